@@ -1,0 +1,64 @@
+#pragma once
+// The rounding rules every subsystem shares. Report geometry is Extended
+// (long double): in double, Trunc(28.8 / 9.6) is 3, in Extended it is 2.
+// Use these and nothing else (no std::round, no casts for rounding).
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+
+#include "Exceptions.h"
+
+using Extended = long double;
+
+namespace numbers_detail {
+[[noreturn]] void raiseRoundRange();
+}
+
+// Round half to even (the platform's banker's rounding), in the default
+// rounding mode. Out of the Int64 range raises EInvalidOp.
+inline int64_t Round(Extended x)
+{
+    const Extended r = std::nearbyint(x);
+    if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) numbers_detail::raiseRoundRange();
+    return static_cast<int64_t>(r);
+}
+
+// Truncation toward zero. Out of the Int64 range raises EInvalidOp.
+inline int64_t Trunc(Extended x)
+{
+    const Extended r = std::trunc(x);
+    if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) numbers_detail::raiseRoundRange();
+    return static_cast<int64_t>(r);
+}
+
+// Integer part as a float, toward zero.
+inline Extended Int(Extended x) { return std::trunc(x); }
+
+// Fractional part, with the sign of x.
+inline Extended Frac(Extended x) { return x - std::trunc(x); }
+
+// a * b / c computed in 64 bits, rounded half away from zero; -1 when c is 0
+// (the platform's answer).
+inline int32_t MulDiv(int32_t a, int32_t b, int32_t c)
+{
+    if (c == 0) return -1;
+    const int64_t p = static_cast<int64_t>(a) * b;
+    int64_t q = p / c;
+    const int64_t r = p % c;
+    // Compare 2|r| with |c| to round half away from zero.
+    const int64_t ar = r < 0 ? -r : r;
+    const int64_t ac = c < 0 ? -static_cast<int64_t>(c) : c;
+    if (2 * ar >= ac) q += ((p < 0) != (c < 0)) ? -1 : 1;
+    return static_cast<int32_t>(q);
+}
+
+inline bool SameValue(Extended a, Extended b, Extended epsilon = 0)
+{
+    if (epsilon == 0) {
+        const Extended fuzz = 1e-19L * 1000;  // Extended resolution times the fuzz factor
+        const Extended m = std::fabs(a) < std::fabs(b) ? std::fabs(a) : std::fabs(b);
+        epsilon = m * fuzz > fuzz ? m * fuzz : fuzz;
+    }
+    return std::fabs(a - b) <= epsilon;
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need.
+# Does nothing when everything is present; runs apt-get update only when
+# something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools
+  libsqlite3-dev sqlite3
+  libcups2-dev cups-daemon cups-client cups-bsd
+  libfreetype-dev zlib1g-dev libpng-dev libjpeg-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei
+  poppler-utils xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
