@@ -33,7 +33,7 @@ test: build
 bench: deps
 	@cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVAK_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(BENCHBUILD) -j $(JOBS)
-	@for b in $(BENCHBUILD)/bench/bench_*; do \
+	@for b in $(BENCHBUILD)/bench/*/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; \
 	done
 
