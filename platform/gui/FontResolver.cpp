@@ -164,6 +164,7 @@ const FontFace* FontFace::Open(const std::string& fileName, int faceIndex)
             result->fileName_ = fileName;
             result->faceIndex_ = faceIndex;
             result->familyName_ = face->family_name ? face->family_name : "";
+            result->styleName_ = face->style_name ? face->style_name : "";
             result->unitsPerEm_ = face->units_per_EM;
             result->winAscent_ = face->ascender;
             result->winDescent_ = -face->descender;
@@ -208,6 +209,16 @@ int FontFace::designAdvance(uint32_t glyph) const
     FT_Fixed advance = 0;
     if (FT_Get_Advance(face_, glyph, FT_LOAD_NO_SCALE, &advance) != 0) return 0;
     return static_cast<int>(advance);
+}
+
+std::string FontFace::table(uint32_t tag) const
+{
+    std::lock_guard lock(fontLock());
+    FT_ULong length = 0;
+    if (FT_Load_Sfnt_Table(face_, tag, 0, nullptr, &length) != 0 || length == 0) return {};
+    std::string bytes(length, '\0');
+    if (FT_Load_Sfnt_Table(face_, tag, 0, reinterpret_cast<FT_Byte*>(bytes.data()), &length) != 0) return {};
+    return bytes;
 }
 
 // ---- ResolvedFont

@@ -21,6 +21,7 @@ public:
     const std::string& fileName() const { return fileName_; }
     int faceIndex() const { return faceIndex_; }
     const std::string& familyName() const { return familyName_; }
+    const std::string& styleName() const { return styleName_; }
     int unitsPerEm() const { return unitsPerEm_; }
     // Vertical metrics in design units: OS/2 usWinAscent/usWinDescent, the
     // cell that top-aligned text output uses; underline from the post
@@ -36,6 +37,8 @@ public:
     uint32_t glyphIndex(char32_t ch) const;
     // Advance of a glyph in design units, unhinted and unscaled.
     int designAdvance(uint32_t glyph) const;
+    // The bytes of an sfnt table ('maxp' is 0x6D617870); empty when absent.
+    std::string table(uint32_t tag) const;
 
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
@@ -47,6 +50,7 @@ private:
     FT_FaceRec_* face_ = nullptr;
     std::string fileName_;
     std::string familyName_;
+    std::string styleName_;
     int faceIndex_ = 0;
     int unitsPerEm_ = 1000;
     int winAscent_ = 0;
