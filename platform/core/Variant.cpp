@@ -214,16 +214,6 @@ Variant Variant::FromTyped(int64_t value, uint16_t vt)
 
 // ---- Type queries
 
-bool Variant::isOrdinal() const noexcept
-{
-    return VarIsSmallOrdinal(vt_) || vt_ == varLongWord || vt_ == varInt64;
-}
-
-bool Variant::isFloat() const noexcept
-{
-    return vt_ == varSingle || vt_ == varDouble || vt_ == varCurrency || vt_ == varDate;
-}
-
 const std::string& Variant::rawString() const noexcept
 {
     return u_.p ? static_cast<const VarStringBox*>(u_.p)->value : kEmptyString;
@@ -314,7 +304,7 @@ double Variant::toDouble() const
         return static_cast<double>(VarOrdinalValue(*this));
     case varBoolean: return u_.b ? -1.0 : 0.0;
     case varSingle: case varDouble: case varDate: return u_.d;
-    case varCurrency: return static_cast<double>(static_cast<Extended>(u_.l) / 10000);
+    case varCurrency: return VarCurrencyToDouble(u_.l);
     case varString: case varOleStr: return textToDouble(VarStringText(*this), vt_, varDouble);
     case varObject: return static_cast<double>(u_.obj);
     default: VarCastError(vt_, varDouble);
@@ -515,8 +505,10 @@ std::string VarTypeAsText(uint16_t vt)
     case varString: name = "String"; break;
     case varAny: name = "Any"; break;
     }
-    std::string text = name ? std::string(name) : "$" + IntToHex(vt & varTypeMask, 4);
-    if (vt & varArray) text = "Array " + text;
-    if (vt & varByRef) text = "ByRef " + text;
+    std::string text;
+    if (vt & varByRef) text += "ByRef ";
+    if (vt & varArray) text += "Array ";
+    if (name) text += name;
+    else text.append("$").append(IntToHex(vt & varTypeMask, 4));
     return text;
 }

@@ -123,9 +123,16 @@ public:
     bool isDispatch() const noexcept { return vt_ == varDispatch; }
     bool isBool() const noexcept { return vt_ == varBoolean; }
     // Integer kinds (Smallint, Integer, ShortInt, Byte, Word, LongWord, Int64).
-    bool isOrdinal() const noexcept;
+    bool isOrdinal() const noexcept
+    {
+        return vt_ == varInteger || vt_ == varInt64 || vt_ == varSmallint || vt_ == varShortInt || vt_ == varByte ||
+               vt_ == varWord || vt_ == varLongWord;
+    }
     // Floating kinds (Single, Double, Currency, Date).
-    bool isFloat() const noexcept;
+    bool isFloat() const noexcept
+    {
+        return vt_ == varDouble || vt_ == varSingle || vt_ == varCurrency || vt_ == varDate;
+    }
     bool isNumeric() const noexcept { return isOrdinal() || isFloat(); }
 
     // Strict conversions with the platform's rules: Empty gives 0 / "" /
