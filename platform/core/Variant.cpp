@@ -67,19 +67,25 @@ int64_t textToInt64(std::string_view text, uint16_t from, uint16_t to)
     VarCastError(from, to);
 }
 
-double textToDouble(std::string_view text, uint16_t from, uint16_t to)
+// Text to a number: a float literal, else an integer one ("$FF"), else
+// "true"/"false"; anything else is a conversion error.
+Extended textToNumber(std::string_view text, uint16_t from, uint16_t to)
 {
     Extended f = 0;
-    if (TryStrToFloat(text, f)) {
-        const double d = static_cast<double>(f);
-        if (std::isinf(d) && !std::isinf(f)) VarOverflowError(from, to);
-        return d;
-    }
+    if (TryStrToFloat(text, f)) return f;
     int64_t i = 0;
-    if (TryStrToInt64(text, i)) return static_cast<double>(i);  // "$FF"
+    if (TryStrToInt64(text, i)) return static_cast<Extended>(i);
     bool b = false;
-    if (VarTextToBool(text, b)) return b ? -1.0 : 0.0;
+    if (VarTextToBool(text, b)) return b ? -1 : 0;
     VarCastError(from, to);
+}
+
+double textToDouble(std::string_view text, uint16_t from, uint16_t to)
+{
+    const Extended f = textToNumber(text, from, to);
+    const double d = static_cast<double>(f);
+    if (std::isinf(d) && !std::isinf(f)) VarOverflowError(from, to);
+    return d;
 }
 
 std::string unsignedText(uint64_t v)
@@ -87,6 +93,24 @@ std::string unsignedText(uint64_t v)
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, res.ptr);
+}
+
+// Currency has 19 significant digits, more than FloatToStr's 15: its
+// text is written exactly from the scaled integer.
+std::string currencyText(int64_t scaled)
+{
+    const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    std::string text = scaled < 0 ? "-" : "";
+    text += unsignedText(magnitude / 10000);
+    uint64_t fraction = magnitude % 10000;
+    if (fraction != 0) {
+        int digits = 4;
+        while (fraction % 10 == 0) { fraction /= 10; --digits; }
+        const std::string f = unsignedText(fraction);
+        text += FormatSettings().DecimalSeparator;
+        text.append(static_cast<size_t>(digits) - f.size(), '0').append(f);
+    }
+    return text;
 }
 
 bool caseInsensitiveEquals(std::string_view a, std::string_view b) noexcept
@@ -268,8 +292,9 @@ int64_t VarToCurrencyScaled(const Variant& v)
     switch (vt) {
     case varCurrency: return v.rawInt64();
     case varSingle: case varDouble: case varDate: case varString: case varOleStr: {
-        const Extended value = vt == varString || vt == varOleStr
-            ? static_cast<Extended>(v.toDouble()) : static_cast<Extended>(v.rawDouble());
+        // Text keeps Extended precision: all 19 digits of a currency.
+        const Extended value = vt == varString || vt == varOleStr ? textToNumber(VarStringText(v), vt, varCurrency)
+                                                                  : static_cast<Extended>(v.rawDouble());
         const Extended r = std::nearbyint(value * 10000);
         if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(vt, varCurrency);
         return static_cast<int64_t>(r);
@@ -368,7 +393,7 @@ std::string Variant::toString() const
     case varDouble: return FloatToStr(u_.d);
     // A Single carries about 7 digits; more would show its binary noise.
     case varSingle: return FloatToStrF(u_.d, ffGeneral, 7, 0);
-    case varCurrency: return FloatToStr(static_cast<Extended>(u_.l) / 10000);
+    case varCurrency: return currencyText(u_.l);
     case varDate: return DateTimeToStr(u_.d);
     case varObject: return unsignedText(u_.obj);
     default: VarCastError(vt_, varString);
