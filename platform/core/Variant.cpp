@@ -32,11 +32,11 @@ std::string formatMessage(const char* head, uint16_t from, uint16_t to)
     return std::string(head) + VarTypeAsText(from) + ") into type (" + VarTypeAsText(to) + ")";
 }
 
-// Double to a 64-bit integer, half to even; NaN and out of range raise.
-int64_t roundToInt64(double d, uint16_t from, uint16_t to)
+// A float to a 64-bit integer, half to even; NaN and out of range raise.
+int64_t roundToInt64(Extended x, uint16_t from, uint16_t to)
 {
-    const double r = std::nearbyint(d);
-    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) VarOverflowError(from, to);
+    const Extended r = std::nearbyint(x);
+    if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(from, to);
     return static_cast<int64_t>(r);
 }
 
@@ -50,23 +50,6 @@ int64_t roundCurrency(int64_t scaled) noexcept
     return q;
 }
 
-// Text to a 64-bit integer: an integer literal, else a number rounded half
-// to even, else "true"/"false"; anything else is a conversion error.
-int64_t textToInt64(std::string_view text, uint16_t from, uint16_t to)
-{
-    int64_t i = 0;
-    if (TryStrToInt64(text, i)) return i;
-    Extended f = 0;
-    if (TryStrToFloat(text, f)) {
-        const Extended r = std::nearbyint(f);
-        if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(from, to);
-        return static_cast<int64_t>(r);
-    }
-    bool b = false;
-    if (VarTextToBool(text, b)) return b ? -1 : 0;
-    VarCastError(from, to);
-}
-
 // Text to a number: a float literal, else an integer one ("$FF"), else
 // "true"/"false"; anything else is a conversion error.
 Extended textToNumber(std::string_view text, uint16_t from, uint16_t to)
@@ -78,6 +61,15 @@ Extended textToNumber(std::string_view text, uint16_t from, uint16_t to)
     bool b = false;
     if (VarTextToBool(text, b)) return b ? -1 : 0;
     VarCastError(from, to);
+}
+
+// Text to a 64-bit integer: an integer literal, else a number rounded half
+// to even.
+int64_t textToInt64(std::string_view text, uint16_t from, uint16_t to)
+{
+    int64_t i = 0;
+    if (TryStrToInt64(text, i)) return i;
+    return roundToInt64(textToNumber(text, from, to), from, to);
 }
 
 double textToDouble(std::string_view text, uint16_t from, uint16_t to)
@@ -111,18 +103,6 @@ std::string currencyText(int64_t scaled)
         text.append(static_cast<size_t>(digits) - f.size(), '0').append(f);
     }
     return text;
-}
-
-bool caseInsensitiveEquals(std::string_view a, std::string_view b) noexcept
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -250,18 +230,19 @@ const std::u16string& Variant::rawWideString() const noexcept
 
 // ---- Conversions
 
-bool VarTextToBool(std::string_view text, bool& out) noexcept
+bool VarTextToBool(std::string_view text, bool& out)
 {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-    if (caseInsensitiveEquals(text, "true")) { out = true; return true; }
-    if (caseInsensitiveEquals(text, "false")) { out = false; return true; }
+    const std::string word = Trim(text);
+    if (SameText(word, "true")) { out = true; return true; }
+    if (SameText(word, "false")) { out = false; return true; }
     return false;
 }
 
-std::string VarStringText(const Variant& v)
+std::string_view VarStringText(const Variant& v, std::string& buffer)
 {
-    return v.type() == varOleStr ? Utf16ToUtf8(v.rawWideString()) : v.rawString();
+    if (v.type() != varOleStr) return v.rawString();
+    buffer = Utf16ToUtf8(v.rawWideString());
+    return buffer;
 }
 
 int64_t VarToInt64As(const Variant& v, uint16_t target)
@@ -276,8 +257,10 @@ int64_t VarToInt64As(const Variant& v, uint16_t target)
     case varSingle: case varDouble: case varDate:
         return roundToInt64(v.rawDouble(), vt, target);
     case varCurrency: return roundCurrency(v.rawInt64());
-    case varString: case varOleStr:
-        return textToInt64(VarStringText(v), vt, target);
+    case varString: case varOleStr: {
+        std::string buffer;
+        return textToInt64(VarStringText(v, buffer), vt, target);
+    }
     case varObject:
         if (v.rawObject() > static_cast<uint64_t>(INT64_MAX)) VarOverflowError(vt, target);
         return static_cast<int64_t>(v.rawObject());
@@ -293,11 +276,11 @@ int64_t VarToCurrencyScaled(const Variant& v)
     case varCurrency: return v.rawInt64();
     case varSingle: case varDouble: case varDate: case varString: case varOleStr: {
         // Text keeps Extended precision: all 19 digits of a currency.
-        const Extended value = vt == varString || vt == varOleStr ? textToNumber(VarStringText(v), vt, varCurrency)
-                                                                  : static_cast<Extended>(v.rawDouble());
-        const Extended r = std::nearbyint(value * 10000);
-        if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(vt, varCurrency);
-        return static_cast<int64_t>(r);
+        std::string buffer;
+        const Extended value = vt == varString || vt == varOleStr
+                                   ? textToNumber(VarStringText(v, buffer), vt, varCurrency)
+                                   : static_cast<Extended>(v.rawDouble());
+        return roundToInt64(value * 10000, vt, varCurrency);
     }
     default: {
         const int64_t i = VarToInt64As(v, varCurrency);
@@ -330,7 +313,10 @@ double Variant::toDouble() const
     case varBoolean: return u_.b ? -1.0 : 0.0;
     case varSingle: case varDouble: case varDate: return u_.d;
     case varCurrency: return VarCurrencyToDouble(u_.l);
-    case varString: case varOleStr: return textToDouble(VarStringText(*this), vt_, varDouble);
+    case varString: case varOleStr: {
+        std::string buffer;
+        return textToDouble(VarStringText(*this, buffer), vt_, varDouble);
+    }
     case varObject: return static_cast<double>(u_.obj);
     default: VarCastError(vt_, varDouble);
     }
@@ -348,7 +334,8 @@ bool Variant::toBool() const
     case varCurrency: return u_.l != 0;
     case varObject: return u_.obj != 0;
     case varString: case varOleStr: {
-        const std::string text = VarStringText(*this);
+        std::string buffer;
+        const std::string_view text = VarStringText(*this, buffer);
         bool b = false;
         if (VarTextToBool(text, b)) return b;
         Extended f = 0;
@@ -363,20 +350,19 @@ TDateTime Variant::toDate() const
 {
     switch (vt_) {
     case varString: case varOleStr: {
-        const std::string text = VarStringText(*this);
+        std::string buffer;
+        const std::string_view text = VarStringText(*this, buffer);
         TDateTime dt = 0;
         if (TryStrToDateTime(text, dt)) return dt;
         Extended f = 0;
         if (TryStrToFloat(text, f) && std::isfinite(static_cast<double>(f))) return static_cast<double>(f);
         VarCastError(vt_, varDate);
     }
-    case varObject: VarCastError(vt_, varDate);
-    default:
-        try {
-            return toDouble();
-        } catch (const EVariantTypeCastError&) {
-            VarCastError(vt_, varDate);
-        }
+    case varEmpty: case varBoolean: case varSmallint: case varInteger: case varShortInt: case varByte:
+    case varWord: case varLongWord: case varInt64: case varSingle: case varDouble: case varDate:
+    case varCurrency:
+        return toDouble();
+    default: VarCastError(vt_, varDate);
     }
 }
 

@@ -200,15 +200,6 @@ TEST(VariantConversion, CastChangesTheKind)
     EXPECT_THROW(Variant(1).cast(varDispatch), EVariantTypeCastError);
 }
 
-TEST(VariantConversion, TypeNamesOfErrorMessages)
-{
-    EXPECT_EQ(VarTypeAsText(varString), "String");
-    EXPECT_EQ(VarTypeAsText(varOleStr), "OleStr");
-    EXPECT_EQ(VarTypeAsText(varDouble), "Double");
-    EXPECT_EQ(VarTypeAsText(varArray | varVariant), "Array Variant");
-    EXPECT_EQ(VarTypeAsText(varArray | varInteger), "Array Integer");
-}
-
 TEST(VariantConversion, DispatchObjectsAreReferenceCounted)
 {
     struct Probe : IDispatchObject {
