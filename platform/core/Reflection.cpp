@@ -187,7 +187,9 @@ void UnregisterType(const TTypeInfo* type)
         }
     }
     for (const auto& [key, t] : r.types) {
-        if (t->ElementType() == type) throw EInvalidOperation("Type " + type->Name() + " is still used by " + t->Name());
+        if (t->ElementType() == type) {
+            throw EInvalidOperation("Type " + type->Name() + " is still used by " + t->Name());
+        }
     }
     for (auto it = r.types.begin(); it != r.types.end(); ++it) {
         if (it->second.get() == type) {
@@ -306,7 +308,9 @@ const TTypeInfo* registerType(std::type_index cppType, std::unique_ptr<TTypeInfo
 {
     Registry& r = registry();
     if (const TTypeInfo* existing = FindTypeInfo(cppType)) return existing;
-    if (findName(r.typesByName, type->Name())) throw EInvalidOperation("A type named " + type->Name() + " already exists");
+    if (findName(r.typesByName, type->Name())) {
+        throw EInvalidOperation("A type named " + type->Name() + " already exists");
+    }
     const TTypeInfo* t = type.get();
     r.typesByName.emplace(t->Name(), t);
     r.types.emplace(cppType, std::move(type));
@@ -412,7 +416,9 @@ std::pair<TClass*, bool> ClassSetup::registerClass(std::string_view name, const 
                                 " is not registered");
     }
     Registry& r = registry();
-    if (findName(r.classesByName, name)) throw EInvalidOperation("A class named " + std::string(name) + " already exists");
+    if (findName(r.classesByName, name)) {
+        throw EInvalidOperation("A class named " + std::string(name) + " already exists");
+    }
     auto cls = std::make_unique<TClass>(std::string(name), parent, factory);
     TClass* c = cls.get();
     c->slot_ = slot;
@@ -642,6 +648,14 @@ Variant ordinalVariant(int64_t v)
     return Variant(v);
 }
 
+// The same, for a property that must be of one kind.
+const TPropInfo* resolveKind(TObject* instance, std::string_view path, TObject*& target, TPropKind kind)
+{
+    const TPropInfo* prop = resolve(instance, path, target);
+    if (prop->Kind() != kind) reflection_detail::raiseInvalidType(*prop);
+    return prop;
+}
+
 int64_t enumOrdinal(const TPropInfo* prop, std::string_view name)
 {
     const int v = GetEnumValue(prop->PropType(), name);
@@ -792,32 +806,28 @@ void SetOrdProp(TObject* instance, std::string_view path, int64_t value)
 std::string GetEnumProp(TObject* instance, std::string_view path)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkEnumeration) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkEnumeration);
     return GetEnumName(prop->PropType(), prop->GetOrd(target));
 }
 
 void SetEnumProp(TObject* instance, std::string_view path, std::string_view value)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkEnumeration) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkEnumeration);
     prop->SetOrd(target, enumOrdinal(prop, value));
 }
 
 std::string GetSetProp(TObject* instance, std::string_view path, bool brackets)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkSet) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkSet);
     return SetToString(prop->PropType(), static_cast<uint32_t>(prop->GetOrd(target)), brackets);
 }
 
 void SetSetProp(TObject* instance, std::string_view path, std::string_view value)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkSet) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkSet);
     prop->SetOrd(target, StringToSet(prop->PropType(), value));
 }
 
