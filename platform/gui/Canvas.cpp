@@ -28,6 +28,24 @@ TCanvas::TCanvas(int pixelsPerInchX, int pixelsPerInchY)
 
 TCanvas::~TCanvas() = default;
 
+void TCanvas::Publish(TClassBuilder<TCanvas>& b)
+{
+    b.abstract();
+    b.property("Brush", &TCanvas::Brush);
+    b.property("Font", &TCanvas::Font);
+    b.property("Pen", &TCanvas::Pen);
+}
+
+void registerCanvasClasses()
+{
+    RegisterClass<TCanvas>(TCanvas::Publish);
+}
+
+void unregisterCanvasClasses()
+{
+    UnregisterClass<TCanvas>();
+}
+
 void TCanvas::LineTo(int x, int y)
 {
     const TPoint points[2] = {penPos_, {x, y}};

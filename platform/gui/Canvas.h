@@ -11,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "TEMP_stub_Graphics.h"
+#include "Classes.h"
+#include "Graphics.h"
 
 class QImage;
 class SizedFont;
@@ -56,14 +57,16 @@ constexpr unsigned ETO_RTLREADING = 128;  // recorded; glyph order stays as give
 // How wide pens end (geometric pens on the platform).
 enum TPenEndCap { pecRound, pecSquare, pecFlat };
 
-class TCanvas {
+class TCanvas : public TPersistent {
+    DORVAK_CLASS(TCanvas, TPersistent)
 public:
     // The font's pixels per inch become the device's vertical resolution, so
     // that Font()->SetSize works in points on this device.
     TCanvas(int pixelsPerInchX, int pixelsPerInchY);
-    virtual ~TCanvas();
-    TCanvas(const TCanvas&) = delete;
-    TCanvas& operator=(const TCanvas&) = delete;
+    ~TCanvas() override;
+
+    // Published: Brush, Font, Pen (nested objects).
+    static void Publish(TClassBuilder<TCanvas>& b);
 
     TFont* Font() const { return font_.get(); }
     TPen* Pen() const { return pen_.get(); }
@@ -140,6 +143,10 @@ private:
     TPenEndCap penEndCap_ = pecRound;
     TPoint penPos_;
 };
+
+// Registers TCanvas with the reflection registry (after the core classes).
+void registerCanvasClasses();
+void unregisterCanvasClasses();
 
 // Device positions of text: the cumulative sums of dx, or the advances of
 // the font at its size, with the end of the text as last entry

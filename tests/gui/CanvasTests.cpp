@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "CoreClasses.h"
 #include "GlyphRenderer.h"
 #include "QtCanvas.h"
 #include "RecordingCanvas.h"
@@ -248,6 +249,24 @@ TEST(RecordingCanvas, ReplayDrawsWhatDirectDrawingDraws)
         recorder.Replay(canvas);
     }
     EXPECT_EQ(direct, replayed);
+}
+
+TEST(RecordingCanvas, ScriptsReachThePenBrushAndFontByPath)
+{
+    const bool core = GetClass("TFont") == nullptr, canvases = GetClass("TCanvas") == nullptr;
+    if (core) registerCoreClasses();
+    if (canvases) registerCanvasClasses();
+    {
+        TRecordingCanvas canvas(600);
+        EXPECT_EQ(canvas.ClassType()->ClassName(), "TCanvas");
+        SetStrProp(&canvas, "Font.Name", "SimHei");
+        SetOrdProp(&canvas, "Pen.Width", 3);
+        EXPECT_EQ(canvas.Font()->Name(), "SimHei");
+        EXPECT_EQ(canvas.Pen()->Width(), 3);
+        EXPECT_EQ(GetEnumProp(&canvas, "Brush.Style"), "bsSolid");
+    }
+    if (canvases) unregisterCanvasClasses();
+    if (core) unregisterCoreClasses();
 }
 
 // ---- Font files and PDF
