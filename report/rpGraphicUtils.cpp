@@ -237,6 +237,7 @@ void TrpDrawText::SetFont(const TFont& font)
         fontName_ = font.Name();
         fontSize_ = font.Size();
         pixelSize_ = FontPixelSize(fontSize_, PrinterPPI);
+        std::fill(std::begin(resolved_), std::end(resolved_), nullptr);
         std::fill(std::begin(sized_), std::end(sized_), nullptr);
     }
     fontStyle_ = font.Style();
@@ -277,12 +278,18 @@ void TrpDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended 
     lineSpacing_ = lineSpacing;
 }
 
+const SizedFont& TrpDrawText::sized(TFontStyles style, int pixelSize) const
+{
+    const int slot = (style.Contains(fsBold) ? 1 : 0) | (style.Contains(fsItalic) ? 2 : 0);
+    if (!resolved_[slot]) resolved_[slot] = &ResolveFont(fontName_, slot & 1, slot & 2);
+    return SizedFont::Get(*resolved_[slot], pixelSize);
+}
+
 const SizedFont& TrpDrawText::sized(TFontStyles style) const
 {
     const int slot = (style.Contains(fsBold) ? 1 : 0) | (style.Contains(fsItalic) ? 2 : 0);
-    const SizedFont*& font = sized_[slot];
-    if (!font) font = &SizedFont::Get(ResolveFont(fontName_, slot & 1, slot & 2), pixelSize_);
-    return *font;
+    if (!sized_[slot]) sized_[slot] = &sized(style, pixelSize_);
+    return *sized_[slot];
 }
 
 // ---- Layout

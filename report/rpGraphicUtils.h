@@ -138,7 +138,10 @@ public:
     static bool IsPrinter(const TCanvas& canvas) { return canvas.IsPrinter(); }
 
 private:
+    // The font in a style (bold and italic count) at 600 dpi, or at a
+    // device pixel size.
     const SizedFont& sized(TFontStyles style) const;
+    const SizedFont& sized(TFontStyles style, int pixelSize) const;
     void measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const;
     void wrapLine(int sourceLine, std::u16string text, TrpHTMLTags tags);
     // How a line ends: at the end of its source line or a hard cut, at a
@@ -158,7 +161,8 @@ private:
     TFontStyles fontStyle_;
     TColor fontColor_ = clBlack;
     int pixelSize_ = 83;
-    mutable const SizedFont* sized_[4] = {};  // by bold and italic
+    mutable const ResolvedFont* resolved_[4] = {};  // by bold and italic
+    mutable const SizedFont* sized_[4] = {};
 
     // Options, dimensions, gaps.
     bool wordWrap_ = true;

@@ -159,11 +159,10 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
         }
     } else {
         const int spacing = static_cast<int>(Round(charSpacing_ * frame.along));
+        const int px = devicePixels(fontSize_, frame.across);
         for (size_t i = 0, units = 1; i < count; i += units) {
             const TrpHTMLTag& tag = line.Tags[i];
-            const int px = devicePixels(fontSize_, frame.across);
-            const SizedFont& font = SizedFont::Get(ResolveFont(fontName_, tag.Style.Contains(fsBold), tag.Style.Contains(fsItalic)), px);
-            int w = font.advance(CodePointAt(line.Text, i, &units)) + spacing;
+            int w = sized(tag.Style, px).advance(CodePointAt(line.Text, i, &units)) + spacing;
             if (tag.Small) w = static_cast<int>(Round(w / 1.5L));
             pos[i + 1] = pos[i] + w;
             if (units == 2) pos[i + 2] = pos[i + 1];
@@ -200,7 +199,7 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
 
     const unsigned options = (rtlReading_ ? ETO_RTLREADING : 0) | (clipped_ ? ETO_CLIPPED : 0);
     const int fullPixels = devicePixels(fontSize_, frame.across);
-    const SizedFont& full = SizedFont::Get(ResolveFont(fontName_, false, false), fullPixels);
+    const SizedFont& full = sized({}, fullPixels);
     std::vector<int> dx;
     for (size_t start = 0; start < count;) {
         size_t end = start + 1;
@@ -211,7 +210,7 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
         if (tag.Small) {
             // Superscript hangs from the line top; subscript sits a quarter of
             // its size below the baseline.
-            const SizedFont& small = SizedFont::Get(ResolveFont(fontName_, false, false), px);
+            const SizedFont& small = sized({}, px);
             if (tag.AddY) dy = full.ascent() - small.ascent() + static_cast<int>(Round(px / 4.0L));
         }
         canvas.Font()->SetHeight(-px);

@@ -99,7 +99,9 @@ QRawFont fromFileBytes(const FontFace& face, FaceFonts& fonts)
 
 FaceFonts& faceFonts(const FontFace& face)
 {
-    static std::map<const FontFace*, std::unique_ptr<FaceFonts>> all;
+    // Never destroyed: raw fonts must not outlive the application object,
+    // and statics die after it.
+    static auto& all = *new std::map<const FontFace*, std::unique_ptr<FaceFonts>>;
     auto& slot = all[&face];
     if (!slot) {
         slot = std::make_unique<FaceFonts>();
@@ -190,8 +192,9 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t)
             painter.translate(0, -ascent);
         }
         painter.drawGlyphRun(QPointF(0, 0), glyphRun);
-        // Emboldened by overstriking; one device pixel at least.
-        if (choice.syntheticBold) painter.drawGlyphRun(QPointF(std::max<qreal>(1.0, em / 32), 0), glyphRun);
+        // Emboldened by overstriking: a twenty-fourth of the em, one device
+        // pixel at least, so that a light Song face still reads as bold.
+        if (choice.syntheticBold) painter.drawGlyphRun(QPointF(std::max<qreal>(1.0, em / 24), 0), glyphRun);
         painter.restore();
     }
 

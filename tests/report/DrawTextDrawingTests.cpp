@@ -62,6 +62,14 @@ TEST(DrawTextDrawing, GlyphPositionsAreTheMeasuredOnesScaledTo96Dpi)
     EXPECT_EQ(r.fontName, "Arial");
 }
 
+TEST(DrawTextDrawing, WithoutWysiwygTheDevicesOwnAdvancesAreUsed)
+{
+    Options o;
+    o.wysiwyg = false;
+    const Drawn out = draw(u"aaaa", 100, 30, 1, rpHLeft, rpVTop, o);
+    EXPECT_EQ(out.texts[0].dx, (std::vector<int>{7, 7, 7, 7}));  // 'a' at 13 px: 7.23
+}
+
 TEST(DrawTextDrawing, At600DpiTheAdvancesAreTheMeasuredWidths)
 {
     const Drawn out = draw(u"Wa \u4E2D\u6587 ab", 200, 30, TrpDrawText::r);
