@@ -1,8 +1,10 @@
 #include "sc_ilparser.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <unordered_map>
 
 #include "Exceptions.h"
@@ -288,7 +290,7 @@ void TscILParser::clearError()
 
 void TscILParser::appendEmpty(std::string_view name, std::string text, int position)
 {
-    Line line{Line::Empty};
+    Line line(Line::Empty);
     line.name = name;
     line.hasText = true;
     line.text = std::move(text);
@@ -300,9 +302,9 @@ void TscILParser::writeRPString(const std::string& text)
 {
     // A call of the host function Get with the bracketed text as a string.
     const int p = Parser.Position();
-    Line open{Line::Open};
+    Line open(Line::Open);
     Parser.GetXY(p, open.line, open.col);
-    Line close{Line::Close};
+    Line close(Line::Close);
     open.name = close.name = kDsgn;
     lines_.push_back(open);
     appendEmpty(kNode, "Get", p);
@@ -336,7 +338,7 @@ void TscILParser::finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCo
     const int start = Parser.Position();
     Parser.SetPosition(end);
 
-    Line open{Line::Open};
+    Line open(Line::Open);
     open.name = e.node;
     Parser.GetXY(start, open.line, open.col);
     if (e.nodeClass == TscGrammar::ExprNode) {
@@ -344,7 +346,7 @@ void TscILParser::finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCo
         Parser.GetXY(end, open.line1, open.col1);
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(oldCount), open);
-    Line close{Line::Close};
+    Line close(Line::Close);
     close.name = e.node;
     lines_.push_back(close);
 }
@@ -540,15 +542,15 @@ void TscILParser::includeUnit(const std::string& unitName)
         }
         return;
     }
-    Line open{Line::UsesOpen};
+    Line open(Line::UsesOpen);
     open.name = kUses;
     open.text = unitName;
     lines_.push_back(std::move(open));
     std::move(unit.lines_.begin(), unit.lines_.end(), std::back_inserter(lines_));
-    Line types{Line::Types};
+    Line types(Line::Types);
     types.grammar = unit.Grammar.get();
     lines_.push_back(types);
-    Line close{Line::Close};
+    Line close(Line::Close);
     close.name = kUses;
     lines_.push_back(close);
     keepAlive_.push_back(unit.Grammar);
@@ -603,10 +605,12 @@ void TscILParser::buildTree()
 
 std::string TscILParser::ILText() const
 {
-    TscXMLDocument copy;
-    copy.AutoIndent = true;
-    copy.Root()->Assign(ILScript.Root());
-    return copy.SaveToString();
+    std::ostringstream out;
+    TscXMLWriter writer(out, true);
+    writer.WriteLine("<?xml version=\"1.0\"?>");
+    writer.WriteItem(ILScript.Root(), 0);
+    writer.Flush();
+    return std::move(out).str();
 }
 
 TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset)

@@ -108,6 +108,7 @@ public:
 private:
     struct Line {
         enum Kind : uint8_t { Open, Close, Empty, UsesOpen, Types };
+        explicit Line(Kind k = Empty) : kind(k) {}
         Kind kind;
         bool hasText = false;
         bool hasPos1 = false;

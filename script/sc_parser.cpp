@@ -434,11 +434,14 @@ void TscParser::GetXY(int position, int& line, int& col) const
 
 std::string scFormatPosition(int line, int col)
 {
-    char buffer[24];
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, line).ptr;
-    *end++ = ':';
-    end = std::to_chars(end, buffer + sizeof buffer, col).ptr;
-    return std::string(buffer, end);
+    char first[12];
+    char second[12];
+    const char* firstEnd = std::to_chars(first, first + sizeof first, line).ptr;
+    const char* secondEnd = std::to_chars(second, second + sizeof second, col).ptr;
+    std::string text(first, static_cast<size_t>(firstEnd - first));
+    text.push_back(':');
+    text.append(second, static_cast<size_t>(secondEnd - second));
+    return text;
 }
 
 std::string TscParser::GetXYPosition(int position) const

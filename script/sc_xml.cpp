@@ -224,7 +224,7 @@ TscXMLReader::TscXMLReader(std::istream& stream) : stream_(stream), buffer_(new 
     stream_.seekg(0, std::ios::end);
     const auto end = stream_.tellg();
     size_ = end < 0 ? INT64_MAX : static_cast<int64_t>(end);
-    stream_.seekg(start < 0 ? 0 : start);
+    stream_.seekg(start < 0 ? std::streampos(0) : start);
 }
 
 TscXMLReader::~TscXMLReader()

@@ -1,0 +1,60 @@
+// scil: compiles a script source file to its intermediate program.
+//   scil [-l Language] [-a] file
+// Writes the intermediate program to standard output, or "line:col: message"
+// (with the unit name in front for an error inside a used unit) to standard
+// error and exits with 1. -a keeps identifiers ASCII (no extended charset).
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "Exceptions.h"
+#include "sc_ilparser.h"
+#include "sc_tools.h"
+
+static int usage()
+{
+    std::fputs("usage: scil [-l Language] [-a] file\n", stderr);
+    return 2;
+}
+
+int main(int argc, char** argv)
+{
+    std::string language = "PascalScript";
+    bool extended = true;
+    std::string file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-l" && i + 1 < argc) {
+            language = argv[++i];
+        } else if (arg == "-a") {
+            extended = false;
+        } else if (file.empty() && !arg.empty() && arg[0] != '-') {
+            file = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (file.empty()) return usage();
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "scil: cannot open %s\n", file.c_str());
+        return 2;
+    }
+    const std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    try {
+        scRegisterStandardLanguages();
+        const TscILResult result = scMakeIL(source, language, extended);
+        if (!result.ok) {
+            const std::string where = result.errorUnit.empty() ? result.errorPos : result.errorUnit + ":" + result.errorPos;
+            std::fprintf(stderr, "%s: %s\n", where.c_str(), result.errorMsg.c_str());
+            return 1;
+        }
+        std::fwrite(result.il.data(), 1, result.il.size(), stdout);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "scil: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
