@@ -613,9 +613,11 @@ std::string TscILParser::ILText() const
     return std::move(out).str();
 }
 
-TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset)
+TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset,
+                     const std::vector<std::string>& includePath)
 {
     TscScript script;
+    script.IncludePath = includePath;
     script.ExtendedCharset = extendedCharset ? 1 : 0;
     script.SyntaxType = language;
     TscILParser parser(&script);

@@ -155,4 +155,5 @@ struct TscILResult {
     std::string errorPos;
     std::string errorUnit;
 };
-TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset = true);
+TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset = true,
+                     const std::vector<std::string>& includePath = {std::string()});
