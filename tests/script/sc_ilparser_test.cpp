@@ -58,6 +58,7 @@ Compiled compile(TscScript& script, const std::string& language, const std::stri
 
 Compiled compileWith(const std::string& rules, const std::string& text, const std::string& parserExtra = "")
 {
+    scRegisterStandardLanguages();
     scRegisterLanguage("EngineTest", grammar(rules, parserExtra));
     TscScript script;
     return compile(script, "EngineTest", text);
@@ -194,6 +195,7 @@ TEST(GrammarEngine, StartRuleFailingWithoutAnErrorIsNoSuccess)
 
 TEST(GrammarEngine, TypesAreCopiedIntoTheProgram)
 {
+    scRegisterStandardLanguages();
     scRegisterLanguage("TypedTest",
                        "<?xml version=\"1.0\"?><language><parser/><types><int type=\"integer\"/></types>"
                        "<program><ident/></program></language>");
@@ -218,6 +220,7 @@ TEST(GrammarEngine, NestingIsBounded)
 
 TEST(Registry, ReRegisteringReplaces)
 {
+    scRegisterStandardLanguages();
     scRegisterLanguage("ReplaceTest", grammar("<program><number/></program>"));
     TscScript script;
     EXPECT_TRUE(compile(script, "ReplaceTest", "1").ok);
@@ -260,6 +263,7 @@ TEST(LanguageLine, ChoosesTheGrammarOfTheText)
 
 TEST(LanguageLine, OneLineTextStartsAtItsEnd)
 {
+    scRegisterStandardLanguages();
     scRegisterLanguage("NumbersOrNothing", grammar("<program><optionalloop><number add=\"n\"/></optionalloop></program>"));
     TscScript script;
     TscILParser parser(&script);

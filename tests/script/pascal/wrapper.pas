@@ -1,1 +1,1 @@
-function rpf0: Variant; begin Result := [Line#] + IIF(a > b, 'x', 'y') end; begin end.
+function rpf0: Variant; begin Result := IIF(<Line#> > 1, 'x', 'y') + FormatFloat('0.00', <Orders."Amount"> * 1.5) end; begin end.
