@@ -79,9 +79,9 @@ void TscParser::Clear()
     UseY = 1;
     CommentLine1 = "//";
     CommentLine2.clear();
-    HexSequence = "$";
+    HexSequence.assign(1, '$');
     SkipChar.clear();
-    StringQuotes = "'";
+    StringQuotes.assign(1, '\'');
     SetCommentBlock1("{,}");
     SetCommentBlock2("(*,*)");
     SetIdentifierCharset("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
@@ -290,11 +290,16 @@ std::string TscParser::GetNumber()
         }
     }
     std::string token = text_.substr(lastPosition_ - 1, position_ - lastPosition_);
-    if (HexSequence != "$" && !HexSequence.empty()) {
-        for (size_t at = token.find(HexSequence); at != std::string::npos; at = token.find(HexSequence, at + 1))
-            token.replace(at, HexSequence.size(), "$");
+    if (HexSequence == "$" || HexSequence.empty() || token.find(HexSequence) == std::string::npos) return token;
+    std::string normalised;
+    size_t from = 0;
+    for (size_t at = token.find(HexSequence); at != std::string::npos; at = token.find(HexSequence, from)) {
+        normalised.append(token, from, at - from);
+        normalised.push_back('$');
+        from = at + HexSequence.size();
     }
-    return token;
+    normalised.append(token, from, std::string::npos);
+    return normalised;
 }
 
 // One quoted piece at Position; false (Position unchanged) when it is not
