@@ -351,6 +351,24 @@ void TscILParser::finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCo
     lines_.push_back(close);
 }
 
+std::string TscILParser::readTerminal(const TscGrammar::Node& e)
+{
+    switch (e.kind) {
+    case TscGrammar::Char: {
+        const uint8_t skip = Parser.SkipSpace;
+        if (e.noSkipSpace) Parser.SkipSpace = 0;
+        std::string token = Parser.GetChar();
+        Parser.SkipSpace = skip;
+        return token;
+    }
+    case TscGrammar::Keyword: return Parser.GetWord();
+    case TscGrammar::Ident: return Parser.GetIdent();
+    case TscGrammar::Number: return Parser.GetNumber();
+    case TscGrammar::String: return Parser.GetString();
+    default: return {};
+    }
+}
+
 bool TscILParser::run(int index)
 {
     const TscGrammar::Node& e = Grammar->Nodes[static_cast<size_t>(index)];
@@ -373,28 +391,12 @@ bool TscILParser::run(int index)
     switch (e.kind) {
     case TscGrammar::Rule:
     case TscGrammar::Sequence: break;
-    case TscGrammar::Char: {
-        const uint8_t skip = Parser.SkipSpace;
-        if (e.noSkipSpace) Parser.SkipSpace = 0;
-        token = Parser.GetChar();
-        Parser.SkipSpace = skip;
-        matched = matches(e, token);
-        break;
-    }
+    case TscGrammar::Char:
     case TscGrammar::Keyword:
-        token = Parser.GetWord();
-        matched = matches(e, token);
-        break;
     case TscGrammar::Ident:
-        token = Parser.GetIdent();
-        matched = matches(e, token);
-        break;
     case TscGrammar::Number:
-        token = Parser.GetNumber();
-        matched = matches(e, token);
-        break;
     case TscGrammar::String:
-        token = Parser.GetString();
+        token = readTerminal(e);
         matched = matches(e, token);
         break;
     case TscGrammar::RPString:

@@ -132,6 +132,7 @@ private:
     std::string readUnitText(const std::string& unitName);
     void buildTree();
     bool matches(const TscGrammar::Node& e, const std::string& token) const;
+    std::string readTerminal(const TscGrammar::Node& e);
 
     std::vector<Line> lines_;
     std::vector<std::shared_ptr<const TscGrammar>> keepAlive_;  // grammars of used units
