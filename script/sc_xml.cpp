@@ -220,17 +220,25 @@ void TscXMLItem::Assign(const TscXMLItem* item)
 TscXMLReader::TscXMLReader(std::istream& stream) : stream_(stream), buffer_(new char[kBufferSize])
 {
     const auto start = stream_.tellg();
-    position_ = start < 0 ? 0 : static_cast<int64_t>(start);
+    if (start < 0) {
+        // Not seekable (a pipe): read to its end, leave it where reading stopped.
+        stream_.clear();
+        seekable_ = false;
+        size_ = INT64_MAX;
+        return;
+    }
+    position_ = static_cast<int64_t>(start);
     stream_.seekg(0, std::ios::end);
     const auto end = stream_.tellg();
     size_ = end < 0 ? INT64_MAX : static_cast<int64_t>(end);
-    stream_.seekg(start < 0 ? std::streampos(0) : start);
+    stream_.clear();
+    stream_.seekg(start);
 }
 
 TscXMLReader::~TscXMLReader()
 {
     stream_.clear();
-    stream_.seekg(position_);
+    if (seekable_) stream_.seekg(position_);
 }
 
 int TscXMLReader::readByte()

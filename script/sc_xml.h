@@ -94,6 +94,7 @@ private:
     int index_ = 0;
     int64_t position_ = 0;
     int64_t size_ = 0;
+    bool seekable_ = true;
     std::string lastTag_;
 };
 
