@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 
 #include "CodePages.h"
+#include "Exceptions.h"
 #include "Md5.h"
 
 std::string Utf8ToGbkStrict(std::string_view utf8)
