@@ -362,7 +362,7 @@ void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const T
     lines_.push_back(std::move(line));
 }
 
-void TrpDrawText::wrapLine(int sourceLine, std::u16string text, TrpHTMLTags tags)
+void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags)
 {
     std::vector<int32_t> widths;
     measure(text, tags, widths);

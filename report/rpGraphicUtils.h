@@ -143,7 +143,7 @@ private:
     const SizedFont& sized(TFontStyles style) const;
     const SizedFont& sized(TFontStyles style, int pixelSize) const;
     void measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const;
-    void wrapLine(int sourceLine, std::u16string text, TrpHTMLTags tags);
+    void wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags);
     // How a line ends: at the end of its source line or a hard cut, at a
     // blank that the break consumes, or with a syllable hyphen.
     enum class LineEnd { Cut, Blank, Hyphen };

@@ -53,6 +53,16 @@ void setTextFont(TCanvas& canvas, const std::string& name, int pixels, TFontStyl
     canvas.Brush()->SetStyle(bsClear);
 }
 
+// A text at (2, 2) on a white image of the given width, 40 pixels high.
+QImage renderText(const std::string& font, TFontStyles style, std::u16string_view text, int width)
+{
+    QImage image = whiteImage(width, 40);
+    TQtCanvas canvas(image);
+    setTextFont(canvas, font, 30, style);
+    canvas.TextOut(2, 2, text);
+    return image;
+}
+
 // ---- Shapes keep the platform's exclusive right and bottom edges
 
 TEST(QtCanvasShapes, RectangleOutlineStopsBeforeTheRightAndBottomEdge)
@@ -148,28 +158,15 @@ TEST(QtCanvasText, GlyphsLandAtTheGivenAdvances)
 
 TEST(QtCanvasText, ChineseInAnArialTextIsDrawnFromTheSongFace)
 {
-    auto render = [](const std::string& font) {
-        QImage image = whiteImage(60, 40);
-        TQtCanvas canvas(image);
-        setTextFont(canvas, font, 30);
-        canvas.TextOut(5, 2, std::u16string_view(u"\u4E2D"));
-        return image;
-    };
-    const QImage arial = render("Arial");
+    const QImage arial = renderText("Arial", {}, u"\u4E2D", 60);
     EXPECT_GT(inkCount(arial), 40);  // a glyph, not nothing
-    EXPECT_EQ(arial, render("\xE5\xAE\x8B\xE4\xBD\x93"));
+    EXPECT_EQ(arial, renderText("\xE5\xAE\x8B\xE4\xBD\x93", {}, u"\u4E2D", 60));
 }
 
 TEST(QtCanvasText, SyntheticBoldInksMore)
 {
-    auto ink = [](TFontStyles style) {
-        QImage image = whiteImage(120, 40);
-        TQtCanvas canvas(image);
-        setTextFont(canvas, "SimSun", 30, style);
-        canvas.TextOut(2, 2, std::u16string_view(u"\u53D1\u8D27"));
-        return inkCount(image);
-    };
-    EXPECT_GT(ink({fsBold}), ink({}) * 11 / 10);
+    const int regular = inkCount(renderText("SimSun", {}, u"\u53D1\u8D27", 120));
+    EXPECT_GT(inkCount(renderText("SimSun", {fsBold}, u"\u53D1\u8D27", 120)), regular * 11 / 10);
 }
 
 TEST(QtCanvasText, ClippedTextStaysInsideTheRectangle)

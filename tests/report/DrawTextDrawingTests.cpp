@@ -107,6 +107,16 @@ TEST(DrawTextDrawing, BlockAlignmentFillsAllButTheParagraphsLastLine)
     EXPECT_EQ(p[1] - p[0], m[1] - m[0]);
 }
 
+TEST(DrawTextDrawing, RightToLeftBlockEndsParagraphsOnTheRight)
+{
+    Options o;
+    o.rtl = true;
+    const Drawn out = draw(u"aaaa aa aaa aaaa aaaa aa", 69, 100, 1, rpHBlock, rpVTop, o);
+    const TCanvasRecord& last = out.texts.back();
+    EXPECT_EQ(last.points[0].X + positions(last).back(), out.box.Right);
+    EXPECT_EQ(positions(last), measuredScaled(out.d.Lines().back(), 1));
+}
+
 TEST(DrawTextDrawing, BlockAlignmentWithoutBlanksSpreadsOverTheCharacters)
 {
     const Drawn out = draw(u"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587\u4E2D", 69, 100, 1, rpHBlock);
