@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -251,7 +252,8 @@ const ResolvedFont& ResolveFont(std::string_view name, bool bold, bool italic)
     if (pinned) font->primary_ = choiceFromPinned(*pinned, bold, italic);
     if (!font->primary_.face) {
         font->primary_ = choiceFromFontconfig(name, bold, italic);
-        if (font->primary_.face)
+        static std::set<std::string> logged;  // once per name, whatever the style
+        if (font->primary_.face && logged.insert(folded.toStdString()).second)
             qInfo().noquote() << "Font" << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
                               << "is not in the substitution table; using"
                               << QString::fromStdString(font->primary_.face->fileName());
