@@ -107,7 +107,8 @@ Extended StrToFloatAnySep(std::string_view text)
 std::string FloatToStrPlain(Extended value)
 {
     if (Int(value) == value) return FloatToStr(value);
-    return Format("%2.2f", {Variant(value)});
+    // What "%2.2f" gives: fixed, two decimals.
+    return FloatToStrF(value, ffFixed, 18, 2);
 }
 
 namespace {
