@@ -1,9 +1,8 @@
 #pragma once
-// The report library's one way to modal interaction: every message box and
-// modal dialog of the library goes through these calls, so that tests and
-// the scripted shell mode never block on a window.
+// The report library's message boxes and modal dialogs, with the platform's
+// flag values, on the program's UI services (platform/gui), so that tests
+// and the scripted shell mode never block on a window.
 
-#include <functional>
 #include <string>
 
 class QDialog;

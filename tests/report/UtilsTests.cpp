@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "TEMP_ui_hook.h"
+#include "ScriptedUiServices.h"
 #include "rpImageList.h"
 #include "rpRes.h"
 #include "rpUiServices.h"
@@ -129,30 +129,18 @@ TEST(Streams, CrcAndHex)
     EXPECT_THROW(HexToStream("zz", m), EConvertError);
 }
 
-namespace {
-
-struct RecordingUi : TempUiHook {
-    std::vector<std::string> boxes;
-    int messageBox(const std::string& text, const std::string& caption, int flags) override
-    {
-        boxes.push_back(caption + "|" + text + "|" + std::to_string(flags));
-        return rpIDOK;
-    }
-    int showModal(QDialog&) override { return 0; }
-};
-
-}  // namespace
-
 TEST(ErrorReporting, ByTheReportsErrorMode)
 {
     LoadReportStringTable();
-    RecordingUi ui;
-    SetTempUiHook(&ui);
+    gui::ScriptedUiServices ui;
+    ui.setFailureHandler([](const QString& f) { ADD_FAILURE() << f.toStdString(); });
+    ui.expectMessage(gui::MsgResult::Ok, "oops", "错误");
+    gui::ScopedUi scope(ui);
     ReportError(simMessageBoxes, "oops");
     ReportError(simSilent, "quiet");
     EXPECT_THROW(ReportError(simReThrow, "again"), Exception);
-    SetTempUiHook(nullptr);
-    EXPECT_EQ(ui.boxes, V{"错误|oops|16"});
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_EQ(ui.messages(), QStringList{"oops"});
 }
 
 TEST(TempFiles, CreatedInTheFolder)
