@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "Exceptions.h"
-#include "TEMP_stub_streams.h"
+#include "Streams.h"
 
 DORVAK_DECLARE_EXCEPTION(EZDecompressionError, Exception)
 

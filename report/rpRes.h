@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TEMP_stub_streams.h"
+#include "Streams.h"
 #include "rpUnicodeUtils.h"
 
 class TrpImageList;

@@ -15,7 +15,7 @@ int TWideStrings::Add(std::u16string_view text)
     return Count() - 1;
 }
 
-int TWideStrings::AddObject(std::u16string_view text, void* object)
+int TWideStrings::AddObject(std::u16string_view text, TObject* object)
 {
     const int i = Add(text);
     lines_[i].object = object;
@@ -53,13 +53,13 @@ void TWideStrings::SetStrings(int index, std::u16string_view text)
     }
 }
 
-void* TWideStrings::Objects(int index) const
+TObject* TWideStrings::Objects(int index) const
 {
     if (index < 0 || index >= Count()) return nullptr;
     return lines_[index].object;
 }
 
-void TWideStrings::SetObjects(int index, void* object)
+void TWideStrings::SetObjects(int index, TObject* object)
 {
     if (index >= 0 && index < Count()) lines_[index].object = object;
 }
@@ -92,18 +92,36 @@ void TWideStrings::SetText(std::u16string_view text)
     }
 }
 
-void TWideStrings::AssignFromAnsi(const std::vector<std::string>& lines)
+void TWideStrings::Assign(const TPersistent* source)
 {
-    Clear();
-    for (const std::string& l : lines) Add(MultiByteToWide(CP_ACP, l));
+    if (auto* wide = dynamic_cast<const TWideStrings*>(source)) {
+        if (wide != this) lines_ = wide->lines_;
+        return;
+    }
+    if (auto* strings = dynamic_cast<const TStrings*>(source)) {
+        Clear();
+        for (int i = 0; i < strings->Count(); ++i)
+            AddObject(MultiByteToWide(CP_ACP, strings->Strings(i)), strings->Objects(i));
+        return;
+    }
+    inherited::Assign(source);
 }
 
-std::vector<std::string> TWideStrings::ToAnsi() const
+void TWideStrings::AssignTo(TPersistent* dest) const
 {
-    std::vector<std::string> out;
-    out.reserve(lines_.size());
-    for (const Line& l : lines_) out.push_back(WideToMultiByte(CP_ACP, l.text));
-    return out;
+    if (auto* strings = dynamic_cast<TStrings*>(dest)) {
+        strings->BeginUpdate();
+        try {
+            strings->Clear();
+            for (const Line& l : lines_) strings->AddObject(WideToMultiByte(CP_ACP, l.text), l.object);
+        } catch (...) {
+            strings->EndUpdate();
+            throw;
+        }
+        strings->EndUpdate();
+        return;
+    }
+    inherited::AssignTo(dest);
 }
 
 void TWideStrings::LoadFromStream(TStream& stream)

@@ -7,13 +7,16 @@
 #include <string_view>
 #include <vector>
 
-#include "TEMP_stub_streams.h"
+#include "Classes.h"
+#include "Streams.h"
+#include "StringLists.h"
 
-class TWideStrings {
+class TWideStrings : public TPersistent {
+    DORVAK_CLASS(TWideStrings, TPersistent)
 public:
     void Clear() { lines_.clear(); }
     int Add(std::u16string_view text);
-    int AddObject(std::u16string_view text, void* object);
+    int AddObject(std::u16string_view text, TObject* object);
     // Index checked: outside 0..Count-1 raises EListError.
     void Delete(int index);
     // First line equal to the text (case-sensitive), -1 when none.
@@ -26,8 +29,8 @@ public:
     // "Wide String Out of Bounds".
     void SetStrings(int index, std::u16string_view text);
     // Nil outside the range; writing outside the range is ignored.
-    void* Objects(int index) const;
-    void SetObjects(int index, void* object);
+    TObject* Objects(int index) const;
+    void SetObjects(int index, TObject* object);
 
     // All lines, each followed by CR LF.
     std::u16string Text() const;
@@ -35,10 +38,9 @@ public:
     // one U+2028 are skipped.
     void SetText(std::u16string_view text);
 
-    void Assign(const TWideStrings& source) { lines_ = source.lines_; }
-    // 8-bit lines (the platform's code page: UTF-8) to and from wide lines.
-    void AssignFromAnsi(const std::vector<std::string>& lines);
-    std::vector<std::string> ToAnsi() const;
+    // From another wide list, or from a platform string list converting
+    // each line from the platform's code page (UTF-8).
+    void Assign(const TPersistent* source) override;
 
     // FF FE and UTF-16LE when more than two bytes start so; else 8-bit text.
     void LoadFromStream(TStream& stream);
@@ -49,13 +51,24 @@ public:
 
     bool operator==(const TWideStrings& other) const;
 
+protected:
+    // To a platform string list, each line converted to 8-bit text.
+    void AssignTo(TPersistent* dest) const override;
+
 private:
     struct Line {
         std::u16string text;
-        void* object = nullptr;
+        TObject* object = nullptr;
         bool operator==(const Line&) const = default;
     };
     std::vector<Line> lines_;
+};
+
+// Published as a wide string list: the serializer leaves it to the text
+// object that holds it.
+template <>
+struct ObjectPropKind<TWideStrings> {
+    static constexpr TPropKind value = pkWideStrings;
 };
 
 // Code page 0 means: derived from the character set. Characters the code

@@ -4,11 +4,15 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <type_traits>
 
+#include "Classes.h"
 #include "Exceptions.h"
+#include "StringLists.h"
 #include "SysUtils.h"
 #include "rpRes.h"
 #include "rpUiServices.h"
+#include "rpXMLSerializer.h"
 
 namespace {
 constexpr Extended kTouch = 0.0001L;
@@ -164,9 +168,9 @@ std::u16string GetBracketedTextW(std::u16string_view text, std::u16string_view o
     return bracketed<char16_t>(text, open, close, end, start);
 }
 
-void ParsePageNumbers(std::string_view text, std::vector<std::string>& pages, int pageCount)
+void ParsePageNumbers(std::string_view text, TStrings* pages, int pageCount)
 {
-    pages.clear();
+    pages->Clear();
     std::string s;
     for (char c : text)
         if (c != ' ') s += c;
@@ -181,13 +185,13 @@ void ParsePageNumbers(std::string_view text, std::vector<std::string>& pages, in
             const int n = StrToInt(std::string_view(s).substr(itemStart, i - itemStart));
             itemStart = i + 1;
             if (!range) {
-                pages.push_back(IntToStr(n));
+                pages->Add(IntToStr(n));
             } else {
                 // Pages outside the report are never printed: "1-999999999"
                 // must not list a billion numbers.
                 const int from = rangeStart < 1 ? 1 : rangeStart;
                 const int to = n > pageCount ? pageCount : n;
-                for (int k = from; k <= to; ++k) pages.push_back(IntToStr(k));
+                for (int k = from; k <= to; ++k) pages->Add(IntToStr(k));
             }
             range = false;
         } else if (s[i] == '-') {
@@ -237,4 +241,156 @@ std::string GetAppPath()
     const std::string exe = GetModuleFileNameStr();
     const size_t slash = exe.rfind('/');
     return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
+}
+
+void SetStringsFromDelimited(std::string_view text, TStrings* strings, char delimiter)
+{
+    strings->Clear();
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t at = text.find(delimiter, start);
+        if (at == std::string_view::npos) {
+            strings->Add(std::string(text.substr(start)));
+            break;
+        }
+        strings->Add(std::string(text.substr(start, at - start)));
+        start = at + 1;
+    }
+}
+
+namespace {
+
+TFindGlobalComponent g_findGlobal = nullptr;
+
+bool isReport(const TComponent* c)
+{
+    auto* s = dynamic_cast<const TrpXMLStorable*>(c);
+    return s && s->IsXMLReport();
+}
+
+}  // namespace
+
+void SetFindGlobalComponent(TFindGlobalComponent finder)
+{
+    g_findGlobal = finder;
+}
+
+TComponent* FindGlobalComponent(std::string_view name)
+{
+    return g_findGlobal ? g_findGlobal(name) : nullptr;
+}
+
+std::string GetFullName(const TComponent* root, const TComponent* component)
+{
+    if (!component) return std::string();
+    const TComponent* owner = component->Owner();
+    if (!owner || owner == root) return component->Name();
+    if (root && isReport(root) && owner == root->Owner()) return component->Name();
+    // A frame has an owner of its own; a form or data module has none.
+    if (const TComponent* frameOwner = owner->Owner())
+        return frameOwner->Name() + "." + owner->Name() + "." + component->Name();
+    if (!owner->Name().empty()) return owner->Name() + "." + component->Name();
+    return std::string();
+}
+
+TComponent* FindComponentByPath(TComponent* owner, std::string_view path)
+{
+    try {
+        const size_t dot = path.find('.');
+        if (dot != std::string_view::npos) {
+            TComponent* global = FindGlobalComponent(path.substr(0, dot));
+            if (!global) return nullptr;
+            const std::string_view rest = path.substr(dot + 1);
+            const size_t dot2 = rest.find('.');
+            if (dot2 == std::string_view::npos) return global->FindComponent(rest);
+            TComponent* inner = global->FindComponent(rest.substr(0, dot2));
+            return inner ? inner->FindComponent(rest.substr(dot2 + 1)) : nullptr;
+        }
+        if (!owner) return nullptr;
+        if (TComponent* found = owner->FindComponent(path)) return found;
+        if (isReport(owner) && owner->Owner()) return owner->Owner()->FindComponent(path);
+        return nullptr;
+    } catch (const std::exception&) {
+        throw EClassNotFound("Missing " + std::string(path));
+    }
+}
+
+namespace {
+
+template <typename S>
+S from7Bit(const S& s)
+{
+    using Char = typename S::value_type;
+    using Unsigned = std::make_unsigned_t<Char>;
+    S out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == Char(1) && i + 1 < s.size()) {
+            out += static_cast<Char>(static_cast<Unsigned>(s[i + 1]) + 128);
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+void convertFrom7Bit(TPersistent* item)
+{
+    for (const TPropInfo* prop : item->ClassType()->Properties()) {
+        if (!prop->IsWritable()) continue;
+        switch (prop->Kind()) {
+        case pkString: prop->SetStr(item, from7Bit(prop->GetStr(item))); break;
+        case pkWideString:
+            prop->SetWideStr(item, from7Bit(prop->GetWideStr(item)));
+            break;
+        case pkVariant: {
+            const Variant v = prop->GetVariant(item);
+            if (v.isString()) prop->SetVariant(item, Variant(from7Bit(v.toString())));
+            break;
+        }
+        default: break;
+        }
+    }
+}
+
+}  // namespace
+
+void WriteCollectionXML(TCollection* collection, TrpPropWriter& writer, TComponent* report)
+{
+    writer.WriteListBegin();
+    TrpXMLSerializer serializer;
+    serializer.Owner = report;
+    for (int i = 0; i < collection->Count(); ++i) {
+        writer.WriteListBegin();
+        writer.WriteLString(serializer.WriteProps(collection->Items(i)));
+        writer.WriteListEnd();
+    }
+    writer.WriteListEnd();
+}
+
+void ReadCollectionXML(TCollection* collection, TrpPropReader& reader, TComponent* report,
+                       TrpXMLSerializer* serializer)
+{
+    if (reader.NextValue() == rvaCollection) {
+        // The platform's standard form, from old component streams.
+        reader.ReadCollection(collection);
+        for (int i = 0; i < collection->Count(); ++i) convertFrom7Bit(collection->Items(i));
+        return;
+    }
+    std::unique_ptr<TrpXMLSerializer> own;
+    if (!serializer) {
+        own = std::make_unique<TrpXMLSerializer>();
+        own->Owner = report;
+        serializer = own.get();
+    }
+    collection->Clear();
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) {
+        reader.ReadListBegin();
+        TCollectionItem* item = collection->Add();
+        serializer->ReadProps(report, item, reader.ReadString());
+        reader.ReadListEnd();
+    }
+    reader.ReadListEnd();
 }

@@ -9,9 +9,15 @@
 #include <vector>
 
 #include "Numbers.h"
-#include "TEMP_stub_streams.h"
+#include "Streams.h"
 
 class QImage;
+class TCollection;
+class TComponent;
+class TStrings;
+class TrpPropReader;
+class TrpPropWriter;
+class TrpXMLSerializer;
 class QPainter;
 class QRectF;
 class TrpImageList;
@@ -64,7 +70,34 @@ std::u16string GetBracketedTextW(std::u16string_view text, std::u16string_view o
 // "1,3,5-12" to the page numbers, in order, as decimal text. Ranges are
 // clamped to 1..pageCount. A piece that is no integer raises EConvertError;
 // the numbers before it stay in the list.
-void ParsePageNumbers(std::string_view text, std::vector<std::string>& pages, int pageCount);
+void ParsePageNumbers(std::string_view text, TStrings* pages, int pageCount);
+
+// Clears the list and adds every item of the text split at the delimiter;
+// a trailing delimiter adds no empty item.
+void SetStringsFromDelimited(std::string_view text, TStrings* strings, char delimiter);
+
+// A component's name as a reference from root: its name when root or the
+// report's own owner owns it, "Owner.Name" for a form's or data module's
+// component, "Form.Frame.Name" inside a frame; empty otherwise.
+std::string GetFullName(const TComponent* root, const TComponent* component);
+// Resolves such a name: "Form.Name" through the global components, a plain
+// name among the owner's components (then its report's owner's). A lookup
+// that raises gives EClassNotFound "Missing <path>"; absent gives nullptr.
+TComponent* FindComponentByPath(TComponent* owner, std::string_view path);
+// The global components (forms and data modules) by name; the application
+// installs the finder. nullptr when none is installed or nothing matches.
+using TFindGlobalComponent = TComponent* (*)(std::string_view name);
+void SetFindGlobalComponent(TFindGlobalComponent finder);
+TComponent* FindGlobalComponent(std::string_view name);
+
+// A collection in a PropData record: a list of items, each its XML
+// attribute text as a long string. Reading also takes the platform's
+// standard collection form, with string values in the old 7-bit form
+// (\x01 c stands for c + 128). serializer may be nullptr: a new one against
+// report is used.
+void WriteCollectionXML(TCollection* collection, TrpPropWriter& writer, TComponent* report);
+void ReadCollectionXML(TCollection* collection, TrpPropReader& reader, TComponent* report,
+                       TrpXMLSerializer* serializer = nullptr);
 
 // The report's error mode (EngineOptions.NewSilentMode).
 enum TrpSilentMode { simMessageBoxes, simReThrow, simSilent };

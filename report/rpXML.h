@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Exceptions.h"
-#include "TEMP_stub_streams.h"
+#include "Streams.h"
 #include "Variant.h"
 
 DORVAK_DECLARE_EXCEPTION(TrpInvalidXMLException, Exception)

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "CodePages.h"
+#include "StringLists.h"
 #include "rpUnicodeUtils.h"
 
 TEST(WideStrings, WritingAtCountAppendsBeyondRaises)
@@ -91,10 +92,20 @@ TEST(WideStrings, ShortOrUnmarkedStreamsAreEightBitText)
 
 TEST(WideStrings, AnsiListsConvertWithUtf8)
 {
+    TStringList list;
+    list.Add("中");
+    list.AddObject("b", &list);
     TWideStrings w;
-    w.AssignFromAnsi({"中", "b"});
+    w.Assign(&list);
     EXPECT_EQ(w.Strings(0), u"中");
-    EXPECT_EQ(w.ToAnsi(), (std::vector<std::string>{"中", "b"}));
+    EXPECT_EQ(w.Objects(1), &list);
+    w.SetStrings(0, u"文");
+    TStringList back;
+    back.Assign(&w);
+    EXPECT_EQ(back.Text(), "文\r\nb\r\n");
+    TWideStrings copy;
+    copy.Assign(&w);
+    EXPECT_EQ(copy, w);
 }
 
 TEST(CodePageFunctions, ByCodePageAndCharset)

@@ -10,14 +10,22 @@
 #include "rpRes.h"
 #include "rpUiServices.h"
 #include "rpUtils.h"
+#include "StringLists.h"
 
 namespace {
 
-std::vector<std::string> pages(std::string_view text, int count)
+std::vector<std::string> lines(const TStrings& list)
 {
     std::vector<std::string> out;
-    ParsePageNumbers(text, out, count);
+    for (int i = 0; i < list.Count(); ++i) out.push_back(list.Strings(i));
     return out;
+}
+
+std::vector<std::string> pages(std::string_view text, int count)
+{
+    TStringList out;
+    ParsePageNumbers(text, &out, count);
+    return lines(out);
 }
 
 using V = std::vector<std::string>;
@@ -35,10 +43,20 @@ TEST(PageNumbers, RangesAndLists)
 
 TEST(PageNumbers, BadPieceRaisesAndKeepsWhatCameBefore)
 {
-    std::vector<std::string> out;
-    EXPECT_THROW(ParsePageNumbers("1,2,,4", out, 9), EConvertError);
-    EXPECT_EQ(out, (V{"1", "2"}));
-    EXPECT_THROW(ParsePageNumbers("-3", out, 9), EConvertError);
+    TStringList out;
+    EXPECT_THROW(ParsePageNumbers("1,2,,4", &out, 9), EConvertError);
+    EXPECT_EQ(lines(out), (V{"1", "2"}));
+    EXPECT_THROW(ParsePageNumbers("-3", &out, 9), EConvertError);
+}
+
+TEST(DelimitedText, ItemsMayBeEmptyButNoTrailingOne)
+{
+    TStringList list;
+    list.Add("old");
+    SetStringsFromDelimited("a;;b;", &list, ';');
+    EXPECT_EQ(lines(list), (V{"a", "", "b"}));
+    SetStringsFromDelimited("", &list, ';');
+    EXPECT_EQ(list.Count(), 0);
 }
 
 TEST(PageNumbers, HugeRangesAreClampedToTheReport)
