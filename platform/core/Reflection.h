@@ -122,6 +122,13 @@ public:
     TEvent() = default;
     TEvent(std::nullptr_t) {}
     TEvent(Handler handler, const void* data = nullptr) : handler_(std::move(handler)), data_(data) {}
+    // Any callable of the signature (a lambda): obj->OnChange = [&](TObject*) {...};
+    template <class F>
+        requires(!std::is_same_v<std::decay_t<F>, TEvent> && !std::is_same_v<std::decay_t<F>, Handler> &&
+                 std::is_constructible_v<Handler, F>)
+    TEvent(F&& f, const void* data = nullptr) : handler_(std::forward<F>(f)), data_(data)
+    {
+    }
 
     explicit operator bool() const noexcept { return static_cast<bool>(handler_); }
     void operator()(Args... args) const
@@ -199,7 +206,7 @@ public:
     TTypeInfo(std::string name, std::vector<std::string> enumNames);  // an enumeration
     TTypeInfo(std::string name, const TTypeInfo* elementType);        // a set
     TTypeInfo(std::string name, TPropKind kind, std::string className);  // a class kind
-    ~TTypeInfo();
+    ~TTypeInfo() = default;
     TTypeInfo(const TTypeInfo&) = delete;
     TTypeInfo& operator=(const TTypeInfo&) = delete;
 
@@ -218,16 +225,17 @@ public:
 
     // Enumerations: the ordinal of a name ignoring case, or -1.
     int IndexOfName(std::string_view name) const noexcept;
+    bool IsBoolean() const noexcept;
 
 private:
-    struct NameIndex;
+    friend struct reflection_detail::PropSetup;
     std::string name_;
     TPropKind kind_;
     int64_t min_ = 0;
     int64_t max_ = 0;
     std::vector<std::string> names_;
     const TTypeInfo* element_ = nullptr;
-    std::unique_ptr<NameIndex> index_;
+    std::string className_;
 };
 
 // The built-in types by name ("Boolean", "Char", "Byte", "Smallint", "Word",
@@ -251,6 +259,11 @@ const TTypeInfo* RegisterIntegerType(std::string_view name, int64_t minValue, in
 // Removes a registered type. Classes whose properties use it must be
 // unregistered first.
 void UnregisterType(const TTypeInfo* type);
+template <typename T>
+void UnregisterType()
+{
+    if (const TTypeInfo* t = FindTypeInfo(typeid(T))) UnregisterType(t);
+}
 
 // Enumeration text both ways. GetEnumName of an ordinal out of range is
 // empty; GetEnumValue of an unknown name is -1 (names ignore case).

@@ -93,6 +93,9 @@ public:
 
 protected:
     virtual void SetUpdateState(bool updating) {}
+    // A list that keeps itself sorted takes new strings at their place
+    // (SetValue then adds rather than puts).
+    virtual bool KeepsSorted() const noexcept { return false; }
     // < 0, 0, > 0. The base ignores case.
     virtual int CompareStrings(std::string_view a, std::string_view b) const;
     [[noreturn]] void Error(const char* message, int data) const;
@@ -125,6 +128,7 @@ public:
     void Clear() override;
     void Delete(int index) override;
     void Insert(int index, const std::string& s) override;
+    int Add(const std::string& s) override { return AddObject(s, nullptr); }
     // On a sorted list: goes to its sorted place; an existing equal string
     // is kept alone (dupIgnore, the index of the existing one returned),
     // refused (dupError: EStringListError "Duplicates not allowed") or
@@ -158,6 +162,7 @@ protected:
     virtual void Changed();
     virtual void Changing();
     void SetUpdateState(bool updating) override;
+    bool KeepsSorted() const noexcept override { return sorted_; }
     int CompareStrings(std::string_view a, std::string_view b) const override;
     void InsertItem(int index, const std::string& s, TObject* object);
 
@@ -167,6 +172,7 @@ private:
         TObject* object = nullptr;
     };
     void check(int index) const;
+    void sortItems(const std::function<int(int, int)>& compare);
 
     std::vector<Item> items_;
     bool sorted_ = false;

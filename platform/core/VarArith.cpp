@@ -175,8 +175,9 @@ enum class Logic { And, Or, Xor };
 bool logicalOperand(const Variant& v, bool& out)
 {
     if (v.isBool()) { out = v.rawBool(); return true; }
-    if (v.isString()) return VarTextToBool(VarStringText(v), out);
-    return false;
+    if (!v.isString()) return false;
+    std::string buffer;
+    return VarTextToBool(VarStringText(v, buffer), out);
 }
 
 }  // namespace

@@ -78,9 +78,10 @@ int compareUtf8(std::string_view a, std::string_view b) noexcept
 int compareText(const Variant& a, const Variant& b)
 {
     if (a.type() == varOleStr || b.type() == varOleStr) {
-        const std::u16string x = a.type() == varOleStr ? a.rawWideString() : a.toWideString();
-        const std::u16string y = b.type() == varOleStr ? b.rawWideString() : b.toWideString();
-        return sign(std::u16string_view(x).compare(y));
+        std::u16string bufferA, bufferB;
+        const std::u16string_view x = a.type() == varOleStr ? a.rawWideString() : (bufferA = a.toWideString());
+        const std::u16string_view y = b.type() == varOleStr ? b.rawWideString() : (bufferB = b.toWideString());
+        return sign(x.compare(y));
     }
     // Empty compares as "", whose payload is the shared empty string.
     return compareUtf8(a.isEmpty() ? std::string_view() : a.rawString(),

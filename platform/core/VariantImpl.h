@@ -118,6 +118,7 @@ VarNumber VarNumberOf(const Variant& v, bool objectsAsNumbers);
 int64_t VarToInt64As(const Variant& v, uint16_t target);
 int64_t VarToCurrencyScaled(const Variant& v);
 // Text "true"/"false" in any case (blanks around allowed).
-bool VarTextToBool(std::string_view text, bool& out) noexcept;
-// The text of a string Variant as UTF-8 (converted from UTF-16 if needed).
-std::string VarStringText(const Variant& v);
+bool VarTextToBool(std::string_view text, bool& out);
+// The text of a string Variant as UTF-8: a view of its own text, or of
+// `buffer` holding the conversion of a wide one.
+std::string_view VarStringText(const Variant& v, std::string& buffer);
