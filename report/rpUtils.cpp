@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "Classes.h"
+#include "CodePages.h"
 #include "Exceptions.h"
 #include "StringLists.h"
 #include "SysUtils.h"
@@ -285,6 +286,9 @@ std::string GetFullName(const TComponent* root, const TComponent* component)
     if (!component) return std::string();
     const TComponent* owner = component->Owner();
     if (!owner || owner == root) return component->Name();
+    // Objects anywhere in the root's tree are found by name alone.
+    for (const TComponent* o = owner; o; o = o->Owner())
+        if (o == root) return component->Name();
     if (root && isReport(root) && owner == root->Owner()) return component->Name();
     // A frame has an owner of its own; a form or data module has none.
     if (const TComponent* frameOwner = owner->Owner())
@@ -340,13 +344,22 @@ void convertFrom7Bit(TPersistent* item)
     for (const TPropInfo* prop : item->ClassType()->Properties()) {
         if (!prop->IsWritable()) continue;
         switch (prop->Kind()) {
-        case pkString: prop->SetStr(item, from7Bit(prop->GetStr(item))); break;
+        case pkString: {
+            // The old form carried GBK text.
+            std::string text = from7Bit(prop->GetStr(item));
+            if (!IsValidUtf8(text)) text = GbkToUtf8(text);
+            prop->SetStr(item, text);
+            break;
+        }
         case pkWideString:
             prop->SetWideStr(item, from7Bit(prop->GetWideStr(item)));
             break;
         case pkVariant: {
             const Variant v = prop->GetVariant(item);
-            if (v.isString()) prop->SetVariant(item, Variant(from7Bit(v.toString())));
+            if (!v.isString()) break;
+            std::string text = from7Bit(v.toString());
+            if (!IsValidUtf8(text)) text = GbkToUtf8(text);
+            prop->SetVariant(item, Variant(text));
             break;
         }
         default: break;

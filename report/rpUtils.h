@@ -76,8 +76,8 @@ void ParsePageNumbers(std::string_view text, TStrings* pages, int pageCount);
 // a trailing delimiter adds no empty item.
 void SetStringsFromDelimited(std::string_view text, TStrings* strings, char delimiter);
 
-// A component's name as a reference from root: its name when root or the
-// report's own owner owns it, "Owner.Name" for a form's or data module's
+// A component's name as a reference from root: its name when it lies in
+// root's tree or the report's own owner owns it, "Owner.Name" for a form's or data module's
 // component, "Form.Frame.Name" inside a frame; empty otherwise.
 std::string GetFullName(const TComponent* root, const TComponent* component);
 // Resolves such a name: "Form.Name" through the global components, a plain
