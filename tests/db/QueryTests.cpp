@@ -132,7 +132,7 @@ TEST_F(QueryTest, FieldsByNameIgnoreCase)
 TEST_F(QueryTest, DeclaredTypesAreReported)
 {
     Query q(db);
-    q.setSql("SELECT id, name, price, flag, born, code, pic, COUNT(*) OVER () AS n, NULL AS nothing FROM t");
+    q.setSql("SELECT id, name, price, flag, born, code, pic, COUNT(*) OVER () AS n, NULL AS blank FROM t");
     q.open();
     EXPECT_EQ(q.fieldByName("id").dataType(), FieldType::Integer);
     EXPECT_EQ(q.fieldByName("name").dataType(), FieldType::String);
@@ -145,7 +145,7 @@ TEST_F(QueryTest, DeclaredTypesAreReported)
     EXPECT_EQ(q.fieldByName("pic").dataType(), FieldType::Blob);
     // Expressions have no declaration: their values tell.
     EXPECT_EQ(q.fieldByName("n").dataType(), FieldType::Integer);
-    EXPECT_EQ(q.fieldByName("nothing").dataType(), FieldType::String);
+    EXPECT_EQ(q.fieldByName("blank").dataType(), FieldType::String);
 }
 
 TEST_F(QueryTest, BoundValuesKeepQuotesAndFindThemAgain)
