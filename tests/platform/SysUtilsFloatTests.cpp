@@ -50,6 +50,7 @@ TEST(FloatToStr, ExponentRule)
     EXPECT_EQ(FloatToStr(1.5e-7), "1.5E-7");
     EXPECT_EQ(FloatToStr(1e-300), "1E-300");
     EXPECT_EQ(FloatToStr(std::numeric_limits<double>::max()), "1.79769313486232E308");
+    EXPECT_EQ(FloatToStr(1e4000L), "1E4000");  // beyond double: Extended range
 }
 
 TEST(FloatToStr, SpecialValues)

@@ -27,6 +27,7 @@ TEST(Format, Integers)
     EXPECT_EQ(Format("%x", {-1}), "FFFFFFFF");
     EXPECT_EQ(Format("%D %X", {7, 10}), "7 A");
     EXPECT_EQ(Format("%d", {Variant::FromTyped(200, varByte)}), "200");
+    EXPECT_EQ(Format("%p", {255}), "000000FF");
 }
 
 TEST(Format, Floats)
