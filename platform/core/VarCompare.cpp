@@ -21,25 +21,8 @@ int sign(int c) noexcept
 // U+FFFD, which is how they convert to UTF-16.
 char32_t decodeAt(std::string_view s, size_t& i) noexcept
 {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    int len = 0;
-    char32_t cp = 0;
-    if (c < 0x80) { ++i; return c; }
-    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-    else { ++i; return 0xFFFD; }
-    if (i + len > s.size()) { ++i; return 0xFFFD; }
-    for (int k = 1; k < len; ++k) {
-        const unsigned char cc = byte(i + k);
-        if ((cc & 0xC0) != 0x80) { ++i; return 0xFFFD; }
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { ++i; return 0xFFFD; }
-    i += len;
-    return cp;
+    char32_t cp;
+    return Utf8Decode(s, i, cp) ? cp : 0xFFFD;
 }
 
 // Position in UTF-16 code unit order.
