@@ -131,7 +131,9 @@ std::string ColorToString(TColor color)
 {
     std::string ident;
     if (ColorToIdent(color, ident)) return ident;
-    return "$" + IntToHex(static_cast<uint32_t>(color), 8);
+    std::string text = "$";
+    text += IntToHex(static_cast<uint32_t>(color), 8);
+    return text;
 }
 
 TColor StringToColor(std::string_view text)

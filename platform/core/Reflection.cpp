@@ -99,6 +99,8 @@ Registry& registry()
 constexpr int kSlotBits = 24;
 constexpr uint64_t kSlotMask = (uint64_t(1) << kSlotBits) - 1;
 constexpr uint32_t kGenerationLimit = (uint32_t(1) << 29) - 1;
+// Marks an object whose handle is gone for good (it is being destroyed).
+constexpr ObjectHandle kReleasedHandle = ~ObjectHandle(0);
 
 struct HandleSlot {
     TObject* object = nullptr;
@@ -187,7 +189,9 @@ void UnregisterType(const TTypeInfo* type)
         }
     }
     for (const auto& [key, t] : r.types) {
-        if (t->ElementType() == type) throw EInvalidOperation("Type " + type->Name() + " is still used by " + t->Name());
+        if (t->ElementType() == type) {
+            throw EInvalidOperation("Type " + type->Name() + " is still used by " + t->Name());
+        }
     }
     for (auto it = r.types.begin(); it != r.types.end(); ++it) {
         if (it->second.get() == type) {
@@ -306,7 +310,9 @@ const TTypeInfo* registerType(std::type_index cppType, std::unique_ptr<TTypeInfo
 {
     Registry& r = registry();
     if (const TTypeInfo* existing = FindTypeInfo(cppType)) return existing;
-    if (findName(r.typesByName, type->Name())) throw EInvalidOperation("A type named " + type->Name() + " already exists");
+    if (findName(r.typesByName, type->Name())) {
+        throw EInvalidOperation("A type named " + type->Name() + " already exists");
+    }
     const TTypeInfo* t = type.get();
     r.typesByName.emplace(t->Name(), t);
     r.types.emplace(cppType, std::move(type));
@@ -346,6 +352,12 @@ void PropSetup::setStored(TPropInfo& p, bool stored, std::function<bool(const TO
 {
     p.storedConst_ = stored;
     p.storedFn_ = std::move(fn);
+}
+
+void PropSetup::copyStored(TPropInfo& p, const TPropInfo& from)
+{
+    p.storedConst_ = from.storedConst_;
+    p.storedFn_ = from.storedFn_;
 }
 
 void PropSetup::setTypeName(TPropInfo& p, std::string_view name)
@@ -412,7 +424,9 @@ std::pair<TClass*, bool> ClassSetup::registerClass(std::string_view name, const 
                                 " is not registered");
     }
     Registry& r = registry();
-    if (findName(r.classesByName, name)) throw EInvalidOperation("A class named " + std::string(name) + " already exists");
+    if (findName(r.classesByName, name)) {
+        throw EInvalidOperation("A class named " + std::string(name) + " already exists");
+    }
     auto cls = std::make_unique<TClass>(std::string(name), parent, factory);
     TClass* c = cls.get();
     c->slot_ = slot;
@@ -505,6 +519,7 @@ bool TObject::InheritsFrom(const TClass* ancestor) const noexcept
 
 ObjectHandle TObject::Handle() const
 {
+    if (handle_ == kReleasedHandle) return 0;  // going away: nil from now on
     if (handle_) return handle_;
     HandleTable& t = handles();
     uint32_t index;
@@ -525,7 +540,11 @@ ObjectHandle TObject::Handle() const
 
 void TObject::ReleaseHandle() noexcept
 {
-    if (!handle_) return;
+    if (handle_ == kReleasedHandle) return;
+    if (!handle_) {
+        handle_ = kReleasedHandle;
+        return;
+    }
     HandleTable& t = handles();
     const auto index = static_cast<uint32_t>((handle_ & kSlotMask) - 1);
     HandleSlot& slot = t.slots[index];
@@ -537,7 +556,7 @@ void TObject::ReleaseHandle() noexcept
         t.freeSlots.push_back(index);
     } catch (...) {
     }
-    handle_ = 0;
+    handle_ = kReleasedHandle;
 }
 
 TObject* FindObjectByHandle(ObjectHandle handle) noexcept
@@ -640,6 +659,14 @@ Variant ordinalVariant(int64_t v)
         return Variant(static_cast<int32_t>(v));
     }
     return Variant(v);
+}
+
+// The same, for a property that must be of one kind.
+const TPropInfo* resolveKind(TObject* instance, std::string_view path, TObject*& target, TPropKind kind)
+{
+    const TPropInfo* prop = resolve(instance, path, target);
+    if (prop->Kind() != kind) reflection_detail::raiseInvalidType(*prop);
+    return prop;
 }
 
 int64_t enumOrdinal(const TPropInfo* prop, std::string_view name)
@@ -792,32 +819,28 @@ void SetOrdProp(TObject* instance, std::string_view path, int64_t value)
 std::string GetEnumProp(TObject* instance, std::string_view path)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkEnumeration) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkEnumeration);
     return GetEnumName(prop->PropType(), prop->GetOrd(target));
 }
 
 void SetEnumProp(TObject* instance, std::string_view path, std::string_view value)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkEnumeration) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkEnumeration);
     prop->SetOrd(target, enumOrdinal(prop, value));
 }
 
 std::string GetSetProp(TObject* instance, std::string_view path, bool brackets)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkSet) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkSet);
     return SetToString(prop->PropType(), static_cast<uint32_t>(prop->GetOrd(target)), brackets);
 }
 
 void SetSetProp(TObject* instance, std::string_view path, std::string_view value)
 {
     TObject* target = nullptr;
-    const TPropInfo* prop = resolve(instance, path, target);
-    if (prop->Kind() != pkSet) reflection_detail::raiseInvalidType(*prop);
+    const TPropInfo* prop = resolveKind(instance, path, target, pkSet);
     prop->SetOrd(target, StringToSet(prop->PropType(), value));
 }
 

@@ -16,6 +16,21 @@ constexpr int64_t kCopyBufferSize = 0xF000;
 
 std::string systemReason(int error) { return std::strerror(error); }
 
+// Repeats a read or write call until count bytes moved, the end, or an
+// error; returns the bytes moved.
+template <class Call>
+int64_t transfer(int64_t count, Call call)
+{
+    int64_t total = 0;
+    while (total < count) {
+        const ssize_t moved = call(total);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) break;
+        total += moved;
+    }
+    return total;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TStream
@@ -199,28 +214,16 @@ TFileStream::~TFileStream()
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
-    int64_t total = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (total < count) {
-        const ssize_t got = ::read(fd_, out + total, static_cast<size_t>(count - total));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        total += got;
-    }
-    return total;
+    return transfer(count, [&](int64_t done) {
+        return ::read(fd_, static_cast<char*>(buffer) + done, size_t(count - done));
+    });
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
-    int64_t total = 0;
-    const auto* in = static_cast<const char*>(buffer);
-    while (total < count) {
-        const ssize_t put = ::write(fd_, in + total, static_cast<size_t>(count - total));
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) break;
-        total += put;
-    }
-    return total;
+    return transfer(count, [&](int64_t done) {
+        return ::write(fd_, static_cast<const char*>(buffer) + done, size_t(count - done));
+    });
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)

@@ -35,6 +35,42 @@ std::string extractQuoted(std::string_view text, size_t& pos, char quote)
     return out;
 }
 
+// Runs change inside one update block of list, closing it on errors too.
+template <class F>
+void inUpdate(TStrings& list, F change)
+{
+    list.BeginUpdate();
+    try {
+        change();
+    } catch (...) {
+        list.EndUpdate();
+        throw;
+    }
+    list.EndUpdate();
+}
+
+// Lends a list the comma form's delimiter and quote for one call.
+class CommaSettings {
+public:
+    explicit CommaSettings(TStrings& list) : list_(list), delimiter_(list.Delimiter()), quote_(list.QuoteChar())
+    {
+        list.SetDelimiter(',');
+        list.SetQuoteChar('"');
+    }
+    ~CommaSettings()
+    {
+        list_.SetDelimiter(delimiter_);
+        list_.SetQuoteChar(quote_);
+    }
+    CommaSettings(const CommaSettings&) = delete;
+    CommaSettings& operator=(const CommaSettings&) = delete;
+
+private:
+    TStrings& list_;
+    char delimiter_;
+    char quote_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- TStrings
@@ -73,15 +109,10 @@ int TStrings::AddObject(const std::string& s, TObject* object)
 
 void TStrings::AddStrings(const TStrings* strings)
 {
-    BeginUpdate();
-    try {
+    inUpdate(*this, [&] {
         const int n = strings->Count();
         for (int i = 0; i < n; ++i) AddObject(strings->Get(i), strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::InsertObject(int index, const std::string& s, TObject* object)
@@ -92,35 +123,25 @@ void TStrings::InsertObject(int index, const std::string& s, TObject* object)
 
 void TStrings::Exchange(int index1, int index2)
 {
-    BeginUpdate();
-    try {
+    inUpdate(*this, [&] {
         const std::string s1 = Get(index1);
         TObject* o1 = GetObject(index1);
         Put(index1, Get(index2));
         PutObject(index1, GetObject(index2));
         Put(index2, s1);
         PutObject(index2, o1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Move(int curIndex, int newIndex)
 {
     if (curIndex == newIndex) return;
-    BeginUpdate();
-    try {
+    inUpdate(*this, [&] {
         const std::string s = Get(curIndex);
         TObject* object = GetObject(curIndex);
         Delete(curIndex);
         InsertObject(newIndex, s, object);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::IndexOf(std::string_view s) const
@@ -175,8 +196,7 @@ std::string TStrings::Text() const
 
 void TStrings::SetText(std::string_view text)
 {
-    BeginUpdate();
-    try {
+    inUpdate(*this, [&] {
         Clear();
         size_t i = 0;
         while (i < text.size()) {
@@ -186,11 +206,7 @@ void TStrings::SetText(std::string_view text)
             if (i < text.size() && text[i] == '\r') ++i;
             if (i < text.size() && text[i] == '\n') ++i;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::string TStrings::DelimitedText() const
@@ -210,8 +226,7 @@ std::string TStrings::DelimitedText() const
 
 void TStrings::SetDelimitedText(std::string_view text)
 {
-    BeginUpdate();
-    try {
+    inUpdate(*this, [&] {
         Clear();
         size_t i = 0;
         const size_t n = text.size();
@@ -232,48 +247,19 @@ void TStrings::SetDelimitedText(std::string_view text)
                 } while (i < n && isBlank(text[i]));
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::string TStrings::CommaText() const
 {
-    TStrings& self = const_cast<TStrings&>(*this);
-    const char delimiter = delimiter_;
-    const char quote = quoteChar_;
-    self.delimiter_ = ',';
-    self.quoteChar_ = '"';
-    std::string text;
-    try {
-        text = DelimitedText();
-    } catch (...) {
-        self.delimiter_ = delimiter;
-        self.quoteChar_ = quote;
-        throw;
-    }
-    self.delimiter_ = delimiter;
-    self.quoteChar_ = quote;
-    return text;
+    CommaSettings comma(const_cast<TStrings&>(*this));
+    return DelimitedText();
 }
 
 void TStrings::SetCommaText(std::string_view text)
 {
-    const char delimiter = delimiter_;
-    const char quote = quoteChar_;
-    delimiter_ = ',';
-    quoteChar_ = '"';
-    try {
-        SetDelimitedText(text);
-    } catch (...) {
-        delimiter_ = delimiter;
-        quoteChar_ = quote;
-        throw;
-    }
-    delimiter_ = delimiter;
-    quoteChar_ = quote;
+    CommaSettings comma(*this);
+    SetDelimitedText(text);
 }
 
 std::string TStrings::Names(int index) const
@@ -302,15 +288,10 @@ void TStrings::SetValue(std::string_view name, std::string_view value)
     if (index < 0) {
         Add(s);
     } else if (KeepsSorted()) {
-        BeginUpdate();
-        try {
+        inUpdate(*this, [&] {
             Delete(index);
             Add(s);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        });
     } else {
         Put(index, s);
     }
@@ -371,18 +352,13 @@ void TStrings::Assign(const TPersistent* source)
         return;
     }
     if (other == this) return;
-    BeginUpdate();
-    try {
+    inUpdate(*this, [&] {
         Clear();
         delimiter_ = other->delimiter_;
         quoteChar_ = other->quoteChar_;
         nameValueSeparator_ = other->nameValueSeparator_;
         AddStrings(other);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::CompareStrings(std::string_view a, std::string_view b) const { return CompareText(a, b); }

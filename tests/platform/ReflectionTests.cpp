@@ -165,6 +165,7 @@ public:
     {
         b.property("WordWrap", &TTestMemo::WordWrap).defaultValue(true);
         b.redeclare("Visible").defaultValue(false);
+        b.redeclare("Font");
     }
 };
 
@@ -197,7 +198,13 @@ public:
     using TComponent::TComponent;
     Ref<TComponent> watched;
     bool* sawOwnerAlive = nullptr;
-    ~TWatcher() override { *sawOwnerAlive = static_cast<bool>(watched); }
+    ~TWatcher() override
+    {
+        *sawOwnerAlive = static_cast<bool>(watched);
+        // A dying owner hands out no new handle either.
+        if (Ref<TComponent>(Owner() ? Owner() : formerOwner)) *sawOwnerAlive = true;
+    }
+    TComponent* formerOwner = nullptr;
 };
 
 class RegistryTest : public CoreClassesTest {
@@ -353,6 +360,13 @@ TEST_F(RegistryTest, DefaultsAndStoredFlagsDecideWhatIsWritten)
     view.Font()->SetSize(12);
     EXPECT_TRUE(IsStoredProp(&view, prop("Font")));
     EXPECT_FALSE(IsStoredProp(&view, prop("Name")));
+    // A redeclared property keeps its ancestor's stored predicate.
+    TTestMemo memo;
+    const TPropInfo* memoFont = TTestMemo::StaticClass()->FindProperty("Font");
+    EXPECT_EQ(memoFont->DeclaringClass(), TTestMemo::StaticClass());
+    EXPECT_FALSE(IsStoredProp(&memo, memoFont));
+    memo.Font()->SetName("SimSun");
+    EXPECT_TRUE(IsStoredProp(&memo, memoFont));
     EXPECT_FALSE(IsStoredProp(view.Font(), TFont::StaticClass()->FindProperty("Size")));
 }
 
@@ -576,6 +590,7 @@ TEST_F(RegistryTest, AComponentIsGoneForScriptsWhileItsChildrenAreDestroyed)
     auto* owner = new TComponent;
     auto* watcher = new TWatcher(owner);
     watcher->watched = owner;
+    watcher->formerOwner = owner;
     watcher->sawOwnerAlive = &alive;
     delete owner;
     EXPECT_FALSE(alive);
