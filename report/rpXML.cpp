@@ -7,7 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "CodePages.h"
 #include "SysUtils.h"
+#include "rpUtils.h"
 
 namespace {
 
@@ -45,25 +47,6 @@ size_t findAttr(std::string_view text, std::string_view name)
         if (match) return i;
     }
     return std::string_view::npos;
-}
-
-void appendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 }  // namespace
@@ -118,7 +101,7 @@ std::string XMLToStr(std::string_view s)
             if (code >= 0 && code <= 255) {
                 out += static_cast<char>(code);
             } else if (code > 255 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
-                appendUtf8(out, static_cast<uint32_t>(code));
+                Utf8Append(out, static_cast<char32_t>(code));
             } else {
                 // No character: keep the reference as it stands.
                 out.append(s.substr(i, semi + 1 - i));
@@ -706,23 +689,17 @@ void TrpXMLDocument::UnloadItem(TrpXMLItem* item)
         return;
     }
     if (!temp_) {
-        std::string dir = TempDir;
         std::error_code ec;
-        if (dir.empty() || !std::filesystem::is_directory(dir, ec))
-            dir = std::filesystem::temp_directory_path(ec).string();
-        if (dir.empty()) dir = "/tmp";
-        std::string pattern = (std::filesystem::path(dir) / "rpXXXXXX").string();
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) throw EFCreateError("Cannot create file \"" + pattern + "\"");
-        ::close(fd);
+        const bool useTempDir = !TempDir.empty() && std::filesystem::is_directory(TempDir, ec);
+        const std::string name = GetTempFileNameIn(useTempDir ? TempDir : std::string());
         try {
-            temp_ = std::make_unique<TFileStream>(pattern, fmOpenReadWrite);
+            temp_ = std::make_unique<TFileStream>(name, fmOpenReadWrite);
         } catch (...) {
-            ::unlink(pattern.c_str());
+            ::unlink(name.c_str());
             throw;
         }
         // Reached only through the open handle: a crash leaves nothing behind.
-        ::unlink(pattern.c_str());
+        ::unlink(name.c_str());
     }
     const int64_t at = temp_->Seek(0, soEnd);
     {

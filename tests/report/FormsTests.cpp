@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "Classes.h"
 #include "ScriptedUiServices.h"
 #include "rpDialogForm.h"
 #include "rpPassw.h"
@@ -58,4 +59,15 @@ TEST(DialogForm, CannotBeClosedByTheUser)
     form.SetModalResult(QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST(DialogForm, ThreadSafeFromTheOwnersTag)
+{
+    TComponent page;
+    page.SetTag(318);
+    TrpDialogForm safe(&page);
+    EXPECT_TRUE(safe.ThreadSafe);
+    page.SetTag(0);
+    TrpDialogForm plain(&page);
+    EXPECT_FALSE(plain.ThreadSafe);
 }
