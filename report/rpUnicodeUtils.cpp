@@ -1,5 +1,6 @@
 #include "rpUnicodeUtils.h"
 
+#include "Classes.h"
 #include "CodePages.h"
 #include "Exceptions.h"
 
@@ -25,7 +26,7 @@ int TWideStrings::AddObject(std::u16string_view text, TObject* object)
 void TWideStrings::Delete(int index)
 {
     if (index < 0 || index >= Count())
-        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+        RaiseListIndexError(index);
     lines_.erase(lines_.begin() + index);
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Classes.h"
 #include "CodePages.h"
 #include "SysUtils.h"
 #include "rpUtils.h"
@@ -217,7 +218,7 @@ void TrpXMLItem::Clear()
 TrpXMLItem* TrpXMLItem::Items(int index) const
 {
     if (index < 0 || index >= Count())
-        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+        RaiseListIndexError(index);
     return children_[index];
 }
 
