@@ -600,7 +600,10 @@ std::string TrpXMLSerializer::ObjToXML(TPersistent* object)
 void TrpXMLSerializer::WriteObject(TPersistent* object)
 {
     if (!stream_) return;
-    stream_->WriteString("<" + ObjToXML(object) + "/>");
+    std::string tag = "<";
+    tag += ObjToXML(object);
+    tag += "/>";
+    stream_->WriteString(tag);
 }
 
 void TrpXMLSerializer::writeElement(TComponent* object, TrpXMLItem* item, bool isRoot, bool children,
