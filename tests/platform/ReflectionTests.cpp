@@ -166,6 +166,7 @@ public:
         b.property("WordWrap", &TTestMemo::WordWrap).defaultValue(true);
         b.redeclare("Visible").defaultValue(false);
         b.redeclare("Font");
+        b.property("LineCount", [](TTestMemo& m) { return m.Lines()->Count(); });
     }
 };
 
@@ -256,11 +257,17 @@ TEST_F(RegistryTest, PropertiesComeInDeclarationOrderAncestorsFirst)
     // A redeclared property keeps its ancestor's place; new ones follow.
     std::vector<std::string> memo = view;
     memo.push_back("WordWrap");
+    memo.push_back("LineCount");
     EXPECT_EQ(names(TTestMemo::StaticClass()), memo);
     const TPropInfo* visible = TTestMemo::StaticClass()->FindProperty("Visible");
     EXPECT_EQ(visible->DeclaringClass(), TTestMemo::StaticClass());
     EXPECT_EQ(visible->Default(), 0);
     EXPECT_EQ(TTestView::StaticClass()->FindProperty("Visible")->Default(), 1);
+
+    TTestMemo m;  // a lambda getter alone: read-only
+    m.Lines()->SetCommaText("a,b,c");
+    EXPECT_EQ(GetOrdProp(&m, "LineCount"), 3);
+    EXPECT_FALSE(GetPropInfo(&m, "LineCount")->IsWritable());
 }
 
 TEST_F(RegistryTest, KindsAndTypeNamesAsScriptsSeeThem)
