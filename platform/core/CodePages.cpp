@@ -184,6 +184,23 @@ std::string encode(int codePage, std::u16string_view text, bool strict, bool* lo
     if (lossy) *lossy = false;
     const int cp = resolveCodePage(codePage);
     if (cp == CP_UTF8) return Utf16ToUtf8(text);
+    if (cp == CP_SYMBOL) {
+        std::string out;
+        out.reserve(text.size());
+        for (char16_t c : text) {
+            if (c >= 0xF000 && c <= 0xF0FF) {
+                out += static_cast<char>(c - 0xF000);
+            } else if (c < 0x20) {
+                out += static_cast<char>(c);
+            } else if (strict) {
+                throw EConvertError("Character U+" + hex4(c) + " cannot be represented in code page 42");
+            } else {
+                if (lossy) *lossy = true;
+                out += '?';
+            }
+        }
+        return out;
+    }
     Converter& conv = converterFor(cp);
     std::lock_guard guard(conv.lock);
     iconv(conv.fromWide, nullptr, nullptr, nullptr, nullptr);
@@ -299,6 +316,12 @@ std::u16string MultiByteToWide(int codePage, std::string_view bytes)
 {
     const int cp = resolveCodePage(codePage);
     if (cp == CP_UTF8) return Utf8ToUtf16(bytes);
+    if (cp == CP_SYMBOL) {
+        std::u16string out(bytes.size(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i)
+            out[i] = static_cast<char16_t>(0xF000 + static_cast<unsigned char>(bytes[i]));
+        return out;
+    }
     Converter& conv = converterFor(cp);
     std::lock_guard guard(conv.lock);
     iconv(conv.toWide, nullptr, nullptr, nullptr, nullptr);

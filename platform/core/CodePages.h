@@ -10,6 +10,9 @@
 constexpr int CP_UTF8 = 65001;
 constexpr int CP_ACP = 0;   // means the platform's ANSI code page, i.e. UTF-8
 constexpr int CP_GBK = 936;
+// The symbol character set's code page: byte b is U+F000 + b (control
+// characters below 0x20 also encode as themselves).
+constexpr int CP_SYMBOL = 42;
 
 // Fast paths without iconv. Invalid UTF-8 decodes to U+FFFD per bad byte;
 // unpaired surrogates encode as U+FFFD.

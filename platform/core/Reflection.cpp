@@ -99,6 +99,8 @@ Registry& registry()
 constexpr int kSlotBits = 24;
 constexpr uint64_t kSlotMask = (uint64_t(1) << kSlotBits) - 1;
 constexpr uint32_t kGenerationLimit = (uint32_t(1) << 29) - 1;
+// Marks an object whose handle is gone for good (it is being destroyed).
+constexpr ObjectHandle kReleasedHandle = ~ObjectHandle(0);
 
 struct HandleSlot {
     TObject* object = nullptr;
@@ -352,6 +354,12 @@ void PropSetup::setStored(TPropInfo& p, bool stored, std::function<bool(const TO
     p.storedFn_ = std::move(fn);
 }
 
+void PropSetup::copyStored(TPropInfo& p, const TPropInfo& from)
+{
+    p.storedConst_ = from.storedConst_;
+    p.storedFn_ = from.storedFn_;
+}
+
 void PropSetup::setTypeName(TPropInfo& p, std::string_view name)
 {
     const TTypeInfo* old = p.type_;
@@ -511,6 +519,7 @@ bool TObject::InheritsFrom(const TClass* ancestor) const noexcept
 
 ObjectHandle TObject::Handle() const
 {
+    if (handle_ == kReleasedHandle) return 0;  // going away: nil from now on
     if (handle_) return handle_;
     HandleTable& t = handles();
     uint32_t index;
@@ -531,7 +540,11 @@ ObjectHandle TObject::Handle() const
 
 void TObject::ReleaseHandle() noexcept
 {
-    if (!handle_) return;
+    if (handle_ == kReleasedHandle) return;
+    if (!handle_) {
+        handle_ = kReleasedHandle;
+        return;
+    }
     HandleTable& t = handles();
     const auto index = static_cast<uint32_t>((handle_ & kSlotMask) - 1);
     HandleSlot& slot = t.slots[index];
@@ -543,7 +556,7 @@ void TObject::ReleaseHandle() noexcept
         t.freeSlots.push_back(index);
     } catch (...) {
     }
-    handle_ = 0;
+    handle_ = kReleasedHandle;
 }
 
 TObject* FindObjectByHandle(ObjectHandle handle) noexcept

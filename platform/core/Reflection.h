@@ -465,12 +465,14 @@ public:
 
     // The object's checked handle, issued on first use: non-zero, unique
     // for the life of the process (a slot plus a generation count), and
-    // invalid once the object is destroyed.
+    // invalid once the object is destroyed. An object being destroyed
+    // answers 0 (nil).
     ObjectHandle Handle() const;
 
 protected:
-    // Invalidates the handle now (weak references read nil from here on).
-    // Destructors call it before tearing down what scripts could reach.
+    // Invalidates the handle for good (weak references read nil, Handle
+    // answers 0). Destructors call it before tearing down what scripts
+    // could reach.
     void ReleaseHandle() noexcept;
 
 private:

@@ -70,6 +70,7 @@ struct PropSetup {
     }
     static void setDefault(TPropInfo& p, bool has, int64_t value);
     static void setStored(TPropInfo& p, bool stored, std::function<bool(const TObject*)> fn);
+    static void copyStored(TPropInfo& p, const TPropInfo& from);
     static void setTypeName(TPropInfo& p, std::string_view name);
     static std::shared_ptr<const TPropAccessor> accessor(const TPropInfo& p) { return p.access_; }
 };
@@ -419,8 +420,9 @@ public:
         if constexpr (std::is_member_object_pointer_v<G>) return add<G, G>(name, get, get);
         else return add<G, std::nullptr_t>(name, std::move(get), nullptr);
     }
-    // Redeclares an inherited property with its ancestor's access, keeping
-    // its place; follow with defaultValue, noDefault or stored.
+    // Redeclares an inherited property with its ancestor's access, default
+    // and stored flag, keeping its place; follow with defaultValue,
+    // noDefault or stored.
     TPropertyBuilder<T> redeclare(std::string_view name)
     {
         using namespace reflection_detail;
@@ -428,6 +430,7 @@ public:
         if (!base) raiseNoInherited(name);
         auto p = std::make_unique<TPropInfo>(base->Name(), base->PropType(), PropSetup::accessor(*base));
         PropSetup::setDefault(*p, base->HasDefault(), base->Default());
+        PropSetup::copyStored(*p, *base);
         TPropInfo& added = ClassSetup::addProperty(*cls_, std::move(p));
         return TPropertyBuilder<T>(added);
     }

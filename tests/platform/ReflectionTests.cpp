@@ -165,6 +165,8 @@ public:
     {
         b.property("WordWrap", &TTestMemo::WordWrap).defaultValue(true);
         b.redeclare("Visible").defaultValue(false);
+        b.redeclare("Font");
+        b.property("LineCount", [](TTestMemo& m) { return m.Lines()->Count(); });
     }
 };
 
@@ -197,7 +199,13 @@ public:
     using TComponent::TComponent;
     Ref<TComponent> watched;
     bool* sawOwnerAlive = nullptr;
-    ~TWatcher() override { *sawOwnerAlive = static_cast<bool>(watched); }
+    ~TWatcher() override
+    {
+        *sawOwnerAlive = static_cast<bool>(watched);
+        // A dying owner hands out no new handle either.
+        if (Ref<TComponent>(Owner() ? Owner() : formerOwner)) *sawOwnerAlive = true;
+    }
+    TComponent* formerOwner = nullptr;
 };
 
 class RegistryTest : public CoreClassesTest {
@@ -249,11 +257,17 @@ TEST_F(RegistryTest, PropertiesComeInDeclarationOrderAncestorsFirst)
     // A redeclared property keeps its ancestor's place; new ones follow.
     std::vector<std::string> memo = view;
     memo.push_back("WordWrap");
+    memo.push_back("LineCount");
     EXPECT_EQ(names(TTestMemo::StaticClass()), memo);
     const TPropInfo* visible = TTestMemo::StaticClass()->FindProperty("Visible");
     EXPECT_EQ(visible->DeclaringClass(), TTestMemo::StaticClass());
     EXPECT_EQ(visible->Default(), 0);
     EXPECT_EQ(TTestView::StaticClass()->FindProperty("Visible")->Default(), 1);
+
+    TTestMemo m;  // a lambda getter alone: read-only
+    m.Lines()->SetCommaText("a,b,c");
+    EXPECT_EQ(GetOrdProp(&m, "LineCount"), 3);
+    EXPECT_FALSE(GetPropInfo(&m, "LineCount")->IsWritable());
 }
 
 TEST_F(RegistryTest, KindsAndTypeNamesAsScriptsSeeThem)
@@ -353,6 +367,13 @@ TEST_F(RegistryTest, DefaultsAndStoredFlagsDecideWhatIsWritten)
     view.Font()->SetSize(12);
     EXPECT_TRUE(IsStoredProp(&view, prop("Font")));
     EXPECT_FALSE(IsStoredProp(&view, prop("Name")));
+    // A redeclared property keeps its ancestor's stored predicate.
+    TTestMemo memo;
+    const TPropInfo* memoFont = TTestMemo::StaticClass()->FindProperty("Font");
+    EXPECT_EQ(memoFont->DeclaringClass(), TTestMemo::StaticClass());
+    EXPECT_FALSE(IsStoredProp(&memo, memoFont));
+    memo.Font()->SetName("SimSun");
+    EXPECT_TRUE(IsStoredProp(&memo, memoFont));
     EXPECT_FALSE(IsStoredProp(view.Font(), TFont::StaticClass()->FindProperty("Size")));
 }
 
@@ -576,6 +597,7 @@ TEST_F(RegistryTest, AComponentIsGoneForScriptsWhileItsChildrenAreDestroyed)
     auto* owner = new TComponent;
     auto* watcher = new TWatcher(owner);
     watcher->watched = owner;
+    watcher->formerOwner = owner;
     watcher->sawOwnerAlive = &alive;
     delete owner;
     EXPECT_FALSE(alive);

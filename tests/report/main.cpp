@@ -4,10 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include "CoreClasses.h"
+#include "SerializerTestClasses.h"
+#include "rpXMLSerializer.h"
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    registerCoreClasses();
+    registerReportFoundationClasses();
+    registerSerializerTestClasses();
     return RUN_ALL_TESTS();
 }

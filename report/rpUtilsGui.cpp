@@ -1,0 +1,77 @@
+// The parts of rpUtils that paint or show something.
+#include <QDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+
+#include "rpImageList.h"
+#include "rpUtils.h"
+
+QImage MaskedImage(const QImage& image, QColor transparent)
+{
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = transparent.rgb() & 0xFFFFFF;
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+    }
+    return out;
+}
+
+void TrpImageList::AddMasked(const QImage& image, QColor transparent)
+{
+    images_.push_back(MaskedImage(image, transparent));
+}
+
+QImage TrpImageList::Image(int index) const
+{
+    if (index < 0 || index >= Count()) return QImage();
+    return images_[index];
+}
+
+QIcon TrpImageList::Icon(int index) const
+{
+    if (index < 0 || index >= Count()) return QIcon();
+    return QIcon(QPixmap::fromImage(images_[index]));
+}
+
+void AssignImagesFromStrip(const QImage& strip, int cellWidth, int cellHeight, TrpImageList* second,
+                           TrpImageList& first)
+{
+    if (cellWidth <= 0 || cellHeight <= 0 || strip.isNull()) return;
+    auto cellAt = [&](int x, int y) { return strip.copy(x, y, cellWidth, cellHeight); };
+    int x = 0;
+    int y = 0;
+    bool toSecond = false;
+    while (y < strip.height()) {
+        const QImage cell = cellAt(x, y);
+        const QColor key = cell.pixelColor(0, cellHeight - 1);
+        (toSecond && second ? *second : first).AddMasked(cell, key);
+        if (second) toSecond = !toSecond;
+        x += cellWidth;
+        if (x >= strip.width()) {
+            x = 0;
+            y += cellHeight;
+        }
+    }
+}
+
+void DrawMaskedBitmap(QPainter& canvas, int x, int y, const QImage* bitmap)
+{
+    if (!bitmap || bitmap->isNull()) return;
+    canvas.drawImage(x, y, MaskedImage(*bitmap, bitmap->pixelColor(0, bitmap->height() - 1)));
+}
+
+void DrawPictureStretched(QPainter& canvas, const QRectF& rect, const QImage& picture, uint32_t transparentColor,
+                          bool transparent, bool highQuality, bool printing)
+{
+    if (picture.isNull()) return;
+    canvas.setBrush(QColor(255, 255, 255));
+    const bool smooth = canvas.testRenderHint(QPainter::SmoothPixmapTransform);
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, highQuality || printing);
+    // The colour is the platform's blue-green-red value.
+    const QColor key(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF);
+    canvas.drawImage(rect, transparent ? MaskedImage(picture, key) : picture);
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+}

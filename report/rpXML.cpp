@@ -1,0 +1,721 @@
+#include "rpXML.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "Classes.h"
+#include "CodePages.h"
+#include "SysUtils.h"
+#include "rpUtils.h"
+
+namespace {
+
+constexpr size_t kBufferSize = 4096;
+const char kInvalidFormat[] = "Invalid file format";
+
+inline char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+bool sameTextAscii(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+// Position of `name="` preceded by a blank or standing at the start, case
+// ignored; npos when absent.
+size_t findAttr(std::string_view text, std::string_view name)
+{
+    const size_t n = name.size();
+    if (n == 0) return std::string_view::npos;
+    for (size_t i = 0; i + n + 2 <= text.size(); ++i) {
+        if (i > 0 && text[i - 1] != ' ') continue;
+        if (text[i + n] != '=' || text[i + n + 1] != '"') continue;
+        bool match = true;
+        for (size_t k = 0; k < n; ++k)
+            if (lowerAscii(text[i + k]) != lowerAscii(name[k])) {
+                match = false;
+                break;
+            }
+        if (match) return i;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- escaping
+
+std::string StrToXML(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size() + 16);
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        switch (c) {
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
+        case '"': out += "&#34;"; break;
+        case '<': out += "&#60;"; break;
+        case '>': out += "&#62;"; break;
+        case '&':
+            if (s.substr(i + 1, 5) == "quot;") {
+                out += "&#34;";
+                i += 5;
+            } else {
+                out += "&#38;";
+            }
+            break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string XMLToStr(std::string_view s)
+{
+    if (s.find('&') == std::string_view::npos) return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    // The last character never starts a reference.
+    while (i < s.size()) {
+        if (s[i] != '&' || i + 1 >= s.size()) {
+            out += s[i++];
+            continue;
+        }
+        if (s[i + 1] == '#' && s.size() - i - 1 >= 3) {
+            const size_t semi = s.find(';', i + 2);
+            if (semi == std::string_view::npos) {
+                out += s[i++];
+                continue;
+            }
+            const int64_t code = StrToInt64(s.substr(i + 2, semi - i - 2));
+            if (code >= 0 && code <= 255) {
+                out += static_cast<char>(code);
+            } else if (code > 255 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
+                Utf8Append(out, static_cast<char32_t>(code));
+            } else {
+                // No character: keep the reference as it stands.
+                out.append(s.substr(i, semi + 1 - i));
+            }
+            i = semi + 1;
+            continue;
+        }
+        const std::string_view rest = s.substr(i + 1);
+        if (rest.starts_with("quot;")) {
+            out += '"';
+            i += 6;
+        } else if (rest.starts_with("amp;")) {
+            out += '&';
+            i += 5;
+        } else if (rest.starts_with("lt;")) {
+            out += '<';
+            i += 4;
+        } else if (rest.starts_with("gt;")) {
+            out += '>';
+            i += 4;
+        } else {
+            out += s[i++];
+        }
+    }
+    return out;
+}
+
+std::string ValueToXML(const Variant& value)
+{
+    switch (value.type()) {
+    case varBoolean: return value.rawBool() ? "1" : "0";
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return IntToStr(value.toInt64());
+    case varSingle:
+    case varDouble:
+    case varCurrency: return FloatToStr(value.toDouble());
+    case varDate: return DateToStr(value.toDate());
+    case varString:
+    case varOleStr: return StrToXML(value.toString());
+    default: return std::string();
+    }
+}
+
+// ---------------------------------------------------------------- item
+
+TrpXMLItem::~TrpXMLItem()
+{
+    freeChildren();
+}
+
+void TrpXMLItem::freeChildren()
+{
+    for (TrpXMLItem* child : children_) {
+        child->parent_ = nullptr;
+        delete child;
+    }
+    children_.clear();
+    children_.shrink_to_fit();
+}
+
+void TrpXMLItem::touchAncestors()
+{
+    for (TrpXMLItem* p = parent_; p; p = p->parent_) p->changed_ = true;
+}
+
+void TrpXMLItem::detach()
+{
+    if (!parent_) return;
+    auto& list = parent_->children_;
+    list.erase(std::find(list.begin(), list.end(), this));
+    parent_->changed_ = true;
+    parent_->touchAncestors();
+    parent_ = nullptr;
+}
+
+TrpXMLItem* TrpXMLItem::Add()
+{
+    auto* item = new TrpXMLItem;
+    AddItem(item);
+    return item;
+}
+
+void TrpXMLItem::AddItem(TrpXMLItem* item)
+{
+    item->detach();
+    children_.push_back(item);
+    item->parent_ = this;
+    changed_ = true;
+    touchAncestors();
+}
+
+void TrpXMLItem::InsertItem(int index, TrpXMLItem* item)
+{
+    AddItem(item);
+    if (index < 0 || index >= Count()) return;
+    children_.pop_back();
+    children_.insert(children_.begin() + index, item);
+}
+
+void TrpXMLItem::Clear()
+{
+    freeChildren();
+    if (unloadable_) loaded_ = false;
+    changed_ = true;
+    touchAncestors();
+}
+
+TrpXMLItem* TrpXMLItem::Items(int index) const
+{
+    if (index < 0 || index >= Count())
+        RaiseListIndexError(index);
+    return children_[index];
+}
+
+int TrpXMLItem::IndexOf(const TrpXMLItem* item) const
+{
+    auto it = std::find(children_.begin(), children_.end(), item);
+    return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
+}
+
+int TrpXMLItem::Find(std::string_view name) const
+{
+    for (size_t i = 0; i < children_.size(); ++i)
+        if (sameTextAscii(children_[i]->name_, name)) return static_cast<int>(i);
+    return -1;
+}
+
+TrpXMLItem* TrpXMLItem::FindItem(std::string_view name)
+{
+    const int i = Find(name);
+    if (i >= 0) return children_[i];
+    TrpXMLItem* item = Add();
+    item->name_ = std::string(name);
+    return item;
+}
+
+std::string TrpXMLItem::Prop(std::string_view name) const
+{
+    const size_t at = findAttr(text_, name);
+    if (at == std::string::npos) return std::string();
+    const size_t start = at + name.size() + 2;
+    const size_t end = text_.find('"', start);
+    if (end == std::string::npos) return std::string();
+    return XMLToStr(std::string_view(text_).substr(start, end - start));
+}
+
+bool TrpXMLItem::HasProp(std::string_view name) const
+{
+    return findAttr(text_, name) != std::string::npos;
+}
+
+void TrpXMLItem::SetProp(std::string_view name, std::string_view value)
+{
+    std::string pair;
+    pair.reserve(name.size() + value.size() + 3);
+    pair.append(name);
+    pair += "=\"";
+    pair += StrToXML(value);
+    pair += '"';
+    const size_t at = findAttr(text_, name);
+    if (at != std::string::npos) {
+        const size_t close = text_.find('"', at + name.size() + 2);
+        const size_t end = close == std::string::npos ? text_.size() : close + 1;
+        text_.replace(at, end - at, pair);
+    } else {
+        if (!text_.empty() && text_.back() != ' ') text_ += ' ';
+        text_ += pair;
+    }
+    touchAncestors();
+}
+
+void TrpXMLItem::SetName(std::string name)
+{
+    name_ = std::move(name);
+    touchAncestors();
+}
+
+void TrpXMLItem::SetText(std::string text)
+{
+    text_ = std::move(text);
+    touchAncestors();
+}
+
+void TrpXMLItem::SetValue(std::string value)
+{
+    value_ = std::move(value);
+    touchAncestors();
+}
+
+// ---------------------------------------------------------------- reader
+
+TrpXMLReader::TrpXMLReader(TStream& stream) : stream_(stream), buffer_(kBufferSize)
+{
+    bufStart_ = stream_.Position();
+    size_ = stream_.Size();
+}
+
+TrpXMLReader::~TrpXMLReader()
+{
+    try {
+        stream_.Seek(Position(), soBeginning);
+    } catch (...) {
+    }
+}
+
+void TrpXMLReader::invalid()
+{
+    throw TrpInvalidXMLException(kInvalidFormat);
+}
+
+bool TrpXMLReader::fill()
+{
+    bufStart_ += static_cast<int64_t>(bufLen_);
+    bufPos_ = 0;
+    bufLen_ = 0;
+    if (bufStart_ >= size_) return false;
+    const int64_t want = std::min<int64_t>(static_cast<int64_t>(kBufferSize), size_ - bufStart_);
+    const int64_t got = stream_.Read(buffer_.data(), want);
+    if (got <= 0) {
+        // The stream is shorter than it said: treat as its end.
+        size_ = bufStart_;
+        return false;
+    }
+    bufLen_ = static_cast<size_t>(got);
+    return true;
+}
+
+bool TrpXMLReader::readTag(std::string& name, std::string& text)
+{
+    name.clear();
+    text.clear();
+    tag_.clear();
+    for (;;) {
+        // Outside a tag: skip everything up to '<'.
+        for (;;) {
+            if (bufPos_ >= bufLen_ && !fill()) return false;
+            const char* p = buffer_.data() + bufPos_;
+            const void* lt = std::memchr(p, '<', bufLen_ - bufPos_);
+            if (lt) {
+                bufPos_ = static_cast<size_t>(static_cast<const char*>(lt) - buffer_.data()) + 1;
+                break;
+            }
+            bufPos_ = bufLen_;
+        }
+        // Inside a tag: collect up to '>'. The first three bytes go one by
+        // one, so that a comment is known before its text is looked at.
+        bool comment = false;
+        for (;;) {
+            if (bufPos_ >= bufLen_ && !fill()) invalid();
+            if (comment) {
+                const char c = buffer_[bufPos_++];
+                if (c == '>' && tag_.size() >= 5 && tag_.compare(tag_.size() - 2, 2, "--") == 0) break;
+                tag_ += c;
+                continue;
+            }
+            if (tag_.size() < 3) {
+                const char c = buffer_[bufPos_++];
+                if (c == '>') break;
+                if (c == '<') invalid();
+                tag_ += c;
+                if (tag_.size() == 3 && tag_ == "!--") comment = true;
+                continue;
+            }
+            const char* p = buffer_.data() + bufPos_;
+            const size_t avail = bufLen_ - bufPos_;
+            const void* gt = std::memchr(p, '>', avail);
+            const size_t take = gt ? static_cast<size_t>(static_cast<const char*>(gt) - p) : avail;
+            if (std::memchr(p, '<', take)) invalid();
+            tag_.append(p, take);
+            bufPos_ += take;
+            if (gt) {
+                ++bufPos_;
+                break;
+            }
+        }
+        if (comment) {
+            tag_.clear();
+            continue;
+        }
+        break;
+    }
+    if (!tag_.empty() && tag_.back() == ' ') tag_.pop_back();
+    const size_t blank = tag_.find(' ');
+    if (blank == std::string::npos) {
+        name = tag_;
+    } else {
+        name.assign(tag_, 0, blank);
+        text.assign(tag_, blank + 1, std::string::npos);
+    }
+    return true;
+}
+
+void TrpXMLReader::ReadHeader()
+{
+    std::string name, text;
+    readTag(name, text);
+    if (name.compare(0, 4, "?xml") != 0) invalid();
+    const size_t v = text.find("version=");
+    std::string version;
+    if (v != std::string::npos && v + 8 < text.size()) version = text.substr(v + 9, 3);
+    oldVersion_ = version == "1.0" && text.find("standalone=") == std::string::npos;
+}
+
+void TrpXMLReader::ReadRootItem(TrpXMLItem* item, bool partial)
+{
+    readItem(item, partial, 0);
+}
+
+// The parking mark ld="0" is ours, not the element's: it leaves the
+// attribute text. A partial load parks the element at its start; a full
+// read keeps the children and the element stays Unloadable, so that writing
+// it again gives the same file.
+void TrpXMLReader::takeParkingMark(TrpXMLItem* item, bool partial, int64_t start)
+{
+    std::string& text = item->text_;
+    const size_t ld = findAttr(text, "ld");
+    if (ld == std::string::npos || ld + 5 >= text.size() || text[ld + 4] != '0' || text[ld + 5] != '"') return;
+    size_t from = ld;
+    size_t to = ld + 6;
+    if (from > 0) {
+        --from;  // with its leading blank
+    } else if (to < text.size() && text[to] == ' ') {
+        ++to;
+    }
+    text.erase(from, to - from);
+    item->unloadable_ = true;
+    if (partial) {
+        item->freeChildren();
+        item->offset_ = start;
+        item->loaded_ = false;
+        item->store_ = TrpXMLItem::Store::Source;
+        item->changed_ = false;
+    }
+}
+
+bool TrpXMLReader::readItem(TrpXMLItem* item, bool partial, int depth)
+{
+    if (depth > kMaxDepth) invalid();
+    const int64_t start = Position();
+    readTag(item->name_, item->text_);
+    lastTag_ = item->name_;
+    if (item->name_.empty() || item->name_[0] == '/') return true;
+    if (item->name_.back() == '/') {
+        item->name_.pop_back();
+        return false;
+    }
+    if (!item->text_.empty() && item->text_.back() == '/') {
+        item->text_.pop_back();
+        takeParkingMark(item, partial, start);
+        return false;
+    }
+    for (;;) {
+        auto* child = new TrpXMLItem;
+        child->changed_ = false;
+        bool end;
+        try {
+            end = readItem(child, partial, depth + 1);
+        } catch (...) {
+            // Keep what was read so far under the tree.
+            if (!child->name_.empty() && child->name_[0] != '/') {
+                child->parent_ = item;
+                item->children_.push_back(child);
+            } else {
+                delete child;
+            }
+            throw;
+        }
+        if (end) {
+            delete child;
+            break;
+        }
+        child->parent_ = item;
+        item->children_.push_back(child);
+    }
+    if (!lastTag_.empty() &&
+        !(lastTag_.size() == item->name_.size() + 1 && lastTag_[0] == '/' &&
+          sameTextAscii(std::string_view(lastTag_).substr(1), item->name_)))
+        invalid();
+    takeParkingMark(item, partial, start);
+    return false;
+}
+
+// ---------------------------------------------------------------- writer
+
+TrpXMLWriter::TrpXMLWriter(TStream& stream, bool autoIndent, TrpXMLDocument* doc)
+    : stream_(stream), autoIndent_(autoIndent), doc_(doc)
+{
+    buffer_.reserve(kBufferSize * 2);
+}
+
+TrpXMLWriter::~TrpXMLWriter()
+{
+    try {
+        Flush();
+    } catch (...) {
+    }
+}
+
+void TrpXMLWriter::Flush()
+{
+    if (buffer_.empty()) return;
+    stream_.WriteBuffer(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+    buffer_.clear();
+}
+
+void TrpXMLWriter::writeLine(std::string_view text)
+{
+    buffer_.append(text);
+    if (autoIndent_) buffer_ += "\r\n";
+    if (buffer_.size() > kBufferSize) Flush();
+}
+
+void TrpXMLWriter::indent(int level)
+{
+    if (autoIndent_ && level > 0) buffer_.append(static_cast<size_t>(level), ' ');
+}
+
+void TrpXMLWriter::WriteHeader()
+{
+    writeLine("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+}
+
+void TrpXMLWriter::WriteItem(TrpXMLItem* item, int level)
+{
+    if (!autoIndent_) level = 0;
+    const bool readBack = item->Unloadable() && !item->Loaded() && doc_;
+    if (readBack) {
+        // Reading moves the shared stream; our buffered output goes first.
+        Flush();
+        doc_->LoadItem(item);
+    }
+
+    std::string line;
+    line.reserve(item->Name().size() + item->Text().size() + 16);
+    indent(level);
+    line += '<';
+    line += item->Name();
+    if (!item->Text().empty() || item->Unloadable()) {
+        if (!item->Text().empty()) {
+            if (item->Text()[0] != ' ') line += ' ';
+            line += item->Text();
+        }
+        if (item->Unloadable()) line += " ld=\"0\"";
+    }
+    if (item->Count() > 0) {
+        line += '>';
+        writeLine(line);
+        for (int i = 0; i < item->Count(); ++i) WriteItem(item->children_[i], level + 2);
+        line.assign("</");
+        line += item->Name();
+        line += '>';
+        indent(level);
+        writeLine(line);
+    } else if (!item->Value().empty()) {
+        line += '>';
+        line += item->Value();
+        line += "</";
+        line += item->Name();
+        line += '>';
+        writeLine(line);
+    } else {
+        line += "/>";
+        writeLine(line);
+    }
+
+    if (readBack) {
+        item->freeChildren();
+        item->loaded_ = false;
+    }
+}
+
+// ---------------------------------------------------------------- document
+
+TrpXMLDocument::TrpXMLDocument() : root_(std::make_unique<TrpXMLItem>()) {}
+
+TrpXMLDocument::~TrpXMLDocument()
+{
+    root_.reset();
+    deleteTemp();
+}
+
+void TrpXMLDocument::deleteTemp()
+{
+    // The file was unlinked when it was made; closing frees it.
+    temp_.reset();
+}
+
+void TrpXMLDocument::Clear()
+{
+    root_->freeChildren();
+    root_->name_.clear();
+    root_->text_.clear();
+    root_->value_.clear();
+    root_->store_ = TrpXMLItem::Store::None;
+    root_->loaded_ = true;
+    root_->unloadable_ = false;
+    root_->changed_ = true;
+    deleteTemp();
+    source_.reset();
+}
+
+void TrpXMLDocument::load(TStream& stream, bool partial)
+{
+    TrpXMLReader reader(stream);
+    Clear();
+    root_->offset_ = 0;
+    reader.ReadHeader();
+    OldVersion = reader.OldVersion();
+    reader.ReadRootItem(root_.get(), partial);
+}
+
+void TrpXMLDocument::LoadFromStream(TStream& stream)
+{
+    load(stream, false);
+}
+
+void TrpXMLDocument::LoadFromStream(std::unique_ptr<TStream> stream, bool allowPartialLoading)
+{
+    load(*stream, allowPartialLoading);
+    if (allowPartialLoading) source_ = std::move(stream);
+}
+
+void TrpXMLDocument::SaveToStream(TStream& stream)
+{
+    TrpXMLWriter writer(stream, AutoIndent, this);
+    writer.WriteHeader();
+    writer.WriteItem(root_.get(), 0);
+    writer.Flush();
+}
+
+void TrpXMLDocument::LoadFromFile(const std::string& fileName)
+{
+    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(stream);
+}
+
+void TrpXMLDocument::SaveToFile(const std::string& fileName)
+{
+    TFileStream stream(fileName, fmCreate);
+    SaveToStream(stream);
+}
+
+TStream* TrpXMLDocument::storeOf(const TrpXMLItem* item) const
+{
+    switch (item->store_) {
+    case TrpXMLItem::Store::Source: return source_.get();
+    case TrpXMLItem::Store::Temp: return temp_.get();
+    default: return nullptr;
+    }
+}
+
+void TrpXMLDocument::LoadItem(TrpXMLItem* item)
+{
+    if (!item->Unloadable() || item->Loaded()) return;
+    TStream* stream = storeOf(item);
+    if (!stream) return;
+    const int64_t saved = stream->Position();
+    const std::string name = item->name_;
+    const std::string text = item->text_;
+    {
+        stream->Seek(item->offset_, soBeginning);
+        TrpXMLReader reader(*stream);
+        item->freeChildren();
+        reader.ReadRootItem(item, false);
+    }
+    stream->Seek(saved, soBeginning);
+    item->name_ = name;
+    item->text_ = text;
+    item->loaded_ = true;
+    item->changed_ = false;
+}
+
+void TrpXMLDocument::UnloadItem(TrpXMLItem* item)
+{
+    if (!item->Loaded() || !item->Unloadable()) return;
+    if (item->store_ != TrpXMLItem::Store::None && !item->changed_ && storeOf(item)) {
+        // Its copy in the stream is still good: free the children only.
+        item->freeChildren();
+        item->loaded_ = false;
+        return;
+    }
+    if (!temp_) {
+        std::error_code ec;
+        const bool useTempDir = !TempDir.empty() && std::filesystem::is_directory(TempDir, ec);
+        const std::string name = GetTempFileNameIn(useTempDir ? TempDir : std::string());
+        try {
+            temp_ = std::make_unique<TFileStream>(name, fmOpenReadWrite);
+        } catch (...) {
+            ::unlink(name.c_str());
+            throw;
+        }
+        // Reached only through the open handle: a crash leaves nothing behind.
+        ::unlink(name.c_str());
+    }
+    const int64_t at = temp_->Seek(0, soEnd);
+    {
+        TrpXMLWriter writer(*temp_, AutoIndent, this);
+        writer.WriteItem(item, 0);
+        writer.Flush();
+    }
+    item->offset_ = at;
+    item->store_ = TrpXMLItem::Store::Temp;
+    item->freeChildren();
+    item->loaded_ = false;
+    item->changed_ = false;
+}
+
+int64_t TrpXMLDocument::TempSize() const
+{
+    return temp_ ? temp_->Size() : 0;
+}

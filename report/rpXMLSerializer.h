@@ -1,0 +1,199 @@
+#pragma once
+// Report objects to XML elements and back, through the reflection registry:
+// one element per object named by its class, its stored published
+// properties that differ from their defaults as attributes (nested objects
+// under dotted paths), its children as child elements. References between
+// objects are kept by name and resolved after the whole tree is read.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Classes.h"
+#include "Streams.h"
+#include "StringLists.h"
+#include "rpXML.h"
+
+class TrpPropWriter;
+class TrpPropReader;
+
+// The defined properties of an object ("PropData": a report's Datasets,
+// Variables, Style), declared the way the platform's filer does it.
+class TrpFiler {
+public:
+    virtual ~TrpFiler() = default;
+    // hasData false: nothing to write for this property.
+    virtual void DefineProperty(const std::string& name, const std::function<void(TrpPropReader&)>& read,
+                                const std::function<void(TrpPropWriter&)>& write, bool hasData) = 0;
+};
+
+// What the serializer needs of a report object beyond its published
+// properties. The report component base derives from it; a component
+// without it is stored with its properties only.
+class TrpXMLStorable {
+public:
+    virtual ~TrpXMLStorable() = default;
+    // The child objects in their order (the Objects list).
+    virtual int XMLChildCount() const { return 0; }
+    virtual TComponent* XMLChild(int index) const { return nullptr; }
+    // Text objects: their wide text. False when the object holds none.
+    virtual bool GetXMLText(std::u16string& text) const { return false; }
+    virtual void SetXMLText(const std::u16string& text) {}
+    // The report object itself: keeps its own name when read, and gets no
+    // loaded notification from the serializer.
+    virtual bool IsXMLReport() const { return false; }
+    // An object of the tree by name (the report's FindObject); nullptr when
+    // none. Asked of the serializer's Owner.
+    virtual TComponent* FindXMLObject(std::string_view name) const { return nullptr; }
+    virtual void DefineProperties(TrpFiler& filer) {}
+
+    // Set while the serializer reads the object's properties.
+    bool XMLLoading = false;
+    // Set while the serializer writes the object (and on its ancestor).
+    bool XMLSerializing = false;
+};
+
+// The binary records inside "PropData": the platform's component-stream
+// value types (null 0, list 1, string 6, long string 12, collection 14)
+// and short-string property names.
+enum TrpValueType : uint8_t {
+    rvaNull = 0,
+    rvaList = 1,
+    rvaInt8 = 2,
+    rvaInt16 = 3,
+    rvaInt32 = 4,
+    rvaExtended = 5,
+    rvaString = 6,
+    rvaIdent = 7,
+    rvaFalse = 8,
+    rvaTrue = 9,
+    rvaBinary = 10,
+    rvaSet = 11,
+    rvaLString = 12,
+    rvaNil = 13,
+    rvaCollection = 14,
+    rvaSingle = 15,
+    rvaCurrency = 16,
+    rvaDate = 17,
+    rvaWString = 18,
+    rvaInt64 = 19,
+    rvaUTF8String = 20,
+};
+
+class TrpPropWriter {
+public:
+    explicit TrpPropWriter(TStream& stream) : stream_(stream) {}
+    void WritePropName(std::string_view name);
+    void WriteListBegin();
+    void WriteListEnd();
+    // Long-string form (value type 12) whatever the length.
+    void WriteLString(std::string_view s);
+    void WriteString(std::string_view s);
+    void WriteInteger(int64_t v);
+
+private:
+    void byte(uint8_t b);
+    TStream& stream_;
+};
+
+// Reads what TrpPropWriter wrote. A record that runs past the end of the
+// data raises EReadError.
+class TrpPropReader {
+public:
+    explicit TrpPropReader(TStream& stream) : stream_(stream) {}
+    bool AtEnd();
+    TrpValueType NextValue();
+    std::string ReadPropName();
+    void ReadListBegin();
+    void ReadListEnd();
+    bool EndOfList();
+    // Strings of every string value type (wide ones as UTF-8).
+    std::string ReadString();
+    int64_t ReadInteger();
+    // Skips one value of any type.
+    void SkipValue();
+    // A property record of an old component stream applied to an object
+    // through the registry (collections in their standard form).
+    void ReadProperty(TPersistent* instance);
+    // A collection in the standard form (value type 14).
+    void ReadCollection(TCollection* collection);
+
+private:
+    uint8_t byte();
+    TrpValueType valueType();
+    void readValueInto(TrpValueType t, TPersistent* instance, const TPropInfo* prop);
+    TStream& stream_;
+};
+
+class TrpXMLSerializer {
+public:
+    // The stream is read or written by Read/WriteRootComponent when they
+    // get no element; it may be nullptr.
+    explicit TrpXMLSerializer(TStream* stream = nullptr);
+    ~TrpXMLSerializer();
+
+    // Messages of values that failed to apply and of unknown classes,
+    // sorted, each once.
+    TStringList Errors;
+    // The root against which names are resolved; the root of the first
+    // read or write when not given.
+    TComponent* Owner = nullptr;
+    bool SerializeDefaultValues = false;
+    // Copied from the document when the serializer loads one itself.
+    bool OldFormat = true;
+    // The ancestor of an object written without one.
+    std::function<TComponent*(const std::string& name)> OnGetAncestor;
+
+    // Into a new indented document saved to the stream, or into element.
+    void WriteRootComponent(TComponent* root, bool saveChildren = true, bool writeInheritedClassNames = false,
+                            TrpXMLItem* element = nullptr);
+    // From element, or from a document loaded from the stream.
+    void ReadRootComponent(TComponent* root, TrpXMLItem* element = nullptr);
+
+    // The class name and the attribute text of one object.
+    std::string ObjToXML(TPersistent* object);
+    // A new object from "ClassName attr=... ": nullptr for empty text.
+    // Without fixups pending references are dropped.
+    TComponent* XMLToObj(TComponent* owner, std::string_view text, bool withoutFixups = false);
+    // Attributes into an existing object; references resolved against root.
+    void ReadProps(TComponent* root, TPersistent* object, std::string_view text);
+    // Attribute text of an object (no Name), against an ancestor or none.
+    std::string WriteProps(TPersistent* object, TPersistent* ancestor = nullptr);
+    // One object as a self-contained empty-element tag on the stream.
+    void WriteObject(TPersistent* object);
+
+    static constexpr int kMaxDepth = TrpXMLReader::kMaxDepth;
+
+private:
+    struct Fixup {
+        Ref<TObject> object;
+        const TPropInfo* prop;
+        std::string name;
+    };
+
+    void writeElement(TComponent* object, TrpXMLItem* item, bool isRoot, bool children, bool inheritedNames,
+                      int depth);
+    void writeProps(std::string& out, TPersistent* object, const std::string& prefix, TPersistent* ancestor);
+    void readElement(TrpXMLItem* item, TComponent* parent, TComponent* existing, std::vector<TComponent*>& read,
+                     int depth);
+    void readProps(TPersistent* object, std::string_view text);
+    void applyAttribute(TPersistent* object, std::string_view name, std::string_view value);
+    void applyPropData(TPersistent* object, std::string_view hex);
+    void resolveFixups();
+    void addError(const std::string& message);
+    std::string decodeString(std::string_view value) const;
+    TComponent* findObject(std::string_view name) const;
+
+    TStream* stream_;
+    std::vector<Fixup> fixups_;
+    TMemoryStream propData_;
+};
+
+// The ".Text" form of a string list (one trailing CR LF removed).
+std::string StringsToXMLText(const TStrings& strings);
+
+// Registers the report foundation's classes (TWideStrings) with the
+// registry; called from the program's start-up routine.
+void registerReportFoundationClasses();

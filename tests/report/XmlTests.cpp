@@ -1,0 +1,428 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "rpXML.h"
+
+namespace {
+
+std::string save(TrpXMLDocument& doc)
+{
+    TStringStream s;
+    doc.SaveToStream(s);
+    return s.DataString();
+}
+
+void load(TrpXMLDocument& doc, const std::string& text)
+{
+    TStringStream s(text);
+    doc.LoadFromStream(s);
+}
+
+const std::string kHeader = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+
+}  // namespace
+
+// ---- escaping
+
+TEST(XmlEscaping, SixCharactersBecomeNumericReferences)
+{
+    EXPECT_EQ(StrToXML("a<b & \"c\"\r\n"), "a&#60;b &#38; &#34;c&#34;&#13;&#10;");
+    EXPECT_EQ(StrToXML("x>y"), "x&#62;y");
+    EXPECT_EQ(StrToXML("tab\there 'q'"), "tab\there 'q'");
+    EXPECT_EQ(StrToXML("&quot;"), "&#34;");
+    EXPECT_EQ(XMLToStr(StrToXML("say &quot;hi&quot;")), "say \"hi\"");
+}
+
+TEST(XmlEscaping, RoundTripOfEveryByteAtBothLengths)
+{
+    for (size_t len : {31u, 32u, 300u}) {
+        for (int b = 0; b < 256; ++b) {
+            std::string s(len, 'x');
+            s[len / 2] = static_cast<char>(b);
+            s[0] = static_cast<char>(b);
+            s[len - 1] = static_cast<char>(b);
+            const std::string escaped = StrToXML(s);
+            ASSERT_EQ(escaped.find_first_of("<>\"\r\n"), std::string::npos) << b;
+            ASSERT_EQ(XMLToStr(escaped), s) << "byte " << b << " length " << len;
+        }
+    }
+}
+
+TEST(XmlEscaping, DecodingRules)
+{
+    EXPECT_EQ(XMLToStr("&#65;"), "A");
+    EXPECT_EQ(XMLToStr("&apos;"), "&apos;");
+    EXPECT_EQ(XMLToStr("&quot;&amp;&lt;&gt;"), "\"&<>");
+    // Never decoded twice.
+    EXPECT_EQ(XMLToStr("&#38;lt;"), "&lt;");
+    EXPECT_EQ(XMLToStr("&amp;#34;"), "&#34;");
+    // A lone or trailing ampersand and an unterminated reference stay.
+    EXPECT_EQ(XMLToStr("a & b&"), "a & b&");
+    EXPECT_EQ(XMLToStr("&#1234"), "&#1234");
+    EXPECT_THROW(XMLToStr("&#x4;"), EConvertError);
+}
+
+TEST(XmlEscaping, ReferencesAbove255GiveUtf8)
+{
+    EXPECT_EQ(XMLToStr("&#20013;"), "\xE4\xB8\xAD");  // 中
+    EXPECT_EQ(XMLToStr("&#300;"), "\xC4\xAC");
+    EXPECT_EQ(XMLToStr("&#255;"), "\xFF");
+    EXPECT_EQ(XMLToStr("&#55296;"), "&#55296;");  // a lone surrogate is no character
+}
+
+TEST(XmlEscaping, ValueToXMLByType)
+{
+    EXPECT_EQ(ValueToXML(Variant(true)), "1");
+    EXPECT_EQ(ValueToXML(Variant(false)), "0");
+    EXPECT_EQ(ValueToXML(Variant(int32_t(-42))), "-42");
+    EXPECT_EQ(ValueToXML(Variant(int64_t(1) << 40)), "1099511627776");
+    EXPECT_EQ(ValueToXML(Variant(2.5)), "2.5");
+    EXPECT_EQ(ValueToXML(Variant("a<b")), "a&#60;b");
+    EXPECT_EQ(ValueToXML(Variant()), "");
+    EXPECT_EQ(ValueToXML(Variant::Null()), "");
+}
+
+// ---- tree
+
+TEST(XmlTree, PropIsCaseInsensitiveAndSetPropKeepsPlace)
+{
+    TrpXMLItem item;
+    item.SetProp("name", "one");
+    item.SetProp("Left", "10");
+    item.SetProp("Top", "a\"b");
+    EXPECT_EQ(item.Text(), "name=\"one\" Left=\"10\" Top=\"a&#34;b\"");
+    EXPECT_EQ(item.Prop("NAME"), "one");
+    EXPECT_EQ(item.Prop("top"), "a\"b");
+    EXPECT_EQ(item.Prop("Missing"), "");
+    item.SetProp("LEFT", "20");
+    EXPECT_EQ(item.Text(), "name=\"one\" LEFT=\"20\" Top=\"a&#34;b\"");
+    // A name that is only the tail of another attribute does not match.
+    item.SetProp("op", "x");
+    EXPECT_EQ(item.Prop("Top"), "a\"b");
+    EXPECT_EQ(item.Prop("op"), "x");
+}
+
+TEST(XmlTree, UnclosedValueGivesEmpty)
+{
+    TrpXMLItem item;
+    item.SetText("a=\"1\" b=\"2");
+    EXPECT_EQ(item.Prop("a"), "1");
+    EXPECT_EQ(item.Prop("b"), "");
+}
+
+TEST(XmlTree, ChildrenFindAndMove)
+{
+    TrpXMLItem a, b;
+    TrpXMLItem* x = a.Add();
+    x->SetName("Page");
+    TrpXMLItem* y = a.FindItem("band");
+    EXPECT_EQ(a.Count(), 2);
+    EXPECT_EQ(a.Find("PAGE"), 0);
+    EXPECT_EQ(a.FindItem("BAND"), y);
+    EXPECT_EQ(a.Find("none"), -1);
+    b.AddItem(x);
+    EXPECT_EQ(a.Count(), 1);
+    EXPECT_EQ(x->Parent(), &b);
+    a.InsertItem(0, x);
+    EXPECT_EQ(b.Count(), 0);
+    EXPECT_EQ(a.IndexOf(x), 0);
+    EXPECT_EQ(a.IndexOf(y), 1);
+    EXPECT_THROW(a.Items(2), EListError);
+    a.Clear();
+    EXPECT_EQ(a.Count(), 0);
+    EXPECT_TRUE(a.Loaded());
+}
+
+// ---- writer
+
+TEST(XmlWriter, UnindentedLayoutIsOneLine)
+{
+    TrpXMLDocument doc;
+    doc.Root()->SetName("preparedreport");
+    TrpXMLItem* r = doc.Root()->Add();
+    r->SetName("report");
+    r->SetProp("a", "1");
+    TrpXMLItem* v = doc.Root()->Add();
+    v->SetName("value");
+    v->SetValue("raw & <kept>");
+    doc.Root()->Add()->SetName("empty");
+    EXPECT_EQ(save(doc), kHeader +
+                             "<preparedreport><report a=\"1\"/><value>raw & <kept></value><empty/></preparedreport>");
+}
+
+TEST(XmlWriter, IndentedLayoutUsesTwoBlanksAndCrLf)
+{
+    TrpXMLDocument doc;
+    doc.AutoIndent = true;
+    doc.Root()->SetName("TrpReport");
+    TrpXMLItem* page = doc.Root()->Add();
+    page->SetName("TrpReportPage");
+    page->SetProp("Name", "Page1");
+    TrpXMLItem* band = page->Add();
+    band->SetName("TrpMasterData");
+    band->SetProp("Name", "MasterData1");
+    EXPECT_EQ(save(doc), kHeader + "\r\n<TrpReport>\r\n  <TrpReportPage Name=\"Page1\">\r\n"
+                                   "    <TrpMasterData Name=\"MasterData1\"/>\r\n  </TrpReportPage>\r\n"
+                                   "</TrpReport>\r\n");
+}
+
+TEST(XmlWriter, UnloadableMarkHasOneBlank)
+{
+    TrpXMLDocument doc;
+    doc.Root()->SetName("r");
+    TrpXMLItem* p = doc.Root()->Add();
+    p->SetName("page0");
+    p->SetUnloadable(true);
+    p->Add()->SetName("m");
+    EXPECT_EQ(save(doc), kHeader + "<r><page0 ld=\"0\"><m/></page0></r>");
+}
+
+// ---- reader
+
+TEST(XmlReader, EmptyChildAndAttributes)
+{
+    TrpXMLDocument doc;
+    load(doc, kHeader + "\r\n<a x=\"1\">\r\n  <b/>\r\n  <c y=\"&#60;\" />\r\n</a>\r\n");
+    TrpXMLItem* a = doc.Root();
+    EXPECT_EQ(a->Name(), "a");
+    EXPECT_EQ(a->Prop("x"), "1");
+    ASSERT_EQ(a->Count(), 2);
+    EXPECT_EQ(a->Items(0)->Name(), "b");
+    EXPECT_EQ(a->Items(0)->Count(), 0);
+    EXPECT_EQ(a->Items(1)->Prop("y"), "<");
+    EXPECT_TRUE(doc.OldVersion);
+}
+
+TEST(XmlReader, MismatchedEndTagRaises)
+{
+    TrpXMLDocument doc;
+    EXPECT_THROW(load(doc, kHeader + "<a></b>"), TrpInvalidXMLException);
+    // The end tag compares ignoring case.
+    EXPECT_NO_THROW(load(doc, kHeader + "<a></A>"));
+}
+
+TEST(XmlReader, EndOfStreamOutsideATagIsAccepted)
+{
+    TrpXMLDocument doc;
+    load(doc, kHeader + "<a><b/>");
+    EXPECT_EQ(doc.Root()->Count(), 1);
+}
+
+TEST(XmlReader, MalformedInputRaises)
+{
+    TrpXMLDocument doc;
+    EXPECT_THROW(load(doc, "<a/>"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, ""), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, kHeader + "<a <b/>"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, kHeader + "<a x=\"1\""), TrpInvalidXMLException);
+    try {
+        load(doc, kHeader + "<a><b/><c></d>");
+        FAIL();
+    } catch (const TrpInvalidXMLException& e) {
+        EXPECT_STREQ(e.what(), "Invalid file format");
+    }
+    // What was read stays in the tree.
+    EXPECT_EQ(doc.Root()->Name(), "a");
+    EXPECT_GE(doc.Root()->Count(), 1);
+}
+
+TEST(XmlReader, CommentsAreSkippedWhole)
+{
+    TrpXMLDocument doc;
+    load(doc, kHeader + "<a><!-- x > y <z> --><b/><!----><c/></a>");
+    ASSERT_EQ(doc.Root()->Count(), 2);
+    EXPECT_EQ(doc.Root()->Items(1)->Name(), "c");
+}
+
+TEST(XmlReader, StandaloneHeaderIsNotOldVersion)
+{
+    TrpXMLDocument doc;
+    load(doc, "<?xml version=\"1.0\" standalone=\"yes\"?><a/>");
+    EXPECT_FALSE(doc.OldVersion);
+    load(doc, "<?xml version=\"1.1\" encoding=\"utf-8\"?><a/>");
+    EXPECT_FALSE(doc.OldVersion);
+    load(doc, kHeader + "<a/>");
+    EXPECT_TRUE(doc.OldVersion);
+}
+
+TEST(XmlReader, DeepNestingIsRefused)
+{
+    std::string text = kHeader;
+    for (int i = 0; i < 100000; ++i) text += "<a>";
+    TrpXMLDocument doc;
+    EXPECT_THROW(load(doc, text), TrpInvalidXMLException);
+
+    std::string ok = kHeader;
+    for (int i = 0; i < 4000; ++i) ok += "<a>";
+    EXPECT_NO_THROW(load(doc, ok));
+}
+
+TEST(XmlReader, LongTagsCrossBufferBoundaries)
+{
+    const std::string longValue(10000, 'v');
+    TrpXMLDocument doc;
+    doc.Root()->SetName("r");
+    for (int i = 0; i < 50; ++i) {
+        TrpXMLItem* it = doc.Root()->Add();
+        it->SetName("item");
+        it->SetProp("v", longValue + std::to_string(i));
+    }
+    const std::string text = save(doc);
+    TrpXMLDocument back;
+    load(back, text);
+    ASSERT_EQ(back.Root()->Count(), 50);
+    EXPECT_EQ(back.Root()->Items(49)->Prop("v"), longValue + "49");
+    EXPECT_EQ(save(back), text);
+}
+
+TEST(XmlReader, ParkingMarkIsStrippedOnFullLoad)
+{
+    TrpXMLDocument doc;
+    load(doc, kHeader + "<r><p ld=\"0\" a=\"1\"><m/></p><q a=\"1\" ld=\"0\"/><s ld=\"0\"/></r>");
+    EXPECT_EQ(doc.Root()->Items(0)->Text(), "a=\"1\"");
+    EXPECT_EQ(doc.Root()->Items(0)->Count(), 1);
+    EXPECT_EQ(doc.Root()->Items(1)->Text(), "a=\"1\"");
+    EXPECT_EQ(doc.Root()->Items(2)->Text(), "");
+    // Marked elements stay Unloadable, so the file is written again as read.
+    EXPECT_TRUE(doc.Root()->Items(0)->Unloadable());
+    EXPECT_TRUE(doc.Root()->Items(0)->Loaded());
+    EXPECT_EQ(save(doc), kHeader + "<r><p a=\"1\" ld=\"0\"><m/></p><q a=\"1\" ld=\"0\"/><s ld=\"0\"/></r>");
+}
+
+// ---- parking
+
+namespace {
+
+// A store of pages, each parked after it is built.
+void buildPages(TrpXMLDocument& doc, int pages)
+{
+    doc.Root()->SetName("preparedreport");
+    for (int i = 0; i < pages; ++i) {
+        TrpXMLItem* page = doc.Root()->Add();
+        page->SetName("page" + std::to_string(i));
+        page->SetUnloadable(true);
+        for (int k = 0; k < 3; ++k) {
+            TrpXMLItem* m = page->Add();
+            m->SetName("TrpMemoView");
+            m->SetProp("Name", "Memo" + std::to_string(i) + "_" + std::to_string(k));
+        }
+        doc.UnloadItem(page);
+    }
+}
+
+}  // namespace
+
+TEST(XmlParking, ParkedPagesReadBackAtTheirOffsets)
+{
+    TrpXMLDocument doc;
+    buildPages(doc, 5);
+    for (int i = 4; i >= 0; --i) {
+        TrpXMLItem* page = doc.Root()->Items(i);
+        EXPECT_FALSE(page->Loaded());
+        EXPECT_EQ(page->Count(), 0);
+        doc.LoadItem(page);
+        ASSERT_EQ(page->Count(), 3);
+        EXPECT_EQ(page->Items(2)->Prop("Name"), "Memo" + std::to_string(i) + "_2");
+        EXPECT_EQ(page->Name(), "page" + std::to_string(i));
+        EXPECT_TRUE(page->Loaded());
+    }
+}
+
+TEST(XmlParking, ReparkingAnUnchangedPageDoesNotGrowTheFile)
+{
+    TrpXMLDocument doc;
+    buildPages(doc, 3);
+    const int64_t size = doc.TempSize();
+    ASSERT_GT(size, 0);
+    TrpXMLItem* page = doc.Root()->Items(1);
+    for (int round = 0; round < 10; ++round) {
+        doc.LoadItem(page);
+        doc.UnloadItem(page);
+    }
+    EXPECT_EQ(doc.TempSize(), size);
+    // A changed page is written anew and reads back changed.
+    doc.LoadItem(page);
+    page->Items(0)->SetProp("Left", "5");
+    doc.UnloadItem(page);
+    EXPECT_GT(doc.TempSize(), size);
+    doc.LoadItem(page);
+    EXPECT_EQ(page->Items(0)->Prop("Left"), "5");
+}
+
+TEST(XmlParking, SaveWritesParkedPagesInFullAndParksThemAgain)
+{
+    TrpXMLDocument doc;
+    buildPages(doc, 2);
+    const std::string text = save(doc);
+    EXPECT_NE(text.find("<page1 ld=\"0\"><TrpMemoView Name=\"Memo1_0\"/>"), std::string::npos);
+    EXPECT_FALSE(doc.Root()->Items(1)->Loaded());
+    EXPECT_EQ(doc.Root()->Items(1)->Count(), 0);
+}
+
+TEST(XmlParking, PartialLoadReadsPagesOnDemand)
+{
+    TrpXMLDocument doc;
+    buildPages(doc, 4);
+    const std::string text = save(doc);
+
+    TrpXMLDocument partial;
+    partial.LoadFromStream(std::make_unique<TStringStream>(text), true);
+    ASSERT_EQ(partial.Root()->Count(), 4);
+    TrpXMLItem* p2 = partial.Root()->Items(2);
+    EXPECT_FALSE(p2->Loaded());
+    EXPECT_TRUE(p2->Unloadable());
+    EXPECT_EQ(p2->Text(), "");
+    partial.LoadItem(p2);
+    ASSERT_EQ(p2->Count(), 3);
+    EXPECT_EQ(p2->Items(0)->Prop("Name"), "Memo2_0");
+    // Re-parking an unchanged page keeps its place in the source.
+    partial.UnloadItem(p2);
+    EXPECT_EQ(partial.TempSize(), 0);
+    // A changed page moves to the temporary file; the source stays readable
+    // for the others.
+    partial.LoadItem(p2);
+    p2->Add()->SetName("extra");
+    partial.UnloadItem(p2);
+    EXPECT_GT(partial.TempSize(), 0);
+    partial.LoadItem(p2);
+    EXPECT_EQ(p2->Count(), 4);
+    TrpXMLItem* p3 = partial.Root()->Items(3);
+    partial.LoadItem(p3);
+    EXPECT_EQ(p3->Items(1)->Prop("Name"), "Memo3_1");
+    EXPECT_EQ(save(partial), [&] {
+        std::string expected = text;
+        const std::string at = "<TrpMemoView Name=\"Memo2_2\"/>";
+        expected.insert(expected.find(at) + at.size(), "<extra/>");
+        return expected;
+    }());
+}
+
+TEST(XmlParking, NestedParkedElementsSurviveParkingTheirParent)
+{
+    TrpXMLDocument doc;
+    doc.Root()->SetName("r");
+    TrpXMLItem* outer = doc.Root()->Add();
+    outer->SetName("outer");
+    outer->SetUnloadable(true);
+    TrpXMLItem* inner = outer->Add();
+    inner->SetName("inner");
+    inner->SetUnloadable(true);
+    inner->Add()->SetName("leaf");
+    doc.UnloadItem(inner);
+    doc.UnloadItem(outer);
+    doc.LoadItem(outer);
+    ASSERT_EQ(outer->Count(), 1);
+    TrpXMLItem* innerBack = outer->Items(0);
+    EXPECT_TRUE(innerBack->Unloadable());
+    EXPECT_EQ(innerBack->Count(), 1);
+    EXPECT_EQ(save(doc), kHeader + "<r><outer ld=\"0\"><inner ld=\"0\"><leaf/></inner></outer></r>");
+}
+
+TEST(XmlParking, TempDirThatDoesNotExistFallsBack)
+{
+    TrpXMLDocument doc;
+    doc.TempDir = "/nonexistent/folder/for/parking";
+    buildPages(doc, 1);
+    EXPECT_GT(doc.TempSize(), 0);
+}
