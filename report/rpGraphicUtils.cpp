@@ -49,7 +49,10 @@ std::u16string stateTags(const TrpHTMLTag& tag, const TrpHTMLTagsList& parser)
         {fsBold, u"b"}, {fsItalic, u"i"}, {fsUnderline, u"u"}, {fsStrikeout, u"strike"}};
     for (const auto& [style, name] : styles) {
         const bool on = tag.Style.Contains(style), byDefault = parser.DefaultStyle().Contains(style);
-        if (on != byDefault) out += (on ? u"<" : u"</") + std::u16string(name) + u">";
+        if (on == byDefault) continue;
+        out += on ? u"<" : u"</";
+        out += name;
+        out += u'>';
     }
     if (tag.Small) out += tag.AddY ? u"<sub>" : u"<sup>";
     if (tag.DontWrap) out += u"<nowrap>";

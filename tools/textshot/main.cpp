@@ -87,7 +87,9 @@ int run(QGuiApplication& app)
     }
 
     TColor color = clBlack;
-    if (!ParseTagColor(u"\"" + args.value("color").toStdU16String() + u"\"", color))
+    std::u16string quoted(1, u'"');  // appended, not concatenated: GCC 12 warns falsely on that
+    quoted.append(args.value("color").toStdU16String()).push_back(u'"');
+    if (!ParseTagColor(quoted, color))
         throw Exception("--color takes #RRGGBB");
     TFont font;
     font.SetName(args.value("font").toStdString());
