@@ -1,0 +1,12 @@
+// TEMPORARY: the shared test main for this executable comes with the UI
+// services seam; delete this file when it lands.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
