@@ -1,0 +1,65 @@
+#include "PrinterTestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "Numbers.h"
+
+namespace {
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+}  // namespace
+
+std::vector<std::string> PdfPageSizes(const std::string& file)
+{
+    std::vector<std::string> sizes;
+    std::istringstream lines(run("pdfinfo -f 1 -l 9999 " + quoted(file) + " 2>/dev/null"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Page", 0) != 0) continue;
+        const std::size_t at = line.find("size:");
+        if (at == std::string::npos) continue;
+        std::size_t start = at + 5;
+        while (start < line.size() && line[start] == ' ') ++start;
+        sizes.push_back(line.substr(start));
+    }
+    return sizes;
+}
+
+std::vector<std::string> PdfPageSizesMm(const std::string& file)
+{
+    std::vector<std::string> result;
+    for (const std::string& s : PdfPageSizes(file)) {
+        const double w = std::strtod(s.c_str(), nullptr);
+        const double h = std::strtod(s.c_str() + s.find('x') + 1, nullptr);
+        result.push_back(std::to_string(Round(w * 25.4L / 72)) + "x" + std::to_string(Round(h * 25.4L / 72)));
+    }
+    return result;
+}
+
+int PdfPageCount(const std::string& file)
+{
+    std::istringstream lines(run("pdfinfo " + quoted(file) + " 2>/dev/null"));
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("Pages:", 0) == 0) return std::atoi(line.c_str() + 6);
+    return -1;
+}
+
+std::string PdfText(const std::string& file, int page)
+{
+    std::string range = page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : std::string();
+    return run("pdftotext -layout" + range + " " + quoted(file) + " - 2>/dev/null");
+}
