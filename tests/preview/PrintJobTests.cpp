@@ -1,0 +1,322 @@
+// Documents: to a file, to a queue (fake and a private CUPS scheduler), and
+// failures that must not pass for success.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "CupsSpooler.h"
+#include "CupsTestServer.h"
+#include "FakeSpooler.h"
+#include "PrinterTestSupport.h"
+#include "rpPrinter.h"
+
+namespace {
+
+std::string Path(const QTemporaryDir& dir, const char* name) { return dir.filePath(name).toStdString(); }
+
+bool PrintPages(TrpCustomPrinter& p, int pages)
+{
+    if (!p.BeginDoc()) return false;
+    for (int i = 0; i < pages; ++i) {
+        p.BeginPage();
+        if (!p.EndPage()) return false;
+    }
+    return p.EndDoc();
+}
+
+struct FakeQueue {
+    FakeSpooler spooler;
+    std::unique_ptr<TrpPrinters> list;
+    FakeQueue()
+    {
+        spooler.queueList.push_back(FakeSpooler::StandardQueue("Office", true));
+        list = std::make_unique<TrpPrinters>(spooler);
+    }
+    TrpCustomPrinter& printer() { return *list->GetCurrentPrinter(); }
+};
+
+}  // namespace
+
+// ---- To a file
+
+TEST(PrintToFile, EachPageKeepsItsOwnSheet)
+{
+    QTemporaryDir dir;
+    TrpVirtualPrinter p("v", "");
+    p.Init();
+    p.SetFileName(Path(dir, "mixed.prn"));
+    ASSERT_TRUE(p.BeginDoc());
+    p.SetPrintParams(9, 0, 0, false, 7, 0, 1);
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    p.SetPrintParams(11, 0, 0, true, 7, 0, 1);
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    p.SetPrintParams(1, 0, 0, false, 7, 0, 1);
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    p.SetPrintParams(256, 100, 50, false, 7, 0, 1);
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    ASSERT_TRUE(p.EndDoc());
+    EXPECT_FALSE(p.Printing());
+    EXPECT_EQ(PdfPageSizesMm(p.FileName()),
+              (std::vector<std::string>{"210x297", "210x148", "216x279", "100x50"}));
+}
+
+TEST(PrintToFile, UnwritablePathGivesFalseAnErrorBoxAndNoFile)
+{
+    CapturedBoxes boxes;
+    QTemporaryDir dir;
+    TrpVirtualPrinter p("v", "");
+    p.Init();
+    const std::string target = Path(dir, "missing/folder/out.prn");
+    p.SetFileName(target);
+    EXPECT_FALSE(p.BeginDoc());
+    EXPECT_FALSE(p.Printing());
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_NE(boxes.messages[0].find("Cannot create file"), std::string::npos) << boxes.messages[0];
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(target)));
+
+    p.SetFileName(dir.path().toStdString());  // a folder is no file either
+    EXPECT_FALSE(p.BeginDoc());
+    EXPECT_EQ(boxes.messages.size(), 2u);
+}
+
+TEST(PrintToFile, AbortLeavesNothingAndKeepsAnEarlierFile)
+{
+    QTemporaryDir dir;
+    const std::string target = Path(dir, "out.prn");
+    {
+        QFile old(QString::fromStdString(target));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("earlier");
+    }
+    TrpVirtualPrinter p("v", "");
+    p.Init();
+    p.SetFileName(target);
+    p.SetViewParams(9, 0, 0, false);
+    ASSERT_TRUE(p.BeginDoc());
+    p.BeginPage();
+    p.EndPage();
+    p.Abort();
+    EXPECT_FALSE(p.Printing());
+    EXPECT_EQ(CupsTestServer::readFile(target), "earlier");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.prn"});
+}
+
+TEST(PrintToFile, QueuePrinterWritesTheFileAndSubmitsNothing)
+{
+    QTemporaryDir dir;
+    FakeQueue q;
+    q.printer().SetFileName(Path(dir, "q.prn"));
+    q.printer().SetViewParams(11, 0, 0, false);
+    ASSERT_TRUE(PrintPages(q.printer(), 2));
+    EXPECT_TRUE(q.spooler.jobs.empty());
+    EXPECT_EQ(PdfPageSizesMm(q.printer().FileName()), (std::vector<std::string>{"148x210", "148x210"}));
+}
+
+// ---- To a queue
+
+TEST(PrintToQueue, JobCarriesThePdfAndTheFirstPageSettings)
+{
+    FakeQueue q;
+    TrpCustomPrinter& p = q.printer();
+    p.SetTitle("Order ZEZO-1");
+    p.SetPrintParams(11, 0, 0, false, 7, 0, 1);  // bin 7: the queue's default tray
+    ASSERT_TRUE(p.BeginDoc());
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    p.SetPrintParams(9, 0, 0, false, 4, 1, 1);  // later pages cannot change the job
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    ASSERT_TRUE(p.EndDoc());
+    ASSERT_EQ(q.spooler.jobs.size(), 1u);
+    const FakeSpooler::Job& job = *q.spooler.jobs[0];
+    EXPECT_TRUE(job.finished);
+    EXPECT_EQ(job.format, SpoolerFormat::Pdf);
+    EXPECT_EQ(job.options.title, "Order ZEZO-1");
+    EXPECT_EQ(job.options.media, "iso_a5_148x210mm");
+    EXPECT_EQ(job.options.source, "top");
+    EXPECT_EQ(job.options.sides, "one-sided");
+    EXPECT_EQ(job.data.rfind("%PDF-", 0), 0u);
+    EXPECT_NE(job.data.find("%%EOF"), std::string::npos);
+}
+
+TEST(PrintToQueue, DuplexNumberingOfThePrintOptions)
+{
+    FakeQueue q;
+    TrpCustomPrinter& p = q.printer();
+    const char* expected[] = {"one-sided", "two-sided-long-edge", "two-sided-short-edge", "one-sided"};
+    for (int32_t duplex = 0; duplex < 4; ++duplex) {
+        p.SetPrintParams(9, 0, 0, false, 2, duplex, 1);
+        ASSERT_TRUE(PrintPages(p, 1));
+        EXPECT_EQ(q.spooler.jobs.back()->options.sides, expected[duplex]) << duplex;
+        EXPECT_EQ(q.spooler.jobs.back()->options.source, "bottom");
+    }
+}
+
+TEST(PrintToQueue, PropertiesOverridesLastOneDocument)
+{
+    FakeQueue q;
+    TrpCustomPrinter& p = q.printer();
+    p.SetBin(4);
+    p.SetDuplex(3);
+    p.SetPrintParams(9, 0, 0, false, 2, 1, 1);
+    ASSERT_TRUE(PrintPages(p, 1));
+    EXPECT_EQ(q.spooler.jobs[0]->options.source, "manual");
+    EXPECT_EQ(q.spooler.jobs[0]->options.sides, "two-sided-short-edge");
+    EXPECT_EQ(p.Bin(), -1);
+    EXPECT_EQ(p.Duplex(), -1);
+    p.SetPrintParams(9, 0, 0, false, 7, 0, 1);
+    ASSERT_TRUE(PrintPages(p, 1));
+    EXPECT_EQ(q.spooler.jobs[1]->options.source, "top");
+    EXPECT_EQ(q.spooler.jobs[1]->options.sides, "one-sided");
+}
+
+TEST(PrintToQueue, RefusedJobIsReportedNotSucceeded)
+{
+    CapturedBoxes boxes;
+    FakeQueue q;
+    q.spooler.queueList[0].refuseJobs = true;
+    EXPECT_FALSE(PrintPages(q.printer(), 1));
+    EXPECT_FALSE(q.printer().Printing());
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_NE(boxes.messages[0].find("not accepting jobs"), std::string::npos);
+
+    q.spooler.queueList[0].refuseJobs = false;
+    q.spooler.queueList[0].failOnFinish = true;
+    EXPECT_FALSE(PrintPages(q.printer(), 1));
+    EXPECT_EQ(boxes.messages.size(), 2u);
+    EXPECT_TRUE(q.spooler.jobs.back()->cancelled);
+}
+
+TEST(PrintToQueue, RawBytesReachTheJobUnchanged)
+{
+    FakeQueue q;
+    TrpCustomPrinter& p = q.printer();
+    const std::string raw("\x1b@\x00\xff line\r\n\f", 12);
+    ASSERT_TRUE(p.BeginRawDocument());
+    ASSERT_TRUE(p.WriteRawData(raw.substr(0, 5)));
+    ASSERT_TRUE(p.WriteRawData(raw.substr(5)));
+    ASSERT_TRUE(p.EndRawDocument());
+    ASSERT_EQ(q.spooler.jobs.size(), 1u);
+    EXPECT_EQ(q.spooler.jobs[0]->format, SpoolerFormat::Raw);
+    EXPECT_EQ(q.spooler.jobs[0]->data, raw);
+    EXPECT_EQ(q.spooler.jobs[0]->options.title, "Quorvel Document");
+    EXPECT_FALSE(p.WriteRawData("late"));
+}
+
+TEST(PrintToQueue, RawJobOnARefusingQueueIsReported)
+{
+    CapturedBoxes boxes;
+    FakeQueue q;
+    q.spooler.queueList[0].refuseJobs = true;
+    EXPECT_FALSE(q.printer().BeginRawDocument());
+    EXPECT_FALSE(q.printer().WriteRawData("x"));
+    EXPECT_FALSE(q.printer().EndRawDocument());
+    EXPECT_EQ(boxes.messages.size(), 1u);
+}
+
+// ---- The whole road through a private CUPS scheduler
+
+class CupsPrinterTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server_ = new CupsTestServer;
+        if (!server_->start(skipReason_) || !server_->addQueue("Counter", "Shop front", true, skipReason_)) {
+            skipReason_ = "private cupsd unavailable: " + skipReason_;
+            server_->stop();
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!server_->running()) GTEST_SKIP() << skipReason_;
+        list_ = std::make_unique<TrpPrinters>(spooler_);
+    }
+
+    static CupsTestServer* server_;
+    static std::string skipReason_;
+    CupsSpooler spooler_;
+    std::unique_ptr<TrpPrinters> list_;
+};
+
+CupsTestServer* CupsPrinterTest::server_ = nullptr;
+std::string CupsPrinterTest::skipReason_;
+
+TEST_F(CupsPrinterTest, ListsTheQueueWithItsPapersAndMargins)
+{
+    ASSERT_TRUE(list_->HasPhysicalPrinters());
+    ASSERT_EQ(list_->Printers(), std::vector<std::string>{"Counter"});
+    TrpCustomPrinter& p = *list_->GetCurrentPrinter();
+    ASSERT_TRUE(p.Initialized());
+    EXPECT_EQ(p.Port(), "Shop front");
+    std::vector<int32_t> codes;
+    for (const TrpListItem& i : p.Papers()) codes.push_back(i.Code);
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ(codes, (std::vector<int32_t>{1, 9, 11, 20, 256, 257}));
+    EXPECT_EQ(p.DefPaper(), 9);
+    EXPECT_EQ(p.PaperWidth(), 210);
+    EXPECT_EQ(p.PaperHeight(), 297);
+    EXPECT_EQ(p.LeftMargin(), 4);
+    std::vector<int32_t> bins;
+    for (const TrpListItem& i : p.Bins()) bins.push_back(i.Code);
+    EXPECT_EQ(bins, (std::vector<int32_t>{7, 1, 2, 4, 257}));
+    EXPECT_EQ(p.DefDuplex(), 1);
+}
+
+TEST_F(CupsPrinterTest, SubmittedDocumentArrivesWithItsPagesAndOptions)
+{
+    QTemporaryDir dir;
+    TrpCustomPrinter& p = *list_->GetCurrentPrinter();
+    p.SetTitle("Waybill");
+    p.SetPrintParams(11, 0, 0, false, 4, 1, 1);
+    ASSERT_TRUE(PrintPages(p, 2));
+    std::optional<std::string> arrived = server_->waitForJob("Counter", 1);
+    ASSERT_TRUE(arrived.has_value());
+    // Byte-for-byte delivery is the spooler's test; here the pages count.
+    const std::string copy = Path(dir, "arrived.pdf");
+    {
+        QFile f(QString::fromStdString(copy));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(arrived->data(), static_cast<qint64>(arrived->size()));
+    }
+    EXPECT_EQ(PdfPageSizesMm(copy), (std::vector<std::string>{"148x210", "148x210"}));
+    std::string opts = server_->jobFiles("Counter")[0];
+    opts.replace(opts.size() - 4, 4, ".opts");
+    const std::string options = CupsTestServer::readFile(opts);
+    EXPECT_NE(options.find("media=iso_a5_148x210mm"), std::string::npos) << options;
+    EXPECT_NE(options.find("media-source=manual"), std::string::npos) << options;
+    EXPECT_NE(options.find("sides=two-sided-long-edge"), std::string::npos) << options;
+}
+
+TEST_F(CupsPrinterTest, RawOutputArrivesUnchanged)
+{
+    TrpCustomPrinter& p = *list_->GetCurrentPrinter();
+    const std::string raw("\x1b@dot matrix\r\n\f", 16);
+    ASSERT_TRUE(p.BeginRawDocument());
+    ASSERT_TRUE(p.WriteRawData(raw));
+    ASSERT_TRUE(p.EndRawDocument());
+    std::optional<std::string> arrived = server_->waitForJob("Counter", 1);
+    ASSERT_TRUE(arrived.has_value());
+    EXPECT_EQ(*arrived, raw);
+}
+
+TEST_F(CupsPrinterTest, RejectingQueueGivesFalseAndTheBox)
+{
+    CapturedBoxes boxes;
+    std::string reason;
+    ASSERT_TRUE(server_->runTool({"cupsreject", "Counter"}, reason));
+    EXPECT_FALSE(PrintPages(*list_->GetCurrentPrinter(), 1));
+    ASSERT_TRUE(server_->runTool({"cupsaccept", "Counter"}, reason));
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_NE(boxes.messages[0].find("Counter"), std::string::npos) << boxes.messages[0];
+}
