@@ -249,6 +249,11 @@ PdfPageLayout TrpCustomPrinter::PageLayout() const
         l.width = static_cast<double>(FPaperWidth);
         l.height = static_cast<double>(FPaperHeight);
     }
+    if (l.width <= 0 || l.height <= 0) {
+        // No paper chosen yet: the printer's default sheet.
+        l.width = FDefPaperWidth > 0 ? static_cast<double>(FDefPaperWidth) : 210.0;
+        l.height = FDefPaperHeight > 0 ? static_cast<double>(FDefPaperHeight) : 297.0;
+    }
     // The painter's origin must be where the page loop expects it: the
     // reported (rounded) margins.
     auto fit = [](Extended m, double room) { return std::clamp(static_cast<double>(m), 0.0, std::max(room, 0.0)); };
@@ -435,17 +440,11 @@ void TrpPrinter::SetViewParams(int32_t PaperSize, Extended PaperWidth, Extended 
     // A custom size: A4 first, so the sheet has real margins; then the given
     // size, which lies as the page does.
     SetViewParams(DMPAPER_A4, 0, 0, Orientation);
-    Sheet custom = FSheet;
-    custom.Width = Orientation ? PaperHeight : PaperWidth;
-    custom.Height = Orientation ? PaperWidth : PaperHeight;
-    custom.Media = FSpooler.mediaKeywordForSize(static_cast<int>(Round(custom.Width * 100)),
-                                                static_cast<int>(Round(custom.Height * 100)));
-    const Extended l = FLeftMargin, t = FTopMargin, r = FRightMargin, b = FBottomMargin;
-    ApplySheet(DMPAPER_USER, custom, Orientation);
-    FLeftMargin = l;
-    FTopMargin = t;
-    FRightMargin = r;
-    FBottomMargin = b;
+    FSheet.Width = Orientation ? PaperHeight : PaperWidth;
+    FSheet.Height = Orientation ? PaperWidth : PaperHeight;
+    FSheet.Media = FSpooler.mediaKeywordForSize(static_cast<int>(Round(FSheet.Width * 100)),
+                                                static_cast<int>(Round(FSheet.Height * 100)));
+    FPaperSize = DMPAPER_USER;
     FPaperWidth = PaperWidth;
     FPaperHeight = PaperHeight;
 }

@@ -307,3 +307,30 @@ std::string CupsTestServer::readFile(const std::string& path)
     s << f.rdbuf();
     return s.str();
 }
+
+CupsTestServer* CupsServerTest::server_ = nullptr;
+std::string CupsServerTest::skipReason_;
+
+void CupsServerTest::StartServer(std::initializer_list<CupsQueueSpec> queues)
+{
+    server_ = new CupsTestServer;
+    skipReason_.clear();
+    bool ok = server_->start(skipReason_);
+    for (const CupsQueueSpec& q : queues)
+        ok = ok && server_->addQueue(q.name, q.location, q.isDefault, skipReason_);
+    if (!ok) {
+        skipReason_ = "private cupsd unavailable: " + skipReason_;
+        server_->stop();
+    }
+}
+
+void CupsServerTest::StopServer()
+{
+    delete server_;
+    server_ = nullptr;
+}
+
+void CupsServerTest::SetUp()
+{
+    if (!server_ || !server_->running()) GTEST_SKIP() << skipReason_;
+}

@@ -5,6 +5,9 @@
 // libcups in this process is pointed at it. Jobs land as
 // <outputDir>/<queue>-<job id>.bin with the job's options beside them in .opts.
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -40,4 +43,23 @@ private:
     std::string socket_;
     std::string output_;
     pid_t pid_ = 0;
+};
+
+struct CupsQueueSpec {
+    std::string name;
+    std::string location;
+    bool isDefault = false;
+};
+
+// Base of a suite that prints through one private scheduler: SetUpTestSuite
+// calls StartServer with its queues, TearDownTestSuite StopServer; tests
+// skip with the reason when the scheduler cannot run here.
+class CupsServerTest : public ::testing::Test {
+protected:
+    static void StartServer(std::initializer_list<CupsQueueSpec> queues);
+    static void StopServer();
+    void SetUp() override;
+
+    static CupsTestServer* server_;
+    static std::string skipReason_;
 };

@@ -69,34 +69,13 @@ TEST(CupsSpoolerNoServer, MediaKeywordsBySize)
     EXPECT_EQ(spooler.mediaKeywordForSize(10000, 5000), "custom_100x50mm_100x50mm");
 }
 
-class CupsSpoolerTest : public ::testing::Test {
+class CupsSpoolerTest : public CupsServerTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        server_ = new CupsTestServer;
-        if (!server_->start(skipReason_) || !server_->addQueue("TestQ", "Room 12", true, skipReason_) ||
-            !server_->addQueue("Other", "Hall", false, skipReason_)) {
-            skipReason_ = "private cupsd unavailable: " + skipReason_;
-            server_->stop();
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!server_->running()) GTEST_SKIP() << skipReason_;
-    }
+    static void SetUpTestSuite() { StartServer({{"TestQ", "Room 12", true}, {"Other", "Hall", false}}); }
+    static void TearDownTestSuite() { StopServer(); }
 
-    static CupsTestServer* server_;
-    static std::string skipReason_;
     CupsSpooler spooler_;
 };
-
-CupsTestServer* CupsSpoolerTest::server_ = nullptr;
-std::string CupsSpoolerTest::skipReason_;
 
 TEST_F(CupsSpoolerTest, ListsQueuesWithLocationAndDefault)
 {

@@ -222,35 +222,19 @@ TEST(PrintToQueue, RawJobOnARefusingQueueIsReported)
 
 // ---- The whole road through a private CUPS scheduler
 
-class CupsPrinterTest : public ::testing::Test {
+class CupsPrinterTest : public CupsServerTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        server_ = new CupsTestServer;
-        if (!server_->start(skipReason_) || !server_->addQueue("Counter", "Shop front", true, skipReason_)) {
-            skipReason_ = "private cupsd unavailable: " + skipReason_;
-            server_->stop();
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        server_ = nullptr;
-    }
+    static void SetUpTestSuite() { StartServer({{"Counter", "Shop front", true}}); }
+    static void TearDownTestSuite() { StopServer(); }
     void SetUp() override
     {
-        if (!server_->running()) GTEST_SKIP() << skipReason_;
-        list_ = std::make_unique<TrpPrinters>(spooler_);
+        CupsServerTest::SetUp();
+        if (!IsSkipped()) list_ = std::make_unique<TrpPrinters>(spooler_);
     }
 
-    static CupsTestServer* server_;
-    static std::string skipReason_;
     CupsSpooler spooler_;
     std::unique_ptr<TrpPrinters> list_;
 };
-
-CupsTestServer* CupsPrinterTest::server_ = nullptr;
-std::string CupsPrinterTest::skipReason_;
 
 TEST_F(CupsPrinterTest, ListsTheQueueWithItsPapersAndMargins)
 {
