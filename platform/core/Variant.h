@@ -89,12 +89,18 @@ public:
     Variant(const char* s);
     Variant(std::string_view s);
     Variant(const std::string& s) : Variant(std::string_view(s)) {}
+    Variant(std::string&& s);
     Variant(const char16_t* s);
     Variant(std::u16string_view s);
     Variant(const std::u16string& s) : Variant(std::u16string_view(s)) {}
+    Variant(std::u16string&& s);
     Variant(IDispatchObject* disp);
-    // Guard against pointers silently becoming booleans.
+    // Guard against pointers silently becoming booleans, and against a
+    // 64-bit unsigned value (an ObjectHandle, a size) picking some number
+    // kind by accident: use FromObject or an explicit cast.
     Variant(const void*) = delete;
+    Variant(unsigned long) = delete;
+    Variant(unsigned long long) = delete;
 
     static Variant Null() noexcept { Variant v; v.vt_ = varNull; return v; }
     static Variant FromDate(TDateTime d) noexcept { Variant v(d); v.vt_ = varDate; return v; }

@@ -1,0 +1,522 @@
+// Variant lifetime, type queries and conversions.
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "CodePages.h"
+#include "Exceptions.h"
+#include "SysUtils.h"
+#include "VariantImpl.h"
+
+namespace {
+
+const std::string kEmptyString;
+const std::u16string kEmptyWide;
+
+template <class Box>
+void retainBox(void* p) noexcept
+{
+    if (p) static_cast<Box*>(p)->refs.fetch_add(1, std::memory_order_relaxed);
+}
+
+template <class Box>
+void releaseBox(void* p) noexcept
+{
+    auto* box = static_cast<Box*>(p);
+    if (box && box->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete box;
+}
+
+std::string formatMessage(const char* head, uint16_t from, uint16_t to)
+{
+    return std::string(head) + VarTypeAsText(from) + ") into type (" + VarTypeAsText(to) + ")";
+}
+
+// Double to a 64-bit integer, half to even; NaN and out of range raise.
+int64_t roundToInt64(double d, uint16_t from, uint16_t to)
+{
+    const double r = std::nearbyint(d);
+    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) VarOverflowError(from, to);
+    return static_cast<int64_t>(r);
+}
+
+// Currency (scaled by 10000) to an integer, half to even, exactly.
+int64_t roundCurrency(int64_t scaled) noexcept
+{
+    int64_t q = scaled / 10000;
+    const int64_t r = scaled % 10000;
+    const int64_t ar = r < 0 ? -r : r;
+    if (ar > 5000 || (ar == 5000 && (q & 1) != 0)) q += r < 0 ? -1 : 1;
+    return q;
+}
+
+// Text to a 64-bit integer: an integer literal, else a number rounded half
+// to even, else "true"/"false"; anything else is a conversion error.
+int64_t textToInt64(std::string_view text, uint16_t from, uint16_t to)
+{
+    int64_t i = 0;
+    if (TryStrToInt64(text, i)) return i;
+    Extended f = 0;
+    if (TryStrToFloat(text, f)) {
+        const Extended r = std::nearbyint(f);
+        if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(from, to);
+        return static_cast<int64_t>(r);
+    }
+    bool b = false;
+    if (VarTextToBool(text, b)) return b ? -1 : 0;
+    VarCastError(from, to);
+}
+
+double textToDouble(std::string_view text, uint16_t from, uint16_t to)
+{
+    Extended f = 0;
+    if (TryStrToFloat(text, f)) {
+        const double d = static_cast<double>(f);
+        if (std::isinf(d) && !std::isinf(f)) VarOverflowError(from, to);
+        return d;
+    }
+    int64_t i = 0;
+    if (TryStrToInt64(text, i)) return static_cast<double>(i);  // "$FF"
+    bool b = false;
+    if (VarTextToBool(text, b)) return b ? -1.0 : 0.0;
+    VarCastError(from, to);
+}
+
+std::string unsignedText(uint64_t v)
+{
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
+bool caseInsensitiveEquals(std::string_view a, std::string_view b) noexcept
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---- Errors
+
+void VarCastError(uint16_t from, uint16_t to)
+{
+    throw EVariantTypeCastError(formatMessage("Could not convert variant of type (", from, to));
+}
+
+void VarOverflowError(uint16_t from, uint16_t to)
+{
+    throw EVariantOverflowError(formatMessage("Overflow while converting variant of type (", from, to));
+}
+
+void VarInvalidOp()
+{
+    throw EVariantError("Invalid variant operation");
+}
+
+void VarBadIndex()
+{
+    throw EVariantBadIndexError("Variant or safe array index out of bounds");
+}
+
+// ---- Lifetime
+
+Variant::Variant(const Variant& other) : vt_(other.vt_), u_(other.u_)
+{
+    if (ownsPayload()) retain();
+}
+
+Variant& Variant::operator=(const Variant& other)
+{
+    if (this != &other) {
+        if (other.ownsPayload()) other.retain();
+        if (ownsPayload()) release();
+        vt_ = other.vt_;
+        u_ = other.u_;
+    }
+    return *this;
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept
+{
+    if (this != &other) {
+        if (ownsPayload()) release();
+        vt_ = other.vt_;
+        u_ = other.u_;
+        other.vt_ = varEmpty;
+    }
+    return *this;
+}
+
+void Variant::retain() const noexcept
+{
+    if (vt_ == varString) retainBox<VarStringBox>(u_.p);
+    else if (vt_ == varOleStr) retainBox<VarWideBox>(u_.p);
+    else if (vt_ == varDispatch) { if (u_.p) static_cast<IDispatchObject*>(u_.p)->AddRef(); }
+    else retainBox<VarArrayBox>(u_.p);
+}
+
+void Variant::release() noexcept
+{
+    if (vt_ == varString) releaseBox<VarStringBox>(u_.p);
+    else if (vt_ == varOleStr) releaseBox<VarWideBox>(u_.p);
+    else if (vt_ == varDispatch) { if (u_.p) static_cast<IDispatchObject*>(u_.p)->Release(); }
+    else releaseBox<VarArrayBox>(u_.p);
+}
+
+// ---- Construction
+
+Variant::Variant(const char* s) : Variant(std::string_view(s ? s : "")) {}
+
+Variant::Variant(std::string_view s) : vt_(varString)
+{
+    u_.p = s.empty() ? nullptr : new VarStringBox{{1}, std::string(s)};
+}
+
+Variant::Variant(std::string&& s) : vt_(varString)
+{
+    u_.p = s.empty() ? nullptr : new VarStringBox{{1}, std::move(s)};
+}
+
+Variant::Variant(const char16_t* s) : Variant(std::u16string_view(s ? s : u"")) {}
+
+Variant::Variant(std::u16string_view s) : vt_(varOleStr)
+{
+    u_.p = s.empty() ? nullptr : new VarWideBox{{1}, std::u16string(s)};
+}
+
+Variant::Variant(std::u16string&& s) : vt_(varOleStr)
+{
+    u_.p = s.empty() ? nullptr : new VarWideBox{{1}, std::move(s)};
+}
+
+Variant::Variant(IDispatchObject* disp) : vt_(varDispatch)
+{
+    u_.p = disp;
+    if (disp) disp->AddRef();
+}
+
+Variant Variant::FromCurrency(double value)
+{
+    return FromCurrencyScaled(VarToCurrencyScaled(Variant(value)));
+}
+
+Variant Variant::FromTyped(int64_t value, uint16_t vt)
+{
+    return Variant(value).cast(vt);
+}
+
+// ---- Type queries
+
+bool Variant::isOrdinal() const noexcept
+{
+    return VarIsSmallOrdinal(vt_) || vt_ == varLongWord || vt_ == varInt64;
+}
+
+bool Variant::isFloat() const noexcept
+{
+    return vt_ == varSingle || vt_ == varDouble || vt_ == varCurrency || vt_ == varDate;
+}
+
+const std::string& Variant::rawString() const noexcept
+{
+    return u_.p ? static_cast<const VarStringBox*>(u_.p)->value : kEmptyString;
+}
+
+const std::u16string& Variant::rawWideString() const noexcept
+{
+    return u_.p ? static_cast<const VarWideBox*>(u_.p)->value : kEmptyWide;
+}
+
+// ---- Conversions
+
+bool VarTextToBool(std::string_view text, bool& out) noexcept
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    if (caseInsensitiveEquals(text, "true")) { out = true; return true; }
+    if (caseInsensitiveEquals(text, "false")) { out = false; return true; }
+    return false;
+}
+
+std::string VarStringText(const Variant& v)
+{
+    return v.type() == varOleStr ? Utf16ToUtf8(v.rawWideString()) : v.rawString();
+}
+
+int64_t VarToInt64As(const Variant& v, uint16_t target)
+{
+    const uint16_t vt = v.type();
+    switch (vt) {
+    case varEmpty: return 0;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64:
+        return VarOrdinalValue(v);
+    case varBoolean: return v.rawBool() ? -1 : 0;
+    case varSingle: case varDouble: case varDate:
+        return roundToInt64(v.rawDouble(), vt, target);
+    case varCurrency: return roundCurrency(v.rawInt64());
+    case varString: case varOleStr:
+        return textToInt64(VarStringText(v), vt, target);
+    case varObject:
+        if (v.rawObject() > static_cast<uint64_t>(INT64_MAX)) VarOverflowError(vt, target);
+        return static_cast<int64_t>(v.rawObject());
+    default: VarCastError(vt, target);
+    }
+}
+
+int64_t VarToCurrencyScaled(const Variant& v)
+{
+    const uint16_t vt = v.type();
+    constexpr int64_t kMax = INT64_MAX / 10000;
+    switch (vt) {
+    case varCurrency: return v.rawInt64();
+    case varSingle: case varDouble: case varDate: case varString: case varOleStr: {
+        const Extended value = vt == varString || vt == varOleStr
+            ? static_cast<Extended>(v.toDouble()) : static_cast<Extended>(v.rawDouble());
+        const Extended r = std::nearbyint(value * 10000);
+        if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(vt, varCurrency);
+        return static_cast<int64_t>(r);
+    }
+    default: {
+        const int64_t i = VarToInt64As(v, varCurrency);
+        if (i > kMax || i < -kMax) VarOverflowError(vt, varCurrency);
+        return i * 10000;
+    }
+    }
+}
+
+int32_t Variant::toInt() const
+{
+    if (vt_ == varInteger) return u_.i;
+    const int64_t v = VarToInt64As(*this, varInteger);
+    if (v < INT32_MIN || v > INT32_MAX) VarOverflowError(vt_, varInteger);
+    return static_cast<int32_t>(v);
+}
+
+int64_t Variant::toInt64() const
+{
+    return VarToInt64As(*this, varInt64);
+}
+
+double Variant::toDouble() const
+{
+    switch (vt_) {
+    case varEmpty: return 0;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64:
+        return static_cast<double>(VarOrdinalValue(*this));
+    case varBoolean: return u_.b ? -1.0 : 0.0;
+    case varSingle: case varDouble: case varDate: return u_.d;
+    case varCurrency: return static_cast<double>(static_cast<Extended>(u_.l) / 10000);
+    case varString: case varOleStr: return textToDouble(VarStringText(*this), vt_, varDouble);
+    case varObject: return static_cast<double>(u_.obj);
+    default: VarCastError(vt_, varDouble);
+    }
+}
+
+bool Variant::toBool() const
+{
+    switch (vt_) {
+    case varEmpty: return false;
+    case varBoolean: return u_.b;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64:
+        return VarOrdinalValue(*this) != 0;
+    case varSingle: case varDouble: case varDate: return u_.d != 0;
+    case varCurrency: return u_.l != 0;
+    case varObject: return u_.obj != 0;
+    case varString: case varOleStr: {
+        const std::string text = VarStringText(*this);
+        bool b = false;
+        if (VarTextToBool(text, b)) return b;
+        Extended f = 0;
+        if (TryStrToFloat(text, f)) return f != 0;
+        VarCastError(vt_, varBoolean);
+    }
+    default: VarCastError(vt_, varBoolean);
+    }
+}
+
+TDateTime Variant::toDate() const
+{
+    switch (vt_) {
+    case varString: case varOleStr: {
+        const std::string text = VarStringText(*this);
+        TDateTime dt = 0;
+        if (TryStrToDateTime(text, dt)) return dt;
+        Extended f = 0;
+        if (TryStrToFloat(text, f) && std::isfinite(static_cast<double>(f))) return static_cast<double>(f);
+        VarCastError(vt_, varDate);
+    }
+    case varObject: VarCastError(vt_, varDate);
+    default:
+        try {
+            return toDouble();
+        } catch (const EVariantTypeCastError&) {
+            VarCastError(vt_, varDate);
+        }
+    }
+}
+
+std::string Variant::toString() const
+{
+    switch (vt_) {
+    case varEmpty: return {};
+    case varString: return rawString();
+    case varOleStr: return Utf16ToUtf8(rawWideString());
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64:
+        return IntToStr(VarOrdinalValue(*this));
+    case varBoolean: return u_.b ? "True" : "False";
+    case varDouble: return FloatToStr(u_.d);
+    // A Single carries about 7 digits; more would show its binary noise.
+    case varSingle: return FloatToStrF(u_.d, ffGeneral, 7, 0);
+    case varCurrency: return FloatToStr(static_cast<Extended>(u_.l) / 10000);
+    case varDate: return DateTimeToStr(u_.d);
+    case varObject: return unsignedText(u_.obj);
+    default: VarCastError(vt_, varString);
+    }
+}
+
+WideString Variant::toWideString() const
+{
+    if (vt_ == varOleStr) return rawWideString();
+    if (vt_ == varString) return Utf8ToUtf16(rawString());
+    try {
+        return Utf8ToUtf16(toString());
+    } catch (const EVariantTypeCastError&) {
+        VarCastError(vt_, varOleStr);
+    }
+}
+
+ObjectHandle Variant::toObject() const
+{
+    switch (vt_) {
+    case varObject: return u_.obj;
+    case varEmpty: return 0;
+    case varBoolean: case varNull: case varDispatch: case varError:
+        VarCastError(vt_, varObject);
+    default: {
+        if (isArray()) VarCastError(vt_, varObject);
+        const int64_t v = VarToInt64As(*this, varObject);
+        if (v < 0) VarCastError(vt_, varObject);
+        return static_cast<ObjectHandle>(v);
+    }
+    }
+}
+
+IDispatchObject* Variant::toDispatch() const
+{
+    return vt_ == varDispatch ? static_cast<IDispatchObject*>(u_.p) : nullptr;
+}
+
+namespace {
+
+Variant castOrdinal(const Variant& v, uint16_t vt, int64_t low, int64_t high)
+{
+    const int64_t i = VarToInt64As(v, vt);
+    if (i < low || i > high) VarOverflowError(v.type(), vt);
+    return VariantAccess::fromInt64(i, vt);
+}
+
+}  // namespace
+
+Variant Variant::cast(uint16_t vt) const
+{
+    if (vt == vt_ || vt == varVariant) return *this;
+    switch (vt) {
+    case varEmpty: return Variant();
+    case varNull: return Null();
+    case varSmallint: return castOrdinal(*this, vt, INT16_MIN, INT16_MAX);
+    case varShortInt: return castOrdinal(*this, vt, INT8_MIN, INT8_MAX);
+    case varByte: return castOrdinal(*this, vt, 0, UINT8_MAX);
+    case varWord: return castOrdinal(*this, vt, 0, UINT16_MAX);
+    case varLongWord: return castOrdinal(*this, vt, 0, UINT32_MAX);
+    case varInteger: return Variant(toInt());
+    case varInt64: return Variant(toInt64());
+    case varSingle: {
+        const double d = toDouble();
+        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) VarOverflowError(vt_, vt);
+        return FromSingle(static_cast<float>(d));
+    }
+    case varDouble: return Variant(toDouble());
+    case varDate: return FromDate(toDate());
+    case varCurrency: return FromCurrencyScaled(VarToCurrencyScaled(*this));
+    case varBoolean: return Variant(toBool());
+    case varString: return Variant(toString());
+    case varOleStr: return Variant(toWideString());
+    case varObject: return FromObject(toObject());
+    case varDispatch: case varError: case varUnknown: VarCastError(vt_, vt);
+    default:
+        if (vt & varArray) VarCastError(vt_, vt);
+        throw EVariantError("Invalid variant type");
+    }
+}
+
+// ---- Lenient helpers
+
+std::string VarToStr(const Variant& v)
+{
+    return v.isNull() ? std::string() : v.toString();
+}
+
+WideString VarToWideStr(const Variant& v)
+{
+    return v.isNull() ? WideString() : v.toWideString();
+}
+
+bool VarIsNull(const Variant& v) noexcept
+{
+    return v.isNull();
+}
+
+bool VarIsEmpty(const Variant& v) noexcept
+{
+    return v.isEmpty();
+}
+
+uint16_t VarType(const Variant& v) noexcept
+{
+    return v.type() == varObject ? uint16_t(varInteger) : v.type();
+}
+
+std::string VarTypeAsText(uint16_t vt)
+{
+    const char* name = nullptr;
+    switch (vt & varTypeMask) {
+    case varEmpty: name = "Empty"; break;
+    case varNull: name = "Null"; break;
+    case varSmallint: name = "Smallint"; break;
+    case varInteger: name = "Integer"; break;
+    case varSingle: name = "Single"; break;
+    case varDouble: name = "Double"; break;
+    case varCurrency: name = "Currency"; break;
+    case varDate: name = "Date"; break;
+    case varOleStr: name = "OleStr"; break;
+    case varDispatch: name = "Dispatch"; break;
+    case varError: name = "Error"; break;
+    case varBoolean: name = "Boolean"; break;
+    case varVariant: name = "Variant"; break;
+    case varUnknown: name = "Unknown"; break;
+    case varShortInt: name = "ShortInt"; break;
+    case varByte: name = "Byte"; break;
+    case varWord: name = "Word"; break;
+    case varLongWord: name = "LongWord"; break;
+    case varInt64: name = "Int64"; break;
+    case varStrArg: name = "StrArg"; break;
+    case varObject: name = "Object"; break;
+    case varString: name = "String"; break;
+    case varAny: name = "Any"; break;
+    }
+    std::string text = name ? std::string(name) : "$" + IntToHex(vt & varTypeMask, 4);
+    if (vt & varArray) text = "Array " + text;
+    if (vt & varByRef) text = "ByRef " + text;
+    return text;
+}
