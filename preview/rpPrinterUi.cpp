@@ -1,37 +1,20 @@
-// TEMPORARY: stands in for the UI services seam and the string table until
-// they land; both functions then forward to them.
 #include "rpPrinterUi.h"
 
 #include <QDialog>
-#include <functional>
+#include <QString>
 
-#include "rpPrinterUiTemp.h"
-
-static std::function<void(const std::string&)>& ErrorHook()
-{
-    static std::function<void(const std::string&)> hook;
-    return hook;
-}
-static std::function<int(QDialog&)>& ModalHook()
-{
-    static std::function<int(QDialog&)> hook;
-    return hook;
-}
-
-void SetPrinterErrorHookTemp(std::function<void(const std::string&)> Hook) { ErrorHook() = std::move(Hook); }
-void SetPrinterModalHookTemp(std::function<int(QDialog&)> Hook) { ModalHook() = std::move(Hook); }
+#include "UiServices.h"
 
 void PrinterErrorBox(const std::string& Message)
 {
-    if (ErrorHook()) ErrorHook()(Message);
+    gui::ui().messageBox(QString::fromStdString(Message), QString::fromStdString(PrinterText("mbError")),
+                         gui::MsgButtons::Ok, gui::MsgIcon::Error);
 }
 
-int PrinterShowModal(QDialog& Dialog)
-{
-    if (ModalHook()) return ModalHook()(Dialog);
-    return Dialog.exec();
-}
+int PrinterShowModal(QDialog& Dialog) { return gui::ui().showModal(Dialog); }
 
+// TEMPORARY: the report library's string table has not landed; these are
+// its texts for the keys the printer layer uses.
 std::string PrinterText(std::string_view Key)
 {
     if (Key == "prDefault") return "预设";

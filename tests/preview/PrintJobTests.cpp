@@ -68,7 +68,7 @@ TEST(PrintToFile, EachPageKeepsItsOwnSheet)
 
 TEST(PrintToFile, UnwritablePathGivesFalseAnErrorBoxAndNoFile)
 {
-    CapturedBoxes boxes;
+    ScriptedUi boxes(2);
     QTemporaryDir dir;
     TrpVirtualPrinter p("v", "");
     p.Init();
@@ -76,13 +76,13 @@ TEST(PrintToFile, UnwritablePathGivesFalseAnErrorBoxAndNoFile)
     p.SetFileName(target);
     EXPECT_FALSE(p.BeginDoc());
     EXPECT_FALSE(p.Printing());
-    ASSERT_EQ(boxes.messages.size(), 1u);
-    EXPECT_NE(boxes.messages[0].find("Cannot create file"), std::string::npos) << boxes.messages[0];
+    ASSERT_EQ(boxes.messages().size(), 1u);
+    EXPECT_NE(boxes.messages()[0].find("Cannot create file"), std::string::npos) << boxes.messages()[0];
     EXPECT_FALSE(QFile::exists(QString::fromStdString(target)));
 
     p.SetFileName(dir.path().toStdString());  // a folder is no file either
     EXPECT_FALSE(p.BeginDoc());
-    EXPECT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages().size(), 2u);
 }
 
 TEST(PrintToFile, AbortLeavesNothingAndKeepsAnEarlierFile)
@@ -178,18 +178,18 @@ TEST(PrintToQueue, PropertiesOverridesLastOneDocument)
 
 TEST(PrintToQueue, RefusedJobIsReportedNotSucceeded)
 {
-    CapturedBoxes boxes;
+    ScriptedUi boxes(2);
     FakeQueue q;
     q.spooler.queueList[0].refuseJobs = true;
     EXPECT_FALSE(PrintPages(q.printer(), 1));
     EXPECT_FALSE(q.printer().Printing());
-    ASSERT_EQ(boxes.messages.size(), 1u);
-    EXPECT_NE(boxes.messages[0].find("not accepting jobs"), std::string::npos);
+    ASSERT_EQ(boxes.messages().size(), 1u);
+    EXPECT_NE(boxes.messages()[0].find("not accepting jobs"), std::string::npos);
 
     q.spooler.queueList[0].refuseJobs = false;
     q.spooler.queueList[0].failOnFinish = true;
     EXPECT_FALSE(PrintPages(q.printer(), 1));
-    EXPECT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages().size(), 2u);
     EXPECT_TRUE(q.spooler.jobs.back()->cancelled);
 }
 
@@ -211,13 +211,13 @@ TEST(PrintToQueue, RawBytesReachTheJobUnchanged)
 
 TEST(PrintToQueue, RawJobOnARefusingQueueIsReported)
 {
-    CapturedBoxes boxes;
+    ScriptedUi boxes(1);
     FakeQueue q;
     q.spooler.queueList[0].refuseJobs = true;
     EXPECT_FALSE(q.printer().BeginRawDocument());
     EXPECT_FALSE(q.printer().WriteRawData("x"));
     EXPECT_FALSE(q.printer().EndRawDocument());
-    EXPECT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages().size(), 1u);
 }
 
 // ---- The whole road through a private CUPS scheduler
@@ -296,11 +296,11 @@ TEST_F(CupsPrinterTest, RawOutputArrivesUnchanged)
 
 TEST_F(CupsPrinterTest, RejectingQueueGivesFalseAndTheBox)
 {
-    CapturedBoxes boxes;
+    ScriptedUi boxes(1);
     std::string reason;
     ASSERT_TRUE(server_->runTool({"cupsreject", "Counter"}, reason));
     EXPECT_FALSE(PrintPages(*list_->GetCurrentPrinter(), 1));
     ASSERT_TRUE(server_->runTool({"cupsaccept", "Counter"}, reason));
-    ASSERT_EQ(boxes.messages.size(), 1u);
-    EXPECT_NE(boxes.messages[0].find("Counter"), std::string::npos) << boxes.messages[0];
+    ASSERT_EQ(boxes.messages().size(), 1u);
+    EXPECT_NE(boxes.messages()[0].find("Counter"), std::string::npos) << boxes.messages()[0];
 }

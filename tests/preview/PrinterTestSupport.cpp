@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "Numbers.h"
 
 namespace {
@@ -23,6 +25,25 @@ std::string run(const std::string& command)
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 }  // namespace
+
+ScriptedUi::ScriptedUi(int errorBoxes) : previous_(gui::setUi(&ui_))
+{
+    ui_.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });
+    for (int i = 0; i < errorBoxes; ++i) ui_.expectMessage(gui::MsgResult::Ok, {}, QStringLiteral("错误"));
+}
+
+ScriptedUi::~ScriptedUi()
+{
+    gui::setUi(previous_);
+    EXPECT_EQ(ui_.pending(), 0) << "expected boxes were not shown";
+}
+
+std::vector<std::string> ScriptedUi::messages() const
+{
+    std::vector<std::string> result;
+    for (const QString& m : ui_.messages()) result.push_back(m.toStdString());
+    return result;
+}
 
 std::vector<std::string> PdfPageSizes(const std::string& file)
 {

@@ -1,23 +1,27 @@
 #pragma once
-// Helpers of the printer tests: captured error boxes, PDF inspection with
-// poppler-utils, a scratch folder.
+// Helpers of the printer tests: scripted UI services, PDF inspection with
+// poppler-utils.
 
-#include <QTemporaryDir>
+#include <QDialog>
 
 #include <string>
 #include <vector>
 
-#include "rpPrinterUiTemp.h"
+#include "ScriptedUiServices.h"
 
-// Collects the printer layer's error boxes for the life of the object.
-class CapturedBoxes {
+// Scripted UI services for one test: expects `errorBoxes` message boxes (any
+// text), fails the test on any other interaction.
+class ScriptedUi {
 public:
-    CapturedBoxes()
-    {
-        SetPrinterErrorHookTemp([this](const std::string& m) { messages.push_back(m); });
-    }
-    ~CapturedBoxes() { SetPrinterErrorHookTemp({}); }
-    std::vector<std::string> messages;
+    explicit ScriptedUi(int errorBoxes = 0);
+    ~ScriptedUi();
+    gui::ScriptedUiServices& services() { return ui_; }
+    // Texts of the boxes shown so far.
+    std::vector<std::string> messages() const;
+
+private:
+    gui::ScriptedUiServices ui_;
+    gui::UiServices* previous_;
 };
 
 // "595.276 x 841.89 pts (A4)" per page, from pdfinfo.

@@ -166,12 +166,12 @@ TEST(PrinterList, PortIsTheLocationNeverTheDeviceAddress)
 
 TEST(PrinterList, AQueueThatCannotBeReadStaysUninitialisedSilently)
 {
-    CapturedBoxes boxes;
+    ScriptedUi boxes(0);
     FakeSpooler s;
     TrpPrinter ghost(s, "Ghost", "");
     ghost.Init();
     EXPECT_FALSE(ghost.Initialized());
-    EXPECT_TRUE(boxes.messages.empty());
+    EXPECT_TRUE(boxes.messages().empty());
     s.queueList.push_back(FakeSpooler::StandardQueue("Ghost"));
     ghost.Init();  // tried again on the next selection
     EXPECT_TRUE(ghost.Initialized());
@@ -179,13 +179,13 @@ TEST(PrinterList, AQueueThatCannotBeReadStaysUninitialisedSilently)
 
 TEST(PrinterList, AQueueWithoutPapersIsNotValid)
 {
-    CapturedBoxes boxes;
+    ScriptedUi boxes(1);
     FakeSpooler s;
     s.queueList.push_back(FakeSpooler::StandardQueue("Empty", true));
     s.queueList[0].capabilities.media.clear();
     TrpPrinters list(s);
     EXPECT_FALSE(list.GetCurrentPrinter()->Initialized());
-    EXPECT_EQ(boxes.messages, (std::vector<std::string>{"Printer selected is not valid"}));
+    EXPECT_EQ(boxes.messages(), (std::vector<std::string>{"Printer selected is not valid"}));
 }
 
 // ---- A queue's papers, bins and settings
@@ -317,19 +317,31 @@ TEST(QueuePrinter, PropertiesDialogOffersTheQueueChoicesAndLastsOneDocument)
     EXPECT_EQ(p.Duplex(), 3);
 }
 
+TEST(QueuePrinter, CancelledPropertiesDialogChangesNothing)
+{
+    FakeSpooler s;
+    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
+    TrpPrinters list(s);
+    TrpPrinter& p = PrinterAt(list, 0);
+    ScriptedUi ui;
+    ui.services().expectModal(QStringLiteral("TrpPrinterPropertiesDialog"), int(QDialog::Rejected));
+    EXPECT_FALSE(p.ShowPropertiesDialog());
+    EXPECT_EQ(p.Bin(), -1);
+    EXPECT_EQ(p.Duplex(), -1);
+}
+
 TEST(QueuePrinter, PropertiesDialogLeavesDuplexAloneWhenUnchanged)
 {
     FakeSpooler s;
     s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
     TrpPrinters list(s);
     TrpPrinter& p = PrinterAt(list, 0);
-    SetPrinterModalHookTemp([](QDialog& d) {
-        auto* bins = d.findChild<QComboBox*>("BinCB");
-        bins->setCurrentIndex(2);
+    ScriptedUi ui;
+    ui.services().expectModal(QStringLiteral("TrpPrinterPropertiesDialog"), [](QDialog& d) {
+        d.findChild<QComboBox*>("BinCB")->setCurrentIndex(2);
         return int(QDialog::Accepted);
     });
     EXPECT_TRUE(p.ShowPropertiesDialog());
-    SetPrinterModalHookTemp({});
     EXPECT_EQ(p.Bin(), 2);
     EXPECT_EQ(p.Duplex(), -1);
 }
