@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <charconv>
 
 #include "CupsSpooler.h"
 #include "PdfPrintDocument.h"
+#include "SysUtils.h"
 #include "rpPrinterUi.h"
 
 // ---- Paper table
@@ -103,12 +103,6 @@ int32_t PaperCodeForSize(int Width, int Length)
     return 0;
 }
 
-std::string IntText(long long Value)
-{
-    char buf[24];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, Value).ptr);
-}
-
 // Media trays as the platform numbers its bins.
 struct SourceCode {
     const char* Keyword;
@@ -145,7 +139,7 @@ void AddUnique(TrpList& List, std::string Name, const std::string& Qualifier, in
         return std::any_of(List.begin(), List.end(), [&](const TrpListItem& i) { return i.Name == n; });
     };
     if (taken(Name)) Name += " (" + Qualifier + ")";
-    for (int n = 2; taken(Name); ++n) Name += " " + IntText(n);
+    for (int n = 2; taken(Name); ++n) Name += " " + IntToStr(n);
     List.push_back({std::move(Name), Code});
 }
 
@@ -624,14 +618,14 @@ TrpPrinters::~TrpPrinters() = default;
 TrpCustomPrinter* TrpPrinters::Items(int Index) const
 {
     if (Index < 0) return nullptr;
-    if (Index >= Count()) throw ERangeError("List index out of bounds (" + IntText(Index) + ")");
+    if (Index >= Count()) throw ERangeError("List index out of bounds (" + IntToStr(Index) + ")");
     return FItems[static_cast<std::size_t>(Index)].get();
 }
 
 void TrpPrinters::SetPrinterIndex(int Value)
 {
     if (Value == -1) Value = IndexOf(FDefaultName);
-    if (Value >= Count() || Value < -1) throw ERangeError("List index out of bounds (" + IntText(Value) + ")");
+    if (Value >= Count() || Value < -1) throw ERangeError("List index out of bounds (" + IntToStr(Value) + ")");
     FPrinterIndex = Value;
     if (Value != -1) FItems[static_cast<std::size_t>(Value)]->Init();
 }

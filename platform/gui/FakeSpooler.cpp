@@ -1,6 +1,6 @@
 #include "FakeSpooler.h"
 
-#include <charconv>
+#include "SysUtils.h"
 
 namespace {
 
@@ -86,9 +86,5 @@ std::unique_ptr<SpoolerJob> FakeSpooler::startJob(const std::string& queue, cons
 
 std::string FakeSpooler::mediaKeywordForSize(int width, int length)
 {
-    auto text = [](int v) {
-        char buf[16];
-        return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-    };
-    return "custom_" + text(width) + "x" + text(length);
+    return "custom_" + IntToStr(width) + "x" + IntToStr(length);
 }

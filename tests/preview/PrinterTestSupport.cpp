@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Numbers.h"
+#include "SysUtils.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ std::vector<std::string> PdfPageSizesMm(const std::string& file)
     for (const std::string& s : PdfPageSizes(file)) {
         const double w = std::strtod(s.c_str(), nullptr);
         const double h = std::strtod(s.c_str() + s.find('x') + 1, nullptr);
-        result.push_back(std::to_string(Round(w * 25.4L / 72)) + "x" + std::to_string(Round(h * 25.4L / 72)));
+        result.push_back(IntToStr(Round(w * 25.4L / 72)) + "x" + IntToStr(Round(h * 25.4L / 72)));
     }
     return result;
 }
@@ -81,6 +82,6 @@ int PdfPageCount(const std::string& file)
 
 std::string PdfText(const std::string& file, int page)
 {
-    std::string range = page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : std::string();
+    std::string range = page > 0 ? " -f " + IntToStr(page) + " -l " + IntToStr(page) : std::string();
     return run("pdftotext -layout" + range + " " + quoted(file) + " - 2>/dev/null");
 }
