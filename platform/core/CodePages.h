@@ -38,3 +38,16 @@ std::string GbkToUtf8(std::string_view gbk);
 // TranslateCharsetInfo: a font charset number to its code page (0 when the
 // charset names none: DEFAULT_CHARSET, SYMBOL_CHARSET...).
 int CharsetToCodePage(int charset);
+
+// The code point at text[i]; *units gets 2 for a surrogate pair, else 1 (an
+// unpaired surrogate comes back as it stands).
+inline char32_t CodePointAt(std::u16string_view text, size_t i, size_t* units = nullptr)
+{
+    const char16_t u = text[i];
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        if (units) *units = 2;
+        return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+    }
+    if (units) *units = 1;
+    return u;
+}

@@ -1,0 +1,109 @@
+#include "Canvas.h"
+
+#include <QImage>
+
+#include <algorithm>
+
+#include "CodePages.h"
+#include "FontResolver.h"
+#include "SizedFont.h"
+
+TRect IntersectRect(const TRect& a, const TRect& b)
+{
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+    return r.IsEmpty() ? TRect{} : r;
+}
+
+TCanvas::TCanvas(int pixelsPerInchX, int pixelsPerInchY)
+    : ppiX_(pixelsPerInchX > 0 ? pixelsPerInchX : 96),
+      ppiY_(pixelsPerInchY > 0 ? pixelsPerInchY : 96),
+      font_(std::make_unique<TFont>()),
+      pen_(std::make_unique<TPen>()),
+      brush_(std::make_unique<TBrush>())
+{
+    const int size = font_->Size();
+    font_->SetPixelsPerInch(ppiY_);
+    font_->SetSize(size);
+}
+
+TCanvas::~TCanvas() = default;
+
+void TCanvas::LineTo(int x, int y)
+{
+    const TPoint points[2] = {penPos_, {x, y}};
+    Polyline(points);
+    penPos_ = {x, y};
+}
+
+void TCanvas::Draw(int x, int y, const QImage& image)
+{
+    StretchDraw({x, y, x + image.width(), y + image.height()}, image);
+}
+
+void TCanvas::IntersectClipRect(const TRect& rect)
+{
+    const std::optional<TRect> current = ClipRect();
+    SetClipRect(current ? IntersectRect(*current, rect) : rect);
+}
+
+const ResolvedFont& TCanvas::ResolvedCanvasFont() const
+{
+    const TFontStyles style = font_->Style();
+    return ResolveFont(font_->Name(), style.Contains(fsBold), style.Contains(fsItalic));
+}
+
+int TCanvas::FontPixelSize() const
+{
+    const int height = font_->Height();
+    if (height < 0) return -height;
+    if (height == 0) return MulDiv(8, ppiY_, 72);  // the platform's default font size
+    // A positive height is the cell: ascent plus descent.
+    const FontFace& face = *ResolvedCanvasFont().primary().face;
+    return MulDiv(height, face.unitsPerEm(), std::max(1, face.winAscent() + face.winDescent()));
+}
+
+const SizedFont& TCanvas::DeviceFont() const
+{
+    return SizedFont::Get(ResolvedCanvasFont(), FontPixelSize());
+}
+
+TSize TCanvas::TextExtent(std::u16string_view text) const
+{
+    const SizedFont& font = DeviceFont();
+    return {static_cast<int>(font.width(text)), font.ascent() + font.descent()};
+}
+
+void TCanvas::TextOut(int x, int y, std::u16string_view text)
+{
+    const TSize extent = TextExtent(text);
+    if (brush_->Style() != bsClear) {
+        const TRect cell{x, y, x + extent.cx, y + extent.cy};
+        ExtTextOut(x, y, ETO_OPAQUE, &cell, text);
+    } else {
+        ExtTextOut(x, y, 0, nullptr, text);
+    }
+    penPos_ = {x + extent.cx, y};
+}
+
+void TCanvas::TextOut(int x, int y, std::string_view utf8)
+{
+    TextOut(x, y, std::u16string_view(Utf8ToUtf16(utf8)));
+}
+
+void TCanvas::TextRect(const TRect& rect, int x, int y, std::u16string_view text)
+{
+    ExtTextOut(x, y, ETO_CLIPPED | (brush_->Style() != bsClear ? ETO_OPAQUE : 0), &rect, text);
+}
+
+std::vector<int> TextPositions(const SizedFont& font, std::u16string_view text, std::span<const int> dx)
+{
+    std::vector<int> positions(text.size() + 1, 0);
+    if (dx.size() >= text.size()) {
+        for (size_t i = 0; i < text.size(); ++i) positions[i + 1] = positions[i] + dx[i];
+    } else {
+        std::vector<int32_t> advances(text.size());
+        font.advances(text, advances);
+        for (size_t i = 0; i < text.size(); ++i) positions[i + 1] = positions[i] + advances[i];
+    }
+    return positions;
+}

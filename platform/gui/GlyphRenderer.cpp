@@ -1,0 +1,210 @@
+#include "GlyphRenderer.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPainter>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "CodePages.h"
+
+namespace {
+
+uint32_t readU32(const QByteArray& data, qsizetype at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData()) + at;
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+uint16_t readU16(const QByteArray& data, qsizetype at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData()) + at;
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+void writeU32(QByteArray& data, qsizetype at, uint32_t v)
+{
+    data[at] = char(v >> 24);
+    data[at + 1] = char(v >> 16);
+    data[at + 2] = char(v >> 8);
+    data[at + 3] = char(v);
+}
+
+// Raw fonts of one face: the base one and its sizes.
+struct FaceFonts {
+    std::unique_ptr<QFile> file;  // mapped bytes, when the font database fails us
+    QByteArray bytes;
+    QRawFont base;
+    std::map<qint64, QRawFont> sizes;  // keyed by pixel size in 1/64 px
+};
+
+std::mutex& rawFontMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+// The same file behind both: identical glyph and metrics headers.
+bool sameFace(const QRawFont& raw, const FontFace& face)
+{
+    for (const char* tag : {"maxp", "hhea", "head"}) {
+        const uint32_t t = (uint32_t(uint8_t(tag[0])) << 24) | (uint32_t(uint8_t(tag[1])) << 16) |
+                           (uint32_t(uint8_t(tag[2])) << 8) | uint8_t(tag[3]);
+        const QByteArray ours = QByteArray::fromStdString(face.table(t));
+        if (ours.isEmpty() || raw.fontTable(tag) != ours) return false;
+    }
+    return true;
+}
+
+// Through the font database, so that PDF output embeds the face as a real
+// font with its text; invalid when the database finds another file.
+QRawFont fromDatabase(const FontFace& face)
+{
+    auto lookup = [&face] {
+        QFont font(QString::fromStdString(face.familyName()));
+        font.setStyleName(QString::fromStdString(face.styleName()));
+        font.setStyleStrategy(QFont::NoFontMerging);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        font.setKerning(false);
+        font.setPixelSize(64);
+        QRawFont raw = QRawFont::fromFont(font);
+        return raw.isValid() && sameFace(raw, face) ? raw : QRawFont();
+    };
+    QRawFont raw = lookup();
+    if (!raw.isValid() && QFontDatabase::addApplicationFont(QString::fromStdString(face.fileName())) >= 0)
+        raw = lookup();
+    return raw;
+}
+
+// From the file's bytes: draws the same, but PDF output gets outlines only.
+QRawFont fromFileBytes(const FontFace& face, FaceFonts& fonts)
+{
+    fonts.file = std::make_unique<QFile>(QString::fromStdString(face.fileName()));
+    if (!fonts.file->open(QIODevice::ReadOnly)) return {};
+    const qint64 size = fonts.file->size();
+    if (uchar* mapped = fonts.file->map(0, size))
+        fonts.bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), static_cast<qsizetype>(size));
+    else
+        fonts.bytes = fonts.file->readAll();
+    if (face.faceIndex() > 0) fonts.bytes = ExtractCollectionFace(fonts.bytes, face.faceIndex());
+    QRawFont raw;
+    if (!fonts.bytes.isEmpty()) raw.loadFromData(fonts.bytes, 64, QFont::PreferNoHinting);
+    return raw;
+}
+
+FaceFonts& faceFonts(const FontFace& face)
+{
+    static std::map<const FontFace*, std::unique_ptr<FaceFonts>> all;
+    auto& slot = all[&face];
+    if (!slot) {
+        slot = std::make_unique<FaceFonts>();
+        slot->base = fromDatabase(face);
+        if (!slot->base.isValid()) slot->base = fromFileBytes(face, *slot);
+    }
+    return *slot;
+}
+
+struct Run {
+    std::vector<quint32> glyphs;
+    QList<QPointF> positions;
+};
+
+}  // namespace
+
+QByteArray ExtractCollectionFace(const QByteArray& collection, int faceIndex)
+{
+    const qsizetype size = collection.size();
+    if (size < 12 || readU32(collection, 0) != 0x74746366 /* 'ttcf' */ || faceIndex < 0) return {};
+    const uint32_t numFonts = readU32(collection, 8);
+    if (uint32_t(faceIndex) >= numFonts || 12 + 4 * qsizetype(numFonts) > size) return {};
+    const qsizetype header = readU32(collection, 12 + 4 * faceIndex);
+    if (header + 12 > size) return {};
+    const uint16_t numTables = readU16(collection, header + 4);
+    if (header + 12 + 16 * qsizetype(numTables) > size) return {};
+
+    // Offset table and table records, then each table 4-byte aligned.
+    QByteArray out = collection.mid(header, 12 + 16 * qsizetype(numTables));
+    for (uint16_t i = 0; i < numTables; ++i) {
+        const qsizetype record = header + 12 + 16 * qsizetype(i);
+        const qsizetype offset = readU32(collection, record + 8);
+        const qsizetype length = readU32(collection, record + 12);
+        if (offset + length > size) return {};
+        writeU32(out, 12 + 16 * qsizetype(i) + 8, static_cast<uint32_t>(out.size()));
+        out.append(collection.constData() + offset, length);
+        while (out.size() % 4) out.append('\0');
+    }
+    return out;
+}
+
+QRawFont RawFontFor(const FontFace& face, qreal pixelSize)
+{
+    std::lock_guard lock(rawFontMutex());
+    FaceFonts& data = faceFonts(face);
+    if (!data.base.isValid()) return {};
+    const qint64 key = qRound64(pixelSize * 64);
+    if (auto it = data.sizes.find(key); it != data.sizes.end()) return it->second;
+    if (data.sizes.size() > 64) data.sizes.clear();  // zooming through many sizes
+    QRawFont font = data.base;
+    font.setPixelSize(key / 64.0);
+    return data.sizes[key] = font;
+}
+
+void DrawGlyphText(QPainter& painter, const GlyphText& t)
+{
+    if (!t.font || t.text.empty() || t.positions.size() < t.text.size() + 1 || t.pixelSize <= 0) return;
+    const FontFace& primary = *t.font->primary().face;
+    const qreal em = t.pixelSize;
+    const qreal ascent = primary.winAscent() * em / primary.unitsPerEm();
+
+    Run runs[2];
+    for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
+        const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
+        runs[glyph.source].glyphs.push_back(glyph.index);
+        runs[glyph.source].positions.append(QPointF(t.positions[i], ascent));
+    }
+
+    painter.save();
+    painter.translate(t.origin);
+    if (t.angle != 0) painter.rotate(-t.angle);
+    painter.setPen(t.color);
+    for (uint8_t source = 0; source < 2; ++source) {
+        Run& run = runs[source];
+        if (run.glyphs.empty()) continue;
+        const FontChoice& choice = t.font->choice(source);
+        QRawFont raw = RawFontFor(*choice.face, em);
+        if (!raw.isValid()) continue;
+        QGlyphRun glyphRun;
+        glyphRun.setRawFont(raw);
+        glyphRun.setGlyphIndexes(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
+        glyphRun.setPositions(run.positions);
+        painter.save();
+        if (choice.syntheticItalic) {
+            // Lean about the baseline, so positions stay where they were measured.
+            painter.translate(0, ascent);
+            painter.shear(-0.2, 0);
+            painter.translate(0, -ascent);
+        }
+        painter.drawGlyphRun(QPointF(0, 0), glyphRun);
+        // Emboldened by overstriking; one device pixel at least.
+        if (choice.syntheticBold) painter.drawGlyphRun(QPointF(std::max<qreal>(1.0, em / 32), 0), glyphRun);
+        painter.restore();
+    }
+
+    if (t.underline || t.strikeOut) {
+        const qreal scale = em / primary.unitsPerEm();
+        const qreal x0 = t.positions[0];
+        const qreal x1 = t.positions[t.text.size()];
+        auto bar = [&](qreal position, qreal thickness) {
+            const qreal h = std::max<qreal>(1.0, thickness * scale);
+            painter.fillRect(QRectF(x0, ascent - position * scale - h / 2, x1 - x0, h), t.color);
+        };
+        if (t.underline) bar(primary.underlinePosition(), primary.underlineThickness());
+        if (t.strikeOut) bar(primary.strikeoutPosition(), primary.strikeoutSize());
+    }
+    painter.restore();
+}

@@ -1,0 +1,230 @@
+#include "QtCanvas.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPolygon>
+
+#include <vector>
+
+#include "GlyphRenderer.h"
+#include "SizedFont.h"
+
+namespace {
+
+int deviceDpiX(const QPainter* painter)
+{
+    return painter && painter->device() ? painter->device()->logicalDpiX() : 96;
+}
+
+int deviceDpiY(const QPainter* painter)
+{
+    return painter && painter->device() ? painter->device()->logicalDpiY() : 96;
+}
+
+QRect toQRect(const TRect& r)
+{
+    return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+}
+
+// The outline of a shape from (x1, y1) to (x2, y2): a one-pixel pen covers
+// x1..x2-1 and y1..y2-1.
+QRect outlineRect(int x1, int y1, int x2, int y2)
+{
+    return QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
+}
+
+QPolygon toPolygon(std::span<const TPoint> points)
+{
+    QPolygon polygon;
+    polygon.reserve(static_cast<qsizetype>(points.size()));
+    for (const TPoint& p : points) polygon.append(QPoint(p.X, p.Y));
+    return polygon;
+}
+
+Qt::BrushStyle hatch(TBrushStyle style)
+{
+    switch (style) {
+    case bsHorizontal: return Qt::HorPattern;
+    case bsVertical: return Qt::VerPattern;
+    case bsFDiagonal: return Qt::FDiagPattern;
+    case bsBDiagonal: return Qt::BDiagPattern;
+    case bsCross: return Qt::CrossPattern;
+    case bsDiagCross: return Qt::DiagCrossPattern;
+    case bsClear: return Qt::NoBrush;
+    default: return Qt::SolidPattern;
+    }
+}
+
+}  // namespace
+
+QColor ToQColor(TColor color)
+{
+    if (color == clNone) return {};
+    const uint32_t rgb = static_cast<uint32_t>(ColorToRGB(color));
+    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+TQtCanvas::TQtCanvas(QPainter& painter) : TQtCanvas(&painter, nullptr) {}
+
+TQtCanvas::TQtCanvas(QPaintDevice& device) : TQtCanvas(nullptr, std::make_unique<QPainter>(&device)) {}
+
+TQtCanvas::TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned)
+    : TCanvas(deviceDpiX(painter ? painter : owned.get()), deviceDpiY(painter ? painter : owned.get())),
+      owned_(std::move(owned)),
+      painter_(painter ? painter : owned_.get())
+{
+}
+
+TQtCanvas::~TQtCanvas()
+{
+    if (owned_ && owned_->isActive()) owned_->end();
+}
+
+bool TQtCanvas::applyPenAndBrush(bool fill)
+{
+    QPainter& p = *painter_;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    const TPen& pen = *Pen();
+    QPen qpen(Qt::NoPen);
+    if (pen.Style() != psClear && pen.Mode() != pmNop && pen.Color() != clNone) {
+        QColor color = pen.Mode() == pmBlack ? QColor(Qt::black) : pen.Mode() == pmWhite ? QColor(Qt::white)
+                                                                                          : ToQColor(pen.Color());
+        qpen = QPen(color);
+        // Width 0 and 1 are one device pixel; wider pens are always solid.
+        qpen.setWidth(pen.Width() <= 1 ? 0 : pen.Width());
+        static constexpr Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                                  Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine};
+        qpen.setStyle(pen.Width() > 1 ? Qt::SolidLine : styles[pen.Style()]);
+        static constexpr Qt::PenCapStyle caps[] = {Qt::RoundCap, Qt::SquareCap, Qt::FlatCap};
+        qpen.setCapStyle(caps[PenEndCap()]);
+        qpen.setJoinStyle(Qt::RoundJoin);
+    }
+    p.setPen(qpen);
+
+    const TBrush& brush = *Brush();
+    if (fill && brush.Style() != bsClear && brush.Color() != clNone)
+        p.setBrush(QBrush(ToQColor(brush.Color()), hatch(brush.Style())));
+    else
+        p.setBrush(Qt::NoBrush);
+
+    if (p.paintEngine() && p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
+        if (pen.Mode() == pmXor) p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        if (pen.Mode() == pmNotXor) p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+        if (pen.Mode() == pmNot) p.setCompositionMode(QPainter::RasterOp_NotDestination);
+    }
+    if (p.pen().style() == Qt::NoPen && p.brush().style() == Qt::NoBrush) {
+        p.restore();
+        return false;
+    }
+    return true;
+}
+
+void TQtCanvas::endShape()
+{
+    painter_->restore();
+}
+
+void TQtCanvas::Polyline(std::span<const TPoint> points)
+{
+    if (points.size() < 2 || !applyPenAndBrush(false)) return;
+    painter_->drawPolyline(toPolygon(points));
+    endShape();
+}
+
+void TQtCanvas::Polygon(std::span<const TPoint> points)
+{
+    if (points.size() < 2 || !applyPenAndBrush(true)) return;
+    painter_->drawPolygon(toPolygon(points), Qt::OddEvenFill);
+    endShape();
+}
+
+void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2)
+{
+    if (!applyPenAndBrush(true)) return;
+    painter_->drawRect(outlineRect(x1, y1, x2, y2));
+    endShape();
+}
+
+void TQtCanvas::RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight)
+{
+    if (!applyPenAndBrush(true)) return;
+    painter_->drawRoundedRect(outlineRect(x1, y1, x2, y2), cornerWidth / 2.0, cornerHeight / 2.0);
+    endShape();
+}
+
+void TQtCanvas::Ellipse(int x1, int y1, int x2, int y2)
+{
+    if (!applyPenAndBrush(true)) return;
+    painter_->drawEllipse(outlineRect(x1, y1, x2, y2));
+    endShape();
+}
+
+void TQtCanvas::FillRect(const TRect& rect)
+{
+    const TBrush& brush = *Brush();
+    if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
+    painter_->fillRect(toQRect(rect), QBrush(ToQColor(brush.Color()), hatch(brush.Style())));
+}
+
+void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
+{
+    if (image.isNull() || rect.IsEmpty()) return;
+    painter_->save();
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_->drawImage(toQRect(rect), image);
+    painter_->restore();
+}
+
+TColor TQtCanvas::Pixel(int x, int y) const
+{
+    QPaintDevice* device = painter_->device();
+    if (!device || device->devType() != QInternal::Image) return clNone;
+    const QImage& image = *static_cast<QImage*>(device);
+    const QPoint at = painter_->transform().map(QPoint(x, y));
+    if (!image.valid(at)) return clNone;
+    const QRgb rgb = image.pixel(at);
+    return RGB(static_cast<uint8_t>(qRed(rgb)), static_cast<uint8_t>(qGreen(rgb)), static_cast<uint8_t>(qBlue(rgb)));
+}
+
+void TQtCanvas::SetPixel(int x, int y, TColor color)
+{
+    if (color != clNone) painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+}
+
+void TQtCanvas::SetClipRect(const std::optional<TRect>& rect)
+{
+    clip_ = rect;
+    if (rect)
+        painter_->setClipRect(toQRect(*rect), Qt::ReplaceClip);
+    else
+        painter_->setClipping(false);
+}
+
+void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
+                           std::span<const int> dx)
+{
+    QPainter& p = *painter_;
+    p.save();
+    if ((options & ETO_CLIPPED) && rect) p.setClipRect(toQRect(*rect), Qt::IntersectClip);
+    if ((options & ETO_OPAQUE) && rect && Brush()->Color() != clNone) p.fillRect(toQRect(*rect), ToQColor(Brush()->Color()));
+    if (!text.empty() && Font()->Color() != clNone) {
+        const SizedFont& font = DeviceFont();
+        const std::vector<int> positions = TextPositions(font, text, dx);
+        const std::vector<qreal> offsets(positions.begin(), positions.end());
+        GlyphText glyphs;
+        glyphs.font = &font.font();
+        glyphs.pixelSize = font.pixelSize();
+        glyphs.origin = QPointF(x, y);
+        glyphs.angle = FontEscapement() / 10.0;
+        glyphs.text = text;
+        glyphs.positions = offsets;
+        glyphs.color = ToQColor(Font()->Color());
+        glyphs.underline = Font()->Style().Contains(fsUnderline);
+        glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
+        DrawGlyphText(p, glyphs);
+    }
+    p.restore();
+}

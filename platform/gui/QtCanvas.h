@@ -1,0 +1,51 @@
+#pragma once
+// The canvas over a QPainter: screen widgets, images, PDF and printers all
+// draw through the same code. Shapes are drawn without antialiasing, as on
+// the platform; text is antialiased where the device rasterises.
+
+#include <QPainter>
+
+#include <memory>
+
+#include "Canvas.h"
+
+class QPaintDevice;
+
+class TQtCanvas : public TCanvas {
+public:
+    // Draws with a painter the caller owns and keeps active.
+    explicit TQtCanvas(QPainter& painter);
+    // Opens its own painter on the device (ended with the canvas).
+    explicit TQtCanvas(QPaintDevice& device);
+    ~TQtCanvas() override;
+
+    QPainter& Painter() const { return *painter_; }
+
+    void Polyline(std::span<const TPoint> points) override;
+    void Polygon(std::span<const TPoint> points) override;
+    void Rectangle(int x1, int y1, int x2, int y2) override;
+    void RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void FillRect(const TRect& rect) override;
+    void StretchDraw(const TRect& rect, const QImage& image) override;
+    TColor Pixel(int x, int y) const override;
+    void SetPixel(int x, int y, TColor color) override;
+    std::optional<TRect> ClipRect() const override { return clip_; }
+    void SetClipRect(const std::optional<TRect>& rect) override;
+    void ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
+                    std::span<const int> dx = {}) override;
+
+private:
+    TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned);
+    // Pen and brush of the canvas on the painter; false when neither draws.
+    bool applyPenAndBrush(bool fill);
+    void endShape();
+
+    std::unique_ptr<QPainter> owned_;
+    QPainter* painter_;
+    std::optional<TRect> clip_;
+};
+
+// A platform colour as a Qt colour (system colours by the fixed scheme);
+// invalid for clNone.
+QColor ToQColor(TColor color);
