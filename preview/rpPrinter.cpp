@@ -8,6 +8,7 @@
 
 #include "CupsSpooler.h"
 #include "PdfPrintDocument.h"
+#include "QtCanvas.h"
 #include "SysUtils.h"
 #include "rpPrinterUi.h"
 
@@ -158,8 +159,16 @@ bool GetPaperDimensions(int32_t Code, Extended& Width, Extended& Height)
 
 // ---- TrpCustomPrinter
 
+TrpPrinterCanvas::TrpPrinterCanvas(TrpCustomPrinter& Printer)
+    : TRecordingCanvas(PdfPrintDocument::Resolution), FPrinter(Printer)
+{
+}
+
 TrpCustomPrinter::TrpCustomPrinter(std::string Name, std::string Port)
-    : FName(std::move(Name)), FPort(std::move(Port)), FDocument(std::make_unique<PdfPrintDocument>())
+    : FName(std::move(Name)),
+      FPort(std::move(Port)),
+      FCanvas(std::make_unique<TrpPrinterCanvas>(*this)),
+      FDocument(std::make_unique<PdfPrintDocument>())
 {
     FBins.push_back({PrinterText("prDefault"), DMBIN_AUTO});
     FPapers.push_back({PrinterText("prCustom"), DMPAPER_USER});
@@ -262,19 +271,33 @@ void TrpCustomPrinter::BeginPage()
 {
     if (!FPrinting) return;
     if (FPagesBegun++ == 0) FJob = CurrentJobChoice();
-    FDocument->beginPage(PageLayout());
+    FPageLayout = PageLayout();
+    FInPage = true;
+    FCanvas->Clear();
+    FCanvas->SetClipRect(std::nullopt);
 }
 
 bool TrpCustomPrinter::EndPage()
 {
-    if (!FPrinting) return false;
+    if (!FPrinting || !FInPage) return false;
+    FInPage = false;
+    // Copies of a page follow it at once; the job itself is one copy.
     std::string error;
-    if (!FDocument->endPage(error)) {
+    bool ok = true;
+    for (int32_t copy = 0; ok && copy < FCopies; ++copy) {
+        FDocument->beginPage(FPageLayout);
+        {
+            TQtCanvas target(FDocument->painter());
+            FCanvas->Replay(target);
+        }
+        ok = FDocument->endPage(error);
+    }
+    FCanvas->Clear();
+    if (!ok) {
         Abort();
         FailBox(error);
-        return false;
     }
-    return true;
+    return ok;
 }
 
 bool TrpCustomPrinter::EndDoc()
@@ -299,6 +322,7 @@ void TrpCustomPrinter::FinishDoc()
     FSpoolDir.reset();
     FSpoolFile.clear();
     FPrinting = false;
+    FInPage = false;
     // Choices of the properties dialog last one document.
     FBin = -1;
     FDuplex = -1;

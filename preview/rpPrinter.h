@@ -14,6 +14,7 @@
 
 #include "Numbers.h"
 #include "PdfPrintDocument.h"
+#include "RecordingCanvas.h"
 
 class QTemporaryDir;
 class Spooler;
@@ -49,6 +50,21 @@ using TrpList = std::vector<TrpListItem>;
 struct TrpPoint {
     int32_t X;
     int32_t Y;
+};
+
+class TrpCustomPrinter;
+
+// The printer's canvas, at 600 dpi with its origin at the printable area of
+// the sheet. A page is kept as drawn and goes onto the PDF when it ends, once
+// for each copy.
+class TrpPrinterCanvas : public TRecordingCanvas {
+public:
+    explicit TrpPrinterCanvas(TrpCustomPrinter& Printer);
+    bool IsPrinter() const override { return true; }
+    TrpCustomPrinter& Printer() const { return FPrinter; }
+
+private:
+    TrpCustomPrinter& FPrinter;
 };
 
 // ---- One printer.
@@ -93,6 +109,8 @@ public:
     void SetDuplex(int32_t Value) { FDuplex = Value; }
 
     const TrpList& Bins() const { return FBins; }
+    // Draws the current page (between BeginPage and EndPage).
+    TrpPrinterCanvas& Canvas() const { return *FCanvas; }
     const TrpList& Papers() const { return FPapers; }
     bool DefOrientation() const { return FDefOrientation; }
     int32_t DefPaper() const { return FDefPaper; }
@@ -179,10 +197,13 @@ protected:
 private:
     void FinishDoc();
 
+    std::unique_ptr<TrpPrinterCanvas> FCanvas;
     std::unique_ptr<PdfPrintDocument> FDocument;
     std::unique_ptr<QTemporaryDir> FSpoolDir;  // holds the PDF bound for a queue
     std::string FSpoolFile;
     int FPagesBegun = 0;
+    PdfPageLayout FPageLayout;  // of the page being drawn
+    bool FInPage = false;
 };
 
 // A print queue of the spooler.

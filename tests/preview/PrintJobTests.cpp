@@ -10,6 +10,7 @@
 #include "CupsTestServer.h"
 #include "FakeSpooler.h"
 #include "PrinterTestSupport.h"
+#include "SysUtils.h"
 #include "rpPrinter.h"
 
 namespace {
@@ -303,4 +304,64 @@ TEST_F(CupsPrinterTest, RejectingQueueGivesFalseAndTheBox)
     ASSERT_TRUE(server_->runTool({"cupsaccept", "Counter"}, reason));
     ASSERT_EQ(boxes.messages().size(), 1u);
     EXPECT_NE(boxes.messages()[0].find("Counter"), std::string::npos) << boxes.messages()[0];
+}
+
+// ---- What is drawn
+
+namespace {
+
+void DrawLabel(TrpCustomPrinter& p, const std::string& text)
+{
+    TCanvas& c = p.Canvas();
+    c.Font()->SetName("Arial");
+    c.Font()->SetSize(20);
+    c.TextOut(100, 100, text);
+}
+
+}  // namespace
+
+TEST(PrintedPages, CanvasIsAPrinterCanvasAt600Dpi)
+{
+    TrpVirtualPrinter p("v", "");
+    EXPECT_TRUE(p.Canvas().IsPrinter());
+    EXPECT_EQ(p.Canvas().PixelsPerInchX(), 600);
+    EXPECT_EQ(&p.Canvas().Printer(), &p);
+}
+
+TEST(PrintedPages, UncollatedCopiesRepeatEachPage)
+{
+    QTemporaryDir dir;
+    TrpVirtualPrinter p("v", "");
+    p.Init();
+    p.SetFileName(Path(dir, "copies.prn"));
+    p.SetPrintParams(9, 0, 0, false, 7, 0, 2);
+    ASSERT_TRUE(p.BeginDoc());
+    for (int page = 1; page <= 3; ++page) {
+        p.BeginPage();
+        DrawLabel(p, "Page " + IntToStr(page));
+        ASSERT_TRUE(p.EndPage());
+    }
+    ASSERT_TRUE(p.EndDoc());
+    ASSERT_EQ(PdfPageCount(p.FileName()), 6);
+    const char* expected[] = {"Page 1", "Page 1", "Page 2", "Page 2", "Page 3", "Page 3"};
+    for (int i = 0; i < 6; ++i) EXPECT_NE(PdfText(p.FileName(), i + 1).find(expected[i]), std::string::npos) << i;
+}
+
+TEST(PrintedPages, OriginIsThePrintableArea)
+{
+    QTemporaryDir dir;
+    TrpVirtualPrinter p("v", "");
+    p.Init();
+    p.SetFileName(Path(dir, "origin.prn"));
+    p.SetPrintParams(9, 0, 0, false, 7, 0, 1);
+    ASSERT_TRUE(p.BeginDoc());
+    p.BeginPage();
+    DrawLabel(p, "Corner");
+    ASSERT_TRUE(p.EndPage());
+    ASSERT_TRUE(p.EndDoc());
+    // 100 px at 600 dpi after the 5 mm margin: 5 + 4.23 mm from the edge.
+    const std::string bbox = PdfWordBox(p.FileName(), "Corner");
+    ASSERT_FALSE(bbox.empty());
+    const double xMin = std::strtod(bbox.c_str(), nullptr) * 25.4 / 72;
+    EXPECT_NEAR(xMin, 9.23, 0.5) << bbox;
 }

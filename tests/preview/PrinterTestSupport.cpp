@@ -85,3 +85,18 @@ std::string PdfText(const std::string& file, int page)
     std::string range = page > 0 ? " -f " + IntToStr(page) + " -l " + IntToStr(page) : std::string();
     return run("pdftotext -layout" + range + " " + quoted(file) + " - 2>/dev/null");
 }
+
+std::string PdfWordBox(const std::string& file, const std::string& word)
+{
+    std::istringstream lines(run("pdftotext -bbox " + quoted(file) + " - 2>/dev/null"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t end = line.rfind("</word>");
+        if (end == std::string::npos) continue;
+        const std::size_t start = line.rfind('>', end);
+        if (start == std::string::npos || line.substr(start + 1, end - start - 1) != word) continue;
+        const std::size_t at = line.find("xMin=\"");
+        if (at == std::string::npos) continue;
+        return line.substr(at + 6);
+    }
+    return {};
+}

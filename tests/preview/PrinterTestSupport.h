@@ -30,3 +30,6 @@ std::vector<std::string> PdfPageSizes(const std::string& file);
 std::vector<std::string> PdfPageSizesMm(const std::string& file);
 int PdfPageCount(const std::string& file);
 std::string PdfText(const std::string& file, int page = 0);
+// The box of a word on the first page it appears on, from pdftotext -bbox:
+// the text from its xMin value on (points), empty when absent.
+std::string PdfWordBox(const std::string& file, const std::string& word);
