@@ -303,10 +303,12 @@ bool TrpCustomPrinter::EndPage()
 bool TrpCustomPrinter::EndDoc()
 {
     if (!FPrinting) return false;
+    // A document without pages sends nothing to a queue.
+    const bool anyPage = FDocument->pageCount() > 0;
     std::string error;
     bool ok = FDocument->close(error);
     if (!ok) FailBox(error);
-    if (ok && !FSpoolFile.empty()) ok = Deliver(FSpoolFile);
+    if (ok && anyPage && !FSpoolFile.empty()) ok = Deliver(FSpoolFile);
     FinishDoc();
     return ok;
 }

@@ -1,5 +1,4 @@
-// The spooler seam: the fake that other tests lean on, and CUPS against a
-// private scheduler.
+// The CUPS spooler, without a scheduler and against a private one.
 #include <gtest/gtest.h>
 
 #include <cups/cups.h>
@@ -9,7 +8,6 @@
 
 #include "CupsSpooler.h"
 #include "CupsTestServer.h"
-#include "FakeSpooler.h"
 
 namespace {
 
@@ -21,34 +19,6 @@ const SpoolerMedia* findMedia(const SpoolerCapabilities& caps, const std::string
 }
 
 }  // namespace
-
-// ---- The fake
-
-TEST(FakeSpooler, KeepsJobsWholeWithTheirOptions)
-{
-    FakeSpooler spooler;
-    spooler.queueList.push_back(FakeSpooler::StandardQueue("Office", true));
-    auto job = spooler.startJob("Office", {"Order", "iso_a5_148x210mm", "top", "one-sided"}, SpoolerFormat::Raw);
-    job->write("\x1b@", 2);
-    job->write("abc", 3);
-    job->finish();
-    ASSERT_EQ(spooler.jobs.size(), 1u);
-    EXPECT_EQ(spooler.jobs[0]->data, std::string("\x1b@abc"));
-    EXPECT_EQ(spooler.jobs[0]->options.media, "iso_a5_148x210mm");
-    EXPECT_EQ(spooler.jobs[0]->format, SpoolerFormat::Raw);
-    EXPECT_TRUE(spooler.jobs[0]->finished);
-}
-
-TEST(FakeSpooler, UnfinishedJobIsCancelledAndRefusalsRaise)
-{
-    FakeSpooler spooler;
-    spooler.queueList.push_back(FakeSpooler::StandardQueue("A"));
-    spooler.startJob("A", {}, SpoolerFormat::Pdf)->write("x", 1);
-    EXPECT_TRUE(spooler.jobs[0]->cancelled);
-    spooler.queueList[0].refuseJobs = true;
-    EXPECT_THROW(spooler.startJob("A", {}, SpoolerFormat::Pdf), ESpoolerError);
-    EXPECT_THROW(spooler.capabilities("nope"), ESpoolerError);
-}
 
 // ---- CUPS
 

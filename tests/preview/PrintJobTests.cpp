@@ -146,6 +146,13 @@ TEST(PrintToQueue, JobCarriesThePdfAndTheFirstPageSettings)
     EXPECT_NE(job.data.find("%%EOF"), std::string::npos);
 }
 
+TEST(PrintToQueue, DocumentWithoutPagesSendsNoJob)
+{
+    FakeQueue q;
+    ASSERT_TRUE(PrintPages(q.printer(), 0));
+    EXPECT_TRUE(q.spooler.jobs.empty());
+}
+
 TEST(PrintToQueue, DuplexNumberingOfThePrintOptions)
 {
     FakeQueue q;
@@ -281,18 +288,6 @@ TEST_F(CupsPrinterTest, SubmittedDocumentArrivesWithItsPagesAndOptions)
     EXPECT_NE(options.find("media=iso_a5_148x210mm"), std::string::npos) << options;
     EXPECT_NE(options.find("media-source=manual"), std::string::npos) << options;
     EXPECT_NE(options.find("sides=two-sided-long-edge"), std::string::npos) << options;
-}
-
-TEST_F(CupsPrinterTest, RawOutputArrivesUnchanged)
-{
-    TrpCustomPrinter& p = *list_->GetCurrentPrinter();
-    const std::string raw("\x1b@dot matrix\r\n\f", 16);
-    ASSERT_TRUE(p.BeginRawDocument());
-    ASSERT_TRUE(p.WriteRawData(raw));
-    ASSERT_TRUE(p.EndRawDocument());
-    std::optional<std::string> arrived = server_->waitForJob("Counter", 1);
-    ASSERT_TRUE(arrived.has_value());
-    EXPECT_EQ(*arrived, raw);
 }
 
 TEST_F(CupsPrinterTest, RejectingQueueGivesFalseAndTheBox)
