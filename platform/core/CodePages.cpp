@@ -15,7 +15,7 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 // Decodes one code point from UTF-8 at s[i]; returns false (and the number
 // of bytes to skip, always 1) on a malformed sequence.
-bool decodeUtf8(std::string_view s, size_t& i, char32_t& cp)
+bool decodeUtf8(std::string_view s, size_t& i, char32_t& cp) noexcept
 {
     const auto b0 = static_cast<unsigned char>(s[i]);
     if (b0 < 0x80) {
@@ -269,6 +269,16 @@ std::string Utf16ToUtf8(std::u16string_view s)
         appendUtf8(out, c);
     }
     return out;
+}
+
+bool Utf8Decode(std::string_view s, size_t& i, char32_t& cp) noexcept
+{
+    return decodeUtf8(s, i, cp);
+}
+
+void Utf8Append(std::string& out, char32_t cp)
+{
+    appendUtf8(out, cp);
 }
 
 bool IsValidUtf8(std::string_view s)

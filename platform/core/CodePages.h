@@ -16,6 +16,11 @@ constexpr int CP_GBK = 936;
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 bool IsValidUtf8(std::string_view s);
+// Decodes the code point at s[i] and advances i. On a byte that starts no
+// well-formed sequence (overlong, surrogate, truncated) it returns false and
+// advances one byte, so callers choose how to show the stray byte.
+bool Utf8Decode(std::string_view s, size_t& i, char32_t& cp) noexcept;
+void Utf8Append(std::string& out, char32_t cp);
 
 // The platform's GetACP: 65001.
 int GetACP();

@@ -10,6 +10,7 @@
 // office user pricing at two decimals expects 1.01 (and 2.68 for 2.675), not
 // the artefact of the binary representation.
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -548,6 +549,8 @@ bool TryStrToFloat(std::string_view s, Extended& out)
     int firstSignificant = 0;   // decimal position of the first non-zero digit, to tell underflow from overflow
     bool seenNonZero = false;
     int intDigits = 0;
+    uint64_t mantissa = 0;  // the significant digits while they fit (fast path)
+    int significantDigits = 0;
     bool afterPoint = false;
     for (; i < s.size(); ++i) {
         const char c = s[i];
@@ -558,6 +561,7 @@ bool TryStrToFloat(std::string_view s, Extended& out)
                 seenNonZero = true;
                 firstSignificant = afterPoint ? -(mantissaDigits - intDigits) : intDigits;
             }
+            if (seenNonZero && ++significantDigits <= 19) mantissa = mantissa * 10 + (c - '0');
             buf[n++] = c;
         } else if (c == sep && !afterPoint) {
             afterPoint = true;
@@ -585,6 +589,21 @@ bool TryStrToFloat(std::string_view s, Extended& out)
         if (expNegative) exponent = -exponent;
     }
     if (i != s.size()) return false;
+    // Up to 19 digits times an exactly held power of ten: one correctly
+    // rounded operation gives the same value as the full conversion.
+    const int scale = exponent - (mantissaDigits - intDigits);
+    if (significantDigits <= 19 && scale >= -27 && scale <= 27) {
+        static const auto powers = [] {
+            std::array<Extended, 28> p{};
+            p[0] = 1;
+            for (size_t k = 1; k < p.size(); ++k) p[k] = p[k - 1] * 10;
+            return p;
+        }();
+        const Extended m = static_cast<Extended>(mantissa);
+        const Extended v = scale < 0 ? m / powers[-scale] : m * powers[scale];
+        out = negative ? -v : v;
+        return true;
+    }
     Extended v = 0;
     const auto r = std::from_chars(buf, buf + n, v);
     if (r.ec == std::errc::result_out_of_range) {

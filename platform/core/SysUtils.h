@@ -61,7 +61,10 @@ enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 std::string FloatToStr(Extended v);
 std::string FloatToStrF(Extended v, TFloatFormat format, int precision, int digits);
 // Picture formats ("0.00", "#,##0.00;(#,##0.00);zero", "0.###E+00", quoted
-// literals). Rounds half away from zero on decimal digits.
+// literals). The value is taken to 15 significant digits, then rounded half
+// away from zero at the last decimal shown: '0.00' of 1.005 is "1.01". A
+// value that rounds to zero uses the zero section when there is one and
+// never shows a lone minus sign.
 std::string FormatFloat(std::string_view format, Extended v);
 // "." separator (the fixed settings), blanks trimmed;
 // EConvertError "'%s' is not a valid floating point value".
@@ -70,9 +73,13 @@ Extended StrToFloatDef(std::string_view s, Extended def);
 bool TryStrToFloat(std::string_view s, Extended& out);
 std::string CurrToStr(double v);
 
-// ---- Format: %[index:][-][width][.prec] with d u e f g n m p s x.
-// A wrong argument kind raises EConvertError
-// "Format '%d' invalid or incompatible with argument".
+// ---- Format: %[index:][-][width][.prec] with d u e f g n m p s x, '*' for
+// a width or precision taken from the arguments.
+// A wrong argument kind or a missing argument raises EConvertError
+// "Format '%d' invalid or incompatible with argument", naming the specifier.
+// Integers serve d u x p, floating/currency/date values e f g n m, strings
+// s; Empty, Null and arrays convert by the Variant's own rules. Width and
+// precision of %s count characters (code points), not UTF-8 bytes.
 std::string Format(std::string_view format, std::span<const Variant> args);
 inline std::string Format(std::string_view format, std::initializer_list<Variant> args)
 {
@@ -95,6 +102,11 @@ std::string FormatDateTime(std::string_view format, TDateTime dt);
 std::string DateToStr(TDateTime dt);
 std::string TimeToStr(TDateTime dt);
 std::string DateTimeToStr(TDateTime dt);
+// The short date format gives the order (y-m-d here); the separator is the
+// settings' one or '/', the same in one text. Two-digit years fall into the
+// century window, a missing year is this year. Times take "h[:n[:s[.fff]]]"
+// with an optional am/pm marker. A date before 1899-12-30 with a time keeps
+// the time counting forward from its midnight.
 // EConvertError "'%s' is not a valid date" / "time" / "date and time".
 TDateTime StrToDate(std::string_view s);
 TDateTime StrToTime(std::string_view s);
@@ -110,7 +122,8 @@ TDateTime Now();
 TDateTime Date();
 TDateTime Time();
 
-// ---- Edit masks: "mask;save-literals;blank" with L l A a C c 0 9 # > < \ : /
+// ---- Edit masks: "mask;save-literals;blank" with L l A a C c 0 9 # > < \ : / _ !
+// Empty positions show as blanks; characters that do not fit are kept.
 std::string FormatMaskText(std::string_view editMask, std::string_view value);
 
 // ---- Text (8-bit strings hold UTF-8)

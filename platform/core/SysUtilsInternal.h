@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "CodePages.h"
 #include "SysUtils.h"
 
 namespace sysutils_detail {
@@ -14,42 +15,9 @@ namespace sysutils_detail {
 // byte is ever lost when text is walked character by character.
 inline char32_t nextCodePoint(std::string_view s, size_t& i)
 {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int len = 0;
-    char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07;
-    }
-    if (len == 0 || i + len > s.size()) {
-        ++i;
-        return b0;
-    }
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t minimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return b0;
-    }
-    i += len;
-    return cp;
+    const auto lead = static_cast<unsigned char>(s[i]);
+    char32_t cp;
+    return Utf8Decode(s, i, cp) ? cp : lead;
 }
 
 // Length in bytes of the character starting at s[i] (1 for a stray byte).
@@ -62,21 +30,7 @@ inline size_t charLength(std::string_view s, size_t i)
 
 inline void appendCodePoint(std::string& out, char32_t cp)
 {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    Utf8Append(out, cp);
 }
 
 // Appends a code point that nextCodePoint() returned: stray bytes go back

@@ -9,36 +9,11 @@
 
 namespace {
 
-// An operand reduced to the kind arithmetic works on.
-struct Operand {
-    enum Kind { Int, Cur, Dbl, Date } kind;
-    int64_t i;  // Int, or Cur scaled by 10000
-    double d;   // Dbl, Date
-
-    long double value() const noexcept
-    {
-        switch (kind) {
-        case Int: return static_cast<long double>(i);
-        case Cur: return static_cast<long double>(i) / 10000;
-        default: return d;
-        }
-    }
-};
+using Operand = VarNumber;
 
 Operand operandOf(const Variant& v)
 {
-    switch (v.type()) {
-    case varEmpty: return {Operand::Int, 0, 0};
-    case varBoolean: return {Operand::Int, v.rawBool() ? -1 : 0, 0};
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64:
-        return {Operand::Int, VarOrdinalValue(v), 0};
-    case varSingle: case varDouble: return {Operand::Dbl, 0, v.rawDouble()};
-    case varDate: return {Operand::Date, 0, v.rawDouble()};
-    case varCurrency: return {Operand::Cur, v.rawInt64(), 0};
-    case varString: case varOleStr: return {Operand::Dbl, 0, v.toDouble()};
-    default: VarInvalidOp();
-    }
+    return VarNumberOf(v, false);
 }
 
 [[noreturn]] void raiseOverflow()
@@ -52,7 +27,8 @@ Operand operandOf(const Variant& v)
 }
 
 // The platform traps what IEEE would quietly turn into inf or NaN.
-double checkedFloat(long double r, long double x, long double y)
+template <class T>
+double checkedFloat(T r, T x, T y)
 {
     const double d = static_cast<double>(r);
     if (std::isnan(d) && !std::isnan(x) && !std::isnan(y)) raiseInvalidFloat();
@@ -60,15 +36,27 @@ double checkedFloat(long double r, long double x, long double y)
     return d;
 }
 
-enum class Op { Add, Sub, Mul };
+enum class Op { Add, Sub, Mul, Div };
 
-long double floatOp(Op op, long double x, long double y) noexcept
+template <class T>
+T floatOp(Op op, T x, T y) noexcept
 {
     switch (op) {
     case Op::Add: return x + y;
     case Op::Sub: return x - y;
-    default: return x * y;
+    case Op::Mul: return x * y;
+    default: return x / y;
     }
+}
+
+double floatResult(Op op, const Operand& x, const Operand& y)
+{
+    if (x.exactInDouble() && y.exactInDouble()) {
+        const double a = static_cast<double>(x.value()), b = static_cast<double>(y.value());
+        return checkedFloat(floatOp(op, a, b), a, b);
+    }
+    const long double a = x.value(), b = y.value();
+    return checkedFloat(floatOp(op, a, b), a, b);
 }
 
 bool intOp(Op op, int64_t x, int64_t y, int64_t& r) noexcept
@@ -122,6 +110,10 @@ Variant concat(const Variant& a, const Variant& b)
 
 Variant arith(Op op, const Variant& a, const Variant& b)
 {
+    if (a.isOrdinal() && b.isOrdinal()) {
+        int64_t r = 0;
+        if (intOp(op, VarOrdinalValue(a), VarOrdinalValue(b), r)) return VarIntResult(r);
+    }
     if (a.isNull() || b.isNull()) return Variant::Null();
     if (op == Op::Add && (a.isString() || b.isString()) && (a.isString() || a.isEmpty()) &&
         (b.isString() || b.isEmpty()))
@@ -129,7 +121,7 @@ Variant arith(Op op, const Variant& a, const Variant& b)
 
     const Operand x = operandOf(a), y = operandOf(b);
     if (x.kind == Operand::Date || y.kind == Operand::Date) {
-        const double r = checkedFloat(floatOp(op, x.value(), y.value()), x.value(), y.value());
+        const double r = floatResult(op, x, y);
         // date +- number is a date; date - date is a span of days.
         const bool bothDates = x.kind == Operand::Date && y.kind == Operand::Date;
         if (op == Op::Mul || (op == Op::Sub && bothDates)) return Variant(r);
@@ -142,7 +134,7 @@ Variant arith(Op op, const Variant& a, const Variant& b)
         int64_t r = 0;
         if (currencyOp(op, x, y, r)) return Variant::FromCurrencyScaled(r);
     }
-    return Variant(checkedFloat(floatOp(op, x.value(), y.value()), x.value(), y.value()));
+    return Variant(floatResult(op, x, y));
 }
 
 // Operand of div, mod and the shifts: a 64-bit integer.
@@ -183,16 +175,40 @@ enum class Logic { And, Or, Xor };
 bool logicalOperand(const Variant& v, bool& out)
 {
     if (v.isBool()) { out = v.rawBool(); return true; }
-    if (v.isString()) return VarTextToBool(VarStringText(v), out);
-    return false;
+    if (!v.isString()) return false;
+    std::string buffer;
+    return VarTextToBool(VarStringText(v, buffer), out);
 }
 
 }  // namespace
+
+VarNumber VarNumberOf(const Variant& v, bool objectsAsNumbers)
+{
+    switch (v.type()) {
+    case varEmpty: return {VarNumber::Int, 0, 0};
+    case varBoolean: return {VarNumber::Int, v.rawBool() ? -1 : 0, 0};
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64:
+        return {VarNumber::Int, VarOrdinalValue(v), 0};
+    case varSingle: case varDouble: return {VarNumber::Dbl, 0, v.rawDouble()};
+    case varDate: return {VarNumber::Date, 0, v.rawDouble()};
+    case varCurrency: return {VarNumber::Cur, v.rawInt64(), 0};
+    case varString: case varOleStr: return {VarNumber::Dbl, 0, v.toDouble()};
+    case varObject:
+        if (!objectsAsNumbers) VarInvalidOp();
+        if (v.rawObject() > static_cast<uint64_t>(INT64_MAX))
+            return {VarNumber::Dbl, 0, static_cast<double>(v.rawObject())};
+        return {VarNumber::Int, static_cast<int64_t>(v.rawObject()), 0};
+    default: VarInvalidOp();
+    }
+}
 
 Variant operator+(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
         return VarIntResult(int64_t(a.rawInt()) + b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble)
+        return Variant(checkedFloat(a.rawDouble() + b.rawDouble(), a.rawDouble(), b.rawDouble()));
     return arith(Op::Add, a, b);
 }
 
@@ -200,6 +216,8 @@ Variant operator-(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
         return VarIntResult(int64_t(a.rawInt()) - b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble)
+        return Variant(checkedFloat(a.rawDouble() - b.rawDouble(), a.rawDouble(), b.rawDouble()));
     return arith(Op::Sub, a, b);
 }
 
@@ -207,18 +225,22 @@ Variant operator*(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
         return VarIntResult(int64_t(a.rawInt()) * b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble)
+        return Variant(checkedFloat(a.rawDouble() * b.rawDouble(), a.rawDouble(), b.rawDouble()));
     return arith(Op::Mul, a, b);
 }
 
 Variant operator/(const Variant& a, const Variant& b)
 {
+    if (a.type() == varDouble && b.type() == varDouble && b.rawDouble() != 0)
+        return Variant(checkedFloat(a.rawDouble() / b.rawDouble(), a.rawDouble(), b.rawDouble()));
     if (a.isNull() || b.isNull()) return Variant::Null();
-    const long double x = operandOf(a).value(), y = operandOf(b).value();
-    if (y == 0) {
-        if (x == 0 || std::isnan(x)) raiseInvalidFloat();
+    const Operand x = operandOf(a), y = operandOf(b);
+    if (y.value() == 0) {
+        if (x.value() == 0 || std::isnan(x.value())) raiseInvalidFloat();
         throw EZeroDivide("Floating point division by zero");
     }
-    return Variant(checkedFloat(x / y, x, y));
+    return Variant(floatResult(Op::Div, x, y));
 }
 
 Variant operator-(const Variant& a)
@@ -230,7 +252,7 @@ Variant operator-(const Variant& a)
         if (x.i == INT64_MIN) return Variant(-static_cast<double>(x.i));
         return VarIntResult(-x.i);
     case Operand::Cur:
-        if (x.i == INT64_MIN) return Variant(-static_cast<double>(x.value()));
+        if (x.i == INT64_MIN) return Variant(-VarCurrencyToDouble(x.i));
         return Variant::FromCurrencyScaled(-x.i);
     case Operand::Date: return Variant::FromDate(-x.d);
     default: return Variant(-x.d);

@@ -21,25 +21,8 @@ int sign(int c) noexcept
 // U+FFFD, which is how they convert to UTF-16.
 char32_t decodeAt(std::string_view s, size_t& i) noexcept
 {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    int len = 0;
-    char32_t cp = 0;
-    if (c < 0x80) { ++i; return c; }
-    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-    else { ++i; return 0xFFFD; }
-    if (i + len > s.size()) { ++i; return 0xFFFD; }
-    for (int k = 1; k < len; ++k) {
-        const unsigned char cc = byte(i + k);
-        if ((cc & 0xC0) != 0x80) { ++i; return 0xFFFD; }
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { ++i; return 0xFFFD; }
-    i += len;
-    return cp;
+    char32_t cp;
+    return Utf8Decode(s, i, cp) ? cp : 0xFFFD;
 }
 
 // Position in UTF-16 code unit order.
@@ -78,40 +61,14 @@ int compareUtf8(std::string_view a, std::string_view b) noexcept
 int compareText(const Variant& a, const Variant& b)
 {
     if (a.type() == varOleStr || b.type() == varOleStr) {
-        const std::u16string x = a.type() == varOleStr ? a.rawWideString() : a.toWideString();
-        const std::u16string y = b.type() == varOleStr ? b.rawWideString() : b.toWideString();
-        return sign(std::u16string_view(x).compare(y));
+        std::u16string bufferA, bufferB;
+        const std::u16string_view x = a.type() == varOleStr ? a.rawWideString() : (bufferA = a.toWideString());
+        const std::u16string_view y = b.type() == varOleStr ? b.rawWideString() : (bufferB = b.toWideString());
+        return sign(x.compare(y));
     }
     // Empty compares as "", whose payload is the shared empty string.
     return compareUtf8(a.isEmpty() ? std::string_view() : a.rawString(),
                        b.isEmpty() ? std::string_view() : b.rawString());
-}
-
-// A number of any kind, kept exact: integers as integers, currency
-// scaled, the floating kinds as long double (exact for every double).
-struct Number {
-    enum Kind { Int, Cur, Flt } kind;
-    int64_t i;
-    long double f;
-};
-
-Number numberOf(const Variant& v)
-{
-    switch (v.type()) {
-    case varEmpty: return {Number::Int, 0, 0};
-    case varBoolean: return {Number::Int, v.rawBool() ? -1 : 0, 0};
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64:
-        return {Number::Int, VarOrdinalValue(v), 0};
-    case varCurrency: return {Number::Cur, v.rawInt64(), 0};
-    case varSingle: case varDouble: case varDate: return {Number::Flt, 0, v.rawDouble()};
-    case varObject:
-        if (v.rawObject() > static_cast<uint64_t>(INT64_MAX))
-            return {Number::Flt, 0, static_cast<long double>(v.rawObject())};
-        return {Number::Int, static_cast<int64_t>(v.rawObject()), 0};
-    case varString: case varOleStr: return {Number::Flt, 0, v.toDouble()};
-    default: VarInvalidOp();
-    }
 }
 
 template <class T>
@@ -120,20 +77,21 @@ int order(T x, T y) noexcept
     return x < y ? -1 : (y < x ? 1 : 0);
 }
 
-int compareNumbers(const Number& x, const Number& y) noexcept
+int compareNumbers(const VarNumber& x, const VarNumber& y) noexcept
 {
-    if (x.kind == Number::Int && y.kind == Number::Int) return order(x.i, y.i);
-    if (x.kind != Number::Flt && y.kind != Number::Flt) {
-        const __int128 a = x.kind == Number::Cur ? __int128(x.i) : __int128(x.i) * 10000;
-        const __int128 b = y.kind == Number::Cur ? __int128(y.i) : __int128(y.i) * 10000;
+    using N = VarNumber;
+    if (x.kind == N::Int && y.kind == N::Int) return order(x.i, y.i);
+    const bool xf = x.kind == N::Dbl || x.kind == N::Date, yf = y.kind == N::Dbl || y.kind == N::Date;
+    if (!xf && !yf) {
+        const __int128 a = x.kind == N::Cur ? __int128(x.i) : __int128(x.i) * 10000;
+        const __int128 b = y.kind == N::Cur ? __int128(y.i) : __int128(y.i) * 10000;
         return order(a, b);
     }
-    const auto value = [](const Number& n) -> long double {
-        if (n.kind == Number::Int) return static_cast<long double>(n.i);
-        if (n.kind == Number::Cur) return static_cast<long double>(n.i) / 10000;
-        return n.f;
-    };
-    return order(value(x), value(y));
+    // Currency meets a double as the double nearest to it, as it converts
+    // (Currency 0.1 equals Double 0.1); an integer is exact in long double
+    // where a double would round 2^53 + 1 onto 2^53.
+    if (x.kind != N::Int && y.kind != N::Int) return order(static_cast<double>(x.value()), static_cast<double>(y.value()));
+    return order(x.value(), y.value());
 }
 
 bool isText(const Variant& v) noexcept
@@ -160,7 +118,7 @@ int compareValues(const Variant& a, const Variant& b, bool equalityOnly)
         return a.toDispatch() == b.toDispatch() ? 0 : 1;
     }
     if (a.type() == varError && b.type() == varError) return order(a.rawInt(), b.rawInt());
-    return compareNumbers(numberOf(a), numberOf(b));
+    return compareNumbers(VarNumberOf(a, true), VarNumberOf(b, true));
 }
 
 }  // namespace
@@ -169,6 +127,7 @@ bool VarEquals(const Variant& a, const Variant& b)
 {
     if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
     if (a.type() == varInteger && b.type() == varInteger) return a.rawInt() == b.rawInt();
+    if (a.type() == varDouble && b.type() == varDouble) return a.rawDouble() == b.rawDouble();
     if (a.type() == varString && b.type() == varString) return a.rawString() == b.rawString();
     return compareValues(a, b, true) == 0;
 }
@@ -177,5 +136,6 @@ int VarCompare(const Variant& a, const Variant& b)
 {
     if (a.isNull() || b.isNull()) return int(b.isNull()) - int(a.isNull());
     if (a.type() == varInteger && b.type() == varInteger) return order(a.rawInt(), b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) return order(a.rawDouble(), b.rawDouble());
     return compareValues(a, b, false);
 }

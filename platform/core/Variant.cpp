@@ -32,11 +32,11 @@ std::string formatMessage(const char* head, uint16_t from, uint16_t to)
     return std::string(head) + VarTypeAsText(from) + ") into type (" + VarTypeAsText(to) + ")";
 }
 
-// Double to a 64-bit integer, half to even; NaN and out of range raise.
-int64_t roundToInt64(double d, uint16_t from, uint16_t to)
+// A float to a 64-bit integer, half to even; NaN and out of range raise.
+int64_t roundToInt64(Extended x, uint16_t from, uint16_t to)
 {
-    const double r = std::nearbyint(d);
-    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) VarOverflowError(from, to);
+    const Extended r = std::nearbyint(x);
+    if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(from, to);
     return static_cast<int64_t>(r);
 }
 
@@ -50,36 +50,34 @@ int64_t roundCurrency(int64_t scaled) noexcept
     return q;
 }
 
-// Text to a 64-bit integer: an integer literal, else a number rounded half
-// to even, else "true"/"false"; anything else is a conversion error.
-int64_t textToInt64(std::string_view text, uint16_t from, uint16_t to)
+// Text to a number: a float literal, else an integer one ("$FF"), else
+// "true"/"false"; anything else is a conversion error.
+Extended textToNumber(std::string_view text, uint16_t from, uint16_t to)
 {
-    int64_t i = 0;
-    if (TryStrToInt64(text, i)) return i;
     Extended f = 0;
-    if (TryStrToFloat(text, f)) {
-        const Extended r = std::nearbyint(f);
-        if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(from, to);
-        return static_cast<int64_t>(r);
-    }
+    if (TryStrToFloat(text, f)) return f;
+    int64_t i = 0;
+    if (TryStrToInt64(text, i)) return static_cast<Extended>(i);
     bool b = false;
     if (VarTextToBool(text, b)) return b ? -1 : 0;
     VarCastError(from, to);
 }
 
+// Text to a 64-bit integer: an integer literal, else a number rounded half
+// to even.
+int64_t textToInt64(std::string_view text, uint16_t from, uint16_t to)
+{
+    int64_t i = 0;
+    if (TryStrToInt64(text, i)) return i;
+    return roundToInt64(textToNumber(text, from, to), from, to);
+}
+
 double textToDouble(std::string_view text, uint16_t from, uint16_t to)
 {
-    Extended f = 0;
-    if (TryStrToFloat(text, f)) {
-        const double d = static_cast<double>(f);
-        if (std::isinf(d) && !std::isinf(f)) VarOverflowError(from, to);
-        return d;
-    }
-    int64_t i = 0;
-    if (TryStrToInt64(text, i)) return static_cast<double>(i);  // "$FF"
-    bool b = false;
-    if (VarTextToBool(text, b)) return b ? -1.0 : 0.0;
-    VarCastError(from, to);
+    const Extended f = textToNumber(text, from, to);
+    const double d = static_cast<double>(f);
+    if (std::isinf(d) && !std::isinf(f)) VarOverflowError(from, to);
+    return d;
 }
 
 std::string unsignedText(uint64_t v)
@@ -89,16 +87,22 @@ std::string unsignedText(uint64_t v)
     return std::string(buf, res.ptr);
 }
 
-bool caseInsensitiveEquals(std::string_view a, std::string_view b) noexcept
+// Currency has 19 significant digits, more than FloatToStr's 15: its
+// text is written exactly from the scaled integer.
+std::string currencyText(int64_t scaled)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
+    const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    std::string text = scaled < 0 ? "-" : "";
+    text += unsignedText(magnitude / 10000);
+    uint64_t fraction = magnitude % 10000;
+    if (fraction != 0) {
+        int digits = 4;
+        while (fraction % 10 == 0) { fraction /= 10; --digits; }
+        const std::string f = unsignedText(fraction);
+        text += FormatSettings().DecimalSeparator;
+        text.append(static_cast<size_t>(digits) - f.size(), '0').append(f);
     }
-    return true;
+    return text;
 }
 
 }  // namespace
@@ -214,16 +218,6 @@ Variant Variant::FromTyped(int64_t value, uint16_t vt)
 
 // ---- Type queries
 
-bool Variant::isOrdinal() const noexcept
-{
-    return VarIsSmallOrdinal(vt_) || vt_ == varLongWord || vt_ == varInt64;
-}
-
-bool Variant::isFloat() const noexcept
-{
-    return vt_ == varSingle || vt_ == varDouble || vt_ == varCurrency || vt_ == varDate;
-}
-
 const std::string& Variant::rawString() const noexcept
 {
     return u_.p ? static_cast<const VarStringBox*>(u_.p)->value : kEmptyString;
@@ -236,18 +230,19 @@ const std::u16string& Variant::rawWideString() const noexcept
 
 // ---- Conversions
 
-bool VarTextToBool(std::string_view text, bool& out) noexcept
+bool VarTextToBool(std::string_view text, bool& out)
 {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-    if (caseInsensitiveEquals(text, "true")) { out = true; return true; }
-    if (caseInsensitiveEquals(text, "false")) { out = false; return true; }
+    const std::string word = Trim(text);
+    if (SameText(word, "true")) { out = true; return true; }
+    if (SameText(word, "false")) { out = false; return true; }
     return false;
 }
 
-std::string VarStringText(const Variant& v)
+std::string_view VarStringText(const Variant& v, std::string& buffer)
 {
-    return v.type() == varOleStr ? Utf16ToUtf8(v.rawWideString()) : v.rawString();
+    if (v.type() != varOleStr) return v.rawString();
+    buffer = Utf16ToUtf8(v.rawWideString());
+    return buffer;
 }
 
 int64_t VarToInt64As(const Variant& v, uint16_t target)
@@ -262,8 +257,10 @@ int64_t VarToInt64As(const Variant& v, uint16_t target)
     case varSingle: case varDouble: case varDate:
         return roundToInt64(v.rawDouble(), vt, target);
     case varCurrency: return roundCurrency(v.rawInt64());
-    case varString: case varOleStr:
-        return textToInt64(VarStringText(v), vt, target);
+    case varString: case varOleStr: {
+        std::string buffer;
+        return textToInt64(VarStringText(v, buffer), vt, target);
+    }
     case varObject:
         if (v.rawObject() > static_cast<uint64_t>(INT64_MAX)) VarOverflowError(vt, target);
         return static_cast<int64_t>(v.rawObject());
@@ -278,11 +275,12 @@ int64_t VarToCurrencyScaled(const Variant& v)
     switch (vt) {
     case varCurrency: return v.rawInt64();
     case varSingle: case varDouble: case varDate: case varString: case varOleStr: {
+        // Text keeps Extended precision: all 19 digits of a currency.
+        std::string buffer;
         const Extended value = vt == varString || vt == varOleStr
-            ? static_cast<Extended>(v.toDouble()) : static_cast<Extended>(v.rawDouble());
-        const Extended r = std::nearbyint(value * 10000);
-        if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L)) VarOverflowError(vt, varCurrency);
-        return static_cast<int64_t>(r);
+                                   ? textToNumber(VarStringText(v, buffer), vt, varCurrency)
+                                   : static_cast<Extended>(v.rawDouble());
+        return roundToInt64(value * 10000, vt, varCurrency);
     }
     default: {
         const int64_t i = VarToInt64As(v, varCurrency);
@@ -314,8 +312,11 @@ double Variant::toDouble() const
         return static_cast<double>(VarOrdinalValue(*this));
     case varBoolean: return u_.b ? -1.0 : 0.0;
     case varSingle: case varDouble: case varDate: return u_.d;
-    case varCurrency: return static_cast<double>(static_cast<Extended>(u_.l) / 10000);
-    case varString: case varOleStr: return textToDouble(VarStringText(*this), vt_, varDouble);
+    case varCurrency: return VarCurrencyToDouble(u_.l);
+    case varString: case varOleStr: {
+        std::string buffer;
+        return textToDouble(VarStringText(*this, buffer), vt_, varDouble);
+    }
     case varObject: return static_cast<double>(u_.obj);
     default: VarCastError(vt_, varDouble);
     }
@@ -333,7 +334,8 @@ bool Variant::toBool() const
     case varCurrency: return u_.l != 0;
     case varObject: return u_.obj != 0;
     case varString: case varOleStr: {
-        const std::string text = VarStringText(*this);
+        std::string buffer;
+        const std::string_view text = VarStringText(*this, buffer);
         bool b = false;
         if (VarTextToBool(text, b)) return b;
         Extended f = 0;
@@ -348,20 +350,19 @@ TDateTime Variant::toDate() const
 {
     switch (vt_) {
     case varString: case varOleStr: {
-        const std::string text = VarStringText(*this);
+        std::string buffer;
+        const std::string_view text = VarStringText(*this, buffer);
         TDateTime dt = 0;
         if (TryStrToDateTime(text, dt)) return dt;
         Extended f = 0;
         if (TryStrToFloat(text, f) && std::isfinite(static_cast<double>(f))) return static_cast<double>(f);
         VarCastError(vt_, varDate);
     }
-    case varObject: VarCastError(vt_, varDate);
-    default:
-        try {
-            return toDouble();
-        } catch (const EVariantTypeCastError&) {
-            VarCastError(vt_, varDate);
-        }
+    case varEmpty: case varBoolean: case varSmallint: case varInteger: case varShortInt: case varByte:
+    case varWord: case varLongWord: case varInt64: case varSingle: case varDouble: case varDate:
+    case varCurrency:
+        return toDouble();
+    default: VarCastError(vt_, varDate);
     }
 }
 
@@ -378,7 +379,7 @@ std::string Variant::toString() const
     case varDouble: return FloatToStr(u_.d);
     // A Single carries about 7 digits; more would show its binary noise.
     case varSingle: return FloatToStrF(u_.d, ffGeneral, 7, 0);
-    case varCurrency: return FloatToStr(static_cast<Extended>(u_.l) / 10000);
+    case varCurrency: return currencyText(u_.l);
     case varDate: return DateTimeToStr(u_.d);
     case varObject: return unsignedText(u_.obj);
     default: VarCastError(vt_, varString);
@@ -515,8 +516,10 @@ std::string VarTypeAsText(uint16_t vt)
     case varString: name = "String"; break;
     case varAny: name = "Any"; break;
     }
-    std::string text = name ? std::string(name) : "$" + IntToHex(vt & varTypeMask, 4);
-    if (vt & varArray) text = "Array " + text;
-    if (vt & varByRef) text = "ByRef " + text;
+    std::string text;
+    if (vt & varByRef) text += "ByRef ";
+    if (vt & varArray) text += "Array ";
+    if (name) text += name;
+    else text.append("$").append(IntToHex(vt & varTypeMask, 4));
     return text;
 }

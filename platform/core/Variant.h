@@ -108,7 +108,7 @@ public:
     static Variant FromCurrencyScaled(int64_t scaled) noexcept { Variant v(scaled); v.vt_ = varCurrency; return v; }
     static Variant FromCurrency(double value);
     static Variant FromObject(ObjectHandle h) noexcept { Variant v; v.vt_ = varObject; v.u_.obj = h; return v; }
-    // Small integer kinds keep their VarType code (varSmallint, varByte ...).
+    // The value as the given VarType (varSmallint, varByte ...), range checked.
     static Variant FromTyped(int64_t value, uint16_t vt);
     static Variant FromSingle(float f) noexcept { Variant v; v.vt_ = varSingle; v.u_.d = f; return v; }
     static Variant FromError(int32_t code) noexcept { Variant v; v.vt_ = varError; v.u_.l = 0; v.u_.i = code; return v; }
@@ -123,13 +123,22 @@ public:
     bool isDispatch() const noexcept { return vt_ == varDispatch; }
     bool isBool() const noexcept { return vt_ == varBoolean; }
     // Integer kinds (Smallint, Integer, ShortInt, Byte, Word, LongWord, Int64).
-    bool isOrdinal() const noexcept;
+    bool isOrdinal() const noexcept
+    {
+        return vt_ == varInteger || vt_ == varInt64 || vt_ == varSmallint || vt_ == varShortInt || vt_ == varByte ||
+               vt_ == varWord || vt_ == varLongWord;
+    }
     // Floating kinds (Single, Double, Currency, Date).
-    bool isFloat() const noexcept;
+    bool isFloat() const noexcept
+    {
+        return vt_ == varDouble || vt_ == varSingle || vt_ == varCurrency || vt_ == varDate;
+    }
     bool isNumeric() const noexcept { return isOrdinal() || isFloat(); }
 
     // Strict conversions with the platform's rules: Empty gives 0 / "" /
-    // False; Null and impossible conversions raise EVariantTypeCastError.
+    // False; Null and impossible conversions raise EVariantTypeCastError,
+    // values out of the target's range EVariantOverflowError. Floating
+    // values round half to even; text is read with "." as the separator.
     int32_t toInt() const;
     int64_t toInt64() const;
     double toDouble() const;
@@ -199,7 +208,12 @@ Variant VarArrayCreate(std::span<const VarArrayBound> bounds, uint16_t elementTy
 Variant VarArrayOf(std::initializer_list<Variant> values);
 Variant VarArrayOf(std::span<const Variant> values);
 
-// Arithmetic and logic with the platform's rules (see the tests for them).
+// Arithmetic and logic with the platform's rules (see the tests for them):
+// text + text concatenates, text beside a number is read as a Double;
+// integers never wrap (Integer, else Int64, else Double); Currency stays
+// exact while it fits; date +- number is a Date, date - date a Double;
+// Null in gives Null out; objects, arrays and dispatch objects raise
+// EVariantError "Invalid variant operation".
 Variant operator+(const Variant& a, const Variant& b);
 Variant operator-(const Variant& a, const Variant& b);
 Variant operator*(const Variant& a, const Variant& b);

@@ -75,6 +75,36 @@ inline int64_t VarOrdinalValue(const Variant& v) noexcept
     return v.rawInt();
 }
 
+// Currency as the nearest double (1000 scaled is exactly the double 0.1).
+inline double VarCurrencyToDouble(int64_t scaled) noexcept
+{
+    if (scaled > -(int64_t(1) << 53) && scaled < (int64_t(1) << 53)) return static_cast<double>(scaled) / 10000;
+    return static_cast<double>(static_cast<long double>(scaled) / 10000);
+}
+
+// A scalar reduced to the kinds arithmetic and comparison work on: Empty
+// and Boolean become integers, text becomes a Double.
+struct VarNumber {
+    enum Kind { Int, Cur, Dbl, Date } kind;
+    int64_t i;  // Int, or Cur scaled by 10000
+    double d;   // Dbl, Date
+
+    // Everything but an Int64 beyond 2^53 is exact in double.
+    bool exactInDouble() const noexcept { return kind != Int || (i >= -(int64_t(1) << 53) && i <= (int64_t(1) << 53)); }
+    // Exact for Int (long double holds every Int64); Cur as its nearest double.
+    long double value() const noexcept
+    {
+        if (kind == Int) return static_cast<long double>(i);
+        if (kind == Cur) return VarCurrencyToDouble(i);
+        return d;
+    }
+};
+
+// Object handles count as their number only with `objectsAsNumbers`
+// (comparison); otherwise they, like arrays, dispatch objects and error
+// codes, raise "Invalid variant operation".
+VarNumber VarNumberOf(const Variant& v, bool objectsAsNumbers);
+
 // "Could not convert variant of type (String) into type (Double)"
 [[noreturn]] void VarCastError(uint16_t from, uint16_t to);
 // "Overflow while converting variant of type (Double) into type (Integer)"
@@ -88,6 +118,7 @@ inline int64_t VarOrdinalValue(const Variant& v) noexcept
 int64_t VarToInt64As(const Variant& v, uint16_t target);
 int64_t VarToCurrencyScaled(const Variant& v);
 // Text "true"/"false" in any case (blanks around allowed).
-bool VarTextToBool(std::string_view text, bool& out) noexcept;
-// The text of a string Variant as UTF-8 (converted from UTF-16 if needed).
-std::string VarStringText(const Variant& v);
+bool VarTextToBool(std::string_view text, bool& out);
+// The text of a string Variant as UTF-8: a view of its own text, or of
+// `buffer` holding the conversion of a wide one.
+std::string_view VarStringText(const Variant& v, std::string& buffer);

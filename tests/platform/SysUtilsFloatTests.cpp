@@ -50,6 +50,7 @@ TEST(FloatToStr, ExponentRule)
     EXPECT_EQ(FloatToStr(1.5e-7), "1.5E-7");
     EXPECT_EQ(FloatToStr(1e-300), "1E-300");
     EXPECT_EQ(FloatToStr(std::numeric_limits<double>::max()), "1.79769313486232E308");
+    EXPECT_EQ(FloatToStr(1e4000L), "1E4000");  // beyond double: Extended range
 }
 
 TEST(FloatToStr, SpecialValues)
@@ -222,6 +223,20 @@ TEST(StrToFloat, PlatformSyntax)
     EXPECT_TRUE(std::isinf(StrToFloat("-INF")));
     EXPECT_TRUE(std::isnan(StrToFloat("nan")));
     EXPECT_EQ(StrToFloat(FloatToStr(1.5e-7)), 1.5e-7L);
+}
+
+TEST(StrToFloat, ShortAndLongTextsAgree)
+{
+    // Short texts take a fast path; padding with zeros forces the full
+    // conversion, which must give the very same Extended value.
+    const char* const texts[] = {"0.1", "2.675", "123456789.123456789", "9999999999999999999", "1.7976931348623157e308",
+                                 "4.9e-324", "0.3e-20", "7e27", "1234567890123456789e-27", "3.14159265358979323"};
+    for (const char* t : texts) {
+        std::string padded(t);
+        const size_t e = padded.find('e');
+        padded.insert(e == std::string::npos ? padded.size() : e, padded.find('.') == std::string::npos ? ".000000000000000000000" : "000000000000000000000");
+        EXPECT_EQ(StrToFloat(t), StrToFloat(padded)) << t;
+    }
 }
 
 TEST(StrToFloat, RejectsWhatThePlatformRejects)
