@@ -25,6 +25,8 @@ CREATE TABLE zq_ddmx (id INTEGER PRIMARY KEY AUTOINCREMENT,
   tjsj TEXT DEFAULT (strftime('%Y-%m-%d %H:%M:%S','now','localtime')));
 CREATE INDEX zq_ddmx_bh ON zq_ddmx(bh);
 CREATE INDEX zq_ddmx_lb ON zq_ddmx(leibie, cp, cpgg);
+-- Lists a category newest first without sorting (the index ends in rowid).
+CREATE INDEX zq_ddmx_leibie ON zq_ddmx(leibie);
 CREATE INDEX zq_ddmx_cp ON zq_ddmx(cp);
 CREATE TABLE zq_leibie (id INTEGER PRIMARY KEY AUTOINCREMENT, leibie TEXT COLLATE NOCASE, jieshao TEXT);
 CREATE TABLE zq_cpm (id INTEGER PRIMARY KEY AUTOINCREMENT, cpm TEXT COLLATE NOCASE, js TEXT, leibie TEXT COLLATE NOCASE);

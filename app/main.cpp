@@ -154,7 +154,7 @@ void Tfmain::buildClient()
 {
     auto* central = new QWidget(this);
     auto* outer = new QHBoxLayout(central);
-    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setContentsMargins(2, 2, 2, 0);
     outer->setSpacing(2);
 
     trlb = new QTreeWidget(central);
@@ -243,6 +243,15 @@ void Tfmain::replaceChildren(QTreeWidgetItem* parent, const std::vector<TNode>& 
     for (const TNode& n : nodes) addNode(parent, n.name, n);
 }
 
+// One node of the kind per row, named by one of its columns.
+std::vector<TNode> Tfmain::childNodes(std::string sql, db::Params params, const char* nameField, const char* kind)
+{
+    std::vector<TNode> nodes;
+    for (db::Query& q = DM->Read(std::move(sql), std::move(params)); !q.eof(); q.next())
+        nodes.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), app::FieldText(q, nameField), QString::fromLatin1(kind)});
+    return nodes;
+}
+
 void Tfmain::FormCreate()
 {
     trlb->clear();
@@ -287,28 +296,21 @@ void Tfmain::BrowseTreeNode()
             for (int i = 0; i < Cbqx1.size() && i < Cbqx2.size(); ++i)
                 children.push_back(TNode{StrToInt(S(Cbqx2[i])), Cbqx1[i], QStringLiteral("lb")});
         } else {
-            for (db::Query& q = DM->Read("SELECT * FROM zq_leibie ORDER BY id"); !q.eof(); q.next())
-                children.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), app::FieldText(q, "leibie"), QStringLiteral("lb")});
+            children = childNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", "lb");
         }
         replaceChildren(node, children);
         CurrentListing = OrdersListing();
-    } else if (data.kind == QLatin1String("lb")) {
+    } else if (data.kind == QLatin1String("lb") || data.kind == QLatin1String("cpm")) {
         trlbTag = 1;
-        for (db::Query& q = DM->Read("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}); !q.eof(); q.next())
-            children.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), app::FieldText(q, "cpm"), QStringLiteral("cpm")});
-        replaceChildren(node, children);
+        if (data.kind == QLatin1String("lb"))
+            replaceChildren(node, childNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", "cpm"));
+        else
+            replaceChildren(node, childNodes("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}, "cpgg", "cpgg"));
         StringGrid1->ClearAllRows();
         StringGrid1->SetRowCount(2);
-        CurrentListing = data.name == kTempStore ? OrdersListing() : LinesListing("leibie=?", {S(data.name)});
-    } else if (data.kind == QLatin1String("cpm")) {
-        trlbTag = 1;
-        for (db::Query& q = DM->Read("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}); !q.eof();
-             q.next())
-            children.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), app::FieldText(q, "cpgg"), QStringLiteral("cpgg")});
-        replaceChildren(node, children);
-        StringGrid1->ClearAllRows();
-        StringGrid1->SetRowCount(2);
-        CurrentListing = data.name == kTempStore ? OrdersListing() : LinesListing("cp=?", {S(data.name)});
+        if (data.name == kTempStore) CurrentListing = OrdersListing();
+        else if (data.kind == QLatin1String("lb")) CurrentListing = LinesListing("leibie=?", {S(data.name)});
+        else CurrentListing = LinesListing("cp=?", {S(data.name)});
     } else if (data.kind == QLatin1String("cpgg")) {
         trlbTag = 1;
         const TNode grand = TNode::Of(node->parent() ? node->parent()->parent() : nullptr);

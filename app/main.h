@@ -113,6 +113,7 @@ private:
     void buildClient();
     void enablePaging(bool on);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& caption, const TNode& node);
+    std::vector<TNode> childNodes(std::string sql, db::Params params, const char* nameField, const char* kind);
     void replaceChildren(QTreeWidgetItem* parent, const std::vector<TNode>& nodes);
     void setGridLayout(TListing::Layout layout);
     void showPagingLabels();

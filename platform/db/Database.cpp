@@ -33,19 +33,29 @@ std::string_view skipBlanks(std::string_view s)
 
 }  // namespace
 
+namespace {
+
+// Leading number of a text, as SQLite reads text in arithmetic; 0 when
+// there is none.
+template <class T>
+T leadingNumber(const std::string& text)
+{
+    std::string_view s = skipBlanks(text);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    T v = 0;
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    return v;
+}
+
+}  // namespace
+
 int64_t Value::asInt64() const
 {
     switch (kind_) {
     case StorageClass::Integer: return i_;
     case StorageClass::Float: return static_cast<int64_t>(f_);
     case StorageClass::Null: return 0;
-    default: {
-        std::string_view s = skipBlanks(s_);
-        if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-        int64_t v = 0;
-        std::from_chars(s.data(), s.data() + s.size(), v);
-        return v;
-    }
+    default: return leadingNumber<int64_t>(s_);
     }
 }
 
@@ -55,13 +65,7 @@ double Value::asDouble() const
     case StorageClass::Integer: return static_cast<double>(i_);
     case StorageClass::Float: return f_;
     case StorageClass::Null: return 0;
-    default: {
-        std::string_view s = skipBlanks(s_);
-        if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-        double v = 0;
-        std::from_chars(s.data(), s.data() + s.size(), v);
-        return v;
-    }
+    default: return leadingNumber<double>(s_);
     }
 }
 

@@ -174,60 +174,40 @@ int ScriptedUiServices::showModal(QDialog& dialog)
     return result;
 }
 
-bool ScriptedUiServices::inputQuery(const QString& caption, const QString& prompt, QString& value)
+template <class T, class Show>
+bool ScriptedUiServices::answer(Kind kind, const QString& description, std::optional<T> Expectation::*member, T& value, Show show)
 {
-    const QString description = QStringLiteral("input ") + caption + QStringLiteral(" | ") + prompt;
-    auto e = take(Kind::Input, description, {}, {});
+    auto e = take(kind, description, {}, {});
     bool ok = false;
     if (e) {
-        ok = e->text.has_value();
-        if (ok) value = *e->text;
-        record(description + (ok ? QStringLiteral(" -> ") + value : QStringLiteral(" -> cancel")));
+        const std::optional<T>& given = (*e).*member;
+        ok = given.has_value();
+        if (ok) value = *given;
+        record(description + (ok ? QStringLiteral(" -> ") + show(value) : QStringLiteral(" -> cancel")));
     }
     quitWhenDue();
     return ok;
+}
+
+bool ScriptedUiServices::inputQuery(const QString& caption, const QString& prompt, QString& value)
+{
+    return answer(Kind::Input, QStringLiteral("input ") + caption + QStringLiteral(" | ") + prompt, &Expectation::text, value,
+                  [](const QString& v) { return v; });
 }
 
 bool ScriptedUiServices::fileDialog(const FileRequest& request, QString& fileName)
 {
-    const QString description = QStringLiteral("file ") + request.caption;
-    auto e = take(Kind::File, description, {}, {});
-    bool ok = false;
-    if (e) {
-        ok = e->text.has_value();
-        if (ok) fileName = *e->text;
-        record(description + (ok ? QStringLiteral(" -> ") + fileName : QStringLiteral(" -> cancel")));
-    }
-    quitWhenDue();
-    return ok;
+    return answer(Kind::File, QStringLiteral("file ") + request.caption, &Expectation::text, fileName, [](const QString& v) { return v; });
 }
 
 bool ScriptedUiServices::fontDialog(QFont& font, const QString& caption)
 {
-    const QString description = QStringLiteral("font ") + caption;
-    auto e = take(Kind::Font, description, {}, {});
-    bool ok = false;
-    if (e) {
-        ok = e->font.has_value();
-        if (ok) font = *e->font;
-        record(description + (ok ? QStringLiteral(" -> ") + font.family() : QStringLiteral(" -> cancel")));
-    }
-    quitWhenDue();
-    return ok;
+    return answer(Kind::Font, QStringLiteral("font ") + caption, &Expectation::font, font, [](const QFont& f) { return f.family(); });
 }
 
 bool ScriptedUiServices::colorDialog(QColor& color, const QString& caption)
 {
-    const QString description = QStringLiteral("color ") + caption;
-    auto e = take(Kind::Color, description, {}, {});
-    bool ok = false;
-    if (e) {
-        ok = e->color.has_value();
-        if (ok) color = *e->color;
-        record(description + (ok ? QStringLiteral(" -> ") + color.name() : QStringLiteral(" -> cancel")));
-    }
-    quitWhenDue();
-    return ok;
+    return answer(Kind::Color, QStringLiteral("color ") + caption, &Expectation::color, color, [](const QColor& c) { return c.name(); });
 }
 
 bool ScriptedUiServices::openUrl(const QString& url)

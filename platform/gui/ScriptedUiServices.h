@@ -79,6 +79,8 @@ private:
     static Expectation make(Kind kind, const QString& match = {}, const QString& caption = {});
     // Pops the next expectation when it is of this kind and matches.
     std::optional<Expectation> take(Kind kind, const QString& description, const QString& match, const QString& caption);
+    template <class T, class Show>
+    bool answer(Kind kind, const QString& description, std::optional<T> Expectation::*member, T& value, Show show);
     void record(const QString& line);
     void fail(const QString& line);
     void quitWhenDue();

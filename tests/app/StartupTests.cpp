@@ -44,7 +44,7 @@ TEST_F(Startup, FirstStartCreatesTheWholeDatabase)
               (std::vector<std::string>{"config", "zq_cpgg", "zq_cpm", "zq_dd", "zq_ddmx", "zq_kd", "zq_km", "zq_leibie", "zq_tdd", "zq_yhm",
                                         "zq_zk"}));
     EXPECT_EQ(column(file, "SELECT name FROM sqlite_master WHERE type='index' AND name NOT LIKE 'sqlite%' ORDER BY name"),
-              (std::vector<std::string>{"zq_cpgg_lc", "zq_cpm_lb", "zq_dd_bh", "zq_ddmx_bh", "zq_ddmx_cp", "zq_ddmx_lb"}));
+              (std::vector<std::string>{"zq_cpgg_lc", "zq_cpm_lb", "zq_dd_bh", "zq_ddmx_bh", "zq_ddmx_cp", "zq_ddmx_lb", "zq_ddmx_leibie"}));
     EXPECT_EQ(column(file, "SELECT zkmc || '=' || zk FROM zq_zk ORDER BY rowid"),
               (std::vector<std::string>{"不打折=1", "98折=0.98", "95折=0.95"}));
     EXPECT_EQ(file.userVersion(), 1);
