@@ -45,10 +45,10 @@ std::u16string stateTags(const TrpHTMLTag& tag, const TrpHTMLTagsList& parser)
         out += u"0123456789ABCDEF"[b & 15];
     }
     out += u"\">";
-    static constexpr std::pair<uint8_t, std::u16string_view> styles[] = {
-        {rpBold, u"b"}, {rpItalic, u"i"}, {rpUnderline, u"u"}, {rpStrikeOut, u"strike"}};
-    for (const auto& [bit, name] : styles) {
-        const bool on = tag.Style & bit, byDefault = parser.DefaultStyle() & bit;
+    static constexpr std::pair<TFontStyle, std::u16string_view> styles[] = {
+        {fsBold, u"b"}, {fsItalic, u"i"}, {fsUnderline, u"u"}, {fsStrikeout, u"strike"}};
+    for (const auto& [style, name] : styles) {
+        const bool on = tag.Style.Contains(style), byDefault = parser.DefaultStyle().Contains(style);
         if (on != byDefault) out += (on ? u"<" : u"</") + std::u16string(name) + u">";
     }
     if (tag.Small) out += tag.AddY ? u"<sub>" : u"<sup>";
@@ -92,7 +92,7 @@ bool ParseTagColor(std::u16string_view value, TColor& color)
     return IdentToColor("cl" + Utf16ToUtf8(value), color);
 }
 
-void TrpHTMLTagsList::SetDefaults(TColor color, int size, uint8_t style)
+void TrpHTMLTagsList::SetDefaults(TColor color, int size, TFontStyles style)
 {
     defColor_ = color_ = color;
     defSize_ = size_ = size;
@@ -105,14 +105,14 @@ bool TrpHTMLTagsList::tryTag(std::u16string_view tag)
 {
     const bool closing = !tag.empty() && tag[0] == u'/';
     const std::u16string_view name = closing ? tag.substr(1) : tag;
-    auto setStyle = [&](uint8_t bit) {
-        style_ = closing ? uint8_t(style_ & ~bit) : uint8_t(style_ | bit);
+    auto setStyle = [&](TFontStyle style) {
+        closing ? style_.Exclude(style) : style_.Include(style);
         return true;
     };
-    if (sameIgnoringCase(name, u"b")) return setStyle(rpBold);
-    if (sameIgnoringCase(name, u"i")) return setStyle(rpItalic);
-    if (sameIgnoringCase(name, u"u")) return setStyle(rpUnderline);
-    if (sameIgnoringCase(name, u"strike")) return setStyle(rpStrikeOut);
+    if (sameIgnoringCase(name, u"b")) return setStyle(fsBold);
+    if (sameIgnoringCase(name, u"i")) return setStyle(fsItalic);
+    if (sameIgnoringCase(name, u"u")) return setStyle(fsUnderline);
+    if (sameIgnoringCase(name, u"strike")) return setStyle(fsStrikeout);
     if (sameIgnoringCase(name, u"nowrap")) {
         dontWrap_ = !closing;
         return true;
@@ -233,15 +233,14 @@ TrpDrawText::TrpDrawText() = default;
 
 void TrpDrawText::SetFont(const TFont& font)
 {
-    const uint8_t style = FontStyleBits(font);
-    if (font.Name != fontName_ || font.Size != fontSize_ || style != fontStyle_) {
-        fontName_ = font.Name;
-        fontSize_ = font.Size;
-        fontStyle_ = style;
+    if (font.Name() != fontName_ || font.Size() != fontSize_) {
+        fontName_ = font.Name();
+        fontSize_ = font.Size();
         pixelSize_ = FontPixelSize(fontSize_, PrinterPPI);
         std::fill(std::begin(sized_), std::end(sized_), nullptr);
     }
-    fontColor_ = font.Color;
+    fontStyle_ = font.Style();
+    fontColor_ = font.Color();
 }
 
 void TrpDrawText::SetOptions(bool wordWrap, bool allowTags, bool rtlReading, bool wordBreak, bool clipped,
@@ -271,9 +270,9 @@ void TrpDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended 
     lineSpacing_ = lineSpacing;
 }
 
-const SizedFont& TrpDrawText::sized(uint8_t style) const
+const SizedFont& TrpDrawText::sized(TFontStyles style) const
 {
-    const int slot = ((style & rpBold) ? 1 : 0) | ((style & rpItalic) ? 2 : 0);
+    const int slot = (style.Contains(fsBold) ? 1 : 0) | (style.Contains(fsItalic) ? 2 : 0);
     const SizedFont*& font = sized_[slot];
     if (!font) font = &SizedFont::Get(ResolveFont(fontName_, slot & 1, slot & 2), pixelSize_);
     return *font;

@@ -14,16 +14,13 @@
 #include "Numbers.h"
 #include "SizedFont.h"
 
-// Style bits of a character: the values of the platform's font style set.
-enum : uint8_t { rpBold = 1, rpItalic = 2, rpUnderline = 4, rpStrikeOut = 8 };
-
 // One visible character (UTF-16 unit) of a line with the attributes the tags
 // gave it.
 struct TrpHTMLTag {
     int Position = 0;      // 1-based place in the source line; tags count
     int Size = 0;          // points
     int AddY = 0;          // 1 for subscript
-    uint8_t Style = 0;     // rpBold, rpItalic, rpUnderline, rpStrikeOut
+    TFontStyles Style;     // bold, italic, underline, strike-out
     TColor Color = clBlack;
     bool Default = true;   // same attributes as the character before
     bool Small = false;    // sub- or superscript size
@@ -38,24 +35,24 @@ public:
     bool AllowTags = true;
 
     // Defaults, and the parser's state reset to them.
-    void SetDefaults(TColor color, int size, uint8_t style);
+    void SetDefaults(TColor color, int size, TFontStyles style);
     // Splits a source line into its visible text and one tag per UTF-16 unit
     // of it. An empty line becomes a single blank with one tag.
     void ExpandHTMLTags(std::u16string_view line, std::u16string& text, TrpHTMLTags& tags);
 
     TColor DefaultColor() const { return defColor_; }
     int DefaultSize() const { return defSize_; }
-    uint8_t DefaultStyle() const { return defStyle_; }
+    TFontStyles DefaultStyle() const { return defStyle_; }
 
 private:
     bool tryTag(std::u16string_view tag);
 
     TColor defColor_ = clBlack;
     int defSize_ = 10;
-    uint8_t defStyle_ = 0;
+    TFontStyles defStyle_;
     TColor color_ = clBlack;
     int size_ = 10;
-    uint8_t style_ = 0;
+    TFontStyles style_;
     int addY_ = 0;
     bool dontWrap_ = false;
 };
@@ -137,7 +134,7 @@ public:
     static bool IsPrinter(const TCanvas& canvas) { return canvas.IsPrinter(); }
 
 private:
-    const SizedFont& sized(uint8_t style) const;
+    const SizedFont& sized(TFontStyles style) const;
     void measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const;
     void wrapLine(int sourceLine, std::u16string text, TrpHTMLTags tags);
     // How a line ends: at the end of its source line or a hard cut, at a
@@ -146,12 +143,15 @@ private:
     void appendLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags,
                     const std::vector<int32_t>& widths, size_t from, size_t to, LineEnd end);
     int fittingLines() const;
-    void drawLine(TCanvas& canvas, const TrpTextLine& line, Extended lineTop, int hAlign) const;
+    struct Frame;
+    // A font size in points at the device's scale, in whole pixels.
+    int devicePixels(int points, Extended scale) const;
+    void drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int top, int hAlign) const;
 
     // Font.
     std::string fontName_ = "Arial";
     int fontSize_ = 10;
-    uint8_t fontStyle_ = 0;
+    TFontStyles fontStyle_;
     TColor fontColor_ = clBlack;
     int pixelSize_ = 83;
     mutable const SizedFont* sized_[4] = {};  // by bold and italic

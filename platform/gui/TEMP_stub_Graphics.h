@@ -78,7 +78,7 @@ class TFont {
 public:
     const std::string& Name() const noexcept { return name_; }
     void SetName(const std::string& v) { if (!v.empty()) name_ = v; }
-    int32_t Size() const noexcept { return -height_ * 72 / pixelsPerInch_; }
+    int32_t Size() const noexcept { return (-height_ * 144 + pixelsPerInch_) / (2 * pixelsPerInch_); }
     void SetSize(int32_t v) { height_ = -(v * pixelsPerInch_ * 2 + 72) / 144; }
     int32_t Height() const noexcept { return height_; }
     void SetHeight(int32_t v) { height_ = v; }

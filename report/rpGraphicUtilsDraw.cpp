@@ -1,0 +1,227 @@
+// Drawing the laid-out lines of TrpDrawText on a canvas.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "CodePages.h"
+#include "rpGraphicUtils.h"
+
+namespace {
+
+// Adds `units` single units to slots[from, to), spread by recursive halving:
+// the middle slot first, then each half its share.
+void spreadUnits(std::vector<int>& slots, size_t from, size_t to, int64_t units, int sign)
+{
+    if (units <= 0 || from >= to) return;
+    const size_t count = to - from;
+    if (static_cast<size_t>(units) >= count) {
+        for (size_t i = from; i < to; ++i) slots[i] += sign;
+        return;
+    }
+    const size_t middle = from + count / 2;
+    slots[middle] += sign;
+    --units;
+    spreadUnits(slots, from, middle, units / 2, sign);
+    spreadUnits(slots, middle + 1, to, units - units / 2, sign);
+}
+
+// Splits an amount of device units over `count` slots evenly.
+std::vector<int> spreadEvenly(int64_t amount, size_t count)
+{
+    std::vector<int> slots(count, 0);
+    if (count == 0) return slots;
+    const int64_t each = amount / static_cast<int64_t>(count);
+    std::fill(slots.begin(), slots.end(), static_cast<int>(each));
+    const int64_t rest = amount - each * static_cast<int64_t>(count);
+    spreadUnits(slots, 0, count, rest < 0 ? -rest : rest, rest < 0 ? -1 : 1);
+    return slots;
+}
+
+bool sameRun(const TrpHTMLTag& a, const TrpHTMLTag& b)
+{
+    return a.Style == b.Style && a.Color == b.Color && a.Size == b.Size && a.AddY == b.AddY;
+}
+
+// The canvas font and angle, put back when drawing ends.
+class SavedFont {
+public:
+    explicit SavedFont(TCanvas& canvas)
+        : canvas_(canvas),
+          name_(canvas.Font()->Name()),
+          height_(canvas.Font()->Height()),
+          style_(canvas.Font()->Style()),
+          color_(canvas.Font()->Color()),
+          escapement_(canvas.FontEscapement())
+    {
+    }
+    ~SavedFont()
+    {
+        canvas_.Font()->SetName(name_);
+        canvas_.Font()->SetHeight(height_);
+        canvas_.Font()->SetStyle(style_);
+        canvas_.Font()->SetColor(color_);
+        canvas_.SetFontEscapement(escapement_);
+    }
+
+private:
+    TCanvas& canvas_;
+    std::string name_;
+    int height_;
+    TFontStyles style_;
+    TColor color_;
+    int escapement_;
+};
+
+}  // namespace
+
+// Geometry of one DrawText call: the text's own frame (u along the lines, v
+// across them) in a box of the bounds turned by the rotation about their
+// centre, and the device scales along and across the lines.
+struct TrpDrawText::Frame {
+    Extended boxWidth = 0;
+    Extended boxHeight = 0;
+    Extended centreX = 0;
+    Extended centreY = 0;
+    Extended cosA = 1;
+    Extended sinA = 0;
+    Extended along = 1;   // device pixels per report unit along the lines
+    Extended across = 1;  // and across them
+    TRect bounds{};
+
+    TPoint map(Extended u, Extended v) const
+    {
+        if (sinA == 0 && cosA == 1) return {bounds.Left + static_cast<int>(Round(u)), bounds.Top + static_cast<int>(Round(v))};
+        const Extended du = u - boxWidth / 2, dv = v - boxHeight / 2;
+        return {static_cast<int>(Round(centreX + du * cosA + dv * sinA)),
+                static_cast<int>(Round(centreY - du * sinA + dv * cosA))};
+    }
+};
+
+int TrpDrawText::devicePixels(int points, Extended scale) const
+{
+    return static_cast<int>(Round(FontPixelSize(points, PrinterPPI) * scale / r));
+}
+
+void TrpDrawText::DrawText(TCanvas& canvas, int hAlign, int vAlign)
+{
+    if (lines_.empty() || pixelSize_ <= 0) return;
+    const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
+    Frame frame;
+    frame.bounds = bounds_;
+    frame.boxWidth = sideways ? bounds_.Height() : bounds_.Width();
+    frame.boxHeight = sideways ? bounds_.Width() : bounds_.Height();
+    frame.centreX = (bounds_.Left + bounds_.Right) / 2.0L;
+    frame.centreY = (bounds_.Top + bounds_.Bottom) / 2.0L;
+    frame.along = sideways ? scaleY_ : scaleX_;
+    frame.across = sideways ? scaleX_ : scaleY_;
+    if (rotation_ % 90 == 0) {
+        static constexpr int cosines[] = {1, 0, -1, 0}, sines[] = {0, 1, 0, -1};
+        frame.cosA = cosines[rotation_ / 90];
+        frame.sinA = sines[rotation_ / 90];
+    } else {
+        const Extended radians = rotation_ * std::numbers::pi_v<Extended> / 180;
+        frame.cosA = std::cos(radians);
+        frame.sinA = std::sin(radians);
+    }
+
+    // Line tops: whole steps; with Wysiwyg the block keeps its 600-dpi height,
+    // the difference spread over the gaps between lines.
+    const size_t n = lines_.size();
+    const Extended h = LineHeight();
+    const int step = static_cast<int>(Round(h * frame.across));
+    std::vector<int> tops(n, 0);
+    std::vector<int> extra(n > 1 ? n - 1 : 0, 0);
+    if (wysiwyg_ && n > 1)
+        extra = spreadEvenly(Round(static_cast<Extended>(n) * h * frame.across) - static_cast<int64_t>(n) * step, n - 1);
+    for (size_t k = 1; k < n; ++k) tops[k] = tops[k - 1] + step + extra[k - 1];
+    const int blockHeight = tops[n - 1] + step;
+    const int free = static_cast<int>(Round(frame.boxHeight)) - blockHeight;
+    const int offset = vAlign == rpVBottom ? free : vAlign == rpVCenter ? free / 2 : 0;
+
+    SavedFont saved(canvas);
+    canvas.Font()->SetName(fontName_);
+    canvas.SetFontEscapement(rotation_ * 10);
+    for (size_t k = 0; k < n; ++k) drawLine(canvas, frame, lines_[k], offset + tops[k], hAlign);
+}
+
+void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int top, int hAlign) const
+{
+    const size_t count = line.Text.size();
+    if (count == 0) return;
+
+    // Positions of the characters along the line, in device pixels.
+    std::vector<int> pos(count + 1, 0);
+    if (wysiwyg_) {
+        int64_t sum = 0;
+        for (size_t i = 0; i < count; ++i) {
+            sum += line.Widths[i];
+            pos[i + 1] = static_cast<int>(Round(sum * frame.along / r));
+        }
+    } else {
+        const int spacing = static_cast<int>(Round(charSpacing_ * frame.along));
+        for (size_t i = 0, units = 1; i < count; i += units) {
+            const TrpHTMLTag& tag = line.Tags[i];
+            const int px = devicePixels(fontSize_, frame.across);
+            const SizedFont& font = SizedFont::Get(ResolveFont(fontName_, tag.Style.Contains(fsBold), tag.Style.Contains(fsItalic)), px);
+            int w = font.advance(CodePointAt(line.Text, i, &units)) + spacing;
+            if (tag.Small) w = static_cast<int>(Round(w / 1.5L));
+            pos[i + 1] = pos[i] + w;
+            if (units == 2) pos[i + 2] = pos[i + 1];
+        }
+    }
+    const int width = pos[count];
+
+    int align = hAlign;
+    if (align == rpHBlock && (line.Flags & 2)) align = rtlReading_ ? rpHRight : rpHLeft;
+    const int boxWidth = static_cast<int>(Round(frame.boxWidth));
+    const int indent = ((line.Flags & 1) && (hAlign == rpHLeft || hAlign == rpHBlock))
+                           ? static_cast<int>(Round(paragraphGap_ * frame.along))
+                           : 0;
+    int x = indent;
+    if (align == rpHRight) x = boxWidth - width;
+    if (align == rpHCenter) x = (boxWidth - width) / 2;
+    if (align == rpHBlock && boxWidth - indent - width > 0) {
+        // The free width goes to the blanks, or between the characters of a
+        // line without one.
+        std::vector<size_t> gaps;
+        for (size_t i = 0; i < count; ++i)
+            if (line.Text[i] == u' ' || line.Text[i] == u'\u00A0') gaps.push_back(i);
+        if (gaps.empty())
+            for (size_t i = 0, units = 1; i + 1 < count; i += units) {
+                CodePointAt(line.Text, i, &units);
+                if (i + units < count) gaps.push_back(i + units - 1);
+            }
+        const std::vector<int> add = spreadEvenly(boxWidth - indent - width, gaps.size());
+        std::vector<int> shift(count + 1, 0);
+        for (size_t g = 0; g < gaps.size(); ++g) shift[gaps[g] + 1] += add[g];
+        for (size_t i = 1; i <= count; ++i) shift[i] += shift[i - 1];
+        for (size_t i = 0; i <= count; ++i) pos[i] += shift[i];
+    }
+
+    const unsigned options = (rtlReading_ ? ETO_RTLREADING : 0) | (clipped_ ? ETO_CLIPPED : 0);
+    const int fullPixels = devicePixels(fontSize_, frame.across);
+    const SizedFont& full = SizedFont::Get(ResolveFont(fontName_, false, false), fullPixels);
+    std::vector<int> dx;
+    for (size_t start = 0; start < count;) {
+        size_t end = start + 1;
+        while (end < count && sameRun(line.Tags[end], line.Tags[start])) ++end;
+        const TrpHTMLTag& tag = line.Tags[start];
+        const int px = tag.Small ? devicePixels(tag.Size, frame.across) : fullPixels;
+        int dy = 0;
+        if (tag.Small) {
+            // Superscript hangs from the line top; subscript sits a quarter of
+            // its size below the baseline.
+            const SizedFont& small = SizedFont::Get(ResolveFont(fontName_, false, false), px);
+            if (tag.AddY) dy = full.ascent() - small.ascent() + static_cast<int>(Round(px / 4.0L));
+        }
+        canvas.Font()->SetHeight(-px);
+        canvas.Font()->SetStyle(tag.Style);
+        canvas.Font()->SetColor(tag.Color);
+        dx.assign(end - start, 0);
+        for (size_t i = start; i < end; ++i) dx[i - start] = pos[i + 1] - pos[i];
+        const TPoint origin = frame.map(x + pos[start], top + dy);
+        canvas.ExtTextOut(origin.X, origin.Y, options, &clipRect_,
+                          std::u16string_view(line.Text).substr(start, end - start), dx);
+        start = end;
+    }
+}

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include "DrawTextTestUtil.h"
+#include "RecordingCanvas.h"
+
+namespace {
+
+using namespace drawtext_test;
+
+// A memo's text area of `width` x `height` report units at (10, 20), drawn
+// at `scale` device pixels per report unit, as the page drawer does.
+struct Drawn {
+    TrpDrawText d;
+    TRect box;
+    std::vector<TCanvasRecord> texts;
+};
+
+Drawn draw(std::u16string_view text, int width, int height, Extended scale, int hAlign = rpHLeft,
+           int vAlign = rpVTop, const Options& o = {}, const FontSpec& font = makeFont())
+{
+    Drawn out;
+    applyFont(out.d, font);
+    out.d.SetOptions(o.wordWrap, o.tags, o.rtl, o.wordBreak, o.clipped, o.wysiwyg, o.rotation);
+    out.box = {int(Round(10 * scale)), int(Round(20 * scale)), int(Round((10 + width) * scale)),
+               int(Round((20 + height) * scale))};
+    out.d.SetDimensions(out.box, out.box, scale, scale);
+    out.d.SetGaps(o.paragraphGap, o.charSpacing, o.lineSpacing);
+    out.d.SetText(text);
+    TRecordingCanvas canvas(int(Round(96 * scale)));
+    out.d.DrawText(canvas, hAlign, vAlign);
+    for (const TCanvasRecord& r : canvas.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut) out.texts.push_back(r);
+    return out;
+}
+
+// Start of each character relative to the record's origin, and the end.
+std::vector<int> positions(const TCanvasRecord& r)
+{
+    std::vector<int> p{0};
+    for (int dx : r.dx) p.push_back(p.back() + dx);
+    return p;
+}
+
+// The 600-dpi positions of a line scaled to the device, rounded cumulatively.
+std::vector<int> measuredScaled(const TrpTextLine& line, Extended scale)
+{
+    std::vector<int> p{0};
+    int64_t sum = 0;
+    for (int32_t w : line.Widths) p.push_back(int(Round((sum += w) * scale / TrpDrawText::r)));
+    return p;
+}
+
+TEST(DrawTextDrawing, GlyphPositionsAreTheMeasuredOnesScaledTo96Dpi)
+{
+    const Drawn out = draw(u"Wa \u4E2D\u6587 ab", 200, 30, 1);
+    ASSERT_EQ(out.texts.size(), 1u);
+    const TCanvasRecord& r = out.texts[0];
+    EXPECT_EQ(r.text, u"Wa \u4E2D\u6587 ab");
+    EXPECT_EQ(r.points[0], (TPoint{10, 20}));
+    EXPECT_EQ(positions(r), measuredScaled(out.d.Lines()[0], 1));
+    EXPECT_EQ(r.fontHeight, -13);  // Round(83 / 6.25)
+    EXPECT_EQ(r.fontName, "Arial");
+}
+
+TEST(DrawTextDrawing, At600DpiTheAdvancesAreTheMeasuredWidths)
+{
+    const Drawn out = draw(u"Wa \u4E2D\u6587 ab", 200, 30, TrpDrawText::r);
+    ASSERT_EQ(out.texts.size(), 1u);
+    const TCanvasRecord& r = out.texts[0];
+    EXPECT_EQ(r.dx, std::vector<int>(out.d.Lines()[0].Widths.begin(), out.d.Lines()[0].Widths.end()));
+    EXPECT_EQ(r.fontHeight, -83);
+    EXPECT_EQ(r.points[0], (TPoint{62, 125}));  // Round(62.5) is 62
+}
+
+TEST(DrawTextDrawing, Alignments)
+{
+    // 'aaaa' is 184 px, 29.44 units, 29 px on screen.
+    Drawn right = draw(u"aaaa", 100, 30, 1, rpHRight);
+    EXPECT_EQ(right.texts[0].points[0].X + positions(right.texts[0]).back(), right.box.Right);
+    Drawn centre = draw(u"aaaa", 100, 30, 1, rpHCenter);
+    EXPECT_EQ(centre.texts[0].points[0].X, centre.box.Left + (100 - 29) / 2);
+    Drawn left = draw(u"aaaa", 100, 30, 1, rpHLeft);
+    EXPECT_EQ(left.texts[0].points[0].X, left.box.Left);
+}
+
+TEST(DrawTextDrawing, BlockAlignmentFillsAllButTheParagraphsLastLine)
+{
+    const Drawn out = draw(u"aaaa aa aaa aaaa aaaa aa", 69, 100, 1, rpHBlock);
+    ASSERT_EQ(out.texts.size(), out.d.Lines().size());
+    ASSERT_GE(out.texts.size(), 2u);
+    for (size_t k = 0; k + 1 < out.texts.size(); ++k) {
+        EXPECT_EQ(out.texts[k].points[0].X, out.box.Left);
+        EXPECT_EQ(out.texts[k].points[0].X + positions(out.texts[k]).back(), out.box.Right) << k;
+    }
+    const TCanvasRecord& last = out.texts.back();
+    EXPECT_EQ(positions(last), measuredScaled(out.d.Lines().back(), 1));
+    // The free width went to the blanks only.
+    const std::vector<int> p = positions(out.texts[0]), m = measuredScaled(out.d.Lines()[0], 1);
+    EXPECT_EQ(p[1] - p[0], m[1] - m[0]);
+}
+
+TEST(DrawTextDrawing, BlockAlignmentWithoutBlanksSpreadsOverTheCharacters)
+{
+    const Drawn out = draw(u"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587\u4E2D", 69, 100, 1, rpHBlock);
+    ASSERT_EQ(out.texts.size(), 2u);
+    const std::vector<int> p = positions(out.texts[0]);
+    EXPECT_EQ(out.texts[0].points[0].X + p.back(), out.box.Right);
+    // Five ideographs of 13.28 px in 69 px: each keeps its advance and gets
+    // an even share of the rest.
+    const std::vector<int> m = measuredScaled(out.d.Lines()[0], 1);
+    for (size_t i = 1; i < p.size(); ++i) EXPECT_LE(std::abs((p[i] - p[i - 1]) - (m[i] - m[i - 1]) - 1), 1) << i;
+}
+
+TEST(DrawTextDrawing, ParagraphGapIndentsTheFirstLineWhenLeftOrBlock)
+{
+    Options o;
+    o.paragraphGap = 10;
+    const Drawn left = draw(u"aaaa aaaa aaaa", 69, 100, 2, rpHLeft, rpVTop, o);
+    ASSERT_EQ(left.texts.size(), 2u);
+    EXPECT_EQ(left.texts[0].points[0].X, left.box.Left + 20);
+    EXPECT_EQ(left.texts[1].points[0].X, left.box.Left);
+    const Drawn right = draw(u"aaaa", 69, 100, 1, rpHRight, rpVTop, o);
+    EXPECT_EQ(right.texts[0].points[0].X + positions(right.texts[0]).back(), right.box.Right);
+}
+
+TEST(DrawTextDrawing, ColourAndStyleRunsAreDrawnSeparately)
+{
+    const Drawn out = draw(u"a<font color=\"#FF0000\">b</font><b>c</b>", 100, 30, TrpDrawText::r);
+    ASSERT_EQ(out.texts.size(), 3u);
+    EXPECT_EQ(out.texts[0].fontColor, clBlack);
+    EXPECT_EQ(out.texts[1].fontColor, clRed);
+    EXPECT_EQ(out.texts[1].text, u"b");
+    EXPECT_TRUE(out.texts[2].fontStyle.Contains(fsBold));
+    const std::vector<int32_t>& w = out.d.Lines()[0].Widths;
+    EXPECT_EQ(out.texts[1].points[0].X, out.box.Left + w[0]);
+    EXPECT_EQ(out.texts[2].points[0].X, out.box.Left + w[0] + w[1]);
+}
+
+TEST(DrawTextDrawing, SubscriptIsDrawnSmallerAndLower)
+{
+    const Drawn out = draw(u"H<sub>2</sub>O", 100, 30, TrpDrawText::r);
+    ASSERT_EQ(out.texts.size(), 3u);
+    EXPECT_EQ(out.texts[1].fontHeight, -58);  // 7 pt at 600 dpi
+    EXPECT_GT(out.texts[1].points[0].Y, out.texts[0].points[0].Y);
+    EXPECT_EQ(out.texts[2].points[0].Y, out.texts[0].points[0].Y);
+    const Drawn sup = draw(u"x<sup>2</sup>", 100, 30, TrpDrawText::r);
+    EXPECT_EQ(sup.texts[1].points[0].Y, sup.texts[0].points[0].Y);
+}
+
+TEST(DrawTextDrawing, RotatedTextRunsUpFromTheBottomLeft)
+{
+    Options o;
+    o.rotation = 90;
+    const Drawn out = draw(u"aaaa aaaa aaaa", 40, 69, 1, rpHLeft, rpVTop, o);
+    ASSERT_EQ(out.texts.size(), 2u);
+    EXPECT_EQ(out.texts[0].fontEscapement, 900);
+    EXPECT_EQ(out.texts[0].points[0], (TPoint{out.box.Left, out.box.Bottom}));
+    // Two lines of 15.28 units make a block of 31 pixels.
+    EXPECT_EQ(out.texts[1].points[0], (TPoint{out.box.Left + 16, out.box.Bottom}));
+    o.rotation = 180;
+    const Drawn down = draw(u"aaaa", 100, 30, 1, rpHLeft, rpVTop, o);
+    EXPECT_EQ(down.texts[0].points[0], (TPoint{down.box.Right, down.box.Bottom}));
+}
+
+TEST(DrawTextDrawing, ClippingAndReadingOrderGoToTheTextCall)
+{
+    Drawn clipped = draw(u"a", 100, 30, 1);
+    EXPECT_EQ(clipped.texts[0].options, ETO_CLIPPED);
+    EXPECT_EQ(clipped.texts[0].rect, clipped.box);
+    Options o;
+    o.clipped = false;
+    o.rtl = true;
+    Drawn rtl = draw(u"a", 100, 30, 1, rpHLeft, rpVTop, o);
+    EXPECT_EQ(rtl.texts[0].options, ETO_RTLREADING);
+}
+
+TEST(DrawTextDrawing, WysiwygKeepsTheMeasuredBlockHeight)
+{
+    const std::u16string text = u"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10";
+    // 15.28 units a line: whole steps of 15, and 3 pixels over 9 gaps.
+    const Drawn exact = draw(text, 100, 200, 1);
+    ASSERT_EQ(exact.texts.size(), 10u);
+    EXPECT_EQ(exact.texts.back().points[0].Y - exact.box.Top, 138);
+    for (size_t k = 1; k < 10; ++k) {
+        const int gap = exact.texts[k].points[0].Y - exact.texts[k - 1].points[0].Y;
+        EXPECT_TRUE(gap == 15 || gap == 16) << k;
+    }
+    Options o;
+    o.wysiwyg = false;
+    const Drawn device = draw(text, 100, 200, 1, rpHLeft, rpVTop, o);
+    EXPECT_EQ(device.texts.back().points[0].Y - device.box.Top, 135);
+}
+
+TEST(DrawTextDrawing, VerticalAlignmentPlacesTheBlock)
+{
+    const Drawn bottom = draw(u"a", 100, 40, 1, rpHLeft, rpVBottom);
+    EXPECT_EQ(bottom.texts[0].points[0].Y, bottom.box.Bottom - 15);
+    const Drawn centre = draw(u"a", 100, 40, 1, rpHLeft, rpVCenter);
+    EXPECT_EQ(centre.texts[0].points[0].Y, centre.box.Top + (40 - 15) / 2);
+}
+
+TEST(DrawTextDrawing, TheCanvasFontIsPutBackAndEmptyTextDrawsNothing)
+{
+    TrpDrawText d;
+    layout(d, u"a", 100);
+    TRecordingCanvas canvas;
+    canvas.Font()->SetName("Courier New");
+    canvas.Font()->SetHeight(-20);
+    d.DrawText(canvas, rpHLeft);
+    EXPECT_EQ(canvas.Records().size(), 1u);
+    EXPECT_EQ(canvas.Font()->Name(), "Courier New");
+    EXPECT_EQ(canvas.Font()->Height(), -20);
+    layout(d, u"", 100);
+    d.DrawText(canvas, rpHLeft);
+    EXPECT_EQ(canvas.Records().size(), 1u);
+}
+
+}  // namespace
