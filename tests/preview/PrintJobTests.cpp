@@ -10,7 +10,6 @@
 #include "CupsTestServer.h"
 #include "FakeSpooler.h"
 #include "PrinterTestSupport.h"
-#include "SysUtils.h"
 #include "rpPrinter.h"
 
 namespace {
@@ -313,6 +312,20 @@ void DrawLabel(TrpCustomPrinter& p, const std::string& text)
     c.TextOut(100, 100, text);
 }
 
+// A4 portrait pages labelled as given, each printed `copies` times, to a file.
+bool PrintLabels(TrpCustomPrinter& p, const std::string& file, const std::vector<std::string>& labels, int copies)
+{
+    p.SetFileName(file);
+    p.SetPrintParams(9, 0, 0, false, 7, 0, copies);
+    if (!p.BeginDoc()) return false;
+    for (const std::string& label : labels) {
+        p.BeginPage();
+        DrawLabel(p, label);
+        if (!p.EndPage()) return false;
+    }
+    return p.EndDoc();
+}
+
 }  // namespace
 
 TEST(PrintedPages, CanvasIsAPrinterCanvasAt600Dpi)
@@ -328,15 +341,7 @@ TEST(PrintedPages, UncollatedCopiesRepeatEachPage)
     QTemporaryDir dir;
     TrpVirtualPrinter p("v", "");
     p.Init();
-    p.SetFileName(Path(dir, "copies.prn"));
-    p.SetPrintParams(9, 0, 0, false, 7, 0, 2);
-    ASSERT_TRUE(p.BeginDoc());
-    for (int page = 1; page <= 3; ++page) {
-        p.BeginPage();
-        DrawLabel(p, "Page " + IntToStr(page));
-        ASSERT_TRUE(p.EndPage());
-    }
-    ASSERT_TRUE(p.EndDoc());
+    ASSERT_TRUE(PrintLabels(p, Path(dir, "copies.prn"), {"Page 1", "Page 2", "Page 3"}, 2));
     ASSERT_EQ(PdfPageCount(p.FileName()), 6);
     const char* expected[] = {"Page 1", "Page 1", "Page 2", "Page 2", "Page 3", "Page 3"};
     for (int i = 0; i < 6; ++i) EXPECT_NE(PdfText(p.FileName(), i + 1).find(expected[i]), std::string::npos) << i;
@@ -347,13 +352,7 @@ TEST(PrintedPages, OriginIsThePrintableArea)
     QTemporaryDir dir;
     TrpVirtualPrinter p("v", "");
     p.Init();
-    p.SetFileName(Path(dir, "origin.prn"));
-    p.SetPrintParams(9, 0, 0, false, 7, 0, 1);
-    ASSERT_TRUE(p.BeginDoc());
-    p.BeginPage();
-    DrawLabel(p, "Corner");
-    ASSERT_TRUE(p.EndPage());
-    ASSERT_TRUE(p.EndDoc());
+    ASSERT_TRUE(PrintLabels(p, Path(dir, "origin.prn"), {"Corner"}, 1));
     // 100 px at 600 dpi after the 5 mm margin: 5 + 4.23 mm from the edge.
     const std::string bbox = PdfWordBox(p.FileName(), "Corner");
     ASSERT_FALSE(bbox.empty());
