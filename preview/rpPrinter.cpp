@@ -331,8 +331,6 @@ void TrpCustomPrinter::FinishDoc()
     DocumentClosed();
 }
 
-PdfPrintDocument& TrpCustomPrinter::Document() { return *FDocument; }
-
 // ---- TrpPrinter
 
 TrpPrinter::TrpPrinter(Spooler& Owner, std::string Name, std::string Port)

@@ -154,7 +154,6 @@ protected:
     std::string DocumentTitle() const { return FTitle.empty() ? std::string("Quorvel Document") : FTitle; }
     // Called whenever a document ends, well or not.
     virtual void DocumentClosed() {}
-    PdfPrintDocument& Document();
     // Where the finished PDF goes when FileName is empty; false after the
     // error box.
     virtual bool Deliver(const std::string& PdfPath) = 0;
