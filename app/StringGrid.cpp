@@ -99,3 +99,9 @@ int TStringGrid::SelectionTop() const
     for (const auto& r : ranges) top = std::min(top, r.topRow());
     return top + 1;
 }
+
+void TStringGrid::WidenToContents(int col)
+{
+    const int wanted = sizeHintForColumn(col);
+    if (wanted > columnWidth(col)) setColumnWidth(col, wanted);
+}

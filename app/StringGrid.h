@@ -34,6 +34,8 @@ public:
 
     int ColWidth(int col) const { return columnWidth(col); }
     void SetColWidth(int col, int width) { setColumnWidth(col, width); }
+    // Widens a column to what its shown cells need; never narrows it.
+    void WidenToContents(int col);
 
 private:
     void show(int col, int row);

@@ -177,7 +177,8 @@ void Tfmain::buildClient()
     auto* bar = new QHBoxLayout(GroupBox1);
     bar->setContentsMargins(8, 2, 8, 4);
     Label11 = namedLabel(GroupBox1, "Label11");
-    Label11->setMinimumWidth(200);
+    // The location may be long: it gives way before the window grows.
+    Label11->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(Label11, 1);
     Button5 = namedButton(GroupBox1, "Button5", "第一页");
     Button3 = namedButton(GroupBox1, "Button3", "上一页");
@@ -363,6 +364,9 @@ void Tfmain::FillOrderGrid()
             if (!f.isNull()) StringGrid1->SetCell(c, row, Q(Trim(f.asString())));
         }
     }
+    // The designed widths were made for a smaller font: a column widens
+    // rather than cut its values (an order number above all).
+    for (int c = 1; c <= 10; ++c) StringGrid1->WidenToContents(c);
 }
 
 void Tfmain::showPagingLabels()

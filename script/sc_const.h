@@ -1,0 +1,37 @@
+#pragma once
+// The script engine's fixed message texts. They are defaults: the report
+// library replaces every one of them by its own resource text at start-up,
+// so code must read them through scMessages() each time, never cache them.
+
+#include <string>
+
+struct TscMessages {
+    std::string LanguageNotFound = "Language '%s' not found";
+    std::string InvalidLanguage = "Invalid language definition";
+    std::string IdentRedeclared = "Identifier redeclared: ";
+    std::string UnknownType = "Unknown type: ";
+    std::string IncompatibleTypes = "Incompatible types";
+    std::string UndeclaredIdent = "Undeclared identifier: ";
+    std::string ClassRequired = "Class type required";
+    std::string IndexRequired = "Index required";
+    std::string StringHasNoMembers = "Strings doesn't have properties or methods";
+    std::string NoDefaultProperty = "Class %s does not have a default property";
+    std::string ArrayRequired = "Array type required";
+    std::string VariableRequired = "Variable required";
+    std::string NotEnoughParams = "Not enough actual parameters";
+    std::string TooManyParams = "Too many actual parameters";
+    std::string LeftSideCannotBeAssigned = "Left side cannot be assigned to";
+    std::string ForLoopVariable = "For loop variable must be numeric variable";
+    std::string EventHandlerProcedure = "Event handler must be a procedure";
+    // Ours: bounds that keep hostile input from exhausting the stack.
+    std::string NestingTooDeep = "Program nested too deeply";
+    // A grammar whose start rule failed without naming an error.
+    std::string SyntaxError = "Syntax error";
+};
+
+// The process-wide message table.
+TscMessages& scMessages();
+
+// The message with its one "%s" replaced by arg (used for the two texts that
+// carry a placeholder; a replaced text without "%s" is returned unchanged).
+std::string scFormatMessage(const std::string& text, const std::string& arg);

@@ -1,0 +1,385 @@
+// Items, the type vocabulary and the parsing of registration syntax lines.
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "Exceptions.h"
+#include "SysUtils.h"
+#include "sc_const.h"
+#include "sc_interpreter.h"
+#include "sc_parser.h"
+
+// ---------------------------------------------------------------- item list
+
+TscItemList::~TscItemList()
+{
+    TscItemList::Clear();
+}
+
+void TscItemList::Clear()
+{
+    std::vector<TscItemList*> items;
+    items.swap(items_);
+    for (auto* item : items) delete item;
+}
+
+void TscItemList::Add(TscItemList* item)
+{
+    items_.push_back(item);
+}
+
+void TscItemList::Remove(TscItemList* item)
+{
+    const auto it = std::find(items_.begin(), items_.end(), item);
+    if (it != items_.end()) items_.erase(it);
+}
+
+// ---------------------------------------------------------------- items
+
+namespace {
+const char moduleOwnerTag = 0;
+}
+const void* const scModuleOwner = &moduleOwnerTag;
+
+std::string scUpperName(std::string_view name)
+{
+    std::string upper(name);
+    for (auto& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+TscCustomVariable::TscCustomVariable(std::string name, TscVarType typ, std::string typeName)
+    : Name(std::move(name)), Typ(typ), TypeName(std::move(typeName)), UpperName(scUpperName(Name))
+{
+}
+
+void TscCustomVariable::SetName(std::string name)
+{
+    Name = std::move(name);
+    UpperName = scUpperName(Name);
+}
+
+void TscCustomVariable::SetValue(const Variant& value)
+{
+    if (!IsReadOnly) Value = value;
+}
+
+Variant TscCustomVariable::GetValue()
+{
+    return Value;
+}
+
+TscParamItem* TscCustomVariable::GetParam(int index) const
+{
+    return static_cast<TscParamItem*>(Items(index));
+}
+
+int TscCustomVariable::GetNumberOfRequiredParams() const
+{
+    int required = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (GetParam(i)->IsOptional == 0) ++required;
+    return required;
+}
+
+void TscVariable::SetValue(const Variant& value)
+{
+    if (IsReadOnly) return;
+    switch (Typ) {
+    case fvtInt: Value = value.cast(varInteger); break;
+    case fvtBool: Value = value.cast(varBoolean); break;
+    case fvtFloat: Value = value.cast(varDouble); break;
+    case fvtString: Value = value.cast(varString); break;
+    default: Value = value;
+    }
+}
+
+Variant TscVariable::GetValue()
+{
+    if (!OnGetValue) return Value;
+    Variant result = OnGetValue(Name, Typ, Value);
+    return result.isNull() ? Value : result;
+}
+
+TscStringVariable::TscStringVariable(std::string name, TscVarType typ, std::string typeName)
+    : TscVariable(std::move(name), typ, std::move(typeName))
+{
+}
+
+void TscStringVariable::SetValue(const Variant& value)
+{
+    if (IsReadOnly) return;
+    Str = value.toString();
+}
+
+Variant TscStringVariable::GetValue()
+{
+    Variant own(Str);
+    if (!OnGetValue) return own;
+    Variant result = OnGetValue(Name, Typ, own);
+    return result.isNull() ? own : result;
+}
+
+TscProcVariable::TscProcVariable(std::string name, TscVarType typ, std::string typeName, TscScript* parent,
+                                 bool isFunc)
+    : TscCustomVariable(std::move(name), typ, std::move(typeName)),
+      IsFunc(isFunc ? 1 : 0),
+      Prog(std::make_unique<TscScript>(parent))
+{
+    IsReadOnly = 1;
+}
+
+TscProcVariable::~TscProcVariable() = default;
+
+TscClassVariable::TscClassVariable(std::string className, std::string ancestorName, TscScript* script)
+    : TscCustomVariable(className, fvtClass, className), AncestorName(std::move(ancestorName)), Script(script)
+{
+    IsReadOnly = 1;
+}
+
+bool TscClassVariable::InheritsFrom(const TscClassVariable* other) const
+{
+    if (!other) return false;
+    const TscClassVariable* cls = this;
+    // Bounded: a registration that names itself as an ancestor must not hang.
+    for (int depth = 0; cls && depth < 256; ++depth) {
+        if (cls == other || SameText(cls->Name, other->Name)) return true;
+        if (cls->AncestorName.empty() || !cls->Script) return false;
+        cls = cls->Script->FindClass(cls->AncestorName);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- types
+
+TscVarType StrToVarType(std::string_view typeName, const TscScript* script)
+{
+    const TscCustomVariable* item = script ? script->Find(typeName) : nullptr;
+    return item ? item->Typ : fvtClass;
+}
+
+std::string GetFullTypeName(TscVarType typ, const std::string& typeName)
+{
+    switch (typ) {
+    case fvtInt: return "Integer";
+    case fvtBool: return "Boolean";
+    case fvtFloat: return "Extended";
+    case fvtChar: return "Char";
+    case fvtString: return "String";
+    case fvtArray: return "Array";
+    case fvtClass:
+    case fvtEnum: return typeName;
+    default: return "Variant";
+    }
+}
+
+std::string GetFullTypeName(const TscCustomVariable* item)
+{
+    return GetFullTypeName(item->Typ, item->TypeName);
+}
+
+bool TypesCompatible(TscVarType targetTyp, const std::string& targetTypeName, TscVarType sourceTyp,
+                     const std::string& sourceTypeName, const TscScript* script)
+{
+    if (sourceTyp == fvtVariant && targetTyp != fvtConstructor) return true;
+    switch (targetTyp) {
+    case fvtInt: return sourceTyp == fvtInt || sourceTyp == fvtFloat || sourceTyp == fvtEnum;
+    case fvtBool: return sourceTyp == fvtBool;
+    case fvtFloat: return sourceTyp == fvtInt || sourceTyp == fvtFloat;
+    case fvtChar:
+    case fvtString: return sourceTyp == fvtChar || sourceTyp == fvtString;
+    case fvtClass: {
+        if (sourceTyp != fvtClass || !script) return false;
+        const TscClassVariable* target = script->FindClass(targetTypeName);
+        const TscClassVariable* source = script->FindClass(sourceTypeName);
+        return target && source && source->InheritsFrom(target);
+    }
+    case fvtArray: return sourceTyp == fvtArray;
+    case fvtVariant: return true;
+    case fvtEnum: return sourceTyp == fvtInt || (sourceTyp == fvtEnum && SameText(targetTypeName, sourceTypeName));
+    case fvtConstructor: return false;
+    }
+    return false;
+}
+
+bool TypesCompatible(const TscCustomVariable* target, const TscCustomVariable* source, const TscScript* script)
+{
+    return TypesCompatible(target->Typ, target->TypeName, source->Typ, source->TypeName, script);
+}
+
+bool AssignCompatible(TscVarType targetTyp, const std::string& targetTypeName, TscVarType sourceTyp,
+                      const std::string& sourceTypeName, const TscScript* script)
+{
+    if (targetTyp == fvtInt && sourceTyp == fvtFloat) return false;
+    return TypesCompatible(targetTyp, targetTypeName, sourceTyp, sourceTypeName, script);
+}
+
+bool AssignCompatible(const TscCustomVariable* target, const TscCustomVariable* source, const TscScript* script)
+{
+    return AssignCompatible(target->Typ, target->TypeName, source->Typ, source->TypeName, script);
+}
+
+std::string IncompatibleTypesMessage(const std::string& targetTypeName, const std::string& sourceTypeName)
+{
+    return scMessages().IncompatibleTypes + ": '" + targetTypeName + "', '" + sourceTypeName + "'";
+}
+
+Variant ParserStringToVariant(std::string_view s)
+{
+    if (s.empty()) return Variant::Null();
+    if (s[0] == '\'') return Variant(s.size() >= 2 ? s.substr(1, s.size() - 2) : std::string_view());
+    int64_t integer = 0;
+    if (TryStrToInt64(s, integer)) {
+        if (integer >= INT32_MIN && integer <= INT32_MAX) return Variant(static_cast<int32_t>(integer));
+        return Variant(integer);
+    }
+    std::string text(s);
+    std::replace(text.begin(), text.end(), '.', FormatSettings().DecimalSeparator);
+    const Extended value = StrToFloat(text);
+    if (!std::isfinite(value) || std::fabs(value) > static_cast<Extended>(1.7976931348623157e308))
+        throw EConvertError("'" + std::string(s) + "' is not a valid floating point value");
+    return Variant(static_cast<double>(value));
+}
+
+void StrToPoint(std::string_view pos, int& line, int& col)
+{
+    line = col = 0;
+    const auto colon = pos.find(':');
+    const std::string_view y = pos.substr(0, colon);
+    std::from_chars(y.data(), y.data() + y.size(), line);
+    if (colon == std::string_view::npos) return;
+    const std::string_view x = pos.substr(colon + 1);
+    std::from_chars(x.data(), x.data() + x.size(), col);
+}
+
+// ---------------------------------------------------------------- syntax lines
+
+namespace {
+
+// A default value: number, string, "-" number, or a registered constant.
+Variant readDefault(TscParser& parser, const TscScript* script)
+{
+    const int start = parser.Position();
+    std::string token = parser.GetNumber();
+    if (!token.empty()) return ParserStringToVariant(token);
+    token = parser.GetString();
+    if (!token.empty()) return ParserStringToVariant(token);
+    if (parser.GetChar() == "-") {
+        token = parser.GetNumber();
+        if (!token.empty()) return -ParserStringToVariant(token);
+    }
+    parser.SetPosition(start);
+    token = parser.GetIdent();
+    if (!token.empty() && script) {
+        if (TscCustomVariable* item = script->Find(token)) return item->Value;
+    }
+    return Variant::Null();
+}
+
+void readParameterGroups(TscParser& parser, const TscScript* script, TscCustomVariable& item)
+{
+    for (;;) {
+        const int groupStart = parser.Position();
+        bool isVar = false;
+        std::string word = parser.GetWord();
+        if (SameText(word, "var")) {
+            isVar = true;
+        } else if (!SameText(word, "const")) {
+            parser.SetPosition(groupStart);
+        }
+        std::vector<std::string> names;
+        for (;;) {
+            std::string name = parser.GetWord();
+            if (name.empty()) break;
+            names.push_back(std::move(name));
+            const int p = parser.Position();
+            if (parser.GetChar() != ",") {
+                parser.SetPosition(p);
+                break;
+            }
+        }
+        std::string typeName;
+        int p = parser.Position();
+        if (parser.GetChar() == ":") {
+            typeName = parser.GetWord();
+            // Skip what a richer type spelling adds ("array of const").
+            for (int guard = 0; guard < 16; ++guard) {
+                const int q = parser.Position();
+                if (parser.GetWord().empty()) {
+                    parser.SetPosition(q);
+                    break;
+                }
+            }
+        } else {
+            parser.SetPosition(p);
+        }
+        Variant def = Variant::Null();
+        p = parser.Position();
+        if (parser.GetChar() == "=") {
+            def = readDefault(parser, script);
+        } else {
+            parser.SetPosition(p);
+        }
+        const TscVarType typ = StrToVarType(typeName, script);
+        for (size_t i = 0; i < names.size(); ++i) {
+            auto* param = new TscParamItem(names[i], typ, typeName);
+            param->IsVarParam = isVar ? 1 : 0;
+            // Only the last name of a group takes the default.
+            if (i + 1 == names.size() && !def.isNull()) {
+                param->DefValue = def;
+                param->IsOptional = 1;
+            }
+            item.Add(param);
+        }
+        p = parser.Position();
+        const std::string separator = parser.GetChar();
+        if (separator == ";" && parser.Position() > groupStart) continue;
+        if (separator != ")") parser.SetPosition(p);
+        break;
+    }
+}
+
+}  // namespace
+
+void ParseMethodSyntaxInto(std::string_view syntax, const TscScript* script, TscCustomVariable& item)
+{
+    TscParser parser;
+    if (script && script->ExtendedCharset) parser.AddExtendedCharset();
+    parser.SetText(syntax);
+
+    std::string kind = parser.GetWord();
+    if (kind.size() >= 5 && SameText(std::string_view(kind).substr(0, 5), "macro")) {
+        item.IsMacro = 1;
+        kind.erase(0, 5);
+    }
+    const bool isFunction = SameText(kind, "function");
+    item.SetName(parser.GetWord());
+
+    std::string resultType;
+    if (isFunction) {
+        const auto colon = syntax.rfind(':');
+        if (colon != std::string_view::npos) {
+            TscParser tail;
+            if (script && script->ExtendedCharset) tail.AddExtendedCharset();
+            tail.SetText(syntax.substr(colon + 1));
+            resultType = tail.GetIdent();
+        }
+    }
+    item.TypeName = resultType;
+    item.Typ = StrToVarType(resultType, script);
+
+    const int p = parser.Position();
+    if (parser.GetChar() == "(")
+        readParameterGroups(parser, script, item);
+    else
+        parser.SetPosition(p);
+}
+
+std::unique_ptr<TscCustomVariable> ParseMethodSyntax(std::string_view syntax, const TscScript* script)
+{
+    auto item = std::make_unique<TscCustomVariable>(std::string(), fvtClass, std::string());
+    ParseMethodSyntaxInto(syntax, script, *item);
+    return item;
+}

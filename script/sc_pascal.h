@@ -1,0 +1,4 @@
+#pragma once
+// The PascalScript language.
+
+void scRegisterPascalScript();

@@ -1,0 +1,4 @@
+var
+  a: array 5 of Integer;
+begin
+end.

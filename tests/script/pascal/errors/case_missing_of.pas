@@ -1,0 +1,5 @@
+begin
+  case x
+    1: ;
+  end;
+end.

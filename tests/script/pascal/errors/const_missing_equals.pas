@@ -1,0 +1,4 @@
+const
+  c 5;
+begin
+end.

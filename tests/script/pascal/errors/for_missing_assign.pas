@@ -1,0 +1,3 @@
+begin
+  for i = 1 to 2 do ;
+end.

@@ -1,0 +1,3 @@
+begin
+  for i := 1 do ;
+end.

@@ -1,0 +1,3 @@
+begin
+  if a b := 1
+end.

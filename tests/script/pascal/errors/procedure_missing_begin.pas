@@ -1,0 +1,5 @@
+procedure P;
+  x := 1;
+end;
+begin
+end.

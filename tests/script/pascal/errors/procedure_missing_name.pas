@@ -1,0 +1,5 @@
+procedure ;
+begin
+end;
+begin
+end.

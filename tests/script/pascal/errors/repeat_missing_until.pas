@@ -1,0 +1,4 @@
+begin
+  repeat
+    x := 1
+end.

@@ -1,0 +1,3 @@
+begin
+  x := <abc
+end.

@@ -1,0 +1,5 @@
+begin
+  try
+    x := 1;
+  end;
+end.

@@ -1,0 +1,6 @@
+procedure Q;
+begin
+  if then
+end;
+begin
+end.

@@ -1,0 +1,3 @@
+uses 'unit_bad.pas';
+begin
+end.

@@ -1,0 +1,4 @@
+var
+  a b: Integer;
+begin
+end.

@@ -1,0 +1,4 @@
+var
+  : Integer;
+begin
+end.

@@ -1,0 +1,3 @@
+begin
+  while a x := 1
+end.

@@ -1,0 +1,3 @@
+begin
+  with do x := 1
+end.

@@ -1,0 +1,6 @@
+PROGRAM Upper;
+VAR A: INTEGER;
+BEGIN
+  IF A > 0 THEN A := A - 1 ELSE A := 0;
+  WHILE A < 3 DO A := A + 1;
+END.

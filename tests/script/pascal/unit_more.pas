@@ -1,0 +1,4 @@
+uses 'unit_shapes.pas';
+var Count: Integer;
+begin
+end.
