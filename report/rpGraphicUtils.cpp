@@ -261,6 +261,13 @@ void TrpDrawText::SetDimensions(const TRect& bounds, const TRect& clipRect, Exte
     clipRect_ = clipRect;
     scaleX_ = scaleX > 0 ? scaleX : 1;
     scaleY_ = scaleY > 0 ? scaleY : 1;
+    wrapBoxWidth_ = wrapBoxHeight_ = -1;
+}
+
+void TrpDrawText::SetWrapBox(Extended width, Extended height)
+{
+    wrapBoxWidth_ = width;
+    wrapBoxHeight_ = height;
 }
 
 void TrpDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing)
@@ -291,7 +298,8 @@ void TrpDrawText::SetText(const std::vector<std::u16string>& lines)
     lines_.clear();
     tags_.SetDefaults(fontColor_, fontSize_, fontStyle_);
     const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
-    const Extended w = sideways ? (bounds_.Bottom - bounds_.Top) / scaleY_ : (bounds_.Right - bounds_.Left) / scaleX_;
+    Extended w = sideways ? (bounds_.Bottom - bounds_.Top) / scaleY_ : (bounds_.Right - bounds_.Left) / scaleX_;
+    if (wrapBoxWidth_ >= 0) w = sideways ? wrapBoxHeight_ : wrapBoxWidth_;
     wrapWidth_ = static_cast<int>(Round(w * r));
     firstLineWidth_ = static_cast<int>(Round((w - paragraphGap_) * r));
     charSpacingPx_ = static_cast<int>(Round(charSpacing_ * r));

@@ -97,6 +97,10 @@ public:
     // Bounds and clip rectangle in device pixels, and the device pixels per
     // report unit (1 for measuring in report units).
     void SetDimensions(const TRect& bounds, const TRect& clipRect, Extended scaleX = 1, Extended scaleY = 1);
+    // The text area in report units, for drawing at a device scale: lines
+    // then wrap exactly as they did when measured at scale 1, whatever the
+    // rounding of the device rectangle. Optional; SetDimensions clears it.
+    void SetWrapBox(Extended width, Extended height);
     void SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing);
     // Lays the text out; lines are split at CR LF, LF or CR (a final line
     // break makes no empty line).
@@ -167,6 +171,8 @@ private:
     TRect clipRect_{};
     Extended scaleX_ = 1;
     Extended scaleY_ = 1;
+    Extended wrapBoxWidth_ = -1;  // negative: from the bounds
+    Extended wrapBoxHeight_ = -1;
     Extended paragraphGap_ = 0;
     Extended charSpacing_ = 0;
     Extended lineSpacing_ = 0;

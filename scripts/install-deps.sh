@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libsqlite3-dev sqlite3
   libcups2-dev cups-daemon cups-client cups-bsd
-  libfreetype-dev zlib1g-dev libpng-dev libjpeg-dev
+  libfreetype-dev libfontconfig-dev zlib1g-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei
   poppler-utils xvfb xauth

@@ -41,7 +41,7 @@ private:
 enum TColor : int32_t {
     clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clNavy = 0x800000, clGray = 0x808080,
     clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF, clBlue = 0xFF0000,
-    clWhite = 0xFFFFFF, clNone = 0x1FFFFFFF, clDefault = 0x20000000,
+    clWhite = 0xFFFFFF, clAqua = 0xFFFF00, clNone = 0x1FFFFFFF, clDefault = 0x20000000,
     clSystemColor = static_cast<int32_t>(0xFF000000), clWindow = clSystemColor | 5, clWindowText = clSystemColor | 8,
     clBtnFace = clSystemColor | 15,
 };

@@ -199,6 +199,24 @@ TEST(DrawTextDrawing, VerticalAlignmentPlacesTheBlock)
     EXPECT_EQ(centre.texts[0].points[0].Y, centre.box.Top + (40 - 15) / 2);
 }
 
+TEST(DrawTextDrawing, AWrapBoxKeepsTheMeasuredLineBreaksAtAnyScale)
+{
+    // Nine letters and an apostrophe: 430 px, within 69 units (431 px).
+    const std::u16string text = u"aaaaaaaaa'";
+    TrpDrawText d;
+    layout(d, text, 69);
+    EXPECT_EQ(d.Lines().size(), 1u);
+    // At 1.5 the device box rounds to 103 px, 68.67 units, 429 px.
+    d.SetDimensions({15, 30, 118, 100}, {15, 30, 118, 100}, 1.5, 1.5);
+    d.SetText(text);
+    EXPECT_EQ(d.WrapWidth(), 429);
+    EXPECT_EQ(d.Lines().size(), 2u);
+    d.SetWrapBox(69, 46);
+    d.SetText(text);
+    EXPECT_EQ(d.WrapWidth(), 431);
+    EXPECT_EQ(d.Lines().size(), 1u);
+}
+
 TEST(DrawTextDrawing, TheCanvasFontIsPutBackAndEmptyTextDrawsNothing)
 {
     TrpDrawText d;

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRawFont>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "GlyphRenderer.h"
+#include "QtCanvas.h"
+#include "RecordingCanvas.h"
+#include "SizedFont.h"
+
+namespace {
+
+QImage whiteImage(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+bool inked(const QImage& image, int x, int y)
+{
+    return image.valid(x, y) && qGray(image.pixel(x, y)) < 128;
+}
+
+// Whether any pixel of the column range [x0, x1) is dark.
+bool inkInColumns(const QImage& image, int x0, int x1)
+{
+    for (int x = std::max(0, x0); x < std::min(image.width(), x1); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (inked(image, x, y)) return true;
+    return false;
+}
+
+int inkCount(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += inked(image, x, y);
+    return n;
+}
+
+void setTextFont(TCanvas& canvas, const std::string& name, int pixels, TFontStyles style = {})
+{
+    canvas.Font()->SetName(name);
+    canvas.Font()->SetHeight(-pixels);
+    canvas.Font()->SetStyle(style);
+    canvas.Font()->SetColor(clBlack);
+    canvas.Brush()->SetStyle(bsClear);
+}
+
+// ---- Shapes keep the platform's exclusive right and bottom edges
+
+TEST(QtCanvasShapes, RectangleOutlineStopsBeforeTheRightAndBottomEdge)
+{
+    QImage image = whiteImage(20, 20);
+    {
+        TQtCanvas canvas(image);
+        canvas.Pen()->SetColor(clBlack);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.Rectangle(2, 3, 8, 9);
+    }
+    EXPECT_TRUE(inked(image, 2, 5));
+    EXPECT_TRUE(inked(image, 7, 5));
+    EXPECT_FALSE(inked(image, 8, 5));
+    EXPECT_TRUE(inked(image, 5, 3));
+    EXPECT_TRUE(inked(image, 5, 8));
+    EXPECT_FALSE(inked(image, 5, 9));
+    EXPECT_FALSE(inked(image, 5, 5));  // clear brush: nothing inside
+}
+
+TEST(QtCanvasShapes, FillRectCoversLeftTopButNotRightBottom)
+{
+    QImage image = whiteImage(20, 20);
+    {
+        TQtCanvas canvas(image);
+        canvas.Brush()->SetColor(clBlack);
+        canvas.FillRect({2, 2, 6, 6});
+        EXPECT_EQ(canvas.Pixel(5, 5), clBlack);
+        EXPECT_EQ(canvas.Pixel(6, 6), clWhite);
+        EXPECT_EQ(canvas.Pixel(-1, 0), clNone);
+    }
+    EXPECT_TRUE(inked(image, 2, 2));
+    EXPECT_TRUE(inked(image, 5, 5));
+    EXPECT_FALSE(inked(image, 6, 5));
+    EXPECT_FALSE(inked(image, 5, 6));
+}
+
+TEST(QtCanvasShapes, ClearPensAndNoneColoursDrawNothing)
+{
+    QImage image = whiteImage(20, 20);
+    {
+        TQtCanvas canvas(image);
+        canvas.Pen()->SetStyle(psClear);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.Ellipse(0, 0, 20, 20);
+        canvas.Pen()->SetStyle(psSolid);
+        canvas.Pen()->SetColor(clNone);
+        canvas.MoveTo(0, 10);
+        canvas.LineTo(20, 10);
+        EXPECT_EQ(canvas.PenPos(), (TPoint{20, 10}));
+    }
+    EXPECT_EQ(inkCount(image), 0);
+}
+
+TEST(QtCanvasShapes, ClipRectLimitsDrawingAndCanBeRemoved)
+{
+    QImage image = whiteImage(20, 20);
+    {
+        TQtCanvas canvas(image);
+        canvas.Brush()->SetColor(clBlack);
+        canvas.SetClipRect(TRect{0, 0, 10, 20});
+        canvas.IntersectClipRect({5, 0, 20, 20});
+        EXPECT_EQ(canvas.ClipRect(), (TRect{5, 0, 10, 20}));
+        canvas.FillRect({0, 0, 20, 10});
+        canvas.SetClipRect(std::nullopt);
+        canvas.FillRect({0, 15, 20, 20});
+    }
+    EXPECT_FALSE(inked(image, 4, 5));
+    EXPECT_TRUE(inked(image, 5, 5));
+    EXPECT_FALSE(inked(image, 10, 5));
+    EXPECT_TRUE(inked(image, 0, 17));
+    EXPECT_TRUE(inked(image, 19, 17));
+}
+
+// ---- Text at given positions
+
+TEST(QtCanvasText, GlyphsLandAtTheGivenAdvances)
+{
+    QImage image = whiteImage(200, 40);
+    {
+        TQtCanvas canvas(image);
+        setTextFont(canvas, "Arial", 30);
+        const int dx[] = {80, 80, 0};
+        canvas.ExtTextOut(10, 2, 0, nullptr, u"III", dx);
+    }
+    // Capital I: a stem a few pixels right of its origin.
+    EXPECT_TRUE(inkInColumns(image, 10, 18));
+    EXPECT_FALSE(inkInColumns(image, 20, 88));
+    EXPECT_TRUE(inkInColumns(image, 90, 98));
+    EXPECT_FALSE(inkInColumns(image, 100, 168));
+    EXPECT_TRUE(inkInColumns(image, 170, 178));
+}
+
+TEST(QtCanvasText, ChineseInAnArialTextIsDrawnFromTheSongFace)
+{
+    auto render = [](const std::string& font) {
+        QImage image = whiteImage(60, 40);
+        TQtCanvas canvas(image);
+        setTextFont(canvas, font, 30);
+        canvas.TextOut(5, 2, std::u16string_view(u"\u4E2D"));
+        return image;
+    };
+    const QImage arial = render("Arial");
+    EXPECT_GT(inkCount(arial), 40);  // a glyph, not nothing
+    EXPECT_EQ(arial, render("\xE5\xAE\x8B\xE4\xBD\x93"));
+}
+
+TEST(QtCanvasText, SyntheticBoldInksMore)
+{
+    auto ink = [](TFontStyles style) {
+        QImage image = whiteImage(120, 40);
+        TQtCanvas canvas(image);
+        setTextFont(canvas, "SimSun", 30, style);
+        canvas.TextOut(2, 2, std::u16string_view(u"\u53D1\u8D27"));
+        return inkCount(image);
+    };
+    EXPECT_GT(ink({fsBold}), ink({}) * 11 / 10);
+}
+
+TEST(QtCanvasText, ClippedTextStaysInsideTheRectangle)
+{
+    QImage image = whiteImage(200, 40);
+    {
+        TQtCanvas canvas(image);
+        setTextFont(canvas, "Arial", 30);
+        const TRect clip{0, 0, 50, 40};
+        canvas.ExtTextOut(5, 2, ETO_CLIPPED, &clip, u"WWWWWWWW");
+        EXPECT_FALSE(canvas.ClipRect().has_value());  // the canvas clip is untouched
+    }
+    EXPECT_TRUE(inkInColumns(image, 5, 50));
+    EXPECT_FALSE(inkInColumns(image, 50, 200));
+}
+
+TEST(QtCanvasText, TextOutFillsTheCellAndMovesThePen)
+{
+    QImage image = whiteImage(200, 40);
+    TQtCanvas canvas(image);
+    setTextFont(canvas, "Arial", 20);
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.Brush()->SetColor(clYellow);
+    const TSize extent = canvas.TextExtent(u"ab");
+    EXPECT_EQ(extent.cx, 2 * 11);  // 'a' and 'b' are 1139 units: 11.12 at 20 px
+    EXPECT_EQ(extent.cy, 18 + 4);  // Windows ascent and descent
+    canvas.TextOut(10, 5, std::u16string_view(u"ab"));
+    EXPECT_EQ(canvas.PenPos(), (TPoint{10 + extent.cx, 5}));
+    EXPECT_EQ(canvas.Pixel(10, 5), clYellow);
+    EXPECT_EQ(canvas.Pixel(10 + extent.cx, 5), clWhite);
+}
+
+TEST(QtCanvasText, FontSizeInPointsFollowsTheDevice)
+{
+    TRecordingCanvas printer(600);
+    printer.Font()->SetSize(10);
+    EXPECT_EQ(printer.Font()->Height(), -83);
+    EXPECT_EQ(printer.FontPixelSize(), 83);
+    TRecordingCanvas screen(96);
+    screen.Font()->SetSize(10);
+    EXPECT_EQ(screen.FontPixelSize(), 13);
+}
+
+// ---- Recording
+
+TEST(RecordingCanvas, ReplayDrawsWhatDirectDrawingDraws)
+{
+    auto scene = [](TCanvas& canvas) {
+        canvas.Pen()->SetColor(clBlue);
+        canvas.Pen()->SetWidth(3);
+        canvas.Brush()->SetColor(clYellow);
+        canvas.Rectangle(5, 5, 60, 40);
+        canvas.Brush()->SetStyle(bsDiagCross);
+        canvas.Ellipse(70, 5, 120, 40);
+        canvas.SetClipRect(TRect{0, 0, 100, 100});
+        const TPoint triangle[] = {{130, 40}, {150, 5}, {170, 40}};
+        canvas.Polygon(triangle);
+        setTextFont(canvas, "Arial", 16, {fsUnderline});
+        canvas.Font()->SetColor(clRed);
+        canvas.Brush()->SetColor(clAqua);  // a clear brush given a colour is solid: the cell is filled
+        canvas.SetFontEscapement(100);
+        canvas.TextOut(10, 50, std::u16string_view(u"Replay \u91CD\u653E"));
+    };
+    QImage direct = whiteImage(200, 80), replayed = whiteImage(200, 80);
+    {
+        TQtCanvas canvas(direct);
+        scene(canvas);
+    }
+    TRecordingCanvas recorder;
+    scene(recorder);
+    ASSERT_EQ(recorder.Records().size(), 5u);
+    EXPECT_EQ(recorder.Records()[4].kind, TCanvasRecord::ExtTextOut);
+    EXPECT_EQ(recorder.Records()[4].fontEscapement, 100);
+    EXPECT_EQ(recorder.Records()[4].options, ETO_OPAQUE);
+    {
+        TQtCanvas canvas(replayed);
+        recorder.Replay(canvas);
+    }
+    EXPECT_EQ(direct, replayed);
+}
+
+// ---- Font files and PDF
+
+TEST(GlyphRenderer, CollectionFacesCanBeTakenOut)
+{
+    QFile file("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray collection = file.readAll();
+    QRawFont raw;
+    raw.loadFromData(ExtractCollectionFace(collection, 1), 20, QFont::PreferNoHinting);
+    EXPECT_EQ(raw.familyName(), "WenQuanYi Zen Hei Mono");
+    EXPECT_TRUE(ExtractCollectionFace(collection, 9).isEmpty());
+    EXPECT_TRUE(ExtractCollectionFace(collection.left(100), 1).isEmpty());
+    EXPECT_TRUE(ExtractCollectionFace("not a font", 0).isEmpty());
+}
+
+TEST(GlyphRenderer, PdfOutputKeepsTheTextAsText)
+{
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("text.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(600);
+        TQtCanvas canvas(writer);
+        for (const char* font : {"Arial", "\xE9\xBB\x91\xE4\xBD\x93"}) {
+            setTextFont(canvas, font, 83);
+            canvas.TextOut(300, font[0] == 'A' ? 300 : 500, std::u16string_view(u"\u53D1\u8D27\u5355 Order 123"));
+        }
+    }
+    QProcess process;
+    process.start(pdftotext, {path, "-"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(text.count(QString::fromUtf8("\xE5\x8F\x91\xE8\xB4\xA7\xE5\x8D\x95 Order 123")), 2) << text.toStdString();
+}
+
+}  // namespace
