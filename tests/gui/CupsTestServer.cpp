@@ -1,0 +1,336 @@
+#include "CupsTestServer.h"
+
+#include <cups/cups.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const CupsdPath = "/usr/sbin/cupsd";
+const char* const CupsExec = "/usr/lib/cups/daemon/cups-exec";
+
+const char* const Ppd = R"PPD(*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "TEST.PPD"
+*Manufacturer: "Test"
+*Product: "(Test)"
+*ModelName: "Test Printer"
+*ShortNickName: "Test Printer"
+*NickName: "Test Printer"
+*PSVersion: "(3010.000) 0"
+*LanguageLevel: "3"
+*ColorDevice: False
+*DefaultColorSpace: Gray
+*FileSystem: False
+*Throughput: "1"
+*TTRasterizer: Type42
+*cupsVersion: 2.4
+*cupsFilter: "application/pdf 0 -"
+*OpenUI *PageSize/Media Size: PickOne
+*OrderDependency: 10 AnySetup *PageSize
+*DefaultPageSize: A4
+*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageSize Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
+*PageSize A5/A5: "<</PageSize[420 595]>>setpagedevice"
+*PageSize Env10/Envelope #10: "<</PageSize[297 684]>>setpagedevice"
+*PageSize W300H400/Odd 300x400: "<</PageSize[300 400]>>setpagedevice"
+*CloseUI: *PageSize
+*OpenUI *PageRegion: PickOne
+*OrderDependency: 10 AnySetup *PageRegion
+*DefaultPageRegion: A4
+*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageRegion Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
+*PageRegion A5/A5: "<</PageSize[420 595]>>setpagedevice"
+*PageRegion Env10/Envelope #10: "<</PageSize[297 684]>>setpagedevice"
+*PageRegion W300H400/Odd 300x400: "<</PageSize[300 400]>>setpagedevice"
+*CloseUI: *PageRegion
+*DefaultImageableArea: A4
+*ImageableArea A4/A4: "12 12 583 830"
+*ImageableArea Letter/Letter: "18 36 594 756"
+*ImageableArea A5/A5: "12 12 408 583"
+*ImageableArea Env10/Envelope #10: "12 12 285 672"
+*ImageableArea W300H400/Odd 300x400: "10 10 290 390"
+*DefaultPaperDimension: A4
+*PaperDimension A4/A4: "595 842"
+*PaperDimension Letter/Letter: "612 792"
+*PaperDimension A5/A5: "420 595"
+*PaperDimension Env10/Envelope #10: "297 684"
+*PaperDimension W300H400/Odd 300x400: "300 400"
+*OpenUI *InputSlot/Media Source: PickOne
+*OrderDependency: 20 AnySetup *InputSlot
+*DefaultInputSlot: Auto
+*InputSlot Auto/Automatic: ""
+*InputSlot Upper/Upper Tray: ""
+*InputSlot Lower/Lower Tray: ""
+*InputSlot Manual/Manual Feed: ""
+*InputSlot Tray9/Ninth Tray: ""
+*CloseUI: *InputSlot
+*OpenUI *Duplex/Two-Sided: PickOne
+*OrderDependency: 30 AnySetup *Duplex
+*DefaultDuplex: None
+*Duplex None/Off: ""
+*Duplex DuplexNoTumble/Long Edge: ""
+*Duplex DuplexTumble/Short Edge: ""
+*CloseUI: *Duplex
+*DefaultFont: Courier
+*Font Courier: Standard "(002.004S)" Standard ROM
+)PPD";
+
+// Writes each job whole (renamed into place when complete) with its options.
+const char* const Backend = R"SH(#!/bin/sh
+if [ $# -eq 0 ]; then echo 'direct capture "Unknown" "Job capture"'; exit 0; fi
+out="${DEVICE_URI#capture:}/$PRINTER-$1"
+printf '%s\n' "$5" > "$out.opts" || exit 1
+if [ $# -ge 6 ]; then cat "$6" > "$out.part" || exit 1; else cat > "$out.part" || exit 1; fi
+mv "$out.part" "$out.bin"
+)SH";
+
+bool writeFile(const fs::path& path, const std::string& text, fs::perms perms)
+{
+    std::ofstream f(path, std::ios::binary);
+    f << text;
+    f.close();
+    if (!f) return false;
+    std::error_code ec;
+    fs::permissions(path, perms, ec);
+    return !ec;
+}
+
+// Runs a program to its end; its output is dropped.
+int runProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> envStore(extraEnv);
+    for (char** e = environ; *e; ++e) envStore.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : envStore) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+CupsTestServer::~CupsTestServer() { stop(); }
+
+bool CupsTestServer::start(std::string& reason)
+{
+    if (access(CupsdPath, X_OK) != 0) {
+        reason = "cupsd is not installed (package cups-daemon)";
+        return false;
+    }
+    if (access(CupsExec, X_OK) != 0) {
+        reason = "cups-exec is not installed (package cups-daemon)";
+        return false;
+    }
+    char dirTemplate[] = "/tmp/dorvak-cups-XXXXXX";
+    if (!mkdtemp(dirTemplate)) {
+        reason = "cannot create a folder for cupsd";
+        return false;
+    }
+    root_ = dirTemplate;
+    chmod(root_.c_str(), 0755);
+    const fs::path root(root_);
+    socket_ = (root / "cups.sock").string();
+    output_ = (root / "out").string();
+    for (const char* d : {"bin/backend", "bin/daemon", "bin/filter", "cache", "log", "spool", "state", "out"})
+        fs::create_directories(root / d);
+    // Jobs may run as another user; let them write their output.
+    fs::permissions(root / "out", fs::perms::all);
+    std::error_code ec;
+    fs::create_symlink(CupsExec, root / "bin/daemon/cups-exec", ec);
+
+    const std::string conf = "Listen " + socket_ +
+                             "\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
+                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                             "<Policy default>\n  <Limit All>\n    Order allow,deny\n    Allow all\n  </Limit>\n"
+                             "</Policy>\n";
+    const std::string files = "ServerRoot " + root_ + "\nServerBin " + root_ + "/bin\nCacheDir " + root_ +
+                              "/cache\nStateDir " + root_ + "/state\nRequestRoot " + root_ + "/spool\nTempDir " +
+                              root_ + "/spool\nAccessLog " + root_ + "/log/access_log\nErrorLog " + root_ +
+                              "/log/error_log\nPageLog " + root_ + "/log/page_log\nFileDevice Yes\n"
+                              "Sandboxing Relaxed\n";
+    const auto rw = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    if (!writeFile(root / "cupsd.conf", conf, rw) || !writeFile(root / "cups-files.conf", files, rw) ||
+        !writeFile(root / "test.ppd", Ppd, rw) || !writeFile(root / "bin/backend/capture", Backend, fs::perms::owner_all)) {
+        reason = "cannot write the cupsd configuration";
+        stop();
+        return false;
+    }
+
+    const std::string confPath = (root / "cupsd.conf").string(), filesPath = (root / "cups-files.conf").string();
+    char* argv[] = {const_cast<char*>(CupsdPath), const_cast<char*>("-f"), const_cast<char*>("-c"),
+                    const_cast<char*>(confPath.c_str()), const_cast<char*>("-s"),
+                    const_cast<char*>(filesPath.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, (root / "log/stderr").c_str(), O_WRONLY | O_CREAT, 0644);
+    const int rc = posix_spawn(&pid_, CupsdPath, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        pid_ = 0;
+        reason = "cupsd could not be started";
+        stop();
+        return false;
+    }
+
+    // Up when the scheduler answers on its socket.
+    setenv("CUPS_SERVER", socket_.c_str(), 1);
+    cupsSetServer(socket_.c_str());
+    for (int i = 0; i < 200; ++i) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = 0;
+            reason = "cupsd exited at start (see " + root_ + "/log)";
+            return false;
+        }
+        if (fs::exists(socket_)) {
+            if (http_t* http = httpConnect2(socket_.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 1000, nullptr)) {
+                httpClose(http);
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    reason = "cupsd did not answer on its socket";
+    stop();
+    return false;
+}
+
+void CupsTestServer::stop()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        bool gone = false;
+        for (int i = 0; i < 100 && !gone; ++i) {
+            gone = waitpid(pid_, &status, WNOHANG) == pid_;
+            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!gone) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+        pid_ = 0;
+    }
+    if (!root_.empty()) {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+        root_.clear();
+    }
+}
+
+bool CupsTestServer::runTool(const std::vector<std::string>& args, std::string& reason)
+{
+    const int rc = runProgram(args, {"CUPS_SERVER=" + socket_});
+    if (rc != 0) {
+        reason = args.front() + " failed";
+        return false;
+    }
+    return true;
+}
+
+bool CupsTestServer::addQueue(const std::string& name, const std::string& location, bool makeDefault,
+                              std::string& reason)
+{
+    if (!runTool({"lpadmin", "-p", name, "-v", "capture:" + output_, "-P", root_ + "/test.ppd", "-L", location, "-E"},
+                 reason))
+        return false;
+    if (makeDefault && !runTool({"lpadmin", "-d", name}, reason)) return false;
+    return true;
+}
+
+std::vector<std::string> CupsTestServer::jobFiles(const std::string& queue) const
+{
+    std::vector<std::pair<int, std::string>> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(output_, ec)) {
+        const std::string file = entry.path().filename().string();
+        const std::string prefix = queue + "-";
+        if (file.rfind(prefix, 0) != 0 || entry.path().extension() != ".bin") continue;
+        found.emplace_back(std::atoi(file.c_str() + prefix.size()), entry.path().string());
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> files;
+    for (auto& f : found) files.push_back(f.second);
+    return files;
+}
+
+std::optional<std::string> CupsTestServer::waitForJob(const std::string& queue, std::size_t count) const
+{
+    // A bound, not a speed check: a job normally lands within a second.
+    for (int i = 0; i < 600; ++i) {
+        std::vector<std::string> files = jobFiles(queue);
+        if (files.size() >= count) return readFile(files[count - 1]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return std::nullopt;
+}
+
+std::string CupsTestServer::readFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+CupsTestServer* CupsServerTest::server_ = nullptr;
+std::string CupsServerTest::skipReason_;
+
+void CupsServerTest::StartServer(std::initializer_list<CupsQueueSpec> queues)
+{
+    server_ = new CupsTestServer;
+    skipReason_.clear();
+    bool ok = server_->start(skipReason_);
+    for (const CupsQueueSpec& q : queues)
+        ok = ok && server_->addQueue(q.name, q.location, q.isDefault, skipReason_);
+    if (!ok) {
+        skipReason_ = "private cupsd unavailable: " + skipReason_;
+        server_->stop();
+    }
+}
+
+void CupsServerTest::StopServer()
+{
+    delete server_;
+    server_ = nullptr;
+}
+
+void CupsServerTest::SetUp()
+{
+    if (!server_ || !server_->running()) GTEST_SKIP() << skipReason_;
+}

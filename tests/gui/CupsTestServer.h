@@ -1,0 +1,65 @@
+#pragma once
+// A private CUPS scheduler for tests: its own folder, socket and file-writing
+// backend, with queues from a hand-written PPD (A4, Letter, A5, Envelope #10
+// and an odd size; trays auto/top/bottom/manual/tray-9; one- and two-sided).
+// libcups in this process is pointed at it. Jobs land as
+// <outputDir>/<queue>-<job id>.bin with the job's options beside them in .opts.
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class CupsTestServer {
+public:
+    CupsTestServer() = default;
+    ~CupsTestServer();
+    CupsTestServer(const CupsTestServer&) = delete;
+    CupsTestServer& operator=(const CupsTestServer&) = delete;
+
+    // False with the reason when cupsd is missing or does not come up.
+    bool start(std::string& reason);
+    void stop();
+    bool running() const { return pid_ > 0; }
+
+    bool addQueue(const std::string& name, const std::string& location, bool makeDefault, std::string& reason);
+    // Runs a CUPS command-line tool against this server (cupsreject ...).
+    bool runTool(const std::vector<std::string>& args, std::string& reason);
+
+    const std::string& socketPath() const { return socket_; }
+    const std::string& outputDir() const { return output_; }
+    // The files that jobs of a queue produced so far, oldest first.
+    std::vector<std::string> jobFiles(const std::string& queue) const;
+    // Waits (bounded) until the queue has produced `count` jobs; returns the
+    // content of the last one.
+    std::optional<std::string> waitForJob(const std::string& queue, std::size_t count) const;
+    static std::string readFile(const std::string& path);
+
+private:
+    std::string root_;
+    std::string socket_;
+    std::string output_;
+    pid_t pid_ = 0;
+};
+
+struct CupsQueueSpec {
+    std::string name;
+    std::string location;
+    bool isDefault = false;
+};
+
+// Base of a suite that prints through one private scheduler: SetUpTestSuite
+// calls StartServer with its queues, TearDownTestSuite StopServer; tests
+// skip with the reason when the scheduler cannot run here.
+class CupsServerTest : public ::testing::Test {
+protected:
+    static void StartServer(std::initializer_list<CupsQueueSpec> queues);
+    static void StopServer();
+    void SetUp() override;
+
+    static CupsTestServer* server_;
+    static std::string skipReason_;
+};

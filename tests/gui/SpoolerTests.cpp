@@ -1,0 +1,128 @@
+// The CUPS spooler, without a scheduler and against a private one.
+#include <gtest/gtest.h>
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "CupsSpooler.h"
+#include "CupsTestServer.h"
+
+namespace {
+
+const SpoolerMedia* findMedia(const SpoolerCapabilities& caps, const std::string& keyword)
+{
+    for (const SpoolerMedia& m : caps.media)
+        if (m.keyword == keyword) return &m;
+    return nullptr;
+}
+
+}  // namespace
+
+// ---- CUPS
+
+TEST(CupsSpoolerNoServer, NoSchedulerMeansNoQueues)
+{
+    setenv("CUPS_SERVER", "/nonexistent/dorvak/cups.sock", 1);
+    cupsSetServer("/nonexistent/dorvak/cups.sock");
+    CupsSpooler spooler;
+    EXPECT_TRUE(spooler.queues().empty());
+    EXPECT_THROW(spooler.capabilities("TestQ"), ESpoolerError);
+    EXPECT_THROW(spooler.startJob("TestQ", {}, SpoolerFormat::Pdf), ESpoolerError);
+}
+
+TEST(CupsSpoolerNoServer, MediaKeywordsBySize)
+{
+    CupsSpooler spooler;
+    EXPECT_EQ(spooler.mediaKeywordForSize(21000, 29700), "iso_a4_210x297mm");
+    EXPECT_EQ(spooler.mediaKeywordForSize(10000, 5000), "custom_100x50mm_100x50mm");
+}
+
+class CupsSpoolerTest : public CupsServerTest {
+protected:
+    static void SetUpTestSuite() { StartServer({{"TestQ", "Room 12", true}, {"Other", "Hall", false}}); }
+    static void TearDownTestSuite() { StopServer(); }
+
+    CupsSpooler spooler_;
+};
+
+TEST_F(CupsSpoolerTest, ListsQueuesWithLocationAndDefault)
+{
+    std::vector<SpoolerQueue> queues = spooler_.queues();
+    ASSERT_EQ(queues.size(), 2u);
+    auto testQ = std::find_if(queues.begin(), queues.end(), [](const SpoolerQueue& q) { return q.name == "TestQ"; });
+    ASSERT_NE(testQ, queues.end());
+    EXPECT_TRUE(testQ->isDefault);
+    EXPECT_EQ(testQ->location, "Room 12");
+}
+
+TEST_F(CupsSpoolerTest, ReportsPapersMarginsTraysAndSides)
+{
+    SpoolerCapabilities caps = spooler_.capabilities("TestQ");
+    const SpoolerMedia* a4 = findMedia(caps, "iso_a4_210x297mm");
+    ASSERT_NE(a4, nullptr);
+    EXPECT_NEAR(a4->width, 21000, 100);
+    EXPECT_NEAR(a4->length, 29700, 100);
+    EXPECT_EQ(a4->left, 423);  // 12 pt
+    EXPECT_EQ(a4->top, 423);
+    const SpoolerMedia* letter = findMedia(caps, "na_letter_8.5x11in");
+    ASSERT_NE(letter, nullptr);
+    EXPECT_EQ(letter->left, 635);
+    EXPECT_EQ(letter->bottom, 1270);
+    EXPECT_NE(findMedia(caps, "iso_a5_148x210mm"), nullptr);
+    EXPECT_EQ(caps.media.size(), 5u);
+    EXPECT_EQ(caps.defaultMedia, "iso_a4_210x297mm");
+
+    std::vector<std::string> sources;
+    for (const SpoolerChoice& c : caps.sources) sources.push_back(c.keyword);
+    EXPECT_EQ(sources, (std::vector<std::string>{"auto", "top", "bottom", "manual", "tray-9"}));
+    EXPECT_EQ(caps.sides,
+              (std::vector<std::string>{"one-sided", "two-sided-long-edge", "two-sided-short-edge"}));
+    EXPECT_EQ(caps.defaultSides, "one-sided");
+}
+
+TEST_F(CupsSpoolerTest, PdfJobArrivesByteForByteWithItsOptions)
+{
+    std::string pdf = "%PDF-1.4\n";
+    for (int i = 0; i < 200000; ++i) pdf.push_back(static_cast<char>(i * 7));
+    pdf += "\n%%EOF\n";
+    auto job = spooler_.startJob("Other", {"Order 1", "iso_a5_148x210mm", "manual", "two-sided-long-edge"},
+                                 SpoolerFormat::Pdf);
+    job->write(pdf.data(), 100000);
+    job->write(pdf.data() + 100000, pdf.size() - 100000);
+    job->finish();
+    std::optional<std::string> arrived = server_->waitForJob("Other", 1);
+    ASSERT_TRUE(arrived.has_value());
+    EXPECT_TRUE(*arrived == pdf) << "job differs: " << arrived->size() << " bytes";
+    std::string optsFile = server_->jobFiles("Other")[0];
+    optsFile.replace(optsFile.size() - 4, 4, ".opts");
+    const std::string opts = CupsTestServer::readFile(optsFile);
+    EXPECT_NE(opts.find("media=iso_a5_148x210mm"), std::string::npos) << opts;
+    EXPECT_NE(opts.find("sides=two-sided-long-edge"), std::string::npos) << opts;
+    EXPECT_NE(opts.find("media-source=manual"), std::string::npos) << opts;
+}
+
+TEST_F(CupsSpoolerTest, RawJobArrivesUnchanged)
+{
+    const std::string raw("\x1b@\x1b\x45\x01Hello\r\n\f\0tail", 20);
+    auto job = spooler_.startJob("TestQ", {"raw", {}, {}, {}}, SpoolerFormat::Raw);
+    job->write(raw.data(), raw.size());
+    job->finish();
+    std::optional<std::string> arrived = server_->waitForJob("TestQ", 1);
+    ASSERT_TRUE(arrived.has_value());
+    EXPECT_EQ(*arrived, raw);
+}
+
+TEST_F(CupsSpoolerTest, RefusingQueueRaises)
+{
+    std::string reason;
+    ASSERT_TRUE(server_->runTool({"cupsreject", "Other"}, reason)) << reason;
+    EXPECT_THROW(spooler_.startJob("Other", {"x", {}, {}, {}}, SpoolerFormat::Pdf), ESpoolerError);
+    ASSERT_TRUE(server_->runTool({"cupsaccept", "Other"}, reason)) << reason;
+}
+
+TEST_F(CupsSpoolerTest, UnknownQueueRaises)
+{
+    EXPECT_THROW(spooler_.capabilities("NoSuchQueue"), ESpoolerError);
+}

@@ -1,0 +1,16 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "ScriptedUiServices.h"
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    // No test may block on a real box: anything a test did not script fails it.
+    gui::ScriptedUiServices unexpected;
+    unexpected.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });
+    gui::ScopedUi scope(unexpected);
+    return RUN_ALL_TESTS();
+}

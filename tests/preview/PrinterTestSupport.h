@@ -1,0 +1,35 @@
+#pragma once
+// Helpers of the printer tests: scripted UI services, PDF inspection with
+// poppler-utils.
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+#include "ScriptedUiServices.h"
+
+// Scripted UI services for one test: expects `errorBoxes` message boxes (any
+// text), fails the test on any other interaction.
+class ScriptedUi {
+public:
+    explicit ScriptedUi(int errorBoxes = 0);
+    ~ScriptedUi();
+    gui::ScriptedUiServices& services() { return ui_; }
+    // Texts of the boxes shown so far.
+    std::vector<std::string> messages() const;
+
+private:
+    gui::ScriptedUiServices ui_;
+    gui::UiServices* previous_;
+};
+
+// "595.276 x 841.89 pts (A4)" per page, from pdfinfo.
+std::vector<std::string> PdfPageSizes(const std::string& file);
+// Page size in whole millimetres, "210x297".
+std::vector<std::string> PdfPageSizesMm(const std::string& file);
+int PdfPageCount(const std::string& file);
+std::string PdfText(const std::string& file, int page = 0);
+// The box of a word on the first page it appears on, from pdftotext -bbox:
+// the text from its xMin value on (points), empty when absent.
+std::string PdfWordBox(const std::string& file, const std::string& word);
