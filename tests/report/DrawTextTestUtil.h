@@ -17,13 +17,13 @@ inline FontSpec makeFont(const std::string& name = "Arial", int size = 10, TColo
     return {name, size, color, style};
 }
 
-inline void applyFont(TrpDrawText& d, const FontSpec& spec)
+inline void applyFont(TrpDrawText& d, const FontSpec& wanted)
 {
     TFont font;
-    font.SetName(spec.name);
-    font.SetSize(spec.size);
-    font.SetColor(spec.color);
-    font.SetStyle(spec.style);
+    font.SetName(wanted.name);
+    font.SetSize(wanted.size);
+    font.SetColor(wanted.color);
+    font.SetStyle(wanted.style);
     d.SetFont(font);
 }
 
