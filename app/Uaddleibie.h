@@ -1,11 +1,17 @@
 #pragma once
-// The add-category dialog of the catalogue (not built yet).
+// Adds a category to the catalogue.
 
-#include "PendingForm.h"
+#include "FormKit.h"
 
-class TFaddleibie : public TPendingForm {
+class TFaddleibie : public app::TFieldForm {
 public:
     explicit TFaddleibie(QWidget* parent = nullptr);
+
+    void Button1Click();  // 添加
+
+    QLineEdit* Ed_cpm = nullptr;       // 类别名
+    QPlainTextEdit* m_cpjs = nullptr;  // 介绍
+    QPushButton* Button1 = nullptr;
 };
 
 extern TFaddleibie* Faddleibie;
