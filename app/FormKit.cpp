@@ -15,6 +15,7 @@
 
 #include "AppCommon.h"
 #include "DATAM.h"
+#include "Guard.h"
 #include "StringGrid.h"
 #include "SysUtils.h"
 
@@ -172,6 +173,20 @@ QPushButton* TFieldForm::addButton(const char* name, const char* text)
     QPushButton* b = NamedButton(this, name, text);
     buttons_->addWidget(b);
     return b;
+}
+
+TAddDialog::TAddDialog(const char* objectName, const char* caption, QWidget* parent) : TFieldForm(objectName, caption, parent)
+{
+    Button1 = addButton("Button1", "添加");
+    connect(Button1, &QPushButton::clicked, this, gui::Slot([this] { Button1Click(); }));
+}
+
+void TAddDialog::AppendOrRefuse(QWidget* onDuplicate, std::string existsSql, db::Params existsParams, std::string insertSql,
+                                db::Params values)
+{
+    if (!DM->AppendUnless(std::move(existsSql), std::move(existsParams), std::move(insertSql), std::move(values)))
+        return Refuse(onDuplicate);
+    accept();
 }
 
 }  // namespace app

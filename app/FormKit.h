@@ -93,4 +93,18 @@ private:
     QHBoxLayout* buttons_;
 };
 
+// A dialog that adds one row: its "添加" button runs Button1Click.
+class TAddDialog : public TFieldForm {
+public:
+    TAddDialog(const char* objectName, const char* caption, QWidget* parent);
+    virtual void Button1Click() = 0;
+
+    QPushButton* Button1 = nullptr;
+
+protected:
+    // Appends the row unless the check finds one; then refuses onDuplicate
+    // and stays open, else closes the dialog.
+    void AppendOrRefuse(QWidget* onDuplicate, std::string existsSql, db::Params existsParams, std::string insertSql, db::Params values);
+};
+
 }  // namespace app

@@ -2,18 +2,15 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 #include "AppCommon.h"
-#include "DATAM.h"
-#include "Guard.h"
 
 TFaddgg* Faddgg = nullptr;
 
 using app::S;
 using app::TrimQ;
 
-TFaddgg::TFaddgg(QWidget* parent) : TFieldForm("Faddgg", "添加产品规格", parent)
+TFaddgg::TFaddgg(QWidget* parent) : TAddDialog("Faddgg", "添加产品规格", parent)
 {
     Ed_ggm = addEdit("Ed_ggm", "规格名");
     m_ggjs = addMemo("m_ggjs", "介绍");
@@ -21,8 +18,6 @@ TFaddgg::TFaddgg(QWidget* parent) : TFieldForm("Faddgg", "添加产品规格", p
     Ed_cpm = addEdit("Ed_cpm", "产品名");
     Ed_dw = addEdit("Ed_dw", "单位");
     Ed_jg = addEdit("Ed_jg", "价格");
-    Button1 = addButton("Button1", "添加");
-    connect(Button1, &QPushButton::clicked, this, gui::Slot([this] { Button1Click(); }));
 }
 
 void TFaddgg::Button1Click()
@@ -33,9 +28,7 @@ void TFaddgg::Button1Click()
     if (name.empty()) return app::Refuse(Ed_ggm);
     if (product.empty()) return app::Refuse(Ed_cpm);
     // Unique within its product; another product may use the same name.
-    if (!DM->AppendUnless("SELECT 1 FROM zq_cpgg WHERE cpgg=? AND leibie=? AND cpm=? LIMIT 1", {name, category, product},
-                          "INSERT INTO zq_cpgg(cpgg, js, cpm, dw, jg, leibie) VALUES(?, ?, ?, ?, ?, ?)",
-                          {name, S(TrimQ(m_ggjs->toPlainText())), product, S(TrimQ(Ed_dw->text())), S(TrimQ(Ed_jg->text())), category}))
-        return app::Refuse(Ed_cpm);
-    accept();
+    AppendOrRefuse(Ed_cpm, "SELECT 1 FROM zq_cpgg WHERE cpgg=? AND leibie=? AND cpm=? LIMIT 1", {name, category, product},
+                   "INSERT INTO zq_cpgg(cpgg, js, cpm, dw, jg, leibie) VALUES(?, ?, ?, ?, ?, ?)",
+                   {name, S(TrimQ(m_ggjs->toPlainText())), product, S(TrimQ(Ed_dw->text())), S(TrimQ(Ed_jg->text())), category});
 }

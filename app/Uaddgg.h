@@ -3,11 +3,11 @@
 
 #include "FormKit.h"
 
-class TFaddgg : public app::TFieldForm {
+class TFaddgg : public app::TAddDialog {
 public:
     explicit TFaddgg(QWidget* parent = nullptr);
 
-    void Button1Click();  // 添加
+    void Button1Click() override;  // 添加
 
     QLineEdit* Ed_ggm = nullptr;       // 规格名
     QPlainTextEdit* m_ggjs = nullptr;  // 介绍
@@ -15,7 +15,6 @@ public:
     QLineEdit* Ed_cpm = nullptr;       // 产品名, from the tree
     QLineEdit* Ed_dw = nullptr;        // 单位
     QLineEdit* Ed_jg = nullptr;        // 价格
-    QPushButton* Button1 = nullptr;
 };
 
 extern TFaddgg* Faddgg;

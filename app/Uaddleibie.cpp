@@ -2,23 +2,18 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 #include "AppCommon.h"
-#include "DATAM.h"
-#include "Guard.h"
 
 TFaddleibie* Faddleibie = nullptr;
 
 using app::S;
 using app::TrimQ;
 
-TFaddleibie::TFaddleibie(QWidget* parent) : TFieldForm("Faddleibie", "添加类别", parent)
+TFaddleibie::TFaddleibie(QWidget* parent) : TAddDialog("Faddleibie", "添加类别", parent)
 {
     Ed_cpm = addEdit("Ed_cpm", "类别名");
     m_cpjs = addMemo("m_cpjs", "介绍");
-    Button1 = addButton("Button1", "添加");
-    connect(Button1, &QPushButton::clicked, this, gui::Slot([this] { Button1Click(); }));
 }
 
 void TFaddleibie::Button1Click()
@@ -26,8 +21,6 @@ void TFaddleibie::Button1Click()
     // The name is compared as it is stored: trimmed.
     const std::string name = S(TrimQ(Ed_cpm->text()));
     if (name.empty()) return app::Refuse(Ed_cpm);
-    if (!DM->AppendUnless("SELECT 1 FROM zq_leibie WHERE leibie=? LIMIT 1", {name}, "INSERT INTO zq_leibie(leibie, jieshao) VALUES(?, ?)",
-                          {name, S(TrimQ(m_cpjs->toPlainText()))}))
-        return app::Refuse(Ed_cpm);
-    accept();
+    AppendOrRefuse(Ed_cpm, "SELECT 1 FROM zq_leibie WHERE leibie=? LIMIT 1", {name}, "INSERT INTO zq_leibie(leibie, jieshao) VALUES(?, ?)",
+                   {name, S(TrimQ(m_cpjs->toPlainText()))});
 }

@@ -79,10 +79,17 @@ TFchanpin::TFchanpin(QWidget* parent) : QDialog(parent)
     gui::guarded([this] { FormCreate(); });
 }
 
+void TFchanpin::writeHeaders()
+{
+    const char* const headers[] = {"编号", "产品名", "规格名称", "单位"};
+    for (int c = 1; c <= 4; ++c) StringGrid1->SetCell(c, 0, QString::fromUtf8(headers[c - 1]));
+}
+
 void TFchanpin::FormCreate()
 {
     trlb->clear();
     app::AddTreeNode(trlb, nullptr, QStringLiteral("产品"), TNode{0, QStringLiteral("产品管理"), QStringLiteral("cp")});
+    writeHeaders();
     trlbClick();
 }
 
@@ -114,8 +121,7 @@ void TFchanpin::FillSpecGrid()
 {
     StringGrid1->ClearAllRows();
     StringGrid1->SetRowCount(2);
-    const char* const headers[] = {"编号", "产品名", "规格名称", "单位"};
-    for (int c = 1; c <= 4; ++c) StringGrid1->SetCell(c, 0, QString::fromUtf8(headers[c - 1]));
+    writeHeaders();
     if (CurrentSql.empty()) return;
     db::Params params = CurrentParams;
     params.emplace_back(static_cast<int64_t>(kMaxRows));

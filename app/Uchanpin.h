@@ -42,6 +42,9 @@ public:
     // an empty text lists nothing.
     std::string CurrentSql;
     db::Params CurrentParams;
+
+private:
+    void writeHeaders();
 };
 
 extern TFchanpin* Fchanpin;

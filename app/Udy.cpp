@@ -133,6 +133,7 @@ void TFdy::Button2Click()
     setEditsEnabled(true, true);
     Ed_kdmc->clear();
     for (QLineEdit* e : Coordinates) e->clear();
+    Ed_kdmc->setFocus();
 }
 
 void TFdy::Button4Click()
@@ -143,6 +144,7 @@ void TFdy::Button4Click()
     Ed_kdmcTag = 0;
     // The name of a stored layout never changes.
     setEditsEnabled(false, true);
+    Coordinates.front()->setFocus();
 }
 
 void TFdy::Button3Click()

@@ -94,13 +94,15 @@ void TFluru::buildForm()
     auto* outer = new QVBoxLayout(this);
 
     auto* head = new QGridLayout;
-    auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
-    auto pair = [](QWidget* a, QWidget* b) {
-        auto* row = new QHBoxLayout;
+    // A name field with its picker of earlier names beside it.
+    auto pair = [this](QWidget* a, QWidget* b) {
+        auto* box = new QWidget(this);
+        auto* row = new QHBoxLayout(box);
+        row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(2);
         row->addWidget(a, 1);
         row->addWidget(b, 1);
-        return row;
+        return box;
     };
     Ed_bh = NamedEdit(this, "Ed_bh", true);
     DateTimePicker1 = new QDateEdit(this);
@@ -121,32 +123,32 @@ void TFluru::buildForm()
     M_bz = NamedMemo(this, "M_bz");
     M_bz->setFixedHeight(48);
 
-    head->addWidget(label("系统编号"), 0, 0);
-    head->addWidget(Ed_bh, 0, 1);
-    head->addWidget(label("下单时间"), 0, 2);
-    head->addWidget(DateTimePicker1, 0, 3);
-    head->addWidget(label("客户名称"), 1, 0);
-    head->addLayout(pair(Ed_khmc, Cb_kh), 1, 1);
-    head->addWidget(label("联系人"), 1, 2);
-    head->addWidget(ed_lxr, 1, 3);
-    head->addWidget(label("客户地址"), 2, 0);
-    head->addWidget(Ed_khdz, 2, 1);
-    head->addWidget(label("联系电话"), 2, 2);
-    head->addWidget(Ed_lxdh, 2, 3);
-    head->addWidget(label("制单人"), 3, 0);
-    head->addLayout(pair(Ed_zdr, cb_zdr), 3, 1);
-    head->addWidget(label("附加款项名称"), 4, 0);
-    head->addWidget(Ed_fjmc, 4, 1);
-    head->addWidget(label("附加款项金额"), 4, 2);
-    head->addWidget(Ed_fjje, 4, 3);
-    head->addWidget(label("其他说明"), 5, 0, Qt::AlignTop);
-    head->addWidget(M_bz, 5, 1, 1, 3);
+    // Two labelled fields a row.
+    const std::pair<const char*, QWidget*> fields[][2] = {
+        {{"系统编号", Ed_bh}, {"下单时间", DateTimePicker1}},
+        {{"客户名称", pair(Ed_khmc, Cb_kh)}, {"联系人", ed_lxr}},
+        {{"客户地址", Ed_khdz}, {"联系电话", Ed_lxdh}},
+        {{"制单人", pair(Ed_zdr, cb_zdr)}, {nullptr, nullptr}},
+        {{"附加款项名称", Ed_fjmc}, {"附加款项金额", Ed_fjje}},
+    };
+    int row = 0;
+    for (const auto& line : fields) {
+        for (int half = 0; half < 2; ++half) {
+            const auto& [text, widget] = line[half];
+            if (!text) continue;
+            head->addWidget(new QLabel(QString::fromUtf8(text), this), row, 2 * half);
+            head->addWidget(widget, row, 2 * half + 1);
+        }
+        ++row;
+    }
+    head->addWidget(new QLabel(QStringLiteral("其他说明"), this), row, 0, Qt::AlignTop);
+    head->addWidget(M_bz, row, 1, 1, 3);
     head->setColumnStretch(1, 3);
     head->setColumnStretch(3, 2);
     outer->addLayout(head);
 
     auto* lines = new QGroupBox(QStringLiteral("订奶信息"), this);
-    auto* lg = new QGridLayout(lines);
+    auto* lg = new QVBoxLayout(lines);
     Cb_lb = NamedCombo(lines, "Cb_lb", true);
     Cb_pz = NamedCombo(lines, "Cb_pz", true);
     Cb_gg = NamedCombo(lines, "Cb_gg", true);
@@ -158,21 +160,24 @@ void TFluru::buildForm()
     Ed_bz = NamedEdit(lines, "Ed_bz");
     Button7 = NamedButton(lines, "Button7", "添加");
     Button8 = NamedButton(lines, "Button8", "清空列表");
-    const std::pair<const char*, QWidget*> pickers[] = {{"产品类别", Cb_lb}, {"品种", Cb_pz}, {"规格", Cb_gg}};
-    int col = 0;
-    for (const auto& [text, w] : pickers) {
-        lg->addWidget(new QLabel(QString::fromUtf8(text), lines), 0, col++);
-        lg->addWidget(w, 0, col++, 1, 2);
-        ++col;
-    }
-    const std::pair<const char*, QWidget*> entries[] = {{"单价", Ed_dj}, {"数量", Ed_mrsl}, {"单位", Ed_dw}, {"备注", Ed_bz}};
-    col = 0;
-    for (const auto& [text, w] : entries) {
-        lg->addWidget(new QLabel(QString::fromUtf8(text), lines), 1, col++);
-        lg->addWidget(w, 1, col++);
-    }
-    lg->addWidget(Button7, 1, col++);
-    lg->addWidget(Button8, 1, col);
+    auto labelled = [lines](QHBoxLayout* row, const char* text, QWidget* w, int stretch) {
+        row->addWidget(new QLabel(QString::fromUtf8(text), lines));
+        row->addWidget(w, stretch);
+        row->addSpacing(6);
+    };
+    auto* pickers = new QHBoxLayout;
+    labelled(pickers, "产品类别", Cb_lb, 1);
+    labelled(pickers, "品种", Cb_pz, 1);
+    labelled(pickers, "规格", Cb_gg, 1);
+    lg->addLayout(pickers);
+    auto* entry = new QHBoxLayout;
+    labelled(entry, "单价", Ed_dj, 1);
+    labelled(entry, "数量", Ed_mrsl, 1);
+    labelled(entry, "单位", Ed_dw, 1);
+    labelled(entry, "备注", Ed_bz, 2);
+    entry->addWidget(Button7);
+    entry->addWidget(Button8);
+    lg->addLayout(entry);
     StringGrid1 = new TStringGrid(kGridCols, lines);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->SetColWidth(0, 40);
@@ -181,7 +186,7 @@ void TFluru::buildForm()
     StringGrid1->SetColWidth(8, 140);
     StringGrid1->setMinimumHeight(200);
     for (int c = 0; c < kGridCols; ++c) StringGrid1->SetCell(c, 0, QString::fromUtf8(kGridHeaders[c]));
-    lg->addWidget(StringGrid1, 2, 0, 1, col + 1);
+    lg->addWidget(StringGrid1, 1);
     PopupMenu1 = new QMenu(this);
     N1 = NamedAction(PopupMenu1, "N1", "删除当前行");
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -261,6 +266,7 @@ void TFluru::prepareCommon(bool editing)
     for (int r = 1; r < StringGrid1->RowCount(); ++r) StringGrid1->ClearRow(r);
     LineCounter = 1;
     setResult(QDialog::Rejected);
+    Ed_khmc->setFocus();
 }
 
 void TFluru::fillCustomerPickers()

@@ -18,8 +18,8 @@
 #include <chrono>
 #include <memory>
 
-#include "Clock.h"
 #include "AppCommon.h"
+#include "BenchMain.h"
 #include "DATAM.h"
 #include "StringGrid.h"
 #include "SysUtils.h"
@@ -160,13 +160,4 @@ void BM_SaveOrder(benchmark::State& state)
 
 BENCHMARK(BM_SaveOrder)->Arg(1)->Arg(20)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_world.reset();
-    return 0;
-}
+int main(int argc, char** argv) { return RunAppBenchmarks(argc, argv, [] { g_world.reset(); }); }

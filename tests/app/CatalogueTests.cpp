@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "AppFixture.h"
+#include "FormDriving.h"
 #include "StringGrid.h"
 #include "Uaddcp.h"
 #include "Uaddgg.h"
@@ -28,32 +29,14 @@ protected:
     }
 
     QTreeWidgetItem* root() const { return Fchanpin->trlb->topLevelItem(0); }
-    static void expand(QTreeWidgetItem* item)
-    {
-        item->setExpanded(false);
-        item->setExpanded(true);
-    }
-    static QTreeWidgetItem* child(QTreeWidgetItem* item, const QString& caption)
-    {
-        for (int i = 0; i < item->childCount(); ++i)
-            if (item->child(i)->text(0) == caption) return item->child(i);
-        ADD_FAILURE() << "no node " << caption.toStdString();
-        return item;
-    }
-    static QStringList captions(QTreeWidgetItem* item)
-    {
-        QStringList out;
-        for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
-        return out;
-    }
     // Selects a node under the root: category, or category/product.
     QTreeWidgetItem* select(const QString& category, const QString& product = {})
     {
-        expand(root());
-        QTreeWidgetItem* node = child(root(), category);
+        expandAgain(root());
+        QTreeWidgetItem* node = treeChild(root(), category);
         if (!product.isEmpty()) {
-            expand(node);
-            node = child(node, product);
+            expandAgain(node);
+            node = treeChild(node, product);
         }
         Fchanpin->trlb->setCurrentItem(node);
         return node;
@@ -124,21 +107,21 @@ TEST_F(Catalogue, TreeListsCategoriesProductsAndTheirSpecifications)
     ASSERT_EQ(Fchanpin->trlb->topLevelItemCount(), 1);
     EXPECT_EQ(root()->text(0), QStringLiteral("产品"));
     EXPECT_EQ(TNode::Of(root()).name, QStringLiteral("产品管理"));
-    expand(root());
-    expand(root());
-    EXPECT_EQ(captions(root()), (QStringList{"牛奶", "面包", "临时库"}));
+    expandAgain(root());
+    expandAgain(root());
+    EXPECT_EQ(treeCaptions(root()), (QStringList{"牛奶", "面包", "临时库"}));
 
-    QTreeWidgetItem* milk = child(root(), QStringLiteral("牛奶"));
-    expand(milk);
+    QTreeWidgetItem* milk = treeChild(root(), QStringLiteral("牛奶"));
+    expandAgain(milk);
     EXPECT_EQ(Fchanpin->trlb->currentItem(), milk);
-    EXPECT_EQ(captions(milk), (QStringList{"鲜奶", "酸奶"}));
+    EXPECT_EQ(treeCaptions(milk), (QStringList{"鲜奶", "酸奶"}));
     EXPECT_EQ(TNode::Of(milk->child(0)).kind, QStringLiteral("cpm"));
     EXPECT_EQ(Fchanpin->StringGrid1->Cell(3, 0), QStringLiteral("规格名称"));
     EXPECT_EQ(gridColumn(3), (QStringList{"原味", "1L", "250ml"}));  // newest first
     EXPECT_EQ(gridColumn(0), (QStringList{"1", "2", "3"}));
     EXPECT_EQ(gridColumn(4), (QStringList{"杯", "", "瓶"}));       // Null empty, values trimmed
 
-    QTreeWidgetItem* fresh = child(milk, QStringLiteral("鲜奶"));
+    QTreeWidgetItem* fresh = treeChild(milk, QStringLiteral("鲜奶"));
     Fchanpin->trlb->setCurrentItem(fresh);
     emit Fchanpin->trlb->itemDoubleClicked(fresh, 0);
     EXPECT_EQ(gridColumn(3), (QStringList{"1L", "250ml"}));
@@ -150,8 +133,8 @@ TEST_F(Catalogue, TemporaryStoreShowsAnEmptyGrid)
     seedCatalogue();
     seed({{"INSERT INTO zq_cpgg(cpgg, cpm, leibie) VALUES('x', 'y', '临时库')", {}}});
     start();
-    expand(root());
-    expand(child(root(), QStringLiteral("临时库")));
+    expandAgain(root());
+    expandAgain(treeChild(root(), QStringLiteral("临时库")));
     EXPECT_EQ(Fchanpin->StringGrid1->RowCount(), 2);
     EXPECT_EQ(gridColumn(3), QStringList{QString()});
     EXPECT_TRUE(ui.messages().isEmpty());
@@ -163,7 +146,7 @@ TEST_F(Catalogue, RestrictedUserSeesNoCategories)
     seed({{"INSERT INTO zq_km(id, km) VALUES(3, '三站')", {}}, {"INSERT INTO zq_yhm(yhm, mac, qx) VALUES(?, ?, ?)", {"x", app::S(kMac), "3"}}});
     start();
     ASSERT_EQ(fmain->Tag, 3);
-    expand(root());
+    expandAgain(root());
     EXPECT_EQ(root()->childCount(), 0);
 }
 
@@ -207,8 +190,8 @@ TEST_F(Catalogue, CategoryNameIsRequiredAndUniqueAsStored)
     EXPECT_EQ(readColumn("SELECT leibie FROM zq_leibie ORDER BY id").back(), QStringLiteral("饮料"));
     // The tree shows the addition once its parent is expanded again.
     EXPECT_EQ(root()->childCount(), 0);
-    expand(root());
-    EXPECT_EQ(captions(root()).back(), QStringLiteral("饮料"));
+    expandAgain(root());
+    EXPECT_EQ(treeCaptions(root()).back(), QStringLiteral("饮料"));
 }
 
 TEST_F(Catalogue, ProductNameIsUniqueAcrossCategories)

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -36,4 +37,28 @@ inline QStringList items(const QComboBox* box)
     QStringList out;
     for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
     return out;
+}
+
+// Expands a tree node the way the user does: the expansion handler runs
+// even when the node was open already.
+inline void expandAgain(QTreeWidgetItem* item)
+{
+    item->setExpanded(false);
+    item->setExpanded(true);
+}
+
+inline QStringList treeCaptions(const QTreeWidgetItem* item)
+{
+    QStringList out;
+    for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
+    return out;
+}
+
+// The child with this caption (the node itself, with a failure, when none).
+inline QTreeWidgetItem* treeChild(QTreeWidgetItem* item, const QString& caption)
+{
+    for (int i = 0; i < item->childCount(); ++i)
+        if (item->child(i)->text(0) == caption) return item->child(i);
+    ADD_FAILURE() << "no node " << caption.toStdString();
+    return item;
 }
