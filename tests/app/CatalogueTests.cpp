@@ -169,13 +169,6 @@ TEST_F(Catalogue, AddItemsFollowTheSelectedNode)
     Fchanpin->N2Click();
 }
 
-TEST_F(Catalogue, MenuShowsTheCatalogueModally)
-{
-    start();
-    ui.expectModal(QStringLiteral("Fchanpin"), QDialog::Rejected);
-    fmain->N21->trigger();
-}
-
 // ---- Adding
 
 TEST_F(Catalogue, CategoryNameIsRequiredAndUniqueAsStored)

@@ -84,18 +84,6 @@ TEST_F(Settings, AllEmptyFieldsStoreEmptyTexts)
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM config WHERE khmc IS NULL"), 0);
 }
 
-TEST_F(Settings, WithNoRowTheFieldsKeepTheirTexts)
-{
-    start();
-    Fsys->Edit1->setText(QStringLiteral("typed"));
-    Fsys->LoadSettings();
-    EXPECT_EQ(Fsys->Edit1->text(), QStringLiteral("typed"));
-    // 取消 has never done anything.
-    Fsys->show();
-    Fsys->Button2->click();
-    EXPECT_TRUE(Fsys->isVisible());
-}
-
 // ---- Waybill layouts
 
 TEST_F(Waybill, OpensForTheSelectedOrderShowingTheFirstLayout)
