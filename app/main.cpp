@@ -4,13 +4,11 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTreeWidget>
 
 #include "AppCommon.h"
