@@ -68,11 +68,11 @@ protected:
         Fluru->show();
     }
 
-    void addLine(const QString& category, const QString& product, const QString& spec, const QString& price, const QString& quantity)
+    void addLine(const QString& category, const QString& product, const QString& size, const QString& price, const QString& quantity)
     {
         pick(Fluru->Cb_lb, category);
         pick(Fluru->Cb_pz, product);
-        pick(Fluru->Cb_gg, spec);
+        pick(Fluru->Cb_gg, size);
         Fluru->Ed_dj->setText(price);
         Fluru->Ed_mrsl->setText(quantity);
         Fluru->Button7->click();
