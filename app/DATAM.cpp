@@ -128,3 +128,13 @@ int64_t TDM::Write(std::string sql, db::Params params)
     ADOadd.setSql(std::move(sql), std::move(params));
     return ADOadd.execSql();
 }
+
+bool TDM::AppendUnless(std::string existsSql, db::Params existsParams, std::string insertSql, db::Params values)
+{
+    requireConnection();
+    db::Transaction t(ADOCn);
+    if (!Read(std::move(existsSql), std::move(existsParams)).eof()) return false;
+    Write(std::move(insertSql), std::move(values));
+    t.commit();
+    return true;
+}

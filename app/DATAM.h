@@ -28,6 +28,9 @@ public:
     db::Query& Read(std::string sql, db::Params params = {});
     // A statement that changes rows, on ADOadd; returns the rows changed.
     int64_t Write(std::string sql, db::Params params = {});
+    // Appends a row unless the check finds one, both in one transaction;
+    // false when the row exists (nothing is written).
+    bool AppendUnless(std::string existsSql, db::Params existsParams, std::string insertSql, db::Params values);
 
     db::Database ADOCn;
     db::Query ADOsel{ADOCn, "ADOsel"};

@@ -1,11 +1,20 @@
 #pragma once
-// The add-specification dialog of the catalogue (not built yet).
+// Adds a specification (size, unit, price) to a product of the catalogue.
 
-#include "PendingForm.h"
+#include "FormKit.h"
 
-class TFaddgg : public TPendingForm {
+class TFaddgg : public app::TAddDialog {
 public:
     explicit TFaddgg(QWidget* parent = nullptr);
+
+    void Button1Click() override;  // 添加
+
+    QLineEdit* Ed_ggm = nullptr;       // 规格名
+    QPlainTextEdit* m_ggjs = nullptr;  // 介绍
+    QLineEdit* Ed_leibie = nullptr;    // 类别名, from the tree
+    QLineEdit* Ed_cpm = nullptr;       // 产品名, from the tree
+    QLineEdit* Ed_dw = nullptr;        // 单位
+    QLineEdit* Ed_jg = nullptr;        // 价格
 };
 
 extern TFaddgg* Faddgg;

@@ -4,13 +4,11 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTreeWidget>
 
 #include "AppCommon.h"
@@ -30,25 +28,6 @@ Tfmain* fmain = nullptr;
 
 using app::Q;
 using app::S;
-
-// ---- TNode
-
-TNode TNode::Of(const QTreeWidgetItem* item)
-{
-    TNode n;
-    if (!item) return n;
-    n.id = item->data(0, IdRole).toInt();
-    n.name = item->data(0, NameRole).toString();
-    n.kind = item->data(0, KindRole).toString();
-    return n;
-}
-
-void TNode::StoreIn(QTreeWidgetItem* item) const
-{
-    item->setData(0, IdRole, id);
-    item->setData(0, NameRole, name);
-    item->setData(0, KindRole, kind);
-}
 
 // ---- Listings
 
@@ -83,28 +62,6 @@ const GridColumn kLineColumns[] = {
 
 const GridColumn* columnsOf(TListing::Layout layout) { return layout == TListing::Orders ? kOrderColumns : kLineColumns; }
 
-QAction* namedAction(QMenu* menu, const char* name, const char* text)
-{
-    QAction* a = menu->addAction(QString::fromUtf8(text));
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-}
-
-QPushButton* namedButton(QWidget* parent, const char* name, const char* text)
-{
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLabel* namedLabel(QWidget* parent, const char* name, const QString& text = {})
-{
-    auto* l = new QLabel(text, parent);
-    if (name) l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
 }  // namespace
 
 // ---- Tfmain
@@ -117,29 +74,37 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
     buildClient();
     resize(1024, 692);
     if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+    if (DM) {
+        ADOQuery1 = std::make_unique<db::Query>(DM->ADOCn, "ADOQuery1");
+        ADOQuery2 = std::make_unique<db::Query>(DM->ADOCn, "ADOQuery2");
+        ADOQuery3 = std::make_unique<db::Query>(DM->ADOCn, "ADOQuery3");
+        ADOQuery1->setSql("SELECT * FROM zq_dd ORDER BY rowid");
+        ADOQuery2->setSql("SELECT * FROM zq_ddmx ORDER BY rowid");
+        ADOQuery3->setSql("SELECT * FROM config ORDER BY rowid");
+    }
     gui::guarded([this] { FormCreate(); });
 }
 
 void Tfmain::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    N3 = namedAction(file, "N3", "设置");
-    N6 = namedAction(file, "N6", "修改密码");
+    N3 = app::NamedAction(file, "N3", "设置");
+    N6 = app::NamedAction(file, "N6", "修改密码");
     file->addAction(QStringLiteral("在线升级"));  // kept inert, as it always was
-    N5 = namedAction(file, "N5", "支持论坛");
+    N5 = app::NamedAction(file, "N5", "支持论坛");
     file->addSeparator();
-    N2 = namedAction(file, "N2", "退出");
+    N2 = app::NamedAction(file, "N2", "退出");
     QMenu* ops = menuBar()->addMenu(QStringLiteral("操作"));
-    N11 = namedAction(ops, "N11", "添加出货单");
+    N11 = app::NamedAction(ops, "N11", "添加出货单");
     QMenu* config = menuBar()->addMenu(QStringLiteral("配置"));
-    N21 = namedAction(config, "N21", "产品管理");
+    N21 = app::NamedAction(config, "N21", "产品管理");
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    N22 = namedAction(PopupMenu1, "N22", "修改");
-    N25 = namedAction(PopupMenu1, "N25", "打印出库单");
-    N10 = namedAction(PopupMenu1, "N10", "打印快递单");
-    N16 = namedAction(PopupMenu1, "N16", "添加订单");
+    N22 = app::NamedAction(PopupMenu1, "N22", "修改");
+    N25 = app::NamedAction(PopupMenu1, "N25", "打印出库单");
+    N10 = app::NamedAction(PopupMenu1, "N10", "打印快递单");
+    N16 = app::NamedAction(PopupMenu1, "N16", "添加订单");
 
     const std::pair<QAction*, void (Tfmain::*)()> handlers[] = {
         {N2, &Tfmain::N2Click},   {N3, &Tfmain::N3Click},   {N5, &Tfmain::N5Click},   {N6, &Tfmain::N6Click},
@@ -176,30 +141,30 @@ void Tfmain::buildClient()
     GroupBox1->setFixedHeight(64);
     auto* bar = new QHBoxLayout(GroupBox1);
     bar->setContentsMargins(8, 2, 8, 4);
-    Label11 = namedLabel(GroupBox1, "Label11");
+    Label11 = app::NamedLabel(GroupBox1, "Label11");
     // The location may be long: it gives way before the window grows.
     Label11->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(Label11, 1);
-    Button5 = namedButton(GroupBox1, "Button5", "第一页");
-    Button3 = namedButton(GroupBox1, "Button3", "上一页");
-    Button2 = namedButton(GroupBox1, "Button2", "下一页");
-    Button4 = namedButton(GroupBox1, "Button4", "最后一页");
+    Button5 = app::NamedButton(GroupBox1, "Button5", "第一页");
+    Button3 = app::NamedButton(GroupBox1, "Button3", "上一页");
+    Button2 = app::NamedButton(GroupBox1, "Button2", "下一页");
+    Button4 = app::NamedButton(GroupBox1, "Button4", "最后一页");
     for (QPushButton* b : {Button5, Button3, Button2, Button4}) bar->addWidget(b);
     bar->addSpacing(12);
-    Label2 = namedLabel(GroupBox1, "Label2");
-    Label3 = namedLabel(GroupBox1, "Label3");
-    Label9 = namedLabel(GroupBox1, "Label9");
-    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("当前第")));
+    Label2 = app::NamedLabel(GroupBox1, "Label2");
+    Label3 = app::NamedLabel(GroupBox1, "Label3");
+    Label9 = app::NamedLabel(GroupBox1, "Label9");
+    bar->addWidget(app::NamedLabel(GroupBox1, nullptr, QStringLiteral("当前第")));
     bar->addWidget(Label2);
-    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("页")));
+    bar->addWidget(app::NamedLabel(GroupBox1, nullptr, QStringLiteral("页")));
     bar->addSpacing(8);
-    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("总共")));
+    bar->addWidget(app::NamedLabel(GroupBox1, nullptr, QStringLiteral("总共")));
     bar->addWidget(Label3);
-    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("页")));
+    bar->addWidget(app::NamedLabel(GroupBox1, nullptr, QStringLiteral("页")));
     bar->addSpacing(8);
-    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("共有")));
+    bar->addWidget(app::NamedLabel(GroupBox1, nullptr, QStringLiteral("共有")));
     bar->addWidget(Label9);
-    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("条数据")));
+    bar->addWidget(app::NamedLabel(GroupBox1, nullptr, QStringLiteral("条数据")));
     connect(Button5, &QPushButton::clicked, this, gui::Slot([this] { Button5Click(); }));
     connect(Button3, &QPushButton::clicked, this, gui::Slot([this] { Button3Click(); }));
     connect(Button2, &QPushButton::clicked, this, gui::Slot([this] { Button2Click(); }));
@@ -217,7 +182,7 @@ void Tfmain::buildClient()
     outer->addLayout(right, 1);
     setCentralWidget(central);
 
-    Label1 = namedLabel(this, "Label1");
+    Label1 = app::NamedLabel(this, "Label1");
     statusBar()->addWidget(Label1, 1);
 }
 
@@ -226,37 +191,10 @@ void Tfmain::enablePaging(bool on)
     for (QPushButton* b : {Button5, Button3, Button2, Button4}) b->setEnabled(on);
 }
 
-QTreeWidgetItem* Tfmain::addNode(QTreeWidgetItem* parent, const QString& caption, const TNode& node)
-{
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(trlb);
-    item->setText(0, caption);
-    node.StoreIn(item);
-    item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    QIcon icon = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    icon.addPixmap(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16), QIcon::Selected);
-    item->setIcon(0, icon);
-    return item;
-}
-
-void Tfmain::replaceChildren(QTreeWidgetItem* parent, const std::vector<TNode>& nodes)
-{
-    qDeleteAll(parent->takeChildren());
-    for (const TNode& n : nodes) addNode(parent, n.name, n);
-}
-
-// One node of the kind per row, named by one of its columns.
-std::vector<TNode> Tfmain::childNodes(std::string sql, db::Params params, const char* nameField, const char* kind)
-{
-    std::vector<TNode> nodes;
-    for (db::Query& q = DM->Read(std::move(sql), std::move(params)); !q.eof(); q.next())
-        nodes.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), app::FieldText(q, nameField), QString::fromLatin1(kind)});
-    return nodes;
-}
-
 void Tfmain::FormCreate()
 {
     trlb->clear();
-    addNode(nullptr, QStringLiteral("产品出库管理系统"), TNode{0, QStringLiteral("Tarvex网络"), QStringLiteral("cp")});
+    app::AddTreeNode(trlb, nullptr, QStringLiteral("产品出库管理系统"), TNode{0, QStringLiteral("Tarvex网络"), QStringLiteral("cp")});
 
     // The rights belong to this computer's row, whoever logs in.
     const QString mac = GetMacAddress();
@@ -297,16 +235,16 @@ void Tfmain::BrowseTreeNode()
             for (int i = 0; i < Cbqx1.size() && i < Cbqx2.size(); ++i)
                 children.push_back(TNode{StrToInt(S(Cbqx2[i])), Cbqx1[i], QStringLiteral("lb")});
         } else {
-            children = childNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", "lb");
+            children = app::ReadTreeNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", "lb");
         }
-        replaceChildren(node, children);
+        app::ReplaceTreeChildren(trlb, node, children);
         CurrentListing = OrdersListing();
     } else if (data.kind == QLatin1String("lb") || data.kind == QLatin1String("cpm")) {
         trlbTag = 1;
         if (data.kind == QLatin1String("lb"))
-            replaceChildren(node, childNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", "cpm"));
+            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", "cpm"));
         else
-            replaceChildren(node, childNodes("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}, "cpgg", "cpgg"));
+            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}, "cpgg", "cpgg"));
         StringGrid1->ClearAllRows();
         StringGrid1->SetRowCount(2);
         if (data.name == kTempStore) CurrentListing = OrdersListing();
@@ -353,17 +291,11 @@ void Tfmain::FillOrderGrid()
 
     setGridLayout(listing.layout);
     showPagingLabels();
-    StringGrid1->SetRowCount(static_cast<int>(q.recordCount()) + 1);
+    std::vector<app::GridField> fields;
     const GridColumn* cols = columnsOf(listing.layout);
-    int row = 1;
-    for (; !q.eof(); q.next(), ++row) {
-        StringGrid1->SetCell(0, row, Q(IntToStr(offset + row)));
-        for (int c = 1; c <= 10; ++c) {
-            if (!cols[c].field) continue;
-            const db::Field f = q.fieldByName(cols[c].field);
-            if (!f.isNull()) StringGrid1->SetCell(c, row, Q(Trim(f.asString())));
-        }
-    }
+    for (int c = 1; c <= 10; ++c)
+        if (cols[c].field) fields.push_back({c, cols[c].field});
+    app::FillGridRows(StringGrid1, q, fields, offset + 1);
     // The designed widths were made for a smaller font: a column widens
     // rather than cut its values (an order number above all).
     for (int c = 1; c <= 10; ++c) StringGrid1->WidenToContents(c);
@@ -417,7 +349,9 @@ void Tfmain::N2Click() { close(); }
 
 void Tfmain::N3Click()
 {
-    if (Fsys) gui::ui().showModal(*Fsys);
+    if (!Fsys) return;
+    Fsys->LoadSettings();
+    gui::ui().showModal(*Fsys);
 }
 
 void Tfmain::N5Click() { gui::ui().openUrl(app::kSupportUrl); }
@@ -427,16 +361,36 @@ void Tfmain::N6Click()
     if (Fxgmm) gui::ui().showModal(*Fxgmm);
 }
 
+namespace {
+
+// Points one of the window's own queries at rows and opens it.
+void reopen(db::Query* query, std::string sql, db::Params params)
+{
+    if (!query) return;
+    query->close();
+    query->setSql(std::move(sql), std::move(params));
+    query->open();
+}
+
+}  // namespace
+
 void Tfmain::N10Click()
 {
-    if (SelectedOrder().isEmpty() || !Fdy) return;
+    const QString bh = SelectedOrder();
+    if (bh.isEmpty() || !Fdy) return;
+    Fdy->Open();
+    // The recipient of the waybill.
+    reopen(ADOQuery1.get(), "SELECT * FROM zq_dd WHERE bh=? ORDER BY id", {S(bh)});
     Fdy->show();
     Fdy->raise();
+    Fdy->activateWindow();
 }
 
 void Tfmain::N11Click()
 {
-    if (Fluru) gui::ui().showModal(*Fluru);
+    if (!Fluru) return;
+    Fluru->PrepareNewOrder();
+    gui::ui().showModal(*Fluru);
 }
 
 void Tfmain::N16Click() { N11Click(); }
@@ -448,12 +402,23 @@ void Tfmain::N21Click()
 
 void Tfmain::N22Click()
 {
-    if (SelectedOrder().isEmpty() || !Fluru) return;
-    gui::ui().showModal(*Fluru);
+    const QString bh = SelectedOrder();
+    if (bh.isEmpty() || !Fluru) return;
+    if (Fluru->PrepareEditOrder(bh)) gui::ui().showModal(*Fluru);
 }
 
 void Tfmain::N25Click()
 {
-    if (SelectedOrder().isEmpty()) return;
-    gui::ShowMessage(QStringLiteral("打印出库单的功能尚未完成。"));
+    const QString bh = SelectedOrder();
+    if (bh.isEmpty()) return;
+    reopen(ADOQuery1.get(), "SELECT * FROM zq_dd WHERE bh=? ORDER BY id", {S(bh)});
+    reopen(ADOQuery2.get(), "SELECT * FROM zq_ddmx WHERE bh=? ORDER BY id", {S(bh)});
+    PrintOrderSheet();
 }
+
+// ---- Printing: the report engine is not built yet. Both commands say so
+// rather than pretend to print.
+
+void Tfmain::PrintOrderSheet() { gui::ShowMessage(QStringLiteral("打印出库单的功能尚未完成。")); }
+
+void Tfmain::PrintWaybill(const QString& /*id*/) { gui::ShowMessage(QStringLiteral("打印快递单的功能尚未完成。")); }

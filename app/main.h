@@ -6,10 +6,13 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 
 #include "DbValue.h"
 #include "Database.h"
+#include "FormKit.h"
+#include "Query.h"
 
 class QAction;
 class QGroupBox;
@@ -19,22 +22,6 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TStringGrid;
-
-// The record hung on every node of the category trees (kept in the item's
-// data roles): id, name and kind ("cp" root, "lb" category or station,
-// "cpm" product, "cpgg" specification).
-struct TNode {
-    int id = 0;
-    QString name;
-    QString kind;
-
-    static constexpr int IdRole = Qt::UserRole;
-    static constexpr int NameRole = Qt::UserRole + 1;
-    static constexpr int KindRole = Qt::UserRole + 2;
-
-    static TNode Of(const QTreeWidgetItem* item);
-    void StoreIn(QTreeWidgetItem* item) const;
-};
 
 // What a grid lists: a statement with its values, without ORDER BY (the
 // count and the pages are built from it), and which layout shows it.
@@ -73,6 +60,10 @@ public:
     void N22Click();  // 修改
     void N25Click();  // 打印出库单
 
+    // The print commands (not built yet: each says so in a box).
+    void PrintOrderSheet();
+    void PrintWaybill(const QString& id);
+
     // The order number of the grid's current data row, or "".
     QString SelectedOrder() const;
 
@@ -105,6 +96,11 @@ public:
     int PageCount = 0;
     int64_t RecordCount = 0;
 
+    // The order being printed and the company row, for the report
+    // datasets: the order (ADOQuery1), its lines (ADOQuery2), config
+    // (ADOQuery3). Null when the data module has no connection object.
+    std::unique_ptr<db::Query> ADOQuery1, ADOQuery2, ADOQuery3;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -112,9 +108,6 @@ private:
     void buildMenus();
     void buildClient();
     void enablePaging(bool on);
-    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& caption, const TNode& node);
-    std::vector<TNode> childNodes(std::string sql, db::Params params, const char* nameField, const char* kind);
-    void replaceChildren(QTreeWidgetItem* parent, const std::vector<TNode>& nodes);
     void setGridLayout(TListing::Layout layout);
     void showPagingLabels();
 };

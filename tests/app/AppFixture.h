@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,15 @@
 #include "NetworkAddress.h"
 #include "ScriptedUiServices.h"
 #include "Startup.h"
+
+// Readable failure messages for Qt's text types.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '{';
+    for (int i = 0; i < list.size(); ++i) *os << (i ? ", " : "") << '"' << list[i].toStdString() << '"';
+    *os << '}';
+}
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -50,6 +61,18 @@ protected:
         TDM dm;
         dm.Connect();
         for (const auto& [sql, params] : statements) dm.Write(sql, params);
+    }
+
+    // The first column of every row of a read on the program's connection.
+    static QStringList readColumn(const std::string& sql, const db::Params& params = {})
+    {
+        QStringList out;
+        for (db::Query& q = DM->Read(sql, params); !q.eof(); q.next()) out << app::Q(q.value(0).asText());
+        return out;
+    }
+    static int64_t countOf(const std::string& sql, const db::Params& params = {})
+    {
+        return DM->ADOCn.scalar(sql, params).asInt64();
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }

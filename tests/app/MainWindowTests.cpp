@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "AppFixture.h"
+#include "FormDriving.h"
 #include "StringGrid.h"
 #include "SysUtils.h"
 #include "Uchanpin.h"
@@ -17,27 +18,8 @@ class MainWindow : public AppFixture {
 protected:
     QTreeWidgetItem* root() const { return fmain->trlb->topLevelItem(0); }
 
-    // Expands a node the way the user does: the guarded handler runs.
-    void expand(QTreeWidgetItem* item)
-    {
-        item->setExpanded(false);
-        item->setExpanded(true);
-    }
 
-    static QStringList captions(QTreeWidgetItem* item)
-    {
-        QStringList out;
-        for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
-        return out;
-    }
 
-    QTreeWidgetItem* child(QTreeWidgetItem* item, const QString& caption) const
-    {
-        for (int i = 0; i < item->childCount(); ++i)
-            if (item->child(i)->text(0) == caption) return item->child(i);
-        ADD_FAILURE() << "no node " << caption.toStdString();
-        return item;
-    }
 
     QString cell(int col, int row) const { return fmain->StringGrid1->Cell(col, row); }
     QString labels() const
@@ -84,8 +66,8 @@ TEST_F(MainWindow, StationRightsComeFromThisComputersRow)
     EXPECT_EQ(fmain->Cbqx2, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("12")}));
     EXPECT_EQ(fmain->Label1->text(), QStringLiteral("欢迎销售部:张三使用本系统"));
     // A restricted user sees the stations under the root.
-    expand(root());
-    EXPECT_EQ(captions(root()), fmain->Cbqx1);
+    expandAgain(root());
+    EXPECT_EQ(treeCaptions(root()), fmain->Cbqx1);
     EXPECT_EQ(TNode::Of(root()->child(2)).id, 12);
 }
 
@@ -128,9 +110,9 @@ TEST_F(MainWindow, RootListsCategoriesOnceWhateverTheExpansions)
     EXPECT_EQ(TNode::Of(root()).name, QStringLiteral("Tarvex网络"));
     EXPECT_EQ(TNode::Of(root()).kind, QStringLiteral("cp"));
     for (QPushButton* b : {fmain->Button2, fmain->Button3, fmain->Button4, fmain->Button5}) EXPECT_FALSE(b->isEnabled());
-    expand(root());
-    expand(root());
-    EXPECT_EQ(captions(root()), (QStringList{QStringLiteral("牛奶"), QStringLiteral("O'Brien's")}));
+    expandAgain(root());
+    expandAgain(root());
+    EXPECT_EQ(treeCaptions(root()), (QStringList{QStringLiteral("牛奶"), QStringLiteral("O'Brien's")}));
     EXPECT_EQ(TNode::Of(root()->child(0)).kind, QStringLiteral("lb"));
     EXPECT_EQ(root()->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     for (QPushButton* b : {fmain->Button2, fmain->Button3, fmain->Button4, fmain->Button5}) EXPECT_TRUE(b->isEnabled());
@@ -140,26 +122,26 @@ TEST_F(MainWindow, ExpandingSelectsTheNodeAndListsIt)
 {
     seedCatalogue();
     start();
-    expand(root());
-    QTreeWidgetItem* milk = child(root(), QStringLiteral("牛奶"));
+    expandAgain(root());
+    QTreeWidgetItem* milk = treeChild(root(), QStringLiteral("牛奶"));
     fmain->trlb->setCurrentItem(root());
-    expand(milk);
+    expandAgain(milk);
     EXPECT_EQ(fmain->trlb->currentItem(), milk);
-    EXPECT_EQ(captions(milk), (QStringList{QStringLiteral("鲜奶"), QStringLiteral("酸奶")}));
+    EXPECT_EQ(treeCaptions(milk), (QStringList{QStringLiteral("鲜奶"), QStringLiteral("酸奶")}));
     EXPECT_EQ(fmain->Label11->text(), QStringLiteral("当前位置：Tarvex网络 牛奶"));
     EXPECT_EQ(fmain->trlbTag, 1);
     EXPECT_EQ(fmain->StringGrid1->RowCount(), 4);
     EXPECT_EQ(cell(2, 1), QStringLiteral("B3"));  // newest first
 
-    QTreeWidgetItem* fresh = child(milk, QStringLiteral("鲜奶"));
-    expand(fresh);
-    expand(fresh);
-    EXPECT_EQ(captions(fresh), (QStringList{QStringLiteral("250ml"), QStringLiteral("1L")}));
+    QTreeWidgetItem* fresh = treeChild(milk, QStringLiteral("鲜奶"));
+    expandAgain(fresh);
+    expandAgain(fresh);
+    EXPECT_EQ(treeCaptions(fresh), (QStringList{QStringLiteral("250ml"), QStringLiteral("1L")}));
     EXPECT_EQ(cell(2, 1), QStringLiteral("B2"));
     EXPECT_EQ(cell(2, 2), QStringLiteral("B1"));
     EXPECT_EQ(fmain->StringGrid1->RowCount(), 3);
 
-    expand(child(fresh, QStringLiteral("250ml")));
+    expandAgain(treeChild(fresh, QStringLiteral("250ml")));
     EXPECT_EQ(fmain->StringGrid1->RowCount(), 2);
     EXPECT_EQ(cell(2, 1), QStringLiteral("B1"));
     EXPECT_EQ(fmain->Label11->text(), QStringLiteral("当前位置：鲜奶 250ml"));
@@ -169,8 +151,8 @@ TEST_F(MainWindow, NodeNameWithAQuoteLists)
 {
     seedCatalogue();
     start();
-    expand(root());
-    expand(child(root(), QStringLiteral("O'Brien's")));
+    expandAgain(root());
+    expandAgain(treeChild(root(), QStringLiteral("O'Brien's")));
     EXPECT_EQ(cell(2, 1), QStringLiteral("B4"));
     EXPECT_TRUE(ui.messages().isEmpty());
 }
@@ -183,7 +165,7 @@ TEST_F(MainWindow, OrderLayoutHeadersWidthsAndValues)
            {"ZEZO-1", "  客户甲  ", "地址", "123", "3", "9.5", "王五", "2026-12-06"}},
           {"INSERT INTO zq_dd(bh) VALUES(?)", {"ZEZO-2"}}});
     start();
-    expand(root());
+    expandAgain(root());
     const QStringList headers = {QString(),           QStringLiteral("付款情况"), QStringLiteral("单据编号"), QStringLiteral("客户名称"),
                                  QStringLiteral("客户地址"), QStringLiteral("联系电话"), QStringLiteral("总数量"),   QStringLiteral("金额"),
                                  QStringLiteral("制单人"),   QStringLiteral("添加时间"), QString()};
@@ -207,8 +189,8 @@ TEST_F(MainWindow, LineLayoutHeadersWidthsAndValues)
 {
     seedCatalogue();
     start();
-    expand(root());
-    expand(child(root(), QStringLiteral("牛奶")));
+    expandAgain(root());
+    expandAgain(treeChild(root(), QStringLiteral("牛奶")));
     const QStringList headers = {QString(),           QStringLiteral("付款情况"), QStringLiteral("单据编号"), QStringLiteral("产品名"),
                                  QStringLiteral("规格"),     QStringLiteral("客户名称"), QStringLiteral("数量"),     QStringLiteral("单位"),
                                  QStringLiteral("单价"),     QStringLiteral("金额"),     QStringLiteral("添加时间")};
@@ -227,8 +209,8 @@ TEST_F(MainWindow, TemporaryStoreListsOrdersInTheOrderLayout)
 {
     seed({{"INSERT INTO zq_leibie(leibie) VALUES(?)", {"临时库"}}, {"INSERT INTO zq_dd(bh, khdz) VALUES(?, ?)", {"B1", "路"}}});
     start();
-    expand(root());
-    expand(child(root(), QStringLiteral("临时库")));
+    expandAgain(root());
+    expandAgain(treeChild(root(), QStringLiteral("临时库")));
     EXPECT_EQ(fmain->trlbTag, 1);
     EXPECT_EQ(cell(4, 0), QStringLiteral("客户地址"));
     EXPECT_EQ(cell(4, 1), QStringLiteral("路"));
@@ -239,7 +221,7 @@ TEST_F(MainWindow, HundredAndFiftyOrdersPageAsHundredAndFifty)
 {
     seedOrders(150);
     start();
-    expand(root());
+    expandAgain(root());
     TStringGrid* grid = fmain->StringGrid1;
     EXPECT_EQ(grid->RowCount(), 101);
     EXPECT_EQ(cell(0, 1), QStringLiteral("1"));
@@ -270,7 +252,7 @@ TEST_F(MainWindow, HundredAndFiftyOrdersPageAsHundredAndFifty)
 TEST_F(MainWindow, EmptyListingShowsOnePageOfNothing)
 {
     start();
-    expand(root());
+    expandAgain(root());
     // Nothing to show: the designed widths stand as they are.
     const int widths[] = {64, 64, 150, 200, 200, 100, 50, 64, 64, 64, 50};
     for (int c = 0; c <= 10; ++c) EXPECT_EQ(fmain->StringGrid1->ColWidth(c), widths[c]) << c;
@@ -284,7 +266,7 @@ TEST_F(MainWindow, ColumnWidensRatherThanCutAValue)
     const QString bh = QStringLiteral("ZEZO-2026-12-06-093000-ZEZO-2026-12-06-093000");
     seed({{"INSERT INTO zq_dd(bh) VALUES(?)", {app::S(bh)}}});
     start();
-    expand(root());
+    expandAgain(root());
     const QFontMetrics metrics(fmain->StringGrid1->font());
     EXPECT_GT(fmain->StringGrid1->ColWidth(2), metrics.horizontalAdvance(bh));
     EXPECT_EQ(fmain->StringGrid1->ColWidth(3), 200);
@@ -295,7 +277,7 @@ TEST_F(MainWindow, SelectedOrderIsColumnTwoOfADataRow)
     seedOrders(2);
     start();
     EXPECT_EQ(fmain->SelectedOrder(), QString());
-    expand(root());
+    expandAgain(root());
     fmain->StringGrid1->SetRow(2);
     EXPECT_EQ(fmain->StringGrid1->Row(), 2);
     EXPECT_EQ(fmain->SelectedOrder(), QStringLiteral("B1"));
@@ -307,14 +289,14 @@ TEST_F(MainWindow, DatabaseErrorInAHandlerShowsOneBoxAndTheProgramGoesOn)
 {
     seedCatalogue();
     start();
-    expand(root());
+    expandAgain(root());
     DM->ADOCn.execute("DROP TABLE zq_ddmx");
     ui.expectMessage(gui::MsgResult::Ok, {}, app::kAppTitle);
-    expand(child(root(), QStringLiteral("牛奶")));
+    expandAgain(treeChild(root(), QStringLiteral("牛奶")));
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("zq_ddmx"))) << ui.messages()[0].toStdString();
     EXPECT_FALSE(app::Terminated());
-    expand(root());
+    expandAgain(root());
     EXPECT_EQ(root()->childCount(), 2);
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+// The main of the application's benchmark programs: a headless application
+// object around the run; `done` frees what the benchmarks built while that
+// object still exists (Qt objects must not outlive it).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <functional>
+
+inline int RunAppBenchmarks(int argc, char** argv, const std::function<void()>& done = {})
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (done) done();
+    return 0;
+}
