@@ -32,7 +32,7 @@ class Query;
 
 // The record hung on every node of the category trees (kept in the item's
 // data roles): id, name and kind ("cp" root, "lb" category or station,
-// "cpm" product, "cpgg" specification).
+// "cpm" product, "cpgg" 规格, a product size).
 struct TNode {
     int id = 0;
     QString name;

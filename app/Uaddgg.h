@@ -1,5 +1,5 @@
 #pragma once
-// Adds a specification (size, unit, price) to a product of the catalogue.
+// Adds a 规格 (a size with its unit and price) to a product of the catalogue.
 
 #include "FormKit.h"
 

@@ -253,7 +253,7 @@ void TFluru::prepareCommon(bool editing)
     if (!editing) fillCustomerPickers();
     refill(Cb_zk, DM->Read("SELECT zkmc FROM zq_zk ORDER BY rowid"), "zkmc");
     Cb_zk->setCurrentIndex(Cb_zk->count() ? 0 : -1);
-    // The category change runs the product and specification changes.
+    // The category change runs the product and 规格 changes.
     Cb_lbChange();
     Cb_zkChange();
 

@@ -123,7 +123,7 @@ TEST_F(OrderForm, NewOrderWithThreeLinesWritesOneOrderAndThreeLines)
     addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("250ml"), QStringLiteral("3"), QStringLiteral("2"));
     addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("1L"), QStringLiteral("10.5"), QStringLiteral("1"));
     addLine(QStringLiteral("面包"), QStringLiteral("吐司"), QStringLiteral("全麦"), QStringLiteral("8"), QStringLiteral("3"));
-    // A specification without a note keeps the note shown before.
+    // A 规格 without a note keeps the note shown before.
     EXPECT_EQ(gridRow(2), (QStringList{"2", "牛奶", "鲜奶", "1L", "10.5", "1", "盒", "10.5", "冷藏"}));
     EXPECT_EQ(totals(), QStringLiteral("6 | 40.5 | 40.5 | 40.5"));
 
@@ -394,7 +394,7 @@ TEST_F(OrderForm, CascadingPickersRunOnUserChangesOnly)
     EXPECT_EQ(Fluru->Cb_lb->currentText(), QStringLiteral("豆浆"));
     EXPECT_EQ(items(Fluru->Cb_pz), QStringList());
     EXPECT_EQ(items(Fluru->Cb_gg), QStringList());
-    EXPECT_EQ(Fluru->Ed_dj->text(), QStringLiteral("3"));  // no specification: kept
+    EXPECT_EQ(Fluru->Ed_dj->text(), QStringLiteral("3"));  // no 规格: kept
     EXPECT_EQ(Fluru->Cb_lb->count(), 2);                   // typing adds no item
 }
 
