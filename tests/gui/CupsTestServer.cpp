@@ -289,6 +289,12 @@ std::vector<std::string> CupsTestServer::jobFiles(const std::string& queue) cons
     return files;
 }
 
+std::string CupsTestServer::jobOptions(const std::string& queue, std::size_t index) const
+{
+    std::string file = jobFiles(queue).at(index);
+    return readFile(file.replace(file.size() - 4, 4, ".opts"));
+}
+
 std::optional<std::string> CupsTestServer::waitForJob(const std::string& queue, std::size_t count) const
 {
     // A bound, not a speed check: a job normally lands within a second.

@@ -33,6 +33,8 @@ public:
     const std::string& outputDir() const { return output_; }
     // The files that jobs of a queue produced so far, oldest first.
     std::vector<std::string> jobFiles(const std::string& queue) const;
+    // The options line of the queue's job at `index` (oldest first).
+    std::string jobOptions(const std::string& queue, std::size_t index) const;
     // Waits (bounded) until the queue has produced `count` jobs; returns the
     // content of the last one.
     std::optional<std::string> waitForJob(const std::string& queue, std::size_t count) const;

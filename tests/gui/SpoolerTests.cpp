@@ -95,9 +95,7 @@ TEST_F(CupsSpoolerTest, PdfJobArrivesByteForByteWithItsOptions)
     std::optional<std::string> arrived = server_->waitForJob("Other", 1);
     ASSERT_TRUE(arrived.has_value());
     EXPECT_TRUE(*arrived == pdf) << "job differs: " << arrived->size() << " bytes";
-    std::string optsFile = server_->jobFiles("Other")[0];
-    optsFile.replace(optsFile.size() - 4, 4, ".opts");
-    const std::string opts = CupsTestServer::readFile(optsFile);
+    const std::string opts = server_->jobOptions("Other", 0);
     EXPECT_NE(opts.find("media=iso_a5_148x210mm"), std::string::npos) << opts;
     EXPECT_NE(opts.find("sides=two-sided-long-edge"), std::string::npos) << opts;
     EXPECT_NE(opts.find("media-source=manual"), std::string::npos) << opts;

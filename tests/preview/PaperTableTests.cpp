@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 #include <string>
 
 #include "rpPrinter.h"
@@ -49,22 +50,15 @@ TEST(PaperTable, NamesAreUniqueAndNotEmpty)
     }
 }
 
-TEST(PaperTable, DimensionsInMillimetres)
+TEST(PaperTable, DimensionsInMillimetresOrFalseForAbsentCodes)
 {
-    Extended w = 0, h = 0;
-    ASSERT_TRUE(GetPaperDimensions(9, w, h));
-    EXPECT_EQ(w, 210);
-    EXPECT_EQ(h, 297);
-    ASSERT_TRUE(GetPaperDimensions(1, w, h));
-    EXPECT_EQ(w, 215.9L);
-    EXPECT_EQ(h, 279.4L);
-    ASSERT_TRUE(GetPaperDimensions(4, w, h));  // stored wider than high
-    EXPECT_EQ(w, 431.8L);
-    EXPECT_EQ(h, 279.4L);
-}
-
-TEST(PaperTable, AbsentCodesGiveFalseAndLeaveTheValues)
-{
+    // Code 4 is stored wider than high.
+    for (const auto& [code, width, height] : {std::tuple{9, 210.0L, 297.0L}, {1, 215.9L, 279.4L}, {4, 431.8L, 279.4L}}) {
+        Extended w = 0, h = 0;
+        ASSERT_TRUE(GetPaperDimensions(code, w, h)) << code;
+        EXPECT_EQ(w, width) << code;
+        EXPECT_EQ(h, height) << code;
+    }
     for (int32_t code : {0, 48, 49, 69, 256, -1}) {
         Extended w = 1, h = 2;
         EXPECT_FALSE(GetPaperDimensions(code, w, h)) << code;

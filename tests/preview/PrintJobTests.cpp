@@ -16,6 +16,15 @@ namespace {
 
 std::string Path(const QTemporaryDir& dir, const char* name) { return dir.filePath(name).toStdString(); }
 
+// The virtual printer, ready to print into a temporary folder.
+class VirtualPrinterTest : public ::testing::Test {
+protected:
+    void SetUp() override { p.Init(); }
+    std::string path(const char* name) const { return Path(dir, name); }
+    QTemporaryDir dir;
+    TrpVirtualPrinter p{"v", ""};
+};
+
 bool PrintPages(TrpCustomPrinter& p, int pages)
 {
     if (!p.BeginDoc()) return false;
@@ -26,53 +35,31 @@ bool PrintPages(TrpCustomPrinter& p, int pages)
     return p.EndDoc();
 }
 
-struct FakeQueue {
-    FakeSpooler spooler;
-    std::unique_ptr<TrpPrinters> list;
-    FakeQueue()
-    {
-        spooler.queueList.push_back(FakeSpooler::StandardQueue("Office", true));
-        list = std::make_unique<TrpPrinters>(spooler);
-    }
-    TrpCustomPrinter& printer() { return *list->GetCurrentPrinter(); }
-};
-
 }  // namespace
 
 // ---- To a file
 
-TEST(PrintToFile, EachPageKeepsItsOwnSheet)
+using PrintToFile = VirtualPrinterTest;
+
+TEST_F(PrintToFile, EachPageKeepsItsOwnSheet)
 {
-    QTemporaryDir dir;
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    p.SetFileName(Path(dir, "mixed.prn"));
+    p.SetFileName(path("mixed.prn"));
     ASSERT_TRUE(p.BeginDoc());
-    p.SetPrintParams(9, 0, 0, false, 7, 0, 1);
-    p.BeginPage();
-    ASSERT_TRUE(p.EndPage());
-    p.SetPrintParams(11, 0, 0, true, 7, 0, 1);
-    p.BeginPage();
-    ASSERT_TRUE(p.EndPage());
-    p.SetPrintParams(1, 0, 0, false, 7, 0, 1);
-    p.BeginPage();
-    ASSERT_TRUE(p.EndPage());
-    p.SetPrintParams(256, 100, 50, false, 7, 0, 1);
-    p.BeginPage();
-    ASSERT_TRUE(p.EndPage());
+    for (const auto& [code, width, height, landscape] : {std::tuple{9, 0, 0, false}, {11, 0, 0, true}, {1, 0, 0, false}, {256, 100, 50, false}}) {
+        p.SetPrintParams(code, width, height, landscape, 7, 0, 1);
+        p.BeginPage();
+        ASSERT_TRUE(p.EndPage());
+    }
     ASSERT_TRUE(p.EndDoc());
     EXPECT_FALSE(p.Printing());
     EXPECT_EQ(PdfPageSizesMm(p.FileName()),
               (std::vector<std::string>{"210x297", "210x148", "216x279", "100x50"}));
 }
 
-TEST(PrintToFile, UnwritablePathGivesFalseAnErrorBoxAndNoFile)
+TEST_F(PrintToFile, UnwritablePathGivesFalseAnErrorBoxAndNoFile)
 {
     ScriptedUi boxes(2);
-    QTemporaryDir dir;
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    const std::string target = Path(dir, "missing/folder/out.prn");
+    const std::string target = path("missing/folder/out.prn");
     p.SetFileName(target);
     EXPECT_FALSE(p.BeginDoc());
     EXPECT_FALSE(p.Printing());
@@ -85,17 +72,14 @@ TEST(PrintToFile, UnwritablePathGivesFalseAnErrorBoxAndNoFile)
     EXPECT_EQ(boxes.messages().size(), 2u);
 }
 
-TEST(PrintToFile, AbortLeavesNothingAndKeepsAnEarlierFile)
+TEST_F(PrintToFile, AbortLeavesNothingAndKeepsAnEarlierFile)
 {
-    QTemporaryDir dir;
-    const std::string target = Path(dir, "out.prn");
+    const std::string target = path("out.prn");
     {
         QFile old(QString::fromStdString(target));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("earlier");
     }
-    TrpVirtualPrinter p("v", "");
-    p.Init();
     p.SetFileName(target);
     p.SetViewParams(9, 0, 0, false);
     ASSERT_TRUE(p.BeginDoc());
@@ -107,11 +91,10 @@ TEST(PrintToFile, AbortLeavesNothingAndKeepsAnEarlierFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.prn"});
 }
 
-TEST(PrintToFile, QueuePrinterWritesTheFileAndSubmitsNothing)
+TEST_F(PrintToFile, QueuePrinterWritesTheFileAndSubmitsNothing)
 {
-    QTemporaryDir dir;
     FakeQueue q;
-    q.printer().SetFileName(Path(dir, "q.prn"));
+    q.printer().SetFileName(path("q.prn"));
     q.printer().SetViewParams(11, 0, 0, false);
     ASSERT_TRUE(PrintPages(q.printer(), 2));
     EXPECT_TRUE(q.spooler.jobs.empty());
@@ -120,10 +103,19 @@ TEST(PrintToFile, QueuePrinterWritesTheFileAndSubmitsNothing)
 
 // ---- To a queue
 
-TEST(PrintToQueue, JobCarriesThePdfAndTheFirstPageSettings)
-{
+class PrintToQueue : public ::testing::Test {
+protected:
+    // The job's tray and sides, "source sides".
+    static std::string trayAndSides(const FakeSpooler::Job& job) { return job.options.source + " " + job.options.sides; }
     FakeQueue q;
-    TrpCustomPrinter& p = q.printer();
+    TrpPrinter& p = q.printer();
+    std::vector<std::shared_ptr<FakeSpooler::Job>>& jobs = q.spooler.jobs;
+};
+
+TEST_F(PrintToQueue, OneJobPerDocumentWithPagesCarryingThePdfAndTheFirstPageSettings)
+{
+    ASSERT_TRUE(PrintPages(p, 0));
+    EXPECT_TRUE(jobs.empty());
     p.SetTitle("Order ZEZO-1");
     p.SetPrintParams(11, 0, 0, false, 7, 0, 1);  // bin 7: the queue's default tray
     ASSERT_TRUE(p.BeginDoc());
@@ -133,98 +125,74 @@ TEST(PrintToQueue, JobCarriesThePdfAndTheFirstPageSettings)
     p.BeginPage();
     ASSERT_TRUE(p.EndPage());
     ASSERT_TRUE(p.EndDoc());
-    ASSERT_EQ(q.spooler.jobs.size(), 1u);
-    const FakeSpooler::Job& job = *q.spooler.jobs[0];
+    ASSERT_EQ(jobs.size(), 1u);
+    const FakeSpooler::Job& job = *jobs[0];
     EXPECT_TRUE(job.finished);
     EXPECT_EQ(job.format, SpoolerFormat::Pdf);
     EXPECT_EQ(job.options.title, "Order ZEZO-1");
     EXPECT_EQ(job.options.media, "iso_a5_148x210mm");
-    EXPECT_EQ(job.options.source, "top");
-    EXPECT_EQ(job.options.sides, "one-sided");
+    EXPECT_EQ(trayAndSides(job), "top one-sided");
     EXPECT_EQ(job.data.rfind("%PDF-", 0), 0u);
     EXPECT_NE(job.data.find("%%EOF"), std::string::npos);
 }
 
-TEST(PrintToQueue, DocumentWithoutPagesSendsNoJob)
+TEST_F(PrintToQueue, DuplexNumberingOfThePrintOptions)
 {
-    FakeQueue q;
-    ASSERT_TRUE(PrintPages(q.printer(), 0));
-    EXPECT_TRUE(q.spooler.jobs.empty());
-}
-
-TEST(PrintToQueue, DuplexNumberingOfThePrintOptions)
-{
-    FakeQueue q;
-    TrpCustomPrinter& p = q.printer();
     const char* expected[] = {"one-sided", "two-sided-long-edge", "two-sided-short-edge", "one-sided"};
     for (int32_t duplex = 0; duplex < 4; ++duplex) {
         p.SetPrintParams(9, 0, 0, false, 2, duplex, 1);
         ASSERT_TRUE(PrintPages(p, 1));
-        EXPECT_EQ(q.spooler.jobs.back()->options.sides, expected[duplex]) << duplex;
-        EXPECT_EQ(q.spooler.jobs.back()->options.source, "bottom");
+        EXPECT_EQ(trayAndSides(*jobs.back()), std::string("bottom ") + expected[duplex]) << duplex;
     }
 }
 
-TEST(PrintToQueue, PropertiesOverridesLastOneDocument)
+TEST_F(PrintToQueue, PropertiesOverridesLastOneDocument)
 {
-    FakeQueue q;
-    TrpCustomPrinter& p = q.printer();
     p.SetBin(4);
     p.SetDuplex(3);
     p.SetPrintParams(9, 0, 0, false, 2, 1, 1);
     ASSERT_TRUE(PrintPages(p, 1));
-    EXPECT_EQ(q.spooler.jobs[0]->options.source, "manual");
-    EXPECT_EQ(q.spooler.jobs[0]->options.sides, "two-sided-short-edge");
+    EXPECT_EQ(trayAndSides(*jobs[0]), "manual two-sided-short-edge");
     EXPECT_EQ(p.Bin(), -1);
     EXPECT_EQ(p.Duplex(), -1);
     p.SetPrintParams(9, 0, 0, false, 7, 0, 1);
     ASSERT_TRUE(PrintPages(p, 1));
-    EXPECT_EQ(q.spooler.jobs[1]->options.source, "top");
-    EXPECT_EQ(q.spooler.jobs[1]->options.sides, "one-sided");
+    EXPECT_EQ(trayAndSides(*jobs[1]), "top one-sided");
 }
 
-TEST(PrintToQueue, RefusedJobIsReportedNotSucceeded)
+TEST_F(PrintToQueue, RefusedJobIsReportedNotSucceeded)
 {
-    ScriptedUi boxes(2);
-    FakeQueue q;
-    q.spooler.queueList[0].refuseJobs = true;
-    EXPECT_FALSE(PrintPages(q.printer(), 1));
-    EXPECT_FALSE(q.printer().Printing());
+    ScriptedUi boxes(3);
+    q.queue().refuseJobs = true;
+    EXPECT_FALSE(PrintPages(p, 1));
+    EXPECT_FALSE(p.Printing());
     ASSERT_EQ(boxes.messages().size(), 1u);
     EXPECT_NE(boxes.messages()[0].find("not accepting jobs"), std::string::npos);
-
-    q.spooler.queueList[0].refuseJobs = false;
-    q.spooler.queueList[0].failOnFinish = true;
-    EXPECT_FALSE(PrintPages(q.printer(), 1));
+    // A raw job gives one box for the refusal, not one per call.
+    EXPECT_FALSE(p.BeginRawDocument());
+    EXPECT_FALSE(p.WriteRawData("x"));
+    EXPECT_FALSE(p.EndRawDocument());
     EXPECT_EQ(boxes.messages().size(), 2u);
-    EXPECT_TRUE(q.spooler.jobs.back()->cancelled);
+
+    q.queue().refuseJobs = false;
+    q.queue().failOnFinish = true;
+    EXPECT_FALSE(PrintPages(p, 1));
+    EXPECT_EQ(boxes.messages().size(), 3u);
+    EXPECT_TRUE(jobs.back()->cancelled);
 }
 
-TEST(PrintToQueue, RawBytesReachTheJobUnchanged)
+TEST_F(PrintToQueue, RawBytesReachTheJobUnchanged)
 {
-    FakeQueue q;
-    TrpCustomPrinter& p = q.printer();
     const std::string raw("\x1b@\x00\xff line\r\n\f", 12);
     ASSERT_TRUE(p.BeginRawDocument());
     ASSERT_TRUE(p.WriteRawData(raw.substr(0, 5)));
     ASSERT_TRUE(p.WriteRawData(raw.substr(5)));
     ASSERT_TRUE(p.EndRawDocument());
-    ASSERT_EQ(q.spooler.jobs.size(), 1u);
-    EXPECT_EQ(q.spooler.jobs[0]->format, SpoolerFormat::Raw);
-    EXPECT_EQ(q.spooler.jobs[0]->data, raw);
-    EXPECT_EQ(q.spooler.jobs[0]->options.title, "Quorvel Document");
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0]->format, SpoolerFormat::Raw);
+    EXPECT_EQ(jobs[0]->data, raw);
+    EXPECT_EQ(jobs[0]->options.title, "Quorvel Document");
     EXPECT_FALSE(p.WriteRawData("late"));
-}
-
-TEST(PrintToQueue, RawJobOnARefusingQueueIsReported)
-{
-    ScriptedUi boxes(1);
-    FakeQueue q;
-    q.spooler.queueList[0].refuseJobs = true;
-    EXPECT_FALSE(q.printer().BeginRawDocument());
-    EXPECT_FALSE(q.printer().WriteRawData("x"));
-    EXPECT_FALSE(q.printer().EndRawDocument());
-    EXPECT_EQ(boxes.messages().size(), 1u);
 }
 
 // ---- The whole road through a private CUPS scheduler
@@ -281,9 +249,7 @@ TEST_F(CupsPrinterTest, SubmittedDocumentArrivesWithItsPagesAndOptions)
         f.write(arrived->data(), static_cast<qint64>(arrived->size()));
     }
     EXPECT_EQ(PdfPageSizesMm(copy), (std::vector<std::string>{"148x210", "148x210"}));
-    std::string opts = server_->jobFiles("Counter")[0];
-    opts.replace(opts.size() - 4, 4, ".opts");
-    const std::string options = CupsTestServer::readFile(opts);
+    const std::string options = server_->jobOptions("Counter", 0);
     EXPECT_NE(options.find("media=iso_a5_148x210mm"), std::string::npos) << options;
     EXPECT_NE(options.find("media-source=manual"), std::string::npos) << options;
     EXPECT_NE(options.find("sides=two-sided-long-edge"), std::string::npos) << options;
@@ -328,31 +294,26 @@ bool PrintLabels(TrpCustomPrinter& p, const std::string& file, const std::vector
 
 }  // namespace
 
-TEST(PrintedPages, CanvasIsAPrinterCanvasAt600Dpi)
+using PrintedPages = VirtualPrinterTest;
+
+TEST_F(PrintedPages, CanvasIsAPrinterCanvasAt600Dpi)
 {
-    TrpVirtualPrinter p("v", "");
     EXPECT_TRUE(p.Canvas().IsPrinter());
     EXPECT_EQ(p.Canvas().PixelsPerInchX(), 600);
     EXPECT_EQ(&p.Canvas().Printer(), &p);
 }
 
-TEST(PrintedPages, UncollatedCopiesRepeatEachPage)
+TEST_F(PrintedPages, UncollatedCopiesRepeatEachPage)
 {
-    QTemporaryDir dir;
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    ASSERT_TRUE(PrintLabels(p, Path(dir, "copies.prn"), {"Page 1", "Page 2", "Page 3"}, 2));
+    ASSERT_TRUE(PrintLabels(p, path("copies.prn"), {"Page 1", "Page 2", "Page 3"}, 2));
     ASSERT_EQ(PdfPageCount(p.FileName()), 6);
     const char* expected[] = {"Page 1", "Page 1", "Page 2", "Page 2", "Page 3", "Page 3"};
     for (int i = 0; i < 6; ++i) EXPECT_NE(PdfText(p.FileName(), i + 1).find(expected[i]), std::string::npos) << i;
 }
 
-TEST(PrintedPages, OriginIsThePrintableArea)
+TEST_F(PrintedPages, OriginIsThePrintableArea)
 {
-    QTemporaryDir dir;
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    ASSERT_TRUE(PrintLabels(p, Path(dir, "origin.prn"), {"Corner"}, 1));
+    ASSERT_TRUE(PrintLabels(p, path("origin.prn"), {"Corner"}, 1));
     // 100 px at 600 dpi after the 5 mm margin: 5 + 4.23 mm from the edge.
     const std::string bbox = PdfWordBox(p.FileName(), "Corner");
     ASSERT_FALSE(bbox.empty());

@@ -1,13 +1,30 @@
 #pragma once
-// Helpers of the printer tests: scripted UI services, PDF inspection with
-// poppler-utils.
+// Helpers of the printer tests: a fake queue, scripted UI services, PDF
+// inspection with poppler-utils.
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "FakeSpooler.h"
 #include "ScriptedUiServices.h"
+#include "rpPrinter.h"
+
+// One standard default queue on a fake spooler. The printer list is made on
+// first use, so a test may change the queue before.
+struct FakeQueue {
+    FakeQueue() { spooler.queueList.push_back(FakeSpooler::StandardQueue("Q", true)); }
+    FakeSpooler::Queue& queue() { return spooler.queueList[0]; }
+    TrpPrinter& printer()
+    {
+        if (!list) list = std::make_unique<TrpPrinters>(spooler);
+        return dynamic_cast<TrpPrinter&>(*list->GetCurrentPrinter());
+    }
+    FakeSpooler spooler;
+    std::unique_ptr<TrpPrinters> list;
+};
 
 // Scripted UI services for one test: expects `errorBoxes` message boxes (any
 // text), fails the test on any other interaction.

@@ -12,18 +12,27 @@
 
 namespace {
 
+using Mm = std::vector<Extended>;
+using Listed = std::vector<std::pair<std::string, int32_t>>;
+
+// Paper code, width and height in millimetres.
+Mm sheet(const TrpCustomPrinter& p) { return {Extended(p.PaperSize()), p.PaperWidth(), p.PaperHeight()}; }
+// Left, top, right and bottom margins in millimetres.
+Mm margins(const TrpCustomPrinter& p) { return {p.LeftMargin(), p.TopMargin(), p.RightMargin(), p.BottomMargin()}; }
+
+Listed listed(const std::vector<TrpListItem>& items)
+{
+    Listed out;
+    for (const TrpListItem& i : items) out.emplace_back(i.Name, i.Code);
+    return out;
+}
+
 FakeSpooler TwoQueues(bool withDefault = true)
 {
     FakeSpooler s;
     s.queueList.push_back(FakeSpooler::StandardQueue("Front Desk"));
     s.queueList.push_back(FakeSpooler::StandardQueue("Warehouse", withDefault));
     return s;
-}
-
-TrpPrinter& PrinterAt(TrpPrinters& list, int index)
-{
-    list.SetPrinterIndex(index);
-    return dynamic_cast<TrpPrinter&>(*list.GetCurrentPrinter());
 }
 
 }  // namespace
@@ -43,10 +52,8 @@ TEST(VirtualPrinter, StandsInWhenThereIsNoQueue)
     EXPECT_TRUE(p->Initialized());
     EXPECT_EQ(p->DPI().X, 600);
     EXPECT_EQ(p->DPI().Y, 600);
-    EXPECT_EQ(p->DefPaper(), 9);
+    EXPECT_EQ((Mm{Extended(p->DefPaper()), p->DefPaperWidth(), p->DefPaperHeight()}), (Mm{9, 210, 297}));
     EXPECT_FALSE(p->DefOrientation());
-    EXPECT_EQ(p->DefPaperWidth(), 210);
-    EXPECT_EQ(p->DefPaperHeight(), 297);
     EXPECT_EQ(p->Bin(), -1);
     EXPECT_EQ(p->Duplex(), -1);
 }
@@ -59,9 +66,7 @@ TEST(VirtualPrinter, PapersAreCustomThenTheWholeTableByName)
     EXPECT_EQ(p.Papers()[0].Name, "自定");
     EXPECT_EQ(p.Papers()[0].Code, 256);
     EXPECT_EQ(p.Papers()[1].Code, 1);
-    EXPECT_EQ(p.Bins().size(), 1u);
-    EXPECT_EQ(p.Bins()[0].Name, "预设");
-    EXPECT_EQ(p.Bins()[0].Code, 7);
+    EXPECT_EQ(listed(p.Bins()), (Listed{{"预设", 7}}));
     // A paper chosen by its name is that paper, not the first of the list.
     for (const TrpListItem& item : p.Papers()) EXPECT_EQ(p.PaperNameToNumber(item.Name), item.Code) << item.Name;
     EXPECT_EQ(p.PaperNameToNumber("A5"), 11);
@@ -71,45 +76,24 @@ TEST(VirtualPrinter, PapersAreCustomThenTheWholeTableByName)
     EXPECT_EQ(p.PaperIndex(48), -1);
 }
 
-TEST(VirtualPrinter, A4PortraitWithFiveMillimetreMargins)
+TEST(VirtualPrinter, SheetsFollowTheViewParamsWithFiveMillimetreMargins)
 {
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    p.SetViewParams(9, 0, 0, false);
-    EXPECT_EQ(p.PaperSize(), 9);
-    EXPECT_EQ(p.PaperWidth(), 210);
-    EXPECT_EQ(p.PaperHeight(), 297);
-    EXPECT_EQ(p.LeftMargin(), 5);
-    EXPECT_EQ(p.TopMargin(), 5);
-    EXPECT_EQ(p.RightMargin(), 5);
-    EXPECT_EQ(p.BottomMargin(), 5);
-    EXPECT_FALSE(p.Orientation());
-}
-
-TEST(VirtualPrinter, LandscapeSwapsTheSheet)
-{
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    p.SetViewParams(8, 0, 0, true);
-    EXPECT_EQ(p.PaperSize(), 8);
-    EXPECT_EQ(p.PaperWidth(), 420);
-    EXPECT_EQ(p.PaperHeight(), 297);
-    EXPECT_TRUE(p.Orientation());
-}
-
-TEST(VirtualPrinter, CustomAndUnknownCodesKeepTheGivenSize)
-{
-    TrpVirtualPrinter p("v", "");
-    p.Init();
-    p.SetViewParams(256, 100, 50, false);
-    EXPECT_EQ(p.PaperSize(), 256);
-    EXPECT_EQ(p.PaperWidth(), 100);
-    EXPECT_EQ(p.PaperHeight(), 50);
-    p.SetViewParams(48, 120, 80, true);
-    EXPECT_EQ(p.PaperSize(), 256);
-    EXPECT_EQ(p.PaperWidth(), 120);
-    EXPECT_EQ(p.PaperHeight(), 80);
-    EXPECT_EQ(p.LeftMargin(), 5);
+    // Landscape swaps the sheet; custom and unknown codes keep the given size.
+    struct Case {
+        int32_t code;
+        Extended width, height;
+        bool landscape;
+        Mm expected;
+    };
+    for (const Case& c : {Case{9, 0, 0, false, {9, 210, 297}}, Case{8, 0, 0, true, {8, 420, 297}},
+                          Case{256, 100, 50, false, {256, 100, 50}}, Case{48, 120, 80, true, {256, 120, 80}}}) {
+        TrpVirtualPrinter p("v", "");
+        p.Init();
+        p.SetViewParams(c.code, c.width, c.height, c.landscape);
+        EXPECT_EQ(sheet(p), c.expected) << c.code;
+        EXPECT_EQ(margins(p), (Mm{5, 5, 5, 5})) << c.code;
+        EXPECT_EQ(p.Orientation(), c.landscape) << c.code;
+    }
 }
 
 // ---- The list
@@ -117,6 +101,7 @@ TEST(VirtualPrinter, CustomAndUnknownCodesKeepTheGivenSize)
 TEST(PrinterList, SelectsTheDefaultQueueAndInitialisesOnlyIt)
 {
     FakeSpooler s = TwoQueues();
+    s.queueList[1].queue.location = "2nd floor";
     TrpPrinters list(s);
     EXPECT_TRUE(list.HasPhysicalPrinters());
     EXPECT_EQ(list.Printers(), (std::vector<std::string>{"Front Desk", "Warehouse"}));
@@ -126,6 +111,7 @@ TEST(PrinterList, SelectsTheDefaultQueueAndInitialisesOnlyIt)
     EXPECT_EQ(s.capabilityCalls, 1);
     list.SetPrinterIndex(1);  // already read: not asked again
     EXPECT_EQ(s.capabilityCalls, 1);
+    EXPECT_EQ(list.Items(1)->Port(), "2nd floor");  // the location, never the device address
 }
 
 TEST(PrinterList, WithoutADefaultQueueIndexZeroIsSelected)
@@ -155,15 +141,6 @@ TEST(PrinterList, IndexOfIgnoresCaseAndItemsChecksTheRange)
     EXPECT_EQ(list.PrinterIndex(), 1);
 }
 
-TEST(PrinterList, PortIsTheLocationNeverTheDeviceAddress)
-{
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    s.queueList[0].queue.location = "2nd floor";
-    TrpPrinters list(s);
-    EXPECT_EQ(list.Items(0)->Port(), "2nd floor");
-}
-
 TEST(PrinterList, AQueueThatCannotBeReadStaysUninitialisedSilently)
 {
     ScriptedUi boxes(0);
@@ -180,11 +157,9 @@ TEST(PrinterList, AQueueThatCannotBeReadStaysUninitialisedSilently)
 TEST(PrinterList, AQueueWithoutPapersIsNotValid)
 {
     ScriptedUi boxes(1);
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Empty", true));
-    s.queueList[0].capabilities.media.clear();
-    TrpPrinters list(s);
-    EXPECT_FALSE(list.GetCurrentPrinter()->Initialized());
+    FakeQueue q;
+    q.queue().capabilities.media.clear();
+    EXPECT_FALSE(q.printer().Initialized());
     EXPECT_EQ(boxes.messages(), (std::vector<std::string>{"Printer selected is not valid"}));
 }
 
@@ -192,108 +167,64 @@ TEST(PrinterList, AQueueWithoutPapersIsNotValid)
 
 TEST(QueuePrinter, PapersMapToTableCodesBySize)
 {
-    FakeSpooler s;
-    FakeSpooler::Queue q = FakeSpooler::StandardQueue("Q", true);
-    q.capabilities.media.push_back({"iso_a4_210x297mm_borderless", "", 20990, 29704, 0, 0, 0, 0});
-    q.capabilities.media.push_back({"custom_100x150mm", "Label 100x150", 10000, 15000, 100, 100, 100, 100});
-    q.capabilities.media.push_back({"om_odd_90x90mm", "", 9000, 9000, 0, 0, 0, 0});
-    s.queueList.push_back(q);
-    TrpPrinters list(s);
-    const TrpCustomPrinter& p = *list.GetCurrentPrinter();
-    std::vector<std::pair<std::string, int32_t>> papers;
-    for (const TrpListItem& i : p.Papers()) papers.emplace_back(i.Name, i.Code);
-    EXPECT_EQ(papers, (std::vector<std::pair<std::string, int32_t>>{
-                          {"自定", 256}, {"A4", 9}, {"Letter", 1}, {"A5", 11}, {"Label 100x150", 257},
-                          {"om_odd_90x90mm", 258}}));
+    FakeQueue q;
+    auto& media = q.queue().capabilities.media;
+    media.push_back({"iso_a4_210x297mm_borderless", "", 20990, 29704, 0, 0, 0, 0});
+    media.push_back({"custom_100x150mm", "Label 100x150", 10000, 15000, 100, 100, 100, 100});
+    media.push_back({"om_odd_90x90mm", "", 9000, 9000, 0, 0, 0, 0});
+    const TrpPrinter& p = q.printer();
+    EXPECT_EQ(listed(p.Papers()),
+              (Listed{{"自定", 256}, {"A4", 9}, {"Letter", 1}, {"A5", 11}, {"Label 100x150", 257}, {"om_odd_90x90mm", 258}}));
     EXPECT_EQ(p.DefPaper(), 9);
     EXPECT_EQ(p.DPI().X, 600);
 }
 
-TEST(QueuePrinter, SizesAndMarginsInWholeMillimetres)
+TEST(QueuePrinter, SheetsAndMarginsInWholeMillimetres)
 {
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    TrpPrinters list(s);
-    TrpCustomPrinter& p = *list.GetCurrentPrinter();
-    EXPECT_EQ(p.PaperWidth(), 210);
-    EXPECT_EQ(p.PaperHeight(), 297);
-    EXPECT_EQ(p.LeftMargin(), 4);  // 4.23 mm
-    EXPECT_EQ(p.TopMargin(), 4);
-    EXPECT_EQ(p.RightMargin(), 4);   // 210 - round(201.54) - 4
-    EXPECT_EQ(p.BottomMargin(), 4);  // 297 - round(288.54) - 4
+    FakeQueue q;
+    TrpPrinter& p = q.printer();
+    EXPECT_EQ(sheet(p), (Mm{9, 210, 297}));
+    // 4.23 mm; the right one is 210 - round(201.54) - 4, the bottom 297 - round(288.54) - 4.
+    EXPECT_EQ(margins(p), (Mm{4, 4, 4, 4}));
     p.SetViewParams(1, 0, 0, false);
-    EXPECT_EQ(p.PaperSize(), 1);
-    EXPECT_EQ(p.PaperWidth(), 216);
-    EXPECT_EQ(p.PaperHeight(), 279);
+    EXPECT_EQ(sheet(p), (Mm{1, 216, 279}));
     EXPECT_EQ(p.LeftMargin(), 6);
     EXPECT_EQ(p.TopMargin(), 13);
+    // A custom size selects A4 first, then reports the given size.
+    p.SetViewParams(256, 100, 50, false);
+    EXPECT_EQ(sheet(p), (Mm{256, 100, 50}));
+    EXPECT_EQ(p.LeftMargin(), 4);  // A4's, not Letter's
+    EXPECT_EQ(p.TopMargin(), 4);
     p.SetViewParams(1, 0, 0, true);  // landscape: the sheet's left edge is the top
-    EXPECT_EQ(p.PaperWidth(), 279);
-    EXPECT_EQ(p.PaperHeight(), 216);
+    EXPECT_EQ(sheet(p), (Mm{1, 279, 216}));
     EXPECT_EQ(p.TopMargin(), 6);
     EXPECT_EQ(p.LeftMargin(), 13);
     EXPECT_TRUE(p.Orientation());
-}
-
-TEST(QueuePrinter, CustomSizeSelectsA4FirstThenReportsTheGivenSize)
-{
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    TrpPrinters list(s);
-    TrpCustomPrinter& p = *list.GetCurrentPrinter();
-    p.SetViewParams(1, 0, 0, false);
-    p.SetViewParams(256, 100, 50, false);
-    EXPECT_EQ(p.PaperSize(), 256);
-    EXPECT_EQ(p.PaperWidth(), 100);
-    EXPECT_EQ(p.PaperHeight(), 50);
-    EXPECT_EQ(p.LeftMargin(), 4);  // A4's, not Letter's
-    EXPECT_EQ(p.TopMargin(), 4);
-}
-
-TEST(QueuePrinter, TableCodeTheQueueLacksIsAskedForBySize)
-{
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    TrpPrinters list(s);
-    TrpCustomPrinter& p = *list.GetCurrentPrinter();
-    p.SetViewParams(8, 0, 0, false);  // A3
-    EXPECT_EQ(p.PaperSize(), 8);
-    EXPECT_EQ(p.PaperWidth(), 297);
-    EXPECT_EQ(p.PaperHeight(), 420);
+    p.SetViewParams(8, 0, 0, false);  // A3, which the queue lacks, is asked for by size
+    EXPECT_EQ(sheet(p), (Mm{8, 297, 420}));
 }
 
 TEST(QueuePrinter, BinsAndDuplexDefaultsFromTheQueue)
 {
-    FakeSpooler s;
-    FakeSpooler::Queue q = FakeSpooler::StandardQueue("Q", true);
-    q.capabilities.sources.push_back({"large-capacity", ""});
-    q.capabilities.sources.push_back({"tray-9", "Ninth tray"});
-    q.capabilities.sources.push_back({"envelope", ""});
-    q.capabilities.defaultSides = "two-sided-short-edge";
-    s.queueList.push_back(q);
-    TrpPrinters list(s);
-    const TrpCustomPrinter& p = *list.GetCurrentPrinter();
-    std::vector<std::pair<std::string, int32_t>> bins;
-    for (const TrpListItem& i : p.Bins()) bins.emplace_back(i.Name, i.Code);
-    EXPECT_EQ(bins, (std::vector<std::pair<std::string, int32_t>>{{"预设", 7},
-                                                                  {"Upper tray", 1},
-                                                                  {"Bottom", 2},
-                                                                  {"Manual", 4},
-                                                                  {"Large capacity", 11},
-                                                                  {"Ninth tray", 257},
-                                                                  {"Envelope", 5}}));
+    FakeQueue q;
+    auto& caps = q.queue().capabilities;
+    caps.sources.push_back({"large-capacity", ""});
+    caps.sources.push_back({"tray-9", "Ninth tray"});
+    caps.sources.push_back({"envelope", ""});
+    caps.defaultSides = "two-sided-short-edge";
+    const TrpPrinter& p = q.printer();
+    EXPECT_EQ(listed(p.Bins()), (Listed{{"预设", 7}, {"Upper tray", 1}, {"Bottom", 2}, {"Manual", 4}, {"Large capacity", 11},
+                                        {"Ninth tray", 257}, {"Envelope", 5}}));
     EXPECT_EQ(p.DefBin(), 1);
     EXPECT_EQ(p.DefDuplex(), 3);
 }
 
 TEST(QueuePrinter, NoTwoSidedSupportMeansSimplexAndNoSidesSent)
 {
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    s.queueList[0].capabilities.sides.clear();
-    s.queueList[0].capabilities.defaultSides.clear();
-    TrpPrinters list(s);
-    TrpPrinter& p = PrinterAt(list, 0);
+    FakeQueue q;
+    q.queue().capabilities.sides.clear();
+    q.queue().capabilities.defaultSides.clear();
+    TrpPrinter& p = q.printer();
     EXPECT_EQ(p.DefDuplex(), 1);
     EXPECT_TRUE(p.DuplexModes().empty());
     EXPECT_EQ(p.SidesKeyword(2), "");
@@ -301,10 +232,8 @@ TEST(QueuePrinter, NoTwoSidedSupportMeansSimplexAndNoSidesSent)
 
 TEST(QueuePrinter, PropertiesDialogOffersTheQueueChoicesAndLastsOneDocument)
 {
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    TrpPrinters list(s);
-    TrpPrinter& p = PrinterAt(list, 0);
+    FakeQueue q;
+    TrpPrinter& p = q.printer();
     TrpPrinterPropertiesDialog dialog(p);
     ASSERT_EQ(dialog.BinCB()->count(), 4);  // 预设, top, bottom, manual
     EXPECT_EQ(dialog.BinCB()->currentData().toInt(), 1);  // the queue's default tray
@@ -317,31 +246,20 @@ TEST(QueuePrinter, PropertiesDialogOffersTheQueueChoicesAndLastsOneDocument)
     EXPECT_EQ(p.Duplex(), 3);
 }
 
-TEST(QueuePrinter, CancelledPropertiesDialogChangesNothing)
+TEST(QueuePrinter, ShownPropertiesDialogAppliesOnlyWhatWasAcceptedAndChanged)
 {
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    TrpPrinters list(s);
-    TrpPrinter& p = PrinterAt(list, 0);
+    FakeQueue q;
+    TrpPrinter& p = q.printer();
     ScriptedUi ui;
     ui.services().expectModal(QStringLiteral("TrpPrinterPropertiesDialog"), int(QDialog::Rejected));
     EXPECT_FALSE(p.ShowPropertiesDialog());
     EXPECT_EQ(p.Bin(), -1);
     EXPECT_EQ(p.Duplex(), -1);
-}
-
-TEST(QueuePrinter, PropertiesDialogLeavesDuplexAloneWhenUnchanged)
-{
-    FakeSpooler s;
-    s.queueList.push_back(FakeSpooler::StandardQueue("Q", true));
-    TrpPrinters list(s);
-    TrpPrinter& p = PrinterAt(list, 0);
-    ScriptedUi ui;
     ui.services().expectModal(QStringLiteral("TrpPrinterPropertiesDialog"), [](QDialog& d) {
         d.findChild<QComboBox*>("BinCB")->setCurrentIndex(2);
         return int(QDialog::Accepted);
     });
     EXPECT_TRUE(p.ShowPropertiesDialog());
     EXPECT_EQ(p.Bin(), 2);
-    EXPECT_EQ(p.Duplex(), -1);
+    EXPECT_EQ(p.Duplex(), -1);  // left alone when unchanged
 }
