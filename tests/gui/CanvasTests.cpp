@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include "CoreClasses.h"
 #include "GlyphRenderer.h"
 #include "QtCanvas.h"
@@ -36,6 +38,24 @@ bool inkInColumns(const QImage& image, int x0, int x1)
     return false;
 }
 
+// Expects ink at each point of `inkedAt` and none at each of `clearAt`.
+void expectInk(const QImage& image, std::initializer_list<TPoint> inkedAt, std::initializer_list<TPoint> clearAt)
+{
+    for (const TPoint& p : inkedAt) EXPECT_TRUE(inked(image, p.X, p.Y)) << p.X << ',' << p.Y;
+    for (const TPoint& p : clearAt) EXPECT_FALSE(inked(image, p.X, p.Y)) << p.X << ',' << p.Y;
+}
+
+// A white image after `draw` ran on a canvas over it.
+QImage drawn(int w, int h, const std::function<void(TQtCanvas&)>& draw)
+{
+    QImage image = whiteImage(w, h);
+    {
+        TQtCanvas canvas(image);  // painting ends before the image is read
+        draw(canvas);
+    }
+    return image;
+}
+
 int inkCount(const QImage& image)
 {
     int n = 0;
@@ -56,55 +76,40 @@ void setTextFont(TCanvas& canvas, const std::string& name, int pixels, TFontStyl
 // A text at (2, 2) on a white image of the given width, 40 pixels high.
 QImage renderText(const std::string& font, TFontStyles style, std::u16string_view text, int width)
 {
-    QImage image = whiteImage(width, 40);
-    TQtCanvas canvas(image);
-    setTextFont(canvas, font, 30, style);
-    canvas.TextOut(2, 2, text);
-    return image;
+    return drawn(width, 40, [&](TQtCanvas& canvas) {
+        setTextFont(canvas, font, 30, style);
+        canvas.TextOut(2, 2, text);
+    });
 }
 
 // ---- Shapes keep the platform's exclusive right and bottom edges
 
 TEST(QtCanvasShapes, RectangleOutlineStopsBeforeTheRightAndBottomEdge)
 {
-    QImage image = whiteImage(20, 20);
-    {
-        TQtCanvas canvas(image);
+    const QImage image = drawn(20, 20, [](TQtCanvas& canvas) {
         canvas.Pen()->SetColor(clBlack);
         canvas.Brush()->SetStyle(bsClear);
         canvas.Rectangle(2, 3, 8, 9);
-    }
-    EXPECT_TRUE(inked(image, 2, 5));
-    EXPECT_TRUE(inked(image, 7, 5));
-    EXPECT_FALSE(inked(image, 8, 5));
-    EXPECT_TRUE(inked(image, 5, 3));
-    EXPECT_TRUE(inked(image, 5, 8));
-    EXPECT_FALSE(inked(image, 5, 9));
-    EXPECT_FALSE(inked(image, 5, 5));  // clear brush: nothing inside
+    });
+    // The clear brush leaves (5, 5) inside white.
+    expectInk(image, {{2, 5}, {7, 5}, {5, 3}, {5, 8}}, {{8, 5}, {5, 9}, {5, 5}});
 }
 
 TEST(QtCanvasShapes, FillRectCoversLeftTopButNotRightBottom)
 {
-    QImage image = whiteImage(20, 20);
-    {
-        TQtCanvas canvas(image);
+    const QImage image = drawn(20, 20, [](TQtCanvas& canvas) {
         canvas.Brush()->SetColor(clBlack);
         canvas.FillRect({2, 2, 6, 6});
         EXPECT_EQ(canvas.Pixel(5, 5), clBlack);
         EXPECT_EQ(canvas.Pixel(6, 6), clWhite);
         EXPECT_EQ(canvas.Pixel(-1, 0), clNone);
-    }
-    EXPECT_TRUE(inked(image, 2, 2));
-    EXPECT_TRUE(inked(image, 5, 5));
-    EXPECT_FALSE(inked(image, 6, 5));
-    EXPECT_FALSE(inked(image, 5, 6));
+    });
+    expectInk(image, {{2, 2}, {5, 5}}, {{6, 5}, {5, 6}});
 }
 
 TEST(QtCanvasShapes, ClearPensAndNoneColoursDrawNothing)
 {
-    QImage image = whiteImage(20, 20);
-    {
-        TQtCanvas canvas(image);
+    const QImage image = drawn(20, 20, [](TQtCanvas& canvas) {
         canvas.Pen()->SetStyle(psClear);
         canvas.Brush()->SetStyle(bsClear);
         canvas.Ellipse(0, 0, 20, 20);
@@ -113,15 +118,13 @@ TEST(QtCanvasShapes, ClearPensAndNoneColoursDrawNothing)
         canvas.MoveTo(0, 10);
         canvas.LineTo(20, 10);
         EXPECT_EQ(canvas.PenPos(), (TPoint{20, 10}));
-    }
+    });
     EXPECT_EQ(inkCount(image), 0);
 }
 
 TEST(QtCanvasShapes, ClipRectLimitsDrawingAndCanBeRemoved)
 {
-    QImage image = whiteImage(20, 20);
-    {
-        TQtCanvas canvas(image);
+    const QImage image = drawn(20, 20, [](TQtCanvas& canvas) {
         canvas.Brush()->SetColor(clBlack);
         canvas.SetClipRect(TRect{0, 0, 10, 20});
         canvas.IntersectClipRect({5, 0, 20, 20});
@@ -129,25 +132,19 @@ TEST(QtCanvasShapes, ClipRectLimitsDrawingAndCanBeRemoved)
         canvas.FillRect({0, 0, 20, 10});
         canvas.SetClipRect(std::nullopt);
         canvas.FillRect({0, 15, 20, 20});
-    }
-    EXPECT_FALSE(inked(image, 4, 5));
-    EXPECT_TRUE(inked(image, 5, 5));
-    EXPECT_FALSE(inked(image, 10, 5));
-    EXPECT_TRUE(inked(image, 0, 17));
-    EXPECT_TRUE(inked(image, 19, 17));
+    });
+    expectInk(image, {{5, 5}, {0, 17}, {19, 17}}, {{4, 5}, {10, 5}});
 }
 
 // ---- Text at given positions
 
 TEST(QtCanvasText, GlyphsLandAtTheGivenAdvances)
 {
-    QImage image = whiteImage(200, 40);
-    {
-        TQtCanvas canvas(image);
+    const QImage image = drawn(200, 40, [](TQtCanvas& canvas) {
         setTextFont(canvas, "Arial", 30);
         const int dx[] = {80, 80, 0};
         canvas.ExtTextOut(10, 2, 0, nullptr, u"III", dx);
-    }
+    });
     // Capital I: a stem a few pixels right of its origin.
     EXPECT_TRUE(inkInColumns(image, 10, 18));
     EXPECT_FALSE(inkInColumns(image, 20, 88));
@@ -171,14 +168,12 @@ TEST(QtCanvasText, SyntheticBoldInksMore)
 
 TEST(QtCanvasText, ClippedTextStaysInsideTheRectangle)
 {
-    QImage image = whiteImage(200, 40);
-    {
-        TQtCanvas canvas(image);
+    const QImage image = drawn(200, 40, [](TQtCanvas& canvas) {
         setTextFont(canvas, "Arial", 30);
         const TRect clip{0, 0, 50, 40};
         canvas.ExtTextOut(5, 2, ETO_CLIPPED, &clip, u"WWWWWWWW");
         EXPECT_FALSE(canvas.ClipRect().has_value());  // the canvas clip is untouched
-    }
+    });
     EXPECT_TRUE(inkInColumns(image, 5, 50));
     EXPECT_FALSE(inkInColumns(image, 50, 200));
 }
@@ -230,22 +225,14 @@ TEST(RecordingCanvas, ReplayDrawsWhatDirectDrawingDraws)
         canvas.SetFontEscapement(100);
         canvas.TextOut(10, 50, std::u16string_view(u"Replay \u91CD\u653E"));
     };
-    QImage direct = whiteImage(200, 80), replayed = whiteImage(200, 80);
-    {
-        TQtCanvas canvas(direct);
-        scene(canvas);
-    }
+    const QImage direct = drawn(200, 80, scene);
     TRecordingCanvas recorder;
     scene(recorder);
     ASSERT_EQ(recorder.Records().size(), 5u);
     EXPECT_EQ(recorder.Records()[4].kind, TCanvasRecord::ExtTextOut);
     EXPECT_EQ(recorder.Records()[4].fontEscapement, 100);
     EXPECT_EQ(recorder.Records()[4].options, ETO_OPAQUE);
-    {
-        TQtCanvas canvas(replayed);
-        recorder.Replay(canvas);
-    }
-    EXPECT_EQ(direct, replayed);
+    EXPECT_EQ(direct, drawn(200, 80, [&](TQtCanvas& canvas) { recorder.Replay(canvas); }));
 }
 
 TEST(RecordingCanvas, ScriptsReachThePenBrushAndFontByPath)

@@ -26,76 +26,6 @@ namespace {
 const char* const CupsdPath = "/usr/sbin/cupsd";
 const char* const CupsExec = "/usr/lib/cups/daemon/cups-exec";
 
-const char* const Ppd = R"PPD(*PPD-Adobe: "4.3"
-*FormatVersion: "4.3"
-*FileVersion: "1.0"
-*LanguageVersion: English
-*LanguageEncoding: ISOLatin1
-*PCFileName: "TEST.PPD"
-*Manufacturer: "Test"
-*Product: "(Test)"
-*ModelName: "Test Printer"
-*ShortNickName: "Test Printer"
-*NickName: "Test Printer"
-*PSVersion: "(3010.000) 0"
-*LanguageLevel: "3"
-*ColorDevice: False
-*DefaultColorSpace: Gray
-*FileSystem: False
-*Throughput: "1"
-*TTRasterizer: Type42
-*cupsVersion: 2.4
-*cupsFilter: "application/pdf 0 -"
-*OpenUI *PageSize/Media Size: PickOne
-*OrderDependency: 10 AnySetup *PageSize
-*DefaultPageSize: A4
-*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
-*PageSize Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
-*PageSize A5/A5: "<</PageSize[420 595]>>setpagedevice"
-*PageSize Env10/Envelope #10: "<</PageSize[297 684]>>setpagedevice"
-*PageSize W300H400/Odd 300x400: "<</PageSize[300 400]>>setpagedevice"
-*CloseUI: *PageSize
-*OpenUI *PageRegion: PickOne
-*OrderDependency: 10 AnySetup *PageRegion
-*DefaultPageRegion: A4
-*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
-*PageRegion Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
-*PageRegion A5/A5: "<</PageSize[420 595]>>setpagedevice"
-*PageRegion Env10/Envelope #10: "<</PageSize[297 684]>>setpagedevice"
-*PageRegion W300H400/Odd 300x400: "<</PageSize[300 400]>>setpagedevice"
-*CloseUI: *PageRegion
-*DefaultImageableArea: A4
-*ImageableArea A4/A4: "12 12 583 830"
-*ImageableArea Letter/Letter: "18 36 594 756"
-*ImageableArea A5/A5: "12 12 408 583"
-*ImageableArea Env10/Envelope #10: "12 12 285 672"
-*ImageableArea W300H400/Odd 300x400: "10 10 290 390"
-*DefaultPaperDimension: A4
-*PaperDimension A4/A4: "595 842"
-*PaperDimension Letter/Letter: "612 792"
-*PaperDimension A5/A5: "420 595"
-*PaperDimension Env10/Envelope #10: "297 684"
-*PaperDimension W300H400/Odd 300x400: "300 400"
-*OpenUI *InputSlot/Media Source: PickOne
-*OrderDependency: 20 AnySetup *InputSlot
-*DefaultInputSlot: Auto
-*InputSlot Auto/Automatic: ""
-*InputSlot Upper/Upper Tray: ""
-*InputSlot Lower/Lower Tray: ""
-*InputSlot Manual/Manual Feed: ""
-*InputSlot Tray9/Ninth Tray: ""
-*CloseUI: *InputSlot
-*OpenUI *Duplex/Two-Sided: PickOne
-*OrderDependency: 30 AnySetup *Duplex
-*DefaultDuplex: None
-*Duplex None/Off: ""
-*Duplex DuplexNoTumble/Long Edge: ""
-*Duplex DuplexTumble/Short Edge: ""
-*CloseUI: *Duplex
-*DefaultFont: Courier
-*Font Courier: Standard "(002.004S)" Standard ROM
-)PPD";
-
 // Writes each job whole (renamed into place when complete) with its options.
 const char* const Backend = R"SH(#!/bin/sh
 if [ $# -eq 0 ]; then echo 'direct capture "Unknown" "Job capture"'; exit 0; fi
@@ -184,7 +114,7 @@ bool CupsTestServer::start(std::string& reason)
                               "Sandboxing Relaxed\n";
     const auto rw = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
     if (!writeFile(root / "cupsd.conf", conf, rw) || !writeFile(root / "cups-files.conf", files, rw) ||
-        !writeFile(root / "test.ppd", Ppd, rw) || !writeFile(root / "bin/backend/capture", Backend, fs::perms::owner_all)) {
+        !writeFile(root / "bin/backend/capture", Backend, fs::perms::owner_all)) {
         reason = "cannot write the cupsd configuration";
         stop();
         return false;
@@ -266,7 +196,7 @@ bool CupsTestServer::runTool(const std::vector<std::string>& args, std::string& 
 bool CupsTestServer::addQueue(const std::string& name, const std::string& location, bool makeDefault,
                               std::string& reason)
 {
-    if (!runTool({"lpadmin", "-p", name, "-v", "capture:" + output_, "-P", root_ + "/test.ppd", "-L", location, "-E"},
+    if (!runTool({"lpadmin", "-p", name, "-v", "capture:" + output_, "-P", CUPS_TEST_PPD, "-L", location, "-E"},
                  reason))
         return false;
     if (makeDefault && !runTool({"lpadmin", "-d", name}, reason)) return false;

@@ -1,7 +1,8 @@
 #pragma once
 // A private CUPS scheduler for tests: its own folder, socket and file-writing
-// backend, with queues from a hand-written PPD (A4, Letter, A5, Envelope #10
-// and an odd size; trays auto/top/bottom/manual/tray-9; one- and two-sided).
+// backend, with queues from the hand-written CupsTest.ppd (A4, Letter, A5,
+// Envelope #10 and an odd size; trays auto/top/bottom/manual/tray-9; one- and
+// two-sided).
 // libcups in this process is pointed at it. Jobs land as
 // <outputDir>/<queue>-<job id>.bin with the job's options beside them in .opts.
 

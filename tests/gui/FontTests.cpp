@@ -86,10 +86,13 @@ TEST(FontResolution, SongAndHeiHaveNoBoldFileSoTheyAreEmboldened)
     EXPECT_TRUE(ResolveFont("Arial", true, false).fallback().syntheticBold);
 }
 
-TEST(FontMetrics, GoldenAdvancesAt83Pixels)
+TEST(FontMetrics, GoldenAdvancesAt83PixelsAndNoneAtZero)
 {
     // 10 pt at 600 dpi.
     EXPECT_EQ(FontPixelSize(10, 600), 83);
+    EXPECT_EQ(FontPixelSize(-3, 600), 0);
+    EXPECT_EQ(at("Arial", 0).width(u"abc"), 0);
+    EXPECT_EQ(at("Arial", -5).pixelSize(), 0);
     EXPECT_EQ(at("Arial", 83).advance(U'a'), 46);  // 1139 units: 46.16
     EXPECT_EQ(at("Arial", 83).advance(U'W'), 78);
     EXPECT_EQ(at("Arial", 83).advance(U' '), 23);
@@ -99,6 +102,9 @@ TEST(FontMetrics, GoldenAdvancesAt83Pixels)
     EXPECT_EQ(at(kSong, 83).advance(U'a'), 42);
     EXPECT_EQ(at(kHei, 83).advance(U'a'), 42);
     EXPECT_EQ(at(kSong, 75).advance(U'a'), 38);  // 37.5
+    // Control characters take the blank's width.
+    EXPECT_EQ(at("Arial", 83).advance(U'\t'), 23);
+    EXPECT_EQ(at(kHei, 83).advance(U'\t'), 42);
 }
 
 TEST(FontMetrics, EveryIdeographIsExactlyThePixelSize)
@@ -147,24 +153,11 @@ TEST(FontMetrics, PerUnitAdvancesKeepSurrogatePairsTogether)
     EXPECT_EQ(at(kSong, 83).width(text), 84 + adv[1]);
 }
 
-TEST(FontMetrics, ControlCharactersTakeTheBlanksWidth)
-{
-    EXPECT_EQ(at("Arial", 83).advance(U'\t'), 23);
-    EXPECT_EQ(at(kHei, 83).advance(U'\t'), 42);
-}
-
 TEST(FontMetrics, VerticalMetricsComeFromTheWindowsAscentAndDescent)
 {
     EXPECT_EQ(at("Arial", 83).ascent(), 75);   // 1854 / 2048 em
     EXPECT_EQ(at("Arial", 83).descent(), 18);  // 434 / 2048 em
     EXPECT_EQ(at(kSong, 83).ascent(), 74);     // 917 / 1024 em
-}
-
-TEST(FontMetrics, ZeroAndNegativeSizesMeasureNothing)
-{
-    EXPECT_EQ(at("Arial", 0).width(u"abc"), 0);
-    EXPECT_EQ(at("Arial", -5).pixelSize(), 0);
-    EXPECT_EQ(FontPixelSize(-3, 600), 0);
 }
 
 }  // namespace

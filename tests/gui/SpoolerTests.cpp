@@ -112,15 +112,11 @@ TEST_F(CupsSpoolerTest, RawJobArrivesUnchanged)
     EXPECT_EQ(*arrived, raw);
 }
 
-TEST_F(CupsSpoolerTest, RefusingQueueRaises)
+TEST_F(CupsSpoolerTest, RefusingOrUnknownQueuesRaise)
 {
+    EXPECT_THROW(spooler_.capabilities("NoSuchQueue"), ESpoolerError);
     std::string reason;
     ASSERT_TRUE(server_->runTool({"cupsreject", "Other"}, reason)) << reason;
     EXPECT_THROW(spooler_.startJob("Other", {"x", {}, {}, {}}, SpoolerFormat::Pdf), ESpoolerError);
     ASSERT_TRUE(server_->runTool({"cupsaccept", "Other"}, reason)) << reason;
-}
-
-TEST_F(CupsSpoolerTest, UnknownQueueRaises)
-{
-    EXPECT_THROW(spooler_.capabilities("NoSuchQueue"), ESpoolerError);
 }

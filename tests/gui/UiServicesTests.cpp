@@ -24,6 +24,10 @@ namespace {
 class ScriptedTest : public ::testing::Test {
 protected:
     void SetUp() override { setApplicationTitle(QStringLiteral("标题")); }
+    static MsgResult box(const QString& text, const QString& caption = QStringLiteral("提示"), MsgButtons buttons = MsgButtons::OkCancel)
+    {
+        return gui::ui().messageBox(text, caption, buttons, MsgIcon::None);
+    }
     ScriptedUiServices ui;
     ScopedUi scope{ui};
 };
@@ -33,8 +37,7 @@ protected:
 TEST_F(ScriptedTest, AnswersExpectedBoxesInOrder)
 {
     ui.expectMessage(MsgResult::Cancel, QStringLiteral("用户密码有问题！"), QStringLiteral("提示")).expectMessage(MsgResult::Ok);
-    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("用户密码有问题！"), QStringLiteral("提示"), MsgButtons::OkCancel, MsgIcon::None),
-              MsgResult::Cancel);
+    EXPECT_EQ(box(QStringLiteral("用户密码有问题！")), MsgResult::Cancel);
     ShowMessage(QStringLiteral("好"));
     EXPECT_TRUE(ui.failures().isEmpty());
     EXPECT_EQ(ui.pending(), 0);
@@ -45,17 +48,14 @@ TEST_F(ScriptedTest, UnexpectedBoxIsAFailureAnsweredWithCancel)
 {
     QStringList reported;
     ui.setFailureHandler([&](const QString& s) { reported << s; });
-    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("x"), QStringLiteral("c"), MsgButtons::OkCancel, MsgIcon::None), MsgResult::Cancel);
-    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("y"), QStringLiteral("c"), MsgButtons::YesNo, MsgIcon::None), MsgResult::No);
+    EXPECT_EQ(box(QStringLiteral("x"), QStringLiteral("c")), MsgResult::Cancel);
+    EXPECT_EQ(box(QStringLiteral("y"), QStringLiteral("c"), MsgButtons::YesNo), MsgResult::No);
     EXPECT_EQ(reported.size(), 2);
     EXPECT_EQ(ui.failures().size(), 2);
-}
-
-TEST_F(ScriptedTest, BoxWithOtherTextDoesNotMatch)
-{
+    // A box with other text than the expected one does not match it.
     ui.expectMessage(MsgResult::Ok, QStringLiteral("a"));
-    gui::ui().messageBox(QStringLiteral("b"), QStringLiteral("c"), MsgButtons::Ok, MsgIcon::None);
-    EXPECT_EQ(ui.failures().size(), 1);
+    box(QStringLiteral("b"), QStringLiteral("c"), MsgButtons::Ok);
+    EXPECT_EQ(ui.failures().size(), 3);
     EXPECT_EQ(ui.pending(), 1);
 }
 
@@ -92,8 +92,16 @@ TEST_F(ScriptedTest, UrlsAndDialogsAreRecorded)
     EXPECT_TRUE(ui.failures().isEmpty());
 }
 
-TEST_F(ScriptedTest, ScriptFileIsReadLineByLine)
+TEST_F(ScriptedTest, ScriptFileIsReadLineByLineAndABadLineIsNamed)
 {
+    QTemporaryFile bad;
+    ASSERT_TRUE(bad.open());
+    bad.write("box maybe\n");
+    bad.close();
+    QString error;
+    EXPECT_FALSE(ui.loadScript(bad.fileName(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral(":1:"))) << error.toStdString();
+
     QTemporaryFile file;
     ASSERT_TRUE(file.open());
     file.write("# login fails once, then the user gives up\n"
@@ -105,12 +113,10 @@ TEST_F(ScriptedTest, ScriptFileIsReadLineByLine)
                "url\n"
                "quit\n");
     file.close();
-    QString error;
     ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
     EXPECT_EQ(ui.pending(), 6);
-    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("用户密码有问题！"), QStringLiteral("提示"), MsgButtons::OkCancel, MsgIcon::None),
-              MsgResult::Ok);
-    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("z"), QStringLiteral("提示"), MsgButtons::OkCancel, MsgIcon::None), MsgResult::Cancel);
+    EXPECT_EQ(box(QStringLiteral("用户密码有问题！")), MsgResult::Ok);
+    EXPECT_EQ(box(QStringLiteral("z")), MsgResult::Cancel);
     QDialog d;
     d.setObjectName(QStringLiteral("Fsys"));
     EXPECT_EQ(gui::ui().showModal(d), QDialog::Rejected);
@@ -118,17 +124,6 @@ TEST_F(ScriptedTest, ScriptFileIsReadLineByLine)
     EXPECT_TRUE(gui::ui().inputQuery({}, {}, v));
     EXPECT_EQ(v, QStringLiteral("two words"));
     EXPECT_TRUE(ui.failures().isEmpty());
-}
-
-TEST_F(ScriptedTest, UnreadableScriptLineIsNamed)
-{
-    QTemporaryFile file;
-    ASSERT_TRUE(file.open());
-    file.write("box maybe\n");
-    file.close();
-    QString error;
-    EXPECT_FALSE(ui.loadScript(file.fileName(), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral(":1:"))) << error.toStdString();
 }
 
 TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
@@ -149,29 +144,18 @@ TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
 
 // ---- Guard
 
-TEST_F(ScriptedTest, GuardShowsOneBoxWithTheMessageAndGoesOn)
-{
-    ui.expectMessage(MsgResult::Ok, QStringLiteral("no such table: zq_dd"), QStringLiteral("标题"));
-    bool after = false;
-    EXPECT_FALSE(guarded([] { throw Exception("no such table: zq_dd"); }));
-    after = true;
-    EXPECT_TRUE(after);
-    EXPECT_EQ(ui.messages().size(), 1);
-    EXPECT_TRUE(guarded([] {}));
-}
-
-TEST_F(ScriptedTest, GuardKeepsAbortSilent)
+TEST_F(ScriptedTest, GuardShowsOneBoxPerErrorForeignOnesTooButNoneForAbort)
 {
     EXPECT_FALSE(guarded([] { throw EAbort(); }));
     EXPECT_TRUE(ui.messages().isEmpty());
-}
-
-TEST_F(ScriptedTest, GuardShowsForeignExceptionsToo)
-{
+    ui.expectMessage(MsgResult::Ok, QStringLiteral("no such table: zq_dd"), QStringLiteral("标题"));
+    EXPECT_FALSE(guarded([] { throw Exception("no such table: zq_dd"); }));
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(guarded([] {}));
     ui.expectMessage(MsgResult::Ok, QStringLiteral("bad")).expectMessage(MsgResult::Ok);
     guarded([] { throw std::runtime_error("bad"); });
     guarded([] { throw 42; });
-    EXPECT_EQ(ui.messages().size(), 2);
+    EXPECT_EQ(ui.messages().size(), 3);
     EXPECT_TRUE(ui.failures().isEmpty());
 }
 
@@ -193,7 +177,7 @@ TEST_F(ScriptedTest, GuardedSlotSurvivesAThrowingClick)
 
 // ---- Clock
 
-TEST(ClockTest, FixedClockDrivesTheCoreClock)
+TEST(ClockTest, FixedClockDrivesTheCoreClockAndDatesConvertBothWays)
 {
     const QDateTime at(QDate(2026, 12, 6), QTime(21, 5, 9));
     SetFixedClock(at);
@@ -201,10 +185,7 @@ TEST(ClockTest, FixedClockDrivesTheCoreClock)
     EXPECT_EQ(ToQDateTime(Now()), at);
     ResetClock();
     EXPECT_NE(CurrentDateTime(), at);
-}
 
-TEST(ClockTest, DateTimeRoundTrip)
-{
     EXPECT_EQ(FromQDateTime(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
     EXPECT_EQ(FromQDateTime(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), 2.5);
     const QDateTime t(QDate(2024, 2, 29), QTime(23, 59, 58, 500));
@@ -213,19 +194,11 @@ TEST(ClockTest, DateTimeRoundTrip)
 
 // ---- Network adapter address
 
-TEST(AdapterAddressTest, FirstRealAdapterInIndexOrder)
+TEST(AdapterAddressTest, FirstRealAdapterInIndexOrderOrEmptyText)
 {
-    std::vector<AdapterInfo> adapters = {
-        {3, false, QStringLiteral("0a:1b:2c:3d:4e:5f")},
-        {1, true, QStringLiteral("00:00:00:00:00:00")},
-        {2, false, QStringLiteral("00:00:00:00:00:00")},
-        {4, false, QStringLiteral("aa:bb:cc:dd:ee:ff")},
-    };
+    const std::vector<AdapterInfo> adapters = {{3, false, QStringLiteral("0a:1b:2c:3d:4e:5f")}, {1, true, QStringLiteral("00:00:00:00:00:00")},
+                                               {2, false, QStringLiteral("00:00:00:00:00:00")}, {4, false, QStringLiteral("aa:bb:cc:dd:ee:ff")}};
     EXPECT_EQ(PickAdapterAddress(adapters), QStringLiteral("0A-1B-2C-3D-4E-5F"));
-}
-
-TEST(AdapterAddressTest, NoUsableAdapterGivesEmptyText)
-{
     EXPECT_EQ(PickAdapterAddress({}), QString());
     EXPECT_EQ(PickAdapterAddress({{1, true, QStringLiteral("aa:bb:cc:dd:ee:ff")}}), QString());
     // Tunnels and IPoIB report other lengths.
