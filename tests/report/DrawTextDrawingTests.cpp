@@ -64,9 +64,7 @@ TEST(DrawTextDrawing, GlyphPositionsAreTheMeasuredOnesScaledTo96Dpi)
 
 TEST(DrawTextDrawing, WithoutWysiwygTheDevicesOwnAdvancesAreUsed)
 {
-    Options o;
-    o.wysiwyg = false;
-    const Drawn out = draw(u"aaaa", 100, 30, 1, rpHLeft, rpVTop, o);
+    const Drawn out = draw(u"aaaa", 100, 30, 1, rpHLeft, rpVTop, {.wysiwyg = false});
     EXPECT_EQ(out.texts[0].dx, (std::vector<int>{7, 7, 7, 7}));  // 'a' at 13 px: 7.23
 }
 
@@ -109,9 +107,7 @@ TEST(DrawTextDrawing, BlockAlignmentFillsAllButTheParagraphsLastLine)
 
 TEST(DrawTextDrawing, RightToLeftBlockEndsParagraphsOnTheRight)
 {
-    Options o;
-    o.rtl = true;
-    const Drawn out = draw(u"aaaa aa aaa aaaa aaaa aa", 69, 100, 1, rpHBlock, rpVTop, o);
+    const Drawn out = draw(u"aaaa aa aaa aaaa aaaa aa", 69, 100, 1, rpHBlock, rpVTop, {.rtl = true});
     const TCanvasRecord& last = out.texts.back();
     EXPECT_EQ(last.points[0].X + positions(last).back(), out.box.Right);
     EXPECT_EQ(positions(last), measuredScaled(out.d.Lines().back(), 1));
@@ -131,8 +127,7 @@ TEST(DrawTextDrawing, BlockAlignmentWithoutBlanksSpreadsOverTheCharacters)
 
 TEST(DrawTextDrawing, ParagraphGapIndentsTheFirstLineWhenLeftOrBlock)
 {
-    Options o;
-    o.paragraphGap = 10;
+    const Options o{.paragraphGap = 10};
     const Drawn left = draw(u"aaaa aaaa aaaa", 69, 100, 2, rpHLeft, rpVTop, o);
     ASSERT_EQ(left.texts.size(), 2u);
     EXPECT_EQ(left.texts[0].points[0].X, left.box.Left + 20);
@@ -167,16 +162,13 @@ TEST(DrawTextDrawing, SubscriptIsDrawnSmallerAndLower)
 
 TEST(DrawTextDrawing, RotatedTextRunsUpFromTheBottomLeft)
 {
-    Options o;
-    o.rotation = 90;
-    const Drawn out = draw(u"aaaa aaaa aaaa", 40, 69, 1, rpHLeft, rpVTop, o);
+    const Drawn out = draw(u"aaaa aaaa aaaa", 40, 69, 1, rpHLeft, rpVTop, {.rotation = 90});
     ASSERT_EQ(out.texts.size(), 2u);
     EXPECT_EQ(out.texts[0].fontEscapement, 900);
     EXPECT_EQ(out.texts[0].points[0], (TPoint{out.box.Left, out.box.Bottom}));
     // Two lines of 15.28 units make a block of 31 pixels.
     EXPECT_EQ(out.texts[1].points[0], (TPoint{out.box.Left + 16, out.box.Bottom}));
-    o.rotation = 180;
-    const Drawn down = draw(u"aaaa", 100, 30, 1, rpHLeft, rpVTop, o);
+    const Drawn down = draw(u"aaaa", 100, 30, 1, rpHLeft, rpVTop, {.rotation = 180});
     EXPECT_EQ(down.texts[0].points[0], (TPoint{down.box.Right, down.box.Bottom}));
 }
 
@@ -185,10 +177,7 @@ TEST(DrawTextDrawing, ClippingAndReadingOrderGoToTheTextCall)
     Drawn clipped = draw(u"a", 100, 30, 1);
     EXPECT_EQ(clipped.texts[0].options, ETO_CLIPPED);
     EXPECT_EQ(clipped.texts[0].rect, clipped.box);
-    Options o;
-    o.clipped = false;
-    o.rtl = true;
-    Drawn rtl = draw(u"a", 100, 30, 1, rpHLeft, rpVTop, o);
+    Drawn rtl = draw(u"a", 100, 30, 1, rpHLeft, rpVTop, {.rtl = true, .clipped = false});
     EXPECT_EQ(rtl.texts[0].options, ETO_RTLREADING);
 }
 
@@ -203,9 +192,7 @@ TEST(DrawTextDrawing, WysiwygKeepsTheMeasuredBlockHeight)
         const int gap = exact.texts[k].points[0].Y - exact.texts[k - 1].points[0].Y;
         EXPECT_TRUE(gap == 15 || gap == 16) << k;
     }
-    Options o;
-    o.wysiwyg = false;
-    const Drawn device = draw(text, 100, 200, 1, rpHLeft, rpVTop, o);
+    const Drawn device = draw(text, 100, 200, 1, rpHLeft, rpVTop, {.wysiwyg = false});
     EXPECT_EQ(device.texts.back().points[0].Y - device.box.Top, 135);
 }
 

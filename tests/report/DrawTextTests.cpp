@@ -6,18 +6,25 @@ namespace {
 
 using namespace drawtext_test;
 
-std::vector<std::u16string> texts(const TrpDrawText& d)
-{
-    std::vector<std::u16string> out;
-    for (const TrpTextLine& line : d.Lines()) out.push_back(line.Text);
-    return out;
-}
+class DrawText : public ::testing::Test {
+protected:
+    std::vector<std::u16string> texts() const
+    {
+        std::vector<std::u16string> out;
+        for (const TrpTextLine& line : d.Lines()) out.push_back(line.Text);
+        return out;
+    }
+    TrpDrawText d;
+};
+using DrawTextTags = DrawText;
+using DrawTextMeasures = DrawText;
+using DrawTextWrap = DrawText;
+using DrawTextSplit = DrawText;
 
 // ---- Tags and positions
 
-TEST(DrawTextTags, BoldTagCoversOnlyItsLetterAndPositionsCountTheTags)
+TEST_F(DrawTextTags, BoldTagCoversOnlyItsLetterAndPositionsCountTheTags)
 {
-    TrpDrawText d;
     layout(d, u"a<b>b</b>c", 500);
     ASSERT_EQ(d.Lines().size(), 1u);
     const TrpTextLine& line = d.Lines()[0];
@@ -33,9 +40,8 @@ TEST(DrawTextTags, BoldTagCoversOnlyItsLetterAndPositionsCountTheTags)
     EXPECT_FALSE(line.Tags[2].Default);
 }
 
-TEST(DrawTextTags, SubscriptAndSuperscriptTakeTwoThirdsOfTheSize)
+TEST_F(DrawTextTags, SubscriptAndSuperscriptTakeTwoThirdsOfTheSize)
 {
-    TrpDrawText d;
     layout(d, u"H<sub>2</sub>O x<sup>2</sup>", 500);
     const TrpTextLine& line = d.Lines()[0];
     ASSERT_EQ(line.Text, u"H2O x2");
@@ -51,9 +57,8 @@ TEST(DrawTextTags, SubscriptAndSuperscriptTakeTwoThirdsOfTheSize)
     EXPECT_EQ(line.Widths[0], 60);
 }
 
-TEST(DrawTextTags, FontColourValues)
+TEST_F(DrawTextTags, FontColourValues)
 {
-    TrpDrawText d;
     layout(d, u"<font color=\"#FF0000\">r</font>k<font color=blue>b</font><FONT COLOR=  \"#00ff00\">g", 500);
     const TrpTextLine& line = d.Lines()[0];
     ASSERT_EQ(line.Text, u"rkbg");
@@ -63,9 +68,8 @@ TEST(DrawTextTags, FontColourValues)
     EXPECT_EQ(line.Tags[3].Color, clLime);
 }
 
-TEST(DrawTextTags, UnrecognisedTagsStayLiteral)
+TEST_F(DrawTextTags, UnrecognisedTagsStayLiteral)
 {
-    TrpDrawText d;
     layout(d, u"<font color=xyz>a</font>", 1000);
     EXPECT_EQ(d.Lines()[0].Text, u"<font color=xyz>a");
     // Non-hex digits would have raised on the old platform; here the tag is text.
@@ -75,12 +79,9 @@ TEST(DrawTextTags, UnrecognisedTagsStayLiteral)
     EXPECT_EQ(d.Lines()[0].Text, u"<q>a</q> 1 < 2 <b");
 }
 
-TEST(DrawTextTags, WithTagsOffEverythingIsLiteralAndDefault)
+TEST_F(DrawTextTags, WithTagsOffEverythingIsLiteralAndDefault)
 {
-    TrpDrawText d;
-    Options o;
-    o.tags = false;
-    layout(d, u"<b>x</b>", 1000, 1000, makeFont(), o);
+    layout(d, u"<b>x</b>", 1000, 1000, makeFont(), {.tags = false});
     const TrpTextLine& line = d.Lines()[0];
     EXPECT_EQ(line.Text, u"<b>x</b>");
     for (const TrpHTMLTag& tag : line.Tags) {
@@ -89,9 +90,8 @@ TEST(DrawTextTags, WithTagsOffEverythingIsLiteralAndDefault)
     }
 }
 
-TEST(DrawTextTags, StateRunsOnIntoTheNextLine)
+TEST_F(DrawTextTags, StateRunsOnIntoTheNextLine)
 {
-    TrpDrawText d;
     layout(d, u"<font color=\"#FF0000\">a\r\nb</font>c", 1000);
     ASSERT_EQ(d.Lines().size(), 2u);
     EXPECT_EQ(d.Lines()[1].Tags[0].Color, clRed);
@@ -101,9 +101,8 @@ TEST(DrawTextTags, StateRunsOnIntoTheNextLine)
 
 // ---- Lines and measures
 
-TEST(DrawTextMeasures, AnEmptyLineCountsAsOneLine)
+TEST_F(DrawTextMeasures, AnEmptyLineCountsAsOneLine)
 {
-    TrpDrawText d;
     layout(d, u"a\r\n\r\nb", 500);
     ASSERT_EQ(d.Lines().size(), 3u);
     EXPECT_EQ(d.Lines()[1].Text, u" ");
@@ -116,9 +115,8 @@ TEST(DrawTextMeasures, AnEmptyLineCountsAsOneLine)
     EXPECT_EQ(d.Lines().size(), 1u);
 }
 
-TEST(DrawTextMeasures, LineHeightIsTheEmPlusLineSpacing)
+TEST_F(DrawTextMeasures, LineHeightIsTheEmPlusLineSpacing)
 {
-    TrpDrawText d;
     layout(d, u"a", 500, 1000, makeFont("Arial", 9));
     EXPECT_EQ(d.FontPixelHeight(), 75);
     EXPECT_EQ(d.LineHeight(), 14);
@@ -127,9 +125,8 @@ TEST(DrawTextMeasures, LineHeightIsTheEmPlusLineSpacing)
     EXPECT_EQ(d.LineHeight(), 14);
 }
 
-TEST(DrawTextMeasures, UnusedSpaceOfAnExactFitIsNotZero)
+TEST_F(DrawTextMeasures, UnusedSpaceOfAnExactFitIsNotZero)
 {
-    TrpDrawText d;
     layout(d, u"a\r\nb\r\nc\r\nd", 500, 41, makeFont("Arial", 9));  // 42 units from 0 to 41 inclusive
     EXPECT_EQ(d.UnusedSpace(), 0.0001L);
     layout(d, u"a\r\nb\r\nc\r\nd", 500, 49, makeFont("Arial", 9));
@@ -138,16 +135,12 @@ TEST(DrawTextMeasures, UnusedSpaceOfAnExactFitIsNotZero)
     EXPECT_EQ(d.UnusedSpace(), 0);
 }
 
-TEST(DrawTextMeasures, NegativeLineSpacing)
+TEST_F(DrawTextMeasures, NegativeLineSpacing)
 {
-    TrpDrawText d;
-    Options o;
-    o.lineSpacing = -2;
-    layout(d, u"a\r\nb", 500, 1000, makeFont(), o);
+    layout(d, u"a\r\nb", 500, 1000, makeFont(), {.lineSpacing = -2});
     EXPECT_NEAR(static_cast<double>(d.CalcHeight()), 2 * (83 / 6.25 - 2) + 2, 1e-9);
     // As large as the font: the height is clamped, nothing divides by zero.
-    o.lineSpacing = -20;
-    layout(d, u"a\r\nb", 500, 100, makeFont(), o);
+    layout(d, u"a\r\nb", 500, 100, makeFont(), {.lineSpacing = -20});
     EXPECT_GT(d.LineHeight(), 0);
     EXPECT_GE(d.UnusedSpace(), 0);
     std::u16string rest;
@@ -155,100 +148,82 @@ TEST(DrawTextMeasures, NegativeLineSpacing)
     EXPECT_TRUE(rest.empty());
 }
 
-TEST(DrawTextMeasures, CalcWidthAddsSpacingAndTheParagraphGap)
+TEST_F(DrawTextMeasures, CalcWidthAddsSpacingAndTheParagraphGap)
 {
-    TrpDrawText d;
     layout(d, u"aaaa", 1000);
     EXPECT_EQ(d.CalcWidth(), 184 / TrpDrawText::r);  // 4 x 46
-    Options o;
-    o.paragraphGap = 2;
-    o.charSpacing = 1;
-    layout(d, u"aaaa", 1000, 1000, makeFont(), o);
+    layout(d, u"aaaa", 1000, 1000, makeFont(), {.paragraphGap = 2, .charSpacing = 1});
     EXPECT_EQ(d.CalcWidth(), (184 + 25 + 12) / TrpDrawText::r);  // Round(4 x 6.25), Round(12.5)
 }
 
 // ---- Wrapping
 
-TEST(DrawTextWrap, WrapWidthRoundsHalfToEven)
+TEST_F(DrawTextWrap, WrapWidthRoundsHalfToEven)
 {
-    TrpDrawText d;
     layout(d, u"a", 90);
     EXPECT_EQ(d.WrapWidth(), 562);  // 562.5
     layout(d, u"a", 69);
     EXPECT_EQ(d.WrapWidth(), 431);
-    Options o;
-    o.paragraphGap = 10;
-    layout(d, u"a", 69, 1000, makeFont(), o);
+    layout(d, u"a", 69, 1000, makeFont(), {.paragraphGap = 10});
     EXPECT_EQ(d.FirstLineWidth(), 369);  // (69 - 10) x 6.25 = 368.75
 }
 
-TEST(DrawTextWrap, BreakFallsAtTheLastBlankThatFits)
+TEST_F(DrawTextWrap, BreakFallsAtTheLastBlankThatFits)
 {
-    TrpDrawText d;
     // 'a' 46, blank 23 at 83 px; the box is 431 px wide.
     layout(d, u"aaaa aaaa aaaa", 69);
-    EXPECT_EQ(texts(d), (std::vector<std::u16string>{u"aaaa aaaa", u"aaaa"}));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"aaaa aaaa", u"aaaa"}));
     EXPECT_EQ(d.Lines()[0].Flags, 1);
     EXPECT_EQ(d.Lines()[1].Flags, 2);
     // A blank that itself passes the width is the break.
     layout(d, u"aaaaaaaaa aa", 69);  // nine letters: 414 px
-    EXPECT_EQ(texts(d), (std::vector<std::u16string>{u"aaaaaaaaa", u"aa"}));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"aaaaaaaaa", u"aa"}));
 }
 
-TEST(DrawTextWrap, IdeographsWithoutBlanksAreCutWhereTheyStopFitting)
+TEST_F(DrawTextWrap, IdeographsWithoutBlanksAreCutWhereTheyStopFitting)
 {
-    TrpDrawText d;
     layout(d, u"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587", 69);  // 8 x 83 px in Arial
-    EXPECT_EQ(texts(d), (std::vector<std::u16string>{u"\u4E2D\u6587\u4E2D\u6587\u4E2D", u"\u6587\u4E2D\u6587"}));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"\u4E2D\u6587\u4E2D\u6587\u4E2D", u"\u6587\u4E2D\u6587"}));
     // One early blank wins over ideographs that could break anywhere.
     layout(d, u"\u4E2D \u6587\u4E2D\u6587\u4E2D\u6587", 69);
-    EXPECT_EQ(texts(d), (std::vector<std::u16string>{u"\u4E2D", u"\u6587\u4E2D\u6587\u4E2D\u6587"}));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"\u4E2D", u"\u6587\u4E2D\u6587\u4E2D\u6587"}));
 }
 
-TEST(DrawTextWrap, BlanksInsideNowrapDoNotBreak)
+TEST_F(DrawTextWrap, BlanksInsideNowrapDoNotBreak)
 {
-    TrpDrawText d;
     layout(d, u"aaaa <nowrap>aaaa aaaa</nowrap>", 69);
-    EXPECT_EQ(texts(d), (std::vector<std::u16string>{u"aaaa", u"aaaa aaaa"}));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"aaaa", u"aaaa aaaa"}));
 }
 
-TEST(DrawTextWrap, ABoxNarrowerThanACharacterTakesOnePerLine)
+TEST_F(DrawTextWrap, ABoxNarrowerThanACharacterTakesOnePerLine)
 {
-    TrpDrawText d;
     layout(d, u"ab\U00020000c", 1);
-    EXPECT_EQ(texts(d), (std::vector<std::u16string>{u"a", u"b", u"\U00020000", u"c"}));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"a", u"b", u"\U00020000", u"c"}));
     layout(d, u"abc", 0);
     EXPECT_EQ(d.Lines().size(), 3u);
 }
 
-TEST(DrawTextWrap, LinesOfAnyLength)
+TEST_F(DrawTextWrap, LinesOfAnyLength)
 {
-    TrpDrawText d;
     const std::u16string text(100000, u'a');  // beyond the old 32 768-character buffer
     layout(d, text, 69);
     EXPECT_EQ(d.Lines().size(), 100000u / 9 + 1);
-    Options o;
-    o.wordWrap = false;
-    layout(d, text, 69, 1000, makeFont(), o);
+    layout(d, text, 69, 1000, makeFont(), {.wordWrap = false});
     ASSERT_EQ(d.Lines().size(), 1u);
     EXPECT_EQ(d.CalcWidth(), 4600000 / TrpDrawText::r);
 }
 
-TEST(DrawTextWrap, SidewaysTextWrapsByHeight)
+TEST_F(DrawTextWrap, SidewaysTextWrapsByHeight)
 {
-    TrpDrawText d;
-    Options o;
-    o.rotation = 450;
-    layout(d, u"a", 10, 69, makeFont(), o);
+    layout(d, u"a", 10, 69, makeFont(), {.rotation = 450});
     EXPECT_EQ(d.Rotation(), 90);
     EXPECT_EQ(d.WrapWidth(), 431);
-    o.rotation = -90;
-    layout(d, u"a", 10, 69, makeFont(), o);
+    layout(d, u"a", 10, 69, makeFont(), {.rotation = -90});
     EXPECT_EQ(d.Rotation(), 270);
     EXPECT_EQ(d.WrapWidth(), 431);
 }
 
-TEST(DrawTextWrap, RussianWordsSplitBySyllables)
+TEST_F(DrawTextWrap, RussianWordsSplitBySyllables)
 {
     EXPECT_EQ(RussianSyllableBreaks(u"\u043C\u043E\u043B\u043E\u043A\u043E"), (std::vector<int>{2, 4}));  // мо-ло-ко
     EXPECT_EQ(RussianSyllableBreaks(u"\u043A\u0430\u0440\u0442\u0430"), (std::vector<int>{3}));          // кар-та
@@ -257,10 +232,7 @@ TEST(DrawTextWrap, RussianWordsSplitBySyllables)
     // No line starts with a soft sign: паль-то, not па-льто.
     EXPECT_EQ(RussianSyllableBreaks(u"\u043F\u0430\u043B\u044C\u0442\u043E"), (std::vector<int>{4}));
 
-    TrpDrawText d;
-    Options o;
-    o.wordBreak = true;
-    layout(d, u"aaaa \u043C\u043E\u043B\u043E\u043A\u043E", 69, 1000, makeFont(), o);
+    layout(d, u"aaaa \u043C\u043E\u043B\u043E\u043A\u043E", 69, 1000, makeFont(), {.wordBreak = true});
     ASSERT_EQ(d.Lines().size(), 2u);
     EXPECT_EQ(d.Lines()[0].Text.back(), u'-');
     EXPECT_TRUE(d.Lines()[0].Hyphenated);
@@ -269,9 +241,8 @@ TEST(DrawTextWrap, RussianWordsSplitBySyllables)
     EXPECT_EQ(joined + d.Lines()[1].Text, u"aaaa \u043C\u043E\u043B\u043E\u043A\u043E");
 }
 
-TEST(DrawTextWrap, ParagraphFlagsAndParaBreaks)
+TEST_F(DrawTextWrap, ParagraphFlagsAndParaBreaks)
 {
-    TrpDrawText d;
     layout(d, u"aaaa aaaa aaaa aaaa aaaa\r\nb", 69);
     ASSERT_EQ(d.Lines().size(), 4u);
     EXPECT_EQ(d.Lines()[0].Flags, 1);
@@ -285,9 +256,8 @@ TEST(DrawTextWrap, ParagraphFlagsAndParaBreaks)
 
 // ---- Splitting across pages
 
-TEST(DrawTextSplit, ARedParagraphContinuesRedOnTheNextPage)
+TEST_F(DrawTextSplit, ARedParagraphContinuesRedOnTheNextPage)
 {
-    TrpDrawText d;
     const std::u16string text = u"<font color=\"#FF0000\">aaaa aaaa aaaa aaaa aaaa aaaa</font>\r\nend";
     layout(d, text, 69, 30);  // two lines of 15.28 units fit
     ASSERT_EQ(d.Lines().size(), 4u);
@@ -304,20 +274,17 @@ TEST(DrawTextSplit, ARedParagraphContinuesRedOnTheNextPage)
     EXPECT_EQ(d.Lines()[1].Tags[0].Color, clBlack);
 }
 
-TEST(DrawTextSplit, StylesInForceGoWithTheRest)
+TEST_F(DrawTextSplit, StylesInForceGoWithTheRest)
 {
-    TrpDrawText d;
     layout(d, u"<b>aaaa aaaa aaaa aaaa aaaa aaaa</b>", 69, 15);
     std::u16string rest;
     d.GetInBoundsText(rest);
     EXPECT_EQ(rest, u"<font color=\"#000000\"><b>aaaa aaaa aaaa aaaa</b>");
 }
 
-TEST(DrawTextSplit, CutAtAParagraphEndAndNothingToCut)
+TEST_F(DrawTextSplit, CutAtAParagraphEndAndNothingToCut)
 {
-    TrpDrawText d;
-    Options o;
-    o.tags = false;
+    const Options o{.tags = false};
     layout(d, u"one\r\ntwo\r\nthree", 69, 30, makeFont(), o);
     std::u16string rest;
     bool continues = true;
@@ -334,9 +301,8 @@ TEST(DrawTextSplit, CutAtAParagraphEndAndNothingToCut)
     EXPECT_EQ(rest, u"one\r\ntwo");
 }
 
-TEST(DrawTextSplit, WrappedTextIsTheLinesInSourceForm)
+TEST_F(DrawTextSplit, WrappedTextIsTheLinesInSourceForm)
 {
-    TrpDrawText d;
     layout(d, u"<b>aaaa</b> aaaa aaaa", 69);
     EXPECT_EQ(d.GetWrappedText(), u"<b>aaaa</b> aaaa\r\naaaa");
 }

@@ -63,7 +63,7 @@ TEST_F(StringTable, LookupRules)
     EXPECT_EQ(r.CodePage(), 936);
 }
 
-TEST(Resources, SameKeyTwiceKeepsOneEntryWithTheLastText)
+TEST(Resources, SameKeyTwiceKeepsOneEntryWithTheLastTextAndABadCodePageRaises)
 {
     TrpResources r;
     r.AddXML("<?xml version=\"1.0\"?><Resources CodePage=\"936\"><StrRes Name=\"k\" Text=\"one\"/>"
@@ -71,6 +71,7 @@ TEST(Resources, SameKeyTwiceKeepsOneEntryWithTheLastText)
     EXPECT_EQ(r.Count(), 1);
     EXPECT_EQ(r.Get("k"), "two");
     EXPECT_EQ(r.Get("x"), "x");
+    EXPECT_THROW(r.AddXML("<?xml version=\"1.0\"?><Resources CodePage=\"x\"/>"), EConvertError);
 }
 
 TEST(Resources, OtherRootAddsNothingButRefreshesScriptMessages)
@@ -87,12 +88,6 @@ TEST(Resources, OtherRootAddsNothingButRefreshesScriptMessages)
     EXPECT_EQ(seen["SIdUndeclared"], "标识符未宣告: ");
     EXPECT_EQ(seen["SForError"], "for..loop变量必须是数值变量");
     SetScriptMessageSink(nullptr);
-}
-
-TEST(Resources, BadCodePageRaises)
-{
-    TrpResources r;
-    EXPECT_THROW(r.AddXML("<?xml version=\"1.0\"?><Resources CodePage=\"x\"/>"), EConvertError);
 }
 
 TEST(Resources, HelpTargets)
@@ -131,22 +126,18 @@ TEST(GZip, PreviewStripUnpacksToTheBitmap)
     EXPECT_EQ(img.height(), 16);
 }
 
-TEST(GZip, AFlippedByteFailsTheCheck)
+TEST(GZip, DamagedOrForeignInputIsRefused)
 {
-    std::string packed(FindEmbeddedResource("PreviewButtons"));
-    packed[packed.size() / 2] ^= 0x01;
-    EXPECT_THROW(GZipUnpack(packed), EZDecompressionError);
+    std::string flipped(FindEmbeddedResource("PreviewButtons"));
+    flipped[flipped.size() / 2] ^= 0x01;
+    EXPECT_THROW(GZipUnpack(flipped), EZDecompressionError);
     std::string badAdler(FindEmbeddedResource("PreviewButtons"));
     badAdler[5] ^= 0x40;  // MTIME holds the Adler-32
     EXPECT_THROW(GZipUnpack(badAdler), EZDecompressionError);
-}
-
-TEST(GZip, InputThatIsNotGzipIsRefused)
-{
     EXPECT_THROW(GZipUnpack(std::string_view("BM this is a bitmap, not packed")), EZDecompressionError);
     EXPECT_THROW(GZipUnpack(std::string_view("")), EZDecompressionError);
-    const std::string packed = GZipPack("hello", "1");
-    EXPECT_THROW(GZipUnpack(std::string_view(packed).substr(0, 12)), EZDecompressionError);
+    const std::string cut = GZipPack("hello", "1").substr(0, 12);
+    EXPECT_THROW(GZipUnpack(std::string_view(cut)), EZDecompressionError);
 }
 
 TEST(GZip, OptionalHeaderFieldsAreSkipped)

@@ -59,7 +59,7 @@ public:
 class TTestDataset : public TCollectionItem {
     DORVAK_CLASS(TTestDataset, TCollectionItem)
 public:
-    explicit TTestDataset(TCollection* collection = nullptr) : TCollectionItem(collection) {}
+    using TCollectionItem::TCollectionItem;
     std::string DataSetName;
     static void Publish(TClassBuilder<TTestDataset>& b) { b.property("DataSetName", &TTestDataset::DataSetName); }
 };
@@ -67,10 +67,7 @@ public:
 class TTestReport : public TTestObject {
     DORVAK_CLASS(TTestReport, TTestObject)
 public:
-    explicit TTestReport(TComponent* owner = nullptr)
-        : TTestObject(owner), Datasets(std::make_unique<TCollection>(TTestDataset::StaticClass(), this))
-    {
-    }
+    using TTestObject::TTestObject;
     ~TTestReport() override
     {
         Destroying();
@@ -98,7 +95,7 @@ public:
             [this](TrpPropWriter& w) { WriteCollectionXML(Datasets.get(), w, this); }, Datasets->Count() > 0);
     }
 
-    std::unique_ptr<TCollection> Datasets;
+    std::unique_ptr<TCollection> Datasets = std::make_unique<TCollection>(TTestDataset::StaticClass(), this);
 };
 
 class TTestPage : public TTestObject {
@@ -121,11 +118,7 @@ public:
 class TTestMemo : public TTestObject {
     DORVAK_CLASS(TTestMemo, TTestObject)
 public:
-    explicit TTestMemo(TComponent* owner = nullptr)
-        : TTestObject(owner), Lines(std::make_unique<TWideStrings>()), Script(std::make_unique<TStringList>()),
-          font_(std::make_unique<TFont>())
-    {
-    }
+    using TTestObject::TTestObject;
     ~TTestMemo() override
     {
         Destroying();
@@ -153,8 +146,8 @@ public:
     Variant Value;
     char Letter = 'A';
     Ref<TTestObject> DataSet;
-    std::unique_ptr<TWideStrings> Lines;
-    std::unique_ptr<TStringList> Script;
+    std::unique_ptr<TWideStrings> Lines = std::make_unique<TWideStrings>();
+    std::unique_ptr<TStringList> Script = std::make_unique<TStringList>();
 
     static void Publish(TClassBuilder<TTestMemo>& b)
     {
@@ -174,7 +167,7 @@ public:
     }
 
 private:
-    std::unique_ptr<TFont> font_;
+    std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
 };
 
 inline void registerSerializerTestClasses()

@@ -67,6 +67,14 @@ std::unique_ptr<TTestReport> smallReport()
     return report;
 }
 
+// A memo in a report, and a serializer for its properties.
+class SerializerProps : public ::testing::Test {
+protected:
+    TTestReport report;
+    TTestMemo* memo = new TTestMemo(&report);
+    TrpXMLSerializer s;
+};
+
 }  // namespace
 
 TEST(Serializer, GoldenReport)
@@ -193,12 +201,9 @@ TEST(Serializer, EveryClassRoundTripsAtDefaultsAndChanged)
     }
 }
 
-TEST(Serializer, DefaultsAreNotWritten)
+TEST_F(SerializerProps, DefaultsAreNotWritten)
 {
-    TTestReport report;
-    auto* memo = new TTestMemo(&report);
     memo->SetName("Memo1");
-    TrpXMLSerializer s;
     s.Owner = &report;
     // Floats are always written; everything else here is at its default.
     EXPECT_EQ(s.WriteProps(memo), "Left=\"0\" Top=\"0\" Width=\"0\" Height=\"0\" Ratio=\"0\" Rotation=\"0\" "
@@ -208,10 +213,9 @@ TEST(Serializer, DefaultsAreNotWritten)
     EXPECT_NE(s.WriteProps(memo).find("HAlign=\"haLeft\""), std::string::npos);
 }
 
-TEST(Serializer, FloatsAgainstAnAncestor)
+TEST_F(SerializerProps, FloatsAgainstAnAncestor)
 {
-    TTestReport report, ancestorReport;
-    auto* memo = new TTestMemo(&report);
+    TTestReport ancestorReport;
     memo->SetName("Memo1");
     auto* ancestor = new TTestMemo(&ancestorReport);
     ancestor->SetName("Memo1");
@@ -219,7 +223,6 @@ TEST(Serializer, FloatsAgainstAnAncestor)
     ancestor->Left = 10.0000001L;
     memo->Top = 5;
     ancestor->Top = 6;
-    TrpXMLSerializer s;
     s.Owner = &report;
     const std::string text = s.WriteProps(memo, ancestor);
     EXPECT_EQ(text.find("Left="), std::string::npos);
@@ -230,11 +233,8 @@ TEST(Serializer, FloatsAgainstAnAncestor)
     EXPECT_EQ(s.WriteProps(memo), text);
 }
 
-TEST(Serializer, EnumerationsByNumberOrName)
+TEST_F(SerializerProps, EnumerationsByNumberOrName)
 {
-    TTestReport report;
-    auto* memo = new TTestMemo(&report);
-    TrpXMLSerializer s;
     s.ReadProps(&report, memo, "HAlign=\"2\"");
     EXPECT_EQ(memo->HAlign, haCenter);
     s.ReadProps(&report, memo, "HAlign=\"harIGHT\" Visible=\"False\"");
@@ -245,11 +245,8 @@ TEST(Serializer, EnumerationsByNumberOrName)
     EXPECT_TRUE(s.Errors.Count() == 0);
 }
 
-TEST(Serializer, DottedPaths)
+TEST_F(SerializerProps, DottedPaths)
 {
-    TTestReport report;
-    auto* memo = new TTestMemo(&report);
-    TrpXMLSerializer s;
     s.ReadProps(&report, memo, "Font.Name=\"黑体\" Bogus.Name=\"x\" Script.Text=\"a&#13;&#10;b\" DataSet.Name=\"y\"");
     EXPECT_EQ(memo->Font()->Name(), "黑体");
     EXPECT_EQ(memo->Script->Count(), 2);
@@ -273,15 +270,11 @@ TEST(Serializer, ReferencesResolveAfterTheWholeTree)
     EXPECT_EQ(m2->DataSet.get(), nullptr);
 }
 
-TEST(Serializer, ExplicitNilClearsAReference)
+TEST_F(SerializerProps, ExplicitNilClearsAReference)
 {
-    TTestReport report;
-    auto* a = new TTestMemo(&report);
-    a->SetName("A");
-    a->DataSet = a;
-    TrpXMLSerializer s;
-    s.ReadProps(&report, a, "DataSet=\"nil\"");
-    EXPECT_EQ(a->DataSet.get(), nullptr);
+    memo->DataSet = memo;
+    s.ReadProps(&report, memo, "DataSet=\"nil\"");
+    EXPECT_EQ(memo->DataSet.get(), nullptr);
 }
 
 TEST(Serializer, ReadingTwiceReusesObjects)
@@ -315,21 +308,15 @@ TEST(Serializer, BadValuesAreCollectedAndReadingGoesOn)
     EXPECT_EQ(report.FindXMLObject("B"), nullptr);
 }
 
-TEST(Serializer, LegacyGbkStringsAreDecoded)
+TEST_F(SerializerProps, LegacyGbkStringsAreDecoded)
 {
-    TTestReport report;
-    auto* memo = new TTestMemo(&report);
-    TrpXMLSerializer s;
     s.ReadProps(&report, memo, "Caption=\"\xD6\xD0\xCE\xC4\" Font.Name=\"\xCB\xCE\xCC\xE5\"");
     EXPECT_EQ(memo->Caption, "中文");
     EXPECT_EQ(memo->Font()->Name(), "宋体");
 }
 
-TEST(Serializer, ShortNamesOfPreparedCopies)
+TEST_F(SerializerProps, ShortNamesOfPreparedCopies)
 {
-    TTestReport report;
-    auto* memo = new TTestMemo(&report);
-    TrpXMLSerializer s;
     s.ReadProps(&report, memo, "l=\"1,5\" t=\"2\" w=\"3\" h=\"4\" u=\"a&#13;&#10;中\"");
     EXPECT_EQ(memo->Left, 1.5L);
     EXPECT_EQ(memo->Height, 4);
@@ -382,13 +369,10 @@ TEST(Serializer, CollectionsInTheOldSevenBitForm)
     EXPECT_EQ(static_cast<TTestDataset*>(report.Datasets->Items(0))->DataSetName, "中1");
 }
 
-TEST(Serializer, OneObjectAsText)
+TEST_F(SerializerProps, OneObjectAsText)
 {
-    TTestReport report;
-    auto* memo = new TTestMemo(&report);
     memo->SetName("Memo9");
     memo->HAlign = haRight;
-    TrpXMLSerializer s;
     s.Owner = &report;
     const std::string text = s.ObjToXML(memo);
     EXPECT_EQ(text.substr(0, 10), "TTestMemo ");

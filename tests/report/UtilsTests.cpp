@@ -30,6 +30,15 @@ std::vector<std::string> pages(std::string_view text, int count)
 
 using V = std::vector<std::string>;
 
+// The bracketed text found from `start` (1-based), and where it ends.
+using Found = std::pair<std::string, int>;
+Found bracketed(const std::string& s, const char* open, const char* close, int start)
+{
+    int end = 0;
+    std::string text = GetBracketedText(s, open, close, end, start);
+    return {text, end};
+}
+
 }  // namespace
 
 TEST(PageNumbers, RangesAndLists)
@@ -39,6 +48,9 @@ TEST(PageNumbers, RangesAndLists)
     EXPECT_EQ(pages("2-", 9), (V{"2", "3", "4", "5", "6", "7", "8", "9"}));
     EXPECT_EQ(pages("", 9), V{});
     EXPECT_EQ(pages("3,1,3", 9), (V{"3", "1", "3"}));
+    // Huge ranges are clamped to the report.
+    EXPECT_EQ(pages("1-999999999", 3), (V{"1", "2", "3"}));
+    EXPECT_EQ(pages("0-2", 3), (V{"1", "2"}));
 }
 
 TEST(PageNumbers, BadPieceRaisesAndKeepsWhatCameBefore)
@@ -59,12 +71,6 @@ TEST(DelimitedText, ItemsMayBeEmptyButNoTrailingOne)
     EXPECT_EQ(list.Count(), 0);
 }
 
-TEST(PageNumbers, HugeRangesAreClampedToTheReport)
-{
-    EXPECT_EQ(pages("1-999999999", 3), (V{"1", "2", "3"}));
-    EXPECT_EQ(pages("0-2", 3), (V{"1", "2"}));
-}
-
 TEST(BracketedText, NestingAndQuotes)
 {
     int start = 3, end = 0;
@@ -74,32 +80,18 @@ TEST(BracketedText, NestingAndQuotes)
     EXPECT_EQ(end, 11);
     EXPECT_EQ(s[end - 1], ']');
 
-    const std::string q = "[a ']' \"]\" b] c";
-    start = 1;
-    EXPECT_EQ(GetBracketedText(q, "[", "]", end, start), "a ']' \"]\" b");
-    EXPECT_EQ(end, 13);
-
+    EXPECT_EQ(bracketed("[a ']' \"]\" b] c", "[", "]", 1), Found("a ']' \"]\" b", 13));
     // A quote of one kind inside a string of the other does not count.
-    const std::string mixed = "[\"it's\"] x";
-    start = 1;
-    EXPECT_EQ(GetBracketedText(mixed, "[", "]", end, start), "\"it's\"");
+    EXPECT_EQ(bracketed("[\"it's\"] x", "[", "]", 1).first, "\"it's\"");
 }
 
 TEST(BracketedText, MultiCharacterDelimitersAndMisses)
 {
+    EXPECT_EQ(bracketed("<%x%>", "<%", "%>", 1), (Found{"x", 5}));
+    EXPECT_EQ(bracketed("a[b]", "[", "]", 1), (Found{"", 1}));
+    EXPECT_EQ(bracketed("a[b]", "[", "]", 9).first, "");
+    EXPECT_EQ(bracketed("[abc", "[", "]", 1), (Found{"ab", 4}));  // unclosed: to the end, not past it
     int start = 1, end = 0;
-    EXPECT_EQ(GetBracketedText("<%x%>", "<%", "%>", end, start), "x");
-    EXPECT_EQ(end, 5);
-    start = 1;
-    EXPECT_EQ(GetBracketedText("a[b]", "[", "]", end, start), "");
-    EXPECT_EQ(end, 1);
-    start = 9;
-    EXPECT_EQ(GetBracketedText("a[b]", "[", "]", end, start), "");
-    // Unclosed: runs to the end without reading past it.
-    start = 1;
-    EXPECT_EQ(GetBracketedText("[abc", "[", "]", end, start), "ab");
-    EXPECT_EQ(end, 4);
-    start = 1;
     EXPECT_EQ(GetBracketedTextW(u"[中[文]]", u"[", u"]", end, start), u"中[文]");
     EXPECT_EQ(end, 6);
 }

@@ -19,7 +19,23 @@ void load(TrpXMLDocument& doc, const std::string& text)
     doc.LoadFromStream(s);
 }
 
+// A new last child of `parent` called `name`.
+TrpXMLItem* add(TrpXMLItem* parent, const std::string& name)
+{
+    TrpXMLItem* item = parent->Add();
+    item->SetName(name);
+    return item;
+}
+
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+
+class XmlDoc : public ::testing::Test {
+protected:
+    TrpXMLDocument doc;
+};
+using XmlWriter = XmlDoc;
+using XmlReader = XmlDoc;
+using XmlParking = XmlDoc;
 
 }  // namespace
 
@@ -61,10 +77,7 @@ TEST(XmlEscaping, DecodingRules)
     EXPECT_EQ(XMLToStr("a & b&"), "a & b&");
     EXPECT_EQ(XMLToStr("&#1234"), "&#1234");
     EXPECT_THROW(XMLToStr("&#x4;"), EConvertError);
-}
-
-TEST(XmlEscaping, ReferencesAbove255GiveUtf8)
-{
+    // References above 255 give UTF-8.
     EXPECT_EQ(XMLToStr("&#20013;"), "\xE4\xB8\xAD");  // 中
     EXPECT_EQ(XMLToStr("&#300;"), "\xC4\xAC");
     EXPECT_EQ(XMLToStr("&#255;"), "\xFF");
@@ -101,11 +114,7 @@ TEST(XmlTree, PropIsCaseInsensitiveAndSetPropKeepsPlace)
     item.SetProp("op", "x");
     EXPECT_EQ(item.Prop("Top"), "a\"b");
     EXPECT_EQ(item.Prop("op"), "x");
-}
-
-TEST(XmlTree, UnclosedValueGivesEmpty)
-{
-    TrpXMLItem item;
+    // An unclosed value reads as empty.
     item.SetText("a=\"1\" b=\"2");
     EXPECT_EQ(item.Prop("a"), "1");
     EXPECT_EQ(item.Prop("b"), "");
@@ -114,8 +123,7 @@ TEST(XmlTree, UnclosedValueGivesEmpty)
 TEST(XmlTree, ChildrenFindAndMove)
 {
     TrpXMLItem a, b;
-    TrpXMLItem* x = a.Add();
-    x->SetName("Page");
+    TrpXMLItem* x = add(&a, "Page");
     TrpXMLItem* y = a.FindItem("band");
     EXPECT_EQ(a.Count(), 2);
     EXPECT_EQ(a.Find("PAGE"), 0);
@@ -136,53 +144,41 @@ TEST(XmlTree, ChildrenFindAndMove)
 
 // ---- writer
 
-TEST(XmlWriter, UnindentedLayoutIsOneLine)
+TEST_F(XmlWriter, UnindentedLayoutIsOneLine)
 {
-    TrpXMLDocument doc;
     doc.Root()->SetName("preparedreport");
-    TrpXMLItem* r = doc.Root()->Add();
-    r->SetName("report");
-    r->SetProp("a", "1");
-    TrpXMLItem* v = doc.Root()->Add();
-    v->SetName("value");
-    v->SetValue("raw & <kept>");
-    doc.Root()->Add()->SetName("empty");
+    add(doc.Root(), "report")->SetProp("a", "1");
+    add(doc.Root(), "value")->SetValue("raw & <kept>");
+    add(doc.Root(), "empty");
     EXPECT_EQ(save(doc), kHeader +
                              "<preparedreport><report a=\"1\"/><value>raw & <kept></value><empty/></preparedreport>");
 }
 
-TEST(XmlWriter, IndentedLayoutUsesTwoBlanksAndCrLf)
+TEST_F(XmlWriter, IndentedLayoutUsesTwoBlanksAndCrLf)
 {
-    TrpXMLDocument doc;
     doc.AutoIndent = true;
     doc.Root()->SetName("TrpReport");
-    TrpXMLItem* page = doc.Root()->Add();
-    page->SetName("TrpReportPage");
+    TrpXMLItem* page = add(doc.Root(), "TrpReportPage");
     page->SetProp("Name", "Page1");
-    TrpXMLItem* band = page->Add();
-    band->SetName("TrpMasterData");
-    band->SetProp("Name", "MasterData1");
+    add(page, "TrpMasterData")->SetProp("Name", "MasterData1");
     EXPECT_EQ(save(doc), kHeader + "\r\n<TrpReport>\r\n  <TrpReportPage Name=\"Page1\">\r\n"
                                    "    <TrpMasterData Name=\"MasterData1\"/>\r\n  </TrpReportPage>\r\n"
                                    "</TrpReport>\r\n");
 }
 
-TEST(XmlWriter, UnloadableMarkHasOneBlank)
+TEST_F(XmlWriter, UnloadableMarkHasOneBlank)
 {
-    TrpXMLDocument doc;
     doc.Root()->SetName("r");
-    TrpXMLItem* p = doc.Root()->Add();
-    p->SetName("page0");
+    TrpXMLItem* p = add(doc.Root(), "page0");
     p->SetUnloadable(true);
-    p->Add()->SetName("m");
+    add(p, "m");
     EXPECT_EQ(save(doc), kHeader + "<r><page0 ld=\"0\"><m/></page0></r>");
 }
 
 // ---- reader
 
-TEST(XmlReader, EmptyChildAndAttributes)
+TEST_F(XmlReader, EmptyChildAndAttributes)
 {
-    TrpXMLDocument doc;
     load(doc, kHeader + "\r\n<a x=\"1\">\r\n  <b/>\r\n  <c y=\"&#60;\" />\r\n</a>\r\n");
     TrpXMLItem* a = doc.Root();
     EXPECT_EQ(a->Name(), "a");
@@ -194,24 +190,16 @@ TEST(XmlReader, EmptyChildAndAttributes)
     EXPECT_TRUE(doc.OldVersion);
 }
 
-TEST(XmlReader, MismatchedEndTagRaises)
+TEST_F(XmlReader, EndOfStreamOutsideATagIsAccepted)
 {
-    TrpXMLDocument doc;
-    EXPECT_THROW(load(doc, kHeader + "<a></b>"), TrpInvalidXMLException);
-    // The end tag compares ignoring case.
-    EXPECT_NO_THROW(load(doc, kHeader + "<a></A>"));
-}
-
-TEST(XmlReader, EndOfStreamOutsideATagIsAccepted)
-{
-    TrpXMLDocument doc;
     load(doc, kHeader + "<a><b/>");
     EXPECT_EQ(doc.Root()->Count(), 1);
 }
 
-TEST(XmlReader, MalformedInputRaises)
+TEST_F(XmlReader, MalformedInputRaises)
 {
-    TrpXMLDocument doc;
+    EXPECT_THROW(load(doc, kHeader + "<a></b>"), TrpInvalidXMLException);
+    EXPECT_NO_THROW(load(doc, kHeader + "<a></A>"));  // the end tag compares ignoring case
     EXPECT_THROW(load(doc, "<a/>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, ""), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, kHeader + "<a <b/>"), TrpInvalidXMLException);
@@ -227,17 +215,15 @@ TEST(XmlReader, MalformedInputRaises)
     EXPECT_GE(doc.Root()->Count(), 1);
 }
 
-TEST(XmlReader, CommentsAreSkippedWhole)
+TEST_F(XmlReader, CommentsAreSkippedWhole)
 {
-    TrpXMLDocument doc;
     load(doc, kHeader + "<a><!-- x > y <z> --><b/><!----><c/></a>");
     ASSERT_EQ(doc.Root()->Count(), 2);
     EXPECT_EQ(doc.Root()->Items(1)->Name(), "c");
 }
 
-TEST(XmlReader, StandaloneHeaderIsNotOldVersion)
+TEST_F(XmlReader, StandaloneHeaderIsNotOldVersion)
 {
-    TrpXMLDocument doc;
     load(doc, "<?xml version=\"1.0\" standalone=\"yes\"?><a/>");
     EXPECT_FALSE(doc.OldVersion);
     load(doc, "<?xml version=\"1.1\" encoding=\"utf-8\"?><a/>");
@@ -246,11 +232,10 @@ TEST(XmlReader, StandaloneHeaderIsNotOldVersion)
     EXPECT_TRUE(doc.OldVersion);
 }
 
-TEST(XmlReader, DeepNestingIsRefused)
+TEST_F(XmlReader, DeepNestingIsRefused)
 {
     std::string text = kHeader;
     for (int i = 0; i < 100000; ++i) text += "<a>";
-    TrpXMLDocument doc;
     EXPECT_THROW(load(doc, text), TrpInvalidXMLException);
 
     std::string ok = kHeader;
@@ -258,15 +243,12 @@ TEST(XmlReader, DeepNestingIsRefused)
     EXPECT_NO_THROW(load(doc, ok));
 }
 
-TEST(XmlReader, LongTagsCrossBufferBoundaries)
+TEST_F(XmlReader, LongTagsCrossBufferBoundaries)
 {
     const std::string longValue(10000, 'v');
-    TrpXMLDocument doc;
     doc.Root()->SetName("r");
     for (int i = 0; i < 50; ++i) {
-        TrpXMLItem* it = doc.Root()->Add();
-        it->SetName("item");
-        it->SetProp("v", longValue + std::to_string(i));
+        add(doc.Root(), "item")->SetProp("v", longValue + std::to_string(i));
     }
     const std::string text = save(doc);
     TrpXMLDocument back;
@@ -276,9 +258,8 @@ TEST(XmlReader, LongTagsCrossBufferBoundaries)
     EXPECT_EQ(save(back), text);
 }
 
-TEST(XmlReader, ParkingMarkIsStrippedOnFullLoad)
+TEST_F(XmlReader, ParkingMarkIsStrippedOnFullLoad)
 {
-    TrpXMLDocument doc;
     load(doc, kHeader + "<r><p ld=\"0\" a=\"1\"><m/></p><q a=\"1\" ld=\"0\"/><s ld=\"0\"/></r>");
     EXPECT_EQ(doc.Root()->Items(0)->Text(), "a=\"1\"");
     EXPECT_EQ(doc.Root()->Items(0)->Count(), 1);
@@ -299,23 +280,17 @@ void buildPages(TrpXMLDocument& doc, int pages)
 {
     doc.Root()->SetName("preparedreport");
     for (int i = 0; i < pages; ++i) {
-        TrpXMLItem* page = doc.Root()->Add();
-        page->SetName("page" + std::to_string(i));
+        TrpXMLItem* page = add(doc.Root(), "page" + std::to_string(i));
         page->SetUnloadable(true);
-        for (int k = 0; k < 3; ++k) {
-            TrpXMLItem* m = page->Add();
-            m->SetName("TrpMemoView");
-            m->SetProp("Name", "Memo" + std::to_string(i) + "_" + std::to_string(k));
-        }
+        for (int k = 0; k < 3; ++k) add(page, "TrpMemoView")->SetProp("Name", "Memo" + std::to_string(i) + "_" + std::to_string(k));
         doc.UnloadItem(page);
     }
 }
 
 }  // namespace
 
-TEST(XmlParking, ParkedPagesReadBackAtTheirOffsets)
+TEST_F(XmlParking, ParkedPagesReadBackAtTheirOffsets)
 {
-    TrpXMLDocument doc;
     buildPages(doc, 5);
     for (int i = 4; i >= 0; --i) {
         TrpXMLItem* page = doc.Root()->Items(i);
@@ -329,9 +304,8 @@ TEST(XmlParking, ParkedPagesReadBackAtTheirOffsets)
     }
 }
 
-TEST(XmlParking, ReparkingAnUnchangedPageDoesNotGrowTheFile)
+TEST_F(XmlParking, ReparkingAnUnchangedPageDoesNotGrowTheFile)
 {
-    TrpXMLDocument doc;
     buildPages(doc, 3);
     const int64_t size = doc.TempSize();
     ASSERT_GT(size, 0);
@@ -350,9 +324,8 @@ TEST(XmlParking, ReparkingAnUnchangedPageDoesNotGrowTheFile)
     EXPECT_EQ(page->Items(0)->Prop("Left"), "5");
 }
 
-TEST(XmlParking, SaveWritesParkedPagesInFullAndParksThemAgain)
+TEST_F(XmlParking, SaveWritesParkedPagesInFullAndParksThemAgain)
 {
-    TrpXMLDocument doc;
     buildPages(doc, 2);
     const std::string text = save(doc);
     EXPECT_NE(text.find("<page1 ld=\"0\"><TrpMemoView Name=\"Memo1_0\"/>"), std::string::npos);
@@ -360,9 +333,8 @@ TEST(XmlParking, SaveWritesParkedPagesInFullAndParksThemAgain)
     EXPECT_EQ(doc.Root()->Items(1)->Count(), 0);
 }
 
-TEST(XmlParking, PartialLoadReadsPagesOnDemand)
+TEST_F(XmlParking, PartialLoadReadsPagesOnDemand)
 {
-    TrpXMLDocument doc;
     buildPages(doc, 4);
     const std::string text = save(doc);
 
@@ -382,7 +354,7 @@ TEST(XmlParking, PartialLoadReadsPagesOnDemand)
     // A changed page moves to the temporary file; the source stays readable
     // for the others.
     partial.LoadItem(p2);
-    p2->Add()->SetName("extra");
+    add(p2, "extra");
     partial.UnloadItem(p2);
     EXPECT_GT(partial.TempSize(), 0);
     partial.LoadItem(p2);
@@ -398,17 +370,14 @@ TEST(XmlParking, PartialLoadReadsPagesOnDemand)
     }());
 }
 
-TEST(XmlParking, NestedParkedElementsSurviveParkingTheirParent)
+TEST_F(XmlParking, NestedParkedElementsSurviveParkingTheirParent)
 {
-    TrpXMLDocument doc;
     doc.Root()->SetName("r");
-    TrpXMLItem* outer = doc.Root()->Add();
-    outer->SetName("outer");
+    TrpXMLItem* outer = add(doc.Root(), "outer");
     outer->SetUnloadable(true);
-    TrpXMLItem* inner = outer->Add();
-    inner->SetName("inner");
+    TrpXMLItem* inner = add(outer, "inner");
     inner->SetUnloadable(true);
-    inner->Add()->SetName("leaf");
+    add(inner, "leaf");
     doc.UnloadItem(inner);
     doc.UnloadItem(outer);
     doc.LoadItem(outer);
@@ -419,9 +388,8 @@ TEST(XmlParking, NestedParkedElementsSurviveParkingTheirParent)
     EXPECT_EQ(save(doc), kHeader + "<r><outer ld=\"0\"><inner ld=\"0\"><leaf/></inner></outer></r>");
 }
 
-TEST(XmlParking, TempDirThatDoesNotExistFallsBack)
+TEST_F(XmlParking, TempDirThatDoesNotExistFallsBack)
 {
-    TrpXMLDocument doc;
     doc.TempDir = "/nonexistent/folder/for/parking";
     buildPages(doc, 1);
     EXPECT_GT(doc.TempSize(), 0);
