@@ -24,18 +24,14 @@ TEST_F(GraphicsTest, ColourConstantsHaveThePlatformValues)
 
 TEST_F(GraphicsTest, ColourTextBothWays)
 {
-    EXPECT_EQ(ColorToString(clRed), "clRed");
-    EXPECT_EQ(ColorToString(clBtnFace), "clBtnFace");
-    EXPECT_EQ(ColorToString(clLtGray), "clSilver");  // two names, the first answers
-    EXPECT_EQ(ColorToString(TColor(0x123456)), "$00123456");
-    EXPECT_EQ(ColorToString(TColor(static_cast<int32_t>(0xFF000040))), "$FF000040");
-
-    EXPECT_EQ(StringToColor("CLBTNFACE"), clBtnFace);
-    EXPECT_EQ(StringToColor("clNone"), clNone);
-    EXPECT_EQ(StringToColor("$FF00000F"), clBtnFace);  // eight digits carry the sign
-    EXPECT_EQ(StringToColor("$00123456"), 0x123456);
-    EXPECT_EQ(StringToColor("255"), clRed);
-    EXPECT_EQ(StringToColor("-16777201"), clBtnFace);
+    // clLtGray has two names: the first answers.
+    const std::pair<TColor, const char*> names[] = {{clRed, "clRed"}, {clBtnFace, "clBtnFace"}, {clLtGray, "clSilver"},
+                                                    {TColor(0x123456), "$00123456"}, {TColor(static_cast<int32_t>(0xFF000040)), "$FF000040"}};
+    for (const auto& [color, text] : names) EXPECT_EQ(ColorToString(color), text);
+    // Eight hex digits carry the sign.
+    const std::pair<const char*, TColor> colors[] = {{"CLBTNFACE", clBtnFace}, {"clNone", clNone}, {"$FF00000F", clBtnFace},
+                                                     {"$00123456", TColor(0x123456)}, {"255", clRed}, {"-16777201", clBtnFace}};
+    for (const auto& [text, color] : colors) EXPECT_EQ(StringToColor(text), color) << text;
     EXPECT_RAISES(EConvertError, "'clPink' is not a valid integer value", StringToColor("clPink"));
     EXPECT_RAISES(EConvertError, "'$1FFFFFFFF' is not a valid integer value", StringToColor("$1FFFFFFFF"));
     for (TColor c : {clBlack, clWhite, clInfoBk, cl3DDkShadow, TColor(0x010203)}) {

@@ -1,17 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "Numbers.h"
 
 namespace {
 
 TEST(Numbers, RoundIsHalfToEven)
 {
-    EXPECT_EQ(Round(2.5L), 2);
-    EXPECT_EQ(Round(3.5L), 4);
-    EXPECT_EQ(Round(-2.5L), -2);
-    EXPECT_EQ(Round(-3.5L), -4);
-    EXPECT_EQ(Round(0.5L), 0);
-    EXPECT_EQ(Round(2.5000001L), 3);
+    for (const auto& [value, rounded] : {std::pair{2.5L, 2}, {3.5L, 4}, {-2.5L, -2}, {-3.5L, -4}, {0.5L, 0}, {2.5000001L, 3}})
+        EXPECT_EQ(Round(value), rounded) << static_cast<double>(value);
     EXPECT_THROW(Round(1e30L), EInvalidOp);
 }
 
@@ -35,11 +33,8 @@ TEST(Numbers, IntAndFracKeepTheSign)
 
 TEST(Numbers, MulDivRoundsHalfAwayFromZero)
 {
-    EXPECT_EQ(MulDiv(5, 1, 2), 3);
-    EXPECT_EQ(MulDiv(-5, 1, 2), -3);
-    EXPECT_EQ(MulDiv(5, -1, 2), -3);
-    EXPECT_EQ(MulDiv(7, 1, 2), 4);
-    EXPECT_EQ(MulDiv(1, 1, 3), 0);
+    for (const auto& [a, b, c, result] : {std::tuple{5, 1, 2, 3}, {-5, 1, 2, -3}, {5, -1, 2, -3}, {7, 1, 2, 4}, {1, 1, 3, 0}})
+        EXPECT_EQ(MulDiv(a, b, c), result) << a << '*' << b << '/' << c;
     // Font height to point size: -16 pixels at 96 dpi is 12 points.
     EXPECT_EQ(MulDiv(16, 72, 96), 12);
     EXPECT_EQ(MulDiv(-13, 72, 96), -10);  // -9.75 rounds away from zero

@@ -548,7 +548,7 @@ TEST_F(RegistryTest, HandlesResolveWhileTheObjectLives)
     EXPECT_EQ(FindObjectByHandle(h), nullptr);
 }
 
-TEST_F(RegistryTest, ForgedHandlesAndValuesAreRefused)
+TEST_F(RegistryTest, ForgedHandlesAreRefusedAndRealOnesActAsNumbers)
 {
     TTestView view;
     const ObjectHandle h = view.Handle();
@@ -563,11 +563,8 @@ TEST_F(RegistryTest, ForgedHandlesAndValuesAreRefused)
     EXPECT_RAISES(EObjectReferenceError, "Invalid object reference", VariantToObject(Variant(int32_t(-5))));
     EXPECT_RAISES(EObjectReferenceError, "Invalid object reference", VariantToObject(Variant("view")));
     EXPECT_EQ(ObjectToVariant(nullptr).rawObject(), 0u);
-}
 
-TEST_F(RegistryTest, HandleVariantsCompareAndPrintAsNumbers)
-{
-    TTestView view;
+    // Handle variants compare and print as numbers.
     const Variant ref = ObjectToVariant(&view);
     EXPECT_EQ(ref.toString(), IntToStr(static_cast<int64_t>(view.Handle())));
     EXPECT_FALSE(ref == Variant(int32_t(0)));

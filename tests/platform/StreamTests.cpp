@@ -49,7 +49,7 @@ TEST_F(StreamTest, MemoryStreamWritesPastTheEndFillWithZeros)
     EXPECT_EQ(contents(s), "ab");
 }
 
-TEST_F(StreamTest, BoundedTextReadsAndWrites)
+TEST_F(StreamTest, BoundedReadsAndWrites)
 {
     TMemoryStream s;
     // Asking for more than the text holds writes the text only.
@@ -61,16 +61,14 @@ TEST_F(StreamTest, BoundedTextReadsAndWrites)
     const std::string read = s.ReadString(1'000'000'000);
     EXPECT_EQ(read, "ohe");  // exactly what was there
     EXPECT_EQ(s.ReadString(-1), "");
-}
 
-TEST_F(StreamTest, ReadBufferIsAllOrNothing)
-{
-    TStringStream s("abc");
+    // ReadBuffer is all or nothing.
+    TStringStream abc("abc");
     char buffer[4] = {};
-    s.ReadBuffer(buffer, 3);
-    s.SetPosition(1);
-    EXPECT_RAISES(EReadError, "Stream read error", s.ReadBuffer(buffer, 3));
-    s.ReadBuffer(buffer, 0);  // nothing asked, nothing raised
+    abc.ReadBuffer(buffer, 3);
+    abc.SetPosition(1);
+    EXPECT_RAISES(EReadError, "Stream read error", abc.ReadBuffer(buffer, 3));
+    abc.ReadBuffer(buffer, 0);  // nothing asked, nothing raised
 }
 
 TEST_F(StreamTest, CopyFromCopiesCountOrAllFromTheStart)
@@ -85,16 +83,14 @@ TEST_F(StreamTest, CopyFromCopiesCountOrAllFromTheStart)
     source.SetPosition(8);
     EXPECT_RAISES(EReadError, "Stream read error", target.CopyFrom(&source, 5));
     EXPECT_EQ(target.CopyFrom(&source, -1), 0);
-}
 
-TEST_F(StreamTest, CopyFromSpansManyBuffers)
-{
+    // A copy spans many buffers.
     std::string big(200'000, '\0');
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
-    TStringStream source(big);
-    TStringStream target;
-    EXPECT_EQ(target.CopyFrom(&source, 0), 200'000);
-    EXPECT_EQ(target.DataString(), big);
+    TStringStream bigSource(big);
+    TStringStream bigTarget;
+    EXPECT_EQ(bigTarget.CopyFrom(&bigSource, 0), 200'000);
+    EXPECT_EQ(bigTarget.DataString(), big);
 }
 
 TEST_F(StreamTest, StringStreamWritesOverwriteAndKeepTheRest)

@@ -107,16 +107,14 @@ TEST_F(StringListTest, NamesAndValues)
     list.SetValue("Host", "");  // removed
     EXPECT_EQ(list.IndexOfName("Host"), -1);
     EXPECT_EQ(list.Count(), 4);
-}
 
-TEST_F(StringListTest, ValuesOfASortedListKeepItSorted)
-{
-    TStringList list;
-    list.SetSorted(true);
-    list.SetValue("b", "2");
-    list.SetValue("a", "1");
-    list.SetValue("b", "3");
-    EXPECT_EQ(items(list), (Items{"a=1", "b=3"}));
+    // Values set in a sorted list keep it sorted.
+    TStringList sorted;
+    sorted.SetSorted(true);
+    sorted.SetValue("b", "2");
+    sorted.SetValue("a", "1");
+    sorted.SetValue("b", "3");
+    EXPECT_EQ(items(sorted), (Items{"a=1", "b=3"}));
 }
 
 // ---------------------------------------------------------------- sorting
@@ -265,7 +263,7 @@ TEST_F(StringListTest, AssignCopiesStringsObjectsAndSettings)
 
 // ---------------------------------------------------------------- files
 
-TEST_F(StringListTest, FilesRoundTripAndByteOrderMarksAreDropped)
+TEST_F(StringListTest, FilesAndStreamsRoundTripWithoutByteOrderMarks)
 {
     const std::string path = (std::filesystem::temp_directory_path() / "strings_roundtrip.txt").string();
     TStringList list;
@@ -280,17 +278,14 @@ TEST_F(StringListTest, FilesRoundTripAndByteOrderMarksAreDropped)
     EXPECT_EQ(items(back), (Items{"one", "two"}));
     std::remove(path.c_str());
     EXPECT_THROW(back.LoadFromFile(path), EFOpenError);
-}
 
-TEST_F(StringListTest, LoadFromStreamReadsFromThePosition)
-{
+    // A stream is read from its position on.
     TStringStream stream("skip|a\nb");
     stream.SetPosition(5);
-    TStringList list;
-    list.LoadFromStream(&stream);
-    EXPECT_EQ(items(list), (Items{"a", "b"}));
+    back.LoadFromStream(&stream);
+    EXPECT_EQ(items(back), (Items{"a", "b"}));
     TMemoryStream out;
-    list.SaveToStream(&out);
+    back.SaveToStream(&out);
     EXPECT_EQ(out.Size(), 6);
 }
 

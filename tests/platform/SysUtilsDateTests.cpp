@@ -21,26 +21,36 @@ TDateTime at(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0, int ms = 0
     return EncodeDate(y, m, d) + EncodeTime(hh, nn, ss, ms);
 }
 
+// FormatDateTime of `dt` in each format gives its text.
+void expectFormats(TDateTime dt, std::initializer_list<std::pair<const char*, const char*>> rows)
+{
+    for (const auto& [format, text] : rows) EXPECT_EQ(FormatDateTime(format, dt), text) << format;
+}
+
+// Each text parses to its value.
+template <class Parse>
+void expectParsed(Parse parse, std::initializer_list<std::pair<const char*, TDateTime>> rows)
+{
+    for (const auto& [text, value] : rows) EXPECT_EQ(parse(text), value) << text;
+}
+
 TEST(DateEncoding, DaysSince18991230)
 {
-    EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
-    EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
-    EXPECT_EQ(EncodeDate(2000, 1, 1), 36526.0);
-    EXPECT_EQ(EncodeDate(1899, 12, 29), -1.0);
-    EXPECT_EQ(EncodeDate(1, 1, 1), -693593.0);
-    EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465.0);
+    const struct {
+        int y, m, d;
+        TDateTime value;
+    } days[] = {{1899, 12, 30, 0.0}, {1900, 1, 1, 2.0}, {2000, 1, 1, 36526.0}, {1899, 12, 29, -1.0}, {1, 1, 1, -693593.0}, {9999, 12, 31, 2958465.0}};
+    for (const auto& r : days) EXPECT_EQ(EncodeDate(r.y, r.m, r.d), r.value) << r.y << '-' << r.m << '-' << r.d;
     EXPECT_EQ(EncodeTime(12, 0, 0, 0), 0.5);
     EXPECT_EQ(EncodeTime(6, 0, 0, 0), 0.25);
 }
 
 TEST(DateEncoding, InvalidArgumentsRaise)
 {
-    EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
-    EXPECT_THROW(EncodeDate(1900, 2, 29), EConvertError);  // not a leap year
+    // 1900 is not a leap year, 2000 is.
+    for (const auto& [y, m, d] : {std::tuple{2023, 2, 29}, {1900, 2, 29}, {0, 1, 1}, {10000, 1, 1}, {2020, 13, 1}})
+        EXPECT_THROW(EncodeDate(y, m, d), EConvertError) << y << '-' << m << '-' << d;
     EXPECT_NO_THROW(EncodeDate(2000, 2, 29));
-    EXPECT_THROW(EncodeDate(0, 1, 1), EConvertError);
-    EXPECT_THROW(EncodeDate(10000, 1, 1), EConvertError);
-    EXPECT_THROW(EncodeDate(2020, 13, 1), EConvertError);
     ExpectConvertError([] { EncodeDate(2020, 4, 31); }, "Invalid argument to date encode");
     ExpectConvertError([] { EncodeTime(24, 0, 0, 0); }, "Invalid argument to time encode");
     TDateTime dt;
@@ -112,27 +122,17 @@ TEST(FormatDateTime, OrderNumberFormat)
 {
     const TDateTime dt = at(2026, 12, 6, 14, 5, 9);
     // Upper-case letters work, and "MM" after "HH" means minutes.
-    EXPECT_EQ(FormatDateTime("yyyy-mm-dd-HHMMSS", dt), "2026-12-06-140509");
-    EXPECT_EQ(FormatDateTime("hh:mm", dt), "14:05");
-    EXPECT_EQ(FormatDateTime("hh 'h' mm", dt), "14 h 05");
-    EXPECT_EQ(FormatDateTime("mm/dd hh:mm mm", dt), "12-06 14:05 12");
-    EXPECT_EQ(FormatDateTime("hhmmm", dt), "1405");
+    expectFormats(dt, {{"yyyy-mm-dd-HHMMSS", "2026-12-06-140509"}, {"hh:mm", "14:05"}, {"hh 'h' mm", "14 h 05"},
+                       {"mm/dd hh:mm mm", "12-06 14:05 12"}, {"hhmmm", "1405"}});
 }
 
 TEST(FormatDateTime, Specifiers)
 {
-    const TDateTime dt = at(2026, 3, 7, 9, 8, 7, 45);
-    EXPECT_EQ(FormatDateTime("d dd m mm yy yyyy y yyy", dt), "7 07 3 03 26 2026 26 2026");
-    EXPECT_EQ(FormatDateTime("h hh n nn s ss", dt), "9 09 8 08 7 07");
-    EXPECT_EQ(FormatDateTime("z zz zzz", dt), "45 45 045");
-    EXPECT_EQ(FormatDateTime("e ee gg", dt), "2026 2026 ");
-    EXPECT_EQ(FormatDateTime("ddddd", dt), "2026-03-07");
-    EXPECT_EQ(FormatDateTime("dddddd", dt), "2026\xE5\xB9\xB4" "3\xE6\x9C\x88" "7\xE6\x97\xA5");
-    EXPECT_EQ(FormatDateTime("t", dt), "09:08");
-    EXPECT_EQ(FormatDateTime("tt", dt), "09:08:07");
-    EXPECT_EQ(FormatDateTime("yyyy/mm/dd hh:nn", dt), "2026-03-07 09:08");
-    EXPECT_EQ(FormatDateTime("'yyyy' \"mm\" x", dt), "yyyy mm x");
-    EXPECT_EQ(FormatDateTime("'open", dt), "open");
+    expectFormats(at(2026, 3, 7, 9, 8, 7, 45),
+                  {{"d dd m mm yy yyyy y yyy", "7 07 3 03 26 2026 26 2026"}, {"h hh n nn s ss", "9 09 8 08 7 07"},
+                   {"z zz zzz", "45 45 045"}, {"e ee gg", "2026 2026 "}, {"ddddd", "2026-03-07"},
+                   {"dddddd", "2026\xE5\xB9\xB4" "3\xE6\x9C\x88" "7\xE6\x97\xA5"}, {"t", "09:08"}, {"tt", "09:08:07"},
+                   {"yyyy/mm/dd hh:nn", "2026-03-07 09:08"}, {"'yyyy' \"mm\" x", "yyyy mm x"}, {"'open", "open"}});
 }
 
 TEST(FormatDateTime, ChineseNames)
@@ -159,7 +159,7 @@ TEST(FormatDateTime, TwelveHourClock)
     EXPECT_EQ(FormatDateTime("hh \"am/pm\" hh am/pm", at(2026, 1, 1, 15, 0)), "15 am/pm 03 pm");
 }
 
-TEST(FormatDateTime, DefaultTextLeavesOutMidnight)
+TEST(FormatDateTime, DefaultTextLeavesOutMidnightAndCannotLoop)
 {
     EXPECT_EQ(DateTimeToStr(at(2026, 12, 6)), "2026-12-06");
     EXPECT_EQ(DateTimeToStr(at(2026, 12, 6, 14, 5, 9)), "2026-12-06 14:05:09");
@@ -168,10 +168,7 @@ TEST(FormatDateTime, DefaultTextLeavesOutMidnight)
     EXPECT_EQ(DateToStr(at(2026, 12, 6, 8)), "2026-12-06");
     EXPECT_EQ(TimeToStr(at(2026, 12, 6, 8, 1, 2)), "08:01:02");
     EXPECT_EQ(DateTimeToStr(0), "1899-12-30");
-}
-
-TEST(FormatDateTime, NestedFormatsCannotLoop)
-{
+    // A short date format naming "c" cannot loop.
     SettingsGuard guard;
     FormatSettings().ShortDateFormat = "ddddd c";
     EXPECT_NO_THROW(FormatDateTime("c", at(2026, 1, 1)));
@@ -179,27 +176,19 @@ TEST(FormatDateTime, NestedFormatsCannotLoop)
 
 TEST(StrToDate, ShortDateOrderAndSeparators)
 {
-    EXPECT_EQ(StrToDate("2026-12-06"), EncodeDate(2026, 12, 6));
-    EXPECT_EQ(StrToDate(" 2026-1-6 "), EncodeDate(2026, 1, 6));
-    EXPECT_EQ(StrToDate("2026/12/06"), EncodeDate(2026, 12, 6));
+    expectParsed(StrToDate, {{"2026-12-06", EncodeDate(2026, 12, 6)}, {" 2026-1-6 ", EncodeDate(2026, 1, 6)},
+                             {"2026/12/06", EncodeDate(2026, 12, 6)}});
     TDateTime dt;
-    EXPECT_FALSE(TryStrToDate("2026-12/06", dt));
-    EXPECT_FALSE(TryStrToDate("2026-02-30", dt));
-    EXPECT_FALSE(TryStrToDate("2026-12-06x", dt));
-    EXPECT_FALSE(TryStrToDate("", dt));
-    EXPECT_FALSE(TryStrToDate("06.12.2026", dt));
+    for (const char* bad : {"2026-12/06", "2026-02-30", "2026-12-06x", "", "06.12.2026"}) EXPECT_FALSE(TryStrToDate(bad, dt)) << bad;
     ExpectConvertError([] { StrToDate("32-13-2026"); }, "'32-13-2026' is not a valid date");
 }
 
 TEST(StrToDate, TwoDigitYearsAndMissingYear)
 {
     ClockGuard clock(at(2026, 5, 1));
-    EXPECT_EQ(StrToDate("30-1-2"), EncodeDate(2030, 1, 2));
-    EXPECT_EQ(StrToDate("76-1-2"), EncodeDate(1976, 1, 2));
-    EXPECT_EQ(StrToDate("75-1-2"), EncodeDate(2075, 1, 2));
-    EXPECT_EQ(StrToDate("99-12-31"), EncodeDate(1999, 12, 31));
-    EXPECT_EQ(StrToDate("0030-1-2"), EncodeDate(30, 1, 2));  // four digits are taken as written
-    EXPECT_EQ(StrToDate("12-6"), EncodeDate(2026, 12, 6));
+    // Four digits are taken as written.
+    expectParsed(StrToDate, {{"30-1-2", EncodeDate(2030, 1, 2)}, {"76-1-2", EncodeDate(1976, 1, 2)}, {"75-1-2", EncodeDate(2075, 1, 2)},
+                             {"99-12-31", EncodeDate(1999, 12, 31)}, {"0030-1-2", EncodeDate(30, 1, 2)}, {"12-6", EncodeDate(2026, 12, 6)}});
 }
 
 TEST(StrToDate, OtherOrders)
@@ -214,20 +203,13 @@ TEST(StrToDate, OtherOrders)
 
 TEST(StrToTime, Forms)
 {
-    EXPECT_EQ(StrToTime("14:05:09"), EncodeTime(14, 5, 9, 0));
-    EXPECT_EQ(StrToTime("14:05"), EncodeTime(14, 5, 0, 0));
-    EXPECT_EQ(StrToTime("14"), EncodeTime(14, 0, 0, 0));
-    EXPECT_EQ(StrToTime("2:05 pm"), EncodeTime(14, 5, 0, 0));
-    EXPECT_EQ(StrToTime("12:00 AM"), 0.0);
-    EXPECT_EQ(StrToTime("\xE4\xB8\x8B\xE5\x8D\x88 3:00"), EncodeTime(15, 0, 0, 0));  // 下午
+    expectParsed(StrToTime, {{"14:05:09", EncodeTime(14, 5, 9, 0)}, {"14:05", EncodeTime(14, 5, 0, 0)}, {"14", EncodeTime(14, 0, 0, 0)},
+                             {"2:05 pm", EncodeTime(14, 5, 0, 0)}, {"12:00 AM", 0.0},
+                             {"\xE4\xB8\x8B\xE5\x8D\x88 3:00", EncodeTime(15, 0, 0, 0)}});  // 下午
     // Fractions of a second are fractions, not a millisecond count.
-    EXPECT_EQ(StrToTime("10:00:00.5"), EncodeTime(10, 0, 0, 500));
-    EXPECT_EQ(StrToTime("10:00:00.025"), EncodeTime(10, 0, 0, 25));
+    expectParsed(StrToTime, {{"10:00:00.5", EncodeTime(10, 0, 0, 500)}, {"10:00:00.025", EncodeTime(10, 0, 0, 25)}});
     TDateTime t;
-    EXPECT_FALSE(TryStrToTime("25:00", t));
-    EXPECT_FALSE(TryStrToTime("13:00 pm", t));
-    EXPECT_FALSE(TryStrToTime("10:00:00.1234", t));
-    EXPECT_FALSE(TryStrToTime("10:", t));
+    for (const char* bad : {"25:00", "13:00 pm", "10:00:00.1234", "10:"}) EXPECT_FALSE(TryStrToTime(bad, t)) << bad;
     EXPECT_THROW(StrToTime("noon"), EConvertError);
 }
 

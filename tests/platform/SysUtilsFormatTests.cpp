@@ -3,11 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "SysUtils.h"
 #include "SysUtilsTests.h"
 
 namespace {
+
+struct FormatRow {
+    const char* format;
+    std::vector<Variant> args;
+    std::string text;
+};
+
+void expectFormats(const std::vector<FormatRow>& rows)
+{
+    for (const FormatRow& r : rows) EXPECT_EQ(Format(r.format, r.args), r.text) << r.format;
+}
 
 void ExpectFormatError(std::string_view format, std::initializer_list<Variant> args, const std::string& specifier)
 {
@@ -16,39 +28,22 @@ void ExpectFormatError(std::string_view format, std::initializer_list<Variant> a
 
 TEST(Format, Integers)
 {
-    EXPECT_EQ(Format("%d", {42}), "42");
-    EXPECT_EQ(Format("%5d|%-5d|", {42, 42}), "   42|42   |");
-    EXPECT_EQ(Format("%.5d", {-42}), "-00042");
-    EXPECT_EQ(Format("%d", {int64_t{9000000000}}), "9000000000");
-    EXPECT_EQ(Format("%u", {-1}), "4294967295");
-    EXPECT_EQ(Format("%u", {int64_t{-1}}), "18446744073709551615");
-    EXPECT_EQ(Format("%x", {255}), "FF");
-    EXPECT_EQ(Format("%.4x", {255}), "00FF");
-    EXPECT_EQ(Format("%x", {-1}), "FFFFFFFF");
-    EXPECT_EQ(Format("%D %X", {7, 10}), "7 A");
-    EXPECT_EQ(Format("%d", {Variant::FromTyped(200, varByte)}), "200");
-    EXPECT_EQ(Format("%p", {255}), "000000FF");
+    expectFormats({{"%d", {42}, "42"},           {"%5d|%-5d|", {42, 42}, "   42|42   |"}, {"%.5d", {-42}, "-00042"},
+                   {"%d", {int64_t{9000000000}}, "9000000000"}, {"%u", {-1}, "4294967295"},
+                   {"%u", {int64_t{-1}}, "18446744073709551615"}, {"%x", {255}, "FF"}, {"%.4x", {255}, "00FF"},
+                   {"%x", {-1}, "FFFFFFFF"},    {"%D %X", {7, 10}, "7 A"}, {"%d", {Variant::FromTyped(200, varByte)}, "200"},
+                   {"%p", {255}, "000000FF"}});
 }
 
 TEST(Format, Floats)
 {
-    EXPECT_EQ(Format("%f", {1234.5}), "1234.50");
-    EXPECT_EQ(Format("%.0f", {2.5}), "3");
-    EXPECT_EQ(Format("%.2f", {2.675}), "2.68");
-    EXPECT_EQ(Format("%.2f", {-0.001}), "0.00");
-    EXPECT_EQ(Format("%9.2f", {3.14159}), "     3.14");
-    EXPECT_EQ(Format("%.2f", {1e16}), "10000000000000000.00");
-    EXPECT_EQ(Format("%e", {1234.5}), "1.23450000000000E+003");
-    EXPECT_EQ(Format("%.3e", {-0.000123}), "-1.23E-004");
-    EXPECT_EQ(Format("%g", {0.1 + 0.2}), "0.3");
-    EXPECT_EQ(Format("%g", {1e20}), "1E20");
-    EXPECT_EQ(Format("%.3g", {1234.5}), "1.23E3");
-    EXPECT_EQ(Format("%n", {1234567.891}), "1,234,567.89");
-    EXPECT_EQ(Format("%.0n", {-1234567.5}), "-1,234,568");
-    EXPECT_EQ(Format("%m", {1234.5}), "\xEF\xBF\xA5" "1,234.50");
-    EXPECT_EQ(Format("%m", {-1234.5}), "\xEF\xBF\xA5" "-1,234.50");
-    EXPECT_EQ(Format("%.2f", {Variant::FromCurrency(12.345)}), "12.35");
-    EXPECT_EQ(Format("%.1f", {Variant::FromDate(1.25)}), "1.3");
+    expectFormats({{"%f", {1234.5}, "1234.50"},       {"%.0f", {2.5}, "3"},           {"%.2f", {2.675}, "2.68"},
+                   {"%.2f", {-0.001}, "0.00"},         {"%9.2f", {3.14159}, "     3.14"}, {"%.2f", {1e16}, "10000000000000000.00"},
+                   {"%e", {1234.5}, "1.23450000000000E+003"}, {"%.3e", {-0.000123}, "-1.23E-004"}, {"%g", {0.1 + 0.2}, "0.3"},
+                   {"%g", {1e20}, "1E20"},             {"%.3g", {1234.5}, "1.23E3"},   {"%n", {1234567.891}, "1,234,567.89"},
+                   {"%.0n", {-1234567.5}, "-1,234,568"}, {"%m", {1234.5}, "\xEF\xBF\xA5" "1,234.50"},
+                   {"%m", {-1234.5}, "\xEF\xBF\xA5" "-1,234.50"}, {"%.2f", {Variant::FromCurrency(12.345)}, "12.35"},
+                   {"%.1f", {Variant::FromDate(1.25)}, "1.3"}});
 }
 
 TEST(Format, Strings)
@@ -68,19 +63,14 @@ TEST(Format, Strings)
 
 TEST(Format, IndexStarAndPercent)
 {
-    EXPECT_EQ(Format("%1:s %0:s %s", {"a", "b", "c"}), "b a b");
-    EXPECT_EQ(Format("%*d", {5, 42}), "   42");
-    EXPECT_EQ(Format("%-*d|", {4, 7}), "7   |");
-    EXPECT_EQ(Format("%*d|", {-4, 7}), "7   |");
-    EXPECT_EQ(Format("%.*f", {3, 1.5}), "1.500");
-    EXPECT_EQ(Format("100%%", {}), "100%");
-    EXPECT_EQ(Format("", {}), "");
-    EXPECT_EQ(Format("no specifiers", {1}), "no specifiers");
+    expectFormats({{"%1:s %0:s %s", {"a", "b", "c"}, "b a b"}, {"%*d", {5, 42}, "   42"}, {"%-*d|", {4, 7}, "7   |"},
+                   {"%*d|", {-4, 7}, "7   |"}, {"%.*f", {3, 1.5}, "1.500"}, {"100%%", {}, "100%"}, {"", {}, ""},
+                   {"no specifiers", {1}, "no specifiers"}});
 }
 
 TEST(Format, VariantArgumentsConvertByTheirOwnRules)
 {
-    EXPECT_EQ(Format("[%s][%d]", {Variant(), Variant()}), "[][0]");
+    expectFormats({{"[%s][%d]", {Variant(), Variant()}, "[][0]"}});
     EXPECT_THROW(Format("%s", {Variant::Null()}), EVariantError);
 }
 

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "SysUtils.h"
 #include "SysUtilsTests.h"
 
 namespace {
+
+// FormatMaskText of each (mask, value) gives its text.
+void expectMasked(std::initializer_list<std::tuple<std::string, std::string, std::string>> rows)
+{
+    for (const auto& [mask, value, text] : rows) EXPECT_EQ(FormatMaskText(mask, value), text) << mask << " " << value;
+}
 
 TEST(Text, Trim)
 {
@@ -76,45 +84,34 @@ TEST(Text, BoolToStr)
 
 TEST(MaskText, InsertsLiteralsIntoPlainValues)
 {
-    EXPECT_EQ(FormatMaskText("000-0000;0;_", "5551234"), "555-1234");
-    EXPECT_EQ(FormatMaskText("(999)000-0000;0;_", "1234567890"), "(123)456-7890");
+    expectMasked({{"000-0000;0;_", "5551234", "555-1234"}, {"(999)000-0000;0;_", "1234567890", "(123)456-7890"}});
     // Empty positions are blanks; extra characters are kept at the end.
-    EXPECT_EQ(FormatMaskText("000-0000;0;_", "555"), "555-    ");
-    EXPECT_EQ(FormatMaskText("00-00;0", "123456"), "12-3456");
+    expectMasked({{"000-0000;0;_", "555", "555-    "}, {"00-00;0", "123456", "12-3456"}});
     // ':' and '/' are the settings' separators; '\' makes a literal.
-    EXPECT_EQ(FormatMaskText("!90:00;0;_", "1230"), "12:30");
-    EXPECT_EQ(FormatMaskText("0000/00/00;0;_", "20261206"), "2026-12-06");
-    EXPECT_EQ(FormatMaskText("\\/00\\:;0;_", "12"), "/12:");
-    EXPECT_EQ(FormatMaskText("000_000;0;_", "123456"), "123 456");
+    expectMasked({{"!90:00;0;_", "1230", "12:30"}, {"0000/00/00;0;_", "20261206", "2026-12-06"}, {"\\/00\\:;0;_", "12", "/12:"},
+                  {"000_000;0;_", "123456", "123 456"}});
 }
 
 TEST(MaskText, CaseAndAlignment)
 {
-    EXPECT_EQ(FormatMaskText(">LL<ll;0;_", "abCD"), "ABcd");
-    EXPECT_EQ(FormatMaskText(">L<>l;0;_", "ab"), "Ab");
-    EXPECT_EQ(FormatMaskText(">aaa;0;_", "\xC3\xA9x1"), "\xC3\x89X1");
+    expectMasked({{">LL<ll;0;_", "abCD", "ABcd"}, {">L<>l;0;_", "ab", "Ab"}, {">aaa;0;_", "\xC3\xA9x1", "\xC3\x89X1"}});
     // '!' lays the value from the right.
-    EXPECT_EQ(FormatMaskText("!999-99;0;_", "123"), "  1-23");
-    EXPECT_EQ(FormatMaskText("!99;0;_", "12345"), "12345");
+    expectMasked({{"!999-99;0;_", "123", "  1-23"}, {"!99;0;_", "12345", "12345"}});
 }
 
 TEST(MaskText, ValuesThatHoldTheirLiterals)
 {
-    EXPECT_EQ(FormatMaskText("000-0000;1;_", "555-1234"), "555-1234");
-    EXPECT_EQ(FormatMaskText("000-0000;1;_", "55-1234"), "55 -1234");
-    EXPECT_EQ(FormatMaskText("!000-0000;1;_", "55-1234"), " 55-1234");
+    expectMasked({{"000-0000;1;_", "555-1234", "555-1234"}, {"000-0000;1;_", "55-1234", "55 -1234"},
+                  {"!000-0000;1;_", "55-1234", " 55-1234"}});
     // No fields at all means the literals are saved.
-    EXPECT_EQ(FormatMaskText("0000-00-00", "2026-1-6"), "2026-1 -6 ");
-    EXPECT_EQ(FormatMaskText("00:00;1;_", "1230"), "12:30");
-    EXPECT_EQ(FormatMaskText("00-00;1;_", "123-4"), "123-4 ");
+    expectMasked({{"0000-00-00", "2026-1-6", "2026-1 -6 "}, {"00:00;1;_", "1230", "12:30"}, {"00-00;1;_", "123-4", "123-4 "}});
 }
 
 TEST(MaskText, MultiByteCharacters)
 {
     const std::string zhang = "\xE5\xBC\xA0";  // 张
-    EXPECT_EQ(FormatMaskText("CC-C;0;_", zhang + "ab"), zhang + "a-b");
-    EXPECT_EQ(FormatMaskText("\xE5\x8F\xB7" "000;0;_", "12"), "\xE5\x8F\xB7" "12 ");  // 号 is a literal
-    EXPECT_EQ(FormatMaskText("", "as is"), "as is");
+    // 号 is a literal.
+    expectMasked({{"CC-C;0;_", zhang + "ab", zhang + "a-b"}, {"\xE5\x8F\xB7" "000;0;_", "12", "\xE5\x8F\xB7" "12 "}, {"", "as is", "as is"}});
 }
 
 }  // namespace
