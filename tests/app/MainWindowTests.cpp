@@ -17,10 +17,13 @@ namespace {
 class MainWindow : public AppFixture {
 protected:
     QTreeWidgetItem* root() const { return fmain->trlb->topLevelItem(0); }
-
-
-
-
+    // Cells `first` to `first + count - 1` of a grid row, as "a|b|c".
+    QString rowText(int row, int count, int first = 0) const
+    {
+        QStringList out;
+        for (int c = first; c < first + count; ++c) out << cell(c, row);
+        return out.join(QLatin1Char('|'));
+    }
     QString cell(int col, int row) const { return fmain->StringGrid1->Cell(col, row); }
     QString labels() const
     {
@@ -37,12 +40,9 @@ protected:
 
     void seedCatalogue()
     {
-        seed({{"INSERT INTO zq_leibie(leibie) VALUES(?)", {"牛奶"}},
-              {"INSERT INTO zq_leibie(leibie) VALUES(?)", {"O'Brien's"}},
-              {"INSERT INTO zq_cpm(cpm, leibie) VALUES(?, ?)", {"鲜奶", "牛奶"}},
-              {"INSERT INTO zq_cpm(cpm, leibie) VALUES(?, ?)", {"酸奶", "牛奶"}},
-              {"INSERT INTO zq_cpgg(cpgg, cpm, leibie) VALUES(?, ?, ?)", {"250ml", "鲜奶", "牛奶"}},
-              {"INSERT INTO zq_cpgg(cpgg, cpm, leibie) VALUES(?, ?, ?)", {"1L", "鲜奶", "牛奶"}},
+        seed({{"INSERT INTO zq_leibie(leibie) VALUES(?), (?)", {"牛奶", "O'Brien's"}},
+              {"INSERT INTO zq_cpm(cpm, leibie) VALUES('鲜奶', '牛奶'), ('酸奶', '牛奶')", {}},
+              {"INSERT INTO zq_cpgg(cpgg, cpm, leibie) VALUES('250ml', '鲜奶', '牛奶'), ('1L', '鲜奶', '牛奶')", {}},
               {"INSERT INTO zq_ddmx(bh, leibie, cp, cpgg, sl, dw, dj, je, khmc) VALUES(?,?,?,?,?,?,?,?,?)",
                {"B1", "牛奶", "鲜奶", "250ml", "2", "瓶", "3", "6", " 张三 "}},
               {"INSERT INTO zq_ddmx(bh, leibie, cp, cpgg, sl) VALUES(?,?,?,?,?)", {"B2", "牛奶", "鲜奶", "1L", "1"}},
@@ -62,8 +62,8 @@ TEST_F(MainWindow, StationRightsComeFromThisComputersRow)
           {"INSERT INTO zq_yhm(yhm, mac, qx) VALUES(?, ?, ?)", {"other", "00-00-00-00-00-01", "3"}}});
     start();
     EXPECT_EQ(fmain->Tag, 12);
-    EXPECT_EQ(fmain->Cbqx1, (QStringList{QStringLiteral("一站"), QStringLiteral("二站"), QStringLiteral("十二站")}));
-    EXPECT_EQ(fmain->Cbqx2, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("12")}));
+    EXPECT_EQ(fmain->Cbqx1, (QStringList{"一站", "二站", "十二站"}));
+    EXPECT_EQ(fmain->Cbqx2, (QStringList{"1", "2", "12"}));
     EXPECT_EQ(fmain->Label1->text(), QStringLiteral("欢迎销售部:张三使用本系统"));
     // A restricted user sees the stations under the root.
     expandAgain(root());
@@ -112,7 +112,7 @@ TEST_F(MainWindow, RootListsCategoriesOnceWhateverTheExpansions)
     for (QPushButton* b : {fmain->Button2, fmain->Button3, fmain->Button4, fmain->Button5}) EXPECT_FALSE(b->isEnabled());
     expandAgain(root());
     expandAgain(root());
-    EXPECT_EQ(treeCaptions(root()), (QStringList{QStringLiteral("牛奶"), QStringLiteral("O'Brien's")}));
+    EXPECT_EQ(treeCaptions(root()), (QStringList{"牛奶", "O'Brien's"}));
     EXPECT_EQ(TNode::Of(root()->child(0)).kind, QStringLiteral("lb"));
     EXPECT_EQ(root()->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     for (QPushButton* b : {fmain->Button2, fmain->Button3, fmain->Button4, fmain->Button5}) EXPECT_TRUE(b->isEnabled());
@@ -127,7 +127,7 @@ TEST_F(MainWindow, ExpandingSelectsTheNodeAndListsIt)
     fmain->trlb->setCurrentItem(root());
     expandAgain(milk);
     EXPECT_EQ(fmain->trlb->currentItem(), milk);
-    EXPECT_EQ(treeCaptions(milk), (QStringList{QStringLiteral("鲜奶"), QStringLiteral("酸奶")}));
+    EXPECT_EQ(treeCaptions(milk), (QStringList{"鲜奶", "酸奶"}));
     EXPECT_EQ(fmain->Label11->text(), QStringLiteral("当前位置：Tarvex网络 牛奶"));
     EXPECT_EQ(fmain->trlbTag, 1);
     EXPECT_EQ(fmain->StringGrid1->RowCount(), 4);
@@ -136,7 +136,7 @@ TEST_F(MainWindow, ExpandingSelectsTheNodeAndListsIt)
     QTreeWidgetItem* fresh = treeChild(milk, QStringLiteral("鲜奶"));
     expandAgain(fresh);
     expandAgain(fresh);
-    EXPECT_EQ(treeCaptions(fresh), (QStringList{QStringLiteral("250ml"), QStringLiteral("1L")}));
+    EXPECT_EQ(treeCaptions(fresh), (QStringList{"250ml", "1L"}));
     EXPECT_EQ(cell(2, 1), QStringLiteral("B2"));
     EXPECT_EQ(cell(2, 2), QStringLiteral("B1"));
     EXPECT_EQ(fmain->StringGrid1->RowCount(), 3);
@@ -166,12 +166,10 @@ TEST_F(MainWindow, OrderLayoutHeadersWidthsAndValues)
           {"INSERT INTO zq_dd(bh) VALUES(?)", {"ZEZO-2"}}});
     start();
     expandAgain(root());
-    const QStringList headers = {QString(),           QStringLiteral("付款情况"), QStringLiteral("单据编号"), QStringLiteral("客户名称"),
-                                 QStringLiteral("客户地址"), QStringLiteral("联系电话"), QStringLiteral("总数量"),   QStringLiteral("金额"),
-                                 QStringLiteral("制单人"),   QStringLiteral("添加时间"), QString()};
+    const QStringList headers = QStringLiteral("|付款情况|单据编号|客户名称|客户地址|联系电话|总数量|金额|制单人|添加时间|").split(QLatin1Char('|'));
+    EXPECT_EQ(rowText(0, 11), headers.join(QLatin1Char('|')));
     const int widths[] = {64, 64, 150, 200, 200, 100, 50, 64, 64, 64, 50};
     for (int c = 0; c <= 10; ++c) {
-        EXPECT_EQ(cell(c, 0), headers[c]) << c;
         EXPECT_EQ(fmain->StringGrid1->horizontalHeaderItem(c)->text(), headers[c]) << c;
         EXPECT_GE(fmain->StringGrid1->ColWidth(c), widths[c]) << c;
     }
@@ -179,10 +177,7 @@ TEST_F(MainWindow, OrderLayoutHeadersWidthsAndValues)
     EXPECT_EQ(cell(2, 1), QStringLiteral("ZEZO-2"));
     EXPECT_EQ(cell(3, 1), QString());  // Null stays empty
     EXPECT_EQ(cell(1, 1), QStringLiteral("未付款"));
-    const QStringList second = {QStringLiteral("2"),      QStringLiteral("未付款"), QStringLiteral("ZEZO-1"), QStringLiteral("客户甲"),
-                                QStringLiteral("地址"),   QStringLiteral("123"),    QStringLiteral("3"),      QStringLiteral("9.5"),
-                                QStringLiteral("王五"),   QStringLiteral("2026-12-06")};
-    for (int c = 0; c < second.size(); ++c) EXPECT_EQ(cell(c, 2), second[c]) << c;
+    EXPECT_EQ(rowText(2, 10), QStringLiteral("2|未付款|ZEZO-1|客户甲|地址|123|3|9.5|王五|2026-12-06"));
 }
 
 TEST_F(MainWindow, LineLayoutHeadersWidthsAndValues)
@@ -191,17 +186,10 @@ TEST_F(MainWindow, LineLayoutHeadersWidthsAndValues)
     start();
     expandAgain(root());
     expandAgain(treeChild(root(), QStringLiteral("牛奶")));
-    const QStringList headers = {QString(),           QStringLiteral("付款情况"), QStringLiteral("单据编号"), QStringLiteral("产品名"),
-                                 QStringLiteral("规格"),     QStringLiteral("客户名称"), QStringLiteral("数量"),     QStringLiteral("单位"),
-                                 QStringLiteral("单价"),     QStringLiteral("金额"),     QStringLiteral("添加时间")};
+    EXPECT_EQ(rowText(0, 11), QStringLiteral("|付款情况|单据编号|产品名|规格|客户名称|数量|单位|单价|金额|添加时间"));
     const int widths[] = {64, 64, 150, 50, 50, 200, 50, 64, 64, 64, 150};
-    for (int c = 0; c <= 10; ++c) {
-        EXPECT_EQ(cell(c, 0), headers[c]) << c;
-        EXPECT_GE(fmain->StringGrid1->ColWidth(c), widths[c]) << c;
-    }
-    const QStringList last = {QStringLiteral("3"), QStringLiteral("未付款"), QStringLiteral("B1"), QStringLiteral("鲜奶"), QStringLiteral("250ml"),
-                              QStringLiteral("张三"), QStringLiteral("2"), QStringLiteral("瓶"), QStringLiteral("3"), QStringLiteral("6")};
-    for (int c = 0; c < last.size(); ++c) EXPECT_EQ(cell(c, 3), last[c]) << c;
+    for (int c = 0; c <= 10; ++c) EXPECT_GE(fmain->StringGrid1->ColWidth(c), widths[c]) << c;
+    EXPECT_EQ(rowText(3, 10), QStringLiteral("3|未付款|B1|鲜奶|250ml|张三|2|瓶|3|6"));
     EXPECT_EQ(cell(10, 3).size(), 19);  // the time the line was added
 }
 

@@ -68,14 +68,20 @@ protected:
         Fluru->show();
     }
 
-    void addLine(const QString& category, const QString& product, const QString& size, const QString& price, const QString& quantity)
+    void addLine(const char* category, const char* product, const char* size, const char* price, const char* quantity)
     {
-        pick(Fluru->Cb_lb, category);
-        pick(Fluru->Cb_pz, product);
-        pick(Fluru->Cb_gg, size);
-        Fluru->Ed_dj->setText(price);
-        Fluru->Ed_mrsl->setText(quantity);
+        pick(Fluru->Cb_lb, QString::fromUtf8(category));
+        pick(Fluru->Cb_pz, QString::fromUtf8(product));
+        pick(Fluru->Cb_gg, QString::fromUtf8(size));
+        Fluru->Ed_dj->setText(QString::fromUtf8(price));
+        Fluru->Ed_mrsl->setText(QString::fromUtf8(quantity));
         Fluru->Button7->click();
+    }
+    // Saves the order on the form for this customer.
+    static void saveFor(const QString& customer)
+    {
+        Fluru->Ed_khmc->setText(customer);
+        Fluru->Button1->click();
     }
 
     void deleteRow(int row)
@@ -120,9 +126,9 @@ TEST_F(OrderForm, NewOrderWithThreeLinesWritesOneOrderAndThreeLines)
     EXPECT_EQ(Fluru->Ed_kssj->text(), QStringLiteral("2026-12-06"));
     Fluru->Ed_khmc->setText(QStringLiteral(" 张三 "));
     Fluru->Ed_khdz->setText(QStringLiteral("北路1号"));
-    addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("250ml"), QStringLiteral("3"), QStringLiteral("2"));
-    addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("1L"), QStringLiteral("10.5"), QStringLiteral("1"));
-    addLine(QStringLiteral("面包"), QStringLiteral("吐司"), QStringLiteral("全麦"), QStringLiteral("8"), QStringLiteral("3"));
+    addLine("牛奶", "鲜奶", "250ml", "3", "2");
+    addLine("牛奶", "鲜奶", "1L", "10.5", "1");
+    addLine("面包", "吐司", "全麦", "8", "3");
     // A 规格 without a note keeps the note shown before.
     EXPECT_EQ(gridRow(2), (QStringList{"2", "牛奶", "鲜奶", "1L", "10.5", "1", "盒", "10.5", "冷藏"}));
     EXPECT_EQ(totals(), QStringLiteral("6 | 40.5 | 40.5 | 40.5"));
@@ -146,35 +152,26 @@ TEST_F(OrderForm, NewOrderWithThreeLinesWritesOneOrderAndThreeLines)
     for (const QString& added : lines(bh, "tjsj")) EXPECT_EQ(added.size(), 19) << added.toStdString();
 }
 
-TEST_F(OrderForm, NewOrderWithoutLinesSavesNoEmptyLine)
+TEST_F(OrderForm, SaveNeedsACustomerNameAndWritesNoEmptyLine)
 {
     startNew();
-    Fluru->Ed_khmc->setText(QStringLiteral("甲"));
-    Fluru->Button1->click();
-    EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 1);
-    EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_ddmx"), 0);
-}
-
-TEST_F(OrderForm, SaveNeedsACustomerName)
-{
-    startNew();
-    Fluru->Ed_khmc->setText(QStringLiteral("   "));
     Fluru->Ed_lxdh->setFocus();
-    Fluru->Button1->click();
+    saveFor(QStringLiteral("   "));
     EXPECT_TRUE(Fluru->isVisible());
     EXPECT_EQ(Fluru->focusWidget(), Fluru->Ed_khmc);
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 0);
+    saveFor(QStringLiteral("甲"));
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 1);
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_ddmx"), 0);
 }
 
 TEST_F(OrderForm, TwoOrdersInTheSameSecondGetDistinctNumbers)
 {
     startNew();
-    Fluru->Ed_khmc->setText(QStringLiteral("甲"));
-    Fluru->Button1->click();
+    saveFor(QStringLiteral("甲"));
     Fluru->PrepareNewOrder();
     EXPECT_EQ(Fluru->Ed_bh->text(), QStringLiteral("ZEZO-2026-12-06-093000"));
-    Fluru->Ed_khmc->setText(QStringLiteral("乙"));
-    Fluru->Button1->click();
+    saveFor(QStringLiteral("乙"));
     EXPECT_EQ(Fluru->Ed_bh->text(), QStringLiteral("ZEZO-2026-12-06-093001"));
     EXPECT_EQ(readColumn("SELECT bh || ' ' || khmc FROM zq_dd ORDER BY id"),
               (QStringList{"ZEZO-2026-12-06-093000 甲", "ZEZO-2026-12-06-093001 乙"}));
@@ -185,8 +182,7 @@ TEST_F(OrderForm, NextFreeSecondCrossesMidnight)
     pinClock(23, 59, 59);
     seed({{"INSERT INTO zq_dd(bh, khmc) VALUES('ZEZO-2026-12-06-235959', '甲')", {}}});
     startNew();
-    Fluru->Ed_khmc->setText(QStringLiteral("乙"));
-    Fluru->Button1->click();
+    saveFor(QStringLiteral("乙"));
     EXPECT_EQ(orderField("ZEZO-2026-12-07-000000", "khmc"), QStringLiteral("乙"));
 }
 
@@ -238,7 +234,7 @@ TEST_F(OrderForm, DiscountAndListTotalGiveTheAmountReceived)
 
     pick(Fluru->Cb_zk, QStringLiteral("不打折"));
     Fluru->Button8->click();
-    addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("250ml"), QStringLiteral("0.1"), QStringLiteral("3"));
+    addLine("牛奶", "鲜奶", "250ml", "0.1", "3");
     EXPECT_EQ(cell(7, 1), QStringLiteral("0.3"));
     EXPECT_EQ(totals(), QStringLiteral("3 | 0.3 | 0.3 | 0.3"));
 }
@@ -247,8 +243,8 @@ TEST_F(OrderForm, DeletingALineRenumbersAndRecomputes)
 {
     seedCatalogue();
     startNew();
-    addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("250ml"), QStringLiteral("3"), QStringLiteral("2"));
-    addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("1L"), QStringLiteral("10.5"), QStringLiteral("1"));
+    addLine("牛奶", "鲜奶", "250ml", "3", "2");
+    addLine("牛奶", "鲜奶", "1L", "10.5", "1");
     // Cancel in the box keeps the line.
     Fluru->StringGrid1->SetRow(1);
     ui.expectMessage(gui::MsgResult::Cancel, QStringLiteral("要删除：鲜奶"), kHint);
@@ -265,7 +261,7 @@ TEST_F(OrderForm, DeletingALineRenumbersAndRecomputes)
     EXPECT_EQ(gridRow(1), QStringList(9, QString()));
     EXPECT_EQ(Fluru->LineCounter, 1);
     EXPECT_EQ(totals(), QStringLiteral("0 | 0 | 0 | 0"));
-    addLine(QStringLiteral("牛奶"), QStringLiteral("酸奶"), QStringLiteral("原味"), QStringLiteral("4"), QStringLiteral("1"));
+    addLine("牛奶", "酸奶", "原味", "4", "1");
     EXPECT_EQ(cell(0, 1), QStringLiteral("1"));
     EXPECT_EQ(Fluru->StringGrid1->RowCount(), 2);
 }
@@ -310,7 +306,7 @@ TEST_F(OrderForm, EditDeleteTheMiddleLineAndAddOne)
     EXPECT_EQ(cell(0, 2), QStringLiteral("2"));
     EXPECT_EQ(cell(3, 2), QStringLiteral("全麦"));
     EXPECT_EQ(totals(), QStringLiteral("5 | 30 | 30 | 30"));
-    addLine(QStringLiteral("牛奶"), QStringLiteral("酸奶"), QStringLiteral("原味"), QStringLiteral("4"), QStringLiteral("2"));
+    addLine("牛奶", "酸奶", "原味", "4", "2");
     EXPECT_EQ(Fluru->StringGrid1->RowCount(), 4);
     EXPECT_EQ(cell(0, 3), QStringLiteral("3"));
     EXPECT_EQ(totals(), QStringLiteral("7 | 38 | 38 | 38"));
@@ -428,8 +424,7 @@ TEST_F(OrderForm, DateChosenByTheUserIsStored)
     startNew();
     Fluru->DateTimePicker1->setDate(QDate(2027, 2, 3));
     EXPECT_EQ(Fluru->Ed_kssj->text(), QStringLiteral("2027-02-03"));
-    Fluru->Ed_khmc->setText(QStringLiteral("甲"));
-    Fluru->Button1->click();
+    saveFor(QStringLiteral("甲"));
     EXPECT_EQ(orderField("ZEZO-2026-12-06-093000", "kssj"), QStringLiteral("2027-02-03"));
 }
 
@@ -442,7 +437,7 @@ TEST_F(OrderForm, MenuEntersAnOrderThatTheGridThenLists)
     ui.expectModal(QStringLiteral("Fluru"), [this](QDialog& form) {
         EXPECT_EQ(&form, Fluru);
         Fluru->Ed_khmc->setText(QStringLiteral("张三"));
-        addLine(QStringLiteral("牛奶"), QStringLiteral("鲜奶"), QStringLiteral("250ml"), QStringLiteral("3"), QStringLiteral("2"));
+        addLine("牛奶", "鲜奶", "250ml", "3", "2");
         Fluru->Button1->click();
         return form.result();
     });
