@@ -46,8 +46,9 @@ bool writeFile(const fs::path& path, const std::string& text, fs::perms perms)
     return !ec;
 }
 
-// Runs a program to its end; its output is dropped.
-int runProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+// Starts a program with its output dropped and its errors written to
+// `errors`; 0 when it could not be started.
+pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, const std::string& errors = "/dev/null")
 {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -60,11 +61,18 @@ int runProgram(const std::vector<std::string>& args, const std::vector<std::stri
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT, 0644);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    return rc == 0 ? pid : 0;
+}
+
+// Runs a program to its end; its output is dropped.
+int runProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+{
+    const pid_t pid = spawn(args, extraEnv);
+    if (pid == 0) return -1;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -120,18 +128,9 @@ bool CupsTestServer::start(std::string& reason)
         return false;
     }
 
-    const std::string confPath = (root / "cupsd.conf").string(), filesPath = (root / "cups-files.conf").string();
-    char* argv[] = {const_cast<char*>(CupsdPath), const_cast<char*>("-f"), const_cast<char*>("-c"),
-                    const_cast<char*>(confPath.c_str()), const_cast<char*>("-s"),
-                    const_cast<char*>(filesPath.c_str()), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, (root / "log/stderr").c_str(), O_WRONLY | O_CREAT, 0644);
-    const int rc = posix_spawn(&pid_, CupsdPath, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        pid_ = 0;
+    pid_ = spawn({CupsdPath, "-f", "-c", (root / "cupsd.conf").string(), "-s", (root / "cups-files.conf").string()}, {},
+                 (root / "log/stderr").string());
+    if (pid_ == 0) {
         reason = "cupsd could not be started";
         stop();
         return false;
