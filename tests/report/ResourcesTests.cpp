@@ -47,18 +47,13 @@ TEST_F(StringTable, EveryKeyGivesItsText)
 TEST_F(StringTable, LookupRules)
 {
     TrpResources& r = GetResources();
-    EXPECT_EQ(r.Get("mbError"), "错误");
-    EXPECT_EQ(r.Get("CLPAGEOF"), "页 %d / %d");
-    EXPECT_EQ(r.Get("211"), "顺序");
+    const std::pair<const char*, const char*> texts[] = {
+        {"mbError", "错误"},         {"CLPAGEOF", "页 %d / %d"},     {"211", "顺序"},   {"no such key", "no such key"},
+        {"!bang", "bang"},          {"clDSNotExist", "数据库 \"%s\" 不存在"}, {"202", "页 "}, {"SIdUndeclared", "标识符未宣告: "},
+        {"510", "打印机文件 (*.prn)|*.prn"}, {"clClose", "关闭(&X)"}};
+    for (const auto& [key, text] : texts) EXPECT_EQ(r.Get(key), text) << key;
     EXPECT_EQ(GetResString(207), "其它");
     EXPECT_EQ(GetResString(5000), "5000");
-    EXPECT_EQ(r.Get("no such key"), "no such key");
-    EXPECT_EQ(r.Get("!bang"), "bang");
-    EXPECT_EQ(r.Get("clDSNotExist"), "数据库 \"%s\" 不存在");
-    EXPECT_EQ(r.Get("202"), "页 ");
-    EXPECT_EQ(r.Get("SIdUndeclared"), "标识符未宣告: ");
-    EXPECT_EQ(r.Get("510"), "打印机文件 (*.prn)|*.prn");
-    EXPECT_EQ(r.Get("clClose"), "关闭(&X)");
     EXPECT_EQ(r.GetW("mbError"), u"错误");
     EXPECT_EQ(r.CodePage(), 936);
 }

@@ -74,19 +74,18 @@ TEST(WideStrings, SaveAndLoadRoundTripWithChinese)
 TEST(WideStrings, ShortOrUnmarkedStreamsAreEightBitText)
 {
     TWideStrings w;
-    TStringStream two("\xFF\xFE");
-    w.LoadFromStream(two);
+    auto load = [&w](const std::string& bytes) {
+        TStringStream in(bytes);
+        w.LoadFromStream(in);
+    };
+    load("\xFF\xFE");
     EXPECT_EQ(w.Count(), 1);
-    TStringStream one("a");
-    w.LoadFromStream(one);
+    load("a");
     EXPECT_EQ(w.Strings(0), u"a");
-    TStringStream utf8("\xEF\xBB\xBF中\r\nb");
-    w.LoadFromStream(utf8);
+    load("\xEF\xBB\xBF中\r\nb");
     ASSERT_EQ(w.Count(), 2);
     EXPECT_EQ(w.Strings(0), u"中");
-    // An odd trailing byte of UTF-16 is dropped, not read past.
-    TStringStream odd(std::string("\xFF\xFE" "a\0b", 5));
-    w.LoadFromStream(odd);
+    load(std::string("\xFF\xFE" "a\0b", 5));  // an odd trailing byte of UTF-16 is dropped, not read past
     EXPECT_EQ(w.Strings(0), u"a");
 }
 
