@@ -58,10 +58,8 @@ TEST(CodePages, OtherCodePagesAndCharsets)
     EXPECT_EQ(MultiByteToWide(932, "\x82\xA0"), u"あ");
     EXPECT_EQ(MultiByteToWide(CP_ACP, "中"), u"中");
     EXPECT_THROW(MultiByteToWide(12345, "x"), EConvertError);
-    EXPECT_EQ(CharsetToCodePage(134), 936);
-    EXPECT_EQ(CharsetToCodePage(1), CP_UTF8);
-    EXPECT_EQ(CharsetToCodePage(204), 1251);
-    EXPECT_EQ(CharsetToCodePage(99), 0);
+    for (const auto& [charset, codePage] : {std::pair{134, 936}, {1, CP_UTF8}, {204, 1251}, {99, 0}})
+        EXPECT_EQ(CharsetToCodePage(charset), codePage) << charset;
 }
 
 TEST(Md5, RfcVectors)
