@@ -33,7 +33,16 @@ std::vector<std::string> column(db::Database& dbase, const std::string& sql)
 
 }  // namespace
 
-using Startup = AppFixture;
+class Startup : public AppFixture {
+protected:
+    // Puts these bytes where the database file belongs.
+    void writeDatabaseFile(const QByteArray& bytes)
+    {
+        QFile f(path("dorvak.db"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+};
 
 TEST_F(Startup, FirstStartCreatesTheWholeDatabase)
 {
@@ -94,11 +103,7 @@ TEST_F(Startup, EveryFormIsCreatedOnceAndOnlyTheLoginShows)
 
 TEST_F(Startup, FileThatIsNotADatabaseGivesOneBoxAndTheLogin)
 {
-    {
-        QFile f(path("dorvak.db"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4096, 'x'));
-    }
+    writeDatabaseFile(QByteArray(4096, 'x'));
     ui.expectMessage(gui::MsgResult::Ok, {}, app::kAppTitle);
     start();
     ASSERT_EQ(ui.messages().size(), 1);
@@ -117,13 +122,7 @@ TEST_F(Startup, FileThatIsNotADatabaseGivesOneBoxAndTheLogin)
 
 TEST_F(Startup, AccessFileIsNamedInTheBox)
 {
-    {
-        QFile f(path("dorvak.db"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        QByteArray jet(4096, '\0');
-        jet.replace(4, 15, "Standard Jet DB");
-        f.write(jet);
-    }
+    writeDatabaseFile(QByteArray(4096, '\0').replace(4, 15, "Standard Jet DB"));
     ui.expectMessage(gui::MsgResult::Ok);
     start();
     ASSERT_EQ(ui.messages().size(), 1);
