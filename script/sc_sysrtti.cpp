@@ -165,8 +165,10 @@ void clipRange(int64_t length, int64_t& from, int64_t& count)
         count += from - 1;
         from = 1;
     }
-    if (count < 0) count = 0;
-    if (from > length) count = 0;
+    if (count < 0 || from > length) {
+        count = 0;
+        return;
+    }
     if (from + count - 1 > length) count = length - from + 1;
 }
 
@@ -358,6 +360,7 @@ void TscSysFunctions::addStrings()
                       int64_t from = integer(c, 1);
                       int64_t count = integer(c, 2);
                       clipRange(static_cast<int64_t>(str.size()), from, count);
+                      if (count == 0) return Variant(std::string());
                       return Variant(std::string_view(str).substr(static_cast<size_t>(from - 1),
                                                                    static_cast<size_t>(count)));
                   }),

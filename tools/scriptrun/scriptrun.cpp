@@ -5,10 +5,14 @@
 // inside a used unit) and exits with 2; an uncaught run-time error prints
 // "ClassName: message" and exits with 3.
 //
-// For exercising the engine from the shell the tool adds one function of
-// its own: "function CallFunction(Name: String; Args: Variant): Variant"
-// calls a procedure of the running script by name (with a Variant array of
-// arguments), as a host callback would.
+// For exercising the engine from the shell the tool adds a module of its
+// own, after the standard ones:
+// - "function CallFunction(Name: String; Args: Variant): Variant" calls a
+//   procedure of the running script by name (with a Variant array of
+//   arguments), as a host callback would;
+// - the classes TObject, TPersistent and TComponent (with their published
+//   properties, constructors, Free and ClassName) when no module registered
+//   them.
 
 #include <cstdio>
 #include <fstream>
@@ -16,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "CoreClasses.h"
 #include "Exceptions.h"
 #include "sc_classes.h"
 #include "sc_interpreter.h"
@@ -42,6 +47,30 @@ public:
                             [main](TObject*, const TClass*, const std::string&, TscMethodHelper* caller) {
                                 return main->CallFunction(caller->GetParam(0).toString(), caller->GetParam(1));
                             });
+        if (TscClassVariable* object = script->AddClass(TObject::StaticClass(), "")) {
+            object->AddConstructor("constructor Create", &create);
+            object->AddMethod("procedure Free", [](TObject* instance, const TClass*, const std::string&,
+                                                   TscMethodHelper*) {
+                delete instance;
+                return Variant();
+            });
+            object->AddMethod("function ClassName: String", [](TObject* instance, const TClass*,
+                                                               const std::string&, TscMethodHelper*) {
+                return Variant(instance->ClassName());
+            });
+        }
+        script->AddClass(TPersistent::StaticClass(), "TObject");
+        if (TscClassVariable* component = script->AddClass(TComponent::StaticClass(), "TPersistent"))
+            component->AddConstructor("constructor Create(AOwner: TComponent)", &create);
+    }
+
+private:
+    // Makes an object of the class the script named; a component's owner
+    // is the first argument.
+    static Variant create(TObject*, const TClass* cls, const std::string&, TscMethodHelper* caller)
+    {
+        TObject* owner = caller->ParamCount() > 0 ? VariantToObject(caller->GetParam(0)) : nullptr;
+        return ObjectToVariant(cls->Create(owner));
     }
 };
 
@@ -106,6 +135,7 @@ int main(int argc, char** argv)
     StdoutUi ui;
     scSetScriptUi(&ui);
     scRegisterStandardLanguages();
+    registerCoreClasses();
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
     TscScript script;
