@@ -20,10 +20,6 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@if [ ! -x $(BUILD)/app/dorvak ]; then \
-	  echo "The application program is not built yet: only the platform libraries exist so far."; \
-	  exit 1; \
-	fi
 	@mkdir -p data
 	@cd data && ../$(BUILD)/app/dorvak
 

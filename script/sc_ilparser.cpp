@@ -249,6 +249,7 @@ bool TscILParser::makeLines(const std::string& text)
             start = static_cast<int>(next) + 1;
         }
     }
+    Sources[std::string()] = std::make_shared<const std::string>(text);
     Parser.SetText(text);
     Parser.SetPosition(start);
     const bool matched = run(Grammar->ProgramRule);
@@ -538,6 +539,7 @@ void TscILParser::includeUnit(const std::string& unitName)
     unit.UsedUnits = std::move(UsedUnits);
     const bool ok = unit.makeLines(text);
     UsedUnits = std::move(unit.UsedUnits);
+    for (auto& [name, source] : unit.Sources) Sources[name.empty() ? scUpperName(unitName) : name] = source;
     if (!ok) {
         // The unit's error becomes this text's error, named by the unit.
         if (!errRecorded_) {

@@ -48,19 +48,36 @@ enum : uint16_t {
 
 class Variant;
 
+// What a failing late-bound call tells besides its code (the platform's
+// EXCEPINFO).
+struct TDispExcepInfo {
+    std::string Source;
+    std::string Description;
+    std::string HelpFile;
+};
+
 // A late-bound object (the platform's IDispatch). Intrusively reference
-// counted; the late-binding layer implements it.
+// counted; the script engine calls it, hosts and tests implement it. Codes
+// are HRESULTs: 0 for success, 0x8002xxxx-style negatives for failure.
 class IDispatchObject {
 public:
-    enum InvokeKind { Method = 1, PropertyGet = 2, PropertyPut = 4 };
+    // Invoke flags; a method call that wants a result passes Method | PropertyGet.
+    enum InvokeKind : uint16_t { Method = 1, PropertyGet = 2, PropertyPut = 4 };
+    // The named argument of a property put (its value).
+    static constexpr int32_t DispIdPropertyPut = -3;
+
     virtual ~IDispatchObject() = default;
     void AddRef() noexcept { ++refs_; }
     void Release() noexcept
     {
         if (--refs_ == 0) delete this;
     }
-    virtual bool GetIDOfName(const std::string& name, int32_t& dispId) = 0;
-    virtual Variant Invoke(int32_t dispId, InvokeKind kind, std::vector<Variant>& args) = 0;
+    virtual int32_t GetIDsOfNames(const WideString& name, int32_t& dispId) = 0;
+    // args are in reverse order (the last argument first); namedArgs names
+    // the leading entries of args (a property put: DispIdPropertyPut for
+    // the value); result is nullptr when the caller wants none.
+    virtual int32_t Invoke(int32_t dispId, uint16_t flags, std::span<Variant> args, std::span<const int32_t> namedArgs,
+                           Variant* result, TDispExcepInfo& excepInfo) = 0;
 
 private:
     long refs_ = 0;

@@ -1,0 +1,44 @@
+#pragma once
+// The data module: the one connection to dorvak.db in the working folder
+// and the two shared queries, ADOsel for every read and ADOadd for every
+// write. The file is created with its schema on first start.
+
+#include <memory>
+#include <string>
+
+#include "Database.h"
+#include "Query.h"
+
+class TDM {
+public:
+    TDM();
+    ~TDM();
+    TDM(const TDM&) = delete;
+    TDM& operator=(const TDM&) = delete;
+
+    // Opens the database file of the working folder, creating it (schema,
+    // seed rows, version) when it is missing. A file that is not a database
+    // raises EDatabaseError with a message for the user; the module then
+    // stays without a connection.
+    void Connect();
+    bool Connected() const noexcept { return ADOCn.isOpen(); }
+
+    // The read cycle: close ADOsel, give it the statement and its values,
+    // open it; the caller walks the rows.
+    db::Query& Read(std::string sql, db::Params params = {});
+    // A statement that changes rows, on ADOadd; returns the rows changed.
+    int64_t Write(std::string sql, db::Params params = {});
+
+    db::Database ADOCn;
+    db::Query ADOsel{ADOCn, "ADOsel"};
+    db::Query ADOadd{ADOCn, "ADOadd"};
+
+    static constexpr int kSchemaVersion = 1;
+
+private:
+    void requireConnection() const;
+    void createSchema();
+    std::string openError_;
+};
+
+extern TDM* DM;

@@ -1,0 +1,106 @@
+#include "Startup.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "AppCommon.h"
+#include "DATAM.h"
+#include "Guard.h"
+#include "ScriptedUiServices.h"
+#include "UiServices.h"
+#include "Uaddcp.h"
+#include "Uaddgg.h"
+#include "Uaddleibie.h"
+#include "Uchanpin.h"
+#include "Udl.h"
+#include "Udy.h"
+#include "Uluru.h"
+#include "Usys.h"
+#include "Uxgmm.h"
+#include "main.h"
+
+namespace app {
+
+namespace {
+
+template <class Form>
+void createForm(Form*& global)
+{
+    gui::guarded([&] { global = new Form(fmain); });
+}
+
+template <class T>
+void destroy(T*& global)
+{
+    delete global;
+    global = nullptr;
+}
+
+}  // namespace
+
+void CreateForms()
+{
+    gui::setApplicationTitle(kAppTitle);
+    SetStartingUp(true);
+    gui::guarded([] {
+        DM = new TDM;
+        DM->Connect();
+    });
+    gui::guarded([] { fmain = new Tfmain; });
+    createForm(Fluru);
+    createForm(Fchanpin);
+    createForm(Faddcp);
+    createForm(Faddgg);
+    createForm(Fdy);
+    createForm(Faddleibie);
+    createForm(Fsys);
+    createForm(Fxgmm);
+    // The login form is a window of its own; it shows itself.
+    gui::guarded([] { Fdl = new TFdl; });
+    SetStartingUp(false);
+}
+
+void DestroyForms()
+{
+    destroy(Fdl);
+    destroy(Fxgmm);
+    destroy(Fsys);
+    destroy(Faddleibie);
+    destroy(Fdy);
+    destroy(Faddgg);
+    destroy(Faddcp);
+    destroy(Fchanpin);
+    destroy(Fluru);
+    destroy(fmain);
+    destroy(DM);
+    CurrentSession() = Session{};
+}
+
+int RunProgram(int argc, char** argv)
+{
+    gui::GuardedApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("dorvak"));
+    // The program ends by the login's cancel or by closing the main window,
+    // never because some window happened to be the last one open.
+    application.setQuitOnLastWindowClosed(false);
+
+    bool scriptError = false;
+    std::unique_ptr<gui::ScriptedUiServices> scripted(gui::installFromEnvironment(&scriptError));
+    if (scriptError) return 2;
+
+    CreateForms();
+    int code = 0;
+    if (!Terminated()) {
+        gui::ui().eventLoopStarting();
+        code = application.exec();
+    }
+    DestroyForms();
+    if (scripted) {
+        gui::setUi(nullptr);
+        if (scripted->pending() > 0) std::fputs("[ui] UNUSED script lines remain\n", stderr);
+        if (!scripted->failures().isEmpty() || scripted->pending() > 0) code = 3;
+    }
+    return code;
+}
+
+}  // namespace app

@@ -1,0 +1,5 @@
+#include "Udy.h"
+
+TFdy* Fdy = nullptr;
+
+TFdy::TFdy(QWidget* parent) : TPendingForm("Fdy", "快递单打印", parent) {}

@@ -1,0 +1,459 @@
+#include "main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTreeWidget>
+
+#include "AppCommon.h"
+#include "DATAM.h"
+#include "Guard.h"
+#include "NetworkAddress.h"
+#include "StringGrid.h"
+#include "SysUtils.h"
+#include "UiServices.h"
+#include "Uchanpin.h"
+#include "Udy.h"
+#include "Uluru.h"
+#include "Usys.h"
+#include "Uxgmm.h"
+
+Tfmain* fmain = nullptr;
+
+using app::Q;
+using app::S;
+
+// ---- TNode
+
+TNode TNode::Of(const QTreeWidgetItem* item)
+{
+    TNode n;
+    if (!item) return n;
+    n.id = item->data(0, IdRole).toInt();
+    n.name = item->data(0, NameRole).toString();
+    n.kind = item->data(0, KindRole).toString();
+    return n;
+}
+
+void TNode::StoreIn(QTreeWidgetItem* item) const
+{
+    item->setData(0, IdRole, id);
+    item->setData(0, NameRole, name);
+    item->setData(0, KindRole, kind);
+}
+
+// ---- Listings
+
+TListing OrdersListing() { return TListing{"SELECT * FROM zq_dd", "ORDER BY id DESC", {}, TListing::Orders}; }
+
+TListing LinesListing(const std::string& where, db::Params params)
+{
+    return TListing{"SELECT * FROM zq_ddmx WHERE " + where, "ORDER BY id DESC", std::move(params), TListing::Lines};
+}
+
+namespace {
+
+const QString kTempStore = QStringLiteral("临时库");
+
+struct GridColumn {
+    int width;
+    const char* header;
+    const char* field;  // nullptr: not filled
+};
+
+// Columns 0 to 10 of the two layouts; column 0 holds the record number.
+const GridColumn kOrderColumns[] = {
+    {64, "", nullptr},        {64, "付款情况", "zt"}, {150, "单据编号", "bh"}, {200, "客户名称", "khmc"},
+    {200, "客户地址", "khdz"}, {100, "联系电话", "lxdh"}, {50, "总数量", "zsl"},  {64, "金额", "je"},
+    {64, "制单人", "zdr"},    {64, "添加时间", "kssj"}, {50, "", nullptr},
+};
+const GridColumn kLineColumns[] = {
+    {64, "", nullptr},     {64, "付款情况", "zt"}, {150, "单据编号", "bh"}, {50, "产品名", "cp"},
+    {50, "规格", "cpgg"},  {200, "客户名称", "khmc"}, {50, "数量", "sl"},      {64, "单位", "dw"},
+    {64, "单价", "dj"},    {64, "金额", "je"},      {150, "添加时间", "tjsj"},
+};
+
+const GridColumn* columnsOf(TListing::Layout layout) { return layout == TListing::Orders ? kOrderColumns : kLineColumns; }
+
+QAction* namedAction(QMenu* menu, const char* name, const char* text)
+{
+    QAction* a = menu->addAction(QString::fromUtf8(text));
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+QPushButton* namedButton(QWidget* parent, const char* name, const char* text)
+{
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* namedLabel(QWidget* parent, const char* name, const QString& text = {})
+{
+    auto* l = new QLabel(text, parent);
+    if (name) l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+}  // namespace
+
+// ---- Tfmain
+
+Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("fmain"));
+    setWindowTitle(QStringLiteral("简易发货管理工具"));
+    buildMenus();
+    buildClient();
+    resize(1024, 692);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+    gui::guarded([this] { FormCreate(); });
+}
+
+void Tfmain::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
+    N3 = namedAction(file, "N3", "设置");
+    N6 = namedAction(file, "N6", "修改密码");
+    file->addAction(QStringLiteral("在线升级"));  // kept inert, as it always was
+    N5 = namedAction(file, "N5", "支持论坛");
+    file->addSeparator();
+    N2 = namedAction(file, "N2", "退出");
+    QMenu* ops = menuBar()->addMenu(QStringLiteral("操作"));
+    N11 = namedAction(ops, "N11", "添加出货单");
+    QMenu* config = menuBar()->addMenu(QStringLiteral("配置"));
+    N21 = namedAction(config, "N21", "产品管理");
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    N22 = namedAction(PopupMenu1, "N22", "修改");
+    N25 = namedAction(PopupMenu1, "N25", "打印出库单");
+    N10 = namedAction(PopupMenu1, "N10", "打印快递单");
+    N16 = namedAction(PopupMenu1, "N16", "添加订单");
+
+    const std::pair<QAction*, void (Tfmain::*)()> handlers[] = {
+        {N2, &Tfmain::N2Click},   {N3, &Tfmain::N3Click},   {N5, &Tfmain::N5Click},   {N6, &Tfmain::N6Click},
+        {N10, &Tfmain::N10Click}, {N11, &Tfmain::N11Click}, {N16, &Tfmain::N16Click}, {N21, &Tfmain::N21Click},
+        {N22, &Tfmain::N22Click}, {N25, &Tfmain::N25Click},
+    };
+    for (const auto& [action, handler] : handlers)
+        connect(action, &QAction::triggered, this, gui::Slot([this, h = handler] { (this->*h)(); }));
+}
+
+void Tfmain::buildClient()
+{
+    auto* central = new QWidget(this);
+    auto* outer = new QHBoxLayout(central);
+    outer->setContentsMargins(2, 2, 2, 0);
+    outer->setSpacing(2);
+
+    trlb = new QTreeWidget(central);
+    trlb->setObjectName(QStringLiteral("trlb"));
+    trlb->setHeaderHidden(true);
+    trlb->setFixedWidth(209);
+    trlb->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Expanding a node works on that node: select it, then list it.
+    connect(trlb, &QTreeWidget::itemExpanded, this, gui::SlotWithArgs([this](QTreeWidgetItem* item) {
+                trlb->setCurrentItem(item);
+                BrowseTreeNode();
+            }));
+    outer->addWidget(trlb);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(2);
+    GroupBox1 = new QGroupBox(QStringLiteral("操作区"), central);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setFixedHeight(64);
+    auto* bar = new QHBoxLayout(GroupBox1);
+    bar->setContentsMargins(8, 2, 8, 4);
+    Label11 = namedLabel(GroupBox1, "Label11");
+    // The location may be long: it gives way before the window grows.
+    Label11->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(Label11, 1);
+    Button5 = namedButton(GroupBox1, "Button5", "第一页");
+    Button3 = namedButton(GroupBox1, "Button3", "上一页");
+    Button2 = namedButton(GroupBox1, "Button2", "下一页");
+    Button4 = namedButton(GroupBox1, "Button4", "最后一页");
+    for (QPushButton* b : {Button5, Button3, Button2, Button4}) bar->addWidget(b);
+    bar->addSpacing(12);
+    Label2 = namedLabel(GroupBox1, "Label2");
+    Label3 = namedLabel(GroupBox1, "Label3");
+    Label9 = namedLabel(GroupBox1, "Label9");
+    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("当前第")));
+    bar->addWidget(Label2);
+    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("页")));
+    bar->addSpacing(8);
+    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("总共")));
+    bar->addWidget(Label3);
+    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("页")));
+    bar->addSpacing(8);
+    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("共有")));
+    bar->addWidget(Label9);
+    bar->addWidget(namedLabel(GroupBox1, nullptr, QStringLiteral("条数据")));
+    connect(Button5, &QPushButton::clicked, this, gui::Slot([this] { Button5Click(); }));
+    connect(Button3, &QPushButton::clicked, this, gui::Slot([this] { Button3Click(); }));
+    connect(Button2, &QPushButton::clicked, this, gui::Slot([this] { Button2Click(); }));
+    connect(Button4, &QPushButton::clicked, this, gui::Slot([this] { Button4Click(); }));
+    enablePaging(false);
+    right->addWidget(GroupBox1);
+
+    StringGrid1 = new TStringGrid(17, central);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            gui::SlotWithArgs([this](const QPoint& at) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(at)); }));
+    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, gui::Slot([this] { N22Click(); }));
+    right->addWidget(StringGrid1, 1);
+    outer->addLayout(right, 1);
+    setCentralWidget(central);
+
+    Label1 = namedLabel(this, "Label1");
+    statusBar()->addWidget(Label1, 1);
+}
+
+void Tfmain::enablePaging(bool on)
+{
+    for (QPushButton* b : {Button5, Button3, Button2, Button4}) b->setEnabled(on);
+}
+
+QTreeWidgetItem* Tfmain::addNode(QTreeWidgetItem* parent, const QString& caption, const TNode& node)
+{
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(trlb);
+    item->setText(0, caption);
+    node.StoreIn(item);
+    item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    QIcon icon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    icon.addPixmap(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16), QIcon::Selected);
+    item->setIcon(0, icon);
+    return item;
+}
+
+void Tfmain::replaceChildren(QTreeWidgetItem* parent, const std::vector<TNode>& nodes)
+{
+    qDeleteAll(parent->takeChildren());
+    for (const TNode& n : nodes) addNode(parent, n.name, n);
+}
+
+// One node of the kind per row, named by one of its columns.
+std::vector<TNode> Tfmain::childNodes(std::string sql, db::Params params, const char* nameField, const char* kind)
+{
+    std::vector<TNode> nodes;
+    for (db::Query& q = DM->Read(std::move(sql), std::move(params)); !q.eof(); q.next())
+        nodes.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), app::FieldText(q, nameField), QString::fromLatin1(kind)});
+    return nodes;
+}
+
+void Tfmain::FormCreate()
+{
+    trlb->clear();
+    addNode(nullptr, QStringLiteral("产品出库管理系统"), TNode{0, QStringLiteral("Tarvex网络"), QStringLiteral("cp")});
+
+    // The rights belong to this computer's row, whoever logs in.
+    const QString mac = GetMacAddress();
+    QString qx;
+    db::Query& user = DM->Read("SELECT * FROM zq_yhm WHERE mac=? ORDER BY rowid LIMIT 1", {S(mac)});
+    if (!user.eof()) {
+        qx = app::FieldText(user, "qx");
+        Tag = app::TrimQ(qx).isEmpty() ? 0 : StrToInt(S(qx));
+        Label1->setText(QStringLiteral("欢迎") + app::FieldText(user, "bm") + QStringLiteral(":") + app::FieldText(user, "yhm") +
+                        QStringLiteral("使用本系统"));
+    }
+    Cbqx1.clear();
+    Cbqx2.clear();
+    for (db::Query& km = DM->Read("SELECT id, km FROM zq_km ORDER BY id"); !km.eof(); km.next()) {
+        const QString id = app::FieldText(km, "id");
+        if (!id.isEmpty() && qx.contains(id)) {
+            Cbqx1 << app::FieldText(km, "km");
+            Cbqx2 << id;
+        }
+    }
+}
+
+QString Tfmain::GetMacAddress() { return gui::AdapterAddress(); }
+
+void Tfmain::BrowseTreeNode()
+{
+    enablePaging(false);
+    QTreeWidgetItem* node = trlb->currentItem();
+    if (!node) return;
+    const TNode data = TNode::Of(node);
+    const TNode parent = TNode::Of(node->parent());
+    if (data.kind != QLatin1String("cp")) Label11->setText(QStringLiteral("当前位置：") + parent.name + QStringLiteral(" ") + data.name);
+
+    std::vector<TNode> children;
+    if (data.kind == QLatin1String("cp")) {
+        trlbTag = 0;
+        if (Tag != 0) {
+            for (int i = 0; i < Cbqx1.size() && i < Cbqx2.size(); ++i)
+                children.push_back(TNode{StrToInt(S(Cbqx2[i])), Cbqx1[i], QStringLiteral("lb")});
+        } else {
+            children = childNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", "lb");
+        }
+        replaceChildren(node, children);
+        CurrentListing = OrdersListing();
+    } else if (data.kind == QLatin1String("lb") || data.kind == QLatin1String("cpm")) {
+        trlbTag = 1;
+        if (data.kind == QLatin1String("lb"))
+            replaceChildren(node, childNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", "cpm"));
+        else
+            replaceChildren(node, childNodes("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}, "cpgg", "cpgg"));
+        StringGrid1->ClearAllRows();
+        StringGrid1->SetRowCount(2);
+        if (data.name == kTempStore) CurrentListing = OrdersListing();
+        else if (data.kind == QLatin1String("lb")) CurrentListing = LinesListing("leibie=?", {S(data.name)});
+        else CurrentListing = LinesListing("cp=?", {S(data.name)});
+    } else if (data.kind == QLatin1String("cpgg")) {
+        trlbTag = 1;
+        const TNode grand = TNode::Of(node->parent() ? node->parent()->parent() : nullptr);
+        CurrentListing = LinesListing("leibie=? AND cp=? AND cpgg=?", {S(grand.name), S(parent.name), S(data.name)});
+    } else {
+        return;
+    }
+    PageNo = 1;
+    FillOrderGrid();
+}
+
+void Tfmain::setGridLayout(TListing::Layout layout)
+{
+    const GridColumn* cols = columnsOf(layout);
+    for (int c = 0; c <= 10; ++c) {
+        StringGrid1->SetColWidth(c, cols[c].width);
+        StringGrid1->SetCell(c, 0, QString::fromUtf8(cols[c].header));
+    }
+}
+
+void Tfmain::FillOrderGrid()
+{
+    enablePaging(true);
+    const TListing& listing = CurrentListing;
+    if (listing.sql.empty()) return;
+    StringGrid1->ClearAllRows();
+    StringGrid1->SetRowCount(2);
+
+    RecordCount = DM->Read("SELECT COUNT(*) FROM (" + listing.sql + ")", listing.params).value(0).asInt64();
+    PageCount = static_cast<int>(std::max<int64_t>(1, (RecordCount + kPageSize - 1) / kPageSize));
+    if (PageNo < 1) PageNo = 1;
+    if (PageNo > PageCount) PageNo = PageCount;
+    const int64_t offset = static_cast<int64_t>(PageNo - 1) * kPageSize;
+
+    db::Params params = listing.params;
+    params.emplace_back(static_cast<int64_t>(kPageSize));
+    params.emplace_back(offset);
+    db::Query& q = DM->Read(listing.sql + " " + listing.orderBy + " LIMIT ? OFFSET ?", std::move(params));
+
+    setGridLayout(listing.layout);
+    showPagingLabels();
+    StringGrid1->SetRowCount(static_cast<int>(q.recordCount()) + 1);
+    const GridColumn* cols = columnsOf(listing.layout);
+    int row = 1;
+    for (; !q.eof(); q.next(), ++row) {
+        StringGrid1->SetCell(0, row, Q(IntToStr(offset + row)));
+        for (int c = 1; c <= 10; ++c) {
+            if (!cols[c].field) continue;
+            const db::Field f = q.fieldByName(cols[c].field);
+            if (!f.isNull()) StringGrid1->SetCell(c, row, Q(Trim(f.asString())));
+        }
+    }
+    // The designed widths were made for a smaller font: a column widens
+    // rather than cut its values (an order number above all).
+    for (int c = 1; c <= 10; ++c) StringGrid1->WidenToContents(c);
+}
+
+void Tfmain::showPagingLabels()
+{
+    Label2->setText(Q(IntToStr(PageNo)));
+    Label3->setText(Q(IntToStr(PageCount)));
+    Label9->setText(Q(IntToStr(RecordCount)));
+}
+
+void Tfmain::Button5Click()
+{
+    PageNo = 1;
+    FillOrderGrid();
+}
+
+void Tfmain::Button3Click()
+{
+    --PageNo;
+    FillOrderGrid();
+}
+
+void Tfmain::Button2Click()
+{
+    ++PageNo;
+    FillOrderGrid();
+}
+
+void Tfmain::Button4Click()
+{
+    PageNo = PageCount;
+    FillOrderGrid();
+}
+
+QString Tfmain::SelectedOrder() const
+{
+    const int row = StringGrid1->Row();
+    if (row < 1 || row >= StringGrid1->RowCount()) return {};
+    return StringGrid1->Cell(2, row);
+}
+
+void Tfmain::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    app::Terminate();
+}
+
+void Tfmain::N2Click() { close(); }
+
+void Tfmain::N3Click()
+{
+    if (Fsys) gui::ui().showModal(*Fsys);
+}
+
+void Tfmain::N5Click() { gui::ui().openUrl(app::kSupportUrl); }
+
+void Tfmain::N6Click()
+{
+    if (Fxgmm) gui::ui().showModal(*Fxgmm);
+}
+
+void Tfmain::N10Click()
+{
+    if (SelectedOrder().isEmpty() || !Fdy) return;
+    Fdy->show();
+    Fdy->raise();
+}
+
+void Tfmain::N11Click()
+{
+    if (Fluru) gui::ui().showModal(*Fluru);
+}
+
+void Tfmain::N16Click() { N11Click(); }
+
+void Tfmain::N21Click()
+{
+    if (Fchanpin) gui::ui().showModal(*Fchanpin);
+}
+
+void Tfmain::N22Click()
+{
+    if (SelectedOrder().isEmpty() || !Fluru) return;
+    gui::ui().showModal(*Fluru);
+}
+
+void Tfmain::N25Click()
+{
+    if (SelectedOrder().isEmpty()) return;
+    gui::ShowMessage(QStringLiteral("打印出库单的功能尚未完成。"));
+}

@@ -1,0 +1,280 @@
+#include "Streams.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+constexpr int64_t kCopyBufferSize = 0xF000;
+
+std::string systemReason(int error) { return std::strerror(error); }
+
+// Repeats a read or write call until count bytes moved, the end, or an
+// error; returns the bytes moved.
+template <class Call>
+int64_t transfer(int64_t count, Call call)
+{
+    int64_t total = 0;
+    while (total < count) {
+        const ssize_t moved = call(total);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) break;
+        total += moved;
+    }
+    return total;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TStream
+
+void TStream::ReadBuffer(void* buffer, int64_t count)
+{
+    if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count)
+{
+    if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+}
+
+std::string TStream::ReadString(int64_t count)
+{
+    // In chunks, so that a huge count on a short stream allocates little.
+    std::string text;
+    while (count > 0) {
+        const int64_t chunk = std::min(count, kCopyBufferSize);
+        const size_t old = text.size();
+        text.resize(old + static_cast<size_t>(chunk));
+        const int64_t got = std::max<int64_t>(Read(text.data() + old, chunk), 0);
+        text.resize(old + static_cast<size_t>(got));
+        if (got < chunk) break;
+        count -= got;
+    }
+    return text;
+}
+
+int64_t TStream::WriteString(std::string_view text) { return Write(text.data(), static_cast<int64_t>(text.size())); }
+
+int64_t TStream::WriteString(std::string_view text, int64_t count)
+{
+    const int64_t n = std::clamp<int64_t>(count, 0, static_cast<int64_t>(text.size()));
+    return n == 0 ? 0 : Write(text.data(), n);
+}
+
+int64_t TStream::Size()
+{
+    const int64_t position = Seek(0, soCurrent);
+    const int64_t size = Seek(0, soEnd);
+    Seek(position, soBeginning);
+    return size;
+}
+
+void TStream::SetSize(int64_t) {}
+
+int64_t TStream::CopyFrom(TStream* source, int64_t count)
+{
+    if (count == 0) {
+        source->SetPosition(0);
+        count = source->Size();
+    }
+    if (count <= 0) return 0;
+    const int64_t total = count;
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min(count, kCopyBufferSize)));
+    while (count > 0) {
+        const int64_t n = std::min(count, static_cast<int64_t>(buffer.size()));
+        source->ReadBuffer(buffer.data(), n);
+        WriteBuffer(buffer.data(), n);
+        count -= n;
+    }
+    return total;
+}
+
+// ---------------------------------------------------------------- TMemoryStream
+
+TMemoryStream::~TMemoryStream() = default;
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    const int64_t size = Size();
+    if (position_ < 0 || count <= 0 || position_ >= size) return 0;
+    const int64_t n = std::min(count, size - position_);
+    std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (position_ < 0 || count <= 0) return 0;
+    const int64_t end = position_ + count;
+    if (end > Size()) {
+        const int64_t position = position_;
+        SetSize(end);
+        position_ = position;
+    }
+    std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+    position_ = end;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    switch (origin) {
+    case soBeginning: position_ = offset; break;
+    case soCurrent: position_ += offset; break;
+    case soEnd: position_ = Size() + offset; break;
+    }
+    return position_;
+}
+
+void TMemoryStream::SetSize(int64_t newSize)
+{
+    newSize = std::max<int64_t>(newSize, 0);
+    try {
+        data_.resize(static_cast<size_t>(newSize));
+    } catch (const std::bad_alloc&) {
+        throw EStreamError("Out of memory while expanding memory stream");
+    } catch (const std::length_error&) {
+        throw EStreamError("Out of memory while expanding memory stream");
+    }
+    if (position_ > newSize) position_ = newSize;
+}
+
+void TMemoryStream::Clear() noexcept
+{
+    data_.clear();
+    data_.shrink_to_fit();
+    position_ = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream* stream)
+{
+    stream->SetPosition(0);
+    const int64_t count = stream->Size();
+    SetSize(count);
+    if (count != 0) stream->ReadBuffer(data_.data(), count);
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName)
+{
+    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&stream);
+}
+
+void TMemoryStream::SaveToStream(TStream* stream)
+{
+    if (!data_.empty()) stream->WriteBuffer(data_.data(), Size());
+}
+
+void TMemoryStream::SaveToFile(const std::string& fileName)
+{
+    TFileStream stream(fileName, fmCreate);
+    SaveToStream(&stream);
+}
+
+// ---------------------------------------------------------------- TFileStream
+
+TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_(fileName)
+{
+    if (mode == fmCreate) {
+        fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) throw EFCreateError("Cannot create file \"" + fileName + "\". " + systemReason(errno));
+        return;
+    }
+    int flags = O_CLOEXEC;
+    switch (mode & 3) {
+    case fmOpenRead: flags |= O_RDONLY; break;
+    case fmOpenWrite: flags |= O_WRONLY; break;
+    case fmOpenReadWrite: flags |= O_RDWR; break;
+    default: throw EFOpenError("Cannot open file \"" + fileName + "\". " + systemReason(EINVAL));
+    }
+    fd_ = ::open(fileName.c_str(), flags);
+    if (fd_ < 0) throw EFOpenError("Cannot open file \"" + fileName + "\". " + systemReason(errno));
+    // A folder opens for reading on POSIX; as a stream it is no file.
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw EFOpenError("Cannot open file \"" + fileName + "\". " + systemReason(EISDIR));
+    }
+}
+
+TFileStream::~TFileStream()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count)
+{
+    return transfer(count, [&](int64_t done) {
+        return ::read(fd_, static_cast<char*>(buffer) + done, size_t(count - done));
+    });
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count)
+{
+    return transfer(count, [&](int64_t done) {
+        return ::write(fd_, static_cast<const char*>(buffer) + done, size_t(count - done));
+    });
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    const int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;
+    return static_cast<int64_t>(::lseek(fd_, static_cast<off_t>(offset), whence));
+}
+
+void TFileStream::SetSize(int64_t newSize)
+{
+    Seek(newSize, soBeginning);
+    if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) {
+        throw EStreamError("Cannot change the size of \"" + fileName_ + "\". " + systemReason(errno));
+    }
+}
+
+// ---------------------------------------------------------------- TStringStream
+
+TStringStream::TStringStream(std::string data) : data_(std::move(data)) {}
+
+TStringStream::~TStringStream() = default;
+
+int64_t TStringStream::Read(void* buffer, int64_t count)
+{
+    const int64_t n = std::clamp<int64_t>(Size() - position_, 0, std::max<int64_t>(count, 0));
+    std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+}
+
+int64_t TStringStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0) return 0;
+    const int64_t end = position_ + count;
+    if (end > Size()) data_.resize(static_cast<size_t>(end));
+    std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+    position_ = end;
+    return count;
+}
+
+int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    int64_t position = offset;
+    if (origin == soCurrent) position += position_;
+    else if (origin == soEnd) position += Size();
+    position_ = std::clamp<int64_t>(position, 0, Size());
+    return position_;
+}
+
+void TStringStream::SetSize(int64_t newSize)
+{
+    data_.resize(static_cast<size_t>(std::max<int64_t>(newSize, 0)));
+    if (position_ > Size()) position_ = Size();
+}

@@ -1,0 +1,263 @@
+#include "Query.h"
+
+#include "SysUtils.h"
+
+namespace db {
+
+namespace {
+
+bool contains(const std::string& upper, const char* part) { return upper.find(part) != std::string::npos; }
+
+const Value& nullValue()
+{
+    static const Value v;
+    return v;
+}
+
+}  // namespace
+
+FieldType FieldTypeFromDecl(std::string_view declType)
+{
+    const std::string t = UpperCase(declType);
+    if (t.empty()) return FieldType::Unknown;
+    // SQLite's affinity order first; BOOL and DATE/TIME names are ours.
+    if (contains(t, "BOOL")) return FieldType::Boolean;
+    if (contains(t, "INT")) return FieldType::Integer;
+    if (contains(t, "CHAR") || contains(t, "CLOB") || contains(t, "TEXT")) return FieldType::String;
+    if (contains(t, "BLOB")) return FieldType::Blob;
+    if (contains(t, "DATE") || contains(t, "TIME")) return FieldType::DateTime;
+    return FieldType::Float;  // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL...
+}
+
+const char* FieldTypeName(FieldType t)
+{
+    switch (t) {
+    case FieldType::String: return "String";
+    case FieldType::Integer: return "Integer";
+    case FieldType::Float: return "Float";
+    case FieldType::Boolean: return "Boolean";
+    case FieldType::DateTime: return "DateTime";
+    case FieldType::Blob: return "Blob";
+    default: return "Unknown";
+    }
+}
+
+namespace {
+
+int declaredSize(const std::string& decl)
+{
+    const auto open = decl.find('(');
+    if (open == std::string::npos) return 0;
+    int v = 0;
+    for (std::size_t i = open + 1; i < decl.size() && decl[i] >= '0' && decl[i] <= '9'; ++i) v = v * 10 + (decl[i] - '0');
+    return v;
+}
+
+FieldType typeOfValue(const Value& v)
+{
+    switch (v.kind()) {
+    case StorageClass::Integer: return FieldType::Integer;
+    case StorageClass::Float: return FieldType::Float;
+    case StorageClass::Blob: return FieldType::Blob;
+    default: return FieldType::String;
+    }
+}
+
+}  // namespace
+
+// ---- Field
+
+const FieldDef& Field::def() const noexcept { return query_->defs_[static_cast<std::size_t>(index_)]; }
+
+const Value& Field::value() const { return query_->value(index_); }
+
+// ---- Query
+
+Query::Query(Database& db, std::string name) : db_(&db), name_(std::move(name)) {}
+
+Query::~Query()
+{
+    // Handlers may refer to objects already gone; a destroyed query closes
+    // quietly.
+    beforeClose_ = nullptr;
+    active_ = false;
+}
+
+void Query::setSql(std::string sql, Params params)
+{
+    close();
+    sql_ = std::move(sql);
+    params_ = std::move(params);
+}
+
+void Query::setParams(Params params)
+{
+    close();
+    params_ = std::move(params);
+}
+
+void Query::open()
+{
+    if (active_) return;
+    std::vector<FieldDef> defs;
+    std::vector<std::vector<Value>> rows;
+    {
+        Statement st(*db_, sql_, params_);
+        const int n = st.columnCount();
+        defs.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            auto& d = defs[static_cast<std::size_t>(i)];
+            d.name = st.columnName(i);
+            d.declType = st.columnDeclType(i);
+            d.type = FieldTypeFromDecl(d.declType);
+            d.size = declaredSize(d.declType);
+        }
+        while (st.step()) {
+            std::vector<Value> row;
+            row.reserve(static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i) row.push_back(st.column(i));
+            rows.push_back(std::move(row));
+        }
+    }
+    // Expression columns have no declaration: their first value tells.
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        if (defs[i].type != FieldType::Unknown || !defs[i].declType.empty()) continue;
+        defs[i].type = FieldType::String;
+        for (const auto& row : rows) {
+            if (!row[i].isNull()) {
+                defs[i].type = typeOfValue(row[i]);
+                break;
+            }
+        }
+    }
+    defs_ = std::move(defs);
+    rows_ = std::move(rows);
+    active_ = true;
+    cur_ = 0;
+    bof_ = true;
+    eof_ = rows_.empty();
+    if (afterOpen_) afterOpen_(*this);
+}
+
+void Query::close()
+{
+    if (!active_) return;
+    if (beforeClose_) beforeClose_(*this);
+    active_ = false;
+    defs_.clear();
+    rows_.clear();
+    cur_ = 0;
+    eof_ = bof_ = true;
+}
+
+int64_t Query::execSql()
+{
+    close();
+    return db_->execute(sql_, params_);
+}
+
+void Query::checkActive() const
+{
+    if (!active_) throw EDatabaseError((name_.empty() ? std::string("Query") : name_) + ": Cannot perform this operation on a closed dataset");
+}
+
+void Query::first()
+{
+    checkActive();
+    cur_ = 0;
+    bof_ = true;
+    eof_ = rows_.empty();
+}
+
+void Query::next()
+{
+    checkActive();
+    if (cur_ + 1 < rows_.size()) {
+        ++cur_;
+        bof_ = false;
+        eof_ = false;
+    } else {
+        eof_ = true;
+    }
+}
+
+void Query::prior()
+{
+    checkActive();
+    if (cur_ > 0) {
+        --cur_;
+        bof_ = false;
+        eof_ = false;
+    } else {
+        bof_ = true;
+    }
+}
+
+void Query::last()
+{
+    checkActive();
+    cur_ = rows_.empty() ? 0 : rows_.size() - 1;
+    eof_ = true;
+    bof_ = rows_.empty();
+}
+
+int64_t Query::recNo() const noexcept { return active_ && !rows_.empty() ? static_cast<int64_t>(cur_) + 1 : 0; }
+
+void Query::setRecNo(int64_t recNo)
+{
+    checkActive();
+    if (rows_.empty()) return;
+    if (recNo < 1) recNo = 1;
+    if (recNo > recordCount()) recNo = recordCount();
+    cur_ = static_cast<std::size_t>(recNo - 1);
+    bof_ = eof_ = false;
+}
+
+Query::Bookmark Query::getBookmark() const noexcept { return active_ && !rows_.empty() ? cur_ + 1 : 0; }
+
+void Query::gotoBookmark(Bookmark b)
+{
+    checkActive();
+    if (!bookmarkValid(b)) throw EDatabaseError("Record not found");
+    cur_ = b - 1;
+    bof_ = eof_ = false;
+}
+
+Field Query::field(int i) const
+{
+    checkActive();
+    if (i < 0 || i >= fieldCount()) throw EDatabaseError("Field index out of range");
+    return Field(this, i);
+}
+
+int Query::findField(std::string_view name) const noexcept
+{
+    for (std::size_t i = 0; i < defs_.size(); ++i)
+        if (SameText(defs_[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+Field Query::fieldByName(std::string_view name) const
+{
+    checkActive();
+    const int i = findField(name);
+    if (i < 0) throw EDatabaseError((name_.empty() ? std::string("Query") : name_) + ": Field '" + std::string(name) + "' not found");
+    return Field(this, i);
+}
+
+std::vector<std::string> Query::fieldNames() const
+{
+    std::vector<std::string> out;
+    for (const auto& d : defs_) out.push_back(d.name);
+    return out;
+}
+
+const Value& Query::value(int fieldIndex) const
+{
+    checkActive();
+    if (fieldIndex < 0 || fieldIndex >= fieldCount()) throw EDatabaseError("Field index out of range");
+    if (rows_.empty()) return nullValue();
+    return rows_[cur_][static_cast<std::size_t>(fieldIndex)];
+}
+
+}  // namespace db

@@ -1,0 +1,101 @@
+#pragma once
+// UI services that answer from a script instead of a person: tests queue the
+// interactions they expect, in order, with the answers; anything else is a
+// failure (reported to the failure handler and answered with Cancel or
+// Rejected). The program installs it from a script file when
+// DORVAK_UI_SCRIPT names one (see installFromEnvironment).
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "UiServices.h"
+
+namespace gui {
+
+class ScriptedUiServices : public UiServices {
+public:
+    // Drives a modal dialog that is not shown (fill fields, click buttons)
+    // and returns its result.
+    using Driver = std::function<int(QDialog&)>;
+
+    // An empty text or caption matches any.
+    ScriptedUiServices& expectMessage(MsgResult answer, const QString& text = {}, const QString& caption = {});
+    ScriptedUiServices& expectModal(const QString& objectName, Driver driver);
+    ScriptedUiServices& expectModal(const QString& objectName, int result);
+    // nullopt answers Cancel.
+    ScriptedUiServices& expectInput(std::optional<QString> answer);
+    ScriptedUiServices& expectFile(std::optional<QString> answer);
+    ScriptedUiServices& expectFont(std::optional<QFont> answer);
+    ScriptedUiServices& expectColor(std::optional<QColor> answer);
+    ScriptedUiServices& expectUrl(const QString& url = {});
+    // Ends the event loop once every interaction before it has happened.
+    ScriptedUiServices& expectQuit();
+
+    // Reads expectations from a file, one a line ('#' starts a comment):
+    //   box ok|cancel|yes|no [text]     modal accept|reject [objectName]
+    //   input ok <text> | input cancel  file ok <path> | file cancel
+    //   font cancel   color cancel      url [address]     quit
+    bool loadScript(const QString& path, QString* error);
+
+    // One line per interaction, in order, e.g. "box 提示 | 用户密码有问题！ -> cancel".
+    const QStringList& log() const noexcept { return log_; }
+    const QStringList& failures() const noexcept { return failures_; }
+    // Texts of the message boxes shown, in order.
+    const QStringList& messages() const noexcept { return messages_; }
+    const QStringList& urls() const noexcept { return urls_; }
+    int pending() const noexcept { return static_cast<int>(queue_.size()); }
+    void clear();
+
+    void setFailureHandler(std::function<void(const QString&)> handler) { onFailure_ = std::move(handler); }
+    // Receives each log line as it is written (the program sends it to stderr).
+    void setLogSink(std::function<void(const QString&)> sink) { sink_ = std::move(sink); }
+
+    MsgResult messageBox(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) override;
+    int showModal(QDialog& dialog) override;
+    bool inputQuery(const QString& caption, const QString& prompt, QString& value) override;
+    bool fileDialog(const FileRequest& request, QString& fileName) override;
+    bool fontDialog(QFont& font, const QString& caption) override;
+    bool colorDialog(QColor& color, const QString& caption) override;
+    bool openUrl(const QString& url) override;
+    void eventLoopStarting() override;
+
+private:
+    enum class Kind { Message, Modal, Input, File, Font, Color, Url, Quit };
+    struct Expectation {
+        Kind kind = Kind::Message;
+        QString match;
+        QString caption;
+        MsgResult answer = MsgResult::Ok;
+        Driver driver;
+        int result = 0;
+        std::optional<QString> text;
+        std::optional<QFont> font;
+        std::optional<QColor> color;
+    };
+
+    static Expectation make(Kind kind, const QString& match = {}, const QString& caption = {});
+    // Pops the next expectation when it is of this kind and matches.
+    std::optional<Expectation> take(Kind kind, const QString& description, const QString& match, const QString& caption);
+    template <class T, class Show>
+    bool answer(Kind kind, const QString& description, std::optional<T> Expectation::*member, T& value, Show show);
+    void record(const QString& line);
+    void fail(const QString& line);
+    void quitWhenDue();
+
+    std::deque<Expectation> queue_;
+    QStringList log_, failures_, messages_, urls_;
+    std::function<void(const QString&)> onFailure_;
+    std::function<void(const QString&)> sink_;
+};
+
+// When DORVAK_UI_SCRIPT names a script file: installs scripted services read
+// from it that log every interaction to stderr, and returns them (owned by
+// the caller). Also honours DORVAK_ADAPTER_ADDRESS and DORVAK_CLOCK
+// ("yyyy-mm-dd hh:nn:ss"). Returns nullptr when the variable is unset; a
+// script that cannot be read is reported on stderr and also yields nullptr.
+ScriptedUiServices* installFromEnvironment(bool* scriptError = nullptr);
+
+}  // namespace gui

@@ -1,0 +1,111 @@
+#pragma once
+// Inline shortcuts of the Variant operators for the kinds the interpreter
+// meets in nearly every expression (two Integers, two Doubles). They give
+// exactly the Variant's results and leave every other case to it.
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "Variant.h"
+
+inline Variant scIntResult(int64_t v) noexcept
+{
+    if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
+    return Variant(v);
+}
+
+inline Variant scAdd(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) + b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) {
+        const double d = a.rawDouble() + b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a + b;
+}
+
+inline Variant scSub(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) - b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) {
+        const double d = a.rawDouble() - b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a - b;
+}
+
+inline Variant scMul(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) * b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) {
+        const double d = a.rawDouble() * b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a * b;
+}
+
+inline Variant scMod(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) % b.rawInt());
+    return VarMod(a, b);
+}
+
+inline Variant scIntDiv(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) / b.rawInt());
+    return VarIntDiv(a, b);
+}
+
+// -1, 0 or 1 as VarCompare gives them.
+inline int scCompare(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return a.rawInt() < b.rawInt() ? -1 : a.rawInt() > b.rawInt() ? 1 : 0;
+    if (a.type() == varDouble && b.type() == varDouble && !std::isnan(a.rawDouble()) && !std::isnan(b.rawDouble()))
+        return a.rawDouble() < b.rawDouble() ? -1 : a.rawDouble() > b.rawDouble() ? 1 : 0;
+    return VarCompare(a, b);
+}
+
+inline bool scEquals(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger) return a.rawInt() == b.rawInt();
+    return VarEquals(a, b);
+}
+
+inline Variant scDivFloat(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
+        return Variant(static_cast<double>(a.rawInt()) / b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble && b.rawDouble() != 0) {
+        const double d = a.rawDouble() / b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a / b;
+}
+
+// Values kept on the C++ stack for the common short argument lists and
+// procedure frames; longer ones go to the heap.
+template <size_t Inline>
+class TscValueBuffer {
+public:
+    explicit TscValueBuffer(size_t size) : size_(size)
+    {
+        if (size > Inline) heap_.resize(size);
+    }
+    TscValueBuffer(const TscValueBuffer&) = delete;
+    TscValueBuffer& operator=(const TscValueBuffer&) = delete;
+    Variant* data() { return heap_.empty() ? inline_ : heap_.data(); }
+    Variant& operator[](size_t i) { return data()[i]; }
+    size_t size() const { return size_; }
+
+private:
+    Variant inline_[Inline];
+    std::vector<Variant> heap_;
+    size_t size_;
+};

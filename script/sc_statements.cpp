@@ -1,0 +1,325 @@
+// Statements and their execution.
+
+#include "sc_statements.h"
+
+#include "Exceptions.h"
+#include "SysUtils.h"
+#include "sc_arith.h"
+#include "sc_expression.h"
+
+TscStatement::TscStatement(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : Prog(prog), SourcePos(std::move(sourcePos)), SourceUnit(std::move(sourceUnit))
+{
+}
+
+void TscStatement::RunChildren()
+{
+    TscScript* scope = Prog;
+    const int count = Count();
+    for (int i = 0; i < count && !scope->Terminated; ++i) {
+        Statement(i)->Execute();
+        if (scope->BreakCalled | scope->ContinueCalled | scope->ExitCalled) break;
+    }
+}
+
+void TscStatement::Execute()
+{
+    RunChildren();
+}
+
+// ---------------------------------------------------------------- assignments
+
+TscAssignmentStmt::~TscAssignmentStmt() = default;
+
+void TscAssignmentStmt::Optimize()
+{
+    VarTarget = nullptr;
+    if (Designator && Designator->Kind == 1)
+        VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
+}
+
+Variant TscAssignmentStmt::value()
+{
+    return Expression->Root->Eval();
+}
+
+Variant TscAssignmentStmt::target()
+{
+    return VarTarget ? VarTarget->GetValue() : Designator->GetValue();
+}
+
+void TscAssignmentStmt::store(const Variant& v)
+{
+    if (VarTarget)
+        VarTarget->SetValue(v);
+    else
+        Designator->SetValue(v);
+}
+
+void TscAssignmentStmt::Execute()
+{
+    if (!Begin()) return;
+    store(value());
+}
+
+void TscAssignPlusStmt::Execute()
+{
+    if (!Begin()) return;
+    const Variant v = value();
+    store(scAdd(target(), v));
+}
+
+void TscAssignMinusStmt::Execute()
+{
+    if (!Begin()) return;
+    const Variant v = value();
+    store(scSub(target(), v));
+}
+
+void TscAssignMulStmt::Execute()
+{
+    if (!Begin()) return;
+    const Variant v = value();
+    store(scMul(target(), v));
+}
+
+void TscAssignDivStmt::Execute()
+{
+    if (!Begin()) return;
+    const Variant v = value();
+    store(target() / v);
+}
+
+// ---------------------------------------------------------------- calls
+
+TscCallStmt::~TscCallStmt() = default;
+
+void TscCallStmt::Execute()
+{
+    if (!Begin()) return;
+    if (Modificator.empty()) {
+        Designator->GetValue();
+    } else if (Modificator == "+") {
+        Designator->SetValue(scAdd(Designator->GetValue(), Variant(1)));
+    } else {
+        Designator->SetValue(scSub(Designator->GetValue(), Variant(1)));
+    }
+}
+
+// ---------------------------------------------------------------- if and case
+
+TscIfStmt::TscIfStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit), ElseStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+TscIfStmt::~TscIfStmt() = default;
+
+void TscIfStmt::Execute()
+{
+    if (!Begin()) return;
+    if (scIsTrue(Condition->Root->Eval()))
+        RunChildren();
+    else
+        ElseStmt->Execute();
+}
+
+TscCaseSelector::~TscCaseSelector() = default;
+
+TscCaseStmt::TscCaseStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit),
+      ElseStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+TscCaseStmt::~TscCaseStmt() = default;
+
+void TscCaseStmt::Execute()
+{
+    if (!Begin()) return;
+    const Variant selector = Condition->Root->Eval();
+    for (int i = 0; i < Count(); ++i) {
+        auto* selectorStmt = static_cast<TscCaseSelector*>(Statement(i));
+        if (selectorStmt->SetExpression->Check(selector)) {
+            selectorStmt->Execute();
+            return;
+        }
+    }
+    ElseStmt->Execute();
+}
+
+// ---------------------------------------------------------------- loops
+
+TscRepeatStmt::~TscRepeatStmt() = default;
+
+void TscRepeatStmt::Execute()
+{
+    if (!Begin()) return;
+    for (;;) {
+        RunChildren();
+        if (LoopMustStop()) break;
+        const bool condition = scIsTrue(Condition->Root->Eval());
+        if (InverseCondition ? !condition : condition) break;
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscWhileStmt::~TscWhileStmt() = default;
+
+void TscWhileStmt::Execute()
+{
+    if (!Begin()) return;
+    while (scIsTrue(Condition->Root->Eval())) {
+        RunChildren();
+        if (LoopMustStop()) break;
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscForStmt::~TscForStmt() = default;
+
+void TscForStmt::Execute()
+{
+    if (!Begin()) return;
+    const int64_t first = BeginValue->Root->Eval().toInt();
+    const int64_t last = EndValue->Root->Eval().toInt();
+    Variant& slot = Variable->Value;
+    if (!Down) {
+        for (int64_t i = first; i <= last; ++i) {
+            slot = Variant(static_cast<int32_t>(i));
+            RunChildren();
+            if (LoopMustStop()) break;
+        }
+    } else {
+        for (int64_t i = first; i >= last; --i) {
+            slot = Variant(static_cast<int32_t>(i));
+            RunChildren();
+            if (LoopMustStop()) break;
+        }
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscVbForStmt::~TscVbForStmt() = default;
+
+void TscVbForStmt::Execute()
+{
+    if (!Begin()) return;
+    Variant counter = BeginValue->Root->Eval();
+    const Variant last = EndValue->Root->Eval();
+    const Variant step = Step ? Step->Root->Eval() : Variant(1);
+    const bool down = VarCompare(step, Variant(0)) < 0;
+    while (down ? VarCompare(counter, last) >= 0 : VarCompare(counter, last) <= 0) {
+        Variable->SetValue(counter);
+        RunChildren();
+        if (LoopMustStop()) break;
+        counter = scAdd(counter, step);
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscCppForStmt::TscCppForStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit),
+      FirstStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit)),
+      SecondStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+TscCppForStmt::~TscCppForStmt() = default;
+
+void TscCppForStmt::Execute()
+{
+    if (!Begin()) return;
+    FirstStmt->Execute();
+    while (!Prog->Terminated && (!Expression || scIsTrue(Expression->Root->Eval()))) {
+        RunChildren();
+        if (LoopMustStop()) break;
+        SecondStmt->Execute();
+    }
+    Prog->BreakCalled = 0;
+}
+
+// ---------------------------------------------------------------- try
+
+TscTryStmt::TscTryStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit),
+      ExceptStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+void TscTryStmt::setExceptionVariables(const char* className, const std::string& message)
+{
+    for (const char* name : {"ExceptionClassName", "ExceptionMessage"}) {
+        const Variant value = name[9] == 'C' ? Variant(className) : Variant(message);
+        if (TscCustomVariable* item = Prog->Find(name))
+            item->SetValue(value);
+        else
+            Prog->AddVariable(name, "Variant", value);
+    }
+}
+
+void TscTryStmt::runFinally()
+{
+    // The finally part runs whole even after exit, break or continue; what
+    // it sets itself stays set.
+    const uint8_t exitCalled = Prog->ExitCalled;
+    const uint8_t breakCalled = Prog->BreakCalled;
+    const uint8_t continueCalled = Prog->ContinueCalled;
+    Prog->ExitCalled = Prog->BreakCalled = Prog->ContinueCalled = 0;
+    ExceptStmt->Execute();
+    Prog->ExitCalled |= exitCalled;
+    Prog->BreakCalled |= breakCalled;
+    Prog->ContinueCalled |= continueCalled;
+}
+
+void TscTryStmt::Execute()
+{
+    if (!Begin()) return;
+    if (IsExcept) {
+        try {
+            RunChildren();
+        } catch (const Exception& e) {
+            setExceptionVariables(e.className(), e.message());
+            ExceptStmt->Execute();
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& e) {
+            setExceptionVariables("Exception", e.what());
+            ExceptStmt->Execute();
+        }
+        return;
+    }
+    try {
+        RunChildren();
+    } catch (...) {
+        runFinally();
+        throw;
+    }
+    runFinally();
+}
+
+// ---------------------------------------------------------------- flags and with
+
+void TscBreakStmt::Execute()
+{
+    Prog->BreakCalled = 1;
+}
+
+void TscContinueStmt::Execute()
+{
+    Prog->ContinueCalled = 1;
+}
+
+void TscExitStmt::Execute()
+{
+    if (!Begin()) return;
+    Prog->ExitCalled = 1;
+}
+
+TscWithStmt::~TscWithStmt() = default;
+
+void TscWithStmt::Execute()
+{
+    if (!Begin()) return;
+    Variable->SetValue(Designator->GetValue());
+}

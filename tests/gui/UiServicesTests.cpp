@@ -1,0 +1,242 @@
+// The UI services seam, the exception guard, the clock and the adapter
+// address: what every form relies on to stay scriptable and alive.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <stdexcept>
+
+#include "Clock.h"
+#include "Exceptions.h"
+#include "Guard.h"
+#include "NetworkAddress.h"
+#include "ScriptedUiServices.h"
+#include "SysUtils.h"
+
+using namespace gui;
+
+namespace {
+
+class ScriptedTest : public ::testing::Test {
+protected:
+    void SetUp() override { setApplicationTitle(QStringLiteral("标题")); }
+    ScriptedUiServices ui;
+    ScopedUi scope{ui};
+};
+
+}  // namespace
+
+TEST_F(ScriptedTest, AnswersExpectedBoxesInOrder)
+{
+    ui.expectMessage(MsgResult::Cancel, QStringLiteral("用户密码有问题！"), QStringLiteral("提示")).expectMessage(MsgResult::Ok);
+    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("用户密码有问题！"), QStringLiteral("提示"), MsgButtons::OkCancel, MsgIcon::None),
+              MsgResult::Cancel);
+    ShowMessage(QStringLiteral("好"));
+    EXPECT_TRUE(ui.failures().isEmpty());
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_EQ(ui.log(), (QStringList{QStringLiteral("box 提示 | 用户密码有问题！ -> cancel"), QStringLiteral("box 标题 | 好 -> ok")}));
+}
+
+TEST_F(ScriptedTest, UnexpectedBoxIsAFailureAnsweredWithCancel)
+{
+    QStringList reported;
+    ui.setFailureHandler([&](const QString& s) { reported << s; });
+    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("x"), QStringLiteral("c"), MsgButtons::OkCancel, MsgIcon::None), MsgResult::Cancel);
+    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("y"), QStringLiteral("c"), MsgButtons::YesNo, MsgIcon::None), MsgResult::No);
+    EXPECT_EQ(reported.size(), 2);
+    EXPECT_EQ(ui.failures().size(), 2);
+}
+
+TEST_F(ScriptedTest, BoxWithOtherTextDoesNotMatch)
+{
+    ui.expectMessage(MsgResult::Ok, QStringLiteral("a"));
+    gui::ui().messageBox(QStringLiteral("b"), QStringLiteral("c"), MsgButtons::Ok, MsgIcon::None);
+    EXPECT_EQ(ui.failures().size(), 1);
+    EXPECT_EQ(ui.pending(), 1);
+}
+
+TEST_F(ScriptedTest, ModalDialogIsDrivenWithoutShowing)
+{
+    QDialog dialog;
+    dialog.setObjectName(QStringLiteral("Fxgmm"));
+    bool visibleWhileDriven = true;
+    ui.expectModal(QStringLiteral("Fxgmm"), [&](QDialog& d) {
+        visibleWhileDriven = d.isVisible();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_EQ(gui::ui().showModal(dialog), QDialog::Accepted);
+    EXPECT_FALSE(visibleWhileDriven);
+    ui.expectModal(QStringLiteral("Other"), QDialog::Accepted);
+    EXPECT_EQ(gui::ui().showModal(dialog), QDialog::Rejected);
+    EXPECT_EQ(ui.failures().size(), 1);
+}
+
+TEST_F(ScriptedTest, UrlsAndDialogsAreRecorded)
+{
+    ui.expectUrl().expectInput(QStringLiteral("42")).expectFile(std::nullopt).expectColor(QColor(Qt::red));
+    EXPECT_TRUE(gui::ui().openUrl(QStringLiteral("https://a.example/")));
+    QString value = QStringLiteral("0");
+    EXPECT_TRUE(gui::ui().inputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
+    EXPECT_EQ(value, QStringLiteral("42"));
+    QString file = QStringLiteral("keep");
+    EXPECT_FALSE(gui::ui().fileDialog(FileRequest{}, file));
+    EXPECT_EQ(file, QStringLiteral("keep"));
+    QColor color;
+    EXPECT_TRUE(gui::ui().colorDialog(color, QString()));
+    EXPECT_EQ(color, QColor(Qt::red));
+    EXPECT_EQ(ui.urls(), QStringList{QStringLiteral("https://a.example/")});
+    EXPECT_TRUE(ui.failures().isEmpty());
+}
+
+TEST_F(ScriptedTest, ScriptFileIsReadLineByLine)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("# login fails once, then the user gives up\n"
+               "box ok 用户密码有问题！\n"
+               "\n"
+               "box cancel\n"
+               "modal reject Fsys\n"
+               "input ok two words\n"
+               "url\n"
+               "quit\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    EXPECT_EQ(ui.pending(), 6);
+    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("用户密码有问题！"), QStringLiteral("提示"), MsgButtons::OkCancel, MsgIcon::None),
+              MsgResult::Ok);
+    EXPECT_EQ(gui::ui().messageBox(QStringLiteral("z"), QStringLiteral("提示"), MsgButtons::OkCancel, MsgIcon::None), MsgResult::Cancel);
+    QDialog d;
+    d.setObjectName(QStringLiteral("Fsys"));
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Rejected);
+    QString v;
+    EXPECT_TRUE(gui::ui().inputQuery({}, {}, v));
+    EXPECT_EQ(v, QStringLiteral("two words"));
+    EXPECT_TRUE(ui.failures().isEmpty());
+}
+
+TEST_F(ScriptedTest, UnreadableScriptLineIsNamed)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("box maybe\n");
+    file.close();
+    QString error;
+    EXPECT_FALSE(ui.loadScript(file.fileName(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral(":1:"))) << error.toStdString();
+}
+
+TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
+{
+    ui.expectMessage(MsgResult::Ok).expectQuit();
+    bool boxShown = false;
+    QTimer::singleShot(0, [&] {
+        ShowMessage(QStringLiteral("x"));
+        boxShown = true;
+    });
+    // Safety net: a broken quit must not hang the test run.
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    ui.eventLoopStarting();  // not due yet: the box comes first
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(boxShown);
+    EXPECT_EQ(ui.log().back(), QStringLiteral("quit"));
+}
+
+// ---- Guard
+
+TEST_F(ScriptedTest, GuardShowsOneBoxWithTheMessageAndGoesOn)
+{
+    ui.expectMessage(MsgResult::Ok, QStringLiteral("no such table: zq_dd"), QStringLiteral("标题"));
+    bool after = false;
+    EXPECT_FALSE(guarded([] { throw Exception("no such table: zq_dd"); }));
+    after = true;
+    EXPECT_TRUE(after);
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(guarded([] {}));
+}
+
+TEST_F(ScriptedTest, GuardKeepsAbortSilent)
+{
+    EXPECT_FALSE(guarded([] { throw EAbort(); }));
+    EXPECT_TRUE(ui.messages().isEmpty());
+}
+
+TEST_F(ScriptedTest, GuardShowsForeignExceptionsToo)
+{
+    ui.expectMessage(MsgResult::Ok, QStringLiteral("bad")).expectMessage(MsgResult::Ok);
+    guarded([] { throw std::runtime_error("bad"); });
+    guarded([] { throw 42; });
+    EXPECT_EQ(ui.messages().size(), 2);
+    EXPECT_TRUE(ui.failures().isEmpty());
+}
+
+TEST_F(ScriptedTest, GuardedSlotSurvivesAThrowingClick)
+{
+    QPushButton button;
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, &button, Slot([&] {
+                         ++clicks;
+                         throw EConvertError("'x' is not a valid integer value");
+                     }));
+    ui.expectMessage(MsgResult::Ok, QStringLiteral("'x' is not a valid integer value"))
+        .expectMessage(MsgResult::Ok, QStringLiteral("'x' is not a valid integer value"));
+    button.click();
+    button.click();
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(ui.pending(), 0);
+}
+
+// ---- Clock
+
+TEST(ClockTest, FixedClockDrivesTheCoreClock)
+{
+    const QDateTime at(QDate(2026, 12, 6), QTime(21, 5, 9));
+    SetFixedClock(at);
+    EXPECT_EQ(CurrentDateTime(), at);
+    EXPECT_EQ(ToQDateTime(Now()), at);
+    ResetClock();
+    EXPECT_NE(CurrentDateTime(), at);
+}
+
+TEST(ClockTest, DateTimeRoundTrip)
+{
+    EXPECT_EQ(FromQDateTime(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
+    EXPECT_EQ(FromQDateTime(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), 2.5);
+    const QDateTime t(QDate(2024, 2, 29), QTime(23, 59, 58, 500));
+    EXPECT_EQ(ToQDateTime(FromQDateTime(t)), t);
+}
+
+// ---- Network adapter address
+
+TEST(AdapterAddressTest, FirstRealAdapterInIndexOrder)
+{
+    std::vector<AdapterInfo> adapters = {
+        {3, false, QStringLiteral("0a:1b:2c:3d:4e:5f")},
+        {1, true, QStringLiteral("00:00:00:00:00:00")},
+        {2, false, QStringLiteral("00:00:00:00:00:00")},
+        {4, false, QStringLiteral("aa:bb:cc:dd:ee:ff")},
+    };
+    EXPECT_EQ(PickAdapterAddress(adapters), QStringLiteral("0A-1B-2C-3D-4E-5F"));
+}
+
+TEST(AdapterAddressTest, NoUsableAdapterGivesEmptyText)
+{
+    EXPECT_EQ(PickAdapterAddress({}), QString());
+    EXPECT_EQ(PickAdapterAddress({{1, true, QStringLiteral("aa:bb:cc:dd:ee:ff")}}), QString());
+    // Tunnels and IPoIB report other lengths.
+    EXPECT_EQ(PickAdapterAddress({{1, false, QStringLiteral("00:11:22:33")}, {2, false, QString()}}), QString());
+}
+
+TEST(AdapterAddressTest, ProviderReplacesTheSystem)
+{
+    SetAdapterAddressProvider([] { return QStringLiteral("00-11-22-33-44-55"); });
+    EXPECT_EQ(AdapterAddress(), QStringLiteral("00-11-22-33-44-55"));
+    SetAdapterAddressProvider({});
+    const QString system = AdapterAddress();
+    EXPECT_TRUE(system.isEmpty() || system.size() == 17) << system.toStdString();
+}

@@ -1,0 +1,165 @@
+// Streams: positions past the end, bounded reads and writes, copying,
+// files and their errors.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CoreClassesFixture.h"
+#include "Streams.h"
+
+namespace {
+
+class StreamTest : public CoreClassesTest {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("streams_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+};
+
+std::string contents(TMemoryStream& s) { return std::string(reinterpret_cast<const char*>(s.Memory()), s.Size()); }
+
+TEST_F(StreamTest, MemoryStreamWritesPastTheEndFillWithZeros)
+{
+    TMemoryStream s;
+    s.WriteString("abc");
+    EXPECT_EQ(s.Position(), 3);
+    s.SetPosition(5);
+    EXPECT_EQ(s.Size(), 3);  // seeking alone does not grow
+    s.WriteString("z");
+    EXPECT_EQ(contents(s), std::string("abc\0\0z", 6));
+    s.Seek(-2, soEnd);
+    EXPECT_EQ(s.ReadString(10), std::string("\0z", 2));
+    EXPECT_EQ(s.ReadString(10), "");  // at the end
+
+    char byte = 0;
+    s.SetPosition(-1);  // a negative position moves nothing
+    EXPECT_EQ(s.Read(&byte, 1), 0);
+    EXPECT_EQ(s.Write("x", 1), 0);
+    s.SetPosition(6);
+    s.SetSize(2);
+    EXPECT_EQ(s.Position(), 2);  // a position past the new end moves to it
+    EXPECT_EQ(contents(s), "ab");
+}
+
+TEST_F(StreamTest, BoundedTextReadsAndWrites)
+{
+    TMemoryStream s;
+    // Asking for more than the text holds writes the text only.
+    EXPECT_EQ(s.WriteString("hello", 1000), 5);
+    EXPECT_EQ(s.WriteString("hello", -3), 0);
+    EXPECT_EQ(s.WriteString("hello", 2), 2);
+    EXPECT_EQ(contents(s), "hellohe");
+    s.SetPosition(4);
+    const std::string read = s.ReadString(1'000'000'000);
+    EXPECT_EQ(read, "ohe");  // exactly what was there
+    EXPECT_EQ(s.ReadString(-1), "");
+}
+
+TEST_F(StreamTest, ReadBufferIsAllOrNothing)
+{
+    TStringStream s("abc");
+    char buffer[4] = {};
+    s.ReadBuffer(buffer, 3);
+    s.SetPosition(1);
+    EXPECT_RAISES(EReadError, "Stream read error", s.ReadBuffer(buffer, 3));
+    s.ReadBuffer(buffer, 0);  // nothing asked, nothing raised
+}
+
+TEST_F(StreamTest, CopyFromCopiesCountOrAllFromTheStart)
+{
+    TStringStream source("0123456789");
+    source.SetPosition(4);
+    TMemoryStream target;
+    EXPECT_EQ(target.CopyFrom(&source, 3), 3);
+    EXPECT_EQ(contents(target), "456");
+    EXPECT_EQ(target.CopyFrom(&source, 0), 10);  // 0: the whole source
+    EXPECT_EQ(contents(target), "4560123456789");
+    source.SetPosition(8);
+    EXPECT_RAISES(EReadError, "Stream read error", target.CopyFrom(&source, 5));
+    EXPECT_EQ(target.CopyFrom(&source, -1), 0);
+}
+
+TEST_F(StreamTest, CopyFromSpansManyBuffers)
+{
+    std::string big(200'000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+    TStringStream source(big);
+    TStringStream target;
+    EXPECT_EQ(target.CopyFrom(&source, 0), 200'000);
+    EXPECT_EQ(target.DataString(), big);
+}
+
+TEST_F(StreamTest, StringStreamWritesOverwriteAndKeepTheRest)
+{
+    TStringStream s("abcdef");
+    s.SetPosition(2);
+    s.WriteString("XY");
+    EXPECT_EQ(s.DataString(), "abXYef");  // the tail after the write is kept
+    s.Seek(100, soBeginning);
+    EXPECT_EQ(s.Position(), 6);  // positions stay inside the text
+    s.Seek(-100, soCurrent);
+    EXPECT_EQ(s.Position(), 0);
+    s.SetSize(3);
+    EXPECT_EQ(s.DataString(), "abX");
+    EXPECT_EQ(s.ReadString(10), "abX");
+}
+
+TEST_F(StreamTest, FileStreamsCreateOpenAndResize)
+{
+    const std::string name = path("data.bin");
+    {
+        TFileStream f(name, fmCreate);
+        EXPECT_EQ(f.WriteString("0123456789"), 10);
+        EXPECT_EQ(f.Size(), 10);
+        f.SetSize(4);
+        EXPECT_EQ(f.Position(), 4);
+    }
+    {
+        TFileStream f(name, fmOpenReadWrite | fmShareExclusive);
+        EXPECT_EQ(f.Size(), 4);
+        f.Seek(0, soEnd);
+        f.WriteString("xy");
+        f.SetPosition(0);
+        EXPECT_EQ(f.ReadString(100), "0123xy");
+    }
+    TFileStream readOnly(name, fmOpenRead);
+    EXPECT_EQ(readOnly.Write("z", 1), 0);  // not opened for writing
+    EXPECT_EQ(readOnly.FileName(), name);
+}
+
+TEST_F(StreamTest, FileErrorsNameTheFile)
+{
+    const std::string missing = path("missing.txt");
+    try {
+        TFileStream f(missing, fmOpenRead);
+        ADD_FAILURE() << "opened a missing file";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.message().rfind("Cannot open file \"" + missing + "\". ", 0), 0u) << e.message();
+    }
+    EXPECT_THROW(TFileStream(path("no/such/folder.txt"), fmCreate), EFCreateError);
+    EXPECT_THROW(TFileStream(dir_.string(), fmOpenRead), EFOpenError);  // a folder is no file
+}
+
+TEST_F(StreamTest, MemoryStreamFilesRoundTrip)
+{
+    TMemoryStream s;
+    s.WriteString(std::string("\0\1\2binary", 9));
+    s.SaveToFile(path("m.bin"));
+    TMemoryStream back;
+    back.WriteString("old contents longer");
+    back.LoadFromFile(path("m.bin"));
+    EXPECT_EQ(contents(back), contents(s));
+    back.Clear();
+    EXPECT_EQ(back.Size(), 0);
+    EXPECT_EQ(back.Position(), 0);
+}
+
+}  // namespace
