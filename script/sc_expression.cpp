@@ -404,7 +404,9 @@ bool TscExpression::infer(TscExpressionNode* node)
     const std::string rightName = op->Right ? op->Right->TypeName : std::string();
     op->BothBool = left == fvtBool && right == fvtBool ? 1 : 0;
 
-    bool ok = (op->Op == opIs && left == fvtClass && right == fvtClass) ||
+    // BasicScript's "&" turns any right operand of a text into text.
+    const bool textJoin = op->Op == opStrCat && (left == fvtString || left == fvtChar);
+    bool ok = (op->Op == opIs && left == fvtClass && right == fvtClass) || textJoin ||
               TypesCompatible(left, leftName, right, rightName, Script);
     if (ok) {
         const TscOperator code = op->Op == opStrCat ? opPlus : op->Op;

@@ -117,6 +117,8 @@ private:
     std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, int mode);
     TscCustomVariable* createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                  const TscXMLItem* array, bool isParam);
+    TscCustomVariable* redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
+                                     const TscXMLItem* array, bool cStyle);
     std::string sourceText(const TscXMLItem* expr) const;
 
     // ---- designator resolution
@@ -134,6 +136,8 @@ private:
     std::unique_ptr<TscDesignator> finishDesignator(Chain& chain, const TscXMLItem* element, TscScript* scope,
                                                     int mode);
     void checkArguments(TscDesignatorItem* item, TscScript* scope);
+    std::unique_ptr<TscDesignator> variableDesignator(TscCustomVariable* variable, TscScript* scope);
+    std::unique_ptr<TscDesignator> functionResult(const TscXMLItem* dsgn, TscScript* scope);
 
     // ---- the element handlers
     void buildIgnored(const TscXMLItem*, TscScript*, TscStatement*) {}
@@ -195,6 +199,8 @@ const std::unordered_map<std::string, TscProgramBuilder::Handler>& TscProgramBui
         {"const", &TscProgramBuilder::buildConst},
         {"procedure", &TscProgramBuilder::buildProcedure},
         {"function", &TscProgramBuilder::buildProcedure},
+        // C++Script's empty statement.
+        {"empty", &TscProgramBuilder::buildIgnored},
         // Parts of declarations, read by their owners.
         {"ident", &TscProgramBuilder::buildIgnored},
         {"parameters", &TscProgramBuilder::buildIgnored},
@@ -771,6 +777,21 @@ TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::str
     return variable;
 }
 
+TscCustomVariable* TscProgramBuilder::redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
+                                                    const TscXMLItem* array, bool cStyle)
+{
+    // Without block scopes, C-style code declares "int i" in every block
+    // that loops, and JScript and BasicScript allow "var"/"dim" again: a
+    // second declaration of a plain variable with the same type is the same
+    // variable. PascalScript keeps the strict rule.
+    if (array || (!cStyle && needDeclareVars_)) return nullptr;
+    TscCustomVariable* existing = scope->FindLocal(name);
+    if (!existing || existing->ItemKind != ikVariable || existing->IsReadOnly || existing->Typ == fvtArray) return nullptr;
+    std::string typeName = type ? type->Prop("text") : std::string("Variant");
+    const TscVarType typ = findType(scope, typeName);
+    return typ == existing->Typ && SameText(typeName, existing->TypeName) ? existing : nullptr;
+}
+
 void TscProgramBuilder::buildVar(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
     // Pascal style: names first, then the shared type, array and init.
@@ -798,24 +819,19 @@ void TscProgramBuilder::buildVar(const TscXMLItem* element, TscScript* scope, Ts
                 if (named(element->Items(i), "init")) init = element->Items(i);
             }
         }
-        checkIdent(scope, name);
-        TscCustomVariable* variable = createVar(scope, name, sharedType, array, false);
-        scope->Add(name, variable);
+        TscCustomVariable* variable = redeclaration(scope, name, sharedType, array, cStyle);
+        if (!variable) {
+            checkIdent(scope, name);
+            variable = createVar(scope, name, sharedType, array, false);
+            scope->Add(name, variable);
+        }
         const int expr = init ? init->Find("expr") : -1;
         if (expr >= 0) {
             // The initial value is an assignment at this place.
             auto* statement = addStatement<TscAssignmentStmt>(element, scope, list);
-            auto target = std::make_unique<TscVariableDesignator>(scope);
-            target->Variable = variable;
-            target->Kind = 1;
-            auto first = std::make_unique<TscDesignatorItem>();
-            first->Ref = variable;
-            first->Name = name;
-            target->Add(first.release());
-            target->UpdateTarget();
             statement->Expression = createExpression(init->Items(expr), scope);
             checkTypeCompatibility(scope, variable, statement->Expression.get());
-            statement->Designator = std::move(target);
+            statement->Designator = variableDesignator(variable, scope);
             statement->Optimize();
             finishStatement(element);
         }
@@ -876,7 +892,6 @@ void TscProgramBuilder::declareProcedure(const TscXMLItem* element, TscScript* s
             const TscXMLItem* group = groups->Items(g);
             if (!named(group, "var")) continue;
             const bool byRef = group->Find("varparams") >= 0;
-            const bool cStyle = group->Count() > 0 && named(group->Items(0), "type");
             const TscXMLItem* type = nullptr;
             const TscXMLItem* init = nullptr;
             for (int i = 0; i < group->Count(); ++i) {
@@ -888,8 +903,8 @@ void TscProgramBuilder::declareProcedure(const TscXMLItem* element, TscScript* s
                 if (!named(child, "ident")) continue;
                 const std::string paramName = child->Prop("text");
                 checkIdent(proc->Prog.get(), paramName);
-                // C style: a "&" (varparam) right before the name marks it.
-                const bool varParam = byRef || (cStyle && i > 0 && named(group->Items(i - 1), "varparam"));
+                // C++Script and JScript: a "&" (varparam) right before the name marks it.
+                const bool varParam = byRef || (i > 0 && named(group->Items(i - 1), "varparam"));
                 auto* param = static_cast<TscParamItem*>(createVar(proc->Prog.get(), paramName, type, nullptr, true));
                 param->IsVarParam = varParam ? 1 : 0;
                 const int expr = init ? init->Find("expr") : -1;
@@ -956,7 +971,8 @@ void TscProgramBuilder::buildAssign(const TscXMLItem* element, TscScript* scope,
     const int expr = element->Find("expr");
     const int modificator = element->Find("modificator");
     if (dsgn < 0 || expr < 0) return;
-    std::unique_ptr<TscDesignator> target = createDesignator(element->Items(dsgn), scope, 0);
+    std::unique_ptr<TscDesignator> target = functionResult(element->Items(dsgn), scope);
+    if (!target) target = createDesignator(element->Items(dsgn), scope, 0);
     if (target->IsReadOnly) fail(scMessages().LeftSideCannotBeAssigned);
     std::unique_ptr<TscExpression> expression = createExpression(element->Items(expr), scope);
     checkTypeCompatibility(scope, target.get(), expression.get());
@@ -1013,6 +1029,32 @@ void TscProgramBuilder::buildAssign(const TscXMLItem* element, TscScript* scope,
     finishStatement(element);
 }
 
+std::unique_ptr<TscDesignator> TscProgramBuilder::variableDesignator(TscCustomVariable* variable, TscScript* scope)
+{
+    auto target = std::make_unique<TscVariableDesignator>(scope);
+    target->Variable = variable;
+    target->Kind = 1;
+    auto item = std::make_unique<TscDesignatorItem>();
+    item->Ref = variable;
+    item->Name = variable->Name;
+    target->Add(item.release());
+    target->UpdateTarget();
+    return target;
+}
+
+std::unique_ptr<TscDesignator> TscProgramBuilder::functionResult(const TscXMLItem* dsgn, TscScript* scope)
+{
+    // Inside a function, "F = x" (BasicScript) or "F := x" sets its result.
+    if (dsgn->Count() != 1 || !named(dsgn->Items(0), "node")) return nullptr;
+    TscCustomVariable* item = scope->Find(dsgn->Items(0)->Prop("text"));
+    if (!item || item->ItemKind != ikProc) return nullptr;
+    auto* proc = static_cast<TscProcVariable*>(item);
+    if (!proc->Result) return nullptr;
+    for (const TscScript* s = scope; s; s = s->Parent)
+        if (s == proc->Prog.get()) return variableDesignator(proc->Result, scope);
+    return nullptr;
+}
+
 void TscProgramBuilder::buildCall(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
     const int dsgn = element->Find("dsgn");
@@ -1052,6 +1094,8 @@ void TscProgramBuilder::buildCase(const TscXMLItem* element, TscScript* scope, T
         const TscXMLItem* child = element->Items(i);
         if (named(child, "expr") && !statement->Condition) {
             statement->Condition = createExpression(child, scope);
+        } else if (named(child, "breakable")) {
+            statement->ConsumesBreak = 1;
         } else if (named(child, "caseselector")) {
             auto* selector = new TscCaseSelector(scope, child->Prop("pos"), unitName_);
             statement->Add(selector);
@@ -1226,17 +1270,9 @@ void TscProgramBuilder::buildReturn(const TscXMLItem* element, TscScript* scope,
         TscCustomVariable* result = scope->FindLocal("Result");
         if (!result) fail(scMessages().UndeclaredIdent + quoted("Result"));
         auto* statement = addStatement<TscAssignmentStmt>(element, scope, list);
-        auto target = std::make_unique<TscVariableDesignator>(scope);
-        target->Variable = result;
-        target->Kind = 1;
-        auto item = std::make_unique<TscDesignatorItem>();
-        item->Ref = result;
-        item->Name = "Result";
-        target->Add(item.release());
-        target->UpdateTarget();
         statement->Expression = createExpression(element->Items(expr), scope);
         checkTypeCompatibility(scope, result, statement->Expression.get());
-        statement->Designator = std::move(target);
+        statement->Designator = variableDesignator(result, scope);
         statement->Optimize();
     }
     addStatement<TscExitStmt>(element, scope, list);

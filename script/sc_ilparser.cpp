@@ -405,7 +405,12 @@ bool TscILParser::run(int index)
         matched = !token.empty();
         if (matched) writeRPString(token);
         break;
-    case TscGrammar::Eol: matched = Parser.GetEOL(); break;
+    case TscGrammar::Eol:
+        // The end of the text ends the last line too: line-oriented grammars
+        // accept a last line without a line break, and a grammar can demand
+        // that nothing but white space follows its program.
+        matched = Parser.GetEOL() || Parser.Position() > Parser.Size();
+        break;
     case TscGrammar::Switch:
     case TscGrammar::OptionalSwitch:
         for (const int child : e.children)

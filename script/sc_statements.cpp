@@ -185,14 +185,16 @@ void TscCaseStmt::Execute()
 {
     if (!Begin()) return;
     const Variant selector = Condition->Root->Eval();
+    TscStatement* chosen = ElseStmt.get();
     for (int i = 0; i < Count(); ++i) {
         auto* selectorStmt = static_cast<TscCaseSelector*>(Statement(i));
         if (selectorStmt->SetExpression->Check(selector)) {
-            selectorStmt->Execute();
-            return;
+            chosen = selectorStmt;
+            break;
         }
     }
-    ElseStmt->Execute();
+    chosen->Execute();
+    if (ConsumesBreak) Prog->BreakCalled = 0;
 }
 
 // ---------------------------------------------------------------- loops

@@ -130,6 +130,8 @@ public:
     ~TscCaseStmt() override;
     std::unique_ptr<TscExpression> Condition;
     std::unique_ptr<TscStatement> ElseStmt;
+    // A C-style switch: a break inside ends the switch, not the enclosing loop.
+    uint8_t ConsumesBreak = 0;
     void Execute() override;
 };
 

@@ -1,17 +1,23 @@
-# Runs scriptrun on every corpus program and compares its standard output
-# with NAME.out. A program must end with status 0, 2 (compile error) or 3
-# (run-time error): anything else is a crash.
-file(GLOB programs ${CORPUS}/*.pas)
+# Runs scriptrun on every corpus program of one language and compares its
+# standard output with NAME.out beside it or, for a translation, with the
+# PascalScript original's NAME.out in EXPECTED: the same program gives the
+# same output in every language. A program must end with status 0, 2
+# (compile error) or 3 (run-time error): anything else is a crash.
+file(GLOB programs ${CORPUS}/*.${EXTENSION})
 set(failures 0)
 set(checked 0)
 foreach(program ${programs})
-  string(REGEX REPLACE "\\.pas$" "" base ${program})
-  if(NOT EXISTS ${base}.out)
+  get_filename_component(name ${program} NAME_WE)
+  if(EXISTS ${CORPUS}/${name}.out)
+    set(expected_file ${CORPUS}/${name}.out)
+  elseif(DEFINED EXPECTED AND EXISTS ${EXPECTED}/${name}.out)
+    set(expected_file ${EXPECTED}/${name}.out)
+  else()
     continue()  # a unit used by other programs
   endif()
-  execute_process(COMMAND ${SCRIPTRUN} --lang PascalScript ${program}
+  execute_process(COMMAND ${SCRIPTRUN} --lang ${LANGUAGE} ${program}
                   OUTPUT_VARIABLE actual ERROR_VARIABLE err RESULT_VARIABLE rc)
-  file(READ ${base}.out expected)
+  file(READ ${expected_file} expected)
   if(NOT rc MATCHES "^[023]$")
     message(SEND_ERROR "${program} ended with ${rc}:\n${actual}${err}")
     math(EXPR failures "${failures} + 1")
@@ -21,7 +27,7 @@ foreach(program ${programs})
   endif()
   math(EXPR checked "${checked} + 1")
 endforeach()
-if(checked LESS 40)
+if(checked LESS MINIMUM)
   message(FATAL_ERROR "only ${checked} corpus programs")
 endif()
 if(failures GREATER 0)
