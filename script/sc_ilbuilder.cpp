@@ -151,6 +151,10 @@ private:
     void buildIf(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildCase(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildFor(const TscXMLItem* element, TscScript* scope, TscStatement* list);
+    // The parts both counting loops share (control variable, start, end,
+    // body); other(child, statement) takes the rest and says whether it did.
+    template <class S, class F>
+    void buildCounting(const TscXMLItem* element, TscScript* scope, TscStatement* list, F other);
     void buildVbFor(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildCppFor(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildWhile(const TscXMLItem* element, TscScript* scope, TscStatement* list);
@@ -1128,21 +1132,20 @@ TscCustomVariable* loopVariable(TscCustomVariable* item)
 
 }  // namespace
 
-void TscProgramBuilder::buildFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
+template <class S, class F>
+void TscProgramBuilder::buildCounting(const TscXMLItem* element, TscScript* scope, TscStatement* list, F other)
 {
-    auto* statement = addStatement<TscForStmt>(element, scope, list);
+    auto* statement = addStatement<S>(element, scope, list);
     int exprs = 0;
     for (int i = 0; i < element->Count(); ++i) {
         const TscXMLItem* child = element->Items(i);
         if (named(child, "ident") && !statement->Variable) {
             statement->Variable = loopVariable(findVar(scope, child->Prop("text")));
-        } else if (named(child, "expr") && exprs < 2) {
+        } else if (named(child, "expr") && exprs < 2 && statement->Variable) {
             auto expression = createExpression(child, scope);
             checkTypeCompatibility(scope, statement->Variable, expression.get());
             (exprs++ == 0 ? statement->BeginValue : statement->EndValue) = std::move(expression);
-        } else if (named(child, "downto")) {
-            statement->Down = 1;
-        } else if (exprs >= 2) {
+        } else if (!other(child, statement) && exprs >= 2) {
             buildElement(child, scope, statement);
         }
     }
@@ -1150,30 +1153,26 @@ void TscProgramBuilder::buildFor(const TscXMLItem* element, TscScript* scope, Ts
     finishStatement(element);
 }
 
+void TscProgramBuilder::buildFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
+{
+    buildCounting<TscForStmt>(element, scope, list, [](const TscXMLItem* child, TscForStmt* statement) {
+        if (!named(child, "downto")) return false;
+        statement->Down = 1;
+        return true;
+    });
+}
+
 void TscProgramBuilder::buildVbFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
-    auto* statement = addStatement<TscVbForStmt>(element, scope, list);
-    int exprs = 0;
-    for (int i = 0; i < element->Count(); ++i) {
-        const TscXMLItem* child = element->Items(i);
-        if (named(child, "ident") && !statement->Variable) {
-            statement->Variable = loopVariable(findVar(scope, child->Prop("text")));
-        } else if (named(child, "expr") && exprs < 2) {
-            auto expression = createExpression(child, scope);
-            checkTypeCompatibility(scope, statement->Variable, expression.get());
-            (exprs++ == 0 ? statement->BeginValue : statement->EndValue) = std::move(expression);
-        } else if (named(child, "step")) {
-            const int expr = child->Find("expr");
-            if (expr >= 0) {
-                statement->Step = createExpression(child->Items(expr), scope);
-                checkTypeCompatibility(scope, statement->Variable, statement->Step.get());
-            }
-        } else if (exprs >= 2) {
-            buildElement(child, scope, statement);
+    buildCounting<TscVbForStmt>(element, scope, list, [&](const TscXMLItem* child, TscVbForStmt* statement) {
+        if (!named(child, "step")) return false;
+        const int expr = child->Find("expr");
+        if (expr >= 0) {
+            statement->Step = createExpression(child->Items(expr), scope);
+            checkTypeCompatibility(scope, statement->Variable, statement->Step.get());
         }
-    }
-    if (!statement->Variable || exprs < 2) fail(scMessages().ForLoopVariable);
-    finishStatement(element);
+        return true;
+    });
 }
 
 void TscProgramBuilder::buildCppFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
@@ -1281,11 +1280,15 @@ void TscProgramBuilder::buildReturn(const TscXMLItem* element, TscScript* scope,
 
 void TscProgramBuilder::buildWith(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
-    const int count = element->Count();
+    // The targets are the designators; the body, when there is one, follows.
     size_t pushed = 0;
-    for (int i = 0; i + 1 < count; ++i) {
+    const TscXMLItem* body = nullptr;
+    for (int i = 0; i < element->Count(); ++i) {
         const TscXMLItem* child = element->Items(i);
-        if (!named(child, "dsgn")) continue;
+        if (!named(child, "dsgn")) {
+            body = child;
+            continue;
+        }
         std::unique_ptr<TscDesignator> designator = createDesignator(child, scope, 0);
         if (designator->Typ != fvtClass && designator->Typ != fvtVariant) fail(scMessages().ClassRequired);
         std::string name;
@@ -1302,7 +1305,7 @@ void TscProgramBuilder::buildWith(const TscXMLItem* element, TscScript* scope, T
         withList_.push_back(name);
         ++pushed;
     }
-    if (count > 0) buildElement(element->Items(count - 1), scope, list);
+    if (body) buildElement(body, scope, list);
     withList_.resize(withList_.size() - pushed);
     finishStatement(element);
 }
