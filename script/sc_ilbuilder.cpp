@@ -119,7 +119,7 @@ private:
                                  const TscXMLItem* array, bool isParam);
     TscCustomVariable* redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                      const TscXMLItem* array, bool cStyle);
-    std::string sourceText(const TscXMLItem* expr) const;
+    std::string sourceText(const TscXMLItem* expr);
 
     // ---- designator resolution
     struct Chain {
@@ -172,6 +172,7 @@ private:
     const TscXMLItem* ilTypes_ = nullptr;
     const TscXMLItem* grammarTypes_ = nullptr;
     std::map<std::string, std::shared_ptr<const std::string>> sources_;
+    std::map<std::string, std::vector<size_t>> lineStarts_;
     std::string currentPos_;
     std::string unitName_;
     std::vector<std::string> withList_;
@@ -312,20 +313,29 @@ void TscProgramBuilder::checkTypeCompatibility(TscScript* scope, const TscCustom
         fail(IncompatibleTypesMessage(GetFullTypeName(target), GetFullTypeName(source)));
 }
 
-std::string TscProgramBuilder::sourceText(const TscXMLItem* expr) const
+std::string TscProgramBuilder::sourceText(const TscXMLItem* expr)
 {
-    const auto found = sources_.find(scUpperName(unitName_));
+    const std::string key = scUpperName(unitName_);
+    const auto found = sources_.find(key);
     if (found == sources_.end() || !found->second) return {};
-    int line = 0, col = 0, line1 = 0, col1 = 0;
-    StrToPoint(expr->Prop("pos"), line, col);
-    StrToPoint(expr->Prop("pos1"), line1, col1);
-    TscParser lines;
-    lines.SetText(*found->second);
-    const int start = lines.GetPlainPosition(col, line);
-    const int end = lines.GetPlainPosition(col1, line1);
-    const int size = static_cast<int>(found->second->size());
-    if (start < 1 || end < start || end - 1 > size) return {};
-    return found->second->substr(static_cast<size_t>(start - 1), static_cast<size_t>(end - start));
+    const std::string& text = *found->second;
+    // Where each line starts, found once per text.
+    std::vector<size_t>& starts = lineStarts_[key];
+    if (starts.empty()) {
+        starts.push_back(0);
+        for (size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') starts.push_back(i + 1);
+    }
+    const auto offset = [&](const std::string& pos) -> size_t {
+        int line = 0, col = 0;
+        StrToPoint(pos, line, col);
+        if (line < 1 || col < 1 || static_cast<size_t>(line) > starts.size()) return std::string::npos;
+        return starts[static_cast<size_t>(line - 1)] + static_cast<size_t>(col - 1);
+    };
+    const size_t start = offset(expr->Prop("pos"));
+    const size_t end = offset(expr->Prop("pos1"));
+    if (start == std::string::npos || end == std::string::npos || end < start || end > text.size()) return {};
+    return text.substr(start, end - start);
 }
 
 // ---------------------------------------------------------------- expressions
