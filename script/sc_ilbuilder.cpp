@@ -737,6 +737,8 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
         late.Tails.push_back({kind, cls, builder.BuildTail(late.Element.get(), Script, known)});
         tail = late.Tails.back().designator.get();
     }
+    // What the compiler refuses for a known member, the late-bound one refuses now.
+    if (doSet && tail->IsReadOnly) throw Exception(scMessages().LeftSideCannotBeAssigned);
     tail->NeedResult = NeedResult;
     return tail->EvaluateFrom(0, std::move(known), knownRef, doSet, value);
 }

@@ -204,6 +204,14 @@ TEST_F(HostClasses, LateBoundVariantThatHoldsNothing)
     EXPECT_EQ(t.run(), "EObjectReferenceError: Invalid object reference");
 }
 
+TEST_F(HostClasses, LateBoundWriteToAReadOnlyMember)
+{
+    HostScript t("var v: Variant; begin v := Thing; ShowMessage(VarToStr(v.Size)); v.Size := 1 end.");
+    t.script.FindClass("TTestThing")
+        ->AddProperty("Size", "Integer", [](TObject*, const TClass*, const std::string&) { return Variant(3); });
+    EXPECT_EQ(t.run(), "3|Exception: Left side cannot be assigned to");
+}
+
 TEST_F(HostClasses, CastToTheWrongClassIsResolvedOnTheRealOne)
 {
     // A cast names TTestOther, the object is a TTestThing: a member only

@@ -5,6 +5,7 @@
 
 #include "Exceptions.h"
 #include "sc_const.h"
+#include "sc_ilparser.h"
 #include "sc_statements.h"
 #include "sc_test_support.h"
 
@@ -267,4 +268,23 @@ TEST(ScriptObject, DeepRecursionIsACatchableError)
                   "begin end.");
     ASSERT_TRUE(ok.compile());
     EXPECT_EQ(ok.script.CallFunction("F", VarArrayOf({Variant(scMaxCallDepth - 1)})).toInt(), scMaxCallDepth - 1);
+}
+
+TEST(ScriptObject, ReadyIntermediateProgramOfAUnit)
+{
+    // OnGetILUnit hands over a unit compiled before; its own text is not read.
+    const TscILResult unit = scMakeIL("function Half(n: Integer): Integer; begin Result := n div 2 end; begin end.",
+                                      "PascalScript");
+    ASSERT_TRUE(unit.ok);
+    TestScript t("uses 'half.pas'; begin ShowMessage(IntToStr(Half(84))) end.");
+    bool textAsked = false;
+    t.script.OnGetUnit = [&](TscScript*, const std::string&, std::string& text) {
+        textAsked = true;
+        text = "begin end.";
+    };
+    t.script.OnGetILUnit = [&](TscScript*, const std::string& name, std::string& il) {
+        if (name == "half.pas") il = unit.il;
+    };
+    EXPECT_EQ(t.run(), "42|");
+    EXPECT_TRUE(textAsked);  // the front end still reads the text; the builder takes the ready program
 }
