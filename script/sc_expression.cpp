@@ -4,6 +4,8 @@
 #include "sc_expression.h"
 
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "Exceptions.h"
 #include "SysUtils.h"
@@ -295,9 +297,44 @@ TscExpression::TscExpression(TscScript* script) : TscCustomVariable(std::string(
     Root = CurNode = new TscStructureNode(opNone);
 }
 
+namespace {
+
+// Frees a tree without recursing: a long chain of operators ("1+1+...")
+// is as deep as it has terms.
+void deleteTree(TscExpressionNode* root)
+{
+    std::vector<TscExpressionNode*> pending;
+    if (root) pending.push_back(root);
+    while (!pending.empty()) {
+        TscExpressionNode* node = pending.back();
+        pending.pop_back();
+        if (node->Left) pending.push_back(std::exchange(node->Left, nullptr));
+        if (node->Right) pending.push_back(std::exchange(node->Right, nullptr));
+        delete node;
+    }
+}
+
+// The depth of a tree, counted without recursing.
+int treeDepth(const TscExpressionNode* root)
+{
+    int deepest = 0;
+    std::vector<std::pair<const TscExpressionNode*, int>> pending;
+    if (root) pending.emplace_back(root, 1);
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        deepest = std::max(deepest, depth);
+        if (node->Left) pending.emplace_back(node->Left, depth + 1);
+        if (node->Right) pending.emplace_back(node->Right, depth + 1);
+    }
+    return deepest;
+}
+
+}  // namespace
+
 TscExpression::~TscExpression()
 {
-    delete Root;
+    deleteTree(Root);
 }
 
 void TscExpression::attach(TscExpressionNode* node)
@@ -450,6 +487,8 @@ bool TscExpression::Finalize()
     Root = child ? child : new TscOperandNode(Variant::Null());
     Root->Parent = nullptr;
     CurNode = Root;
+    // Evaluating recurses along the tree: bound it like the grammar's nesting.
+    if (treeDepth(Root) > scMaxExpressionDepth) throw Exception(scMessages().NestingTooDeep);
     const bool ok = infer(Root);
     Typ = Root->Typ;
     TypeName = Root->TypeName;

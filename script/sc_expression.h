@@ -254,6 +254,10 @@ public:
     Variant Eval() override;
 };
 
+// The deepest expression tree the builder accepts (a chain of operators
+// counts one level per operator).
+constexpr int scMaxExpressionDepth = 4000;
+
 // Characters of strings are bytes of their UTF-8 text. Out of range raises
 // ERangeError "Range check error".
 Variant scStringChar(const Variant& text, const Variant& index);

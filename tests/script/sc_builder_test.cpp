@@ -256,3 +256,13 @@ TEST(Statements, RepeatWhileAndCase)
                         "else s := s + 'high' end; ShowMessage(s) end."),
               "134mid|");
 }
+
+TEST(Builder, VeryLongOperatorChainsAreBoundedNotACrash)
+{
+    std::string terms = "1";
+    for (int i = 0; i < 100000; ++i) terms += "+1";
+    EXPECT_EQ(compileError("var x: Integer; begin x := " + terms + " end."), "1:28: Program nested too deeply");
+    std::string shorter = "1";
+    for (int i = 0; i < 2999; ++i) shorter += "+1";
+    EXPECT_EQ(runPascal("var x: Integer; begin x := " + shorter + "; ShowMessage(IntToStr(x)) end."), "3000|");
+}
