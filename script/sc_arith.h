@@ -5,7 +5,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "Variant.h"
 
@@ -50,8 +51,10 @@ inline Variant scMul(const Variant& a, const Variant& b)
 
 inline Variant scMod(const Variant& a, const Variant& b)
 {
+    // The remainder of two Integers is an Integer (the 64-bit form spares
+    // the minimum divided by -1).
     if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
-        return scIntResult(static_cast<int64_t>(a.rawInt()) % b.rawInt());
+        return Variant(static_cast<int32_t>(static_cast<int64_t>(a.rawInt()) % b.rawInt()));
     return VarMod(a, b);
 }
 
@@ -90,22 +93,31 @@ inline Variant scDivFloat(const Variant& a, const Variant& b)
 }
 
 // Values kept on the C++ stack for the common short argument lists and
-// procedure frames; longer ones go to the heap.
+// procedure frames; longer ones go to the heap. Only the slots in use are
+// constructed.
 template <size_t Inline>
 class TscValueBuffer {
 public:
     explicit TscValueBuffer(size_t size) : size_(size)
     {
-        if (size > Inline) heap_.resize(size);
+        if (size > Inline) heap_ = std::make_unique<Variant[]>(size);
+        else
+            for (size_t i = 0; i < size; ++i) new (slot(i)) Variant();
+    }
+    ~TscValueBuffer()
+    {
+        if (!heap_)
+            for (size_t i = 0; i < size_; ++i) slot(i)->~Variant();
     }
     TscValueBuffer(const TscValueBuffer&) = delete;
     TscValueBuffer& operator=(const TscValueBuffer&) = delete;
-    Variant* data() { return heap_.empty() ? inline_ : heap_.data(); }
+    Variant* data() { return heap_ ? heap_.get() : slot(0); }
     Variant& operator[](size_t i) { return data()[i]; }
     size_t size() const { return size_; }
 
 private:
-    Variant inline_[Inline];
-    std::vector<Variant> heap_;
+    Variant* slot(size_t i) { return reinterpret_cast<Variant*>(storage_) + i; }
+    alignas(Variant) unsigned char storage_[Inline * sizeof(Variant)];
+    std::unique_ptr<Variant[]> heap_;
     size_t size_;
 };

@@ -414,7 +414,7 @@ TscMethodHelper* TscClassVariable::AddIndexProperty(const std::string& name, con
         const std::string type = Trim(std::string_view(params).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         if (!type.empty()) {
             if (index) line += "; ";
-            line += "p" + std::to_string(index++) + ": " + type;
+            line.append("p").append(std::to_string(index++)).append(": ").append(type);
         }
         if (comma == std::string::npos) break;
         start = comma + 1;

@@ -21,6 +21,7 @@ TscExpressionNode::~TscExpressionNode()
 
 TscOperandNode::TscOperandNode(const Variant& value) : Value(value)
 {
+    Direct = &Value;
     switch (value.type()) {
     case varBoolean: Typ = fvtBool; break;
     case varDouble:
@@ -43,12 +44,13 @@ TscDesignatorNode::~TscDesignatorNode() = default;
 
 Variant TscDesignatorNode::Eval()
 {
-    return Designator->GetValue();
+    return Designator->Evaluate(false, TscDesignator::kNull);
 }
 
 TscVariableNode::TscVariableNode(std::unique_ptr<TscDesignator> designator, TscCustomVariable* variable)
     : TscDesignatorNode(std::move(designator)), Variable(variable)
 {
+    if (variable->ItemKind == ikVariable) DirectVar = static_cast<TscVariable*>(variable);
 }
 
 Variant TscVariableNode::Eval()
@@ -98,6 +100,22 @@ template <TscOperator O>
 class TscBinaryNode final : public TscOperatorNode {
 public:
     TscBinaryNode() : TscOperatorNode(O) {}
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            if (const Variant* right = Right->Peek()) {
+                if (const Variant* left = Left->Peek()) return compare(*left, *right);
+                const Variant left = Left->Eval();
+                return compare(left, *right);
+            }
+            const Variant left = Left->Eval();
+            const Variant right = Right->Eval();
+            return compare(left, right);
+        } else {
+            return TscExpressionNode::EvalBool();
+        }
+    }
+
     Variant Eval() override
     {
         if constexpr (O == opAnd || O == opOr) {
@@ -108,36 +126,57 @@ public:
                 return Right->Eval();
             }
         }
-        const Variant left = Left->Eval();
-        if constexpr (O == opNot) return VarNot(left);
-        if constexpr (O == opUnMinus) {
+        if constexpr (O == opNot || O == opUnMinus) {
+            const Variant left = Left->Eval();
+            if constexpr (O == opNot) return VarNot(left);
             if (left.type() == varInteger) return scIntResult(-static_cast<int64_t>(left.rawInt()));
             return -left;
-        }
-        if constexpr (O != opNot && O != opUnMinus) {
-            const Variant right = Right->Eval();
-            if constexpr (O == opGreat) return Variant(scCompare(left, right) > 0);
-            if constexpr (O == opLess) return Variant(scCompare(left, right) < 0);
-            if constexpr (O == opLessEq) return Variant(scCompare(left, right) <= 0);
-            if constexpr (O == opGreatEq) return Variant(scCompare(left, right) >= 0);
-            if constexpr (O == opNonEq) return Variant(!scEquals(left, right));
-            if constexpr (O == opEq) return Variant(scEquals(left, right));
-            if constexpr (O == opPlus) return scAdd(left, right);
-            if constexpr (O == opStrCat) {
-                if (left.isString()) return Variant(left.toString() + right.toString());
-                return scAdd(left, right);
+        } else {
+            // Operands read in place when nothing runs between the read and
+            // the operation: the right one always, the left one only when
+            // the right one needs no evaluation either.
+            if (const Variant* right = Right->Peek()) {
+                if (const Variant* left = Left->Peek()) return apply(*left, *right);
+                const Variant left = Left->Eval();
+                return apply(left, *right);
             }
-            if constexpr (O == opMinus) return scSub(left, right);
-            if constexpr (O == opMul) return scMul(left, right);
-            if constexpr (O == opDivFloat) return scDivFloat(left, right);
-            if constexpr (O == opDivInt) return scIntDiv(left, right);
-            if constexpr (O == opMod) return scMod(left, right);
-            if constexpr (O == opAnd) return VarAnd(left, right);
-            if constexpr (O == opOr) return VarOr(left, right);
-            if constexpr (O == opXor) return VarXor(left, right);
-            if constexpr (O == opShl) return VarShl(left, right);
-            if constexpr (O == opShr) return VarShr(left, right);
+            const Variant left = Left->Eval();
+            const Variant right = Right->Eval();
+            return apply(left, right);
         }
+    }
+
+private:
+    static bool compare(const Variant& left, const Variant& right)
+    {
+        if constexpr (O == opGreat) return scCompare(left, right) > 0;
+        if constexpr (O == opLess) return scCompare(left, right) < 0;
+        if constexpr (O == opLessEq) return scCompare(left, right) <= 0;
+        if constexpr (O == opGreatEq) return scCompare(left, right) >= 0;
+        if constexpr (O == opNonEq) return !scEquals(left, right);
+        if constexpr (O == opEq) return scEquals(left, right);
+        return false;
+    }
+
+    static Variant apply(const Variant& left, const Variant& right)
+    {
+        if constexpr (O >= opGreat && O <= opEq) return Variant(compare(left, right));
+        if constexpr (O == opPlus) return scAdd(left, right);
+        if constexpr (O == opStrCat) {
+            if (left.isString()) return Variant(left.toString() + right.toString());
+            return scAdd(left, right);
+        }
+        if constexpr (O == opMinus) return scSub(left, right);
+        if constexpr (O == opMul) return scMul(left, right);
+        if constexpr (O == opDivFloat) return scDivFloat(left, right);
+        if constexpr (O == opDivInt) return scIntDiv(left, right);
+        if constexpr (O == opMod) return scMod(left, right);
+        if constexpr (O == opAnd) return VarAnd(left, right);
+        if constexpr (O == opOr) return VarOr(left, right);
+        if constexpr (O == opXor) return VarXor(left, right);
+        if constexpr (O == opShl) return VarShl(left, right);
+        if constexpr (O == opShr) return VarShr(left, right);
+        return Variant();
     }
 };
 
@@ -468,11 +507,7 @@ Variant TscSetExpression::GetValue()
 
 // ---------------------------------------------------------------- designators
 
-const Variant& TscDesignator::nullValue()
-{
-    static const Variant null = Variant::Null();
-    return null;
-}
+const Variant TscDesignator::kNull = Variant::Null();
 
 void TscDesignator::UpdateTarget()
 {
@@ -496,7 +531,7 @@ namespace {
 
 using ArgBuffer = TscValueBuffer<4>;
 
-void evaluateArgs(const TscDesignatorItem* item, bool macro, ArgBuffer& args)
+inline void evaluateArgs(const TscDesignatorItem* item, bool macro, ArgBuffer& args)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         TscExpression* arg = item->Arg(static_cast<int>(i));
@@ -631,6 +666,12 @@ Variant TscVariableDesignator::Evaluate(bool doSet, const Variant& value)
         return Variant();
     }
     return Variable->GetValue();
+}
+
+Variant TscCallDesignator::Evaluate(bool doSet, const Variant&)
+{
+    if (doSet) return Variant();
+    return callProc(Proc, Item(0));
 }
 
 Variant TscStringDesignator::Evaluate(bool doSet, const Variant& value)

@@ -51,7 +51,22 @@ public:
     virtual ~TscExpressionNode();
 
     virtual Variant Eval() = 0;
+    // The value as a condition: Booleans directly, others by the Variant
+    // conversion (Null raises). Comparisons answer without a Variant.
+    virtual bool EvalBool()
+    {
+        const Variant v = Eval();
+        return v.type() == varBoolean ? v.rawBool() : v.toBool();
+    }
     virtual int Priority() const { return 0; }
+    // The value without evaluating anything (constants, plain variables
+    // without a read hook), or nullptr.
+    const Variant* Peek() const
+    {
+        if (Direct) return Direct;
+        if (DirectVar && !DirectVar->OnGetValue) return &DirectVar->Value;
+        return nullptr;
+    }
 
     TscExpressionNode* Left = nullptr;
     TscExpressionNode* Right = nullptr;
@@ -59,6 +74,8 @@ public:
     TscVarType Typ = fvtVariant;
     std::string TypeName;
     std::string Pos;  // where the node's source begins (type errors point here)
+    const Variant* Direct = nullptr;
+    TscVariable* DirectVar = nullptr;
 };
 
 // A constant.
@@ -169,7 +186,7 @@ public:
     explicit TscDesignator(TscScript* script);
     ~TscDesignator() override;
 
-    // 0 general, 1 variable, 2 string index, 3 array index.
+    // 0 general, 1 variable, 2 string index, 3 array index, 4 procedure call.
     uint8_t Kind = 0;
     TscScript* Script;
     std::unique_ptr<TscLateBinding> LateBinding;
@@ -179,7 +196,8 @@ public:
     TscDesignatorItem* Item(int index) const { return static_cast<TscDesignatorItem*>(Items(index)); }
     TscDesignatorItem* LastItem() const { return Count() ? Item(Count() - 1) : nullptr; }
 
-    Variant GetValue() override { return Evaluate(false, nullValue()); }
+    Variant GetValue() override { return Evaluate(false, kNull); }
+    static const Variant kNull;
     void SetValue(const Variant& value) override { Evaluate(true, value); }
     virtual Variant Evaluate(bool doSet, const Variant& value);
 
@@ -191,7 +209,6 @@ public:
     Variant EvaluateFrom(int from, Variant current, TscCustomVariable* parentRef, bool doSet, const Variant& value);
 
 protected:
-    static const Variant& nullValue();
     Variant evaluateItems(int from, Variant current, TscCustomVariable* parentRef, bool doSet, const Variant& value);
 };
 
@@ -218,6 +235,14 @@ public:
     using TscDesignator::TscDesignator;
     TscCustomVariable* Variable = nullptr;
     TscDesignatorItem* IndexItem = nullptr;
+    Variant Evaluate(bool doSet, const Variant& value) override;
+};
+
+// A call of a script procedure.
+class TscCallDesignator : public TscDesignator {
+public:
+    using TscDesignator::TscDesignator;
+    TscProcVariable* Proc = nullptr;
     Variant Evaluate(bool doSet, const Variant& value) override;
 };
 

@@ -561,6 +561,11 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
         fast->IndexItem = chain.items[1].get();
         fast->Kind = 3;
         designator = std::move(fast);
+    } else if (chain.lateFrom < 0 && count == 1 && first->ItemKind == ikProc) {
+        auto fast = std::make_unique<TscCallDesignator>(scope);
+        fast->Proc = static_cast<TscProcVariable*>(first);
+        fast->Kind = 4;
+        designator = std::move(fast);
     } else {
         designator = std::make_unique<TscDesignator>(scope);
     }
@@ -684,7 +689,7 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
     NeedResult = 1;
     Variant known;
     try {
-        known = evaluateItems(from, std::move(current), parentRef, false, nullValue());
+        known = evaluateItems(from, std::move(current), parentRef, false, kNull);
     } catch (...) {
         NeedResult = needResult;
         throw;

@@ -112,13 +112,28 @@ public:
 using TscGetVariableValueEvent =
     std::function<Variant(const std::string& varName, TscVarType varTyp, const Variant& oldValue)>;
 
-// A variable: stores with conversion to its kind.
+// A variable: stores with conversion to its kind (fixed at construction).
 class TscVariable : public TscCustomVariable {
 public:
     TscVariable(std::string name, TscVarType typ, std::string typeName);
     TscGetVariableValueEvent OnGetValue;
     void SetValue(const Variant& value) override;
     Variant GetValue() override;
+    // SetValue without the call when the value has the variable's own kind
+    // already (the common case of every store).
+    void Store(const Variant& value)
+    {
+        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+            Value = value;
+        else
+            SetValue(value);
+    }
+    // The value as GetValue gives it, without the call when there is no hook.
+    Variant Read() { return OnGetValue ? GetValue() : Value; }
+
+private:
+    // The Variant type the kind stores, or varAny when it stores anything.
+    uint16_t NativeType;
 };
 
 // A Char or String variable: keeps the value's string form (in Value, as
@@ -172,7 +187,9 @@ public:
 
 private:
     Variant run();
+    // The value holders of the local scope (parameters, Result, locals).
     const std::vector<TscCustomVariable*>& frame();
+    void buildFrame();
     std::vector<TscCustomVariable*> frame_;
     int frameItemCount_ = -1;
 };
@@ -339,6 +356,9 @@ public:
     // run or a procedure call starts.
     bool RunLineHooked() const { return runLineHooked_; }
     void RefreshRunLineHook();
+    // Both walks up the parents in one, as a procedure call starts here:
+    // refreshes the hook flag and returns MainProg().
+    TscScript* PrepareRun();
 
 private:
     struct Entry {
@@ -366,6 +386,12 @@ private:
     std::vector<AdapterEntry> adapters_;
     bool runLineHooked_ = false;
 };
+
+inline const std::vector<TscCustomVariable*>& TscProcVariable::frame()
+{
+    if (frameItemCount_ != Prog->Count()) buildFrame();
+    return frame_;
+}
 
 // ASCII upper case: names compare without case; other characters have none.
 std::string scUpperName(std::string_view name);

@@ -98,12 +98,29 @@ TscVariable::TscVariable(std::string name, TscVarType typ, std::string typeName)
     : TscCustomVariable(std::move(name), typ, std::move(typeName))
 {
     ItemKind = ikVariable;
+    switch (typ) {
+    case fvtInt: NativeType = varInteger; break;
+    case fvtBool: NativeType = varBoolean; break;
+    case fvtFloat: NativeType = varDouble; break;
+    case fvtChar:
+    case fvtString: NativeType = varString; break;
+    default: NativeType = varAny;
+    }
 }
 
 void TscVariable::SetValue(const Variant& value)
 {
     if (IsReadOnly) return;
     // The common cases store without a conversion call.
+    if (value.isEmpty()) {
+        switch (Typ) {
+        case fvtInt: Value = Variant(0); return;
+        case fvtBool: Value = Variant(false); return;
+        case fvtFloat: Value = Variant(0.0); return;
+        case fvtString: Value = Variant(std::string()); return;
+        default: break;
+        }
+    }
     switch (Typ) {
     case fvtInt: Value = value.type() == varInteger ? value : value.cast(varInteger); break;
     case fvtBool: Value = value.type() == varBoolean ? value : value.cast(varBoolean); break;
@@ -162,17 +179,14 @@ TscProcVariable::~TscProcVariable()
     }
 }
 
-const std::vector<TscCustomVariable*>& TscProcVariable::frame()
+void TscProcVariable::buildFrame()
 {
     // Items may join the scope at run time (late-bound names, exception
     // variables), so the list follows the table's size.
-    if (frameItemCount_ != Prog->Count()) {
-        frame_.clear();
-        for (int i = 0; i < Prog->Count(); ++i)
-            if (Prog->Items(i)->ItemKind == ikVariable) frame_.push_back(Prog->Items(i));
-        frameItemCount_ = Prog->Count();
-    }
-    return frame_;
+    frame_.clear();
+    for (int i = 0; i < Prog->Count(); ++i)
+        if (Prog->Items(i)->ItemKind == ikVariable) frame_.push_back(Prog->Items(i));
+    frameItemCount_ = Prog->Count();
 }
 
 Variant TscProcVariable::GetValue()
@@ -191,28 +205,24 @@ Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant
     // Entered again while running: the caller's locals are kept aside and
     // come back when this call ends, whichever way it ends.
     struct FrameGuard {
-        const std::vector<TscCustomVariable*>* items = nullptr;
+        const std::vector<TscCustomVariable*>* items;
         ValueBuffer saved;
-        explicit FrameGuard(size_t n) : saved(n) {}
-        void restore()
+        explicit FrameGuard(const std::vector<TscCustomVariable*>* frame)
+            : items(frame), saved(frame ? frame->size() : 0)
         {
-            if (!items) return;
-            for (size_t i = 0; i < items->size(); ++i) (*items)[i]->Value = std::move(saved[i]);
-            items = nullptr;
+            for (size_t i = 0; i < saved.size(); ++i) saved[i] = (*items)[i]->Value;
         }
-        ~FrameGuard() { restore(); }
-    };
-    const bool reentered = Executing != 0;
-    FrameGuard guard(reentered ? frame().size() : 0);
-    if (reentered) {
-        const auto& items = frame();
-        for (size_t i = 0; i < items.size(); ++i) guard.saved[i] = items[i]->Value;
-        guard.items = &items;
-    }
+        ~FrameGuard()
+        {
+            for (size_t i = 0; i < saved.size(); ++i) (*items)[i]->Value = std::move(saved[i]);
+        }
+        FrameGuard(const FrameGuard&) = delete;
+        FrameGuard& operator=(const FrameGuard&) = delete;
+    } guard(Executing ? &frame() : nullptr);
 
     const int count = Count();
     const size_t given = std::min(args.size(), static_cast<size_t>(count));
-    for (size_t i = 0; i < given; ++i) GetParam(static_cast<int>(i))->SetValue(args[i]);
+    for (size_t i = 0; i < given; ++i) GetParam(static_cast<int>(i))->Store(args[i]);
 
     Variant result = run();
 
@@ -239,16 +249,15 @@ Variant TscProcVariable::run()
             proc->Executing = executing;
         }
     };
-    TscScript* main = local->MainProg();
+    TscScript* main = local->PrepareRun();
     RunState state{this, local, main, Executing, local->IsRunning, main ? main->ProgRunning : nullptr};
     Executing = 1;
-    if (Result) Result->SetValue(Variant());
+    if (Result) Result->SetValue(Variant());  // a typed result starts at its kind's empty value
     if (main) main->ProgRunning = local;
     local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
     local->IsRunning = 1;
-    local->RefreshRunLineHook();
     local->Prog()->Execute();
-    return IsFunc && Result ? Result->GetValue() : Variant::Null();
+    return IsFunc && Result ? Result->Read() : Variant::Null();
 }
 
 // ---------------------------------------------------------------- types

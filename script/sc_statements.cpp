@@ -2,6 +2,8 @@
 
 #include "sc_statements.h"
 
+#include <cmath>
+
 #include "Exceptions.h"
 #include "SysUtils.h"
 #include "sc_arith.h"
@@ -34,8 +36,12 @@ TscAssignmentStmt::~TscAssignmentStmt() = default;
 void TscAssignmentStmt::Optimize()
 {
     VarTarget = nullptr;
+    numberTarget_ = nullptr;
     if (Designator && Designator->Kind == 1)
         VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
+    if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
+        (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
+        numberTarget_ = static_cast<TscVariable*>(VarTarget);
 }
 
 Variant TscAssignmentStmt::value()
@@ -50,44 +56,85 @@ Variant TscAssignmentStmt::target()
 
 void TscAssignmentStmt::store(const Variant& v)
 {
-    if (VarTarget)
-        VarTarget->SetValue(v);
-    else
+    if (!VarTarget)
         Designator->SetValue(v);
+    else if (VarTarget->ItemKind == ikVariable)
+        static_cast<TscVariable*>(VarTarget)->Store(v);
+    else
+        VarTarget->SetValue(v);
 }
 
 void TscAssignmentStmt::Execute()
 {
     if (!Begin()) return;
-    store(value());
+    if (const Variant* direct = Expression->Root->Peek())
+        store(*direct);
+    else
+        store(value());
+}
+
+template <uint8_t Op>
+void TscAssignmentStmt::combineWith(const Variant& v)
+{
+    if (TscVariable* variable = numberTarget_; variable && !variable->OnGetValue) {
+        Variant& slot = variable->Value;
+        if constexpr (Op != opDivFloat) {
+            if (slot.type() == varInteger && v.type() == varInteger && variable->Typ != fvtFloat) {
+                const int64_t a = slot.rawInt();
+                const int64_t b = v.rawInt();
+                const int64_t r = Op == opPlus ? a + b : Op == opMinus ? a - b : a * b;
+                if (r >= INT32_MIN && r <= INT32_MAX) {
+                    slot = Variant(static_cast<int32_t>(r));
+                    return;
+                }
+            }
+        }
+        if (slot.type() == varDouble && v.type() == varDouble && variable->Typ != fvtInt) {
+            const double a = slot.rawDouble();
+            const double b = v.rawDouble();
+            const double r = Op == opPlus ? a + b : Op == opMinus ? a - b : Op == opMul ? a * b : a / b;
+            if (std::isfinite(r)) {
+                slot = Variant(r);
+                return;
+            }
+        }
+    }
+    const Variant t = target();
+    if constexpr (Op == opPlus) store(scAdd(t, v));
+    if constexpr (Op == opMinus) store(scSub(t, v));
+    if constexpr (Op == opMul) store(scMul(t, v));
+    if constexpr (Op == opDivFloat) store(scDivFloat(t, v));
+}
+
+template <uint8_t Op>
+void TscAssignmentStmt::combine()
+{
+    if (const Variant* direct = Expression->Root->Peek()) {
+        combineWith<Op>(*direct);
+        return;
+    }
+    const Variant v = value();
+    combineWith<Op>(v);
 }
 
 void TscAssignPlusStmt::Execute()
 {
-    if (!Begin()) return;
-    const Variant v = value();
-    store(scAdd(target(), v));
+    if (Begin()) combine<opPlus>();
 }
 
 void TscAssignMinusStmt::Execute()
 {
-    if (!Begin()) return;
-    const Variant v = value();
-    store(scSub(target(), v));
+    if (Begin()) combine<opMinus>();
 }
 
 void TscAssignMulStmt::Execute()
 {
-    if (!Begin()) return;
-    const Variant v = value();
-    store(scMul(target(), v));
+    if (Begin()) combine<opMul>();
 }
 
 void TscAssignDivStmt::Execute()
 {
-    if (!Begin()) return;
-    const Variant v = value();
-    store(target() / v);
+    if (Begin()) combine<opDivFloat>();
 }
 
 // ---------------------------------------------------------------- calls
@@ -118,7 +165,7 @@ TscIfStmt::~TscIfStmt() = default;
 void TscIfStmt::Execute()
 {
     if (!Begin()) return;
-    if (scIsTrue(Condition->Root->Eval()))
+    if (Condition->Root->EvalBool())
         RunChildren();
     else
         ElseStmt->Execute();
@@ -160,7 +207,7 @@ void TscRepeatStmt::Execute()
     for (;;) {
         RunChildren();
         if (LoopMustStop()) break;
-        const bool condition = scIsTrue(Condition->Root->Eval());
+        const bool condition = Condition->Root->EvalBool();
         if (InverseCondition ? !condition : condition) break;
     }
     Prog->BreakCalled = 0;
@@ -171,7 +218,7 @@ TscWhileStmt::~TscWhileStmt() = default;
 void TscWhileStmt::Execute()
 {
     if (!Begin()) return;
-    while (scIsTrue(Condition->Root->Eval())) {
+    while (Condition->Root->EvalBool()) {
         RunChildren();
         if (LoopMustStop()) break;
     }
@@ -186,18 +233,18 @@ void TscForStmt::Execute()
     const int64_t first = BeginValue->Root->Eval().toInt();
     const int64_t last = EndValue->Root->Eval().toInt();
     Variant& slot = Variable->Value;
-    if (!Down) {
-        for (int64_t i = first; i <= last; ++i) {
-            slot = Variant(static_cast<int32_t>(i));
+    const int64_t step = Down ? -1 : 1;
+    // A body of one statement runs without the compound loop around it.
+    TscStatement* single = Count() == 1 ? Statement(0) : nullptr;
+    for (int64_t i = first; Down ? i >= last : i <= last; i += step) {
+        slot = Variant(static_cast<int32_t>(i));
+        if (single) {
+            if (Prog->Terminated) break;
+            single->Execute();
+        } else {
             RunChildren();
-            if (LoopMustStop()) break;
         }
-    } else {
-        for (int64_t i = first; i >= last; --i) {
-            slot = Variant(static_cast<int32_t>(i));
-            RunChildren();
-            if (LoopMustStop()) break;
-        }
+        if (LoopMustStop()) break;
     }
     Prog->BreakCalled = 0;
 }
@@ -233,7 +280,7 @@ void TscCppForStmt::Execute()
 {
     if (!Begin()) return;
     FirstStmt->Execute();
-    while (!Prog->Terminated && (!Expression || scIsTrue(Expression->Root->Eval()))) {
+    while (!Prog->Terminated && (!Expression || Expression->Root->EvalBool())) {
         RunChildren();
         if (LoopMustStop()) break;
         SecondStmt->Execute();

@@ -61,6 +61,16 @@ protected:
     Variant value();
     Variant target();
     void store(const Variant& v);
+    // target := target op value; done in place on a plain variable holding
+    // an Integer or a Double when the result keeps that kind.
+    template <uint8_t Op>
+    void combine();
+
+private:
+    template <uint8_t Op>
+    void combineWith(const Variant& v);
+    // VarTarget when it is a writable value holder of a number kind.
+    TscVariable* numberTarget_ = nullptr;
 };
 
 // target := target op value.
@@ -217,10 +227,3 @@ public:
     TscCustomVariable* Variable = nullptr;
     void Execute() override;
 };
-
-// The truth of a condition value: Booleans directly, others by the Variant
-// conversion (Null raises).
-inline bool scIsTrue(const Variant& v)
-{
-    return v.type() == varBoolean ? v.rawBool() : v.toBool();
-}

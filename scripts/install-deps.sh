@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei
   poppler-utils xvfb xauth
-  liblua5.4-dev duktape-dev
+  liblua5.4-dev duktape-dev libmujs-dev
 )
 
 missing=()
