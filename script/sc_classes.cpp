@@ -120,6 +120,10 @@ void TscMethodHelper::SetValue(const Variant& value)
 {
     if (!IndexMethod || IsReadOnly) return;
     SetValueArg = value;
+    struct Reset {
+        Variant& arg;
+        ~Reset() { arg.clear(); }
+    } reset{SetValueArg};
     call(UpperName + ".SET", true);
 }
 

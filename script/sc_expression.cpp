@@ -102,18 +102,10 @@ public:
     TscBinaryNode() : TscOperatorNode(O) {}
     bool EvalBool() override
     {
-        if constexpr (O >= opGreat && O <= opEq) {
-            if (const Variant* right = Right->Peek()) {
-                if (const Variant* left = Left->Peek()) return compare(*left, *right);
-                const Variant left = Left->Eval();
-                return compare(left, *right);
-            }
-            const Variant left = Left->Eval();
-            const Variant right = Right->Eval();
-            return compare(left, right);
-        } else {
+        if constexpr (O >= opGreat && O <= opEq)
+            return withOperands([](const Variant& left, const Variant& right) { return compare(left, right); });
+        else
             return TscExpressionNode::EvalBool();
-        }
     }
 
     Variant Eval() override
@@ -132,21 +124,27 @@ public:
             if (left.type() == varInteger) return scIntResult(-static_cast<int64_t>(left.rawInt()));
             return -left;
         } else {
-            // Operands read in place when nothing runs between the read and
-            // the operation: the right one always, the left one only when
-            // the right one needs no evaluation either.
-            if (const Variant* right = Right->Peek()) {
-                if (const Variant* left = Left->Peek()) return apply(*left, *right);
-                const Variant left = Left->Eval();
-                return apply(left, *right);
-            }
-            const Variant left = Left->Eval();
-            const Variant right = Right->Eval();
-            return apply(left, right);
+            return withOperands([](const Variant& left, const Variant& right) { return apply(left, right); });
         }
     }
 
 private:
+    // Operands read in place when nothing runs between the read and the
+    // operation: the right one always, the left one only when the right
+    // one needs no evaluation either.
+    template <class F>
+    auto withOperands(F f)
+    {
+        if (const Variant* right = Right->Peek()) {
+            if (const Variant* left = Left->Peek()) return f(*left, *right);
+            const Variant left = Left->Eval();
+            return f(left, *right);
+        }
+        const Variant left = Left->Eval();
+        const Variant right = Right->Eval();
+        return f(left, right);
+    }
+
     static bool compare(const Variant& left, const Variant& right)
     {
         if constexpr (O == opGreat) return scCompare(left, right) > 0;

@@ -119,7 +119,7 @@ private:
                                  const TscXMLItem* array, bool isParam);
     TscCustomVariable* redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                      const TscXMLItem* array, bool cStyle);
-    std::string sourceText(const TscXMLItem* expr) const;
+    std::string sourceText(const TscXMLItem* expr);
 
     // ---- designator resolution
     struct Chain {
@@ -151,6 +151,10 @@ private:
     void buildIf(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildCase(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildFor(const TscXMLItem* element, TscScript* scope, TscStatement* list);
+    // The parts both counting loops share (control variable, start, end,
+    // body); other(child, statement) takes the rest and says whether it did.
+    template <class S, class F>
+    void buildCounting(const TscXMLItem* element, TscScript* scope, TscStatement* list, F other);
     void buildVbFor(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildCppFor(const TscXMLItem* element, TscScript* scope, TscStatement* list);
     void buildWhile(const TscXMLItem* element, TscScript* scope, TscStatement* list);
@@ -168,6 +172,7 @@ private:
     const TscXMLItem* ilTypes_ = nullptr;
     const TscXMLItem* grammarTypes_ = nullptr;
     std::map<std::string, std::shared_ptr<const std::string>> sources_;
+    std::map<std::string, std::vector<size_t>> lineStarts_;
     std::string currentPos_;
     std::string unitName_;
     std::vector<std::string> withList_;
@@ -308,20 +313,29 @@ void TscProgramBuilder::checkTypeCompatibility(TscScript* scope, const TscCustom
         fail(IncompatibleTypesMessage(GetFullTypeName(target), GetFullTypeName(source)));
 }
 
-std::string TscProgramBuilder::sourceText(const TscXMLItem* expr) const
+std::string TscProgramBuilder::sourceText(const TscXMLItem* expr)
 {
-    const auto found = sources_.find(scUpperName(unitName_));
+    const std::string key = scUpperName(unitName_);
+    const auto found = sources_.find(key);
     if (found == sources_.end() || !found->second) return {};
-    int line = 0, col = 0, line1 = 0, col1 = 0;
-    StrToPoint(expr->Prop("pos"), line, col);
-    StrToPoint(expr->Prop("pos1"), line1, col1);
-    TscParser lines;
-    lines.SetText(*found->second);
-    const int start = lines.GetPlainPosition(col, line);
-    const int end = lines.GetPlainPosition(col1, line1);
-    const int size = static_cast<int>(found->second->size());
-    if (start < 1 || end < start || end - 1 > size) return {};
-    return found->second->substr(static_cast<size_t>(start - 1), static_cast<size_t>(end - start));
+    const std::string& text = *found->second;
+    // Where each line starts, found once per text.
+    std::vector<size_t>& starts = lineStarts_[key];
+    if (starts.empty()) {
+        starts.push_back(0);
+        for (size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') starts.push_back(i + 1);
+    }
+    const auto offset = [&](const std::string& pos) -> size_t {
+        int line = 0, col = 0;
+        StrToPoint(pos, line, col);
+        if (line < 1 || col < 1 || static_cast<size_t>(line) > starts.size()) return std::string::npos;
+        return starts[static_cast<size_t>(line - 1)] + static_cast<size_t>(col - 1);
+    };
+    const size_t start = offset(expr->Prop("pos"));
+    const size_t end = offset(expr->Prop("pos1"));
+    if (start == std::string::npos || end == std::string::npos || end < start || end > text.size()) return {};
+    return text.substr(start, end - start);
 }
 
 // ---------------------------------------------------------------- expressions
@@ -723,6 +737,8 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
         late.Tails.push_back({kind, cls, builder.BuildTail(late.Element.get(), Script, known)});
         tail = late.Tails.back().designator.get();
     }
+    // What the compiler refuses for a known member, the late-bound one refuses now.
+    if (doSet && tail->IsReadOnly) throw Exception(scMessages().LeftSideCannotBeAssigned);
     tail->NeedResult = NeedResult;
     return tail->EvaluateFrom(0, std::move(known), knownRef, doSet, value);
 }
@@ -1138,21 +1154,20 @@ TscCustomVariable* loopVariable(TscCustomVariable* item)
 
 }  // namespace
 
-void TscProgramBuilder::buildFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
+template <class S, class F>
+void TscProgramBuilder::buildCounting(const TscXMLItem* element, TscScript* scope, TscStatement* list, F other)
 {
-    auto* statement = addStatement<TscForStmt>(element, scope, list);
+    auto* statement = addStatement<S>(element, scope, list);
     int exprs = 0;
     for (int i = 0; i < element->Count(); ++i) {
         const TscXMLItem* child = element->Items(i);
         if (named(child, "ident") && !statement->Variable) {
             statement->Variable = loopVariable(findVar(scope, child->Prop("text")));
-        } else if (named(child, "expr") && exprs < 2) {
+        } else if (named(child, "expr") && exprs < 2 && statement->Variable) {
             auto expression = createExpression(child, scope);
             checkTypeCompatibility(scope, statement->Variable, expression.get());
             (exprs++ == 0 ? statement->BeginValue : statement->EndValue) = std::move(expression);
-        } else if (named(child, "downto")) {
-            statement->Down = 1;
-        } else if (exprs >= 2) {
+        } else if (!other(child, statement) && exprs >= 2) {
             buildElement(child, scope, statement);
         }
     }
@@ -1160,30 +1175,26 @@ void TscProgramBuilder::buildFor(const TscXMLItem* element, TscScript* scope, Ts
     finishStatement(element);
 }
 
+void TscProgramBuilder::buildFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
+{
+    buildCounting<TscForStmt>(element, scope, list, [](const TscXMLItem* child, TscForStmt* statement) {
+        if (!named(child, "downto")) return false;
+        statement->Down = 1;
+        return true;
+    });
+}
+
 void TscProgramBuilder::buildVbFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
-    auto* statement = addStatement<TscVbForStmt>(element, scope, list);
-    int exprs = 0;
-    for (int i = 0; i < element->Count(); ++i) {
-        const TscXMLItem* child = element->Items(i);
-        if (named(child, "ident") && !statement->Variable) {
-            statement->Variable = loopVariable(findVar(scope, child->Prop("text")));
-        } else if (named(child, "expr") && exprs < 2) {
-            auto expression = createExpression(child, scope);
-            checkTypeCompatibility(scope, statement->Variable, expression.get());
-            (exprs++ == 0 ? statement->BeginValue : statement->EndValue) = std::move(expression);
-        } else if (named(child, "step")) {
-            const int expr = child->Find("expr");
-            if (expr >= 0) {
-                statement->Step = createExpression(child->Items(expr), scope);
-                checkTypeCompatibility(scope, statement->Variable, statement->Step.get());
-            }
-        } else if (exprs >= 2) {
-            buildElement(child, scope, statement);
+    buildCounting<TscVbForStmt>(element, scope, list, [&](const TscXMLItem* child, TscVbForStmt* statement) {
+        if (!named(child, "step")) return false;
+        const int expr = child->Find("expr");
+        if (expr >= 0) {
+            statement->Step = createExpression(child->Items(expr), scope);
+            checkTypeCompatibility(scope, statement->Variable, statement->Step.get());
         }
-    }
-    if (!statement->Variable || exprs < 2) fail(scMessages().ForLoopVariable);
-    finishStatement(element);
+        return true;
+    });
 }
 
 void TscProgramBuilder::buildCppFor(const TscXMLItem* element, TscScript* scope, TscStatement* list)
@@ -1291,11 +1302,15 @@ void TscProgramBuilder::buildReturn(const TscXMLItem* element, TscScript* scope,
 
 void TscProgramBuilder::buildWith(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
-    const int count = element->Count();
+    // The targets are the designators; the body, when there is one, follows.
     size_t pushed = 0;
-    for (int i = 0; i + 1 < count; ++i) {
+    const TscXMLItem* body = nullptr;
+    for (int i = 0; i < element->Count(); ++i) {
         const TscXMLItem* child = element->Items(i);
-        if (!named(child, "dsgn")) continue;
+        if (!named(child, "dsgn")) {
+            body = child;
+            continue;
+        }
         std::unique_ptr<TscDesignator> designator = createDesignator(child, scope, 0);
         if (designator->Typ != fvtClass && designator->Typ != fvtVariant) fail(scMessages().ClassRequired);
         std::string name;
@@ -1312,7 +1327,7 @@ void TscProgramBuilder::buildWith(const TscXMLItem* element, TscScript* scope, T
         withList_.push_back(name);
         ++pushed;
     }
-    if (count > 0) buildElement(element->Items(count - 1), scope, list);
+    if (body) buildElement(body, scope, list);
     withList_.resize(withList_.size() - pushed);
     finishStatement(element);
 }

@@ -153,7 +153,8 @@ void TscStringVariable::SetValue(const Variant& value)
 
 namespace {
 
-int callDepth = 0;
+// Script procedure calls under way on this thread.
+thread_local int callDepth = 0;
 
 using ValueBuffer = TscValueBuffer<8>;
 

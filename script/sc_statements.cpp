@@ -300,8 +300,9 @@ TscTryStmt::TscTryStmt(TscScript* prog, std::string sourcePos, std::string sourc
 
 void TscTryStmt::setExceptionVariables(const char* className, const std::string& message)
 {
-    for (const char* name : {"ExceptionClassName", "ExceptionMessage"}) {
-        const Variant value = name[9] == 'C' ? Variant(className) : Variant(message);
+    const std::pair<const char*, Variant> values[] = {{"ExceptionClassName", Variant(className)},
+                                                      {"ExceptionMessage", Variant(message)}};
+    for (const auto& [name, value] : values) {
         if (TscCustomVariable* item = Prog->Find(name))
             item->SetValue(value);
         else

@@ -132,6 +132,20 @@ void ours(benchmark::State& state, Workload w)
     measure(state, w, Ours, [&] { benchmark::DoNotOptimize(run.run()); });
 }
 
+// A peer's run of a workload: call(name, arg) calls a global function of
+// its script (arg < 0: without an argument).
+template <class Call>
+void measurePeer(benchmark::State& state, Workload w, Engine e, Call call)
+{
+    measure(state, w, e, [&] {
+        if (w == ExprCalc) {
+            for (int i = 0; i < 1000000; ++i) call("rpf0", -1);
+        } else {
+            call(kPascalEntry[w], w == Fib ? 30 : -1);
+        }
+    });
+}
+
 // ---------------------------------------------------------------- Lua
 
 #ifdef SCRIPT_BENCH_LUA
@@ -162,13 +176,7 @@ void lua(benchmark::State& state, Workload w)
         if (lua_pcall(L, arg >= 0 ? 1 : 0, 1, 0) != LUA_OK) state.SkipWithError(lua_tostring(L, -1));
         lua_pop(L, 1);
     };
-    measure(state, w, Lua, [&] {
-        if (w == ExprCalc) {
-            for (int i = 0; i < 1000000; ++i) call("rpf0", -1);
-        } else {
-            call(kPascalEntry[w], w == Fib ? 30 : -1);
-        }
-    });
+    measurePeer(state, w, Lua, call);
     lua_close(L);
 }
 #endif
@@ -204,13 +212,7 @@ void duktape(benchmark::State& state, Workload w)
         if (duk_pcall(ctx, arg >= 0 ? 1 : 0) != DUK_EXEC_SUCCESS) state.SkipWithError(duk_safe_to_string(ctx, -1));
         duk_pop(ctx);
     };
-    measure(state, w, Duktape, [&] {
-        if (w == ExprCalc) {
-            for (int i = 0; i < 1000000; ++i) call("rpf0", -1);
-        } else {
-            call(kPascalEntry[w], w == Fib ? 30 : -1);
-        }
-    });
+    measurePeer(state, w, Duktape, call);
     duk_destroy_heap(ctx);
 }
 #endif
@@ -234,13 +236,7 @@ void mujs(benchmark::State& state, Workload w)
         if (js_pcall(J, arg >= 0 ? 1 : 0) != 0) state.SkipWithError(js_trystring(J, -1, "error"));
         js_pop(J, 1);
     };
-    measure(state, w, MuJS, [&] {
-        if (w == ExprCalc) {
-            for (int i = 0; i < 1000000; ++i) call("rpf0", -1);
-        } else {
-            call(kPascalEntry[w], w == Fib ? 30 : -1);
-        }
-    });
+    measurePeer(state, w, MuJS, call);
     js_freestate(J);
 }
 #endif
