@@ -1077,11 +1077,21 @@ void TscProgramBuilder::buildCall(const TscXMLItem* element, TscScript* scope, T
     if (dsgn < 0) return;
     std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, 0);
     const int modificator = element->Find("modificator");
-    auto* statement = addStatement<TscCallStmt>(element, scope, list);
     if (modificator >= 0) {
+        // x++ and x-- run as x += 1 and x -= 1, with their fast paths.
         if (designator->IsReadOnly) fail(scMessages().LeftSideCannotBeAssigned);
-        statement->Modificator = element->Items(modificator)->Prop("text");
+        TscAssignmentStmt* step;
+        if (element->Items(modificator)->Prop("text") == "-")
+            step = addStatement<TscAssignMinusStmt>(element, scope, list);
+        else
+            step = addStatement<TscAssignPlusStmt>(element, scope, list);
+        step->Designator = std::move(designator);
+        step->Expression = constantExpression(Variant(1), scope);
+        step->Optimize();
+        finishStatement(element);
+        return;
     }
+    auto* statement = addStatement<TscCallStmt>(element, scope, list);
     designator->NeedResult = 0;
     statement->Designator = std::move(designator);
     finishStatement(element);

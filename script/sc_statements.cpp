@@ -280,10 +280,12 @@ void TscCppForStmt::Execute()
 {
     if (!Begin()) return;
     FirstStmt->Execute();
+    // The usual step is one statement (i++): run it without the list around it.
+    TscStatement* step = SecondStmt->Count() == 1 ? SecondStmt->Statement(0) : SecondStmt.get();
     while (!Prog->Terminated && (!Expression || Expression->Root->EvalBool())) {
         RunChildren();
         if (LoopMustStop()) break;
-        SecondStmt->Execute();
+        step->Execute();
     }
     Prog->BreakCalled = 0;
 }
