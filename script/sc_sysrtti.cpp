@@ -129,6 +129,22 @@ double number(const TscMethodHelper& c, int i)
     return c.GetParam(i).toDouble();
 }
 
+// The Valid* tests: true when the argument converts; an argument without
+// a text (Null) is not valid either.
+template <class F>
+TscMethodCallbackEx validity(F converts)
+{
+    return handler([converts](TscMethodHelper& c) {
+        try {
+            return Variant(converts(c));
+        } catch (const EVariantError&) {
+            return Variant(false);
+        } catch (const EConvertError&) {
+            return Variant(false);
+        }
+    });
+}
+
 // A 32-bit result of Round or Trunc; a value that does not fit is an error,
 // not a wrapped number.
 Variant int32Result(int64_t value)
@@ -514,35 +530,20 @@ void TscSysFunctions::addOthers()
                       return Variant(std::uniform_real_distribution<double>(0.0, 1.0)(generator()));
                   }),
                   cat);
-    s.AddMethodEx("function ValidInt(cInt: String): Boolean", handler([](TscMethodHelper& c) {
+    s.AddMethodEx("function ValidInt(cInt: String): Boolean", validity([](TscMethodHelper& c) {
                       int32_t value = 0;
-                      try {
-                          return Variant(TryStrToInt(text(c, 0), value));
-                      } catch (const EVariantError&) {
-                          return Variant(false);
-                      }
+                      return TryStrToInt(text(c, 0), value);
                   }),
                   cat);
-    s.AddMethodEx("function ValidFloat(cFlt: String): Boolean", handler([](TscMethodHelper& c) {
+    s.AddMethodEx("function ValidFloat(cFlt: String): Boolean", validity([](TscMethodHelper& c) {
                       Extended value = 0;
-                      try {
-                          return Variant(TryStrToFloat(text(c, 0), value));
-                      } catch (const EVariantError&) {
-                          return Variant(false);
-                      }
+                      return TryStrToFloat(text(c, 0), value);
                   }),
                   cat);
-    s.AddMethodEx("function ValidDate(cDate: String): Boolean", handler([](TscMethodHelper& c) {
+    s.AddMethodEx("function ValidDate(cDate: String): Boolean", validity([](TscMethodHelper& c) {
                       const Variant& v = c.GetParam(0);
                       TDateTime value = 0;
-                      try {
-                          const std::string str = v.type() == varDate ? DateToStr(v.toDate()) : text(c, 0);
-                          return Variant(TryStrToDate(str, value));
-                      } catch (const EVariantError&) {
-                          return Variant(false);
-                      } catch (const EConvertError&) {
-                          return Variant(false);
-                      }
+                      return TryStrToDate(v.type() == varDate ? DateToStr(v.toDate()) : text(c, 0), value);
                   }),
                   cat);
     s.AddMethodEx("function ExtractFilePath(const FileName: string): string;", handler([](TscMethodHelper& c) {
