@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "Variant.h"
 
@@ -14,6 +15,22 @@ inline Variant scIntResult(int64_t v) noexcept
 {
     if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
     return Variant(v);
+}
+
+// Overwrites a value with a number in place (cheaper than an assignment,
+// which must allow for the source being the target).
+template <class T>
+inline void scStoreNumber(Variant& slot, T number) noexcept
+{
+    slot.~Variant();
+    new (&slot) Variant(number);
+}
+
+// The same for any value moved in (value must not be slot itself).
+inline void scReplace(Variant& slot, Variant&& value) noexcept
+{
+    slot.~Variant();
+    new (&slot) Variant(std::move(value));
 }
 
 inline Variant scAdd(const Variant& a, const Variant& b)

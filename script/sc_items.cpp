@@ -215,7 +215,7 @@ Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant
         }
         ~FrameGuard()
         {
-            for (size_t i = 0; i < saved.size(); ++i) (*items)[i]->Value = std::move(saved[i]);
+            for (size_t i = 0; i < saved.size(); ++i) scReplace((*items)[i]->Value, std::move(saved[i]));
         }
         FrameGuard(const FrameGuard&) = delete;
         FrameGuard& operator=(const FrameGuard&) = delete;

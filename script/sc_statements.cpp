@@ -84,7 +84,7 @@ void TscAssignmentStmt::combineWith(const Variant& v)
                 const int64_t b = v.rawInt();
                 const int64_t r = Op == opPlus ? a + b : Op == opMinus ? a - b : a * b;
                 if (r >= INT32_MIN && r <= INT32_MAX) {
-                    slot = Variant(static_cast<int32_t>(r));
+                    scStoreNumber(slot, static_cast<int32_t>(r));
                     return;
                 }
             }
@@ -94,7 +94,7 @@ void TscAssignmentStmt::combineWith(const Variant& v)
             const double b = v.rawDouble();
             const double r = Op == opPlus ? a + b : Op == opMinus ? a - b : Op == opMul ? a * b : a / b;
             if (std::isfinite(r)) {
-                slot = Variant(r);
+                scStoreNumber(slot, r);
                 return;
             }
         }
@@ -237,7 +237,7 @@ void TscForStmt::Execute()
     // A body of one statement runs without the compound loop around it.
     TscStatement* single = Count() == 1 ? Statement(0) : nullptr;
     for (int64_t i = first; Down ? i >= last : i <= last; i += step) {
-        slot = Variant(static_cast<int32_t>(i));
+        scStoreNumber(slot, static_cast<int32_t>(i));
         if (single) {
             if (Prog->Terminated) break;
             single->Execute();

@@ -117,13 +117,15 @@ public:
     }
     ~Variant() { if (ownsPayload()) release(); }
 
-    Variant(int32_t v) noexcept : vt_(varInteger) { u_.l = 0; u_.i = v; }
+    // Small payloads are written as one 64-bit store (the low half holds
+    // them), so that a whole-payload copy right after reads it back at once.
+    Variant(int32_t v) noexcept : vt_(varInteger) { u_.l = static_cast<int64_t>(static_cast<uint32_t>(v)); }
     Variant(int64_t v) noexcept : vt_(varInt64) { u_.l = v; }
     Variant(long long v) noexcept : vt_(varInt64) { u_.l = static_cast<int64_t>(v); }
     Variant(uint32_t v) noexcept : vt_(varLongWord) { u_.l = v; }
     Variant(double v) noexcept : vt_(varDouble) { u_.d = v; }
     Variant(long double v) noexcept : vt_(varDouble) { u_.d = static_cast<double>(v); }
-    Variant(bool v) noexcept : vt_(varBoolean) { u_.l = 0; u_.b = v; }
+    Variant(bool v) noexcept : vt_(varBoolean) { u_.l = v ? 1 : 0; }
     Variant(const char* s);
     Variant(std::string_view s);
     Variant(const std::string& s) : Variant(std::string_view(s)) {}
