@@ -110,31 +110,34 @@ inline Variant scDivFloat(const Variant& a, const Variant& b)
 }
 
 // Values kept on the C++ stack for the common short argument lists and
-// procedure frames; longer ones go to the heap. Only the slots in use are
-// constructed.
+// procedure frames; longer ones go to the heap. Each slot is built from
+// make(i) in place; if one fails, those built are destroyed.
 template <size_t Inline>
 class TscValueBuffer {
 public:
-    explicit TscValueBuffer(size_t size) : size_(size)
+    template <class F>
+    TscValueBuffer(size_t size, F make)
     {
-        if (size > Inline) heap_ = std::make_unique<Variant[]>(size);
-        else
-            for (size_t i = 0; i < size; ++i) new (slot(i)) Variant();
+        Variant* slots = size > Inline ? static_cast<Variant*>(::operator new(size * sizeof(Variant))) : inlineSlots();
+        heap_ = size > Inline ? slots : nullptr;
+        for (; built_ < size; ++built_) new (slots + built_) Variant(make(built_));
     }
+    explicit TscValueBuffer(size_t size) : TscValueBuffer(size, [](size_t) { return Variant(); }) {}
     ~TscValueBuffer()
     {
-        if (!heap_)
-            for (size_t i = 0; i < size_; ++i) slot(i)->~Variant();
+        Variant* slots = data();
+        for (size_t i = 0; i < built_; ++i) slots[i].~Variant();
+        if (heap_) ::operator delete(heap_);
     }
     TscValueBuffer(const TscValueBuffer&) = delete;
     TscValueBuffer& operator=(const TscValueBuffer&) = delete;
-    Variant* data() { return heap_ ? heap_.get() : slot(0); }
+    Variant* data() { return heap_ ? heap_ : inlineSlots(); }
     Variant& operator[](size_t i) { return data()[i]; }
-    size_t size() const { return size_; }
+    size_t size() const { return built_; }
 
 private:
-    Variant* slot(size_t i) { return reinterpret_cast<Variant*>(storage_) + i; }
+    Variant* inlineSlots() { return reinterpret_cast<Variant*>(storage_); }
     alignas(Variant) unsigned char storage_[Inline * sizeof(Variant)];
-    std::unique_ptr<Variant[]> heap_;
-    size_t size_;
+    Variant* heap_ = nullptr;
+    size_t built_ = 0;
 };

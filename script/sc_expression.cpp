@@ -568,13 +568,16 @@ namespace {
 
 using ArgBuffer = TscValueBuffer<4>;
 
-inline void evaluateArgs(const TscDesignatorItem* item, bool macro, ArgBuffer& args)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
+// The argument values of an item, in order (a macro's as source text).
+struct EvaluatedArgs {
+    const TscDesignatorItem* item;
+    bool macro;
+    Variant operator()(size_t i) const
+    {
         TscExpression* arg = item->Arg(static_cast<int>(i));
-        args[i] = macro ? Variant(arg->Source) : arg->GetValue();
+        return macro ? Variant(arg->Source) : arg->Root->Eval();
     }
-}
+};
 
 // A helper reached again while one of its uses is under way keeps that
 // use's context and arguments.
@@ -618,8 +621,7 @@ private:
 Variant callProc(TscProcVariable* proc, const TscDesignatorItem* item)
 {
     const int argc = item->Count();
-    ArgBuffer args(static_cast<size_t>(argc));
-    evaluateArgs(item, false, args);
+    ArgBuffer args(static_cast<size_t>(argc), EvaluatedArgs{item, false});
     const bool varParams = item->HasVarArgs;
     TscValueBuffer<4> outs(varParams ? static_cast<size_t>(proc->Count()) : 0);
     Variant result = proc->Invoke(std::span<const Variant>(args.data(), args.size()),
@@ -657,8 +659,7 @@ Variant TscDesignator::evaluateItems(int from, Variant current, TscCustomVariabl
         case ikOle: {
             auto* helper = static_cast<TscCustomHelper*>(ref);
             const int argc = std::min(item->Count(), helper->Count());
-            ArgBuffer args(static_cast<size_t>(argc));
-            evaluateArgs(item, helper->IsMacro, args);
+            ArgBuffer args(static_cast<size_t>(argc), EvaluatedArgs{item, helper->IsMacro != 0});
             HelperUse use(helper);
             helper->ParentRef = parentRef;
             helper->ParentValue = std::move(current);

@@ -209,9 +209,8 @@ Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant
         const std::vector<TscCustomVariable*>* items;
         ValueBuffer saved;
         explicit FrameGuard(const std::vector<TscCustomVariable*>* frame)
-            : items(frame), saved(frame ? frame->size() : 0)
+            : items(frame), saved(frame ? frame->size() : 0, [frame](size_t i) { return (*frame)[i]->Value; })
         {
-            for (size_t i = 0; i < saved.size(); ++i) saved[i] = (*items)[i]->Value;
         }
         ~FrameGuard()
         {
