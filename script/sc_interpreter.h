@@ -3,6 +3,13 @@
 // constant, type, procedure, host function, host class, parameter) is a
 // TscCustomVariable; a TscScript is one scope with its item table, and the
 // object through which a host compiles and runs a script.
+//
+// A host: makes a TscScript, calls AddRTTI (the registration modules),
+// registers its own items (AddVariable, AddObject, AddMethodEx, AddClass...)
+// with AddedBy set to itself, sets Lines and SyntaxType, calls Compile
+// (false leaves ErrorMsg and ErrorPos "line:col"), then Execute and
+// CallFunction as often as it likes; ClearItems(itself) or Clear comes
+// before the next Compile. Run-time errors arrive as exceptions.
 
 #include <cstdint>
 #include <functional>
