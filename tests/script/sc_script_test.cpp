@@ -273,10 +273,11 @@ TEST(ScriptObject, DeepRecursionIsACatchableError)
 TEST(ScriptObject, ReadyIntermediateProgramOfAUnit)
 {
     // OnGetILUnit hands over a unit compiled before; its own text is not read.
+    // (The test script registers the languages, also when this test runs alone.)
+    TestScript t("uses 'half.pas'; begin ShowMessage(IntToStr(Half(84))) end.");
     const TscILResult unit = scMakeIL("function Half(n: Integer): Integer; begin Result := n div 2 end; begin end.",
                                       "PascalScript");
     ASSERT_TRUE(unit.ok);
-    TestScript t("uses 'half.pas'; begin ShowMessage(IntToStr(Half(84))) end.");
     bool textAsked = false;
     t.script.OnGetUnit = [&](TscScript*, const std::string&, std::string& text) {
         textAsked = true;
