@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "Exceptions.h"
+
 struct TscMessages {
     std::string LanguageNotFound = "Language '%s' not found";
     std::string InvalidLanguage = "Invalid language definition";
@@ -27,7 +29,16 @@ struct TscMessages {
     std::string NestingTooDeep = "Program nested too deeply";
     // A grammar whose start rule failed without naming an error.
     std::string SyntaxError = "Syntax error";
+    // Run-time texts of ours.
+    std::string StackOverflow = "Stack overflow";
+    std::string InvalidObjectReference = "Invalid object reference";
+    std::string RangeCheck = "Range check error";
 };
+
+// Run-time errors of the engine, with the class names scripts see.
+DORVAK_DECLARE_EXCEPTION(EStackOverflow, Exception)
+DORVAK_DECLARE_EXCEPTION(EOleSysError, EOleError)
+DORVAK_DECLARE_EXCEPTION(EOleException, EOleSysError)
 
 // The process-wide message table.
 TscMessages& scMessages();

@@ -249,6 +249,7 @@ bool TscILParser::makeLines(const std::string& text)
             start = static_cast<int>(next) + 1;
         }
     }
+    Sources[std::string()] = std::make_shared<const std::string>(text);
     Parser.SetText(text);
     Parser.SetPosition(start);
     const bool matched = run(Grammar->ProgramRule);
@@ -404,7 +405,12 @@ bool TscILParser::run(int index)
         matched = !token.empty();
         if (matched) writeRPString(token);
         break;
-    case TscGrammar::Eol: matched = Parser.GetEOL(); break;
+    case TscGrammar::Eol:
+        // The end of the text ends the last line too: line-oriented grammars
+        // accept a last line without a line break, and a grammar can demand
+        // that nothing but white space follows its program.
+        matched = Parser.GetEOL() || Parser.Position() > Parser.Size();
+        break;
     case TscGrammar::Switch:
     case TscGrammar::OptionalSwitch:
         for (const int child : e.children)
@@ -533,6 +539,7 @@ void TscILParser::includeUnit(const std::string& unitName)
     unit.UsedUnits = std::move(UsedUnits);
     const bool ok = unit.makeLines(text);
     UsedUnits = std::move(unit.UsedUnits);
+    for (auto& [name, source] : unit.Sources) Sources[name.empty() ? scUpperName(unitName) : name] = source;
     if (!ok) {
         // The unit's error becomes this text's error, named by the unit.
         if (!errRecorded_) {

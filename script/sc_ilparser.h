@@ -3,6 +3,7 @@
 // walks it over a source text with backtracking, writing the intermediate
 // program (an XML tree whose elements carry "line:col" source positions).
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -91,6 +92,10 @@ public:
     bool MakeILScript(const std::string& text);
     // The intermediate program as the writer indents it (for tools and tests).
     std::string ILText() const;
+    // Second compile stage (see sc_ilbuilder.cpp): builds the program's
+    // variables, procedures and statements into the script. A semantic
+    // error becomes the script's ErrorMsg, ErrorPos and ErrorUnit.
+    void ParseILScript();
 
     TscXMLDocument ILScript;
     std::string LangName;
@@ -104,6 +109,9 @@ public:
     std::string UnitName;
     std::vector<std::string> UsedUnits;
     std::vector<std::string> WithList;
+    // The source texts of the program (under "") and of its used units (by
+    // unit name in upper case), for the source text of expressions.
+    std::map<std::string, std::shared_ptr<const std::string>> Sources;
 
 private:
     struct Line {

@@ -1,16 +1,28 @@
 #pragma once
 // Script items and scopes: every named thing a script can see (variable,
 // constant, type, procedure, host function, host class, parameter) is a
-// TscCustomVariable; a TscScript is one scope with its item table.
+// TscCustomVariable; a TscScript is one scope with its item table, and the
+// object through which a host compiles and runs a script.
+//
+// A host: makes a TscScript, calls AddRTTI (the registration modules),
+// registers its own items (AddVariable, AddObject, AddMethodEx, AddClass...)
+// with AddedBy set to itself, sets Lines and SyntaxType, calls Compile
+// (false leaves ErrorMsg and ErrorPos "line:col"), then Execute and
+// CallFunction as often as it likes; ClearItems(itself) or Clear comes
+// before the next Compile. Run-time errors arrive as exceptions.
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "Classes.h"
 #include "Variant.h"
 
 enum TscVarType {
@@ -27,6 +39,11 @@ enum TscVarType {
 };
 
 class TscScript;
+class TscStatement;
+class TscClassVariable;
+class TscMethodHelper;
+class TscCustomEvent;
+class TscRTTIModule;
 
 // An owned list of child objects (parameters of items, sub-statements of
 // statements).
@@ -54,6 +71,23 @@ class TscParamItem;
 // Owner stamp of the items that registration modules create.
 extern const void* const scModuleOwner;
 
+// What an item is, so that the hot paths dispatch without dynamic_cast.
+enum TscItemKind : uint8_t {
+    ikOther,
+    ikVariable,  // TscVariable and its descendants: a value holder
+    ikProc,
+    ikClass,
+    ikMethod,
+    ikProperty,
+    ikEvent,
+    ikComponent,
+    ikArrayHelper,
+    ikStringHelper,
+    ikOle,
+    ikExpression,
+    ikDesignator,
+};
+
 class TscCustomVariable : public TscItemList {
 public:
     TscCustomVariable(std::string name, TscVarType typ, std::string typeName);
@@ -61,6 +95,7 @@ public:
     const void* AddedBy = nullptr;
     uint8_t IsMacro = 0;
     uint8_t IsReadOnly = 0;
+    TscItemKind ItemKind = ikOther;
     std::string Name;
     uint8_t NeedResult = 1;
     TscCustomVariable* RefItem = nullptr;
@@ -78,27 +113,43 @@ public:
     void SetName(std::string name);
     TscParamItem* GetParam(int index) const;
     int GetNumberOfRequiredParams() const;
+    bool HasVarParams() const;
 };
 
 using TscGetVariableValueEvent =
     std::function<Variant(const std::string& varName, TscVarType varTyp, const Variant& oldValue)>;
 
-// A variable: stores with conversion to its kind.
+// A variable: stores with conversion to its kind (fixed at construction).
 class TscVariable : public TscCustomVariable {
 public:
-    using TscCustomVariable::TscCustomVariable;
+    TscVariable(std::string name, TscVarType typ, std::string typeName);
     TscGetVariableValueEvent OnGetValue;
     void SetValue(const Variant& value) override;
     Variant GetValue() override;
+    // SetValue without the call when the value has the variable's own kind
+    // already (the common case of every store).
+    void Store(const Variant& value)
+    {
+        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+            Value = value;
+        else
+            SetValue(value);
+    }
+    // The value as GetValue gives it, without the call when there is no hook.
+    Variant Read() { return OnGetValue ? GetValue() : Value; }
+
+private:
+    // The Variant type the kind stores, or varAny when it stores anything.
+    uint16_t NativeType;
 };
 
-// A Char or String variable: keeps the value's string form.
+// A Char or String variable: keeps the value's string form (in Value, as
+// a string Variant, so that reading it copies no text).
 class TscStringVariable : public TscVariable {
 public:
     TscStringVariable(std::string name, TscVarType typ, std::string typeName);
-    std::string Str;
     void SetValue(const Variant& value) override;
-    Variant GetValue() override;
+    std::string Str() const { return Value.toString(); }
 };
 
 // A named type: only Typ matters.
@@ -117,7 +168,7 @@ public:
 };
 
 // A script procedure or function with its local scope (whose Parent is the
-// declaring script). Its parameters are its children.
+// declaring script). Its parameters are its children. Reading it runs it.
 class TscProcVariable : public TscCustomVariable {
 public:
     TscProcVariable(std::string name, TscVarType typ, std::string typeName, TscScript* parent, bool isFunc);
@@ -126,17 +177,28 @@ public:
     uint8_t IsFunc = 0;
     std::unique_ptr<TscScript> Prog;
     TscVariable* Result = nullptr;  // functions only; an item of Prog
-};
 
-// A host class record. The host-class layer fills in its members; the front
-// end only needs its name and ancestry for type checks.
-class TscClassVariable : public TscCustomVariable {
-public:
-    TscClassVariable(std::string className, std::string ancestorName, TscScript* script);
-    std::string AncestorName;
-    TscScript* Script;
-    // True when this class is other or derives from it (by registered names).
-    bool InheritsFrom(const TscClassVariable* other) const;
+    // Runs with the parameters' current values.
+    Variant GetValue() override;
+    // Stores args into the parameters (extra ones are ignored, missing
+    // optional ones get their default) and runs. A procedure entered again
+    // while it runs (recursion, or a host callback calling back) keeps the
+    // caller's locals: they are saved here and restored afterwards, also
+    // when an exception passes. When outs is given (one slot per
+    // parameter), it receives the parameters' final values, taken before
+    // the caller's locals come back.
+    Variant Invoke(std::span<const Variant> args, std::span<Variant> outs = {});
+
+    // Event adapters that call this procedure; they are detached when it goes.
+    std::vector<TscCustomEvent*> Adapters;
+
+private:
+    Variant run();
+    // The value holders of the local scope (parameters, Result, locals).
+    const std::vector<TscCustomVariable*>& frame();
+    void buildFrame();
+    std::vector<TscCustomVariable*> frame_;
+    int frameItemCount_ = -1;
 };
 
 // ---- type vocabulary
@@ -167,17 +229,25 @@ void ParseMethodSyntaxInto(std::string_view syntax, const TscScript* script, Tsc
 // "line:col" to its two numbers (0 where a part is missing or bad).
 void StrToPoint(std::string_view pos, int& line, int& col);
 
+// ---- host callbacks (see sc_classes.h for the helpers that call them)
+
+// First kind: the arguments in a Variant array (var parameters are read
+// back from it).
+using TscMethodCallback = std::function<Variant(TObject* instance, const TClass* classType,
+                                                const std::string& methodName, Variant& params)>;
+// Second kind: the arguments through Caller->GetParam/SetParam.
+using TscMethodCallbackEx = std::function<Variant(TObject* instance, const TClass* classType,
+                                                  const std::string& methodName, TscMethodHelper* caller)>;
+
 // ---- the script scope
 
 using TscGetUnitEvent = std::function<void(TscScript* sender, const std::string& unitName, std::string& unitText)>;
 using TscRunLineEvent = std::function<void(TscScript* sender, const std::string& unitName, const std::string& sourcePos)>;
 
-class TscScript {
+class TscScript : public TComponent {
 public:
-    explicit TscScript(TscScript* parent = nullptr);
-    TscScript(const TscScript&) = delete;
-    TscScript& operator=(const TscScript&) = delete;
-    virtual ~TscScript();
+    explicit TscScript(TComponent* owner = nullptr);
+    ~TscScript() override;
 
     // Stamped on every item added while set (see ClearItems).
     const void* AddedBy = nullptr;
@@ -192,6 +262,9 @@ public:
     uint8_t IsRunning = 0;
     uint8_t IsMainProg = 0;
     uint8_t Terminated = 0;
+    uint8_t RTTIAdded = 0;
+    // In a scope with IsMainProg: the local scope of the script procedure
+    // running beneath it (nil when none).
     TscScript* ProgRunning = nullptr;
     TscScript* Parent = nullptr;
     std::vector<std::string> Lines;
@@ -199,10 +272,15 @@ public:
     // Folders searched in order for a used unit's file; one empty entry
     // (the current folder) from creation.
     std::vector<std::string> IncludePath{std::string()};
+    // Per unit name (empty: the main text), the lines that hold a statement.
+    std::map<std::string, std::set<int>> CodeLines;
     TscGetUnitEvent OnGetUnit;
     TscGetUnitEvent OnGetILUnit;
     TscRunLineEvent OnRunLine;
     TscGetVariableValueEvent OnGetVarValue;
+
+    // The main block: a compound statement running in this scope.
+    TscStatement* Prog() const { return prog_.get(); }
 
     // ---- item table
     // Appends (name, item); owned items are freed with the script. The item
@@ -218,22 +296,76 @@ public:
     // This scope only; the entry added last wins.
     TscCustomVariable* FindLocal(std::string_view name) const;
     TscClassVariable* FindClass(std::string_view name) const;
-    // Frees every item not made by registration modules; empties the error state.
+    // The class record serving an object's class: its own, else its
+    // nearest registered ancestor's (nullptr when none is registered).
+    TscClassVariable* FindClassOf(const TClass* cls) const;
+    // Frees every item not made by registration modules, the statements
+    // and the code lines; empties the error state.
     virtual void Clear();
     // Frees the items stamped with owner.
     void RemoveItems(const void* owner);
+    // RemoveItems, then clears the statements and the code lines (the
+    // error state stays).
     virtual void ClearItems(const void* owner);
 
     // ---- registration (each skipped when Find(name) already yields an item,
-    // except AddEnum and AddEnumSet)
+    // except AddEnum, AddEnumSet and the methods)
     void AddType(const std::string& typeName, TscVarType parentType);
     void AddConst(const std::string& name, const std::string& typeName, const Variant& value);
     void AddEnum(const std::string& typeName, std::string_view names);
     void AddEnumSet(const std::string& typeName, std::string_view names);
     TscVariable* AddVariable(const std::string& name, const std::string& typeName, const Variant& value);
     void SetVariable(const std::string& name, const Variant& value);
-    // Registers a class record under its name; nullptr when the name is known.
+    // A host class of the reflection registry, with its published
+    // properties and events; nullptr when the name is known already.
+    TscClassVariable* AddClass(const TClass* cls, const std::string& ancestorName);
+    // A class record by name only (no registry class behind it).
     TscClassVariable* AddClassRecord(const std::string& className, const std::string& ancestorName);
+    // A global host function from its syntax line.
+    TscMethodHelper* AddMethod(const std::string& syntax, TscMethodCallback callEvent,
+                               const std::string& category = {}, const std::string& description = {});
+    TscMethodHelper* AddMethodEx(const std::string& syntax, TscMethodCallbackEx callEvent,
+                                 const std::string& category = {}, const std::string& description = {});
+    // The object under a name, as a variable of its class.
+    void AddObject(const std::string& name, TObject* object);
+    // A form, data module or frame: its class record (ancestor TForm,
+    // TDataModule or TFrame), its owned components as members, itself as
+    // an object. Other objects are ignored.
+    void AddForm(TComponent* form);
+    void AddComponent(TComponent* form) { AddForm(form); }
+    // Instantiates every registration module once (see sc_sysrtti.h).
+    void AddRTTI();
+    // Keeps an event adapter as long as this script's items.
+    void AddEventAdapter(std::unique_ptr<TscCustomEvent> adapter);
+
+    // ---- compiling and running
+    // False with ErrorMsg/ErrorPos/ErrorUnit on a compile error; an unknown
+    // language raises.
+    bool Compile();
+    // Runs the main block; the run flags are reset afterwards even when an
+    // exception passes.
+    void Execute();
+    // Runs a procedure of this scope with the elements of a Variant array
+    // as arguments; Null when the name is no procedure here.
+    Variant CallFunction(std::string_view name, const Variant& params = Variant::Null());
+    Variant CallFunction(std::string_view name, std::span<const Variant> params);
+    // The same; afterwards element i of params holds parameter i's value.
+    Variant CallFunctionVar(std::string_view name, Variant& params);
+    // Stops the run at the next statement, here and in every procedure scope.
+    void Terminate();
+    // Calls the OnRunLine of the nearest scope that has one.
+    void RunLine(const std::string& unitName, const std::string& sourcePos);
+    void AddCodeLine(const std::string& unitName, const std::string& sourcePos);
+    // The nearest scope (this one or a parent) with IsMainProg set.
+    TscScript* MainProg();
+
+    // Whether some scope up the chain has an OnRunLine; refreshed when a
+    // run or a procedure call starts.
+    bool RunLineHooked() const { return runLineHooked_; }
+    void RefreshRunLineHook();
+    // Both walks up the parents in one, as a procedure call starts here:
+    // refreshes the hook flag and returns MainProg().
+    TscScript* PrepareRun();
 
 private:
     struct Entry {
@@ -242,13 +374,34 @@ private:
         TscCustomVariable* item;
         bool owned;
     };
+    struct AdapterEntry {
+        std::unique_ptr<TscCustomEvent> adapter;
+        const void* addedBy;
+    };
     void addEnumValues(const std::string& typeName, std::string_view names, bool bits);
     void eraseAt(size_t index, bool free);
+    void freeAdapters(const void* owner, bool all);
+    void clearProgram();
+    TscMethodHelper* addMethod(const std::string& syntax, const std::string& category,
+                               const std::string& description);
 
     std::vector<Entry> items_;
     // Upper-case name to the entries of that name, oldest first.
     std::unordered_map<std::string, std::vector<TscCustomVariable*>> index_;
+    std::unique_ptr<TscStatement> prog_;
+    std::vector<std::unique_ptr<TscRTTIModule>> modules_;
+    std::vector<AdapterEntry> adapters_;
+    bool runLineHooked_ = false;
 };
+
+inline const std::vector<TscCustomVariable*>& TscProcVariable::frame()
+{
+    if (frameItemCount_ != Prog->Count()) buildFrame();
+    return frame_;
+}
 
 // ASCII upper case: names compare without case; other characters have none.
 std::string scUpperName(std::string_view name);
+
+// Script procedures entered deeper than this raise "Stack overflow".
+constexpr int scMaxCallDepth = 1000;

@@ -6,9 +6,12 @@
 
 #include "Exceptions.h"
 #include "SysUtils.h"
+#include "sc_arith.h"
+#include "sc_classes.h"
 #include "sc_const.h"
 #include "sc_interpreter.h"
 #include "sc_parser.h"
+#include "sc_statements.h"
 
 // ---------------------------------------------------------------- item list
 
@@ -84,14 +87,45 @@ int TscCustomVariable::GetNumberOfRequiredParams() const
     return required;
 }
 
+bool TscCustomVariable::HasVarParams() const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (GetParam(i)->IsVarParam) return true;
+    return false;
+}
+
+TscVariable::TscVariable(std::string name, TscVarType typ, std::string typeName)
+    : TscCustomVariable(std::move(name), typ, std::move(typeName))
+{
+    ItemKind = ikVariable;
+    switch (typ) {
+    case fvtInt: NativeType = varInteger; break;
+    case fvtBool: NativeType = varBoolean; break;
+    case fvtFloat: NativeType = varDouble; break;
+    case fvtChar:
+    case fvtString: NativeType = varString; break;
+    default: NativeType = varAny;
+    }
+}
+
 void TscVariable::SetValue(const Variant& value)
 {
     if (IsReadOnly) return;
+    // The common cases store without a conversion call.
+    if (value.isEmpty()) {
+        switch (Typ) {
+        case fvtInt: Value = Variant(0); return;
+        case fvtBool: Value = Variant(false); return;
+        case fvtFloat: Value = Variant(0.0); return;
+        case fvtString: Value = Variant(std::string()); return;
+        default: break;
+        }
+    }
     switch (Typ) {
-    case fvtInt: Value = value.cast(varInteger); break;
-    case fvtBool: Value = value.cast(varBoolean); break;
-    case fvtFloat: Value = value.cast(varDouble); break;
-    case fvtString: Value = value.cast(varString); break;
+    case fvtInt: Value = value.type() == varInteger ? value : value.cast(varInteger); break;
+    case fvtBool: Value = value.type() == varBoolean ? value : value.cast(varBoolean); break;
+    case fvtFloat: Value = value.type() == varDouble ? value : value.cast(varDouble); break;
+    case fvtString: Value = value.type() == varString ? value : value.cast(varString); break;
     default: Value = value;
     }
 }
@@ -106,50 +140,124 @@ Variant TscVariable::GetValue()
 TscStringVariable::TscStringVariable(std::string name, TscVarType typ, std::string typeName)
     : TscVariable(std::move(name), typ, std::move(typeName))
 {
+    Value = Variant(std::string());
 }
 
 void TscStringVariable::SetValue(const Variant& value)
 {
     if (IsReadOnly) return;
-    Str = value.toString();
+    Value = value.type() == varString ? value : Variant(value.toString());
 }
 
-Variant TscStringVariable::GetValue()
-{
-    Variant own(Str);
-    if (!OnGetValue) return own;
-    Variant result = OnGetValue(Name, Typ, own);
-    return result.isNull() ? own : result;
-}
+// ---------------------------------------------------------------- procedures
+
+namespace {
+
+// Script procedure calls under way on this thread.
+thread_local int callDepth = 0;
+
+using ValueBuffer = TscValueBuffer<8>;
+
+}  // namespace
 
 TscProcVariable::TscProcVariable(std::string name, TscVarType typ, std::string typeName, TscScript* parent,
                                  bool isFunc)
     : TscCustomVariable(std::move(name), typ, std::move(typeName)),
       IsFunc(isFunc ? 1 : 0),
-      Prog(std::make_unique<TscScript>(parent))
+      Prog(std::make_unique<TscScript>())
 {
+    ItemKind = ikProc;
     IsReadOnly = 1;
+    Prog->Parent = parent;
+    if (parent) Prog->ExtendedCharset = parent->ExtendedCharset;
 }
 
-TscProcVariable::~TscProcVariable() = default;
-
-TscClassVariable::TscClassVariable(std::string className, std::string ancestorName, TscScript* script)
-    : TscCustomVariable(className, fvtClass, className), AncestorName(std::move(ancestorName)), Script(script)
+TscProcVariable::~TscProcVariable()
 {
-    IsReadOnly = 1;
-}
-
-bool TscClassVariable::InheritsFrom(const TscClassVariable* other) const
-{
-    if (!other) return false;
-    const TscClassVariable* cls = this;
-    // Bounded: a registration that names itself as an ancestor must not hang.
-    for (int depth = 0; cls && depth < 256; ++depth) {
-        if (cls == other || SameText(cls->Name, other->Name)) return true;
-        if (cls->AncestorName.empty() || !cls->Script) return false;
-        cls = cls->Script->FindClass(cls->AncestorName);
+    for (TscCustomEvent* adapter : Adapters) {
+        adapter->Detach();
+        adapter->Handler = nullptr;
     }
-    return false;
+}
+
+void TscProcVariable::buildFrame()
+{
+    // Items may join the scope at run time (late-bound names, exception
+    // variables), so the list follows the table's size.
+    frame_.clear();
+    for (int i = 0; i < Prog->Count(); ++i)
+        if (Prog->Items(i)->ItemKind == ikVariable) frame_.push_back(Prog->Items(i));
+    frameItemCount_ = Prog->Count();
+}
+
+Variant TscProcVariable::GetValue()
+{
+    return Invoke(std::span<const Variant>(), std::span<Variant>());
+}
+
+Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant> outs)
+{
+    if (callDepth >= scMaxCallDepth) throw EStackOverflow(scMessages().StackOverflow);
+    struct DepthGuard {
+        DepthGuard() { ++callDepth; }
+        ~DepthGuard() { --callDepth; }
+    } depth;
+
+    // Entered again while running: the caller's locals are kept aside and
+    // come back when this call ends, whichever way it ends.
+    struct FrameGuard {
+        const std::vector<TscCustomVariable*>* items;
+        ValueBuffer saved;
+        explicit FrameGuard(const std::vector<TscCustomVariable*>* frame)
+            : items(frame), saved(frame ? frame->size() : 0, [frame](size_t i) { return (*frame)[i]->Value; })
+        {
+        }
+        ~FrameGuard()
+        {
+            for (size_t i = 0; i < saved.size(); ++i) scReplace((*items)[i]->Value, std::move(saved[i]));
+        }
+        FrameGuard(const FrameGuard&) = delete;
+        FrameGuard& operator=(const FrameGuard&) = delete;
+    } guard(Executing ? &frame() : nullptr);
+
+    const int count = Count();
+    const size_t given = std::min(args.size(), static_cast<size_t>(count));
+    for (size_t i = 0; i < given; ++i) GetParam(static_cast<int>(i))->Store(args[i]);
+
+    Variant result = run();
+
+    const size_t wanted = std::min(outs.size(), static_cast<size_t>(count));
+    for (size_t i = 0; i < wanted; ++i) outs[i] = GetParam(static_cast<int>(i))->GetValue();
+    return result;
+}
+
+Variant TscProcVariable::run()
+{
+    TscScript* local = Prog.get();
+    struct RunState {
+        TscProcVariable* proc;
+        TscScript* local;
+        TscScript* main;
+        uint8_t executing;
+        uint8_t running;
+        TscScript* progRunning;
+        ~RunState()
+        {
+            local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
+            local->IsRunning = running;
+            if (main) main->ProgRunning = progRunning;
+            proc->Executing = executing;
+        }
+    };
+    TscScript* main = local->PrepareRun();
+    RunState state{this, local, main, Executing, local->IsRunning, main ? main->ProgRunning : nullptr};
+    Executing = 1;
+    if (Result) Result->SetValue(Variant());  // a typed result starts at its kind's empty value
+    if (main) main->ProgRunning = local;
+    local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
+    local->IsRunning = 1;
+    local->Prog()->Execute();
+    return IsFunc && Result ? Result->Read() : Variant::Null();
 }
 
 // ---------------------------------------------------------------- types

@@ -5,7 +5,10 @@
 #include "Exceptions.h"
 #include "SysUtils.h"
 #include "sc_const.h"
+#include "sc_basic.h"
+#include "sc_cpp.h"
 #include "sc_ilparser.h"
+#include "sc_js.h"
 #include "sc_pascal.h"
 
 namespace {
@@ -93,4 +96,7 @@ std::vector<std::string> scLanguageNames()
 void scRegisterStandardLanguages()
 {
     scRegisterPascalScript();
+    scRegisterCppScript();
+    scRegisterBasicScript();
+    scRegisterJScript();
 }

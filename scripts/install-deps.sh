@@ -14,7 +14,7 @@ packages=(
   fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei
   poppler-utils xvfb xauth
   libxml2-utils
-  liblua5.4-dev duktape-dev
+  liblua5.4-dev duktape-dev libmujs-dev
 )
 
 missing=()

@@ -131,33 +131,6 @@ void VarBadIndex()
 
 // ---- Lifetime
 
-Variant::Variant(const Variant& other) : vt_(other.vt_), u_(other.u_)
-{
-    if (ownsPayload()) retain();
-}
-
-Variant& Variant::operator=(const Variant& other)
-{
-    if (this != &other) {
-        if (other.ownsPayload()) other.retain();
-        if (ownsPayload()) release();
-        vt_ = other.vt_;
-        u_ = other.u_;
-    }
-    return *this;
-}
-
-Variant& Variant::operator=(Variant&& other) noexcept
-{
-    if (this != &other) {
-        if (ownsPayload()) release();
-        vt_ = other.vt_;
-        u_ = other.u_;
-        other.vt_ = varEmpty;
-    }
-    return *this;
-}
-
 void Variant::retain() const noexcept
 {
     if (vt_ == varString) retainBox<VarStringBox>(u_.p);

@@ -48,19 +48,36 @@ enum : uint16_t {
 
 class Variant;
 
+// What a failing late-bound call tells besides its code (the platform's
+// EXCEPINFO).
+struct TDispExcepInfo {
+    std::string Source;
+    std::string Description;
+    std::string HelpFile;
+};
+
 // A late-bound object (the platform's IDispatch). Intrusively reference
-// counted; the late-binding layer implements it.
+// counted; the script engine calls it, hosts and tests implement it. Codes
+// are HRESULTs: 0 for success, 0x8002xxxx-style negatives for failure.
 class IDispatchObject {
 public:
-    enum InvokeKind { Method = 1, PropertyGet = 2, PropertyPut = 4 };
+    // Invoke flags; a method call that wants a result passes Method | PropertyGet.
+    enum InvokeKind : uint16_t { Method = 1, PropertyGet = 2, PropertyPut = 4 };
+    // The named argument of a property put (its value).
+    static constexpr int32_t DispIdPropertyPut = -3;
+
     virtual ~IDispatchObject() = default;
     void AddRef() noexcept { ++refs_; }
     void Release() noexcept
     {
         if (--refs_ == 0) delete this;
     }
-    virtual bool GetIDOfName(const std::string& name, int32_t& dispId) = 0;
-    virtual Variant Invoke(int32_t dispId, InvokeKind kind, std::vector<Variant>& args) = 0;
+    virtual int32_t GetIDsOfNames(const WideString& name, int32_t& dispId) = 0;
+    // args are in reverse order (the last argument first); namedArgs names
+    // the leading entries of args (a property put: DispIdPropertyPut for
+    // the value); result is nullptr when the caller wants none.
+    virtual int32_t Invoke(int32_t dispId, uint16_t flags, std::span<Variant> args, std::span<const int32_t> namedArgs,
+                           Variant* result, TDispExcepInfo& excepInfo) = 0;
 
 private:
     long refs_ = 0;
@@ -72,20 +89,43 @@ using ObjectHandle = uint64_t;
 
 class Variant {
 public:
+    // Copies of numbers are inline (the interpreter copies values all the
+    // time); only the shared payloads take a call.
     Variant() noexcept : vt_(varEmpty) { u_.l = 0; }
-    Variant(const Variant& other);
+    Variant(const Variant& other) noexcept : vt_(other.vt_), u_(other.u_)
+    {
+        if (ownsPayload()) retain();
+    }
     Variant(Variant&& other) noexcept : vt_(other.vt_), u_(other.u_) { other.vt_ = varEmpty; }
-    Variant& operator=(const Variant& other);
-    Variant& operator=(Variant&& other) noexcept;
+    Variant& operator=(const Variant& other) noexcept
+    {
+        if (other.ownsPayload()) other.retain();
+        if (ownsPayload()) release();
+        vt_ = other.vt_;
+        u_ = other.u_;
+        return *this;
+    }
+    Variant& operator=(Variant&& other) noexcept
+    {
+        if (this != &other) {
+            if (ownsPayload()) release();
+            vt_ = other.vt_;
+            u_ = other.u_;
+            other.vt_ = varEmpty;
+        }
+        return *this;
+    }
     ~Variant() { if (ownsPayload()) release(); }
 
-    Variant(int32_t v) noexcept : vt_(varInteger) { u_.l = 0; u_.i = v; }
+    // Small payloads are written as one 64-bit store (the low half holds
+    // them), so that a whole-payload copy right after reads it back at once.
+    Variant(int32_t v) noexcept : vt_(varInteger) { u_.l = static_cast<int64_t>(static_cast<uint32_t>(v)); }
     Variant(int64_t v) noexcept : vt_(varInt64) { u_.l = v; }
     Variant(long long v) noexcept : vt_(varInt64) { u_.l = static_cast<int64_t>(v); }
     Variant(uint32_t v) noexcept : vt_(varLongWord) { u_.l = v; }
     Variant(double v) noexcept : vt_(varDouble) { u_.d = v; }
     Variant(long double v) noexcept : vt_(varDouble) { u_.d = static_cast<double>(v); }
-    Variant(bool v) noexcept : vt_(varBoolean) { u_.l = 0; u_.b = v; }
+    Variant(bool v) noexcept : vt_(varBoolean) { u_.l = v ? 1 : 0; }
     Variant(const char* s);
     Variant(std::string_view s);
     Variant(const std::string& s) : Variant(std::string_view(s)) {}
@@ -178,9 +218,10 @@ public:
 
 private:
     friend struct VariantAccess;
+    // Numbers (Integer 3, Double 5, Date 7 and below) answer with one test.
     bool ownsPayload() const noexcept
     {
-        return vt_ == varString || vt_ == varOleStr || vt_ == varDispatch || (vt_ & varArray) != 0;
+        return vt_ >= varOleStr && (vt_ <= varDispatch || vt_ == varString || (vt_ & varArray) != 0);
     }
     void release() noexcept;
     void retain() const noexcept;

@@ -197,8 +197,12 @@ TEST(VariantConversion, DispatchObjectsAreReferenceCounted)
         int* destroyed;
         explicit Probe(int* d) : destroyed(d) {}
         ~Probe() override { ++*destroyed; }
-        bool GetIDOfName(const std::string&, int32_t&) override { return false; }
-        Variant Invoke(int32_t, InvokeKind, std::vector<Variant>&) override { return {}; }
+        int32_t GetIDsOfNames(const WideString&, int32_t&) override { return -1; }
+        int32_t Invoke(int32_t, uint16_t, std::span<Variant>, std::span<const int32_t>, Variant*,
+                       TDispExcepInfo&) override
+        {
+            return -1;
+        }
     };
     int destroyed = 0;
     auto* probe = new Probe(&destroyed);

@@ -5,29 +5,16 @@
 #include <map>
 
 #include "Exceptions.h"
+#include "sc_compact.h"
 #include "sc_ilparser.h"
 #include "sc_interpreter.h"
 #include "sc_tools.h"
 
-namespace {
+using sctest::compact;
+using sctest::compile;
+using sctest::Compiled;
 
-// One element per word: name(attributes){children}, positions dropped.
-std::string compact(const TscXMLItem* item)
-{
-    std::string out = item->Name;
-    std::string attrs;
-    for (const char* name : {"text", "unit"}) {
-        const std::string value = item->Prop(name);
-        if (!value.empty() || item->Text.find(std::string(name) + "=") != std::string::npos) attrs += value;
-    }
-    if (!attrs.empty()) out += "(" + attrs + ")";
-    if (item->Count() > 0) {
-        out += "{";
-        for (int i = 0; i < item->Count(); ++i) out += (i ? " " : "") + compact(item->Items(i));
-        out += "}";
-    }
-    return out;
-}
+namespace {
 
 std::string grammar(const std::string& rules, const std::string& parserExtra = "")
 {
@@ -35,25 +22,6 @@ std::string grammar(const std::string& rules, const std::string& parserExtra = "
            "<keywords><begin/><end/></keywords><errors><err1 text=\"First\"/><err2 text=\"Second\"/></errors>"
            "</parser><types/><empty/>" +
            rules + "</language>";
-}
-
-struct Compiled {
-    bool ok;
-    std::string il;  // compact, without the types element
-    std::string error;  // "line:col: message"
-};
-
-Compiled compile(TscScript& script, const std::string& language, const std::string& text)
-{
-    TscILParser parser(&script);
-    parser.SelectLanguage(language);
-    Compiled c{parser.MakeILScript(text), "", script.ErrorPos + ": " + script.ErrorMsg};
-    if (c.ok) {
-        const TscXMLItem* root = parser.ILScript.Root();
-        for (int i = 0; i < root->Count(); ++i)
-            if (root->Items(i)->Name != "types") c.il += (c.il.empty() ? "" : " ") + compact(root->Items(i));
-    }
-    return c;
 }
 
 Compiled compileWith(const std::string& rules, const std::string& text, const std::string& parserExtra = "")

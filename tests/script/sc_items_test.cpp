@@ -158,7 +158,7 @@ TEST(Variables, StringVariableKeepsTheStringForm)
 {
     TscStringVariable s("s", fvtString, "String");
     s.SetValue(Variant(42));
-    EXPECT_EQ(s.Str, "42");
+    EXPECT_EQ(s.Str(), "42");
     EXPECT_EQ(s.GetValue().type(), varString);
     EXPECT_THROW(s.SetValue(Variant::Null()), Exception);  // the platform's conversion error
 }
@@ -247,7 +247,8 @@ TEST(ItemTable, LookupGoesUpTheParents)
 {
     TscScript outer;
     outer.AddVariable("x", "Variant", Variant(1));
-    TscScript inner(&outer);
+    TscScript inner;
+    inner.Parent = &outer;
     EXPECT_NE(inner.Find("X"), nullptr);
     EXPECT_EQ(inner.FindLocal("X"), nullptr);
     EXPECT_EQ(inner.AddVariable("x", "Variant", Variant(2)), nullptr);  // known up the chain

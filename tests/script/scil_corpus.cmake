@@ -1,10 +1,10 @@
-# Runs scil on every corpus program and compares with its golden file:
-# NAME.il (the intermediate program) or NAME.err ("line:col: message").
-file(GLOB programs ${CORPUS}/*.pas ${CORPUS}/errors/*.pas)
+# Runs scil on every corpus program of one language and compares with its
+# golden file: NAME.il (the intermediate program) or NAME.err ("line:col: message").
+file(GLOB programs ${CORPUS}/*.${EXTENSION} ${CORPUS}/errors/*.${EXTENSION})
 set(failures 0)
 foreach(program ${programs})
-  string(REGEX REPLACE "\\.pas$" "" base ${program})
-  execute_process(COMMAND ${SCIL} ${program} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+  string(REGEX REPLACE "\\.${EXTENSION}$" "" base ${program})
+  execute_process(COMMAND ${SCIL} -l ${LANGUAGE} ${program} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
   if(EXISTS ${base}.il)
     file(READ ${base}.il expected)
     set(actual "${out}")

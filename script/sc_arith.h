@@ -1,0 +1,143 @@
+#pragma once
+// Inline shortcuts of the Variant operators for the kinds the interpreter
+// meets in nearly every expression (two Integers, two Doubles). They give
+// exactly the Variant's results and leave every other case to it.
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "Variant.h"
+
+inline Variant scIntResult(int64_t v) noexcept
+{
+    if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
+    return Variant(v);
+}
+
+// Overwrites a value with a number in place (cheaper than an assignment,
+// which must allow for the source being the target).
+template <class T>
+inline void scStoreNumber(Variant& slot, T number) noexcept
+{
+    slot.~Variant();
+    new (&slot) Variant(number);
+}
+
+// The same for any value moved in (value must not be slot itself).
+inline void scReplace(Variant& slot, Variant&& value) noexcept
+{
+    slot.~Variant();
+    new (&slot) Variant(std::move(value));
+}
+
+inline Variant scAdd(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) + b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) {
+        const double d = a.rawDouble() + b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a + b;
+}
+
+inline Variant scSub(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) - b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) {
+        const double d = a.rawDouble() - b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a - b;
+}
+
+inline Variant scMul(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) * b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble) {
+        const double d = a.rawDouble() * b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a * b;
+}
+
+inline Variant scMod(const Variant& a, const Variant& b)
+{
+    // The remainder of two Integers is an Integer (the 64-bit form spares
+    // the minimum divided by -1).
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
+        return Variant(static_cast<int32_t>(static_cast<int64_t>(a.rawInt()) % b.rawInt()));
+    return VarMod(a, b);
+}
+
+inline Variant scIntDiv(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
+        return scIntResult(static_cast<int64_t>(a.rawInt()) / b.rawInt());
+    return VarIntDiv(a, b);
+}
+
+// -1, 0 or 1 as VarCompare gives them.
+inline int scCompare(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger)
+        return a.rawInt() < b.rawInt() ? -1 : a.rawInt() > b.rawInt() ? 1 : 0;
+    if (a.type() == varDouble && b.type() == varDouble && !std::isnan(a.rawDouble()) && !std::isnan(b.rawDouble()))
+        return a.rawDouble() < b.rawDouble() ? -1 : a.rawDouble() > b.rawDouble() ? 1 : 0;
+    return VarCompare(a, b);
+}
+
+inline bool scEquals(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger) return a.rawInt() == b.rawInt();
+    return VarEquals(a, b);
+}
+
+inline Variant scDivFloat(const Variant& a, const Variant& b)
+{
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
+        return Variant(static_cast<double>(a.rawInt()) / b.rawInt());
+    if (a.type() == varDouble && b.type() == varDouble && b.rawDouble() != 0) {
+        const double d = a.rawDouble() / b.rawDouble();
+        if (std::isfinite(d)) return Variant(d);
+    }
+    return a / b;
+}
+
+// Values kept on the C++ stack for the common short argument lists and
+// procedure frames; longer ones go to the heap. Each slot is built from
+// make(i) in place; if one fails, those built are destroyed.
+template <size_t Inline>
+class TscValueBuffer {
+public:
+    template <class F>
+    TscValueBuffer(size_t size, F make)
+    {
+        Variant* slots = size > Inline ? static_cast<Variant*>(::operator new(size * sizeof(Variant))) : inlineSlots();
+        heap_ = size > Inline ? slots : nullptr;
+        for (; built_ < size; ++built_) new (slots + built_) Variant(make(built_));
+    }
+    explicit TscValueBuffer(size_t size) : TscValueBuffer(size, [](size_t) { return Variant(); }) {}
+    ~TscValueBuffer()
+    {
+        Variant* slots = data();
+        for (size_t i = 0; i < built_; ++i) slots[i].~Variant();
+        if (heap_) ::operator delete(heap_);
+    }
+    TscValueBuffer(const TscValueBuffer&) = delete;
+    TscValueBuffer& operator=(const TscValueBuffer&) = delete;
+    Variant* data() { return heap_ ? heap_ : inlineSlots(); }
+    Variant& operator[](size_t i) { return data()[i]; }
+    size_t size() const { return built_; }
+
+private:
+    Variant* inlineSlots() { return reinterpret_cast<Variant*>(storage_); }
+    alignas(Variant) unsigned char storage_[Inline * sizeof(Variant)];
+    Variant* heap_ = nullptr;
+    size_t built_ = 0;
+};

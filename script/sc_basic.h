@@ -1,0 +1,4 @@
+#pragma once
+// The BasicScript language.
+
+void scRegisterBasicScript();

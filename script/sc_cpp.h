@@ -1,0 +1,4 @@
+#pragma once
+// The C++Script language.
+
+void scRegisterCppScript();

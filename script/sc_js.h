@@ -1,0 +1,4 @@
+#pragma once
+// The JScript language.
+
+void scRegisterJScript();

@@ -1,0 +1,377 @@
+// Statements and their execution.
+
+#include "sc_statements.h"
+
+#include <cmath>
+
+#include "Exceptions.h"
+#include "SysUtils.h"
+#include "sc_arith.h"
+#include "sc_expression.h"
+
+TscStatement::TscStatement(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : Prog(prog), SourcePos(std::move(sourcePos)), SourceUnit(std::move(sourceUnit))
+{
+}
+
+void TscStatement::RunChildren()
+{
+    TscScript* scope = Prog;
+    const int count = Count();
+    for (int i = 0; i < count && !scope->Terminated; ++i) {
+        Statement(i)->Execute();
+        if (scope->BreakCalled | scope->ContinueCalled | scope->ExitCalled) break;
+    }
+}
+
+void TscStatement::Execute()
+{
+    RunChildren();
+}
+
+// ---------------------------------------------------------------- assignments
+
+TscAssignmentStmt::~TscAssignmentStmt() = default;
+
+void TscAssignmentStmt::Optimize()
+{
+    VarTarget = nullptr;
+    numberTarget_ = nullptr;
+    if (Designator && Designator->Kind == 1)
+        VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
+    if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
+        (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
+        numberTarget_ = static_cast<TscVariable*>(VarTarget);
+}
+
+Variant TscAssignmentStmt::value()
+{
+    return Expression->Root->Eval();
+}
+
+Variant TscAssignmentStmt::target()
+{
+    return VarTarget ? VarTarget->GetValue() : Designator->GetValue();
+}
+
+void TscAssignmentStmt::store(const Variant& v)
+{
+    if (!VarTarget)
+        Designator->SetValue(v);
+    else if (VarTarget->ItemKind == ikVariable)
+        static_cast<TscVariable*>(VarTarget)->Store(v);
+    else
+        VarTarget->SetValue(v);
+}
+
+void TscAssignmentStmt::Execute()
+{
+    if (!Begin()) return;
+    if (const Variant* direct = Expression->Root->Peek())
+        store(*direct);
+    else
+        store(value());
+}
+
+template <uint8_t Op>
+void TscAssignmentStmt::combineWith(const Variant& v)
+{
+    if (TscVariable* variable = numberTarget_; variable && !variable->OnGetValue) {
+        Variant& slot = variable->Value;
+        if constexpr (Op != opDivFloat) {
+            if (slot.type() == varInteger && v.type() == varInteger && variable->Typ != fvtFloat) {
+                const int64_t a = slot.rawInt();
+                const int64_t b = v.rawInt();
+                const int64_t r = Op == opPlus ? a + b : Op == opMinus ? a - b : a * b;
+                if (r >= INT32_MIN && r <= INT32_MAX) {
+                    scStoreNumber(slot, static_cast<int32_t>(r));
+                    return;
+                }
+            }
+        }
+        if (slot.type() == varDouble && v.type() == varDouble && variable->Typ != fvtInt) {
+            const double a = slot.rawDouble();
+            const double b = v.rawDouble();
+            const double r = Op == opPlus ? a + b : Op == opMinus ? a - b : Op == opMul ? a * b : a / b;
+            if (std::isfinite(r)) {
+                scStoreNumber(slot, r);
+                return;
+            }
+        }
+    }
+    const Variant t = target();
+    if constexpr (Op == opPlus) store(scAdd(t, v));
+    if constexpr (Op == opMinus) store(scSub(t, v));
+    if constexpr (Op == opMul) store(scMul(t, v));
+    if constexpr (Op == opDivFloat) store(scDivFloat(t, v));
+}
+
+template <uint8_t Op>
+void TscAssignmentStmt::combine()
+{
+    if (const Variant* direct = Expression->Root->Peek()) {
+        combineWith<Op>(*direct);
+        return;
+    }
+    const Variant v = value();
+    combineWith<Op>(v);
+}
+
+void TscAssignPlusStmt::Execute()
+{
+    if (Begin()) combine<opPlus>();
+}
+
+void TscAssignMinusStmt::Execute()
+{
+    if (Begin()) combine<opMinus>();
+}
+
+void TscAssignMulStmt::Execute()
+{
+    if (Begin()) combine<opMul>();
+}
+
+void TscAssignDivStmt::Execute()
+{
+    if (Begin()) combine<opDivFloat>();
+}
+
+// ---------------------------------------------------------------- calls
+
+TscCallStmt::~TscCallStmt() = default;
+
+void TscCallStmt::Execute()
+{
+    if (!Begin()) return;
+    if (Modificator.empty()) {
+        Designator->GetValue();
+    } else if (Modificator == "+") {
+        Designator->SetValue(scAdd(Designator->GetValue(), Variant(1)));
+    } else {
+        Designator->SetValue(scSub(Designator->GetValue(), Variant(1)));
+    }
+}
+
+// ---------------------------------------------------------------- if and case
+
+TscIfStmt::TscIfStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit), ElseStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+TscIfStmt::~TscIfStmt() = default;
+
+void TscIfStmt::Execute()
+{
+    if (!Begin()) return;
+    if (Condition->Root->EvalBool())
+        RunChildren();
+    else
+        ElseStmt->Execute();
+}
+
+TscCaseSelector::~TscCaseSelector() = default;
+
+TscCaseStmt::TscCaseStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit),
+      ElseStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+TscCaseStmt::~TscCaseStmt() = default;
+
+void TscCaseStmt::Execute()
+{
+    if (!Begin()) return;
+    const Variant selector = Condition->Root->Eval();
+    TscStatement* chosen = ElseStmt.get();
+    for (int i = 0; i < Count(); ++i) {
+        auto* selectorStmt = static_cast<TscCaseSelector*>(Statement(i));
+        if (selectorStmt->SetExpression->Check(selector)) {
+            chosen = selectorStmt;
+            break;
+        }
+    }
+    chosen->Execute();
+    if (ConsumesBreak) Prog->BreakCalled = 0;
+}
+
+// ---------------------------------------------------------------- loops
+
+TscRepeatStmt::~TscRepeatStmt() = default;
+
+void TscRepeatStmt::Execute()
+{
+    if (!Begin()) return;
+    for (;;) {
+        RunChildren();
+        if (LoopMustStop()) break;
+        const bool condition = Condition->Root->EvalBool();
+        if (InverseCondition ? !condition : condition) break;
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscWhileStmt::~TscWhileStmt() = default;
+
+void TscWhileStmt::Execute()
+{
+    if (!Begin()) return;
+    while (Condition->Root->EvalBool()) {
+        RunChildren();
+        if (LoopMustStop()) break;
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscForStmt::~TscForStmt() = default;
+
+void TscForStmt::Execute()
+{
+    if (!Begin()) return;
+    const int64_t first = BeginValue->Root->Eval().toInt();
+    const int64_t last = EndValue->Root->Eval().toInt();
+    Variant& slot = Variable->Value;
+    const int64_t step = Down ? -1 : 1;
+    // A body of one statement runs without the compound loop around it.
+    TscStatement* single = Count() == 1 ? Statement(0) : nullptr;
+    for (int64_t i = first; Down ? i >= last : i <= last; i += step) {
+        scStoreNumber(slot, static_cast<int32_t>(i));
+        if (single) {
+            if (Prog->Terminated) break;
+            single->Execute();
+        } else {
+            RunChildren();
+        }
+        if (LoopMustStop()) break;
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscVbForStmt::~TscVbForStmt() = default;
+
+void TscVbForStmt::Execute()
+{
+    if (!Begin()) return;
+    Variant counter = BeginValue->Root->Eval();
+    const Variant last = EndValue->Root->Eval();
+    const Variant step = Step ? Step->Root->Eval() : Variant(1);
+    const bool down = VarCompare(step, Variant(0)) < 0;
+    while (down ? VarCompare(counter, last) >= 0 : VarCompare(counter, last) <= 0) {
+        Variable->SetValue(counter);
+        RunChildren();
+        if (LoopMustStop()) break;
+        counter = scAdd(counter, step);
+    }
+    Prog->BreakCalled = 0;
+}
+
+TscCppForStmt::TscCppForStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit),
+      FirstStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit)),
+      SecondStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+TscCppForStmt::~TscCppForStmt() = default;
+
+void TscCppForStmt::Execute()
+{
+    if (!Begin()) return;
+    FirstStmt->Execute();
+    // The usual step is one statement (i++): run it without the list around it.
+    TscStatement* step = SecondStmt->Count() == 1 ? SecondStmt->Statement(0) : SecondStmt.get();
+    while (!Prog->Terminated && (!Expression || Expression->Root->EvalBool())) {
+        RunChildren();
+        if (LoopMustStop()) break;
+        step->Execute();
+    }
+    Prog->BreakCalled = 0;
+}
+
+// ---------------------------------------------------------------- try
+
+TscTryStmt::TscTryStmt(TscScript* prog, std::string sourcePos, std::string sourceUnit)
+    : TscStatement(prog, sourcePos, sourceUnit),
+      ExceptStmt(std::make_unique<TscStatement>(prog, sourcePos, sourceUnit))
+{
+}
+
+void TscTryStmt::setExceptionVariables(const char* className, const std::string& message)
+{
+    const std::pair<const char*, Variant> values[] = {{"ExceptionClassName", Variant(className)},
+                                                      {"ExceptionMessage", Variant(message)}};
+    for (const auto& [name, value] : values) {
+        if (TscCustomVariable* item = Prog->Find(name))
+            item->SetValue(value);
+        else
+            Prog->AddVariable(name, "Variant", value);
+    }
+}
+
+void TscTryStmt::runFinally()
+{
+    // The finally part runs whole even after exit, break or continue; what
+    // it sets itself stays set.
+    const uint8_t exitCalled = Prog->ExitCalled;
+    const uint8_t breakCalled = Prog->BreakCalled;
+    const uint8_t continueCalled = Prog->ContinueCalled;
+    Prog->ExitCalled = Prog->BreakCalled = Prog->ContinueCalled = 0;
+    ExceptStmt->Execute();
+    Prog->ExitCalled |= exitCalled;
+    Prog->BreakCalled |= breakCalled;
+    Prog->ContinueCalled |= continueCalled;
+}
+
+void TscTryStmt::Execute()
+{
+    if (!Begin()) return;
+    if (IsExcept) {
+        try {
+            RunChildren();
+        } catch (const Exception& e) {
+            setExceptionVariables(e.className(), e.message());
+            ExceptStmt->Execute();
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& e) {
+            setExceptionVariables("Exception", e.what());
+            ExceptStmt->Execute();
+        }
+        return;
+    }
+    try {
+        RunChildren();
+    } catch (...) {
+        runFinally();
+        throw;
+    }
+    runFinally();
+}
+
+// ---------------------------------------------------------------- flags and with
+
+void TscBreakStmt::Execute()
+{
+    Prog->BreakCalled = 1;
+}
+
+void TscContinueStmt::Execute()
+{
+    Prog->ContinueCalled = 1;
+}
+
+void TscExitStmt::Execute()
+{
+    if (!Begin()) return;
+    Prog->ExitCalled = 1;
+}
+
+TscWithStmt::~TscWithStmt() = default;
+
+void TscWithStmt::Execute()
+{
+    if (!Begin()) return;
+    Variable->SetValue(Designator->GetValue());
+}

@@ -1,0 +1,2 @@
+Sub P(byref)
+End Sub

@@ -1,0 +1,3 @@
+Select Case x
+  Case
+End Select

@@ -1,0 +1,3 @@
+Function F
+  F = 1
+End Sub

@@ -1,0 +1,4 @@
+Sub P
+  If a Then
+    x = 1
+End Sub

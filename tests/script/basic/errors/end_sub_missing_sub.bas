@@ -1,0 +1,3 @@
+Sub P
+  x = 1
+End

@@ -1,0 +1,5 @@
+Try
+  x = 1
+Finally
+  y = 1
+End

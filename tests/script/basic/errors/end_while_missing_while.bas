@@ -1,0 +1,3 @@
+While x
+  y = 1
+End

@@ -1,0 +1,3 @@
+With x
+  y = 1
+End

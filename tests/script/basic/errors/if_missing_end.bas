@@ -1,0 +1,2 @@
+If a Then
+  x = 1

@@ -1,0 +1,3 @@
+Do
+  x = 1
+Loop Until

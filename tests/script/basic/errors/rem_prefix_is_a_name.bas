@@ -1,0 +1,2 @@
+remain = 1
+x = remain +

@@ -1,0 +1,2 @@
+Select x
+End Select

@@ -1,0 +1,3 @@
+Try
+  x = 1
+End Try

@@ -1,0 +1,3 @@
+sub P
+  x = 1 +
+end sub

@@ -1,0 +1,2 @@
+imports "unit_shapes.bas"
+dim Count as integer

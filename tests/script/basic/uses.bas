@@ -1,0 +1,2 @@
+imports "unit_shapes.bas", "unit_more.bas"
+Area(2)

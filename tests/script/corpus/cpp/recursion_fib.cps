@@ -1,0 +1,27 @@
+// Recursion keeps every call's locals.
+int Fib(int n)
+{
+  if (n < 2) return n;
+  return Fib(n - 1) + Fib(n - 2);
+}
+
+Variant Fact(int n)
+{
+  int k = n;
+  if (n <= 1) return 1;
+  return Fact(n - 1) * k;
+}
+
+int Sum(int n)
+{
+  int local = n;
+  if (n > 0) Sum(n - 1);
+  return local;
+}
+
+{
+  ShowMessage(IntToStr(Fib(20)));
+  ShowMessage(VarToStr(Fact(20)));
+  ShowMessage(VarToStr(Fact(25)));
+  ShowMessage(IntToStr(Sum(10)));
+}

@@ -1,0 +1,17 @@
+// Characters of strings by index, 1-based, checked.
+String s, t;
+Variant v;
+int i;
+{
+  s = "abcdef";
+  ShowMessage(s[1] + s[6]);
+  s[2] = "X";
+  ShowMessage(s);
+  t = "";
+  for (i = Length(s); i >= 1; i--) t += s[i];
+  ShowMessage(t);
+  v = "variant";
+  ShowMessage(v[1]);
+  try { ShowMessage(s[7]); } except { ShowMessage(ExceptionClassName + ": " + ExceptionMessage); }
+  try { s[0] = "z"; } except { ShowMessage(ExceptionClassName + ": " + ExceptionMessage); }
+}

@@ -1,0 +1,7 @@
+// A default value that does not fit its parameter.
+procedure P(n: Integer = 'text');
+begin
+end;
+
+begin
+end.

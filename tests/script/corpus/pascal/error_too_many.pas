@@ -1,0 +1,4 @@
+// Too many arguments.
+begin
+  ShowMessage('a', 'b');
+end.

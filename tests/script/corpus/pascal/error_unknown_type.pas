@@ -1,0 +1,5 @@
+// A type nobody registered.
+var
+  f: TNoSuchClass;
+begin
+end.

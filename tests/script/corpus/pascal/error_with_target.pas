@@ -1,0 +1,6 @@
+// with needs an object.
+var
+  i: Integer;
+begin
+  with i do ShowMessage('x');
+end.

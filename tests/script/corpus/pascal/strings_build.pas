@@ -1,0 +1,18 @@
+// Building texts in loops and concatenating numbers and strings.
+var
+  s: String;
+  i: Integer;
+begin
+  s := '';
+  for i := 1 to 5 do s := s + IntToStr(i) + ',';
+  ShowMessage(s);
+  s := '';
+  for i := 1 to 1000 do s := 'abc' + IntToStr(i);
+  ShowMessage(s + ' ' + IntToStr(Length(s)));
+  s := 'x';
+  for i := 1 to 10 do s := s + s;
+  ShowMessage(IntToStr(Length(s)));
+  ShowMessage(Format('%s=%d', ['total', 42]));
+  ShowMessage(Format('%5.2f|%-4s|%x|%3d', [3.14159, 'ab', 255, 7]));
+  ShowMessage(Format('%s', [s]) = s);
+end.

@@ -1,0 +1,2 @@
+#include "unit_bad.cps"
+{}

@@ -1,0 +1,4 @@
+int F()
+{
+  if (a) else ;
+}

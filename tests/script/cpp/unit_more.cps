@@ -1,0 +1,2 @@
+#include "unit_shapes.cps"
+int Count;

@@ -1,0 +1,4 @@
+#include "unit_shapes.cps", "unit_more.cps"
+{
+  Area(2);
+}

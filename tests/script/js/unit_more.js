@@ -1,0 +1,2 @@
+import "unit_shapes.js";
+var Count;

@@ -1,0 +1,2 @@
+import "unit_shapes.js", "unit_more.js"
+Area(2);

@@ -1,0 +1,162 @@
+// scriptrun: runs a script file with the standard modules.
+//   scriptrun [--lang Language] [-I folder]... file
+// ShowMessage writes its text as a line to standard output. A compile
+// error prints "line:col: message" (the unit name in front for an error
+// inside a used unit) and exits with 2; an uncaught run-time error prints
+// "ClassName: message" and exits with 3.
+//
+// For exercising the engine from the shell the tool adds a module of its
+// own, after the standard ones:
+// - "function CallFunction(Name: String; Args: Variant): Variant" calls a
+//   procedure of the running script by name (with a Variant array of
+//   arguments), as a host callback would;
+// - the classes TObject, TPersistent and TComponent (with their published
+//   properties, constructors, Free and ClassName) when no module registered
+//   them.
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "CoreClasses.h"
+#include "Exceptions.h"
+#include "sc_classes.h"
+#include "sc_interpreter.h"
+#include "sc_sysrtti.h"
+#include "sc_tools.h"
+
+namespace {
+
+class StdoutUi final : public TscScriptUi {
+public:
+    void ShowMessage(const std::string& text) override
+    {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+};
+
+class ToolFunctions final : public TscRTTIModule {
+public:
+    explicit ToolFunctions(TscScript* script) : TscRTTIModule(script)
+    {
+        TscScript* main = script;
+        script->AddMethodEx("function CallFunction(Name: String; Args: Variant): Variant",
+                            [main](TObject*, const TClass*, const std::string&, TscMethodHelper* caller) {
+                                return main->CallFunction(caller->GetParam(0).toString(), caller->GetParam(1));
+                            });
+        if (TscClassVariable* object = script->AddClass(TObject::StaticClass(), "")) {
+            object->AddConstructor("constructor Create", &create);
+            object->AddMethod("procedure Free", [](TObject* instance, const TClass*, const std::string&,
+                                                   TscMethodHelper*) {
+                delete instance;
+                return Variant();
+            });
+            object->AddMethod("function ClassName: String", [](TObject* instance, const TClass*,
+                                                               const std::string&, TscMethodHelper*) {
+                return Variant(instance->ClassName());
+            });
+        }
+        script->AddClass(TPersistent::StaticClass(), "TObject");
+        if (TscClassVariable* component = script->AddClass(TComponent::StaticClass(), "TPersistent"))
+            component->AddConstructor("constructor Create(AOwner: TComponent)", &create);
+    }
+
+private:
+    // Makes an object of the class the script named; a component's owner
+    // is the first argument.
+    static Variant create(TObject*, const TClass* cls, const std::string&, TscMethodHelper* caller)
+    {
+        TObject* owner = caller->ParamCount() > 0 ? VariantToObject(caller->GetParam(0)) : nullptr;
+        return ObjectToVariant(cls->Create(owner));
+    }
+};
+
+void print(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+int usage()
+{
+    std::fputs("usage: scriptrun [--lang Language] [-I folder]... file\n", stderr);
+    return 1;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        if (end == text.size()) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string language = "PascalScript";
+    std::string file;
+    std::vector<std::string> includePath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--lang" || arg == "-l") && i + 1 < argc) {
+            language = argv[++i];
+        } else if (arg == "-I" && i + 1 < argc) {
+            includePath.push_back(argv[++i]);
+        } else if (file.empty() && !arg.empty() && arg[0] != '-') {
+            file = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (file.empty()) return usage();
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "scriptrun: cannot open %s\n", file.c_str());
+        return 1;
+    }
+    std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (source.compare(0, 3, "\xEF\xBB\xBF") == 0) source.erase(0, 3);
+    const auto slash = file.find_last_of('/');
+    includePath.push_back(slash == std::string::npos ? std::string() : file.substr(0, slash));
+
+    StdoutUi ui;
+    scSetScriptUi(&ui);
+    scRegisterStandardLanguages();
+    registerCoreClasses();
+    scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
+
+    TscScript script;
+    script.ExtendedCharset = 1;
+    script.SyntaxType = language;
+    script.IncludePath = includePath;
+    script.Lines = splitLines(source);
+    int status = 0;
+    try {
+        script.AddRTTI();
+        if (!script.Compile()) {
+            print((script.ErrorUnit.empty() ? "" : script.ErrorUnit + ":") + script.ErrorPos + ": " + script.ErrorMsg);
+            status = 2;
+        } else {
+            script.Execute();
+        }
+    } catch (const std::exception& e) {
+        print(std::string(ExceptionClassName(e)) + ": " + e.what());
+        status = 3;
+    }
+    std::fflush(stdout);
+    scSetScriptUi(nullptr);
+    return status;
+}
