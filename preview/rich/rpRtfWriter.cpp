@@ -1,0 +1,465 @@
+#include "rpRtfWriter.h"
+
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <vector>
+
+#include "CodePages.h"
+#include "Exceptions.h"
+#include "Graphics.h"
+#include "rpRichFormat.h"
+#include "rpRtfLexer.h"
+
+using namespace rich;
+
+namespace {
+
+// The character state as the file spells it: table indexes.
+struct WState {
+    int font = 0;
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    int vertical = 0;
+    bool protect = false;
+    bool hidden = false;
+    int color = 0;
+    int highlight = 0;
+};
+
+const char* const kFamilyWords[] = {"fnil", "froman", "fswiss", "fmodern", "fscript", "fdecor", "ftech", "fbidi"};
+
+// Our dialect declares code page 936: names in fonts without a charset use it.
+constexpr int kAnsiCp = 936;
+
+class Writer {
+public:
+    Writer(const QTextDocument& doc, const TRtfWriteOptions& o) : doc_(doc), opt_(o) {}
+    std::string Run();
+
+private:
+    void block(const QTextBlock& b, int from, int to);
+    void fragments(const QTextBlock& b, int from, int to);
+    void content(const QTextFragment& f, int from, int to);
+    void paragraph(const QTextBlock& b);
+    void listText(const QTextBlock& b, const TRichPara& p);
+    void setChar(const QTextCharFormat& format, int formatIndex);
+    void word(const char* w);
+    void word(const char* w, int param);
+    void text(QStringView s);
+    void picture(const QTextCharFormat& format);
+    void rawGroup(const QTextCharFormat& format, const QByteArray& bytes);
+    int fontIndex(const TRichFont& f);
+    int colorIndex(int rgb);
+    void fontName(const TRichFont& f, std::string& out) const;
+
+    const QTextDocument& doc_;
+    TRtfWriteOptions opt_;
+    std::string body_;
+    bool needSpace_ = false;
+    WState cur_;
+    std::vector<TRichFont> fonts_;
+    QHash<QString, int> fontIndex_;
+    std::vector<int> colors_;
+    QHash<int, int> colorIndex_;
+    QHash<int, WState> states_;  // by the document's format index
+    TRichPara para_;
+    bool paraWritten_ = false;
+    int symbolFont_ = -1;
+};
+
+std::string Writer::Run()
+{
+    const int end = doc_.characterCount() - 1;
+    const int to = opt_.to < 0 || opt_.to > end ? end : opt_.to;
+    const int from = std::clamp(opt_.from, 0, to);
+    body_.reserve(static_cast<size_t>(to - from) * 2 + 64);
+    const QTextBlock first = doc_.findBlock(from);
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        const int start = b.position();
+        const int mark = start + b.length() - 1;
+        // A range that ends right after a paragraph mark holds the paragraph it opens, empty.
+        if (b != first && start > to) break;
+        block(b, std::max(from, start), std::min(to, mark));
+        if (mark >= to) break;
+    }
+
+    std::string out = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl";
+    for (size_t i = 0; i < fonts_.size(); ++i) {
+        const TRichFont& f = fonts_[i];
+        out += "{\\f" + std::to_string(i) + '\\' + kFamilyWords[(f.pitchFamily >> 4) & 7];
+        if (f.pitchFamily & 3) out += "\\fprq" + std::to_string(f.pitchFamily & 3);
+        if (f.charset >= 0) out += "\\fcharset" + std::to_string(f.charset);
+        out += ' ';
+        fontName(f, out);
+        out += ";}";
+    }
+    out += "}\r\n";
+    if (!colors_.empty()) {
+        out += "{\\colortbl ;";
+        for (int rgb : colors_)
+            out += "\\red" + std::to_string((rgb >> 16) & 255) + "\\green" + std::to_string((rgb >> 8) & 255) +
+                   "\\blue" + std::to_string(rgb & 255) + ';';
+        out += "}\r\n";
+    }
+    out += "\\uc1";
+    out += body_;
+    out += "}";
+    return out;
+}
+
+void Writer::block(const QTextBlock& b, int from, int to)
+{
+    paragraph(b);
+    fragments(b, from, to);
+    // An empty paragraph keeps its mark's font, which gives it its height.
+    if (from >= to) setChar(b.charFormat(), b.charFormatIndex());
+    word("par");
+    body_ += "\r\n";
+    needSpace_ = false;
+}
+
+void Writer::paragraph(const QTextBlock& b)
+{
+    const TRichPara p = FromBlock(b);
+    if (!paraWritten_ || !(p == para_)) {
+        word("pard");
+        if (p.align == TRichAlign::Right) word("qr");
+        if (p.align == TRichAlign::Center) word("qc");
+        if (p.align == TRichAlign::Justify) word("qj");
+        if (p.li) word("li", p.li);
+        if (p.ri) word("ri", p.ri);
+        if (p.fi) word("fi", p.fi);
+        if (p.sb) word("sb", p.sb);
+        if (p.sa) word("sa", p.sa);
+        if (p.sl) {
+            word("sl", p.sl);
+            word("slmult", p.slMult);
+        }
+        for (const TRichTab& t : p.tabs) {
+            if (t.kind == TRichTabKind::Center) word("tqc");
+            if (t.kind == TRichTabKind::Right) word("tqr");
+            if (t.kind == TRichTabKind::Decimal) word("tqdec");
+            word("tx", t.position);
+        }
+        if (p.list != TRichList::None) {
+            body_ += "{\\*\\pn";
+            if (p.list == TRichList::Bullet) {
+                if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
+                body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_) + "\\pnindent0{\\pntxtb\\'b7}}";
+            } else {
+                static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
+                body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
+                if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
+                body_ += "\\pnindent0{\\pntxta .}}";
+            }
+            needSpace_ = false;
+        }
+        para_ = p;
+        paraWritten_ = true;
+    }
+    if (p.list != TRichList::None) listText(b, p);
+}
+
+// What a reader without lists shows: the marker and a tab.
+void Writer::listText(const QTextBlock& b, const TRichPara& p)
+{
+    if (p.list == TRichList::Bullet) {
+        body_ += "{\\pntext\\f" + std::to_string(symbolFont_) + "\\'b7\\tab}";
+    } else {
+        body_ += "{\\pntext " + ListLabel(p.list, ListNumber(b)).toStdString() + "\\tab}";
+    }
+    needSpace_ = false;
+}
+
+void Writer::fragments(const QTextBlock& b, int from, int to)
+{
+    QTextBlock::iterator it = b.begin();
+    while (!it.atEnd()) {
+        const QTextFragment f = it.fragment();
+        const int fs = f.position();
+        const int fe = fs + f.length();
+        if (fe <= from || fs >= to) {
+            ++it;
+            continue;
+        }
+        const QTextCharFormat format = f.charFormat();
+        const QByteArray raw = format.property(RawGroup).toByteArray();
+        if (raw.isEmpty()) {
+            content(f, from, to);
+            ++it;
+            continue;
+        }
+        // The characters one kept group shows, side by side.
+        const int serial = format.intProperty(RawSerial);
+        std::vector<QTextFragment> span;
+        QString shown;
+        int spanStart = fs;
+        int spanEnd = fe;
+        for (; !it.atEnd(); ++it) {
+            const QTextFragment g = it.fragment();
+            const QTextCharFormat gf = g.charFormat();
+            if (g.position() >= to || gf.intProperty(RawSerial) != serial || gf.property(RawGroup).toByteArray() != raw)
+                break;
+            span.push_back(g);
+            shown += g.text();
+            spanEnd = g.position() + g.length();
+        }
+        const bool whole = spanStart >= from && spanEnd <= to && shown == format.property(RawText).toString();
+        const QByteArray inst = format.property(FieldInst).toByteArray();
+        if (whole && (inst.size() > 0 || !opt_.noObjects)) {
+            setChar(format, f.charFormatIndex());
+            rawGroup(format, raw);
+            continue;
+        }
+        if (inst.isEmpty()) {
+            // An object cut apart, or left out: what it showed, as text.
+            if (opt_.noObjects) continue;
+            for (const QTextFragment& g : span) content(g, from, to);
+            continue;
+        }
+        // A field cut apart keeps its instruction around its part of the result.
+        setChar(format, f.charFormatIndex());
+        const WState saved = cur_;
+        body_ += "{\\field";
+        rawGroup(format, inst);
+        body_ += "{\\fldrslt";
+        needSpace_ = true;
+        for (const QTextFragment& g : span) content(g, from, to);
+        body_ += "}}";
+        needSpace_ = false;
+        cur_ = saved;
+    }
+}
+
+void Writer::content(const QTextFragment& f, int from, int to)
+{
+    const QTextCharFormat format = f.charFormat();
+    if (format.objectType() == RichObjectType) {
+        if (!opt_.noObjects) {
+            setChar(format, f.charFormatIndex());
+            picture(format);
+        }
+        return;
+    }
+    const int fs = f.position();
+    const int a = std::max(from, fs) - fs;
+    const int e = std::min(to, fs + f.length()) - fs;
+    if (e <= a) return;
+    setChar(format, f.charFormatIndex());
+    text(QStringView(f.text()).mid(a, e - a));
+}
+
+void Writer::setChar(const QTextCharFormat& format, int key)
+{
+    WState w;
+    auto cached = key >= 0 ? states_.constFind(key) : states_.constEnd();
+    if (cached != states_.constEnd()) {
+        w = *cached;
+    } else {
+        const TRichChar a = FromCharFormat(format);
+        w.font = fontIndex(a.font);
+        w.halfPoints = a.halfPoints;
+        w.bold = a.bold;
+        w.italic = a.italic;
+        w.underline = a.underline;
+        w.strike = a.strike;
+        w.vertical = a.vertical;
+        w.protect = a.protect;
+        w.hidden = a.hidden;
+        w.color = a.color < 0 ? 0 : colorIndex(a.color);
+        w.highlight = a.highlight < 0 ? 0 : colorIndex(a.highlight);
+        if (key >= 0) states_.insert(key, w);
+    }
+    if (w.font != cur_.font) word("f", w.font);
+    if (w.halfPoints != cur_.halfPoints) word("fs", w.halfPoints);
+    if (w.color != cur_.color) word("cf", w.color);
+    if (w.highlight != cur_.highlight) word("highlight", w.highlight);
+    if (w.bold != cur_.bold) w.bold ? word("b") : word("b", 0);
+    if (w.italic != cur_.italic) w.italic ? word("i") : word("i", 0);
+    if (w.underline != cur_.underline) w.underline ? word("ul") : word("ulnone");
+    if (w.strike != cur_.strike) w.strike ? word("strike") : word("strike", 0);
+    if (w.vertical != cur_.vertical) word(w.vertical == 1 ? "super" : w.vertical == 2 ? "sub" : "nosupersub");
+    if (w.protect != cur_.protect) w.protect ? word("protect") : word("protect", 0);
+    if (w.hidden != cur_.hidden) w.hidden ? word("v") : word("v", 0);
+    cur_ = w;
+}
+
+void Writer::word(const char* w)
+{
+    body_ += '\\';
+    body_ += w;
+    needSpace_ = true;
+}
+
+void Writer::word(const char* w, int param)
+{
+    body_ += '\\';
+    body_ += w;
+    body_ += std::to_string(param);
+    needSpace_ = true;
+}
+
+void Writer::text(QStringView s)
+{
+    for (const QChar qc : s) {
+        const char16_t c = qc.unicode();
+        switch (c) {
+        case u'\\': body_ += "\\\\"; needSpace_ = false; continue;
+        case u'{': body_ += "\\{"; needSpace_ = false; continue;
+        case u'}': body_ += "\\}"; needSpace_ = false; continue;
+        case u'\t': word("tab"); continue;
+        case 0x2028: word("line"); continue;
+        case 0x00A0: body_ += "\\~"; needSpace_ = false; continue;
+        case 0x00AD: body_ += "\\-"; needSpace_ = false; continue;
+        case 0x2011: body_ += "\\_"; needSpace_ = false; continue;
+        // Marks that stand for structure, not text.
+        case 0xFFFC: case 0x2029: case 0xFDD0: case 0xFDD1: case 0: continue;
+        default: break;
+        }
+        if (c < 0x20 || c >= 0x80) {
+            body_ += "\\u";
+            body_ += std::to_string(c >= 0x8000 ? int(c) - 65536 : int(c));
+            body_ += '?';
+            needSpace_ = false;
+            continue;
+        }
+        if (needSpace_) body_ += ' ';
+        needSpace_ = false;
+        body_ += static_cast<char>(c);
+    }
+}
+
+void Writer::picture(const QTextCharFormat& format)
+{
+    const auto kind = static_cast<TRichPictKind>(format.intProperty(PictKind));
+    const QByteArray data = format.property(PictData).toByteArray();
+    if (kind == TRichPictKind::Opaque) {
+        body_.append(data.constData(), static_cast<size_t>(data.size()));
+        needSpace_ = false;
+        return;
+    }
+    if (kind != TRichPictKind::Png && kind != TRichPictKind::Jpeg) return;
+    const QSize pixels = format.property(PictPixels).toSize();
+    const QSize goal = format.property(PictGoal).toSize();
+    const QSize scale = format.property(PictScale).toSize();
+    body_ += kind == TRichPictKind::Png ? "{\\pict\\pngblip" : "{\\pict\\jpegblip";
+    if (pixels.width() > 0) body_ += "\\picw" + std::to_string(pixels.width());
+    if (pixels.height() > 0) body_ += "\\pich" + std::to_string(pixels.height());
+    if (goal.width() > 0) body_ += "\\picwgoal" + std::to_string(goal.width());
+    if (goal.height() > 0) body_ += "\\pichgoal" + std::to_string(goal.height());
+    if (scale.width() > 0 && scale.width() != 100) body_ += "\\picscalex" + std::to_string(scale.width());
+    if (scale.height() > 0 && scale.height() != 100) body_ += "\\picscaley" + std::to_string(scale.height());
+    body_ += "\r\n";
+    static const char digits[] = "0123456789abcdef";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const size_t n = static_cast<size_t>(data.size());
+    size_t at = body_.size();
+    body_.resize(at + n * 2 + (n / 64) * 2);
+    for (size_t i = 0; i < n; ++i) {
+        body_[at++] = digits[bytes[i] >> 4];
+        body_[at++] = digits[bytes[i] & 15];
+        if (i % 64 == 63 && i + 1 < n) {
+            body_[at++] = '\r';
+            body_[at++] = '\n';
+        }
+    }
+    body_.resize(at);
+    body_ += '}';
+    needSpace_ = false;
+}
+
+void Writer::rawGroup(const QTextCharFormat& format, const QByteArray& bytes)
+{
+    const QStringList fonts = format.property(RawFonts).toStringList();
+    const QList<int> colors = format.property(RawColors).value<QList<int>>();
+    std::vector<int> fontMap;
+    for (const QString& key : fonts) {
+        TRichFont f;
+        f.charset = key.section(QLatin1Char('|'), 0, 0).toInt();
+        f.pitchFamily = key.section(QLatin1Char('|'), 1, 1).toInt();
+        f.face = key.section(QLatin1Char('|'), 2);
+        fontMap.push_back(fontIndex(f));
+    }
+    std::vector<int> colorMap{0};
+    for (qsizetype i = 1; i < colors.size(); ++i) colorMap.push_back(colors[i] < 0 ? 0 : colorIndex(colors[i]));
+    body_ += RewriteRtfRefs(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                            [&](bool font, int n) {
+                                const auto& m = font ? fontMap : colorMap;
+                                return n >= 0 && static_cast<size_t>(n) < m.size() ? m[static_cast<size_t>(n)] : 0;
+                            });
+    needSpace_ = false;
+}
+
+int Writer::fontIndex(const TRichFont& f)
+{
+    const QString key = QString::number(f.charset) + QLatin1Char('|') + QString::number(f.pitchFamily) +
+                        QLatin1Char('|') + f.face;
+    const auto it = fontIndex_.constFind(key);
+    if (it != fontIndex_.constEnd()) return *it;
+    fonts_.push_back(f);
+    const int i = static_cast<int>(fonts_.size()) - 1;
+    fontIndex_.insert(key, i);
+    return i;
+}
+
+int Writer::colorIndex(int rgb)
+{
+    const auto it = colorIndex_.constFind(rgb);
+    if (it != colorIndex_.constEnd()) return *it;
+    colors_.push_back(rgb);
+    const int i = static_cast<int>(colors_.size());
+    colorIndex_.insert(rgb, i);
+    return i;
+}
+
+void Writer::fontName(const TRichFont& f, std::string& out) const
+{
+    int cp = kAnsiCp;
+    if (f.charset >= 0 && f.charset != DEFAULT_CHARSET) {
+        const int c = CharsetToCodePage(f.charset);
+        if (c) cp = c;
+    }
+    const std::u16string name = f.face.toStdU16String();
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        if (c >= 0x20 && c < 0x80 && c != u'\\' && c != u'{' && c != u'}' && c != u';') {
+            out += static_cast<char>(c);
+            continue;
+        }
+        size_t units = 1;
+        CodePointAt(name, i, &units);
+        const std::u16string_view one(name.data() + i, units);
+        bool lossy = false;
+        std::string bytes;
+        try {
+            bytes = cp == CP_SYMBOL || c < 0x80 ? std::string() : WideToMultiByte(cp, one, &lossy);
+        } catch (const Exception&) {
+            lossy = true;
+        }
+        if (bytes.empty() || lossy) {
+            for (char16_t u : one) out += "\\u" + std::to_string(u >= 0x8000 ? int(u) - 65536 : int(u)) + '?';
+        } else {
+            static const char digits[] = "0123456789abcdef";
+            for (unsigned char b : bytes) {
+                out += "\\'";
+                out += digits[b >> 4];
+                out += digits[b & 15];
+            }
+        }
+        i += units - 1;
+    }
+}
+
+}  // namespace
+
+std::string WriteRtf(const QTextDocument& doc, const TRtfWriteOptions& options)
+{
+    Writer writer(doc, options);
+    return writer.Run();
+}
