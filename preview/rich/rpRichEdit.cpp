@@ -458,8 +458,7 @@ std::string TReTextAttributes::Name() const
 
 void TReTextAttributes::SetName(const std::string& value)
 {
-    QString name = QString::fromStdString(value);
-    if (name.size() > 31) name.truncate(31);
+    const QString name = QString::fromStdString(value).trimmed().left(31).trimmed();
     change([&name](TRichChar& a) { a.font.face = name; });
 }
 
@@ -534,8 +533,7 @@ void TReTextAttributes::SetProtected(bool value)
 void TReTextAttributes::Assign(const TPersistent* source)
 {
     if (const auto* font = dynamic_cast<const TFont*>(source)) {
-        QString name = QString::fromStdString(font->Name());
-        if (name.size() > 31) name.truncate(31);
+        const QString name = QString::fromStdString(font->Name()).trimmed().left(31).trimmed();
         const TFontStyles style = font->Style();
         const int half = std::clamp(font->Size(), 1, 1638) * 2;
         int rgb = -1;

@@ -302,10 +302,44 @@ int ListNumber(const QTextBlock& block)
     return list ? listStartOf(list) + list->itemNumber(block) : 0;
 }
 
+QString EncodeChar(const TRichChar& a)
+{
+    const int flags = (a.bold ? 1 : 0) | (a.italic ? 2 : 0) | (a.underline ? 4 : 0) | (a.strike ? 8 : 0) |
+                      (a.protect ? 16 : 0) | (a.hidden ? 32 : 0) | (a.vertical << 6);
+    QStringList parts;
+    for (int v : {a.font.charset, a.font.pitchFamily, a.halfPoints, flags, a.color, a.highlight})
+        parts << QString::number(v);
+    parts << a.font.face;
+    return parts.join(QLatin1Char('|'));
+}
+
+TRichChar DecodeChar(const QString& text)
+{
+    TRichChar a;
+    const QStringList parts = text.split(QLatin1Char('|'));
+    if (parts.size() < 7) return DefaultPlainChar();
+    a.font.charset = parts[0].toInt();
+    a.font.pitchFamily = parts[1].toInt();
+    a.halfPoints = parts[2].toInt();
+    const int flags = parts[3].toInt();
+    a.bold = flags & 1;
+    a.italic = flags & 2;
+    a.underline = flags & 4;
+    a.strike = flags & 8;
+    a.protect = flags & 16;
+    a.hidden = flags & 32;
+    a.vertical = (flags >> 6) & 3;
+    a.color = parts[4].toInt();
+    a.highlight = parts[5].toInt();
+    a.font.face = parts.mid(6).join(QLatin1Char('|'));
+    return a;
+}
+
 TRichChar DefaultPlainChar()
 {
     TRichChar a;
     a.font.face = QStringLiteral("Arial");
+    a.font.charset = 0;
     a.halfPoints = 20;
     return a;
 }

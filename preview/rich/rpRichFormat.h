@@ -48,6 +48,7 @@ enum Property : int {
     RawColors,      // QList<int>: RGB, -1 for auto (index 0 is always auto)
     RawText,        // QString: the characters shown, as read
     RawSerial,      // int: tells two equal groups side by side apart
+    RawOuter,       // QString: the character attributes around the group (EncodeChar)
     FieldInst,      // QByteArray: a field's {\*\fldinst ...} group, references as RawGroup
     // Pictures and other inline objects (object type RichObjectType).
     PictKind,       // int (TRichPictKind)
@@ -134,6 +135,11 @@ void ApplyList(QTextBlock block, const TRichPara& para);
 QString ListLabel(TRichList kind, int number);
 // The number of a list paragraph's item (its list's start plus its place).
 int ListNumber(const QTextBlock& block);
+
+// Attributes as one line of text and back (for the state a kept group
+// started in).
+QString EncodeChar(const TRichChar& a);
+TRichChar DecodeChar(const QString& text);
 
 // The default character attributes of plain text: Arial 10.
 TRichChar DefaultPlainChar();

@@ -159,26 +159,30 @@ void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlo
         int e = s;
         while (e < to && !drawsNothing(all.at(e).unicode())) ++e;
         if (s >= e) break;
+        // The size Qt laid the run out at (smaller for super- and subscripts);
+        // blanks alone have no glyph run but are drawn, so search finds words apart.
         const QList<QGlyphRun> runs = line.glyphRuns(s, e - s);
+        qreal pixels = a.halfPoints / 2.0 * 96 / 72;
+        qreal baseline = top + line.ascent();
         if (!runs.isEmpty()) {
             const QRawFont raw = runs.first().rawFont();
-            qreal baseline = top + line.ascent();
+            pixels = raw.pixelSize();
             const qreal cell = raw.ascent() + raw.descent();
             // Qt raises superscripts by half their cell and lowers subscripts by a sixth.
             if (a.vertical == 1) baseline -= cell / 2;
             if (a.vertical == 2) baseline += cell / 6;
-            setFont(a, raw.pixelSize());
-            std::vector<int> dx(static_cast<size_t>(e - s));
-            int prev = X(x0 + line.cursorToX(s));
-            const int x = prev;
-            for (int i = s; i < e; ++i) {
-                const int next = X(x0 + line.cursorToX(i + 1));
-                dx[static_cast<size_t>(i - s)] = next - prev;
-                prev = next;
-            }
-            const int yTop = static_cast<int>(Round(Y(baseline))) - canvas.DeviceFont().ascent();
-            canvas.ExtTextOut(x, yTop, 0, nullptr, QStringView(all).mid(s, e - s).toString().toStdU16String(), dx);
         }
+        setFont(a, pixels);
+        std::vector<int> dx(static_cast<size_t>(e - s));
+        int prev = X(x0 + line.cursorToX(s));
+        const int x = prev;
+        for (int i = s; i < e; ++i) {
+            const int next = X(x0 + line.cursorToX(i + 1));
+            dx[static_cast<size_t>(i - s)] = next - prev;
+            prev = next;
+        }
+        const int yTop = static_cast<int>(Round(Y(baseline))) - canvas.DeviceFont().ascent();
+        canvas.ExtTextOut(x, yTop, 0, nullptr, QStringView(all).mid(s, e - s).toString().toStdU16String(), dx);
         s = e;
     }
 }

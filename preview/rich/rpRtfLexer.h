@@ -49,7 +49,8 @@ std::string RewriteRtfRefs(std::string_view group, Map&& map)
     TRtfLexer lexer(group);
     size_t copied = 0;
     for (TRtfToken t = lexer.Next(); t.kind != TRtfToken::End; t = lexer.Next()) {
-        if (t.kind != TRtfToken::Word || !t.hasParam) continue;
+        // A word without a number means entry 0, and gets its number written.
+        if (t.kind != TRtfToken::Word) continue;
         const bool font = IsRtfFontRefWord(t.word);
         if (!font && !IsRtfColorRefWord(t.word)) continue;
         out.append(group.substr(copied, t.paramStart - copied));

@@ -138,6 +138,7 @@ struct Group {
     Dest dest = Dest::Text;
     int uc = 1;
     size_t start = 0;  // offset of the '{'
+    int docOpen = 0;   // document position of what the group shows first
     // The pending tab kind for the next \tx.
     TRichTabKind tabKind = TRichTabKind::Left;
 };
@@ -153,17 +154,19 @@ struct PictState {
     TRichPictKind kind = TRichPictKind::None;
     std::string hex;
     std::string bin;
-    QSize pixels, goal;
+    QSize pixels{0, 0};
+    QSize goal{0, 0};
     QSize scale{100, 100};
 };
 
 // A group kept verbatim: an object or a field, with what it showed.
 struct RawState {
     int ownerDepth = -1;
+    CharState outer;
     size_t start = 0;
     int docStart = 0;
     bool field = false;
-    QSize objectSize;
+    QSize objectSize{0, 0};
     std::string fieldInst;
 };
 
@@ -207,6 +210,8 @@ private:
     void text(std::string_view bytes);
     void textByte(char b, bool escaped);
     bool consumeSkip();
+    // Skips the rest of the current group (never the document's own).
+    void skip();
     void enterDestination(Kw kw);
     void charWord(Kw kw, const TRtfToken& t);
     void paraWord(Kw kw, const TRtfToken& t);
@@ -217,15 +222,19 @@ private:
     void put(char16_t c) { put(std::u16string(1, c)); }
     void flushRun();
     void ensureBlock();
+    // The document position the next character shown will take.
+    int shownPos() const { return cursor_.position() + (pendingBlock_ ? 1 : 0) + static_cast<int>(run_.size()); }
     void endParagraph();
     void finish();
     void insertObject(const QTextCharFormat& format);
     QTextCharFormat charFormat(const CharState& s);
+    TRichChar charAttrs(const CharState& s) const;
     TRichFont fontAt(int index) const;
+    TRichFont withImpliedCharset(TRichFont f) const;
     int colorAt(int index) const;
-    void closePict(size_t end);
-    void closeRaw(size_t end);
-    std::string closedGroup(size_t start, size_t end) const;
+    void closePict(size_t end, bool closed);
+    void closeRaw(size_t end, bool closed);
+    std::string closedGroup(size_t start, size_t end, bool closed) const;
     void closeField(const FieldState& f);
 
     std::string_view in_;
@@ -234,6 +243,7 @@ private:
     std::vector<Group> stack_;
     size_t overflowNest_ = 0;
     bool skipping_ = false;
+    bool skipVirtual_ = false;  // the skipped group is one of the overflow
     size_t skipNest_ = 0;
     bool starred_ = false;
     int skipChars_ = 0;
@@ -242,7 +252,7 @@ private:
     int deff_ = 0;
     std::unordered_map<int, FontEntry> fonts_;
     int fontEntry_ = -1;  // the font table entry being read
-    std::string fontName_;
+    std::u16string fontName_;
     std::vector<int> colors_;  // RGB; -1 automatic
     int red_ = 0, green_ = 0, blue_ = 0;
     bool colorSeen_ = false;
@@ -326,6 +336,7 @@ void Reader::open(const TRtfToken& t)
     }
     Group g = top();
     g.start = t.start;
+    g.docOpen = shownPos();
     stack_.push_back(std::move(g));
 }
 
@@ -339,7 +350,8 @@ void Reader::close(const TRtfToken& t)
             return;
         }
         skipping_ = false;
-        stack_.pop_back();
+        if (skipVirtual_) --overflowNest_;
+        else stack_.pop_back();
         return;
     }
     flushBytes();
@@ -355,7 +367,9 @@ void Reader::close(const TRtfToken& t)
         text(";");
         flushBytes();
     }
-    if (pict_.ownerDepth == depth) closePict(t.end);
+    // The end of the input closes what is open; a brace there closes its group.
+    const bool closed = t.end > t.start;
+    if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
         stack_.pop_back();
@@ -365,15 +379,29 @@ void Reader::close(const TRtfToken& t)
     }
     if (d == Dest::FieldInst && !fields_.empty() && fields_.back().ownerDepth == depth - 1) {
         fields_.back().instruction = QString::fromStdU16String(fieldInst_);
-        if (raw_.ownerDepth == depth - 1 && raw_.field) raw_.fieldInst.assign(in_.substr(top().start, t.end - top().start));
+        if (raw_.ownerDepth == depth - 1 && raw_.field) raw_.fieldInst = closedGroup(top().start, t.end, closed);
     }
     if (!fields_.empty() && fields_.back().ownerDepth == depth) {
         const FieldState f = fields_.back();
         fields_.pop_back();
         closeField(f);
     }
-    if (raw_.ownerDepth == depth) closeRaw(t.end);
+    if (raw_.ownerDepth == depth) closeRaw(t.end, closed);
     stack_.pop_back();
+}
+
+void Reader::skip()
+{
+    if (stack_.size() <= 1 && overflowNest_ == 0) return;
+    // A group that holds a picture, an object or a field is closed by its
+    // own brace: what cannot be read in it is ignored instead.
+    const int depth = static_cast<int>(stack_.size()) - 1;
+    if (overflowNest_ == 0 && (pict_.ownerDepth == depth || raw_.ownerDepth == depth ||
+                               (!fields_.empty() && fields_.back().ownerDepth == depth)))
+        return;
+    skipping_ = true;
+    skipVirtual_ = overflowNest_ > 0;
+    skipNest_ = 0;
 }
 
 bool Reader::consumeSkip()
@@ -440,8 +468,8 @@ void Reader::text(std::string_view bytes)
             flushBytes();
             if (fontEntry_ >= 0) {
                 FontEntry& e = fonts_[fontEntry_];
-                QString name = QString::fromStdString(fontName_).trimmed();
-                if (name.size() > 31) name.truncate(31);
+                // The control keeps 31 characters of a face name.
+                const QString name = QString::fromStdU16String(fontName_).trimmed().left(31).trimmed();
                 e.font.face = name;
                 e.named = true;
                 formats_.clear();
@@ -512,17 +540,13 @@ void Reader::flushBytes()
     }
     bytes_.clear();
     escapedHigh_ = literalHigh_ = false;
-    if (dest() == Dest::FontTable) {
-        fontName_ += Utf16ToUtf8(out);
-        return;
-    }
     put(out);
 }
 
 void Reader::put(const std::u16string& s)
 {
     switch (dest()) {
-    case Dest::FontTable: fontName_ += Utf16ToUtf8(s); return;
+    case Dest::FontTable: fontName_ += s; return;
     case Dest::FieldInst: fieldInst_ += s; return;
     case Dest::Text: break;
     default: return;
@@ -585,18 +609,35 @@ void Reader::insertObject(const QTextCharFormat& format)
     hasContent_ = true;
 }
 
+// A font that names no charset (or one no code page belongs to) is in the file's code page: it gets that
+// code page's charset, so that it means the same in files the writer
+// declares another code page for (bytes of kept groups above all).
+TRichFont Reader::withImpliedCharset(TRichFont f) const
+{
+    if (f.charset >= 0 && f.charset != DEFAULT_CHARSET && CharsetToCodePage(f.charset) != 0) return f;
+    static const std::pair<int, int> table[] = {{1252, 0},   {936, 134},  {950, 136},  {932, 128}, {949, 129},
+                                                {1250, 238}, {1251, 204}, {1253, 161}, {1254, 162}, {1255, 177},
+                                                {1256, 178}, {1257, 186}, {1258, 163}, {874, 222},  {10000, 77}};
+    // Bytes of an unknown code page are read as 1252's.
+    f.charset = ANSI_CHARSET;
+    for (const auto& [cp, charset] : table)
+        if (cp == ansiCp_) f.charset = charset;
+    return f;
+}
+
 TRichFont Reader::fontAt(int index) const
 {
     auto it = fonts_.find(index);
     if (it == fonts_.end() || !it->second.named) it = fonts_.find(deff_);
-    if (it != fonts_.end() && it->second.named && !it->second.font.face.isEmpty()) return it->second.font;
+    if (it != fonts_.end() && it->second.named && !it->second.font.face.isEmpty())
+        return withImpliedCharset(it->second.font);
     TRichFont f;
     f.face = QStringLiteral("Arial");
     if (it != fonts_.end()) {
         f.charset = it->second.font.charset;
         f.pitchFamily = it->second.font.pitchFamily;
     }
-    return f;
+    return withImpliedCharset(f);
 }
 
 int Reader::colorAt(int index) const
@@ -609,6 +650,11 @@ QTextCharFormat Reader::charFormat(const CharState& s)
 {
     auto it = formats_.find(s);
     if (it != formats_.end()) return it->second;
+    return formats_.emplace(s, ToCharFormat(charAttrs(s))).first->second;
+}
+
+TRichChar Reader::charAttrs(const CharState& s) const
+{
     TRichChar a;
     a.font = fontAt(s.font);
     a.halfPoints = std::clamp(s.halfPoints, 2, 3276);
@@ -621,14 +667,32 @@ QTextCharFormat Reader::charFormat(const CharState& s)
     a.hidden = s.hidden;
     a.color = colorAt(s.color);
     a.highlight = colorAt(s.highlight);
-    return formats_.emplace(s, ToCharFormat(a)).first->second;
+    return a;
 }
 
 void Reader::enterDestination(Kw kw)
 {
     Group& g = top();
-    // Inside groups nested too deep nothing is skipped: the stack would not know where to stop.
-    const int depth = overflowNest_ > 0 ? 0 : static_cast<int>(stack_.size()) - 1;
+    const int depth = static_cast<int>(stack_.size()) - 1;
+    // Groups nested too deep share their parent's state: they can be
+    // skipped, but not hold a table, a picture or a kept group.
+    if (overflowNest_ > 0 && kw != Kw::ShpPict) {
+        skip();
+        return;
+    }
+    // Tables, pictures and bullets hold data, not destinations: a nested
+    // group that starts one is skipped, a word in their own group ignored.
+    const bool fieldPart = kw == Kw::FldInst || kw == Kw::FldRslt || kw == Kw::Result;
+    if (g.dest != Dest::Text && !fieldPart) {
+        if (depth > 0 && stack_[stack_.size() - 2].dest == g.dest) skip();
+        return;
+    }
+    // The tables belong to the header; one further in is skipped.
+    const bool table = kw == Kw::FontTable || kw == Kw::ColorTable || kw == Kw::ListTable || kw == Kw::ListOverrideTable;
+    if (table && depth != 1) {
+        skip();
+        return;
+    }
     switch (kw) {
     case Kw::FontTable: g.dest = Dest::FontTable; return;
     case Kw::ColorTable:
@@ -639,8 +703,10 @@ void Reader::enterDestination(Kw kw)
         formats_.clear();
         return;
     case Kw::Pict:
-        if (g.dest != Dest::Text || pict_.ownerDepth >= 0 || depth == 0) {
-            skipping_ = depth > 0;
+        // A picture is a group of its own: one begun after text in its group
+        // would keep that text twice.
+        if (pict_.ownerDepth >= 0 || depth == 0 || shownPos() != g.docOpen) {
+            skip();
             return;
         }
         flushRun();
@@ -656,8 +722,9 @@ void Reader::enterDestination(Kw kw)
             flushRun();
             raw_ = RawState();
             raw_.ownerDepth = depth;
+            raw_.outer = stack_[stack_.size() - 2].chr;
             raw_.start = g.start;
-            raw_.docStart = cursor_.position() + (pendingBlock_ ? 1 : 0);
+            raw_.docStart = g.docOpen;
         }
         return;
     case Kw::Field:
@@ -667,24 +734,25 @@ void Reader::enterDestination(Kw kw)
         if (raw_.ownerDepth < 0) {
             raw_ = RawState();
             raw_.ownerDepth = depth;
+            raw_.outer = stack_[stack_.size() - 2].chr;
             raw_.start = g.start;
             raw_.field = true;
-            raw_.docStart = cursor_.position() + (pendingBlock_ ? 1 : 0);
+            raw_.docStart = g.docOpen;
         }
-        fields_.push_back({depth, cursor_.position() + (pendingBlock_ ? 1 : 0), QString()});
+        fields_.push_back({depth, g.docOpen, QString()});
         return;
     case Kw::FldInst:
         if (g.dest == Dest::FieldBody) {
             g.dest = Dest::FieldInst;
             fieldInst_.clear();
         } else {
-            skipping_ = depth > 0;
+            skip();
         }
         return;
     case Kw::FldRslt:
     case Kw::Result:
         if (g.dest == Dest::FieldBody || g.dest == Dest::ObjectBody) g.dest = Dest::Text;
-        else skipping_ = depth > 0;
+        else skip();
         return;
     case Kw::Pn:
         g.dest = Dest::Pn;
@@ -693,7 +761,7 @@ void Reader::enterDestination(Kw kw)
     case Kw::ListTable: g.dest = Dest::ListTable; return;
     case Kw::ListOverrideTable: g.dest = Dest::ListOverride; return;
     case Kw::ShpPict: return;  // its \pict is the picture
-    default: skipping_ = depth > 0; return;
+    default: skip(); return;
     }
 }
 
@@ -712,7 +780,7 @@ void Reader::word(const TRtfToken& t)
     switch (kw) {
     case Kw::None:
         // An unknown destination is skipped whole; an unknown word is ignored.
-        if (starred && stack_.size() > 1 && overflowNest_ == 0) skipping_ = true;
+        if (starred) skip();
         return;
     case Kw::FontTable: case Kw::ColorTable: case Kw::Pict: case Kw::Object: case Kw::Field: case Kw::FldInst:
     case Kw::FldRslt: case Kw::Result: case Kw::Pn: case Kw::ListTable: case Kw::ListOverrideTable:
@@ -720,14 +788,15 @@ void Reader::word(const TRtfToken& t)
         enterDestination(kw);
         return;
     case Kw::Rtf: case Kw::Ansi: return;
-    case Kw::Mac: ansiCp_ = 10000; return;
-    case Kw::Pc: ansiCp_ = 437; return;
-    case Kw::Pca: ansiCp_ = 850; return;
-    case Kw::AnsiCpg:
-        if (param > 0) ansiCp_ = param;
+    // The character set of the file, in its header only.
+    case Kw::Mac: case Kw::Pc: case Kw::Pca: case Kw::AnsiCpg:
+        if (stack_.size() == 1 && overflowNest_ == 0) {
+            ansiCp_ = kw == Kw::Mac ? 10000 : kw == Kw::Pc ? 437 : kw == Kw::Pca ? 850 : param > 0 ? param : ansiCp_;
+            formats_.clear();
+        }
         return;
     case Kw::Deff:
-        if (g.dest == Dest::Text && stack_.size() == 1) {
+        if (g.dest == Dest::Text && stack_.size() == 1 && overflowNest_ == 0) {
             deff_ = param;
             g.chr.font = param;
         }
@@ -788,17 +857,18 @@ void Reader::word(const TRtfToken& t)
         case Kw::PngBlip: pict_.kind = TRichPictKind::Png; return;
         case Kw::JpegBlip: pict_.kind = TRichPictKind::Jpeg; return;
         case Kw::OpaqueBlip: pict_.kind = TRichPictKind::Opaque; return;
-        case Kw::PicW: pict_.pixels.setWidth(param); return;
-        case Kw::PicH: pict_.pixels.setHeight(param); return;
-        case Kw::PicWGoal: pict_.goal.setWidth(param); return;
-        case Kw::PicHGoal: pict_.goal.setHeight(param); return;
-        case Kw::PicScaleX: pict_.scale.setWidth(param); return;
-        case Kw::PicScaleY: pict_.scale.setHeight(param); return;
+        // Sizes the writer would not write back read as absent.
+        case Kw::PicW: pict_.pixels.setWidth(std::max(param, 0)); return;
+        case Kw::PicH: pict_.pixels.setHeight(std::max(param, 0)); return;
+        case Kw::PicWGoal: pict_.goal.setWidth(std::max(param, 0)); return;
+        case Kw::PicHGoal: pict_.goal.setHeight(std::max(param, 0)); return;
+        case Kw::PicScaleX: pict_.scale.setWidth(param > 0 ? param : 100); return;
+        case Kw::PicScaleY: pict_.scale.setHeight(param > 0 ? param : 100); return;
         default: return;
         }
     case Dest::ObjectBody:
-        if (kw == Kw::ObjW) raw_.objectSize.setWidth(param);
-        if (kw == Kw::ObjH) raw_.objectSize.setHeight(param);
+        if (kw == Kw::ObjW) raw_.objectSize.setWidth(std::max(param, 0));
+        if (kw == Kw::ObjH) raw_.objectSize.setHeight(std::max(param, 0));
         return;
     case Dest::Pn:
         switch (kw) {
@@ -930,7 +1000,7 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
     }
 }
 
-void Reader::closePict(size_t end)
+void Reader::closePict(size_t end, bool closed)
 {
     const PictState p = std::move(pict_);
     pict_ = PictState();
@@ -947,8 +1017,10 @@ void Reader::closePict(size_t end)
         }
         format = PictureFormat(base, p.kind, data, p.pixels, p.goal, p.scale);
     } else {
-        // Kept whole, written back as read.
-        const std::string group = closedGroup(p.start, end);
+        // Kept whole and written back as read; font and colour numbers mean
+        // nothing inside a picture, and would not follow the file's tables.
+        const std::string group =
+            RewriteRtfRefs(closedGroup(p.start, end, closed), [](bool, int) { return 0; });
         format = PictureFormat(base, TRichPictKind::Opaque,
                                QByteArray(group.data(), static_cast<qsizetype>(group.size())), p.pixels, p.goal,
                                p.scale);
@@ -956,18 +1028,31 @@ void Reader::closePict(size_t end)
     insertObject(format);
 }
 
-std::string Reader::closedGroup(size_t start, size_t end) const
+std::string Reader::closedGroup(size_t start, size_t end, bool closed) const
 {
-    std::string bytes(in_.substr(start, std::min(end, in_.size()) - start));
-    // A truncated group is closed as the reader closed it.
-    int open = 0;
+    const std::string_view bytes = in_.substr(start, std::min(end, in_.size()) - start);
+    // Kept as it reads: a \bin whose count is not its length says its
+    // length, and a group the end of the input cut off is closed as the
+    // reader closed it (a dangling backslash goes).
+    std::string out;
     TRtfLexer lexer(bytes);
+    size_t copied = 0;
+    size_t last = 0;
+    int open = 0;
     for (TRtfToken t = lexer.Next(); t.kind != TRtfToken::End; t = lexer.Next()) {
         if (t.kind == TRtfToken::Open) ++open;
         if (t.kind == TRtfToken::Close) --open;
+        if (t.kind == TRtfToken::Bin && static_cast<int64_t>(t.bytes.size()) != t.param) {
+            out.append(bytes.substr(copied, t.paramStart - copied));
+            out += std::to_string(t.bytes.size());
+            copied = t.paramEnd;
+        }
+        last = t.end;
     }
-    if (open > 0) bytes.append(static_cast<size_t>(open), '}');
-    return bytes;
+    if (closed) last = bytes.size();
+    out.append(bytes.substr(copied, last - copied));
+    if (!closed && open > 0) out.append(static_cast<size_t>(open), '}');
+    return out;
 }
 
 void Reader::closeField(const FieldState& f)
@@ -985,7 +1070,8 @@ void Reader::closeField(const FieldState& f)
         target = target.section(QLatin1Char(' '), 0, 0);
     }
     const int end = cursor_.position();
-    if (end <= f.docStart) return;
+    const QTextBlock first = doc_.findBlock(f.docStart);
+    if (end <= f.docStart || f.docStart == first.position() + first.length() - 1) return;
     QTextCursor c(&doc_);
     c.setPosition(f.docStart);
     c.setPosition(end, QTextCursor::KeepAnchor);
@@ -995,12 +1081,14 @@ void Reader::closeField(const FieldState& f)
     c.mergeCharFormat(m);
 }
 
-void Reader::closeRaw(size_t end)
+void Reader::closeRaw(size_t end, bool closed)
 {
     flushRun();
     const RawState r = std::move(raw_);
     raw_ = RawState();
-    const std::string bytes = closedGroup(r.start, end);
+    // A group whose content ends with a paragraph mark keeps the mark.
+    if (pendingBlock_ && cursor_.position() + 1 > r.docStart) ensureBlock();
+    const std::string bytes = closedGroup(r.start, end, closed);
     if (cursor_.position() <= r.docStart && !r.field) {
         // An object without a result still takes its place.
         insertObject(PictureFormat(charFormat(top().chr), TRichPictKind::None, QByteArray(), QSize(),
@@ -1008,6 +1096,10 @@ void Reader::closeRaw(size_t end)
     }
     const int docEnd = cursor_.position();
     if (docEnd <= r.docStart) return;  // an empty field shows nothing to keep it on
+    // Kept groups begin on a character; one that begins with a paragraph
+    // mark is kept as what it shows.
+    const QTextBlock first = doc_.findBlock(r.docStart);
+    if (r.docStart == first.position() + first.length() - 1) return;
 
     QStringList fonts;
     QList<int> colors{-1};
@@ -1044,6 +1136,7 @@ void Reader::closeRaw(size_t end)
     m.setProperty(RawColors, QVariant::fromValue(colors));
     m.setProperty(RawText, c.selectedText());
     m.setProperty(RawSerial, ++rawSerial_);
+    m.setProperty(RawOuter, EncodeChar(charAttrs(r.outer)));
     if (!inst.empty()) m.setProperty(FieldInst, QByteArray(inst.data(), static_cast<qsizetype>(inst.size())));
     c.mergeCharFormat(m);
 }

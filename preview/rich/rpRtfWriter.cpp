@@ -43,12 +43,15 @@ public:
     std::string Run();
 
 private:
-    void block(const QTextBlock& b, int from, int to);
+    void block(const QTextBlock& b, int from, int to, bool continued);
     void fragments(const QTextBlock& b, int from, int to);
+    QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, int* end) const;
     void content(const QTextFragment& f, int from, int to);
-    void paragraph(const QTextBlock& b);
+    void paragraph(const QTextBlock& b, bool continued);
     void listText(const QTextBlock& b, const TRichPara& p);
     void setChar(const QTextCharFormat& format, int formatIndex);
+    void setAttrs(const TRichChar& a);
+    void emitState(const WState& w);
     void word(const char* w);
     void word(const char* w, int param);
     void text(QStringView s);
@@ -57,6 +60,7 @@ private:
     int fontIndex(const TRichFont& f);
     int colorIndex(int rgb);
     void fontName(const TRichFont& f, std::string& out) const;
+    static int charsetOf(const TRichFont& f);
 
     const QTextDocument& doc_;
     TRtfWriteOptions opt_;
@@ -71,6 +75,8 @@ private:
     TRichPara para_;
     bool paraWritten_ = false;
     int symbolFont_ = -1;
+    int skipUntil_ = 0;  // what a kept group wrote ends here
+    int rangeTo_ = 0;
 };
 
 std::string Writer::Run()
@@ -78,6 +84,7 @@ std::string Writer::Run()
     const int end = doc_.characterCount() - 1;
     const int to = opt_.to < 0 || opt_.to > end ? end : opt_.to;
     const int from = std::clamp(opt_.from, 0, to);
+    rangeTo_ = to;
     body_.reserve(static_cast<size_t>(to - from) * 2 + 64);
     const QTextBlock first = doc_.findBlock(from);
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
@@ -85,7 +92,8 @@ std::string Writer::Run()
         const int mark = start + b.length() - 1;
         // A range that ends right after a paragraph mark holds the paragraph it opens, empty.
         if (b != first && start > to) break;
-        block(b, std::max(from, start), std::min(to, mark));
+        // A kept group showing more than one paragraph wrote their marks itself.
+        if (skipUntil_ <= mark) block(b, std::max({from, start, skipUntil_}), std::min(to, mark), skipUntil_ > start);
         if (mark >= to) break;
     }
 
@@ -94,7 +102,7 @@ std::string Writer::Run()
         const TRichFont& f = fonts_[i];
         out += "{\\f" + std::to_string(i) + '\\' + kFamilyWords[(f.pitchFamily >> 4) & 7];
         if (f.pitchFamily & 3) out += "\\fprq" + std::to_string(f.pitchFamily & 3);
-        if (f.charset >= 0) out += "\\fcharset" + std::to_string(f.charset);
+        out += "\\fcharset" + std::to_string(charsetOf(f));
         out += ' ';
         fontName(f, out);
         out += ";}";
@@ -113,18 +121,21 @@ std::string Writer::Run()
     return out;
 }
 
-void Writer::block(const QTextBlock& b, int from, int to)
+void Writer::block(const QTextBlock& b, int from, int to, bool continued)
 {
-    paragraph(b);
+    paragraph(b, continued);
     fragments(b, from, to);
+    if (skipUntil_ > b.position() + b.length() - 1) return;
     // An empty paragraph keeps its mark's font, which gives it its height.
-    if (from >= to) setChar(b.charFormat(), b.charFormatIndex());
+    if (from >= to && !continued) setChar(b.charFormat(), b.charFormatIndex());
     word("par");
     body_ += "\r\n";
     needSpace_ = false;
 }
 
-void Writer::paragraph(const QTextBlock& b)
+// A paragraph that began inside a kept group gets its attributes (which
+// apply at its mark) after the group, and no list marker of its own.
+void Writer::paragraph(const QTextBlock& b, bool continued)
 {
     const TRichPara p = FromBlock(b);
     if (!paraWritten_ || !(p == para_)) {
@@ -142,6 +153,7 @@ void Writer::paragraph(const QTextBlock& b)
             word("slmult", p.slMult);
         }
         for (const TRichTab& t : p.tabs) {
+            if (t.position <= 0) continue;  // a stop not yet placed
             if (t.kind == TRichTabKind::Center) word("tqc");
             if (t.kind == TRichTabKind::Right) word("tqr");
             if (t.kind == TRichTabKind::Decimal) word("tqdec");
@@ -163,7 +175,7 @@ void Writer::paragraph(const QTextBlock& b)
         para_ = p;
         paraWritten_ = true;
     }
-    if (p.list != TRichList::None) listText(b, p);
+    if (p.list != TRichList::None && !continued) listText(b, p);
 }
 
 // What a reader without lists shows: the marker and a tab.
@@ -184,7 +196,7 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
         const QTextFragment f = it.fragment();
         const int fs = f.position();
         const int fe = fs + f.length();
-        if (fe <= from || fs >= to) {
+        if (fe <= from || fs >= to || fe <= skipUntil_) {
             ++it;
             continue;
         }
@@ -210,11 +222,24 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
             shown += g.text();
             spanEnd = g.position() + g.length();
         }
-        const bool whole = spanStart >= from && spanEnd <= to && shown == format.property(RawText).toString();
+        const QString expected = format.property(RawText).toString();
+        if (shown != expected && spanEnd == b.position() + b.length() - 1 && expected.startsWith(shown)) {
+            // It goes on in the next paragraph.
+            shown = shownFrom(b, b.begin(), raw, serial, &spanEnd);
+            // A group may or may not have shown the mark after its last paragraph.
+            if (shown.endsWith(QChar(QChar::ParagraphSeparator)) && !expected.endsWith(QChar(QChar::ParagraphSeparator))) {
+                shown.chop(1);
+                --spanEnd;
+            }
+            while (!it.atEnd()) ++it;
+        }
+        const bool whole = spanStart >= from && spanEnd <= rangeTo_ && shown == expected;
         const QByteArray inst = format.property(FieldInst).toByteArray();
         if (whole && (inst.size() > 0 || !opt_.noObjects)) {
-            setChar(format, f.charFormatIndex());
+            // The group reads back in the state it was read in.
+            setAttrs(DecodeChar(format.property(RawOuter).toString()));
             rawGroup(format, raw);
+            skipUntil_ = spanEnd;
             continue;
         }
         if (inst.isEmpty()) {
@@ -237,45 +262,92 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
     }
 }
 
+// The characters a kept group shows from the start of a paragraph on,
+// across paragraph marks; end gets where they stop.
+QString Writer::shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, int* end) const
+{
+    QString shown;
+    bool started = false;
+    int at = -1;
+    for (;;) {
+        for (; !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat format = f.charFormat();
+            const bool same = format.intProperty(RawSerial) == serial && format.property(RawGroup).toByteArray() == raw;
+            if (!same) {
+                if (started) {
+                    *end = at;
+                    return shown;
+                }
+                continue;
+            }
+            if (started && f.position() != at) {
+                *end = at;
+                return shown;
+            }
+            started = true;
+            shown += f.text();
+            at = f.position() + f.length();
+        }
+        const QTextBlock next = b.next();
+        if (!started || at != b.position() + b.length() - 1 || !next.isValid()) break;
+        shown += QChar(QChar::ParagraphSeparator);
+        at = next.position();
+        b = next;
+        it = b.begin();
+    }
+    *end = at;
+    return shown;
+}
+
 void Writer::content(const QTextFragment& f, int from, int to)
 {
     const QTextCharFormat format = f.charFormat();
-    if (format.objectType() == RichObjectType) {
-        if (!opt_.noObjects) {
-            setChar(format, f.charFormatIndex());
-            picture(format);
-        }
-        return;
-    }
     const int fs = f.position();
     const int a = std::max(from, fs) - fs;
     const int e = std::min(to, fs + f.length()) - fs;
     if (e <= a) return;
+    if (format.objectType() == RichObjectType) {
+        if (opt_.noObjects) return;
+        // Equal pictures side by side share one fragment.
+        setChar(format, f.charFormatIndex());
+        for (int i = a; i < e; ++i) picture(format);
+        return;
+    }
     setChar(format, f.charFormatIndex());
     text(QStringView(f.text()).mid(a, e - a));
 }
 
 void Writer::setChar(const QTextCharFormat& format, int key)
 {
-    WState w;
     auto cached = key >= 0 ? states_.constFind(key) : states_.constEnd();
     if (cached != states_.constEnd()) {
-        w = *cached;
-    } else {
-        const TRichChar a = FromCharFormat(format);
-        w.font = fontIndex(a.font);
-        w.halfPoints = a.halfPoints;
-        w.bold = a.bold;
-        w.italic = a.italic;
-        w.underline = a.underline;
-        w.strike = a.strike;
-        w.vertical = a.vertical;
-        w.protect = a.protect;
-        w.hidden = a.hidden;
-        w.color = a.color < 0 ? 0 : colorIndex(a.color);
-        w.highlight = a.highlight < 0 ? 0 : colorIndex(a.highlight);
-        if (key >= 0) states_.insert(key, w);
+        emitState(*cached);
+        return;
     }
+    setAttrs(FromCharFormat(format));
+    if (key >= 0) states_.insert(key, cur_);
+}
+
+void Writer::setAttrs(const TRichChar& a)
+{
+    WState w;
+    w.font = fontIndex(a.font);
+    w.halfPoints = a.halfPoints;
+    w.bold = a.bold;
+    w.italic = a.italic;
+    w.underline = a.underline;
+    w.strike = a.strike;
+    w.vertical = a.vertical;
+    w.protect = a.protect;
+    w.hidden = a.hidden;
+    w.color = a.color < 0 ? 0 : colorIndex(a.color);
+    w.highlight = a.highlight < 0 ? 0 : colorIndex(a.highlight);
+    emitState(w);
+}
+
+void Writer::emitState(const WState& w)
+{
     if (w.font != cur_.font) word("f", w.font);
     if (w.halfPoints != cur_.halfPoints) word("fs", w.halfPoints);
     if (w.color != cur_.color) word("cf", w.color);
@@ -418,11 +490,23 @@ int Writer::colorIndex(int rgb)
     return i;
 }
 
+// Every font names its charset, so that it reads back the same whatever
+// code page a reader assumes: one that had none gets ANSI for a Latin name,
+// GB2312 for a Chinese one.
+int Writer::charsetOf(const TRichFont& f)
+{
+    if (f.charset >= 0) return f.charset;
+    for (QChar c : f.face)
+        if (c.unicode() >= 0x80) return GB2312_CHARSET;
+    return ANSI_CHARSET;
+}
+
 void Writer::fontName(const TRichFont& f, std::string& out) const
 {
     int cp = kAnsiCp;
-    if (f.charset >= 0 && f.charset != DEFAULT_CHARSET) {
-        const int c = CharsetToCodePage(f.charset);
+    const int charset = charsetOf(f);
+    if (charset != DEFAULT_CHARSET) {
+        const int c = CharsetToCodePage(charset);
         if (c) cp = c;
     }
     const std::u16string name = f.face.toStdU16String();
