@@ -168,11 +168,6 @@ struct RawState {
     bool field = false;
     QSize objectSize{0, 0};
     std::string fieldInst;
-};
-
-struct FieldState {
-    int ownerDepth = 0;
-    int docStart = 0;
     QString instruction;
 };
 
@@ -235,7 +230,6 @@ private:
     void closePict(size_t end, bool closed);
     void closeRaw(size_t end, bool closed);
     std::string closedGroup(size_t start, size_t end, bool closed) const;
-    void closeField(const FieldState& f);
 
     std::string_view in_;
     QTextDocument& doc_;
@@ -271,7 +265,6 @@ private:
     PictState pict_;
     RawState raw_;
     int rawSerial_ = 0;
-    std::vector<FieldState> fields_;
     std::u16string fieldInst_;
     ListDef pn_;
     std::unordered_map<int, ListDef> lists_;
@@ -377,14 +370,10 @@ void Reader::close(const TRtfToken& t)
         top().para.listStart = pn.start;
         return;
     }
-    if (d == Dest::FieldInst && !fields_.empty() && fields_.back().ownerDepth == depth - 1) {
-        fields_.back().instruction = QString::fromStdU16String(fieldInst_);
-        if (raw_.ownerDepth == depth - 1 && raw_.field) raw_.fieldInst = closedGroup(top().start, t.end, closed);
-    }
-    if (!fields_.empty() && fields_.back().ownerDepth == depth) {
-        const FieldState f = fields_.back();
-        fields_.pop_back();
-        closeField(f);
+    if (d == Dest::FieldInst && raw_.ownerDepth == depth - 1 && raw_.field &&
+        stack_[stack_.size() - 2].dest == Dest::FieldBody) {
+        raw_.fieldInst = closedGroup(top().start, t.end, closed);
+        raw_.instruction = QString::fromStdU16String(fieldInst_);
     }
     if (raw_.ownerDepth == depth) closeRaw(t.end, closed);
     stack_.pop_back();
@@ -396,9 +385,7 @@ void Reader::skip()
     // A group that holds a picture, an object or a field is closed by its
     // own brace: what cannot be read in it is ignored instead.
     const int depth = static_cast<int>(stack_.size()) - 1;
-    if (overflowNest_ == 0 && (pict_.ownerDepth == depth || raw_.ownerDepth == depth ||
-                               (!fields_.empty() && fields_.back().ownerDepth == depth)))
-        return;
+    if (overflowNest_ == 0 && (pict_.ownerDepth == depth || raw_.ownerDepth == depth)) return;
     skipping_ = true;
     skipVirtual_ = overflowNest_ > 0;
     skipNest_ = 0;
@@ -739,7 +726,6 @@ void Reader::enterDestination(Kw kw)
             raw_.field = true;
             raw_.docStart = g.docOpen;
         }
-        fields_.push_back({depth, g.docOpen, QString()});
         return;
     case Kw::FldInst:
         if (g.dest == Dest::FieldBody) {
@@ -973,7 +959,13 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
     case Kw::Tqc: g.tabKind = TRichTabKind::Center; return;
     case Kw::Tqdec: g.tabKind = TRichTabKind::Decimal; return;
     case Kw::Tx:
-        if (static_cast<int>(p.tabs.size()) < MaxTabs && param > 0) p.tabs.push_back({param, g.tabKind});
+        // Stops in order, one per position, at most 32.
+        if (param > 0) {
+            auto at = std::lower_bound(p.tabs.begin(), p.tabs.end(), param,
+                                       [](const TRichTab& t, int pos) { return t.position < pos; });
+            if (at != p.tabs.end() && at->position == param) at->kind = g.tabKind;
+            else if (static_cast<int>(p.tabs.size()) < MaxTabs) p.tabs.insert(at, {param, g.tabKind});
+        }
         g.tabKind = TRichTabKind::Left;
         return;
     case Kw::Ls: {
@@ -1055,30 +1047,18 @@ std::string Reader::closedGroup(size_t start, size_t end, bool closed) const
     return out;
 }
 
-void Reader::closeField(const FieldState& f)
+// A hyperlink field's target, or nothing.
+QString hyperlinkTarget(const QString& instruction)
 {
-    // A hyperlink's text becomes an anchor.
-    const QString inst = f.instruction.trimmed();
-    if (!inst.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) return;
-    flushRun();
+    const QString inst = instruction.trimmed();
+    if (!inst.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) return {};
     QString target = inst.mid(9).trimmed();
     const qsizetype q1 = target.indexOf(QLatin1Char('"'));
     if (q1 >= 0) {
         const qsizetype q2 = target.indexOf(QLatin1Char('"'), q1 + 1);
-        target = target.mid(q1 + 1, q2 > q1 ? q2 - q1 - 1 : -1);
-    } else {
-        target = target.section(QLatin1Char(' '), 0, 0);
+        return target.mid(q1 + 1, q2 > q1 ? q2 - q1 - 1 : -1);
     }
-    const int end = cursor_.position();
-    const QTextBlock first = doc_.findBlock(f.docStart);
-    if (end <= f.docStart || f.docStart == first.position() + first.length() - 1) return;
-    QTextCursor c(&doc_);
-    c.setPosition(f.docStart);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    QTextCharFormat m;
-    m.setAnchor(true);
-    m.setAnchorHref(target);
-    c.mergeCharFormat(m);
+    return target.section(QLatin1Char(' '), 0, 0);
 }
 
 void Reader::closeRaw(size_t end, bool closed)
@@ -1138,6 +1118,12 @@ void Reader::closeRaw(size_t end, bool closed)
     m.setProperty(RawSerial, ++rawSerial_);
     m.setProperty(RawOuter, EncodeChar(charAttrs(r.outer)));
     if (!inst.empty()) m.setProperty(FieldInst, QByteArray(inst.data(), static_cast<qsizetype>(inst.size())));
+    // A hyperlink's text is an anchor.
+    const QString target = r.field ? hyperlinkTarget(r.instruction) : QString();
+    if (!target.isEmpty()) {
+        m.setAnchor(true);
+        m.setAnchorHref(target);
+    }
     c.mergeCharFormat(m);
 }
 
