@@ -117,6 +117,16 @@ QImage MaskedImage(const QImage& image, QColor transparent)
     return out;
 }
 
+void DrawGraphicStretched(TCanvas& canvas, const TRect& rect, const TGraphic& graphic, TColor transparentColor,
+                          bool transparent)
+{
+    auto* raster = dynamic_cast<const TRasterGraphic*>(&graphic);
+    if (!transparent || !raster)
+        graphic.Draw(canvas, rect);
+    else if (!raster->Empty())
+        canvas.StretchDraw(rect, raster->MaskedImage(transparentColor));
+}
+
 // ---------------------------------------------------------------- TGraphic
 
 TGraphic::~TGraphic() = default;
@@ -194,8 +204,19 @@ void TRasterGraphic::Assign(const TPersistent* source)
         TGraphic::Assign(source);
 }
 
+QImage TRasterGraphic::MaskedImage(TColor transparentColor) const
+{
+    const QImage image = Image();
+    if (masked_.isNull() || maskedKey_ != transparentColor) {
+        masked_ = ::MaskedImage(image, ToQColor(transparentColor));
+        maskedKey_ = transparentColor;
+    }
+    return masked_;
+}
+
 void TRasterGraphic::setContent(QImage image, std::string bytes)
 {
+    masked_ = QImage();
     image_ = std::move(image);
     bytes_ = std::move(bytes);
     Changed();
@@ -328,7 +349,7 @@ bool TBitmap::beginCanvasDraw()
 {
     if (image_.isNull()) return false;
     if (!painter_->isActive()) {
-        painter_->begin(&image_);
+        if (!painter_->begin(&image_)) return false;
         canvas_->painterOpened();
     }
     return true;
@@ -354,7 +375,6 @@ QImage TBitmap::decode(std::string_view bytes) const
 void TBitmap::setContent(QImage image, std::string bytes)
 {
     endCanvasDraw();
-    masked_ = QImage();
     if (!bytes.empty()) pixelFormat_ = bmpPixelFormat(bytes);
     if (!bytes.empty() || !image.isNull()) {
         width_ = image.width();
@@ -419,14 +439,7 @@ QImage TBitmap::Image() const
 
 QImage TBitmap::drawnImage() const
 {
-    endCanvasDraw();
-    if (!Transparent()) return image_;
-    const TColor key = TransparentColor();
-    if (masked_.isNull() || maskedKey_ != key) {
-        masked_ = MaskedImage(image_, ToQColor(key));
-        maskedKey_ = key;
-    }
-    return masked_;
+    return Transparent() ? MaskedImage(TransparentColor()) : Image();
 }
 
 void TBitmap::SaveToStream(TStream& stream) const

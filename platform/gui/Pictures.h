@@ -89,6 +89,9 @@ public:
     void Assign(const TPersistent* source) override;
     // The bytes the picture was read from; empty when made in the program.
     const std::string& EncodedBytes() const { return bytes_; }
+    // The image with the pixels of one colour transparent, kept until the
+    // content or the colour changes.
+    QImage MaskedImage(TColor transparentColor) const;
 
 protected:
     virtual QImage decode(std::string_view bytes) const = 0;
@@ -100,6 +103,8 @@ protected:
 
     QImage image_;
     std::string bytes_;
+    mutable QImage masked_;
+    mutable TColor maskedKey_ = clNone;
 };
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
@@ -157,8 +162,6 @@ private:
     TColor transparentColor_ = clDefault;
     mutable std::unique_ptr<QPainter> painter_;
     mutable std::unique_ptr<TBitmapCanvas> canvas_;
-    mutable QImage masked_;  // drawnImage's cache while Transparent
-    mutable TColor maskedKey_ = clNone;
 };
 
 class TPNGObject : public TRasterGraphic {
@@ -295,6 +298,12 @@ constexpr int32_t E_INVALIDARG = static_cast<int32_t>(0x80070057u);
 // the picture cleared when no format matched; data the format's decoder
 // rejects clears the picture and raises its EInvalidGraphic.
 int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart);
+
+// Draws the graphic stretched into the rectangle; with transparent, the
+// pixels of transparentColor stay undrawn (raster graphics; a metafile
+// draws as it is).
+void DrawGraphicStretched(TCanvas& canvas, const TRect& rect, const TGraphic& graphic, TColor transparentColor,
+                          bool transparent);
 
 // The image with the pixels of one colour made fully transparent, in
 // Format_ARGB32: transparent drawing that works on PDF and printers too,
