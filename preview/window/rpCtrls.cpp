@@ -65,28 +65,10 @@ void TrpScrollWin::UpdateBar(Qt::Orientation o)
     SetPosition(o, a.Position);
 }
 
-void TrpScrollWin::SetHorzRange(int Value)
+void TrpScrollWin::SetExtent(Qt::Orientation o, int Axis::*Field, int Value)
 {
-    FHorz.Range = Value;
-    UpdateBar(Qt::Horizontal);
-}
-
-void TrpScrollWin::SetHorzPage(int Value)
-{
-    FHorz.Page = Value;
-    UpdateBar(Qt::Horizontal);
-}
-
-void TrpScrollWin::SetVertRange(int Value)
-{
-    FVert.Range = Value;
-    UpdateBar(Qt::Vertical);
-}
-
-void TrpScrollWin::SetVertPage(int Value)
-{
-    FVert.Page = Value;
-    UpdateBar(Qt::Vertical);
+    AxisOf(o).*Field = Value;
+    UpdateBar(o);
 }
 
 void TrpScrollWin::SetSmallChange(int Value)
@@ -179,7 +161,6 @@ TrpCustomComboBox::TrpCustomComboBox(QWidget* parent) : QComboBox(parent)
         pal.setColor(g, QPalette::Base, Qt::transparent);
     edit->setPalette(pal);
     edit->installEventFilter(this);
-    setAttribute(Qt::WA_Hover, true);
 }
 
 QColor TrpCustomComboBox::Mix(const QColor& c1, const QColor& c2, int p)

@@ -23,15 +23,15 @@ public:
     int HorzPosition() const { return FHorz.Position; }
     void SetHorzPosition(int Value) { SetPosition(Qt::Horizontal, Value); }
     int HorzRange() const { return FHorz.Range; }
-    void SetHorzRange(int Value);
+    void SetHorzRange(int Value) { SetExtent(Qt::Horizontal, &Axis::Range, Value); }
     int HorzPage() const { return FHorz.Page; }
-    void SetHorzPage(int Value);
+    void SetHorzPage(int Value) { SetExtent(Qt::Horizontal, &Axis::Page, Value); }
     int VertPosition() const { return FVert.Position; }
     void SetVertPosition(int Value) { SetPosition(Qt::Vertical, Value); }
     int VertRange() const { return FVert.Range; }
-    void SetVertRange(int Value);
+    void SetVertRange(int Value) { SetExtent(Qt::Vertical, &Axis::Range, Value); }
     int VertPage() const { return FVert.Page; }
-    void SetVertPage(int Value);
+    void SetVertPage(int Value) { SetExtent(Qt::Vertical, &Axis::Page, Value); }
     // Arrow steps and page steps of the scroll bars.
     int SmallChange() const { return FSmallChange; }
     void SetSmallChange(int Value);
@@ -60,6 +60,7 @@ private:
     Axis& AxisOf(Qt::Orientation o) { return o == Qt::Horizontal ? FHorz : FVert; }
     QScrollBar* BarOf(Qt::Orientation o) const;
     void SetPosition(Qt::Orientation o, int Value);
+    void SetExtent(Qt::Orientation o, int Axis::*Field, int Value);
     void UpdateBar(Qt::Orientation o);
     void PageStep(Qt::Orientation o, int Action);
 

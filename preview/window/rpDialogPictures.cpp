@@ -27,9 +27,10 @@ void Sheet(QPainter& p, const QRect& r, const QString& label = {})
     p.drawText(QRect(r.right() - 9, r.bottom() - 11, 8, 10), Qt::AlignCenter, label);
 }
 
-// Lines of text on a page.
-void TextLines(QPainter& p, const QRect& r)
+// A sheet with lines of text on it.
+void TextSheet(QPainter& p, const QRect& r)
 {
+    Sheet(p, r);
     p.setPen(kShade);
     for (int y = r.top() + 3; y < r.bottom() - 1; y += 3) p.drawLine(r.left() + 2, y, r.right() - 3, y);
 }
@@ -41,19 +42,14 @@ QImage CollateImage(bool Collate)
     QImage img(104, 48, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
-    // Back to front, so the first sheet of each stack lies on top.
-    static const char* const collated[2][3] = {{"3", "2", "1"}, {"3", "2", "1"}};
-    static const char* const uncollated[3][2] = {{"1", "1"}, {"2", "2"}, {"3", "3"}};
-    // Each sheet lies 9 pixels left of and 6 above the one under it.
-    if (Collate) {
-        for (int stack = 0; stack < 2; ++stack)
-            for (int i = 0; i < 3; ++i)
-                Sheet(p, QRect(6 + stack * 50 + (2 - i) * 9, 4 + (2 - i) * 6, 20, 28), QString::fromLatin1(collated[stack][i]));
-    } else {
-        for (int stack = 0; stack < 3; ++stack)
-            for (int i = 0; i < 2; ++i)
-                Sheet(p, QRect(2 + stack * 34 + (1 - i) * 9, 8 + (1 - i) * 6, 20, 28), QString::fromLatin1(uncollated[stack][i]));
-    }
+    // Stacks of sheets, drawn back to front so that the first lies on top;
+    // each sheet lies 9 pixels left of and 6 above the one under it.
+    const int stacks = Collate ? 2 : 3, sheets = Collate ? 3 : 2, pitch = Collate ? 50 : 34;
+    for (int stack = 0; stack < stacks; ++stack)
+        for (int i = sheets - 1; i >= 0; --i) {
+            const int number = Collate ? i + 1 : stack + 1;
+            Sheet(p, QRect(2 + stack * pitch + i * 9, 4 + i * 6, 20, 28), QString(QChar(u'0' + number)));
+        }
     return img;
 }
 
@@ -64,42 +60,29 @@ QImage PrintModeImage(int Mode)
     QPainter p(&img);
     switch (Mode) {
     case 1: {  // one large page over two sheets
-        const QRect big(2, 4, 21, 24);
-        Sheet(p, big);
-        TextLines(p, big);
+        TextSheet(p, QRect(2, 4, 21, 24));
         p.setPen(QPen(kInk, 1, Qt::DashLine));
         p.drawLine(12, 3, 12, 28);
-        for (const QRect& half : {QRect(37, 6, 12, 20), QRect(50, 6, 12, 20)}) {
-            Sheet(p, half);
-            TextLines(p, half);
-        }
+        TextSheet(p, QRect(37, 6, 12, 20));
+        TextSheet(p, QRect(50, 6, 12, 20));
         break;
     }
     case 2: {  // two small pages on one sheet
         Sheet(p, QRect(2, 10, 10, 14));
         Sheet(p, QRect(14, 10, 10, 14));
-        const QRect sheet(34, 6, 28, 20);
-        Sheet(p, sheet);
+        Sheet(p, QRect(34, 6, 28, 20));
         Sheet(p, QRect(36, 9, 11, 15));
         Sheet(p, QRect(49, 9, 11, 15));
         break;
     }
     case 3: {  // a page made to fit the sheet
-        const QRect page(2, 2, 20, 28);
-        Sheet(p, page);
-        TextLines(p, page);
-        const QRect sheet(44, 8, 14, 18);
-        Sheet(p, sheet);
-        TextLines(p, sheet);
+        TextSheet(p, QRect(2, 2, 20, 28));
+        TextSheet(p, QRect(44, 8, 14, 18));
         break;
     }
     default: {  // as it is
-        const QRect page(2, 4, 18, 24);
-        Sheet(p, page);
-        TextLines(p, page);
-        const QRect sheet(42, 4, 18, 24);
-        Sheet(p, sheet);
-        TextLines(p, sheet);
+        TextSheet(p, QRect(2, 4, 18, 24));
+        TextSheet(p, QRect(42, 4, 18, 24));
         break;
     }
     }

@@ -31,9 +31,7 @@ int PaperPosition(const TrpCustomPrinter& printer, int32_t code)
 TrpPageSettingsForm::TrpPageSettingsForm(const TrpPageSetup& Page, const QString& IniFile, QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("TrpPageSettingsForm"));
-    rpSetFormFont(*this);
-    setFixedSize(286, 359);
+    rpInitForm(*this, "TrpPageSettingsForm", 286, 359);
 
     SizeL = rpMake<QGroupBox>(this, "SizeL", QRect(8, 4, 270, 100));
     SizeCB = rpMake<QComboBox>(SizeL, "SizeCB", QRect(12, 20, 246, 22));

@@ -38,9 +38,7 @@ int PaperPosition(const TrpList& Papers, int32_t Code)
 
 TrpPrintDialog::TrpPrintDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("TrpPrintDialog"));
-    rpSetFormFont(*this);
-    setFixedSize(557, 333);
+    rpInitForm(*this, "TrpPrintDialog", 557, 333);
 
     Label12 = rpMake<QGroupBox>(this, "Label12", QRect(8, 4, 541, 82));
     NameL = rpMake<QLabel>(this, "NameL", QRect(20, 26, 60, 16));

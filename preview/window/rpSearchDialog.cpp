@@ -23,9 +23,7 @@ QString& LastText()
 
 TrpSearchDialog::TrpSearchDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("TrpSearchDialog"));
-    rpSetFormFont(*this);
-    setFixedSize(252, 168);
+    rpInitForm(*this, "TrpSearchDialog", 252, 168);
 
     Panel2 = rpMake<QWidget>(this, "Panel2", QRect(0, 0, 252, 52));
     TextL = rpMake<QLabel>(Panel2, "TextL", QRect(8, 8, 236, 16));

@@ -21,10 +21,13 @@ T* rpMake(QWidget* parent, const char* name, const QRect& geometry)
     return w;
 }
 
-// The forms' "Tahoma" at 11 pixels (a substitute where it is missing).
-inline void rpSetFormFont(QWidget& form)
+// A form of fixed size in the forms' "Tahoma" at 11 pixels (a substitute
+// where it is missing).
+inline void rpInitForm(QWidget& form, const char* name, int width, int height)
 {
+    form.setObjectName(QString::fromLatin1(name));
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     form.setFont(font);
+    form.setFixedSize(width, height);
 }

@@ -13,9 +13,7 @@
 
 TrpProgress::TrpProgress(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
-    setObjectName(QStringLiteral("TrpProgress"));
-    rpSetFormFont(*this);
-    setFixedSize(271, 101);
+    rpInitForm(*this, "TrpProgress", 271, 101);
 
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);

