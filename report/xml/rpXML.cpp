@@ -11,7 +11,7 @@
 #include "Classes.h"
 #include "CodePages.h"
 #include "SysUtils.h"
-#include "rpUtils.h"
+#include "rpUtilsStreams.h"
 
 namespace {
 
