@@ -157,17 +157,63 @@ std::string ValueToXML(const Variant& value)
     }
 }
 
+namespace {
+
+// What our writer and the old program write: name="value" pairs split by
+// one blank, no line break, quote of the other kind or '>' anywhere. Walked
+// value by value.
+bool isCanonical(std::string_view text)
+{
+    const size_t n = text.size();
+    for (const char c : {'\r', '\n', '\'', '>'})
+        if (std::memchr(text.data(), c, n)) return false;
+    for (size_t i = 0;;) {
+        const size_t eq = text.find('=', i);
+        if (eq == std::string_view::npos || eq == i || eq + 1 >= n || text[eq + 1] != '"') return false;
+        for (size_t k = i; k < eq; ++k)
+            if (text[k] == ' ' || text[k] == '\t') return false;
+        const size_t close = text.find('"', eq + 2);
+        if (close == std::string_view::npos) return false;
+        i = close + 1;
+        if (i == n) return true;
+        if (text[i] != ' ' || i + 1 >= n || text[i + 1] == ' ' || text[i + 1] == '\t') return false;
+        ++i;
+    }
+}
+
+// A whole tag after its '<' and first byte, up to its '>', in the form our
+// writer writes: the rest of a name, then name="value" pairs each after one
+// blank, maybe a blank and a '/' at the end; no line break, quote of the
+// other kind or '<' anywhere. One search a value: most tags are read so.
+bool isPlainTag(const char* p, const char* end)
+{
+    for (const char c : {'<', '\'', '\r', '\n'})
+        if (std::memchr(p, c, static_cast<size_t>(end - p))) return false;
+    const char* q = p;
+    while (q < end && *q != ' ' && *q != '\t' && *q != '/' && *q != '"' && *q != '=') ++q;
+    for (;;) {
+        if (q == end) return true;
+        if (*q == ' ') {
+            if (++q == end) return true;
+        } else if (*q != '/') {
+            return false;
+        }
+        if (*q == '/') return q + 1 == end;
+        const char* name = q;
+        while (q < end && *q != '=' && *q != ' ' && *q != '\t' && *q != '"') ++q;
+        if (q == name || end - q < 2 || *q != '=' || q[1] != '"') return false;
+        const void* close = std::memchr(q + 2, '"', static_cast<size_t>(end - q - 2));
+        if (!close) return false;
+        q = static_cast<const char*>(close) + 1;
+    }
+}
+
+}  // namespace
+
 bool NormalizeAttributes(std::string& text)
 {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    // What our writer and the old program write needs no second pass.
-    bool plain = true;
-    for (size_t i = 0; i < text.size() && plain; ++i) {
-        const char c = text[i];
-        plain = c != '\'' && c != '>' && c != '\t' && c != '\r' && c != '\n' &&
-                !(c == ' ' && i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '=')) && !(c == '=' && i + 1 < text.size() && text[i + 1] == ' ');
-    }
-    if (plain) return true;
+    if (isCanonical(text)) return true;
 
     std::string out;
     out.reserve(text.size() + 16);
@@ -455,6 +501,7 @@ bool TrpXMLReader::readTag(std::string& name, std::string& text, bool keepInstru
     name.clear();
     text.clear();
     selfClosing_ = false;
+    plainTag_ = false;
     for (;;) {
         tag_.clear();
         // Outside a tag: skip everything up to '<'.
@@ -506,7 +553,7 @@ bool TrpXMLReader::readTag(std::string& name, std::string& text, bool keepInstru
     auto rest = split;
     while (rest != tag_.end() && blank(*rest)) ++rest;
     text.assign(rest, tag_.end());
-    if (!name.empty() && name[0] != '?' && name[0] != '/' && !text.empty()) NormalizeAttributes(text);
+    if (!plainTag_ && !name.empty() && name[0] != '?' && name[0] != '/' && !text.empty()) NormalizeAttributes(text);
     return true;
 }
 
@@ -523,6 +570,16 @@ void TrpXMLReader::readElementTag(char quote)
         if (bufPos_ >= bufLen_ && !fill()) invalid();
         const char* p = buffer_.data() + bufPos_;
         const char* end = buffer_.data() + bufLen_;
+        if (!quote) {
+            const void* gt = std::memchr(p, '>', static_cast<size_t>(end - p));
+            if (gt && isPlainTag(p, static_cast<const char*>(gt))) {
+                const size_t n = static_cast<size_t>(static_cast<const char*>(gt) - p);
+                plainTag_ = true;
+                tag_.append(p, n);
+                bufPos_ += n + 1;
+                return;
+            }
+        }
         const char* q = p;
         bool closed = false;
         while (q < end && !closed) {
@@ -575,6 +632,9 @@ void TrpXMLReader::ReadRootItem(TrpXMLItem* item, bool partial)
 void TrpXMLReader::takeParkingMark(TrpXMLItem* item, bool partial, int64_t start)
 {
     std::string& text = item->text_;
+    // Most elements have no mark: a plain search first.
+    const std::string_view view(text);
+    if (view.find("d=\"0\"") == std::string_view::npos && view.find("D=\"0\"") == std::string_view::npos) return;
     const size_t ld = findAttr(text, "ld");
     if (ld == std::string::npos || ld + 5 >= text.size() || text[ld + 4] != '0' || text[ld + 5] != '"') return;
     size_t from = ld;

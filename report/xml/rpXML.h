@@ -129,6 +129,7 @@ private:
     std::string lastTag_;
     std::string tag_;
     bool selfClosing_ = false;  // the last tag ended in "/>"
+    bool plainTag_ = false;     // it was in our writer's form: no attribute text to mend
     bool oldVersion_ = true;
 };
 

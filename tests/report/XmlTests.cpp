@@ -240,6 +240,10 @@ TEST_F(XmlReader, WellFormedFilesFromOtherWriters)
         load(again, save(doc));
         EXPECT_EQ(dump(again.Root()), c.tree);
     }
+    // A value of another writer's form across the reader's 4096-byte steps.
+    const std::string wide = "a<b>" + std::string(9000, '>') + "\"";
+    load(doc, kHeader + "<r><a u='" + std::string(wide).replace(1, 1, "&#60;") + "'\r\n/></r>");
+    EXPECT_EQ(doc.Root()->Items(0)->Prop("u"), wide);
     load(doc, kHeader + "<r><a u=\"x > y\" v='&#x3E;&apos;'/></r>");
     EXPECT_EQ(doc.Root()->Items(0)->Prop("u"), "x > y");
     EXPECT_EQ(doc.Root()->Items(0)->Prop("v"), ">'");
