@@ -23,7 +23,8 @@
 #include "rpFormKit.h"
 #include "rpRes.h"
 #include "rpUiServices.h"
-#include "rpUtils.h"
+#include "rpUtilsGui.h"
+#include "rpUtilsText.h"
 
 namespace {
 
