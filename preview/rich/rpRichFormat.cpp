@@ -1,10 +1,8 @@
 #include "rpRichFormat.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QBuffer>
 #include <QFontDatabase>
 #include <QHash>
-#include <QImageReader>
 #include <QPainter>
 #include <QSet>
 #include <QTextList>
@@ -14,6 +12,7 @@
 
 #include "Exceptions.h"
 #include "FontResolver.h"
+#include "ImageCodecs.h"
 
 namespace rich {
 
@@ -105,6 +104,19 @@ int listStartOf(const QTextList* list)
 {
     const QVariant v = list->format().property(ListStart);
     return v.isValid() ? v.toInt() : 1;
+}
+
+// PNG and JPEG bytes decoded; a null image for others and for bytes that
+// do not decode.
+QImage decodePicture(TRichPictKind kind, const QByteArray& data)
+{
+    const std::string_view bytes(data.constData(), static_cast<size_t>(data.size()));
+    try {
+        if (kind == TRichPictKind::Png) return DecodePng(bytes);
+        if (kind == TRichPictKind::Jpeg) return DecodeJpeg(bytes);
+    } catch (const EInvalidGraphic&) {
+    }
+    return {};
 }
 
 // A list paragraph's first line starts a marker's width in from its
@@ -424,8 +436,7 @@ QImage PictureImage(const QTextFormat& format)
     std::lock_guard guard(lock);
     auto it = cache.constFind(data);
     if (it != cache.constEnd()) return *it;
-    // Qt's readers until the platform's picture module takes over.
-    QImage image = QImage::fromData(data, kind == TRichPictKind::Png ? "PNG" : "JPEG");
+    QImage image = decodePicture(kind, data);
     if (cache.size() >= 64) cache.clear();
     cache.insert(data, image);
     return image;
@@ -438,15 +449,10 @@ QTextCharFormat PictureFormat(const QTextCharFormat& base, TRichPictKind kind, c
     f.setObjectType(RichObjectType);
     f.setProperty(PictKind, static_cast<int>(kind));
     f.setProperty(PictData, data);
-    const bool png = kind == TRichPictKind::Png && data.startsWith("\x89PNG\r\n\x1a\n");
-    const bool jpeg = kind == TRichPictKind::Jpeg && data.startsWith("\xff\xd8");
     if (!pixels.isValid()) pixels = QSize(0, 0);
-    if ((pixels.width() <= 0 || pixels.height() <= 0) && (png || jpeg)) {
-        QByteArray copy = data;
-        QBuffer buffer(&copy);
-        QImageReader reader(&buffer, kind == TRichPictKind::Png ? "PNG" : "JPEG");
-        const QSize size = reader.size();
-        if (size.isValid()) pixels = size;
+    if (pixels.width() <= 0 || pixels.height() <= 0) {
+        const QImage image = decodePicture(kind, data);
+        if (!image.isNull()) pixels = image.size();
     }
     f.setProperty(PictPixels, pixels);
     f.setProperty(PictGoal, goalTwips);

@@ -78,7 +78,14 @@ TFontStyles stylesOf(const TRichChar& a)
 
 bool drawsNothing(char16_t c)
 {
-    return c == 0x2028 || c == 0x2029 || c == 0xFFFC || c == 0xFDD0 || c == 0xFDD1;
+    return c == 0x2028 || c == 0x2029 || c == 0xFFFC || c == 0xFDD0 || c == 0xFDD1 || c == 0x00AD;
+}
+
+// What a character shows as: a soft hyphen only where a line breaks at it,
+// and the non-breaking hyphen as the hyphen the pinned faces have.
+char16_t shownAs(char16_t c)
+{
+    return c == 0x2011 || c == 0x00AD ? u'-' : c;
 }
 
 // Draws accepted lines on a canvas. Layout units map to twips (x15), then
@@ -143,6 +150,7 @@ void LineDrawer::draw(const Slot& slot, qreal y) const
 void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlock& b, const QTextCharFormat& f,
                       int from, int to) const
 {
+    const int lineEnd = line.textStart() + line.textLength();
     const QString all = b.text();
     const TRichChar a = FromCharFormat(f);
     TCanvas& canvas = *t_.canvas;
@@ -155,9 +163,9 @@ void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlo
     canvas.Brush()->SetStyle(bsClear);
     int s = from;
     while (s < to) {
-        while (s < to && drawsNothing(all.at(s).unicode())) ++s;
+        while (s < to && drawsNothing(all.at(s).unicode()) && !(s + 1 == lineEnd && all.at(s) == QChar(0x00AD))) ++s;
         int e = s;
-        while (e < to && !drawsNothing(all.at(e).unicode())) ++e;
+        while (e < to && (!drawsNothing(all.at(e).unicode()) || (e + 1 == lineEnd && all.at(e) == QChar(0x00AD)))) ++e;
         if (s >= e) break;
         // The size Qt laid the run out at (smaller for super- and subscripts);
         // blanks alone have no glyph run but are drawn, so search finds words apart.
@@ -182,7 +190,9 @@ void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlo
             prev = next;
         }
         const int yTop = static_cast<int>(Round(Y(baseline))) - canvas.DeviceFont().ascent();
-        canvas.ExtTextOut(x, yTop, 0, nullptr, QStringView(all).mid(s, e - s).toString().toStdU16String(), dx);
+        std::u16string shown = QStringView(all).mid(s, e - s).toString().toStdU16String();
+        for (char16_t& c : shown) c = shownAs(c);
+        canvas.ExtTextOut(x, yTop, 0, nullptr, shown, dx);
         s = e;
     }
 }

@@ -45,7 +45,8 @@ public:
 private:
     void block(const QTextBlock& b, int from, int to, bool continued);
     void fragments(const QTextBlock& b, int from, int to);
-    QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, int* end) const;
+    QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
+                      int* end) const;
     void content(const QTextFragment& f, int from, int to);
     void paragraph(const QTextBlock& b, bool continued);
     void listText(const QTextBlock& b, const TRichPara& p);
@@ -225,12 +226,7 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
         const QString expected = format.property(RawText).toString();
         if (shown != expected && spanEnd == b.position() + b.length() - 1 && expected.startsWith(shown)) {
             // It goes on in the next paragraph.
-            shown = shownFrom(b, b.begin(), raw, serial, &spanEnd);
-            // A group may or may not have shown the mark after its last paragraph.
-            if (shown.endsWith(QChar(QChar::ParagraphSeparator)) && !expected.endsWith(QChar(QChar::ParagraphSeparator))) {
-                shown.chop(1);
-                --spanEnd;
-            }
+            shown = shownFrom(b, b.begin(), raw, serial, expected.size(), &spanEnd);
             while (!it.atEnd()) ++it;
         }
         const bool whole = spanStart >= from && spanEnd <= rangeTo_ && shown == expected;
@@ -263,8 +259,9 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
 }
 
 // The characters a kept group shows from the start of a paragraph on,
-// across paragraph marks; end gets where they stop.
-QString Writer::shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, int* end) const
+// across paragraph marks, up to limit of them; end gets where they stop.
+QString Writer::shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
+                          int* end) const
 {
     QString shown;
     bool started = false;
@@ -290,7 +287,7 @@ QString Writer::shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArra
             at = f.position() + f.length();
         }
         const QTextBlock next = b.next();
-        if (!started || at != b.position() + b.length() - 1 || !next.isValid()) break;
+        if (!started || at != b.position() + b.length() - 1 || !next.isValid() || shown.size() >= limit) break;
         shown += QChar(QChar::ParagraphSeparator);
         at = next.position();
         b = next;
