@@ -434,20 +434,16 @@ void TReTextAttributes::change(F&& modify)
     }
 }
 
+// The automatic colour is the window text colour.
 TColor TReTextAttributes::Color() const
 {
     const int rgb = get().color;
-    if (rgb < 0) return clWindowText;
-    return RGB(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
+    return rgb < 0 ? clWindowText : RgbColor(rgb);
 }
 
 void TReTextAttributes::SetColor(TColor value)
 {
-    int rgb = -1;
-    if (value != clWindowText && value != clDefault) {
-        const auto c = static_cast<uint32_t>(ColorToRGB(value));
-        rgb = static_cast<int>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
-    }
+    const int rgb = value == clWindowText || value == clDefault ? -1 : ColorRgb(value);
     change([rgb](TRichChar& a) { a.color = rgb; });
 }
 
@@ -464,23 +460,12 @@ void TReTextAttributes::SetName(const std::string& value)
 
 TFontStyles TReTextAttributes::Style() const
 {
-    const TRichChar a = get();
-    TFontStyles s;
-    if (a.bold) s.Include(fsBold);
-    if (a.italic) s.Include(fsItalic);
-    if (a.underline) s.Include(fsUnderline);
-    if (a.strike) s.Include(fsStrikeout);
-    return s;
+    return StylesOf(get());
 }
 
 void TReTextAttributes::SetStyle(TFontStyles value)
 {
-    change([value](TRichChar& a) {
-        a.bold = value.Contains(fsBold);
-        a.italic = value.Contains(fsItalic);
-        a.underline = value.Contains(fsUnderline);
-        a.strike = value.Contains(fsStrikeout);
-    });
+    change([value](TRichChar& a) { SetStyles(a, value); });
 }
 
 int TReTextAttributes::Size() const
@@ -536,11 +521,7 @@ void TReTextAttributes::Assign(const TPersistent* source)
         const QString name = QString::fromStdString(font->Name()).trimmed().left(31).trimmed();
         const TFontStyles style = font->Style();
         const int half = std::clamp(font->Size(), 1, 1638) * 2;
-        int rgb = -1;
-        if (font->Color() != clWindowText && font->Color() != clDefault) {
-            const auto c = static_cast<uint32_t>(ColorToRGB(font->Color()));
-            rgb = static_cast<int>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
-        }
+        const int rgb = font->Color() == clWindowText || font->Color() == clDefault ? -1 : ColorRgb(font->Color());
         const int charset = font->Charset();
         const int pitch = font->Pitch() == fpFixed ? 1 : font->Pitch() == fpVariable ? 2 : 0;
         change([&](TRichChar& a) {
@@ -548,10 +529,7 @@ void TReTextAttributes::Assign(const TPersistent* source)
             a.font.charset = charset;
             a.font.pitchFamily = (a.font.pitchFamily & ~3) | pitch;
             a.halfPoints = half;
-            a.bold = style.Contains(fsBold);
-            a.italic = style.Contains(fsItalic);
-            a.underline = style.Contains(fsUnderline);
-            a.strike = style.Contains(fsStrikeout);
+            SetStyles(a, style);
             a.color = rgb;
         });
         return;

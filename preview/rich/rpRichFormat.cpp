@@ -314,6 +314,74 @@ int ListNumber(const QTextBlock& block)
     return list ? listStartOf(list) + list->itemNumber(block) : 0;
 }
 
+namespace {
+
+// The fields both forms share.
+template <class From, class To>
+void copyShared(const From& from, To& to)
+{
+    to.halfPoints = from.halfPoints;
+    to.bold = from.bold;
+    to.italic = from.italic;
+    to.underline = from.underline;
+    to.strike = from.strike;
+    to.vertical = from.vertical;
+    to.protect = from.protect;
+    to.hidden = from.hidden;
+}
+
+}  // namespace
+
+TRichChar ToRichChar(const TRtfCharState& s, const TRichFont& font, int color, int highlight)
+{
+    TRichChar a;
+    copyShared(s, a);
+    a.halfPoints = std::clamp(s.halfPoints, 2, 3276);
+    a.font = font;
+    a.color = color;
+    a.highlight = highlight;
+    return a;
+}
+
+TRtfCharState ToRtfState(const TRichChar& a, int font, int color, int highlight)
+{
+    TRtfCharState s;
+    copyShared(a, s);
+    s.font = font;
+    s.color = color;
+    s.highlight = highlight;
+    return s;
+}
+
+TFontStyles StylesOf(const TRichChar& a)
+{
+    TFontStyles s;
+    if (a.bold) s.Include(fsBold);
+    if (a.italic) s.Include(fsItalic);
+    if (a.underline) s.Include(fsUnderline);
+    if (a.strike) s.Include(fsStrikeout);
+    return s;
+}
+
+void SetStyles(TRichChar& a, TFontStyles styles)
+{
+    a.bold = styles.Contains(fsBold);
+    a.italic = styles.Contains(fsItalic);
+    a.underline = styles.Contains(fsUnderline);
+    a.strike = styles.Contains(fsStrikeout);
+}
+
+TColor RgbColor(int rgb)
+{
+    return RGB(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
+}
+
+int ColorRgb(TColor color)
+{
+    const auto c = static_cast<uint32_t>(ColorToRGB(color));
+    return static_cast<int>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+}
+
 QString EncodeChar(const TRichChar& a)
 {
     const int flags = (a.bold ? 1 : 0) | (a.italic ? 2 : 0) | (a.underline ? 4 : 0) | (a.strike ? 8 : 0) |

@@ -23,6 +23,7 @@
 
 #include <vector>
 
+#include "Graphics.h"
 #include "Numbers.h"
 
 namespace rich {
@@ -116,6 +117,35 @@ struct TRichPara {
     int listStart = 1;
     bool operator==(const TRichPara&) const = default;
 };
+
+// The character state as an RTF file spells it: table indexes for the
+// font and colours (colour 0 automatic), RTF's defaults.
+struct TRtfCharState {
+    int font = 0;
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    int vertical = 0;
+    bool protect = false;
+    bool hidden = false;
+    int color = 0;
+    int highlight = 0;
+    bool operator==(const TRtfCharState&) const = default;
+};
+
+// Between the two forms; the font and colours are the tables' business.
+TRichChar ToRichChar(const TRtfCharState& s, const TRichFont& font, int color, int highlight);
+TRtfCharState ToRtfState(const TRichChar& a, int font, int color, int highlight);
+
+// Styles and colours in the platform's terms.
+TFontStyles StylesOf(const TRichChar& a);
+void SetStyles(TRichChar& a, TFontStyles styles);
+// An RGB value (0xRRGGBB) as a colour, and a colour (system colours by the
+// fixed scheme) as RGB.
+TColor RgbColor(int rgb);
+int ColorRgb(TColor color);
 
 // The most tab stops a paragraph keeps.
 constexpr int MaxTabs = 32;

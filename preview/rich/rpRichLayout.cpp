@@ -60,20 +60,10 @@ Slot slotAt(const QTextDocument& doc, const QTextBlock& b, int i, int offset)
     return s;
 }
 
+// The automatic colour prints black.
 TColor toTColor(int rgb)
 {
-    if (rgb < 0) return clBlack;
-    return RGB(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
-}
-
-TFontStyles stylesOf(const TRichChar& a)
-{
-    TFontStyles s;
-    if (a.bold) s.Include(fsBold);
-    if (a.italic) s.Include(fsItalic);
-    if (a.underline) s.Include(fsUnderline);
-    if (a.strike) s.Include(fsStrikeout);
-    return s;
+    return rgb < 0 ? clBlack : RgbColor(rgb);
 }
 
 bool drawsNothing(char16_t c)
@@ -115,7 +105,7 @@ void LineDrawer::setFont(const TRichChar& a, qreal pixelUnits) const
 {
     TFont* font = t_.canvas->Font();
     font->SetName(a.font.face.toStdString());
-    font->SetStyle(stylesOf(a));
+    font->SetStyle(StylesOf(a));
     font->SetColor(toTColor(a.color));
     const Extended px = pixelUnits * TwipsPerUnit * t_.scaleY;
     font->SetHeight(-static_cast<int>(std::max<int64_t>(1, Round(px))));

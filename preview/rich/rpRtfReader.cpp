@@ -105,20 +105,7 @@ const std::unordered_map<std::string_view, Kw>& keywords()
     return table;
 }
 
-struct CharState {
-    int font = 0;
-    int halfPoints = 24;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    int vertical = 0;
-    bool protect = false;
-    bool hidden = false;
-    int color = 0;      // colour table index, 0 automatic
-    int highlight = 0;  // colour table index, 0 none
-    bool operator==(const CharState&) const = default;
-};
+using CharState = TRtfCharState;
 
 struct CharStateHash {
     size_t operator()(const CharState& s) const noexcept
@@ -230,6 +217,7 @@ private:
     void closePict(size_t end, bool closed);
     void closeRaw(size_t end, bool closed);
     std::string closedGroup(size_t start, size_t end, bool closed) const;
+    std::string withPlainFont(std::string_view group) const;
 
     std::string_view in_;
     QTextDocument& doc_;
@@ -642,19 +630,7 @@ QTextCharFormat Reader::charFormat(const CharState& s)
 
 TRichChar Reader::charAttrs(const CharState& s) const
 {
-    TRichChar a;
-    a.font = fontAt(s.font);
-    a.halfPoints = std::clamp(s.halfPoints, 2, 3276);
-    a.bold = s.bold;
-    a.italic = s.italic;
-    a.underline = s.underline;
-    a.strike = s.strike;
-    a.vertical = s.vertical;
-    a.protect = s.protect;
-    a.hidden = s.hidden;
-    a.color = colorAt(s.color);
-    a.highlight = colorAt(s.highlight);
-    return a;
+    return ToRichChar(s, fontAt(s.font), colorAt(s.color), colorAt(s.highlight));
 }
 
 void Reader::enterDestination(Kw kw)
@@ -1047,6 +1023,26 @@ std::string Reader::closedGroup(size_t start, size_t end, bool closed) const
     return out;
 }
 
+// \plain goes back to the file's default font, which another file numbers
+// otherwise: in a kept group it names the font.
+std::string Reader::withPlainFont(std::string_view group) const
+{
+    std::string out;
+    TRtfLexer lexer(group);
+    size_t copied = 0;
+    for (TRtfToken t = lexer.Next(); t.kind != TRtfToken::End; t = lexer.Next()) {
+        if (t.kind != TRtfToken::Word || t.word != "plain") continue;
+        // Once named, it stays as it is.
+        const TRtfToken next = TRtfLexer(group, t.end).Next();
+        if (next.kind == TRtfToken::Word && next.word == "f") continue;
+        out.append(group.substr(copied, t.paramEnd - copied));
+        out += "\\f" + std::to_string(deff_);
+        copied = t.paramEnd;
+    }
+    out.append(group.substr(copied));
+    return out;
+}
+
 // A hyperlink field's target, or nothing.
 QString hyperlinkTarget(const QString& instruction)
 {
@@ -1104,8 +1100,8 @@ void Reader::closeRaw(size_t end, bool closed)
         }
         return static_cast<int>(i);
     };
-    const std::string group = RewriteRtfRefs(bytes, map);
-    const std::string inst = r.fieldInst.empty() ? std::string() : RewriteRtfRefs(r.fieldInst, map);
+    const std::string group = RewriteRtfRefs(withPlainFont(bytes), map);
+    const std::string inst = r.fieldInst.empty() ? std::string() : RewriteRtfRefs(withPlainFont(r.fieldInst), map);
 
     QTextCursor c(&doc_);
     c.setPosition(r.docStart);

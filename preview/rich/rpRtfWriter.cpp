@@ -17,20 +17,7 @@ using namespace rich;
 
 namespace {
 
-// The character state as the file spells it: table indexes.
-struct WState {
-    int font = 0;
-    int halfPoints = 24;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    int vertical = 0;
-    bool protect = false;
-    bool hidden = false;
-    int color = 0;
-    int highlight = 0;
-};
+using WState = TRtfCharState;
 
 const char* const kFamilyWords[] = {"fnil", "froman", "fswiss", "fmodern", "fscript", "fdecor", "ftech", "fbidi"};
 
@@ -328,19 +315,8 @@ void Writer::setChar(const QTextCharFormat& format, int key)
 
 void Writer::setAttrs(const TRichChar& a)
 {
-    WState w;
-    w.font = fontIndex(a.font);
-    w.halfPoints = a.halfPoints;
-    w.bold = a.bold;
-    w.italic = a.italic;
-    w.underline = a.underline;
-    w.strike = a.strike;
-    w.vertical = a.vertical;
-    w.protect = a.protect;
-    w.hidden = a.hidden;
-    w.color = a.color < 0 ? 0 : colorIndex(a.color);
-    w.highlight = a.highlight < 0 ? 0 : colorIndex(a.highlight);
-    emitState(w);
+    emitState(ToRtfState(a, fontIndex(a.font), a.color < 0 ? 0 : colorIndex(a.color),
+                         a.highlight < 0 ? 0 : colorIndex(a.highlight)));
 }
 
 void Writer::emitState(const WState& w)

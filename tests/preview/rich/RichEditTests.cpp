@@ -257,3 +257,40 @@ TEST(RichEdit, FindText)
     EXPECT_EQ(e.FindText(u"ORDER", 0, 10, TSearchTypes{stMatchCase}), -1);
     EXPECT_EQ(e.FindText(u"ord", 0, -1, TSearchTypes{stWholeWord}), -1);
 }
+
+TEST(RichEdit, LinesOfTheLastLayout)
+{
+    TReRichEdit e;
+    e.LoadRtf("{\\rtf1{\\fonttbl{\\f0 Courier New;}}\\f0\\fs20 aaaa bbbb cccc dddd\\par ee}");
+    // Before any format range the control's own width (185 pixels) lays out.
+    EXPECT_EQ(e.LineCount(), 2);
+    TFormatRange r;
+    r.rc = Rect(0, 0, 1000, 100000);  // about six characters a line
+    e.FormatRange(r);
+    EXPECT_EQ(e.LineCount(), 5);
+    EXPECT_EQ(e.LineIndex(1), 5);
+    EXPECT_EQ(e.LineFromChar(7), 1);
+    EXPECT_EQ(e.LineFromChar(20), 4);   // "ee" after the mark
+    EXPECT_EQ(e.LineLength(20), 2);
+    EXPECT_EQ(e.LineIndex(5), -1);
+    EXPECT_EQ(e.LineFromChar(-3), 0);
+}
+
+TEST(RichEdit, ClearAndModified)
+{
+    TReRichEdit e;
+    int changes = 0;
+    e.OnChange = [&changes](TObject*) { ++changes; };
+    e.LoadRtf("{\\rtf1 x}");
+    e.SelectAll();
+    e.SetSelText(u"y");
+    EXPECT_TRUE(e.Modified());
+    EXPECT_GT(changes, 0);
+    e.Clear();
+    EXPECT_FALSE(e.Modified());
+    EXPECT_EQ(e.GetTextLen(), 0);
+    // The default attributes hold for what comes next.
+    e.SetSelText(u"z");
+    e.SetSelStart(1);
+    EXPECT_EQ(e.SelAttributes()->Name(), "Arial");
+}

@@ -133,3 +133,42 @@ TEST(RtfWriter, HundredPrintCyclesLeaveTheRtfUnchanged)
         EXPECT_EQ(edit.SaveRtf(), stored);
     }
 }
+
+// Inputs the fuzz loop once broke: each reads and writes back stably.
+TEST(RtfWriter, OnceBrokenInputsAreStable)
+{
+    const char* const inputs[] = {
+        // A kept object whose result runs over paragraphs, and one that ends with a mark.
+        "{\\rtf1 a{\\object\\objemb{\\result x\\par y}} b\\par c}",
+        "{\\rtf1 a{\\object\\objemb{\\result x\\par}}\\par b}",
+        // Text before \object in its group belongs to the kept group.
+        "{\\rtf1 a{\\{\\object\\objemb{\\result r}} b}",
+        // A picture begun after text in its group, and a table in the body.
+        "{\\rtf1 {lead\\pict\\emfblip 0102} x{\\fonttbl{\\f0 Zeta;}} y}",
+        // Header words in the body, a font number without its number.
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}{\\f1\\fcharset134 B;}} {\\field{\\*\\fldinst \\ansicpg1252 X}{\\fldrslt "
+        "\\f\\'d6\\'d0}} \\'d6\\'d0}",
+        // A \bin count that is not its length, in a kept group cut off at the end.
+        "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"u\\bin-5 x\"}{\\fldrslt t",
+        // Equal pictures side by side, a scale of 0, a font name cut to 31 characters.
+        "{\\rtf1 {\\pict\\emfblip 01}{\\pict\\emfblip 01}{\\pict\\pngblip\\picscalex0 00}}",
+        "{\\rtf1{\\fonttbl{\\f0 0123456789012345678901234567890 trailing;}} x}",
+        // Tab stops given twice, a kept group around paragraph attributes.
+        "{\\rtf1\\tx720\\tx720\\tqr\\tx720 a{\\field{\\*\\fldinst I}{\\fldrslt\\tx1440 r\\par}}b}",
+        // \plain inside a kept group, in a file whose default font is not the first.
+        "{\\rtf1\\deff1{\\fonttbl{\\f0 Zeta;}{\\f1 Arial;}}{\\field{\\*\\fldinst I}{\\fldrslt\\f0 z\\plain a}}}",
+        // A supplementary character in a font name, an unknown charset.
+        "{\\rtf1{\\fonttbl{\\f0\\fcharset13 N\\u-10179?\\u-8704?;}}\\'e9{\\object{\\result\\'e9}}}",
+    };
+    for (const char* input : inputs) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(CheckStable(input), "");
+    }
+    // Both pictures are written.
+    const std::string twice = WriteRtf(*Read(inputs[6]));
+    EXPECT_NE(twice.find("{\\pict\\emfblip 01}{\\pict\\emfblip 01}"), std::string::npos) << twice;
+    // The kept object over two paragraphs goes back whole, once.
+    const std::string over = WriteRtf(*Read(inputs[0]));
+    EXPECT_NE(over.find("{\\object\\objemb{\\result x\\par y}}"), std::string::npos) << over;
+    EXPECT_EQ(Read(over)->toRawText(), Read(inputs[0])->toRawText());
+}
