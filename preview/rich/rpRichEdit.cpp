@@ -182,29 +182,17 @@ void TReCustomRichEdit::LoadFromStream(TStream& stream)
 {
     const int64_t pos = stream.Position();
     const int64_t size = stream.Size() - pos;
-    if (size > MaxStreamBytes) throw EOutOfResources("Failed to Load Stream");
+    if (size > MaxStreamBytes) throw EOutOfResources("Failed to Load Stream");  // the stream is left where it was
     std::string data(static_cast<size_t>(std::max<int64_t>(size, 0)), '\0');
     data.resize(static_cast<size_t>(stream.Read(data.data(), static_cast<int64_t>(data.size()))));
 
     const bool rich = streamFormat_ == sfRichText || (streamFormat_ == sfDefault && !plainText_);
     const bool unicode = streamMode_.Contains(smUnicode);
     std::unique_ptr<QTextDocument> fresh(NewRichDocument());
-    // The plain loader takes any data, so RTF is recognised there too:
-    // that is where the other format is tried.
-    bool loaded = rich ? loadRich(data, *fresh) : false;
-    if (!loaded) {
-        const std::string_view bytes(data);
-        if (!unicode && LooksLikeRtf(bytes)) {
-            loaded = loadRich(bytes, *fresh);
-        } else {
-            loadPlain(bytes, *fresh, unicode && !rich ? true : unicode);
-            loaded = true;
-        }
-    }
-    if (!loaded) {
-        stream.SetPosition(pos);
-        throw EOutOfResources("Failed to Load Stream");
-    }
+    // The plain loader takes any data, so the other format is tried there:
+    // it recognises RTF by its start. Only a stream too large fails both.
+    const bool asRtf = rich || (!unicode && LooksLikeRtf(data));
+    if (!(asRtf && loadRich(data, *fresh))) loadPlain(data, *fresh, unicode);
     install(std::move(fresh), streamMode_.Contains(smSelection));
     if (plainText_) stripToPlain();
     cursor_.setPosition(0);
@@ -328,12 +316,26 @@ void TReCustomRichEdit::SelectAll()
     selectionChanged();
 }
 
+namespace {
+
+std::u16string markedAsCr(const QString& text)
+{
+    std::u16string out = text.toStdU16String();
+    for (char16_t& c : out)
+        if (c == 0x2029) c = u'\r';
+    return out;
+}
+
+}  // namespace
+
 std::u16string TReCustomRichEdit::SelText() const
 {
-    std::u16string text = cursor_.selectedText().toStdU16String();
-    for (char16_t& c : text)
-        if (c == 0x2029) c = u'\r';
-    return text;
+    return markedAsCr(cursor_.selectedText());
+}
+
+std::u16string TReCustomRichEdit::RawText() const
+{
+    return markedAsCr(doc_->toRawText());
 }
 
 QTextCharFormat TReCustomRichEdit::insertionFormat() const
@@ -390,21 +392,21 @@ template <typename F>
 void TReTextAttributes::change(F&& modify)
 {
     TReCustomRichEdit& e = *owner_;
-    if (type_ == atDefaultText || e.plainText_) {
-        if (type_ == atDefaultText) {
-            modify(e.defChar_);
-            if (!e.plainText_) return;
-        }
-    }
     QTextCursor c = e.cursor_;
-    if (type_ == atWord) c.select(QTextCursor::WordUnderCursor);
     if (e.plainText_) {
         // Plain text has one set of attributes: the whole content takes them.
-        if (type_ != atDefaultText) modify(e.defChar_);
+        modify(e.defChar_);
         c.setPosition(0);
         c.setPosition(e.GetTextLen(), QTextCursor::KeepAnchor);
+    } else if (type_ == atDefaultText) {
+        modify(e.defChar_);
+        return;
+    } else if (type_ == atWord) {
+        c.select(QTextCursor::WordUnderCursor);
     }
     if (!c.hasSelection()) {
+        if (e.plainText_) return;
+        // What is typed or inserted next takes them.
         TRichChar a = get();
         modify(a);
         e.insertFormat_ = withAttributes(e.insertionFormat(), a);

@@ -202,6 +202,9 @@ public:
     int GetTextLen() const { return doc_->characterCount() - 1; }
     // The content as text, paragraphs ending in CR LF but the last.
     std::u16string Text() const;
+    // One unit per character position (a paragraph mark is CR, an object
+    // U+FFFC): positions in it are selection positions.
+    std::u16string RawText() const;
     void Clear();
     bool Modified() const { return doc_->isModified(); }
     void SetModified(bool value) { doc_->setModified(value); }

@@ -988,7 +988,7 @@ void Reader::closePict(size_t end, bool closed)
         // Kept whole and written back as read; font and colour numbers mean
         // nothing inside a picture, and would not follow the file's tables.
         const std::string group =
-            RewriteRtfRefs(closedGroup(p.start, end, closed), [](bool, int) { return 0; });
+            RewriteRtfRefs(withPlainFont(closedGroup(p.start, end, closed)), [](bool, int) { return 0; });
         format = PictureFormat(base, TRichPictKind::Opaque,
                                QByteArray(group.data(), static_cast<qsizetype>(group.size())), p.pixels, p.goal,
                                p.scale);

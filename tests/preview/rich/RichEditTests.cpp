@@ -110,6 +110,8 @@ TEST(RichEdit, ReplacingTheSelection)
     TReRichEdit e;
     e.LoadRtf("{\\rtf1 客户：{\\b [x]} end}");
     // UTF-16 positions: the value replaces exactly "[x]" and takes its bold.
+    EXPECT_EQ(e.RawText().find(u'['), 3u);
+    EXPECT_EQ(e.RawText().size(), static_cast<size_t>(e.GetTextLen()));
     e.SetSelStart(3);
     e.SetSelLength(3);
     EXPECT_EQ(e.SelText(), u"[x]");
