@@ -123,7 +123,10 @@ std::string paraAttrs(const TRichPara& p)
     }
     if (p.list != TRichList::None) {
         s += std::string(" list=") + lists[static_cast<int>(p.list)];
-        if (p.listStart != 1) s += "@" + std::to_string(p.listStart);
+        if (p.listStart != 1) {
+            s += '@';
+            s += std::to_string(p.listStart);
+        }
     }
     return s;
 }

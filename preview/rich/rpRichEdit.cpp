@@ -424,6 +424,8 @@ void TReTextAttributes::change(F&& modify)
             if (s < t) runs.emplace_back(s, t);
         }
     }
+    QTextCursor edit(e.doc_.get());
+    edit.beginEditBlock();
     for (const auto& [s, t] : runs) {
         QTextCursor r(e.doc_.get());
         r.setPosition(s + 1);
@@ -434,6 +436,7 @@ void TReTextAttributes::change(F&& modify)
         r.setPosition(t, QTextCursor::KeepAnchor);
         r.setCharFormat(withAttributes(old, a));
     }
+    edit.endEditBlock();
 }
 
 // The automatic colour is the window text colour.
@@ -576,6 +579,8 @@ void TReParaAttributes::change(F&& modify)
     QTextDocument& doc = *owner_->doc_;
     const int from = owner_->SelStart();
     const int to = from + owner_->SelLength();
+    QTextCursor edit(&doc);
+    edit.beginEditBlock();
     for (QTextBlock b = doc.findBlock(from); b.isValid() && (b.position() <= to || b == doc.findBlock(from));
          b = b.next()) {
         TRichPara p = FromBlock(b);
@@ -585,6 +590,7 @@ void TReParaAttributes::change(F&& modify)
         ApplyList(c.block(), p);
         if (b.position() + b.length() > to) break;
     }
+    edit.endEditBlock();
 }
 
 // The control's indents: FirstIndent = li + fi, LeftIndent = -fi.
@@ -742,7 +748,9 @@ void TRichEditStrings::Insert(int index, const std::string& s)
         owner_->SetSelText(Utf8ToUtf16(s) + u"\r");
     } else {
         owner_->SetSelStart(owner_->GetTextLen());
-        owner_->SetSelText(u"\r" + Utf8ToUtf16(s));
+        std::u16string text = u"\r";
+        text += Utf8ToUtf16(s);
+        owner_->SetSelText(text);
     }
 }
 

@@ -289,6 +289,9 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
     const qreal height = std::max(0, range.rc.Height()) / qreal(TwipsPerUnit);
     layoutWidth_ = width;
     layoutAt(width);
+    // The whole text at once: Qt's lazy layout, asked block by block, costs
+    // a scan per step, and pages follow pages anyway.
+    doc_->documentLayout()->documentSize();
     const int cpMin = std::clamp(range.cpMin, 0, textLen);
     const int cpMax = range.cpMax < 0 || range.cpMax > textLen ? textLen : range.cpMax;
     if (cpMin >= cpMax) {
@@ -305,7 +308,11 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
     {
         const QTextLayout* layout = block.layout();
         const int rel = cpMin - block.position();
-        const QTextLine line = layout->lineForTextPosition(rel);
+        QTextLine line = layout->lineForTextPosition(rel);
+        // A position between two lines is the end of one and the start of the next.
+        if (line.isValid() && line.textStart() != rel && line.lineNumber() + 1 < layout->lineCount() &&
+            layout->lineAt(line.lineNumber() + 1).textStart() == rel)
+            line = layout->lineAt(line.lineNumber() + 1);
         if (line.isValid() && line.textStart() == rel) {
             firstLine = line.lineNumber();
         } else if (line.isValid()) {

@@ -150,6 +150,7 @@ struct PictState {
 struct RawState {
     int ownerDepth = -1;
     CharState outer;
+    int outerUc = 1;
     size_t start = 0;
     int docStart = 0;
     bool field = false;
@@ -686,6 +687,7 @@ void Reader::enterDestination(Kw kw)
             raw_ = RawState();
             raw_.ownerDepth = depth;
             raw_.outer = stack_[stack_.size() - 2].chr;
+            raw_.outerUc = stack_[stack_.size() - 2].uc;
             raw_.start = g.start;
             raw_.docStart = g.docOpen;
         }
@@ -698,6 +700,7 @@ void Reader::enterDestination(Kw kw)
             raw_ = RawState();
             raw_.ownerDepth = depth;
             raw_.outer = stack_[stack_.size() - 2].chr;
+            raw_.outerUc = stack_[stack_.size() - 2].uc;
             raw_.start = g.start;
             raw_.field = true;
             raw_.docStart = g.docOpen;
@@ -1064,7 +1067,10 @@ void Reader::closeRaw(size_t end, bool closed)
     raw_ = RawState();
     // A group whose content ends with a paragraph mark keeps the mark.
     if (pendingBlock_ && cursor_.position() + 1 > r.docStart) ensureBlock();
-    const std::string bytes = closedGroup(r.start, end, closed);
+    std::string bytes = closedGroup(r.start, end, closed);
+    // Our files skip one character after \uN: a group read with another
+    // count says its own.
+    if (r.outerUc != 1) bytes.insert(1, std::string("\\uc") + std::to_string(r.outerUc) + ' ');
     if (cursor_.position() <= r.docStart && !r.field) {
         // An object without a result still takes its place.
         insertObject(PictureFormat(charFormat(top().chr), TRichPictKind::None, QByteArray(), QSize(),
@@ -1136,7 +1142,11 @@ bool LooksLikeRtf(std::string_view data)
 bool ReadRtf(std::string_view data, QTextDocument& doc)
 {
     if (!LooksLikeRtf(data)) return false;
+    // One edit: the layout follows once, not after every run.
+    QTextCursor edit(&doc);
+    edit.beginEditBlock();
     Reader reader(data, doc);
     reader.Run();
+    edit.endEditBlock();
     return true;
 }
