@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <climits>
 #include <cmath>
 
 #include "QtCanvas.h"
@@ -87,6 +88,19 @@ std::vector<rich::TRichChar> Attributes(const QTextDocument& doc)
         for (auto it = b.begin(); !it.atEnd(); ++it)
             out.insert(out.end(), static_cast<size_t>(it.fragment().length()), rich::FromCharFormat(it.fragment().charFormat()));
     return out;
+}
+
+// The x where each drawn line starts, top to bottom.
+std::vector<int> LineStarts(const TRecordingCanvas& canvas)
+{
+    std::vector<int> xs;
+    int y = INT_MIN;
+    for (const TCanvasRecord& r : canvas.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut && r.points[0].Y != y) {
+            xs.push_back(r.points[0].X);
+            y = r.points[0].Y;
+        }
+    return xs;
 }
 
 QString RawText(const std::string& rtf)
@@ -269,4 +283,28 @@ TEST(RichLayout, ALineTallerThanThePageStillComesOut)
     const int next = Format(e, 0, 9000, 1000, &r);
     EXPECT_GT(next, 0);
     EXPECT_GT(r.rc.Bottom, 1000);
+}
+
+TEST(RichLayout, AContinuedParagraphKeepsItsLinesInPlace)
+{
+    // A hanging indent: the first line at 360 twips, the others at 720.
+    TReRichEdit e;
+    std::string words;
+    for (int w = 0; w < 60; ++w) words += "word" + std::to_string(w) + " ";
+    e.LoadRtf(Mono("\\li720\\fi-360 " + words));
+    TRecordingCanvas first(1440);
+    TRichTarget target;
+    target.canvas = &first;
+    const int height = 700;  // three lines or so
+    const int next = Format(e, 0, 4000, height, nullptr, &target);
+    ASSERT_LT(next, e.GetTextLen());
+    const std::vector<int> xs = LineStarts(first);
+    ASSERT_GE(xs.size(), 2u);
+    EXPECT_EQ(xs[0], 360);
+    EXPECT_EQ(xs[1], 720);
+    TRecordingCanvas second(1440);
+    target.canvas = &second;
+    Format(e, next, 4000, height, nullptr, &target);
+    ASSERT_FALSE(LineStarts(second).empty());
+    EXPECT_EQ(LineStarts(second)[0], 720);
 }
