@@ -19,6 +19,7 @@
 #include "sc_disp.h"
 #include "sc_expression.h"
 #include "sc_ilparser.h"
+#include "sc_stack.h"
 #include "sc_statements.h"
 #include "sc_xml.h"
 
@@ -115,7 +116,7 @@ private:
     std::unique_ptr<TscExpression> constantExpression(const Variant& value, TscScript* scope);
     std::unique_ptr<TscSetExpression> createSet(const TscXMLItem* element, TscScript* scope);
     std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, int mode);
-    TscCustomVariable* createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
+    std::unique_ptr<TscVariable> createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                  const TscXMLItem* array, bool isParam);
     TscCustomVariable* redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                      const TscXMLItem* array, bool cStyle);
@@ -246,6 +247,7 @@ void TscProgramBuilder::buildChildren(const TscXMLItem* element, TscScript* scop
 
 void TscProgramBuilder::buildElement(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
+    scCheckCompileStack();
     const std::string pos = element->Prop("pos");
     if (!pos.empty()) currentPos_ = pos;
     const auto& handlers = elementHandlers();
@@ -342,6 +344,7 @@ std::string TscProgramBuilder::sourceText(const TscXMLItem* expr)
 
 std::unique_ptr<TscExpression> TscProgramBuilder::createExpression(const TscXMLItem* element, TscScript* scope)
 {
+    scCheckCompileStack();
     const std::string savedPos = currentPos_;
     const std::string pos = element->Prop("pos");
     if (!pos.empty()) currentPos_ = pos;
@@ -612,6 +615,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
 std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLItem* element, TscScript* scope,
                                                                    int mode)
 {
+    scCheckCompileStack();
     const std::string savedPos = currentPos_;
     const std::string pos = element->Prop("pos");
     if (!pos.empty()) currentPos_ = pos;
@@ -745,7 +749,7 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
 
 // ---------------------------------------------------------------- variables
 
-TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
+std::unique_ptr<TscVariable> TscProgramBuilder::createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                                 const TscXMLItem* array, bool isParam)
 {
     std::string typeName = type ? type->Prop("text") : std::string("Variant");
@@ -760,7 +764,9 @@ TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::str
             std::vector<Variant> values;
             for (int j = 0; j < dim->Count(); ++j)
                 if (named(dim->Items(j), "expr")) values.push_back(createExpression(dim->Items(j), scope)->GetValue());
-            if (values.size() == 1) bounds.push_back({0, values[0].toInt() - 1});
+            // A size below zero is refused by VarArrayCreate; this one must not wrap first.
+            if (values.size() == 1)
+                bounds.push_back({0, static_cast<int>(std::max<int64_t>(int64_t{values[0].toInt()} - 1, -2))});
             else if (values.size() == 2) bounds.push_back({values[0].toInt(), values[1].toInt()});
         }
         initial = VarArrayCreate(std::span<const VarArrayBound>(bounds));
@@ -778,13 +784,13 @@ TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::str
         default: initial = Variant::Null();
         }
     }
-    TscVariable* variable;
+    std::unique_ptr<TscVariable> variable;
     if (isParam)
-        variable = new TscParamItem(name, typ, typeName);
+        variable = std::make_unique<TscParamItem>(name, typ, typeName);
     else if (typ == fvtChar || typ == fvtString)
-        variable = new TscStringVariable(name, typ, typeName);
+        variable = std::make_unique<TscStringVariable>(name, typ, typeName);
     else
-        variable = new TscVariable(name, typ, typeName);
+        variable = std::make_unique<TscVariable>(name, typ, typeName);
     variable->SetValue(initial);
     variable->RefItem = helper;
     variable->OnGetValue = program_->OnGetVarValue;
@@ -838,7 +844,7 @@ void TscProgramBuilder::buildVar(const TscXMLItem* element, TscScript* scope, Ts
         TscCustomVariable* variable = redeclaration(scope, name, sharedType, array, cStyle);
         if (!variable) {
             checkIdent(scope, name);
-            variable = createVar(scope, name, sharedType, array, false);
+            variable = createVar(scope, name, sharedType, array, false).release();
             scope->Add(name, variable);
         }
         const int expr = init ? init->Find("expr") : -1;
@@ -862,12 +868,12 @@ void TscProgramBuilder::buildConst(const TscXMLItem* element, TscScript* scope, 
     const std::string name = element->Items(ident)->Prop("text");
     checkIdent(scope, name);
     std::unique_ptr<TscExpression> expression = createExpression(element->Items(expr), scope);
-    auto* constant = new TscVariable(name, expression->Typ, expression->TypeName);
+    auto constant = std::make_unique<TscVariable>(name, expression->Typ, expression->TypeName);
     constant->Value = expression->GetValue();
     constant->IsReadOnly = 1;
     constant->SourcePos = currentPos_;
     constant->SourceUnit = unitName_;
-    scope->Add(name, constant);
+    scope->Add(name, constant.release());
 }
 
 // ---------------------------------------------------------------- procedures
@@ -921,7 +927,8 @@ void TscProgramBuilder::declareProcedure(const TscXMLItem* element, TscScript* s
                 checkIdent(proc->Prog.get(), paramName);
                 // C++Script and JScript: a "&" (varparam) right before the name marks it.
                 const bool varParam = byRef || (i > 0 && named(group->Items(i - 1), "varparam"));
-                auto* param = static_cast<TscParamItem*>(createVar(proc->Prog.get(), paramName, type, nullptr, true));
+                std::unique_ptr<TscVariable> variable = createVar(proc->Prog.get(), paramName, type, nullptr, true);
+                auto* param = static_cast<TscParamItem*>(variable.get());
                 param->IsVarParam = varParam ? 1 : 0;
                 const int expr = init ? init->Find("expr") : -1;
                 if (expr >= 0) {
@@ -930,7 +937,7 @@ void TscProgramBuilder::declareProcedure(const TscXMLItem* element, TscScript* s
                     param->DefValue = def->GetValue();
                     param->IsOptional = param->DefValue.isNull() ? 0 : 1;
                 }
-                proc->Add(param);
+                proc->Add(variable.release());
                 proc->Prog->Add(paramName, param, false);
             }
         }

@@ -11,6 +11,7 @@
 #include "SysUtils.h"
 #include "sc_const.h"
 #include "sc_interpreter.h"
+#include "sc_stack.h"
 #include "sc_tools.h"
 
 namespace {
@@ -230,7 +231,11 @@ bool TscILParser::makeLines(const std::string& text)
     lines_.clear();
     errMsg_.clear();
     errPos_.clear();
-    errRecorded_ = errTerm_ = false;
+    errRecorded_ = errTerm_ = aborted_ = false;
+    errStates_.assign(1, ErrorState());
+    errVersion_ = 0;
+    failures_.clear();
+    steps_ = 0;
     if (!Grammar) SelectLanguage(Program ? Program->SyntaxType : std::string("PascalScript"));
 
     // "#language Name" on the first line chooses the language of this text.
@@ -252,6 +257,7 @@ bool TscILParser::makeLines(const std::string& text)
     Sources[std::string()] = std::make_shared<const std::string>(text);
     Parser.SetText(text);
     Parser.SetPosition(start);
+    ruleHasFailure_.assign(Grammar->Nodes.size(), 0);
     const bool matched = run(Grammar->ProgramRule);
     if (!matched && !errRecorded_) recordMessage(scMessages().SyntaxError, start);
     return matched && !errRecorded_;
@@ -273,20 +279,58 @@ void TscILParser::recordMessage(const std::string& message, int position)
     Parser.SkipSpaces();
     errPos_ = Parser.GetXYPosition();
     errTerm_ = false;
+    errorChanged();
 }
 
 void TscILParser::recordError(const TscGrammar::Node& e, int oldPos)
 {
     if (!e.err || errRecorded_) return;
     recordMessage(*e.err, oldPos);
-    errTerm_ = e.term;
+    if (e.term) {
+        errTerm_ = true;
+        errorChanged();
+    }
 }
 
 void TscILParser::clearError()
 {
+    if (!errRecorded_ && !errTerm_ && errMsg_.empty() && errPos_.empty()) return;
     errRecorded_ = errTerm_ = false;
     errMsg_.clear();
     errPos_.clear();
+    errorChanged();
+}
+
+void TscILParser::errorChanged()
+{
+    errStates_.push_back({errRecorded_, errTerm_, errMsg_, errPos_});
+    errVersion_ = static_cast<uint32_t>(errStates_.size() - 1);
+}
+
+void TscILParser::restoreError(uint32_t version)
+{
+    if (version == errVersion_) return;
+    const ErrorState& state = errStates_[version];
+    errRecorded_ = state.recorded;
+    errTerm_ = state.term;
+    errMsg_ = state.msg;
+    errPos_ = state.pos;
+    errVersion_ = version;
+}
+
+void TscILParser::abortNesting(int position)
+{
+    // Deeper than the engine may go: this error stands, whatever was
+    // recorded before and whatever alternatives are left.
+    aborted_ = true;
+    errRecorded_ = false;
+    recordMessage(scMessages().NestingTooDeep, position);
+    Parser.SetPosition(position);
+}
+
+void TscILParser::appendAdded(const TscGrammar::Node& e, std::string_view token)
+{
+    appendEmpty(e.add, std::string(e.hasAddText ? std::string_view(e.addText) : token), Parser.Position());
 }
 
 void TscILParser::appendEmpty(std::string_view name, std::string text, int position)
@@ -372,11 +416,11 @@ std::string TscILParser::readTerminal(const TscGrammar::Node& e)
 
 bool TscILParser::run(int index)
 {
+    if (aborted_) return false;
     const TscGrammar::Node& e = Grammar->Nodes[static_cast<size_t>(index)];
     const int oldPos = Parser.Position();
-    if (depth_ >= scMaxGrammarDepth) {
-        recordMessage(scMessages().NestingTooDeep, oldPos);
-        Parser.SetPosition(oldPos);
+    if (depth_ >= scMaxGrammarDepth || scStackLow()) {
+        abortNesting(oldPos);
         return false;
     }
     struct DepthGuard {
@@ -384,10 +428,41 @@ bool TscILParser::run(int index)
         explicit DepthGuard(int& d) : depth(d) { ++depth; }
         ~DepthGuard() { --depth; }
     } guard(depth_);
+    ++steps_;
+    if (e.kind == TscGrammar::Rule) return runRule(index, e, oldPos);
+    return runElement(e, oldPos);
+}
 
+bool TscILParser::runRule(int index, const TscGrammar::Node& e, int oldPos)
+{
+    // A rule that failed here before fails again: without this, nested
+    // alternatives that share a failing tail retry it exponentially often.
+    const uint64_t key = (static_cast<uint64_t>(index) << 32) | static_cast<uint32_t>(oldPos);
+    const auto slot = static_cast<size_t>(index);
+    if (ruleHasFailure_[slot]) {
+        const auto found = failures_.find(key);
+        if (found != failures_.end() && found->second.in == errVersion_) {
+            restoreError(found->second.out);
+            return false;
+        }
+    }
+    const uint32_t in = errVersion_;
+    const uint32_t units = unitsIncluded_;
+    if (runElement(e, oldPos)) return true;
+    if (!aborted_ && units == unitsIncluded_) {
+        failures_[key] = {in, errVersion_};
+        ruleHasFailure_[slot] = 1;
+    }
+    return false;
+}
+
+bool TscILParser::runElement(const TscGrammar::Node& e, int oldPos)
+{
+    // Every level of the source's nesting passes here several times: the
+    // frame is kept small (tokens are read in runTerminal).
     const size_t oldCount = lines_.size();
+    const uint32_t units = unitsIncluded_;
     bool matched = true;
-    std::string token;
 
     switch (e.kind) {
     case TscGrammar::Rule:
@@ -397,14 +472,7 @@ bool TscILParser::run(int index)
     case TscGrammar::Ident:
     case TscGrammar::Number:
     case TscGrammar::String:
-        token = readTerminal(e);
-        matched = matches(e, token);
-        break;
-    case TscGrammar::RPString:
-        token = Parser.GetRPString();
-        matched = !token.empty();
-        if (matched) writeRPString(token);
-        break;
+    case TscGrammar::RPString: return runTerminal(e, oldPos);
     case TscGrammar::Eol:
         // The end of the text ends the last line too: line-oriented grammars
         // accept a last line without a line break, and a grammar can demand
@@ -415,45 +483,82 @@ bool TscILParser::run(int index)
     case TscGrammar::OptionalSwitch:
         for (const int child : e.children)
             if (run(child)) return true;
-        if (e.kind == TscGrammar::OptionalSwitch) return true;
+        if (e.kind == TscGrammar::OptionalSwitch && !aborted_) return true;
         recordError(e, oldPos);
-        Parser.SetPosition(oldPos);
+        rewind(oldPos, oldCount, units);
         return false;
     case TscGrammar::Loop:
     case TscGrammar::OptionalLoop: return runLoop(e, oldPos);
     case TscGrammar::Optional:
         for (const int child : e.children)
             if (!run(child)) {
-                Parser.SetPosition(oldPos);
+                rewind(oldPos, oldCount, units);
                 break;
             }
-        return true;
+        return !aborted_;
     case TscGrammar::RuleRef:
         if (e.ruleIndex < 0) invalidLanguage();
         matched = run(e.ruleIndex);
         break;
     }
-
-    bool result = true;
     if (!matched) {
         recordError(e, oldPos);
-        result = false;
-    } else {
-        const bool isRule = e.kind == TscGrammar::Rule;
-        if (!isRule) finishNode(e, oldPos, oldCount, true);
-        if (e.hasAdd) appendEmpty(e.add, e.hasAddText ? e.addText : token, Parser.Position());
-        for (const int child : e.children) {
-            result = run(child);
-            if (!result) break;
-        }
-        if (isRule) finishNode(e, oldPos, oldCount, result);
+        rewind(oldPos, oldCount, units);
+        return false;
     }
-    if (!result) Parser.SetPosition(oldPos);
+    return runChildren(e, oldPos, oldCount, units, std::string_view());
+}
+
+bool TscILParser::runTerminal(const TscGrammar::Node& e, int oldPos)
+{
+    const size_t oldCount = lines_.size();
+    const uint32_t units = unitsIncluded_;
+    std::string token;
+    bool matched;
+    if (e.kind == TscGrammar::RPString) {
+        token = Parser.GetRPString();
+        matched = !token.empty();
+        if (matched) writeRPString(token);
+    } else {
+        token = readTerminal(e);
+        matched = matches(e, token);
+    }
+    if (!matched) {
+        recordError(e, oldPos);
+        rewind(oldPos, oldCount, units);
+        return false;
+    }
+    return runChildren(e, oldPos, oldCount, units, token);
+}
+
+bool TscILParser::runChildren(const TscGrammar::Node& e, int oldPos, size_t oldCount, uint32_t units,
+                              std::string_view token)
+{
+    const bool isRule = e.kind == TscGrammar::Rule;
+    if (!isRule) finishNode(e, oldPos, oldCount, true);
+    if (e.hasAdd) appendAdded(e, token);
+    bool result = true;
+    for (const int child : e.children) {
+        result = run(child);
+        if (!result) break;
+    }
+    if (isRule) finishNode(e, oldPos, oldCount, result);
+    if (!result) rewind(oldPos, oldCount, units);
     return result;
+}
+
+void TscILParser::rewind(int oldPos, size_t oldCount, uint32_t units)
+{
+    Parser.SetPosition(oldPos);
+    // What a failed element wrote goes with it (the text it stood for is
+    // read again), unless it included a unit, which is read only once.
+    if (lines_.size() > oldCount && unitsIncluded_ == units) lines_.resize(oldCount);
 }
 
 bool TscILParser::runLoop(const TscGrammar::Node& e, int oldPos)
 {
+    const size_t oldCount = lines_.size();
+    const uint32_t units = unitsIncluded_;
     int passes = 0;
     int end = oldPos;
     bool ok = true;
@@ -474,6 +579,7 @@ bool TscILParser::runLoop(const TscGrammar::Node& e, int oldPos)
         }
         if (Parser.Position() == start) break;
     }
+    if (aborted_) return false;
     if (passes >= 2) {
         // What a pass that failed part-way matched and wrote is kept.
         Parser.SetPosition(end);
@@ -481,7 +587,7 @@ bool TscILParser::runLoop(const TscGrammar::Node& e, int oldPos)
         return true;
     }
     if (ok) return true;
-    Parser.SetPosition(oldPos);
+    rewind(oldPos, oldCount, units);
     return e.kind == TscGrammar::OptionalLoop;
 }
 
@@ -529,6 +635,7 @@ void TscILParser::includeUnit(const std::string& unitName)
     for (const auto& used : UsedUnits)
         if (SameText(used, unitName)) return;
     UsedUnits.push_back(unitName);
+    ++unitsIncluded_;
     const std::string text = readUnitText(unitName);
     if (text.empty()) return;
 
@@ -538,15 +645,18 @@ void TscILParser::includeUnit(const std::string& unitName)
     unit.SelectLanguage(LangName);
     unit.UsedUnits = std::move(UsedUnits);
     const bool ok = unit.makeLines(text);
+    steps_ += unit.steps_;
     UsedUnits = std::move(unit.UsedUnits);
     for (auto& [name, source] : unit.Sources) Sources[name.empty() ? scUpperName(unitName) : name] = source;
     if (!ok) {
         // The unit's error becomes this text's error, named by the unit.
-        if (!errRecorded_) {
+        if (unit.aborted_) aborted_ = true;
+        if (!errRecorded_ || unit.aborted_) {
             errRecorded_ = true;
             errTerm_ = false;
             errMsg_ = unit.errMsg_;
             errPos_ = unit.errPos_;
+            errorChanged();
             if (Program && Program->ErrorUnit.empty()) Program->ErrorUnit = unitName;
         }
         return;
@@ -637,5 +747,6 @@ TscILResult scMakeIL(const std::string& source, const std::string& language, boo
     result.errorMsg = script.ErrorMsg;
     result.errorPos = script.ErrorPos;
     result.errorUnit = script.ErrorUnit;
+    result.steps = parser.Steps();
     return result;
 }

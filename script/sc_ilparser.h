@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "sc_parser.h"
@@ -112,6 +113,8 @@ public:
     // The source texts of the program (under "") and of its used units (by
     // unit name in upper case), for the source text of expressions.
     std::map<std::string, std::shared_ptr<const std::string>> Sources;
+    // Grammar elements run by the last MakeILScript (its units included).
+    uint64_t Steps() const { return steps_; }
 
 private:
     struct Line {
@@ -126,14 +129,38 @@ private:
         const TscGrammar* grammar = nullptr;  // Types
     };
 
+    // The first error and what it came from; numbered so that a failed
+    // rule's effect on it can be remembered and replayed.
+    struct ErrorState {
+        bool recorded = false;
+        bool term = false;
+        std::string msg;
+        std::string pos;
+    };
+    // A rule that failed at a position, entered with error state `in`,
+    // fails there again and leaves error state `out`.
+    struct Failure {
+        uint32_t in;
+        uint32_t out;
+    };
+
     bool makeLines(const std::string& text);
     bool run(int index);
+    bool runRule(int index, const TscGrammar::Node& e, int oldPos);
+    bool runElement(const TscGrammar::Node& e, int oldPos);
+    bool runTerminal(const TscGrammar::Node& e, int oldPos);
+    bool runChildren(const TscGrammar::Node& e, int oldPos, size_t oldCount, uint32_t units, std::string_view token);
+    void rewind(int oldPos, size_t oldCount, uint32_t units);
+    void restoreError(uint32_t version);
     bool runLoop(const TscGrammar::Node& e, int oldPos);
     void recordError(const TscGrammar::Node& e, int oldPos);
     void recordMessage(const std::string& message, int position);
     void clearError();
-    void finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCount, bool success);
+    void errorChanged();
+    void abortNesting(int position);
+    [[gnu::noinline]] void finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCount, bool success);
     void appendEmpty(std::string_view name, std::string text, int position);
+    [[gnu::noinline]] void appendAdded(const TscGrammar::Node& e, std::string_view token);
     void writeRPString(const std::string& text);
     void includeUnits(size_t oldCount);
     void includeUnit(const std::string& unitName);
@@ -149,7 +176,16 @@ private:
     bool errRecorded_ = false;
     bool errTerm_ = false;
     bool isUnit_ = false;
+    // Set when nesting exhausts the depth bound or the stack: the compile
+    // fails with that error whatever alternatives remain.
+    bool aborted_ = false;
     int depth_ = 0;
+    uint64_t steps_ = 0;
+    uint32_t unitsIncluded_ = 0;
+    std::vector<ErrorState> errStates_;
+    uint32_t errVersion_ = 0;
+    std::unordered_map<uint64_t, Failure> failures_;  // key: rule index << 32 | position
+    std::vector<uint8_t> ruleHasFailure_;
 };
 
 // Deepest recursion of the grammar engine (rule calls and structure).
@@ -163,6 +199,7 @@ struct TscILResult {
     std::string errorMsg;
     std::string errorPos;
     std::string errorUnit;
+    uint64_t steps = 0;  // grammar elements run
 };
 TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset = true,
                      const std::vector<std::string>& includePath = {std::string()});
