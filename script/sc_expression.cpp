@@ -417,7 +417,7 @@ void TscExpression::AddConst(const Variant& value, const std::string& pos)
 void TscExpression::AddOperand(std::unique_ptr<TscDesignator> designator, const std::string& pos)
 {
     TscDesignatorNode* node;
-    if (designator->Kind == 1) {
+    if (designator->Kind == TscDesignatorKind::Variable) {
         TscCustomVariable* variable = static_cast<TscVariableDesignator*>(designator.get())->Variable;
         node = new TscVariableNode(std::move(designator), variable);
     } else {

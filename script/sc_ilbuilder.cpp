@@ -29,9 +29,11 @@ struct TscLateBinding {
     bool NeedDeclareVars = true;
     std::string UnitName;
     std::shared_ptr<const std::string> Source;
+    // What the known part of the designator turned out to hold.
+    enum class ValueKind : uint8_t { Object, Dispatch, Array, String };
     struct Tail {
-        int kind;  // 0 object, 1 dispatch, 2 array, 3 string
-        const TClass* cls;
+        ValueKind kind;
+        const TClass* cls;  // objects: the class the tail was built for
         std::unique_ptr<TscDesignator> designator;
     };
     std::vector<Tail> Tails;
@@ -67,6 +69,13 @@ std::string quoted(const std::string& name)
 {
     return "'" + name + "'";
 }
+
+// What a designator is built for.
+enum class DesignatorMode : uint8_t {
+    General,      // a value, a call or an assignment target
+    Constructor,  // the class after `new`: its Create is called
+    Free,         // the object after `delete`: its Free is called
+};
 
 }  // namespace
 
@@ -115,7 +124,7 @@ private:
     std::unique_ptr<TscExpression> createExpression(const TscXMLItem* element, TscScript* scope);
     std::unique_ptr<TscExpression> constantExpression(const Variant& value, TscScript* scope);
     std::unique_ptr<TscSetExpression> createSet(const TscXMLItem* element, TscScript* scope);
-    std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, int mode);
+    std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, DesignatorMode mode);
     std::unique_ptr<TscVariable> createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                  const TscXMLItem* array, bool isParam);
     TscCustomVariable* redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
@@ -135,7 +144,7 @@ private:
     void resolveChildren(Chain& chain, const TscXMLItem* element, int from, TscScript* scope,
                          const TscDesignatorItem* start);
     std::unique_ptr<TscDesignator> finishDesignator(Chain& chain, const TscXMLItem* element, TscScript* scope,
-                                                    int mode);
+                                                    DesignatorMode mode);
     void checkArguments(TscDesignatorItem* item, TscScript* scope);
     std::unique_ptr<TscDesignator> variableDesignator(TscCustomVariable* variable, TscScript* scope);
     std::unique_ptr<TscDesignator> functionResult(const TscXMLItem* dsgn, TscScript* scope);
@@ -358,13 +367,13 @@ std::unique_ptr<TscExpression> TscProgramBuilder::createExpression(const TscXMLI
         } else if (named(child, "number") || named(child, "string")) {
             expression->AddConst(ParserStringToVariant(child->Prop("text")), childPos);
         } else if (named(child, "dsgn")) {
-            expression->AddOperand(createDesignator(child, scope, 0), childPos);
+            expression->AddOperand(createDesignator(child, scope, DesignatorMode::General), childPos);
         } else if (named(child, "set")) {
             expression->AddSet(createSet(child, scope), childPos);
         } else if (named(child, "new")) {
             const int dsgn = child->Find("dsgn");
             if (dsgn < 0) fail(scMessages().ClassRequired);
-            expression->AddOperand(createDesignator(child->Items(dsgn), scope, 1), childPos);
+            expression->AddOperand(createDesignator(child->Items(dsgn), scope, DesignatorMode::Constructor), childPos);
         }
     }
     if (!expression->Finalize()) {
@@ -541,9 +550,9 @@ void TscProgramBuilder::checkArguments(TscDesignatorItem* item, TscScript* scope
 }
 
 std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain, const TscXMLItem* element,
-                                                                   TscScript* scope, int mode)
+                                                                   TscScript* scope, DesignatorMode mode)
 {
-    if (mode == 2 && chain.lateFrom < 0) {
+    if (mode == DesignatorMode::Free && chain.lateFrom < 0) {
         const TscCustomVariable* last = chain.items.back()->Ref;
         const TscVarType typ = last->Typ == fvtConstructor ? fvtClass : last->Typ;
         if (typ != fvtClass && typ != fvtVariant) fail(scMessages().ClassRequired);
@@ -562,26 +571,26 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
     if (chain.lateFrom < 0 && count == 1 && plainFirst) {
         auto fast = std::make_unique<TscVariableDesignator>(scope);
         fast->Variable = first;
-        fast->Kind = 1;
+        fast->Kind = TscDesignatorKind::Variable;
         designator = std::move(fast);
     } else if (chain.lateFrom < 0 && count == 2 && plainFirst && (first->Typ == fvtString || first->Typ == fvtChar) &&
                chain.items[1]->Ref->ItemKind == ikStringHelper && chain.items[1]->Count() == 1) {
         auto fast = std::make_unique<TscStringDesignator>(scope);
         fast->Variable = first;
         fast->Index = chain.items[1]->Arg(0);
-        fast->Kind = 2;
+        fast->Kind = TscDesignatorKind::StringIndex;
         designator = std::move(fast);
     } else if (chain.lateFrom < 0 && count == 2 && plainFirst && first->Typ == fvtArray &&
                chain.items[1]->Ref->ItemKind == ikArrayHelper && chain.items[1]->Ref == first->RefItem) {
         auto fast = std::make_unique<TscArrayDesignator>(scope);
         fast->Variable = first;
         fast->IndexItem = chain.items[1].get();
-        fast->Kind = 3;
+        fast->Kind = TscDesignatorKind::ArrayIndex;
         designator = std::move(fast);
     } else if (chain.lateFrom < 0 && count == 1 && first->ItemKind == ikProc) {
         auto fast = std::make_unique<TscCallDesignator>(scope);
         fast->Proc = static_cast<TscProcVariable*>(first);
-        fast->Kind = 4;
+        fast->Kind = TscDesignatorKind::Call;
         designator = std::move(fast);
     } else {
         designator = std::make_unique<TscDesignator>(scope);
@@ -613,7 +622,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
 }
 
 std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLItem* element, TscScript* scope,
-                                                                   int mode)
+                                                                   DesignatorMode mode)
 {
     scCheckCompileStack();
     const std::string savedPos = currentPos_;
@@ -637,7 +646,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLI
         next = 1;
         bool resolved = false;
         // Members of with-targets, innermost first.
-        for (auto it = withList_.rbegin(); it != withList_.rend() && mode == 0; ++it) {
+        for (auto it = withList_.rbegin(); it != withList_.rend() && mode == DesignatorMode::General; ++it) {
             TscCustomVariable* withVar = scope->Find(*it);
             if (!withVar) continue;
             if (withVar->Typ == fvtVariant) {
@@ -661,7 +670,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLI
         if (!resolved) {
             TscCustomVariable* item = findVar(scope, name);
             addItem(chain, item, name);
-            if (mode == 1) {
+            if (mode == DesignatorMode::Constructor) {
                 if (item->ItemKind != ikClass) fail(scMessages().ClassRequired);
                 auto* record = static_cast<TscClassVariable*>(item);
                 TscCustomVariable* create = record->Find("Create");
@@ -695,7 +704,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::BuildTail(const TscXMLItem* el
             throw EObjectReferenceError(scMessages().InvalidObjectReference);
         throw EVariantError("Invalid variant operation");
     }
-    return finishDesignator(chain, element, scope, 0);
+    return finishDesignator(chain, element, scope, DesignatorMode::General);
 }
 
 Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable* parentRef, bool doSet,
@@ -715,26 +724,28 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
     NeedResult = needResult;
     TscCustomVariable* knownRef = Count() ? LastItem()->Ref : parentRef;
 
-    int kind = -1;
+    using ValueKind = TscLateBinding::ValueKind;
+    ValueKind kind;
     const TClass* cls = nullptr;
     if (known.isObject()) {
         TObject* object = VariantToObject(known);
         if (!object) throw EObjectReferenceError(scMessages().InvalidObjectReference);
-        kind = 0;
+        kind = ValueKind::Object;
         cls = object->ClassType();
     } else if (known.isDispatch()) {
-        kind = 1;
+        kind = ValueKind::Dispatch;
     } else if (known.isArray()) {
-        kind = 2;
+        kind = ValueKind::Array;
     } else if (known.isString()) {
-        kind = 3;
+        kind = ValueKind::String;
+    } else {
+        throw EObjectReferenceError(scMessages().InvalidObjectReference);
     }
     TscLateBinding& late = *LateBinding;
     TscDesignator* tail = nullptr;
     for (const auto& entry : late.Tails)
         if (entry.kind == kind && entry.cls == cls) tail = entry.designator.get();
     if (!tail) {
-        if (kind < 0) throw EObjectReferenceError(scMessages().InvalidObjectReference);
         // Built once per class of object: a Variant holding objects of two
         // classes gets each class's own members.
         TscProgramBuilder builder(Script, late);
@@ -995,13 +1006,13 @@ void TscProgramBuilder::buildAssign(const TscXMLItem* element, TscScript* scope,
     const int modificator = element->Find("modificator");
     if (dsgn < 0 || expr < 0) return;
     std::unique_ptr<TscDesignator> target = functionResult(element->Items(dsgn), scope);
-    if (!target) target = createDesignator(element->Items(dsgn), scope, 0);
+    if (!target) target = createDesignator(element->Items(dsgn), scope, DesignatorMode::General);
     if (target->IsReadOnly) fail(scMessages().LeftSideCannotBeAssigned);
     std::unique_ptr<TscExpression> expression = createExpression(element->Items(expr), scope);
     checkTypeCompatibility(scope, target.get(), expression.get());
 
     std::string op = modificator >= 0 ? element->Items(modificator)->Prop("text") : std::string();
-    if (op.empty() && target->Kind == 1) {
+    if (op.empty() && target->Kind == TscDesignatorKind::Variable) {
         // x := x op y runs as x op= y.
         TscCustomVariable* variable = static_cast<TscVariableDesignator*>(target.get())->Variable;
         auto* root = dynamic_cast<TscOperatorNode*>(expression->Root);
@@ -1056,7 +1067,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::variableDesignator(TscCustomVa
 {
     auto target = std::make_unique<TscVariableDesignator>(scope);
     target->Variable = variable;
-    target->Kind = 1;
+    target->Kind = TscDesignatorKind::Variable;
     auto item = std::make_unique<TscDesignatorItem>();
     item->Ref = variable;
     item->Name = variable->Name;
@@ -1082,7 +1093,7 @@ void TscProgramBuilder::buildCall(const TscXMLItem* element, TscScript* scope, T
 {
     const int dsgn = element->Find("dsgn");
     if (dsgn < 0) return;
-    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, 0);
+    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, DesignatorMode::General);
     const int modificator = element->Find("modificator");
     if (modificator >= 0) {
         // x++ and x-- run as x += 1 and x -= 1, with their fast paths.
@@ -1318,7 +1329,7 @@ void TscProgramBuilder::buildWith(const TscXMLItem* element, TscScript* scope, T
             body = child;
             continue;
         }
-        std::unique_ptr<TscDesignator> designator = createDesignator(child, scope, 0);
+        std::unique_ptr<TscDesignator> designator = createDesignator(child, scope, DesignatorMode::General);
         if (designator->Typ != fvtClass && designator->Typ != fvtVariant) fail(scMessages().ClassRequired);
         std::string name;
         for (int n = 0;; ++n) {
@@ -1343,7 +1354,7 @@ void TscProgramBuilder::buildDelete(const TscXMLItem* element, TscScript* scope,
 {
     const int dsgn = element->Find("dsgn");
     if (dsgn < 0) return;
-    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, 2);
+    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, DesignatorMode::Free);
     auto* statement = addStatement<TscCallStmt>(element, scope, list);
     designator->NeedResult = 0;
     statement->Designator = std::move(designator);

@@ -41,7 +41,7 @@ void TscAssignmentStmt::Optimize()
     VarTarget = nullptr;
     numberTarget_ = nullptr;
     textTarget_ = nullptr;
-    if (Designator && Designator->Kind == 1)
+    if (Designator && Designator->Kind == TscDesignatorKind::Variable)
         VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
     if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
         (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
