@@ -220,8 +220,8 @@ bool TscILParser::MakeILScript(const std::string& text)
     const bool ok = makeLines(text);
     if (ok) buildTree();
     if (Program) {
-        Program->ErrorPos = errPos_;
-        Program->ErrorMsg = errMsg_;
+        Program->ErrorPos = errorPosition();
+        Program->ErrorMsg = errorMessage();
     }
     return ok;
 }
@@ -229,9 +229,8 @@ bool TscILParser::MakeILScript(const std::string& text)
 bool TscILParser::makeLines(const std::string& text)
 {
     lines_.clear();
-    errMsg_.clear();
-    errPos_.clear();
-    errRecorded_ = errTerm_ = aborted_ = false;
+    err_ = ErrorState();
+    aborted_ = false;
     errStates_.assign(1, ErrorState());
     errVersion_ = 0;
     failures_.clear();
@@ -259,8 +258,8 @@ bool TscILParser::makeLines(const std::string& text)
     Parser.SetPosition(start);
     ruleHasFailure_.assign(Grammar->Nodes.size(), 0);
     const bool matched = run(Grammar->ProgramRule);
-    if (!matched && !errRecorded_) recordMessage(scMessages().SyntaxError, start);
-    return matched && !errRecorded_;
+    if (!matched && !err_.recorded) recordMessage(scMessages().SyntaxError, start);
+    return matched && !err_.recorded;
 }
 
 bool TscILParser::matches(const TscGrammar::Node& e, const std::string& token) const
@@ -272,50 +271,51 @@ bool TscILParser::matches(const TscGrammar::Node& e, const std::string& token) c
 
 void TscILParser::recordMessage(const std::string& message, int position)
 {
-    if (errRecorded_) return;
-    errRecorded_ = true;
-    errMsg_ = message;
+    if (err_.recorded) return;
     Parser.SetPosition(position);
     Parser.SkipSpaces();
-    errPos_ = Parser.GetXYPosition();
-    errTerm_ = false;
+    err_ = ErrorState{true, false, &message, Parser.Position(), nullptr};
     errorChanged();
 }
 
 void TscILParser::recordError(const TscGrammar::Node& e, int oldPos)
 {
-    if (!e.err || errRecorded_) return;
+    if (!e.err || err_.recorded) return;
     recordMessage(*e.err, oldPos);
     if (e.term) {
-        errTerm_ = true;
+        err_.term = true;
         errorChanged();
     }
 }
 
 void TscILParser::clearError()
 {
-    if (!errRecorded_ && !errTerm_ && errMsg_.empty() && errPos_.empty()) return;
-    errRecorded_ = errTerm_ = false;
-    errMsg_.clear();
-    errPos_.clear();
+    if (!err_.recorded && !err_.term) return;
+    err_ = ErrorState();
     errorChanged();
 }
 
 void TscILParser::errorChanged()
 {
-    errStates_.push_back({errRecorded_, errTerm_, errMsg_, errPos_});
+    errStates_.push_back(err_);
     errVersion_ = static_cast<uint32_t>(errStates_.size() - 1);
 }
 
 void TscILParser::restoreError(uint32_t version)
 {
-    if (version == errVersion_) return;
-    const ErrorState& state = errStates_[version];
-    errRecorded_ = state.recorded;
-    errTerm_ = state.term;
-    errMsg_ = state.msg;
-    errPos_ = state.pos;
+    err_ = errStates_[version];
     errVersion_ = version;
+}
+
+std::string TscILParser::errorMessage() const
+{
+    return err_.recorded && err_.msg ? *err_.msg : std::string();
+}
+
+std::string TscILParser::errorPosition() const
+{
+    if (!err_.recorded) return {};
+    return err_.where ? *err_.where : Parser.GetXYPosition(err_.pos);
 }
 
 void TscILParser::abortNesting(int position)
@@ -323,7 +323,7 @@ void TscILParser::abortNesting(int position)
     // Deeper than the engine may go: this error stands, whatever was
     // recorded before and whatever alternatives are left.
     aborted_ = true;
-    errRecorded_ = false;
+    err_.recorded = false;
     recordMessage(scMessages().NestingTooDeep, position);
     Parser.SetPosition(position);
 }
@@ -416,6 +416,9 @@ std::string TscILParser::readTerminal(const TscGrammar::Node& e)
 
 bool TscILParser::run(int index)
 {
+    // Every level of the source's nesting passes here several times: the
+    // frame is kept small (terminals, with their token, are read in
+    // runTerminal; failed rules are looked up and kept out of line).
     if (aborted_) return false;
     const TscGrammar::Node& e = Grammar->Nodes[static_cast<size_t>(index)];
     const int oldPos = Parser.Position();
@@ -423,46 +426,19 @@ bool TscILParser::run(int index)
         abortNesting(oldPos);
         return false;
     }
+    ++steps_;
+    const bool isRule = e.kind == TscGrammar::Rule;
+    if (isRule && ruleHasFailure_[static_cast<size_t>(index)] && failedBefore(index, oldPos)) return false;
     struct DepthGuard {
         int& depth;
         explicit DepthGuard(int& d) : depth(d) { ++depth; }
         ~DepthGuard() { --depth; }
     } guard(depth_);
-    ++steps_;
-    if (e.kind == TscGrammar::Rule) return runRule(index, e, oldPos);
-    return runElement(e, oldPos);
-}
-
-bool TscILParser::runRule(int index, const TscGrammar::Node& e, int oldPos)
-{
-    // A rule that failed here before fails again: without this, nested
-    // alternatives that share a failing tail retry it exponentially often.
-    const uint64_t key = (static_cast<uint64_t>(index) << 32) | static_cast<uint32_t>(oldPos);
-    const auto slot = static_cast<size_t>(index);
-    if (ruleHasFailure_[slot]) {
-        const auto found = failures_.find(key);
-        if (found != failures_.end() && found->second.in == errVersion_) {
-            restoreError(found->second.out);
-            return false;
-        }
-    }
-    const uint32_t in = errVersion_;
-    const uint32_t units = unitsIncluded_;
-    if (runElement(e, oldPos)) return true;
-    if (!aborted_ && units == unitsIncluded_) {
-        failures_[key] = {in, errVersion_};
-        ruleHasFailure_[slot] = 1;
-    }
-    return false;
-}
-
-bool TscILParser::runElement(const TscGrammar::Node& e, int oldPos)
-{
-    // Every level of the source's nesting passes here several times: the
-    // frame is kept small (tokens are read in runTerminal).
     const size_t oldCount = lines_.size();
     const uint32_t units = unitsIncluded_;
-    bool matched = true;
+    const uint32_t errorIn = errVersion_;
+    const uint64_t steps = steps_;
+    bool result = true;
 
     switch (e.kind) {
     case TscGrammar::Rule:
@@ -477,7 +453,7 @@ bool TscILParser::runElement(const TscGrammar::Node& e, int oldPos)
         // The end of the text ends the last line too: line-oriented grammars
         // accept a last line without a line break, and a grammar can demand
         // that nothing but white space follows its program.
-        matched = Parser.GetEOL() || Parser.Position() > Parser.Size();
+        result = Parser.GetEOL() || Parser.Position() > Parser.Size();
         break;
     case TscGrammar::Switch:
     case TscGrammar::OptionalSwitch:
@@ -498,15 +474,46 @@ bool TscILParser::runElement(const TscGrammar::Node& e, int oldPos)
         return !aborted_;
     case TscGrammar::RuleRef:
         if (e.ruleIndex < 0) invalidLanguage();
-        matched = run(e.ruleIndex);
+        result = run(e.ruleIndex);
         break;
     }
-    if (!matched) {
+    if (!result) {
         recordError(e, oldPos);
-        rewind(oldPos, oldCount, units);
-        return false;
+    } else {
+        if (!isRule) finishNode(e, oldPos, oldCount, true);
+        if (e.hasAdd) appendAdded(e, std::string_view());
+        for (const int child : e.children) {
+            result = run(child);
+            if (!result) break;
+        }
+        if (isRule) finishNode(e, oldPos, oldCount, result);
     }
-    return runChildren(e, oldPos, oldCount, units, std::string_view());
+    if (!result) {
+        rewind(oldPos, oldCount, units);
+        if (isRule) rememberFailure(index, oldPos, errorIn, steps, units);
+    }
+    return result;
+}
+
+bool TscILParser::failedBefore(int index, int position)
+{
+    // A rule that failed here before, meeting the same error state, fails
+    // again: without this, nested alternatives that share a failing tail
+    // retry it exponentially often.
+    const auto found = failures_.find((static_cast<uint64_t>(index) << 32) | static_cast<uint32_t>(position));
+    if (found == failures_.end() || found->second.in != errVersion_) return false;
+    restoreError(found->second.out);
+    return true;
+}
+
+void TscILParser::rememberFailure(int index, int position, uint32_t errorIn, uint64_t steps, uint32_t units)
+{
+    // Most rules fail at their first token: only failures that cost some
+    // work are worth remembering.
+    constexpr uint64_t kWorthRemembering = 16;
+    if (steps_ - steps < kWorthRemembering || aborted_ || units != unitsIncluded_) return;
+    failures_[(static_cast<uint64_t>(index) << 32) | static_cast<uint32_t>(position)] = {errorIn, errVersion_};
+    ruleHasFailure_[static_cast<size_t>(index)] = 1;
 }
 
 bool TscILParser::runTerminal(const TscGrammar::Node& e, int oldPos)
@@ -525,26 +532,23 @@ bool TscILParser::runTerminal(const TscGrammar::Node& e, int oldPos)
     }
     if (!matched) {
         recordError(e, oldPos);
-        rewind(oldPos, oldCount, units);
+        Parser.SetPosition(oldPos);
         return false;
     }
-    return runChildren(e, oldPos, oldCount, units, token);
-}
-
-bool TscILParser::runChildren(const TscGrammar::Node& e, int oldPos, size_t oldCount, uint32_t units,
-                              std::string_view token)
-{
-    const bool isRule = e.kind == TscGrammar::Rule;
-    if (!isRule) finishNode(e, oldPos, oldCount, true);
+    finishNode(e, oldPos, oldCount, true);
     if (e.hasAdd) appendAdded(e, token);
-    bool result = true;
-    for (const int child : e.children) {
-        result = run(child);
-        if (!result) break;
-    }
-    if (isRule) finishNode(e, oldPos, oldCount, result);
-    if (!result) rewind(oldPos, oldCount, units);
-    return result;
+    if (e.children.empty()) return true;
+    struct DepthGuard {
+        int& depth;
+        explicit DepthGuard(int& d) : depth(d) { ++depth; }
+        ~DepthGuard() { --depth; }
+    } guard(depth_);
+    for (const int child : e.children)
+        if (!run(child)) {
+            rewind(oldPos, oldCount, units);
+            return false;
+        }
+    return true;
 }
 
 void TscILParser::rewind(int oldPos, size_t oldCount, uint32_t units)
@@ -583,7 +587,7 @@ bool TscILParser::runLoop(const TscGrammar::Node& e, int oldPos)
     if (passes >= 2) {
         // What a pass that failed part-way matched and wrote is kept.
         Parser.SetPosition(end);
-        if (e.dropLoopError || errTerm_) clearError();
+        if (e.dropLoopError || err_.term) clearError();
         return true;
     }
     if (ok) return true;
@@ -651,11 +655,11 @@ void TscILParser::includeUnit(const std::string& unitName)
     if (!ok) {
         // The unit's error becomes this text's error, named by the unit.
         if (unit.aborted_) aborted_ = true;
-        if (!errRecorded_ || unit.aborted_) {
-            errRecorded_ = true;
-            errTerm_ = false;
-            errMsg_ = unit.errMsg_;
-            errPos_ = unit.errPos_;
+        if (!err_.recorded || unit.aborted_) {
+            unitTexts_.push_back(unit.errorMessage());
+            const std::string* msg = &unitTexts_.back();
+            unitTexts_.push_back(unit.errorPosition());
+            err_ = ErrorState{true, false, msg, 0, &unitTexts_.back()};
             errorChanged();
             if (Program && Program->ErrorUnit.empty()) Program->ErrorUnit = unitName;
         }

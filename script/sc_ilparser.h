@@ -3,6 +3,7 @@
 // walks it over a source text with backtracking, writing the intermediate
 // program (an XML tree whose elements carry "line:col" source positions).
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -129,13 +130,15 @@ private:
         const TscGrammar* grammar = nullptr;  // Types
     };
 
-    // The first error and what it came from; numbered so that a failed
-    // rule's effect on it can be remembered and replayed.
+    // The first error; numbered (errVersion_) so that a failed rule's
+    // effect on it can be remembered and replayed. Cheap to copy: texts are
+    // the grammar's, the engine's or kept in unitTexts_.
     struct ErrorState {
         bool recorded = false;
         bool term = false;
-        std::string msg;
-        std::string pos;
+        const std::string* msg = nullptr;
+        int pos = 0;                         // in this text, after white space
+        const std::string* where = nullptr;  // "line:col" in a used unit
     };
     // A rule that failed at a position, entered with error state `in`,
     // fails there again and leaves error state `out`.
@@ -146,10 +149,9 @@ private:
 
     bool makeLines(const std::string& text);
     bool run(int index);
-    bool runRule(int index, const TscGrammar::Node& e, int oldPos);
-    bool runElement(const TscGrammar::Node& e, int oldPos);
-    bool runTerminal(const TscGrammar::Node& e, int oldPos);
-    bool runChildren(const TscGrammar::Node& e, int oldPos, size_t oldCount, uint32_t units, std::string_view token);
+    [[gnu::noinline]] bool runTerminal(const TscGrammar::Node& e, int oldPos);
+    [[gnu::noinline]] bool failedBefore(int index, int position);
+    [[gnu::noinline]] void rememberFailure(int index, int position, uint32_t errorIn, uint64_t steps, uint32_t units);
     void rewind(int oldPos, size_t oldCount, uint32_t units);
     void restoreError(uint32_t version);
     bool runLoop(const TscGrammar::Node& e, int oldPos);
@@ -157,6 +159,8 @@ private:
     void recordMessage(const std::string& message, int position);
     void clearError();
     void errorChanged();
+    std::string errorMessage() const;
+    std::string errorPosition() const;
     void abortNesting(int position);
     [[gnu::noinline]] void finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCount, bool success);
     void appendEmpty(std::string_view name, std::string text, int position);
@@ -171,10 +175,8 @@ private:
 
     std::vector<Line> lines_;
     std::vector<std::shared_ptr<const TscGrammar>> keepAlive_;  // grammars of used units
-    std::string errMsg_;
-    std::string errPos_;
-    bool errRecorded_ = false;
-    bool errTerm_ = false;
+    ErrorState err_;
+    std::deque<std::string> unitTexts_;
     bool isUnit_ = false;
     // Set when nesting exhausts the depth bound or the stack: the compile
     // fails with that error whatever alternatives remain.
