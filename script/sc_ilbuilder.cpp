@@ -239,6 +239,7 @@ void TscProgramBuilder::ParseItems(const TscXMLItem* element, TscScript* scope)
 
 void TscProgramBuilder::declareProcedures(const TscXMLItem* element, TscScript* scope)
 {
+    scCheckCompileStack();
     for (int i = 0; i < element->Count(); ++i) {
         const TscXMLItem* child = element->Items(i);
         if (named(child, "procedure") || named(child, "function"))

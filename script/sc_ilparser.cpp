@@ -49,6 +49,15 @@ TscGrammar::Kind kindOf(const std::string& name)
     return found == kinds.end() ? TscGrammar::RuleRef : found->second;
 }
 
+// Counts the engine's nesting while an element runs.
+struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+};
+
 // Names written into the intermediate program by the engine itself.
 constexpr std::string_view kDsgn = "dsgn";
 constexpr std::string_view kNode = "node";
@@ -429,11 +438,7 @@ bool TscILParser::run(int index)
     ++steps_;
     const bool isRule = e.kind == TscGrammar::Rule;
     if (isRule && ruleHasFailure_[static_cast<size_t>(index)] && failedBefore(index, oldPos)) return false;
-    struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard(depth_);
+    const DepthGuard guard(depth_);
     const size_t oldCount = lines_.size();
     const uint32_t units = unitsIncluded_;
     const uint32_t errorIn = errVersion_;
@@ -538,11 +543,7 @@ bool TscILParser::runTerminal(const TscGrammar::Node& e, int oldPos)
     finishNode(e, oldPos, oldCount, true);
     if (e.hasAdd) appendAdded(e, token);
     if (e.children.empty()) return true;
-    struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard(depth_);
+    const DepthGuard guard(depth_);
     for (const int child : e.children)
         if (!run(child)) {
             rewind(oldPos, oldCount, units);

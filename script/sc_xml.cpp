@@ -327,7 +327,7 @@ bool TscXMLReader::ReadItem(TscXMLItem* item, int depth)
         item->Text.pop_back();
         return true;
     }
-    if (depth >= scMaxXMLDepth) throw Exception("XML elements nested too deeply");
+    if (depth >= scMaxXMLDepth || scStackLow()) throw Exception("XML elements nested too deeply");
     for (;;) {
         auto child = std::make_unique<TscXMLItem>();
         if (!ReadItem(child.get(), depth + 1)) break;
