@@ -8,16 +8,16 @@
 
 constinit thread_local uintptr_t scStackLimit = UINTPTR_MAX;
 
-uintptr_t scStackReserve(uintptr_t stackSize) noexcept
+namespace {
+
+// Enough for what runs between two checks (a host function, throwing and
+// unwinding); a quarter of a small stack.
+uintptr_t reserveFor(uintptr_t stackSize) noexcept
 {
-    // Enough for what runs between two checks (a host function, throwing
-    // and unwinding); a quarter of a small stack.
     constexpr uintptr_t kMost = 256 * 1024;
     constexpr uintptr_t kLeast = 16 * 1024;
     return std::max(kLeast, std::min(kMost, stackSize / 4));
 }
-
-namespace {
 
 uintptr_t measureLimit() noexcept
 {
@@ -31,7 +31,7 @@ uintptr_t measureLimit() noexcept
     pthread_attr_destroy(&attr);
     if (!ok || !low || size == 0) return 0;
     const auto bottom = reinterpret_cast<uintptr_t>(low);
-    return bottom + guard + scStackReserve(size);
+    return bottom + guard + reserveFor(size);
 }
 
 }  // namespace

@@ -35,6 +35,3 @@ inline void scCheckCompileStack()
 {
     if (scStackLow()) scRaiseNestingTooDeep();
 }
-
-// The reserve kept for a stack of the given size (for tests).
-uintptr_t scStackReserve(uintptr_t stackSize) noexcept;
