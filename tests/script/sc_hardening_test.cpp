@@ -254,13 +254,11 @@ TEST(Append, GrowsInPlaceWhenTheTextIsNotShared)
     EXPECT_EQ(empty.toString(), "z");
 }
 
-TEST(Append, CopiesKeepTheirValueInEveryLanguage)
+TEST(Append, CopiesKeepTheirValue)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"PascalScript", "var s, t: String; v: Variant; begin s := 'ab'; t := s; s := s + 'c'; s := s + s; "
                          "v := '1'; v := v + 2; ShowMessage(s + ' ' + t + ' ' + VarToStr(v)) end."},
-        {"C++Script", "String s, t; { s = \"ab\"; t = s; s += \"c\"; s = s + s; ShowMessage(s + \" \" + t + \" 3\"); }"},
-        {"BasicScript", "s = \"ab\"\r\nt = s\r\ns = s + \"c\"\r\ns = s + s\r\nShowMessage s & \" \" & t & \" 3\""},
         {"JScript", "var s = \"ab\"; var t = s; s += \"c\"; s = s + s; ShowMessage(s + \" \" + t + \" 3\");"},
     };
     for (const auto& [language, text] : cases) {
