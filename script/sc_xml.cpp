@@ -378,6 +378,8 @@ void TscXMLWriter::Flush()
 
 TscXMLDocument::TscXMLDocument() : root_(std::make_unique<TscXMLItem>()) {}
 
+TscXMLDocument::~TscXMLDocument() = default;
+
 void TscXMLDocument::LoadFromStream(std::istream& stream)
 {
     TscXMLReader reader(stream);
