@@ -190,6 +190,9 @@ public:
     TscProcVariable* Handler;
     Ref<TObject> Instance;
     std::string PropName;
+    // Expires with the adapter: a host that kept a copy of the handler
+    // reaches nothing once the script is gone.
+    std::shared_ptr<TscCustomEvent*> Alive = std::make_shared<TscCustomEvent*>(this);
 
     // The host's event value: a handler of the property's own signature,
     // with this adapter as its data.
@@ -273,7 +276,10 @@ public:
     TMethod GetMethod() override
     {
         TMethod m;
-        m.Code = typename TEvent<void(Args...)>::Handler([this](Args... args) { DoEvent(args...); });
+        std::weak_ptr<TscCustomEvent*> alive = Alive;
+        m.Code = typename TEvent<void(Args...)>::Handler([alive](Args... args) {
+            if (const auto adapter = alive.lock()) static_cast<TscEventAdapter*>(*adapter)->DoEvent(args...);
+        });
         m.Data = this;
         return m;
     }
