@@ -4,20 +4,9 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "Pictures.h"
 #include "rpImageList.h"
 #include "rpUtils.h"
-
-QImage MaskedImage(const QImage& image, QColor transparent)
-{
-    QImage out = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = transparent.rgb() & 0xFFFFFF;
-    for (int y = 0; y < out.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
-    }
-    return out;
-}
 
 void TrpImageList::AddMasked(const QImage& image, QColor transparent)
 {
