@@ -222,6 +222,13 @@ QFont ToQFont(const TFont& font)
     return f;
 }
 
+bool IsDefaultFont(const TFont& font)
+{
+    const TFont fresh;
+    return font.Name() == fresh.Name() && font.Height() == fresh.Height() && font.Style() == fresh.Style() &&
+           font.Color() == fresh.Color() && font.Charset() == fresh.Charset() && font.Pitch() == fresh.Pitch();
+}
+
 // ---------------------------------------------------------------- keys
 
 uint16_t QtKeyToVK(int qtKey, bool keypad)
@@ -492,13 +499,6 @@ void TControl::ApplyFont()
     widget_->setPalette(palette);
 }
 
-bool TControl::FontIsDefault() const
-{
-    const TFont fresh;
-    return font_->Name() == fresh.Name() && font_->Height() == fresh.Height() && font_->Style() == fresh.Style() &&
-           font_->Color() == fresh.Color() && font_->Charset() == fresh.Charset() && font_->Pitch() == fresh.Pitch();
-}
-
 void TControl::SetAlign(TAlign value)
 {
     align_ = value;
@@ -543,7 +543,7 @@ void TControl::Publish(TClassBuilder<TControl>& b)
     b.property("Cursor", &TControl::Cursor, &TControl::SetCursor).defaultValue(0);
     b.property("Enabled", &TControl::Enabled, &TControl::SetEnabled).defaultValue(true);
     b.property("Font", &TControl::Font, &TControl::SetFont).stored([](const TControl& c) {
-        return !c.ParentFont() && !c.FontIsDefault();
+        return !c.ParentFont() && !IsDefaultFont(*c.Font());
     });
     b.property("Hint", &TControl::Hint, &TControl::SetHint);
     b.property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).defaultValue(true);

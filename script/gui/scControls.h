@@ -141,7 +141,6 @@ protected:
     // The widget's size changed from Qt's side (a user resizing a window).
     void WidgetResized(int32_t width, int32_t height);
     void WidgetMoved(int32_t left, int32_t top);
-    bool FontIsDefault() const;
     // Windows are shown without a parent; other controls only inside one.
     virtual bool IsWindow() const { return false; }
     virtual void ShowWidget(bool show);
@@ -566,6 +565,8 @@ private:
 
 // The Qt font of a font (names through the same substitution as report text).
 QFont ToQFont(const TFont& font);
+// Whether a font is what a new one is (then it need not be stored).
+bool IsDefaultFont(const TFont& font);
 
 // Virtual-key codes and Qt keys both ways (letters and digits coincide;
 // 0 and Qt::Key_unknown where there is no counterpart).

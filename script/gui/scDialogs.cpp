@@ -189,7 +189,9 @@ bool TFontDialog::Execute()
 void TFontDialog::Publish(TClassBuilder<TFontDialog>& b)
 {
     b.property("Device", &TFontDialog::Device).defaultValue(fdScreen);
-    b.property("Font", &TFontDialog::Font, &TFontDialog::SetFont);
+    b.property("Font", &TFontDialog::Font, &TFontDialog::SetFont).stored([](const TFontDialog& d) {
+        return !IsDefaultFont(*d.Font());
+    });
     b.property("MaxFontSize", &TFontDialog::MaxFontSize).defaultValue(0);
     b.property("MinFontSize", &TFontDialog::MinFontSize).defaultValue(0);
     b.property("Options", &TFontDialog::Options).defaultValue(TFontDialogOptions{fdEffects});
