@@ -205,6 +205,10 @@ public:
     void Detach();
 };
 
+// A set as scripts write it: an integer of element bits, or a set
+// constructor ([fsBold, fsItalic]) whose elements' bits are joined.
+int64_t scSetBits(const Variant& value);
+
 // The adapter class for an event type name ("TNotifyEvent"); nullptr when
 // none is registered. Published events of such types become script events
 // of every class record.

@@ -123,7 +123,7 @@ void addStrings(TscRegistrar& r)
                 [](TStringList& o, TscArgs& a) {
                     int index = 0;
                     const bool found = o.Find(a.Str(0), index);
-                    a.Set(1, Variant(index));
+                    a.SetVar(1, Variant(index));
                     return found;
                 })
         .method("procedure Sort", [](TStringList& o, TscArgs&) { o.Sort(); })
@@ -145,7 +145,7 @@ void addStreams(TscRegistrar& r)
         .method("function Read(var Buffer: string; Count: Longint): Longint",
                 [](TStream& o, TscArgs& a) {
                     const std::string buffer = o.ReadString(count(a, 1));
-                    a.Set(0, Variant(buffer));
+                    a.SetVar(0, Variant(buffer));
                     return static_cast<int32_t>(buffer.size());
                 })
         .method("function Write(Buffer: string; Count: Longint): Longint",

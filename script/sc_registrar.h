@@ -39,6 +39,8 @@ public:
         const Variant& v = caller_.GetParam(i);
         return v.type() == varString ? v.rawString() : v.toString();
     }
+    // A set argument: its bits, also from a set constructor.
+    uint32_t Set(int i) const { return static_cast<uint32_t>(scSetBits(caller_.GetParam(i))); }
     // The object of argument i, nil allowed; a stale handle or an object of
     // another class raises.
     template <class T = TObject>
@@ -64,7 +66,7 @@ public:
     // The value an indexed property's ".SET" stores.
     const Variant& Value() const { return caller_.GetParam(caller_.ParamCount()); }
     // Writes a var argument back.
-    void Set(int i, const Variant& value) { caller_.SetParam(i, value); }
+    void SetVar(int i, const Variant& value) { caller_.SetParam(i, value); }
     TscMethodHelper& Caller() const { return caller_; }
 
 private:

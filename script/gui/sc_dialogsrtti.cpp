@@ -25,7 +25,7 @@ TscDialogsModule::TscDialogsModule(TscScript* script) : TscRTTIModule(script)
         "function MessageDlg(Msg: string; DlgType: TMsgDlgType; Buttons: TMsgDlgButtons; HelpCtx: Longint): Integer",
         [](TscArgs& a) {
             return MessageDlg(a.Str(0), static_cast<TMsgDlgType>(a.Int(1)),
-                              TMsgDlgButtons::FromBits(static_cast<uint32_t>(a.Int(2))));
+                              TMsgDlgButtons::FromBits(a.Set(2)));
         },
         other);
     r.function(
@@ -36,7 +36,7 @@ TscDialogsModule::TscDialogsModule(TscScript* script) : TscRTTIModule(script)
         [](TscArgs& a) {
             std::string value = a.Str(2);
             const bool ok = InputQuery(a.Str(0), a.Str(1), value);
-            if (ok) a.Set(2, Variant(value));
+            if (ok) a.SetVar(2, Variant(value));
             return ok;
         },
         other);

@@ -34,7 +34,7 @@ TEST(ScriptDialogs, MessageDlgButtonsAndResults)
 {
     QStringList seen;
     QString caption;
-    GuiScript t("begin ShowMessage(IntToStr(MessageDlg('删除？', mtConfirmation, mbYes + mbNo, 0))); "
+    GuiScript t("begin ShowMessage(IntToStr(MessageDlg('删除？', mtConfirmation, [mbYes, mbNo], 0))); "
                 "ShowMessage(IntToStr(MessageDlg('x', mtError, mbAbort + mbRetry + mbIgnore, 0))); "
                 "ShowMessage(IntToStr(MessageDlg('y', mtWarning, mbOK + mbCancel, 0))); "
                 "ShowMessage(IntToStr(MessageDlg('z', mtInformation, 0, 0))) end.");

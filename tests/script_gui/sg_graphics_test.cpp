@@ -43,7 +43,7 @@ TEST(ScriptGraphics, PicturesAndGraphicsFromFiles)
 
 TEST(ScriptGraphics, GraphicsObjectsMadeByScripts)
 {
-    EXPECT_EQ(runPascal("var f: TFont; p: TPen; b: TBrush; c: TCanvas; begin f := TFont.Create; f.Style := fsBold + fsUnderline; "
+    EXPECT_EQ(runPascal("var f: TFont; p: TPen; b: TBrush; c: TCanvas; begin f := TFont.Create; f.Style := [fsBold, fsUnderline]; "
                         "f.Name := '宋体'; p := TPen.Create; p.Width := 3; b := TBrush.Create; b.Style := bsClear; "
                         "ShowMessage(f.Name + IntToStr(f.Style) + IntToStr(p.Width) + IntToStr(b.Style)); f.Free; p.Free; b.Free; "
                         "c := TCanvas.Create end."),
