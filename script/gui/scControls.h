@@ -211,7 +211,7 @@ protected:
     void KeyUp(uint16_t& key, TShiftState shift);
     void KeyPress(std::string& key);
     // Keys the control leaves to its form (a memo's Return without WantReturns).
-    virtual bool LeavesKeyToForm(int qtKey) const { return false; }
+    virtual bool LeavesKeyToForm(int /*qtKey*/) const { return false; }
     // Children with ParentFont follow.
     void ApplyFont() override;
 

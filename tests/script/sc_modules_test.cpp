@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "ControlEvents.h"
@@ -13,6 +14,7 @@
 #include "Exceptions.h"
 #include "IniFiles.h"
 #include "Streams.h"
+#include "StringLists.h"
 #include "SysUtils.h"
 #include "sc_classesrtti.h"
 #include "sc_events.h"
@@ -162,6 +164,11 @@ TEST_F(ScriptModules, ObjectsOwnersAndFree)
         {"var a, b: TStringList; begin a := TStringList.Create; b := TStringList.Create; a.Add('x'); b.Assign(a); "
          "ShowMessage(b.Text) end.",
          "x\r\n|"},
+        // Arguments are checked for their class and for nil before the host sees them.
+        {"var l: TStringList; v: Variant; begin l := TStringList.Create; v := l; l.LoadFromStream(v) end.",
+         "EInvalidCast: Invalid class typecast"},
+        {"var l: TStringList; begin l := TStringList.Create; l.SaveToStream(nil) end.",
+         "EObjectReferenceError: Invalid object reference"},
     });
 }
 
@@ -254,6 +261,67 @@ TEST_F(ScriptModules, IniFileKeepsItsLayout)
     TIniFile locked((dir / "no" / "such" / "dir.ini").string());
     EXPECT_EQ(locked.ReadString("S", "k", "d"), "d");
     EXPECT_THROW(locked.WriteString("S", "k", "v"), EIniFileException);
+}
+
+TEST_F(ScriptModules, IniTextEdits)
+{
+    struct Case {
+        const char* before;
+        std::function<void(TIniText&)> edit;
+        const char* after;
+    };
+    const Case cases[] = {
+        // The first of two sections of one name is the one read and written;
+        // erasing takes both.
+        {"[A]\nk=1\n[A]\nk=2\n", [](TIniText& t) { t.Write("a", "K", "3"); }, "[A]\nk=3\n[A]\nk=2\n"},
+        {"[A]\nk=1\n[B]\n[A]\nk=2\n", [](TIniText& t) { t.EraseSection("A"); }, "[B]\n"},
+        // New keys go after the section's last line, before its blank lines.
+        {"[A]\nk=1\n\n\n[B]\n", [](TIniText& t) { t.Write("A", "n", "2"); }, "[A]\nk=1\nn=2\n\n\n[B]\n"},
+        // Line breaks and a missing final one are kept.
+        {"[A]\r\nk=1", [](TIniText& t) { t.Write("A", "j", "2"); }, "[A]\r\nk=1\r\nj=2"},
+        {"", [](TIniText& t) { t.Write(" S ", "k", ""); }, "[S]\nk=\n"},
+        // The key keeps its spelling; blanks around it and the value go.
+        {"  [ Sec ]  \n  Key  =  val  \n", [](TIniText& t) { t.Write("sec", "KEY", "new"); }, "  [ Sec ]  \nKey=new\n"},
+        {"[A]\nk=1\nj=2\n", [](TIniText& t) { t.DeleteKey("A", "K"); t.DeleteKey("none", "j"); }, "[A]\nj=2\n"},
+    };
+    for (const Case& c : cases) {
+        TIniText text;
+        text.SetText(c.before);
+        c.edit(text);
+        EXPECT_EQ(text.Text(), c.after) << c.before;
+    }
+    TIniText text;
+    text.SetText("; [A]\nk=0\n[A]\nline without equals\nk = v = w\n=nameless\n[B]\n");
+    std::string value;
+    EXPECT_TRUE(text.Read("A", "k", value));
+    EXPECT_EQ(value, "v = w");
+    EXPECT_EQ(text.Keys("A"), std::vector<std::string>{"k"});
+    EXPECT_EQ(text.Sections(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(text.Read("B", "k", value));
+}
+
+TEST_F(ScriptModules, MemoryIniFileWritesOnlyWhenUpdated)
+{
+    const std::string file = path("mem.ini");
+    write(file, "[S]\nk=1\n");
+    TMemIniFile ini(file);
+    ini.WriteString("S", "k", "2");
+    ini.WriteString("T", "x", "y");
+    EXPECT_EQ(read(file), "[S]\nk=1\n");
+    ini.UpdateFile();
+    EXPECT_EQ(read(file), "[S]\nk=2\n\n[T]\nx=y\n");
+    TStringList lines;
+    ini.GetStrings(&lines);
+    EXPECT_EQ(lines.CommaText(), "[S],k=2,,[T],x=y");
+    lines.SetCommaText("[N],a=b");
+    ini.SetStrings(&lines);
+    EXPECT_EQ(ini.ReadString("n", "A", ""), "b");
+    EXPECT_FALSE(ini.SectionExists("S"));
+    ini.Clear();
+    EXPECT_FALSE(ini.SectionExists("N"));
+    TMemIniFile missing(path("none.ini"));  // no file yet: empty, and nothing is created
+    EXPECT_EQ(missing.ReadString("S", "k", "d"), "d");
+    EXPECT_FALSE(fs::exists(path("none.ini")));
 }
 
 // ---------------------------------------------------------------- adapters

@@ -229,3 +229,76 @@ TEST(ScriptForms, AlignmentAndAnchorsFollowTheParent)
                 "IntToStr(B.Left) + ' ' + IntToStr(B.Top)); F.Free end.");
     EXPECT_EQ(t.run(), "400 30 270 300 250|");
 }
+
+TEST(ScriptForms, FormFreedByItsOwnButton)
+{
+    GuiScript t("var F: TForm; B: TButton; procedure Bye(Sender: TObject); begin F.Free end; "
+                "begin F := TForm.Create(nil); B := TButton.Create(F); B.Parent := F; B.OnClick := 'Bye'; F.Show end.");
+    EXPECT_EQ(t.run(), "");
+    QPointer<QDialog> window = t.object<TForm>("F")->Window();
+    QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
+    EXPECT_EQ(t.object<TForm>("F"), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST(ScriptForms, MouseEventsCarryButtonShiftAndPosition)
+{
+    GuiScript t("var F: TForm; P: TCustomControl; log: String; "
+                "procedure D(Sender: TObject; Button, Shift, X, Y: Integer); "
+                "begin log := log + 'd' + IntToStr(Button) + ',' + IntToStr(Shift) + ',' + IntToStr(X) + ',' + IntToStr(Y) + ' ' end; "
+                "procedure U(Sender: TObject; Button, Shift, X, Y: Integer); begin log := log + 'u' + IntToStr(Button) + ' ' end; "
+                "procedure C(Sender: TObject); begin log := log + 'c ' end; "
+                "procedure DC(Sender: TObject); begin log := log + 'dc ' end; "
+                "begin F := TForm.Create(nil); P := TCustomControl.Create(F); P.Parent := F; P.SetBounds(10, 10, 50, 50); "
+                "P.OnMouseDown := 'D'; P.OnMouseUp := 'U'; P.OnClick := 'C'; P.OnDblClick := 'DC'; F.Show end.");
+    EXPECT_EQ(t.run(), "");
+    QWidget* panel = t.object<TCustomControl>("P")->Widget();
+    QTest::mouseClick(panel, Qt::RightButton, Qt::ShiftModifier, QPoint(3, 4));
+    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(5, 6));
+    EXPECT_EQ(t.var("log"), "d1,17,3,4 u1 d0,8,5,6 u0 c ");
+    delete t.object<TForm>("F");
+}
+
+TEST(ScriptForms, FontsFollowTheParentUntilSetThemselves)
+{
+    GuiScript t("var F: TForm; E, G: TEdit; begin F := TForm.Create(nil); E := TEdit.Create(F); E.Parent := F; "
+                "G := TEdit.Create(F); G.Parent := F; F.Font.Size := 14; G.Font.Color := clRed; F.Font.Size := 20; "
+                "ShowMessage(IntToStr(E.Font.Size) + ' ' + BoolToStr(E.ParentFont) + ' ' + IntToStr(G.Font.Size) + ' ' + "
+                "BoolToStr(G.ParentFont)); F.Free end.");
+    EXPECT_EQ(t.run(), "20 -1 14 0|");
+}
+
+TEST(ScriptForms, ProgramAndUserChangesFireAsOnThePlatform)
+{
+    // Checking a box from the program clicks it; selecting a combo item
+    // from the program is no change, selecting it by hand is.
+    GuiScript t("var F: TForm; C: TCheckBox; CB: TComboBox; log: String; "
+                "procedure Clicked(Sender: TObject); begin log := log + 'click ' end; "
+                "procedure Changed(Sender: TObject); begin log := log + 'change ' end; "
+                "procedure Opened(Sender: TObject); begin log := log + 'open ' end; "
+                "procedure Closed(Sender: TObject); begin log := log + 'close ' end; "
+                "begin F := TForm.Create(nil); C := TCheckBox.Create(F); C.Parent := F; C.OnClick := 'Clicked'; "
+                "C.Checked := True; C.Checked := True; CB := TComboBox.Create(F); CB.Parent := F; CB.Style := csDropDownList; "
+                "CB.Items.CommaText := 'a,b'; CB.OnChange := 'Changed'; CB.OnDropDown := 'Opened'; CB.OnCloseUp := 'Closed'; "
+                "CB.ItemIndex := 1; F.Show; CB.DroppedDown := True; CB.DroppedDown := False end.");
+    EXPECT_EQ(t.run(), "");
+    auto* combo = t.object<TComboBox>("CB")->Widget();
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(t.var("log"), "click open close change ");
+    EXPECT_EQ(t.object<TComboBox>("CB")->ItemIndex(), 0);
+    delete t.object<TForm>("F");
+}
+
+TEST(ScriptForms, ClosingWithCaFreeFreesTheFormAfterwards)
+{
+    GuiScript t("var F: TForm; procedure X(Sender: TObject; var Action: Integer); begin Action := caFree end; "
+                "begin F := TForm.Create(nil); F.OnClose := 'X'; F.Show; F.Close; "
+                "ShowMessage(BoolToStr(F.Visible)); F.Show; F.ShowModal end.");
+    // The form is gone once the events under way are done, so the script
+    // still reaches it right after Close.
+    EXPECT_EQ(t.run(), "0|EInvalidOperation: Cannot make a visible window modal");
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.object<TForm>("F"), nullptr);
+}

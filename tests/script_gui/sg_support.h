@@ -20,13 +20,13 @@ public:
     }
     ~GuiScript() { EXPECT_EQ(answers.pending(), 0) << "answers left over"; }
 
-    // The object a global variable of the script holds.
+    // The object a global variable of the script holds; nullptr once it is gone.
     template <class T>
     T* object(const std::string& name) const
     {
         TscCustomVariable* item = script.FindLocal(name);
-        if (!item) return nullptr;
-        return dynamic_cast<T*>(VariantToObject(item->GetValue()));
+        const Variant value = item ? item->GetValue() : Variant();
+        return value.isObject() ? dynamic_cast<T*>(FindObjectByHandle(value.rawObject())) : nullptr;
     }
     std::string var(const std::string& name) const
     {
