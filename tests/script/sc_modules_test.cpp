@@ -12,6 +12,7 @@
 #include "ControlEvents.h"
 #include "CoreClasses.h"
 #include "Exceptions.h"
+#include "Graphics.h"
 #include "IniFiles.h"
 #include "Streams.h"
 #include "StringLists.h"
@@ -19,6 +20,7 @@
 #include "sc_classesrtti.h"
 #include "sc_events.h"
 #include "sc_inirtti.h"
+#include "sc_registrar.h"
 #include "sc_test_support.h"
 #include "sc_xml.h"
 
@@ -322,6 +324,23 @@ TEST_F(ScriptModules, MemoryIniFileWritesOnlyWhenUpdated)
     TMemIniFile missing(path("none.ini"));  // no file yet: empty, and nothing is created
     EXPECT_EQ(missing.ReadString("S", "k", "d"), "d");
     EXPECT_FALSE(fs::exists(path("none.ini")));
+}
+
+TEST_F(ScriptModules, RegistrarSkipsKnownClassesAndConvertsResults)
+{
+    TestScript t("var l: TStringList; begin l := TStringList.Create; "
+                 "ShowMessage(l.Letter + ' ' + VarToStr(l.Wide) + ' ' + IntToStr(l.Bits) + ' ' + l.Itself.ClassName + ' ' + "
+                 "VarToStr(l.Half) + ' ' + IntToStr(l.Kind)) end.");
+    TscRegistrar r(&t.script);
+    EXPECT_EQ(r.cls<TStringList>("TStrings").Record(), nullptr);  // known already: nothing is added
+    TscClassRegistrar<TStringList>(t.script.FindClass("TStringList"))
+        .property("Letter", "Char", [](TStringList&) { return 'x'; })
+        .property("Wide", "Variant", [](TStringList&) { return uint32_t(4000000000u); })
+        .property("Bits", "Integer", [](TStringList&) { return TFontStyles{fsBold, fsUnderline}; })
+        .property("Itself", "TObject", [](TStringList& o) { return &o; })
+        .property("Half", "Extended", [](TStringList&) { return 0.5L; })
+        .property("Kind", "Integer", [](TStringList&) { return dupError; });
+    EXPECT_EQ(t.run(), "x 4000000000 5 TStringList 0.5 2|");
 }
 
 // ---------------------------------------------------------------- adapters

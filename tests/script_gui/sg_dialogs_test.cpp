@@ -102,3 +102,53 @@ TEST(ScriptDialogs, PrintDialogChoices)
     EXPECT_EQ(t.run(), "3 2 2-5|no|");
     EXPECT_EQ(GetPrinters().GetCurrentPrinter()->Name(), "Label");
 }
+
+TEST(ScriptDialogs, MessageDlgCaptionsIconsAndEveryButton)
+{
+    gui::setApplicationTitle(QStringLiteral("简易发货管理工具"));
+    struct Seen {
+        QString caption;
+        QMessageBox::Icon icon;
+        QStringList buttons;
+    };
+    std::vector<Seen> seen;
+    GuiScript t("begin MessageDlg('a', mtWarning, mbOK, 0); MessageDlg('b', mtError, mbOK, 0); "
+                "MessageDlg('c', mtInformation, mbOK, 0); MessageDlg('d', mtCustom, "
+                "[mbHelp, mbYesToAll, mbNoToAll, mbAll, mbIgnore, mbRetry, mbAbort, mbCancel, mbOK, mbNo, mbYes], 0) end.");
+    for (int i = 0; i < 4; ++i)
+        t.answers.expectModal("MessageDlg", [&seen](QDialog& dialog) {
+            auto& box = static_cast<QMessageBox&>(dialog);
+            QStringList texts;
+            for (QAbstractButton* b : box.buttons()) texts << b->text();
+            texts.sort();
+            seen.push_back({box.windowTitle(), box.icon(), texts});
+            return int(QDialog::Rejected);
+        });
+    EXPECT_EQ(t.run(), "");
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].caption, QStringLiteral("警告"));
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(seen[1].caption, QStringLiteral("错误"));
+    EXPECT_EQ(seen[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(seen[2].caption, QStringLiteral("信息"));
+    EXPECT_EQ(seen[2].icon, QMessageBox::Information);
+    EXPECT_EQ(seen[3].caption, QStringLiteral("简易发货管理工具"));
+    EXPECT_EQ(seen[3].icon, QMessageBox::NoIcon);
+    QStringList all{"是", "否", "确定", "取消", "中止", "重试", "忽略", "全部", "全部否", "全部是", "帮助"};
+    all.sort();
+    EXPECT_EQ(seen[3].buttons, all);
+    gui::setApplicationTitle(QString());
+}
+
+TEST(ScriptDialogs, PrinterSetupChoosesThePrinter)
+{
+    GuiScript t("var p: TPrinterSetupDialog; begin p := TPrinterSetupDialog.Create(nil); "
+                "ShowMessage(BoolToStr(p.Execute)); ShowMessage(BoolToStr(p.Execute)); p.Free end.");
+    t.answers.expectModal("PrinterSetupDialog", [](QDialog& dialog) {
+        dialog.findChild<QComboBox*>("Printer")->setCurrentIndex(0);
+        return int(QDialog::Accepted);
+    });
+    t.answers.expectModal("PrinterSetupDialog", QDialog::Rejected);
+    EXPECT_EQ(t.run(), "-1|0|");
+    EXPECT_EQ(GetPrinters().GetCurrentPrinter()->Name(), "Office");
+}

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -301,4 +302,80 @@ TEST(ScriptForms, ClosingWithCaFreeFreesTheFormAfterwards)
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(t.object<TForm>("F"), nullptr);
+}
+
+TEST(ScriptForms, ControlPropertiesAndTheirRules)
+{
+    struct Case {
+        const char* body;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // A control is a window only inside a parent; a parent loop is refused.
+        {"E.Visible := True; ShowMessage(BoolToStr(E.Visible)); F.Show; E.Parent := F; E.Parent := nil; "
+         "G.Parent := F; E.Parent := G; G.Parent := E",
+         "-1|EInvalidOperation: A control cannot be its own parent"},
+        {"E.CharCase := ecUpperCase; E.Text := 'abc中'; E.MaxLength := 6; E.PasswordChar := '*'; "
+         "ShowMessage(E.Text + IntToStr(E.MaxLength) + E.PasswordChar)",
+         "ABC中6*|"},
+        {"E.Parent := F; G.Parent := F; ShowMessage(IntToStr(E.TabOrder) + IntToStr(G.TabOrder)); G.TabOrder := 0; "
+         "ShowMessage(IntToStr(E.TabOrder) + IntToStr(G.TabOrder))",
+         "01|10|"},
+        {"L.Parent := F; L.Caption := '一个很长的标签文字'; ShowMessage(BoolToStr(L.Width > 65)); L.AutoSize := False; "
+         "L.Caption := 'x'; ShowMessage(BoolToStr(L.Width > 65))",
+         "-1|-1|"},
+        {"Application.Title := '发货'; ShowMessage(Application.Title + BoolToStr(Length(Application.ExeName) > 0))",
+         "发货-1|"},
+        {"F.BorderStyle := bsDialog; F.Position := poScreenCenter; F.ClientWidth := 200; F.Show; "
+         "ShowMessage(IntToStr(F.ClientWidth) + ' ' + BoolToStr(F.Left > 0))",
+         "200 -1|"},
+    };
+    for (const Case& c : cases) {
+        GuiScript t(std::string("var F: TForm; E: TEdit; G: TGroupBox; L: TLabel; begin F := TForm.Create(nil); "
+                                "E := TEdit.Create(F); G := TGroupBox.Create(F); L := TLabel.Create(F); ") +
+                    c.body + "; F.Free end.");
+        EXPECT_EQ(t.run(), c.expected) << c.body;
+        delete t.object<TForm>("F");
+    }
+}
+
+TEST(ScriptForms, MemoLeavesReturnToTheDefaultButtonWhenAsked)
+{
+    GuiScript t("var F: TForm; M: TMemo; B: TButton; "
+                "begin F := TForm.Create(nil); F.Name := 'Memo'; M := TMemo.Create(F); M.Parent := F; M.WantReturns := False; "
+                "B := TButton.Create(F); B.Parent := F; B.Default := True; B.ModalResult := mrOk; "
+                "ShowMessage(IntToStr(F.ShowModal) + '[' + M.Lines.Text + ']') end.");
+    t.answers.expectModal("Memo", [](QDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            auto* memo = dialog.findChild<QPlainTextEdit*>();
+            typeText(memo, QStringLiteral("ab"));
+            pressKey(memo, Qt::Key_Return, QStringLiteral("\r"));
+        });
+        return dialog.exec();
+    });
+    EXPECT_EQ(t.run(), "1[ab\r\n]|");
+    delete t.object<TForm>("F");
+}
+
+TEST(ScriptForms, KeyCodesBothWays)
+{
+    // Every key constant scripts know that Qt has comes back as itself.
+    const std::pair<uint16_t, int> keys[] = {
+        {8, Qt::Key_Backspace}, {9, Qt::Key_Tab},     {13, Qt::Key_Return},  {16, Qt::Key_Shift},  {17, Qt::Key_Control},
+        {18, Qt::Key_Alt},      {19, Qt::Key_Pause},  {20, Qt::Key_CapsLock}, {27, Qt::Key_Escape}, {32, Qt::Key_Space},
+        {33, Qt::Key_PageUp},   {34, Qt::Key_PageDown}, {35, Qt::Key_End},   {36, Qt::Key_Home},    {37, Qt::Key_Left},
+        {38, Qt::Key_Up},       {39, Qt::Key_Right},  {40, Qt::Key_Down},    {45, Qt::Key_Insert},  {46, Qt::Key_Delete},
+        {47, Qt::Key_Help},     {91, Qt::Key_Meta},   {93, Qt::Key_Menu},    {112, Qt::Key_F1},     {123, Qt::Key_F12},
+        {144, Qt::Key_NumLock}, {145, Qt::Key_ScrollLock}, {'A', Qt::Key_A}, {'Z', Qt::Key_Z},     {'0', Qt::Key_0},
+        {'9', Qt::Key_9},
+    };
+    for (const auto& [vk, qt] : keys) {
+        EXPECT_EQ(QtKeyToVK(qt, false), vk) << vk;
+        EXPECT_EQ(VKToQtKey(vk), qt) << vk;
+    }
+    EXPECT_EQ(QtKeyToVK(Qt::Key_Enter, false), 13);
+    EXPECT_EQ(QtKeyToVK(Qt::Key_5, true), 101);  // VK_NUMPAD5
+    EXPECT_EQ(QtKeyToVK(Qt::Key_Plus, true), 107);
+    EXPECT_EQ(QtKeyToVK(Qt::Key_unknown, false), 0);
+    EXPECT_EQ(VKToQtKey(2), Qt::Key_unknown);  // VK_RBUTTON is no key
 }
