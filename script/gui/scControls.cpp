@@ -724,11 +724,6 @@ void TGroupBox::SetText(const std::string& value)
     if (auto* box = qobject_cast<QGroupBox*>(Widget())) box->setTitle(qs(value));
 }
 
-QWidget* TGroupBox::ClientWidget() const
-{
-    return Widget();
-}
-
 void TGroupBox::Publish(TClassBuilder<TGroupBox>& b)
 {
     b.property("Caption", &TGroupBox::GetText, &TGroupBox::SetText);
@@ -1354,10 +1349,8 @@ void TCustomListBox::SetItemHeight(int32_t value)
 void TCustomListBox::SetColumns(int32_t value)
 {
     columns_ = std::max(value, 0);
-    auto* list = qobject_cast<QListWidget*>(Widget());
-    if (!list) return;
-    list->setFlow(columns_ ? QListView::TopToBottom : QListView::TopToBottom);
-    list->setWrapping(columns_ > 0);
+    // Items flow down and wrap into further columns.
+    if (auto* list = qobject_cast<QListWidget*>(Widget())) list->setWrapping(columns_ > 0);
 }
 
 void TCustomListBox::Publish(TClassBuilder<TCustomListBox>& b)

@@ -243,9 +243,6 @@ public:
     explicit TGroupBox(TComponent* owner = nullptr);
     void SetText(const std::string& value) override;
     static void Publish(TClassBuilder<TGroupBox>& b);
-
-protected:
-    QWidget* ClientWidget() const override;
 };
 
 class TLabel : public TGraphicControl {

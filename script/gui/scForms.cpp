@@ -101,7 +101,8 @@ TCustomForm::TCustomForm(TComponent* owner)
 
 TCustomForm::~TCustomForm()
 {
-    RaiseEvent(OnDestroy, this);
+    // Guarded: a failing handler must not leave the destructor.
+    if (bridge_) bridge_->Fire([](TControl& c) { RaiseEvent(static_cast<TCustomForm&>(c).OnDestroy, &c); });
     if (auto* window = static_cast<ScFormWindow*>(Window())) window->Forget();
     TearDown();
     backing_->OnChange = nullptr;

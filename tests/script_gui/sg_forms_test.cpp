@@ -379,3 +379,11 @@ TEST(ScriptForms, KeyCodesBothWays)
     EXPECT_EQ(QtKeyToVK(Qt::Key_unknown, false), 0);
     EXPECT_EQ(VKToQtKey(2), Qt::Key_unknown);  // VK_RBUTTON is no key
 }
+
+TEST(ScriptForms, FailingOnDestroyIsShownNotFatal)
+{
+    GuiScript t("var F: TForm; procedure D(Sender: TObject); begin RaiseException('boom') end; "
+                "begin F := TForm.Create(nil); F.OnDestroy := 'D'; F.Free; ShowMessage('after') end.");
+    t.answers.expectMessage(gui::MsgResult::Ok, QStringLiteral("boom"));
+    EXPECT_EQ(t.run(), "after|");
+}
