@@ -9,7 +9,9 @@
 #include "rpEmbedded.h"
 #include "rpGZip.h"
 #include "rpImageList.h"
-#include "rpUtils.h"
+#include "rpPrinterUi.h"
+#include "rpUtilsGui.h"
+#include "rpUtilsStreams.h"
 #include "rpXML.h"
 
 const std::array<const char*, 17> kScriptMessageKeys = {
@@ -245,4 +247,14 @@ void LoadReportStringTable()
     if (loaded) return;
     loaded = true;
     GetResources().AddXML(FindEmbeddedResource("StringsZhCN"));
+}
+
+namespace {
+std::string PrinterLookup(std::string_view key) { return GetResources().Get(key); }
+}  // namespace
+
+void registerReportResources()
+{
+    LoadReportStringTable();
+    SetPrinterTextProvider(&PrinterLookup);
 }
