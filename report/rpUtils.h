@@ -21,6 +21,7 @@ class TrpXMLSerializer;
 class QPainter;
 class QRectF;
 class TrpImageList;
+class TrpComponent;
 
 // An area in report units; the overlap tests allow 0.0001 units of touch.
 class TrpRectArea {
@@ -29,6 +30,8 @@ public:
         : X(left), Y(top), X1(right), Y1(bottom)
     {
     }
+    // The object's absolute rectangle.
+    static TrpRectArea CreateFromView(const TrpComponent& view);
     bool InterceptsX(const TrpRectArea& other) const;
     bool InterceptsY(const TrpRectArea& other) const;
     // The horizontal overlap (Y and Y1 zero); false when there is none.
@@ -100,7 +103,7 @@ void ReadCollectionXML(TCollection* collection, TrpPropReader& reader, TComponen
                        TrpXMLSerializer* serializer = nullptr);
 
 // The report's error mode (EngineOptions.NewSilentMode).
-enum TrpSilentMode { simMessageBoxes, simReThrow, simSilent };
+enum TrpSilentMode { simMessageBoxes, simSilent, simReThrow };
 void ReportError(TrpSilentMode mode, const std::string& message);
 // An error box captioned "mbError", through the UI services.
 void ErrorMessageBox(const std::string& message);

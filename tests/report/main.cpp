@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "CoreClasses.h"
+#include "FakeSpooler.h"
+#include "rpModel.h"
+#include "rpPrinter.h"
 #include "SerializerTestClasses.h"
 #include "rpXMLSerializer.h"
 
@@ -16,5 +19,8 @@ int main(int argc, char** argv)
     registerCoreClasses();
     registerReportFoundationClasses();
     registerSerializerTestClasses();
+    registerReportModel();
+    // No print server in tests: the virtual printer stands in.
+    SetPrintersSpooler(std::make_unique<FakeSpooler>());
     return RUN_ALL_TESTS();
 }
