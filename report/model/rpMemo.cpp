@@ -121,15 +121,17 @@ std::string TrpCustomMemoView::FormatData(const Variant& value, const TrpFormat&
             text = Format(pattern, {Variant(value.toInt64())});
         else
             text = Format(pattern, {Variant(value.toDouble())});
+        // The decimal separator is found before any thousands separator
+        // changes, so that swapping the two ("." and ",") works.
         const TFormatSettings& settings = FormatSettings();
-        if (format.DecimalSeparator.size() == 1 && format.DecimalSeparator[0] != settings.DecimalSeparator) {
-            const size_t at = text.rfind(settings.DecimalSeparator);
-            if (at != std::string::npos) text[at] = format.DecimalSeparator[0];
-        }
+        const size_t decimalAt = text.rfind(settings.DecimalSeparator);
         if (format.ThousandSeparator.size() == 1 && format.ThousandSeparator[0] != settings.ThousandSeparator) {
-            for (char& c : text)
-                if (c == settings.ThousandSeparator) c = format.ThousandSeparator[0];
+            for (size_t i = 0; i < text.size(); ++i)
+                if (text[i] == settings.ThousandSeparator && i != decimalAt) text[i] = format.ThousandSeparator[0];
         }
+        if (format.DecimalSeparator.size() == 1 && format.DecimalSeparator[0] != settings.DecimalSeparator &&
+            decimalAt != std::string::npos)
+            text[decimalAt] = format.DecimalSeparator[0];
         return text;
     }
     case fkDateTime: return FormatDateTime(pattern, value.toDate());

@@ -88,10 +88,19 @@ void TrpReportPage::SetDefaults()
 {
     LeftMargin = RightMargin = TopMargin = BottomMargin = 10;
     if (TrpCustomPrinter* printer = GetPrinters().GetCurrentPrinter()) {
-        paperSize_ = printer->PaperSize();
-        paperWidth_ = printer->PaperWidth();
-        paperHeight_ = printer->PaperHeight();
-        orientation_ = printer->Orientation() ? poLandscape : poPortrait;
+        if (printer->PaperSize() > 0) {
+            paperSize_ = printer->PaperSize();
+            paperWidth_ = printer->PaperWidth();
+            paperHeight_ = printer->PaperHeight();
+            orientation_ = printer->Orientation() ? poLandscape : poPortrait;
+        } else {
+            // A printer that has not been given a paper yet (the virtual
+            // one) has only its defaults, portrait.
+            paperSize_ = printer->DefPaper();
+            orientation_ = printer->DefOrientation() ? poLandscape : poPortrait;
+            paperWidth_ = printer->DefOrientation() ? printer->DefPaperHeight() : printer->DefPaperWidth();
+            paperHeight_ = printer->DefOrientation() ? printer->DefPaperWidth() : printer->DefPaperHeight();
+        }
     }
     UpdateDimensions();
 }
