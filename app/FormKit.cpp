@@ -15,6 +15,7 @@
 
 #include "AppCommon.h"
 #include "DATAM.h"
+#include "Exceptions.h"
 #include "Guard.h"
 #include "StringGrid.h"
 #include "SysUtils.h"
@@ -27,7 +28,7 @@ TNode TNode::Of(const QTreeWidgetItem* item)
     if (!item) return n;
     n.id = item->data(0, IdRole).toInt();
     n.name = item->data(0, NameRole).toString();
-    n.kind = item->data(0, KindRole).toString();
+    n.kind = static_cast<Kind>(item->data(0, KindRole).toInt());
     return n;
 }
 
@@ -35,7 +36,7 @@ void TNode::StoreIn(QTreeWidgetItem* item) const
 {
     item->setData(0, IdRole, id);
     item->setData(0, NameRole, name);
-    item->setData(0, KindRole, kind);
+    item->setData(0, KindRole, static_cast<int>(kind));
 }
 
 namespace app {
@@ -98,6 +99,12 @@ QPlainTextEdit* NamedMemo(QWidget* parent, const char* name)
 
 void Refuse(QWidget* field) { field->setFocus(Qt::OtherFocusReason); }
 
+void RefuseWithError(QWidget* field, const std::string& message)
+{
+    gui::HandleException(Exception(message));
+    if (field) Refuse(field);
+}
+
 QTreeWidgetItem* AddTreeNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& caption, const TNode& node)
 {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
@@ -116,11 +123,11 @@ void ReplaceTreeChildren(QTreeWidget* tree, QTreeWidgetItem* parent, const std::
     for (const TNode& n : nodes) AddTreeNode(tree, parent, n.name, n);
 }
 
-std::vector<TNode> ReadTreeNodes(std::string sql, db::Params params, const char* nameField, const char* kind)
+std::vector<TNode> ReadTreeNodes(std::string sql, db::Params params, const char* nameField, TNode::Kind kind)
 {
     std::vector<TNode> nodes;
     for (db::Query& q = DM->Read(std::move(sql), std::move(params)); !q.eof(); q.next())
-        nodes.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), FieldText(q, nameField), QString::fromLatin1(kind)});
+        nodes.push_back(TNode{static_cast<int>(q.fieldByName("id").asInt64()), FieldText(q, nameField), kind});
     return nodes;
 }
 

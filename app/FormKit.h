@@ -31,12 +31,18 @@ class Query;
 }
 
 // The record hung on every node of the category trees (kept in the item's
-// data roles): id, name and kind ("cp" root, "lb" category or station,
-// "cpm" product, "cpgg" 规格, a product size).
+// data roles): id, name and kind.
 struct TNode {
+    enum class Kind {
+        None,      // no node
+        Root,
+        Category,  // or a station of a restricted user
+        Product,
+        Size,      // 规格
+    };
     int id = 0;
     QString name;
-    QString kind;
+    Kind kind = Kind::None;
 
     static constexpr int IdRole = Qt::UserRole;
     static constexpr int NameRole = Qt::UserRole + 1;
@@ -44,7 +50,7 @@ struct TNode {
 
     static TNode Of(const QTreeWidgetItem* item);
     void StoreIn(QTreeWidgetItem* item) const;
-    bool Is(const char* k) const { return kind == QLatin1String(k); }
+    bool Is(Kind k) const { return kind == k; }
 };
 
 namespace app {
@@ -60,13 +66,16 @@ QPlainTextEdit* NamedMemo(QWidget* parent, const char* name);
 
 // Refuses a field the application's way: the focus goes there, no message.
 void Refuse(QWidget* field);
+// Refuses with a reason: the message goes to the default handler (an error
+// box), then the focus to the field when there is one.
+void RefuseWithError(QWidget* field, const std::string& message);
 
 // A node with its folder icons, marked as having children.
 QTreeWidgetItem* AddTreeNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& caption, const TNode& node);
 // Drops a node's children and adds one per record.
 void ReplaceTreeChildren(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<TNode>& nodes);
 // One node of the kind per row of a read, named by one of its columns.
-std::vector<TNode> ReadTreeNodes(std::string sql, db::Params params, const char* nameField, const char* kind);
+std::vector<TNode> ReadTreeNodes(std::string sql, db::Params params, const char* nameField, TNode::Kind kind);
 
 // Which field of a listing fills a grid column.
 struct GridField {

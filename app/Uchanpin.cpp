@@ -88,7 +88,7 @@ void TFchanpin::writeHeaders()
 void TFchanpin::FormCreate()
 {
     trlb->clear();
-    app::AddTreeNode(trlb, nullptr, QStringLiteral("产品"), TNode{0, QStringLiteral("产品管理"), QStringLiteral("cp")});
+    app::AddTreeNode(trlb, nullptr, QStringLiteral("产品"), TNode{0, QStringLiteral("产品管理"), TNode::Kind::Root});
     writeHeaders();
     trlbClick();
 }
@@ -98,18 +98,18 @@ void TFchanpin::RefreshCatalogNode()
     QTreeWidgetItem* node = trlb->currentItem();
     if (!node) return;
     const TNode data = TNode::Of(node);
-    if (data.Is("cp")) {
+    if (data.Is(TNode::Kind::Root)) {
         // A user restricted to stations sees no categories.
         if (!fmain || fmain->Tag == 0)
-            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", "lb"));
-    } else if (data.Is("lb")) {
-        app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", "cpm"));
+            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", TNode::Kind::Category));
+    } else if (data.Is(TNode::Kind::Category)) {
+        app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", TNode::Kind::Product));
         // The temporary store has no specifications of its own.
         if (data.name == kTempStore) CurrentSql.clear();
         else CurrentSql = "SELECT * FROM zq_cpgg WHERE leibie=? ORDER BY id DESC";
         CurrentParams = {S(data.name)};
         FillSpecGrid();
-    } else if (data.Is("cpm")) {
+    } else if (data.Is(TNode::Kind::Product)) {
         CurrentSql = "SELECT * FROM zq_cpgg WHERE cpm=? AND leibie=? ORDER BY id DESC";
         CurrentParams = {S(data.name), S(TNode::Of(node->parent()).name)};
         FillSpecGrid();
@@ -131,24 +131,24 @@ void TFchanpin::FillSpecGrid()
 void TFchanpin::trlbClick()
 {
     const TNode node = TNode::Of(trlb->currentItem());
-    N4->setEnabled(node.Is("cp"));
-    N5->setEnabled(node.Is("cp"));
-    N2->setEnabled(node.Is("lb"));
-    N6->setEnabled(node.Is("lb"));
-    N3->setEnabled(node.Is("cpm"));
-    N7->setEnabled(node.Is("cpm"));
+    N4->setEnabled(node.Is(TNode::Kind::Root));
+    N5->setEnabled(node.Is(TNode::Kind::Root));
+    N2->setEnabled(node.Is(TNode::Kind::Category));
+    N6->setEnabled(node.Is(TNode::Kind::Category));
+    N3->setEnabled(node.Is(TNode::Kind::Product));
+    N7->setEnabled(node.Is(TNode::Kind::Product));
 }
 
 void TFchanpin::N4Click()
 {
-    if (!TNode::Of(trlb->currentItem()).Is("cp") || !Faddleibie) return;
+    if (!TNode::Of(trlb->currentItem()).Is(TNode::Kind::Root) || !Faddleibie) return;
     gui::ui().showModal(*Faddleibie);
 }
 
 void TFchanpin::N2Click()
 {
     const TNode category = TNode::Of(trlb->currentItem());
-    if (!category.Is("lb") || !Faddcp) return;
+    if (!category.Is(TNode::Kind::Category) || !Faddcp) return;
     Faddcp->Ed_leibie->setText(category.name);
     gui::ui().showModal(*Faddcp);
 }
@@ -157,7 +157,7 @@ void TFchanpin::N3Click()
 {
     QTreeWidgetItem* node = trlb->currentItem();
     const TNode product = TNode::Of(node);
-    if (!product.Is("cpm") || !Faddgg) return;
+    if (!product.Is(TNode::Kind::Product) || !Faddgg) return;
     Faddgg->Ed_leibie->setText(TNode::Of(node->parent()).name);
     Faddgg->Ed_cpm->setText(product.name);
     gui::ui().showModal(*Faddgg);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
 
 #include "AppCommon.h"
@@ -30,6 +31,13 @@ namespace {
 
 const char* const kRowLabels[8] = {"寄件人坐标", "寄件单位坐标", "寄件人地址坐标", "寄件人电话坐标",
                                    "收件人坐标", "收件单位坐标", "收件人地址坐标", "收件人电话坐标"};
+
+// Which coordinate is wrong ("寄件人坐标 横 (x)") and why.
+std::string badCoordinate(std::size_t i, const std::string& text)
+{
+    return std::string(kRowLabels[i / 2]) + (i % 2 == 0 ? " 横 (x)" : " 纵 (y)") + "：“" + text +
+           "”不是数字。请填写厘米数，小数点用“.”，例如 2.5。";
+}
 
 std::string columnList()
 {
@@ -107,13 +115,19 @@ void TFdy::viewing()
 
 void TFdy::Open()
 {
+    fillCouriers({});
+    viewing();
+}
+
+void TFdy::fillCouriers(const QString& selected)
+{
     ComboBox1->clear();
     QStringList names;
     for (db::Query& q = DM->Read("SELECT kdmc FROM zq_kd ORDER BY id"); !q.eof(); q.next()) names << app::FieldText(q, "kdmc");
     ComboBox1->addItems(names);
-    ComboBox1->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    const qsizetype index = selected.isEmpty() ? 0 : std::max<qsizetype>(0, names.indexOf(selected));
+    ComboBox1->setCurrentIndex(names.isEmpty() ? -1 : static_cast<int>(index));
     ComboBox1Change();
-    viewing();
 }
 
 void TFdy::ComboBox1Change()
@@ -156,11 +170,12 @@ void TFdy::Button3Click()
         // A coordinate that is no number would only fail when printing:
         // refuse it now. Empty means 0.
         db::Params values;
-        for (QLineEdit* e : Coordinates) {
+        for (std::size_t i = 0; i < Coordinates.size(); ++i) {
+            QLineEdit* e = Coordinates[i];
             std::string text = S(TrimQ(e->text()));
             Extended v = 0;
             if (text.empty()) text = "0";
-            else if (!TryStrToFloat(text, v)) return app::Refuse(e);
+            else if (!TryStrToFloat(text, v)) return app::RefuseWithError(e, badCoordinate(i, text));
             values.emplace_back(std::move(text));
         }
         if (adding) {
@@ -169,16 +184,18 @@ void TFdy::Button3Click()
             if (!DM->AppendUnless("SELECT 1 FROM zq_kd WHERE kdmc=? LIMIT 1", {name},
                                   "INSERT INTO zq_kd(" + columnList() + ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", std::move(row)))
                 return app::Refuse(Ed_kdmc);
+            // The new layout is the one shown, listed and printed.
+            fillCouriers(Q(name));
         } else {
             std::string set;
             for (const char* c : kCoordinates) set += std::string(set.empty() ? "" : ",") + c + "=?";
-            db::Transaction t(DM->ADOCn);
-            db::Query& layout = DM->Read("SELECT id FROM zq_kd WHERE kdmc=? ORDER BY id LIMIT 1", {name});
-            if (!layout.eof()) {
-                values.emplace_back(layout.value(0).asInt64());
-                DM->Write("UPDATE zq_kd SET " + set + " WHERE id=?", std::move(values));
+            values.emplace_back(name);
+            if (DM->Write("UPDATE zq_kd SET " + set + " WHERE id=(SELECT id FROM zq_kd WHERE kdmc=? ORDER BY id LIMIT 1)",
+                          std::move(values)) == 0) {
+                // Deleted elsewhere: say so, and list what is left.
+                Open();
+                return app::RefuseWithError(nullptr, "快递单“" + name + "”已不存在（可能已被删除），没有保存。");
             }
-            t.commit();
         }
     }
     viewing();

@@ -45,6 +45,9 @@ public:
 private:
     void setEditsEnabled(bool name, bool coordinates);
     void viewing();
+    // Lists the couriers and shows the named one (the first when it is not
+    // listed).
+    void fillCouriers(const QString& selected);
 };
 
 extern TFdy* Fdy;

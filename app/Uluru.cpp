@@ -261,7 +261,8 @@ void TFluru::prepareCommon(bool editing)
     setDate(DateTimePicker1, orderTime_);
     DateTimePicker1Change();
     Tag = 0;
-    Ed_bh->setText(Q(orderNumber(orderTime_)));
+    // The number shown is the one the order will be stored under.
+    if (!editing) Ed_bh->setText(Q(freeOrderNumber(orderNumber(orderTime_), orderTime_)));
 
     for (int r = 1; r < StringGrid1->RowCount(); ++r) StringGrid1->ClearRow(r);
     LineCounter = 1;
@@ -431,8 +432,16 @@ void TFluru::Button7Click()
     // Checked before the grid changes, so that a refused line leaves no trace.
     Extended price = 0;
     int32_t quantity = 0;
-    if (!TryStrToFloat(S(Ed_dj->text()), price)) return app::Refuse(Ed_dj);
-    if (!TryStrToInt(S(Ed_mrsl->text()), quantity)) return app::Refuse(Ed_mrsl);
+    try {
+        price = StrToFloat(S(Ed_dj->text()));
+    } catch (const EConvertError& e) {
+        return app::RefuseWithError(Ed_dj, e.message());
+    }
+    try {
+        quantity = StrToInt(S(Ed_mrsl->text()));
+    } catch (const EConvertError& e) {
+        return app::RefuseWithError(Ed_mrsl, e.message());
+    }
 
     for (int c = 0; c < kGridCols; ++c) StringGrid1->SetCell(c, 0, QString::fromUtf8(kGridHeaders[c]));
     StringGrid1->SetRowCount(LineCounter + 1);
@@ -480,7 +489,7 @@ void TFluru::DeleteGridRow(int row)
 
 // ---- Save
 
-bool TFluru::saveOrder()
+void TFluru::saveOrder()
 {
     const QString khmc = app::TrimQ(Ed_khmc->text());
     const std::string bh = S(app::TrimQ(Ed_bh->text()));
@@ -505,6 +514,7 @@ bool TFluru::saveOrder()
     std::string storedBh;
     int64_t id = 0;
     if (Tag == 0) {
+        // Another station may have taken the number since it was shown.
         storedBh = freeOrderNumber(bh, orderTime_);
         db::Params values = fields;
         values.insert(values.begin(), storedBh);
@@ -513,7 +523,7 @@ bool TFluru::saveOrder()
         id = DM->ADOCn.lastInsertRowId();
     } else {
         db::Query& order = DM->Read("SELECT id, bh FROM zq_dd WHERE bh=? ORDER BY id LIMIT 1", {bh});
-        if (order.eof()) return false;
+        if (order.eof()) throw EDatabaseError("订单“" + bh + "”已不存在（可能已被删除），没有保存。");
         id = order.fieldByName("id").asInt64();
         storedBh = order.fieldByName("bh").asString();
         db::Params values = fields;
@@ -531,14 +541,17 @@ bool TFluru::saveOrder()
         DM->Write("INSERT INTO zq_ddmx(ddid,bh,leibie,cp,cpgg,dj,sl,dw,je,bz,khmc) VALUES(?,?,?,?,?,?,?,?,?,?,?)", std::move(line));
     }
     transaction.commit();
-    Ed_bh->setText(Q(storedBh));
-    return true;
+    if (storedBh != bh) {
+        Ed_bh->setText(Q(storedBh));
+        gui::ShowMessage(Q("订单编号 " + bh + " 已被占用，本订单以编号 " + storedBh + " 保存。"));
+    }
 }
 
 void TFluru::Button1Click()
 {
     if (app::TrimQ(Ed_bh->text()).isEmpty() || app::TrimQ(Ed_khmc->text()).isEmpty()) return app::Refuse(Ed_khmc);
-    if (saveOrder()) accept();
+    saveOrder();
+    accept();
 }
 
 void TFluru::Button3Click() { reject(); }

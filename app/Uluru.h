@@ -92,8 +92,8 @@ private:
     void renumberLines();
     // The lines to save: data rows with anything in columns 1 to 8.
     bool isLine(int row) const;
-    // Writes the order and its lines; false when an edited order is gone.
-    bool saveOrder();
+    // Writes the order and its lines; an edited order that is gone raises.
+    void saveOrder();
 
     TDateTime orderTime_ = 0;  // when the new order's number was made
 };

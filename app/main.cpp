@@ -194,7 +194,7 @@ void Tfmain::enablePaging(bool on)
 void Tfmain::FormCreate()
 {
     trlb->clear();
-    app::AddTreeNode(trlb, nullptr, QStringLiteral("产品出库管理系统"), TNode{0, QStringLiteral("Tarvex网络"), QStringLiteral("cp")});
+    app::AddTreeNode(trlb, nullptr, QStringLiteral("产品出库管理系统"), TNode{0, QStringLiteral("Tarvex网络"), TNode::Kind::Root});
 
     // The rights belong to this computer's row, whoever logs in.
     const QString mac = GetMacAddress();
@@ -226,36 +226,43 @@ void Tfmain::BrowseTreeNode()
     if (!node) return;
     const TNode data = TNode::Of(node);
     const TNode parent = TNode::Of(node->parent());
-    if (data.kind != QLatin1String("cp")) Label11->setText(QStringLiteral("当前位置：") + parent.name + QStringLiteral(" ") + data.name);
+    if (!data.Is(TNode::Kind::Root)) Label11->setText(QStringLiteral("当前位置：") + parent.name + QStringLiteral(" ") + data.name);
 
     std::vector<TNode> children;
-    if (data.kind == QLatin1String("cp")) {
+    switch (data.kind) {
+    case TNode::Kind::Root:
         trlbTag = 0;
         if (Tag != 0) {
             for (int i = 0; i < Cbqx1.size() && i < Cbqx2.size(); ++i)
-                children.push_back(TNode{StrToInt(S(Cbqx2[i])), Cbqx1[i], QStringLiteral("lb")});
+                children.push_back(TNode{StrToInt(S(Cbqx2[i])), Cbqx1[i], TNode::Kind::Category});
         } else {
-            children = app::ReadTreeNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", "lb");
+            children = app::ReadTreeNodes("SELECT * FROM zq_leibie ORDER BY id", {}, "leibie", TNode::Kind::Category);
         }
         app::ReplaceTreeChildren(trlb, node, children);
         CurrentListing = OrdersListing();
-    } else if (data.kind == QLatin1String("lb") || data.kind == QLatin1String("cpm")) {
+        break;
+    case TNode::Kind::Category:
+    case TNode::Kind::Product: {
         trlbTag = 1;
-        if (data.kind == QLatin1String("lb"))
-            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", "cpm"));
+        const bool category = data.Is(TNode::Kind::Category);
+        if (category)
+            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpm WHERE leibie=? ORDER BY id", {S(data.name)}, "cpm", TNode::Kind::Product));
         else
-            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}, "cpgg", "cpgg"));
+            app::ReplaceTreeChildren(trlb, node, app::ReadTreeNodes("SELECT * FROM zq_cpgg WHERE leibie=? AND cpm=? ORDER BY id", {S(parent.name), S(data.name)}, "cpgg", TNode::Kind::Size));
         StringGrid1->ClearAllRows();
         StringGrid1->SetRowCount(2);
         if (data.name == kTempStore) CurrentListing = OrdersListing();
-        else if (data.kind == QLatin1String("lb")) CurrentListing = LinesListing("leibie=?", {S(data.name)});
+        else if (category) CurrentListing = LinesListing("leibie=?", {S(data.name)});
         else CurrentListing = LinesListing("cp=?", {S(data.name)});
-    } else if (data.kind == QLatin1String("cpgg")) {
+        break;
+    }
+    case TNode::Kind::Size: {
         trlbTag = 1;
         const TNode grand = TNode::Of(node->parent() ? node->parent()->parent() : nullptr);
         CurrentListing = LinesListing("leibie=? AND cp=? AND cpgg=?", {S(grand.name), S(parent.name), S(data.name)});
-    } else {
-        return;
+        break;
+    }
+    case TNode::Kind::None: return;
     }
     PageNo = 1;
     FillOrderGrid();

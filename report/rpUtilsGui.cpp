@@ -1,23 +1,15 @@
-// The parts of rpUtils that paint or show something.
+#include "rpUtilsGui.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 
+#include "Exceptions.h"
+#include "Pictures.h"
 #include "rpImageList.h"
-#include "rpUtils.h"
-
-QImage MaskedImage(const QImage& image, QColor transparent)
-{
-    QImage out = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = transparent.rgb() & 0xFFFFFF;
-    for (int y = 0; y < out.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
-    }
-    return out;
-}
+#include "rpRes.h"
+#include "rpUiServices.h"
 
 void TrpImageList::AddMasked(const QImage& image, QColor transparent)
 {
@@ -74,4 +66,18 @@ void DrawPictureStretched(QPainter& canvas, const QRectF& rect, const QImage& pi
     const QColor key(transparentColor & 0xFF, (transparentColor >> 8) & 0xFF, (transparentColor >> 16) & 0xFF);
     canvas.drawImage(rect, transparent ? MaskedImage(picture, key) : picture);
     canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+}
+
+void ReportError(TrpSilentMode mode, const std::string& message)
+{
+    switch (mode) {
+    case simMessageBoxes: ErrorMessageBox(message); break;
+    case simReThrow: throw Exception(message);
+    case simSilent: break;
+    }
+}
+
+void ErrorMessageBox(const std::string& message)
+{
+    rpMessageBox(message, GetResources().Get("mbError"), rpMB_ICONERROR);
 }

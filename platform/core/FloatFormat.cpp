@@ -32,7 +32,9 @@ struct Decimal {
     char digits[kWorkDigits + 2] = {};
 
     bool isZero() const { return count == 0; }
-    char digit(int i) const { return i < count ? digits[i] : '0'; }
+    // Digits left of the first significant one (i < 0, values below 0.1)
+    // and right of the last are zeros.
+    char digit(int i) const { return i >= 0 && i < count ? digits[i] : '0'; }
 };
 
 void stripZeros(Decimal& d)

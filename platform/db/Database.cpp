@@ -118,7 +118,7 @@ void Database::open(const std::string& path, OpenMode mode)
     }
     path_ = path;
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 3000);
+    sqlite3_busy_timeout(db_, kDefaultBusyTimeoutMs);
     // SQLite reads the header only on first use: make that happen now, so a
     // file that is not a database is refused at open.
     try {
@@ -175,6 +175,11 @@ void Database::setUserVersion(int version)
 {
     // PRAGMA takes no bound values; the number is formatted by us.
     executeScript("PRAGMA user_version = " + IntToStr(version));
+}
+
+void Database::setBusyTimeout(int milliseconds)
+{
+    if (db_) sqlite3_busy_timeout(db_, milliseconds);
 }
 
 bool Database::inTransaction() const noexcept { return db_ && sqlite3_get_autocommit(db_) == 0; }
@@ -251,14 +256,32 @@ Transaction::Transaction(Database& db) : db_(db)
 
 Transaction::~Transaction()
 {
-    if (owner_ && !done_ && db_.isOpen()) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (owner_ && !done_) rollback();
 }
 
 void Transaction::commit()
 {
     if (done_) return;
+    if (!owner_) {
+        done_ = true;
+        return;
+    }
+    try {
+        db_.executeScript("COMMIT");
+    } catch (...) {
+        // SQLite keeps the transaction open when COMMIT fails (a reader
+        // holds the file): later writes would live only inside it and the
+        // failed attempt would be stored with the retry. Undo it now.
+        rollback();
+        throw;
+    }
     done_ = true;
-    if (owner_) db_.executeScript("COMMIT");
+}
+
+void Transaction::rollback() noexcept
+{
+    done_ = true;
+    if (db_.isOpen() && db_.inTransaction()) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 // ---- Statement

@@ -53,6 +53,10 @@ public:
     int userVersion();
     void setUserVersion(int version);
     bool inTransaction() const noexcept;
+    // How long a statement waits for another connection's lock before it
+    // fails with "database is locked".
+    void setBusyTimeout(int milliseconds);
+    static constexpr int kDefaultBusyTimeoutMs = 3000;
     bool tableExists(std::string_view name);
 
     // INSERT INTO table(cols...) VALUES(?...); returns the new rowid.
@@ -70,6 +74,8 @@ private:
 
 // One transaction; rolls back unless committed. Nested use joins the
 // outer transaction (commit and rollback belong to the outermost one).
+// A COMMIT that fails rolls back before it raises: the stored data stay as
+// they were and a retry starts afresh.
 class Transaction {
 public:
     explicit Transaction(Database& db);
@@ -79,6 +85,7 @@ public:
     void commit();
 
 private:
+    void rollback() noexcept;
     Database& db_;
     bool owner_ = false;
     bool done_ = false;

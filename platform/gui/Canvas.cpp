@@ -116,12 +116,13 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, std::u16string_view text
 std::vector<int> TextPositions(const SizedFont& font, std::u16string_view text, std::span<const int> dx)
 {
     std::vector<int> positions(text.size() + 1, 0);
-    if (dx.size() >= text.size()) {
-        for (size_t i = 0; i < text.size(); ++i) positions[i + 1] = positions[i] + dx[i];
-    } else {
-        std::vector<int32_t> advances(text.size());
+    std::vector<int32_t> advances;
+    if (dx.size() < text.size()) {
+        advances.resize(text.size());
         font.advances(text, advances);
-        for (size_t i = 0; i < text.size(); ++i) positions[i + 1] = positions[i] + advances[i];
+        dx = advances;
     }
+    int64_t at = 0;
+    for (size_t i = 0; i < text.size(); ++i) positions[i + 1] = ClampCoordinate(at += dx[i]);
     return positions;
 }

@@ -5,6 +5,7 @@
 // per-character advances. TQtCanvas draws on any QPainter (widget, image,
 // PDF, printer); TRecordingCanvas logs every call and can replay it.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -17,6 +18,14 @@
 class QImage;
 class SizedFont;
 class ResolvedFont;
+
+// A device coordinate from a wider value: held far beyond any device but
+// where sums of a few of them still fit an int.
+inline constexpr int64_t kMaxCoordinate = int64_t{1} << 29;
+inline int ClampCoordinate(int64_t v)
+{
+    return static_cast<int>(v < -kMaxCoordinate ? -kMaxCoordinate : v > kMaxCoordinate ? kMaxCoordinate : v);
+}
 
 struct TPoint {
     int X = 0;
@@ -150,5 +159,5 @@ void unregisterCanvasClasses();
 
 // Device positions of text: the cumulative sums of dx, or the advances of
 // the font at its size, with the end of the text as last entry
-// (text.size() + 1 entries).
+// (text.size() + 1 entries), each held by ClampCoordinate.
 std::vector<int> TextPositions(const SizedFont& font, std::u16string_view text, std::span<const int> dx);

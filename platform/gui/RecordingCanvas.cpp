@@ -86,7 +86,12 @@ void TRecordingCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r
 
 void TRecordingCanvas::Replay(TCanvas& target) const
 {
-    for (const TCanvasRecord& r : records_) {
+    ReplayRecords(records_, target);
+}
+
+void ReplayRecords(std::span<const TCanvasRecord> records, TCanvas& target)
+{
+    for (const TCanvasRecord& r : records) {
         target.Pen()->SetColor(r.penColor);
         target.Pen()->SetWidth(r.penWidth);
         target.Pen()->SetStyle(r.penStyle);

@@ -69,3 +69,7 @@ private:
     std::vector<TCanvasRecord> records_;
     std::optional<TRect> clip_;
 };
+
+// Draws recorded calls, in order, with their state, on a canvas (kept
+// records outlive their recording canvas in a metafile).
+void ReplayRecords(std::span<const TCanvasRecord> records, TCanvas& target);

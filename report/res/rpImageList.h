@@ -28,6 +28,3 @@ private:
     int height_;
     std::vector<QImage> images_;
 };
-
-// The image with the pixels of one colour made transparent.
-QImage MaskedImage(const QImage& image, QColor transparent);

@@ -9,7 +9,8 @@
 #include "rpEmbedded.h"
 #include "rpGZip.h"
 #include "rpImageList.h"
-#include "rpUtils.h"
+#include "rpUtilsGui.h"
+#include "rpUtilsStreams.h"
 #include "rpXML.h"
 
 const std::array<const char*, 17> kScriptMessageKeys = {

@@ -1,6 +1,7 @@
 #include "rpGraphicUtils.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "CodePages.h"
 
@@ -79,6 +80,8 @@ std::vector<std::u16string> splitLines(std::u16string_view text)
 
 bool ParseTagColor(std::u16string_view value, TColor& color)
 {
+    // No colour name is this long; a longer value is text, not a tag.
+    if (value.size() > 64) return false;
     if (value.size() >= 4 && value[0] == u'"' && value[1] == u'#' && value.back() == u'"') {
         const std::u16string_view digits = value.substr(2, value.size() - 3);
         if (digits.empty() || digits.size() > 6) return false;
@@ -168,9 +171,12 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
         tags.push_back(tag);
         previous = tag;
     };
+    // The first '>' after the current '<', found once for every '<' before
+    // it: a line of unclosed tags is read once, not once per '<'.
+    size_t close = 0;
     for (size_t i = 0; i < line.size();) {
         if (AllowTags && line[i] == u'<') {
-            const size_t close = line.find(u'>', i + 1);
+            if (close != std::u16string_view::npos && close <= i) close = line.find(u'>', i + 1);
             if (close != std::u16string_view::npos && tryTag(line.substr(i + 1, close - i - 1))) {
                 position += static_cast<int>(close - i + 1);
                 i = close + 1;
@@ -276,9 +282,12 @@ void TrpDrawText::SetWrapBox(Extended width, Extended height)
 
 void TrpDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing)
 {
-    paragraphGap_ = paragraphGap;
-    charSpacing_ = charSpacing;
-    lineSpacing_ = lineSpacing;
+    // Far beyond any page, and small enough that every measure stays a
+    // finite whole number of pixels (NaN counts as no gap).
+    auto bounded = [](Extended gap) { return std::isnan(gap) ? 0 : std::clamp(gap, -kMaxGap, kMaxGap); };
+    paragraphGap_ = bounded(paragraphGap);
+    charSpacing_ = bounded(charSpacing);
+    lineSpacing_ = bounded(lineSpacing);
 }
 
 const SizedFont& TrpDrawText::sized(TFontStyles style, int pixelSize) const
@@ -310,9 +319,9 @@ void TrpDrawText::SetText(const std::vector<std::u16string>& lines)
     const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
     Extended w = sideways ? (bounds_.Bottom - bounds_.Top) / scaleY_ : (bounds_.Right - bounds_.Left) / scaleX_;
     if (wrapBoxWidth_ >= 0) w = sideways ? wrapBoxHeight_ : wrapBoxWidth_;
-    wrapWidth_ = static_cast<int>(Round(w * r));
-    firstLineWidth_ = static_cast<int>(Round((w - paragraphGap_) * r));
-    charSpacingPx_ = static_cast<int>(Round(charSpacing_ * r));
+    wrapWidth_ = ClampCoordinate(Round(w * r));
+    firstLineWidth_ = ClampCoordinate(Round((w - paragraphGap_) * r));
+    charSpacingPx_ = ClampCoordinate(Round(charSpacing_ * r));
     std::u16string text;
     TrpHTMLTags tags;
     for (size_t k = 0; k < source_.size(); ++k) {

@@ -101,7 +101,9 @@ public:
     // then wrap exactly as they did when measured at scale 1, whatever the
     // rounding of the device rectangle. Optional; SetDimensions clears it.
     void SetWrapBox(Extended width, Extended height);
+    // Each gap is held within +-kMaxGap report units.
     void SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing);
+    static constexpr Extended kMaxGap = 1e6L;
     // Lays the text out; lines are split at CR LF, LF or CR (a final line
     // break makes no empty line).
     void SetText(std::u16string_view text);
@@ -153,7 +155,7 @@ private:
     struct Frame;
     // A font size in points at the device's scale, in whole pixels.
     int devicePixels(int points, Extended scale) const;
-    void drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int top, int hAlign) const;
+    void drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int64_t top, int hAlign) const;
 
     // Font.
     std::string fontName_ = "Arial";

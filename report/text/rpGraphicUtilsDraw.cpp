@@ -10,7 +10,7 @@ namespace {
 
 // Adds `units` single units to slots[from, to), spread by recursive halving:
 // the middle slot first, then each half its share.
-void spreadUnits(std::vector<int>& slots, size_t from, size_t to, int64_t units, int sign)
+void spreadUnits(std::vector<int64_t>& slots, size_t from, size_t to, int64_t units, int sign)
 {
     if (units <= 0 || from >= to) return;
     const size_t count = to - from;
@@ -26,12 +26,12 @@ void spreadUnits(std::vector<int>& slots, size_t from, size_t to, int64_t units,
 }
 
 // Splits an amount of device units over `count` slots evenly.
-std::vector<int> spreadEvenly(int64_t amount, size_t count)
+std::vector<int64_t> spreadEvenly(int64_t amount, size_t count)
 {
-    std::vector<int> slots(count, 0);
+    std::vector<int64_t> slots(count, 0);
     if (count == 0) return slots;
     const int64_t each = amount / static_cast<int64_t>(count);
-    std::fill(slots.begin(), slots.end(), static_cast<int>(each));
+    std::fill(slots.begin(), slots.end(), each);
     const int64_t rest = amount - each * static_cast<int64_t>(count);
     spreadUnits(slots, 0, count, rest < 0 ? -rest : rest, rest < 0 ? -1 : 1);
     return slots;
@@ -90,10 +90,9 @@ struct TrpDrawText::Frame {
 
     TPoint map(Extended u, Extended v) const
     {
-        if (sinA == 0 && cosA == 1) return {bounds.Left + static_cast<int>(Round(u)), bounds.Top + static_cast<int>(Round(v))};
+        if (sinA == 0 && cosA == 1) return {ClampCoordinate(bounds.Left + Round(u)), ClampCoordinate(bounds.Top + Round(v))};
         const Extended du = u - boxWidth / 2, dv = v - boxHeight / 2;
-        return {static_cast<int>(Round(centreX + du * cosA + dv * sinA)),
-                static_cast<int>(Round(centreY - du * sinA + dv * cosA))};
+        return {ClampCoordinate(Round(centreX + du * cosA + dv * sinA)), ClampCoordinate(Round(centreY - du * sinA + dv * cosA))};
     }
 };
 
@@ -128,15 +127,15 @@ void TrpDrawText::DrawText(TCanvas& canvas, int hAlign, int vAlign)
     // the difference spread over the gaps between lines.
     const size_t n = lines_.size();
     const Extended h = LineHeight();
-    const int step = static_cast<int>(Round(h * frame.across));
-    std::vector<int> tops(n, 0);
-    std::vector<int> extra(n > 1 ? n - 1 : 0, 0);
+    const int64_t step = Round(h * frame.across);
+    std::vector<int64_t> tops(n, 0);
+    std::vector<int64_t> extra(n > 1 ? n - 1 : 0, 0);
     if (wysiwyg_ && n > 1)
         extra = spreadEvenly(Round(static_cast<Extended>(n) * h * frame.across) - static_cast<int64_t>(n) * step, n - 1);
     for (size_t k = 1; k < n; ++k) tops[k] = tops[k - 1] + step + extra[k - 1];
-    const int blockHeight = tops[n - 1] + step;
-    const int free = static_cast<int>(Round(frame.boxHeight)) - blockHeight;
-    const int offset = vAlign == rpVBottom ? free : vAlign == rpVCenter ? free / 2 : 0;
+    const int64_t blockHeight = tops[n - 1] + step;
+    const int64_t free = Round(frame.boxHeight) - blockHeight;
+    const int64_t offset = vAlign == rpVBottom ? free : vAlign == rpVCenter ? free / 2 : 0;
 
     SavedFont saved(canvas);
     canvas.Font()->SetName(fontName_);
@@ -144,39 +143,38 @@ void TrpDrawText::DrawText(TCanvas& canvas, int hAlign, int vAlign)
     for (size_t k = 0; k < n; ++k) drawLine(canvas, frame, lines_[k], offset + tops[k], hAlign);
 }
 
-void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int top, int hAlign) const
+void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int64_t top, int hAlign) const
 {
     const size_t count = line.Text.size();
     if (count == 0) return;
 
-    // Positions of the characters along the line, in device pixels.
-    std::vector<int> pos(count + 1, 0);
+    // Positions of the characters along the line, in device pixels; 64 bits,
+    // as huge spacings may run them far off the device.
+    std::vector<int64_t> pos(count + 1, 0);
     if (wysiwyg_) {
         int64_t sum = 0;
         for (size_t i = 0; i < count; ++i) {
             sum += line.Widths[i];
-            pos[i + 1] = static_cast<int>(Round(sum * frame.along / r));
+            pos[i + 1] = Round(sum * frame.along / r);
         }
     } else {
-        const int spacing = static_cast<int>(Round(charSpacing_ * frame.along));
+        const int64_t spacing = Round(charSpacing_ * frame.along);
         const int px = devicePixels(fontSize_, frame.across);
         for (size_t i = 0, units = 1; i < count; i += units) {
             const TrpHTMLTag& tag = line.Tags[i];
-            int w = sized(tag.Style, px).advance(CodePointAt(line.Text, i, &units)) + spacing;
-            if (tag.Small) w = static_cast<int>(Round(w / 1.5L));
+            int64_t w = sized(tag.Style, px).advance(CodePointAt(line.Text, i, &units)) + spacing;
+            if (tag.Small) w = Round(w / 1.5L);
             pos[i + 1] = pos[i] + w;
             if (units == 2) pos[i + 2] = pos[i + 1];
         }
     }
-    const int width = pos[count];
+    const int64_t width = pos[count];
 
     int align = hAlign;
     if (align == rpHBlock && (line.Flags & 2)) align = rtlReading_ ? rpHRight : rpHLeft;
-    const int boxWidth = static_cast<int>(Round(frame.boxWidth));
-    const int indent = ((line.Flags & 1) && (hAlign == rpHLeft || hAlign == rpHBlock))
-                           ? static_cast<int>(Round(paragraphGap_ * frame.along))
-                           : 0;
-    int x = indent;
+    const int64_t boxWidth = Round(frame.boxWidth);
+    const int64_t indent = ((line.Flags & 1) && (hAlign == rpHLeft || hAlign == rpHBlock)) ? Round(paragraphGap_ * frame.along) : 0;
+    int64_t x = indent;
     if (align == rpHRight) x = boxWidth - width;
     if (align == rpHCenter) x = (boxWidth - width) / 2;
     if (align == rpHBlock && boxWidth - indent - width > 0) {
@@ -190,8 +188,8 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
                 CodePointAt(line.Text, i, &units);
                 if (i + units < count) gaps.push_back(i + units - 1);
             }
-        const std::vector<int> add = spreadEvenly(boxWidth - indent - width, gaps.size());
-        std::vector<int> shift(count + 1, 0);
+        const std::vector<int64_t> add = spreadEvenly(boxWidth - indent - width, gaps.size());
+        std::vector<int64_t> shift(count + 1, 0);
         for (size_t g = 0; g < gaps.size(); ++g) shift[gaps[g] + 1] += add[g];
         for (size_t i = 1; i <= count; ++i) shift[i] += shift[i - 1];
         for (size_t i = 0; i <= count; ++i) pos[i] += shift[i];
@@ -217,8 +215,8 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
         canvas.Font()->SetStyle(tag.Style);
         canvas.Font()->SetColor(tag.Color);
         dx.assign(end - start, 0);
-        for (size_t i = start; i < end; ++i) dx[i - start] = pos[i + 1] - pos[i];
-        const TPoint origin = frame.map(x + pos[start], top + dy);
+        for (size_t i = start; i < end; ++i) dx[i - start] = ClampCoordinate(pos[i + 1] - pos[i]);
+        const TPoint origin = frame.map(static_cast<Extended>(x + pos[start]), static_cast<Extended>(top + dy));
         canvas.ExtTextOut(origin.X, origin.Y, options, &clipRect_,
                           std::u16string_view(line.Text).substr(start, end - start), dx);
         start = end;

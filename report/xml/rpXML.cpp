@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,7 +11,7 @@
 #include "Classes.h"
 #include "CodePages.h"
 #include "SysUtils.h"
-#include "rpUtils.h"
+#include "rpUtilsStreams.h"
 
 namespace {
 
@@ -98,7 +99,9 @@ std::string XMLToStr(std::string_view s)
                 out += s[i++];
                 continue;
             }
-            const int64_t code = StrToInt64(s.substr(i + 2, semi - i - 2));
+            const std::string_view digits = s.substr(i + 2, semi - i - 2);
+            const bool hex = !digits.empty() && (digits[0] == 'x' || digits[0] == 'X');
+            const int64_t code = hex ? StrToInt64("0x" + std::string(digits.substr(1))) : StrToInt64(digits);
             if (code >= 0 && code <= 255) {
                 out += static_cast<char>(code);
             } else if (code > 255 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
@@ -123,6 +126,9 @@ std::string XMLToStr(std::string_view s)
         } else if (rest.starts_with("gt;")) {
             out += '>';
             i += 4;
+        } else if (rest.starts_with("apos;")) {
+            out += '\'';
+            i += 6;
         } else {
             out += s[i++];
         }
@@ -149,6 +155,107 @@ std::string ValueToXML(const Variant& value)
     case varOleStr: return StrToXML(value.toString());
     default: return std::string();
     }
+}
+
+namespace {
+
+// What our writer and the old program write: name="value" pairs split by
+// one blank, no line break, quote of the other kind or '>' anywhere. Walked
+// value by value.
+bool isCanonical(std::string_view text)
+{
+    const size_t n = text.size();
+    for (const char c : {'\r', '\n', '\'', '>'})
+        if (std::memchr(text.data(), c, n)) return false;
+    for (size_t i = 0;;) {
+        const size_t eq = text.find('=', i);
+        if (eq == std::string_view::npos || eq == i || eq + 1 >= n || text[eq + 1] != '"') return false;
+        for (size_t k = i; k < eq; ++k)
+            if (text[k] == ' ' || text[k] == '\t') return false;
+        const size_t close = text.find('"', eq + 2);
+        if (close == std::string_view::npos) return false;
+        i = close + 1;
+        if (i == n) return true;
+        if (text[i] != ' ' || i + 1 >= n || text[i + 1] == ' ' || text[i + 1] == '\t') return false;
+        ++i;
+    }
+}
+
+// A whole tag after its '<' and first byte, up to its '>', in the form our
+// writer writes: the rest of a name, then name="value" pairs each after one
+// blank, maybe a blank and a '/' at the end; no line break, quote of the
+// other kind or '<' anywhere. One search a value: most tags are read so.
+bool isPlainTag(const char* p, const char* end)
+{
+    for (const char c : {'<', '\'', '\r', '\n'})
+        if (std::memchr(p, c, static_cast<size_t>(end - p))) return false;
+    const char* q = p;
+    while (q < end && *q != ' ' && *q != '\t' && *q != '/' && *q != '"' && *q != '=') ++q;
+    for (;;) {
+        if (q == end) return true;
+        if (*q == ' ') {
+            if (++q == end) return true;
+        } else if (*q != '/') {
+            return false;
+        }
+        if (*q == '/') return q + 1 == end;
+        const char* name = q;
+        while (q < end && *q != '=' && *q != ' ' && *q != '\t' && *q != '"') ++q;
+        if (q == name || end - q < 2 || *q != '=' || q[1] != '"') return false;
+        const void* close = std::memchr(q + 2, '"', static_cast<size_t>(end - q - 2));
+        if (!close) return false;
+        q = static_cast<const char*>(close) + 1;
+    }
+}
+
+}  // namespace
+
+bool NormalizeAttributes(std::string& text)
+{
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    if (isCanonical(text)) return true;
+
+    std::string out;
+    out.reserve(text.size() + 16);
+    const size_t n = text.size();
+    size_t i = 0;
+    for (;;) {
+        while (i < n && blank(text[i])) ++i;
+        if (i == n) break;
+        const size_t nameStart = i;
+        while (i < n && !blank(text[i]) && text[i] != '=') ++i;
+        const std::string_view name = std::string_view(text).substr(nameStart, i - nameStart);
+        while (i < n && blank(text[i])) ++i;
+        if (name.empty() || i == n || text[i] != '=') return false;
+        ++i;
+        while (i < n && blank(text[i])) ++i;
+        if (i == n || (text[i] != '"' && text[i] != '\'')) return false;
+        const char quote = text[i++];
+        const size_t close = text.find(quote, i);
+        if (close == std::string::npos) return false;
+        if (!out.empty()) out += ' ';
+        out.append(name);
+        out += "=\"";
+        for (; i < close; ++i) {
+            const char c = text[i];
+            if (c == '"') {
+                out += "&#34;";
+            } else if (c == '>') {
+                out += "&#62;";
+            } else if (c == '\r' || c == '\n') {
+                // XML reads a line break in a value (CR LF as one) as a
+                // blank. Tabs stay: our own writer leaves them literal.
+                if (c == '\r' && i + 1 < close && text[i + 1] == '\n') ++i;
+                out += ' ';
+            } else {
+                out += c;
+            }
+        }
+        out += '"';
+        ++i;
+    }
+    text = std::move(out);
+    return true;
 }
 
 // ---------------------------------------------------------------- item
@@ -335,12 +442,68 @@ bool TrpXMLReader::fill()
     return true;
 }
 
-bool TrpXMLReader::readTag(std::string& name, std::string& text)
+int TrpXMLReader::nextByte()
+{
+    if (bufPos_ >= bufLen_ && !fill()) return -1;
+    return static_cast<unsigned char>(buffer_[bufPos_++]);
+}
+
+void TrpXMLReader::skipPast(std::string_view end)
+{
+    // The last bytes read, compared with `end` at each step.
+    std::string window;
+    for (;;) {
+        const int c = nextByte();
+        if (c < 0) invalid();
+        window += static_cast<char>(c);
+        if (window.size() > end.size()) window.erase(0, 1);
+        if (window == end) return;
+    }
+}
+
+// After "<!": a comment, a CDATA section or a declaration such as DOCTYPE
+// with its internal subset; none of them is an element.
+void TrpXMLReader::skipMarkup()
+{
+    std::string head;
+    for (;;) {
+        const int c = nextByte();
+        if (c < 0) invalid();
+        head += static_cast<char>(c);
+        if (head == "--") return skipPast("-->");
+        if (head == "[CDATA[") return skipPast("]]>");
+        if (head.size() >= 7 || (head != std::string_view("--").substr(0, head.size()) &&
+                                 head != std::string_view("[CDATA[").substr(0, head.size())))
+            break;
+    }
+    int depth = static_cast<int>(std::count(head.begin(), head.end(), '[') - std::count(head.begin(), head.end(), ']'));
+    char quote = 0;
+    if (head.back() == '>' && depth <= 0) return;
+    for (;;) {
+        const int c = nextByte();
+        if (c < 0) invalid();
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = static_cast<char>(c);
+        } else if (c == '[') {
+            ++depth;
+        } else if (c == ']') {
+            --depth;
+        } else if (c == '>' && depth <= 0) {
+            return;
+        }
+    }
+}
+
+bool TrpXMLReader::readTag(std::string& name, std::string& text, bool keepInstruction)
 {
     name.clear();
     text.clear();
-    tag_.clear();
+    selfClosing_ = false;
+    plainTag_ = false;
     for (;;) {
+        tag_.clear();
         // Outside a tag: skip everything up to '<'.
         for (;;) {
             if (bufPos_ >= bufLen_ && !fill()) return false;
@@ -352,58 +515,104 @@ bool TrpXMLReader::readTag(std::string& name, std::string& text)
             }
             bufPos_ = bufLen_;
         }
-        // Inside a tag: collect up to '>'. The first three bytes go one by
-        // one, so that a comment is known before its text is looked at.
-        bool comment = false;
-        for (;;) {
-            if (bufPos_ >= bufLen_ && !fill()) invalid();
-            if (comment) {
-                const char c = buffer_[bufPos_++];
-                if (c == '>' && tag_.size() >= 5 && tag_.compare(tag_.size() - 2, 2, "--") == 0) break;
-                tag_ += c;
-                continue;
-            }
-            if (tag_.size() < 3) {
-                const char c = buffer_[bufPos_++];
-                if (c == '>') break;
-                if (c == '<') invalid();
-                tag_ += c;
-                if (tag_.size() == 3 && tag_ == "!--") comment = true;
-                continue;
-            }
-            const char* p = buffer_.data() + bufPos_;
-            const size_t avail = bufLen_ - bufPos_;
-            const void* gt = std::memchr(p, '>', avail);
-            const size_t take = gt ? static_cast<size_t>(static_cast<const char*>(gt) - p) : avail;
-            if (std::memchr(p, '<', take)) invalid();
-            tag_.append(p, take);
-            bufPos_ += take;
-            if (gt) {
-                ++bufPos_;
-                break;
-            }
-        }
-        if (comment) {
-            tag_.clear();
+        const int first = nextByte();
+        if (first < 0) invalid();
+        if (first == '!') {
+            skipMarkup();
             continue;
+        }
+        if (first == '?') {
+            // A processing instruction ends at "?>" whatever it holds; the
+            // header is one, the others say nothing to us.
+            tag_ += '?';
+            for (;;) {
+                const int c = nextByte();
+                if (c < 0) invalid();
+                if (c == '>' && tag_.size() > 1 && tag_.back() == '?') break;
+                tag_ += static_cast<char>(c);
+            }
+            if (!keepInstruction) continue;
+            break;
+        }
+        if (first == '<') invalid();
+        if (first != '>') {
+            tag_ += static_cast<char>(first);
+            readElementTag(first == '"' || first == '\'' ? static_cast<char>(first) : 0);
         }
         break;
     }
-    if (!tag_.empty() && tag_.back() == ' ') tag_.pop_back();
-    const size_t blank = tag_.find(' ');
-    if (blank == std::string::npos) {
-        name = tag_;
-    } else {
-        name.assign(tag_, 0, blank);
-        text.assign(tag_, blank + 1, std::string::npos);
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!tag_.empty() && blank(tag_.back())) tag_.pop_back();
+    if (!tag_.empty() && tag_.back() == '/' && tag_[0] != '/' && tag_[0] != '?') {
+        selfClosing_ = true;
+        tag_.pop_back();
+        while (!tag_.empty() && blank(tag_.back())) tag_.pop_back();
     }
+    const auto split = std::find_if(tag_.begin(), tag_.end(), blank);
+    name.assign(tag_.begin(), split);
+    auto rest = split;
+    while (rest != tag_.end() && blank(*rest)) ++rest;
+    text.assign(rest, tag_.end());
+    if (!plainTag_ && !name.empty() && name[0] != '?' && name[0] != '/' && !text.empty()) NormalizeAttributes(text);
     return true;
+}
+
+// The rest of a start or end tag up to its '>': a '>' inside a quoted
+// value does not end it, a '<' anywhere is an error.
+void TrpXMLReader::readElementTag(char quote)
+{
+    static const auto special = [] {
+        std::array<bool, 256> t{};
+        for (unsigned char c : {'<', '>', '"', '\''}) t[c] = true;
+        return t;
+    }();
+    for (;;) {
+        if (bufPos_ >= bufLen_ && !fill()) invalid();
+        const char* p = buffer_.data() + bufPos_;
+        const char* end = buffer_.data() + bufLen_;
+        if (!quote) {
+            const void* gt = std::memchr(p, '>', static_cast<size_t>(end - p));
+            if (gt && isPlainTag(p, static_cast<const char*>(gt))) {
+                const size_t n = static_cast<size_t>(static_cast<const char*>(gt) - p);
+                plainTag_ = true;
+                tag_.append(p, n);
+                bufPos_ += n + 1;
+                return;
+            }
+        }
+        const char* q = p;
+        bool closed = false;
+        while (q < end && !closed) {
+            if (quote) {
+                const void* match = std::memchr(q, quote, static_cast<size_t>(end - q));
+                const char* stop = match ? static_cast<const char*>(match) : end;
+                if (std::memchr(q, '<', static_cast<size_t>(stop - q))) invalid();
+                q = stop;
+                if (match) {
+                    quote = 0;
+                    ++q;
+                }
+                continue;
+            }
+            while (q < end && !special[static_cast<unsigned char>(*q)]) ++q;
+            if (q == end) break;
+            if (*q == '<') invalid();
+            if (*q == '>') {
+                closed = true;
+                break;
+            }
+            quote = *q++;
+        }
+        tag_.append(p, static_cast<size_t>(q - p));
+        bufPos_ += static_cast<size_t>(q - p) + (closed ? 1 : 0);
+        if (closed) return;
+    }
 }
 
 void TrpXMLReader::ReadHeader()
 {
     std::string name, text;
-    readTag(name, text);
+    readTag(name, text, true);
     if (name.compare(0, 4, "?xml") != 0) invalid();
     const size_t v = text.find("version=");
     std::string version;
@@ -423,6 +632,9 @@ void TrpXMLReader::ReadRootItem(TrpXMLItem* item, bool partial)
 void TrpXMLReader::takeParkingMark(TrpXMLItem* item, bool partial, int64_t start)
 {
     std::string& text = item->text_;
+    // Most elements have no mark: a plain search first.
+    const std::string_view view(text);
+    if (view.find("d=\"0\"") == std::string_view::npos && view.find("D=\"0\"") == std::string_view::npos) return;
     const size_t ld = findAttr(text, "ld");
     if (ld == std::string::npos || ld + 5 >= text.size() || text[ld + 4] != '0' || text[ld + 5] != '"') return;
     size_t from = ld;
@@ -447,15 +659,10 @@ bool TrpXMLReader::readItem(TrpXMLItem* item, bool partial, int depth)
 {
     if (depth > kMaxDepth) invalid();
     const int64_t start = Position();
-    readTag(item->name_, item->text_);
+    readTag(item->name_, item->text_, false);
     lastTag_ = item->name_;
     if (item->name_.empty() || item->name_[0] == '/') return true;
-    if (item->name_.back() == '/') {
-        item->name_.pop_back();
-        return false;
-    }
-    if (!item->text_.empty() && item->text_.back() == '/') {
-        item->text_.pop_back();
+    if (selfClosing_) {
         takeParkingMark(item, partial, start);
         return false;
     }

@@ -108,7 +108,13 @@ public:
     static constexpr int kMaxDepth = 4096;
 
 private:
-    bool readTag(std::string& name, std::string& text);
+    // The next tag: false at the end of the stream. Comments, CDATA and
+    // declarations are skipped, processing instructions too unless kept.
+    bool readTag(std::string& name, std::string& text, bool keepInstruction);
+    void readElementTag(char quote);
+    void skipMarkup();
+    void skipPast(std::string_view end);
+    int nextByte();
     bool readItem(TrpXMLItem* item, bool partial, int depth);
     void takeParkingMark(TrpXMLItem* item, bool partial, int64_t start);
     bool fill();
@@ -122,6 +128,8 @@ private:
     int64_t size_ = 0;
     std::string lastTag_;
     std::string tag_;
+    bool selfClosing_ = false;  // the last tag ended in "/>"
+    bool plainTag_ = false;     // it was in our writer's form: no attribute text to mend
     bool oldVersion_ = true;
 };
 
@@ -195,3 +203,9 @@ std::string StrToXML(std::string_view s);
 std::string XMLToStr(std::string_view s);
 // A Variant as attribute text.
 std::string ValueToXML(const Variant& value);
+// Attribute text from any writer in the form the tree keeps: name="value"
+// pairs split by one blank, '"' and '>' in values as references. Single
+// quotes, blanks around '=', tabs and line breaks between attributes are
+// taken as XML reads them, and a line break in a value becomes a blank.
+// Text that is no attribute list is left as it is (false).
+bool NormalizeAttributes(std::string& text);

@@ -3,12 +3,15 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <type_traits>
 
 #include "CodePages.h"
 #include "SysUtils.h"
 #include "rpRes.h"
 #include "rpUnicodeUtils.h"
-#include "rpUtils.h"
+#include "rpUtilsComponents.h"
+#include "rpUtilsStreams.h"
+#include "rpUtilsText.h"
 
 namespace {
 
@@ -938,4 +941,95 @@ std::string StringsToXMLText(const TStrings& strings)
 void registerReportFoundationClasses()
 {
     RegisterClass<TWideStrings>();
+}
+
+// ---- Collections in PropData
+
+namespace {
+
+template <typename S>
+S from7Bit(const S& s)
+{
+    using Char = typename S::value_type;
+    using Unsigned = std::make_unsigned_t<Char>;
+    S out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == Char(1) && i + 1 < s.size()) {
+            out += static_cast<Char>(static_cast<Unsigned>(s[i + 1]) + 128);
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+void convertFrom7Bit(TPersistent* item)
+{
+    for (const TPropInfo* prop : item->ClassType()->Properties()) {
+        if (!prop->IsWritable()) continue;
+        switch (prop->Kind()) {
+        case pkString: {
+            // The old form carried GBK text.
+            std::string text = from7Bit(prop->GetStr(item));
+            if (!IsValidUtf8(text)) text = GbkToUtf8(text);
+            prop->SetStr(item, text);
+            break;
+        }
+        case pkWideString:
+            prop->SetWideStr(item, from7Bit(prop->GetWideStr(item)));
+            break;
+        case pkVariant: {
+            const Variant v = prop->GetVariant(item);
+            if (!v.isString()) break;
+            std::string text = from7Bit(v.toString());
+            if (!IsValidUtf8(text)) text = GbkToUtf8(text);
+            prop->SetVariant(item, Variant(text));
+            break;
+        }
+        default: break;
+        }
+    }
+}
+
+}  // namespace
+
+void WriteCollectionXML(TCollection* collection, TrpPropWriter& writer, TComponent* report)
+{
+    writer.WriteListBegin();
+    TrpXMLSerializer serializer;
+    serializer.Owner = report;
+    for (int i = 0; i < collection->Count(); ++i) {
+        writer.WriteListBegin();
+        writer.WriteLString(serializer.WriteProps(collection->Items(i)));
+        writer.WriteListEnd();
+    }
+    writer.WriteListEnd();
+}
+
+void ReadCollectionXML(TCollection* collection, TrpPropReader& reader, TComponent* report,
+                       TrpXMLSerializer* serializer)
+{
+    if (reader.NextValue() == rvaCollection) {
+        // The platform's standard form, from old component streams.
+        reader.ReadCollection(collection);
+        for (int i = 0; i < collection->Count(); ++i) convertFrom7Bit(collection->Items(i));
+        return;
+    }
+    std::unique_ptr<TrpXMLSerializer> own;
+    if (!serializer) {
+        own = std::make_unique<TrpXMLSerializer>();
+        own->Owner = report;
+        serializer = own.get();
+    }
+    collection->Clear();
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) {
+        reader.ReadListBegin();
+        TCollectionItem* item = collection->Add();
+        serializer->ReadProps(report, item, reader.ReadString());
+        reader.ReadListEnd();
+    }
+    reader.ReadListEnd();
 }

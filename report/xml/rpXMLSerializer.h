@@ -15,45 +15,7 @@
 #include "Streams.h"
 #include "StringLists.h"
 #include "rpXML.h"
-
-class TrpPropWriter;
-class TrpPropReader;
-
-// The defined properties of an object ("PropData": a report's Datasets,
-// Variables, Style), declared the way the platform's filer does it.
-class TrpFiler {
-public:
-    virtual ~TrpFiler() = default;
-    // hasData false: nothing to write for this property.
-    virtual void DefineProperty(const std::string& name, const std::function<void(TrpPropReader&)>& read,
-                                const std::function<void(TrpPropWriter&)>& write, bool hasData) = 0;
-};
-
-// What the serializer needs of a report object beyond its published
-// properties. The report component base derives from it; a component
-// without it is stored with its properties only.
-class TrpXMLStorable {
-public:
-    virtual ~TrpXMLStorable() = default;
-    // The child objects in their order (the Objects list).
-    virtual int XMLChildCount() const { return 0; }
-    virtual TComponent* XMLChild(int index) const { return nullptr; }
-    // Text objects: their wide text. False when the object holds none.
-    virtual bool GetXMLText(std::u16string& text) const { return false; }
-    virtual void SetXMLText(const std::u16string& text) {}
-    // The report object itself: keeps its own name when read, and gets no
-    // loaded notification from the serializer.
-    virtual bool IsXMLReport() const { return false; }
-    // An object of the tree by name (the report's FindObject); nullptr when
-    // none. Asked of the serializer's Owner.
-    virtual TComponent* FindXMLObject(std::string_view name) const { return nullptr; }
-    virtual void DefineProperties(TrpFiler& filer) {}
-
-    // Set while the serializer reads the object's properties.
-    bool XMLLoading = false;
-    // Set while the serializer writes the object (and on its ancestor).
-    bool XMLSerializing = false;
-};
+#include "rpXMLStorable.h"
 
 // The binary records inside "PropData": the platform's component-stream
 // value types (null 0, list 1, string 6, long string 12, collection 14)
@@ -197,6 +159,15 @@ private:
     std::vector<Fixup> fixups_;
     TMemoryStream propData_;
 };
+
+// A collection in a PropData record: a list of items, each its XML
+// attribute text as a long string. Reading also takes the platform's
+// standard collection form, with string values in the old 7-bit form
+// (\x01 c stands for c + 128). serializer may be nullptr: a new one against
+// report is used.
+void WriteCollectionXML(TCollection* collection, TrpPropWriter& writer, TComponent* report);
+void ReadCollectionXML(TCollection* collection, TrpPropReader& reader, TComponent* report,
+                       TrpXMLSerializer* serializer = nullptr);
 
 // The ".Text" form of a string list (one trailing CR LF removed).
 std::string StringsToXMLText(const TStrings& strings);

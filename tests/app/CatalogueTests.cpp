@@ -115,7 +115,7 @@ TEST_F(Catalogue, TreeListsCategoriesProductsAndTheirSpecifications)
     expandAgain(milk);
     EXPECT_EQ(Fchanpin->trlb->currentItem(), milk);
     EXPECT_EQ(treeCaptions(milk), (QStringList{"鲜奶", "酸奶"}));
-    EXPECT_EQ(TNode::Of(milk->child(0)).kind, QStringLiteral("cpm"));
+    EXPECT_EQ(TNode::Of(milk->child(0)).kind, TNode::Kind::Product);
     EXPECT_EQ(Fchanpin->StringGrid1->Cell(3, 0), QStringLiteral("规格名称"));
     EXPECT_EQ(gridColumn(3), (QStringList{"原味", "1L", "250ml"}));  // newest first
     EXPECT_EQ(gridColumn(0), (QStringList{"1", "2", "3"}));

@@ -108,12 +108,12 @@ TEST_F(MainWindow, RootListsCategoriesOnceWhateverTheExpansions)
     ASSERT_EQ(fmain->trlb->topLevelItemCount(), 1);
     EXPECT_EQ(root()->text(0), QStringLiteral("产品出库管理系统"));
     EXPECT_EQ(TNode::Of(root()).name, QStringLiteral("Tarvex网络"));
-    EXPECT_EQ(TNode::Of(root()).kind, QStringLiteral("cp"));
+    EXPECT_EQ(TNode::Of(root()).kind, TNode::Kind::Root);
     for (QPushButton* b : {fmain->Button2, fmain->Button3, fmain->Button4, fmain->Button5}) EXPECT_FALSE(b->isEnabled());
     expandAgain(root());
     expandAgain(root());
     EXPECT_EQ(treeCaptions(root()), (QStringList{"牛奶", "O'Brien's"}));
-    EXPECT_EQ(TNode::Of(root()->child(0)).kind, QStringLiteral("lb"));
+    EXPECT_EQ(TNode::Of(root()->child(0)).kind, TNode::Kind::Category);
     EXPECT_EQ(root()->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     for (QPushButton* b : {fmain->Button2, fmain->Button3, fmain->Button4, fmain->Button5}) EXPECT_TRUE(b->isEnabled());
 }

@@ -165,16 +165,26 @@ TEST_F(OrderForm, SaveNeedsACustomerNameAndWritesNoEmptyLine)
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_ddmx"), 0);
 }
 
-TEST_F(OrderForm, TwoOrdersInTheSameSecondGetDistinctNumbers)
+TEST_F(OrderForm, TheNumberShownIsTheNumberStored)
 {
     startNew();
     saveFor(QStringLiteral("甲"));
+    // Begun in the same second: the next free second, shown from the start.
     Fluru->PrepareNewOrder();
-    EXPECT_EQ(Fluru->Ed_bh->text(), QStringLiteral("ZEZO-2026-12-06-093000"));
-    saveFor(QStringLiteral("乙"));
     EXPECT_EQ(Fluru->Ed_bh->text(), QStringLiteral("ZEZO-2026-12-06-093001"));
+    saveFor(QStringLiteral("乙"));
     EXPECT_EQ(readColumn("SELECT bh || ' ' || khmc FROM zq_dd ORDER BY id"),
               (QStringList{"ZEZO-2026-12-06-093000 甲", "ZEZO-2026-12-06-093001 乙"}));
+
+    // Taken by another station while the form was open: the user is told.
+    Fluru->PrepareNewOrder();
+    EXPECT_EQ(Fluru->Ed_bh->text(), QStringLiteral("ZEZO-2026-12-06-093002"));
+    seed({{"INSERT INTO zq_dd(bh, khmc) VALUES('ZEZO-2026-12-06-093002', '别处')", {}}});
+    ui.expectMessage(gui::MsgResult::Ok,
+                     QStringLiteral("订单编号 ZEZO-2026-12-06-093002 已被占用，本订单以编号 ZEZO-2026-12-06-093003 保存。"),
+                     app::kAppTitle);
+    saveFor(QStringLiteral("丙"));
+    EXPECT_EQ(orderField("ZEZO-2026-12-06-093003", "khmc"), QStringLiteral("丙"));
 }
 
 TEST_F(OrderForm, NextFreeSecondCrossesMidnight)
@@ -205,16 +215,30 @@ TEST_F(OrderForm, QuantityMustBeAnIntegerAndPriceANumber)
 {
     seedCatalogue();
     startNew();
-    Fluru->Ed_mrsl->setText(QStringLiteral("1.5"));
-    Fluru->Button7->click();
-    EXPECT_EQ(Fluru->focusWidget(), Fluru->Ed_mrsl);
-    Fluru->Ed_dj->setText(QStringLiteral("abc"));
-    Fluru->Ed_mrsl->setText(QStringLiteral("2"));
-    Fluru->Button7->click();
-    EXPECT_EQ(Fluru->focusWidget(), Fluru->Ed_dj);
+    // The conversion error in a box, then the focus on the field.
+    const struct {
+        const char* price;
+        const char* quantity;
+        const char* error;
+        QLineEdit* field;
+    } refused[] = {
+        {"3", "1.5", "'1.5' is not a valid integer value", Fluru->Ed_mrsl},
+        {"约30元", "2", "'约30元' is not a valid floating point value", Fluru->Ed_dj},
+        {"1,5", "2", "'1,5' is not a valid floating point value", Fluru->Ed_dj},
+        {"3", "99999999999", "'99999999999' is not a valid integer value", Fluru->Ed_mrsl},
+    };
+    for (const auto& r : refused) {
+        Fluru->Ed_dj->setText(QString::fromUtf8(r.price));
+        Fluru->Ed_mrsl->setText(QString::fromUtf8(r.quantity));
+        Fluru->Ed_khmc->setFocus();
+        ui.expectMessage(gui::MsgResult::Ok, QString::fromUtf8(r.error), app::kAppTitle);
+        Fluru->Button7->click();
+        EXPECT_EQ(Fluru->focusWidget(), r.field) << r.error;
+    }
+    // An empty quantity adds nothing, without a word.
     Fluru->Ed_mrsl->clear();
     Fluru->Button7->click();
-    // No box, no row, no totals.
+    // No row, no totals.
     EXPECT_EQ(Fluru->StringGrid1->RowCount(), 2);
     EXPECT_EQ(gridRow(1), QStringList(9, QString()));
     EXPECT_EQ(Fluru->LineCounter, 1);
@@ -316,6 +340,18 @@ TEST_F(OrderForm, EditDeleteTheMiddleLineAndAddOne)
     EXPECT_EQ(lines("B1", "ddid"), QStringList(3, orderField("B1", "id")));
     EXPECT_EQ(orderField("B1", "zsl") + " " + orderField("B1", "je") + " " + orderField("B1", "je2"), QStringLiteral("7 38 38"));
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 1);
+}
+
+TEST_F(OrderForm, SavingAnOrderDeletedElsewhereSaysSo)
+{
+    seedOrderB1();
+    startEdit(QStringLiteral("B1"));
+    DM->Write("DELETE FROM zq_dd");
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("订单“B1”已不存在（可能已被删除），没有保存。"), app::kAppTitle);
+    Fluru->Button1->click();
+    EXPECT_TRUE(Fluru->isVisible());
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 0);
+    EXPECT_EQ(lines("B1").size(), 3);  // its lines are not replaced either
 }
 
 TEST_F(OrderForm, ClearListThenSaveLeavesNoLines)

@@ -124,7 +124,7 @@ TEST_F(Waybill, PreviewOfALayoutSaysPrintingIsNotAvailable)
     EXPECT_FALSE(Fdy->isVisible());
 }
 
-TEST_F(Waybill, AddALayoutListedOnlyWhenOpenedAgain)
+TEST_F(Waybill, AnAddedLayoutIsListedAndChosen)
 {
     seedLayouts();
     openForOrder();
@@ -139,7 +139,11 @@ TEST_F(Waybill, AddALayoutListedOnlyWhenOpenedAgain)
     Fdy->Button3->click();
     EXPECT_EQ(stored("kdmc||'|'||jjrx||'|'||sjdhy").back(), QStringLiteral("中通|2.5|0"));
     EXPECT_EQ(buttons(), QStringLiteral("Button1Button2Button4"));
-    EXPECT_EQ(Fdy->ComboBox1->count(), 2);
+    // The list shows what the fields show, and that is what gets printed.
+    EXPECT_EQ(items(Fdy->ComboBox1), (QStringList{"顺丰", "圆通", "中通"}));
+    EXPECT_EQ(Fdy->ComboBox1->currentText(), QStringLiteral("中通"));
+    EXPECT_EQ(Fdy->Ed_kdmc->text(), QStringLiteral("中通"));
+    EXPECT_EQ(Fdy->coordinate("sjdhy")->text(), QStringLiteral("0"));
     fmain->N10->trigger();
     EXPECT_EQ(items(Fdy->ComboBox1), (QStringList{"顺丰", "圆通", "中通"}));
 }
@@ -167,6 +171,8 @@ TEST_F(Waybill, EditKeepsTheNameAndRefusesABadCoordinate)
     EXPECT_TRUE(Fdy->coordinate("jjrx")->isEnabled());
 
     Fdy->coordinate("jjry")->setText(QStringLiteral("2,5"));
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("寄件人坐标 纵 (y)：“2,5”不是数字。请填写厘米数，小数点用“.”，例如 2.5。"),
+                     app::kAppTitle);
     Fdy->Button3->click();
     EXPECT_EQ(Fdy->focusWidget(), Fdy->coordinate("jjry"));
     EXPECT_EQ(buttons(), QStringLiteral("Button1Button3"));  // still editing
@@ -174,10 +180,28 @@ TEST_F(Waybill, EditKeepsTheNameAndRefusesABadCoordinate)
 
     Fdy->coordinate("jjry")->setText(QStringLiteral(" 2.75 "));
     Fdy->coordinate("sjdzx")->setText(QStringLiteral("abc"));
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("收件人地址坐标 横 (x)：“abc”不是数字。请填写厘米数，小数点用“.”，例如 2.5。"),
+                     app::kAppTitle);
     Fdy->Button3->click();
     EXPECT_EQ(Fdy->focusWidget(), Fdy->coordinate("sjdzx"));
     Fdy->coordinate("sjdzx")->setText(QStringLiteral("-0.5"));
     Fdy->Button3->click();
     EXPECT_EQ(stored("kdmc||'|'||jjry||'|'||sjdzx||'|'||jjdwx").front(), QStringLiteral("顺丰|2.75|-0.5|0"));
+    EXPECT_EQ(buttons(), QStringLiteral("Button1Button2Button4"));
+}
+
+TEST_F(Waybill, SavingALayoutDeletedElsewhereSaysSo)
+{
+    seedLayouts();
+    openForOrder();
+    Fdy->Button4->click();
+    Fdy->coordinate("jjrx")->setText(QStringLiteral("9"));
+    DM->Write("DELETE FROM zq_kd WHERE kdmc='顺丰'");
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("快递单“顺丰”已不存在（可能已被删除），没有保存。"), app::kAppTitle);
+    Fdy->Button3->click();
+    EXPECT_EQ(stored("kdmc||'|'||jjrx"), QStringList{"圆通|1"});
+    // Back to viewing what is left.
+    EXPECT_EQ(items(Fdy->ComboBox1), QStringList{"圆通"});
+    EXPECT_EQ(Fdy->Ed_kdmc->text(), QStringLiteral("圆通"));
     EXPECT_EQ(buttons(), QStringLiteral("Button1Button2Button4"));
 }

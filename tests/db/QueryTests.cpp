@@ -294,3 +294,30 @@ TEST_F(DatabaseFileTest, CreatedFileIsSQLite)
     Database again(file("new.db"), Database::OpenMode::ReadWrite);
     EXPECT_TRUE(again.tableExists("A"));
 }
+
+TEST_F(DatabaseFileTest, CommitBlockedByAReaderRollsBackAndTheRetryIsStoredOnce)
+{
+    Database writer(file("w.db"), Database::OpenMode::ReadWriteCreate);
+    writer.executeScript("CREATE TABLE a(x)");
+    writer.setBusyTimeout(20);
+    Database reader(file("w.db"), Database::OpenMode::ReadOnly);
+    reader.executeScript("BEGIN; SELECT COUNT(*) FROM a;");  // keeps its shared lock
+    auto storedRows = [&] { return reader.scalar("SELECT COUNT(*) FROM a").asInt64(); };
+
+    {
+        Transaction t(writer);
+        writer.execute("INSERT INTO a VALUES(1)");
+        EXPECT_THROW(t.commit(), EDatabaseError);
+        EXPECT_FALSE(writer.inTransaction());
+    }
+    // Not swallowed by a transaction left open: a plain write fails too.
+    EXPECT_THROW(writer.execute("INSERT INTO a VALUES(2)"), EDatabaseError);
+    EXPECT_FALSE(writer.inTransaction());
+    reader.executeScript("COMMIT");
+    EXPECT_EQ(storedRows(), 0);
+
+    Transaction retry(writer);
+    writer.execute("INSERT INTO a VALUES(1)");
+    retry.commit();
+    EXPECT_EQ(storedRows(), 1);
+}

@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <limits>
 #include <tuple>
+#include <vector>
 
 #include "CoreClasses.h"
 #include "GlyphRenderer.h"
@@ -149,6 +151,24 @@ TEST(QtCanvasText, GlyphsLandAtTheGivenAdvances)
     // Capital I: a stem a few pixels right of its origin, nothing between.
     for (const auto& [x0, x1, ink] : {std::tuple{10, 18, true}, {20, 88, false}, {90, 98, true}, {100, 168, false}, {170, 178, true}})
         EXPECT_EQ(inkInColumns(image, x0, x1), ink) << x0 << ".." << x1;
+}
+
+TEST(QtCanvasText, HugeAdvancesAreHeldOnTheDevice)
+{
+    const SizedFont& font = SizedFont::Get(ResolveFont("Arial", false, false), 30);
+    const int max = std::numeric_limits<int>::max(), min = std::numeric_limits<int>::min();
+    const std::vector<int> up = TextPositions(font, u"abcd", std::vector<int>{max, max, max, 5});
+    EXPECT_EQ(up, (std::vector<int>{0, int(kMaxCoordinate), int(kMaxCoordinate), int(kMaxCoordinate), int(kMaxCoordinate)}));
+    const std::vector<int> back = TextPositions(font, u"abc", std::vector<int>{min, max, 7});
+    EXPECT_EQ(back, (std::vector<int>{0, -int(kMaxCoordinate), -1, 6}));  // the sums are exact, the positions held
+    // The first glyph stays where it belongs; the others are far off.
+    const QImage image = drawn(100, 40, [&](TQtCanvas& canvas) {
+        setTextFont(canvas, "Arial", 30);
+        const int dx[] = {max, max, max};
+        canvas.ExtTextOut(10, 2, 0, nullptr, u"III", dx);
+    });
+    EXPECT_TRUE(inkInColumns(image, 10, 18));
+    EXPECT_FALSE(inkInColumns(image, 20, 100));
 }
 
 TEST(QtCanvasText, ChineseInAnArialTextIsDrawnFromTheSongFace)

@@ -8,11 +8,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -68,6 +71,31 @@ pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>
     return rc == 0 ? pid : 0;
 }
 
+// Starts the scheduler in a process group of its own (stop() ends the
+// group) that is killed when this process ends, even by SIGKILL: a
+// scheduler must never outlive the test that started it.
+pid_t spawnDaemon(const std::vector<std::string>& args, const std::string& errors)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid != 0) return pid < 0 ? 0 : pid;
+    // The child: only async-signal-safe calls until exec.
+    setpgid(0, 0);
+    // The signal follows the thread that forked; the suites start their
+    // scheduler on the main thread, which lives as long as the process.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // the parent died before prctl
+    const int out = open("/dev/null", O_WRONLY);
+    const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out >= 0) dup2(out, 1);
+    if (err >= 0) dup2(err, 2);
+    execve(argv[0], argv.data(), environ);
+    _exit(127);
+}
+
 // Runs a program to its end; its output is dropped.
 int runProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
 {
@@ -93,9 +121,15 @@ bool CupsTestServer::start(std::string& reason)
         reason = "cups-exec is not installed (package cups-daemon)";
         return false;
     }
-    char dirTemplate[] = "/tmp/dorvak-cups-XXXXXX";
-    if (!mkdtemp(dirTemplate)) {
-        reason = "cannot create a folder for cupsd";
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dirTemplate = (fs::path(tmp && *tmp ? tmp : "/tmp") / "dorvak-cups-XXXXXX").string();
+    // The socket's path must fit a socket address.
+    if (dirTemplate.size() + std::strlen("/cups.sock") >= sizeof(sockaddr_un{}.sun_path)) {
+        reason = "the temporary folder's path is too long for a socket: " + dirTemplate;
+        return false;
+    }
+    if (!mkdtemp(dirTemplate.data())) {
+        reason = "cannot create a folder for cupsd in " + dirTemplate;
         return false;
     }
     root_ = dirTemplate;
@@ -128,8 +162,8 @@ bool CupsTestServer::start(std::string& reason)
         return false;
     }
 
-    pid_ = spawn({CupsdPath, "-f", "-c", (root / "cupsd.conf").string(), "-s", (root / "cups-files.conf").string()}, {},
-                 (root / "log/stderr").string());
+    pid_ = spawnDaemon({CupsdPath, "-f", "-c", (root / "cupsd.conf").string(), "-s", (root / "cups-files.conf").string()},
+                       (root / "log/stderr").string());
     if (pid_ == 0) {
         reason = "cupsd could not be started";
         stop();
@@ -162,7 +196,8 @@ bool CupsTestServer::start(std::string& reason)
 void CupsTestServer::stop()
 {
     if (pid_ > 0) {
-        kill(pid_, SIGTERM);
+        // The whole group: the scheduler and whatever it started.
+        kill(-pid_, SIGTERM);
         int status = 0;
         bool gone = false;
         for (int i = 0; i < 100 && !gone; ++i) {
@@ -170,9 +205,10 @@ void CupsTestServer::stop()
             if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         if (!gone) {
-            kill(pid_, SIGKILL);
+            kill(-pid_, SIGKILL);
             waitpid(pid_, &status, 0);
         }
+        kill(-pid_, SIGKILL);  // backends or filters left behind
         pid_ = 0;
     }
     if (!root_.empty()) {

@@ -1,10 +1,11 @@
 #pragma once
-// A private CUPS scheduler for tests: its own folder, socket and file-writing
-// backend, with queues from the hand-written CupsTest.ppd (A4, Letter, A5,
-// Envelope #10 and an odd size; trays auto/top/bottom/manual/tray-9; one- and
-// two-sided).
-// libcups in this process is pointed at it. Jobs land as
-// <outputDir>/<queue>-<job id>.bin with the job's options beside them in .opts.
+// A private CUPS scheduler for tests: its own folder under $TMPDIR, socket
+// and file-writing backend, with queues from the hand-written CupsTest.ppd
+// (A4, Letter, A5, Envelope #10 and an odd size; trays
+// auto/top/bottom/manual/tray-9; one- and two-sided). It dies with the
+// process that started it. libcups in this process is pointed at it. Jobs
+// land as <outputDir>/<queue>-<job id>.bin with the job's options beside
+// them in .opts.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,8 @@ public:
     bool start(std::string& reason);
     void stop();
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    const std::string& rootDir() const { return root_; }
 
     bool addQueue(const std::string& name, const std::string& location, bool makeDefault, std::string& reason);
     // Runs a CUPS command-line tool against this server (cupsreject ...).

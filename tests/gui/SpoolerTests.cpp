@@ -3,11 +3,27 @@
 
 #include <cups/cups.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "CupsSpooler.h"
 #include "CupsTestServer.h"
+
+extern char** environ;
 
 namespace {
 
@@ -103,7 +119,8 @@ TEST_F(CupsSpoolerTest, PdfJobArrivesByteForByteWithItsOptions)
 
 TEST_F(CupsSpoolerTest, RawJobArrivesUnchanged)
 {
-    const std::string raw("\x1b@\x1b\x45\x01Hello\r\n\f\0tail", 20);
+    static constexpr char kRaw[] = "\x1b@\x1b\x45\x01Hello\r\n\f\0tail";
+    const std::string raw(kRaw, sizeof kRaw - 1);  // with the NUL inside, without the terminator
     auto job = spooler_.startJob("TestQ", {"raw", {}, {}, {}}, SpoolerFormat::Raw);
     job->write(raw.data(), raw.size());
     job->finish();
@@ -119,4 +136,84 @@ TEST_F(CupsSpoolerTest, RefusingOrUnknownQueuesRaise)
     ASSERT_TRUE(server_->runTool({"cupsreject", "Other"}, reason)) << reason;
     EXPECT_THROW(spooler_.startJob("Other", {"x", {}, {}, {}}, SpoolerFormat::Pdf), ESpoolerError);
     ASSERT_TRUE(server_->runTool({"cupsaccept", "Other"}, reason)) << reason;
+}
+
+// ---- The private scheduler itself
+
+namespace {
+
+// "Z" for a zombie, "" when the process is gone.
+std::string processState(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return {};
+    const size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? std::string() : line.substr(close + 2, 1);
+}
+
+}  // namespace
+
+// The test runs itself again as the holder: a process that starts a
+// scheduler, reports it and waits to be killed.
+TEST(CupsTestServerLife, DiesWithTheProcessThatStartedIt)
+{
+    if (const char* report = std::getenv("DORVAK_CUPS_HOLDER")) {
+        CupsTestServer server;
+        std::string reason;
+        std::ofstream out(std::string(report) + ".part");
+        if (server.start(reason))
+            out << "up " << server.pid() << ' ' << getpgid(server.pid()) << ' ' << server.rootDir() << '\n';
+        else
+            out << "skip " << reason << '\n';
+        out.close();
+        std::filesystem::rename(std::string(report) + ".part", report);
+        for (;;) pause();
+    }
+
+    namespace fs = std::filesystem;
+    const fs::path tmp = fs::temp_directory_path() / ("cups-life-" + std::to_string(getpid()));
+    fs::create_directories(tmp);
+    const std::string report = (tmp / "report").string();
+    const std::string holderEnv = "DORVAK_CUPS_HOLDER=" + report, tmpEnv = "TMPDIR=" + tmp.string();
+    std::vector<std::string> env{holderEnv, tmpEnv};
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "TMPDIR=", 7) != 0 && std::strncmp(*e, "DORVAK_CUPS_HOLDER=", 19) != 0) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string self = fs::read_symlink("/proc/self/exe").string(), filter = "--gtest_filter=CupsTestServerLife.*";
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t holder = 0;
+    ASSERT_EQ(posix_spawn(&holder, self.c_str(), &actions, nullptr, argv, envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // Bounds, not speed checks.
+    for (int i = 0; i < 400 && !fs::exists(report); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(report);
+    std::string word;
+    in >> word;
+    pid_t cupsd = 0, group = 0;
+    std::string root;
+    if (word == "up") in >> cupsd >> group >> root;
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    if (word == "skip") {
+        fs::remove_all(tmp);
+        GTEST_SKIP() << std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_EQ(word, "up") << "the holder did not report";
+    EXPECT_EQ(group, cupsd) << "cupsd leads a process group of its own";
+    EXPECT_EQ(fs::path(root).parent_path(), tmp) << root;
+    std::string state = processState(cupsd);
+    for (int i = 0; i < 200 && !state.empty() && state != "Z"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        state = processState(cupsd);
+    }
+    EXPECT_TRUE(state.empty() || state == "Z") << "cupsd " << cupsd << " outlived its test (state " << state << ")";
+    if (!state.empty() && state != "Z") kill(cupsd, SIGKILL);
+    fs::remove_all(tmp);
 }

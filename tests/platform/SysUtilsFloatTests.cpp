@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include "SysUtils.h"
 #include "SysUtilsTests.h"
@@ -88,6 +90,60 @@ TEST(FloatToStrF, Formats)
         {-0.001, ffFixed, 15, 2, "0.00"},             {-0.001, ffCurrency, 15, 2, "\xEF\xBF\xA5" "0.00"},
     };
     for (const auto& r : rows) EXPECT_EQ(FloatToStrF(r.value, r.format, r.precision, r.digits), r.text) << r.text;
+}
+
+// The exact decimal text rounded half away from zero to `decimals` places.
+std::string roundedDecimal(std::string_view exact, int decimals)
+{
+    const bool negative = exact.front() == '-';
+    if (negative) exact.remove_prefix(1);
+    const size_t point = exact.find('.');
+    std::string digits(exact.substr(0, point));
+    std::string fraction(point == std::string_view::npos ? "" : exact.substr(point + 1));
+    fraction.resize(static_cast<size_t>(decimals) + 1, '0');
+    digits += fraction;
+    const bool up = digits.back() >= '5';
+    digits.pop_back();
+    for (size_t i = digits.size(); up && i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            break;
+        }
+        digits[i] = '0';
+        if (i == 0) digits.insert(digits.begin(), '1');
+    }
+    std::string out = digits.substr(0, digits.size() - decimals);
+    if (decimals > 0) out += "." + digits.substr(digits.size() - decimals);
+    const bool zero = out.find_first_not_of("0.") == std::string::npos;
+    return negative && !zero ? "-" + out : out;
+}
+
+TEST(FloatToStrF, ValuesBelowATenthAtEveryPrecision)
+{
+    // Every digit before the first significant one is a zero: these once
+    // came out as NUL or stack bytes.
+    const char* const values[] = {"0.05", "0.07", "0.00001", "0.00012", "0.0999", "0.0995", "0.099999999999999",
+                                  "0.000000000000001", "0.000000000000000001", "0.0000000000000000005"};
+    for (const char* text : values) {
+        for (const bool negative : {false, true}) {
+            const std::string exact = negative ? std::string("-") + text : text;
+            const Extended v = StrToFloat(exact);
+            for (int decimals = 0; decimals <= 18; ++decimals) {
+                const std::string expected = roundedDecimal(exact, decimals);
+                const std::string f = "%." + IntToStr(decimals);
+                SCOPED_TRACE(exact + " " + f);
+                EXPECT_EQ(Format(f + "f", {v}), expected);
+                EXPECT_EQ(Format(f + "n", {v}), expected);
+                EXPECT_EQ(Format(f + "m", {v}), "\xEF\xBF\xA5" + expected);
+                EXPECT_EQ(FloatToStrF(v, ffFixed, 15, decimals), expected);
+                EXPECT_EQ(FloatToStrF(v, ffNumber, 15, decimals), expected);
+            }
+        }
+    }
+    // Precision below the decimals: the digits past it are zeros too.
+    EXPECT_EQ(FloatToStrF(0.0123456789, ffFixed, 3, 18), "0.012300000000000000");
+    EXPECT_EQ(FloatToStrF(-0.0123456789, ffFixed, 1, 4), "-0.0100");
+    EXPECT_EQ(Format("%8.2f|", {0.07}), "    0.07|");
 }
 
 TEST(FloatToStrF, CurrencyFollowsSettings)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "DrawTextTestUtil.h"
 #include "RecordingCanvas.h"
 
@@ -236,6 +239,51 @@ TEST(DrawTextDrawing, TheCanvasFontIsPutBackAndEmptyTextDrawsNothing)
     layout(d, u"", 100);
     d.DrawText(canvas, rpHLeft);
     EXPECT_EQ(canvas.Records().size(), 1u);
+}
+
+TEST(DrawTextDrawing, HugeGapsAreHeldAndPositionsStayInOrder)
+{
+    const Extended huge = 1e9L;
+    struct Case {
+        const char* name;
+        std::u16string text;
+        int hAlign;
+        Options o;
+    };
+    const Case cases[] = {
+        {"line spacing", u"a\r\nb\r\nc", rpHLeft, {.lineSpacing = huge}},
+        {"negative line spacing", u"a\r\nb\r\nc", rpHLeft, {.lineSpacing = -huge}},
+        {"char spacing, device advances", u"abc", rpHLeft, {.wysiwyg = false, .charSpacing = huge}},
+        {"negative char spacing, device advances", u"abc", rpHLeft, {.wysiwyg = false, .charSpacing = -huge}},
+        {"char spacing, turned, block", u"abc def", rpHBlock, {.wordWrap = false, .rotation = 90, .charSpacing = huge}},
+        {"negative char spacing, block", u"abc def\r\nx", rpHBlock, {.charSpacing = -huge}},
+        {"paragraph gap", u"abc", rpHRight, {.paragraphGap = huge}},
+        {"not a number", u"abc", rpHLeft, {.charSpacing = std::nanl(""), .lineSpacing = std::nanl("")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Drawn out = draw(c.text, 200, 100, TrpDrawText::r, c.hAlign, rpVTop, c.o);
+        ASSERT_FALSE(out.texts.empty());
+        for (const TCanvasRecord& r : out.texts) {
+            for (int v : {r.points[0].X, r.points[0].Y}) EXPECT_LE(std::abs(int64_t{v}), kMaxCoordinate);
+            const std::vector<int> p = positions(r);
+            for (size_t i = 1; i < p.size(); ++i) {
+                EXPECT_LE(std::abs(int64_t{p[i]}), 2 * kMaxCoordinate) << i;
+                if (c.o.charSpacing > 0) {
+                    EXPECT_GT(p[i], p[i - 1]) << i;
+                }
+            }
+        }
+        // Lines go down in order, however far apart.
+        if (c.o.rotation == 0 && c.o.lineSpacing > 0) {
+            for (size_t k = 1; k < out.texts.size(); ++k) EXPECT_GT(out.texts[k].points[0].Y, out.texts[k - 1].points[0].Y) << k;
+        }
+    }
+    TrpDrawText d;
+    layout(d, u"ab", 100, 100, makeFont(), {.wordWrap = false, .charSpacing = huge, .lineSpacing = -huge});
+    EXPECT_GT(d.CalcWidth(), 2 * TrpDrawText::kMaxGap);
+    EXPECT_LT(d.CalcWidth(), 2 * TrpDrawText::kMaxGap + 100);
+    EXPECT_GT(d.LineHeight(), 0);
 }
 
 }  // namespace

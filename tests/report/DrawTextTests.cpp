@@ -79,6 +79,24 @@ TEST_F(DrawTextTags, UnrecognisedTagsStayLiteral)
     EXPECT_EQ(d.Lines()[0].Text, u"<q>a</q> 1 < 2 <b");
 }
 
+TEST_F(DrawTextTags, ALongLineOfUnclosedTagsStaysText)
+{
+    // Each '<' once looked for its '>' to the end of the line.
+    std::u16string line;
+    for (int i = 0; i < 100000; ++i) line += u"<font color=#";
+    layout(d, line, 1000, 1000, makeFont(), {.wordWrap = false});
+    ASSERT_EQ(d.Lines().size(), 1u);
+    EXPECT_EQ(d.Lines()[0].Text, line);
+    // One '>' at the very end: every '<' before it is a (long) tag that fails.
+    line += u">x";
+    layout(d, line, 1000, 1000, makeFont(), {.wordWrap = false});
+    EXPECT_EQ(d.Lines()[0].Text, line);
+    layout(d, u"<font color=red>a<font color=#<b>b", 1000);
+    EXPECT_EQ(d.Lines()[0].Text, u"a<font color=#b");
+    EXPECT_TRUE(d.Lines()[0].Tags[14].Style.Contains(fsBold));
+    EXPECT_EQ(d.Lines()[0].Tags[14].Color, clRed);
+}
+
 TEST_F(DrawTextTags, WithTagsOffEverythingIsLiteralAndDefault)
 {
     layout(d, u"<b>x</b>", 1000, 1000, makeFont(), {.tags = false});
