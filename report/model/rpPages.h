@@ -99,6 +99,8 @@ public:
                         bool printing);
     void Loaded() override;
     std::string GetDescription() const override;
+    // The background picture as a "BackPicture" record.
+    void DefineProperties(TrpFiler& filer) override;
 
     static void Publish(TClassBuilder<TrpReportPage>& b);
 
