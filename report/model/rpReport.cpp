@@ -57,6 +57,7 @@ TrpReport::TrpReport(TComponent* owner)
       variables_(std::make_unique<TrpVariables>(this)),
       styles_(std::make_unique<TrpStyles>(this))
 {
+    SetTreeKind(rpkReport);
     Errors.SetSorted(true);
     Errors.SetDuplicates(dupIgnore);
 }
