@@ -12,7 +12,6 @@
 #include <QPainter>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -21,6 +20,7 @@
 #include "CoreClasses.h"
 #include "Pictures.h"
 #include "QtCanvas.h"
+#include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpMemo.h"
@@ -188,22 +188,10 @@ BENCHMARK(BM_QPainterPeer96)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawPage600)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QPainterPeer600)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (!r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 // Real time per iteration in the reporter's unit, converted to nanoseconds.
 double nanos(const RatioReporter& r, const std::string& name, double unit)
 {
-    auto it = r.times.find(name);
-    return it == r.times.end() ? 0 : it->second * unit;
+    return r.Time(name) * unit;
 }
 
 }  // namespace

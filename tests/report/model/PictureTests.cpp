@@ -87,6 +87,23 @@ TEST(PictureView, ProbingThroughTheView)
             EXPECT_EQ(view.Picture()->Graphic(), nullptr);
         }
     }
+    // " EMF" at offset 40 of 100 bytes or more is a metafile: its bytes are
+    // kept and it draws as a placeholder of the frame's size.
+    std::string emf(120, '\0');
+    auto put = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) emf[at + k] = static_cast<char>(v >> (8 * k));
+    };
+    put(0, 1);
+    put(32, 2540);  // frame right and bottom in hundredths of a millimetre
+    put(36, 1270);
+    emf.replace(40, 4, " EMF");
+    EXPECT_EQ(load(view, emf), 0);
+    ASSERT_NE(view.Picture()->Graphic(), nullptr);
+    EXPECT_EQ(view.Picture()->Graphic()->ClassName(), "TMetafile");
+    EXPECT_EQ(view.Picture()->Width(), 96);
+    // Shorter, the same bytes pass for an icon (a word 0 at offset 2), which
+    // then does not decode.
+    EXPECT_THROW(load(view, emf.substr(0, 99)), EInvalidGraphic);
     // FF D8 is taken for a JPEG, whose decoder then refuses it.
     EXPECT_THROW(load(view, "\xFF\xD8xxxx"), EInvalidGraphic);
     // The picture's change re-applies AutoSize and marks it changed.
