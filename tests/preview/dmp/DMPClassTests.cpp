@@ -194,8 +194,9 @@ TEST(DMPObjects, DiffCarriesFontStyleAndCommandOnlyWhenChanged)
 
 TEST(DMPObjects, CommandBytesAndStylesSurviveReportXml)
 {
-    // ESC, 8-bit bytes that are no UTF-8 (nor GBK) and the escaped ones.
-    const std::string codes("\x1B@\x1B" "C\x42\x80\xFF\xA1\"<&\r\n\x0C", 14);
+    // Reset, a page length of 11 inches (with its NUL), 8-bit bytes that
+    // are no UTF-8 (nor GBK), the escaped ones, a tab and a form feed.
+    const std::string codes("\x1B@\x1B" "C\x00\x0B\x80\xFF\xA1\"<&\r\n\t\x0C", 16);
     std::string xml;
     {
         DMPReport r;
@@ -207,7 +208,8 @@ TEST(DMPObjects, CommandBytesAndStylesSurviveReportXml)
         r.report->SaveToStream(out);
         xml = out.DataString();
     }
-    EXPECT_NE(xml.find("\x1B@\x1B" "C\x42\x80\xFF\xA1&#34;&#60;&#38;&#13;&#10;\x0C"), std::string::npos);
+    EXPECT_NE(xml.find(std::string("\x1B@\x1B" "C\x00\x0B\x80\xFF\xA1&#34;&#60;&#38;&#13;&#10;\t\x0C", 36)),
+              std::string::npos);
 
     DMPReport r;
     TStringStream in(xml);
