@@ -46,12 +46,12 @@ void diffFontStyle(std::string& out, TrpDMPFontStyles value, TrpDMPFontStyles re
     rpDiffInt(out, " FontStyle=\"", static_cast<uint16_t>(value.Bits()), static_cast<uint16_t>(reference.Bits()));
 }
 
-}  // namespace
-
-TrpDMPPage* rpDMPPageOf(const TrpComponent* object)
+TrpDMPPage* dmpPageOf(const TrpComponent* object)
 {
     return dynamic_cast<TrpDMPPage*>(object->GetPage());
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------- text
 
@@ -60,7 +60,7 @@ TrpDMPMemoView::TrpDMPMemoView(TComponent* owner) : TrpCustomMemoView(owner)
     // The base constructor took the parent's font before this class could
     // take the page's style with it.
     if (ParentFont())
-        if (TrpDMPPage* page = rpDMPPageOf(this)) fontStyle_ = page->FontStyle();
+        if (TrpDMPPage* page = dmpPageOf(this)) fontStyle_ = page->FontStyle();
     resetFont();
 }
 
@@ -106,7 +106,7 @@ void TrpDMPMemoView::SetParentFont(bool value)
     if (!value) return;
     // The field, not the property: its setter would clear ParentFont and
     // stop the page's later changes from reaching this object.
-    if (TrpDMPPage* page = rpDMPPageOf(this)) {
+    if (TrpDMPPage* page = dmpPageOf(this)) {
         fontStyle_ = page->FontStyle();
         resetFont();
     }
@@ -166,7 +166,7 @@ void TrpDMPMemoView::Publish(TClassBuilder<TrpDMPMemoView>& b)
 TrpDMPLineView::TrpDMPLineView(TComponent* owner) : TrpCustomLineView(owner)
 {
     if (ParentFont())
-        if (TrpDMPPage* page = rpDMPPageOf(this)) fontStyle_ = page->FontStyle();
+        if (TrpDMPPage* page = dmpPageOf(this)) fontStyle_ = page->FontStyle();
 }
 
 void TrpDMPLineView::SetFontStyle(TrpDMPFontStyles value)
@@ -202,7 +202,7 @@ void TrpDMPLineView::SetParentFont(bool value)
 {
     TrpCustomLineView::SetParentFont(value);
     if (!value) return;
-    if (TrpDMPPage* page = rpDMPPageOf(this)) fontStyle_ = page->FontStyle();
+    if (TrpDMPPage* page = dmpPageOf(this)) fontStyle_ = page->FontStyle();
 }
 
 std::string TrpDMPLineView::GetDescription() const

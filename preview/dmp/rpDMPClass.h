@@ -29,8 +29,6 @@ enum TrpDMPFontStyle {
 // with the object for the printer.
 using TrpDMPFontStyles = TSet<TrpDMPFontStyle>;
 
-class TrpDMPPage;
-
 class TrpDMPMemoView : public TrpCustomMemoView {
     DORVAK_CLASS(TrpDMPMemoView, TrpCustomMemoView)
 public:
@@ -130,9 +128,6 @@ private:
 
     TrpDMPFontStyles fontStyle_;
 };
-
-// The DMP page an object is on, or none.
-TrpDMPPage* rpDMPPageOf(const TrpComponent* object);
 
 // The types and classes in the reflection registry and the three views in
 // the object registry (category dot-matrix). Called after
