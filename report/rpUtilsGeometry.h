@@ -3,6 +3,8 @@
 
 #include "Numbers.h"
 
+class TrpComponent;
+
 // An area in report units; the overlap tests allow 0.0001 units of touch.
 class TrpRectArea {
 public:
@@ -10,6 +12,8 @@ public:
         : X(left), Y(top), X1(right), Y1(bottom)
     {
     }
+    // The object's absolute rectangle.
+    static TrpRectArea CreateFromView(const TrpComponent& view);
     bool InterceptsX(const TrpRectArea& other) const;
     bool InterceptsY(const TrpRectArea& other) const;
     // The horizontal overlap (Y and Y1 zero); false when there is none.

@@ -11,7 +11,7 @@ class QRectF;
 class TrpImageList;
 
 // The report's error mode (EngineOptions.NewSilentMode).
-enum TrpSilentMode { simMessageBoxes, simReThrow, simSilent };
+enum TrpSilentMode { simMessageBoxes, simSilent, simReThrow };
 void ReportError(TrpSilentMode mode, const std::string& message);
 // An error box captioned "mbError", through the UI services.
 void ErrorMessageBox(const std::string& message);

@@ -116,6 +116,11 @@ bool ColorToIdent(TColor color, std::string& ident)
     return false;
 }
 
+void GetColorValues(const std::function<void(const std::string&)>& proc)
+{
+    for (const ColorName& c : kColorNames) proc(c.name);
+}
+
 bool IdentToColor(std::string_view ident, TColor& color)
 {
     for (const ColorName& c : kColorNames) {

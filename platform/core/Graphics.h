@@ -3,6 +3,7 @@
 // pens and brushes. The canvas layer (platform/gui) draws with them.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -80,6 +81,8 @@ TColor StringToColor(std::string_view text);
 // Identifier lookups without raising.
 bool ColorToIdent(TColor color, std::string& ident);
 bool IdentToColor(std::string_view ident, TColor& color);
+// Every colour identifier, in the table's order.
+void GetColorValues(const std::function<void(const std::string&)>& proc);
 // The colour as plain RGB: system colours map to a fixed classic scheme
 // (the same on every machine); other values pass unchanged.
 TColor ColorToRGB(TColor color);

@@ -25,6 +25,12 @@ public:
 
     // Empty text outside 0..Count-1.
     std::u16string Strings(int index) const;
+    // The same without a copy; valid until the list changes.
+    std::u16string_view View(int index) const
+    {
+        return index >= 0 && index < Count() ? std::u16string_view(lines_[static_cast<size_t>(index)].text)
+                                             : std::u16string_view();
+    }
     // Replaces a line; index Count appends; any other index raises
     // "Wide String Out of Bounds".
     void SetStrings(int index, std::u16string_view text);

@@ -324,11 +324,45 @@ void TrpPropReader::ReadProperty(TPersistent* instance)
     TObject* found = nullptr;
     const TPropInfo* prop = FindPropPath(instance, name, found);
     auto* target = dynamic_cast<TPersistent*>(found);
+    if (!prop && readWideStringsData(instance, name)) return;
     if (!prop || !target || (!prop->IsWritable() && prop->Kind() != pkObject && prop->Kind() != pkStrings)) {
         SkipValue();
         return;
     }
     readValueInto(NextValue(), target, prop);
+}
+
+bool TrpPropReader::readWideStringsData(TPersistent* instance, std::string_view name)
+{
+    // A wide string list stores its lines as "UTF8" (UTF-8 strings) or, in
+    // older streams, "Strings" (8-bit or wide strings).
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return false;
+    const std::string_view form = name.substr(dot + 1);
+    if (!SameText(form, "UTF8") && !SameText(form, "Strings")) return false;
+    TObject* holder = nullptr;
+    const TPropInfo* listProp = FindPropPath(instance, name.substr(0, dot), holder);
+    auto* list = listProp && listProp->Kind() == pkWideStrings ? dynamic_cast<TWideStrings*>(listProp->GetObject(holder))
+                                                               : nullptr;
+    if (!list || NextValue() != rvaList) return false;
+    ReadListBegin();
+    list->Clear();
+    while (!EndOfList()) {
+        std::string line = ReadString();
+        if (!IsValidUtf8(line)) line = GbkToUtf8(line);
+        list->Add(Utf8ToUtf16(line));
+    }
+    ReadListEnd();
+    return true;
+}
+
+void WriteWideStringsData(TrpPropWriter& writer, std::string_view path, const TWideStrings& list)
+{
+    if (list.Count() == 0) return;
+    writer.WritePropName(std::string(path) + ".UTF8");
+    writer.WriteListBegin();
+    for (int i = 0; i < list.Count(); ++i) writer.WriteString(Utf16ToUtf8(list.View(i)));
+    writer.WriteListEnd();
 }
 
 void TrpPropReader::ReadCollection(TCollection* collection)
@@ -747,7 +781,9 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             break;
         }
         case pkFloat: prop->SetFloat(target, StrToFloatAnySep(value)); break;
-        case pkString: prop->SetStr(target, decodeString(value)); break;
+        case pkString:
+            prop->SetStr(target, prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value));
+            break;
         case pkWideString: prop->SetWideStr(target, Utf8ToUtf16(decodeString(value))); break;
         case pkVariant: prop->SetVariant(target, Variant(decodeString(value))); break;
         case pkComponent: fixups_.push_back(Fixup{Ref<TObject>(target), prop, decodeString(value)}); break;

@@ -86,8 +86,20 @@ private:
     uint8_t byte();
     TrpValueType valueType();
     void readValueInto(TrpValueType t, TPersistent* instance, const TPropInfo* prop);
+    bool readWideStringsData(TPersistent* instance, std::string_view name);
     TStream& stream_;
 };
+
+class TWideStrings;
+// A wide string list's record: "<path>.UTF8" with its lines as UTF-8
+// strings; nothing for an empty list. ReadProperty reads it back, and the
+// older "<path>.Strings" too.
+void WriteWideStringsData(TrpPropWriter& writer, std::string_view path, const TWideStrings& list);
+
+// The type name of 8-bit string properties that hold bytes, not text
+// (printer codes): read back as they stand, without the GBK fallback for
+// text of old files.
+inline constexpr std::string_view kRawBytesTypeName = "RawByteString";
 
 class TrpXMLSerializer {
 public:

@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "CoreClasses.h"
+#include "Canvas.h"
+#include "FakeSpooler.h"
+#include "Pictures.h"
+#include "rpModel.h"
+#include "rpPrinter.h"
 #include "SerializerTestClasses.h"
 #include "rpXMLSerializer.h"
 
@@ -14,7 +19,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
     registerReportFoundationClasses();
     registerSerializerTestClasses();
+    registerReportModel();
+    // No print server in tests: the virtual printer stands in.
+    SetPrintersSpooler(std::make_unique<FakeSpooler>());
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,522 @@
+#include "rpClass.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+#include "SysUtils.h"
+#include "rpBands.h"
+#include "rpDataSets.h"
+#include "rpDiff.h"
+#include "rpPages.h"
+#include "rpRegistry.h"
+#include "rpReport.h"
+#include "CodePages.h"
+#include "rpImageList.h"
+#include "rpRes.h"
+
+std::recursive_mutex& rpClassLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+namespace {
+
+TComponent* platformOwner(TComponent* owner)
+{
+    if (auto* parent = dynamic_cast<TrpComponent*>(owner)) return parent->GetReport();
+    return owner;
+}
+
+void collectAll(const TrpComponent* object, std::vector<TrpComponent*>& out)
+{
+    for (TrpComponent* child : object->Objects()) {
+        out.push_back(child);
+        collectAll(child, out);
+    }
+}
+
+TrpComponent* findIn(const TrpComponent* object, std::string_view name)
+{
+    for (TrpComponent* child : object->Objects()) {
+        if (SameText(child->Name(), name)) return child;
+        if (TrpComponent* found = findIn(child, name)) return found;
+    }
+    return nullptr;
+}
+
+std::string removeFirst(std::string s, std::string_view part)
+{
+    const size_t at = s.find(part);
+    if (at != std::string::npos) s.erase(at, part.size());
+    return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TrpComponent
+
+TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner)), font_(std::make_unique<TFont>())
+{
+    font_->SetName("Arial");
+    font_->SetSize(10);
+    font_->SetColor(clBlack);
+    font_->SetCharset(DEFAULT_CHARSET);
+    font_->OnChange = [this](TObject*) { FontChanged(); };
+    if (auto* parent = dynamic_cast<TrpComponent*>(owner)) SetParent(parent);
+}
+
+TrpComponent::~TrpComponent()
+{
+    Destroying();
+    SetParent(nullptr);
+    // Inherited children too: nothing else would free them.
+    while (!objects_.empty()) delete objects_.back();
+    font_->OnChange = nullptr;
+}
+
+void TrpComponent::SetParent(TrpComponent* value)
+{
+    if (value == parent_) return;
+    for (const TrpComponent* p = value; p; p = p->parent_)
+        if (p == this) throw EInvalidOperation("An object cannot be its own parent");
+    if (parent_) {
+        auto& list = parent_->objects_;
+        auto it = std::find(list.rbegin(), list.rend(), this);
+        if (it != list.rend()) list.erase(std::next(it).base());
+    }
+    parent_ = value;
+    if (value) {
+        value->objects_.push_back(this);
+        SetParentFont(parentFont_);
+    }
+}
+
+void TrpComponent::Clear()
+{
+    const std::vector<TrpComponent*> children = objects_;
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        if ((*it)->IsAncestor())
+            (*it)->Clear();
+        else
+            delete *it;
+    }
+}
+
+TrpPage* TrpComponent::GetPage() const
+{
+    for (const TrpComponent* c = this; c; c = c->parent_)
+        if (c->treeKind_ & rpkPage) return static_cast<TrpPage*>(const_cast<TrpComponent*>(c));
+    return nullptr;
+}
+
+TrpReport* TrpComponent::GetReport() const
+{
+    for (const TrpComponent* c = this; c; c = c->parent_)
+        if (c->treeKind_ & rpkReport) return static_cast<TrpReport*>(const_cast<TrpComponent*>(c));
+    return nullptr;
+}
+
+const std::vector<TrpComponent*>& TrpComponent::GetAllObjects()
+{
+    allObjects_.clear();
+    collectAll(this, allObjects_);
+    return allObjects_;
+}
+
+TrpComponent* TrpComponent::FindObject(std::string_view name) const
+{
+    if (name.empty()) return nullptr;
+    return findIn(this, name);
+}
+
+TrpDataSet* TrpComponent::FindDataSet(TrpDataSet* current, std::string_view name) const
+{
+    TrpReport* report = GetReport();
+    if (report && !report->EngineOptions()->GlobalDataSetLookup) {
+        TrpDataSetItem* item = report->EnabledDataSets()->Find(name);
+        return item ? item->DataSet() : nullptr;
+    }
+    return FindGlobalDataSet(current, name, report);
+}
+
+void TrpComponent::CreateUniqueName()
+{
+    std::vector<TrpComponent*> objects;
+    if (TrpReport* report = GetReport())
+        collectAll(report, objects);
+    else if (parent_)
+        objects = parent_->objects_;
+    std::unordered_set<std::string> taken;
+    for (const TrpComponent* o : objects) taken.insert(UpperCase(o->Name()));
+    const std::string base = BaseName();
+    for (int n = 1;; ++n) {
+        const std::string name = base + IntToStr(n);
+        if (!taken.contains(UpperCase(name))) {
+            SetName(name);
+            return;
+        }
+    }
+}
+
+void TrpComponent::SetName(const std::string& newName)
+{
+    if (SameText(newName, Name())) return;
+    if (!newName.empty()) {
+        if (TrpReport* report = GetReport()) {
+            const TrpComponent* other = report->FindObject(newName);
+            if (other && other != this) throw EComponentError(GetResources().Get("prDupl"));
+            if (IsAncestor())
+                throw EComponentError("Could not rename " + Name() + ", it was introduced in the ancestor report");
+        }
+    }
+    TComponent::SetName(newName);
+}
+
+void TrpComponent::SetLeft(Extended value)
+{
+    if (IsDesigning() && restrictions_.Contains(rfDontMove)) return;
+    left_ = value;
+}
+
+void TrpComponent::SetTop(Extended value)
+{
+    if (IsDesigning() && restrictions_.Contains(rfDontMove)) return;
+    top_ = value;
+}
+
+void TrpComponent::SetWidth(Extended value)
+{
+    if (IsDesigning() && restrictions_.Contains(rfDontSize)) return;
+    width_ = value;
+}
+
+void TrpComponent::SetHeight(Extended value)
+{
+    if (IsDesigning() && restrictions_.Contains(rfDontSize)) return;
+    height_ = value;
+}
+
+void TrpComponent::SetBounds(Extended left, Extended top, Extended width, Extended height)
+{
+    SetLeft(left);
+    SetTop(top);
+    SetWidth(width);
+    SetHeight(height);
+}
+
+Extended TrpComponent::AbsLeft() const
+{
+    Extended x = left_;
+    for (const TrpComponent* p = parent_; p && !(p->treeKind_ & rpkDialogPage); p = p->parent_) x += p->left_;
+    return x;
+}
+
+Extended TrpComponent::AbsTop() const
+{
+    Extended y = top_;
+    for (const TrpComponent* p = parent_; p && !(p->treeKind_ & rpkDialogPage); p = p->parent_) y += p->top_;
+    return y;
+}
+
+namespace {
+
+// Whether two objects share some height (with a touch of 0.0001 allowed).
+bool overlapVertically(const TrpComponent* a, const TrpComponent* b)
+{
+    const Extended ta = a->AbsTop(), tb = b->AbsTop();
+    return !(ta >= tb + b->Height() - 0.0001L) && !(tb >= ta + a->Height() - 0.0001L);
+}
+
+}  // namespace
+
+void TrpComponent::AlignChildren()
+{
+    // The views ordered by Left, as the sort key text orders them.
+    TStringList sorted;
+    sorted.SetSorted(true);
+    sorted.SetDuplicates(dupAccept);
+    for (TrpComponent* child : objects_) {
+        if (!dynamic_cast<TrpView*>(child)) continue;
+        const Extended l = child->Left();
+        const std::string key = (l >= 0 ? "1" : "0") + Format("%9.2f", {Variant(l >= 0 ? l : -l)});
+        sorted.AddObject(key, child);
+    }
+    const int n = sorted.Count();
+    auto view = [&](int i) { return static_cast<TrpView*>(sorted.Objects(i)); };
+    // The first object from position i towards one side that shares some
+    // height with the child; for a baWidth child those beyond it are skipped.
+    auto neighbour = [&](int i, bool towardsLeft) -> TrpView* {
+        TrpView* c = view(i);
+        for (int k = towardsLeft ? i - 1 : i + 1; k >= 0 && k < n; k += towardsLeft ? -1 : 1) {
+            TrpView* o = view(k);
+            if (o == c || !overlapVertically(c, o)) continue;
+            if (c->Align() == baWidth) {
+                if (towardsLeft && o->Left() > c->Left()) continue;
+                if (!towardsLeft && o->Left() + o->Width() < c->Left() + c->Width()) continue;
+            }
+            return o;
+        }
+        return nullptr;
+    };
+    for (int i = 0; i < n; ++i) {
+        TrpView* c = view(i);
+        if (c->Align() != baLeft && c->Align() != baWidth) continue;
+        TrpView* nb = neighbour(i, true);
+        c->SetLeft(nb ? nb->Left() + nb->Width() : 0);
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        TrpView* c = view(i);
+        if (c->Align() == baRight) {
+            TrpView* nb = neighbour(i, false);
+            c->SetLeft(nb ? nb->Left() - c->Width() : Width() - c->Width());
+        } else if (c->Align() == baWidth) {
+            TrpView* nb = neighbour(i, false);
+            c->SetWidth(nb ? nb->Left() - c->Left() : Width() - c->Left());
+        }
+    }
+    for (TrpComponent* child : objects_) {
+        auto* c = dynamic_cast<TrpView*>(child);
+        if (!c) continue;
+        switch (c->Align()) {
+        case baCenter: c->SetLeft((Width() - c->Width()) / 2); break;
+        case baBottom: c->SetTop(Height() - c->Height()); break;
+        case baClient: c->SetBounds(0, 0, Width(), Height()); break;
+        default: break;
+        }
+    }
+}
+
+void TrpComponent::SetFont(const TFont* value)
+{
+    font_->Assign(value);
+    parentFont_ = false;
+}
+
+void TrpComponent::SetParentFont(bool value)
+{
+    if (value && parent_) SetFont(parent_->Font());
+    parentFont_ = value;
+}
+
+void TrpComponent::FontChanged()
+{
+    parentFont_ = false;
+    for (TrpComponent* child : objects_)
+        if (child->ParentFont()) child->SetParentFont(true);
+}
+
+bool TrpComponent::IsDesigning() const noexcept
+{
+    return isDesigning_ || ComponentState().Contains(csDesigning);
+}
+
+bool TrpComponent::IsLoading() const noexcept
+{
+    return loading_ || XMLLoading || ComponentState().Contains(csLoading);
+}
+
+bool TrpComponent::IsAncestor() const noexcept
+{
+    return isAncestor_ || ComponentState().Contains(csAncestor);
+}
+
+std::string TrpComponent::BaseName() const
+{
+    if (!baseName_.empty()) return baseName_;
+    std::string name = removeFirst(ClassName(), "Trp");
+    return removeFirst(std::move(name), InheritsFrom(TrpDialogControl::StaticClass()) ? "Control" : "View");
+}
+
+std::string TrpComponent::GetDescription() const
+{
+    return ClassName();
+}
+
+void TrpComponent::InitDesigning(uint16_t)
+{
+    isDesigning_ = true;
+}
+
+void TrpComponent::LoadFromStream(TStream& stream)
+{
+    Clear();
+    TrpReport* report = GetReport();
+    TrpXMLSerializer reader(&stream);
+    reader.Owner = report ? static_cast<TComponent*>(report) : this;
+    if (report) report->CurrentReader = &reader;
+    try {
+        if (report && report->EngineOptions()->BackgroundMode) {
+            std::lock_guard<std::recursive_mutex> lock(rpClassLock());
+            reader.ReadRootComponent(this);
+        } else {
+            reader.ReadRootComponent(this);
+        }
+    } catch (...) {
+        if (report) report->CurrentReader = nullptr;
+        throw;
+    }
+    if (report) {
+        for (int i = 0; i < reader.Errors.Count(); ++i) report->Errors.Add(reader.Errors.Strings(i));
+        report->CurrentReader = nullptr;
+    }
+}
+
+void TrpComponent::SaveToStream(TStream& stream, bool saveChildren, bool saveDefaultValues,
+                                [[maybe_unused]] bool useGetAncestor)
+{
+    TrpReport* report = GetReport();
+    TrpXMLSerializer writer(&stream);
+    writer.Owner = report ? static_cast<TComponent*>(report) : this;
+    writer.SerializeDefaultValues = saveDefaultValues;
+    writer.WriteRootComponent(this, saveChildren);
+}
+
+void TrpComponent::Assign(const TPersistent* source)
+{
+    auto* from = const_cast<TrpComponent*>(dynamic_cast<const TrpComponent*>(source));
+    if (!from) {
+        TComponent::Assign(source);
+        return;
+    }
+    TMemoryStream stream;
+    from->SaveToStream(stream, false, false, true);
+    stream.SetPosition(0);
+    LoadFromStream(stream);
+}
+
+void TrpComponent::AssignAll(const TrpComponent* source)
+{
+    TMemoryStream stream;
+    const_cast<TrpComponent*>(source)->SaveToStream(stream, true);
+    stream.SetPosition(0);
+    LoadFromStream(stream);
+}
+
+std::string TrpComponent::Diff(TrpComponent* reference)
+{
+    std::string out;
+    DiffTo(out, reference);
+    return out;
+}
+
+void TrpComponent::DiffTo(std::string& out, TrpComponent* reference)
+{
+    if (!reference) return;
+    rpDiffFloat(out, " l=\"", left_, reference->left_);
+    if (DiffTopAlways())
+        rpAppendFloat(out, " t=\"", top_);
+    else
+        rpDiffFloat(out, " t=\"", top_, reference->top_);
+    if (DiffWidth()) rpDiffFloat(out, " w=\"", width_, reference->width_);
+    rpDiffFloat(out, " h=\"", height_, reference->height_);
+    rpDiffBool(out, " Visible=\"", visible_, reference->visible_);
+    rpDiffBool(out, " ParentFont=\"", parentFont_, reference->parentFont_);
+    rpDiffInt(out, " Tag=\"", Tag(), reference->Tag());
+    if (!parentFont_) {
+        const TFont& f = *font_;
+        const TFont& r = *reference->font_;
+        if (f.Name() != r.Name()) rpAppendText(out, " Font.Name=\"", f.Name());
+        rpDiffInt(out, " Font.Size=\"", f.Size(), r.Size());
+        rpDiffInt(out, " Font.Color=\"", f.Color(), r.Color());
+        rpDiffInt(out, " Font.Style=\"", f.Style().Bits(), r.Style().Bits());
+        rpDiffInt(out, " Font.Charset=\"", f.Charset(), r.Charset());
+    }
+}
+
+std::string TrpComponent::DiffAll(TrpComponent* reference)
+{
+    TrpXMLSerializer writer;
+    TrpReport* report = GetReport();
+    writer.Owner = report ? static_cast<TComponent*>(report) : this;
+    std::string out = writer.WriteProps(this);
+    if (reference) DiffTo(out, reference);
+    if (dynamic_cast<TrpNullBand*>(this)) {
+        rpAppendFloat(out, " l=\"", left_);
+        rpAppendFloat(out, " t=\"", top_);
+    }
+    return out;
+}
+
+void TrpComponent::Publish([[maybe_unused]] TClassBuilder<TrpComponent>& b) {}
+
+TrpRectArea TrpRectArea::CreateFromView(const TrpComponent& view)
+{
+    const Extended l = view.AbsLeft(), t = view.AbsTop();
+    return TrpRectArea(l, t, l + view.Width(), t + view.Height());
+}
+
+// ---------------------------------------------------------------- TrpReportComponent
+
+void TrpReportComponent::BeforePrint()
+{
+    savedLeft_ = Left();
+    savedTop_ = Top();
+    savedWidth_ = Width();
+    savedHeight_ = Height();
+}
+
+void TrpReportComponent::AfterPrint()
+{
+    SetBounds(savedLeft_, savedTop_, savedWidth_, savedHeight_);
+}
+
+TrpRect TrpReportComponent::GetRealBounds() const
+{
+    const Extended l = AbsLeft(), t = AbsTop();
+    return MakeExtRect(l, t, l + Width(), t + Height());
+}
+
+void TrpReportComponent::Publish(TClassBuilder<TrpReportComponent>& b)
+{
+    b.abstract();
+    b.property("Description", &TrpReportComponent::Description, &TrpReportComponent::SetDescription);
+}
+
+// ---------------------------------------------------------------- dialog bases
+
+void TrpDialogComponent::Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY)
+{
+    const int x = static_cast<int>(Round(AbsLeft() * scaleX + offsetX));
+    const int y = static_cast<int>(Round(AbsTop() * scaleY + offsetY));
+    // A raised button: face, light top and left, dark bottom and right.
+    auto fill = [&](int l, int t, int r, int bottom, TColor color) {
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(color);
+        canvas.FillRect({l, t, r, bottom});
+    };
+    fill(x, y, x + 28, y + 28, clBtnFace);
+    fill(x, y, x + 27, y + 1, clBtnHighlight);
+    fill(x, y, x + 1, y + 27, clBtnHighlight);
+    fill(x + 1, y + 26, x + 27, y + 27, clBtnShadow);
+    fill(x + 26, y + 1, x + 27, y + 27, clBtnShadow);
+    fill(x, y + 27, x + 28, y + 28, cl3DDkShadow);
+    fill(x + 27, y, x + 28, y + 28, cl3DDkShadow);
+    const int image = ObjectImageIndex(ClassType());
+    if (image >= 0) {
+        const QImage picture = GetResources().GetObjectImages().Image(image);
+        if (!picture.isNull()) canvas.Draw(x + 6, y + 6, picture);
+    }
+    canvas.Font()->SetName("Tahoma");
+    canvas.Font()->SetSize(8);
+    canvas.Font()->SetStyle({});
+    canvas.Font()->SetColor(clBlack);
+    canvas.SetFontEscapement(0);
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.Brush()->SetColor(clWindow);
+    const std::u16string name = Utf8ToUtf16(Name());
+    canvas.TextOut(x + 14 - canvas.TextWidth(name) / 2, y + 30, name);
+}
+
+void TrpDialogComponent::DefineProperties(TrpFiler& filer)
+{
+    filer.DefineProperty(
+        "pLeft", [this](TrpPropReader& r) { SetLeft(static_cast<Extended>(r.ReadInteger())); },
+        [this](TrpPropWriter& w) { w.WriteInteger(Round(Left())); }, true);
+    filer.DefineProperty(
+        "pTop", [this](TrpPropReader& r) { SetTop(static_cast<Extended>(r.ReadInteger())); },
+        [this](TrpPropWriter& w) { w.WriteInteger(Round(Top())); }, true);
+}
+
+TrpDialogControl::TrpDialogControl(TComponent* owner) : TrpReportComponent(owner) {}

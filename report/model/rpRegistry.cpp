@@ -1,0 +1,437 @@
+#include "rpRegistry.h"
+
+#include <QFontDatabase>
+
+#include <array>
+
+#include "Canvas.h"
+#include "ControlIdents.h"
+#include "Graphics.h"
+#include "QtCanvas.h"
+#include "SysUtils.h"
+#include "UiServices.h"
+#include "rpClass.h"
+#include "rpDataSets.h"
+
+// ---------------------------------------------------------------- objects
+
+const TrpObjectItem& TrpObjectCollection::GetItem(int index) const
+{
+    if (index < 0 || index >= Count()) RaiseListIndexError(index);
+    return items_[static_cast<size_t>(index)];
+}
+
+void TrpObjectCollection::RegisterObject(const TClass* cls, const QImage* bitmap, int imageIndex,
+                                         const std::string& hint, const std::string& description, uint16_t flags,
+                                         uint8_t category)
+{
+    for (const TrpObjectItem& item : items_)
+        if (item.ClassRef == cls && item.Flags == flags) return;
+    TrpObjectItem item;
+    item.ClassRef = cls;
+    if (bitmap) item.ButtonBitmap = *bitmap;
+    item.ButtonImageIndex = imageIndex;
+    item.ButtonHint = hint;
+    item.Description = description;
+    item.Flags = flags;
+    item.Category = category;
+    if (category == 0 && cls) {
+        if (cls->InheritsFrom(TrpDataSet::StaticClass()) || cls->InheritsFrom(TrpCustomDatabase::StaticClass()))
+            item.Category = rpcatData;
+        else if (cls->InheritsFrom(TrpDialogControl::StaticClass()) ||
+                 cls->InheritsFrom(TrpDialogComponent::StaticClass()))
+            item.Category = rpcatDialog;
+        else
+            item.Category = rpcatReport;
+    }
+    items_.push_back(std::move(item));
+}
+
+void TrpObjectCollection::UnregisterObject(const TClass* cls)
+{
+    std::erase_if(items_, [cls](const TrpObjectItem& item) { return item.ClassRef == cls; });
+}
+
+TrpObjectCollection& GetObjectCollection()
+{
+    static TrpObjectCollection collection;
+    return collection;
+}
+
+int ObjectImageIndex(const TClass* cls)
+{
+    const TrpObjectCollection& objects = GetObjectCollection();
+    for (int i = 0; i < objects.Count(); ++i)
+        if (objects.GetItem(i).ClassRef == cls) return objects.GetItem(i).ButtonImageIndex;
+    return -1;
+}
+
+// ---------------------------------------------------------------- component editors
+
+void TrpComponentEditor::AddMenuItem(std::vector<MenuItem>& menu, std::string caption, int tag, bool checked)
+{
+    menu.push_back({std::move(caption), tag, checked});
+}
+
+const TrpComponentEditorItem& TrpComponentEditorCollection::GetItem(int index) const
+{
+    if (index < 0 || index >= Count()) RaiseListIndexError(index);
+    return items_[static_cast<size_t>(index)];
+}
+
+void TrpComponentEditorCollection::Register(const TClass* componentClass, TrpComponentEditorFactory editor)
+{
+    items_.push_back({componentClass, std::move(editor)});
+}
+
+TrpComponentEditorCollection& GetComponentEditors()
+{
+    static TrpComponentEditorCollection collection;
+    return collection;
+}
+
+// ---------------------------------------------------------------- property editors
+
+void TrpPropertyEditor::AddObject(TObject* object, const TPropInfo* prop)
+{
+    objects_.push_back({Ref<TObject>(object), prop});
+}
+
+std::string TrpPropertyEditor::GetName() const
+{
+    return objects_.empty() ? std::string() : objects_.front().prop->Name();
+}
+
+void TrpPropertyEditor::GetValues()
+{
+    Values.Clear();
+    Values.SetSorted(false);
+    FillValues(Values);
+    if (!KeepsOwnOrder()) Values.Sort();
+}
+
+void TrpPropertyEditor::DrawValue(TCanvas& canvas, int x, int y, int width)
+{
+    canvas.TextOut(x + width - 2, y, GetValue());
+    canvas.Pen()->SetColor(static_cast<TColor>(0x808080));
+}
+
+Extended TrpPropertyEditor::GetFloatValue() const
+{
+    if (objects_.empty()) return 0;
+    TObject* o = objects_.front().object.get();
+    return o ? objects_.front().prop->GetFloat(o) : 0;
+}
+
+int64_t TrpPropertyEditor::GetOrdValue() const
+{
+    if (objects_.empty()) return 0;
+    TObject* o = objects_.front().object.get();
+    return o ? objects_.front().prop->GetOrd(o) : 0;
+}
+
+std::string TrpPropertyEditor::GetStrValue() const
+{
+    if (objects_.empty()) return std::string();
+    TObject* o = objects_.front().object.get();
+    return o ? GetPropText(o, objects_.front().prop) : std::string();
+}
+
+TObject* TrpPropertyEditor::GetObjectValue(int index) const
+{
+    if (index < 0 || index >= ObjectCount()) return nullptr;
+    const Edited& e = objects_[static_cast<size_t>(index)];
+    TObject* o = e.object.get();
+    return o && IsObjectKind(e.prop->Kind()) ? e.prop->GetObject(o) : nullptr;
+}
+
+void TrpPropertyEditor::SetFloatValue(Extended value)
+{
+    for (const Edited& e : objects_)
+        if (TObject* o = e.object.get()) e.prop->SetFloat(o, value);
+}
+
+void TrpPropertyEditor::SetOrdValue(int64_t value)
+{
+    for (const Edited& e : objects_)
+        if (TObject* o = e.object.get()) e.prop->SetOrd(o, value);
+}
+
+void TrpPropertyEditor::SetStrValue(const std::string& value)
+{
+    for (const Edited& e : objects_)
+        if (TObject* o = e.object.get()) SetPropText(o, e.prop, value);
+}
+
+std::string TrpIntegerProperty::GetValue()
+{
+    return IntToStr(GetOrdValue());
+}
+
+void TrpIntegerProperty::SetValue(const std::string& value)
+{
+    SetOrdValue(StrToInt64(value));
+}
+
+std::string TrpClassProperty::GetValue()
+{
+    TObject* value = GetObjectValue(0);
+    return "(" + (value ? value->ClassName() : std::string()) + ")";
+}
+
+std::string TrpColorProperty::GetValue()
+{
+    return ColorToString(static_cast<TColor>(GetOrdValue()));
+}
+
+void TrpColorProperty::SetValue(const std::string& value)
+{
+    SetOrdValue(StringToColor(value));
+}
+
+bool TrpColorProperty::Edit()
+{
+    QColor color = ToQColor(static_cast<TColor>(GetOrdValue()));
+    if (!gui::ui().colorDialog(color, QString())) return false;
+    SetOrdValue(RGB(static_cast<uint8_t>(color.red()), static_cast<uint8_t>(color.green()),
+                    static_cast<uint8_t>(color.blue())));
+    return true;
+}
+
+void TrpColorProperty::FillValues(TStrings& list)
+{
+    GetColorValues([&](const std::string& name) { list.Add(name); });
+}
+
+bool TrpFontProperty::Edit()
+{
+    auto* font = dynamic_cast<TFont*>(GetObjectValue(0));
+    if (!font) return false;
+    QFont qfont(QString::fromStdString(font->Name()));
+    qfont.setPointSize(font->Size() > 0 ? font->Size() : 10);
+    qfont.setBold(font->Style().Contains(fsBold));
+    qfont.setItalic(font->Style().Contains(fsItalic));
+    qfont.setUnderline(font->Style().Contains(fsUnderline));
+    qfont.setStrikeOut(font->Style().Contains(fsStrikeout));
+    if (!gui::ui().fontDialog(qfont, QString())) return false;
+    TFont chosen;
+    chosen.Assign(font);
+    chosen.SetName(qfont.family().toStdString());
+    if (qfont.pointSize() > 0) chosen.SetSize(qfont.pointSize());
+    TFontStyles style;
+    if (qfont.bold()) style.Include(fsBold);
+    if (qfont.italic()) style.Include(fsItalic);
+    if (qfont.underline()) style.Include(fsUnderline);
+    if (qfont.strikeOut()) style.Include(fsStrikeout);
+    chosen.SetStyle(style);
+    for (int i = 0; i < ObjectCount(); ++i)
+        if (auto* target = dynamic_cast<TFont*>(GetObjectValue(i))) target->Assign(&chosen);
+    return true;
+}
+
+void TrpFontNameProperty::FillValues(TStrings& list)
+{
+    for (const QString& family : QFontDatabase::families()) list.Add(family.toStdString());
+}
+
+std::string TrpFontCharsetProperty::GetValue()
+{
+    std::string ident;
+    const int64_t value = GetOrdValue();
+    return CharsetToIdent(static_cast<int32_t>(value), ident) ? ident : Format("%d", {Variant(value)});
+}
+
+void TrpFontCharsetProperty::SetValue(const std::string& value)
+{
+    int32_t charset = 0;
+    SetOrdValue(IdentToCharset(value, charset) ? charset : StrToInt(value));
+}
+
+void TrpFontCharsetProperty::FillValues(TStrings& list)
+{
+    GetCharsetValues([&](const std::string& name) { list.Add(name); });
+}
+
+namespace {
+
+constexpr std::array<const char*, 11> kModalResults = {"mrNone", "mrOk",  "mrCancel", "mrAbort",
+                                                       "mrRetry", "mrIgnore", "mrYes", "mrNo",
+                                                       "mrAll", "mrNoToAll", "mrYesToAll"};
+
+}  // namespace
+
+std::string TrpModalResultProperty::GetValue()
+{
+    const int64_t value = GetOrdValue();
+    if (value >= 0 && value < static_cast<int64_t>(kModalResults.size())) return kModalResults[value];
+    return IntToStr(value);
+}
+
+void TrpModalResultProperty::SetValue(const std::string& value)
+{
+    if (Trim(value).empty()) {
+        SetOrdValue(0);
+        return;
+    }
+    for (size_t i = 0; i < kModalResults.size(); ++i) {
+        if (SameText(kModalResults[i], Trim(value))) {
+            SetOrdValue(static_cast<int64_t>(i));
+            return;
+        }
+    }
+    SetOrdValue(StrToInt(value));
+}
+
+void TrpModalResultProperty::FillValues(TStrings& list)
+{
+    for (const char* name : kModalResults) list.Add(name);
+}
+
+const char* const kShortCutNone = "(None)";
+
+std::string TrpShortCutProperty::GetValue()
+{
+    const auto shortCut = static_cast<TShortCut>(GetOrdValue());
+    return shortCut == 0 ? std::string(kShortCutNone) : ShortCutToText(shortCut);
+}
+
+void TrpShortCutProperty::SetValue(const std::string& value)
+{
+    SetOrdValue(SameText(Trim(value), kShortCutNone) ? 0 : TextToShortCut(value));
+}
+
+void TrpShortCutProperty::FillValues(TStrings& list)
+{
+    list.Add(kShortCutNone);
+    GetShortCutValues([&](const std::string& text) { list.Add(text); });
+}
+
+std::string TrpCursorProperty::GetValue()
+{
+    return CursorToString(static_cast<int32_t>(GetOrdValue()));
+}
+
+void TrpCursorProperty::SetValue(const std::string& value)
+{
+    SetOrdValue(StringToCursor(value));
+}
+
+void TrpCursorProperty::FillValues(TStrings& list)
+{
+    GetCursorValues([&](const std::string& name) { list.Add(name); });
+}
+
+namespace {
+
+// Date-time editors: 0 shows as empty text and empty text stores 0.
+std::string dateText(Extended value, std::string (*toText)(TDateTime))
+{
+    return value == 0 ? std::string() : toText(static_cast<TDateTime>(value));
+}
+
+Extended dateValue(const std::string& text, TDateTime (*fromText)(std::string_view))
+{
+    return Trim(text).empty() ? 0 : static_cast<Extended>(fromText(text));
+}
+
+}  // namespace
+
+std::string TrpDateTimeProperty::GetValue()
+{
+    return dateText(GetFloatValue(), DateTimeToStr);
+}
+
+void TrpDateTimeProperty::SetValue(const std::string& value)
+{
+    SetFloatValue(dateValue(value, StrToDateTime));
+}
+
+std::string TrpDateProperty::GetValue()
+{
+    return dateText(GetFloatValue(), DateToStr);
+}
+
+void TrpDateProperty::SetValue(const std::string& value)
+{
+    SetFloatValue(dateValue(value, StrToDate));
+}
+
+std::string TrpTimeProperty::GetValue()
+{
+    return dateText(GetFloatValue(), TimeToStr);
+}
+
+void TrpTimeProperty::SetValue(const std::string& value)
+{
+    SetFloatValue(dateValue(value, StrToTime));
+}
+
+const TrpPropertyEditorItem& TrpPropertyEditorCollection::GetItem(int index) const
+{
+    if (index < 0 || index >= Count()) RaiseListIndexError(index);
+    return items_[static_cast<size_t>(index)];
+}
+
+void TrpPropertyEditorCollection::Register(std::string typeName, const TClass* componentClass,
+                                           TrpPropertyEditorFactory editor, std::string propertyName)
+{
+    items_.push_back({std::move(typeName), componentClass, std::move(propertyName), std::move(editor)});
+}
+
+int TrpPropertyEditorCollection::Find(std::string_view typeName, const TClass* componentClass,
+                                      std::string_view propertyName)
+{
+    for (int i = Count() - 1; i >= 0; --i) {
+        const TrpPropertyEditorItem& item = items_[static_cast<size_t>(i)];
+        if (!SameText(item.TypeName, typeName)) continue;
+        if (item.ComponentClass && (!componentClass || !componentClass->InheritsFrom(item.ComponentClass))) continue;
+        if (!item.PropertyName.empty() && !SameText(item.PropertyName, propertyName)) continue;
+        lastFound_ = i;
+        return i;
+    }
+    return -1;
+}
+
+TrpPropertyEditorCollection& GetPropertyEditors()
+{
+    static TrpPropertyEditorCollection collection;
+    return collection;
+}
+
+TrpExportFilterCollection& GetExportFilters()
+{
+    static TrpExportFilterCollection collection;
+    return collection;
+}
+
+namespace {
+
+template <class E>
+TrpPropertyEditorFactory editorOf()
+{
+    return [](TObject* designer) -> std::unique_ptr<TrpPropertyEditor> { return std::make_unique<E>(designer); };
+}
+
+}  // namespace
+
+void registerPropertyEditors()
+{
+    TrpPropertyEditorCollection& editors = GetPropertyEditors();
+    const TClass* font = TFont::StaticClass();
+    editors.Register("TComponentName", nullptr, editorOf<TrpNameProperty>(), "Name");
+    editors.Register("TColor", nullptr, editorOf<TrpColorProperty>());
+    editors.Register("TFont", nullptr, editorOf<TrpFontProperty>());
+    editors.Register("String", font, editorOf<TrpFontNameProperty>(), "Name");
+    editors.Register("Integer", font, editorOf<TrpFontCharsetProperty>(), "Charset");
+    editors.Register("TModalResult", nullptr, editorOf<TrpModalResultProperty>());
+    editors.Register("TShortCut", nullptr, editorOf<TrpShortCutProperty>());
+    editors.Register("TCursor", nullptr, editorOf<TrpCursorProperty>());
+    editors.Register("TDateTime", nullptr, editorOf<TrpDateTimeProperty>());
+    editors.Register("TDate", nullptr, editorOf<TrpDateProperty>());
+    editors.Register("TTime", nullptr, editorOf<TrpTimeProperty>());
+}
+
+void unregisterPropertyEditors()
+{
+    GetPropertyEditors() = TrpPropertyEditorCollection();
+}
