@@ -415,6 +415,37 @@ TRichChar DecodeChar(const QString& text)
     return a;
 }
 
+QString EncodePara(const TRichPara& p)
+{
+    QStringList parts;
+    for (int v : {static_cast<int>(p.align), p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slMult, static_cast<int>(p.list),
+                  p.listStart})
+        parts << QString::number(v);
+    for (const TRichTab& t : p.tabs) parts << QString::number(t.position) + QLatin1Char(':') + QString::number(static_cast<int>(t.kind));
+    return parts.join(QLatin1Char('|'));
+}
+
+TRichPara DecodePara(const QString& text)
+{
+    TRichPara p;
+    const QStringList parts = text.split(QLatin1Char('|'));
+    if (parts.size() < 10) return p;
+    p.align = static_cast<TRichAlign>(std::clamp(parts[0].toInt(), 0, 3));
+    p.li = parts[1].toInt();
+    p.ri = parts[2].toInt();
+    p.fi = parts[3].toInt();
+    p.sb = parts[4].toInt();
+    p.sa = parts[5].toInt();
+    p.sl = parts[6].toInt();
+    p.slMult = parts[7].toInt();
+    p.list = static_cast<TRichList>(std::clamp(parts[8].toInt(), 0, 6));
+    p.listStart = parts[9].toInt();
+    for (qsizetype i = 10; i < parts.size(); ++i)
+        p.tabs.push_back({parts[i].section(QLatin1Char(':'), 0, 0).toInt(),
+                          static_cast<TRichTabKind>(std::clamp(parts[i].section(QLatin1Char(':'), 1, 1).toInt(), 0, 3))});
+    return p;
+}
+
 TRichChar DefaultPlainChar()
 {
     TRichChar a;

@@ -50,6 +50,7 @@ enum Property : int {
     RawText,        // QString: the characters shown, as read
     RawSerial,      // int: tells two equal groups side by side apart
     RawOuter,       // QString: the character attributes around the group (EncodeChar)
+    RawPara,        // QString: the paragraph attributes around it (EncodePara)
     FieldInst,      // QByteArray: a field's {\*\fldinst ...} group, references as RawGroup
     // Pictures and other inline objects (object type RichObjectType).
     PictKind,       // int (TRichPictKind)
@@ -170,6 +171,8 @@ int ListNumber(const QTextBlock& block);
 // started in).
 QString EncodeChar(const TRichChar& a);
 TRichChar DecodeChar(const QString& text);
+QString EncodePara(const TRichPara& p);
+TRichPara DecodePara(const QString& text);
 
 // The default character attributes of plain text: Arial 10.
 TRichChar DefaultPlainChar();

@@ -150,6 +150,7 @@ struct PictState {
 struct RawState {
     int ownerDepth = -1;
     CharState outer;
+    TRichPara outerPara;
     int outerUc = 1;
     size_t start = 0;
     int docStart = 0;
@@ -688,6 +689,7 @@ void Reader::enterDestination(Kw kw)
             raw_.ownerDepth = depth;
             raw_.outer = stack_[stack_.size() - 2].chr;
             raw_.outerUc = stack_[stack_.size() - 2].uc;
+            raw_.outerPara = stack_[stack_.size() - 2].para;
             raw_.start = g.start;
             raw_.docStart = g.docOpen;
         }
@@ -701,6 +703,7 @@ void Reader::enterDestination(Kw kw)
             raw_.ownerDepth = depth;
             raw_.outer = stack_[stack_.size() - 2].chr;
             raw_.outerUc = stack_[stack_.size() - 2].uc;
+            raw_.outerPara = stack_[stack_.size() - 2].para;
             raw_.start = g.start;
             raw_.field = true;
             raw_.docStart = g.docOpen;
@@ -1119,6 +1122,7 @@ void Reader::closeRaw(size_t end, bool closed)
     m.setProperty(RawText, c.selectedText());
     m.setProperty(RawSerial, ++rawSerial_);
     m.setProperty(RawOuter, EncodeChar(charAttrs(r.outer)));
+    m.setProperty(RawPara, EncodePara(r.outerPara));
     if (!inst.empty()) m.setProperty(FieldInst, QByteArray(inst.data(), static_cast<qsizetype>(inst.size())));
     // A hyperlink's text is an anchor.
     const QString target = r.field ? hyperlinkTarget(r.instruction) : QString();

@@ -35,7 +35,7 @@ private:
     QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
                       int* end) const;
     void content(const QTextFragment& f, int from, int to);
-    void paragraph(const QTextBlock& b, bool continued);
+    void setPara(const TRichPara& p);
     void listText(const QTextBlock& b, const TRichPara& p);
     void setChar(const QTextCharFormat& format, int formatIndex);
     void setAttrs(const TRichChar& a);
@@ -111,9 +111,14 @@ std::string Writer::Run()
 
 void Writer::block(const QTextBlock& b, int from, int to, bool continued)
 {
-    paragraph(b, continued);
+    const TRichPara p = FromBlock(b);
+    // A paragraph that began inside a kept group has no marker of its own.
+    setPara(p);
+    if (p.list != TRichList::None && !continued) listText(b, p);
     fragments(b, from, to);
     if (skipUntil_ > b.position() + b.length() - 1) return;
+    // Attributes apply at the mark: a kept group before it may have left others.
+    setPara(p);
     // An empty paragraph keeps its mark's font, which gives it its height.
     if (from >= to && !continued) setChar(b.charFormat(), b.charFormatIndex());
     word("par");
@@ -121,49 +126,44 @@ void Writer::block(const QTextBlock& b, int from, int to, bool continued)
     needSpace_ = false;
 }
 
-// A paragraph that began inside a kept group gets its attributes (which
-// apply at its mark) after the group, and no list marker of its own.
-void Writer::paragraph(const QTextBlock& b, bool continued)
+void Writer::setPara(const TRichPara& p)
 {
-    const TRichPara p = FromBlock(b);
-    if (!paraWritten_ || !(p == para_)) {
-        word("pard");
-        if (p.align == TRichAlign::Right) word("qr");
-        if (p.align == TRichAlign::Center) word("qc");
-        if (p.align == TRichAlign::Justify) word("qj");
-        if (p.li) word("li", p.li);
-        if (p.ri) word("ri", p.ri);
-        if (p.fi) word("fi", p.fi);
-        if (p.sb) word("sb", p.sb);
-        if (p.sa) word("sa", p.sa);
-        if (p.sl) {
-            word("sl", p.sl);
-            word("slmult", p.slMult);
-        }
-        for (const TRichTab& t : p.tabs) {
-            if (t.position <= 0) continue;  // a stop not yet placed
-            if (t.kind == TRichTabKind::Center) word("tqc");
-            if (t.kind == TRichTabKind::Right) word("tqr");
-            if (t.kind == TRichTabKind::Decimal) word("tqdec");
-            word("tx", t.position);
-        }
-        if (p.list != TRichList::None) {
-            body_ += "{\\*\\pn";
-            if (p.list == TRichList::Bullet) {
-                if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
-                body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_) + "\\pnindent0{\\pntxtb\\'b7}}";
-            } else {
-                static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
-                body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
-                if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
-                body_ += "\\pnindent0{\\pntxta .}}";
-            }
-            needSpace_ = false;
-        }
-        para_ = p;
-        paraWritten_ = true;
+    if (paraWritten_ && p == para_) return;
+    word("pard");
+    if (p.align == TRichAlign::Right) word("qr");
+    if (p.align == TRichAlign::Center) word("qc");
+    if (p.align == TRichAlign::Justify) word("qj");
+    if (p.li) word("li", p.li);
+    if (p.ri) word("ri", p.ri);
+    if (p.fi) word("fi", p.fi);
+    if (p.sb) word("sb", p.sb);
+    if (p.sa) word("sa", p.sa);
+    if (p.sl) {
+        word("sl", p.sl);
+        word("slmult", p.slMult);
     }
-    if (p.list != TRichList::None && !continued) listText(b, p);
+    for (const TRichTab& t : p.tabs) {
+        if (t.position <= 0) continue;  // a stop not yet placed
+        if (t.kind == TRichTabKind::Center) word("tqc");
+        if (t.kind == TRichTabKind::Right) word("tqr");
+        if (t.kind == TRichTabKind::Decimal) word("tqdec");
+        word("tx", t.position);
+    }
+    if (p.list != TRichList::None) {
+        body_ += "{\\*\\pn";
+        if (p.list == TRichList::Bullet) {
+            if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
+            body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_) + "\\pnindent0{\\pntxtb\\'b7}}";
+        } else {
+            static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
+            body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
+            if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
+            body_ += "\\pnindent0{\\pntxta .}}";
+        }
+        needSpace_ = false;
+    }
+    para_ = p;
+    paraWritten_ = true;
 }
 
 // What a reader without lists shows: the marker and a tab.
@@ -221,6 +221,7 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
         if (whole && (inst.size() > 0 || !opt_.noObjects)) {
             // The group reads back in the state it was read in.
             setAttrs(DecodeChar(format.property(RawOuter).toString()));
+            setPara(DecodePara(format.property(RawPara).toString()));
             rawGroup(format, raw);
             skipUntil_ = spanEnd;
             continue;
