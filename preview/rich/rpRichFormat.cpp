@@ -415,8 +415,12 @@ TRichChar DecodeChar(const QString& text)
     return a;
 }
 
-QString EncodePara(const TRichPara& p)
+QString EncodePara(TRichPara p)
 {
+    // As a paragraph keeps them: a multiple without spacing, or a start
+    // without a list, means nothing.
+    if (p.sl == 0) p.slMult = 0;
+    if (p.list == TRichList::None) p.listStart = 1;
     QStringList parts;
     for (int v : {static_cast<int>(p.align), p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slMult, static_cast<int>(p.list),
                   p.listStart})

@@ -171,7 +171,7 @@ int ListNumber(const QTextBlock& block);
 // started in).
 QString EncodeChar(const TRichChar& a);
 TRichChar DecodeChar(const QString& text);
-QString EncodePara(const TRichPara& p);
+QString EncodePara(TRichPara p);
 TRichPara DecodePara(const QString& text);
 
 // The default character attributes of plain text: Arial 10.

@@ -157,6 +157,9 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         "{\\rtf1\\tx720\\tx720\\tqr\\tx720 a{\\field{\\*\\fldinst I}{\\fldrslt\\tx1440 r\\par}}b}",
         // \plain inside a kept group, in a file whose default font is not the first.
         "{\\rtf1\\deff1{\\fonttbl{\\f0 Zeta;}{\\f1 Arial;}}{\\field{\\*\\fldinst I}{\\fldrslt\\f0 z\\plain a}}}",
+        // Paragraph attributes set inside a kept group, and a \uc around one.
+        "{\\rtf1 a{\\object\\objemb{\\result x{\\*\\pn\\pnlvlblt} y\\par z}} b\\par c}",
+        "{\\rtf1\\uc0 {\\field{\\*\\fldinst I}{\\fldrslt \\u20013?}}}",
         // A supplementary character in a font name, an unknown charset.
         "{\\rtf1{\\fonttbl{\\f0\\fcharset13 N\\u-10179?\\u-8704?;}}\\'e9{\\object{\\result\\'e9}}}",
     };
