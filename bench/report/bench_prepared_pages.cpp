@@ -29,6 +29,7 @@
 #include "CodePages.h"
 #include "CoreClasses.h"
 #include "FakeSpooler.h"
+#include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpMemo.h"
@@ -330,17 +331,6 @@ void memoryReport(const char* self)
                     tree.maxRssKb / 1024.0, perElement(tree), perElement(off) / perElement(tree));
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (!r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -359,9 +349,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double floor = reporter.times["BM_BuildPageDirectly"];
+    const double floor = reporter.Time("BM_BuildPageDirectly");
     for (const char* name : {"BM_GetPageResident", "BM_GetPageParked"}) {
-        const double t = reporter.times[name];
+        const double t = reporter.Time(name);
         if (t > 0 && floor > 0)
             std::printf("%s: %.3f ms (target %s), %.2f x building the objects directly\n", name, t,
                         std::strcmp(name, "BM_GetPageResident") == 0 ? "<= 2 ms" : "<= 4 ms", t / floor);

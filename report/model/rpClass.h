@@ -139,6 +139,10 @@ protected:
     bool IsFontStored() const { return !parentFont_; }
     void setFontProp(TFont* value) { SetFont(value); }
     void SetIsDesigning(bool value) noexcept { isDesigning_ = value; }
+    // What the tree walks look for, set by the constructors of those
+    // classes (cheaper than asking each level's class).
+    enum : uint8_t { rpkReport = 1, rpkPage = 2, rpkDialogPage = 4 };
+    void SetTreeKind(uint8_t kind) noexcept { treeKind_ |= kind; }
     // Font (stored while ParentFont is False) and ParentFont, for the
     // classes that publish them.
     template <class T>
@@ -167,6 +171,7 @@ private:
     bool loading_ = false;
     bool isAncestor_ = false;
     uint32_t style_ = rpcsPageContent;
+    uint8_t treeKind_ = 0;
     std::string baseName_;
 };
 

@@ -59,6 +59,7 @@ TrpReport::TrpReport(TComponent* owner)
       styles_(std::make_unique<TrpStyles>(this)),
       previewPages_(std::make_unique<TrpPreviewPages>(this))
 {
+    SetTreeKind(rpkReport);
     Errors.SetSorted(true);
     Errors.SetDuplicates(dupIgnore);
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "CoreClasses.h"
+#include "Canvas.h"
 #include "FakeSpooler.h"
+#include "Pictures.h"
 #include "rpModel.h"
 #include "rpPrinter.h"
 #include "SerializerTestClasses.h"
@@ -17,6 +19,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
     registerReportFoundationClasses();
     registerSerializerTestClasses();
     registerReportModel();
