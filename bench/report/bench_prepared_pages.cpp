@@ -26,9 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "Canvas.h"
 #include "CodePages.h"
 #include "CoreClasses.h"
 #include "FakeSpooler.h"
+#include "Pictures.h"
 #include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpBands.h"
@@ -341,6 +343,8 @@ int main(int argc, char** argv)
         if (std::strncmp(argv[i], "--child=", 8) == 0) child = argv[i] + 8;
     QApplication app(argc, argv);
     registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
     registerReportFoundationClasses();
     registerReportModel();
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
