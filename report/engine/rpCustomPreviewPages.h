@@ -18,6 +18,7 @@ class TrpCustomPreviewPages;
 class TrpPictureView;
 class TrpReport;
 class TrpReportPage;
+class TrpView;
 class TrpXMLItem;
 class TStream;
 class TrpCustomExportFilter;
@@ -77,10 +78,10 @@ struct TrpPageClick {
     bool Click = false;  // false: the mouse only moves
     bool DoubleClick = false;
     TCursor Cursor = crDefault;  // in and out
-    // Out: the object under the mouse (its name, link and hint), empty
-    // names when there is none; acting on the link is the preview's.
-    std::string Name;
-    std::string URL;
+    // Out: the object under the mouse (nullptr for none), valid while Page
+    // is held, and its hint. Acting on links is the preview's.
+    std::shared_ptr<TrpReportPage> Page;
+    TrpView* Object = nullptr;
     std::string Hint;
 };
 
@@ -124,6 +125,9 @@ public:
     virtual Extended BottomOfBands(Extended columnLeft) = 0;
     virtual int LogicalPageNo() = 0;
     virtual int LogicalTotalPages() = 0;
+    // A page that grows with its content (endless pages) gets its own
+    // paper, in report units.
+    virtual void SetPageSize(int index, Extended width, Extended height) = 0;
     virtual void AddAnchor(const std::string& text) = 0;
     // 1-based page of the last anchor of that text (case ignored), 1 when
     // there is none.

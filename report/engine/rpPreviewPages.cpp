@@ -8,6 +8,7 @@
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
+#include "rpPrinter.h"
 #include "rpReport.h"
 #include "rpUtilsText.h"
 #include "rpXMLSerializer.h"
@@ -739,7 +740,8 @@ std::shared_ptr<TrpReportPage> TrpPreviewPages::buildPage(int index)
             cls = TrpReportPage::StaticClass();
         text = std::string(cls->ClassName()) + " " + store_.PageText(index);
     } else if (source >= 0 && source < SourcePageCount()) {
-        text = sources_[source].text;
+        // The page's own paper, when it grew with its content, overrides.
+        text = sources_[source].text + " " + store_.PageText(index);
     } else {
         // A page of a report page that was never copied.
         text = "TrpReportPage " + store_.PageText(index);
@@ -798,9 +800,36 @@ TPoint TrpPreviewPages::GetPageSize(int index)
 {
     if (index < 0 || index >= store_.Count()) return {};
     const int source = sourceIndexOfPage(index);
-    if (source >= 0 && source < SourcePageCount()) return paperPixels(*sources_[source].page);
-    const std::shared_ptr<TrpReportPage> page = GetPage(index);
-    return page ? paperPixels(*page) : TPoint{};
+    if (source < 0 || source >= SourcePageCount()) {
+        const std::shared_ptr<TrpReportPage> page = GetPage(index);
+        return page ? paperPixels(*page) : TPoint{};
+    }
+    TPoint size = paperPixels(*sources_[source].page);
+    if (!store_.PageText(index).empty()) {
+        TrpXMLItem own;
+        own.SetText(store_.PageText(index));
+        // As the page reads its paper: millimetres to 8 decimals.
+        auto pixels = [&](std::string_view name, int fallback) {
+            const std::string mm = own.Prop(name);
+            if (mm.empty()) return fallback;
+            const Extended value = static_cast<Extended>(Round(StrToFloatAnySep(mm) * 1e8L)) / 1e8L;
+            return static_cast<int>(Round(value * rp01cm));
+        };
+        size = {pixels("PaperWidth", size.X), pixels("PaperHeight", size.Y)};
+    }
+    return size;
+}
+
+void TrpPreviewPages::SetPageSize(int index, Extended width, Extended height)
+{
+    if (index < 0 || index >= store_.Count()) return;
+    TrpXMLItem own;
+    own.SetText(store_.PageText(index));
+    own.SetProp("PaperWidth", FloatToStr(width / rp01cm));
+    own.SetProp("PaperHeight", FloatToStr(height / rp01cm));
+    own.SetProp("PaperSize", IntToStr(DMPAPER_USER));
+    store_.SetPageText(index, own.Text());
+    dropCached(index);
 }
 
 void TrpPreviewPages::dropCached(int index)

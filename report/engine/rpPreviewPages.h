@@ -118,6 +118,7 @@ public:
     Extended BottomOfBands(Extended columnLeft) override;
     int LogicalPageNo() override;
     int LogicalTotalPages() override;
+    void SetPageSize(int index, Extended width, Extended height) override;
     void AddAnchor(const std::string& text) override;
     int GetAnchorPage(const std::string& text) override;
     void AddEmptyPage(int index) override;
@@ -163,8 +164,10 @@ public:
     size_t StoreMemory() const { return store_.MemoryUsed(); }
     int64_t TempFileSize() const { return store_.TempSize(); }
     bool PageParked(int index) const { return !store_.Loaded(index); }
-    // Built pages held in the page cache.
+    // Built pages held in the page cache; emptied by printing after each
+    // page.
     int CachedPageCount() const noexcept { return static_cast<int>(cache_.size()); }
+    void ClearPageCache() { clearCache(); }
 
 private:
     friend class TrpOutline;

@@ -81,8 +81,8 @@ void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
         if (!view) continue;
         const TRect r = deviceRect(*view, click.Scale, click.Scale, offsetX, offsetY);
         if (click.X < r.Left || click.X > r.Right || click.Y < r.Top || click.Y > r.Bottom) continue;
-        click.Name = view->Name();
-        click.URL = view->URL;
+        click.Page = page;
+        click.Object = view;
         if (view->Cursor() != crDefault)
             click.Cursor = view->Cursor();
         else if (!view->URL.empty())

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Pictures.h"
+#include "QtCanvas.h"
 #include "PreparedTestUtil.h"
 #include "rpPicture.h"
 
@@ -215,4 +216,41 @@ TEST(PictureCache, APicturePrintedAHundredTimesIsStoredOnce)
     view->Picture()->SetGraphic(bitmap(2, 2, clBlue));
     s.pages().AddObject(s.band);
     EXPECT_EQ(s.pages().PictureCache().Count(), 2);
+}
+
+TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
+{
+    Sheet s;
+    s.page->MirrorMargins = true;
+    s.page->LeftMargin = 30;
+    s.page->RightMargin = 10;
+    s.shape->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+    s.memos[0]->Font()->SetName("宋体");
+    s.fill(2, 3);
+    auto draw = [&](int index) {
+        QImage image(794, 1123, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            TQtCanvas canvas(image);
+            s.pages().DrawPage(index, canvas, 1, 1, 0, 0);
+        }
+        return image;
+    };
+    // The shape's left frame line: 30 mm in on the first page, 10 mm on the
+    // second, whose margins are exchanged.
+    auto darkAt = [](const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    const QImage first = draw(0), second = draw(1);
+    const int y = static_cast<int>(Round(10 * rp01cm)) + 50 + 15;
+    EXPECT_TRUE(darkAt(first, static_cast<int>(Round(30 * rp01cm)), y));
+    EXPECT_FALSE(darkAt(first, static_cast<int>(Round(10 * rp01cm)), y));
+    EXPECT_TRUE(darkAt(second, static_cast<int>(Round(10 * rp01cm)), y));
+    EXPECT_EQ(s.pages().GetPage(1)->LeftMargin, 30) << "the page keeps its own margins";
+    // Nothing for a page that does not exist.
+    QImage blank(10, 10, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    {
+        TQtCanvas canvas(blank);
+        s.pages().DrawPage(5, canvas, 1, 1, 0, 0);
+    }
+    EXPECT_EQ(blank.pixel(5, 5), QColor(Qt::white).rgb());
 }

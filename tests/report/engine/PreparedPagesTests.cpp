@@ -2,6 +2,7 @@
 
 #include "PreparedTestUtil.h"
 #include "Pictures.h"
+#include "rpPrinter.h"
 
 using namespace prepared_test;
 
@@ -21,6 +22,11 @@ std::string storedPages(TrpPreviewPages& pages)
     const size_t from = text.find("<previewpages");
     const size_t to = text.find("</previewpages>");
     return text.substr(from, to == std::string::npos ? std::string::npos : to + 15 - from);
+}
+
+TPoint paperOf(const TrpReportPage& page)
+{
+    return {static_cast<int>(Round(page.PaperWidth() * rp01cm)), static_cast<int>(Round(page.PaperHeight() * rp01cm))};
 }
 
 // What a page holds below the page itself.
@@ -385,6 +391,24 @@ TEST(PreparedPages, PageOfAReportPageThatWasNotCopied)
     EXPECT_EQ(p.GetPageSize(1), (TPoint{794, 1123}));
     ASSERT_TRUE(p.GetPage(1));
     EXPECT_TRUE(p.GetPage(1)->Objects().empty());
+}
+
+TEST(PreparedPages, PagesThatGrowWithTheirContentKeepTheirOwnPaper)
+{
+    Sheet s;
+    s.fill(3, 1);
+    TrpPreviewPages& p = s.pages();
+    p.SetPageSize(1, 718.1107L + 2 * 37.7953L, 345.6L);
+    EXPECT_EQ(p.GetPageSize(1), (TPoint{794, 346}));
+    EXPECT_EQ(p.GetPageSize(0), (TPoint{794, 1123})) << "the other pages of the source keep theirs";
+    const std::shared_ptr<TrpReportPage> page = p.GetPage(1);
+    EXPECT_EQ(paperOf(*page), (TPoint{794, 346}));
+    EXPECT_EQ(page->PaperSize(), DMPAPER_USER);
+    EXPECT_EQ(page->Objects().size(), 2u);
+    Sheet loaded;
+    TStringStream file(rppText(p));
+    loaded.pages().LoadFromStream(file);
+    EXPECT_EQ(loaded.pages().GetPageSize(1), (TPoint{794, 346}));
 }
 
 TEST(PreparedPages, AppendReport)
