@@ -1,9 +1,5 @@
 #include "rpPageStore.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "Exceptions.h"
 #include "rpUtilsStreams.h"
 #include "rpXML.h"
@@ -259,28 +255,12 @@ void TrpPageStore::CutToXML(int index, int from, TrpXMLItem* target)
 
 // ---------------------------------------------------------------- parking
 
-void TrpPageStore::openTemp()
-{
-    std::error_code ec;
-    const bool useDir = !TempDir.empty() && std::filesystem::is_directory(TempDir, ec);
-    const std::string name = GetTempFileNameIn(useDir ? TempDir : std::string());
-    try {
-        temp_ = std::make_unique<TFileStream>(name, fmOpenReadWrite);
-    } catch (...) {
-        ::unlink(name.c_str());
-        throw;
-    }
-    // Reached through the open handle only: nothing stays behind after a
-    // failure or a crash.
-    ::unlink(name.c_str());
-}
-
 void TrpPageStore::Park(int index)
 {
     Page& page = pages_[index];
     if (!page.loaded || !page.unloadable || page.depth != 0) return;
     if (page.changed || page.fileOffset < 0) {
-        if (!temp_) openTemp();
+        if (!temp_) temp_ = OpenUnlinkedTempFile(TempDir);
         page.fileOffset = temp_->Seek(0, soEnd);
         temp_->WriteBuffer(page.blob.data(), static_cast<int64_t>(page.blob.size()));
         page.fileSize = static_cast<uint32_t>(page.blob.size());

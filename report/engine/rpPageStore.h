@@ -123,7 +123,6 @@ private:
 
     Page& writable(int index);
     void encodeChildren(Page& page, const TrpXMLItem* parent, int depth);
-    void openTemp();
 
     std::vector<std::string> names_;
     std::unordered_map<std::string, uint32_t> ids_;

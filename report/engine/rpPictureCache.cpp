@@ -1,9 +1,5 @@
 #include "rpPictureCache.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "Pictures.h"
 #include "rpPicture.h"
 #include "rpUtilsStreams.h"
@@ -31,23 +27,10 @@ void TrpPictureCache::SetCachePath(const std::string& value)
 TStream& TrpPictureCache::startRecord()
 {
     if (segments_.empty() || segments_.back()->Size() >= SegmentLimit) {
-        if (useFileCache_) {
-            std::error_code ec;
-            const bool useDir = !cachePath_.empty() && std::filesystem::is_directory(cachePath_, ec);
-            const std::string name = GetTempFileNameIn(useDir ? cachePath_ : std::string());
-            std::unique_ptr<TStream> file;
-            try {
-                file = std::make_unique<TFileStream>(name, fmOpenReadWrite);
-            } catch (...) {
-                ::unlink(name.c_str());
-                throw;
-            }
-            // Open handle only: nothing is left behind, whatever happens.
-            ::unlink(name.c_str());
-            segments_.push_back(std::move(file));
-        } else {
+        if (useFileCache_)
+            segments_.push_back(OpenUnlinkedTempFile(cachePath_));
+        else
             segments_.push_back(std::make_unique<TMemoryStream>());
-        }
     }
     TStream& segment = *segments_.back();
     records_.push_back({static_cast<int>(segments_.size()) - 1, segment.Seek(0, soEnd)});

@@ -39,6 +39,17 @@ int intOr(const TrpXMLItem& item, std::string_view name, int fallback)
     return value.empty() ? fallback : StrToIntDef(value, fallback);
 }
 
+// An outline entry or an anchor, its attributes in this order.
+TrpXMLItem* addEntry(TrpXMLItem* parent, std::string_view text, int page, std::string_view top)
+{
+    TrpXMLItem* item = parent->Add();
+    item->SetName("item");
+    item->SetProp("text", text);
+    item->SetProp("page", IntToStr(page));
+    item->SetProp("top", top);
+    return item;
+}
+
 // Frees an element of the document, detached from its parent first.
 void discard(TrpXMLItem* item)
 {
@@ -137,12 +148,7 @@ int TrpOutline::GetCount()
 
 void TrpOutline::AddItem(const std::string& text, int top)
 {
-    TrpXMLItem* item = Current()->Add();
-    item->SetName("item");
-    item->SetProp("text", text);
-    item->SetProp("page", IntToStr(store_->CurPage));
-    item->SetProp("top", IntToStr(top));
-    current_ = item;
+    current_ = addEntry(Current(), text, store_->CurPage, IntToStr(top));
 }
 
 void TrpOutline::LevelDown(int index)
@@ -652,11 +658,7 @@ int TrpPreviewPages::LogicalTotalPages()
 
 void TrpPreviewPages::AddAnchor(const std::string& text)
 {
-    TrpXMLItem* item = rootItem("anchors")->Add();
-    item->SetName("item");
-    item->SetProp("text", text);
-    item->SetProp("page", IntToStr(CurPage));
-    item->SetProp("top", IntToStr(Round(engine_ ? engine_->CurY() : 0)));
+    addEntry(rootItem("anchors"), text, CurPage, IntToStr(Round(engine_ ? engine_->CurY() : 0)));
 }
 
 bool TrpPreviewPages::FindAnchor(const std::string& text, int& page, int& top)
@@ -914,22 +916,15 @@ void TrpPreviewPages::AppendReport(TrpReport* report)
         TrpXMLItem* target = rootItem("anchors");
         for (int i = 0; i < n; ++i) {
             const TrpXMLItem* from = anchors->Items(i);
-            TrpXMLItem* item = target->Add();
-            item->SetName("item");
-            item->SetProp("text", from->Prop("text"));
-            item->SetProp("page", IntToStr(intOr(*from, "page", 0) + before));
-            item->SetProp("top", from->Prop("top"));
+            addEntry(target, from->Prop("text"), intOr(*from, "page", 0) + before, from->Prop("top"));
         }
     }
     if (const TrpXMLItem* outline = other->findRootItem("outline")) {
         auto copy = [before](auto& self, const TrpXMLItem* from, TrpXMLItem* to, int n) -> void {
             for (int i = 0; i < n; ++i) {
                 const TrpXMLItem* entry = from->Items(i);
-                TrpXMLItem* item = to->Add();
-                item->SetName("item");
-                item->SetProp("text", entry->Prop("text"));
-                item->SetProp("page", IntToStr(intOr(*entry, "page", 0) + before));
-                item->SetProp("top", entry->Prop("top"));
+                TrpXMLItem* item =
+                    addEntry(to, entry->Prop("text"), intOr(*entry, "page", 0) + before, entry->Prop("top"));
                 self(self, entry, item, entry->Count());
             }
         };
