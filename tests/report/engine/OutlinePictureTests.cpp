@@ -254,3 +254,52 @@ TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
     }
     EXPECT_EQ(blank.pixel(5, 5), QColor(Qt::white).rgb());
 }
+
+TEST(DrawPage, ObjectUnderTheMouse)
+{
+    Sheet s;
+    s.memos[1]->URL = "#total";
+    s.memos[2]->Hint = "the amount";
+    s.memos[2]->ShowHint = true;
+    s.fill(1, 2);
+    TrpPreviewPages& p = s.pages();
+    // Row 1 (top 80) at scale 2, the page drawn 5 pixels in.
+    auto at = [&](Extended x, Extended y) {
+        TrpPageClick click;
+        click.Scale = 2;
+        click.OffsetX = click.OffsetY = 5;
+        click.X = static_cast<int>(5 + 2 * (10 * rp01cm + x));
+        click.Y = static_cast<int>(5 + 2 * (10 * rp01cm + y));
+        p.HandleObjectClick(0, click);
+        return click;
+    };
+    const TrpPageClick link = at(215, 90);
+    ASSERT_TRUE(link.Object);
+    EXPECT_EQ(link.Object->Name(), "Memo2");
+    EXPECT_EQ(link.Object->URL, "#total");
+    EXPECT_EQ(link.Cursor, crHandPoint);
+    const TrpPageClick hint = at(415, 90);
+    ASSERT_TRUE(hint.Object);
+    EXPECT_EQ(hint.Hint, "the amount");
+    EXPECT_EQ(hint.Cursor, crDefault);
+    EXPECT_EQ(at(5, 82).Object->Name(), "Shape1") << "beside the memos, the shape under them";
+    EXPECT_EQ(at(5, 400).Object, nullptr);
+    s.engine.running = true;
+    EXPECT_EQ(at(215, 90).Object, nullptr) << "nothing while the report is being prepared";
+}
+
+TEST(PreparedPages, ProgressAndTheEndOfARun)
+{
+    Sheet s;
+    std::vector<std::string> calls;
+    TrpPreviewPages& p = s.pages();
+    p.OnProgressStart = [&](int kind) { calls.push_back("start " + std::to_string(kind)); };
+    p.OnProgress = [&](int kind, int page) { calls.push_back(std::to_string(kind) + ":" + std::to_string(page)); };
+    p.OnProgressStop = [&](int kind) { calls.push_back("stop " + std::to_string(kind)); };
+    s.fill(2, 1);
+    EXPECT_EQ(p.SourceReportPage(0), s.page);
+    p.Finish();
+    EXPECT_EQ(calls, (std::vector<std::string>{"start 0", "0:1", "0:2", "stop 0"}));
+    EXPECT_EQ(p.SourceReportPage(0), nullptr);
+    EXPECT_EQ(p.CachedPageCount(), 0);
+}
