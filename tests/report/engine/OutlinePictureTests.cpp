@@ -245,14 +245,6 @@ TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
     EXPECT_FALSE(darkAt(first, static_cast<int>(Round(10 * rp01cm)), y));
     EXPECT_TRUE(darkAt(second, static_cast<int>(Round(10 * rp01cm)), y));
     EXPECT_EQ(s.pages().GetPage(1)->LeftMargin, 30) << "the page keeps its own margins";
-    // Nothing for a page that does not exist.
-    QImage blank(10, 10, QImage::Format_RGB32);
-    blank.fill(Qt::white);
-    {
-        TQtCanvas canvas(blank);
-        s.pages().DrawPage(5, canvas, 1, 1, 0, 0);
-    }
-    EXPECT_EQ(blank.pixel(5, 5), QColor(Qt::white).rgb());
 }
 
 TEST(DrawPage, ObjectUnderTheMouse)
