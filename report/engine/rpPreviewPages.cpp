@@ -296,7 +296,11 @@ void TrpPreviewPages::registerSourceObject(TrpComponent* reportObject, TrpCompon
     const std::string name = uniqueName(base);
     if (auto* memo = dynamic_cast<TrpCustomMemoView*>(copy)) memo->SetDataSet(nullptr);
     const int entry = addDictionaryEntry(name, "Page" + IntToStr(pageIndex) + "." + copy->Name(), copy);
-    if (reportObject) link(reportObject, entry);
+    if (!reportObject) return;
+    link(reportObject, entry);
+    // The picture cache starts empty with every run: a picture stored by an
+    // earlier run is stored again when first printed.
+    if (auto* picture = dynamic_cast<TrpPictureView*>(reportObject)) picture->PictureChanged = true;
 }
 
 std::string TrpPreviewPages::UniqueNameOf(const TrpComponent* object) const

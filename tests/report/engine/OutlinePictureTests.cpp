@@ -206,7 +206,7 @@ TEST(PictureCache, APicturePrintedAHundredTimesIsStoredOnce)
         s.pages().AddObject(s.band);
     }
     EXPECT_EQ(s.pages().PictureCache().Count(), 1);
-    const std::shared_ptr<TrpReportPage> page = s.pages().GetPage(3);
+    std::shared_ptr<TrpReportPage> page = s.pages().GetPage(3);
     auto* built = dynamic_cast<TrpPictureView*>(page->Objects()[0]->FindObject("Logo"));
     ASSERT_TRUE(built);
     EXPECT_EQ(built->ImageIndex, 1);
@@ -216,6 +216,14 @@ TEST(PictureCache, APicturePrintedAHundredTimesIsStoredOnce)
     view->Picture()->SetGraphic(bitmap(2, 2, clBlue));
     s.pages().AddObject(s.band);
     EXPECT_EQ(s.pages().PictureCache().Count(), 2);
+    // So is the picture of a report prepared again (the cache starts empty).
+    s.start();
+    s.pages().AddPage(s.page);
+    s.pages().AddObject(s.band);
+    ASSERT_EQ(s.pages().PictureCache().Count(), 1);
+    built = dynamic_cast<TrpPictureView*>(s.pages().GetPage(0)->Objects()[0]->FindObject("Logo"));
+    ASSERT_TRUE(built && built->Graphic());
+    EXPECT_EQ(built->Graphic()->Width(), 2);
 }
 
 TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
