@@ -13,6 +13,7 @@
 #include "CoreClasses.h"
 #include "Pictures.h"
 #include "SysUtils.h"
+#include "rpDMPClass.h"
 #include "rpDesignView.h"
 #include "rpModel.h"
 #include "rpPages.h"
@@ -58,6 +59,7 @@ int run(const std::vector<std::string>& args)
     registerPictureClasses();
     registerReportFoundationClasses();
     registerReportModel();
+    registerDMPClasses();
     LoadReportStringTable();
 
     TrpReport report;

@@ -1,6 +1,9 @@
-// scriptrun: runs a script file with the standard modules.
+// scriptrun: runs a script file with every registration module.
 //   scriptrun [--lang Language] [-I folder]... [--memory-limit MB] file
-// ShowMessage writes its text as a line to standard output. A compile
+// ShowMessage writes its text as a line to standard output. Boxes and
+// dialogs are answered from the script file named by DORVAK_UI_SCRIPT;
+// without a display and without that file each one is refused (logged to
+// standard error and cancelled), so that nothing waits for a person. A compile
 // error prints "line:col: message" (the unit name in front for an error
 // inside a used unit) and exits with 2; an uncaught run-time error prints
 // "ClassName: message" and exits with 3. --memory-limit caps the process's
@@ -27,8 +30,16 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+
+#include <memory>
+
+#include "Canvas.h"
 #include "CoreClasses.h"
 #include "Exceptions.h"
+#include "Pictures.h"
+#include "ScriptModules.h"
+#include "ScriptedUiServices.h"
 #include "sc_classes.h"
 #include "sc_interpreter.h"
 #include "sc_sysrtti.h"
@@ -130,10 +141,29 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
+// Forms and dialogs need an application object; without a display it is
+// an offscreen one whose boxes are refused unless a UI script answers them.
+std::unique_ptr<gui::UiServices> startGui(int& argc, char** argv, std::unique_ptr<QApplication>& app)
+{
+    const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QApplication>(argc, argv);
+    std::unique_ptr<gui::UiServices> services(gui::installFromEnvironment());
+    if (!services && qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        auto* refusing = new gui::ScriptedUiServices;
+        refusing->setFailureHandler([](const QString& line) { std::fprintf(stderr, "[ui] %s\n", qPrintable(line)); });
+        services.reset(refusing);
+        gui::setUi(refusing);
+    }
+    return services;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    std::unique_ptr<QApplication> app;
+    const std::unique_ptr<gui::UiServices> services = startGui(argc, argv, app);
     std::string language = "PascalScript";
     std::string file;
     std::vector<std::string> includePath;
@@ -169,6 +199,9 @@ int main(int argc, char** argv)
     scSetScriptUi(&ui);
     scRegisterStandardLanguages();
     registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerScriptModules();
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
     TscScript script;
@@ -191,5 +224,6 @@ int main(int argc, char** argv)
     }
     std::fflush(stdout);
     scSetScriptUi(nullptr);
+    gui::setUi(nullptr);
     return status;
 }
