@@ -142,6 +142,21 @@ void TrpPageStore::EndElement(int index)
     --page.depth;
 }
 
+TrpPageStore::Mark TrpPageStore::End(int index)
+{
+    EnsureLoaded(index);
+    const Page& page = pages_[index];
+    return {page.blob.size(), page.tops.size(), page.depth};
+}
+
+void TrpPageStore::Rollback(int index, const Mark& mark)
+{
+    Page& page = writable(index);
+    page.blob.resize(mark.bytes);
+    page.tops.resize(mark.tops);
+    page.depth = mark.depth;
+}
+
 TrpPageStore::Element TrpPageStore::Top(int page, int index)
 {
     EnsureLoaded(page);

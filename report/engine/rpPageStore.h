@@ -54,6 +54,15 @@ public:
     void BeginElement(int page, uint32_t name, std::string_view text);
     void EndElement(int page);
 
+    // Where a page's end stands, to go back there when adding fails.
+    struct Mark {
+        size_t bytes = 0;
+        size_t tops = 0;
+        int depth = 0;
+    };
+    Mark End(int page);
+    void Rollback(int page, const Mark& mark);
+
     // ---- top-level elements of a page ("objects" of the page)
     int TopCount(int page) const { return static_cast<int>(pages_[page].tops.size()); }
     struct Element {

@@ -479,7 +479,14 @@ void TrpPreviewPages::AddObject(TrpComponent* object)
     if (!object) return;
     if (CurPage < 0 || CurPage >= store_.Count()) throw EInvalidOperation("No prepared page to add objects to");
     std::string buffer;
-    addObject(CurPage, object, buffer);
+    const TrpPageStore::Mark end = store_.End(CurPage);
+    try {
+        addObject(CurPage, object, buffer);
+    } catch (...) {
+        // No half-written object stays on the page.
+        store_.Rollback(CurPage, end);
+        throw;
+    }
     dropCached(CurPage);
 }
 

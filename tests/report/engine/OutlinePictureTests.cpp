@@ -224,6 +224,20 @@ TEST(PictureCache, APicturePrintedAHundredTimesIsStoredOnce)
     built = dynamic_cast<TrpPictureView*>(s.pages().GetPage(0)->Objects()[0]->FindObject("Logo"));
     ASSERT_TRUE(built && built->Graphic());
     EXPECT_EQ(built->Graphic()->Width(), 2);
+
+    // A picture that cannot be stored (a drawing recorded in the program)
+    // fails the object and leaves the page as it was.
+    TMetafile drawing;
+    {
+        TMetafileCanvas canvas(&drawing, 0);
+        canvas.Rectangle(0, 0, 10, 10);
+    }
+    view->Picture()->SetGraphic(&drawing);
+    EXPECT_THROW(s.pages().AddObject(s.band), EInvalidGraphicOperation);
+    EXPECT_EQ(s.pages().CurrentObjectCount(), 1);
+    view->SetVisible(false);
+    s.pages().AddObject(s.band);
+    EXPECT_EQ(s.pages().GetPage(0)->Objects().size(), 2u);
 }
 
 TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
