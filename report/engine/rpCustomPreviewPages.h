@@ -94,6 +94,9 @@ public:
 
     TrpReport* Report() const noexcept { return report_; }
     TrpCustomOutline* Outline() const noexcept { return outline_.get(); }
+    // The engine that fills the pages, set by the engine itself.
+    TrpEngineState* Engine() const noexcept { return engine_; }
+    void SetEngine(TrpEngineState* engine) noexcept { engine_ = engine; }
 
     // ---- reading; valid at any time, also during a run
     virtual int GetCount() = 0;
@@ -173,6 +176,7 @@ public:
 
 protected:
     void SetOutline(std::unique_ptr<TrpCustomOutline> outline) { outline_ = std::move(outline); }
+    TrpEngineState* engine_ = nullptr;
 
 private:
     TrpReport* report_;

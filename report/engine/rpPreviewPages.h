@@ -85,10 +85,6 @@ public:
     explicit TrpPreviewPages(TrpReport* report);
     ~TrpPreviewPages() override;
 
-    // The engine filling the pages; nullptr when none runs.
-    void SetEngine(TrpEngineState* engine) noexcept { engine_ = engine; }
-    TrpEngineState* Engine() const noexcept { return engine_; }
-
     // Kept in step with the report's preview options by the report.
     int PagesInCache = 50;
     bool PictureCacheInFile = false;
@@ -204,7 +200,6 @@ private:
     void clearCache();
     void writeDocument(TStream& stream);
 
-    TrpEngineState* engine_ = nullptr;
     TrpXMLDocument doc_;
     TrpPageStore store_;
     TrpPictureCache pictures_;
