@@ -301,19 +301,3 @@ TEST(DrawPage, ObjectUnderTheMouse)
     s.engine.running = true;
     EXPECT_EQ(at(215, 90).Object, nullptr) << "nothing while the report is being prepared";
 }
-
-TEST(PreparedPages, ProgressAndTheEndOfARun)
-{
-    Sheet s;
-    std::vector<std::string> calls;
-    TrpPreviewPages& p = s.pages();
-    p.OnProgressStart = [&](int kind) { calls.push_back("start " + std::to_string(kind)); };
-    p.OnProgress = [&](int kind, int page) { calls.push_back(std::to_string(kind) + ":" + std::to_string(page)); };
-    p.OnProgressStop = [&](int kind) { calls.push_back("stop " + std::to_string(kind)); };
-    s.fill(2, 1);
-    EXPECT_EQ(p.SourceReportPage(0), s.page);
-    p.Finish();
-    EXPECT_EQ(calls, (std::vector<std::string>{"start 0", "0:1", "0:2", "stop 0"}));
-    EXPECT_EQ(p.SourceReportPage(0), nullptr);
-    EXPECT_EQ(p.CachedPageCount(), 0);
-}
