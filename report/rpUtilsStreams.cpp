@@ -76,6 +76,22 @@ std::string GetTempFileNameIn(const std::string& folder)
     return pattern;
 }
 
+std::unique_ptr<TStream> OpenUnlinkedTempFile(const std::string& folder)
+{
+    std::error_code ec;
+    const bool useFolder = !folder.empty() && std::filesystem::is_directory(folder, ec);
+    const std::string name = GetTempFileNameIn(useFolder ? folder : std::string());
+    std::unique_ptr<TStream> file;
+    try {
+        file = std::make_unique<TFileStream>(name, fmOpenReadWrite);
+    } catch (...) {
+        ::unlink(name.c_str());
+        throw;
+    }
+    ::unlink(name.c_str());
+    return file;
+}
+
 std::string GetModuleFileNameStr()
 {
     std::error_code ec;

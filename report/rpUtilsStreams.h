@@ -2,6 +2,7 @@
 // Stream checksums and hex, temporary files and the program's own path.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ void HexToStream(std::string_view hex, TStream& stream);
 // Creates an empty file named rpXXXXXX in the folder (the system temporary
 // folder when empty) and returns its name; the caller deletes it.
 std::string GetTempFileNameIn(const std::string& folder);
+// A new temporary file in the folder (the system temporary folder when it
+// is empty or missing), open for reading and writing and already unlinked:
+// it goes when the stream is freed, also after a failure or a crash.
+std::unique_ptr<TStream> OpenUnlinkedTempFile(const std::string& folder);
 std::string GetModuleFileNameStr();
 // The program's folder with a trailing "/".
 std::string GetAppPath();

@@ -3,6 +3,7 @@
 #include "SysUtils.h"
 #include "rpDataSets.h"
 #include "rpPages.h"
+#include "rpPreviewPages.h"
 #include "rpRes.h"
 #include "rpStyles.h"
 #include "rpVariables.h"
@@ -55,7 +56,8 @@ TrpReport::TrpReport(TComponent* owner)
       dataSets_(std::make_unique<TrpReportDataSets>(this)),
       enabledDataSets_(std::make_unique<TrpReportDataSets>(this)),
       variables_(std::make_unique<TrpVariables>(this)),
-      styles_(std::make_unique<TrpStyles>(this))
+      styles_(std::make_unique<TrpStyles>(this)),
+      previewPages_(std::make_unique<TrpPreviewPages>(this))
 {
     SetTreeKind(rpkReport);
     Errors.SetSorted(true);
@@ -87,7 +89,10 @@ Variant TrpReport::Calc(const std::string& expression)
     return OnCalc(expression);
 }
 
-void TrpReport::AddPicture(TrpPictureView*) {}
+void TrpReport::AddPicture(TrpPictureView* view)
+{
+    previewPages_->AddPicture(view);
+}
 
 void TrpReport::Clear()
 {

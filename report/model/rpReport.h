@@ -17,6 +17,7 @@ class TrpReportDataSets;
 class TrpVariables;
 class TrpStyles;
 class TrpPictureView;
+class TrpCustomPreviewPages;
 
 class TrpEngineOptions : public TPersistent {
     DORVAK_CLASS(TrpEngineOptions, TPersistent)
@@ -80,8 +81,10 @@ public:
     TrpComponent* ScriptSelf() const noexcept { return scriptSelf_.get(); }
     const Variant& ScriptValue() const noexcept { return scriptValue_; }
     // Stores a picture view's picture with the prepared pages and sets its
-    // ImageIndex; nothing until prepared pages exist.
+    // ImageIndex.
     virtual void AddPicture(TrpPictureView* view);
+    // The report's prepared pages.
+    TrpCustomPreviewPages* PreviewPages() const noexcept { return previewPages_.get(); }
 
     void Clear() override;
     std::string GetDescription() const override;
@@ -102,4 +105,5 @@ private:
     TrpDrawText drawText_;
     Ref<TrpComponent> scriptSelf_;
     Variant scriptValue_;
+    std::unique_ptr<TrpCustomPreviewPages> previewPages_;
 };

@@ -1,12 +1,9 @@
 #include "rpXML.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 #include "Classes.h"
 #include "CodePages.h"
@@ -896,19 +893,7 @@ void TrpXMLDocument::UnloadItem(TrpXMLItem* item)
         item->loaded_ = false;
         return;
     }
-    if (!temp_) {
-        std::error_code ec;
-        const bool useTempDir = !TempDir.empty() && std::filesystem::is_directory(TempDir, ec);
-        const std::string name = GetTempFileNameIn(useTempDir ? TempDir : std::string());
-        try {
-            temp_ = std::make_unique<TFileStream>(name, fmOpenReadWrite);
-        } catch (...) {
-            ::unlink(name.c_str());
-            throw;
-        }
-        // Reached only through the open handle: a crash leaves nothing behind.
-        ::unlink(name.c_str());
-    }
+    if (!temp_) temp_ = OpenUnlinkedTempFile(TempDir);
     const int64_t at = temp_->Seek(0, soEnd);
     {
         TrpXMLWriter writer(*temp_, AutoIndent, this);

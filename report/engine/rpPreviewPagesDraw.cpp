@@ -1,0 +1,103 @@
+// Prepared pages on a canvas, and what lies under the mouse.
+#include <algorithm>
+
+#include "RecordingCanvas.h"
+#include "rpMemo.h"
+#include "rpPages.h"
+#include "rpPicture.h"
+#include "rpPreviewPages.h"
+
+namespace {
+
+TRect deviceRect(const TrpComponent& view, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY)
+{
+    const Extended l = view.AbsLeft(), t = view.AbsTop();
+    return {static_cast<int>(Round(l * scaleX + offsetX)), static_cast<int>(Round(t * scaleY + offsetY)),
+            static_cast<int>(Round((l + view.Width()) * scaleX + offsetX)),
+            static_cast<int>(Round((t + view.Height()) * scaleY + offsetY))};
+}
+
+bool intersects(const TRect& a, const TRect& b)
+{
+    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+}
+
+}  // namespace
+
+void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX,
+                               Extended offsetY)
+{
+    const std::shared_ptr<TrpReportPage> page = GetPage(index);
+    if (!page) return;
+    const bool printing = canvas.IsPrinter();
+    const bool mirrored = page->MirrorMargins && index % 2 == 1;
+    if (mirrored) std::swap(page->LeftMargin, page->RightMargin);
+    const std::optional<TRect> savedClip = canvas.ClipRect();
+    if (!printing) {
+        canvas.IntersectClipRect(
+            {static_cast<int>(Round(offsetX)), static_cast<int>(Round(offsetY)),
+             static_cast<int>(Round(offsetX + page->PaperWidth() * rp01cm * scaleX)) - 1,
+             static_cast<int>(Round(offsetY + page->PaperHeight() * rp01cm * scaleY)) - 1});
+    }
+    page->DrawBackground(canvas, scaleX, scaleY, offsetX, offsetY, printing);
+    offsetX += page->LeftMargin * rp01cm * scaleX;
+    offsetY += page->TopMargin * rp01cm * scaleY;
+
+    // Objects off the visible area (grown by 20 pixels) are not drawn; a
+    // recording canvas keeps everything.
+    const bool recording = dynamic_cast<TRecordingCanvas*>(&canvas) != nullptr;
+    std::optional<TRect> visible = canvas.ClipRect();
+    if (visible) *visible = {visible->Left - 20, visible->Top - 20, visible->Right + 20, visible->Bottom + 20};
+    const int pageCount = GetCount();
+    const std::vector<TrpComponent*> objects = page->GetAllObjects();
+    for (TrpComponent* object : objects) {
+        auto* view = dynamic_cast<TrpView*>(object);
+        if (!view) continue;
+        if (printing && !view->Printable()) continue;
+        if (!recording && visible && !intersects(*visible, deviceRect(*view, scaleX, scaleY, offsetX, offsetY)))
+            continue;
+        if (auto* memo = dynamic_cast<TrpCustomMemoView*>(view)) {
+            memo->TotalPages = pageCount;
+            memo->CopyNo = CopyNo;
+        }
+        if (auto* picture = dynamic_cast<TrpPictureView*>(view)) picture->Printing = printing;
+        view->Draw(canvas, scaleX, scaleY, offsetX, offsetY);
+        if (auto* picture = dynamic_cast<TrpPictureView*>(view)) picture->Printing = false;
+    }
+    if (mirrored) std::swap(page->LeftMargin, page->RightMargin);
+    canvas.SetClipRect(savedClip);
+}
+
+void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
+{
+    if (running()) return;
+    const std::shared_ptr<TrpReportPage> page = GetPage(index);
+    if (!page) return;
+    const Extended offsetX = click.OffsetX + page->LeftMargin * rp01cm * click.Scale;
+    const Extended offsetY = click.OffsetY + page->TopMargin * rp01cm * click.Scale;
+    const std::vector<TrpComponent*> objects = page->GetAllObjects();
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+        auto* view = dynamic_cast<TrpView*>(*it);
+        if (!view) continue;
+        const TRect r = deviceRect(*view, click.Scale, click.Scale, offsetX, offsetY);
+        if (click.X < r.Left || click.X > r.Right || click.Y < r.Top || click.Y > r.Bottom) continue;
+        click.Page = page;
+        click.Object = view;
+        if (view->Cursor() != crDefault)
+            click.Cursor = view->Cursor();
+        else if (!view->URL.empty())
+            click.Cursor = crHandPoint;
+        if (view->ShowHint) click.Hint = view->Hint;
+        return;
+    }
+}
+
+bool TrpPreviewPages::Print()
+{
+    throw EInvalidOperation("Printing prepared pages is not available yet");
+}
+
+void TrpPreviewPages::Export(TrpCustomExportFilter*)
+{
+    throw EInvalidOperation("Exporting prepared pages is not available yet");
+}

@@ -1,0 +1,217 @@
+// The prepared-report file: the prepared-pages document with the parts that
+// live outside it (report settings, source pages, dictionary, pictures)
+// put into it. Pages are written and read one at a time, so that a report
+// of many pages never stands in memory as one tree.
+#include <filesystem>
+
+#include "SysUtils.h"
+#include "rpPages.h"
+#include "rpPreviewPages.h"
+#include "rpReport.h"
+#include "rpXMLSerializer.h"
+
+namespace {
+
+// The caller's stream, held by a document for the time of one load.
+class TBorrowedStream : public TStream {
+public:
+    explicit TBorrowedStream(TStream& stream) : stream_(stream) {}
+    int64_t Read(void* buffer, int64_t count) override { return stream_.Read(buffer, count); }
+    int64_t Write(const void* buffer, int64_t count) override { return stream_.Write(buffer, count); }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override { return stream_.Seek(offset, origin); }
+    int64_t Size() override { return stream_.Size(); }
+
+private:
+    TStream& stream_;
+};
+
+// The report settings a prepared report carries, in the order they are
+// written; a setting the report does not have is left out.
+const char* const kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
+                                       "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
+
+bool settingText(TPersistent* object, std::string_view path, std::string& out)
+{
+    for (;;) {
+        const size_t dot = path.find('.');
+        const TPropInfo* prop = GetPropInfo(object, path.substr(0, dot));
+        if (!prop) return false;
+        if (dot == std::string_view::npos) {
+            switch (prop->Kind()) {
+            case pkEnumeration:
+            case pkInteger:
+            case pkInt64: out = IntToStr(prop->GetOrd(object)); return true;
+            case pkString: out = prop->GetStr(object); return true;
+            default: return false;
+            }
+        }
+        if (prop->Kind() != pkObject) return false;
+        object = dynamic_cast<TPersistent*>(prop->GetObject(object));
+        if (!object) return false;
+        path = path.substr(dot + 1);
+    }
+}
+
+}  // namespace
+
+void TrpPreviewPages::writeDocument(TStream& stream)
+{
+    TrpXMLWriter writer(stream, false, &doc_);
+    writer.WriteHeader();
+    writer.Flush();
+    stream.WriteString("<preparedreport>");
+    rootItem("previewpages");
+    TrpXMLItem* root = doc_.Root();
+    for (int i = 0; i < root->Count(); ++i) {
+        TrpXMLItem* child = root->Items(i);
+        if (!SameText(child->Name(), "previewpages")) {
+            writer.WriteItem(child);
+            continue;
+        }
+        writer.Flush();
+        if (store_.Count() == 0) {
+            stream.WriteString("<previewpages/>");
+            continue;
+        }
+        stream.WriteString("<previewpages>");
+        for (int page = 0; page < store_.Count(); ++page) {
+            const bool parked = !store_.Loaded(page);
+            TrpXMLItem item;
+            store_.ToXML(page, &item);
+            if (parked) store_.Park(page);
+            item.SetUnloadable(store_.Unloadable(page));
+            writer.WriteItem(&item);
+        }
+        writer.Flush();
+        stream.WriteString("</previewpages>");
+    }
+    writer.Flush();
+    stream.WriteString("</preparedreport>");
+}
+
+void TrpPreviewPages::SaveToStream(TStream& stream)
+{
+    TrpXMLItem* report = rootItem("report");
+    report->Clear();
+    if (Report()) {
+        TrpXMLItem* settings = report->Add();
+        settings->SetName(Report()->ClassName());
+        for (const char* path : kReportSettings) {
+            std::string value;
+            if (settingText(Report(), path, value)) settings->SetProp(path, value);
+        }
+    }
+    TrpXMLItem* sourcePages = rootItem("sourcepages");
+    sourcePages->Clear();
+    for (const Source& source : sources_) {
+        TrpXMLSerializer writer;
+        writer.WriteRootComponent(source.page.get(), true, false, sourcePages->Add());
+    }
+    TrpXMLItem* dictionary = rootItem("dictionary");
+    dictionary->Clear();
+    for (const int i : dictionary_.Sorted()) {
+        TrpXMLItem* item = dictionary->Add();
+        item->SetName(dictionary_[i].UniqueName);
+        item->SetProp("name", dictionary_[i].SourceName);
+    }
+    pictures_.SaveToXML(rootItem("picturecache"));
+    writeDocument(stream);
+    // Made again on every save; not kept in memory meanwhile.
+    sourcePages->Clear();
+    dictionary->Clear();
+    findRootItem("picturecache")->Clear();
+}
+
+void TrpPreviewPages::SaveToFile(const std::string& fileName)
+{
+    TFileStream stream(fileName, fmCreate);
+    SaveToStream(stream);
+}
+
+void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allowPartialLoading)
+{
+    Clear();
+    // Always read in parts: a parked page is read from the stream when its
+    // turn comes, so that only one page stands as a tree at a time.
+    TrpXMLDocument file;
+    file.LoadFromStream(std::make_unique<TBorrowedStream>(stream), true);
+    doc_.OldVersion = file.OldVersion;
+    TrpXMLItem* root = file.Root();
+    auto part = [root](std::string_view name) -> TrpXMLItem* {
+        const int i = root->Find(name);
+        return i < 0 ? nullptr : root->Items(i);
+    };
+
+    if (TrpXMLItem* report = part("report"); report && report->Count() > 0 && Report()) {
+        TrpXMLSerializer reader;
+        reader.OldFormat = file.OldVersion;
+        reader.ReadProps(Report(), Report(), report->Items(0)->Text());
+    }
+    if (TrpXMLItem* sourcePages = part("sourcepages")) {
+        for (int i = 0; i < sourcePages->Count(); ++i) {
+            TrpXMLItem* element = sourcePages->Items(i);
+            const TClass* cls = SameText(element->Name(), "TrpDMPPage") ? GetClass("TrpDMPPage") : nullptr;
+            if (!cls || cls->IsAbstract() || !cls->InheritsFrom(TrpReportPage::StaticClass()))
+                cls = TrpReportPage::StaticClass();
+            Source source;
+            source.page.reset(static_cast<TrpReportPage*>(cls->Create(nullptr)));
+            TrpXMLSerializer reader;
+            reader.OldFormat = file.OldVersion;
+            reader.Owner = source.page.get();
+            reader.ReadRootComponent(source.page.get(), element);
+            TrpXMLSerializer writer;
+            writer.Owner = source.page.get();
+            source.text = writer.ObjToXML(source.page.get());
+            sources_.push_back(std::move(source));
+        }
+        sourcePages->Clear();
+    }
+    if (TrpXMLItem* dictionary = part("dictionary")) {
+        for (int i = 0; i < dictionary->Count(); ++i) {
+            const TrpXMLItem* item = dictionary->Items(i);
+            const std::string sourceName = item->Prop("name");
+            const size_t dot = sourceName.find('.');
+            if (dot == std::string::npos) continue;
+            const int page = StrToIntDef(std::string_view(sourceName).substr(4, dot - std::min<size_t>(dot, 4)), -1);
+            if (page < 0 || page >= SourcePageCount()) continue;
+            TrpComponent* object = sources_[page].page->FindObject(std::string_view(sourceName).substr(dot + 1));
+            if (object) addDictionaryEntry(item->Name(), sourceName, object);
+        }
+        dictionary->Clear();
+    }
+    if (TrpXMLItem* pictures = part("picturecache")) {
+        pictures_.LoadFromXML(pictures);
+        pictures->Clear();
+    }
+    if (TrpXMLItem* pages = part("previewpages")) {
+        const bool park = useFileCache();
+        for (int i = 0; i < pages->Count(); ++i) {
+            TrpXMLItem* element = pages->Items(i);
+            file.LoadItem(element);
+            store_.AddPage(store_.Intern(element->Name()));
+            const int index = store_.Count() - 1;
+            store_.SetPageText(index, element->Text());
+            store_.AppendXML(index, element);
+            store_.SetUnloadable(index, element->Unloadable());
+            store_.Trim(index);
+            element->Clear();
+            if (park && element->Unloadable()) store_.Park(index);
+        }
+        pages->Clear();
+    }
+    // What stays as elements (outline, anchors, logical page numbers) moves
+    // over, in the file's order; the borrowed stream goes with the file.
+    while (root->Count() > 0) {
+        file.LoadItem(root->Items(0));
+        doc_.Root()->AddItem(root->Items(0));
+    }
+}
+
+bool TrpPreviewPages::LoadFromFile(const std::string& fileName, bool failWhenMissing)
+{
+    std::error_code ec;
+    if (!failWhenMissing && !std::filesystem::exists(fileName, ec)) return false;
+    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(stream);
+    return true;
+}

@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include "Pictures.h"
+#include "QtCanvas.h"
+#include "PreparedTestUtil.h"
+#include "rpPicture.h"
+
+using namespace prepared_test;
+
+namespace {
+
+struct Entry {
+    std::string text;
+    int page, top;
+    friend bool operator==(const Entry&, const Entry&) = default;
+};
+
+std::vector<Entry> level(TrpCustomOutline& outline)
+{
+    std::vector<Entry> out;
+    for (int i = 0; i < outline.GetCount(); ++i) {
+        Entry e{"", -1, -1};
+        outline.GetItem(i, e.text, e.page, e.top);
+        out.push_back(e);
+    }
+    return out;
+}
+
+std::unique_ptr<TGraphic> bitmap(int width, int height, TColor color)
+{
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(width, height);
+    b->Canvas()->Brush()->SetColor(color);
+    b->Canvas()->FillRect({0, 0, width, height});
+    return b;
+}
+
+std::string encoded(const TGraphic& graphic)
+{
+    TStringStream out;
+    graphic.SaveToStream(out);
+    return out.DataString();
+}
+
+}  // namespace
+
+TEST(Outline, CursorAndNesting)
+{
+    Sheet s;
+    s.fill(2, 1);
+    TrpCustomOutline& o = *s.pages().Outline();
+    o.LevelUp();
+    EXPECT_EQ(o.GetCount(), 0) << "at the root LevelUp stays there";
+    EXPECT_EQ(o.GetLastItem(), nullptr);
+    o.AddItem("chapter", 10);
+    o.AddItem("section", 20);  // nests
+    o.LevelUp();
+    o.LevelUp();
+    o.LevelUp();
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"chapter", 1, 10}}));
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"section", 1, 20}}));
+    o.LevelRoot();
+    // A caption with quotes and line breaks comes back as it went in.
+    o.AddItem("\"A\" & <B>\r\nC", 30);
+    o.LevelRoot();
+    EXPECT_EQ(level(o)[1].text, "\"A\" & <B>\r\nC");
+    // An entry without page or top leaves the caller's values.
+    TrpXMLItem* bare = s.pages().Document().Root()->FindItem("outline")->Add();
+    bare->SetName("item");
+    bare->SetProp("text", "bare");
+    std::string text;
+    int page = 77, top = 88;
+    o.GetItem(2, text, page, top);
+    EXPECT_EQ(std::make_tuple(text, page, top), std::make_tuple(std::string("bare"), 77, 88));
+}
+
+TEST(Outline, ShiftItemsMovesOnlyTheNextSubtree)
+{
+    Sheet s;
+    s.fill(1, 1);
+    TrpCustomOutline& o = *s.pages().Outline();
+    o.AddItem("a", 100);
+    o.LevelUp();
+    TrpXMLItem* a = o.GetLastItem();
+    o.AddItem("b", 200);
+    o.AddItem("b.1", 250);
+    o.LevelRoot();
+    o.AddItem("c", 300);
+    o.LevelRoot();
+    o.ShiftItems(a, 40);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a", 0, 100}, {"b", 1, 40}, {"c", 0, 300}}));
+    o.LevelDown(1);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"b.1", 1, 90}}));
+    // The last entry has no follower; nothing moves.
+    o.LevelRoot();
+    o.ShiftItems(o.GetLastItem(), 0);
+    EXPECT_EQ(level(o)[2], (Entry{"c", 0, 300}));
+}
+
+TEST(Anchors, LastMatchWinsAndShifting)
+{
+    Sheet s;
+    s.fill(3, 1);
+    TrpPreviewPages& p = s.pages();
+    EXPECT_EQ(p.GetAnchorPage("nowhere"), 1);
+    EXPECT_EQ(p.LastAnchorIndex(), -1);
+    struct Add {
+        int page;
+        Extended y;
+        const char* text;
+    };
+    for (const Add a : {Add{0, 10, "Total"}, Add{1, 56.5L, "total"}, Add{1, 57.5L, "other"}, Add{2, 80, "last"}}) {
+        p.CurPage = a.page;
+        s.engine.curY = a.y;
+        p.AddAnchor(a.text);
+    }
+    EXPECT_EQ(p.GetAnchorPage("TOTAL"), 2) << "the later of two, case ignored";
+    int page = -1, top = -1;
+    ASSERT_TRUE(p.FindAnchor("total", page, top));
+    EXPECT_EQ(std::make_pair(page, top), std::make_pair(1, 56)) << "tops rounded half to even";
+    p.ShiftAnchors(1, 5);
+    ASSERT_TRUE(p.FindAnchor("other", page, top));
+    EXPECT_EQ(std::make_pair(page, top), std::make_pair(2, 5));
+    ASSERT_TRUE(p.FindAnchor("last", page, top));
+    EXPECT_EQ(std::make_pair(page, top), std::make_pair(3, 27));
+    ASSERT_TRUE(p.FindAnchor("total", page, top));
+    EXPECT_EQ(page, 1) << "anchors up to `from` stay";
+    EXPECT_EQ(p.LastAnchorIndex(), 3);
+    p.ShiftAnchors(3, 0);  // nothing after the last
+    EXPECT_EQ(p.GetAnchorPage("last"), 4);
+}
+
+TEST(PictureCache, IndexesBytesAndClearing)
+{
+    TrpPictureCache cache;
+    TPicture first, second, empty;
+    first.SetGraphic(bitmap(3, 2, clRed));
+    second.SetGraphic(bitmap(5, 4, clBlue));
+    EXPECT_EQ(cache.AddPicture(&first), 1);
+    EXPECT_EQ(cache.AddPicture(&second), 2);
+    EXPECT_EQ(cache.AddPicture(&empty), 0);
+    EXPECT_EQ(cache.AddPicture(nullptr), 0);
+    EXPECT_EQ(cache.PictureBytes(1), encoded(*first.Graphic())) << "exactly the first, though the second follows";
+    EXPECT_EQ(cache.PictureBytes(2), encoded(*second.Graphic()));
+    TPicture read;
+    cache.GetPicture(1, read);
+    ASSERT_TRUE(read.Graphic());
+    EXPECT_EQ(std::make_pair(read.Width(), read.Height()), std::make_pair(3, 2));
+    EXPECT_EQ(read.Graphic()->Image().pixel(1, 1) & 0xFFFFFF, 0xFF0000u);
+    for (const int outside : {0, 3, -1}) {
+        cache.GetPicture(outside, read);
+        EXPECT_EQ(read.Graphic(), nullptr) << outside;
+    }
+
+    TrpXMLItem element;
+    cache.SaveToXML(&element);
+    ASSERT_EQ(element.Count(), 2);
+    EXPECT_EQ(element.Items(0)->Name(), "item");
+    EXPECT_EQ(element.Items(0)->Prop("stream").substr(0, 4), "424D") << "upper-case hex of the BMP";
+    TrpPictureCache loaded;
+    loaded.LoadFromXML(&element);
+    EXPECT_EQ(loaded.Count(), 2);
+    EXPECT_EQ(loaded.PictureBytes(2), cache.PictureBytes(2));
+}
+
+TEST(PictureCache, FileModeSegmentsAndSettings)
+{
+    TempFolder folder;
+    TrpPictureCache cache;
+    cache.SetUseFileCache(true);
+    cache.SetCachePath(folder.path.string());
+    cache.SegmentLimit = 50;
+    std::vector<std::string> bytes;
+    for (int i = 0; i < 5; ++i) {
+        TPicture picture;
+        picture.SetGraphic(bitmap(4 + i, 3, clGreen));
+        cache.AddPicture(&picture);
+        bytes.push_back(encoded(*picture.Graphic()));
+    }
+    EXPECT_EQ(cache.SegmentCount(), 5) << "each picture passes the small limit";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(cache.PictureBytes(i + 1), bytes[i]);
+    EXPECT_EQ(folder.files(), 0) << "segment files are reached through their handles only";
+    // Settings change nothing while pictures are held.
+    cache.SetUseFileCache(false);
+    cache.SetCachePath("/elsewhere");
+    EXPECT_TRUE(cache.UseFileCache());
+    EXPECT_EQ(cache.CachePath(), folder.path.string());
+    cache.Clear();
+    cache.SetUseFileCache(false);
+    EXPECT_FALSE(cache.UseFileCache());
+}
+
+TEST(PictureCache, APicturePrintedAHundredTimesIsStoredOnce)
+{
+    Sheet s;
+    auto* view = new TrpPictureView(s.band);
+    view->SetName("Logo");
+    view->SetBounds(600, 2, 20, 20);
+    view->Picture()->SetGraphic(bitmap(8, 8, clRed));
+    s.start();
+    s.pages().AddPage(s.page);
+    for (int r = 0; r < 100; ++r) {
+        s.band->SetTop(r % 30);
+        if (r % 30 == 0 && r) s.pages().AddPage(s.page);
+        s.pages().AddObject(s.band);
+    }
+    EXPECT_EQ(s.pages().PictureCache().Count(), 1);
+    std::shared_ptr<TrpReportPage> page = s.pages().GetPage(3);
+    auto* built = dynamic_cast<TrpPictureView*>(page->Objects()[0]->FindObject("Logo"));
+    ASSERT_TRUE(built);
+    EXPECT_EQ(built->ImageIndex, 1);
+    ASSERT_TRUE(built->Graphic());
+    EXPECT_EQ(built->Graphic()->Width(), 8);
+    // A new picture is stored again.
+    view->Picture()->SetGraphic(bitmap(2, 2, clBlue));
+    s.pages().AddObject(s.band);
+    EXPECT_EQ(s.pages().PictureCache().Count(), 2);
+    // So is the picture of a report prepared again (the cache starts empty).
+    s.start();
+    s.pages().AddPage(s.page);
+    s.pages().AddObject(s.band);
+    ASSERT_EQ(s.pages().PictureCache().Count(), 1);
+    built = dynamic_cast<TrpPictureView*>(s.pages().GetPage(0)->Objects()[0]->FindObject("Logo"));
+    ASSERT_TRUE(built && built->Graphic());
+    EXPECT_EQ(built->Graphic()->Width(), 2);
+
+    // A picture that cannot be stored (a drawing recorded in the program)
+    // fails the object and leaves the page as it was.
+    TMetafile drawing;
+    {
+        TMetafileCanvas canvas(&drawing, 0);
+        canvas.Rectangle(0, 0, 10, 10);
+    }
+    view->Picture()->SetGraphic(&drawing);
+    EXPECT_THROW(s.pages().AddObject(s.band), EInvalidGraphicOperation);
+    EXPECT_EQ(s.pages().CurrentObjectCount(), 1);
+    view->SetVisible(false);
+    s.pages().AddObject(s.band);
+    EXPECT_EQ(s.pages().GetPage(0)->Objects().size(), 2u);
+}
+
+TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
+{
+    Sheet s;
+    s.page->MirrorMargins = true;
+    s.page->LeftMargin = 30;
+    s.page->RightMargin = 10;
+    s.shape->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+    s.memos[0]->Font()->SetName("宋体");
+    s.fill(2, 3);
+    auto draw = [&](int index) {
+        QImage image(794, 1123, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            TQtCanvas canvas(image);
+            s.pages().DrawPage(index, canvas, 1, 1, 0, 0);
+        }
+        return image;
+    };
+    // The shape's left frame line: 30 mm in on the first page, 10 mm on the
+    // second, whose margins are exchanged.
+    auto darkAt = [](const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    const QImage first = draw(0), second = draw(1);
+    const int y = static_cast<int>(Round(10 * rp01cm)) + 50 + 15;
+    EXPECT_TRUE(darkAt(first, static_cast<int>(Round(30 * rp01cm)), y));
+    EXPECT_FALSE(darkAt(first, static_cast<int>(Round(10 * rp01cm)), y));
+    EXPECT_TRUE(darkAt(second, static_cast<int>(Round(10 * rp01cm)), y));
+    EXPECT_EQ(s.pages().GetPage(1)->LeftMargin, 30) << "the page keeps its own margins";
+}
+
+TEST(DrawPage, ObjectUnderTheMouse)
+{
+    Sheet s;
+    s.memos[1]->URL = "#total";
+    s.memos[2]->Hint = "the amount";
+    s.memos[2]->ShowHint = true;
+    s.fill(1, 2);
+    TrpPreviewPages& p = s.pages();
+    // Row 1 (top 80) at scale 2, the page drawn 5 pixels in.
+    auto at = [&](Extended x, Extended y) {
+        TrpPageClick click;
+        click.Scale = 2;
+        click.OffsetX = click.OffsetY = 5;
+        click.X = static_cast<int>(5 + 2 * (10 * rp01cm + x));
+        click.Y = static_cast<int>(5 + 2 * (10 * rp01cm + y));
+        p.HandleObjectClick(0, click);
+        return click;
+    };
+    const TrpPageClick link = at(215, 90);
+    ASSERT_TRUE(link.Object);
+    EXPECT_EQ(link.Object->Name(), "Memo2");
+    EXPECT_EQ(link.Object->URL, "#total");
+    EXPECT_EQ(link.Cursor, crHandPoint);
+    const TrpPageClick hint = at(415, 90);
+    ASSERT_TRUE(hint.Object);
+    EXPECT_EQ(hint.Hint, "the amount");
+    EXPECT_EQ(hint.Cursor, crDefault);
+    EXPECT_EQ(at(5, 82).Object->Name(), "Shape1") << "beside the memos, the shape under them";
+    EXPECT_EQ(at(5, 400).Object, nullptr);
+    s.engine.running = true;
+    EXPECT_EQ(at(215, 90).Object, nullptr) << "nothing while the report is being prepared";
+}
