@@ -1,0 +1,523 @@
+#include "rpRtfWriter.h"
+
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <vector>
+
+#include "CodePages.h"
+#include "Exceptions.h"
+#include "Graphics.h"
+#include "rpRichFormat.h"
+#include "rpRtfLexer.h"
+
+using namespace rich;
+
+namespace {
+
+using WState = TRtfCharState;
+
+const char* const kFamilyWords[] = {"fnil", "froman", "fswiss", "fmodern", "fscript", "fdecor", "ftech", "fbidi"};
+
+// Our dialect declares code page 936: names in fonts without a charset use it.
+constexpr int kAnsiCp = 936;
+
+class Writer {
+public:
+    Writer(const QTextDocument& doc, const TRtfWriteOptions& o) : doc_(doc), opt_(o) {}
+    std::string Run();
+
+private:
+    void block(const QTextBlock& b, int from, int to, bool continued);
+    void fragments(const QTextBlock& b, int from, int to);
+    QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
+                      int* end) const;
+    void content(const QTextFragment& f, int from, int to);
+    void setPara(const TRichPara& p);
+    void listText(const QTextBlock& b, const TRichPara& p);
+    void setChar(const QTextCharFormat& format, int formatIndex);
+    void setAttrs(const TRichChar& a);
+    void emitState(const WState& w);
+    void word(const char* w);
+    void word(const char* w, int param);
+    void text(QStringView s);
+    void picture(const QTextCharFormat& format);
+    void rawGroup(const QTextCharFormat& format, const QByteArray& bytes);
+    int fontIndex(const TRichFont& f);
+    int colorIndex(int rgb);
+    void fontName(const TRichFont& f, std::string& out) const;
+    static int charsetOf(const TRichFont& f);
+
+    const QTextDocument& doc_;
+    TRtfWriteOptions opt_;
+    std::string body_;
+    bool needSpace_ = false;
+    WState cur_;
+    std::vector<TRichFont> fonts_;
+    QHash<QString, int> fontIndex_;
+    std::vector<int> colors_;
+    QHash<int, int> colorIndex_;
+    QHash<int, WState> states_;  // by the document's format index
+    TRichPara para_;
+    bool paraWritten_ = false;
+    int symbolFont_ = -1;
+    int skipUntil_ = 0;  // what a kept group wrote ends here
+    int rangeTo_ = 0;
+};
+
+std::string Writer::Run()
+{
+    const int end = doc_.characterCount() - 1;
+    const int to = opt_.to < 0 || opt_.to > end ? end : opt_.to;
+    const int from = std::clamp(opt_.from, 0, to);
+    rangeTo_ = to;
+    body_.reserve(static_cast<size_t>(to - from) * 2 + 64);
+    const QTextBlock first = doc_.findBlock(from);
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        const int start = b.position();
+        const int mark = start + b.length() - 1;
+        // A range that ends right after a paragraph mark holds the paragraph it opens, empty.
+        if (b != first && start > to) break;
+        // A kept group showing more than one paragraph wrote their marks itself.
+        if (skipUntil_ <= mark) block(b, std::max({from, start, skipUntil_}), std::min(to, mark), skipUntil_ > start);
+        if (mark >= to) break;
+    }
+
+    std::string out = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl";
+    for (size_t i = 0; i < fonts_.size(); ++i) {
+        const TRichFont& f = fonts_[i];
+        out += "{\\f" + std::to_string(i) + '\\' + kFamilyWords[(f.pitchFamily >> 4) & 7];
+        if (f.pitchFamily & 3) out += "\\fprq" + std::to_string(f.pitchFamily & 3);
+        out += "\\fcharset" + std::to_string(charsetOf(f));
+        out += ' ';
+        fontName(f, out);
+        out += ";}";
+    }
+    out += "}\r\n";
+    if (!colors_.empty()) {
+        out += "{\\colortbl ;";
+        for (int rgb : colors_)
+            out += "\\red" + std::to_string((rgb >> 16) & 255) + "\\green" + std::to_string((rgb >> 8) & 255) +
+                   "\\blue" + std::to_string(rgb & 255) + ';';
+        out += "}\r\n";
+    }
+    out += "\\uc1";
+    out += body_;
+    out += "}";
+    return out;
+}
+
+void Writer::block(const QTextBlock& b, int from, int to, bool continued)
+{
+    const TRichPara p = FromBlock(b);
+    // A paragraph that began inside a kept group has no marker of its own.
+    setPara(p);
+    if (p.list != TRichList::None && !continued) listText(b, p);
+    fragments(b, from, to);
+    if (skipUntil_ > b.position() + b.length() - 1) return;
+    // Attributes apply at the mark: a kept group before it may have left others.
+    setPara(p);
+    // An empty paragraph keeps its mark's font, which gives it its height.
+    if (from >= to && !continued) setChar(b.charFormat(), b.charFormatIndex());
+    word("par");
+    body_ += "\r\n";
+    needSpace_ = false;
+}
+
+void Writer::setPara(const TRichPara& p)
+{
+    if (paraWritten_ && p == para_) return;
+    word("pard");
+    if (p.align == TRichAlign::Right) word("qr");
+    if (p.align == TRichAlign::Center) word("qc");
+    if (p.align == TRichAlign::Justify) word("qj");
+    if (p.li) word("li", p.li);
+    if (p.ri) word("ri", p.ri);
+    if (p.fi) word("fi", p.fi);
+    if (p.sb) word("sb", p.sb);
+    if (p.sa) word("sa", p.sa);
+    if (p.sl) {
+        word("sl", p.sl);
+        word("slmult", p.slMult);
+    }
+    for (const TRichTab& t : p.tabs) {
+        if (t.position <= 0) continue;  // a stop not yet placed
+        if (t.kind == TRichTabKind::Center) word("tqc");
+        if (t.kind == TRichTabKind::Right) word("tqr");
+        if (t.kind == TRichTabKind::Decimal) word("tqdec");
+        word("tx", t.position);
+    }
+    if (p.list != TRichList::None) {
+        body_ += "{\\*\\pn";
+        if (p.list == TRichList::Bullet) {
+            if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
+            body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_) + "\\pnindent0{\\pntxtb\\'b7}}";
+        } else {
+            static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
+            body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
+            if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
+            body_ += "\\pnindent0{\\pntxta .}}";
+        }
+        needSpace_ = false;
+    }
+    para_ = p;
+    paraWritten_ = true;
+}
+
+// What a reader without lists shows: the marker and a tab.
+void Writer::listText(const QTextBlock& b, const TRichPara& p)
+{
+    if (p.list == TRichList::Bullet) {
+        body_ += "{\\pntext\\f" + std::to_string(symbolFont_) + "\\'b7\\tab}";
+    } else {
+        body_ += "{\\pntext " + ListLabel(p.list, ListNumber(b)).toStdString() + "\\tab}";
+    }
+    needSpace_ = false;
+}
+
+void Writer::fragments(const QTextBlock& b, int from, int to)
+{
+    QTextBlock::iterator it = b.begin();
+    while (!it.atEnd()) {
+        const QTextFragment f = it.fragment();
+        const int fs = f.position();
+        const int fe = fs + f.length();
+        if (fe <= from || fs >= to || fe <= skipUntil_) {
+            ++it;
+            continue;
+        }
+        const QTextCharFormat format = f.charFormat();
+        const QByteArray raw = format.property(RawGroup).toByteArray();
+        if (raw.isEmpty()) {
+            content(f, from, to);
+            ++it;
+            continue;
+        }
+        // The characters one kept group shows, side by side.
+        const int serial = format.intProperty(RawSerial);
+        std::vector<QTextFragment> span;
+        QString shown;
+        int spanStart = fs;
+        int spanEnd = fe;
+        for (; !it.atEnd(); ++it) {
+            const QTextFragment g = it.fragment();
+            const QTextCharFormat gf = g.charFormat();
+            if (g.position() >= to || gf.intProperty(RawSerial) != serial || gf.property(RawGroup).toByteArray() != raw)
+                break;
+            span.push_back(g);
+            shown += g.text();
+            spanEnd = g.position() + g.length();
+        }
+        const QString expected = format.property(RawText).toString();
+        if (shown != expected && spanEnd == b.position() + b.length() - 1 && expected.startsWith(shown)) {
+            // It goes on in the next paragraph.
+            shown = shownFrom(b, b.begin(), raw, serial, expected.size(), &spanEnd);
+            while (!it.atEnd()) ++it;
+        }
+        const bool whole = spanStart >= from && spanEnd <= rangeTo_ && shown == expected;
+        const QByteArray inst = format.property(FieldInst).toByteArray();
+        if (whole && (inst.size() > 0 || !opt_.noObjects)) {
+            // The group reads back in the state it was read in.
+            setAttrs(DecodeChar(format.property(RawOuter).toString()));
+            setPara(DecodePara(format.property(RawPara).toString()));
+            rawGroup(format, raw);
+            skipUntil_ = spanEnd;
+            continue;
+        }
+        if (inst.isEmpty()) {
+            // An object cut apart, or left out: what it showed, as text.
+            if (opt_.noObjects) continue;
+            for (const QTextFragment& g : span) content(g, from, to);
+            continue;
+        }
+        // A field cut apart keeps its instruction around its part of the result.
+        setChar(format, f.charFormatIndex());
+        const WState saved = cur_;
+        body_ += "{\\field";
+        rawGroup(format, inst);
+        body_ += "{\\fldrslt";
+        needSpace_ = true;
+        for (const QTextFragment& g : span) content(g, from, to);
+        body_ += "}}";
+        needSpace_ = false;
+        cur_ = saved;
+    }
+}
+
+// The characters a kept group shows from the start of a paragraph on,
+// across paragraph marks, up to limit of them; end gets where they stop.
+QString Writer::shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
+                          int* end) const
+{
+    QString shown;
+    bool started = false;
+    int at = -1;
+    for (;;) {
+        for (; !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat format = f.charFormat();
+            const bool same = format.intProperty(RawSerial) == serial && format.property(RawGroup).toByteArray() == raw;
+            if (!same) {
+                if (started) {
+                    *end = at;
+                    return shown;
+                }
+                continue;
+            }
+            if (started && f.position() != at) {
+                *end = at;
+                return shown;
+            }
+            started = true;
+            shown += f.text();
+            at = f.position() + f.length();
+        }
+        const QTextBlock next = b.next();
+        if (!started || at != b.position() + b.length() - 1 || !next.isValid() || shown.size() >= limit) break;
+        shown += QChar(QChar::ParagraphSeparator);
+        at = next.position();
+        b = next;
+        it = b.begin();
+    }
+    *end = at;
+    return shown;
+}
+
+void Writer::content(const QTextFragment& f, int from, int to)
+{
+    const QTextCharFormat format = f.charFormat();
+    const int fs = f.position();
+    const int a = std::max(from, fs) - fs;
+    const int e = std::min(to, fs + f.length()) - fs;
+    if (e <= a) return;
+    if (format.objectType() == RichObjectType) {
+        if (opt_.noObjects) return;
+        // Equal pictures side by side share one fragment.
+        setChar(format, f.charFormatIndex());
+        for (int i = a; i < e; ++i) picture(format);
+        return;
+    }
+    setChar(format, f.charFormatIndex());
+    text(QStringView(f.text()).mid(a, e - a));
+}
+
+void Writer::setChar(const QTextCharFormat& format, int key)
+{
+    auto cached = key >= 0 ? states_.constFind(key) : states_.constEnd();
+    if (cached != states_.constEnd()) {
+        emitState(*cached);
+        return;
+    }
+    setAttrs(FromCharFormat(format));
+    if (key >= 0) states_.insert(key, cur_);
+}
+
+void Writer::setAttrs(const TRichChar& a)
+{
+    emitState(ToRtfState(a, fontIndex(a.font), a.color < 0 ? 0 : colorIndex(a.color),
+                         a.highlight < 0 ? 0 : colorIndex(a.highlight)));
+}
+
+void Writer::emitState(const WState& w)
+{
+    if (w.font != cur_.font) word("f", w.font);
+    if (w.halfPoints != cur_.halfPoints) word("fs", w.halfPoints);
+    if (w.color != cur_.color) word("cf", w.color);
+    if (w.highlight != cur_.highlight) word("highlight", w.highlight);
+    if (w.bold != cur_.bold) w.bold ? word("b") : word("b", 0);
+    if (w.italic != cur_.italic) w.italic ? word("i") : word("i", 0);
+    if (w.underline != cur_.underline) w.underline ? word("ul") : word("ulnone");
+    if (w.strike != cur_.strike) w.strike ? word("strike") : word("strike", 0);
+    if (w.vertical != cur_.vertical) word(w.vertical == 1 ? "super" : w.vertical == 2 ? "sub" : "nosupersub");
+    if (w.protect != cur_.protect) w.protect ? word("protect") : word("protect", 0);
+    if (w.hidden != cur_.hidden) w.hidden ? word("v") : word("v", 0);
+    cur_ = w;
+}
+
+void Writer::word(const char* w)
+{
+    body_ += '\\';
+    body_ += w;
+    needSpace_ = true;
+}
+
+void Writer::word(const char* w, int param)
+{
+    body_ += '\\';
+    body_ += w;
+    body_ += std::to_string(param);
+    needSpace_ = true;
+}
+
+void Writer::text(QStringView s)
+{
+    for (const QChar qc : s) {
+        const char16_t c = qc.unicode();
+        switch (c) {
+        case u'\\': body_ += "\\\\"; needSpace_ = false; continue;
+        case u'{': body_ += "\\{"; needSpace_ = false; continue;
+        case u'}': body_ += "\\}"; needSpace_ = false; continue;
+        case u'\t': word("tab"); continue;
+        case 0x2028: word("line"); continue;
+        case 0x00A0: body_ += "\\~"; needSpace_ = false; continue;
+        case 0x00AD: body_ += "\\-"; needSpace_ = false; continue;
+        case 0x2011: body_ += "\\_"; needSpace_ = false; continue;
+        // Marks that stand for structure, not text.
+        case 0xFFFC: case 0x2029: case 0xFDD0: case 0xFDD1: case 0: continue;
+        default: break;
+        }
+        if (c < 0x20 || c >= 0x80) {
+            body_ += "\\u";
+            body_ += std::to_string(c >= 0x8000 ? int(c) - 65536 : int(c));
+            body_ += '?';
+            needSpace_ = false;
+            continue;
+        }
+        if (needSpace_) body_ += ' ';
+        needSpace_ = false;
+        body_ += static_cast<char>(c);
+    }
+}
+
+void Writer::picture(const QTextCharFormat& format)
+{
+    const auto kind = static_cast<TRichPictKind>(format.intProperty(PictKind));
+    const QByteArray data = format.property(PictData).toByteArray();
+    if (kind == TRichPictKind::Opaque) {
+        body_.append(data.constData(), static_cast<size_t>(data.size()));
+        needSpace_ = false;
+        return;
+    }
+    if (kind != TRichPictKind::Png && kind != TRichPictKind::Jpeg) return;
+    const QSize pixels = format.property(PictPixels).toSize();
+    const QSize goal = format.property(PictGoal).toSize();
+    const QSize scale = format.property(PictScale).toSize();
+    body_ += kind == TRichPictKind::Png ? "{\\pict\\pngblip" : "{\\pict\\jpegblip";
+    if (pixels.width() > 0) body_ += "\\picw" + std::to_string(pixels.width());
+    if (pixels.height() > 0) body_ += "\\pich" + std::to_string(pixels.height());
+    if (goal.width() > 0) body_ += "\\picwgoal" + std::to_string(goal.width());
+    if (goal.height() > 0) body_ += "\\pichgoal" + std::to_string(goal.height());
+    if (scale.width() > 0 && scale.width() != 100) body_ += "\\picscalex" + std::to_string(scale.width());
+    if (scale.height() > 0 && scale.height() != 100) body_ += "\\picscaley" + std::to_string(scale.height());
+    body_ += "\r\n";
+    static const char digits[] = "0123456789abcdef";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const size_t n = static_cast<size_t>(data.size());
+    size_t at = body_.size();
+    body_.resize(at + n * 2 + (n / 64) * 2);
+    for (size_t i = 0; i < n; ++i) {
+        body_[at++] = digits[bytes[i] >> 4];
+        body_[at++] = digits[bytes[i] & 15];
+        if (i % 64 == 63 && i + 1 < n) {
+            body_[at++] = '\r';
+            body_[at++] = '\n';
+        }
+    }
+    body_.resize(at);
+    body_ += '}';
+    needSpace_ = false;
+}
+
+void Writer::rawGroup(const QTextCharFormat& format, const QByteArray& bytes)
+{
+    const QStringList fonts = format.property(RawFonts).toStringList();
+    const QList<int> colors = format.property(RawColors).value<QList<int>>();
+    std::vector<int> fontMap;
+    for (const QString& key : fonts) {
+        TRichFont f;
+        f.charset = key.section(QLatin1Char('|'), 0, 0).toInt();
+        f.pitchFamily = key.section(QLatin1Char('|'), 1, 1).toInt();
+        f.face = key.section(QLatin1Char('|'), 2);
+        fontMap.push_back(fontIndex(f));
+    }
+    std::vector<int> colorMap{0};
+    for (qsizetype i = 1; i < colors.size(); ++i) colorMap.push_back(colors[i] < 0 ? 0 : colorIndex(colors[i]));
+    body_ += RewriteRtfRefs(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                            [&](bool font, int n) {
+                                const auto& m = font ? fontMap : colorMap;
+                                return n >= 0 && static_cast<size_t>(n) < m.size() ? m[static_cast<size_t>(n)] : 0;
+                            });
+    needSpace_ = false;
+}
+
+int Writer::fontIndex(const TRichFont& f)
+{
+    const QString key = QString::number(f.charset) + QLatin1Char('|') + QString::number(f.pitchFamily) +
+                        QLatin1Char('|') + f.face;
+    const auto it = fontIndex_.constFind(key);
+    if (it != fontIndex_.constEnd()) return *it;
+    fonts_.push_back(f);
+    const int i = static_cast<int>(fonts_.size()) - 1;
+    fontIndex_.insert(key, i);
+    return i;
+}
+
+int Writer::colorIndex(int rgb)
+{
+    const auto it = colorIndex_.constFind(rgb);
+    if (it != colorIndex_.constEnd()) return *it;
+    colors_.push_back(rgb);
+    const int i = static_cast<int>(colors_.size());
+    colorIndex_.insert(rgb, i);
+    return i;
+}
+
+// Every font names its charset, so that it reads back the same whatever
+// code page a reader assumes: one that had none gets ANSI for a Latin name,
+// GB2312 for a Chinese one.
+int Writer::charsetOf(const TRichFont& f)
+{
+    if (f.charset >= 0) return f.charset;
+    for (QChar c : f.face)
+        if (c.unicode() >= 0x80) return GB2312_CHARSET;
+    return ANSI_CHARSET;
+}
+
+void Writer::fontName(const TRichFont& f, std::string& out) const
+{
+    int cp = kAnsiCp;
+    const int charset = charsetOf(f);
+    if (charset != DEFAULT_CHARSET) {
+        const int c = CharsetToCodePage(charset);
+        if (c) cp = c;
+    }
+    const std::u16string name = f.face.toStdU16String();
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        if (c >= 0x20 && c < 0x80 && c != u'\\' && c != u'{' && c != u'}' && c != u';') {
+            out += static_cast<char>(c);
+            continue;
+        }
+        size_t units = 1;
+        CodePointAt(name, i, &units);
+        const std::u16string_view one(name.data() + i, units);
+        bool lossy = false;
+        std::string bytes;
+        try {
+            bytes = cp == CP_SYMBOL || c < 0x80 ? std::string() : WideToMultiByte(cp, one, &lossy);
+        } catch (const Exception&) {
+            lossy = true;
+        }
+        if (bytes.empty() || lossy) {
+            for (char16_t u : one) out += "\\u" + std::to_string(u >= 0x8000 ? int(u) - 65536 : int(u)) + '?';
+        } else {
+            static const char digits[] = "0123456789abcdef";
+            for (unsigned char b : bytes) {
+                out += "\\'";
+                out += digits[b >> 4];
+                out += digits[b & 15];
+            }
+        }
+        i += units - 1;
+    }
+}
+
+}  // namespace
+
+std::string WriteRtf(const QTextDocument& doc, const TRtfWriteOptions& options)
+{
+    Writer writer(doc, options);
+    return writer.Run();
+}
