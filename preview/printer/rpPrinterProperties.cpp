@@ -39,8 +39,8 @@ TrpPrinterPropertiesDialog::TrpPrinterPropertiesDialog(TrpPrinter& Printer, QWid
     form->addRow(QStringLiteral("纸张来源:"), FBinCB);
     form->addRow(QStringLiteral("双面打印:"), FDuplexCB);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QString::fromStdString(PrinterText("1")));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromStdString(PrinterText("2")));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

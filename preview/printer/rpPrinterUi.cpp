@@ -5,6 +5,28 @@
 
 #include "UiServices.h"
 
+namespace {
+
+TrpPrinterTextProvider& Provider()
+{
+    static TrpPrinterTextProvider provider = nullptr;
+    return provider;
+}
+
+std::string BuiltInText(std::string_view Key)
+{
+    static const struct {
+        const char* Key;
+        const char* Text;
+    } texts[] = {{"prDefault", "预设"}, {"prCustom", "自定"}, {"prVirtual", "虚拟"},
+                 {"mbError", "错误"},   {"1", "确定"},        {"2", "取消"}};
+    for (const auto& t : texts)
+        if (Key == t.Key) return t.Text;
+    return std::string(Key);
+}
+
+}  // namespace
+
 void PrinterErrorBox(const std::string& Message)
 {
     gui::ui().messageBox(QString::fromStdString(Message), QString::fromStdString(PrinterText("mbError")),
@@ -13,13 +35,10 @@ void PrinterErrorBox(const std::string& Message)
 
 int PrinterShowModal(QDialog& Dialog) { return gui::ui().showModal(Dialog); }
 
-// TEMPORARY: the report library's string table has not landed; these are
-// its texts for the keys the printer layer uses.
 std::string PrinterText(std::string_view Key)
 {
-    if (Key == "prDefault") return "预设";
-    if (Key == "prCustom") return "自定";
-    if (Key == "prVirtual") return "虚拟";
-    if (Key == "mbError") return "错误";
-    return std::string(Key);
+    if (TrpPrinterTextProvider p = Provider()) return p(Key);
+    return BuiltInText(Key);
 }
+
+void SetPrinterTextProvider(TrpPrinterTextProvider Lookup) { Provider() = Lookup; }

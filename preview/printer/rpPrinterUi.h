@@ -13,3 +13,9 @@ void PrinterErrorBox(const std::string& Message);
 int PrinterShowModal(QDialog& Dialog);
 // A text of the report library's string table.
 std::string PrinterText(std::string_view Key);
+
+// The string table lives in the report library above this one, which
+// installs its lookup at start-up. Without one, the layer's own keys give
+// their Chinese texts and any other key comes back as it is.
+using TrpPrinterTextProvider = std::string (*)(std::string_view Key);
+void SetPrinterTextProvider(TrpPrinterTextProvider Provider);

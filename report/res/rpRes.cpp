@@ -9,6 +9,7 @@
 #include "rpEmbedded.h"
 #include "rpGZip.h"
 #include "rpImageList.h"
+#include "rpPrinterUi.h"
 #include "rpUtilsGui.h"
 #include "rpUtilsStreams.h"
 #include "rpXML.h"
@@ -246,4 +247,14 @@ void LoadReportStringTable()
     if (loaded) return;
     loaded = true;
     GetResources().AddXML(FindEmbeddedResource("StringsZhCN"));
+}
+
+namespace {
+std::string PrinterLookup(std::string_view key) { return GetResources().Get(key); }
+}  // namespace
+
+void registerReportResources()
+{
+    LoadReportStringTable();
+    SetPrinterTextProvider(&PrinterLookup);
 }

@@ -88,3 +88,6 @@ void UpdateSCResources();
 
 // Loads the embedded Chinese string table into GetResources(), once.
 void LoadReportStringTable();
+// Start-up: loads the string table and lends its lookup to the printer
+// layer below the report library.
+void registerReportResources();

@@ -1,6 +1,7 @@
 #include "rpUiServices.h"
 
 #include <QString>
+#include <QStringList>
 
 #include "UiServices.h"
 
@@ -32,4 +33,17 @@ int rpMessageBox(const std::string& text, const std::string& caption, int flags)
 int rpShowModal(QDialog& dialog)
 {
     return gui::ui().showModal(dialog);
+}
+
+QString rpFileFilter(std::string_view filter)
+{
+    const QStringList parts = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& text = parts[i];
+        // Most texts name their patterns already.
+        entries << (text.contains(QLatin1Char('(')) ? text
+                                                    : text + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
 }

@@ -4,6 +4,9 @@
 // and the scripted shell mode never block on a window.
 
 #include <string>
+#include <string_view>
+
+#include <QString>
 
 class QDialog;
 
@@ -23,3 +26,7 @@ enum : int { rpIDOK = 1, rpIDCANCEL = 2, rpIDYES = 6, rpIDNO = 7 };
 int rpMessageBox(const std::string& text, const std::string& caption, int flags);
 // Shows the dialog modally; returns its result code (QDialog::Accepted ...).
 int rpShowModal(QDialog& dialog);
+
+// A file filter of the library's texts ("Reports (*.rpp)|*.rpp|...") in
+// Qt's form ("Reports (*.rpp);;...").
+QString rpFileFilter(std::string_view filter);

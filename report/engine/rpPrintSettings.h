@@ -1,0 +1,49 @@
+#pragma once
+// What one print run does: the report's print options as the print dialog
+// leaves them, read by the page loop. The print path copies the report's
+// options in, lets the dialog change the copy and prints from it, so the
+// report's own options never keep a dialog's choices.
+
+#include <cstdint>
+#include <string>
+
+enum TrpPrintMode { pmDefault, pmSplit, pmJoin, pmScale };
+enum TrpPrintPages { ppAll, ppOdd, ppEven };
+
+// How the pages were chosen; PageNumbers holds the resulting list text.
+enum class TrpPageRange { All, Current, Numbers };
+
+struct TrpPrintSettings {
+    // The printer to use, by name; empty or unknown leaves the current one.
+    std::string Printer;
+    TrpPageRange Range = TrpPageRange::All;
+    // "1,3,5-12"; empty prints every page.
+    std::string PageNumbers;
+    int32_t Copies = 1;
+    bool Collate = true;
+    // 0 the page's own, 1 vertical, 2 horizontal, 3 simplex (the printer
+    // layer's numbering).
+    int32_t Duplex = 0;
+    bool Reverse = false;
+    TrpPrintPages PrintPages = ppAll;
+    TrpPrintMode PrintMode = pmDefault;
+    // Paper code of the sheet for split, join and scale; 256 = the
+    // printer's current sheet.
+    int32_t PrintOnSheet = 0;
+    // Output to a file instead of the printer; the file holds PDF whatever
+    // its extension.
+    bool PrintToFile = false;
+    std::string FileName;
+    // Millimetres that split sheets overlap.
+    int32_t SplitOverlap = 3;
+    bool ShowDialog = true;
+};
+
+// The print dialog, shown modally for a run: CurPage is the preview's
+// 1-based page. On OK the settings hold the choices, the chosen printer is
+// current and carries the output file name; on cancel (also of the file
+// choice) nothing changed and the result is false. The preview library
+// provides the dialog; without it the result is false.
+using TrpPrintDialogProvider = bool (*)(TrpPrintSettings& Settings, int CurPage);
+void SetPrintDialogProvider(TrpPrintDialogProvider Provider);
+bool ShowPrintDialog(TrpPrintSettings& Settings, int CurPage);
