@@ -598,9 +598,9 @@ void TscILParser::buildTree()
         }
         item->Name = std::string(line.name);
         if (line.kind == Line::UsesOpen) {
-            appendAttribute(item->Text, "unit", StrToXML(line.text));
+            appendAttribute(item->Text, "unit", scStrToXML(line.text));
         } else {
-            if (line.hasText) appendAttribute(item->Text, "text", StrToXML(line.text));
+            if (line.hasText) appendAttribute(item->Text, "text", scStrToXML(line.text));
             appendAttribute(item->Text, "pos", scFormatPosition(line.line, line.col));
             if (line.hasPos1) appendAttribute(item->Text, "pos1", scFormatPosition(line.line1, line.col1));
         }

@@ -57,7 +57,7 @@ bool findAttribute(const std::string& text, std::string_view name, AttributeSpan
 
 // ---------------------------------------------------------------- escaping
 
-std::string StrToXML(std::string_view text)
+std::string scStrToXML(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + 8);
@@ -75,7 +75,7 @@ std::string StrToXML(std::string_view text)
     return out;
 }
 
-std::string XMLToStr(std::string_view text)
+std::string scXMLToStr(std::string_view text)
 {
     if (text.find('&') == std::string_view::npos) return std::string(text);
     std::string out;
@@ -186,14 +186,14 @@ std::string TscXMLItem::Prop(std::string_view name) const
 {
     AttributeSpan span;
     if (!findAttribute(Text, name, span) || span.close == std::string::npos) return {};
-    return XMLToStr(std::string_view(Text).substr(span.valueStart, span.close - span.valueStart));
+    return scXMLToStr(std::string_view(Text).substr(span.valueStart, span.close - span.valueStart));
 }
 
 void TscXMLItem::SetProp(std::string_view name, std::string_view value)
 {
     std::string pair;
     pair.reserve(name.size() + value.size() + 4);
-    pair.append(name).append("=\"").append(StrToXML(value)).push_back('"');
+    pair.append(name).append("=\"").append(scStrToXML(value)).push_back('"');
     AttributeSpan span;
     size_t at = Text.size();
     if (findAttribute(Text, name, span)) {

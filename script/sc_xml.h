@@ -113,9 +113,9 @@ private:
 };
 
 // Attribute escaping: LF, CR, '"', '<', '>' and '&' become "&#N;".
-std::string StrToXML(std::string_view text);
+std::string scStrToXML(std::string_view text);
 // Decodes "&#N;" (N a Unicode code point, written as UTF-8) and "&quot;".
-std::string XMLToStr(std::string_view text);
+std::string scXMLToStr(std::string_view text);
 
 // Deepest element nesting the reader accepts.
 constexpr int scMaxXMLDepth = 1024;

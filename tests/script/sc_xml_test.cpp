@@ -10,25 +10,25 @@
 TEST(ScriptXml, EscapingRoundTrip)
 {
     const std::string value = "a\"b<c>d\ne\rf&g";
-    EXPECT_EQ(StrToXML(value), "a&#34;b&#60;c&#62;d&#10;e&#13;f&#38;g");
-    EXPECT_EQ(XMLToStr(StrToXML(value)), value);
+    EXPECT_EQ(scStrToXML(value), "a&#34;b&#60;c&#62;d&#10;e&#13;f&#38;g");
+    EXPECT_EQ(scXMLToStr(scStrToXML(value)), value);
 }
 
 TEST(ScriptXml, AmpersandAlwaysEscapedSoReferencesSurvive)
 {
     // A literal "&#65;" or "&quot;" must read back as written, not as A or ".
-    for (const char* value : {"&#65;", "&quot;", "&", "a & b"}) EXPECT_EQ(XMLToStr(StrToXML(value)), value) << value;
+    for (const char* value : {"&#65;", "&quot;", "&", "a & b"}) EXPECT_EQ(scXMLToStr(scStrToXML(value)), value) << value;
 }
 
 TEST(ScriptXml, Decoding)
 {
-    EXPECT_EQ(XMLToStr("a&quot;b"), "a\"b");
-    EXPECT_EQ(XMLToStr("&#65;&#66;"), "AB");
-    EXPECT_EQ(XMLToStr("&#20013;"), "\xE4\xB8\xAD");  // not modulo 256
-    EXPECT_EQ(XMLToStr("&amp; &#"), "&amp; &#");
-    EXPECT_EQ(XMLToStr("x&#65"), "x&#65");  // no semicolon: left as it is
-    EXPECT_EQ(XMLToStr("&#38;#65;"), "&#65;");  // decoded once
-    EXPECT_THROW(XMLToStr("&#zz;"), EConvertError);
+    EXPECT_EQ(scXMLToStr("a&quot;b"), "a\"b");
+    EXPECT_EQ(scXMLToStr("&#65;&#66;"), "AB");
+    EXPECT_EQ(scXMLToStr("&#20013;"), "\xE4\xB8\xAD");  // not modulo 256
+    EXPECT_EQ(scXMLToStr("&amp; &#"), "&amp; &#");
+    EXPECT_EQ(scXMLToStr("x&#65"), "x&#65");  // no semicolon: left as it is
+    EXPECT_EQ(scXMLToStr("&#38;#65;"), "&#65;");  // decoded once
+    EXPECT_THROW(scXMLToStr("&#zz;"), EConvertError);
 }
 
 TEST(ScriptXml, PropReadAndWrite)
@@ -109,7 +109,7 @@ TEST(ScriptXml, ReadBackWhatWasWritten)
     doc.Root()->Name = "a";
     for (int i = 0; i < 3000; ++i) {  // more than one writer buffer
         TscXMLItem* item = doc.Root()->Add();
-        item->Name = "b";
+        item->Name = 'b';
         item->SetProp("text", "<&\"" + std::to_string(i));
     }
     TscXMLDocument back;
