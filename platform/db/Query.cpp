@@ -1,5 +1,7 @@
 #include "Query.h"
 
+#include <algorithm>
+
 #include "SysUtils.h"
 
 namespace db {
@@ -21,12 +23,15 @@ FieldType FieldTypeFromDecl(std::string_view declType)
     const std::string t = UpperCase(declType);
     if (t.empty()) return FieldType::Unknown;
     // SQLite's affinity order first; BOOL and DATE/TIME names are ours.
-    if (contains(t, "BOOL")) return FieldType::Boolean;
+    if (contains(t, "BOOL") || t == "BIT") return FieldType::Boolean;
     if (contains(t, "INT")) return FieldType::Integer;
-    if (contains(t, "CHAR") || contains(t, "CLOB") || contains(t, "TEXT")) return FieldType::String;
+    if (contains(t, "MEMO") || contains(t, "LONGTEXT") || contains(t, "CLOB")) return FieldType::Memo;
+    if (contains(t, "CHAR") || contains(t, "TEXT")) return FieldType::String;
     if (contains(t, "BLOB")) return FieldType::Blob;
     if (contains(t, "DATE") || contains(t, "TIME")) return FieldType::DateTime;
-    return FieldType::Float;  // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL...
+    if (contains(t, "NUMERIC") || contains(t, "DECIMAL") || contains(t, "CURRENCY") || contains(t, "MONEY"))
+        return FieldType::Bcd;
+    return FieldType::Float;  // REAL, FLOAT, DOUBLE...
 }
 
 const char* FieldTypeName(FieldType t)
@@ -38,6 +43,8 @@ const char* FieldTypeName(FieldType t)
     case FieldType::Boolean: return "Boolean";
     case FieldType::DateTime: return "DateTime";
     case FieldType::Blob: return "Blob";
+    case FieldType::Memo: return "Memo";
+    case FieldType::Bcd: return "BCD";
     default: return "Unknown";
     }
 }
@@ -78,9 +85,29 @@ Query::Query(Database& db, std::string name) : db_(&db), name_(std::move(name)) 
 Query::~Query()
 {
     // Handlers may refer to objects already gone; a destroyed query closes
-    // quietly.
+    // quietly. Observers are alive (they unsubscribe when they go).
     beforeClose_ = nullptr;
     active_ = false;
+    notify(&QueryObserver::queryDestroyed);
+}
+
+void Query::subscribe(QueryObserver* observer)
+{
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void Query::unsubscribe(QueryObserver* observer) noexcept
+{
+    std::erase(observers_, observer);
+}
+
+void Query::notify(void (QueryObserver::*event)(Query&))
+{
+    // An observer may unsubscribe itself or another one while it is told.
+    const auto observers = observers_;
+    for (QueryObserver* o : observers)
+        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) (o->*event)(*this);
 }
 
 void Query::setSql(std::string sql, Params params)
@@ -137,12 +164,14 @@ void Query::open()
     bof_ = true;
     eof_ = rows_.empty();
     if (afterOpen_) afterOpen_(*this);
+    notify(&QueryObserver::queryOpened);
 }
 
 void Query::close()
 {
     if (!active_) return;
     if (beforeClose_) beforeClose_(*this);
+    notify(&QueryObserver::queryClosing);
     active_ = false;
     defs_.clear();
     rows_.clear();

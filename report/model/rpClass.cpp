@@ -93,6 +93,15 @@ void TrpComponent::SetParent(TrpComponent* value)
     }
 }
 
+void TrpComponent::SetChildIndex(TrpComponent* child, int index)
+{
+    auto it = std::find(objects_.begin(), objects_.end(), child);
+    if (it == objects_.end()) return;
+    objects_.erase(it);
+    index = std::clamp(index, 0, static_cast<int>(objects_.size()));
+    objects_.insert(objects_.begin() + index, child);
+}
+
 void TrpComponent::Clear()
 {
     const std::vector<TrpComponent*> children = objects_;
@@ -343,16 +352,22 @@ void TrpComponent::LoadFromStream(TStream& stream)
 {
     Clear();
     TrpReport* report = GetReport();
-    TrpXMLSerializer reader(&stream);
+    std::unique_lock<std::recursive_mutex> lock(rpClassLock(), std::defer_lock);
+    if (report && report->EngineOptions()->BackgroundMode) lock.lock();
+    TrpXMLDocument document;
+    document.LoadFromStream(stream);
+    ReadXMLTree(document);
+}
+
+void TrpComponent::ReadXMLTree(const TrpXMLDocument& document)
+{
+    TrpReport* report = GetReport();
+    TrpXMLSerializer reader;
     reader.Owner = report ? static_cast<TComponent*>(report) : this;
+    reader.OldFormat = document.OldVersion;
     if (report) report->CurrentReader = &reader;
     try {
-        if (report && report->EngineOptions()->BackgroundMode) {
-            std::lock_guard<std::recursive_mutex> lock(rpClassLock());
-            reader.ReadRootComponent(this);
-        } else {
-            reader.ReadRootComponent(this);
-        }
+        reader.ReadRootComponent(this, document.Root());
     } catch (...) {
         if (report) report->CurrentReader = nullptr;
         throw;

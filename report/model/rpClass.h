@@ -40,6 +40,8 @@ public:
     TrpComponent* Parent() const noexcept { return parent_; }
     virtual void SetParent(TrpComponent* value);
     const std::vector<TrpComponent*>& Objects() const noexcept { return objects_; }
+    // Moves a child to a place among its siblings (clamped).
+    void SetChildIndex(TrpComponent* child, int index);
     // Frees the children; an inherited child is cleared and kept.
     virtual void Clear();
     TrpPage* GetPage() const;
@@ -94,6 +96,7 @@ public:
     bool Visible() const noexcept { return visible_; }
     virtual void SetVisible(bool value) { visible_ = value; }
     bool IsDesigning() const noexcept;
+    void SetIsDesigning(bool value) noexcept { isDesigning_ = value; }
     bool IsLoading() const noexcept;
     void SetLoadingFlag(bool value) noexcept { loading_ = value; }
     bool IsAncestor() const noexcept;
@@ -138,7 +141,9 @@ protected:
     void SetBaseName(std::string name) { baseName_ = std::move(name); }
     bool IsFontStored() const { return !parentFont_; }
     void setFontProp(TFont* value) { SetFont(value); }
-    void SetIsDesigning(bool value) noexcept { isDesigning_ = value; }
+    // Reads the tree from a loaded document's root (LoadFromStream without
+    // the Clear and the document).
+    void ReadXMLTree(const TrpXMLDocument& document);
     // Font (stored while ParentFont is False) and ParentFont, for the
     // classes that publish them.
     template <class T>
