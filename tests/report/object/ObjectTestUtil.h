@@ -47,6 +47,7 @@ struct OrderFile {
                 ("report_object_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".db"))
                    .string();
         db::Database db(path, db::Database::OpenMode::ReadWriteCreate);
+        db.execute("PRAGMA synchronous = OFF");
         db.executeScript(readFile(testData("fixtures/orders.sql")));
     }
     ~OrderFile() { std::filesystem::remove(path); }
@@ -65,6 +66,7 @@ struct Window {
 
     Window()
     {
+        db.execute("PRAGMA synchronous = OFF");
         form->SetName("fmain");
         ADOQuery1.setSql("select * from zq_dd");
         ADOQuery2.setSql("select * from zq_ddmx");
