@@ -102,15 +102,15 @@ public:
     void last();
     bool eof() const noexcept { return eof_; }
     bool bof() const noexcept { return bof_; }
-    bool isEmpty() const noexcept { return rows_.empty(); }
+    bool isEmpty() const noexcept { return rowCount_ == 0; }
     // 1-based number of the current row; 0 when there is none.
     int64_t recNo() const noexcept;
     // Moves to a 1-based row number (clamped into the rows).
     void setRecNo(int64_t recNo);
-    int64_t recordCount() const noexcept { return static_cast<int64_t>(rows_.size()); }
+    int64_t recordCount() const noexcept { return static_cast<int64_t>(rowCount_); }
 
     Bookmark getBookmark() const noexcept;
-    bool bookmarkValid(Bookmark b) const noexcept { return active_ && b >= 1 && b <= rows_.size(); }
+    bool bookmarkValid(Bookmark b) const noexcept { return active_ && b >= 1 && b <= rowCount_; }
     // An invalid bookmark raises EDatabaseError.
     void gotoBookmark(Bookmark b);
 
@@ -148,7 +148,9 @@ private:
     Params params_;
     bool active_ = false;
     std::vector<FieldDef> defs_;
-    std::vector<std::vector<Value>> rows_;
+    static constexpr std::size_t kBlock = 16384;
+    std::vector<std::vector<Value>> values_;  // rows one after another, in blocks
+    std::size_t rowCount_ = 0;
     std::size_t cur_ = 0;
     bool eof_ = true;
     bool bof_ = true;

@@ -67,8 +67,9 @@ TEST(DBDataset, ValuesFollowTheDeclaredTypes)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(t.ds->GetValue(c.field).type(), c.type) << c.field;
-        if (c.type != varString || !c.blob || std::string_view(c.field) == "m")
+        if (c.type != varString || !c.blob || std::string_view(c.field) == "m") {
             EXPECT_EQ(display(*t.ds, c.field), c.display) << c.field;
+        }
         EXPECT_EQ(t.ds->GetFieldType(c.field), c.kind) << c.field;
         EXPECT_EQ(t.ds->GetDisplayWidth(c.field), c.width) << c.field;
         EXPECT_EQ(t.ds->IsBlobField(c.field), c.blob) << c.field;

@@ -125,7 +125,9 @@ TEST(ReportStorage, ThePasswordIsStoredShiftedAndAskedFor)
         r.ReportOptions()->Password = cases[i];
         const std::string xml = save(r);
         EXPECT_EQ(r.ReportOptions()->Password, cases[i]) << "the plain text stays in memory";
-        if (!stored[i].empty()) EXPECT_NE(xml.find(stored[i]), std::string::npos) << xml;
+        if (!stored[i].empty()) {
+            EXPECT_NE(xml.find(stored[i]), std::string::npos) << xml;
+        }
         EXPECT_EQ(xml.find(cases[i]), std::string::npos);
 
         TrpReport back;

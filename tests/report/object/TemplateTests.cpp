@@ -91,7 +91,9 @@ TEST(Templates, OrderSheetHoldsItsLayout)
         EXPECT_NEAR(band->Top(), b.top, 1e-9) << b.name;
         EXPECT_NEAR(band->Height(), b.height, 1e-9) << b.name;
         EXPECT_NEAR(band->Width(), 718.11L, 1e-9) << b.name;
-        if (auto* data = dynamic_cast<TrpDataBand*>(band)) EXPECT_EQ(data->DataSet(), b.dataset) << b.name;
+        if (auto* data = dynamic_cast<TrpDataBand*>(band)) {
+            EXPECT_EQ(data->DataSet(), b.dataset) << b.name;
+        }
     }
     EXPECT_TRUE(dynamic_cast<TrpDataBand*>(r.FindObject("MasterData1"))->PrintIfDetailEmpty);
     EXPECT_EQ(dynamic_cast<TrpBand*>(r.FindObject("ReportSummary1"))->OnBeforePrint, "ReportSummary1OnBeforePrint");
