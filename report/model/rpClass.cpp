@@ -55,6 +55,31 @@ std::string removeFirst(std::string s, std::string_view part)
 
 }  // namespace
 
+// ---------------------------------------------------------------- TrpDataSetLink
+
+TrpDataSet* TrpDataSetLink::DataSet() const noexcept
+{
+    return dataSet_.get();
+}
+
+void TrpDataSetLink::SetDataSet(TrpDataSet* value)
+{
+    dataSet_ = value;
+    name_ = value ? value->UserName() : std::string();
+}
+
+std::string TrpDataSetLink::Name() const
+{
+    if (TrpDataSet* ds = dataSet_.get()) return ds->UserName();
+    return name_;
+}
+
+void TrpDataSetLink::SetName(const TrpComponent& holder, const std::string& value)
+{
+    name_ = value;
+    dataSet_ = holder.FindDataSet(dataSet_.get(), value);
+}
+
 // ---------------------------------------------------------------- TrpComponent
 
 TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner)), font_(std::make_unique<TFont>())

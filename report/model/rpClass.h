@@ -28,6 +28,22 @@ class TrpDataSet;
 // mode, dialog pages going away).
 std::recursive_mutex& rpClassLock();
 
+// A dataset referred to by its user name, as views, bands, pages and the
+// report hold one: the dataset while it exists, else the name given.
+class TrpDataSetLink {
+public:
+    TrpDataSet* DataSet() const noexcept;
+    // Takes the dataset's user name too.
+    void SetDataSet(TrpDataSet* value);
+    std::string Name() const;
+    // The dataset is looked up for the object holding the link.
+    void SetName(const TrpComponent& holder, const std::string& value);
+
+private:
+    Ref<TrpDataSet> dataSet_;
+    std::string name_;
+};
+
 class TrpComponent : public TComponent, public TrpXMLStorable {
     DORVAK_CLASS(TrpComponent, TComponent)
 public:
@@ -447,8 +463,7 @@ private:
     TCursor cursor_ = crDefault;
     std::unique_ptr<TrpFrame> frame_;
     std::string dataField_;
-    Ref<TrpDataSet> dataSet_;
-    std::string dataSetName_;
+    TrpDataSetLink dataSet_;
     std::string savedTagStr_, savedURL_;
 
     TCanvas* canvas_ = nullptr;

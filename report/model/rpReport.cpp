@@ -125,25 +125,22 @@ TrpDataSet* TrpReport::GetDataset(std::string_view name) const
 
 TrpDataSet* TrpReport::DataSet() const noexcept
 {
-    return dataSet_.get();
+    return dataSet_.DataSet();
 }
 
 void TrpReport::SetDataSet(TrpDataSet* value)
 {
-    dataSet_ = value;
-    dataSetName_ = value ? value->UserName() : std::string();
+    dataSet_.SetDataSet(value);
 }
 
 std::string TrpReport::DataSetName() const
 {
-    if (TrpDataSet* ds = dataSet_.get()) return ds->UserName();
-    return dataSetName_;
+    return dataSet_.Name();
 }
 
 void TrpReport::SetDataSetName(const std::string& value)
 {
-    dataSetName_ = value;
-    dataSet_ = FindDataSet(dataSet_.get(), value);
+    dataSet_.SetName(*this, value);
 }
 
 void TrpReport::AddPicture(TrpPictureView*) {}
@@ -158,8 +155,7 @@ void TrpReport::Clear()
     printOptions_->Clear();
     reportOptions_->Clear();
     styles_->Clear();
-    dataSet_ = nullptr;
-    dataSetName_.clear();
+    dataSet_ = TrpDataSetLink();
     DotMatrixReport = false;
     parentReport_.clear();
     ScriptLanguage = "PascalScript";

@@ -252,8 +252,7 @@ private:
     TrpDrawText drawText_;
     std::unique_ptr<TrpReport> ancestor_;
     std::string parentReport_;
-    Ref<TrpDataSet> dataSet_;
-    std::string dataSetName_;
+    TrpDataSetLink dataSet_;
     Ref<TrpComponent> scriptSelf_;
     Variant scriptValue_;
     TscVariable* selfVariable_ = nullptr;
