@@ -120,15 +120,16 @@ public:
     {
         Variant* slots = size > Inline ? static_cast<Variant*>(::operator new(size * sizeof(Variant))) : inlineSlots();
         heap_ = size > Inline ? slots : nullptr;
-        for (; built_ < size; ++built_) new (slots + built_) Variant(make(built_));
+        // A constructor that throws gets no destructor call: clean up here.
+        try {
+            for (; built_ < size; ++built_) new (slots + built_) Variant(make(built_));
+        } catch (...) {
+            release();
+            throw;
+        }
     }
     explicit TscValueBuffer(size_t size) : TscValueBuffer(size, [](size_t) { return Variant(); }) {}
-    ~TscValueBuffer()
-    {
-        Variant* slots = data();
-        for (size_t i = 0; i < built_; ++i) slots[i].~Variant();
-        if (heap_) ::operator delete(heap_);
-    }
+    ~TscValueBuffer() { release(); }
     TscValueBuffer(const TscValueBuffer&) = delete;
     TscValueBuffer& operator=(const TscValueBuffer&) = delete;
     Variant* data() { return heap_ ? heap_ : inlineSlots(); }
@@ -136,6 +137,12 @@ public:
     size_t size() const { return built_; }
 
 private:
+    void release() noexcept
+    {
+        Variant* slots = data();
+        for (size_t i = 0; i < built_; ++i) slots[i].~Variant();
+        if (heap_) ::operator delete(heap_);
+    }
     Variant* inlineSlots() { return reinterpret_cast<Variant*>(storage_); }
     alignas(Variant) unsigned char storage_[Inline * sizeof(Variant)];
     Variant* heap_ = nullptr;

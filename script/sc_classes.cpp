@@ -169,7 +169,10 @@ void TscPropertyHelper::SetValue(const Variant& value)
         const TPropInfo* prop = Prop;
         if (!ClassRef || !object->InheritsFrom(ClassRef)) prop = GetPropInfo(object, Name);
         if (!prop) undeclared(Name);
-        SetPropValue(object, prop, value);
+        if (prop->Kind() == pkSet && value.isArray())
+            SetPropValue(object, prop, Variant(scSetBits(value)));
+        else
+            SetPropValue(object, prop, value);
         return;
     }
     if (object && ClassRef && !object->InheritsFrom(ClassRef)) {
@@ -453,6 +456,14 @@ TscComponentHelper* TscClassVariable::AddComponent(TComponent* component)
     auto* helper = new TscComponentHelper(component);
     addMember(helper);
     return helper;
+}
+
+int64_t scSetBits(const Variant& value)
+{
+    if (!value.isArray()) return value.toInt64();
+    int64_t bits = 0;
+    for (int i = value.arrayLowBound(1); i <= value.arrayHighBound(1); ++i) bits |= value.arrayGet(i).toInt64();
+    return bits;
 }
 
 // ---------------------------------------------------------------- event adapters

@@ -190,6 +190,9 @@ public:
     TscProcVariable* Handler;
     Ref<TObject> Instance;
     std::string PropName;
+    // Expires with the adapter: a host that kept a copy of the handler
+    // reaches nothing once the script is gone.
+    std::shared_ptr<TscCustomEvent*> Alive = std::make_shared<TscCustomEvent*>(this);
 
     // The host's event value: a handler of the property's own signature,
     // with this adapter as its data.
@@ -201,6 +204,10 @@ public:
     // Takes the adapter off the host's event when it is still installed.
     void Detach();
 };
+
+// A set as scripts write it: an integer of element bits, or a set
+// constructor ([fsBold, fsItalic]) whose elements' bits are joined.
+int64_t scSetBits(const Variant& value);
 
 // The adapter class for an event type name ("TNotifyEvent"); nullptr when
 // none is registered. Published events of such types become script events
@@ -273,7 +280,10 @@ public:
     TMethod GetMethod() override
     {
         TMethod m;
-        m.Code = typename TEvent<void(Args...)>::Handler([this](Args... args) { DoEvent(args...); });
+        std::weak_ptr<TscCustomEvent*> alive = Alive;
+        m.Code = typename TEvent<void(Args...)>::Handler([alive](Args... args) {
+            if (const auto adapter = alive.lock()) static_cast<TscEventAdapter*>(*adapter)->DoEvent(args...);
+        });
         m.Data = this;
         return m;
     }

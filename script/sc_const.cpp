@@ -14,3 +14,13 @@ std::string scFormatMessage(const std::string& text, const std::string& arg)
     result.replace(at, 2, arg);
     return result;
 }
+
+bool scIsOutOfMemory(const std::exception& e) noexcept
+{
+    return dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e);
+}
+
+void scRaiseOutOfMemory()
+{
+    throw EOutOfMemory(scMessages().OutOfMemory);
+}

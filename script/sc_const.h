@@ -3,6 +3,8 @@
 // library replaces every one of them by its own resource text at start-up,
 // so code must read them through scMessages() each time, never cache them.
 
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "Exceptions.h"
@@ -31,17 +33,37 @@ struct TscMessages {
     std::string SyntaxError = "Syntax error";
     // Run-time texts of ours.
     std::string StackOverflow = "Stack overflow";
+    std::string OutOfMemory = "Out of memory";
     std::string InvalidObjectReference = "Invalid object reference";
     std::string RangeCheck = "Range check error";
 };
 
 // Run-time errors of the engine, with the class names scripts see.
 DORVAK_DECLARE_EXCEPTION(EStackOverflow, Exception)
+DORVAK_DECLARE_EXCEPTION(EOutOfMemory, Exception)
 DORVAK_DECLARE_EXCEPTION(EOleSysError, EOleError)
 DORVAK_DECLARE_EXCEPTION(EOleException, EOleSysError)
 
 // The process-wide message table.
 TscMessages& scMessages();
+
+// Whether a C++ exception is memory running out (an allocation failed or
+// asked for more than can exist): scripts see it as EOutOfMemory.
+bool scIsOutOfMemory(const std::exception& e) noexcept;
+[[noreturn]] void scRaiseOutOfMemory();
+
+// Runs f; memory running out inside leaves it as EOutOfMemory.
+template <class F>
+decltype(auto) scGuardMemory(F&& f)
+{
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        scRaiseOutOfMemory();
+    } catch (const std::length_error&) {
+        scRaiseOutOfMemory();
+    }
+}
 
 // The message with its one "%s" replaced by arg (used for the two texts that
 // carry a placeholder; a replaced text without "%s" is returned unchanged).

@@ -12,6 +12,7 @@
 #include "sc_arith.h"
 #include "sc_classes.h"
 #include "sc_const.h"
+#include "sc_stack.h"
 
 // ---------------------------------------------------------------- nodes
 
@@ -46,6 +47,7 @@ TscDesignatorNode::~TscDesignatorNode() = default;
 
 Variant TscDesignatorNode::Eval()
 {
+    scCheckStack();
     return Designator->Evaluate(false, TscDesignator::kNull);
 }
 
@@ -70,6 +72,7 @@ TscSetNode::~TscSetNode() = default;
 
 Variant TscSetNode::Eval()
 {
+    scCheckStack();
     return Set->GetValue();
 }
 
@@ -104,6 +107,7 @@ public:
     TscBinaryNode() : TscOperatorNode(O) {}
     bool EvalBool() override
     {
+        scCheckStack();
         if constexpr (O >= opGreat && O <= opEq)
             return withOperands([](const Variant& left, const Variant& right) { return compare(left, right); });
         else
@@ -112,6 +116,7 @@ public:
 
     Variant Eval() override
     {
+        scCheckStack();
         if constexpr (O == opAnd || O == opOr) {
             if (BothBool) {
                 const Variant left = Left->Eval();
@@ -186,6 +191,7 @@ public:
     TscInNode() : TscOperatorNode(opIn) {}
     Variant Eval() override
     {
+        scCheckStack();
         const Variant left = Left->Eval();
         if (!resolved_) {
             set_ = dynamic_cast<TscSetNode*>(Right);
@@ -219,6 +225,7 @@ public:
     TscIsNode() : TscOperatorNode(opIs) {}
     Variant Eval() override
     {
+        scCheckStack();
         const Variant left = Left->Eval();
         const TscClassVariable* record = classRecord();
         TObject* object = VariantToObject(left);
@@ -410,7 +417,7 @@ void TscExpression::AddConst(const Variant& value, const std::string& pos)
 void TscExpression::AddOperand(std::unique_ptr<TscDesignator> designator, const std::string& pos)
 {
     TscDesignatorNode* node;
-    if (designator->Kind == 1) {
+    if (designator->Kind == TscDesignatorKind::Variable) {
         TscCustomVariable* variable = static_cast<TscVariableDesignator*>(designator.get())->Variable;
         node = new TscVariableNode(std::move(designator), variable);
     } else {
@@ -431,6 +438,7 @@ bool TscExpression::infer(TscExpressionNode* node)
 {
     auto* op = dynamic_cast<TscOperatorNode*>(node);
     if (!op) return true;
+    scCheckCompileStack();
     if (op->Left && !infer(op->Left)) return false;
     if (op->Right && !infer(op->Right)) return false;
     const TscVarType left = op->Left ? op->Left->Typ : fvtVariant;

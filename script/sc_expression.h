@@ -181,13 +181,21 @@ public:
 // What remains of a designator to be built when its object is known.
 struct TscLateBinding;
 
+// The shape of a designator: the fast forms need no general chain.
+enum class TscDesignatorKind : uint8_t {
+    General = 0,
+    Variable = 1,     // a plain variable
+    StringIndex = 2,  // s[i] on a string variable
+    ArrayIndex = 3,   // a[i, j] on an array variable
+    Call = 4,         // a call of a script procedure
+};
+
 class TscDesignator : public TscCustomVariable {
 public:
     explicit TscDesignator(TscScript* script);
     ~TscDesignator() override;
 
-    // 0 general, 1 variable, 2 string index, 3 array index, 4 procedure call.
-    uint8_t Kind = 0;
+    TscDesignatorKind Kind = TscDesignatorKind::General;
     TscScript* Script;
     std::unique_ptr<TscLateBinding> LateBinding;
     // Items the designator made for itself (child components, OLE members).

@@ -19,6 +19,7 @@
 #include "sc_disp.h"
 #include "sc_expression.h"
 #include "sc_ilparser.h"
+#include "sc_stack.h"
 #include "sc_statements.h"
 #include "sc_xml.h"
 
@@ -28,9 +29,11 @@ struct TscLateBinding {
     bool NeedDeclareVars = true;
     std::string UnitName;
     std::shared_ptr<const std::string> Source;
+    // What the known part of the designator turned out to hold.
+    enum class ValueKind : uint8_t { Object, Dispatch, Array, String };
     struct Tail {
-        int kind;  // 0 object, 1 dispatch, 2 array, 3 string
-        const TClass* cls;
+        ValueKind kind;
+        const TClass* cls;  // objects: the class the tail was built for
         std::unique_ptr<TscDesignator> designator;
     };
     std::vector<Tail> Tails;
@@ -66,6 +69,13 @@ std::string quoted(const std::string& name)
 {
     return "'" + name + "'";
 }
+
+// What a designator is built for.
+enum class DesignatorMode : uint8_t {
+    General,      // a value, a call or an assignment target
+    Constructor,  // the class after `new`: its Create is called
+    Free,         // the object after `delete`: its Free is called
+};
 
 }  // namespace
 
@@ -114,8 +124,8 @@ private:
     std::unique_ptr<TscExpression> createExpression(const TscXMLItem* element, TscScript* scope);
     std::unique_ptr<TscExpression> constantExpression(const Variant& value, TscScript* scope);
     std::unique_ptr<TscSetExpression> createSet(const TscXMLItem* element, TscScript* scope);
-    std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, int mode);
-    TscCustomVariable* createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
+    std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, DesignatorMode mode);
+    std::unique_ptr<TscVariable> createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                  const TscXMLItem* array, bool isParam);
     TscCustomVariable* redeclaration(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                      const TscXMLItem* array, bool cStyle);
@@ -134,7 +144,7 @@ private:
     void resolveChildren(Chain& chain, const TscXMLItem* element, int from, TscScript* scope,
                          const TscDesignatorItem* start);
     std::unique_ptr<TscDesignator> finishDesignator(Chain& chain, const TscXMLItem* element, TscScript* scope,
-                                                    int mode);
+                                                    DesignatorMode mode);
     void checkArguments(TscDesignatorItem* item, TscScript* scope);
     std::unique_ptr<TscDesignator> variableDesignator(TscCustomVariable* variable, TscScript* scope);
     std::unique_ptr<TscDesignator> functionResult(const TscXMLItem* dsgn, TscScript* scope);
@@ -229,6 +239,7 @@ void TscProgramBuilder::ParseItems(const TscXMLItem* element, TscScript* scope)
 
 void TscProgramBuilder::declareProcedures(const TscXMLItem* element, TscScript* scope)
 {
+    scCheckCompileStack();
     for (int i = 0; i < element->Count(); ++i) {
         const TscXMLItem* child = element->Items(i);
         if (named(child, "procedure") || named(child, "function"))
@@ -246,6 +257,7 @@ void TscProgramBuilder::buildChildren(const TscXMLItem* element, TscScript* scop
 
 void TscProgramBuilder::buildElement(const TscXMLItem* element, TscScript* scope, TscStatement* list)
 {
+    scCheckCompileStack();
     const std::string pos = element->Prop("pos");
     if (!pos.empty()) currentPos_ = pos;
     const auto& handlers = elementHandlers();
@@ -342,6 +354,7 @@ std::string TscProgramBuilder::sourceText(const TscXMLItem* expr)
 
 std::unique_ptr<TscExpression> TscProgramBuilder::createExpression(const TscXMLItem* element, TscScript* scope)
 {
+    scCheckCompileStack();
     const std::string savedPos = currentPos_;
     const std::string pos = element->Prop("pos");
     if (!pos.empty()) currentPos_ = pos;
@@ -355,13 +368,13 @@ std::unique_ptr<TscExpression> TscProgramBuilder::createExpression(const TscXMLI
         } else if (named(child, "number") || named(child, "string")) {
             expression->AddConst(ParserStringToVariant(child->Prop("text")), childPos);
         } else if (named(child, "dsgn")) {
-            expression->AddOperand(createDesignator(child, scope, 0), childPos);
+            expression->AddOperand(createDesignator(child, scope, DesignatorMode::General), childPos);
         } else if (named(child, "set")) {
             expression->AddSet(createSet(child, scope), childPos);
         } else if (named(child, "new")) {
             const int dsgn = child->Find("dsgn");
             if (dsgn < 0) fail(scMessages().ClassRequired);
-            expression->AddOperand(createDesignator(child->Items(dsgn), scope, 1), childPos);
+            expression->AddOperand(createDesignator(child->Items(dsgn), scope, DesignatorMode::Constructor), childPos);
         }
     }
     if (!expression->Finalize()) {
@@ -538,9 +551,9 @@ void TscProgramBuilder::checkArguments(TscDesignatorItem* item, TscScript* scope
 }
 
 std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain, const TscXMLItem* element,
-                                                                   TscScript* scope, int mode)
+                                                                   TscScript* scope, DesignatorMode mode)
 {
-    if (mode == 2 && chain.lateFrom < 0) {
+    if (mode == DesignatorMode::Free && chain.lateFrom < 0) {
         const TscCustomVariable* last = chain.items.back()->Ref;
         const TscVarType typ = last->Typ == fvtConstructor ? fvtClass : last->Typ;
         if (typ != fvtClass && typ != fvtVariant) fail(scMessages().ClassRequired);
@@ -559,26 +572,26 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
     if (chain.lateFrom < 0 && count == 1 && plainFirst) {
         auto fast = std::make_unique<TscVariableDesignator>(scope);
         fast->Variable = first;
-        fast->Kind = 1;
+        fast->Kind = TscDesignatorKind::Variable;
         designator = std::move(fast);
     } else if (chain.lateFrom < 0 && count == 2 && plainFirst && (first->Typ == fvtString || first->Typ == fvtChar) &&
                chain.items[1]->Ref->ItemKind == ikStringHelper && chain.items[1]->Count() == 1) {
         auto fast = std::make_unique<TscStringDesignator>(scope);
         fast->Variable = first;
         fast->Index = chain.items[1]->Arg(0);
-        fast->Kind = 2;
+        fast->Kind = TscDesignatorKind::StringIndex;
         designator = std::move(fast);
     } else if (chain.lateFrom < 0 && count == 2 && plainFirst && first->Typ == fvtArray &&
                chain.items[1]->Ref->ItemKind == ikArrayHelper && chain.items[1]->Ref == first->RefItem) {
         auto fast = std::make_unique<TscArrayDesignator>(scope);
         fast->Variable = first;
         fast->IndexItem = chain.items[1].get();
-        fast->Kind = 3;
+        fast->Kind = TscDesignatorKind::ArrayIndex;
         designator = std::move(fast);
     } else if (chain.lateFrom < 0 && count == 1 && first->ItemKind == ikProc) {
         auto fast = std::make_unique<TscCallDesignator>(scope);
         fast->Proc = static_cast<TscProcVariable*>(first);
-        fast->Kind = 4;
+        fast->Kind = TscDesignatorKind::Call;
         designator = std::move(fast);
     } else {
         designator = std::make_unique<TscDesignator>(scope);
@@ -610,8 +623,9 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
 }
 
 std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLItem* element, TscScript* scope,
-                                                                   int mode)
+                                                                   DesignatorMode mode)
 {
+    scCheckCompileStack();
     const std::string savedPos = currentPos_;
     const std::string pos = element->Prop("pos");
     if (!pos.empty()) currentPos_ = pos;
@@ -633,7 +647,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLI
         next = 1;
         bool resolved = false;
         // Members of with-targets, innermost first.
-        for (auto it = withList_.rbegin(); it != withList_.rend() && mode == 0; ++it) {
+        for (auto it = withList_.rbegin(); it != withList_.rend() && mode == DesignatorMode::General; ++it) {
             TscCustomVariable* withVar = scope->Find(*it);
             if (!withVar) continue;
             if (withVar->Typ == fvtVariant) {
@@ -657,7 +671,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::createDesignator(const TscXMLI
         if (!resolved) {
             TscCustomVariable* item = findVar(scope, name);
             addItem(chain, item, name);
-            if (mode == 1) {
+            if (mode == DesignatorMode::Constructor) {
                 if (item->ItemKind != ikClass) fail(scMessages().ClassRequired);
                 auto* record = static_cast<TscClassVariable*>(item);
                 TscCustomVariable* create = record->Find("Create");
@@ -691,7 +705,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::BuildTail(const TscXMLItem* el
             throw EObjectReferenceError(scMessages().InvalidObjectReference);
         throw EVariantError("Invalid variant operation");
     }
-    return finishDesignator(chain, element, scope, 0);
+    return finishDesignator(chain, element, scope, DesignatorMode::General);
 }
 
 Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable* parentRef, bool doSet,
@@ -711,26 +725,28 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
     NeedResult = needResult;
     TscCustomVariable* knownRef = Count() ? LastItem()->Ref : parentRef;
 
-    int kind = -1;
+    using ValueKind = TscLateBinding::ValueKind;
+    ValueKind kind;
     const TClass* cls = nullptr;
     if (known.isObject()) {
         TObject* object = VariantToObject(known);
         if (!object) throw EObjectReferenceError(scMessages().InvalidObjectReference);
-        kind = 0;
+        kind = ValueKind::Object;
         cls = object->ClassType();
     } else if (known.isDispatch()) {
-        kind = 1;
+        kind = ValueKind::Dispatch;
     } else if (known.isArray()) {
-        kind = 2;
+        kind = ValueKind::Array;
     } else if (known.isString()) {
-        kind = 3;
+        kind = ValueKind::String;
+    } else {
+        throw EObjectReferenceError(scMessages().InvalidObjectReference);
     }
     TscLateBinding& late = *LateBinding;
     TscDesignator* tail = nullptr;
     for (const auto& entry : late.Tails)
         if (entry.kind == kind && entry.cls == cls) tail = entry.designator.get();
     if (!tail) {
-        if (kind < 0) throw EObjectReferenceError(scMessages().InvalidObjectReference);
         // Built once per class of object: a Variant holding objects of two
         // classes gets each class's own members.
         TscProgramBuilder builder(Script, late);
@@ -745,7 +761,7 @@ Variant TscDesignator::EvaluateFrom(int from, Variant current, TscCustomVariable
 
 // ---------------------------------------------------------------- variables
 
-TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
+std::unique_ptr<TscVariable> TscProgramBuilder::createVar(TscScript* scope, const std::string& name, const TscXMLItem* type,
                                                 const TscXMLItem* array, bool isParam)
 {
     std::string typeName = type ? type->Prop("text") : std::string("Variant");
@@ -760,7 +776,9 @@ TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::str
             std::vector<Variant> values;
             for (int j = 0; j < dim->Count(); ++j)
                 if (named(dim->Items(j), "expr")) values.push_back(createExpression(dim->Items(j), scope)->GetValue());
-            if (values.size() == 1) bounds.push_back({0, values[0].toInt() - 1});
+            // A size below zero is refused by VarArrayCreate; this one must not wrap first.
+            if (values.size() == 1)
+                bounds.push_back({0, static_cast<int>(std::max<int64_t>(int64_t{values[0].toInt()} - 1, -2))});
             else if (values.size() == 2) bounds.push_back({values[0].toInt(), values[1].toInt()});
         }
         initial = VarArrayCreate(std::span<const VarArrayBound>(bounds));
@@ -778,13 +796,13 @@ TscCustomVariable* TscProgramBuilder::createVar(TscScript* scope, const std::str
         default: initial = Variant::Null();
         }
     }
-    TscVariable* variable;
+    std::unique_ptr<TscVariable> variable;
     if (isParam)
-        variable = new TscParamItem(name, typ, typeName);
+        variable = std::make_unique<TscParamItem>(name, typ, typeName);
     else if (typ == fvtChar || typ == fvtString)
-        variable = new TscStringVariable(name, typ, typeName);
+        variable = std::make_unique<TscStringVariable>(name, typ, typeName);
     else
-        variable = new TscVariable(name, typ, typeName);
+        variable = std::make_unique<TscVariable>(name, typ, typeName);
     variable->SetValue(initial);
     variable->RefItem = helper;
     variable->OnGetValue = program_->OnGetVarValue;
@@ -838,7 +856,7 @@ void TscProgramBuilder::buildVar(const TscXMLItem* element, TscScript* scope, Ts
         TscCustomVariable* variable = redeclaration(scope, name, sharedType, array, cStyle);
         if (!variable) {
             checkIdent(scope, name);
-            variable = createVar(scope, name, sharedType, array, false);
+            variable = createVar(scope, name, sharedType, array, false).release();
             scope->Add(name, variable);
         }
         const int expr = init ? init->Find("expr") : -1;
@@ -862,12 +880,12 @@ void TscProgramBuilder::buildConst(const TscXMLItem* element, TscScript* scope, 
     const std::string name = element->Items(ident)->Prop("text");
     checkIdent(scope, name);
     std::unique_ptr<TscExpression> expression = createExpression(element->Items(expr), scope);
-    auto* constant = new TscVariable(name, expression->Typ, expression->TypeName);
+    auto constant = std::make_unique<TscVariable>(name, expression->Typ, expression->TypeName);
     constant->Value = expression->GetValue();
     constant->IsReadOnly = 1;
     constant->SourcePos = currentPos_;
     constant->SourceUnit = unitName_;
-    scope->Add(name, constant);
+    scope->Add(name, constant.release());
 }
 
 // ---------------------------------------------------------------- procedures
@@ -921,7 +939,8 @@ void TscProgramBuilder::declareProcedure(const TscXMLItem* element, TscScript* s
                 checkIdent(proc->Prog.get(), paramName);
                 // C++Script and JScript: a "&" (varparam) right before the name marks it.
                 const bool varParam = byRef || (i > 0 && named(group->Items(i - 1), "varparam"));
-                auto* param = static_cast<TscParamItem*>(createVar(proc->Prog.get(), paramName, type, nullptr, true));
+                std::unique_ptr<TscVariable> variable = createVar(proc->Prog.get(), paramName, type, nullptr, true);
+                auto* param = static_cast<TscParamItem*>(variable.get());
                 param->IsVarParam = varParam ? 1 : 0;
                 const int expr = init ? init->Find("expr") : -1;
                 if (expr >= 0) {
@@ -930,7 +949,7 @@ void TscProgramBuilder::declareProcedure(const TscXMLItem* element, TscScript* s
                     param->DefValue = def->GetValue();
                     param->IsOptional = param->DefValue.isNull() ? 0 : 1;
                 }
-                proc->Add(param);
+                proc->Add(variable.release());
                 proc->Prog->Add(paramName, param, false);
             }
         }
@@ -988,13 +1007,13 @@ void TscProgramBuilder::buildAssign(const TscXMLItem* element, TscScript* scope,
     const int modificator = element->Find("modificator");
     if (dsgn < 0 || expr < 0) return;
     std::unique_ptr<TscDesignator> target = functionResult(element->Items(dsgn), scope);
-    if (!target) target = createDesignator(element->Items(dsgn), scope, 0);
+    if (!target) target = createDesignator(element->Items(dsgn), scope, DesignatorMode::General);
     if (target->IsReadOnly) fail(scMessages().LeftSideCannotBeAssigned);
     std::unique_ptr<TscExpression> expression = createExpression(element->Items(expr), scope);
     checkTypeCompatibility(scope, target.get(), expression.get());
 
     std::string op = modificator >= 0 ? element->Items(modificator)->Prop("text") : std::string();
-    if (op.empty() && target->Kind == 1) {
+    if (op.empty() && target->Kind == TscDesignatorKind::Variable) {
         // x := x op y runs as x op= y.
         TscCustomVariable* variable = static_cast<TscVariableDesignator*>(target.get())->Variable;
         auto* root = dynamic_cast<TscOperatorNode*>(expression->Root);
@@ -1049,7 +1068,7 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::variableDesignator(TscCustomVa
 {
     auto target = std::make_unique<TscVariableDesignator>(scope);
     target->Variable = variable;
-    target->Kind = 1;
+    target->Kind = TscDesignatorKind::Variable;
     auto item = std::make_unique<TscDesignatorItem>();
     item->Ref = variable;
     item->Name = variable->Name;
@@ -1075,7 +1094,7 @@ void TscProgramBuilder::buildCall(const TscXMLItem* element, TscScript* scope, T
 {
     const int dsgn = element->Find("dsgn");
     if (dsgn < 0) return;
-    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, 0);
+    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, DesignatorMode::General);
     const int modificator = element->Find("modificator");
     if (modificator >= 0) {
         // x++ and x-- run as x += 1 and x -= 1, with their fast paths.
@@ -1311,7 +1330,7 @@ void TscProgramBuilder::buildWith(const TscXMLItem* element, TscScript* scope, T
             body = child;
             continue;
         }
-        std::unique_ptr<TscDesignator> designator = createDesignator(child, scope, 0);
+        std::unique_ptr<TscDesignator> designator = createDesignator(child, scope, DesignatorMode::General);
         if (designator->Typ != fvtClass && designator->Typ != fvtVariant) fail(scMessages().ClassRequired);
         std::string name;
         for (int n = 0;; ++n) {
@@ -1336,7 +1355,7 @@ void TscProgramBuilder::buildDelete(const TscXMLItem* element, TscScript* scope,
 {
     const int dsgn = element->Find("dsgn");
     if (dsgn < 0) return;
-    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, 2);
+    std::unique_ptr<TscDesignator> designator = createDesignator(element->Items(dsgn), scope, DesignatorMode::Free);
     auto* statement = addStatement<TscCallStmt>(element, scope, list);
     designator->NeedResult = 0;
     statement->Designator = std::move(designator);

@@ -11,6 +11,7 @@
 #include "SysUtils.h"
 #include "sc_const.h"
 #include "sc_interpreter.h"
+#include "sc_stack.h"
 #include "sc_tools.h"
 
 namespace {
@@ -47,6 +48,15 @@ TscGrammar::Kind kindOf(const std::string& name)
     const auto found = kinds.find(name);
     return found == kinds.end() ? TscGrammar::RuleRef : found->second;
 }
+
+// Counts the engine's nesting while an element runs.
+struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+};
 
 // Names written into the intermediate program by the engine itself.
 constexpr std::string_view kDsgn = "dsgn";
@@ -219,8 +229,8 @@ bool TscILParser::MakeILScript(const std::string& text)
     const bool ok = makeLines(text);
     if (ok) buildTree();
     if (Program) {
-        Program->ErrorPos = errPos_;
-        Program->ErrorMsg = errMsg_;
+        Program->ErrorPos = errorPosition();
+        Program->ErrorMsg = errorMessage();
     }
     return ok;
 }
@@ -228,9 +238,12 @@ bool TscILParser::MakeILScript(const std::string& text)
 bool TscILParser::makeLines(const std::string& text)
 {
     lines_.clear();
-    errMsg_.clear();
-    errPos_.clear();
-    errRecorded_ = errTerm_ = false;
+    err_ = ErrorState();
+    aborted_ = false;
+    errStates_.assign(1, ErrorState());
+    errVersion_ = 0;
+    failures_.clear();
+    steps_ = 0;
     if (!Grammar) SelectLanguage(Program ? Program->SyntaxType : std::string("PascalScript"));
 
     // "#language Name" on the first line chooses the language of this text.
@@ -252,9 +265,10 @@ bool TscILParser::makeLines(const std::string& text)
     Sources[std::string()] = std::make_shared<const std::string>(text);
     Parser.SetText(text);
     Parser.SetPosition(start);
+    ruleHasFailure_.assign(Grammar->Nodes.size(), 0);
     const bool matched = run(Grammar->ProgramRule);
-    if (!matched && !errRecorded_) recordMessage(scMessages().SyntaxError, start);
-    return matched && !errRecorded_;
+    if (!matched && !err_.recorded) recordMessage(scMessages().SyntaxError, start);
+    return matched && !err_.recorded;
 }
 
 bool TscILParser::matches(const TscGrammar::Node& e, const std::string& token) const
@@ -266,27 +280,66 @@ bool TscILParser::matches(const TscGrammar::Node& e, const std::string& token) c
 
 void TscILParser::recordMessage(const std::string& message, int position)
 {
-    if (errRecorded_) return;
-    errRecorded_ = true;
-    errMsg_ = message;
+    if (err_.recorded) return;
     Parser.SetPosition(position);
     Parser.SkipSpaces();
-    errPos_ = Parser.GetXYPosition();
-    errTerm_ = false;
+    err_ = ErrorState{true, false, &message, Parser.Position(), nullptr};
+    errorChanged();
 }
 
 void TscILParser::recordError(const TscGrammar::Node& e, int oldPos)
 {
-    if (!e.err || errRecorded_) return;
+    if (!e.err || err_.recorded) return;
     recordMessage(*e.err, oldPos);
-    errTerm_ = e.term;
+    if (e.term) {
+        err_.term = true;
+        errorChanged();
+    }
 }
 
 void TscILParser::clearError()
 {
-    errRecorded_ = errTerm_ = false;
-    errMsg_.clear();
-    errPos_.clear();
+    if (!err_.recorded && !err_.term) return;
+    err_ = ErrorState();
+    errorChanged();
+}
+
+void TscILParser::errorChanged()
+{
+    errStates_.push_back(err_);
+    errVersion_ = static_cast<uint32_t>(errStates_.size() - 1);
+}
+
+void TscILParser::restoreError(uint32_t version)
+{
+    err_ = errStates_[version];
+    errVersion_ = version;
+}
+
+std::string TscILParser::errorMessage() const
+{
+    return err_.recorded && err_.msg ? *err_.msg : std::string();
+}
+
+std::string TscILParser::errorPosition() const
+{
+    if (!err_.recorded) return {};
+    return err_.where ? *err_.where : Parser.GetXYPosition(err_.pos);
+}
+
+void TscILParser::abortNesting(int position)
+{
+    // Deeper than the engine may go: this error stands, whatever was
+    // recorded before and whatever alternatives are left.
+    aborted_ = true;
+    err_.recorded = false;
+    recordMessage(scMessages().NestingTooDeep, position);
+    Parser.SetPosition(position);
+}
+
+void TscILParser::appendAdded(const TscGrammar::Node& e, std::string_view token)
+{
+    appendEmpty(e.add, std::string(e.hasAddText ? std::string_view(e.addText) : token), Parser.Position());
 }
 
 void TscILParser::appendEmpty(std::string_view name, std::string text, int position)
@@ -372,22 +425,25 @@ std::string TscILParser::readTerminal(const TscGrammar::Node& e)
 
 bool TscILParser::run(int index)
 {
+    // Every level of the source's nesting passes here several times: the
+    // frame is kept small (terminals, with their token, are read in
+    // runTerminal; failed rules are looked up and kept out of line).
+    if (aborted_) return false;
     const TscGrammar::Node& e = Grammar->Nodes[static_cast<size_t>(index)];
     const int oldPos = Parser.Position();
-    if (depth_ >= scMaxGrammarDepth) {
-        recordMessage(scMessages().NestingTooDeep, oldPos);
-        Parser.SetPosition(oldPos);
+    if (depth_ >= scMaxGrammarDepth || scStackLow()) {
+        abortNesting(oldPos);
         return false;
     }
-    struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard(depth_);
-
+    ++steps_;
+    const bool isRule = e.kind == TscGrammar::Rule;
+    if (isRule && ruleHasFailure_[static_cast<size_t>(index)] && failedBefore(index, oldPos)) return false;
+    const DepthGuard guard(depth_);
     const size_t oldCount = lines_.size();
-    bool matched = true;
-    std::string token;
+    const uint32_t units = unitsIncluded_;
+    const uint32_t errorIn = errVersion_;
+    const uint64_t steps = steps_;
+    bool result = true;
 
     switch (e.kind) {
     case TscGrammar::Rule:
@@ -397,63 +453,117 @@ bool TscILParser::run(int index)
     case TscGrammar::Ident:
     case TscGrammar::Number:
     case TscGrammar::String:
-        token = readTerminal(e);
-        matched = matches(e, token);
-        break;
-    case TscGrammar::RPString:
-        token = Parser.GetRPString();
-        matched = !token.empty();
-        if (matched) writeRPString(token);
-        break;
+    case TscGrammar::RPString: return runTerminal(e, oldPos);
     case TscGrammar::Eol:
         // The end of the text ends the last line too: line-oriented grammars
         // accept a last line without a line break, and a grammar can demand
         // that nothing but white space follows its program.
-        matched = Parser.GetEOL() || Parser.Position() > Parser.Size();
+        result = Parser.GetEOL() || Parser.Position() > Parser.Size();
         break;
     case TscGrammar::Switch:
     case TscGrammar::OptionalSwitch:
         for (const int child : e.children)
             if (run(child)) return true;
-        if (e.kind == TscGrammar::OptionalSwitch) return true;
+        if (e.kind == TscGrammar::OptionalSwitch && !aborted_) return true;
         recordError(e, oldPos);
-        Parser.SetPosition(oldPos);
+        rewind(oldPos, oldCount, units);
         return false;
     case TscGrammar::Loop:
     case TscGrammar::OptionalLoop: return runLoop(e, oldPos);
     case TscGrammar::Optional:
         for (const int child : e.children)
             if (!run(child)) {
-                Parser.SetPosition(oldPos);
+                rewind(oldPos, oldCount, units);
                 break;
             }
-        return true;
+        return !aborted_;
     case TscGrammar::RuleRef:
         if (e.ruleIndex < 0) invalidLanguage();
-        matched = run(e.ruleIndex);
+        result = run(e.ruleIndex);
         break;
     }
-
-    bool result = true;
-    if (!matched) {
+    if (!result) {
         recordError(e, oldPos);
-        result = false;
     } else {
-        const bool isRule = e.kind == TscGrammar::Rule;
         if (!isRule) finishNode(e, oldPos, oldCount, true);
-        if (e.hasAdd) appendEmpty(e.add, e.hasAddText ? e.addText : token, Parser.Position());
+        if (e.hasAdd) appendAdded(e, std::string_view());
         for (const int child : e.children) {
             result = run(child);
             if (!result) break;
         }
         if (isRule) finishNode(e, oldPos, oldCount, result);
     }
-    if (!result) Parser.SetPosition(oldPos);
+    if (!result) {
+        rewind(oldPos, oldCount, units);
+        if (isRule) rememberFailure(index, oldPos, errorIn, steps, units);
+    }
     return result;
+}
+
+bool TscILParser::failedBefore(int index, int position)
+{
+    // A rule that failed here before, meeting the same error state, fails
+    // again: without this, nested alternatives that share a failing tail
+    // retry it exponentially often.
+    const auto found = failures_.find((static_cast<uint64_t>(index) << 32) | static_cast<uint32_t>(position));
+    if (found == failures_.end() || found->second.in != errVersion_) return false;
+    restoreError(found->second.out);
+    return true;
+}
+
+void TscILParser::rememberFailure(int index, int position, uint32_t errorIn, uint64_t steps, uint32_t units)
+{
+    // Most rules fail at their first token: only failures that cost some
+    // work are worth remembering.
+    constexpr uint64_t kWorthRemembering = 16;
+    if (steps_ - steps < kWorthRemembering || aborted_ || units != unitsIncluded_) return;
+    failures_[(static_cast<uint64_t>(index) << 32) | static_cast<uint32_t>(position)] = {errorIn, errVersion_};
+    ruleHasFailure_[static_cast<size_t>(index)] = 1;
+}
+
+bool TscILParser::runTerminal(const TscGrammar::Node& e, int oldPos)
+{
+    const size_t oldCount = lines_.size();
+    const uint32_t units = unitsIncluded_;
+    std::string token;
+    bool matched;
+    if (e.kind == TscGrammar::RPString) {
+        token = Parser.GetRPString();
+        matched = !token.empty();
+        if (matched) writeRPString(token);
+    } else {
+        token = readTerminal(e);
+        matched = matches(e, token);
+    }
+    if (!matched) {
+        recordError(e, oldPos);
+        Parser.SetPosition(oldPos);
+        return false;
+    }
+    finishNode(e, oldPos, oldCount, true);
+    if (e.hasAdd) appendAdded(e, token);
+    if (e.children.empty()) return true;
+    const DepthGuard guard(depth_);
+    for (const int child : e.children)
+        if (!run(child)) {
+            rewind(oldPos, oldCount, units);
+            return false;
+        }
+    return true;
+}
+
+void TscILParser::rewind(int oldPos, size_t oldCount, uint32_t units)
+{
+    Parser.SetPosition(oldPos);
+    // What a failed element wrote goes with it (the text it stood for is
+    // read again), unless it included a unit, which is read only once.
+    if (lines_.size() > oldCount && unitsIncluded_ == units) lines_.resize(oldCount);
 }
 
 bool TscILParser::runLoop(const TscGrammar::Node& e, int oldPos)
 {
+    const size_t oldCount = lines_.size();
+    const uint32_t units = unitsIncluded_;
     int passes = 0;
     int end = oldPos;
     bool ok = true;
@@ -474,14 +584,15 @@ bool TscILParser::runLoop(const TscGrammar::Node& e, int oldPos)
         }
         if (Parser.Position() == start) break;
     }
+    if (aborted_) return false;
     if (passes >= 2) {
         // What a pass that failed part-way matched and wrote is kept.
         Parser.SetPosition(end);
-        if (e.dropLoopError || errTerm_) clearError();
+        if (e.dropLoopError || err_.term) clearError();
         return true;
     }
     if (ok) return true;
-    Parser.SetPosition(oldPos);
+    rewind(oldPos, oldCount, units);
     return e.kind == TscGrammar::OptionalLoop;
 }
 
@@ -529,6 +640,7 @@ void TscILParser::includeUnit(const std::string& unitName)
     for (const auto& used : UsedUnits)
         if (SameText(used, unitName)) return;
     UsedUnits.push_back(unitName);
+    ++unitsIncluded_;
     const std::string text = readUnitText(unitName);
     if (text.empty()) return;
 
@@ -538,15 +650,18 @@ void TscILParser::includeUnit(const std::string& unitName)
     unit.SelectLanguage(LangName);
     unit.UsedUnits = std::move(UsedUnits);
     const bool ok = unit.makeLines(text);
+    steps_ += unit.steps_;
     UsedUnits = std::move(unit.UsedUnits);
     for (auto& [name, source] : unit.Sources) Sources[name.empty() ? scUpperName(unitName) : name] = source;
     if (!ok) {
         // The unit's error becomes this text's error, named by the unit.
-        if (!errRecorded_) {
-            errRecorded_ = true;
-            errTerm_ = false;
-            errMsg_ = unit.errMsg_;
-            errPos_ = unit.errPos_;
+        if (unit.aborted_) aborted_ = true;
+        if (!err_.recorded || unit.aborted_) {
+            unitTexts_.push_back(unit.errorMessage());
+            const std::string* msg = &unitTexts_.back();
+            unitTexts_.push_back(unit.errorPosition());
+            err_ = ErrorState{true, false, msg, 0, &unitTexts_.back()};
+            errorChanged();
             if (Program && Program->ErrorUnit.empty()) Program->ErrorUnit = unitName;
         }
         return;
@@ -637,5 +752,6 @@ TscILResult scMakeIL(const std::string& source, const std::string& language, boo
     result.errorMsg = script.ErrorMsg;
     result.errorPos = script.ErrorPos;
     result.errorUnit = script.ErrorUnit;
+    result.steps = parser.Steps();
     return result;
 }

@@ -3,10 +3,12 @@
 // walks it over a source text with backtracking, writing the intermediate
 // program (an XML tree whose elements carry "line:col" source positions).
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "sc_parser.h"
@@ -112,6 +114,8 @@ public:
     // The source texts of the program (under "") and of its used units (by
     // unit name in upper case), for the source text of expressions.
     std::map<std::string, std::shared_ptr<const std::string>> Sources;
+    // Grammar elements run by the last MakeILScript (its units included).
+    uint64_t Steps() const { return steps_; }
 
 private:
     struct Line {
@@ -126,14 +130,41 @@ private:
         const TscGrammar* grammar = nullptr;  // Types
     };
 
+    // The first error; numbered (errVersion_) so that a failed rule's
+    // effect on it can be remembered and replayed. Cheap to copy: texts are
+    // the grammar's, the engine's or kept in unitTexts_.
+    struct ErrorState {
+        bool recorded = false;
+        bool term = false;
+        const std::string* msg = nullptr;
+        int pos = 0;                         // in this text, after white space
+        const std::string* where = nullptr;  // "line:col" in a used unit
+    };
+    // A rule that failed at a position, entered with error state `in`,
+    // fails there again and leaves error state `out`.
+    struct Failure {
+        uint32_t in;
+        uint32_t out;
+    };
+
     bool makeLines(const std::string& text);
     bool run(int index);
+    [[gnu::noinline]] bool runTerminal(const TscGrammar::Node& e, int oldPos);
+    [[gnu::noinline]] bool failedBefore(int index, int position);
+    [[gnu::noinline]] void rememberFailure(int index, int position, uint32_t errorIn, uint64_t steps, uint32_t units);
+    void rewind(int oldPos, size_t oldCount, uint32_t units);
+    void restoreError(uint32_t version);
     bool runLoop(const TscGrammar::Node& e, int oldPos);
     void recordError(const TscGrammar::Node& e, int oldPos);
     void recordMessage(const std::string& message, int position);
     void clearError();
-    void finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCount, bool success);
+    void errorChanged();
+    std::string errorMessage() const;
+    std::string errorPosition() const;
+    void abortNesting(int position);
+    [[gnu::noinline]] void finishNode(const TscGrammar::Node& e, int oldPos, size_t oldCount, bool success);
     void appendEmpty(std::string_view name, std::string text, int position);
+    [[gnu::noinline]] void appendAdded(const TscGrammar::Node& e, std::string_view token);
     void writeRPString(const std::string& text);
     void includeUnits(size_t oldCount);
     void includeUnit(const std::string& unitName);
@@ -144,12 +175,19 @@ private:
 
     std::vector<Line> lines_;
     std::vector<std::shared_ptr<const TscGrammar>> keepAlive_;  // grammars of used units
-    std::string errMsg_;
-    std::string errPos_;
-    bool errRecorded_ = false;
-    bool errTerm_ = false;
+    ErrorState err_;
+    std::deque<std::string> unitTexts_;
     bool isUnit_ = false;
+    // Set when nesting exhausts the depth bound or the stack: the compile
+    // fails with that error whatever alternatives remain.
+    bool aborted_ = false;
     int depth_ = 0;
+    uint64_t steps_ = 0;
+    uint32_t unitsIncluded_ = 0;
+    std::vector<ErrorState> errStates_;
+    uint32_t errVersion_ = 0;
+    std::unordered_map<uint64_t, Failure> failures_;  // key: rule index << 32 | position
+    std::vector<uint8_t> ruleHasFailure_;
 };
 
 // Deepest recursion of the grammar engine (rule calls and structure).
@@ -163,6 +201,7 @@ struct TscILResult {
     std::string errorMsg;
     std::string errorPos;
     std::string errorUnit;
+    uint64_t steps = 0;  // grammar elements run
 };
 TscILResult scMakeIL(const std::string& source, const std::string& language, bool extendedCharset = true,
                      const std::vector<std::string>& includePath = {std::string()});

@@ -340,7 +340,9 @@ bool TscScript::Compile()
         if (i) text += "\r\n";
         text += Lines[i];
     }
-    if (parser.MakeILScript(text)) parser.ParseILScript();
+    scGuardMemory([&] {
+        if (parser.MakeILScript(text)) parser.ParseILScript();
+    });
     if (!ErrorMsg.empty()) return false;
     ErrorPos.clear();
     return true;
@@ -361,7 +363,7 @@ void TscScript::Execute()
     IsRunning = 1;
     IsMainProg = 1;
     RefreshRunLineHook();
-    prog_->Execute();
+    scGuardMemory([this] { prog_->Execute(); });
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "sc_const.h"
 #include "sc_interpreter.h"
 #include "sc_parser.h"
+#include "sc_stack.h"
 #include "sc_statements.h"
 
 // ---------------------------------------------------------------- item list
@@ -197,7 +198,8 @@ Variant TscProcVariable::GetValue()
 
 Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant> outs)
 {
-    if (callDepth >= scMaxCallDepth) throw EStackOverflow(scMessages().StackOverflow);
+    if (callDepth >= scMaxCallDepth) scRaiseStackOverflow();
+    scCheckStack();
     struct DepthGuard {
         DepthGuard() { ++callDepth; }
         ~DepthGuard() { --callDepth; }
@@ -224,7 +226,7 @@ Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant
     const size_t given = std::min(args.size(), static_cast<size_t>(count));
     for (size_t i = 0; i < given; ++i) GetParam(static_cast<int>(i))->Store(args[i]);
 
-    Variant result = run();
+    Variant result = scGuardMemory([this] { return run(); });
 
     const size_t wanted = std::min(outs.size(), static_cast<size_t>(count));
     for (size_t i = 0; i < wanted; ++i) outs[i] = GetParam(static_cast<int>(i))->GetValue();

@@ -7,7 +7,9 @@
 #include "Exceptions.h"
 #include "SysUtils.h"
 #include "sc_arith.h"
+#include "sc_const.h"
 #include "sc_expression.h"
+#include "sc_stack.h"
 
 TscStatement::TscStatement(TscScript* prog, std::string sourcePos, std::string sourceUnit)
     : Prog(prog), SourcePos(std::move(sourcePos)), SourceUnit(std::move(sourceUnit))
@@ -16,6 +18,7 @@ TscStatement::TscStatement(TscScript* prog, std::string sourcePos, std::string s
 
 void TscStatement::RunChildren()
 {
+    scCheckStack();
     TscScript* scope = Prog;
     const int count = Count();
     for (int i = 0; i < count && !scope->Terminated; ++i) {
@@ -37,11 +40,15 @@ void TscAssignmentStmt::Optimize()
 {
     VarTarget = nullptr;
     numberTarget_ = nullptr;
-    if (Designator && Designator->Kind == 1)
+    textTarget_ = nullptr;
+    if (Designator && Designator->Kind == TscDesignatorKind::Variable)
         VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
     if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
         (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
         numberTarget_ = static_cast<TscVariable*>(VarTarget);
+    if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
+        (VarTarget->Typ == fvtString || VarTarget->Typ == fvtVariant))
+        textTarget_ = static_cast<TscVariable*>(VarTarget);
 }
 
 Variant TscAssignmentStmt::value()
@@ -76,6 +83,14 @@ void TscAssignmentStmt::Execute()
 template <uint8_t Op>
 void TscAssignmentStmt::combineWith(const Variant& v)
 {
+    if constexpr (Op == opPlus) {
+        // s := s + t grows s in place: building a text piece by piece stays linear.
+        if (TscVariable* variable = textTarget_; variable && !variable->OnGetValue &&
+                                                  variable->Value.type() == varString && v.type() == varString) {
+            variable->Value.appendString(v.rawString());
+            return;
+        }
+    }
     if (TscVariable* variable = numberTarget_; variable && !variable->OnGetValue) {
         Variant& slot = variable->Value;
         if constexpr (Op != opDivFloat) {
@@ -333,10 +348,12 @@ void TscTryStmt::Execute()
         } catch (const Exception& e) {
             setExceptionVariables(e.className(), e.message());
             ExceptStmt->Execute();
-        } catch (const std::bad_alloc&) {
-            throw;
         } catch (const std::exception& e) {
-            setExceptionVariables("Exception", e.what());
+            // What the failed allocation would have taken is free again.
+            if (scIsOutOfMemory(e))
+                setExceptionVariables("EOutOfMemory", scMessages().OutOfMemory);
+            else
+                setExceptionVariables("Exception", e.what());
             ExceptStmt->Execute();
         }
         return;

@@ -71,6 +71,8 @@ private:
     void combineWith(const Variant& v);
     // VarTarget when it is a writable value holder of a number kind.
     TscVariable* numberTarget_ = nullptr;
+    // VarTarget when it is a writable value holder that may hold text.
+    TscVariable* textTarget_ = nullptr;
 };
 
 // target := target op value.

@@ -8,6 +8,7 @@
 #include "Exceptions.h"
 #include "SysUtils.h"
 #include "sc_parser.h"
+#include "sc_stack.h"
 
 namespace {
 
@@ -144,11 +145,16 @@ void TscXMLItem::InsertItem(int index, TscXMLItem* item)
 
 void TscXMLItem::Clear()
 {
-    std::vector<TscXMLItem*> children;
-    children.swap(children_);
-    for (auto* child : children) {
-        child->Parent = nullptr;
-        delete child;
+    // Without recursion: an intermediate program nests as deep as its source.
+    std::vector<TscXMLItem*> pending;
+    pending.swap(children_);
+    while (!pending.empty()) {
+        TscXMLItem* item = pending.back();
+        pending.pop_back();
+        pending.insert(pending.end(), item->children_.begin(), item->children_.end());
+        item->children_.clear();
+        item->Parent = nullptr;
+        delete item;
     }
 }
 
@@ -207,6 +213,7 @@ void TscXMLItem::SetProp(std::string_view name, std::string_view value)
 
 void TscXMLItem::Assign(const TscXMLItem* item)
 {
+    scCheckCompileStack();
     Clear();
     if (!item) return;
     Name = item->Name;
@@ -320,7 +327,7 @@ bool TscXMLReader::ReadItem(TscXMLItem* item, int depth)
         item->Text.pop_back();
         return true;
     }
-    if (depth >= scMaxXMLDepth) throw Exception("XML elements nested too deeply");
+    if (depth >= scMaxXMLDepth || scStackLow()) throw Exception("XML elements nested too deeply");
     for (;;) {
         auto child = std::make_unique<TscXMLItem>();
         if (!ReadItem(child.get(), depth + 1)) break;
@@ -377,6 +384,8 @@ void TscXMLWriter::Flush()
 // ---------------------------------------------------------------- document
 
 TscXMLDocument::TscXMLDocument() : root_(std::make_unique<TscXMLItem>()) {}
+
+TscXMLDocument::~TscXMLDocument() = default;
 
 void TscXMLDocument::LoadFromStream(std::istream& stream)
 {

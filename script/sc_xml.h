@@ -12,13 +12,16 @@
 #include <string_view>
 #include <vector>
 
-class TscXMLItem {
+#include "Reflection.h"
+
+// Both classes are reflected objects so that scripts hold them as checked
+// handles (registered with the classes module, sc_classesrtti.h).
+class TscXMLItem : public TObject {
+    DORVAK_CLASS(TscXMLItem, TObject)
 public:
     TscXMLItem() = default;
-    TscXMLItem(const TscXMLItem&) = delete;
-    TscXMLItem& operator=(const TscXMLItem&) = delete;
     // Frees the children and takes the element out of its parent's list.
-    ~TscXMLItem();
+    ~TscXMLItem() override;
 
     void* Data = nullptr;
     std::string Name;
@@ -51,9 +54,11 @@ private:
     std::vector<TscXMLItem*> children_;
 };
 
-class TscXMLDocument {
+class TscXMLDocument : public TObject {
+    DORVAK_CLASS(TscXMLDocument, TObject)
 public:
     TscXMLDocument();
+    ~TscXMLDocument() override;
     bool AutoIndent = false;
     TscXMLItem* Root() const { return root_.get(); }
 

@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -28,6 +27,7 @@
 #include "rpRes.h"
 #include "rpTemplates.h"
 #include "rpXMLSerializer.h"
+#include "RatioReporter.h"
 #include "sc_tools.h"
 
 namespace {
@@ -178,34 +178,6 @@ BENCHMARK(BM_SaveOrderSheet)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DatasetWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawSqliteLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Remembers each benchmark's time per iteration (ns) for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (!r.error_occurred) nanos[r.benchmark_name()] = r.GetAdjustedRealTime() * unitNanos(r.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double get(const std::string& name) const
-    {
-        const auto it = nanos.find(name);
-        return it == nanos.end() ? 0 : it->second;
-    }
-
-private:
-    static double unitNanos(benchmark::TimeUnit u)
-    {
-        switch (u) {
-        case benchmark::kMillisecond: return 1e6;
-        case benchmark::kMicrosecond: return 1e3;
-        case benchmark::kSecond: return 1e9;
-        default: return 1;
-        }
-    }
-    std::map<std::string, double> nanos;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -221,20 +193,21 @@ int main(int argc, char** argv)
     g_file = (std::filesystem::temp_directory_path() / ("bench_report_object_" + std::to_string(getpid()) + ".db")).string();
     buildDatabase();
 
-    SummaryReporter reporter;
+    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto perSecond = [](double ns) { return ns > 0 ? 1e9 / ns : 0; };
-    const double field = reporter.get("BM_CalcFieldReference"), product = reporter.get("BM_CalcCachedProduct");
-    const double c50 = reporter.get("BM_CompileDistinct/50"), c500 = reporter.get("BM_CompileDistinct/500");
-    const double load = reporter.get("BM_LoadOrderSheet"), save = reporter.get("BM_SaveOrderSheet");
-    const double walk = reporter.get("BM_DatasetWalk/real_time"), raw = reporter.get("BM_RawSqliteLoop/real_time");
-    if (field > 0) std::printf("Calc of a field reference: %.0f per second (target 1,000,000)\n", perSecond(field));
-    if (product > 0) std::printf("Calc of the cached product: %.0f per second (target 200,000)\n", perSecond(product));
+    // Calc times are in nanoseconds, the others in milliseconds.
+    const double field = reporter.Time("BM_CalcFieldReference"), product = reporter.Time("BM_CalcCachedProduct");
+    const double c50 = reporter.Time("BM_CompileDistinct/50"), c500 = reporter.Time("BM_CompileDistinct/500");
+    const double load = reporter.Time("BM_LoadOrderSheet"), save = reporter.Time("BM_SaveOrderSheet");
+    const double walk = reporter.Time("BM_DatasetWalk"), raw = reporter.Time("BM_RawSqliteLoop");
+    if (field > 0) std::printf("Calc of a field reference: %.0f per second (target 1,000,000)\n", 1e9 / field);
+    if (product > 0) std::printf("Calc of the cached product: %.0f per second (target 200,000)\n", 1e9 / product);
     if (c50 > 0 && c500 > 0) std::printf("compiling 500 / 50 expressions: %.2fx (target at most 12x)\n", c500 / c50);
-    if (load > 0) std::printf("loading the order sheet: %.3f ms, saving it: %.3f ms (target 5 ms each)\n", load / 1e6, save / 1e6);
+    if (load > 0 && save > 0)
+        std::printf("loading the order sheet: %.3f ms, saving it: %.3f ms (target 5 ms each)\n", load, save);
     if (walk > 0 && raw > 0)
         std::printf("dataset walk / raw sqlite3_step loop: %.2fx (target at most 5x), %.0f reads per second\n",
-                    walk / raw, perSecond(walk / (kWalkRows * 10.0)));
+                    walk / raw, kWalkRows * 10.0 / (walk / 1e3));
     std::filesystem::remove(g_file);
     benchmark::Shutdown();
     return 0;

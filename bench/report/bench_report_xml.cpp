@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 
+#include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpXML.h"
 
@@ -92,25 +92,6 @@ BENCHMARK(BM_WriteReportXml)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 BENCHMARK(BM_ReadReportXml)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_XmllintStream)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
-// Remembers each benchmark's wall time per iteration for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (!r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
-double find(const std::map<std::string, double>& m, const std::string& prefix)
-{
-    for (const auto& [name, t] : m)
-        if (name.rfind(prefix, 0) == 0) return t;
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -128,8 +109,8 @@ int main(int argc, char** argv)
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = find(reporter.times, "BM_ReadReportXml");
-    const double peer = find(reporter.times, "BM_XmllintStream");
+    const double ours = reporter.Time("BM_ReadReportXml");
+    const double peer = reporter.Time("BM_XmllintStream");
     if (ours > 0 && peer > 0)
         std::printf("our reader / xmllint --stream: %.2f (below 1: ours is faster)\n", ours / peer);
     std::filesystem::remove(g_file);

@@ -275,6 +275,7 @@ BENCHMARK(BM_Duktape100Expressions)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 void printInterpreterTable();
+void printAppendTable();
 
 int main(int argc, char** argv)
 {
@@ -283,5 +284,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printInterpreterTable();
+    printAppendTable();
     return 0;
 }

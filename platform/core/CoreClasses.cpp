@@ -4,6 +4,7 @@
 
 #include "Classes.h"
 #include "Graphics.h"
+#include "IniFiles.h"
 #include "Streams.h"
 #include "StringLists.h"
 
@@ -24,6 +25,7 @@ void registerCoreClasses()
     RegisterClass<TMemoryStream>();
     RegisterClass<TFileStream>();
     RegisterClass<TStringStream>();
+    registerIniFileClasses();
 
     RegisterIntegerType<TColor>("TColor", INT32_MIN, INT32_MAX);
     RegisterEnum<TFontStyle>("TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeout"});
@@ -56,6 +58,7 @@ void unregisterCoreClasses()
     UnregisterType<TFontStyle>();
     UnregisterType<TColor>();
 
+    unregisterIniFileClasses();
     UnregisterClass<TStringStream>();
     UnregisterClass<TFileStream>();
     UnregisterClass<TMemoryStream>();

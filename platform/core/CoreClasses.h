@@ -5,7 +5,8 @@
 //
 // Registers the classes TObject, TPersistent, TComponent, TCollectionItem,
 // TCollection, TList, TStrings, TStringList, TStream, TMemoryStream,
-// TFileStream, TStringStream, TGraphicsObject, TFont, TPen, TBrush; the
+// TFileStream, TStringStream, TCustomIniFile, TMemIniFile, TIniFile,
+// TGraphicsObject, TFont, TPen, TBrush; the
 // enumerations TDuplicates, TFontPitch, TPenStyle, TPenMode, TBrushStyle,
 // TFontStyle; the set TFontStyles; the integer type TColor.
 

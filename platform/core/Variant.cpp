@@ -189,6 +189,20 @@ Variant Variant::FromTyped(int64_t value, uint16_t vt)
     return Variant(value).cast(vt);
 }
 
+void Variant::appendString(std::string_view tail)
+{
+    if (tail.empty()) return;
+    auto* box = static_cast<VarStringBox*>(u_.p);
+    if (box && box->refs.load(std::memory_order_acquire) == 1) {
+        box->value.append(tail);  // tail may be this very text
+        return;
+    }
+    std::string joined;
+    joined.reserve(rawString().size() + tail.size());
+    joined.append(rawString()).append(tail);
+    *this = Variant(std::move(joined));
+}
+
 // ---- Type queries
 
 const std::string& Variant::rawString() const noexcept

@@ -213,6 +213,10 @@ public:
     // Element type code of the array (varVariant for variant arrays).
     uint16_t arrayElementType() const noexcept;
 
+    // Appends to a String value (type() must be varString). The text grows
+    // in place, with amortised growth, when no other Variant shares it.
+    void appendString(std::string_view tail);
+
     void clear() noexcept { if (ownsPayload()) release(); vt_ = varEmpty; u_.l = 0; }
     void swap(Variant& other) noexcept { std::swap(vt_, other.vt_); std::swap(u_, other.u_); }
 

@@ -95,9 +95,11 @@ bool TQtCanvas::applyPenAndBrush(bool fill)
         qpen = QPen(color);
         // Width 0 and 1 are one device pixel; wider pens are always solid.
         qpen.setWidth(pen.Width() <= 1 ? 0 : pen.Width());
-        static constexpr Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
-                                                  Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine};
-        qpen.setStyle(pen.Width() > 1 ? Qt::SolidLine : styles[pen.Style()]);
+        // One-pixel styled pens take the platform's dash lengths in device
+        // pixels (Qt's own patterns are shorter).
+        static const QList<qreal> patterns[] = {{}, {18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+        if (pen.Width() <= 1 && pen.Style() >= psDash && pen.Style() <= psDashDotDot)
+            qpen.setDashPattern(patterns[pen.Style()]);
         static constexpr Qt::PenCapStyle caps[] = {Qt::RoundCap, Qt::SquareCap, Qt::FlatCap};
         qpen.setCapStyle(caps[PenEndCap()]);
         qpen.setJoinStyle(Qt::RoundJoin);

@@ -66,8 +66,11 @@ bool QtUiServices::inputQuery(const QString& caption, const QString& prompt, QSt
 bool QtUiServices::fileDialog(const FileRequest& request, QString& fileName)
 {
     const QString dir = fileName.isEmpty() ? request.directory : fileName;
-    const QString chosen = request.save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), request.caption, dir, request.filter)
-                                        : QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, dir, request.filter);
+    const QFileDialog::Options options = request.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+    const QString chosen = request.save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), request.caption, dir,
+                                                                       request.filter, request.selectedFilter, options)
+                                        : QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, dir,
+                                                                       request.filter, request.selectedFilter);
     if (chosen.isEmpty()) return false;
     fileName = chosen;
     return true;

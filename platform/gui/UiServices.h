@@ -23,6 +23,10 @@ struct FileRequest {
     QString directory;
     QString filter;  // Qt filter text, "Reports (*.rpp);;All (*)"
     bool save = false;
+    // Saving: ask before an existing file is replaced.
+    bool confirmOverwrite = true;
+    // In and out: the filter shown first, then the one chosen (may be null).
+    QString* selectedFilter = nullptr;
 };
 
 class UiServices {

@@ -141,14 +141,14 @@ void TrpComponent::Clear()
 TrpPage* TrpComponent::GetPage() const
 {
     for (const TrpComponent* c = this; c; c = c->parent_)
-        if (auto* page = dynamic_cast<const TrpPage*>(c)) return const_cast<TrpPage*>(page);
+        if (c->treeKind_ & rpkPage) return static_cast<TrpPage*>(const_cast<TrpComponent*>(c));
     return nullptr;
 }
 
 TrpReport* TrpComponent::GetReport() const
 {
     for (const TrpComponent* c = this; c; c = c->parent_)
-        if (auto* report = dynamic_cast<const TrpReport*>(c)) return const_cast<TrpReport*>(report);
+        if (c->treeKind_ & rpkReport) return static_cast<TrpReport*>(const_cast<TrpComponent*>(c));
     return nullptr;
 }
 
@@ -243,14 +243,14 @@ void TrpComponent::SetBounds(Extended left, Extended top, Extended width, Extend
 Extended TrpComponent::AbsLeft() const
 {
     Extended x = left_;
-    for (const TrpComponent* p = parent_; p && !dynamic_cast<const TrpDialogPage*>(p); p = p->parent_) x += p->left_;
+    for (const TrpComponent* p = parent_; p && !(p->treeKind_ & rpkDialogPage); p = p->parent_) x += p->left_;
     return x;
 }
 
 Extended TrpComponent::AbsTop() const
 {
     Extended y = top_;
-    for (const TrpComponent* p = parent_; p && !dynamic_cast<const TrpDialogPage*>(p); p = p->parent_) y += p->top_;
+    for (const TrpComponent* p = parent_; p && !(p->treeKind_ & rpkDialogPage); p = p->parent_) y += p->top_;
     return y;
 }
 

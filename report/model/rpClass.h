@@ -160,6 +160,10 @@ protected:
     // Reads the tree from a loaded document's root (LoadFromStream without
     // the Clear and the document).
     void ReadXMLTree(const TrpXMLDocument& document);
+    // What the tree walks look for, set by the constructors of those
+    // classes (cheaper than asking each level's class).
+    enum : uint8_t { rpkReport = 1, rpkPage = 2, rpkDialogPage = 4 };
+    void SetTreeKind(uint8_t kind) noexcept { treeKind_ |= kind; }
     // Font (stored while ParentFont is False) and ParentFont, for the
     // classes that publish them.
     template <class T>
@@ -188,6 +192,7 @@ private:
     bool loading_ = false;
     bool isAncestor_ = false;
     uint32_t style_ = rpcsPageContent;
+    uint8_t treeKind_ = 0;
     std::string baseName_;
 };
 

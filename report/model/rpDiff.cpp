@@ -1,6 +1,7 @@
 #include "rpDiff.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "CodePages.h"
 
@@ -77,4 +78,42 @@ void rpAppendInt(std::string& out, int64_t value)
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
+}
+
+void rpAppendFloatText(std::string& out, Extended value)
+{
+    if (value == 0) {
+        out += '0';
+        return;
+    }
+    const Extended a = std::fabs(value);
+    if (a >= 1e-4L && a < 1e7L) {
+        // e: the decimal exponent of the value's first digit.
+        static constexpr Extended kPowers[] = {1e-4L, 1e-3L, 1e-2L, 1e-1L, 1, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L};
+        int e = -4;
+        while (e < 6 && a >= kPowers[e + 5]) ++e;
+        // The value in hundred-millionths, and how far it may lie from a
+        // whole number so that rounding it to 15 digits gives that number:
+        // a quarter of the 15th digit's unit (10^(e-14), here scaled by 1e8).
+        const Extended scaled = a * 1e8L;
+        const Extended k = std::rint(scaled);
+        static constexpr Extended kQuarterUnits[] = {0.25e-10L, 0.25e-9L, 0.25e-8L, 0.25e-7L, 0.25e-6L, 0.25e-5L,
+                                                     0.25e-4L,  0.25e-3L, 0.25e-2L, 0.25e-1L, 0.25L};
+        if (std::fabs(scaled - k) < kQuarterUnits[e + 4]) {
+            const auto n = static_cast<int64_t>(k);
+            if (value < 0) out += '-';
+            rpAppendInt(out, n / 100000000);
+            int64_t fraction = n % 100000000;
+            if (fraction) {
+                char digits[9] = "00000000";
+                for (int i = 7; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
+                int length = 8;
+                while (digits[length - 1] == '0') --length;
+                out += '.';
+                out.append(digits, static_cast<size_t>(length));
+            }
+            return;
+        }
+    }
+    out += FloatToStr(value);
 }

@@ -17,11 +17,15 @@ void rpAppendEscaped(std::string& out, std::string_view text);
 // The same for UTF-16 text, encoded as UTF-8 on the way.
 void rpAppendEscaped(std::string& out, std::u16string_view text);
 void rpAppendInt(std::string& out, int64_t value);
+// FloatToStr's text (15 significant digits), written directly for values of
+// at most eight decimals below ten million (report geometry), else through
+// FloatToStr.
+void rpAppendFloatText(std::string& out, Extended value);
 
 inline void rpAppendFloat(std::string& out, std::string_view head, Extended value)
 {
     out += head;
-    out += FloatToStr(value);
+    rpAppendFloatText(out, value);
     out += '"';
 }
 

@@ -15,7 +15,7 @@ class TrpSubreport;
 class TrpPage : public TrpComponent {
     DORVAK_CLASS(TrpPage, TrpComponent)
 public:
-    using TrpComponent::TrpComponent;
+    explicit TrpPage(TComponent* owner = nullptr) : TrpComponent(owner) { SetTreeKind(rpkPage); }
     static void Publish(TClassBuilder<TrpPage>& b);
 };
 
@@ -99,6 +99,8 @@ public:
                         bool printing);
     void Loaded() override;
     std::string GetDescription() const override;
+    // The background picture as a "BackPicture" record.
+    void DefineProperties(TrpFiler& filer) override;
 
     static void Publish(TClassBuilder<TrpReportPage>& b);
 
@@ -137,7 +139,7 @@ public:
 class TrpDialogPage : public TrpPage {
     DORVAK_CLASS(TrpDialogPage, TrpPage)
 public:
-    using TrpPage::TrpPage;
+    explicit TrpDialogPage(TComponent* owner = nullptr) : TrpPage(owner) { SetTreeKind(rpkDialogPage); }
 };
 
 void registerPageClasses();

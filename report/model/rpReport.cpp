@@ -92,6 +92,7 @@ TrpReport::TrpReport(TComponent* owner)
       reportOptions_(std::make_unique<TrpReportOptions>(this)),
       scriptText_(std::make_unique<TStringList>())
 {
+    SetTreeKind(rpkReport);
     script_->ExtendedCharset = 1;
     script_->AddRTTI();
     cache_ = std::make_unique<TrpExpressionCache>(script_.get());

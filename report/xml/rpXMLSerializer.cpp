@@ -781,7 +781,9 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             break;
         }
         case pkFloat: prop->SetFloat(target, StrToFloatAnySep(value)); break;
-        case pkString: prop->SetStr(target, decodeString(value)); break;
+        case pkString:
+            prop->SetStr(target, prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value));
+            break;
         case pkWideString: prop->SetWideStr(target, Utf8ToUtf16(decodeString(value))); break;
         case pkVariant: prop->SetVariant(target, Variant(decodeString(value))); break;
         case pkComponent: fixups_.push_back(Fixup{Ref<TObject>(target), prop, decodeString(value)}); break;

@@ -96,6 +96,11 @@ class TWideStrings;
 // older "<path>.Strings" too.
 void WriteWideStringsData(TrpPropWriter& writer, std::string_view path, const TWideStrings& list);
 
+// The type name of 8-bit string properties that hold bytes, not text
+// (printer codes): read back as they stand, without the GBK fallback for
+// text of old files.
+inline constexpr std::string_view kRawBytesTypeName = "RawByteString";
+
 class TrpXMLSerializer {
 public:
     // The stream is read or written by Read/WriteRootComponent when they

@@ -1,13 +1,25 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "Canvas.h"
+#include "CoreClasses.h"
+#include "Pictures.h"
 #include "ScriptedUiServices.h"
+#include "rpDMPClass.h"
+#include "rpModel.h"
+#include "rpXMLSerializer.h"
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerDMPClasses();
     // No test may block on a real box: anything a test did not script fails it.
     gui::ScriptedUiServices unexpected;
     unexpected.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });

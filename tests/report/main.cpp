@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "CoreClasses.h"
+#include "Canvas.h"
 #include "FakeSpooler.h"
+#include "Pictures.h"
 #include "rpModel.h"
 #include "rpPrinter.h"
 #include "ScriptedUiServices.h"
@@ -20,6 +22,8 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
     scRegisterStandardLanguages();
+    registerCanvasClasses();
+    registerPictureClasses();
     registerReportFoundationClasses();
     registerSerializerTestClasses();
     registerReportModel();

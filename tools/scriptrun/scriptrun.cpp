@@ -1,9 +1,16 @@
-// scriptrun: runs a script file with the standard modules.
-//   scriptrun [--lang Language] [-I folder]... file
-// ShowMessage writes its text as a line to standard output. A compile
+// scriptrun: runs a script file with every registration module.
+//   scriptrun [--lang Language] [-I folder]... [--memory-limit MB] file
+// ShowMessage writes its text as a line to standard output. Boxes and
+// dialogs are answered from the script file named by DORVAK_UI_SCRIPT;
+// without a display and without that file each one is refused (logged to
+// standard error and cancelled), so that nothing waits for a person. A compile
 // error prints "line:col: message" (the unit name in front for an error
 // inside a used unit) and exits with 2; an uncaught run-time error prints
-// "ClassName: message" and exits with 3.
+// "ClassName: message" and exits with 3. --memory-limit caps the process's
+// address space, so that a script eating memory meets a failed allocation
+// before the system's out-of-memory killer; it is refused (exit 1) under
+// AddressSanitizer, whose shadow memory needs the address space and whose
+// operator new aborts where it would fail.
 //
 // For exercising the engine from the shell the tool adds a module of its
 // own, after the standard ones:
@@ -14,14 +21,25 @@
 //   properties, constructors, Free and ClassName) when no module registered
 //   them.
 
+#include <sys/resource.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include <QApplication>
+
+#include <memory>
+
+#include "Canvas.h"
 #include "CoreClasses.h"
 #include "Exceptions.h"
+#include "Pictures.h"
+#include "ScriptModules.h"
+#include "ScriptedUiServices.h"
 #include "sc_classes.h"
 #include "sc_interpreter.h"
 #include "sc_sysrtti.h"
@@ -82,8 +100,29 @@ void print(const std::string& line)
 
 int usage()
 {
-    std::fputs("usage: scriptrun [--lang Language] [-I folder]... file\n", stderr);
+    std::fputs("usage: scriptrun [--lang Language] [-I folder]... [--memory-limit MB] file\n", stderr);
     return 1;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+bool limitMemory(const char* megabytes)
+{
+    char* end = nullptr;
+    const unsigned long long mb = std::strtoull(megabytes, &end, 10);
+    if (!end || *end || mb == 0 || kAddressSanitizer) return false;
+    const rlimit limit{mb << 20, mb << 20};
+    return setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
 std::vector<std::string> splitLines(const std::string& text)
@@ -102,10 +141,29 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
+// Forms and dialogs need an application object; without a display it is
+// an offscreen one whose boxes are refused unless a UI script answers them.
+std::unique_ptr<gui::UiServices> startGui(int& argc, char** argv, std::unique_ptr<QApplication>& app)
+{
+    const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QApplication>(argc, argv);
+    std::unique_ptr<gui::UiServices> services(gui::installFromEnvironment());
+    if (!services && qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        auto* refusing = new gui::ScriptedUiServices;
+        refusing->setFailureHandler([](const QString& line) { std::fprintf(stderr, "[ui] %s\n", qPrintable(line)); });
+        services.reset(refusing);
+        gui::setUi(refusing);
+    }
+    return services;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    std::unique_ptr<QApplication> app;
+    const std::unique_ptr<gui::UiServices> services = startGui(argc, argv, app);
     std::string language = "PascalScript";
     std::string file;
     std::vector<std::string> includePath;
@@ -115,6 +173,11 @@ int main(int argc, char** argv)
             language = argv[++i];
         } else if (arg == "-I" && i + 1 < argc) {
             includePath.push_back(argv[++i]);
+        } else if (arg == "--memory-limit" && i + 1 < argc) {
+            if (!limitMemory(argv[++i])) {
+                std::fputs("scriptrun: cannot cap the memory\n", stderr);
+                return 1;
+            }
         } else if (file.empty() && !arg.empty() && arg[0] != '-') {
             file = arg;
         } else {
@@ -136,6 +199,9 @@ int main(int argc, char** argv)
     scSetScriptUi(&ui);
     scRegisterStandardLanguages();
     registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerScriptModules();
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
     TscScript script;
@@ -158,5 +224,6 @@ int main(int argc, char** argv)
     }
     std::fflush(stdout);
     scSetScriptUi(nullptr);
+    gui::setUi(nullptr);
     return status;
 }

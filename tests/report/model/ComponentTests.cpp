@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ModelTestUtil.h"
+#include "rpPicture.h"
 #include "rpShapes.h"
 
 using namespace model_test;
@@ -277,4 +278,19 @@ TEST(ComponentStorage, AssignCopiesOwnPropertiesAndAssignAllTheChildren)
     ASSERT_EQ(band->Objects().size(), 1u);
     EXPECT_EQ(band->Objects()[0]->Name(), "Memo1");
     EXPECT_EQ(saveXml(pageCopy), saveXml(*s.page));
+}
+
+TEST(ComponentStorage, PreparedPagesStoreDifferencesOfTextLinePictureAndShape)
+{
+    // Memo, line, picture and shape are stored as their difference; other
+    // views and bands whole; a subreport never goes into prepared pages.
+    EXPECT_FALSE(TrpMemoView().ComponentStyle() & rpcsWriteAllProperties);
+    EXPECT_FALSE(TrpLineView().ComponentStyle() & rpcsWriteAllProperties);
+    EXPECT_FALSE(TrpPictureView().ComponentStyle() & rpcsWriteAllProperties);
+    EXPECT_FALSE(TrpShapeView().ComponentStyle() & rpcsWriteAllProperties);
+    EXPECT_TRUE(TrpSysMemoView().ComponentStyle() & rpcsPageContent);
+    TrpSubreport sub;
+    EXPECT_FALSE(sub.ComponentStyle() & rpcsPageContent);
+    EXPECT_TRUE(sub.ComponentStyle() & rpcsWriteAllProperties);
+    EXPECT_TRUE(TrpMasterData().ComponentStyle() & rpcsPageContent);
 }

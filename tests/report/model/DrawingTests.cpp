@@ -214,6 +214,14 @@ TEST(ViewDrawing, Shapes)
         EXPECT_TRUE(white(i, 70, 10));
     }
     {
+        // Styled outlines take the platform's dash lengths.
+        auto s = shape(skRectangle);
+        s->Frame()->SetStyle(fsDash);
+        const QImage i = drawn(*s, 1);
+        const std::vector<int> r = runs(i, 10, 10, 71);
+        EXPECT_EQ(std::vector<int>(r.begin() + 1, r.begin() + 4), (std::vector<int>{6, 18, 6}));
+    }
+    {
         // Hatch without colour: only the hatch and the outline.
         auto s = shape(skRectangle);
         s->SetBrushStyle(bsHorizontal);

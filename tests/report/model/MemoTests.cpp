@@ -236,7 +236,9 @@ TEST(MemoText, SplitAcrossPagesByParts)
     std::u16string rest = m->Text();
     for (int part = 2; m->HasNextPart() && part < 6; ++part) {
         m->DrawPart();
-        if (part == 2) EXPECT_TRUE(m->FirstParaBreak);
+        if (part == 2) {
+            EXPECT_TRUE(m->FirstParaBreak);
+        }
         rest += m->Text();
     }
     EXPECT_FALSE(m->HasNextPart());

@@ -9,6 +9,7 @@
 #include "ModelTestUtil.h"
 #include "rpPicture.h"
 #include "rpShapes.h"
+#include "rpDiff.h"
 #include "rpStyles.h"
 
 using namespace model_test;
@@ -176,4 +177,25 @@ TEST(ModelRoundTrip, WideStringListsReadTheirStoredForms)
     TrpPropReader r3(again);
     r3.ReadProperty(&copy);
     EXPECT_EQ(copy.Text(), u"第一行\r\n");
+}
+
+TEST(ModelDiffText, NumbersReadAsFloatToStrWritesThem)
+{
+    std::vector<Extended> values = {0,       -0.0L,    1,        -1,       0.0001L,  0.00012L, 0.000123456789L,
+                                    0.1L + 0.2L, 47.8L, 94.48825L, 1122.52L, 3.77953L * 7, 9999999.99999999L,
+                                    1e7L,    123456789.5L, 1e15L, 1e-5L,  -718.1107L, 2.5L, 1.0L / 3, 2.0L / 3};
+    uint64_t seed = 42;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        const int digits = static_cast<int>(seed >> 61);  // 0..7 decimals
+        const Extended v = static_cast<Extended>(static_cast<int64_t>(seed >> 33) % 2000000000 - 1000000000) /
+                           std::pow(10.0L, digits + 2);
+        values.push_back(v);
+        values.push_back(v * 3.77953L);
+    }
+    for (Extended v : values) {
+        std::string fast;
+        rpAppendFloatText(fast, v);
+        ASSERT_EQ(fast, FloatToStr(v)) << static_cast<double>(v);
+    }
 }

@@ -1,0 +1,27 @@
+#pragma once
+// The console report, remembering each benchmark's wall time per iteration
+// (in its own unit) so that a program can print ratios to its peers.
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (!r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // The time of the first benchmark whose name starts so; 0 when none ran.
+    double Time(const std::string& prefix) const
+    {
+        for (const auto& [name, t] : times)
+            if (name.rfind(prefix, 0) == 0) return t;
+        return 0;
+    }
+    std::map<std::string, double> times;
+};

@@ -1,0 +1,227 @@
+// The report model: building a page of 500 objects, computing the attribute
+// difference of each (what prepared pages store), and drawing an
+// order-sheet-like page of 500 views into a 96-dpi and a 600-dpi image.
+// Peers in the same run: the text conversion a memo's difference cannot do
+// without, and the same number of bare QPainter calls (a fill, a frame and
+// a text per view) on the same images.
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "Canvas.h"
+#include "CodePages.h"
+#include "CoreClasses.h"
+#include "Pictures.h"
+#include "QtCanvas.h"
+#include "RatioReporter.h"
+#include "SysUtils.h"
+#include "rpBands.h"
+#include "rpMemo.h"
+#include "rpModel.h"
+#include "rpPages.h"
+#include "rpReport.h"
+#include "rpShapes.h"
+#include "rpXML.h"
+
+namespace {
+
+constexpr int kRows = 30;
+constexpr int kColumns = 15;
+constexpr int kLines = 50;
+constexpr int kViews = kRows * kColumns + kLines;
+
+const char16_t* const kTexts[] = {u"订单号", u"ZEZO-2026-03-07-093000", u"客户名称", u"张三", u"12.50",
+                                  u"3",      u"37.50",                  u"件",      u"Order line"};
+
+// A page like the order sheet: rows of framed cells under one band each,
+// and ruling lines.
+struct Sheet {
+    std::unique_ptr<TrpReport> report = std::make_unique<TrpReport>();
+    TrpReportPage* page = new TrpReportPage(report.get());
+    std::vector<TrpComponent*> views;
+
+    Sheet()
+    {
+        page->SetName("Page1");
+        for (int r = 0; r < kRows; ++r) {
+            auto* band = new TrpMasterData(page);
+            band->SetName("Band" + IntToStr(r));
+            band->SetBounds(0, 20 + 34.0L * r, 718, 34);
+            for (int c = 0; c < kColumns; ++c) {
+                auto* m = new TrpMemoView(band);
+                m->SetName("Memo" + IntToStr(r * kColumns + c));
+                m->SetBounds(47.8L * c, 4, 47.8L, 26);
+                m->SetText(kTexts[(r + c) % 9]);
+                m->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+                if (c == 0) m->Font()->SetName("宋体");
+                if (c % 3 == 1) m->HAlign = haRight;
+                views.push_back(m);
+            }
+        }
+        for (int l = 0; l < kLines; ++l) {
+            auto* line = new TrpLineView(page->Objects()[static_cast<size_t>(l % kRows)]);
+            line->SetName("Line" + IntToStr(l));
+            line->SetBounds(14.3L * l, 2, 200, 0);
+            views.push_back(line);
+        }
+    }
+};
+
+Sheet& sheet()
+{
+    static Sheet s;
+    return s;
+}
+
+void BM_BuildPage500(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Sheet s;
+        benchmark::DoNotOptimize(s.views.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kViews);
+}
+
+// Each view against an unchanged copy of itself moved a little: the usual
+// difference of a printed object from its source.
+void BM_Diff500(benchmark::State& state)
+{
+    Sheet& s = sheet();
+    TrpMemoView reference;
+    reference.SetBounds(0, 4, 47.8L, 26);
+    TrpLineView lineReference;
+    std::string out;
+    out.reserve(256);
+    for (auto _ : state) {
+        for (TrpComponent* v : s.views) {
+            out.clear();
+            v->DiffTo(out, dynamic_cast<TrpMemoView*>(v) ? static_cast<TrpComponent*>(&reference)
+                                                           : static_cast<TrpComponent*>(&lineReference));
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kViews);
+}
+
+// What the difference of a memo cannot avoid: its text as escaped UTF-8.
+void BM_TextToUtf8Peer500(benchmark::State& state)
+{
+    Sheet& s = sheet();
+    for (auto _ : state) {
+        for (TrpComponent* v : s.views) {
+            auto* m = dynamic_cast<TrpMemoView*>(v);
+            const std::string text = m ? StrToXML(Utf16ToUtf8(m->Memo()->View(0))) : std::string();
+            benchmark::DoNotOptimize(text.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kViews);
+}
+
+void drawOurs(benchmark::State& state, Extended zoom)
+{
+    Sheet& s = sheet();
+    QImage image(static_cast<int>(Round(794 * zoom)), static_cast<int>(Round(1123 * zoom)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TQtCanvas canvas(image);
+    for (auto _ : state)
+        for (TrpComponent* v : s.views) static_cast<TrpReportComponent*>(v)->Draw(canvas, zoom, zoom, 37.8L, 37.8L);
+    state.SetItemsProcessed(state.iterations() * kViews);
+}
+
+void drawPeer(benchmark::State& state, Extended zoom)
+{
+    Sheet& s = sheet();
+    QImage image(static_cast<int>(Round(794 * zoom)), static_cast<int>(Round(1123 * zoom)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    QFont font("Liberation Sans");
+    font.setPixelSize(static_cast<int>(Round(13 * zoom)));
+    p.setFont(font);
+    p.setPen(Qt::black);
+    std::vector<QString> texts;
+    for (TrpComponent* v : s.views) {
+        auto* m = dynamic_cast<TrpMemoView*>(v);
+        texts.push_back(m ? QString::fromStdU16String(std::u16string(m->Memo()->View(0))) : QString());
+    }
+    for (auto _ : state) {
+        for (size_t i = 0; i < s.views.size(); ++i) {
+            const TrpComponent* v = s.views[i];
+            const QRectF r((v->AbsLeft() + 37.8) * zoom, (v->AbsTop() + 37.8) * zoom, v->Width() * zoom,
+                           std::max<Extended>(v->Height(), 1) * zoom);
+            p.fillRect(r, Qt::white);
+            p.drawRect(r);
+            if (!texts[i].isEmpty()) p.drawText(r.topLeft() + QPointF(2 * zoom, 12 * zoom), texts[i]);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kViews);
+}
+
+void BM_DrawPage96(benchmark::State& state)
+{
+    drawOurs(state, 1);
+}
+void BM_QPainterPeer96(benchmark::State& state)
+{
+    drawPeer(state, 1);
+}
+void BM_DrawPage600(benchmark::State& state)
+{
+    drawOurs(state, 6.25L);
+}
+void BM_QPainterPeer600(benchmark::State& state)
+{
+    drawPeer(state, 6.25L);
+}
+
+BENCHMARK(BM_BuildPage500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Diff500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TextToUtf8Peer500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawPage96)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QPainterPeer96)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawPage600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QPainterPeer600)->Unit(benchmark::kMillisecond);
+
+// Real time per iteration in the reporter's unit, converted to nanoseconds.
+double nanos(const RatioReporter& r, const std::string& name, double unit)
+{
+    return r.Time(name) * unit;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerReportFoundationClasses();
+    registerReportModel();
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double diff = nanos(reporter, "BM_Diff500", 1e3), textPeer = nanos(reporter, "BM_TextToUtf8Peer500", 1e3);
+    const double d96 = nanos(reporter, "BM_DrawPage96", 1e6), p96 = nanos(reporter, "BM_QPainterPeer96", 1e6);
+    const double d600 = nanos(reporter, "BM_DrawPage600", 1e6), p600 = nanos(reporter, "BM_QPainterPeer600", 1e6);
+    if (diff > 0 && textPeer > 0)
+        std::printf("Diff per object: %.0f ns (target < 1000 ns for a memo); text conversion alone: %.0f ns; "
+                    "ratio %.2f\n",
+                    diff / kViews, textPeer / kViews, diff / textPeer);
+    if (d96 > 0 && p96 > 0)
+        std::printf("page of %d views at 96 dpi: %.2f ms (target < 5 ms); bare QPainter calls: %.2f ms; ratio %.2f\n",
+                    kViews, d96 / 1e6, p96 / 1e6, d96 / p96);
+    if (d600 > 0 && p600 > 0)
+        std::printf("page of %d views at 600 dpi: %.2f ms (target < 60 ms); bare QPainter calls: %.2f ms; ratio %.2f\n",
+                    kViews, d600 / 1e6, p600 / 1e6, d600 / p600);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The native stack left to the running thread. Call counts alone cannot
+// keep a script from exhausting the stack (a call nested in brackets costs
+// many frames, a host thread may have a small stack), so every recursive
+// path of the compiler and the interpreter compares its frame with a limit
+// a reserve above the stack's end, measured once per thread.
+
+#include <cstdint>
+
+// The lowest frame address that leaves the reserve; UINTPTR_MAX until this
+// thread's stack is measured, 0 when it cannot be.
+extern constinit thread_local uintptr_t scStackLimit;
+
+// Measures the stack on first use; true when the frame is below the limit.
+bool scStackBelowLimit(uintptr_t frame) noexcept;
+
+// True when the caller's frame lies within the reserve.
+inline bool scStackLow() noexcept
+{
+    const auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    return frame < scStackLimit && scStackBelowLimit(frame);
+}
+
+// Raises EStackOverflow "Stack overflow" (run time).
+[[noreturn]] void scRaiseStackOverflow();
+// Raises the compile error "Program nested too deeply".
+[[noreturn]] void scRaiseNestingTooDeep();
+
+inline void scCheckStack()
+{
+    if (scStackLow()) scRaiseStackOverflow();
+}
+
+inline void scCheckCompileStack()
+{
+    if (scStackLow()) scRaiseNestingTooDeep();
+}

@@ -1,0 +1,104 @@
+// rpdraw: loads a report XML file and draws a page's design (each view at
+// its place, no data) into a PNG, or prints the object tree with positions.
+//
+//   rpdraw REPORT.xml --tree
+//   rpdraw REPORT.xml --png OUT.png [--page N] [--zoom Z]
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Canvas.h"
+#include "CoreClasses.h"
+#include "Pictures.h"
+#include "SysUtils.h"
+#include "rpDMPClass.h"
+#include "rpDesignView.h"
+#include "rpModel.h"
+#include "rpPages.h"
+#include "rpReport.h"
+#include "rpRes.h"
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage: rpdraw REPORT.xml --tree\n"
+               "       rpdraw REPORT.xml --png OUT.png [--page N] [--zoom Z]\n",
+               stderr);
+    return 2;
+}
+
+int run(const std::vector<std::string>& args)
+{
+    if (args.size() < 2) return usage();
+    std::string output;
+    bool tree = false;
+    int pageNumber = 1;
+    Extended zoom = 1;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--tree") {
+            tree = true;
+        } else if (a == "--png" && hasValue) {
+            output = args[++i];
+        } else if (a == "--page" && hasValue) {
+            if (!TryStrToInt(args[++i], pageNumber) || pageNumber < 1) return usage();
+        } else if (a == "--zoom" && hasValue) {
+            if (!TryStrToFloat(args[++i], zoom) || zoom <= 0 || zoom > 20) return usage();
+        } else {
+            return usage();
+        }
+    }
+    if (tree == !output.empty()) return usage();
+
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerDMPClasses();
+    LoadReportStringTable();
+
+    TrpReport report;
+    {
+        TFileStream file(args[0], fmOpenRead | fmShareDenyWrite);
+        report.LoadFromStream(file);
+    }
+    for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "%s\n", report.Errors.Strings(i).c_str());
+    if (tree) {
+        std::fputs(ReportTreeText(report).c_str(), stdout);
+        return 0;
+    }
+    std::vector<TrpReportPage*> pages;
+    for (TrpComponent* child : report.Objects())
+        if (auto* page = dynamic_cast<TrpReportPage*>(child)) pages.push_back(page);
+    if (pageNumber > static_cast<int>(pages.size())) {
+        std::fprintf(stderr, "rpdraw: the report has %zu pages\n", pages.size());
+        return 1;
+    }
+    // A design view: no data, placeholders and sizes as they stand.
+    report.SetDesigning(true);
+    if (!DrawPageDesign(*pages[static_cast<size_t>(pageNumber - 1)], zoom).save(QString::fromStdString(output), "PNG")) {
+        std::fprintf(stderr, "rpdraw: cannot write %s\n", output.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        return run(args);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rpdraw: %s\n", e.what());
+        return 1;
+    }
+}
