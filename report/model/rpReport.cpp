@@ -283,8 +283,10 @@ void TrpReport::LoadFromStream(TStream& stream)
 
     if (Restoring || engineOptions_->BackgroundMode) return;
     if (!password.empty() && password != reportOptions_->AcceptedPassword && !askPassword()) {
+        // Cleared before the box: an error mode that raises must not leave
+        // the protected report loaded.
         Clear();
-        return;
+        Errors.Add(GetResources().Get("Invalid password"));
     }
     if (Errors.Count() > 0) showErrors();
 }
@@ -292,13 +294,10 @@ void TrpReport::LoadFromStream(TStream& stream)
 bool TrpReport::askPassword()
 {
     TrpPasswordForm form;
-    if (rpShowModal(form) == QDialog::Accepted && form.PasswordE->text().toStdString() == reportOptions_->Password) {
-        reportOptions_->AcceptedPassword = reportOptions_->Password;
-        return true;
-    }
-    Errors.Add(GetResources().Get("Invalid password"));
-    showErrors();
-    return false;
+    if (rpShowModal(form) != QDialog::Accepted || form.PasswordE->text().toStdString() != reportOptions_->Password)
+        return false;
+    reportOptions_->AcceptedPassword = reportOptions_->Password;
+    return true;
 }
 
 void TrpReport::showErrors()

@@ -156,6 +156,15 @@ TEST(ReportStorage, AWrongPasswordLeavesAnEmptyReportAndOneBox)
     }
     EXPECT_EQ(back.PagesCount(), 0);
     EXPECT_EQ(back.ReportOptions()->Password, "");
+    // An error mode that raises still leaves nothing of the report behind.
+    TrpReport raising;
+    raising.EngineOptions()->NewSilentMode = simReThrow;
+    {
+        Answers answers;
+        answers.password("abd");
+        EXPECT_THROW(load(raising, xml), Exception);
+    }
+    EXPECT_EQ(raising.PagesCount(), 0);
     // A preparation's own reload asks nothing.
     TrpReport restored;
     restored.Restoring = true;
