@@ -258,6 +258,17 @@ bool SameText(std::string_view a, std::string_view b)
     return a.size() == b.size() && CompareText(a, b) == 0;
 }
 
+bool AnsiSameText(std::string_view a, std::string_view b)
+{
+    auto ascii = [](std::string_view s) {
+        for (const char c : s)
+            if (static_cast<unsigned char>(c) >= 0x80) return false;
+        return true;
+    };
+    if (ascii(a) && ascii(b)) return SameText(a, b);
+    return AnsiUpperCase(a) == AnsiUpperCase(b);
+}
+
 std::string QuotedStr(std::string_view s) { return AnsiQuotedStr(s, '\''); }
 
 std::string AnsiQuotedStr(std::string_view s, char quote)

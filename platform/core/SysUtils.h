@@ -137,6 +137,8 @@ std::string AnsiLowerCase(std::string_view s);
 int CompareStr(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);  // ASCII case-insensitive
 bool SameText(std::string_view a, std::string_view b);
+// Equal under AnsiUpperCase; allocates nothing when both are ASCII.
+bool AnsiSameText(std::string_view a, std::string_view b);
 std::string QuotedStr(std::string_view s);
 std::string AnsiQuotedStr(std::string_view s, char quote);
 std::string AnsiDequotedStr(std::string_view s, char quote);

@@ -58,8 +58,11 @@ public:
 
 private:
     StorageClass kind_ = StorageClass::Null;
-    int64_t i_ = 0;
-    double f_ = 0;
+    // Results keep many values: the number shares its room.
+    union {
+        int64_t i_ = 0;
+        double f_;
+    };
     std::string s_;
 };
 

@@ -1,5 +1,7 @@
 #include "Query.h"
 
+#include <algorithm>
+
 #include "SysUtils.h"
 
 namespace db {
@@ -21,12 +23,15 @@ FieldType FieldTypeFromDecl(std::string_view declType)
     const std::string t = UpperCase(declType);
     if (t.empty()) return FieldType::Unknown;
     // SQLite's affinity order first; BOOL and DATE/TIME names are ours.
-    if (contains(t, "BOOL")) return FieldType::Boolean;
+    if (contains(t, "BOOL") || t == "BIT") return FieldType::Boolean;
     if (contains(t, "INT")) return FieldType::Integer;
-    if (contains(t, "CHAR") || contains(t, "CLOB") || contains(t, "TEXT")) return FieldType::String;
+    if (contains(t, "MEMO") || contains(t, "LONGTEXT") || contains(t, "CLOB")) return FieldType::Memo;
+    if (contains(t, "CHAR") || contains(t, "TEXT")) return FieldType::String;
     if (contains(t, "BLOB")) return FieldType::Blob;
     if (contains(t, "DATE") || contains(t, "TIME")) return FieldType::DateTime;
-    return FieldType::Float;  // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL...
+    if (contains(t, "NUMERIC") || contains(t, "DECIMAL") || contains(t, "CURRENCY") || contains(t, "MONEY"))
+        return FieldType::Bcd;
+    return FieldType::Float;  // REAL, FLOAT, DOUBLE...
 }
 
 const char* FieldTypeName(FieldType t)
@@ -38,6 +43,8 @@ const char* FieldTypeName(FieldType t)
     case FieldType::Boolean: return "Boolean";
     case FieldType::DateTime: return "DateTime";
     case FieldType::Blob: return "Blob";
+    case FieldType::Memo: return "Memo";
+    case FieldType::Bcd: return "BCD";
     default: return "Unknown";
     }
 }
@@ -78,9 +85,29 @@ Query::Query(Database& db, std::string name) : db_(&db), name_(std::move(name)) 
 Query::~Query()
 {
     // Handlers may refer to objects already gone; a destroyed query closes
-    // quietly.
+    // quietly. Observers are alive (they unsubscribe when they go).
     beforeClose_ = nullptr;
     active_ = false;
+    notify(&QueryObserver::queryDestroyed);
+}
+
+void Query::subscribe(QueryObserver* observer)
+{
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void Query::unsubscribe(QueryObserver* observer) noexcept
+{
+    std::erase(observers_, observer);
+}
+
+void Query::notify(void (QueryObserver::*event)(Query&))
+{
+    // An observer may unsubscribe itself or another one while it is told.
+    const auto observers = observers_;
+    for (QueryObserver* o : observers)
+        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) (o->*event)(*this);
 }
 
 void Query::setSql(std::string sql, Params params)
@@ -100,7 +127,11 @@ void Query::open()
 {
     if (active_) return;
     std::vector<FieldDef> defs;
-    std::vector<std::vector<Value>> rows;
+    // Rows one after another in blocks of fixed size: a big result is
+    // neither allocated per row nor moved as it grows.
+    std::vector<std::vector<Value>> values;
+    std::size_t count = 0;
+    std::size_t rowCount = 0;
     {
         Statement st(*db_, sql_, params_);
         const int n = st.columnCount();
@@ -113,39 +144,45 @@ void Query::open()
             d.size = declaredSize(d.declType);
         }
         while (st.step()) {
-            std::vector<Value> row;
-            row.reserve(static_cast<std::size_t>(n));
-            for (int i = 0; i < n; ++i) row.push_back(st.column(i));
-            rows.push_back(std::move(row));
+            for (int i = 0; i < n; ++i, ++count) {
+                if (count % kBlock == 0) values.emplace_back().reserve(kBlock);
+                values.back().push_back(st.column(i));
+            }
+            ++rowCount;
         }
     }
     // Expression columns have no declaration: their first value tells.
     for (std::size_t i = 0; i < defs.size(); ++i) {
         if (defs[i].type != FieldType::Unknown || !defs[i].declType.empty()) continue;
         defs[i].type = FieldType::String;
-        for (const auto& row : rows) {
-            if (!row[i].isNull()) {
-                defs[i].type = typeOfValue(row[i]);
+        for (std::size_t k = i; k < count; k += defs.size()) {
+            const Value& v = values[k / kBlock][k % kBlock];
+            if (!v.isNull()) {
+                defs[i].type = typeOfValue(v);
                 break;
             }
         }
     }
     defs_ = std::move(defs);
-    rows_ = std::move(rows);
+    values_ = std::move(values);
+    rowCount_ = rowCount;
     active_ = true;
     cur_ = 0;
     bof_ = true;
-    eof_ = rows_.empty();
+    eof_ = rowCount_ == 0;
     if (afterOpen_) afterOpen_(*this);
+    notify(&QueryObserver::queryOpened);
 }
 
 void Query::close()
 {
     if (!active_) return;
     if (beforeClose_) beforeClose_(*this);
+    notify(&QueryObserver::queryClosing);
     active_ = false;
     defs_.clear();
-    rows_.clear();
+    values_.clear();
+    rowCount_ = 0;
     cur_ = 0;
     eof_ = bof_ = true;
 }
@@ -166,13 +203,13 @@ void Query::first()
     checkActive();
     cur_ = 0;
     bof_ = true;
-    eof_ = rows_.empty();
+    eof_ = rowCount_ == 0;
 }
 
 void Query::next()
 {
     checkActive();
-    if (cur_ + 1 < rows_.size()) {
+    if (cur_ + 1 < rowCount_) {
         ++cur_;
         bof_ = false;
         eof_ = false;
@@ -196,24 +233,24 @@ void Query::prior()
 void Query::last()
 {
     checkActive();
-    cur_ = rows_.empty() ? 0 : rows_.size() - 1;
+    cur_ = rowCount_ == 0 ? 0 : rowCount_ - 1;
     eof_ = true;
-    bof_ = rows_.empty();
+    bof_ = rowCount_ == 0;
 }
 
-int64_t Query::recNo() const noexcept { return active_ && !rows_.empty() ? static_cast<int64_t>(cur_) + 1 : 0; }
+int64_t Query::recNo() const noexcept { return active_ && rowCount_ != 0 ? static_cast<int64_t>(cur_) + 1 : 0; }
 
 void Query::setRecNo(int64_t recNo)
 {
     checkActive();
-    if (rows_.empty()) return;
+    if (rowCount_ == 0) return;
     if (recNo < 1) recNo = 1;
     if (recNo > recordCount()) recNo = recordCount();
     cur_ = static_cast<std::size_t>(recNo - 1);
     bof_ = eof_ = false;
 }
 
-Query::Bookmark Query::getBookmark() const noexcept { return active_ && !rows_.empty() ? cur_ + 1 : 0; }
+Query::Bookmark Query::getBookmark() const noexcept { return active_ && rowCount_ != 0 ? cur_ + 1 : 0; }
 
 void Query::gotoBookmark(Bookmark b)
 {
@@ -256,8 +293,9 @@ const Value& Query::value(int fieldIndex) const
 {
     checkActive();
     if (fieldIndex < 0 || fieldIndex >= fieldCount()) throw EDatabaseError("Field index out of range");
-    if (rows_.empty()) return nullValue();
-    return rows_[cur_][static_cast<std::size_t>(fieldIndex)];
+    if (rowCount_ == 0) return nullValue();
+    const std::size_t k = cur_ * defs_.size() + static_cast<std::size_t>(fieldIndex);
+    return values_[k / kBlock][k % kBlock];
 }
 
 }  // namespace db

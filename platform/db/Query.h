@@ -17,9 +17,9 @@
 namespace db {
 
 // A column's type as its declaration gives it (SQLite's affinity rules plus
-// BOOL and DATE/TIME names); expression columns take the kind of their
-// first non-Null value.
-enum class FieldType : uint8_t { Unknown, String, Integer, Float, Boolean, DateTime, Blob };
+// BOOL/BIT, DATE/TIME, MEMO/LONGTEXT/CLOB and NUMERIC/DECIMAL/CURRENCY
+// names); expression columns take the kind of their first non-Null value.
+enum class FieldType : uint8_t { Unknown, String, Integer, Float, Boolean, DateTime, Blob, Memo, Bcd };
 
 FieldType FieldTypeFromDecl(std::string_view declType);
 const char* FieldTypeName(FieldType t);
@@ -32,6 +32,17 @@ struct FieldDef {
 };
 
 class Query;
+
+// Told when a query has opened, is about to close, or goes away. Any number
+// of users (report datasets sharing one query) subscribe and unsubscribe
+// on their own, so none can leave another's handler behind.
+class QueryObserver {
+public:
+    virtual ~QueryObserver() = default;
+    virtual void queryOpened(Query&) {}
+    virtual void queryClosing(Query&) {}
+    virtual void queryDestroyed(Query&) {}
+};
 
 // A field of the open query; reads the current row.
 class Field {
@@ -91,15 +102,15 @@ public:
     void last();
     bool eof() const noexcept { return eof_; }
     bool bof() const noexcept { return bof_; }
-    bool isEmpty() const noexcept { return rows_.empty(); }
+    bool isEmpty() const noexcept { return rowCount_ == 0; }
     // 1-based number of the current row; 0 when there is none.
     int64_t recNo() const noexcept;
     // Moves to a 1-based row number (clamped into the rows).
     void setRecNo(int64_t recNo);
-    int64_t recordCount() const noexcept { return static_cast<int64_t>(rows_.size()); }
+    int64_t recordCount() const noexcept { return static_cast<int64_t>(rowCount_); }
 
     Bookmark getBookmark() const noexcept;
-    bool bookmarkValid(Bookmark b) const noexcept { return active_ && b >= 1 && b <= rows_.size(); }
+    bool bookmarkValid(Bookmark b) const noexcept { return active_ && b >= 1 && b <= rowCount_; }
     // An invalid bookmark raises EDatabaseError.
     void gotoBookmark(Bookmark b);
 
@@ -121,10 +132,15 @@ public:
     void setBeforeClose(Handler h) { beforeClose_ = std::move(h); }
     const Handler& afterOpen() const noexcept { return afterOpen_; }
     const Handler& beforeClose() const noexcept { return beforeClose_; }
+    // Observers hear after the handler, in the order they subscribed; a
+    // second subscription of the same observer is ignored.
+    void subscribe(QueryObserver* observer);
+    void unsubscribe(QueryObserver* observer) noexcept;
 
 private:
     friend class Field;
     void checkActive() const;
+    void notify(void (QueryObserver::*event)(Query&));
 
     Database* db_;
     std::string name_;
@@ -132,12 +148,15 @@ private:
     Params params_;
     bool active_ = false;
     std::vector<FieldDef> defs_;
-    std::vector<std::vector<Value>> rows_;
+    static constexpr std::size_t kBlock = 16384;
+    std::vector<std::vector<Value>> values_;  // rows one after another, in blocks
+    std::size_t rowCount_ = 0;
     std::size_t cur_ = 0;
     bool eof_ = true;
     bool bof_ = true;
     Handler afterOpen_;
     Handler beforeClose_;
+    std::vector<QueryObserver*> observers_;
 };
 
 }  // namespace db

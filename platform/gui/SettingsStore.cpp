@@ -16,6 +16,14 @@ SettingsStore::SettingsStore(const QString& keyPath)
     settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, vendor_, vendor_);
 }
 
+SettingsStore::SettingsStore(std::unique_ptr<QSettings> settings) : settings_(std::move(settings)) {}
+
+std::unique_ptr<SettingsStore> SettingsStore::onFile(const QString& fileName)
+{
+    return std::unique_ptr<SettingsStore>(
+        new SettingsStore(std::make_unique<QSettings>(fileName, QSettings::IniFormat)));
+}
+
 SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::path(const QString& section, const QString& key) const

@@ -15,6 +15,8 @@ namespace gui {
 class SettingsStore {
 public:
     explicit SettingsStore(const QString& keyPath);
+    // An ini file of its own, sections as groups at its top.
+    static std::unique_ptr<SettingsStore> onFile(const QString& fileName);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -32,6 +34,7 @@ public:
     const QString& group() const { return group_; }
 
 private:
+    explicit SettingsStore(std::unique_ptr<QSettings> settings);
     QString path(const QString& section, const QString& key) const;
 
     QString vendor_;

@@ -181,25 +181,22 @@ TrpDataBand::~TrpDataBand() = default;
 
 TrpDataSet* TrpDataBand::DataSet() const noexcept
 {
-    return dataSet_.get();
+    return dataSet_.DataSet();
 }
 
 void TrpDataBand::SetDataSet(TrpDataSet* value)
 {
-    dataSet_ = value;
-    dataSetName_ = value ? value->UserName() : std::string();
+    dataSet_.SetDataSet(value);
 }
 
 std::string TrpDataBand::DataSetName() const
 {
-    if (TrpDataSet* ds = dataSet_.get()) return ds->UserName();
-    return dataSetName_;
+    return dataSet_.Name();
 }
 
 void TrpDataBand::SetDataSetName(const std::string& value)
 {
-    dataSetName_ = value;
-    dataSet_ = FindDataSet(dataSet_.get(), value);
+    dataSet_.SetName(*this, value);
 }
 
 int32_t TrpDataBand::RowCount() const

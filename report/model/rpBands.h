@@ -152,8 +152,7 @@ public:
 
 private:
     std::unique_ptr<TrpUserDataSet> rows_;
-    Ref<TrpDataSet> dataSet_;
-    std::string dataSetName_;
+    TrpDataSetLink dataSet_;
     int curColumn_ = 1;
 };
 

@@ -55,6 +55,31 @@ std::string removeFirst(std::string s, std::string_view part)
 
 }  // namespace
 
+// ---------------------------------------------------------------- TrpDataSetLink
+
+TrpDataSet* TrpDataSetLink::DataSet() const noexcept
+{
+    return dataSet_.get();
+}
+
+void TrpDataSetLink::SetDataSet(TrpDataSet* value)
+{
+    dataSet_ = value;
+    name_ = value ? value->UserName() : std::string();
+}
+
+std::string TrpDataSetLink::Name() const
+{
+    if (TrpDataSet* ds = dataSet_.get()) return ds->UserName();
+    return name_;
+}
+
+void TrpDataSetLink::SetName(const TrpComponent& holder, const std::string& value)
+{
+    name_ = value;
+    dataSet_ = holder.FindDataSet(dataSet_.get(), value);
+}
+
 // ---------------------------------------------------------------- TrpComponent
 
 TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner)), font_(std::make_unique<TFont>())
@@ -91,6 +116,15 @@ void TrpComponent::SetParent(TrpComponent* value)
         value->objects_.push_back(this);
         SetParentFont(parentFont_);
     }
+}
+
+void TrpComponent::SetChildIndex(TrpComponent* child, int index)
+{
+    auto it = std::find(objects_.begin(), objects_.end(), child);
+    if (it == objects_.end()) return;
+    objects_.erase(it);
+    index = std::clamp(index, 0, static_cast<int>(objects_.size()));
+    objects_.insert(objects_.begin() + index, child);
 }
 
 void TrpComponent::Clear()
@@ -343,16 +377,22 @@ void TrpComponent::LoadFromStream(TStream& stream)
 {
     Clear();
     TrpReport* report = GetReport();
-    TrpXMLSerializer reader(&stream);
+    std::unique_lock<std::recursive_mutex> lock(rpClassLock(), std::defer_lock);
+    if (report && report->EngineOptions()->BackgroundMode) lock.lock();
+    TrpXMLDocument document;
+    document.LoadFromStream(stream);
+    ReadXMLTree(document);
+}
+
+void TrpComponent::ReadXMLTree(const TrpXMLDocument& document)
+{
+    TrpReport* report = GetReport();
+    TrpXMLSerializer reader;
     reader.Owner = report ? static_cast<TComponent*>(report) : this;
+    reader.OldFormat = document.OldVersion;
     if (report) report->CurrentReader = &reader;
     try {
-        if (report && report->EngineOptions()->BackgroundMode) {
-            std::lock_guard<std::recursive_mutex> lock(rpClassLock());
-            reader.ReadRootComponent(this);
-        } else {
-            reader.ReadRootComponent(this);
-        }
+        reader.ReadRootComponent(this, document.Root());
     } catch (...) {
         if (report) report->CurrentReader = nullptr;
         throw;

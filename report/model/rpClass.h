@@ -28,6 +28,22 @@ class TrpDataSet;
 // mode, dialog pages going away).
 std::recursive_mutex& rpClassLock();
 
+// A dataset referred to by its user name, as views, bands, pages and the
+// report hold one: the dataset while it exists, else the name given.
+class TrpDataSetLink {
+public:
+    TrpDataSet* DataSet() const noexcept;
+    // Takes the dataset's user name too.
+    void SetDataSet(TrpDataSet* value);
+    std::string Name() const;
+    // The dataset is looked up for the object holding the link.
+    void SetName(const TrpComponent& holder, const std::string& value);
+
+private:
+    Ref<TrpDataSet> dataSet_;
+    std::string name_;
+};
+
 class TrpComponent : public TComponent, public TrpXMLStorable {
     DORVAK_CLASS(TrpComponent, TComponent)
 public:
@@ -40,6 +56,8 @@ public:
     TrpComponent* Parent() const noexcept { return parent_; }
     virtual void SetParent(TrpComponent* value);
     const std::vector<TrpComponent*>& Objects() const noexcept { return objects_; }
+    // Moves a child to a place among its siblings (clamped).
+    void SetChildIndex(TrpComponent* child, int index);
     // Frees the children; an inherited child is cleared and kept.
     virtual void Clear();
     TrpPage* GetPage() const;
@@ -94,6 +112,7 @@ public:
     bool Visible() const noexcept { return visible_; }
     virtual void SetVisible(bool value) { visible_ = value; }
     bool IsDesigning() const noexcept;
+    void SetIsDesigning(bool value) noexcept { isDesigning_ = value; }
     bool IsLoading() const noexcept;
     void SetLoadingFlag(bool value) noexcept { loading_ = value; }
     bool IsAncestor() const noexcept;
@@ -138,7 +157,9 @@ protected:
     void SetBaseName(std::string name) { baseName_ = std::move(name); }
     bool IsFontStored() const { return !parentFont_; }
     void setFontProp(TFont* value) { SetFont(value); }
-    void SetIsDesigning(bool value) noexcept { isDesigning_ = value; }
+    // Reads the tree from a loaded document's root (LoadFromStream without
+    // the Clear and the document).
+    void ReadXMLTree(const TrpXMLDocument& document);
     // What the tree walks look for, set by the constructors of those
     // classes (cheaper than asking each level's class).
     enum : uint8_t { rpkReport = 1, rpkPage = 2, rpkDialogPage = 4 };
@@ -447,8 +468,7 @@ private:
     TCursor cursor_ = crDefault;
     std::unique_ptr<TrpFrame> frame_;
     std::string dataField_;
-    Ref<TrpDataSet> dataSet_;
-    std::string dataSetName_;
+    TrpDataSetLink dataSet_;
     std::string savedTagStr_, savedURL_;
 
     TCanvas* canvas_ = nullptr;

@@ -196,7 +196,7 @@ std::string TrpCustomDBDataSet::ConvertAlias(std::string_view alias) const
         const std::string line = fieldAliases_->Strings(i);
         const size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
-        if (AnsiUpperCase(std::string_view(line).substr(eq + 1)) == AnsiUpperCase(alias)) return line.substr(0, eq);
+        if (AnsiSameText(std::string_view(line).substr(eq + 1), alias)) return line.substr(0, eq);
     }
     return std::string(alias);
 }
@@ -310,7 +310,7 @@ TrpDataSetItem* TrpReportDataSets::Find(std::string_view name) const
 {
     for (int i = 0; i < Count(); ++i) {
         TrpDataSet* ds = Items(i)->DataSet();
-        if (ds && AnsiUpperCase(ds->UserName()) == AnsiUpperCase(name)) return Items(i);
+        if (ds && AnsiSameText(ds->UserName(), name)) return Items(i);
     }
     return nullptr;
 }

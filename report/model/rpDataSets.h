@@ -54,7 +54,7 @@ public:
     virtual int RecordCount();
     virtual void AssignBlobTo(const std::string& /*field*/, TStream& /*target*/) {}
     virtual void GetFieldList(TStrings& /*list*/) {}
-    bool HasField(const std::string& field);
+    virtual bool HasField(const std::string& field);
 
     // A rename fills an empty user name.
     void SetName(const std::string& newName) override;

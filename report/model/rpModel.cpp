@@ -2,12 +2,14 @@
 
 #include "ControlIdents.h"
 #include "rpBands.h"
+#include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
 #include "rpRegistry.h"
 #include "rpReport.h"
+#include "rpReportOptions.h"
 #include "rpShapes.h"
 #include "rpStyles.h"
 #include "rpVariables.h"
@@ -84,6 +86,7 @@ void registerReportModel()
     RegisterClass<TrpDataSet>(TrpDataSet::Publish);
     RegisterClass<TrpUserDataSet>(TrpUserDataSet::Publish);
     RegisterClass<TrpCustomDBDataSet>(TrpCustomDBDataSet::Publish);
+    RegisterClass<TrpDBDataset>(TrpDBDataset::Publish);
     RegisterClass<TrpCustomDatabase>(TrpCustomDatabase::Publish);
     RegisterClass<TrpDataSetItem>(TrpDataSetItem::Publish);
     RegisterClass<TrpReportDataSets>();
@@ -92,7 +95,8 @@ void registerReportModel()
     RegisterClass<TrpArray>();
     RegisterClass<TrpStyleItem>(TrpStyleItem::Publish);
     RegisterClass<TrpStyles>();
-    RegisterClass<TrpEngineOptions>(TrpEngineOptions::Publish);
+    registerReportOptionClasses();
+    RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
     RegisterClass<TrpReport>(TrpReport::Publish);
     registerPropertyEditors();
 }
@@ -105,5 +109,6 @@ void unregisterReportModel()
     for (auto it = classes.rbegin(); it != classes.rend(); ++it)
         if ((*it)->InheritsFrom(TrpComponent::StaticClass()) || (*it)->ClassName().rfind("Trp", 0) == 0)
             UnregisterClass(*it);
+    unregisterReportOptionTypes();
     unregisterTypes();
 }

@@ -147,25 +147,22 @@ void TrpReportPage::SetFrame(const TrpFrame* value)
 
 TrpDataSet* TrpReportPage::DataSet() const noexcept
 {
-    return dataSet_.get();
+    return dataSet_.DataSet();
 }
 
 void TrpReportPage::SetDataSet(TrpDataSet* value)
 {
-    dataSet_ = value;
-    dataSetName_ = value ? value->UserName() : std::string();
+    dataSet_.SetDataSet(value);
 }
 
 std::string TrpReportPage::DataSetName() const
 {
-    if (TrpDataSet* ds = dataSet_.get()) return ds->UserName();
-    return dataSetName_;
+    return dataSet_.Name();
 }
 
 void TrpReportPage::SetDataSetName(const std::string& value)
 {
-    dataSetName_ = value;
-    dataSet_ = FindDataSet(dataSet_.get(), value);
+    dataSet_.SetName(*this, value);
 }
 
 TrpSubreport* TrpReportPage::Subreport() const noexcept

@@ -121,8 +121,7 @@ private:
     int32_t pageCount_ = 1;
     std::unique_ptr<TStringList> hGuides_ = std::make_unique<TStringList>();
     std::unique_ptr<TStringList> vGuides_ = std::make_unique<TStringList>();
-    Ref<TrpDataSet> dataSet_;
-    std::string dataSetName_;
+    TrpDataSetLink dataSet_;
     Ref<TrpSubreport> subreport_;
 };
 

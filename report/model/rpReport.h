@@ -1,47 +1,93 @@
 #pragma once
-// The report object as far as the model needs it: the root of the page
-// tree with its dataset lists, variables, styles, engine options, error
-// list, text drawer and the hooks through which printed objects reach the
-// expression evaluator and the prepared pages. The report's storage,
-// preparation and expressions build on this class.
+// The report object: the root of the page tree with its datasets,
+// variables, styles, options, script, engine and error list; its storage as
+// report XML (the "Datasets", "Variables" and "Style" records, the shifted
+// password, ancestor reports); and the expression path (rpExpressions.cpp):
+// fast look-ups of fields, system values and variables, compiled script
+// functions for the rest.
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "StringLists.h"
 #include "rpClass.h"
 #include "rpGraphicUtils.h"
+#include "rpReportOptions.h"
 
 class TrpReportDataSets;
 class TrpVariables;
 class TrpStyles;
 class TrpPictureView;
 class TrpCustomPreviewPages;
+class TrpBand;
+class TrpView;
+class TrpExpressionCache;
+class TscScript;
+class TscVariable;
+namespace gui {
+class SettingsStore;
+}
 
-class TrpEngineOptions : public TPersistent {
-    DORVAK_CLASS(TrpEngineOptions, TPersistent)
+// The band engine as the report sees it; the engine derives from it and
+// the report owns one.
+class TrpCustomEngine : public TPersistent {
+    DORVAK_CLASS(TrpCustomEngine, TPersistent)
 public:
-    bool ConvertNulls = true;
-    bool DestroyForms = true;
-    bool DoublePass = false;
-    int32_t MaxMemSize = 10;
-    bool PrintIfEmpty = true;
-    TrpSilentMode NewSilentMode = simMessageBoxes;
-    std::string TempDir;
-    bool UseFileCache = false;
-    bool IgnoreDevByZero = false;
-    bool BackgroundMode = false;
-    bool GlobalDataSetLookup = true;
+    explicit TrpCustomEngine(TrpReport* report = nullptr) : report_(report) {}
 
-    // Reads True for simSilent; writing chooses simSilent or message boxes.
-    bool SilentMode() const noexcept { return NewSilentMode == simSilent; }
-    void SetSilentMode(bool value) noexcept { NewSilentMode = value ? simSilent : simMessageBoxes; }
-    // Resets ConvertNulls, IgnoreDevByZero and DoublePass only.
-    void Clear();
-    void Assign(const TPersistent* source) override;
+    TrpReport* Report() const noexcept { return report_; }
+    int32_t CurColumn = 0;
+    int32_t CurVColumn = 0;
+    // The "Line" and "Line#" values.
+    int32_t CurLine = 0;
+    int32_t CurLineThrough = 0;
+    Extended CurX = 0;
+    Extended CurY = 0;
+    bool FinalPass = false;
+    Extended PageWidth = 0;
+    // From dataset set-up to the end of Run; script handlers run only then.
+    bool Running = false;
+    TDateTime StartDate = 0;
+    TDateTime StartTime = 0;
+    int32_t TotalPages = 0;
+    bool SecondScriptCall = false;
+    bool DoublePass() const;
+    Extended PageHeight() { return GetPageHeight(); }
 
-    static void Publish(TClassBuilder<TrpEngineOptions>& b);
+    virtual Extended GetPageHeight() { return 0; }
+    virtual void EndPage() {}
+    virtual void BreakAllKeep() {}
+    virtual void NewColumn() {}
+    virtual void NewPage() {}
+    virtual void ShowBand(TrpBand* /*band*/) {}
+    virtual void ShowBandByType(const TClass* /*bandClass*/) {}
+    virtual Extended HeaderHeight() { return 0; }
+    virtual Extended FooterHeight() { return 0; }
+    virtual Extended FreeSpace() { return 0; }
+    // The value of an aggregate call; Null while no item matches.
+    virtual Variant GetAggregateValue(const std::string& name, const std::string& expression, const Variant& band,
+                                      int32_t flags);
+    virtual bool Run() { return false; }
+    // Sets the report's Terminated.
+    void StopReport();
+
+    static void Publish(TClassBuilder<TrpCustomEngine>& b);
+
+private:
+    TrpReport* report_;
+};
+
+// What expressions read of the prepared pages ("Page", "Page#",
+// "TotalPages"); the prepared pages provide it.
+class TrpPageNumbering {
+public:
+    virtual ~TrpPageNumbering() = default;
+    // Index of the page being filled, from 0; -1 before the first.
+    virtual int CurPage() const = 0;
+    virtual int LogicalPageNo() const = 0;
+    virtual int LogicalTotalPages() const = 0;
 };
 
 // What a printed object asks of its report: an expression's value.
@@ -53,31 +99,119 @@ public:
     explicit TrpReport(TComponent* owner = nullptr);
     ~TrpReport() override;
 
+    // ---- published
+    // Always "1.0.0"; writing it changes nothing.
+    std::string Version() const { return "1.0.0"; }
+    void SetVersion(const std::string&) {}
+    // An ancestor report's file: setting it loads that file into this
+    // report and marks what came from it; "" clears the marks.
+    const std::string& ParentReport() const noexcept { return parentReport_; }
+    void SetParentReport(const std::string& value);
+    // The main dataset; the name reads the dataset's own when one is set.
+    TrpDataSet* DataSet() const noexcept;
+    void SetDataSet(TrpDataSet* value);
+    std::string DataSetName() const;
+    void SetDataSetName(const std::string& value);
+    bool DotMatrixReport = false;
     TrpEngineOptions* EngineOptions() const noexcept { return engineOptions_.get(); }
+    // "\Software\..." is a key of the user settings, anything else an ini file.
+    std::string IniFile = "\\Software\\Quorvel";
+    bool OldStyleProgress = false;
+    TrpPreviewOptions* PreviewOptions() const noexcept { return previewOptions_.get(); }
+    TrpPrintOptions* PrintOptions() const noexcept { return printOptions_.get(); }
+    TrpReportOptions* ReportOptions() const noexcept { return reportOptions_.get(); }
+    std::string ScriptLanguage = "PascalScript";
+    TStringList* ScriptText() const noexcept { return scriptText_.get(); }
+    void SetScriptText(TStringList* value) { scriptText_->Assign(value); }
+    bool ShowProgress = true;
+    // Kept and stored; nothing else depends on it here.
+    bool StoreInDFM = true;
+    // Script handler names.
+    std::string OnStartReport, OnStopReport, OnReportPrint;
+
+    // ---- events of the program using the report
+    TEvent<void(TrpReportComponent* sender)> OnBeforePrint, OnAfterPrint;
+    TNotifyEvent OnBeforeConnect, OnAfterDisconnect, OnBeginDoc, OnEndDoc, OnPreview, OnPrintReport,
+        OnAfterPrintReport, OnClosePreview, OnAfterScriptCompile;
+    TEvent<void(TrpView* view, int button, int shift, bool& modified)> OnClickObject, OnDblClickObject;
+    TEvent<void(TrpView* view, TCursor& cursor)> OnMouseOverObject;
+    TEvent<void(const std::string& varName, Variant& value)> OnGetValue;
+    TEvent<void(TObject* sender, const std::string& varName, Variant& value)> OnNewGetValue;
+    TEvent<void(TrpPage* page)> OnManualBuild, OnRunDialogs;
+    TEvent<void(TrpPage* page, int copyNo)> OnPrintPage;
+    TEvent<void(TrpReport* report, int progressType, int progress)> OnProgressStart, OnProgress, OnProgressStop;
+    TEvent<void(const std::string& name, Variant& params, Variant& result)> OnUserFunction;
+    // Loads an ancestor report instead of the file lookup.
+    TEvent<void(TrpReport* report, const std::string& templateName)> OnLoadTemplate;
+
+    // ---- state
     // The datasets the report uses, and those enabled for name lookup.
     TrpReportDataSets* DataSets() const noexcept { return dataSets_.get(); }
     TrpReportDataSets* EnabledDataSets() const noexcept { return enabledDataSets_.get(); }
     TrpVariables* Variables() const noexcept { return variables_.get(); }
     TrpStyles* Styles() const noexcept { return styles_.get(); }
+    TscScript* Script() const noexcept { return script_.get(); }
+    TrpCustomEngine* Engine() const noexcept { return engine_.get(); }
+    TrpExpressionCache* ExpressionCache() const noexcept { return cache_.get(); }
     // Sorted, each message once.
     TStringList Errors;
+    // The names "Date" ... "CopyName#", in the order of their values.
+    std::vector<std::string> SystemVariables;
     // The report's own text drawer (under the shared drawer lock).
     TrpDrawText& DrawText() noexcept { return drawText_; }
+    std::string FileName;
+    bool Terminated = false;
+    // The name of the object being printed, for error lines.
+    std::string CurObject;
     // The serializer reading the report, while it reads.
     TrpXMLSerializer* CurrentReader = nullptr;
+    // Set while a preparation reloads its backup: no password is asked.
+    bool Restoring = false;
+    // The prepared pages' numbering; nullptr while there are none.
+    TrpPageNumbering* PageNumbering = nullptr;
 
     int PagesCount() const noexcept { return static_cast<int>(Objects().size()); }
     TrpPage* Pages(int index) const;
     // The dataset of the DataSets item with that user name.
     TrpDataSet* GetDataset(std::string_view name) const;
 
-    // The value of an expression. Without an evaluator installed it raises.
+    // ---- storage
+    // Clears; false when the file does not exist (an exception when asked).
+    bool LoadFromFile(const std::string& fileName, bool exceptionIfNotFound = false);
+    void SaveToFile(const std::string& fileName);
+    // Errors are collected and shown once; options are partly kept; a
+    // password is asked unless restoring or in background mode.
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream, bool saveChildren = true, bool saveDefaultValues = false,
+                      bool useGetAncestor = false) override;
+    void DefineProperties(TrpFiler& filer) override;
+    std::unique_ptr<gui::SettingsStore> GetIniFile() const;
+    // The running program's folder with a trailing "/".
+    static std::string GetApplicationFolder();
+    // The hidden copy of the ancestor report; nullptr without one.
+    TrpReport* AncestorReport() const noexcept { return ancestor_.get(); }
+
+    // ---- expressions
+    // The value of an expression in the report's script scope. Errors get
+    // the current object's name, go to Errors and raise ErpCalcError.
     virtual Variant Calc(const std::string& expression);
+    // The same with names bound in another scope (a running procedure's).
+    Variant Calc(const std::string& expression, TscScript* scope);
+    // For scripts calling Calc: errors get "Error in Calc expression: "
+    // and are not added to Errors.
+    Variant CalcFromScript(const std::string& expression);
+    // The look-ups before the script: dataset field, system value, events,
+    // report variable, global variable, script item. False when none knew.
+    bool GetScriptValue(const std::string& expression, Variant& value);
+    // When set, answers every Calc instead (objects tested on their own).
     TrpCalcFunction OnCalc;
+    // Fills and compiles the report script; false with a "clScrError" line.
+    bool PrepareScript();
+
     // The script variables "Self" (the object being printed) and "Value"
     // (the memo's last value).
-    virtual void SetScriptSelf(TrpComponent* object) { scriptSelf_ = object; }
-    virtual void SetScriptValue(const Variant& value) { scriptValue_ = value; }
+    virtual void SetScriptSelf(TrpComponent* object);
+    virtual void SetScriptValue(const Variant& value);
     TrpComponent* ScriptSelf() const noexcept { return scriptSelf_.get(); }
     const Variant& ScriptValue() const noexcept { return scriptValue_; }
     // Stores a picture view's picture with the prepared pages and sets its
@@ -88,7 +222,6 @@ public:
 
     void Clear() override;
     std::string GetDescription() const override;
-    void LoadFromStream(TStream& stream) override;
     bool IsXMLReport() const override { return true; }
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -96,14 +229,44 @@ public:
 
 private:
     void setEngineOptions(TrpEngineOptions* value) { engineOptions_->Assign(value); }
+    void setPreviewOptions(TrpPreviewOptions* value) { previewOptions_->Assign(value); }
+    void setPrintOptions(TrpPrintOptions* value) { printOptions_->Assign(value); }
+    void setReportOptions(TrpReportOptions* value) { reportOptions_->Assign(value); }
+    void readTree(TStream& stream, std::string& rawPassword);
+    void fixUpDataPage();
+    bool askPassword();
+    void showErrors();
+    void loadAncestor(const std::string& name);
+    Variant systemValue(size_t index) const;
+    Variant calc(const std::string& expression, TscScript* scope, bool fromScript);
 
-    std::unique_ptr<TrpEngineOptions> engineOptions_;
     std::unique_ptr<TrpReportDataSets> dataSets_;
-    std::unique_ptr<TrpReportDataSets> enabledDataSets_;
     std::unique_ptr<TrpVariables> variables_;
+    std::unique_ptr<TscScript> script_;
+    std::unique_ptr<TrpEngineOptions> engineOptions_;
+    std::unique_ptr<TrpPreviewOptions> previewOptions_;
+    std::unique_ptr<TrpPrintOptions> printOptions_;
+    std::unique_ptr<TrpReportOptions> reportOptions_;
+    std::unique_ptr<TStringList> scriptText_;
+    std::unique_ptr<TrpExpressionCache> cache_;
     std::unique_ptr<TrpStyles> styles_;
+    std::unique_ptr<TrpReportDataSets> enabledDataSets_;
+    std::unique_ptr<TrpCustomEngine> engine_;
     TrpDrawText drawText_;
+    std::unique_ptr<TrpReport> ancestor_;
+    std::string parentReport_;
+    TrpDataSetLink dataSet_;
     Ref<TrpComponent> scriptSelf_;
     Variant scriptValue_;
     std::unique_ptr<TrpCustomPreviewPages> previewPages_;
+    TscVariable* selfVariable_ = nullptr;
+    TscVariable* valueVariable_ = nullptr;
+    // Report variables being evaluated, against cycles.
+    std::vector<std::string> variablesInProgress_;
+    // The hidden copy of an ancestor loads no ancestor of its own.
+    bool ancestorCopy_ = false;
 };
+
+// An expression error already composed and listed by Calc: outer Calc
+// calls pass it on unchanged.
+DORVAK_DECLARE_EXCEPTION(ErpCalcError, Exception)

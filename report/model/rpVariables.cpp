@@ -23,9 +23,8 @@ TrpVariables::TrpVariables(TPersistent* owner) : TCollection(TrpVariable::Static
 
 int TrpVariables::IndexOf(std::string_view name) const
 {
-    const std::string wanted = AnsiUpperCase(name);
     for (int i = 0; i < Count(); ++i)
-        if (AnsiUpperCase(Items(i)->Name) == wanted) return i;
+        if (AnsiSameText(Items(i)->Name, name)) return i;
     return -1;
 }
 

@@ -222,30 +222,27 @@ TrpView::~TrpView() = default;
 
 TrpDataSet* TrpView::DataSet() const noexcept
 {
-    return dataSet_.get();
+    return dataSet_.DataSet();
 }
 
 void TrpView::SetDataSet(TrpDataSet* value)
 {
-    dataSet_ = value;
-    dataSetName_ = value ? value->UserName() : std::string();
+    dataSet_.SetDataSet(value);
 }
 
 std::string TrpView::DataSetName() const
 {
-    if (TrpDataSet* ds = dataSet_.get()) return ds->UserName();
-    return dataSetName_;
+    return dataSet_.Name();
 }
 
 void TrpView::SetDataSetName(const std::string& value)
 {
-    dataSetName_ = value;
-    dataSet_ = FindDataSet(dataSet_.get(), value);
+    dataSet_.SetName(*this, value);
 }
 
 bool TrpView::IsDataField() const
 {
-    return dataSet_.get() && !dataField_.empty();
+    return dataSet_.DataSet() && !dataField_.empty();
 }
 
 std::string TrpView::ExpandExpressions(const std::string& text) const

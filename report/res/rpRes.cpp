@@ -13,6 +13,7 @@
 #include "rpUtilsGui.h"
 #include "rpUtilsStreams.h"
 #include "rpXML.h"
+#include "sc_const.h"
 
 const std::array<const char*, 17> kScriptMessageKeys = {
     "SLangNotFound",   "SInvalidLanguage", "SIdRedeclared",     "SUnknownType",   "SIncompatibleTypes",
@@ -231,6 +232,22 @@ void SetScriptMessageSink(TrpScriptMessageSink sink)
     scriptSink() = std::move(sink);
 }
 
+void ApplyScriptMessage(const std::string& key, const std::string& text)
+{
+    // In the order of kScriptMessageKeys.
+    static constexpr std::string TscMessages::*fields[] = {
+        &TscMessages::LanguageNotFound,   &TscMessages::InvalidLanguage,   &TscMessages::IdentRedeclared,
+        &TscMessages::UnknownType,        &TscMessages::IncompatibleTypes, &TscMessages::UndeclaredIdent,
+        &TscMessages::ClassRequired,      &TscMessages::IndexRequired,     &TscMessages::StringHasNoMembers,
+        &TscMessages::NoDefaultProperty,  &TscMessages::ArrayRequired,     &TscMessages::VariableRequired,
+        &TscMessages::NotEnoughParams,    &TscMessages::TooManyParams,     &TscMessages::LeftSideCannotBeAssigned,
+        &TscMessages::ForLoopVariable,    &TscMessages::EventHandlerProcedure,
+    };
+    static_assert(std::size(fields) == kScriptMessageKeys.size());
+    for (size_t i = 0; i < kScriptMessageKeys.size(); ++i)
+        if (SameText(kScriptMessageKeys[i], key)) scMessages().*fields[i] = text;
+}
+
 void UpdateSCResources()
 {
     const TrpResources& r = GetResources();
@@ -255,6 +272,8 @@ std::string PrinterLookup(std::string_view key) { return GetResources().Get(key)
 
 void registerReportResources()
 {
+    SetScriptMessageSink(&ApplyScriptMessage);
     LoadReportStringTable();
+    UpdateSCResources();
     SetPrinterTextProvider(&PrinterLookup);
 }

@@ -85,9 +85,12 @@ extern const std::array<const char*, 17> kScriptMessageKeys;
 using TrpScriptMessageSink = std::function<void(const std::string& key, const std::string& text)>;
 void SetScriptMessageSink(TrpScriptMessageSink sink);
 void UpdateSCResources();
+// The sink into the script engine's own table: compile and run-time errors
+// of scripts then read in the string table's language.
+void ApplyScriptMessage(const std::string& key, const std::string& text);
 
 // Loads the embedded Chinese string table into GetResources(), once.
 void LoadReportStringTable();
-// Start-up: loads the string table and lends its lookup to the printer
-// layer below the report library.
+// Start-up: loads the string table, hands its script messages to the
+// script engine and lends its lookup to the printer layer below.
 void registerReportResources();

@@ -72,7 +72,16 @@ std::string StrToXML(std::string_view s)
                 out += "&#38;";
             }
             break;
-        default: out += c;
+        default:
+            // Other control characters (a shifted password holds them) as
+            // references too; a tab stays as it is.
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+                out += "&#";
+                out += IntToStr(static_cast<unsigned char>(c));
+                out += ';';
+            } else {
+                out += c;
+            }
         }
     }
     return out;

@@ -195,8 +195,8 @@ private:
     std::unique_ptr<TStream> temp_;
 };
 
-// Attribute escaping: LF, CR, '"', '&', '<', '>' become numeric references;
-// "&quot;" is taken as an escaped quote.
+// Attribute escaping: control characters but tab, '"', '&', '<', '>' become
+// numeric references; "&quot;" is taken as an escaped quote.
 std::string StrToXML(std::string_view s);
 // Decodes numeric references (codes above 255 as UTF-8) and &quot; &amp;
 // &lt; &gt;; nothing is decoded twice.

@@ -321,3 +321,50 @@ TEST_F(DatabaseFileTest, CommitBlockedByAReaderRollsBackAndTheRetryIsStoredOnce)
     retry.commit();
     EXPECT_EQ(storedRows(), 1);
 }
+
+TEST_F(QueryTest, ObserversComeAndGoOnTheirOwn)
+{
+    // Two users of one query, as two report datasets sharing it.
+    struct Log : QueryObserver {
+        std::string name;
+        std::vector<std::string>* calls;
+        Query* unsubscribeOnOpen = nullptr;
+        void queryOpened(Query& q) override
+        {
+            calls->push_back(name + " opened");
+            if (unsubscribeOnOpen) q.unsubscribe(this);
+        }
+        void queryClosing(Query& q) override { calls->push_back(name + (q.active() ? " closing" : " closed?")); }
+        void queryDestroyed(Query&) override { calls->push_back(name + " gone"); }
+    };
+    std::vector<std::string> calls;
+    Log a, b;
+    a.name = "a", b.name = "b";
+    a.calls = b.calls = &calls;
+    {
+        Query shared(db);
+        shared.setSql("SELECT * FROM t");
+        shared.setAfterOpen([&](Query&) { calls.push_back("handler"); });
+        shared.subscribe(&a);
+        shared.subscribe(&b);
+        shared.subscribe(&a);  // once only
+        a.unsubscribeOnOpen = &shared;
+        shared.open();
+        shared.close();
+        shared.open();
+        // b goes first although it came second: a's subscription is long gone.
+        shared.unsubscribe(&b);
+        shared.subscribe(&b);
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"handler", "a opened", "b opened", "b closing", "handler", "b opened",
+                                               "b gone"}));
+}
+
+TEST_F(QueryTest, DeclaredTypesOfMemoDecimalAndBit)
+{
+    db.executeScript("CREATE TABLE k (m MEMO, l LONGTEXT, c CLOB, d DECIMAL(10,2), n NUMERIC, y CURRENCY, x BIT);");
+    open("SELECT * FROM k");
+    for (const char* memo : {"m", "l", "c"}) EXPECT_EQ(q.fieldDef(q.findField(memo)).type, FieldType::Memo) << memo;
+    for (const char* bcd : {"d", "n", "y"}) EXPECT_EQ(q.fieldDef(q.findField(bcd)).type, FieldType::Bcd) << bcd;
+    EXPECT_EQ(q.fieldDef(q.findField("x")).type, FieldType::Boolean);
+}

@@ -10,8 +10,10 @@
 #include "Pictures.h"
 #include "rpModel.h"
 #include "rpPrinter.h"
+#include "ScriptedUiServices.h"
 #include "SerializerTestClasses.h"
 #include "rpXMLSerializer.h"
+#include "sc_tools.h"
 
 int main(int argc, char** argv)
 {
@@ -19,6 +21,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    scRegisterStandardLanguages();
     registerCanvasClasses();
     registerPictureClasses();
     registerReportFoundationClasses();
@@ -26,5 +29,9 @@ int main(int argc, char** argv)
     registerReportModel();
     // No print server in tests: the virtual printer stands in.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
+    // A box no test expects fails that test instead of waiting for a click.
+    gui::ScriptedUiServices unexpected;
+    unexpected.setFailureHandler([](const QString& f) { ADD_FAILURE() << f.toStdString(); });
+    gui::ScopedUi scope(unexpected);
     return RUN_ALL_TESTS();
 }

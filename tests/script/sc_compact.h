@@ -41,7 +41,7 @@ inline Compiled compile(TscScript& script, const std::string& language, const st
     if (c.ok) {
         const TscXMLItem* root = parser.ILScript.Root();
         for (int i = 0; i < root->Count(); ++i)
-            if (root->Items(i)->Name != "types") c.il += (c.il.empty() ? "" : " ") + compact(root->Items(i));
+            if (root->Items(i)->Name != "types") c.il.append(c.il.empty() ? "" : " ").append(compact(root->Items(i)));
     }
     return c;
 }

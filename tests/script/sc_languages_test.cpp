@@ -29,7 +29,7 @@ std::string ops(const Compiled& c)
     std::string out;
     for (size_t at = c.il.find("op("); at != std::string::npos; at = c.il.find("op(", at + 3)) {
         const size_t close = c.il.find(')', at + 4);
-        out += (out.empty() ? "" : " ") + c.il.substr(at + 3, close - at - 3);
+        out.append(out.empty() ? "" : " ").append(c.il, at + 3, close - at - 3);
     }
     return out;
 }

@@ -9,14 +9,14 @@ namespace {
 TscParser basicSettings()
 {
     TscParser p;
-    p.CommentLine1 = "'";
+    p.CommentLine1 = '\'';
     p.CommentLine2 = "rem";
     p.SetCommentBlock1("/\\,\\/");
     p.SetCommentBlock2("/\\,\\/");
-    p.StringQuotes = "\"";
+    p.StringQuotes = '"';
     p.HexSequence = "0x";
     p.SkipEOL = 0;
-    p.SkipChar = "_";
+    p.SkipChar = '_';
     return p;
 }
 
@@ -160,7 +160,7 @@ TEST(Tokenizer, TabInsideStringIsText)
 TEST(Tokenizer, BackslashEscapes)
 {
     TscParser p;
-    p.StringQuotes = "\"";
+    p.StringQuotes = '"';
     p.SpecStrChar = 1;
     p.SetText(R"("\x41\"\n\r\\" "\x414")");
     EXPECT_EQ(p.GetString(), "'A\"\n\r\\'");
@@ -171,7 +171,7 @@ TEST(Tokenizer, BackslashEscapes)
 TEST(Tokenizer, DoubledQuoteWithoutEscapes)
 {
     TscParser p;
-    p.StringQuotes = "\"";
+    p.StringQuotes = '"';
     p.SetText(R"("say ""hi""")");
     EXPECT_EQ(p.GetString(), "'say \"hi\"'");
 }
@@ -263,7 +263,7 @@ TEST(Tokenizer, ReadsStopAtTheEndOfText)
     // Every reader must stay inside the text, whatever is cut off.
     for (const char* text : {"'", "#", "$", "{", "(*", "\"\\", "1e", "1.", "0x"}) {
         TscParser p;
-        p.StringQuotes = text[0] == '"' ? "\"" : "'";
+        p.StringQuotes = text[0] == '"' ? '"' : '\'';
         p.SpecStrChar = 1;
         p.SetText(text);
         p.GetString();

@@ -195,7 +195,7 @@ TEST(ScriptObject, ProgRunningNamesTheRunningProcedure)
 TEST(ScriptObject, VariableValuesFromTheHostHook)
 {
     TestScript t;
-    t.script.OnGetVarValue = [](const std::string& name, TscVarType, const Variant& old) {
+    t.script.OnGetVarValue = [](const std::string& name, TscVarType, const Variant&) {
         return name == "Page" ? Variant(42) : Variant::Null();
     };
     t.script.AddVariable("Page", "Variant", Variant(1));

@@ -109,7 +109,7 @@ TEST(ScriptXml, ReadBackWhatWasWritten)
     doc.Root()->Name = "a";
     for (int i = 0; i < 3000; ++i) {  // more than one writer buffer
         TscXMLItem* item = doc.Root()->Add();
-        item->Name = "b";
+        item->Name = 'b';
         item->SetProp("text", "<&\"" + std::to_string(i));
     }
     TscXMLDocument back;

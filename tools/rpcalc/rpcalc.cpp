@@ -1,0 +1,188 @@
+// rpcalc: a report's expressions (or every text object's printed text)
+// computed the way the report computes them, against datasets made from
+// queries over an SQLite file.
+//
+//   rpcalc REPORT.xml --db FILE --dataset NAME=SQL... [--record N] (--memos | EXPR...)
+//
+// Each --dataset makes a report dataset of that user name over the query;
+// --record moves every dataset to its N-th row (from 1). Values go to
+// standard output, one a line; with --memos each line is a text object's
+// name, a tab and its text (line breaks as "\n"). Errors go to standard
+// error; the exit code is 1 when there were any, 2 for bad arguments.
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CoreClasses.h"
+#include "Database.h"
+#include "Query.h"
+#include "ScriptedUiServices.h"
+#include "StringLists.h"
+#include "SysUtils.h"
+#include "CodePages.h"
+#include "rpDBSet.h"
+#include "rpDataSets.h"
+#include "rpMemo.h"
+#include "rpModel.h"
+#include "rpReport.h"
+#include "rpRes.h"
+#include "rpXMLSerializer.h"
+#include "sc_tools.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: rpcalc REPORT.xml --db FILE --dataset NAME=SQL... [--record N] (--memos | EXPR...)\n";
+
+struct Options {
+    std::string report;
+    std::string database;
+    std::vector<std::pair<std::string, std::string>> datasets;
+    int record = 1;
+    bool memos = false;
+    std::vector<std::string> expressions;
+};
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--db" && hasValue) {
+            o.database = argv[++i];
+        } else if (a == "--dataset" && hasValue) {
+            const std::string d = argv[++i];
+            const size_t eq = d.find('=');
+            if (eq == std::string::npos || eq == 0) return false;
+            o.datasets.emplace_back(d.substr(0, eq), d.substr(eq + 1));
+        } else if (a == "--record" && hasValue) {
+            if (!TryStrToInt(argv[++i], o.record) || o.record < 1) return false;
+        } else if (a == "--memos") {
+            o.memos = true;
+        } else if (a.rfind("--", 0) == 0) {
+            return false;
+        } else if (o.report.empty()) {
+            o.report = a;
+        } else {
+            o.expressions.push_back(a);
+        }
+    }
+    return !o.report.empty() && !o.database.empty() && !o.datasets.empty() && o.memos != !o.expressions.empty();
+}
+
+std::string oneLine(std::string text)
+{
+    // A text object's lines end in a line break; the last one is no text.
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    text = StringReplace(text, "\r\n", "\n", rfReplaceAll);
+    text = StringReplace(text, "\r", "\n", rfReplaceAll);
+    return StringReplace(text, "\n", "\\n", rfReplaceAll);
+}
+
+void printErrors(TrpReport& report)
+{
+    for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpcalc: %s\n", report.Errors.Strings(i).c_str());
+    report.Errors.Clear();
+}
+
+int run(const Options& o)
+{
+    db::Database database(o.database, db::Database::OpenMode::ReadOnly);
+    // The queries and datasets belong to a form, as in the program, and
+    // the report finds them by their names.
+    std::vector<std::unique_ptr<db::Query>> queries;
+    TComponent form;
+    form.SetName("fmain");
+    for (const auto& [name, sql] : o.datasets) {
+        queries.push_back(std::make_unique<db::Query>(database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
+        queries.back()->setSql(sql);
+        auto* ds = new TrpDBDataset(&form);
+        ds->SetName(name);
+        ds->SetDataSet(queries.back().get());
+    }
+    auto* report = new TrpReport(&form);
+    report->EngineOptions()->NewSilentMode = simSilent;
+    if (!report->LoadFromFile(o.report)) {
+        std::fprintf(stderr, "rpcalc: cannot open %s\n", o.report.c_str());
+        return 1;
+    }
+    int status = report->Errors.Count() > 0 ? 1 : 0;
+    printErrors(*report);
+    // A script that does not compile still leaves the report's functions.
+    if (!report->PrepareScript()) printErrors(*report);
+    report->DataSets()->Initialize();
+    for (int i = 0; i < form.ComponentCount(); ++i) {
+        auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
+        if (!ds) continue;
+        ds->Open();
+        ds->First();
+        for (int k = 1; k < o.record && !ds->Eof(); ++k) ds->Next();
+    }
+
+    auto failed = [&](const std::exception& e) {
+        std::fprintf(stderr, "rpcalc: %s\n", e.what());
+        report->Errors.Clear();
+        status = 1;
+    };
+    if (o.memos) {
+        const std::vector<TrpComponent*> objects = report->GetAllObjects();
+        for (TrpComponent* c : objects) {
+            auto* memo = dynamic_cast<TrpCustomMemoView*>(c);
+            if (!memo) continue;
+            report->CurObject = memo->Name();
+            memo->BeforePrint();
+            try {
+                memo->GetData();
+                std::printf("%s\t%s\n", memo->Name().c_str(), oneLine(Utf16ToUtf8(memo->Text())).c_str());
+            } catch (const std::exception& e) {
+                failed(e);
+            }
+            memo->AfterPrint();
+        }
+    } else {
+        for (const std::string& expression : o.expressions) {
+            try {
+                std::printf("%s\n", oneLine(VarToStr(report->Calc(expression))).c_str());
+            } catch (const std::exception& e) {
+                failed(e);
+            }
+        }
+    }
+    report->DataSets()->Finalize();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    registerCoreClasses();
+    scRegisterStandardLanguages();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerReportResources();
+    // Nobody answers boxes here: a password is refused, anything else is
+    // written to standard error.
+    gui::ScriptedUiServices ui;
+    ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpcalc: %s\n", f.toStdString().c_str()); });
+    gui::ScopedUi scope(ui);
+    try {
+        const int status = run(options);
+        std::fflush(stdout);
+        return status;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rpcalc: %s\n", e.what());
+        return 1;
+    }
+}
