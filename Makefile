@@ -19,7 +19,8 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target dorvak
 	@mkdir -p data
 	@cd data && ../$(BUILD)/app/dorvak
 

@@ -175,8 +175,8 @@ protected:
     TPersistent* GetOwner() const override { return owner_; }
     // After a change of the item (or of all items when item is nil); not
     // while updating.
-    virtual void Update(TCollectionItem* item) {}
-    virtual void Notify(TCollectionItem* item, TCollectionNotification action) {}
+    virtual void Update(TCollectionItem* /*item*/) {}
+    virtual void Notify(TCollectionItem* /*item*/, TCollectionNotification /*action*/) {}
     void Changed();
 
 private:

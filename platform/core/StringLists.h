@@ -92,7 +92,7 @@ public:
     void Assign(const TPersistent* source) override;
 
 protected:
-    virtual void SetUpdateState(bool updating) {}
+    virtual void SetUpdateState(bool /*updating*/) {}
     // A list that keeps itself sorted takes new strings at their place
     // (SetValue then adds rather than puts).
     virtual bool KeepsSorted() const noexcept { return false; }

@@ -28,17 +28,17 @@ public:
     virtual ~TrpXMLStorable() = default;
     // The child objects in their order (the Objects list).
     virtual int XMLChildCount() const { return 0; }
-    virtual TComponent* XMLChild(int index) const { return nullptr; }
+    virtual TComponent* XMLChild(int /*index*/) const { return nullptr; }
     // Text objects: their wide text. False when the object holds none.
-    virtual bool GetXMLText(std::u16string& text) const { return false; }
-    virtual void SetXMLText(const std::u16string& text) {}
+    virtual bool GetXMLText(std::u16string& /*text*/) const { return false; }
+    virtual void SetXMLText(const std::u16string& /*text*/) {}
     // The report object itself: keeps its own name when read, and gets no
     // loaded notification from the serializer.
     virtual bool IsXMLReport() const { return false; }
     // An object of the tree by name (the report's FindObject); nullptr when
     // none. Asked of the serializer's Owner.
-    virtual TComponent* FindXMLObject(std::string_view name) const { return nullptr; }
-    virtual void DefineProperties(TrpFiler& filer) {}
+    virtual TComponent* FindXMLObject(std::string_view /*name*/) const { return nullptr; }
+    virtual void DefineProperties(TrpFiler& /*filer*/) {}
 
     // Set while the serializer reads the object's properties.
     bool XMLLoading = false;
