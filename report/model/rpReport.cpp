@@ -13,6 +13,7 @@
 #include "SettingsStore.h"
 #include "SysUtils.h"
 #include "rpDataSets.h"
+#include "rpCustomPreview.h"
 #include "rpExpressions.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
@@ -176,6 +177,20 @@ void TrpReport::Clear()
 std::string TrpReport::GetDescription() const
 {
     return GetResources().Get("obReport");
+}
+
+void TrpReport::SetPreview(TrpCustomPreview* value)
+{
+    if (preview_ && preview_ != value) {
+        preview_->Report = nullptr;
+        preview_->PreviewPages = nullptr;
+    }
+    preview_ = value;
+    if (value) {
+        value->Report = this;
+        value->PreviewPages = previewPages_.get();
+        value->Init();
+    }
 }
 
 void TrpReport::Notification(TComponent* component, TOperation operation)

@@ -21,6 +21,7 @@ class TrpVariables;
 class TrpStyles;
 class TrpPictureView;
 class TrpCustomPreviewPages;
+class TrpCustomPreview;
 class TrpBand;
 class TrpView;
 class TrpExpressionCache;
@@ -219,6 +220,11 @@ public:
     virtual void AddPicture(TrpPictureView* view);
     // The report's prepared pages.
     TrpCustomPreviewPages* PreviewPages() const noexcept { return previewPages_.get(); }
+    // The preview control the report drives, not owned. Setting nullptr
+    // detaches the one attached; a new one gets the report and the pages
+    // and is initialised.
+    TrpCustomPreview* Preview() const noexcept { return preview_; }
+    void SetPreview(TrpCustomPreview* value);
 
     void Clear() override;
     std::string GetDescription() const override;
@@ -259,6 +265,7 @@ private:
     Ref<TrpComponent> scriptSelf_;
     Variant scriptValue_;
     std::unique_ptr<TrpCustomPreviewPages> previewPages_;
+    TrpCustomPreview* preview_ = nullptr;
     TscVariable* selfVariable_ = nullptr;
     TscVariable* valueVariable_ = nullptr;
     // Report variables being evaluated, against cycles.
