@@ -6,7 +6,8 @@
 // standard error and cancelled), so that nothing waits for a person. A compile
 // error prints "line:col: message" (the unit name in front for an error
 // inside a used unit) and exits with 2; an uncaught run-time error prints
-// "ClassName: message" and exits with 3. --memory-limit caps the process's
+// "ClassName: message" and exits with 3. A file that cannot be read exits
+// with 1, a wrong command line with 2. --memory-limit caps the process's
 // address space, so that a script eating memory meets a failed allocation
 // before the system's out-of-memory killer; it is refused (exit 1) under
 // AddressSanitizer, whose shadow memory needs the address space and whose
@@ -101,7 +102,7 @@ void print(const std::string& line)
 int usage()
 {
     std::fputs("usage: scriptrun [--lang Language] [-I folder]... [--memory-limit MB] file\n", stderr);
-    return 1;
+    return 2;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
