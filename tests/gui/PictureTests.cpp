@@ -361,6 +361,12 @@ TEST_F(Pictures, ZeroSizedPictureIsEmpty)
     ASSERT_EQ(LoadPictureFromStream(picture, stream, true), 0);
     EXPECT_TRUE(picture.Graphic()->Empty());
     EXPECT_EQ(saved(*picture.Graphic()), bmp);
+    // Drawing it leaves the canvas as it was.
+    QImage target(4, 4, QImage::Format_RGB32);
+    target.fill(Qt::red);
+    TQtCanvas canvas(target);
+    picture.Graphic()->Draw(canvas, Rect(0, 0, 4, 4));
+    EXPECT_EQ(target.pixel(1, 1), qRgb(255, 0, 0));
 }
 
 // ---- stored format
@@ -557,5 +563,6 @@ TEST_F(Pictures, ClassesAreVisibleThroughTheRegistry)
     TPicture picture;
     picture.SetGraphic(static_cast<TBitmap*>(made.get()));
     EXPECT_EQ(GetOrdProp(&picture, "Width"), 7);
+    EXPECT_FALSE(GetPropInfo(&picture, "Width")->IsWritable());
     EXPECT_FALSE(GetPropInfo(&picture, "Width")->IsStored(&picture));
 }

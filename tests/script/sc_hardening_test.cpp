@@ -8,6 +8,8 @@
 #include <pthread.h>
 
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 
@@ -157,6 +159,20 @@ TEST(GrammarWork, NestedFailuresStayLinearInEveryLanguage)
             steps[k] = result.steps;
         }
         EXPECT_LT(steps[1], 3 * steps[0]) << c.language << ": " << steps[0] << " then " << steps[1];
+    }
+}
+
+TEST(GrammarWork, BasicNotChainsFromTheField)
+{
+    // 20 levels took minutes; the typo version (a stray comma) too.
+    scRegisterStandardLanguages();
+    for (const char* name : {"basic_not_paren_20.bas", "basic_not_paren_typo.bas", "basic_not_paren_40.bas"}) {
+        std::ifstream in(std::string(SCRIPT_TEST_DATA) + "/hostile/" + name, std::ios::binary);
+        ASSERT_TRUE(in) << name;
+        const TscILResult result = scMakeIL(std::string(std::istreambuf_iterator<char>(in), {}), "BasicScript");
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_EQ(result.errorMsg, "')' expected") << name;
+        EXPECT_LT(result.steps, 20000u) << name;
     }
 }
 
