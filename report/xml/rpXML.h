@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -131,6 +132,13 @@ private:
     bool selfClosing_ = false;  // the last tag ended in "/>"
     bool plainTag_ = false;     // it was in our writer's form: no attribute text to mend
     bool oldVersion_ = true;
+    // The first element, read where the declaration was looked for.
+    struct Pending {
+        std::string name, text;
+        int64_t start = 0;
+        bool selfClosing = false;
+    };
+    std::optional<Pending> pending_;
 };
 
 // Writes elements through a 4096-byte buffer. Parked elements are read back
