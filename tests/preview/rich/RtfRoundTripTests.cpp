@@ -146,8 +146,8 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         // A picture begun after text in its group, and a table in the body.
         "{\\rtf1 {lead\\pict\\emfblip 0102} x{\\fonttbl{\\f0 Zeta;}} y}",
         // Header words in the body, a font number without its number.
-        "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}{\\f1\\fcharset134 B;}} {\\field{\\*\\fldinst \\ansicpg1252 X}{\\fldrslt "
-        "\\f\\'d6\\'d0}} \\'d6\\'d0}",
+        ("{\\rtf1\\ansi{\\fonttbl{\\f0 A;}{\\f1\\fcharset134 B;}} {\\field{\\*\\fldinst \\ansicpg1252 X}{\\fldrslt "
+         "\\f\\'d6\\'d0}} \\'d6\\'d0}"),
         // A \bin count that is not its length, in a kept group cut off at the end.
         "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"u\\bin-5 x\"}{\\fldrslt t",
         // Equal pictures side by side, a scale of 0, a font name cut to 31 characters.
