@@ -514,16 +514,18 @@ QTextDocument* NewRichDocument()
 
 QSizeF PictureSizeUnits(const QTextFormat& format)
 {
-    QSize goal = format.property(PictGoal).toSize();
+    // In floating point: the sizes and scales of a file may be near 2^31.
+    const QSize goal = format.property(PictGoal).toSize();
+    QSizeF twips(goal.width(), goal.height());
     if (goal.width() <= 0 || goal.height() <= 0) {
         const QSize pixels = format.property(PictPixels).toSize();
-        goal = QSize(pixels.width() * TwipsPerUnit, pixels.height() * TwipsPerUnit);
+        twips = QSizeF(qreal(pixels.width()) * TwipsPerUnit, qreal(pixels.height()) * TwipsPerUnit);
     }
     QSize scale = format.property(PictScale).toSize();
     if (scale.width() <= 0) scale.setWidth(100);
     if (scale.height() <= 0) scale.setHeight(100);
-    const qreal w = std::max(0, goal.width()) * scale.width() / 100.0;
-    const qreal h = std::max(0, goal.height()) * scale.height() / 100.0;
+    const qreal w = std::max<qreal>(0, twips.width()) * scale.width() / 100.0;
+    const qreal h = std::max<qreal>(0, twips.height()) * scale.height() / 100.0;
     // A picture never takes more than a few metres.
     constexpr qreal limit = 100000;
     return QSizeF(std::min(w, limit) / TwipsPerUnit, std::min(h, limit) / TwipsPerUnit);

@@ -440,6 +440,24 @@ TEST_F(Pictures, MetafilesDrawAMarkedPlaceholder)
     EXPECT_THROW(ReadMetafileHeader(badSum), EInvalidGraphic);
 }
 
+TEST_F(Pictures, MetafileFramesBeyondTheIntegerRangeAreHeld)
+{
+    // Left edges near -2^31 and right ones near 2^31: spans past the
+    // 32-bit range are held at it, a frame turned inside out is empty.
+    std::string wide = emf();
+    put32(wide, 24, 0x80000100);
+    put32(wide, 28, 0x80000100);
+    put32(wide, 32, 0x7FFFFF00);
+    put32(wide, 36, 1270);
+    const TMetafileHeader h = ReadMetafileHeader(wide);
+    EXPECT_EQ(h.Width, MulDiv(INT32_MAX, 96, 2540));
+    EXPECT_EQ(h.Height, MulDiv(INT32_MAX, 96, 2540));
+    std::string reversed = emf();
+    put32(reversed, 24, 0x7FFFFFFF);
+    put32(reversed, 32, 0x80000000);
+    EXPECT_EQ(ReadMetafileHeader(reversed).Width, 0);
+}
+
 TEST_F(Pictures, MetafileCanvasRecordsAScaledDrawing)
 {
     TMetafile metafile;
