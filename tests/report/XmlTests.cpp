@@ -300,8 +300,9 @@ TEST_F(XmlReader, DeepNestingIsRefused)
     EXPECT_THROW(load(doc, text), TrpInvalidXMLException);
 
     std::string ok = kHeader;
-    for (int i = 0; i < 4000; ++i) ok += "<a>";
+    for (int i = 0; i < TrpXMLReader::kMaxDepth; ++i) ok += "<a>";
     EXPECT_NO_THROW(load(doc, ok));
+    EXPECT_THROW(load(doc, ok + "<a>"), TrpInvalidXMLException);
 }
 
 TEST_F(XmlReader, LongTagsCrossBufferBoundaries)

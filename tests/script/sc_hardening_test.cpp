@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <pthread.h>
 
 #include <exception>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include <stdexcept>
 
 #include "AllocCounter.h"
+#include "SmallStack.h"
 #include "sc_const.h"
 #include "sc_ilparser.h"
 #include "sc_test_support.h"
@@ -27,27 +27,7 @@ constexpr const char* kLanguages[] = {"PascalScript", "C++Script", "BasicScript"
 template <class F>
 void onSmallStack(F f)
 {
-    struct Job {
-        F* f;
-        std::exception_ptr error;
-    } job{&f, nullptr};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    const auto body = [](void* p) -> void* {
-        auto* j = static_cast<Job*>(p);
-        try {
-            (*j->f)();
-        } catch (...) {
-            j->error = std::current_exception();
-        }
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, body, &job), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-    if (job.error) std::rethrow_exception(job.error);
+    RunOnStack(256 * 1024, f);
 }
 
 // Endless recursion of Deep, whose every call nests three host calls
