@@ -276,3 +276,33 @@ TEST(BasicJoin, JoinsWhenTheLeftValueIsTextAndAddsOtherwise)
         EXPECT_EQ(t.run(), expected) << text;
     }
 }
+
+TEST(BasicJoin, AVariableJoinedToItselfGrowsInPlaceAndKeepsTheRules)
+{
+    // s = s & x is how Basic code builds text: in place, not a copy a step.
+    TestScript build("function Build(n)\r\ndim i, s\r\ns = \"\"\r\nfor i = 1 to n\r\ns = s & Chr(65 + i mod 26)\r\n"
+                     "next\r\nreturn Length(s)\r\nend function\r\n"
+                     "function Grow(n)\r\ndim i, s\r\ns = \"\"\r\nfor i = 1 to n\r\ns = s & \"x\"\r\nnext\r\n"
+                     "return Length(s)\r\nend function",
+                     "BasicScript");
+    ASSERT_TRUE(build.compile());
+    EXPECT_EQ(build.script.CallFunction("Build", VarArrayOf({Variant(100000)})).toInt(), 100000);
+    const uint64_t before = AllocationCount();
+    EXPECT_EQ(build.script.CallFunction("Grow", VarArrayOf({Variant(100000)})).toInt(), 100000);
+    EXPECT_LT(AllocationCount() - before, 200u);  // capacity doubles: not one allocation an append
+
+    // The same results as the join anywhere else: numbers and dates become
+    // text after text, a number on the left adds, a copy keeps its value.
+    const std::pair<const char*, const char*> cases[] = {
+        {"s = \"n=\"\r\ns = s & 5\r\ns = s & 2.5\r\ns = s & True\r\nShowMessage s", "n=52.5True|"},
+        {"s = \"ab\"\r\nt = s\r\ns = s & \"c\"\r\ns = s & s\r\nShowMessage s & \" \" & t", "abcabc ab|"},
+        {"x = 1\r\nx = x & 2\r\nShowMessage x", "3|"},
+        {"dim n as integer = 4\r\nn = n & 3\r\nShowMessage n", "7|"},
+        {"dim s as string = \"\"\r\ns = s & 7\r\ns = s & s\r\nShowMessage s", "77|"},
+        {"s = \"a\"\r\ns = \"b\" & s\r\nShowMessage s", "ba|"},
+    };
+    for (const auto& [text, expected] : cases) {
+        TestScript t(text, "BasicScript");
+        EXPECT_EQ(t.run(), expected) << text;
+    }
+}
