@@ -504,11 +504,11 @@ void PrepareRichDocument(QTextDocument& doc)
     doc.setDefaultFont(ToCharFormat(DefaultPlainChar()).font());
 }
 
-QTextDocument* NewRichDocument()
+std::unique_ptr<QTextDocument> NewRichDocument()
 {
-    auto* doc = new QTextDocument;
+    auto doc = std::make_unique<QTextDocument>();
     PrepareRichDocument(*doc);
-    QTextCursor(doc).setBlockCharFormat(ToCharFormat(DefaultPlainChar()));
+    QTextCursor(doc.get()).setBlockCharFormat(ToCharFormat(DefaultPlainChar()));
     return doc;
 }
 

@@ -34,8 +34,8 @@ std::vector<std::string> CorpusFiles()
 
 std::unique_ptr<QTextDocument> Read(const std::string& rtf)
 {
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
-    if (!ReadRtf(rtf, *doc)) doc.reset(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
+    if (!ReadRtf(rtf, *doc)) doc = rich::NewRichDocument();
     return doc;
 }
 
