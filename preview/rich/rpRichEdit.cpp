@@ -4,6 +4,7 @@
 #include <QTextDocumentFragment>
 
 #include "CodePages.h"
+#include "Guard.h"
 #include "SysUtils.h"
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
@@ -107,10 +108,11 @@ void TReCustomRichEdit::attach()
 {
     cursor_ = QTextCursor(doc_.get());
     linesValid_ = false;
-    QObject::connect(doc_.get(), &QTextDocument::contentsChanged, doc_.get(), [this] {
+    // OnChange is the user's handler: what it raises must not cross the event loop.
+    QObject::connect(doc_.get(), &QTextDocument::contentsChanged, doc_.get(), gui::Slot([this] {
         linesValid_ = false;
         OnChange(this);
-    });
+    }));
 }
 
 std::unique_ptr<QTextDocument> TReCustomRichEdit::CloneDocument() const
