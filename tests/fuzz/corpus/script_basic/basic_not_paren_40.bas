@@ -1,0 +1,2 @@
+dim b
+b = Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not 1
