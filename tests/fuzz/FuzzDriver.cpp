@@ -23,7 +23,7 @@ int main(int argc, char** argv)
         const std::filesystem::path path(argv[i]);
         if (std::filesystem::is_directory(path)) {
             std::vector<std::filesystem::path> files;
-            for (const auto& entry : std::filesystem::directory_iterator(path))
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
                 if (entry.is_regular_file()) files.push_back(entry.path());
             std::sort(files.begin(), files.end());
             inputs.insert(inputs.end(), files.begin(), files.end());

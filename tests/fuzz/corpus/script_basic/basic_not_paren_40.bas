@@ -1,2 +1,0 @@
-dim b
-b = Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not Not ( Not 1
