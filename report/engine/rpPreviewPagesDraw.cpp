@@ -1,5 +1,7 @@
 // Prepared pages on a canvas, and what lies under the mouse.
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "RecordingCanvas.h"
 #include "rpMemo.h"
@@ -9,12 +11,21 @@
 
 namespace {
 
-TRect deviceRect(const TrpComponent& view, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY)
+// The view's rectangle on the device; none when it lies beyond what any
+// device holds (geometry such as 1e300 in a file from elsewhere), so that
+// it is neither drawn nor hit.
+std::optional<TRect> deviceRect(const TrpComponent& view, Extended scaleX, Extended scaleY, Extended offsetX,
+                                Extended offsetY)
 {
     const Extended l = view.AbsLeft(), t = view.AbsTop();
-    return {static_cast<int>(Round(l * scaleX + offsetX)), static_cast<int>(Round(t * scaleY + offsetY)),
-            static_cast<int>(Round((l + view.Width()) * scaleX + offsetX)),
-            static_cast<int>(Round((t + view.Height()) * scaleY + offsetY))};
+    const Extended edges[4] = {l * scaleX + offsetX, t * scaleY + offsetY, (l + view.Width()) * scaleX + offsetX,
+                               (t + view.Height()) * scaleY + offsetY};
+    int r[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!(std::fabs(edges[i]) <= kMaxCoordinate)) return std::nullopt;
+        r[i] = static_cast<int>(Round(edges[i]));
+    }
+    return TRect{r[0], r[1], r[2], r[3]};
 }
 
 bool intersects(const TRect& a, const TRect& b)
@@ -54,8 +65,8 @@ void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Exte
         auto* view = dynamic_cast<TrpView*>(object);
         if (!view) continue;
         if (printing && !view->Printable()) continue;
-        if (!recording && visible && !intersects(*visible, deviceRect(*view, scaleX, scaleY, offsetX, offsetY)))
-            continue;
+        const std::optional<TRect> r = deviceRect(*view, scaleX, scaleY, offsetX, offsetY);
+        if (!r || (!recording && visible && !intersects(*visible, *r))) continue;
         if (auto* memo = dynamic_cast<TrpCustomMemoView*>(view)) {
             memo->TotalPages = pageCount;
             memo->CopyNo = CopyNo;
@@ -79,8 +90,8 @@ void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
     for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
         auto* view = dynamic_cast<TrpView*>(*it);
         if (!view) continue;
-        const TRect r = deviceRect(*view, click.Scale, click.Scale, offsetX, offsetY);
-        if (click.X < r.Left || click.X > r.Right || click.Y < r.Top || click.Y > r.Bottom) continue;
+        const std::optional<TRect> r = deviceRect(*view, click.Scale, click.Scale, offsetX, offsetY);
+        if (!r || click.X < r->Left || click.X > r->Right || click.Y < r->Top || click.Y > r->Bottom) continue;
         click.Page = page;
         click.Object = view;
         if (view->Cursor() != crDefault)
