@@ -146,6 +146,10 @@ public:
     virtual void DrawPage(int index, TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                           Extended offsetY) = 0;
     virtual void HandleObjectClick(int index, TrpPageClick& click) = 0;
+    // Prints with the report's print options: the printer they name, the
+    // print dialog when they ask for it (with CurPage as the preview's
+    // 1-based current page), else their output file. True when the
+    // document went out.
     virtual bool Print() = 0;
     virtual void Export(TrpCustomExportFilter* filter) = 0;
 

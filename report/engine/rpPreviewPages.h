@@ -24,6 +24,8 @@
 
 class TrpPreviewPages;
 class TrpXMLSerializer;
+class TrpCustomPrinter;
+struct TrpPrintSettings;
 
 // Unique name -> ("Page" + source page index + "." + object name, source
 // object), with the source object's full attribute text kept for building.
@@ -130,6 +132,13 @@ public:
     void SaveToStream(TStream& stream) override;
     bool LoadFromFile(const std::string& fileName, bool failWhenMissing = false) override;
     void SaveToFile(const std::string& fileName) override;
+
+    // ---- printing
+    // The page loop of Print on a printer that is chosen and set up (its
+    // output file too), with the settings as they stand: no dialog. True
+    // when the document went out; false after an error box, when cancelled
+    // (the report's Terminated) or when no page was selected.
+    bool PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings& settings);
 
     // ---- more of the store
     // The last anchor of that text (case ignored): its 0-based page and top.

@@ -55,8 +55,10 @@ void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Exte
     offsetY += page->TopMargin * rp01cm * scaleY;
 
     // Objects off the visible area (grown by 20 pixels) are not drawn; a
-    // recording canvas keeps everything.
-    const bool recording = dynamic_cast<TRecordingCanvas*>(&canvas) != nullptr;
+    // recording canvas keeps everything, but the printer's (which records
+    // a page to play it into the document) leaves out what a split sheet
+    // does not show.
+    const bool recording = !printing && dynamic_cast<TRecordingCanvas*>(&canvas) != nullptr;
     std::optional<TRect> visible = canvas.ClipRect();
     if (visible) *visible = {visible->Left - 20, visible->Top - 20, visible->Right + 20, visible->Bottom + 20};
     const int pageCount = GetCount();
@@ -101,14 +103,4 @@ void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
         if (view->ShowHint) click.Hint = view->Hint;
         return;
     }
-}
-
-bool TrpPreviewPages::Print()
-{
-    throw EInvalidOperation("Printing prepared pages is not available yet");
-}
-
-void TrpPreviewPages::Export(TrpCustomExportFilter*)
-{
-    throw EInvalidOperation("Exporting prepared pages is not available yet");
 }
