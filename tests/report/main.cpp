@@ -9,6 +9,7 @@
 #include "FakeSpooler.h"
 #include "Pictures.h"
 #include "rpModel.h"
+#include "rpRes.h"
 #include "rpPrinter.h"
 #include "ScriptedUiServices.h"
 #include "SerializerTestClasses.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerSerializerTestClasses();
     registerReportModel();
+    // The printers take their texts from the string table.
+    registerPrinterTexts();
     // No print server in tests: the virtual printer stands in.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     // A box no test expects fails that test instead of waiting for a click.

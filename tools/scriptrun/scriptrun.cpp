@@ -44,6 +44,7 @@
 #include "sc_interpreter.h"
 #include "sc_sysrtti.h"
 #include "sc_tools.h"
+#include "rpRes.h"
 
 namespace {
 
@@ -202,6 +203,7 @@ int main(int argc, char** argv)
     registerCanvasClasses();
     registerPictureClasses();
     registerScriptModules();
+    registerPrinterTexts();
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
     TscScript script;
