@@ -79,10 +79,19 @@ struct TrpPageClick {
     bool DoubleClick = false;
     TCursor Cursor = crDefault;  // in and out
     // Out: the object under the mouse (nullptr for none), valid while Page
-    // is held, and its hint. Acting on links is the preview's.
+    // is held, and its hint.
     std::shared_ptr<TrpReportPage> Page;
     TrpView* Object = nullptr;
     std::string Hint;
+    // Out, after a click: where a page link ("@3") or an anchor link
+    // ("#total") leads, for the preview to go there (-1: nowhere). A web
+    // or mail address has been opened; other links are ignored, so that a
+    // file from elsewhere cannot start programs.
+    int LinkPage = -1;
+    int LinkTop = 0;
+    // The report's click handler changed the page, which is stored back:
+    // the preview repaints.
+    bool Modified = false;
 };
 
 class TrpCustomPreviewPages {

@@ -205,6 +205,9 @@ private:
     void buildObjects(TrpXMLSerializer& serializer, TrpPageStore::Reader& reader, TrpComponent* parent,
                       std::string& buffer);
     void appendWholePage(std::string_view name, const TrpXMLItem& element);
+    void followLink(const std::string& url, TrpPageClick& click);
+    // The report's click handlers on the object hit.
+    void clicked(int index, TrpPageClick& click);
     void dropCached(int index);
     void clearCache();
     void writeDocument(TStream& stream);

@@ -1,13 +1,18 @@
 // Prepared pages on a canvas, and what lies under the mouse.
+#include <QUrl>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "RecordingCanvas.h"
+#include "SysUtils.h"
+#include "UiServices.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
 #include "rpPreviewPages.h"
+#include "rpReport.h"
 
 namespace {
 
@@ -101,6 +106,45 @@ void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
         else if (!view->URL.empty())
             click.Cursor = crHandPoint;
         if (view->ShowHint) click.Hint = view->Hint;
+        if (click.Click || click.DoubleClick) {
+            if (click.Click && !view->URL.empty()) followLink(view->URL, click);
+            clicked(index, click);
+        }
         return;
     }
+}
+
+void TrpPreviewPages::followLink(const std::string& url, TrpPageClick& click)
+{
+    if (url[0] == '@') {
+        int page = 0;
+        if (TryStrToInt(std::string_view(url).substr(1), page) && page >= 1 && page <= GetCount()) {
+            click.LinkPage = page - 1;
+            click.LinkTop = 0;
+        }
+    } else if (url[0] == '#') {
+        int page = 0, top = 0;
+        if (FindAnchor(url.substr(1), page, top)) {
+            click.LinkPage = page;
+            click.LinkTop = top;
+        }
+    } else {
+        const QUrl address(QString::fromStdString(url));
+        const QString scheme = address.scheme().toLower();
+        if (address.isValid() && (scheme == u"http" || scheme == u"https" || scheme == u"mailto"))
+            gui::ui().openUrl(address.toString());
+    }
+}
+
+void TrpPreviewPages::clicked(int index, TrpPageClick& click)
+{
+    TrpReport* report = Report();
+    if (!report) return;
+    const auto& handler = click.DoubleClick ? report->OnDblClickObject : report->OnClickObject;
+    if (!handler) return;
+    bool modified = false;
+    handler(click.Object, click.Button, static_cast<int>(click.Shift), modified);
+    if (!modified) return;
+    ModifyPage(index, click.Page.get());
+    click.Modified = true;
 }
