@@ -362,7 +362,6 @@ bool TrpPreviewPages::Print()
 {
     TrpReport* report = Report();
     TrpPrinters& printers = GetPrinters();
-    PrintScale = 1;
     // The run works on a copy: the dialog's choices never stay in the report.
     TrpPrintSettings settings = report ? SettingsOf(*report->PrintOptions()) : TrpPrintSettings{};
     if (const int chosen = printers.IndexOf(settings.Printer); chosen >= 0) printers.SetPrinterIndex(chosen);
