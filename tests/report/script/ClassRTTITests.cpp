@@ -6,14 +6,19 @@
 // sheet's summary script.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "CodePages.h"
 #include "Exceptions.h"
+#include "Pictures.h"
 #include "engine/PreparedTestUtil.h"
 #include "object/ObjectTestUtil.h"
 #include "rpBands.h"
 #include "rpClassRTTI.h"
 #include "rpMemo.h"
 #include "rpPages.h"
+#include "rpPicture.h"
+#include "rpStyles.h"
 #include "rpReport.h"
 #include "rpTemplates.h"
 #include "rpVariables.h"
@@ -134,9 +139,9 @@ TEST(ReportScripts, AnchorsAndTheOutlineAtTheEnginesPosition)
     Messages ui;
     EXPECT_EQ(runAs(*s.report,
                     "begin Engine.AddAnchor('Total'); ShowMessage(IntToStr(Engine.GetAnchorPage('TOTAL')));"
-                    " Outline.AddItem('第一章') end.",
+                    " Outline.AddItem('第一章'); ShowMessage(FloatToStr(Engine.CurY)) end.",
                     ui),
-              "2|");
+              "2|123.6|");
     std::string text;
     int page = -1, top = -1;
     pages.Outline()->LevelRoot();
@@ -316,4 +321,38 @@ TEST(ReportScripts, OrderSheetSummaryWritesTheTotal)
     };
     EXPECT_EQ(printSummary(object_test::kFirstOrder), "105\r\n") << "fjje 5 and je 100";
     EXPECT_EQ(printSummary(object_test::kEmptyOrder), "80\r\n") << "no extra charge: the amount alone";
+}
+
+TEST(ReportScripts, StylesPicturesAndDialogResults)
+{
+    SmallReport r;
+    auto* picture = new TrpPictureView(r.band);
+    picture->SetName("Picture1");
+    auto* dialog = new TrpDialogPage(&r.report);
+    dialog->SetName("DialogPage1");
+    const std::string png = (std::filesystem::temp_directory_path() / ("rtti_" + std::to_string(::getpid()) + ".png")).string();
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(QString::fromStdString(png)));
+    r.report.Script()->AddVariable("Png", "String", Variant(png));
+    EXPECT_EQ(r.run("var S: TrpStyles; L: TStringList; M: TMemoryStream;"
+                    "begin"
+                    "  Report.Styles.Add.Name := '标题';"
+                    "  Report.Styles.Add.Name := 'Body';"
+                    "  Report.Styles[1].Color := clRed;"
+                    "  ShowMessage(IntToStr(Report.Styles.Find('BODY').Color) + ' ' + BoolToStr(Report.Styles.Find('x') = nil));"
+                    "  M := TMemoryStream.Create; Report.Styles.SaveToStream(M); M.Position := 0;"
+                    "  S := TrpStyles.Create(Report); S.LoadFromStream(M);"
+                    "  L := TStringList.Create; S.GetList(L); ShowMessage(L.CommaText);"
+                    "  L.Free; M.Free; S.Free;"
+                    "  Picture1.LoadFromFile(Png);"
+                    "  try Picture1.LoadFromFile(Png + '.missing') except ShowMessage('missing') end;"
+                    "  DialogPage1.ModalResult := mrOk;"
+                    "  ShowMessage(IntToStr(DialogPage1.ModalResult));"
+                    "end."),
+              "255 -1|标题,Body|missing|1|");
+    std::filesystem::remove(png);
+    ASSERT_NE(picture->Graphic(), nullptr);
+    EXPECT_EQ(picture->Graphic()->Width(), 7);
+    EXPECT_EQ(dialog->ModalResult, 1);
 }
