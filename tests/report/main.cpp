@@ -8,6 +8,8 @@
 #include "Canvas.h"
 #include "FakeSpooler.h"
 #include "Pictures.h"
+#include "ScriptModules.h"
+#include "rpClassRTTI.h"
 #include "rpModel.h"
 #include "rpRes.h"
 #include "rpPrinter.h"
@@ -30,6 +32,8 @@ int main(int argc, char** argv)
     registerReportModel();
     // The printers take their texts from the string table.
     registerPrinterTexts();
+    // Report scripts see every module, the report classes among them.
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     // No print server in tests: the virtual printer stands in.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     // A box no test expects fails that test instead of waiting for a click.
