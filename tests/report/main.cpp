@@ -11,7 +11,6 @@
 #include "ScriptModules.h"
 #include "rpClassRTTI.h"
 #include "rpModel.h"
-#include "rpRes.h"
 #include "rpPrinter.h"
 #include "ScriptedUiServices.h"
 #include "SerializerTestClasses.h"
@@ -30,8 +29,6 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerSerializerTestClasses();
     registerReportModel();
-    // The printers take their texts from the string table.
-    registerPrinterTexts();
     // Report scripts see every module, the report classes among them.
     registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     // No print server in tests: the virtual printer stands in.
