@@ -414,6 +414,18 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
         }
     } restore{*this, printer};
     PrintScale = 1;
+    if (!printer.Initialized() || printer.DPI().X <= 0 || printer.DPI().Y <= 0) {
+        ErrorMessageBox("Printer selected is not valid");
+        return false;
+    }
+    TStringList numbers;
+    try {
+        ParsePageNumbers(settings.PageNumbers, &numbers, GetCount());
+    } catch (const EConvertError& e) {
+        ErrorMessageBox(e.what());
+        return false;
+    }
+    const std::vector<int> order = Selection(settings, numbers, GetCount());
 
     Sheet sheet;
     if (settings.PrintMode != pmDefault) {
@@ -427,18 +439,6 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
         restore.preview = report->Preview();
         restore.preview->Lock();
     }
-    if (!printer.Initialized() || printer.DPI().X <= 0 || printer.DPI().Y <= 0) {
-        ErrorMessageBox("Printer selected is not valid");
-        return false;
-    }
-    TStringList numbers;
-    try {
-        ParsePageNumbers(settings.PageNumbers, &numbers, GetCount());
-    } catch (const EConvertError& e) {
-        ErrorMessageBox(e.what());
-        return false;
-    }
-    const std::vector<int> order = Selection(settings, numbers, GetCount());
     ClearPageCache();
 
     if (report) report->Terminated = false;
