@@ -469,6 +469,11 @@ TEST_F(PrintLoop, PrintChoosesThePrinterAndTheOutput)
     ASSERT_TRUE(p.pages().Print());
     ASSERT_EQ(spooler.jobs.size(), 1u);
     EXPECT_EQ(spooler.jobs[0]->queue, "R");
+    // A page list no dialog checked is refused before anything is printed.
+    o.PageNumbers = "1,,2";
+    expectErrorBox({});
+    EXPECT_FALSE(p.pages().Print());
+    EXPECT_EQ(spooler.jobs.size(), 1u);
 }
 
 TEST_F(PrintLoop, ThePrintDialogDecidesForOneRun)
