@@ -4,7 +4,6 @@
 // Output is read back with poppler-utils.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
@@ -17,13 +16,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "CodePages.h"
 #include "CupsSpooler.h"
 #include "CupsTestServer.h"
 #include "FakeSpooler.h"
 #include "PrinterTestSupport.h"
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
-#include "CodePages.h"
 #include "rpBands.h"
 #include "rpMemo.h"
 #include "rpPages.h"
