@@ -277,6 +277,19 @@ void TrpDataPage::Publish(TClassBuilder<TrpDataPage>& b)
     b.property("Width", &TrpComponent::Width, &TrpComponent::SetWidth);
 }
 
+// ---------------------------------------------------------------- TrpDialogPage
+
+// Until dialog pages have their form, there is nothing to show.
+int TrpDialogPage::ShowModal()
+{
+    return 1;
+}
+
+bool TrpDialogPage::HasControls() const
+{
+    return false;
+}
+
 void registerPageClasses()
 {
     RegisterClass<TrpPage>(TrpPage::Publish);

@@ -140,6 +140,11 @@ class TrpDialogPage : public TrpPage {
     DORVAK_CLASS(TrpDialogPage, TrpPage)
 public:
     explicit TrpDialogPage(TComponent* owner = nullptr) : TrpPage(owner) { SetTreeKind(rpkDialogPage); }
+
+    // The modal result of showing the dialog (2: cancelled).
+    int ShowModal();
+    // Whether the dialog holds a control to show.
+    bool HasControls() const;
 };
 
 void registerPageClasses();
