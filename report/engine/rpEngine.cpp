@@ -151,6 +151,7 @@ void TrpEngine::resetRun()
     closeKeep();
     headerKeep_ = footerPrinting_ = summaryPrinting_ = finishing_ = firstPageStart_ = false;
     reprinting_ = 0;
+    columnReprinting_ = 0;
     FirstRowPending = false;
     SecondScriptCall = false;
 }
@@ -436,8 +437,7 @@ void TrpEngine::startPreparedPage()
     FooterReserve = 0;
     pages()->AddPage(CurPage);
     CurY = 0;
-    auto* overlay = static_cast<TrpOverlay*>(pageBand(CurPage, 17));
-    if (overlay && !overlay->PrintOnTop) {
+    if (TrpBand* overlay = pageRun(CurPage).overlayBelow) {
         ShowBand(overlay);
         CurY = 0;
     }
@@ -550,7 +550,10 @@ void TrpEngine::NewColumn()
                            ? StrToFloatAnySep(positions->Strings(CurColumn - 1)) * rp01cm
                            : (CurColumn - 1) * CurPage->ColumnWidth * rp01cm;
     CurY = DataTop;
+    // The page holds these bands already, in the first column: they are
+    // added again all the same.
     ++reprinting_;
+    ++columnReprinting_;
     try {
         for (int i = 0; i < HeaderList.Count(); ++i) {
             const TrpHeaderListItem item = HeaderList.Items(i);
@@ -562,9 +565,11 @@ void TrpEngine::NewColumn()
         }
     } catch (...) {
         --reprinting_;
+        --columnReprinting_;
         throw;
     }
     --reprinting_;
+    --columnReprinting_;
     CurX = x + savedColumnX_;
     if (kept) keepAfterBreak();
     closeKeep();
@@ -598,7 +603,7 @@ void TrpEngine::EndPage()
         FooterReserve = finishing_ && footer->PrintOnLastPage && !summaryPrinting_ ? footer->Height() : 0;
         showFixedBand(footer);
     }
-    if (auto* overlay = static_cast<TrpOverlay*>(pageBand(CurPage, 17)); overlay && overlay->PrintOnTop) {
+    if (TrpBand* overlay = pageRun(CurPage).overlayOnTop) {
         CurY = 0;
         showFixedBand(overlay);
     }

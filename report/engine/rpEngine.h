@@ -227,6 +227,7 @@ private:
     // Header-list bands are being shown at a page or column start: no band
     // starts another break then.
     int reprinting_ = 0;
+    int columnReprinting_ = 0;
 };
 
 // The object names and texts of prepared pages, one line each: a page with

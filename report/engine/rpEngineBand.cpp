@@ -103,7 +103,7 @@ void TrpEngine::outputBand(TrpBand* band)
     band->SetLeft(left);
     band->SetTop(CurY);
     TrpCustomPreviewPages& pp = *pages();
-    if (!r.isReprinted || !pp.BandExists(band)) pp.AddObject(band);
+    if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band)) pp.AddObject(band);
     CurY += band->Height();
 }
 
@@ -392,9 +392,13 @@ void TrpEngine::splitBand(TrpBand* band)
             }
             anyInPart = anyInPart || p.inPart;
         }
-        // A part that would print nothing on an empty column prints the
-        // first object cut instead, so that every part makes progress.
-        if (!anyInPart && CurY <= DataTop + rp_engine::kFitTolerance) {
+        // A part that prints nothing on an empty column, with every object
+        // waiting at its top, would do the same on every page: it prints
+        // the first object cut instead.
+        const bool stuck = std::all_of(pieces.begin(), pieces.end(), [](const Piece& p) {
+            return !p.pending || (p.o->stretchable ? p.savedTop : p.o->object->Top()) <= kOverlap;
+        });
+        if (!anyInPart && stuck && CurY <= DataTop + rp_engine::kFitTolerance) {
             for (Piece& p : pieces) {
                 if (!p.pending) continue;
                 TrpReportComponent* object = p.o->object;

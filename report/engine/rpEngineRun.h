@@ -63,6 +63,9 @@ struct TrpEngine::PageRun {
     std::vector<TrpBand*> verticalMasters;
     // The first band of each kind number, for the kinds a page has once.
     std::array<TrpBand*, 18> kinds{};
+    // The overlay drawn first and the one drawn last (PrintOnTop).
+    TrpBand* overlayBelow = nullptr;
+    TrpBand* overlayOnTop = nullptr;
 };
 
 namespace rp_engine {

@@ -65,9 +65,12 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
             }
         }
         const int kind = band->KindNumber();
-        if (!vertical && !pr.kinds[static_cast<size_t>(kind)] && (kind < 4 || kind > 13) &&
-            !dynamic_cast<TrpNullBand*>(band))
-            pr.kinds[static_cast<size_t>(kind)] = band;
+        if (vertical || (kind >= 4 && kind <= 13) || dynamic_cast<TrpNullBand*>(band)) continue;
+        if (!pr.kinds[static_cast<size_t>(kind)]) pr.kinds[static_cast<size_t>(kind)] = band;
+        if (auto* overlay = dynamic_cast<TrpOverlay*>(band)) {
+            TrpBand*& slot = overlay->PrintOnTop ? pr.overlayOnTop : pr.overlayBelow;
+            if (!slot) slot = band;
+        }
     }
 
     // By position; of two bands at the same place only the first in the

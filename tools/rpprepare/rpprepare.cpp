@@ -135,6 +135,11 @@ int run(const Options& o)
         std::fprintf(stderr, "rpprepare: cannot open %s\n", o.report.c_str());
         return 1;
     }
+    // A dataset the file does not list is the report's all the same.
+    for (int i = 0; i < form.ComponentCount(); ++i) {
+        auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
+        if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
+    }
     int status = 0;
     if (report->Errors.Count() > 0) {
         for (int i = 0; i < report->Errors.Count(); ++i)

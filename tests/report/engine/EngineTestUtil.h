@@ -58,6 +58,11 @@ struct Prepared {
         report->EngineOptions()->BackgroundMode = true;
         report->EngineOptions()->NewSilentMode = simSilent;
         EXPECT_TRUE(report->LoadFromFile(reportFile)) << reportFile;
+        // The datasets are the report's own, as a report file lists them.
+        for (int i = 0; i < form->ComponentCount(); ++i) {
+            auto* ds = dynamic_cast<TrpDBDataset*>(form->Components(i));
+            if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
+        }
     }
     ~Prepared() { form.reset(); }
 
