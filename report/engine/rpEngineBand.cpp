@@ -331,9 +331,16 @@ void TrpEngine::splitBand(TrpBand* band)
     while (pending()) {
         report.ProcessMessages();
         if (report.Terminated) break;
-        if (++parts > kMaxSplitParts || free <= 0) {
+        const bool emptyColumn = CurY <= DataTop + rp_engine::kFitTolerance;
+        if (++parts > kMaxSplitParts || (free <= rp_engine::kFitTolerance && emptyColumn)) {
             report.Errors.Add(band->Name() + ": the band cannot be split across pages");
             break;
+        }
+        if (free <= rp_engine::kFitTolerance) {
+            // No room left here: the band starts in the next column.
+            NewColumn();
+            free = FreeSpace();
+            continue;
         }
         const Extended emptyRoom = GetPageHeight() - FooterHeight() - DataTop;
         bool anyInPart = false;
@@ -398,7 +405,7 @@ void TrpEngine::splitBand(TrpBand* band)
         const bool stuck = std::all_of(pieces.begin(), pieces.end(), [](const Piece& p) {
             return !p.pending || (p.o->stretchable ? p.savedTop : p.o->object->Top()) <= kOverlap;
         });
-        if (!anyInPart && stuck && CurY <= DataTop + rp_engine::kFitTolerance) {
+        if (!anyInPart && stuck && emptyColumn) {
             for (Piece& p : pieces) {
                 if (!p.pending) continue;
                 TrpReportComponent* object = p.o->object;

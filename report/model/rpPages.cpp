@@ -1,5 +1,6 @@
 #include "rpPages.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "SysUtils.h"
@@ -279,7 +280,7 @@ void TrpDataPage::Publish(TClassBuilder<TrpDataPage>& b)
 
 // ---------------------------------------------------------------- TrpDialogPage
 
-// Until dialog pages have their form, there is nothing to show.
+// Until dialog pages have their form, showing one passes at once.
 int TrpDialogPage::ShowModal()
 {
     return 1;
@@ -287,7 +288,9 @@ int TrpDialogPage::ShowModal()
 
 bool TrpDialogPage::HasControls() const
 {
-    return false;
+    const std::vector<TrpComponent*>& children = Objects();
+    return std::any_of(children.begin(), children.end(),
+                       [](const TrpComponent* c) { return dynamic_cast<const TrpDialogControl*>(c) != nullptr; });
 }
 
 void registerPageClasses()

@@ -60,18 +60,7 @@ TEST_P(EngineCase, DumpMatches)
     // Error lines read as the program shows them.
     LoadReportStringTable();
     const std::string base = casesFolder() + "/" + GetParam();
-    struct Database {
-        std::string path = (std::filesystem::temp_directory_path() /
-                            ("engine_cases_" + std::to_string(::getpid()) + ".db"))
-                               .string();
-        Database()
-        {
-            std::filesystem::remove(path);
-            db::Database db(path, db::Database::OpenMode::ReadWriteCreate);
-            db.executeScript(order_lines::readText(casesFolder() + "/cases.sql"));
-        }
-        ~Database() { std::filesystem::remove(path); }
-    } database;
+    CasesDatabase database;
     const Datasets datasets = readDatasets(base + ".data");
     Prepared run(base + ".xml", database.path, datasets);
     {
