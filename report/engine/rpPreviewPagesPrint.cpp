@@ -434,7 +434,10 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
                  printer.PaperWidth() - printer.LeftMargin() - printer.RightMargin(),
                  printer.PaperHeight() - printer.TopMargin() - printer.BottomMargin()};
     }
-    if (report && report->OnPrintReport) report->OnPrintReport(report);
+    if (report) {
+        if (report->OnPrintReport) report->OnPrintReport(report);
+        report->DoNotifyEvent(report, report->OnReportPrint, !report->EngineOptions()->DestroyForms);
+    }
     if (report && report->Preview()) {
         restore.preview = report->Preview();
         restore.preview->Lock();
