@@ -1,8 +1,6 @@
 // Printing prepared pages: the run around the print dialog, and the page
 // loop with its four modes (each page on its own paper, one page over
 // several sheets, several pages on one sheet, each page scaled to a sheet).
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -321,7 +319,7 @@ void PrintRun::pageDone()
 {
     ++done_;
     if (pages_.OnProgress) pages_.OnProgress(kPrinting, done_);
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    if (report_) report_->ProcessMessages();
     pages_.ClearPageCache();
 }
 

@@ -23,13 +23,11 @@
 
 #include "Canvas.h"
 #include "CoreClasses.h"
-#include "Database.h"
 #include "Pictures.h"
 #include "QtCanvas.h"
-#include "Query.h"
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
-#include "rpDBSet.h"
+#include "ToolDatasets.h"
 #include "rpDMPClass.h"
 #include "rpEngine.h"
 #include "rpModel.h"
@@ -116,32 +114,15 @@ bool writePngs(TrpCustomPreviewPages& pages, const Options& o)
 
 int run(const Options& o)
 {
-    std::unique_ptr<db::Database> database;
-    if (!o.database.empty()) database = std::make_unique<db::Database>(o.database, db::Database::OpenMode::ReadOnly);
-    // The queries and datasets belong to a form, as in the program, and
-    // the report finds them by their names.
-    std::vector<std::unique_ptr<db::Query>> queries;
-    TComponent form;
-    form.SetName("fmain");
-    for (const auto& [name, sql] : o.datasets) {
-        queries.push_back(
-            std::make_unique<db::Query>(*database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
-        queries.back()->setSql(sql);
-        auto* ds = new TrpDBDataset(&form);
-        ds->SetName(name);
-        ds->SetDataSet(queries.back().get());
-    }
-    auto* report = new TrpReport(&form);
+    // The report finds the tool's datasets by their names.
+    ToolDatasets data(o.database, o.datasets);
+    auto* report = new TrpReport(&data.form);
     report->EngineOptions()->BackgroundMode = true;
     if (!report->LoadFromFile(o.report)) {
         std::fprintf(stderr, "rpprepare: cannot open %s\n", o.report.c_str());
         return 1;
     }
-    // A dataset the file does not list is the report's all the same.
-    for (int i = 0; i < form.ComponentCount(); ++i) {
-        auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
-        if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
-    }
+    data.AddTo(*report);
     int status = 0;
     if (report->Errors.Count() > 0) {
         for (int i = 0; i < report->Errors.Count(); ++i)
