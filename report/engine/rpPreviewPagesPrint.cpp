@@ -121,7 +121,6 @@ private:
     int32_t duplex_ = -1;
     bool backNext_ = false;  // the next page falls on the back of a sheet
     bool begun_ = false;
-    bool failed_ = false;
     int done_ = 0;
 };
 
