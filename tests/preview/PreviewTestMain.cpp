@@ -8,6 +8,7 @@
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpXMLSerializer.h"
+#include "sc_tools.h"
 
 int main(int argc, char** argv)
 {
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    // Reports compile their scripts when they are prepared.
+    scRegisterStandardLanguages();
     registerCanvasClasses();
     registerPictureClasses();
     registerReportFoundationClasses();
