@@ -31,8 +31,10 @@
 #include "OrderLines.h"
 #include "Query.h"
 #include "RatioReporter.h"
+#include "ScriptModules.h"
 #include "SysUtils.h"
 #include "rpBands.h"
+#include "rpClassRTTI.h"
 #include "rpDBSet.h"
 #include "rpEngine.h"
 #include "rpMemo.h"
@@ -256,6 +258,8 @@ void registerAll()
     registerReportFoundationClasses();
     registerReportModel();
     registerReportResources();
+    // The order sheet's summary handler runs as in the program.
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
 }
 
 std::string fileName(const char* what)

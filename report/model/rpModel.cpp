@@ -8,6 +8,7 @@
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
+#include "rpPreviewPages.h"
 #include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpReportOptions.h"
@@ -19,7 +20,6 @@ namespace {
 
 void registerTypes()
 {
-    RegisterIntegerType<TCursor>("TCursor", INT16_MIN, INT16_MAX);
     RegisterEnum<TrpAlign>("TrpAlign", {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
     RegisterEnum<TrpShiftMode>("TrpShiftMode", {"smDontShift", "smAlways", "smWhenOverlapped"});
     RegisterEnum<TrpStretchMode>("TrpStretchMode", {"smDontStretch", "smActualHeight", "smMaxHeight"});
@@ -61,7 +61,6 @@ void unregisterTypes()
     UnregisterType<TrpStretchMode>();
     UnregisterType<TrpShiftMode>();
     UnregisterType<TrpAlign>();
-    UnregisterType<TCursor>();
 }
 
 }  // namespace
@@ -99,6 +98,8 @@ void registerReportModel()
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
     RegisterClass<TrpEngine>(TrpEngine::Publish);
+    RegisterClass<TrpCustomOutline>();
+    RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
     registerPropertyEditors();
 }

@@ -145,6 +145,8 @@ public:
     int ShowModal();
     // Whether the dialog holds a control to show.
     bool HasControls() const;
+    // The result of the dialog's last modal run.
+    int32_t ModalResult = 0;
 };
 
 void registerPageClasses();

@@ -28,6 +28,8 @@
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
 #include "rpDBSet.h"
+#include "ScriptModules.h"
+#include "rpClassRTTI.h"
 #include "rpDMPClass.h"
 #include "rpEngine.h"
 #include "rpModel.h"
@@ -174,6 +176,7 @@ int main(int argc, char** argv)
     registerReportModel();
     registerDMPClasses();
     registerReportResources();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     // A tool never shows a box: anything that would ask goes to stderr.
     gui::ScriptedUiServices ui;
     ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });

@@ -102,9 +102,11 @@ TEST(OrderSheet, AmountsAreThePriceTimesTheQuantity)
     Prepared run(orderSheet(), file.path,
             {{"rpDBDataset1", order_lines::masterSql("ZEZO-2026-12-06-093000")},
              {"rpDBDataset2", order_lines::detailSql("ZEZO-2026-12-06-093000")}});
-    run.prepare();
+    ASSERT_TRUE(run.prepare()) << run.errors();
     const std::string dump = run.dump();
     EXPECT_EQ(dumpLines(dump, "memo Memo22 "), (std::vector<std::string>{"memo Memo22 37.5", "memo Memo22 5"}));
+    // The summary's handler adds the extra charge to the amount.
+    EXPECT_EQ(dumpLines(dump, "memo Memo5 "), std::vector<std::string>{"memo Memo5 47.5"});
     EXPECT_EQ(dumpLines(dump, "memo Memo21 "), (std::vector<std::string>{"memo Memo21 12.5", "memo Memo21 2.50"}));
     EXPECT_EQ(dumpLines(dump, "memo Memo3 "), std::vector<std::string>{"memo Memo3 ZEZO-2026-12-06-093000"});
 }
