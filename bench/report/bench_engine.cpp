@@ -10,10 +10,7 @@
 // Qt 5 beside Qt 6); its absence is printed and no ratio is given.
 
 #include <benchmark/benchmark.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -26,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "ChildProcess.h"
 #include "CoreClasses.h"
 #include "Database.h"
 #include "OrderLines.h"
@@ -45,8 +43,6 @@
 #include "rpRes.h"
 #include "rpTemplates.h"
 #include "sc_tools.h"
-
-extern char** environ;
 
 namespace {
 
@@ -182,47 +178,6 @@ BENCHMARK(BM_GetPageParked)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---------------------------------------------------------------- peak RSS
 
-struct ChildResult {
-    long maxRssKb = -1;
-    std::map<std::string, double> values;
-};
-
-ChildResult runChild(const char* self, const std::string& what)
-{
-    ChildResult result;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const std::string arg = "--child=" + what;
-    char* argv[] = {const_cast<char*>(self), const_cast<char*>(arg.c_str()), nullptr};
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (spawned != 0) {
-        close(pipeFds[0]);
-        return result;
-    }
-    std::string out;
-    char buffer[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
-    close(pipeFds[0]);
-    int status = 0;
-    struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return result;
-    result.maxRssKb = usage.ru_maxrss;
-    for (size_t at = 0; at < out.size();) {
-        const size_t end = out.find('\n', at);
-        const std::string line = out.substr(at, end - at);
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) result.values[line.substr(0, eq)] = std::strtod(line.c_str() + eq + 1, nullptr);
-        at = end == std::string::npos ? out.size() : end + 1;
-    }
-    return result;
-}
 
 // "floor": the program with the report loaded and nothing prepared;
 // "10k": the order of 10,000 lines; "pages-on"/"pages-off": 10,000 pages
