@@ -141,12 +141,12 @@ class TrpDialogPage : public TrpPage {
 public:
     explicit TrpDialogPage(TComponent* owner = nullptr) : TrpPage(owner) { SetTreeKind(rpkDialogPage); }
 
+    // The result of the dialog's last modal run.
+    int32_t ModalResult = 0;
     // The modal result of showing the dialog (2: cancelled).
     int ShowModal();
     // Whether the dialog holds a control to show.
     bool HasControls() const;
-    // The result of the dialog's last modal run.
-    int32_t ModalResult = 0;
 };
 
 void registerPageClasses();

@@ -63,7 +63,7 @@ Variant TrpCustomEngine::GetAggregateValue(const std::string&, const std::string
 
 void TrpCustomEngine::StopReport()
 {
-    if (report_) report_->Terminated = true;
+    if (report_) report_->SetTerminated(true);
 }
 
 void TrpCustomEngine::Publish(TClassBuilder<TrpCustomEngine>& b)

@@ -10,6 +10,8 @@
 // error; the exit code is 1 after load or preparation errors (what was
 // prepared is still written), 2 for a wrong command line.
 
+#include "ScriptModules.h"
+#include "rpClassRTTI.h"
 #include <QApplication>
 #include <QDir>
 #include <QImage>
