@@ -30,8 +30,6 @@
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
 #include "rpDBSet.h"
-#include "ScriptModules.h"
-#include "rpClassRTTI.h"
 #include "rpDMPClass.h"
 #include "rpEngine.h"
 #include "rpModel.h"
