@@ -1,6 +1,7 @@
 #include "rpModel.h"
 
 #include "ControlIdents.h"
+#include "FormTypes.h"
 #include "rpBands.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
@@ -18,7 +19,7 @@ namespace {
 
 void registerTypes()
 {
-    RegisterIntegerType<TCursor>("TCursor", INT16_MIN, INT16_MAX);
+    registerFormTypes();
     RegisterEnum<TrpAlign>("TrpAlign", {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
     RegisterEnum<TrpShiftMode>("TrpShiftMode", {"smDontShift", "smAlways", "smWhenOverlapped"});
     RegisterEnum<TrpStretchMode>("TrpStretchMode", {"smDontStretch", "smActualHeight", "smMaxHeight"});
@@ -60,7 +61,7 @@ void unregisterTypes()
     UnregisterType<TrpStretchMode>();
     UnregisterType<TrpShiftMode>();
     UnregisterType<TrpAlign>();
-    UnregisterType<TCursor>();
+    unregisterFormTypes();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "FormTypes.h"
 #include "StringLists.h"
 #include "rpClass.h"
 
@@ -139,7 +140,26 @@ public:
 class TrpDialogPage : public TrpPage {
     DORVAK_CLASS(TrpDialogPage, TrpPage)
 public:
-    explicit TrpDialogPage(TComponent* owner = nullptr) : TrpPage(owner) { SetTreeKind(rpkDialogPage); }
+    explicit TrpDialogPage(TComponent* owner = nullptr);
+
+    TFormBorderStyle BorderStyle = bsSizeable;
+    std::string Caption;
+    TColor Color = clBtnFace;
+    TPosition Position = poScreenCenter;
+    TWindowState WindowState = wsNormal;
+    Extended ClientWidth() const noexcept { return clientWidth_; }
+    void SetClientWidth(Extended value) noexcept { clientWidth_ = value; }
+    Extended ClientHeight() const noexcept { return clientHeight_; }
+    void SetClientHeight(Extended value) noexcept { clientHeight_ = value; }
+    // Names of script handlers.
+    std::string OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow,
+        OnResize;
+
+    std::string GetDescription() const override;
+    static void Publish(TClassBuilder<TrpDialogPage>& b);
+
+private:
+    Extended clientWidth_ = 0, clientHeight_ = 0;
 };
 
 void registerPageClasses();
