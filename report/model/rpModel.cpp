@@ -5,6 +5,7 @@
 #include "rpBands.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
+#include "rpDialogControls.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -75,8 +76,7 @@ void registerReportModel()
     RegisterClass<TrpFormat>(TrpFormat::Publish);
     RegisterClass<TrpComponent>(TrpComponent::Publish);
     RegisterClass<TrpReportComponent>(TrpReportComponent::Publish);
-    RegisterClass<TrpDialogComponent>();
-    RegisterClass<TrpDialogControl>();
+    registerDialogBaseClasses();
     RegisterClass<TrpView>(TrpView::Publish);
     RegisterClass<TrpStretcheable>(TrpStretcheable::Publish);
     registerMemoClasses();
@@ -99,6 +99,7 @@ void registerReportModel()
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
     RegisterClass<TrpReport>(TrpReport::Publish);
+    registerDialogControlClasses();
     registerPropertyEditors();
 }
 

@@ -277,44 +277,6 @@ void TrpDataPage::Publish(TClassBuilder<TrpDataPage>& b)
     b.property("Width", &TrpComponent::Width, &TrpComponent::SetWidth);
 }
 
-// ---------------------------------------------------------------- TrpDialogPage
-
-TrpDialogPage::TrpDialogPage(TComponent* owner) : TrpPage(owner)
-{
-    SetTreeKind(rpkDialogPage);
-}
-
-std::string TrpDialogPage::GetDescription() const
-{
-    return GetResources().Get("obDlgPage");
-}
-
-void TrpDialogPage::Publish(TClassBuilder<TrpDialogPage>& b)
-{
-    using P = TrpDialogPage;
-    b.property("BorderStyle", &P::BorderStyle).defaultValue(bsSizeable);
-    b.property("Caption", &P::Caption);
-    b.property("Color", &P::Color).defaultValue(clBtnFace);
-    b.property("Height", &TrpComponent::Height, &TrpComponent::SetHeight);
-    b.property("ClientHeight", &P::ClientHeight, &P::SetClientHeight).stored([](const P& p) { return p.clientHeight_ != 0; });
-    b.property("Left", &TrpComponent::Left, &TrpComponent::SetLeft);
-    b.property("Position", &P::Position).defaultValue(poScreenCenter);
-    b.property("Top", &TrpComponent::Top, &TrpComponent::SetTop);
-    b.property("Width", &TrpComponent::Width, &TrpComponent::SetWidth);
-    b.property("ClientWidth", &P::ClientWidth, &P::SetClientWidth).stored([](const P& p) { return p.clientWidth_ != 0; });
-    b.property("WindowState", &P::WindowState).defaultValue(wsNormal);
-    b.property("OnActivate", &P::OnActivate);
-    b.property("OnClick", &P::OnClick);
-    b.property("OnCloseQuery", &P::OnCloseQuery);
-    b.property("OnDeactivate", &P::OnDeactivate);
-    b.property("OnHide", &P::OnHide);
-    b.property("OnKeyDown", &P::OnKeyDown);
-    b.property("OnKeyPress", &P::OnKeyPress);
-    b.property("OnKeyUp", &P::OnKeyUp);
-    b.property("OnShow", &P::OnShow);
-    b.property("OnResize", &P::OnResize);
-}
-
 void registerPageClasses()
 {
     RegisterClass<TrpPage>(TrpPage::Publish);

@@ -10,6 +10,7 @@
 #include "Pictures.h"
 #include "rpModel.h"
 #include "rpPrinter.h"
+#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "SerializerTestClasses.h"
 #include "rpXMLSerializer.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerSerializerTestClasses();
     registerReportModel();
+    // Report scripts see forms, dialogs and graphics, as in the program.
+    registerScriptModules();
     // No print server in tests: the virtual printer stands in.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     // A box no test expects fails that test instead of waiting for a click.
