@@ -1,8 +1,5 @@
 #include "FormTypes.h"
 
-#include <cstdint>
-
-#include "ControlIdents.h"
 #include "ReflectionBuilder.h"
 
 namespace {
@@ -21,7 +18,6 @@ void unregisterUnused()
 
 void registerFormTypes()
 {
-    RegisterIntegerType<TCursor>("TCursor", INT16_MIN, INT16_MAX);
     RegisterEnum<TFormBorderStyle>("TFormBorderStyle",
                                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
     RegisterEnum<TWindowState>("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
@@ -40,5 +36,4 @@ void unregisterFormTypes()
     unregisterUnused<TFormStyle>();
     unregisterUnused<TWindowState>();
     unregisterUnused<TFormBorderStyle>();
-    unregisterUnused<TCursor>();
 }

@@ -11,8 +11,8 @@ enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
 
-// The form types and TCursor in the registry. Forms and report dialog
-// pages share them, so registering twice is harmless, and unregistering
-// leaves a type that a registered class still uses.
+// The form types in the registry. Forms and report dialog pages share
+// them, so registering twice is harmless, and unregistering leaves a type
+// that a registered class still uses.
 void registerFormTypes();
 void unregisterFormTypes();

@@ -9,6 +9,7 @@
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
+#include "rpPreviewPages.h"
 #include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpReportOptions.h"
@@ -98,6 +99,8 @@ void registerReportModel()
     RegisterClass<TrpStyles>();
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
+    RegisterClass<TrpCustomOutline>();
+    RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
     registerDialogControlClasses();
     registerPropertyEditors();
