@@ -8,6 +8,7 @@
 #include "rpBands.h"
 #include "rpCustomPreviewPages.h"
 #include "rpDataSets.h"
+#include "rpDialogControls.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -440,8 +441,11 @@ TrpClassRTTI::TrpClassRTTI(TscScript* script) : TscRTTIModule(script)
         .property("AbsTop", "Extended", [](TrpComponent& o) { return o.AbsTop(); });
     r.cls<TrpReportComponent>("TrpComponent");
     r.cls<TrpDialogComponent>("TrpReportComponent");
-    // A dialog control has no window of its own yet, so there is nothing to focus.
-    r.cls<TrpDialogControl>("TrpReportComponent").method("procedure SetFocus", [](TrpDialogControl&, TscArgs&) {});
+    r.cls<TrpDialogControl>("TrpReportComponent").method("procedure SetFocus", [](TrpDialogControl& o, TscArgs&) {
+        o.SetFocus();
+    });
+    r.cls<TrpEditControl>("TrpDialogControl");
+    r.cls<TrpButtonControl>("TrpDialogControl");
     addViews(r);
     addBands(r);
     addPages(r);

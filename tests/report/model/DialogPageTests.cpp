@@ -508,3 +508,28 @@ TEST(DialogControls, DrawnAsTheControlLooksAtTheRoundedAbsolutePosition)
     EXPECT_FALSE(colours.contains(qRgb(255, 255, 255)) && colours.size() == 1);
     EXPECT_GT(colours.size(), 3) << "the caption and the frame are drawn";
 }
+
+TEST(DialogPageForm, HandlersSeeTheLiveControlsAndAButtonEndsTheDialog)
+{
+    DialogReport d;
+    auto* button = new TrpButtonControl(d.page);
+    button->SetName("Button1");
+    button->SetBounds(170, 10, 75, 25);
+    button->SetModalResult(mrOk);
+    d.edit->SetBounds(10, 10, 150, 21);
+    d.report.EngineOptions()->DestroyForms = false;
+    d.page->OnShow = "DialogPage1OnShow";
+    d.page->OnCloseQuery = "DialogPage1OnCloseQuery";
+    d.script("var Got: String;\n"
+             "procedure DialogPage1OnShow(Sender: TObject);\nbegin\n  Button1.SetFocus;\nend;\n"
+             "procedure DialogPage1OnCloseQuery(Sender: TObject; var CanClose: Boolean);\n"
+             "begin\n  Got := Edit1.Text + '|' + Button1.Caption;\nend;\nbegin\nend.");
+    EXPECT_EQ(d.showModal([&](QDialog& w) {
+                  // The edit comes first; the handler moved the focus on.
+                  EXPECT_EQ(w.focusWidget(), widgetOf(button));
+                  QTest::keyClicks(widgetOf(d.edit), "2026-12-06");
+                  QTest::mouseClick(widgetOf(button), Qt::LeftButton);
+              }),
+              mrOk);
+    EXPECT_EQ(d.value("Got").toString(), "2026-12-06|Button1");
+}
