@@ -290,6 +290,7 @@ protected:
 
 private:
     void placeControl();
+    void nameWidget();
     Ref<TControl> control_;
 };
 

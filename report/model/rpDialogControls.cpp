@@ -133,6 +133,7 @@ void TrpDialogControl::SetControl(TControl* control)
 {
     control_ = control;
     if (!control) return;
+    nameWidget();
     width_ = control->Width();
     height_ = control->Height();
     placeControl();
@@ -214,6 +215,14 @@ void TrpDialogControl::SetName(const std::string& newName)
         control && GetPropInfo(control, "Caption") && control->GetText() == Name() && !IsLoading();
     TrpReportComponent::SetName(newName);
     if (follows) control->SetText(Name());
+    nameWidget();
+}
+
+void TrpDialogControl::nameWidget()
+{
+    // Scripted answers fill fields by these names.
+    if (TControl* control = Control(); control && control->Widget())
+        control->Widget()->setObjectName(QString::fromStdString(Name()));
 }
 
 void TrpDialogControl::SetParent(TrpComponent* value)
