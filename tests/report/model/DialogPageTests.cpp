@@ -189,6 +189,26 @@ TEST(DialogPageStorage, ComponentPositionGoesIntoPropDataOnlyInAReport)
     EXPECT_EQ(alone.ComponentStyle() & rpcsPageContent, 0u);
 }
 
+TEST(DialogPageStorage, AComponentFarOutStillSaves)
+{
+    // Its position is stored as whole numbers: one out of their range is
+    // stored at the edge instead of failing the save.
+    Sample s;
+    auto* data = new TrpUserDataSet(s.data);
+    data->SetName("Rows");
+    data->SetBounds(1e300L, -1e300L, 0, 0);
+    std::string saved;
+    ASSERT_NO_THROW(saved = saveXml(*s.report));
+    TrpReport back;
+    loadXml(back, saved);
+    auto* loaded = dynamic_cast<TrpUserDataSet*>(back.FindObject("Rows"));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Left(), QWIDGETSIZE_MAX);
+    EXPECT_EQ(loaded->Top(), -QWIDGETSIZE_MAX);
+    Image image(40, 40);
+    EXPECT_NO_THROW(data->Draw(*image.canvas, 1, 1, 0, 0));
+}
+
 // ---------------------------------------------------------------- the form
 
 TEST(DialogPageForm, MadeInTheBackgroundItSkipsItsDefinition)
