@@ -187,26 +187,16 @@ TEST(DialogPageStorage, ComponentPositionGoesIntoPropDataOnlyInAReport)
     TrpXMLSerializer writer;
     EXPECT_EQ(writer.ObjToXML(&alone).find("PropData"), std::string::npos);
     EXPECT_EQ(alone.ComponentStyle() & rpcsPageContent, 0u);
-}
 
-TEST(DialogPageStorage, AComponentFarOutStillSaves)
-{
-    // Its position is stored as whole numbers: one out of their range is
-    // stored at the edge instead of failing the save.
-    Sample s;
-    auto* data = new TrpUserDataSet(s.data);
-    data->SetName("Rows");
+    // A position out of the integers' range is stored at the edge instead
+    // of failing the save.
     data->SetBounds(1e300L, -1e300L, 0, 0);
-    std::string saved;
-    ASSERT_NO_THROW(saved = saveXml(*s.report));
-    TrpReport back;
-    loadXml(back, saved);
-    auto* loaded = dynamic_cast<TrpUserDataSet*>(back.FindObject("Rows"));
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->Left(), QWIDGETSIZE_MAX);
-    EXPECT_EQ(loaded->Top(), -QWIDGETSIZE_MAX);
-    Image image(40, 40);
-    EXPECT_NO_THROW(data->Draw(*image.canvas, 1, 1, 0, 0));
+    std::string far;
+    ASSERT_NO_THROW(far = saveXml(*s.report));
+    TrpReport farBack;
+    loadXml(farBack, far);
+    EXPECT_EQ(farBack.FindObject("Rows")->Left(), QWIDGETSIZE_MAX);
+    EXPECT_EQ(farBack.FindObject("Rows")->Top(), -QWIDGETSIZE_MAX);
 }
 
 // ---------------------------------------------------------------- the form
@@ -416,7 +406,6 @@ TEST(DialogComponentDrawing, BoxAtItsOwnRoundedPositionWhateverTheZoom)
         EXPECT_TRUE(isColor(drawn, 11, 19, qRgb(255, 255, 255))) << zoom;
         EXPECT_TRUE(isColor(drawn, 38, 47, ToQColor(cl3DDkShadow).rgb())) << zoom;
         EXPECT_TRUE(isColor(drawn, 39, 48, qRgb(255, 255, 255))) << zoom;
-        EXPECT_TRUE(isColor(drawn, 24, 34, ToQColor(clBtnFace).rgb()) || !isColor(drawn, 24, 34, qRgb(255, 255, 255)));
         // The name below the box.
         bool named = false;
         for (int y = 52; y < 70 && !named; ++y)
