@@ -8,7 +8,6 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
-#include "sc_interpreter.h"
 
 namespace {
 
@@ -154,18 +153,14 @@ void TrpDialogPage::takeFormBounds()
     height_ = form_->Height();
 }
 
-bool TrpDialogPage::notify(const std::string& handler, TObject* sender)
+void TrpDialogPage::notify(const std::string& handler, TObject* sender)
 {
-    Variant params = VarArrayOf({ObjectToVariant(sender)});
-    return callWithParams(handler, params);
+    if (TrpReport* report = GetReport()) report->DoNotifyEvent(sender, handler, runAlways_);
 }
 
-bool TrpDialogPage::callWithParams(const std::string& handler, Variant& params)
+void TrpDialogPage::callWithParams(const std::string& handler, Variant& params)
 {
-    TrpReport* report = GetReport();
-    if (handler.empty() || !report || !(report->Engine()->Running || runAlways_)) return false;
-    report->Script()->CallFunctionVar(handler, params);
-    return true;
+    if (TrpReport* report = GetReport()) report->DoParamEvent(handler, params, runAlways_);
 }
 
 void TrpDialogPage::wireFormEvents()
@@ -187,7 +182,8 @@ void TrpDialogPage::wireFormEvents()
     form.OnCloseQuery = TCloseQueryEvent(
         [this](TObject* sender, bool& canClose) {
             Variant params = VarArrayOf({ObjectToVariant(sender), Variant(canClose)});
-            if (callWithParams(OnCloseQuery, params)) canClose = params.arrayGet(1).toBool();
+            callWithParams(OnCloseQuery, params);
+            canClose = params.arrayGet(1).toBool();
         },
         this);
     form.OnDeactivate = TNotifyEvent([this](TObject* sender) { notify(OnDeactivate, sender); }, this);
@@ -197,7 +193,8 @@ void TrpDialogPage::wireFormEvents()
             [this, handler](TObject* sender, uint16_t& key, TShiftState shift) {
                 Variant params = VarArrayOf(
                     {ObjectToVariant(sender), Variant(int32_t(key)), Variant(static_cast<int32_t>(shift.Bits()))});
-                if (callWithParams(*handler, params)) key = static_cast<uint16_t>(params.arrayGet(1).toInt());
+                callWithParams(*handler, params);
+                key = static_cast<uint16_t>(params.arrayGet(1).toInt());
             },
             this);
     };
@@ -206,7 +203,10 @@ void TrpDialogPage::wireFormEvents()
     form.OnKeyPress = TKeyPressEvent(
         [this](TObject* sender, std::string& key) {
             Variant params = VarArrayOf({ObjectToVariant(sender), Variant(key)});
-            if (callWithParams(OnKeyPress, params)) key = firstCharacter(params.arrayGet(1).toString());
+            callWithParams(OnKeyPress, params);
+            // A text left as it was (several characters from an input
+            // method among them) is typed as it came.
+            if (const std::string typed = params.arrayGet(1).toString(); typed != key) key = firstCharacter(typed);
         },
         this);
     form.OnShow = TNotifyEvent(
@@ -217,6 +217,12 @@ void TrpDialogPage::wireFormEvents()
         },
         this);
     form.OnResize = TNotifyEvent([this](TObject* sender) { notify(OnResize, sender); }, this);
+    // The report's preview forgets the hint it showed.
+    form.OnMouseMove = TMouseMoveEvent(
+        [this](TObject*, TShiftState, int32_t, int32_t) {
+            if (TrpReport* report = GetReport()) report->SetProgressMessage(std::string());
+        },
+        this);
 }
 
 int TrpDialogPage::ShowModal()

@@ -6,6 +6,7 @@
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpDialogControls.h"
+#include "rpEngine.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -99,6 +100,7 @@ void registerReportModel()
     RegisterClass<TrpStyles>();
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
+    RegisterClass<TrpEngine>(TrpEngine::Publish);
     RegisterClass<TrpCustomOutline>();
     RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);

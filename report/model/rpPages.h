@@ -195,9 +195,9 @@ private:
     void takeFormBounds();
     void wireFormEvents();
     // The report's handler with the sender, or with the arguments (var
-    // arguments come back); false when it did not run.
-    bool notify(const std::string& handler, TObject* sender);
-    bool callWithParams(const std::string& handler, Variant& params);
+    // arguments come back), as the report runs its handlers.
+    void notify(const std::string& handler, TObject* sender);
+    void callWithParams(const std::string& handler, Variant& params);
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     std::string caption_;

@@ -7,6 +7,7 @@
 #include "ScriptedUiServices.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
+#include "rpRes.h"
 #include "rpXMLSerializer.h"
 
 int main(int argc, char** argv)
@@ -19,6 +20,8 @@ int main(int argc, char** argv)
     registerPictureClasses();
     registerReportFoundationClasses();
     registerReportModel();
+    // The printers take their texts from the string table.
+    registerPrinterTexts();
     registerDMPClasses();
     // No test may block on a real box: anything a test did not script fails it.
     gui::ScriptedUiServices unexpected;
