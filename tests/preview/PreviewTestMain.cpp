@@ -9,6 +9,7 @@
 #include "rpModel.h"
 #include "rpRes.h"
 #include "rpXMLSerializer.h"
+#include "sc_tools.h"
 
 int main(int argc, char** argv)
 {
@@ -16,6 +17,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    // Reports compile their scripts when they are prepared.
+    scRegisterStandardLanguages();
     registerCanvasClasses();
     registerPictureClasses();
     registerReportFoundationClasses();
