@@ -9,10 +9,7 @@
 #include "rpDataSets.h"
 #include "rpDiff.h"
 #include "rpPages.h"
-#include "rpRegistry.h"
 #include "rpReport.h"
-#include "CodePages.h"
-#include "rpImageList.h"
 #include "rpRes.h"
 
 std::recursive_mutex& rpClassLock()

@@ -2,7 +2,6 @@
 
 #include <mutex>
 
-#include "SysUtils.h"
 #include "rpDialogControls.h"
 #include "rpDialogForm.h"
 #include "rpPages.h"

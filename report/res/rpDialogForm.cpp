@@ -13,7 +13,7 @@ constexpr int32_t kThreadSafeTag = 318;
 // Sees the user's moves and resizes of the window (not the program's).
 class TrpDialogForm::ModifyWatch : public QObject {
 public:
-    explicit ModifyWatch(TrpDialogForm* form) : form_(form) {}
+    ModifyWatch(TrpDialogForm* form, QObject* window) : QObject(window), form_(form) {}
     void Forget() { form_ = nullptr; }
 
     bool eventFilter(QObject*, QEvent* event) override
@@ -32,7 +32,7 @@ TrpDialogForm::TrpDialogForm(const TComponent* owner) : TForm(nullptr)
     if (owner) ThreadSafe = owner->Tag() == kThreadSafeTag;
     if (QDialog* window = Window()) {
         window->setObjectName("TrpDialogForm");
-        watch_ = new ModifyWatch(this);
+        watch_ = new ModifyWatch(this, window);
         window->installEventFilter(watch_);
     }
     if (ThreadSafe) return;
@@ -47,10 +47,8 @@ TrpDialogForm::TrpDialogForm(const TComponent* owner) : TForm(nullptr)
 
 TrpDialogForm::~TrpDialogForm()
 {
-    if (watch_) {
-        watch_->Forget();
-        watch_->deleteLater();
-    }
+    // The watch goes with the window, which may outlive the form a moment.
+    if (watch_) watch_->Forget();
 }
 
 void TrpDialogForm::FormCloseQuery(TObject*, bool& canClose)

@@ -7,6 +7,7 @@
 // raises OnModify.
 
 #include <QObject>
+#include <QPointer>
 
 #include "scForms.h"
 
@@ -26,6 +27,6 @@ public:
 private:
     class ModifyWatch;
     void scheduleModify();
-    ModifyWatch* watch_ = nullptr;
+    QPointer<ModifyWatch> watch_;
     bool modifyPending_ = false;
 };
