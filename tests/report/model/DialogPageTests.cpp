@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -542,21 +541,4 @@ TEST(DialogPageForm, HandlersSeeTheLiveControlsAndAButtonEndsTheDialog)
               }),
               mrOk);
     EXPECT_EQ(d.value("Got").toString(), "2026-12-06|Button1");
-}
-
-TEST(DialogPageForm, ScriptedAnswersFindTheFormAndItsFieldsByName)
-{
-    DialogReport d;
-    d.edit->SetName("DateEdit");
-    QTemporaryFile file;
-    ASSERT_TRUE(file.open());
-    file.write("fill DateEdit 2026-12-06\nmodal accept DialogPage1\nmodal reject DialogPage1\n");
-    file.close();
-    QString error;
-    ASSERT_TRUE(d.ui.loadScript(file.fileName(), &error)) << error.toStdString();
-    gui::ScopedUi scope(d.ui);
-    EXPECT_EQ(d.page->ShowModal(), mrOk);
-    EXPECT_EQ(d.edit->Text(), "2026-12-06");
-    EXPECT_EQ(d.page->ShowModal(), mrCancel);
-    EXPECT_EQ(d.ui.pending(), 0);
 }
