@@ -8,7 +8,9 @@
 // writes page-0001.png ... into DIR at Z device pixels per report unit (1
 // is 96 dpi); --rpp saves the prepared-report file. Errors go to standard
 // error; the exit code is 1 after load or preparation errors (what was
-// prepared is still written), 2 for a wrong command line.
+// prepared is still written), 2 for a wrong command line. A report's
+// dialog pages are answered by the UI script that DORVAK_UI_SCRIPT names;
+// without one they are refused, and a refused dialog prepares nothing.
 
 #include "ScriptModules.h"
 #include "rpClassRTTI.h"
@@ -158,13 +160,22 @@ int main(int argc, char** argv)
     registerDMPClasses();
     registerReportResources();
     registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
-    // A tool never shows a box: anything that would ask goes to stderr.
-    gui::ScriptedUiServices ui;
-    ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
-    gui::ScopedUi scope(ui);
+    // A tool never shows a box: anything that would ask goes to stderr,
+    // unless the UI script of DORVAK_UI_SCRIPT answers it (dialog pages).
+    bool scriptError = false;
+    std::unique_ptr<gui::ScriptedUiServices> ui(gui::installFromEnvironment(&scriptError));
+    if (scriptError) return 2;
+    gui::setUi(nullptr);
+    if (!ui) {
+        ui = std::make_unique<gui::ScriptedUiServices>();
+        ui->setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
+    }
+    gui::ScopedUi scope(*ui);
     try {
-        const int status = run(options);
+        int status = run(options);
         std::fflush(stdout);
+        if (ui->pending() > 0) std::fprintf(stderr, "rpprepare: UI script lines left over: %d\n", ui->pending());
+        if (ui->pending() > 0 || !ui->failures().isEmpty()) status = 1;
         return status;
     } catch (const std::exception& e) {
         std::fflush(stdout);
