@@ -15,6 +15,9 @@
 #include "Query.h"
 
 class QAction;
+class TComponent;
+class TrpDBDataset;
+class TrpReport;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -39,6 +42,7 @@ public:
     static constexpr int kPageSize = 100;
 
     explicit Tfmain(QWidget* parent = nullptr);
+    ~Tfmain() override;
 
     // Handlers
     void FormCreate();
@@ -60,7 +64,10 @@ public:
     void N22Click();  // 修改
     void N25Click();  // 打印出库单
 
-    // The print commands (not built yet: each says so in a box).
+    // The print commands: the order sheet of the order in ADOQuery1 and
+    // ADOQuery2, and the waybill of the order in ADOQuery1 on the layout of
+    // that zq_kd id. Each prepares its report, sets the texts or positions
+    // the report cannot know, and shows it.
     void PrintOrderSheet();
     void PrintWaybill(const QString& id);
 
@@ -101,6 +108,17 @@ public:
     // (ADOQuery3). Null when the data module has no connection object.
     std::unique_ptr<db::Query> ADOQuery1, ADOQuery2, ADOQuery3;
 
+    // The reports and their datasets, owned by a component named as this
+    // window, so that the reports find the datasets by name. Declared after
+    // the queries: they go first.
+    std::unique_ptr<TComponent> Components;
+    TrpDBDataset* rpDBDataset1 = nullptr;  // ADOQuery1: the order sheet's master
+    TrpDBDataset* rpDBDataset2 = nullptr;  // ADOQuery2: its lines
+    TrpDBDataset* rpDBDataset3 = nullptr;  // ADOQuery1: the waybill's recipient
+    TrpDBDataset* rpDBDataset4 = nullptr;  // ADOQuery3: the waybill's sender
+    TrpReport* rpReport1 = nullptr;        // the order sheet
+    TrpReport* rpReport2 = nullptr;        // the courier waybill
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -110,6 +128,10 @@ private:
     void enablePaging(bool on);
     void setGridLayout(TListing::Layout layout);
     void showPagingLabels();
+    void createReports();
+    // The preview of a report whose texts and positions are set: it is
+    // prepared again with them.
+    void showReport(TrpReport& report);
 };
 
 extern Tfmain* fmain;

@@ -9,16 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "SysUtils.h"
-#include "rpDMPClass.h"
 #include "rpDesignView.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -54,13 +50,7 @@ int run(const std::vector<std::string>& args)
     }
     if (tree == !output.empty()) return usage();
 
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    LoadReportStringTable();
+    registerReportSystem();
 
     TrpReport report;
     {
