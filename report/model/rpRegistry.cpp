@@ -84,6 +84,11 @@ void TrpComponentEditorCollection::Register(const TClass* componentClass, TrpCom
     items_.push_back({componentClass, std::move(editor)});
 }
 
+void TrpComponentEditorCollection::Unregister(const TClass* componentClass)
+{
+    std::erase_if(items_, [componentClass](const TrpComponentEditorItem& i) { return i.ComponentClass == componentClass; });
+}
+
 TrpComponentEditorCollection& GetComponentEditors()
 {
     static TrpComponentEditorCollection collection;

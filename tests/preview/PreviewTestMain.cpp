@@ -7,6 +7,7 @@
 #include "ScriptedUiServices.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
+#include "rpRich.h"
 #include "rpXMLSerializer.h"
 
 int main(int argc, char** argv)
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     // No test may block on a real box: anything a test did not script fails it.
     gui::ScriptedUiServices unexpected;
     unexpected.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });

@@ -307,4 +307,10 @@ TEST(RichLayout, AContinuedParagraphKeepsItsLinesInPlace)
     Format(e, next, 4000, height, nullptr, &target);
     ASSERT_FALSE(LineStarts(second).empty());
     EXPECT_EQ(LineStarts(second)[0], 720);
+    // From inside a line too: what follows is no first line.
+    TRecordingCanvas inside(1440);
+    target.canvas = &inside;
+    Format(e, next + 3, 4000, height, nullptr, &target);
+    ASSERT_FALSE(LineStarts(inside).empty());
+    EXPECT_EQ(LineStarts(inside)[0], 720);
 }
