@@ -1,11 +1,11 @@
 #include "rpRichEditor.h"
 
 #include <QCoreApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -87,9 +87,9 @@ TrpRichTextEdit::TrpRichTextEdit(TReCustomRichEdit& engine, QWidget* parent) : Q
 
 QMimeData* TrpRichTextEdit::createMimeDataFromSelection() const
 {
-    QMimeData* data = QTextEdit::createMimeDataFromSelection();
     const QTextCursor cursor = textCursor();
-    if (!cursor.hasSelection()) return data;
+    auto* data = new QMimeData;
+    data->setText(cursor.selection().toPlainText());
     TRtfWriteOptions range;
     range.from = cursor.selectionStart();
     range.to = cursor.selectionEnd();
@@ -136,8 +136,9 @@ TrpRulerMarker::TrpRulerMarker(Kind kind, QWidget* ruler) : QWidget(ruler), kind
 void TrpRulerMarker::SetPosition(qreal x)
 {
     position_ = x;
-    // The tip marks the position.
-    move(qRound(x) - width() / 2, kind_ == FirstIndent ? 1 : parentWidget()->height() - height() - 1);
+    // The position is the marker's left edge; its tip, 4 pixels in, points
+    // at the indent on the ruler (and in the text below).
+    move(qRound(x), kind_ == FirstIndent ? 1 : parentWidget()->height() - height() - 1);
 }
 
 void TrpRulerMarker::paintEvent(QPaintEvent*)
@@ -193,8 +194,9 @@ void TrpRuler::paintEvent(QPaintEvent*)
     const int top = 9, bottom = height() - 9;
     p.fillRect(QRect(2, top, width() - 4, bottom - top), Qt::white);
     p.setPen(QColor(128, 128, 128));
-    // An eighth of an inch is 12 pixels; the default tab stops are 48 apart.
-    for (int x = 2, k = 0; x < width() - 2; x += 12, ++k) {
+    // From the text's left edge: an eighth of an inch is 12 pixels, the
+    // default tab stops are 48 apart.
+    for (int x = 6, k = 0; x < width() - 2; x += 12, ++k) {
         const int len = k % 4 == 0 ? bottom - top : k % 2 == 0 ? 4 : 2;
         const int y = (top + bottom - len) / 2;
         p.drawLine(x, y, x, y + len - 1);
@@ -231,8 +233,6 @@ TrpRichEditorForm::TrpRichEditorForm(TrpRichView* view, QWidget* parent)
     ExprB = button(70, 4205, "插入表达式");
     SpeedBar->addSeparator();
     auto* panel = new TrpTBPanel(SpeedBar);
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(2, 0, 2, 0);
     FontNameCB = new TrpFontComboBox(panel);
     FontNameCB->setObjectName(QStringLiteral("FontNameCB"));
     FontNameCB->setToolTip(resText(2322, "字体名称"));
@@ -242,8 +242,8 @@ TrpRichEditorForm::TrpRichEditorForm(TrpRichView* view, QWidget* parent)
     FontSizeCB->setToolTip(resText(2323, "字号"));
     FontSizeCB->setFixedWidth(45);
     for (int size : kFontSizes) FontSizeCB->addItem(QString::fromStdString(IntToStr(size)));
-    row->addWidget(FontNameCB);
-    row->addWidget(FontSizeCB);
+    panel->layout()->addWidget(FontNameCB);
+    panel->layout()->addWidget(FontSizeCB);
     SpeedBar->addWidget(panel);
     SpeedBar->addSeparator();
     BoldB = button(20, 4206, "B", true);
@@ -375,7 +375,7 @@ void TrpRichEditorForm::SelectionChange()
     LeftInd->SetPosition((first + para.LeftIndent()) * RulerAdj + 2);
     RightInd->SetPosition(Ruler->width() - (para.RightIndent() + 6) * RulerAdj);
     std::vector<qreal> tabs;
-    for (int i = 0; i < para.TabCount(); ++i) tabs.push_back(para.Tab(i) * RulerAdj + 2);
+    for (int i = 0; i < para.TabCount(); ++i) tabs.push_back(para.Tab(i) * RulerAdj + 6);
     Ruler->SetTabs(std::move(tabs));
     const TReTextAttributes& attrs = *Editor->SelAttributes();
     const TFontStyles style = attrs.Style();

@@ -39,8 +39,8 @@ private:
     TReCustomRichEdit& engine_;
 };
 
-// A marker of the ruler, dragged along it. Its position is in pixels from
-// the ruler's left edge.
+// A marker of the ruler, dragged along it. Its position is its left edge
+// in pixels from the ruler's.
 class TrpRulerMarker : public QWidget {
     Q_OBJECT
 public:
@@ -73,7 +73,7 @@ class TrpRuler : public QWidget {
     Q_OBJECT
 public:
     explicit TrpRuler(QWidget* parent = nullptr);
-    // Tab stops in pixels from the ruler's left edge.
+    // Tab stops in pixels from the ruler's left edge (the text's is at 6).
     void SetTabs(std::vector<qreal> tabs);
 
 protected:
