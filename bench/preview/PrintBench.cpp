@@ -9,6 +9,13 @@
 
 #include "SysUtils.h"
 #include "rpPrinter.h"
+#include "rpRich.h"
+#include "rpDMPClass.h"
+#include "rpModel.h"
+#include "rpXMLSerializer.h"
+#include "CoreClasses.h"
+#include "Canvas.h"
+#include "Pictures.h"
 
 namespace {
 
@@ -58,6 +65,13 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerDMPClasses();
+    registerRichUnit();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

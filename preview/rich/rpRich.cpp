@@ -53,8 +53,9 @@ std::unique_ptr<QTextDocument> CopyRichRange(const QTextDocument& source, int fr
     const int length = source.characterCount() - 1;
     from = std::clamp(from, 0, length);
     to = std::clamp(to, from, length);
-    // A paragraph mark at the end is the copy's own end, not an empty paragraph more.
-    if (to > from && isParagraphMark(source, to - 1)) --to;
+    // A paragraph mark where the range is cut is the copy's own end, not
+    // an empty paragraph more.
+    if (to > from && to < length && isParagraphMark(source, to - 1)) --to;
     // Through RTF, as a part is kept: the writer cuts kept groups and
     // paragraphs at the range's ends.
     TRtfWriteOptions range;
