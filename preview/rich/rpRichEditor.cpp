@@ -583,6 +583,8 @@ bool TrpRichEditor::Execute(int tag, bool checked)
 
 void registerRichEditor()
 {
+    // Once, however often the unit registers.
+    GetComponentEditors().Unregister(TrpRichView::StaticClass());
     GetComponentEditors().Register(TrpRichView::StaticClass(), [](TComponent* component, TObject* designer) {
         return std::make_unique<TrpRichEditor>(component, designer);
     });

@@ -25,6 +25,8 @@
 #include "rpReport.h"
 #include "rpRich.h"
 #include "rpRichRTTI.h"
+#include "ScriptModules.h"
+#include "rpClassRTTI.h"
 #include "sc_classes.h"
 #include "sc_tools.h"
 
@@ -435,30 +437,55 @@ TEST(RichView, RegisteredAsAReportObjectAndForScripts)
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->ButtonImageIndex, 26);
     EXPECT_EQ(item->Category, rpcatReport);
+    const int editors = GetComponentEditors().Count();
     registerRichUnit();  // a second time adds nothing
     EXPECT_EQ(GetObjectCollection().Count(), n);
+    EXPECT_EQ(GetComponentEditors().Count(), editors);
 
+    // The start-up order: the report classes (7), then rich text (8).
     scRegisterStandardLanguages();
-    scRTTIModules()->Add(scpRichText, "TrpRichRTTI", rpRichScriptModule);
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    struct Unregister {
+        ~Unregister() { unregisterScriptModules(); }
+    } unregister;
+    const auto& entries = scRTTIModules()->Entries();
+    ASSERT_GE(entries.size(), 2u);
+    EXPECT_EQ(entries[entries.size() - 2].name, "TrpClassRTTI");
+    EXPECT_EQ(entries.back().name, "TrpRichRTTI");
+
+    struct Messages : TscScriptUi {
+        std::string lines;
+        void ShowMessage(const std::string& text) override { lines += text + "|"; }
+    } messages;
+    scSetScriptUi(&messages);
     Sheet s;
     TrpRichView* v = s.rich("Rich1", "{\\rtf1 line one\\par line two}");
-    TscScript script;
-    script.SyntaxType = "PascalScript";
-    script.AddRTTI();
-    script.AddObject("Rich1", v);
-    script.Lines = {"begin Rich1.RichEdit.PlainText := True; Rich1.GapX := 7; end."};
-    const bool compiled = script.Compile();
-    scRTTIModules()->Remove("TrpRichRTTI");
-    ASSERT_TRUE(compiled) << script.ErrorPos << " " << script.ErrorMsg;
-    script.Execute();
+    const auto run = [v](const std::string& text) {
+        TscScript script;
+        script.SyntaxType = "PascalScript";
+        script.AddRTTI();
+        script.AddObject("Rich1", v);
+        script.Lines = {text};
+        if (!script.Compile()) return "error: " + script.ErrorMsg;
+        try {
+            script.Execute();
+        } catch (const std::exception& e) {
+            return std::string("raised: ") + e.what();
+        }
+        return std::string("ok");
+    };
+    EXPECT_EQ(run("begin Rich1.RichEdit.PlainText := True; Rich1.GapX := 7; ShowMessage(Rich1.Name + ' ' + "
+                  "Rich1.RichEdit.Lines[1]); end."),
+              "ok");
+    EXPECT_EQ(messages.lines, "Rich1 line two|");
     EXPECT_TRUE(v->RichEdit()->PlainText());
     EXPECT_EQ(v->GapX, 7);
-    auto* engineClass = dynamic_cast<TscClassVariable*>(script.Find("TReRichEdit"));
-    ASSERT_NE(engineClass, nullptr);
-    EXPECT_EQ(engineClass->AncestorName, "TWinControl");
-    // The engine is read-only to scripts.
-    script.Lines = {"begin Rich1.RichEdit := nil; end."};
-    EXPECT_FALSE(script.Compile() && (script.Execute(), v->RichEdit() == nullptr));
+    // What a windowed control has and the engine has not is a script error.
+    EXPECT_EQ(run("begin Rich1.RichEdit.SetFocus; end.").substr(0, 7), "raised:");
+    // The engine stays the object's.
+    run("begin Rich1.RichEdit := nil; end.");
+    EXPECT_NE(v->RichEdit(), nullptr);
+    scSetScriptUi(nullptr);
 }
 
 TEST(RichView, ALongObjectContinuesOverThreePages)
