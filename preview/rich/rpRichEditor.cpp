@@ -24,6 +24,7 @@
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
 #include "rpUiServices.h"
+#include "rpUtilsGui.h"
 
 using namespace rich;
 
@@ -48,29 +49,6 @@ void selectLike(TReCustomRichEdit& engine, const QTextCursor& cursor)
     if (engine.SelStart() == start && engine.SelLength() == length) return;
     engine.SetSelStart(start);
     engine.SetSelLength(length);
-}
-
-QFont dialogFont(const TFont& f)
-{
-    QFont font(QString::fromStdString(f.Name()));
-    font.setPointSize(std::max(f.Size(), 1));
-    font.setBold(f.Style().Contains(fsBold));
-    font.setItalic(f.Style().Contains(fsItalic));
-    font.setUnderline(f.Style().Contains(fsUnderline));
-    font.setStrikeOut(f.Style().Contains(fsStrikeout));
-    return font;
-}
-
-void fromDialogFont(const QFont& font, TFont& f)
-{
-    f.SetName(font.family().toStdString());
-    if (font.pointSize() > 0) f.SetSize(font.pointSize());
-    TFontStyles style;
-    if (font.bold()) style.Include(fsBold);
-    if (font.italic()) style.Include(fsItalic);
-    if (font.underline()) style.Include(fsUnderline);
-    if (font.strikeOut()) style.Include(fsStrikeout);
-    f.SetStyle(style);
 }
 
 }  // namespace
@@ -431,9 +409,9 @@ void TrpRichEditorForm::SelectFont()
     syncSelection();
     TFont font;
     font.Assign(Editor->SelAttributes());
-    QFont chosen = dialogFont(font);
+    QFont chosen = FontForDialog(font);
     if (!gui::ui().fontDialog(chosen, resText(4204, "字体"))) return;
-    fromDialogFont(chosen, font);
+    FontFromDialog(chosen, font);
     Editor->SelAttributes()->Assign(&font);
     charChanged();
 }
