@@ -117,9 +117,13 @@ Parts Split(TrpRichView& v, Extended height)
     v.InitPart();
     for (int guard = 0; guard < 500; ++guard) {
         v.SetHeight(height);
-        parts.unused.push_back(v.DrawPart());
-        parts.docs.push_back(v.RichEdit()->CloneDocument());
-        parts.continued.push_back(v.Continued());
+        const Extended unused = v.DrawPart();
+        // An empty part (the whole height unused) goes to the next page whole.
+        if (unused != height) {
+            parts.unused.push_back(unused);
+            parts.docs.push_back(v.RichEdit()->CloneDocument());
+            parts.continued.push_back(v.Continued());
+        }
         if (!v.HasNextPart()) break;
     }
     EXPECT_FALSE(v.HasNextPart()) << "no end of parts";
@@ -282,6 +286,37 @@ TEST(RichView, PartsJoinedEqualTheOriginal)
     const std::vector<int> xs = LineStarts(canvas);
     ASSERT_GE(xs.size(), 2u);
     for (int x : xs) EXPECT_EQ(x, xs[0]);
+}
+
+TEST(RichView, RandomTextsAndHeightsSplitWithoutLoss)
+{
+    uint32_t seed = 11;
+    const auto rnd = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    Sheet s;
+    for (int round = 0; round < 25; ++round) {
+        std::string body;
+        const int words = 20 + static_cast<int>(rnd(200));
+        for (int w = 0; w < words; ++w) {
+            body += std::string(1 + rnd(10), static_cast<char>('a' + rnd(26)));
+            switch (rnd(10)) {
+            case 0: body += "\\par\\pard "; break;
+            case 1: body += "\\par\\pard\\li" + std::to_string(rnd(1500)) + "\\fi-" + std::to_string(rnd(400)) + " "; break;
+            case 2: body += "\\line "; break;
+            case 3: body += "\\u23458?\\u25143? "; break;
+            case 4: body += "{\\fs" + std::to_string(16 + 2 * rnd(20)) + " size} "; break;
+            default: body += ' ';
+            }
+        }
+        TrpRichView* v = s.rich("Random", Mono(body), 60 + static_cast<int>(rnd(400)));
+        const std::u16string text = Raw(v->RichEdit()->Document());
+        const Extended height = 14 + static_cast<int>(rnd(200));
+        const Parts parts = Split(*v, height);
+        ASSERT_EQ(parts.Joined(), text) << "round " << round << " height " << static_cast<double>(height);
+        delete v;
+    }
 }
 
 TEST(RichView, NumberedListsCountOnInTheNextPart)
