@@ -7,15 +7,15 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "Canvas.h"
+#include "CoreClasses.h"
+#include "Pictures.h"
 #include "SysUtils.h"
-#include "rpPrinter.h"
-#include "rpRich.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
+#include "rpPrinter.h"
+#include "rpRich.h"
 #include "rpXMLSerializer.h"
-#include "CoreClasses.h"
-#include "Canvas.h"
-#include "Pictures.h"
 
 namespace {
 

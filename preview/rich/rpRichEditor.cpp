@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "Guard.h"
 #include "CodePages.h"
+#include "Guard.h"
 #include "SysUtils.h"
 #include "UiServices.h"
 #include "rpCtrls.h"

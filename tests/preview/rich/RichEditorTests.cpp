@@ -97,7 +97,6 @@ TEST_F(RichEditorTest, StyleButtonsFollowAndSetTheSelection)
     EXPECT_EQ(f->FontNameCB->currentText(), "Arial");
     select(*f, 0, 5);  // "plain"
     EXPECT_FALSE(f->BoldB->isChecked());
-    f->Editor->Document().findBlock(0);
     f->ItalicB->click();
     const QTextDocument& doc = f->Editor->Document();
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(at(doc, i).italic) << i;
