@@ -7,8 +7,10 @@
 #include "ScriptedUiServices.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
+#include "rpRes.h"
 #include "rpRich.h"
 #include "rpXMLSerializer.h"
+#include "sc_tools.h"
 
 int main(int argc, char** argv)
 {
@@ -16,10 +18,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    // Reports compile their scripts when they are prepared.
+    scRegisterStandardLanguages();
     registerCanvasClasses();
     registerPictureClasses();
     registerReportFoundationClasses();
     registerReportModel();
+    // The printers take their texts from the string table.
+    registerPrinterTexts();
     registerDMPClasses();
     registerRichUnit();
     // No test may block on a real box: anything a test did not script fails it.
