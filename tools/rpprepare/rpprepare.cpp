@@ -36,6 +36,8 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -175,8 +177,9 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     // A tool never shows a box: anything that would ask goes to stderr.
     gui::ScriptedUiServices ui;
     ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
