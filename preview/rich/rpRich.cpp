@@ -136,7 +136,8 @@ void TrpRichView::GetData()
     if (AllowExpressions) replaceExpressions();
     if (TrpRichView* next = FlowTo()) {
         InitPart();
-        DrawPart();
+        // Not a line fitting, all of it goes on there and none stays here.
+        if (DrawPart() == Height() && partStart_ == 0) richEdit_->Clear();
         next->richEdit_->SetDocument(
             CopyRichRange(part_->Document(), partStart_, part_->GetTextLen(), nextPart_ && continued_));
         next->AllowExpressions = false;
@@ -234,13 +235,14 @@ Extended TrpRichView::DrawPart()
     const int length = part_->GetTextLen();
     Extended unused = Round(static_cast<Extended>(pageBottom - range.rc.Bottom) / TwipsPerUnit) + 2 * GapY + 1;
     if (unused < 0) {
-        // Not a line fits: the object waits for the next page whole. A
-        // second time in a row at the same line, it goes out cut, or a line
-        // taller than a page would ask for pages for ever.
+        // Not a line fits: the object waits for the next page whole, all
+        // of it its content (what prints should the band go out as it is).
+        // A second time in a row at the same line, the line goes out cut,
+        // or a line taller than a page would ask for pages for ever.
         if (stuckAt_ != partStart_) {
             stuckAt_ = partStart_;
             nextPart_ = true;
-            richEdit_->Clear();
+            takePart(partStart_, length, continued_);
             return Height();
         }
         unused = 0;

@@ -503,11 +503,22 @@ void PrepareRichDocument(QTextDocument& doc)
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         doc.setDefaultTextOption(option);
     }
-    if (doc.documentLayout()->paintDevice() != &layoutDevice()) doc.documentLayout()->setPaintDevice(&layoutDevice());
-    doc.documentLayout()->registerHandler(RichObjectType, &objectHandler());
+    // A layout made before (a clone's, say) measured with another device
+    // and without the object handler: it is made again.
+    QAbstractTextDocumentLayout& layout = *doc.documentLayout();
+    bool stale = false;
+    if (layout.paintDevice() != &layoutDevice()) {
+        layout.setPaintDevice(&layoutDevice());
+        stale = true;
+    }
+    if (layout.handlerForObject(RichObjectType) != &objectHandler()) {
+        layout.registerHandler(RichObjectType, &objectHandler());
+        stale = true;
+    }
     if (doc.isUndoRedoEnabled()) doc.setUndoRedoEnabled(false);
     const QFont font = ToCharFormat(DefaultPlainChar()).font();
     if (doc.defaultFont() != font) doc.setDefaultFont(font);
+    if (stale && !doc.isEmpty()) doc.markContentsDirty(0, doc.characterCount());
 }
 
 QTextDocument* NewRichDocument()

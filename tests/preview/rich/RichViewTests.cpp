@@ -233,12 +233,15 @@ TEST(RichView, FittingOneLineShortAndNothing)
 
     // Not a line fits: the whole height comes back and everything remains;
     // the next time at the same line it goes out cut rather than never.
-    v->RichEdit()->LoadRtf(Mono("{\\pict\\pngblip\\picwgoal1440\\pichgoal6000 00}\\par after"));
+    v->RichEdit()->LoadRtf(Mono("before\\par {\\pict\\pngblip\\picwgoal1440\\pichgoal6000 00}\\par after"));
     v->InitPart();
+    v->SetHeight(300);
+    EXPECT_NE(v->DrawPart(), 300);
+    EXPECT_EQ(Text(*v), "before");
     v->SetHeight(50);
     EXPECT_EQ(v->DrawPart(), 50);
     EXPECT_TRUE(v->HasNextPart());
-    EXPECT_EQ(v->RichEdit()->GetTextLen(), 0);
+    EXPECT_EQ(v->RichEdit()->GetTextLen(), 7);  // all that remains, should the band go out as it is
     v->SetHeight(300);
     EXPECT_EQ(v->DrawPart(), 0);
     EXPECT_EQ(v->RichEdit()->GetTextLen(), 1);
