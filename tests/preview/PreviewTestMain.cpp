@@ -8,6 +8,7 @@
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpRes.h"
+#include "rpRich.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
     // The printers take their texts from the string table.
     registerPrinterTexts();
     registerDMPClasses();
+    registerRichUnit();
     // No test may block on a real box: anything a test did not script fails it.
     gui::ScriptedUiServices unexpected;
     unexpected.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });

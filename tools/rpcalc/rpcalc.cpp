@@ -36,6 +36,8 @@
 #include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_interpreter.h"
 #include "sc_tools.h"
@@ -197,7 +199,8 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    registerRichUnit();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     // Nobody answers boxes here: a password is refused, anything else is
     // written to standard error.
     gui::ScriptedUiServices ui;

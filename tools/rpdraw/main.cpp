@@ -19,6 +19,7 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ int run(const std::vector<std::string>& args)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     LoadReportStringTable();
 
     TrpReport report;

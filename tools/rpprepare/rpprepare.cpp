@@ -36,6 +36,8 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -158,8 +160,9 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     // A tool never shows a box: anything that would ask goes to stderr,
     // unless the UI script of DORVAK_UI_SCRIPT answers it (dialog pages).
     bool scriptError = false;

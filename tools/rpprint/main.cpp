@@ -30,6 +30,8 @@
 #include "rpModel.h"
 #include "rpPrinter.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpReport.h"
 #include "rpUtilsText.h"
 #include "sc_tools.h"
@@ -214,8 +216,9 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     try {
         return run(options);
     } catch (const std::exception& e) {
