@@ -241,7 +241,7 @@ void TrpPreview::Progress(int PageIndex)
         FFirstPageTime.start();
     } else if (PageIndex == 1) {
         const qint64 elapsed = FFirstPageTime.isValid() ? FFirstPageTime.elapsed() : 0;
-        FRefreshInterval = elapsed < 5 ? 50 : elapsed < 10 ? 20 : 5;
+        FRefreshInterval = RefreshIntervalFor(elapsed);
         SetPageNo(1);
         if (final) UpdatePages();
     } else if (FRefreshInterval > 0 && PageIndex % FRefreshInterval == 0) {

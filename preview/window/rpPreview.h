@@ -183,6 +183,9 @@ public:
     bool Refreshing() const { return FRefreshing; }
     bool CanFindNext() const { return FCanFindNext; }
     int RefreshInterval() const { return FRefreshInterval; }
+    // Pages between refreshes of the counter while preparing, from the
+    // time the second page took.
+    static int RefreshIntervalFor(qint64 ElapsedMs) { return ElapsedMs < 5 ? 50 : ElapsedMs < 10 ? 20 : 5; }
     // The engine is in its last pass (always without an engine).
     bool FinalPass() const;
     // The report's preview buttons (all but the last three without a report).
