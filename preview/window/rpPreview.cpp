@@ -197,6 +197,7 @@ void TrpPreview::RefreshReport()
     Workspace->Locked = false;
     InvalidateViews();
     if (PageCount() < page) SetPageNo(1);
+    if (Form) Form->PreviewIdle();
 }
 
 bool TrpPreview::Prepare()
@@ -259,8 +260,11 @@ void TrpPreview::ProgressStop()
     PageChanged();
     UpdatePages();
     UpdateOutline();
-    if (Form) Form->ShowRunning(false);
-    NotifyForm();
+    if (Form) {
+        Form->ShowRunning(false);
+        Form->UpdateControls();
+        Form->PreviewIdle();
+    }
 }
 
 // ---- navigation and view

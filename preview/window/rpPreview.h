@@ -181,6 +181,8 @@ public:
     bool Locked() const { return FLocked; }
     bool Running() const { return FRunning; }
     bool Refreshing() const { return FRefreshing; }
+    // The report is being prepared for this preview: its window stays.
+    bool Busy() const { return FRunning || FRefreshing; }
     bool CanFindNext() const { return FCanFindNext; }
     int RefreshInterval() const { return FRefreshInterval; }
     // Pages between refreshes of the counter while preparing, from the

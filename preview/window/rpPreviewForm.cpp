@@ -289,7 +289,6 @@ void TrpPreviewForm::Release()
 {
     if (FReleased) return;
     FReleased = true;
-    ReportDestroyed();
     deleteLater();
 }
 
@@ -429,15 +428,28 @@ void TrpPreviewForm::reject()
 
 void TrpPreviewForm::done(int Result)
 {
-    if (Preview->Running() && !FForcedClose) return;
+    if (Preview->Busy()) {
+        if (!FForcedClose) return;
+        // The preparation still runs through this window's control: the
+        // window hides now and goes when it has returned.
+        if (testAttribute(Qt::WA_DeleteOnClose)) {
+            setAttribute(Qt::WA_DeleteOnClose, false);
+            FDeleteWhenIdle = true;
+        }
+    }
     if (FFullScreen) SetFullScreen(false);
     QDialog::done(Result);
     if (TrpReport* report = Report()) report->OnClosePreview(report);
 }
 
+void TrpPreviewForm::PreviewIdle()
+{
+    if (FDeleteWhenIdle) Release();
+}
+
 void TrpPreviewForm::closeEvent(QCloseEvent* event)
 {
-    if (Preview->Running() && !FForcedClose) {
+    if (Preview->Busy() && !FForcedClose) {
         event->ignore();
         return;
     }

@@ -46,6 +46,8 @@ public:
     void ShowRunning(bool Running);
     // The outline and thumbnail buttons follow the control.
     void SyncViewButtons();
+    // The preparation returned: a window closed meanwhile goes now.
+    void PreviewIdle();
 
     // ---- handlers
     void PageChanged(int PageNo);
@@ -117,6 +119,8 @@ private:
     // Closed by the report: no refusal.
     bool FForcedClose = false;
     bool FReleased = false;
+    // Closed by the report while preparing: freed once that has ended.
+    bool FDeleteWhenIdle = false;
     // Windows minimised with this modal one, given back when it returns.
     std::vector<QPointer<QWidget>> FMinimised;
 };

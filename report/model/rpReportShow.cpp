@@ -36,7 +36,7 @@ void TrpReport::detachPreview()
 {
     prepareTimer_.reset();
     if (previewForm_) {
-        previewForm_->ReportDestroyed();
+        previewForm_->ForgetReport();
         previewForm_ = nullptr;
     }
     SetPreview(nullptr);
@@ -85,6 +85,7 @@ void TrpReport::ShowPreparedReport()
             if (report.prepareTimer_) report.prepareTimer_->stop();
             if (report.preview_ == form->PreviewControl()) report.SetPreview(nullptr);
             if (report.previewForm_ == form) report.previewForm_ = nullptr;
+            form->ForgetReport();
         }
     } forget{*this, form.get(), true};
     SetPreview(form->PreviewControl());

@@ -19,8 +19,8 @@ public:
 
     // nullptr once the report is gone.
     TrpReport* Report() const noexcept { return report_; }
-    // The report's link to it is cleared by the report itself.
-    void ReportDestroyed() noexcept { report_ = nullptr; }
+    // The report lets go of it (destroyed, or done with a modal run).
+    void ForgetReport() noexcept { report_ = nullptr; }
 
     // The preview control inside, which the report drives.
     virtual TrpCustomPreview* PreviewControl() = 0;
