@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Canvas.h"
+#include "Classes.h"
 #include "ControlIdents.h"
 #include "Numbers.h"
 
@@ -37,12 +38,10 @@ public:
 
 // A cursor over the outline tree: entries with a caption, the 0-based page
 // they were added on and the top on that page (pixels).
-class TrpCustomOutline {
+class TrpCustomOutline : public TPersistent {
+    DORVAK_CLASS(TrpCustomOutline, TPersistent)
 public:
     explicit TrpCustomOutline(TrpCustomPreviewPages* pages) : pages_(pages) {}
-    virtual ~TrpCustomOutline() = default;
-    TrpCustomOutline(const TrpCustomOutline&) = delete;
-    TrpCustomOutline& operator=(const TrpCustomOutline&) = delete;
 
     TrpCustomPreviewPages* PreviewPages() const noexcept { return pages_; }
 

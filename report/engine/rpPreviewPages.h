@@ -56,6 +56,7 @@ private:
 };
 
 class TrpOutline : public TrpCustomOutline {
+    DORVAK_CLASS(TrpOutline, TrpCustomOutline)
 public:
     explicit TrpOutline(TrpPreviewPages* pages);
 

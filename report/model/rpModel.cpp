@@ -7,6 +7,7 @@
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
+#include "rpPreviewPages.h"
 #include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpReportOptions.h"
@@ -18,7 +19,6 @@ namespace {
 
 void registerTypes()
 {
-    RegisterIntegerType<TCursor>("TCursor", INT16_MIN, INT16_MAX);
     RegisterEnum<TrpAlign>("TrpAlign", {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
     RegisterEnum<TrpShiftMode>("TrpShiftMode", {"smDontShift", "smAlways", "smWhenOverlapped"});
     RegisterEnum<TrpStretchMode>("TrpStretchMode", {"smDontStretch", "smActualHeight", "smMaxHeight"});
@@ -60,7 +60,6 @@ void unregisterTypes()
     UnregisterType<TrpStretchMode>();
     UnregisterType<TrpShiftMode>();
     UnregisterType<TrpAlign>();
-    UnregisterType<TCursor>();
 }
 
 }  // namespace
@@ -97,6 +96,8 @@ void registerReportModel()
     RegisterClass<TrpStyles>();
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
+    RegisterClass<TrpCustomOutline>();
+    RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
     registerPropertyEditors();
 }

@@ -140,6 +140,9 @@ class TrpDialogPage : public TrpPage {
     DORVAK_CLASS(TrpDialogPage, TrpPage)
 public:
     explicit TrpDialogPage(TComponent* owner = nullptr) : TrpPage(owner) { SetTreeKind(rpkDialogPage); }
+
+    // The result of the dialog's last modal run.
+    int32_t ModalResult = 0;
 };
 
 void registerPageClasses();

@@ -536,7 +536,6 @@ void registerScriptGuiClasses()
     RegisterEnum<TAlignment>("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
     RegisterEnum<TLeftRight>("TLeftRight", {"taLeftJustify", "taRightJustify"});
     RegisterEnum<TBorderStyle>("TBorderStyle", {"bsNone", "bsSingle"});
-    RegisterIntegerType<TCursor>("TCursor", -32768, 32767);
     RegisterEnum<TFormBorderStyle>("TFormBorderStyle",
                                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
     RegisterEnum<TWindowState>("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
@@ -603,7 +602,6 @@ void unregisterScriptGuiClasses()
     UnregisterType<TFormStyle>();
     UnregisterType<TWindowState>();
     UnregisterType<TFormBorderStyle>();
-    UnregisterType<TCursor>();
     UnregisterType<TBorderStyle>();
     UnregisterType<TLeftRight>();
     UnregisterType<TAlignment>();

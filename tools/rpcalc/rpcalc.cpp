@@ -7,8 +7,10 @@
 // Each --dataset makes a report dataset of that user name over the query;
 // --record moves every dataset to its N-th row (from 1). Values go to
 // standard output, one a line; with --memos each line is a text object's
-// name, a tab and its text (line breaks as "\n"). Errors go to standard
-// error; the exit code is 1 when there were any, 2 for bad arguments.
+// name, a tab and its text (line breaks as "\n"), after the script
+// handlers that run before it is printed (its band's and its own). Errors
+// go to standard error; the exit code is 1 when there were any (a report
+// script that does not compile among them), 2 for bad arguments.
 
 #include <QApplication>
 
@@ -17,13 +19,18 @@
 #include <string>
 #include <vector>
 
+#include "Canvas.h"
 #include "CoreClasses.h"
 #include "Database.h"
+#include "Pictures.h"
 #include "Query.h"
+#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
 #include "SysUtils.h"
 #include "CodePages.h"
+#include "rpBands.h"
+#include "rpClassRTTI.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpMemo.h"
@@ -31,6 +38,7 @@
 #include "rpReport.h"
 #include "rpRes.h"
 #include "rpXMLSerializer.h"
+#include "sc_interpreter.h"
 #include "sc_tools.h"
 
 namespace {
@@ -83,6 +91,12 @@ std::string oneLine(std::string text)
     return StringReplace(text, "\n", "\\n", rfReplaceAll);
 }
 
+// A script event handler of an object, as the engine runs it before printing.
+void runHandler(TrpReport& report, TrpComponent* object, const std::string& handler)
+{
+    if (!handler.empty()) report.Script()->CallFunction(handler, VarArrayOf({ObjectToVariant(object)}));
+}
+
 void printErrors(TrpReport& report)
 {
     for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpcalc: %s\n", report.Errors.Strings(i).c_str());
@@ -113,7 +127,11 @@ int run(const Options& o)
     int status = report->Errors.Count() > 0 ? 1 : 0;
     printErrors(*report);
     // A script that does not compile still leaves the report's functions.
-    if (!report->PrepareScript()) printErrors(*report);
+    const bool compiled = report->PrepareScript();
+    if (!compiled) {
+        printErrors(*report);
+        status = 1;
+    }
     report->DataSets()->Initialize();
     for (int i = 0; i < form.ComponentCount(); ++i) {
         auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
@@ -128,14 +146,30 @@ int run(const Options& o)
         report->Errors.Clear();
         status = 1;
     };
+    // The script's main block runs before anything is printed.
+    if (compiled) {
+        try {
+            report->Script()->Execute();
+        } catch (const std::exception& e) {
+            failed(e);
+        }
+    }
     if (o.memos) {
         const std::vector<TrpComponent*> objects = report->GetAllObjects();
         for (TrpComponent* c : objects) {
+            if (auto* band = dynamic_cast<TrpBand*>(c)) {
+                try {
+                    runHandler(*report, band, band->OnBeforePrint);
+                } catch (const std::exception& e) {
+                    failed(e);
+                }
+            }
             auto* memo = dynamic_cast<TrpCustomMemoView*>(c);
             if (!memo) continue;
             report->CurObject = memo->Name();
             memo->BeforePrint();
             try {
+                runHandler(*report, memo, memo->OnBeforePrint);
                 memo->GetData();
                 std::printf("%s\t%s\n", memo->Name().c_str(), oneLine(Utf16ToUtf8(memo->Text())).c_str());
             } catch (const std::exception& e) {
@@ -169,9 +203,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     registerCoreClasses();
     scRegisterStandardLanguages();
+    registerCanvasClasses();
+    registerPictureClasses();
     registerReportFoundationClasses();
     registerReportModel();
     registerReportResources();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     // Nobody answers boxes here: a password is refused, anything else is
     // written to standard error.
     gui::ScriptedUiServices ui;
