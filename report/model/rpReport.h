@@ -235,7 +235,7 @@ public:
     // Opens the preview at once and prepares the report inside it, page by
     // page, from the first tick of a 50 ms timer (at once and before the
     // preview with OldStyleProgress).
-    void ShowReport(bool clearLastReport);
+    void ShowReport(bool clearLastReport = true);
     // Shows the prepared pages: in the external Preview when one is set,
     // else in a preview window of the report's own, modal unless the
     // preview options say otherwise.
