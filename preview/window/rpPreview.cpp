@@ -343,6 +343,17 @@ void TrpPreview::UpdatePages()
     }
     // A view too small to hold anything keeps the zoom it had.
     if (zoom > 0) FZoom = std::min(zoom, kMaxZoom);
+    // The current page keeps its place in the view: the part of it at the
+    // view's top stays there, or the gap above it when that shows.
+    const int anchor = FPageNo - 1;
+    const bool anchored = anchor < Workspace->PageList.Count() && Workspace->Zoom > 0;
+    int gap = 0;
+    Extended into = 0;
+    if (anchored) {
+        const int offset = Workspace->VertPosition() - Workspace->GetPageBounds(anchor).Top;
+        if (offset < 0) gap = std::max(offset, -10);
+        else into = offset / Workspace->Zoom;
+    }
     Workspace->Zoom = FZoom;
     Thumbnail->Zoom = 0.1L;
     std::vector<TrpPageItem>& items = Workspace->PageList.Items;
@@ -359,8 +370,13 @@ void TrpPreview::UpdatePages()
             t.Height = static_cast<int>(Round(s.Y * 0.1L));
         }
     }
+    // A new layout moves the view, not the current page.
+    FScrollingToPage = true;
     Workspace->CalcBounds();
     Thumbnail->CalcBounds();
+    if (anchored && FZoomMode != zmWholePage)
+        Workspace->SetVertPosition(Workspace->GetPageBounds(anchor).Top + gap + static_cast<int>(Round(into * FZoom)));
+    FScrollingToPage = false;
     if (FZoomMode == zmWholePage) SetPosition(FPageNo, 0);
     if (!FRefreshing) InvalidateViews();
     if (Form) Form->UpdateZoomText();

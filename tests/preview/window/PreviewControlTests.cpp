@@ -156,6 +156,21 @@ TEST_F(PreviewControl, ZoomHasAFloorAndTheModesFollowTheArea)
     EXPECT_DOUBLE_EQ(static_cast<double>(preview->Zoom()), (view.width() - 26) / 1123.0);
 }
 
+TEST_F(PreviewControl, ZoomingKeepsTheCurrentPageInView)
+{
+    Attach(6);
+    preview->SetPageNo(4);
+    preview->SetZoom(0.3L);
+    preview->SetZoom(1.5L);
+    EXPECT_EQ(preview->PageNo(), 4);
+    EXPECT_EQ(area().VertPosition(), area().GetPageBounds(3).Top - 10);
+    // Half way down the page it stays half way down.
+    area().SetVertPosition(area().GetPageBounds(3).Top + 600);
+    preview->SetZoom(0.75L);
+    EXPECT_EQ(area().VertPosition(), area().GetPageBounds(3).Top + 300);
+    EXPECT_EQ(preview->PageNo(), 4);
+}
+
 TEST_F(PreviewControl, WheelScrollsByNotchesAddingUpFineDeltasAndZoomsWithCtrl)
 {
     Attach(3);
