@@ -362,6 +362,20 @@ TEST_F(PreviewControl, OutlineEntriesTakeThePreviewToTheirPlace)
     EXPECT_TRUE(preview->Thumbnail->isVisible());
 }
 
+TEST_F(PreviewControl, AThumbnailClickMakesItsPageCurrent)
+{
+    Attach(5);
+    preview->SetThumbnailVisible(true);
+    Settle();
+    TrpPreviewWorkspace& thumbs = *preview->Thumbnail;
+    ASSERT_EQ(thumbs.PageList.Count(), 5);
+    EXPECT_EQ(thumbs.Zoom, 0.1L);
+    const TRect third = thumbs.GetPageBounds(2);
+    QTest::mouseClick(thumbs.viewport(), Qt::LeftButton, {}, QPoint(third.Left + 5, third.Top + 20 - thumbs.VertPosition()));
+    EXPECT_EQ(preview->PageNo(), 3);
+    EXPECT_EQ(area().VertPosition(), area().GetPageBounds(2).Top - 10);
+}
+
 TEST_F(PreviewControl, MessagePanelSitsCentredUntilUnlocked)
 {
     Attach(1);
@@ -433,6 +447,25 @@ TEST_F(PreparedPreview, ClicksFollowPageAndAnchorLinksAndOpenOtherLinks)
     ui.expectUrl(QStringLiteral("https://example.com/order"));
     click(0, 100, 20);
     EXPECT_EQ(ui.pending(), 0);
+}
+
+TEST_F(PreparedPreview, HoveringALinkShowsThePointingHandAndTheHint)
+{
+    auto* caption = dynamic_cast<TrpView*>(sheet.title->Objects()[0]);
+    caption->URL = "@2";
+    caption->Hint = "第二页";
+    caption->ShowHint = true;
+    Fill(2);
+    std::string hint;
+    preview->OnHint = [&](const std::string& h) { hint = h; };
+    const TRect r = area().GetPageBounds(0);
+    QWidget* vp = area().viewport();
+    QTest::mouseMove(vp, QPoint(r.Left + 38 + 100, r.Top + 38 + 20));
+    EXPECT_EQ(vp->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(hint, "第二页");
+    QTest::mouseMove(vp, QPoint(r.Left + 5, r.Top + 5));
+    EXPECT_EQ(vp->cursor().shape(), Qt::OpenHandCursor);
+    EXPECT_EQ(hint, "");
 }
 
 TEST_F(PreparedPreview, ASaveThatFailsLeavesThePreviewUnlockedAndTheNameGetsRpp)

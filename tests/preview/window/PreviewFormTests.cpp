@@ -269,6 +269,19 @@ TEST_F(PreviewForm, DrillDownHeadersCollapseAndExpandThenTheReportIsPreparedAgai
     EXPECT_FALSE(f.Preview->Locked());
 }
 
+TEST_F(PreviewForm, ProgressLinesAndHintsGoToTheirPanels)
+{
+    TrpPreviewForm& f = Open();
+    f.SetMessage("准备页 3", false);
+    EXPECT_EQ(f.Panels[1]->text(), QStringLiteral("准备页 3"));
+    f.SetMessage("提示", true);
+    EXPECT_EQ(f.Panels[2]->text(), QStringLiteral("提示"));
+    f.SetMessage("", true);
+    EXPECT_EQ(f.Panels[2]->text(), QString());
+    f.ShowRunning(false);
+    EXPECT_EQ(f.Panels[1]->text(), QString());
+}
+
 TEST_F(PreviewForm, MinimisingAModalPreviewMinimisesTheProgram)
 {
     QWidget main;

@@ -150,6 +150,36 @@ TEST_F(PreviewSearch, TheFoundTextIsScrolledIntoViewAndInverted)
     EXPECT_EQ(PixelAt(*area().viewport(), corner), QColor(255, 255, 255));
 }
 
+TEST_F(PreviewSearch, EachPreviewKeepsItsOwnSearchAndOnlyTheDialogTextIsShared)
+{
+    Attach(2);
+    FakePreviewPages otherPages;
+    otherPages.AddPages(2);
+    TrpPreview other;
+    other.resize(600, 400);
+    other.PreviewPages = &otherPages;
+    other.Init();
+    FindWith(QStringLiteral("page 2"));
+    EXPECT_EQ(Hit(), std::make_pair(1, 0));
+    EXPECT_FALSE(other.Search().Found);
+    other.FindNext();  // no search of its own yet: nothing
+    EXPECT_FALSE(other.Search().Found);
+    // The other one's dialog offers the text confirmed in the first.
+    ui.expectModal(QStringLiteral("TrpSearchDialog"), [](QDialog& d) {
+        auto& dialog = static_cast<TrpSearchDialog&>(d);
+        EXPECT_EQ(dialog.TextE->text(), QStringLiteral("page 2"));
+        dialog.TextE->setText(QStringLiteral("line 3"));
+        dialog.OkB->click();
+        return d.result();
+    });
+    other.Find();
+    EXPECT_EQ(other.Search().LastFoundRecord, 3);
+    EXPECT_EQ(other.Search().Page, 0);
+    EXPECT_EQ(Hit(), std::make_pair(1, 0));
+    preview->FindNext();
+    EXPECT_EQ(Hit(), std::make_pair(1, 1));
+}
+
 TEST(SearchCanvas, KeepsOnlyTextRunsWithTheirBounds)
 {
     TrpSearchCanvas c;
