@@ -19,6 +19,7 @@
 #include "SysUtils.h"
 #include "UiServices.h"
 #include "rpFormKit.h"
+#include "rpBands.h"
 #include "rpImageList.h"
 #include "rpPages.h"
 #include "rpPreviewForm.h"
@@ -217,6 +218,8 @@ void TrpPreview::ProgressStart()
     FPageNo = Workspace->PageNo = Thumbnail->PageNo = 1;
     Workspace->CalcBounds();
     Thumbnail->CalcBounds();
+    // A new run starts with its drill-down groups as designed.
+    if (Report) Report->ExpandedDrillDowns.clear();
     FRunning = true;
     InvalidateViews();
     NotifyForm();
@@ -504,30 +507,21 @@ void TrpPreview::OutlineItemChosen(QTreeWidgetItem* Item)
 void TrpPreview::HandleClick(int Page, TrpPageClick& Click)
 {
     PreviewPages->HandleObjectClick(Page, Click);
-    TrpView* view = Click.Object;
-    if (!view) return;
-    if (!Click.DoubleClick && !view->URL.empty()) {
-        const std::string& url = view->URL;
-        if (url[0] == '@') {
-            SetPageNo(StrToIntDef(Trim(url.substr(1)), FPageNo));
-        } else if (url[0] == '#') {
-            int page = 0, top = 0;
-            if (auto* pages = dynamic_cast<TrpPreviewPages*>(PreviewPages); pages && pages->FindAnchor(url.substr(1), page, top))
-                SetPosition(page + 1, top);
-            else
-                SetPageNo(PreviewPages->GetAnchorPage(url.substr(1)));
-        } else {
-            gui::ui().openUrl(QString::fromStdString(url));
-        }
-    }
-    if (!Report) return;
-    bool modified = false;
-    const int button = Click.Button == mbRight ? 1 : Click.Button == mbMiddle ? 2 : 0;
-    (Click.DoubleClick ? Report->OnDblClickObject : Report->OnClickObject)(view, button, static_cast<int>(Click.Shift), modified);
-    if (modified && Click.Page) {
-        PreviewPages->ModifyPage(Page, Click.Page.get());
+    if (!Click.Object) return;
+    if (Click.LinkPage >= 0) SetPosition(Click.LinkPage + 1, Click.LinkTop);
+    if (Click.Modified) {
         FSearchPicturePage = -1;
         InvalidateViews();
+    }
+    // A click in a drill-down group's header opens or closes the group.
+    if (!Report || Click.DoubleClick) return;
+    for (TrpComponent* c = Click.Object; c; c = c->Parent()) {
+        auto* header = dynamic_cast<TrpGroupHeader*>(c);
+        if (!header || !header->DrillDown || header->DrillName.empty()) continue;
+        std::set<std::string>& open = Report->ExpandedDrillDowns;
+        if (!open.erase(header->DrillName)) open.insert(header->DrillName);
+        RefreshReport();
+        return;
     }
 }
 

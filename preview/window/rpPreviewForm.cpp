@@ -413,6 +413,7 @@ void TrpPreviewForm::DrillDown(bool Expand)
     Preview->Lock();
     for (TrpComponent* c : report->GetAllObjects())
         if (auto* header = dynamic_cast<TrpGroupHeader*>(c); header && header->DrillDown) header->ExpandDrillDown = Expand;
+    report->ExpandedDrillDowns.clear();
     Preview->RefreshReport();
     if (!Expand) Preview->SetPosition(1, 0);
 }

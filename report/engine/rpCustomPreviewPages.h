@@ -78,10 +78,19 @@ struct TrpPageClick {
     bool DoubleClick = false;
     TCursor Cursor = crDefault;  // in and out
     // Out: the object under the mouse (nullptr for none), valid while Page
-    // is held, and its hint. Acting on links is the preview's.
+    // is held, and its hint.
     std::shared_ptr<TrpReportPage> Page;
     TrpView* Object = nullptr;
     std::string Hint;
+    // Out, after a click: where a page link ("@3") or an anchor link
+    // ("#total") leads, for the preview to go there (-1: nowhere). A web
+    // or mail address has been opened; other links are ignored, so that a
+    // file from elsewhere cannot start programs.
+    int LinkPage = -1;
+    int LinkTop = 0;
+    // The report's click handler changed the page, which is stored back:
+    // the preview repaints.
+    bool Modified = false;
 };
 
 class TrpCustomPreviewPages {
@@ -145,6 +154,10 @@ public:
     virtual void DrawPage(int index, TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                           Extended offsetY) = 0;
     virtual void HandleObjectClick(int index, TrpPageClick& click) = 0;
+    // Prints with the report's print options: the printer they name, the
+    // print dialog when they ask for it (with CurPage as the preview's
+    // 1-based current page), else their output file. True when the
+    // document went out.
     virtual bool Print() = 0;
     virtual void Export(TrpCustomExportFilter* filter) = 0;
 

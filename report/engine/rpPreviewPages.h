@@ -24,6 +24,8 @@
 
 class TrpPreviewPages;
 class TrpXMLSerializer;
+class TrpCustomPrinter;
+struct TrpPrintSettings;
 
 // Unique name -> ("Page" + source page index + "." + object name, source
 // object), with the source object's full attribute text kept for building.
@@ -132,6 +134,13 @@ public:
     bool LoadFromFile(const std::string& fileName, bool failWhenMissing = false) override;
     void SaveToFile(const std::string& fileName) override;
 
+    // ---- printing
+    // The page loop of Print on a printer that is chosen and set up (its
+    // output file too), with the settings as they stand: no dialog. True
+    // when the document went out; false after an error box, when cancelled
+    // (the report's Terminated) or when no page was selected.
+    bool PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings& settings);
+
     // ---- more of the store
     // The last anchor of that text (case ignored): its 0-based page and top.
     bool FindAnchor(const std::string& text, int& page, int& top);
@@ -197,6 +206,9 @@ private:
     void buildObjects(TrpXMLSerializer& serializer, TrpPageStore::Reader& reader, TrpComponent* parent,
                       std::string& buffer);
     void appendWholePage(std::string_view name, const TrpXMLItem& element);
+    void followLink(const std::string& url, TrpPageClick& click);
+    // The report's click handlers on the object hit.
+    void clicked(int index, TrpPageClick& click);
     void dropCached(int index);
     void clearCache();
     void writeDocument(TStream& stream);

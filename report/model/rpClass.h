@@ -421,6 +421,9 @@ public:
     void AfterPrint() override;
 
     void DiffTo(std::string& out, TrpComponent* reference) override;
+    // What a frame line below the box takes of the band beyond the view's
+    // height (a character row under dot-matrix text).
+    virtual Extended FrameRowBelow() const { return 0; }
 
     // The state BeginDraw computed: the device rectangle X..X1, Y..Y1
     // (right and bottom are the frame's lines), its size, the scaled frame

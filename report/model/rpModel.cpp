@@ -4,6 +4,7 @@
 #include "rpBands.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
+#include "rpEngine.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -96,6 +97,7 @@ void registerReportModel()
     RegisterClass<TrpStyles>();
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
+    RegisterClass<TrpEngine>(TrpEngine::Publish);
     RegisterClass<TrpCustomOutline>();
     RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);

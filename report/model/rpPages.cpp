@@ -1,5 +1,6 @@
 #include "rpPages.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "SysUtils.h"
@@ -275,6 +276,21 @@ void TrpDataPage::Publish(TClassBuilder<TrpDataPage>& b)
     b.property("Left", &TrpComponent::Left, &TrpComponent::SetLeft);
     b.property("Top", &TrpComponent::Top, &TrpComponent::SetTop);
     b.property("Width", &TrpComponent::Width, &TrpComponent::SetWidth);
+}
+
+// ---------------------------------------------------------------- TrpDialogPage
+
+// Until dialog pages have their form, showing one passes at once.
+int TrpDialogPage::ShowModal()
+{
+    return 1;
+}
+
+bool TrpDialogPage::HasControls() const
+{
+    const std::vector<TrpComponent*>& children = Objects();
+    return std::any_of(children.begin(), children.end(),
+                       [](const TrpComponent* c) { return dynamic_cast<const TrpDialogControl*>(c) != nullptr; });
 }
 
 void registerPageClasses()

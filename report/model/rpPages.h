@@ -143,6 +143,10 @@ public:
 
     // The result of the dialog's last modal run.
     int32_t ModalResult = 0;
+    // The modal result of showing the dialog (2: cancelled).
+    int ShowModal();
+    // Whether the dialog holds a control to show.
+    bool HasControls() const;
 };
 
 void registerPageClasses();

@@ -15,10 +15,12 @@
 #include "SysUtils.h"
 #include "rpDataSets.h"
 #include "rpCustomPreview.h"
+#include "rpEngine.h"
 #include "rpExpressions.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
 #include "rpPassw.h"
+#include "rpProgress.h"
 #include "rpRes.h"
 #include "rpStyles.h"
 #include "rpUiServices.h"
@@ -62,7 +64,7 @@ Variant TrpCustomEngine::GetAggregateValue(const std::string&, const std::string
 
 void TrpCustomEngine::StopReport()
 {
-    if (report_) report_->Terminated = true;
+    if (report_) report_->SetTerminated(true);
 }
 
 void TrpCustomEngine::Publish(TClassBuilder<TrpCustomEngine>& b)
@@ -104,7 +106,10 @@ TrpReport::TrpReport(TComponent* owner)
     Errors.SetDuplicates(dupIgnore);
     styles_ = std::make_unique<TrpStyles>(this);
     enabledDataSets_ = std::make_unique<TrpReportDataSets>(this);
-    engine_ = std::make_unique<TrpCustomEngine>(this);
+    engine_ = std::make_unique<TrpEngine>(this);
+    previewPages_->OnProgressStart = [this](int kind) { ProgressStart(static_cast<TrpProgressType>(kind)); };
+    previewPages_->OnProgress = [this](int kind, int page) { Progress(static_cast<TrpProgressType>(kind), page); };
+    previewPages_->OnProgressStop = [this](int kind) { ProgressStop(static_cast<TrpProgressType>(kind)); };
     Clear();
 }
 

@@ -220,6 +220,7 @@ int main(int argc, char** argv)
     // script: plain scripts keep their own names, such as Sum and Max.
     if (reportFile.empty()) {
         registerScriptModules();
+        registerPrinterTexts();
     } else {
         registerReportFoundationClasses();
         registerReportModel();

@@ -491,11 +491,31 @@ TEST_F(PreparedPreview, ASaveThatFailsLeavesThePreviewUnlockedAndTheNameGetsRpp)
     EXPECT_FALSE(preview->Locked());
 }
 
-TEST_F(PreparedPreview, RefreshKeepsPageAndPlaceAndFallsBackWhenTheReportShrank)
+TEST(RowsReport, PreparesTheNumberOfPagesAsked)
 {
-    int count = 5;
-    sheet.report->OnEndDoc = [&](TObject*) { sheet.fill(count, 20); };
-    Fill(5);
+    RowsReport r(3);
+    r.report->EngineOptions()->BackgroundMode = true;
+    ASSERT_TRUE(r.prepare()) << r.report->Errors.Text();
+    EXPECT_EQ(r.pages().GetCount(), 3);
+}
+
+class EnginePreview : public PreviewTest {
+protected:
+    void Prepare(int pages)
+    {
+        rows.SetPages(pages);
+        rows.report->SetPreview(preview.get());
+        ASSERT_TRUE(rows.prepare()) << rows.report->Errors.Text();
+        Settle();
+    }
+    RowsReport rows{5};
+};
+
+TEST_F(EnginePreview, RefreshKeepsPageAndPlaceAndFallsBackWhenTheReportShrank)
+{
+    Prepare(5);
+    EXPECT_EQ(preview->PageCount(), 5);
+    EXPECT_FALSE(preview->Running());
     preview->SetPageNo(3);
     area().SetVertPosition(area().VertPosition() + 40);
     const int place = area().VertPosition();
@@ -506,15 +526,15 @@ TEST_F(PreparedPreview, RefreshKeepsPageAndPlaceAndFallsBackWhenTheReportShrank)
     EXPECT_FALSE(preview->Locked());
     EXPECT_FALSE(preview->Refreshing());
 
-    count = 2;
+    rows.SetPages(2);
     preview->RefreshReport();
     EXPECT_EQ(preview->PageCount(), 2);
     EXPECT_EQ(preview->PageNo(), 1);
 }
 
-TEST_F(PreparedPreview, PageSettingsChangeTheCurrentPageOrEveryReportPage)
+TEST_F(EnginePreview, PageSettingsChangeTheCurrentPageOrEveryReportPage)
 {
-    Fill(2);
+    Prepare(2);
     auto landscape = [](QDialog& d) {
         d.findChild<QRadioButton*>(QStringLiteral("LandscapeRB"))->setChecked(true);
         d.findChild<QPushButton*>(QStringLiteral("OKB"))->click();
@@ -522,12 +542,13 @@ TEST_F(PreparedPreview, PageSettingsChangeTheCurrentPageOrEveryReportPage)
     };
     ui.expectModal(QStringLiteral("TrpPageSettingsForm"), landscape);
     preview->PageSetupDlg();
-    EXPECT_EQ(sheet.pages().GetPageSize(0).X, static_cast<int>(Round(297 * rp01cm)));
-    EXPECT_EQ(sheet.pages().GetPageSize(1).X, static_cast<int>(Round(210 * rp01cm)));
+    EXPECT_EQ(rows.pages().GetPageSize(0).X, static_cast<int>(Round(297 * rp01cm)));
+    EXPECT_EQ(rows.pages().GetPageSize(1).X, static_cast<int>(Round(210 * rp01cm)));
     EXPECT_GT(area().PageList.Items[0].Width, area().PageList.Items[1].Width);
+    EXPECT_EQ(rows.Find<TrpReportPage>("Page1").Orientation(), poPortrait);
 
-    int prepared = 0;
-    sheet.report->OnBeginDoc = [&](TObject*) { ++prepared; };
+    // Every report page, and the report prepared again: landscape pages
+    // hold fewer rows.
     ui.expectModal(QStringLiteral("TrpPageSettingsForm"), [](QDialog& d) {
         d.findChild<QRadioButton*>(QStringLiteral("ApplyToAllRB"))->setChecked(true);
         d.findChild<QRadioButton*>(QStringLiteral("LandscapeRB"))->setChecked(true);
@@ -535,6 +556,40 @@ TEST_F(PreparedPreview, PageSettingsChangeTheCurrentPageOrEveryReportPage)
         return d.result();
     });
     preview->PageSetupDlg();
-    EXPECT_EQ(prepared, 1);
-    EXPECT_EQ(sheet.page->Orientation(), poLandscape);
+    EXPECT_EQ(rows.Find<TrpReportPage>("Page1").Orientation(), poLandscape);
+    EXPECT_EQ(rows.pages().GetPageSize(1).X, static_cast<int>(Round(297 * rp01cm)));
+    EXPECT_EQ(preview->PageCount(), 3);
+    EXPECT_FALSE(preview->Running());
+}
+
+TEST_F(PreviewTest, AClickInADrillDownHeaderOpensItsGroup)
+{
+    engine_test::Sheet s;
+    s.report->EngineOptions()->BackgroundMode = false;
+    s.band<TrpMasterData>("Outer", 0, 10, 1);
+    auto* group = s.band<TrpGroupHeader>("Kind", 20, 10);
+    group->Condition = "item.\"kind\"";
+    group->DrillDown = true;
+    s.memo(group, "KindName", 0, 0, 100, 10, u"[item.\"kind\"]");
+    auto* items = s.band<TrpDetailData>("Items", 40, 10);
+    items->SetDataSet(s.dataset("item", "select * from item order by id"));
+    s.memo(items, "Name", 20, 0, 100, 10, u"[item.\"name\"]");
+    s.report->SetPreview(preview.get());
+    ASSERT_TRUE(s.prepare()) << s.report->Errors.Text();
+    Settle();
+    auto names = [&] { return engine_test::dumpLines(s.dump(), "memo Name").size(); };
+    EXPECT_EQ(names(), 0u);
+    // The second group's header (below the outer band and the first
+    // header, 10 pixels each): the rows under "B" open.
+    preview->SetZoom(2);
+    const TRect page = area().GetPageBounds(0);
+    const QPoint at(page.Left + 2 * 50 - area().HorzPosition(), page.Top + 2 * (20 + 5) - area().VertPosition());
+    QTest::mouseClick(area().viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(s.report->ExpandedDrillDowns, (std::set<std::string>{"Outer.1.Kind.2"}));
+    EXPECT_EQ(names(), 2u);
+    EXPECT_FALSE(preview->Locked());
+    area().LastClickTicks = 0;
+    QTest::mouseClick(area().viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(s.report->ExpandedDrillDowns.empty());
+    EXPECT_EQ(names(), 0u);
 }

@@ -257,11 +257,12 @@ TEST_F(PreviewForm, DrillDownHeadersCollapseAndExpandThenTheReportIsPreparedAgai
     EXPECT_TRUE(f.CollapseMI->isEnabled());
     int prepared = 0;
     sheet.report->OnBeginDoc = [&](TObject*) { ++prepared; };
-    sheet.report->OnEndDoc = [&](TObject*) { sheet.fill(3, 20); };
+    sheet.report->ExpandedDrillDowns = {"GroupHeader1.1"};
     f.ExpandMI->trigger();
+    EXPECT_TRUE(sheet.report->ExpandedDrillDowns.empty());
     EXPECT_TRUE(header->ExpandDrillDown);
     EXPECT_EQ(prepared, 1);
-    f.Preview->SetPageNo(3);
+    f.Preview->SetPageNo(f.Preview->PageCount());
     f.CollapseMI->trigger();
     EXPECT_FALSE(header->ExpandDrillDown);
     EXPECT_EQ(prepared, 2);

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "DialogTestSupport.h"
+#include "EngineTestUtil.h"
 #include "FakePreviewPages.h"
 #include "PreparedTestUtil.h"
 #include "rpPreview.h"
@@ -27,6 +28,30 @@ inline QColor PixelAt(QWidget& w, QPoint at)
 {
     return w.grab().toImage().pixelColor(at);
 }
+
+// A report the engine prepares: A4 pages (10 mm margins) with a header
+// and rows of 20 pixels, 50 a page, each saying "行 n"; progress reaches
+// the preview as in the program.
+struct RowsReport : engine_test::Sheet {
+    static constexpr int RowsPerPage = 50;
+    explicit RowsReport(int pages)
+    {
+        report->EngineOptions()->BackgroundMode = false;
+        report->EngineOptions()->NewSilentMode = simMessageBoxes;
+        page->SetDefaults();
+        auto* header = band<TrpPageHeader>("Header", 0, 30);
+        memo(header, "Caption", 10, 5, 300, 20, u"发货单");
+        memo(band<TrpMasterData>("Rows", 40, 20, pages * RowsPerPage), "Row", 10, 0, 300, 20, u"行 [Line]");
+    }
+    // A preparation reloads the report as it was: its objects are new
+    // ones after each, found by name.
+    template <class T>
+    T& Find(const std::string& name)
+    {
+        return dynamic_cast<T&>(*report->FindObject(name));
+    }
+    void SetPages(int pages) { Find<TrpMasterData>("Rows").SetRowCount(pages * RowsPerPage); }
+};
 
 class PreviewTest : public DialogTest {
 protected:

@@ -2,6 +2,7 @@
 
 #include "Pictures.h"
 #include "QtCanvas.h"
+#include "ScriptedUiServices.h"
 #include "PreparedTestUtil.h"
 #include "rpPicture.h"
 
@@ -300,4 +301,57 @@ TEST(DrawPage, ObjectUnderTheMouse)
     EXPECT_EQ(at(5, 400).Object, nullptr);
     s.engine.running = true;
     EXPECT_EQ(at(215, 90).Object, nullptr) << "nothing while the report is being prepared";
+}
+
+TEST(DrawPage, ClickedLinksAndTheReportsHandler)
+{
+    Sheet s;
+    s.fill(3, 2);
+    TrpPreviewPages& p = s.pages();
+    p.CurPage = 1;
+    p.AddAnchor("total");
+    auto click = [&](const std::string& url, bool dbl = false) {
+        std::shared_ptr<TrpReportPage> page = p.GetPage(0);
+        // The first row's.
+        auto* memo = static_cast<TrpMemoView*>(page->Objects()[1]->FindObject("Memo2"));
+        memo->URL = url;
+        p.ModifyPage(0, page.get());
+        TrpPageClick c;
+        c.X = static_cast<int>(10 * rp01cm + 215);
+        c.Y = static_cast<int>(10 * rp01cm + 60);
+        c.Click = !dbl;
+        c.DoubleClick = dbl;
+        p.HandleObjectClick(0, c);
+        return c;
+    };
+    EXPECT_EQ(click("@3").LinkPage, 2);
+    EXPECT_EQ(click("@4").LinkPage, -1) << "no such page";
+    EXPECT_EQ(click("@x").LinkPage, -1) << "not a number: ignored";
+    const TrpPageClick anchor = click("#TOTAL");
+    EXPECT_EQ(std::make_pair(anchor.LinkPage, anchor.LinkTop), std::make_pair(1, 0));
+    EXPECT_EQ(click("#nowhere").LinkPage, -1);
+
+    // Web and mail addresses open; anything else could start a program.
+    gui::ScriptedUiServices ui;
+    ui.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });
+    gui::ScopedUi scope(ui);
+    ui.expectUrl("https://example.com/a?b=1").expectUrl("mailto:office@example.com");
+    for (const char* url : {"https://example.com/a?b=1", "file:///usr/bin/xterm", "/usr/bin/xterm", "mailto:office@example.com",
+                            "javascript:alert(1)", "calc.exe"})
+        EXPECT_EQ(click(url).LinkPage, -1) << url;
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_EQ(click("@2", true).LinkPage, -1) << "a double click follows no link";
+
+    // The report's handler may change the object: the page is stored back.
+    std::vector<std::string> seen;
+    s.report->OnClickObject = [&](TrpView* view, int, int, bool& modified) {
+        seen.push_back(view->Name());
+        static_cast<TrpMemoView*>(view)->SetText(u"clicked");
+        modified = true;
+    };
+    s.report->OnDblClickObject = [&](TrpView* view, int, int, bool&) { seen.push_back("double " + view->Name()); };
+    EXPECT_TRUE(click("").Modified);
+    EXPECT_FALSE(click("", true).Modified);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Memo2", "double Memo2"}));
+    EXPECT_EQ(static_cast<TrpMemoView*>(p.GetPage(0)->Objects()[1]->FindObject("Memo2"))->Text(), u"clicked\r\n");
 }

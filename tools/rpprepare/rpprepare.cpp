@@ -1,0 +1,193 @@
+// rpprepare: a report prepared the way the program prepares it, against
+// datasets made from queries over an SQLite file, in background mode.
+//
+//   rpprepare REPORT.xml [--db FILE --dataset NAME=SQL...] [--dump] [--png DIR [--zoom Z]] [--rpp OUT.rpp]
+//
+// The dump (the default) goes to standard output: per page its size, per
+// band its name, left, top and height, per text object its text. --png
+// writes page-0001.png ... into DIR at Z device pixels per report unit (1
+// is 96 dpi); --rpp saves the prepared-report file. Errors go to standard
+// error; the exit code is 1 after load or preparation errors (what was
+// prepared is still written), 2 for a wrong command line.
+
+#include "ScriptModules.h"
+#include "rpClassRTTI.h"
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Canvas.h"
+#include "CoreClasses.h"
+#include "Database.h"
+#include "Pictures.h"
+#include "QtCanvas.h"
+#include "Query.h"
+#include "ScriptedUiServices.h"
+#include "SysUtils.h"
+#include "rpDBSet.h"
+#include "rpDMPClass.h"
+#include "rpEngine.h"
+#include "rpModel.h"
+#include "rpPages.h"
+#include "rpReport.h"
+#include "rpRes.h"
+#include "rpXMLSerializer.h"
+#include "sc_tools.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: rpprepare REPORT.xml [--db FILE --dataset NAME=SQL...] [--dump] [--png DIR [--zoom Z]] [--rpp OUT.rpp]\n";
+
+struct Options {
+    std::string report;
+    std::string database;
+    std::vector<std::pair<std::string, std::string>> datasets;
+    bool dump = false;
+    std::string pngFolder;
+    Extended zoom = 1;
+    bool zoomGiven = false;
+    std::string rppFile;
+};
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--db" && hasValue) {
+            o.database = argv[++i];
+        } else if (a == "--dataset" && hasValue) {
+            const std::string d = argv[++i];
+            const size_t eq = d.find('=');
+            if (eq == std::string::npos || eq == 0) return false;
+            o.datasets.emplace_back(d.substr(0, eq), d.substr(eq + 1));
+        } else if (a == "--dump") {
+            o.dump = true;
+        } else if (a == "--png" && hasValue) {
+            o.pngFolder = argv[++i];
+        } else if (a == "--zoom" && hasValue) {
+            if (!TryStrToFloat(argv[++i], o.zoom) || o.zoom <= 0 || o.zoom > 20) return false;
+            o.zoomGiven = true;
+        } else if (a == "--rpp" && hasValue) {
+            o.rppFile = argv[++i];
+        } else if (a.rfind("--", 0) == 0 || !o.report.empty()) {
+            return false;
+        } else {
+            o.report = a;
+        }
+    }
+    if (o.report.empty() || o.database.empty() != o.datasets.empty()) return false;
+    if (o.zoomGiven && o.pngFolder.empty()) return false;
+    if (o.pngFolder.empty() && o.rppFile.empty()) o.dump = true;
+    return true;
+}
+
+bool writePngs(TrpCustomPreviewPages& pages, const Options& o)
+{
+    if (!QDir().mkpath(QString::fromStdString(o.pngFolder))) {
+        std::fprintf(stderr, "rpprepare: cannot make %s\n", o.pngFolder.c_str());
+        return false;
+    }
+    for (int i = 0; i < pages.GetCount(); ++i) {
+        const TPoint size = pages.GetPageSize(i);
+        QImage image(std::max(1, static_cast<int>(Round(size.X * o.zoom))),
+                     std::max(1, static_cast<int>(Round(size.Y * o.zoom))), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            TQtCanvas canvas(image);
+            pages.DrawPage(i, canvas, o.zoom, o.zoom, 0, 0);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "page-%04d.png", i + 1);
+        const QString file = QDir(QString::fromStdString(o.pngFolder)).filePath(QString::fromLatin1(name));
+        if (!image.save(file, "PNG")) {
+            std::fprintf(stderr, "rpprepare: cannot write %s\n", file.toStdString().c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+int run(const Options& o)
+{
+    std::unique_ptr<db::Database> database;
+    if (!o.database.empty()) database = std::make_unique<db::Database>(o.database, db::Database::OpenMode::ReadOnly);
+    // The queries and datasets belong to a form, as in the program, and
+    // the report finds them by their names.
+    std::vector<std::unique_ptr<db::Query>> queries;
+    TComponent form;
+    form.SetName("fmain");
+    for (const auto& [name, sql] : o.datasets) {
+        queries.push_back(
+            std::make_unique<db::Query>(*database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
+        queries.back()->setSql(sql);
+        auto* ds = new TrpDBDataset(&form);
+        ds->SetName(name);
+        ds->SetDataSet(queries.back().get());
+    }
+    auto* report = new TrpReport(&form);
+    report->EngineOptions()->BackgroundMode = true;
+    if (!report->LoadFromFile(o.report)) {
+        std::fprintf(stderr, "rpprepare: cannot open %s\n", o.report.c_str());
+        return 1;
+    }
+    // A dataset the file does not list is the report's all the same.
+    for (int i = 0; i < form.ComponentCount(); ++i) {
+        auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
+        if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
+    }
+    int status = 0;
+    if (report->Errors.Count() > 0) {
+        for (int i = 0; i < report->Errors.Count(); ++i)
+            std::fprintf(stderr, "rpprepare: %s\n", report->Errors.Strings(i).c_str());
+        status = 1;
+    }
+    // Errors of the preparation are written to standard error by the report.
+    if (!report->PrepareReport(true)) status = 1;
+    TrpCustomPreviewPages& pages = *report->PreviewPages();
+    if (o.dump) std::fputs(DumpPreparedPages(pages).c_str(), stdout);
+    if (!o.pngFolder.empty() && !writePngs(pages, o)) status = 1;
+    if (!o.rppFile.empty()) pages.SaveToFile(o.rppFile);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    scRegisterStandardLanguages();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerDMPClasses();
+    registerReportResources();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    // A tool never shows a box: anything that would ask goes to stderr.
+    gui::ScriptedUiServices ui;
+    ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
+    gui::ScopedUi scope(ui);
+    try {
+        const int status = run(options);
+        std::fflush(stdout);
+        return status;
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "rpprepare: %s\n", e.what());
+        return 1;
+    }
+}
