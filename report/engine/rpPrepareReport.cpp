@@ -129,15 +129,11 @@ bool TrpReport::PrepareReport(bool clearLastReport)
 bool TrpReport::runPreparation()
 {
     if (OnBeginDoc) OnBeginDoc(this);
-    // A script that does not compile is listed and none of it runs; the
-    // pages are still built, without its handlers.
-    const bool compiled = PrepareScript();
-    if (compiled) {
-        if (OnAfterScriptCompile) OnAfterScriptCompile(this);
-        if (script_->Prog() && script_->Prog()->Count() > 0) script_->Execute();
-    }
+    if (!PrepareScript()) return false;
+    if (OnAfterScriptCompile) OnAfterScriptCompile(this);
+    if (script_->Prog() && script_->Prog()->Count() > 0) script_->Execute();
     if (Terminated) return false;
-    if (!engine_->Run() || !compiled) {
+    if (!engine_->Run()) {
         // The report's own preview has nothing to show.
         if (previewForm_) previewForm_->Close();
         return false;

@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     registerCoreClasses();
+    // Reports compile their scripts when they are prepared.
     scRegisterStandardLanguages();
     registerCanvasClasses();
     registerPictureClasses();

@@ -102,9 +102,42 @@ TEST(OrderSheet, AmountsAreThePriceTimesTheQuantity)
     Prepared run(orderSheet(), file.path,
             {{"rpDBDataset1", order_lines::masterSql("ZEZO-2026-12-06-093000")},
              {"rpDBDataset2", order_lines::detailSql("ZEZO-2026-12-06-093000")}});
-    run.prepare();
+    ASSERT_TRUE(run.prepare()) << run.errors();
     const std::string dump = run.dump();
     EXPECT_EQ(dumpLines(dump, "memo Memo22 "), (std::vector<std::string>{"memo Memo22 37.5", "memo Memo22 5"}));
+    // The summary's handler adds the extra charge to the amount.
+    EXPECT_EQ(dumpLines(dump, "memo Memo5 "), std::vector<std::string>{"memo Memo5 47.5"});
     EXPECT_EQ(dumpLines(dump, "memo Memo21 "), (std::vector<std::string>{"memo Memo21 12.5", "memo Memo21 2.50"}));
     EXPECT_EQ(dumpLines(dump, "memo Memo3 "), std::vector<std::string>{"memo Memo3 ZEZO-2026-12-06-093000"});
+}
+
+// The waybill is made of objects lying on its page: they print where the
+// courier layout puts them, from the top of the printable area.
+TEST(Waybill, ObjectsPrintWhereTheLayoutPutsThem)
+{
+    order_lines::OrderFile file(testData("fixtures/orders.sql"), 0);
+    for (const Extended cm : {Extended(0), Extended(2)}) {
+        Prepared run(std::string(REPORT_SOURCE_ROOT) + "/resources/reports/waybill.xml", file.path,
+                     {{"rpDBDataset3", order_lines::masterSql("ZEZO-2026-12-06-093000")},
+                      {"rpDBDataset4", "select * from config"}});
+        for (const char* name : {"Memo6", "Memo8"}) {
+            TrpComponent* memo = run.report->FindObject(name);
+            memo->SetLeft(cm * 37.7953);
+            memo->SetTop((cm + 1) * 37.7953);
+        }
+        run.prepare();
+        ASSERT_EQ(run.pageCount(), 1);
+        const std::shared_ptr<TrpReportPage> page = run.pages().GetPage(0);
+        ASSERT_EQ(page->Objects().size(), 1u);
+        const TrpComponent* band = page->Objects()[0];
+        EXPECT_EQ(band->Top(), 0);
+        const TrpComponent* receiver = band->FindObject("Memo6");
+        ASSERT_TRUE(receiver);
+        // Positions are stored as text of 15 digits.
+        EXPECT_NEAR(double(receiver->Left()), double(cm * 37.7953), 1e-9);
+        EXPECT_NEAR(double(receiver->Top()), double((cm + 1) * 37.7953), 1e-9);
+        EXPECT_EQ(dumpLines(run.dump(), "memo Memo6 "), std::vector<std::string>{"memo Memo6 华南贸易有限公司"});
+        EXPECT_EQ(dumpLines(run.dump(), "memo Memo8 "), std::vector<std::string>{"memo Memo8 020-88886666"});
+        EXPECT_EQ(dumpLines(run.dump(), "memo Memo2 "), std::vector<std::string>{"memo Memo2 特瓦克物流"});
+    }
 }

@@ -92,14 +92,13 @@ TEST(Preparation, ScriptErrorsAreListedOnceAndNeverLeaveThePreparation)
 {
     LoadReportStringTable();
     {
-        // A script that does not compile runs none of itself; the pages are
-        // built without its handlers.
+        // A script that does not compile: nothing runs, nothing is built.
         RowsSheet sheet(3);
         sheet.report->ScriptText()->SetText("begin\r\n  x := ;\r\nend.");
         EXPECT_FALSE(sheet.prepare());
         ASSERT_EQ(sheet.report->Errors.Count(), 1);
         EXPECT_EQ(sheet.report->Errors.Strings(0).rfind("Script 错误在 2:", 0), 0u) << sheet.report->Errors.Text();
-        EXPECT_EQ(sheet.pages().GetCount(), 1);
+        EXPECT_EQ(sheet.pages().GetCount(), 0);
     }
     {
         // A run-time error in an expression ends the run where it happened.
