@@ -23,10 +23,16 @@
 #include "Canvas.h"
 #include "CodePages.h"
 #include "CoreClasses.h"
+#include "Database.h"
 #include "Pictures.h"
+#include "Query.h"
+#include "ScriptModules.h"
 #include "SysUtils.h"
 #include "UiServices.h"
+#include "rpClassRTTI.h"
 #include "rpCustomPreviewPages.h"
+#include "rpDBSet.h"
+#include "rpDataSets.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpPreviewForm.h"
@@ -101,6 +107,8 @@ class ShotUi : public gui::UiServices {
 public:
     explicit ShotUi(const Options& o) : options_(o) {}
     bool saved = false;
+    // Cleared while a report is prepared inside the window, set by its end.
+    bool prepared = true;
     std::string error;
 
     gui::MsgResult messageBox(const QString& text, const QString&, gui::MsgButtons, gui::MsgIcon) override
@@ -145,6 +153,12 @@ private:
             QThread::msleep(5);
         }
         settle();
+        // A report that could not be prepared shows nothing (or has closed
+        // its window).
+        if (!prepared || !form.isVisible()) {
+            error = "the report could not be prepared";
+            return;
+        }
         TrpPreview& preview = *form.Preview;
         if (options_.zoom) preview.SetZoom(*options_.zoom);
         if (options_.zoomMode != zmDefault) preview.SetZoomMode(options_.zoomMode);
@@ -163,18 +177,39 @@ int run(const Options& o)
 {
     ShotUi ui(o);
     gui::ScopedUi scope(ui);
-    TrpReport report;
-    report.EngineOptions()->NewSilentMode = simReThrow;
+    std::unique_ptr<db::Database> database;
+    if (!o.database.empty()) database = std::make_unique<db::Database>(o.database, db::Database::OpenMode::ReadOnly);
+    // The queries and datasets belong to a form, as in the program, and
+    // the report finds them by their names.
+    std::vector<std::unique_ptr<db::Query>> queries;
+    TComponent form;
+    form.SetName("fmain");
+    for (const auto& [name, sql] : o.datasets) {
+        queries.push_back(std::make_unique<db::Query>(*database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
+        queries.back()->setSql(sql);
+        auto* ds = new TrpDBDataset(&form);
+        ds->SetName(name);
+        ds->SetDataSet(queries.back().get());
+    }
+    auto* report = new TrpReport(&form);
     if (endsWith(o.input, ".rpp")) {
-        report.PreviewPages()->LoadFromFile(o.input, true);
-        report.ShowPreparedReport();
+        report->PreviewPages()->LoadFromFile(o.input, true);
+        report->ShowPreparedReport();
     } else {
-        if (!report.LoadFromFile(o.input, true) || report.Errors.Count() > 0) {
-            for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "previewshot: %s\n", report.Errors.Strings(i).c_str());
+        report->LoadFromFile(o.input, true);
+        if (report->Errors.Count() > 0) {
+            for (int i = 0; i < report->Errors.Count(); ++i)
+                std::fprintf(stderr, "previewshot: %s\n", report->Errors.Strings(i).c_str());
             return 1;
         }
-        std::fputs("previewshot: preparing a report is not available yet\n", stderr);
-        return 1;
+        for (int i = 0; i < form.ComponentCount(); ++i) {
+            auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
+            if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
+        }
+        // Prepared inside the window, as the print commands show it.
+        ui.prepared = false;
+        report->OnEndDoc = [&ui](TObject*) { ui.prepared = true; };
+        report->ShowReport(true);
     }
     if (!ui.error.empty()) std::fprintf(stderr, "previewshot: %s\n", ui.error.c_str());
     return ui.saved ? 0 : 1;
@@ -199,6 +234,7 @@ int main(int argc, char** argv)
     registerReportModel();
     registerDMPClasses();
     registerReportResources();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     registerPreviewLibrary();
     try {
         return run(options);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineTestUtil.h"
 #include "PreparedTestUtil.h"
 
 namespace {
@@ -78,13 +79,41 @@ TEST(PreviewShot, ShowsAPreparedFileAtAPageAndZoomWithTheFoundText)
     s.pages().SaveToFile(rpp.toStdString());
     const Result r = RunShot({rpp, "--png", png, "--page", "2", "--zoom", "pagewidth", "--find", "行 105"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    QFile::copy(png, "/tmp/shots/order.png");
-    QFile::copy(rpp, "/tmp/shots/order.rpp");
     const QImage shot(png);
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), QSize(1280, 900));
-    // The window's background right of the page, the page itself white.
+    // The page at page width starts 10 pixels into the grey area.
+    EXPECT_EQ(shot.pixelColor(4, 450), QColor(0x80, 0x80, 0x80));
     const Result absent = RunShot({rpp, "--png", png, "--find", "absent text"});
     EXPECT_EQ(absent.exitCode, 0);
     EXPECT_TRUE(absent.err.contains("Text not found")) << absent.err.toStdString();
+}
+
+TEST(PreviewShot, PreparesAReportAgainstTheDatabaseInsideTheWindow)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath("sheet.png");
+    order_lines::OrderFile file(engine_test::testData("fixtures/orders.sql"), 40);
+    const QString report = QString::fromStdString(engine_test::orderSheet()), db = QString::fromStdString(file.path);
+    const QString master = QString::fromStdString("rpDBDataset1=" + order_lines::masterSql());
+    const QString detail = QString::fromStdString("rpDBDataset2=" + order_lines::detailSql());
+    const Result r = RunShot({report, "--db", db, "--dataset", master, "--dataset", detail, "--png", png, "--page", "2",
+                              "--zoom", "wholepage"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage shot(png);
+    ASSERT_FALSE(shot.isNull());
+    // The second of two pages, whole: ruled rows in black on white.
+    int dark = 0;
+    for (int y = 0; y < shot.height(); y += 2)
+        for (int x = 0; x < shot.width(); x += 2)
+            if (qGray(shot.pixel(x, y)) < 60) ++dark;
+    EXPECT_GT(dark, 500);
+
+    // A query that fails: its error, and no picture.
+    QFile::remove(png);
+    const Result bad = RunShot({report, "--db", db, "--dataset", "rpDBDataset1=select * from nosuch", "--dataset", detail,
+                                "--png", png});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.err.contains("no such table: nosuch")) << bad.err.toStdString();
+    EXPECT_FALSE(QFile::exists(png));
 }
