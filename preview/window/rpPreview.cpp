@@ -401,35 +401,28 @@ void TrpPreview::UpdateSplitter()
     Splitter->setSizes(sizes);
 }
 
-void TrpPreview::SetOutlineVisible(bool Value)
-{
-    const bool changed = Value != FOutlineVisible;
-    FOutlineVisible = Value;
-    if (Value) {
-        FThumbnailVisible = false;
-        Thumbnail->hide();
-    }
-    OutlineTree->setVisible(Value);
-    UpdateSplitter();
-    if (Form) Form->SyncViewButtons();
-    if (changed) UpdatePages();
-}
+void TrpPreview::SetOutlineVisible(bool Value) { ShowSide(OutlineTree, FOutlineVisible, Value); }
 
 void TrpPreview::SetThumbnailVisible(bool Value)
 {
-    const bool changed = Value != FThumbnailVisible;
-    FThumbnailVisible = Value;
+    ShowSide(Thumbnail, FThumbnailVisible, Value);
+    if (Value) ScrollTo(Thumbnail, FPageNo);
+}
+
+void TrpPreview::ShowSide(QWidget* Side, bool& Flag, bool Value)
+{
+    const bool changed = Value != Flag;
+    // The outline and the thumbnails share the left side.
     if (Value) {
-        FOutlineVisible = false;
+        FOutlineVisible = FThumbnailVisible = false;
         OutlineTree->hide();
+        Thumbnail->hide();
     }
-    Thumbnail->setVisible(Value);
+    Flag = Value;
+    Side->setVisible(Value);
     UpdateSplitter();
     if (Form) Form->SyncViewButtons();
-    if (changed) {
-        UpdatePages();
-        if (Value) ScrollTo(Thumbnail, FPageNo);
-    }
+    if (changed) UpdatePages();
 }
 
 void TrpPreview::SetBackColor(TColor Value)

@@ -193,7 +193,8 @@ public:
     // The report's preview buttons (all but the last three without a report).
     TrpPreviewButtons Buttons() const;
 
-    // ---- commands; all do nothing while the report is being prepared
+    // ---- commands; those on the pages and files wait for the end of a
+    // preparation (they do nothing while it runs)
     void Print();
     void Save();
     void SaveToFile(const std::string& Name);
@@ -259,7 +260,8 @@ private:
     void AddOutlineItems(TrpCustomOutline* Outline, QTreeWidgetItem* Parent);
     void OutlineItemChosen(QTreeWidgetItem* Item);
     void UpdateSplitter();
-    // Runs PrepareReport(True) with the hooks quiet.
+    void ShowSide(QWidget* Side, bool& Flag, bool Value);
+    // The report prepared anew, its pages emptied first.
     bool Prepare();
 
     int FPageNo = 1;
