@@ -260,11 +260,14 @@ TEST_F(PreviewForm, DrillDownHeadersCollapseAndExpandThenTheReportIsPreparedAgai
     sheet.report->ExpandedDrillDowns = {"GroupHeader1.1"};
     f.ExpandMI->trigger();
     EXPECT_TRUE(sheet.report->ExpandedDrillDowns.empty());
-    EXPECT_TRUE(header->ExpandDrillDown);
+    // A preparation loads the report back as it was: the header is a new
+    // object with the value set before.
+    auto expanded = [&] { return dynamic_cast<TrpGroupHeader&>(*sheet.report->FindObject("GroupHeader1")).ExpandDrillDown; };
+    EXPECT_TRUE(expanded());
     EXPECT_EQ(prepared, 1);
     f.Preview->SetPageNo(f.Preview->PageCount());
     f.CollapseMI->trigger();
-    EXPECT_FALSE(header->ExpandDrillDown);
+    EXPECT_FALSE(expanded());
     EXPECT_EQ(prepared, 2);
     EXPECT_EQ(f.Preview->PageNo(), 1);
     EXPECT_FALSE(f.Preview->Locked());
