@@ -21,13 +21,12 @@
 
 #include "Canvas.h"
 #include "CoreClasses.h"
-#include "Database.h"
 #include "Pictures.h"
-#include "Query.h"
 #include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
 #include "SysUtils.h"
+#include "ToolDatasets.h"
 #include "CodePages.h"
 #include "rpBands.h"
 #include "rpClassRTTI.h"
@@ -105,19 +104,9 @@ void printErrors(TrpReport& report)
 
 int run(const Options& o)
 {
-    db::Database database(o.database, db::Database::OpenMode::ReadOnly);
-    // The queries and datasets belong to a form, as in the program, and
-    // the report finds them by their names.
-    std::vector<std::unique_ptr<db::Query>> queries;
-    TComponent form;
-    form.SetName("fmain");
-    for (const auto& [name, sql] : o.datasets) {
-        queries.push_back(std::make_unique<db::Query>(database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
-        queries.back()->setSql(sql);
-        auto* ds = new TrpDBDataset(&form);
-        ds->SetName(name);
-        ds->SetDataSet(queries.back().get());
-    }
+    // The report finds the tool's datasets by their names.
+    ToolDatasets data(o.database, o.datasets);
+    TComponent& form = data.form;
     auto* report = new TrpReport(&form);
     report->EngineOptions()->NewSilentMode = simSilent;
     if (!report->LoadFromFile(o.report)) {
