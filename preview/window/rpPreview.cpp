@@ -19,7 +19,6 @@
 #include "SysUtils.h"
 #include "UiServices.h"
 #include "rpFormKit.h"
-#include "rpBands.h"
 #include "rpImageList.h"
 #include "rpPages.h"
 #include "rpPreviewForm.h"
@@ -499,22 +498,14 @@ void TrpPreview::OutlineItemChosen(QTreeWidgetItem* Item)
 
 void TrpPreview::HandleClick(int Page, TrpPageClick& Click)
 {
+    // The pages follow links, run the click handlers and open or close a
+    // drill-down group (preparing the report again through RefreshReport).
     PreviewPages->HandleObjectClick(Page, Click);
-    if (!Click.Object) return;
+    if (!Click.Object || Click.Refresh) return;
     if (Click.LinkPage >= 0) SetPosition(Click.LinkPage + 1, Click.LinkTop);
     if (Click.Modified) {
         FSearchPicturePage = -1;
         InvalidateViews();
-    }
-    // A click in a drill-down group's header opens or closes the group.
-    if (!Report || Click.DoubleClick) return;
-    for (TrpComponent* c = Click.Object; c; c = c->Parent()) {
-        auto* header = dynamic_cast<TrpGroupHeader*>(c);
-        if (!header || !header->DrillDown || header->DrillName.empty()) continue;
-        std::set<std::string>& open = Report->ExpandedDrillDowns;
-        if (!open.erase(header->DrillName)) open.insert(header->DrillName);
-        RefreshReport();
-        return;
     }
 }
 

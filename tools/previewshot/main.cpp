@@ -23,16 +23,13 @@
 #include "Canvas.h"
 #include "CodePages.h"
 #include "CoreClasses.h"
-#include "Database.h"
 #include "Pictures.h"
-#include "Query.h"
 #include "ScriptModules.h"
 #include "SysUtils.h"
+#include "ToolDatasets.h"
 #include "UiServices.h"
 #include "rpClassRTTI.h"
 #include "rpCustomPreviewPages.h"
-#include "rpDBSet.h"
-#include "rpDataSets.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpPreviewForm.h"
@@ -177,21 +174,8 @@ int run(const Options& o)
 {
     ShotUi ui(o);
     gui::ScopedUi scope(ui);
-    std::unique_ptr<db::Database> database;
-    if (!o.database.empty()) database = std::make_unique<db::Database>(o.database, db::Database::OpenMode::ReadOnly);
-    // The queries and datasets belong to a form, as in the program, and
-    // the report finds them by their names.
-    std::vector<std::unique_ptr<db::Query>> queries;
-    TComponent form;
-    form.SetName("fmain");
-    for (const auto& [name, sql] : o.datasets) {
-        queries.push_back(std::make_unique<db::Query>(*database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
-        queries.back()->setSql(sql);
-        auto* ds = new TrpDBDataset(&form);
-        ds->SetName(name);
-        ds->SetDataSet(queries.back().get());
-    }
-    auto* report = new TrpReport(&form);
+    ToolDatasets data(o.database, o.datasets);
+    auto* report = new TrpReport(&data.form);
     if (endsWith(o.input, ".rpp")) {
         report->PreviewPages()->LoadFromFile(o.input, true);
         report->ShowPreparedReport();
@@ -202,10 +186,7 @@ int run(const Options& o)
                 std::fprintf(stderr, "previewshot: %s\n", report->Errors.Strings(i).c_str());
             return 1;
         }
-        for (int i = 0; i < form.ComponentCount(); ++i) {
-            auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
-            if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
-        }
+        data.AddTo(*report);
         // Prepared inside the window, as the print commands show it.
         ui.prepared = false;
         report->OnEndDoc = [&ui](TObject*) { ui.prepared = true; };
