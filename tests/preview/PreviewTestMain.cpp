@@ -4,11 +4,14 @@
 #include "Canvas.h"
 #include "CoreClasses.h"
 #include "Pictures.h"
+#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
+#include "rpClassRTTI.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpRes.h"
 #include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -28,6 +31,8 @@ int main(int argc, char** argv)
     registerPrinterTexts();
     registerDMPClasses();
     registerRichUnit();
+    // Report scripts see every module, the report classes among them.
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     // No test may block on a real box: anything a test did not script fails it.
     gui::ScriptedUiServices unexpected;
     unexpected.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });
