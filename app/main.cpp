@@ -23,7 +23,6 @@
 #include "Uluru.h"
 #include "Usys.h"
 #include "Uxgmm.h"
-#include "rpCustomPreviewPages.h"
 #include "rpDBSet.h"
 #include "rpMemo.h"
 #include "rpReport.h"
@@ -509,7 +508,7 @@ void Tfmain::PrintOrderSheet()
     if (!rpReport1->PrepareReport(true)) return;
     SetMemoText(*rpReport1, "Memo1", title);
     SetMemoText(*rpReport1, "Memo23", contact);
-    showReport(*rpReport1);
+    rpReport1->ShowReport(true);
 }
 
 void Tfmain::PrintWaybill(const QString& id)
@@ -534,10 +533,5 @@ void Tfmain::PrintWaybill(const QString& id)
             memo->SetTop(p.top);
             memo->SetLeft(p.left);
         }
-    showReport(*rpReport2);
-}
-
-void Tfmain::showReport(TrpReport& report)
-{
-    if (report.PrepareReport(true)) report.PreviewPages()->Print();
+    rpReport2->ShowReport(true);
 }

@@ -67,7 +67,8 @@ public:
     // The print commands: the order sheet of the order in ADOQuery1 and
     // ADOQuery2, and the waybill of the order in ADOQuery1 on the layout of
     // that zq_kd id. Each prepares its report, sets the texts or positions
-    // the report cannot know, and shows it.
+    // the report cannot know, and shows it in the modal preview, which
+    // prepares it again with them; the user prints from there.
     void PrintOrderSheet();
     void PrintWaybill(const QString& id);
 
@@ -129,9 +130,6 @@ private:
     void setGridLayout(TListing::Layout layout);
     void showPagingLabels();
     void createReports();
-    // The preview of a report whose texts and positions are set: it is
-    // prepared again with them.
-    void showReport(TrpReport& report);
 };
 
 extern Tfmain* fmain;

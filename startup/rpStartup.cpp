@@ -7,8 +7,10 @@
 #include "rpClassRTTI.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
-#include "rpPrintDialog.h"
+#include "rpPreviewForm.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -19,12 +21,14 @@ void registerReportSystem(const TrpStartupOptions& options)
     registerPictureClasses();
     registerReportFoundationClasses();
     scRegisterStandardLanguages();
-    TscLaterModules later;
-    if (options.reportScripts) later.report = &scModuleFactory<TrpClassRTTI>;
-    registerScriptModules(later);
+    if (options.reportScripts)
+        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    else
+        registerScriptModules();
     registerReportModel();
     registerDMPClasses();
-    registerPreviewDialogs();
+    registerRichUnit();
+    registerPreviewLibrary();
     if (options.reportScripts)
         registerReportResources();
     else

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -71,18 +73,45 @@ bool typeInto(QDialog& dialog, const QString& name, const QString& text)
     return true;
 }
 
+// Presses a button or triggers an action of the dialog once it is enabled:
+// a dialog may be busy first (a preview preparing its pages).
+bool press(QDialog& dialog, const QString& name)
+{
+    auto* button = dialog.findChild<QAbstractButton*>(name);
+    auto* action = button ? nullptr : dialog.findChild<QAction*>(name);
+    if (!button && !action) return false;
+    const auto enabled = [&] { return button ? button->isEnabled() : action->isEnabled(); };
+    QElapsedTimer waited;
+    waited.start();
+    while (!enabled() && waited.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    if (!enabled()) return false;
+    if (button) button->click();
+    else action->trigger();
+    return true;
+}
+
 }  // namespace
 
 ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, int result,
-                                                    const QList<std::pair<QString, QString>>& fills)
+                                                    const QList<std::pair<QString, QString>>& fills, const QStringList& presses)
 {
-    return expectModal(objectName, [this, result, fills](QDialog& dialog) {
+    return expectModal(objectName, [this, result, fills, presses](QDialog& dialog) {
         for (const auto& [name, text] : fills) {
             if (typeInto(dialog, name, text))
                 record(QStringLiteral("fill ") + name + QStringLiteral(" <- ") + text);
             else
                 fail(QStringLiteral("fill ") + name + QStringLiteral(": no such field in ") + dialog.objectName() +
                      QStringLiteral(" (or a check box given neither 1 nor 0)"));
+        }
+        for (const QString& name : presses) {
+            if (press(dialog, name))
+                record(QStringLiteral("press ") + name);
+            else
+                fail(QStringLiteral("press ") + name + QStringLiteral(": no such control in ") + dialog.objectName() +
+                     QStringLiteral(", or it stayed disabled"));
         }
         return result;
     });
@@ -386,6 +415,7 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
     }
     int lineNo = 0;
     QList<std::pair<QString, QString>> fills;
+    QStringList presses;
     while (!file.atEnd()) {
         ++lineNo;
         QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -407,9 +437,12 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             }
         } else if (word == QLatin1String("fill") && !answer.isEmpty()) {
             fills.append({answer, rest});
+        } else if (word == QLatin1String("press") && !answer.isEmpty() && rest.isEmpty()) {
+            presses << answer;
         } else if (word == QLatin1String("modal") && (answer == QLatin1String("accept") || answer == QLatin1String("reject"))) {
-            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, fills);
+            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, fills, presses);
             fills.clear();
+            presses.clear();
         } else if (word == QLatin1String("input") || word == QLatin1String("file")) {
             std::optional<QString> value;
             if (answer == QLatin1String("ok")) value = rest;
@@ -436,8 +469,8 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             return false;
         }
     }
-    if (!fills.isEmpty()) {
-        if (error) *error = path + QStringLiteral(": fill without a modal line after it");
+    if (!fills.isEmpty() || !presses.isEmpty()) {
+        if (error) *error = path + QStringLiteral(": fill or press without a modal line after it");
         return false;
     }
     return true;

@@ -27,9 +27,12 @@ public:
     ScriptedUiServices& expectModal(const QString& objectName, Driver driver);
     ScriptedUiServices& expectModal(const QString& objectName, int result);
     // Types each text into the dialog's field of that object name (an edit,
-    // a combo box, a text box), then answers with the result.
+    // a combo box, a text box; a check box takes 1 or 0), then presses each
+    // of `presses` (a button or an action of the dialog) once it is enabled,
+    // letting the dialog's events run while it waits (up to a minute), then
+    // answers with the result.
     ScriptedUiServices& expectModal(const QString& objectName, int result,
-                                    const QList<std::pair<QString, QString>>& fills);
+                                    const QList<std::pair<QString, QString>>& fills, const QStringList& presses = {});
     // nullopt answers Cancel.
     ScriptedUiServices& expectInput(std::optional<QString> answer);
     ScriptedUiServices& expectFile(std::optional<QString> answer);
@@ -53,6 +56,8 @@ public:
     //   font cancel   color cancel      url [address]     quit
     //   fill <field> <text>  (typed into the next modal dialog's field; a
     //                         check box takes 1 or 0)
+    //   press <control>      (pressed in the next modal dialog, after its
+    //                         fills, once enabled)
     //   type <window/field> <text>   click <window/control>
     //   select <window/control> <text>
     bool loadScript(const QString& path, QString* error);

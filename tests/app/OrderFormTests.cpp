@@ -502,7 +502,7 @@ TEST_F(OrderForm, OrderSheetCommandLoadsTheOrderAndItsLines)
     start();
     fmain->trlb->topLevelItem(0)->setExpanded(true);
     fmain->StringGrid1->SetRow(2);
-    ui.expectModal(QStringLiteral("TrpPrintDialog"), QDialog::Rejected);
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Rejected);
     fmain->N25->trigger();
     ASSERT_TRUE(fmain->ADOQuery2->active());
     EXPECT_EQ(fmain->ADOQuery1->recordCount(), 1);

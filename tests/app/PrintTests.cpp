@@ -89,10 +89,12 @@ protected:
         ADD_FAILURE() << "no row for " << bh.toStdString();
     }
 
-    // The print dialog is answered "to a file" and the file dialog with
-    // `name` in the test's folder; returns the path.
+    // The preview's print button is pressed once the report is prepared
+    // inside it, the print dialog answered "to a file" and the file dialog
+    // with `name` in the test's folder; returns the path.
     std::string expectPrintTo(const char* name)
     {
+        ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Accepted, {}, {QStringLiteral("PrintB")});
         ui.expectModal(QStringLiteral("TrpPrintDialog"), QDialog::Accepted, {{QStringLiteral("FileCB"), QStringLiteral("1")}});
         ui.expectFile(path(name));
         return path(name).toStdString();
@@ -266,8 +268,9 @@ TEST_F(Printing, AReportScriptsMessageIsABox)
     start();
     fmain->rpReport1->ScriptText()->SetText("begin\r\n  ShowMessage('准备好了');\r\nend.");
     select(QString::fromUtf8(kFirst));
-    // Both preparations run the main block.
+    // Both preparations run the main block, the second inside the preview.
     ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("准备好了"), app::kAppTitle);
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Accepted, {}, {QStringLiteral("PrintB")});
     ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("准备好了"), app::kAppTitle);
     ui.expectModal(QStringLiteral("TrpPrintDialog"), QDialog::Rejected);
     fmain->N25->trigger();

@@ -119,8 +119,8 @@ TEST_F(Waybill, PreviewOfALayoutPrintsItAndClosesTheForm)
 {
     seedLayouts();
     openForOrder();
-    // Coordinates left empty count as 0; cancelling the print dialog prints nothing.
-    ui.expectModal(QStringLiteral("TrpPrintDialog"), QDialog::Rejected);
+    // Coordinates left empty count as 0; the preview closed prints nothing.
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Rejected);
     Fdy->Button1->click();
     EXPECT_FALSE(Fdy->isVisible());
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program driven from a UI script as a user drives it: log in,
-# list the orders, pick one in the grid, print its order sheet from the
-# grid's pop-up menu through the print dialog to a file, and read the PDF.
+# list the orders, pick one in the grid, open its order sheet from the
+# grid's pop-up menu, print it from the preview through the print dialog to
+# a file, and read the PDF.
 set -euo pipefail
 program="$1"
 fixture="$2"
@@ -25,6 +26,8 @@ click Fdl/Button1
 select fmain/trlb 产品出库管理系统
 select fmain/StringGrid1 ZEZO-2026-12-06-093000
 click fmain/N25
+press PrintB
+modal accept TrpPreviewForm
 fill FileCB 1
 modal accept TrpPrintDialog
 file ok $work/order.pdf

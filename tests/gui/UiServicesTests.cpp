@@ -198,6 +198,34 @@ TEST_F(ScriptedTest, ScriptTicksAndClearsCheckBoxesAndRefusesOtherTexts)
     EXPECT_TRUE(toFile->isChecked());
 }
 
+TEST_F(ScriptedTest, ScriptPressesADialogsControlOnceItIsEnabled)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("fill Copies 2\npress PrintB\nmodal accept Preview\nbox ok 打印 2\npress Missing\nmodal reject Preview\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    QDialog d;
+    d.setObjectName(QStringLiteral("Preview"));
+    auto* copies = new QLineEdit(&d);
+    copies->setObjectName(QStringLiteral("Copies"));
+    auto* print = new QAction(&d);
+    print->setObjectName(QStringLiteral("PrintB"));
+    // Busy at first, as a preview preparing its pages.
+    print->setEnabled(false);
+    QTimer::singleShot(50, print, [print] { print->setEnabled(true); });
+    QObject::connect(print, &QAction::triggered, [&] { ShowMessage(QStringLiteral("打印 ") + copies->text()); });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Accepted);
+    EXPECT_TRUE(ui.failures().isEmpty()) << ui.failures().join(QLatin1Char('\n')).toStdString();
+    QStringList failures;
+    ui.setFailureHandler([&](const QString& f) { failures << f; });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Rejected);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("Missing"))) << failures[0].toStdString();
+    EXPECT_EQ(ui.pending(), 0);
+}
+
 TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
 {
     ui.expectMessage(MsgResult::Ok).expectQuit();
