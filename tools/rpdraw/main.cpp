@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleUiServices.h"
 #include "SysUtils.h"
 #include "rpDesignView.h"
 #include "rpPages.h"
@@ -52,12 +53,20 @@ int run(const std::vector<std::string>& args)
 
     registerReportSystem();
 
+    // The report's error box (and a password box) come here as lines on
+    // standard error.
+    gui::ConsoleUiServices console("rpdraw");
+    gui::ScopedUi scope(console);
     TrpReport report;
     {
         TFileStream file(args[0], fmOpenRead | fmShareDenyWrite);
         report.LoadFromStream(file);
     }
-    for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "%s\n", report.Errors.Strings(i).c_str());
+    if (console.count() > 0 || report.Errors.Count() > 0) {
+        if (console.count() == 0)
+            for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpdraw: %s\n", report.Errors.Strings(i).c_str());
+        return 1;
+    }
     if (tree) {
         std::fputs(ReportTreeText(report).c_str(), stdout);
         return 0;
