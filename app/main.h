@@ -15,16 +15,16 @@
 #include "Query.h"
 
 class QAction;
-class TComponent;
-class TrpDBDataset;
-class TrpReport;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TComponent;
 class TStringGrid;
+class TrpDBDataset;
+class TrpReport;
 
 // What a grid lists: a statement with its values, without ORDER BY (the
 // count and the pages are built from it), and which layout shows it.
@@ -109,8 +109,8 @@ public:
     // (ADOQuery3). Null when the data module has no connection object.
     std::unique_ptr<db::Query> ADOQuery1, ADOQuery2, ADOQuery3;
 
-    // The reports and their datasets, owned by a component named as this
-    // window, so that the reports find the datasets by name. Declared after
+    // The reports and their datasets, owned by a component of this window's
+    // name; the reports find the datasets by their names. Declared after
     // the queries: they go first.
     std::unique_ptr<TComponent> Components;
     TrpDBDataset* rpDBDataset1 = nullptr;  // ADOQuery1: the order sheet's master
