@@ -78,10 +78,11 @@ void TrpEngine::moveVerticalObjects(TrpReportPage* page)
     }
 }
 
-// After a run every moved object is back in its band, as it was.
+// After a run every moved object is back in its band, as it was (in the
+// order they left, each to its old place among the others).
 void TrpEngine::restoreVerticalObjects()
 {
-    for (auto it = moved_.rbegin(); it != moved_.rend(); ++it) {
+    for (auto it = moved_.begin(); it != moved_.end(); ++it) {
         if (FindObjectByHandle(it->handle) != it->object || FindObjectByHandle(it->bandHandle) != it->band) continue;
         it->object->SetParent(it->band);
         it->band->SetChildIndex(it->object, it->index);

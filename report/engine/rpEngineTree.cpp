@@ -421,6 +421,8 @@ void TrpEngine::applyDrillDown(TrpDataBand* band)
 
 void TrpEngine::setBandColumn(TrpDataBand* band, int column)
 {
+    // A vertical band's Left is its place in the tree.
+    if (band->Vertical) return;
     band->SetCurColumn(column);
     if (band->CurColumn() == 1) run(band).maxColumnY = 0;
 }
