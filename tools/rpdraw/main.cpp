@@ -3,7 +3,7 @@
 //
 //   rpdraw REPORT.xml --tree
 //   rpdraw REPORT.xml --png OUT.png [--page N] [--zoom Z]
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <string>
@@ -19,6 +19,7 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ int run(const std::vector<std::string>& args)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     LoadReportStringTable();
 
     TrpReport report;
@@ -93,7 +95,7 @@ int run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         return run(args);

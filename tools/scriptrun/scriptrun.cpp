@@ -54,6 +54,8 @@
 #include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 
 namespace {
@@ -225,7 +227,8 @@ int main(int argc, char** argv)
         registerReportFoundationClasses();
         registerReportModel();
         registerReportResources();
-        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+        registerRichUnit();
+        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     }
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
