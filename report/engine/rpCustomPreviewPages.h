@@ -66,10 +66,10 @@ public:
         TrpXMLItem* parent = nullptr;
         int count = 0;
     };
-    virtual Position GetPosition() = 0;
+    virtual Position GetPosition() { return {}; }
     // The entries added after a position, with their subtrees, move to a
     // page (0-based); the first of them to `newTop`, the others by as much.
-    virtual void ShiftItemsAfter(const Position& position, int newTop, int newPage) = 0;
+    virtual void ShiftItemsAfter(const Position& /*position*/, int /*newTop*/, int /*newPage*/) {}
 
 private:
     TrpCustomPreviewPages* pages_;
@@ -147,9 +147,11 @@ public:
     virtual void AddLogicalPageNumber() = 0;
     virtual void EndLogicalPageGroup() = 0;
     virtual void PasteObjects(Extended x, Extended y) = 0;
-    // The anchors after `from` move to a page (-1: the next one), the first
-    // of them to `newTop`, the others by as much.
-    virtual void ShiftAnchors(int from, int newTop, int newPage = -1) = 0;
+    // The anchors after `from` move to the next page, the first of them to
+    // `newTop`, the others by as much.
+    virtual void ShiftAnchors(int from, int newTop) = 0;
+    // The same to a given page (0-based).
+    virtual void ShiftAnchorsTo(int from, int newTop, int /*newPage*/) { ShiftAnchors(from, newTop); }
     virtual void AddPicture(TrpPictureView* view) = 0;
     virtual bool BandExists(TrpBand* band) = 0;
     virtual int CurrentObjectCount() = 0;

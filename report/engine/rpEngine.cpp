@@ -144,6 +144,7 @@ void TrpEngine::resetRun()
     cellPageBreak_ = false;
     inline_ = false;
     inlineObjects_.clear();
+    subreportPages_.clear();
     bands_.clear();
     pageRuns_.clear();
     HeaderList.Clear();
@@ -764,7 +765,7 @@ void TrpEngine::keepAfterBreak()
     // the same one when the block moved to the next column.
     const int top = static_cast<int>(Round(CurY));
     if (pp.Outline()) pp.Outline()->ShiftItemsAfter(keepOutline_, top, pp.CurPage);
-    pp.ShiftAnchors(keepAnchor_, top, pp.CurPage);
+    pp.ShiftAnchorsTo(keepAnchor_, top, pp.CurPage);
     CurY = pp.BottomOfBands(CurX);
     if (!aggregates_) return;
     if (footerPrinting_) aggregates_->AddValue(keepBand_, 0);

@@ -25,6 +25,7 @@ class TrpDataBand;
 class TrpDialogPage;
 class TrpGroupHeader;
 class TrpReportPage;
+class TrpSubreport;
 class TrpView;
 class TrpXMLItem;
 
@@ -217,6 +218,8 @@ private:
     void moveToCellPage(int index);
     void endCellPage(Extended y);
     void runSubreports(TrpBand* band);
+    bool enterSubreport(TrpSubreport* subreport);
+    void runSubreportPage(TrpSubreport* subreport);
     void runInlineSubreports(TrpBand* host);
     void collectInline(TrpBand* band);
     // A copy of a printed object (its computed text and all) at a place of
@@ -282,6 +285,8 @@ private:
     // of going to the prepared pages.
     bool inline_ = false;
     std::vector<TrpReportComponent*> inlineObjects_;
+    // The pages of the subreports running, outermost first.
+    std::vector<TrpReportPage*> subreportPages_;
 };
 
 // The object names and texts of prepared pages, one line each: a page with

@@ -271,6 +271,31 @@ void TrpEngine::endCellPage(Extended y)
 
 // ---------------------------------------------------------------- subreports
 
+// The page of a subreport runs unless it is already running further out
+// (pages that print each other would never end): that one is an error.
+bool TrpEngine::enterSubreport(TrpSubreport* subreport)
+{
+    TrpReportPage* page = subreport->Page();
+    if (std::find(subreportPages_.begin(), subreportPages_.end(), page) == subreportPages_.end()) {
+        subreportPages_.push_back(page);
+        return true;
+    }
+    Report()->Errors.Add(subreport->Name() + ": the subreport prints a page that is printing it");
+    return false;
+}
+
+void TrpEngine::runSubreportPage(TrpSubreport* subreport)
+{
+    if (!enterSubreport(subreport)) return;
+    try {
+        runDataBands(pageRun(subreport->Page()).horizontalMasters);
+    } catch (...) {
+        subreportPages_.pop_back();
+        throw;
+    }
+    subreportPages_.pop_back();
+}
+
 // Each subreport starts where the band started, at its own place in it;
 // printing goes on after the one that ended furthest on (latest page, then
 // latest column, then lowest), never above the band's bottom.
@@ -302,7 +327,7 @@ void TrpEngine::runSubreports(TrpBand* band)
             savedColumnX_ = columnX + s->Left();
             CurX = x + s->Left();
             CurY = bandTop + s->Top();
-            runDataBands(pageRun(s->Page()).horizontalMasters);
+            runSubreportPage(s);
             const Place reached{pp.CurPage, CurColumn, CurY};
             if (reached.after(end)) end = reached;
         }
@@ -341,7 +366,7 @@ void TrpEngine::runInlineSubreports(TrpBand* host)
             savedColumnX_ = s->Left() + columnX;
             CurX = s->Left();
             CurY = s->Top();
-            runDataBands(pageRun(s->Page()).horizontalMasters);
+            runSubreportPage(s);
         }
     } catch (...) {
         restore();

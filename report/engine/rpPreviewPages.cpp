@@ -726,7 +726,13 @@ int TrpPreviewPages::LastAnchorIndex()
     return (anchors ? anchors->Count() : 0) - 1;
 }
 
-void TrpPreviewPages::ShiftAnchors(int from, int newTop, int newPage)
+void TrpPreviewPages::ShiftAnchors(int from, int newTop)
+{
+    ShiftAnchorsTo(from, newTop, -1);
+}
+
+// -1: each to the page after its own.
+void TrpPreviewPages::ShiftAnchorsTo(int from, int newTop, int newPage)
 {
     TrpXMLItem* anchors = findRootItem("anchors");
     if (!anchors || from + 1 < 0 || from + 1 >= anchors->Count()) return;

@@ -113,7 +113,8 @@ public:
     void AddLogicalPageNumber() override;
     void EndLogicalPageGroup() override;
     void PasteObjects(Extended x, Extended y) override;
-    void ShiftAnchors(int from, int newTop, int newPage = -1) override;
+    void ShiftAnchors(int from, int newTop) override;
+    void ShiftAnchorsTo(int from, int newTop, int newPage) override;
     void AddPicture(TrpPictureView* view) override;
     bool BandExists(TrpBand* band) override;
     int CurrentObjectCount() override;

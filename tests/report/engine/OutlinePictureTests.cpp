@@ -165,7 +165,7 @@ TEST(Anchors, LastMatchWinsAndShifting)
     p.ShiftAnchors(3, 0);  // nothing after the last
     EXPECT_EQ(p.GetAnchorPage("last"), 4);
     // Given a page, the anchors go to it (a block moved within its page).
-    p.ShiftAnchors(2, 9, 1);
+    p.ShiftAnchorsTo(2, 9, 1);
     ASSERT_TRUE(p.FindAnchor("last", page, top));
     EXPECT_EQ(std::make_pair(page, top), std::make_pair(1, 9));
     EXPECT_EQ(p.GetAnchorPage("other"), 3);
