@@ -31,6 +31,8 @@
 #include "CoreClasses.h"
 #include "FakeSpooler.h"
 #include "Pictures.h"
+#include "ChildProcess.h"
+#include "OrderSheetPages.h"
 #include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpBands.h"
@@ -45,89 +47,11 @@
 
 extern char** environ;
 
+using namespace order_sheet_bench;
+
 namespace {
 
-constexpr int kRows = 30;
 constexpr int kPages = 10000;
-constexpr int kMemos = 7;
-constexpr int kLines = 7;
-constexpr Extended kRowHeight = 30.46L;
-
-struct Engine : TrpEngineState {
-    bool running = false;
-    bool Running() const override { return running; }
-    bool DoublePass() const override { return false; }
-    bool FinalPass() const override { return true; }
-    int TotalPages() const override { return 0; }
-    Extended CurY() const override { return 0; }
-};
-
-// The order sheet's detail row on an A4 page.
-struct OrderSheet {
-    std::unique_ptr<TrpReport> report = std::make_unique<TrpReport>();
-    TrpReportPage* page = nullptr;
-    TrpDetailData* band = nullptr;
-    std::vector<TrpMemoView*> memos;
-
-    OrderSheet()
-    {
-        page = new TrpReportPage(report.get());
-        page->SetName("Page1");
-        page->SetDefaults();
-        band = new TrpDetailData(page);
-        band->SetName("DetailData1");
-        band->SetBounds(0, 100, 718, kRowHeight);
-        auto* shape = new TrpShapeView(band);
-        shape->SetName("Shape5");
-        shape->SetBounds(0, 0, 718, kRowHeight);
-        const Extended widths[kMemos] = {40, 180, 150, 60, 80, 90, 118};
-        Extended x = 0;
-        for (int i = 0; i < kMemos; ++i) {
-            auto* memo = new TrpMemoView(band);
-            memo->SetName("Memo" + IntToStr(i + 1));
-            memo->SetBounds(x, 6, widths[i], 18.9L);
-            memo->Font()->SetName("宋体");
-            auto* line = new TrpLineView(band);
-            line->SetName("Line" + IntToStr(i + 1));
-            line->SetBounds(x, 0, 0, kRowHeight);
-            memos.push_back(memo);
-            x += widths[i];
-        }
-    }
-
-    // Row r of page p: its top and its texts.
-    void setRow(int p, int r)
-    {
-        band->SetTop(56.69L + r * kRowHeight);
-        const int line = p * kRows + r + 1;
-        memos[0]->SetText(Utf8ToUtf16(IntToStr(line)));
-        memos[1]->SetText(u"商品名称" + Utf8ToUtf16(IntToStr(line % 97)));
-        memos[2]->SetText(u"规格 " + Utf8ToUtf16(IntToStr(line % 13)) + u" 号");
-        memos[3]->SetText(Utf8ToUtf16(IntToStr(line % 50 + 1)));
-        memos[4]->SetText(Utf8ToUtf16(FloatToStr(line % 1000 / 10.0L + 0.25L)));
-        memos[5]->SetText(Utf8ToUtf16(FloatToStr((line % 50 + 1) * (line % 1000 / 10.0L + 0.25L))));
-        memos[6]->SetText(u"备注");
-    }
-};
-
-TrpPreviewPages& pagesOf(OrderSheet& sheet)
-{
-    return *static_cast<TrpPreviewPages*>(sheet.report->PreviewPages());
-}
-
-void fill(OrderSheet& sheet, int pages)
-{
-    TrpPreviewPages& store = pagesOf(sheet);
-    store.Clear();
-    store.AddSourcePage(sheet.page);
-    for (int p = 0; p < pages; ++p) {
-        store.AddPage(sheet.page);
-        for (int r = 0; r < kRows; ++r) {
-            sheet.setRow(p, r);
-            store.AddObject(sheet.band);
-        }
-    }
-}
 
 // ---------------------------------------------------------------- GetPage
 
@@ -193,49 +117,6 @@ BENCHMARK(BM_BuildPageDirectly)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------- memory
 
-struct ChildResult {
-    long maxRssKb = -1;
-    std::map<std::string, double> values;
-};
-
-// Runs this program with "--child=<what>" and reads its "key=value" lines
-// and its peak RSS.
-ChildResult runChild(const char* self, const std::string& what)
-{
-    ChildResult result;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const std::string arg = "--child=" + what;
-    char* argv[] = {const_cast<char*>(self), const_cast<char*>(arg.c_str()), nullptr};
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (spawned != 0) {
-        close(pipeFds[0]);
-        return result;
-    }
-    std::string out;
-    char buffer[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
-    close(pipeFds[0]);
-    int status = 0;
-    struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return result;
-    result.maxRssKb = usage.ru_maxrss;
-    for (size_t at = 0; at < out.size();) {
-        const size_t end = out.find('\n', at);
-        const std::string line = out.substr(at, end - at);
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) result.values[line.substr(0, eq)] = std::strtod(line.c_str() + eq + 1, nullptr);
-        at = end == std::string::npos ? out.size() : end + 1;
-    }
-    return result;
-}
 
 double seconds(std::chrono::steady_clock::time_point since)
 {

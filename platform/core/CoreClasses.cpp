@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "Classes.h"
+#include "ControlIdents.h"
 #include "Graphics.h"
 #include "IniFiles.h"
 #include "Streams.h"
@@ -28,6 +29,8 @@ void registerCoreClasses()
     registerIniFileClasses();
 
     RegisterIntegerType<TColor>("TColor", INT32_MIN, INT32_MAX);
+    // Controls and report objects both publish cursors.
+    RegisterIntegerType<TCursor>("TCursor", INT16_MIN, INT16_MAX);
     RegisterEnum<TFontStyle>("TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeout"});
     RegisterSet<TFontStyles>("TFontStyles");
     RegisterEnum<TFontPitch>("TFontPitch", {"fpDefault", "fpVariable", "fpFixed"});
@@ -56,6 +59,7 @@ void unregisterCoreClasses()
     UnregisterType<TFontPitch>();
     UnregisterType<TFontStyles>();
     UnregisterType<TFontStyle>();
+    UnregisterType<TCursor>();
     UnregisterType<TColor>();
 
     unregisterIniFileClasses();

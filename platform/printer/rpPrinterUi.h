@@ -15,7 +15,7 @@ int PrinterShowModal(QDialog& Dialog);
 std::string PrinterText(std::string_view Key);
 
 // The string table lives in the report library above this one, which
-// installs its lookup at start-up. Without one, the layer's own keys give
-// their Chinese texts and any other key comes back as it is.
+// installs its lookup at start-up (registerReportResources), before the
+// first printer is made. Until then a key comes back as it is.
 using TrpPrinterTextProvider = std::string (*)(std::string_view Key);
 void SetPrinterTextProvider(TrpPrinterTextProvider Provider);

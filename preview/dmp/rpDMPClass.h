@@ -52,6 +52,8 @@ public:
     void DrawFrame() override;
     Extended CalcHeight() override;
     Extended CalcWidth() override;
+    // A bottom frame line takes the character row below the text.
+    Extended FrameRowBelow() const override { return Frame()->Typ().Contains(ftBottom) ? rp1CharY : 0; }
 
     static void Publish(TClassBuilder<TrpDMPMemoView>& b);
 

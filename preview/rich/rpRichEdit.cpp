@@ -373,6 +373,12 @@ int TReCustomRichEdit::FindText(std::u16string_view text, int start, int length,
     return found.selectionEnd() <= end ? found.selectionStart() : -1;
 }
 
+void TReCustomRichEdit::Publish(TClassBuilder<TReCustomRichEdit>& b)
+{
+    b.property("Lines", &TReCustomRichEdit::Lines).typeName("TStrings");
+    b.property("PlainText", &TReCustomRichEdit::PlainText, &TReCustomRichEdit::SetPlainText).defaultValue(false);
+}
+
 // ---------------------------------------------------------------- attributes
 
 TRichChar TReTextAttributes::get() const

@@ -492,16 +492,33 @@ QStringList LayoutFamilies(const QString& face, bool bold, bool italic)
 
 void PrepareRichDocument(QTextDocument& doc)
 {
-    doc.setDocumentMargin(0);
-    doc.setUseDesignMetrics(true);
+    // Each setting lays the whole text out again: only what differs is set,
+    // so that preparing a prepared document costs nothing.
+    if (doc.documentMargin() != 0) doc.setDocumentMargin(0);
+    if (!doc.useDesignMetrics()) doc.setUseDesignMetrics(true);
     QTextOption option = doc.defaultTextOption();
-    option.setTabStopDistance(TwipsToUnits(DefaultTabTwips));
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    doc.setDefaultTextOption(option);
-    doc.documentLayout()->setPaintDevice(&layoutDevice());
-    doc.documentLayout()->registerHandler(RichObjectType, &objectHandler());
-    doc.setUndoRedoEnabled(false);
-    doc.setDefaultFont(ToCharFormat(DefaultPlainChar()).font());
+    if (option.tabStopDistance() != TwipsToUnits(DefaultTabTwips) ||
+        option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere) {
+        option.setTabStopDistance(TwipsToUnits(DefaultTabTwips));
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        doc.setDefaultTextOption(option);
+    }
+    // A layout made before (a clone's, say) measured with another device
+    // and without the object handler: it is made again.
+    QAbstractTextDocumentLayout& layout = *doc.documentLayout();
+    bool stale = false;
+    if (layout.paintDevice() != &layoutDevice()) {
+        layout.setPaintDevice(&layoutDevice());
+        stale = true;
+    }
+    if (layout.handlerForObject(RichObjectType) != &objectHandler()) {
+        layout.registerHandler(RichObjectType, &objectHandler());
+        stale = true;
+    }
+    if (doc.isUndoRedoEnabled()) doc.setUndoRedoEnabled(false);
+    const QFont font = ToCharFormat(DefaultPlainChar()).font();
+    if (doc.defaultFont() != font) doc.setDefaultFont(font);
+    if (stale && !doc.isEmpty()) doc.markContentsDirty(0, doc.characterCount());
 }
 
 std::unique_ptr<QTextDocument> NewRichDocument()

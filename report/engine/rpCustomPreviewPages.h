@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Canvas.h"
+#include "Classes.h"
 #include "ControlIdents.h"
 #include "Numbers.h"
 
@@ -37,12 +38,10 @@ public:
 
 // A cursor over the outline tree: entries with a caption, the 0-based page
 // they were added on and the top on that page (pixels).
-class TrpCustomOutline {
+class TrpCustomOutline : public TPersistent {
+    DORVAK_CLASS(TrpCustomOutline, TPersistent)
 public:
     explicit TrpCustomOutline(TrpCustomPreviewPages* pages) : pages_(pages) {}
-    virtual ~TrpCustomOutline() = default;
-    TrpCustomOutline(const TrpCustomOutline&) = delete;
-    TrpCustomOutline& operator=(const TrpCustomOutline&) = delete;
 
     TrpCustomPreviewPages* PreviewPages() const noexcept { return pages_; }
 
@@ -61,6 +60,16 @@ public:
     virtual void ShiftItems(TrpXMLItem* entry, int newTop) = 0;
     // The current entry's last child, nullptr when none.
     virtual TrpXMLItem* GetLastItem() = 0;
+    // Where the next entry goes: the current entry and how many children
+    // it has.
+    struct Position {
+        TrpXMLItem* parent = nullptr;
+        int count = 0;
+    };
+    virtual Position GetPosition() { return {}; }
+    // The entries added after a position, with their subtrees, move to a
+    // page (0-based); the first of them to `newTop`, the others by as much.
+    virtual void ShiftItemsAfter(const Position& /*position*/, int /*newTop*/, int /*newPage*/) {}
 
 private:
     TrpCustomPreviewPages* pages_;
@@ -79,10 +88,22 @@ struct TrpPageClick {
     bool DoubleClick = false;
     TCursor Cursor = crDefault;  // in and out
     // Out: the object under the mouse (nullptr for none), valid while Page
-    // is held, and its hint. Acting on links is the preview's.
+    // is held, and its hint.
     std::shared_ptr<TrpReportPage> Page;
     TrpView* Object = nullptr;
     std::string Hint;
+    // Out, after a click: where a page link ("@3") or an anchor link
+    // ("#total") leads, for the preview to go there (-1: nowhere). A web
+    // or mail address has been opened; other links are ignored, so that a
+    // file from elsewhere cannot start programs.
+    int LinkPage = -1;
+    int LinkTop = 0;
+    // A click handler of the object or the report changed the page, which
+    // is stored back: the preview repaints.
+    bool Modified = false;
+    // A drill-down group was opened or closed: the report's preview was
+    // asked to prepare it again (RefreshReport).
+    bool Refresh = false;
 };
 
 class TrpCustomPreviewPages {
@@ -113,6 +134,12 @@ public:
     virtual void AddPage(TrpReportPage* page) = 0;
     virtual void AddSourcePage(TrpReportPage* page) = 0;
     virtual void AddToSourcePage(TrpComponent* object) = 0;
+    // A copy the engine made of a report object (a vertical cell, what an
+    // inline subreport printed) is stored as that object is; nothing when
+    // the object has no source.
+    virtual void LinkCopy(const TrpComponent* /*copy*/, const TrpComponent* /*object*/) {}
+    // The copy is gone.
+    virtual void UnlinkCopy(const TrpComponent* /*copy*/) {}
     virtual void SavePosition() = 0;
     virtual void RestorePosition() = 0;
     virtual void CutObjects(int from) = 0;
@@ -120,7 +147,11 @@ public:
     virtual void AddLogicalPageNumber() = 0;
     virtual void EndLogicalPageGroup() = 0;
     virtual void PasteObjects(Extended x, Extended y) = 0;
+    // The anchors after `from` move to the next page, the first of them to
+    // `newTop`, the others by as much.
     virtual void ShiftAnchors(int from, int newTop) = 0;
+    // The same to a given page (0-based).
+    virtual void ShiftAnchorsTo(int from, int newTop, int /*newPage*/) { ShiftAnchors(from, newTop); }
     virtual void AddPicture(TrpPictureView* view) = 0;
     virtual bool BandExists(TrpBand* band) = 0;
     virtual int CurrentObjectCount() = 0;
@@ -146,6 +177,10 @@ public:
     virtual void DrawPage(int index, TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                           Extended offsetY) = 0;
     virtual void HandleObjectClick(int index, TrpPageClick& click) = 0;
+    // Prints with the report's print options: the printer they name, the
+    // print dialog when they ask for it (with CurPage as the preview's
+    // 1-based current page), else their output file. True when the
+    // document went out.
     virtual bool Print() = 0;
     virtual void Export(TrpCustomExportFilter* filter) = 0;
 

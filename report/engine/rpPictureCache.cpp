@@ -83,7 +83,13 @@ void TrpPictureCache::GetPicture(int index, TPicture& picture)
         return;
     }
     TStringStream slice(PictureBytes(index));
-    LoadPictureFromStream(picture, slice, true);
+    // A picture that does not decode (a damaged file from elsewhere) is
+    // drawn as none; the page keeps everything else.
+    try {
+        LoadPictureFromStream(picture, slice, true);
+    } catch (const std::exception&) {
+        picture.SetGraphic(nullptr);
+    }
 }
 
 void TrpPictureCache::GetPicture(TrpPictureView& view)
@@ -107,7 +113,13 @@ void TrpPictureCache::LoadFromXML(const TrpXMLItem* element)
     Clear();
     TMemoryStream bytes;
     for (int i = 0; i < element->Count(); ++i) {
-        HexToStream(element->Items(i)->Prop("stream"), bytes);
+        // Text that is not hexadecimal keeps the picture's index, with no
+        // bytes behind it.
+        try {
+            HexToStream(element->Items(i)->Prop("stream"), bytes);
+        } catch (const EConvertError&) {
+            bytes.Clear();
+        }
         TStream& segment = startRecord();
         segment.WriteBuffer(bytes.Memory(), bytes.Size());
     }

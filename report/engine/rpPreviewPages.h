@@ -24,6 +24,8 @@
 
 class TrpPreviewPages;
 class TrpXMLSerializer;
+class TrpCustomPrinter;
+struct TrpPrintSettings;
 
 // Unique name -> ("Page" + source page index + "." + object name, source
 // object), with the source object's full attribute text kept for building.
@@ -56,6 +58,7 @@ private:
 };
 
 class TrpOutline : public TrpCustomOutline {
+    DORVAK_CLASS(TrpOutline, TrpCustomOutline)
 public:
     explicit TrpOutline(TrpPreviewPages* pages);
 
@@ -67,6 +70,8 @@ public:
     void GetItem(int index, std::string& text, int& page, int& top) override;
     void ShiftItems(TrpXMLItem* entry, int newTop) override;
     TrpXMLItem* GetLastItem() override;
+    Position GetPosition() override;
+    void ShiftItemsAfter(const Position& position, int newTop, int newPage) override;
 
     // The "outline" element, made on first use.
     TrpXMLItem* Root();
@@ -99,6 +104,8 @@ public:
     void AddPage(TrpReportPage* page) override;
     void AddSourcePage(TrpReportPage* page) override;
     void AddToSourcePage(TrpComponent* object) override;
+    void LinkCopy(const TrpComponent* copy, const TrpComponent* object) override;
+    void UnlinkCopy(const TrpComponent* copy) override;
     void SavePosition() override;
     void RestorePosition() override;
     void CutObjects(int from) override;
@@ -107,6 +114,7 @@ public:
     void EndLogicalPageGroup() override;
     void PasteObjects(Extended x, Extended y) override;
     void ShiftAnchors(int from, int newTop) override;
+    void ShiftAnchorsTo(int from, int newTop, int newPage) override;
     void AddPicture(TrpPictureView* view) override;
     bool BandExists(TrpBand* band) override;
     int CurrentObjectCount() override;
@@ -130,6 +138,13 @@ public:
     void SaveToStream(TStream& stream) override;
     bool LoadFromFile(const std::string& fileName, bool failWhenMissing = false) override;
     void SaveToFile(const std::string& fileName) override;
+
+    // ---- printing
+    // The page loop of Print on a printer that is chosen and set up (its
+    // output file too), with the settings as they stand: no dialog. True
+    // when the document went out; false after an error box, when cancelled
+    // (the report's Terminated) or when no page was selected.
+    bool PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings& settings);
 
     // ---- more of the store
     // The last anchor of that text (case ignored): its 0-based page and top.
@@ -196,6 +211,9 @@ private:
     void buildObjects(TrpXMLSerializer& serializer, TrpPageStore::Reader& reader, TrpComponent* parent,
                       std::string& buffer);
     void appendWholePage(std::string_view name, const TrpXMLItem& element);
+    void followLink(const std::string& url, TrpPageClick& click);
+    // The report's click handlers on the object hit.
+    void clicked(int index, TrpPageClick& click);
     void dropCached(int index);
     void clearCache();
     void writeDocument(TStream& stream);

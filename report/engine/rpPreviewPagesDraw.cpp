@@ -1,20 +1,38 @@
 // Prepared pages on a canvas, and what lies under the mouse.
+#include <QUrl>
+
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "RecordingCanvas.h"
+#include "SysUtils.h"
+#include "UiServices.h"
+#include "rpBands.h"
+#include "rpCustomPreview.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
 #include "rpPreviewPages.h"
+#include "rpReport.h"
 
 namespace {
 
-TRect deviceRect(const TrpComponent& view, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY)
+// The view's rectangle on the device; none when it lies beyond what any
+// device holds (geometry such as 1e300 in a file from elsewhere), so that
+// it is neither drawn nor hit.
+std::optional<TRect> deviceRect(const TrpComponent& view, Extended scaleX, Extended scaleY, Extended offsetX,
+                                Extended offsetY)
 {
     const Extended l = view.AbsLeft(), t = view.AbsTop();
-    return {static_cast<int>(Round(l * scaleX + offsetX)), static_cast<int>(Round(t * scaleY + offsetY)),
-            static_cast<int>(Round((l + view.Width()) * scaleX + offsetX)),
-            static_cast<int>(Round((t + view.Height()) * scaleY + offsetY))};
+    const Extended edges[4] = {l * scaleX + offsetX, t * scaleY + offsetY, (l + view.Width()) * scaleX + offsetX,
+                               (t + view.Height()) * scaleY + offsetY};
+    int r[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!(std::fabs(edges[i]) <= kMaxCoordinate)) return std::nullopt;
+        r[i] = static_cast<int>(Round(edges[i]));
+    }
+    return TRect{r[0], r[1], r[2], r[3]};
 }
 
 bool intersects(const TRect& a, const TRect& b)
@@ -44,8 +62,10 @@ void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Exte
     offsetY += page->TopMargin * rp01cm * scaleY;
 
     // Objects off the visible area (grown by 20 pixels) are not drawn; a
-    // recording canvas keeps everything.
-    const bool recording = dynamic_cast<TRecordingCanvas*>(&canvas) != nullptr;
+    // recording canvas keeps everything, but the printer's (which records
+    // a page to play it into the document) leaves out what a split sheet
+    // does not show.
+    const bool recording = !printing && dynamic_cast<TRecordingCanvas*>(&canvas) != nullptr;
     std::optional<TRect> visible = canvas.ClipRect();
     if (visible) *visible = {visible->Left - 20, visible->Top - 20, visible->Right + 20, visible->Bottom + 20};
     const int pageCount = GetCount();
@@ -54,8 +74,8 @@ void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Exte
         auto* view = dynamic_cast<TrpView*>(object);
         if (!view) continue;
         if (printing && !view->Printable()) continue;
-        if (!recording && visible && !intersects(*visible, deviceRect(*view, scaleX, scaleY, offsetX, offsetY)))
-            continue;
+        const std::optional<TRect> r = deviceRect(*view, scaleX, scaleY, offsetX, offsetY);
+        if (!r || (!recording && visible && !intersects(*visible, *r))) continue;
         if (auto* memo = dynamic_cast<TrpCustomMemoView*>(view)) {
             memo->TotalPages = pageCount;
             memo->CopyNo = CopyNo;
@@ -79,8 +99,8 @@ void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
     for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
         auto* view = dynamic_cast<TrpView*>(*it);
         if (!view) continue;
-        const TRect r = deviceRect(*view, click.Scale, click.Scale, offsetX, offsetY);
-        if (click.X < r.Left || click.X > r.Right || click.Y < r.Top || click.Y > r.Bottom) continue;
+        const std::optional<TRect> r = deviceRect(*view, click.Scale, click.Scale, offsetX, offsetY);
+        if (!r || click.X < r->Left || click.X > r->Right || click.Y < r->Top || click.Y > r->Bottom) continue;
         click.Page = page;
         click.Object = view;
         if (view->Cursor() != crDefault)
@@ -88,16 +108,65 @@ void TrpPreviewPages::HandleObjectClick(int index, TrpPageClick& click)
         else if (!view->URL.empty())
             click.Cursor = crHandPoint;
         if (view->ShowHint) click.Hint = view->Hint;
+        if (click.Click || click.DoubleClick) {
+            if (click.Click && !view->URL.empty()) followLink(view->URL, click);
+            clicked(index, click);
+        }
         return;
     }
 }
 
-bool TrpPreviewPages::Print()
+void TrpPreviewPages::followLink(const std::string& url, TrpPageClick& click)
 {
-    throw EInvalidOperation("Printing prepared pages is not available yet");
+    if (url[0] == '@') {
+        int page = 0;
+        if (TryStrToInt(std::string_view(url).substr(1), page) && page >= 1 && page <= GetCount()) {
+            click.LinkPage = page - 1;
+            click.LinkTop = 0;
+        }
+    } else if (url[0] == '#') {
+        int page = 0, top = 0;
+        if (FindAnchor(url.substr(1), page, top)) {
+            click.LinkPage = page;
+            click.LinkTop = top;
+        }
+    } else {
+        const QUrl address(QString::fromStdString(url));
+        const QString scheme = address.scheme().toLower();
+        if (address.isValid() && (scheme == u"http" || scheme == u"https" || scheme == u"mailto"))
+            gui::ui().openUrl(address.toString());
+    }
 }
 
-void TrpPreviewPages::Export(TrpCustomExportFilter*)
+void TrpPreviewPages::clicked(int index, TrpPageClick& click)
 {
-    throw EInvalidOperation("Exporting prepared pages is not available yet");
+    TrpReport* report = Report();
+    if (!report) return;
+    TrpView* view = click.Object;
+    // The view's script handler gets [view, button, shift, modified] and
+    // may set the last; then the program's event.
+    bool modified = false;
+    const std::string& handler = click.DoubleClick ? view->OnPreviewDblClick : view->OnPreviewClick;
+    if (!handler.empty()) {
+        Variant params = VarArrayOf({ObjectToVariant(view), Variant(static_cast<int32_t>(click.Button)),
+                                     Variant(static_cast<int32_t>(click.Shift)), Variant(false)});
+        report->DoParamEvent(handler, params, true);
+        modified = params.arrayGet(3).toBool();
+    }
+    if (const auto& event = click.DoubleClick ? report->OnDblClickObject : report->OnClickObject)
+        event(view, click.Button, static_cast<int>(click.Shift), modified);
+    if (modified) {
+        ModifyPage(index, click.Page.get());
+        click.Modified = true;
+    }
+    // A click on a drill-down group opens or closes it: prepared again.
+    if (!click.Click) return;
+    for (TrpComponent* c = view; c; c = c->Parent()) {
+        auto* header = dynamic_cast<TrpGroupHeader*>(c);
+        if (!header || !header->DrillDown) continue;
+        if (!report->ExpandedDrillDowns.erase(header->DrillName)) report->ExpandedDrillDowns.insert(header->DrillName);
+        click.Refresh = true;
+        if (report->Preview()) report->Preview()->RefreshReport();
+        return;
+    }
 }

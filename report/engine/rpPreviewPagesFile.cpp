@@ -170,9 +170,13 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
         for (int i = 0; i < dictionary->Count(); ++i) {
             const TrpXMLItem* item = dictionary->Items(i);
             const std::string sourceName = item->Prop("name");
+            // "Page" + source page index + "." + object name.
             const size_t dot = sourceName.find('.');
-            if (dot == std::string::npos) continue;
-            const int page = StrToIntDef(std::string_view(sourceName).substr(4, dot - std::min<size_t>(dot, 4)), -1);
+            int page = -1;
+            if (dot == std::string::npos || dot <= 4 ||
+                !TryStrToInt(std::string_view(sourceName).substr(4, dot - 4), page))
+                throw TrpInvalidXMLException("Invalid file format");
+            // An entry of a page the file does not hold names nothing.
             if (page < 0 || page >= SourcePageCount()) continue;
             TrpComponent* object = sources_[page].page->FindObject(std::string_view(sourceName).substr(dot + 1));
             if (object) addDictionaryEntry(item->Name(), sourceName, object);

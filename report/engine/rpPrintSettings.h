@@ -39,6 +39,13 @@ struct TrpPrintSettings {
     bool ShowDialog = true;
 };
 
+// Sheets needed across one direction of a page `length` mm long when each
+// sheet prints `printable` mm of it and neighbours overlap by `overlap` mm:
+// every part of the page reaches a sheet. At least 1.
+int SplitSheetCount(long double length, long double printable, long double overlap);
+// Pages of `page` mm that fit whole across `sheet` mm; at least 1.
+int JoinPageCount(long double sheet, long double page);
+
 // The print dialog, shown modally for a run: CurPage is the preview's
 // 1-based page. On OK the settings hold the choices, the chosen printer is
 // current and carries the output file name; on cancel (also of the file

@@ -27,9 +27,11 @@ public:
     bool Stretched = false;
     bool PrintChildIfInvisible = false;
     std::string OnAfterCalcHeight, OnAfterPrint, OnBeforePrint;
-    // The engine's: sub-bands and the band's place among them.
+    // The engine's: sub-bands and the band's place among them, and whether
+    // the band is being printed past the end of its page.
     std::vector<TrpBand*> SubBands;
     int BandIndex = -1;
+    bool Overflow = false;
 
     // 0 to 17 by the nearest class of the table; 0 for other bands.
     virtual int KindNumber() const { return 0; }

@@ -10,10 +10,7 @@
 #include "rpDataSets.h"
 #include "rpDiff.h"
 #include "rpPages.h"
-#include "rpRegistry.h"
 #include "rpReport.h"
-#include "CodePages.h"
-#include "rpImageList.h"
 #include "rpRes.h"
 
 std::recursive_mutex& rpClassLock()
@@ -608,50 +605,3 @@ void TrpReportComponent::Publish(TClassBuilder<TrpReportComponent>& b)
     b.abstract();
     b.property("Description", &TrpReportComponent::Description, &TrpReportComponent::SetDescription);
 }
-
-// ---------------------------------------------------------------- dialog bases
-
-void TrpDialogComponent::Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY)
-{
-    const int x = static_cast<int>(Round(AbsLeft() * scaleX + offsetX));
-    const int y = static_cast<int>(Round(AbsTop() * scaleY + offsetY));
-    // A raised button: face, light top and left, dark bottom and right.
-    auto fill = [&](int l, int t, int r, int bottom, TColor color) {
-        canvas.Brush()->SetStyle(bsSolid);
-        canvas.Brush()->SetColor(color);
-        canvas.FillRect({l, t, r, bottom});
-    };
-    fill(x, y, x + 28, y + 28, clBtnFace);
-    fill(x, y, x + 27, y + 1, clBtnHighlight);
-    fill(x, y, x + 1, y + 27, clBtnHighlight);
-    fill(x + 1, y + 26, x + 27, y + 27, clBtnShadow);
-    fill(x + 26, y + 1, x + 27, y + 27, clBtnShadow);
-    fill(x, y + 27, x + 28, y + 28, cl3DDkShadow);
-    fill(x + 27, y, x + 28, y + 28, cl3DDkShadow);
-    const int image = ObjectImageIndex(ClassType());
-    if (image >= 0) {
-        const QImage picture = GetResources().GetObjectImages().Image(image);
-        if (!picture.isNull()) canvas.Draw(x + 6, y + 6, picture);
-    }
-    canvas.Font()->SetName("Tahoma");
-    canvas.Font()->SetSize(8);
-    canvas.Font()->SetStyle({});
-    canvas.Font()->SetColor(clBlack);
-    canvas.SetFontEscapement(0);
-    canvas.Brush()->SetStyle(bsSolid);
-    canvas.Brush()->SetColor(clWindow);
-    const std::u16string name = Utf8ToUtf16(Name());
-    canvas.TextOut(x + 14 - canvas.TextWidth(name) / 2, y + 30, name);
-}
-
-void TrpDialogComponent::DefineProperties(TrpFiler& filer)
-{
-    filer.DefineProperty(
-        "pLeft", [this](TrpPropReader& r) { SetLeft(static_cast<Extended>(r.ReadInteger())); },
-        [this](TrpPropWriter& w) { w.WriteInteger(Round(Left())); }, true);
-    filer.DefineProperty(
-        "pTop", [this](TrpPropReader& r) { SetTop(static_cast<Extended>(r.ReadInteger())); },
-        [this](TrpPropWriter& w) { w.WriteInteger(Round(Top())); }, true);
-}
-
-TrpDialogControl::TrpDialogControl(TComponent* owner) : TrpReportComponent(owner) {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "SysUtils.h"
+#include "rpCustomPreviewPages.h"
 #include "rpDataSets.h"
 #include "rpReport.h"
 #include "rpRes.h"
@@ -320,7 +321,7 @@ bool TrpReport::PrepareScript()
     }
     s.AddObject("Report", this);
     s.AddObject("Engine", engine_.get());
-    s.AddObject("Outline", nullptr);
+    s.AddObject("Outline", previewPages_->Outline());
     s.AddVariable("Value", "Variant", Variant::Null());
     s.AddVariable("Self", "TrpView", ObjectToVariant(nullptr));
     AddReportScriptFunctions(*this, s);

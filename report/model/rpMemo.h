@@ -74,6 +74,15 @@ public:
     int TotalPages = 0;
     int CopyNo = 0;
 
+    // Forgets the text remembered for SuppressRepeated; whether there was one.
+    bool ForgetRepeated() noexcept
+    {
+        const bool had = hasLastText_;
+        hasLastText_ = false;
+        lastText_.clear();
+        return had;
+    }
+
     // A value as the display format shows it.
     std::string FormatData(const Variant& value) const;
     std::string FormatData(const Variant& value, const TrpFormat& format) const;

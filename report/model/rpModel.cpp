@@ -1,12 +1,16 @@
 #include "rpModel.h"
 
 #include "ControlIdents.h"
+#include "FormTypes.h"
 #include "rpBands.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
+#include "rpDialogControls.h"
+#include "rpEngine.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
+#include "rpPreviewPages.h"
 #include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpReportOptions.h"
@@ -18,7 +22,7 @@ namespace {
 
 void registerTypes()
 {
-    RegisterIntegerType<TCursor>("TCursor", INT16_MIN, INT16_MAX);
+    registerFormTypes();
     RegisterEnum<TrpAlign>("TrpAlign", {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
     RegisterEnum<TrpShiftMode>("TrpShiftMode", {"smDontShift", "smAlways", "smWhenOverlapped"});
     RegisterEnum<TrpStretchMode>("TrpStretchMode", {"smDontStretch", "smActualHeight", "smMaxHeight"});
@@ -60,7 +64,7 @@ void unregisterTypes()
     UnregisterType<TrpStretchMode>();
     UnregisterType<TrpShiftMode>();
     UnregisterType<TrpAlign>();
-    UnregisterType<TCursor>();
+    unregisterFormTypes();
 }
 
 }  // namespace
@@ -74,8 +78,7 @@ void registerReportModel()
     RegisterClass<TrpFormat>(TrpFormat::Publish);
     RegisterClass<TrpComponent>(TrpComponent::Publish);
     RegisterClass<TrpReportComponent>(TrpReportComponent::Publish);
-    RegisterClass<TrpDialogComponent>();
-    RegisterClass<TrpDialogControl>();
+    registerDialogBaseClasses();
     RegisterClass<TrpView>(TrpView::Publish);
     RegisterClass<TrpStretcheable>(TrpStretcheable::Publish);
     registerMemoClasses();
@@ -97,7 +100,11 @@ void registerReportModel()
     RegisterClass<TrpStyles>();
     registerReportOptionClasses();
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
+    RegisterClass<TrpEngine>(TrpEngine::Publish);
+    RegisterClass<TrpCustomOutline>();
+    RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
+    registerDialogControlClasses();
     registerPropertyEditors();
 }
 

@@ -282,5 +282,5 @@ void registerPageClasses()
     RegisterClass<TrpPage>(TrpPage::Publish);
     RegisterClass<TrpReportPage>(TrpReportPage::Publish);
     RegisterClass<TrpDataPage>(TrpDataPage::Publish);
-    RegisterClass<TrpDialogPage>();
+    RegisterClass<TrpDialogPage>(TrpDialogPage::Publish);
 }

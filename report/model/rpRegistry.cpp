@@ -12,6 +12,7 @@
 #include "UiServices.h"
 #include "rpClass.h"
 #include "rpDataSets.h"
+#include "rpUtilsGui.h"
 
 // ---------------------------------------------------------------- objects
 
@@ -82,6 +83,11 @@ const TrpComponentEditorItem& TrpComponentEditorCollection::GetItem(int index) c
 void TrpComponentEditorCollection::Register(const TClass* componentClass, TrpComponentEditorFactory editor)
 {
     items_.push_back({componentClass, std::move(editor)});
+}
+
+void TrpComponentEditorCollection::Unregister(const TClass* componentClass)
+{
+    std::erase_if(items_, [componentClass](const TrpComponentEditorItem& i) { return i.ComponentClass == componentClass; });
 }
 
 TrpComponentEditorCollection& GetComponentEditors()
@@ -286,23 +292,11 @@ bool TrpFontProperty::Edit()
 {
     auto* font = dynamic_cast<TFont*>(GetObjectValue(0));
     if (!font) return false;
-    QFont qfont(QString::fromStdString(font->Name()));
-    qfont.setPointSize(font->Size() > 0 ? font->Size() : 10);
-    qfont.setBold(font->Style().Contains(fsBold));
-    qfont.setItalic(font->Style().Contains(fsItalic));
-    qfont.setUnderline(font->Style().Contains(fsUnderline));
-    qfont.setStrikeOut(font->Style().Contains(fsStrikeout));
+    QFont qfont = FontForDialog(*font);
     if (!gui::ui().fontDialog(qfont, QString())) return false;
     TFont chosen;
     chosen.Assign(font);
-    chosen.SetName(qfont.family().toStdString());
-    if (qfont.pointSize() > 0) chosen.SetSize(qfont.pointSize());
-    TFontStyles style;
-    if (qfont.bold()) style.Include(fsBold);
-    if (qfont.italic()) style.Include(fsItalic);
-    if (qfont.underline()) style.Include(fsUnderline);
-    if (qfont.strikeOut()) style.Include(fsStrikeout);
-    chosen.SetStyle(style);
+    FontFromDialog(qfont, chosen);
     for (int i = 0; i < ObjectCount(); ++i)
         if (auto* target = dynamic_cast<TFont*>(GetObjectValue(i))) target->Assign(&chosen);
     return true;

@@ -94,6 +94,8 @@ public:
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     const TrpComponentEditorItem& GetItem(int index) const;
     void Register(const TClass* componentClass, TrpComponentEditorFactory editor);
+    // Removes every editor of the class.
+    void Unregister(const TClass* componentClass);
 
 private:
     std::vector<TrpComponentEditorItem> items_;

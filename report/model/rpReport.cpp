@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,10 +15,12 @@
 #include "SysUtils.h"
 #include "rpDataSets.h"
 #include "rpCustomPreview.h"
+#include "rpEngine.h"
 #include "rpExpressions.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
 #include "rpPassw.h"
+#include "rpProgress.h"
 #include "rpRes.h"
 #include "rpStyles.h"
 #include "rpUiServices.h"
@@ -61,7 +64,7 @@ Variant TrpCustomEngine::GetAggregateValue(const std::string&, const std::string
 
 void TrpCustomEngine::StopReport()
 {
-    if (report_) report_->Terminated = true;
+    if (report_) report_->SetTerminated(true);
 }
 
 void TrpCustomEngine::Publish(TClassBuilder<TrpCustomEngine>& b)
@@ -103,12 +106,16 @@ TrpReport::TrpReport(TComponent* owner)
     Errors.SetDuplicates(dupIgnore);
     styles_ = std::make_unique<TrpStyles>(this);
     enabledDataSets_ = std::make_unique<TrpReportDataSets>(this);
-    engine_ = std::make_unique<TrpCustomEngine>(this);
+    engine_ = std::make_unique<TrpEngine>(this);
+    previewPages_->OnProgressStart = [this](int kind) { ProgressStart(static_cast<TrpProgressType>(kind)); };
+    previewPages_->OnProgress = [this](int kind, int page) { Progress(static_cast<TrpProgressType>(kind), page); };
+    previewPages_->OnProgressStop = [this](int kind) { ProgressStop(static_cast<TrpProgressType>(kind)); };
     Clear();
 }
 
 TrpReport::~TrpReport()
 {
+    detachPreview();
     // Objects go while the lists they notify still exist.
     Destroying();
     ancestor_.reset();
@@ -171,7 +178,7 @@ void TrpReport::Clear()
     SystemVariables = {"Date", "Time", "Page", "Page#", "TotalPages", "TotalPages#", "Line", "Line#", "CopyName#"};
     OnStartReport.clear();
     OnStopReport.clear();
-    OnRunDialogs = nullptr;
+    OnRunDialogs.clear();
 }
 
 std::string TrpReport::GetDescription() const
@@ -447,6 +454,7 @@ void TrpReport::Publish(TClassBuilder<TrpReport>& b)
     b.property("ShowProgress", &R::ShowProgress).defaultValue(true);
     b.property("StoreInDFM", &R::StoreInDFM).defaultValue(true);
     b.property("OnReportPrint", &R::OnReportPrint);
+    b.property("OnRunDialogs", &R::OnRunDialogs);
     b.property("OnStartReport", &R::OnStartReport);
     b.property("OnStopReport", &R::OnStopReport);
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,11 @@ class TrpCustomPreview;
 class TrpBand;
 class TrpView;
 class TrpExpressionCache;
+class TrpProgress;
 class TscScript;
 class TscVariable;
+class TrpPreviewWindow;
+class QTimer;
 namespace gui {
 class SettingsStore;
 }
@@ -91,6 +95,9 @@ public:
     virtual int LogicalTotalPages() const = 0;
 };
 
+// The long operations that report their progress.
+enum TrpProgressType { ptRunning, ptExporting, ptPrinting };
+
 // What a printed object asks of its report: an expression's value.
 using TrpCalcFunction = std::function<Variant(const std::string& expression)>;
 
@@ -127,8 +134,9 @@ public:
     bool ShowProgress = true;
     // Kept and stored; nothing else depends on it here.
     bool StoreInDFM = true;
-    // Script handler names.
-    std::string OnStartReport, OnStopReport, OnReportPrint;
+    // Script handler names. OnRunDialogs gets a Boolean by reference: the
+    // dialogs count as passed when it is True afterwards.
+    std::string OnStartReport, OnStopReport, OnReportPrint, OnRunDialogs;
 
     // ---- events of the program using the report
     TEvent<void(TrpReportComponent* sender)> OnBeforePrint, OnAfterPrint;
@@ -138,7 +146,7 @@ public:
     TEvent<void(TrpView* view, TCursor& cursor)> OnMouseOverObject;
     TEvent<void(const std::string& varName, Variant& value)> OnGetValue;
     TEvent<void(TObject* sender, const std::string& varName, Variant& value)> OnNewGetValue;
-    TEvent<void(TrpPage* page)> OnManualBuild, OnRunDialogs;
+    TEvent<void(TrpPage* page)> OnManualBuild;
     TEvent<void(TrpPage* page, int copyNo)> OnPrintPage;
     TEvent<void(TrpReport* report, int progressType, int progress)> OnProgressStart, OnProgress, OnProgressStop;
     TEvent<void(const std::string& name, Variant& params, Variant& result)> OnUserFunction;
@@ -209,6 +217,39 @@ public:
     // Fills and compiles the report script; false with a "clScrError" line.
     bool PrepareScript();
 
+    // ---- preparation (rpPrepareReport.cpp)
+    // Builds the prepared pages (emptied first when asked): the datasets are
+    // checked, the script is compiled and its main block run, the engine
+    // runs, and the report is reloaded as it was before (DestroyForms).
+    // False after errors, which are shown once (on stderr in background
+    // mode); no exception leaves it.
+    bool PrepareReport(bool clearLastReport = true);
+    // One "clDSNotExist" line per DataSets item whose dataset is missing.
+    bool CheckDatasets();
+    // True also stops the running script.
+    void SetTerminated(bool value);
+    // Progress of preparing, exporting and printing: the report's events,
+    // its progress window or the preview; nothing in background mode.
+    virtual void ProgressStart(TrpProgressType type);
+    virtual void Progress(TrpProgressType type, int progress);
+    virtual void ProgressStop(TrpProgressType type);
+    void SetProgressMessage(const std::string& value);
+    // The progress window while one is shown.
+    TrpProgress* ProgressWindow() const noexcept { return progress_.get(); }
+    // Lets the window-message loop run (Qt's, at most every 10 ms, unless
+    // OnProcessMessages stands in for it); nothing in background mode.
+    void ProcessMessages();
+    std::function<void()> OnProcessMessages;
+    // Script handlers by name with the object as argument; only while the
+    // engine runs unless asked. DoBeforePrint and DoAfterPrint fire the
+    // report's event, then the object's own handler.
+    void DoNotifyEvent(TObject* object, const std::string& handler, bool runAlways = false);
+    void DoParamEvent(const std::string& handler, Variant& params, bool runAlways = false);
+    void DoBeforePrint(TrpReportComponent* object);
+    void DoAfterPrint(TrpReportComponent* object);
+    // Drill-down groups the preview opened, by their DrillName.
+    std::set<std::string> ExpandedDrillDowns;
+
     // The script variables "Self" (the object being printed) and "Value"
     // (the memo's last value).
     virtual void SetScriptSelf(TrpComponent* object);
@@ -225,6 +266,20 @@ public:
     // and is initialised.
     TrpCustomPreview* Preview() const noexcept { return preview_; }
     void SetPreview(TrpCustomPreview* value);
+
+    // ---- showing (rpReportShow.cpp)
+    // Opens the preview at once and prepares the report inside it, page by
+    // page, from the first tick of a 50 ms timer (at once and before the
+    // preview with OldStyleProgress).
+    void ShowReport(bool clearLastReport = true);
+    // Shows the prepared pages: in the external Preview when one is set,
+    // else in a preview window of the report's own, modal unless the
+    // preview options say otherwise.
+    void ShowPreparedReport();
+    // The report's own preview window while it is open.
+    TrpPreviewWindow* PreviewForm() const noexcept { return previewForm_; }
+    // The timer of ShowReport; nullptr before the first one.
+    const QTimer* PrepareTimer() const noexcept { return prepareTimer_.get(); }
 
     void Clear() override;
     std::string GetDescription() const override;
@@ -245,6 +300,9 @@ private:
     void loadAncestor(const std::string& name);
     Variant systemValue(size_t index) const;
     Variant calc(const std::string& expression, TscScript* scope, bool fromScript);
+    bool progressWindowApplies(TrpProgressType type) const;
+    bool runPreparation();
+    void showPreparationErrors();
 
     std::unique_ptr<TrpReportDataSets> dataSets_;
     std::unique_ptr<TrpVariables> variables_;
@@ -266,6 +324,12 @@ private:
     Variant scriptValue_;
     std::unique_ptr<TrpCustomPreviewPages> previewPages_;
     TrpCustomPreview* preview_ = nullptr;
+    friend class TrpPreviewWindow;
+    // The preview and the own window let go of the report.
+    void detachPreview();
+    std::unique_ptr<QTimer> prepareTimer_;
+    TrpPreviewWindow* previewForm_ = nullptr;
+    std::unique_ptr<TrpProgress> progress_;
     TscVariable* selfVariable_ = nullptr;
     TscVariable* valueVariable_ = nullptr;
     // Report variables being evaluated, against cycles.

@@ -37,7 +37,16 @@ enum TrpDuplexMode { dmNone, dmVertical, dmHorizontal, dmSimplex };
 constexpr uint32_t rpcsPageContent = 1u << 1;
 constexpr uint32_t rpcsWriteAllProperties = 1u << 2;
 
-// Report units per millimetre and per dot-matrix character cell.
+// Report units per millimetre, centimetre, tenth of an inch and inch, and
+// per dot-matrix character cell.
 constexpr long double rp01cm = 3.77953L;
+constexpr long double rp1cm = 37.7953L;
+constexpr long double rp01in = 9.6L;
+constexpr long double rp1in = 96;
 constexpr long double rp1CharX = 9.6L;
 constexpr long double rp1CharY = 17;
+
+// The report library's own cursors, beside the platform's.
+constexpr TCursor crHand = static_cast<TCursor>(150);
+constexpr TCursor crZoom = static_cast<TCursor>(151);
+constexpr TCursor crFormat = static_cast<TCursor>(152);

@@ -270,10 +270,15 @@ namespace {
 std::string PrinterLookup(std::string_view key) { return GetResources().Get(key); }
 }  // namespace
 
+void registerPrinterTexts()
+{
+    LoadReportStringTable();
+    SetPrinterTextProvider(&PrinterLookup);
+}
+
 void registerReportResources()
 {
     SetScriptMessageSink(&ApplyScriptMessage);
-    LoadReportStringTable();
+    registerPrinterTexts();
     UpdateSCResources();
-    SetPrinterTextProvider(&PrinterLookup);
 }

@@ -91,6 +91,9 @@ void ApplyScriptMessage(const std::string& key, const std::string& text);
 
 // Loads the embedded Chinese string table into GetResources(), once.
 void LoadReportStringTable();
+// Loads the string table and lends its lookup to the printer layer below,
+// for programs that show printers without the rest of the report library.
+void registerPrinterTexts();
 // Start-up: loads the string table, hands its script messages to the
 // script engine and lends its lookup to the printer layer below.
 void registerReportResources();

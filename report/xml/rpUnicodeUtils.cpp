@@ -54,6 +54,12 @@ void TWideStrings::SetStrings(int index, std::u16string_view text)
     }
 }
 
+void TWideStrings::Insert(int index, std::u16string_view text)
+{
+    if (index < 0 || index > Count()) throw EListError("Wide String Out of Bounds");
+    lines_.insert(lines_.begin() + index, Line{std::u16string(text)});
+}
+
 TObject* TWideStrings::Objects(int index) const
 {
     if (index < 0 || index >= Count()) return nullptr;

@@ -34,6 +34,9 @@ public:
     // Replaces a line; index Count appends; any other index raises
     // "Wide String Out of Bounds".
     void SetStrings(int index, std::u16string_view text);
+    // Inserts before the line at index (Count appends); another index
+    // raises "Wide String Out of Bounds".
+    void Insert(int index, std::u16string_view text);
     // Nil outside the range; writing outside the range is ignored.
     TObject* Objects(int index) const;
     void SetObjects(int index, TObject* object);

@@ -534,15 +534,7 @@ void registerScriptGuiClasses()
     RegisterEnum<TAlignment>("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
     RegisterEnum<TLeftRight>("TLeftRight", {"taLeftJustify", "taRightJustify"});
     RegisterEnum<TBorderStyle>("TBorderStyle", {"bsNone", "bsSingle"});
-    RegisterIntegerType<TCursor>("TCursor", -32768, 32767);
-    RegisterEnum<TFormBorderStyle>("TFormBorderStyle",
-                                   {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
-    RegisterEnum<TWindowState>("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
-    RegisterEnum<TFormStyle>("TFormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
-    RegisterEnum<TBorderIcon>("TBorderIcon", {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
-    RegisterSet<TBorderIcons>("TBorderIcons");
-    RegisterEnum<TPosition>("TPosition", {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
-                                          "poScreenCenter", "poDesktopCenter"});
+    registerFormTypes();
 
     RegisterClass<TControl>(TControl::Publish);
     RegisterClass<TWinControl>(TWinControl::Publish);
@@ -595,13 +587,7 @@ void unregisterScriptGuiClasses()
     UnregisterClass<TCustomControl>();
     UnregisterClass<TWinControl>();
     UnregisterClass<TControl>();
-    UnregisterType<TPosition>();
-    UnregisterType<TBorderIcons>();
-    UnregisterType<TBorderIcon>();
-    UnregisterType<TFormStyle>();
-    UnregisterType<TWindowState>();
-    UnregisterType<TFormBorderStyle>();
-    UnregisterType<TCursor>();
+    unregisterFormTypes();
     UnregisterType<TBorderStyle>();
     UnregisterType<TLeftRight>();
     UnregisterType<TAlignment>();

@@ -8,6 +8,8 @@
 #include "Canvas.h"
 #include "FakeSpooler.h"
 #include "Pictures.h"
+#include "ScriptModules.h"
+#include "rpClassRTTI.h"
 #include "rpModel.h"
 #include "rpPrinter.h"
 #include "ScriptedUiServices.h"
@@ -27,6 +29,8 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerSerializerTestClasses();
     registerReportModel();
+    // Report scripts see every module, the report classes among them.
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     // No print server in tests: the virtual printer stands in.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     // A box no test expects fails that test instead of waiting for a click.

@@ -1,5 +1,6 @@
 // The script bindings over Qt run headless, with every module registered
-// once as the program's start-up does, and printers from a fake spooler.
+// once as the program's start-up does (the report classes and the
+// dot-matrix objects among them), and printers from a fake spooler.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +10,9 @@
 #include "FakeSpooler.h"
 #include "Pictures.h"
 #include "ScriptModules.h"
+#include "rpClassRTTI.h"
+#include "rpDMPClass.h"
+#include "rpModel.h"
 #include "rpPrinter.h"
 #include "sc_tools.h"
 
@@ -22,7 +26,9 @@ public:
         registerCoreClasses();
         registerCanvasClasses();
         registerPictureClasses();
-        registerScriptModules();
+        registerReportModel();
+        registerDMPClasses();
+        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
         auto spooler = std::make_unique<FakeSpooler>();
         spooler->queueList = {FakeSpooler::StandardQueue("Office", true), FakeSpooler::StandardQueue("Label")};
         SetPrintersSpooler(std::move(spooler));
@@ -31,6 +37,8 @@ public:
     {
         SetPrintersSpooler(nullptr);
         unregisterScriptModules();
+        unregisterDMPClasses();
+        unregisterReportModel();
         unregisterPictureClasses();
         unregisterCanvasClasses();
         unregisterCoreClasses();

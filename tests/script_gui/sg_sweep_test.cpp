@@ -1,7 +1,10 @@
 // Two sweeps over every class the registered modules show scripts: each
 // enumeration or set property takes its first and last names from a
 // PascalScript (a type name scripts do not know fails to compile), and a
-// new object stores nothing (the declared defaults are the real ones).
+// new object stores nothing (the declared defaults are the real ones). A
+// report object stores what the report file format writes whatever the
+// value (geometry and other numbers, values without a declared default),
+// but no property that sits at its declared default.
 
 #include "Classes.h"
 #include "rpXMLSerializer.h"
@@ -21,6 +24,45 @@ std::vector<const TClass*> scriptClasses()
         if (cls && !cls->IsAbstract()) classes.push_back(cls);
     }
     return classes;
+}
+
+bool isReportClass(const TClass* cls)
+{
+    return cls->ClassName().rfind("Trp", 0) == 0;
+}
+
+// The attribute names of serialized properties ("Font.Name", "PropData").
+std::vector<std::string> attributeNames(const std::string& props)
+{
+    std::vector<std::string> names;
+    for (size_t at = 0; at < props.size();) {
+        const size_t eq = props.find("=\"", at);
+        if (eq == std::string::npos) break;
+        names.push_back(props.substr(at, eq - at));
+        const size_t close = props.find('"', eq + 2);
+        at = close == std::string::npos ? props.size() : close + 1;
+        while (at < props.size() && props[at] == ' ') ++at;
+    }
+    return names;
+}
+
+// Whether the report file format writes a fresh object's property: kinds it
+// always writes, ordinals without a declared default, texts that are not
+// empty, and the object's own data.
+bool writtenByTheFormat(TObject* object, const std::string& path)
+{
+    if (path == "PropData") return true;
+    TObject* target = nullptr;
+    const TPropInfo* prop = FindPropPath(object, path == "ScriptText.Text" ? "ScriptText" : path, target);
+    if (!prop) return false;
+    switch (prop->Kind()) {
+    case pkFloat:
+    case pkVariant:
+    case pkString:
+    case pkWideString:
+    case pkStrings: return true;
+    default: return IsOrdinalKind(prop->Kind()) && !prop->HasDefault();
+    }
 }
 
 }  // namespace
@@ -53,7 +95,7 @@ TEST(ScriptSweeps, NewObjectsStoreNothing)
     int checked = 0;
     for (const TClass* cls : scriptClasses()) {
         // A font always stores its name, as the platform's fonts do.
-        if (cls->ClassName() == "TFont") continue;
+        if (cls->ClassName() == "TFont" || isReportClass(cls)) continue;
         std::unique_ptr<TObject> object(cls->Create(nullptr));
         auto* persistent = dynamic_cast<TPersistent*>(object.get());
         if (!persistent) continue;
@@ -62,4 +104,21 @@ TEST(ScriptSweeps, NewObjectsStoreNothing)
         ++checked;
     }
     EXPECT_GT(checked, 30);
+}
+
+TEST(ScriptSweeps, NewReportObjectsStoreNoDefaults)
+{
+    int checked = 0;
+    for (const TClass* cls : scriptClasses()) {
+        if (!isReportClass(cls)) continue;
+        std::unique_ptr<TObject> object(cls->Create(nullptr));
+        auto* persistent = dynamic_cast<TPersistent*>(object.get());
+        if (!persistent) continue;
+        TrpXMLSerializer serializer;
+        const std::string props = serializer.WriteProps(persistent);
+        for (const std::string& name : attributeNames(props))
+            EXPECT_TRUE(writtenByTheFormat(object.get(), name)) << cls->ClassName() << "." << name << " in " << props;
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
 }

@@ -17,6 +17,7 @@
 #include "SysUtils.h"
 #include "UiServices.h"
 #include "rpPrinter.h"
+#include "rpRes.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ConsoleUi console;
     gui::ScopedUi scope(console);
+    registerPrinterTexts();
 
     const QStringList args = app.arguments().mid(1);
     std::string printer, file;

@@ -7,8 +7,10 @@
 // Each --dataset makes a report dataset of that user name over the query;
 // --record moves every dataset to its N-th row (from 1). Values go to
 // standard output, one a line; with --memos each line is a text object's
-// name, a tab and its text (line breaks as "\n"). Errors go to standard
-// error; the exit code is 1 when there were any, 2 for bad arguments.
+// name, a tab and its text (line breaks as "\n"), after the script
+// handlers that run before it is printed (its band's and its own). Errors
+// go to standard error; the exit code is 1 when there were any (a report
+// script that does not compile among them), 2 for bad arguments.
 
 #include <QApplication>
 
@@ -17,21 +19,20 @@
 #include <string>
 #include <vector>
 
-#include "CoreClasses.h"
-#include "Database.h"
-#include "Query.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
 #include "SysUtils.h"
+#include "ToolDatasets.h"
 #include "CodePages.h"
+#include "rpBands.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpMemo.h"
-#include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpStartup.h"
 #include "rpXMLSerializer.h"
-#include "sc_tools.h"
+#include "sc_interpreter.h"
 
 namespace {
 
@@ -83,6 +84,12 @@ std::string oneLine(std::string text)
     return StringReplace(text, "\n", "\\n", rfReplaceAll);
 }
 
+// A script event handler of an object, as the engine runs it before printing.
+void runHandler(TrpReport& report, TrpComponent* object, const std::string& handler)
+{
+    if (!handler.empty()) report.Script()->CallFunction(handler, VarArrayOf({ObjectToVariant(object)}));
+}
+
 void printErrors(TrpReport& report)
 {
     for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpcalc: %s\n", report.Errors.Strings(i).c_str());
@@ -91,19 +98,9 @@ void printErrors(TrpReport& report)
 
 int run(const Options& o)
 {
-    db::Database database(o.database, db::Database::OpenMode::ReadOnly);
-    // The queries and datasets belong to a form, as in the program, and
-    // the report finds them by their names.
-    std::vector<std::unique_ptr<db::Query>> queries;
-    TComponent form;
-    form.SetName("fmain");
-    for (const auto& [name, sql] : o.datasets) {
-        queries.push_back(std::make_unique<db::Query>(database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
-        queries.back()->setSql(sql);
-        auto* ds = new TrpDBDataset(&form);
-        ds->SetName(name);
-        ds->SetDataSet(queries.back().get());
-    }
+    // The report finds the tool's datasets by their names.
+    ToolDatasets data(o.database, o.datasets);
+    TComponent& form = data.form;
     auto* report = new TrpReport(&form);
     report->EngineOptions()->NewSilentMode = simSilent;
     if (!report->LoadFromFile(o.report)) {
@@ -113,7 +110,11 @@ int run(const Options& o)
     int status = report->Errors.Count() > 0 ? 1 : 0;
     printErrors(*report);
     // A script that does not compile still leaves the report's functions.
-    if (!report->PrepareScript()) printErrors(*report);
+    const bool compiled = report->PrepareScript();
+    if (!compiled) {
+        printErrors(*report);
+        status = 1;
+    }
     report->DataSets()->Initialize();
     for (int i = 0; i < form.ComponentCount(); ++i) {
         auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
@@ -128,14 +129,30 @@ int run(const Options& o)
         report->Errors.Clear();
         status = 1;
     };
+    // The script's main block runs before anything is printed.
+    if (compiled) {
+        try {
+            report->Script()->Execute();
+        } catch (const std::exception& e) {
+            failed(e);
+        }
+    }
     if (o.memos) {
         const std::vector<TrpComponent*> objects = report->GetAllObjects();
         for (TrpComponent* c : objects) {
+            if (auto* band = dynamic_cast<TrpBand*>(c)) {
+                try {
+                    runHandler(*report, band, band->OnBeforePrint);
+                } catch (const std::exception& e) {
+                    failed(e);
+                }
+            }
             auto* memo = dynamic_cast<TrpCustomMemoView*>(c);
             if (!memo) continue;
             report->CurObject = memo->Name();
             memo->BeforePrint();
             try {
+                runHandler(*report, memo, memo->OnBeforePrint);
                 memo->GetData();
                 std::printf("%s\t%s\n", memo->Name().c_str(), oneLine(Utf16ToUtf8(memo->Text())).c_str());
             } catch (const std::exception& e) {
@@ -167,11 +184,7 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    scRegisterStandardLanguages();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerReportResources();
+    registerReportSystem();
     // Nobody answers boxes here: a password is refused, anything else is
     // written to standard error.
     gui::ScriptedUiServices ui;

@@ -3,23 +3,19 @@
 //
 //   rpdraw REPORT.xml --tree
 //   rpdraw REPORT.xml --png OUT.png [--page N] [--zoom Z]
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
 #include "ConsoleUiServices.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "SysUtils.h"
-#include "rpDMPClass.h"
 #include "rpDesignView.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -55,13 +51,7 @@ int run(const std::vector<std::string>& args)
     }
     if (tree == !output.empty()) return usage();
 
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    LoadReportStringTable();
+    registerReportSystem();
 
     // The report's error box (and a password box) come here as lines on
     // standard error.
@@ -102,7 +92,7 @@ int run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         return run(args);

@@ -1,13 +1,18 @@
 // scriptrun: runs a script file with every registration module.
-//   scriptrun [--lang Language] [-I folder]... [--memory-limit MB] file
+//   scriptrun [--lang Language] [-I folder]... [--memory-limit MB] [--report REPORT.xml] file
+// With --report the script runs as that report's script: the report
+// classes module, the report's objects by name, Report, Engine, Outline
+// and the report's functions are there, and messages come from the
+// report's string table.
 // ShowMessage writes its text as a line to standard output. Boxes and
 // dialogs are answered from the script file named by DORVAK_UI_SCRIPT;
 // without a display and without that file each one is refused (logged to
 // standard error and cancelled), so that nothing waits for a person. A compile
 // error prints "line:col: message" (the unit name in front for an error
 // inside a used unit) and exits with 2; an uncaught run-time error prints
-// "ClassName: message" and exits with 3. A file that cannot be read exits
-// with 1, a wrong command line with 2. --memory-limit caps the process's
+// "ClassName: message" and exits with 3. A file or a report that cannot be
+// read exits with 1 (the report's errors on standard error), a wrong command
+// line with 2. --memory-limit caps the process's
 // address space, so that a script eating memory meets a failed allocation
 // before the system's out-of-memory killer; it is refused (exit 1) under
 // AddressSanitizer, whose shadow memory needs the address space and whose
@@ -35,16 +40,17 @@
 
 #include <memory>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
 #include "Exceptions.h"
-#include "Pictures.h"
-#include "ScriptModules.h"
+#include "StringLists.h"
 #include "ScriptedUiServices.h"
 #include "sc_classes.h"
 #include "sc_interpreter.h"
 #include "sc_sysrtti.h"
 #include "sc_tools.h"
+#include "rpReport.h"
+#include "rpRes.h"
+#include "rpStartup.h"
+#include "rpXMLSerializer.h"
 
 namespace {
 
@@ -101,7 +107,8 @@ void print(const std::string& line)
 
 int usage()
 {
-    std::fputs("usage: scriptrun [--lang Language] [-I folder]... [--memory-limit MB] file\n", stderr);
+    std::fputs("usage: scriptrun [--lang Language] [-I folder]... [--memory-limit MB] [--report REPORT.xml] file\n",
+               stderr);
     return 2;
 }
 
@@ -167,11 +174,14 @@ int main(int argc, char** argv)
     const std::unique_ptr<gui::UiServices> services = startGui(argc, argv, app);
     std::string language = "PascalScript";
     std::string file;
+    std::string reportFile;
     std::vector<std::string> includePath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--lang" || arg == "-l") && i + 1 < argc) {
             language = argv[++i];
+        } else if (arg == "--report" && i + 1 < argc) {
+            reportFile = argv[++i];
         } else if (arg == "-I" && i + 1 < argc) {
             includePath.push_back(argv[++i]);
         } else if (arg == "--memory-limit" && i + 1 < argc) {
@@ -198,14 +208,25 @@ int main(int argc, char** argv)
 
     StdoutUi ui;
     scSetScriptUi(&ui);
-    scRegisterStandardLanguages();
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerScriptModules();
+    // The report classes (and the report's messages) only for a report's
+    // script: plain scripts keep their own names, such as Sum and Max.
+    registerReportSystem({.reportScripts = !reportFile.empty()});
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
-    TscScript script;
+    TscScript ownScript;
+    std::unique_ptr<TrpReport> report;
+    if (!reportFile.empty()) {
+        report = std::make_unique<TrpReport>();
+        report->EngineOptions()->NewSilentMode = simSilent;
+        const bool loaded = report->LoadFromFile(reportFile);
+        for (int i = 0; i < report->Errors.Count(); ++i)
+            std::fprintf(stderr, "scriptrun: %s\n", report->Errors.Strings(i).c_str());
+        if (!loaded || report->Errors.Count() > 0) {
+            if (!loaded) std::fprintf(stderr, "scriptrun: cannot open %s\n", reportFile.c_str());
+            return 1;
+        }
+    }
+    TscScript& script = report ? *report->Script() : ownScript;
     script.ExtendedCharset = 1;
     script.SyntaxType = language;
     script.IncludePath = includePath;
@@ -213,7 +234,17 @@ int main(int argc, char** argv)
     int status = 0;
     try {
         script.AddRTTI();
-        if (!script.Compile()) {
+        bool compiled = false;
+        if (report) {
+            // The report fills its script with its objects and functions,
+            // then compiles the file's text as its own.
+            report->ScriptLanguage = language;
+            report->ScriptText()->SetText(source);
+            compiled = report->PrepareScript();
+        } else {
+            compiled = script.Compile();
+        }
+        if (!compiled) {
             print((script.ErrorUnit.empty() ? "" : script.ErrorUnit + ":") + script.ErrorPos + ": " + script.ErrorMsg);
             status = 2;
         } else {

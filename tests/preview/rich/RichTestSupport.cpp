@@ -5,6 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include <QTextBlock>
+
+#include <climits>
+
+#include "RecordingCanvas.h"
 #include "rpRichDump.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
@@ -95,6 +100,27 @@ std::string CheckStable(const std::string& data)
     if (w1 != w2) return "written twice, the RTF differs";
     if (DumpRichDocument(*first) != DumpRichDocument(*second)) return "read back, the document differs";
     return {};
+}
+
+std::vector<rich::TRichChar> Attributes(const QTextDocument& doc)
+{
+    std::vector<rich::TRichChar> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            out.insert(out.end(), static_cast<size_t>(it.fragment().length()), rich::FromCharFormat(it.fragment().charFormat()));
+    return out;
+}
+
+std::vector<int> LineStarts(const TRecordingCanvas& canvas)
+{
+    std::vector<int> xs;
+    int y = INT_MIN;
+    for (const TCanvasRecord& r : canvas.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut && r.points[0].Y != y) {
+            xs.push_back(r.points[0].X);
+            y = r.points[0].Y;
+        }
+    return xs;
 }
 
 }  // namespace richtest

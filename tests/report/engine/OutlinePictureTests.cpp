@@ -2,7 +2,9 @@
 
 #include "Pictures.h"
 #include "QtCanvas.h"
+#include "ScriptedUiServices.h"
 #include "PreparedTestUtil.h"
+#include "rpCustomPreview.h"
 #include "rpPicture.h"
 
 using namespace prepared_test;
@@ -98,6 +100,39 @@ TEST(Outline, ShiftItemsMovesOnlyTheNextSubtree)
     EXPECT_EQ(level(o)[2], (Entry{"c", 0, 300}));
 }
 
+TEST(Outline, EntriesAddedAfterAPositionMoveToTheGivenPage)
+{
+    Sheet s;
+    s.fill(2, 1);
+    s.pages().CurPage = 0;
+    TrpCustomOutline& o = *s.pages().Outline();
+    o.AddItem("a", 100);
+    o.LevelUp();
+    // Nothing at this level yet when the position is taken below "a".
+    o.LevelDown(0);
+    const TrpCustomOutline::Position inA = o.GetPosition();
+    o.AddItem("a.1", 120);
+    o.AddItem("a.1.1", 130);
+    o.LevelUp();
+    o.LevelUp();
+    o.AddItem("a.2", 150);
+    o.LevelRoot();
+    // The same page (a block moved to the next column): page 0 stays.
+    o.ShiftItemsAfter(inA, 10, 0);
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a.1", 0, 10}, {"a.2", 0, 40}}));
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a.1.1", 0, 20}}));
+    o.LevelRoot();
+    o.ShiftItemsAfter(inA, 0, 1);
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a.1", 1, 0}, {"a.2", 1, 30}}));
+    // A position after the last entry moves nothing.
+    o.LevelRoot();
+    o.ShiftItemsAfter(o.GetPosition(), 5, 0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a", 0, 100}}));
+}
+
 TEST(Anchors, LastMatchWinsAndShifting)
 {
     Sheet s;
@@ -129,6 +164,11 @@ TEST(Anchors, LastMatchWinsAndShifting)
     EXPECT_EQ(p.LastAnchorIndex(), 3);
     p.ShiftAnchors(3, 0);  // nothing after the last
     EXPECT_EQ(p.GetAnchorPage("last"), 4);
+    // Given a page, the anchors go to it (a block moved within its page).
+    p.ShiftAnchorsTo(2, 9, 1);
+    ASSERT_TRUE(p.FindAnchor("last", page, top));
+    EXPECT_EQ(std::make_pair(page, top), std::make_pair(1, 9));
+    EXPECT_EQ(p.GetAnchorPage("other"), 3);
 }
 
 TEST(PictureCache, IndexesBytesAndClearing)
@@ -308,6 +348,116 @@ TEST(DrawPage, ObjectUnderTheMouse)
     EXPECT_EQ(at(5, 400).Object, nullptr);
     s.engine.running = true;
     EXPECT_EQ(at(215, 90).Object, nullptr) << "nothing while the report is being prepared";
+}
+
+TEST(DrawPage, ClickedLinksAndTheReportsHandler)
+{
+    Sheet s;
+    s.fill(3, 2);
+    TrpPreviewPages& p = s.pages();
+    p.CurPage = 1;
+    p.AddAnchor("total");
+    auto click = [&](const std::string& url, bool dbl = false) {
+        std::shared_ptr<TrpReportPage> page = p.GetPage(0);
+        // The first row's.
+        auto* memo = static_cast<TrpMemoView*>(page->Objects()[1]->FindObject("Memo2"));
+        memo->URL = url;
+        p.ModifyPage(0, page.get());
+        TrpPageClick c;
+        c.X = static_cast<int>(10 * rp01cm + 215);
+        c.Y = static_cast<int>(10 * rp01cm + 60);
+        c.Click = !dbl;
+        c.DoubleClick = dbl;
+        p.HandleObjectClick(0, c);
+        return c;
+    };
+    EXPECT_EQ(click("@3").LinkPage, 2);
+    EXPECT_EQ(click("@4").LinkPage, -1) << "no such page";
+    EXPECT_EQ(click("@x").LinkPage, -1) << "not a number: ignored";
+    const TrpPageClick anchor = click("#TOTAL");
+    EXPECT_EQ(std::make_pair(anchor.LinkPage, anchor.LinkTop), std::make_pair(1, 0));
+    EXPECT_EQ(click("#nowhere").LinkPage, -1);
+
+    // Web and mail addresses open; anything else could start a program.
+    gui::ScriptedUiServices ui;
+    ui.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });
+    gui::ScopedUi scope(ui);
+    ui.expectUrl("https://example.com/a?b=1").expectUrl("mailto:office@example.com");
+    for (const char* url : {"https://example.com/a?b=1", "file:///usr/bin/xterm", "/usr/bin/xterm", "mailto:office@example.com",
+                            "javascript:alert(1)", "calc.exe"})
+        EXPECT_EQ(click(url).LinkPage, -1) << url;
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_EQ(click("@2", true).LinkPage, -1) << "a double click follows no link";
+
+    // The report's handler may change the object: the page is stored back.
+    std::vector<std::string> seen;
+    s.report->OnClickObject = [&](TrpView* view, int, int, bool& modified) {
+        seen.push_back(view->Name());
+        static_cast<TrpMemoView*>(view)->SetText(u"clicked");
+        modified = true;
+    };
+    s.report->OnDblClickObject = [&](TrpView* view, int, int, bool&) { seen.push_back("double " + view->Name()); };
+    EXPECT_TRUE(click("").Modified);
+    EXPECT_FALSE(click("", true).Modified);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Memo2", "double Memo2"}));
+    EXPECT_EQ(static_cast<TrpMemoView*>(p.GetPage(0)->Objects()[1]->FindObject("Memo2"))->Text(), u"clicked\r\n");
+}
+
+TEST(DrawPage, ClickHandlersAndDrillDown)
+{
+    Sheet s;
+    // A drill-down group heading each page.
+    auto* group = new TrpGroupHeader(s.page);
+    group->SetName("GroupHeader1");
+    group->SetBounds(0, 0, 718, 40);
+    group->DrillDown = true;
+    group->DrillName = "g1";
+    auto* heading = new TrpMemoView(group);
+    heading->SetName("Heading");
+    heading->SetBounds(10, 5, 300, 30);
+    s.memos[1]->OnPreviewClick = "Memo2Click";
+    s.report->ScriptText()->SetText(
+        "procedure Memo2Click(Sender: TrpView; Button, Shift: Integer; var Modified: Boolean);\n"
+        "begin Sender.Visible := Button <> 0; Modified := True end;\nbegin end.");
+    ASSERT_TRUE(s.report->PrepareScript()) << s.report->Errors.Text();
+    s.start();
+    s.pages().AddPage(s.page);
+    s.pages().AddObject(group);
+    s.row(0, 1);
+    s.pages().AddObject(s.band);
+    struct Preview : TrpCustomPreview {
+        int refreshed = 0;
+        void Init() override {}
+        void Lock() override {}
+        void Unlock() override {}
+        void RefreshReport() override { ++refreshed; }
+        void ProgressStart() override {}
+        void Progress(int) override {}
+        void ProgressStop() override {}
+    } preview;
+    s.report->SetPreview(&preview);
+    auto click = [&](Extended x, Extended y) {
+        TrpPageClick c;
+        c.X = static_cast<int>(10 * rp01cm + x);
+        c.Y = static_cast<int>(10 * rp01cm + y);
+        c.Click = true;
+        s.pages().HandleObjectClick(0, c);
+        return c;
+    };
+    // The object's script handler hides it and says the page changed.
+    const TrpPageClick handled = click(215, 90);
+    ASSERT_TRUE(handled.Object);
+    EXPECT_EQ(handled.Object->Name(), "Memo2");
+    EXPECT_TRUE(handled.Modified);
+    EXPECT_FALSE(s.pages().GetPage(0)->Objects()[1]->FindObject("Memo2")->Visible());
+    // A click in the group opens it, a second closes it.
+    EXPECT_TRUE(click(20, 10).Refresh);
+    EXPECT_EQ(s.report->ExpandedDrillDowns, std::set<std::string>{"g1"});
+    EXPECT_TRUE(click(20, 10).Refresh);
+    EXPECT_TRUE(s.report->ExpandedDrillDowns.empty());
+    EXPECT_EQ(preview.refreshed, 2);
+    EXPECT_FALSE(click(500, 90).Refresh) << "a row is no group";
+    s.report->SetPreview(nullptr);
 }
 
 TEST(PreparedPages, ProgressAndTheEndOfARun)

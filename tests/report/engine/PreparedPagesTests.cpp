@@ -529,6 +529,12 @@ TEST(PreparedReportFile, SaveAndLoadKeepPagesOutlineAnchorsAndPictures)
     EXPECT_EQ(q.GetAnchorPage("here"), 5);
     EXPECT_EQ(q.PictureCache().PictureBytes(1), p.PictureCache().PictureBytes(1));
     EXPECT_EQ(storedPages(q), storedPages(p));
+    auto logical = [](const std::string& rpp) {
+        const size_t from = rpp.find("<logicalpagenumbers>");
+        return from == std::string::npos ? std::string() : rpp.substr(from, rpp.find("</logicalpagenumbers>") - from);
+    };
+    EXPECT_NE(logical(file).find("<page n=\"5\"/>"), std::string::npos) << "logical page numbers";
+    EXPECT_EQ(logical(rppText(q)), logical(file));
 
     // A missing file leaves the store as it was, unless asked to fail.
     EXPECT_FALSE(q.LoadFromFile("/nonexistent/report.rpp"));

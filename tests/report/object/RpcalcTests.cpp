@@ -82,3 +82,20 @@ TEST(Rpcalc, RefusesWhatItCannotDo)
     EXPECT_EQ(badSql.status, 1);
     EXPECT_NE(badSql.err.find("nosuch"), std::string::npos) << badSql.err;
 }
+
+TEST(Rpcalc, AScriptThatDoesNotCompileIsAFailure)
+{
+    OrderFile file;
+    const std::string path = file.path + ".xml";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+               "<TrpReport ScriptText.Text=\"begin x := ; end.\"><TrpReportPage Name=\"Page1\"/></TrpReport>\n";
+    }
+    const Outcome r = rpcalc({QString::fromStdString(path), "--db", QString::fromStdString(file.path), "--dataset",
+                              "x=select 1", "1+1"});
+    std::filesystem::remove(path);
+    EXPECT_EQ(r.out, "2\n") << "the expressions are computed all the same";
+    EXPECT_NE(r.err.find("1:12: Expression expected"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 1);
+}

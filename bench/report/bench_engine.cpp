@@ -1,0 +1,364 @@
+// The band engine on the order sheet: an order of 10,000 lines prepared
+// (313 pages, checked), the same with names that wrap and stretch, beside a
+// "null engine" floor that reads the same SQLite rows and formats the same
+// seven texts per row into a buffer; the same lines as a grouped list with
+// group, page and report totals; 10,000 pages with the file cache on
+// and off, each in a process of its own for its peak RSS; GetPage of a
+// resident and of a parked page. Prints rows/s, pages/s, peak RSS and the
+// ratios to the floor and to the targets.
+//
+// The KReport peer of the same layout is not part of this program (it needs
+// Qt 5 beside Qt 6); its absence is printed and no ratio is given.
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ChildProcess.h"
+#include "CoreClasses.h"
+#include "Database.h"
+#include "OrderLines.h"
+#include "Query.h"
+#include "RatioReporter.h"
+#include "ScriptModules.h"
+#include "SysUtils.h"
+#include "rpBands.h"
+#include "rpClassRTTI.h"
+#include "rpDBSet.h"
+#include "rpEngine.h"
+#include "rpMemo.h"
+#include "rpModel.h"
+#include "rpPages.h"
+#include "rpPreviewPages.h"
+#include "rpReport.h"
+#include "rpRes.h"
+#include "rpTemplates.h"
+#include "sc_tools.h"
+
+namespace {
+
+constexpr int kLines = 10000;
+constexpr int kPages = 313;
+// 29 rows on the first page, 32 on the others, 25 and the summary on the
+// last: 10,000 pages.
+constexpr int kManyPagesLines = 29 + 32 * 9998 + 25;
+constexpr int kManyPages = 10000;
+
+std::string g_fixture;
+std::string g_file, g_longFile, g_manyFile;
+
+// The order sheet over one file's order, as the program prepares it.
+struct Sheet {
+    db::Database db;
+    db::Query master{db, "ADOQuery1"}, detail{db, "ADOQuery2"};
+    TComponent form;
+    TrpReport* report;
+
+    explicit Sheet(const std::string& file, bool stretch = false) : db(file, db::Database::OpenMode::ReadOnly)
+    {
+        form.SetName("fmain");
+        master.setSql(order_lines::masterSql());
+        detail.setSql(order_lines::detailSql());
+        for (auto [name, query] : {std::pair{"rpDBDataset1", &master}, std::pair{"rpDBDataset2", &detail}}) {
+            auto* ds = new TrpDBDataset(&form);
+            ds->SetName(name);
+            ds->SetDataSet(query);
+        }
+        report = new TrpReport(&form);
+        report->EngineOptions()->BackgroundMode = true;
+        report->EngineOptions()->NewSilentMode = simSilent;
+        LoadReportTemplate(*report, rpOrderSheetTemplate);
+        if (stretch) {
+            // Names and specifications grow with their text.
+            static_cast<TrpBand*>(report->FindObject("DetailData1"))->Stretched = true;
+            for (const char* name : {"Memo17", "Memo18"})
+                static_cast<TrpCustomMemoView*>(report->FindObject(name))->SetStretchMode(smActualHeight);
+        }
+    }
+    int prepare()
+    {
+        report->PrepareReport(true);
+        return report->PreviewPages()->GetCount();
+    }
+    TrpPreviewPages& pages() { return *static_cast<TrpPreviewPages*>(report->PreviewPages()); }
+};
+
+void BM_OrderSheet10k(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    for (auto _ : state)
+        if (sheet.prepare() != kPages) state.SkipWithError("the order sheet did not take 313 pages");
+    state.counters["rows/s"] = benchmark::Counter(double(kLines) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["pages/s"] = benchmark::Counter(double(kPages) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void BM_OrderSheet10kStretch(benchmark::State& state)
+{
+    Sheet sheet(g_longFile, true);
+    int pages = 0;
+    for (auto _ : state) pages = sheet.prepare();
+    if (pages <= kPages) state.SkipWithError("the names did not stretch");
+    state.counters["rows/s"] = benchmark::Counter(double(kLines) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["pages/s"] = benchmark::Counter(double(pages) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// The same 10,000 lines as a grouped list of 100 groups of 100, with the
+// count and quantity of each group in its footer, the quantity of each
+// page in the page footer and both for all lines in the summary.
+struct GroupedSheet {
+    db::Database db;
+    db::Query rows{db, "ADOQuery3"};
+    TComponent form;
+    TrpReport* report;
+
+    explicit GroupedSheet(const std::string& file) : db(file, db::Database::OpenMode::ReadOnly)
+    {
+        form.SetName("fmain");
+        const std::string order = std::string("'") + order_lines::kOrder + "'";
+        rows.setSql("select *, (id - (select min(id) from zq_ddmx where bh=" + order +
+                    ")) / 100 as grp from zq_ddmx where bh=" + order + " order by id");
+        auto* ds = new TrpDBDataset(&form);
+        ds->SetName("rows");
+        ds->SetDataSet(&rows);
+        report = new TrpReport(&form);
+        report->EngineOptions()->BackgroundMode = true;
+        report->EngineOptions()->NewSilentMode = simSilent;
+        report->LoadFromFile(BENCH_GROUPED_REPORT);
+        report->DataSets()->Add()->SetDataSet(ds);
+    }
+    int prepare()
+    {
+        report->PrepareReport(true);
+        return report->PreviewPages()->GetCount();
+    }
+    // The summary's text on the last page.
+    std::string total()
+    {
+        TrpCustomPreviewPages& pages = *report->PreviewPages();
+        const std::shared_ptr<TrpReportPage> last = pages.GetPage(pages.GetCount() - 1);
+        auto* memo = last ? dynamic_cast<TrpCustomMemoView*>(last->FindObject("Total")) : nullptr;
+        return memo ? memo->AnsiText() : std::string();
+    }
+};
+
+void BM_Grouped10k(benchmark::State& state)
+{
+    GroupedSheet sheet(g_file);
+    for (auto _ : state) sheet.prepare();
+    // Every line counted once, every quantity added once.
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(g_file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    const std::string sql =
+        std::string("select sum(sl) from zq_ddmx where bh='") + order_lines::kOrder + "'";
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    const int64_t quantity = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    const std::string expected = "10000 lines in all, quantity " + IntToStr(quantity);
+    if (sheet.total().rfind(expected, 0) != 0) state.SkipWithError(("the summary reads " + sheet.total()).c_str());
+    state.counters["rows/s"] = benchmark::Counter(double(kLines) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// The floor: the same rows read and the seven texts of a row formatted.
+void BM_NullEngine(benchmark::State& state)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(g_file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    std::string buffer;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, order_lines::detailSql().c_str(), -1, &st, nullptr);
+        int rows = 0;
+        const int cp = 4, cpgg = 5, dj = 6, sl = 7, dw = 8, bz = 10;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            buffer.clear();
+            for (int c : {cp, cpgg, dw, sl, dj, bz}) {
+                const unsigned char* text = sqlite3_column_text(st, c);
+                buffer.append(text ? reinterpret_cast<const char*>(text) : "");
+                buffer += '\t';
+            }
+            buffer += FloatToStr(StrToFloat(reinterpret_cast<const char*>(sqlite3_column_text(st, dj))) *
+                                 StrToFloat(reinterpret_cast<const char*>(sqlite3_column_text(st, sl))));
+            benchmark::DoNotOptimize(buffer.data());
+            ++rows;
+        }
+        sqlite3_finalize(st);
+        if (rows != kLines) state.SkipWithError("rows missing");
+    }
+    sqlite3_close(db);
+    state.counters["rows/s"] = benchmark::Counter(double(kLines) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// GetPage of a page with some 500 objects, built from the store each time.
+void getPage(benchmark::State& state, bool parked)
+{
+    Sheet sheet(g_file);
+    if (parked) {
+        sheet.report->EngineOptions()->UseFileCache = true;
+        sheet.report->EngineOptions()->MaxMemSize = 0;
+    }
+    sheet.prepare();
+    TrpPreviewPages& pages = sheet.pages();
+    if (parked != pages.PageParked(100)) state.SkipWithError("the page is not where it should be");
+    size_t objects = 0;
+    for (auto _ : state) {
+        pages.ClearPageCache();
+        objects = pages.GetPage(100)->GetAllObjects().size();
+    }
+    state.counters["objects"] = double(objects);
+}
+
+void BM_GetPageResident(benchmark::State& state)
+{
+    getPage(state, false);
+}
+
+void BM_GetPageParked(benchmark::State& state)
+{
+    getPage(state, true);
+}
+
+BENCHMARK(BM_OrderSheet10k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_Grouped10k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_OrderSheet10kStretch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_NullEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GetPageResident)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GetPageParked)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---------------------------------------------------------------- peak RSS
+
+
+// "floor": the program with the report loaded and nothing prepared;
+// "10k": the order of 10,000 lines; "pages-on"/"pages-off": 10,000 pages
+// with the file cache on (MaxMemSize 10) or off.
+int childMain(const std::string& what)
+{
+    const bool many = what.rfind("pages", 0) == 0;
+    Sheet sheet(many ? g_manyFile : g_file);
+    if (what == "floor") return 0;
+    if (what == "pages-data") {
+        // The rows alone, as the query holds them once opened.
+        sheet.detail.open();
+        int rows = 0;
+        for (sheet.detail.first(); !sheet.detail.eof(); sheet.detail.next()) ++rows;
+        std::printf("rows=%d\n", rows);
+        return rows == kManyPagesLines ? 0 : 1;
+    }
+    if (what == "pages-on") {
+        sheet.report->EngineOptions()->UseFileCache = true;
+        sheet.report->EngineOptions()->MaxMemSize = 10;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int pages = sheet.prepare();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("pages=%d\nseconds=%f\nstore=%zu\n", pages, seconds, sheet.pages().StoreMemory());
+    return pages == (many ? kManyPages : kPages) ? 0 : 1;
+}
+
+void registerAll()
+{
+    registerCoreClasses();
+    scRegisterStandardLanguages();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerReportResources();
+    // The order sheet's summary handler runs as in the program.
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+}
+
+std::string fileName(const char* what)
+{
+    return (std::filesystem::temp_directory_path() / ("bench_engine_" + std::string(what) + ".db")).string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    g_fixture = BENCH_ORDER_FIXTURE;
+    g_file = fileName("lines");
+    g_longFile = fileName("long");
+    g_manyFile = fileName("pages");
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.rfind("--child=", 0) == 0) {
+            registerAll();
+            return childMain(a.substr(8));
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    registerAll();
+    // The files are made once here and read by the children.
+    order_lines::OrderFile lines(g_fixture, kLines), longNames(g_fixture, kLines, true),
+        manyPages(g_fixture, kManyPagesLines);
+    std::filesystem::rename(lines.path, g_file);
+    std::filesystem::rename(longNames.path, g_longFile);
+    std::filesystem::rename(manyPages.path, g_manyFile);
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double engine = reporter.Time("BM_OrderSheet10k/"), stretch = reporter.Time("BM_OrderSheet10kStretch");
+    const double floor = reporter.Time("BM_NullEngine"), resident = reporter.Time("BM_GetPageResident"),
+                 parked = reporter.Time("BM_GetPageParked");
+    std::printf("\nThe order sheet, 10,000 lines (times in ms):\n");
+    if (engine > 0)
+        std::printf("  prepared: %.0f rows/s, %.0f pages/s (target >= 50,000 rows/s)\n", kLines / (engine / 1e3),
+                    kPages / (engine / 1e3));
+    if (stretch > 0)
+        std::printf("  names that wrap and stretch: %.0f rows/s (target >= 15,000 rows/s)\n", kLines / (stretch / 1e3));
+    const double grouped = reporter.Time("BM_Grouped10k");
+    if (grouped > 0)
+        std::printf("  as a grouped list (100 groups, footer SUM and COUNT, page-footer SUM): %.0f rows/s "
+                    "(target >= 40,000 rows/s), %.2fx the time of the order sheet above\n",
+                    kLines / (grouped / 1e3), engine > 0 ? grouped / engine : 0.0);
+    if (floor > 0 && engine > 0)
+        std::printf("  null engine floor: %.0f rows/s; the engine takes %.1fx the floor's time\n", kLines / (floor / 1e3),
+                    engine / floor);
+    if (resident > 0) std::printf("  GetPage of a resident page: %.3f ms (target <= 2)\n", resident);
+    if (parked > 0) std::printf("  GetPage of a parked page: %.3f ms (target <= 4)\n", parked);
+
+    const ChildResult base = runChild(argv[0], "floor");
+    const ChildResult tenK = runChild(argv[0], "10k");
+    const ChildResult on = runChild(argv[0], "pages-on");
+    const ChildResult off = runChild(argv[0], "pages-off");
+    const ChildResult data = runChild(argv[0], "pages-data");
+    const double baseMb = base.maxRssKb / 1024.0;
+    // Each detail row stores its band and 15 objects; each page its header.
+    const double elements = 16.0 * kManyPagesLines + 2.0 * kManyPages + 28 + 15;
+    std::printf("\nPeak RSS, each in a process of its own:\n");
+    std::printf("  floor (report loaded, nothing prepared): %.1f MB\n", baseMb);
+    if (tenK.maxRssKb > 0) std::printf("  10,000 lines (313 pages): %.1f MB\n", tenK.maxRssKb / 1024.0);
+    if (data.maxRssKb > 0)
+        std::printf("  the 319,990 rows of 10,000 pages read by the query, nothing prepared: %.1f MB\n",
+                    data.maxRssKb / 1024.0);
+    if (on.maxRssKb > 0)
+        std::printf("  10,000 pages, file cache on (MaxMemSize 10): %.1f MB (target <= 150), %.0f rows/s\n",
+                    on.maxRssKb / 1024.0, kManyPagesLines / on.values.at("seconds"));
+    if (off.maxRssKb > 0 && data.maxRssKb > 0)
+        std::printf("  10,000 pages, file cache off: %.1f MB, %.1f bytes per stored element above the rows read "
+                    "(target <= 100), %.0f rows/s\n",
+                    off.maxRssKb / 1024.0, (off.maxRssKb - data.maxRssKb) * 1024.0 / elements,
+                    kManyPagesLines / off.values.at("seconds"));
+    if (on.maxRssKb > 0 && data.maxRssKb > 0)
+        std::printf("  the engine's own part with the file cache on: %.1f MB above the rows read\n",
+                    (on.maxRssKb - data.maxRssKb) / 1024.0);
+    if (base.maxRssKb < 0 || tenK.maxRssKb < 0 || on.maxRssKb < 0 || off.maxRssKb < 0 || data.maxRssKb < 0)
+        std::printf("  (a child process failed: its numbers are missing)\n");
+    std::printf("\nKReport peer: not run (it needs a Qt 5 build of its own beside this Qt 6 one); no ratio.\n");
+    for (const std::string& f : {g_file, g_longFile, g_manyFile}) std::filesystem::remove(f);
+    benchmark::Shutdown();
+    return 0;
+}

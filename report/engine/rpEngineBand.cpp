@@ -1,0 +1,527 @@
+// Showing one band: its objects compute their values and stretch, the
+// objects below move, the band grows, is tested against the free space,
+// breaks to the next column or page or splits across pages, and is added
+// to the prepared page.
+#include <algorithm>
+#include <cmath>
+
+#include "SysUtils.h"
+#include "rpBands.h"
+#include "rpEngine.h"
+#include "rpEngineRun.h"
+#include "rpMemo.h"
+#include "rpPages.h"
+#include "rpReport.h"
+#include "rpShapes.h"
+
+using rp_engine::fits;
+using rp_engine::isDataBand;
+
+namespace {
+
+constexpr Extended kOverlap = 0.0001L;
+
+struct Area {
+    Extended left, top, right, bottom;
+};
+
+bool overlapsVertically(const Area& a, const Area& b)
+{
+    return a.top < b.bottom - kOverlap && b.top < a.bottom - kOverlap;
+}
+
+bool overlapsHorizontally(const Area& a, Extended left, Extended right)
+{
+    return a.left < right - kOverlap && left < a.right - kOverlap;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ShowBand
+
+void TrpEngine::ShowBand(TrpBand* band)
+{
+    if (!band) return;
+    if (band->KeepChild) StartKeep(band);
+    showBandItself(band);
+    TrpChild* child = band->Child();
+    if (child && (band->Visible() || band->PrintChildIfInvisible)) ShowBand(child);
+    if (band->KeepChild) EndKeep(band);
+    if (aggregates_ && isDataBand(band)) {
+        aggregates_->AddValue(band, 0);
+        // The host's footers keep one value per vertical column.
+        if (band->Vertical && cellHost_) aggregates_->AddValue(cellHost_, CurVColumn);
+    }
+}
+
+void TrpEngine::showBandItself(TrpBand* band)
+{
+    // Vertical bands print as cells of the horizontal band they cross.
+    if (band->Vertical) {
+        showVerticalBand(band);
+        return;
+    }
+    BandRun& r = run(band);
+    const int kind = band->KindNumber();
+    const bool rowBand = isDataBand(band) || kind == 12;
+    if (r.hasVerticalObjects && kind != 2) {
+        TrpReport& report = *Report();
+        report.CurObject = band->Name();
+        band->BeforePrint();
+        report.DoBeforePrint(band);
+        runVerticalBands(band);
+        CurX = 0;
+        CurLine = r.line;
+        CurLineThrough = r.lineThrough;
+    }
+    if (band->StartNewPage && band->Visible() && !r.isReprinted && !inline_ && !(rowBand && r.line == 1)) {
+        askedBreak_ = band;
+        if (auto* group = dynamic_cast<TrpGroupHeader*>(band); group && group->ResetPageNumbers)
+            pages()->EndLogicalPageGroup();
+        try {
+            NewPage();
+        } catch (...) {
+            askedBreak_ = nullptr;
+            throw;
+        }
+        askedBreak_ = nullptr;
+    }
+    prepareBand(band);
+    r.printedHeight = band->Height();
+    if (band->Visible()) {
+        const bool columns = rowBand && kind != 12 && static_cast<TrpDataBand*>(band)->Columns >= 2;
+        // Bands shown again at a page or column start never break: one that
+        // does not fit under the page header prints where it stands.
+        const bool testFit =
+            !columns && kind != 17 && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
+        if (!testFit || fits(FreeSpace(), band->Height())) {
+            outputBand(band);
+        } else if ((!band->AllowSplit || keepOpen_) &&
+                   (fits(GetPageHeight() - FooterHeight(), band->Height()) || r.hasVerticalObjects)) {
+            if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
+            NewColumn();
+            outputBand(band);
+        } else {
+            if (!band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage) {
+                currentBand_ = band;
+                NewColumn();
+            }
+            EndKeep(band);
+            splitBand(band);
+        }
+    }
+    finishBand(band);
+    if (aggregates_) aggregates_->Reset(band);
+    if (band->Visible()) runSubreports(band);
+}
+
+void TrpEngine::outputBand(TrpBand* band)
+{
+    BandRun& r = run(band);
+    Extended left = CurX;
+    if (isDataBand(band) && static_cast<TrpDataBand*>(band)->Columns >= 2) left += band->Left();
+    band->SetLeft(left);
+    band->SetTop(CurY);
+    TrpCustomPreviewPages& pp = *pages();
+    if (inline_)
+        collectInline(band);
+    else if (r.cellsFrom >= 0 && band->KindNumber() != 2)
+        outputCells(band);
+    else if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band))
+        pp.AddObject(band);
+    CurY += band->Height();
+}
+
+// ---------------------------------------------------------------- prepare and finish
+
+void TrpEngine::prepareBand(TrpBand* band)
+{
+    TrpReport& report = *Report();
+    BandRun& r = run(band);
+    currentBand_ = band;
+    if (!r.linksReady || static_cast<int>(r.objects.size()) != r.ownCount(band)) computeShiftLinks(band, r);
+    // The band hosting vertical cells had its turn before them.
+    if (r.cellsFrom < 0) {
+        report.CurObject = band->Name();
+        band->BeforePrint();
+        report.DoBeforePrint(band);
+    }
+    const bool visible = band->Visible();
+    bool stretched = false;
+    bool inlineSubreports = false;
+    for (TrpBandObject& o : r.objects) {
+        TrpReportComponent* object = o.object;
+        if (auto* sub = dynamic_cast<TrpSubreport*>(object); sub && sub->PrintOnParent && sub->Visible())
+            inlineSubreports = true;
+        report.CurObject = object->Name();
+        object->BeforePrint();
+        const bool shown = visible && object->Visible();
+        if (shown) {
+            report.DoBeforePrint(object);
+            object->GetData();
+            if (o.view) callHandler(object, o.view->OnAfterData);
+        }
+        ShiftNode& node = r.nodes[static_cast<size_t>(o.node)];
+        node.stretch = 0;
+        if (shown && o.stretchable && o.stretchable->StretchMode() != smDontStretch) {
+            const Extended height = o.stretchable->CalcHeight();
+            if (height > object->Height()) {
+                node.stretch = height - object->Height();
+                object->SetHeight(height);
+                stretched = true;
+            }
+        }
+    }
+    if (!visible) return;
+    if (stretched) shiftObjects(r);
+    // Only the outermost band runs its inline subreports.
+    if (inlineSubreports && !inline_) {
+        runInlineSubreports(band);
+        currentBand_ = band;
+    }
+    Extended bottom = 0;
+    for (const TrpBandObject& o : r.objects) {
+        const Extended extra = o.view ? o.view->FrameRowBelow() : 0;
+        bottom = std::max(bottom, o.object->Top() + o.object->Height() + extra);
+    }
+    // What the inline subreports printed belongs to the band too.
+    if (r.inlineFrom >= 0) {
+        const std::vector<TrpComponent*>& objects = band->Objects();
+        for (size_t i = static_cast<size_t>(r.inlineFrom); i < objects.size(); ++i)
+            bottom = std::max(bottom, objects[i]->Top() + objects[i]->Height());
+    }
+    if (band->Stretched) band->SetHeight(bottom);
+    callHandler(band, band->OnAfterCalcHeight);
+    if (!r.hasStretchable) return;
+    for (const TrpBandObject& o : r.objects)
+        if (o.stretchable && o.stretchable->StretchMode() == smMaxHeight)
+            o.object->SetHeight(bottom - o.object->Top() - o.view->FrameRowBelow());
+}
+
+void TrpEngine::reprepareBand(TrpBand* band)
+{
+    BandRun& r = run(band);
+    bool remembered = false;
+    for (const TrpBandObject& o : r.objects)
+        if (o.memo && o.memo->SuppressRepeated) remembered = o.memo->ForgetRepeated() || remembered;
+    if (!remembered || r.hasVerticalObjects) return;
+    finishBand(band);
+    CurLine = r.line;
+    CurLineThrough = r.lineThrough;
+    SecondScriptCall = true;
+    try {
+        prepareBand(band);
+    } catch (...) {
+        SecondScriptCall = false;
+        throw;
+    }
+    SecondScriptCall = false;
+    r.printedHeight = band->Height();
+}
+
+void TrpEngine::finishBand(TrpBand* band)
+{
+    TrpReport& report = *Report();
+    BandRun& r = run(band);
+    if (band->Visible())
+        for (const TrpBandObject& o : r.objects) report.DoAfterPrint(o.object);
+    for (const TrpBandObject& o : r.objects) o.object->AfterPrint();
+    report.DoAfterPrint(band);
+    band->AfterPrint();
+    freeExtraObjects(band);
+}
+
+void TrpEngine::freeExtraObjects(TrpBand* band)
+{
+    BandRun& r = run(band);
+    if (r.extraFrom < 0) return;
+    const size_t from = static_cast<size_t>(r.extraFrom);
+    TrpCustomPreviewPages& pp = *pages();
+    while (band->Objects().size() > from) {
+        TrpComponent* copy = band->Objects().back();
+        pp.UnlinkCopy(copy);
+        delete copy;
+    }
+    if (r.cellsFrom >= 0) band->AllowSplit = r.savedAllowSplit;
+    r.extraFrom = r.cellsFrom = r.inlineFrom = -1;
+    r.cellBounds.clear();
+}
+
+// ---------------------------------------------------------------- shift links
+
+void TrpEngine::computeShiftLinks(TrpBand* band, BandRun& r)
+{
+    r.objects.clear();
+    r.nodes.clear();
+    r.hasStretchable = r.hasRepeated = false;
+    struct Item {
+        int object;
+        Area area;
+        int64_t key;
+    };
+    std::vector<Item> items;
+    const std::vector<TrpComponent*>& children = band->Objects();
+    for (size_t i = 0; i < static_cast<size_t>(r.ownCount(band)); ++i) {
+        auto* object = dynamic_cast<TrpReportComponent*>(children[i]);
+        if (!object) continue;
+        TrpBandObject o;
+        o.object = object;
+        o.view = dynamic_cast<TrpView*>(object);
+        o.stretchable = dynamic_cast<TrpStretcheable*>(object);
+        o.memo = dynamic_cast<TrpCustomMemoView*>(object);
+        r.hasStretchable = r.hasStretchable || o.stretchable;
+        r.hasRepeated = r.hasRepeated || (o.memo && o.memo->SuppressRepeated);
+        const Extended l = object->Left(), t = object->Top();
+        if (o.view)
+            items.push_back({static_cast<int>(r.objects.size()), {l, t, l + object->Width(), t + object->Height()},
+                             rp_engine::positionKey(t)});
+        r.objects.push_back(o);
+    }
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.key < b.key; });
+    // The band itself stands for a strip 2 units above everything.
+    items.insert(items.begin(), Item{-1, {0, -2, band->Width(), -1}, rp_engine::positionKey(-2)});
+    r.nodes.resize(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].object >= 0) {
+            TrpBandObject& o = r.objects[static_cast<size_t>(items[i].object)];
+            r.nodes[i].view = o.view;
+            o.node = static_cast<int>(i);
+        }
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Area& a = items[i].area;
+        for (size_t j = i + 1; j < items.size(); ++j) {
+            const Area& b = items[j].area;
+            if (overlapsVertically(a, b) || !(a.top < b.top) || !overlapsHorizontally(a, b.left, b.right)) continue;
+            const Extended left = std::max(a.left, b.left), right = std::min(a.right, b.right);
+            bool shielded = false;
+            for (size_t k = i + 1; k < j && !shielded; ++k) {
+                const Area& m = items[k].area;
+                shielded = !overlapsVertically(m, a) && !overlapsVertically(m, b) && overlapsHorizontally(m, left, right);
+            }
+            if (shielded) continue;
+            r.nodes[i].children.push_back(static_cast<int>(j));
+            r.nodes[j].parents.push_back(static_cast<int>(i));
+        }
+    }
+    r.linksReady = true;
+}
+
+// Each object moves once, by the largest amount any of its parents passes
+// down; objects come in the order of their tops, so parents come first.
+void TrpEngine::shiftObjects(BandRun& r)
+{
+    std::vector<ShiftNode>& nodes = r.nodes;
+    nodes[0].down = 0;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        ShiftNode& node = nodes[i];
+        TrpView* view = node.view;
+        const Extended top = view->Top();
+        switch (view->ShiftMode()) {
+        case smAlways: {
+            Extended move = 0;
+            for (int p : node.parents) move = std::max(move, nodes[static_cast<size_t>(p)].down);
+            if (move != 0) view->SetTop(top + move);
+            node.down = move + node.stretch;
+            break;
+        }
+        case smWhenOverlapped: {
+            Extended newTop = top;
+            for (int p : node.parents) {
+                const TrpView* parent = nodes[static_cast<size_t>(p)].view;
+                if (!parent) continue;
+                const Extended parentBottom = parent->Top() + parent->Height();
+                if (top < parentBottom) newTop = std::max(newTop, parentBottom);
+            }
+            if (newTop != top) view->SetTop(newTop);
+            node.down = newTop - top + node.stretch;
+            break;
+        }
+        case smDontShift: node.down = node.stretch; break;
+        }
+        node.stretch = 0;
+    }
+}
+
+std::vector<TrpView*> TrpEngine::ShiftChildren(TrpBand* band, TrpComponent* parent)
+{
+    BandRun& r = run(band);
+    if (!r.linksReady || static_cast<int>(r.objects.size()) != r.ownCount(band)) computeShiftLinks(band, r);
+    std::vector<TrpView*> out;
+    for (size_t i = 0; i < r.nodes.size(); ++i) {
+        const bool match = parent == band ? i == 0 : r.nodes[i].view == parent;
+        if (!match) continue;
+        for (int c : r.nodes[i].children) out.push_back(r.nodes[static_cast<size_t>(c)].view);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- split
+
+void TrpEngine::splitBand(TrpBand* band)
+{
+    TrpReport& report = *Report();
+    BandRun& r = run(band);
+    struct Piece {
+        TrpBandObject* o;
+        bool visible;
+        bool pending;
+        bool inPart = false;
+        bool moved = false;
+        bool printed = false;
+        Extended savedTop = 0;
+        Extended savedHeight = 0;
+    };
+    // In the order of their tops, so that an object moved down takes those
+    // below it along.
+    std::vector<Piece> pieces;
+    for (const ShiftNode& node : r.nodes) {
+        if (!node.view) continue;
+        auto it = std::find_if(r.objects.begin(), r.objects.end(),
+                               [&](const TrpBandObject& o) { return o.view == node.view; });
+        TrpBandObject& o = *it;
+        const bool visible = o.object->Visible();
+        pieces.push_back({&o, visible, visible, false, false, false, o.object->Top(), o.object->Height()});
+        if (o.stretchable && visible) o.stretchable->InitPart();
+    }
+    auto pending = [&] { return std::any_of(pieces.begin(), pieces.end(), [](const Piece& p) { return p.pending; }); };
+
+    Extended free = FreeSpace();
+    int parts = 0;
+    while (pending()) {
+        report.ProcessMessages();
+        if (report.Terminated) break;
+        const bool emptyColumn = CurY <= DataTop + rp_engine::kFitTolerance;
+        if (++parts > kMaxSplitParts || (free <= rp_engine::kFitTolerance && emptyColumn)) {
+            report.Errors.Add(band->Name() + ": the band cannot be split across pages");
+            break;
+        }
+        if (free <= rp_engine::kFitTolerance) {
+            // No room left here: the band starts in the next column.
+            NewColumn();
+            free = FreeSpace();
+            continue;
+        }
+        const Extended emptyRoom = GetPageHeight() - FooterHeight() - DataTop;
+        bool anyInPart = false;
+        for (Piece& p : pieces) {
+            p.inPart = p.moved = false;
+            if (!p.pending) continue;
+            TrpReportComponent* object = p.o->object;
+            TrpStretcheable* stretchable = p.o->stretchable;
+            const Extended remaining = p.savedHeight;
+            Extended unused = 0;
+            bool more = false;
+            if (stretchable) {
+                p.savedTop = object->Top();
+                object->SetHeight(free - object->Top());
+                if (object->Top() < free) {
+                    unused = stretchable->DrawPart();
+                    more = stretchable->HasNextPart();
+                } else {
+                    unused = object->Height();
+                }
+            }
+            if (fits(free, remaining + object->Top()) && !more) {
+                object->SetHeight(remaining);
+                p.inPart = true;
+                p.pending = false;
+            } else if (!stretchable) {
+                if (fits(emptyRoom, remaining) || object->Top() >= free) {
+                    // To the top of the next part, with what stands below it.
+                    const Extended oldTop = object->Top(), oldBottom = oldTop + object->Height();
+                    const Extended delta = free - oldTop;
+                    object->SetTop(free);
+                    p.moved = true;
+                    for (Piece& q : pieces) {
+                        if (&q == &p || !q.pending || q.moved) continue;
+                        TrpReportComponent* other = q.o->object;
+                        if (other->Top() < oldBottom - kOverlap) continue;
+                        const Extended overlap =
+                            std::min(object->Left() + object->Width(), other->Left() + other->Width()) -
+                            std::max(object->Left(), other->Left());
+                        if (overlap <= kOverlap) continue;
+                        other->SetTop(other->Top() + delta);
+                        q.moved = true;
+                    }
+                } else {
+                    // Taller than a page: printed here, cut at the bottom.
+                    object->SetHeight(free - object->Top());
+                    p.inPart = true;
+                    p.pending = false;
+                }
+            } else if (std::fabs(unused - object->Height()) >= kOverlap) {
+                p.inPart = p.printed = true;
+                p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
+            } else {
+                object->SetTop(free);
+                object->SetHeight(remaining);
+            }
+            anyInPart = anyInPart || p.inPart;
+        }
+        // A part that prints nothing on an empty column, with every object
+        // waiting at its top, would do the same on every page: it prints
+        // the first object cut instead.
+        const bool stuck = std::all_of(pieces.begin(), pieces.end(), [](const Piece& p) {
+            return !p.pending || (p.o->stretchable ? p.savedTop : p.o->object->Top()) <= kOverlap;
+        });
+        if (!anyInPart && stuck && emptyColumn) {
+            for (Piece& p : pieces) {
+                if (!p.pending) continue;
+                TrpReportComponent* object = p.o->object;
+                if (p.o->stretchable) object->SetTop(std::max<Extended>(0, std::min(p.savedTop, free - 1)));
+                if (object->Top() >= free) object->SetTop(0);
+                object->SetHeight(free - object->Top());
+                if (p.o->memo) {
+                    p.o->memo->SetText(p.o->memo->PartText);
+                    p.o->memo->PartText.clear();
+                }
+                p.inPart = true;
+                p.pending = false;
+                break;
+            }
+        }
+
+        // The part: the band as high as what it holds.
+        const bool last = !pending();
+        Extended bottom = 0;
+        for (const Piece& p : pieces)
+            if (p.inPart) bottom = std::max(bottom, p.o->object->Top() + p.o->object->Height());
+        if (last) {
+            for (const Piece& p : pieces) {
+                if (!p.inPart) continue;
+                TrpReportComponent* object = p.o->object;
+                if (p.o->view && p.o->view->Align() == baBottom) object->SetTop(bottom - object->Height());
+                if (p.o->stretchable && p.o->stretchable->StretchMode() == smMaxHeight)
+                    object->SetHeight(bottom - object->Top());
+            }
+        }
+        band->SetHeight(bottom);
+        band->SetLeft(CurX);
+        band->SetTop(CurY);
+        for (const Piece& p : pieces)
+            if (p.visible && !p.inPart) p.o->object->SetVisible(false);
+        try {
+            pages()->AddObject(band);
+        } catch (...) {
+            for (const Piece& p : pieces) p.o->object->SetVisible(p.visible);
+            throw;
+        }
+        for (const Piece& p : pieces) p.o->object->SetVisible(p.visible);
+        CurY += bottom;
+        if (last) break;
+        NewColumn();
+        for (Piece& p : pieces) {
+            if (!p.pending) continue;
+            TrpReportComponent* object = p.o->object;
+            if (p.o->stretchable) {
+                object->SetTop(std::max<Extended>(0, p.savedTop - free));
+                object->SetHeight(p.savedHeight);
+            } else {
+                object->SetTop(object->Top() - free);
+            }
+        }
+        free = FreeSpace();
+    }
+    for (const Piece& p : pieces) p.o->object->SetVisible(p.visible);
+}
