@@ -556,6 +556,9 @@ bool TrpXMLReader::readTag(std::string& name, std::string& text, bool keepInstru
     }
     const auto split = std::find_if(tag_.begin(), tag_.end(), blank);
     name.assign(tag_.begin(), split);
+    // A quote is no part of a name: kept, it would open a value in the end
+    // tag we write.
+    if (name.find_first_of("\"'") != std::string::npos) invalid();
     auto rest = split;
     while (rest != tag_.end() && blank(*rest)) ++rest;
     text.assign(rest, tag_.end());
@@ -639,6 +642,8 @@ void TrpXMLReader::ReadHeader()
 void TrpXMLReader::ReadRootItem(TrpXMLItem* item, bool partial)
 {
     readItem(item, partial, 0);
+    // An end tag where the first element should begin.
+    if (!item->name_.empty() && item->name_[0] == '/') invalid();
 }
 
 // The parking mark ld="0" is ours, not the element's: it leaves the

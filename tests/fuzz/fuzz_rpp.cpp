@@ -54,11 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const Exception&) {
         return 0;  // refused
     }
+    const std::string once = resave(text);
     try {
-        const std::string once = resave(text);
         FUZZ_CHECK(resave(once) == once, "saved twice, the prepared report differs:\n" + once);
     } catch (const Exception& e) {
-        FUZZ_CHECK(false, std::string("a file that loaded saves to one that does not: ") + e.what());
+        FUZZ_CHECK(false, std::string("a file that loaded saves to one that does not: ") + e.what() + "\n" + once);
     }
     return 0;
 }

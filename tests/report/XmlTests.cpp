@@ -265,6 +265,12 @@ TEST_F(XmlReader, MalformedInputRaises)
     EXPECT_THROW(load(doc, "<?style x?>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, "not xml"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, "<>"), TrpInvalidXMLException);
+    // An end tag in the first element's place, with or without a declaration.
+    EXPECT_THROW(load(doc, "</a>"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, kHeader + "</a><b/>"), TrpInvalidXMLException);
+    // A quote inside a name: what we would write of it could not be read.
+    EXPECT_THROW(load(doc, kHeader + "<r><m3\xff" "1.0\" x=\"y\"/></r>"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, kHeader + "<r><previewpages=\"\"/></r>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, "<a></b>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, kHeader + "<a <b/>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, kHeader + "<a x=\"1\""), TrpInvalidXMLException);
