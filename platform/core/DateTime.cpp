@@ -6,6 +6,7 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <memory>
@@ -35,7 +36,11 @@ struct TimeStamp {
 
 TimeStamp toTimeStamp(TDateTime dt)
 {
-    const int64_t days = Trunc(dt);  // raises for NaN and infinities
+    // Raises for NaN and infinities. Days far outside 0001..9999 decode as
+    // no date whatever their number: held where adding the offset cannot
+    // overflow.
+    constexpr int64_t kFar = int64_t(1) << 40;
+    const int64_t days = std::clamp<int64_t>(Trunc(dt), -kFar, kFar);
     int64_t ms = Round(std::fabs(Frac(static_cast<Extended>(dt))) * kMSecsPerDay);
     TimeStamp ts{kDateDelta + days, static_cast<int>(ms)};
     // A fraction a hair below one day rounds to the next midnight, not to

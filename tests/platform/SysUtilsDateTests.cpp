@@ -105,6 +105,17 @@ TEST(DateEncoding, TimeRoundsToMillisecondsWithoutHour24)
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", late), "2026-12-07 00:00:00.000");
 }
 
+TEST(DateEncoding, DaysFarOutsideTheCalendarAreNoDate)
+{
+    // Near the ends of the 64-bit range the day count must not overflow.
+    for (const TDateTime far : {9.2233720368547e18, -9.2233720368547e18, 1e15, -1e15}) {
+        int y = -1, m = -1, d = -1;
+        DecodeDate(far, y, m, d);
+        EXPECT_EQ(y + m + d, 0) << far;
+        EXPECT_NO_THROW(DayOfWeek(far)) << far;
+    }
+}
+
 TEST(DateEncoding, CalendarHelpers)
 {
     EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 30)), 7);  // Saturday
