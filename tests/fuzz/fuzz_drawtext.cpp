@@ -5,6 +5,7 @@
 // out, measured, cut at its bounds and drawn.
 #include <QImage>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -33,6 +34,12 @@ Extended number(std::string_view text, Extended fallback)
     return TryStrToFloat(text, v) ? v : fallback;
 }
 
+// An option that must fit an int: held to a range before it is converted.
+int whole(std::string_view text, int fallback, int low, int high)
+{
+    return static_cast<int>(std::clamp<Extended>(number(text, fallback), low, high));
+}
+
 Options parse(std::string_view head)
 {
     Options o;
@@ -54,10 +61,10 @@ Options parse(std::string_view head)
         else if (key == "wysiwyg") o.wysiwyg = on;
         else if (key == "bold") o.bold = on;
         else if (key == "italic") o.italic = on;
-        else if (key == "rot") o.rotation = static_cast<int>(number(value, 0));
-        else if (key == "align") o.align = static_cast<int>(number(value, 0)) & 3;
-        else if (key == "valign") o.valign = static_cast<int>(number(value, 0)) % 3;
-        else if (key == "size") o.size = static_cast<int>(std::clamp<Extended>(number(value, 10), -2000, 2000));
+        else if (key == "rot") o.rotation = whole(value, 0, -100000, 100000);
+        else if (key == "align") o.align = whole(value, 0, 0, 3);
+        else if (key == "valign") o.valign = whole(value, 0, 0, 2);
+        else if (key == "size") o.size = whole(value, 10, -2000, 2000);
         else if (key == "para") o.para = number(value, 0);
         else if (key == "char") o.charSpacing = number(value, 0);
         else if (key == "line") o.line = number(value, 2);
