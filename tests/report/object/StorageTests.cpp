@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "ObjectTestUtil.h"
+#include "Pictures.h"
 #include "ScriptedUiServices.h"
 #include "rpMemo.h"
 #include "rpPages.h"
@@ -87,6 +88,29 @@ TEST(ReportStorage, LoadingKeepsTheReportsOwnOptions)
     EXPECT_FALSE(r.PreviewOptions()->Modal);
     EXPECT_TRUE(r.OldStyleProgress);
     EXPECT_EQ(r.Version(), "1.0.0");
+}
+
+TEST(ReportStorage, TheReportsPictureIsCopiedAndClearedButNeverWritten)
+{
+    TrpReport r;
+    TBitmap bitmap;
+    bitmap.SetSize(3, 2);
+    auto picture = std::make_unique<TPicture>();
+    picture->SetGraphic(&bitmap);
+    r.ReportOptions()->SetPicture(picture.get());
+    EXPECT_EQ(r.ReportOptions()->Picture()->Width(), 3);
+    TrpReportOptions copy;
+    copy.Assign(r.ReportOptions());
+    EXPECT_EQ(copy.Picture()->Height(), 2);
+    // A picture has no stored values of its own: files hold nothing of it
+    // and read back without errors.
+    const std::string xml = save(r);
+    EXPECT_EQ(xml.find("Picture"), std::string::npos) << xml;
+    TrpReport back;
+    load(back, xml);
+    EXPECT_EQ(back.Errors.Count(), 0);
+    r.Clear();
+    EXPECT_EQ(r.ReportOptions()->Picture()->Graphic(), nullptr);
 }
 
 TEST(ReportStorage, AFileWithoutADataPageGetsOne)
