@@ -9,6 +9,7 @@
 #include "ObjectTestUtil.h"
 #include "Pictures.h"
 #include "ScriptedUiServices.h"
+#include "SettingsStore.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPassw.h"
@@ -245,6 +246,29 @@ TEST(ReportStorage, DatasetsVariablesAndStylesComeBack)
     EXPECT_EQ(back.Styles()->Items(0)->Font()->Name(), "黑体");
     EXPECT_EQ(back.Styles()->Items(0)->Color(), clRed);
     EXPECT_EQ(save(back), xml);
+}
+
+TEST(ReportStorage, PreferencesGoToTheUsersSettingsOrToTheNamedIniFile)
+{
+    TrpReport r;
+    EXPECT_EQ(r.IniFile, "\\Software\\Quorvel");
+    std::unique_ptr<gui::SettingsStore> ini = r.GetIniFile();
+    EXPECT_EQ(ini->vendor(), "Quorvel");
+    EXPECT_EQ(ini->group(), "");
+    r.IniFile = "\\SOFTWARE\\Quorvel\\Report";
+    EXPECT_EQ(r.GetIniFile()->group(), "Report");
+
+    TempFile file("prefs.ini");
+    r.IniFile = file.path;
+    ini = r.GetIniFile();
+    ini->writeString("Fonts", "Recent", "宋体");
+    ini->sync();
+    EXPECT_NE(readFile(file.path).find("Recent"), std::string::npos);
+    EXPECT_EQ(r.GetIniFile()->readString("Fonts", "Recent"), "宋体");
+
+    const std::string folder = TrpReport::GetApplicationFolder();
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 TEST(ReportStorage, FilesAndAncestors)
