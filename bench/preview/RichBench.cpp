@@ -86,7 +86,7 @@ std::string makeRtf(size_t bytes)
     }
     rtf += "}";
     // Canonical form: what the writer makes of it.
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     ReadRtf(rtf, *doc);
     return WriteRtf(*doc);
 }
@@ -103,7 +103,7 @@ const Sample& sample(size_t bytes)
     if (it != samples.end()) return it->second;
     Sample s;
     s.rtf = makeRtf(bytes);
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     ReadRtf(s.rtf, *doc);
     s.html = doc->toHtml();
     return samples.emplace(bytes, std::move(s)).first->second;
@@ -115,12 +115,12 @@ void BM_RtfRead(benchmark::State& state)
     againstPeer(
         state,
         [&] {
-            std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+            std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
             ReadRtf(s.rtf, *doc);
             benchmark::DoNotOptimize(doc->characterCount());
         },
         [&] {
-            std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+            std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
             doc->setHtml(s.html);
             benchmark::DoNotOptimize(doc->characterCount());
         });
@@ -131,7 +131,7 @@ BENCHMARK(BM_RtfRead)->Arg(2 << 10)->Arg(100 << 10)->Arg(1 << 20)->UseManualTime
 void BM_RtfWrite(benchmark::State& state)
 {
     const Sample& s = sample(static_cast<size_t>(state.range(0)));
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     ReadRtf(s.rtf, *doc);
     againstPeer(
         state, [&] { benchmark::DoNotOptimize(WriteRtf(*doc).size()); },

@@ -319,7 +319,7 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
             QTextCursor c(doc_.get());
             c.setPosition(cpMin);
             c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-            rest.reset(NewRichDocument());
+            rest = NewRichDocument();
             QTextCursor into(rest.get());
             // The rest goes on a line of the paragraph, never its first:
             // no first-line indent and no list marker.

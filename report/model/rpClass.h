@@ -66,8 +66,10 @@ public:
     // excluded. Refills one list per object: iterate a copy when the loop
     // may look objects up or change the tree.
     const std::vector<TrpComponent*>& GetAllObjects();
-    // The first descendant of that name ignoring case; walks the tree
-    // itself, so it never disturbs a GetAllObjects list in use.
+    // The first descendant of that name ignoring case; never disturbs a
+    // GetAllObjects list in use. A report keeps an index of the names
+    // below it from its first look-up on, so that adding objects one by
+    // one, each checked for its name, stays linear.
     TrpComponent* FindObject(std::string_view name) const;
     // A dataset by user name for this object: the report's enabled list or
     // the global list, as the report's engine options say.
@@ -179,6 +181,11 @@ protected:
     Extended left_ = 0, top_ = 0, width_ = 0, height_ = 0;
 
 private:
+    struct TreeNames;
+    // This object and those below it into (true) or out of (false) the
+    // indexes of the reports at and above `from`.
+    void indexBelow(const TrpComponent* from, bool add);
+    void renamed(const std::string& oldName);
 
     TrpComponent* parent_ = nullptr;
     std::vector<TrpComponent*> objects_;
@@ -194,6 +201,7 @@ private:
     uint32_t style_ = rpcsPageContent;
     uint8_t treeKind_ = 0;
     std::string baseName_;
+    mutable std::unique_ptr<TreeNames> names_;  // a report's, made at its first look-up
 };
 
 // ---------------------------------------------------------------- printable

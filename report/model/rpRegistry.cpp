@@ -185,15 +185,99 @@ std::string TrpClassProperty::GetValue()
     return "(" + (value ? value->ClassName() : std::string()) + ")";
 }
 
-std::string TrpColorProperty::GetValue()
+const char* const kShortCutNone = "(None)";
+
+namespace rp_editor_kinds {
+
+std::string Color::ToText(int64_t value) { return ColorToString(static_cast<TColor>(value)); }
+int64_t Color::FromText(const std::string& text) { return StringToColor(text); }
+void Color::Values(TStrings& list)
 {
-    return ColorToString(static_cast<TColor>(GetOrdValue()));
+    GetColorValues([&](const std::string& name) { list.Add(name); });
 }
 
-void TrpColorProperty::SetValue(const std::string& value)
+std::string FontCharset::ToText(int64_t value)
 {
-    SetOrdValue(StringToColor(value));
+    std::string ident;
+    return CharsetToIdent(static_cast<int32_t>(value), ident) ? ident : Format("%d", {Variant(value)});
 }
+int64_t FontCharset::FromText(const std::string& text)
+{
+    int32_t charset = 0;
+    return IdentToCharset(text, charset) ? charset : StrToInt(text);
+}
+void FontCharset::Values(TStrings& list)
+{
+    GetCharsetValues([&](const std::string& name) { list.Add(name); });
+}
+
+namespace {
+
+constexpr std::array<const char*, 11> kModalResults = {"mrNone", "mrOk",  "mrCancel", "mrAbort",
+                                                       "mrRetry", "mrIgnore", "mrYes", "mrNo",
+                                                       "mrAll", "mrNoToAll", "mrYesToAll"};
+
+// Date-time editors: 0 shows as empty text and empty text stores 0.
+std::string dateText(Extended value, std::string (*toText)(TDateTime))
+{
+    return value == 0 ? std::string() : toText(static_cast<TDateTime>(value));
+}
+
+Extended dateValue(const std::string& text, TDateTime (*fromText)(std::string_view))
+{
+    return Trim(text).empty() ? 0 : static_cast<Extended>(fromText(text));
+}
+
+}  // namespace
+
+std::string ModalResult::ToText(int64_t value)
+{
+    if (value >= 0 && value < static_cast<int64_t>(kModalResults.size())) return kModalResults[value];
+    return IntToStr(value);
+}
+int64_t ModalResult::FromText(const std::string& text)
+{
+    const std::string name = Trim(text);
+    if (name.empty()) return 0;
+    for (size_t i = 0; i < kModalResults.size(); ++i)
+        if (SameText(kModalResults[i], name)) return static_cast<int64_t>(i);
+    return StrToInt(text);
+}
+void ModalResult::Values(TStrings& list)
+{
+    for (const char* name : kModalResults) list.Add(name);
+}
+
+std::string ShortCut::ToText(int64_t value)
+{
+    const auto shortCut = static_cast<TShortCut>(value);
+    return shortCut == 0 ? std::string(kShortCutNone) : ShortCutToText(shortCut);
+}
+int64_t ShortCut::FromText(const std::string& text)
+{
+    return SameText(Trim(text), kShortCutNone) ? 0 : TextToShortCut(text);
+}
+void ShortCut::Values(TStrings& list)
+{
+    list.Add(kShortCutNone);
+    GetShortCutValues([&](const std::string& text) { list.Add(text); });
+}
+
+std::string Cursor::ToText(int64_t value) { return CursorToString(static_cast<int32_t>(value)); }
+int64_t Cursor::FromText(const std::string& text) { return StringToCursor(text); }
+void Cursor::Values(TStrings& list)
+{
+    GetCursorValues([&](const std::string& name) { list.Add(name); });
+}
+
+std::string DateTime::ToText(Extended value) { return dateText(value, DateTimeToStr); }
+Extended DateTime::FromText(const std::string& text) { return dateValue(text, StrToDateTime); }
+std::string Date::ToText(Extended value) { return dateText(value, DateToStr); }
+Extended Date::FromText(const std::string& text) { return dateValue(text, StrToDate); }
+std::string Time::ToText(Extended value) { return dateText(value, TimeToStr); }
+Extended Time::FromText(const std::string& text) { return dateValue(text, StrToTime); }
+
+}  // namespace rp_editor_kinds
 
 bool TrpColorProperty::Edit()
 {
@@ -202,11 +286,6 @@ bool TrpColorProperty::Edit()
     SetOrdValue(RGB(static_cast<uint8_t>(color.red()), static_cast<uint8_t>(color.green()),
                     static_cast<uint8_t>(color.blue())));
     return true;
-}
-
-void TrpColorProperty::FillValues(TStrings& list)
-{
-    GetColorValues([&](const std::string& name) { list.Add(name); });
 }
 
 bool TrpFontProperty::Edit()
@@ -226,138 +305,6 @@ bool TrpFontProperty::Edit()
 void TrpFontNameProperty::FillValues(TStrings& list)
 {
     for (const QString& family : QFontDatabase::families()) list.Add(family.toStdString());
-}
-
-std::string TrpFontCharsetProperty::GetValue()
-{
-    std::string ident;
-    const int64_t value = GetOrdValue();
-    return CharsetToIdent(static_cast<int32_t>(value), ident) ? ident : Format("%d", {Variant(value)});
-}
-
-void TrpFontCharsetProperty::SetValue(const std::string& value)
-{
-    int32_t charset = 0;
-    SetOrdValue(IdentToCharset(value, charset) ? charset : StrToInt(value));
-}
-
-void TrpFontCharsetProperty::FillValues(TStrings& list)
-{
-    GetCharsetValues([&](const std::string& name) { list.Add(name); });
-}
-
-namespace {
-
-constexpr std::array<const char*, 11> kModalResults = {"mrNone", "mrOk",  "mrCancel", "mrAbort",
-                                                       "mrRetry", "mrIgnore", "mrYes", "mrNo",
-                                                       "mrAll", "mrNoToAll", "mrYesToAll"};
-
-}  // namespace
-
-std::string TrpModalResultProperty::GetValue()
-{
-    const int64_t value = GetOrdValue();
-    if (value >= 0 && value < static_cast<int64_t>(kModalResults.size())) return kModalResults[value];
-    return IntToStr(value);
-}
-
-void TrpModalResultProperty::SetValue(const std::string& value)
-{
-    if (Trim(value).empty()) {
-        SetOrdValue(0);
-        return;
-    }
-    for (size_t i = 0; i < kModalResults.size(); ++i) {
-        if (SameText(kModalResults[i], Trim(value))) {
-            SetOrdValue(static_cast<int64_t>(i));
-            return;
-        }
-    }
-    SetOrdValue(StrToInt(value));
-}
-
-void TrpModalResultProperty::FillValues(TStrings& list)
-{
-    for (const char* name : kModalResults) list.Add(name);
-}
-
-const char* const kShortCutNone = "(None)";
-
-std::string TrpShortCutProperty::GetValue()
-{
-    const auto shortCut = static_cast<TShortCut>(GetOrdValue());
-    return shortCut == 0 ? std::string(kShortCutNone) : ShortCutToText(shortCut);
-}
-
-void TrpShortCutProperty::SetValue(const std::string& value)
-{
-    SetOrdValue(SameText(Trim(value), kShortCutNone) ? 0 : TextToShortCut(value));
-}
-
-void TrpShortCutProperty::FillValues(TStrings& list)
-{
-    list.Add(kShortCutNone);
-    GetShortCutValues([&](const std::string& text) { list.Add(text); });
-}
-
-std::string TrpCursorProperty::GetValue()
-{
-    return CursorToString(static_cast<int32_t>(GetOrdValue()));
-}
-
-void TrpCursorProperty::SetValue(const std::string& value)
-{
-    SetOrdValue(StringToCursor(value));
-}
-
-void TrpCursorProperty::FillValues(TStrings& list)
-{
-    GetCursorValues([&](const std::string& name) { list.Add(name); });
-}
-
-namespace {
-
-// Date-time editors: 0 shows as empty text and empty text stores 0.
-std::string dateText(Extended value, std::string (*toText)(TDateTime))
-{
-    return value == 0 ? std::string() : toText(static_cast<TDateTime>(value));
-}
-
-Extended dateValue(const std::string& text, TDateTime (*fromText)(std::string_view))
-{
-    return Trim(text).empty() ? 0 : static_cast<Extended>(fromText(text));
-}
-
-}  // namespace
-
-std::string TrpDateTimeProperty::GetValue()
-{
-    return dateText(GetFloatValue(), DateTimeToStr);
-}
-
-void TrpDateTimeProperty::SetValue(const std::string& value)
-{
-    SetFloatValue(dateValue(value, StrToDateTime));
-}
-
-std::string TrpDateProperty::GetValue()
-{
-    return dateText(GetFloatValue(), DateToStr);
-}
-
-void TrpDateProperty::SetValue(const std::string& value)
-{
-    SetFloatValue(dateValue(value, StrToDate));
-}
-
-std::string TrpTimeProperty::GetValue()
-{
-    return dateText(GetFloatValue(), TimeToStr);
-}
-
-void TrpTimeProperty::SetValue(const std::string& value)
-{
-    SetFloatValue(dateValue(value, StrToTime));
 }
 
 const TrpPropertyEditorItem& TrpPropertyEditorCollection::GetItem(int index) const

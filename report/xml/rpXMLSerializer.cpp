@@ -519,15 +519,7 @@ TComponent* TrpXMLSerializer::findObject(std::string_view name) const
         if (TComponent* found = s->FindXMLObject(name)) return found;
     }
     if (SameText(Owner->Name(), name)) return Owner;
-    // Depth first through the owned components.
-    std::vector<TComponent*> pending{Owner};
-    while (!pending.empty()) {
-        TComponent* c = pending.back();
-        pending.pop_back();
-        if (TComponent* found = c->FindComponent(name)) return found;
-        for (int i = c->ComponentCount() - 1; i >= 0; --i) pending.push_back(c->Components(i));
-    }
-    return nullptr;
+    return Owner->FindComponentBelow(name);
 }
 
 // ---- writing

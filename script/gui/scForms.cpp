@@ -11,6 +11,9 @@
 #include "UiServices.h"
 #include "scBridge.h"
 #include "scDialogs.h"
+#include "scQString.h"
+
+using sc_gui::qs;
 
 // The window of a form: paints the form's picture and asks the form
 // before it closes.
@@ -42,11 +45,6 @@ private:
 };
 
 namespace {
-
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Fills part of the picture behind a form, keeping the canvas's brush.
 void fill(TCanvas& canvas, const TRect& rect, TColor color)

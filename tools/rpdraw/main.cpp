@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Canvas.h"
+#include "ConsoleUiServices.h"
 #include "CoreClasses.h"
 #include "Pictures.h"
 #include "SysUtils.h"
@@ -64,12 +65,20 @@ int run(const std::vector<std::string>& args)
     registerRichUnit();
     LoadReportStringTable();
 
+    // The report's error box (and a password box) come here as lines on
+    // standard error.
+    gui::ConsoleUiServices console("rpdraw");
+    gui::ScopedUi scope(console);
     TrpReport report;
     {
         TFileStream file(args[0], fmOpenRead | fmShareDenyWrite);
         report.LoadFromStream(file);
     }
-    for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "%s\n", report.Errors.Strings(i).c_str());
+    if (console.count() > 0 || report.Errors.Count() > 0) {
+        if (console.count() == 0)
+            for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpdraw: %s\n", report.Errors.Strings(i).c_str());
+        return 1;
+    }
     if (tree) {
         std::fputs(ReportTreeText(report).c_str(), stdout);
         return 0;

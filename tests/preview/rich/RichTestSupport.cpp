@@ -39,8 +39,8 @@ std::vector<std::string> CorpusFiles()
 
 std::unique_ptr<QTextDocument> Read(const std::string& rtf)
 {
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
-    if (!ReadRtf(rtf, *doc)) doc.reset(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
+    if (!ReadRtf(rtf, *doc)) doc = rich::NewRichDocument();
     return doc;
 }
 
@@ -66,7 +66,9 @@ std::string Mutate(const std::string& input, uint32_t& seed)
         "\\uc-3", "{\\*\\x ", "{\\pict\\pngblip ", "{\\pict\\emfblip 0102", "\\par", "{\\object ", "{\\field{\\*\\fldinst ",
         "{\\fldrslt ", "{\\fonttbl{\\f9\\fcharset134 \\'cb;}}", "\\f9", "\\fcharset999 ", "\\cf99", "\\fs-4",
         "\\fs999999", "\\li-99999", "\\tx-1", "\\pard", "\\plain", "{\\*\\pn\\pnlvlblt}", "\\ls7", "\\'81",
-        "\\'ff\\'fe", "{\\result ", "\\line", "\\tab", "\xe4\xb8", "\\sl-99999\\slmult1", "{{{{{{{{", "}}}}}}}}"};
+        "\\'ff\\'fe", "{\\result ", "\\line", "\\tab", "\xe4\xb8", "\\sl-99999\\slmult1", "{{{{{{{{", "}}}}}}}}",
+        "\\pnstart", "\\pnstart0 ", "\\pnstart-7 ", "\\pnstart99999 ", "{\\pn\\pnstart}", "{\\*\\pn\\pnlvlbody\\pndec\\pnstart5 ",
+        "\\pnlvlcont", "\\pnucrm", "\\pnlcltr", "{\\pn}", "{\\\n\\pn}"};
     std::string s = input;
     const int steps = 1 + static_cast<int>(next(seed) % 4);
     for (int i = 0; i < steps; ++i) {

@@ -269,6 +269,14 @@ TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
     EXPECT_FALSE(darkAt(first, static_cast<int>(Round(10 * rp01cm)), y));
     EXPECT_TRUE(darkAt(second, static_cast<int>(Round(10 * rp01cm)), y));
     EXPECT_EQ(s.pages().GetPage(1)->LeftMargin, 30) << "the page keeps its own margins";
+    // Nothing for a page that does not exist.
+    QImage blank(10, 10, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    {
+        TQtCanvas canvas(blank);
+        s.pages().DrawPage(5, canvas, 1, 1, 0, 0);
+    }
+    EXPECT_EQ(blank.pixel(5, 5), QColor(Qt::white).rgb());
 }
 
 TEST(DrawPage, ObjectUnderTheMouse)
@@ -412,4 +420,20 @@ TEST(DrawPage, ClickHandlersAndDrillDown)
     EXPECT_EQ(preview.refreshed, 2);
     EXPECT_FALSE(click(500, 90).Refresh) << "a row is no group";
     s.report->SetPreview(nullptr);
+}
+
+TEST(PreparedPages, ProgressAndTheEndOfARun)
+{
+    Sheet s;
+    std::vector<std::string> calls;
+    TrpPreviewPages& p = s.pages();
+    p.OnProgressStart = [&](int kind) { calls.push_back("start " + std::to_string(kind)); };
+    p.OnProgress = [&](int kind, int page) { calls.push_back(std::to_string(kind) + ":" + std::to_string(page)); };
+    p.OnProgressStop = [&](int kind) { calls.push_back("stop " + std::to_string(kind)); };
+    s.fill(2, 1);
+    EXPECT_EQ(p.SourceReportPage(0), s.page);
+    p.Finish();
+    EXPECT_EQ(calls, (std::vector<std::string>{"start 0", "0:1", "0:2", "stop 0"}));
+    EXPECT_EQ(p.SourceReportPage(0), nullptr);
+    EXPECT_EQ(p.CachedPageCount(), 0);
 }
