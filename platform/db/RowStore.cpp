@@ -127,9 +127,14 @@ std::size_t RowStore::heldBytes() const noexcept
 
 // Out of line on purpose: inlined, the copy of a length the compiler knows
 // to be below 128 becomes a `rep movs`, several times slower than memcpy.
-void RowStore::assignBytes(Value& out, const char* data, std::size_t size)
+void RowStore::copyBytes(char* to, const char* from, std::size_t size) noexcept
 {
-    out.s_.assign(data, size);
+    std::memcpy(to, from, size);
+}
+
+void RowStore::growBytes(std::string& s, const char* data, std::size_t size)
+{
+    s.assign(data, size);
 }
 
 void RowStore::decodeNumber(const char* p, Value& out) noexcept

@@ -89,7 +89,17 @@ private:
         return n;
     }
     static void decodeNumber(const char* p, Value& out) noexcept;
-    static void assignBytes(Value& out, const char* data, std::size_t size);
+    static void assignBytes(Value& out, const char* data, std::size_t size)
+    {
+        // A text no longer than the one before it needs neither room nor
+        // the string's own assign.
+        std::string& s = out.s_;
+        if (size > s.size()) return growBytes(s, data, size);
+        copyBytes(s.data(), data, size);
+        s.resize(size);
+    }
+    static void copyBytes(char* to, const char* from, std::size_t size) noexcept;
+    static void growBytes(std::string& s, const char* data, std::size_t size);
     void addInteger(int64_t v);
     void addReal(double v);
     void addBytes(bool blob, const char* data, std::size_t size);
