@@ -1,12 +1,25 @@
-# make run   - install what is missing, build, start the program (working folder data/)
-# make test  - install what is missing, build, run every test
-# make bench - install what is missing, build in release mode, run the benchmarks
+# make run      - install what is missing, build, start the program (working folder data/)
+# make test     - install what is missing, build, run every test
+# make bench    - install what is missing, build in release mode, run the benchmarks
+# make sanitize - build everything with AddressSanitizer and UndefinedBehaviorSanitizer
+#                 (clang where installed) in build-sanitize/ and run every test there
+# make fuzz     - install clang, build the fuzz targets with libFuzzer in build-fuzz/ and
+#                 run each for FUZZ_SECONDS (default 180)
 
 BUILD      ?= build
 BENCHBUILD ?= build-bench
+SANBUILD   ?= build-sanitize
+FUZZBUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 180
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+# Sanitizer runs: leaks are errors; the suppressions name third-party
+# libraries only.
+SANITIZER_ENV = QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions.txt \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: all deps configure build run test bench sanitize fuzz clean
 
 all: build
 
@@ -34,5 +47,19 @@ bench: deps
 	  [ -x "$$b" ] || continue; echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; \
 	done
 
+sanitize: deps
+	@if command -v clang++ >/dev/null 2>&1; then cc=clang; cxx=clang++; else cc=gcc; cxx=g++; fi; \
+	  CC=$$cc CXX=$$cxx cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(SANBUILD) -j $(JOBS)
+	@cd $(SANBUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) --timeout 1800
+
+fuzz: deps
+	@scripts/install-deps.sh --clang
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDORVAK_SANITIZE=ON -DDORVAK_LIBFUZZER=ON -DDORVAK_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzz_targets
+	@scripts/run-fuzz.sh $(FUZZBUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(FUZZBUILD)

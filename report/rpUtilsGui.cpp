@@ -1,11 +1,13 @@
 #include "rpUtilsGui.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 
 #include "Exceptions.h"
+#include "Graphics.h"
 #include "Pictures.h"
 #include "rpImageList.h"
 #include "rpRes.h"
@@ -80,4 +82,27 @@ void ReportError(TrpSilentMode mode, const std::string& message)
 void ErrorMessageBox(const std::string& message)
 {
     rpMessageBox(message, GetResources().Get("mbError"), rpMB_ICONERROR);
+}
+
+QFont FontForDialog(const TFont& font)
+{
+    QFont q(QString::fromStdString(font.Name()));
+    q.setPointSize(font.Size() > 0 ? font.Size() : 10);
+    q.setBold(font.Style().Contains(fsBold));
+    q.setItalic(font.Style().Contains(fsItalic));
+    q.setUnderline(font.Style().Contains(fsUnderline));
+    q.setStrikeOut(font.Style().Contains(fsStrikeout));
+    return q;
+}
+
+void FontFromDialog(const QFont& chosen, TFont& font)
+{
+    font.SetName(chosen.family().toStdString());
+    if (chosen.pointSize() > 0) font.SetSize(chosen.pointSize());
+    TFontStyles style;
+    if (chosen.bold()) style.Include(fsBold);
+    if (chosen.italic()) style.Include(fsItalic);
+    if (chosen.underline()) style.Include(fsUnderline);
+    if (chosen.strikeOut()) style.Include(fsStrikeout);
+    font.SetStyle(style);
 }

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <string>
 
+class QFont;
 class QImage;
 class QPainter;
 class QRectF;
+class TFont;
 class TrpImageList;
 
 // The report's error mode (EngineOptions.NewSilentMode).
@@ -27,3 +29,8 @@ void DrawMaskedBitmap(QPainter& canvas, int x, int y, const QImage* bitmap);
 // of their transparent colour unpainted.
 void DrawPictureStretched(QPainter& canvas, const QRectF& rect, const QImage& picture, uint32_t transparentColor,
                           bool transparent, bool highQuality, bool printing);
+
+// A font as the font dialog shows it (name, points, styles; 10 points for
+// a size that is none), and the dialog's answer back into a font.
+QFont FontForDialog(const TFont& font);
+void FontFromDialog(const QFont& chosen, TFont& font);

@@ -1024,6 +1024,7 @@ void TscProgramBuilder::buildAssign(const TscXMLItem* element, TscScript* scope,
         const char* text = nullptr;
         if (root) switch (root->Op) {
             case opPlus: text = "+"; break;
+            case opStrCat: text = "STRCAT"; break;
             case opMinus: text = "-"; break;
             case opMul: text = "*"; break;
             case opDivFloat: text = "/"; break;
@@ -1050,6 +1051,8 @@ void TscProgramBuilder::buildAssign(const TscXMLItem* element, TscScript* scope,
     TscAssignmentStmt* statement;
     if (op == "+")
         statement = addStatement<TscAssignPlusStmt>(element, scope, list);
+    else if (op == "STRCAT")
+        statement = addStatement<TscAssignJoinStmt>(element, scope, list);
     else if (op == "-")
         statement = addStatement<TscAssignMinusStmt>(element, scope, list);
     else if (op == "*")

@@ -220,6 +220,8 @@ private:
                     set(static_cast<T&>(*o), a, a.Value());
                     return Variant(0);
                 }
+            } else {
+                (void)set;  // a read-only property has none
             }
             return sc_registrar_detail::call(get, static_cast<T&>(*o), a);
         };

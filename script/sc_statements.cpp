@@ -83,6 +83,18 @@ void TscAssignmentStmt::Execute()
 template <uint8_t Op>
 void TscAssignmentStmt::combineWith(const Variant& v)
 {
+    if constexpr (Op == opStrCat) {
+        // s = s & x grows s in place too; x of any kind joins as text.
+        if (TscVariable* variable = textTarget_; variable && !variable->OnGetValue &&
+                                                  variable->Value.type() == varString) {
+            if (v.type() == varString) variable->Value.appendString(v.rawString());
+            else variable->Value.appendString(v.toString());
+            return;
+        }
+        const Variant t = target();
+        store(t.isString() ? Variant(t.toString() + v.toString()) : scAdd(t, v));
+        return;
+    }
     if constexpr (Op == opPlus) {
         // s := s + t grows s in place: building a text piece by piece stays linear.
         if (TscVariable* variable = textTarget_; variable && !variable->OnGetValue &&
@@ -135,6 +147,11 @@ void TscAssignmentStmt::combine()
 void TscAssignPlusStmt::Execute()
 {
     if (Begin()) combine<opPlus>();
+}
+
+void TscAssignJoinStmt::Execute()
+{
+    if (Begin()) combine<opStrCat>();
 }
 
 void TscAssignMinusStmt::Execute()

@@ -81,6 +81,12 @@ public:
     using TscAssignmentStmt::TscAssignmentStmt;
     void Execute() override;
 };
+// BasicScript's s = s & x.
+class TscAssignJoinStmt : public TscAssignmentStmt {
+public:
+    using TscAssignmentStmt::TscAssignmentStmt;
+    void Execute() override;
+};
 class TscAssignMinusStmt : public TscAssignmentStmt {
 public:
     using TscAssignmentStmt::TscAssignmentStmt;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need.
 # Does nothing when everything is present; runs apt-get update only when
-# something is missing.
+# something is missing. With --clang also clang and its sanitizer and
+# libFuzzer runtimes (make fuzz; make sanitize uses clang when present).
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,9 @@ packages=(
   libxml2-utils
   liblua5.4-dev duktape-dev libmujs-dev
 )
+if [ "${1:-}" = "--clang" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

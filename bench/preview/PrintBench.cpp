@@ -7,8 +7,15 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "Canvas.h"
+#include "CoreClasses.h"
+#include "Pictures.h"
 #include "SysUtils.h"
+#include "rpDMPClass.h"
+#include "rpModel.h"
 #include "rpPrinter.h"
+#include "rpRich.h"
+#include "rpXMLSerializer.h"
 
 namespace {
 
@@ -58,6 +65,13 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerDMPClasses();
+    registerRichUnit();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

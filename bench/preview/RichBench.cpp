@@ -1,8 +1,11 @@
 // Rich text: our RTF reader and writer on documents of 2 KB, 100 KB and
 // 1 MB (Chinese and Latin runs, formats, one PNG) beside Qt's HTML import
 // and export of the same document; the height a report measures over a
-// ten-page text beside the bare document layout; and a split into pages,
-// whose time per page should not grow with the number of pages.
+// ten-page text beside the bare document layout; a split into pages, by
+// the layer and by the rich-text object as the engine asks for parts,
+// whose time per page should not grow with the number of pages; and
+// 1,000 printed rich-text objects in the prepared pages beside as many
+// text objects with the same text.
 // "x_peer" is our time over the peer's, both timed in the same iterations.
 #include <benchmark/benchmark.h>
 
@@ -17,6 +20,12 @@
 #include <vector>
 #include <string>
 
+#include "rpBands.h"
+#include "rpMemo.h"
+#include "rpPages.h"
+#include "rpPreviewPages.h"
+#include "rpReport.h"
+#include "rpRich.h"
 #include "rpRichEdit.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
@@ -77,7 +86,7 @@ std::string makeRtf(size_t bytes)
     }
     rtf += "}";
     // Canonical form: what the writer makes of it.
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     ReadRtf(rtf, *doc);
     return WriteRtf(*doc);
 }
@@ -94,7 +103,7 @@ const Sample& sample(size_t bytes)
     if (it != samples.end()) return it->second;
     Sample s;
     s.rtf = makeRtf(bytes);
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     ReadRtf(s.rtf, *doc);
     s.html = doc->toHtml();
     return samples.emplace(bytes, std::move(s)).first->second;
@@ -106,12 +115,12 @@ void BM_RtfRead(benchmark::State& state)
     againstPeer(
         state,
         [&] {
-            std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+            std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
             ReadRtf(s.rtf, *doc);
             benchmark::DoNotOptimize(doc->characterCount());
         },
         [&] {
-            std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+            std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
             doc->setHtml(s.html);
             benchmark::DoNotOptimize(doc->characterCount());
         });
@@ -122,7 +131,7 @@ BENCHMARK(BM_RtfRead)->Arg(2 << 10)->Arg(100 << 10)->Arg(1 << 20)->UseManualTime
 void BM_RtfWrite(benchmark::State& state)
 {
     const Sample& s = sample(static_cast<size_t>(state.range(0)));
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     ReadRtf(s.rtf, *doc);
     againstPeer(
         state, [&] { benchmark::DoNotOptimize(WriteRtf(*doc).size()); },
@@ -167,6 +176,22 @@ void BM_CalcHeight10Pages(benchmark::State& state)
 }
 BENCHMARK(BM_CalcHeight10Pages)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Part times: the counters of a split.
+void partCounters(benchmark::State& state, const std::vector<double>& partTimes, double seconds)
+{
+    const size_t parts = partTimes.size();
+    state.counters["parts"] = static_cast<double>(parts);
+    if (parts > 0 && state.iterations() > 0)
+        state.counters["ms_per_part"] = seconds * 1000 / static_cast<double>(state.iterations()) / parts;
+    if (parts >= 21) {
+        double early = 0;
+        double late = 0;
+        for (size_t i = 1; i <= 10; ++i) early += partTimes[i];
+        for (size_t i = parts - 10; i < parts; ++i) late += partTimes[i];
+        state.counters["late_per_early"] = early > 0 ? late / early : 0;
+    }
+}
+
 // A text split into pages of 9 inches, each page's part written out as the
 // prepared pages keep it; the peer lays the text out once. "late_per_early"
 // is the time of the last ten parts over that of the first ten after the
@@ -202,18 +227,108 @@ void BM_SplitIntoPages(benchmark::State& state)
             bare->markContentsDirty(0, bare->characterCount());
             benchmark::DoNotOptimize(bare->documentLayout()->documentSize());
         });
-    const size_t parts = partTimes.size();
-    state.counters["parts"] = static_cast<double>(parts);
-    if (parts > 0 && state.iterations() > 0)
-        state.counters["ms_per_part"] = seconds * 1000 / static_cast<double>(state.iterations()) / parts;
-    if (parts >= 21) {
-        double early = 0;
-        double late = 0;
-        for (size_t i = 1; i <= 10; ++i) early += partTimes[i];
-        for (size_t i = parts - 10; i < parts; ++i) late += partTimes[i];
-        state.counters["late_per_early"] = early > 0 ? late / early : 0;
-    }
+    partCounters(state, partTimes, seconds);
 }
 BENCHMARK(BM_SplitIntoPages)->Arg(20)->Arg(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The rich-text object split as the engine splits it: InitPart, then
+// DrawPart with a page's height until no part is left; each part becomes
+// the object's content. The peer lays the same text out once.
+void BM_RichObjectDrawPart(benchmark::State& state)
+{
+    const int pages = static_cast<int>(state.range(0));
+    TrpRichView view;
+    view.SetBounds(0, 0, kWidthTwips / 15.0L + 2 * view.GapX, 100);
+    view.RichEdit()->LoadRtf(pagesOfText(pages));
+    std::unique_ptr<QTextDocument> bare(view.RichEdit()->CloneDocument());
+    bare->setTextWidth(kWidthTwips / 15.0);
+    std::vector<double> partTimes;
+    const double seconds = againstPeer(
+        state,
+        [&] {
+            partTimes.clear();
+            view.BeforePrint();
+            view.InitPart();
+            do {
+                const auto t0 = Clock::now();
+                view.SetHeight(9 * 96 + 2 * view.GapY);
+                view.DrawPart();
+                partTimes.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+            } while (view.HasNextPart() && partTimes.size() < 10000);
+            view.AfterPrint();
+        },
+        [&] {
+            bare->markContentsDirty(0, bare->characterCount());
+            benchmark::DoNotOptimize(bare->documentLayout()->documentSize());
+        });
+    partCounters(state, partTimes, seconds);
+}
+BENCHMARK(BM_RichObjectDrawPart)->Arg(20)->Arg(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+struct Engine : TrpEngineState {
+    bool Running() const override { return true; }
+    bool DoublePass() const override { return false; }
+    bool FinalPass() const override { return true; }
+    int TotalPages() const override { return 0; }
+    Extended CurY() const override { return 0; }
+};
+
+// 1,000 bands printed into the prepared pages, 20 to a page: one holding
+// a rich-text object (its whole RTF written as hex PropData every time),
+// the peer one holding a text object with the same text. Counters: the
+// prepared-report file's size for each.
+void BM_PreparedRichObjects(benchmark::State& state)
+{
+    TrpReport report;
+    auto* page = new TrpReportPage(&report);
+    page->SetName("Page1");
+    page->SetDefaults();
+    auto* richBand = new TrpMasterData(page);
+    richBand->SetName("RichBand");
+    richBand->SetBounds(0, 0, 718, 40);
+    auto* rich = new TrpRichView(richBand);
+    rich->SetName("Rich1");
+    rich->SetBounds(0, 0, 718, 40);
+    rich->RichEdit()->LoadRtf(makeRtf(2 << 10));
+    auto* memoBand = new TrpMasterData(page);
+    memoBand->SetName("MemoBand");
+    memoBand->SetBounds(0, 50, 718, 40);
+    auto* memo = new TrpMemoView(memoBand);
+    memo->SetName("Memo1");
+    memo->SetBounds(0, 0, 718, 40);
+    memo->SetText(rich->RichEdit()->Text());
+    Engine engine;
+    auto& pages = *static_cast<TrpPreviewPages*>(report.PreviewPages());
+    pages.SetEngine(&engine);
+    const auto fill = [&](TrpBand* band) {
+        pages.Clear();
+        pages.Initialize();
+        pages.AddSourcePage(page);
+        for (int i = 0; i < 1000; ++i) {
+            if (i % 20 == 0) pages.AddPage(page);
+            band->SetTop(40 * (i % 20));
+            pages.AddObject(band);
+        }
+    };
+    const auto fileSize = [&] {
+        TMemoryStream out;
+        pages.SaveToStream(out);
+        return static_cast<double>(out.Size());
+    };
+    double richBytes = 0, memoBytes = 0;
+    againstPeer(
+        state,
+        [&] {
+            fill(richBand);
+            richBytes = fileSize();
+        },
+        [&] {
+            fill(memoBand);
+            memoBytes = fileSize();
+        });
+    state.counters["rpp_KB"] = richBytes / 1024;
+    state.counters["rpp_KB_peer"] = memoBytes / 1024;
+}
+BENCHMARK(BM_PreparedRichObjects)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The report model: building a page of 500 objects, computing the attribute
-// difference of each (what prepared pages store), and drawing an
-// order-sheet-like page of 500 views into a 96-dpi and a 600-dpi image.
-// Peers in the same run: the text conversion a memo's difference cannot do
-// without, and the same number of bare QPainter calls (a fill, a frame and
-// a text per view) on the same images.
+// difference of each (what prepared pages store), drawing an
+// order-sheet-like page of 500 views into a 96-dpi and a 600-dpi image, and
+// loading reports of 10,000 and 40,000 memos in one band. Peers in the same
+// run: the text conversion a memo's difference cannot do without, the same
+// number of bare QPainter calls (a fill, a frame and a text per view) on
+// the same images, and the XML reader alone on the same report files.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <QPainter>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -28,6 +30,7 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpShapes.h"
+#include "rpXML.h"
 #include "rpXML.h"
 
 namespace {
@@ -180,6 +183,44 @@ void BM_QPainterPeer600(benchmark::State& state)
     drawPeer(state, 6.25L);
 }
 
+// A report of n memos in one band, as report XML.
+const std::string& memosReport(int n)
+{
+    static std::map<int, std::string> made;
+    std::string& xml = made[n];
+    if (xml.empty()) {
+        xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?><TrpReport><TrpReportPage Name=\"Page1\">"
+              "<TrpMasterData Name=\"Band1\" Width=\"700\" Height=\"30\">";
+        for (int i = 0; i < n; ++i)
+            xml += "<TrpMemoView Name=\"Memo" + std::to_string(i) + "\" Left=\"1\" Top=\"1\" Width=\"10\" Height=\"10\"/>";
+        xml += "</TrpMasterData></TrpReportPage></TrpReport>";
+    }
+    return xml;
+}
+
+// Loading (each name checked against the report's) and freeing the report.
+void BM_LoadMemos(benchmark::State& state)
+{
+    const std::string& xml = memosReport(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        TrpReport report;
+        TStringStream in(xml);
+        report.LoadFromStream(in);
+        benchmark::DoNotOptimize(report.Objects().size());
+    }
+}
+
+void BM_ReadXmlMemosPeer(benchmark::State& state)
+{
+    const std::string& xml = memosReport(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        TrpXMLDocument doc;
+        TStringStream in(xml);
+        doc.LoadFromStream(in);
+        benchmark::DoNotOptimize(doc.Root()->Count());
+    }
+}
+
 BENCHMARK(BM_BuildPage500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Diff500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextToUtf8Peer500)->Unit(benchmark::kMicrosecond);
@@ -187,6 +228,8 @@ BENCHMARK(BM_DrawPage96)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QPainterPeer96)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawPage600)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QPainterPeer600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadMemos)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadXmlMemosPeer)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 // Real time per iteration in the reporter's unit, converted to nanoseconds.
 double nanos(const RatioReporter& r, const std::string& name, double unit)
@@ -222,6 +265,16 @@ int main(int argc, char** argv)
     if (d600 > 0 && p600 > 0)
         std::printf("page of %d views at 600 dpi: %.2f ms (target < 60 ms); bare QPainter calls: %.2f ms; ratio %.2f\n",
                     kViews, d600 / 1e6, p600 / 1e6, d600 / p600);
+    for (int n : {10000, 40000}) {
+        const std::string arg = "/" + std::to_string(n);
+        const double load = nanos(reporter, "BM_LoadMemos" + arg, 1e6), xml = nanos(reporter, "BM_ReadXmlMemosPeer" + arg, 1e6);
+        if (load > 0 && xml > 0)
+            std::printf("report of %d memos loaded and freed: %.0f ns a memo; the XML reader alone: %.0f ns; ratio %.2f\n", n,
+                        load / n, xml / n, load / xml);
+    }
+    const double small = nanos(reporter, "BM_LoadMemos/10000", 1e6), large = nanos(reporter, "BM_LoadMemos/40000", 1e6);
+    if (small > 0 && large > 0)
+        std::printf("time a memo at 40,000 over at 10,000: %.2f (1 when loading is linear)\n", (large / 40000) / (small / 10000));
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "NoCaseHash.h"
 #include "SysUtils.h"
 
 void RaiseListIndexError(int index)
@@ -45,6 +46,41 @@ bool IsValidIdent(std::string_view ident) noexcept
     return std::all_of(ident.begin() + 1, ident.end(), [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
 }
 
+// The names of an owner's components. Several components may share one
+// when renamed without checks.
+struct TComponent::Names {
+    NoCaseMultiMap<TComponent*> map;
+
+    void add(TComponent* c)
+    {
+        if (!c->name_.empty()) map.emplace(c->name_, c);
+    }
+    void drop(TComponent* c) noexcept
+    {
+        if (c->name_.empty()) return;
+        for (auto [at, end] = map.equal_range(c->name_); at != end; ++at)
+            if (at->second == c) {
+                map.erase(at);
+                return;
+            }
+    }
+};
+
+namespace {
+
+// Fewer components are searched faster than hashed.
+constexpr size_t kIndexedFrom = 16;
+
+template <class T>
+void eraseLast(std::vector<T*>& list, T* item) noexcept
+{
+    // Components usually go last first: from the back.
+    const auto it = std::find(list.rbegin(), list.rend(), item);
+    if (it != list.rend()) list.erase(std::next(it).base());
+}
+
+}  // namespace
+
 TComponent::TComponent(TComponent* owner)
 {
     if (owner) owner->InsertComponent(this);
@@ -76,6 +112,21 @@ void TComponent::SetName(const std::string& newName)
     ChangeName(newName);
 }
 
+void TComponent::ChangeName(const std::string& newName)
+{
+    Names* index = owner_ ? owner_->names_.get() : nullptr;
+    if (index) index->drop(this);
+    name_ = newName;
+    if (index) index->add(this);
+}
+
+void TComponent::ListenToSiblings()
+{
+    if (listens_) return;
+    listens_ = true;
+    if (owner_) owner_->listeners_.push_back(this);
+}
+
 void TComponent::ValidateRename(TComponent* component, const std::string& curName, const std::string& newName)
 {
     if (component && !SameText(curName, newName) && component->owner_ == this) {
@@ -101,9 +152,24 @@ int TComponent::ComponentIndex() const noexcept
 TComponent* TComponent::FindComponent(std::string_view name) const noexcept
 {
     if (name.empty()) return nullptr;
+    if (names_) {
+        auto [at, end] = names_->map.equal_range(name);
+        if (at == end) return nullptr;
+        TComponent* only = at->second;
+        if (++at == end) return only;
+        // One name held by several: the first of them in order.
+    }
     for (TComponent* c : components_) {
         if (SameText(c->name_, name)) return c;
     }
+    return nullptr;
+}
+
+TComponent* TComponent::FindComponentBelow(std::string_view name) const noexcept
+{
+    if (TComponent* found = FindComponent(name)) return found;
+    for (const TComponent* o : owners_)
+        if (TComponent* found = o->FindComponentBelow(name)) return found;
     return nullptr;
 }
 
@@ -131,12 +197,43 @@ void TComponent::insert(TComponent* component)
 {
     components_.push_back(component);
     component->owner_ = this;
+    if (names_) {
+        names_->add(component);
+    } else if (components_.size() >= kIndexedFrom) {
+        names_ = std::make_unique<Names>();
+        for (TComponent* c : components_) names_->add(c);
+    }
+    if (component->listens_) listeners_.push_back(component);
+    if (!component->components_.empty()) owners_.push_back(component);  // it is the last
+    if (components_.size() == 1) ownsChanged(true);
 }
 
 void TComponent::remove(TComponent* component) noexcept
 {
-    std::erase(components_, component);
+    eraseLast(components_, component);
+    if (names_) names_->drop(component);
+    if (component->listens_) eraseLast(listeners_, component);
+    if (!component->components_.empty()) eraseLast(owners_, component);
     component->owner_ = nullptr;
+    if (components_.empty()) ownsChanged(false);
+}
+
+void TComponent::ownsChanged(bool owns) noexcept
+{
+    if (!owner_) return;
+    std::vector<TComponent*>& owners = owner_->owners_;
+    if (!owns) return eraseLast(owners, this);
+    // In the owner's order: owners is an ordered part of its components.
+    auto at = owners.begin();
+    for (TComponent* sibling : owner_->components_) {
+        if (sibling == this) break;
+        if (at != owners.end() && *at == sibling) ++at;
+    }
+    try {
+        owners.insert(at, this);
+    } catch (...) {
+        // Out of memory: FindComponentBelow misses what this one owns.
+    }
 }
 
 void TComponent::DestroyComponents()
@@ -144,8 +241,7 @@ void TComponent::DestroyComponents()
     // Last first; owned components were created with new.
     while (!components_.empty()) {
         TComponent* c = components_.back();
-        components_.pop_back();
-        c->owner_ = nullptr;
+        remove(c);
         delete c;
     }
 }
@@ -170,10 +266,10 @@ void TComponent::SetAncestor(bool value)
 
 void TComponent::Notification(TComponent* component, TOperation operation)
 {
-    // Passed on to every owned component; one may leave the list meanwhile.
-    for (size_t i = components_.size(); i-- > 0;) {
-        if (i >= components_.size()) continue;
-        components_[i]->Notification(component, operation);
+    // One may leave the list meanwhile.
+    for (size_t i = listeners_.size(); i-- > 0;) {
+        if (i >= listeners_.size()) continue;
+        listeners_[i]->Notification(component, operation);
     }
 }
 

@@ -3,6 +3,7 @@
 // and names, collections and the object list. Registered with the
 // reflection registry by registerCoreClasses() (see CoreClasses.h).
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,8 +67,12 @@ public:
     // Position in the owner's list, -1 without owner.
     int ComponentIndex() const noexcept;
     // The owned component of that name ignoring case, nullptr when none
-    // (also for the empty name).
+    // (also for the empty name). An owner of many components keeps an
+    // index of their names.
     TComponent* FindComponent(std::string_view name) const noexcept;
+    // FindComponent here, then depth first in the owned components that
+    // own components themselves.
+    TComponent* FindComponentBelow(std::string_view name) const noexcept;
 
     // Takes a component over from its current owner (checks its name).
     void InsertComponent(TComponent* component);
@@ -82,7 +87,10 @@ public:
     void SetDesigning(bool value, bool setChildren = true);
     void SetAncestor(bool value);
 
-    // Told about components inserted into or removed from this owner.
+    // Told about components inserted into or removed from this owner. The
+    // base passes it on to the owned components that listen to their
+    // siblings (ListenToSiblings), not to every one: removing a component
+    // costs the same however many it has beside it.
     virtual void Notification(TComponent* component, TOperation operation);
     virtual TComponent* GetParentComponent() const { return nullptr; }
     virtual bool HasParent() const { return false; }
@@ -93,21 +101,31 @@ public:
 protected:
     virtual void ValidateRename(TComponent* component, const std::string& curName, const std::string& newName);
     // Renames without checks.
-    void ChangeName(const std::string& newName) { name_ = newName; }
+    void ChangeName(const std::string& newName);
+    // From now on the owner (any later one too) passes on what it is told
+    // about its components.
+    void ListenToSiblings();
     // Marks the component as going away and invalidates its handle. A
     // derived destructor whose teardown could call out (events, owned
     // children reaching back) calls it, and DestroyComponents, first.
     void Destroying() noexcept;
 
 private:
+    struct Names;
     void insert(TComponent* component);
     void remove(TComponent* component) noexcept;
+    // Keeps owners_ of this component's owner up to date.
+    void ownsChanged(bool owns) noexcept;
 
     TComponent* owner_ = nullptr;
     std::string name_;
     int32_t tag_ = 0;
     TComponentState state_;
+    bool listens_ = false;
     std::vector<TComponent*> components_;
+    std::unique_ptr<Names> names_;          // made once many components are owned
+    std::vector<TComponent*> listeners_;    // owned components that listen to their siblings
+    std::vector<TComponent*> owners_;       // owned components that own components, in their order
 };
 
 // ---------------------------------------------------------------- TCollection

@@ -7,35 +7,18 @@
 
 #include "Classes.h"
 #include "CodePages.h"
+#include "NoCaseHash.h"
 #include "SysUtils.h"
 
 namespace {
 
 // ---------------------------------------------------------------- names
 
-char lowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 bool sameName(std::string_view a, std::string_view b) noexcept { return a.size() == b.size() && SameText(a, b); }
 
-// Case-insensitive (ASCII) hashing for class, property and type names.
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept
-    {
-        uint64_t h = 14695981039346656037ull;
-        for (char c : s) {
-            h ^= static_cast<unsigned char>(lowerAscii(c));
-            h *= 1099511628211ull;
-        }
-        return static_cast<size_t>(h);
-    }
-};
-struct NameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return sameName(a, b); }
-};
+// Class, property and type names ignore case.
 template <class V>
-using NameMap = std::unordered_map<std::string, V, NameHash, NameEqual>;
+using NameMap = NoCaseMap<V>;
 
 template <class V>
 V findName(const NameMap<V>& map, std::string_view name) noexcept

@@ -428,7 +428,7 @@ struct ClassRecord {
 #define DORVAK_CLASS(Name, Base)                                                           \
 public:                                                                                    \
     using inherited = Base;                                                                \
-    static constexpr std::string_view StaticClassName = #Name;                             \
+    [[maybe_unused]] static constexpr std::string_view StaticClassName = #Name;           \
     static const TClass* StaticClass() noexcept                                            \
     {                                                                                      \
         return ::reflection_detail::ClassRecord<Name>::value;                              \

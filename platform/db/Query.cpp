@@ -12,7 +12,7 @@ bool contains(const std::string& upper, const char* part) { return upper.find(pa
 
 const Value& nullValue()
 {
-    static const Value v;
+    static const Value v{};
     return v;
 }
 

@@ -3,7 +3,9 @@
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -373,8 +375,13 @@ TMetafileHeader ReadMetafileHeader(std::string_view b)
     if (b.size() >= 88 && u32(b, 0) == 1 && u32(b, 40) == 0x464D4520) {
         // The frame is in hundredths of a millimetre, edges included.
         h.Enhanced = true;
-        h.Width = MulDiv(std::max(0, i32(b, 32) - i32(b, 24)), 96, 2540);
-        h.Height = MulDiv(std::max(0, i32(b, 36) - i32(b, 28)), 96, 2540);
+        // A frame may span more than 2^31: the difference in 64 bits, held.
+        auto span = [&](size_t high, size_t low) {
+            const int64_t d = int64_t(i32(b, high)) - i32(b, low);
+            return static_cast<int32_t>(std::clamp<int64_t>(d, 0, INT32_MAX));
+        };
+        h.Width = MulDiv(span(32, 24), 96, 2540);
+        h.Height = MulDiv(span(36, 28), 96, 2540);
         return h;
     }
     if (b.size() >= 22 && u32(b, 0) == 0x9AC6CDD7) {

@@ -1,8 +1,10 @@
 #include "ScriptedUiServices.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -40,6 +42,39 @@ ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, D
 ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, int result)
 {
     return expectModal(objectName, [result](QDialog&) { return result; });
+}
+
+namespace {
+
+bool typeInto(QDialog& dialog, const QString& name, const QString& text)
+{
+    QWidget* field = dialog.findChild<QWidget*>(name);
+    if (!field) return false;
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->setText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(field))
+        combo->setCurrentText(text);
+    else if (field->metaObject()->indexOfProperty("plainText") >= 0)
+        field->setProperty("plainText", text);
+    else
+        return field->setProperty("text", text);
+    return true;
+}
+
+}  // namespace
+
+ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, int result,
+                                                    const QList<std::pair<QString, QString>>& fills)
+{
+    return expectModal(objectName, [this, result, fills](QDialog& dialog) {
+        for (const auto& [name, text] : fills) {
+            if (typeInto(dialog, name, text))
+                record(QStringLiteral("fill ") + name + QStringLiteral(" <- ") + text);
+            else
+                fail(QStringLiteral("fill ") + name + QStringLiteral(": no such field in ") + dialog.objectName());
+        }
+        return result;
+    });
 }
 
 ScriptedUiServices& ScriptedUiServices::expectInput(std::optional<QString> answer)
@@ -230,6 +265,7 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
         return false;
     }
     int lineNo = 0;
+    QList<std::pair<QString, QString>> fills;
     while (!file.atEnd()) {
         ++lineNo;
         QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -249,8 +285,11 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
                     ok = true;
                 }
             }
+        } else if (word == QLatin1String("fill") && !answer.isEmpty()) {
+            fills.append({answer, rest});
         } else if (word == QLatin1String("modal") && (answer == QLatin1String("accept") || answer == QLatin1String("reject"))) {
-            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected);
+            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, fills);
+            fills.clear();
         } else if (word == QLatin1String("input") || word == QLatin1String("file")) {
             std::optional<QString> value;
             if (answer == QLatin1String("ok")) value = rest;
@@ -272,6 +311,10 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             if (error) *error = path + QStringLiteral(":") + QString::number(lineNo) + QStringLiteral(": cannot read \"") + line + QStringLiteral("\"");
             return false;
         }
+    }
+    if (!fills.isEmpty()) {
+        if (error) *error = path + QStringLiteral(": fill without a modal line after it");
+        return false;
     }
     return true;
 }

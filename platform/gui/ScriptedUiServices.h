@@ -25,6 +25,10 @@ public:
     ScriptedUiServices& expectMessage(MsgResult answer, const QString& text = {}, const QString& caption = {});
     ScriptedUiServices& expectModal(const QString& objectName, Driver driver);
     ScriptedUiServices& expectModal(const QString& objectName, int result);
+    // Types each text into the dialog's field of that object name (an edit,
+    // a combo box, a text box), then answers with the result.
+    ScriptedUiServices& expectModal(const QString& objectName, int result,
+                                    const QList<std::pair<QString, QString>>& fills);
     // nullopt answers Cancel.
     ScriptedUiServices& expectInput(std::optional<QString> answer);
     ScriptedUiServices& expectFile(std::optional<QString> answer);
@@ -38,6 +42,7 @@ public:
     //   box ok|cancel|yes|no [text]     modal accept|reject [objectName]
     //   input ok <text> | input cancel  file ok <path> | file cancel
     //   font cancel   color cancel      url [address]     quit
+    //   fill <field> <text>  (typed into the next modal dialog's field)
     bool loadScript(const QString& path, QString* error);
 
     // One line per interaction, in order, e.g. "box 提示 | 用户密码有问题！ -> cancel".

@@ -4,6 +4,7 @@
 #include <QTextDocumentFragment>
 
 #include "CodePages.h"
+#include "Guard.h"
 #include "SysUtils.h"
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
@@ -107,10 +108,11 @@ void TReCustomRichEdit::attach()
 {
     cursor_ = QTextCursor(doc_.get());
     linesValid_ = false;
-    QObject::connect(doc_.get(), &QTextDocument::contentsChanged, doc_.get(), [this] {
+    // OnChange is the user's handler: what it raises must not cross the event loop.
+    QObject::connect(doc_.get(), &QTextDocument::contentsChanged, doc_.get(), gui::Slot([this] {
         linesValid_ = false;
         OnChange(this);
-    });
+    }));
 }
 
 std::unique_ptr<QTextDocument> TReCustomRichEdit::CloneDocument() const
@@ -147,7 +149,7 @@ void TReCustomRichEdit::SetPlainText(bool value)
 void TReCustomRichEdit::stripToPlain()
 {
     const std::u16string text = Text();
-    std::unique_ptr<QTextDocument> fresh(NewRichDocument());
+    std::unique_ptr<QTextDocument> fresh = NewRichDocument();
     QTextCursor c(fresh.get());
     const QTextCharFormat format = ToCharFormat(defChar_);
     c.setBlockCharFormat(format);
@@ -188,7 +190,7 @@ void TReCustomRichEdit::LoadFromStream(TStream& stream)
 
     const bool rich = streamFormat_ == sfRichText || (streamFormat_ == sfDefault && !plainText_);
     const bool unicode = streamMode_.Contains(smUnicode);
-    std::unique_ptr<QTextDocument> fresh(NewRichDocument());
+    std::unique_ptr<QTextDocument> fresh = NewRichDocument();
     // The plain loader takes any data, so the other format is tried there:
     // it recognises RTF by its start. Only a stream too large fails both.
     const bool asRtf = rich || (!unicode && LooksLikeRtf(data));
@@ -264,14 +266,14 @@ std::string TReCustomRichEdit::SaveRtf(bool selectionOnly) const
 
 void TReCustomRichEdit::LoadRtf(std::string_view rtf)
 {
-    std::unique_ptr<QTextDocument> fresh(NewRichDocument());
+    std::unique_ptr<QTextDocument> fresh = NewRichDocument();
     if (!ReadRtf(rtf, *fresh)) loadPlain(rtf, *fresh, false);
     SetDocument(std::move(fresh));
 }
 
 void TReCustomRichEdit::ReplaceSelectionRtf(std::string_view rtf)
 {
-    std::unique_ptr<QTextDocument> fresh(NewRichDocument());
+    std::unique_ptr<QTextDocument> fresh = NewRichDocument();
     if (!ReadRtf(rtf, *fresh)) loadPlain(rtf, *fresh, false);
     cursor_.insertFragment(QTextDocumentFragment(fresh.get()));
     selectionChanged();
@@ -289,7 +291,7 @@ std::u16string TReCustomRichEdit::Text() const
 
 void TReCustomRichEdit::Clear()
 {
-    std::unique_ptr<QTextDocument> fresh(NewRichDocument());
+    std::unique_ptr<QTextDocument> fresh = NewRichDocument();
     QTextCursor(fresh.get()).setBlockCharFormat(ToCharFormat(defChar_));
     SetDocument(std::move(fresh));
     doc_->setModified(false);
@@ -369,6 +371,12 @@ int TReCustomRichEdit::FindText(std::u16string_view text, int start, int length,
     if (found.isNull()) return -1;
     const int end = length < 0 ? GetTextLen() : start + length;
     return found.selectionEnd() <= end ? found.selectionStart() : -1;
+}
+
+void TReCustomRichEdit::Publish(TClassBuilder<TReCustomRichEdit>& b)
+{
+    b.property("Lines", &TReCustomRichEdit::Lines).typeName("TStrings");
+    b.property("PlainText", &TReCustomRichEdit::PlainText, &TReCustomRichEdit::SetPlainText).defaultValue(false);
 }
 
 // ---------------------------------------------------------------- attributes
@@ -756,7 +764,7 @@ void TRichEditStrings::Insert(int index, const std::string& s)
 
 void TRichEditStrings::SetText(std::string_view text)
 {
-    std::unique_ptr<QTextDocument> fresh(NewRichDocument());
+    std::unique_ptr<QTextDocument> fresh = NewRichDocument();
     owner_->loadPlain(text, *fresh, false);
     owner_->SetDocument(std::move(fresh));
 }

@@ -221,6 +221,8 @@ public:
     // character before, or what the selection attributes were set to).
     // CR LF, CR and LF make paragraphs; the selection ends behind it.
     void SetSelText(std::u16string_view text);
+    // The attributes text typed at the selection takes (see SetSelText).
+    QTextCharFormat InsertionFormat() const { return insertionFormat(); }
     // The first match of text within [start, start + length), -1 when none.
     int FindText(std::u16string_view text, int start, int length, TSearchTypes options) const;
 
@@ -259,6 +261,9 @@ public:
 
     TNotifyEvent OnSelectionChange;
     TNotifyEvent OnChange;
+
+    // Lines (as the script type TStrings) and PlainText.
+    static void Publish(TClassBuilder<TReCustomRichEdit>& b);
 
 private:
     friend class TReTextAttributes;

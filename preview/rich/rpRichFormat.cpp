@@ -492,38 +492,57 @@ QStringList LayoutFamilies(const QString& face, bool bold, bool italic)
 
 void PrepareRichDocument(QTextDocument& doc)
 {
-    doc.setDocumentMargin(0);
-    doc.setUseDesignMetrics(true);
+    // Each setting lays the whole text out again: only what differs is set,
+    // so that preparing a prepared document costs nothing.
+    if (doc.documentMargin() != 0) doc.setDocumentMargin(0);
+    if (!doc.useDesignMetrics()) doc.setUseDesignMetrics(true);
     QTextOption option = doc.defaultTextOption();
-    option.setTabStopDistance(TwipsToUnits(DefaultTabTwips));
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    doc.setDefaultTextOption(option);
-    doc.documentLayout()->setPaintDevice(&layoutDevice());
-    doc.documentLayout()->registerHandler(RichObjectType, &objectHandler());
-    doc.setUndoRedoEnabled(false);
-    doc.setDefaultFont(ToCharFormat(DefaultPlainChar()).font());
+    if (option.tabStopDistance() != TwipsToUnits(DefaultTabTwips) ||
+        option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere) {
+        option.setTabStopDistance(TwipsToUnits(DefaultTabTwips));
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        doc.setDefaultTextOption(option);
+    }
+    // A layout made before (a clone's, say) measured with another device
+    // and without the object handler: it is made again.
+    QAbstractTextDocumentLayout& layout = *doc.documentLayout();
+    bool stale = false;
+    if (layout.paintDevice() != &layoutDevice()) {
+        layout.setPaintDevice(&layoutDevice());
+        stale = true;
+    }
+    if (layout.handlerForObject(RichObjectType) != &objectHandler()) {
+        layout.registerHandler(RichObjectType, &objectHandler());
+        stale = true;
+    }
+    if (doc.isUndoRedoEnabled()) doc.setUndoRedoEnabled(false);
+    const QFont font = ToCharFormat(DefaultPlainChar()).font();
+    if (doc.defaultFont() != font) doc.setDefaultFont(font);
+    if (stale && !doc.isEmpty()) doc.markContentsDirty(0, doc.characterCount());
 }
 
-QTextDocument* NewRichDocument()
+std::unique_ptr<QTextDocument> NewRichDocument()
 {
-    auto* doc = new QTextDocument;
+    auto doc = std::make_unique<QTextDocument>();
     PrepareRichDocument(*doc);
-    QTextCursor(doc).setBlockCharFormat(ToCharFormat(DefaultPlainChar()));
+    QTextCursor(doc.get()).setBlockCharFormat(ToCharFormat(DefaultPlainChar()));
     return doc;
 }
 
 QSizeF PictureSizeUnits(const QTextFormat& format)
 {
-    QSize goal = format.property(PictGoal).toSize();
+    // In floating point: the sizes and scales of a file may be near 2^31.
+    const QSize goal = format.property(PictGoal).toSize();
+    QSizeF twips(goal.width(), goal.height());
     if (goal.width() <= 0 || goal.height() <= 0) {
         const QSize pixels = format.property(PictPixels).toSize();
-        goal = QSize(pixels.width() * TwipsPerUnit, pixels.height() * TwipsPerUnit);
+        twips = QSizeF(qreal(pixels.width()) * TwipsPerUnit, qreal(pixels.height()) * TwipsPerUnit);
     }
     QSize scale = format.property(PictScale).toSize();
     if (scale.width() <= 0) scale.setWidth(100);
     if (scale.height() <= 0) scale.setHeight(100);
-    const qreal w = std::max(0, goal.width()) * scale.width() / 100.0;
-    const qreal h = std::max(0, goal.height()) * scale.height() / 100.0;
+    const qreal w = std::max<qreal>(0, twips.width()) * scale.width() / 100.0;
+    const qreal h = std::max<qreal>(0, twips.height()) * scale.height() / 100.0;
     // A picture never takes more than a few metres.
     constexpr qreal limit = 100000;
     return QSizeF(std::min(w, limit) / TwipsPerUnit, std::min(h, limit) / TwipsPerUnit);

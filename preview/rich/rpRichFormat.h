@@ -16,6 +16,8 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+
+#include <memory>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -186,7 +188,7 @@ QStringList LayoutFamilies(const QString& face, bool bold, bool italic);
 // no undo (the editor turns it on for its own copy).
 void PrepareRichDocument(QTextDocument& doc);
 // A new document with the settings above.
-QTextDocument* NewRichDocument();
+std::unique_ptr<QTextDocument> NewRichDocument();
 
 // Inline objects: the size they take (units) and their picture.
 QSizeF PictureSizeUnits(const QTextFormat& format);

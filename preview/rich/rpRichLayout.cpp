@@ -319,13 +319,17 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
             QTextCursor c(doc_.get());
             c.setPosition(cpMin);
             c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-            rest.reset(NewRichDocument());
+            rest = NewRichDocument();
             QTextCursor into(rest.get());
+            // The rest goes on a line of the paragraph, never its first:
+            // no first-line indent and no list marker.
             QTextBlockFormat format = block.blockFormat();
             format.clearProperty(QTextFormat::ObjectIndex);
-            into.setBlockFormat(format);
+            format.setTextIndent(0);
             into.setBlockCharFormat(block.charFormat());
             into.insertFragment(c.selection());
+            // After the fragment, which brings a block format of its own.
+            into.setBlockFormat(format);
             rest->setTextWidth(width);
         }
     }

@@ -681,34 +681,27 @@ void Reader::enterDestination(Kw kw)
         pict_.start = g.start;
         return;
     case Kw::Object:
+    case Kw::Field: {
         if (g.dest != Dest::Text || depth == 0) return;
-        g.dest = Dest::ObjectBody;
+        const bool field = kw == Kw::Field;
+        // A field's result never joins the run before it, kept or not.
+        if (field || raw_.ownerDepth < 0) flushRun();
+        g.dest = field ? Dest::FieldBody : Dest::ObjectBody;
         if (raw_.ownerDepth < 0) {
-            flushRun();
+            // The outermost object or field is kept as a group, with the
+            // state it was opened in.
+            const Group& outer = stack_[stack_.size() - 2];
             raw_ = RawState();
             raw_.ownerDepth = depth;
-            raw_.outer = stack_[stack_.size() - 2].chr;
-            raw_.outerUc = stack_[stack_.size() - 2].uc;
-            raw_.outerPara = stack_[stack_.size() - 2].para;
+            raw_.outer = outer.chr;
+            raw_.outerUc = outer.uc;
+            raw_.outerPara = outer.para;
             raw_.start = g.start;
+            raw_.field = field;
             raw_.docStart = g.docOpen;
         }
         return;
-    case Kw::Field:
-        if (g.dest != Dest::Text || depth == 0) return;
-        flushRun();
-        g.dest = Dest::FieldBody;
-        if (raw_.ownerDepth < 0) {
-            raw_ = RawState();
-            raw_.ownerDepth = depth;
-            raw_.outer = stack_[stack_.size() - 2].chr;
-            raw_.outerUc = stack_[stack_.size() - 2].uc;
-            raw_.outerPara = stack_[stack_.size() - 2].para;
-            raw_.start = g.start;
-            raw_.field = true;
-            raw_.docStart = g.docOpen;
-        }
-        return;
+    }
     case Kw::FldInst:
         if (g.dest == Dest::FieldBody) {
             g.dest = Dest::FieldInst;

@@ -151,15 +151,17 @@ void Writer::setPara(const TRichPara& p)
     }
     if (p.list != TRichList::None) {
         body_ += "{\\*\\pn";
-        if (p.list == TRichList::Bullet) {
+        const bool bullet = p.list == TRichList::Bullet;
+        if (bullet) {
             if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
-            body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_) + "\\pnindent0{\\pntxtb\\'b7}}";
+            body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_);
         } else {
             static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
             body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
-            if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
-            body_ += "\\pnindent0{\\pntxta .}}";
         }
+        // A bullet list keeps its start too: it tells two lists apart.
+        if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
+        body_ += bullet ? "\\pnindent0{\\pntxtb\\'b7}}" : "\\pnindent0{\\pntxta .}}";
         needSpace_ = false;
     }
     para_ = p;

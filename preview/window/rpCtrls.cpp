@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <map>
 
+#include "Guard.h"
 #include "SettingsStore.h"
 #include "SysUtils.h"
 
@@ -30,7 +31,7 @@ TrpScrollWin::TrpScrollWin(QWidget* parent) : QAbstractScrollArea(parent)
     for (Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
         // Page Up/Down and clicks beside the thumb move by LargeChange; the
         // bar's own page step is the thumb size.
-        connect(BarOf(o), &QScrollBar::actionTriggered, this, [this, o](int action) { PageStep(o, action); });
+        connect(BarOf(o), &QScrollBar::actionTriggered, this, gui::SlotWithArgs([this, o](int action) { PageStep(o, action); }));
         UpdateBar(o);
     }
 }
@@ -388,8 +389,9 @@ TrpFontComboBox::TrpFontComboBox(QWidget* parent)
     SetTextOffset(16);
     SetReadOnly(true);
     resize(150, height());
-    connect(this, &QComboBox::activated, this, [this](int index) { ChooseFont(index); });
-    connect(this, &QComboBox::highlighted, this, [this](int index) { FPreview->ShowSample(itemText(index)); });
+    connect(this, &QComboBox::activated, this, gui::SlotWithArgs([this](int index) { ChooseFont(index); }));
+    connect(this, &QComboBox::highlighted, this,
+            gui::SlotWithArgs([this](int index) { FPreview->ShowSample(itemText(index)); }));
 }
 
 void TrpFontComboBox::SetMRURegKey(const QString& Value)

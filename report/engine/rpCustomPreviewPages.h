@@ -88,9 +88,12 @@ struct TrpPageClick {
     // file from elsewhere cannot start programs.
     int LinkPage = -1;
     int LinkTop = 0;
-    // The report's click handler changed the page, which is stored back:
-    // the preview repaints.
+    // A click handler of the object or the report changed the page, which
+    // is stored back: the preview repaints.
     bool Modified = false;
+    // A drill-down group was opened or closed: the report's preview was
+    // asked to prepare it again (RefreshReport).
+    bool Refresh = false;
 };
 
 class TrpCustomPreviewPages {

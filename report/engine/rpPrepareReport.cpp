@@ -12,6 +12,7 @@
 #include "rpClass.h"
 #include "rpCustomPreview.h"
 #include "rpCustomPreviewPages.h"
+#include "rpReportShow.h"
 #include "rpDataSets.h"
 #include "rpEngine.h"
 #include "rpProgress.h"
@@ -131,7 +132,12 @@ bool TrpReport::runPreparation()
     if (!PrepareScript()) return false;
     if (OnAfterScriptCompile) OnAfterScriptCompile(this);
     if (script_->Prog() && script_->Prog()->Count() > 0) script_->Execute();
-    if (Terminated || !engine_->Run()) return false;
+    if (Terminated) return false;
+    if (!engine_->Run()) {
+        // The report's own preview has nothing to show.
+        if (previewForm_) previewForm_->Close();
+        return false;
+    }
     if (OnEndDoc) OnEndDoc(this);
     return true;
 }
@@ -241,6 +247,7 @@ void TrpReport::SetProgressMessage(const std::string& value)
 {
     if (engineOptions_->BackgroundMode) return;
     if (OldStyleProgress && engine_->Running && ShowProgress && progress_) progress_->SetMessage(value);
+    if (previewForm_) previewForm_->SetMessage(value, false);
     ProcessMessages();
 }
 

@@ -62,11 +62,15 @@ void discard(TrpXMLItem* item)
 std::string objToXMLWithoutPicture(TrpXMLSerializer& writer, TrpComponent* object)
 {
     auto* picture = dynamic_cast<TrpPictureView*>(object);
-    const bool mark = picture ? picture->PictureMark : false;
-    if (picture) picture->PictureMark = false;
-    std::string text = writer.ObjToXML(object);
-    if (picture) picture->PictureMark = mark;
-    return text;
+    if (!picture) return writer.ObjToXML(object);
+    // The mark comes back also when writing throws.
+    struct Restore {
+        TrpPictureView& view;
+        const bool mark = view.PictureMark;
+        ~Restore() { view.PictureMark = mark; }
+    } restore{*picture};
+    picture->PictureMark = false;
+    return writer.ObjToXML(object);
 }
 
 TPoint paperPixels(const TrpReportPage& page)

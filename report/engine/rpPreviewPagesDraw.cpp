@@ -8,6 +8,8 @@
 #include "RecordingCanvas.h"
 #include "SysUtils.h"
 #include "UiServices.h"
+#include "rpBands.h"
+#include "rpCustomPreview.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -140,11 +142,31 @@ void TrpPreviewPages::clicked(int index, TrpPageClick& click)
 {
     TrpReport* report = Report();
     if (!report) return;
-    const auto& handler = click.DoubleClick ? report->OnDblClickObject : report->OnClickObject;
-    if (!handler) return;
+    TrpView* view = click.Object;
+    // The view's script handler gets [view, button, shift, modified] and
+    // may set the last; then the program's event.
     bool modified = false;
-    handler(click.Object, click.Button, static_cast<int>(click.Shift), modified);
-    if (!modified) return;
-    ModifyPage(index, click.Page.get());
-    click.Modified = true;
+    const std::string& handler = click.DoubleClick ? view->OnPreviewDblClick : view->OnPreviewClick;
+    if (!handler.empty()) {
+        Variant params = VarArrayOf({ObjectToVariant(view), Variant(static_cast<int32_t>(click.Button)),
+                                     Variant(static_cast<int32_t>(click.Shift)), Variant(false)});
+        report->DoParamEvent(handler, params, true);
+        modified = params.arrayGet(3).toBool();
+    }
+    if (const auto& event = click.DoubleClick ? report->OnDblClickObject : report->OnClickObject)
+        event(view, click.Button, static_cast<int>(click.Shift), modified);
+    if (modified) {
+        ModifyPage(index, click.Page.get());
+        click.Modified = true;
+    }
+    // A click on a drill-down group opens or closes it: prepared again.
+    if (!click.Click) return;
+    for (TrpComponent* c = view; c; c = c->Parent()) {
+        auto* header = dynamic_cast<TrpGroupHeader*>(c);
+        if (!header || !header->DrillDown) continue;
+        if (!report->ExpandedDrillDowns.erase(header->DrillName)) report->ExpandedDrillDowns.insert(header->DrillName);
+        click.Refresh = true;
+        if (report->Preview()) report->Preview()->RefreshReport();
+        return;
+    }
 }

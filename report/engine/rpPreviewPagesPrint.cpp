@@ -1,8 +1,6 @@
 // Printing prepared pages: the run around the print dialog, and the page
 // loop with its four modes (each page on its own paper, one page over
 // several sheets, several pages on one sheet, each page scaled to a sheet).
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -123,7 +121,6 @@ private:
     int32_t duplex_ = -1;
     bool backNext_ = false;  // the next page falls on the back of a sheet
     bool begun_ = false;
-    bool failed_ = false;
     int done_ = 0;
 };
 
@@ -321,7 +318,7 @@ void PrintRun::pageDone()
 {
     ++done_;
     if (pages_.OnProgress) pages_.OnProgress(kPrinting, done_);
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    if (report_) report_->ProcessMessages();
     pages_.ClearPageCache();
 }
 
@@ -414,19 +411,6 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
         }
     } restore{*this, printer};
     PrintScale = 1;
-
-    Sheet sheet;
-    if (settings.PrintMode != pmDefault) {
-        printer.SetViewParams(settings.PrintOnSheet, printer.PaperWidth(), printer.PaperHeight(), false);
-        sheet = {printer.PaperSize(), printer.PaperWidth(), printer.PaperHeight(),
-                 printer.PaperWidth() - printer.LeftMargin() - printer.RightMargin(),
-                 printer.PaperHeight() - printer.TopMargin() - printer.BottomMargin()};
-    }
-    if (report && report->OnPrintReport) report->OnPrintReport(report);
-    if (report && report->Preview()) {
-        restore.preview = report->Preview();
-        restore.preview->Lock();
-    }
     if (!printer.Initialized() || printer.DPI().X <= 0 || printer.DPI().Y <= 0) {
         ErrorMessageBox("Printer selected is not valid");
         return false;
@@ -439,6 +423,22 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
         return false;
     }
     const std::vector<int> order = Selection(settings, numbers, GetCount());
+
+    Sheet sheet;
+    if (settings.PrintMode != pmDefault) {
+        printer.SetViewParams(settings.PrintOnSheet, printer.PaperWidth(), printer.PaperHeight(), false);
+        sheet = {printer.PaperSize(), printer.PaperWidth(), printer.PaperHeight(),
+                 printer.PaperWidth() - printer.LeftMargin() - printer.RightMargin(),
+                 printer.PaperHeight() - printer.TopMargin() - printer.BottomMargin()};
+    }
+    if (report) {
+        if (report->OnPrintReport) report->OnPrintReport(report);
+        report->DoNotifyEvent(report, report->OnReportPrint, !report->EngineOptions()->DestroyForms);
+    }
+    if (report && report->Preview()) {
+        restore.preview = report->Preview();
+        restore.preview->Lock();
+    }
     ClearPageCache();
 
     if (report) report->Terminated = false;

@@ -4,15 +4,13 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "NoCaseHash.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpDataSets.h"
 #include "rpDiff.h"
 #include "rpPages.h"
-#include "rpRegistry.h"
 #include "rpReport.h"
-#include "CodePages.h"
-#include "rpImageList.h"
 #include "rpRes.h"
 
 std::recursive_mutex& rpClassLock()
@@ -35,6 +33,26 @@ void collectAll(const TrpComponent* object, std::vector<TrpComponent*>& out)
         out.push_back(child);
         collectAll(child, out);
     }
+}
+
+// `object` and everything below it, without recursion.
+template <class F>
+void forSubtree(TrpComponent* object, F f)
+{
+    std::vector<TrpComponent*> pending{object};
+    while (!pending.empty()) {
+        TrpComponent* c = pending.back();
+        pending.pop_back();
+        f(c);
+        pending.insert(pending.end(), c->Objects().begin(), c->Objects().end());
+    }
+}
+
+bool isBelow(const TrpComponent* object, const TrpComponent* ancestor) noexcept
+{
+    for (const TrpComponent* p = object->Parent(); p; p = p->Parent())
+        if (p == ancestor) return true;
+    return false;
 }
 
 TrpComponent* findIn(const TrpComponent* object, std::string_view name)
@@ -82,6 +100,53 @@ void TrpDataSetLink::SetName(const TrpComponent& holder, const std::string& valu
 
 // ---------------------------------------------------------------- TrpComponent
 
+struct TrpComponent::TreeNames {
+    NoCaseMultiMap<TrpComponent*> map;
+
+    void add(const std::string& name, TrpComponent* c)
+    {
+        if (!name.empty()) map.emplace(name, c);
+    }
+    void drop(const std::string& name, TrpComponent* c) noexcept
+    {
+        if (name.empty()) return;
+        for (auto [at, end] = map.equal_range(name); at != end; ++at)
+            if (at->second == c) {
+                map.erase(at);
+                return;
+            }
+    }
+};
+
+void TrpComponent::indexBelow(const TrpComponent* from, bool add)
+{
+    std::vector<TreeNames*> indexes;
+    for (const TrpComponent* p = from; p; p = p->parent_)
+        if (p->names_) indexes.push_back(p->names_.get());
+    if (indexes.empty()) return;
+    try {
+        forSubtree(this, [&](TrpComponent* c) {
+            for (TreeNames* index : indexes) add ? index->add(c->Name(), c) : index->drop(c->Name(), c);
+        });
+    } catch (...) {
+        // Out of memory: the reports look their names up the slow way again.
+        for (const TrpComponent* p = from; p; p = p->parent_) p->names_.reset();
+    }
+}
+
+void TrpComponent::renamed(const std::string& oldName)
+{
+    for (const TrpComponent* p = parent_; p; p = p->parent_) {
+        if (!p->names_) continue;
+        p->names_->drop(oldName, this);
+        try {
+            p->names_->add(Name(), this);
+        } catch (...) {
+            p->names_.reset();
+        }
+    }
+}
+
 TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner)), font_(std::make_unique<TFont>())
 {
     font_->SetName("Arial");
@@ -95,6 +160,7 @@ TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner))
 TrpComponent::~TrpComponent()
 {
     Destroying();
+    names_.reset();  // the children leave it one by one otherwise
     SetParent(nullptr);
     // Inherited children too: nothing else would free them.
     while (!objects_.empty()) delete objects_.back();
@@ -107,6 +173,7 @@ void TrpComponent::SetParent(TrpComponent* value)
     for (const TrpComponent* p = value; p; p = p->parent_)
         if (p == this) throw EInvalidOperation("An object cannot be its own parent");
     if (parent_) {
+        indexBelow(parent_, false);
         auto& list = parent_->objects_;
         auto it = std::find(list.rbegin(), list.rend(), this);
         if (it != list.rend()) list.erase(std::next(it).base());
@@ -114,6 +181,7 @@ void TrpComponent::SetParent(TrpComponent* value)
     parent_ = value;
     if (value) {
         value->objects_.push_back(this);
+        indexBelow(value, true);
         SetParentFont(parentFont_);
     }
 }
@@ -162,6 +230,28 @@ const std::vector<TrpComponent*>& TrpComponent::GetAllObjects()
 TrpComponent* TrpComponent::FindObject(std::string_view name) const
 {
     if (name.empty()) return nullptr;
+    const TrpComponent* report = this;
+    while (report && !(report->treeKind_ & rpkReport)) report = report->parent_;
+    if (report && !report->names_) {
+        try {
+            report->names_ = std::make_unique<TreeNames>();
+            for (TrpComponent* child : report->objects_)
+                forSubtree(child, [&](TrpComponent* c) { report->names_->add(c->Name(), c); });
+        } catch (...) {
+            report->names_.reset();
+        }
+    }
+    if (report && report->names_) {
+        TrpComponent* found = nullptr;
+        int count = 0;
+        for (auto [at, end] = report->names_->map.equal_range(name); at != end; ++at)
+            if (isBelow(at->second, this)) {
+                found = at->second;
+                ++count;
+            }
+        // Several of one name (renamed without checks): the first in order.
+        if (count <= 1) return found;
+    }
     return findIn(this, name);
 }
 
@@ -205,7 +295,9 @@ void TrpComponent::SetName(const std::string& newName)
                 throw EComponentError("Could not rename " + Name() + ", it was introduced in the ancestor report");
         }
     }
+    const std::string oldName = Name();
     TComponent::SetName(newName);
+    renamed(oldName);
 }
 
 void TrpComponent::SetLeft(Extended value)
@@ -513,50 +605,3 @@ void TrpReportComponent::Publish(TClassBuilder<TrpReportComponent>& b)
     b.abstract();
     b.property("Description", &TrpReportComponent::Description, &TrpReportComponent::SetDescription);
 }
-
-// ---------------------------------------------------------------- dialog bases
-
-void TrpDialogComponent::Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY)
-{
-    const int x = static_cast<int>(Round(AbsLeft() * scaleX + offsetX));
-    const int y = static_cast<int>(Round(AbsTop() * scaleY + offsetY));
-    // A raised button: face, light top and left, dark bottom and right.
-    auto fill = [&](int l, int t, int r, int bottom, TColor color) {
-        canvas.Brush()->SetStyle(bsSolid);
-        canvas.Brush()->SetColor(color);
-        canvas.FillRect({l, t, r, bottom});
-    };
-    fill(x, y, x + 28, y + 28, clBtnFace);
-    fill(x, y, x + 27, y + 1, clBtnHighlight);
-    fill(x, y, x + 1, y + 27, clBtnHighlight);
-    fill(x + 1, y + 26, x + 27, y + 27, clBtnShadow);
-    fill(x + 26, y + 1, x + 27, y + 27, clBtnShadow);
-    fill(x, y + 27, x + 28, y + 28, cl3DDkShadow);
-    fill(x + 27, y, x + 28, y + 28, cl3DDkShadow);
-    const int image = ObjectImageIndex(ClassType());
-    if (image >= 0) {
-        const QImage picture = GetResources().GetObjectImages().Image(image);
-        if (!picture.isNull()) canvas.Draw(x + 6, y + 6, picture);
-    }
-    canvas.Font()->SetName("Tahoma");
-    canvas.Font()->SetSize(8);
-    canvas.Font()->SetStyle({});
-    canvas.Font()->SetColor(clBlack);
-    canvas.SetFontEscapement(0);
-    canvas.Brush()->SetStyle(bsSolid);
-    canvas.Brush()->SetColor(clWindow);
-    const std::u16string name = Utf8ToUtf16(Name());
-    canvas.TextOut(x + 14 - canvas.TextWidth(name) / 2, y + 30, name);
-}
-
-void TrpDialogComponent::DefineProperties(TrpFiler& filer)
-{
-    filer.DefineProperty(
-        "pLeft", [this](TrpPropReader& r) { SetLeft(static_cast<Extended>(r.ReadInteger())); },
-        [this](TrpPropWriter& w) { w.WriteInteger(Round(Left())); }, true);
-    filer.DefineProperty(
-        "pTop", [this](TrpPropReader& r) { SetTop(static_cast<Extended>(r.ReadInteger())); },
-        [this](TrpPropWriter& w) { w.WriteInteger(Round(Top())); }, true);
-}
-
-TrpDialogControl::TrpDialogControl(TComponent* owner) : TrpReportComponent(owner) {}

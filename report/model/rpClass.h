@@ -66,8 +66,10 @@ public:
     // excluded. Refills one list per object: iterate a copy when the loop
     // may look objects up or change the tree.
     const std::vector<TrpComponent*>& GetAllObjects();
-    // The first descendant of that name ignoring case; walks the tree
-    // itself, so it never disturbs a GetAllObjects list in use.
+    // The first descendant of that name ignoring case; never disturbs a
+    // GetAllObjects list in use. A report keeps an index of the names
+    // below it from its first look-up on, so that adding objects one by
+    // one, each checked for its name, stays linear.
     TrpComponent* FindObject(std::string_view name) const;
     // A dataset by user name for this object: the report's enabled list or
     // the global list, as the report's engine options say.
@@ -179,6 +181,11 @@ protected:
     Extended left_ = 0, top_ = 0, width_ = 0, height_ = 0;
 
 private:
+    struct TreeNames;
+    // This object and those below it into (true) or out of (false) the
+    // indexes of the reports at and above `from`.
+    void indexBelow(const TrpComponent* from, bool add);
+    void renamed(const std::string& oldName);
 
     TrpComponent* parent_ = nullptr;
     std::vector<TrpComponent*> objects_;
@@ -194,6 +201,7 @@ private:
     uint32_t style_ = rpcsPageContent;
     uint8_t treeKind_ = 0;
     std::string baseName_;
+    mutable std::unique_ptr<TreeNames> names_;  // a report's, made at its first look-up
 };
 
 // ---------------------------------------------------------------- printable
@@ -223,22 +231,75 @@ private:
 };
 
 // A non-visual object on a data or dialog page (datasets, databases):
-// drawn as a button with its name, stored with its position as the extra
+// 28 x 28, drawn as a button with its name at its own position, kept out
+// of prepared pages, and stored in a report with its position as the extra
 // integer properties "pLeft" and "pTop".
 class TrpDialogComponent : public TrpReportComponent {
     DORVAK_CLASS(TrpDialogComponent, TrpReportComponent)
 public:
-    using TrpReportComponent::TrpReportComponent;
+    explicit TrpDialogComponent(TComponent* owner = nullptr);
 
+    // At the rounded Left and Top whatever the scale and offset.
     void Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
     void DefineProperties(TrpFiler& filer) override;
 };
 
-// Base of the controls of dialog pages.
+class TControl;
+
+// Base of the controls of dialog pages: the object wraps one control
+// (made by a subclass) and mirrors its geometry onto it, rounded. The
+// control sits on the form of the dialog page the object is on, inside its
+// parent's control, or on a hidden form.
 class TrpDialogControl : public TrpReportComponent {
     DORVAK_CLASS(TrpDialogControl, TrpReportComponent)
 public:
     explicit TrpDialogControl(TComponent* owner = nullptr);
+    // The tree first, then the control.
+    ~TrpDialogControl() override;
+
+    // Nil in the base.
+    TControl* Control() const noexcept;
+    // Called with the page when the page's form is activated.
+    TNotifyEvent ActivateHook;
+
+    // These live in the control only.
+    bool Enabled() const;
+    void SetEnabled(bool value);
+    std::string Hint() const;
+    void SetHint(const std::string& value);
+    bool ShowHint() const;
+    void SetShowHint(bool value);
+    // The control's caption or contents.
+    std::string Text() const;
+    void SetText(const std::string& value);
+    // Focuses the control when it is a window control.
+    void SetFocus();
+
+    // A caption that shows the old name follows the new one.
+    void SetName(const std::string& newName) override;
+    void SetParent(TrpComponent* value) override;
+    void SetLeft(Extended value) override;
+    void SetTop(Extended value) override;
+    void SetWidth(Extended value) override;
+    void SetHeight(Extended value) override;
+    void SetParentFont(bool value) override;
+    void SetVisible(bool value) override;
+    void FontChanged() override;
+    // The control as it looks, at the rounded absolute position, whatever
+    // the scale and offset.
+    void Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
+
+    static void Publish(TClassBuilder<TrpDialogControl>& b);
+
+protected:
+    // Takes the control: it gets the object's window parent, geometry,
+    // visibility and font; the object takes the control's size.
+    void SetControl(TControl* control);
+
+private:
+    void placeControl();
+    void nameWidget();
+    Ref<TControl> control_;
 };
 
 // ---------------------------------------------------------------- decorations

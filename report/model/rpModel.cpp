@@ -1,9 +1,11 @@
 #include "rpModel.h"
 
 #include "ControlIdents.h"
+#include "FormTypes.h"
 #include "rpBands.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
+#include "rpDialogControls.h"
 #include "rpEngine.h"
 #include "rpMemo.h"
 #include "rpPages.h"
@@ -20,6 +22,7 @@ namespace {
 
 void registerTypes()
 {
+    registerFormTypes();
     RegisterEnum<TrpAlign>("TrpAlign", {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
     RegisterEnum<TrpShiftMode>("TrpShiftMode", {"smDontShift", "smAlways", "smWhenOverlapped"});
     RegisterEnum<TrpStretchMode>("TrpStretchMode", {"smDontStretch", "smActualHeight", "smMaxHeight"});
@@ -61,6 +64,7 @@ void unregisterTypes()
     UnregisterType<TrpStretchMode>();
     UnregisterType<TrpShiftMode>();
     UnregisterType<TrpAlign>();
+    unregisterFormTypes();
 }
 
 }  // namespace
@@ -74,8 +78,7 @@ void registerReportModel()
     RegisterClass<TrpFormat>(TrpFormat::Publish);
     RegisterClass<TrpComponent>(TrpComponent::Publish);
     RegisterClass<TrpReportComponent>(TrpReportComponent::Publish);
-    RegisterClass<TrpDialogComponent>();
-    RegisterClass<TrpDialogControl>();
+    registerDialogBaseClasses();
     RegisterClass<TrpView>(TrpView::Publish);
     RegisterClass<TrpStretcheable>(TrpStretcheable::Publish);
     registerMemoClasses();
@@ -101,6 +104,7 @@ void registerReportModel()
     RegisterClass<TrpCustomOutline>();
     RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
+    registerDialogControlClasses();
     registerPropertyEditors();
 }
 

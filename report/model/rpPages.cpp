@@ -1,6 +1,5 @@
 #include "rpPages.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "SysUtils.h"
@@ -278,25 +277,10 @@ void TrpDataPage::Publish(TClassBuilder<TrpDataPage>& b)
     b.property("Width", &TrpComponent::Width, &TrpComponent::SetWidth);
 }
 
-// ---------------------------------------------------------------- TrpDialogPage
-
-// Until dialog pages have their form, showing one passes at once.
-int TrpDialogPage::ShowModal()
-{
-    return 1;
-}
-
-bool TrpDialogPage::HasControls() const
-{
-    const std::vector<TrpComponent*>& children = Objects();
-    return std::any_of(children.begin(), children.end(),
-                       [](const TrpComponent* c) { return dynamic_cast<const TrpDialogControl*>(c) != nullptr; });
-}
-
 void registerPageClasses()
 {
     RegisterClass<TrpPage>(TrpPage::Publish);
     RegisterClass<TrpReportPage>(TrpReportPage::Publish);
     RegisterClass<TrpDataPage>(TrpDataPage::Publish);
-    RegisterClass<TrpDialogPage>();
+    RegisterClass<TrpDialogPage>(TrpDialogPage::Publish);
 }

@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "FormTypes.h"
 #include "StringLists.h"
 #include "rpClass.h"
 
+class TrpDialogForm;
 class TrpPictureView;
 class TrpSubreport;
 
@@ -134,19 +136,75 @@ public:
     static void Publish(TClassBuilder<TrpDataPage>& b);
 };
 
-// A dialog shown before the report is built. Objects on it count their
-// positions from the dialog, not from the page.
+// A dialog shown before the report is built, on a form of its own that
+// lives as long as the page. Objects on it count their positions from the
+// dialog, not from the page. The form's events run the report's script
+// handlers named here, while the engine runs (or always, when the report
+// keeps its forms).
 class TrpDialogPage : public TrpPage {
     DORVAK_CLASS(TrpDialogPage, TrpPage)
 public:
-    explicit TrpDialogPage(TComponent* owner = nullptr) : TrpPage(owner) { SetTreeKind(rpkDialogPage); }
+    explicit TrpDialogPage(TComponent* owner = nullptr);
+    // The objects first (their controls sit on the form), then the form.
+    ~TrpDialogPage() override;
 
-    // The result of the dialog's last modal run.
-    int32_t ModalResult = 0;
-    // The modal result of showing the dialog (2: cancelled).
+    // Given to the form when it is shown.
+    TFormBorderStyle BorderStyle() const noexcept { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value) noexcept { borderStyle_ = value; }
+    // Set on the form at once.
+    const std::string& Caption() const noexcept { return caption_; }
+    void SetCaption(const std::string& value);
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor value);
+    TPosition Position = poScreenCenter;
+    TWindowState WindowState = wsNormal;
+    // The form's client size. Setting it sizes the form and makes Width
+    // (Height) the form's outer size.
+    Extended ClientWidth() const;
+    void SetClientWidth(Extended value);
+    Extended ClientHeight() const;
+    void SetClientHeight(Extended value);
+    // Names of script handlers.
+    std::string OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow,
+        OnResize;
+
+    TrpDialogForm* Form() const noexcept { return form_.get(); }
+    int32_t ModalResult() const;
+    void SetModalResult(int32_t value);
+    // Shows the form modally with the page's settings and handlers; the
+    // modal result (2: cancelled). Afterwards the form stays on top.
     int ShowModal();
-    // Whether the dialog holds a control to show.
+    // Whether the form holds at least one control.
     bool HasControls() const;
+
+    // The form follows the page's geometry (rounded) and font. While the
+    // page is read with a client size already given, a stored Width or
+    // Height does not resize the form.
+    void SetLeft(Extended value) override;
+    void SetTop(Extended value) override;
+    void SetWidth(Extended value) override;
+    void SetHeight(Extended value) override;
+    void FontChanged() override;
+    // Scripted answers find the form by the page's name.
+    void SetName(const std::string& newName) override;
+    std::string GetDescription() const override;
+    static void Publish(TClassBuilder<TrpDialogPage>& b);
+
+private:
+    // The page's geometry from the form, straight into the fields.
+    void takeFormBounds();
+    void wireFormEvents();
+    // The report's handler with the sender, or with the arguments (var
+    // arguments come back), as the report runs its handlers.
+    void notify(const std::string& handler, TObject* sender);
+    void callWithParams(const std::string& handler, Variant& params);
+
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    std::string caption_;
+    TColor color_ = clBtnFace;
+    bool runAlways_ = false;
+    std::unique_ptr<TrpDialogForm> form_;
+    Extended clientWidth_ = 0, clientHeight_ = 0;
 };
 
 void registerPageClasses();

@@ -12,6 +12,7 @@
 #include "UiServices.h"
 #include "rpClass.h"
 #include "rpDataSets.h"
+#include "rpUtilsGui.h"
 
 // ---------------------------------------------------------------- objects
 
@@ -82,6 +83,11 @@ const TrpComponentEditorItem& TrpComponentEditorCollection::GetItem(int index) c
 void TrpComponentEditorCollection::Register(const TClass* componentClass, TrpComponentEditorFactory editor)
 {
     items_.push_back({componentClass, std::move(editor)});
+}
+
+void TrpComponentEditorCollection::Unregister(const TClass* componentClass)
+{
+    std::erase_if(items_, [componentClass](const TrpComponentEditorItem& i) { return i.ComponentClass == componentClass; });
 }
 
 TrpComponentEditorCollection& GetComponentEditors()
@@ -179,75 +185,28 @@ std::string TrpClassProperty::GetValue()
     return "(" + (value ? value->ClassName() : std::string()) + ")";
 }
 
-std::string TrpColorProperty::GetValue()
-{
-    return ColorToString(static_cast<TColor>(GetOrdValue()));
-}
+const char* const kShortCutNone = "(None)";
 
-void TrpColorProperty::SetValue(const std::string& value)
-{
-    SetOrdValue(StringToColor(value));
-}
+namespace rp_editor_kinds {
 
-bool TrpColorProperty::Edit()
-{
-    QColor color = ToQColor(static_cast<TColor>(GetOrdValue()));
-    if (!gui::ui().colorDialog(color, QString())) return false;
-    SetOrdValue(RGB(static_cast<uint8_t>(color.red()), static_cast<uint8_t>(color.green()),
-                    static_cast<uint8_t>(color.blue())));
-    return true;
-}
-
-void TrpColorProperty::FillValues(TStrings& list)
+std::string Color::ToText(int64_t value) { return ColorToString(static_cast<TColor>(value)); }
+int64_t Color::FromText(const std::string& text) { return StringToColor(text); }
+void Color::Values(TStrings& list)
 {
     GetColorValues([&](const std::string& name) { list.Add(name); });
 }
 
-bool TrpFontProperty::Edit()
-{
-    auto* font = dynamic_cast<TFont*>(GetObjectValue(0));
-    if (!font) return false;
-    QFont qfont(QString::fromStdString(font->Name()));
-    qfont.setPointSize(font->Size() > 0 ? font->Size() : 10);
-    qfont.setBold(font->Style().Contains(fsBold));
-    qfont.setItalic(font->Style().Contains(fsItalic));
-    qfont.setUnderline(font->Style().Contains(fsUnderline));
-    qfont.setStrikeOut(font->Style().Contains(fsStrikeout));
-    if (!gui::ui().fontDialog(qfont, QString())) return false;
-    TFont chosen;
-    chosen.Assign(font);
-    chosen.SetName(qfont.family().toStdString());
-    if (qfont.pointSize() > 0) chosen.SetSize(qfont.pointSize());
-    TFontStyles style;
-    if (qfont.bold()) style.Include(fsBold);
-    if (qfont.italic()) style.Include(fsItalic);
-    if (qfont.underline()) style.Include(fsUnderline);
-    if (qfont.strikeOut()) style.Include(fsStrikeout);
-    chosen.SetStyle(style);
-    for (int i = 0; i < ObjectCount(); ++i)
-        if (auto* target = dynamic_cast<TFont*>(GetObjectValue(i))) target->Assign(&chosen);
-    return true;
-}
-
-void TrpFontNameProperty::FillValues(TStrings& list)
-{
-    for (const QString& family : QFontDatabase::families()) list.Add(family.toStdString());
-}
-
-std::string TrpFontCharsetProperty::GetValue()
+std::string FontCharset::ToText(int64_t value)
 {
     std::string ident;
-    const int64_t value = GetOrdValue();
     return CharsetToIdent(static_cast<int32_t>(value), ident) ? ident : Format("%d", {Variant(value)});
 }
-
-void TrpFontCharsetProperty::SetValue(const std::string& value)
+int64_t FontCharset::FromText(const std::string& text)
 {
     int32_t charset = 0;
-    SetOrdValue(IdentToCharset(value, charset) ? charset : StrToInt(value));
+    return IdentToCharset(text, charset) ? charset : StrToInt(text);
 }
-
-void TrpFontCharsetProperty::FillValues(TStrings& list)
+void FontCharset::Values(TStrings& list)
 {
     GetCharsetValues([&](const std::string& name) { list.Add(name); });
 }
@@ -257,71 +216,6 @@ namespace {
 constexpr std::array<const char*, 11> kModalResults = {"mrNone", "mrOk",  "mrCancel", "mrAbort",
                                                        "mrRetry", "mrIgnore", "mrYes", "mrNo",
                                                        "mrAll", "mrNoToAll", "mrYesToAll"};
-
-}  // namespace
-
-std::string TrpModalResultProperty::GetValue()
-{
-    const int64_t value = GetOrdValue();
-    if (value >= 0 && value < static_cast<int64_t>(kModalResults.size())) return kModalResults[value];
-    return IntToStr(value);
-}
-
-void TrpModalResultProperty::SetValue(const std::string& value)
-{
-    if (Trim(value).empty()) {
-        SetOrdValue(0);
-        return;
-    }
-    for (size_t i = 0; i < kModalResults.size(); ++i) {
-        if (SameText(kModalResults[i], Trim(value))) {
-            SetOrdValue(static_cast<int64_t>(i));
-            return;
-        }
-    }
-    SetOrdValue(StrToInt(value));
-}
-
-void TrpModalResultProperty::FillValues(TStrings& list)
-{
-    for (const char* name : kModalResults) list.Add(name);
-}
-
-const char* const kShortCutNone = "(None)";
-
-std::string TrpShortCutProperty::GetValue()
-{
-    const auto shortCut = static_cast<TShortCut>(GetOrdValue());
-    return shortCut == 0 ? std::string(kShortCutNone) : ShortCutToText(shortCut);
-}
-
-void TrpShortCutProperty::SetValue(const std::string& value)
-{
-    SetOrdValue(SameText(Trim(value), kShortCutNone) ? 0 : TextToShortCut(value));
-}
-
-void TrpShortCutProperty::FillValues(TStrings& list)
-{
-    list.Add(kShortCutNone);
-    GetShortCutValues([&](const std::string& text) { list.Add(text); });
-}
-
-std::string TrpCursorProperty::GetValue()
-{
-    return CursorToString(static_cast<int32_t>(GetOrdValue()));
-}
-
-void TrpCursorProperty::SetValue(const std::string& value)
-{
-    SetOrdValue(StringToCursor(value));
-}
-
-void TrpCursorProperty::FillValues(TStrings& list)
-{
-    GetCursorValues([&](const std::string& name) { list.Add(name); });
-}
-
-namespace {
 
 // Date-time editors: 0 shows as empty text and empty text stores 0.
 std::string dateText(Extended value, std::string (*toText)(TDateTime))
@@ -336,34 +230,81 @@ Extended dateValue(const std::string& text, TDateTime (*fromText)(std::string_vi
 
 }  // namespace
 
-std::string TrpDateTimeProperty::GetValue()
+std::string ModalResult::ToText(int64_t value)
 {
-    return dateText(GetFloatValue(), DateTimeToStr);
+    if (value >= 0 && value < static_cast<int64_t>(kModalResults.size())) return kModalResults[value];
+    return IntToStr(value);
+}
+int64_t ModalResult::FromText(const std::string& text)
+{
+    const std::string name = Trim(text);
+    if (name.empty()) return 0;
+    for (size_t i = 0; i < kModalResults.size(); ++i)
+        if (SameText(kModalResults[i], name)) return static_cast<int64_t>(i);
+    return StrToInt(text);
+}
+void ModalResult::Values(TStrings& list)
+{
+    for (const char* name : kModalResults) list.Add(name);
 }
 
-void TrpDateTimeProperty::SetValue(const std::string& value)
+std::string ShortCut::ToText(int64_t value)
 {
-    SetFloatValue(dateValue(value, StrToDateTime));
+    const auto shortCut = static_cast<TShortCut>(value);
+    return shortCut == 0 ? std::string(kShortCutNone) : ShortCutToText(shortCut);
+}
+int64_t ShortCut::FromText(const std::string& text)
+{
+    return SameText(Trim(text), kShortCutNone) ? 0 : TextToShortCut(text);
+}
+void ShortCut::Values(TStrings& list)
+{
+    list.Add(kShortCutNone);
+    GetShortCutValues([&](const std::string& text) { list.Add(text); });
 }
 
-std::string TrpDateProperty::GetValue()
+std::string Cursor::ToText(int64_t value) { return CursorToString(static_cast<int32_t>(value)); }
+int64_t Cursor::FromText(const std::string& text) { return StringToCursor(text); }
+void Cursor::Values(TStrings& list)
 {
-    return dateText(GetFloatValue(), DateToStr);
+    GetCursorValues([&](const std::string& name) { list.Add(name); });
 }
 
-void TrpDateProperty::SetValue(const std::string& value)
+std::string DateTime::ToText(Extended value) { return dateText(value, DateTimeToStr); }
+Extended DateTime::FromText(const std::string& text) { return dateValue(text, StrToDateTime); }
+std::string Date::ToText(Extended value) { return dateText(value, DateToStr); }
+Extended Date::FromText(const std::string& text) { return dateValue(text, StrToDate); }
+std::string Time::ToText(Extended value) { return dateText(value, TimeToStr); }
+Extended Time::FromText(const std::string& text) { return dateValue(text, StrToTime); }
+
+}  // namespace rp_editor_kinds
+
+bool TrpColorProperty::Edit()
 {
-    SetFloatValue(dateValue(value, StrToDate));
+    QColor color = ToQColor(static_cast<TColor>(GetOrdValue()));
+    if (!gui::ui().colorDialog(color, QString())) return false;
+    SetOrdValue(RGB(static_cast<uint8_t>(color.red()), static_cast<uint8_t>(color.green()),
+                    static_cast<uint8_t>(color.blue())));
+    return true;
 }
 
-std::string TrpTimeProperty::GetValue()
+bool TrpFontProperty::Edit()
 {
-    return dateText(GetFloatValue(), TimeToStr);
+    auto* font = dynamic_cast<TFont*>(GetObjectValue(0));
+    if (!font) return false;
+    QFont qfont = FontForDialog(*font);
+    if (!gui::ui().fontDialog(qfont, QString())) return false;
+    TFont chosen;
+    chosen.Assign(font);
+    FontFromDialog(qfont, chosen);
+    for (int i = 0; i < ObjectCount(); ++i)
+        if (auto* target = dynamic_cast<TFont*>(GetObjectValue(i))) target->Assign(&chosen);
+    return true;
 }
 
-void TrpTimeProperty::SetValue(const std::string& value)
+void TrpFontNameProperty::FillValues(TStrings& list)
 {
-    SetFloatValue(dateValue(value, StrToTime));
+    for (const QString& family : QFontDatabase::families()) list.Add(family.toStdString());
 }
 
 const TrpPropertyEditorItem& TrpPropertyEditorCollection::GetItem(int index) const

@@ -94,6 +94,8 @@ public:
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     const TrpComponentEditorItem& GetItem(int index) const;
     void Register(const TClass* componentClass, TrpComponentEditorFactory editor);
+    // Removes every editor of the class.
+    void Unregister(const TClass* componentClass);
 
 private:
     std::vector<TrpComponentEditorItem> items_;
@@ -174,7 +176,7 @@ public:
 class TrpClassProperty : public TrpPropertyEditor {
 public:
     using TrpPropertyEditor::TrpPropertyEditor;
-    unsigned GetAttributes() const override { return 56; }
+    unsigned GetAttributes() const override { return rppaMultiSelect | rppaSubProperties | rppaReadOnly; }
     std::string GetValue() override;
 };
 
@@ -184,23 +186,118 @@ public:
     unsigned GetAttributes() const override { return 0; }
 };
 
-class TrpColorProperty : public TrpIntegerProperty {
+// What sets the editors of a value kind apart: their attributes, how a
+// value becomes text and back, the values they offer (in their own order
+// or sorted). One template serves them all.
+namespace rp_editor_kinds {
+struct Color;
+struct FontCharset;
+struct ModalResult;
+struct ShortCut;
+struct Cursor;
+struct DateTime;
+struct Date;
+struct Time;
+}  // namespace rp_editor_kinds
+
+template <class Kind>
+class TrpValueProperty : public TrpPropertyEditor {
 public:
-    using TrpIntegerProperty::TrpIntegerProperty;
-    unsigned GetAttributes() const override { return 73; }
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-    // The colour dialog through the UI services.
-    bool Edit() override;
+    using TrpPropertyEditor::TrpPropertyEditor;
+    unsigned GetAttributes() const override { return Kind::Attributes; }
+    std::string GetValue() override
+    {
+        if constexpr (Kind::Float) return Kind::ToText(GetFloatValue());
+        else return Kind::ToText(GetOrdValue());
+    }
+    void SetValue(const std::string& value) override
+    {
+        if constexpr (Kind::Float) SetFloatValue(Kind::FromText(value));
+        else SetOrdValue(Kind::FromText(value));
+    }
 
 protected:
-    void FillValues(TStrings& list) override;
+    void FillValues(TStrings& list) override { Kind::Values(list); }
+    bool KeepsOwnOrder() const override { return Kind::OwnOrder; }
 };
+
+namespace rp_editor_kinds {
+// An ordinal value offered from a list.
+struct OrdinalList {
+    static constexpr bool Float = false;
+    static constexpr bool OwnOrder = false;
+    static constexpr unsigned Attributes = rppaMultiSelect | rppaSortList | rppaValueList;
+};
+struct Color : OrdinalList {
+    static constexpr unsigned Attributes = rppaMultiSelect | rppaOwnerDrawList | rppaValueList;
+    static std::string ToText(int64_t value);
+    static int64_t FromText(const std::string& text);
+    static void Values(TStrings& list);
+};
+struct FontCharset : OrdinalList {
+    static std::string ToText(int64_t value);
+    static int64_t FromText(const std::string& text);
+    static void Values(TStrings& list);
+};
+struct ModalResult : OrdinalList {
+    static constexpr bool OwnOrder = true;
+    static constexpr unsigned Attributes = rppaMultiSelect | rppaValueList;
+    static std::string ToText(int64_t value);
+    static int64_t FromText(const std::string& text);
+    static void Values(TStrings& list);
+};
+struct ShortCut : ModalResult {
+    static std::string ToText(int64_t value);
+    static int64_t FromText(const std::string& text);
+    static void Values(TStrings& list);
+};
+struct Cursor : OrdinalList {
+    static std::string ToText(int64_t value);
+    static int64_t FromText(const std::string& text);
+    static void Values(TStrings& list);
+};
+// A date-time value: 0 shows as empty text and empty text stores 0.
+struct Dates {
+    static constexpr bool Float = true;
+    static constexpr bool OwnOrder = false;
+    static constexpr unsigned Attributes = rppaMultiSelect;
+    static void Values(TStrings&) {}
+};
+struct DateTime : Dates {
+    static std::string ToText(Extended value);
+    static Extended FromText(const std::string& text);
+};
+struct Date : Dates {
+    static std::string ToText(Extended value);
+    static Extended FromText(const std::string& text);
+};
+struct Time : Dates {
+    static std::string ToText(Extended value);
+    static Extended FromText(const std::string& text);
+};
+}  // namespace rp_editor_kinds
+
+class TrpColorProperty : public TrpValueProperty<rp_editor_kinds::Color> {
+public:
+    using TrpValueProperty::TrpValueProperty;
+    // The colour dialog through the UI services.
+    bool Edit() override;
+};
+using TrpFontCharsetProperty = TrpValueProperty<rp_editor_kinds::FontCharset>;
+using TrpModalResultProperty = TrpValueProperty<rp_editor_kinds::ModalResult>;
+using TrpShortCutProperty = TrpValueProperty<rp_editor_kinds::ShortCut>;
+using TrpCursorProperty = TrpValueProperty<rp_editor_kinds::Cursor>;
+using TrpDateTimeProperty = TrpValueProperty<rp_editor_kinds::DateTime>;
+using TrpDateProperty = TrpValueProperty<rp_editor_kinds::Date>;
+using TrpTimeProperty = TrpValueProperty<rp_editor_kinds::Time>;
 
 class TrpFontProperty : public TrpClassProperty {
 public:
     using TrpClassProperty::TrpClassProperty;
-    unsigned GetAttributes() const override { return 60; }
+    unsigned GetAttributes() const override
+    {
+        return rppaMultiSelect | rppaSubProperties | rppaReadOnly | rppaDialog;
+    }
     // The font dialog through the UI services; OK assigns the font.
     bool Edit() override;
 };
@@ -208,77 +305,11 @@ public:
 class TrpFontNameProperty : public TrpStringProperty {
 public:
     using TrpStringProperty::TrpStringProperty;
-    unsigned GetAttributes() const override { return 11; }
+    unsigned GetAttributes() const override { return rp_editor_kinds::OrdinalList::Attributes; }
 
 protected:
+    // The screen's font names.
     void FillValues(TStrings& list) override;
-};
-
-class TrpFontCharsetProperty : public TrpIntegerProperty {
-public:
-    using TrpIntegerProperty::TrpIntegerProperty;
-    unsigned GetAttributes() const override { return 11; }
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-
-protected:
-    void FillValues(TStrings& list) override;
-};
-
-class TrpModalResultProperty : public TrpIntegerProperty {
-public:
-    using TrpIntegerProperty::TrpIntegerProperty;
-    unsigned GetAttributes() const override { return 9; }
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-
-protected:
-    void FillValues(TStrings& list) override;
-    bool KeepsOwnOrder() const override { return true; }
-};
-
-class TrpShortCutProperty : public TrpPropertyEditor {
-public:
-    using TrpPropertyEditor::TrpPropertyEditor;
-    unsigned GetAttributes() const override { return 9; }
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-
-protected:
-    void FillValues(TStrings& list) override;
-    bool KeepsOwnOrder() const override { return true; }
-};
-
-class TrpCursorProperty : public TrpIntegerProperty {
-public:
-    using TrpIntegerProperty::TrpIntegerProperty;
-    unsigned GetAttributes() const override { return 11; }
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-
-protected:
-    void FillValues(TStrings& list) override;
-};
-
-class TrpDateTimeProperty : public TrpPropertyEditor {
-public:
-    using TrpPropertyEditor::TrpPropertyEditor;
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-};
-
-class TrpDateProperty : public TrpPropertyEditor {
-public:
-    using TrpPropertyEditor::TrpPropertyEditor;
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
-};
-
-class TrpTimeProperty : public TrpPropertyEditor {
-public:
-    using TrpPropertyEditor::TrpPropertyEditor;
-    std::string GetValue() override;
-    void SetValue(const std::string& value) override;
 };
 
 // The text a shortcut editor shows for no shortcut.

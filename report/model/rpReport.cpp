@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -114,6 +115,7 @@ TrpReport::TrpReport(TComponent* owner)
 
 TrpReport::~TrpReport()
 {
+    detachPreview();
     // Objects go while the lists they notify still exist.
     Destroying();
     ancestor_.reset();

@@ -29,6 +29,8 @@ class TrpExpressionCache;
 class TrpProgress;
 class TscScript;
 class TscVariable;
+class TrpPreviewWindow;
+class QTimer;
 namespace gui {
 class SettingsStore;
 }
@@ -264,6 +266,20 @@ public:
     TrpCustomPreview* Preview() const noexcept { return preview_; }
     void SetPreview(TrpCustomPreview* value);
 
+    // ---- showing (rpReportShow.cpp)
+    // Opens the preview at once and prepares the report inside it, page by
+    // page, from the first tick of a 50 ms timer (at once and before the
+    // preview with OldStyleProgress).
+    void ShowReport(bool clearLastReport = true);
+    // Shows the prepared pages: in the external Preview when one is set,
+    // else in a preview window of the report's own, modal unless the
+    // preview options say otherwise.
+    void ShowPreparedReport();
+    // The report's own preview window while it is open.
+    TrpPreviewWindow* PreviewForm() const noexcept { return previewForm_; }
+    // The timer of ShowReport; nullptr before the first one.
+    const QTimer* PrepareTimer() const noexcept { return prepareTimer_.get(); }
+
     void Clear() override;
     std::string GetDescription() const override;
     bool IsXMLReport() const override { return true; }
@@ -307,6 +323,11 @@ private:
     Variant scriptValue_;
     std::unique_ptr<TrpCustomPreviewPages> previewPages_;
     TrpCustomPreview* preview_ = nullptr;
+    friend class TrpPreviewWindow;
+    // The preview and the own window let go of the report.
+    void detachPreview();
+    std::unique_ptr<QTimer> prepareTimer_;
+    TrpPreviewWindow* previewForm_ = nullptr;
     std::unique_ptr<TrpProgress> progress_;
     TscVariable* selfVariable_ = nullptr;
     TscVariable* valueVariable_ = nullptr;

@@ -1,73 +1,70 @@
 #include "rpDialogForm.h"
 
-#include <QCloseEvent>
-#include <QKeyEvent>
+#include <QDialog>
+#include <QEvent>
 #include <QTimer>
 
-#include "Classes.h"
+#include "Guard.h"
 
 namespace {
 constexpr int32_t kThreadSafeTag = 318;
 }
 
-TrpDialogForm::TrpDialogForm(const TComponent* owner) : QDialog(nullptr)
+// Sees the user's moves and resizes of the window (not the program's).
+class TrpDialogForm::ModifyWatch : public QObject {
+public:
+    ModifyWatch(TrpDialogForm* form, QObject* window) : QObject(window), form_(form) {}
+    void Forget() { form_ = nullptr; }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (form_ && event->spontaneous() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+            form_->scheduleModify();
+        return false;
+    }
+
+private:
+    TrpDialogForm* form_;
+};
+
+TrpDialogForm::TrpDialogForm(const TComponent* owner) : TForm(nullptr)
 {
     if (owner) ThreadSafe = owner->Tag() == kThreadSafeTag;
-    setObjectName("TrpDialogForm");
-    setWindowTitle(" ");
-    QFont font("Tahoma");
-    font.setPixelSize(11);
-    setFont(font);
-    resize(115, 59);
-}
-
-void TrpDialogForm::closeEvent(QCloseEvent* event)
-{
-    event->ignore();
-}
-
-void TrpDialogForm::reject()
-{
-    // Esc and the close box do not end the form; only its modal result does.
-}
-
-void TrpDialogForm::moveEvent(QMoveEvent* event)
-{
-    QDialog::moveEvent(event);
-    if (event->spontaneous()) scheduleModify();
-}
-
-void TrpDialogForm::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    if (event->spontaneous()) scheduleModify();
-}
-
-bool TrpDialogForm::event(QEvent* event)
-{
-    // The page sees Tab and the arrow keys itself, before focus moves.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Up:
-        case Qt::Key_Down: keyPressEvent(key); return true;
-        default: break;
-        }
+    if (QDialog* window = Window()) {
+        window->setObjectName("TrpDialogForm");
+        watch_ = new ModifyWatch(this, window);
+        window->installEventFilter(watch_);
     }
-    return QDialog::event(event);
+    if (ThreadSafe) return;
+    SetText(" ");
+    SetClientWidth(115);
+    SetClientHeight(59);
+    Font()->SetName("Tahoma");
+    Font()->SetHeight(-11);
+    SetKeyPreview(true);
+    OnCloseQuery = TCloseQueryEvent([this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); }, this);
+}
+
+TrpDialogForm::~TrpDialogForm()
+{
+    // The watch goes with the window, which may outlive the form a moment.
+    if (watch_) watch_->Forget();
+}
+
+void TrpDialogForm::FormCloseQuery(TObject*, bool& canClose)
+{
+    canClose = false;
 }
 
 void TrpDialogForm::scheduleModify()
 {
     // One notification per burst of move and resize events, after it ends.
-    if (modifyPending_) return;
+    if (modifyPending_ || !Window()) return;
     modifyPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        modifyPending_ = false;
-        if (OnModify) OnModify(this);
+    QTimer::singleShot(0, Window(), [ref = Ref<TControl>(this)] {
+        auto* form = static_cast<TrpDialogForm*>(ref.get());
+        if (!form) return;
+        form->modifyPending_ = false;
+        gui::guarded([form] { RaiseEvent(form->OnModify, form); });
     });
 }

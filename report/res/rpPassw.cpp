@@ -8,7 +8,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 
-#include "rpRes.h"
+#include "rpFormKit.h"
 
 namespace {
 
@@ -22,11 +22,6 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
-
-QString res(const char* key)
-{
-    return QString::fromStdString(GetResources().Get(key));
-}
 
 }  // namespace
 
@@ -51,38 +46,19 @@ QImage PasswordKeyImage()
 
 TrpPasswordForm::TrpPasswordForm(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("TrpPasswordForm");
-    QFont font("Tahoma");
-    font.setPixelSize(11);
-    setFont(font);
-    setFixedSize(252, 92);
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName("Image1");
-    Image1->setGeometry(8, 8, 32, 32);
+    rpInitForm(*this, "TrpPasswordForm", 252, 92);
+    Image1 = rpMake<QLabel>(this, "Image1", QRect(8, 8, 32, 32));
     Image1->setPixmap(QPixmap::fromImage(PasswordKeyImage()));
-
-    PasswordL = new QLabel(this);
-    PasswordL->setObjectName("PasswordL");
-    PasswordL->setGeometry(48, 8, 157, 16);
-
-    PasswordE = new QLineEdit(this);
-    PasswordE->setObjectName("PasswordE");
-    PasswordE->setGeometry(48, 28, 193, 21);
+    PasswordL = rpMake<QLabel>(this, "PasswordL", QRect(48, 8, 157, 16));
+    PasswordE = rpMake<QLineEdit>(this, "PasswordE", QRect(48, 28, 193, 21));
     auto* style = new StarPasswordStyle;
     style->setParent(PasswordE);
     PasswordE->setStyle(style);
     PasswordE->setEchoMode(QLineEdit::Password);
-
-    OkB = new QPushButton(this);
-    OkB->setObjectName("OkB");
-    OkB->setGeometry(86, 60, 75, 25);
+    OkB = rpMake<QPushButton>(this, "OkB", QRect(86, 60, 75, 25));
     OkB->setDefault(true);
     connect(OkB, &QPushButton::clicked, this, &QDialog::accept);
-
-    CancelB = new QPushButton(this);
-    CancelB->setObjectName("CancelB");
-    CancelB->setGeometry(166, 60, 75, 25);
+    CancelB = rpMake<QPushButton>(this, "CancelB", QRect(166, 60, 75, 25));
     connect(CancelB, &QPushButton::clicked, this, &QDialog::reject);
 
     FormCreate();
@@ -93,6 +69,6 @@ void TrpPasswordForm::FormCreate()
     // The table has no keys 5000 and 5001: the form shows the keys.
     setWindowTitle(QString::fromStdString(GetResString(5000)));
     PasswordL->setText(QString::fromStdString(GetResString(5001)));
-    OkB->setText(res("1"));
-    CancelB->setText(res("2"));
+    OkB->setText(rpRes("1"));
+    CancelB->setText(rpRes("2"));
 }

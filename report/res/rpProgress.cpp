@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "Guard.h"
 #include "rpFormKit.h"
 
 TrpProgress::TrpProgress(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
@@ -29,7 +30,7 @@ TrpProgress::TrpProgress(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 
     CancelB = rpMake<QPushButton>(this, "CancelB", QRect(100, 64, 75, 25));
     CancelB->setText(QString::fromStdString(GetResString(2)));
-    connect(CancelB, &QPushButton::clicked, this, [this] { CancelBClick(); });
+    connect(CancelB, &QPushButton::clicked, this, gui::Slot([this] { CancelBClick(); }));
 
     // Only a form that was enabled is disabled, and only that one is enabled
     // again: one behind another modal window stays as it was.

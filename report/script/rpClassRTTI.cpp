@@ -8,6 +8,7 @@
 #include "rpBands.h"
 #include "rpCustomPreviewPages.h"
 #include "rpDataSets.h"
+#include "rpDialogControls.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -285,8 +286,8 @@ void addPages(TscRegistrar& r)
     r.cls<TrpDialogPage>("TrpPage")
         .method("function ShowModal: Integer", [](TrpDialogPage& o, TscArgs&) { return showModal(o); })
         .property(
-            "ModalResult", "Integer", [](TrpDialogPage& o) { return o.ModalResult; },
-            [](TrpDialogPage& o, const Variant& v) { o.ModalResult = v.toInt(); });
+            "ModalResult", "Integer", [](TrpDialogPage& o) { return o.ModalResult(); },
+            [](TrpDialogPage& o, const Variant& v) { o.SetModalResult(v.toInt()); });
     byName(r, "TrpDMPPage", "TrpReportPage");
     r.cls<TrpDataPage>("TrpPage");
 }
@@ -440,8 +441,11 @@ TrpClassRTTI::TrpClassRTTI(TscScript* script) : TscRTTIModule(script)
         .property("AbsTop", "Extended", [](TrpComponent& o) { return o.AbsTop(); });
     r.cls<TrpReportComponent>("TrpComponent");
     r.cls<TrpDialogComponent>("TrpReportComponent");
-    // A dialog control has no window of its own yet, so there is nothing to focus.
-    r.cls<TrpDialogControl>("TrpReportComponent").method("procedure SetFocus", [](TrpDialogControl&, TscArgs&) {});
+    r.cls<TrpDialogControl>("TrpReportComponent").method("procedure SetFocus", [](TrpDialogControl& o, TscArgs&) {
+        o.SetFocus();
+    });
+    r.cls<TrpEditControl>("TrpDialogControl");
+    r.cls<TrpButtonControl>("TrpDialogControl");
     addViews(r);
     addBands(r);
     addPages(r);

@@ -618,8 +618,18 @@ void TrpXMLReader::readElementTag(char quote)
 void TrpXMLReader::ReadHeader()
 {
     std::string name, text;
-    readTag(name, text, true);
-    if (name.compare(0, 4, "?xml") != 0) invalid();
+    int64_t start;
+    const auto declaration = [&] { return name.compare(0, 4, "?xml") == 0 && (name.size() == 4 || name[4] == '?'); };
+    do {
+        start = Position();
+        if (!readTag(name, text, true) || name.empty()) invalid();
+        // Other instructions before the first element say nothing to us.
+    } while (name[0] == '?' && !declaration());
+    if (name[0] != '?') {
+        // The declaration is optional: the first element waits for ReadRootItem.
+        pending_ = Pending{std::move(name), std::move(text), start, selfClosing_};
+        return;
+    }
     const size_t v = text.find("version=");
     std::string version;
     if (v != std::string::npos && v + 8 < text.size()) version = text.substr(v + 9, 3);
@@ -664,8 +674,16 @@ void TrpXMLReader::takeParkingMark(TrpXMLItem* item, bool partial, int64_t start
 bool TrpXMLReader::readItem(TrpXMLItem* item, bool partial, int depth)
 {
     if (depth > kMaxDepth) invalid();
-    const int64_t start = Position();
-    readTag(item->name_, item->text_, false);
+    int64_t start = Position();
+    if (pending_) {
+        start = pending_->start;
+        item->name_ = std::move(pending_->name);
+        item->text_ = std::move(pending_->text);
+        selfClosing_ = pending_->selfClosing;
+        pending_.reset();
+    } else {
+        readTag(item->name_, item->text_, false);
+    }
     lastTag_ = item->name_;
     if (item->name_.empty() || item->name_[0] == '/') return true;
     if (selfClosing_) {

@@ -124,13 +124,23 @@ void TrpPropWriter::WriteListEnd()
     byte(rvaNull);
 }
 
-void TrpPropWriter::WriteLString(std::string_view s)
+void TrpPropWriter::counted(uint8_t type, std::string_view bytes)
 {
-    byte(rvaLString);
-    const uint32_t n = static_cast<uint32_t>(s.size());
+    byte(type);
+    const uint32_t n = static_cast<uint32_t>(bytes.size());
     const uint8_t len[4] = {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)};
     stream_.WriteBuffer(len, 4);
-    stream_.WriteBuffer(s.data(), static_cast<int64_t>(n));
+    stream_.WriteBuffer(bytes.data(), static_cast<int64_t>(n));
+}
+
+void TrpPropWriter::WriteLString(std::string_view s)
+{
+    counted(rvaLString, s);
+}
+
+void TrpPropWriter::WriteBinary(std::string_view bytes)
+{
+    counted(rvaBinary, bytes);
 }
 
 void TrpPropWriter::WriteString(std::string_view s)
@@ -250,6 +260,16 @@ std::string TrpPropReader::ReadString()
     }
     default: throw EReadError("Invalid property value");
     }
+}
+
+std::string TrpPropReader::ReadBinary()
+{
+    if (valueType() != rvaBinary) throw EReadError("Invalid property value");
+    const int64_t n = readLE(stream_, 4) & 0xFFFFFFFF;
+    if (n > stream_.Size() - stream_.Position()) throw EReadError("Stream read error");
+    std::string bytes(static_cast<size_t>(n), '\0');
+    stream_.ReadBuffer(bytes.data(), n);
+    return bytes;
 }
 
 int64_t TrpPropReader::ReadInteger()
@@ -499,15 +519,7 @@ TComponent* TrpXMLSerializer::findObject(std::string_view name) const
         if (TComponent* found = s->FindXMLObject(name)) return found;
     }
     if (SameText(Owner->Name(), name)) return Owner;
-    // Depth first through the owned components.
-    std::vector<TComponent*> pending{Owner};
-    while (!pending.empty()) {
-        TComponent* c = pending.back();
-        pending.pop_back();
-        if (TComponent* found = c->FindComponent(name)) return found;
-        for (int i = c->ComponentCount() - 1; i >= 0; --i) pending.push_back(c->Components(i));
-    }
-    return nullptr;
+    return Owner->FindComponentBelow(name);
 }
 
 // ---- writing

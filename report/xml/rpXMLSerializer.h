@@ -54,9 +54,13 @@ public:
     void WriteLString(std::string_view s);
     void WriteString(std::string_view s);
     void WriteInteger(int64_t v);
+    // A binary record (value type 10): a 32-bit length and the bytes.
+    void WriteBinary(std::string_view bytes);
 
 private:
     void byte(uint8_t b);
+    // A value type, a 32-bit length and the bytes.
+    void counted(uint8_t type, std::string_view bytes);
     TStream& stream_;
 };
 
@@ -74,6 +78,8 @@ public:
     // Strings of every string value type (wide ones as UTF-8).
     std::string ReadString();
     int64_t ReadInteger();
+    // The bytes of a binary record.
+    std::string ReadBinary();
     // Skips one value of any type.
     void SkipValue();
     // A property record of an old component stream applied to an object

@@ -16,6 +16,7 @@
 
 #include "Classes.h"
 #include "ControlEvents.h"
+#include "ControlIdents.h"
 #include "Graphics.h"
 #include "StringLists.h"
 
@@ -43,8 +44,6 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TLeftRight { taLeftJustify, taRightJustify };
 // Of scroll boxes; forms have TFormBorderStyle.
 enum class TBorderStyle { bsNone, bsSingle };
-// The platform's cursor numbers: crDefault 0, crArrow -2 ... crHandPoint -21.
-enum TCursor : int16_t {};
 
 // Calls a copy of an event: a handler may replace the event while it runs.
 template <class E, class... A>
@@ -173,7 +172,7 @@ private:
     TColor color_ = clWindow;
     TAlign align_ = alNone;
     TAnchors anchors_{akLeft, akTop};
-    TCursor cursor_{};
+    TCursor cursor_ = crDefault;
     std::unique_ptr<TFont> font_;
 };
 

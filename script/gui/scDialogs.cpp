@@ -16,13 +16,11 @@
 #include "UiServices.h"
 #include "rpPrinter.h"
 #include "scControls.h"
+#include "scQString.h"
+
+using sc_gui::qs;
 
 namespace {
-
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 std::vector<std::string> split(std::string_view text, char separator)
 {

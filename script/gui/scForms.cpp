@@ -11,6 +11,9 @@
 #include "UiServices.h"
 #include "scBridge.h"
 #include "scDialogs.h"
+#include "scQString.h"
+
+using sc_gui::qs;
 
 // The window of a form: paints the form's picture and asks the form
 // before it closes.
@@ -42,11 +45,6 @@ private:
 };
 
 namespace {
-
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Fills part of the picture behind a form, keeping the canvas's brush.
 void fill(TCanvas& canvas, const TRect& rect, TColor color)
@@ -536,14 +534,7 @@ void registerScriptGuiClasses()
     RegisterEnum<TAlignment>("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
     RegisterEnum<TLeftRight>("TLeftRight", {"taLeftJustify", "taRightJustify"});
     RegisterEnum<TBorderStyle>("TBorderStyle", {"bsNone", "bsSingle"});
-    RegisterEnum<TFormBorderStyle>("TFormBorderStyle",
-                                   {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
-    RegisterEnum<TWindowState>("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
-    RegisterEnum<TFormStyle>("TFormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
-    RegisterEnum<TBorderIcon>("TBorderIcon", {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
-    RegisterSet<TBorderIcons>("TBorderIcons");
-    RegisterEnum<TPosition>("TPosition", {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
-                                          "poScreenCenter", "poDesktopCenter"});
+    registerFormTypes();
 
     RegisterClass<TControl>(TControl::Publish);
     RegisterClass<TWinControl>(TWinControl::Publish);
@@ -596,12 +587,7 @@ void unregisterScriptGuiClasses()
     UnregisterClass<TCustomControl>();
     UnregisterClass<TWinControl>();
     UnregisterClass<TControl>();
-    UnregisterType<TPosition>();
-    UnregisterType<TBorderIcons>();
-    UnregisterType<TBorderIcon>();
-    UnregisterType<TFormStyle>();
-    UnregisterType<TWindowState>();
-    UnregisterType<TFormBorderStyle>();
+    unregisterFormTypes();
     UnregisterType<TBorderStyle>();
     UnregisterType<TLeftRight>();
     UnregisterType<TAlignment>();

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "FormTypes.h"
 #include "scControls.h"
 
 class QDialog;
@@ -15,12 +16,6 @@ class TBitmap;
 class TCanvas;
 class ScFormWindow;
 
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
-enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
-using TBorderIcons = TSet<TBorderIcon>;
-enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
 
 class TCustomForm : public TScrollingWinControl {
     DORVAK_CLASS(TCustomForm, TScrollingWinControl)

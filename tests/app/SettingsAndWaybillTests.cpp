@@ -66,7 +66,7 @@ TEST_F(Settings, FirstSaveCreatesTheRowAndTheSecondUpdatesIt)
     EXPECT_EQ(rows(), QStringList{"Edit1|Edit2|Edit3|Edit4|Edit5|Edit6|Edit7"});
 
     for (QLineEdit* e : edits()) e->clear();
-    ui.expectModal(QStringLiteral("Fsys"), [this](QDialog& form) {
+    ui.expectModal(QStringLiteral("Fsys"), [](QDialog& form) {
         EXPECT_EQ(Fsys->Edit4->text(), QStringLiteral("Edit4"));  // filled from the row
         Fsys->Edit1->setText(QStringLiteral("新公司"));
         Fsys->Button1->click();

@@ -361,6 +361,12 @@ TEST_F(Pictures, ZeroSizedPictureIsEmpty)
     ASSERT_EQ(LoadPictureFromStream(picture, stream, true), 0);
     EXPECT_TRUE(picture.Graphic()->Empty());
     EXPECT_EQ(saved(*picture.Graphic()), bmp);
+    // Drawing it leaves the canvas as it was.
+    QImage target(4, 4, QImage::Format_RGB32);
+    target.fill(Qt::red);
+    TQtCanvas canvas(target);
+    picture.Graphic()->Draw(canvas, Rect(0, 0, 4, 4));
+    EXPECT_EQ(target.pixel(1, 1), qRgb(255, 0, 0));
 }
 
 // ---- stored format
@@ -432,6 +438,24 @@ TEST_F(Pictures, MetafilesDrawAMarkedPlaceholder)
     std::string badSum = wmf();
     badSum[20] = char(badSum[20] ^ 1);
     EXPECT_THROW(ReadMetafileHeader(badSum), EInvalidGraphic);
+}
+
+TEST_F(Pictures, MetafileFramesBeyondTheIntegerRangeAreHeld)
+{
+    // Left edges near -2^31 and right ones near 2^31: spans past the
+    // 32-bit range are held at it, a frame turned inside out is empty.
+    std::string wide = emf();
+    put32(wide, 24, 0x80000100);
+    put32(wide, 28, 0x80000100);
+    put32(wide, 32, 0x7FFFFF00);
+    put32(wide, 36, 1270);
+    const TMetafileHeader h = ReadMetafileHeader(wide);
+    EXPECT_EQ(h.Width, MulDiv(INT32_MAX, 96, 2540));
+    EXPECT_EQ(h.Height, MulDiv(INT32_MAX, 96, 2540));
+    std::string reversed = emf();
+    put32(reversed, 24, 0x7FFFFFFF);
+    put32(reversed, 32, 0x80000000);
+    EXPECT_EQ(ReadMetafileHeader(reversed).Width, 0);
 }
 
 TEST_F(Pictures, MetafileCanvasRecordsAScaledDrawing)
@@ -557,5 +581,6 @@ TEST_F(Pictures, ClassesAreVisibleThroughTheRegistry)
     TPicture picture;
     picture.SetGraphic(static_cast<TBitmap*>(made.get()));
     EXPECT_EQ(GetOrdProp(&picture, "Width"), 7);
+    EXPECT_FALSE(GetPropInfo(&picture, "Width")->IsWritable());
     EXPECT_FALSE(GetPropInfo(&picture, "Width")->IsStored(&picture));
 }

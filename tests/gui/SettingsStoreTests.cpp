@@ -14,7 +14,9 @@ TEST(SettingsStore, KeyPathsBecomeOneIniFilePerVendor)
         const char* path;
         const char* vendor;
         const char* group;
-    } cases[] = {{"\\Software\\Quorvel\\MRUFont", "Quorvel", "MRUFont"}, {"Software/Other/A\\B", "Other", "A/B"}};
+    } cases[] = {{"\\Software\\Quorvel\\MRUFont", "Quorvel", "MRUFont"},
+                 {"Software/Other/A\\B", "Other", "A/B"},
+                 {"", "Quorvel", ""}};
     for (const auto& c : cases) {
         gui::SettingsStore store(QString::fromUtf8(c.path));
         EXPECT_EQ(store.vendor(), c.vendor) << c.path;

@@ -2,8 +2,10 @@
 // address: what every form relies on to stay scriptable and alive.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -124,6 +126,44 @@ TEST_F(ScriptedTest, ScriptFileIsReadLineByLineAndABadLineIsNamed)
     EXPECT_TRUE(gui::ui().inputQuery({}, {}, v));
     EXPECT_EQ(v, QStringLiteral("two words"));
     EXPECT_TRUE(ui.failures().isEmpty());
+}
+
+TEST_F(ScriptedTest, ScriptFillsFieldsOfTheNextModalDialog)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("fill Edit1 2026-12-06 上午\n"
+               "fill Kind 快递\n"
+               "modal accept DialogPage1\n"
+               "fill Missing x\n"
+               "modal reject DialogPage1\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    QDialog d;
+    d.setObjectName(QStringLiteral("DialogPage1"));
+    auto* edit = new QLineEdit(&d);
+    edit->setObjectName(QStringLiteral("Edit1"));
+    auto* kind = new QComboBox(&d);
+    kind->setObjectName(QStringLiteral("Kind"));
+    kind->setEditable(true);
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Accepted);
+    EXPECT_EQ(edit->text(), QStringLiteral("2026-12-06 上午"));
+    EXPECT_EQ(kind->currentText(), QStringLiteral("快递"));
+    EXPECT_TRUE(ui.log().contains(QStringLiteral("fill Edit1 <- 2026-12-06 上午")));
+    // A field the dialog does not have is a failure, not a silent pass.
+    QStringList failures;
+    ui.setFailureHandler([&](const QString& f) { failures << f; });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Rejected);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("Missing"))) << failures[0].toStdString();
+
+    QTemporaryFile dangling;
+    ASSERT_TRUE(dangling.open());
+    dangling.write("modal accept A\nfill Edit1 x\n");
+    dangling.close();
+    EXPECT_FALSE(ui.loadScript(dangling.fileName(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("fill"))) << error.toStdString();
 }
 
 TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)

@@ -27,6 +27,8 @@ public:
         TComponent::Notification(component, operation);
     }
     std::vector<std::string>* log = nullptr;
+    using TComponent::ChangeName;
+    using TComponent::ListenToSiblings;
 };
 
 class TTestItem : public TCollectionItem {
@@ -159,6 +161,107 @@ TEST_F(ComponentTest, AComponentLeavesItsOwnerWhenDestroyedAndOwnersAreTold)
     delete c;
     EXPECT_EQ(owner.ComponentCount(), 0);
     EXPECT_EQ(log.back(), "remove Child");
+}
+
+TEST_F(ComponentTest, OnlyComponentsThatListenHearAboutTheirSiblings)
+{
+    // A thousand quiet siblings hear nothing when one goes: removing one
+    // costs the same however many stand beside it.
+    std::vector<std::string> log, heard;
+    TProbe owner;
+    owner.log = &log;
+    for (int i = 0; i < 1000; ++i) (new TProbe(&owner))->log = &heard;
+    auto* listener = new TProbe(&owner);
+    listener->SetName("Listener");
+    auto* gone = new TProbe(&owner);
+    gone->SetName("Gone");
+    heard.clear();
+    std::vector<std::string> listened;
+    listener->log = &listened;
+    listener->ListenToSiblings();
+    delete gone;
+    EXPECT_TRUE(heard.empty());
+    EXPECT_EQ(listened, std::vector<std::string>{"remove Gone"});
+    EXPECT_EQ(log.back(), "remove Gone");
+    // It keeps listening under another owner (and hears its own move).
+    TProbe other;
+    other.InsertComponent(listener);
+    auto* added = new TProbe(&other);
+    added->SetName("Added");
+    delete added;
+    EXPECT_EQ(listened, (std::vector<std::string>{"remove Gone", "remove Listener", "insert Listener", "insert ",
+                                                  "remove Added"}));
+    EXPECT_EQ(owner.ComponentCount(), 1000);
+}
+
+TEST_F(ComponentTest, ManyComponentsAreFoundByTheirNames)
+{
+    // Enough components for the owner's name index, through every change
+    // of name and owner.
+    TComponent form;
+    std::vector<TProbe*> made;
+    for (int i = 0; i < 100; ++i) {
+        made.push_back(new TProbe(&form));
+        made.back()->SetName("Edit" + std::to_string(i));
+    }
+    EXPECT_EQ(form.FindComponent("EDIT42"), made[42]);
+    EXPECT_EQ(form.FindComponent("Edit100"), nullptr);
+    EXPECT_EQ(form.FindComponent(""), nullptr);
+    made[42]->SetName("Renamed");
+    EXPECT_EQ(form.FindComponent("edit42"), nullptr);
+    EXPECT_EQ(form.FindComponent("renamed"), made[42]);
+    EXPECT_RAISES(EComponentError, "A component named EDIT7 already exists", made[8]->SetName("EDIT7"));
+    EXPECT_EQ(form.FindComponent("Edit8"), made[8]);
+
+    delete made[7];
+    EXPECT_EQ(form.FindComponent("Edit7"), nullptr);
+    made[8]->SetName("Edit7");  // the name is free again
+    TComponent other;
+    other.InsertComponent(made[9]);
+    EXPECT_EQ(form.FindComponent("Edit9"), nullptr);
+    EXPECT_EQ(other.FindComponent("Edit9"), made[9]);
+
+    // Two of one name (renamed without checks): the first in order.
+    made[20]->ChangeName("Twin");
+    made[10]->ChangeName("twin");
+    EXPECT_EQ(form.FindComponent("TWIN"), made[10]);
+    made[10]->ChangeName("");
+    EXPECT_EQ(form.FindComponent("twin"), made[20]);
+
+    // Components the owner destroys leave the index as they go.
+    std::vector<std::string> log;
+    auto* owner = new TProbe;
+    for (int i = 0; i < 40; ++i) {
+        auto* c = new TProbe(owner);
+        c->SetName("C" + std::to_string(i));
+        c->log = &log;
+    }
+    delete owner;
+    EXPECT_EQ(log.size(), 40u);
+}
+
+TEST_F(ComponentTest, FindComponentBelowLooksIntoOwnersInOrder)
+{
+    TComponent form;
+    auto* panel = new TComponent(&form);
+    auto* box = new TComponent(&form);
+    auto* inPanel = new TComponent(panel);
+    auto* inBox = new TComponent(box);
+    auto* deep = new TComponent(inBox);
+    inPanel->SetName("Same");
+    inBox->SetName("Same");
+    deep->SetName("Deep");
+    EXPECT_EQ(form.FindComponentBelow("same"), inPanel);
+    EXPECT_EQ(form.FindComponentBelow("deep"), deep);
+    delete inPanel;  // the panel owns nothing now
+    EXPECT_EQ(form.FindComponentBelow("Same"), inBox);
+    new TComponent(panel);  // and something again, before the box in order
+    (*panel).Components(0)->SetName("Same");
+    EXPECT_EQ(form.FindComponentBelow("Same"), panel->Components(0));
+    box->RemoveComponent(inBox);
+    EXPECT_EQ(form.FindComponentBelow("Deep"), nullptr);
+    delete inBox;
+    EXPECT_EQ(form.FindComponentBelow("nothing"), nullptr);
 }
 
 TEST_F(ComponentTest, InsertComponentMovesFromTheFormerOwner)

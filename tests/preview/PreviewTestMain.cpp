@@ -4,10 +4,14 @@
 #include "Canvas.h"
 #include "CoreClasses.h"
 #include "Pictures.h"
+#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
+#include "rpClassRTTI.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -26,6 +30,9 @@ int main(int argc, char** argv)
     // The printers take their texts from the string table.
     registerPrinterTexts();
     registerDMPClasses();
+    registerRichUnit();
+    // Report scripts see every module, the report classes among them.
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     // No test may block on a real box: anything a test did not script fails it.
     gui::ScriptedUiServices unexpected;
     unexpected.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });

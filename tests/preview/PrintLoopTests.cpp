@@ -4,7 +4,6 @@
 // Output is read back with poppler-utils.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
@@ -17,13 +16,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "CodePages.h"
 #include "CupsSpooler.h"
 #include "CupsTestServer.h"
 #include "FakeSpooler.h"
 #include "PrinterTestSupport.h"
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
-#include "CodePages.h"
 #include "rpBands.h"
 #include "rpMemo.h"
 #include "rpPages.h"
@@ -413,7 +412,7 @@ TEST_F(PrintLoop, CancelInTheMiddleSendsNothingAndLeavesNoFile)
     EXPECT_EQ(spooler.jobs[0]->options.sides, "two-sided-long-edge");
 }
 
-TEST_F(PrintLoop, ProgressWindowGivesTheFormBackWhenPrintingFails)
+TEST_F(PrintLoop, ProgressWindowCancelsAndGivesTheFormBackWhenPrintingFails)
 {
     Pages p;
     p.fill(3);
@@ -422,12 +421,26 @@ TEST_F(PrintLoop, ProgressWindowGivesTheFormBackWhenPrintingFails)
     form.show();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    std::unique_ptr<TrpProgress> window;
-    p.pages().OnProgressStart = [&](int) {
-        window = std::make_unique<TrpProgress>();
-        window->Execute(0, "", false, true);
+    // The report's own window counts the pages; its cancel button stops
+    // printing at the next page.
+    std::vector<std::string> shown;
+    p.report->OnPrintPage = [&](TrpPage*, int) {
+        TrpProgress* window = p.report->ProgressWindow();
+        ASSERT_TRUE(window);
+        shown.push_back(window->Message());
+        EXPECT_FALSE(form.isEnabled());
+        if (shown.size() == 2) window->CancelB->click();
     };
-    p.pages().OnProgressStop = [&](int) { window.reset(); };
+    printer.SetFileName(path("cancelled.pdf"));
+    EXPECT_FALSE(p.pages().PrintTo(printer, TrpPrintSettings{}));
+    EXPECT_EQ(shown, (Texts{"", "打印页 1"}));
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("cancelled.pdf"))));
+
+    // A handler that fails: the window goes, the form is usable again and
+    // no half document is left.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     p.report->OnPrintPage = [&](TrpPage*, int) {
         EXPECT_FALSE(form.isEnabled());
         throw std::runtime_error("a handler fails");
@@ -435,7 +448,7 @@ TEST_F(PrintLoop, ProgressWindowGivesTheFormBackWhenPrintingFails)
     printer.SetFileName(path("failed.pdf"));
     EXPECT_THROW(p.pages().PrintTo(printer, TrpPrintSettings{}), std::runtime_error);
     EXPECT_TRUE(form.isEnabled());
-    EXPECT_FALSE(window);
+    EXPECT_FALSE(p.report->ProgressWindow());
     EXPECT_FALSE(printer.Printing());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("failed.pdf"))));
 }
@@ -469,6 +482,11 @@ TEST_F(PrintLoop, PrintChoosesThePrinterAndTheOutput)
     ASSERT_TRUE(p.pages().Print());
     ASSERT_EQ(spooler.jobs.size(), 1u);
     EXPECT_EQ(spooler.jobs[0]->queue, "R");
+    // A page list no dialog checked is refused before anything is printed.
+    o.PageNumbers = "1,,2";
+    expectErrorBox({});
+    EXPECT_FALSE(p.pages().Print());
+    EXPECT_EQ(spooler.jobs.size(), 1u);
 }
 
 TEST_F(PrintLoop, ThePrintDialogDecidesForOneRun)

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sys/wait.h>
 
@@ -150,9 +151,36 @@ TEST(Rpprint, PrintsWithTheDialogsChoices)
     EXPECT_EQ(PdfPageSizesMm(out), (std::vector<std::string>{"297x210"}));
 }
 
-TEST(Rpprint, AReportFileIsNotPreparedYet)
+TEST(Rpprint, PreparesAReportFileOrPrintsWhatRpprepareSaved)
 {
-    const Result r = Rpprint({REPORT_SOURCE_ROOT "/resources/reports/order_sheet.xml", "--file", "/tmp/never.pdf"});
+    QTemporaryDir dir;
+    const std::string report = PREVIEW_TEST_DATA "/fixtures/three_pages.xml";
+    const std::string rpp = dir.filePath("three.rpp").toStdString();
+    const std::string out = dir.filePath("out.pdf").toStdString();
+    ASSERT_EQ(std::system(("'" RPPREPARE_PATH "' '" + report + "' --rpp '" + rpp + "' 2>/dev/null").c_str()), 0);
+    for (const std::string& input : {rpp, report}) {
+        const Result r = Rpprint({input, "--file", out, "--copies", "2", "--collate", "--duplex", "2"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(PdfPageCount(out), 8) << input;
+        EXPECT_NE(PdfText(out, 3).find("row 5"), std::string::npos) << input;
+    }
+
+    // The order sheet from the program's tables: its Chinese texts come back
+    // out of the PDF.
+    const std::string db = dir.filePath("orders.db").toStdString();
+    ASSERT_EQ(std::system(("sqlite3 '" + db + "' < '" REPORT_SOURCE_ROOT "/tests/report/fixtures/orders.sql'").c_str()), 0);
+    Result r = Rpprint({REPORT_SOURCE_ROOT "/resources/reports/order_sheet.xml", "--db", db, "--dataset",
+                        "rpDBDataset1=select * from zq_dd where id=1", "--dataset",
+                        "rpDBDataset2=select * from zq_ddmx where ddid='1'", "--file", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = PdfText(out);
+    for (const char* expected : {"华南贸易有限公司", "螺丝", "M6×20", "加急，下午送到"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+
+    // A report that cannot be prepared (a dataset is missing) prints nothing.
+    r = Rpprint({REPORT_SOURCE_ROOT "/resources/reports/order_sheet.xml", "--db", db, "--dataset",
+                 "rpDBDataset1=select * from zq_dd", "--file", dir.filePath("none.pdf").toStdString()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("not available yet"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("rpDBDataset2"), std::string::npos) << r.err;
+    EXPECT_EQ(PdfPageCount(dir.filePath("none.pdf").toStdString()), -1);
 }

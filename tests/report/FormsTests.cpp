@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 
 #include "Classes.h"
 #include "ScriptedUiServices.h"
@@ -48,17 +49,39 @@ TEST(PasswordForm, ShownThroughTheUiServices)
 TEST(DialogForm, CannotBeClosedByTheUser)
 {
     TrpDialogForm form;
-    EXPECT_EQ(form.windowTitle(), " ");
+    QDialog& window = *form.Window();
+    EXPECT_EQ(window.windowTitle(), " ");
     EXPECT_FALSE(form.ThreadSafe);
-    form.show();
-    EXPECT_FALSE(form.close());
-    EXPECT_TRUE(form.isVisible());
+    form.Show();
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&form, &esc);
-    EXPECT_TRUE(form.isVisible());
-    form.SetModalResult(QDialog::Accepted);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.result(), QDialog::Accepted);
+    QApplication::sendEvent(&window, &esc);
+    EXPECT_TRUE(window.isVisible());
+    form.Hide();
+
+    // Modal, the close box and a modal result are refused alike until the
+    // definition's close query is replaced (the dialog page does that);
+    // then the modal result ends the form.
+    gui::ScriptedUiServices ui;
+    ui.setFailureHandler([](const QString& f) { ADD_FAILURE() << f.toStdString(); });
+    ui.expectModal("TrpDialogForm", [&](QDialog& d) {
+        QTimer::singleShot(0, &d, [&] {
+            EXPECT_FALSE(d.close());
+            form.SetModalResult(mrOk);
+            QTimer::singleShot(0, &d, [&] {
+                EXPECT_TRUE(d.isVisible());
+                EXPECT_EQ(form.ModalResult(), mrNone);
+                form.OnCloseQuery = nullptr;
+                form.SetModalResult(mrOk);
+            });
+        });
+        QTimer::singleShot(5000, &d, [&] { d.done(mrAbort); });
+        return d.exec();
+    });
+    gui::ScopedUi scope(ui);
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(DialogForm, ThreadSafeFromTheOwnersTag)

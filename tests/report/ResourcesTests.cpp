@@ -177,7 +177,26 @@ TEST(PreviewImages, TwentyFiveMaskedCells)
 TEST(PreviewImages, MissingStripsGiveEmptyLists)
 {
     EXPECT_EQ(GetResources().GetObjectImages().Count(), 0);
-    EXPECT_EQ(GetResources().GetDesignerImages().Count(), 0);
-    EXPECT_EQ(GetResources().GetDesignerDisabledImages().Count(), 0);
     EXPECT_EQ(GetResources().GetWizardImages().Width(), 32);
+}
+
+TEST(PreviewImages, DesignerStripCutIntoTwoLists)
+{
+    // Each image beside its greyed form: the bold button (20) in colour and in grey.
+    const TrpImageList& images = GetResources().GetDesignerImages();
+    const TrpImageList& disabled = GetResources().GetDesignerDisabledImages();
+    ASSERT_EQ(images.Count(), 72);
+    ASSERT_EQ(disabled.Count(), 72);
+    const QImage bold = images.Image(20), grey = disabled.Image(20);
+    int ink = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            if (qAlpha(bold.pixel(x, y)) == 0) continue;
+            ++ink;
+            EXPECT_EQ(bold.pixel(x, y), qRgb(0, 0, 0));
+            EXPECT_EQ(grey.pixel(x, y), qRgb(128, 128, 128));
+        }
+    EXPECT_GT(ink, 20);
+    // Images the program does not draw are empty cells.
+    EXPECT_EQ(qAlpha(images.Image(0).pixel(8, 8)), 0);
 }

@@ -369,6 +369,29 @@ TEST(Serializer, CollectionsInTheOldSevenBitForm)
     EXPECT_EQ(static_cast<TTestDataset*>(report.Datasets->Items(0))->DataSetName, "中1");
 }
 
+TEST(Serializer, BinaryRecords)
+{
+    // The bytes come back as they were, zeros and all; a record longer
+    // than the data is a read error, and skipping one lands behind it.
+    const std::string bytes("{\\rtf1 \0\xff}", 11);
+    TMemoryStream data;
+    TrpPropWriter w(data);
+    w.WriteBinary(bytes);
+    w.WriteInteger(7);
+    data.Seek(0, soBeginning);
+    TrpPropReader r(data);
+    EXPECT_EQ(r.ReadBinary(), bytes);
+    EXPECT_EQ(r.ReadInteger(), 7);
+    data.Seek(0, soBeginning);
+    r.SkipValue();
+    EXPECT_EQ(r.ReadInteger(), 7);
+    data.SetSize(8);
+    data.Seek(0, soBeginning);
+    EXPECT_THROW(r.ReadBinary(), EReadError);
+    data.Seek(0, soBeginning);
+    EXPECT_THROW(r.ReadString(), EReadError);
+}
+
 TEST_F(SerializerProps, OneObjectAsText)
 {
     memo->SetName("Memo9");

@@ -230,6 +230,10 @@ TEST_F(XmlReader, WellFormedFilesFromOtherWriters)
         {"document type with an internal subset",
          h + "<!DOCTYPE r [ <!ELEMENT r ANY> <!ATTLIST r a CDATA \"x>]y\"> ]><r><a/></r>", "r{}(a{})"},
         {"the old program's own form", kHeader + "<r a=\"&#60;&#34;\" ld=\"0\"><b/></r>", "r{a=\"&#60;&#34;\"}(b{})"},
+        {"no declaration", "<r a=\"1\"><b/></r>", "r{a=\"1\"}(b{})"},
+        {"no declaration, a single element", "\r\n  <r a='1'/>", "r{a=\"1\"}"},
+        {"no declaration after a byte-order mark and a comment", "\xEF\xBB\xBF<!-- c --><r><b/></r>", "r{}(b{})"},
+        {"an instruction in place of the declaration", "<?style href=\"a.css\"?><r/>", "r{}"},
     };
     for (const auto& c : corpus) {
         SCOPED_TRACE(c.what);
@@ -257,8 +261,11 @@ TEST_F(XmlReader, MalformedInputRaises)
 {
     EXPECT_THROW(load(doc, kHeader + "<a></b>"), TrpInvalidXMLException);
     EXPECT_NO_THROW(load(doc, kHeader + "<a></A>"));  // the end tag compares ignoring case
-    EXPECT_THROW(load(doc, "<a/>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, ""), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, "<?style x?>"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, "not xml"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, "<>"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, "<a></b>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, kHeader + "<a <b/>"), TrpInvalidXMLException);
     EXPECT_THROW(load(doc, kHeader + "<a x=\"1\""), TrpInvalidXMLException);
     try {
@@ -280,6 +287,10 @@ TEST_F(XmlReader, StandaloneHeaderIsNotOldVersion)
     EXPECT_FALSE(doc.OldVersion);
     load(doc, kHeader + "<a/>");
     EXPECT_TRUE(doc.OldVersion);
+    // Without a declaration a file reads as our own writer's form.
+    load(doc, "<?xml version=\"1.1\"?><a/>");
+    load(doc, "<a/>");
+    EXPECT_TRUE(doc.OldVersion);
 }
 
 TEST_F(XmlReader, DeepNestingIsRefused)
@@ -289,8 +300,9 @@ TEST_F(XmlReader, DeepNestingIsRefused)
     EXPECT_THROW(load(doc, text), TrpInvalidXMLException);
 
     std::string ok = kHeader;
-    for (int i = 0; i < 4000; ++i) ok += "<a>";
+    for (int i = 0; i < TrpXMLReader::kMaxDepth; ++i) ok += "<a>";
     EXPECT_NO_THROW(load(doc, ok));
+    EXPECT_THROW(load(doc, ok + "<a>"), TrpInvalidXMLException);
 }
 
 TEST_F(XmlReader, LongTagsCrossBufferBoundaries)

@@ -5,13 +5,15 @@
 
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <pthread.h>
 
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 
 #include "AllocCounter.h"
+#include "SmallStack.h"
 #include "sc_const.h"
 #include "sc_ilparser.h"
 #include "sc_test_support.h"
@@ -25,27 +27,7 @@ constexpr const char* kLanguages[] = {"PascalScript", "C++Script", "BasicScript"
 template <class F>
 void onSmallStack(F f)
 {
-    struct Job {
-        F* f;
-        std::exception_ptr error;
-    } job{&f, nullptr};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    const auto body = [](void* p) -> void* {
-        auto* j = static_cast<Job*>(p);
-        try {
-            (*j->f)();
-        } catch (...) {
-            j->error = std::current_exception();
-        }
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, body, &job), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-    if (job.error) std::rethrow_exception(job.error);
+    RunOnStack(256 * 1024, f);
 }
 
 // Endless recursion of Deep, whose every call nests three host calls
@@ -157,6 +139,20 @@ TEST(GrammarWork, NestedFailuresStayLinearInEveryLanguage)
             steps[k] = result.steps;
         }
         EXPECT_LT(steps[1], 3 * steps[0]) << c.language << ": " << steps[0] << " then " << steps[1];
+    }
+}
+
+TEST(GrammarWork, BasicNotChainsFromTheField)
+{
+    // 20 levels took minutes; the typo version (a stray comma) too.
+    scRegisterStandardLanguages();
+    for (const char* name : {"basic_not_paren_20.bas", "basic_not_paren_typo.bas", "basic_not_paren_40.bas"}) {
+        std::ifstream in(std::string(SCRIPT_TEST_DATA) + "/hostile/" + name, std::ios::binary);
+        ASSERT_TRUE(in) << name;
+        const TscILResult result = scMakeIL(std::string(std::istreambuf_iterator<char>(in), {}), "BasicScript");
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_EQ(result.errorMsg, "')' expected") << name;
+        EXPECT_LT(result.steps, 20000u) << name;
     }
 }
 
@@ -274,6 +270,36 @@ TEST(BasicJoin, JoinsWhenTheLeftValueIsTextAndAddsOtherwise)
         {"x = 1 & 2\r\nShowMessage x", "3|"},
         {"dim n as integer = 4\r\nShowMessage n & 3", "7|"},
         {"v = \"4\"\r\nShowMessage v & 3", "43|"},
+    };
+    for (const auto& [text, expected] : cases) {
+        TestScript t(text, "BasicScript");
+        EXPECT_EQ(t.run(), expected) << text;
+    }
+}
+
+TEST(BasicJoin, AVariableJoinedToItselfGrowsInPlaceAndKeepsTheRules)
+{
+    // s = s & x is how Basic code builds text: in place, not a copy a step.
+    TestScript build("function Build(n)\r\ndim i, s\r\ns = \"\"\r\nfor i = 1 to n\r\ns = s & Chr(65 + i mod 26)\r\n"
+                     "next\r\nreturn Length(s)\r\nend function\r\n"
+                     "function Grow(n)\r\ndim i, s\r\ns = \"\"\r\nfor i = 1 to n\r\ns = s & \"x\"\r\nnext\r\n"
+                     "return Length(s)\r\nend function",
+                     "BasicScript");
+    ASSERT_TRUE(build.compile());
+    EXPECT_EQ(build.script.CallFunction("Build", VarArrayOf({Variant(100000)})).toInt(), 100000);
+    const uint64_t before = AllocationCount();
+    EXPECT_EQ(build.script.CallFunction("Grow", VarArrayOf({Variant(100000)})).toInt(), 100000);
+    EXPECT_LT(AllocationCount() - before, 200u);  // capacity doubles: not one allocation an append
+
+    // The same results as the join anywhere else: numbers and dates become
+    // text after text, a number on the left adds, a copy keeps its value.
+    const std::pair<const char*, const char*> cases[] = {
+        {"s = \"n=\"\r\ns = s & 5\r\ns = s & 2.5\r\ns = s & True\r\nShowMessage s", "n=52.5True|"},
+        {"s = \"ab\"\r\nt = s\r\ns = s & \"c\"\r\ns = s & s\r\nShowMessage s & \" \" & t", "abcabc ab|"},
+        {"x = 1\r\nx = x & 2\r\nShowMessage x", "3|"},
+        {"dim n as integer = 4\r\nn = n & 3\r\nShowMessage n", "7|"},
+        {"dim s as string = \"\"\r\ns = s & 7\r\ns = s & s\r\nShowMessage s", "77|"},
+        {"s = \"a\"\r\ns = \"b\" & s\r\nShowMessage s", "ba|"},
     };
     for (const auto& [text, expected] : cases) {
         TestScript t(text, "BasicScript");

@@ -1,14 +1,16 @@
 // Paints the preview toolbar's 25 button images (16 x 16 each, side by side)
 // and writes them as the packed "PreviewButtons" resource: a 24-bit
 // bottom-up BMP of 400 x 16 pixels, gzip-packed with the Adler-32 of the
-// bitmap in MTIME and the file name "1".
+// bitmap in MTIME and the file name "1". With --designer it paints the
+// designer's images instead ("DesgnButtons", each beside its greyed form),
+// of which the rich-text editor's toolbar uses a few.
 //
 // Every glyph is drawn here from lines, rectangles and polygons, without
 // antialiasing and without fonts, so the output is the same on every
 // machine. The key colour fills each cell's background (its bottom-left
 // pixel decides the transparent colour when the strip is cut).
 //
-// Usage: mkbuttons OUTPUT.gz [PREVIEW.bmp]
+// Usage: mkbuttons [--designer] OUTPUT.gz [PREVIEW.bmp]
 
 #include <QGuiApplication>
 #include <QImage>
@@ -275,23 +277,130 @@ std::vector<Glyph> glyphs()
     return g;
 }
 
+QImage paintCell(const Glyph& glyph)
+{
+    QImage cell(kCell, kCell, QImage::Format_RGB32);
+    cell.fill(kKey);
+    if (glyph) {
+        Painter p(&cell);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        glyph(p);
+    }
+    // The bottom-left pixel names the transparent colour of the cell.
+    cell.setPixelColor(0, kCell - 1, kKey);
+    return cell;
+}
+
 QImage paintStrip()
 {
     QImage strip(kCell * kCells, kCell, QImage::Format_RGB32);
     strip.fill(kKey);
     const auto g = glyphs();
-    for (int i = 0; i < kCells; ++i) {
-        QImage cell(kCell, kCell, QImage::Format_RGB32);
-        cell.fill(kKey);
-        {
-            Painter p(&cell);
-            p.setRenderHint(QPainter::Antialiasing, false);
-            g[i](p);
+    Painter p(&strip);
+    for (int i = 0; i < kCells; ++i) p.drawImage(i * kCell, 0, paintCell(g[i]));
+    return strip;
+}
+
+// ---- the designer's buttons (the rich-text editor's toolbar)
+
+constexpr int kDesignerImages = 72;
+
+// 5 x 7 capitals for the letter buttons.
+void capital(Painter& p, const char* const rows[7], int x, int y, const QColor& c)
+{
+    for (int r = 0; r < 7; ++r)
+        for (int k = 0; rows[r][k]; ++k)
+            if (rows[r][k] == '#') px(p, x + k, y + r, c);
+}
+
+void alignLines(Painter& p, int align)
+{
+    const int widths[] = {12, 8, 12, 8, 12};
+    for (int i = 0; i < 5; ++i) {
+        const int w = align == 3 ? 12 : widths[i];
+        const int x = align == 0 || align == 3 ? 2 : align == 1 ? 2 + (12 - w) / 2 : 14 - w;
+        line(p, x, 3 + 2 * i, x + w - 1, 3 + 2 * i, kInk);
+    }
+}
+
+std::vector<Glyph> designerGlyphs()
+{
+    static const char* const B[] = {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."};
+    static const char* const I[] = {"..###", "...#.", "...#.", "..#..", ".#...", ".#...", "###.."};
+    static const char* const U[] = {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."};
+    static const char* const A[] = {"..#..", ".#.#.", "#...#", "#...#", "#####", "#...#", "#...#"};
+    const std::vector<Glyph> preview = glyphs();
+    std::vector<Glyph> g(kDesignerImages);
+    g[1] = preview[0];  // open
+    g[2] = preview[1];  // save
+    g[8] = [](Painter& p) {  // undo: an arrow turning back
+        p.setPen(QPen(kNavy, 2));
+        p.drawArc(4, 4, 9, 8, 90 * 16, -220 * 16);
+        polygon(p, {{2, 6}, {7, 2}, {7, 10}}, kNavy, kNavy);
+    };
+    g[20] = [](Painter& p) {  // bold
+        capital(p, B, 5, 4, kInk);
+        capital(p, B, 6, 4, kInk);
+    };
+    g[21] = [](Painter& p) { capital(p, I, 5, 4, kInk); };  // italic
+    g[22] = [](Painter& p) {  // underline
+        capital(p, U, 5, 3, kInk);
+        line(p, 4, 12, 10, 12, kInk);
+    };
+    for (int a = 0; a < 4; ++a) g[25 + a] = [a](Painter& p) { alignLines(p, a); };
+    g[55] = [](Painter& p) {  // cancel: a red cross
+        p.setPen(QPen(kRed, 2));
+        p.drawLine(4, 4, 11, 11);
+        p.drawLine(11, 4, 4, 11);
+    };
+    g[56] = [](Painter& p) {  // OK: a green tick
+        p.setPen(QPen(kGreen, 2));
+        p.drawLine(3, 8, 6, 11);
+        p.drawLine(6, 11, 12, 4);
+    };
+    g[59] = [](Painter& p) {  // font: a letter over a colour bar
+        capital(p, A, 3, 2, kInk);
+        capital(p, A, 8, 5, kBlue);
+        box(p, 2, 13, 13, 14, kRed, kRed);
+    };
+    g[70] = [](Painter& p) {  // expression: brackets around a dot
+        line(p, 3, 3, 3, 12, kInk);
+        line(p, 3, 3, 5, 3, kInk);
+        line(p, 3, 12, 5, 12, kInk);
+        line(p, 12, 3, 12, 12, kInk);
+        line(p, 10, 3, 12, 3, kInk);
+        line(p, 10, 12, 12, 12, kInk);
+        box(p, 7, 7, 8, 8, kRed, kRed);
+    };
+    g[71] = [](Painter& p) {  // bullets: dots before lines
+        for (int i = 0; i < 3; ++i) {
+            box(p, 2, 3 + 4 * i, 3, 4 + 4 * i, kNavy, kNavy);
+            line(p, 6, 4 + 4 * i, 13, 4 + 4 * i, kInk);
         }
-        // The bottom-left pixel names the transparent colour of the cell.
-        cell.setPixelColor(0, kCell - 1, kKey);
-        Painter p(&strip);
-        p.drawImage(i * kCell, 0, cell);
+    };
+    return g;
+}
+
+// Each image and its disabled (greyed) form side by side, the pairs in
+// image order, as the designer's two lists are cut from one strip.
+QImage paintDesignerStrip()
+{
+    QImage strip(kCell * 2 * kDesignerImages, kCell, QImage::Format_RGB32);
+    strip.fill(kKey);
+    const auto g = designerGlyphs();
+    Painter p(&strip);
+    for (int i = 0; i < kDesignerImages; ++i) {
+        const QImage cell = paintCell(g[i]);
+        QImage grey = cell;
+        for (int y = 0; y < kCell; ++y)
+            for (int x = 0; x < kCell; ++x) {
+                const QRgb c = grey.pixel(x, y);
+                if (c == kKey.rgb()) continue;
+                const int v = 128 + qGray(c) / 2;
+                grey.setPixel(x, y, qRgb(v, v, v));
+            }
+        p.drawImage(2 * i * kCell, 0, cell);
+        p.drawImage((2 * i + 1) * kCell, 0, grey);
     }
     return strip;
 }
@@ -355,19 +464,22 @@ bool writeFile(const char* name, const std::string& bytes)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: mkbuttons OUTPUT.gz [PREVIEW.bmp]\n");
+    // --designer paints the designer's strip instead of the preview's.
+    const bool designer = argc > 1 && std::string(argv[1]) == "--designer";
+    const int first = designer ? 2 : 1;
+    if (argc <= first) {
+        std::fprintf(stderr, "usage: mkbuttons [--designer] OUTPUT.gz [PREVIEW.bmp]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const std::string bmp = toBmp(paintStrip());
-    if (!writeFile(argv[1], GZipPack(bmp, "1"))) {
-        std::fprintf(stderr, "mkbuttons: cannot write %s\n", argv[1]);
+    const std::string bmp = toBmp(designer ? paintDesignerStrip() : paintStrip());
+    if (!writeFile(argv[first], GZipPack(bmp, "1"))) {
+        std::fprintf(stderr, "mkbuttons: cannot write %s\n", argv[first]);
         return 1;
     }
-    if (argc > 2 && !writeFile(argv[2], bmp)) {
-        std::fprintf(stderr, "mkbuttons: cannot write %s\n", argv[2]);
+    if (argc > first + 1 && !writeFile(argv[first + 1], bmp)) {
+        std::fprintf(stderr, "mkbuttons: cannot write %s\n", argv[first + 1]);
         return 1;
     }
     return 0;

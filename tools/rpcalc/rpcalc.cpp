@@ -21,13 +21,12 @@
 
 #include "Canvas.h"
 #include "CoreClasses.h"
-#include "Database.h"
 #include "Pictures.h"
-#include "Query.h"
 #include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
 #include "SysUtils.h"
+#include "ToolDatasets.h"
 #include "CodePages.h"
 #include "rpBands.h"
 #include "rpClassRTTI.h"
@@ -37,6 +36,8 @@
 #include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_interpreter.h"
 #include "sc_tools.h"
@@ -105,19 +106,9 @@ void printErrors(TrpReport& report)
 
 int run(const Options& o)
 {
-    db::Database database(o.database, db::Database::OpenMode::ReadOnly);
-    // The queries and datasets belong to a form, as in the program, and
-    // the report finds them by their names.
-    std::vector<std::unique_ptr<db::Query>> queries;
-    TComponent form;
-    form.SetName("fmain");
-    for (const auto& [name, sql] : o.datasets) {
-        queries.push_back(std::make_unique<db::Query>(database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
-        queries.back()->setSql(sql);
-        auto* ds = new TrpDBDataset(&form);
-        ds->SetName(name);
-        ds->SetDataSet(queries.back().get());
-    }
+    // The report finds the tool's datasets by their names.
+    ToolDatasets data(o.database, o.datasets);
+    TComponent& form = data.form;
     auto* report = new TrpReport(&form);
     report->EngineOptions()->NewSilentMode = simSilent;
     if (!report->LoadFromFile(o.report)) {
@@ -208,7 +199,8 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    registerRichUnit();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     // Nobody answers boxes here: a password is refused, anything else is
     // written to standard error.
     gui::ScriptedUiServices ui;

@@ -3,13 +3,14 @@
 //
 //   rpdraw REPORT.xml --tree
 //   rpdraw REPORT.xml --png OUT.png [--page N] [--zoom Z]
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "Canvas.h"
+#include "ConsoleUiServices.h"
 #include "CoreClasses.h"
 #include "Pictures.h"
 #include "SysUtils.h"
@@ -19,6 +20,7 @@
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
 
 namespace {
 
@@ -60,14 +62,23 @@ int run(const std::vector<std::string>& args)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     LoadReportStringTable();
 
+    // The report's error box (and a password box) come here as lines on
+    // standard error.
+    gui::ConsoleUiServices console("rpdraw");
+    gui::ScopedUi scope(console);
     TrpReport report;
     {
         TFileStream file(args[0], fmOpenRead | fmShareDenyWrite);
         report.LoadFromStream(file);
     }
-    for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "%s\n", report.Errors.Strings(i).c_str());
+    if (console.count() > 0 || report.Errors.Count() > 0) {
+        if (console.count() == 0)
+            for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpdraw: %s\n", report.Errors.Strings(i).c_str());
+        return 1;
+    }
     if (tree) {
         std::fputs(ReportTreeText(report).c_str(), stdout);
         return 0;
@@ -93,7 +104,7 @@ int run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         return run(args);

@@ -8,7 +8,9 @@
 // writes page-0001.png ... into DIR at Z device pixels per report unit (1
 // is 96 dpi); --rpp saves the prepared-report file. Errors go to standard
 // error; the exit code is 1 after load or preparation errors (what was
-// prepared is still written), 2 for a wrong command line.
+// prepared is still written), 2 for a wrong command line. A report's
+// dialog pages are answered by the UI script that DORVAK_UI_SCRIPT names;
+// without one they are refused, and a refused dialog prepares nothing.
 
 #include "ScriptModules.h"
 #include "rpClassRTTI.h"
@@ -23,19 +25,19 @@
 
 #include "Canvas.h"
 #include "CoreClasses.h"
-#include "Database.h"
 #include "Pictures.h"
 #include "QtCanvas.h"
-#include "Query.h"
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
-#include "rpDBSet.h"
+#include "ToolDatasets.h"
 #include "rpDMPClass.h"
 #include "rpEngine.h"
 #include "rpModel.h"
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 #include "sc_tools.h"
 
@@ -116,32 +118,15 @@ bool writePngs(TrpCustomPreviewPages& pages, const Options& o)
 
 int run(const Options& o)
 {
-    std::unique_ptr<db::Database> database;
-    if (!o.database.empty()) database = std::make_unique<db::Database>(o.database, db::Database::OpenMode::ReadOnly);
-    // The queries and datasets belong to a form, as in the program, and
-    // the report finds them by their names.
-    std::vector<std::unique_ptr<db::Query>> queries;
-    TComponent form;
-    form.SetName("fmain");
-    for (const auto& [name, sql] : o.datasets) {
-        queries.push_back(
-            std::make_unique<db::Query>(*database, "Query" + IntToStr(static_cast<int64_t>(queries.size()) + 1)));
-        queries.back()->setSql(sql);
-        auto* ds = new TrpDBDataset(&form);
-        ds->SetName(name);
-        ds->SetDataSet(queries.back().get());
-    }
-    auto* report = new TrpReport(&form);
+    // The report finds the tool's datasets by their names.
+    ToolDatasets data(o.database, o.datasets);
+    auto* report = new TrpReport(&data.form);
     report->EngineOptions()->BackgroundMode = true;
     if (!report->LoadFromFile(o.report)) {
         std::fprintf(stderr, "rpprepare: cannot open %s\n", o.report.c_str());
         return 1;
     }
-    // A dataset the file does not list is the report's all the same.
-    for (int i = 0; i < form.ComponentCount(); ++i) {
-        auto* ds = dynamic_cast<TrpDBDataset*>(form.Components(i));
-        if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
-    }
+    data.AddTo(*report);
     int status = 0;
     if (report->Errors.Count() > 0) {
         for (int i = 0; i < report->Errors.Count(); ++i)
@@ -175,15 +160,25 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
-    // A tool never shows a box: anything that would ask goes to stderr.
-    gui::ScriptedUiServices ui;
-    ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
-    gui::ScopedUi scope(ui);
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    // A tool never shows a box: anything that would ask goes to stderr,
+    // unless the UI script of DORVAK_UI_SCRIPT answers it (dialog pages).
+    bool scriptError = false;
+    std::unique_ptr<gui::ScriptedUiServices> ui(gui::installFromEnvironment(&scriptError));
+    if (scriptError) return 2;
+    gui::setUi(nullptr);
+    if (!ui) {
+        ui = std::make_unique<gui::ScriptedUiServices>();
+        ui->setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
+    }
+    gui::ScopedUi scope(*ui);
     try {
-        const int status = run(options);
+        int status = run(options);
         std::fflush(stdout);
+        if (ui->pending() > 0) std::fprintf(stderr, "rpprepare: UI script lines left over: %d\n", ui->pending());
+        if (ui->pending() > 0 || !ui->failures().isEmpty()) status = 1;
         return status;
     } catch (const std::exception& e) {
         std::fflush(stdout);

@@ -6,8 +6,10 @@
 //           [--collate] [--duplex N] [--reverse] [--odd | --even]
 //           [--mode split|join|scale --sheet CODE]
 //
-// Errors go to standard error: the exit code is 2 for a wrong command
-// line, 1 when the file cannot be read or printing fails.
+// A report XML file is prepared first, against datasets over the SQLite
+// file, as rpprepare does. Errors go to standard error: the exit code is 2
+// for a wrong command line, 1 when the file cannot be read or prepared or
+// nothing was printed.
 #include <QApplication>
 
 #include <cstdio>
@@ -19,12 +21,17 @@
 #include "Pictures.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
+#include "ScriptModules.h"
 #include "SysUtils.h"
+#include "ToolDatasets.h"
+#include "rpClassRTTI.h"
 #include "rpCustomPreviewPages.h"
 #include "rpDMPClass.h"
 #include "rpModel.h"
 #include "rpPrinter.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpReport.h"
 #include "rpUtilsText.h"
 #include "sc_tools.h"
@@ -135,21 +142,32 @@ private:
     qsizetype written_ = 0;
 };
 
+// Loads and prepares a report file as the program does, in background
+// mode; false after errors, which are on stderr.
+bool Prepare(TrpReport& report, ToolDatasets& data, const std::string& file)
+{
+    report.EngineOptions()->BackgroundMode = true;
+    if (!report.LoadFromFile(file, true)) return false;
+    for (int i = 0; i < report.Errors.Count(); ++i)
+        std::fprintf(stderr, "rpprint: %s\n", report.Errors.Strings(i).c_str());
+    if (report.Errors.Count() > 0) return false;
+    data.AddTo(report);
+    // The report writes the errors of its preparation to stderr itself.
+    return report.PrepareReport(true);
+}
+
 int run(const Options& o)
 {
     ToolUi boxes;
-    TrpReport report;
-    report.EngineOptions()->NewSilentMode = simSilent;
-    if (!o.prepared) {
-        // A report XML file is read (so that its errors show) but not
-        // prepared: preparing is not there yet.
-        if (!report.LoadFromFile(o.input, true)) return 1;
-        for (int i = 0; i < report.Errors.Count(); ++i)
-            std::fprintf(stderr, "rpprint: %s\n", report.Errors.Strings(i).c_str());
-        std::fprintf(stderr, "rpprint: preparing a report is not available yet; print a prepared report (.rpp)\n");
+    ToolDatasets data(o.database, o.datasets);
+    auto* report = new TrpReport(&data.form);
+    if (o.prepared) {
+        report->EngineOptions()->NewSilentMode = simSilent;
+        report->PreviewPages()->LoadFromFile(o.input, true);
+    } else if (!Prepare(*report, data, o.input)) {
+        boxes.Report();
         return 1;
     }
-    report.PreviewPages()->LoadFromFile(o.input, true);
     if (boxes.Report()) return 1;
 
     TrpPrinters& printers = GetPrinters();
@@ -159,7 +177,7 @@ int run(const Options& o)
             return 1;
         }
     }
-    TrpPrintOptions& options = *report.PrintOptions();
+    TrpPrintOptions& options = *report->PrintOptions();
     options.ShowDialog = false;
     options.Printer = o.printer;
     options.OutputFile = o.file;
@@ -171,7 +189,7 @@ int run(const Options& o)
     options.PrintPages = o.which;
     options.PrintMode = o.mode;
     options.PrintOnSheet = o.sheet;
-    const bool printed = report.PreviewPages()->Print();
+    const bool printed = report->PreviewPages()->Print();
     if (boxes.Report()) return 1;
     if (!printed) {
         std::fprintf(stderr, "rpprint: no page to print\n");
@@ -198,7 +216,9 @@ int main(int argc, char** argv)
     registerReportFoundationClasses();
     registerReportModel();
     registerDMPClasses();
+    registerRichUnit();
     registerReportResources();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     try {
         return run(options);
     } catch (const std::exception& e) {

@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     if (!ReadRtf(data, *doc)) {
         std::fprintf(stderr, "rtfdump: %s is not RTF\n", input.c_str());
         return 1;

@@ -10,8 +10,9 @@
 // standard error and cancelled), so that nothing waits for a person. A compile
 // error prints "line:col: message" (the unit name in front for an error
 // inside a used unit) and exits with 2; an uncaught run-time error prints
-// "ClassName: message" and exits with 3; a report that cannot be loaded
-// prints its errors to standard error and exits with 1. --memory-limit caps the process's
+// "ClassName: message" and exits with 3. A file or a report that cannot be
+// read exits with 1 (the report's errors on standard error), a wrong command
+// line with 2. --memory-limit caps the process's
 // address space, so that a script eating memory meets a failed allocation
 // before the system's out-of-memory killer; it is refused (exit 1) under
 // AddressSanitizer, whose shadow memory needs the address space and whose
@@ -54,6 +55,8 @@
 #include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpRich.h"
+#include "rpRichRTTI.h"
 #include "rpXMLSerializer.h"
 
 namespace {
@@ -113,7 +116,7 @@ int usage()
 {
     std::fputs("usage: scriptrun [--lang Language] [-I folder]... [--memory-limit MB] [--report REPORT.xml] file\n",
                stderr);
-    return 1;
+    return 2;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -225,7 +228,8 @@ int main(int argc, char** argv)
         registerReportFoundationClasses();
         registerReportModel();
         registerReportResources();
-        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+        registerRichUnit();
+        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
     }
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 

@@ -56,6 +56,9 @@ TEST(DMPObjects, SnapToCharacterCells)
     auto left = [](TrpView& v, TrpAlign a) -> Set {
         return [&v, a](Extended x) { v.SetAlign(a); v.SetLeft(x); return v.Left(); };
     };
+    auto width = [](TrpView& v, TrpAlign a) -> Set {
+        return [&v, a](Extended x) { v.SetAlign(a); v.SetWidth(x); return v.Width(); };
+    };
     const struct {
         const char* what;
         Set set;
@@ -64,13 +67,17 @@ TEST(DMPObjects, SnapToCharacterCells)
         {"memo left", left(memo, baNone), 15, 19.2L},
         {"memo left right-aligned", left(memo, baRight), 15, 9.6L},
         {"memo top, tie to even", [&](Extended x) { memo.SetTop(x); return memo.Top(); }, 42.5L, 34},
+        {"memo width", width(memo, baNone), 100, 96},
         {"memo height", [&](Extended x) { memo.SetHeight(x); return memo.Height(); }, 60, 68},
         {"line left", left(line, baNone), 20, 24},
         {"line left negative", left(line, baNone), -5, -4.8L},
         {"line left on a multiple (Extended)", left(line, baNone), 28.8L, 24},
         {"line left right-aligned", left(line, baRight), 20, 14.4L},
         {"line top", [&](Extended x) { line.SetTop(x); return line.Top(); }, 20, 25.5L},
+        {"line width", width(line, baNone), 14.5L, 19.2L},
+        {"line width across", width(line, baWidth), 14.5L, 9.6L},
         {"command left", left(command, baNone), 15, 19.2L},
+        {"command top", [&](Extended x) { command.SetTop(x); return command.Top(); }, 9, 17},
     };
     for (const auto& c : cases) EXPECT_NEAR(c.set(c.value), c.expected, 1e-12L) << c.what;
 }
@@ -118,6 +125,8 @@ TEST(DMPPage, FontStyleReachesOnlyObjectsTakingTheirParentsFont)
     auto* own = r.add<TrpDMPMemoView>("Memo2");
     auto* line = r.add<TrpDMPLineView>("Line1");
     own->SetFontStyle({fsxItalic});
+    EXPECT_FALSE(own->ParentFont());
+    own->LineSpacing = 5;
     // Twice: the first change must not cut the object off from the page.
     for (const TrpDMPFontStyles style : {TrpDMPFontStyles{fsxBold, fsxCondensed}, TrpDMPFontStyles{fsxUnderline}}) {
         r.page->SetFontStyle(style);
@@ -125,8 +134,11 @@ TEST(DMPPage, FontStyleReachesOnlyObjectsTakingTheirParentsFont)
         EXPECT_EQ(line->FontStyle(), style);
         EXPECT_TRUE(follows->ParentFont());
         EXPECT_EQ(follows->Font()->Style().Contains(fsBold), style.Contains(fsxBold));
+        EXPECT_EQ(follows->Font()->Style().Contains(fsUnderline), style.Contains(fsxUnderline));
         EXPECT_EQ(follows->Font()->Name(), "Courier New");
+        EXPECT_EQ(follows->Font()->Size(), 12);
         EXPECT_EQ(own->FontStyle(), TrpDMPFontStyles{fsxItalic});
+        EXPECT_EQ(own->LineSpacing, 5);
     }
     EXPECT_EQ(r.add<TrpDMPMemoView>("Memo3")->FontStyle(), TrpDMPFontStyles{fsxUnderline});
 }
@@ -134,11 +146,18 @@ TEST(DMPPage, FontStyleReachesOnlyObjectsTakingTheirParentsFont)
 TEST(DMPObjects, DiffCarriesFontStyleAndCommandOnlyWhenChanged)
 {
     TrpDMPMemoView memo, memoBase;
+    TrpDMPLineView line, lineBase;
     memo.SetFontStyle({fsxBold});
     memoBase.SetFontStyle({fsxBold});
+    line.SetFontStyle({fsxWide});
+    lineBase.SetFontStyle({fsxWide});
     EXPECT_EQ(memo.Diff(&memoBase).find("FontStyle"), std::string::npos);
+    EXPECT_EQ(line.Diff(&lineBase).find("FontStyle"), std::string::npos);
     memo.SetFontStyle({fsxBold, fsxUnderline, fsx15cpi});
+    line.SetFontStyle({});
     EXPECT_NE(memo.Diff(&memoBase).find(" FontStyle=\"261\""), std::string::npos);
+    // An emptied style is a difference too.
+    EXPECT_NE(line.Diff(&lineBase).find(" FontStyle=\"0\""), std::string::npos) << line.Diff(&lineBase);
 
     TrpDMPCommand command, commandBase;
     command.Command = commandBase.Command = "\x1B@";
@@ -158,6 +177,7 @@ TEST(DMPObjects, CommandBytesAndStylesSurviveReportXml)
         r.page->SetFontStyle({fsxBold});
         r.add<TrpDMPCommand>("Cmd1")->Command = codes;
         r.add<TrpDMPMemoView>("Memo1");
+        r.add<TrpDMPMemoView>("Memo2")->SetFontStyle({fsxItalic, fsxWide});
         TStringStream out;
         r.report->SaveToStream(out);
         xml = out.DataString();
@@ -171,9 +191,14 @@ TEST(DMPObjects, CommandBytesAndStylesSurviveReportXml)
     EXPECT_EQ(r.report->Errors.Count(), 0);
     auto* command = dynamic_cast<TrpDMPCommand*>(r.report->FindObject("Cmd1"));
     auto* memo1 = dynamic_cast<TrpDMPMemoView*>(r.report->FindObject("Memo1"));
-    ASSERT_TRUE(command && memo1);
+    auto* memo2 = dynamic_cast<TrpDMPMemoView*>(r.report->FindObject("Memo2"));
+    ASSERT_TRUE(command && memo1 && memo2);
     EXPECT_EQ(command->Command, codes);
     EXPECT_EQ(memo1->FontStyle(), TrpDMPFontStyles{fsxBold});
+    EXPECT_TRUE(memo1->Font()->Style().Contains(fsBold));
+    // A memo with its own style keeps it, and stays off the page's.
+    EXPECT_EQ(memo2->FontStyle(), (TrpDMPFontStyles{fsxItalic, fsxWide}));
+    EXPECT_FALSE(memo2->ParentFont());
 
     // As prepared pages rebuild an object: full attributes, then the difference.
     TrpXMLSerializer serializer;
@@ -194,6 +219,14 @@ TEST(DMPObjects, RegisteredAsThreeDotMatrixViews)
     const std::vector<std::pair<std::string, int>> expected{
         {"TrpDMPMemoView", 2}, {"TrpDMPLineView", 5}, {"TrpDMPCommand", 21}};
     EXPECT_EQ(found, expected);
+
+    unregisterDMPClasses();
+    EXPECT_EQ(GetClass("TrpDMPMemoView"), nullptr);
+    int left = 0;
+    for (int i = 0; i < objects.Count(); ++i) left += objects.GetItem(i).Category == rpcatDMP;
+    EXPECT_EQ(left, 0);
+    registerDMPClasses();
+    ASSERT_NE(GetClass("TrpDMPMemoView"), nullptr);
 }
 
 TEST(DMPDrawing, GlyphsOnTheCharacterGridAt96Dpi)

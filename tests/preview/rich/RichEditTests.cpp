@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QTextBlock>
+#include <QTextCursor>
 
 #include "RichTestSupport.h"
+#include "ScriptedUiServices.h"
 #include "rpRichEdit.h"
 
 using namespace richtest;
@@ -295,4 +297,19 @@ TEST(RichEdit, ClearAndModified)
     e.SetSelText(u"z");
     e.SetSelStart(1);
     EXPECT_EQ(e.SelAttributes()->Name(), "Arial");
+}
+
+TEST(RichEdit, AFailingChangeHandlerIsShownNotThrownThroughQt)
+{
+    // The document tells of a change through a signal; what the user's
+    // handler raises is shown by the default handler and goes no further.
+    TReRichEdit e;
+    e.OnChange = [](TObject*) { throw Exception("handler failed"); };
+    gui::ScriptedUiServices ui;
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("handler failed"));
+    gui::ScopedUi scope(ui);
+    EXPECT_NO_THROW(QTextCursor(&e.Document()).insertText(QStringLiteral("typed")));
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_TRUE(ui.failures().isEmpty()) << ui.failures().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(e.Document().toPlainText(), QStringLiteral("typed"));
 }

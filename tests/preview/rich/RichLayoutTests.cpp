@@ -80,29 +80,6 @@ std::vector<std::string> Split(TReRichEdit& e, int width, int height, std::vecto
     return parts;
 }
 
-// The attributes of every character but paragraph marks.
-std::vector<rich::TRichChar> Attributes(const QTextDocument& doc)
-{
-    std::vector<rich::TRichChar> out;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            out.insert(out.end(), static_cast<size_t>(it.fragment().length()), rich::FromCharFormat(it.fragment().charFormat()));
-    return out;
-}
-
-// The x where each drawn line starts, top to bottom.
-std::vector<int> LineStarts(const TRecordingCanvas& canvas)
-{
-    std::vector<int> xs;
-    int y = INT_MIN;
-    for (const TCanvasRecord& r : canvas.Records())
-        if (r.kind == TCanvasRecord::ExtTextOut && r.points[0].Y != y) {
-            xs.push_back(r.points[0].X);
-            y = r.points[0].Y;
-        }
-    return xs;
-}
-
 QString RawText(const std::string& rtf)
 {
     return Read(rtf)->toRawText();
@@ -307,4 +284,10 @@ TEST(RichLayout, AContinuedParagraphKeepsItsLinesInPlace)
     Format(e, next, 4000, height, nullptr, &target);
     ASSERT_FALSE(LineStarts(second).empty());
     EXPECT_EQ(LineStarts(second)[0], 720);
+    // From inside a line too: what follows is no first line.
+    TRecordingCanvas inside(1440);
+    target.canvas = &inside;
+    Format(e, next + 3, 4000, height, nullptr, &target);
+    ASSERT_FALSE(LineStarts(inside).empty());
+    EXPECT_EQ(LineStarts(inside)[0], 720);
 }

@@ -5,6 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include <QTextBlock>
+
+#include <climits>
+
+#include "RecordingCanvas.h"
 #include "rpRichDump.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
@@ -34,8 +39,8 @@ std::vector<std::string> CorpusFiles()
 
 std::unique_ptr<QTextDocument> Read(const std::string& rtf)
 {
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
-    if (!ReadRtf(rtf, *doc)) doc.reset(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
+    if (!ReadRtf(rtf, *doc)) doc = rich::NewRichDocument();
     return doc;
 }
 
@@ -61,7 +66,9 @@ std::string Mutate(const std::string& input, uint32_t& seed)
         "\\uc-3", "{\\*\\x ", "{\\pict\\pngblip ", "{\\pict\\emfblip 0102", "\\par", "{\\object ", "{\\field{\\*\\fldinst ",
         "{\\fldrslt ", "{\\fonttbl{\\f9\\fcharset134 \\'cb;}}", "\\f9", "\\fcharset999 ", "\\cf99", "\\fs-4",
         "\\fs999999", "\\li-99999", "\\tx-1", "\\pard", "\\plain", "{\\*\\pn\\pnlvlblt}", "\\ls7", "\\'81",
-        "\\'ff\\'fe", "{\\result ", "\\line", "\\tab", "\xe4\xb8", "\\sl-99999\\slmult1", "{{{{{{{{", "}}}}}}}}"};
+        "\\'ff\\'fe", "{\\result ", "\\line", "\\tab", "\xe4\xb8", "\\sl-99999\\slmult1", "{{{{{{{{", "}}}}}}}}",
+        "\\pnstart", "\\pnstart0 ", "\\pnstart-7 ", "\\pnstart99999 ", "{\\pn\\pnstart}", "{\\*\\pn\\pnlvlbody\\pndec\\pnstart5 ",
+        "\\pnlvlcont", "\\pnucrm", "\\pnlcltr", "{\\pn}", "{\\\n\\pn}"};
     std::string s = input;
     const int steps = 1 + static_cast<int>(next(seed) % 4);
     for (int i = 0; i < steps; ++i) {
@@ -93,6 +100,27 @@ std::string CheckStable(const std::string& data)
     if (w1 != w2) return "written twice, the RTF differs";
     if (DumpRichDocument(*first) != DumpRichDocument(*second)) return "read back, the document differs";
     return {};
+}
+
+std::vector<rich::TRichChar> Attributes(const QTextDocument& doc)
+{
+    std::vector<rich::TRichChar> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            out.insert(out.end(), static_cast<size_t>(it.fragment().length()), rich::FromCharFormat(it.fragment().charFormat()));
+    return out;
+}
+
+std::vector<int> LineStarts(const TRecordingCanvas& canvas)
+{
+    std::vector<int> xs;
+    int y = INT_MIN;
+    for (const TCanvasRecord& r : canvas.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut && r.points[0].Y != y) {
+            xs.push_back(r.points[0].X);
+            y = r.points[0].Y;
+        }
+    return xs;
 }
 
 }  // namespace richtest

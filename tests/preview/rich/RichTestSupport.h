@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "rpRichFormat.h"
+
+class TRecordingCanvas;
+
 namespace richtest {
 
 std::string CorpusPath(const std::string& name);
@@ -27,5 +31,10 @@ std::string Mutate(const std::string& input, uint32_t& seed);
 // writing must equal the first. Returns a description of what failed, or
 // nothing.
 std::string CheckStable(const std::string& data);
+
+// The attributes of every character but paragraph marks.
+std::vector<rich::TRichChar> Attributes(const QTextDocument& doc);
+// The x where each drawn line starts, top to bottom.
+std::vector<int> LineStarts(const TRecordingCanvas& canvas);
 
 }  // namespace richtest

@@ -106,7 +106,7 @@ TEST(RtfReader, ParagraphMarks)
 
 TEST(RtfReader, NotRtfLeavesTheDocumentAlone)
 {
-    std::unique_ptr<QTextDocument> doc(rich::NewRichDocument());
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
     QTextCursor(doc.get()).insertText(QStringLiteral("kept"));
     EXPECT_FALSE(ReadRtf("hello {\\rtf1 x}", *doc));
     EXPECT_FALSE(ReadRtf("", *doc));

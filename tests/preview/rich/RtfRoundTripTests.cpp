@@ -146,8 +146,8 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         // A picture begun after text in its group, and a table in the body.
         "{\\rtf1 {lead\\pict\\emfblip 0102} x{\\fonttbl{\\f0 Zeta;}} y}",
         // Header words in the body, a font number without its number.
-        "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}{\\f1\\fcharset134 B;}} {\\field{\\*\\fldinst \\ansicpg1252 X}{\\fldrslt "
-        "\\f\\'d6\\'d0}} \\'d6\\'d0}",
+        ("{\\rtf1\\ansi{\\fonttbl{\\f0 A;}{\\f1\\fcharset134 B;}} {\\field{\\*\\fldinst \\ansicpg1252 X}{\\fldrslt "
+         "\\f\\'d6\\'d0}} \\'d6\\'d0}"),
         // A \bin count that is not its length, in a kept group cut off at the end.
         "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"u\\bin-5 x\"}{\\fldrslt t",
         // Equal pictures side by side, a scale of 0, a font name cut to 31 characters.
@@ -162,6 +162,8 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         "{\\rtf1\\uc0 {\\field{\\*\\fldinst I}{\\fldrslt \\u20013?}}}",
         // A supplementary character in a font name, an unknown charset.
         "{\\rtf1{\\fonttbl{\\f0\\fcharset13 N\\u-10179?\\u-8704?;}}\\'e9{\\object{\\result\\'e9}}}",
+        // A bullet list's start number (without its number) beside a list without one.
+        "{\\rtf{\\pn\\pnstart}{\\\n\\pn}r",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);
@@ -174,4 +176,23 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
     const std::string over = WriteRtf(*Read(inputs[0]));
     EXPECT_NE(over.find("{\\object\\objemb{\\result x\\par y}}"), std::string::npos) << over;
     EXPECT_EQ(Read(over)->toRawText(), Read(inputs[0])->toRawText());
+}
+
+TEST(RtfPictures, SizesNearTheIntegerRangeAreHeld)
+{
+    // Pixel sizes, goals and scales near 2^31: a picture takes at most
+    // 100,000 twips a side, and nothing overflows on the way.
+    const auto doc = Read("{\\rtf1 a{\\pict\\pngblip\\picw2147483647\\pich2147483647\\picwgoal0\\pichgoal0 00}"
+                          "b{\\pict\\pngblip\\picw10\\pich10\\picwgoal30000000\\pichgoal30000000\\picscalex100"
+                          "\\picscaley2147483647 00}c{\\pict\\pngblip\\picwgoal-5\\pichgoal20\\picscalex-1 00}}");
+    std::vector<QSizeF> sizes;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().objectType() == rich::RichObjectType)
+                sizes.push_back(rich::PictureSizeUnits(it.fragment().charFormat()));
+    ASSERT_EQ(sizes.size(), 3u);
+    const qreal limit = 100000.0 / rich::TwipsPerUnit;
+    EXPECT_EQ(sizes[0], QSizeF(limit, limit));
+    EXPECT_EQ(sizes[1], QSizeF(limit, limit));
+    EXPECT_EQ(sizes[2], QSizeF(0, 0));  // pixels unknown, goal not positive
 }

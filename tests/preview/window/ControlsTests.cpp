@@ -200,3 +200,17 @@ TEST(FontComboBox, KeepsFiveRecentlyUsedFontsOnTop)
     EXPECT_EQ(Stored(), QStringList({"宋体", "Gamma", "", "Delta", "Beta"}));
     EXPECT_EQ(store.readInteger({}, "FontType2", -1), 0);
 }
+
+TEST(FontComboBox, SampleShowsWithTheList)
+{
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    FixedFontBox box;
+    box.show();
+    box.setCurrentIndex(box.findText("Beta"));
+    box.showPopup();
+    EXPECT_TRUE(box.Preview()->isVisible());
+    EXPECT_EQ(box.Preview()->size(), QSize(200, 50));
+    box.hidePopup();
+    EXPECT_FALSE(box.Preview()->isVisible());
+}

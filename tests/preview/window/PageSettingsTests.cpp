@@ -48,7 +48,7 @@ TEST_F(PageSettingsTest, UnitsComeFromTheSettingsStore)
     const struct {
         QString stored;
         QString width, margin, unit;
-    } cases[] = {{{}, "21", "1", "cm"}, {"1", "8.27", "0.39", "in"}, {"x", "21", "1", "cm"}};
+    } cases[] = {{{}, "21", "1", "cm"}, {"1", "8.27", "0.39", "in"}, {"2", "21", "1", "cm"}, {"x", "21", "1", "cm"}};
     for (const auto& c : cases) {
         SetUnits(c.stored);
         TrpPageSettingsForm f(TrpPageSetup{});

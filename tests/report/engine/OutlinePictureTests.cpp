@@ -4,6 +4,7 @@
 #include "QtCanvas.h"
 #include "ScriptedUiServices.h"
 #include "PreparedTestUtil.h"
+#include "rpCustomPreview.h"
 #include "rpPicture.h"
 
 using namespace prepared_test;
@@ -268,6 +269,14 @@ TEST(DrawPage, PagesOnACanvasWithMirroredMargins)
     EXPECT_FALSE(darkAt(first, static_cast<int>(Round(10 * rp01cm)), y));
     EXPECT_TRUE(darkAt(second, static_cast<int>(Round(10 * rp01cm)), y));
     EXPECT_EQ(s.pages().GetPage(1)->LeftMargin, 30) << "the page keeps its own margins";
+    // Nothing for a page that does not exist.
+    QImage blank(10, 10, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    {
+        TQtCanvas canvas(blank);
+        s.pages().DrawPage(5, canvas, 1, 1, 0, 0);
+    }
+    EXPECT_EQ(blank.pixel(5, 5), QColor(Qt::white).rgb());
 }
 
 TEST(DrawPage, ObjectUnderTheMouse)
@@ -354,4 +363,77 @@ TEST(DrawPage, ClickedLinksAndTheReportsHandler)
     EXPECT_FALSE(click("", true).Modified);
     EXPECT_EQ(seen, (std::vector<std::string>{"Memo2", "double Memo2"}));
     EXPECT_EQ(static_cast<TrpMemoView*>(p.GetPage(0)->Objects()[1]->FindObject("Memo2"))->Text(), u"clicked\r\n");
+}
+
+TEST(DrawPage, ClickHandlersAndDrillDown)
+{
+    Sheet s;
+    // A drill-down group heading each page.
+    auto* group = new TrpGroupHeader(s.page);
+    group->SetName("GroupHeader1");
+    group->SetBounds(0, 0, 718, 40);
+    group->DrillDown = true;
+    group->DrillName = "g1";
+    auto* heading = new TrpMemoView(group);
+    heading->SetName("Heading");
+    heading->SetBounds(10, 5, 300, 30);
+    s.memos[1]->OnPreviewClick = "Memo2Click";
+    s.report->ScriptText()->SetText(
+        "procedure Memo2Click(Sender: TrpView; Button, Shift: Integer; var Modified: Boolean);\n"
+        "begin Sender.Visible := Button <> 0; Modified := True end;\nbegin end.");
+    ASSERT_TRUE(s.report->PrepareScript()) << s.report->Errors.Text();
+    s.start();
+    s.pages().AddPage(s.page);
+    s.pages().AddObject(group);
+    s.row(0, 1);
+    s.pages().AddObject(s.band);
+    struct Preview : TrpCustomPreview {
+        int refreshed = 0;
+        void Init() override {}
+        void Lock() override {}
+        void Unlock() override {}
+        void RefreshReport() override { ++refreshed; }
+        void ProgressStart() override {}
+        void Progress(int) override {}
+        void ProgressStop() override {}
+    } preview;
+    s.report->SetPreview(&preview);
+    auto click = [&](Extended x, Extended y) {
+        TrpPageClick c;
+        c.X = static_cast<int>(10 * rp01cm + x);
+        c.Y = static_cast<int>(10 * rp01cm + y);
+        c.Click = true;
+        s.pages().HandleObjectClick(0, c);
+        return c;
+    };
+    // The object's script handler hides it and says the page changed.
+    const TrpPageClick handled = click(215, 90);
+    ASSERT_TRUE(handled.Object);
+    EXPECT_EQ(handled.Object->Name(), "Memo2");
+    EXPECT_TRUE(handled.Modified);
+    EXPECT_FALSE(s.pages().GetPage(0)->Objects()[1]->FindObject("Memo2")->Visible());
+    // A click in the group opens it, a second closes it.
+    EXPECT_TRUE(click(20, 10).Refresh);
+    EXPECT_EQ(s.report->ExpandedDrillDowns, std::set<std::string>{"g1"});
+    EXPECT_TRUE(click(20, 10).Refresh);
+    EXPECT_TRUE(s.report->ExpandedDrillDowns.empty());
+    EXPECT_EQ(preview.refreshed, 2);
+    EXPECT_FALSE(click(500, 90).Refresh) << "a row is no group";
+    s.report->SetPreview(nullptr);
+}
+
+TEST(PreparedPages, ProgressAndTheEndOfARun)
+{
+    Sheet s;
+    std::vector<std::string> calls;
+    TrpPreviewPages& p = s.pages();
+    p.OnProgressStart = [&](int kind) { calls.push_back("start " + std::to_string(kind)); };
+    p.OnProgress = [&](int kind, int page) { calls.push_back(std::to_string(kind) + ":" + std::to_string(page)); };
+    p.OnProgressStop = [&](int kind) { calls.push_back("stop " + std::to_string(kind)); };
+    s.fill(2, 1);
+    EXPECT_EQ(p.SourceReportPage(0), s.page);
+    p.Finish();
+    EXPECT_EQ(calls, (std::vector<std::string>{"start 0", "0:1", "0:2", "stop 0"}));
+    EXPECT_EQ(p.SourceReportPage(0), nullptr);
+    EXPECT_EQ(p.CachedPageCount(), 0);
 }

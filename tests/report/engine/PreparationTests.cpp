@@ -11,6 +11,7 @@
 #include "ScriptedUiServices.h"
 #include "Watchdog.h"
 #include "rpCustomPreview.h"
+#include "rpDialogControls.h"
 #include "rpProgress.h"
 #include "rpRes.h"
 #include "rpUtilsStreams.h"
@@ -44,12 +45,6 @@ struct FakePreview : TrpCustomPreview {
     void ProgressStart() override { calls.push_back("start"); }
     void Progress(int pageIndex) override { calls.push_back(std::to_string(pageIndex)); }
     void ProgressStop() override { calls.push_back("stop"); }
-};
-
-class TestControl : public TrpDialogControl {
-public:
-    using TrpDialogControl::TrpDialogControl;
-    void Draw(TCanvas&, Extended, Extended, Extended, Extended) override {}
 };
 
 // A sheet of `rows` rows of 20 units, 17 to a page.
@@ -318,13 +313,13 @@ TEST(Preparation, ACancelledDialogBuildsNothing)
 {
     LoadReportStringTable();
     RowsSheet sheet(2);
-    // The test's control class cannot be read back.
+    // The objects stay as the run leaves them.
     sheet.report->EngineOptions()->DestroyForms = false;
     auto* ds = new CountingDataSet(sheet.form.get(), "Counted", 1);
     sheet.report->DataSets()->Add()->SetDataSet(ds);
     auto* dialog = new TrpDialogPage(sheet.report);
     dialog->SetName("Dialog1");
-    auto* control = new TestControl(dialog);
+    auto* control = new TrpEditControl(dialog);
     control->SetName("Control1");
     sheet.report->ScriptText()->SetText(
         "var stopped: Integer;\r\nprocedure Stop(Sender: Variant);\r\nbegin\r\n  stopped := 1;\r\nend;\r\nbegin\r\nend.");

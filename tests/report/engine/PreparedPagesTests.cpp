@@ -2,6 +2,7 @@
 
 #include "PreparedTestUtil.h"
 #include "Pictures.h"
+#include "rpPicture.h"
 #include "rpPrinter.h"
 
 using namespace prepared_test;
@@ -36,7 +37,42 @@ std::string describeObjects(TrpComponent& page)
     return all.substr(all.find('\n') + 1);
 }
 
+// A picture view one of whose properties cannot be read while its picture
+// is left out.
+class TFailingPicture : public TrpPictureView {
+    DORVAK_CLASS(TFailingPicture, TrpPictureView)
+public:
+    using TrpPictureView::TrpPictureView;
+    static inline bool failing = false;
+    int32_t Broken() const
+    {
+        if (failing && !PictureMark) throw Exception("cannot be read");
+        return 0;
+    }
+    void SetBroken(int32_t) {}
+    static void Publish(TClassBuilder<TFailingPicture>& b) { b.property("Broken", &TFailingPicture::Broken, &TFailingPicture::SetBroken); }
+};
+
 }  // namespace
+
+TEST(PreparedPages, APictureThatFailsToBeWrittenKeepsItsPictureMark)
+{
+    RegisterClass<TFailingPicture>(TFailingPicture::Publish);
+    {
+        Sheet s;
+        s.start();
+        auto* picture = new TFailingPicture(s.band);
+        picture->SetName("Picture1");
+        TFailingPicture::failing = true;
+        EXPECT_THROW(s.pages().AddToSourcePage(picture), Exception);
+        TFailingPicture::failing = false;
+        // The copy the prepared pages hold keeps its picture when saved.
+        auto* copy = dynamic_cast<TrpPictureView*>(s.pages().SourcePage(0)->FindObject("Picture1"));
+        ASSERT_NE(copy, nullptr);
+        EXPECT_TRUE(copy->PictureMark);
+    }
+    UnregisterClass<TFailingPicture>();
+}
 
 TEST(PreparedPages, UniqueNamesAndDictionary)
 {

@@ -63,6 +63,50 @@ TEST(ComponentTree, FindObjectIgnoresCaseAndNeverTheRootItself)
     EXPECT_EQ(all[3], m);
 }
 
+TEST(ComponentTree, LookUpsFollowEveryChangeOfNameAndPlace)
+{
+    // The first look-up indexes the report's names; later changes of name,
+    // parent and report must reach that index.
+    Sample s;
+    TrpMemoView* memo = s.memo("Memo1", u"x");
+    EXPECT_EQ(s.report->FindObject("memo1"), memo);
+    TrpMemoView* added = s.memo("Memo2", u"y");
+    EXPECT_EQ(s.report->FindObject("MEMO2"), added);
+    memo->SetName("Total");
+    EXPECT_EQ(s.report->FindObject("Memo1"), nullptr);
+    EXPECT_EQ(s.report->FindObject("total"), memo);
+    EXPECT_THROW(added->SetName("TOTAL"), EComponentError);
+    EXPECT_EQ(s.report->FindObject("Memo2"), added);
+
+    // From an object: only what lies below it.
+    auto* second = new TrpReportPage(s.report.get());
+    second->SetName("Page2");
+    EXPECT_EQ(s.page->FindObject("Total"), memo);
+    EXPECT_EQ(second->FindObject("Total"), nullptr);
+    EXPECT_EQ(s.band->FindObject("MasterData1"), nullptr) << "never the object itself";
+
+    // A band moved with its children, then taken out of the report.
+    s.band->SetParent(second);
+    EXPECT_EQ(second->FindObject("Total"), memo);
+    EXPECT_EQ(s.page->FindObject("Total"), nullptr);
+    TrpReportPage loose;
+    s.band->SetParent(&loose);
+    EXPECT_EQ(s.report->FindObject("Total"), nullptr);
+    EXPECT_EQ(loose.FindObject("Total"), memo);
+    // Into another report, whose index already stands.
+    TrpReport other;
+    auto* page = new TrpReportPage(&other);
+    EXPECT_EQ(other.FindObject("Memo2"), nullptr);
+    s.band->SetParent(page);
+    EXPECT_EQ(other.FindObject("Memo2"), added);
+    delete added;
+    EXPECT_EQ(other.FindObject("Memo2"), nullptr);
+    EXPECT_EQ(other.FindObject("total"), memo);
+    s.band->SetParent(s.page);
+    EXPECT_EQ(other.FindObject("total"), nullptr);
+    EXPECT_EQ(s.report->FindObject("total"), memo);
+}
+
 TEST(ComponentTree, LookingUpWhileWalkingTheListOfAllObjectsLeavesTheListAlone)
 {
     Sample s;

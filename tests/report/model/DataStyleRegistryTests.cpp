@@ -237,6 +237,11 @@ TEST(Registry, PropertyEditorsAndTheirNameTables)
     EXPECT_EQ(editors.Find("String", TFont::StaticClass(), "Name"), 3);
     EXPECT_EQ(editors.Find("String", TrpMemoView::StaticClass(), "Name"), -1);
     EXPECT_EQ(editors.LastFound(), 3);
+    // The attribute sets a designer reads, in registration order.
+    const unsigned attributes[] = {0, 73, 60, 11, 11, 9, 9, 11, 8, 8, 8};
+    for (int i = 0; i < editors.Count(); ++i)
+        EXPECT_EQ(editors.GetItem(i).Editor(nullptr)->GetAttributes(), attributes[i]) << editors.GetItem(i).TypeName;
+    EXPECT_EQ(TrpClassProperty().GetAttributes(), 56u);
 
     TrpMemoView memo;
     auto edit = [&](int index, const char* prop) {
@@ -254,7 +259,25 @@ TEST(Registry, PropertyEditorsAndTheirNameTables)
     modal->SetValue("mrOk");
     EXPECT_EQ(memo.Tag(), 1);
     modal->GetValues();
-    EXPECT_EQ(modal->Values.Strings(10), "mrYesToAll");
+    EXPECT_EQ(modal->Values.Strings(10), "mrYesToAll");  // in their own order
+    auto charset = edit(4, "Tag");
+    memo.SetTag(134);
+    EXPECT_EQ(charset->GetValue(), "GB2312_CHARSET");
+    charset->SetValue("DEFAULT_CHARSET");
+    EXPECT_EQ(memo.Tag(), 1);
+    charset->SetValue("99");
+    EXPECT_EQ(charset->GetValue(), "99");
+    charset->GetValues();  // sorted
+    ASSERT_GT(charset->Values.Count(), 10);
+    for (int i = 1; i < charset->Values.Count(); ++i)
+        EXPECT_LE(CompareText(charset->Values.Strings(i - 1), charset->Values.Strings(i)), 0) << i;
+    auto shortCut = edit(6, "Tag");
+    memo.SetTag(0);
+    EXPECT_EQ(shortCut->GetValue(), kShortCutNone);
+    shortCut->SetValue("Ctrl+A");
+    EXPECT_EQ(memo.Tag(), scCtrl | 'A');
+    shortCut->SetValue("(none)");
+    EXPECT_EQ(memo.Tag(), 0);
 
     auto date = edit(9, "GapX");
     memo.GapX = 0;

@@ -5,7 +5,10 @@
 #include <cstdlib>
 
 #include "ModelTestUtil.h"
+#include "ScriptedUiServices.h"
+#include "SmallStack.h"
 #include "rpDesignView.h"
+#include "rpXML.h"
 
 using namespace model_test;
 
@@ -56,4 +59,50 @@ TEST(DesignView, TreeTextListsObjectsWithPositions)
     EXPECT_NE(tree.find("\n      TrpMemoView OrderDate (478, 42, 240, 18) \"开单日期：2026-03-07\"\n"),
               std::string::npos);
     EXPECT_NE(tree.find("\n      TrpPictureView Picture3 (340, 0, 40, 40)\n"), std::string::npos);
+}
+
+namespace {
+
+// A report whose page holds `levels` data bands, each inside the one before.
+std::string nestedBands(int levels)
+{
+    std::string xml = "<TrpReport><TrpReportPage Name=\"Page1\">";
+    for (int i = 0; i < levels; ++i)
+        xml += "<TrpMasterData Name=\"M" + std::to_string(i) + "\" Top=\"1\" Width=\"700\" Height=\"30\">";
+    for (int i = 0; i < levels; ++i) xml += "</TrpMasterData>";
+    return xml + "</TrpReportPage></TrpReport>";
+}
+
+}  // namespace
+
+TEST(DesignView, TheDeepestReportTheReaderTakesFitsASmallStack)
+{
+    // The report and its page take two of the levels. Loading, the tree text,
+    // the list of all objects, saving and freeing all recurse a level at a
+    // time: on a 512 KB stack they must all get through.
+    const int deepest = TrpXMLReader::kMaxDepth - 2;
+    RunOnStack(512 * 1024, [&] {
+        auto report = std::make_unique<TrpReport>();
+        loadXml(*report, nestedBands(deepest));
+        ASSERT_EQ(report->Errors.Count(), 0);
+        EXPECT_EQ(report->GetAllObjects().size(), static_cast<size_t>(deepest) + 2);  // with the page and the report
+        const std::string tree = ReportTreeText(*report);
+        EXPECT_NE(tree.find(std::string(2 * (deepest + 1), ' ') + "TrpMasterData M" + std::to_string(deepest - 1)),
+                  std::string::npos);
+        const std::string saved = saveXml(*report);
+        report.reset();
+        TrpReport again;
+        loadXml(again, saved);
+        EXPECT_EQ(again.Errors.Count(), 0);
+    });
+
+    // One level more is a damaged file, not a crash.
+    gui::ScriptedUiServices ui;
+    gui::ScopedUi scope(ui);
+    ui.expectMessage(gui::MsgResult::Ok);
+    TrpReport report;
+    loadXml(report, nestedBands(deepest + 1));
+    ASSERT_EQ(report.Errors.Count(), 1);
+    EXPECT_EQ(report.Errors.Strings(0), "Invalid file format");
+    EXPECT_EQ(ui.pending(), 0);
 }

@@ -51,8 +51,9 @@ void mutate(TObject* object, int depth = 0)
     }
 }
 
-TrpComponent* placeFor(const TClass* cls, Sample& s)
+TrpComponent* placeFor(const TClass* cls, Sample& s, TrpDialogPage* dialog)
 {
+    if (cls->InheritsFrom(TrpDialogControl::StaticClass())) return dialog;
     if (cls->InheritsFrom(TrpPage::StaticClass())) return s.report.get();
     if (cls->InheritsFrom(TrpBand::StaticClass())) return s.page;
     if (cls->InheritsFrom(TrpView::StaticClass())) return s.band;
@@ -79,10 +80,13 @@ TEST(ModelRoundTrip, EveryClassWithEveryValueChangedComesBackTheSame)
     } unpin;
     Sample s;
     s.report->PrintOptions()->Printer = "Default";
+    // Dialog controls sit on a dialog page of their own.
+    auto* dialog = new TrpDialogPage(s.report.get());
+    dialog->SetName("Dialog");
     int made = 0;
     for (const TClass* cls : RegisteredClasses()) {
         if (cls->IsAbstract() || !cls->InheritsFrom(TrpComponent::StaticClass())) continue;
-        TrpComponent* place = placeFor(cls, s);
+        TrpComponent* place = placeFor(cls, s, dialog);
         if (!place) continue;
         auto* object = static_cast<TrpComponent*>(cls->Create(place));
         object->SetName(std::string("o") + std::to_string(++made));

@@ -97,6 +97,7 @@ TEST(DBDataset, BlobsGoToStreamsAndTextLists)
     EXPECT_EQ(lines.Text(), u"long text\r\n");
     TMemoryStream none;
     t.ds->AssignBlobTo("nosuch", none);
+    t.ds->AssignBlobTo("s", none);
     EXPECT_EQ(none.Size(), 0) << "no blob, nothing written";
 }
 
@@ -213,6 +214,8 @@ TEST(DBDataset, WithoutAQueryNothingIsRead)
         EXPECT_EQ(std::string(e.what()), "数据库 rpDBDataset9 未连接至数据库");
     }
     EXPECT_TRUE(ds->Eof());
+    EXPECT_TRUE(ds->GetValue("x").isNull());
+    EXPECT_EQ(ds->RecordCount(), 0);
     EXPECT_EQ(display(*ds, "x"), "rpDBDataset9.\"x\"");
     {
         OrderFile file;

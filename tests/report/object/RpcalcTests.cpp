@@ -66,6 +66,8 @@ TEST(Rpcalc, RefusesWhatItCannotDo)
     const QStringList wrong[] = {
         {report("waybill.xml"), "--db", db, "--memos"},                                    // no dataset
         {report("waybill.xml"), "--db", db, "--dataset", "x=select 1", "--memos", "1+1"},  // both
+        {report("waybill.xml"), "--db", db, "--dataset", "x=select 1", "--record", "0", "1"},
+        {report("waybill.xml"), "--dataset", "x=select 1", "1"},                            // no file
     };
     for (const QStringList& args : wrong) {
         const Outcome r = rpcalc(args);

@@ -8,6 +8,7 @@
 
 #include "ObjectTestUtil.h"
 #include "ScriptedUiServices.h"
+#include "SettingsStore.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPassw.h"
@@ -256,4 +257,19 @@ TEST(ReportStorage, FilesAndAncestors)
     EXPECT_TRUE(looped.LoadFromFile(self.path));
     r.SetParentReport("");
     EXPECT_FALSE(r.FindObject("Logo")->IsAncestor());
+}
+
+TEST(ReportStorage, TheIniFileIsAKeyOrAFile)
+{
+    TempFile ini("prefs.ini");
+    TrpReport r;
+    EXPECT_EQ(r.GetIniFile()->vendor(), "Quorvel");
+    r.IniFile = ini.path;
+    {
+        auto store = r.GetIniFile();
+        store->writeString("Fonts", "Recent", "宋体");
+        store->sync();
+    }
+    EXPECT_EQ(r.GetIniFile()->readString("Fonts", "Recent").toStdString(), "宋体");
+    EXPECT_NE(readFile(ini.path).find("[Fonts]"), std::string::npos);
 }

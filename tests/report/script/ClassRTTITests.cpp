@@ -352,5 +352,5 @@ TEST(ReportScripts, StylesPicturesAndDialogResults)
     std::filesystem::remove(png);
     ASSERT_NE(picture->Graphic(), nullptr);
     EXPECT_EQ(picture->Graphic()->Width(), 7);
-    EXPECT_EQ(dialog->ModalResult, 1);
+    EXPECT_EQ(dialog->ModalResult(), 1);
 }

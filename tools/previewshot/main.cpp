@@ -1,0 +1,226 @@
+// previewshot: shows a prepared-report file, or a report prepared against
+// an SQLite file, in the preview window as ShowReport opens it, moves to a
+// page and zoom, searches a text, and saves the window as a PNG.
+//
+//   previewshot (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...]) --png OUT.png
+//               [--page N] [--zoom Z|pagewidth|wholepage] [--find TEXT]
+//
+// Z is device pixels per report unit (1 is 96 dpi). A wrong command line
+// exits with 2; a file that cannot be loaded or prepared with 1 (the
+// reasons on standard error). No box is ever shown: their texts go to
+// standard error.
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Canvas.h"
+#include "CodePages.h"
+#include "CoreClasses.h"
+#include "Pictures.h"
+#include "ScriptModules.h"
+#include "SysUtils.h"
+#include "ToolDatasets.h"
+#include "UiServices.h"
+#include "rpClassRTTI.h"
+#include "rpCustomPreviewPages.h"
+#include "rpDMPClass.h"
+#include "rpModel.h"
+#include "rpPreviewForm.h"
+#include "rpReport.h"
+#include "rpRes.h"
+#include "rpXMLSerializer.h"
+#include "sc_tools.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: previewshot (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...]) --png OUT.png [--page N] "
+    "[--zoom Z|pagewidth|wholepage] [--find TEXT]\n";
+
+struct Options {
+    std::string input;
+    std::string database;
+    std::vector<std::pair<std::string, std::string>> datasets;
+    std::string png;
+    int page = 1;
+    std::optional<Extended> zoom;
+    TrpZoomMode zoomMode = zmDefault;
+    std::optional<std::string> find;
+};
+
+bool endsWith(const std::string& s, const char* tail)
+{
+    const std::string t = LowerCase(tail);
+    return s.size() >= t.size() && LowerCase(s.substr(s.size() - t.size())) == t;
+}
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--db" && hasValue) {
+            o.database = argv[++i];
+        } else if (a == "--dataset" && hasValue) {
+            const std::string d = argv[++i];
+            const size_t eq = d.find('=');
+            if (eq == std::string::npos || eq == 0) return false;
+            o.datasets.emplace_back(d.substr(0, eq), d.substr(eq + 1));
+        } else if (a == "--png" && hasValue) {
+            o.png = argv[++i];
+        } else if (a == "--page" && hasValue) {
+            if (!TryStrToInt(argv[++i], o.page) || o.page < 1) return false;
+        } else if (a == "--zoom" && hasValue) {
+            const std::string z = argv[++i];
+            Extended value = 0;
+            if (z == "pagewidth") o.zoomMode = zmPageWidth;
+            else if (z == "wholepage") o.zoomMode = zmWholePage;
+            else if (TryStrToFloat(z, value) && value > 0 && value <= 10) o.zoom = value;
+            else return false;
+        } else if (a == "--find" && hasValue) {
+            o.find = argv[++i];
+        } else if (a.rfind("--", 0) == 0 || !o.input.empty()) {
+            return false;
+        } else {
+            o.input = a;
+        }
+    }
+    if (o.input.empty() || o.png.empty()) return false;
+    // Datasets belong to a report file; a prepared file has its pages.
+    if (endsWith(o.input, ".rpp")) return o.database.empty() && o.datasets.empty();
+    return o.database.empty() == o.datasets.empty();
+}
+
+// Boxes are written to standard error; the preview window is driven here
+// instead of waiting for a person.
+class ShotUi : public gui::UiServices {
+public:
+    explicit ShotUi(const Options& o) : options_(o) {}
+    bool saved = false;
+    // Cleared while a report is prepared inside the window, set by its end.
+    bool prepared = true;
+    std::string error;
+
+    gui::MsgResult messageBox(const QString& text, const QString&, gui::MsgButtons, gui::MsgIcon) override
+    {
+        std::fprintf(stderr, "previewshot: %s\n", text.toStdString().c_str());
+        return gui::MsgResult::Ok;
+    }
+    int showModal(QDialog& dialog) override
+    {
+        auto* form = qobject_cast<TrpPreviewForm*>(&dialog);
+        if (!form) {
+            std::fprintf(stderr, "previewshot: %s refused\n", dialog.windowTitle().toStdString().c_str());
+            return QDialog::Rejected;
+        }
+        shoot(*form);
+        return QDialog::Accepted;
+    }
+    bool inputQuery(const QString&, const QString&, QString&) override { return false; }
+    bool fileDialog(const gui::FileRequest&, QString&) override { return false; }
+    bool fontDialog(QFont&, const QString&) override { return false; }
+    bool colorDialog(QColor&, const QString&) override { return false; }
+    bool openUrl(const QString&) override { return false; }
+
+private:
+    void settle()
+    {
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    }
+
+    void shoot(TrpPreviewForm& form)
+    {
+        form.setWindowState(Qt::WindowNoState);
+        form.resize(1280, 900);
+        form.show();
+        // The report is prepared inside the window, from its timer's tick.
+        TrpReport* report = form.Report();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 600000 &&
+               ((report && report->PrepareTimer() && report->PrepareTimer()->isActive()) || form.Preview->Running())) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            QThread::msleep(5);
+        }
+        settle();
+        // A report that could not be prepared shows nothing (or has closed
+        // its window).
+        if (!prepared || !form.isVisible()) {
+            error = "the report could not be prepared";
+            return;
+        }
+        TrpPreview& preview = *form.Preview;
+        if (options_.zoom) preview.SetZoom(*options_.zoom);
+        if (options_.zoomMode != zmDefault) preview.SetZoomMode(options_.zoomMode);
+        preview.SetPageNo(options_.page);
+        if (options_.find) preview.FindText(Utf8ToUtf16(*options_.find), false, true);
+        settle();
+        if (!form.grab().save(QString::fromStdString(options_.png), "PNG")) error = "cannot write " + options_.png;
+        else saved = true;
+        form.hide();
+    }
+
+    const Options& options_;
+};
+
+int run(const Options& o)
+{
+    ShotUi ui(o);
+    gui::ScopedUi scope(ui);
+    ToolDatasets data(o.database, o.datasets);
+    auto* report = new TrpReport(&data.form);
+    if (endsWith(o.input, ".rpp")) {
+        report->PreviewPages()->LoadFromFile(o.input, true);
+        report->ShowPreparedReport();
+    } else {
+        report->LoadFromFile(o.input, true);
+        if (report->Errors.Count() > 0) {
+            for (int i = 0; i < report->Errors.Count(); ++i)
+                std::fprintf(stderr, "previewshot: %s\n", report->Errors.Strings(i).c_str());
+            return 1;
+        }
+        data.AddTo(*report);
+        // Prepared inside the window, as the print commands show it.
+        ui.prepared = false;
+        report->OnEndDoc = [&ui](TObject*) { ui.prepared = true; };
+        report->ShowReport(true);
+    }
+    if (!ui.error.empty()) std::fprintf(stderr, "previewshot: %s\n", ui.error.c_str());
+    return ui.saved ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    registerCoreClasses();
+    registerCanvasClasses();
+    registerPictureClasses();
+    scRegisterStandardLanguages();
+    registerReportFoundationClasses();
+    registerReportModel();
+    registerDMPClasses();
+    registerReportResources();
+    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+    registerPreviewLibrary();
+    try {
+        return run(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "previewshot: %s\n", e.what());
+        return 1;
+    }
+}
