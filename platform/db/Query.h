@@ -126,7 +126,8 @@ public:
     // The bytes the fetched rows take.
     std::size_t heldBytes() const noexcept { return rows_.heldBytes(); }
     // The value of a field in the current row; Null past the rows. The
-    // reference holds the field's value until the cursor moves.
+    // reference holds the field's value until the cursor moves. Reading
+    // decodes into the query itself: one thread reads a query at a time.
     const Value& value(int fieldIndex) const;
     const Value& value(std::string_view fieldName) const { return value(fieldByName(fieldName).index()); }
 
