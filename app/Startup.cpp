@@ -6,6 +6,7 @@
 #include "AppCommon.h"
 #include "DATAM.h"
 #include "Guard.h"
+#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "UiServices.h"
 #include "Uaddcp.h"
@@ -18,6 +19,7 @@
 #include "Usys.h"
 #include "Uxgmm.h"
 #include "main.h"
+#include "rpStartup.h"
 
 namespace app {
 
@@ -37,6 +39,13 @@ void destroy(T*& global)
 }
 
 }  // namespace
+
+void StartReportSystem()
+{
+    static TscGuiScriptUi scriptUi;
+    registerReportSystem();
+    scSetScriptUi(&scriptUi);
+}
 
 void CreateForms()
 {
@@ -83,6 +92,7 @@ int RunProgram(int argc, char** argv)
     // The program ends by the login's cancel or by closing the main window,
     // never because some window happened to be the last one open.
     application.setQuitOnLastWindowClosed(false);
+    StartReportSystem();
 
     bool scriptError = false;
     std::unique_ptr<gui::ScriptedUiServices> scripted(gui::installFromEnvironment(&scriptError));

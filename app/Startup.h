@@ -5,6 +5,10 @@
 
 namespace app {
 
+// The report system once per process, after the application object and
+// before any form: the printers, made on first use, take their texts from
+// its string table. Scripts' ShowMessage becomes an information box.
+void StartReportSystem();
 void CreateForms();
 // Frees what CreateForms made, the login form first (tests, program end).
 void DestroyForms();

@@ -23,6 +23,11 @@
 #include "Uluru.h"
 #include "Usys.h"
 #include "Uxgmm.h"
+#include "rpDBSet.h"
+#include "rpMemo.h"
+#include "rpReport.h"
+#include "rpTemplates.h"
+#include "rpTypes.h"
 
 Tfmain* fmain = nullptr;
 
@@ -82,7 +87,38 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
         ADOQuery2->setSql("SELECT * FROM zq_ddmx ORDER BY rowid");
         ADOQuery3->setSql("SELECT * FROM config ORDER BY rowid");
     }
+    gui::guarded([this] { createReports(); });
     gui::guarded([this] { FormCreate(); });
+}
+
+Tfmain::~Tfmain() = default;
+
+void Tfmain::createReports()
+{
+    Components = std::make_unique<TComponent>();
+    Components->SetName("fmain");
+    auto dataset = [this](const char* name, db::Query* query) {
+        auto* ds = new TrpDBDataset(Components.get());
+        ds->SetName(name);
+        ds->SetUserName(name);
+        ds->CloseDataSource = false;
+        ds->BCDToCurrency = false;
+        ds->SetDataSet(query);
+        return ds;
+    };
+    rpDBDataset1 = dataset("rpDBDataset1", ADOQuery1.get());
+    rpDBDataset2 = dataset("rpDBDataset2", ADOQuery2.get());
+    rpDBDataset3 = dataset("rpDBDataset3", ADOQuery1.get());
+    rpDBDataset4 = dataset("rpDBDataset4", ADOQuery3.get());
+    // The datasets exist first: the templates name theirs.
+    auto report = [this](const char* name, std::string_view resource) {
+        auto* r = new TrpReport(Components.get());
+        r->SetName(name);
+        LoadReportTemplate(*r, resource);
+        return r;
+    };
+    rpReport1 = report("rpReport1", rpOrderSheetTemplate);
+    rpReport2 = report("rpReport2", rpWaybillTemplate);
 }
 
 void Tfmain::buildMenus()
@@ -423,9 +459,79 @@ void Tfmain::N25Click()
     PrintOrderSheet();
 }
 
-// ---- Printing: the report engine is not built yet. Both commands say so
-// rather than pretend to print.
+// ---- Printing
 
-void Tfmain::PrintOrderSheet() { gui::ShowMessage(QStringLiteral("打印出库单的功能尚未完成。")); }
+namespace {
 
-void Tfmain::PrintWaybill(const QString& /*id*/) { gui::ShowMessage(QStringLiteral("打印快递单的功能尚未完成。")); }
+const QString kNoCompany = QStringLiteral("请先在“文件 → 设置”中填写企业信息，再打印出库单。");
+
+// Which layout pair places each text of the waybill: the addresses by the
+// address pairs, the telephones by the telephone pairs, as the layout form
+// labels them.
+struct WaybillText {
+    const char* memo;
+    const char* x;
+    const char* y;
+};
+const WaybillText kWaybillTexts[] = {
+    {"Memo1", "jjrx", "jjry"},   {"Memo2", "jjdwx", "jjdwy"}, {"Memo3", "jjdzx", "jjdzy"}, {"Memo4", "jjdhx", "jjdhy"},
+    {"Memo5", "sjrx", "sjry"},   {"Memo6", "sjdwx", "sjdwy"}, {"Memo7", "sjdzx", "sjdzy"}, {"Memo8", "sjdhx", "sjdhy"},
+};
+
+// A stored coordinate in centimetres as report units. Empty is 0, as the
+// layout form stores it; anything else that is no number raises.
+Extended Centimetres(const QString& text)
+{
+    const std::string trimmed = S(app::TrimQ(text));
+    return trimmed.empty() ? 0 : StrToFloat(trimmed) * rp1cm;
+}
+
+void SetMemoText(TrpReport& report, const char* name, const QString& text)
+{
+    if (auto* memo = dynamic_cast<TrpMemoView*>(report.FindObject(name))) memo->SetText(text.toStdU16String());
+}
+
+}  // namespace
+
+void Tfmain::PrintOrderSheet()
+{
+    if (!rpReport1) return;
+    db::Query& config = DM->Read("SELECT khmc, dz, lxdh FROM config ORDER BY rowid LIMIT 1");
+    if (config.eof()) {
+        gui::ShowMessage(kNoCompany);
+        return;
+    }
+    const QString title = app::FieldText(config, "khmc") + QStringLiteral("发货单");
+    const QString contact = QStringLiteral("联系电话：") + app::FieldText(config, "lxdh") + QStringLiteral("       地址：") +
+                            app::FieldText(config, "dz");
+    // Its errors were shown once; a second preparation would show them again.
+    if (!rpReport1->PrepareReport(true)) return;
+    SetMemoText(*rpReport1, "Memo1", title);
+    SetMemoText(*rpReport1, "Memo23", contact);
+    rpReport1->ShowReport(true);
+}
+
+void Tfmain::PrintWaybill(const QString& id)
+{
+    if (!rpReport2) return;
+    db::Query& layout = DM->Read("SELECT * FROM zq_kd WHERE id=? ORDER BY id LIMIT 1", {S(id)});
+    if (layout.eof()) return;
+    struct Place {
+        const char* memo;
+        Extended left, top;
+    };
+    std::vector<Place> places;
+    for (const WaybillText& t : kWaybillTexts)
+        places.push_back({t.memo, Centimetres(app::FieldText(layout, t.x)), Centimetres(app::FieldText(layout, t.y))});
+    // The order sheet may have left the recipient's query at its end, and
+    // the company row is read as it stands now.
+    if (ADOQuery1 && ADOQuery1->active()) ADOQuery1->first();
+    if (ADOQuery3) ADOQuery3->close();
+    if (!rpReport2->PrepareReport(true)) return;
+    for (const Place& p : places)
+        if (TrpComponent* memo = rpReport2->FindObject(p.memo)) {
+            memo->SetTop(p.top);
+            memo->SetLeft(p.left);
+        }
+    rpReport2->ShowReport(true);
+}

@@ -21,7 +21,10 @@ class QMenu;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TComponent;
 class TStringGrid;
+class TrpDBDataset;
+class TrpReport;
 
 // What a grid lists: a statement with its values, without ORDER BY (the
 // count and the pages are built from it), and which layout shows it.
@@ -39,6 +42,7 @@ public:
     static constexpr int kPageSize = 100;
 
     explicit Tfmain(QWidget* parent = nullptr);
+    ~Tfmain() override;
 
     // Handlers
     void FormCreate();
@@ -60,7 +64,11 @@ public:
     void N22Click();  // 修改
     void N25Click();  // 打印出库单
 
-    // The print commands (not built yet: each says so in a box).
+    // The print commands: the order sheet of the order in ADOQuery1 and
+    // ADOQuery2, and the waybill of the order in ADOQuery1 on the layout of
+    // that zq_kd id. Each prepares its report, sets the texts or positions
+    // the report cannot know, and shows it in the modal preview, which
+    // prepares it again with them; the user prints from there.
     void PrintOrderSheet();
     void PrintWaybill(const QString& id);
 
@@ -101,6 +109,17 @@ public:
     // (ADOQuery3). Null when the data module has no connection object.
     std::unique_ptr<db::Query> ADOQuery1, ADOQuery2, ADOQuery3;
 
+    // The reports and their datasets, owned by a component of this window's
+    // name; the reports find the datasets by their names. Declared after
+    // the queries: they go first.
+    std::unique_ptr<TComponent> Components;
+    TrpDBDataset* rpDBDataset1 = nullptr;  // ADOQuery1: the order sheet's master
+    TrpDBDataset* rpDBDataset2 = nullptr;  // ADOQuery2: its lines
+    TrpDBDataset* rpDBDataset3 = nullptr;  // ADOQuery1: the waybill's recipient
+    TrpDBDataset* rpDBDataset4 = nullptr;  // ADOQuery3: the waybill's sender
+    TrpReport* rpReport1 = nullptr;        // the order sheet
+    TrpReport* rpReport2 = nullptr;        // the courier waybill
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -110,6 +129,7 @@ private:
     void enablePaging(bool on);
     void setGridLayout(TListing::Layout layout);
     void showPagingLabels();
+    void createReports();
 };
 
 extern Tfmain* fmain;

@@ -1,7 +1,8 @@
 // The band engine on the order sheet: an order of 10,000 lines prepared
 // (313 pages, checked), the same with names that wrap and stretch, beside a
 // "null engine" floor that reads the same SQLite rows and formats the same
-// seven texts per row into a buffer; 10,000 pages with the file cache on
+// seven texts per row into a buffer; the same lines as a grouped list with
+// group, page and report totals; 10,000 pages with the file cache on
 // and off, each in a process of its own for its peak RSS; GetPage of a
 // resident and of a parked page. Prints rows/s, pages/s, peak RSS and the
 // ratios to the floor and to the targets.
@@ -111,6 +112,64 @@ void BM_OrderSheet10kStretch(benchmark::State& state)
     state.counters["pages/s"] = benchmark::Counter(double(pages) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
+// The same 10,000 lines as a grouped list of 100 groups of 100, with the
+// count and quantity of each group in its footer, the quantity of each
+// page in the page footer and both for all lines in the summary.
+struct GroupedSheet {
+    db::Database db;
+    db::Query rows{db, "ADOQuery3"};
+    TComponent form;
+    TrpReport* report;
+
+    explicit GroupedSheet(const std::string& file) : db(file, db::Database::OpenMode::ReadOnly)
+    {
+        form.SetName("fmain");
+        const std::string order = std::string("'") + order_lines::kOrder + "'";
+        rows.setSql("select *, (id - (select min(id) from zq_ddmx where bh=" + order +
+                    ")) / 100 as grp from zq_ddmx where bh=" + order + " order by id");
+        auto* ds = new TrpDBDataset(&form);
+        ds->SetName("rows");
+        ds->SetDataSet(&rows);
+        report = new TrpReport(&form);
+        report->EngineOptions()->BackgroundMode = true;
+        report->EngineOptions()->NewSilentMode = simSilent;
+        report->LoadFromFile(BENCH_GROUPED_REPORT);
+        report->DataSets()->Add()->SetDataSet(ds);
+    }
+    int prepare()
+    {
+        report->PrepareReport(true);
+        return report->PreviewPages()->GetCount();
+    }
+    // The summary's text on the last page.
+    std::string total()
+    {
+        TrpCustomPreviewPages& pages = *report->PreviewPages();
+        const std::shared_ptr<TrpReportPage> last = pages.GetPage(pages.GetCount() - 1);
+        auto* memo = last ? dynamic_cast<TrpCustomMemoView*>(last->FindObject("Total")) : nullptr;
+        return memo ? memo->AnsiText() : std::string();
+    }
+};
+
+void BM_Grouped10k(benchmark::State& state)
+{
+    GroupedSheet sheet(g_file);
+    for (auto _ : state) sheet.prepare();
+    // Every line counted once, every quantity added once.
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(g_file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    const std::string sql =
+        std::string("select sum(sl) from zq_ddmx where bh='") + order_lines::kOrder + "'";
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    const int64_t quantity = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    const std::string expected = "10000 lines in all, quantity " + IntToStr(quantity);
+    if (sheet.total().rfind(expected, 0) != 0) state.SkipWithError(("the summary reads " + sheet.total()).c_str());
+    state.counters["rows/s"] = benchmark::Counter(double(kLines) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
 // The floor: the same rows read and the seven texts of a row formatted.
 void BM_NullEngine(benchmark::State& state)
 {
@@ -171,6 +230,7 @@ void BM_GetPageParked(benchmark::State& state)
 }
 
 BENCHMARK(BM_OrderSheet10k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_Grouped10k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_OrderSheet10kStretch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_NullEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GetPageResident)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -192,7 +252,7 @@ int childMain(const std::string& what)
         sheet.detail.open();
         int rows = 0;
         for (sheet.detail.first(); !sheet.detail.eof(); sheet.detail.next()) ++rows;
-        std::printf("rows=%d\n", rows);
+        std::printf("rows=%d\nheld=%zu\n", rows, sheet.detail.heldBytes());
         return rows == kManyPagesLines ? 0 : 1;
     }
     if (what == "pages-on") {
@@ -215,6 +275,24 @@ void registerAll()
     registerReportResources();
     // The order sheet's summary handler runs as in the program.
     registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+}
+
+// The text of the detail rows, each value as SQLite gives it as text.
+double textBytesPerRow(const std::string& file)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, order_lines::detailSql().c_str(), -1, &st, nullptr);
+    double bytes = 0, rows = 0;
+    for (; sqlite3_step(st) == SQLITE_ROW; ++rows)
+        for (int c = 0; c < sqlite3_column_count(st); ++c) {
+            sqlite3_column_text(st, c);
+            bytes += sqlite3_column_bytes(st, c);
+        }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows > 0 ? bytes / rows : 0;
 }
 
 std::string fileName(const char* what)
@@ -259,6 +337,11 @@ int main(int argc, char** argv)
                     kPages / (engine / 1e3));
     if (stretch > 0)
         std::printf("  names that wrap and stretch: %.0f rows/s (target >= 15,000 rows/s)\n", kLines / (stretch / 1e3));
+    const double grouped = reporter.Time("BM_Grouped10k");
+    if (grouped > 0)
+        std::printf("  as a grouped list (100 groups, footer SUM and COUNT, page-footer SUM): %.0f rows/s "
+                    "(target >= 40,000 rows/s), %.2fx the time of the order sheet above\n",
+                    kLines / (grouped / 1e3), engine > 0 ? grouped / engine : 0.0);
     if (floor > 0 && engine > 0)
         std::printf("  null engine floor: %.0f rows/s; the engine takes %.1fx the floor's time\n", kLines / (floor / 1e3),
                     engine / floor);
@@ -279,6 +362,11 @@ int main(int argc, char** argv)
     if (data.maxRssKb > 0)
         std::printf("  the 319,990 rows of 10,000 pages read by the query, nothing prepared: %.1f MB\n",
                     data.maxRssKb / 1024.0);
+    if (data.maxRssKb > 0)
+        std::printf("  the query holds %.1f bytes per row (%.1f above the floor's RSS) for %.1f bytes of text "
+                    "per row\n",
+                    data.values.at("held") / kManyPagesLines, (data.maxRssKb - base.maxRssKb) * 1024.0 / kManyPagesLines,
+                    textBytesPerRow(g_manyFile));
     if (on.maxRssKb > 0)
         std::printf("  10,000 pages, file cache on (MaxMemSize 10): %.1f MB (target <= 150), %.0f rows/s\n",
                     on.maxRssKb / 1024.0, kManyPagesLines / on.values.at("seconds"));

@@ -1,11 +1,17 @@
 #include "ScriptedUiServices.h"
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QTableWidget>
+#include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -50,6 +56,12 @@ bool typeInto(QDialog& dialog, const QString& name, const QString& text)
 {
     QWidget* field = dialog.findChild<QWidget*>(name);
     if (!field) return false;
+    // A check box or radio button is ticked by "1" and cleared by "0".
+    if (auto* button = qobject_cast<QAbstractButton*>(field); button && button->isCheckable()) {
+        if (text != QLatin1String("1") && text != QLatin1String("0")) return false;
+        button->setChecked(text == QLatin1String("1"));
+        return true;
+    }
     if (auto* line = qobject_cast<QLineEdit*>(field))
         line->setText(text);
     else if (auto* combo = qobject_cast<QComboBox*>(field))
@@ -61,17 +73,45 @@ bool typeInto(QDialog& dialog, const QString& name, const QString& text)
     return true;
 }
 
+// Presses a button or triggers an action of the dialog once it is enabled:
+// a dialog may be busy first (a preview preparing its pages).
+bool press(QDialog& dialog, const QString& name)
+{
+    auto* button = dialog.findChild<QAbstractButton*>(name);
+    auto* action = button ? nullptr : dialog.findChild<QAction*>(name);
+    if (!button && !action) return false;
+    const auto enabled = [&] { return button ? button->isEnabled() : action->isEnabled(); };
+    QElapsedTimer waited;
+    waited.start();
+    while (!enabled() && waited.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    if (!enabled()) return false;
+    if (button) button->click();
+    else action->trigger();
+    return true;
+}
+
 }  // namespace
 
 ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, int result,
-                                                    const QList<std::pair<QString, QString>>& fills)
+                                                    const QList<std::pair<QString, QString>>& fills, const QStringList& presses)
 {
-    return expectModal(objectName, [this, result, fills](QDialog& dialog) {
+    return expectModal(objectName, [this, result, fills, presses](QDialog& dialog) {
         for (const auto& [name, text] : fills) {
             if (typeInto(dialog, name, text))
                 record(QStringLiteral("fill ") + name + QStringLiteral(" <- ") + text);
             else
-                fail(QStringLiteral("fill ") + name + QStringLiteral(": no such field in ") + dialog.objectName());
+                fail(QStringLiteral("fill ") + name + QStringLiteral(": no such field in ") + dialog.objectName() +
+                     QStringLiteral(" (or a check box given neither 1 nor 0)"));
+        }
+        for (const QString& name : presses) {
+            if (press(dialog, name))
+                record(QStringLiteral("press ") + name);
+            else
+                fail(QStringLiteral("press ") + name + QStringLiteral(": no such control in ") + dialog.objectName() +
+                     QStringLiteral(", or it stayed disabled"));
         }
         return result;
     });
@@ -121,6 +161,14 @@ ScriptedUiServices& ScriptedUiServices::expectQuit()
     return *this;
 }
 
+ScriptedUiServices& ScriptedUiServices::expectAction(const QString& verb, const QString& path, const QString& text)
+{
+    Expectation e = make(Kind::Action, path, verb);
+    e.text = text;
+    queue_.push_back(std::move(e));
+    return *this;
+}
+
 void ScriptedUiServices::clear()
 {
     queue_.clear();
@@ -134,7 +182,7 @@ namespace {
 
 const char* kindName(int kind)
 {
-    static const char* names[] = {"box", "modal", "input", "file", "font", "color", "url", "quit"};
+    static const char* names[] = {"box", "modal", "input", "file", "font", "color", "url", "quit", "action"};
     return names[kind];
 }
 
@@ -172,13 +220,114 @@ std::optional<ScriptedUiServices::Expectation> ScriptedUiServices::take(Kind kin
     return taken;
 }
 
-void ScriptedUiServices::quitWhenDue()
+void ScriptedUiServices::runWhenDue()
 {
-    if (queue_.empty() || queue_.front().kind != Kind::Quit) return;
-    queue_.pop_front();
-    record(QStringLiteral("quit"));
-    // Leave the handler that is running first, then end the loop.
-    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::quit(); });
+    if (queue_.empty()) return;
+    if (queue_.front().kind == Kind::Quit) {
+        queue_.pop_front();
+        record(QStringLiteral("quit"));
+        // Leave the handler that is running first, then end the loop.
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::quit(); });
+        return;
+    }
+    if (queue_.front().kind != Kind::Action || actionPosted_) return;
+    // Acts once the running handler has returned, as a user would.
+    actionPosted_ = true;
+    QTimer::singleShot(0, &actionContext_, [this] {
+        actionPosted_ = false;
+        if (queue_.empty() || queue_.front().kind != Kind::Action) return;
+        const Expectation action = std::move(queue_.front());
+        queue_.pop_front();
+        act(action);
+        runWhenDue();
+    });
+}
+
+namespace {
+
+QObject* findControl(const QString& path)
+{
+    const QString window = path.section(QLatin1Char('/'), 0, 0);
+    const QString name = path.section(QLatin1Char('/'), 1);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() != window) continue;
+        if (name.isEmpty()) return w;
+        if (QObject* control = w->findChild<QObject*>(name)) return control;
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* findNode(QTreeWidgetItem* item, const QString& caption)
+{
+    if (item->text(0) == caption) return item;
+    for (int i = 0; i < item->childCount(); ++i)
+        if (QTreeWidgetItem* found = findNode(item->child(i), caption)) return found;
+    return nullptr;
+}
+
+bool selectIn(QObject* control, const QString& text)
+{
+    if (auto* tree = qobject_cast<QTreeWidget*>(control)) {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            if (QTreeWidgetItem* node = findNode(tree->topLevelItem(i), text)) {
+                tree->setCurrentItem(node);
+                node->setExpanded(false);
+                node->setExpanded(true);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (auto* table = qobject_cast<QTableWidget*>(control)) {
+        for (int r = 0; r < table->rowCount(); ++r)
+            for (int c = 0; c < table->columnCount(); ++c)
+                if (const QTableWidgetItem* cell = table->item(r, c); cell && cell->text() == text) {
+                    table->setCurrentCell(r, c);
+                    return true;
+                }
+        return false;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        const int index = combo->findText(text);
+        if (index < 0) return false;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void ScriptedUiServices::act(const Expectation& action)
+{
+    const QString& verb = action.caption;
+    const QString text = action.text.value_or(QString());
+    const QString description = verb + QLatin1Char(' ') + action.match + (text.isEmpty() ? QString() : QLatin1Char(' ') + text);
+    QObject* control = findControl(action.match);
+    bool done = false;
+    if (control && verb == QLatin1String("click")) {
+        if (auto* button = qobject_cast<QAbstractButton*>(control); button && button->isEnabled()) {
+            button->click();
+            done = true;
+        } else if (auto* item = qobject_cast<QAction*>(control); item && item->isEnabled()) {
+            item->trigger();
+            done = true;
+        }
+    } else if (control && verb == QLatin1String("type")) {
+        if (auto* line = qobject_cast<QLineEdit*>(control)) {
+            line->setText(text);
+            emit line->textEdited(text);
+            done = true;
+        } else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable()) {
+            combo->setCurrentText(text);
+            done = true;
+        }
+    } else if (control && verb == QLatin1String("select")) {
+        done = selectIn(control, text);
+    }
+    if (done) record(description);
+    else fail(description + (control ? QStringLiteral(" (cannot)") : QStringLiteral(" (no such control)")));
 }
 
 MsgResult ScriptedUiServices::messageBox(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon)
@@ -191,7 +340,7 @@ MsgResult ScriptedUiServices::messageBox(const QString& text, const QString& cap
         answer = e->answer;
         record(description + QStringLiteral(" -> ") + QString::fromLatin1(MsgResultName(answer)));
     }
-    quitWhenDue();
+    runWhenDue();
     return answer;
 }
 
@@ -205,7 +354,7 @@ int ScriptedUiServices::showModal(QDialog& dialog)
         record(description + (result == QDialog::Accepted ? QStringLiteral(" -> accept") : QStringLiteral(" -> reject")));
     }
     dialog.setResult(result);
-    quitWhenDue();
+    runWhenDue();
     return result;
 }
 
@@ -220,7 +369,7 @@ bool ScriptedUiServices::answer(Kind kind, const QString& description, std::opti
         if (ok) value = *given;
         record(description + (ok ? QStringLiteral(" -> ") + show(value) : QStringLiteral(" -> cancel")));
     }
-    quitWhenDue();
+    runWhenDue();
     return ok;
 }
 
@@ -251,11 +400,11 @@ bool ScriptedUiServices::openUrl(const QString& url)
     const QString description = QStringLiteral("url ") + url;
     auto e = take(Kind::Url, description, url, {});
     if (e) record(description);
-    quitWhenDue();
+    runWhenDue();
     return e.has_value();
 }
 
-void ScriptedUiServices::eventLoopStarting() { quitWhenDue(); }
+void ScriptedUiServices::eventLoopStarting() { runWhenDue(); }
 
 bool ScriptedUiServices::loadScript(const QString& path, QString* error)
 {
@@ -266,6 +415,7 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
     }
     int lineNo = 0;
     QList<std::pair<QString, QString>> fills;
+    QStringList presses;
     while (!file.atEnd()) {
         ++lineNo;
         QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -287,9 +437,12 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             }
         } else if (word == QLatin1String("fill") && !answer.isEmpty()) {
             fills.append({answer, rest});
+        } else if (word == QLatin1String("press") && !answer.isEmpty() && rest.isEmpty()) {
+            presses << answer;
         } else if (word == QLatin1String("modal") && (answer == QLatin1String("accept") || answer == QLatin1String("reject"))) {
-            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, fills);
+            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, fills, presses);
             fills.clear();
+            presses.clear();
         } else if (word == QLatin1String("input") || word == QLatin1String("file")) {
             std::optional<QString> value;
             if (answer == QLatin1String("ok")) value = rest;
@@ -304,6 +457,10 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             expectUrl(afterWord);
         } else if (word == QLatin1String("quit")) {
             expectQuit();
+        } else if ((word == QLatin1String("type") || word == QLatin1String("select")) && answer.contains(QLatin1Char('/'))) {
+            expectAction(word, answer, rest);
+        } else if (word == QLatin1String("click") && answer.contains(QLatin1Char('/')) && rest.isEmpty()) {
+            expectAction(word, answer);
         } else {
             ok = false;
         }
@@ -312,8 +469,8 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             return false;
         }
     }
-    if (!fills.isEmpty()) {
-        if (error) *error = path + QStringLiteral(": fill without a modal line after it");
+    if (!fills.isEmpty() || !presses.isEmpty()) {
+        if (error) *error = path + QStringLiteral(": fill or press without a modal line after it");
         return false;
     }
     return true;

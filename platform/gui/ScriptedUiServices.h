@@ -5,6 +5,7 @@
 // Rejected). The program installs it from a script file when
 // DORVAK_UI_SCRIPT names one (see installFromEnvironment).
 
+#include <QObject>
 #include <QStringList>
 
 #include <deque>
@@ -26,9 +27,12 @@ public:
     ScriptedUiServices& expectModal(const QString& objectName, Driver driver);
     ScriptedUiServices& expectModal(const QString& objectName, int result);
     // Types each text into the dialog's field of that object name (an edit,
-    // a combo box, a text box), then answers with the result.
+    // a combo box, a text box; a check box takes 1 or 0), then presses each
+    // of `presses` (a button or an action of the dialog) once it is enabled,
+    // letting the dialog's events run while it waits (up to a minute), then
+    // answers with the result.
     ScriptedUiServices& expectModal(const QString& objectName, int result,
-                                    const QList<std::pair<QString, QString>>& fills);
+                                    const QList<std::pair<QString, QString>>& fills, const QStringList& presses = {});
     // nullopt answers Cancel.
     ScriptedUiServices& expectInput(std::optional<QString> answer);
     ScriptedUiServices& expectFile(std::optional<QString> answer);
@@ -37,12 +41,25 @@ public:
     ScriptedUiServices& expectUrl(const QString& url = {});
     // Ends the event loop once every interaction before it has happened.
     ScriptedUiServices& expectQuit();
+    // Acts on a window of the program as a user would, once every
+    // interaction before it has happened and the handler then running has
+    // returned. `path` is "window/control" by object names. "type" sets an
+    // edit's or a combo box's text; "click" clicks a button or triggers a
+    // menu item; "select" picks by text: the first node so captioned in a
+    // tree (made current and expanded, as its + does), the first row of a
+    // table holding a cell with that text, or a combo box's item.
+    ScriptedUiServices& expectAction(const QString& verb, const QString& path, const QString& text = {});
 
     // Reads expectations from a file, one a line ('#' starts a comment):
     //   box ok|cancel|yes|no [text]     modal accept|reject [objectName]
     //   input ok <text> | input cancel  file ok <path> | file cancel
     //   font cancel   color cancel      url [address]     quit
-    //   fill <field> <text>  (typed into the next modal dialog's field)
+    //   fill <field> <text>  (typed into the next modal dialog's field; a
+    //                         check box takes 1 or 0)
+    //   press <control>      (pressed in the next modal dialog, after its
+    //                         fills, once enabled)
+    //   type <window/field> <text>   click <window/control>
+    //   select <window/control> <text>
     bool loadScript(const QString& path, QString* error);
 
     // One line per interaction, in order, e.g. "box 提示 | 用户密码有问题！ -> cancel".
@@ -68,7 +85,7 @@ public:
     void eventLoopStarting() override;
 
 private:
-    enum class Kind { Message, Modal, Input, File, Font, Color, Url, Quit };
+    enum class Kind { Message, Modal, Input, File, Font, Color, Url, Quit, Action };
     struct Expectation {
         Kind kind = Kind::Message;
         QString match;
@@ -88,12 +105,17 @@ private:
     bool answer(Kind kind, const QString& description, std::optional<T> Expectation::*member, T& value, Show show);
     void record(const QString& line);
     void fail(const QString& line);
-    void quitWhenDue();
+    // Quits or acts when that is the next line.
+    void runWhenDue();
+    void act(const Expectation& action);
 
     std::deque<Expectation> queue_;
     QStringList log_, failures_, messages_, urls_;
     std::function<void(const QString&)> onFailure_;
     std::function<void(const QString&)> sink_;
+    bool actionPosted_ = false;
+    // The posted action goes with these services.
+    QObject actionContext_;
 };
 
 // When DORVAK_UI_SCRIPT names a script file: installs scripted services read

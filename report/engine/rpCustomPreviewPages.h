@@ -60,6 +60,16 @@ public:
     virtual void ShiftItems(TrpXMLItem* entry, int newTop) = 0;
     // The current entry's last child, nullptr when none.
     virtual TrpXMLItem* GetLastItem() = 0;
+    // Where the next entry goes: the current entry and how many children
+    // it has.
+    struct Position {
+        TrpXMLItem* parent = nullptr;
+        int count = 0;
+    };
+    virtual Position GetPosition() { return {}; }
+    // The entries added after a position, with their subtrees, move to a
+    // page (0-based); the first of them to `newTop`, the others by as much.
+    virtual void ShiftItemsAfter(const Position& /*position*/, int /*newTop*/, int /*newPage*/) {}
 
 private:
     TrpCustomPreviewPages* pages_;
@@ -124,6 +134,12 @@ public:
     virtual void AddPage(TrpReportPage* page) = 0;
     virtual void AddSourcePage(TrpReportPage* page) = 0;
     virtual void AddToSourcePage(TrpComponent* object) = 0;
+    // A copy the engine made of a report object (a vertical cell, what an
+    // inline subreport printed) is stored as that object is; nothing when
+    // the object has no source.
+    virtual void LinkCopy(const TrpComponent* /*copy*/, const TrpComponent* /*object*/) {}
+    // The copy is gone.
+    virtual void UnlinkCopy(const TrpComponent* /*copy*/) {}
     virtual void SavePosition() = 0;
     virtual void RestorePosition() = 0;
     virtual void CutObjects(int from) = 0;
@@ -131,7 +147,11 @@ public:
     virtual void AddLogicalPageNumber() = 0;
     virtual void EndLogicalPageGroup() = 0;
     virtual void PasteObjects(Extended x, Extended y) = 0;
+    // The anchors after `from` move to the next page, the first of them to
+    // `newTop`, the others by as much.
     virtual void ShiftAnchors(int from, int newTop) = 0;
+    // The same to a given page (0-based).
+    virtual void ShiftAnchorsTo(int from, int newTop, int /*newPage*/) { ShiftAnchors(from, newTop); }
     virtual void AddPicture(TrpPictureView* view) = 0;
     virtual bool BandExists(TrpBand* band) = 0;
     virtual int CurrentObjectCount() = 0;

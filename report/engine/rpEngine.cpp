@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "SysUtils.h"
+#include "rpAggregate.h"
 #include "rpBands.h"
 #include "rpDataSets.h"
 #include "rpEngineRun.h"
@@ -74,7 +75,9 @@ private:
 
 // ---------------------------------------------------------------- TrpEngine
 
-TrpEngine::TrpEngine(TrpReport* report) : TrpCustomEngine(report), link_(std::make_unique<PagesLink>(*this))
+TrpEngine::TrpEngine(TrpReport* report)
+    : TrpCustomEngine(report), link_(std::make_unique<PagesLink>(*this)),
+      aggregates_(std::make_unique<TrpAggregateList>(*this))
 {
     if (!report) return;
     if (TrpCustomPreviewPages* pages = report->PreviewPages()) pages->SetEngine(link_.get());
@@ -135,6 +138,13 @@ void TrpEngine::callHandler(TObject* object, const std::string& handler)
 
 void TrpEngine::resetRun()
 {
+    restoreVerticalObjects();
+    cellHost_ = nullptr;
+    cellPagesEnd_ = -1;
+    cellPageBreak_ = false;
+    inline_ = false;
+    inlineObjects_.clear();
+    subreportPages_.clear();
     bands_.clear();
     pageRuns_.clear();
     HeaderList.Clear();
@@ -212,7 +222,7 @@ bool TrpEngine::Run()
                 for (TrpReportPage* page : reportPages) {
                     CurPage = page;
                     pp.AddSourcePage(page);
-                    if (aggregates_) aggregates_->AddAggregates(page);
+                    collectAggregates(page);
                 }
                 FinalPass = !DoublePass();
                 TotalPages = 0;
@@ -267,7 +277,14 @@ bool TrpEngine::checkDatasets()
 
 bool TrpEngine::runDialogs()
 {
-    const std::vector<TrpComponent*> children = Report()->Objects();
+    TrpReport& report = *Report();
+    if (const std::string handler = Trim(report.OnRunDialogs); !handler.empty()) {
+        // The script shows what it wants and says whether to go on.
+        Variant params = VarArrayOf({Variant(true)});
+        report.DoParamEvent(handler, params);
+        return VarEquals(params.arrayGet(0), Variant(true));
+    }
+    const std::vector<TrpComponent*> children = report.Objects();
     for (TrpComponent* c : children) {
         auto* page = dynamic_cast<TrpDialogPage*>(c);
         if (!page || !page->Visible() || !page->HasControls()) continue;
@@ -432,16 +449,22 @@ void TrpEngine::addPageOutline()
     outline->AddItem(VarToStr(Report()->Calc(CurPage->OutlineText)), 0);
 }
 
-void TrpEngine::startPreparedPage()
+bool TrpEngine::startPreparedPage()
 {
+    TrpCustomPreviewPages& pp = *pages();
     FooterReserve = 0;
-    pages()->AddPage(CurPage);
+    const int count = pp.GetCount();
+    pp.AddPage(CurPage);
+    // A page printed before (side-by-side subreports go back to it) keeps
+    // what it holds; only the bands it does not hold yet are added.
+    const bool added = pp.GetCount() > count;
     CurY = 0;
-    if (TrpBand* overlay = pageRun(CurPage).overlayBelow) {
+    if (TrpBand* overlay = pageRun(CurPage).overlayBelow; overlay && added) {
         ShowBand(overlay);
         CurY = 0;
     }
     showHeaderList();
+    return added;
 }
 
 void TrpEngine::showHeaderList()
@@ -463,6 +486,7 @@ void TrpEngine::showHeaderList()
                 continue;
             }
             const bool dataHeader = dynamic_cast<TrpHeader*>(band) != nullptr;
+            if (cellPageBreak_ && (dataHeader || dynamic_cast<TrpGroupHeader*>(band))) continue;
             if (!footerPrinting_ && (item.IsInKeepBlock || (dataHeader && headerKeep_))) continue;
             if (dataHeader && band == causedBreak_) continue;
             CurX = item.Left;
@@ -482,8 +506,11 @@ void TrpEngine::showHeaderList()
     CurX = x;
 }
 
+// A band shown again counts its own lines; the band whose row broke the
+// page gets its own back afterwards.
 void TrpEngine::showReprinted(TrpBand* band)
 {
+    const int line = CurLine, lineThrough = CurLineThrough;
     for (TrpBand* b = band; b;) {
         BandRun& r = run(b);
         CurLine = r.line;
@@ -493,11 +520,15 @@ void TrpEngine::showReprinted(TrpBand* band)
             showBandItself(b);
         } catch (...) {
             r.isReprinted = false;
+            CurLine = line;
+            CurLineThrough = lineThrough;
             throw;
         }
         r.isReprinted = false;
         b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr;
     }
+    CurLine = line;
+    CurLineThrough = lineThrough;
 }
 
 void TrpEngine::resizeEndlessPage(Extended contentHeight)
@@ -515,7 +546,8 @@ void TrpEngine::resizeEndlessPage(Extended contentHeight)
 
 void TrpEngine::NewPage()
 {
-    if (!CurPage) return;
+    // Inline subreports print into their band, which never breaks.
+    if (!CurPage || inline_) return;
     const bool kept = keepOpen_;
     keepBeforeBreak();
     const bool endless = CurPage->EndlessHeight || CurPage->EndlessWidth;
@@ -525,17 +557,21 @@ void TrpEngine::NewPage()
     const Extended contentBottom = CurY + FooterHeight();
     EndPage();
     if (endless) resizeEndlessPage(contentBottom);
-    startPreparedPage();
+    // The pages holding the vertical cells of these rows stay theirs.
+    TrpCustomPreviewPages& pp = *pages();
+    if (cellPagesEnd_ > pp.CurPage) pp.CurPage = cellPagesEnd_;
+    cellPagesEnd_ = -1;
+    const bool added = startPreparedPage();
     if (kept) keepAfterBreak();
     closeKeep();
     headerKeep_ = false;
-    addPageOutline();
+    if (added) addPageOutline();
     causedBreak_ = nullptr;
 }
 
 void TrpEngine::NewColumn()
 {
-    if (!CurPage) return;
+    if (!CurPage || inline_) return;
     if (CurColumn >= CurPage->Columns()) {
         NewPage();
         return;
@@ -545,10 +581,7 @@ void TrpEngine::NewColumn()
     causedBreak_ = currentBand_;
     showColumnFooter();
     ++CurColumn;
-    const TStringList* positions = CurPage->ColumnPositions();
-    const Extended x = CurColumn - 1 < positions->Count()
-                           ? StrToFloatAnySep(positions->Strings(CurColumn - 1)) * rp01cm
-                           : (CurColumn - 1) * CurPage->ColumnWidth * rp01cm;
+    const Extended x = columnLeft(CurColumn);
     CurY = DataTop;
     // The page holds these bands already, in the first column: they are
     // added again all the same.
@@ -575,6 +608,14 @@ void TrpEngine::NewColumn()
     closeKeep();
     headerKeep_ = false;
     causedBreak_ = nullptr;
+}
+
+// A column without a place of its own stands a column width further.
+Extended TrpEngine::columnLeft(int column)
+{
+    const TStringList* positions = CurPage->ColumnPositions();
+    return column - 1 < positions->Count() ? StrToFloatAnySep(positions->Strings(column - 1)) * rp01cm
+                                           : (column - 1) * CurPage->ColumnWidth * rp01cm;
 }
 
 void TrpEngine::EndPage()
@@ -614,17 +655,22 @@ void TrpEngine::showColumnFooter()
 {
     TrpBand* footer = pageBand(CurPage, 16);
     if (!footer) return;
+    TrpCustomPreviewPages& pp = *pages();
     prepareBand(footer);
-    if (footer->Visible()) {
+    // A page printed before (side-by-side subreports go back to it) has
+    // its column footer.
+    if (footer->Visible() && (pp.CurPage == pp.GetCount() - 1 || !pp.BandExists(footer))) {
         footer->SetLeft(CurX - savedColumnX_);
         footer->SetTop(CurY);
-        pages()->AddObject(footer);
+        pp.AddObject(footer);
         CurY += footer->Height();
     }
     finishBand(footer);
+    resetAggregates(footer);
 }
 
-void TrpEngine::showFixedBand(TrpBand* band)
+// Totals of page and column footers start again with each footer.
+void TrpEngine::showFixedBand(TrpBand* band, bool reset)
 {
     prepareBand(band);
     if (band->Visible()) {
@@ -638,19 +684,28 @@ void TrpEngine::showFixedBand(TrpBand* band)
         CurY += band->Height();
     }
     finishBand(band);
+    if (reset) resetAggregates(band);
+}
+
+void TrpEngine::resetAggregates(TrpBand* band)
+{
+    if (aggregates_)
+        for (TrpBand* b = band; b; b = b->Child()) aggregates_->Reset(b);
 }
 
 // ---------------------------------------------------------------- keep blocks
 
 bool TrpEngine::StartKeep(TrpBand* band, int position)
 {
-    if (keepOpen_ || FirstRowPending) return false;
+    // Cells and inline subreports print into their band: nothing of them
+    // moves alone.
+    if (keepOpen_ || FirstRowPending || cellHost_ || inline_) return false;
     TrpCustomPreviewPages& pp = *pages();
     keepOpen_ = true;
     keepBand_ = band;
     keepStartY_ = CurY;
     keepPosition_ = position >= 0 ? position : pp.CurrentObjectCount();
-    keepOutline_ = pp.Outline() ? pp.Outline()->GetLastItem() : nullptr;
+    keepOutline_ = pp.Outline() ? pp.Outline()->GetPosition() : TrpCustomOutline::Position();
     keepAnchor_ = pp.LastAnchorIndex();
     if (aggregates_) aggregates_->StartKeep();
     return true;
@@ -670,7 +725,7 @@ void TrpEngine::closeKeep()
     keepBand_ = nullptr;
     keepStartY_ = 0;
     keepPosition_ = 0;
-    keepOutline_ = nullptr;
+    keepOutline_ = {};
     keepAnchor_ = -1;
 }
 
@@ -706,11 +761,16 @@ void TrpEngine::keepAfterBreak()
     if (!keepOpen_) return;
     TrpCustomPreviewPages& pp = *pages();
     pp.PasteObjects(CurX, CurY);
+    // Entries and anchors go where their objects went: the next page, or
+    // the same one when the block moved to the next column.
     const int top = static_cast<int>(Round(CurY));
-    if (pp.Outline()) pp.Outline()->ShiftItems(keepOutline_, top);
-    pp.ShiftAnchors(keepAnchor_, top);
+    if (pp.Outline()) pp.Outline()->ShiftItemsAfter(keepOutline_, top, pp.CurPage);
+    pp.ShiftAnchorsTo(keepAnchor_, top, pp.CurPage);
     CurY = pp.BottomOfBands(CurX);
-    if (footerPrinting_ && aggregates_) aggregates_->AddValue(keepBand_, 0);
+    if (!aggregates_) return;
+    if (footerPrinting_) aggregates_->AddValue(keepBand_, 0);
+    // The rows held apart are on this page now.
+    aggregates_->EndKeep();
 }
 
 // ---------------------------------------------------------------- geometry
@@ -755,11 +815,37 @@ void TrpEngine::ShowBandByType(const TClass* bandClass)
     }
 }
 
+// ---------------------------------------------------------------- aggregates
+
+// The calls of a page: in the footers of its data bands and of their
+// groups, in its vertical bands, and, over the rows of its first master,
+// in its page footer, column footer and summary.
+void TrpEngine::collectAggregates(TrpReportPage* page)
+{
+    if (!aggregates_) return;
+    PageRun& pr = pageRun(page);
+    for (TrpBand* master : pr.horizontalMasters) collectBandAggregates(master);
+    for (TrpBand* master : pr.verticalMasters) collectBandAggregates(master);
+    if (pr.horizontalMasters.empty()) return;
+    TrpBand* first = pr.horizontalMasters.front();
+    for (int kind : {3, 16, 1}) aggregates_->AddAggregates(pr.kinds[static_cast<size_t>(kind)], first);
+}
+
+void TrpEngine::collectBandAggregates(TrpBand* band)
+{
+    BandRun& r = run(band);
+    aggregates_->AddAggregates(r.footer, band);
+    if (r.group)
+        for (TrpBand* header : run(r.group).subBands) aggregates_->AddAggregates(run(header).footer, band);
+    if (band->Vertical) aggregates_->AddAggregates(band, band);
+    for (TrpBand* detail : r.subBands) collectBandAggregates(detail);
+}
+
 Variant TrpEngine::GetAggregateValue(const std::string& name, const std::string& expression, const Variant& band,
                                      int32_t flags)
 {
     if (!aggregates_) return Variant::Null();
-    return aggregates_->GetValue(currentBand_, CurVColumn, flags, band, Trim(expression), name);
+    return aggregates_->GetValue(currentBand_, cellHost_, CurVColumn, flags, band, Trim(expression), name);
 }
 
 void TrpEngine::Publish(TClassBuilder<TrpEngine>&) {}

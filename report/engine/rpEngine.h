@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,7 @@ class TrpDataBand;
 class TrpDialogPage;
 class TrpGroupHeader;
 class TrpReportPage;
+class TrpSubreport;
 class TrpView;
 class TrpXMLItem;
 
@@ -35,7 +37,9 @@ class TrpEngineAggregates {
 public:
     virtual ~TrpEngineAggregates() = default;
     virtual void Clear() = 0;
-    virtual void AddAggregates(TrpReportPage* page) = 0;
+    // The calls in the texts of a band and its children; rows of
+    // `defaultBand` feed the calls that name no band.
+    virtual void AddAggregates(TrpBand* band, TrpBand* defaultBand) = 0;
     virtual void AddValue(TrpBand* band, int vcolumn) = 0;
     virtual void Reset(TrpBand* band) = 0;
     // Page-footer rows held apart while a keep block is open.
@@ -45,7 +49,9 @@ public:
     virtual void CancelKeep(TrpBand* band) = 0;
     // Between the passes of a double pass.
     virtual void ClearValues() = 0;
-    virtual Variant GetValue(TrpBand* current, int vcolumn, int32_t flags, const Variant& band,
+    // The call made while `current` prints (or `host`, the band whose
+    // vertical cells are being computed).
+    virtual Variant GetValue(TrpBand* current, TrpBand* host, int vcolumn, int32_t flags, const Variant& band,
                              const std::string& expression, const std::string& name) = 0;
 };
 
@@ -127,6 +133,9 @@ public:
     // The shift children of a view (or of the band, for the objects with
     // nothing above them), as the band's links make them.
     std::vector<TrpView*> ShiftChildren(TrpBand* band, TrpComponent* parent);
+    // The horizontal band an object lying in a vertical band was drawn on
+    // (it prints as that band's cells); nullptr for other objects.
+    TrpBand* RowBand(const TrpComponent* object) const;
 
     // A split that would need more parts than this is stopped with an
     // error line.
@@ -151,19 +160,25 @@ private:
     bool pageHasData(TrpReportPage* page);
     void showPageObjects(TrpReportPage* page);
     void pageStart(TrpReportPage* page);
-    void startPreparedPage();
+    // False when the page existed and is filled again.
+    bool startPreparedPage();
     void showHeaderList();
     void showReprinted(TrpBand* band);
     void addPageOutline();
     void resizeEndlessPage(Extended contentHeight);
     void showColumnFooter();
-    void showFixedBand(TrpBand* band);
+    // Where a page column starts (from the page's column positions).
+    Extended columnLeft(int column);
+    void showFixedBand(TrpBand* band, bool reset = true);
     // Cuts an open keep block before a break and pastes it after.
     void keepBeforeBreak();
     void keepAfterBreak();
     bool keepTooTall(Extended extra);
     void closeKeep();
     void callHandler(TObject* object, const std::string& handler);
+    void collectAggregates(TrpReportPage* page);
+    void collectBandAggregates(TrpBand* band);
+    void resetAggregates(TrpBand* band);
 
     // ---- band tree and data loop (rpEngineTree.cpp)
     void buildBandTree(TrpReportPage* page, bool vertical);
@@ -178,6 +193,7 @@ private:
     void advanceBandColumn(TrpDataBand* band, Extended rowStart, int columnStart);
     void setBandColumn(TrpDataBand* band, int column);
     void registerReprint(TrpBand* band);
+    void unregisterReprint(TrpBand* band);
     void forgetRepeated(TrpBand* band);
     bool addBandOutline(TrpBand* band);
 
@@ -190,6 +206,25 @@ private:
     void splitBand(TrpBand* band);
     void computeShiftLinks(TrpBand* band, BandRun& run);
     void shiftObjects(BandRun& run);
+    void freeExtraObjects(TrpBand* band);
+
+    // ---- subreports and vertical cells (rpEngineCells.cpp)
+    void moveVerticalObjects(TrpReportPage* page);
+    void restoreVerticalObjects();
+    void runVerticalBands(TrpBand* host);
+    void showVerticalBand(TrpBand* band);
+    void addCells(TrpBand* band, TrpBand* host);
+    void outputCells(TrpBand* band);
+    void moveToCellPage(int index);
+    void endCellPage(Extended y);
+    void runSubreports(TrpBand* band);
+    bool enterSubreport(TrpSubreport* subreport);
+    void runSubreportPage(TrpSubreport* subreport);
+    void runInlineSubreports(TrpBand* host);
+    void collectInline(TrpBand* band);
+    // A copy of a printed object (its computed text and all) at a place of
+    // another band.
+    TrpReportComponent* copyObject(TrpReportComponent* object, TrpBand* parent, Extended left, Extended top);
 
     // ---- side tables
     BandRun& run(TrpBand* band);
@@ -216,7 +251,7 @@ private:
     TrpBand* keepBand_ = nullptr;
     Extended keepStartY_ = 0;
     int keepPosition_ = 0;
-    TrpXMLItem* keepOutline_ = nullptr;
+    TrpCustomOutline::Position keepOutline_;
     int keepAnchor_ = -1;
     // Marks.
     bool headerKeep_ = false;
@@ -228,9 +263,34 @@ private:
     // starts another break then.
     int reprinting_ = 0;
     int columnReprinting_ = 0;
+
+    // Vertical cells: the objects moved into vertical bands with where
+    // they came from, the band whose cells are being computed, the last
+    // page holding cells of the current rows (a new page starts after it),
+    // and a break to such a page (no data headers are shown again there).
+    struct MovedObject {
+        TrpComponent* object;
+        ObjectHandle handle;
+        TrpBand* band;
+        ObjectHandle bandHandle;
+        int index;
+        Extended left;
+    };
+    std::vector<MovedObject> moved_;
+    std::unordered_map<const TrpComponent*, TrpBand*> rowBands_;
+    TrpBand* cellHost_ = nullptr;
+    int cellPagesEnd_ = -1;
+    bool cellPageBreak_ = false;
+    // Inline subreports: their bands' objects are collected here instead
+    // of going to the prepared pages.
+    bool inline_ = false;
+    std::vector<TrpReportComponent*> inlineObjects_;
+    // The pages of the subreports running, outermost first.
+    std::vector<TrpReportPage*> subreportPages_;
 };
 
 // The object names and texts of prepared pages, one line each: a page with
 // its size, a band with its name, left, top and height, a text object with
-// its text (line breaks as "\n"). Tests and bug reports compare these.
+// its text (line breaks as "\n"); then the outline entries with their page
+// (from 1) and top. Tests and bug reports compare these.
 std::string DumpPreparedPages(TrpCustomPreviewPages& pages);

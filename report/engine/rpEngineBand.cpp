@@ -12,6 +12,7 @@
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpReport.h"
+#include "rpShapes.h"
 
 using rp_engine::fits;
 using rp_engine::isDataBand;
@@ -46,17 +47,34 @@ void TrpEngine::ShowBand(TrpBand* band)
     TrpChild* child = band->Child();
     if (child && (band->Visible() || band->PrintChildIfInvisible)) ShowBand(child);
     if (band->KeepChild) EndKeep(band);
-    if (aggregates_ && isDataBand(band)) aggregates_->AddValue(band, 0);
+    if (aggregates_ && isDataBand(band)) {
+        aggregates_->AddValue(band, 0);
+        // The host's footers keep one value per vertical column.
+        if (band->Vertical && cellHost_) aggregates_->AddValue(cellHost_, CurVColumn);
+    }
 }
 
 void TrpEngine::showBandItself(TrpBand* band)
 {
     // Vertical bands print as cells of the horizontal band they cross.
-    if (band->Vertical) return;
+    if (band->Vertical) {
+        showVerticalBand(band);
+        return;
+    }
     BandRun& r = run(band);
     const int kind = band->KindNumber();
     const bool rowBand = isDataBand(band) || kind == 12;
-    if (band->StartNewPage && band->Visible() && !r.isReprinted && !(rowBand && r.line == 1)) {
+    if (r.hasVerticalObjects && kind != 2) {
+        TrpReport& report = *Report();
+        report.CurObject = band->Name();
+        band->BeforePrint();
+        report.DoBeforePrint(band);
+        runVerticalBands(band);
+        CurX = 0;
+        CurLine = r.line;
+        CurLineThrough = r.lineThrough;
+    }
+    if (band->StartNewPage && band->Visible() && !r.isReprinted && !inline_ && !(rowBand && r.line == 1)) {
         askedBreak_ = band;
         if (auto* group = dynamic_cast<TrpGroupHeader*>(band); group && group->ResetPageNumbers)
             pages()->EndLogicalPageGroup();
@@ -74,7 +92,8 @@ void TrpEngine::showBandItself(TrpBand* band)
         const bool columns = rowBand && kind != 12 && static_cast<TrpDataBand*>(band)->Columns >= 2;
         // Bands shown again at a page or column start never break: one that
         // does not fit under the page header prints where it stands.
-        const bool testFit = !columns && kind != 17 && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0;
+        const bool testFit =
+            !columns && kind != 17 && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
         if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
         } else if ((!band->AllowSplit || keepOpen_) &&
@@ -93,6 +112,7 @@ void TrpEngine::showBandItself(TrpBand* band)
     }
     finishBand(band);
     if (aggregates_) aggregates_->Reset(band);
+    if (band->Visible()) runSubreports(band);
 }
 
 void TrpEngine::outputBand(TrpBand* band)
@@ -103,7 +123,12 @@ void TrpEngine::outputBand(TrpBand* band)
     band->SetLeft(left);
     band->SetTop(CurY);
     TrpCustomPreviewPages& pp = *pages();
-    if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band)) pp.AddObject(band);
+    if (inline_)
+        collectInline(band);
+    else if (r.cellsFrom >= 0 && band->KindNumber() != 2)
+        outputCells(band);
+    else if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band))
+        pp.AddObject(band);
     CurY += band->Height();
 }
 
@@ -114,14 +139,20 @@ void TrpEngine::prepareBand(TrpBand* band)
     TrpReport& report = *Report();
     BandRun& r = run(band);
     currentBand_ = band;
-    if (!r.linksReady || r.objects.size() != band->Objects().size()) computeShiftLinks(band, r);
-    report.CurObject = band->Name();
-    band->BeforePrint();
-    report.DoBeforePrint(band);
+    if (!r.linksReady || static_cast<int>(r.objects.size()) != r.ownCount(band)) computeShiftLinks(band, r);
+    // The band hosting vertical cells had its turn before them.
+    if (r.cellsFrom < 0) {
+        report.CurObject = band->Name();
+        band->BeforePrint();
+        report.DoBeforePrint(band);
+    }
     const bool visible = band->Visible();
     bool stretched = false;
+    bool inlineSubreports = false;
     for (TrpBandObject& o : r.objects) {
         TrpReportComponent* object = o.object;
+        if (auto* sub = dynamic_cast<TrpSubreport*>(object); sub && sub->PrintOnParent && sub->Visible())
+            inlineSubreports = true;
         report.CurObject = object->Name();
         object->BeforePrint();
         const bool shown = visible && object->Visible();
@@ -143,10 +174,21 @@ void TrpEngine::prepareBand(TrpBand* band)
     }
     if (!visible) return;
     if (stretched) shiftObjects(r);
+    // Only the outermost band runs its inline subreports.
+    if (inlineSubreports && !inline_) {
+        runInlineSubreports(band);
+        currentBand_ = band;
+    }
     Extended bottom = 0;
     for (const TrpBandObject& o : r.objects) {
         const Extended extra = o.view ? o.view->FrameRowBelow() : 0;
         bottom = std::max(bottom, o.object->Top() + o.object->Height() + extra);
+    }
+    // What the inline subreports printed belongs to the band too.
+    if (r.inlineFrom >= 0) {
+        const std::vector<TrpComponent*>& objects = band->Objects();
+        for (size_t i = static_cast<size_t>(r.inlineFrom); i < objects.size(); ++i)
+            bottom = std::max(bottom, objects[i]->Top() + objects[i]->Height());
     }
     if (band->Stretched) band->SetHeight(bottom);
     callHandler(band, band->OnAfterCalcHeight);
@@ -186,6 +228,23 @@ void TrpEngine::finishBand(TrpBand* band)
     for (const TrpBandObject& o : r.objects) o.object->AfterPrint();
     report.DoAfterPrint(band);
     band->AfterPrint();
+    freeExtraObjects(band);
+}
+
+void TrpEngine::freeExtraObjects(TrpBand* band)
+{
+    BandRun& r = run(band);
+    if (r.extraFrom < 0) return;
+    const size_t from = static_cast<size_t>(r.extraFrom);
+    TrpCustomPreviewPages& pp = *pages();
+    while (band->Objects().size() > from) {
+        TrpComponent* copy = band->Objects().back();
+        pp.UnlinkCopy(copy);
+        delete copy;
+    }
+    if (r.cellsFrom >= 0) band->AllowSplit = r.savedAllowSplit;
+    r.extraFrom = r.cellsFrom = r.inlineFrom = -1;
+    r.cellBounds.clear();
 }
 
 // ---------------------------------------------------------------- shift links
@@ -201,8 +260,9 @@ void TrpEngine::computeShiftLinks(TrpBand* band, BandRun& r)
         int64_t key;
     };
     std::vector<Item> items;
-    for (TrpComponent* c : band->Objects()) {
-        auto* object = dynamic_cast<TrpReportComponent*>(c);
+    const std::vector<TrpComponent*>& children = band->Objects();
+    for (size_t i = 0; i < static_cast<size_t>(r.ownCount(band)); ++i) {
+        auto* object = dynamic_cast<TrpReportComponent*>(children[i]);
         if (!object) continue;
         TrpBandObject o;
         o.object = object;
@@ -286,7 +346,7 @@ void TrpEngine::shiftObjects(BandRun& r)
 std::vector<TrpView*> TrpEngine::ShiftChildren(TrpBand* band, TrpComponent* parent)
 {
     BandRun& r = run(band);
-    if (!r.linksReady || r.objects.size() != band->Objects().size()) computeShiftLinks(band, r);
+    if (!r.linksReady || static_cast<int>(r.objects.size()) != r.ownCount(band)) computeShiftLinks(band, r);
     std::vector<TrpView*> out;
     for (size_t i = 0; i < r.nodes.size(); ++i) {
         const bool match = parent == band ? i == 0 : r.nodes[i].view == parent;

@@ -32,6 +32,21 @@ void dumpObject(const TrpComponent& object, const std::string& indent, std::stri
     for (const TrpComponent* child : object.Objects()) dumpObject(*child, indent + "  ", out);
 }
 
+// The outline's entries under the current one, each with its page (from
+// 1) and top, indented by level.
+void dumpOutline(TrpCustomOutline& outline, const std::string& indent, std::string& out)
+{
+    for (int i = 0; i < outline.GetCount(); ++i) {
+        std::string text;
+        int page = 0, top = 0;
+        outline.GetItem(i, text, page, top);
+        out += indent + "outline " + oneLine(text) + " " + IntToStr(page + 1) + " " + IntToStr(top) + "\n";
+        outline.LevelDown(i);
+        dumpOutline(outline, indent + "  ", out);
+        outline.LevelUp();
+    }
+}
+
 }  // namespace
 
 std::string DumpPreparedPages(TrpCustomPreviewPages& pages)
@@ -43,6 +58,11 @@ std::string DumpPreparedPages(TrpCustomPreviewPages& pages)
         out += "page " + IntToStr(i + 1) + " " + IntToStr(size.X) + "x" + IntToStr(size.Y) + "\n";
         if (const std::shared_ptr<TrpReportPage> page = pages.GetPage(i))
             for (const TrpComponent* object : page->Objects()) dumpObject(*object, "  ", out);
+    }
+    if (TrpCustomOutline* outline = pages.Outline()) {
+        outline->LevelRoot();
+        dumpOutline(*outline, "", out);
+        outline->LevelRoot();
     }
     return out;
 }

@@ -55,6 +55,21 @@ struct TrpEngine::BandRun {
     std::vector<ShiftNode> nodes;  // [0] is the band
     bool hasStretchable = false;
     bool hasRepeated = false;
+    // While the band prints: the objects it holds beyond its own (vertical
+    // cells, then what inline subreports printed) start at `extraFrom`,
+    // the cells at `cellsFrom`, the inline ones at `inlineFrom`;
+    // `cellBounds` splits the cells into the parts that go to one page
+    // each.
+    int extraFrom = -1;
+    int cellsFrom = -1;
+    int inlineFrom = -1;
+    std::vector<int> cellBounds;
+    bool savedAllowSplit = false;
+    // The objects the shift links were made from.
+    int ownCount(const TrpBand* b) const
+    {
+        return extraFrom >= 0 ? extraFrom : static_cast<int>(b->Objects().size());
+    }
 };
 
 struct TrpEngine::PageRun {

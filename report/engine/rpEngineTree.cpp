@@ -73,6 +73,8 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
         }
     }
 
+    if (!vertical) moveVerticalObjects(page);
+
     // By position; of two bands at the same place only the first in the
     // page's order takes part.
     struct Entry {
@@ -217,6 +219,10 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
     TrpCustomPreviewPages& pp = *pages();
     report.ProcessMessages();
     if (report.Terminated) return;
+    // Vertical bands run as the cells of a horizontal band: every row
+    // prints, and none opens a keep block, takes band columns or an
+    // outline entry.
+    const bool vertical = cellHost_ != nullptr;
     for (TrpBand* band : bands) {
         TrpDataSet* ds = bandDataSet(band);
         if (!ds) continue;
@@ -237,7 +243,7 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
         if (r.group) chain = run(r.group).subBands;
 
         while (!ds->Eof()) {
-            if (bandHasData(b, b->PrintIfDetailEmpty)) {
+            if (vertical || bandHasData(b, b->PrintIfDetailEmpty)) {
                 if (first) {
                     if (b->KeepHeader && header && !FirstRowPending && StartKeep(b)) headerKeep_ = true;
                     registerReprint(header);
@@ -268,7 +274,7 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                 runDataBands(r.subBands);
                 DrillPath.pop_back();
                 if (outline && pp.Outline()) pp.Outline()->LevelUp();
-                FirstRowPending = false;
+                if (!vertical) FirstRowPending = false;
                 if (b->FooterAfterEach) ShowBand(footer);
             }
             if (!r.group && b->KeepTogether) EndKeep(b);
@@ -292,11 +298,11 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                 footerPrinting_ = false;
                 if (b->KeepFooter) EndKeep(b);
             }
-            HeaderList.RemoveItem(header);
+            unregisterReprint(header);
             if (r.group && b->KeepTogether) EndKeep(b);
         }
         if (report.Terminated) return;
-        FirstRowPending = false;
+        if (!vertical) FirstRowPending = false;
     }
 }
 
@@ -380,7 +386,7 @@ void TrpEngine::showGroupFooters(TrpDataBand* band, size_t from)
         }
         if (h.outlineAdded && outline) outline->LevelUp();
         h.outlineAdded = false;
-        HeaderList.RemoveItem(header);
+        unregisterReprint(header);
         if (header->KeepTogether) EndKeep(header);
     }
 }
@@ -415,13 +421,15 @@ void TrpEngine::applyDrillDown(TrpDataBand* band)
 
 void TrpEngine::setBandColumn(TrpDataBand* band, int column)
 {
+    // A vertical band's Left is its place in the tree.
+    if (band->Vertical) return;
     band->SetCurColumn(column);
     if (band->CurColumn() == 1) run(band).maxColumnY = 0;
 }
 
 void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int columnStart)
 {
-    if (band->Columns <= 1) return;
+    if (band->Columns <= 1 || band->Vertical) return;
     BandRun& r = run(band);
     r.maxColumnY = std::max(r.maxColumnY, CurY);
     if (band->CurColumn() < band->Columns) {
@@ -455,6 +463,11 @@ void TrpEngine::registerReprint(TrpBand* band)
     list.AddItem(band, CurX, keepOpen_ && !dynamic_cast<TrpHeader*>(band));
 }
 
+void TrpEngine::unregisterReprint(TrpBand* band)
+{
+    if (band) (band->Vertical ? VHeaderList : HeaderList).RemoveItem(band);
+}
+
 void TrpEngine::forgetRepeated(TrpBand* band)
 {
     for (TrpComponent* c : band->Objects())
@@ -464,7 +477,7 @@ void TrpEngine::forgetRepeated(TrpBand* band)
 bool TrpEngine::addBandOutline(TrpBand* band)
 {
     TrpCustomOutline* outline = pages()->Outline();
-    if (band->OutlineText.empty() || !outline) return false;
+    if (band->OutlineText.empty() || !outline || band->Vertical) return false;
     TrpReport& report = *Report();
     report.CurObject = band->Name();
     if (!band->Visible()) return false;

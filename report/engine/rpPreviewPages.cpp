@@ -195,6 +195,25 @@ void TrpOutline::ShiftItems(TrpXMLItem* entry, int newTop)
     shift(shift, sibling);
 }
 
+TrpCustomOutline::Position TrpOutline::GetPosition()
+{
+    TrpXMLItem* current = Current();
+    return {current, current->Count()};
+}
+
+void TrpOutline::ShiftItemsAfter(const Position& position, int newTop, int newPage)
+{
+    TrpXMLItem* parent = position.parent;
+    if (!parent || position.count < 0 || position.count >= parent->Count()) return;
+    const int delta = newTop - intOr(*parent->Items(position.count), "top", 0);
+    auto shift = [&](auto& self, TrpXMLItem* item) -> void {
+        item->SetProp("page", IntToStr(newPage));
+        item->SetProp("top", IntToStr(intOr(*item, "top", 0) + delta));
+        for (int i = 0; i < item->Count(); ++i) self(self, item->Items(i));
+    };
+    for (int i = position.count; i < parent->Count(); ++i) shift(shift, parent->Items(i));
+}
+
 TrpXMLItem* TrpOutline::GetLastItem()
 {
     TrpXMLItem* current = Current();
@@ -355,6 +374,16 @@ void TrpPreviewPages::AddToSourcePage(TrpComponent* object)
     if (!copy) return;
     copy->SetName(object->Name());
     registerSourceObject(object, copy, SourcePageCount() - 1);
+}
+
+void TrpPreviewPages::LinkCopy(const TrpComponent* copy, const TrpComponent* object)
+{
+    if (const int entry = object ? entryOf(object) : -1; entry >= 0) link(copy, entry);
+}
+
+void TrpPreviewPages::UnlinkCopy(const TrpComponent* copy)
+{
+    links_.erase(copy);
 }
 
 TrpReportPage* TrpPreviewPages::SourceReportPage(int index) const
@@ -703,12 +732,18 @@ int TrpPreviewPages::LastAnchorIndex()
 
 void TrpPreviewPages::ShiftAnchors(int from, int newTop)
 {
+    ShiftAnchorsTo(from, newTop, -1);
+}
+
+// -1: each to the page after its own.
+void TrpPreviewPages::ShiftAnchorsTo(int from, int newTop, int newPage)
+{
     TrpXMLItem* anchors = findRootItem("anchors");
     if (!anchors || from + 1 < 0 || from + 1 >= anchors->Count()) return;
     const int delta = newTop - intOr(*anchors->Items(from + 1), "top", 0);
     for (int i = from + 1; i < anchors->Count(); ++i) {
         TrpXMLItem* item = anchors->Items(i);
-        item->SetProp("page", IntToStr(intOr(*item, "page", 0) + 1));
+        item->SetProp("page", IntToStr(newPage >= 0 ? newPage : intOr(*item, "page", 0) + 1));
         item->SetProp("top", IntToStr(intOr(*item, "top", 0) + delta));
     }
 }

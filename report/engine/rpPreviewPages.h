@@ -70,6 +70,8 @@ public:
     void GetItem(int index, std::string& text, int& page, int& top) override;
     void ShiftItems(TrpXMLItem* entry, int newTop) override;
     TrpXMLItem* GetLastItem() override;
+    Position GetPosition() override;
+    void ShiftItemsAfter(const Position& position, int newTop, int newPage) override;
 
     // The "outline" element, made on first use.
     TrpXMLItem* Root();
@@ -102,6 +104,8 @@ public:
     void AddPage(TrpReportPage* page) override;
     void AddSourcePage(TrpReportPage* page) override;
     void AddToSourcePage(TrpComponent* object) override;
+    void LinkCopy(const TrpComponent* copy, const TrpComponent* object) override;
+    void UnlinkCopy(const TrpComponent* copy) override;
     void SavePosition() override;
     void RestorePosition() override;
     void CutObjects(int from) override;
@@ -110,6 +114,7 @@ public:
     void EndLogicalPageGroup() override;
     void PasteObjects(Extended x, Extended y) override;
     void ShiftAnchors(int from, int newTop) override;
+    void ShiftAnchorsTo(int from, int newTop, int newPage) override;
     void AddPicture(TrpPictureView* view) override;
     bool BandExists(TrpBand* band) override;
     int CurrentObjectCount() override;

@@ -178,7 +178,7 @@ void TrpReport::Clear()
     SystemVariables = {"Date", "Time", "Page", "Page#", "TotalPages", "TotalPages#", "Line", "Line#", "CopyName#"};
     OnStartReport.clear();
     OnStopReport.clear();
-    OnRunDialogs = nullptr;
+    OnRunDialogs.clear();
 }
 
 std::string TrpReport::GetDescription() const
@@ -454,6 +454,7 @@ void TrpReport::Publish(TClassBuilder<TrpReport>& b)
     b.property("ShowProgress", &R::ShowProgress).defaultValue(true);
     b.property("StoreInDFM", &R::StoreInDFM).defaultValue(true);
     b.property("OnReportPrint", &R::OnReportPrint);
+    b.property("OnRunDialogs", &R::OnRunDialogs);
     b.property("OnStartReport", &R::OnStartReport);
     b.property("OnStopReport", &R::OnStopReport);
 }

@@ -134,8 +134,9 @@ public:
     bool ShowProgress = true;
     // Kept and stored; nothing else depends on it here.
     bool StoreInDFM = true;
-    // Script handler names.
-    std::string OnStartReport, OnStopReport, OnReportPrint;
+    // Script handler names. OnRunDialogs gets a Boolean by reference: the
+    // dialogs count as passed when it is True afterwards.
+    std::string OnStartReport, OnStopReport, OnReportPrint, OnRunDialogs;
 
     // ---- events of the program using the report
     TEvent<void(TrpReportComponent* sender)> OnBeforePrint, OnAfterPrint;
@@ -145,7 +146,7 @@ public:
     TEvent<void(TrpView* view, TCursor& cursor)> OnMouseOverObject;
     TEvent<void(const std::string& varName, Variant& value)> OnGetValue;
     TEvent<void(TObject* sender, const std::string& varName, Variant& value)> OnNewGetValue;
-    TEvent<void(TrpPage* page)> OnManualBuild, OnRunDialogs;
+    TEvent<void(TrpPage* page)> OnManualBuild;
     TEvent<void(TrpPage* page, int copyNo)> OnPrintPage;
     TEvent<void(TrpReport* report, int progressType, int progress)> OnProgressStart, OnProgress, OnProgressStop;
     TEvent<void(const std::string& name, Variant& params, Variant& result)> OnUserFunction;

@@ -494,14 +494,18 @@ TEST_F(OrderForm, MenuEntersAnOrderThatTheGridThenLists)
     fmain->N22->trigger();
 }
 
-TEST_F(OrderForm, PrintCommandsSayTheyAreNotAvailable)
+TEST_F(OrderForm, OrderSheetCommandLoadsTheOrderAndItsLines)
 {
-    seed({{"INSERT INTO zq_dd(bh, khmc) VALUES('B1', '甲')", {}}});
+    seed({{"INSERT INTO zq_dd(bh, khmc) VALUES('B1', '甲'), ('B2', '乙')", {}},
+          {"INSERT INTO zq_ddmx(bh, cp, dj, sl) VALUES('B1', 'x', '1', '1'), ('B2', 'y', '1', '1'), ('B1', 'z', '1', '1')", {}},
+          {"INSERT INTO config(khmc) VALUES('公司')", {}}});
     start();
     fmain->trlb->topLevelItem(0)->setExpanded(true);
-    fmain->StringGrid1->SetRow(1);
-    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("打印出库单的功能尚未完成。"), app::kAppTitle);
+    fmain->StringGrid1->SetRow(2);
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Rejected);
     fmain->N25->trigger();
     ASSERT_TRUE(fmain->ADOQuery2->active());
     EXPECT_EQ(fmain->ADOQuery1->recordCount(), 1);
+    EXPECT_EQ(fmain->ADOQuery1->fieldByName("khmc").asString(), "甲");
+    EXPECT_EQ(fmain->ADOQuery2->recordCount(), 2);
 }

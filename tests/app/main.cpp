@@ -2,7 +2,10 @@
 // working folder, with every box answered from a script.
 #include <gtest/gtest.h>
 
+#include "FakeSpooler.h"
 #include "Guard.h"
+#include "Startup.h"
+#include "rpPrinter.h"
 
 int main(int argc, char** argv)
 {
@@ -10,5 +13,8 @@ int main(int argc, char** argv)
     gui::GuardedApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
+    app::StartReportSystem();
+    // No print server in tests: the stand-in printer prints to files.
+    SetPrintersSpooler(std::make_unique<FakeSpooler>());
     return RUN_ALL_TESTS();
 }

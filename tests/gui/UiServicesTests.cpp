@@ -2,13 +2,17 @@
 // address: what every form relies on to stay scriptable and alive.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <stdexcept>
 
@@ -166,6 +170,62 @@ TEST_F(ScriptedTest, ScriptFillsFieldsOfTheNextModalDialog)
     EXPECT_TRUE(error.contains(QStringLiteral("fill"))) << error.toStdString();
 }
 
+TEST_F(ScriptedTest, ScriptTicksAndClearsCheckBoxesAndRefusesOtherTexts)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("fill FileCB 1\nfill CollateCB 0\nmodal accept TrpPrintDialog\n"
+               "fill FileCB yes\nmodal accept TrpPrintDialog\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    QDialog d;
+    d.setObjectName(QStringLiteral("TrpPrintDialog"));
+    auto* toFile = new QCheckBox(QStringLiteral("打印到文件"), &d);
+    toFile->setObjectName(QStringLiteral("FileCB"));
+    auto* collate = new QCheckBox(&d);
+    collate->setObjectName(QStringLiteral("CollateCB"));
+    collate->setChecked(true);
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Accepted);
+    EXPECT_TRUE(toFile->isChecked());
+    EXPECT_FALSE(collate->isChecked());
+    // The caption stays; a text that is neither 1 nor 0 is a failure.
+    EXPECT_EQ(toFile->text(), QStringLiteral("打印到文件"));
+    QStringList failures;
+    ui.setFailureHandler([&](const QString& f) { failures << f; });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Accepted);
+    EXPECT_EQ(failures.size(), 1);
+    EXPECT_TRUE(toFile->isChecked());
+}
+
+TEST_F(ScriptedTest, ScriptPressesADialogsControlOnceItIsEnabled)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("fill Copies 2\npress PrintB\nmodal accept Preview\nbox ok 打印 2\npress Missing\nmodal reject Preview\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    QDialog d;
+    d.setObjectName(QStringLiteral("Preview"));
+    auto* copies = new QLineEdit(&d);
+    copies->setObjectName(QStringLiteral("Copies"));
+    auto* print = new QAction(&d);
+    print->setObjectName(QStringLiteral("PrintB"));
+    // Busy at first, as a preview preparing its pages.
+    print->setEnabled(false);
+    QTimer::singleShot(50, print, [print] { print->setEnabled(true); });
+    QObject::connect(print, &QAction::triggered, [&] { ShowMessage(QStringLiteral("打印 ") + copies->text()); });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Accepted);
+    EXPECT_TRUE(ui.failures().isEmpty()) << ui.failures().join(QLatin1Char('\n')).toStdString();
+    QStringList failures;
+    ui.setFailureHandler([&](const QString& f) { failures << f; });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Rejected);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("Missing"))) << failures[0].toStdString();
+    EXPECT_EQ(ui.pending(), 0);
+}
+
 TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
 {
     ui.expectMessage(MsgResult::Ok).expectQuit();
@@ -180,6 +240,70 @@ TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_TRUE(boxShown);
     EXPECT_EQ(ui.log().back(), QStringLiteral("quit"));
+}
+
+TEST_F(ScriptedTest, ScriptActsOnWindowsInTurnAsAUserWould)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("type W/Name 张三\n"
+               "select W/Tree 子节点\n"
+               "select W/Grid B2\n"
+               "select W/Kind 快递\n"
+               "click W/Go\n"
+               "box ok\n"
+               "click W/Menu1\n"
+               "click W/Missing\n"
+               "quit\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    QWidget w;
+    w.setObjectName(QStringLiteral("W"));
+    auto* name = new QLineEdit(&w);
+    name->setObjectName(QStringLiteral("Name"));
+    auto* tree = new QTreeWidget(&w);
+    tree->setObjectName(QStringLiteral("Tree"));
+    auto* root = new QTreeWidgetItem(tree, QStringList{QStringLiteral("根")});
+    auto* child = new QTreeWidgetItem(root, QStringList{QStringLiteral("子节点")});
+    new QTreeWidgetItem(child, QStringList{QStringLiteral("孙")});
+    QStringList expanded;
+    QObject::connect(tree, &QTreeWidget::itemExpanded, [&](QTreeWidgetItem* item) { expanded << item->text(0); });
+    auto* grid = new QTableWidget(3, 2, &w);
+    grid->setObjectName(QStringLiteral("Grid"));
+    for (int r = 0; r < 3; ++r) grid->setItem(r, 1, new QTableWidgetItem(QStringLiteral("B%1").arg(r + 1)));
+    auto* kind = new QComboBox(&w);
+    kind->setObjectName(QStringLiteral("Kind"));
+    kind->addItems({QStringLiteral("平邮"), QStringLiteral("快递")});
+    int activated = -1;
+    QObject::connect(kind, &QComboBox::activated, [&](int i) { activated = i; });
+    auto* go = new QPushButton(&w);
+    go->setObjectName(QStringLiteral("Go"));
+    QString typed;
+    QObject::connect(go, &QPushButton::clicked, [&] {
+        typed = name->text();
+        ShowMessage(QStringLiteral("走"));  // the next click waits for this box
+    });
+    auto* menu = new QAction(&w);
+    menu->setObjectName(QStringLiteral("Menu1"));
+    int triggered = 0;
+    QObject::connect(menu, &QAction::triggered, [&] { ++triggered; });
+    QStringList failures;
+    ui.setFailureHandler([&](const QString& f) { failures << f; });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    ui.eventLoopStarting();
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+
+    EXPECT_EQ(typed, QStringLiteral("张三"));
+    EXPECT_EQ(tree->currentItem(), child);
+    EXPECT_EQ(expanded, QStringList{QStringLiteral("子节点")});
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(activated, 1);
+    EXPECT_EQ(triggered, 1);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("W/Missing"))) << failures[0].toStdString();
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_TRUE(ui.log().contains(QStringLiteral("click W/Go")));
 }
 
 // ---- Guard

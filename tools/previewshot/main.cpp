@@ -20,23 +20,16 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
 #include "CodePages.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
-#include "ScriptModules.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
 #include "UiServices.h"
-#include "rpClassRTTI.h"
 #include "rpCustomPreviewPages.h"
-#include "rpDMPClass.h"
-#include "rpModel.h"
 #include "rpPreviewForm.h"
 #include "rpReport.h"
 #include "rpRes.h"
+#include "rpStartup.h"
 #include "rpXMLSerializer.h"
-#include "sc_tools.h"
 
 namespace {
 
@@ -207,16 +200,7 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    scRegisterStandardLanguages();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
-    registerPreviewLibrary();
+    registerReportSystem();
     try {
         return run(options);
     } catch (const std::exception& e) {

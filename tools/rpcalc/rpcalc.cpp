@@ -19,28 +19,20 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
-#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
 #include "CodePages.h"
 #include "rpBands.h"
-#include "rpClassRTTI.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpMemo.h"
-#include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
-#include "rpRich.h"
-#include "rpRichRTTI.h"
+#include "rpStartup.h"
 #include "rpXMLSerializer.h"
 #include "sc_interpreter.h"
-#include "sc_tools.h"
 
 namespace {
 
@@ -192,15 +184,7 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    scRegisterStandardLanguages();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerReportResources();
-    registerRichUnit();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    registerReportSystem();
     // Nobody answers boxes here: a password is refused, anything else is
     // written to standard error.
     gui::ScriptedUiServices ui;

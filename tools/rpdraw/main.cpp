@@ -9,18 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
 #include "ConsoleUiServices.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "SysUtils.h"
-#include "rpDMPClass.h"
 #include "rpDesignView.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpRes.h"
-#include "rpRich.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -56,14 +51,7 @@ int run(const std::vector<std::string>& args)
     }
     if (tree == !output.empty()) return usage();
 
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    registerRichUnit();
-    LoadReportStringTable();
+    registerReportSystem();
 
     // The report's error box (and a password box) come here as lines on
     // standard error.

@@ -12,8 +12,6 @@
 // dialog pages are answered by the UI script that DORVAK_UI_SCRIPT names;
 // without one they are refused, and a refused dialog prepares nothing.
 
-#include "ScriptModules.h"
-#include "rpClassRTTI.h"
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -23,23 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "QtCanvas.h"
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
-#include "rpDMPClass.h"
 #include "rpEngine.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpReport.h"
-#include "rpRes.h"
-#include "rpRich.h"
-#include "rpRichRTTI.h"
-#include "rpXMLSerializer.h"
-#include "sc_tools.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -153,16 +142,7 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    scRegisterStandardLanguages();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    registerRichUnit();
-    registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    registerReportSystem();
     // A tool never shows a box: anything that would ask goes to stderr,
     // unless the UI script of DORVAK_UI_SCRIPT answers it (dialog pages).
     bool scriptError = false;

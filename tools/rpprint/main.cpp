@@ -16,25 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "ScriptedUiServices.h"
 #include "StringLists.h"
-#include "ScriptModules.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
-#include "rpClassRTTI.h"
 #include "rpCustomPreviewPages.h"
-#include "rpDMPClass.h"
-#include "rpModel.h"
 #include "rpPrinter.h"
 #include "rpRes.h"
-#include "rpRich.h"
-#include "rpRichRTTI.h"
 #include "rpReport.h"
+#include "rpStartup.h"
 #include "rpUtilsText.h"
-#include "sc_tools.h"
 
 namespace {
 
@@ -209,16 +200,7 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    scRegisterStandardLanguages();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    registerRichUnit();
-    registerReportResources();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    registerReportSystem();
     try {
         return run(options);
     } catch (const std::exception& e) {

@@ -40,23 +40,16 @@
 
 #include <memory>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
 #include "Exceptions.h"
-#include "Pictures.h"
 #include "StringLists.h"
-#include "ScriptModules.h"
 #include "ScriptedUiServices.h"
 #include "sc_classes.h"
 #include "sc_interpreter.h"
 #include "sc_sysrtti.h"
 #include "sc_tools.h"
-#include "rpClassRTTI.h"
-#include "rpModel.h"
 #include "rpReport.h"
 #include "rpRes.h"
-#include "rpRich.h"
-#include "rpRichRTTI.h"
+#include "rpStartup.h"
 #include "rpXMLSerializer.h"
 
 namespace {
@@ -215,22 +208,9 @@ int main(int argc, char** argv)
 
     StdoutUi ui;
     scSetScriptUi(&ui);
-    scRegisterStandardLanguages();
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
     // The report classes (and the report's messages) only for a report's
     // script: plain scripts keep their own names, such as Sum and Max.
-    if (reportFile.empty()) {
-        registerScriptModules();
-        registerPrinterTexts();
-    } else {
-        registerReportFoundationClasses();
-        registerReportModel();
-        registerReportResources();
-        registerRichUnit();
-        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
-    }
+    registerReportSystem({.reportScripts = !reportFile.empty()});
     scRTTIModules()->Add(scpRichText + 1, "scriptrun", &scModuleFactory<ToolFunctions>);
 
     TscScript ownScript;

@@ -133,6 +133,21 @@ TEST_F(ShowReport, ANonModalPreviewFreesItselfOnCloseButNotWhilePreparing)
     EXPECT_EQ(runs, 1);
 }
 
+TEST_F(ShowReport, APreparationTheReportsDialogsCallOffClosesItsOwnPreview)
+{
+    report->PreviewOptions()->Modal = false;
+    report->ScriptText()->SetText("procedure Ask(var Go: Boolean);\r\nbegin\r\n  Go := False;\r\nend;\r\n\r\nbegin\r\nend.");
+    report->OnRunDialogs = "Ask";
+    report->ShowReport(true);
+    QPointer<TrpPreviewForm> form = dynamic_cast<TrpPreviewForm*>(report->PreviewForm());
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.isNull(); }, 5000));
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(report->PreviewForm(), nullptr);
+    EXPECT_EQ(report->PreviewPages()->GetCount(), 0);
+}
+
 TEST_F(ShowReport, AReportDestroyedWhileItsPreviewIsOpenLeavesNothingBehind)
 {
     report->PreviewOptions()->Modal = false;

@@ -100,6 +100,39 @@ TEST(Outline, ShiftItemsMovesOnlyTheNextSubtree)
     EXPECT_EQ(level(o)[2], (Entry{"c", 0, 300}));
 }
 
+TEST(Outline, EntriesAddedAfterAPositionMoveToTheGivenPage)
+{
+    Sheet s;
+    s.fill(2, 1);
+    s.pages().CurPage = 0;
+    TrpCustomOutline& o = *s.pages().Outline();
+    o.AddItem("a", 100);
+    o.LevelUp();
+    // Nothing at this level yet when the position is taken below "a".
+    o.LevelDown(0);
+    const TrpCustomOutline::Position inA = o.GetPosition();
+    o.AddItem("a.1", 120);
+    o.AddItem("a.1.1", 130);
+    o.LevelUp();
+    o.LevelUp();
+    o.AddItem("a.2", 150);
+    o.LevelRoot();
+    // The same page (a block moved to the next column): page 0 stays.
+    o.ShiftItemsAfter(inA, 10, 0);
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a.1", 0, 10}, {"a.2", 0, 40}}));
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a.1.1", 0, 20}}));
+    o.LevelRoot();
+    o.ShiftItemsAfter(inA, 0, 1);
+    o.LevelDown(0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a.1", 1, 0}, {"a.2", 1, 30}}));
+    // A position after the last entry moves nothing.
+    o.LevelRoot();
+    o.ShiftItemsAfter(o.GetPosition(), 5, 0);
+    EXPECT_EQ(level(o), (std::vector<Entry>{{"a", 0, 100}}));
+}
+
 TEST(Anchors, LastMatchWinsAndShifting)
 {
     Sheet s;
@@ -131,6 +164,11 @@ TEST(Anchors, LastMatchWinsAndShifting)
     EXPECT_EQ(p.LastAnchorIndex(), 3);
     p.ShiftAnchors(3, 0);  // nothing after the last
     EXPECT_EQ(p.GetAnchorPage("last"), 4);
+    // Given a page, the anchors go to it (a block moved within its page).
+    p.ShiftAnchorsTo(2, 9, 1);
+    ASSERT_TRUE(p.FindAnchor("last", page, top));
+    EXPECT_EQ(std::make_pair(page, top), std::make_pair(1, 9));
+    EXPECT_EQ(p.GetAnchorPage("other"), 3);
 }
 
 TEST(PictureCache, IndexesBytesAndClearing)

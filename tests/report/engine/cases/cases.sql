@@ -13,3 +13,6 @@ INSERT INTO note (body) VALUES
   ('The first paragraph of a long note that runs over several lines of its column and keeps going so that the band must grow.'),
   ('Short.');
 CREATE TABLE blank (id INTEGER);
+-- Values for aggregates: numbers with Nulls, and numbers kept as text.
+CREATE TABLE val (id INTEGER PRIMARY KEY, grp TEXT, n INTEGER, txt TEXT);
+INSERT INTO val (grp, n, txt) VALUES ('a', 2, '1'), ('a', NULL, '2'), ('a', 4, '3'), ('b', NULL, '4'), ('b', NULL, '5');

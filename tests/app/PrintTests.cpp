@@ -1,0 +1,383 @@
+// The two print commands end to end: the order picked in the main window's
+// grid, its report prepared twice with the texts and positions set between,
+// printed through the print dialog to a PDF file that poppler reads back.
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <sstream>
+
+#include "AppFixture.h"
+#include "FormDriving.h"
+#include "PrinterTestSupport.h"
+#include "StringGrid.h"
+#include "SysUtils.h"
+#include "Udy.h"
+#include "main.h"
+#include "rpCustomPreviewPages.h"
+#include "rpEngine.h"
+#include "rpMemo.h"
+#include "rpPages.h"
+#include "rpReport.h"
+
+namespace {
+
+const char* const kFirst = "ZEZO-2026-12-06-093000";   // two lines, extra charge 5, amount 42.50
+const char* const kNoLines = "ZEZO-2026-12-07-101500";  // no lines, no extra charge, amount 80
+const char* const kTitle = "特瓦克物流发货单";
+const char* const kContact = "联系电话：0755-12345678       地址：深圳市南山区科技园8栋";
+
+std::string readFile(const char* name)
+{
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The texts one memo prints, page after page, from a prepared-pages dump.
+std::vector<std::string> printed(const std::string& dump, const std::string& memo)
+{
+    std::vector<std::string> texts;
+    const std::string key = "    memo " + memo + " ";
+    std::istringstream lines(dump);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(key, 0) == 0) texts.push_back(line.substr(key.size()));
+    return texts;
+}
+
+int count(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
+class Printing : public AppFixture {
+protected:
+    // The report fixture's two orders and company row in the program's file.
+    void seedFixture(bool company = true)
+    {
+        std::string sql = readFile(ORDERS_FIXTURE);
+        sql = sql.substr(sql.find("INSERT INTO"));
+        if (!company) sql = sql.substr(0, sql.find("INSERT INTO config"));
+        TDM dm;
+        dm.Connect();
+        dm.ADOCn.executeScript(sql);
+    }
+
+    // An order with `lines` lines priced "1.50" × 2, amount `je`, extra
+    // charge `fjje`.
+    void seedOrder(const std::string& bh, int lines, const std::string& je = "100", const std::string& fjje = "")
+    {
+        seed({{"INSERT INTO zq_dd(bh, khmc, khdz, lxdh, lxr, kssj, zsl, je, fjmc, fjje) "
+               "VALUES(?, '华东机电', '上海市浦东新区张江路1号', '021-55556666', '孙七', '2026-12-08', ?, ?, '运费', ?)",
+               {bh, IntToStr(static_cast<int64_t>(lines) * 2), je, fjje}},
+              {"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+               "INSERT INTO zq_ddmx(bh, leibie, cp, cpgg, dj, sl, dw, khmc) "
+               "SELECT ?, '五金', '螺母' || i, 'M8', '1.50', '2', '个', '华东机电' FROM n WHERE ? > 0",
+               {static_cast<int64_t>(lines), bh, static_cast<int64_t>(lines)}}});
+    }
+
+    // Lists the orders and makes the order's row the grid's current one.
+    void select(const QString& bh)
+    {
+        expandAgain(fmain->trlb->topLevelItem(0));
+        TStringGrid* grid = fmain->StringGrid1;
+        for (int r = 1; r < grid->RowCount(); ++r)
+            if (grid->Cell(2, r) == bh) return grid->SetRow(r);
+        ADD_FAILURE() << "no row for " << bh.toStdString();
+    }
+
+    // The preview's print button is pressed once the report is prepared
+    // inside it, the print dialog answered "to a file" and the file dialog
+    // with `name` in the test's folder; returns the path.
+    std::string expectPrintTo(const char* name)
+    {
+        ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Accepted, {}, {QStringLiteral("PrintB")});
+        ui.expectModal(QStringLiteral("TrpPrintDialog"), QDialog::Accepted, {{QStringLiteral("FileCB"), QStringLiteral("1")}});
+        ui.expectFile(path(name));
+        return path(name).toStdString();
+    }
+
+    std::string printOrderSheet(const char* bh, const char* file = "order.prn")
+    {
+        select(QString::fromUtf8(bh));
+        const std::string pdf = expectPrintTo(file);
+        fmain->N25->trigger();
+        return pdf;
+    }
+
+    // A waybill layout; the sixteen coordinates in the form's order.
+    QString addLayout(const std::vector<std::string>& coordinates)
+    {
+        std::string sql = "INSERT INTO zq_kd(kdmc";
+        for (const char* c : TFdy::kCoordinates) sql += std::string(",") + c;
+        sql += ") VALUES('顺丰',?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+        db::Params values;
+        for (const std::string& c : coordinates) values.emplace_back(c);
+        DM->Write(sql, values);
+        return app::Q(IntToStr(DM->ADOCn.lastInsertRowId()));
+    }
+
+    // Opens the waybill form for the order and presses "预览打印".
+    std::string printWaybill(const char* bh, const char* file = "waybill.prn")
+    {
+        select(QString::fromUtf8(bh));
+        fmain->N10->trigger();
+        const std::string pdf = expectPrintTo(file);
+        Fdy->Button1->click();
+        return pdf;
+    }
+
+    static std::string dump(TrpReport* report) { return DumpPreparedPages(*report->PreviewPages()); }
+
+    // Where a waybill text lies on the prepared page: left and top from the
+    // printable corner, in report units.
+    static std::pair<Extended, Extended> placed(const char* memo)
+    {
+        const std::shared_ptr<TrpReportPage> page = fmain->rpReport2->PreviewPages()->GetPage(0);
+        for (TrpComponent* c : page->GetAllObjects())
+            if (c->Name() == memo) return {c->AbsLeft(), c->AbsTop()};
+        ADD_FAILURE() << memo << " not printed";
+        return {-1, -1};
+    }
+};
+
+std::vector<std::string> zeros() { return std::vector<std::string>(16, "0"); }
+
+}  // namespace
+
+// ---- The order sheet
+
+TEST_F(Printing, ThreeLinesPrintTheTitleContactAmountsAndTheTotalWithTheExtraCharge)
+{
+    seedFixture();
+    seedOrder("ZEZO-THREE", 0, "100", "5");
+    seed({{"INSERT INTO zq_ddmx(bh, cp, cpgg, dj, sl, dw, bz) VALUES"
+           "('ZEZO-THREE', '螺丝', 'M6×20', '12.5', '3', '盒', ''), ('ZEZO-THREE', '垫片', '6mm', '2.50', '2', '袋', '白色'),"
+           "('ZEZO-THREE', '铆钉', 'R3', '0.1', '3', '个', NULL)",
+           {}}});
+    start();
+    const std::string pdf = printOrderSheet("ZEZO-THREE");
+
+    const std::string d = dump(fmain->rpReport1);
+    EXPECT_EQ(printed(d, "Memo1"), std::vector<std::string>{kTitle});
+    EXPECT_EQ(printed(d, "Memo23"), std::vector<std::string>{kContact});
+    EXPECT_EQ(printed(d, "Memo17"), (std::vector<std::string>{"螺丝", "垫片", "铆钉"}));
+    // dj × sl of texts, as numbers: 0.1 × 3 is no 0.30000000000000004.
+    EXPECT_EQ(printed(d, "Memo22"), (std::vector<std::string>{"37.5", "5", "0.3"}));
+    EXPECT_EQ(printed(d, "Memo5"), std::vector<std::string>{"105"});
+
+    EXPECT_EQ(PdfPageCount(pdf), 1);
+    EXPECT_EQ(PdfPageSizesMm(pdf), std::vector<std::string>{"210x297"});
+    const std::string text = PdfText(pdf);
+    for (const char* expected : {kTitle, "联系电话：0755-12345678", "深圳市南山区科技园8栋", "ZEZO-THREE", "华东机电", "螺丝",
+                                 "M6×20", "白色", "37.5", "105", "开单日期：2026-12-08"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in:\n" << text;
+}
+
+TEST_F(Printing, AnOrderWithoutLinesPrintsHeaderMasterAndSummaryWithTheAmountAsTotal)
+{
+    seedFixture();
+    start();
+    const std::string pdf = printOrderSheet(kNoLines);
+    const std::string d = dump(fmain->rpReport1);
+    EXPECT_EQ(count(d, "band DetailData1"), 0);
+    EXPECT_EQ(count(d, "band MasterData1"), 1);
+    EXPECT_EQ(printed(d, "Memo8"), std::vector<std::string>{"北方五金"});
+    // No extra charge: the total is the amount as stored.
+    EXPECT_EQ(printed(d, "Memo5"), std::vector<std::string>{"80"});
+    EXPECT_EQ(PdfPageCount(pdf), 1);
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(text.find(kTitle), std::string::npos) << text;
+    EXPECT_NE(text.find("北方五金"), std::string::npos) << text;
+}
+
+TEST_F(Printing, ThirtyLinesTakeTwoPagesWithTheTitleOnBothAndTheTotalOnTheLast)
+{
+    seedFixture();
+    seedOrder("ZEZO-THIRTY", 30, "90", "12");
+    start();
+    const std::string pdf = printOrderSheet("ZEZO-THIRTY");
+    const std::string d = dump(fmain->rpReport1);
+    EXPECT_EQ(printed(d, "Memo1"), (std::vector<std::string>{kTitle, kTitle}));
+    EXPECT_EQ(count(d, "band DetailData1"), 30);
+    EXPECT_EQ(printed(d, "Memo22"), std::vector<std::string>(30, "3"));
+    EXPECT_EQ(printed(d, "Memo5"), std::vector<std::string>{"102"});
+
+    ASSERT_EQ(PdfPageCount(pdf), 2);
+    EXPECT_NE(PdfText(pdf, 2).find(kTitle), std::string::npos);
+    EXPECT_NE(PdfText(pdf, 2).find("102"), std::string::npos);
+    EXPECT_EQ(PdfText(pdf, 1).find(kContact), std::string::npos);
+    EXPECT_NE(PdfText(pdf, 2).find("联系电话：0755-12345678"), std::string::npos);
+}
+
+TEST_F(Printing, TwoPrintsInARowGiveEqualPages)
+{
+    seedFixture();
+    start();
+    const std::string first = printOrderSheet(kFirst, "first.prn");
+    const std::string once = dump(fmain->rpReport1);
+    const std::string second = printOrderSheet(kFirst, "second.prn");
+    EXPECT_EQ(dump(fmain->rpReport1), once);
+    EXPECT_EQ(printed(once, "Memo5"), std::vector<std::string>{"47.5"});
+    EXPECT_EQ(PdfText(first), PdfText(second));
+    // The template keeps the texts the command set.
+    EXPECT_EQ(dynamic_cast<TrpMemoView*>(fmain->rpReport1->FindObject("Memo1"))->Text(), u"特瓦克物流发货单\r\n");
+}
+
+TEST_F(Printing, WithoutACompanyRowABoxAsksForTheSettingsAndNothingPrints)
+{
+    seedFixture(false);
+    start();
+    select(QString::fromUtf8(kFirst));
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("请先在“文件 → 设置”中填写企业信息，再打印出库单。"), app::kAppTitle);
+    fmain->N25->trigger();
+    EXPECT_EQ(fmain->rpReport1->PreviewPages()->GetCount(), 0);
+}
+
+TEST_F(Printing, ARowWithoutAnOrderNumberPrintsNothing)
+{
+    seedFixture();
+    seed({{"INSERT INTO zq_dd(bh, khmc) VALUES('', '无编号')", {}}});
+    start();
+    select(QString());
+    ASSERT_EQ(fmain->StringGrid1->Cell(3, fmain->StringGrid1->Row()), QStringLiteral("无编号"));
+    fmain->N25->trigger();
+    fmain->N10->trigger();
+    EXPECT_FALSE(Fdy->isVisible());
+    EXPECT_EQ(fmain->rpReport1->PreviewPages()->GetCount(), 0);
+}
+
+TEST_F(Printing, AFailedPreparationShowsOneBoxAndStops)
+{
+    seedFixture();
+    start();
+    fmain->rpReport1->ScriptText()->SetText("begin\r\n  x := ;\r\nend.");
+    select(QString::fromUtf8(kFirst));
+    ui.expectMessage(gui::MsgResult::Ok);
+    fmain->N25->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("发生下列的错误"))) << ui.messages()[0].toStdString();
+}
+
+TEST_F(Printing, AReportScriptsMessageIsABox)
+{
+    seedFixture();
+    start();
+    fmain->rpReport1->ScriptText()->SetText("begin\r\n  ShowMessage('准备好了');\r\nend.");
+    select(QString::fromUtf8(kFirst));
+    // Both preparations run the main block, the second inside the preview.
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("准备好了"), app::kAppTitle);
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Accepted, {}, {QStringLiteral("PrintB")});
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("准备好了"), app::kAppTitle);
+    ui.expectModal(QStringLiteral("TrpPrintDialog"), QDialog::Rejected);
+    fmain->N25->trigger();
+}
+
+// ---- The waybill
+
+TEST_F(Printing, TheWaybillPrintsTheEightTextsOnItsOwnPaper)
+{
+    seedFixture();
+    start();
+    // One text a centimetre below the other; the sender's contact 2 cm in.
+    addLayout({"2", "3", "0", "1", "0", "2", "0", "4", "0", "5", "0", "6", "0", "7", "0", "8"});
+    const std::string pdf = printWaybill(kFirst);
+    const std::string d = dump(fmain->rpReport2);
+    const char* const expected[][2] = {{"Memo1", "李四"},     {"Memo2", "特瓦克物流"},       {"Memo3", "深圳市南山区科技园8栋"},
+                                       {"Memo4", "0755-12345678"}, {"Memo5", "王经理"}, {"Memo6", "华南贸易有限公司"},
+                                       {"Memo7", "广州市天河区体育西路100号"}, {"Memo8", "020-88886666"}};
+    for (const auto& [memo, text] : expected) EXPECT_EQ(printed(d, memo), std::vector<std::string>{text}) << memo;
+
+    const auto [left, top] = placed("Memo1");
+    EXPECT_NEAR(static_cast<double>(left), 75.5906, 1e-9);
+    EXPECT_NEAR(static_cast<double>(top), 113.3859, 1e-9);
+    // The positions stay in the template.
+    EXPECT_NEAR(static_cast<double>(fmain->rpReport2->FindObject("Memo1")->Top()), 113.3859, 1e-9);
+
+    EXPECT_EQ(PdfPageSizesMm(pdf), std::vector<std::string>{"232x127"});
+    const std::string text = PdfText(pdf);
+    for (const auto& [memo, expectedText] : expected) EXPECT_NE(text.find(expectedText), std::string::npos) << memo << text;
+    EXPECT_FALSE(Fdy->isVisible());
+}
+
+TEST_F(Printing, AWaybillLayoutOfZerosStacksTheTextsInThePrintableCorner)
+{
+    seedFixture();
+    start();
+    addLayout(zeros());
+    printWaybill(kFirst);
+    for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6", "Memo7", "Memo8"})
+        EXPECT_EQ(placed(memo), (std::pair<Extended, Extended>{0, 0})) << memo;
+}
+
+TEST_F(Printing, TheWaybillPlacesAddressesByTheAddressPairsAndTelephonesByTheTelephonePairs)
+{
+    seedFixture();
+    start();
+    // jjr jjdw jjdz jjdh sjr sjdw sjdz sjdh, x then y.
+    addLayout({"0", "0", "0", "0", "1", "2", "3", "4", "0", "0", "0", "0", "5", "6", "7", "8"});
+    printWaybill(kFirst);
+    const auto at = [](Extended xCm, Extended yCm) { return std::pair<Extended, Extended>{xCm * 37.7953L, yCm * 37.7953L}; };
+    EXPECT_EQ(placed("Memo3"), at(1, 2));  // sender address
+    EXPECT_EQ(placed("Memo4"), at(3, 4));  // sender telephone
+    EXPECT_EQ(placed("Memo7"), at(5, 6));  // recipient address
+    EXPECT_EQ(placed("Memo8"), at(7, 8));  // recipient telephone
+}
+
+TEST_F(Printing, TheWaybillAfterAnOrderSheetStillFindsItsRecipient)
+{
+    seedFixture();
+    start();
+    addLayout(zeros());
+    // The waybill form is open for the order when its order sheet is
+    // printed, which leaves the shared query at its end.
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    printOrderSheet(kFirst);
+    ASSERT_TRUE(fmain->ADOQuery1->eof());
+    expectPrintTo("waybill.prn");
+    Fdy->Button1->click();
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"华南贸易有限公司"});
+}
+
+TEST_F(Printing, TheOrderSheetAfterTheWaybillPrintsTheSheetsOrder)
+{
+    seedFixture();
+    start();
+    addLayout(zeros());
+    printWaybill(kFirst);
+    printOrderSheet(kNoLines);
+    EXPECT_EQ(printed(dump(fmain->rpReport1), "Memo8"), std::vector<std::string>{"北方五金"});
+}
+
+TEST_F(Printing, TheWaybillReadsTheCompanyRowAsItStandsNow)
+{
+    seedFixture();
+    start();
+    addLayout(zeros());
+    printWaybill(kFirst, "one.prn");
+    DM->Write("UPDATE config SET khmc='新公司'");
+    const std::string pdf = printWaybill(kFirst, "two.prn");
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo2"), std::vector<std::string>{"新公司"});
+    EXPECT_NE(PdfText(pdf).find("新公司"), std::string::npos);
+}
+
+TEST_F(Printing, AWaybillCoordinateThatIsNoNumberIsOneBoxAndNothingPrints)
+{
+    seedFixture();
+    start();
+    std::vector<std::string> c = zeros();
+    c[13] = "3,5";  // sjdzy
+    c[2] = "";      // empty is 0, as the layout form stores it
+    addLayout(c);
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    ui.expectMessage(gui::MsgResult::Ok, {}, app::kAppTitle);
+    Fdy->Button1->click();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("3,5"))) << ui.messages()[0].toStdString();
+    EXPECT_EQ(fmain->rpReport2->PreviewPages()->GetCount(), 0);
+}
