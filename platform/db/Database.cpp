@@ -359,19 +359,37 @@ std::string Statement::columnDeclType(int i) const
     return t ? t : "";
 }
 
-Value Statement::column(int i) const
+StorageClass Statement::columnKind(int i) const noexcept
 {
     switch (sqlite3_column_type(stmt_, i)) {
-    case SQLITE_INTEGER: return Value(static_cast<int64_t>(sqlite3_column_int64(stmt_, i)));
-    case SQLITE_FLOAT: return Value(sqlite3_column_double(stmt_, i));
-    case SQLITE_TEXT: {
-        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        return Value(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))));
+    case SQLITE_INTEGER: return StorageClass::Integer;
+    case SQLITE_FLOAT: return StorageClass::Float;
+    case SQLITE_TEXT: return StorageClass::Text;
+    case SQLITE_BLOB: return StorageClass::Blob;
+    default: return StorageClass::Null;
     }
-    case SQLITE_BLOB: {
-        auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
-        return Value::Blob(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))));
-    }
+}
+
+int64_t Statement::columnInt64(int i) const noexcept { return sqlite3_column_int64(stmt_, i); }
+
+double Statement::columnDouble(int i) const noexcept { return sqlite3_column_double(stmt_, i); }
+
+std::string_view Statement::columnBytes(int i, StorageClass kind) const noexcept
+{
+    // The pointer first: asking for it may convert the value, which changes
+    // its length.
+    const void* p = kind == StorageClass::Blob ? sqlite3_column_blob(stmt_, i) : sqlite3_column_text(stmt_, i);
+    if (!p) return {};
+    return {static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))};
+}
+
+Value Statement::column(int i) const
+{
+    switch (const StorageClass k = columnKind(i)) {
+    case StorageClass::Integer: return Value(columnInt64(i));
+    case StorageClass::Float: return Value(columnDouble(i));
+    case StorageClass::Text: return Value(columnBytes(i, k));
+    case StorageClass::Blob: return Value::Blob(std::string(columnBytes(i, k)));
     default: return {};
     }
 }

@@ -107,6 +107,12 @@ public:
     std::string columnName(int i) const;
     std::string columnDeclType(int i) const;  // "" for expressions
     Value column(int i) const;
+    // The column without a copy; the bytes of a text or blob stay valid
+    // until the next step.
+    StorageClass columnKind(int i) const noexcept;
+    int64_t columnInt64(int i) const noexcept;
+    double columnDouble(int i) const noexcept;
+    std::string_view columnBytes(int i, StorageClass kind) const noexcept;
     bool empty() const noexcept { return stmt_ == nullptr; }
 
 private:

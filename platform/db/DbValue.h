@@ -57,6 +57,7 @@ public:
     }
 
 private:
+    friend class RowStore;  // decodes packed rows into a value in place
     StorageClass kind_ = StorageClass::Null;
     // Results keep many values: the number shares its room.
     union {

@@ -60,9 +60,9 @@ int declaredSize(const std::string& decl)
     return v;
 }
 
-FieldType typeOfValue(const Value& v)
+FieldType typeOfKind(StorageClass kind)
 {
-    switch (v.kind()) {
+    switch (kind) {
     case StorageClass::Integer: return FieldType::Integer;
     case StorageClass::Float: return FieldType::Float;
     case StorageClass::Blob: return FieldType::Blob;
@@ -127,11 +127,7 @@ void Query::open()
 {
     if (active_) return;
     std::vector<FieldDef> defs;
-    // Rows one after another in blocks of fixed size: a big result is
-    // neither allocated per row nor moved as it grows.
-    std::vector<std::vector<Value>> values;
-    std::size_t count = 0;
-    std::size_t rowCount = 0;
+    RowStore rows;
     {
         Statement st(*db_, sql_, params_);
         const int n = st.columnCount();
@@ -143,33 +139,33 @@ void Query::open()
             d.type = FieldTypeFromDecl(d.declType);
             d.size = declaredSize(d.declType);
         }
-        while (st.step()) {
-            for (int i = 0; i < n; ++i, ++count) {
-                if (count % kBlock == 0) values.emplace_back().reserve(kBlock);
-                values.back().push_back(st.column(i));
-            }
-            ++rowCount;
-        }
+        while (st.step()) rows.appendRow(st);
     }
+    rows.finish();
     // Expression columns have no declaration: their first value tells.
     for (std::size_t i = 0; i < defs.size(); ++i) {
         if (defs[i].type != FieldType::Unknown || !defs[i].declType.empty()) continue;
         defs[i].type = FieldType::String;
-        for (std::size_t k = i; k < count; k += defs.size()) {
-            const Value& v = values[k / kBlock][k % kBlock];
-            if (!v.isNull()) {
-                defs[i].type = typeOfValue(v);
+        for (std::size_t r = 0; r < rows.rowCount(); ++r) {
+            const char* p = rows.row(r);
+            for (std::size_t k = 0; k < i; ++k) p = RowStore::next(p);
+            if (const StorageClass kind = RowStore::kind(p); kind != StorageClass::Null) {
+                defs[i].type = typeOfKind(kind);
                 break;
             }
         }
     }
+    const std::size_t n = defs.size();
     defs_ = std::move(defs);
-    values_ = std::move(values);
-    rowCount_ = rowCount;
+    rows_ = std::move(rows);
+    current_.assign(n, Value());
+    decodedRow_.assign(n, kNoRow);
+    fieldAt_.assign(n, nullptr);
+    scanRow_ = kNoRow;
     active_ = true;
     cur_ = 0;
     bof_ = true;
-    eof_ = rowCount_ == 0;
+    eof_ = rows_.rowCount() == 0;
     if (afterOpen_) afterOpen_(*this);
     notify(&QueryObserver::queryOpened);
 }
@@ -181,8 +177,11 @@ void Query::close()
     notify(&QueryObserver::queryClosing);
     active_ = false;
     defs_.clear();
-    values_.clear();
-    rowCount_ = 0;
+    rows_.clear();
+    current_ = {};
+    decodedRow_ = {};
+    fieldAt_ = {};
+    scanRow_ = kNoRow;
     cur_ = 0;
     eof_ = bof_ = true;
 }
@@ -193,9 +192,9 @@ int64_t Query::execSql()
     return db_->execute(sql_, params_);
 }
 
-void Query::checkActive() const
+void Query::failClosed() const
 {
-    if (!active_) throw EDatabaseError((name_.empty() ? std::string("Query") : name_) + ": Cannot perform this operation on a closed dataset");
+    throw EDatabaseError((name_.empty() ? std::string("Query") : name_) + ": Cannot perform this operation on a closed dataset");
 }
 
 void Query::first()
@@ -203,13 +202,13 @@ void Query::first()
     checkActive();
     cur_ = 0;
     bof_ = true;
-    eof_ = rowCount_ == 0;
+    eof_ = rows_.rowCount() == 0;
 }
 
 void Query::next()
 {
     checkActive();
-    if (cur_ + 1 < rowCount_) {
+    if (cur_ + 1 < rows_.rowCount()) {
         ++cur_;
         bof_ = false;
         eof_ = false;
@@ -233,24 +232,24 @@ void Query::prior()
 void Query::last()
 {
     checkActive();
-    cur_ = rowCount_ == 0 ? 0 : rowCount_ - 1;
+    cur_ = rows_.rowCount() == 0 ? 0 : rows_.rowCount() - 1;
     eof_ = true;
-    bof_ = rowCount_ == 0;
+    bof_ = rows_.rowCount() == 0;
 }
 
-int64_t Query::recNo() const noexcept { return active_ && rowCount_ != 0 ? static_cast<int64_t>(cur_) + 1 : 0; }
+int64_t Query::recNo() const noexcept { return active_ && rows_.rowCount() != 0 ? static_cast<int64_t>(cur_) + 1 : 0; }
 
 void Query::setRecNo(int64_t recNo)
 {
     checkActive();
-    if (rowCount_ == 0) return;
+    if (rows_.rowCount() == 0) return;
     if (recNo < 1) recNo = 1;
     if (recNo > recordCount()) recNo = recordCount();
     cur_ = static_cast<std::size_t>(recNo - 1);
     bof_ = eof_ = false;
 }
 
-Query::Bookmark Query::getBookmark() const noexcept { return active_ && rowCount_ != 0 ? cur_ + 1 : 0; }
+Query::Bookmark Query::getBookmark() const noexcept { return active_ && rows_.rowCount() != 0 ? cur_ + 1 : 0; }
 
 void Query::gotoBookmark(Bookmark b)
 {
@@ -293,9 +292,22 @@ const Value& Query::value(int fieldIndex) const
 {
     checkActive();
     if (fieldIndex < 0 || fieldIndex >= fieldCount()) throw EDatabaseError("Field index out of range");
-    if (rowCount_ == 0) return nullValue();
-    const std::size_t k = cur_ * defs_.size() + static_cast<std::size_t>(fieldIndex);
-    return values_[k / kBlock][k % kBlock];
+    if (rows_.rowCount() == 0) return nullValue();
+    const auto i = static_cast<std::size_t>(fieldIndex);
+    Value& v = current_[i];
+    if (decodedRow_[i] == cur_) return v;
+    if (scanRow_ != cur_) {
+        // Where each field of the row starts, in one pass.
+        scanRow_ = cur_;
+        const char* p = rows_.row(cur_);
+        for (const char*& at : fieldAt_) {
+            at = p;
+            p = RowStore::next(p);
+        }
+    }
+    RowStore::decode(fieldAt_[i], v);
+    decodedRow_[i] = cur_;
+    return v;
 }
 
 }  // namespace db

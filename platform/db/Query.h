@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Database.h"
+#include "RowStore.h"
 
 namespace db {
 
@@ -102,15 +103,15 @@ public:
     void last();
     bool eof() const noexcept { return eof_; }
     bool bof() const noexcept { return bof_; }
-    bool isEmpty() const noexcept { return rowCount_ == 0; }
+    bool isEmpty() const noexcept { return rows_.rowCount() == 0; }
     // 1-based number of the current row; 0 when there is none.
     int64_t recNo() const noexcept;
     // Moves to a 1-based row number (clamped into the rows).
     void setRecNo(int64_t recNo);
-    int64_t recordCount() const noexcept { return static_cast<int64_t>(rowCount_); }
+    int64_t recordCount() const noexcept { return static_cast<int64_t>(rows_.rowCount()); }
 
     Bookmark getBookmark() const noexcept;
-    bool bookmarkValid(Bookmark b) const noexcept { return active_ && b >= 1 && b <= rowCount_; }
+    bool bookmarkValid(Bookmark b) const noexcept { return active_ && b >= 1 && b <= rows_.rowCount(); }
     // An invalid bookmark raises EDatabaseError.
     void gotoBookmark(Bookmark b);
 
@@ -122,7 +123,11 @@ public:
     int findField(std::string_view name) const noexcept;
     Field fieldByName(std::string_view name) const;
     std::vector<std::string> fieldNames() const;
-    // The value of a field in the current row; Null past the rows.
+    // The bytes the fetched rows take.
+    std::size_t heldBytes() const noexcept { return rows_.heldBytes(); }
+    // The value of a field in the current row; Null past the rows. The
+    // reference holds the field's value until the cursor moves. Reading
+    // decodes into the query itself: one thread reads a query at a time.
     const Value& value(int fieldIndex) const;
     const Value& value(std::string_view fieldName) const { return value(fieldByName(fieldName).index()); }
 
@@ -139,7 +144,11 @@ public:
 
 private:
     friend class Field;
-    void checkActive() const;
+    void checkActive() const
+    {
+        if (!active_) [[unlikely]] failClosed();
+    }
+    [[noreturn]] void failClosed() const;
     void notify(void (QueryObserver::*event)(Query&));
 
     Database* db_;
@@ -148,10 +157,16 @@ private:
     Params params_;
     bool active_ = false;
     std::vector<FieldDef> defs_;
-    static constexpr std::size_t kBlock = 16384;
-    std::vector<std::vector<Value>> values_;  // rows one after another, in blocks
-    std::size_t rowCount_ = 0;
+    RowStore rows_;
     std::size_t cur_ = 0;
+    // The fields of the current row are decoded when read, each once per
+    // row: `current_[i]` holds field i of row `decodedRow_[i]`, and
+    // `fieldAt_` where the fields of row `scanRow_` start.
+    static constexpr std::size_t kNoRow = SIZE_MAX;
+    mutable std::vector<Value> current_;
+    mutable std::vector<std::size_t> decodedRow_;
+    mutable std::vector<const char*> fieldAt_;
+    mutable std::size_t scanRow_ = kNoRow;
     bool eof_ = true;
     bool bof_ = true;
     Handler afterOpen_;

@@ -3,12 +3,15 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "CodePages.h"
@@ -116,6 +119,116 @@ struct Run {
     QList<QPointF> positions;
 };
 
+// Qt keeps rasterised glyphs only up to 64 device pixels and fills the
+// outline of every larger glyph on every draw (a 600-dpi page of ten-point
+// text spends most of its time there). On raster devices such glyphs are
+// drawn from images of their own instead, made once per face, size, colour
+// and quarter-pixel offset; other devices (PDF) keep the glyphs as text.
+constexpr qreal kQtCachedGlyphSize = 64;
+constexpr qreal kLargestImagedGlyph = 512;
+constexpr int kSubpixelSteps = 4;
+constexpr qsizetype kGlyphImageBytes = 64 << 20;
+
+struct GlyphKey {
+    const FontFace* face;
+    qint64 size;  // 1/64 px
+    quint32 glyph;
+    QRgb color;
+    uint8_t fx, fy;  // offset in quarter pixels
+    bool antialias;
+    bool operator==(const GlyphKey&) const = default;
+};
+
+struct GlyphKeyHash {
+    size_t operator()(const GlyphKey& k) const noexcept
+    {
+        size_t h = std::hash<const void*>()(k.face);
+        for (uint64_t v : {uint64_t(k.size), uint64_t(k.glyph), uint64_t(k.color),
+                           uint64_t(k.fx) | uint64_t(k.fy) << 8 | uint64_t(k.antialias) << 16})
+            h = (h ^ std::hash<uint64_t>()(v)) * 1099511628211ULL;
+        return h;
+    }
+};
+
+struct GlyphImage {
+    QImage image;
+    QPoint offset;  // of its top left from the pixel the glyph origin is in
+};
+
+struct GlyphImages {
+    std::mutex mutex;
+    std::unordered_map<GlyphKey, GlyphImage, GlyphKeyHash> images;
+    qsizetype bytes = 0;
+};
+
+GlyphImages& glyphImages()
+{
+    static auto& images = *new GlyphImages;
+    return images;
+}
+
+GlyphImage makeGlyphImage(const QRawFont& raw, const GlyphKey& key)
+{
+    QPainterPath path = raw.pathForGlyph(key.glyph);
+    path.setFillRule(Qt::WindingFill);
+    path.translate(qreal(key.fx) / kSubpixelSteps, qreal(key.fy) / kSubpixelSteps);
+    const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1);
+    GlyphImage made{QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied), bounds.topLeft()};
+    made.image.fill(Qt::transparent);
+    if (!path.isEmpty()) {
+        QPainter p(&made.image);
+        p.setRenderHint(QPainter::Antialiasing, key.antialias);
+        p.translate(-bounds.topLeft());
+        p.fillPath(path, QColor::fromRgba(key.color));
+    }
+    return made;
+}
+
+// Draws the run from glyph images when the painter is an image's, moved but
+// not turned or scaled; false leaves it to Qt.
+bool drawFromImages(QPainter& painter, const QRawFont& raw, const FontFace& face, const Run& run, qreal dx)
+{
+    const qreal size = raw.pixelSize();
+    if (size <= kQtCachedGlyphSize || size > kLargestImagedGlyph) return false;
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || painter.device()->devicePixelRatio() != 1 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QTransform device = painter.deviceTransform();
+    if (device.type() > QTransform::TxTranslate) return false;
+
+    GlyphKey key{&face, qRound64(size * 64), 0, painter.pen().color().rgba(), 0, 0,
+                 painter.testRenderHint(QPainter::TextAntialiasing) || painter.testRenderHint(QPainter::Antialiasing)};
+    GlyphImages& cache = glyphImages();
+    std::lock_guard lock(cache.mutex);
+    painter.save();
+    painter.resetTransform();
+    for (size_t i = 0; i < run.glyphs.size(); ++i) {
+        const QPointF at = device.map(run.positions[int(i)] + QPointF(dx, 0));
+        QPoint pixel(qFloor(at.x()), qFloor(at.y()));
+        int fx = qRound((at.x() - pixel.x()) * kSubpixelSteps), fy = qRound((at.y() - pixel.y()) * kSubpixelSteps);
+        if (fx == kSubpixelSteps) pixel.rx() += 1, fx = 0;
+        if (fy == kSubpixelSteps) pixel.ry() += 1, fy = 0;
+        key.glyph = run.glyphs[i];
+        key.fx = uint8_t(fx);
+        key.fy = uint8_t(fy);
+        auto found = cache.images.find(key);
+        if (found == cache.images.end()) {
+            GlyphImage made = makeGlyphImage(raw, key);
+            const qsizetype bytes = made.image.sizeInBytes();
+            if (cache.bytes + bytes > kGlyphImageBytes) {
+                cache.images.clear();
+                cache.bytes = 0;
+            }
+            cache.bytes += bytes;
+            found = cache.images.emplace(key, std::move(made)).first;
+        }
+        painter.drawImage(pixel + found->second.offset, found->second.image);
+    }
+    painter.restore();
+    return true;
+}
+
 }  // namespace
 
 QByteArray ExtractCollectionFace(const QByteArray& collection, int faceIndex)
@@ -191,10 +304,13 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t)
             painter.shear(-0.2, 0);
             painter.translate(0, -ascent);
         }
-        painter.drawGlyphRun(QPointF(0, 0), glyphRun);
+        auto draw = [&](qreal dx) {
+            if (!drawFromImages(painter, raw, *choice.face, run, dx)) painter.drawGlyphRun(QPointF(dx, 0), glyphRun);
+        };
+        draw(0);
         // Emboldened by overstriking: a twenty-fourth of the em, one device
         // pixel at least, so that a light Song face still reads as bold.
-        if (choice.syntheticBold) painter.drawGlyphRun(QPointF(std::max<qreal>(1.0, em / 24), 0), glyphRun);
+        if (choice.syntheticBold) draw(std::max<qreal>(1.0, em / 24));
         painter.restore();
     }
 

@@ -168,6 +168,7 @@ TPenStyle rpFramePenStyle(TrpFrameStyle style)
 
 void rpDrawThickLine(TCanvas& canvas, int x0, int y0, int x1, int y1, int w)
 {
+    w = std::min(w, rpMaxThickLine);
     const int n = std::max(w, 1);
     const bool flat = std::abs(x1 - x0) > std::abs(y1 - y0);
     canvas.Pen()->SetWidth(1);

@@ -27,4 +27,7 @@ TPenStyle rpFramePenStyle(TrpFrameStyle style);
 // A line from (x0, y0) to (x1, y1) drawn as max(w, 1) one-pixel lines side
 // by side, offset across the line (vertically for flat lines, else
 // horizontally) from -(w div 2) on, in the canvas pen's colour and style.
+// Wider than rpMaxThickLine pixels only the middle ones are drawn: a frame
+// width from a damaged file must not keep the drawing busy for minutes.
+inline constexpr int rpMaxThickLine = 4096;
 void rpDrawThickLine(TCanvas& canvas, int x0, int y0, int x1, int y1, int w);

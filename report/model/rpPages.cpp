@@ -113,6 +113,7 @@ void TrpReportPage::Loaded()
 
 void TrpReportPage::SetColumns(int32_t value)
 {
+    if (value > kMaxColumns) throw EPropertyError("Invalid property value");
     columns_ = value;
     columnPositions_->Clear();
     if (value <= 0) return;

@@ -49,6 +49,9 @@ public:
     bool MirrorMargins = false;
     int32_t Columns() const noexcept { return columns_; }
     // Divides the printable width and lists the columns' left positions.
+    // More than kMaxColumns is refused ("Invalid property value"): a file
+    // asking for millions would hang its loading listing them.
+    static constexpr int32_t kMaxColumns = 1000;
     void SetColumns(int32_t value);
     Extended ColumnWidth = 0;
     TStringList* ColumnPositions() const noexcept { return columnPositions_.get(); }

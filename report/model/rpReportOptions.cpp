@@ -1,5 +1,6 @@
 #include "rpReportOptions.h"
 
+#include "Pictures.h"
 #include "SysUtils.h"
 #include "rpRes.h"
 
@@ -166,9 +167,16 @@ void TrpPrintOptions::Publish(TClassBuilder<TrpPrintOptions>& b)
 
 // ---------------------------------------------------------------- TrpReportOptions
 
-TrpReportOptions::TrpReportOptions(TrpReport* report) : report_(report)
+TrpReportOptions::TrpReportOptions(TrpReport* report) : picture_(std::make_unique<TPicture>()), report_(report)
 {
     Clear();
+}
+
+TrpReportOptions::~TrpReportOptions() = default;
+
+void TrpReportOptions::SetPicture(const TPicture* value)
+{
+    picture_->Assign(value);
 }
 
 void TrpReportOptions::Clear()
@@ -182,6 +190,7 @@ void TrpReportOptions::Clear()
     Name.clear();
     LastChange = CreateDate;
     Password.clear();
+    picture_->SetGraphic(nullptr);
     VersionBuild.clear();
     VersionMajor.clear();
     VersionMinor.clear();
@@ -205,6 +214,7 @@ void TrpReportOptions::Assign(const TPersistent* source)
     Name = o->Name;
     LastChange = o->LastChange;
     Password = o->Password;
+    picture_->Assign(o->picture_.get());
     VersionBuild = o->VersionBuild;
     VersionMajor = o->VersionMajor;
     VersionMinor = o->VersionMinor;
@@ -223,6 +233,7 @@ void TrpReportOptions::Publish(TClassBuilder<TrpReportOptions>& b)
     b.property("Name", &O::Name);
     b.property("LastChange", &O::LastChange).typeName("TDateTime");
     b.property("Password", &O::Password);
+    b.property("Picture", &O::Picture, &O::SetPicture);
     b.property("VersionBuild", &O::VersionBuild);
     b.property("VersionMajor", &O::VersionMajor);
     b.property("VersionMinor", &O::VersionMinor);

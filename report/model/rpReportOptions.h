@@ -12,6 +12,7 @@
 #include "rpTypes.h"
 #include "rpUtilsGui.h"
 
+class TPicture;
 class TrpReport;
 
 class TrpEngineOptions : public TPersistent {
@@ -113,6 +114,7 @@ class TrpReportOptions : public TPersistent {
     DORVAK_CLASS(TrpReportOptions, TPersistent)
 public:
     explicit TrpReportOptions(TrpReport* report = nullptr);
+    ~TrpReportOptions() override;
 
     std::string Author;
     bool Compressed = false;
@@ -125,6 +127,10 @@ public:
     TDateTime LastChange = 0;
     // Plain text in memory; stored shifted (see TrpReport::SaveToStream).
     std::string Password;
+    // The report's own picture (a designer shows it in its file lists);
+    // the setter copies.
+    TPicture* Picture() const noexcept { return picture_.get(); }
+    void SetPicture(const TPicture* value);
     std::string VersionBuild, VersionMajor, VersionMinor, VersionRelease;
 
     // The password the user last typed correctly.
@@ -140,6 +146,7 @@ public:
 
 private:
     std::unique_ptr<TStringList> description_ = std::make_unique<TStringList>();
+    std::unique_ptr<TPicture> picture_;
     TrpReport* report_;
 };
 

@@ -196,6 +196,50 @@ TEST(QtCanvasText, ClippedTextStaysInsideTheRectangle)
     EXPECT_FALSE(inkInColumns(image, 50, 200));
 }
 
+TEST(QtCanvasText, LargeGlyphsOnImagesLookAsTheirOutlinesFilled)
+{
+    // Above 64 pixels glyphs come from images of their own; a painter that
+    // scales (by next to nothing) still has Qt fill their outlines.
+    const std::u16string_view text = u"Wg\u53D1\u8D27";
+    auto render = [&](qreal scale, TColor color, const std::string& font, TFontStyles style) {
+        QImage image = whiteImage(500, 260);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        TQtCanvas canvas(painter);
+        setTextFont(canvas, font, 100, style);
+        canvas.Font()->SetColor(color);
+        const TRect clip{0, 0, 500, 200};
+        canvas.ExtTextOut(7, 3, ETO_CLIPPED, &clip, text);
+        canvas.ExtTextOut(30, 150, ETO_CLIPPED, &clip, text);  // cut by the clip
+        return image;
+    };
+    for (const auto& [font, style] : {std::pair{std::string("Arial"), TFontStyles{}}, {"SimSun", {fsBold}}}) {
+        const QImage ours = render(1, clBlack, font, style);
+        const QImage qt = render(1 + 1e-9, clBlack, font, style);
+        int ink = 0, off = 0;
+        for (int y = 0; y < ours.height(); ++y)
+            for (int x = 0; x < ours.width(); ++x) {
+                ink += inked(ours, x, y);
+                off += std::abs(qGray(ours.pixel(x, y)) - qGray(qt.pixel(x, y))) > 96;
+            }
+        EXPECT_GT(ink, 3000) << font;
+        EXPECT_LT(off, ink / 100) << font << ": pixels far from Qt's own drawing";
+        for (int x = 0; x < ours.width(); ++x) EXPECT_FALSE(inked(ours, x, 205)) << "below the clip at " << x;
+        EXPECT_EQ(ours, render(1, clBlack, font, style)) << "drawn again from the images";
+    }
+    // Each colour its own images.
+    const QImage red = render(1, clRed, "Arial", {});
+    bool anyRed = false, anyBlack = false;
+    for (int y = 0; y < red.height(); ++y)
+        for (int x = 0; x < red.width(); ++x) {
+            const QRgb p = red.pixel(x, y);
+            anyRed |= qRed(p) > 200 && qGreen(p) < 50 && qBlue(p) < 50;
+            anyBlack |= qRed(p) < 50;
+        }
+    EXPECT_TRUE(anyRed);
+    EXPECT_FALSE(anyBlack);
+}
+
 TEST(QtCanvasText, TextOutFillsTheCellAndMovesThePen)
 {
     QImage image = whiteImage(200, 40);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "ControlIdents.h"
 #include "ModelTestUtil.h"
 #include "rpRegistry.h"
@@ -204,6 +208,34 @@ TEST(Styles, RenamesAndRoundTrip)
     TStringList names;
     back.GetList(names);
     EXPECT_EQ(names.CommaText(), "Head,BODY");
+}
+
+TEST(Styles, SheetFiles)
+{
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              (std::to_string(::getpid()) + "_sheet.xml")).string();
+    struct Remove {
+        std::string path;
+        ~Remove() { std::filesystem::remove(path); }
+    } remove{path};
+    TrpStyles styles;
+    styles.Add()->SetName("标题");
+    styles.Items(0)->Font()->SetHeight(-35);
+    styles.Name = "Sheet";
+    styles.SaveToFile(path);
+    TrpStyles back;
+    back.LoadFromFile(path);
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back.Items(0)->Name(), "标题");
+    EXPECT_EQ(back.Items(0)->Font()->Height(), -35);
+    EXPECT_EQ(back.Name, "Sheet");
+    // No file: the platform's error. No XML: the list is empty and the
+    // format is refused.
+    EXPECT_THROW(back.LoadFromFile(path + ".missing"), EFOpenError);
+    EXPECT_EQ(back.Count(), 1);
+    TStringStream junk("not a style sheet");
+    EXPECT_THROW(back.LoadFromStream(junk), Exception);
+    EXPECT_EQ(back.Count(), 0);
 }
 
 TEST(Registry, ObjectItemsAndCategories)

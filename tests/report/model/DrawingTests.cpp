@@ -4,6 +4,7 @@
 
 #include "ModelTestUtil.h"
 #include "RecordingCanvas.h"
+#include "rpFrameDraw.h"
 #include "rpShapes.h"
 
 using namespace model_test;
@@ -295,6 +296,17 @@ TEST(ViewDrawing, LinesAndArrows)
         const TCanvasRecord& head = canvas.Records().back();
         ASSERT_EQ(head.kind, TCanvasRecord::Polyline);
         EXPECT_EQ(head.points, (std::vector<TPoint>{{5, 30}, {10, 10}, {15, 30}}));
+    }
+    {
+        // An absurd width draws the middle lines only, and soon.
+        TrpLineView line;
+        line.Diagonal = true;
+        line.Frame()->SetWidth(3e8L);
+        line.SetBounds(10, 10, 100, 60);
+        TRecordingCanvas canvas;
+        line.Draw(canvas, 1, 1, 0, 0);
+        EXPECT_EQ(canvas.Records().size(), size_t(rpMaxThickLine));
+        EXPECT_EQ(canvas.Records().front().points.front(), (TPoint{10, 10 - rpMaxThickLine / 2}));
     }
 }
 

@@ -221,6 +221,21 @@ TEST(Pages, PaperOrientationAndColumns)
     EXPECT_EQ(a4.ColumnPositions()->Text(), "0\r\n95\r\n");
     a4.SetPageCount(0);
     EXPECT_EQ(a4.PageCount(), 1);
+
+    // A column count no page could show is refused, not listed.
+    a4.SetColumns(TrpReportPage::kMaxColumns);
+    EXPECT_EQ(a4.ColumnPositions()->Count(), TrpReportPage::kMaxColumns);
+    EXPECT_THROW(a4.SetColumns(2000000000), EPropertyError);
+    EXPECT_EQ(a4.Columns(), TrpReportPage::kMaxColumns);
+    TrpReport loaded;
+    loaded.EngineOptions()->NewSilentMode = simSilent;
+    loadXml(loaded, "<?xml version=\"1.0\"?><TrpReport><TrpReportPage Name=\"Page1\" Columns=\"2000000000\" "
+                    "TopMargin=\"7\"/></TrpReport>");
+    ASSERT_EQ(loaded.Errors.Count(), 1);
+    auto* read = dynamic_cast<TrpReportPage*>(loaded.FindObject("Page1"));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->Columns(), 0);
+    EXPECT_EQ(read->TopMargin, 7) << "the rest of the page is read";
 }
 
 TEST(Pages, AnA4LandscapePageComesBackAsItWas)

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "ObjectTestUtil.h"
+#include "Pictures.h"
 #include "ScriptedUiServices.h"
 #include "SettingsStore.h"
 #include "rpMemo.h"
@@ -88,6 +89,29 @@ TEST(ReportStorage, LoadingKeepsTheReportsOwnOptions)
     EXPECT_FALSE(r.PreviewOptions()->Modal);
     EXPECT_TRUE(r.OldStyleProgress);
     EXPECT_EQ(r.Version(), "1.0.0");
+}
+
+TEST(ReportStorage, TheReportsPictureIsCopiedAndClearedButNeverWritten)
+{
+    TrpReport r;
+    TBitmap bitmap;
+    bitmap.SetSize(3, 2);
+    auto picture = std::make_unique<TPicture>();
+    picture->SetGraphic(&bitmap);
+    r.ReportOptions()->SetPicture(picture.get());
+    EXPECT_EQ(r.ReportOptions()->Picture()->Width(), 3);
+    TrpReportOptions copy;
+    copy.Assign(r.ReportOptions());
+    EXPECT_EQ(copy.Picture()->Height(), 2);
+    // A picture has no stored values of its own: files hold nothing of it
+    // and read back without errors.
+    const std::string xml = save(r);
+    EXPECT_EQ(xml.find("Picture"), std::string::npos) << xml;
+    TrpReport back;
+    load(back, xml);
+    EXPECT_EQ(back.Errors.Count(), 0);
+    r.Clear();
+    EXPECT_EQ(r.ReportOptions()->Picture()->Graphic(), nullptr);
 }
 
 TEST(ReportStorage, AFileWithoutADataPageGetsOne)
@@ -222,6 +246,19 @@ TEST(ReportStorage, DatasetsVariablesAndStylesComeBack)
     EXPECT_EQ(back.Styles()->Items(0)->Font()->Name(), "黑体");
     EXPECT_EQ(back.Styles()->Items(0)->Color(), clRed);
     EXPECT_EQ(save(back), xml);
+}
+
+TEST(ReportStorage, KeyPathsNameAGroupOfTheVendorAndTheProgramHasAFolder)
+{
+    TrpReport r;
+    EXPECT_EQ(r.IniFile, "\\Software\\Quorvel");
+    EXPECT_EQ(r.GetIniFile()->group(), "");
+    r.IniFile = "\\SOFTWARE\\Quorvel\\Report";
+    EXPECT_EQ(r.GetIniFile()->vendor(), "Quorvel");
+    EXPECT_EQ(r.GetIniFile()->group(), "Report");
+    const std::string folder = TrpReport::GetApplicationFolder();
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 TEST(ReportStorage, FilesAndAncestors)
