@@ -674,8 +674,7 @@ void TrpPreview::PageSetupDlg()
     setup.RightMargin = page->RightMargin;
     setup.BottomMargin = page->BottomMargin;
     bool applyToAll = false;
-    const QString iniFile = Report ? QString::fromStdString(Report->IniFile) : QStringLiteral("\\Software\\Quorvel");
-    if (!TrpPageSettingsForm::Execute(setup, applyToAll, iniFile)) return;
+    if (!TrpPageSettingsForm::Execute(setup, applyToAll, Report)) return;
     auto apply = [&setup](TrpReportPage& p) {
         p.SetOrientation(setup.Orientation ? poLandscape : poPortrait);
         p.SetPaperWidth(setup.PaperWidth);
