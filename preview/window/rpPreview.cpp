@@ -517,8 +517,8 @@ void TrpPreview::WorkspaceKey(QKeyEvent* Event)
     switch (Event->key()) {
     case Qt::Key_Up: w->SetVertPosition(w->VertPosition() - 8); break;
     case Qt::Key_Down: w->SetVertPosition(w->VertPosition() + 8); break;
-    case Qt::Key_Left: w->SetHorzPosition(w->HorzPosition() - 8); break;
-    case Qt::Key_Right: w->SetHorzPosition(w->HorzPosition() + 8); break;
+    case Qt::Key_Left: w->ScrollPagesBy(8); break;
+    case Qt::Key_Right: w->ScrollPagesBy(-8); break;
     case Qt::Key_PageUp:
         if (ctrl) Prior();
         else w->SetVertPosition(w->VertPosition() - w->LargeChange());
@@ -564,7 +564,7 @@ void TrpPreview::MouseWheelScroll(int Delta, bool Horizontal, bool WithZoom)
     if (WithZoom) {
         SetZoom(std::max(FZoom + 0.1L * notches, 0.3L));
     } else if (Horizontal) {
-        Workspace->SetHorzPosition(Workspace->HorzPosition() - 20 * notches);
+        Workspace->ScrollPagesBy(20 * notches);
     } else {
         Workspace->SetVertPosition(Workspace->VertPosition() - 20 * notches);
     }
