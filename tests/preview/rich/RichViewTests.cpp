@@ -462,8 +462,14 @@ TEST(RichView, RegisteredAsAReportObjectAndForScripts)
     // The start-up order: the report classes (7), then rich text (8).
     scRegisterStandardLanguages();
     registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    // Afterwards the modules are as the start-up left them, for the tests
+    // that follow in this process.
     struct Unregister {
-        ~Unregister() { unregisterScriptModules(); }
+        ~Unregister()
+        {
+            unregisterScriptModules();
+            registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+        }
     } unregister;
     const auto& entries = scRTTIModules()->Entries();
     ASSERT_GE(entries.size(), 2u);
