@@ -1,8 +1,9 @@
 #pragma once
 // The page settings dialog of the preview: paper, orientation and margins
 // of one report page, in centimetres or inches as the designer's "Units"
-// setting in the report's settings store says. Paper changes go through the current printer, which reports
-// the sheet's real size (and keeps that paper, also on cancel).
+// setting in the report's settings store says. Paper changes go through the
+// current printer, which reports the sheet's real size (and keeps that
+// paper, also on cancel).
 
 #include <QDialog>
 
