@@ -22,10 +22,12 @@ void registerReportSystem(const TrpStartupOptions& options)
     registerReportFoundationClasses();
     scRegisterStandardLanguages();
     if (options.reportScripts)
-        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>,
+                               .richText = options.aboveReportCore ? rpRichScriptModule : nullptr});
     else
         registerScriptModules();
     registerReportModel();
+    if (!options.aboveReportCore) return;
     registerDMPClasses();
     registerRichUnit();
     registerPreviewLibrary();

@@ -19,32 +19,24 @@
 #include <memory>
 #include <string>
 
-#include "Canvas.h"
 #include "CodePages.h"
-#include "CoreClasses.h"
 #include "Database.h"
 #include "OrderLines.h"
-#include "Pictures.h"
 #include "Query.h"
-#include "ScriptModules.h"
 #include "QtCanvas.h"
 #include "RatioReporter.h"
 #include "SysUtils.h"
 #include "UiServices.h"
 #include "rpBands.h"
-#include "rpClassRTTI.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpMemo.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpPreview.h"
 #include "rpPreviewForm.h"
 #include "rpPreviewPages.h"
 #include "rpReport.h"
-#include "rpRes.h"
-#include "rpXMLSerializer.h"
-#include "sc_tools.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -318,15 +310,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerReportResources();
-    scRegisterStandardLanguages();
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
-    registerPreviewLibrary();
+    registerReportSystem();
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

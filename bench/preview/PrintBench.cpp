@@ -7,15 +7,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "SysUtils.h"
-#include "rpDMPClass.h"
-#include "rpModel.h"
 #include "rpPrinter.h"
-#include "rpRich.h"
-#include "rpXMLSerializer.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -65,13 +59,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerDMPClasses();
-    registerRichUnit();
+    registerReportSystem();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

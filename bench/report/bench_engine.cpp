@@ -25,25 +25,20 @@
 #include <string>
 
 #include "ChildProcess.h"
-#include "CoreClasses.h"
 #include "Database.h"
 #include "OrderLines.h"
 #include "Query.h"
 #include "RatioReporter.h"
-#include "ScriptModules.h"
 #include "SysUtils.h"
 #include "rpBands.h"
-#include "rpClassRTTI.h"
 #include "rpDBSet.h"
 #include "rpEngine.h"
 #include "rpMemo.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
 #include "rpReport.h"
-#include "rpRes.h"
 #include "rpTemplates.h"
-#include "sc_tools.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -266,17 +261,6 @@ int childMain(const std::string& what)
     return pages == (many ? kManyPages : kPages) ? 0 : 1;
 }
 
-void registerAll()
-{
-    registerCoreClasses();
-    scRegisterStandardLanguages();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerReportResources();
-    // The order sheet's summary handler runs as in the program.
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
-}
-
 // The text of the detail rows, each value as SQLite gives it as text.
 double textBytesPerRow(const std::string& file)
 {
@@ -313,12 +297,13 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a.rfind("--child=", 0) == 0) {
-            registerAll();
+            registerReportSystem();
             return childMain(a.substr(8));
         }
     }
     benchmark::Initialize(&argc, argv);
-    registerAll();
+    // As the program starts: the order sheet's summary handler runs there.
+    registerReportSystem();
     // The files are made once here and read by the children.
     order_lines::OrderFile lines(g_fixture, kLines), longNames(g_fixture, kLines, true),
         manyPages(g_fixture, kManyPagesLines);

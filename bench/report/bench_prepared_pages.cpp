@@ -26,24 +26,20 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
 #include "CodePages.h"
-#include "CoreClasses.h"
 #include "FakeSpooler.h"
-#include "Pictures.h"
 #include "ChildProcess.h"
 #include "OrderSheetPages.h"
 #include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpMemo.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
 #include "rpPrinter.h"
 #include "rpReport.h"
 #include "rpShapes.h"
-#include "rpXMLSerializer.h"
+#include "rpStartup.h"
 
 extern char** environ;
 
@@ -260,11 +256,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--child=", 8) == 0) child = argv[i] + 8;
     QApplication app(argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
+    registerReportSystem();
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     if (!child.empty()) return childMain(child);
 

@@ -14,16 +14,12 @@
 
 #include <cstdio>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
 #include "FakeSpooler.h"
 #include "OrderSheetPages.h"
-#include "Pictures.h"
 #include "QtCanvas.h"
 #include "RatioReporter.h"
-#include "rpModel.h"
 #include "rpPrinter.h"
-#include "rpRes.h"
+#include "rpStartup.h"
 
 using namespace order_sheet_bench;
 
@@ -91,12 +87,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerPrinterTexts();
+    registerReportSystem();
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

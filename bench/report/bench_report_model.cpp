@@ -17,21 +17,18 @@
 #include <memory>
 #include <string>
 
-#include "Canvas.h"
 #include "CodePages.h"
-#include "CoreClasses.h"
-#include "Pictures.h"
 #include "QtCanvas.h"
 #include "RatioReporter.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpMemo.h"
-#include "rpModel.h"
 #include "rpPages.h"
 #include "rpReport.h"
 #include "rpShapes.h"
 #include "rpXML.h"
 #include "rpXML.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -244,11 +241,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
-    registerReportModel();
+    registerReportSystem();
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

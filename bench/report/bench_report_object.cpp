@@ -16,20 +16,16 @@
 #include <memory>
 #include <string>
 
-#include "CoreClasses.h"
 #include "Database.h"
 #include "Query.h"
 #include "SysUtils.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpExpressions.h"
-#include "rpModel.h"
 #include "rpReport.h"
-#include "rpRes.h"
 #include "rpTemplates.h"
-#include "rpXMLSerializer.h"
 #include "RatioReporter.h"
-#include "sc_tools.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -211,11 +207,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    registerCoreClasses();
-    scRegisterStandardLanguages();
-    registerReportFoundationClasses();
-    registerReportModel();
-    registerReportResources();
+    registerReportSystem();
     g_file = (std::filesystem::temp_directory_path() / ("bench_report_object_" + std::to_string(getpid()) + ".db")).string();
     buildDatabase();
 

@@ -61,7 +61,8 @@ const std::vector<PinnedFamily>& pinnedFamilies()
                                             base + "-BoldItalic.ttf"};
         };
         return std::vector<PinnedFamily>{
-            {{"Arial", "Liberation Sans"}, liberation("LiberationSans"), 0},
+            // Tahoma: the font of dialog pages and of the old program's windows.
+            {{"Arial", "Liberation Sans", "Tahoma"}, liberation("LiberationSans"), 0},
             {{"Times New Roman", "Liberation Serif"}, liberation("LiberationSerif"), 0},
             {{"Courier New", "Liberation Mono"}, liberation("LiberationMono"), 0},
             // Song faces: half-width Latin, full-width ideographs.

@@ -245,7 +245,8 @@ Extended TrpRichView::DrawPart()
             takePart(partStart_, length, continued_);
             return Height();
         }
-        unused = 0;
+        // The unused height stays below 0: what remains is then measured
+        // without all of the line, not only the part that shows.
     }
     stuckAt_ = -1;
     const bool startsInside = continued_;

@@ -46,7 +46,9 @@ public:
     Extended CalcHeight() override;
     void InitPart() override;
     // Keeps as content exactly the lines that fit into Height; the unused
-    // height, or Height itself when not even a line fits.
+    // height, or Height itself when not even a line fits. Asked again at
+    // such a line, it keeps the line cut and answers how much was cut off
+    // as a height below 0.
     Extended DrawPart() override;
     bool HasNextPart() override { return nextPart_; }
     // Whether the last part ended inside a paragraph.

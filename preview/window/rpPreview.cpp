@@ -517,8 +517,8 @@ void TrpPreview::WorkspaceKey(QKeyEvent* Event)
     switch (Event->key()) {
     case Qt::Key_Up: w->SetVertPosition(w->VertPosition() - 8); break;
     case Qt::Key_Down: w->SetVertPosition(w->VertPosition() + 8); break;
-    case Qt::Key_Left: w->SetHorzPosition(w->HorzPosition() - 8); break;
-    case Qt::Key_Right: w->SetHorzPosition(w->HorzPosition() + 8); break;
+    case Qt::Key_Left: w->ScrollPagesBy(8); break;
+    case Qt::Key_Right: w->ScrollPagesBy(-8); break;
     case Qt::Key_PageUp:
         if (ctrl) Prior();
         else w->SetVertPosition(w->VertPosition() - w->LargeChange());
@@ -564,7 +564,7 @@ void TrpPreview::MouseWheelScroll(int Delta, bool Horizontal, bool WithZoom)
     if (WithZoom) {
         SetZoom(std::max(FZoom + 0.1L * notches, 0.3L));
     } else if (Horizontal) {
-        Workspace->SetHorzPosition(Workspace->HorzPosition() - 20 * notches);
+        Workspace->ScrollPagesBy(20 * notches);
     } else {
         Workspace->SetVertPosition(Workspace->VertPosition() - 20 * notches);
     }
@@ -674,8 +674,7 @@ void TrpPreview::PageSetupDlg()
     setup.RightMargin = page->RightMargin;
     setup.BottomMargin = page->BottomMargin;
     bool applyToAll = false;
-    const QString iniFile = Report ? QString::fromStdString(Report->IniFile) : QStringLiteral("\\Software\\Quorvel");
-    if (!TrpPageSettingsForm::Execute(setup, applyToAll, iniFile)) return;
+    if (!TrpPageSettingsForm::Execute(setup, applyToAll, Report)) return;
     auto apply = [&setup](TrpReportPage& p) {
         p.SetOrientation(setup.Orientation ? poLandscape : poPortrait);
         p.SetPaperWidth(setup.PaperWidth);

@@ -79,18 +79,28 @@ public:
     int LastX = 0;
     int LastY = 0;
     bool ScrollFromPage = false;
-    bool RightToLeft = false;
     TColor BackColor = TColor(0x808080);
     TColor FrameColor = clBlack;
     TColor ActiveFrameColor = TColor(0x804020);
     int DefaultCursor = crHand;
     qint64 LastClickTicks = 0;
 
+    // Pages mirrored horizontally: a row runs from the right, and the view
+    // starts at the right end and scrolls to the left (the scroll bar
+    // mirrored as well).
+    bool RightToLeft() const { return FRightToLeft; }
+    void SetRightToLeft(bool Value);
+
     // Width the pages are laid out in: the viewport less 26.
     int LayoutWidth() const;
     // A page's rectangle in area coordinates (not scrolled); the A4 sheet
     // at the zoom when there are no pages.
     TRect GetPageBounds(int Index) const;
+    // The area's x at the view's left edge.
+    int ViewLeft() const;
+    // Moves the pages Dx pixels to the right on the screen, as far as the
+    // scroll range goes.
+    void ScrollPagesBy(int Dx);
     // Lays the list out and sets the scroll ranges from it.
     void CalcBounds();
     void Repaint() { viewport()->update(); }
@@ -115,6 +125,7 @@ private:
     void ApplyCursor(int Cursor);
 
     QRect FPaintRect;
+    bool FRightToLeft = false;
 };
 
 class TrpPreview : public QFrame, public TrpCustomPreview {

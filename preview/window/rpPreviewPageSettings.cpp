@@ -13,6 +13,7 @@
 #include "SysUtils.h"
 #include "rpDialogPictures.h"
 #include "rpPrinter.h"
+#include "rpReport.h"
 #include "rpFormKit.h"
 #include "rpRes.h"
 #include "rpUiServices.h"
@@ -29,7 +30,7 @@ int PaperPosition(const TrpCustomPrinter& printer, int32_t code)
 
 }  // namespace
 
-TrpPageSettingsForm::TrpPageSettingsForm(const TrpPageSetup& Page, const QString& IniFile, QWidget* parent)
+TrpPageSettingsForm::TrpPageSettingsForm(const TrpPageSetup& Page, const TrpReport* Report, QWidget* parent)
     : QDialog(parent)
 {
     rpInitForm(*this, "TrpPageSettingsForm", 286, 359);
@@ -89,7 +90,7 @@ TrpPageSettingsForm::TrpPageSettingsForm(const TrpPageSetup& Page, const QString
                 }));
     for (QLineEdit* e : {WidthE, HeightE}) connect(e, &QLineEdit::textEdited, this, gui::Slot([this] { WidthEChange(); }));
 
-    FormShow(Page, IniFile);
+    FormShow(Page, Report);
 }
 
 void TrpPageSettingsForm::SetMm(QLineEdit* Edit, Extended Mm)
@@ -117,7 +118,7 @@ bool TrpPageSettingsForm::ReadMm(const QLineEdit* Edit, Extended& Mm) const
     }
 }
 
-void TrpPageSettingsForm::FormShow(const TrpPageSetup& Page, const QString& IniFile)
+void TrpPageSettingsForm::FormShow(const TrpPageSetup& Page, const TrpReport* Report)
 {
     Updating = true;
     setWindowTitle(rpRes("400"));
@@ -138,7 +139,9 @@ void TrpPageSettingsForm::FormShow(const TrpPageSetup& Page, const QString& IniF
     OKB->setText(rpRes("1"));
     CancelB->setText(rpRes("2"));
 
-    Units = gui::SettingsStore(IniFile).readInteger(QStringLiteral("Form.TrpDesignerForm"), QStringLiteral("Units"), 0);
+    const std::unique_ptr<gui::SettingsStore> settings =
+        Report ? Report->GetIniFile() : std::make_unique<gui::SettingsStore>(QString::fromLatin1(TrpReport::DefaultIniFile));
+    Units = settings->readInteger(QStringLiteral("Form.TrpDesignerForm"), QStringLiteral("Units"), 0);
     for (QLabel* l : UnitL) l->setText(rpRes(Units == 1 ? "uInch" : "uCm"));
 
     if (const TrpCustomPrinter* printer = GetPrinters().GetCurrentPrinter()) {
@@ -223,9 +226,9 @@ bool TrpPageSettingsForm::FormHide(int Result, TrpPageSetup& Page) const
 
 bool TrpPageSettingsForm::ApplyToAll() const { return ApplyToAllRB->isChecked(); }
 
-bool TrpPageSettingsForm::Execute(TrpPageSetup& Page, bool& ApplyToAll, const QString& IniFile)
+bool TrpPageSettingsForm::Execute(TrpPageSetup& Page, bool& ApplyToAll, const TrpReport* Report)
 {
-    TrpPageSettingsForm form(Page, IniFile);
+    TrpPageSettingsForm form(Page, Report);
     if (!form.FormHide(rpShowModal(form), Page)) return false;
     ApplyToAll = form.ApplyToAll();
     return true;

@@ -1,8 +1,9 @@
 #pragma once
 // The page settings dialog of the preview: paper, orientation and margins
 // of one report page, in centimetres or inches as the designer's "Units"
-// setting says. Paper changes go through the current printer, which reports
-// the sheet's real size (and keeps that paper, also on cancel).
+// setting in the report's settings store says. Paper changes go through the
+// current printer, which reports the sheet's real size (and keeps that
+// paper, also on cancel).
 
 #include <QDialog>
 
@@ -18,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class TrpReport;
 
 // The page fields the dialog edits, in millimetres. The caller applies
 // them to the page in member order (orientation, width, height, paper code,
@@ -36,15 +38,15 @@ struct TrpPageSetup {
 class TrpPageSettingsForm : public QDialog {
     Q_OBJECT
 public:
-    // IniFile: the report's settings key path.
-    explicit TrpPageSettingsForm(const TrpPageSetup& Page, const QString& IniFile = QStringLiteral("\\Software\\Quorvel"),
-                                 QWidget* parent = nullptr);
+    // Report: whose settings store holds "Units"; without one, that of a
+    // report left as it comes.
+    explicit TrpPageSettingsForm(const TrpPageSetup& Page, const TrpReport* Report = nullptr, QWidget* parent = nullptr);
 
     // On OK the page gets the dialog's values; false otherwise.
     bool FormHide(int Result, TrpPageSetup& Page) const;
     // "Apply to all pages" was chosen.
     bool ApplyToAll() const;
-    static bool Execute(TrpPageSetup& Page, bool& ApplyToAll, const QString& IniFile = QStringLiteral("\\Software\\Quorvel"));
+    static bool Execute(TrpPageSetup& Page, bool& ApplyToAll, const TrpReport* Report = nullptr);
 
     // Orientation change: the pictures, then the paper with width and height
     // exchanged when the size is a custom one.
@@ -89,7 +91,7 @@ public slots:
     void accept() override;
 
 private:
-    void FormShow(const TrpPageSetup& Page, const QString& IniFile);
+    void FormShow(const TrpPageSetup& Page, const TrpReport* Report);
     void PaperChange(bool Exchange);
     // Shows millimetres in the display unit.
     void SetMm(QLineEdit* Edit, Extended Mm);

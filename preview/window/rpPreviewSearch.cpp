@@ -103,7 +103,10 @@ void TrpPreview::ScrollToFound()
     FScrollingToPage = true;
     if (top < Workspace->VertPosition() || bottom > Workspace->VertPosition() + viewHeight)
         Workspace->SetVertPosition(bottom - viewHeight + 20);
-    if (left < Workspace->HorzPosition() || right > Workspace->HorzPosition() + viewWidth)
-        Workspace->SetHorzPosition(right - viewWidth + 20);
+    // The text's far side on the screen (its right, mirrored its left) comes
+    // 20 pixels inside the view.
+    const int viewLeft = Workspace->ViewLeft();
+    if (left < viewLeft || right > viewLeft + viewWidth)
+        Workspace->ScrollPagesBy(Workspace->RightToLeft() ? 20 - (left - viewLeft) : viewWidth - 20 - (right - viewLeft));
     FScrollingToPage = false;
 }

@@ -115,12 +115,29 @@ TrpPreviewWorkspace::TrpPreviewWorkspace(TrpPreview* Preview_, bool IsThumbnail_
 
 int TrpPreviewWorkspace::LayoutWidth() const { return viewport()->width() - 26; }
 
+void TrpPreviewWorkspace::SetRightToLeft(bool Value)
+{
+    if (FRightToLeft == Value) return;
+    FRightToLeft = Value;
+    setLayoutDirection(Value ? Qt::RightToLeft : Qt::LeftToRight);
+    Repaint();
+}
+
+// Mirrored, the view at position 0 shows the right end of the mirrored
+// pages, the exact mirror image of the view at 0 left to right.
+int TrpPreviewWorkspace::ViewLeft() const
+{
+    return FRightToLeft ? -(HorzPosition() + viewport()->width() - LayoutWidth()) : HorzPosition();
+}
+
+void TrpPreviewWorkspace::ScrollPagesBy(int Dx) { SetHorzPosition(HorzPosition() + (FRightToLeft ? Dx : -Dx)); }
+
 TRect TrpPreviewWorkspace::GetPageBounds(int Index) const
 {
     const int clientWidth = LayoutWidth();
     if (Index >= 0 && Index < PageList.Count() && Index < Preview->PageCount()) {
         const TrpPageItem& item = PageList.Items[Index];
-        const int left = RightToLeft ? clientWidth - item.Width - item.OffsetX : item.OffsetX;
+        const int left = FRightToLeft ? clientWidth - item.Width - item.OffsetX : item.OffsetX;
         return {left, item.OffsetY, left + item.Width, item.OffsetY + item.Height};
     }
     const int width = static_cast<int>(Round(794 * Zoom)), height = static_cast<int>(Round(1123 * Zoom));
@@ -136,7 +153,11 @@ void TrpPreviewWorkspace::CalcBounds()
     SetVertRange(PageList.Bottom() + 10);
 }
 
-void TrpPreviewWorkspace::OnHScroll(int OldPosition) { viewport()->scroll(OldPosition - HorzPosition(), 0); }
+void TrpPreviewWorkspace::OnHScroll(int OldPosition)
+{
+    const int moved = HorzPosition() - OldPosition;
+    viewport()->scroll(FRightToLeft ? moved : -moved, 0);
+}
 
 void TrpPreviewWorkspace::OnVScroll(int OldPosition)
 {
@@ -164,7 +185,7 @@ void TrpPreviewWorkspace::Paint(QPainter& Painter)
     const QColor back = ToQColor(BackColor);
     const QRect view = viewport()->rect();
     const int count = std::min(PageList.Count(), Preview->PageCount());
-    const int dx = -HorzPosition(), dy = -VertPosition();
+    const int dx = -ViewLeft(), dy = -VertPosition();
     auto onScreen = [&](const TRect& r) { return QRect(r.Left + dx, r.Top + dy, r.Width(), r.Height()); };
     if (Locked) {
         Painter.fillRect(FPaintRect, back);
@@ -234,8 +255,8 @@ void TrpPreviewWorkspace::Paint(QPainter& Painter)
 
 int TrpPreviewWorkspace::PageAt(QPoint At, QPoint& Relative) const
 {
-    const int x = At.x() + HorzPosition(), y = At.y() + VertPosition();
-    const int mirroredX = RightToLeft ? LayoutWidth() - x : x;
+    const int x = At.x() + ViewLeft(), y = At.y() + VertPosition();
+    const int mirroredX = FRightToLeft ? LayoutWidth() - 1 - x : x;
     const int index = PageList.FindPage(y, std::max(1, mirroredX));
     const TRect r = GetPageBounds(index);
     Relative = QPoint(x - r.Left, y - r.Top);
@@ -261,7 +282,7 @@ void TrpPreviewWorkspace::mouseMoveEvent(QMouseEvent* event)
     gui::guarded([&] {
         const QPoint at = event->position().toPoint();
         if (Down) {
-            SetHorzPosition(HorzPosition() - (at.x() - LastX));
+            ScrollPagesBy(at.x() - LastX);
             SetVertPosition(VertPosition() - (at.y() - LastY));
             LastX = at.x();
             LastY = at.y();

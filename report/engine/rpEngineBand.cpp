@@ -472,6 +472,20 @@ void TrpEngine::splitBand(TrpBand* band)
                 if (p.o->stretchable) object->SetTop(std::max<Extended>(0, std::min(p.savedTop, free - 1)));
                 if (object->Top() >= free) object->SetTop(0);
                 object->SetHeight(free - object->Top());
+                // Asked again in the same place, a rich-text object prints its
+                // line taller than the page cut and keeps the rest for the
+                // next part. A memo would answer the same, its paragraph
+                // flags moved on.
+                if (p.o->stretchable && !p.o->memo) {
+                    const Extended remaining = p.savedHeight;
+                    const Extended unused = p.o->stretchable->DrawPart();
+                    if (std::fabs(unused - object->Height()) >= kOverlap) {
+                        p.inPart = p.printed = true;
+                        p.pending = p.o->stretchable->HasNextPart();
+                        p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
+                        break;
+                    }
+                }
                 if (p.o->memo) {
                     p.o->memo->SetText(p.o->memo->PartText);
                     p.o->memo->PartText.clear();

@@ -379,12 +379,34 @@ void TrpCustomMemoView::applyAutoWidth()
 
 void TrpCustomMemoView::drawUnderlines(TCanvas& canvas, const TrpDrawText& drawer)
 {
+    // A line spacing near minus the font height puts the lines 0.01 units
+    // apart, and a memo may be taller than any paper: only the lines the
+    // canvas shows are drawn, lines that touch as one band, and never more
+    // than the largest paper holds.
     const Extended step = drawer.LineHeight() * ScaleY();
-    if (step <= 0) return;
+    if (!std::isfinite(step) || step <= 0) return;
     const int w = std::max(FrameWidth, 1);
-    for (Extended y = Y + (GapY - LineSpacing + 1) * ScaleY() + step; y < Y1; y += step) {
-        const int at = static_cast<int>(Round(y));
-        rpFillRect(canvas, textRect_.Left, at - w / 2, textRect_.Right, at - w / 2 + w, Frame()->Color());
+    const Extended first = Y + (GapY - LineSpacing + 1) * ScaleY() + step;
+    Extended top = Y, bottom = Y1;
+    if (const std::optional<TRect> clip = canvas.ClipRect()) {
+        top = std::max<Extended>(top, clip->Top - w - 1);
+        bottom = std::min<Extended>(bottom, clip->Bottom + w + 1);
+    }
+    // Lines first + k * step for k from `from` while above the bottom.
+    const Extended from = top > first ? std::ceil((top - first) / step) : 0;
+    const Extended count = std::ceil((bottom - first) / step) - from;
+    if (!(count > 0)) return;
+    const TColor color = Frame()->Color();
+    auto lineAt = [&](Extended k) { return static_cast<int>(Round(first + k * step)); };
+    if (step <= w) {
+        rpFillRect(canvas, textRect_.Left, lineAt(from) - w / 2, textRect_.Right, lineAt(from + count - 1) - w / 2 + w,
+                   color);
+        return;
+    }
+    const int64_t n = static_cast<int64_t>(std::min<Extended>(count, kMaxUnderlines));
+    for (int64_t k = 0; k < n; ++k) {
+        const int at = lineAt(from + static_cast<Extended>(k));
+        rpFillRect(canvas, textRect_.Left, at - w / 2, textRect_.Right, at - w / 2 + w, color);
     }
 }
 

@@ -108,6 +108,9 @@ public:
 
     // The text rectangle BeginDraw computed (device pixels).
     TRect TextRect() const noexcept { return textRect_; }
+    // Underlines drawn at most: more than the largest paper (5,080 mm) holds
+    // at 600 dpi, a line every other pixel.
+    static constexpr int kMaxUnderlines = 1 << 17;
 
     bool GetXMLText(std::u16string& text) const override;
     void SetXMLText(const std::u16string& text) override;

@@ -123,7 +123,8 @@ public:
     bool DotMatrixReport = false;
     TrpEngineOptions* EngineOptions() const noexcept { return engineOptions_.get(); }
     // "\Software\..." is a key of the user settings, anything else an ini file.
-    std::string IniFile = "\\Software\\Quorvel";
+    static constexpr const char* DefaultIniFile = "\\Software\\Quorvel";
+    std::string IniFile = DefaultIniFile;
     bool OldStyleProgress = false;
     TrpPreviewOptions* PreviewOptions() const noexcept { return previewOptions_.get(); }
     TrpPrintOptions* PrintOptions() const noexcept { return printOptions_.get(); }

@@ -43,6 +43,7 @@ TEST(FontResolution, NamesLandOnThePinnedFiles)
         {"Arial", false, false, "Liberation Sans", "8d91388f1d3604b3b8ae0e3ee2d140e50cd6122f9214514f4aca772540a4076d"},
         {"Arial", true, false, "Liberation Sans", "ba0e0dc3f7aca5b0afbc31e800531ee43be3aa79ae35b2ef1f6470a9547765c4"},
         {"Arial", false, true, "Liberation Sans", "01f559e5c501d3d5777647c6a92b3ff37a4523bcf4f3b6e97ae052af567618b1"},
+        {"Tahoma", false, false, "Liberation Sans", "8d91388f1d3604b3b8ae0e3ee2d140e50cd6122f9214514f4aca772540a4076d"},
         {"Times New Roman", false, false, "Liberation Serif",
          "29d12439831b7f59194efec85872f24f54eff05738933f9a860220d2abff88ba"},
         {"Courier New", false, false, "Liberation Mono", "6b3809450cf6253b36d157198dc15004a5fbade9abad5543c377feb7bb29139c"},
@@ -76,6 +77,24 @@ TEST(FontResolution, UnknownNamesGoThroughFontconfigAndKeepTheCjkFallback)
     EXPECT_FALSE(font.primary().face->fileName().empty());
     // Whatever fontconfig picked, ideographs measure as the em.
     EXPECT_EQ(SizedFont::Get(font, 83).advance(U'\u4E2D'), 83);
+}
+
+TEST(FontResolution, OnlyNamesOutsideTheTableAreNoted)
+{
+    // Dialog pages name Tahoma: the pinned sans face, without a notice; a
+    // name fontconfig has to find is noted once.
+    static QStringList notes;
+    notes.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+        notes << m;
+    });
+    const FontFace* tahoma = ResolveFont("tahoma ", true, false).primary().face;
+    ResolveFont("No Such Font Family 43", false, false);
+    ResolveFont("No Such Font Family 43", true, true);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(tahoma, ResolveFont("Arial", true, false).primary().face);
+    ASSERT_EQ(notes.size(), 1) << notes.join(u'\n').toStdString();
+    EXPECT_TRUE(notes[0].contains(QStringLiteral("No Such Font Family 43"))) << notes[0].toStdString();
 }
 
 TEST(FontResolution, SongAndHeiHaveNoBoldFileSoTheyAreEmboldened)

@@ -4,33 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#include "CoreClasses.h"
-#include "Canvas.h"
 #include "FakeSpooler.h"
-#include "Pictures.h"
-#include "ScriptModules.h"
-#include "rpClassRTTI.h"
-#include "rpModel.h"
-#include "rpPrinter.h"
 #include "ScriptedUiServices.h"
 #include "SerializerTestClasses.h"
-#include "rpXMLSerializer.h"
-#include "sc_tools.h"
+#include "rpPrinter.h"
+#include "rpStartup.h"
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    registerCoreClasses();
-    scRegisterStandardLanguages();
-    registerCanvasClasses();
-    registerPictureClasses();
-    registerReportFoundationClasses();
+    // The report core as the program starts it: report scripts see every
+    // module of the core, the report classes among them.
+    registerReportSystem({.aboveReportCore = false});
     registerSerializerTestClasses();
-    registerReportModel();
-    // Report scripts see every module, the report classes among them.
-    registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
     // No print server in tests: the virtual printer stands in.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     // A box no test expects fails that test instead of waiting for a click.

@@ -1,20 +1,14 @@
 // The script bindings over Qt run headless, with every module registered
-// once as the program's start-up does (the report classes and the
-// dot-matrix objects among them), and printers from a fake spooler.
+// once by the program's start-up routine (the report classes, the
+// dot-matrix and rich-text objects among them), and printers from a fake
+// spooler.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
-#include "Canvas.h"
-#include "CoreClasses.h"
 #include "FakeSpooler.h"
-#include "Pictures.h"
-#include "ScriptModules.h"
-#include "rpClassRTTI.h"
-#include "rpDMPClass.h"
-#include "rpModel.h"
 #include "rpPrinter.h"
-#include "sc_tools.h"
+#include "rpStartup.h"
 
 namespace {
 
@@ -22,27 +16,12 @@ class Registrations : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        scRegisterStandardLanguages();
-        registerCoreClasses();
-        registerCanvasClasses();
-        registerPictureClasses();
-        registerReportModel();
-        registerDMPClasses();
-        registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>});
+        registerReportSystem();
         auto spooler = std::make_unique<FakeSpooler>();
         spooler->queueList = {FakeSpooler::StandardQueue("Office", true), FakeSpooler::StandardQueue("Label")};
         SetPrintersSpooler(std::move(spooler));
     }
-    void TearDown() override
-    {
-        SetPrintersSpooler(nullptr);
-        unregisterScriptModules();
-        unregisterDMPClasses();
-        unregisterReportModel();
-        unregisterPictureClasses();
-        unregisterCanvasClasses();
-        unregisterCoreClasses();
-    }
+    void TearDown() override { SetPrintersSpooler(nullptr); }
 };
 
 }  // namespace

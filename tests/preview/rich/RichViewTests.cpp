@@ -17,6 +17,7 @@
 #include "RecordingCanvas.h"
 #include "RichTestSupport.h"
 #include "SysUtils.h"
+#include "Watchdog.h"
 #include "rpBands.h"
 #include "rpDataSets.h"
 #include "rpPages.h"
@@ -243,7 +244,8 @@ TEST(RichView, FittingOneLineShortAndNothing)
     EXPECT_TRUE(v->HasNextPart());
     EXPECT_EQ(v->RichEdit()->GetTextLen(), 7);  // all that remains, should the band go out as it is
     v->SetHeight(300);
-    EXPECT_EQ(v->DrawPart(), 0);
+    // The 100 units of the picture cut off count as used, not as unused.
+    EXPECT_EQ(v->DrawPart(), -99);
     EXPECT_EQ(v->RichEdit()->GetTextLen(), 1);
     v->SetHeight(300);
     v->DrawPart();
@@ -460,8 +462,14 @@ TEST(RichView, RegisteredAsAReportObjectAndForScripts)
     // The start-up order: the report classes (7), then rich text (8).
     scRegisterStandardLanguages();
     registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+    // Afterwards the modules are as the start-up left them, for the tests
+    // that follow in this process.
     struct Unregister {
-        ~Unregister() { unregisterScriptModules(); }
+        ~Unregister()
+        {
+            unregisterScriptModules();
+            registerScriptModules({.report = &scModuleFactory<TrpClassRTTI>, .richText = rpRichScriptModule});
+        }
     } unregister;
     const auto& entries = scRTTIModules()->Entries();
     ASSERT_GE(entries.size(), 2u);
@@ -578,4 +586,61 @@ TEST(RichView, PreparedReportShowsTheTextOnThreePages)
     std::u16string after = Raw(design->RichEdit()->Document());
     std::erase(after, u'\u2029');
     EXPECT_EQ(after, original);
+}
+
+TEST(RichView, ALineTallerThanAPageLosesNothingThatFollows)
+{
+    // A picture taller than any page, with text before and after it: the
+    // engine prints the picture cut once, and the text goes on after it on
+    // the next page, with no empty part behind it.
+    std::string after;
+    for (int p = 0; p < 40; ++p) after += "after " + std::to_string(p) + "\\par ";
+    const std::string tall = "{\\pict\\pngblip\\picwgoal1440\\pichgoal24000 00}\\par " + after;
+    std::string beside;
+    for (int p = 0; p < 150; ++p) beside += "beside " + std::to_string(p) + "\\par ";
+    struct Case {
+        const char* name;
+        std::string rtf;
+        // Another object printing beside it, so that the picture first
+        // waits on a page where something else prints.
+        bool withBeside;
+        int pages;
+    };
+    for (const Case& c : {Case{"first", tall, false, 2}, Case{"after a line", "before\\par " + tall, false, 3},
+                          Case{"beside another", "before\\par " + tall, true, 4}}) {
+        Sheet s;
+        s.report->EngineOptions()->BackgroundMode = true;
+        s.band->SetRowCount(1);
+        s.band->AllowSplit = true;
+        s.band->Stretched = true;
+        std::map<std::string, std::u16string> original, joined;
+        for (TrpRichView* v : {s.rich("Rich1", Mono(c.rtf), 350, 30), c.withBeside ? s.rich("Rich2", Mono(beside), 300, 30) : nullptr}) {
+            if (!v) continue;
+            if (v->Name() == "Rich2") v->SetLeft(400);
+            v->SetStretchMode(smActualHeight);
+            std::u16string text = Raw(v->RichEdit()->Document());
+            std::erase(text, u'\u2029');
+            original[v->Name()] = text;
+        }
+        {
+            Watchdog watchdog(60, "a rich-text line taller than a page");
+            ASSERT_TRUE(s.report->PrepareReport(true)) << s.report->Errors.Text();
+        }
+        EXPECT_EQ(s.report->Errors.Count(), 0) << s.report->Errors.Text();
+        TrpCustomPreviewPages& pages = *s.report->PreviewPages();
+        EXPECT_EQ(pages.GetCount(), c.pages) << c.name;
+        for (int i = 0; i < pages.GetCount(); ++i) {
+            const std::shared_ptr<TrpReportPage> page = pages.GetPage(i);
+            ASSERT_TRUE(page);
+            for (const auto& [name, text] : original) {
+                auto* part = dynamic_cast<TrpRichView*>(page->FindObject(name));
+                if (!part || !part->Visible()) continue;
+                std::u16string partText = Raw(part->RichEdit()->Document());
+                std::erase(partText, u'\u2029');
+                EXPECT_FALSE(partText.empty()) << c.name << ": " << name << " on page " << i + 1;
+                joined[name] += partText;
+            }
+        }
+        EXPECT_EQ(joined, original) << c.name;
+    }
 }

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "DialogTestSupport.h"
 #include "SettingsStore.h"
 #include "rpPreviewPageSettings.h"
+#include "rpReport.h"
 #include "rpSearchDialog.h"
 
 namespace {
@@ -56,6 +58,40 @@ TEST_F(PageSettingsTest, UnitsComeFromTheSettingsStore)
         EXPECT_EQ(f.MarginLeftE->text(), c.margin);
         for (QLabel* l : f.UnitL) EXPECT_EQ(l->text(), c.unit);
     }
+}
+
+TEST_F(PageSettingsTest, UnitsComeFromTheReportsOwnStoreAKeyOrAFile)
+{
+    SetUnits("0");
+    auto unit = [](const TrpReport& r) {
+        TrpPageSettingsForm f(TrpPageSetup{}, &r);
+        return f.UnitL[0]->text().toStdString() + " " + f.WidthE->text().toStdString();
+    };
+    TrpReport r;
+    EXPECT_EQ(unit(r), "cm 21");
+
+    // A key of its own under the vendor's user settings.
+    r.IniFile = "\\Software\\Quorvel\\Orders";
+    gui::SettingsStore("\\Software\\Quorvel\\Orders").writeString("Form.TrpDesignerForm", "Units", "1");
+    EXPECT_EQ(unit(r), "in 8.27");
+
+    // An ini file the report names, whatever the user settings say.
+    const QString ini = dir.filePath(QStringLiteral("report prefs.ini"));
+    r.IniFile = ini.toStdString();
+    EXPECT_EQ(unit(r), "cm 21") << "a file without the key";
+    {
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Form.TrpDesignerForm]\nUnits=1\n");
+    }
+    EXPECT_EQ(unit(r), "in 8.27");
+    SetUnits("1");
+    {
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Form.TrpDesignerForm]\nUnits=0\n");
+    }
+    EXPECT_EQ(unit(r), "cm 21");
 }
 
 TEST_F(PageSettingsTest, LandscapeA4ShowsThePrintersSheet)

@@ -593,3 +593,78 @@ TEST_F(PreviewTest, AClickInADrillDownHeaderOpensItsGroup)
     EXPECT_TRUE(s.report->ExpandedDrillDowns.empty());
     EXPECT_EQ(names(), 0u);
 }
+
+TEST_F(PreviewControl, RightToLeftMirrorsThePagesTheClicksAndTheScrolling)
+{
+    Attach(3);
+    preview->SetZoom(0.5L);
+    Settle();
+    QWidget* vp = area().viewport();
+    const int view = vp->width(), cw = area().LayoutWidth();
+    const TRect ltr0 = area().GetPageBounds(0), ltr1 = area().GetPageBounds(1), ltr2 = area().GetPageBounds(2);
+    ASSERT_EQ(ltr0.Top, ltr1.Top) << "two pages in the first row";
+    ASSERT_GT(ltr2.Top, ltr1.Top);
+    area().SetRightToLeft(true);
+    Settle();
+    EXPECT_EQ(area().layoutDirection(), Qt::RightToLeft);
+    // Left = ClientWidth - width - OffsetX: the first page on the right,
+    // the rows where they were.
+    for (const auto& [index, ltr] : {std::pair{0, ltr0}, {1, ltr1}, {2, ltr2}}) {
+        const TRect r = area().GetPageBounds(index);
+        EXPECT_EQ(r.Left, cw - ltr.Width() - ltr.Left) << index;
+        EXPECT_EQ(r.Top, ltr.Top);
+        EXPECT_EQ(r.Width(), ltr.Width());
+    }
+    // On the screen the view is the mirror image of the one left to right.
+    const QImage img = vp->grab().toImage();
+    const QRect first(view - ltr0.Right, ltr0.Top, ltr0.Width(), ltr0.Height());
+    EXPECT_EQ(area().GetPageBounds(0).Left - area().ViewLeft(), first.left());
+    EXPECT_EQ(img.pixelColor(first.left() + 5, first.top() + 5), Rgb(255, 255, 255));
+    EXPECT_EQ(img.pixelColor(first.left() - 1, first.top() + 50), Rgb(0x20, 0x40, 0x80)) << "the active frame";
+    EXPECT_EQ(img.pixelColor(first.right() + 2, first.top() + 50), Rgb(0x20, 0x40, 0x80));
+    EXPECT_EQ(img.pixelColor(first.right() + 5, first.top() + 50), Rgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(img.pixelColor(view - 1 - (ltr1.Left + 5), ltr1.Top + 5), Rgb(255, 255, 255)) << "the second page";
+
+    // A click finds the page under the mouse to its outermost pixels.
+    preview->SetPageNo(3);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(first.left(), first.top() + 20));
+    EXPECT_EQ(preview->PageNo(), 1);
+    QTest::mouseClick(vp, Qt::RightButton, {}, QPoint(view - ltr1.Left - 1, ltr1.Top + 20));
+    EXPECT_EQ(preview->PageNo(), 2);
+    QTest::mouseClick(vp, Qt::RightButton, {}, QPoint(view - ltr2.Right, ltr2.Top + 20));
+    EXPECT_EQ(preview->PageNo(), 3);
+
+    // A page wider than the view: the view starts at its right edge and
+    // scrolls to its left one.
+    preview->SetPageNo(1);
+    preview->SetZoom(2);
+    area().SetHorzPosition(0);
+    Settle();
+    const TRect wide = area().GetPageBounds(0);
+    ASSERT_GT(wide.Width(), view);
+    const int y = wide.Top - area().VertPosition() + 30;
+    QImage shot = vp->grab().toImage();
+    EXPECT_EQ(wide.Right - area().ViewLeft(), view - 10);
+    EXPECT_EQ(shot.pixelColor(view - 12, y), Rgb(255, 255, 255));
+    EXPECT_EQ(shot.pixelColor(view - 5, y), Rgb(0x80, 0x80, 0x80));
+    area().SetHorzPosition(area().HorzRange());
+    Settle();
+    EXPECT_EQ(wide.Left - area().ViewLeft(), 10);
+    shot = vp->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(5, y), Rgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(shot.pixelColor(12, y), Rgb(255, 255, 255));
+
+    // Dragging, the arrow keys and a sideways wheel move the pages the way
+    // they go left to right.
+    area().SetHorzPosition(100);
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseMove(vp, QPoint(530, 400));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(530, 400));
+    EXPECT_EQ(area().HorzPosition(), 130);
+    QTest::keyClick(&area(), Qt::Key_Right);
+    EXPECT_EQ(area().HorzPosition(), 122);
+    QTest::keyClick(&area(), Qt::Key_Left);
+    EXPECT_EQ(area().HorzPosition(), 130);
+    preview->MouseWheelScroll(120, true, false);
+    EXPECT_EQ(area().HorzPosition(), 150);
+}

@@ -150,6 +150,27 @@ TEST_F(PreviewSearch, TheFoundTextIsScrolledIntoViewAndInverted)
     EXPECT_EQ(PixelAt(*area().viewport(), corner), QColor(255, 255, 255));
 }
 
+TEST_F(PreviewSearch, MirroredPagesScrollTheTextsLeftSideIntoView)
+{
+    // The text near the page's left edge lies beyond the view's left side
+    // until the search scrolls it 20 pixels inside.
+    Attach(1);
+    PageTexts(0, {u"客户签收"});
+    preview->SetZoom(2);
+    area().SetRightToLeft(true);
+    Settle();
+    const TRect page = area().GetPageBounds(0);
+    ASSERT_LT(page.Left + 40 * 2 - area().ViewLeft(), 0);
+    FindWith(QStringLiteral("签收"));
+    ASSERT_TRUE(preview->Search().Found);
+    Settle();
+    const TRect& f = preview->Search().FoundRect;
+    const int left = page.Left + f.Left * 2 - area().ViewLeft();
+    EXPECT_EQ(left, 20);
+    const QPoint corner(left + 1, page.Top + f.Top * 2 + 1 - area().VertPosition());
+    EXPECT_EQ(PixelAt(*area().viewport(), corner), QColor(0, 0, 0));
+}
+
 TEST_F(PreviewSearch, EachPreviewKeepsItsOwnSearchAndOnlyTheDialogTextIsShared)
 {
     Attach(2);

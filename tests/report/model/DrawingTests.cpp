@@ -4,6 +4,8 @@
 
 #include "ModelTestUtil.h"
 #include "RecordingCanvas.h"
+#include "engine/Watchdog.h"
+#include "rpMemo.h"
 #include "rpFrameDraw.h"
 #include "rpShapes.h"
 
@@ -308,6 +310,52 @@ TEST(ViewDrawing, LinesAndArrows)
         EXPECT_EQ(canvas.Records().size(), size_t(rpMaxThickLine));
         EXPECT_EQ(canvas.Records().front().points.front(), (TPoint{10, 10 - rpMaxThickLine / 2}));
     }
+}
+
+TEST(ViewDrawing, UnderlinesOfATallMemoEndSoon)
+{
+    // The underlines alone, in red, of a memo without text.
+    auto underlines = [](Extended lineSpacing, Extended height, std::optional<TRect> clip = {}) {
+        TrpMemoView m;
+        m.Underlines = true;
+        m.LineSpacing = lineSpacing;
+        m.Frame()->SetColor(clRed);
+        m.SetBounds(10, 10, 100, height);
+        TRecordingCanvas canvas;
+        if (clip) canvas.SetClipRect(clip);
+        m.Draw(canvas, 1, 1, 0, 0);
+        std::vector<TRect> lines;
+        for (const TCanvasRecord& r : canvas.Records())
+            if (r.kind == TCanvasRecord::FillRect && r.brushColor == clRed) lines.push_back(r.rect);
+        return lines;
+    };
+    Watchdog watchdog(60, "the underlines of a tall memo");
+    // A normal memo: lines one step apart down to its bottom.
+    const std::vector<TRect> normal = underlines(2, 100);
+    ASSERT_GE(normal.size(), 5u);
+    const int step = normal[1].Top - normal[0].Top;
+    EXPECT_GT(step, 10);
+    EXPECT_LT(normal.back().Top, 110);
+    EXPECT_GE(normal.back().Top + step + 1, 110);
+
+    // Minus the font height: lines 0.01 units apart touch, and go out as
+    // one band down to the bottom.
+    const std::vector<TRect> band = underlines(-20, 1e7L);
+    ASSERT_EQ(band.size(), 1u);
+    EXPECT_LE(band[0].Top, 10 + 20 + 5);
+    EXPECT_GE(band[0].Bottom, 10000000 + 10 - 1);
+
+    // Apart, only those the canvas shows are drawn...
+    const TRect clip{0, 5000, 300, 5200};
+    const std::vector<TRect> shown = underlines(2, 1e7L, clip);
+    ASSERT_GE(shown.size(), 200u / step);
+    EXPECT_LE(shown.size(), 200u / step + 3);
+    for (const TRect& r : shown) {
+        EXPECT_GE(r.Bottom, clip.Top - 2);
+        EXPECT_LE(r.Top, clip.Bottom + 2);
+    }
+    // ... and without a clip no more than the largest paper holds.
+    EXPECT_EQ(underlines(2, 1e9L).size(), size_t(TrpCustomMemoView::kMaxUnderlines));
 }
 
 TEST(ViewDrawing, MemoTextStaysInsideItsFrame)
