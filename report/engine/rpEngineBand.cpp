@@ -35,6 +35,33 @@ bool overlapsHorizontally(const Area& a, Extended left, Extended right)
     return a.left < right - kOverlap && left < a.right - kOverlap;
 }
 
+// A memo whose first line is taller than an empty page: that line goes out
+// cut in the memo's present height and the rest waits for the next part, so
+// no text is lost. Measured in ever taller boxes from the same start; false
+// when no box takes a line.
+bool firstLineCut(TrpCustomMemoView& memo, TrpReportComponent& object, Extended& remaining)
+{
+    const std::u16string text = memo.PartText;
+    const bool startsInParagraph = memo.FirstParaBreak;
+    const Extended cut = object.Height();
+    for (Extended h = std::max<Extended>(cut, 1) * 2; h < 1e9; h *= 2) {
+        memo.PartText = text;
+        memo.LastParaBreak = startsInParagraph;
+        object.SetHeight(h);
+        const Extended unused = memo.DrawPart();
+        if (!memo.Text().empty() && memo.PartText != text) {
+            object.SetHeight(cut);
+            remaining = std::max<Extended>(0, remaining - (h - unused));
+            return true;
+        }
+    }
+    memo.PartText = text;
+    memo.LastParaBreak = startsInParagraph;
+    memo.FirstParaBreak = startsInParagraph;
+    object.SetHeight(cut);
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- ShowBand
@@ -485,6 +512,11 @@ void TrpEngine::splitBand(TrpBand* band)
                         p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
                         break;
                     }
+                }
+                if (p.o->memo && firstLineCut(*p.o->memo, *object, p.savedHeight)) {
+                    p.inPart = p.printed = true;
+                    p.pending = p.o->memo->HasNextPart();
+                    break;
                 }
                 if (p.o->memo) {
                     p.o->memo->SetText(p.o->memo->PartText);

@@ -170,6 +170,24 @@ TEST(BandOutput, BandsNoPageCanHoldEndTheRunAllTheSame)
         EXPECT_EQ(dumpLines(sheet.dump(), "memo Big X").size(), 2u);
     }
     {
+        // Several such lines: each goes out cut on a page of its own and
+        // none is lost.
+        Sheet sheet;
+        sheet.page->SetPaperHeight(20);
+        auto* rows = sheet.band<TrpMasterData>("Rows", 0, 20, 1);
+        rows->AllowSplit = true;
+        rows->Stretched = true;
+        TrpMemoView* big = sheet.memo(rows, "Big", 0, 0, 600, 20, u"A\r\nB\r\nC");
+        big->SetStretchMode(smActualHeight);
+        big->SetParentFont(false);
+        big->Font()->SetSize(200);
+        Watchdog watchdog(60, "lines taller than a page");
+        sheet.prepare();
+        EXPECT_EQ(sheet.pages().GetCount(), 3);
+        for (const char* line : {"memo Big A", "memo Big B", "memo Big C"})
+            EXPECT_EQ(dumpLines(sheet.dump(), line).size(), 1u) << line;
+    }
+    {
         // A page header that leaves no room at all.
         Sheet sheet;
         sheet.page->SetPaperHeight(20);

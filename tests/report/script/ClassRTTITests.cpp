@@ -6,6 +6,8 @@
 // sheet's summary script.
 #include <gtest/gtest.h>
 
+#include "rpRes.h"
+
 #include <QImage>
 
 #include "CodePages.h"
@@ -256,7 +258,7 @@ TEST(ReportScripts, CalcAndStopping)
                     "  Engine.StopReport;"
                     "  ShowMessage('not reached');"
                     "end."),
-              "42|Error in Calc expression: clExprError '1 +': Expression expected|")
+              "42|Error in Calc expression: " + GetResources().Get("clExprError") + " '1 +': Expression expected|")
         << "stopping the report stops its script too";
     EXPECT_TRUE(r.report.Terminated);
     EXPECT_EQ(r.report.Errors.Count(), 0) << "a script's Calc lists nothing";
