@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sc_interpreter.h"
@@ -261,6 +262,27 @@ public:
     TscCustomVariable* Variable;
     Variant Eval() override;
 };
+
+// A designator node that calls a script procedure.
+class TscCallNode : public TscDesignatorNode {
+public:
+    TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc);
+    TscProcVariable* Proc;
+    const TscDesignatorItem* Item;
+    Variant Eval() override;
+
+private:
+    template <size_t... I>
+    Variant callWith(std::index_sequence<I...>);
+    // The argument trees of a call of up to four arguments without var
+    // parameters; other calls take the general way.
+    TscExpressionNode* args_[4] = {};
+    int argc_ = -1;
+};
+
+// Calls a script procedure with the arguments of a designator item; var
+// parameters write their values back to the item's arguments.
+Variant scCallProc(TscProcVariable* proc, const TscDesignatorItem* item);
 
 // The deepest expression tree the builder accepts (a chain of operators
 // counts one level per operator).

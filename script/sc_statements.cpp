@@ -16,17 +16,6 @@ TscStatement::TscStatement(TscScript* prog, std::string sourcePos, std::string s
 {
 }
 
-void TscStatement::RunChildren()
-{
-    scCheckStack();
-    TscScript* scope = Prog;
-    const int count = Count();
-    for (int i = 0; i < count && !scope->Terminated; ++i) {
-        Statement(i)->Execute();
-        if (scope->BreakCalled | scope->ContinueCalled | scope->ExitCalled) break;
-    }
-}
-
 void TscStatement::Execute()
 {
     RunChildren();
@@ -39,10 +28,12 @@ TscAssignmentStmt::~TscAssignmentStmt() = default;
 void TscAssignmentStmt::Optimize()
 {
     VarTarget = nullptr;
+    plainTarget_ = nullptr;
     numberTarget_ = nullptr;
     textTarget_ = nullptr;
     if (Designator && Designator->Kind == TscDesignatorKind::Variable)
         VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
+    if (VarTarget && VarTarget->ItemKind == ikVariable) plainTarget_ = static_cast<TscVariable*>(VarTarget);
     if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
         (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
         numberTarget_ = static_cast<TscVariable*>(VarTarget);
@@ -71,13 +62,29 @@ void TscAssignmentStmt::store(const Variant& v)
         VarTarget->SetValue(v);
 }
 
+inline void TscAssignmentStmt::store(Variant&& v)
+{
+    if (VarTarget && VarTarget->ItemKind == ikVariable)
+        static_cast<TscVariable*>(VarTarget)->Store(std::move(v));
+    else
+        store(static_cast<const Variant&>(v));
+}
+
 void TscAssignmentStmt::Execute()
 {
     if (!Begin()) return;
-    if (const Variant* direct = Expression->Root->Peek())
+    TscExpressionNode* root = Expression->Root;
+    if (TscVariable* target = plainTarget_) {
+        if (const Variant* direct = root->Peek())
+            target->Store(*direct);
+        else
+            target->Store(root->Eval());
+        return;
+    }
+    if (const Variant* direct = root->Peek())
         store(*direct);
     else
-        store(value());
+        store(root->Eval());
 }
 
 template <uint8_t Op>
@@ -200,7 +207,7 @@ void TscIfStmt::Execute()
     if (Condition->Root->EvalBool())
         RunChildren();
     else
-        ElseStmt->Execute();
+        ElseStmt->RunChildren();
 }
 
 TscCaseSelector::~TscCaseSelector() = default;
