@@ -15,8 +15,11 @@
 #include "Numbers.h"
 #include "SysUtils.h"
 #include "sc_classes.h"
+#include "sc_classesrtti.h"
 #include "sc_const.h"
 #include "sc_disp.h"
+#include "sc_events.h"
+#include "sc_inirtti.h"
 
 // ---------------------------------------------------------------- module list
 
@@ -57,6 +60,13 @@ TscRTTIModuleList* scRTTIModules()
         holder.list->Add(scpSysFunctions, "TscSysFunctions", &scModuleFactory<TscSysFunctions>);
     }
     return holder.list.get();
+}
+
+void scRegisterWindowlessModules()
+{
+    scRegisterEventAdapters();
+    scRegisterIniModule();
+    scRegisterClassesModule();
 }
 
 void scDestroyRTTIModules()
