@@ -128,13 +128,65 @@ public:
     TscBinaryNode() : TscOperatorNode(O) {}
     bool EvalBool() override
     {
-        if constexpr (O >= opGreat && O <= opEq)
-            return withOperands([](const Variant& left, const Variant& right) { return compare(left, right); });
-        else
+        if constexpr (O >= opGreat && O <= opEq) {
+            int32_t a, b;
+            if (BothPeek && integerOperands(a, b)) return compareIntegers(a, b);
+            return compareAny();
+        } else {
             return TscExpressionNode::EvalBool();
+        }
     }
 
     Variant Eval() override
+    {
+        if constexpr (kIntegers) {
+            int32_t a, b;
+            if (BothPeek && integerOperands(a, b) && ((O != opMod && O != opDivInt) || b != 0)) {
+                if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
+                if constexpr (O == opPlus || O == opStrCat) return scIntResult(int64_t{a} + b);
+                if constexpr (O == opMinus) return scIntResult(int64_t{a} - b);
+                if constexpr (O == opMul) return scIntResult(int64_t{a} * b);
+                if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
+                if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
+            }
+        }
+        return evalAny();
+    }
+
+private:
+    // The operators whose two Integers read in place give an Integer or a
+    // Boolean without the Variant operators (the same results as theirs).
+    static constexpr bool kIntegers = (O >= opGreat && O <= opPlus) || O == opStrCat || O == opMinus ||
+                                      O == opMul || O == opMod || O == opDivInt;
+
+    // Both operands are Integers that need no evaluation.
+    [[gnu::always_inline]] bool integerOperands(int32_t& a, int32_t& b) const
+    {
+        const Variant* right = Right->Peek();
+        if (!right || right->type() != varInteger) return false;
+        const Variant* left = Left->Peek();
+        if (!left || left->type() != varInteger) return false;
+        a = left->rawInt();
+        b = right->rawInt();
+        return true;
+    }
+
+    static bool compareIntegers(int32_t a, int32_t b)
+    {
+        if constexpr (O == opGreat) return a > b;
+        if constexpr (O == opLess) return a < b;
+        if constexpr (O == opLessEq) return a <= b;
+        if constexpr (O == opGreatEq) return a >= b;
+        if constexpr (O == opNonEq) return a != b;
+        return a == b;
+    }
+
+    [[gnu::noinline, gnu::flatten]] bool compareAny()
+    {
+        return withOperands([](const Variant& left, const Variant& right) { return compare(left, right); });
+    }
+
+    [[gnu::noinline, gnu::flatten]] Variant evalAny()
     {
         if constexpr (O == opAnd || O == opOr) {
             if (BothBool) {
@@ -156,7 +208,6 @@ public:
         }
     }
 
-private:
     // Operands read in place when nothing runs between the read and the
     // operation: the right one always, the left one only when the right
     // one needs no evaluation either. The stack is checked only where an
@@ -473,6 +524,7 @@ bool TscExpression::infer(TscExpressionNode* node)
     const TscVarType right = op->Right ? op->Right->Typ : fvtVariant;
     const std::string rightName = op->Right ? op->Right->TypeName : std::string();
     op->BothBool = left == fvtBool && right == fvtBool ? 1 : 0;
+    op->BothPeek = op->Left && op->Right && op->Left->MayPeek() && op->Right->MayPeek() ? 1 : 0;
 
     // BasicScript's "&" turns any right operand of a text into text.
     const bool textJoin = op->Op == opStrCat && (left == fvtString || left == fvtChar);
@@ -696,9 +748,18 @@ inline Variant TscCallNode::callWith(std::index_sequence<I...>)
 Variant TscCallNode::Eval()
 {
     scCheckStack();
+    // One argument, the most frequent, takes the shortest way.
+    if (argc_ == 1) {
+        Variant arg = argumentValue(args_[0]);
+        return Proc->InvokeMoving(std::span<Variant>(&arg, 1));
+    }
+    return evalOther();
+}
+
+[[gnu::flatten]] Variant TscCallNode::evalOther()
+{
     switch (argc_) {
     case 0: return Proc->InvokeMoving({});
-    case 1: return callWith(std::make_index_sequence<1>());
     case 2: return callWith(std::make_index_sequence<2>());
     case 3: return callWith(std::make_index_sequence<3>());
     case 4: return callWith(std::make_index_sequence<4>());

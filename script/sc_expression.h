@@ -68,6 +68,8 @@ public:
         if (DirectVar && !DirectVar->OnGetValue) return &DirectVar->Value;
         return nullptr;
     }
+    // Whether Peek may give a value (a constant or a plain variable).
+    bool MayPeek() const { return Direct || DirectVar; }
 
     TscExpressionNode* Left = nullptr;
     TscExpressionNode* Right = nullptr;
@@ -110,6 +112,8 @@ public:
     explicit TscOperatorNode(TscOperator op) : Op(op) {}
     TscOperator Op;
     uint8_t BothBool = 0;
+    // Both operands may be read in place (set with the kinds, after building).
+    uint8_t BothPeek = 0;
     int Priority() const override;
 };
 
@@ -272,6 +276,7 @@ public:
     Variant Eval() override;
 
 private:
+    Variant evalOther();
     template <size_t... I>
     Variant callWith(std::index_sequence<I...>);
     // The argument trees of a call of up to four arguments without var

@@ -197,13 +197,14 @@ public:
     Variant Invoke(std::span<const Variant> args, std::span<Variant> outs = {});
     // Invoke for the interpreter's own calls: the argument values move
     // into the parameters.
-    Variant InvokeMoving(std::span<Variant> args, std::span<Variant> outs = {});
+    Variant InvokeMoving(std::span<Variant> args);
+    Variant InvokeMoving(std::span<Variant> args, std::span<Variant> outs);
 
     // Event adapters that call this procedure; they are detached when it goes.
     std::vector<TscCustomEvent*> Adapters;
 
 private:
-    template <class Args>
+    template <class Args, bool Outs>
     Variant enter(Args args, std::span<Variant> outs);
     Variant run();
     // The values of the local scope's value holders (parameters, Result,

@@ -213,14 +213,14 @@ namespace {
 // part keeps its places, as new items come last.
 class SavedFrame {
 public:
-    // The run sets the first setTo values itself.
-    SavedFrame(const std::vector<Variant*>* values, size_t setTo)
-        : values_(values), count_(values ? values->size() : 0),
-          slots_(count_ <= kInline ? reinterpret_cast<Variant*>(storage_)
-                                   : static_cast<Variant*>(::operator new(count_ * sizeof(Variant))))
+    SavedFrame() = default;
+    // Keeps the frame's values aside; the run sets the first setTo itself.
+    void keep(const std::vector<Variant*>& values, size_t setTo)
     {
-        if (!count_) return;
-        Variant* const* from = values->data();
+        values_ = &values;
+        count_ = values.size();
+        if (count_ > kInline) slots_ = static_cast<Variant*>(::operator new(count_ * sizeof(Variant)));
+        Variant* const* from = values.data();
         for (size_t i = 0; i < count_; ++i) new (slots_ + i) Variant(std::move(*from[i]));
         for (size_t i = setTo; i < count_; ++i) new (from[i]) Variant(slots_[i]);
     }
@@ -237,10 +237,10 @@ public:
 
 private:
     static constexpr size_t kInline = 8;
-    const std::vector<Variant*>* values_;
-    size_t count_;
-    Variant* slots_;
+    const std::vector<Variant*>* values_ = nullptr;
+    size_t count_ = 0;
     alignas(Variant) unsigned char storage_[kInline * sizeof(Variant)];
+    Variant* slots_ = reinterpret_cast<Variant*>(storage_);
 };
 
 struct CallDepth {
@@ -252,26 +252,32 @@ struct CallDepth {
 
 }  // namespace
 
-inline Variant TscProcVariable::run()
+[[gnu::always_inline]] inline Variant TscProcVariable::run()
 {
     TscScript* local = Prog.get();
+    // What the run changes, given back at its end whichever way it ends. A
+    // run entered again while one runs finds Executing and IsRunning set
+    // already, and leaves them so.
     struct RunState {
         TscProcVariable* proc;
         TscScript* local;
         TscScript* main;
-        uint8_t executing;
+        bool again;
         uint8_t running;
         TscScript* progRunning;
         ~RunState()
         {
             local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
-            local->IsRunning = running;
             if (main) main->ProgRunning = progRunning;
-            proc->Executing = executing;
+            if (!again) {
+                local->IsRunning = running;
+                proc->Executing = 0;
+            }
         }
     };
     TscScript* main = local->PrepareRun();
-    RunState state{this, local, main, Executing, local->IsRunning, main ? main->ProgRunning : nullptr};
+    const bool again = Executing;
+    RunState state{this, local, main, again, local->IsRunning, main ? main->ProgRunning : nullptr};
     Executing = 1;
     // A typed result starts at its kind's empty value.
     if (Result) {
@@ -289,17 +295,21 @@ inline Variant TscProcVariable::run()
     // The body as a compound statement runs it (the stack was checked on entry).
     const TscStatement* body = local->Prog();
     const int statements = body->Count();
-    for (int i = 0; i < statements && !local->Terminated; ++i) {
-        body->Statement(i)->Execute();
-        if (local->BreakCalled | local->ContinueCalled | local->ExitCalled) break;
+    if (statements == 1) {
+        if (!local->Terminated) body->Statement(0)->Execute();
+    } else {
+        for (int i = 0; i < statements && !local->Terminated; ++i) {
+            body->Statement(i)->Execute();
+            if (local->BreakCalled | local->ContinueCalled | local->ExitCalled) break;
+        }
     }
     return IsFunc && Result ? Result->Read() : Variant::Null();
 }
 
 // One function from the checks to the result: a call is the interpreter's
 // most frequent path, and each layer of calls costs as much as the work.
-template <class Args>
-Variant TscProcVariable::enter(Args args, std::span<Variant> outs)
+template <class Args, bool Outs>
+[[gnu::always_inline]] inline Variant TscProcVariable::enter(Args args, std::span<Variant> outs)
 {
     if (callDepth >= scMaxCallDepth) scRaiseStackOverflow();
     scCheckStack();
@@ -310,10 +320,9 @@ Variant TscProcVariable::enter(Args args, std::span<Variant> outs)
     constexpr bool hostArgs = std::is_const_v<typename Args::element_type>;
     const int count = Count();
     const size_t given = std::min(args.size(), static_cast<size_t>(count));
-    const std::vector<Variant*>* values = Executing ? &frame() : nullptr;
-    const size_t setTo =
-        hostArgs || !framedParams_ ? 0 : given + (framedResult_ && given == static_cast<size_t>(count));
-    const SavedFrame saved(values, setTo);
+    SavedFrame saved;
+    if (Executing)
+        saved.keep(frame(), hostArgs || !framedParams_ ? 0 : given + (framedResult_ && given == static_cast<size_t>(count)));
 
     for (size_t i = 0; i < given; ++i) {
         if constexpr (hostArgs)
@@ -324,19 +333,26 @@ Variant TscProcVariable::enter(Args args, std::span<Variant> outs)
 
     Variant result = scGuardMemory([this] { return run(); });
 
-    const size_t wanted = std::min(outs.size(), static_cast<size_t>(count));
-    for (size_t i = 0; i < wanted; ++i) outs[i] = GetParam(static_cast<int>(i))->GetValue();
+    if constexpr (Outs) {
+        const size_t wanted = std::min(outs.size(), static_cast<size_t>(count));
+        for (size_t i = 0; i < wanted; ++i) outs[i] = GetParam(static_cast<int>(i))->GetValue();
+    }
     return result;
 }
 
 Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant> outs)
 {
-    return enter(args, outs);
+    return enter<std::span<const Variant>, true>(args, outs);
+}
+
+[[gnu::flatten]] Variant TscProcVariable::InvokeMoving(std::span<Variant> args)
+{
+    return enter<std::span<Variant>, false>(args, {});
 }
 
 Variant TscProcVariable::InvokeMoving(std::span<Variant> args, std::span<Variant> outs)
 {
-    return enter(args, outs);
+    return enter<std::span<Variant>, true>(args, outs);
 }
 
 // ---------------------------------------------------------------- types

@@ -34,6 +34,8 @@ void TscAssignmentStmt::Optimize()
     if (Designator && Designator->Kind == TscDesignatorKind::Variable)
         VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
     if (VarTarget && VarTarget->ItemKind == ikVariable) plainTarget_ = static_cast<TscVariable*>(VarTarget);
+    root_ = Expression ? Expression->Root : nullptr;
+    rootMayPeek_ = !root_ || root_->MayPeek();
     if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
         (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
         numberTarget_ = static_cast<TscVariable*>(VarTarget);
@@ -70,17 +72,21 @@ inline void TscAssignmentStmt::store(Variant&& v)
         store(static_cast<const Variant&>(v));
 }
 
-void TscAssignmentStmt::Execute()
+[[gnu::flatten]] void TscAssignmentStmt::Execute()
 {
     if (!Begin()) return;
-    TscExpressionNode* root = Expression->Root;
     if (TscVariable* target = plainTarget_) {
-        if (const Variant* direct = root->Peek())
-            target->Store(*direct);
-        else
+        TscExpressionNode* root = root_;
+        if (!rootMayPeek_) {
             target->Store(root->Eval());
+        } else if (const Variant* direct = root->Peek()) {
+            target->Store(*direct);
+        } else {
+            target->Store(root->Eval());
+        }
         return;
     }
+    TscExpressionNode* root = Expression->Root;
     if (const Variant* direct = root->Peek())
         store(*direct);
     else
@@ -204,10 +210,8 @@ TscIfStmt::~TscIfStmt() = default;
 void TscIfStmt::Execute()
 {
     if (!Begin()) return;
-    if (Condition->Root->EvalBool())
-        RunChildren();
-    else
-        ElseStmt->RunChildren();
+    TscStatement* branch = Condition->Root->EvalBool() ? this : ElseStmt.get();
+    branch->RunChildren();
 }
 
 TscCaseSelector::~TscCaseSelector() = default;

@@ -10,6 +10,7 @@
 #include "sc_stack.h"
 
 class TscExpression;
+class TscExpressionNode;
 class TscDesignator;
 class TscSetExpression;
 
@@ -87,6 +88,9 @@ private:
     void combineWith(const Variant& v);
     // VarTarget when it is a value holder (stored through Store).
     TscVariable* plainTarget_ = nullptr;
+    // The expression's tree, and whether its value may be read in place.
+    TscExpressionNode* root_ = nullptr;
+    bool rootMayPeek_ = true;
     // VarTarget when it is a writable value holder of a number kind.
     TscVariable* numberTarget_ = nullptr;
     // VarTarget when it is a writable value holder that may hold text.
