@@ -83,7 +83,7 @@ inline Variant scIntDiv(const Variant& a, const Variant& b)
 }
 
 // -1, 0 or 1 as VarCompare gives them.
-inline int scCompare(const Variant& a, const Variant& b)
+[[gnu::always_inline]] inline int scCompare(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
         return a.rawInt() < b.rawInt() ? -1 : a.rawInt() > b.rawInt() ? 1 : 0;

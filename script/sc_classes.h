@@ -161,6 +161,8 @@ public:
 
     // The member of that name here, else up the ancestors; nullptr at the end.
     TscCustomVariable* Find(std::string_view name) const;
+    // This record's own members in the order they were added.
+    const std::vector<std::unique_ptr<TscCustomVariable>>& Members() const { return members_; }
     // The ancestor's record (nullptr when none is registered).
     TscClassVariable* Ancestor() const;
     // True when this class is other or derives from it (by registered names).

@@ -4,6 +4,7 @@
 #include "sc_expression.h"
 
 #include <array>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,17 @@
 #include "sc_stack.h"
 
 // ---------------------------------------------------------------- nodes
+
+namespace {
+
+// An argument's value: read in place when nothing needs to run for it.
+[[gnu::always_inline]] inline Variant argumentValue(TscExpressionNode* arg)
+{
+    if (const Variant* value = arg->Peek()) return *value;
+    return arg->Eval();
+}
+
+}  // namespace
 
 TscExpressionNode::~TscExpressionNode()
 {
@@ -50,6 +62,15 @@ Variant TscDesignatorNode::Eval()
     scCheckStack();
     return Designator->Evaluate(false, TscDesignator::kNull);
 }
+
+TscCallNode::TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc)
+    : TscDesignatorNode(std::move(designator)), Proc(proc), Item(Designator->Item(0))
+{
+    if (Item->HasVarArgs || Item->Count() > 4) return;
+    argc_ = Item->Count();
+    for (int i = 0; i < argc_; ++i) args_[i] = Item->Arg(i)->Root;
+}
+
 
 TscVariableNode::TscVariableNode(std::unique_ptr<TscDesignator> designator, TscCustomVariable* variable)
     : TscDesignatorNode(std::move(designator)), Variable(variable)
@@ -107,18 +128,69 @@ public:
     TscBinaryNode() : TscOperatorNode(O) {}
     bool EvalBool() override
     {
-        scCheckStack();
-        if constexpr (O >= opGreat && O <= opEq)
-            return withOperands([](const Variant& left, const Variant& right) { return compare(left, right); });
-        else
+        if constexpr (O >= opGreat && O <= opEq) {
+            int32_t a, b;
+            if (BothPeek && integerOperands(a, b)) return compareIntegers(a, b);
+            return compareAny();
+        } else {
             return TscExpressionNode::EvalBool();
+        }
     }
 
     Variant Eval() override
     {
-        scCheckStack();
+        if constexpr (kIntegers) {
+            int32_t a, b;
+            if (BothPeek && integerOperands(a, b) && ((O != opMod && O != opDivInt) || b != 0)) {
+                if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
+                if constexpr (O == opPlus || O == opStrCat) return scIntResult(int64_t{a} + b);
+                if constexpr (O == opMinus) return scIntResult(int64_t{a} - b);
+                if constexpr (O == opMul) return scIntResult(int64_t{a} * b);
+                if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
+                if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
+            }
+        }
+        return evalAny();
+    }
+
+private:
+    // The operators whose two Integers read in place give an Integer or a
+    // Boolean without the Variant operators (the same results as theirs).
+    static constexpr bool kIntegers = (O >= opGreat && O <= opPlus) || O == opStrCat || O == opMinus ||
+                                      O == opMul || O == opMod || O == opDivInt;
+
+    // Both operands are Integers that need no evaluation.
+    [[gnu::always_inline]] bool integerOperands(int32_t& a, int32_t& b) const
+    {
+        const Variant* right = Right->Peek();
+        if (!right || right->type() != varInteger) return false;
+        const Variant* left = Left->Peek();
+        if (!left || left->type() != varInteger) return false;
+        a = left->rawInt();
+        b = right->rawInt();
+        return true;
+    }
+
+    static bool compareIntegers(int32_t a, int32_t b)
+    {
+        if constexpr (O == opGreat) return a > b;
+        if constexpr (O == opLess) return a < b;
+        if constexpr (O == opLessEq) return a <= b;
+        if constexpr (O == opGreatEq) return a >= b;
+        if constexpr (O == opNonEq) return a != b;
+        return a == b;
+    }
+
+    [[gnu::noinline, gnu::flatten]] bool compareAny()
+    {
+        return withOperands([](const Variant& left, const Variant& right) { return compare(left, right); });
+    }
+
+    [[gnu::noinline, gnu::flatten]] Variant evalAny()
+    {
         if constexpr (O == opAnd || O == opOr) {
             if (BothBool) {
+                scCheckStack();
                 const Variant left = Left->Eval();
                 if (left.type() == varBoolean && left.rawBool() == (O == opOr)) return left;
                 if (left.type() != varBoolean) return O == opAnd ? VarAnd(left, Right->Eval()) : VarOr(left, Right->Eval());
@@ -126,6 +198,7 @@ public:
             }
         }
         if constexpr (O == opNot || O == opUnMinus) {
+            scCheckStack();
             const Variant left = Left->Eval();
             if constexpr (O == opNot) return VarNot(left);
             if (left.type() == varInteger) return scIntResult(-static_cast<int64_t>(left.rawInt()));
@@ -135,18 +208,20 @@ public:
         }
     }
 
-private:
     // Operands read in place when nothing runs between the read and the
     // operation: the right one always, the left one only when the right
-    // one needs no evaluation either.
+    // one needs no evaluation either. The stack is checked only where an
+    // operand is evaluated (where the tree recurses).
     template <class F>
     auto withOperands(F f)
     {
         if (const Variant* right = Right->Peek()) {
             if (const Variant* left = Left->Peek()) return f(*left, *right);
+            scCheckStack();
             const Variant left = Left->Eval();
             return f(left, *right);
         }
+        scCheckStack();
         const Variant left = Left->Eval();
         const Variant right = Right->Eval();
         return f(left, right);
@@ -420,6 +495,9 @@ void TscExpression::AddOperand(std::unique_ptr<TscDesignator> designator, const 
     if (designator->Kind == TscDesignatorKind::Variable) {
         TscCustomVariable* variable = static_cast<TscVariableDesignator*>(designator.get())->Variable;
         node = new TscVariableNode(std::move(designator), variable);
+    } else if (designator->Kind == TscDesignatorKind::Call) {
+        TscProcVariable* proc = static_cast<TscCallDesignator*>(designator.get())->Proc;
+        node = new TscCallNode(std::move(designator), proc);
     } else {
         node = new TscDesignatorNode(std::move(designator));
     }
@@ -446,6 +524,7 @@ bool TscExpression::infer(TscExpressionNode* node)
     const TscVarType right = op->Right ? op->Right->Typ : fvtVariant;
     const std::string rightName = op->Right ? op->Right->TypeName : std::string();
     op->BothBool = left == fvtBool && right == fvtBool ? 1 : 0;
+    op->BothPeek = op->Left && op->Right && op->Left->MayPeek() && op->Right->MayPeek() ? 1 : 0;
 
     // BasicScript's "&" turns any right operand of a text into text.
     const bool textJoin = op->Op == opStrCat && (left == fvtString || left == fvtChar);
@@ -626,23 +705,80 @@ private:
     std::unique_ptr<Saved> saved_;
 };
 
-Variant callProc(TscProcVariable* proc, const TscDesignatorItem* item)
+
+// The general call: any number of arguments, and var parameters.
+Variant callGeneral(TscProcVariable* proc, const TscDesignatorItem* item)
 {
     const int argc = item->Count();
     ArgBuffer args(static_cast<size_t>(argc), EvaluatedArgs{item, false});
-    const bool varParams = item->HasVarArgs;
-    TscValueBuffer<4> outs(varParams ? static_cast<size_t>(proc->Count()) : 0);
-    Variant result = proc->Invoke(std::span<const Variant>(args.data(), args.size()),
-                                  std::span<Variant>(outs.data(), outs.size()));
-    if (varParams) {
-        // After the caller's locals are back: the values reach the caller's variables.
-        for (int i = 0; i < argc && i < proc->Count(); ++i)
-            if (proc->GetParam(i)->IsVarParam) item->Arg(i)->SetValue(outs[static_cast<size_t>(i)]);
-    }
+    TscValueBuffer<4> outs(item->HasVarArgs ? static_cast<size_t>(proc->Count()) : 0);
+    Variant result = proc->InvokeMoving(std::span<Variant>(args.data(), args.size()),
+                                        std::span<Variant>(outs.data(), outs.size()));
+    // After the caller's locals are back: the values reach the caller's variables.
+    for (int i = 0; i < argc && i < static_cast<int>(outs.size()); ++i)
+        if (proc->GetParam(i)->IsVarParam) item->Arg(i)->SetValue(outs[static_cast<size_t>(i)]);
     return result;
 }
 
 }  // namespace
+
+namespace {
+
+// The arguments are all evaluated, in order, before the first one is
+// stored: an argument may read the parameter a recursive call sets.
+template <size_t... I>
+[[gnu::always_inline]] inline Variant callWith(TscProcVariable* proc, const TscDesignatorItem* item,
+                                               std::index_sequence<I...>)
+{
+    Variant args[] = {argumentValue(item->Arg(static_cast<int>(I))->Root)...};
+    return proc->InvokeMoving(std::span<Variant>(args, sizeof...(I)));
+}
+
+}  // namespace
+
+// The arguments are all evaluated, in order, before the first one is
+// stored: an argument may read the parameter a recursive call sets.
+template <size_t... I>
+inline Variant TscCallNode::callWith(std::index_sequence<I...>)
+{
+    Variant args[] = {argumentValue(args_[I])...};
+    return Proc->InvokeMoving(std::span<Variant>(args, sizeof...(I)));
+}
+
+Variant TscCallNode::Eval()
+{
+    scCheckStack();
+    // One argument, the most frequent, takes the shortest way.
+    if (argc_ == 1) {
+        Variant arg = argumentValue(args_[0]);
+        return Proc->InvokeMoving(std::span<Variant>(&arg, 1));
+    }
+    return evalOther();
+}
+
+[[gnu::flatten]] Variant TscCallNode::evalOther()
+{
+    switch (argc_) {
+    case 0: return Proc->InvokeMoving({});
+    case 2: return callWith(std::make_index_sequence<2>());
+    case 3: return callWith(std::make_index_sequence<3>());
+    case 4: return callWith(std::make_index_sequence<4>());
+    default: return scCallProc(Proc, Item);
+    }
+}
+
+Variant scCallProc(TscProcVariable* proc, const TscDesignatorItem* item)
+{
+    if (item->HasVarArgs) return callGeneral(proc, item);
+    switch (item->Count()) {
+    case 0: return proc->InvokeMoving({});
+    case 1: return callWith(proc, item, std::make_index_sequence<1>());
+    case 2: return callWith(proc, item, std::make_index_sequence<2>());
+    case 3: return callWith(proc, item, std::make_index_sequence<3>());
+    case 4: return callWith(proc, item, std::make_index_sequence<4>());
+    default: return callGeneral(proc, item);
+    }
+}
 
 Variant TscDesignator::evaluateItems(int from, Variant current, TscCustomVariable* parentRef, bool doSet,
                                      const Variant& value)
@@ -653,7 +789,7 @@ Variant TscDesignator::evaluateItems(int from, Variant current, TscCustomVariabl
         TscCustomVariable* ref = item->Ref;
         const bool last = i == count - 1;
         switch (ref->ItemKind) {
-        case ikProc: current = callProc(static_cast<TscProcVariable*>(ref), item); break;
+        case ikProc: current = scCallProc(static_cast<TscProcVariable*>(ref), item); break;
         case ikClass:
             // A class name with an argument is a type cast: the value passes.
             current = item->Count() ? item->Arg(0)->GetValue() : Variant::Null();
@@ -717,7 +853,7 @@ Variant TscVariableDesignator::Evaluate(bool doSet, const Variant& value)
 Variant TscCallDesignator::Evaluate(bool doSet, const Variant&)
 {
     if (doSet) return Variant();
-    return callProc(Proc, Item(0));
+    return scCallProc(Proc, Item(0));
 }
 
 Variant TscStringDesignator::Evaluate(bool doSet, const Variant& value)

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sc_interpreter.h"
@@ -67,6 +68,8 @@ public:
         if (DirectVar && !DirectVar->OnGetValue) return &DirectVar->Value;
         return nullptr;
     }
+    // Whether Peek may give a value (a constant or a plain variable).
+    bool MayPeek() const { return Direct || DirectVar; }
 
     TscExpressionNode* Left = nullptr;
     TscExpressionNode* Right = nullptr;
@@ -109,6 +112,8 @@ public:
     explicit TscOperatorNode(TscOperator op) : Op(op) {}
     TscOperator Op;
     uint8_t BothBool = 0;
+    // Both operands may be read in place (set with the kinds, after building).
+    uint8_t BothPeek = 0;
     int Priority() const override;
 };
 
@@ -261,6 +266,28 @@ public:
     TscCustomVariable* Variable;
     Variant Eval() override;
 };
+
+// A designator node that calls a script procedure.
+class TscCallNode : public TscDesignatorNode {
+public:
+    TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc);
+    TscProcVariable* Proc;
+    const TscDesignatorItem* Item;
+    Variant Eval() override;
+
+private:
+    Variant evalOther();
+    template <size_t... I>
+    Variant callWith(std::index_sequence<I...>);
+    // The argument trees of a call of up to four arguments without var
+    // parameters; other calls take the general way.
+    TscExpressionNode* args_[4] = {};
+    int argc_ = -1;
+};
+
+// Calls a script procedure with the arguments of a designator item; var
+// parameters write their values back to the item's arguments.
+Variant scCallProc(TscProcVariable* proc, const TscDesignatorItem* item);
 
 // The deepest expression tree the builder accepts (a chain of operators
 // counts one level per operator).

@@ -457,18 +457,6 @@ void TscScript::AddCodeLine(const std::string& unitName, const std::string& sour
     CodeLines[unitName].insert(line);
 }
 
-TscScript* TscScript::PrepareRun()
-{
-    TscScript* main = nullptr;
-    bool hooked = false;
-    for (TscScript* scope = this; scope; scope = scope->Parent) {
-        if (!main && scope->IsMainProg) main = scope;
-        if (scope->OnRunLine) hooked = true;
-    }
-    runLineHooked_ = hooked;
-    return main;
-}
-
 TscScript* TscScript::MainProg()
 {
     for (TscScript* scope = this; scope; scope = scope->Parent)

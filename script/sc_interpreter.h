@@ -135,6 +135,13 @@ public:
         else
             SetValue(value);
     }
+    void Store(Variant&& value)
+    {
+        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+            Value = std::move(value);
+        else
+            SetValue(value);
+    }
     // The value as GetValue gives it, without the call when there is no hook.
     Variant Read() { return OnGetValue ? GetValue() : Value; }
 
@@ -188,17 +195,32 @@ public:
     // parameter), it receives the parameters' final values, taken before
     // the caller's locals come back.
     Variant Invoke(std::span<const Variant> args, std::span<Variant> outs = {});
+    // Invoke for the interpreter's own calls: the argument values move
+    // into the parameters.
+    Variant InvokeMoving(std::span<Variant> args);
+    Variant InvokeMoving(std::span<Variant> args, std::span<Variant> outs);
 
     // Event adapters that call this procedure; they are detached when it goes.
     std::vector<TscCustomEvent*> Adapters;
 
 private:
+    template <class Args, bool Outs>
+    Variant enter(Args args, std::span<Variant> outs);
     Variant run();
-    // The value holders of the local scope (parameters, Result, locals).
-    const std::vector<TscCustomVariable*>& frame();
+    // The values of the local scope's value holders (parameters, Result,
+    // locals).
+    const std::vector<Variant*>& frame();
     void buildFrame();
-    std::vector<TscCustomVariable*> frame_;
+    std::vector<Variant*> frame_;
     int frameItemCount_ = -1;
+    // Whether the frame starts with the parameters in order, each of them
+    // stored by every call, then Result (framedResult_).
+    bool framedParams_ = false;
+    bool framedResult_ = false;
+    // The value Result starts each run with (its kind's empty value),
+    // taken from Result on the first run.
+    Variant resultStart_;
+    bool resultStartKnown_ = false;
 };
 
 // ---- type vocabulary
@@ -251,17 +273,18 @@ public:
 
     // Stamped on every item added while set (see ClearItems).
     const void* AddedBy = nullptr;
+    // The run flags side by side: a run resets them together.
     uint8_t BreakCalled = 0;
     uint8_t ContinueCalled = 0;
     uint8_t ExitCalled = 0;
+    uint8_t Terminated = 0;
+    uint8_t IsRunning = 0;
+    uint8_t IsMainProg = 0;
     std::string ErrorMsg;
     std::string ErrorPos;
     std::string ErrorUnit;
     // 1: bytes 128-255 are identifier characters (UTF-8 identifiers).
     uint8_t ExtendedCharset = 0;
-    uint8_t IsRunning = 0;
-    uint8_t IsMainProg = 0;
-    uint8_t Terminated = 0;
     uint8_t RTTIAdded = 0;
     // In a scope with IsMainProg: the local scope of the script procedure
     // running beneath it (nil when none).
@@ -365,7 +388,17 @@ public:
     void RefreshRunLineHook();
     // Both walks up the parents in one, as a procedure call starts here:
     // refreshes the hook flag and returns MainProg().
-    TscScript* PrepareRun();
+    TscScript* PrepareRun()
+    {
+        TscScript* main = nullptr;
+        bool hooked = false;
+        for (TscScript* scope = this; scope; scope = scope->Parent) {
+            if (!main && scope->IsMainProg) main = scope;
+            if (scope->OnRunLine) hooked = true;
+        }
+        runLineHooked_ = hooked;
+        return main;
+    }
 
 private:
     struct Entry {
@@ -394,7 +427,7 @@ private:
     bool runLineHooked_ = false;
 };
 
-inline const std::vector<TscCustomVariable*>& TscProcVariable::frame()
+inline const std::vector<Variant*>& TscProcVariable::frame()
 {
     if (frameItemCount_ != Prog->Count()) buildFrame();
     return frame_;

@@ -157,8 +157,6 @@ namespace {
 // Script procedure calls under way on this thread.
 thread_local int callDepth = 0;
 
-using ValueBuffer = TscValueBuffer<8>;
-
 }  // namespace
 
 TscProcVariable::TscProcVariable(std::string name, TscVarType typ, std::string typeName, TscScript* parent,
@@ -187,8 +185,16 @@ void TscProcVariable::buildFrame()
     // variables), so the list follows the table's size.
     frame_.clear();
     for (int i = 0; i < Prog->Count(); ++i)
-        if (Prog->Items(i)->ItemKind == ikVariable) frame_.push_back(Prog->Items(i));
+        if (Prog->Items(i)->ItemKind == ikVariable) frame_.push_back(&Prog->Items(i)->Value);
     frameItemCount_ = Prog->Count();
+    const size_t params = static_cast<size_t>(Count());
+    framedParams_ = frame_.size() >= params;
+    for (size_t i = 0; framedParams_ && i < params; ++i) {
+        const TscParamItem* param = GetParam(static_cast<int>(i));
+        framedParams_ = frame_[i] == &param->Value && !param->IsReadOnly;
+    }
+    framedResult_ = framedParams_ && Result && !Result->IsReadOnly && frame_.size() > params &&
+                    frame_[params] == &Result->Value;
 }
 
 Variant TscProcVariable::GetValue()
@@ -196,70 +202,157 @@ Variant TscProcVariable::GetValue()
     return Invoke(std::span<const Variant>(), std::span<Variant>());
 }
 
-Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant> outs)
-{
-    if (callDepth >= scMaxCallDepth) scRaiseStackOverflow();
-    scCheckStack();
-    struct DepthGuard {
-        DepthGuard() { ++callDepth; }
-        ~DepthGuard() { --callDepth; }
-    } depth;
+namespace {
 
-    // Entered again while running: the caller's locals are kept aside and
-    // come back when this call ends, whichever way it ends.
-    struct FrameGuard {
-        const std::vector<TscCustomVariable*>* items;
-        ValueBuffer saved;
-        explicit FrameGuard(const std::vector<TscCustomVariable*>* frame)
-            : items(frame), saved(frame ? frame->size() : 0, [frame](size_t i) { return (*frame)[i]->Value; })
-        {
-        }
-        ~FrameGuard()
-        {
-            for (size_t i = 0; i < saved.size(); ++i) scReplace((*items)[i]->Value, std::move(saved[i]));
-        }
-        FrameGuard(const FrameGuard&) = delete;
-        FrameGuard& operator=(const FrameGuard&) = delete;
-    } guard(Executing ? &frame() : nullptr);
+// The values of a procedure's frame, kept aside while the procedure runs
+// again and put back when that run ends, whichever way it ends (nothing is
+// kept for a procedure that is not running). The run starts with the
+// caller's values, except in the leading slots it sets itself (the
+// parameters it is given, then Result), which start empty: those values
+// are only moved aside. The frame may grow meanwhile (names bound at run time): the saved
+// part keeps its places, as new items come last.
+class SavedFrame {
+public:
+    SavedFrame() = default;
+    // Keeps the frame's values aside; the run sets the first setTo itself.
+    void keep(const std::vector<Variant*>& values, size_t setTo)
+    {
+        values_ = &values;
+        count_ = values.size();
+        if (count_ > kInline) slots_ = static_cast<Variant*>(::operator new(count_ * sizeof(Variant)));
+        Variant* const* from = values.data();
+        for (size_t i = 0; i < count_; ++i) new (slots_ + i) Variant(std::move(*from[i]));
+        for (size_t i = setTo; i < count_; ++i) new (from[i]) Variant(slots_[i]);
+    }
+    ~SavedFrame()
+    {
+        if (!count_) return;
+        // Each slot is moved out (left empty, nothing to destroy).
+        Variant* const* to = values_->data();
+        for (size_t i = 0; i < count_; ++i) scReplace(*to[i], std::move(slots_[i]));
+        if (count_ > kInline) ::operator delete(slots_);
+    }
+    SavedFrame(const SavedFrame&) = delete;
+    SavedFrame& operator=(const SavedFrame&) = delete;
 
-    const int count = Count();
-    const size_t given = std::min(args.size(), static_cast<size_t>(count));
-    for (size_t i = 0; i < given; ++i) GetParam(static_cast<int>(i))->Store(args[i]);
+private:
+    static constexpr size_t kInline = 8;
+    const std::vector<Variant*>* values_ = nullptr;
+    size_t count_ = 0;
+    alignas(Variant) unsigned char storage_[kInline * sizeof(Variant)];
+    Variant* slots_ = reinterpret_cast<Variant*>(storage_);
+};
 
-    Variant result = scGuardMemory([this] { return run(); });
+struct CallDepth {
+    CallDepth() { ++callDepth; }
+    ~CallDepth() { --callDepth; }
+    CallDepth(const CallDepth&) = delete;
+    CallDepth& operator=(const CallDepth&) = delete;
+};
 
-    const size_t wanted = std::min(outs.size(), static_cast<size_t>(count));
-    for (size_t i = 0; i < wanted; ++i) outs[i] = GetParam(static_cast<int>(i))->GetValue();
-    return result;
-}
+}  // namespace
 
-Variant TscProcVariable::run()
+[[gnu::always_inline]] inline Variant TscProcVariable::run()
 {
     TscScript* local = Prog.get();
+    // What the run changes, given back at its end whichever way it ends. A
+    // run entered again while one runs finds Executing and IsRunning set
+    // already, and leaves them so.
     struct RunState {
         TscProcVariable* proc;
         TscScript* local;
         TscScript* main;
-        uint8_t executing;
+        bool again;
         uint8_t running;
         TscScript* progRunning;
         ~RunState()
         {
             local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
-            local->IsRunning = running;
             if (main) main->ProgRunning = progRunning;
-            proc->Executing = executing;
+            if (!again) {
+                local->IsRunning = running;
+                proc->Executing = 0;
+            }
         }
     };
     TscScript* main = local->PrepareRun();
-    RunState state{this, local, main, Executing, local->IsRunning, main ? main->ProgRunning : nullptr};
+    const bool again = Executing;
+    RunState state{this, local, main, again, local->IsRunning, main ? main->ProgRunning : nullptr};
     Executing = 1;
-    if (Result) Result->SetValue(Variant());  // a typed result starts at its kind's empty value
+    // A typed result starts at its kind's empty value.
+    if (Result) {
+        if (!resultStartKnown_) {
+            Result->SetValue(Variant());
+            resultStart_ = Result->Value;
+            resultStartKnown_ = true;
+        } else {
+            Result->Value = resultStart_;
+        }
+    }
     if (main) main->ProgRunning = local;
     local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
     local->IsRunning = 1;
-    local->Prog()->Execute();
+    // The body as a compound statement runs it (the stack was checked on entry).
+    const TscStatement* body = local->Prog();
+    const int statements = body->Count();
+    if (statements == 1) {
+        if (!local->Terminated) body->Statement(0)->Execute();
+    } else {
+        for (int i = 0; i < statements && !local->Terminated; ++i) {
+            body->Statement(i)->Execute();
+            if (local->BreakCalled | local->ContinueCalled | local->ExitCalled) break;
+        }
+    }
     return IsFunc && Result ? Result->Read() : Variant::Null();
+}
+
+// One function from the checks to the result: a call is the interpreter's
+// most frequent path, and each layer of calls costs as much as the work.
+template <class Args, bool Outs>
+[[gnu::always_inline]] inline Variant TscProcVariable::enter(Args args, std::span<Variant> outs)
+{
+    if (callDepth >= scMaxCallDepth) scRaiseStackOverflow();
+    scCheckStack();
+    const CallDepth depth;
+    // Entered again while running: the caller's locals come back afterwards.
+    // Arguments a host hands in may lie anywhere, even in this frame: the
+    // frame is then copied whole before they are read.
+    constexpr bool hostArgs = std::is_const_v<typename Args::element_type>;
+    const int count = Count();
+    const size_t given = std::min(args.size(), static_cast<size_t>(count));
+    SavedFrame saved;
+    if (Executing)
+        saved.keep(frame(), hostArgs || !framedParams_ ? 0 : given + (framedResult_ && given == static_cast<size_t>(count)));
+
+    for (size_t i = 0; i < given; ++i) {
+        if constexpr (hostArgs)
+            GetParam(static_cast<int>(i))->Store(args[i]);
+        else
+            GetParam(static_cast<int>(i))->Store(std::move(args[i]));
+    }
+
+    Variant result = scGuardMemory([this] { return run(); });
+
+    if constexpr (Outs) {
+        const size_t wanted = std::min(outs.size(), static_cast<size_t>(count));
+        for (size_t i = 0; i < wanted; ++i) outs[i] = GetParam(static_cast<int>(i))->GetValue();
+    }
+    return result;
+}
+
+Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant> outs)
+{
+    return enter<std::span<const Variant>, true>(args, outs);
+}
+
+[[gnu::flatten]] Variant TscProcVariable::InvokeMoving(std::span<Variant> args)
+{
+    return enter<std::span<Variant>, false>(args, {});
+}
+
+Variant TscProcVariable::InvokeMoving(std::span<Variant> args, std::span<Variant> outs)
+{
+    return enter<std::span<Variant>, true>(args, outs);
 }
 
 // ---------------------------------------------------------------- types

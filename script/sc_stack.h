@@ -15,7 +15,7 @@ extern constinit thread_local uintptr_t scStackLimit;
 bool scStackBelowLimit(uintptr_t frame) noexcept;
 
 // True when the caller's frame lies within the reserve.
-inline bool scStackLow() noexcept
+[[gnu::always_inline]] inline bool scStackLow() noexcept
 {
     const auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     return frame < scStackLimit && scStackBelowLimit(frame);
@@ -26,7 +26,7 @@ inline bool scStackLow() noexcept
 // Raises the compile error "Program nested too deeply".
 [[noreturn]] void scRaiseNestingTooDeep();
 
-inline void scCheckStack()
+[[gnu::always_inline]] inline void scCheckStack()
 {
     if (scStackLow()) scRaiseStackOverflow();
 }

@@ -16,17 +16,6 @@ TscStatement::TscStatement(TscScript* prog, std::string sourcePos, std::string s
 {
 }
 
-void TscStatement::RunChildren()
-{
-    scCheckStack();
-    TscScript* scope = Prog;
-    const int count = Count();
-    for (int i = 0; i < count && !scope->Terminated; ++i) {
-        Statement(i)->Execute();
-        if (scope->BreakCalled | scope->ContinueCalled | scope->ExitCalled) break;
-    }
-}
-
 void TscStatement::Execute()
 {
     RunChildren();
@@ -39,10 +28,14 @@ TscAssignmentStmt::~TscAssignmentStmt() = default;
 void TscAssignmentStmt::Optimize()
 {
     VarTarget = nullptr;
+    plainTarget_ = nullptr;
     numberTarget_ = nullptr;
     textTarget_ = nullptr;
     if (Designator && Designator->Kind == TscDesignatorKind::Variable)
         VarTarget = static_cast<TscVariableDesignator*>(Designator.get())->Variable;
+    if (VarTarget && VarTarget->ItemKind == ikVariable) plainTarget_ = static_cast<TscVariable*>(VarTarget);
+    root_ = Expression ? Expression->Root : nullptr;
+    rootMayPeek_ = !root_ || root_->MayPeek();
     if (VarTarget && VarTarget->ItemKind == ikVariable && !VarTarget->IsReadOnly &&
         (VarTarget->Typ == fvtInt || VarTarget->Typ == fvtFloat || VarTarget->Typ == fvtVariant))
         numberTarget_ = static_cast<TscVariable*>(VarTarget);
@@ -71,13 +64,33 @@ void TscAssignmentStmt::store(const Variant& v)
         VarTarget->SetValue(v);
 }
 
-void TscAssignmentStmt::Execute()
+inline void TscAssignmentStmt::store(Variant&& v)
+{
+    if (VarTarget && VarTarget->ItemKind == ikVariable)
+        static_cast<TscVariable*>(VarTarget)->Store(std::move(v));
+    else
+        store(static_cast<const Variant&>(v));
+}
+
+[[gnu::flatten]] void TscAssignmentStmt::Execute()
 {
     if (!Begin()) return;
-    if (const Variant* direct = Expression->Root->Peek())
+    if (TscVariable* target = plainTarget_) {
+        TscExpressionNode* root = root_;
+        if (!rootMayPeek_) {
+            target->Store(root->Eval());
+        } else if (const Variant* direct = root->Peek()) {
+            target->Store(*direct);
+        } else {
+            target->Store(root->Eval());
+        }
+        return;
+    }
+    TscExpressionNode* root = Expression->Root;
+    if (const Variant* direct = root->Peek())
         store(*direct);
     else
-        store(value());
+        store(root->Eval());
 }
 
 template <uint8_t Op>
@@ -197,10 +210,8 @@ TscIfStmt::~TscIfStmt() = default;
 void TscIfStmt::Execute()
 {
     if (!Begin()) return;
-    if (Condition->Root->EvalBool())
-        RunChildren();
-    else
-        ElseStmt->Execute();
+    TscStatement* branch = Condition->Root->EvalBool() ? this : ElseStmt.get();
+    branch->RunChildren();
 }
 
 TscCaseSelector::~TscCaseSelector() = default;

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "sc_interpreter.h"
+#include "sc_stack.h"
 
 class TscExpression;
+class TscExpressionNode;
 class TscDesignator;
 class TscSetExpression;
 
@@ -25,6 +27,22 @@ public:
 
     TscStatement* Statement(int index) const { return static_cast<TscStatement*>(Items(index)); }
 
+    // The children as a compound statement runs them.
+    void RunChildren()
+    {
+        scCheckStack();
+        TscScript* scope = Prog;
+        const int count = Count();
+        if (count == 1) {
+            if (!scope->Terminated) Statement(0)->Execute();
+            return;
+        }
+        for (int i = 0; i < count && !scope->Terminated; ++i) {
+            Statement(i)->Execute();
+            if (scope->BreakCalled | scope->ContinueCalled | scope->ExitCalled) break;
+        }
+    }
+
 protected:
     // RunLine and the Terminated test every statement makes first; false
     // when the run is terminated.
@@ -33,8 +51,6 @@ protected:
         if (Prog->RunLineHooked()) Prog->RunLine(SourceUnit, SourcePos);
         return !Prog->Terminated;
     }
-    // The children as a compound statement runs them.
-    void RunChildren();
     // The loop bodies' flag handling: true when the loop must stop.
     bool LoopMustStop()
     {
@@ -61,6 +77,7 @@ protected:
     Variant value();
     Variant target();
     void store(const Variant& v);
+    void store(Variant&& v);
     // target := target op value; done in place on a plain variable holding
     // an Integer or a Double when the result keeps that kind.
     template <uint8_t Op>
@@ -69,6 +86,11 @@ protected:
 private:
     template <uint8_t Op>
     void combineWith(const Variant& v);
+    // VarTarget when it is a value holder (stored through Store).
+    TscVariable* plainTarget_ = nullptr;
+    // The expression's tree, and whether its value may be read in place.
+    TscExpressionNode* root_ = nullptr;
+    bool rootMayPeek_ = true;
     // VarTarget when it is a writable value holder of a number kind.
     TscVariable* numberTarget_ = nullptr;
     // VarTarget when it is a writable value holder that may hold text.

@@ -15,8 +15,11 @@
 #include "Numbers.h"
 #include "SysUtils.h"
 #include "sc_classes.h"
+#include "sc_classesrtti.h"
 #include "sc_const.h"
 #include "sc_disp.h"
+#include "sc_events.h"
+#include "sc_inirtti.h"
 
 // ---------------------------------------------------------------- module list
 
@@ -57,6 +60,13 @@ TscRTTIModuleList* scRTTIModules()
         holder.list->Add(scpSysFunctions, "TscSysFunctions", &scModuleFactory<TscSysFunctions>);
     }
     return holder.list.get();
+}
+
+void scRegisterWindowlessModules()
+{
+    scRegisterEventAdapters();
+    scRegisterIniModule();
+    scRegisterClassesModule();
 }
 
 void scDestroyRTTIModules()
@@ -117,6 +127,28 @@ std::string text(const TscMethodHelper& c, int i)
     const Variant& v = c.GetParam(i);
     return v.type() == varString ? v.rawString() : v.toString();
 }
+
+// An argument as text, read in place when it is a string already.
+class TextArg {
+public:
+    TextArg(const TscMethodHelper& c, int i)
+    {
+        const Variant& v = c.GetParam(i);
+        if (v.type() == varString) {
+            view_ = v.rawString();
+        } else {
+            converted_ = v.toString();
+            view_ = converted_;
+        }
+    }
+    TextArg(const TextArg&) = delete;
+    TextArg& operator=(const TextArg&) = delete;
+    operator std::string_view() const { return view_; }
+
+private:
+    std::string converted_;
+    std::string_view view_;
+};
 
 int32_t integer(const TscMethodHelper& c, int i)
 {
@@ -382,9 +414,9 @@ void TscSysFunctions::addStrings()
                   }),
                   cat);
     s.AddMethodEx("function Pos(substr, s: String): Integer", handler([](TscMethodHelper& c) {
-                      const std::string sub = text(c, 0);
-                      if (sub.empty()) return Variant(0);
-                      const size_t at = text(c, 1).find(sub);
+                      const TextArg sub(c, 0);
+                      if (std::string_view(sub).empty()) return Variant(0);
+                      const size_t at = std::string_view(TextArg(c, 1)).find(sub);
                       return Variant(at == std::string::npos ? 0 : static_cast<int32_t>(at + 1));
                   }),
                   cat);
@@ -410,11 +442,11 @@ void TscSysFunctions::addStrings()
                   }),
                   cat);
     s.AddMethodEx("function Uppercase(s: String): String",
-                  handler([](TscMethodHelper& c) { return Variant(AnsiUpperCase(text(c, 0))); }), cat);
+                  handler([](TscMethodHelper& c) { return Variant(AnsiUpperCase(TextArg(c, 0))); }), cat);
     s.AddMethodEx("function Lowercase(s: String): String",
-                  handler([](TscMethodHelper& c) { return Variant(AnsiLowerCase(text(c, 0))); }), cat);
+                  handler([](TscMethodHelper& c) { return Variant(AnsiLowerCase(TextArg(c, 0))); }), cat);
     s.AddMethodEx("function Trim(s: String): String",
-                  handler([](TscMethodHelper& c) { return Variant(Trim(text(c, 0))); }), cat);
+                  handler([](TscMethodHelper& c) { return Variant(Trim(TextArg(c, 0))); }), cat);
     s.AddMethodEx("function NameCase(s: String): String", handler([](TscMethodHelper& c) {
                       const std::string lower = AnsiLowerCase(text(c, 0));
                       std::string result;
@@ -432,7 +464,7 @@ void TscSysFunctions::addStrings()
                   }),
                   cat);
     s.AddMethodEx("function CompareText(s, s1: String): Integer", handler([](TscMethodHelper& c) {
-                      const int r = CompareStr(AnsiUpperCase(text(c, 0)), AnsiUpperCase(text(c, 1)));
+                      const int r = CompareStr(AnsiUpperCase(TextArg(c, 0)), AnsiUpperCase(TextArg(c, 1)));
                       return Variant(r < 0 ? -1 : r > 0 ? 1 : 0);
                   }),
                   cat);

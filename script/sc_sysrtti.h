@@ -56,6 +56,12 @@ private:
     std::vector<Entry> entries_;
 };
 
+// The modules that need no window system, after the system module: the
+// event adapters, ini files (2) and classes (3). The window, dialog and
+// graphics modules come from script/gui (registerScriptModules), which
+// registers these first.
+void scRegisterWindowlessModules();
+
 // The process-wide list, made on first use with TscSysFunctions first;
 // nullptr once scDestroyRTTIModules has run. Written only at start-up and
 // shut-down.

@@ -15,7 +15,7 @@ packages=(
   fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei
   poppler-utils xvfb xauth
   libxml2-utils
-  liblua5.4-dev duktape-dev libmujs-dev
+  liblua5.4-dev lua5.4 duktape-dev libmujs-dev
 )
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)

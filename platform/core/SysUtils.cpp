@@ -210,11 +210,25 @@ std::string LowerCase(std::string_view s)
 
 namespace {
 
+// Runs of ASCII bytes map byte by byte (letters From..To flip their case
+// bit); other characters are decoded, and a byte that starts no character
+// stays as it is.
+template <char From, char To>
 std::string mapCase(std::string_view s, char32_t (*map)(char32_t))
 {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
+        size_t end = i;
+        while (end < s.size() && static_cast<unsigned char>(s[end]) < 0x80) ++end;
+        if (end > i) {
+            const size_t at = out.size();
+            out.append(s, i, end - i);
+            for (size_t k = at; k < out.size(); ++k)
+                if (out[k] >= From && out[k] <= To) out[k] = static_cast<char>(out[k] ^ 0x20);
+            i = end;
+            continue;
+        }
         const size_t start = i;
         const char32_t cp = nextCodePoint(s, i);
         if (i - start == 1 && cp >= 0x80) {
@@ -230,8 +244,8 @@ char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 
 }  // namespace
 
-std::string AnsiUpperCase(std::string_view s) { return mapCase(s, upperCodePoint); }
-std::string AnsiLowerCase(std::string_view s) { return mapCase(s, lowerCodePoint); }
+std::string AnsiUpperCase(std::string_view s) { return mapCase<'a', 'z'>(s, upperCodePoint); }
+std::string AnsiLowerCase(std::string_view s) { return mapCase<'A', 'Z'>(s, lowerCodePoint); }
 
 int CompareStr(std::string_view a, std::string_view b)
 {
@@ -316,6 +330,10 @@ size_t matchNoCase(std::string_view s, size_t pos, std::string_view pattern)
     size_t j = 0;
     while (j < pattern.size()) {
         if (i >= s.size()) return std::string_view::npos;
+        if (static_cast<unsigned char>(s[i] | pattern[j]) < 0x80) {
+            if (asciiUpper(s[i++]) != asciiUpper(pattern[j++])) return std::string_view::npos;
+            continue;
+        }
         const char32_t a = nextCodePoint(s, i);
         const char32_t b = nextCodePoint(pattern, j);
         if (a != b && upperCodePoint(a) != upperCodePoint(b)) return std::string_view::npos;

@@ -1,12 +1,9 @@
 #include "ScriptModules.h"
 
 #include "UiServices.h"
-#include "sc_classesrtti.h"
 #include "sc_dialogsrtti.h"
-#include "sc_events.h"
 #include "sc_formsrtti.h"
 #include "sc_graphicsrtti.h"
-#include "sc_inirtti.h"
 #include "sc_xml.h"
 #include "scForms.h"
 
@@ -21,10 +18,8 @@ const char* const kModules[] = {"TscIniModule", "TscClassesModule", "TscDialogsM
 
 void registerScriptModules(const TscLaterModules& later)
 {
-    scRegisterEventAdapters();
+    scRegisterWindowlessModules();
     registerScriptGuiClasses();
-    scRegisterIniModule();
-    scRegisterClassesModule();
     scRegisterDialogsModule();
     scRegisterGraphicsModule();
     scRegisterFormsModule();

@@ -1,8 +1,9 @@
 #pragma once
 // The one start-up routine of the script registrations. After
 // registerCoreClasses, registerCanvasClasses and registerPictureClasses it
-// registers, in this order: the event adapters, the control, form and
-// dialog classes, and the modules 2 (ini files), 3 (classes), 4 (dialogs),
+// registers, in this order: the modules that need no window system (the
+// event adapters, 2 ini files and 3 classes: scRegisterWindowlessModules),
+// the control, form and dialog classes, and the modules 4 (dialogs),
 // 5 (graphics), 6 (forms); then 7 (report classes) and 8 (rich text) when
 // their libraries hand in their modules. Module 1 (system functions) is
 // always first in the list.

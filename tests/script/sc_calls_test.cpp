@@ -1,0 +1,138 @@
+// Calls of script procedures: what a call stores, what a recursive call
+// keeps aside and gives back, and what an argument sees.
+
+#include <gtest/gtest.h>
+
+#include "Exceptions.h"
+#include "sc_test_support.h"
+
+namespace {
+
+TEST(Calls, ArgumentsOfEveryCountAndShape)
+{
+    // Up to four arguments without var parameters take the short way; more,
+    // or var parameters, the general one. Defaults fill what is left out.
+    EXPECT_EQ(runPascal("function A0: Integer; begin Result := 7 end;"
+                        "function A1(a: Integer): Integer; begin Result := a end;"
+                        "function A4(a, b, c, d: Integer): Integer; begin Result := a * 1000 + b * 100 + c * 10 + d end;"
+                        "function A5(a, b, c, d, e: Integer): Integer; begin Result := A4(a, b, c, d) * 10 + e end;"
+                        "function D(a: Integer; b: Integer = 5): Integer; begin Result := a * 10 + b end;"
+                        "procedure V(a: Integer; var b: Integer; c: Integer); begin b := a + c end;"
+                        "var x: Integer;"
+                        "begin ShowMessage(IntToStr(A0 + A1(1)) + ' ' + IntToStr(A4(1, 2, 3, 4)) + ' ' +"
+                        "  IntToStr(A5(1, 2, 3, 4, 5)) + ' ' + IntToStr(D(1)) + ' ' + IntToStr(D(1, 2)));"
+                        "  V(3, x, 4); ShowMessage(IntToStr(x)) end."),
+              "8 1234 12345 15 12|7|");
+}
+
+TEST(Calls, ArgumentsAreAllReadBeforeTheFirstIsStored)
+{
+    // The arguments of a recursive call name the parameters it sets.
+    EXPECT_EQ(runPascal("function Swap(a, b, depth: Integer): String;"
+                        "begin if depth = 0 then Result := IntToStr(a) + ',' + IntToStr(b)"
+                        "  else Result := Swap(b, a, depth - 1) end;"
+                        "begin ShowMessage(Swap(1, 2, 1) + ' ' + Swap(1, 2, 2) + ' ' + Swap(1, 2, 3)) end."),
+              "2,1 1,2 2,1|");
+}
+
+TEST(Calls, ARecursiveCallStartsWithTheCallersLocalsAndGivesThemBack)
+{
+    // k is not set before the inner call reads it: it holds the caller's
+    // value; the caller finds its own k and n again afterwards.
+    EXPECT_EQ(runPascal("function F(n: Integer): Integer; var k: Integer;"
+                        "begin if n = 0 then begin Result := k; exit end;"
+                        "  k := n * 10; Result := F(n - 1);"
+                        "  ShowMessage(IntToStr(n) + ':' + IntToStr(k)) end;"
+                        "begin ShowMessage(IntToStr(F(3))) end."),
+              "1:10|2:20|3:30|10|");
+}
+
+TEST(Calls, ResultStartsEmptyInEveryCallOfItsKind)
+{
+    // The caller has set its Result before the inner call; the inner one
+    // starts at 0 or '' all the same.
+    EXPECT_EQ(runPascal("function H(n: Integer): Integer;"
+                        "begin if n > 0 then begin Result := 100; Result := Result + H(n - 1) end end;"
+                        "function S(n: Integer): String;"
+                        "begin if n > 0 then begin Result := 'x'; Result := Result + S(n - 1) + '.' end end;"
+                        "begin ShowMessage(IntToStr(H(0)) + ' ' + IntToStr(H(3)) + ' [' + S(0) + '] ' + S(3)) end."),
+              "0 300 [] xxx...|");
+}
+
+TEST(Calls, TextsThroughRecursionKeepTheirValues)
+{
+    EXPECT_EQ(runPascal("function Rev(s: String): String;"
+                        "begin if Length(s) <= 1 then Result := s"
+                        "  else Result := Rev(Copy(s, 2, 1000)) + Copy(s, 1, 1);"
+                        "  if Length(s) > 4 then ShowMessage(s) end;"
+                        "var t: String;"
+                        "begin t := 'abcdef'; ShowMessage(Rev(t) + ' ' + t) end."),
+              "bcdef|abcdef|fedcba abcdef|");
+}
+
+TEST(Calls, AFailedArgumentLeavesTheCallersFrameAsItWas)
+{
+    // The inner call's argument cannot become an Integer: the error passes
+    // before its body runs, and the caller's parameter and local are intact.
+    EXPECT_EQ(runPascal("function G(n: Integer; v: Variant): Integer; var k: Integer;"
+                        "begin k := n + 1; Result := n;"
+                        "  if n = 1 then begin"
+                        "    try G(v, v); except ShowMessage(ExceptionClassName + ' ' + IntToStr(n) + ' ' + IntToStr(k)); end;"
+                        "  end;"
+                        "end;"
+                        "begin ShowMessage(IntToStr(G(1, 'abc'))) end."),
+              "EVariantTypeCastError 1 2|1|");
+}
+
+TEST(Calls, AnErrorInsideARecursiveCallGivesTheFrameBack)
+{
+    EXPECT_EQ(runPascal("function E(n: Integer): Integer; var k: String;"
+                        "begin k := 'level' + IntToStr(n);"
+                        "  if n = 0 then RaiseException('deep');"
+                        "  try Result := E(n - 1) except ShowMessage(k + ' ' + IntToStr(n)); RaiseException(ExceptionMessage) end end;"
+                        "begin try E(2) except ShowMessage(ExceptionMessage) end end."),
+              "level1 1|level2 2|deep|");
+}
+
+TEST(Calls, TheHostReenteringWithTheRunningFramesOwnValue)
+{
+    // A host callback re-enters the running procedure and hands it, as the
+    // argument, the running call's parameter itself (in place): the inner
+    // call receives that value.
+    TestScript t("var Count: Integer;"
+                 "function W(n: Integer): Integer;"
+                 "begin if Count > 0 then begin Count := Count - 1; Result := Again + 1 end else Result := n end;"
+                 "begin end.");
+    TscScript* script = &t.script;
+    t.script.AddMethodEx("function Again: Integer",
+                         [script](TObject*, const TClass*, const std::string&, TscMethodHelper*) {
+                             auto* w = static_cast<TscProcVariable*>(script->FindLocal("W"));
+                             return w->Invoke(std::span<const Variant>(&w->GetParam(0)->Value, 1));
+                         });
+    ASSERT_TRUE(t.compile());
+    t.script.SetVariable("Count", Variant(2));
+    EXPECT_EQ(t.script.CallFunction("W", VarArrayOf({Variant(5)})).toInt(), 7);
+}
+
+TEST(Calls, AProcedureReadAsAValueInsideItselfKeepsItsParameters)
+{
+    // Reading the running procedure without arguments (as a host does with
+    // GetValue) runs it with the parameters as they stand.
+    TestScript t("var Count: Integer;"
+                 "function R(n: Integer): Integer;"
+                 "begin if Count > 0 then begin Count := Count - 1; n := n + 1; Result := Self * 10 + n end"
+                 "  else Result := n end;"
+                 "begin end.");
+    TscScript* script = &t.script;
+    t.script.AddMethodEx("function Self: Integer",
+                         [script](TObject*, const TClass*, const std::string&, TscMethodHelper*) {
+                             return static_cast<TscProcVariable*>(script->FindLocal("R"))->GetValue();
+                         });
+    ASSERT_TRUE(t.compile());
+    t.script.SetVariable("Count", Variant(2));
+    // R(1): n = 2, inner R sees 2: n = 3, innermost sees 3 and returns 3;
+    // 3 * 10 + 3 = 33; 33 * 10 + 2 = 332.
+    EXPECT_EQ(t.script.CallFunction("R", VarArrayOf({Variant(1)})).toInt(), 332);
+}
+
+}  // namespace

@@ -1,0 +1,6 @@
+function Greeting(s: String): String;
+begin
+  Result := 'hello ' + s;
+end;
+begin
+end.
