@@ -25,6 +25,7 @@ using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TCanResizeEvent = TEvent<void(TObject* Sender, int32_t& NewWidth, int32_t& NewHeight, bool& Resize)>;
 
+// The signatures of standard types alone are named in ReflectionBuilder.h.
 template <>
 struct EventTypeName<void(TObject*, TMouseButton, TShiftState, int32_t, int32_t)> {
     static constexpr const char* value = "TMouseEvent";
@@ -38,18 +39,6 @@ struct EventTypeName<void(TObject*, uint16_t&, TShiftState)> {
     static constexpr const char* value = "TKeyEvent";
 };
 template <>
-struct EventTypeName<void(TObject*, std::string&)> {
-    static constexpr const char* value = "TKeyPressEvent";
-};
-template <>
 struct EventTypeName<void(TObject*, TCloseAction&)> {
     static constexpr const char* value = "TCloseEvent";
-};
-template <>
-struct EventTypeName<void(TObject*, bool&)> {
-    static constexpr const char* value = "TCloseQueryEvent";
-};
-template <>
-struct EventTypeName<void(TObject*, int32_t&, int32_t&, bool&)> {
-    static constexpr const char* value = "TCanResizeEvent";
 };

@@ -175,6 +175,21 @@ template <>
 struct EventTypeName<void(TObject*)> {
     static constexpr const char* value = "TNotifyEvent";
 };
+// Signatures of standard types alone are named here, not beside the events
+// that use them: a class table that uses one without seeing its name would
+// read "TMethod" and give the linker two differing definitions to choose from.
+template <>
+struct EventTypeName<void(TObject*, std::string&)> {
+    static constexpr const char* value = "TKeyPressEvent";
+};
+template <>
+struct EventTypeName<void(TObject*, bool&)> {
+    static constexpr const char* value = "TCloseQueryEvent";
+};
+template <>
+struct EventTypeName<void(TObject*, int32_t&, int32_t&, bool&)> {
+    static constexpr const char* value = "TCanResizeEvent";
+};
 
 namespace reflection_detail {
 

@@ -17,6 +17,7 @@
 #include "object/ObjectTestUtil.h"
 #include "rpBands.h"
 #include "rpClassRTTI.h"
+#include "rpDataSets.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -355,4 +356,28 @@ TEST(ReportScripts, StylesPicturesAndDialogResults)
     ASSERT_NE(picture->Graphic(), nullptr);
     EXPECT_EQ(picture->Graphic()->Width(), 7);
     EXPECT_EQ(dialog->ModalResult(), 1);
+}
+
+TEST(ReportScripts, ADatasetsEndDecidedByAScriptHandler)
+{
+    // The dataset's var-Boolean event shares its signature with a form's
+    // OnCloseQuery: both carry the one name scripts attach handlers by.
+    EXPECT_EQ(GetPropInfo(TrpDataSet::StaticClass(), "OnCheckEOF")->PropType()->Name(), "TCloseQueryEvent");
+    EXPECT_EQ(GetPropInfo(GetClass("TForm"), "OnCloseQuery")->PropType()->Name(), "TCloseQueryEvent");
+
+    SmallReport r;
+    auto* data = new TrpUserDataSet(&r.report);
+    data->SetName("Rows");
+    data->RangeEnd = reCount;
+    data->RangeEndCount = 10;
+    EXPECT_EQ(r.run("procedure StopAtThree(Sender: TObject; var Eof: Boolean);"
+                    "begin if TrpDataSet(Sender).RecNo >= 3 then Eof := True end;"
+                    "var n: Integer;"
+                    "begin"
+                    "  Rows.OnCheckEOF := 'StopAtThree';"
+                    "  Rows.First; n := 0;"
+                    "  while not Rows.Eof do begin n := n + 1; Rows.Next end;"
+                    "  ShowMessage(IntToStr(n));"
+                    "end."),
+              "3|");
 }
