@@ -2,14 +2,17 @@
 // What the report sees of a preview control: the report drives it through
 // these seven operations while it prepares; the control reaches the pages
 // only through the prepared-pages interface. The preview library
-// implements it.
+// implements it. A component, so that a report can name it (Preview).
+
+#include "Classes.h"
 
 class TrpReport;
 class TrpCustomPreviewPages;
 
-class TrpCustomPreview {
+class TrpCustomPreview : public TComponent {
+    DORVAK_CLASS(TrpCustomPreview, TComponent)
 public:
-    virtual ~TrpCustomPreview() = default;
+    explicit TrpCustomPreview(TComponent* owner = nullptr) : TComponent(owner) {}
 
     TrpReport* Report = nullptr;
     TrpCustomPreviewPages* PreviewPages = nullptr;

@@ -214,7 +214,7 @@ void TrpReport::ProgressStart(TrpProgressType type)
         progress_ = std::make_unique<TrpProgress>();
         progress_->Execute(0, std::string(), false, true);
     }
-    if (preview_ && type == ptRunning) preview_->ProgressStart();
+    if (TrpCustomPreview* preview = Preview(); preview && type == ptRunning) preview->ProgressStart();
     ProcessMessages();
 }
 
@@ -230,7 +230,7 @@ void TrpReport::Progress(TrpProgressType type, int progress)
         progress_->SetMessage(Format(GetResources().Get(key), {Variant(progress)}));
         if (progress_->Terminated()) SetTerminated(true);
     }
-    if (preview_ && type == ptRunning) preview_->Progress(progress - 1);
+    if (TrpCustomPreview* preview = Preview(); preview && type == ptRunning) preview->Progress(progress - 1);
     ProcessMessages();
 }
 
@@ -239,7 +239,7 @@ void TrpReport::ProgressStop(TrpProgressType type)
     if (engineOptions_->BackgroundMode) return;
     OnProgressStop(this, type, 0);
     if (progressWindowApplies(type)) progress_.reset();
-    if (preview_ && type == ptRunning) preview_->ProgressStop();
+    if (TrpCustomPreview* preview = Preview(); preview && type == ptRunning) preview->ProgressStop();
     ProcessMessages();
 }
 

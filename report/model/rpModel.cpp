@@ -1,8 +1,11 @@
 #include "rpModel.h"
 
+#include "rpCustomPreview.h"
+
 #include "ControlIdents.h"
 #include "FormTypes.h"
 #include "rpBands.h"
+#include "rpCustomPreview.h"
 #include "rpDBSet.h"
 #include "rpDataSets.h"
 #include "rpDialogControls.h"
@@ -102,6 +105,7 @@ void registerReportModel()
     RegisterClass<TrpCustomEngine>(TrpCustomEngine::Publish);
     RegisterClass<TrpEngine>(TrpEngine::Publish);
     RegisterClass<TrpCustomOutline>();
+    RegisterClass<TrpCustomPreview>();
     RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
     registerDialogControlClasses();

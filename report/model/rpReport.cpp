@@ -188,9 +188,9 @@ std::string TrpReport::GetDescription() const
 
 void TrpReport::SetPreview(TrpCustomPreview* value)
 {
-    if (preview_ && preview_ != value) {
-        preview_->Report = nullptr;
-        preview_->PreviewPages = nullptr;
+    if (TrpCustomPreview* old = preview_.get(); old && old != value) {
+        old->Report = nullptr;
+        old->PreviewPages = nullptr;
     }
     preview_ = value;
     if (value) {
@@ -271,6 +271,8 @@ void TrpReport::LoadFromStream(TStream& stream)
     TrpPreviewOptions preview;
     preview.Assign(previewOptions_.get());
     const bool oldStyleProgress = OldStyleProgress, showProgress = ShowProgress, storeInDFM = StoreInDFM;
+    // The preview in use stays whatever the file names.
+    const Ref<TrpCustomPreview> previewControl = preview_;
 
     SetLoadingFlag(true);
     std::string rawPassword;
@@ -294,6 +296,7 @@ void TrpReport::LoadFromStream(TStream& stream)
     preview.ThumbnailVisible = previewOptions_->ThumbnailVisible;
     previewOptions_->Assign(&preview);
 
+    if (Preview() != previewControl.get()) SetPreview(previewControl.get());
     OldStyleProgress = oldStyleProgress;
     ShowProgress = showProgress;
     StoreInDFM = storeInDFM;
@@ -446,6 +449,7 @@ void TrpReport::Publish(TClassBuilder<TrpReport>& b)
     b.property("EngineOptions", &R::EngineOptions, &R::setEngineOptions);
     b.property("IniFile", &R::IniFile);
     b.property("OldStyleProgress", &R::OldStyleProgress).defaultValue(false);
+    b.property("Preview", &R::Preview, &R::SetPreview);
     b.property("PreviewOptions", &R::PreviewOptions, &R::setPreviewOptions);
     b.property("PrintOptions", &R::PrintOptions, &R::setPrintOptions);
     b.property("ReportOptions", &R::ReportOptions, &R::setReportOptions);

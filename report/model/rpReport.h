@@ -14,6 +14,7 @@
 
 #include "StringLists.h"
 #include "rpClass.h"
+#include "rpCustomPreview.h"
 #include "rpGraphicUtils.h"
 #include "rpReportOptions.h"
 
@@ -22,7 +23,6 @@ class TrpVariables;
 class TrpStyles;
 class TrpPictureView;
 class TrpCustomPreviewPages;
-class TrpCustomPreview;
 class TrpBand;
 class TrpView;
 class TrpExpressionCache;
@@ -265,7 +265,7 @@ public:
     // The preview control the report drives, not owned. Setting nullptr
     // detaches the one attached; a new one gets the report and the pages
     // and is initialised.
-    TrpCustomPreview* Preview() const noexcept { return preview_; }
+    TrpCustomPreview* Preview() const noexcept { return preview_.get(); }
     void SetPreview(TrpCustomPreview* value);
 
     // ---- showing (rpReportShow.cpp)
@@ -324,7 +324,8 @@ private:
     Ref<TrpComponent> scriptSelf_;
     Variant scriptValue_;
     std::unique_ptr<TrpCustomPreviewPages> previewPages_;
-    TrpCustomPreview* preview_ = nullptr;
+    // Nil again once the control is gone.
+    Ref<TrpCustomPreview> preview_;
     friend class TrpPreviewWindow;
     // The preview and the own window let go of the report.
     void detachPreview();

@@ -65,8 +65,8 @@ void TrpReport::ShowReport(bool clearLastReport)
 void TrpReport::ShowPreparedReport()
 {
     previewForm_ = nullptr;
-    if (preview_) {
-        SetPreview(preview_);
+    if (TrpCustomPreview* preview = Preview()) {
+        SetPreview(preview);
         return;
     }
     if (!Factory()) throw EInvalidOperation("No preview window is available");
@@ -83,7 +83,7 @@ void TrpReport::ShowPreparedReport()
         {
             if (!modal) return;
             if (report.prepareTimer_) report.prepareTimer_->stop();
-            if (report.preview_ == form->PreviewControl()) report.SetPreview(nullptr);
+            if (report.Preview() == form->PreviewControl()) report.SetPreview(nullptr);
             if (report.previewForm_ == form) report.previewForm_ = nullptr;
             form->ForgetReport();
         }

@@ -266,6 +266,44 @@ TEST(Preparation, ProgressReachesTheEventsAndThePreviewExceptInBackgroundMode)
     EXPECT_EQ(sheet.report->ProgressWindow(), nullptr);
 }
 
+TEST(Preparation, TheExternalPreviewIsANamedReferenceThatTheReportLetsGo)
+{
+    RowsSheet sheet(40);
+    TrpReport& report = *sheet.report;
+    report.EngineOptions()->BackgroundMode = false;
+    const TPropInfo* prop = GetPropInfo(&report, "Preview");
+    ASSERT_TRUE(prop);
+    EXPECT_EQ(prop->Kind(), pkComponent);
+
+    // Set as a property, as a script or a reader would.
+    auto* preview = new FakePreview;
+    preview->SetName("ExternalPreview");
+    SetPropValue(&report, prop, ObjectToVariant(preview));
+    EXPECT_EQ(report.Preview(), preview);
+    EXPECT_EQ(preview->Report, &report);
+
+    // Stored by name; a file read in does not take the preview away, and a
+    // report without such a control reads nothing from the name.
+    TStringStream saved;
+    report.SaveToStream(saved);
+    EXPECT_NE(saved.DataString().find("Preview=\"ExternalPreview\""), std::string::npos);
+    saved.SetPosition(0);
+    report.LoadFromStream(saved);
+    EXPECT_EQ(report.Preview(), preview);
+    EXPECT_EQ(report.Errors.Count(), 0);
+    TrpReport other;
+    saved.SetPosition(0);
+    other.LoadFromStream(saved);
+    EXPECT_EQ(other.Preview(), nullptr);
+    EXPECT_EQ(other.Errors.Count(), 0);
+
+    // A control freed while attached leaves no dangling link behind: the
+    // next preparation runs without it.
+    delete preview;
+    EXPECT_EQ(report.Preview(), nullptr);
+    EXPECT_TRUE(sheet.prepare());
+}
+
 TEST(Preparation, CancellingKeepsThePagesBuiltSoFar)
 {
     RowsSheet sheet(1000);
