@@ -63,12 +63,18 @@ public:
     std::string Syntax;
     // The class the script named for a constructor call (else ClassRef).
     const TClass* CallClass = nullptr;
+    // A procedure that only edits the texts of its var parameters and runs
+    // no script meanwhile: a plain variable passed there lends its text for
+    // the call, so that the text can grow in place.
+    uint8_t VarTextInPlace = 0;
 
     // Argument i (0-based); i equal to the parameter count gives the value
     // being stored by ".SET". Out of range gives Empty.
     const Variant& GetParam(int index) const;
     // Writes argument i (a var parameter's value goes back to the caller).
     void SetParam(int index, const Variant& value);
+    // Argument i itself, to change in place (index checked by the caller).
+    Variant& ParamValue(int index) { return TscCustomVariable::GetParam(index)->Value; }
     int ParamCount() const { return Count(); }
 
     Variant GetValue() override;

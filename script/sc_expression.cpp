@@ -4,6 +4,7 @@
 #include "sc_expression.h"
 
 #include <array>
+#include <exception>
 #include <span>
 #include <utility>
 #include <vector>
@@ -666,6 +667,45 @@ struct EvaluatedArgs {
     }
 };
 
+// Plain variables passed as var parameters of a procedure that edits texts
+// in place: each gives up its share of the text for the call, so that the
+// parameter holds the only one. Should the call fail, the variables get
+// the parameters' values back; otherwise the caller writes them back.
+class LentTexts {
+public:
+    LentTexts(TscCustomHelper* helper, const TscDesignatorItem* item, int argc) : helper_(helper)
+    {
+        if (!helper) return;
+        for (int a = 0; a < argc && count_ < kMost; ++a) {
+            const Variant& param = helper->GetParam(a)->Value;
+            TscVariable* variable = item->Arg(a)->Root->DirectVar;
+            if (!helper->GetParam(a)->IsVarParam || !variable || variable->OnGetValue || variable->IsReadOnly ||
+                param.type() != varString || variable->Value.type() != varString ||
+                &variable->Value.rawString() != &param.rawString())
+                continue;
+            variable->Value.clear();
+            lent_[count_++] = {variable, a};
+        }
+    }
+    ~LentTexts()
+    {
+        if (!count_ || !std::uncaught_exceptions()) return;
+        for (int i = 0; i < count_; ++i) lent_[i].variable->Value = helper_->GetParam(lent_[i].param)->Value;
+    }
+    LentTexts(const LentTexts&) = delete;
+    LentTexts& operator=(const LentTexts&) = delete;
+
+private:
+    static constexpr int kMost = 4;
+    struct Lent {
+        TscVariable* variable;
+        int param;
+    };
+    TscCustomHelper* helper_;
+    Lent lent_[kMost];
+    int count_ = 0;
+};
+
 // A helper reached again while one of its uses is under way keeps that
 // use's context and arguments.
 class HelperUse {
@@ -811,6 +851,11 @@ Variant TscDesignator::evaluateItems(int from, Variant current, TscCustomVariabl
             if (ref->ItemKind == ikMethod) static_cast<TscMethodHelper*>(helper)->CallClass =
                 item->NamedClass ? item->NamedClass->ClassRef : nullptr;
             for (int a = 0; a < argc; ++a) helper->GetParam(a)->Value = std::move(args[static_cast<size_t>(a)]);
+            const LentTexts lent(ref->ItemKind == ikMethod && item->HasVarArgs &&
+                                         static_cast<TscMethodHelper*>(helper)->VarTextInPlace
+                                     ? helper
+                                     : nullptr,
+                                 item, argc);
             if (last && doSet) {
                 helper->SetValue(value);
                 current = Variant();
@@ -821,6 +866,9 @@ Variant TscDesignator::evaluateItems(int from, Variant current, TscCustomVariabl
             if (item->HasVarArgs)
                 for (int a = 0; a < argc; ++a)
                     if (helper->GetParam(a)->IsVarParam) item->Arg(a)->SetValue(helper->GetParam(a)->Value);
+            // The arguments are let go: a text kept here would be shared, and
+            // the next append to it would copy it whole.
+            for (int a = 0; a < argc; ++a) helper->GetParam(a)->Value.clear();
             break;
         }
         default:

@@ -174,6 +174,12 @@ public:
     uint8_t IsVarParam = 0;
 };
 
+// Inline: every call reads its parameters through it.
+inline TscParamItem* TscCustomVariable::GetParam(int index) const
+{
+    return static_cast<TscParamItem*>(Items(index));
+}
+
 // A script procedure or function with its local scope (whose Parent is the
 // declaring script). Its parameters are its children. Reading it runs it.
 class TscProcVariable : public TscCustomVariable {

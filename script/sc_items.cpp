@@ -75,11 +75,6 @@ Variant TscCustomVariable::GetValue()
     return Value;
 }
 
-TscParamItem* TscCustomVariable::GetParam(int index) const
-{
-    return static_cast<TscParamItem*>(Items(index));
-}
-
 int TscCustomVariable::GetNumberOfRequiredParams() const
 {
     int required = 0;

@@ -433,14 +433,22 @@ void TscSysFunctions::addStrings()
     s.AddMethodEx("procedure Delete(var s: String; from, count: Integer)", remove, cat);
     s.AddMethodEx("procedure DeleteStr(var s: String; from, count: Integer)", remove, cat);
     s.AddMethodEx("procedure Insert(s: String; var s2: String; pos: Integer)", handler([](TscMethodHelper& c) {
-                      std::string target = text(c, 1);
                       int64_t at = integer(c, 2);
+                      // At the end: an append, in place when the text is the
+                      // parameter's alone.
+                      if (c.ParamCount() > 1 && c.GetParam(1).type() == varString &&
+                          at > static_cast<int64_t>(c.GetParam(1).rawString().size())) {
+                          c.ParamValue(1).appendString(TextArg(c, 0));
+                          return Variant();
+                      }
+                      std::string target = text(c, 1);
                       at = std::clamp<int64_t>(at, 1, static_cast<int64_t>(target.size()) + 1);
                       target.insert(static_cast<size_t>(at - 1), text(c, 0));
                       c.SetParam(1, Variant(std::move(target)));
                       return Variant();
                   }),
-                  cat);
+                  cat)
+        ->VarTextInPlace = 1;
     s.AddMethodEx("function Uppercase(s: String): String",
                   handler([](TscMethodHelper& c) { return Variant(AnsiUpperCase(TextArg(c, 0))); }), cat);
     s.AddMethodEx("function Lowercase(s: String): String",

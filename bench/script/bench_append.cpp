@@ -1,6 +1,7 @@
 // Building a text one character at a time: 1,000,000 appends of one
-// character in PascalScript (s := s + 'x') and in BasicScript with its
-// join (s = s & "x"), and Lua 5.4 doing the same (s = s .. 'x') in the
+// character in PascalScript (s := s + 'x', the same with Length(s) read at
+// every step, and Insert('x', s, Length(s) + 1))
+// and in BasicScript with its join (s = s & "x"), and Lua 5.4 doing the same (s = s .. 'x') in the
 // same run. Our text grows in place; Lua copies it
 // on every append, so its run takes a minute or more and runs once. The
 // table after the Google Benchmark output gives both times and the ratio.
@@ -31,6 +32,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kAppends = 1000000;
 double bestOurs = 0;
 double bestBasic = 0;
+double bestInsert = 0;
+double bestRead = 0;
 double bestLua = 0;
 
 template <class F>
@@ -67,6 +70,24 @@ void BM_Append_Pascal(benchmark::State& state)
 }
 BENCHMARK(BM_Append_Pascal)->Iterations(5)->Unit(benchmark::kMillisecond);
 
+void BM_Append_PascalInsert(benchmark::State& state)
+{
+    appendIn(state, bestInsert, "PascalScript",
+             "function Append: Integer; var i: Integer; s: String; begin s := ''; for i := 1 to " +
+                 std::to_string(kAppends) + " do Insert('x', s, Length(s) + 1); Result := Length(s) end; begin end.");
+}
+BENCHMARK(BM_Append_PascalInsert)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// The text is also handed to a function at every step, which must not keep
+// a share of it.
+void BM_Append_PascalWhileRead(benchmark::State& state)
+{
+    appendIn(state, bestRead, "PascalScript",
+             "function Append: Integer; var i, n: Integer; s: String; begin s := ''; for i := 1 to " +
+                 std::to_string(kAppends) + " do begin s := s + 'x'; n := Length(s) end; Result := n end; begin end.");
+}
+BENCHMARK(BM_Append_PascalWhileRead)->Iterations(5)->Unit(benchmark::kMillisecond);
+
 void BM_Append_BasicJoin(benchmark::State& state)
 {
     appendIn(state, bestBasic, "BasicScript",
@@ -102,6 +123,8 @@ void printAppendTable()
     std::printf("\n%d single-character appends: best seconds per run\n", kAppends);
     std::printf("  ours (PascalScript +) %10.3f   (target: under 0.200)\n", bestOurs);
     std::printf("  ours (BasicScript &)  %10.3f   (target: under 0.200)\n", bestBasic);
+    std::printf("  ours (Insert at end)  %10.3f   (target: under 0.200)\n", bestInsert);
+    std::printf("  ours (+, Length read) %10.3f   (target: under 0.200)\n", bestRead);
     if (bestLua > 0 && bestOurs > 0)
         std::printf("  Lua 5.4               %10.3f   ours/Lua %.4f and %.4f (Lua takes %.0f times as long)\n", bestLua,
                     bestOurs / bestLua, bestBasic / bestLua, bestLua / bestOurs);

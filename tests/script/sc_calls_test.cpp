@@ -135,4 +135,21 @@ TEST(Calls, AProcedureReadAsAValueInsideItselfKeepsItsParameters)
     EXPECT_EQ(t.script.CallFunction("R", VarArrayOf({Variant(1)})).toInt(), 332);
 }
 
+TEST(Calls, InsertAtTheEndGrowsTheTextItLendsAndGivesItBackOnFailure)
+{
+    // The variable lends its text to Insert: the text shared with another
+    // variable or with the inserted text stays as it was, and a failing
+    // position leaves the variable holding its text.
+    EXPECT_EQ(runPascal("var s, t: String; i: Integer; v: Variant;"
+                        "begin"
+                        "  for i := 1 to 1000 do Insert(Chr(65 + i mod 26), s, Length(s) + 1);"
+                        "  ShowMessage(IntToStr(Length(s)) + ' ' + Copy(s, 1, 3) + ' ' + Copy(s, 998, 3));"
+                        "  t := 'abc'; Insert(t, t, 10); ShowMessage(t);"
+                        "  t := 'abc'; s := t; Insert('x', t, 4); ShowMessage(t + ' ' + s);"
+                        "  t := 'abc'; Insert('x', t, 2); Insert('y', t, 0); ShowMessage(t);"
+                        "  t := 'abc'; v := 'far'; try Insert('x', t, v); except ShowMessage(ExceptionClassName + ' ' + t) end;"
+                        "end."),
+              "1000 BCD KLM|abcabc|abcx abc|yaxbc|EVariantTypeCastError abc|");
+}
+
 }  // namespace
