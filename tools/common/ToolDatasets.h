@@ -17,10 +17,28 @@
 #include "rpDataSets.h"
 #include "rpReport.h"
 
+using ToolDatasetList = std::vector<std::pair<std::string, std::string>>;
+
+// Reads one of the options "--db FILE" and "--dataset NAME=SQL" with its
+// value; false for a dataset without a name before "=".
+inline bool takeDatasetOption(const std::string& option, const std::string& value, std::string& database,
+                              ToolDatasetList& datasets)
+{
+    if (option == "--db") {
+        database = value;
+        return true;
+    }
+    const size_t eq = value.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    datasets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+    return true;
+}
+inline bool isDatasetOption(const std::string& option) { return option == "--db" || option == "--dataset"; }
+
 class ToolDatasets {
 public:
     // No database: no datasets.
-    ToolDatasets(const std::string& database, const std::vector<std::pair<std::string, std::string>>& datasets)
+    ToolDatasets(const std::string& database, const ToolDatasetList& datasets)
     {
         form.SetName("fmain");
         if (database.empty()) return;

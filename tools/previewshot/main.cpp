@@ -40,7 +40,7 @@ const char* const kUsage =
 struct Options {
     std::string input;
     std::string database;
-    std::vector<std::pair<std::string, std::string>> datasets;
+    ToolDatasetList datasets;
     std::string png;
     int page = 1;
     std::optional<Extended> zoom;
@@ -59,13 +59,8 @@ bool parse(int argc, char** argv, Options& o)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--db" && hasValue) {
-            o.database = argv[++i];
-        } else if (a == "--dataset" && hasValue) {
-            const std::string d = argv[++i];
-            const size_t eq = d.find('=');
-            if (eq == std::string::npos || eq == 0) return false;
-            o.datasets.emplace_back(d.substr(0, eq), d.substr(eq + 1));
+        if (isDatasetOption(a) && hasValue) {
+            if (!takeDatasetOption(a, argv[++i], o.database, o.datasets)) return false;
         } else if (a == "--png" && hasValue) {
             o.png = argv[++i];
         } else if (a == "--page" && hasValue) {

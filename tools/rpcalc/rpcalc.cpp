@@ -42,7 +42,7 @@ const char* const kUsage =
 struct Options {
     std::string report;
     std::string database;
-    std::vector<std::pair<std::string, std::string>> datasets;
+    ToolDatasetList datasets;
     int record = 1;
     bool memos = false;
     std::vector<std::string> expressions;
@@ -53,13 +53,8 @@ bool parse(int argc, char** argv, Options& o)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--db" && hasValue) {
-            o.database = argv[++i];
-        } else if (a == "--dataset" && hasValue) {
-            const std::string d = argv[++i];
-            const size_t eq = d.find('=');
-            if (eq == std::string::npos || eq == 0) return false;
-            o.datasets.emplace_back(d.substr(0, eq), d.substr(eq + 1));
+        if (isDatasetOption(a) && hasValue) {
+            if (!takeDatasetOption(a, argv[++i], o.database, o.datasets)) return false;
         } else if (a == "--record" && hasValue) {
             if (!TryStrToInt(argv[++i], o.record) || o.record < 1) return false;
         } else if (a == "--memos") {

@@ -37,7 +37,7 @@ const char* const kUsage =
 struct Options {
     std::string input;
     std::string database;
-    std::vector<std::pair<std::string, std::string>> datasets;
+    ToolDatasetList datasets;
     std::string file;
     std::string printer;
     std::string pages;
@@ -57,13 +57,8 @@ bool parse(const std::vector<std::string>& args, Options& o)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--db" && hasValue) {
-            o.database = args[++i];
-        } else if (a == "--dataset" && hasValue) {
-            const std::string& d = args[++i];
-            const size_t eq = d.find('=');
-            if (eq == std::string::npos || eq == 0) return false;
-            o.datasets.emplace_back(d.substr(0, eq), d.substr(eq + 1));
+        if (isDatasetOption(a) && hasValue) {
+            if (!takeDatasetOption(a, args[++i], o.database, o.datasets)) return false;
         } else if (a == "--file" && hasValue) {
             o.file = args[++i];
         } else if (a == "--printer" && hasValue) {
