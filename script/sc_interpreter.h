@@ -210,6 +210,7 @@ public:
     std::vector<TscCustomEvent*> Adapters;
 
 private:
+    friend class TscCallNode;
     template <class Args, bool Outs>
     Variant enter(Args args, std::span<Variant> outs);
     Variant run();

@@ -9,6 +9,7 @@
 #include "sc_arith.h"
 #include "sc_classes.h"
 #include "sc_const.h"
+#include "sc_expression.h"
 #include "sc_interpreter.h"
 #include "sc_parser.h"
 #include "sc_stack.h"
@@ -348,6 +349,36 @@ Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant
 Variant TscProcVariable::InvokeMoving(std::span<Variant> args, std::span<Variant> outs)
 {
     return enter<std::span<Variant>, true>(args, outs);
+}
+
+// The call nodes live beside the call path, so that a call of up to four
+// arguments runs it inline. The arguments are all evaluated, in order,
+// before the first one is stored: an argument may read the parameter a
+// recursive call sets.
+template <size_t... I>
+[[gnu::always_inline]] inline Variant TscCallNode::callWith(std::index_sequence<I...>)
+{
+    Variant args[] = {scArgumentValue(args_[I])...};
+    return Proc->enter<std::span<Variant>, false>(std::span<Variant>(args, sizeof...(I)), {});
+}
+
+[[gnu::flatten]] Variant TscCallNode::Eval()
+{
+    scCheckStack();
+    // One argument, the most frequent, takes the shortest way.
+    if (argc_ == 1) return callWith(std::make_index_sequence<1>());
+    return evalOther();
+}
+
+[[gnu::flatten]] Variant TscCallNode::evalOther()
+{
+    switch (argc_) {
+    case 0: return Proc->enter<std::span<Variant>, false>({}, {});
+    case 2: return callWith(std::make_index_sequence<2>());
+    case 3: return callWith(std::make_index_sequence<3>());
+    case 4: return callWith(std::make_index_sequence<4>());
+    default: return scCallProc(Proc, Item);
+    }
 }
 
 // ---------------------------------------------------------------- types
