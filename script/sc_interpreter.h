@@ -128,16 +128,18 @@ public:
     Variant GetValue() override;
     // SetValue without the call when the value has the variable's own kind
     // already (the common case of every store).
+    // Whether Store keeps the value as it is.
+    bool TakesAsIs(const Variant& value) const { return value.type() == NativeType || NativeType == varAny; }
     void Store(const Variant& value)
     {
-        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+        if (!IsReadOnly && TakesAsIs(value))
             Value = value;
         else
             SetValue(value);
     }
     void Store(Variant&& value)
     {
-        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+        if (!IsReadOnly && TakesAsIs(value))
             Value = std::move(value);
         else
             SetValue(value);
