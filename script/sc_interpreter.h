@@ -126,10 +126,10 @@ public:
     TscGetVariableValueEvent OnGetValue;
     void SetValue(const Variant& value) override;
     Variant GetValue() override;
-    // SetValue without the call when the value has the variable's own kind
-    // already (the common case of every store).
     // Whether Store keeps the value as it is.
     bool TakesAsIs(const Variant& value) const { return value.type() == NativeType || NativeType == varAny; }
+    // SetValue without the call when the value has the variable's own kind
+    // already (the common case of every store).
     void Store(const Variant& value)
     {
         if (!IsReadOnly && TakesAsIs(value))
