@@ -133,9 +133,9 @@ public:
             int32_t a, b;
             if (BothPeek && integerOperands(a, b) && ((O != opMod && O != opDivInt) || b != 0)) {
                 if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
-                if constexpr (O == opPlus || O == opStrCat) return scIntResult(int64_t{a} + b);
-                if constexpr (O == opMinus) return scIntResult(int64_t{a} - b);
-                if constexpr (O == opMul) return scIntResult(int64_t{a} * b);
+                if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
+                if constexpr (O == opMinus) return scIntSub(a, b);
+                if constexpr (O == opMul) return scIntMul(a, b);
                 if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
                 if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
             }
