@@ -17,6 +17,29 @@ inline Variant scIntResult(int64_t v) noexcept
     return Variant(v);
 }
 
+// scIntResult of the sum, difference and product of two Integers, told by
+// the overflow flag rather than by a range test of the wide result.
+inline Variant scIntAdd(int32_t a, int32_t b) noexcept
+{
+    int32_t r;
+    if (__builtin_add_overflow(a, b, &r)) return Variant(int64_t{a} + b);
+    return Variant(r);
+}
+
+inline Variant scIntSub(int32_t a, int32_t b) noexcept
+{
+    int32_t r;
+    if (__builtin_sub_overflow(a, b, &r)) return Variant(int64_t{a} - b);
+    return Variant(r);
+}
+
+inline Variant scIntMul(int32_t a, int32_t b) noexcept
+{
+    int32_t r;
+    if (__builtin_mul_overflow(a, b, &r)) return Variant(int64_t{a} * b);
+    return Variant(r);
+}
+
 // Overwrites a value with a number in place (cheaper than an assignment,
 // which must allow for the source being the target).
 template <class T>
@@ -36,7 +59,7 @@ inline void scReplace(Variant& slot, Variant&& value) noexcept
 inline Variant scAdd(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
-        return scIntResult(static_cast<int64_t>(a.rawInt()) + b.rawInt());
+        return scIntAdd(a.rawInt(), b.rawInt());
     if (a.type() == varDouble && b.type() == varDouble) {
         const double d = a.rawDouble() + b.rawDouble();
         if (std::isfinite(d)) return Variant(d);
@@ -47,7 +70,7 @@ inline Variant scAdd(const Variant& a, const Variant& b)
 inline Variant scSub(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
-        return scIntResult(static_cast<int64_t>(a.rawInt()) - b.rawInt());
+        return scIntSub(a.rawInt(), b.rawInt());
     if (a.type() == varDouble && b.type() == varDouble) {
         const double d = a.rawDouble() - b.rawDouble();
         if (std::isfinite(d)) return Variant(d);
@@ -58,7 +81,7 @@ inline Variant scSub(const Variant& a, const Variant& b)
 inline Variant scMul(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger)
-        return scIntResult(static_cast<int64_t>(a.rawInt()) * b.rawInt());
+        return scIntMul(a.rawInt(), b.rawInt());
     if (a.type() == varDouble && b.type() == varDouble) {
         const double d = a.rawDouble() * b.rawDouble();
         if (std::isfinite(d)) return Variant(d);

@@ -18,17 +18,6 @@
 
 // ---------------------------------------------------------------- nodes
 
-namespace {
-
-// An argument's value: read in place when nothing needs to run for it.
-[[gnu::always_inline]] inline Variant argumentValue(TscExpressionNode* arg)
-{
-    if (const Variant* value = arg->Peek()) return *value;
-    return arg->Eval();
-}
-
-}  // namespace
-
 TscExpressionNode::~TscExpressionNode()
 {
     delete Left;
@@ -144,9 +133,9 @@ public:
             int32_t a, b;
             if (BothPeek && integerOperands(a, b) && ((O != opMod && O != opDivInt) || b != 0)) {
                 if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
-                if constexpr (O == opPlus || O == opStrCat) return scIntResult(int64_t{a} + b);
-                if constexpr (O == opMinus) return scIntResult(int64_t{a} - b);
-                if constexpr (O == opMul) return scIntResult(int64_t{a} * b);
+                if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
+                if constexpr (O == opMinus) return scIntSub(a, b);
+                if constexpr (O == opMul) return scIntMul(a, b);
                 if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
                 if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
             }
@@ -770,42 +759,11 @@ template <size_t... I>
 [[gnu::always_inline]] inline Variant callWith(TscProcVariable* proc, const TscDesignatorItem* item,
                                                std::index_sequence<I...>)
 {
-    Variant args[] = {argumentValue(item->Arg(static_cast<int>(I))->Root)...};
+    Variant args[] = {scArgumentValue(item->Arg(static_cast<int>(I))->Root)...};
     return proc->InvokeMoving(std::span<Variant>(args, sizeof...(I)));
 }
 
 }  // namespace
-
-// The arguments are all evaluated, in order, before the first one is
-// stored: an argument may read the parameter a recursive call sets.
-template <size_t... I>
-inline Variant TscCallNode::callWith(std::index_sequence<I...>)
-{
-    Variant args[] = {argumentValue(args_[I])...};
-    return Proc->InvokeMoving(std::span<Variant>(args, sizeof...(I)));
-}
-
-Variant TscCallNode::Eval()
-{
-    scCheckStack();
-    // One argument, the most frequent, takes the shortest way.
-    if (argc_ == 1) {
-        Variant arg = argumentValue(args_[0]);
-        return Proc->InvokeMoving(std::span<Variant>(&arg, 1));
-    }
-    return evalOther();
-}
-
-[[gnu::flatten]] Variant TscCallNode::evalOther()
-{
-    switch (argc_) {
-    case 0: return Proc->InvokeMoving({});
-    case 2: return callWith(std::make_index_sequence<2>());
-    case 3: return callWith(std::make_index_sequence<3>());
-    case 4: return callWith(std::make_index_sequence<4>());
-    default: return scCallProc(Proc, Item);
-    }
-}
 
 Variant scCallProc(TscProcVariable* proc, const TscDesignatorItem* item)
 {

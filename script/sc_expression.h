@@ -285,6 +285,13 @@ private:
     int argc_ = -1;
 };
 
+// An argument's value: read in place when nothing needs to run for it.
+[[gnu::always_inline]] inline Variant scArgumentValue(TscExpressionNode* arg)
+{
+    if (const Variant* value = arg->Peek()) return *value;
+    return arg->Eval();
+}
+
 // Calls a script procedure with the arguments of a designator item; var
 // parameters write their values back to the item's arguments.
 Variant scCallProc(TscProcVariable* proc, const TscDesignatorItem* item);

@@ -126,18 +126,20 @@ public:
     TscGetVariableValueEvent OnGetValue;
     void SetValue(const Variant& value) override;
     Variant GetValue() override;
+    // Whether Store keeps the value as it is.
+    bool TakesAsIs(const Variant& value) const { return value.type() == NativeType || NativeType == varAny; }
     // SetValue without the call when the value has the variable's own kind
     // already (the common case of every store).
     void Store(const Variant& value)
     {
-        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+        if (!IsReadOnly && TakesAsIs(value))
             Value = value;
         else
             SetValue(value);
     }
     void Store(Variant&& value)
     {
-        if (!IsReadOnly && (value.type() == NativeType || NativeType == varAny))
+        if (!IsReadOnly && TakesAsIs(value))
             Value = std::move(value);
         else
             SetValue(value);
@@ -210,6 +212,7 @@ public:
     std::vector<TscCustomEvent*> Adapters;
 
 private:
+    friend class TscCallNode;
     template <class Args, bool Outs>
     Variant enter(Args args, std::span<Variant> outs);
     Variant run();

@@ -9,6 +9,7 @@
 #include "sc_arith.h"
 #include "sc_classes.h"
 #include "sc_const.h"
+#include "sc_expression.h"
 #include "sc_interpreter.h"
 #include "sc_parser.h"
 #include "sc_stack.h"
@@ -212,30 +213,41 @@ public:
     // Keeps the frame's values aside; the run sets the first setTo itself.
     void keep(const std::vector<Variant*>& values, size_t setTo)
     {
-        values_ = &values;
-        count_ = values.size();
-        if (count_ > kInline) slots_ = static_cast<Variant*>(::operator new(count_ * sizeof(Variant)));
+        // Each value keeps its place beside it: putting back reads no
+        // frame, and locals spare reading members again after each store.
+        const size_t count = values.size();
+        Slot* const slots = count > kInline ? static_cast<Slot*>(::operator new(count * sizeof(Slot))) : inlineSlots();
         Variant* const* from = values.data();
-        for (size_t i = 0; i < count_; ++i) new (slots_ + i) Variant(std::move(*from[i]));
-        for (size_t i = setTo; i < count_; ++i) new (from[i]) Variant(slots_[i]);
+        for (size_t i = 0; i < count; ++i) {
+            slots[i].place = from[i];
+            new (&slots[i].value) Variant(std::move(*from[i]));
+        }
+        for (size_t i = setTo; i < count; ++i) new (from[i]) Variant(slots[i].value);
+        slots_ = slots;
+        count_ = count;
     }
     ~SavedFrame()
     {
-        if (!count_) return;
-        // Each slot is moved out (left empty, nothing to destroy).
-        Variant* const* to = values_->data();
-        for (size_t i = 0; i < count_; ++i) scReplace(*to[i], std::move(slots_[i]));
-        if (count_ > kInline) ::operator delete(slots_);
+        const size_t count = count_;
+        if (!count) return;
+        // Each value is moved out (left empty, nothing to destroy).
+        Slot* const slots = slots_;
+        for (size_t i = 0; i < count; ++i) scReplace(*slots[i].place, std::move(slots[i].value));
+        if (count > kInline) ::operator delete(slots);
     }
     SavedFrame(const SavedFrame&) = delete;
     SavedFrame& operator=(const SavedFrame&) = delete;
 
 private:
+    struct Slot {
+        Variant* place;
+        Variant value;
+    };
     static constexpr size_t kInline = 8;
-    const std::vector<Variant*>* values_ = nullptr;
+    Slot* inlineSlots() { return reinterpret_cast<Slot*>(storage_); }
     size_t count_ = 0;
-    alignas(Variant) unsigned char storage_[kInline * sizeof(Variant)];
-    Variant* slots_ = reinterpret_cast<Variant*>(storage_);
+    Slot* slots_ = nullptr;
+    alignas(Slot) unsigned char storage_[kInline * sizeof(Slot)];
 };
 
 struct CallDepth {
@@ -316,14 +328,22 @@ template <class Args, bool Outs>
     const int count = Count();
     const size_t given = std::min(args.size(), static_cast<size_t>(count));
     SavedFrame saved;
-    if (Executing)
-        saved.keep(frame(), hostArgs || !framedParams_ ? 0 : given + (framedResult_ && given == static_cast<size_t>(count)));
+    // The parameters given were moved aside, and are writable: each is empty.
+    bool emptied = false;
+    if (Executing) {
+        const std::vector<Variant*>& values = frame();
+        emptied = !hostArgs && framedParams_;
+        saved.keep(values, emptied ? given + (framedResult_ && given == static_cast<size_t>(count)) : 0);
+    }
 
     for (size_t i = 0; i < given; ++i) {
+        TscParamItem* param = GetParam(static_cast<int>(i));
         if constexpr (hostArgs)
-            GetParam(static_cast<int>(i))->Store(args[i]);
+            param->Store(args[i]);
+        else if (emptied && param->TakesAsIs(args[i]))
+            new (&param->Value) Variant(std::move(args[i]));
         else
-            GetParam(static_cast<int>(i))->Store(std::move(args[i]));
+            param->Store(std::move(args[i]));
     }
 
     Variant result = scGuardMemory([this] { return run(); });
@@ -348,6 +368,36 @@ Variant TscProcVariable::Invoke(std::span<const Variant> args, std::span<Variant
 Variant TscProcVariable::InvokeMoving(std::span<Variant> args, std::span<Variant> outs)
 {
     return enter<std::span<Variant>, true>(args, outs);
+}
+
+// The call nodes live beside the call path, so that a call of up to four
+// arguments runs it inline. The arguments are all evaluated, in order,
+// before the first one is stored: an argument may read the parameter a
+// recursive call sets.
+template <size_t... I>
+[[gnu::always_inline]] inline Variant TscCallNode::callWith(std::index_sequence<I...>)
+{
+    Variant args[] = {scArgumentValue(args_[I])...};
+    return Proc->enter<std::span<Variant>, false>(std::span<Variant>(args, sizeof...(I)), {});
+}
+
+[[gnu::flatten]] Variant TscCallNode::Eval()
+{
+    scCheckStack();
+    // One argument, the most frequent, takes the shortest way.
+    if (argc_ == 1) return callWith(std::make_index_sequence<1>());
+    return evalOther();
+}
+
+[[gnu::flatten]] Variant TscCallNode::evalOther()
+{
+    switch (argc_) {
+    case 0: return Proc->enter<std::span<Variant>, false>({}, {});
+    case 2: return callWith(std::make_index_sequence<2>());
+    case 3: return callWith(std::make_index_sequence<3>());
+    case 4: return callWith(std::make_index_sequence<4>());
+    default: return scCallProc(Proc, Item);
+    }
 }
 
 // ---------------------------------------------------------------- types

@@ -14,10 +14,28 @@ extern constinit thread_local uintptr_t scStackLimit;
 // Measures the stack on first use; true when the frame is below the limit.
 bool scStackBelowLimit(uintptr_t frame) noexcept;
 
+// Where the caller's frame ends. Read from the register where there is one:
+// asking for the frame's address makes every checking function keep a
+// frame pointer.
+[[gnu::always_inline]] inline uintptr_t scStackPosition() noexcept
+{
+#if defined(__x86_64__)
+    uintptr_t sp;
+    asm("mov %%rsp, %0" : "=r"(sp));
+    return sp;
+#elif defined(__aarch64__)
+    uintptr_t sp;
+    asm("mov %0, sp" : "=r"(sp));
+    return sp;
+#else
+    return reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+#endif
+}
+
 // True when the caller's frame lies within the reserve.
 [[gnu::always_inline]] inline bool scStackLow() noexcept
 {
-    const auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    const uintptr_t frame = scStackPosition();
     return frame < scStackLimit && scStackBelowLimit(frame);
 }
 

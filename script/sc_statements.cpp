@@ -120,11 +120,14 @@ void TscAssignmentStmt::combineWith(const Variant& v)
         Variant& slot = variable->Value;
         if constexpr (Op != opDivFloat) {
             if (slot.type() == varInteger && v.type() == varInteger && variable->Typ != fvtFloat) {
-                const int64_t a = slot.rawInt();
-                const int64_t b = v.rawInt();
-                const int64_t r = Op == opPlus ? a + b : Op == opMinus ? a - b : a * b;
-                if (r >= INT32_MIN && r <= INT32_MAX) {
-                    scStoreNumber(slot, static_cast<int32_t>(r));
+                const int32_t a = slot.rawInt();
+                const int32_t b = v.rawInt();
+                int32_t r;
+                const bool wide = Op == opPlus    ? __builtin_add_overflow(a, b, &r)
+                                  : Op == opMinus ? __builtin_sub_overflow(a, b, &r)
+                                                  : __builtin_mul_overflow(a, b, &r);
+                if (!wide) {
+                    scStoreNumber(slot, r);
                     return;
                 }
             }

@@ -206,6 +206,23 @@ TEST(Expressions, IntegerOverflowPromotesInsteadOfWrapping)
               "(Integer)");
 }
 
+TEST(Expressions, IntegerOverflowAtBothEndsOfEveryOperator)
+{
+    // Read in place, through a Variant operand (a call's result), and
+    // combined into a variable: each result that leaves the Integer range
+    // becomes an Int64, at the minimum as at the maximum.
+    EXPECT_EQ(runPascal("function Id(x: Integer): Integer; begin Result := x end;"
+                        "var lo, hi, m: Integer; w: Variant;"
+                        "begin lo := -2147483647 - 1; hi := 2147483647; m := -1;"
+                        "  ShowMessage(VarToStr(lo - 1) + ' ' + VarToStr(lo * m) + ' ' + VarToStr(hi * 2) + ' ' +"
+                        "    VarToStr(lo + hi) + ' ' + VarToStr(hi + 1));"
+                        "  ShowMessage(VarToStr(Id(lo) - 1) + ' ' + VarToStr(Id(lo) * m) + ' ' + VarToStr(Id(hi) + 1));"
+                        "  w := lo; w := w - 1; ShowMessage(VarToStr(w)); w := hi; w := w * 2; ShowMessage(VarToStr(w));"
+                        "  w := lo; w := w + hi; ShowMessage(VarToStr(w)) end."),
+              "-2147483649 2147483648 4294967294 -1 2147483648|-2147483649 2147483648 2147483648|-2147483649|"
+              "4294967294|-1|");
+}
+
 // ---------------------------------------------------------------- statements
 
 TEST(Statements, ForLoopBoundsAndLastValue)

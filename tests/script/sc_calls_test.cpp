@@ -70,6 +70,31 @@ TEST(Calls, TextsThroughRecursionKeepTheirValues)
               "bcdef|abcdef|fedcba abcdef|");
 }
 
+TEST(Calls, ARecursiveCallConvertsItsArgumentsAndTheCallerKeepsItsOwn)
+{
+    // Each inner call gets a text for its Integer and a number for its
+    // String: both are converted on the way in, and every caller finds its
+    // own values of the other kinds again.
+    EXPECT_EQ(runPascal("function K(n: Integer; s: String; depth: Integer): String; var a, b: Variant;"
+                        "begin if depth = 0 then begin Result := IntToStr(n + 1) + '/' + s + 'x'; exit end;"
+                        "  a := IntToStr(n * 2); b := n + 100;"
+                        "  Result := K(a, b, depth - 1) + ' ' + IntToStr(n) + s end;"
+                        "begin ShowMessage(K(3, 'q', 2)) end."),
+              "13/106x 6103 3q|");
+}
+
+TEST(Calls, VarParametersThroughRecursion)
+{
+    // The general way (var parameters) through a running procedure: each
+    // level adds to the caller's variable and keeps its own n.
+    EXPECT_EQ(runPascal("procedure Acc(n: Integer; var total: Integer);"
+                        "begin if n > 0 then begin total := total + n; Acc(n - 1, total);"
+                        "  ShowMessage(IntToStr(n) + ':' + IntToStr(total)) end end;"
+                        "var t: Integer;"
+                        "begin t := 100; Acc(3, t); ShowMessage(IntToStr(t)) end."),
+              "1:106|2:106|3:106|106|");
+}
+
 TEST(Calls, AFailedArgumentLeavesTheCallersFrameAsItWas)
 {
     // The inner call's argument cannot become an Integer: the error passes
