@@ -5,6 +5,12 @@
 // has grown by 64 MB, or after 0.2 s of CPU time (a loop with an empty
 // body runs no statement). Nothing may crash, hang or escape as another
 // exception.
+//
+// With FUZZ_CLASS_MODULES the windowless class modules (string lists,
+// streams, ini files, XML) are registered too. No member may reach a file
+// there: those taking a file name raise, and ini files are made in memory
+// with no name. Objects the program made and left alive are freed after
+// the run, last made first, as a tidy program would.
 #include <malloc.h>
 #include <signal.h>
 #include <sys/time.h>
@@ -27,6 +33,12 @@
 
 #include "Exceptions.h"
 #include "FuzzSupport.h"
+#ifdef FUZZ_CLASS_MODULES
+#include "CoreClasses.h"
+#include "IniFiles.h"
+#include "SysUtils.h"
+#include "sc_registrar.h"
+#endif
 #include "sc_interpreter.h"
 #include "sc_sysrtti.h"
 #include "sc_tools.h"
@@ -85,11 +97,99 @@ std::vector<std::string> splitLines(std::string_view text)
     }
 }
 
+#ifdef FUZZ_CLASS_MODULES
+
+std::vector<ObjectHandle> g_made;
+
+bool takesFileName(const TscCustomVariable& member)
+{
+    for (int i = 0; i < member.Count(); ++i)
+        if (SameText(member.GetParam(i)->Name, "FileName")) return true;
+    return false;
+}
+
+// The ini constructors keep working on an empty file name; TIniFile, which
+// goes to disk on every call, is refused.
+TscMethodCallbackEx memoryIni(TscMethodCallbackEx call)
+{
+    return [call](TObject* o, const TClass* named, const std::string& name, TscMethodHelper* caller) {
+        if (!named || !named->InheritsFrom(TMemIniFile::StaticClass()))
+            throw EFOpenError("The fuzz target makes ini files in memory only");
+        caller->ParamValue(0) = Variant(std::string());
+        return call(o, named, name, caller);
+    };
+}
+
+TscMethodCallbackEx noFile()
+{
+    return [](TObject*, const TClass*, const std::string&, TscMethodHelper*) -> Variant {
+        throw EFOpenError("The fuzz target reaches no file");
+    };
+}
+
+TscMethodCallbackEx remembered(TscMethodCallbackEx call)
+{
+    return [call](TObject* o, const TClass* named, const std::string& name, TscMethodHelper* caller) {
+        Variant made = call(o, named, name, caller);
+        if (made.isObject()) g_made.push_back(made.rawObject());
+        return made;
+    };
+}
+
+// Returns how many members that take a file name it guarded.
+int guardClassMembers(TscScript& script)
+{
+    int guarded = 0;
+    for (int i = 0; i < script.Count(); ++i) {
+        if (script.Items(i)->ItemKind != ikClass) continue;
+        auto* record = static_cast<TscClassVariable*>(script.Items(i));
+        const bool ini = record->ClassRef && record->ClassRef->InheritsFrom(TCustomIniFile::StaticClass());
+        for (const auto& member : record->Members()) {
+            if (member->ItemKind != ikMethod) continue;
+            auto* method = static_cast<TscMethodHelper*>(member.get());
+            FUZZ_CHECK(method->OnCallEx, "a class member without a handler: " + method->Name);
+            const bool constructor = method->Typ == fvtConstructor;
+            if (takesFileName(*method)) {
+                method->OnCallEx = constructor && ini ? memoryIni(method->OnCallEx) : noFile();
+                ++guarded;
+            }
+            if (constructor) method->OnCallEx = remembered(method->OnCallEx);
+        }
+    }
+    return guarded;
+}
+
+void freeLeftovers()
+{
+    for (auto at = g_made.rbegin(); at != g_made.rend(); ++at) {
+        TObject* object = FindObjectByHandle(*at);
+        if (object && scMayFree(object)) scFreeObject(object);
+    }
+    g_made.clear();
+}
+
+#endif
+
 }  // namespace
+
+#ifdef FUZZ_ASAN
+// A program may ask for any size at once (a stream positioned far out):
+// a failed allocation, as without the sanitizer, answers it.
+extern "C" const char* __asan_default_options()
+{
+    return "allocator_may_return_null=1:max_allocation_size_mb=512";
+}
+#endif
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
+#ifdef FUZZ_CLASS_MODULES
+    registerCoreClasses();
     scRegisterStandardLanguages();
+    scRegisterWindowlessModules();
+#else
+    scRegisterStandardLanguages();
+#endif
     static QuietUi ui;
     scSetScriptUi(&ui);
     struct sigaction action{};
@@ -105,6 +205,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     script.SyntaxType = FUZZ_LANGUAGE;
     script.ExtendedCharset = 1;
     script.Lines = splitLines(fuzz_support::bytes(data, size));
+    // Units included by name would be read from anywhere: they are empty.
+    script.OnGetUnit = [](TscScript*, const std::string&, std::string& text) { text.clear(); };
     // A statement may double a text: the heap is looked at every time.
     const size_t heapLimit = heapInUse() + (64u << 20);
     long statements = 0;
@@ -113,6 +215,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     try {
         script.AddRTTI();
+#ifdef FUZZ_CLASS_MODULES
+        // Stream, string list, XML document and ini constructors and their
+        // loads and saves: a rename must not let one through unguarded.
+        FUZZ_CHECK(guardClassMembers(script) >= 9, "a member taking a file name is no longer found");
+#endif
         if (!script.Compile()) {
             FUZZ_CHECK(!script.ErrorMsg.empty(), "a failed compile without a message");
             return 0;
@@ -125,5 +232,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     armTimer(false);
     g_running = nullptr;
+#ifdef FUZZ_CLASS_MODULES
+    try {
+        freeLeftovers();
+    } catch (const Exception& e) {
+        FUZZ_CHECK(false, std::string("freeing what the program left: ") + e.what());
+    }
+#endif
     return 0;
 }
