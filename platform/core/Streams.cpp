@@ -169,6 +169,7 @@ void TMemoryStream::Clear() noexcept
 
 void TMemoryStream::LoadFromStream(TStream* stream)
 {
+    if (stream == this) return;  // already its own contents
     stream->SetPosition(0);
     const int64_t count = stream->Size();
     SetSize(count);
@@ -183,7 +184,14 @@ void TMemoryStream::LoadFromFile(const std::string& fileName)
 
 void TMemoryStream::SaveToStream(TStream* stream)
 {
-    if (!data_.empty()) stream->WriteBuffer(data_.data(), Size());
+    if (data_.empty()) return;
+    if (stream == this) {
+        // Growing would move the bytes being written.
+        const std::vector<uint8_t> bytes(data_);
+        WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        return;
+    }
+    stream->WriteBuffer(data_.data(), Size());
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName)

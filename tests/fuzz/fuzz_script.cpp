@@ -36,6 +36,7 @@
 #ifdef FUZZ_CLASS_MODULES
 #include "CoreClasses.h"
 #include "IniFiles.h"
+#include "Streams.h"
 #include "SysUtils.h"
 #include "sc_registrar.h"
 #endif
@@ -136,14 +137,67 @@ TscMethodCallbackEx remembered(TscMethodCallbackEx call)
     };
 }
 
-// Returns how many members that take a file name it guarded.
-int guardClassMembers(TscScript& script)
+// Under the sanitizer a failed allocation aborts instead of raising, so a
+// stream may not be positioned beyond what the heap limit allows: a write
+// there would ask for all the bytes up to it at once.
+constexpr int64_t kStreamReach = 64 << 20;
+
+[[noreturn]] void tooFar()
+{
+    throw EStreamError("The fuzz target keeps streams within 64 MB");
+}
+
+TscMethodCallbackEx boundedSeek(TscMethodCallbackEx call)
+{
+    return [call](TObject* o, const TClass* cls, const std::string& name, TscMethodHelper* caller) {
+        auto& stream = static_cast<TStream&>(*o);
+        const int64_t before = stream.Position();
+        Variant result = call(o, cls, name, caller);
+        if (stream.Position() > kStreamReach) {
+            stream.SetPosition(before);
+            tooFar();
+        }
+        return result;
+    };
+}
+
+TscPropertySetter boundedPosition(TscPropertySetter set)
+{
+    return [set](TObject* o, const TClass* cls, const std::string& name, const Variant& value) {
+        if (value.toInt64() > kStreamReach) tooFar();
+        set(o, cls, name, value);
+    };
+}
+
+// Returns how many of Seek and the Position setter it bounded.
+int boundStreamPositions(TscClassVariable& stream)
+{
+    int bounded = 0;
+    for (const auto& member : stream.Members()) {
+        if (auto* seek = dynamic_cast<TscMethodHelper*>(member.get()); seek && SameText(seek->Name, "Seek")) {
+            seek->OnCallEx = boundedSeek(seek->OnCallEx);
+            ++bounded;
+        } else if (auto* position = dynamic_cast<TscPropertyHelper*>(member.get());
+                   position && SameText(position->Name, "Position") && position->OnSetValue) {
+            position->OnSetValue = boundedPosition(position->OnSetValue);
+            ++bounded;
+        }
+    }
+    return bounded;
+}
+
+// Guards the members that take a file name, bounds stream positions and
+// remembers what constructors make.
+void guardClassMembers(TscScript& script)
 {
     int guarded = 0;
+    int bounded = 0;
     for (int i = 0; i < script.Count(); ++i) {
         if (script.Items(i)->ItemKind != ikClass) continue;
         auto* record = static_cast<TscClassVariable*>(script.Items(i));
         const bool ini = record->ClassRef && record->ClassRef->InheritsFrom(TCustomIniFile::StaticClass());
+        if (record->ClassRef && record->ClassRef->InheritsFrom(TStream::StaticClass()))
+            bounded += boundStreamPositions(*record);
         for (const auto& member : record->Members()) {
             if (member->ItemKind != ikMethod) continue;
             auto* method = static_cast<TscMethodHelper*>(member.get());
@@ -156,7 +210,10 @@ int guardClassMembers(TscScript& script)
             if (constructor) method->OnCallEx = remembered(method->OnCallEx);
         }
     }
-    return guarded;
+    // Stream, string list, XML document and ini constructors and their
+    // loads and saves: a rename must not let one through unguarded.
+    FUZZ_CHECK(guarded >= 9, "a member taking a file name is no longer found");
+    FUZZ_CHECK(bounded >= 2, "TStream.Seek or TStream.Position is no longer found");
 }
 
 void freeLeftovers()
@@ -216,9 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         script.AddRTTI();
 #ifdef FUZZ_CLASS_MODULES
-        // Stream, string list, XML document and ini constructors and their
-        // loads and saves: a rename must not let one through unguarded.
-        FUZZ_CHECK(guardClassMembers(script) >= 9, "a member taking a file name is no longer found");
+        guardClassMembers(script);
 #endif
         if (!script.Compile()) {
             FUZZ_CHECK(!script.ErrorMsg.empty(), "a failed compile without a message");

@@ -73,6 +73,18 @@ TEST_F(StreamTest, SeeksFarOutStayInRangeAndWritesThereFail)
     EXPECT_EQ(text.Seek(kMin, soCurrent), 0);
 }
 
+TEST_F(StreamTest, MemoryStreamSavedToOrLoadedFromItself)
+{
+    TMemoryStream s;
+    s.WriteString("0123456789");
+    s.SetPosition(5);
+    s.SaveToStream(&s);  // appends a copy from the position, growing the bytes
+    EXPECT_EQ(contents(s), "012340123456789");
+    EXPECT_EQ(s.Position(), 15);
+    s.LoadFromStream(&s);
+    EXPECT_EQ(contents(s), "012340123456789");
+}
+
 TEST_F(StreamTest, BoundedReadsAndWrites)
 {
     TMemoryStream s;
