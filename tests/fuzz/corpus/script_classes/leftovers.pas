@@ -6,5 +6,6 @@ begin
     i := TMemIniFile.Create('left.ini');
     x := TscXMLDocument.Create;
   end;
-  raise Exception.Create('stop with objects alive');
+  a := nil;
+  a.Add('stop with objects alive');
 end.
