@@ -229,15 +229,6 @@ void freeLeftovers()
 
 }  // namespace
 
-#ifdef FUZZ_ASAN
-// A program may ask for any size at once (a stream positioned far out):
-// a failed allocation, as without the sanitizer, answers it.
-extern "C" const char* __asan_default_options()
-{
-    return "allocator_may_return_null=1:max_allocation_size_mb=512";
-}
-#endif
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 #ifdef FUZZ_CLASS_MODULES
