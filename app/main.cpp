@@ -486,9 +486,14 @@ Extended Centimetres(const QString& text)
     return trimmed.empty() ? 0 : StrToFloat(trimmed) * rp1cm;
 }
 
+// The texts set here are company data: a "[" in a name or an address is
+// printed, never computed as an expression of the report.
 void SetMemoText(TrpReport& report, const char* name, const QString& text)
 {
-    if (auto* memo = dynamic_cast<TrpMemoView*>(report.FindObject(name))) memo->SetText(text.toStdU16String());
+    if (auto* memo = dynamic_cast<TrpMemoView*>(report.FindObject(name))) {
+        memo->AllowExpressions = false;
+        memo->SetText(text.toStdU16String());
+    }
 }
 
 }  // namespace
