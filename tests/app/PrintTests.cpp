@@ -359,6 +359,29 @@ TEST_F(Printing, TheWaybillAfterAnOrderSheetStillFindsItsRecipient)
     EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"华南贸易有限公司"});
 }
 
+TEST_F(Printing, TheWaybillKeepsTheOrderItsFormWasOpenedForWhateverSheetIsPrintedMeanwhile)
+{
+    // The form stays open beside the main window: the order sheet of
+    // another order, printed meanwhile, must not change whom the waybill
+    // is addressed to.
+    seedFixture();
+    start();
+    addLayout(zeros());
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    printOrderSheet(kNoLines);
+    expectPrintTo("waybill.prn");
+    Fdy->Button1->click();
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"华南贸易有限公司"});
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo7"), std::vector<std::string>{"广州市天河区体育西路100号"});
+    // Opened again for the other order, it prints that one.
+    select(QString::fromUtf8(kNoLines));
+    fmain->N10->trigger();
+    expectPrintTo("waybill2.prn");
+    Fdy->Button1->click();
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"北方五金"});
+}
+
 TEST_F(Printing, TheOrderSheetAfterTheWaybillPrintsTheSheetsOrder)
 {
     seedFixture();
