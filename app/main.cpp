@@ -415,6 +415,9 @@ void reopen(db::Query* query, std::string sql, db::Params params)
     query->open();
 }
 
+// The order a print command prints, into ADOQuery1.
+const char* const kOrderSql = "SELECT * FROM zq_dd WHERE bh=? ORDER BY id";
+
 }  // namespace
 
 void Tfmain::N10Click()
@@ -423,7 +426,8 @@ void Tfmain::N10Click()
     if (bh.isEmpty() || !Fdy) return;
     Fdy->Open();
     // The recipient of the waybill.
-    reopen(ADOQuery1.get(), "SELECT * FROM zq_dd WHERE bh=? ORDER BY id", {S(bh)});
+    waybillOrder_ = bh;
+    reopen(ADOQuery1.get(), kOrderSql, {S(bh)});
     Fdy->show();
     Fdy->raise();
     Fdy->activateWindow();
@@ -454,7 +458,7 @@ void Tfmain::N25Click()
 {
     const QString bh = SelectedOrder();
     if (bh.isEmpty()) return;
-    reopen(ADOQuery1.get(), "SELECT * FROM zq_dd WHERE bh=? ORDER BY id", {S(bh)});
+    reopen(ADOQuery1.get(), kOrderSql, {S(bh)});
     reopen(ADOQuery2.get(), "SELECT * FROM zq_ddmx WHERE bh=? ORDER BY id", {S(bh)});
     PrintOrderSheet();
 }
@@ -486,9 +490,14 @@ Extended Centimetres(const QString& text)
     return trimmed.empty() ? 0 : StrToFloat(trimmed) * rp1cm;
 }
 
+// The texts set here are company data: a "[" in a name or an address is
+// printed, never computed as an expression of the report.
 void SetMemoText(TrpReport& report, const char* name, const QString& text)
 {
-    if (auto* memo = dynamic_cast<TrpMemoView*>(report.FindObject(name))) memo->SetText(text.toStdU16String());
+    if (auto* memo = dynamic_cast<TrpMemoView*>(report.FindObject(name))) {
+        memo->AllowExpressions = false;
+        memo->SetText(text.toStdU16String());
+    }
 }
 
 }  // namespace
@@ -523,9 +532,10 @@ void Tfmain::PrintWaybill(const QString& id)
     std::vector<Place> places;
     for (const WaybillText& t : kWaybillTexts)
         places.push_back({t.memo, Centimetres(app::FieldText(layout, t.x)), Centimetres(app::FieldText(layout, t.y))});
-    // The order sheet may have left the recipient's query at its end, and
-    // the company row is read as it stands now.
-    if (ADOQuery1 && ADOQuery1->active()) ADOQuery1->first();
+    // The order sheet may have loaded another order into the recipient's
+    // query, or left it at its end; the company row is read as it stands now.
+    if (!waybillOrder_.isEmpty()) reopen(ADOQuery1.get(), kOrderSql, {S(waybillOrder_)});
+    else if (ADOQuery1 && ADOQuery1->active()) ADOQuery1->first();
     if (ADOQuery3) ADOQuery3->close();
     if (!rpReport2->PrepareReport(true)) return;
     for (const Place& p : places)

@@ -130,6 +130,10 @@ private:
     void setGridLayout(TListing::Layout layout);
     void showPagingLabels();
     void createReports();
+
+    // The order the waybill form was opened for: its recipient, whatever
+    // the order sheet has loaded into ADOQuery1 since.
+    QString waybillOrder_;
 };
 
 extern Tfmain* fmain;

@@ -121,6 +121,8 @@ bool TrpReport::PrepareReport(bool clearLastReport)
     }
     if (Errors.Count() > 0) {
         result = false;
+        // The report's own preview holds nothing sound to print.
+        if (previewForm_) previewForm_->Close();
         showPreparationErrors();
     }
     return result;

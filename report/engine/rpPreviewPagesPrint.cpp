@@ -326,6 +326,9 @@ void PrintRun::pageDone()
 std::vector<int> Selection(const TrpPrintSettings& s, const TStringList& numbers, int count)
 {
     std::vector<int> order;
+    // Only blank page text means every page: "9-12" of a 7-page report or
+    // "3-2" leave the list empty too, and must not print the whole report.
+    if (numbers.Count() == 0 && s.PageNumbers.find_first_not_of(' ') != std::string::npos) return order;
     const int positions = numbers.Count() > 0 ? numbers.Count() : count;
     for (int i = 0; i < positions; ++i) {
         const int at = s.Reverse ? positions - 1 - i : i;

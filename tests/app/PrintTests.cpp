@@ -177,6 +177,22 @@ TEST_F(Printing, ThreeLinesPrintTheTitleContactAmountsAndTheTotalWithTheExtraCha
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in:\n" << text;
 }
 
+TEST_F(Printing, BracketsInTheCompanyRowPrintAsTheyStand)
+{
+    // Company data is text, never an expression of the report: brackets
+    // in a name or an address must neither fail nor be computed.
+    seedFixture();
+    seed({{"UPDATE config SET khmc='特瓦克[深圳]物流', dz='南山区[1+1]栋<b>', lxdh='[Page#]'", {}}});
+    start();
+    const std::string pdf = printOrderSheet(kFirst);
+    const std::string d = dump(fmain->rpReport1);
+    EXPECT_EQ(printed(d, "Memo1"), std::vector<std::string>{"特瓦克[深圳]物流发货单"});
+    EXPECT_EQ(printed(d, "Memo23"), std::vector<std::string>{"联系电话：[Page#]       地址：南山区[1+1]栋<b>"});
+    const std::string text = PdfText(pdf);
+    for (const char* expected : {"特瓦克[深圳]物流", "南山区[1+1]栋", "华南贸易有限公司"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in:\n" << text;
+}
+
 TEST_F(Printing, AnOrderWithoutLinesPrintsHeaderMasterAndSummaryWithTheAmountAsTotal)
 {
     seedFixture();
@@ -341,6 +357,29 @@ TEST_F(Printing, TheWaybillAfterAnOrderSheetStillFindsItsRecipient)
     expectPrintTo("waybill.prn");
     Fdy->Button1->click();
     EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"华南贸易有限公司"});
+}
+
+TEST_F(Printing, TheWaybillKeepsTheOrderItsFormWasOpenedForWhateverSheetIsPrintedMeanwhile)
+{
+    // The form stays open beside the main window: the order sheet of
+    // another order, printed meanwhile, must not change whom the waybill
+    // is addressed to.
+    seedFixture();
+    start();
+    addLayout(zeros());
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    printOrderSheet(kNoLines);
+    expectPrintTo("waybill.prn");
+    Fdy->Button1->click();
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"华南贸易有限公司"});
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo7"), std::vector<std::string>{"广州市天河区体育西路100号"});
+    // Opened again for the other order, it prints that one.
+    select(QString::fromUtf8(kNoLines));
+    fmain->N10->trigger();
+    expectPrintTo("waybill2.prn");
+    Fdy->Button1->click();
+    EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo6"), std::vector<std::string>{"北方五金"});
 }
 
 TEST_F(Printing, TheOrderSheetAfterTheWaybillPrintsTheSheetsOrder)

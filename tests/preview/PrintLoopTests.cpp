@@ -215,6 +215,17 @@ TEST_F(PrintLoop, PageListOrderAndOddOrEvenPages)
     printer.documents = 0;
     EXPECT_FALSE(four.pages().PrintTo(printer, none));
     EXPECT_EQ(printer.documents, 0);
+    // Ranges wholly beyond the last page, or backwards, select nothing
+    // either: never every page.
+    for (const char* text : {"6-9", "5-", "3-2", "9-12,7"}) {
+        none.PageNumbers = text;
+        EXPECT_FALSE(four.pages().PrintTo(printer, none)) << text;
+        EXPECT_EQ(printer.documents, 0) << text;
+    }
+    none.PageNumbers = "3-2,4";
+    EXPECT_EQ(print(four, none), (Texts{"P4"}));
+    none.PageNumbers = "  ";
+    EXPECT_EQ(print(four, none), (Texts{"P1", "P2", "P3", "P4"}));
 }
 
 TEST_F(PrintLoop, CopiesCollatedOnTwoSidedSheetsAndUncollated)

@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "PreviewTestSupport.h"
+#include "rpMemo.h"
 #include "rpPreviewForm.h"
 #include "rpReport.h"
 
@@ -146,6 +147,25 @@ TEST_F(ShowReport, APreparationTheReportsDialogsCallOffClosesItsOwnPreview)
     EXPECT_EQ(ended, 0);
     EXPECT_EQ(report->PreviewForm(), nullptr);
     EXPECT_EQ(report->PreviewPages()->GetCount(), 0);
+}
+
+TEST_F(ShowReport, APreparationThatFailsWithErrorsClosesItsOwnPreview)
+{
+    // After the error box no empty preview is left to print from: neither
+    // for an expression that fails while the pages fill nor for a script
+    // that does not compile.
+    report->PreviewOptions()->Modal = false;
+    for (int failure = 0; failure < 2; ++failure) {
+        if (failure == 0) rows->Find<TrpMemoView>("Row").SetText(u"行 [Line] [NoSuchName]");
+        else report->ScriptText()->SetText("begin\r\n  x := ;\r\nend.");
+        ExpectErrorBox();
+        report->ShowReport(true);
+        QPointer<TrpPreviewForm> form = dynamic_cast<TrpPreviewForm*>(report->PreviewForm());
+        ASSERT_FALSE(form.isNull());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form.isNull(); }, 5000)) << failure;
+        EXPECT_EQ(report->PreviewForm(), nullptr);
+        EXPECT_EQ(ended, 0);
+    }
 }
 
 TEST_F(ShowReport, AReportDestroyedWhileItsPreviewIsOpenLeavesNothingBehind)
