@@ -621,15 +621,20 @@ std::string TscILParser::readUnitText(const std::string& unitName)
     std::vector<std::string> folders = Program ? Program->IncludePath : std::vector<std::string>{std::string()};
     if (folders.empty()) folders.emplace_back();
     std::string path;
+    bool found = false;
     for (const auto& folder : folders) {
         path = folder;
         if (!path.empty() && path.back() != '/' && path.back() != '\\') path.push_back('/');
         path += unitName;
         std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec)) break;
+        found = std::filesystem::is_regular_file(path, ec);
+        if (found) break;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw EFOpenError("Cannot open file \"" + path + "\". No such file or directory");
+    // Only a file: a folder would read as an empty unit, a device or a pipe
+    // might never end.
+    std::ifstream file;
+    if (found) file.open(path, std::ios::binary);
+    if (!file.is_open()) throw EFOpenError("Cannot open file \"" + path + "\". No such file or directory");
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     return text;

@@ -357,6 +357,13 @@ void TscXMLWriter::WriteLine(std::string_view line)
 
 void TscXMLWriter::WriteItem(const TscXMLItem* item, int level)
 {
+    writeItem(item, level, 0);
+}
+
+// No deeper than the reader accepts, so that what is written reads back
+// (and a tree built deep by a script cannot exhaust the stack).
+void TscXMLWriter::writeItem(const TscXMLItem* item, int level, int depth)
+{
     std::string line;
     if (autoIndent_) line.assign(static_cast<size_t>(level), ' ');
     line.push_back('<');
@@ -368,7 +375,8 @@ void TscXMLWriter::WriteItem(const TscXMLItem* item, int level)
     line.append(item->Count() == 0 ? "/>" : ">");
     WriteLine(line);
     if (item->Count() == 0) return;
-    for (int i = 0; i < item->Count(); ++i) WriteItem(item->Items(i), autoIndent_ ? level + 2 : 0);
+    if (depth >= scMaxXMLDepth || scStackLow()) throw Exception("XML elements nested too deeply");
+    for (int i = 0; i < item->Count(); ++i) writeItem(item->Items(i), autoIndent_ ? level + 2 : 0, depth + 1);
     line.assign(autoIndent_ ? static_cast<size_t>(level) : 0, ' ');
     line.append("</").append(item->Name).push_back('>');
     WriteLine(line);

@@ -112,6 +112,8 @@ public:
     void Flush();
 
 private:
+    void writeItem(const TscXMLItem* item, int level, int depth);
+
     std::ostream& stream_;
     bool autoIndent_;
     std::string buffer_;

@@ -4,11 +4,14 @@
 # New inputs go to BUILD_FOLDER/corpus/<target> (the seed folders listed
 # in the target's .seeds file are read, never written); a crash, a failed
 # check, a leak or a timeout is saved under BUILD_FOLDER/findings and makes
-# the exit status 1.
+# the exit status 1. Targets run in an empty scratch folder, so that
+# nothing a fuzzed input makes lands in the tree.
 set -uo pipefail
-build=${1:?usage: run-fuzz.sh BUILD_FOLDER [SECONDS]}
+build=$(cd "${1:?usage: run-fuzz.sh BUILD_FOLDER [SECONDS]}" && pwd) || exit 2
 seconds=${2:-180}
 root=$(cd "$(dirname "$0")/.." && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan-suppressions.txt}
@@ -22,9 +25,9 @@ for target in "$build"/tests/fuzz/fuzz_*; do
   mkdir -p "$build/corpus/$name"
   mapfile -t seeds < "$target.seeds"
   echo "== $name for ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -max_len=65536 -print_final_stats=1 \
+  if ! (cd "$scratch" && "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -max_len=65536 -print_final_stats=1 \
        -artifact_prefix="$build/findings/$name-" "$build/corpus/$name" "${seeds[@]}" \
-       >"$build/findings/$name.log" 2>&1; then
+       >"$build/findings/$name.log" 2>&1); then
     failed+=("$name")
     tail -30 "$build/findings/$name.log"
   else

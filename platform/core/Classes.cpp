@@ -471,7 +471,7 @@ void TList::check(int index) const
 TObject* TList::Items(int index) const
 {
     check(index);
-    return items_[static_cast<size_t>(index)];
+    return items_[static_cast<size_t>(index)].get();
 }
 
 void TList::Put(int index, TObject* item)
@@ -507,7 +507,7 @@ int TList::Remove(const TObject* item)
 
 int TList::IndexOf(const TObject* item) const noexcept
 {
-    auto it = std::find(items_.begin(), items_.end(), item);
+    auto it = std::find_if(items_.begin(), items_.end(), [item](const Ref<TObject>& r) { return r.get() == item; });
     return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
 }
 
@@ -523,7 +523,7 @@ void TList::Move(int curIndex, int newIndex)
     if (curIndex == newIndex) return;
     check(curIndex);
     check(newIndex);
-    TObject* item = items_[static_cast<size_t>(curIndex)];
+    const Ref<TObject> item = items_[static_cast<size_t>(curIndex)];
     items_.erase(items_.begin() + curIndex);
     items_.insert(items_.begin() + newIndex, item);
 }

@@ -211,7 +211,8 @@ private:
 
 // ---------------------------------------------------------------- TList
 
-// A list of object references (not owned).
+// A list of object references (not owned). An object freed while listed
+// reads nil, as a weak reference does.
 class TList : public TObject {
     DORVAK_CLASS(TList, TObject)
 public:
@@ -233,7 +234,7 @@ public:
 
 private:
     void check(int index) const;
-    std::vector<TObject*> items_;
+    std::vector<Ref<TObject>> items_;
 };
 
 // "List index out of bounds (%d)" as EListError.

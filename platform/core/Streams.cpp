@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -29,6 +30,15 @@ int64_t transfer(int64_t count, Call call)
         total += moved;
     }
     return total;
+}
+
+// A seek far past either end stays at the end of the range instead of
+// wrapping round.
+int64_t offsetBy(int64_t base, int64_t offset)
+{
+    int64_t sum;
+    if (!__builtin_add_overflow(base, offset, &sum)) return sum;
+    return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
 }
 
 }  // namespace
@@ -114,6 +124,8 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count)
 int64_t TMemoryStream::Write(const void* buffer, int64_t count)
 {
     if (position_ < 0 || count <= 0) return 0;
+    if (count > std::numeric_limits<int64_t>::max() - position_)
+        throw EStreamError("Out of memory while expanding memory stream");
     const int64_t end = position_ + count;
     if (end > Size()) {
         const int64_t position = position_;
@@ -129,8 +141,8 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 {
     switch (origin) {
     case soBeginning: position_ = offset; break;
-    case soCurrent: position_ += offset; break;
-    case soEnd: position_ = Size() + offset; break;
+    case soCurrent: position_ = offsetBy(position_, offset); break;
+    case soEnd: position_ = offsetBy(Size(), offset); break;
     }
     return position_;
 }
@@ -157,6 +169,7 @@ void TMemoryStream::Clear() noexcept
 
 void TMemoryStream::LoadFromStream(TStream* stream)
 {
+    if (stream == this) return;  // already its own contents
     stream->SetPosition(0);
     const int64_t count = stream->Size();
     SetSize(count);
@@ -171,7 +184,14 @@ void TMemoryStream::LoadFromFile(const std::string& fileName)
 
 void TMemoryStream::SaveToStream(TStream* stream)
 {
-    if (!data_.empty()) stream->WriteBuffer(data_.data(), Size());
+    if (data_.empty()) return;
+    if (stream == this) {
+        // Growing would move the bytes being written.
+        const std::vector<uint8_t> bytes(data_);
+        WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        return;
+    }
+    stream->WriteBuffer(data_.data(), Size());
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName)
@@ -267,8 +287,8 @@ int64_t TStringStream::Write(const void* buffer, int64_t count)
 int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin)
 {
     int64_t position = offset;
-    if (origin == soCurrent) position += position_;
-    else if (origin == soEnd) position += Size();
+    if (origin == soCurrent) position = offsetBy(position_, offset);
+    else if (origin == soEnd) position = offsetBy(Size(), offset);
     position_ = std::clamp<int64_t>(position, 0, Size());
     return position_;
 }

@@ -396,7 +396,7 @@ void TStringList::Put(int index, const std::string& s)
 TObject* TStringList::GetObject(int index) const
 {
     check(index);
-    return items_[static_cast<size_t>(index)].object;
+    return items_[static_cast<size_t>(index)].object.get();
 }
 
 void TStringList::PutObject(int index, TObject* object)

@@ -1,7 +1,8 @@
 #pragma once
 // The platform's string lists: TStrings (the abstract list with its text
 // forms) and TStringList (the stored, optionally sorted one). Strings are
-// 8-bit (UTF-8); each may carry an object reference (not owned).
+// 8-bit (UTF-8); each may carry an object reference (not owned, read as nil
+// once the object is freed).
 
 #include <functional>
 #include <string>
@@ -169,7 +170,7 @@ protected:
 private:
     struct Item {
         std::string text;
-        TObject* object = nullptr;
+        Ref<TObject> object;
     };
     void check(int index) const;
     void sortItems(const std::function<int(int, int)>& compare);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -416,6 +417,23 @@ TEST_F(ComponentTest, ListKeepsReferencesInOrder)
     EXPECT_RAISES(EListError, "List index out of bounds (3)", list.Insert(3, &a));
     list.Clear();
     EXPECT_RAISES(EListError, "List index out of bounds (-1)", list.Last());
+}
+
+TEST_F(ComponentTest, ListedObjectsFreedMeanwhileReadNil)
+{
+    TList list;
+    TComponent kept;
+    auto gone = std::make_unique<TComponent>();
+    list.Add(gone.get());
+    list.Add(&kept);
+    list.Add(nullptr);
+    gone.reset();
+    EXPECT_EQ(list.Items(0), nullptr);
+    EXPECT_EQ(list.Items(1), &kept);
+    EXPECT_EQ(list.IndexOf(nullptr), 0);
+    EXPECT_EQ(list.Remove(nullptr), 0);
+    EXPECT_EQ(list.Remove(nullptr), 1);
+    EXPECT_EQ(list.Count(), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "CoreClassesFixture.h"
 #include "Streams.h"
@@ -47,6 +48,41 @@ TEST_F(StreamTest, MemoryStreamWritesPastTheEndFillWithZeros)
     s.SetSize(2);
     EXPECT_EQ(s.Position(), 2);  // a position past the new end moves to it
     EXPECT_EQ(contents(s), "ab");
+}
+
+TEST_F(StreamTest, SeeksFarOutStayInRangeAndWritesThereFail)
+{
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    TMemoryStream s;
+    s.WriteString("abc");
+    EXPECT_EQ(s.Seek(kMax, soCurrent), kMax);
+    EXPECT_EQ(s.Seek(1, soCurrent), kMax);
+    EXPECT_EQ(s.Seek(kMax, soEnd), kMax);
+    EXPECT_EQ(s.Seek(kMin, soCurrent), kMin + kMax);
+    EXPECT_EQ(s.Seek(kMin, soCurrent), kMin);
+    // Nothing is allocated for a write whose end is beyond any size.
+    s.SetPosition(kMax);
+    EXPECT_RAISES(EStreamError, "Out of memory while expanding memory stream", s.WriteString("x"));
+    s.SetPosition(kMax - 2);
+    EXPECT_RAISES(EStreamError, "Out of memory while expanding memory stream", s.WriteString("xyz"));
+    EXPECT_EQ(contents(s), "abc");
+
+    TStringStream text("abc");
+    EXPECT_EQ(text.Seek(kMax, soEnd), 3);
+    EXPECT_EQ(text.Seek(kMin, soCurrent), 0);
+}
+
+TEST_F(StreamTest, MemoryStreamSavedToOrLoadedFromItself)
+{
+    TMemoryStream s;
+    s.WriteString("0123456789");
+    s.SetPosition(5);
+    s.SaveToStream(&s);  // appends a copy from the position, growing the bytes
+    EXPECT_EQ(contents(s), "012340123456789");
+    EXPECT_EQ(s.Position(), 15);
+    s.LoadFromStream(&s);
+    EXPECT_EQ(contents(s), "012340123456789");
 }
 
 TEST_F(StreamTest, BoundedReadsAndWrites)

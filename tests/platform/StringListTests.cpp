@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "CoreClassesFixture.h"
 #include "Graphics.h"
@@ -218,6 +219,23 @@ TEST_F(StringListTest, MoveExchangeAndObjects)
     list.Exchange(0, 2);
     EXPECT_EQ(items(list), (Items{"a", "c", "b"}));
     EXPECT_EQ(list.Objects(0), &marker);
+}
+
+TEST_F(StringListTest, ObjectsFreedMeanwhileReadNil)
+{
+    TStringList list;
+    TComponent kept;
+    auto gone = std::make_unique<TComponent>();
+    list.AddObject("gone", gone.get());
+    list.AddObject("kept", &kept);
+    gone.reset();
+    EXPECT_EQ(list.Objects(0), nullptr);
+    EXPECT_EQ(list.IndexOfObject(nullptr), 0);
+    list.Sort();  // travels with its string, still nil
+    TStringList copy;
+    copy.Assign(&list);
+    EXPECT_EQ(copy.Objects(0), nullptr);
+    EXPECT_EQ(copy.Objects(1), &kept);
 }
 
 TEST_F(StringListTest, ChangeEventsWaitForTheOutermostEndUpdate)

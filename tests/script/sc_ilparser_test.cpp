@@ -275,6 +275,10 @@ TEST(Units, MissingFileRaisesAFileError)
     TscScript script;
     script.IncludePath = {"/nonexistent-folder"};
     EXPECT_THROW(compile(script, "PascalScript", "uses 'nothere.pas'; begin end."), EFOpenError);
+    // A device (which would never end) or a folder is no unit either.
+    TscScript plain;
+    EXPECT_THROW(compile(plain, "PascalScript", "uses '/dev/zero'; begin end."), EFOpenError);
+    EXPECT_THROW(compile(plain, "PascalScript", "uses '/tmp'; begin end."), EFOpenError);
 }
 
 TEST(Units, ReadFromTheIncludePath)

@@ -126,6 +126,10 @@ TEST_F(ScriptModules, StreamsClampTheirCounts)
          "7|copy|"},
         {"var s: TMemoryStream; begin s := TMemoryStream.Create; s.Seek(0, 7) end.",
          "EStreamError: Invalid stream origin (7)"},
+        // A position past any size: no wrap round, no attempt to allocate.
+        {"var s: TMemoryStream; begin s := TMemoryStream.Create; s.Position := 9223372036854775807; "
+         "ShowMessage(IntToStr(s.Seek(10, soFromCurrent))); s.Write('x', 1) end.",
+         "9223372036854775807|EStreamError: Out of memory while expanding memory stream"},
     });
 }
 
@@ -163,6 +167,11 @@ TEST_F(ScriptModules, ObjectsOwnersAndFree)
         {"var l: TList; a, b: TStringList; begin l := TList.Create; a := TStringList.Create; b := TStringList.Create; "
          "l.Add(a); l.Insert(0, b); l[1] := b; ShowMessage(IntToStr(l.IndexOf(b)) + IntToStr(l.Remove(b)) + IntToStr(l.Count)) end.",
          "001|"},
+        // Lists do not own their objects: one freed meanwhile reads nil.
+        {"var l: TList; a, b: TStringList; begin l := TList.Create; a := TStringList.Create; b := TStringList.Create; "
+         "l.Add(a); b.AddObject('a', a); a.Free; ShowMessage(IntToStr(l.IndexOf(nil)) + IntToStr(b.IndexOfObject(nil))); "
+         "l[0].ClassName end.",
+         "00|EObjectReferenceError: Invalid object reference"},
         {"var a, b: TStringList; begin a := TStringList.Create; b := TStringList.Create; a.Add('x'); b.Assign(a); "
          "ShowMessage(b.Text) end.",
          "x\r\n|"},

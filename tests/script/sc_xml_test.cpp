@@ -151,6 +151,31 @@ TEST(ScriptXml, ReaderBoundsNesting)
     EXPECT_THROW(doc.LoadFromString(text), Exception);
 }
 
+// The writer nests as deep as the reader accepts and refuses deeper trees
+// (built item by item, they would otherwise exhaust the stack).
+TEST(ScriptXml, WriterBoundsNestingAsTheReaderDoes)
+{
+    TscXMLDocument doc;
+    TscXMLItem* item = doc.Root();
+    for (int depth = 0; depth < scMaxXMLDepth; ++depth) {
+        item->Name = "a";
+        item = item->Add();
+    }
+    item->Name = "leaf";
+    TscXMLDocument back;
+    back.LoadFromString(doc.SaveToString());
+    item = item->Add();
+    item->Name = "deeper";
+    try {
+        doc.SaveToString();
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "XML elements nested too deeply");
+    }
+    for (int i = 0; i < 100000; ++i) item = item->Add();
+    EXPECT_THROW(doc.SaveToString(), Exception);
+}
+
 TEST(ScriptXml, ReaderLeavesTheStreamAfterWhatItConsumed)
 {
     std::istringstream in("<?xml?><a/>tail");
