@@ -151,19 +151,30 @@ TEST(BandOutput, OutlineEntriesStandAtTheirBandsTops)
     EXPECT_EQ(top, 71);
 }
 
+namespace {
+
+// A 20 mm page whose splitting, stretching band prints `rows` rows of a memo
+// in 200-point type: each line is taller than the page.
+void tallLines(Sheet& sheet, int rows, Extended width, const std::u16string& text)
+{
+    sheet.page->SetPaperHeight(20);
+    auto* band = sheet.band<TrpMasterData>("Rows", 0, 20, rows);
+    band->AllowSplit = true;
+    band->Stretched = true;
+    TrpMemoView* big = sheet.memo(band, "Big", 0, 0, width, 20, text);
+    big->SetStretchMode(smActualHeight);
+    big->SetParentFont(false);
+    big->Font()->SetSize(200);
+}
+
+}  // namespace
+
 TEST(BandOutput, BandsNoPageCanHoldEndTheRunAllTheSame)
 {
     {
         // One line of text taller than a page, in a band that may split.
         Sheet sheet;
-        sheet.page->SetPaperHeight(20);
-        auto* rows = sheet.band<TrpMasterData>("Rows", 0, 20, 2);
-        rows->AllowSplit = true;
-        rows->Stretched = true;
-        TrpMemoView* big = sheet.memo(rows, "Big", 0, 0, 300, 20, u"X");
-        big->SetStretchMode(smActualHeight);
-        big->SetParentFont(false);
-        big->Font()->SetSize(200);
+        tallLines(sheet, 2, 300, u"X");
         Watchdog watchdog(60, "a line taller than a page");
         sheet.prepare();
         EXPECT_GE(sheet.pages().GetCount(), 2);
@@ -173,14 +184,7 @@ TEST(BandOutput, BandsNoPageCanHoldEndTheRunAllTheSame)
         // Several such lines: each goes out cut on a page of its own and
         // none is lost.
         Sheet sheet;
-        sheet.page->SetPaperHeight(20);
-        auto* rows = sheet.band<TrpMasterData>("Rows", 0, 20, 1);
-        rows->AllowSplit = true;
-        rows->Stretched = true;
-        TrpMemoView* big = sheet.memo(rows, "Big", 0, 0, 600, 20, u"A\r\nB\r\nC");
-        big->SetStretchMode(smActualHeight);
-        big->SetParentFont(false);
-        big->Font()->SetSize(200);
+        tallLines(sheet, 1, 600, u"A\r\nB\r\nC");
         Watchdog watchdog(60, "lines taller than a page");
         sheet.prepare();
         EXPECT_EQ(sheet.pages().GetCount(), 3);
