@@ -32,8 +32,11 @@ deps:
 LEAN_DEBUG = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -gz -DNDEBUG" \
 	-DCMAKE_EXE_LINKER_FLAGS_RELWITHDEBINFO=-gz
 
+# A compiler cache, where one is installed, makes builds in fresh worktrees cheap.
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LEAN_DEBUG) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LEAN_DEBUG) $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
