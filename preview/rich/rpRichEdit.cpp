@@ -802,8 +802,9 @@ void TRichEditStrings::SaveToFile(const std::string& fileName) const
     if (ext == "txt") owner_->SetStreamFormat(sfPlainText);
     if (ext == "rtf") owner_->SetStreamFormat(sfRichText);
     try {
-        TFileStream file(fileName, fmCreate);
+        TSaveFileStream file(fileName);
         owner_->SaveToStream(file);
+        file.Commit();
     } catch (...) {
         owner_->SetStreamFormat(saved);
         throw;

@@ -740,5 +740,6 @@ void TrpPreview::Clear()
 
 void TrpPreview::Cancel()
 {
-    if (Report) Report->Terminated = true;
+    // Through the setter: a script looping in a handler stops too.
+    if (Report) Report->SetTerminated(true);
 }

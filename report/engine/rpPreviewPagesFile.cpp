@@ -30,6 +30,9 @@ private:
 const char* const kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
                                        "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
 
+// A short write is an error, never a cut file.
+void put(TStream& stream, std::string_view text) { stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size())); }
+
 bool settingText(TPersistent* object, std::string_view path, std::string& out)
 {
     for (;;) {
@@ -59,7 +62,7 @@ void TrpPreviewPages::writeDocument(TStream& stream)
     TrpXMLWriter writer(stream, false, &doc_);
     writer.WriteHeader();
     writer.Flush();
-    stream.WriteString("<preparedreport>");
+    put(stream, "<preparedreport>");
     rootItem("previewpages");
     TrpXMLItem* root = doc_.Root();
     for (int i = 0; i < root->Count(); ++i) {
@@ -70,10 +73,10 @@ void TrpPreviewPages::writeDocument(TStream& stream)
         }
         writer.Flush();
         if (store_.Count() == 0) {
-            stream.WriteString("<previewpages/>");
+            put(stream, "<previewpages/>");
             continue;
         }
-        stream.WriteString("<previewpages>");
+        put(stream, "<previewpages>");
         for (int page = 0; page < store_.Count(); ++page) {
             const bool parked = !store_.Loaded(page);
             TrpXMLItem item;
@@ -83,10 +86,10 @@ void TrpPreviewPages::writeDocument(TStream& stream)
             writer.WriteItem(&item);
         }
         writer.Flush();
-        stream.WriteString("</previewpages>");
+        put(stream, "</previewpages>");
     }
     writer.Flush();
-    stream.WriteString("</preparedreport>");
+    put(stream, "</preparedreport>");
 }
 
 void TrpPreviewPages::SaveToStream(TStream& stream)
@@ -124,8 +127,9 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
 
 void TrpPreviewPages::SaveToFile(const std::string& fileName)
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(stream);
+    stream.Commit();
 }
 
 void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allowPartialLoading)
@@ -142,10 +146,17 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
         return i < 0 ? nullptr : root->Items(i);
     };
 
+    // Only the settings the file stores: whatever else its element carries
+    // (a script, datasets, events) would change the report that shows it
+    // and every later run of that report.
     if (TrpXMLItem* report = part("report"); report && report->Count() > 0 && Report()) {
+        const TrpXMLItem* element = report->Items(0);
+        TrpXMLItem settings;
+        for (const char* path : kReportSettings)
+            if (element->HasProp(path)) settings.SetProp(path, element->Prop(path));
         TrpXMLSerializer reader;
         reader.OldFormat = file.OldVersion;
-        reader.ReadProps(Report(), Report(), report->Items(0)->Text());
+        reader.ReadProps(Report(), Report(), settings.Text());
     }
     if (TrpXMLItem* sourcePages = part("sourcepages")) {
         for (int i = 0; i < sourcePages->Count(); ++i) {
