@@ -59,6 +59,10 @@ bool TrpReport::CheckDatasets()
 
 bool TrpReport::PrepareReport(bool clearLastReport)
 {
+    struct Preparing {
+        int& count;
+        ~Preparing() { --count; }
+    } preparing{++preparing_};
     if (clearLastReport) previewPages_->Clear();
     printOptions_->DialogDuplex = dmNone;
     Errors.Clear();

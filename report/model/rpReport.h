@@ -177,6 +177,9 @@ public:
     TrpXMLSerializer* CurrentReader = nullptr;
     // Set while a preparation reloads its backup: no password is asked.
     bool Restoring = false;
+    // From the start of PrepareReport to its end, the script's main block
+    // included (the engine's Running covers the engine run only).
+    bool Preparing() const noexcept { return preparing_ > 0; }
     // The prepared pages' numbering; nullptr while there are none.
     TrpPageNumbering* PageNumbering = nullptr;
 
@@ -338,6 +341,8 @@ private:
     std::vector<std::string> variablesInProgress_;
     // The hidden copy of an ancestor loads no ancestor of its own.
     bool ancestorCopy_ = false;
+    // PrepareReport calls running (a script may start another).
+    int preparing_ = 0;
 };
 
 // An expression error already composed and listed by Calc: outer Calc
