@@ -198,7 +198,8 @@ Variant TrpReport::calc(const std::string& expression, TscScript* scope, bool fr
     // A field the dataset lacks is no script text: compiled it would fail
     // as a syntax error that names neither.
     if (fieldReference(expression, dataset, field) && dataSets_->Find(dataset))
-        error = GetResources().Get("clUnknownVar") + " " + expression;
+        error = GetResources().Get("clExprError") + " '" + expression + "': " + GetResources().Get("clUnknownVar") + " " +
+                expression;
     else
         value = cache_->Calc(expression, error, scope ? scope : script_.get());
     if (error.empty()) return value;
