@@ -110,6 +110,7 @@ TrpPreview::TrpPreview(QWidget* parent) : QFrame(parent)
 
 TrpPreview::~TrpPreview()
 {
+    DisconnectChildren(*this);
     if (Report && Report->Preview() == this) Report->SetPreview(nullptr);
 }
 

@@ -171,8 +171,13 @@ TrpPreviewForm::TrpPreviewForm(TrpReport* report, QWidget* parent) : QDialog(par
 
 TrpPreviewForm::~TrpPreviewForm()
 {
-    // The control goes with the window: the report must not reach it after.
+    DisconnectChildren(*this);
+    // The control goes with the window: the report must not reach it after,
+    // nor it the window.
     Preview->Form = nullptr;
+    Preview->OnPageChanged = nullptr;
+    Preview->OnDblClick = nullptr;
+    Preview->OnHint = nullptr;
 }
 
 QAction* TrpPreviewForm::AddButton(const char* Name, int Image, const char* Caption, const char* Hint)
