@@ -75,11 +75,7 @@ void check(const std::string& propData)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    startReportTarget();
-    return 0;
-}
+FUZZ_START(startReportTarget())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
