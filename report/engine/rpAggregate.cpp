@@ -215,7 +215,7 @@ void TrpAggregateList::scanMemo(TrpCustomMemoView* memo, TrpBand* parentBand, Tr
     // was drawn on.
     if (TrpBand* row = engine_.RowBand(memo)) {
         const int kind = row->KindNumber();
-        if (kind == 1 || kind == 3 || kind == 5 || kind == 13) parentBand = row;
+        if (kind == bkReportSummary || kind == bkPageFooter || kind == bkFooter || kind == bkGroupFooter) parentBand = row;
     }
     const std::string& delimiters = memo->ExpressionDelimiters;
     const size_t comma = delimiters.find(',');

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "rpAggregate.h"
 #include "rpBands.h"
@@ -29,7 +30,7 @@ int64_t rp_engine::positionKey(Extended value)
 bool rp_engine::isDataBand(const TrpBand* band)
 {
     const int kind = band->KindNumber();
-    return kind >= 6 && kind <= 11;
+    return kind >= bkMasterData && kind <= bkDataBand6;
 }
 
 void TrpHeaderList::RemoveItem(const TrpBand* band)
@@ -116,9 +117,9 @@ TrpEngine::PageRun& TrpEngine::pageRun(TrpReportPage* page)
     return *pageRuns_.back();
 }
 
-TrpBand* TrpEngine::pageBand(TrpReportPage* page, int kind)
+TrpBand* TrpEngine::pageBand(TrpReportPage* page, TrpBandKind kind)
 {
-    return page ? pageRun(page).kinds[static_cast<size_t>(kind)] : nullptr;
+    return page ? pageRun(page).kinds[kind] : nullptr;
 }
 
 const std::vector<TrpBand*>& TrpEngine::HorizontalMasters(TrpReportPage* page)
@@ -379,27 +380,18 @@ void TrpEngine::showPageObjects(TrpReportPage* page)
     auto* band = new TrpNullBand(page);
     band->SetBounds(0, 0, PageWidth, GetPageHeight());
     for (auto& [object, index] : objects) object->SetParent(band);
-    auto giveBack = [&] {
+    ScopeExit giveBack([&] {
         for (auto& [object, index] : objects) {
             object->SetParent(page);
             page->SetChildIndex(object, index);
         }
         delete band;
-    };
+    });
     // They print at their designed place: the band stands at the top of
     // the printable area, whatever headers were printed before.
-    const Extended y = CurY;
-    try {
-        band->AlignChildren();
-        CurY = 0;
-        ShowBand(band);
-    } catch (...) {
-        CurY = y;
-        giveBack();
-        throw;
-    }
-    CurY = y;
-    giveBack();
+    TemporaryValue<Extended> y(CurY, 0);
+    band->AlignChildren();
+    ShowBand(band);
 }
 
 // ---------------------------------------------------------------- pages
@@ -407,8 +399,8 @@ void TrpEngine::showPageObjects(TrpReportPage* page)
 void TrpEngine::pageStart(TrpReportPage* page)
 {
     TrpCustomPreviewPages& pp = *pages();
-    TrpBand* title = pageBand(page, 0);
-    TrpBand* header = pageBand(page, 2);
+    TrpBand* title = pageBand(page, bkReportTitle);
+    TrpBand* header = pageBand(page, bkPageHeader);
     HeaderList.Clear();
     if (!page->TitleBeforeHeader) std::swap(title, header);
     for (TrpBand* band : {title, header})
@@ -433,7 +425,7 @@ void TrpEngine::pageStart(TrpReportPage* page)
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
     DataTop = CurY;
-    TrpBand* columnHeader = pageBand(page, 15);
+    TrpBand* columnHeader = pageBand(page, bkColumnHeader);
     ShowBand(columnHeader);
     if (columnHeader) HeaderList.AddItem(columnHeader, 0, false);
     HeaderList.RemoveItem(title);
@@ -469,66 +461,51 @@ bool TrpEngine::startPreparedPage()
 
 void TrpEngine::showHeaderList()
 {
-    const Extended x = CurX;
-    ++reprinting_;
+    TemporaryValue<Extended> x(CurX, CurX);
+    ScopedCount reprinting(reprinting_);
     // A copy: the report title leaves the list as it is shown.
     std::vector<TrpHeaderListItem> items;
     for (int i = 0; i < HeaderList.Count(); ++i) items.push_back(HeaderList.Items(i));
-    try {
-        for (const TrpHeaderListItem& item : items) {
-            TrpBand* band = item.Band;
-            if (band == askedBreak_) continue;
-            if (auto* header = dynamic_cast<TrpPageHeader*>(band); header && firstPageStart_ && !header->PrintOnFirstPage) {
-                if (header->PrintChildIfInvisible && header->Child()) {
-                    CurX = item.Left;
-                    showReprinted(header->Child());
-                }
-                continue;
+    for (const TrpHeaderListItem& item : items) {
+        TrpBand* band = item.Band;
+        if (band == askedBreak_) continue;
+        if (auto* header = dynamic_cast<TrpPageHeader*>(band); header && firstPageStart_ && !header->PrintOnFirstPage) {
+            if (header->PrintChildIfInvisible && header->Child()) {
+                CurX = item.Left;
+                showReprinted(header->Child());
             }
-            const bool dataHeader = dynamic_cast<TrpHeader*>(band) != nullptr;
-            if (cellPageBreak_ && (dataHeader || dynamic_cast<TrpGroupHeader*>(band))) continue;
-            if (!footerPrinting_ && (item.IsInKeepBlock || (dataHeader && headerKeep_))) continue;
-            if (dataHeader && band == causedBreak_) continue;
-            CurX = item.Left;
-            showReprinted(band);
-            if (dynamic_cast<TrpReportTitle*>(band)) {
-                HeaderList.RemoveItem(band);
-                FirstRowPending = false;
-            } else if (dynamic_cast<TrpPageHeader*>(band)) {
-                DataTop = run(band).printedHeight;
-            }
+            continue;
         }
-    } catch (...) {
-        --reprinting_;
-        throw;
+        const bool dataHeader = dynamic_cast<TrpHeader*>(band) != nullptr;
+        if (cellPageBreak_ && (dataHeader || dynamic_cast<TrpGroupHeader*>(band))) continue;
+        if (!footerPrinting_ && (item.IsInKeepBlock || (dataHeader && headerKeep_))) continue;
+        if (dataHeader && band == causedBreak_) continue;
+        CurX = item.Left;
+        showReprinted(band);
+        if (dynamic_cast<TrpReportTitle*>(band)) {
+            HeaderList.RemoveItem(band);
+            FirstRowPending = false;
+        } else if (dynamic_cast<TrpPageHeader*>(band)) {
+            DataTop = run(band).printedHeight;
+        }
     }
-    --reprinting_;
-    CurX = x;
 }
 
 // A band shown again counts its own lines; the band whose row broke the
 // page gets its own back afterwards.
 void TrpEngine::showReprinted(TrpBand* band)
 {
-    const int line = CurLine, lineThrough = CurLineThrough;
+    TemporaryValue<int> line(CurLine, CurLine), lineThrough(CurLineThrough, CurLineThrough);
     for (TrpBand* b = band; b;) {
         BandRun& r = run(b);
         CurLine = r.line;
         CurLineThrough = r.lineThrough;
-        r.isReprinted = true;
-        try {
+        {
+            TemporaryValue<bool> reprinted(r.isReprinted, true);
             showBandItself(b);
-        } catch (...) {
-            r.isReprinted = false;
-            CurLine = line;
-            CurLineThrough = lineThrough;
-            throw;
         }
-        r.isReprinted = false;
         b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr;
     }
-    CurLine = line;
-    CurLineThrough = lineThrough;
 }
 
 void TrpEngine::resizeEndlessPage(Extended contentHeight)
@@ -585,9 +562,8 @@ void TrpEngine::NewColumn()
     CurY = DataTop;
     // The page holds these bands already, in the first column: they are
     // added again all the same.
-    ++reprinting_;
-    ++columnReprinting_;
-    try {
+    {
+        ScopedCount reprinting(reprinting_), columnReprinting(columnReprinting_);
         for (int i = 0; i < HeaderList.Count(); ++i) {
             const TrpHeaderListItem item = HeaderList.Items(i);
             if (dynamic_cast<TrpPageHeader*>(item.Band) || item.Band == causedBreak_ || item.IsInKeepBlock ||
@@ -596,13 +572,7 @@ void TrpEngine::NewColumn()
             CurX = x + item.Left;
             showReprinted(item.Band);
         }
-    } catch (...) {
-        --reprinting_;
-        --columnReprinting_;
-        throw;
     }
-    --reprinting_;
-    --columnReprinting_;
     CurX = x + savedColumnX_;
     if (kept) keepAfterBreak();
     closeKeep();
@@ -627,19 +597,15 @@ void TrpEngine::EndPage()
         CurColumn = 1;
     }
     if (finishing_ && !summaryPrinting_) {
-        if (TrpBand* summary = pageBand(CurPage, 1)) {
-            summaryPrinting_ = true;
-            try {
+        if (TrpBand* summary = pageBand(CurPage, bkReportSummary)) {
+            {
+                TemporaryValue<bool> printing(summaryPrinting_, true);
                 ShowBand(summary);
-            } catch (...) {
-                summaryPrinting_ = false;
-                throw;
             }
-            summaryPrinting_ = false;
             if (CurPage->EndlessHeight) resizeEndlessPage(CurY + FooterHeight());
         }
     }
-    if (auto* footer = static_cast<TrpPageFooter*>(pageBand(CurPage, 3))) {
+    if (auto* footer = static_cast<TrpPageFooter*>(pageBand(CurPage, bkPageFooter))) {
         CurY = GetPageHeight() - footer->Height();
         FooterReserve = finishing_ && footer->PrintOnLastPage && !summaryPrinting_ ? footer->Height() : 0;
         showFixedBand(footer);
@@ -653,7 +619,7 @@ void TrpEngine::EndPage()
 
 void TrpEngine::showColumnFooter()
 {
-    TrpBand* footer = pageBand(CurPage, 16);
+    TrpBand* footer = pageBand(CurPage, bkColumnFooter);
     if (!footer) return;
     TrpCustomPreviewPages& pp = *pages();
     prepareBand(footer);
@@ -784,7 +750,7 @@ Extended TrpEngine::GetPageHeight()
 Extended TrpEngine::HeaderHeight()
 {
     Extended height = 0;
-    for (int kind : {15, 2})
+    for (TrpBandKind kind : {bkColumnHeader, bkPageHeader})
         for (TrpBand* b = pageBand(CurPage, kind); b; b = b->Child()) height += b->Height();
     return height;
 }
@@ -792,7 +758,7 @@ Extended TrpEngine::HeaderHeight()
 Extended TrpEngine::FooterHeight()
 {
     Extended height = 0;
-    for (int kind : {16, 3})
+    for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
         if (TrpBand* b = pageBand(CurPage, kind)) height += b->Height();
     return height;
 }
@@ -828,7 +794,8 @@ void TrpEngine::collectAggregates(TrpReportPage* page)
     for (TrpBand* master : pr.verticalMasters) collectBandAggregates(master);
     if (pr.horizontalMasters.empty()) return;
     TrpBand* first = pr.horizontalMasters.front();
-    for (int kind : {3, 16, 1}) aggregates_->AddAggregates(pr.kinds[static_cast<size_t>(kind)], first);
+    for (TrpBandKind kind : {bkPageFooter, bkColumnFooter, bkReportSummary})
+        aggregates_->AddAggregates(pr.kinds[kind], first);
 }
 
 void TrpEngine::collectBandAggregates(TrpBand* band)

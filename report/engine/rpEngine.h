@@ -17,13 +17,11 @@
 #include <utility>
 #include <vector>
 
+#include "rpBands.h"
 #include "rpCustomPreviewPages.h"
 #include "rpReport.h"
 
-class TrpBand;
-class TrpDataBand;
 class TrpDialogPage;
-class TrpGroupHeader;
 class TrpReportPage;
 class TrpSubreport;
 class TrpView;
@@ -203,7 +201,14 @@ private:
     void reprepareBand(TrpBand* band);
     void finishBand(TrpBand* band);
     void outputBand(TrpBand* band);
+    struct SplitPiece;
     void splitBand(TrpBand* band);
+    std::vector<SplitPiece> splitPieces(TrpBand* band);
+    bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
+    void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);
+    void cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free);
+    void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool last);
+    void startNextPart(std::vector<SplitPiece>& pieces, Extended free);
     void computeShiftLinks(TrpBand* band, BandRun& run);
     void shiftObjects(BandRun& run);
     void freeExtraObjects(TrpBand* band);
@@ -230,7 +235,7 @@ private:
     BandRun& run(TrpBand* band);
     PageRun& pageRun(TrpReportPage* page);
     TrpDataSet* bandDataSet(TrpBand* band);
-    TrpBand* pageBand(TrpReportPage* page, int kind);
+    TrpBand* pageBand(TrpReportPage* page, TrpBandKind kind);
 
     TrpCustomPreviewPages* pages() const;
 
@@ -292,5 +297,7 @@ private:
 // The object names and texts of prepared pages, one line each: a page with
 // its size, a band with its name, left, top and height, a text object with
 // its text (line breaks as "\n"); then the outline entries with their page
-// (from 1) and top. Tests and bug reports compare these.
-std::string DumpPreparedPages(TrpCustomPreviewPages& pages);
+// (from 1) and top. Tests and bug reports compare these. With `geometry`
+// a text object also gives its left, top, width and height ("@l,t wxh"),
+// and every other view is listed with its class and place.
+std::string DumpPreparedPages(TrpCustomPreviewPages& pages, bool geometry = false);
