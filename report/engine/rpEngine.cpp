@@ -158,6 +158,8 @@ void TrpEngine::resetRun()
     CurColumn = 1;
     DataTop = 0;
     savedColumnX_ = 0;
+    columnTop_ = 0;
+    columnBands_.clear();
     currentBand_ = causedBreak_ = askedBreak_ = nullptr;
     closeKeep();
     headerKeep_ = footerPrinting_ = summaryPrinting_ = finishing_ = firstPageStart_ = false;
@@ -427,7 +429,11 @@ void TrpEngine::pageStart(TrpReportPage* page)
     DataTop = CurY;
     TrpBand* columnHeader = pageBand(page, bkColumnHeader);
     ShowBand(columnHeader);
-    if (columnHeader) HeaderList.AddItem(columnHeader, 0, false);
+    if (columnHeader) {
+        HeaderList.AddItem(columnHeader, 0, false);
+        if (columnHeader->Visible()) columnBands_.push_back(columnHeader);
+    }
+    columnTop_ = CurY;
     HeaderList.RemoveItem(title);
     addPageOutline();
 }
@@ -455,7 +461,9 @@ bool TrpEngine::startPreparedPage()
         ShowBand(overlay);
         CurY = 0;
     }
+    columnBands_.clear();
     showHeaderList();
+    columnTop_ = CurY;
     return added;
 }
 
@@ -481,14 +489,29 @@ void TrpEngine::showHeaderList()
         if (!footerPrinting_ && (item.IsInKeepBlock || (dataHeader && headerKeep_))) continue;
         if (dataHeader && band == causedBreak_) continue;
         CurX = item.Left;
-        showReprinted(band);
         if (dynamic_cast<TrpReportTitle*>(band)) {
-            HeaderList.RemoveItem(band);
-            FirstRowPending = false;
-        } else if (dynamic_cast<TrpPageHeader*>(band)) {
-            DataTop = run(band).printedHeight;
+            if (showTitle(band)) return;
+            continue;
         }
+        showReprinted(band);
+        if (band->Visible()) columnBands_.push_back(band);
+        if (dynamic_cast<TrpPageHeader*>(band)) DataTop = run(band).printedHeight;
     }
+}
+
+// The report title prints once, on the first page, and like any band it
+// moves on or splits when it does not fit. True when it went on to further
+// pages, whose starts showed the bands after it.
+bool TrpEngine::showTitle(TrpBand* title)
+{
+    HeaderList.RemoveItem(title);
+    const int count = pages()->GetCount();
+    {
+        TemporaryValue<int> fitTested(reprinting_, 0);
+        showReprinted(title);
+    }
+    FirstRowPending = false;
+    return pages()->GetCount() != count;
 }
 
 // A band shown again counts its own lines; the band whose row broke the
@@ -560,6 +583,8 @@ void TrpEngine::NewColumn()
     ++CurColumn;
     const Extended x = columnLeft(CurColumn);
     CurY = DataTop;
+    // The page's headers stand above every column.
+    std::erase_if(columnBands_, [](const TrpBand* b) { return !dynamic_cast<const TrpPageHeader*>(b); });
     // The page holds these bands already, in the first column: they are
     // added again all the same.
     {
@@ -571,8 +596,10 @@ void TrpEngine::NewColumn()
                 continue;
             CurX = x + item.Left;
             showReprinted(item.Band);
+            if (item.Band->Visible()) columnBands_.push_back(item.Band);
         }
     }
+    columnTop_ = CurY;
     CurX = x + savedColumnX_;
     if (kept) keepAfterBreak();
     closeKeep();
@@ -580,12 +607,14 @@ void TrpEngine::NewColumn()
     causedBreak_ = nullptr;
 }
 
-// A column without a place of its own stands a column width further.
+// A column without a place of its own stands a column width right of the
+// one before, so that no column prints over the one before it.
 Extended TrpEngine::columnLeft(int column)
 {
     const TStringList* positions = CurPage->ColumnPositions();
-    return column - 1 < positions->Count() ? StrToFloatAnySep(positions->Strings(column - 1)) * rp01cm
-                                           : (column - 1) * CurPage->ColumnWidth * rp01cm;
+    const int given = std::min(column, positions->Count());
+    const Extended from = given > 0 ? StrToFloatAnySep(positions->Strings(given - 1)) : 0;
+    return (from + std::max(0, column - std::max(given, 1)) * CurPage->ColumnWidth) * rp01cm;
 }
 
 void TrpEngine::EndPage()
@@ -761,6 +790,28 @@ Extended TrpEngine::FooterHeight()
     for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
         if (TrpBand* b = pageBand(CurPage, kind)) height += b->Height();
     return height;
+}
+
+bool TrpEngine::columnIsEmpty() const
+{
+    return CurY <= columnTop_ + rp_engine::kFitTolerance;
+}
+
+void TrpEngine::checkRoom(TrpBand* band)
+{
+    if (!CurPage || CurPage->EndlessHeight || !columnIsEmpty() || FreeSpace() > rp_engine::kFitTolerance) return;
+    // Nothing could ever print here: every page would hold these bands
+    // and no row.
+    std::string under, above;
+    for (const TrpBand* b : columnBands_)
+        if (b->Height() > 0) under += (under.empty() ? "" : ", ") + b->Name();
+    for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
+        if (const TrpBand* b = pageBand(CurPage, kind); b && b->Height() > 0)
+            above += (above.empty() ? "" : ", ") + b->Name();
+    std::string message = band->Name() + ": no room is left for it on the page";
+    if (!under.empty()) message += " under " + under;
+    if (!above.empty()) message += std::string(under.empty() ? "" : " and") + " above " + above;
+    throw EInvalidOperation(message);
 }
 
 Extended TrpEngine::FreeSpace()

@@ -161,12 +161,18 @@ private:
     // False when the page existed and is filled again.
     bool startPreparedPage();
     void showHeaderList();
+    bool showTitle(TrpBand* title);
     void showReprinted(TrpBand* band);
     void addPageOutline();
     void resizeEndlessPage(Extended contentHeight);
     void showColumnFooter();
     // Where a page column starts (from the page's column positions).
     Extended columnLeft(int column);
+    // The column holds nothing below the bands of its start.
+    bool columnIsEmpty() const;
+    // Stops the run when a band meets an empty column that has no room at
+    // all: the headers and footers of the page fill it.
+    void checkRoom(TrpBand* band);
     void showFixedBand(TrpBand* band, bool reset = true);
     // Cuts an open keep block before a break and pastes it after.
     void keepBeforeBreak();
@@ -246,6 +252,10 @@ private:
 
     Extended pageHeight_ = 0;
     Extended savedColumnX_ = 0;
+    // CurY below the bands shown at the start of the current column, and
+    // those bands.
+    Extended columnTop_ = 0;
+    std::vector<TrpBand*> columnBands_;
     // The band being prepared; the band whose output broke the page; the
     // band that asked for the page through StartNewPage.
     TrpBand* currentBand_ = nullptr;

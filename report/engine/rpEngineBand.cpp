@@ -120,10 +120,19 @@ void TrpEngine::showBandItself(TrpBand* band)
             outputBand(band);
         } else if ((!band->AllowSplit || keepOpen_) &&
                    (fits(GetPageHeight() - FooterHeight(), band->Height()) || r.hasVerticalObjects)) {
+            checkRoom(band);
             if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
             NewColumn();
-            outputBand(band);
+            // Taller than what the headers leave of an empty column: split
+            // like a band taller than the page.
+            if (fits(FreeSpace(), band->Height()) || r.hasVerticalObjects) {
+                outputBand(band);
+            } else {
+                checkRoom(band);
+                splitBand(band);
+            }
         } else {
+            checkRoom(band);
             if (!band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage) {
                 currentBand_ = band;
                 NewColumn();
@@ -393,6 +402,9 @@ struct TrpEngine::SplitPiece {
     // Its top when the part began, and the height it has left.
     Extended savedTop = 0;
     Extended savedHeight = 0;
+    // Where it stood before the part was laid out.
+    Extended startTop = 0;
+    Extended startBottom = 0;
 };
 
 void TrpEngine::splitBand(TrpBand* band)
@@ -411,8 +423,9 @@ void TrpEngine::splitBand(TrpBand* band)
     while (pending()) {
         report.ProcessMessages();
         if (report.Terminated) break;
-        const bool emptyColumn = CurY <= DataTop + rp_engine::kFitTolerance;
-        if (++parts > kMaxSplitParts || (free <= rp_engine::kFitTolerance && emptyColumn)) {
+        const bool emptyColumn = columnIsEmpty();
+        if (free <= rp_engine::kFitTolerance) checkRoom(band);
+        if (++parts > kMaxSplitParts) {
             report.Errors.Add(band->Name() + ": the band cannot be split across pages");
             break;
         }
@@ -423,13 +436,13 @@ void TrpEngine::splitBand(TrpBand* band)
             continue;
         }
         const bool anyInPart = layOutPart(pieces, free);
-        // A part that prints nothing on an empty column, with every object
-        // waiting at its top, would do the same on every page: it prints
-        // the first object cut instead.
-        const bool stuck = std::all_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) {
-            return !p.pending || (p.stretchable ? p.savedTop : p.object->Top()) <= kOverlap;
-        });
-        if (!anyInPart && stuck && emptyColumn) cutFirstWaiting(pieces, free);
+        // A part that prints nothing on an empty column, with the first
+        // object waiting at its top, would do the same on every page: it
+        // prints that object cut instead. What waits below it waits for it.
+        Extended firstTop = -1;
+        for (const SplitPiece& p : pieces)
+            if (p.pending && (firstTop < 0 || p.startTop < firstTop)) firstTop = p.startTop;
+        if (!anyInPart && emptyColumn && firstTop <= kOverlap) cutFirstWaiting(pieces, free);
         const bool last = !pending();
         outputPart(band, pieces, last);
         if (last) break;
@@ -440,25 +453,40 @@ void TrpEngine::splitBand(TrpBand* band)
 }
 
 // The visible objects in the order of their tops, so that an object moved
-// down takes those below it along.
+// down takes those below it along: the band's own, and the rows its inline
+// subreports printed into it, each among them by its top.
 std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
 {
     BandRun& r = run(band);
+    const auto piece = [](TrpReportComponent* object) {
+        SplitPiece p;
+        p.object = object;
+        p.view = dynamic_cast<TrpView*>(object);
+        p.stretchable = dynamic_cast<TrpStretcheable*>(object);
+        p.memo = dynamic_cast<TrpCustomMemoView*>(object);
+        p.visible = p.pending = object->Visible();
+        p.savedTop = object->Top();
+        p.savedHeight = object->Height();
+        if (p.stretchable && p.visible) p.stretchable->InitPart();
+        return p;
+    };
     std::vector<SplitPiece> pieces;
     for (const ShiftNode& node : r.nodes) {
         if (!node.view) continue;
         auto it = std::find_if(r.objects.begin(), r.objects.end(),
                                [&](const TrpBandObject& o) { return o.view == node.view; });
-        SplitPiece p;
-        p.object = it->object;
-        p.view = it->view;
-        p.stretchable = it->stretchable;
-        p.memo = it->memo;
-        p.visible = p.pending = p.object->Visible();
-        p.savedTop = p.object->Top();
-        p.savedHeight = p.object->Height();
-        if (p.stretchable && p.visible) p.stretchable->InitPart();
-        pieces.push_back(p);
+        pieces.push_back(piece(it->object));
+    }
+    if (r.inlineFrom >= 0) {
+        const std::vector<TrpComponent*>& objects = band->Objects();
+        for (size_t i = static_cast<size_t>(r.inlineFrom); i < objects.size(); ++i) {
+            auto* object = dynamic_cast<TrpReportComponent*>(objects[i]);
+            if (!object) continue;
+            const SplitPiece p = piece(object);
+            auto at = std::find_if(pieces.begin(), pieces.end(),
+                                   [&](const SplitPiece& q) { return q.object->Top() > p.object->Top(); });
+            pieces.insert(at, p);
+        }
     }
     return pieces;
 }
@@ -469,6 +497,10 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
 bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
 {
     const Extended emptyRoom = GetPageHeight() - FooterHeight() - DataTop;
+    for (SplitPiece& p : pieces) {
+        p.startTop = p.object->Top();
+        p.startBottom = p.startTop + p.savedHeight;
+    }
     bool anyInPart = false;
     for (SplitPiece& p : pieces) {
         p.inPart = p.moved = false;
@@ -594,17 +626,43 @@ void TrpEngine::outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool 
     CurY += bottom;
 }
 
-// What waits moves up by the part just printed.
+// What waits moves up by the part just printed. What stood below another
+// object keeps its distance to it: to where that object goes on, or to
+// where the part printed it. A part of a text uses whole lines, less than
+// the part's height; a cut line uses more; both move what is below them by
+// what they used.
 void TrpEngine::startNextPart(std::vector<SplitPiece>& pieces, Extended free)
 {
-    for (SplitPiece& p : pieces) {
-        if (!p.pending) continue;
-        TrpReportComponent* object = p.object;
-        if (p.stretchable) {
-            object->SetTop(std::max<Extended>(0, p.savedTop - free));
-            object->SetHeight(p.savedHeight);
-        } else {
-            object->SetTop(object->Top() - free);
-        }
+    std::vector<SplitPiece*> waiting;
+    for (SplitPiece& p : pieces)
+        if (p.pending) waiting.push_back(&p);
+    std::stable_sort(waiting.begin(), waiting.end(),
+                     [](const SplitPiece* a, const SplitPiece* b) { return a->startTop < b->startTop; });
+    const auto above = [](const SplitPiece& a, const SplitPiece& p) {
+        const TrpReportComponent* o = a.object;
+        return &a != &p && a.startBottom <= p.startTop + kOverlap &&
+               overlapsHorizontally({o->Left(), 0, o->Left() + o->Width(), 0}, p.object->Left(),
+                                    p.object->Left() + p.object->Width());
+    };
+    std::vector<Extended> newTops;
+    for (SplitPiece* p : waiting) {
+        TrpReportComponent* object = p->object;
+        bool below = false;
+        Extended top = 0;
+        const auto keepDistance = [&](const SplitPiece& a, Extended bottom) {
+            const Extended at = bottom + (p->startTop - a.startBottom);
+            top = below ? std::max(top, at) : at;
+            below = true;
+        };
+        for (size_t k = 0; k < newTops.size(); ++k)
+            if (above(*waiting[k], *p)) keepDistance(*waiting[k], newTops[k] + waiting[k]->savedHeight);
+        for (const SplitPiece& a : pieces)
+            if (a.inPart && !a.pending && above(a, *p)) keepDistance(a, a.object->Top() + a.object->Height() - free);
+        if (!below) top = p->stretchable ? p->savedTop - free : object->Top() - free;
+        newTops.push_back(std::max<Extended>(0, top));
+    }
+    for (size_t i = 0; i < waiting.size(); ++i) {
+        waiting[i]->object->SetTop(newTops[i]);
+        if (waiting[i]->stretchable) waiting[i]->object->SetHeight(waiting[i]->savedHeight);
     }
 }
