@@ -343,6 +343,8 @@ void TrpAggregateList::AddValue(TrpBand* band, int vcolumn)
             addRow(item->Kind, item->Counts[column], item->Values[column], v);
         } else if (item->Pending) {
             addRow(item->Kind, item->PendingCount, item->PendingValue, v);
+        } else if (item->RowSetHeld) {
+            addRow(item->Kind, item->RowSetCount, item->RowSetValue, v);
         } else {
             item->SavedCount = item->Count;
             item->SavedValue = item->Value;
@@ -362,9 +364,9 @@ void TrpAggregateList::ClearValues()
 {
     for (const auto& item : items_) {
         resetItem(*item, true);
-        item->Pending = false;
-        item->PendingCount = item->SavedCount = 0;
-        item->PendingValue = item->SavedValue = Variant::Null();
+        item->Pending = item->RowSetHeld = false;
+        item->PendingCount = item->SavedCount = item->RowSetCount = 0;
+        item->PendingValue = item->SavedValue = item->RowSetValue = Variant::Null();
     }
 }
 
@@ -385,10 +387,37 @@ void TrpAggregateList::EndKeep()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (!item->Pending) continue;
         item->Pending = false;
-        item->Count += item->PendingCount;
-        join(item->Kind, item->Value, item->PendingValue);
+        if (item->RowSetHeld) {
+            item->RowSetCount += item->PendingCount;
+            join(item->Kind, item->RowSetValue, item->PendingValue);
+        } else {
+            item->Count += item->PendingCount;
+            join(item->Kind, item->Value, item->PendingValue);
+        }
         item->PendingCount = 0;
         item->PendingValue = Variant::Null();
+    }
+}
+
+void TrpAggregateList::HoldRowSet()
+{
+    for (TrpAggregateItem* item : pageFooterItems_) {
+        if (item->RowSetHeld) continue;
+        item->RowSetHeld = true;
+        item->RowSetCount = 0;
+        item->RowSetValue = Variant::Null();
+    }
+}
+
+void TrpAggregateList::ReleaseRowSet()
+{
+    for (TrpAggregateItem* item : pageFooterItems_) {
+        if (!item->RowSetHeld) continue;
+        item->RowSetHeld = false;
+        item->Count += item->RowSetCount;
+        join(item->Kind, item->Value, item->RowSetValue);
+        item->RowSetCount = 0;
+        item->RowSetValue = Variant::Null();
     }
 }
 

@@ -160,6 +160,8 @@ void TrpEngine::resetRun()
     savedColumnX_ = 0;
     columnTop_ = 0;
     columnBands_.clear();
+    rowSetBand_ = nullptr;
+    rowSetMoving_ = false;
     currentBand_ = causedBreak_ = askedBreak_ = nullptr;
     closeKeep();
     headerKeep_ = footerPrinting_ = summaryPrinting_ = finishing_ = firstPageStart_ = false;
@@ -551,6 +553,8 @@ void TrpEngine::NewPage()
     const bool kept = keepOpen_;
     keepBeforeBreak();
     const bool endless = CurPage->EndlessHeight || CurPage->EndlessWidth;
+    // The rows of a set of columns broken by another band stay on this page.
+    if (!rowSetMoving_) releaseRowSet(rowSetBand_);
     causedBreak_ = currentBand_;
     // The size an endless page ends with is its content before the footers
     // are added at its end.
@@ -722,6 +726,22 @@ void TrpEngine::closeKeep()
     keepPosition_ = 0;
     keepOutline_ = {};
     keepAnchor_ = -1;
+}
+
+void TrpEngine::holdRowSet(TrpBand* band)
+{
+    // Inside a keep block the block moves the rows; cells and inline
+    // subreports never break.
+    if (rowSetBand_ || keepOpen_ || cellHost_ || inline_ || !aggregates_) return;
+    rowSetBand_ = band;
+    aggregates_->HoldRowSet();
+}
+
+void TrpEngine::releaseRowSet(TrpBand* band)
+{
+    if (!band || band != rowSetBand_) return;
+    rowSetBand_ = nullptr;
+    if (aggregates_) aggregates_->ReleaseRowSet();
 }
 
 void TrpEngine::BreakAllKeep()

@@ -43,6 +43,11 @@ public:
     // Page-footer rows held apart while a keep block is open.
     virtual void StartKeep() = 0;
     virtual void EndKeep() = 0;
+    // Page-footer rows of a set of band columns held apart until the set
+    // has its place: it may move whole to the next page. A keep block
+    // inside the set gives its rows to the set.
+    virtual void HoldRowSet() = 0;
+    virtual void ReleaseRowSet() = 0;
     // The rows of the band go back to before its last row.
     virtual void CancelKeep(TrpBand* band) = 0;
     // Between the passes of a double pass.
@@ -179,6 +184,9 @@ private:
     void keepAfterBreak();
     bool keepTooTall(Extended extra);
     void closeKeep();
+    // The page-footer totals count a set of band columns where it stays.
+    void holdRowSet(TrpBand* band);
+    void releaseRowSet(TrpBand* band);
     void callHandler(TObject* object, const std::string& handler);
     void collectAggregates(TrpReportPage* page);
     void collectBandAggregates(TrpBand* band);
@@ -268,6 +276,10 @@ private:
     int keepPosition_ = 0;
     TrpCustomOutline::Position keepOutline_;
     int keepAnchor_ = -1;
+    // The band whose set of columns holds its page-footer rows apart, and
+    // whether that set is moving to the next column or page.
+    TrpBand* rowSetBand_ = nullptr;
+    bool rowSetMoving_ = false;
     // Marks.
     bool headerKeep_ = false;
     bool footerPrinting_ = false;

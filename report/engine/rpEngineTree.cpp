@@ -264,7 +264,10 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                         checkGroups(b, rowStart, columnStart);
                 }
                 if (b->KeepFooter) footerKeepStart = pp.CurrentObjectCount();
-                if (b->Columns > 1 && b->CurColumn() == 1) columnStart = pp.CurrentObjectCount();
+                if (b->Columns > 1 && b->CurColumn() == 1) {
+                    columnStart = pp.CurrentObjectCount();
+                    holdRowSet(b);
+                }
                 rowStart = CurY;
                 CurLine = r.line;
                 CurLineThrough = r.lineThrough;
@@ -442,12 +445,16 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         // The set of rows moves whole to the next column or page.
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);
-        NewColumn();
+        {
+            TemporaryValue<bool> moving(rowSetMoving_, true);
+            NewColumn();
+        }
         pp.PasteObjects(CurX, CurY);
         CurY = r.maxColumnY + CurY - rowStart;
     } else {
         NewColumn();
     }
+    if (band->CurColumn() >= band->Columns) releaseRowSet(band);
     if (band->Visible()) setBandColumn(band, band->CurColumn() + 1);
 }
 
