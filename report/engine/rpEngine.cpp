@@ -720,6 +720,7 @@ void TrpEngine::EndKeep(TrpBand* band)
 
 void TrpEngine::closeKeep()
 {
+    HeaderList.ClearKeepMarks();
     keepOpen_ = false;
     keepBand_ = nullptr;
     keepStartY_ = 0;

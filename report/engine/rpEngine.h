@@ -75,6 +75,12 @@ public:
     void AddItem(TrpBand* band, Extended left, bool isInKeepBlock) { items_.push_back({band, left, isInKeepBlock}); }
     // The first entry of that band; nothing when there is none.
     void RemoveItem(const TrpBand* band);
+    // The keep block the entries were registered in is over (moved or
+    // given up): from now on they are shown again like the others.
+    void ClearKeepMarks()
+    {
+        for (TrpHeaderListItem& item : items_) item.IsInKeepBlock = false;
+    }
 
 private:
     std::vector<TrpHeaderListItem> items_;
