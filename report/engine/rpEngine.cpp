@@ -200,6 +200,7 @@ bool TrpEngine::Run()
     };
 
     bool result = false;
+    TrpReport::PreparingScope preparing(report);
     try {
         resetRun();
         pp.Initialize();
@@ -233,7 +234,8 @@ bool TrpEngine::Run()
                 TotalPages = 0;
                 pp.SavePosition();
                 runPass();
-                if (DoublePass()) {
+                // A run stopped in its first pass keeps what that pass made.
+                if (DoublePass() && !report.Terminated) {
                     TotalPages = pp.GetCount();
                     pp.CurPage = TotalPages - 1;
                     pp.RestorePosition();

@@ -69,7 +69,8 @@ bool firstLineCut(TrpCustomMemoView& memo, TrpReportComponent& object, Extended&
 
 void TrpEngine::ShowBand(TrpBand* band)
 {
-    if (!band) return;
+    // A stopped run shows no further band; what is shown stays.
+    if (!band || Report()->Terminated) return;
     if (band->KeepChild) StartKeep(band);
     showBandItself(band);
     TrpChild* child = band->Child();
