@@ -151,6 +151,15 @@ void addRow(TrpAggregateKind kind, int& count, Variant& value, const Variant& v)
     join(kind, value, v);
 }
 
+// Rows held apart go to where they count now, and the holding ends.
+void giveRows(TrpAggregateKind kind, int& heldCount, Variant& heldValue, int& count, Variant& value)
+{
+    count += heldCount;
+    join(kind, value, heldValue);
+    heldCount = 0;
+    heldValue = Variant::Null();
+}
+
 // A band given to an aggregate function: an object, its name, or 0 for
 // none.
 TrpBand* givenBand(TrpReport& report, const Variant& band)
@@ -387,15 +396,10 @@ void TrpAggregateList::EndKeep()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (!item->Pending) continue;
         item->Pending = false;
-        if (item->RowSetHeld) {
-            item->RowSetCount += item->PendingCount;
-            join(item->Kind, item->RowSetValue, item->PendingValue);
-        } else {
-            item->Count += item->PendingCount;
-            join(item->Kind, item->Value, item->PendingValue);
-        }
-        item->PendingCount = 0;
-        item->PendingValue = Variant::Null();
+        if (item->RowSetHeld)
+            giveRows(item->Kind, item->PendingCount, item->PendingValue, item->RowSetCount, item->RowSetValue);
+        else
+            giveRows(item->Kind, item->PendingCount, item->PendingValue, item->Count, item->Value);
     }
 }
 
@@ -414,10 +418,7 @@ void TrpAggregateList::ReleaseRowSet()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (!item->RowSetHeld) continue;
         item->RowSetHeld = false;
-        item->Count += item->RowSetCount;
-        join(item->Kind, item->Value, item->RowSetValue);
-        item->RowSetCount = 0;
-        item->RowSetValue = Variant::Null();
+        giveRows(item->Kind, item->RowSetCount, item->RowSetValue, item->Count, item->Value);
     }
 }
 
