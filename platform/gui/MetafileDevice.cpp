@@ -25,6 +25,12 @@ int deviceInt(double v)
     return ClampCoordinate(std::llround(std::clamp<double>(v, -kMaxCoordinate, kMaxCoordinate)));
 }
 
+// A count of steps for a length, held within lo and hi (NaN: lo).
+int stepsFor(double v, int lo, int hi)
+{
+    return std::isfinite(v) ? static_cast<int>(std::clamp<double>(v, lo, hi)) : lo;
+}
+
 TPoint devicePoint(QPointF p)
 {
     return {deviceInt(p.x()), deviceInt(p.y())};
@@ -333,7 +339,7 @@ void Device::appendBezier(std::vector<QPointF>& out, QPointF p0, QPointF p1, QPo
 {
     auto dist = [](QPointF a, QPointF b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); };
     const double length = dist(p0, p1) + dist(p1, p2) + dist(p2, p3);
-    const int steps = std::isfinite(length) ? std::clamp(static_cast<int>(length / 4), 1, 128) : 1;
+    const int steps = stepsFor(length / 4, 1, 128);
     for (int i = 1; i <= steps; ++i) {
         const double t = double(i) / steps, u = 1 - t;
         const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
@@ -356,7 +362,7 @@ std::vector<QPointF> Device::ellipsePoints(const QRectF& box, double from, doubl
     // As many corners as the curve is long on the device, a few pixels each.
     const double scale = std::sqrt(std::fabs(transform_.det()));
     const double length = std::fabs(sweep) * (std::fabs(rx) + std::fabs(ry)) / 2 * scale;
-    const int steps = std::isfinite(length) ? std::clamp(static_cast<int>(length / 3), 8, 1024) : 8;
+    const int steps = stepsFor(length / 3, 8, 1024);
     std::vector<QPointF> points;
     points.reserve(static_cast<size_t>(steps) + 1);
     for (int i = withStart ? 0 : 1; i <= steps; ++i) {
@@ -648,7 +654,7 @@ void Device::gradientRect(const QRectF& box, TColor from, TColor to, bool vertic
     }
     const QRectF d = boundsOf({toDevice(box.topLeft()), toDevice(box.bottomRight())});
     const double span = vertical ? d.height() : d.width();
-    const int bands = std::isfinite(span) ? std::clamp(static_cast<int>(span / 2), 1, 256) : 1;
+    const int bands = stepsFor(span / 2, 1, 256);
     for (int i = 0; i < bands; ++i) {
         const double a = double(i) / bands, b = double(i + 1) / bands;
         const QRectF part = vertical ? QRectF(QPointF(box.left(), box.top() + box.height() * a),

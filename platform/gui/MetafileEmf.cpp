@@ -133,10 +133,10 @@ private:
     static QImage part(const QImage& image, double x, double y, double w, double h)
     {
         if (image.isNull()) return image;
-        const QRect whole = image.rect();
-        const QRect wanted = QRectF(x, y, w, h).normalized().toAlignedRect();
+        const QRectF whole(image.rect());
+        const QRectF wanted = QRectF(x, y, w, h).normalized();
         if (wanted.contains(whole) || wanted.isEmpty()) return image;
-        return image.copy(wanted.intersected(whole));
+        return image.copy(wanted.intersected(whole).toAlignedRect());
     }
 
     void select(uint32_t handle)
@@ -299,6 +299,10 @@ private:
             alpha = r.u8(43) & 1;  // AC_SRC_ALPHA
         }
         QImage image = bitmap(r, 84, alpha);
+        if (image.isNull()) {
+            d_.image(dest, image, rop);
+            return;
+        }
         const double w = sized ? r.i32(100) : dest.width(), h = sized ? r.i32(104) : dest.height();
         image = part(image, xSrc, ySrc, w, h);
         if (type == EMR_TRANSPARENTBLT) {

@@ -107,9 +107,10 @@ private:
     {
         if (image.isNull()) return image;
         // Rows count from the bottom of the bitmap.
-        const QRect wanted = QRectF(x, image.height() - y - h, w, h).normalized().toAlignedRect();
-        if (wanted.contains(image.rect()) || wanted.isEmpty()) return image;
-        return image.copy(wanted.intersected(image.rect()));
+        const QRectF whole(image.rect());
+        const QRectF wanted = QRectF(x, image.height() - y - h, w, h).normalized();
+        if (wanted.contains(whole) || wanted.isEmpty()) return image;
+        return image.copy(wanted.intersected(whole).toAlignedRect());
     }
 
     // Objects go into the first free slot of the table.
