@@ -563,7 +563,7 @@ void Device::ellipse(const QRectF& box)
 void Device::arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end)
 {
     const double from = arcAngle(box, start);
-    double to = arcAngle(box, end);
+    const double to = arcAngle(box, end);
     // Counter-clockwise on the device unless told otherwise: a mapping
     // that mirrors turns the logical direction round.
     const bool increasing = dc_.clockwise == (transform_.det() < 0);
@@ -571,23 +571,23 @@ void Device::arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end)
     while (sweep <= 1e-12) sweep += 2 * kPi;
     if (!increasing) sweep = -sweep;
     std::vector<QPointF> points = ellipsePoints(box, from, sweep, true);
-    if (kind == ArcKind::ArcTo) {
-        const QPointF c = box.center();
-        dc_.position = {c.x() + box.width() / 2 * std::cos(from + sweep), c.y() - box.height() / 2 * std::sin(from + sweep)};
-    }
-    if (!canvas_) return;
     switch (kind) {
-    case ArcKind::Arc: figureOpen_ = false; draw({{std::move(points), false}}, false, true); break;
-    case ArcKind::ArcTo:
-        if (inPath_) {
-            Figure& f = pathFigure();
-            f.points.insert(f.points.end(), points.begin(), points.end());
-        } else {
-            draw({{std::move(points), false}}, false, true);
-        }
+    case ArcKind::Arc:
+        if (!canvas_) return;
+        figureOpen_ = false;
+        draw({{std::move(points), false}}, false, true);
         break;
-    case ArcKind::Chord: draw({{std::move(points), true}}, true, true); break;
+    case ArcKind::ArcTo: {
+        const QPointF c = box.center();
+        continueTo(std::move(points),
+                   {c.x() + box.width() / 2 * std::cos(from + sweep), c.y() - box.height() / 2 * std::sin(from + sweep)});
+        break;
+    }
+    case ArcKind::Chord:
+        if (canvas_) draw({{std::move(points), true}}, true, true);
+        break;
     case ArcKind::Pie:
+        if (!canvas_) return;
         points.insert(points.begin(), toDevice(box.center()));
         draw({{std::move(points), true}}, true, true);
         break;
@@ -598,17 +598,23 @@ void Device::angleArc(QPointF center, double radius, double startDegrees, double
 {
     const QRectF box(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius);
     const double from = startDegrees * kPi / 180, sweep = std::clamp(sweepDegrees, -3600.0, 3600.0) * kPi / 180;
-    std::vector<QPointF> points = ellipsePoints(box, from, sweep, true);
-    const QPointF start = dc_.position;
-    dc_.position = {center.x() + radius * std::cos(from + sweep), center.y() - radius * std::sin(from + sweep)};
-    if (!canvas_) return;
-    if (inPath_) {
-        Figure& f = pathFigure();
-        f.points.insert(f.points.end(), points.begin(), points.end());
-        return;
+    continueTo(ellipsePoints(box, from, sweep, true),
+               {center.x() + radius * std::cos(from + sweep), center.y() - radius * std::sin(from + sweep)});
+}
+
+void Device::continueTo(std::vector<QPointF> points, QPointF end)
+{
+    if (canvas_) {
+        if (inPath_) {
+            Figure& f = pathFigure();
+            f.points.insert(f.points.end(), points.begin(), points.end());
+        } else {
+            // A line from the current position to where the curve starts.
+            points.insert(points.begin(), toDevice(dc_.position));
+            draw({{std::move(points), false}}, false, true);
+        }
     }
-    points.insert(points.begin(), toDevice(start));
-    draw({{std::move(points), false}}, false, true);
+    dc_.position = end;
 }
 
 void Device::fillRect(const QRectF& box, const Brush& brush)

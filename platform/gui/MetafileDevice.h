@@ -227,6 +227,8 @@ private:
     void appendBezier(std::vector<QPointF>& out, QPointF p0, QPointF p1, QPointF p2, QPointF p3) const;
     std::vector<QPointF> ellipsePoints(const QRectF& box, double from, double sweep, bool withStart);
     double arcAngle(const QRectF& box, QPointF p) const;
+    // Device points drawn on from the current position, which moves to end.
+    void continueTo(std::vector<QPointF> points, QPointF end);
 
     // Outlines and fills in device pixels, or into the open path.
     void draw(std::vector<Figure> figures, bool fill, bool stroke);

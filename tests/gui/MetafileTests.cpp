@@ -320,6 +320,15 @@ TEST_F(Metafiles, PathsCurvesAndHoles)
         EXPECT_EQ(image.pixel(10, 50), qRgb(0, 0, 255)) << mode;
         EXPECT_EQ(image.pixel(50, 50), mode == 1 ? kWhite : qRgb(0, 0, 255)) << mode;
     }
+    // From the bottom, a line to where the upper half of a circle starts,
+    // the half, and back: a half disc over a triangle.
+    Emf arcTo(100, 100);
+    arcTo.nullPen().brush(1, kRed).rec(59, {}).rec(27, {50, 100}).rec(55, {0, 0, 100, 100, 100, 50, 0, 50})
+        .rec(61, {}).rec(60, {}).rec(62, {0, 0, 100, 100});
+    const QImage half = render(arcTo.bytes(), 100, 100);
+    EXPECT_EQ(half.pixel(50, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(half.pixel(50, 80), qRgb(255, 0, 0));
+    EXPECT_EQ(half.pixel(15, 80), kWhite);
     // A pie from the right to the top, counter-clockwise: the upper right quarter.
     Emf pie(100, 100);
     pie.nullPen().brush(1, kRed).rec(47, {0, 0, 100, 100, 100, 50, 50, 0});
