@@ -767,14 +767,14 @@ void Device::text(QPointF p, std::u16string_view text, const std::vector<double>
 
     unsigned eto = 0;
     TRect box{};
-    if (rect && (options & (ETO_OPAQUE_ | ETO_CLIPPED_))) {
+    if (rect && (options & (ETO_OPAQUE | ETO_CLIPPED))) {
         const QRectF& r = *rect;
         box = deviceRect(boundsOf({toDevice(r.topLeft()), toDevice(r.topRight()), toDevice(r.bottomLeft()),
                                    toDevice(r.bottomRight())}));
-        eto = options & (ETO_OPAQUE_ | ETO_CLIPPED_);
+        eto = options & (ETO_OPAQUE | ETO_CLIPPED);
     } else if (dc_.bkMode == OPAQUE && tenths == 0 && !shown.empty()) {
         box = {o.X, o.Y, o.X + deviceInt(width), o.Y + sized.ascent() + sized.descent()};
-        eto = ETO_OPAQUE_;
+        eto = ETO_OPAQUE;
     }
     canvas_->Brush()->SetStyle(bsSolid);
     canvas_->Brush()->SetColor(dc_.bkColor);

@@ -75,7 +75,8 @@ enum : int {
     MM_TEXT = 1, MM_LOMETRIC, MM_HIMETRIC, MM_LOENGLISH, MM_HIENGLISH, MM_TWIPS, MM_ISOTROPIC, MM_ANISOTROPIC,
 };
 constexpr unsigned TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
-constexpr unsigned ETO_OPAQUE_ = 2, ETO_CLIPPED_ = 4, ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
+// ETO_OPAQUE and ETO_CLIPPED are the canvas's.
+constexpr unsigned ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
 
 struct Pen {
     int style = PS_SOLID;  // with the end cap (0x0F00) and geometric (0x10000) bits

@@ -214,7 +214,7 @@ private:
                 dx = perCharacter(r.bytes(offString, count), perByte, charset, text.size());
             }
         }
-        const bool hasRect = (options & (ETO_OPAQUE_ | ETO_CLIPPED_)) != 0;
+        const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
         d_.text(at, text, dx, options, hasRect ? std::optional<QRectF>(clip) : std::nullopt);
     }
 
@@ -256,8 +256,8 @@ private:
         } else {
             for (uint32_t i = 0; i < count; ++i) text += static_cast<char16_t>(r.u16(next + size_t(i) * 2));
         }
-        d_.text(at, text, {}, options & (ETO_OPAQUE_ | ETO_CLIPPED_ | ETO_GLYPH_INDEX),
-                (options & (ETO_OPAQUE_ | ETO_CLIPPED_)) ? clip : std::nullopt);
+        d_.text(at, text, {}, options & (ETO_OPAQUE | ETO_CLIPPED | ETO_GLYPH_INDEX),
+                (options & (ETO_OPAQUE | ETO_CLIPPED)) ? clip : std::nullopt);
     }
 
     void transform(const Record& r, bool modify)

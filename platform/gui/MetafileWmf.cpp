@@ -296,7 +296,7 @@ private:
             size_t next = 8;
             std::optional<QRectF> rect;
             // The rectangle is there when the options ask for it: left, top, right, bottom.
-            if ((options & (ETO_OPAQUE_ | ETO_CLIPPED_)) && r.size() >= next + 8) {
+            if ((options & (ETO_OPAQUE | ETO_CLIPPED)) && r.size() >= next + 8) {
                 rect = QRectF(QPointF(r.i16(next), r.i16(next + 2)), QPointF(r.i16(next + 4), r.i16(next + 6)));
                 next += 8;
             }
