@@ -34,8 +34,8 @@ file ok $work/order.pdf
 quit
 SCRIPT
 DORVAK_UI_SCRIPT=script "$program" 2> log || { cat log; echo "printing failed"; exit 1; }
-# The print dialog writes PDF whatever the name, into a ".prn" file.
-pdf="$work/order.prn"
+# The print dialog keeps the name given and writes PDF into it.
+pdf="$work/order.pdf"
 [ -f "$pdf" ] || { cat log; echo "no $pdf"; exit 1; }
 [ "$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')" = 1 ] || { pdfinfo "$pdf"; echo "expected one page"; exit 1; }
 pdfinfo "$pdf" | grep -q 'Page size:.*(A4)' || { pdfinfo "$pdf"; echo "expected A4"; exit 1; }

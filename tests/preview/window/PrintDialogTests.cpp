@@ -129,15 +129,18 @@ TEST_F(DialogTest, PrintModeAndPrinterChangesMoveTheSheet)
     EXPECT_EQ(GetPrinters().GetCurrentPrinter()->Name(), "R");
 }
 
-TEST_F(DialogTest, PrintToFileTakesThePrnName)
+TEST_F(DialogTest, PrintToFileKeepsTheNameGivenAndGivesABareNameThePrnExtension)
 {
     const std::string dir = std::filesystem::temp_directory_path().string();
     const struct {
         std::optional<QString> answer;
         bool printed;
         std::string file;
-    } cases[] = {{QString::fromStdString(dir + "/out.pdf"), true, dir + "/out.prn"},
+    } cases[] = {{QString::fromStdString(dir + "/out.pdf"), true, dir + "/out.pdf"},
                  {QString::fromStdString(dir + "/报表"), true, dir + "/报表.prn"},
+                 // A dot in a folder's name is no extension; a lone final dot is none either.
+                 {QString::fromStdString(dir + "/v1.2/sheet"), true, dir + "/v1.2/sheet.prn"},
+                 {QString::fromStdString(dir + "/sheet."), true, dir + "/sheet.prn"},
                  {std::nullopt, false, ""}};
     for (const auto& c : cases) {
         TrpPrintSettings settings;
@@ -155,7 +158,7 @@ TEST_F(DialogTest, PrintToFileTakesThePrnName)
         EXPECT_EQ(GetPrinters().GetCurrentPrinter()->FileName(), c.file);
         GetPrinters().SetPrinterIndex(0);
     }
-    EXPECT_EQ(ui.log().filter("打印至文件").size(), 3);
+    EXPECT_EQ(ui.log().filter("打印至文件").size(), 5);
 }
 
 TEST_F(DialogTest, BadPageNumbersKeepTheDialogOpen)
