@@ -135,6 +135,8 @@ void TrpPrintDialog::FormCreate()
     CollateCB->setChecked(true);
 
     TrpPrinters& printers = GetPrinters();
+    // A queue added since the program started is offered too.
+    printers.Refresh();
     const QIcon icon = GetResources().GetPreviewButtonImages().Icon(2);
     for (const std::string& name : printers.Printers()) PrintersCB->addItem(icon, QString::fromStdString(name));
     PrintersCB->setCurrentIndex(printers.PrinterIndex());
