@@ -221,14 +221,14 @@ std::optional<ScriptedUiServices::Expectation> ScriptedUiServices::take(Kind kin
     return taken;
 }
 
-void ScriptedUiServices::enter()
+ScriptedUiServices::Busy::Busy(ScriptedUiServices& services) : s(services)
 {
-    if (busy_++ == 0) busySince_.start();
+    if (s.busy_++ == 0) s.busySince_.start();
 }
 
-void ScriptedUiServices::leave()
+ScriptedUiServices::Busy::~Busy()
 {
-    if (--busy_ == 0) restartWatchdog();
+    if (--s.busy_ == 0) s.restartWatchdog();
 }
 
 void ScriptedUiServices::restartWatchdog()
@@ -239,7 +239,8 @@ void ScriptedUiServices::restartWatchdog()
 QString ScriptedUiServices::describe(const Expectation& e)
 {
     QString text = QString::fromLatin1(kindName(static_cast<int>(e.kind)));
-    if (e.kind == Kind::Action) return e.caption + QLatin1Char(' ') + e.match + (e.text && !e.text->isEmpty() ? QLatin1Char(' ') + *e.text : QString());
+    if (e.kind == Kind::Action)
+        return e.caption + QLatin1Char(' ') + e.match + (e.text && !e.text->isEmpty() ? QLatin1Char(' ') + *e.text : QString());
     if (!e.match.isEmpty()) text += QLatin1Char(' ') + e.match;
     return text;
 }
@@ -346,11 +347,7 @@ bool selectIn(QObject* control, const QString& text)
 
 void ScriptedUiServices::act(const Expectation& action)
 {
-    enter();
-    struct Leave {
-        ScriptedUiServices& s;
-        ~Leave() { s.leave(); }
-    } leave{*this};
+    const Busy busy(*this);
     const QString& verb = action.caption;
     const QString text = action.text.value_or(QString());
     const QString description = verb + QLatin1Char(' ') + action.match + (text.isEmpty() ? QString() : QLatin1Char(' ') + text);
@@ -400,12 +397,8 @@ int ScriptedUiServices::showModal(QDialog& dialog)
     auto e = take(Kind::Modal, description, dialog.objectName(), {});
     int result = QDialog::Rejected;
     if (e) {
-        enter();
         {
-            struct Leave {
-                ScriptedUiServices& s;
-                ~Leave() { s.leave(); }
-            } leave{*this};
+            const Busy busy(*this);
             result = e->driver ? e->driver(dialog) : e->result;
         }
         record(description + (result == QDialog::Accepted ? QStringLiteral(" -> accept") : QStringLiteral(" -> reject")));
@@ -466,10 +459,10 @@ void ScriptedUiServices::eventLoopStarting()
     if (idleLimitMs_ > 0 && !watchdog_) {
         watchdog_ = new QTimer(&actionContext_);
         watchdog_->setSingleShot(true);
-        watchdog_->setInterval(idleLimitMs_);
         QObject::connect(watchdog_, &QTimer::timeout, &actionContext_, [this] { watchdogFired(); });
     }
-    watching_ = watchdog_ != nullptr;
+    if (watchdog_) watchdog_->setInterval(idleLimitMs_);
+    watching_ = idleLimitMs_ > 0;
     restartWatchdog();
     runWhenDue();
 }

@@ -118,9 +118,14 @@ private:
     // Quits or acts when that is the next line and nothing scripted runs.
     void runWhenDue();
     void act(const Expectation& action);
-    // A scripted dialog or action runs from enter() to leave().
-    void enter();
-    void leave();
+    // A scripted dialog or action runs while one of these lives.
+    struct Busy {
+        explicit Busy(ScriptedUiServices& services);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+        ScriptedUiServices& s;
+    };
     void restartWatchdog();
     void watchdogFired();
     static QString describe(const Expectation& e);
