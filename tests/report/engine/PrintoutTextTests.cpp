@@ -240,14 +240,19 @@ TEST(OrderSheetText, GrownRowsBreakToTheNextPageWholeAndKeepTheirNumbers)
 
 TEST(OrderSheetText, AnExtraChargeThatIsNoNumberPrintsAsItStandsAndTheTotalLeavesItOut)
 {
-    for (const std::string& charge : {std::string("到付"), std::string("5元")}) {
+    struct Case {
+        std::string charge, amount, total;
+    };
+    for (const Case& c : {Case{"到付", "100", "100"}, Case{"5元", "100", "100"}, Case{"5", "100", "105"},
+                          Case{"5", "待定", "待定"}}) {
         Master m;
-        m.fjje = charge;
+        m.fjje = c.charge;
+        m.je = c.amount;
         LongSheet sheet(m, {{"螺丝"}});
         ASSERT_TRUE(sheet.run.prepare()) << sheet.run.errors();
         const std::string dump = sheet.run.dump();
-        EXPECT_EQ(dumpLines(dump, "memo Memo25 "), std::vector<std::string>{"memo Memo25 " + charge});
-        EXPECT_EQ(dumpLines(dump, "memo Memo5 "), std::vector<std::string>{"memo Memo5 100"});
+        EXPECT_EQ(dumpLines(dump, "memo Memo25 "), std::vector<std::string>{"memo Memo25 " + c.charge});
+        EXPECT_EQ(dumpLines(dump, "memo Memo5 "), std::vector<std::string>{"memo Memo5 " + c.total}) << c.charge;
     }
 }
 
