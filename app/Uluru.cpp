@@ -568,6 +568,12 @@ void TFluru::saveOrder()
 void TFluru::Button1Click()
 {
     if (app::TrimQ(Ed_bh->text()).isEmpty() || app::TrimQ(Ed_khmc->text()).isEmpty()) return app::Refuse(Ed_khmc);
+    // The order sheet adds the extra charge to the total: it must be a
+    // number, or empty for none.
+    const std::string charge = S(app::TrimQ(Ed_fjje->text()));
+    Extended value = 0;
+    if (!charge.empty() && !TryStrToFloat(charge, value))
+        return app::RefuseWithError(Ed_fjje, "附加款项金额：“" + charge + "”不是数字。请填写金额，小数点用“.”，例如 12.5；没有附加款项请留空。");
     saveOrder();
     accept();
 }

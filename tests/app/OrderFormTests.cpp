@@ -384,6 +384,34 @@ TEST_F(OrderForm, SavingAnOrderDeletedElsewhereSaysSo)
     EXPECT_EQ(lines("B1").size(), 3);  // its lines are not replaced either
 }
 
+// The order sheet adds the extra charge to the total: text that is no
+// number is refused on save, naming the field, and nothing is stored.
+TEST_F(OrderForm, AnExtraChargeThatIsNoNumberIsRefusedOnSaveAndAnEmptyOneIsNone)
+{
+    seedOrderB1();
+    startEdit(QStringLiteral("B1"));
+    for (const char* charge : {"到付", "1,5", "5元"}) {
+        Fluru->Ed_fjje->setText(QString::fromUtf8(charge));
+        Fluru->Ed_khmc->setFocus();
+        ui.expectMessage(gui::MsgResult::Ok,
+                         QStringLiteral("附加款项金额：“") + QString::fromUtf8(charge) +
+                             QStringLiteral("”不是数字。请填写金额，小数点用“.”，例如 12.5；没有附加款项请留空。"),
+                         app::kAppTitle);
+        Fluru->Button1->click();
+        EXPECT_EQ(Fluru->focusWidget(), Fluru->Ed_fjje) << charge;
+        EXPECT_TRUE(Fluru->isVisible()) << charge;
+        EXPECT_EQ(orderField("B1", "fjje"), QString()) << charge;
+    }
+    // Blanks round a number are trimmed; an empty charge is none.
+    for (const auto& [typed, stored] : {std::pair{" 12.5 ", "12.5"}, std::pair{"", ""}}) {
+        startEdit(QStringLiteral("B1"));
+        Fluru->Ed_fjje->setText(QString::fromUtf8(typed));
+        Fluru->Button1->click();
+        EXPECT_FALSE(Fluru->isVisible()) << typed;
+        EXPECT_EQ(orderField("B1", "fjje"), QString::fromUtf8(stored));
+    }
+}
+
 TEST_F(OrderForm, ClearListThenSaveLeavesNoLines)
 {
     seedOrderB1();
