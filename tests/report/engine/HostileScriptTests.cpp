@@ -126,7 +126,8 @@ TEST(HostileScript, TheToolEndsWithTheErrorNeverASignal)
 {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    for (const char* statement : {"Sender.Free", "Report.LoadFromFile(&#39;x.xml&#39;)", "Report.Clear"}) {
+    for (const char* statement : {"Sender.Free", "Rows.Free", "Row.Free", "Page1.Free", "Report.Clear",
+                                  "Report.LoadFromFile(&#39;x.xml&#39;)"}) {
         const std::string file = folder.filePath("hostile.xml").toStdString();
         std::ofstream(file) << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                "<TrpReport ScriptLanguage=\"PascalScript\" ScriptText.Text=\"procedure R(Sender: "
@@ -135,7 +136,9 @@ TEST(HostileScript, TheToolEndsWithTheErrorNeverASignal)
                             << ";&#13;&#10;end;&#13;&#10;begin&#13;&#10;end.\">\n"
                                "  <TrpReportPage Name=\"Page1\" PaperWidth=\"100\" PaperHeight=\"100\">\n"
                                "    <TrpMasterData Name=\"Rows\" Left=\"0\" Top=\"0\" Width=\"377\" Height=\"20\" "
-                               "RowCount=\"3\" OnBeforePrint=\"R\"/>\n"
+                               "RowCount=\"3\" OnBeforePrint=\"R\">\n"
+                               "      <TrpMemoView Name=\"Row\" Left=\"0\" Top=\"0\" Width=\"100\" Height=\"18\"/>\n"
+                               "    </TrpMasterData>\n"
                                "  </TrpReportPage>\n</TrpReport>\n";
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
