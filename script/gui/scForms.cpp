@@ -144,9 +144,7 @@ int32_t TCustomForm::Height() const
 void TCustomForm::checkSize(int64_t width, int64_t height) const
 {
     if (width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels) return;
-    const std::string name = Window() && !Window()->objectName().isEmpty() ? Window()->objectName().toStdString() : Name();
-    throw EInvalidOperation((name.empty() ? std::string() : name + ": ") + "a window of " + IntToStr(width) + " x " +
-                            IntToStr(height) + " pixels is too large");
+    throw EInvalidOperation("a window of " + IntToStr(width) + " x " + IntToStr(height) + " pixels is too large");
 }
 
 void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)

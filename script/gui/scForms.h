@@ -102,7 +102,7 @@ private:
     void paint(QPainter& painter);
     void growBacking();
     // A window the window system and its drawing surface can hold, or an
-    // error that names the window and the size.
+    // error that gives the size (the caller names the window).
     void checkSize(int64_t width, int64_t height) const;
     void applyWindowFlags();
     void placeWindow();

@@ -175,7 +175,7 @@ TEST(DialogPageStorage, APageTooLargeForAWindowIsRefusedAsSuch)
                     "Height=\"300\"/></TrpReport>");
     ASSERT_EQ(report.Errors.Count(), 1) << report.Errors.Text();
     const std::string error = report.Errors.Strings(0);
-    EXPECT_EQ(error.rfind("D: a window of 90000 x ", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("D.Width: a window of 90000 x ", 0), 0u) << error;
     EXPECT_NE(error.find(" pixels is too large"), std::string::npos) << error;
     auto* page = dynamic_cast<TrpDialogPage*>(report.FindObject("D"));
     ASSERT_NE(page, nullptr);
