@@ -30,6 +30,10 @@ private:
 const char* const kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
                                        "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
 
+// The name an unnamed source object has in the file: "_" and its unique
+// name, a valid name no designer gives.
+std::string standInName(const std::string& uniqueName) { return "_" + uniqueName; }
+
 // A short write is an error, never a cut file.
 void put(TStream& stream, std::string_view text) { stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size())); }
 
@@ -104,6 +108,26 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
             if (settingText(Report(), path, value)) settings->SetProp(path, value);
         }
     }
+    // A source object without a name could not be found by it when the
+    // file is read: it goes in under a stand-in name that reading takes
+    // away again.
+    struct StandIns {
+        std::vector<TrpComponent*> objects;
+        ~StandIns()
+        {
+            for (TrpComponent* o : objects) o->SetName(std::string());
+        }
+    } standIns;
+    for (int i = 0; i < dictionary_.Count(); ++i) {
+        TrpComponent* object = dictionary_[i].Object;
+        if (!object || !object->Name().empty()) continue;
+        try {
+            object->SetName(standInName(dictionary_[i].UniqueName));
+            standIns.objects.push_back(object);
+        } catch (const Exception&) {
+            // The name is taken: the object stays without one.
+        }
+    }
     TrpXMLItem* sourcePages = rootItem("sourcepages");
     sourcePages->Clear();
     for (const Source& source : sources_) {
@@ -113,9 +137,11 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
     TrpXMLItem* dictionary = rootItem("dictionary");
     dictionary->Clear();
     for (const int i : dictionary_.Sorted()) {
+        const TrpDictionary::Entry& entry = dictionary_[i];
         TrpXMLItem* item = dictionary->Add();
-        item->SetName(dictionary_[i].UniqueName);
-        item->SetProp("name", dictionary_[i].SourceName);
+        item->SetName(entry.UniqueName);
+        const bool standIn = entry.Object && entry.Object->Name() == standInName(entry.UniqueName);
+        item->SetProp("name", standIn ? entry.SourceName + entry.Object->Name() : entry.SourceName);
     }
     pictures_.SaveToXML(rootItem("picturecache"));
     writeDocument(stream);
@@ -189,8 +215,15 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
                 throw TrpInvalidXMLException("Invalid file format");
             // An entry of a page the file does not hold names nothing.
             if (page < 0 || page >= SourcePageCount()) continue;
-            TrpComponent* object = sources_[page].page->FindObject(std::string_view(sourceName).substr(dot + 1));
-            if (object) addDictionaryEntry(item->Name(), sourceName, object);
+            const std::string objectName = sourceName.substr(dot + 1);
+            TrpComponent* object = sources_[page].page->FindObject(objectName);
+            if (!object) continue;
+            if (objectName == standInName(item->Name())) {
+                object->SetName(std::string());
+                addDictionaryEntry(item->Name(), sourceName.substr(0, dot + 1), object);
+            } else {
+                addDictionaryEntry(item->Name(), sourceName, object);
+            }
         }
         dictionary->Clear();
     }

@@ -57,11 +57,19 @@ std::string readText(const char* file)
     return text.str();
 }
 
+TrpReport* volatile g_report = nullptr;
+volatile sig_atomic_t g_expired = 0;
+
 struct Fixture {
     db::Database database{":memory:", db::Database::OpenMode::ReadWriteCreate};
     std::vector<std::unique_ptr<db::Query>> queries;
-    // Owns the datasets, and each input's report.
+    // Owns the datasets and the report. The report and the one the file is
+    // read back into serve every input, emptied as new ones are: making a
+    // report adds every script module to its script, the bulk of an
+    // input's time otherwise.
     TComponent form;
+    TrpReport* report = nullptr;
+    TrpReport reread;
 
     Fixture()
     {
@@ -75,12 +83,17 @@ struct Fixture {
             ds->SetName(name);
             ds->SetDataSet(queries.back().get());
         }
+        report = new TrpReport(&form);
+        report->EngineOptions()->BackgroundMode = true;
+        report->EngineOptions()->NewSilentMode = simSilent;
+        // Statements look at the time limit.
+        report->Script()->OnRunLine = [](TscScript* sender, const std::string&, const std::string&) {
+            if (g_expired) sender->MainProg()->Terminate();
+        };
     }
 };
 
 Fixture* g_fixture = nullptr;
-TrpReport* volatile g_report = nullptr;
-volatile sig_atomic_t g_expired = 0;
 
 // SIGVTALRM: the first stops the engine (its Terminated is looked at every
 // row and band) and asks the script to stop at its next statement; later
@@ -132,22 +145,18 @@ FUZZ_START(start())
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 262144) return 0;
-    auto* report = new TrpReport(&g_fixture->form);
-    std::unique_ptr<TrpReport> owned(report);
-    report->EngineOptions()->BackgroundMode = true;
-    report->EngineOptions()->NewSilentMode = simSilent;
+    TrpReport* report = g_fixture->report;
+    report->Clear();
     {
         TStringStream in{std::string(fuzz_support::bytes(data, size))};
         report->LoadFromStream(in);
     }
+    report->EngineOptions()->BackgroundMode = true;
+    report->EngineOptions()->NewSilentMode = simSilent;
     for (int i = 0; i < g_fixture->form.ComponentCount(); ++i) {
         auto* ds = dynamic_cast<TrpDBDataset*>(g_fixture->form.Components(i));
         if (ds && !report->DataSets()->FindByDataSet(ds)) report->DataSets()->Add()->SetDataSet(ds);
     }
-    // Statements look at the time limit.
-    report->Script()->OnRunLine = [](TscScript* sender, const std::string&, const std::string&) {
-        if (g_expired) sender->MainProg()->Terminate();
-    };
     g_expired = 0;
     g_report = report;
     armTimer(true);
@@ -161,15 +170,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     draw(pages);
     TStringStream file;
     pages.SaveToStream(file);
-    TrpReport reread;
-    auto& again = *static_cast<TrpPreviewPages*>(reread.PreviewPages());
+    auto& again = *static_cast<TrpPreviewPages*>(g_fixture->reread.PreviewPages());
     try {
         TStringStream in(file.DataString());
         again.LoadFromStream(in);
     } catch (const Exception& e) {
         FUZZ_CHECK(false, std::string("a prepared report does not read back: ") + e.what());
     }
-    FUZZ_CHECK(DumpPreparedPages(again) == dump, "read back, the prepared report dumps differently:\n" + dump);
+    const std::string reread = DumpPreparedPages(again);
+    FUZZ_CHECK(reread == dump, "read back, the prepared report dumps differently:\n" + dump + "\nread back:\n" + reread);
     draw(again);
     return 0;
 }

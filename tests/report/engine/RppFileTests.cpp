@@ -10,6 +10,7 @@
 #include "FailingWrites.h"
 #include "PreparedTestUtil.h"
 #include "rpDataSets.h"
+#include "rpEngine.h"
 
 using namespace prepared_test;
 
@@ -116,4 +117,30 @@ TEST(PreparedReportFile, ASaveCutShortByAKillOrAFullDiskLeavesTheOldFile)
     whole.pages().LoadFromFile(name, true);
     EXPECT_EQ(whole.pages().GetCount(), 200);
     std::filesystem::remove_all(folder);
+}
+
+TEST(PreparedReportFile, ObjectsWithoutANameComeBackFromTheFile)
+{
+    // The dictionary finds source objects by name: unnamed ones go into the
+    // file under a stand-in name and come back unnamed, not lost.
+    Sheet s;
+    s.band->SetName("");
+    s.shape->SetName("");
+    s.fill(2, 2);
+    const std::string file = rppText(s.pages());
+    Sheet loaded;
+    TStringStream in(file);
+    loaded.pages().LoadFromStream(in);
+    ASSERT_EQ(loaded.pages().GetCount(), 2);
+    // The objects of each page (a page's own name is not in the file).
+    auto objects = [](TrpPreviewPages& pages, int i) {
+        const std::string all = describe(*pages.GetPage(i));
+        return all.substr(all.find('\n') + 1);
+    };
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(objects(loaded.pages(), i), objects(s.pages(), i)) << "page " << i;
+    EXPECT_EQ(DumpPreparedPages(loaded.pages()), DumpPreparedPages(s.pages()));
+    // Saved again, the stand-ins again; the objects in memory keep no name.
+    EXPECT_NE(file.find("<b2 name=\"Page0._b2\"/>"), std::string::npos);
+    EXPECT_NE(rppText(loaded.pages()).find("<b2 name=\"Page0._b2\"/>"), std::string::npos);
+    EXPECT_EQ(s.pages().SourcePage(0)->FindObject("_b2"), nullptr);
 }
