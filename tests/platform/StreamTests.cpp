@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <thread>
 
 #include "CoreClassesFixture.h"
 #include "FailingWrites.h"
@@ -276,23 +277,38 @@ TEST_F(StreamTest, SavesThatCannotStartOrFinishNameTheFileAndTheReason)
               "Cannot create file \"" + dir_.string() + "\". Is a directory");
     EXPECT_EQ(raised([] { TSaveFileStream s(""); }), "Cannot create file \"\". No such file or directory");
 
-    // A device is written in place, and a full one says so.
+    // A full device says so, instead of a bare "Stream write error" (a
+    // plain file stream: it opens what is there and renames nothing).
     const std::string big(100000, 'x');
-    EXPECT_EQ(raised([&] {
-                  TSaveFileStream s("/dev/full");
-                  s.WriteBuffer(big.data(), static_cast<int64_t>(big.size()));
-              }),
-              "Cannot write file \"/dev/full\". No space left on device");
-    // So does a plain file stream, instead of a bare "Stream write error".
     EXPECT_EQ(raised([&] {
                   TFileStream s("/dev/full", fmOpenWrite);
                   s.WriteBuffer(big.data(), static_cast<int64_t>(big.size()));
               }),
               "Cannot write file \"/dev/full\". No space left on device");
-    TSaveFileStream null("/dev/null");
-    null.WriteString("gone");
-    null.Commit();
-    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+TEST_F(StreamTest, ASaveToWhatIsNoRegularFileWritesInPlace)
+{
+    // A pipe, here one of the test's own, as a device or a socket would be:
+    // renaming a file over it would replace it.
+    const std::string fifo = path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        std::ifstream in(fifo, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        received = text.str();
+    });
+    {
+        TSaveFileStream s(fifo);
+        s.WriteString("through the pipe");
+        s.Commit();
+    }
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(leftovers(dir_, {"pipe"}).empty());
 }
 
 TEST_F(StreamTest, AFullDiskOrAKillDuringASaveLeavesTheOldFile)

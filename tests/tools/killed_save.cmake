@@ -11,3 +11,8 @@ file(SHA256 ${TARGET} after)
 if(NOT before STREQUAL after)
   message(FATAL_ERROR "${COMMAND}\nended with ${rc} and changed ${TARGET}")
 endif()
+# The temporary file the killed tool left beside the target goes.
+file(GLOB leftovers ${TARGET}.??????)
+if(leftovers)
+  file(REMOVE ${leftovers})
+endif()

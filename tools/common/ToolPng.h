@@ -4,22 +4,22 @@
 
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <string>
 
-// False with "Cannot write file \"NAME\". REASON" in error.
+#include "SaveFileDevice.h"
+
+// False with "Cannot write file \"NAME\". REASON" (or "Cannot create
+// file ...") in error.
 inline bool SavePng(const QImage& image, const std::string& fileName, std::string& error)
 {
-    QSaveFile file(QString::fromStdString(fileName));
-    if (!fileName.empty() && file.open(QIODevice::WriteOnly)) {
-        QImageWriter writer(&file, "PNG");
-        if (writer.write(image) && file.commit()) return true;
-        error = "Cannot write file \"" + fileName + "\". " +
-                (file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString()).toStdString();
+    SaveFileDevice file;
+    if (!file.open(fileName, error)) return false;
+    QImageWriter writer(&file, "PNG");
+    if (!writer.write(image)) {
+        error = file.failure().empty() ? "Cannot write file \"" + fileName + "\". " + writer.errorString().toStdString()
+                                       : file.failure();
         return false;
     }
-    error = "Cannot write file \"" + fileName + "\". " +
-            (fileName.empty() ? std::string("No file name") : file.errorString().toStdString());
-    return false;
+    return file.commit(error);
 }
