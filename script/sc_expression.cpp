@@ -488,6 +488,8 @@ void TscExpression::AddOperand(std::unique_ptr<TscDesignator> designator, const 
     } else if (designator->Kind == TscDesignatorKind::Call) {
         TscProcVariable* proc = static_cast<TscCallDesignator*>(designator.get())->Proc;
         node = new TscCallNode(std::move(designator), proc);
+    } else if (designator->Kind == TscDesignatorKind::HostCall) {
+        node = new TscHostCallNode(std::move(designator));
     } else {
         node = new TscDesignatorNode(std::move(designator));
     }
@@ -749,7 +751,60 @@ Variant callGeneral(TscProcVariable* proc, const TscDesignatorItem* item)
     return result;
 }
 
+// A global host function's call, as evaluateItems makes it: the arguments
+// are evaluated before the helper is taken (an argument may call the same
+// function), then they move into its parameters, and they are let go after.
+template <size_t... I>
+[[gnu::always_inline]] inline Variant callHostWith(TscMethodHelper* helper, const TscDesignatorItem* item,
+                                                   TscScript* script, uint8_t needResult, std::index_sequence<I...>)
+{
+    Variant args[] = {Variant(), scArgumentValue(item->Arg(static_cast<int>(I))->Root)...};
+    HelperUse use(helper);
+    helper->ParentRef = nullptr;
+    if (!helper->ParentValue.isNull()) helper->ParentValue = Variant::Null();
+    helper->Prog = script;
+    helper->CallClass = nullptr;
+    ((helper->TscCustomVariable::GetParam(static_cast<int>(I))->Value = std::move(args[I + 1])), ...);
+    helper->NeedResult = needResult;
+    Variant result = helper->GetValue();
+    (helper->TscCustomVariable::GetParam(static_cast<int>(I))->Value.clear(), ...);
+    return result;
+}
+
+[[gnu::flatten]] Variant callHost(TscMethodHelper* helper, const TscDesignatorItem* item, TscScript* script,
+                                  uint8_t needResult)
+{
+    switch (item->Count()) {
+    case 0: return callHostWith(helper, item, script, needResult, std::make_index_sequence<0>());
+    case 1: return callHostWith(helper, item, script, needResult, std::make_index_sequence<1>());
+    case 2: return callHostWith(helper, item, script, needResult, std::make_index_sequence<2>());
+    case 3: return callHostWith(helper, item, script, needResult, std::make_index_sequence<3>());
+    default: return callHostWith(helper, item, script, needResult, std::make_index_sequence<4>());
+    }
+}
+
 }  // namespace
+
+bool TscHostCallDesignator::Fits(const TscDesignatorItem* item)
+{
+    if (!item->Ref || item->Ref->ItemKind != ikMethod) return false;
+    const auto* helper = static_cast<const TscMethodHelper*>(item->Ref);
+    return !helper->Owner && !helper->IsMacro && !helper->IndexMethod && helper->Typ != fvtConstructor &&
+           !item->HasVarArgs && !item->NamedClass && item->Count() == helper->Count() && item->Count() <= 4;
+}
+
+Variant TscHostCallDesignator::Evaluate(bool doSet, const Variant& value)
+{
+    if (doSet) return TscDesignator::Evaluate(doSet, value);
+    return callHost(Helper, Item(0), Script, NeedResult);
+}
+
+Variant TscHostCallNode::Eval()
+{
+    scCheckStack();
+    auto* designator = static_cast<TscHostCallDesignator*>(Designator.get());
+    return callHost(designator->Helper, designator->Item(0), designator->Script, designator->NeedResult);
+}
 
 namespace {
 

@@ -193,6 +193,7 @@ enum class TscDesignatorKind : uint8_t {
     StringIndex = 2,  // s[i] on a string variable
     ArrayIndex = 3,   // a[i, j] on an array variable
     Call = 4,         // a call of a script procedure
+    HostCall = 5,     // a call of a global host function (see TscHostCallDesignator)
 };
 
 class TscDesignator : public TscCustomVariable {
@@ -259,6 +260,18 @@ public:
     Variant Evaluate(bool doSet, const Variant& value) override;
 };
 
+// A call of a global host function with at most four arguments, none of
+// them var, no macro: what the general chain does for it, without the
+// chain.
+class TscHostCallDesignator : public TscDesignator {
+public:
+    using TscDesignator::TscDesignator;
+    TscMethodHelper* Helper = nullptr;
+    Variant Evaluate(bool doSet, const Variant& value) override;
+    // Whether the item's call may take this form.
+    static bool Fits(const TscDesignatorItem* item);
+};
+
 // A designator node that reads a plain variable without a call.
 class TscVariableNode : public TscDesignatorNode {
 public:
@@ -283,6 +296,14 @@ private:
     // parameters; other calls take the general way.
     TscExpressionNode* args_[4] = {};
     int argc_ = -1;
+};
+
+// A designator node that calls a global host function (the designator is a
+// TscHostCallDesignator).
+class TscHostCallNode : public TscDesignatorNode {
+public:
+    using TscDesignatorNode::TscDesignatorNode;
+    Variant Eval() override;
 };
 
 // An argument's value: read in place when nothing needs to run for it.
