@@ -56,11 +56,9 @@ Variant TscDesignatorNode::Eval()
 TscCallNode::TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc)
     : TscDesignatorNode(std::move(designator)), Proc(proc), Item(Designator->Item(0))
 {
-    if (Item->HasVarArgs || Item->Count() > 4) return;
-    argc_ = Item->Count();
-    for (int i = 0; i < argc_; ++i) args_[i] = Item->Arg(i)->Root;
+    const int argc = std::min(Item->Count(), 4);
+    for (int i = 0; i < argc; ++i) args_[i] = Item->Arg(i)->Root;
 }
-
 
 TscVariableNode::TscVariableNode(std::unique_ptr<TscDesignator> designator, TscCustomVariable* variable)
     : TscDesignatorNode(std::move(designator)), Variable(variable)
@@ -113,7 +111,7 @@ public:
 };
 
 template <TscOperator O>
-class TscBinaryNode final : public TscOperatorNode {
+class TscBinaryNode : public TscOperatorNode {
 public:
     TscBinaryNode() : TscOperatorNode(O) {}
     bool EvalBool() override
@@ -131,23 +129,41 @@ public:
     {
         if constexpr (kIntegers) {
             int32_t a, b;
-            if (BothPeek && integerOperands(a, b) && ((O != opMod && O != opDivInt) || b != 0)) {
-                if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
-                if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
-                if constexpr (O == opMinus) return scIntSub(a, b);
-                if constexpr (O == opMul) return scIntMul(a, b);
-                if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
-                if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
-            }
+            if (BothPeek && integerOperands(a, b) && takesIntegers(b)) return integerResult(a, b);
         }
         return evalAny();
     }
 
-private:
     // The operators whose two Integers read in place give an Integer or a
     // Boolean without the Variant operators (the same results as theirs).
     static constexpr bool kIntegers = (O >= opGreat && O <= opPlus) || O == opStrCat || O == opMinus ||
                                       O == opMul || O == opMod || O == opDivInt;
+
+    // Whether integerResult serves the right operand (no division by zero).
+    static bool takesIntegers(int32_t b) { return (O != opMod && O != opDivInt) || b != 0; }
+
+    [[gnu::always_inline]] static Variant integerResult(int32_t a, int32_t b)
+    {
+        if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
+        if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
+        if constexpr (O == opMinus) return scIntSub(a, b);
+        if constexpr (O == opMul) return scIntMul(a, b);
+        if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
+        if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
+        return Variant();
+    }
+
+    static bool compareIntegers(int32_t a, int32_t b)
+    {
+        if constexpr (O == opGreat) return a > b;
+        if constexpr (O == opLess) return a < b;
+        if constexpr (O == opLessEq) return a <= b;
+        if constexpr (O == opGreatEq) return a >= b;
+        if constexpr (O == opNonEq) return a != b;
+        return a == b;
+    }
+
+private:
 
     // Both operands are Integers that need no evaluation.
     [[gnu::always_inline]] bool integerOperands(int32_t& a, int32_t& b) const
@@ -159,16 +175,6 @@ private:
         a = left->rawInt();
         b = right->rawInt();
         return true;
-    }
-
-    static bool compareIntegers(int32_t a, int32_t b)
-    {
-        if constexpr (O == opGreat) return a > b;
-        if constexpr (O == opLess) return a < b;
-        if constexpr (O == opLessEq) return a <= b;
-        if constexpr (O == opGreatEq) return a >= b;
-        if constexpr (O == opNonEq) return a != b;
-        return a == b;
     }
 
     [[gnu::noinline, gnu::flatten]] bool compareAny()
@@ -249,6 +255,69 @@ private:
         return Variant();
     }
 };
+
+// A plain variable with an Integer constant on its right (i mod 7, n - 1,
+// n < 2): both read without asking the operand nodes; anything but an
+// Integer in the variable, or a read hook, takes the general way.
+template <TscOperator O>
+class TscVarConstNode final : public TscBinaryNode<O> {
+public:
+    TscVarConstNode(TscVariable* variable, int32_t constant) : variable_(variable), constant_(constant) {}
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            const Variant& v = variable_->Value;
+            if (!variable_->OnGetValue && v.type() == varInteger)
+                return TscBinaryNode<O>::compareIntegers(v.rawInt(), constant_);
+        }
+        return TscBinaryNode<O>::EvalBool();
+    }
+    Variant Eval() override
+    {
+        const Variant& v = variable_->Value;
+        if (!variable_->OnGetValue && v.type() == varInteger && TscBinaryNode<O>::takesIntegers(constant_))
+            return TscBinaryNode<O>::integerResult(v.rawInt(), constant_);
+        return TscBinaryNode<O>::Eval();
+    }
+
+private:
+    TscVariable* variable_;
+    int32_t constant_;
+};
+
+template <TscOperator O>
+TscOperatorNode* makeVarConst(TscVariable* variable, int32_t constant)
+{
+    if constexpr (TscBinaryNode<O>::kIntegers)
+        return new TscVarConstNode<O>(variable, constant);
+    else
+        return nullptr;
+}
+
+// The specialised form of an operator node whose operands allow one, or nullptr.
+TscOperatorNode* specialised(const TscOperatorNode* node)
+{
+    const TscExpressionNode* left = node->Left;
+    const TscExpressionNode* right = node->Right;
+    if (!left || !right || !left->DirectVar || !right->Direct || right->Direct->type() != varInteger) return nullptr;
+    TscVariable* variable = left->DirectVar;
+    const int32_t constant = right->Direct->rawInt();
+    switch (node->Op) {
+    case opGreat: return makeVarConst<opGreat>(variable, constant);
+    case opLess: return makeVarConst<opLess>(variable, constant);
+    case opLessEq: return makeVarConst<opLessEq>(variable, constant);
+    case opGreatEq: return makeVarConst<opGreatEq>(variable, constant);
+    case opNonEq: return makeVarConst<opNonEq>(variable, constant);
+    case opEq: return makeVarConst<opEq>(variable, constant);
+    case opPlus: return makeVarConst<opPlus>(variable, constant);
+    case opStrCat: return makeVarConst<opStrCat>(variable, constant);
+    case opMinus: return makeVarConst<opMinus>(variable, constant);
+    case opMul: return makeVarConst<opMul>(variable, constant);
+    case opMod: return makeVarConst<opMod>(variable, constant);
+    case opDivInt: return makeVarConst<opDivInt>(variable, constant);
+    default: return nullptr;
+    }
+}
 
 // x in [set] and x in array.
 class TscInNode final : public TscOperatorNode {
@@ -487,7 +556,7 @@ void TscExpression::AddOperand(std::unique_ptr<TscDesignator> designator, const 
         node = new TscVariableNode(std::move(designator), variable);
     } else if (designator->Kind == TscDesignatorKind::Call) {
         TscProcVariable* proc = static_cast<TscCallDesignator*>(designator.get())->Proc;
-        node = new TscCallNode(std::move(designator), proc);
+        node = TscCallNode::Make(std::move(designator), proc);
     } else if (designator->Kind == TscDesignatorKind::HostCall) {
         node = new TscHostCallNode(std::move(designator));
     } else {
@@ -569,11 +638,41 @@ bool TscExpression::Finalize()
     // Evaluating recurses along the tree: bound it like the grammar's nesting.
     if (treeDepth(Root) > scMaxExpressionDepth) throw Exception(scMessages().NestingTooDeep);
     const bool ok = infer(Root);
+    if (ok) specialise();
     Typ = Root->Typ;
     TypeName = Root->TypeName;
     TscDesignator* single = SingleDesignator();
     IsReadOnly = single && !single->IsReadOnly ? 0 : 1;
     return ok;
+}
+
+void TscExpression::specialise()
+{
+    // Every child slot of the tree, walked without recursing.
+    std::vector<TscExpressionNode**> pending{&Root};
+    while (!pending.empty()) {
+        TscExpressionNode** slot = pending.back();
+        pending.pop_back();
+        TscExpressionNode* node = *slot;
+        if (auto* op = dynamic_cast<TscOperatorNode*>(node)) {
+            if (TscOperatorNode* better = specialised(op)) {
+                better->Left = std::exchange(op->Left, nullptr);
+                better->Right = std::exchange(op->Right, nullptr);
+                better->Left->Parent = better->Right->Parent = better;
+                better->Parent = op->Parent;
+                better->Typ = op->Typ;
+                better->TypeName = op->TypeName;
+                better->Pos = op->Pos;
+                better->BothBool = op->BothBool;
+                better->BothPeek = op->BothPeek;
+                if (CurNode == op) CurNode = better;
+                delete op;
+                *slot = node = better;
+            }
+        }
+        if (node->Left) pending.push_back(&node->Left);
+        if (node->Right) pending.push_back(&node->Right);
+    }
 }
 
 TscDesignator* TscExpression::SingleDesignator() const

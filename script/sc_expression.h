@@ -156,6 +156,8 @@ private:
     void closeBracket();
     void addBinary(TscOperatorNode* node);
     bool infer(TscExpressionNode* node);
+    // Operator nodes whose operands allow it take a form of their own.
+    void specialise();
 };
 
 // A set literal: children are element expressions, a nullptr child between
@@ -284,18 +286,19 @@ public:
 class TscCallNode : public TscDesignatorNode {
 public:
     TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc);
+    // The node for the call: a form of its own for each count of up to four
+    // arguments without var parameters, so that the call runs without a
+    // dispatch on the count; this general one for other calls.
+    static TscCallNode* Make(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc);
     TscProcVariable* Proc;
     const TscDesignatorItem* Item;
     Variant Eval() override;
 
-private:
-    Variant evalOther();
+protected:
     template <size_t... I>
     Variant callWith(std::index_sequence<I...>);
-    // The argument trees of a call of up to four arguments without var
-    // parameters; other calls take the general way.
+    // The argument trees of a call of up to four arguments.
     TscExpressionNode* args_[4] = {};
-    int argc_ = -1;
 };
 
 // A designator node that calls a global host function (the designator is a
