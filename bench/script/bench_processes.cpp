@@ -5,7 +5,7 @@
 // million Copy/Pos/UpperCase, and an empty program (Lua: an empty file),
 // which is the cost of starting. A release build runs two scriptruns: its
 // own and one compiled as the everyday build compiles (-O2), so that one
-// run shows both. Each is run three times; the table after the Google
+// run shows both. Each is run five times; the table after the Google
 // Benchmark output gives the medians and ours divided by Lua's. The time
 // is the CPU time of each process (user and system): on a machine shared
 // with other builds, wall time measures their load more than ours. Every
@@ -116,7 +116,7 @@ const Workload kWorkloads[] = {
     {"empty program (start-up)", "begin end.\n", "", ""},
 };
 constexpr size_t kCount = std::size(kWorkloads);
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 
 // The scriptruns compared with Lua: this build's, and in a release build
 // the one compiled with the everyday build's flags.
