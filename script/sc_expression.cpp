@@ -223,6 +223,7 @@ private:
         return f(left, right);
     }
 
+protected:
     static bool compare(const Variant& left, const Variant& right)
     {
         if constexpr (O == opGreat) return scCompare(left, right) > 0;
@@ -285,21 +286,58 @@ private:
     int32_t constant_;
 };
 
+// Any other operand with an Integer constant on its right ((i * 3) mod 7,
+// F(n) + 1): the operand is evaluated and combined without reading the
+// constant's node again.
+template <TscOperator O>
+class TscExprConstNode final : public TscBinaryNode<O> {
+public:
+    explicit TscExprConstNode(int32_t constant) : constant_(constant) {}
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            scCheckStack();
+            const Variant left = this->Left->Eval();
+            if (left.type() == varInteger) return TscBinaryNode<O>::compareIntegers(left.rawInt(), constant_);
+            return TscBinaryNode<O>::compare(left, *this->Right->Direct);
+        } else {
+            return TscBinaryNode<O>::EvalBool();
+        }
+    }
+    Variant Eval() override
+    {
+        scCheckStack();
+        const Variant left = this->Left->Eval();
+        if (left.type() == varInteger && TscBinaryNode<O>::takesIntegers(constant_))
+            return TscBinaryNode<O>::integerResult(left.rawInt(), constant_);
+        return TscBinaryNode<O>::apply(left, *this->Right->Direct);
+    }
+
+private:
+    int32_t constant_;
+};
+
 template <TscOperator O>
 TscOperatorNode* makeVarConst(TscVariable* variable, int32_t constant)
 {
-    if constexpr (TscBinaryNode<O>::kIntegers)
-        return new TscVarConstNode<O>(variable, constant);
-    else
+    if constexpr (TscBinaryNode<O>::kIntegers) {
+        if (variable) return new TscVarConstNode<O>(variable, constant);
+        return new TscExprConstNode<O>(constant);
+    } else {
         return nullptr;
+    }
 }
 
-// The specialised form of an operator node whose operands allow one, or nullptr.
+// The specialised form of an operator node whose operands allow one (a
+// variable or any other operand with an Integer constant on its right), or
+// nullptr.
 TscOperatorNode* specialised(const TscOperatorNode* node)
 {
     const TscExpressionNode* left = node->Left;
     const TscExpressionNode* right = node->Right;
-    if (!left || !right || !left->DirectVar || !right->Direct || right->Direct->type() != varInteger) return nullptr;
+    if (!left || !right || !right->Direct || right->Direct->type() != varInteger) return nullptr;
+    // A constant on the left is left to the general node (it folds nothing here).
+    if (left->Direct) return nullptr;
     TscVariable* variable = left->DirectVar;
     const int32_t constant = right->Direct->rawInt();
     switch (node->Op) {

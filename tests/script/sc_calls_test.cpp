@@ -282,3 +282,23 @@ TEST(VariableAndConstant, TheCompoundAssignmentAndTheLoopStillTakeIt)
                         "  ShowMessage(IntToStr(n) + ' ' + IntToStr(k)) end."),
               "192 72|");
 }
+
+TEST(VariableAndConstant, AComputedOperandBeforeAConstant)
+{
+    // The operand is evaluated once, whatever it gives: Integers combine
+    // directly, anything else by the Variant rules as before.
+    EXPECT_EQ(runPascal("var Calls: Integer;"
+                        "function V(k: Integer): Variant;"
+                        "begin Calls := Calls + 1;"
+                        "  case k of 0: Result := 2147483647; 1: Result := 2.5; 2: Result := '40'; 3: Result := Null;"
+                        "  else Result := -7 end end;"
+                        "var i: Integer;"
+                        "begin for i := 0 to 4 do"
+                        "    ShowMessage(VarToStr(V(i) + 1) + ' ' + VarToStr(V(i) * 2) + ' ' + VarToStr(V(i) - 3) + ' ' +"
+                        "      BoolToStr(V(i) > 2) + ' ' + BoolToStr(V(i) = 40));"
+                        "  ShowMessage(IntToStr((Calls * 3) mod 7) + ' ' + IntToStr(V(0) div 2) + ' ' + IntToStr(V(4) mod 4));"
+                        "  try ShowMessage(VarToStr(V(4) div 0)) except ShowMessage(ExceptionClassName) end;"
+                        "  ShowMessage(IntToStr(Calls)) end."),
+              "2147483648 4294967294 2147483644 -1 0|3.5 5 -0.5 -1 0|41 80 37 -1 -1|   0 0|-6 -14 -10 0 0|"
+              "5 1073741823 -3|EDivByZero|28|");
+}
