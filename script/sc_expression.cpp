@@ -317,6 +317,35 @@ private:
     int32_t constant_;
 };
 
+// Two operands that both need evaluating (F(n - 1) + F(n - 2)): left, then
+// right, then combined, in one step.
+template <TscOperator O>
+class TscEvalBothNode final : public TscBinaryNode<O> {
+public:
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            scCheckStack();
+            const Variant left = this->Left->Eval();
+            const Variant right = this->Right->Eval();
+            if (left.type() == varInteger && right.type() == varInteger)
+                return TscBinaryNode<O>::compareIntegers(left.rawInt(), right.rawInt());
+            return TscBinaryNode<O>::compare(left, right);
+        } else {
+            return TscBinaryNode<O>::EvalBool();
+        }
+    }
+    Variant Eval() override
+    {
+        scCheckStack();
+        const Variant left = this->Left->Eval();
+        const Variant right = this->Right->Eval();
+        if (left.type() == varInteger && right.type() == varInteger && TscBinaryNode<O>::takesIntegers(right.rawInt()))
+            return TscBinaryNode<O>::integerResult(left.rawInt(), right.rawInt());
+        return TscBinaryNode<O>::apply(left, right);
+    }
+};
+
 template <TscOperator O>
 TscOperatorNode* makeVarConst(TscVariable* variable, int32_t constant)
 {
@@ -328,13 +357,42 @@ TscOperatorNode* makeVarConst(TscVariable* variable, int32_t constant)
     }
 }
 
+template <TscOperator O>
+TscOperatorNode* makeEvalBoth()
+{
+    if constexpr (TscBinaryNode<O>::kIntegers)
+        return new TscEvalBothNode<O>;
+    else
+        return nullptr;
+}
+
+TscOperatorNode* evalBoth(TscOperator op)
+{
+    switch (op) {
+    case opGreat: return makeEvalBoth<opGreat>();
+    case opLess: return makeEvalBoth<opLess>();
+    case opLessEq: return makeEvalBoth<opLessEq>();
+    case opGreatEq: return makeEvalBoth<opGreatEq>();
+    case opNonEq: return makeEvalBoth<opNonEq>();
+    case opEq: return makeEvalBoth<opEq>();
+    case opPlus: return makeEvalBoth<opPlus>();
+    case opStrCat: return makeEvalBoth<opStrCat>();
+    case opMinus: return makeEvalBoth<opMinus>();
+    case opMul: return makeEvalBoth<opMul>();
+    case opMod: return makeEvalBoth<opMod>();
+    case opDivInt: return makeEvalBoth<opDivInt>();
+    default: return nullptr;
+    }
+}
+
 // The specialised form of an operator node whose operands allow one (a
-// variable or any other operand with an Integer constant on its right), or
-// nullptr.
+// variable or any other operand with an Integer constant on its right, two
+// operands that both need evaluating), or nullptr.
 TscOperatorNode* specialised(const TscOperatorNode* node)
 {
     const TscExpressionNode* left = node->Left;
     const TscExpressionNode* right = node->Right;
+    if (left && right && !left->MayPeek() && !right->MayPeek()) return evalBoth(node->Op);
     if (!left || !right || !right->Direct || right->Direct->type() != varInteger) return nullptr;
     // A constant on the left is left to the general node (it folds nothing here).
     if (left->Direct) return nullptr;

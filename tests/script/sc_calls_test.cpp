@@ -302,3 +302,23 @@ TEST(VariableAndConstant, AComputedOperandBeforeAConstant)
               "2147483648 4294967294 2147483644 -1 0|3.5 5 -0.5 -1 0|41 80 37 -1 -1|   0 0|-6 -14 -10 0 0|"
               "5 1073741823 -3|EDivByZero|28|");
 }
+
+TEST(VariableAndConstant, TwoComputedOperands)
+{
+    // Both operands are evaluated, left first, each once; Integers combine
+    // directly (overflow widening, a zero divisor raising), other values by
+    // the Variant rules.
+    EXPECT_EQ(runPascal("var Trail: String;"
+                        "function V(k: Integer): Variant;"
+                        "begin Trail := Trail + IntToStr(k);"
+                        "  case k of 0: Result := 2147483647; 1: Result := 2.5; 2: Result := '40'; 3: Result := Null;"
+                        "  4: Result := 0; else Result := -7 end end;"
+                        "begin ShowMessage(VarToStr(V(0) + V(0)) + ' ' + VarToStr(V(0) * V(5)) + ' ' + VarToStr(V(5) - V(0)) + ' ' +"
+                        "    VarToStr(V(1) + V(5)) + ' ' + VarToStr(V(2) + V(2)) + ' ' + VarToStr(V(2) - V(5)) + ' [' +"
+                        "    VarToStr(V(3) + V(5)) + '] ' + BoolToStr(V(5) < V(0)) + BoolToStr(V(2) = V(2)) + ' ' +"
+                        "    VarToStr(V(5) mod V(5)) + ' ' + VarToStr(V(0) div V(5)));"
+                        "  try ShowMessage(VarToStr(V(5) mod V(4))) except ShowMessage(ExceptionClassName) end;"
+                        "  ShowMessage(Trail) end."),
+              "4294967294 -15032385529 -2147483654 -4.5 4040 47 [] -1-1 0 -306783378|EDivByZero|"
+              "000550152225355022550554|");
+}
