@@ -295,6 +295,9 @@ bool PrintRun::beginPage()
         begun_ = true;
     }
     printer_.BeginPage();
+    // A queue's new job (another paper, tray or two-sided mode) starts on
+    // a sheet of its own.
+    if (printer_.PageStartsJob()) backNext_ = false;
     return true;
 }
 
