@@ -630,30 +630,3 @@ TEST_F(CupsPrintLoop, JobArrivesWithThePaperAndSidesAskedFor)
     EXPECT_NE(options.find("media=iso_a5_148x210mm"), std::string::npos) << options;
     EXPECT_NE(options.find("sides=two-sided-short-edge"), std::string::npos) << options;
 }
-
-TEST_F(CupsPrintLoop, PagesOfTwoPapersGoOutAsTwoJobsEachAskingForItsOwn)
-{
-    CupsSpooler spooler;
-    TrpPrinters list(spooler);
-    Pages p;
-    const int a4 = p.layout(DMPAPER_A4), envelope = p.layout(20, true);
-    p.fill({{a4, "Order"}, {envelope, "Envelope"}});
-    const std::size_t before = server_->jobFiles("Desk").size();
-    ASSERT_TRUE(p.pages().PrintTo(*list.GetCurrentPrinter(), TrpPrintSettings{}));
-    ASSERT_TRUE(server_->waitForJob("Desk", before + 2).has_value());
-    QTemporaryDir dir;
-    Texts arrived;
-    for (std::size_t i = before; i < before + 2; ++i) {
-        const std::string copy = dir.filePath("arrived.pdf").toStdString();
-        QFile f(QString::fromStdString(copy));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(CupsTestServer::readFile(server_->jobFiles("Desk")[i])));
-        f.close();
-        const std::string options = server_->jobOptions("Desk", i);
-        const std::size_t media = options.find("media=");
-        ASSERT_NE(media, std::string::npos) << options;
-        arrived.push_back(Trim(PdfText(copy, 1)) + " " + PdfPageSizesMm(copy).at(0) + " " +
-                          options.substr(media, options.find_first_of(" \n", media) - media));
-    }
-    EXPECT_EQ(arrived, (Texts{"Order 210x297 media=iso_a4_210x297mm", "Envelope 241x105 media=na_number-10_4.125x9.5in"}));
-}

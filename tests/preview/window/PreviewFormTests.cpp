@@ -168,18 +168,6 @@ TEST_F(PreviewForm, RegisteredFiltersFillTheExportMenuAndTheQuickButtons)
         EXPECT_TRUE(text.log.empty());
         EXPECT_EQ(dotMatrix.log.back(), "finish");
 
-        // Without the quick buttons only the menu; mail may be kept out.
-        form.reset();
-        TrpPreviewButtons& buttons = sheet.report->PreviewOptions()->Buttons;
-        buttons.Include(pbNoEmail);
-        Open();
-        EXPECT_TRUE(form->PdfB->isVisible());
-        EXPECT_FALSE(form->EmailB->isVisible());
-        form.reset();
-        buttons.Exclude(pbExportQuick);
-        Open();
-        EXPECT_TRUE(form->ExportB->isVisible());
-        EXPECT_FALSE(form->PdfB->isVisible());
         // A filter gone since the window opened is not reached.
         GetExportFilters().Unregister(&pdf);
         pdf.log.clear();
