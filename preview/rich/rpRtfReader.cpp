@@ -2,6 +2,7 @@
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <string>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 #include "Graphics.h"
 #include "rpRichFormat.h"
 #include "rpRtfLexer.h"
+#include "rpRtfTables.h"
 
 using namespace rich;
 
@@ -37,7 +39,10 @@ enum class Kw {
     // character
     Plain, B, I, Ul, UlNone, Strike, Fs, Cf, Cb, Highlight, Super, Sub, NoSuperSub, Protect, V,
     // paragraph
-    Pard, Par, Line, Tab, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, Tqr, Tqc, Tqdec, Ls, Cell, Row,
+    Pard, Par, Line, Tab, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, Tqr, Tqc, Tqdec, Ls,
+    TlDot, TlHyph, TlUl, TlTh, TlEq, TlMdot,
+    // tables
+    Cell, Row, NestCell, NestRow, InTbl, Itap,
     // symbols
     Emdash, Endash, Emspace, Enspace, Qmspace, Bullet, Lquote, Rquote, Ldblquote, Rdblquote, Zwj, Zwnj,
     // pictures
@@ -73,7 +78,9 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"tab", Kw::Tab}, {"ql", Kw::Ql}, {"qc", Kw::Qc}, {"qr", Kw::Qr}, {"qj", Kw::Qj}, {"qd", Kw::Qj},
             {"li", Kw::Li}, {"ri", Kw::Ri}, {"fi", Kw::Fi}, {"sb", Kw::Sb}, {"sa", Kw::Sa}, {"sl", Kw::Sl},
             {"slmult", Kw::SlMult}, {"tx", Kw::Tx}, {"tqr", Kw::Tqr}, {"tqc", Kw::Tqc}, {"tqdec", Kw::Tqdec},
-            {"ls", Kw::Ls}, {"cell", Kw::Cell}, {"nestcell", Kw::Cell}, {"row", Kw::Row}, {"nestrow", Kw::Row},
+            {"ls", Kw::Ls}, {"tldot", Kw::TlDot}, {"tlhyph", Kw::TlHyph}, {"tlul", Kw::TlUl}, {"tlth", Kw::TlTh},
+            {"tleq", Kw::TlEq}, {"tlmdot", Kw::TlMdot}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
+            {"row", Kw::Row}, {"nestrow", Kw::NestRow}, {"intbl", Kw::InTbl}, {"itap", Kw::Itap},
             {"emdash", Kw::Emdash}, {"endash", Kw::Endash}, {"emspace", Kw::Emspace}, {"enspace", Kw::Enspace},
             {"qmspace", Kw::Qmspace}, {"bullet", Kw::Bullet}, {"lquote", Kw::Lquote}, {"rquote", Kw::Rquote},
             {"ldblquote", Kw::Ldblquote}, {"rdblquote", Kw::Rdblquote}, {"zwj", Kw::Zwj}, {"zwnj", Kw::Zwnj},
@@ -126,8 +133,11 @@ struct Group {
     int uc = 1;
     size_t start = 0;  // offset of the '{'
     int docOpen = 0;   // document position of what the group shows first
-    // The pending tab kind for the next \tx.
+    // The pending tab kind and leader for the next \tx.
     TRichTabKind tabKind = TRichTabKind::Left;
+    TRichTabLeader tabLeader = TRichTabLeader::None;
+    // The paragraph is in a table row (\intbl).
+    bool inTable = false;
 };
 
 struct FontEntry {
@@ -180,7 +190,11 @@ TRichList listFromNfc(int nfc)
 
 class Reader {
 public:
-    Reader(std::string_view in, QTextDocument& doc) : in_(in), doc_(doc), cursor_(&doc) {}
+    Reader(std::string_view in, QTextDocument& doc, const TRtfReadOptions& options)
+        : in_(in), doc_(doc), cursor_(&doc), tablesAsText_(options.tablesAsText),
+          tables_(doc, [this](int index) { return colorAt(index); })
+    {
+    }
     void Run();
 
 private:
@@ -210,6 +224,15 @@ private:
     int shownPos() const { return cursor_.position() + (pendingBlock_ ? 1 : 0) + static_cast<int>(run_.size()); }
     void endParagraph();
     void finish();
+    // Tables: a row begins, a cell and a row end, the last table closes.
+    bool tableStructure() const;
+    void startRow();
+    void endCell();
+    void endRow();
+    void leaveTable();
+    // Text for a cell more than the row has: see TRtfTableBuilder::WidenRow.
+    void settleCell();
+    void moveCursor(const QTextCursor& to);
     void insertObject(const QTextCharFormat& format);
     QTextCharFormat charFormat(const CharState& s);
     TRichChar charAttrs(const CharState& s) const;
@@ -262,6 +285,10 @@ private:
     int listId_ = 0;
     int listLevel_ = 0;
     ListDef listDef_;
+
+    bool tablesAsText_ = false;
+    TRtfTableBuilder tables_;
+    bool extraCell_ = false;  // a \cell ended the row's last cell
 };
 
 void Reader::Run()
@@ -528,6 +555,7 @@ void Reader::put(const std::u16string& s)
     case Dest::Text: break;
     default: return;
     }
+    settleCell();
     const CharState& state = top().chr;
     if (!run_.empty() && !(state == runState_)) flushRun();
     runState_ = state;
@@ -540,6 +568,7 @@ void Reader::put(const std::u16string& s)
 void Reader::flushRun()
 {
     if (run_.empty()) return;
+    leaveTable();
     ensureBlock();
     cursor_.insertText(QString::fromStdU16String(run_), charFormat(runState_));
     run_.clear();
@@ -548,13 +577,16 @@ void Reader::flushRun()
 void Reader::ensureBlock()
 {
     if (!pendingBlock_) return;
+    leaveTable();
     pendingBlock_ = false;
     cursor_.insertBlock(QTextBlockFormat(), charFormat(top().chr));
 }
 
 void Reader::endParagraph()
 {
+    settleCell();
     flushRun();
+    leaveTable();
     ensureBlock();
     const TRichPara& para = top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
@@ -569,6 +601,13 @@ void Reader::finish()
 {
     flushBytes();
     flushRun();
+    // A row the input cut off ends there.
+    if (tables_.InRow()) endRow();
+    // What follows the last table is a gap until something is read into it.
+    if (tables_.Open()) {
+        leaveTable();
+        return;
+    }
     // A last \par ends the last paragraph; it does not open another.
     if (pendingBlock_) return;
     const TRichPara& para = hasContent_ ? lastContentPara_ : top().para;
@@ -577,9 +616,117 @@ void Reader::finish()
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
 }
 
-void Reader::insertObject(const QTextCharFormat& format)
+// Rows are read as tables outside kept groups (whose text stays together),
+// unless tables are wanted as text.
+bool Reader::tableStructure() const
+{
+    return !tablesAsText_ && dest() == Dest::Text && raw_.ownerDepth < 0 && overflowNest_ == 0;
+}
+
+void Reader::startRow()
 {
     flushRun();
+    QTextDocumentFragment carried;
+    int carriedFrom = -1;
+    int carriedLength = 0;
+    if (!tables_.Joins()) {
+        leaveTable();
+        // Text the row's first paragraph began with before \intbl or \cell
+        // goes into its first cell.
+        if (!pendingBlock_ && cursor_.block().length() > 1) {
+            QTextCursor text(cursor_.block());
+            text.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            carriedFrom = text.selectionStart();
+            carriedLength = text.selectionEnd() - carriedFrom;
+            carried = text.selection();
+            text.removeSelectedText();
+            const QTextBlock b = cursor_.block();
+            if (b.position() > 0 && !IsGapBlock(b)) {
+                // The paragraph is gone: the table follows the one before, which ended.
+                QTextCursor(b).deletePreviousChar();
+                pendingBlock_ = true;
+            }
+        }
+    }
+    const bool ended = pendingBlock_;
+    pendingBlock_ = false;
+    hasContent_ = false;
+    moveCursor(tables_.StartRow(cursor_, ended));
+    if (carriedFrom < 0) return;
+    const int at = cursor_.position();
+    cursor_.insertFragment(carried);
+    hasContent_ = true;
+    lastContentPara_ = top().para;
+    for (Group& g : stack_)
+        if (g.docOpen >= carriedFrom && g.docOpen <= carriedFrom + carriedLength) g.docOpen += at - carriedFrom;
+}
+
+void Reader::endCell()
+{
+    flushRun();
+    ensureBlock();
+    const TRichPara& para = top().para;
+    cursor_.setBlockFormat(ToBlockFormat(para));
+    ApplyList(cursor_.block(), para);
+    if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
+    hasContent_ = false;
+}
+
+void Reader::endRow()
+{
+    // Text after the last \cell belongs to the last cell; a \par before
+    // \row ended its paragraph.
+    flushRun();
+    if (pendingBlock_) pendingBlock_ = false;
+    else if (hasContent_) endCell();
+    extraCell_ = false;
+    // Cells the row left empty take the font that gives them their height.
+    for (QTextCursor& c : tables_.CellsLeft()) c.setBlockCharFormat(charFormat(top().chr));
+    moveCursor(tables_.EndRow());
+    pendingBlock_ = false;
+    hasContent_ = false;
+}
+
+void Reader::leaveTable()
+{
+    if (!tables_.Open()) return;
+    const auto [at, removed] = tables_.Close();
+    if (removed <= 0) return;
+    // Positions kept behind the rows held in reserve move up.
+    for (Group& g : stack_)
+        if (g.docOpen > at) g.docOpen -= removed;
+    if (raw_.docStart > at) raw_.docStart -= removed;
+}
+
+void Reader::settleCell()
+{
+    if (!extraCell_) return;
+    extraCell_ = false;
+    if (const std::optional<QTextCursor> next = tables_.WidenRow()) {
+        moveCursor(*next);
+        return;
+    }
+    // No cell left: the text goes on in the last one, a tab apart.
+    cursor_.insertText(QStringLiteral("\t"), charFormat(top().chr));
+    hasContent_ = true;
+    lastContentPara_ = top().para;
+}
+
+void Reader::moveCursor(const QTextCursor& to)
+{
+    // Groups opened at the end of the text open where it goes on now.
+    const int from = shownPos();
+    cursor_ = to;
+    const int now = shownPos();
+    for (auto g = stack_.rbegin(); g != stack_.rend() && g->docOpen == from; ++g) g->docOpen = now;
+    if (raw_.ownerDepth >= 0 && raw_.docStart == from) raw_.docStart = now;
+}
+
+void Reader::insertObject(const QTextCharFormat& format)
+{
+    settleCell();
+    flushRun();
+    leaveTable();
     ensureBlock();
     cursor_.insertText(QString(QChar::ObjectReplacementCharacter), format);
     if (!hasContent_) lastContentPara_ = top().para;
@@ -740,7 +887,9 @@ void Reader::word(const TRtfToken& t)
     Group& g = top();
     switch (kw) {
     case Kw::None:
-        // An unknown destination is skipped whole; an unknown word is ignored.
+        // Row definitions belong to the text; an unknown destination is
+        // skipped whole; an unknown word is ignored.
+        if (g.dest == Dest::Text && !tablesAsText_ && tables_.Word(t.word, t.hasParam, t.param)) return;
         if (starred) skip();
         return;
     case Kw::FontTable: case Kw::ColorTable: case Kw::Pict: case Kw::Object: case Kw::Field: case Kw::FldInst:
@@ -913,12 +1062,38 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
     case Kw::Pard:
         p = TRichPara();
         g.tabKind = TRichTabKind::Left;
+        g.tabLeader = TRichTabLeader::None;
+        g.inTable = false;
         return;
     case Kw::Par:
-    case Kw::Row: endParagraph(); return;
+    case Kw::NestRow: endParagraph(); return;
     case Kw::Line: put(u'\u2028'); return;
     case Kw::Tab:
-    case Kw::Cell: put(u'\t'); return;
+    case Kw::NestCell: put(u'\t'); return;
+    case Kw::InTbl:
+    case Kw::Itap:
+        g.inTable = kw == Kw::InTbl ? t.param != 0 || !t.hasParam : t.param >= 1;
+        if (g.inTable && tableStructure() && !tables_.InRow()) startRow();
+        return;
+    case Kw::Cell:
+        // Tables read as text, and cells inside a kept group: a tab.
+        if (!tableStructure()) {
+            put(u'\t');
+            return;
+        }
+        if (!tables_.InRow()) startRow();
+        settleCell();
+        endCell();
+        if (const std::optional<QTextCursor> next = tables_.NextCell()) moveCursor(*next);
+        else extraCell_ = true;
+        return;
+    case Kw::Row:
+        if (!tableStructure() || !tables_.InRow()) {
+            endParagraph();
+            return;
+        }
+        endRow();
+        return;
     case Kw::Ql: p.align = TRichAlign::Left; return;
     case Kw::Qc: p.align = TRichAlign::Center; return;
     case Kw::Qr: p.align = TRichAlign::Right; return;
@@ -933,15 +1108,26 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
     case Kw::Tqr: g.tabKind = TRichTabKind::Right; return;
     case Kw::Tqc: g.tabKind = TRichTabKind::Center; return;
     case Kw::Tqdec: g.tabKind = TRichTabKind::Decimal; return;
+    case Kw::TlDot: g.tabLeader = TRichTabLeader::Dot; return;
+    case Kw::TlHyph: g.tabLeader = TRichTabLeader::Hyphen; return;
+    case Kw::TlUl: g.tabLeader = TRichTabLeader::Underline; return;
+    case Kw::TlTh: g.tabLeader = TRichTabLeader::Thick; return;
+    case Kw::TlEq: g.tabLeader = TRichTabLeader::Equal; return;
+    case Kw::TlMdot: g.tabLeader = TRichTabLeader::MiddleDot; return;
     case Kw::Tx:
         // Stops in order, one per position, at most 32.
         if (param > 0) {
             auto at = std::lower_bound(p.tabs.begin(), p.tabs.end(), param,
                                        [](const TRichTab& t, int pos) { return t.position < pos; });
-            if (at != p.tabs.end() && at->position == param) at->kind = g.tabKind;
-            else if (static_cast<int>(p.tabs.size()) < MaxTabs) p.tabs.insert(at, {param, g.tabKind});
+            if (at != p.tabs.end() && at->position == param) {
+                at->kind = g.tabKind;
+                at->leader = g.tabLeader;
+            } else if (static_cast<int>(p.tabs.size()) < MaxTabs) {
+                p.tabs.insert(at, {param, g.tabKind, g.tabLeader});
+            }
         }
         g.tabKind = TRichTabKind::Left;
+        g.tabLeader = TRichTabLeader::None;
         return;
     case Kw::Ls: {
         const auto o = overrides_.find(t.param);
@@ -1136,13 +1322,13 @@ bool LooksLikeRtf(std::string_view data)
     return rest.starts_with("{\\rtf") || rest.starts_with("{urtf");
 }
 
-bool ReadRtf(std::string_view data, QTextDocument& doc)
+bool ReadRtf(std::string_view data, QTextDocument& doc, const TRtfReadOptions& options)
 {
     if (!LooksLikeRtf(data)) return false;
     // One edit: the layout follows once, not after every run.
     QTextCursor edit(&doc);
     edit.beginEditBlock();
-    Reader reader(data, doc);
+    Reader reader(data, doc, options);
     reader.Run();
     edit.endEditBlock();
     return true;

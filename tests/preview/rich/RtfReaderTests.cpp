@@ -95,8 +95,11 @@ TEST(RtfReader, ParagraphMarks)
         {"{\\rtf1 a\\par\\par}", u"a\n"},
         {"{\\rtf1 \\par}", u""},
         {"{\\rtf1 a\\line b\\tab c\\\r\nd}", u"a\u2028b\tc\nd"},
-        // Table cells read as tab-separated paragraphs.
-        {"{\\rtf1\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row}", u"a\tb\t"},
+        // Table cells are paragraphs of their own; Qt keeps an empty one
+        // before and after the table.
+        {"{\\rtf1\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row}", u"\na\nb\n"},
+        // Nested cells and rows read as tabs and paragraphs in their cell.
+        {"{\\rtf1\\intbl a\\nestcell b\\nestrow c\\cell\\row}", u"\na\tb\nc\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rtf);
