@@ -378,7 +378,8 @@ void LineDrawer::leader(const QTextLine& line, qreal x0, qreal baseline, const Q
 {
     const qreal from = line.cursorToX(at);
     const qreal to = line.cursorToX(at + 1);
-    const TRichTab* stop = TabStopAt(FromBlock(b), from - line.x());
+    const TRichPara para = FromBlock(b);
+    const TRichTab* stop = TabStopAt(para, from - line.x());
     if (!stop || stop->leader == TRichTabLeader::None || to - from < pixels / 2) return;
     const Extended unit = TwipsPerUnit * t_.scaleY;
     const int dot = static_cast<int>(std::max<int64_t>(1, Round(pixels * 0.1 * unit)));
@@ -541,6 +542,14 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
         s.top = lineTop(doc, b, i);
         const int count = b.layout()->lineCount();
         s.height = (i + 1 < count ? lineTop(doc, b, i + 1) : followingTop(doc, b, geometry)) - s.top;
+        // Qt puts a table over an empty paragraph before it, and drops the
+        // space after the paragraph: both keep their room here.
+        if (i + 1 == count && b.next().isValid() && TopTableAt(doc, b.next().position())) {
+            const QTextLine line = b.layout()->lineAt(i);
+            const QTextBlockFormat f = b.blockFormat();
+            const qreal bottom = layoutOrigin(doc, b).y() + line.y() + f.lineHeight(line.height(), 1) + f.bottomMargin();
+            s.height = std::max(s.height, bottom - s.top);
+        }
         s.start = offset + b.position() + b.layout()->lineAt(i).textStart();
         return s;
     };
@@ -586,7 +595,9 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
     int next = textLen;
     bool stopped = false;
     const auto offer = [&](const Slot& s) {
-        if (s.start >= cpMax || (!accepted.empty() && used + s.height > height + 1e-9)) {
+        // At least one slot with a height goes, however tall: what Qt keeps
+        // around tables has none.
+        if (s.start >= cpMax || (used > 1e-9 && used + s.height > height + 1e-9)) {
             next = std::min(s.start, cpMax);
             stopped = true;
             return;
@@ -615,6 +626,10 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
                 s.rowEnd = end;
                 s.top = g.rowTops[static_cast<size_t>(first)];
                 s.height = g.rowTops[static_cast<size_t>(end)] - s.top;
+                // Nor does Qt leave the space before the paragraph after a table.
+                const QTextBlock after = doc_->findBlock(t->lastPosition() + 1);
+                if (end == t->rows() && after.isValid() && !ignoredAfterTable(*doc_, after))
+                    s.height += std::max<qreal>(0, after.blockFormat().topMargin());
                 s.start = RowStart(*t, first);
                 offer(s);
                 r = end;

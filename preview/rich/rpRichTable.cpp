@@ -49,6 +49,18 @@ std::vector<int> ColumnWidths(const TRichRow& row, int columns)
     return widths;
 }
 
+TRichRow WithColumns(TRichRow row, int columns)
+{
+    const std::vector<int> widths = ColumnWidths(row, columns);
+    row.cells.resize(static_cast<size_t>(columns));
+    int edge = std::clamp(row.left, -MaxEdgeTwips, MaxEdgeTwips);
+    for (size_t c = 0; c < row.cells.size(); ++c) {
+        edge += widths[c];
+        row.cells[c].right = edge;
+    }
+    return row;
+}
+
 QTextTableFormat ToTableFormat(const TRichRow& row, const std::vector<int>& widths)
 {
     QTextTableFormat f;

@@ -67,6 +67,9 @@ struct TRichRow {
 // The column widths (twips) of a row's cells, columns of them at least;
 // a cell whose edge does not lie right of the one before is 1 twip wide.
 std::vector<int> ColumnWidths(const TRichRow& row, int columns);
+// The row with `columns` cells whose edges are those the widths give: as
+// a table made from it writes it back.
+TRichRow WithColumns(TRichRow row, int columns);
 QTextTableFormat ToTableFormat(const TRichRow& row, const std::vector<int>& widths);
 QTextTableCellFormat ToCellFormat(const TRichCell& cell, const TRichRow& row);
 // Borders, shading and alignment of a cell format.

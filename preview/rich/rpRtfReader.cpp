@@ -138,6 +138,8 @@ struct Group {
     TRichTabLeader tabLeader = TRichTabLeader::None;
     // The paragraph is in a table row (\intbl).
     bool inTable = false;
+    // A row definition word was read in the group.
+    bool tableWords = false;
 };
 
 struct FontEntry {
@@ -203,6 +205,7 @@ private:
 
     void open(const TRtfToken& t);
     void close(const TRtfToken& t);
+    void popGroup();
     void word(const TRtfToken& t);
     void symbol(const TRtfToken& t);
     void text(std::string_view bytes);
@@ -233,6 +236,8 @@ private:
     // Text for a cell more than the row has: see TRtfTableBuilder::WidenRow.
     void settleCell();
     void moveCursor(const QTextCursor& to);
+    // The text now goes on elsewhere than at `from`, where groups may have opened.
+    void openedAt(int from);
     void insertObject(const QTextCharFormat& format);
     QTextCharFormat charFormat(const CharState& s);
     TRichChar charAttrs(const CharState& s) const;
@@ -347,6 +352,7 @@ void Reader::open(const TRtfToken& t)
     Group g = top();
     g.start = t.start;
     g.docOpen = shownPos();
+    g.tableWords = false;
     stack_.push_back(std::move(g));
 }
 
@@ -361,7 +367,7 @@ void Reader::close(const TRtfToken& t)
         }
         skipping_ = false;
         if (skipVirtual_) --overflowNest_;
-        else stack_.pop_back();
+        else popGroup();
         return;
     }
     flushBytes();
@@ -382,7 +388,7 @@ void Reader::close(const TRtfToken& t)
     if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
-        stack_.pop_back();
+        popGroup();
         top().para.list = pn.kind;
         top().para.listStart = pn.start;
         return;
@@ -393,7 +399,15 @@ void Reader::close(const TRtfToken& t)
         raw_.instruction = QString::fromStdU16String(fieldInst_);
     }
     if (raw_.ownerDepth == depth) closeRaw(t.end, closed);
+    popGroup();
+}
+
+void Reader::popGroup()
+{
+    const bool tableWords = top().tableWords;
     stack_.pop_back();
+    // What a group holds, the group around it holds too.
+    if (tableWords && !stack_.empty()) top().tableWords = true;
 }
 
 void Reader::skip()
@@ -555,12 +569,18 @@ void Reader::put(const std::u16string& s)
     case Dest::Text: break;
     default: return;
     }
+    // Text of a paragraph still in a table after \row begins the next row.
+    if (top().inTable && !tables_.InRow() && tableStructure()) startRow();
     settleCell();
     const CharState& state = top().chr;
     if (!run_.empty() && !(state == runState_)) flushRun();
     runState_ = state;
-    for (char16_t c : s)
-        if (c != 0) run_ += c;
+    // Characters Qt takes for paragraph or frame marks are text here: only
+    // \par and the table words make paragraphs.
+    for (char16_t c : s) {
+        if (c == 0) continue;
+        run_ += c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 ? u' ' : c;
+    }
     if (!hasContent_ || !(lastContentPara_ == top().para)) lastContentPara_ = top().para;
     hasContent_ = true;
 }
@@ -626,32 +646,34 @@ bool Reader::tableStructure() const
 void Reader::startRow()
 {
     flushRun();
+    // Text the row's first paragraph began with before \intbl or \cell
+    // goes into its first cell.
     QTextDocumentFragment carried;
     int carriedFrom = -1;
     int carriedLength = 0;
-    if (!tables_.Joins()) {
-        leaveTable();
-        // Text the row's first paragraph began with before \intbl or \cell
-        // goes into its first cell.
-        if (!pendingBlock_ && cursor_.block().length() > 1) {
-            QTextCursor text(cursor_.block());
-            text.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-            carriedFrom = text.selectionStart();
-            carriedLength = text.selectionEnd() - carriedFrom;
-            carried = text.selection();
-            text.removeSelectedText();
-            const QTextBlock b = cursor_.block();
-            if (b.position() > 0 && !IsGapBlock(b)) {
-                // The paragraph is gone: the table follows the one before, which ended.
-                QTextCursor(b).deletePreviousChar();
-                pendingBlock_ = true;
-            }
+    if (!pendingBlock_ && cursor_.block().length() > 1) {
+        QTextCursor text(cursor_.block());
+        text.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        carriedFrom = text.selectionStart();
+        carriedLength = text.selectionEnd() - carriedFrom;
+        carried = text.selection();
+        text.removeSelectedText();
+        const QTextBlock b = cursor_.block();
+        if (IsGapBlock(b)) {
+            // The table before may take the row after all.
+            tables_.Reopen(b);
+        } else if (b.position() > 0) {
+            // The paragraph is gone: the table follows the one before, which ended.
+            QTextCursor(b).deletePreviousChar();
+            pendingBlock_ = true;
         }
     }
+    const bool follows = tables_.Open();
+    if (!tables_.Joins()) leaveTable();
     const bool ended = pendingBlock_;
     pendingBlock_ = false;
     hasContent_ = false;
-    moveCursor(tables_.StartRow(cursor_, ended));
+    moveCursor(tables_.StartRow(cursor_, ended, follows));
     if (carriedFrom < 0) return;
     const int at = cursor_.position();
     cursor_.insertFragment(carried);
@@ -678,7 +700,7 @@ void Reader::endRow()
     // \row ended its paragraph.
     flushRun();
     if (pendingBlock_) pendingBlock_ = false;
-    else if (hasContent_) endCell();
+    else if (hasContent_ || !extraCell_) endCell();
     extraCell_ = false;
     // Cells the row left empty take the font that gives them their height.
     for (QTextCursor& c : tables_.CellsLeft()) c.setBlockCharFormat(charFormat(top().chr));
@@ -707,16 +729,23 @@ void Reader::settleCell()
         return;
     }
     // No cell left: the text goes on in the last one, a tab apart.
+    const int from = shownPos();
     cursor_.insertText(QStringLiteral("\t"), charFormat(top().chr));
     hasContent_ = true;
     lastContentPara_ = top().para;
+    openedAt(from);
 }
 
 void Reader::moveCursor(const QTextCursor& to)
 {
-    // Groups opened at the end of the text open where it goes on now.
     const int from = shownPos();
     cursor_ = to;
+    openedAt(from);
+}
+
+void Reader::openedAt(int from)
+{
+    // Groups opened at the end of the text open where it goes on now.
     const int now = shownPos();
     for (auto g = stack_.rbegin(); g != stack_.rend() && g->docOpen == from; ++g) g->docOpen = now;
     if (raw_.ownerDepth >= 0 && raw_.docStart == from) raw_.docStart = now;
@@ -724,6 +753,7 @@ void Reader::moveCursor(const QTextCursor& to)
 
 void Reader::insertObject(const QTextCharFormat& format)
 {
+    if (top().inTable && !tables_.InRow() && tableStructure()) startRow();
     settleCell();
     flushRun();
     leaveTable();
@@ -816,8 +846,8 @@ void Reader::enterDestination(Kw kw)
         return;
     case Kw::Pict:
         // A picture is a group of its own: one begun after text in its group
-        // would keep that text twice.
-        if (pict_.ownerDepth >= 0 || depth == 0 || shownPos() != g.docOpen) {
+        // would keep that text twice, one after a row definition read it twice.
+        if (pict_.ownerDepth >= 0 || depth == 0 || shownPos() != g.docOpen || g.tableWords) {
             skip();
             return;
         }
@@ -830,6 +860,11 @@ void Reader::enterDestination(Kw kw)
     case Kw::Object:
     case Kw::Field: {
         if (g.dest != Dest::Text || depth == 0) return;
+        // Kept whole, a group would read its row definition again elsewhere.
+        if (g.tableWords) {
+            skip();
+            return;
+        }
         const bool field = kw == Kw::Field;
         // A field's result never joins the run before it, kept or not.
         if (field || raw_.ownerDepth < 0) flushRun();
@@ -889,7 +924,10 @@ void Reader::word(const TRtfToken& t)
     case Kw::None:
         // Row definitions belong to the text; an unknown destination is
         // skipped whole; an unknown word is ignored.
-        if (g.dest == Dest::Text && !tablesAsText_ && tables_.Word(t.word, t.hasParam, t.param)) return;
+        if (tableStructure() && tables_.Word(t.word, t.hasParam, t.param)) {
+            g.tableWords = true;
+            return;
+        }
         if (starred) skip();
         return;
     case Kw::FontTable: case Kw::ColorTable: case Kw::Pict: case Kw::Object: case Kw::Field: case Kw::FldInst:
@@ -1245,6 +1283,9 @@ QString hyperlinkTarget(const QString& instruction)
 void Reader::closeRaw(size_t end, bool closed)
 {
     flushRun();
+    // An object that shows nothing still goes into a cell of its own, after
+    // the tab a cell too many brings.
+    if (cursor_.position() <= raw_.docStart && !raw_.field) settleCell();
     const RawState r = std::move(raw_);
     raw_ = RawState();
     // A group whose content ends with a paragraph mark keeps the mark.

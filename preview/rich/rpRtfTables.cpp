@@ -170,10 +170,18 @@ void TRtfTableBuilder::finishCell()
 bool TRtfTableBuilder::Joins() const
 {
     // A row that defines no cells goes on with the table before it.
-    return open_ && table_ && (def_.cells.empty() || def_.SameEdges(tableRow_));
+    // Edges as they are written back: rows that read the same the second
+    // time join the first time.
+    return open_ && table_ &&
+           (def_.cells.empty() || WithColumns(def_, static_cast<int>(def_.cells.size())).SameEdges(tableRow_));
 }
 
-QTextCursor TRtfTableBuilder::StartRow(QTextCursor at, bool ended)
+void TRtfTableBuilder::Reopen(const QTextBlock& after)
+{
+    if (table_ && !inRow_ && after.length() <= 1 && doc_.findBlock(table_->lastPosition() + 1) == after) open_ = true;
+}
+
+QTextCursor TRtfTableBuilder::StartRow(QTextCursor at, bool ended, bool follows)
 {
     if (Joins()) {
         // Rows are added in reserve, doubling: one at a time costs Qt a
@@ -181,10 +189,13 @@ QTextCursor TRtfTableBuilder::StartRow(QTextCursor at, bool ended)
         if (table_->rows() <= used_) table_->appendRows(std::clamp(used_, 1, 512));
         row_ = used_++;
     } else {
+        // Right after another table: it must not take that one's edges at \row.
+        follows_ = follows && table_;
+        if (follows_) previousRow_ = tableRow_;
         if (!ended) at.setBlockFormat(GapBlockFormat());
         const int columns = std::clamp(static_cast<int>(def_.cells.size()), 1, MaxTableColumns);
         table_ = at.insertTable(1, columns, ToTableFormat(def_, ColumnWidths(def_, columns)));
-        tableRow_ = def_;
+        tableRow_ = WithColumns(def_, columns);
         used_ = 1;
         row_ = 0;
     }
@@ -236,8 +247,14 @@ QTextCursor TRtfTableBuilder::EndRow()
     const TRichRow& def = def_.cells.empty() ? rowStart_ : def_;
     const int columns = table_->columns();
     if (used_ == 1) {
-        table_->setFormat(ToTableFormat(def, ColumnWidths(def, columns)));
-        tableRow_ = def;
+        // A table right after another never has its edges, or it would
+        // join it when read again: the edges it began with stay, or its
+        // last cell is a twip wider.
+        TRichRow edges = WithColumns(def, columns);
+        if (follows_ && edges.SameEdges(previousRow_) && !rowStart_.cells.empty()) edges = WithColumns(rowStart_, columns);
+        if (follows_ && edges.SameEdges(previousRow_)) edges.cells.back().right += 1;
+        table_->setFormat(ToTableFormat(edges, ColumnWidths(edges, columns)));
+        tableRow_ = edges;
     }
     const auto defined = [&](int c) {
         return static_cast<size_t>(c) < def.cells.size() ? def.cells[static_cast<size_t>(c)] : TRichCell();
@@ -254,7 +271,7 @@ QTextCursor TRtfTableBuilder::EndRow()
         if (defined(c).hMerge != 1) continue;
         int n = 1;
         while (c + n < columns && defined(c + n).hMerge == 2) ++n;
-        if (n > 1) table_->mergeCells(row_, c, 1, n);
+        if (n > 1) merge(row_, c, 1, n);
         c += n - 1;
     }
     for (int c = 0; row_ > 0 && c < columns; ++c) {
@@ -262,7 +279,7 @@ QTextCursor TRtfTableBuilder::EndRow()
         if (defined(c).vMerge != 2 || cell.column() != c) continue;
         const QTextTableCell above = table_->cellAt(row_ - 1, c);
         if (above.column() != c || above.columnSpan() != cell.columnSpan()) continue;
-        table_->mergeCells(above.row(), c, row_ - above.row() + 1, cell.columnSpan());
+        merge(above.row(), c, row_ - above.row() + 1, cell.columnSpan());
     }
     inRow_ = false;
     open_ = true;
@@ -270,6 +287,39 @@ QTextCursor TRtfTableBuilder::EndRow()
     after.setPosition(table_->lastPosition() + 1);
     if (after.block().length() <= 1) after.setBlockFormat(GapBlockFormat());
     return after;
+}
+
+void TRtfTableBuilder::merge(int row, int column, int rows, int columns)
+{
+    // Qt's merge joins an empty merged cell's paragraph to the paragraph
+    // before it, which may take that one's attributes, and puts a merged
+    // paragraph first in an empty first cell: the cells that stay keep
+    // their first and last paragraphs' attributes.
+    struct Kept {
+        int row, column;
+        QTextBlockFormat first, last;
+    };
+    std::vector<Kept> kept;
+    const auto blocks = [&](const QTextTableCell& cell) {
+        return std::make_pair(doc_.findBlock(cell.firstPosition()), doc_.findBlock(cell.lastPosition()));
+    };
+    for (int r = std::max(row - 1, 0); r < row + rows; ++r)
+        for (int c = 0; c < table_->columns(); ++c) {
+            const QTextTableCell cell = table_->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c) continue;
+            const bool mergedAway = r >= row && c >= column && c < column + columns && !(r == row && c == column);
+            if (mergedAway) continue;
+            const auto [first, last] = blocks(cell);
+            kept.push_back({r, c, first.blockFormat(), last.blockFormat()});
+        }
+    table_->mergeCells(row, column, rows, columns);
+    for (const Kept& k : kept) {
+        const auto [first, last] = blocks(table_->cellAt(k.row, k.column));
+        // The first cell's last paragraph may be a merged one now.
+        const bool origin = k.row == row && k.column == column;
+        if (!origin && last.blockFormat() != k.last) QTextCursor(last).setBlockFormat(k.last);
+        if ((origin || first != last) && first.blockFormat() != k.first) QTextCursor(first).setBlockFormat(k.first);
+    }
 }
 
 std::pair<int, int> TRtfTableBuilder::Close()

@@ -29,12 +29,15 @@ public:
     bool Open() const { return open_; }
     // Whether a row starting now joins the last table.
     bool Joins() const;
+    // What came after the last table is gone again: the block after it,
+    // empty, may still take rows.
+    void Reopen(const QTextBlock& after);
 
     // A row begins at the end of the document; `at` is there, either
     // behind a paragraph that has ended (ended) or in an empty one that
-    // has not, which then stays as a gap block. Returns where its first
-    // cell's text goes.
-    QTextCursor StartRow(QTextCursor at, bool ended);
+    // has not, which then stays as a gap block; follows: nothing came
+    // since the last table. Returns where its first cell's text goes.
+    QTextCursor StartRow(QTextCursor at, bool ended, bool follows);
     // The next cell of the row, or nothing when the row has no more.
     std::optional<QTextCursor> NextCell();
     // The cells of the row after the current one, which no \cell reached.
@@ -50,6 +53,7 @@ public:
 
 private:
     rich::TRichBorder* borderTarget();
+    void merge(int row, int column, int rows, int columns);
     void finishCell();
 
     QTextDocument& doc_;
@@ -68,6 +72,8 @@ private:
     QTextTable* table_ = nullptr;
     rich::TRichRow tableRow_;  // the definition the table's columns came from
     rich::TRichRow rowStart_;  // the definition when the row began
+    rich::TRichRow previousRow_;  // the table's before it, when it follows right after
+    bool follows_ = false;
     int used_ = 0;             // rows of the table read; more are kept in reserve
     int row_ = 0;
     int column_ = 0;

@@ -98,8 +98,10 @@ std::string Writer::Run()
         if (b != first && start > to) break;
         if (const QTextTable* t = tables ? TopTableAt(doc_, start) : nullptr) {
             table(*t, from, to);
-            // A range that ends right after a table holds nothing after it.
-            if (t->lastPosition() + 1 >= to) break;
+            // A range that ends right after a table holds nothing after it,
+            // but the document's last paragraph ends the document.
+            const int after = t->lastPosition() + 1;
+            if (after > to || (after == to && to < end)) break;
             b = doc_.findBlock(t->lastPosition() + 1);
             continue;
         }
@@ -216,6 +218,8 @@ void Writer::row(const QTextTable& t, int r, int from, int to)
     }
     inCell_ = false;
     word("row");
+    // Each row's paragraphs say again that they are in a table.
+    paraWritten_ = false;
     body_ += "\r\n";
     needSpace_ = false;
 }
