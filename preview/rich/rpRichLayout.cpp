@@ -46,52 +46,69 @@ qreal blockTop(const QTextDocument& doc, const QTextBlock& b)
     return doc.documentLayout()->blockBoundingRect(b).top();
 }
 
-// The rows of a table as laid out: the top of each row, the table's
-// bottom after the last, and the left edge of each column, the right
-// edge after the last (document coordinates).
-struct TableGeometry {
-    std::vector<qreal> rowTops;
-    std::vector<qreal> columnLefts;
-};
-
-TableGeometry measureTable(const QTextDocument& doc, const QTextTable& t)
-{
-    TableGeometry g;
-    const int rows = t.rows();
-    const int columns = t.columns();
-    g.rowTops.assign(static_cast<size_t>(rows) + 1, std::numeric_limits<qreal>::quiet_NaN());
-    qreal left = std::numeric_limits<qreal>::quiet_NaN();
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = t.cellAt(r, c);
-            if (cell.row() != r || cell.column() != c) continue;
-            // A cell's text starts its padding in from the cell's corner.
-            const QTextBlock first = doc.findBlock(cell.firstPosition());
-            const QPointF cellOrigin = doc.documentLayout()->blockBoundingRect(first).topLeft() - first.layout()->position();
-            const QTextTableCellFormat f = cell.format().toTableCellFormat();
-            const qreal top = cellOrigin.y() - f.topPadding();
-            qreal& rowTop = g.rowTops[static_cast<size_t>(r)];
-            if (std::isnan(rowTop) || top < rowTop) rowTop = top;
-            if (c == 0 && std::isnan(left)) left = cellOrigin.x() - f.leftPadding();
+// The rows of a table as laid out (document coordinates), found as they
+// are asked for: a page takes a few rows of a long table.
+class TableGeometry {
+public:
+    TableGeometry(const QTextDocument& doc, const QTextTable& t) : doc_(doc), t_(t)
+    {
+        tops_.assign(static_cast<size_t>(t.rows()) + 1, std::numeric_limits<qreal>::quiet_NaN());
+        const QTextTableCell first = t.cellAt(0, 0);
+        const qreal left = first.isValid() ? origin(first).x() - first.format().toTableCellFormat().leftPadding() : 0;
+        const QList<QTextLength> widths = t.format().columnWidthConstraints();
+        lefts_.push_back(left);
+        for (int c = 0; c < t.columns(); ++c) {
+            const qreal w = c < widths.size() && widths[c].type() == QTextLength::FixedLength
+                                ? widths[c].rawValue()
+                                : TwipsToUnits(DefaultCellTwips);
+            lefts_.push_back(lefts_.back() + w);
         }
-    // The table ends where what follows it starts.
-    const QTextBlock after = doc.findBlock(t.lastPosition() + 1);
-    g.rowTops[static_cast<size_t>(rows)] =
-        after.isValid() ? blockTop(doc, after) : doc.documentLayout()->documentSize().height();
-    // A row whose cells all come from the row above starts where the next one does.
-    for (int r = rows - 1; r >= 0; --r)
-        if (std::isnan(g.rowTops[static_cast<size_t>(r)])) g.rowTops[static_cast<size_t>(r)] = g.rowTops[static_cast<size_t>(r) + 1];
-    if (std::isnan(left)) left = 0;
-    const QList<QTextLength> widths = t.format().columnWidthConstraints();
-    g.columnLefts.push_back(left);
-    for (int c = 0; c < columns; ++c) {
-        const qreal w = c < widths.size() && widths[c].type() == QTextLength::FixedLength
-                            ? widths[c].rawValue()
-                            : TwipsToUnits(DefaultCellTwips);
-        g.columnLefts.push_back(g.columnLefts.back() + w);
     }
-    return g;
-}
+
+    // The top of row r; of r = rows(), the table's bottom.
+    qreal RowTop(int r) const
+    {
+        r = std::clamp(r, 0, t_.rows());
+        for (int at = r; at <= t_.rows(); ++at) {
+            qreal& top = tops_[static_cast<size_t>(at)];
+            if (std::isnan(top)) top = measure(at);
+            // A row whose cells all come from the row above starts where the next one does.
+            if (!std::isnan(top)) return tops_[static_cast<size_t>(r)] = top;
+        }
+        return 0;
+    }
+    // The left edge of column c; of c = columns(), the right edge.
+    qreal ColumnLeft(int c) const { return lefts_[static_cast<size_t>(std::clamp(c, 0, t_.columns()))]; }
+
+private:
+    // A cell's text starts its padding in from the cell's corner.
+    QPointF origin(const QTextTableCell& cell) const
+    {
+        const QTextBlock first = doc_.findBlock(cell.firstPosition());
+        return doc_.documentLayout()->blockBoundingRect(first).topLeft() - first.layout()->position();
+    }
+    qreal measure(int r) const
+    {
+        if (r == t_.rows()) {
+            // The table ends where what follows it starts.
+            const QTextBlock after = doc_.findBlock(t_.lastPosition() + 1);
+            return after.isValid() ? blockTop(doc_, after) : doc_.documentLayout()->documentSize().height();
+        }
+        qreal top = std::numeric_limits<qreal>::quiet_NaN();
+        for (int c = 0; c < t_.columns(); ++c) {
+            const QTextTableCell cell = t_.cellAt(r, c);
+            if (cell.row() != r || cell.column() != c) continue;
+            const qreal y = origin(cell).y() - cell.format().toTableCellFormat().topPadding();
+            if (std::isnan(top) || y < top) top = y;
+        }
+        return top;
+    }
+
+    const QTextDocument& doc_;
+    const QTextTable& t_;
+    mutable std::vector<qreal> tops_;
+    std::vector<qreal> lefts_;
+};
 
 // What a page takes, one at a time: a line and the height it takes (from
 // its top, the block's top for a first line, to the next line's top), or
@@ -121,7 +138,7 @@ qreal followingTop(const QTextDocument& doc, const QTextBlock& b,
 {
     const QTextBlock next = b.next();
     if (!next.isValid()) return doc.documentLayout()->documentSize().height();
-    if (const QTextTable* t = TopTableAt(doc, next.position())) return geometry(*t).rowTops.front();
+    if (const QTextTable* t = TopTableAt(doc, next.position())) return geometry(*t).RowTop(0);
     return blockTop(doc, next);
 }
 
@@ -247,10 +264,10 @@ void LineDrawer::rows(const Slot& slot, qreal dy) const
         for (int c = 0; c < t.columns(); ++c) {
             const QTextTableCell cell = t.cellAt(r, c);
             if (cell.row() != r || cell.column() != c) continue;
-            const qreal left = g.columnLefts[static_cast<size_t>(c)];
-            const qreal right = g.columnLefts[static_cast<size_t>(std::min(c + cell.columnSpan(), t.columns()))];
-            const qreal top = g.rowTops[static_cast<size_t>(r)];
-            const qreal bottom = g.rowTops[static_cast<size_t>(std::min(r + cell.rowSpan(), t.rows()))];
+            const qreal left = g.ColumnLeft(c);
+            const qreal right = g.ColumnLeft(c + cell.columnSpan());
+            const qreal top = g.RowTop(r);
+            const qreal bottom = g.RowTop(r + cell.rowSpan());
             cells.push_back({cell, QRectF(QPointF(left, top), QPointF(right, bottom)), FromCellFormat(cell.format())});
         }
     // Shading under the text, borders over both.
@@ -531,7 +548,7 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
     const std::function<const TableGeometry&(const QTextTable&)> geometry =
         [&](const QTextTable& t) -> const TableGeometry& {
         auto it = tables.find(&t);
-        if (it == tables.end()) it = tables.emplace(&t, measureTable(*doc_, t)).first;
+        if (it == tables.end()) it = tables.try_emplace(&t, *doc_, t).first;
         return it->second;
     };
     const auto lineSlot = [&](const QTextDocument& doc, const QTextBlock& b, int i, int offset) {
@@ -624,8 +641,8 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
                 s.geometry = &g;
                 s.rowFirst = first;
                 s.rowEnd = end;
-                s.top = g.rowTops[static_cast<size_t>(first)];
-                s.height = g.rowTops[static_cast<size_t>(end)] - s.top;
+                s.top = g.RowTop(first);
+                s.height = g.RowTop(end) - s.top;
                 // Nor does Qt leave the space before the paragraph after a table.
                 const QTextBlock after = doc_->findBlock(t->lastPosition() + 1);
                 if (end == t->rows() && after.isValid() && !ignoredAfterTable(*doc_, after))

@@ -138,7 +138,7 @@ struct Group {
     TRichTabLeader tabLeader = TRichTabLeader::None;
     // The paragraph is in a table row (\intbl).
     bool inTable = false;
-    // A row definition word was read in the group.
+    // A row definition word, or table structure, was read in the group.
     bool tableWords = false;
 };
 
@@ -645,6 +645,8 @@ bool Reader::tableStructure() const
 
 void Reader::startRow()
 {
+    // A group that holds table structure is never kept whole.
+    top().tableWords = true;
     flushRun();
     // Text the row's first paragraph began with before \intbl or \cell
     // goes into its first cell.
@@ -685,6 +687,7 @@ void Reader::startRow()
 
 void Reader::endCell()
 {
+    top().tableWords = true;
     flushRun();
     ensureBlock();
     const TRichPara& para = top().para;
@@ -696,6 +699,7 @@ void Reader::endCell()
 
 void Reader::endRow()
 {
+    top().tableWords = true;
     // Text after the last \cell belongs to the last cell; a \par before
     // \row ended its paragraph.
     flushRun();
@@ -1283,9 +1287,12 @@ QString hyperlinkTarget(const QString& instruction)
 void Reader::closeRaw(size_t end, bool closed)
 {
     flushRun();
-    // An object that shows nothing still goes into a cell of its own, after
-    // the tab a cell too many brings.
-    if (cursor_.position() <= raw_.docStart && !raw_.field) settleCell();
+    // An object that shows nothing still takes its place: after the tab a
+    // cell too many brings, or behind a table that takes no more rows.
+    if (cursor_.position() <= raw_.docStart && !raw_.field) {
+        settleCell();
+        leaveTable();
+    }
     const RawState r = std::move(raw_);
     raw_ = RawState();
     // A group whose content ends with a paragraph mark keeps the mark.

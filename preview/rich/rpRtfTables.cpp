@@ -308,6 +308,9 @@ void TRtfTableBuilder::merge(int row, int column, int rows, int columns)
             const QTextTableCell cell = table_->cellAt(r, c);
             if (cell.row() != r || cell.column() != c) continue;
             const bool mergedAway = r >= row && c >= column && c < column + columns && !(r == row && c == column);
+            // Qt would join a merged cell's text to the first's with a
+            // space: a cell that holds text stays a cell of its own.
+            if (mergedAway && cell.lastPosition() > cell.firstPosition()) return;
             if (mergedAway) continue;
             const auto [first, last] = blocks(cell);
             kept.push_back({r, c, first.blockFormat(), last.blockFormat()});

@@ -752,3 +752,29 @@ TEST(RichView, PreparedReportPrintsATableOverPages)
     }
     EXPECT_TRUE(joined == rows) << joined.size() << " rows of " << rows.size();
 }
+
+TEST(RichView, TheTableSampleReportPrintsOnThreePages)
+{
+    // The sample report a user looks at: its long table goes on over three
+    // pages, whole rows on each, none lost or repeated.
+    scRegisterStandardLanguages();
+    TrpReport report;
+    report.EngineOptions()->BackgroundMode = true;
+    ASSERT_TRUE(report.LoadFromFile(std::string(RICH_TEST_DATA) + "/reports/rich_table.xml"));
+    auto* design = dynamic_cast<TrpRichView*>(report.FindObject("Rich1"));
+    ASSERT_NE(design, nullptr);
+    const std::vector<std::u16string> rows = RowTexts(design->RichEdit()->Document());
+    ASSERT_EQ(rows.size(), 154u);  // a table of three rows and one of a heading and 150
+    ASSERT_TRUE(report.PrepareReport(true)) << report.Errors.Text();
+    TrpCustomPreviewPages& pages = *report.PreviewPages();
+    ASSERT_EQ(pages.GetCount(), 3);
+    std::vector<std::u16string> joined;
+    for (int i = 0; i < pages.GetCount(); ++i) {
+        auto* part = dynamic_cast<TrpRichView*>(pages.GetPage(i)->FindObject("Rich1"));
+        ASSERT_NE(part, nullptr);
+        const std::vector<std::u16string> partRows = RowTexts(part->RichEdit()->Document());
+        EXPECT_GT(partRows.size(), 40u) << "page " << i + 1;
+        joined.insert(joined.end(), partRows.begin(), partRows.end());
+    }
+    EXPECT_TRUE(joined == rows);
+}
