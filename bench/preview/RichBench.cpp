@@ -235,12 +235,11 @@ BENCHMARK(BM_SplitIntoPages)->Arg(20)->Arg(200)->UseManualTime()->Unit(benchmark
 // The rich-text object split as the engine splits it: InitPart, then
 // DrawPart with a page's height until no part is left; each part becomes
 // the object's content. The peer lays the same text out once.
-void BM_RichObjectDrawPart(benchmark::State& state)
+void splitByObject(benchmark::State& state, const std::string& rtf)
 {
-    const int pages = static_cast<int>(state.range(0));
     TrpRichView view;
     view.SetBounds(0, 0, kWidthTwips / 15.0L + 2 * view.GapX, 100);
-    view.RichEdit()->LoadRtf(pagesOfText(pages));
+    view.RichEdit()->LoadRtf(rtf);
     std::unique_ptr<QTextDocument> bare(view.RichEdit()->CloneDocument());
     bare->setTextWidth(kWidthTwips / 15.0);
     std::vector<double> partTimes;
@@ -263,6 +262,11 @@ void BM_RichObjectDrawPart(benchmark::State& state)
             benchmark::DoNotOptimize(bare->documentLayout()->documentSize());
         });
     partCounters(state, partTimes, seconds);
+}
+
+void BM_RichObjectDrawPart(benchmark::State& state)
+{
+    splitByObject(state, pagesOfText(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_RichObjectDrawPart)->Arg(20)->Arg(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -305,35 +309,10 @@ void BM_TableRead(benchmark::State& state)
 }
 BENCHMARK(BM_TableRead)->Arg(100)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// A long table split by the rich-text object into pages of whole rows; the
-// peer lays the same table out once.
+// A long table split by the rich-text object into pages of whole rows.
 void BM_TableDrawPart(benchmark::State& state)
 {
-    TrpRichView view;
-    view.SetBounds(0, 0, kWidthTwips / 15.0L + 2 * view.GapX, 100);
-    view.RichEdit()->LoadRtf(tableRows(static_cast<int>(state.range(0))));
-    std::unique_ptr<QTextDocument> bare(view.RichEdit()->CloneDocument());
-    bare->setTextWidth(kWidthTwips / 15.0);
-    std::vector<double> partTimes;
-    const double seconds = againstPeer(
-        state,
-        [&] {
-            partTimes.clear();
-            view.BeforePrint();
-            view.InitPart();
-            do {
-                const auto t0 = Clock::now();
-                view.SetHeight(9 * 96 + 2 * view.GapY);
-                view.DrawPart();
-                partTimes.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
-            } while (view.HasNextPart() && partTimes.size() < 10000);
-            view.AfterPrint();
-        },
-        [&] {
-            bare->markContentsDirty(0, bare->characterCount());
-            benchmark::DoNotOptimize(bare->documentLayout()->documentSize());
-        });
-    partCounters(state, partTimes, seconds);
+    splitByObject(state, tableRows(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_TableDrawPart)->Arg(200)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
 

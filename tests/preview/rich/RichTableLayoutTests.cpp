@@ -41,16 +41,6 @@ std::string Rows(int count, const std::string& def = "\\trowd\\trgaph100\\clbrdr
     return rows;
 }
 
-int Format(TReRichEdit& e, int from, int width, int height, TFormatRange* out = nullptr, const TRichTarget* target = nullptr)
-{
-    TFormatRange r;
-    r.cpMin = from;
-    r.rc = Rect(0, 0, width, height);
-    const int next = e.FormatRange(r, target);
-    if (out) *out = r;
-    return next;
-}
-
 // The first positions of every row of every table.
 std::set<int> RowStarts(const QTextDocument& doc)
 {

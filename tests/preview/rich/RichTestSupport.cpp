@@ -11,6 +11,7 @@
 
 #include "RecordingCanvas.h"
 #include "rpRichDump.h"
+#include "rpRichEdit.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
@@ -103,6 +104,16 @@ std::string CheckStable(const std::string& data)
     if (w1 != w2) return "written twice, the RTF differs";
     if (DumpRichDocument(*first) != DumpRichDocument(*second)) return "read back, the document differs";
     return {};
+}
+
+int Format(TReCustomRichEdit& e, int from, int width, int height, TFormatRange* out, const TRichTarget* target)
+{
+    TFormatRange r;
+    r.cpMin = from;
+    r.rc = Rect(0, 0, width, height);
+    const int next = e.FormatRange(r, target);
+    if (out) *out = r;
+    return next;
 }
 
 std::vector<rich::TRichChar> Attributes(const QTextDocument& doc)
