@@ -37,6 +37,9 @@ public:
     db::Query ADOadd{ADOCn, "ADOadd"};
 
     static constexpr int kSchemaVersion = 1;
+    // The collation that sorts names (customers, order makers) in pinyin
+    // order: "ORDER BY khmc COLLATE PINYIN".
+    static constexpr const char* kNameCollation = "PINYIN";
 
 private:
     void requireConnection() const;

@@ -178,7 +178,8 @@ public:
     // The type name the item gives its value (a constructor: the class the
     // script named).
     std::string TypeName;
-    // The class record the script named before a constructor.
+    // The class record the script named before a constructor, or before
+    // any member called on the class itself.
     TscClassVariable* NamedClass = nullptr;
     TscExpression* Arg(int index) const { return static_cast<TscExpression*>(Items(index)); }
 };

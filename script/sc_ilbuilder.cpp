@@ -507,6 +507,9 @@ void TscProgramBuilder::resolveNode(Chain& chain, const TscDesignatorItem* prev,
         if (member->Typ == fvtConstructor && record) {
             item->TypeName = ref->ItemKind == ikClass ? ref->Name : record->Name;
             item->NamedClass = ref->ItemKind == ikClass ? static_cast<TscClassVariable*>(ref) : record;
+        } else if (ref->ItemKind == ikClass) {
+            // A member called on the class itself (TStringList.ClassName).
+            item->NamedClass = static_cast<TscClassVariable*>(ref);
         }
         return;
     }

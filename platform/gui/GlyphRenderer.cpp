@@ -229,6 +229,21 @@ bool drawFromImages(QPainter& painter, const QRawFont& raw, const FontFace& face
     return true;
 }
 
+bool IsPdfPainter(const QPainter& painter)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Pdf;
+}
+
+// The glyphs' outlines filled as shapes, which a PDF keeps out of its text.
+void fillGlyphOutlines(QPainter& painter, const QRawFont& raw, const Run& run, qreal dx, const QColor& color)
+{
+    QPainterPath outlines;
+    for (size_t i = 0; i < run.glyphs.size(); ++i)
+        outlines.addPath(raw.pathForGlyph(run.glyphs[i]).translated(run.positions[int(i)] + QPointF(dx, 0)));
+    painter.fillPath(outlines, color);
+}
+
 }  // namespace
 
 QByteArray ExtractCollectionFace(const QByteArray& collection, int faceIndex)
@@ -310,7 +325,13 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t)
         draw(0);
         // Emboldened by overstriking: a twenty-fourth of the em, one device
         // pixel at least, so that a light Song face still reads as bold.
-        if (choice.syntheticBold) draw(std::max<qreal>(1.0, em / 24));
+        if (choice.syntheticBold) {
+            const qreal dx = std::max<qreal>(1.0, em / 24);
+            // A PDF keeps glyph runs as text: a second run would put every
+            // bold word twice into its text layer, so the overstrike is ink only.
+            if (IsPdfPainter(painter)) fillGlyphOutlines(painter, raw, run, dx, t.color);
+            else draw(dx);
+        }
         painter.restore();
     }
 

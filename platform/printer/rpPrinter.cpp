@@ -114,6 +114,7 @@ constexpr SourceCode SourceCodes[] = {
     {"manual", 4},        {"envelope", 5}, {"large-capacity", 11},
 };
 constexpr int32_t FirstOwnCode = 257;  // codes of our own, like driver forms
+constexpr Extended VirtualMargin = 5;   // mm, where no driver tells the margins
 
 constexpr const char* SidesKeywords[] = {"one-sided", "two-sided-long-edge", "two-sided-short-edge"};
 
@@ -351,15 +352,25 @@ void TrpPrinter::Init()
         // a later selection tries again.
         return;
     }
-    if (caps.media.empty()) {
-        PrinterErrorBox("Printer selected is not valid");
-        return;
-    }
     FPapers.resize(1);
     FBins.resize(1);
     FMedia.clear();
     FSources.clear();
 
+    // A queue without a driver file (a raw queue) names no papers: it takes
+    // the document as drawn, so every paper of the table is offered, with
+    // the stand-in printer's margins.
+    if (caps.media.empty()) {
+        for (const TrpPaperInfo& p : PaperTable) {
+            Sheet s;
+            s.Media = FSpooler.mediaKeywordForSize(p.X * 10, p.Y * 10);
+            s.Width = p.X / 10.0L;
+            s.Height = p.Y / 10.0L;
+            s.Left = s.Top = s.Right = s.Bottom = VirtualMargin;
+            FMedia.push_back({p.Typ, s});
+            FPapers.push_back({p.Name, p.Typ});
+        }
+    }
     int32_t nextPaper = FirstOwnCode;
     for (const SpoolerMedia& m : caps.media) {
         int32_t code = PaperCodeForSize(m.width, m.length);
@@ -402,7 +413,7 @@ void TrpPrinter::Init()
 
     const Media* def = &FMedia.front();
     for (const Media& m : FMedia)
-        if (m.S.Media == caps.defaultMedia) def = &m;
+        if (caps.media.empty() ? m.Code == DMPAPER_A4 : m.S.Media == caps.defaultMedia) def = &m;
     FDPI = {PdfPrintDocument::Resolution, PdfPrintDocument::Resolution};
     FDefPaper = def->Code;
     FDefOrientation = false;
@@ -608,7 +619,7 @@ void TrpVirtualPrinter::SetViewParams(int32_t PaperSize, Extended PaperWidth, Ex
         s.Width = Orientation ? PaperHeight : PaperWidth;
         s.Height = Orientation ? PaperWidth : PaperHeight;
     }
-    s.Left = s.Top = s.Right = s.Bottom = 5;
+    s.Left = s.Top = s.Right = s.Bottom = VirtualMargin;
     ApplySheet(p ? PaperSize : DMPAPER_USER, s, Orientation);
 }
 
@@ -685,6 +696,46 @@ void TrpPrinters::FillPrinters()
         FPrinters.push_back(q.name);
         if (q.isDefault) FDefaultName = q.name;
     }
+}
+
+void TrpPrinters::Refresh()
+{
+    std::vector<SpoolerQueue> queues;
+    try {
+        queues = FSpooler.queues();
+    } catch (const ESpoolerError&) {
+        return;  // the list as it was beats an empty one
+    }
+    const TrpCustomPrinter* current = GetCurrentPrinter();
+    const std::string currentName = current ? current->Name() : std::string();
+    std::vector<std::unique_ptr<TrpCustomPrinter>> items;
+    std::vector<std::string> names;
+    std::string defaultName;
+    for (const SpoolerQueue& q : queues) {
+        auto same = std::find_if(FItems.begin(), FItems.end(), [&](const std::unique_ptr<TrpCustomPrinter>& p) {
+            return p && dynamic_cast<TrpPrinter*>(p.get()) && p->Name() == q.name && p->Port() == q.location;
+        });
+        if (same != FItems.end()) items.push_back(std::move(*same));
+        else items.push_back(std::make_unique<TrpPrinter>(FSpooler, q.name, q.location));
+        names.push_back(q.name);
+        if (q.isDefault) defaultName = q.name;
+    }
+    FHasPhysicalPrinters = !items.empty();
+    if (items.empty()) {
+        auto stand = std::find_if(FItems.begin(), FItems.end(), [](const std::unique_ptr<TrpCustomPrinter>& p) {
+            return p && dynamic_cast<TrpVirtualPrinter*>(p.get());
+        });
+        items.push_back(stand != FItems.end() ? std::move(*stand)
+                                              : std::make_unique<TrpVirtualPrinter>(PrinterText("prVirtual"), std::string()));
+        names.push_back(items.back()->Name());
+    }
+    FItems = std::move(items);
+    FPrinters = std::move(names);
+    FDefaultName = std::move(defaultName);
+    FPrinterIndex = -1;
+    int index = currentName.empty() ? -1 : IndexOf(currentName);
+    if (index < 0) index = IndexOf(FDefaultName);
+    SetPrinterIndex(std::max(index, 0));
 }
 
 // ---- The singleton

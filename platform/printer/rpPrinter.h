@@ -271,7 +271,7 @@ protected:
 // ---- The process-wide list.
 class TrpPrinters {
 public:
-    // Reads the queues once; with none, one virtual printer stands in.
+    // Reads the queues; with none, one virtual printer stands in.
     explicit TrpPrinters(Spooler& Source);
     ~TrpPrinters();
     TrpPrinters(const TrpPrinters&) = delete;
@@ -291,6 +291,12 @@ public:
     const std::string& DefaultPrinterName() const { return FDefaultName; }
     void Clear();
     void FillPrinters();
+    // Reads the queues again (the print dialog does as it opens): a queue
+    // still there keeps its printer object and what was chosen on it, new
+    // queues are added and gone ones dropped; without any, the virtual
+    // printer stands in. The current printer stays current while it exists,
+    // else the default printer is selected.
+    void Refresh();
 
 private:
     Spooler& FSpooler;

@@ -13,6 +13,8 @@
 #include "Exceptions.h"
 #include "FontResolver.h"
 #include "ImageCodecs.h"
+#include "MetafilePlayer.h"
+#include "rpRtfLexer.h"
 
 namespace rich {
 
@@ -29,6 +31,11 @@ public:
         const QImage image = PictureImage(format);
         if (!image.isNull()) {
             painter->drawImage(rect, image);
+            return;
+        }
+        const QByteArray metafile = PictureMetafile(format);
+        if (!metafile.isEmpty()) {
+            PlayMetafile(std::string_view(metafile.constData(), size_t(metafile.size())), *painter, rect);
             return;
         }
         // What cannot be shown here still takes its place.
@@ -649,6 +656,36 @@ QImage PictureImage(const QTextFormat& format)
     if (cache.size() >= 64) cache.clear();
     cache.insert(data, image);
     return image;
+}
+
+QByteArray PictureMetafile(const QTextFormat& format)
+{
+    if (static_cast<TRichPictKind>(format.intProperty(PictKind)) != TRichPictKind::Opaque) return {};
+    const QByteArray group = format.property(PictData).toByteArray();
+    static std::mutex lock;
+    static QHash<QByteArray, QByteArray> cache;
+    std::lock_guard guard(lock);
+    auto it = cache.constFind(group);
+    if (it != cache.constEnd()) return *it;
+    // The picture's own data: hex digits or \bin bytes at the group's
+    // first level; nested groups ({\*\blipuid ...}) are not part of it.
+    TRtfLexer lexer(std::string_view(group.constData(), size_t(group.size())));
+    bool metafile = false;
+    int depth = 0;
+    QByteArray hex, bytes;
+    for (TRtfToken t = lexer.Next(); t.kind != TRtfToken::End; t = lexer.Next()) {
+        if (t.kind == TRtfToken::Open) ++depth;
+        if (t.kind == TRtfToken::Close && --depth <= 0) break;
+        if (depth != 1) continue;
+        if (t.kind == TRtfToken::Word && (t.word == "emfblip" || t.word == "wmetafile")) metafile = true;
+        if (t.kind == TRtfToken::Text) hex.append(t.bytes.data(), qsizetype(t.bytes.size()));
+        if (t.kind == TRtfToken::Bin) bytes.append(t.bytes.data(), qsizetype(t.bytes.size()));
+    }
+    if (!metafile) bytes.clear();
+    else if (bytes.isEmpty()) bytes = QByteArray::fromHex(hex);
+    if (cache.size() >= 64) cache.clear();
+    cache.insert(group, bytes);
+    return bytes;
 }
 
 QTextCharFormat PictureFormat(const QTextCharFormat& base, TRichPictKind kind, const QByteArray& data, QSize pixels,

@@ -216,6 +216,9 @@ QSizeF PictureSizeUnits(const QTextFormat& format);
 // The decoded picture of a PNG or JPEG object, cached; null for others and
 // for pictures that do not decode.
 QImage PictureImage(const QTextFormat& format);
+// The EMF or Windows metafile bytes of a kept picture group (\emfblip,
+// \wmetafile), cached; empty for others.
+QByteArray PictureMetafile(const QTextFormat& format);
 // A picture object format for PNG or JPEG bytes.
 QTextCharFormat PictureFormat(const QTextCharFormat& base, TRichPictKind kind, const QByteArray& data, QSize pixels,
                               QSize goalTwips, QSize scale = QSize(100, 100));

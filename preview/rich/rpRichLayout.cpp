@@ -17,6 +17,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "MetafilePlayer.h"
 #include "SizedFont.h"
 #include "rpRichEdit.h"
 #include "rpRichTable.h"
@@ -443,6 +444,12 @@ void LineDrawer::object(const QTextLine& line, qreal x0, qreal top, const QTextC
     TCanvas& canvas = *t_.canvas;
     if (!image.isNull()) {
         canvas.StretchDraw(r, image);
+        return;
+    }
+    const QByteArray metafile = PictureMetafile(f);
+    if (!metafile.isEmpty()) {
+        PlayMetafile(std::string_view(metafile.constData(), size_t(metafile.size())), canvas,
+                     QRectF(r.Left, r.Top, r.Width(), r.Height()));
         return;
     }
     // What cannot be shown still marks its place.

@@ -646,6 +646,8 @@ void TrpPreview::LoadFromFile(const std::string& Name)
         {
             p.FPageNo = p.Workspace->PageNo = p.Thumbnail->PageNo = 1;
             p.UpdateOutline();
+            // The counter tells the file's pages now, not at the next move.
+            p.PageChanged();
         }
     } refresh{*this};
     PreviewPages->LoadFromFile(Name, false);

@@ -266,6 +266,44 @@ TEST_F(CupsPrinterTest, RejectingQueueGivesFalseAndTheBox)
     EXPECT_NE(boxes.messages()[0].find("Counter"), std::string::npos) << boxes.messages()[0];
 }
 
+// A queue without a driver file takes whatever it is sent: a printer like
+// any other, with the paper table's papers.
+class CupsRawQueueTest : public CupsServerTest {
+protected:
+    static void SetUpTestSuite() { StartServer({{"Plain", "Shop front", true}, {"Label", "Dock", false, true}}); }
+    static void TearDownTestSuite() { StopServer(); }
+    CupsSpooler spooler_;
+};
+
+TEST_F(CupsRawQueueTest, IsListedWithThePaperTableAndAJobReachesIt)
+{
+    ScriptedUi boxes(0);
+    TrpPrinters list(spooler_);
+    const int at = list.IndexOf("Label");
+    ASSERT_GE(at, 0);
+    list.SetPrinterIndex(at);
+    TrpCustomPrinter& p = *list.GetCurrentPrinter();
+    ASSERT_TRUE(p.Initialized());
+    EXPECT_EQ(p.Papers().size(), 1u + PAPERCOUNT);
+    EXPECT_EQ(p.DefPaper(), DMPAPER_A4);
+    p.SetPrintParams(11, 0, 0, true, 7, 3, 1);
+    p.SetTitle("Label");
+    ASSERT_TRUE(PrintPages(p, 2));
+    std::optional<std::string> arrived = server_->waitForJob("Label", 1);
+    ASSERT_TRUE(arrived.has_value());
+    // Nothing converts it on the way: the document arrives as drawn.
+    ASSERT_EQ(arrived->substr(0, 5), "%PDF-");
+    QTemporaryDir dir;
+    const std::string copy = Path(dir, "arrived.pdf");
+    {
+        QFile f(QString::fromStdString(copy));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(arrived->data(), static_cast<qint64>(arrived->size()));
+    }
+    EXPECT_EQ(PdfPageSizesMm(copy), (std::vector<std::string>{"210x148", "210x148"}));
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
 // ---- What is drawn
 
 namespace {

@@ -525,7 +525,7 @@ TEST_F(PrintLoop, ThePrintDialogDecidesForOneRun)
     }));
     ui.expectFile(QString::fromStdString(path("chosen.pdf")));
     ASSERT_TRUE(p.pages().Print());
-    EXPECT_EQ(texts(path("chosen.prn")), (Texts{"P2", "P2"}));
+    EXPECT_EQ(texts(path("chosen.pdf")), (Texts{"P2", "P2"}));
     EXPECT_EQ(o.Copies, 1) << "the report keeps its own options";
     EXPECT_TRUE(o.PageNumbers.empty());
     SetPrintDialogProvider(nullptr);

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include "PreviewTestSupport.h"
@@ -164,6 +165,26 @@ TEST_F(PreviewForm, FirstPassCountsPagesAndTheCloseButtonMayBeHidden)
     // Esc still closes.
     QTest::keyClick(f.Preview->Workspace, Qt::Key_Escape);
     EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(PreviewForm, ThePageCounterTellsTheLoadedFilesPagesAtOnce)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath(QStringLiteral("two.rpp")).toStdString();
+    {
+        prepared_test::Sheet two;
+        two.fill(2, 20);
+        two.pages().SaveToFile(file);
+    }
+    TrpPreviewForm& f = Open();
+    f.LastB->trigger();
+    EXPECT_EQ(f.Panels[0]->text(), QStringLiteral("页 3 / 3"));
+    ui.expectFile(QString::fromStdString(file));
+    f.OpenB->trigger();
+    Settle();
+    EXPECT_EQ(f.Preview->PageCount(), 2);
+    EXPECT_EQ(f.Panels[0]->text(), QStringLiteral("页 1 / 2"));
+    EXPECT_EQ(f.PageE->text(), QStringLiteral("1"));
 }
 
 TEST_F(PreviewForm, ZoomBoxTakesPercentagesAndModesAndShowsItsValueAgain)

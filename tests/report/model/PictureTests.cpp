@@ -88,7 +88,7 @@ TEST(PictureView, ProbingThroughTheView)
         }
     }
     // " EMF" at offset 40 of 100 bytes or more is a metafile: its bytes are
-    // kept and it draws as a placeholder of the frame's size.
+    // kept and it plays its records into the frame's size.
     std::string emf(120, '\0');
     auto put = [&](size_t at, uint32_t v) {
         for (int k = 0; k < 4; ++k) emf[at + k] = static_cast<char>(v >> (8 * k));
