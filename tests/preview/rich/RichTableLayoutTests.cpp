@@ -93,7 +93,9 @@ TEST(RichTableLayout, PagesTakeWholeRows)
             const int next = Format(e, cp, 6000, height, &r);
             ASSERT_GT(next, cp);
             // A cut inside the table falls between rows; a page holds what fits.
-            if (next > *rows.begin() && next < *rows.rbegin()) EXPECT_TRUE(rows.count(next)) << next;
+            if (next > *rows.begin() && next < *rows.rbegin()) {
+                EXPECT_TRUE(rows.count(next)) << next;
+            }
             EXPECT_LE(r.rc.Bottom, height + 1);
             TRtfWriteOptions part;
             part.from = cp;

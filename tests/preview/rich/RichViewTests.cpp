@@ -702,7 +702,9 @@ TEST(RichView, ALongTableSplitsByWholeRows)
     for (size_t i = 0; i < parts.docs.size(); ++i) {
         SCOPED_TRACE(i);
         // A page ends between rows, never inside one.
-        if (i + 1 < parts.docs.size()) EXPECT_FALSE(parts.continued[i]);
+        if (i + 1 < parts.docs.size()) {
+            EXPECT_FALSE(parts.continued[i]);
+        }
         const std::vector<std::u16string> part = RowTexts(*parts.docs[i]);
         joined.insert(joined.end(), part.begin(), part.end());
         // What a page holds fits it, as the prepared page keeps it.
