@@ -3,6 +3,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 using namespace rich;
@@ -291,17 +292,16 @@ QTextCursor TRtfTableBuilder::EndRow()
 
 void TRtfTableBuilder::merge(int row, int column, int rows, int columns)
 {
-    // Qt's merge joins an empty merged cell's paragraph to the paragraph
-    // before it, which may take that one's attributes, and puts a merged
-    // paragraph first in an empty first cell: the cells that stay keep
-    // their first and last paragraphs' attributes.
+    // Qt's merge joins a merged cell's (empty) paragraph to the paragraph
+    // before it, which may take its attributes and leave its list: the
+    // cells that stay keep their first and last paragraphs as they were.
     struct Kept {
         int row, column;
-        QTextBlockFormat first, last;
+        TRichPara para[2];
     };
     std::vector<Kept> kept;
-    const auto blocks = [&](const QTextTableCell& cell) {
-        return std::make_pair(doc_.findBlock(cell.firstPosition()), doc_.findBlock(cell.lastPosition()));
+    const auto ends = [&](const QTextTableCell& cell) {
+        return std::array<QTextBlock, 2>{doc_.findBlock(cell.firstPosition()), doc_.findBlock(cell.lastPosition())};
     };
     for (int r = std::max(row - 1, 0); r < row + rows; ++r)
         for (int c = 0; c < table_->columns(); ++c) {
@@ -312,16 +312,18 @@ void TRtfTableBuilder::merge(int row, int column, int rows, int columns)
             // space: a cell that holds text stays a cell of its own.
             if (mergedAway && cell.lastPosition() > cell.firstPosition()) return;
             if (mergedAway) continue;
-            const auto [first, last] = blocks(cell);
-            kept.push_back({r, c, first.blockFormat(), last.blockFormat()});
+            const auto blocks = ends(cell);
+            kept.push_back({r, c, {FromBlock(blocks[0]), FromBlock(blocks[1])}});
         }
     table_->mergeCells(row, column, rows, columns);
     for (const Kept& k : kept) {
-        const auto [first, last] = blocks(table_->cellAt(k.row, k.column));
-        // The first cell's last paragraph may be a merged one now.
-        const bool origin = k.row == row && k.column == column;
-        if (!origin && last.blockFormat() != k.last) QTextCursor(last).setBlockFormat(k.last);
-        if ((origin || first != last) && first.blockFormat() != k.first) QTextCursor(first).setBlockFormat(k.first);
+        const auto blocks = ends(table_->cellAt(k.row, k.column));
+        for (int i = 0; i < 2; ++i) {
+            const QTextBlock& b = blocks[static_cast<size_t>(i)];
+            if (FromBlock(b) == k.para[i]) continue;
+            QTextCursor(b).setBlockFormat(ToBlockFormat(k.para[i]));
+            ApplyList(b, k.para[i]);
+        }
     }
 }
 

@@ -167,6 +167,15 @@ TEST(RtfTables, MergedCellsSpanAndGoBackAsMerges)
     EXPECT_NE(written.find("\\clvmgf\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000"), std::string::npos) << written;
     EXPECT_NE(written.find("\\clvmrg\\cellx1000\\cellx2000"), std::string::npos) << written;
     EXPECT_EQ(CheckStable(rtf), "");
+    // The empty cell merged away takes nothing from the paragraph before it:
+    // the first cell's last paragraph stays a bullet.
+    const std::string bullet = Word("\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000\\pard\\intbl a\\cell b\\par"
+                                    "\\pard\\intbl{\\*\\pn\\pnlvlblt}\\cell\\pard\\intbl\\cell\\row");
+    const auto merged = Read(bullet);
+    const QTextTable& m = *Tables(*merged).at(0);
+    EXPECT_EQ(m.cellAt(0, 1).columnSpan(), 2);
+    EXPECT_EQ(FromBlock(merged->findBlock(m.cellAt(0, 1).lastPosition())).list, TRichList::Bullet);
+    EXPECT_EQ(CheckStable(bullet), "");
 }
 
 TEST(RtfTables, BordersShadingAndAlignmentOfCells)
