@@ -8,8 +8,6 @@ namespace rich {
 
 namespace {
 
-// Cell edges lie within 22 inches either way.
-constexpr int MaxEdgeTwips = 31680;
 
 Qt::Alignment tableAlign(TRichAlign a)
 {
@@ -40,7 +38,7 @@ std::vector<int> ColumnWidths(const TRichRow& row, int columns)
         int width = last;
         if (static_cast<size_t>(c) < row.cells.size()) {
             const int right = std::clamp(row.cells[static_cast<size_t>(c)].right, -MaxEdgeTwips, MaxEdgeTwips);
-            width = std::max(right - edge, 1);
+            width = std::clamp(right - edge, 1, MaxCellTwips);
         }
         widths.push_back(width);
         edge += width;
@@ -83,7 +81,7 @@ QTextTableFormat ToTableFormat(const TRichRow& row, const std::vector<int>& widt
 QTextTableCellFormat ToCellFormat(const TRichCell& cell, const TRichRow& row)
 {
     QTextTableCellFormat f;
-    const qreal pad = TwipsToUnits(std::clamp(row.gap, 0, MaxEdgeTwips));
+    const qreal pad = TwipsToUnits(std::clamp(row.gap, 0, MaxCellTwips));
     f.setTopPadding(0);
     f.setBottomPadding(0);
     f.setLeftPadding(pad);

@@ -28,8 +28,11 @@ namespace rich {
 
 // Rows have at most this many cells, as in the edit control.
 constexpr int MaxTableColumns = 63;
-// A cell without a width of its own is an inch wide.
+// A cell without a width of its own is an inch wide; none is wider than
+// 22 inches, and no edge lies further out than the widest cells reach.
 constexpr int DefaultCellTwips = 1440;
+constexpr int MaxCellTwips = 31680;
+constexpr int MaxEdgeTwips = MaxCellTwips * (MaxTableColumns + 1);
 
 enum class TRichBorderStyle { None = 0, Single, Thick, Double, Dotted, Dashed, Hairline };
 enum TRichEdge { EdgeTop = 0, EdgeLeft, EdgeBottom, EdgeRight };

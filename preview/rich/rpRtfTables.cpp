@@ -75,10 +75,10 @@ int blend(int foreground, int background, int shading)
     return out;
 }
 
-// Edges within 22 inches either way.
-int edge(int twips)
+// Lengths within 22 inches either way.
+int length(int twips)
 {
-    return std::clamp(twips, -31680, 31680);
+    return std::clamp(twips, -MaxCellTwips, MaxCellTwips);
 }
 
 }  // namespace
@@ -111,12 +111,12 @@ bool TRtfTableBuilder::Word(std::string_view word, bool hasParam, int param)
         target_ = -1;
         std::fill(std::begin(cellBorderGiven_), std::end(cellBorderGiven_), false);
         return true;
-    case W::Trgaph: def_.gap = std::clamp(param, 0, 31680); return true;
-    case W::Trleft: def_.left = edge(param); return true;
+    case W::Trgaph: def_.gap = std::clamp(param, 0, MaxCellTwips); return true;
+    case W::Trleft: def_.left = length(param); return true;
     case W::Trql: def_.align = TRichAlign::Left; return true;
     case W::Trqc: def_.align = TRichAlign::Center; return true;
     case W::Trqr: def_.align = TRichAlign::Right; return true;
-    case W::Trrh: def_.height = edge(param); return true;
+    case W::Trrh: def_.height = length(param); return true;
     case W::TrBorder: target_ = 4 + e.index; return true;
     case W::CellBorder:
         target_ = e.index;
@@ -143,7 +143,7 @@ bool TRtfTableBuilder::Word(std::string_view word, bool hasParam, int param)
     case W::Clvmgf: cell_.vMerge = on ? 1 : 0; return true;
     case W::Clvmrg: cell_.vMerge = on ? 2 : 0; return true;
     case W::Cellx:
-        cell_.right = edge(param);
+        cell_.right = std::clamp(param, -MaxEdgeTwips, MaxEdgeTwips);
         finishCell();
         return true;
     }
@@ -251,10 +251,15 @@ QTextCursor TRtfTableBuilder::EndRow()
         // A table right after another never has its edges, or it would
         // join it when read again: the edges it began with stay, or its
         // last cell is a twip wider.
-        TRichRow edges = WithColumns(def, columns);
-        if (follows_ && edges.SameEdges(previousRow_) && !rowStart_.cells.empty()) edges = WithColumns(rowStart_, columns);
-        if (follows_ && edges.SameEdges(previousRow_)) edges.cells.back().right += 1;
-        table_->setFormat(ToTableFormat(edges, ColumnWidths(edges, columns)));
+        const TRichRow* base = &def;
+        if (follows_ && WithColumns(def, columns).SameEdges(previousRow_) && !rowStart_.cells.empty()) base = &rowStart_;
+        std::vector<int> widths = ColumnWidths(*base, columns);
+        TRichRow edges = WithColumns(*base, columns);
+        if (follows_ && edges.SameEdges(previousRow_)) {
+            widths.back() += 1;
+            edges.cells.back().right += 1;
+        }
+        table_->setFormat(ToTableFormat(*base, widths));
         tableRow_ = edges;
     }
     const auto defined = [&](int c) {
