@@ -576,10 +576,12 @@ void Reader::put(const std::u16string& s)
     if (!run_.empty() && !(state == runState_)) flushRun();
     runState_ = state;
     // Characters Qt takes for paragraph or frame marks are text here: only
-    // \par and the table words make paragraphs.
+    // \par and the table words make paragraphs; and the mark of an object
+    // is no object.
     for (char16_t c : s) {
         if (c == 0) continue;
-        run_ += c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 ? u' ' : c;
+        if (c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1) c = u' ';
+        run_ += c == 0xFFFC ? char16_t(0xFFFD) : c;
     }
     if (!hasContent_ || !(lastContentPara_ == top().para)) lastContentPara_ = top().para;
     hasContent_ = true;
