@@ -211,6 +211,8 @@ public:
     bool Modified() const { return doc_->isModified(); }
     void SetModified(bool value) { doc_->setModified(value); }
 
+    // A selection that reaches into a table from outside takes the whole
+    // table, as Qt selects.
     int SelStart() const { return cursor_.selectionStart(); }
     void SetSelStart(int value);
     int SelLength() const { return cursor_.selectionEnd() - cursor_.selectionStart(); }
