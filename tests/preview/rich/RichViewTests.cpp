@@ -366,6 +366,19 @@ TEST(RichView, FlowToTakesExactlyTheOverflow)
     EXPECT_EQ(first->FlowTo(), nullptr);
 }
 
+TEST(RichView, FlowToTakesEverythingWhenNotALineFits)
+{
+    Sheet s;
+    TrpRichView* first = s.rich("Rich1", Words(3, "word "), 300, 6);
+    TrpRichView* second = s.rich("Rich2", Mono("old"), 300, 400);
+    first->SetFlowTo(second);
+    first->BeforePrint();
+    second->BeforePrint();
+    first->GetData();
+    EXPECT_EQ(Raw(first->RichEdit()->Document()), u"");
+    EXPECT_EQ(Raw(second->RichEdit()->Document()), Raw(*Read(Words(3, "word "))));
+}
+
 TEST(RichView, ContentFromADataField)
 {
     Sheet s;
