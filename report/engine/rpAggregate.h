@@ -40,6 +40,10 @@ struct TrpAggregateItem {
     bool Pending = false;
     int PendingCount = 0;
     Variant PendingValue = Variant::Null();
+    // Rows of a set of band columns held apart (page footers only).
+    bool RowSetHeld = false;
+    int RowSetCount = 0;
+    Variant RowSetValue = Variant::Null();
     // Count and value before the last row.
     int SavedCount = 0;
     Variant SavedValue = Variant::Null();
@@ -59,6 +63,8 @@ public:
     void Reset(TrpBand* band) override;
     void StartKeep() override;
     void EndKeep() override;
+    void HoldRowSet() override;
+    void ReleaseRowSet() override;
     void CancelKeep(TrpBand* band) override;
     void ClearValues() override;
     Variant GetValue(TrpBand* current, TrpBand* host, int vcolumn, int32_t flags, const Variant& band,
