@@ -271,7 +271,14 @@ PdfPageLayout TrpCustomPrinter::PageLayout() const
 void TrpCustomPrinter::BeginPage()
 {
     if (!FPrinting) return;
-    if (FPagesBegun++ == 0) FJob = CurrentJobChoice();
+    const JobChoice choice = CurrentJobChoice();
+    FPageStartsJob = FPagesBegun++ == 0;
+    if (FPageStartsJob) {
+        FJob = choice;
+    } else if (choice != FJob && !FSpoolFile.empty()) {
+        FPageStartsJob = true;
+        if (!NextJob(choice)) return;
+    }
     FPageLayout = PageLayout();
     FInPage = true;
     FCanvas->Clear();
@@ -301,6 +308,28 @@ bool TrpCustomPrinter::EndPage()
     return ok;
 }
 
+bool TrpCustomPrinter::NextJob(const JobChoice& Choice)
+{
+    std::string error;
+    if (FDocument->pageCount() > 0) {
+        if (!FDocument->close(error)) {
+            Abort();
+            FailBox(error);
+            return false;
+        }
+        FSpooled.push_back({FSpoolFile, FJob});
+        const std::string name = "job-" + IntToStr(static_cast<int64_t>(FSpooled.size()) + 1) + ".pdf";
+        FSpoolFile = FSpoolDir->filePath(QString::fromStdString(name)).toStdString();
+        if (!FDocument->open(FSpoolFile, DocumentTitle(), error)) {
+            Abort();
+            FailBox(error);
+            return false;
+        }
+    }
+    FJob = Choice;
+    return true;
+}
+
 bool TrpCustomPrinter::EndDoc()
 {
     if (!FPrinting) return false;
@@ -309,7 +338,14 @@ bool TrpCustomPrinter::EndDoc()
     std::string error;
     bool ok = FDocument->close(error);
     if (!ok) FailBox(error);
-    if (ok && anyPage && !FSpoolFile.empty()) ok = Deliver(FSpoolFile);
+    if (ok && !FSpoolFile.empty()) {
+        if (anyPage) FSpooled.push_back({FSpoolFile, FJob});
+        // Nothing reaches the queue before the whole document is drawn, so
+        // a cancelled run prints nothing; a job the queue refuses stops the
+        // ones after it.
+        for (const SpooledJob& job : FSpooled)
+            if (!(ok = Deliver(job.Path, job.Job))) break;
+    }
     FinishDoc();
     return ok;
 }
@@ -324,6 +360,8 @@ void TrpCustomPrinter::FinishDoc()
 {
     FSpoolDir.reset();
     FSpoolFile.clear();
+    FSpooled.clear();
+    FPageStartsJob = false;
     FPrinting = false;
     FInPage = false;
     // Choices of the properties dialog last one document.
@@ -525,13 +563,13 @@ void TrpPrinter::DocumentClosed()
     FJobDuplex = 0;
 }
 
-bool TrpPrinter::Deliver(const std::string& PdfPath)
+bool TrpPrinter::Deliver(const std::string& PdfPath, const JobChoice& Job)
 {
     QFile pdf(QString::fromStdString(PdfPath));
     try {
         if (!pdf.open(QIODevice::ReadOnly))
             throw ESpoolerError("Cannot read the print file: " + pdf.errorString().toStdString());
-        SpoolerJobOptions options{DocumentTitle(), FJob.Media, FJob.Source, FJob.Sides};
+        SpoolerJobOptions options{DocumentTitle(), Job.Media, Job.Source, Job.Sides};
         std::unique_ptr<SpoolerJob> job = FSpooler.startJob(FName, options, SpoolerFormat::Pdf);
         char buffer[64 * 1024];
         for (;;) {

@@ -18,6 +18,7 @@
 #include "Guard.h"
 #include "SysUtils.h"
 #include "UiServices.h"
+#include "rpExportFilter.h"
 #include "rpFormKit.h"
 #include "rpImageList.h"
 #include "rpPages.h"
@@ -25,6 +26,7 @@
 #include "rpPreviewPageSettings.h"
 #include "rpPreviewPages.h"
 #include "rpPreviewSearch.h"
+#include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpUiServices.h"
 
@@ -656,8 +658,14 @@ void TrpPreview::LoadFromFile(const std::string& Name)
 
 void TrpPreview::Export(TrpCustomExportFilter* Filter)
 {
-    if (FRunning || !PreviewPages) return;
+    if (FRunning || !PreviewPages || !Filter) return;
     PreviewPages->CurPage = FPageNo;
+    // A dot-matrix report goes out as the printer's characters, not as text.
+    if (Report && Report->DotMatrixReport && Filter->ClassName() == "TrpTextExport") {
+        const TrpExportFilterCollection& filters = GetExportFilters();
+        for (int i = 0; i < filters.Count(); ++i)
+            if (filters.GetItem(i).IsDotMatrix()) Filter = &filters.GetItem(i);
+    }
     UnlockAtEnd unlock{*this};
     PreviewPages->Export(Filter);
 }
