@@ -55,7 +55,9 @@ TEST(SaveFile, AReportOrStyleSheetCutShortLeavesTheOldFile)
         {"styles.xml", [&](const std::string& name) { big.report.Styles()->SaveToFile(name); }},
     };
     using failing_writes::Limit;
-    for (const auto& [file, save] : saves) {
+    for (const auto& entry : saves) {
+        const std::string& file = entry.first;
+        const std::function<void(const std::string&)>& save = entry.second;
         const std::string name = (folder / file).string();
         std::ofstream(name, std::ios::binary) << "<old/>";
         const failing_writes::Outcome full = failing_writes::SaveInChild([&] { save(name); }, 8192, Limit::Fails);
