@@ -1,85 +1,101 @@
-// Printing 1,000 order-sheet pages to a PDF through the print loop (the
-// printer's recording canvas played into its 600-dpi document, paper set
-// per page, progress), beside drawing the same pages straight into a
-// QPdfWriter at 600 dpi in the same run: the ratio is what the loop adds.
+// The print path on the order sheet of an order of 10,000 lines (313
+// pages): prepared, and prepared and printed to a PDF file through the
+// print loop (the printer, paper set per page, progress), beside bare
+// QPainter drawing the same texts, frames and lines into a QPdfWriter at
+// 600 dpi in the same run, the floor of PDF output. Prints the ratio to the
+// floor and the PDF's bytes per page beside the floor's.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <filesystem>
 
+#include "BarePdf.h"
 #include "FakeSpooler.h"
-#include "OrderSheetPages.h"
-#include "QtCanvas.h"
+#include "OrderSheetReport.h"
 #include "RatioReporter.h"
+#include "rpPrintSettings.h"
 #include "rpPrinter.h"
 #include "rpStartup.h"
 
-using namespace order_sheet_bench;
+using namespace order_sheet_report;
 
 namespace {
 
-constexpr int kPrinted = 1000;
+std::string g_file;
 
-OrderSheet& Sheet()
+QTemporaryDir& tempDir()
 {
-    static OrderSheet* sheet = [] {
-        auto* s = new OrderSheet;
-        fill(*s, kPrinted);
-        return s;
-    }();
-    return *sheet;
-}
-
-void BM_PrintLoop(benchmark::State& state)
-{
-    TrpPreviewPages& pages = pagesOf(Sheet());
-    QTemporaryDir dir;
-    TrpVirtualPrinter printer("bench", "");
-    printer.Init();
-    const std::string file = dir.filePath(QStringLiteral("loop.pdf")).toStdString();
-    for (auto _ : state) {
-        printer.SetFileName(file);
-        if (!pages.PrintTo(printer, TrpPrintSettings{})) state.SkipWithError("printing failed");
-    }
-    state.counters["pages/s"] = benchmark::Counter(kPrinted, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["PDF bytes/page"] = static_cast<double>(QFileInfo(QString::fromStdString(file)).size()) / kPrinted;
-}
-
-// The peer: the same pages built and drawn into one QPdfWriter, nothing
-// between them.
-void BM_DirectPdfWriter(benchmark::State& state)
-{
-    TrpPreviewPages& pages = pagesOf(Sheet());
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("direct.pdf"));
-    constexpr Extended scale = 600.0L / 96;
-    for (auto _ : state) {
-        QPdfWriter writer(file);
-        writer.setResolution(600);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&writer);
-        for (int i = 0; i < kPrinted; ++i) {
-            if (i > 0) writer.newPage();
-            TQtCanvas canvas(painter);
-            pages.DrawPage(i, canvas, scale, scale, 0, 0);
-            pages.ClearPageCache();
+    // BENCH_KEEP_PDF=1 keeps the files to look at (their folder is printed).
+    static QTemporaryDir dir = [] {
+        QTemporaryDir d;
+        if (qEnvironmentVariableIsSet("BENCH_KEEP_PDF")) {
+            d.setAutoRemove(false);
+            std::printf("PDF files in %s\n", qPrintable(d.path()));
         }
-        painter.end();
-    }
-    state.counters["pages/s"] = benchmark::Counter(kPrinted, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["PDF bytes/page"] = static_cast<double>(QFileInfo(file).size()) / kPrinted;
+        return d;
+    }();
+    return dir;
 }
 
-BENCHMARK(BM_PrintLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_DirectPdfWriter)->Unit(benchmark::kMillisecond)->Iterations(3);
+double fileBytesPerPage(const QString& file)
+{
+    return static_cast<double>(QFileInfo(file).size()) / kPages;
+}
+
+void BM_Prepare(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    for (auto _ : state)
+        if (sheet.prepare() != kPages) state.SkipWithError("the order sheet did not take 313 pages");
+}
+
+// What rpprint and the preview's print button do once the report is
+// prepared, with the printer writing to a file.
+bool print(Sheet& sheet, const std::string& file)
+{
+    static TrpVirtualPrinter printer("bench", "");
+    printer.Init();
+    printer.SetFileName(file);
+    return sheet.pages().PrintTo(printer, TrpPrintSettings{});
+}
+
+void BM_PreparePdf(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    const std::string file = tempDir().filePath(QStringLiteral("ours.pdf")).toStdString();
+    for (auto _ : state)
+        if (sheet.prepare() != kPages || !print(sheet, file)) state.SkipWithError("printing failed");
+    state.counters["PDF bytes/page"] = fileBytesPerPage(QString::fromStdString(file));
+}
+
+void BM_PdfOfPrepared(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    sheet.prepare();
+    const std::string file = tempDir().filePath(QStringLiteral("prepared.pdf")).toStdString();
+    for (auto _ : state)
+        if (!print(sheet, file)) state.SkipWithError("printing failed");
+}
+
+void BM_BareQPainter(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    sheet.prepare();
+    const bare_pdf::Document doc = bare_pdf::Extract(sheet.pages(), 0, kPages);
+    const QString file = tempDir().filePath(QStringLiteral("bare.pdf"));
+    for (auto _ : state) bare_pdf::Draw(doc, file);
+    state.counters["PDF bytes/page"] = fileBytesPerPage(file);
+}
+
+BENCHMARK(BM_Prepare)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
+BENCHMARK(BM_PreparePdf)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_PdfOfPrepared)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_BareQPainter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 }  // namespace
 
@@ -90,13 +106,23 @@ int main(int argc, char** argv)
     registerReportSystem();
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     benchmark::Initialize(&argc, argv);
+    order_lines::OrderFile lines(BENCH_ORDER_FIXTURE, kLines);
+    g_file = lines.path;
+
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double loop = reporter.Time("BM_PrintLoop"), direct = reporter.Time("BM_DirectPdfWriter");
-    if (loop > 0 && direct > 0)
-        std::printf("print loop, %d order-sheet pages: %.0f ms, %.2f x drawing them straight into a QPdfWriter "
-                    "(target <= 1.3)\n",
-                    kPrinted, loop, loop / direct);
+    const double prepare = reporter.Time("BM_Prepare"), both = reporter.Time("BM_PreparePdf"),
+                 pdf = reporter.Time("BM_PdfOfPrepared"), bare = reporter.Time("BM_BareQPainter");
+    std::printf("\nThe order sheet, %d lines, %d pages, to a PDF at 600 dpi (ms):\n", kLines, kPages);
+    if (prepare > 0 && both > 0 && bare > 0) {
+        std::printf("  prepared: %.0f; prepared and printed: %.0f; printing alone: %.0f (%.2f ms a page)\n", prepare,
+                    both, pdf, pdf / kPages);
+        std::printf("  bare QPainter drawing the same texts, frames and lines: %.0f (%.2f ms a page)\n", bare,
+                    bare / kPages);
+        std::printf("  prepared and printed take %.2fx the bare drawing (target <= 1.3)\n", both / bare);
+    }
+    std::printf("  PDF bytes a page: ours %.0f, bare QPainter %.0f\n",
+                reporter.Counter("BM_PreparePdf", "PDF bytes/page"), reporter.Counter("BM_BareQPainter", "PDF bytes/page"));
     benchmark::Shutdown();
     return 0;
 }

@@ -300,7 +300,7 @@ TEST_F(PrintedPages, CanvasIsAPrinterCanvasAt600Dpi)
 {
     EXPECT_TRUE(p.Canvas().IsPrinter());
     EXPECT_EQ(p.Canvas().PixelsPerInchX(), 600);
-    EXPECT_EQ(&p.Canvas().Printer(), &p);
+    EXPECT_EQ(&dynamic_cast<TrpPrinterCanvas&>(p.Canvas()).Printer(), &p);
 }
 
 TEST_F(PrintedPages, UncollatedCopiesRepeatEachPage)
