@@ -182,7 +182,16 @@ void TQtCanvas::FillRect(const TRect& rect)
 {
     const TBrush& brush = *Brush();
     if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
-    painter_->fillRect(toQRect(rect), QBrush(ToQColor(brush.Color()), hatch(brush.Style())));
+    const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
+    if (onPdf(*painter_)) {
+        // What fillRect does, but the pen and brush stay: fills in a row
+        // then need no new graphics state each.
+        painter_->setPen(Qt::NoPen);
+        painter_->setBrush(fill);
+        painter_->drawRect(toQRect(rect));
+        return;
+    }
+    painter_->fillRect(toQRect(rect), fill);
 }
 
 void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
