@@ -284,13 +284,18 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
     const bool inPlace = engine && engine->type() == QPaintEngine::Pdf && t.angle == 0 &&
                          !t.font->primary().syntheticItalic && !t.font->fallback().syntheticItalic;
     const QPointF shift = inPlace ? t.origin : QPointF();
+    // Qt keeps glyph positions in 64ths of a pixel, cut towards zero: an
+    // offset cut before the origin is added lands where it lands from a
+    // moved origin, also left of or above it.
+    auto cut = [inPlace](qreal v) { return inPlace ? std::trunc(v * 64) / 64 : v; };
+    const qreal baseline = cut(ascent);
 
     Run runs[2];
     QRectF ink;  // where outlines may reach, in place only
     for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
         const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
         runs[glyph.source].glyphs.push_back(glyph.index);
-        const QPointF at(shift.x() + t.positions[i], shift.y() + ascent);
+        const QPointF at(shift.x() + cut(t.positions[i]), shift.y() + baseline);
         runs[glyph.source].positions.append(at);
         if (inPlace && clip) {
             const FontChoice& choice = t.font->choice(glyph.source);
@@ -353,7 +358,7 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
         draw(0);
         // Emboldened by overstriking: a twenty-fourth of the em, one device
         // pixel at least, so that a light Song face still reads as bold.
-        if (choice.syntheticBold) draw(boldShift());
+        if (choice.syntheticBold) draw(cut(boldShift()));
         if (!inPlace) painter.restore();
     }
 
