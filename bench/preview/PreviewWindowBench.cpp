@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "NoBoxes.h"
 #include "CodePages.h"
 #include "OrderSheetReport.h"
 #include "Database.h"
@@ -389,6 +390,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -427,5 +429,5 @@ int main(int argc, char** argv)
                         reporter.Counter("BM_OrderSheetInPreview" + arg, "paints"));
     }
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

@@ -6,6 +6,8 @@
 // the same places; the fonts are the families our report fonts resolve to,
 // laid out by Qt as any Qt program's text is.
 
+#include <QDataStream>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageSize>
@@ -95,6 +97,49 @@ inline Document Extract(TrpCustomPreviewPages& pages, int from, int to)
         }
     }
     return doc;
+}
+
+// The drawing kept in a file, for a process of its own to draw it.
+inline bool Save(const Document& doc, const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QDataStream out(&file);
+    out << static_cast<quint32>(doc.fonts.size());
+    for (const QFont& font : doc.fonts) out << font;
+    out << static_cast<quint32>(doc.pages.size());
+    for (const std::vector<Item>& page : doc.pages) {
+        out << static_cast<quint32>(page.size());
+        for (const Item& i : page)
+            out << static_cast<qint32>(i.kind) << i.at << i.text << static_cast<qint32>(i.font) << i.line << i.rect << i.pen
+                << i.brush;
+    }
+    return out.status() == QDataStream::Ok;
+}
+
+inline bool Load(Document& doc, const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QDataStream in(&file);
+    quint32 fonts = 0, pages = 0;
+    in >> fonts;
+    doc.fonts.resize(fonts);
+    for (QFont& font : doc.fonts) in >> font;
+    in >> pages;
+    doc.pages.resize(pages);
+    for (std::vector<Item>& page : doc.pages) {
+        quint32 items = 0;
+        in >> items;
+        page.resize(items);
+        for (Item& i : page) {
+            qint32 kind = 0, font = 0;
+            in >> kind >> i.at >> i.text >> font >> i.line >> i.rect >> i.pen >> i.brush;
+            i.kind = static_cast<Item::Kind>(kind);
+            i.font = font;
+        }
+    }
+    return in.status() == QDataStream::Ok;
 }
 
 // The pages into a PDF file, A4, 600 dpi.

@@ -14,6 +14,8 @@
 #include "rpDBSet.h"
 #include "rpMemo.h"
 #include "rpPreviewPages.h"
+#include "rpPrintSettings.h"
+#include "rpPrinter.h"
 #include "rpReport.h"
 #include "rpTemplates.h"
 
@@ -57,6 +59,15 @@ struct Sheet {
         return report->PreviewPages()->GetCount();
     }
     TrpPreviewPages& pages() { return *static_cast<TrpPreviewPages*>(report->PreviewPages()); }
+    // The prepared pages to a PDF file as rpprint and the preview's print
+    // button print them, through the stand-in printer.
+    bool print(const std::string& file)
+    {
+        static TrpVirtualPrinter printer("bench", "");
+        printer.Init();
+        printer.SetFileName(file);
+        return pages().PrintTo(printer, TrpPrintSettings{});
+    }
 };
 
 }  // namespace order_sheet_report

@@ -3,7 +3,8 @@
 // print loop (the printer, paper set per page, progress), beside bare
 // QPainter drawing the same texts, frames and lines into a QPdfWriter at
 // 600 dpi in the same run, the floor of PDF output. Prints the ratio to the
-// floor and the PDF's bytes per page beside the floor's.
+// floor, the PDF's bytes per page and the peak memory (each in a process of
+// its own) beside the floor's.
 
 #include <benchmark/benchmark.h>
 
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "NoBoxes.h"
 #include "BarePdf.h"
+#include "ChildProcess.h"
 #include "FakeSpooler.h"
 #include "OrderSheetReport.h"
 #include "RatioReporter.h"
@@ -54,22 +57,12 @@ void BM_Prepare(benchmark::State& state)
         if (sheet.prepare() != kPages) state.SkipWithError("the order sheet did not take 313 pages");
 }
 
-// What rpprint and the preview's print button do once the report is
-// prepared, with the printer writing to a file.
-bool print(Sheet& sheet, const std::string& file)
-{
-    static TrpVirtualPrinter printer("bench", "");
-    printer.Init();
-    printer.SetFileName(file);
-    return sheet.pages().PrintTo(printer, TrpPrintSettings{});
-}
-
 void BM_PreparePdf(benchmark::State& state)
 {
     Sheet sheet(g_file);
     const std::string file = tempDir().filePath(QStringLiteral("ours.pdf")).toStdString();
     for (auto _ : state)
-        if (sheet.prepare() != kPages || !print(sheet, file)) state.SkipWithError("printing failed");
+        if (sheet.prepare() != kPages || !sheet.print(file)) state.SkipWithError("printing failed");
     state.counters["PDF bytes/page"] = fileBytesPerPage(QString::fromStdString(file));
 }
 
@@ -79,7 +72,7 @@ void BM_PdfOfPrepared(benchmark::State& state)
     sheet.prepare();
     const std::string file = tempDir().filePath(QStringLiteral("prepared.pdf")).toStdString();
     for (auto _ : state)
-        if (!print(sheet, file)) state.SkipWithError("printing failed");
+        if (!sheet.print(file)) state.SkipWithError("printing failed");
 }
 
 void BM_BareQPainter(benchmark::State& state)
@@ -99,19 +92,58 @@ BENCHMARK(BM_BareQPainter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTim
 
 }  // namespace
 
+// "ours DB PDF": the order prepared and printed; "bare DRAWING PDF": the
+// bare drawing kept in a file drawn into a PDF. Each prints its peak.
+int childMain(const std::string& what, char** args)
+{
+    if (what == "ours") {
+        Sheet sheet(args[0]);
+        return sheet.prepare() == kPages && sheet.print(args[1]) ? 0 : 1;
+    }
+    bare_pdf::Document doc;
+    if (!bare_pdf::Load(doc, QString::fromLocal8Bit(args[0]))) return 1;
+    bare_pdf::Draw(doc, QString::fromLocal8Bit(args[1]));
+    return 0;
+}
+
+// Peak memory of printing the order beside that of the bare drawing, each
+// in a process of its own.
+void comparePeaks(const char* self)
+{
+    const std::string drawing = tempDir().filePath(QStringLiteral("bare.drawing")).toStdString();
+    const std::string pdf = tempDir().filePath(QStringLiteral("child.pdf")).toStdString();
+    {
+        Sheet sheet(g_file);
+        sheet.prepare();
+        if (!bare_pdf::Save(bare_pdf::Extract(sheet.pages(), 0, kPages), QString::fromStdString(drawing))) return;
+    }
+    const ChildResult ours = runChild(self, "ours", {g_file, pdf});
+    const ChildResult bare = runChild(self, "bare", {drawing, pdf});
+    if (ours.maxRssKb > 0 && bare.maxRssKb > 0)
+        std::printf("  peak memory, each in a process of its own: ours %.1f MB (prepared and printed), bare QPainter "
+                    "%.1f MB (drawing only)\n",
+                    ours.maxRssKb / 1024.0, bare.maxRssKb / 1024.0);
+    else
+        std::printf("  peak memory: a child process failed, no figures\n");
+}
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool child = argc >= 4 && std::string(argv[1]).rfind("--child=", 0) == 0;
+    if (child) ReportPeakMemoryAtExit();
     QApplication app(argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
+    if (child) return childMain(std::string(argv[1]).substr(8), argv + 2);
     benchmark::Initialize(&argc, argv);
     order_lines::OrderFile lines(BENCH_ORDER_FIXTURE, kLines);
     g_file = lines.path;
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double prepare = reporter.Time("BM_Prepare"), both = reporter.Time("BM_PreparePdf"),
+    const double prepare = reporter.Time("BM_Prepare/"), both = reporter.Time("BM_PreparePdf"),
                  pdf = reporter.Time("BM_PdfOfPrepared"), bare = reporter.Time("BM_BareQPainter");
     std::printf("\nThe order sheet, %d lines, %d pages, to a PDF at 600 dpi (ms):\n", kLines, kPages);
     if (prepare > 0 && both > 0 && bare > 0) {
@@ -123,6 +155,7 @@ int main(int argc, char** argv)
     }
     std::printf("  PDF bytes a page: ours %.0f, bare QPainter %.0f\n",
                 reporter.Counter("BM_PreparePdf", "PDF bytes/page"), reporter.Counter("BM_BareQPainter", "PDF bytes/page"));
+    comparePeaks(argv[0]);
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }
