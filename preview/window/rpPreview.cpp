@@ -245,12 +245,13 @@ void TrpPreview::Progress(int PageIndex)
         SetPageNo(1);
         if (final) UpdatePages();
         if (Form) Form->ShowRunning(true);
-        FFirstPageTime.start();
         // The first page shows at once.
         Workspace->viewport()->update();
         QCoreApplication::processEvents();
         FViewStale = FRangesStale = false;
         FRepaintTime.start();
+        // The second page's time is the engine's, not that of this paint.
+        FFirstPageTime.start();
         return;
     }
     {
