@@ -412,6 +412,37 @@ TEST_F(OrderForm, AnExtraChargeThatIsNoNumberIsRefusedOnSaveAndAnEmptyOneIsNone)
     }
 }
 
+// The total on the order sheet is the amount received plus the extra
+// charge: text there printed as the total and dropped the charge.
+TEST_F(OrderForm, AnAmountReceivedThatIsNoNumberIsRefusedOnSave)
+{
+    seedOrderB1();
+    startEdit(QStringLiteral("B1"));
+    Fluru->Ed_fjje->setText(QStringLiteral("5"));
+    for (const char* amount : {"一百元", "38,48", "38.48元"}) {
+        Fluru->Ed_zje->setText(QString::fromUtf8(amount));
+        Fluru->Ed_khmc->setFocus();
+        ui.expectMessage(gui::MsgResult::Ok,
+                         QStringLiteral("实收总金额：“") + QString::fromUtf8(amount) +
+                             QStringLiteral("”不是数字。请填写金额，小数点用“.”，例如 12.5。"),
+                         app::kAppTitle);
+        Fluru->Button1->click();
+        EXPECT_EQ(Fluru->focusWidget(), Fluru->Ed_zje) << amount;
+        EXPECT_TRUE(Fluru->isVisible()) << amount;
+        EXPECT_EQ(orderField("B1", "je"), QStringLiteral("38.48")) << amount;
+        EXPECT_EQ(orderField("B1", "fjje"), QString()) << amount;
+    }
+    // A number is stored trimmed; an empty amount stays allowed, as stored
+    // orders may hold one.
+    for (const auto& [typed, stored] : {std::pair{" 40 ", "40"}, std::pair{"", ""}}) {
+        startEdit(QStringLiteral("B1"));
+        Fluru->Ed_zje->setText(QString::fromUtf8(typed));
+        Fluru->Button1->click();
+        EXPECT_FALSE(Fluru->isVisible()) << typed;
+        EXPECT_EQ(orderField("B1", "je"), QString::fromUtf8(stored));
+    }
+}
+
 TEST_F(OrderForm, ClearListThenSaveLeavesNoLines)
 {
     seedOrderB1();

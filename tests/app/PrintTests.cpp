@@ -174,6 +174,16 @@ protected:
         ADD_FAILURE() << memo << " not printed";
         return {-1, -1};
     }
+
+    // The top and bottom of an object on the first prepared page.
+    static std::pair<Extended, Extended> spanOf(TrpReport* report, const char* name)
+    {
+        const std::shared_ptr<TrpReportPage> page = report->PreviewPages()->GetPage(0);
+        for (TrpComponent* c : page->GetAllObjects())
+            if (c->Name() == name) return {c->AbsTop(), c->AbsTop() + c->Height()};
+        ADD_FAILURE() << name << " not printed";
+        return {-1, -1};
+    }
 };
 
 std::vector<std::string> zeros() { return std::vector<std::string>(16, "0"); }
@@ -366,6 +376,35 @@ TEST_F(Printing, LongNamesNotesAndAddressesPrintWholeOnTheOrderSheetAndTheWaybil
     const std::string label = PdfTextUnwrapped(waybill);
     for (const std::string& expected : {address, company, std::string("陈先生")})
         EXPECT_TRUE(holdsAll(label, expected)) << expected << " in:\n" << label;
+}
+
+// A customer's name of three lines at the floor size overprinted the
+// column captions under its box: the box grows, the captions move down.
+TEST_F(Printing, ACustomersNameOfSeveralLinesGrowsItsBoxAndMovesTheColumnCaptionsDown)
+{
+    std::string name;
+    for (int i = 0; i < 15; ++i) name += "华南区域第一物流配送中心";  // 180 characters
+    seedFixture();
+    seedOrder("ZEZO-NAME", 2);
+    seed({{"UPDATE zq_dd SET khmc=? WHERE bh='ZEZO-NAME'", {name}}});
+    start();
+    const std::string pdf = printOrderSheet("ZEZO-NAME");
+    const auto [memoTop, memoBottom] = spanOf(fmain->rpReport1, "Memo8");
+    const auto [boxTop, boxBottom] = spanOf(fmain->rpReport1, "Shape1");
+    EXPECT_GT(memoBottom - memoTop, 3 * 9.0) << "three lines at the floor size";
+    EXPECT_LE(memoBottom, boxBottom);
+    EXPECT_NEAR(double(spanOf(fmain->rpReport1, "Line1").second), double(boxBottom), 0.01);
+    const Extended captionsTop = spanOf(fmain->rpReport1, "Shape4").first;
+    EXPECT_NEAR(double(captionsTop), double(boxBottom), 0.01);
+    for (const char* below : {"Line2", "Line8", "Memo9", "Memo16"})
+        EXPECT_GE(spanOf(fmain->rpReport1, below).first, captionsTop) << below;
+    // The first line's row starts under the grown captions.
+    EXPECT_GE(spanOf(fmain->rpReport1, "Shape5").first, spanOf(fmain->rpReport1, "Shape4").second - 0.01);
+    EXPECT_TRUE(holdsAll(PdfTextUnwrapped(pdf), name));
+
+    // A name of one line leaves the design as it is.
+    printOrderSheet(kFirst);
+    EXPECT_NEAR(double(spanOf(fmain->rpReport1, "Shape4").first - spanOf(fmain->rpReport1, "Shape1").first), 34.02, 0.01);
 }
 
 TEST_F(Printing, AStoredExtraChargeThatIsNoNumberPrintsAsItStandsAndTheTotalWithoutIt)
