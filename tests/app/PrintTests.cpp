@@ -535,6 +535,49 @@ TEST_F(Printing, TheWaybillReadsTheCompanyRowAsItStandsNow)
     EXPECT_NE(PdfText(pdf).find("新公司"), std::string::npos);
 }
 
+TEST_F(Printing, AWaybillTextNearThePapersRightEdgeIsNarrowedToItAndPrintsWhole)
+{
+    const std::string address = "广东省广州市天河区珠江新城珠江东路8号广州国际金融中心大厦第六十八层六八零八室东区";
+    seedFixture();
+    seed({{"UPDATE zq_dd SET khdz=? WHERE bh=?", {address, kFirst}}});
+    start();
+    // The recipient's address 14 cm in: its 9.5 cm box ran 2.3 cm past the
+    // printable area, and the characters there were lost.
+    std::vector<std::string> c = zeros();
+    c[12] = "14";
+    addLayout(c);
+    const std::string pdf = printWaybill(kFirst);
+    const std::shared_ptr<TrpReportPage> page = fmain->rpReport2->PreviewPages()->GetPage(0);
+    for (TrpComponent* o : page->GetAllObjects())
+        if (o->Name() == "Memo7") {
+            EXPECT_NEAR(double(o->AbsLeft() + o->Width()), 212 * 3.77953, 1e-6);
+        }
+    EXPECT_TRUE(holdsAll(PdfTextUnwrapped(pdf), address)) << PdfTextUnwrapped(pdf);
+
+    // Placed again further left, the box has its own width back.
+    DM->Write("UPDATE zq_kd SET sjdzx='1'");
+    printWaybill(kFirst, "again.prn");
+    EXPECT_NEAR(double(fmain->rpReport2->FindObject("Memo7")->Width()), 359.49, 1e-9);
+}
+
+TEST_F(Printing, AStoredWaybillPlaceOffThePaperIsOneBoxAndNothingPrints)
+{
+    seedFixture();
+    start();
+    std::vector<std::string> c = zeros();
+    c[15] = "12";  // sjdhy: the recipient's telephone under the paper's edge
+    addLayout(c);
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    ui.expectMessage(gui::MsgResult::Ok,
+                     QStringLiteral("收件人电话坐标（横 0，纵 12 厘米）超出了快递单的纸张，文字会印不全。"
+                                    "横坐标请在 -1 到 20.2 之间，纵坐标请在 -1 到 11.1 之间。"),
+                     app::kAppTitle);
+    Fdy->Button1->click();
+    EXPECT_EQ(fmain->rpReport2->PreviewPages()->GetCount(), 0);
+    EXPECT_FALSE(Fdy->isVisible());
+}
+
 TEST_F(Printing, AWaybillCoordinateThatIsNoNumberIsOneBoxAndNothingPrints)
 {
     seedFixture();
