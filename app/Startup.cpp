@@ -67,6 +67,14 @@ void CreateForms()
     // The login form is a window of its own; it shows itself.
     gui::guarded([] { Fdl = new TFdl; });
     SetStartingUp(false);
+    // A file that could not be opened at start is opened by the first click
+    // that needs it: the station's rights and the first-user group are read
+    // then, before anyone is logged in.
+    if (DM)
+        DM->OnReconnected = [] {
+            if (fmain) fmain->FormCreate();
+            if (Fdl && Fdl->Tag != 1) Fdl->FormCreate();
+        };
 }
 
 void DestroyForms()
