@@ -171,6 +171,7 @@ void Tfmain::buildClient()
     trlb->setHeaderHidden(true);
     trlb->setFixedWidth(209);
     trlb->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    app::ShowWholeCaptions(trlb);
     // Expanding a node works on that node: select it, then list it.
     connect(trlb, &QTreeWidget::itemExpanded, this, gui::SlotWithArgs([this](QTreeWidgetItem* item) {
                 trlb->setCurrentItem(item);
