@@ -1,5 +1,8 @@
 #include "Startup.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include <cstdio>
 #include <memory>
 
@@ -45,6 +48,16 @@ void StartReportSystem()
     static TscGuiScriptUi scriptUi;
     registerReportSystem();
     scSetScriptUi(&scriptUi);
+}
+
+QTranslator* InstallQtTranslations()
+{
+    static QTranslator texts;
+    if (!texts.isEmpty() || texts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&texts);
+        return &texts;
+    }
+    return nullptr;
 }
 
 void CreateForms()
@@ -100,6 +113,7 @@ int RunProgram(int argc, char** argv)
     // The program ends by the login's cancel or by closing the main window,
     // never because some window happened to be the last one open.
     application.setQuitOnLastWindowClosed(false);
+    InstallQtTranslations();
     StartReportSystem();
 
     bool scriptError = false;
