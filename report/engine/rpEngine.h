@@ -181,6 +181,9 @@ private:
     Extended columnLeft(int column);
     // The column holds nothing below the bands of its start.
     bool columnIsEmpty() const;
+    // A band that does not fit here may fit in the next column: this one
+    // holds more than the next would at its start.
+    bool nextColumnGivesRoom();
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
     void checkRoom(TrpBand* band);
@@ -270,6 +273,9 @@ private:
     // those bands.
     Extended columnTop_ = 0;
     std::vector<TrpBand*> columnBands_;
+    // The start of the current column holds bands that print once (the
+    // report title, a page printed on the previous one).
+    bool columnStartOnce_ = false;
     // The band being prepared; the band whose output broke the page; the
     // band that asked for the page through StartNewPage.
     TrpBand* currentBand_ = nullptr;

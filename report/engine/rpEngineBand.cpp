@@ -122,8 +122,12 @@ void TrpEngine::showBandItself(TrpBand* band)
         } else if ((!band->AllowSplit || keepOpen_) &&
                    (fits(GetPageHeight() - FooterHeight(), band->Height()) || r.hasVerticalObjects)) {
             checkRoom(band);
-            if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
-            NewColumn();
+            // An empty column leaves a new one no more room: the band
+            // splits here rather than leave a page of headers alone.
+            if (keepOpen_ || r.hasVerticalObjects || nextColumnGivesRoom()) {
+                if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
+                NewColumn();
+            }
             // Taller than what the headers leave of an empty column: split
             // like a band taller than the page.
             if (fits(FreeSpace(), band->Height()) || r.hasVerticalObjects) {
@@ -443,9 +447,14 @@ void TrpEngine::splitBand(TrpBand* band)
         Extended firstTop = -1;
         for (const SplitPiece& p : pieces)
             if (p.pending && (firstTop < 0 || p.startTop < firstTop)) firstTop = p.startTop;
-        if (!anyInPart && emptyColumn && firstTop <= kOverlap) cutFirstWaiting(pieces, free);
+        bool inPart = anyInPart;
+        if (!anyInPart && emptyColumn && firstTop <= kOverlap) {
+            cutFirstWaiting(pieces, free);
+            inPart = true;
+        }
         const bool last = !pending();
-        outputPart(band, pieces, last);
+        // A part holding nothing leaves no empty band behind.
+        if (inPart || last) outputPart(band, pieces, last);
         if (last) break;
         NewColumn();
         startNextPart(pieces, free);
