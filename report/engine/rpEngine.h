@@ -38,7 +38,11 @@ public:
     // The calls in the texts of a band and its children; rows of
     // `defaultBand` feed the calls that name no band.
     virtual void AddAggregates(TrpBand* band, TrpBand* defaultBand) = 0;
-    virtual void AddValue(TrpBand* band, int vcolumn) = 0;
+    // The totals of page and column footers take a row on the page where
+    // it prints, before its child or the rest of a split goes on to the
+    // next page; the others once the row and its child are shown.
+    enum class Feed { All, PageTotals, OtherTotals };
+    virtual void AddValue(TrpBand* band, int vcolumn, Feed feed = Feed::All) = 0;
     virtual void Reset(TrpBand* band) = 0;
     // Page-footer rows held apart while a keep block is open.
     virtual void StartKeep() = 0;
@@ -200,6 +204,8 @@ private:
     void collectAggregates(TrpReportPage* page);
     void collectBandAggregates(TrpBand* band);
     void resetAggregates(TrpBand* band);
+    // The page totals take the row of the band shown now, once.
+    void feedPageTotals(TrpBand* band);
 
     // ---- band tree and data loop (rpEngineTree.cpp)
     void buildBandTree(TrpReportPage* page, bool vertical);
@@ -281,6 +287,8 @@ private:
     TrpBand* currentBand_ = nullptr;
     TrpBand* causedBreak_ = nullptr;
     TrpBand* askedBreak_ = nullptr;
+    // The data band whose row the page totals have not taken yet.
+    TrpBand* pageTotalsDue_ = nullptr;
     // Keep block.
     bool keepOpen_ = false;
     TrpBand* keepBand_ = nullptr;

@@ -17,6 +17,7 @@
 
 using rp_engine::fits;
 using rp_engine::isDataBand;
+using Feed = TrpEngineAggregates::Feed;
 
 namespace {
 
@@ -71,13 +72,17 @@ void TrpEngine::ShowBand(TrpBand* band)
 {
     // A stopped run shows no further band; what is shown stays.
     if (!band || Report()->Terminated) return;
+    const bool row = aggregates_ && isDataBand(band);
+    // Inline subreports print into their band: its place is not known yet.
+    TemporaryValue<TrpBand*> due(pageTotalsDue_, row && !band->Vertical && !inline_ ? band : pageTotalsDue_);
     if (band->KeepChild) StartKeep(band);
     showBandItself(band);
+    feedPageTotals(band);
     TrpChild* child = band->Child();
     if (child && (band->Visible() || band->PrintChildIfInvisible)) ShowBand(child);
     if (band->KeepChild) EndKeep(band);
-    if (aggregates_ && isDataBand(band)) {
-        aggregates_->AddValue(band, 0);
+    if (row) {
+        aggregates_->AddValue(band, 0, pageTotalsDue_ == band ? Feed::All : Feed::OtherTotals);
         // The host's footers keep one value per vertical column.
         if (band->Vertical && cellHost_) aggregates_->AddValue(cellHost_, CurVColumn);
     }
@@ -151,6 +156,13 @@ void TrpEngine::showBandItself(TrpBand* band)
     if (band->Visible()) runSubreports(band);
 }
 
+void TrpEngine::feedPageTotals(TrpBand* band)
+{
+    if (pageTotalsDue_ != band || !band->Visible()) return;
+    pageTotalsDue_ = nullptr;
+    aggregates_->AddValue(band, 0, Feed::PageTotals);
+}
+
 void TrpEngine::outputBand(TrpBand* band)
 {
     BandRun& r = run(band);
@@ -166,6 +178,7 @@ void TrpEngine::outputBand(TrpBand* band)
     else if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band))
         pp.AddObject(band);
     CurY += band->Height();
+    feedPageTotals(band);
 }
 
 // ---------------------------------------------------------------- prepare and finish
@@ -454,7 +467,15 @@ void TrpEngine::splitBand(TrpBand* band)
         }
         const bool last = !pending();
         // A part holding nothing leaves no empty band behind.
-        if (inPart || last) outputPart(band, pieces, last);
+        if (inPart || last) {
+            // The row counts on the page of its first part that holds more
+            // than what only follows the band's height (column lines).
+            const bool content = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) {
+                return p.inPart && !(p.stretchable && p.stretchable->StretchMode() == smMaxHeight);
+            });
+            outputPart(band, pieces, last);
+            if (content || last) feedPageTotals(band);
+        }
         if (last) break;
         NewColumn();
         startNextPart(pieces, free);
