@@ -241,6 +241,9 @@ void TrpEngine::prepareBand(TrpBand* band)
     }
     if (band->Stretched) band->SetHeight(bottom);
     callHandler(band, band->OnAfterCalcHeight);
+    // A height a script made negative would print what follows above the
+    // band, over what is printed already.
+    if (band->Height() < 0) band->SetHeight(0);
     if (!r.hasStretchable) return;
     for (const TrpBandObject& o : r.objects)
         if (o.stretchable && o.stretchable->StretchMode() == smMaxHeight)
