@@ -829,11 +829,15 @@ bool TrpEngine::columnIsEmpty() const
     return CurY <= columnTop_ + rp_engine::kFitTolerance;
 }
 
-// The next column starts with the bands of the header list: those shown
-// at this column's start that stay in it, and those registered since.
 bool TrpEngine::nextColumnGivesRoom()
 {
-    if (columnStartOnce_) return true;
+    return columnStartOnce_ || CurY > nextColumnTop() + rp_engine::kFitTolerance;
+}
+
+// The next column starts with the bands of the header list: those shown
+// at this column's start that stay in it, and those registered since.
+Extended TrpEngine::nextColumnTop()
+{
     const auto shownAtStart = [&](const TrpBand* band) {
         return std::find(columnBands_.begin(), columnBands_.end(), band) != columnBands_.end();
     };
@@ -850,7 +854,7 @@ bool TrpEngine::nextColumnGivesRoom()
         if (band && band->Visible() && !shownAtStart(band) && !dynamic_cast<TrpReportTitle*>(band))
             nextTop += run(band).printedHeight;
     }
-    return CurY > nextTop + rp_engine::kFitTolerance;
+    return nextTop;
 }
 
 void TrpEngine::checkRoom(TrpBand* band)

@@ -188,6 +188,7 @@ private:
     // A band that does not fit here may fit in the next column: this one
     // holds more than the next would at its start.
     bool nextColumnGivesRoom();
+    Extended nextColumnTop();
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
     void checkRoom(TrpBand* band);
@@ -232,6 +233,7 @@ private:
     void outputBand(TrpBand* band);
     struct SplitPiece;
     void splitBand(TrpBand* band);
+    void splitColumnRow(TrpDataBand* band);
     std::vector<SplitPiece> splitPieces(TrpBand* band);
     bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
     void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);

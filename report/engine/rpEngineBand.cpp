@@ -122,7 +122,10 @@ void TrpEngine::showBandItself(TrpBand* band)
         // does not fit under the page header prints where it stands.
         const bool testFit =
             !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
-        if (!testFit || fits(FreeSpace(), band->Height())) {
+        if (columns && !keepOpen_ && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
+            !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
+            splitColumnRow(static_cast<TrpDataBand*>(band));
+        } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
         } else if ((!band->AllowSplit || keepOpen_) &&
                    (fits(GetPageHeight() - FooterHeight(), band->Height()) || r.hasVerticalObjects)) {
@@ -154,6 +157,26 @@ void TrpEngine::showBandItself(TrpBand* band)
     finishBand(band);
     if (aggregates_) aggregates_->Reset(band);
     if (band->Visible()) runSubreports(band);
+}
+
+// A row of band columns taller than an empty column can never stand whole
+// beside the others: it splits in its column (a line's first row moves to
+// a fresh column first) and ends its line of rows on the page it ends on.
+void TrpEngine::splitColumnRow(TrpDataBand* band)
+{
+    BandRun& r = run(band);
+    if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    {
+        const Extended columnLeft = band->Left();
+        TemporaryValue<Extended> columnX(savedColumnX_, savedColumnX_ + columnLeft);
+        TemporaryValue<Extended> x(CurX, CurX + columnLeft);
+        band->SetLeft(0);
+        splitBand(band);
+    }
+    // The rows beside it stay where they are; the next row starts a line
+    // below it.
+    r.maxColumnY = 0;
+    band->SetCurColumn(band->Columns);
 }
 
 void TrpEngine::feedPageTotals(TrpBand* band)
