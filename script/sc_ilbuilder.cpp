@@ -596,6 +596,11 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
         fast->Proc = static_cast<TscProcVariable*>(first);
         fast->Kind = TscDesignatorKind::Call;
         designator = std::move(fast);
+    } else if (chain.lateFrom < 0 && count == 1 && TscHostCallDesignator::Fits(chain.items[0].get())) {
+        auto fast = std::make_unique<TscHostCallDesignator>(scope);
+        fast->Helper = static_cast<TscMethodHelper*>(first);
+        fast->Kind = TscDesignatorKind::HostCall;
+        designator = std::move(fast);
     } else {
         designator = std::make_unique<TscDesignator>(scope);
     }
