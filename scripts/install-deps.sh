@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3
   libcups2-dev cups-daemon cups-client cups-bsd
   libfreetype-dev libfontconfig-dev zlib1g-dev libpng-dev libjpeg-dev

@@ -229,6 +229,21 @@ bool drawFromImages(QPainter& painter, const QRawFont& raw, const FontFace& face
     return true;
 }
 
+bool IsPdfPainter(const QPainter& painter)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Pdf;
+}
+
+// The glyphs' outlines filled as shapes, which a PDF keeps out of its text.
+void fillGlyphOutlines(QPainter& painter, const QRawFont& raw, const Run& run, QPointF offset, const QColor& color)
+{
+    QPainterPath outlines;
+    for (size_t i = 0; i < run.glyphs.size(); ++i)
+        outlines.addPath(raw.pathForGlyph(run.glyphs[i]).translated(run.positions[int(i)] + offset));
+    painter.fillPath(outlines, color);
+}
+
 }  // namespace
 
 QByteArray ExtractCollectionFace(const QByteArray& collection, int faceIndex)
@@ -280,8 +295,7 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
     // A PDF takes the glyphs where they stand on the page: every saved
     // state, moved origin and clip costs the document operators, and their
     // size is most of its writing time.
-    const QPaintEngine* engine = painter.paintEngine();
-    const bool inPlace = engine && engine->type() == QPaintEngine::Pdf && t.angle == 0 &&
+    const bool inPlace = IsPdfPainter(painter) && t.angle == 0 &&
                          !t.font->primary().syntheticItalic && !t.font->fallback().syntheticItalic;
     const QPointF shift = inPlace ? t.origin : QPointF();
     // Qt keeps glyph positions in 64ths of a pixel, cut towards zero: an
@@ -358,7 +372,14 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
         draw(0);
         // Emboldened by overstriking: a twenty-fourth of the em, one device
         // pixel at least, so that a light Song face still reads as bold.
-        if (choice.syntheticBold) draw(cut(boldShift()));
+        if (choice.syntheticBold) {
+            // A PDF keeps glyph runs as text: a second run would put every
+            // bold word twice into its text layer, so the overstrike is ink
+            // only, at the outlines' own places (the run's are cut to 64ths).
+            if (inPlace) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
+            else if (IsPdfPainter(painter)) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), 0), t.color);
+            else draw(boldShift());
+        }
         if (!inPlace) painter.restore();
     }
 

@@ -198,7 +198,7 @@ void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 {
     if (image.isNull() || rect.IsEmpty()) return;
     painter_->save();
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, SmoothPictures());
     painter_->drawImage(toQRect(rect), image);
     painter_->restore();
 }

@@ -18,6 +18,7 @@
 #include "Guard.h"
 #include "SysUtils.h"
 #include "UiServices.h"
+#include "rpExportFilter.h"
 #include "rpFormKit.h"
 #include "rpImageList.h"
 #include "rpPages.h"
@@ -25,6 +26,7 @@
 #include "rpPreviewPageSettings.h"
 #include "rpPreviewPages.h"
 #include "rpPreviewSearch.h"
+#include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpUiServices.h"
 
@@ -689,6 +691,8 @@ void TrpPreview::LoadFromFile(const std::string& Name)
         {
             p.FPageNo = p.Workspace->PageNo = p.Thumbnail->PageNo = 1;
             p.UpdateOutline();
+            // The counter tells the file's pages now, not at the next move.
+            p.PageChanged();
         }
     } refresh{*this};
     PreviewPages->LoadFromFile(Name, false);
@@ -696,8 +700,14 @@ void TrpPreview::LoadFromFile(const std::string& Name)
 
 void TrpPreview::Export(TrpCustomExportFilter* Filter)
 {
-    if (FRunning || !PreviewPages) return;
+    if (FRunning || !PreviewPages || !Filter) return;
     PreviewPages->CurPage = FPageNo;
+    // A dot-matrix report goes out as the printer's characters, not as text.
+    if (Report && Report->DotMatrixReport && Filter->ClassName() == "TrpTextExport") {
+        const TrpExportFilterCollection& filters = GetExportFilters();
+        for (int i = 0; i < filters.Count(); ++i)
+            if (filters.GetItem(i).IsDotMatrix()) Filter = &filters.GetItem(i);
+    }
     UnlockAtEnd unlock{*this};
     PreviewPages->Export(Filter);
 }

@@ -512,6 +512,33 @@ std::string TrpXMLSerializer::decodeString(std::string_view value) const
     return s;
 }
 
+namespace {
+
+// "Memo1.Font.Height": the object being read and the attribute, for errors.
+std::string placeOf(const TPersistent* object, std::string_view attribute)
+{
+    const auto* component = dynamic_cast<const TComponent*>(object);
+    const std::string name = component && !component->Name().empty() ? component->Name() : object->ClassName();
+    return name + "." + std::string(attribute);
+}
+
+}  // namespace
+
+// Names are compared without case, so a band may be named like the dataset
+// a reference means: a name is only taken for an object of the class the
+// property holds.
+TComponent* TrpXMLSerializer::findReference(std::string_view name, const TClass* wanted) const
+{
+    const auto fits = [wanted](const TComponent* c) { return c && (!wanted || c->ClassType()->InheritsFrom(wanted)); };
+    TComponent* first = findObject(name);
+    if (fits(first)) return first;
+    if (TComponent* c = FindComponentByPath(Owner, name); fits(c)) return c;
+    // The report's datasets and the like live on the form that owns it.
+    if (Owner && Owner->Owner())
+        if (TComponent* c = Owner->Owner()->FindComponent(name); fits(c)) return c;
+    return first ? first : FindComponentByPath(Owner, name);
+}
+
 TComponent* TrpXMLSerializer::findObject(std::string_view name) const
 {
     if (!Owner || name.empty()) return nullptr;
@@ -934,11 +961,13 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             break;
         case pkWideString: prop->SetWideStr(target, Utf8ToUtf16(decodeString(value))); break;
         case pkVariant: prop->SetVariant(target, Variant(decodeString(value))); break;
-        case pkComponent: fixups_.push_back(Fixup{Ref<TObject>(target), prop, decodeString(value)}); break;
+        case pkComponent:
+            fixups_.push_back(Fixup{Ref<TObject>(target), prop, decodeString(value), placeOf(object, name)});
+            break;
         default: break;
         }
     } catch (const std::exception& e) {
-        addError(e.what());
+        addError(placeOf(object, name) + ": " + e.what());
     }
 }
 
@@ -957,7 +986,7 @@ void TrpXMLSerializer::applyPropData(TPersistent* object, std::string_view hex)
         const std::string name = reader.ReadPropName();
         auto it = filer.readers.find(LowerCase(name));
         if (it == filer.readers.end()) {
-            addError("Property " + name + " does not exist");
+            addError(placeOf(object, name) + ": Property " + name + " does not exist");
             reader.SkipValue();
             continue;
         }
@@ -979,11 +1008,10 @@ void TrpXMLSerializer::resolveFixups()
                 f.prop->SetObject(object, nullptr);
                 continue;
             }
-            TComponent* found = findObject(f.name);
-            if (!found) found = FindComponentByPath(Owner, f.name);
-            if (found) f.prop->SetObject(object, found);
+            if (TComponent* found = findReference(f.name, f.prop->PropType()->ClassRef()))
+                f.prop->SetObject(object, found);
         } catch (const std::exception& e) {
-            addError(e.what());
+            addError(f.where + ": " + e.what());
         }
     }
 }

@@ -184,6 +184,8 @@ private:
         Ref<TObject> object;
         const TPropInfo* prop;
         std::string name;
+        // The object and property as errors name them.
+        std::string where;
     };
 
     void writeElement(TComponent* object, TrpXMLItem* item, bool isRoot, bool children, bool inheritedNames,
@@ -201,6 +203,8 @@ private:
     void addError(const std::string& message);
     std::string decodeString(std::string_view value) const;
     TComponent* findObject(std::string_view name) const;
+    // The component a reference names, of the class the property holds.
+    TComponent* findReference(std::string_view name, const TClass* wanted) const;
 
     TStream* stream_;
     std::vector<Fixup> fixups_;

@@ -421,4 +421,26 @@ TEST(GlyphRenderer, OnAPdfClippedTextStaysInsideTheRectangle)
     EXPECT_TRUE(inkInColumns(bottom, 105, 200));
 }
 
+TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
+{
+    // Song has no bold file: its bold is overstruck, which must stay ink.
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bold.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(600);
+        TQtCanvas canvas(writer);
+        setTextFont(canvas, "SimSun", 83, {fsBold});
+        canvas.TextOut(300, 300, std::u16string_view(u"\u53D1\u8D27\u5355 Bold 7"));
+    }
+    QProcess process;
+    process.start(pdftotext, {"-raw", path, "-"});  // -raw keeps overprinted copies apart
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(text.count("Bold 7"), 1) << text.toStdString();
+    EXPECT_EQ(text.count(QString::fromUtf8("\xE5\x8F\x91\xE8\xB4\xA7\xE5\x8D\x95")), 1) << text.toStdString();
+}
+
 }  // namespace
