@@ -1,7 +1,8 @@
 // The order sheet of one order in KReport 3, the peer of our engine in
 // bench_engine: the same layout (a title on every page; the order's head,
-// its frames and the column headings on the first; a framed row of seven
-// texts and seven lines per line of the order; the totals at the end), the
+// its frames and the column headings on the first; a framed row of eight
+// texts and seven lines per line of the order; the totals at the end; rows
+// keep their height, as KReport's fields do not grow), the
 // same rows read from the same SQLite file, prepared by the pre-renderer and
 // printed by the print renderer into a 600-dpi PDF.
 //
@@ -40,9 +41,10 @@
 
 namespace {
 
-// The detail fields, as the order sheet shows them.
-const char* const kFields[] = {"cp", "cpgg", "dw", "sl", "dj", "je", "bz"};
-constexpr int kFieldCount = 7;
+// The detail fields, as the order sheet shows them: the line's number,
+// its columns and the amount.
+const char* const kFields[] = {"line", "cp", "cpgg", "dw", "sl", "dj", "je", "bz"};
+constexpr int kFieldCount = 8;
 
 struct Order {
     std::vector<std::vector<QString>> rows;
@@ -91,7 +93,8 @@ bool readOrder(const char* file, const char* number, Order& order)
     while (sqlite3_step(st) == SQLITE_ROW) {
         std::vector<QString>& row = order.rows.emplace_back(kFieldCount);
         for (int f = 0; f < kFieldCount; ++f) row[f] = at[f] >= 0 ? column(st, at[f]) : QString();
-        row[5] = QString::number(column(st, price).toDouble() * column(st, quantity).toDouble(), 'g', 15);
+        row[0] = QString::number(order.rows.size());
+        row[6] = QString::number(column(st, price).toDouble() * column(st, quantity).toDouble(), 'g', 15);
     }
     sqlite3_finalize(st);
     sqlite3_close(db);
@@ -240,11 +243,11 @@ QString design(const Order& o, bool script)
     for (const double x : rowLines) row += line(x, 0, x, 30.24);
     const struct {
         double x, y, w;
-    } cells[] = {{64.25, 5, 93.84}, {172.43, 5, 145.09}, {335.09, 7.56, 37.8}, {382.22, 7.56, 41.57},
-                 {435.47, 5.78, 45.35}, {490.05, 5.56, 52.91}, {554.74, 3.78, 158.37}};
+    } cells[] = {{3.78, 5, 52.91},      {64.25, 5, 93.84},     {172.43, 5, 145.09},   {335.09, 7.56, 37.8},
+                 {382.22, 7.56, 41.57}, {435.47, 5.78, 45.35}, {490.05, 5.56, 52.91}, {554.74, 3.78, 158.37}};
     for (int f = 0; f < kFieldCount; ++f)
         row += field(QString::fromLatin1(kFields[f]), QString::fromLatin1(kFields[f]), cells[f].x, cells[f].y, cells[f].w,
-                     18.9, f == 6 ? "left" : "center");
+                     18.9, f == kFieldCount - 1 ? "left" : "center");
 
     QString totals = frame(0, 1.78, 718.11, 65.02) + label(QStringLiteral("Memo7"), o.extraName, 6, 8.28, 464.49, 18.9) +
                      label(QStringLiteral("Memo25"), o.extra, 524, 9.28, 190.49, 18.9, kArial, "right") +
