@@ -94,7 +94,6 @@ void TDM::Connect()
 {
     const std::string path = app::kDatabaseFile;
     const std::string shown = "数据库文件 " + path;
-    openError_.clear();
     try {
         const db::FileKind kind = db::SniffFile(path);
         if (kind == db::FileKind::Access)
@@ -123,22 +122,23 @@ void TDM::Connect()
         }
     } catch (const ENotADatabase&) {
         ADOCn.close();
-        openError_ = shown + " 不是本程序的数据库文件（SQLite），无法打开。";
-        throw EDatabaseError(openError_);
-    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(shown + " 不是本程序的数据库文件（SQLite），无法打开。");
+    } catch (const EDatabaseError&) {
         ADOCn.close();
-        openError_ = e.message();
         throw;
     }
 }
 
-void TDM::requireConnection() const
+void TDM::requireConnection()
 {
     if (ADOCn.isOpen()) return;
     // The failure was shown once when the module connected; the forms
     // created after it go on quietly.
     if (app::StartingUp()) throw EAbort();
-    throw EDatabaseError(openError_.empty() ? std::string("数据库没有打开。") : openError_);
+    // It may have passed: a lock another program held at start-up kept the
+    // session failing long after the file was free.
+    Connect();
+    if (OnReconnected) OnReconnected();
 }
 
 db::Query& TDM::Read(std::string sql, db::Params params)

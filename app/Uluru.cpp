@@ -574,6 +574,11 @@ void TFluru::Button1Click()
     Extended value = 0;
     if (!charge.empty() && !TryStrToFloat(charge, value))
         return app::RefuseWithError(Ed_fjje, "附加款项金额：“" + charge + "”不是数字。请填写金额，小数点用“.”，例如 12.5；没有附加款项请留空。");
+    // The amount received is the total's other half: text there would print
+    // as the total and leave the extra charge out without a word.
+    const std::string received = S(app::TrimQ(Ed_zje->text()));
+    if (!received.empty() && !TryStrToFloat(received, value))
+        return app::RefuseWithError(Ed_zje, "实收总金额：“" + received + "”不是数字。请填写金额，小数点用“.”，例如 12.5。");
     saveOrder();
     accept();
 }

@@ -161,14 +161,33 @@ bool GetPaperDimensions(int32_t Code, Extended& Width, Extended& Height)
 // ---- TrpCustomPrinter
 
 TrpPrinterCanvas::TrpPrinterCanvas(TrpCustomPrinter& Printer)
-    : TRecordingCanvas(PdfPrintDocument::Resolution), FPrinter(Printer)
+    : TQtCanvas(PdfPrintDocument::Resolution),
+      FPrinter(Printer),
+      FSinkImage(std::make_unique<QImage>(1, 1, QImage::Format_RGB32)),
+      FSink(std::make_unique<QPainter>(FSinkImage.get()))
 {
+    Detach();
+}
+
+TrpPrinterCanvas::~TrpPrinterCanvas() = default;
+
+void TrpPrinterCanvas::Attach(QPainter& Painter)
+{
+    SetPainter(Painter);
+    SetClipRect(std::nullopt);
+}
+
+void TrpPrinterCanvas::Detach()
+{
+    SetPainter(*FSink);
+    SetClipRect(std::nullopt);
 }
 
 TrpCustomPrinter::TrpCustomPrinter(std::string Name, std::string Port)
     : FName(std::move(Name)),
       FPort(std::move(Port)),
       FCanvas(std::make_unique<TrpPrinterCanvas>(*this)),
+      FRecorder(std::make_unique<TrpPrinterRecorder>()),
       FDocument(std::make_unique<PdfPrintDocument>())
 {
     FBins.push_back({PrinterText("prDefault"), DMBIN_AUTO});
@@ -268,6 +287,12 @@ PdfPageLayout TrpCustomPrinter::PageLayout() const
     return l;
 }
 
+TCanvas& TrpCustomPrinter::Canvas() const
+{
+    if (FRecording) return *FRecorder;
+    return *FCanvas;
+}
+
 void TrpCustomPrinter::BeginPage()
 {
     if (!FPrinting) return;
@@ -281,8 +306,16 @@ void TrpCustomPrinter::BeginPage()
     }
     FPageLayout = PageLayout();
     FInPage = true;
-    FCanvas->Clear();
-    FCanvas->SetClipRect(std::nullopt);
+    // A page printed once is drawn straight into the document; copies of
+    // it are kept as drawn and played once each.
+    FRecording = FCopies > 1;
+    if (FRecording) {
+        FRecorder->Clear();
+        FRecorder->SetClipRect(std::nullopt);
+    } else {
+        FDocument->beginPage(FPageLayout);
+        FCanvas->Attach(FDocument->painter());
+    }
 }
 
 bool TrpCustomPrinter::EndPage()
@@ -292,15 +325,20 @@ bool TrpCustomPrinter::EndPage()
     // Copies of a page follow it at once; the job itself is one copy.
     std::string error;
     bool ok = true;
-    for (int32_t copy = 0; ok && copy < FCopies; ++copy) {
-        FDocument->beginPage(FPageLayout);
-        {
-            TQtCanvas target(FDocument->painter());
-            FCanvas->Replay(target);
+    if (FRecording) {
+        for (int32_t copy = 0; ok && copy < FCopies; ++copy) {
+            FDocument->beginPage(FPageLayout);
+            {
+                TQtCanvas target(FDocument->painter());
+                FRecorder->Replay(target);
+            }
+            ok = FDocument->endPage(error);
         }
+        FRecorder->Clear();
+    } else {
+        FCanvas->Detach();
         ok = FDocument->endPage(error);
     }
-    FCanvas->Clear();
     if (!ok) {
         Abort();
         FailBox(error);
@@ -336,6 +374,7 @@ bool TrpCustomPrinter::EndDoc()
     // A document without pages sends nothing to a queue.
     const bool anyPage = FDocument->pageCount() > 0;
     std::string error;
+    FCanvas->Detach();
     bool ok = FDocument->close(error);
     if (!ok) FailBox(error);
     if (ok && !FSpoolFile.empty()) {
@@ -352,12 +391,15 @@ bool TrpCustomPrinter::EndDoc()
 
 void TrpCustomPrinter::Abort()
 {
+    FCanvas->Detach();
     FDocument->abort();
     FinishDoc();
 }
 
 void TrpCustomPrinter::FinishDoc()
 {
+    FCanvas->Detach();
+    FRecording = false;
     FSpoolDir.reset();
     FSpoolFile.clear();
     FSpooled.clear();

@@ -14,6 +14,7 @@
 
 #include "Numbers.h"
 #include "PdfPrintDocument.h"
+#include "QtCanvas.h"
 #include "RecordingCanvas.h"
 
 class QTemporaryDir;
@@ -55,16 +56,29 @@ struct TrpPoint {
 class TrpCustomPrinter;
 
 // The printer's canvas, at 600 dpi with its origin at the printable area of
-// the sheet. A page is kept as drawn and goes onto the PDF when it ends, once
-// for each copy.
-class TrpPrinterCanvas : public TRecordingCanvas {
+// the sheet: a page is drawn straight into the PDF document.
+class TrpPrinterCanvas : public TQtCanvas {
 public:
     explicit TrpPrinterCanvas(TrpCustomPrinter& Printer);
+    ~TrpPrinterCanvas() override;
     bool IsPrinter() const override { return true; }
     TrpCustomPrinter& Printer() const { return FPrinter; }
+    // Draws into the painter of the page begun; detached, into nothing.
+    void Attach(QPainter& Painter);
+    void Detach();
 
 private:
     TrpCustomPrinter& FPrinter;
+    std::unique_ptr<QImage> FSinkImage;
+    std::unique_ptr<QPainter> FSink;
+};
+
+// The canvas of a page that goes onto the PDF more than once (copies the
+// printer makes): kept as drawn and played once for each copy.
+class TrpPrinterRecorder : public TRecordingCanvas {
+public:
+    TrpPrinterRecorder() : TRecordingCanvas(PdfPrintDocument::Resolution) {}
+    bool IsPrinter() const override { return true; }
 };
 
 // ---- One printer.
@@ -110,7 +124,7 @@ public:
 
     const TrpList& Bins() const { return FBins; }
     // Draws the current page (between BeginPage and EndPage).
-    TrpPrinterCanvas& Canvas() const { return *FCanvas; }
+    TCanvas& Canvas() const;
     const TrpList& Papers() const { return FPapers; }
     bool DefOrientation() const { return FDefOrientation; }
     int32_t DefPaper() const { return FDefPaper; }
@@ -207,6 +221,8 @@ private:
     bool NextJob(const JobChoice& Choice);
 
     std::unique_ptr<TrpPrinterCanvas> FCanvas;
+    std::unique_ptr<TrpPrinterRecorder> FRecorder;
+    bool FRecording = false;  // the page being drawn goes out more than once
     std::unique_ptr<PdfPrintDocument> FDocument;
     std::unique_ptr<QTemporaryDir> FSpoolDir;  // holds the PDF bound for a queue
     std::string FSpoolFile;  // the job being drawn

@@ -238,30 +238,62 @@ void TrpPreview::Progress(int PageIndex)
         PageIndex < PageCount()) {
         const TPoint size = PreviewPages->GetPageSize(PageIndex);
         Workspace->PageList.Add(static_cast<int>(Round(size.X * FZoom)), static_cast<int>(Round(size.Y * FZoom)));
-        Workspace->CalcBounds();
+        // Laid out at once, the scroll bars follow with the next repaint:
+        // each change of theirs repaints them and the window.
+        Workspace->PageList.CalcBounds(Workspace->LayoutWidth());
+        FRangesStale = true;
+        if (pageInView(PageIndex)) FViewStale = true;
     }
     if (PageIndex == 0) {
         SetPageNo(1);
         if (final) UpdatePages();
         if (Form) Form->ShowRunning(true);
+        // The first page shows at once.
+        Workspace->viewport()->update();
+        QCoreApplication::processEvents();
+        FViewStale = FRangesStale = false;
+        FRepaintTime.start();
+        // The second page's time is the engine's, not that of this paint.
         FFirstPageTime.start();
-    } else if (PageIndex == 1) {
-        const qint64 elapsed = FFirstPageTime.isValid() ? FFirstPageTime.elapsed() : 0;
-        FRefreshInterval = RefreshIntervalFor(elapsed);
-        SetPageNo(1);
-        if (final) UpdatePages();
-    } else if (FRefreshInterval > 0 && PageIndex % FRefreshInterval == 0) {
-        PageChanged();
-        if (final) Workspace->CalcBounds();
+        return;
     }
-    Workspace->viewport()->update();
-    QCoreApplication::processEvents();
+    {
+        // What changes in view shows with the next repaint below.
+        const bool deferring = FDeferRepaint;
+        FDeferRepaint = true;
+        struct Restore {
+            bool& flag;
+            bool value;
+            ~Restore() { flag = value; }
+        } restore{FDeferRepaint, deferring};
+        if (PageIndex == 1) {
+            const qint64 elapsed = FFirstPageTime.isValid() ? FFirstPageTime.elapsed() : 0;
+            FRefreshInterval = RefreshIntervalFor(elapsed);
+            SetPageNo(1);
+            if (final) UpdatePages();
+        } else if (FRefreshInterval > 0 && PageIndex % FRefreshInterval == 0) {
+            PageChanged();
+            if (final) FRangesStale = true;
+        }
+    }
+    // Pages that come into view show a few times a second, not each as it
+    // comes: a paint builds the pages in view again (nothing is cached while
+    // the engine runs), which costs more than making them. The report lets
+    // the window see its events (a move, the cancel button) every few
+    // milliseconds, and a move paints at once.
+    if ((FViewStale || FRangesStale) && (!FRepaintTime.isValid() || FRepaintTime.elapsed() >= kRunningRepaintMs)) {
+        if (FRangesStale) Workspace->CalcBounds();
+        if (FViewStale) Workspace->viewport()->update();
+        FViewStale = FRangesStale = false;
+        FRepaintTime.start();
+    }
 }
 
 void TrpPreview::ProgressStop()
 {
     if (FRefreshing) return;
     FRunning = false;
+    FViewStale = FRangesStale = false;
     PageChanged();
     UpdatePages();
     UpdateOutline();
@@ -324,8 +356,19 @@ void TrpPreview::SetZoomMode(TrpZoomMode Value)
     UpdatePages();
 }
 
+bool TrpPreview::pageInView(int Index) const
+{
+    const TRect r = Workspace->GetPageBounds(Index);
+    const QRect onScreen(r.Left - Workspace->ViewLeft(), r.Top - Workspace->VertPosition(), r.Width(), r.Height());
+    return onScreen.intersects(Workspace->viewport()->rect());
+}
+
 void TrpPreview::InvalidateViews()
 {
+    if (FDeferRepaint) {
+        FViewStale = true;
+        return;
+    }
     Workspace->Repaint();
     Thumbnail->Repaint();
 }

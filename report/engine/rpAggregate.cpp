@@ -302,6 +302,7 @@ void TrpAggregateList::makeItem(std::string_view word, std::string_view call, st
     item->DontReset = (flags & 2) != 0;
     item->ParentBand = scan.parentBand;
     item->IsPageFooter = dynamic_cast<TrpPageFooter*>(scan.parentBand) != nullptr;
+    item->IsPageTotal = item->IsPageFooter || dynamic_cast<TrpColumnFooter*>(scan.parentBand) != nullptr;
     item->FuncText = Trim(call);
     item->MemoName = scan.memo->Name();
     resetItem(*item, true);
@@ -331,13 +332,15 @@ void TrpAggregateList::resetItem(TrpAggregateItem& item, bool force)
 
 // ---------------------------------------------------------------- rows
 
-void TrpAggregateList::AddValue(TrpBand* band, int vcolumn)
+void TrpAggregateList::AddValue(TrpBand* band, int vcolumn, Feed feed)
 {
     auto it = byBand_.find(band);
     if (it == byBand_.end()) return;
     TrpReport& report = *engine_.Report();
     for (TrpAggregateItem* item : it->second) {
         if (!band->Visible() && !item->CountInvisibleBands) continue;
+        if ((feed == Feed::PageTotals && !item->IsPageTotal) || (feed == Feed::OtherTotals && item->IsPageTotal))
+            continue;
         Variant v = Variant::Null();
         if (item->Kind != akCount) {
             report.CurObject = item->MemoName;

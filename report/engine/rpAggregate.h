@@ -26,6 +26,8 @@ struct TrpAggregateItem {
     // A running total: once it holds rows, nothing resets it but a new pass.
     bool DontReset = false;
     bool IsPageFooter = false;
+    // In a page or column footer: the rows of its page (or column).
+    bool IsPageTotal = false;
     // The first argument as written (empty for COUNT), and the same without
     // blanks outside quotes, which calls are matched by.
     std::string Expression;
@@ -59,7 +61,7 @@ public:
 
     void Clear() override;
     void AddAggregates(TrpBand* band, TrpBand* defaultBand) override;
-    void AddValue(TrpBand* band, int vcolumn) override;
+    void AddValue(TrpBand* band, int vcolumn, Feed feed = Feed::All) override;
     void Reset(TrpBand* band) override;
     void StartKeep() override;
     void EndKeep() override;

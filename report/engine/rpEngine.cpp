@@ -159,6 +159,7 @@ void TrpEngine::resetRun()
     DataTop = 0;
     savedColumnX_ = 0;
     columnTop_ = 0;
+    columnStartOnce_ = false;
     columnBands_.clear();
     rowSetBand_ = nullptr;
     rowSetMoving_ = false;
@@ -428,6 +429,7 @@ void TrpEngine::pageStart(TrpReportPage* page)
         CurY = pp.BottomOfBands(0);
         HeaderList.RemoveItem(title);
         ShowBand(title);
+        columnStartOnce_ = true;
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
     DataTop = CurY;
@@ -466,6 +468,7 @@ bool TrpEngine::startPreparedPage()
         CurY = 0;
     }
     columnBands_.clear();
+    columnStartOnce_ = false;
     showHeaderList();
     columnTop_ = CurY;
     return added;
@@ -514,6 +517,7 @@ bool TrpEngine::showTitle(TrpBand* title)
         TemporaryValue<int> fitTested(reprinting_, 0);
         showReprinted(title);
     }
+    columnStartOnce_ = true;
     FirstRowPending = false;
     return pages()->GetCount() != count;
 }
@@ -552,6 +556,9 @@ void TrpEngine::NewPage()
 {
     // Inline subreports print into their band, which never breaks.
     if (!CurPage || inline_) return;
+    // The bands a break shows (footers, headers again) leave the band that
+    // broke the page current: its next part may break again.
+    TemporaryValue<TrpBand*> current(currentBand_, currentBand_);
     const bool kept = keepOpen_;
     keepBeforeBreak();
     const bool endless = CurPage->EndlessHeight || CurPage->EndlessWidth;
@@ -582,6 +589,7 @@ void TrpEngine::NewColumn()
         NewPage();
         return;
     }
+    TemporaryValue<TrpBand*> current(currentBand_, currentBand_);
     const bool kept = keepOpen_;
     keepBeforeBreak();
     causedBreak_ = currentBand_;
@@ -606,6 +614,7 @@ void TrpEngine::NewColumn()
         }
     }
     columnTop_ = CurY;
+    columnStartOnce_ = false;
     CurX = x + savedColumnX_;
     if (kept) keepAfterBreak();
     closeKeep();
@@ -818,6 +827,34 @@ Extended TrpEngine::FooterHeight()
 bool TrpEngine::columnIsEmpty() const
 {
     return CurY <= columnTop_ + rp_engine::kFitTolerance;
+}
+
+bool TrpEngine::nextColumnGivesRoom()
+{
+    return columnStartOnce_ || CurY > nextColumnTop() + rp_engine::kFitTolerance;
+}
+
+// The next column starts with the bands of the header list: those shown
+// at this column's start that stay in it, and those registered since.
+Extended TrpEngine::nextColumnTop()
+{
+    const auto shownAtStart = [&](const TrpBand* band) {
+        return std::find(columnBands_.begin(), columnBands_.end(), band) != columnBands_.end();
+    };
+    const auto listed = [&](const TrpBand* band) {
+        for (int i = 0; i < HeaderList.Count(); ++i)
+            if (HeaderList.Items(i).Band == band) return true;
+        return false;
+    };
+    Extended nextTop = columnTop_;
+    for (TrpBand* band : columnBands_)
+        if (!listed(band)) nextTop -= run(band).printedHeight;
+    for (int i = 0; i < HeaderList.Count(); ++i) {
+        TrpBand* band = HeaderList.Items(i).Band;
+        if (band && band->Visible() && !shownAtStart(band) && !dynamic_cast<TrpReportTitle*>(band))
+            nextTop += run(band).printedHeight;
+    }
+    return nextTop;
 }
 
 void TrpEngine::checkRoom(TrpBand* band)

@@ -38,7 +38,11 @@ public:
     // The calls in the texts of a band and its children; rows of
     // `defaultBand` feed the calls that name no band.
     virtual void AddAggregates(TrpBand* band, TrpBand* defaultBand) = 0;
-    virtual void AddValue(TrpBand* band, int vcolumn) = 0;
+    // The totals of page and column footers take a row on the page where
+    // it prints, before its child or the rest of a split goes on to the
+    // next page; the others once the row and its child are shown.
+    enum class Feed { All, PageTotals, OtherTotals };
+    virtual void AddValue(TrpBand* band, int vcolumn, Feed feed = Feed::All) = 0;
     virtual void Reset(TrpBand* band) = 0;
     // Page-footer rows held apart while a keep block is open.
     virtual void StartKeep() = 0;
@@ -181,6 +185,10 @@ private:
     Extended columnLeft(int column);
     // The column holds nothing below the bands of its start.
     bool columnIsEmpty() const;
+    // A band that does not fit here may fit in the next column: this one
+    // holds more than the next would at its start.
+    bool nextColumnGivesRoom();
+    Extended nextColumnTop();
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
     void checkRoom(TrpBand* band);
@@ -197,6 +205,8 @@ private:
     void collectAggregates(TrpReportPage* page);
     void collectBandAggregates(TrpBand* band);
     void resetAggregates(TrpBand* band);
+    // The page totals take the row of the band shown now, once.
+    void feedPageTotals(TrpBand* band);
 
     // ---- band tree and data loop (rpEngineTree.cpp)
     void buildBandTree(TrpReportPage* page, bool vertical);
@@ -223,6 +233,7 @@ private:
     void outputBand(TrpBand* band);
     struct SplitPiece;
     void splitBand(TrpBand* band);
+    void splitColumnRow(TrpDataBand* band);
     std::vector<SplitPiece> splitPieces(TrpBand* band);
     bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
     void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);
@@ -270,11 +281,16 @@ private:
     // those bands.
     Extended columnTop_ = 0;
     std::vector<TrpBand*> columnBands_;
+    // The start of the current column holds bands that print once (the
+    // report title, a page printed on the previous one).
+    bool columnStartOnce_ = false;
     // The band being prepared; the band whose output broke the page; the
     // band that asked for the page through StartNewPage.
     TrpBand* currentBand_ = nullptr;
     TrpBand* causedBreak_ = nullptr;
     TrpBand* askedBreak_ = nullptr;
+    // The data band whose row the page totals have not taken yet.
+    TrpBand* pageTotalsDue_ = nullptr;
     // Keep block.
     bool keepOpen_ = false;
     TrpBand* keepBand_ = nullptr;

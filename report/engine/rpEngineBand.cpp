@@ -17,6 +17,7 @@
 
 using rp_engine::fits;
 using rp_engine::isDataBand;
+using Feed = TrpEngineAggregates::Feed;
 
 namespace {
 
@@ -71,13 +72,17 @@ void TrpEngine::ShowBand(TrpBand* band)
 {
     // A stopped run shows no further band; what is shown stays.
     if (!band || Report()->Terminated) return;
+    const bool row = aggregates_ && isDataBand(band);
+    // Inline subreports print into their band: its place is not known yet.
+    TemporaryValue<TrpBand*> due(pageTotalsDue_, row && !band->Vertical && !inline_ ? band : pageTotalsDue_);
     if (band->KeepChild) StartKeep(band);
     showBandItself(band);
+    feedPageTotals(band);
     TrpChild* child = band->Child();
     if (child && (band->Visible() || band->PrintChildIfInvisible)) ShowBand(child);
     if (band->KeepChild) EndKeep(band);
-    if (aggregates_ && isDataBand(band)) {
-        aggregates_->AddValue(band, 0);
+    if (row) {
+        aggregates_->AddValue(band, 0, pageTotalsDue_ == band ? Feed::All : Feed::OtherTotals);
         // The host's footers keep one value per vertical column.
         if (band->Vertical && cellHost_) aggregates_->AddValue(cellHost_, CurVColumn);
     }
@@ -117,13 +122,20 @@ void TrpEngine::showBandItself(TrpBand* band)
         // does not fit under the page header prints where it stands.
         const bool testFit =
             !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
-        if (!testFit || fits(FreeSpace(), band->Height())) {
+        if (columns && !keepOpen_ && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
+            !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
+            splitColumnRow(static_cast<TrpDataBand*>(band));
+        } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
         } else if ((!band->AllowSplit || keepOpen_) &&
                    (fits(GetPageHeight() - FooterHeight(), band->Height()) || r.hasVerticalObjects)) {
             checkRoom(band);
-            if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
-            NewColumn();
+            // An empty column leaves a new one no more room: the band
+            // splits here rather than leave a page of headers alone.
+            if (keepOpen_ || r.hasVerticalObjects || nextColumnGivesRoom()) {
+                if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
+                NewColumn();
+            }
             // Taller than what the headers leave of an empty column: split
             // like a band taller than the page.
             if (fits(FreeSpace(), band->Height()) || r.hasVerticalObjects) {
@@ -147,6 +159,33 @@ void TrpEngine::showBandItself(TrpBand* band)
     if (band->Visible()) runSubreports(band);
 }
 
+// A row of band columns taller than an empty column can never stand whole
+// beside the others: it splits in its column (a line's first row moves to
+// a fresh column first) and ends its line of rows on the page it ends on.
+void TrpEngine::splitColumnRow(TrpDataBand* band)
+{
+    BandRun& r = run(band);
+    if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    {
+        const Extended columnLeft = band->Left();
+        TemporaryValue<Extended> columnX(savedColumnX_, savedColumnX_ + columnLeft);
+        TemporaryValue<Extended> x(CurX, CurX + columnLeft);
+        band->SetLeft(0);
+        splitBand(band);
+    }
+    // The rows beside it stay where they are; the next row starts a line
+    // below it.
+    r.maxColumnY = 0;
+    band->SetCurColumn(band->Columns);
+}
+
+void TrpEngine::feedPageTotals(TrpBand* band)
+{
+    if (pageTotalsDue_ != band || !band->Visible()) return;
+    pageTotalsDue_ = nullptr;
+    aggregates_->AddValue(band, 0, Feed::PageTotals);
+}
+
 void TrpEngine::outputBand(TrpBand* band)
 {
     BandRun& r = run(band);
@@ -162,6 +201,7 @@ void TrpEngine::outputBand(TrpBand* band)
     else if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band))
         pp.AddObject(band);
     CurY += band->Height();
+    feedPageTotals(band);
 }
 
 // ---------------------------------------------------------------- prepare and finish
@@ -224,6 +264,9 @@ void TrpEngine::prepareBand(TrpBand* band)
     }
     if (band->Stretched) band->SetHeight(bottom);
     callHandler(band, band->OnAfterCalcHeight);
+    // A height a script made negative would print what follows above the
+    // band, over what is printed already.
+    if (band->Height() < 0) band->SetHeight(0);
     if (!r.hasStretchable) return;
     for (const TrpBandObject& o : r.objects)
         if (o.stretchable && o.stretchable->StretchMode() == smMaxHeight)
@@ -443,9 +486,22 @@ void TrpEngine::splitBand(TrpBand* band)
         Extended firstTop = -1;
         for (const SplitPiece& p : pieces)
             if (p.pending && (firstTop < 0 || p.startTop < firstTop)) firstTop = p.startTop;
-        if (!anyInPart && emptyColumn && firstTop <= kOverlap) cutFirstWaiting(pieces, free);
+        bool inPart = anyInPart;
+        if (!anyInPart && emptyColumn && firstTop <= kOverlap) {
+            cutFirstWaiting(pieces, free);
+            inPart = true;
+        }
         const bool last = !pending();
-        outputPart(band, pieces, last);
+        // A part holding nothing leaves no empty band behind.
+        if (inPart || last) {
+            // The row counts on the page of its first part that holds more
+            // than what only follows the band's height (column lines).
+            const bool content = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) {
+                return p.inPart && !(p.stretchable && p.stretchable->StretchMode() == smMaxHeight);
+            });
+            outputPart(band, pieces, last);
+            if (content || last) feedPageTotals(band);
+        }
         if (last) break;
         NewColumn();
         startNextPart(pieces, free);

@@ -136,7 +136,14 @@ void TrpEngine::showVerticalBand(TrpBand* band)
                 std::vector<TrpBand*> headers;
                 for (int i = 0; i < VHeaderList.Count(); ++i)
                     if (VHeaderList.Items(i).Band != band) headers.push_back(VHeaderList.Items(i).Band);
-                for (TrpBand* header : headers) showReprinted(header);
+                // Their cells belong to the row: they count its lines, as
+                // they did where the row began.
+                const BandRun& row = run(host);
+                TemporaryValue<int> line(CurLine, row.line), through(CurLineThrough, row.lineThrough);
+                for (TrpBand* header : headers) {
+                    TemporaryValue<bool> reprinted(run(header).isReprinted, true);
+                    showBandItself(header);
+                }
                 currentBand_ = band;
             }
         }

@@ -77,6 +77,29 @@ protected:
         Fluru->Ed_mrsl->setText(QString::fromUtf8(quantity));
         Fluru->Button7->click();
     }
+    // Types text that is no number into an amount and saves: one box naming
+    // the field, the focus on it, the form still open.
+    void expectRefusedOnSave(QLineEdit* field, const char* typed, const char* caption, const char* hint)
+    {
+        field->setText(QString::fromUtf8(typed));
+        Fluru->Ed_khmc->setFocus();
+        ui.expectMessage(gui::MsgResult::Ok,
+                         QString::fromUtf8(caption) + QStringLiteral("：“") + QString::fromUtf8(typed) +
+                             QStringLiteral("”不是数字。请填写金额，小数点用“.”，例如 12.5") + QString::fromUtf8(hint),
+                         app::kAppTitle);
+        Fluru->Button1->click();
+        EXPECT_EQ(Fluru->focusWidget(), field) << typed;
+        EXPECT_TRUE(Fluru->isVisible()) << typed;
+    }
+    // Opens order B1 again, types into an amount and saves: stored as given.
+    void expectSavedAs(QLineEdit* TFluru::*field, const char* typed, const char* column, const char* stored)
+    {
+        startEdit(QStringLiteral("B1"));
+        (Fluru->*field)->setText(QString::fromUtf8(typed));
+        Fluru->Button1->click();
+        EXPECT_FALSE(Fluru->isVisible()) << typed;
+        EXPECT_EQ(orderField("B1", column), QString::fromUtf8(stored)) << typed;
+    }
     // Saves the order on the form for this customer.
     static void saveFor(const QString& customer)
     {
@@ -391,25 +414,29 @@ TEST_F(OrderForm, AnExtraChargeThatIsNoNumberIsRefusedOnSaveAndAnEmptyOneIsNone)
     seedOrderB1();
     startEdit(QStringLiteral("B1"));
     for (const char* charge : {"到付", "1,5", "5元"}) {
-        Fluru->Ed_fjje->setText(QString::fromUtf8(charge));
-        Fluru->Ed_khmc->setFocus();
-        ui.expectMessage(gui::MsgResult::Ok,
-                         QStringLiteral("附加款项金额：“") + QString::fromUtf8(charge) +
-                             QStringLiteral("”不是数字。请填写金额，小数点用“.”，例如 12.5；没有附加款项请留空。"),
-                         app::kAppTitle);
-        Fluru->Button1->click();
-        EXPECT_EQ(Fluru->focusWidget(), Fluru->Ed_fjje) << charge;
-        EXPECT_TRUE(Fluru->isVisible()) << charge;
+        expectRefusedOnSave(Fluru->Ed_fjje, charge, "附加款项金额", "；没有附加款项请留空。");
         EXPECT_EQ(orderField("B1", "fjje"), QString()) << charge;
     }
     // Blanks round a number are trimmed; an empty charge is none.
-    for (const auto& [typed, stored] : {std::pair{" 12.5 ", "12.5"}, std::pair{"", ""}}) {
-        startEdit(QStringLiteral("B1"));
-        Fluru->Ed_fjje->setText(QString::fromUtf8(typed));
-        Fluru->Button1->click();
-        EXPECT_FALSE(Fluru->isVisible()) << typed;
-        EXPECT_EQ(orderField("B1", "fjje"), QString::fromUtf8(stored));
+    for (const auto& [typed, stored] : {std::pair{" 12.5 ", "12.5"}, std::pair{"", ""}})
+        expectSavedAs(&TFluru::Ed_fjje, typed, "fjje", stored);
+}
+
+// The total on the order sheet is the amount received plus the extra
+// charge: text there printed as the total and dropped the charge.
+TEST_F(OrderForm, AnAmountReceivedThatIsNoNumberIsRefusedOnSave)
+{
+    seedOrderB1();
+    startEdit(QStringLiteral("B1"));
+    Fluru->Ed_fjje->setText(QStringLiteral("5"));
+    for (const char* amount : {"一百元", "38,48", "38.48元"}) {
+        expectRefusedOnSave(Fluru->Ed_zje, amount, "实收总金额", "。");
+        EXPECT_EQ(orderField("B1", "je"), QStringLiteral("38.48")) << amount;
+        EXPECT_EQ(orderField("B1", "fjje"), QString()) << amount;
     }
+    // A number is stored trimmed; an empty amount stays allowed, as stored
+    // orders may hold one.
+    for (const auto& [typed, stored] : {std::pair{" 40 ", "40"}, std::pair{"", ""}}) expectSavedAs(&TFluru::Ed_zje, typed, "je", stored);
 }
 
 TEST_F(OrderForm, ClearListThenSaveLeavesNoLines)

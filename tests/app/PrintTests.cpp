@@ -174,6 +174,16 @@ protected:
         ADD_FAILURE() << memo << " not printed";
         return {-1, -1};
     }
+
+    // The top and bottom of an object on the first prepared page.
+    static std::pair<Extended, Extended> spanOf(TrpReport* report, const char* name)
+    {
+        const std::shared_ptr<TrpReportPage> page = report->PreviewPages()->GetPage(0);
+        for (TrpComponent* c : page->GetAllObjects())
+            if (c->Name() == name) return {c->AbsTop(), c->AbsTop() + c->Height()};
+        ADD_FAILURE() << name << " not printed";
+        return {-1, -1};
+    }
 };
 
 std::vector<std::string> zeros() { return std::vector<std::string>(16, "0"); }
@@ -398,6 +408,35 @@ TEST_F(Printing, LongNamesNotesAndAddressesPrintWholeOnTheOrderSheetAndTheWaybil
         EXPECT_TRUE(holdsAll(label, expected)) << expected << " in:\n" << label;
 }
 
+// A customer's name of three lines at the floor size overprinted the
+// column captions under its box: the box grows, the captions move down.
+TEST_F(Printing, ACustomersNameOfSeveralLinesGrowsItsBoxAndMovesTheColumnCaptionsDown)
+{
+    std::string name;
+    for (int i = 0; i < 15; ++i) name += "华南区域第一物流配送中心";  // 180 characters
+    seedFixture();
+    seedOrder("ZEZO-NAME", 2);
+    seed({{"UPDATE zq_dd SET khmc=? WHERE bh='ZEZO-NAME'", {name}}});
+    start();
+    const std::string pdf = printOrderSheet("ZEZO-NAME");
+    const auto [memoTop, memoBottom] = spanOf(fmain->rpReport1, "Memo8");
+    const auto [boxTop, boxBottom] = spanOf(fmain->rpReport1, "Shape1");
+    EXPECT_GT(memoBottom - memoTop, 3 * 9.0) << "three lines at the floor size";
+    EXPECT_LE(memoBottom, boxBottom);
+    EXPECT_NEAR(double(spanOf(fmain->rpReport1, "Line1").second), double(boxBottom), 0.01);
+    const Extended captionsTop = spanOf(fmain->rpReport1, "Shape4").first;
+    EXPECT_NEAR(double(captionsTop), double(boxBottom), 0.01);
+    for (const char* below : {"Line2", "Line8", "Memo9", "Memo16"})
+        EXPECT_GE(spanOf(fmain->rpReport1, below).first, captionsTop) << below;
+    // The first line's row starts under the grown captions.
+    EXPECT_GE(spanOf(fmain->rpReport1, "Shape5").first, spanOf(fmain->rpReport1, "Shape4").second - 0.01);
+    EXPECT_TRUE(holdsAll(PdfTextUnwrapped(pdf), name));
+
+    // A name of one line leaves the design as it is.
+    printOrderSheet(kFirst);
+    EXPECT_NEAR(double(spanOf(fmain->rpReport1, "Shape4").first - spanOf(fmain->rpReport1, "Shape1").first), 34.02, 0.01);
+}
+
 TEST_F(Printing, AStoredExtraChargeThatIsNoNumberPrintsAsItStandsAndTheTotalWithoutIt)
 {
     // Stored before the order form refused such text.
@@ -524,6 +563,49 @@ TEST_F(Printing, TheWaybillReadsTheCompanyRowAsItStandsNow)
     const std::string pdf = printWaybill(kFirst, "two.prn");
     EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo2"), std::vector<std::string>{"新公司"});
     EXPECT_NE(PdfText(pdf).find("新公司"), std::string::npos);
+}
+
+TEST_F(Printing, AWaybillTextNearThePapersRightEdgeIsNarrowedToItAndPrintsWhole)
+{
+    const std::string address = "广东省广州市天河区珠江新城珠江东路8号广州国际金融中心大厦第六十八层六八零八室东区";
+    seedFixture();
+    seed({{"UPDATE zq_dd SET khdz=? WHERE bh=?", {address, kFirst}}});
+    start();
+    // The recipient's address 14 cm in: its 9.5 cm box ran 2.3 cm past the
+    // printable area, and the characters there were lost.
+    std::vector<std::string> c = zeros();
+    c[12] = "14";
+    addLayout(c);
+    const std::string pdf = printWaybill(kFirst);
+    const std::shared_ptr<TrpReportPage> page = fmain->rpReport2->PreviewPages()->GetPage(0);
+    for (TrpComponent* o : page->GetAllObjects())
+        if (o->Name() == "Memo7") {
+            EXPECT_NEAR(double(o->AbsLeft() + o->Width()), 212 * 3.77953, 1e-6);
+        }
+    EXPECT_TRUE(holdsAll(PdfTextUnwrapped(pdf), address)) << PdfTextUnwrapped(pdf);
+
+    // Placed again further left, the box has its own width back.
+    DM->Write("UPDATE zq_kd SET sjdzx='1'");
+    printWaybill(kFirst, "again.prn");
+    EXPECT_NEAR(double(fmain->rpReport2->FindObject("Memo7")->Width()), 359.49, 1e-9);
+}
+
+TEST_F(Printing, AStoredWaybillPlaceOffThePaperIsOneBoxAndNothingPrints)
+{
+    seedFixture();
+    start();
+    std::vector<std::string> c = zeros();
+    c[15] = "12";  // sjdhy: the recipient's telephone under the paper's edge
+    addLayout(c);
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    ui.expectMessage(gui::MsgResult::Ok,
+                     QStringLiteral("收件人电话坐标（横 0，纵 12 厘米）超出了快递单的纸张，文字会印不全。"
+                                    "横坐标请在 -1 到 20.2 之间，纵坐标请在 -1 到 11.1 之间。"),
+                     app::kAppTitle);
+    Fdy->Button1->click();
+    EXPECT_EQ(fmain->rpReport2->PreviewPages()->GetCount(), 0);
+    EXPECT_FALSE(Fdy->isVisible());
 }
 
 TEST_F(Printing, AWaybillCoordinateThatIsNoNumberIsOneBoxAndNothingPrints)

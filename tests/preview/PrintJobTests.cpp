@@ -453,7 +453,34 @@ TEST_F(PrintedPages, CanvasIsAPrinterCanvasAt600Dpi)
 {
     EXPECT_TRUE(p.Canvas().IsPrinter());
     EXPECT_EQ(p.Canvas().PixelsPerInchX(), 600);
-    EXPECT_EQ(&p.Canvas().Printer(), &p);
+    EXPECT_EQ(&dynamic_cast<TrpPrinterCanvas&>(p.Canvas()).Printer(), &p);
+}
+
+// Pages go straight into the document: what is drawn outside a page (before
+// the document, between pages, after it ends or is aborted) lands nowhere.
+TEST_F(PrintedPages, DrawingOutsideAPageLandsNowhere)
+{
+    DrawLabel(p, "Before");
+    p.SetFileName(path("outside.pdf"));
+    ASSERT_TRUE(p.BeginDoc());
+    DrawLabel(p, "Begun");
+    p.BeginPage();
+    DrawLabel(p, "Inside");
+    ASSERT_TRUE(p.EndPage());
+    DrawLabel(p, "Between");
+    ASSERT_TRUE(p.EndDoc());
+    DrawLabel(p, "After");
+    ASSERT_EQ(PdfPageCount(p.FileName()), 1);
+    const std::string text = PdfText(p.FileName());
+    EXPECT_NE(text.find("Inside"), std::string::npos) << text;
+    for (const char* stray : {"Before", "Begun", "Between", "After"}) EXPECT_EQ(text.find(stray), std::string::npos) << stray;
+
+    ASSERT_TRUE(p.BeginDoc());
+    p.BeginPage();
+    DrawLabel(p, "Dropped");
+    p.Abort();
+    DrawLabel(p, "Aborted");
+    EXPECT_FALSE(p.Printing());
 }
 
 TEST_F(PrintedPages, UncollatedCopiesRepeatEachPage)

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <sstream>
 
 #include "EngineTestUtil.h"
 #include "Watchdog.h"
@@ -119,6 +120,23 @@ TEST(HostileScript, TerminatedSetByAScriptStopsAtTheNextBand)
         sheet.report->EngineOptions()->DoublePass = true;
         EXPECT_TRUE(sheet.prepare()) << sheet.report->Errors.Text();
         EXPECT_EQ(dumpLines(sheet.dump(), "memo Row").size(), 2u);
+    }
+}
+
+TEST(HostileScript, ANegativeBandHeightPrintsNothingAboveTheBand)
+{
+    HostileSheet sheet("Rows.Height := -50");
+    EXPECT_TRUE(sheet.prepare()) << sheet.report->Errors.Text();
+    Extended lastTop = 0;
+    for (const std::string& line : dumpLines(sheet.dump(), "band Rows")) {
+        // "band Rows left top height"
+        std::istringstream in(line);
+        std::string word, name;
+        double left = 0, top = 0, height = 0;
+        in >> word >> name >> left >> top >> height;
+        EXPECT_GE(top, lastTop) << line;
+        EXPECT_GE(height, 0) << line;
+        lastTop = top;
     }
 }
 
