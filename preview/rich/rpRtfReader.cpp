@@ -279,6 +279,8 @@ private:
     bool pendingBlock_ = false;
     bool hasContent_ = false;
     TRichPara lastContentPara_;
+    // Where the paragraph opened by a kept group's last mark begins, or -1.
+    int keptMarkAt_ = -1;
 
     PictState pict_;
     RawState raw_;
@@ -671,6 +673,15 @@ void Reader::startRow()
             QTextCursor(b).deletePreviousChar();
             pendingBlock_ = true;
         }
+    } else if (!pendingBlock_ && cursor_.block().length() <= 1 && cursor_.position() == keptMarkAt_ &&
+               cursor_.position() > 0 && !IsGapBlock(cursor_.block())) {
+        // A kept group that ended with a paragraph mark made the empty
+        // paragraph the table now begins in: the paragraph before ended,
+        // as if the mark had been read outside the group. Left, it would be
+        // a gap the writer drops, and read again the table would follow
+        // the group's paragraph directly.
+        QTextCursor(cursor_.block()).deletePreviousChar();
+        pendingBlock_ = true;
     }
     const bool follows = tables_.Open();
     if (!tables_.Joins()) leaveTable();
@@ -1298,7 +1309,10 @@ void Reader::closeRaw(size_t end, bool closed)
     const RawState r = std::move(raw_);
     raw_ = RawState();
     // A group whose content ends with a paragraph mark keeps the mark.
-    if (pendingBlock_ && cursor_.position() + 1 > r.docStart) ensureBlock();
+    if (pendingBlock_ && cursor_.position() + 1 > r.docStart) {
+        ensureBlock();
+        keptMarkAt_ = cursor_.position();
+    }
     std::string bytes = closedGroup(r.start, end, closed);
     // Our files skip one character after \uN: a group read with another
     // count says its own.

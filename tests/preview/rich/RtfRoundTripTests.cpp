@@ -164,6 +164,8 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         "{\\rtf1{\\fonttbl{\\f0\\fcharset13 N\\u-10179?\\u-8704?;}}\\'e9{\\object{\\result\\'e9}}}",
         // A bullet list's start number (without its number) beside a list without one.
         "{\\rtf{\\pn\\pnstart}{\\\n\\pn}r",
+        // A kept object ending with its mark, then text that a \cell makes a table.
+        "{\\rtf{\\object\\result\nr\\\n}\x01\\cell",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);

@@ -239,6 +239,33 @@ TEST(RtfTables, WhatCellsHoldAndWhatDoesNotNest)
     EXPECT_EQ(flat->begin().text(), QStringLiteral("a\tb\tc\t"));
 }
 
+TEST(RtfTables, AKeptGroupsLastMarkEndsTheParagraphBeforeATable)
+{
+    // The mark the group keeps ends "r": the table follows that paragraph,
+    // with no empty one between, whether the row is defined first or the
+    // text before \cell becomes it, and read again it stays so.
+    for (const std::string body : {"{\\object\\result r\\par}\\trowd\\cellx1440\\pard\\intbl x\\cell\\row",
+                                   "{\\object\\result r\\par}x\\cell\\row",
+                                   "{\\field{\\*\\fldinst I}{\\fldrslt r\\par}}\\trowd\\cellx1440\\intbl x\\cell\\row"}) {
+        SCOPED_TRACE(body);
+        const auto doc = Read(Word(body));
+        ASSERT_EQ(Tables(*doc).size(), 1u);
+        const QTextTable& t = *Tables(*doc)[0];
+        EXPECT_EQ(Grid(t), "x");
+        const QTextBlock before = doc->findBlock(t.firstPosition() - 1);
+        EXPECT_EQ(before.text(), QStringLiteral("r"));
+        EXPECT_FALSE(IsGapBlock(before));
+        EXPECT_EQ(CheckStable(Word(body)), "");
+    }
+    // A paragraph the input leaves empty after the group stays.
+    const auto kept = Read(Word("{\\object\\result r\\par}\\par\\trowd\\cellx1440\\pard\\intbl x\\cell\\row"));
+    const QTextTable& t = *Tables(*kept).at(0);
+    const QTextBlock empty = kept->findBlock(t.firstPosition() - 1);
+    EXPECT_TRUE(empty.text().isEmpty());
+    EXPECT_FALSE(IsGapBlock(empty));
+    EXPECT_EQ(empty.previous().text(), QStringLiteral("r"));
+}
+
 TEST(RtfTables, RangesWriteWholeRowsOrOneCellsParagraphs)
 {
     std::string rows;
