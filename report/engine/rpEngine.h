@@ -238,7 +238,11 @@ private:
     bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
     void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);
     void cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free);
-    void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool last);
+    void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool continued, bool last);
+    // The pieces before a part is laid out, to lay it out again elsewhere.
+    std::vector<SplitPiece> saveParts(std::vector<SplitPiece>& pieces);
+    void restoreParts(std::vector<SplitPiece>& pieces, const std::vector<SplitPiece>& before);
+    void closeFrame(std::vector<SplitPiece>& pieces, Extended free);
     void startNextPart(std::vector<SplitPiece>& pieces, Extended free);
     void computeShiftLinks(TrpBand* band, BandRun& run);
     void shiftObjects(BandRun& run);
