@@ -49,7 +49,9 @@ public:
     virtual void EndKeep() = 0;
     // Page-footer rows of a set of band columns held apart until the set
     // has its place: it may move whole to the next page. A keep block
-    // inside the set gives its rows to the set.
+    // inside the set gives its rows to the set; a set inside a keep block
+    // gives its rows to the block, or keeps them when the block is given
+    // up and the set moves on alone.
     virtual void HoldRowSet() = 0;
     virtual void ReleaseRowSet() = 0;
     // The rows of the band go back to before its last row.

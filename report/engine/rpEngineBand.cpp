@@ -143,8 +143,10 @@ void TrpEngine::showBandItself(TrpBand* band)
         // does not fit under the page header prints where it stands.
         const bool testFit =
             !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
-        if (columns && !keepOpen_ && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
+        if (columns && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
             !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
+            // No keep block holds a row taller than an empty column.
+            if (keepOpen_) EndKeep(keepBand_);
             splitColumnRow(static_cast<TrpDataBand*>(band));
         } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);

@@ -441,8 +441,11 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         CurY = rowStart;
     } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight)) {
         CurY = r.maxColumnY;
-    } else if (!keepOpen_) {
-        // The set of rows moves whole to the next column or page.
+    } else if (!keepOpen_ || keepTooTall(r.maxColumnY - CurY)) {
+        // The set of rows moves whole to the next column or page; a keep
+        // block it ends that is too tall to move is given up first, the
+        // rows before the set staying where they are.
+        if (keepOpen_) EndKeep(keepBand_);
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);
         {
