@@ -189,6 +189,17 @@ void TrpEngine::splitColumnRow(TrpDataBand* band)
 {
     BandRun& r = run(band);
     if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    // The rows beside it do not fit above the page's foot either: the line
+    // moves on first and the row splits from the line's top there.
+    if (band->CurColumn() > 1 && !keepOpen_ && !fits(GetPageHeight() - FooterHeight(), r.maxColumnY)) {
+        TrpCustomPreviewPages& pp = *pages();
+        pp.CutObjects(r.lineStart);
+        {
+            TemporaryValue<bool> moving(rowSetMoving_, true);
+            NewColumn();
+        }
+        pp.PasteObjects(CurX, CurY);
+    }
     {
         const Extended columnLeft = band->Left();
         TemporaryValue<Extended> columnX(savedColumnX_, savedColumnX_ + columnLeft);
