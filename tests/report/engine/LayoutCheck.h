@@ -72,14 +72,14 @@ inline std::string textCut(TrpReport& report, const TrpComponent& object)
     if (!shown || !design || design->StretchMode() == smDontStretch || shown->Text().empty()) return {};
     // Laid out as a part of a split would be, then put back.
     auto& memo = const_cast<TrpCustomMemoView&>(*shown);
-    const std::u16string text = memo.Text();
+    const std::u16string text = memo.Text(), part = memo.PartText;
     const bool first = memo.FirstParaBreak, last = memo.LastParaBreak;
     memo.PartText = text;
     memo.LastParaBreak = first;
     memo.DrawPart();
     const std::u16string fits = memo.Text(), rest = memo.PartText;
     memo.SetText(text);
-    memo.PartText.clear();
+    memo.PartText = part;
     memo.FirstParaBreak = first;
     memo.LastParaBreak = last;
     if (fits.empty() || rest.empty()) return {};
