@@ -14,6 +14,7 @@
 #include "rpRichFormat.h"
 #include "rpRtfLexer.h"
 #include "rpRtfTables.h"
+#include "rpRtfWriter.h"
 
 using namespace rich;
 
@@ -164,6 +165,8 @@ struct RawState {
     CharState outer;
     TRichPara outerPara;
     int outerUc = 1;
+    TRichTabKind outerTabKind = TRichTabKind::Left;
+    TRichTabLeader outerTabLeader = TRichTabLeader::None;
     size_t start = 0;
     int docStart = 0;
     bool field = false;
@@ -894,6 +897,8 @@ void Reader::enterDestination(Kw kw)
             raw_.ownerDepth = depth;
             raw_.outer = outer.chr;
             raw_.outerUc = outer.uc;
+            raw_.outerTabKind = outer.tabKind;
+            raw_.outerTabLeader = outer.tabLeader;
             raw_.outerPara = outer.para;
             raw_.start = g.start;
             raw_.field = field;
@@ -1317,6 +1322,11 @@ void Reader::closeRaw(size_t end, bool closed)
     // Our files skip one character after \uN: a group read with another
     // count says its own.
     if (r.outerUc != 1) bytes.insert(1, std::string("\\uc") + std::to_string(r.outerUc) + ' ');
+    // A tab stop's kind and leader given before the group are the group's
+    // next \tx's: the group says them itself, or read again its stop
+    // would be a plain one.
+    for (const char* w : {RtfTabLeaderWord(r.outerTabLeader), RtfTabKindWord(r.outerTabKind)})
+        if (w) bytes.insert(1, std::string("\\") + w + ' ');
     if (cursor_.position() <= r.docStart && !r.field) {
         // An object without a result still takes its place.
         insertObject(PictureFormat(charFormat(top().chr), TRichPictKind::None, QByteArray(), QSize(),

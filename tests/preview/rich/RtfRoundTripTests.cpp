@@ -166,6 +166,8 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         "{\\rtf{\\pn\\pnstart}{\\\n\\pn}r",
         // A kept object ending with its mark, then text that a \cell makes a table.
         "{\\rtf{\\object\\result\nr\\\n}\x01\\cell",
+        // A tab leader given before a kept group whose result places the stop.
+        "{\\rtf\\tldot{\\field\\fldrslt\\tx5l\\par",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);
@@ -178,6 +180,15 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
     const std::string over = WriteRtf(*Read(inputs[0]));
     EXPECT_NE(over.find("{\\object\\objemb{\\result x\\par y}}"), std::string::npos) << over;
     EXPECT_EQ(Read(over)->toRawText(), Read(inputs[0])->toRawText());
+    // The stop placed in the kept group keeps the kind and leader given
+    // before the group, read again too.
+    const std::string leader = "{\\rtf1\\tqr\\tldot{\\field{\\*\\fldinst I}{\\fldrslt\\tx500 r\\par}}}";
+    for (const std::string& rtf : {leader, WriteRtf(*Read(leader))}) {
+        const rich::TRichPara p = rich::FromBlock(Read(rtf)->begin());
+        ASSERT_EQ(p.tabs.size(), 1u) << rtf;
+        EXPECT_EQ(p.tabs[0].leader, rich::TRichTabLeader::Dot) << rtf;
+        EXPECT_EQ(p.tabs[0].kind, rich::TRichTabKind::Right) << rtf;
+    }
 }
 
 TEST(RtfPictures, SizesNearTheIntegerRangeAreHeld)
