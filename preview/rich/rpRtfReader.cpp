@@ -393,7 +393,13 @@ void Reader::close(const TRtfToken& t)
     if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
+        // A kept group's own \pn is closed with the group and changes
+        // nothing outside it: the group goes back whole, and read again the
+        // list would fall on whatever follows it.
+        const bool kept = raw_.ownerDepth == depth;
+        if (kept) closeRaw(t.end, closed);
         popGroup();
+        if (kept) return;
         top().para.list = pn.kind;
         top().para.listStart = pn.start;
         return;

@@ -168,6 +168,8 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         "{\\rtf{\\object\\result\nr\\\n}\x01\\cell",
         // A tab leader given before a kept group whose result places the stop.
         "{\\rtf\\tldot{\\field\\fldrslt\\tx5l\\par",
+        // A kept object whose own group turns into a list definition, then a group cut off.
+        "{\\rtf\\{{\\object\\result\\pn}{",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);
@@ -189,6 +191,13 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         EXPECT_EQ(p.tabs[0].leader, rich::TRichTabLeader::Dot) << rtf;
         EXPECT_EQ(p.tabs[0].kind, rich::TRichTabKind::Right) << rtf;
     }
+    // A kept group's own \pn ends with the group: what follows is not
+    // kept with it, and the paragraph outside gets no list from it.
+    const std::string ownPn = "{\\rtf1 a{\\object\\result r\\pn}b\\par}";
+    const std::string written = WriteRtf(*Read(ownPn));
+    EXPECT_NE(written.find("{\\object\\result r\\pn}b"), std::string::npos) << written;
+    EXPECT_EQ(rich::FromBlock(Read(written)->begin()).list, rich::TRichList::None) << written;
+    EXPECT_EQ(rich::FromBlock(Read(ownPn)->begin()).list, rich::TRichList::None);
 }
 
 TEST(RtfPictures, SizesNearTheIntegerRangeAreHeld)
