@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -235,12 +236,32 @@ bool IsPdfPainter(const QPainter& painter)
     return engine && engine->type() == QPaintEngine::Pdf;
 }
 
+// A glyph's outline at the raw font's size, kept: a bold title is drawn
+// on every page.
+QPainterPath glyphOutline(const FontFace& face, const QRawFont& raw, quint32 glyph)
+{
+    struct Key {
+        const FontFace* face;
+        qint64 size;  // 1/64 px
+        quint32 glyph;
+        bool operator<(const Key& o) const { return std::tie(face, size, glyph) < std::tie(o.face, o.size, o.glyph); }
+    };
+    static auto& outlines = *new std::map<Key, QPainterPath>;
+    static std::mutex mutex;
+    const Key key{&face, qRound64(raw.pixelSize() * 64), glyph};
+    std::lock_guard lock(mutex);
+    if (auto it = outlines.find(key); it != outlines.end()) return it->second;
+    if (outlines.size() >= 1024) outlines.clear();
+    return outlines[key] = raw.pathForGlyph(glyph);
+}
+
 // The glyphs' outlines filled as shapes, which a PDF keeps out of its text.
-void fillGlyphOutlines(QPainter& painter, const QRawFont& raw, const Run& run, QPointF offset, const QColor& color)
+void fillGlyphOutlines(QPainter& painter, const FontFace& face, const QRawFont& raw, const Run& run, QPointF offset,
+                       const QColor& color)
 {
     QPainterPath outlines;
     for (size_t i = 0; i < run.glyphs.size(); ++i)
-        outlines.addPath(raw.pathForGlyph(run.glyphs[i]).translated(run.positions[int(i)] + offset));
+        outlines.addPath(glyphOutline(face, raw, run.glyphs[i]).translated(run.positions[int(i)] + offset));
     painter.fillPath(outlines, color);
 }
 
@@ -284,7 +305,23 @@ QRawFont RawFontFor(const FontFace& face, qreal pixelSize)
     return data.sizes[key] = font;
 }
 
-void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
+void GlyphBatch::Flush(QPainter& painter)
+{
+    if (glyphs_.isEmpty()) return;
+    const QRawFont raw = RawFontFor(*face_, pixelSize_);
+    if (raw.isValid()) {
+        if (painter.pen().style() == Qt::NoPen || painter.pen().color() != color_) painter.setPen(QPen(color_, 0));
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(glyphs_);
+        run.setPositions(positions_);
+        painter.drawGlyphRun(QPointF(), run);
+    }
+    glyphs_.clear();
+    positions_.clear();
+}
+
+void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch* batch)
 {
     if (!t.font || t.text.empty() || t.positions.size() < t.text.size() + 1 || t.pixelSize <= 0) return;
     const FontFace& primary = *t.font->primary().face;
@@ -338,6 +375,26 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
     const qreal margin = std::max<qreal>(2, em / 10);
     const bool clipped =
         clip && (!inPlace || !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(ink));
+    // Plain text in place waits in the batch; anything else draws what
+    // waits first, so that the page keeps its order.
+    const bool batched = batch && inPlace && !clipped && !t.underline && !t.strikeOut &&
+                         !t.font->primary().syntheticBold && !t.font->fallback().syntheticBold;
+    if (batched) {
+        for (uint8_t source = 0; source < 2; ++source) {
+            const Run& run = runs[source];
+            if (run.glyphs.empty()) continue;
+            const FontFace* face = t.font->choice(source).face;
+            if (!batch->Empty() && (batch->face_ != face || batch->pixelSize_ != em || batch->color_ != t.color))
+                batch->Flush(painter);
+            batch->face_ = face;
+            batch->pixelSize_ = em;
+            batch->color_ = t.color;
+            batch->glyphs_.append(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
+            batch->positions_.append(run.positions);
+        }
+        return;
+    }
+    if (batch) batch->Flush(painter);
     const bool saved = !inPlace || clipped;
     if (saved) painter.save();
     if (clipped) painter.setClipRect(*clip, Qt::IntersectClip);
@@ -376,8 +433,10 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
             // A PDF keeps glyph runs as text: a second run would put every
             // bold word twice into its text layer, so the overstrike is ink
             // only, at the outlines' own places (the run's are cut to 64ths).
-            if (inPlace) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
-            else if (IsPdfPainter(painter)) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), 0), t.color);
+            if (inPlace)
+                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
+            else if (IsPdfPainter(painter))
+                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), 0), t.color);
             else draw(boldShift());
         }
         if (!inPlace) painter.restore();

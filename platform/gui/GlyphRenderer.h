@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QList>
 #include <QPointF>
 #include <QRawFont>
 
@@ -30,11 +31,30 @@ struct GlyphText {
     bool strikeOut = false;
 };
 
+// Texts drawn in place on a PDF one after another in one face, size and
+// colour, kept to go into the document as one glyph run: each run costs
+// the document the font, the colour and a text object of its own. Its
+// owner flushes it before anything else reaches the painter.
+class GlyphBatch {
+public:
+    bool Empty() const { return glyphs_.isEmpty(); }
+    void Flush(QPainter& painter);
+
+private:
+    friend void DrawGlyphText(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch*);
+    const FontFace* face_ = nullptr;
+    qreal pixelSize_ = 0;
+    QColor color_;
+    QList<quint32> glyphs_;
+    QList<QPointF> positions_;
+};
+
 // Draws with the painter's current transform and clipping, and clipped to
 // clip (painter coordinates). A PDF gets the glyphs at their places on the
 // page, the clip only where outlines come near it, and keeps the text's
-// colour in the pen.
-void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr);
+// colour in the pen; with a batch, text a PDF takes as it is may wait in
+// it.
+void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr, GlyphBatch* batch = nullptr);
 
 // The face as a raw font at a pixel size, cached. Invalid when the face's
 // file cannot be read.

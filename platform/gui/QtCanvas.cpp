@@ -85,11 +85,15 @@ TQtCanvas::TQtCanvas(int pixelsPerInch) : TCanvas(pixelsPerInch, pixelsPerInch),
 
 TQtCanvas::~TQtCanvas()
 {
+    // Only a PDF painter's text waits; a painter a derived canvas owned is
+    // gone by now, and its batch is empty.
+    flush();
     if (owned_ && owned_->isActive()) owned_->end();
 }
 
 bool TQtCanvas::applyPenAndBrush(bool fill)
 {
+    flush();
     QPainter& p = *painter_;
     // A PDF painter keeps the pen and brush a shape sets: each restored
     // state would cost the document a new graphics state.
@@ -182,6 +186,7 @@ void TQtCanvas::FillRect(const TRect& rect)
 {
     const TBrush& brush = *Brush();
     if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
+    flush();
     const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
     if (onPdf(*painter_)) {
         // What fillRect does, but the pen and brush stay: fills in a row
@@ -197,6 +202,7 @@ void TQtCanvas::FillRect(const TRect& rect)
 void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 {
     if (image.isNull() || rect.IsEmpty()) return;
+    flush();
     painter_->save();
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, SmoothPictures());
     painter_->drawImage(toQRect(rect), image);
@@ -205,6 +211,7 @@ void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 
 TColor TQtCanvas::Pixel(int x, int y) const
 {
+    flush();
     QPaintDevice* device = painter_->device();
     if (!device || device->devType() != QInternal::Image) return clNone;
     const QImage& image = *static_cast<QImage*>(device);
@@ -216,11 +223,14 @@ TColor TQtCanvas::Pixel(int x, int y) const
 
 void TQtCanvas::SetPixel(int x, int y, TColor color)
 {
-    if (color != clNone) painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+    if (color == clNone) return;
+    flush();
+    painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
 }
 
 void TQtCanvas::SetClipRect(const std::optional<TRect>& rect)
 {
+    flush();
     clip_ = rect;
     if (rect)
         painter_->setClipRect(toQRect(*rect), Qt::ReplaceClip);
@@ -237,9 +247,11 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
     // A PDF's text sets its own clip where it needs one (see DrawGlyphText):
     // saved states and clips make most of a page's operators.
     const bool pdf = onPdf(p);
+    const bool opaque = (options & ETO_OPAQUE) && rect && Brush()->Color() != clNone;
+    if (!pdf || opaque) flush();
     if (!pdf) p.save();
     if (clipped && !pdf) p.setClipRect(box, Qt::IntersectClip);
-    if ((options & ETO_OPAQUE) && rect && Brush()->Color() != clNone) p.fillRect(box, ToQColor(Brush()->Color()));
+    if (opaque) p.fillRect(box, ToQColor(Brush()->Color()));
     if (!text.empty() && Font()->Color() != clNone) {
         const SizedFont& font = DeviceFont();
         const std::vector<int> positions = TextPositions(font, text, dx);
@@ -254,7 +266,7 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
         glyphs.color = ToQColor(Font()->Color());
         glyphs.underline = Font()->Style().Contains(fsUnderline);
         glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
-        DrawGlyphText(p, glyphs, clipped && pdf ? &box : nullptr);
+        DrawGlyphText(p, glyphs, clipped && pdf ? &box : nullptr, pdf ? &batch_ : nullptr);
     }
     if (!pdf) p.restore();
 }

@@ -421,6 +421,42 @@ TEST(GlyphRenderer, OnAPdfClippedTextStaysInsideTheRectangle)
     EXPECT_TRUE(inkInColumns(bottom, 105, 200));
 }
 
+// Texts in a row on a PDF wait to go out as one run: whatever comes after
+// them still covers them, each keeps its own colour, and text waiting when
+// the painter is asked for goes first.
+TEST(GlyphRenderer, OnAPdfTextsInARowKeepTheirOrderAndColours)
+{
+    const QImage page = drawnOnPdf([](TQtCanvas& canvas) {
+        setTextFont(canvas, "Arial", 200);
+        canvas.TextOut(400, 400, std::u16string_view(u"HHH"));
+        canvas.Font()->SetColor(clRed);
+        canvas.TextOut(400, 800, std::u16string_view(u"HHH"));
+        canvas.Font()->SetColor(clBlue);
+        canvas.TextOut(400, 1200, std::u16string_view(u"HHH"));
+        // Covers the first line only.
+        canvas.Brush()->SetColor(clWhite);
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.FillRect({300, 300, 1400, 700});
+        canvas.Font()->SetColor(clBlack);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.TextOut(400, 1600, std::u16string_view(u"HHH"));
+        canvas.Painter().fillRect(QRect(300, 1500, 1100, 400), Qt::green);
+    });
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    auto count = [&](int top600, QColor color) {
+        int n = 0;
+        for (int y = top600 / 4; y < (top600 + 300) / 4; ++y)
+            for (int x = 300 / 4; x < 1400 / 4; ++x) n += QColor(page.pixel(x, y)) == color;
+        return n;
+    };
+    EXPECT_EQ(count(350, Qt::black), 0) << "the fill after the text covers it";
+    EXPECT_GT(count(750, Qt::red), 100);
+    EXPECT_EQ(count(750, Qt::black), 0);
+    EXPECT_GT(count(1150, Qt::blue), 100);
+    EXPECT_EQ(count(1550, Qt::black), 0) << "drawn before the painter was handed out";
+    EXPECT_GT(count(1550, Qt::green), 1000);
+}
+
 TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
 {
     // Song has no bold file: its bold is overstruck, which must stay ink.
