@@ -307,18 +307,38 @@ QRawFont RawFontFor(const FontFace& face, qreal pixelSize)
 
 void GlyphBatch::Flush(QPainter& painter)
 {
-    if (glyphs_.isEmpty()) return;
-    const QRawFont raw = RawFontFor(*face_, pixelSize_);
-    if (raw.isValid()) {
-        if (painter.pen().style() == Qt::NoPen || painter.pen().color() != color_) painter.setPen(QPen(color_, 0));
+    if (groups_.empty()) return;
+    if (painter.pen().style() == Qt::NoPen || painter.pen().color() != color_) painter.setPen(QPen(color_, 0));
+    for (Group& group : groups_) {
+        const QRawFont raw = RawFontFor(*group.face, group.pixelSize);
+        if (!raw.isValid()) continue;
         QGlyphRun run;
         run.setRawFont(raw);
-        run.setGlyphIndexes(glyphs_);
-        run.setPositions(positions_);
+        run.setGlyphIndexes(group.glyphs);
+        run.setPositions(group.positions);
         painter.drawGlyphRun(QPointF(), run);
     }
-    glyphs_.clear();
-    positions_.clear();
+    groups_.clear();
+}
+
+void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
+                     const std::vector<quint32>& glyphs, const QList<QPointF>& positions)
+{
+    // Texts go out a face at a time: ink of another colour, or ink that
+    // meets a waiting text of another face, must wait for what came before.
+    auto same = [&](const Group& g) { return g.face == face && g.pixelSize == pixelSize; };
+    bool flush = !groups_.empty() && color != color_;
+    for (const Group& g : groups_) {
+        if (flush || same(g)) continue;
+        flush = std::any_of(g.boxes.begin(), g.boxes.end(), [&](const QRectF& b) { return b.intersects(box); });
+    }
+    if (flush) Flush(painter);
+    color_ = color;
+    auto group = std::find_if(groups_.begin(), groups_.end(), same);
+    if (group == groups_.end()) group = groups_.insert(groups_.end(), Group{face, pixelSize, {}, {}, {}});
+    group->glyphs.append(QList<quint32>(glyphs.begin(), glyphs.end()));
+    group->positions.append(positions);
+    group->boxes.push_back(box);
 }
 
 void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch* batch)
@@ -380,18 +400,11 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, Gly
     const bool batched = batch && inPlace && !clipped && !t.underline && !t.strikeOut &&
                          !t.font->primary().syntheticBold && !t.font->fallback().syntheticBold;
     if (batched) {
-        for (uint8_t source = 0; source < 2; ++source) {
-            const Run& run = runs[source];
-            if (run.glyphs.empty()) continue;
-            const FontFace* face = t.font->choice(source).face;
-            if (!batch->Empty() && (batch->face_ != face || batch->pixelSize_ != em || batch->color_ != t.color))
-                batch->Flush(painter);
-            batch->face_ = face;
-            batch->pixelSize_ = em;
-            batch->color_ = t.color;
-            batch->glyphs_.append(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
-            batch->positions_.append(run.positions);
-        }
+        // Wide enough for any outline beside, above and below the advances.
+        const QRectF box(QPointF(x0 - em, shift.y() - em / 2), QPointF(x1 + em, shift.y() + 2 * em));
+        for (uint8_t source = 0; source < 2; ++source)
+            if (const Run& run = runs[source]; !run.glyphs.empty())
+                batch->add(painter, t.font->choice(source).face, em, t.color, box, run.glyphs, run.positions);
         return;
     }
     if (batch) batch->Flush(painter);

@@ -8,9 +8,11 @@
 #include <QColor>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QRawFont>
 
 #include <span>
+#include <vector>
 #include <string_view>
 
 #include "FontResolver.h"
@@ -31,22 +33,30 @@ struct GlyphText {
     bool strikeOut = false;
 };
 
-// Texts drawn in place on a PDF one after another in one face, size and
-// colour, kept to go into the document as one glyph run: each run costs
+// Texts drawn in place on a PDF one after another in one colour, kept to
+// go into the document as one glyph run a face and size where that
+// changes nothing seen (texts that meet keep their order): each run costs
 // the document the font, the colour and a text object of its own. Its
 // owner flushes it before anything else reaches the painter.
 class GlyphBatch {
 public:
-    bool Empty() const { return glyphs_.isEmpty(); }
+    bool Empty() const { return groups_.empty(); }
     void Flush(QPainter& painter);
 
 private:
     friend void DrawGlyphText(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch*);
-    const FontFace* face_ = nullptr;
-    qreal pixelSize_ = 0;
+    void add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
+             const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
+    // A run for each face and size, all in one colour.
+    struct Group {
+        const FontFace* face;
+        qreal pixelSize;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        std::vector<QRectF> boxes;  // of its texts, where their ink may reach
+    };
+    std::vector<Group> groups_;
     QColor color_;
-    QList<quint32> glyphs_;
-    QList<QPointF> positions_;
 };
 
 // Draws with the painter's current transform and clipping, and clipped to

@@ -125,10 +125,10 @@ bool TQtCanvas::applyPenAndBrush(bool fill)
     p.setPen(qpen);
 
     const TBrush& brush = *Brush();
-    if (fill && brush.Style() != bsClear && brush.Color() != clNone)
-        p.setBrush(QBrush(ToQColor(brush.Color()), hatch(brush.Style())));
-    else
-        p.setBrush(Qt::NoBrush);
+    const QBrush qbrush = fill && brush.Style() != bsClear && brush.Color() != clNone
+                              ? QBrush(ToQColor(brush.Color()), hatch(brush.Style()))
+                              : QBrush(Qt::NoBrush);
+    if (p.brush() != qbrush) p.setBrush(qbrush);
 
     if (p.paintEngine() && p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
         if (pen.Mode() == pmXor) p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -190,9 +190,10 @@ void TQtCanvas::FillRect(const TRect& rect)
     const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
     if (onPdf(*painter_)) {
         // What fillRect does, but the pen and brush stay: fills in a row
-        // then need no new graphics state each.
-        painter_->setPen(Qt::NoPen);
-        painter_->setBrush(fill);
+        // then need no new graphics state each (a brush set again, though
+        // equal, would write its colour again).
+        if (painter_->pen().style() != Qt::NoPen) painter_->setPen(Qt::NoPen);
+        if (painter_->brush() != fill) painter_->setBrush(fill);
         painter_->drawRect(toQRect(rect));
         return;
     }

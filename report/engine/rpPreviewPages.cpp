@@ -111,13 +111,10 @@ bool recyclable(const TrpComponent& object)
     if (!memo && type != typeid(TrpLineView) && type != typeid(TrpShapeView)) return false;
     if (static_cast<const TrpView&>(object).Align() != baNone) return false;
     if (type == typeid(TrpLineView)) {
-        // A straight line makes itself one on drawing; only one that is so
-        // already leaves nothing behind.
+        // A straight line makes itself one on drawing: only one that is so
+        // already keeps its size (its frame sides go back on recycling).
         const auto& line = static_cast<const TrpLineView&>(object);
-        if (line.Diagonal) return true;
-        const TrpFrameTyp typ = line.Frame()->Typ();
-        return line.Height() >= line.Width() ? line.Width() == 0 && typ == TrpFrameTyp{ftLeft}
-                                             : line.Height() == 0 && typ == TrpFrameTyp{ftTop};
+        return line.Diagonal || (line.Height() >= line.Width() ? line.Width() == 0 : line.Height() == 0);
     }
     if (!memo) return true;
     const auto& text = static_cast<const TrpCustomMemoView&>(object);
@@ -897,7 +894,8 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
         const int entry = entryOfName(e.name);
         const TrpDictionary::Entry* d = entry >= 0 ? &dictionary_[entry] : nullptr;
         if (d) attributeNames(e.text, names);
-        if (TrpComponent* spare = d ? takeSpare(entry, names) : nullptr) {
+        TrpComponent* spare = d ? takeSpare(entry, names) : nullptr;
+        if (spare) {
             spare->SetParent(parent);
             serializer.ReadMoreProps(spare, e.text, true);
             built.push_back({spare, entry, names, recyclable(*spare)});
@@ -948,13 +946,12 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
 TrpComponent* TrpPreviewPages::takeSpare(int entry, std::string_view names)
 {
     if (entry < 0 || static_cast<size_t>(entry) >= spares_.size()) return nullptr;
-    auto& list = spares_[entry];
-    // The last one fits as a rule; a few more are looked at.
-    for (size_t k = 0; k < list.size() && k < 4; ++k) {
-        const auto at = list.end() - 1 - static_cast<std::ptrdiff_t>(k);
-        if (at->second != names) continue;
-        TrpComponent* object = at->first;
-        list.erase(at);
+    // An entry's elements come in a few sets of names, most in one.
+    for (Spares& spares : spares_[static_cast<size_t>(entry)]) {
+        if (spares.names != names) continue;
+        if (spares.objects.empty()) return nullptr;
+        TrpComponent* object = spares.objects.back();
+        spares.objects.pop_back();
         return object;
     }
     return nullptr;
@@ -966,15 +963,24 @@ void TrpPreviewPages::recycle(CachedPage&& cached)
     if (cached.lent || !cached.page || cached.page.use_count() != 1) return;
     dropSpares();
     spares_.resize(static_cast<size_t>(dictionary_.Count()));
-    // Children before their parents, each the last of its parent's.
+    // Children before their parents, each the last of its parent's: the
+    // first of a page's comes out of its list first.
     for (auto it = cached.objects.rbegin(); it != cached.objects.rend(); ++it) {
         TrpComponent* object = it->object;
         object->SetParent(nullptr);
         // Children that were not kept go with their parent.
-        if (it->entry < dictionary_.Count() && object->Objects().empty() && it->recyclable)
-            spares_[static_cast<size_t>(it->entry)].emplace_back(object, std::move(it->names));
-        else
+        if (it->entry >= dictionary_.Count() || !object->Objects().empty() || !it->recyclable) {
             delete object;
+            continue;
+        }
+        if (auto* line = ObjectAs<TrpLineView>(object); line && !line->Diagonal) {
+            const auto* source = ObjectAs<TrpLineView>(dictionary_[it->entry].Object);
+            line->Frame()->SetTyp(source ? source->Frame()->Typ() : TrpFrameTyp{});
+        }
+        std::vector<Spares>& lists = spares_[static_cast<size_t>(it->entry)];
+        auto list = std::find_if(lists.begin(), lists.end(), [&](const Spares& l) { return l.names == it->names; });
+        if (list == lists.end()) list = lists.insert(lists.end(), Spares{std::move(it->names), {}});
+        list->objects.push_back(object);
     }
     if (cached.page->Objects().empty()) {
         sparePage_ = std::move(cached.page);
@@ -984,8 +990,9 @@ void TrpPreviewPages::recycle(CachedPage&& cached)
 
 void TrpPreviewPages::dropSpares()
 {
-    for (auto& list : spares_)
-        for (auto& spare : list) delete spare.first;
+    for (auto& lists : spares_)
+        for (auto& list : lists)
+            for (TrpComponent* object : list.objects) delete object;
     spares_.clear();
     sparePage_.reset();
     sparePageText_.clear();
@@ -994,8 +1001,20 @@ void TrpPreviewPages::dropSpares()
 int TrpPreviewPages::SpareObjectCount() const noexcept
 {
     size_t n = 0;
-    for (const auto& list : spares_) n += list.size();
+    for (const auto& lists : spares_)
+        for (const auto& list : lists) n += list.objects.size();
     return static_cast<int>(n);
+}
+
+void TrpPreviewPages::DoneDrawing(int index)
+{
+    if (running()) return;
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->index != index) continue;
+        if (it->lent) return;
+        dropCached(index);
+        return;
+    }
 }
 
 bool TrpPreviewPages::prepared(const TrpDictionary::Entry& entry)

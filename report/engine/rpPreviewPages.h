@@ -146,6 +146,10 @@ public:
     // nothing in it and keep it no longer than its drawing, so that its
     // objects may be built into the next page once it leaves the cache.
     std::shared_ptr<TrpReportPage> PageToDraw(int index);
+    // A page PageToDraw gave that is not wanted again soon (a print run
+    // draws each once): it leaves the cache at once, and its objects build
+    // the next page.
+    void DoneDrawing(int index);
 
     // ---- printing
     // The page loop of Print on a printer that is chosen and set up (its
@@ -272,7 +276,12 @@ private:
     std::vector<uint32_t> entryName_;  // store name id by entry
     mutable std::unordered_map<std::string, int> dense_;  // names 1..n known to exist, by base
     std::list<CachedPage> cache_;  // newest first
-    std::vector<std::vector<std::pair<TrpComponent*, std::string>>> spares_;  // by entry, with their names
+    // Objects of one entry built with attributes of the same names.
+    struct Spares {
+        std::string names;
+        std::vector<TrpComponent*> objects;
+    };
+    std::vector<std::vector<Spares>> spares_;  // by entry
     std::shared_ptr<TrpReportPage> sparePage_;  // the last page recycled, emptied
     std::string sparePageText_;
     int64_t reused_ = 0;

@@ -193,6 +193,7 @@ bool PrintRun::page(int index)
                     -printer_.TopMargin() * k);
     if (!endPage()) return false;
     page.reset();
+    pages_.DoneDrawing(index);
     pageDone();
     return true;
 }
@@ -233,6 +234,7 @@ bool PrintRun::split(int index)
         }
     }
     page.reset();
+    pages_.DoneDrawing(index);
     pageDone();
     return true;
 }

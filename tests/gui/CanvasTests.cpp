@@ -457,6 +457,36 @@ TEST(GlyphRenderer, OnAPdfTextsInARowKeepTheirOrderAndColours)
     EXPECT_GT(count(1550, Qt::green), 1000);
 }
 
+// Texts of two faces go out a face at a time, except where one meets a
+// waiting text of the other: there the order they were drawn in holds.
+TEST(GlyphRenderer, OnAPdfTextsThatMeetKeepTheirOrderAcrossFaces)
+{
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("order.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(600);
+        TQtCanvas canvas(writer);
+        setTextFont(canvas, "Arial", 83);
+        canvas.TextOut(300, 300, std::u16string_view(u"first"));
+        setTextFont(canvas, "SimSun", 83);
+        canvas.TextOut(320, 300, std::u16string_view(u"\u53D1\u8D27"));
+        setTextFont(canvas, "Arial", 83);
+        canvas.TextOut(340, 300, std::u16string_view(u"third"));
+    }
+    QProcess process;
+    process.start(pdftotext, {"-raw", path, "-"});  // the order of the content
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    const qsizetype first = text.indexOf("first"), cjk = text.indexOf(QString::fromUtf8("\xE5\x8F\x91")),
+                    third = text.indexOf("third");
+    ASSERT_GE(first, 0) << text.toStdString();
+    EXPECT_LT(first, cjk) << text.toStdString();
+    EXPECT_LT(cjk, third) << text.toStdString();
+}
+
 TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
 {
     // Song has no bold file: its bold is overstruck, which must stay ink.

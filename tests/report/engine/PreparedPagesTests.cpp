@@ -671,3 +671,20 @@ TEST(PreparedPages, APageLentOutIsNotBuiltIntoAnother)
     EXPECT_EQ(p.SpareObjectCount(), 0);
     EXPECT_EQ(describe(*again), built);
 }
+
+TEST(PreparedPages, APageDoneDrawingLeavesTheCacheForTheNext)
+{
+    Sheet s;
+    s.fill(3, 2);
+    TrpPreviewPages& p = s.pages();
+    p.PageToDraw(0);
+    p.DoneDrawing(0);
+    EXPECT_EQ(p.CachedPageCount(), 0);
+    EXPECT_GT(p.SpareObjectCount(), 0);
+    p.PageToDraw(1);
+    EXPECT_GT(p.ReusedObjectCount(), 0);
+    // A page lent out stays where its holder may look for it again.
+    const std::shared_ptr<TrpReportPage> lent = p.GetPage(2);
+    p.DoneDrawing(2);
+    EXPECT_EQ(p.GetPage(2), lent);
+}
