@@ -365,6 +365,24 @@ Extended TrpCustomMemoView::DrawPart()
     return unused == 0 ? Height() : unused;
 }
 
+Extended TrpCustomMemoView::RestHeight()
+{
+    // A box as high as its band follows the band, not its text.
+    if (StretchMode() == smMaxHeight) return -1;
+    if (PartText.empty()) return 0;
+    // Measured as the next DrawPart will lay it out.
+    const std::u16string shown = memo_->Text();
+    const bool first = FirstParaBreak, last = LastParaBreak;
+    memo_->SetText(PartText);
+    FirstParaBreak = LastParaBreak;
+    LastParaBreak = false;
+    const Extended height = CalcHeight();
+    memo_->SetText(shown);
+    FirstParaBreak = first;
+    LastParaBreak = last;
+    return height;
+}
+
 void TrpCustomMemoView::applyAutoWidth()
 {
     const Extended oldWidth = Width();
