@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -319,6 +320,39 @@ void GlyphBatch::Flush(QPainter& painter)
         painter.drawGlyphRun(QPointF(), run);
     }
     groups_.clear();
+    bands_.clear();
+}
+
+namespace {
+
+// Boxes are kept by bands of the page's height: a page's text waits whole
+// while its table's lines are drawn, and each line is checked against the
+// texts beside it alone.
+constexpr qreal kBand = 256;
+
+int bandOf(qreal y)
+{
+    return static_cast<int>(std::floor(std::clamp<qreal>(y, -1e9, 1e9) / kBand));
+}
+
+}  // namespace
+
+template <class Found>
+bool GlyphBatch::anyMeeting(const QRectF& area, Found&& found) const
+{
+    for (int band = bandOf(area.top()), last = bandOf(area.bottom()); band <= last; ++band) {
+        const auto it = bands_.find(band);
+        if (it == bands_.end()) continue;
+        for (const Box& box : it->second)
+            if (box.area.intersects(area) && found(box)) return true;
+    }
+    return false;
+}
+
+bool GlyphBatch::Meets(std::span<const QRectF> areas) const
+{
+    return std::any_of(areas.begin(), areas.end(),
+                       [&](const QRectF& area) { return anyMeeting(area, [](const Box&) { return true; }); });
 }
 
 void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
@@ -327,18 +361,20 @@ void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, c
     // Texts go out a face at a time: ink of another colour, or ink that
     // meets a waiting text of another face, must wait for what came before.
     auto same = [&](const Group& g) { return g.face == face && g.pixelSize == pixelSize; };
-    bool flush = !groups_.empty() && color != color_;
-    for (const Group& g : groups_) {
-        if (flush || same(g)) continue;
-        flush = std::any_of(g.boxes.begin(), g.boxes.end(), [&](const QRectF& b) { return b.intersects(box); });
-    }
-    if (flush) Flush(painter);
-    color_ = color;
     auto group = std::find_if(groups_.begin(), groups_.end(), same);
-    if (group == groups_.end()) group = groups_.insert(groups_.end(), Group{face, pixelSize, {}, {}, {}});
+    const size_t index = static_cast<size_t>(group - groups_.begin());
+    if (!groups_.empty() &&
+        (color != color_ || anyMeeting(box, [&](const Box& other) { return other.group != index; }))) {
+        Flush(painter);
+        group = groups_.end();
+    }
+    color_ = color;
+    if (group == groups_.end()) group = groups_.insert(groups_.end(), Group{face, pixelSize, {}, {}});
     group->glyphs.append(QList<quint32>(glyphs.begin(), glyphs.end()));
     group->positions.append(positions);
-    group->boxes.push_back(box);
+    if (box.isEmpty()) return;
+    const Box kept{box, static_cast<size_t>(group - groups_.begin())};
+    for (int band = bandOf(box.top()), last = bandOf(box.bottom()); band <= last; ++band) bands_[band].push_back(kept);
 }
 
 void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch* batch)
@@ -362,13 +398,13 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, Gly
     const qreal baseline = cut(ascent);
 
     Run runs[2];
-    QRectF ink;  // where outlines may reach, in place only
+    QRectF ink;  // where outlines may reach, in place only (clipped or batched)
     for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
         const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
         runs[glyph.source].glyphs.push_back(glyph.index);
         const QPointF at(shift.x() + cut(t.positions[i]), shift.y() + baseline);
         runs[glyph.source].positions.append(at);
-        if (inPlace && clip) {
+        if (inPlace && (clip || batch)) {
             const FontChoice& choice = t.font->choice(glyph.source);
             const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
             if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
@@ -400,8 +436,8 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, Gly
     const bool batched = batch && inPlace && !clipped && !t.underline && !t.strikeOut &&
                          !t.font->primary().syntheticBold && !t.font->fallback().syntheticBold;
     if (batched) {
-        // Wide enough for any outline beside, above and below the advances.
-        const QRectF box(QPointF(x0 - em, shift.y() - em / 2), QPointF(x1 + em, shift.y() + 2 * em));
+        // Where a rasteriser may put ink for the outlines.
+        const QRectF box = ink.adjusted(-margin, -margin, margin, margin);
         for (uint8_t source = 0; source < 2; ++source)
             if (const Run& run = runs[source]; !run.glyphs.empty())
                 batch->add(painter, t.font->choice(source).face, em, t.color, box, run.glyphs, run.positions);

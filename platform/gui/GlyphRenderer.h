@@ -12,8 +12,9 @@
 #include <QRawFont>
 
 #include <span>
-#include <vector>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "FontResolver.h"
 
@@ -42,6 +43,9 @@ class GlyphBatch {
 public:
     bool Empty() const { return groups_.empty(); }
     void Flush(QPainter& painter);
+    // Whether ink of a waiting text may fall in one of the areas (painter
+    // coordinates): what is drawn there must wait for it.
+    bool Meets(std::span<const QRectF> areas) const;
 
 private:
     friend void DrawGlyphText(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch*);
@@ -53,9 +57,16 @@ private:
         qreal pixelSize;
         QList<quint32> glyphs;
         QList<QPointF> positions;
-        std::vector<QRectF> boxes;  // of its texts, where their ink may reach
     };
+    // Where a waiting text's ink may reach, and its group.
+    struct Box {
+        QRectF area;
+        size_t group;
+    };
+    template <class Found>
+    bool anyMeeting(const QRectF& area, Found&& found) const;
     std::vector<Group> groups_;
+    std::unordered_map<int, std::vector<Box>> bands_;
     QColor color_;
 };
 

@@ -5,6 +5,7 @@
 #include <QPaintEngine>
 #include <QPolygon>
 
+#include <array>
 #include <vector>
 
 #include "GlyphRenderer.h"
@@ -91,9 +92,9 @@ TQtCanvas::~TQtCanvas()
     if (owned_ && owned_->isActive()) owned_->end();
 }
 
-bool TQtCanvas::applyPenAndBrush(bool fill)
+bool TQtCanvas::applyPenAndBrush(bool fill, std::span<const QRectF> areas)
 {
-    flush();
+    flushFor(areas);
     QPainter& p = *painter_;
     // A PDF painter keeps the pen and brush a shape sets: each restored
     // state would cost the document a new graphics state.
@@ -163,7 +164,18 @@ void TQtCanvas::Polygon(std::span<const TPoint> points)
 
 void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2)
 {
-    if (!applyPenAndBrush(true)) return;
+    // An outline alone inks a band along the sides: text inside it, as in
+    // a table's cells, may go out after it.
+    const QRectF r(outlineRect(x1, y1, x2, y2));
+    const TBrush& brush = *Brush();
+    const qreal w = std::max(1, Pen()->Width()) / 2.0 + 2;
+    std::array<QRectF, 4> sides{QRectF(r.left() - w, r.top() - w, r.width() + 2 * w, 2 * w),
+                                QRectF(r.left() - w, r.bottom() - w, r.width() + 2 * w, 2 * w),
+                                QRectF(r.left() - w, r.top() - w, 2 * w, r.height() + 2 * w),
+                                QRectF(r.right() - w, r.top() - w, 2 * w, r.height() + 2 * w)};
+    const bool filled = brush.Style() != bsClear && brush.Color() != clNone;
+    std::array<QRectF, 1> whole{r.adjusted(-w, -w, w, w)};
+    if (!applyPenAndBrush(true, filled ? std::span<const QRectF>(whole) : std::span<const QRectF>(sides))) return;
     painter_->drawRect(outlineRect(x1, y1, x2, y2));
     endShape();
 }
@@ -186,7 +198,8 @@ void TQtCanvas::FillRect(const TRect& rect)
 {
     const TBrush& brush = *Brush();
     if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
-    flush();
+    const std::array<QRectF, 1> area{QRectF(toQRect(rect)).adjusted(-1, -1, 1, 1)};
+    flushFor(area);
     const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
     if (onPdf(*painter_)) {
         // What fillRect does, but the pen and brush stay: fills in a row

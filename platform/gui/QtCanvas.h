@@ -55,12 +55,19 @@ protected:
 private:
     TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned);
     // Pen and brush of the canvas on the painter; false when neither draws.
-    bool applyPenAndBrush(bool fill);
+    // The text waiting is drawn first unless it lies outside the areas the
+    // shape may ink (all of it when there are none).
+    bool applyPenAndBrush(bool fill, std::span<const QRectF> areas = {});
     void endShape();
     // Draws the text waiting in the batch.
     void flush() const
     {
         if (!batch_.Empty()) batch_.Flush(*painter_);
+    }
+    // The same where the waiting text meets an area to be drawn in.
+    void flushFor(std::span<const QRectF> areas) const
+    {
+        if (!batch_.Empty() && (areas.empty() || batch_.Meets(areas))) batch_.Flush(*painter_);
     }
 
     std::unique_ptr<QPainter> owned_;

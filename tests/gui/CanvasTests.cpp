@@ -457,6 +457,43 @@ TEST(GlyphRenderer, OnAPdfTextsInARowKeepTheirOrderAndColours)
     EXPECT_GT(count(1550, Qt::green), 1000);
 }
 
+// A table's frame around waiting text lets it wait; a shape whose ink
+// meets it, filled or stroked, is drawn over it as it was drawn after it.
+TEST(GlyphRenderer, OnAPdfShapesOverWaitingTextCoverIt)
+{
+    const QImage page = drawnOnPdf([](TQtCanvas& canvas) {
+        setTextFont(canvas, "Arial", 200);
+        canvas.Font()->SetColor(clRed);
+        canvas.TextOut(400, 400, std::u16string_view(u"HHH"));
+        canvas.TextOut(400, 1000, std::u16string_view(u"HHH"));
+        canvas.Pen()->SetColor(clBlack);
+        canvas.Pen()->SetWidth(4);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.Rectangle(300, 300, 1400, 1400);  // around both
+        // A wide white stroke across the first line's middle.
+        canvas.Pen()->SetColor(clWhite);
+        canvas.Pen()->SetWidth(60);
+        canvas.Rectangle(350, 470, 1350, 1300);
+        // A white box over the second line.
+        canvas.Pen()->SetStyle(psClear);
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(clWhite);
+        canvas.Rectangle(380, 980, 1300, 1250);
+    });
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    auto count = [&](int top600, int bottom600, QColor color) {
+        int n = 0;
+        for (int y = top600 / 4; y < bottom600 / 4; ++y)
+            for (int x = 380 / 4; x < 1300 / 4; ++x) n += QColor(page.pixel(x, y)) == color;
+        return n;
+    };
+    // The capitals ink 438 to 581.
+    EXPECT_GT(count(510, 570, Qt::red), 50) << "the first line below the stroke";
+    EXPECT_EQ(count(450, 490, Qt::red), 0) << "under the stroke";
+    EXPECT_EQ(count(1000, 1240, Qt::red), 0) << "under the box";
+    EXPECT_EQ(QColor(page.pixel(300 / 4, 800 / 4)), QColor(Qt::black)) << "the frame";
+}
+
 // Texts of two faces go out a face at a time, except where one meets a
 // waiting text of the other: there the order they were drawn in holds.
 TEST(GlyphRenderer, OnAPdfTextsThatMeetKeepTheirOrderAcrossFaces)
