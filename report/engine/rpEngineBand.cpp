@@ -257,7 +257,7 @@ void TrpEngine::prepareBand(TrpBand* band)
     bool inlineSubreports = false;
     for (TrpBandObject& o : r.objects) {
         TrpReportComponent* object = o.object;
-        if (auto* sub = dynamic_cast<TrpSubreport*>(object); sub && sub->PrintOnParent && sub->Visible())
+        if (auto* sub = ObjectAs<TrpSubreport>(object); sub && sub->PrintOnParent && sub->Visible())
             inlineSubreports = true;
         report.CurObject = object->Name();
         object->BeforePrint();

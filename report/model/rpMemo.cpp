@@ -458,7 +458,7 @@ void TrpCustomMemoView::Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, 
 void TrpCustomMemoView::DiffTo(std::string& out, TrpComponent* reference)
 {
     TrpStretcheable::DiffTo(out, reference);
-    auto* r = dynamic_cast<TrpCustomMemoView*>(reference);
+    auto* r = ObjectAs<TrpCustomMemoView>(reference);
     if (!r) return;
     rpDiffBool(out, " AutoWidth=\"", AutoWidth, r->AutoWidth);
     rpDiffFloat(out, " CharSpacing=\"", CharSpacing, r->CharSpacing);
