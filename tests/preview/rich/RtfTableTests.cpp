@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QTextBlock>
+#include <QTextList>
 #include <QTextTable>
 
 #include "RichTestSupport.h"
@@ -176,6 +177,25 @@ TEST(RtfTables, MergedCellsSpanAndGoBackAsMerges)
     EXPECT_EQ(m.cellAt(0, 1).columnSpan(), 2);
     EXPECT_EQ(FromBlock(merged->findBlock(m.cellAt(0, 1).lastPosition())).list, TRichList::Bullet);
     EXPECT_EQ(CheckStable(bullet), "");
+}
+
+TEST(RtfTables, ListsRunOnAcrossMergedAwayCells)
+{
+    // The cell merged away held a list item when read and holds none when
+    // written: either way the item after it goes on with the list.
+    const std::string rtf = "{\\rtf\\clvmrg\\cellx\\cellx{\\pn\\pndec}\\cell\\row\\cell";
+    const std::string written = WriteRtf(*Read(rtf));
+    for (const std::string& input : {rtf, written}) {
+        const auto doc = Read(input);
+        const QTextTable& t = *Tables(*doc).at(0);
+        const QTextBlock first = doc->findBlock(t.cellAt(0, 0).firstPosition());
+        const QTextBlock last = doc->findBlock(t.cellAt(1, 1).firstPosition());
+        ASSERT_TRUE(first.textList() && last.textList()) << input;
+        EXPECT_EQ(first.textList(), last.textList()) << input;
+        EXPECT_EQ(last.textList()->itemNumber(last), 2) << input;
+    }
+    EXPECT_NE(written.find("{\\pntext 3.\\tab}"), std::string::npos) << written;
+    EXPECT_EQ(CheckStable(rtf), "");
 }
 
 TEST(RtfTables, BordersShadingAndAlignmentOfCells)
