@@ -26,17 +26,11 @@ all: build
 deps:
 	@scripts/install-deps.sh
 
-# The everyday build keeps line tables only, compressed: full debug info made
-# build/ 4.4 GB, more than a CI machine may have free; this one is 0.6 GB and
-# still gives file and line in a backtrace.
-LEAN_DEBUG = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -gz -DNDEBUG" \
-	-DCMAKE_EXE_LINKER_FLAGS_RELWITHDEBINFO=-gz
-
 # A compiler cache, where one is installed, makes builds in fresh worktrees cheap.
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LEAN_DEBUG) $(LAUNCHER) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVAK_BUILD_BENCH=OFF $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -50,7 +44,8 @@ test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
 
 bench: deps
-	@cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVAK_BUILD_TESTS=OFF >/dev/null
+	@cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVAK_BUILD_TESTS=OFF -DDORVAK_BUILD_BENCH=ON \
+	  -DDORVAK_SHARED_LIBS=OFF $(LAUNCHER) >/dev/null
 	@cmake --build $(BENCHBUILD) -j $(JOBS)
 	@for b in $(BENCHBUILD)/bench/*/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; \

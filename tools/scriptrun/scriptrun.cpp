@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "ScriptRun.h"
+#include "scriptrun_common.h"
 
 // The upper-case global names that only scriptrun_qt's registration has or
 // registers differently, sorted.

@@ -27,7 +27,7 @@
 
 #include <QApplication>
 
-#include "ScriptRun.h"
+#include "scriptrun_common.h"
 #include "ScriptedUiServices.h"
 #include "rpReport.h"
 #include "rpStartup.h"

@@ -1,0 +1,103 @@
+# How every target of the tree is compiled and linked: the debug info, the
+# linker, the internal libraries as shared objects, sanitizers, warnings.
+
+# A tree configured before the lean defaults (see LeanDebugInfo.cmake)
+# holds CMake's stock flags, or the lean ones without the shared libraries'
+# compression: both become the lean set. Flags of one's own choosing stay.
+if(CMAKE_CXX_FLAGS_RELWITHDEBINFO STREQUAL "-O2 -g -DNDEBUG"
+   OR CMAKE_CXX_FLAGS_RELWITHDEBINFO STREQUAL CMAKE_CXX_FLAGS_RELWITHDEBINFO_INIT)
+  set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "${CMAKE_CXX_FLAGS_RELWITHDEBINFO_INIT}" CACHE STRING "" FORCE)
+  foreach(kind EXE SHARED MODULE)
+    set(CMAKE_${kind}_LINKER_FLAGS_RELWITHDEBINFO "${CMAKE_${kind}_LINKER_FLAGS_RELWITHDEBINFO_INIT}" CACHE STRING "" FORCE)
+  endforeach()
+endif()
+
+# lld links the test programs several times faster than ld.bfd.
+option(DORVAK_USE_LLD "Link with lld where the compiler can use it" ON)
+if(DORVAK_USE_LLD)
+  include(CheckLinkerFlag)
+  check_linker_flag(CXX -fuse-ld=lld DORVAK_HAVE_LLD)
+  if(DORVAK_HAVE_LLD)
+    add_link_options(-fuse-ld=lld)
+  endif()
+endif()
+
+# The internal libraries are shared objects in build/lib: each program then
+# carries its own code only, not a copy of the libraries (a static tree was
+# 425 MB of programs). Programs find them through their run path, so they
+# start from the build tree as they are. Registration is explicit
+# (registerXxx), so nothing depends on which objects a static link keeps.
+option(DORVAK_SHARED_LIBS "Build the internal libraries as shared libraries" ON)
+set(BUILD_SHARED_LIBS ${DORVAK_SHARED_LIBS})
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+if(DORVAK_SHARED_LIBS AND NOT DORVAK_SANITIZE)
+  # A library links everything it uses, so a layer that calls up instead
+  # of down fails here rather than when some program loads it. (Sanitizer
+  # runtimes are linked into the programs only, so not there.)
+  add_link_options("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>:LINKER:--no-undefined>")
+endif()
+
+# make sanitize and make fuzz: every target, libraries and tools included,
+# so that a fault is found wherever it lies. Undefined behaviour stops the
+# program like an address fault does.
+if(DORVAK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(DORVAK_LIBFUZZER)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "libFuzzer needs clang: configure with CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# Our own code builds without warnings; third-party headers come in as SYSTEM.
+# GCC 12 at -O3 reports overlapping copies inside libstdc++'s own string
+# code wherever a literal is joined to or assigned to a string (GCC bug
+# 105329, mended in GCC 13): in release builds of GCC 12 alone that one
+# check is off; the tests' build keeps it.
+function(dorvak_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Wno-restrict>)
+  endif()
+endfunction()
+
+# A developer tool: build/tools/<name>.
+function(dorvak_tool name)
+  add_executable(${name} ${ARGN})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+  dorvak_warnings(${name})
+endfunction()
+
+# Whether a target links Qt, directly or through another library.
+function(dorvak_qt_link target out)
+  set(pending ${target})
+  set(seen)
+  while(pending)
+    list(POP_FRONT pending current)
+    if(current IN_LIST seen OR NOT TARGET ${current})
+      continue()
+    endif()
+    list(APPEND seen ${current})
+    get_target_property(links ${current} LINK_LIBRARIES)
+    get_target_property(interface ${current} INTERFACE_LINK_LIBRARIES)
+    foreach(link IN LISTS links interface)
+      if(link MATCHES "Qt[0-9]*::|Qt[0-9]*Core|Qt[0-9]*Gui|Qt[0-9]*Widgets")
+        set(${out} "${current} links ${link}" PARENT_SCOPE)
+        return()
+      endif()
+      if(link AND NOT link MATCHES "-NOTFOUND$")
+        list(APPEND pending ${link})
+      endif()
+    endforeach()
+  endwhile()
+  set(${out} "" PARENT_SCOPE)
+endfunction()
+
+function(dorvak_check_no_qt target)
+  dorvak_qt_link(${target} qt)
+  if(qt)
+    message(FATAL_ERROR "${target} must not link Qt, but ${qt}")
+  endif()
+endfunction()

@@ -1,0 +1,20 @@
+# The test programs. Declare one in tests/<folder>/CMakeLists.txt with
+#
+#   dorvak_test_program(NAME SOURCES files... LIBS targets... [GTEST_MAIN])
+#
+# GTEST_MAIN links GoogleTest's main; without it a source brings its own
+# (the Qt tests start an application first). CTest finds the tests by
+# listing them after the link, and runs them on the offscreen platform.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(dorvak_test_program name)
+  cmake_parse_arguments(T "GTEST_MAIN" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(T_GTEST_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  dorvak_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
