@@ -110,18 +110,18 @@ int main(int argc, char** argv)
     if (!printer.empty()) {
         const int index = printers.IndexOf(printer);
         if (index < 0) {
-            std::fputs(("no printer named \"" + printer + "\"\n").c_str(), stderr);
+            std::fputs(("printtest: no printer named \"" + printer + "\"\n").c_str(), stderr);
             return 1;
         }
         printers.SetPrinterIndex(index);
     }
     TrpCustomPrinter* p = printers.GetCurrentPrinter();
     if (!p || !p->Initialized()) {
-        std::fputs("Printer selected is not valid\n", stderr);
+        std::fputs("printtest: Printer selected is not valid\n", stderr);
         return 1;
     }
     if (!printers.HasPhysicalPrinters() && file.empty()) {
-        std::fputs("no printer is installed: give --file\n", stderr);
+        std::fputs("printtest: no printer is installed: give --file\n", stderr);
         return 1;
     }
     p->SetFileName(file);
