@@ -2,7 +2,7 @@
 # make test     - install what is missing, build, run every test
 # make bench    - install what is missing, build in release mode, run the benchmarks
 # make sanitize - build everything with AddressSanitizer and UndefinedBehaviorSanitizer
-#                 (clang where installed) in build-sanitize/ and run every test there
+#                 (clang where installed) in build-sanitize/, file by file, and run every test there
 # make fuzz     - install clang, build the fuzz targets with libFuzzer in build-fuzz/ and
 #                 run each for FUZZ_SECONDS (default 180)
 
@@ -54,7 +54,7 @@ bench: deps
 sanitize: deps
 	@if command -v clang++ >/dev/null 2>&1; then cc=clang; cxx=clang++; else cc=gcc; cxx=g++; fi; \
 	  CC=$$cc CXX=$$cxx cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF >/dev/null
+	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF -DDORVAK_UNITY_BUILD=OFF >/dev/null
 	@cmake --build $(SANBUILD) -j $(JOBS)
 	@cd $(SANBUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) --timeout 1800
 
