@@ -7,8 +7,8 @@
 # listing them after the link, and runs them on the offscreen platform.
 #
 # A test program's own code is compiled at -O1: it is checks, not what is
-# checked (the libraries keep -O2), and -O2 spent a third of its compile
-# time optimizing it.
+# checked (the libraries keep -O2), and optimizing it at -O2 took a third of
+# its compile time.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
