@@ -1,5 +1,10 @@
 #include "DATAM.h"
 
+#include <QCollator>
+#include <QLocale>
+
+#include <sqlite3.h>
+
 #include <cstdio>
 
 #include "AppCommon.h"
@@ -45,6 +50,27 @@ CREATE TABLE config (khmc TEXT, dz TEXT, lxr TEXT, lxdh TEXT, cz TEXT, url TEXT,
 INSERT INTO zq_zk(zkmc, zk) VALUES ('不打折', '1'), ('98折', '0.98'), ('95折', '0.95');
 )SQL";
 
+// Names compare as a Chinese (PRC) workstation sorts them: Han characters
+// by their pinyin, through ICU, whatever the machine's locale. Texts the
+// collator finds equal go by code point, so the order stays total.
+int compareNames(void* collator, int lengthA, const void* a, int lengthB, const void* b)
+{
+    const QStringView textA(static_cast<const char16_t*>(a), lengthA / 2);
+    const QStringView textB(static_cast<const char16_t*>(b), lengthB / 2);
+    const int byName = static_cast<const QCollator*>(collator)->compare(textA, textB);
+    if (byName != 0) return byName < 0 ? -1 : 1;
+    const int byCode = textA.compare(textB);
+    return byCode < 0 ? -1 : byCode > 0 ? 1 : 0;
+}
+
+void addNameCollation(db::Database& connection)
+{
+    auto* collator = new QCollator(QLocale(QLocale::Chinese, QLocale::China));
+    const int rc = sqlite3_create_collation_v2(connection.handle(), TDM::kNameCollation, SQLITE_UTF16_ALIGNED, collator,
+                                               &compareNames, [](void* c) { delete static_cast<QCollator*>(c); });
+    if (rc != SQLITE_OK) connection.fail(rc, "adding the name collation");
+}
+
 }  // namespace
 
 TDM::TDM() = default;
@@ -68,13 +94,13 @@ void TDM::Connect()
 {
     const std::string path = app::kDatabaseFile;
     const std::string shown = "数据库文件 " + path;
-    openError_.clear();
     try {
         const db::FileKind kind = db::SniffFile(path);
         if (kind == db::FileKind::Access)
             throw EDatabaseError(shown + " 是 Access 数据库文件。本程序不读取 Access 文件，请换用本程序建立的数据库文件。");
         if (kind == db::FileKind::Missing) {
             ADOCn.open(path, db::Database::OpenMode::ReadWriteCreate);
+            addNameCollation(ADOCn);
             try {
                 createSchema();
             } catch (...) {
@@ -86,6 +112,7 @@ void TDM::Connect()
             return;
         }
         ADOCn.open(path, db::Database::OpenMode::ReadWrite);
+        addNameCollation(ADOCn);
         const int version = ADOCn.userVersion();
         if (version == 0 && ADOCn.scalar("SELECT COUNT(*) FROM sqlite_master").asInt64() == 0) {
             createSchema();
@@ -95,22 +122,23 @@ void TDM::Connect()
         }
     } catch (const ENotADatabase&) {
         ADOCn.close();
-        openError_ = shown + " 不是本程序的数据库文件（SQLite），无法打开。";
-        throw EDatabaseError(openError_);
-    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(shown + " 不是本程序的数据库文件（SQLite），无法打开。");
+    } catch (const EDatabaseError&) {
         ADOCn.close();
-        openError_ = e.message();
         throw;
     }
 }
 
-void TDM::requireConnection() const
+void TDM::requireConnection()
 {
     if (ADOCn.isOpen()) return;
     // The failure was shown once when the module connected; the forms
     // created after it go on quietly.
     if (app::StartingUp()) throw EAbort();
-    throw EDatabaseError(openError_.empty() ? std::string("数据库没有打开。") : openError_);
+    // It may have passed: a lock another program held at start-up kept the
+    // session failing long after the file was free.
+    Connect();
+    if (OnReconnected) OnReconnected();
 }
 
 db::Query& TDM::Read(std::string sql, db::Params params)

@@ -3,6 +3,7 @@
 // and the two shared queries, ADOsel for every read and ADOadd for every
 // write. The file is created with its schema on first start.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,8 +20,12 @@ public:
     // Opens the database file of the working folder, creating it (schema,
     // seed rows, version) when it is missing. A file that is not a database
     // raises EDatabaseError with a message for the user; the module then
-    // stays without a connection.
+    // stays without a connection, and each later read or write tries again
+    // (another program may have held the file only for a moment).
     void Connect();
+    // Runs once a connection that failed at start-up is made: what the
+    // forms read when they were created is read again.
+    std::function<void()> OnReconnected;
     bool Connected() const noexcept { return ADOCn.isOpen(); }
 
     // The read cycle: close ADOsel, give it the statement and its values,
@@ -37,11 +42,13 @@ public:
     db::Query ADOadd{ADOCn, "ADOadd"};
 
     static constexpr int kSchemaVersion = 1;
+    // The collation that sorts names (customers, order makers) in pinyin
+    // order: "ORDER BY khmc COLLATE PINYIN".
+    static constexpr const char* kNameCollation = "PINYIN";
 
 private:
-    void requireConnection() const;
+    void requireConnection();
     void createSchema();
-    std::string openError_;
 };
 
 extern TDM* DM;

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 #include "AppCommon.h"
@@ -103,6 +104,12 @@ void RefuseWithError(QWidget* field, const std::string& message)
 {
     gui::HandleException(Exception(message));
     if (field) Refuse(field);
+}
+
+void ShowWholeCaptions(QTreeWidget* tree)
+{
+    tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree->header()->setStretchLastSection(false);
 }
 
 QTreeWidgetItem* AddTreeNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& caption, const TNode& node)

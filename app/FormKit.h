@@ -72,6 +72,9 @@ void RefuseWithError(QWidget* field, const std::string& message);
 
 // A node with its folder icons, marked as having children.
 QTreeWidgetItem* AddTreeNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& caption, const TNode& node);
+// A tree whose captions are shown whole: long product names scroll
+// sideways instead of ending in "…".
+void ShowWholeCaptions(QTreeWidget* tree);
 // Drops a node's children and adds one per record.
 void ReplaceTreeChildren(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<TNode>& nodes);
 // One node of the kind per row of a read, named by one of its columns.

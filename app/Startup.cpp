@@ -1,5 +1,8 @@
 #include "Startup.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include <cstdio>
 #include <memory>
 
@@ -47,6 +50,16 @@ void StartReportSystem()
     scSetScriptUi(&scriptUi);
 }
 
+QTranslator* InstallQtTranslations()
+{
+    static QTranslator texts;
+    if (!texts.isEmpty() || texts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&texts);
+        return &texts;
+    }
+    return nullptr;
+}
+
 void CreateForms()
 {
     gui::setApplicationTitle(kAppTitle);
@@ -67,6 +80,14 @@ void CreateForms()
     // The login form is a window of its own; it shows itself.
     gui::guarded([] { Fdl = new TFdl; });
     SetStartingUp(false);
+    // A file that could not be opened at start is opened by the first click
+    // that needs it: the station's rights and the first-user group are read
+    // then, before anyone is logged in.
+    if (DM)
+        DM->OnReconnected = [] {
+            if (fmain) fmain->FormCreate();
+            if (Fdl && Fdl->Tag != 1) Fdl->FormCreate();
+        };
 }
 
 void DestroyForms()
@@ -92,6 +113,7 @@ int RunProgram(int argc, char** argv)
     // The program ends by the login's cancel or by closing the main window,
     // never because some window happened to be the last one open.
     application.setQuitOnLastWindowClosed(false);
+    InstallQtTranslations();
     StartReportSystem();
 
     bool scriptError = false;

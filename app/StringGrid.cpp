@@ -56,12 +56,15 @@ void TStringGrid::show(int col, int row)
     if (!it) {
         if (text.isEmpty()) return;
         it = new QTableWidgetItem(text);
+        // A name longer than its column is read whole when pointed at.
+        it->setToolTip(text);
         // Column 0 is the grid's fixed column (row numbers).
         if (col == 0) it->setBackground(palette().button());
         setItem(row - 1, col, it);
         return;
     }
     it->setText(text);
+    it->setToolTip(text);
 }
 
 void TStringGrid::ClearRow(int row)

@@ -49,6 +49,7 @@ TFchanpin::TFchanpin(QWidget* parent) : QDialog(parent)
     trlb->setHeaderHidden(true);
     trlb->setEditTriggers(QAbstractItemView::NoEditTriggers);
     trlb->setContextMenuPolicy(Qt::CustomContextMenu);
+    app::ShowWholeCaptions(trlb);
     StringGrid1 = new TStringGrid(17, split);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     split->setStretchFactor(1, 1);
@@ -126,6 +127,8 @@ void TFchanpin::FillSpecGrid()
     db::Params params = CurrentParams;
     params.emplace_back(static_cast<int64_t>(kMaxRows));
     app::FillGridRows(StringGrid1, DM->Read(CurrentSql + " LIMIT ?", std::move(params)), {{1, "id"}, {2, "cpm"}, {3, "cpgg"}, {4, "dw"}}, 1);
+    // As in the main window: a column widens rather than cut a name.
+    for (int c = 1; c <= 4; ++c) StringGrid1->WidenToContents(c);
 }
 
 void TFchanpin::trlbClick()

@@ -27,15 +27,15 @@ using app::TrimQ;
 const std::array<const char*, 16> TFdy::kCoordinates = {"jjrx", "jjry", "jjdwx", "jjdwy", "jjdzx", "jjdzy", "jjdhx", "jjdhy",
                                                         "sjrx", "sjry", "sjdwx", "sjdwy", "sjdzx", "sjdzy", "sjdhx", "sjdhy"};
 
-namespace {
+const std::array<const char*, 8> TFdy::kRowLabels = {"寄件人坐标", "寄件单位坐标", "寄件人地址坐标", "寄件人电话坐标",
+                                                     "收件人坐标", "收件单位坐标", "收件人地址坐标", "收件人电话坐标"};
 
-const char* const kRowLabels[8] = {"寄件人坐标", "寄件单位坐标", "寄件人地址坐标", "寄件人电话坐标",
-                                   "收件人坐标", "收件单位坐标", "收件人地址坐标", "收件人电话坐标"};
+namespace {
 
 // Which coordinate is wrong ("寄件人坐标 横 (x)") and why.
 std::string badCoordinate(std::size_t i, const std::string& text)
 {
-    return std::string(kRowLabels[i / 2]) + (i % 2 == 0 ? " 横 (x)" : " 纵 (y)") + "：“" + text +
+    return std::string(TFdy::kRowLabels[i / 2]) + (i % 2 == 0 ? " 横 (x)" : " 纵 (y)") + "：“" + text +
            "”不是数字。请填写厘米数，小数点用“.”，例如 2.5。";
 }
 
@@ -70,7 +70,7 @@ TFdy::TFdy(QWidget* parent) : QDialog(parent)
     for (int i = 0; i < 16; ++i) {
         const std::string name = std::string("Ed_") + kCoordinates[static_cast<std::size_t>(i)];
         Coordinates[static_cast<std::size_t>(i)] = app::NamedEdit(this, name.c_str());
-        if (i % 2 == 0) grid->addWidget(new QLabel(QString::fromUtf8(kRowLabels[i / 2]), this), 3 + i / 2, 0);
+        if (i % 2 == 0) grid->addWidget(new QLabel(QString::fromUtf8(kRowLabels[static_cast<std::size_t>(i / 2)]), this), 3 + i / 2, 0);
         grid->addWidget(Coordinates[static_cast<std::size_t>(i)], 3 + i / 2, 1 + i % 2);
     }
     outer->addLayout(grid);
@@ -177,6 +177,13 @@ void TFdy::Button3Click()
             if (text.empty()) text = "0";
             else if (!TryStrToFloat(text, v)) return app::RefuseWithError(e, badCoordinate(i, text));
             values.emplace_back(std::move(text));
+        }
+        // A text placed off the paper would lose the recipient's address.
+        for (std::size_t row = 0; fmain && row < kRowLabels.size(); ++row) {
+            bool badY = false;
+            const std::string why = fmain->WaybillPlaceError(row, StrToFloat(values[2 * row].asText()),
+                                                             StrToFloat(values[2 * row + 1].asText()), &badY);
+            if (!why.empty()) return app::RefuseWithError(Coordinates[2 * row + (badY ? 1 : 0)], why);
         }
         if (adding) {
             db::Params row = values;

@@ -18,6 +18,8 @@ public:
     // x then y for sender contact, company, address, telephone, then the
     // same for the recipient.
     static const std::array<const char*, 16> kCoordinates;
+    // The captions of the form's eight rows, in the same order.
+    static const std::array<const char*, 8> kRowLabels;
 
     explicit TFdy(QWidget* parent = nullptr);
 

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <map>
+
 #include "AppCommon.h"
 #include "DATAM.h"
 #include "FormKit.h"
@@ -31,6 +33,11 @@ constexpr int kGridCols = 9;
 const char* const kGridHeaders[kGridCols] = {"编号", "类别", "品种", "规格", "单价", "数量", "单位", "金额", "备注"};
 // Grid columns 1 to 8 and the zq_ddmx columns they are stored in.
 const char* const kLineFields[] = {"leibie", "cp", "cpgg", "dj", "sl", "dw", "je", "bz"};
+// A cell past the shown columns moves with its row: the stored line's id,
+// empty for a line added on the form. Saving re-inserts the lines, and a
+// line carried over keeps its added time (tjsj) through it.
+constexpr int kLineIdCol = kGridCols;
+constexpr int kRowCols = kGridCols + 1;
 
 std::string orderNumber(TDateTime at) { return "ZEZO-" + FormatDateTime("yyyy-mm-dd-HHMMSS", at); }
 
@@ -274,7 +281,8 @@ void TFluru::fillCustomerPickers()
 {
     Cb_kh->clear();
     Cb_khid.clear();
-    db::Query& q = DM->Read("SELECT MIN(id) AS khid, khmc, khdz, lxdh FROM zq_dd GROUP BY khmc, khdz, lxdh ORDER BY khmc, khdz, lxdh");
+    db::Query& q = DM->Read("SELECT MIN(id) AS khid, khmc, khdz, lxdh FROM zq_dd GROUP BY khmc, khdz, lxdh"
+                            " ORDER BY khmc COLLATE PINYIN, khdz COLLATE PINYIN, lxdh COLLATE PINYIN");
     QStringList names;
     for (; !q.eof(); q.next()) {
         names << app::FieldText(q, "khmc");
@@ -282,7 +290,7 @@ void TFluru::fillCustomerPickers()
     }
     Cb_kh->addItems(names);
     Cb_kh->setCurrentIndex(-1);
-    refill(cb_zdr, DM->Read("SELECT zdr FROM zq_dd GROUP BY zdr ORDER BY zdr"), "zdr");
+    refill(cb_zdr, DM->Read("SELECT zdr FROM zq_dd GROUP BY zdr ORDER BY zdr COLLATE PINYIN"), "zdr");
     cb_zdr->setCurrentIndex(-1);
 }
 
@@ -317,6 +325,7 @@ bool TFluru::PrepareEditOrder(const QString& bh)
     for (int c = 0; c < kGridCols; ++c) StringGrid1->SetCell(c, 0, QString::fromUtf8(kGridHeaders[c]));
     std::vector<app::GridField> columns;
     for (int c = 1; c < kGridCols; ++c) columns.push_back({c, kLineFields[c - 1]});
+    columns.push_back({kLineIdCol, "id"});
     app::FillGridRows(StringGrid1, lines, columns, 1);
     LineCounter = static_cast<int>(lines.recordCount()) + 1;
 
@@ -450,6 +459,7 @@ void TFluru::Button7Click()
                                       Cb_gg->currentText(), Ed_dj->text(),    Ed_mrsl->text(),
                                       Ed_dw->text(),    Q(FloatToStr(price * quantity)), Ed_bz->text()};
     for (int c = 0; c < kGridCols; ++c) StringGrid1->SetCell(c, r, cells[c]);
+    StringGrid1->SetCell(kLineIdCol, r, QString());
     ++LineCounter;
     recomputeTotals();
 }
@@ -481,7 +491,7 @@ void TFluru::DeleteGridRow(int row)
     if (row < 1 || row >= count) return;
     const int last = count - 1;
     for (int r = row; r < last; ++r)
-        for (int c = 0; c < kGridCols; ++c) StringGrid1->SetCell(c, r, StringGrid1->Cell(c, r + 1));
+        for (int c = 0; c < kRowCols; ++c) StringGrid1->SetCell(c, r, StringGrid1->Cell(c, r + 1));
     // The vacated row must not come back when the grid grows again.
     StringGrid1->ClearRow(last);
     if (row < last || count >= 3) StringGrid1->SetRowCount(count - 1);
@@ -513,6 +523,7 @@ void TFluru::saveOrder()
     db::Transaction transaction(DM->ADOCn);
     std::string storedBh;
     int64_t id = 0;
+    std::map<std::string, db::Value> addedAt;  // stored line id -> its tjsj
     if (Tag == 0) {
         // Another station may have taken the number since it was shown.
         storedBh = freeOrderNumber(bh, orderTime_);
@@ -530,15 +541,22 @@ void TFluru::saveOrder()
         values.emplace_back(id);
         DM->Write("UPDATE zq_dd SET khmc=?,khdz=?,lxdh=?,lxr=?,zdr=?,kssj=?,zk=?,zsl=?,je=?,je2=?,bz=?,fjmc=?,fjje=?,xsd=? WHERE id=?",
                   std::move(values));
+        for (db::Query& q = DM->Read("SELECT id, tjsj FROM zq_ddmx WHERE bh=?", {storedBh}); !q.eof(); q.next())
+            addedAt.emplace(q.value(0).asText(), q.value(1));
         DM->Write("DELETE FROM zq_ddmx WHERE bh=?", {storedBh});
     }
     const std::string ddid = IntToStr(id);
+    // New lines are stamped by the program's clock, as the order number is.
+    const std::string now = FormatDateTime("yyyy-mm-dd hh:nn:ss", Now());
     for (int r = 1; r < StringGrid1->RowCount(); ++r) {
         if (!isLine(r)) continue;
         db::Params line = {ddid, storedBh};
         for (int c = 1; c < kGridCols; ++c) line.emplace_back(S(StringGrid1->Cell(c, r)));
         line.emplace_back(S(khmc));
-        DM->Write("INSERT INTO zq_ddmx(ddid,bh,leibie,cp,cpgg,dj,sl,dw,je,bz,khmc) VALUES(?,?,?,?,?,?,?,?,?,?,?)", std::move(line));
+        const auto kept = addedAt.find(S(StringGrid1->Cell(kLineIdCol, r)));
+        line.push_back(kept != addedAt.end() ? kept->second : db::Value(now));
+        DM->Write("INSERT INTO zq_ddmx(ddid,bh,leibie,cp,cpgg,dj,sl,dw,je,bz,khmc,tjsj) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)",
+                  std::move(line));
     }
     transaction.commit();
     if (storedBh != bh) {
@@ -550,6 +568,17 @@ void TFluru::saveOrder()
 void TFluru::Button1Click()
 {
     if (app::TrimQ(Ed_bh->text()).isEmpty() || app::TrimQ(Ed_khmc->text()).isEmpty()) return app::Refuse(Ed_khmc);
+    // The order sheet adds the extra charge to the total: it must be a
+    // number, or empty for none.
+    const std::string charge = S(app::TrimQ(Ed_fjje->text()));
+    Extended value = 0;
+    if (!charge.empty() && !TryStrToFloat(charge, value))
+        return app::RefuseWithError(Ed_fjje, "附加款项金额：“" + charge + "”不是数字。请填写金额，小数点用“.”，例如 12.5；没有附加款项请留空。");
+    // The amount received is the total's other half: text there would print
+    // as the total and leave the extra charge out without a word.
+    const std::string received = S(app::TrimQ(Ed_zje->text()));
+    if (!received.empty() && !TryStrToFloat(received, value))
+        return app::RefuseWithError(Ed_zje, "实收总金额：“" + received + "”不是数字。请填写金额，小数点用“.”，例如 12.5。");
     saveOrder();
     accept();
 }

@@ -11,6 +11,9 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <cmath>
+
 #include "AppCommon.h"
 #include "DATAM.h"
 #include "Guard.h"
@@ -25,6 +28,7 @@
 #include "Uxgmm.h"
 #include "rpDBSet.h"
 #include "rpMemo.h"
+#include "rpPages.h"
 #include "rpReport.h"
 #include "rpTemplates.h"
 #include "rpTypes.h"
@@ -119,6 +123,10 @@ void Tfmain::createReports()
     };
     rpReport1 = report("rpReport1", rpOrderSheetTemplate);
     rpReport2 = report("rpReport2", rpWaybillTemplate);
+    for (int i = 1; i <= 8; ++i) {
+        TrpComponent* memo = rpReport2->FindObject("Memo" + std::to_string(i));
+        waybillWidths_.push_back(memo ? memo->Width() : 0);
+    }
 }
 
 void Tfmain::buildMenus()
@@ -163,6 +171,7 @@ void Tfmain::buildClient()
     trlb->setHeaderHidden(true);
     trlb->setFixedWidth(209);
     trlb->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    app::ShowWholeCaptions(trlb);
     // Expanding a node works on that node: select it, then list it.
     connect(trlb, &QTreeWidget::itemExpanded, this, gui::SlotWithArgs([this](QTreeWidgetItem* item) {
                 trlb->setCurrentItem(item);
@@ -520,6 +529,53 @@ void Tfmain::PrintOrderSheet()
     rpReport1->ShowReport(true);
 }
 
+namespace {
+
+// The waybill's paper and printable area in report units, from the
+// template's page.
+struct WaybillPaper {
+    Extended left = 0, top = 0, width = 0, height = 0, paperRight = 0, paperBottom = 0;
+};
+
+WaybillPaper paperOf(TrpReport* report)
+{
+    WaybillPaper p;
+    TrpReportPage* page = nullptr;
+    for (int i = 0; report && i < report->PagesCount() && !page; ++i) page = dynamic_cast<TrpReportPage*>(report->Pages(i));
+    if (!page) return p;
+    const Extended mm = rp1cm / 10;
+    p.left = -page->LeftMargin * mm;
+    p.top = -page->TopMargin * mm;
+    p.width = (page->PaperWidth() - page->LeftMargin - page->RightMargin) * mm;
+    p.height = (page->PaperHeight() - page->TopMargin - page->BottomMargin) * mm;
+    p.paperRight = p.width + page->RightMargin * mm;
+    p.paperBottom = p.height + page->BottomMargin * mm;
+    return p;
+}
+
+// A limit in centimetres, to a tenth towards the inside of the range.
+Extended tenthsOf(Extended units, bool up) { return (up ? std::ceil(units / rp1cm * 10) : std::floor(units / rp1cm * 10)) / 10; }
+
+}  // namespace
+
+std::string Tfmain::WaybillPlaceError(std::size_t index, Extended x, Extended y, bool* badY) const
+{
+    if (index >= waybillWidths_.size() || !rpReport2) return {};
+    const WaybillPaper paper = paperOf(rpReport2);
+    const TrpComponent* memo = rpReport2->FindObject("Memo" + std::to_string(index + 1));
+    const Extended line = memo ? memo->Height() : 0;
+    const Extended minX = tenthsOf(paper.left, true), maxX = tenthsOf(paper.width - rp1cm, false);
+    const Extended minY = tenthsOf(paper.top, true), maxY = tenthsOf(paper.paperBottom - line, false);
+    // Centimetres come back from report units a hair off.
+    constexpr Extended e = 1e-9L;
+    const bool xOff = x < minX - e || x > maxX + e, yOff = y < minY - e || y > maxY + e;
+    if (badY) *badY = !xOff && yOff;
+    if (!xOff && !yOff) return {};
+    return std::string(TFdy::kRowLabels[index]) + "（横 " + FloatToStr(x) + "，纵 " + FloatToStr(y) +
+           " 厘米）超出了快递单的纸张，文字会印不全。横坐标请在 " + FloatToStr(minX) + " 到 " + FloatToStr(maxX) +
+           " 之间，纵坐标请在 " + FloatToStr(minY) + " 到 " + FloatToStr(maxY) + " 之间。";
+}
+
 void Tfmain::PrintWaybill(const QString& id)
 {
     if (!rpReport2) return;
@@ -532,16 +588,25 @@ void Tfmain::PrintWaybill(const QString& id)
     std::vector<Place> places;
     for (const WaybillText& t : kWaybillTexts)
         places.push_back({t.memo, Centimetres(app::FieldText(layout, t.x)), Centimetres(app::FieldText(layout, t.y))});
+    // A layout stored before its places were checked.
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const std::string why = WaybillPlaceError(i, places[i].left / rp1cm, places[i].top / rp1cm);
+        if (!why.empty()) return app::RefuseWithError(nullptr, why);
+    }
     // The order sheet may have loaded another order into the recipient's
     // query, or left it at its end; the company row is read as it stands now.
     if (!waybillOrder_.isEmpty()) reopen(ADOQuery1.get(), kOrderSql, {S(waybillOrder_)});
     else if (ADOQuery1 && ADOQuery1->active()) ADOQuery1->first();
     if (ADOQuery3) ADOQuery3->close();
     if (!rpReport2->PrepareReport(true)) return;
-    for (const Place& p : places)
-        if (TrpComponent* memo = rpReport2->FindObject(p.memo)) {
-            memo->SetTop(p.top);
-            memo->SetLeft(p.left);
+    // A box running past the printable area's right edge ends there: its
+    // text is set smaller to fit it, never printed off the paper.
+    const Extended right = paperOf(rpReport2).width;
+    for (std::size_t i = 0; i < places.size(); ++i)
+        if (TrpComponent* memo = rpReport2->FindObject(places[i].memo)) {
+            memo->SetTop(places[i].top);
+            memo->SetLeft(places[i].left);
+            if (i < waybillWidths_.size()) memo->SetWidth(std::min(waybillWidths_[i], right - places[i].left));
         }
     rpReport2->ShowReport(true);
 }

@@ -8,10 +8,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DbValue.h"
 #include "Database.h"
 #include "FormKit.h"
+#include "Numbers.h"
 #include "Query.h"
 
 class QAction;
@@ -71,6 +73,12 @@ public:
     // prepares it again with them; the user prints from there.
     void PrintOrderSheet();
     void PrintWaybill(const QString& id);
+    // Why text `index` (0-7, in the layout form's order) of the waybill
+    // cannot start at (x, y) centimetres from the printable corner, or ""
+    // when it can: on the paper, with a centimetre of the printable width
+    // and room for its first line left.
+    // `badY` tells which of the two is wrong.
+    std::string WaybillPlaceError(std::size_t index, Extended x, Extended y, bool* badY = nullptr) const;
 
     // The order number of the grid's current data row, or "".
     QString SelectedOrder() const;
@@ -134,6 +142,10 @@ private:
     // The order the waybill form was opened for: its recipient, whatever
     // the order sheet has loaded into ADOQuery1 since.
     QString waybillOrder_;
+    // The waybill texts' widths in the template: a text placed near the
+    // paper's right edge is narrowed to the edge, the next print starts
+    // from these again.
+    std::vector<Extended> waybillWidths_;
 };
 
 extern Tfmain* fmain;

@@ -41,15 +41,24 @@ std::string streamRest(TStream& stream)
 
 void addObjects(TscRegistrar& r)
 {
-    r.cls<TObject>("")
-        .constructor("constructor Create", [](const TClass* named, TscArgs&) { return named->Create(nullptr); })
-        .method("function ClassName: String", [](TObject& o, TscArgs&) { return o.ClassName(); });
-    // Free must take nil, which the typed registrar refuses.
-    if (TscClassVariable* object = r.Script()->FindClass("TObject"))
+    r.cls<TObject>("").constructor("constructor Create",
+                                   [](const TClass* named, TscArgs&) { return named->Create(nullptr); });
+    // Free must take nil, which the typed registrar refuses; ClassName also
+    // answers on a class itself (TStringList.ClassName).
+    if (TscClassVariable* object = r.Script()->FindClass("TObject")) {
+        object->AddMethod("function ClassName: String",
+                          [](TObject* o, const TClass*, const std::string&, TscMethodHelper* c) {
+                              if (o) return Variant(o->ClassName());
+                              // Nil is a class only when the script named one.
+                              if (!c->CallClass) throw EObjectReferenceError("Invalid object reference");
+                              return Variant(c->CallClass->ClassName());
+                          })
+            ->AcceptsNil = 1;
         object->AddMethod("procedure Free", [](TObject* o, const TClass*, const std::string&, TscMethodHelper*) {
             scFreeObject(o);
             return Variant(0);
         });
+    }
     r.cls<TPersistent>("TObject").method("procedure Assign(Source: TPersistent)", [](TPersistent& o, TscArgs& a) {
         o.Assign(a.Obj<TPersistent>(0));
     });

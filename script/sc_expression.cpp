@@ -56,11 +56,9 @@ Variant TscDesignatorNode::Eval()
 TscCallNode::TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc)
     : TscDesignatorNode(std::move(designator)), Proc(proc), Item(Designator->Item(0))
 {
-    if (Item->HasVarArgs || Item->Count() > 4) return;
-    argc_ = Item->Count();
-    for (int i = 0; i < argc_; ++i) args_[i] = Item->Arg(i)->Root;
+    const int argc = std::min(Item->Count(), 4);
+    for (int i = 0; i < argc; ++i) args_[i] = Item->Arg(i)->Root;
 }
-
 
 TscVariableNode::TscVariableNode(std::unique_ptr<TscDesignator> designator, TscCustomVariable* variable)
     : TscDesignatorNode(std::move(designator)), Variable(variable)
@@ -113,7 +111,7 @@ public:
 };
 
 template <TscOperator O>
-class TscBinaryNode final : public TscOperatorNode {
+class TscBinaryNode : public TscOperatorNode {
 public:
     TscBinaryNode() : TscOperatorNode(O) {}
     bool EvalBool() override
@@ -131,23 +129,41 @@ public:
     {
         if constexpr (kIntegers) {
             int32_t a, b;
-            if (BothPeek && integerOperands(a, b) && ((O != opMod && O != opDivInt) || b != 0)) {
-                if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
-                if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
-                if constexpr (O == opMinus) return scIntSub(a, b);
-                if constexpr (O == opMul) return scIntMul(a, b);
-                if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
-                if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
-            }
+            if (BothPeek && integerOperands(a, b) && takesIntegers(b)) return integerResult(a, b);
         }
         return evalAny();
     }
 
-private:
     // The operators whose two Integers read in place give an Integer or a
     // Boolean without the Variant operators (the same results as theirs).
     static constexpr bool kIntegers = (O >= opGreat && O <= opPlus) || O == opStrCat || O == opMinus ||
                                       O == opMul || O == opMod || O == opDivInt;
+
+    // Whether integerResult serves the right operand (no division by zero).
+    static bool takesIntegers(int32_t b) { return (O != opMod && O != opDivInt) || b != 0; }
+
+    [[gnu::always_inline]] static Variant integerResult(int32_t a, int32_t b)
+    {
+        if constexpr (O >= opGreat && O <= opEq) return Variant(compareIntegers(a, b));
+        if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
+        if constexpr (O == opMinus) return scIntSub(a, b);
+        if constexpr (O == opMul) return scIntMul(a, b);
+        if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
+        if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
+        return Variant();
+    }
+
+    static bool compareIntegers(int32_t a, int32_t b)
+    {
+        if constexpr (O == opGreat) return a > b;
+        if constexpr (O == opLess) return a < b;
+        if constexpr (O == opLessEq) return a <= b;
+        if constexpr (O == opGreatEq) return a >= b;
+        if constexpr (O == opNonEq) return a != b;
+        return a == b;
+    }
+
+private:
 
     // Both operands are Integers that need no evaluation.
     [[gnu::always_inline]] bool integerOperands(int32_t& a, int32_t& b) const
@@ -159,16 +175,6 @@ private:
         a = left->rawInt();
         b = right->rawInt();
         return true;
-    }
-
-    static bool compareIntegers(int32_t a, int32_t b)
-    {
-        if constexpr (O == opGreat) return a > b;
-        if constexpr (O == opLess) return a < b;
-        if constexpr (O == opLessEq) return a <= b;
-        if constexpr (O == opGreatEq) return a >= b;
-        if constexpr (O == opNonEq) return a != b;
-        return a == b;
     }
 
     [[gnu::noinline, gnu::flatten]] bool compareAny()
@@ -217,6 +223,7 @@ private:
         return f(left, right);
     }
 
+protected:
     static bool compare(const Variant& left, const Variant& right)
     {
         if constexpr (O == opGreat) return scCompare(left, right) > 0;
@@ -249,6 +256,164 @@ private:
         return Variant();
     }
 };
+
+// A plain variable with an Integer constant on its right (i mod 7, n - 1,
+// n < 2): both read without asking the operand nodes; anything but an
+// Integer in the variable, or a read hook, takes the general way.
+template <TscOperator O>
+class TscVarConstNode final : public TscBinaryNode<O> {
+public:
+    TscVarConstNode(TscVariable* variable, int32_t constant) : variable_(variable), constant_(constant) {}
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            const Variant& v = variable_->Value;
+            if (!variable_->OnGetValue && v.type() == varInteger)
+                return TscBinaryNode<O>::compareIntegers(v.rawInt(), constant_);
+        }
+        return TscBinaryNode<O>::EvalBool();
+    }
+    Variant Eval() override
+    {
+        const Variant& v = variable_->Value;
+        if (!variable_->OnGetValue && v.type() == varInteger && TscBinaryNode<O>::takesIntegers(constant_))
+            return TscBinaryNode<O>::integerResult(v.rawInt(), constant_);
+        return TscBinaryNode<O>::Eval();
+    }
+
+private:
+    TscVariable* variable_;
+    int32_t constant_;
+};
+
+// Any other operand with an Integer constant on its right ((i * 3) mod 7,
+// F(n) + 1): the operand is evaluated and combined without reading the
+// constant's node again.
+template <TscOperator O>
+class TscExprConstNode final : public TscBinaryNode<O> {
+public:
+    explicit TscExprConstNode(int32_t constant) : constant_(constant) {}
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            scCheckStack();
+            const Variant left = this->Left->Eval();
+            if (left.type() == varInteger) return TscBinaryNode<O>::compareIntegers(left.rawInt(), constant_);
+            return TscBinaryNode<O>::compare(left, *this->Right->Direct);
+        } else {
+            return TscBinaryNode<O>::EvalBool();
+        }
+    }
+    Variant Eval() override
+    {
+        scCheckStack();
+        const Variant left = this->Left->Eval();
+        if (left.type() == varInteger && TscBinaryNode<O>::takesIntegers(constant_))
+            return TscBinaryNode<O>::integerResult(left.rawInt(), constant_);
+        return TscBinaryNode<O>::apply(left, *this->Right->Direct);
+    }
+
+private:
+    int32_t constant_;
+};
+
+// Two operands that both need evaluating (F(n - 1) + F(n - 2)): left, then
+// right, then combined, in one step.
+template <TscOperator O>
+class TscEvalBothNode final : public TscBinaryNode<O> {
+public:
+    bool EvalBool() override
+    {
+        if constexpr (O >= opGreat && O <= opEq) {
+            scCheckStack();
+            const Variant left = this->Left->Eval();
+            const Variant right = this->Right->Eval();
+            if (left.type() == varInteger && right.type() == varInteger)
+                return TscBinaryNode<O>::compareIntegers(left.rawInt(), right.rawInt());
+            return TscBinaryNode<O>::compare(left, right);
+        } else {
+            return TscBinaryNode<O>::EvalBool();
+        }
+    }
+    Variant Eval() override
+    {
+        scCheckStack();
+        const Variant left = this->Left->Eval();
+        const Variant right = this->Right->Eval();
+        if (left.type() == varInteger && right.type() == varInteger && TscBinaryNode<O>::takesIntegers(right.rawInt()))
+            return TscBinaryNode<O>::integerResult(left.rawInt(), right.rawInt());
+        return TscBinaryNode<O>::apply(left, right);
+    }
+};
+
+template <TscOperator O>
+TscOperatorNode* makeVarConst(TscVariable* variable, int32_t constant)
+{
+    if constexpr (TscBinaryNode<O>::kIntegers) {
+        if (variable) return new TscVarConstNode<O>(variable, constant);
+        return new TscExprConstNode<O>(constant);
+    } else {
+        return nullptr;
+    }
+}
+
+template <TscOperator O>
+TscOperatorNode* makeEvalBoth()
+{
+    if constexpr (TscBinaryNode<O>::kIntegers)
+        return new TscEvalBothNode<O>;
+    else
+        return nullptr;
+}
+
+TscOperatorNode* evalBoth(TscOperator op)
+{
+    switch (op) {
+    case opGreat: return makeEvalBoth<opGreat>();
+    case opLess: return makeEvalBoth<opLess>();
+    case opLessEq: return makeEvalBoth<opLessEq>();
+    case opGreatEq: return makeEvalBoth<opGreatEq>();
+    case opNonEq: return makeEvalBoth<opNonEq>();
+    case opEq: return makeEvalBoth<opEq>();
+    case opPlus: return makeEvalBoth<opPlus>();
+    case opStrCat: return makeEvalBoth<opStrCat>();
+    case opMinus: return makeEvalBoth<opMinus>();
+    case opMul: return makeEvalBoth<opMul>();
+    case opMod: return makeEvalBoth<opMod>();
+    case opDivInt: return makeEvalBoth<opDivInt>();
+    default: return nullptr;
+    }
+}
+
+// The specialised form of an operator node whose operands allow one (a
+// variable or any other operand with an Integer constant on its right, two
+// operands that both need evaluating), or nullptr.
+TscOperatorNode* specialised(const TscOperatorNode* node)
+{
+    const TscExpressionNode* left = node->Left;
+    const TscExpressionNode* right = node->Right;
+    if (left && right && !left->MayPeek() && !right->MayPeek()) return evalBoth(node->Op);
+    if (!left || !right || !right->Direct || right->Direct->type() != varInteger) return nullptr;
+    // A constant on the left is left to the general node (it folds nothing here).
+    if (left->Direct) return nullptr;
+    TscVariable* variable = left->DirectVar;
+    const int32_t constant = right->Direct->rawInt();
+    switch (node->Op) {
+    case opGreat: return makeVarConst<opGreat>(variable, constant);
+    case opLess: return makeVarConst<opLess>(variable, constant);
+    case opLessEq: return makeVarConst<opLessEq>(variable, constant);
+    case opGreatEq: return makeVarConst<opGreatEq>(variable, constant);
+    case opNonEq: return makeVarConst<opNonEq>(variable, constant);
+    case opEq: return makeVarConst<opEq>(variable, constant);
+    case opPlus: return makeVarConst<opPlus>(variable, constant);
+    case opStrCat: return makeVarConst<opStrCat>(variable, constant);
+    case opMinus: return makeVarConst<opMinus>(variable, constant);
+    case opMul: return makeVarConst<opMul>(variable, constant);
+    case opMod: return makeVarConst<opMod>(variable, constant);
+    case opDivInt: return makeVarConst<opDivInt>(variable, constant);
+    default: return nullptr;
+    }
+}
 
 // x in [set] and x in array.
 class TscInNode final : public TscOperatorNode {
@@ -487,7 +652,9 @@ void TscExpression::AddOperand(std::unique_ptr<TscDesignator> designator, const 
         node = new TscVariableNode(std::move(designator), variable);
     } else if (designator->Kind == TscDesignatorKind::Call) {
         TscProcVariable* proc = static_cast<TscCallDesignator*>(designator.get())->Proc;
-        node = new TscCallNode(std::move(designator), proc);
+        node = TscCallNode::Make(std::move(designator), proc);
+    } else if (designator->Kind == TscDesignatorKind::HostCall) {
+        node = new TscHostCallNode(std::move(designator));
     } else {
         node = new TscDesignatorNode(std::move(designator));
     }
@@ -567,11 +734,41 @@ bool TscExpression::Finalize()
     // Evaluating recurses along the tree: bound it like the grammar's nesting.
     if (treeDepth(Root) > scMaxExpressionDepth) throw Exception(scMessages().NestingTooDeep);
     const bool ok = infer(Root);
+    if (ok) specialise();
     Typ = Root->Typ;
     TypeName = Root->TypeName;
     TscDesignator* single = SingleDesignator();
     IsReadOnly = single && !single->IsReadOnly ? 0 : 1;
     return ok;
+}
+
+void TscExpression::specialise()
+{
+    // Every child slot of the tree, walked without recursing.
+    std::vector<TscExpressionNode**> pending{&Root};
+    while (!pending.empty()) {
+        TscExpressionNode** slot = pending.back();
+        pending.pop_back();
+        TscExpressionNode* node = *slot;
+        if (auto* op = dynamic_cast<TscOperatorNode*>(node)) {
+            if (TscOperatorNode* better = specialised(op)) {
+                better->Left = std::exchange(op->Left, nullptr);
+                better->Right = std::exchange(op->Right, nullptr);
+                better->Left->Parent = better->Right->Parent = better;
+                better->Parent = op->Parent;
+                better->Typ = op->Typ;
+                better->TypeName = op->TypeName;
+                better->Pos = op->Pos;
+                better->BothBool = op->BothBool;
+                better->BothPeek = op->BothPeek;
+                if (CurNode == op) CurNode = better;
+                delete op;
+                *slot = node = better;
+            }
+        }
+        if (node->Left) pending.push_back(&node->Left);
+        if (node->Right) pending.push_back(&node->Right);
+    }
 }
 
 TscDesignator* TscExpression::SingleDesignator() const
@@ -749,7 +946,60 @@ Variant callGeneral(TscProcVariable* proc, const TscDesignatorItem* item)
     return result;
 }
 
+// A global host function's call, as evaluateItems makes it: the arguments
+// are evaluated before the helper is taken (an argument may call the same
+// function), then they move into its parameters, and they are let go after.
+template <size_t... I>
+[[gnu::always_inline]] inline Variant callHostWith(TscMethodHelper* helper, const TscDesignatorItem* item,
+                                                   TscScript* script, uint8_t needResult, std::index_sequence<I...>)
+{
+    Variant args[] = {Variant(), scArgumentValue(item->Arg(static_cast<int>(I))->Root)...};
+    HelperUse use(helper);
+    helper->ParentRef = nullptr;
+    if (!helper->ParentValue.isNull()) helper->ParentValue = Variant::Null();
+    helper->Prog = script;
+    helper->CallClass = nullptr;
+    ((helper->TscCustomVariable::GetParam(static_cast<int>(I))->Value = std::move(args[I + 1])), ...);
+    helper->NeedResult = needResult;
+    Variant result = helper->GetValue();
+    (helper->TscCustomVariable::GetParam(static_cast<int>(I))->Value.clear(), ...);
+    return result;
+}
+
+[[gnu::flatten]] Variant callHost(TscMethodHelper* helper, const TscDesignatorItem* item, TscScript* script,
+                                  uint8_t needResult)
+{
+    switch (item->Count()) {
+    case 0: return callHostWith(helper, item, script, needResult, std::make_index_sequence<0>());
+    case 1: return callHostWith(helper, item, script, needResult, std::make_index_sequence<1>());
+    case 2: return callHostWith(helper, item, script, needResult, std::make_index_sequence<2>());
+    case 3: return callHostWith(helper, item, script, needResult, std::make_index_sequence<3>());
+    default: return callHostWith(helper, item, script, needResult, std::make_index_sequence<4>());
+    }
+}
+
 }  // namespace
+
+bool TscHostCallDesignator::Fits(const TscDesignatorItem* item)
+{
+    if (!item->Ref || item->Ref->ItemKind != ikMethod) return false;
+    const auto* helper = static_cast<const TscMethodHelper*>(item->Ref);
+    return !helper->Owner && !helper->IsMacro && !helper->IndexMethod && helper->Typ != fvtConstructor &&
+           !item->HasVarArgs && !item->NamedClass && item->Count() == helper->Count() && item->Count() <= 4;
+}
+
+Variant TscHostCallDesignator::Evaluate(bool doSet, const Variant& value)
+{
+    if (doSet) return TscDesignator::Evaluate(doSet, value);
+    return callHost(Helper, Item(0), Script, NeedResult);
+}
+
+Variant TscHostCallNode::Eval()
+{
+    scCheckStack();
+    auto* designator = static_cast<TscHostCallDesignator*>(Designator.get());
+    return callHost(designator->Helper, designator->Item(0), designator->Script, designator->NeedResult);
+}
 
 namespace {
 

@@ -156,6 +156,8 @@ private:
     void closeBracket();
     void addBinary(TscOperatorNode* node);
     bool infer(TscExpressionNode* node);
+    // Operator nodes whose operands allow it take a form of their own.
+    void specialise();
 };
 
 // A set literal: children are element expressions, a nullptr child between
@@ -178,7 +180,8 @@ public:
     // The type name the item gives its value (a constructor: the class the
     // script named).
     std::string TypeName;
-    // The class record the script named before a constructor.
+    // The class record the script named before a constructor, or before
+    // any member called on the class itself.
     TscClassVariable* NamedClass = nullptr;
     TscExpression* Arg(int index) const { return static_cast<TscExpression*>(Items(index)); }
 };
@@ -193,6 +196,7 @@ enum class TscDesignatorKind : uint8_t {
     StringIndex = 2,  // s[i] on a string variable
     ArrayIndex = 3,   // a[i, j] on an array variable
     Call = 4,         // a call of a script procedure
+    HostCall = 5,     // a call of a global host function (see TscHostCallDesignator)
 };
 
 class TscDesignator : public TscCustomVariable {
@@ -259,6 +263,18 @@ public:
     Variant Evaluate(bool doSet, const Variant& value) override;
 };
 
+// A call of a global host function with at most four arguments, none of
+// them var, no macro: what the general chain does for it, without the
+// chain.
+class TscHostCallDesignator : public TscDesignator {
+public:
+    using TscDesignator::TscDesignator;
+    TscMethodHelper* Helper = nullptr;
+    Variant Evaluate(bool doSet, const Variant& value) override;
+    // Whether the item's call may take this form.
+    static bool Fits(const TscDesignatorItem* item);
+};
+
 // A designator node that reads a plain variable without a call.
 class TscVariableNode : public TscDesignatorNode {
 public:
@@ -271,18 +287,27 @@ public:
 class TscCallNode : public TscDesignatorNode {
 public:
     TscCallNode(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc);
+    // The node for the call: a form of its own for each count of up to four
+    // arguments without var parameters, so that the call runs without a
+    // dispatch on the count; this general one for other calls.
+    static TscCallNode* Make(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc);
     TscProcVariable* Proc;
     const TscDesignatorItem* Item;
     Variant Eval() override;
 
-private:
-    Variant evalOther();
+protected:
     template <size_t... I>
     Variant callWith(std::index_sequence<I...>);
-    // The argument trees of a call of up to four arguments without var
-    // parameters; other calls take the general way.
+    // The argument trees of a call of up to four arguments.
     TscExpressionNode* args_[4] = {};
-    int argc_ = -1;
+};
+
+// A designator node that calls a global host function (the designator is a
+// TscHostCallDesignator).
+class TscHostCallNode : public TscDesignatorNode {
+public:
+    using TscDesignatorNode::TscDesignatorNode;
+    Variant Eval() override;
 };
 
 // An argument's value: read in place when nothing needs to run for it.

@@ -507,6 +507,9 @@ void TscProgramBuilder::resolveNode(Chain& chain, const TscDesignatorItem* prev,
         if (member->Typ == fvtConstructor && record) {
             item->TypeName = ref->ItemKind == ikClass ? ref->Name : record->Name;
             item->NamedClass = ref->ItemKind == ikClass ? static_cast<TscClassVariable*>(ref) : record;
+        } else if (ref->ItemKind == ikClass) {
+            // A member called on the class itself (TStringList.ClassName).
+            item->NamedClass = static_cast<TscClassVariable*>(ref);
         }
         return;
     }
@@ -592,6 +595,11 @@ std::unique_ptr<TscDesignator> TscProgramBuilder::finishDesignator(Chain& chain,
         auto fast = std::make_unique<TscCallDesignator>(scope);
         fast->Proc = static_cast<TscProcVariable*>(first);
         fast->Kind = TscDesignatorKind::Call;
+        designator = std::move(fast);
+    } else if (chain.lateFrom < 0 && count == 1 && TscHostCallDesignator::Fits(chain.items[0].get())) {
+        auto fast = std::make_unique<TscHostCallDesignator>(scope);
+        fast->Helper = static_cast<TscMethodHelper*>(first);
+        fast->Kind = TscDesignatorKind::HostCall;
         designator = std::move(fast);
     } else {
         designator = std::make_unique<TscDesignator>(scope);

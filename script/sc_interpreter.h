@@ -399,12 +399,11 @@ public:
     // refreshes the hook flag and returns MainProg().
     TscScript* PrepareRun()
     {
-        TscScript* main = nullptr;
         bool hooked = false;
-        for (TscScript* scope = this; scope; scope = scope->Parent) {
-            if (!main && scope->IsMainProg) main = scope;
-            if (scope->OnRunLine) hooked = true;
-        }
+        TscScript* scope = this;
+        for (; scope && !scope->IsMainProg; scope = scope->Parent) hooked |= static_cast<bool>(scope->OnRunLine);
+        TscScript* const main = scope;
+        for (; scope; scope = scope->Parent) hooked |= static_cast<bool>(scope->OnRunLine);
         runLineHooked_ = hooked;
         return main;
     }

@@ -336,7 +336,7 @@ template <class Args, bool Outs>
         saved.keep(values, emptied ? given + (framedResult_ && given == static_cast<size_t>(count)) : 0);
     }
 
-    for (size_t i = 0; i < given; ++i) {
+    const auto store = [&](size_t i) {
         TscParamItem* param = GetParam(static_cast<int>(i));
         if constexpr (hostArgs)
             param->Store(args[i]);
@@ -344,6 +344,14 @@ template <class Args, bool Outs>
             new (&param->Value) Variant(std::move(args[i]));
         else
             param->Store(std::move(args[i]));
+    };
+    if constexpr (Args::extent != std::dynamic_extent) {
+        // The interpreter's own calls know their argument count: no loop.
+        [&]<size_t... I>(std::index_sequence<I...>) {
+            ((I < given ? store(I) : void()), ...);
+        }(std::make_index_sequence<Args::extent>());
+    } else {
+        for (size_t i = 0; i < given; ++i) store(i);
     }
 
     Variant result = scGuardMemory([this] { return run(); });
@@ -377,27 +385,47 @@ Variant TscProcVariable::InvokeMoving(std::span<Variant> args, std::span<Variant
 template <size_t... I>
 [[gnu::always_inline]] inline Variant TscCallNode::callWith(std::index_sequence<I...>)
 {
-    Variant args[] = {scArgumentValue(args_[I])...};
-    return Proc->enter<std::span<Variant>, false>(std::span<Variant>(args, sizeof...(I)), {});
+    if constexpr (sizeof...(I) == 0) {
+        return Proc->enter<std::span<Variant, 0>, false>({}, {});
+    } else {
+        Variant args[] = {scArgumentValue(args_[I])...};
+        return Proc->enter<std::span<Variant, sizeof...(I)>, false>(std::span<Variant, sizeof...(I)>(args), {});
+    }
 }
 
-[[gnu::flatten]] Variant TscCallNode::Eval()
+namespace {
+
+template <size_t N>
+class TscCallNodeOf final : public TscCallNode {
+public:
+    using TscCallNode::TscCallNode;
+    [[gnu::flatten]] Variant Eval() override
+    {
+        scCheckStack();
+        return callWith(std::make_index_sequence<N>());
+    }
+};
+
+}  // namespace
+
+TscCallNode* TscCallNode::Make(std::unique_ptr<TscDesignator> designator, TscProcVariable* proc)
+{
+    const TscDesignatorItem* item = designator->Item(0);
+    if (item->HasVarArgs) return new TscCallNode(std::move(designator), proc);
+    switch (item->Count()) {
+    case 0: return new TscCallNodeOf<0>(std::move(designator), proc);
+    case 1: return new TscCallNodeOf<1>(std::move(designator), proc);
+    case 2: return new TscCallNodeOf<2>(std::move(designator), proc);
+    case 3: return new TscCallNodeOf<3>(std::move(designator), proc);
+    case 4: return new TscCallNodeOf<4>(std::move(designator), proc);
+    default: return new TscCallNode(std::move(designator), proc);
+    }
+}
+
+Variant TscCallNode::Eval()
 {
     scCheckStack();
-    // One argument, the most frequent, takes the shortest way.
-    if (argc_ == 1) return callWith(std::make_index_sequence<1>());
-    return evalOther();
-}
-
-[[gnu::flatten]] Variant TscCallNode::evalOther()
-{
-    switch (argc_) {
-    case 0: return Proc->enter<std::span<Variant>, false>({}, {});
-    case 2: return callWith(std::make_index_sequence<2>());
-    case 3: return callWith(std::make_index_sequence<3>());
-    case 4: return callWith(std::make_index_sequence<4>());
-    default: return scCallProc(Proc, Item);
-    }
+    return scCallProc(Proc, Item);
 }
 
 // ---------------------------------------------------------------- types

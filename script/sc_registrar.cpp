@@ -1,5 +1,6 @@
 #include "sc_registrar.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "Classes.h"
@@ -45,11 +46,28 @@ bool scMayFree(TObject* object)
     return false;
 }
 
+namespace {
+
+std::vector<TscFreeGuard>& freeGuards()
+{
+    static std::vector<TscFreeGuard> guards;
+    return guards;
+}
+
+}  // namespace
+
+void scAddFreeGuard(TscFreeGuard guard)
+{
+    std::vector<TscFreeGuard>& guards = freeGuards();
+    if (guard && std::find(guards.begin(), guards.end(), guard) == guards.end()) guards.push_back(guard);
+}
+
 void scFreeObject(TObject* object)
 {
     if (!object) return;
     if (!scMayFree(object))
         throw EInvalidOperation("Cannot free the " + object->ClassName() + ": another object owns it");
+    for (TscFreeGuard guard : freeGuards()) guard(object);
     createdObjects().erase(object->Handle());
     delete object;
 }

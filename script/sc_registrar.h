@@ -119,6 +119,10 @@ bool scMayFree(TObject* object);
 // Free of a script: nil does nothing; an object another one owns raises
 // EInvalidOperation "Cannot free the %s: another object owns it".
 void scFreeObject(TObject* object);
+// A host library's say before a script frees an object: the guard raises
+// to refuse (an object its host is using). Added once per process.
+using TscFreeGuard = void (*)(TObject* object);
+void scAddFreeGuard(TscFreeGuard guard);
 
 // The members of one host class T.
 template <class T>

@@ -2,12 +2,14 @@
 # Installs the Debian packages the build, the tests and the program need.
 # Does nothing when everything is present; runs apt-get update only when
 # something is missing. With --clang also clang and its sanitizer and
-# libFuzzer runtimes (make fuzz; make sanitize uses clang when present).
+# libFuzzer runtimes (make fuzz; make sanitize uses clang when present);
+# with --bench KReport 3 and Qt 5 for the benchmarks' peer program (make
+# bench only).
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config lld
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3
   libcups2-dev cups-daemon cups-client cups-bsd
   libfreetype-dev libfontconfig-dev zlib1g-dev libpng-dev libjpeg-dev
@@ -19,6 +21,9 @@ packages=(
 )
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--bench" ]; then
+  packages=(libkreport3-dev qtbase5-dev libkf5coreaddons-dev)
 fi
 
 missing=()

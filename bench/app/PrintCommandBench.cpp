@@ -23,6 +23,7 @@
 #include "AppCommon.h"
 #include "DATAM.h"
 #include "FakeSpooler.h"
+#include "NoBoxes.h"
 #include "ScriptedUiServices.h"
 #include "StringGrid.h"
 #include "Startup.h"
@@ -37,6 +38,7 @@ namespace {
 
 constexpr int kShortLines = 30;
 constexpr int kLongLines = 10000;
+int g_unanswered = 0;  // interactions the script did not expect
 
 struct World {
     QTemporaryDir dir;
@@ -54,7 +56,10 @@ struct World {
         order("ZEZO-LONG", kLongLines);
         fmain = new Tfmain;
         fmain->trlb->topLevelItem(0)->setExpanded(true);
-        ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "bench_app_print: %s\n", qPrintable(f)); });
+        ui.setFailureHandler([](const QString& f) {
+            ++g_unanswered;
+            std::fprintf(stderr, "bench_app_print: %s\n", qPrintable(f));
+        });
         scope = std::make_unique<gui::ScopedUi>(ui);
     }
     ~World()
@@ -188,6 +193,7 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
     benchmark::Initialize(&argc, argv);
     app::StartReportSystem();
+    NoBoxes noBoxes;
     // No print server: the stand-in printer writes the PDF.
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     RatioReporter reporter;
@@ -209,5 +215,5 @@ int main(int argc, char** argv)
     if (printed > 0 && engine > 0)
         std::printf("  10,000 lines printed to PDF from the preview: %.0f ms; preparing them once: %.0f ms (%.1fx)\n",
                     printed, engine, printed / engine);
-    return 0;
+    return g_unanswered > 0 ? 1 : noBoxes.exitCode();
 }

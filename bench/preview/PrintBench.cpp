@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "NoBoxes.h"
 #include "SysUtils.h"
 #include "rpPrinter.h"
 #include "rpStartup.h"
@@ -60,8 +61,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

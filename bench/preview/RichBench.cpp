@@ -5,7 +5,8 @@
 // the layer and by the rich-text object as the engine asks for parts,
 // whose time per page should not grow with the number of pages; and
 // 1,000 printed rich-text objects in the prepared pages beside as many
-// text objects with the same text.
+// text objects with the same text; a table read beside Qt's HTML import
+// of it, and split into pages of whole rows.
 // "x_peer" is our time over the peer's, both timed in the same iterations.
 #include <benchmark/benchmark.h>
 
@@ -234,12 +235,11 @@ BENCHMARK(BM_SplitIntoPages)->Arg(20)->Arg(200)->UseManualTime()->Unit(benchmark
 // The rich-text object split as the engine splits it: InitPart, then
 // DrawPart with a page's height until no part is left; each part becomes
 // the object's content. The peer lays the same text out once.
-void BM_RichObjectDrawPart(benchmark::State& state)
+void splitByObject(benchmark::State& state, const std::string& rtf)
 {
-    const int pages = static_cast<int>(state.range(0));
     TrpRichView view;
     view.SetBounds(0, 0, kWidthTwips / 15.0L + 2 * view.GapX, 100);
-    view.RichEdit()->LoadRtf(pagesOfText(pages));
+    view.RichEdit()->LoadRtf(rtf);
     std::unique_ptr<QTextDocument> bare(view.RichEdit()->CloneDocument());
     bare->setTextWidth(kWidthTwips / 15.0);
     std::vector<double> partTimes;
@@ -263,7 +263,58 @@ void BM_RichObjectDrawPart(benchmark::State& state)
         });
     partCounters(state, partTimes, seconds);
 }
+
+void BM_RichObjectDrawPart(benchmark::State& state)
+{
+    splitByObject(state, pagesOfText(static_cast<int>(state.range(0))));
+}
 BENCHMARK(BM_RichObjectDrawPart)->Arg(20)->Arg(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A table of `rows` rows of four bordered cells, every seventh with a
+// description of two paragraphs.
+std::string tableRows(int rows)
+{
+    std::string body = "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    std::string def = "\\trowd\\trgaph108";
+    for (int c = 1; c <= 4; ++c)
+        def += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx" +
+               std::to_string(c * 2000);
+    for (int r = 0; r < rows; ++r)
+        body += def + "\\pard\\intbl " + std::to_string(r) + "\\cell Parcel " + std::to_string(r) +
+                (r % 7 == 6 ? "\\par fragile, handle with care" : "") + "\\cell\\qr " + std::to_string(r % 5 + 1) +
+                "\\cell\\qr " + std::to_string(r * 3) + ".50\\cell\\row\r\n";
+    return body + "}";
+}
+
+// A table read, beside Qt's HTML import of the same table (which builds its
+// table at once, knowing the rows).
+void BM_TableRead(benchmark::State& state)
+{
+    const std::string rtf = tableRows(static_cast<int>(state.range(0)));
+    std::unique_ptr<QTextDocument> doc = rich::NewRichDocument();
+    ReadRtf(rtf, *doc);
+    const QString html = doc->toHtml();
+    againstPeer(
+        state,
+        [&] {
+            std::unique_ptr<QTextDocument> d = rich::NewRichDocument();
+            ReadRtf(rtf, *d);
+            benchmark::DoNotOptimize(d->characterCount());
+        },
+        [&] {
+            std::unique_ptr<QTextDocument> d = rich::NewRichDocument();
+            d->setHtml(html);
+            benchmark::DoNotOptimize(d->characterCount());
+        });
+}
+BENCHMARK(BM_TableRead)->Arg(100)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A long table split by the rich-text object into pages of whole rows.
+void BM_TableDrawPart(benchmark::State& state)
+{
+    splitByObject(state, tableRows(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_TableDrawPart)->Arg(200)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 struct Engine : TrpEngineState {
     bool Running() const override { return true; }

@@ -7,8 +7,11 @@
 // resident and of a parked page. Prints rows/s, pages/s, peak RSS and the
 // ratios to the floor and to the targets.
 //
-// The KReport peer of the same layout is not part of this program (it needs
-// Qt 5 beside Qt 6); its absence is printed and no ratio is given.
+// Beside it, in the same run, KReport 3 prepares and prints the same order
+// in the same layout (bench/kreport, a Qt 5 program `make bench` builds),
+// with and without a script run for every row: prepare, prepare and PDF,
+// and the peak memory of each in a process of its own. Without the peer
+// program that is said and no ratio is printed.
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -24,7 +27,10 @@
 #include <memory>
 #include <string>
 
+#include "NoBoxes.h"
 #include "ChildProcess.h"
+#include "OrderLines.h"
+#include "OrderSheetReport.h"
 #include "Database.h"
 #include "OrderLines.h"
 #include "Query.h"
@@ -52,41 +58,7 @@ constexpr int kManyPages = 10000;
 std::string g_fixture;
 std::string g_file, g_longFile, g_manyFile;
 
-// The order sheet over one file's order, as the program prepares it.
-struct Sheet {
-    db::Database db;
-    db::Query master{db, "ADOQuery1"}, detail{db, "ADOQuery2"};
-    TComponent form;
-    TrpReport* report;
-
-    explicit Sheet(const std::string& file, bool stretch = false) : db(file, db::Database::OpenMode::ReadOnly)
-    {
-        form.SetName("fmain");
-        master.setSql(order_lines::masterSql());
-        detail.setSql(order_lines::detailSql());
-        for (auto [name, query] : {std::pair{"rpDBDataset1", &master}, std::pair{"rpDBDataset2", &detail}}) {
-            auto* ds = new TrpDBDataset(&form);
-            ds->SetName(name);
-            ds->SetDataSet(query);
-        }
-        report = new TrpReport(&form);
-        report->EngineOptions()->BackgroundMode = true;
-        report->EngineOptions()->NewSilentMode = simSilent;
-        LoadReportTemplate(*report, rpOrderSheetTemplate);
-        if (stretch) {
-            // Names and specifications grow with their text.
-            static_cast<TrpBand*>(report->FindObject("DetailData1"))->Stretched = true;
-            for (const char* name : {"Memo17", "Memo18"})
-                static_cast<TrpCustomMemoView*>(report->FindObject(name))->SetStretchMode(smActualHeight);
-        }
-    }
-    int prepare()
-    {
-        report->PrepareReport(true);
-        return report->PreviewPages()->GetCount();
-    }
-    TrpPreviewPages& pages() { return *static_cast<TrpPreviewPages*>(report->PreviewPages()); }
-};
+using order_sheet_report::Sheet;
 
 void BM_OrderSheet10k(benchmark::State& state)
 {
@@ -95,6 +67,17 @@ void BM_OrderSheet10k(benchmark::State& state)
         if (sheet.prepare() != kPages) state.SkipWithError("the order sheet did not take 313 pages");
     state.counters["rows/s"] = benchmark::Counter(double(kLines) * state.iterations(), benchmark::Counter::kIsRate);
     state.counters["pages/s"] = benchmark::Counter(double(kPages) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// Prepared and printed to a PDF file, as rpprint does.
+void BM_OrderSheet10kPdf(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    const std::string pdf = g_file + ".pdf";
+    for (auto _ : state)
+        if (sheet.prepare() != kPages || !sheet.print(pdf)) state.SkipWithError("the order sheet was not printed");
+    state.counters["PDF bytes/page"] = static_cast<double>(std::filesystem::file_size(pdf)) / kPages;
+    std::filesystem::remove(pdf);
 }
 
 void BM_OrderSheet10kStretch(benchmark::State& state)
@@ -225,6 +208,7 @@ void BM_GetPageParked(benchmark::State& state)
 }
 
 BENCHMARK(BM_OrderSheet10k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_OrderSheet10kPdf)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_Grouped10k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_OrderSheet10kStretch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_NullEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -235,8 +219,9 @@ BENCHMARK(BM_GetPageParked)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 
 // "floor": the program with the report loaded and nothing prepared;
-// "10k": the order of 10,000 lines; "pages-on"/"pages-off": 10,000 pages
-// with the file cache on (MaxMemSize 10) or off.
+// "10k": the order of 10,000 lines; "10k-pdf": the same printed to a PDF;
+// "pages-on"/"pages-off": 10,000 pages with the file cache on (MaxMemSize
+// 10) or off.
 int childMain(const std::string& what)
 {
     const bool many = what.rfind("pages", 0) == 0;
@@ -258,6 +243,12 @@ int childMain(const std::string& what)
     const int pages = sheet.prepare();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("pages=%d\nseconds=%f\nstore=%zu\n", pages, seconds, sheet.pages().StoreMemory());
+    if (what == "10k-pdf") {
+        const std::string pdf = g_file + ".child.pdf";
+        const bool printed = sheet.print(pdf);
+        std::filesystem::remove(pdf);
+        if (!printed) return 1;
+    }
     return pages == (many ? kManyPages : kPages) ? 0 : 1;
 }
 
@@ -279,6 +270,58 @@ double textBytesPerRow(const std::string& file)
     return rows > 0 ? bytes / rows : 0;
 }
 
+// The KReport program `make bench` builds beside this one, or the one
+// KREPORT_PEER names.
+std::string peerProgram()
+{
+    if (const char* named = std::getenv("KREPORT_PEER"); named && *named) return named;
+    return BENCH_KREPORT_PEER;
+}
+
+// Ours beside KReport on the 10,000 lines: prepare, prepare and PDF (times
+// in this process for ours, the peer's own best of three), and the peak
+// memory of a prepare and PDF in a process of its own.
+void comparePeer(const char* self, const RatioReporter& reporter, const ChildResult& oursPrepared)
+{
+    const double prepare = reporter.Time("BM_OrderSheet10k/"), printed = reporter.Time("BM_OrderSheet10kPdf");
+    const ChildResult oursPrinted = runChild(self, "10k-pdf");
+    const double oursBytes = reporter.Counter("BM_OrderSheet10kPdf", "PDF bytes/page");
+    auto mb = [](const ChildResult& r) { return r.maxRssKb > 0 ? r.maxRssKb / 1024.0 : 0.0; };
+    std::printf("\nThe order sheet, %d lines, beside KReport 3 (ms; peak MB of each in a process of its own):\n", kLines);
+    std::printf("  %-28s %8s %12s %8s %8s %7s %8s\n", "", "prepare", "prepare+PDF", "peak MB", "(prep.)", "pages",
+                "PDF B/pg");
+    std::printf("  %-28s %8.0f %12.0f %8.1f %8.1f %7d %8.0f\n", "ours", prepare, printed, mb(oursPrinted),
+                mb(oursPrepared), kPages, oursBytes);
+    const std::string peer = peerProgram();
+    if (access(peer.c_str(), X_OK) != 0) {
+        std::printf("  KReport peer: %s is not there (make bench builds it); no ratio.\n", peer.c_str());
+        return;
+    }
+    for (const bool script : {false, true}) {
+        const std::string pdf = g_file + ".kreport.pdf";
+        std::vector<std::string> args{"--db", g_file, "--order", order_lines::kOrder, "--pdf", pdf};
+        if (script) args.push_back("--script");
+        const ChildResult once = runProgram(peer, args);  // its peak: one run
+        const long bytes = std::filesystem::exists(pdf) ? static_cast<long>(std::filesystem::file_size(pdf)) : 0;
+        args.insert(args.end(), {"--runs", "3"});
+        const ChildResult timed = runProgram(peer, args);
+        std::filesystem::remove(pdf);
+        const char* name = script ? "KReport 3, script every row" : "KReport 3";
+        if (once.maxRssKb < 0 || timed.maxRssKb < 0 || !timed.values.count("pdf_s")) {
+            std::printf("  %-28s did not run (%s); no ratio.\n", name, peer.c_str());
+            continue;
+        }
+        const double kPrepare = timed.values.at("prepare_s") * 1e3;
+        const double kPrinted = kPrepare + timed.values.at("pdf_s") * 1e3;
+        const int kPagesPeer = static_cast<int>(timed.values.at("pages"));
+        std::printf("  %-28s %8.0f %12.0f %8.1f %8s %7d %8.0f\n", name, kPrepare, kPrinted, mb(once), "", kPagesPeer,
+                    kPagesPeer > 0 ? static_cast<double>(bytes) / kPagesPeer : 0.0);
+        if (prepare > 0 && printed > 0)
+            std::printf("  %-28s %8.2f %12.2f %8.2f\n", "  ours / KReport", prepare / kPrepare, printed / kPrinted,
+                        once.maxRssKb > 0 && oursPrinted.maxRssKb > 0 ? mb(oursPrinted) / mb(once) : 0.0);
+    }
+}
+
 std::string fileName(const char* what)
 {
     return (std::filesystem::temp_directory_path() / ("bench_engine_" + std::string(what) + ".db")).string();
@@ -297,6 +340,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a.rfind("--child=", 0) == 0) {
+            ReportPeakMemoryAtExit();
             registerReportSystem();
             return childMain(a.substr(8));
         }
@@ -304,6 +348,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     // As the program starts: the order sheet's summary handler runs there.
     registerReportSystem();
+    NoBoxes noBoxes;
     // The files are made once here and read by the children.
     order_lines::OrderFile lines(g_fixture, kLines), longNames(g_fixture, kLines, true),
         manyPages(g_fixture, kManyPagesLines);
@@ -365,8 +410,8 @@ int main(int argc, char** argv)
                     (on.maxRssKb - data.maxRssKb) / 1024.0);
     if (base.maxRssKb < 0 || tenK.maxRssKb < 0 || on.maxRssKb < 0 || off.maxRssKb < 0 || data.maxRssKb < 0)
         std::printf("  (a child process failed: its numbers are missing)\n");
-    std::printf("\nKReport peer: not run (it needs a Qt 5 build of its own beside this Qt 6 one); no ratio.\n");
+    comparePeer(argv[0], reporter, tenK);
     for (const std::string& f : {g_file, g_longFile, g_manyFile}) std::filesystem::remove(f);
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "NoBoxes.h"
 #include "CodePages.h"
 #include "FakeSpooler.h"
 #include "ChildProcess.h"
@@ -255,8 +256,10 @@ int main(int argc, char** argv)
     std::string child;
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--child=", 8) == 0) child = argv[i] + 8;
+    if (!child.empty()) ReportPeakMemoryAtExit();
     QApplication app(argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
     if (!child.empty()) return childMain(child);
 
@@ -272,5 +275,5 @@ int main(int argc, char** argv)
     }
     memoryReport("/proc/self/exe");
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

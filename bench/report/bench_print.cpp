@@ -1,102 +1,174 @@
-// Printing 1,000 order-sheet pages to a PDF through the print loop (the
-// printer's recording canvas played into its 600-dpi document, paper set
-// per page, progress), beside drawing the same pages straight into a
-// QPdfWriter at 600 dpi in the same run: the ratio is what the loop adds.
+// The print path on the order sheet of an order of 10,000 lines (313
+// pages): prepared, and prepared and printed to a PDF file through the
+// print loop (the printer, paper set per page, progress), beside bare
+// QPainter drawing the same texts (into their cells, and at the points our
+// engine measured), frames and lines into a QPdfWriter at 600 dpi in the
+// same run, the floor of PDF output. Prints the ratio to the
+// floor, the PDF's bytes per page and the peak memory (each in a process of
+// its own) beside the floor's.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <filesystem>
 
+#include "NoBoxes.h"
+#include "BarePdf.h"
+#include "ChildProcess.h"
 #include "FakeSpooler.h"
-#include "OrderSheetPages.h"
-#include "QtCanvas.h"
+#include "OrderSheetReport.h"
 #include "RatioReporter.h"
+#include "rpPrintSettings.h"
 #include "rpPrinter.h"
 #include "rpStartup.h"
 
-using namespace order_sheet_bench;
+using namespace order_sheet_report;
 
 namespace {
 
-constexpr int kPrinted = 1000;
+std::string g_file;
 
-OrderSheet& Sheet()
+QTemporaryDir& tempDir()
 {
-    static OrderSheet* sheet = [] {
-        auto* s = new OrderSheet;
-        fill(*s, kPrinted);
-        return s;
-    }();
-    return *sheet;
-}
-
-void BM_PrintLoop(benchmark::State& state)
-{
-    TrpPreviewPages& pages = pagesOf(Sheet());
-    QTemporaryDir dir;
-    TrpVirtualPrinter printer("bench", "");
-    printer.Init();
-    const std::string file = dir.filePath(QStringLiteral("loop.pdf")).toStdString();
-    for (auto _ : state) {
-        printer.SetFileName(file);
-        if (!pages.PrintTo(printer, TrpPrintSettings{})) state.SkipWithError("printing failed");
-    }
-    state.counters["pages/s"] = benchmark::Counter(kPrinted, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["PDF bytes/page"] = static_cast<double>(QFileInfo(QString::fromStdString(file)).size()) / kPrinted;
-}
-
-// The peer: the same pages built and drawn into one QPdfWriter, nothing
-// between them.
-void BM_DirectPdfWriter(benchmark::State& state)
-{
-    TrpPreviewPages& pages = pagesOf(Sheet());
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("direct.pdf"));
-    constexpr Extended scale = 600.0L / 96;
-    for (auto _ : state) {
-        QPdfWriter writer(file);
-        writer.setResolution(600);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&writer);
-        for (int i = 0; i < kPrinted; ++i) {
-            if (i > 0) writer.newPage();
-            TQtCanvas canvas(painter);
-            pages.DrawPage(i, canvas, scale, scale, 0, 0);
-            pages.ClearPageCache();
+    // BENCH_KEEP_PDF=1 keeps the files to look at (their folder is printed).
+    static QTemporaryDir dir = [] {
+        QTemporaryDir d;
+        if (qEnvironmentVariableIsSet("BENCH_KEEP_PDF")) {
+            d.setAutoRemove(false);
+            std::printf("PDF files in %s\n", qPrintable(d.path()));
         }
-        painter.end();
-    }
-    state.counters["pages/s"] = benchmark::Counter(kPrinted, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["PDF bytes/page"] = static_cast<double>(QFileInfo(file).size()) / kPrinted;
+        return d;
+    }();
+    return dir;
 }
 
-BENCHMARK(BM_PrintLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_DirectPdfWriter)->Unit(benchmark::kMillisecond)->Iterations(3);
+double fileBytesPerPage(const QString& file)
+{
+    return static_cast<double>(QFileInfo(file).size()) / kPages;
+}
+
+void BM_Prepare(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    for (auto _ : state)
+        if (sheet.prepare() != kPages) state.SkipWithError("the order sheet did not take 313 pages");
+}
+
+void BM_PreparePdf(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    const std::string file = tempDir().filePath(QStringLiteral("ours.pdf")).toStdString();
+    for (auto _ : state)
+        if (sheet.prepare() != kPages || !sheet.print(file)) state.SkipWithError("printing failed");
+    state.counters["PDF bytes/page"] = fileBytesPerPage(QString::fromStdString(file));
+}
+
+void BM_PdfOfPrepared(benchmark::State& state)
+{
+    Sheet sheet(g_file);
+    sheet.prepare();
+    const std::string file = tempDir().filePath(QStringLiteral("prepared.pdf")).toStdString();
+    for (auto _ : state)
+        if (!sheet.print(file)) state.SkipWithError("printing failed");
+}
+
+// The texts into their cells (Qt lays each out), or, stricter, at the
+// points our engine measured.
+void bareQPainter(benchmark::State& state, bool inCells)
+{
+    Sheet sheet(g_file);
+    sheet.prepare();
+    const bare_pdf::Document doc = bare_pdf::Extract(sheet.pages(), 0, kPages, inCells);
+    const QString file = tempDir().filePath(QStringLiteral("bare.pdf"));
+    for (auto _ : state) bare_pdf::Draw(doc, file);
+    state.counters["PDF bytes/page"] = fileBytesPerPage(file);
+}
+
+void BM_BareQPainter(benchmark::State& state) { bareQPainter(state, true); }
+void BM_BareQPainterAtPoints(benchmark::State& state) { bareQPainter(state, false); }
+
+BENCHMARK(BM_Prepare)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
+BENCHMARK(BM_PreparePdf)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_PdfOfPrepared)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_BareQPainter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_BareQPainterAtPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 }  // namespace
+
+// "ours DB PDF": the order prepared and printed; "bare DRAWING PDF": the
+// bare drawing kept in a file drawn into a PDF. Each prints its peak.
+int childMain(const std::string& what, char** args)
+{
+    if (what == "ours") {
+        Sheet sheet(args[0]);
+        return sheet.prepare() == kPages && sheet.print(args[1]) ? 0 : 1;
+    }
+    bare_pdf::Document doc;
+    if (!bare_pdf::Load(doc, QString::fromLocal8Bit(args[0]))) return 1;
+    bare_pdf::Draw(doc, QString::fromLocal8Bit(args[1]));
+    return 0;
+}
+
+// Peak memory of printing the order beside that of the bare drawing, each
+// in a process of its own.
+void comparePeaks(const char* self)
+{
+    const std::string drawing = tempDir().filePath(QStringLiteral("bare.drawing")).toStdString();
+    const std::string pdf = tempDir().filePath(QStringLiteral("child.pdf")).toStdString();
+    {
+        Sheet sheet(g_file);
+        sheet.prepare();
+        if (!bare_pdf::Save(bare_pdf::Extract(sheet.pages(), 0, kPages, true), QString::fromStdString(drawing))) return;
+    }
+    const ChildResult ours = runChild(self, "ours", {g_file, pdf});
+    const ChildResult bare = runChild(self, "bare", {drawing, pdf});
+    if (ours.maxRssKb > 0 && bare.maxRssKb > 0)
+        std::printf("  peak memory, each in a process of its own: ours %.1f MB (prepared and printed), bare QPainter "
+                    "%.1f MB (drawing only)\n",
+                    ours.maxRssKb / 1024.0, bare.maxRssKb / 1024.0);
+    else
+        std::printf("  peak memory: a child process failed, no figures\n");
+}
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool child = argc >= 4 && std::string(argv[1]).rfind("--child=", 0) == 0;
+    if (child) ReportPeakMemoryAtExit();
     QApplication app(argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
     SetPrintersSpooler(std::make_unique<FakeSpooler>());
+    if (child) return childMain(std::string(argv[1]).substr(8), argv + 2);
     benchmark::Initialize(&argc, argv);
+    order_lines::OrderFile lines(BENCH_ORDER_FIXTURE, kLines);
+    g_file = lines.path;
+
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double loop = reporter.Time("BM_PrintLoop"), direct = reporter.Time("BM_DirectPdfWriter");
-    if (loop > 0 && direct > 0)
-        std::printf("print loop, %d order-sheet pages: %.0f ms, %.2f x drawing them straight into a QPdfWriter "
-                    "(target <= 1.3)\n",
-                    kPrinted, loop, loop / direct);
+    const double prepare = reporter.Time("BM_Prepare/"), both = reporter.Time("BM_PreparePdf"),
+                 pdf = reporter.Time("BM_PdfOfPrepared"), bare = reporter.Time("BM_BareQPainter/"),
+                 atPoints = reporter.Time("BM_BareQPainterAtPoints");
+    std::printf("\nThe order sheet, %d lines, %d pages, to a PDF at 600 dpi (ms):\n", kLines, kPages);
+    if (prepare > 0 && both > 0 && bare > 0 && atPoints > 0) {
+        std::printf("  prepared: %.0f; prepared and printed: %.0f; printing alone: %.0f (%.2f ms a page)\n", prepare,
+                    both, pdf, pdf / kPages);
+        std::printf("  bare QPainter drawing the same texts into their cells, frames and lines: %.0f (%.2f ms a page)\n",
+                    bare, bare / kPages);
+        std::printf("  the same with the texts at the points our engine measured: %.0f (%.2f ms a page)\n", atPoints,
+                    atPoints / kPages);
+        std::printf("  prepared and printed take %.2fx the bare drawing into cells (target <= 1.3), %.2fx the drawing "
+                    "at points\n",
+                    both / bare, both / atPoints);
+    }
+    std::printf("  PDF bytes a page: ours %.0f, bare QPainter %.0f (cells), %.0f (points)\n",
+                reporter.Counter("BM_PreparePdf", "PDF bytes/page"), reporter.Counter("BM_BareQPainter/", "PDF bytes/page"),
+                reporter.Counter("BM_BareQPainterAtPoints", "PDF bytes/page"));
+    comparePeaks(argv[0]);
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

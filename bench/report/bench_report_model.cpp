@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "NoBoxes.h"
 #include "CodePages.h"
 #include "QtCanvas.h"
 #include "RatioReporter.h"
@@ -242,6 +243,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -269,5 +271,5 @@ int main(int argc, char** argv)
     if (small > 0 && large > 0)
         std::printf("time a memo at 40,000 over at 10,000: %.2f (1 when loading is linear)\n", (large / 40000) / (small / 10000));
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

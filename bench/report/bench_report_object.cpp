@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "NoBoxes.h"
 #include "Database.h"
 #include "Query.h"
 #include "SysUtils.h"
@@ -208,6 +209,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerReportSystem();
+    NoBoxes noBoxes;
     g_file = (std::filesystem::temp_directory_path() / ("bench_report_object_" + std::to_string(getpid()) + ".db")).string();
     buildDatabase();
 
@@ -232,5 +234,5 @@ int main(int argc, char** argv)
                     kWalkRows * 10.0 / (reread / 1e3), reread / raw);
     std::filesystem::remove(g_file);
     benchmark::Shutdown();
-    return 0;
+    return noBoxes.exitCode();
 }

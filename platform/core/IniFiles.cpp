@@ -130,6 +130,15 @@ void TIniText::Write(std::string_view section, std::string_view ident, std::stri
 {
     const std::string_view key = trimmed(ident);
     const std::string_view text = trimmed(value);
+    // Written raw, a line break would start a line of its own: a key or a
+    // section that nobody wrote, read back next time.
+    auto hasBreak = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (hasBreak(text))
+        throw EIniFileException("The value of ini key \"" + std::string(key) + "\" in section [" +
+                                std::string(trimmed(section)) + "] holds a line break");
+    if (hasBreak(key) || hasBreak(trimmed(section)))
+        throw EIniFileException("The ini key \"" + std::string(key) + "\" or its section [" +
+                                std::string(trimmed(section)) + "] holds a line break");
     size_t header = findSection(section);
     if (header == npos) {
         if (!lines_.empty() && !trimmed(lines_.back()).empty()) lines_.emplace_back();

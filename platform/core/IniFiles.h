@@ -35,6 +35,8 @@ public:
 
     // The trimmed value; false when the section or key is missing.
     bool Read(std::string_view section, std::string_view ident, std::string& value) const;
+    // A line break left in the trimmed section, key or value raises
+    // EIniFileException naming the key; nothing is written.
     void Write(std::string_view section, std::string_view ident, std::string_view value);
     void DeleteKey(std::string_view section, std::string_view ident);
     // Removes every section of that name with its lines.

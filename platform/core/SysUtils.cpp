@@ -3,6 +3,8 @@
 #include "SysUtils.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 #include "SysUtilsInternal.h"
 
@@ -213,11 +215,42 @@ namespace {
 // Runs of ASCII bytes map byte by byte (letters From..To flip their case
 // bit); other characters are decoded, and a byte that starts no character
 // stays as it is.
+// Flips the case bit of the letters From..To of ASCII text in place, eight
+// bytes at a time; false as soon as a byte is not ASCII (the text is then
+// partly changed).
+template <char From, char To>
+bool flipAsciiLetters(std::string& text)
+{
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    constexpr uint64_t high = ones * 0x80;
+    char* p = text.data();
+    size_t n = text.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & high) return false;
+        // Bytes below 0x80 plus these never carry into the next byte: bit 7
+        // tells "at least From" and "past To".
+        const uint64_t atLeastFrom = word + ones * (0x80 - From);
+        const uint64_t pastTo = word + ones * (0x80 - To - 1);
+        word ^= (atLeastFrom & ~pastTo & high) >> 2;
+        std::memcpy(p, &word, 8);
+    }
+    for (; n; ++p, --n) {
+        const auto u = static_cast<unsigned char>(*p);
+        if (u >= 0x80) return false;
+        if (u >= From && u <= To) *p = static_cast<char>(u ^ 0x20);
+    }
+    return true;
+}
+
 template <char From, char To>
 std::string mapCase(std::string_view s, char32_t (*map)(char32_t))
 {
-    std::string out;
-    out.reserve(s.size());
+    // Plain ASCII text, the usual case, takes the short way.
+    std::string out(s);
+    if (flipAsciiLetters<From, To>(out)) return out;
+    out.clear();
     for (size_t i = 0; i < s.size();) {
         size_t end = i;
         while (end < s.size() && static_cast<unsigned char>(s[end]) < 0x80) ++end;

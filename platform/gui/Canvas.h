@@ -108,6 +108,10 @@ public:
 
     // The picture scaled into the rectangle; Draw keeps its size.
     virtual void StretchDraw(const TRect& rect, const QImage& image) = 0;
+    // Whether StretchDraw smooths the picture or takes the nearest pixels
+    // (a report picture without HightQuality on the screen). On at first.
+    bool SmoothPictures() const { return smoothPictures_; }
+    void SetSmoothPictures(bool value) { smoothPictures_ = value; }
     void Draw(int x, int y, const QImage& image);
 
     // clNone where the device has no readable pixels.
@@ -151,6 +155,7 @@ private:
     int escapement_ = 0;
     TPenEndCap penEndCap_ = pecRound;
     TPoint penPos_;
+    bool smoothPictures_ = true;
 };
 
 // Registers TCanvas with the reflection registry (after the core classes).

@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QString>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -203,6 +204,29 @@ uint32_t FontFace::glyphIndex(char32_t ch) const
 {
     std::lock_guard lock(fontLock());
     return FT_Get_Char_Index(face_, ch);
+}
+
+FontFace::GlyphBox FontFace::glyphBox(uint32_t glyph) const
+{
+    std::lock_guard lock(fontLock());
+    if (glyph >= static_cast<uint32_t>(face_->num_glyphs)) return {};
+    if (boxes_.empty()) {
+        boxes_.resize(static_cast<size_t>(face_->num_glyphs));
+        boxRead_.resize(static_cast<size_t>(face_->num_glyphs));
+    }
+    if (!boxRead_[glyph]) {
+        GlyphBox& box = boxes_[glyph];
+        // Unreadable: as large as anything can be.
+        box = {INT16_MIN, INT16_MIN, INT16_MAX, INT16_MAX};
+        if (FT_Load_Glyph(face_, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) == 0) {
+            const FT_Glyph_Metrics& m = face_->glyph->metrics;
+            auto clamp16 = [](FT_Pos v) { return static_cast<int16_t>(std::clamp<FT_Pos>(v, -32768, 32767)); };
+            box = {clamp16(m.horiBearingX), clamp16(m.horiBearingY - m.height), clamp16(m.horiBearingX + m.width),
+                   clamp16(m.horiBearingY)};
+        }
+        boxRead_[glyph] = true;
+    }
+    return boxes_[glyph];
 }
 
 int FontFace::designAdvance(uint32_t glyph) const

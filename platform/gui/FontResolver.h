@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct FT_FaceRec_;
 
@@ -32,6 +33,12 @@ public:
     int underlineThickness() const { return underlineThickness_; }
     int strikeoutPosition() const { return strikeoutPosition_; }
     int strikeoutSize() const { return strikeoutSize_; }
+    // The box a glyph's outline lies in, in design units from its origin on
+    // the baseline, y up; empty for a glyph without outline. Kept once read.
+    struct GlyphBox {
+        int16_t xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    };
+    GlyphBox glyphBox(uint32_t glyph) const;
 
     // 0 when the face has no glyph for the character.
     uint32_t glyphIndex(char32_t ch) const;
@@ -59,6 +66,8 @@ private:
     int underlineThickness_ = 0;
     int strikeoutPosition_ = 0;
     int strikeoutSize_ = 0;
+    mutable std::vector<GlyphBox> boxes_;
+    mutable std::vector<bool> boxRead_;
 };
 
 // A face together with the styling we add to it ourselves.

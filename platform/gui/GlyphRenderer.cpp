@@ -229,6 +229,21 @@ bool drawFromImages(QPainter& painter, const QRawFont& raw, const FontFace& face
     return true;
 }
 
+bool IsPdfPainter(const QPainter& painter)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Pdf;
+}
+
+// The glyphs' outlines filled as shapes, which a PDF keeps out of its text.
+void fillGlyphOutlines(QPainter& painter, const QRawFont& raw, const Run& run, QPointF offset, const QColor& color)
+{
+    QPainterPath outlines;
+    for (size_t i = 0; i < run.glyphs.size(); ++i)
+        outlines.addPath(raw.pathForGlyph(run.glyphs[i]).translated(run.positions[int(i)] + offset));
+    painter.fillPath(outlines, color);
+}
+
 }  // namespace
 
 QByteArray ExtractCollectionFace(const QByteArray& collection, int faceIndex)
@@ -269,24 +284,71 @@ QRawFont RawFontFor(const FontFace& face, qreal pixelSize)
     return data.sizes[key] = font;
 }
 
-void DrawGlyphText(QPainter& painter, const GlyphText& t)
+void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
 {
     if (!t.font || t.text.empty() || t.positions.size() < t.text.size() + 1 || t.pixelSize <= 0) return;
     const FontFace& primary = *t.font->primary().face;
     const qreal em = t.pixelSize;
     const qreal ascent = primary.winAscent() * em / primary.unitsPerEm();
+    auto boldShift = [em] { return std::max<qreal>(1.0, em / 24); };
+
+    // A PDF takes the glyphs where they stand on the page: every saved
+    // state, moved origin and clip costs the document operators, and their
+    // size is most of its writing time.
+    const bool inPlace = IsPdfPainter(painter) && t.angle == 0 &&
+                         !t.font->primary().syntheticItalic && !t.font->fallback().syntheticItalic;
+    const QPointF shift = inPlace ? t.origin : QPointF();
+    // Qt keeps glyph positions in 64ths of a pixel, cut towards zero: an
+    // offset cut before the origin is added lands where it lands from a
+    // moved origin, also left of or above it.
+    auto cut = [inPlace](qreal v) { return inPlace ? std::trunc(v * 64) / 64 : v; };
+    const qreal baseline = cut(ascent);
 
     Run runs[2];
+    QRectF ink;  // where outlines may reach, in place only
     for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
         const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
         runs[glyph.source].glyphs.push_back(glyph.index);
-        runs[glyph.source].positions.append(QPointF(t.positions[i], ascent));
+        const QPointF at(shift.x() + cut(t.positions[i]), shift.y() + baseline);
+        runs[glyph.source].positions.append(at);
+        if (inPlace && clip) {
+            const FontChoice& choice = t.font->choice(glyph.source);
+            const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
+            if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
+            const qreal k = em / choice.face->unitsPerEm();
+            ink |= QRectF(QPointF(at.x() + box.xMin * k, at.y() - box.yMax * k),
+                          QPointF(at.x() + box.xMax * k + (choice.syntheticBold ? boldShift() : 0),
+                                  at.y() - box.yMin * k));
+        }
+    }
+    const qreal scale = em / primary.unitsPerEm();
+    const qreal x0 = shift.x() + t.positions[0];
+    const qreal x1 = shift.x() + t.positions[t.text.size()];
+    auto barRect = [&](qreal position, qreal thickness) {
+        const qreal h = std::max<qreal>(1.0, thickness * scale);
+        return QRectF(x0, shift.y() + ascent - position * scale - h / 2, x1 - x0, h);
+    };
+    if (inPlace && clip) {
+        if (t.underline) ink |= barRect(primary.underlinePosition(), primary.underlineThickness());
+        if (t.strikeOut) ink |= barRect(primary.strikeoutPosition(), primary.strikeoutSize());
     }
 
-    painter.save();
-    painter.translate(t.origin);
-    if (t.angle != 0) painter.rotate(-t.angle);
-    painter.setPen(t.color);
+    // Clipped only where the outlines come near the rectangle's edges, in
+    // place: a tenth of the em spares glyphs a rasteriser grows a little.
+    const qreal margin = std::max<qreal>(2, em / 10);
+    const bool clipped =
+        clip && (!inPlace || !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(ink));
+    const bool saved = !inPlace || clipped;
+    if (saved) painter.save();
+    if (clipped) painter.setClipRect(*clip, Qt::IntersectClip);
+    if (!inPlace) {
+        painter.translate(t.origin);
+        if (t.angle != 0) painter.rotate(-t.angle);
+        painter.setPen(t.color);
+    } else if (painter.pen().style() == Qt::NoPen || painter.pen().color() != t.color) {
+        // Text takes only the pen's colour; another pen would cost a state.
+        painter.setPen(QPen(t.color, 0));
+    }
     for (uint8_t source = 0; source < 2; ++source) {
         Run& run = runs[source];
         if (run.glyphs.empty()) continue;
@@ -297,7 +359,7 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t)
         glyphRun.setRawFont(raw);
         glyphRun.setGlyphIndexes(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
         glyphRun.setPositions(run.positions);
-        painter.save();
+        if (!inPlace) painter.save();
         if (choice.syntheticItalic) {
             // Lean about the baseline, so positions stay where they were measured.
             painter.translate(0, ascent);
@@ -310,20 +372,18 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t)
         draw(0);
         // Emboldened by overstriking: a twenty-fourth of the em, one device
         // pixel at least, so that a light Song face still reads as bold.
-        if (choice.syntheticBold) draw(std::max<qreal>(1.0, em / 24));
-        painter.restore();
+        if (choice.syntheticBold) {
+            // A PDF keeps glyph runs as text: a second run would put every
+            // bold word twice into its text layer, so the overstrike is ink
+            // only, at the outlines' own places (the run's are cut to 64ths).
+            if (inPlace) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
+            else if (IsPdfPainter(painter)) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), 0), t.color);
+            else draw(boldShift());
+        }
+        if (!inPlace) painter.restore();
     }
 
-    if (t.underline || t.strikeOut) {
-        const qreal scale = em / primary.unitsPerEm();
-        const qreal x0 = t.positions[0];
-        const qreal x1 = t.positions[t.text.size()];
-        auto bar = [&](qreal position, qreal thickness) {
-            const qreal h = std::max<qreal>(1.0, thickness * scale);
-            painter.fillRect(QRectF(x0, ascent - position * scale - h / 2, x1 - x0, h), t.color);
-        };
-        if (t.underline) bar(primary.underlinePosition(), primary.underlineThickness());
-        if (t.strikeOut) bar(primary.strikeoutPosition(), primary.strikeoutSize());
-    }
-    painter.restore();
+    if (t.underline) painter.fillRect(barRect(primary.underlinePosition(), primary.underlineThickness()), t.color);
+    if (t.strikeOut) painter.fillRect(barRect(primary.strikeoutPosition(), primary.strikeoutSize()), t.color);
+    if (saved) painter.restore();
 }

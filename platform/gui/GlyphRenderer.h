@@ -30,8 +30,11 @@ struct GlyphText {
     bool strikeOut = false;
 };
 
-// Draws with the painter's current transform and clipping.
-void DrawGlyphText(QPainter& painter, const GlyphText& text);
+// Draws with the painter's current transform and clipping, and clipped to
+// clip (painter coordinates). A PDF gets the glyphs at their places on the
+// page, the clip only where outlines come near it, and keeps the text's
+// colour in the pen.
+void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr);
 
 // The face as a raw font at a pixel size, cached. Invalid when the face's
 // file cannot be read.

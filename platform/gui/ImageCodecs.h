@@ -1,7 +1,7 @@
 #pragma once
 // Decoders of the picture formats the system reads: PNG through libpng,
 // JPEG through libjpeg, BMP through Qt's reader, ICO by hand, and the
-// headers of metafiles (which are kept, never played). Every decoder works
+// headers of metafiles (MetafilePlayer.h plays them). Every decoder works
 // on untrusted bytes: errors raise EInvalidGraphic, never end the program,
 // and sizes are checked before anything large is allocated.
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <typeinfo>
 
+#include "MetafilePlayer.h"
 #include "QtCanvas.h"
 #include "SysUtils.h"
 
@@ -69,20 +70,8 @@ QImage reduced(const QImage& image, TPixelFormat format)
     }
 }
 
-// Grey frame and diagonals: the mark of a picture that is not played.
-void drawPlaceholder(QPainter& painter, const QRect& r)
-{
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(QColor(128, 128, 128), 0));
-    painter.setBrush(Qt::NoBrush);
-    const QRect inner = r.adjusted(0, 0, -1, -1);
-    painter.drawRect(inner);
-    painter.drawLine(inner.topLeft(), inner.bottomRight());
-    painter.drawLine(inner.topRight(), inner.bottomLeft());
-    painter.restore();
-}
-
+// Grey frame and diagonals: the mark of a recorded drawing a canvas
+// cannot scale.
 void drawPlaceholder(TCanvas& canvas, const TRect& r)
 {
     TPen pen;
@@ -534,11 +523,13 @@ void TMetafile::SaveToStream(TStream& stream) const
 void TMetafile::Draw(TCanvas& canvas, const TRect& rect) const
 {
     if (Empty() || rect.IsEmpty()) return;
-    if (!records_.empty()) {
-        if (auto* qt = dynamic_cast<TQtCanvas*>(&canvas)) {
-            Draw(qt->Painter(), QRectF(rect.Left, rect.Top, rect.Width(), rect.Height()));
-            return;
-        }
+    if (records_.empty()) {
+        PlayMetafile(bytes_, canvas, QRectF(rect.Left, rect.Top, rect.Width(), rect.Height()));
+        return;
+    }
+    if (auto* qt = dynamic_cast<TQtCanvas*>(&canvas)) {
+        Draw(qt->Painter(), QRectF(rect.Left, rect.Top, rect.Width(), rect.Height()));
+        return;
     }
     drawPlaceholder(canvas, rect);
 }
@@ -547,7 +538,7 @@ void TMetafile::Draw(QPainter& painter, const QRectF& rect) const
 {
     if (Empty() || rect.isEmpty()) return;
     if (records_.empty()) {
-        drawPlaceholder(painter, rect.toRect());
+        PlayMetafile(bytes_, painter, rect);
         return;
     }
     painter.save();

@@ -4,8 +4,7 @@
 // picks the format from the data's first bytes. Pictures read from data
 // keep their encoded bytes, so that saving writes exactly what was read
 // (prepared reports and report files store pictures in their own format).
-// Metafiles are kept as bytes and drawn as a marked placeholder: nothing
-// here plays them.
+// Metafiles are kept as bytes and played when drawn (MetafilePlayer.h).
 
 #include <QImage>
 #include <QRectF>
@@ -194,9 +193,10 @@ protected:
 };
 
 // An enhanced or placeable Windows metafile kept as its bytes, or the
-// drawing a TMetafileCanvas recorded. Read metafiles draw as a grey frame
-// with a diagonal cross; recorded ones replay their drawing, scaled, on a
-// painter or a TQtCanvas (a placeholder on other canvases).
+// drawing a TMetafileCanvas recorded. Read metafiles play their records
+// into the rectangle on any canvas (a damaged one draws nothing); recorded
+// ones replay their drawing, scaled, on a painter or a TQtCanvas (a grey
+// frame with a diagonal cross on other canvases).
 class TMetafile : public TGraphic {
     DORVAK_CLASS(TMetafile, TGraphic)
 public:

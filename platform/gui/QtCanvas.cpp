@@ -22,6 +22,11 @@ int deviceDpiY(const QPainter* painter)
     return painter && painter->device() ? painter->device()->logicalDpiY() : 96;
 }
 
+bool onPdf(const QPainter& painter)
+{
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf;
+}
+
 QRect toQRect(const TRect& r)
 {
     return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
@@ -76,6 +81,8 @@ TQtCanvas::TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned)
 {
 }
 
+TQtCanvas::TQtCanvas(int pixelsPerInch) : TCanvas(pixelsPerInch, pixelsPerInch), painter_(nullptr) {}
+
 TQtCanvas::~TQtCanvas()
 {
     if (owned_ && owned_->isActive()) owned_->end();
@@ -84,8 +91,15 @@ TQtCanvas::~TQtCanvas()
 bool TQtCanvas::applyPenAndBrush(bool fill)
 {
     QPainter& p = *painter_;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
+    // A PDF painter keeps the pen and brush a shape sets: each restored
+    // state would cost the document a new graphics state.
+    shapeSaved_ = !onPdf(p);
+    if (shapeSaved_) {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+    } else if (p.testRenderHint(QPainter::Antialiasing)) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+    }
 
     const TPen& pen = *Pen();
     QPen qpen(Qt::NoPen);
@@ -118,7 +132,7 @@ bool TQtCanvas::applyPenAndBrush(bool fill)
         if (pen.Mode() == pmNot) p.setCompositionMode(QPainter::RasterOp_NotDestination);
     }
     if (p.pen().style() == Qt::NoPen && p.brush().style() == Qt::NoBrush) {
-        p.restore();
+        endShape();
         return false;
     }
     return true;
@@ -126,7 +140,7 @@ bool TQtCanvas::applyPenAndBrush(bool fill)
 
 void TQtCanvas::endShape()
 {
-    painter_->restore();
+    if (shapeSaved_) painter_->restore();
 }
 
 void TQtCanvas::Polyline(std::span<const TPoint> points)
@@ -168,14 +182,23 @@ void TQtCanvas::FillRect(const TRect& rect)
 {
     const TBrush& brush = *Brush();
     if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
-    painter_->fillRect(toQRect(rect), QBrush(ToQColor(brush.Color()), hatch(brush.Style())));
+    const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
+    if (onPdf(*painter_)) {
+        // What fillRect does, but the pen and brush stay: fills in a row
+        // then need no new graphics state each.
+        painter_->setPen(Qt::NoPen);
+        painter_->setBrush(fill);
+        painter_->drawRect(toQRect(rect));
+        return;
+    }
+    painter_->fillRect(toQRect(rect), fill);
 }
 
 void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 {
     if (image.isNull() || rect.IsEmpty()) return;
     painter_->save();
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, SmoothPictures());
     painter_->drawImage(toQRect(rect), image);
     painter_->restore();
 }
@@ -209,9 +232,14 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
                            std::span<const int> dx)
 {
     QPainter& p = *painter_;
-    p.save();
-    if ((options & ETO_CLIPPED) && rect) p.setClipRect(toQRect(*rect), Qt::IntersectClip);
-    if ((options & ETO_OPAQUE) && rect && Brush()->Color() != clNone) p.fillRect(toQRect(*rect), ToQColor(Brush()->Color()));
+    const QRect box = rect ? toQRect(*rect) : QRect();
+    const bool clipped = (options & ETO_CLIPPED) && rect;
+    // A PDF's text sets its own clip where it needs one (see DrawGlyphText):
+    // saved states and clips make most of a page's operators.
+    const bool pdf = onPdf(p);
+    if (!pdf) p.save();
+    if (clipped && !pdf) p.setClipRect(box, Qt::IntersectClip);
+    if ((options & ETO_OPAQUE) && rect && Brush()->Color() != clNone) p.fillRect(box, ToQColor(Brush()->Color()));
     if (!text.empty() && Font()->Color() != clNone) {
         const SizedFont& font = DeviceFont();
         const std::vector<int> positions = TextPositions(font, text, dx);
@@ -226,7 +254,7 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
         glyphs.color = ToQColor(Font()->Color());
         glyphs.underline = Font()->Style().Contains(fsUnderline);
         glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
-        DrawGlyphText(p, glyphs);
+        DrawGlyphText(p, glyphs, clipped && pdf ? &box : nullptr);
     }
-    p.restore();
+    if (!pdf) p.restore();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The canvas over a QPainter: screen widgets, images, PDF and printers all
 // draw through the same code. Shapes are drawn without antialiasing, as on
-// the platform; text is antialiased where the device rasterises.
+// the platform; text is antialiased where the device rasterises. On a PDF
+// painter the pen and brush of the last shape or text stay set.
 
 #include <QPainter>
 
@@ -35,6 +36,12 @@ public:
     void ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
                     std::span<const int> dx = {}) override;
 
+protected:
+    // A canvas of a fixed resolution whose painter changes: the printer's,
+    // which draws each page into the painter of its document.
+    explicit TQtCanvas(int pixelsPerInch);
+    void SetPainter(QPainter& painter) { painter_ = &painter; }
+
 private:
     TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned);
     // Pen and brush of the canvas on the painter; false when neither draws.
@@ -44,6 +51,7 @@ private:
     std::unique_ptr<QPainter> owned_;
     QPainter* painter_;
     std::optional<TRect> clip_;
+    bool shapeSaved_ = false;  // the shape being drawn saved the painter's state
 };
 
 // A platform colour as a Qt colour (system colours by the fixed scheme);

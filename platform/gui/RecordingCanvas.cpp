@@ -58,6 +58,7 @@ void TRecordingCanvas::StretchDraw(const TRect& rect, const QImage& image)
     r.rect = rect;
     r.hasRect = true;
     r.image = image;
+    r.smooth = SmoothPictures();
 }
 
 void TRecordingCanvas::SetPixel(int x, int y, TColor color)
@@ -112,7 +113,13 @@ void ReplayRecords(std::span<const TCanvasRecord> records, TCanvas& target)
         case TCanvasRecord::RoundRect: target.RoundRect(p[0].X, p[0].Y, p[1].X, p[1].Y, p[2].X, p[2].Y); break;
         case TCanvasRecord::Ellipse: target.Ellipse(p[0].X, p[0].Y, p[1].X, p[1].Y); break;
         case TCanvasRecord::FillRect: target.FillRect(r.rect); break;
-        case TCanvasRecord::StretchDraw: target.StretchDraw(r.rect, r.image); break;
+        case TCanvasRecord::StretchDraw: {
+            const bool smooth = target.SmoothPictures();
+            target.SetSmoothPictures(r.smooth);
+            target.StretchDraw(r.rect, r.image);
+            target.SetSmoothPictures(smooth);
+            break;
+        }
         case TCanvasRecord::SetPixel: target.SetPixel(p[0].X, p[0].Y, r.color); break;
         case TCanvasRecord::SetClipRect:
             target.SetClipRect(r.hasRect ? std::optional<TRect>(r.rect) : std::nullopt);

@@ -23,6 +23,7 @@ struct TCanvasRecord {
     std::u16string text;
     std::vector<int> dx;   // as given; empty when the font's advances were used
     QImage image;
+    bool smooth = true;     // StretchDraw: the canvas's SmoothPictures
     TColor color = clNone;  // SetPixel
 
     // The state in force.

@@ -192,6 +192,7 @@ void ScriptedUiServices::record(const QString& line)
 {
     log_ << line;
     if (sink_) sink_(line);
+    restartWatchdog();
 }
 
 void ScriptedUiServices::fail(const QString& line)
@@ -220,9 +221,52 @@ std::optional<ScriptedUiServices::Expectation> ScriptedUiServices::take(Kind kin
     return taken;
 }
 
+ScriptedUiServices::Busy::Busy(ScriptedUiServices& services) : s(services)
+{
+    if (s.busy_++ == 0) s.busySince_.start();
+}
+
+ScriptedUiServices::Busy::~Busy()
+{
+    if (--s.busy_ == 0) s.restartWatchdog();
+}
+
+void ScriptedUiServices::restartWatchdog()
+{
+    if (watchdog_ && watching_) watchdog_->start();
+}
+
+QString ScriptedUiServices::describe(const Expectation& e)
+{
+    QString text = QString::fromLatin1(kindName(static_cast<int>(e.kind)));
+    if (e.kind == Kind::Action)
+        return e.caption + QLatin1Char(' ') + e.match + (e.text && !e.text->isEmpty() ? QLatin1Char(' ') + *e.text : QString());
+    if (!e.match.isEmpty()) text += QLatin1Char(' ') + e.match;
+    return text;
+}
+
+void ScriptedUiServices::watchdogFired()
+{
+    if (queue_.empty() || !watching_) return;
+    // A dialog or an action at work gets longer; an action about to run,
+    // its turn.
+    const qint64 busyLimit = 30LL * idleLimitMs_;
+    if ((busy_ > 0 && busySince_.elapsed() < busyLimit) || (busy_ == 0 && actionPosted_)) {
+        watchdog_->start();
+        return;
+    }
+    watching_ = false;
+    const qint64 waited = busy_ > 0 ? busySince_.elapsed() : idleLimitMs_;
+    fail(QStringLiteral("the program waited ") + QString::number(waited / 1000.0, 'f', 1) + QStringLiteral(" s for: ") +
+         describe(queue_.front()));
+    // Every event loop ends, nested ones too; the exit code tells why.
+    QCoreApplication::exit(3);
+}
+
 void ScriptedUiServices::runWhenDue()
 {
-    if (queue_.empty()) return;
+    // A scripted dialog or action still running calls again when it ends.
+    if (queue_.empty() || busy_ > 0) return;
     if (queue_.front().kind == Kind::Quit) {
         queue_.pop_front();
         record(QStringLiteral("quit"));
@@ -235,7 +279,9 @@ void ScriptedUiServices::runWhenDue()
     actionPosted_ = true;
     QTimer::singleShot(0, &actionContext_, [this] {
         actionPosted_ = false;
-        if (queue_.empty() || queue_.front().kind != Kind::Action) return;
+        // Reached from a dialog's own event processing (a print in
+        // progress): the dialog's end posts it again.
+        if (busy_ > 0 || queue_.empty() || queue_.front().kind != Kind::Action) return;
         const Expectation action = std::move(queue_.front());
         queue_.pop_front();
         act(action);
@@ -301,6 +347,7 @@ bool selectIn(QObject* control, const QString& text)
 
 void ScriptedUiServices::act(const Expectation& action)
 {
+    const Busy busy(*this);
     const QString& verb = action.caption;
     const QString text = action.text.value_or(QString());
     const QString description = verb + QLatin1Char(' ') + action.match + (text.isEmpty() ? QString() : QLatin1Char(' ') + text);
@@ -350,7 +397,10 @@ int ScriptedUiServices::showModal(QDialog& dialog)
     auto e = take(Kind::Modal, description, dialog.objectName(), {});
     int result = QDialog::Rejected;
     if (e) {
-        result = e->driver ? e->driver(dialog) : e->result;
+        {
+            const Busy busy(*this);
+            result = e->driver ? e->driver(dialog) : e->result;
+        }
         record(description + (result == QDialog::Accepted ? QStringLiteral(" -> accept") : QStringLiteral(" -> reject")));
     }
     dialog.setResult(result);
@@ -404,7 +454,18 @@ bool ScriptedUiServices::openUrl(const QString& url)
     return e.has_value();
 }
 
-void ScriptedUiServices::eventLoopStarting() { runWhenDue(); }
+void ScriptedUiServices::eventLoopStarting()
+{
+    if (idleLimitMs_ > 0 && !watchdog_) {
+        watchdog_ = new QTimer(&actionContext_);
+        watchdog_->setSingleShot(true);
+        QObject::connect(watchdog_, &QTimer::timeout, &actionContext_, [this] { watchdogFired(); });
+    }
+    if (watchdog_) watchdog_->setInterval(idleLimitMs_);
+    watching_ = idleLimitMs_ > 0;
+    restartWatchdog();
+    runWhenDue();
+}
 
 bool ScriptedUiServices::loadScript(const QString& path, QString* error)
 {
@@ -496,6 +557,10 @@ ScriptedUiServices* installFromEnvironment(bool* scriptError)
         if (scriptError) *scriptError = true;
         return nullptr;
     }
+    // A line that cannot happen must not keep a shell-level run waiting.
+    bool secondsGiven = false;
+    const int seconds = qEnvironmentVariableIntValue("DORVAK_UI_IDLE_SECONDS", &secondsGiven);
+    services->setIdleLimit((secondsGiven && seconds > 0 ? seconds : 20) * 1000);
     services->setLogSink([](const QString& line) {
         std::fputs(("[ui] " + line.toStdString() + "\n").c_str(), stderr);
         std::fflush(stderr);

@@ -5,8 +5,10 @@
 // Rejected). The program installs it from a script file when
 // DORVAK_UI_SCRIPT names one (see installFromEnvironment).
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -39,11 +41,13 @@ public:
     ScriptedUiServices& expectFont(std::optional<QFont> answer);
     ScriptedUiServices& expectColor(std::optional<QColor> answer);
     ScriptedUiServices& expectUrl(const QString& url = {});
-    // Ends the event loop once every interaction before it has happened.
+    // Ends the event loop once every interaction before it has happened and
+    // no scripted dialog or action is still running.
     ScriptedUiServices& expectQuit();
     // Acts on a window of the program as a user would, once every
-    // interaction before it has happened and the handler then running has
-    // returned. `path` is "window/control" by object names. "type" sets an
+    // interaction before it has happened, the handler then running has
+    // returned and no scripted dialog is open any more (a click never lands
+    // behind a modal window). `path` is "window/control" by object names. "type" sets an
     // edit's or a combo box's text; "click" clicks a button or triggers a
     // menu item; "select" picks by text: the first node so captioned in a
     // tree (made current and expanded, as its + does), the first row of a
@@ -72,6 +76,12 @@ public:
     void clear();
 
     void setFailureHandler(std::function<void(const QString&)> handler) { onFailure_ = std::move(handler); }
+    // Once the event loop has started (eventLoopStarting): when lines are
+    // left and nothing happens for this long while no scripted dialog or
+    // action runs, the next line cannot happen; it is reported as a failure
+    // and the event loop ends with exit code 3. A dialog or action running
+    // for 30 times as long ends it too. 0 (the default) waits for ever.
+    void setIdleLimit(int milliseconds) { idleLimitMs_ = milliseconds; }
     // Receives each log line as it is written (the program sends it to stderr).
     void setLogSink(std::function<void(const QString&)> sink) { sink_ = std::move(sink); }
 
@@ -105,17 +115,33 @@ private:
     bool answer(Kind kind, const QString& description, std::optional<T> Expectation::*member, T& value, Show show);
     void record(const QString& line);
     void fail(const QString& line);
-    // Quits or acts when that is the next line.
+    // Quits or acts when that is the next line and nothing scripted runs.
     void runWhenDue();
     void act(const Expectation& action);
+    // A scripted dialog or action runs while one of these lives.
+    struct Busy {
+        explicit Busy(ScriptedUiServices& services);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+        ScriptedUiServices& s;
+    };
+    void restartWatchdog();
+    void watchdogFired();
+    static QString describe(const Expectation& e);
 
     std::deque<Expectation> queue_;
     QStringList log_, failures_, messages_, urls_;
     std::function<void(const QString&)> onFailure_;
     std::function<void(const QString&)> sink_;
     bool actionPosted_ = false;
-    // The posted action goes with these services.
+    int busy_ = 0;  // scripted dialogs and actions running, nested
+    QElapsedTimer busySince_;
+    int idleLimitMs_ = 0;
+    bool watching_ = false;
+    // The posted action and the watchdog go with these services.
     QObject actionContext_;
+    QTimer* watchdog_ = nullptr;
 };
 
 // When DORVAK_UI_SCRIPT names a script file: installs scripted services read

@@ -114,6 +114,7 @@ constexpr SourceCode SourceCodes[] = {
     {"manual", 4},        {"envelope", 5}, {"large-capacity", 11},
 };
 constexpr int32_t FirstOwnCode = 257;  // codes of our own, like driver forms
+constexpr Extended VirtualMargin = 5;   // mm, where no driver tells the margins
 
 constexpr const char* SidesKeywords[] = {"one-sided", "two-sided-long-edge", "two-sided-short-edge"};
 
@@ -160,14 +161,33 @@ bool GetPaperDimensions(int32_t Code, Extended& Width, Extended& Height)
 // ---- TrpCustomPrinter
 
 TrpPrinterCanvas::TrpPrinterCanvas(TrpCustomPrinter& Printer)
-    : TRecordingCanvas(PdfPrintDocument::Resolution), FPrinter(Printer)
+    : TQtCanvas(PdfPrintDocument::Resolution),
+      FPrinter(Printer),
+      FSinkImage(std::make_unique<QImage>(1, 1, QImage::Format_RGB32)),
+      FSink(std::make_unique<QPainter>(FSinkImage.get()))
 {
+    Detach();
+}
+
+TrpPrinterCanvas::~TrpPrinterCanvas() = default;
+
+void TrpPrinterCanvas::Attach(QPainter& Painter)
+{
+    SetPainter(Painter);
+    SetClipRect(std::nullopt);
+}
+
+void TrpPrinterCanvas::Detach()
+{
+    SetPainter(*FSink);
+    SetClipRect(std::nullopt);
 }
 
 TrpCustomPrinter::TrpCustomPrinter(std::string Name, std::string Port)
     : FName(std::move(Name)),
       FPort(std::move(Port)),
       FCanvas(std::make_unique<TrpPrinterCanvas>(*this)),
+      FRecorder(std::make_unique<TrpPrinterRecorder>()),
       FDocument(std::make_unique<PdfPrintDocument>())
 {
     FBins.push_back({PrinterText("prDefault"), DMBIN_AUTO});
@@ -267,14 +287,35 @@ PdfPageLayout TrpCustomPrinter::PageLayout() const
     return l;
 }
 
+TCanvas& TrpCustomPrinter::Canvas() const
+{
+    if (FRecording) return *FRecorder;
+    return *FCanvas;
+}
+
 void TrpCustomPrinter::BeginPage()
 {
     if (!FPrinting) return;
-    if (FPagesBegun++ == 0) FJob = CurrentJobChoice();
+    const JobChoice choice = CurrentJobChoice();
+    FPageStartsJob = FPagesBegun++ == 0;
+    if (FPageStartsJob) {
+        FJob = choice;
+    } else if (choice != FJob && !FSpoolFile.empty()) {
+        FPageStartsJob = true;
+        if (!NextJob(choice)) return;
+    }
     FPageLayout = PageLayout();
     FInPage = true;
-    FCanvas->Clear();
-    FCanvas->SetClipRect(std::nullopt);
+    // A page printed once is drawn straight into the document; copies of
+    // it are kept as drawn and played once each.
+    FRecording = FCopies > 1;
+    if (FRecording) {
+        FRecorder->Clear();
+        FRecorder->SetClipRect(std::nullopt);
+    } else {
+        FDocument->beginPage(FPageLayout);
+        FCanvas->Attach(FDocument->painter());
+    }
 }
 
 bool TrpCustomPrinter::EndPage()
@@ -284,20 +325,47 @@ bool TrpCustomPrinter::EndPage()
     // Copies of a page follow it at once; the job itself is one copy.
     std::string error;
     bool ok = true;
-    for (int32_t copy = 0; ok && copy < FCopies; ++copy) {
-        FDocument->beginPage(FPageLayout);
-        {
-            TQtCanvas target(FDocument->painter());
-            FCanvas->Replay(target);
+    if (FRecording) {
+        for (int32_t copy = 0; ok && copy < FCopies; ++copy) {
+            FDocument->beginPage(FPageLayout);
+            {
+                TQtCanvas target(FDocument->painter());
+                FRecorder->Replay(target);
+            }
+            ok = FDocument->endPage(error);
         }
+        FRecorder->Clear();
+    } else {
+        FCanvas->Detach();
         ok = FDocument->endPage(error);
     }
-    FCanvas->Clear();
     if (!ok) {
         Abort();
         FailBox(error);
     }
     return ok;
+}
+
+bool TrpCustomPrinter::NextJob(const JobChoice& Choice)
+{
+    std::string error;
+    if (FDocument->pageCount() > 0) {
+        if (!FDocument->close(error)) {
+            Abort();
+            FailBox(error);
+            return false;
+        }
+        FSpooled.push_back({FSpoolFile, FJob});
+        const std::string name = "job-" + IntToStr(static_cast<int64_t>(FSpooled.size()) + 1) + ".pdf";
+        FSpoolFile = FSpoolDir->filePath(QString::fromStdString(name)).toStdString();
+        if (!FDocument->open(FSpoolFile, DocumentTitle(), error)) {
+            Abort();
+            FailBox(error);
+            return false;
+        }
+    }
+    FJob = Choice;
+    return true;
 }
 
 bool TrpCustomPrinter::EndDoc()
@@ -306,23 +374,36 @@ bool TrpCustomPrinter::EndDoc()
     // A document without pages sends nothing to a queue.
     const bool anyPage = FDocument->pageCount() > 0;
     std::string error;
+    FCanvas->Detach();
     bool ok = FDocument->close(error);
     if (!ok) FailBox(error);
-    if (ok && anyPage && !FSpoolFile.empty()) ok = Deliver(FSpoolFile);
+    if (ok && !FSpoolFile.empty()) {
+        if (anyPage) FSpooled.push_back({FSpoolFile, FJob});
+        // Nothing reaches the queue before the whole document is drawn, so
+        // a cancelled run prints nothing; a job the queue refuses stops the
+        // ones after it.
+        for (const SpooledJob& job : FSpooled)
+            if (!(ok = Deliver(job.Path, job.Job))) break;
+    }
     FinishDoc();
     return ok;
 }
 
 void TrpCustomPrinter::Abort()
 {
+    FCanvas->Detach();
     FDocument->abort();
     FinishDoc();
 }
 
 void TrpCustomPrinter::FinishDoc()
 {
+    FCanvas->Detach();
+    FRecording = false;
     FSpoolDir.reset();
     FSpoolFile.clear();
+    FSpooled.clear();
+    FPageStartsJob = false;
     FPrinting = false;
     FInPage = false;
     // Choices of the properties dialog last one document.
@@ -351,15 +432,25 @@ void TrpPrinter::Init()
         // a later selection tries again.
         return;
     }
-    if (caps.media.empty()) {
-        PrinterErrorBox("Printer selected is not valid");
-        return;
-    }
     FPapers.resize(1);
     FBins.resize(1);
     FMedia.clear();
     FSources.clear();
 
+    // A queue without a driver file (a raw queue) names no papers: it takes
+    // the document as drawn, so every paper of the table is offered, with
+    // the stand-in printer's margins.
+    if (caps.media.empty()) {
+        for (const TrpPaperInfo& p : PaperTable) {
+            Sheet s;
+            s.Media = FSpooler.mediaKeywordForSize(p.X * 10, p.Y * 10);
+            s.Width = p.X / 10.0L;
+            s.Height = p.Y / 10.0L;
+            s.Left = s.Top = s.Right = s.Bottom = VirtualMargin;
+            FMedia.push_back({p.Typ, s});
+            FPapers.push_back({p.Name, p.Typ});
+        }
+    }
     int32_t nextPaper = FirstOwnCode;
     for (const SpoolerMedia& m : caps.media) {
         int32_t code = PaperCodeForSize(m.width, m.length);
@@ -402,7 +493,7 @@ void TrpPrinter::Init()
 
     const Media* def = &FMedia.front();
     for (const Media& m : FMedia)
-        if (m.S.Media == caps.defaultMedia) def = &m;
+        if (caps.media.empty() ? m.Code == DMPAPER_A4 : m.S.Media == caps.defaultMedia) def = &m;
     FDPI = {PdfPrintDocument::Resolution, PdfPrintDocument::Resolution};
     FDefPaper = def->Code;
     FDefOrientation = false;
@@ -514,13 +605,13 @@ void TrpPrinter::DocumentClosed()
     FJobDuplex = 0;
 }
 
-bool TrpPrinter::Deliver(const std::string& PdfPath)
+bool TrpPrinter::Deliver(const std::string& PdfPath, const JobChoice& Job)
 {
     QFile pdf(QString::fromStdString(PdfPath));
     try {
         if (!pdf.open(QIODevice::ReadOnly))
             throw ESpoolerError("Cannot read the print file: " + pdf.errorString().toStdString());
-        SpoolerJobOptions options{DocumentTitle(), FJob.Media, FJob.Source, FJob.Sides};
+        SpoolerJobOptions options{DocumentTitle(), Job.Media, Job.Source, Job.Sides};
         std::unique_ptr<SpoolerJob> job = FSpooler.startJob(FName, options, SpoolerFormat::Pdf);
         char buffer[64 * 1024];
         for (;;) {
@@ -608,7 +699,7 @@ void TrpVirtualPrinter::SetViewParams(int32_t PaperSize, Extended PaperWidth, Ex
         s.Width = Orientation ? PaperHeight : PaperWidth;
         s.Height = Orientation ? PaperWidth : PaperHeight;
     }
-    s.Left = s.Top = s.Right = s.Bottom = 5;
+    s.Left = s.Top = s.Right = s.Bottom = VirtualMargin;
     ApplySheet(p ? PaperSize : DMPAPER_USER, s, Orientation);
 }
 
@@ -685,6 +776,46 @@ void TrpPrinters::FillPrinters()
         FPrinters.push_back(q.name);
         if (q.isDefault) FDefaultName = q.name;
     }
+}
+
+void TrpPrinters::Refresh()
+{
+    std::vector<SpoolerQueue> queues;
+    try {
+        queues = FSpooler.queues();
+    } catch (const ESpoolerError&) {
+        return;  // the list as it was beats an empty one
+    }
+    const TrpCustomPrinter* current = GetCurrentPrinter();
+    const std::string currentName = current ? current->Name() : std::string();
+    std::vector<std::unique_ptr<TrpCustomPrinter>> items;
+    std::vector<std::string> names;
+    std::string defaultName;
+    for (const SpoolerQueue& q : queues) {
+        auto same = std::find_if(FItems.begin(), FItems.end(), [&](const std::unique_ptr<TrpCustomPrinter>& p) {
+            return p && dynamic_cast<TrpPrinter*>(p.get()) && p->Name() == q.name && p->Port() == q.location;
+        });
+        if (same != FItems.end()) items.push_back(std::move(*same));
+        else items.push_back(std::make_unique<TrpPrinter>(FSpooler, q.name, q.location));
+        names.push_back(q.name);
+        if (q.isDefault) defaultName = q.name;
+    }
+    FHasPhysicalPrinters = !items.empty();
+    if (items.empty()) {
+        auto stand = std::find_if(FItems.begin(), FItems.end(), [](const std::unique_ptr<TrpCustomPrinter>& p) {
+            return p && dynamic_cast<TrpVirtualPrinter*>(p.get());
+        });
+        items.push_back(stand != FItems.end() ? std::move(*stand)
+                                              : std::make_unique<TrpVirtualPrinter>(PrinterText("prVirtual"), std::string()));
+        names.push_back(items.back()->Name());
+    }
+    FItems = std::move(items);
+    FPrinters = std::move(names);
+    FDefaultName = std::move(defaultName);
+    FPrinterIndex = -1;
+    int index = currentName.empty() ? -1 : IndexOf(currentName);
+    if (index < 0) index = IndexOf(FDefaultName);
+    SetPrinterIndex(std::max(index, 0));
 }
 
 // ---- The singleton

@@ -14,6 +14,7 @@
 
 #include "Numbers.h"
 #include "PdfPrintDocument.h"
+#include "QtCanvas.h"
 #include "RecordingCanvas.h"
 
 class QTemporaryDir;
@@ -55,16 +56,29 @@ struct TrpPoint {
 class TrpCustomPrinter;
 
 // The printer's canvas, at 600 dpi with its origin at the printable area of
-// the sheet. A page is kept as drawn and goes onto the PDF when it ends, once
-// for each copy.
-class TrpPrinterCanvas : public TRecordingCanvas {
+// the sheet: a page is drawn straight into the PDF document.
+class TrpPrinterCanvas : public TQtCanvas {
 public:
     explicit TrpPrinterCanvas(TrpCustomPrinter& Printer);
+    ~TrpPrinterCanvas() override;
     bool IsPrinter() const override { return true; }
     TrpCustomPrinter& Printer() const { return FPrinter; }
+    // Draws into the painter of the page begun; detached, into nothing.
+    void Attach(QPainter& Painter);
+    void Detach();
 
 private:
     TrpCustomPrinter& FPrinter;
+    std::unique_ptr<QImage> FSinkImage;
+    std::unique_ptr<QPainter> FSink;
+};
+
+// The canvas of a page that goes onto the PDF more than once (copies the
+// printer makes): kept as drawn and played once for each copy.
+class TrpPrinterRecorder : public TRecordingCanvas {
+public:
+    TrpPrinterRecorder() : TRecordingCanvas(PdfPrintDocument::Resolution) {}
+    bool IsPrinter() const override { return true; }
 };
 
 // ---- One printer.
@@ -110,7 +124,7 @@ public:
 
     const TrpList& Bins() const { return FBins; }
     // Draws the current page (between BeginPage and EndPage).
-    TrpPrinterCanvas& Canvas() const { return *FCanvas; }
+    TCanvas& Canvas() const;
     const TrpList& Papers() const { return FPapers; }
     bool DefOrientation() const { return FDefOrientation; }
     int32_t DefPaper() const { return FDefPaper; }
@@ -138,6 +152,11 @@ public:
     bool Printing() const { return FPrinting; }
     const std::string& Title() const { return FTitle; }
     void SetTitle(std::string Value) { FTitle = std::move(Value); }
+    // The page begun is the first of a job: the first of the document, or,
+    // printing to a queue, the first whose paper, tray or two-sided mode
+    // differs from the page before. Each job goes out as a job of its own,
+    // in page order, when the document ends; a PDF file stays one file.
+    bool PageStartsJob() const { return FPageStartsJob; }
 
 protected:
     // The sheet as the queue knows it: keyword and exact size for the PDF page.
@@ -154,13 +173,15 @@ protected:
     std::string DocumentTitle() const { return FTitle.empty() ? std::string("Quorvel Document") : FTitle; }
     // Called whenever a document ends, well or not.
     virtual void DocumentClosed() {}
-    // Where the finished PDF goes when FileName is empty; false after the
-    // error box.
-    virtual bool Deliver(const std::string& PdfPath) = 0;
-    // Job options of the document, taken at its first page.
+    // Job options: a queue takes one paper, tray and two-sided mode a job.
     struct JobChoice {
         std::string Media, Source, Sides;
+        bool operator==(const JobChoice&) const = default;
     };
+    // Where a finished PDF goes when FileName is empty, with the options of
+    // its pages; false after the error box.
+    virtual bool Deliver(const std::string& PdfPath, const JobChoice& Job) = 0;
+    // The options the page about to begin asks for.
     virtual JobChoice CurrentJobChoice() const { return {}; }
     void FailBox(const std::string& Message) const;
 
@@ -195,11 +216,22 @@ protected:
 
 private:
     void FinishDoc();
+    // The pages so far become a job waiting for the document's end, and
+    // the next page starts a new one; false after the error box.
+    bool NextJob(const JobChoice& Choice);
 
     std::unique_ptr<TrpPrinterCanvas> FCanvas;
+    std::unique_ptr<TrpPrinterRecorder> FRecorder;
+    bool FRecording = false;  // the page being drawn goes out more than once
     std::unique_ptr<PdfPrintDocument> FDocument;
     std::unique_ptr<QTemporaryDir> FSpoolDir;  // holds the PDF bound for a queue
-    std::string FSpoolFile;
+    std::string FSpoolFile;  // the job being drawn
+    struct SpooledJob {
+        std::string Path;
+        JobChoice Job;
+    };
+    std::vector<SpooledJob> FSpooled;  // drawn whole, sent at the end
+    bool FPageStartsJob = false;
     int FPagesBegun = 0;
     PdfPageLayout FPageLayout;  // of the page being drawn
     bool FInPage = false;
@@ -228,7 +260,7 @@ public:
     std::vector<int32_t> DuplexModes() const;
 
 protected:
-    bool Deliver(const std::string& PdfPath) override;
+    bool Deliver(const std::string& PdfPath, const JobChoice& Job) override;
     JobChoice CurrentJobChoice() const override;
     void DocumentClosed() override;
 
@@ -265,13 +297,13 @@ public:
     bool ShowPropertiesDialog() override { return false; }
 
 protected:
-    bool Deliver(const std::string&) override { return true; }
+    bool Deliver(const std::string&, const JobChoice&) override { return true; }
 };
 
 // ---- The process-wide list.
 class TrpPrinters {
 public:
-    // Reads the queues once; with none, one virtual printer stands in.
+    // Reads the queues; with none, one virtual printer stands in.
     explicit TrpPrinters(Spooler& Source);
     ~TrpPrinters();
     TrpPrinters(const TrpPrinters&) = delete;
@@ -291,6 +323,12 @@ public:
     const std::string& DefaultPrinterName() const { return FDefaultName; }
     void Clear();
     void FillPrinters();
+    // Reads the queues again (the print dialog does as it opens): a queue
+    // still there keeps its printer object and what was chosen on it, new
+    // queues are added and gone ones dropped; without any, the virtual
+    // printer stands in. The current printer stays current while it exists,
+    // else the default printer is selected.
+    void Refresh();
 
 private:
     Spooler& FSpooler;

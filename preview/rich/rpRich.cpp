@@ -11,6 +11,7 @@
 #include "rpRes.h"
 #include "rpRichEditor.h"
 #include "rpRichFormat.h"
+#include "rpRichTable.h"
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
 #include "rpXMLSerializer.h"
@@ -27,6 +28,13 @@ int twips(Extended units)
 bool isParagraphMark(const QTextDocument& doc, int position)
 {
     return doc.characterAt(position) == QChar(QChar::ParagraphSeparator);
+}
+
+// A paragraph ends at the position: its mark, or a table's cell or end.
+bool endsParagraph(const QTextDocument& doc, int position)
+{
+    const QChar c = doc.characterAt(position);
+    return c == QChar(QChar::ParagraphSeparator) || c == QChar(0xFDD0) || c == QChar(0xFDD1);
 }
 
 // Each list of the copy counts on from the number its first item had in
@@ -64,7 +72,7 @@ std::unique_ptr<QTextDocument> CopyRichRange(const QTextDocument& source, int fr
     std::unique_ptr<QTextDocument> copy(NewRichDocument());
     ReadRtf(WriteRtf(source, range), *copy);
     continueNumbering(source, from, *copy);
-    if (continued) {
+    if (continued && !IsGapBlock(copy->begin()) && !TopTableAt(*copy, copy->begin().position())) {
         const QTextBlock first = copy->begin();
         TRichPara p = FromBlock(first);
         p.list = TRichList::None;
@@ -250,7 +258,7 @@ Extended TrpRichView::DrawPart()
     }
     stuckAt_ = -1;
     const bool startsInside = continued_;
-    continued_ = next > partStart_ && !isParagraphMark(part_->Document(), next - 1);
+    continued_ = next > partStart_ && !endsParagraph(part_->Document(), next - 1);
     takePart(partStart_, next, startsInside);
     partStart_ = next;
     nextPart_ = next < length;

@@ -2,7 +2,7 @@
 // The rich-text report object: formatted text (RTF) held by a rich edit
 // engine, filled from a data field and from expressions between
 // delimiters, drawn through the canvas layer, measured for stretching and
-// split across pages line by line. Report files and prepared pages keep
+// split across pages line by line, and a table row by row. Report files and prepared pages keep
 // the content as the binary property "RichEdit" (RTF) in PropData.
 
 #include <QTextDocument>

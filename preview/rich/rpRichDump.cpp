@@ -2,8 +2,10 @@
 
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include "rpRichFormat.h"
+#include "rpRichTable.h"
 
 using namespace rich;
 
@@ -116,9 +118,11 @@ std::string paraAttrs(const TRichPara& p)
     if (!p.tabs.empty()) {
         static const char kinds[] = "lcrd";
         s += " tabs=";
+        static const char* const leaders[] = {"", ":dot", ":hyphen", ":underline", ":thick", ":equal", ":middot"};
         for (size_t i = 0; i < p.tabs.size(); ++i) {
             if (i) s += ",";
-            s += std::to_string(p.tabs[i].position) + kinds[static_cast<int>(p.tabs[i].kind)];
+            s += std::to_string(p.tabs[i].position) + kinds[static_cast<int>(p.tabs[i].kind)] +
+                 leaders[static_cast<int>(p.tabs[i].leader)];
         }
     }
     if (p.list != TRichList::None) {
@@ -131,6 +135,50 @@ std::string paraAttrs(const TRichPara& p)
     return s;
 }
 
+// A row as it is written back: its placing, then each cell's right edge
+// with merges, alignment, borders and shading.
+std::string rowAttrs(const TRichRow& row)
+{
+    static const char* const aligns[] = {"left", "right", "center", "justify"};
+    static const char* const styles[] = {"none", "s", "th", "db", "dot", "dash", "hair"};
+    static const char edges[] = "tlbr";
+    std::string s = std::string(aligns[static_cast<int>(row.align)]) + " left=" + std::to_string(row.left) +
+                    " gap=" + std::to_string(row.gap);
+    if (row.height) s += " height=" + std::to_string(row.height);
+    for (const TRichCell& c : row.cells) {
+        s += " |" + std::to_string(c.right);
+        if (c.hMerge) s += c.hMerge == 1 ? " mgf" : " mrg";
+        if (c.vMerge) s += c.vMerge == 1 ? " vmgf" : " vmrg";
+        if (c.vAlign != TRichVAlign::Top) s += c.vAlign == TRichVAlign::Center ? " vcenter" : " vbottom";
+        for (int e = 0; e < 4; ++e) {
+            const TRichBorder& b = c.borders[e];
+            if (!b.Shows()) continue;
+            s += std::string(" ") + edges[e] + ":" + styles[static_cast<int>(b.style)] + std::to_string(b.width);
+            if (b.color >= 0) s += hexColor(b.color);
+        }
+        if (c.shading >= 0) s += " fill=" + hexColor(c.shading);
+    }
+    return s;
+}
+
+// The table and cell a block begins, as lines before its own.
+std::string cellLines(const QTextDocument& doc, const QTextBlock& b)
+{
+    const QTextTable* t = TopTableAt(doc, b.position());
+    if (!t) return {};
+    const QTextTableCell cell = t->cellAt(b.position());
+    if (b.position() != cell.firstPosition()) return {};
+    std::string s;
+    if (cell.row() == 0 && cell.column() == 0) {
+        s += "table " + std::to_string(t->rows()) + "x" + std::to_string(t->columns()) + "\n";
+        for (int r = 0; r < t->rows(); ++r) s += "  row " + std::to_string(r) + " " + rowAttrs(RowOf(*t, r)) + "\n";
+    }
+    s += "cell " + std::to_string(cell.row()) + "," + std::to_string(cell.column());
+    if (cell.rowSpan() > 1 || cell.columnSpan() > 1)
+        s += " span=" + std::to_string(cell.rowSpan()) + "x" + std::to_string(cell.columnSpan());
+    return s + "\n";
+}
+
 }  // namespace
 
 std::string DumpRichDocument(const QTextDocument& doc)
@@ -138,6 +186,12 @@ std::string DumpRichDocument(const QTextDocument& doc)
     std::string out;
     int n = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next(), ++n) {
+        out += cellLines(doc, b);
+        // What Qt keeps before or between tables shows only if the text is there.
+        if (IsGapBlock(b) && b.length() <= 1) {
+            out += "para " + std::to_string(n) + " gap\n";
+            continue;
+        }
         out += "para " + std::to_string(n) + " " + paraAttrs(FromBlock(b)) + "\n";
         if (b.length() <= 1) {
             out += "  mark " + charAttrs(FromCharFormat(b.charFormat())) + "\n";

@@ -2,10 +2,12 @@
 
 #include <QTextBlock>
 #include <QTextDocumentFragment>
+#include <QTextTable>
 
 #include "CodePages.h"
 #include "Guard.h"
 #include "SysUtils.h"
+#include "rpRichTable.h"
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
 
@@ -76,6 +78,38 @@ QString normaliseBreaks(std::u16string_view text)
     return out;
 }
 
+// The text of [from, to): paragraphs parted by CR LF, the cells of a table
+// row by a tab; what Qt keeps around tables is no paragraph. Plain text
+// has no objects and breaks lines with CR LF too.
+std::u16string joinedText(const QTextDocument& doc, int from, int to, bool plain)
+{
+    std::u16string out;
+    bool first = true;
+    const QTextTable* lastTable = nullptr;
+    int lastRow = -1;
+    for (QTextBlock b = doc.findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
+        if (IsGapBlock(b) && b.length() <= 1) continue;
+        const QTextTable* table = TopTableAt(doc, b.position());
+        const QTextTableCell cell = table ? table->cellAt(b.position()) : QTextTableCell();
+        if (!first) {
+            const bool nextCell = table && table == lastTable && cell.row() == lastRow && b.position() == cell.firstPosition();
+            out += nextCell ? u"\t" : u"\r\n";
+        }
+        first = false;
+        lastTable = table;
+        lastRow = cell.isValid() ? cell.row() : -1;
+        const int start = std::max(from, b.position());
+        const int end = std::min(to, b.position() + b.length() - 1);
+        for (QChar ch : QStringView(b.text()).mid(start - b.position(), std::max(0, end - start))) {
+            const char16_t u = ch.unicode();
+            if (!plain) out += u;
+            else if (u == 0x2028) out += u"\r\n";
+            else if (u != 0xFFFC) out += u;
+        }
+    }
+    return out;
+}
+
 std::string lowerExtension(const std::string& fileName)
 {
     const size_t slash = fileName.find_last_of('/');
@@ -118,6 +152,16 @@ void TReCustomRichEdit::attach()
 std::unique_ptr<QTextDocument> TReCustomRichEdit::CloneDocument() const
 {
     std::unique_ptr<QTextDocument> copy(doc_->clone());
+    // Qt's copy loses what the paragraphs around a table have alone: a
+    // gap's format, and the mark of the first paragraph and of one after
+    // a table (that of the frame's own characters).
+    for (QTextBlock a = doc_->begin(), b = copy->begin(); a.isValid() && b.isValid(); a = a.next(), b = b.next()) {
+        if (TopTableAt(*doc_, a.position())) continue;
+        const bool afterTable = a.previous().isValid() && TopTableAt(*doc_, a.previous().position());
+        if (IsGapBlock(a) && !IsGapBlock(b)) QTextCursor(b).setBlockFormat(GapBlockFormat());
+        if ((afterTable || !a.previous().isValid()) && a.charFormat() != b.charFormat())
+            QTextCursor(b).setBlockCharFormat(a.charFormat());
+    }
     PrepareRichDocument(*copy);
     return copy;
 }
@@ -235,15 +279,7 @@ void TReCustomRichEdit::SaveToStream(TStream& stream) const
 
 std::string TReCustomRichEdit::plainBytes(int from, int to, bool unicode) const
 {
-    QTextCursor c(doc_.get());
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    std::u16string text;
-    for (QChar ch : c.selectedText()) {
-        const char16_t u = ch.unicode();
-        if (u == 0x2029 || u == 0x2028) text += u"\r\n";
-        else if (u != 0xFFFC && u != 0xFDD0 && u != 0xFDD1) text += u;
-    }
+    const std::u16string text = joinedText(*doc_, from, to, true);
     if (!unicode) return Utf16ToUtf8(text);
     std::string out;
     out.reserve(text.size() * 2);
@@ -274,19 +310,17 @@ void TReCustomRichEdit::LoadRtf(std::string_view rtf)
 void TReCustomRichEdit::ReplaceSelectionRtf(std::string_view rtf)
 {
     std::unique_ptr<QTextDocument> fresh = NewRichDocument();
-    if (!ReadRtf(rtf, *fresh)) loadPlain(rtf, *fresh, false);
+    // Tables do not nest: in a cell, a table's rows come as text.
+    TRtfReadOptions options;
+    options.tablesAsText = TopTableAt(*doc_, cursor_.selectionStart()) != nullptr;
+    if (!ReadRtf(rtf, *fresh, options)) loadPlain(rtf, *fresh, false);
     cursor_.insertFragment(QTextDocumentFragment(fresh.get()));
     selectionChanged();
 }
 
 std::u16string TReCustomRichEdit::Text() const
 {
-    std::u16string text;
-    for (QTextBlock b = doc_->begin(); b.isValid(); b = b.next()) {
-        if (b != doc_->begin()) text += u"\r\n";
-        text += b.text().toStdU16String();
-    }
-    return text;
+    return joinedText(*doc_, 0, GetTextLen(), false);
 }
 
 void TReCustomRichEdit::Clear()

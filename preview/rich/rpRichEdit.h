@@ -195,12 +195,14 @@ public:
     std::string SaveRtf(bool selectionOnly = false) const;
     void LoadRtf(std::string_view rtf);
     // Replaces the selection with RTF (a value in a report's text); a last
-    // paragraph mark it brings is not inserted.
+    // paragraph mark it brings is not inserted. In a table cell, tables it
+    // brings come as paragraphs of cells parted by tabs.
     void ReplaceSelectionRtf(std::string_view rtf);
 
     // Characters, a paragraph mark counting one.
     int GetTextLen() const { return doc_->characterCount() - 1; }
-    // The content as text, paragraphs ending in CR LF but the last.
+    // The content as text, paragraphs ending in CR LF but the last, the
+    // cells of a table row parted by tabs.
     std::u16string Text() const;
     // One unit per character position (a paragraph mark is CR, an object
     // U+FFFC): positions in it are selection positions.
@@ -209,6 +211,8 @@ public:
     bool Modified() const { return doc_->isModified(); }
     void SetModified(bool value) { doc_->setModified(value); }
 
+    // A selection that reaches into a table from outside takes the whole
+    // table, as Qt selects.
     int SelStart() const { return cursor_.selectionStart(); }
     void SetSelStart(int value);
     int SelLength() const { return cursor_.selectionEnd() - cursor_.selectionStart(); }

@@ -35,11 +35,26 @@ const char* const kRtfTypes[] = {"text/rtf", "application/rtf"};
 const int kFontSizes[] = {5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
 
 // The string table's text, or the form's own where the table has none.
+std::string resString(const std::string& key, const char* fallback)
+{
+    const std::string text = GetResources().Get(key);
+    return text == key ? std::string(fallback) : text;
+}
+
 QString resText(int id, const char* fallback)
 {
-    const std::string key = IntToStr(id);
-    const std::string text = GetResources().Get(key);
-    return text == key ? QString::fromUtf8(fallback) : QString::fromStdString(text);
+    return QString::fromStdString(resString(IntToStr(id), fallback));
+}
+
+// The file kinds of the open and save dialogs.
+std::string richFiles()
+{
+    return resString("ftRichFile", "RTF 文件") + " (*.rtf)|*.rtf";
+}
+
+std::string textFiles()
+{
+    return resString("ftTextFile", "文本文件") + " (*.txt)|*.txt";
 }
 
 void selectLike(TReCustomRichEdit& engine, const QTextCursor& cursor)
@@ -374,7 +389,7 @@ void TrpRichEditorForm::SelectionChange()
 void TrpRichEditorForm::FileOpen()
 {
     gui::FileRequest request;
-    request.filter = rpFileFilter(GetResources().Get("ftRichFile") + " (*.rtf)|*.rtf");
+    request.filter = rpFileFilter(richFiles());
     request.directory = QCoreApplication::applicationDirPath();
     QString name;
     if (!gui::ui().fileDialog(request, name)) return;
@@ -385,11 +400,9 @@ void TrpRichEditorForm::FileOpen()
 
 void TrpRichEditorForm::FileSaveAs()
 {
-    const TrpResources& res = GetResources();
     gui::FileRequest request;
     request.save = true;
-    request.filter =
-        rpFileFilter(res.Get("ftRichFile") + " (*.rtf)|*.rtf|" + res.Get("ftTextFile") + " (*.txt)|*.txt");
+    request.filter = rpFileFilter(richFiles() + "|" + textFiles());
     request.directory = QCoreApplication::applicationDirPath();
     QString name;
     if (!gui::ui().fileDialog(request, name)) return;

@@ -13,6 +13,8 @@
 #include "Exceptions.h"
 #include "FontResolver.h"
 #include "ImageCodecs.h"
+#include "MetafilePlayer.h"
+#include "rpRtfLexer.h"
 
 namespace rich {
 
@@ -29,6 +31,11 @@ public:
         const QImage image = PictureImage(format);
         if (!image.isNull()) {
             painter->drawImage(rect, image);
+            return;
+        }
+        const QByteArray metafile = PictureMetafile(format);
+        if (!metafile.isEmpty()) {
+            PlayMetafile(std::string_view(metafile.constData(), size_t(metafile.size())), *painter, rect);
             return;
         }
         // What cannot be shown here still takes its place.
@@ -123,7 +130,105 @@ QImage decodePicture(TRichPictKind kind, const QByteArray& data)
 // offset, as the edit control shows it.
 constexpr int ListMarkerTwips = 360;
 
+// Tab stops reach no further than 22 inches.
+constexpr int MaxTabTwips = 31680;
+
+QString encodeTabs(const std::vector<TRichTab>& tabs)
+{
+    QStringList parts;
+    for (const TRichTab& t : tabs)
+        parts << QString::number(t.position) + QLatin1Char(':') + QString::number(static_cast<int>(t.kind)) +
+                     QLatin1Char(':') + QString::number(static_cast<int>(t.leader));
+    return parts.join(QLatin1Char(','));
+}
+
+TRichTab decodeTab(const QString& text)
+{
+    TRichTab t;
+    t.position = text.section(QLatin1Char(':'), 0, 0).toInt();
+    t.kind = static_cast<TRichTabKind>(std::clamp(text.section(QLatin1Char(':'), 1, 1).toInt(), 0, 3));
+    t.leader = static_cast<TRichTabLeader>(std::clamp(text.section(QLatin1Char(':'), 2, 2).toInt(), 0, 6));
+    return t;
+}
+
+std::vector<TRichTab> decodeTabs(const QString& text)
+{
+    std::vector<TRichTab> tabs;
+    if (text.isEmpty()) return tabs;
+    for (const QString& part : text.split(QLatin1Char(','))) tabs.push_back(decodeTab(part));
+    return tabs;
+}
+
+int floorDiv(int a, int b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
+}
+
+// A stop of Qt's layout and the paragraph's stop it stands for (null: a default stop).
+struct LayoutTab {
+    qreal position;  // units from where the first line starts
+    const TRichTab* stop;
+};
+
+// Qt counts a stop from where a line starts: the paragraph's stops are
+// moved by where its first line starts, and the default stops every half
+// inch from the left edge are given as stops where that start is off
+// their grid. Lines after the first start elsewhere when the first line
+// is indented on its own; they take the first line's stops.
+std::vector<LayoutTab> layoutStops(const TRichPara& p)
+{
+    const int start = FirstLineStart(p);
+    std::vector<const TRichTab*> stops;
+    for (const TRichTab& t : p.tabs)
+        if (t.position > 0) stops.push_back(&t);
+    std::stable_sort(stops.begin(), stops.end(), [](const TRichTab* a, const TRichTab* b) { return a->position < b->position; });
+    std::vector<LayoutTab> out;
+    int last = start;
+    for (const TRichTab* t : stops) {
+        out.push_back({TwipsToUnits(t->position - start), t});
+        last = std::max(last, t->position);
+    }
+    if (floorDiv(start, DefaultTabTwips) * DefaultTabTwips != start) {
+        for (int at = (floorDiv(last, DefaultTabTwips) + 1) * DefaultTabTwips; at <= MaxTabTwips; at += DefaultTabTwips)
+            out.push_back({TwipsToUnits(at - start), nullptr});
+    }
+    return out;
+}
+
+QList<QTextOption::Tab> layoutTabs(const TRichPara& p)
+{
+    QList<QTextOption::Tab> tabs;
+    for (const LayoutTab& l : layoutStops(p)) {
+        QTextOption::Tab tab;
+        tab.position = l.position;
+        switch (l.stop ? l.stop->kind : TRichTabKind::Left) {
+        case TRichTabKind::Center: tab.type = QTextOption::CenterTab; break;
+        case TRichTabKind::Right: tab.type = QTextOption::RightTab; break;
+        case TRichTabKind::Decimal:
+            tab.type = QTextOption::DelimiterTab;
+            tab.delimiter = QLatin1Char('.');
+            break;
+        default: tab.type = QTextOption::LeftTab; break;
+        }
+        tabs << tab;
+    }
+    return tabs;
+}
+
 }  // namespace
+
+int FirstLineStart(const TRichPara& p)
+{
+    return p.li + (p.list == TRichList::None ? p.fi : std::max(p.fi + ListMarkerTwips, 0));
+}
+
+const TRichTab* TabStopAt(const TRichPara& para, qreal x)
+{
+    // Qt takes the first stop beyond where the tab starts.
+    for (const LayoutTab& l : layoutStops(para))
+        if (l.position > x + 1.0 / 128) return l.stop;
+    return nullptr;
+}
 
 QTextCharFormat ToCharFormat(const TRichChar& a)
 {
@@ -202,24 +307,10 @@ QTextBlockFormat ToBlockFormat(const TRichPara& p)
             b.setLineHeight(TwipsToUnits(magnitude),
                             p.sl > 0 ? QTextBlockFormat::MinimumHeight : QTextBlockFormat::FixedHeight);
     }
-    if (!p.tabs.empty()) {
-        QList<QTextOption::Tab> tabs;
-        for (const TRichTab& t : p.tabs) {
-            QTextOption::Tab tab;
-            tab.position = TwipsToUnits(t.position);
-            switch (t.kind) {
-            case TRichTabKind::Center: tab.type = QTextOption::CenterTab; break;
-            case TRichTabKind::Right: tab.type = QTextOption::RightTab; break;
-            case TRichTabKind::Decimal:
-                tab.type = QTextOption::DelimiterTab;
-                tab.delimiter = QLatin1Char('.');
-                break;
-            default: tab.type = QTextOption::LeftTab; break;
-            }
-            tabs << tab;
-        }
-        b.setTabPositions(tabs);
-    }
+    // The stops as given, whenever Qt's differ from none.
+    const QList<QTextOption::Tab> tabs = layoutTabs(p);
+    if (!p.tabs.empty() || !tabs.isEmpty()) b.setProperty(TabStops, encodeTabs(p.tabs));
+    if (!tabs.isEmpty()) b.setTabPositions(tabs);
     return b;
 }
 
@@ -241,6 +332,11 @@ TRichPara FromBlock(const QTextBlock& block)
     } else {
         p.fi = UnitsToTwips(b.textIndent());
     }
+    if (b.hasProperty(TabStops)) {
+        p.tabs = decodeTabs(b.stringProperty(TabStops));
+        return p;
+    }
+    // A block made elsewhere: Qt's stops are all there is.
     for (const QTextOption::Tab& tab : b.tabPositions()) {
         TRichTab t;
         t.position = UnitsToTwips(tab.position);
@@ -425,7 +521,7 @@ QString EncodePara(TRichPara p)
     for (int v : {static_cast<int>(p.align), p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slMult, static_cast<int>(p.list),
                   p.listStart})
         parts << QString::number(v);
-    for (const TRichTab& t : p.tabs) parts << QString::number(t.position) + QLatin1Char(':') + QString::number(static_cast<int>(t.kind));
+    for (const TRichTab& t : p.tabs) parts << encodeTabs({t});
     return parts.join(QLatin1Char('|'));
 }
 
@@ -444,9 +540,7 @@ TRichPara DecodePara(const QString& text)
     p.slMult = parts[7].toInt();
     p.list = static_cast<TRichList>(std::clamp(parts[8].toInt(), 0, 6));
     p.listStart = parts[9].toInt();
-    for (qsizetype i = 10; i < parts.size(); ++i)
-        p.tabs.push_back({parts[i].section(QLatin1Char(':'), 0, 0).toInt(),
-                          static_cast<TRichTabKind>(std::clamp(parts[i].section(QLatin1Char(':'), 1, 1).toInt(), 0, 3))});
+    for (qsizetype i = 10; i < parts.size(); ++i) p.tabs.push_back(decodeTab(parts[i]));
     return p;
 }
 
@@ -562,6 +656,36 @@ QImage PictureImage(const QTextFormat& format)
     if (cache.size() >= 64) cache.clear();
     cache.insert(data, image);
     return image;
+}
+
+QByteArray PictureMetafile(const QTextFormat& format)
+{
+    if (static_cast<TRichPictKind>(format.intProperty(PictKind)) != TRichPictKind::Opaque) return {};
+    const QByteArray group = format.property(PictData).toByteArray();
+    static std::mutex lock;
+    static QHash<QByteArray, QByteArray> cache;
+    std::lock_guard guard(lock);
+    auto it = cache.constFind(group);
+    if (it != cache.constEnd()) return *it;
+    // The picture's own data: hex digits or \bin bytes at the group's
+    // first level; nested groups ({\*\blipuid ...}) are not part of it.
+    TRtfLexer lexer(std::string_view(group.constData(), size_t(group.size())));
+    bool metafile = false;
+    int depth = 0;
+    QByteArray hex, bytes;
+    for (TRtfToken t = lexer.Next(); t.kind != TRtfToken::End; t = lexer.Next()) {
+        if (t.kind == TRtfToken::Open) ++depth;
+        if (t.kind == TRtfToken::Close && --depth <= 0) break;
+        if (depth != 1) continue;
+        if (t.kind == TRtfToken::Word && (t.word == "emfblip" || t.word == "wmetafile")) metafile = true;
+        if (t.kind == TRtfToken::Text) hex.append(t.bytes.data(), qsizetype(t.bytes.size()));
+        if (t.kind == TRtfToken::Bin) bytes.append(t.bytes.data(), qsizetype(t.bytes.size()));
+    }
+    if (!metafile) bytes.clear();
+    else if (bytes.isEmpty()) bytes = QByteArray::fromHex(hex);
+    if (cache.size() >= 64) cache.clear();
+    cache.insert(group, bytes);
+    return bytes;
 }
 
 QTextCharFormat PictureFormat(const QTextCharFormat& base, TRichPictKind kind, const QByteArray& data, QSize pixels,

@@ -65,6 +65,16 @@ enum Property : int {
     LineMultiple,   // int: \slmult
     ListIndent,     // int: \fi of a list paragraph (Qt's indent there makes room for the marker)
     ListStart,      // int, on the list format: first number
+    // The paragraph's tab stops as RTF gives them (EncodeTabs): Qt's own
+    // count from where a line starts and carry no leader.
+    TabStops,       // QString
+    // Tables (rpRichTable.h).
+    TableLeft,      // int, on the table format: \trleft
+    TableGap,       // int, on the table format: \trgaph
+    CellBorders,    // QList<int>, on a cell format: style, width, colour of the top, left, bottom, right edge
+    CellVAlign,     // int, on a cell format (TRichVAlign)
+    RowHeight,      // int, on the cells a row begins: \trrh, kept
+    GapBlock,       // bool, on a block Qt needs before or between tables that the text does not have
 };
 
 constexpr int RichObjectType = QTextFormat::UserObject + 0x72;
@@ -72,6 +82,7 @@ constexpr int RichObjectType = QTextFormat::UserObject + 0x72;
 enum class TRichPictKind { None = 0, Png = 1, Jpeg = 2, Opaque = 3 };
 enum class TRichAlign { Left = 0, Right = 1, Center = 2, Justify = 3 };
 enum class TRichTabKind { Left = 0, Center = 1, Right = 2, Decimal = 3 };
+enum class TRichTabLeader { None = 0, Dot, Hyphen, Underline, Thick, Equal, MiddleDot };
 enum class TRichList { None = 0, Bullet, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman };
 enum class TRichFamily { Nil = 0, Roman, Swiss, Modern, Script, Decor, Tech, Bidi };
 
@@ -98,9 +109,12 @@ struct TRichChar {
     bool operator==(const TRichChar&) const = default;
 };
 
+// A tab stop, in twips from the paragraph's left edge (where an indent of
+// 0 starts), as the ruler shows it.
 struct TRichTab {
     int position = 0;  // twips
     TRichTabKind kind = TRichTabKind::Left;
+    TRichTabLeader leader = TRichTabLeader::None;
     bool operator==(const TRichTab&) const = default;
 };
 
@@ -163,6 +177,13 @@ TRichPara FromBlock(const QTextBlock& block);
 // out of any list.
 void ApplyList(QTextBlock block, const TRichPara& para);
 
+// Where a paragraph's first line starts, in twips from its left edge.
+int FirstLineStart(const TRichPara& para);
+// The stop a tab that starts at x (layout units from where its line
+// starts) goes to in a paragraph, as Qt's layout picks it; null when it
+// goes to a default stop.
+const TRichTab* TabStopAt(const TRichPara& para, qreal x);
+
 // The marker of item `number` (from 1) of a list: a bullet, "3.", "c.",
 // "iii.".
 QString ListLabel(TRichList kind, int number);
@@ -195,6 +216,9 @@ QSizeF PictureSizeUnits(const QTextFormat& format);
 // The decoded picture of a PNG or JPEG object, cached; null for others and
 // for pictures that do not decode.
 QImage PictureImage(const QTextFormat& format);
+// The EMF or Windows metafile bytes of a kept picture group (\emfblip,
+// \wmetafile), cached; empty for others.
+QByteArray PictureMetafile(const QTextFormat& format);
 // A picture object format for PNG or JPEG bytes.
 QTextCharFormat PictureFormat(const QTextCharFormat& base, TRichPictKind kind, const QByteArray& data, QSize pixels,
                               QSize goalTwips, QSize scale = QSize(100, 100));

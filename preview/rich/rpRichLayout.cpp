@@ -1,63 +1,146 @@
-// Format range: the engine's line layout walked line by line into a
-// rectangle, and the accepted lines drawn through the canvas layer (text
-// as positioned glyph runs of the pinned faces, pictures as images), so
-// that the preview's text search and every device see the same output.
+// Format range: the engine's layout walked into a rectangle line by line,
+// and table row by table row (a row, with the rows its cells span, is never
+// cut), and what was accepted drawn through the canvas layer (text as
+// positioned glyph runs of the pinned faces, pictures as images, cell
+// shading, borders and tab leaders as fills), so that the preview's text
+// search and every device see the same output.
 #include <QAbstractTextDocumentLayout>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTextLayout>
+#include <QTextTable>
 
 #include <cmath>
+#include <functional>
+#include <limits>
+#include <unordered_map>
 
+#include "MetafilePlayer.h"
 #include "SizedFont.h"
 #include "rpRichEdit.h"
+#include "rpRichTable.h"
 
 using namespace rich;
 
 namespace {
 
-// A line and the height it takes in a page: from its top (the block's top,
-// with the space before, for a first line) to the next line's top.
+// Where a block's layout coordinates start in the document: Qt places a
+// block in a table cell relative to the cell.
+QPointF layoutOrigin(const QTextDocument& doc, const QTextBlock& b)
+{
+    return doc.documentLayout()->blockBoundingRect(b).topLeft() - b.layout()->position() + b.layout()->position();
+}
+
+// The empty last paragraph behind a table: Qt gives it no room (and no
+// place of its own).
+bool ignoredAfterTable(const QTextDocument& doc, const QTextBlock& b)
+{
+    return b.length() <= 1 && !b.next().isValid() && b.previous().isValid() &&
+           TopTableAt(doc, b.previous().position()) != nullptr;
+}
+
+qreal blockTop(const QTextDocument& doc, const QTextBlock& b)
+{
+    if (ignoredAfterTable(doc, b)) return doc.documentLayout()->documentSize().height();
+    return doc.documentLayout()->blockBoundingRect(b).top();
+}
+
+// The rows of a table as laid out (document coordinates), found as they
+// are asked for: a page takes a few rows of a long table.
+class TableGeometry {
+public:
+    TableGeometry(const QTextDocument& doc, const QTextTable& t) : doc_(doc), t_(t)
+    {
+        tops_.assign(static_cast<size_t>(t.rows()) + 1, std::numeric_limits<qreal>::quiet_NaN());
+        const QTextTableCell first = t.cellAt(0, 0);
+        const qreal left = first.isValid() ? origin(first).x() - first.format().toTableCellFormat().leftPadding() : 0;
+        const QList<QTextLength> widths = t.format().columnWidthConstraints();
+        lefts_.push_back(left);
+        for (int c = 0; c < t.columns(); ++c) {
+            const qreal w = c < widths.size() && widths[c].type() == QTextLength::FixedLength
+                                ? widths[c].rawValue()
+                                : TwipsToUnits(DefaultCellTwips);
+            lefts_.push_back(lefts_.back() + w);
+        }
+    }
+
+    // The top of row r; of r = rows(), the table's bottom.
+    qreal RowTop(int r) const
+    {
+        r = std::clamp(r, 0, t_.rows());
+        for (int at = r; at <= t_.rows(); ++at) {
+            qreal& top = tops_[static_cast<size_t>(at)];
+            if (std::isnan(top)) top = measure(at);
+            // A row whose cells all come from the row above starts where the next one does.
+            if (!std::isnan(top)) return tops_[static_cast<size_t>(r)] = top;
+        }
+        return 0;
+    }
+    // The left edge of column c; of c = columns(), the right edge.
+    qreal ColumnLeft(int c) const { return lefts_[static_cast<size_t>(std::clamp(c, 0, t_.columns()))]; }
+
+private:
+    // A cell's text starts its padding in from the cell's corner.
+    QPointF origin(const QTextTableCell& cell) const
+    {
+        const QTextBlock first = doc_.findBlock(cell.firstPosition());
+        return doc_.documentLayout()->blockBoundingRect(first).topLeft() - first.layout()->position();
+    }
+    qreal measure(int r) const
+    {
+        if (r == t_.rows()) {
+            // The table ends where what follows it starts.
+            const QTextBlock after = doc_.findBlock(t_.lastPosition() + 1);
+            return after.isValid() ? blockTop(doc_, after) : doc_.documentLayout()->documentSize().height();
+        }
+        qreal top = std::numeric_limits<qreal>::quiet_NaN();
+        for (int c = 0; c < t_.columns(); ++c) {
+            const QTextTableCell cell = t_.cellAt(r, c);
+            if (cell.row() != r || cell.column() != c) continue;
+            const qreal y = origin(cell).y() - cell.format().toTableCellFormat().topPadding();
+            if (std::isnan(top) || y < top) top = y;
+        }
+        return top;
+    }
+
+    const QTextDocument& doc_;
+    const QTextTable& t_;
+    mutable std::vector<qreal> tops_;
+    std::vector<qreal> lefts_;
+};
+
+// What a page takes, one at a time: a line and the height it takes (from
+// its top, the block's top for a first line, to the next line's top), or
+// a table's rows tied together by their cells.
 struct Slot {
     QTextBlock block;
     int line = 0;
     int offset = 0;      // document position of the block's position 0
     qreal top = 0;       // layout units
     qreal height = 0;
+    const QTextTable* table = nullptr;
+    const TableGeometry* geometry = nullptr;
+    int rowFirst = 0;
+    int rowEnd = 0;
+    int start = 0;       // its first document position
 };
-
-qreal blockTop(const QTextDocument& doc, const QTextBlock& b)
-{
-    return doc.documentLayout()->blockBoundingRect(b).top();
-}
 
 // The top of line i of a block, and the top of what follows its last line.
 qreal lineTop(const QTextDocument& doc, const QTextBlock& b, int i)
 {
     if (i == 0) return blockTop(doc, b);
-    const QTextLayout* layout = b.layout();
-    return layout->position().y() + layout->lineAt(i).y();
+    return layoutOrigin(doc, b).y() + b.layout()->lineAt(i).y();
 }
 
-qreal followingTop(const QTextDocument& doc, const QTextBlock& b)
+qreal followingTop(const QTextDocument& doc, const QTextBlock& b,
+                   const std::function<const TableGeometry&(const QTextTable&)>& geometry)
 {
     const QTextBlock next = b.next();
-    if (next.isValid()) return blockTop(doc, next);
-    return doc.documentLayout()->documentSize().height();
-}
-
-Slot slotAt(const QTextDocument& doc, const QTextBlock& b, int i, int offset)
-{
-    Slot s;
-    s.block = b;
-    s.line = i;
-    s.offset = offset;
-    s.top = lineTop(doc, b, i);
-    const int count = b.layout()->lineCount();
-    s.height = (i + 1 < count ? lineTop(doc, b, i + 1) : followingTop(doc, b)) - s.top;
-    return s;
+    if (!next.isValid()) return doc.documentLayout()->documentSize().height();
+    if (const QTextTable* t = TopTableAt(doc, next.position())) return geometry(*t).RowTop(0);
+    return blockTop(doc, next);
 }
 
 // The automatic colour prints black.
@@ -78,27 +161,41 @@ char16_t shownAs(char16_t c)
     return c == 0x2011 || c == 0x00AD ? u'-' : c;
 }
 
-// Draws accepted lines on a canvas. Layout units map to twips (x15), then
-// to the device through the target.
+// Draws accepted lines and rows on a canvas. Layout units map to twips
+// (x15), then to the device through the target.
 class LineDrawer {
 public:
-    LineDrawer(const TRichTarget& t, const TRect& rc) : t_(t), rc_(rc) {}
+    LineDrawer(const TRichTarget& t, const TRect& rc, const QTextDocument& doc, qreal width, qreal height)
+        : t_(t), rc_(rc), doc_(doc), width_(width), height_(height)
+    {
+    }
 
     int X(qreal units) const { return static_cast<int>(Round(t_.originX + (rc_.Left + units * TwipsPerUnit) * t_.scaleX)); }
     Extended Y(qreal units) const { return t_.originY + (rc_.Top + units * TwipsPerUnit) * t_.scaleY; }
+    int IY(qreal units) const { return static_cast<int>(Round(Y(units))); }
 
-    // y: where the line's top lands, in units below rc's top.
+    // y: where the slot's top lands, in units below rc's top.
     void draw(const Slot& slot, qreal y) const;
 
 private:
+    // Line i of a block, moved down by dy from where the layout has it.
+    void line(const QTextBlock& b, int i, qreal dy) const;
+    void rows(const Slot& slot, qreal dy) const;
+    void edge(const TRichBorder& b, bool horizontal, qreal at, qreal from, qreal to) const;
     void text(const QTextLine& line, qreal x0, qreal top, const QTextBlock& b, const QTextCharFormat& f, int from,
               int to) const;
+    void leader(const QTextLine& line, qreal x0, qreal baseline, const QTextBlock& b, int at, const TRichChar& a,
+                qreal pixels) const;
     void object(const QTextLine& line, qreal x0, qreal top, const QTextCharFormat& f, int at) const;
-    void marker(const QTextLine& line, qreal top, const QTextBlock& b) const;
+    void marker(const QTextLine& line, qreal x0, qreal top, const QTextBlock& b) const;
     void setFont(const TRichChar& a, qreal pixelUnits) const;
+    void fill(const TRect& r, TColor color) const;
 
     const TRichTarget& t_;
     TRect rc_;
+    const QTextDocument& doc_;
+    qreal width_;
+    qreal height_;
 };
 
 void LineDrawer::setFont(const TRichChar& a, qreal pixelUnits) const
@@ -111,15 +208,32 @@ void LineDrawer::setFont(const TRichChar& a, qreal pixelUnits) const
     font->SetHeight(-static_cast<int>(std::max<int64_t>(1, Round(px))));
 }
 
+void LineDrawer::fill(const TRect& r, TColor color) const
+{
+    if (r.IsEmpty()) return;
+    TCanvas& canvas = *t_.canvas;
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.Brush()->SetColor(color);
+    canvas.FillRect(r);
+}
+
 void LineDrawer::draw(const Slot& slot, qreal y) const
 {
-    const QTextBlock& b = slot.block;
+    if (slot.table) {
+        rows(slot, y - slot.top);
+        return;
+    }
+    line(slot.block, slot.line, y - slot.top);
+}
+
+void LineDrawer::line(const QTextBlock& b, int i, qreal dy) const
+{
     const QTextLayout* layout = b.layout();
-    const QTextLine line = layout->lineAt(slot.line);
-    // The line's own top within its slot (a first line sits below the space before).
-    const qreal top = y + (layout->position().y() + line.y() - slot.top);
-    const qreal x0 = layout->position().x();
-    if (slot.line == 0 && b.textList()) marker(line, top, b);
+    const QTextLine line = layout->lineAt(i);
+    const QPointF origin = layoutOrigin(doc_, b);
+    const qreal top = origin.y() + line.y() + dy;
+    const qreal x0 = origin.x();
+    if (i == 0 && b.textList()) marker(line, x0, top, b);
     const int lineStart = line.textStart();
     const int lineEnd = lineStart + line.textLength();
     for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -130,11 +244,96 @@ void LineDrawer::draw(const Slot& slot, qreal y) const
         if (from >= to) continue;
         const QTextCharFormat format = f.charFormat();
         if (format.objectType() == RichObjectType) {
-            for (int i = from; i < to; ++i) object(line, x0, top, format, i);
+            for (int k = from; k < to; ++k) object(line, x0, top, format, k);
             continue;
         }
         text(line, x0, top, b, format, from, to);
     }
+}
+
+void LineDrawer::rows(const Slot& slot, qreal dy) const
+{
+    const QTextTable& t = *slot.table;
+    const TableGeometry& g = *slot.geometry;
+    struct Cell {
+        QTextTableCell cell;
+        QRectF rect;  // document coordinates
+        TRichCell attrs;
+    };
+    std::vector<Cell> cells;
+    for (int r = slot.rowFirst; r < slot.rowEnd; ++r)
+        for (int c = 0; c < t.columns(); ++c) {
+            const QTextTableCell cell = t.cellAt(r, c);
+            if (cell.row() != r || cell.column() != c) continue;
+            const qreal left = g.ColumnLeft(c);
+            const qreal right = g.ColumnLeft(c + cell.columnSpan());
+            const qreal top = g.RowTop(r);
+            const qreal bottom = g.RowTop(r + cell.rowSpan());
+            cells.push_back({cell, QRectF(QPointF(left, top), QPointF(right, bottom)), FromCellFormat(cell.format())});
+        }
+    // Shading under the text, borders over both.
+    for (const Cell& c : cells)
+        if (c.attrs.shading >= 0)
+            fill(Rect(X(c.rect.left()), IY(c.rect.top() + dy), X(c.rect.right()), IY(c.rect.bottom() + dy)),
+                 RgbColor(c.attrs.shading));
+    for (const Cell& c : cells) {
+        const QTextBlock first = doc_.findBlock(c.cell.firstPosition());
+        const QTextBlock last = doc_.findBlock(c.cell.lastPosition());
+        // The cell's text is laid out from its top; it moves down in a
+        // cell aligned to the middle or the bottom.
+        qreal shift = 0;
+        if (c.attrs.vAlign != TRichVAlign::Top) {
+            const QTextTableCellFormat f = c.cell.format().toTableCellFormat();
+            const qreal used = doc_.documentLayout()->blockBoundingRect(last).bottom() - c.rect.top() + f.bottomPadding();
+            const qreal room = std::max<qreal>(0, c.rect.height() - used);
+            shift = c.attrs.vAlign == TRichVAlign::Center ? room / 2 : room;
+        }
+        for (QTextBlock b = first; b.isValid() && b.position() <= c.cell.lastPosition(); b = b.next())
+            for (int i = 0; i < b.layout()->lineCount(); ++i) line(b, i, dy + shift);
+    }
+    for (const Cell& c : cells) {
+        const QRectF r = c.rect.translated(0, dy);
+        edge(c.attrs.borders[EdgeTop], true, r.top(), r.left(), r.right());
+        edge(c.attrs.borders[EdgeBottom], true, r.bottom(), r.left(), r.right());
+        edge(c.attrs.borders[EdgeLeft], false, r.left(), r.top(), r.bottom());
+        edge(c.attrs.borders[EdgeRight], false, r.right(), r.top(), r.bottom());
+    }
+}
+
+// A border along a cell edge (at: its y, or x; from, to: its ends), on
+// the edge's middle, but inside the rectangle where the edge is its side.
+void LineDrawer::edge(const TRichBorder& b, bool horizontal, qreal at, qreal from, qreal to) const
+{
+    if (!b.Shows()) return;
+    const Extended scale = horizontal ? t_.scaleY : t_.scaleX;
+    const Extended twips = b.style == TRichBorderStyle::Hairline ? 0
+                           : b.style == TRichBorderStyle::Thick  ? 2 * std::max(b.width, 15)
+                                                                 : b.width;
+    const int line = static_cast<int>(std::max<int64_t>(1, Round(twips * scale)));
+    const bool doubled = b.style == TRichBorderStyle::Double;
+    const int thickness = doubled ? 3 * line : line;
+    // Device coordinates along and across the edge.
+    const int lo = horizontal ? IY(0) : X(0);
+    const int hi = horizontal ? IY(height_) : X(width_);
+    int across = (horizontal ? IY(at) : X(at)) - thickness / 2;
+    across = std::max(lo, std::min(across, hi - thickness));
+    const int start = (horizontal ? X(from) : IY(from)) - line / 2;
+    const int end = (horizontal ? X(to) : IY(to)) + (line - line / 2);
+    const TColor color = toTColor(b.color);
+    const auto band = [&](int a0, int a1, int s0, int s1) {
+        fill(horizontal ? Rect(s0, a0, s1, a1) : Rect(a0, s0, a1, s1), color);
+    };
+    const auto bands = [&](int s0, int s1) {
+        band(across, across + line, s0, s1);
+        if (doubled) band(across + 2 * line, across + 3 * line, s0, s1);
+    };
+    if (b.style != TRichBorderStyle::Dotted && b.style != TRichBorderStyle::Dashed) {
+        bands(start, end);
+        return;
+    }
+    const int on = b.style == TRichBorderStyle::Dotted ? line : 3 * line;
+    const int off = b.style == TRichBorderStyle::Dotted ? line : 2 * line;
+    for (int s = start; s < end; s += on + off) bands(s, std::min(s + on, end));
 }
 
 void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlock& b, const QTextCharFormat& f,
@@ -150,6 +349,8 @@ void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlo
         canvas.FillRect(Rect(X(x0 + line.cursorToX(from)), static_cast<int>(Round(Y(top))),
                              X(x0 + line.cursorToX(to)), static_cast<int>(Round(Y(top + line.height())))));
     }
+    for (int i = from; i < to; ++i)
+        if (all.at(i) == QLatin1Char('\t')) leader(line, x0, top + line.ascent(), b, i, a, a.halfPoints / 2.0 * 96 / 72);
     canvas.Brush()->SetStyle(bsClear);
     int s = from;
     while (s < to) {
@@ -187,6 +388,50 @@ void LineDrawer::text(const QTextLine& line, qreal x0, qreal top, const QTextBlo
     }
 }
 
+// The leader a tab's stop asks for, across the room the tab takes: dots,
+// hyphens, a line, a thick line or two lines, drawn (not text, which the
+// preview's search would find).
+void LineDrawer::leader(const QTextLine& line, qreal x0, qreal baseline, const QTextBlock& b, int at,
+                        const TRichChar& a, qreal pixels) const
+{
+    const qreal from = line.cursorToX(at);
+    const qreal to = line.cursorToX(at + 1);
+    const TRichPara para = FromBlock(b);
+    const TRichTab* stop = TabStopAt(para, from - line.x());
+    if (!stop || stop->leader == TRichTabLeader::None || to - from < pixels / 2) return;
+    const Extended unit = TwipsPerUnit * t_.scaleY;
+    const int dot = static_cast<int>(std::max<int64_t>(1, Round(pixels * 0.1 * unit)));
+    const int left = X(x0 + from + pixels * 0.15);
+    const int right = X(x0 + to - pixels * 0.15);
+    const int base = IY(baseline);
+    const TColor color = toTColor(a.color);
+    switch (stop->leader) {
+    case TRichTabLeader::Dot:
+    case TRichTabLeader::MiddleDot:
+    case TRichTabLeader::Hyphen: {
+        const int pitch = static_cast<int>(std::max<int64_t>(2, Round(pixels * 0.33 * unit)));
+        const int length = stop->leader == TRichTabLeader::Hyphen ? pitch * 2 / 3 : dot;
+        const int y = stop->leader == TRichTabLeader::Dot      ? base - dot
+                      : stop->leader == TRichTabLeader::Hyphen ? base - static_cast<int>(Round(pixels * 0.3 * unit))
+                                                               : base - static_cast<int>(Round(pixels * 0.35 * unit));
+        // On a grid from the left edge, so that leaders of lines below line up.
+        const int grid = X(0);
+        for (int x = grid + ((left - grid + pitch - 1) / pitch) * pitch; x + length <= right; x += pitch)
+            fill(Rect(x, y, x + length, y + dot), color);
+        return;
+    }
+    case TRichTabLeader::Underline: fill(Rect(left, base + dot, right, base + 2 * dot), color); return;
+    case TRichTabLeader::Thick: fill(Rect(left, base, right, base + 2 * dot), color); return;
+    case TRichTabLeader::Equal: {
+        const int y = base - static_cast<int>(Round(pixels * 0.3 * unit));
+        fill(Rect(left, y - dot, right, y), color);
+        fill(Rect(left, y + dot, right, y + 2 * dot), color);
+        return;
+    }
+    default: return;
+    }
+}
+
 void LineDrawer::object(const QTextLine& line, qreal x0, qreal top, const QTextCharFormat& f, int at) const
 {
     const QSizeF size = PictureSizeUnits(f);
@@ -201,6 +446,12 @@ void LineDrawer::object(const QTextLine& line, qreal x0, qreal top, const QTextC
         canvas.StretchDraw(r, image);
         return;
     }
+    const QByteArray metafile = PictureMetafile(f);
+    if (!metafile.isEmpty()) {
+        PlayMetafile(std::string_view(metafile.constData(), size_t(metafile.size())), canvas,
+                     QRectF(r.Left, r.Top, r.Width(), r.Height()));
+        return;
+    }
     // What cannot be shown still marks its place.
     canvas.Brush()->SetStyle(bsClear);
     canvas.Pen()->SetColor(clSilver);
@@ -209,7 +460,7 @@ void LineDrawer::object(const QTextLine& line, qreal x0, qreal top, const QTextC
     canvas.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
 }
 
-void LineDrawer::marker(const QTextLine& line, qreal top, const QTextBlock& b) const
+void LineDrawer::marker(const QTextLine& line, qreal x0, qreal top, const QTextBlock& b) const
 {
     const TRichPara p = FromBlock(b);
     const QString label = ListLabel(p.list, ListNumber(b));
@@ -220,7 +471,7 @@ void LineDrawer::marker(const QTextLine& line, qreal top, const QTextBlock& b) c
     TCanvas& canvas = *t_.canvas;
     canvas.Brush()->SetStyle(bsClear);
     setFont(a, a.halfPoints / 2.0 * 96 / 72);
-    const qreal x = b.layout()->position().x() + b.blockFormat().leftMargin() + TwipsToUnits(p.fi);
+    const qreal x = x0 + b.blockFormat().leftMargin() + TwipsToUnits(p.fi);
     const int yTop = static_cast<int>(Round(Y(top + line.ascent()))) - canvas.DeviceFont().ascent();
     canvas.ExtTextOut(X(x), yTop, 0, nullptr, label.toStdU16String());
 }
@@ -282,6 +533,7 @@ int TReCustomRichEdit::LineLength(int charIndex) const
     return std::max(0, end - start);
 }
 
+
 int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* target)
 {
     const int textLen = GetTextLen();
@@ -299,13 +551,41 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
         return cpMin;
     }
 
-    // Where the walk starts: at a line of this layout, or, from inside a
-    // line, in a copy of the rest of that paragraph laid out on its own.
+    std::unordered_map<const QTextTable*, TableGeometry> tables;
+    const std::function<const TableGeometry&(const QTextTable&)> geometry =
+        [&](const QTextTable& t) -> const TableGeometry& {
+        auto it = tables.find(&t);
+        if (it == tables.end()) it = tables.try_emplace(&t, *doc_, t).first;
+        return it->second;
+    };
+    const auto lineSlot = [&](const QTextDocument& doc, const QTextBlock& b, int i, int offset) {
+        Slot s;
+        s.block = b;
+        s.line = i;
+        s.offset = offset;
+        s.top = lineTop(doc, b, i);
+        const int count = b.layout()->lineCount();
+        s.height = (i + 1 < count ? lineTop(doc, b, i + 1) : followingTop(doc, b, geometry)) - s.top;
+        // Qt puts a table over an empty paragraph before it, and drops the
+        // space after the paragraph: both keep their room here.
+        if (i + 1 == count && b.next().isValid() && TopTableAt(doc, b.next().position())) {
+            const QTextLine line = b.layout()->lineAt(i);
+            const QTextBlockFormat f = b.blockFormat();
+            const qreal bottom = layoutOrigin(doc, b).y() + line.y() + f.lineHeight(line.height(), 1) + f.bottomMargin();
+            s.height = std::max(s.height, bottom - s.top);
+        }
+        s.start = offset + b.position() + b.layout()->lineAt(i).textStart();
+        return s;
+    };
+
+    // Where the walk starts: at a line of this layout, at the rows of a
+    // table that hold the position, or, from inside a line, in a copy of
+    // the rest of that paragraph laid out on its own.
     QTextBlock block = doc_->findBlock(cpMin);
-    doc_->documentLayout()->blockBoundingRect(block);
+    const QTextTable* startTable = TopTableAt(*doc_, cpMin);
     int firstLine = 0;
     std::unique_ptr<QTextDocument> rest;
-    {
+    if (!startTable) {
         const QTextLayout* layout = block.layout();
         const int rel = cpMin - block.position();
         QTextLine line = layout->lineForTextPosition(rel);
@@ -339,27 +619,54 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
     int next = textLen;
     bool stopped = false;
     const auto offer = [&](const Slot& s) {
-        const int start = s.offset + s.block.position() + s.block.layout()->lineAt(s.line).textStart();
-        if (start >= cpMax || (!accepted.empty() && used + s.height > height + 1e-9)) {
-            next = std::min(start, cpMax);
+        // At least one slot with a height goes, however tall: what Qt keeps
+        // around tables has none.
+        if (s.start >= cpMax || (used > 1e-9 && used + s.height > height + 1e-9)) {
+            next = std::min(s.start, cpMax);
             stopped = true;
-            return false;
+            return;
         }
         accepted.push_back(s);
         used += s.height;
-        return true;
     };
     if (rest) {
         const QTextBlock rb = rest->begin();
         rest->documentLayout()->documentSize();
-        for (int i = 0; i < rb.layout()->lineCount() && !stopped; ++i) offer(slotAt(*rest, rb, i, cpMin));
+        for (int i = 0; i < rb.layout()->lineCount() && !stopped; ++i) offer(lineSlot(*rest, rb, i, cpMin));
         block = block.next();
-        firstLine = 0;
     }
-    for (; block.isValid() && !stopped; block = block.next(), firstLine = 0) {
+    while (block.isValid() && !stopped) {
+        if (const QTextTable* t = TopTableAt(*doc_, block.position())) {
+            // Rows go whole, with the rows their cells reach into.
+            const TableGeometry& g = geometry(*t);
+            int r = t == startTable ? RowGroup(*t, t->cellAt(cpMin).row()).first : 0;
+            while (r < t->rows() && !stopped) {
+                const auto [first, end] = RowGroup(*t, r);
+                Slot s;
+                s.block = block;
+                s.table = t;
+                s.geometry = &g;
+                s.rowFirst = first;
+                s.rowEnd = end;
+                s.top = g.RowTop(first);
+                s.height = g.RowTop(end) - s.top;
+                // Nor does Qt leave the space before the paragraph after a table.
+                const QTextBlock after = doc_->findBlock(t->lastPosition() + 1);
+                if (end == t->rows() && after.isValid() && !ignoredAfterTable(*doc_, after))
+                    s.height += std::max<qreal>(0, after.blockFormat().topMargin());
+                s.start = RowStart(*t, first);
+                offer(s);
+                r = end;
+            }
+            block = doc_->findBlock(t->lastPosition() + 1);
+            firstLine = 0;
+            continue;
+        }
         doc_->documentLayout()->blockBoundingRect(block);
         const int count = block.layout()->lineCount();
-        for (int i = firstLine; i < count && !stopped; ++i) offer(slotAt(*doc_, block, i, 0));
+        for (int i = firstLine; i < count && !stopped; ++i) offer(lineSlot(*doc_, block, i, 0));
+        block = block.next();
+        firstLine = 0;
     }
     if (!stopped) next = cpMax;
 
@@ -371,13 +678,14 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
         font.Assign(canvas.Font());
         const TColor brushColor = canvas.Brush()->Color();
         const TBrushStyle brushStyle = canvas.Brush()->Style();
-        LineDrawer drawer(*target, range.rc);
+        // A line of the rest is laid out in its copy.
+        LineDrawer drawer(*target, range.rc, *doc_, width, used);
+        LineDrawer restDrawer(*target, range.rc, rest ? *rest : *doc_, width, used);
         // Nothing lands outside the rectangle, whatever a line holds.
-        canvas.IntersectClipRect(Rect(drawer.X(0), static_cast<int>(Round(drawer.Y(0))),
-                                      drawer.X(width), static_cast<int>(Round(drawer.Y(used)))));
+        canvas.IntersectClipRect(Rect(drawer.X(0), drawer.IY(0), drawer.X(width), drawer.IY(used)));
         qreal y = 0;
         for (const Slot& s : accepted) {
-            drawer.draw(s, y);
+            (s.offset ? restDrawer : drawer).draw(s, y);
             y += s.height;
         }
         canvas.SetClipRect(clip);

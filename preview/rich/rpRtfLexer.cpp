@@ -120,5 +120,6 @@ bool IsRtfFontRefWord(std::string_view w)
 bool IsRtfColorRefWord(std::string_view w)
 {
     return w == "cf" || w == "cb" || w == "highlight" || w == "chcbpat" || w == "chcfpat" || w == "cbpat" ||
-           w == "cfpat" || w == "brdrcf" || w == "ulc";
+           w == "cfpat" || w == "brdrcf" || w == "ulc" || w == "clcbpat" || w == "clcfpat" || w == "trcbpat" ||
+           w == "trcfpat";
 }

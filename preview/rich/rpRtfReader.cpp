@@ -2,6 +2,7 @@
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <string>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 #include "Graphics.h"
 #include "rpRichFormat.h"
 #include "rpRtfLexer.h"
+#include "rpRtfTables.h"
 
 using namespace rich;
 
@@ -37,7 +39,10 @@ enum class Kw {
     // character
     Plain, B, I, Ul, UlNone, Strike, Fs, Cf, Cb, Highlight, Super, Sub, NoSuperSub, Protect, V,
     // paragraph
-    Pard, Par, Line, Tab, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, Tqr, Tqc, Tqdec, Ls, Cell, Row,
+    Pard, Par, Line, Tab, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, Tqr, Tqc, Tqdec, Ls,
+    TlDot, TlHyph, TlUl, TlTh, TlEq, TlMdot,
+    // tables
+    Cell, Row, NestCell, NestRow, InTbl, Itap,
     // symbols
     Emdash, Endash, Emspace, Enspace, Qmspace, Bullet, Lquote, Rquote, Ldblquote, Rdblquote, Zwj, Zwnj,
     // pictures
@@ -73,7 +78,9 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"tab", Kw::Tab}, {"ql", Kw::Ql}, {"qc", Kw::Qc}, {"qr", Kw::Qr}, {"qj", Kw::Qj}, {"qd", Kw::Qj},
             {"li", Kw::Li}, {"ri", Kw::Ri}, {"fi", Kw::Fi}, {"sb", Kw::Sb}, {"sa", Kw::Sa}, {"sl", Kw::Sl},
             {"slmult", Kw::SlMult}, {"tx", Kw::Tx}, {"tqr", Kw::Tqr}, {"tqc", Kw::Tqc}, {"tqdec", Kw::Tqdec},
-            {"ls", Kw::Ls}, {"cell", Kw::Cell}, {"nestcell", Kw::Cell}, {"row", Kw::Row}, {"nestrow", Kw::Row},
+            {"ls", Kw::Ls}, {"tldot", Kw::TlDot}, {"tlhyph", Kw::TlHyph}, {"tlul", Kw::TlUl}, {"tlth", Kw::TlTh},
+            {"tleq", Kw::TlEq}, {"tlmdot", Kw::TlMdot}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
+            {"row", Kw::Row}, {"nestrow", Kw::NestRow}, {"intbl", Kw::InTbl}, {"itap", Kw::Itap},
             {"emdash", Kw::Emdash}, {"endash", Kw::Endash}, {"emspace", Kw::Emspace}, {"enspace", Kw::Enspace},
             {"qmspace", Kw::Qmspace}, {"bullet", Kw::Bullet}, {"lquote", Kw::Lquote}, {"rquote", Kw::Rquote},
             {"ldblquote", Kw::Ldblquote}, {"rdblquote", Kw::Rdblquote}, {"zwj", Kw::Zwj}, {"zwnj", Kw::Zwnj},
@@ -126,8 +133,13 @@ struct Group {
     int uc = 1;
     size_t start = 0;  // offset of the '{'
     int docOpen = 0;   // document position of what the group shows first
-    // The pending tab kind for the next \tx.
+    // The pending tab kind and leader for the next \tx.
     TRichTabKind tabKind = TRichTabKind::Left;
+    TRichTabLeader tabLeader = TRichTabLeader::None;
+    // The paragraph is in a table row (\intbl).
+    bool inTable = false;
+    // A row definition word, or table structure, was read in the group.
+    bool tableWords = false;
 };
 
 struct FontEntry {
@@ -180,7 +192,11 @@ TRichList listFromNfc(int nfc)
 
 class Reader {
 public:
-    Reader(std::string_view in, QTextDocument& doc) : in_(in), doc_(doc), cursor_(&doc) {}
+    Reader(std::string_view in, QTextDocument& doc, const TRtfReadOptions& options)
+        : in_(in), doc_(doc), cursor_(&doc), tablesAsText_(options.tablesAsText),
+          tables_(doc, [this](int index) { return colorAt(index); })
+    {
+    }
     void Run();
 
 private:
@@ -189,6 +205,7 @@ private:
 
     void open(const TRtfToken& t);
     void close(const TRtfToken& t);
+    void popGroup();
     void word(const TRtfToken& t);
     void symbol(const TRtfToken& t);
     void text(std::string_view bytes);
@@ -210,6 +227,17 @@ private:
     int shownPos() const { return cursor_.position() + (pendingBlock_ ? 1 : 0) + static_cast<int>(run_.size()); }
     void endParagraph();
     void finish();
+    // Tables: a row begins, a cell and a row end, the last table closes.
+    bool tableStructure() const;
+    void startRow();
+    void endCell();
+    void endRow();
+    void leaveTable();
+    // Text for a cell more than the row has: see TRtfTableBuilder::WidenRow.
+    void settleCell();
+    void moveCursor(const QTextCursor& to);
+    // The text now goes on elsewhere than at `from`, where groups may have opened.
+    void openedAt(int from);
     void insertObject(const QTextCharFormat& format);
     QTextCharFormat charFormat(const CharState& s);
     TRichChar charAttrs(const CharState& s) const;
@@ -262,6 +290,10 @@ private:
     int listId_ = 0;
     int listLevel_ = 0;
     ListDef listDef_;
+
+    bool tablesAsText_ = false;
+    TRtfTableBuilder tables_;
+    bool extraCell_ = false;  // a \cell ended the row's last cell
 };
 
 void Reader::Run()
@@ -320,6 +352,7 @@ void Reader::open(const TRtfToken& t)
     Group g = top();
     g.start = t.start;
     g.docOpen = shownPos();
+    g.tableWords = false;
     stack_.push_back(std::move(g));
 }
 
@@ -334,7 +367,7 @@ void Reader::close(const TRtfToken& t)
         }
         skipping_ = false;
         if (skipVirtual_) --overflowNest_;
-        else stack_.pop_back();
+        else popGroup();
         return;
     }
     flushBytes();
@@ -355,7 +388,7 @@ void Reader::close(const TRtfToken& t)
     if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
-        stack_.pop_back();
+        popGroup();
         top().para.list = pn.kind;
         top().para.listStart = pn.start;
         return;
@@ -366,7 +399,15 @@ void Reader::close(const TRtfToken& t)
         raw_.instruction = QString::fromStdU16String(fieldInst_);
     }
     if (raw_.ownerDepth == depth) closeRaw(t.end, closed);
+    popGroup();
+}
+
+void Reader::popGroup()
+{
+    const bool tableWords = top().tableWords;
     stack_.pop_back();
+    // What a group holds, the group around it holds too.
+    if (tableWords && !stack_.empty()) top().tableWords = true;
 }
 
 void Reader::skip()
@@ -528,11 +569,20 @@ void Reader::put(const std::u16string& s)
     case Dest::Text: break;
     default: return;
     }
+    // Text of a paragraph still in a table after \row begins the next row.
+    if (top().inTable && !tables_.InRow() && tableStructure()) startRow();
+    settleCell();
     const CharState& state = top().chr;
     if (!run_.empty() && !(state == runState_)) flushRun();
     runState_ = state;
-    for (char16_t c : s)
-        if (c != 0) run_ += c;
+    // Characters Qt takes for paragraph or frame marks are text here: only
+    // \par and the table words make paragraphs; and the mark of an object
+    // is no object.
+    for (char16_t c : s) {
+        if (c == 0) continue;
+        if (c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1) c = u' ';
+        run_ += c == 0xFFFC ? char16_t(0xFFFD) : c;
+    }
     if (!hasContent_ || !(lastContentPara_ == top().para)) lastContentPara_ = top().para;
     hasContent_ = true;
 }
@@ -540,6 +590,7 @@ void Reader::put(const std::u16string& s)
 void Reader::flushRun()
 {
     if (run_.empty()) return;
+    leaveTable();
     ensureBlock();
     cursor_.insertText(QString::fromStdU16String(run_), charFormat(runState_));
     run_.clear();
@@ -548,13 +599,16 @@ void Reader::flushRun()
 void Reader::ensureBlock()
 {
     if (!pendingBlock_) return;
+    leaveTable();
     pendingBlock_ = false;
     cursor_.insertBlock(QTextBlockFormat(), charFormat(top().chr));
 }
 
 void Reader::endParagraph()
 {
+    settleCell();
     flushRun();
+    leaveTable();
     ensureBlock();
     const TRichPara& para = top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
@@ -569,6 +623,13 @@ void Reader::finish()
 {
     flushBytes();
     flushRun();
+    // A row the input cut off ends there.
+    if (tables_.InRow()) endRow();
+    // What follows the last table is a gap until something is read into it.
+    if (tables_.Open()) {
+        leaveTable();
+        return;
+    }
     // A last \par ends the last paragraph; it does not open another.
     if (pendingBlock_) return;
     const TRichPara& para = hasContent_ ? lastContentPara_ : top().para;
@@ -577,9 +638,131 @@ void Reader::finish()
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
 }
 
+// Rows are read as tables outside kept groups (whose text stays together),
+// unless tables are wanted as text.
+bool Reader::tableStructure() const
+{
+    return !tablesAsText_ && dest() == Dest::Text && raw_.ownerDepth < 0 && overflowNest_ == 0;
+}
+
+void Reader::startRow()
+{
+    // A group that holds table structure is never kept whole.
+    top().tableWords = true;
+    flushRun();
+    // Text the row's first paragraph began with before \intbl or \cell
+    // goes into its first cell.
+    QTextDocumentFragment carried;
+    int carriedFrom = -1;
+    int carriedLength = 0;
+    if (!pendingBlock_ && cursor_.block().length() > 1) {
+        QTextCursor text(cursor_.block());
+        text.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        carriedFrom = text.selectionStart();
+        carriedLength = text.selectionEnd() - carriedFrom;
+        carried = text.selection();
+        text.removeSelectedText();
+        const QTextBlock b = cursor_.block();
+        if (IsGapBlock(b)) {
+            // The table before may take the row after all.
+            tables_.Reopen(b);
+        } else if (b.position() > 0) {
+            // The paragraph is gone: the table follows the one before, which ended.
+            QTextCursor(b).deletePreviousChar();
+            pendingBlock_ = true;
+        }
+    }
+    const bool follows = tables_.Open();
+    if (!tables_.Joins()) leaveTable();
+    const bool ended = pendingBlock_;
+    pendingBlock_ = false;
+    hasContent_ = false;
+    moveCursor(tables_.StartRow(cursor_, ended, follows));
+    if (carriedFrom < 0) return;
+    const int at = cursor_.position();
+    cursor_.insertFragment(carried);
+    hasContent_ = true;
+    lastContentPara_ = top().para;
+    for (Group& g : stack_)
+        if (g.docOpen >= carriedFrom && g.docOpen <= carriedFrom + carriedLength) g.docOpen += at - carriedFrom;
+}
+
+void Reader::endCell()
+{
+    top().tableWords = true;
+    flushRun();
+    ensureBlock();
+    const TRichPara& para = top().para;
+    cursor_.setBlockFormat(ToBlockFormat(para));
+    ApplyList(cursor_.block(), para);
+    if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
+    hasContent_ = false;
+}
+
+void Reader::endRow()
+{
+    top().tableWords = true;
+    // Text after the last \cell belongs to the last cell; a \par before
+    // \row ended its paragraph.
+    flushRun();
+    if (pendingBlock_) pendingBlock_ = false;
+    else if (hasContent_ || !extraCell_) endCell();
+    extraCell_ = false;
+    // Cells the row left empty take the font that gives them their height.
+    for (QTextCursor& c : tables_.CellsLeft()) c.setBlockCharFormat(charFormat(top().chr));
+    moveCursor(tables_.EndRow());
+    pendingBlock_ = false;
+    hasContent_ = false;
+}
+
+void Reader::leaveTable()
+{
+    if (!tables_.Open()) return;
+    const auto [at, removed] = tables_.Close();
+    if (removed <= 0) return;
+    // Positions kept behind the rows held in reserve move up.
+    for (Group& g : stack_)
+        if (g.docOpen > at) g.docOpen -= removed;
+    if (raw_.docStart > at) raw_.docStart -= removed;
+}
+
+void Reader::settleCell()
+{
+    if (!extraCell_) return;
+    extraCell_ = false;
+    if (const std::optional<QTextCursor> next = tables_.WidenRow()) {
+        moveCursor(*next);
+        return;
+    }
+    // No cell left: the text goes on in the last one, a tab apart.
+    const int from = shownPos();
+    cursor_.insertText(QStringLiteral("\t"), charFormat(top().chr));
+    hasContent_ = true;
+    lastContentPara_ = top().para;
+    openedAt(from);
+}
+
+void Reader::moveCursor(const QTextCursor& to)
+{
+    const int from = shownPos();
+    cursor_ = to;
+    openedAt(from);
+}
+
+void Reader::openedAt(int from)
+{
+    // Groups opened at the end of the text open where it goes on now.
+    const int now = shownPos();
+    for (auto g = stack_.rbegin(); g != stack_.rend() && g->docOpen == from; ++g) g->docOpen = now;
+    if (raw_.ownerDepth >= 0 && raw_.docStart == from) raw_.docStart = now;
+}
+
 void Reader::insertObject(const QTextCharFormat& format)
 {
+    if (top().inTable && !tables_.InRow() && tableStructure()) startRow();
+    settleCell();
     flushRun();
+    leaveTable();
     ensureBlock();
     cursor_.insertText(QString(QChar::ObjectReplacementCharacter), format);
     if (!hasContent_) lastContentPara_ = top().para;
@@ -669,8 +852,8 @@ void Reader::enterDestination(Kw kw)
         return;
     case Kw::Pict:
         // A picture is a group of its own: one begun after text in its group
-        // would keep that text twice.
-        if (pict_.ownerDepth >= 0 || depth == 0 || shownPos() != g.docOpen) {
+        // would keep that text twice, one after a row definition read it twice.
+        if (pict_.ownerDepth >= 0 || depth == 0 || shownPos() != g.docOpen || g.tableWords) {
             skip();
             return;
         }
@@ -683,6 +866,11 @@ void Reader::enterDestination(Kw kw)
     case Kw::Object:
     case Kw::Field: {
         if (g.dest != Dest::Text || depth == 0) return;
+        // Kept whole, a group would read its row definition again elsewhere.
+        if (g.tableWords) {
+            skip();
+            return;
+        }
         const bool field = kw == Kw::Field;
         // A field's result never joins the run before it, kept or not.
         if (field || raw_.ownerDepth < 0) flushRun();
@@ -740,7 +928,12 @@ void Reader::word(const TRtfToken& t)
     Group& g = top();
     switch (kw) {
     case Kw::None:
-        // An unknown destination is skipped whole; an unknown word is ignored.
+        // Row definitions belong to the text; an unknown destination is
+        // skipped whole; an unknown word is ignored.
+        if (tableStructure() && tables_.Word(t.word, t.hasParam, t.param)) {
+            g.tableWords = true;
+            return;
+        }
         if (starred) skip();
         return;
     case Kw::FontTable: case Kw::ColorTable: case Kw::Pict: case Kw::Object: case Kw::Field: case Kw::FldInst:
@@ -913,12 +1106,38 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
     case Kw::Pard:
         p = TRichPara();
         g.tabKind = TRichTabKind::Left;
+        g.tabLeader = TRichTabLeader::None;
+        g.inTable = false;
         return;
     case Kw::Par:
-    case Kw::Row: endParagraph(); return;
+    case Kw::NestRow: endParagraph(); return;
     case Kw::Line: put(u'\u2028'); return;
     case Kw::Tab:
-    case Kw::Cell: put(u'\t'); return;
+    case Kw::NestCell: put(u'\t'); return;
+    case Kw::InTbl:
+    case Kw::Itap:
+        g.inTable = kw == Kw::InTbl ? t.param != 0 || !t.hasParam : t.param >= 1;
+        if (g.inTable && tableStructure() && !tables_.InRow()) startRow();
+        return;
+    case Kw::Cell:
+        // Tables read as text, and cells inside a kept group: a tab.
+        if (!tableStructure()) {
+            put(u'\t');
+            return;
+        }
+        if (!tables_.InRow()) startRow();
+        settleCell();
+        endCell();
+        if (const std::optional<QTextCursor> next = tables_.NextCell()) moveCursor(*next);
+        else extraCell_ = true;
+        return;
+    case Kw::Row:
+        if (!tableStructure() || !tables_.InRow()) {
+            endParagraph();
+            return;
+        }
+        endRow();
+        return;
     case Kw::Ql: p.align = TRichAlign::Left; return;
     case Kw::Qc: p.align = TRichAlign::Center; return;
     case Kw::Qr: p.align = TRichAlign::Right; return;
@@ -933,15 +1152,26 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
     case Kw::Tqr: g.tabKind = TRichTabKind::Right; return;
     case Kw::Tqc: g.tabKind = TRichTabKind::Center; return;
     case Kw::Tqdec: g.tabKind = TRichTabKind::Decimal; return;
+    case Kw::TlDot: g.tabLeader = TRichTabLeader::Dot; return;
+    case Kw::TlHyph: g.tabLeader = TRichTabLeader::Hyphen; return;
+    case Kw::TlUl: g.tabLeader = TRichTabLeader::Underline; return;
+    case Kw::TlTh: g.tabLeader = TRichTabLeader::Thick; return;
+    case Kw::TlEq: g.tabLeader = TRichTabLeader::Equal; return;
+    case Kw::TlMdot: g.tabLeader = TRichTabLeader::MiddleDot; return;
     case Kw::Tx:
         // Stops in order, one per position, at most 32.
         if (param > 0) {
             auto at = std::lower_bound(p.tabs.begin(), p.tabs.end(), param,
                                        [](const TRichTab& t, int pos) { return t.position < pos; });
-            if (at != p.tabs.end() && at->position == param) at->kind = g.tabKind;
-            else if (static_cast<int>(p.tabs.size()) < MaxTabs) p.tabs.insert(at, {param, g.tabKind});
+            if (at != p.tabs.end() && at->position == param) {
+                at->kind = g.tabKind;
+                at->leader = g.tabLeader;
+            } else if (static_cast<int>(p.tabs.size()) < MaxTabs) {
+                p.tabs.insert(at, {param, g.tabKind, g.tabLeader});
+            }
         }
         g.tabKind = TRichTabKind::Left;
+        g.tabLeader = TRichTabLeader::None;
         return;
     case Kw::Ls: {
         const auto o = overrides_.find(t.param);
@@ -1059,6 +1289,12 @@ QString hyperlinkTarget(const QString& instruction)
 void Reader::closeRaw(size_t end, bool closed)
 {
     flushRun();
+    // An object that shows nothing still takes its place: after the tab a
+    // cell too many brings, or behind a table that takes no more rows.
+    if (cursor_.position() <= raw_.docStart && !raw_.field) {
+        settleCell();
+        leaveTable();
+    }
     const RawState r = std::move(raw_);
     raw_ = RawState();
     // A group whose content ends with a paragraph mark keeps the mark.
@@ -1136,13 +1372,13 @@ bool LooksLikeRtf(std::string_view data)
     return rest.starts_with("{\\rtf") || rest.starts_with("{urtf");
 }
 
-bool ReadRtf(std::string_view data, QTextDocument& doc)
+bool ReadRtf(std::string_view data, QTextDocument& doc, const TRtfReadOptions& options)
 {
     if (!LooksLikeRtf(data)) return false;
     // One edit: the layout follows once, not after every run.
     QTextCursor edit(&doc);
     edit.beginEditBlock();
-    Reader reader(data, doc);
+    Reader reader(data, doc, options);
     reader.Run();
     edit.endEditBlock();
     return true;

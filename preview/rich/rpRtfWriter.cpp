@@ -4,6 +4,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextTable>
 
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "Exceptions.h"
 #include "Graphics.h"
 #include "rpRichFormat.h"
+#include "rpRichTable.h"
 #include "rpRtfLexer.h"
 
 using namespace rich;
@@ -30,7 +32,13 @@ public:
     std::string Run();
 
 private:
-    void block(const QTextBlock& b, int from, int to, bool continued);
+    // The paragraph ends with `end` (\par, or \cell for a cell's last).
+    void block(const QTextBlock& b, int from, int to, bool continued, const char* end = "par");
+    // The rows of a table that [from, to) reaches, each whole with its
+    // cells' text in the range.
+    void table(const QTextTable& t, int from, int to);
+    void row(const QTextTable& t, int r, int from, int to);
+    void border(const char* edge, const TRichBorder& b);
     void fragments(const QTextBlock& b, int from, int to);
     QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
                       int* end) const;
@@ -62,6 +70,8 @@ private:
     QHash<int, WState> states_;  // by the document's format index
     TRichPara para_;
     bool paraWritten_ = false;
+    bool inCell_ = false;       // paragraphs are written into a table cell
+    bool paraInCell_ = false;   // the paragraph state written was a cell's
     int symbolFont_ = -1;
     int skipUntil_ = 0;  // what a kept group wrote ends here
     int rangeTo_ = 0;
@@ -74,15 +84,34 @@ std::string Writer::Run()
     const int from = std::clamp(opt_.from, 0, to);
     rangeTo_ = to;
     body_.reserve(static_cast<size_t>(to - from) * 2 + 64);
+    // A range within one cell is that cell's paragraphs, without the table.
+    bool tables = true;
+    if (const QTextTable* t = TopTableAt(doc_, from); t && t == TopTableAt(doc_, std::max(from, to - 1))) {
+        const QTextTableCell cell = t->cellAt(from);
+        tables = cell != t->cellAt(std::max(from, to - 1)) || (from <= cell.firstPosition() && to > cell.lastPosition());
+    }
     const QTextBlock first = doc_.findBlock(from);
-    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+    for (QTextBlock b = first; b.isValid();) {
         const int start = b.position();
         const int mark = start + b.length() - 1;
         // A range that ends right after a paragraph mark holds the paragraph it opens, empty.
         if (b != first && start > to) break;
+        if (const QTextTable* t = tables ? TopTableAt(doc_, start) : nullptr) {
+            table(*t, from, to);
+            // A range that ends right after a table holds nothing after it,
+            // but the document's last paragraph ends the document.
+            const int after = t->lastPosition() + 1;
+            if (after > to || (after == to && to < end)) break;
+            b = doc_.findBlock(t->lastPosition() + 1);
+            continue;
+        }
+        // Qt's block before or between tables is not the text's.
+        const bool gap = tables && IsGapBlock(b) && b.length() <= 1;
         // A kept group showing more than one paragraph wrote their marks itself.
-        if (skipUntil_ <= mark) block(b, std::max({from, start, skipUntil_}), std::min(to, mark), skipUntil_ > start);
+        if (!gap && skipUntil_ <= mark)
+            block(b, std::max({from, start, skipUntil_}), std::min(to, mark), skipUntil_ > start);
         if (mark >= to) break;
+        b = b.next();
     }
 
     std::string out = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl";
@@ -109,7 +138,7 @@ std::string Writer::Run()
     return out;
 }
 
-void Writer::block(const QTextBlock& b, int from, int to, bool continued)
+void Writer::block(const QTextBlock& b, int from, int to, bool continued, const char* end)
 {
     const TRichPara p = FromBlock(b);
     // A paragraph that began inside a kept group has no marker of its own.
@@ -121,15 +150,95 @@ void Writer::block(const QTextBlock& b, int from, int to, bool continued)
     setPara(p);
     // An empty paragraph keeps its mark's font, which gives it its height.
     if (from >= to && !continued) setChar(b.charFormat(), b.charFormatIndex());
-    word("par");
+    word(end);
     body_ += "\r\n";
     needSpace_ = false;
 }
 
+void Writer::table(const QTextTable& t, int from, int to)
+{
+    for (int r = 0; r < t.rows();) {
+        // Rows tied by cells spanning them go or stay together.
+        const auto [first, end] = RowGroup(t, r);
+        if (RowStart(t, first) >= to) break;
+        if (RowStart(t, end) > from)
+            for (int i = first; i < end; ++i) row(t, i, from, to);
+        r = end;
+    }
+}
+
+void Writer::row(const QTextTable& t, int r, int from, int to)
+{
+    const TRichRow def = RowOf(t, r);
+    word("trowd");
+    word("trgaph", def.gap);
+    word("trleft", def.left);
+    if (def.align == TRichAlign::Center) word("trqc");
+    if (def.align == TRichAlign::Right) word("trqr");
+    if (def.height) word("trrh", def.height);
+    for (const TRichCell& c : def.cells) {
+        if (c.vMerge) word(c.vMerge == 1 ? "clvmgf" : "clvmrg");
+        if (c.hMerge) word(c.hMerge == 1 ? "clmgf" : "clmrg");
+        if (c.vAlign == TRichVAlign::Center) word("clvertalc");
+        if (c.vAlign == TRichVAlign::Bottom) word("clvertalb");
+        border("clbrdrt", c.borders[EdgeTop]);
+        border("clbrdrl", c.borders[EdgeLeft]);
+        border("clbrdrb", c.borders[EdgeBottom]);
+        border("clbrdrr", c.borders[EdgeRight]);
+        if (c.shading >= 0) word("clcbpat", colorIndex(c.shading));
+        word("cellx", c.right);
+    }
+    body_ += "\r\n";
+    needSpace_ = false;
+    inCell_ = true;
+    for (int c = 0; c < t.columns(); ++c) {
+        const QTextTableCell cell = t.cellAt(r, c);
+        std::vector<QTextBlock> blocks;
+        // A cell merged into another is an empty one.
+        if (cell.row() == r && cell.column() == c) {
+            for (QTextBlock b = doc_.findBlock(cell.firstPosition()); b.isValid() && b.position() <= cell.lastPosition();
+                 b = b.next()) {
+                const int mark = b.position() + b.length() - 1;
+                if (mark >= from && b.position() <= to) blocks.push_back(b);
+            }
+        }
+        if (blocks.empty()) {
+            setPara(TRichPara());
+            word("cell");
+            continue;
+        }
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const QTextBlock& b = blocks[i];
+            const int start = b.position();
+            const int mark = start + b.length() - 1;
+            if (skipUntil_ > mark) continue;
+            block(b, std::max({from, start, skipUntil_}), std::min(to, mark), skipUntil_ > start,
+                  i + 1 == blocks.size() ? "cell" : "par");
+        }
+    }
+    inCell_ = false;
+    word("row");
+    // Each row's paragraphs say again that they are in a table.
+    paraWritten_ = false;
+    body_ += "\r\n";
+    needSpace_ = false;
+}
+
+void Writer::border(const char* edge, const TRichBorder& b)
+{
+    if (!b.Shows()) return;
+    static const char* const styles[] = {"brdrnone", "brdrs", "brdrth", "brdrdb", "brdrdot", "brdrdash", "brdrhair"};
+    word(edge);
+    word(styles[static_cast<int>(b.style)]);
+    word("brdrw", b.width);
+    if (b.color >= 0) word("brdrcf", colorIndex(b.color));
+}
+
 void Writer::setPara(const TRichPara& p)
 {
-    if (paraWritten_ && p == para_) return;
+    if (paraWritten_ && p == para_ && paraInCell_ == inCell_) return;
     word("pard");
+    if (inCell_) word("intbl");
     if (p.align == TRichAlign::Right) word("qr");
     if (p.align == TRichAlign::Center) word("qc");
     if (p.align == TRichAlign::Justify) word("qj");
@@ -147,6 +256,8 @@ void Writer::setPara(const TRichPara& p)
         if (t.kind == TRichTabKind::Center) word("tqc");
         if (t.kind == TRichTabKind::Right) word("tqr");
         if (t.kind == TRichTabKind::Decimal) word("tqdec");
+        static const char* const leaders[] = {"", "tldot", "tlhyph", "tlul", "tlth", "tleq", "tlmdot"};
+        if (t.leader != TRichTabLeader::None) word(leaders[static_cast<int>(t.leader)]);
         word("tx", t.position);
     }
     if (p.list != TRichList::None) {
@@ -166,6 +277,7 @@ void Writer::setPara(const TRichPara& p)
     }
     para_ = p;
     paraWritten_ = true;
+    paraInCell_ = inCell_;
 }
 
 // What a reader without lists shows: the marker and a tab.

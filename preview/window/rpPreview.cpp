@@ -18,6 +18,7 @@
 #include "Guard.h"
 #include "SysUtils.h"
 #include "UiServices.h"
+#include "rpExportFilter.h"
 #include "rpFormKit.h"
 #include "rpImageList.h"
 #include "rpPages.h"
@@ -25,6 +26,7 @@
 #include "rpPreviewPageSettings.h"
 #include "rpPreviewPages.h"
 #include "rpPreviewSearch.h"
+#include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpUiServices.h"
 
@@ -235,30 +237,62 @@ void TrpPreview::Progress(int PageIndex)
         PageIndex < PageCount()) {
         const TPoint size = PreviewPages->GetPageSize(PageIndex);
         Workspace->PageList.Add(static_cast<int>(Round(size.X * FZoom)), static_cast<int>(Round(size.Y * FZoom)));
-        Workspace->CalcBounds();
+        // Laid out at once, the scroll bars follow with the next repaint:
+        // each change of theirs repaints them and the window.
+        Workspace->PageList.CalcBounds(Workspace->LayoutWidth());
+        FRangesStale = true;
+        if (pageInView(PageIndex)) FViewStale = true;
     }
     if (PageIndex == 0) {
         SetPageNo(1);
         if (final) UpdatePages();
         if (Form) Form->ShowRunning(true);
+        // The first page shows at once.
+        Workspace->viewport()->update();
+        QCoreApplication::processEvents();
+        FViewStale = FRangesStale = false;
+        FRepaintTime.start();
+        // The second page's time is the engine's, not that of this paint.
         FFirstPageTime.start();
-    } else if (PageIndex == 1) {
-        const qint64 elapsed = FFirstPageTime.isValid() ? FFirstPageTime.elapsed() : 0;
-        FRefreshInterval = RefreshIntervalFor(elapsed);
-        SetPageNo(1);
-        if (final) UpdatePages();
-    } else if (FRefreshInterval > 0 && PageIndex % FRefreshInterval == 0) {
-        PageChanged();
-        if (final) Workspace->CalcBounds();
+        return;
     }
-    Workspace->viewport()->update();
-    QCoreApplication::processEvents();
+    {
+        // What changes in view shows with the next repaint below.
+        const bool deferring = FDeferRepaint;
+        FDeferRepaint = true;
+        struct Restore {
+            bool& flag;
+            bool value;
+            ~Restore() { flag = value; }
+        } restore{FDeferRepaint, deferring};
+        if (PageIndex == 1) {
+            const qint64 elapsed = FFirstPageTime.isValid() ? FFirstPageTime.elapsed() : 0;
+            FRefreshInterval = RefreshIntervalFor(elapsed);
+            SetPageNo(1);
+            if (final) UpdatePages();
+        } else if (FRefreshInterval > 0 && PageIndex % FRefreshInterval == 0) {
+            PageChanged();
+            if (final) FRangesStale = true;
+        }
+    }
+    // Pages that come into view show a few times a second, not each as it
+    // comes: a paint builds the pages in view again (nothing is cached while
+    // the engine runs), which costs more than making them. The report lets
+    // the window see its events (a move, the cancel button) every few
+    // milliseconds, and a move paints at once.
+    if ((FViewStale || FRangesStale) && (!FRepaintTime.isValid() || FRepaintTime.elapsed() >= kRunningRepaintMs)) {
+        if (FRangesStale) Workspace->CalcBounds();
+        if (FViewStale) Workspace->viewport()->update();
+        FViewStale = FRangesStale = false;
+        FRepaintTime.start();
+    }
 }
 
 void TrpPreview::ProgressStop()
 {
     if (FRefreshing) return;
     FRunning = false;
+    FViewStale = FRangesStale = false;
     PageChanged();
     UpdatePages();
     UpdateOutline();
@@ -321,8 +355,19 @@ void TrpPreview::SetZoomMode(TrpZoomMode Value)
     UpdatePages();
 }
 
+bool TrpPreview::pageInView(int Index) const
+{
+    const TRect r = Workspace->GetPageBounds(Index);
+    const QRect onScreen(r.Left - Workspace->ViewLeft(), r.Top - Workspace->VertPosition(), r.Width(), r.Height());
+    return onScreen.intersects(Workspace->viewport()->rect());
+}
+
 void TrpPreview::InvalidateViews()
 {
+    if (FDeferRepaint) {
+        FViewStale = true;
+        return;
+    }
     Workspace->Repaint();
     Thumbnail->Repaint();
 }
@@ -646,6 +691,8 @@ void TrpPreview::LoadFromFile(const std::string& Name)
         {
             p.FPageNo = p.Workspace->PageNo = p.Thumbnail->PageNo = 1;
             p.UpdateOutline();
+            // The counter tells the file's pages now, not at the next move.
+            p.PageChanged();
         }
     } refresh{*this};
     PreviewPages->LoadFromFile(Name, false);
@@ -653,8 +700,14 @@ void TrpPreview::LoadFromFile(const std::string& Name)
 
 void TrpPreview::Export(TrpCustomExportFilter* Filter)
 {
-    if (FRunning || !PreviewPages) return;
+    if (FRunning || !PreviewPages || !Filter) return;
     PreviewPages->CurPage = FPageNo;
+    // A dot-matrix report goes out as the printer's characters, not as text.
+    if (Report && Report->DotMatrixReport && Filter->ClassName() == "TrpTextExport") {
+        const TrpExportFilterCollection& filters = GetExportFilters();
+        for (int i = 0; i < filters.Count(); ++i)
+            if (filters.GetItem(i).IsDotMatrix()) Filter = &filters.GetItem(i);
+    }
     UnlockAtEnd unlock{*this};
     PreviewPages->Export(Filter);
 }

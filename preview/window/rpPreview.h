@@ -199,6 +199,8 @@ public:
     // Pages between refreshes of the counter while preparing, from the
     // time the second page took.
     static int RefreshIntervalFor(qint64 ElapsedMs) { return ElapsedMs < 5 ? 50 : ElapsedMs < 10 ? 20 : 5; }
+    // How often the view is repainted while pages come.
+    static constexpr int kRunningRepaintMs = 250;
     // The engine is in its last pass (always without an engine).
     bool FinalPass() const;
     // The report's preview buttons (all but the last three without a report).
@@ -287,6 +289,11 @@ private:
     bool FCanFindNext = false;
     int FRefreshInterval = 50;
     QElapsedTimer FFirstPageTime;
+    bool pageInView(int Index) const;
+    QElapsedTimer FRepaintTime;  // since the view was last repainted while pages came
+    bool FViewStale = false;     // what is in view changed since that repaint
+    bool FRangesStale = false;   // the scroll ranges lag behind the page list
+    bool FDeferRepaint = false;  // views are repainted by Progress, on its timer
     SearchState FSearch;
     std::unique_ptr<TrpSearchCanvas> FSearchPicture;
     int FSearchPicturePage = -1;

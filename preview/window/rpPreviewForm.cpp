@@ -17,9 +17,11 @@
 #include "Guard.h"
 #include "SysUtils.h"
 #include "rpBands.h"
+#include "rpExportFilter.h"
 #include "rpFormKit.h"
 #include "rpImageList.h"
 #include "rpPrintDialog.h"
+#include "rpRegistry.h"
 #include "rpReport.h"
 #include "rpUiServices.h"
 #include "rpUtilsText.h"
@@ -139,6 +141,8 @@ TrpPreviewForm::TrpPreviewForm(TrpReport* report, QWidget* parent) : QDialog(par
         SetCaption();
     });
     on(SaveB, [this] { Preview->Save(); });
+    on(PdfB, [this] { ExportClick(PdfExport); });
+    on(EmailB, [this] { ExportClick(EmailExport); });
     on(FindB, [this] { Preview->Find(); });
     on(ZoomPlusB, [this] { Preview->SetZoom(Preview->Zoom() + 0.25L); });
     on(ZoomMinusB, [this] { Preview->SetZoom(Preview->Zoom() - 0.25L); });
@@ -221,6 +225,7 @@ void TrpPreviewForm::Init()
         DesignerB->setEnabled(options.AllowEdit);
         ToolBar->setToolButtonStyle(options.ShowCaptions ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
     }
+    const bool anyFilter = FillExportMenu(buttons);
     const struct {
         QAction* action;
         bool shown;
@@ -228,10 +233,9 @@ void TrpPreviewForm::Init()
         {PrintB, buttons.Contains(pbPrint)},
         {OpenB, buttons.Contains(pbLoad)},
         {SaveB, buttons.Contains(pbSave)},
-        // No export filter is part of the program.
-        {ExportB, false},
-        {PdfB, false},
-        {EmailB, false},
+        {ExportB, buttons.Contains(pbExport) && anyFilter},
+        {PdfB, PdfExport && buttons.Contains(pbExportQuick)},
+        {EmailB, EmailExport && buttons.Contains(pbExportQuick)},
         {FindB, buttons.Contains(pbFind)},
         {Sep1, buttons.Contains(pbZoom)},
         {ZoomPlusB, buttons.Contains(pbZoom)},
@@ -269,6 +273,34 @@ void TrpPreviewForm::Init()
     }
     UpdateControls();
     Preview->PopupMenu = RightMenu;
+}
+
+bool TrpPreviewForm::FillExportMenu(const TrpPreviewButtons& Buttons)
+{
+    ExportPopup->clear();
+    PdfExport = EmailExport = nullptr;
+    const TrpExportFilterCollection& filters = GetExportFilters();
+    bool any = false;
+    for (int i = 0; i < filters.Count(); ++i) {
+        TrpCustomExportFilter& filter = filters.GetItem(i);
+        // The dot-matrix filter stands in for the text export only.
+        if (filter.IsDotMatrix()) continue;
+        any = true;
+        QAction* item = ExportPopup->addAction(QString::fromStdString(filter.GetDescription() + "..."));
+        item->setData(i);
+        connect(item, &QAction::triggered, this, gui::Slot([this, &filter] { ExportClick(&filter); }));
+        if (filter.ClassName() == "TrpPDFExport") PdfExport = &filter;
+        if (filter.ClassName() == "TrpMailExport" && !Buttons.Contains(pbNoEmail)) EmailExport = &filter;
+    }
+    return any;
+}
+
+void TrpPreviewForm::ExportClick(TrpCustomExportFilter* Filter)
+{
+    // A filter that left the registry since the menu was made is gone.
+    if (!Filter || GetExportFilters().IndexOf(Filter) < 0) return;
+    Preview->Export(Filter);
+    setEnabled(true);
 }
 
 int TrpPreviewForm::ShowModal() { return rpShowModal(*this); }

@@ -59,6 +59,8 @@ public:
     bool FullScreen() const { return FFullScreen; }
     void CollapseAllClick() { DrillDown(false); }
     void ExpandAllClick() { DrillDown(true); }
+    // Exports the pages through a registered filter.
+    void ExportClick(TrpCustomExportFilter* Filter);
 
     TrpPreview* Preview;
     QToolBar* ToolBar;
@@ -97,6 +99,9 @@ public:
     QAction* ExpandMI;
     QMenu* HiddenMenu;
     QMenu* ExportPopup;
+    // The filters behind the quick buttons, when registered.
+    TrpCustomExportFilter* PdfExport = nullptr;
+    TrpCustomExportFilter* EmailExport = nullptr;
 
 public slots:
     void reject() override;
@@ -113,6 +118,8 @@ private:
     QAction* AddPanel(const char* Name, QWidget* Control, int Width);
     void SetCaption();
     void DrillDown(bool Expand);
+    // One item per registered filter; true when there is any to offer.
+    bool FillExportMenu(const TrpPreviewButtons& Buttons);
 
     bool FFullScreen = false;
     Qt::WindowStates FSavedState;

@@ -135,6 +135,8 @@ void TrpPrintDialog::FormCreate()
     CollateCB->setChecked(true);
 
     TrpPrinters& printers = GetPrinters();
+    // A queue added since the program started is offered too.
+    printers.Refresh();
     const QIcon icon = GetResources().GetPreviewButtonImages().Icon(2);
     for (const std::string& name : printers.Printers()) PrintersCB->addItem(icon, QString::fromStdString(name));
     PrintersCB->setCurrentIndex(printers.PrinterIndex());
@@ -142,6 +144,15 @@ void TrpPrintDialog::FormCreate()
     OldPrinterIndex = printers.PrinterIndex();
     PrintModeCBClick();
     CollateCBClick();
+}
+
+std::string TrpPrintDialog::PrintFileName(const std::string& Chosen)
+{
+    // Only a bare name gets the dialog's extension; "x.pdf" stays "x.pdf".
+    std::filesystem::path file(Chosen);
+    const std::string ext = file.extension().string();
+    if (ext.size() <= 1) file.replace_extension(".prn");
+    return file.string();
 }
 
 int TrpPrintDialog::SheetIndex(const TrpList& Papers, int32_t Code)
@@ -264,9 +275,7 @@ bool TrpPrintDialog::FormHide(int Result, TrpPrintSettings& Settings)
             request.save = true;
             QString name;
             if (gui::ui().fileDialog(request, name) && !name.isEmpty()) {
-                std::filesystem::path file(name.toStdString());
-                file.replace_extension(".prn");
-                printer->SetFileName(file.string());
+                printer->SetFileName(PrintFileName(name.toStdString()));
             } else {
                 ok = false;
             }

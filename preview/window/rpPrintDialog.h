@@ -33,6 +33,9 @@ public:
     // Shows the dialog through the UI services and applies the result.
     static bool Execute(TrpPrintSettings& Settings, int CurPage);
 
+    // The output file for a name chosen in the file dialog: kept when it
+    // has an extension, else with ".prn" added.
+    static std::string PrintFileName(const std::string& Chosen);
     // Index of a paper code in the sheet list, which holds "默认" first and
     // then the printer's papers without the custom entry; 0 when absent.
     static int SheetIndex(const TrpList& Papers, int32_t Code);

@@ -151,6 +151,15 @@ void addRow(TrpAggregateKind kind, int& count, Variant& value, const Variant& v)
     join(kind, value, v);
 }
 
+// Rows held apart go to where they count now, and the holding ends.
+void giveRows(TrpAggregateKind kind, int& heldCount, Variant& heldValue, int& count, Variant& value)
+{
+    count += heldCount;
+    join(kind, value, heldValue);
+    heldCount = 0;
+    heldValue = Variant::Null();
+}
+
 // A band given to an aggregate function: an object, its name, or 0 for
 // none.
 TrpBand* givenBand(TrpReport& report, const Variant& band)
@@ -215,7 +224,7 @@ void TrpAggregateList::scanMemo(TrpCustomMemoView* memo, TrpBand* parentBand, Tr
     // was drawn on.
     if (TrpBand* row = engine_.RowBand(memo)) {
         const int kind = row->KindNumber();
-        if (kind == 1 || kind == 3 || kind == 5 || kind == 13) parentBand = row;
+        if (kind == bkReportSummary || kind == bkPageFooter || kind == bkFooter || kind == bkGroupFooter) parentBand = row;
     }
     const std::string& delimiters = memo->ExpressionDelimiters;
     const size_t comma = delimiters.find(',');
@@ -293,6 +302,7 @@ void TrpAggregateList::makeItem(std::string_view word, std::string_view call, st
     item->DontReset = (flags & 2) != 0;
     item->ParentBand = scan.parentBand;
     item->IsPageFooter = dynamic_cast<TrpPageFooter*>(scan.parentBand) != nullptr;
+    item->IsPageTotal = item->IsPageFooter || dynamic_cast<TrpColumnFooter*>(scan.parentBand) != nullptr;
     item->FuncText = Trim(call);
     item->MemoName = scan.memo->Name();
     resetItem(*item, true);
@@ -322,13 +332,15 @@ void TrpAggregateList::resetItem(TrpAggregateItem& item, bool force)
 
 // ---------------------------------------------------------------- rows
 
-void TrpAggregateList::AddValue(TrpBand* band, int vcolumn)
+void TrpAggregateList::AddValue(TrpBand* band, int vcolumn, Feed feed)
 {
     auto it = byBand_.find(band);
     if (it == byBand_.end()) return;
     TrpReport& report = *engine_.Report();
     for (TrpAggregateItem* item : it->second) {
         if (!band->Visible() && !item->CountInvisibleBands) continue;
+        if ((feed == Feed::PageTotals && !item->IsPageTotal) || (feed == Feed::OtherTotals && item->IsPageTotal))
+            continue;
         Variant v = Variant::Null();
         if (item->Kind != akCount) {
             report.CurObject = item->MemoName;
@@ -343,6 +355,8 @@ void TrpAggregateList::AddValue(TrpBand* band, int vcolumn)
             addRow(item->Kind, item->Counts[column], item->Values[column], v);
         } else if (item->Pending) {
             addRow(item->Kind, item->PendingCount, item->PendingValue, v);
+        } else if (item->RowSetHeld) {
+            addRow(item->Kind, item->RowSetCount, item->RowSetValue, v);
         } else {
             item->SavedCount = item->Count;
             item->SavedValue = item->Value;
@@ -362,9 +376,9 @@ void TrpAggregateList::ClearValues()
 {
     for (const auto& item : items_) {
         resetItem(*item, true);
-        item->Pending = false;
-        item->PendingCount = item->SavedCount = 0;
-        item->PendingValue = item->SavedValue = Variant::Null();
+        item->Pending = item->RowSetHeld = false;
+        item->PendingCount = item->SavedCount = item->RowSetCount = 0;
+        item->PendingValue = item->SavedValue = item->RowSetValue = Variant::Null();
     }
 }
 
@@ -385,10 +399,29 @@ void TrpAggregateList::EndKeep()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (!item->Pending) continue;
         item->Pending = false;
-        item->Count += item->PendingCount;
-        join(item->Kind, item->Value, item->PendingValue);
-        item->PendingCount = 0;
-        item->PendingValue = Variant::Null();
+        if (item->RowSetHeld)
+            giveRows(item->Kind, item->PendingCount, item->PendingValue, item->RowSetCount, item->RowSetValue);
+        else
+            giveRows(item->Kind, item->PendingCount, item->PendingValue, item->Count, item->Value);
+    }
+}
+
+void TrpAggregateList::HoldRowSet()
+{
+    for (TrpAggregateItem* item : pageFooterItems_) {
+        if (item->RowSetHeld) continue;
+        item->RowSetHeld = true;
+        item->RowSetCount = 0;
+        item->RowSetValue = Variant::Null();
+    }
+}
+
+void TrpAggregateList::ReleaseRowSet()
+{
+    for (TrpAggregateItem* item : pageFooterItems_) {
+        if (!item->RowSetHeld) continue;
+        item->RowSetHeld = false;
+        giveRows(item->Kind, item->RowSetCount, item->RowSetValue, item->Count, item->Value);
     }
 }
 

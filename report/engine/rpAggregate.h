@@ -26,6 +26,8 @@ struct TrpAggregateItem {
     // A running total: once it holds rows, nothing resets it but a new pass.
     bool DontReset = false;
     bool IsPageFooter = false;
+    // In a page or column footer: the rows of its page (or column).
+    bool IsPageTotal = false;
     // The first argument as written (empty for COUNT), and the same without
     // blanks outside quotes, which calls are matched by.
     std::string Expression;
@@ -40,6 +42,10 @@ struct TrpAggregateItem {
     bool Pending = false;
     int PendingCount = 0;
     Variant PendingValue = Variant::Null();
+    // Rows of a set of band columns held apart (page footers only).
+    bool RowSetHeld = false;
+    int RowSetCount = 0;
+    Variant RowSetValue = Variant::Null();
     // Count and value before the last row.
     int SavedCount = 0;
     Variant SavedValue = Variant::Null();
@@ -55,10 +61,12 @@ public:
 
     void Clear() override;
     void AddAggregates(TrpBand* band, TrpBand* defaultBand) override;
-    void AddValue(TrpBand* band, int vcolumn) override;
+    void AddValue(TrpBand* band, int vcolumn, Feed feed = Feed::All) override;
     void Reset(TrpBand* band) override;
     void StartKeep() override;
     void EndKeep() override;
+    void HoldRowSet() override;
+    void ReleaseRowSet() override;
     void CancelKeep(TrpBand* band) override;
     void ClearValues() override;
     Variant GetValue(TrpBand* current, TrpBand* host, int vcolumn, int32_t flags, const Variant& band,

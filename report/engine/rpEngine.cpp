@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "rpAggregate.h"
 #include "rpBands.h"
@@ -29,7 +30,7 @@ int64_t rp_engine::positionKey(Extended value)
 bool rp_engine::isDataBand(const TrpBand* band)
 {
     const int kind = band->KindNumber();
-    return kind >= 6 && kind <= 11;
+    return kind >= bkMasterData && kind <= bkDataBand6;
 }
 
 void TrpHeaderList::RemoveItem(const TrpBand* band)
@@ -116,9 +117,9 @@ TrpEngine::PageRun& TrpEngine::pageRun(TrpReportPage* page)
     return *pageRuns_.back();
 }
 
-TrpBand* TrpEngine::pageBand(TrpReportPage* page, int kind)
+TrpBand* TrpEngine::pageBand(TrpReportPage* page, TrpBandKind kind)
 {
-    return page ? pageRun(page).kinds[static_cast<size_t>(kind)] : nullptr;
+    return page ? pageRun(page).kinds[kind] : nullptr;
 }
 
 const std::vector<TrpBand*>& TrpEngine::HorizontalMasters(TrpReportPage* page)
@@ -157,6 +158,11 @@ void TrpEngine::resetRun()
     CurColumn = 1;
     DataTop = 0;
     savedColumnX_ = 0;
+    columnTop_ = 0;
+    columnStartOnce_ = false;
+    columnBands_.clear();
+    rowSetBand_ = nullptr;
+    rowSetMoving_ = false;
     currentBand_ = causedBreak_ = askedBreak_ = nullptr;
     closeKeep();
     headerKeep_ = footerPrinting_ = summaryPrinting_ = finishing_ = firstPageStart_ = false;
@@ -195,6 +201,7 @@ bool TrpEngine::Run()
     };
 
     bool result = false;
+    TrpReport::PreparingScope preparing(report);
     try {
         resetRun();
         pp.Initialize();
@@ -228,7 +235,8 @@ bool TrpEngine::Run()
                 TotalPages = 0;
                 pp.SavePosition();
                 runPass();
-                if (DoublePass()) {
+                // A run stopped in its first pass keeps what that pass made.
+                if (DoublePass() && !report.Terminated) {
                     TotalPages = pp.GetCount();
                     pp.CurPage = TotalPages - 1;
                     pp.RestorePosition();
@@ -379,27 +387,18 @@ void TrpEngine::showPageObjects(TrpReportPage* page)
     auto* band = new TrpNullBand(page);
     band->SetBounds(0, 0, PageWidth, GetPageHeight());
     for (auto& [object, index] : objects) object->SetParent(band);
-    auto giveBack = [&] {
+    ScopeExit giveBack([&] {
         for (auto& [object, index] : objects) {
             object->SetParent(page);
             page->SetChildIndex(object, index);
         }
         delete band;
-    };
+    });
     // They print at their designed place: the band stands at the top of
     // the printable area, whatever headers were printed before.
-    const Extended y = CurY;
-    try {
-        band->AlignChildren();
-        CurY = 0;
-        ShowBand(band);
-    } catch (...) {
-        CurY = y;
-        giveBack();
-        throw;
-    }
-    CurY = y;
-    giveBack();
+    TemporaryValue<Extended> y(CurY, 0);
+    band->AlignChildren();
+    ShowBand(band);
 }
 
 // ---------------------------------------------------------------- pages
@@ -407,8 +406,8 @@ void TrpEngine::showPageObjects(TrpReportPage* page)
 void TrpEngine::pageStart(TrpReportPage* page)
 {
     TrpCustomPreviewPages& pp = *pages();
-    TrpBand* title = pageBand(page, 0);
-    TrpBand* header = pageBand(page, 2);
+    TrpBand* title = pageBand(page, bkReportTitle);
+    TrpBand* header = pageBand(page, bkPageHeader);
     HeaderList.Clear();
     if (!page->TitleBeforeHeader) std::swap(title, header);
     for (TrpBand* band : {title, header})
@@ -430,12 +429,17 @@ void TrpEngine::pageStart(TrpReportPage* page)
         CurY = pp.BottomOfBands(0);
         HeaderList.RemoveItem(title);
         ShowBand(title);
+        columnStartOnce_ = true;
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
     DataTop = CurY;
-    TrpBand* columnHeader = pageBand(page, 15);
+    TrpBand* columnHeader = pageBand(page, bkColumnHeader);
     ShowBand(columnHeader);
-    if (columnHeader) HeaderList.AddItem(columnHeader, 0, false);
+    if (columnHeader) {
+        HeaderList.AddItem(columnHeader, 0, false);
+        if (columnHeader->Visible()) columnBands_.push_back(columnHeader);
+    }
+    columnTop_ = CurY;
     HeaderList.RemoveItem(title);
     addPageOutline();
 }
@@ -463,72 +467,76 @@ bool TrpEngine::startPreparedPage()
         ShowBand(overlay);
         CurY = 0;
     }
+    columnBands_.clear();
+    columnStartOnce_ = false;
     showHeaderList();
+    columnTop_ = CurY;
     return added;
 }
 
 void TrpEngine::showHeaderList()
 {
-    const Extended x = CurX;
-    ++reprinting_;
+    TemporaryValue<Extended> x(CurX, CurX);
+    ScopedCount reprinting(reprinting_);
     // A copy: the report title leaves the list as it is shown.
     std::vector<TrpHeaderListItem> items;
     for (int i = 0; i < HeaderList.Count(); ++i) items.push_back(HeaderList.Items(i));
-    try {
-        for (const TrpHeaderListItem& item : items) {
-            TrpBand* band = item.Band;
-            if (band == askedBreak_) continue;
-            if (auto* header = dynamic_cast<TrpPageHeader*>(band); header && firstPageStart_ && !header->PrintOnFirstPage) {
-                if (header->PrintChildIfInvisible && header->Child()) {
-                    CurX = item.Left;
-                    showReprinted(header->Child());
-                }
-                continue;
+    for (const TrpHeaderListItem& item : items) {
+        TrpBand* band = item.Band;
+        if (band == askedBreak_) continue;
+        if (auto* header = dynamic_cast<TrpPageHeader*>(band); header && firstPageStart_ && !header->PrintOnFirstPage) {
+            if (header->PrintChildIfInvisible && header->Child()) {
+                CurX = item.Left;
+                showReprinted(header->Child());
             }
-            const bool dataHeader = dynamic_cast<TrpHeader*>(band) != nullptr;
-            if (cellPageBreak_ && (dataHeader || dynamic_cast<TrpGroupHeader*>(band))) continue;
-            if (!footerPrinting_ && (item.IsInKeepBlock || (dataHeader && headerKeep_))) continue;
-            if (dataHeader && band == causedBreak_) continue;
-            CurX = item.Left;
-            showReprinted(band);
-            if (dynamic_cast<TrpReportTitle*>(band)) {
-                HeaderList.RemoveItem(band);
-                FirstRowPending = false;
-            } else if (dynamic_cast<TrpPageHeader*>(band)) {
-                DataTop = run(band).printedHeight;
-            }
+            continue;
         }
-    } catch (...) {
-        --reprinting_;
-        throw;
+        const bool dataHeader = dynamic_cast<TrpHeader*>(band) != nullptr;
+        if (cellPageBreak_ && (dataHeader || dynamic_cast<TrpGroupHeader*>(band))) continue;
+        if (!footerPrinting_ && (item.IsInKeepBlock || (dataHeader && headerKeep_))) continue;
+        if (dataHeader && band == causedBreak_) continue;
+        CurX = item.Left;
+        if (dynamic_cast<TrpReportTitle*>(band)) {
+            if (showTitle(band)) return;
+            continue;
+        }
+        showReprinted(band);
+        if (band->Visible()) columnBands_.push_back(band);
+        if (dynamic_cast<TrpPageHeader*>(band)) DataTop = run(band).printedHeight;
     }
-    --reprinting_;
-    CurX = x;
+}
+
+// The report title prints once, on the first page, and like any band it
+// moves on or splits when it does not fit. True when it went on to further
+// pages, whose starts showed the bands after it.
+bool TrpEngine::showTitle(TrpBand* title)
+{
+    HeaderList.RemoveItem(title);
+    const int count = pages()->GetCount();
+    {
+        TemporaryValue<int> fitTested(reprinting_, 0);
+        showReprinted(title);
+    }
+    columnStartOnce_ = true;
+    FirstRowPending = false;
+    return pages()->GetCount() != count;
 }
 
 // A band shown again counts its own lines; the band whose row broke the
 // page gets its own back afterwards.
 void TrpEngine::showReprinted(TrpBand* band)
 {
-    const int line = CurLine, lineThrough = CurLineThrough;
+    TemporaryValue<int> line(CurLine, CurLine), lineThrough(CurLineThrough, CurLineThrough);
     for (TrpBand* b = band; b;) {
         BandRun& r = run(b);
         CurLine = r.line;
         CurLineThrough = r.lineThrough;
-        r.isReprinted = true;
-        try {
+        {
+            TemporaryValue<bool> reprinted(r.isReprinted, true);
             showBandItself(b);
-        } catch (...) {
-            r.isReprinted = false;
-            CurLine = line;
-            CurLineThrough = lineThrough;
-            throw;
         }
-        r.isReprinted = false;
         b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr;
     }
-    CurLine = line;
-    CurLineThrough = lineThrough;
 }
 
 void TrpEngine::resizeEndlessPage(Extended contentHeight)
@@ -548,9 +556,14 @@ void TrpEngine::NewPage()
 {
     // Inline subreports print into their band, which never breaks.
     if (!CurPage || inline_) return;
+    // The bands a break shows (footers, headers again) leave the band that
+    // broke the page current: its next part may break again.
+    TemporaryValue<TrpBand*> current(currentBand_, currentBand_);
     const bool kept = keepOpen_;
     keepBeforeBreak();
     const bool endless = CurPage->EndlessHeight || CurPage->EndlessWidth;
+    // The rows of a set of columns broken by another band stay on this page.
+    if (!rowSetMoving_) releaseRowSet(rowSetBand_);
     causedBreak_ = currentBand_;
     // The size an endless page ends with is its content before the footers
     // are added at its end.
@@ -576,6 +589,7 @@ void TrpEngine::NewColumn()
         NewPage();
         return;
     }
+    TemporaryValue<TrpBand*> current(currentBand_, currentBand_);
     const bool kept = keepOpen_;
     keepBeforeBreak();
     causedBreak_ = currentBand_;
@@ -583,11 +597,12 @@ void TrpEngine::NewColumn()
     ++CurColumn;
     const Extended x = columnLeft(CurColumn);
     CurY = DataTop;
+    // The page's headers stand above every column.
+    std::erase_if(columnBands_, [](const TrpBand* b) { return !dynamic_cast<const TrpPageHeader*>(b); });
     // The page holds these bands already, in the first column: they are
     // added again all the same.
-    ++reprinting_;
-    ++columnReprinting_;
-    try {
+    {
+        ScopedCount reprinting(reprinting_), columnReprinting(columnReprinting_);
         for (int i = 0; i < HeaderList.Count(); ++i) {
             const TrpHeaderListItem item = HeaderList.Items(i);
             if (dynamic_cast<TrpPageHeader*>(item.Band) || item.Band == causedBreak_ || item.IsInKeepBlock ||
@@ -595,14 +610,11 @@ void TrpEngine::NewColumn()
                 continue;
             CurX = x + item.Left;
             showReprinted(item.Band);
+            if (item.Band->Visible()) columnBands_.push_back(item.Band);
         }
-    } catch (...) {
-        --reprinting_;
-        --columnReprinting_;
-        throw;
     }
-    --reprinting_;
-    --columnReprinting_;
+    columnTop_ = CurY;
+    columnStartOnce_ = false;
     CurX = x + savedColumnX_;
     if (kept) keepAfterBreak();
     closeKeep();
@@ -610,12 +622,14 @@ void TrpEngine::NewColumn()
     causedBreak_ = nullptr;
 }
 
-// A column without a place of its own stands a column width further.
+// A column without a place of its own stands a column width right of the
+// one before, so that no column prints over the one before it.
 Extended TrpEngine::columnLeft(int column)
 {
     const TStringList* positions = CurPage->ColumnPositions();
-    return column - 1 < positions->Count() ? StrToFloatAnySep(positions->Strings(column - 1)) * rp01cm
-                                           : (column - 1) * CurPage->ColumnWidth * rp01cm;
+    const int given = std::min(column, positions->Count());
+    const Extended from = given > 0 ? StrToFloatAnySep(positions->Strings(given - 1)) : 0;
+    return (from + std::max(0, column - std::max(given, 1)) * CurPage->ColumnWidth) * rp01cm;
 }
 
 void TrpEngine::EndPage()
@@ -627,19 +641,15 @@ void TrpEngine::EndPage()
         CurColumn = 1;
     }
     if (finishing_ && !summaryPrinting_) {
-        if (TrpBand* summary = pageBand(CurPage, 1)) {
-            summaryPrinting_ = true;
-            try {
+        if (TrpBand* summary = pageBand(CurPage, bkReportSummary)) {
+            {
+                TemporaryValue<bool> printing(summaryPrinting_, true);
                 ShowBand(summary);
-            } catch (...) {
-                summaryPrinting_ = false;
-                throw;
             }
-            summaryPrinting_ = false;
             if (CurPage->EndlessHeight) resizeEndlessPage(CurY + FooterHeight());
         }
     }
-    if (auto* footer = static_cast<TrpPageFooter*>(pageBand(CurPage, 3))) {
+    if (auto* footer = static_cast<TrpPageFooter*>(pageBand(CurPage, bkPageFooter))) {
         CurY = GetPageHeight() - footer->Height();
         FooterReserve = finishing_ && footer->PrintOnLastPage && !summaryPrinting_ ? footer->Height() : 0;
         showFixedBand(footer);
@@ -653,7 +663,7 @@ void TrpEngine::EndPage()
 
 void TrpEngine::showColumnFooter()
 {
-    TrpBand* footer = pageBand(CurPage, 16);
+    TrpBand* footer = pageBand(CurPage, bkColumnFooter);
     if (!footer) return;
     TrpCustomPreviewPages& pp = *pages();
     prepareBand(footer);
@@ -721,12 +731,29 @@ void TrpEngine::EndKeep(TrpBand* band)
 
 void TrpEngine::closeKeep()
 {
+    HeaderList.ClearKeepMarks();
     keepOpen_ = false;
     keepBand_ = nullptr;
     keepStartY_ = 0;
     keepPosition_ = 0;
     keepOutline_ = {};
     keepAnchor_ = -1;
+}
+
+void TrpEngine::holdRowSet(TrpBand* band)
+{
+    // Inside a keep block the block moves the rows; cells and inline
+    // subreports never break.
+    if (rowSetBand_ || keepOpen_ || cellHost_ || inline_ || !aggregates_) return;
+    rowSetBand_ = band;
+    aggregates_->HoldRowSet();
+}
+
+void TrpEngine::releaseRowSet(TrpBand* band)
+{
+    if (!band || band != rowSetBand_) return;
+    rowSetBand_ = nullptr;
+    if (aggregates_) aggregates_->ReleaseRowSet();
 }
 
 void TrpEngine::BreakAllKeep()
@@ -784,7 +811,7 @@ Extended TrpEngine::GetPageHeight()
 Extended TrpEngine::HeaderHeight()
 {
     Extended height = 0;
-    for (int kind : {15, 2})
+    for (TrpBandKind kind : {bkColumnHeader, bkPageHeader})
         for (TrpBand* b = pageBand(CurPage, kind); b; b = b->Child()) height += b->Height();
     return height;
 }
@@ -792,9 +819,59 @@ Extended TrpEngine::HeaderHeight()
 Extended TrpEngine::FooterHeight()
 {
     Extended height = 0;
-    for (int kind : {16, 3})
+    for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
         if (TrpBand* b = pageBand(CurPage, kind)) height += b->Height();
     return height;
+}
+
+bool TrpEngine::columnIsEmpty() const
+{
+    return CurY <= columnTop_ + rp_engine::kFitTolerance;
+}
+
+bool TrpEngine::nextColumnGivesRoom()
+{
+    return columnStartOnce_ || CurY > nextColumnTop() + rp_engine::kFitTolerance;
+}
+
+// The next column starts with the bands of the header list: those shown
+// at this column's start that stay in it, and those registered since.
+Extended TrpEngine::nextColumnTop()
+{
+    const auto shownAtStart = [&](const TrpBand* band) {
+        return std::find(columnBands_.begin(), columnBands_.end(), band) != columnBands_.end();
+    };
+    const auto listed = [&](const TrpBand* band) {
+        for (int i = 0; i < HeaderList.Count(); ++i)
+            if (HeaderList.Items(i).Band == band) return true;
+        return false;
+    };
+    Extended nextTop = columnTop_;
+    for (TrpBand* band : columnBands_)
+        if (!listed(band)) nextTop -= run(band).printedHeight;
+    for (int i = 0; i < HeaderList.Count(); ++i) {
+        TrpBand* band = HeaderList.Items(i).Band;
+        if (band && band->Visible() && !shownAtStart(band) && !dynamic_cast<TrpReportTitle*>(band))
+            nextTop += run(band).printedHeight;
+    }
+    return nextTop;
+}
+
+void TrpEngine::checkRoom(TrpBand* band)
+{
+    if (!CurPage || CurPage->EndlessHeight || !columnIsEmpty() || FreeSpace() > rp_engine::kFitTolerance) return;
+    // Nothing could ever print here: every page would hold these bands
+    // and no row.
+    std::string under, above;
+    for (const TrpBand* b : columnBands_)
+        if (b->Height() > 0) under += (under.empty() ? "" : ", ") + b->Name();
+    for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
+        if (const TrpBand* b = pageBand(CurPage, kind); b && b->Height() > 0)
+            above += (above.empty() ? "" : ", ") + b->Name();
+    std::string message = band->Name() + ": no room is left for it on the page";
+    if (!under.empty()) message += " under " + under;
+    if (!above.empty()) message += std::string(under.empty() ? "" : " and") + " above " + above;
+    throw EInvalidOperation(message);
 }
 
 Extended TrpEngine::FreeSpace()
@@ -828,7 +905,8 @@ void TrpEngine::collectAggregates(TrpReportPage* page)
     for (TrpBand* master : pr.verticalMasters) collectBandAggregates(master);
     if (pr.horizontalMasters.empty()) return;
     TrpBand* first = pr.horizontalMasters.front();
-    for (int kind : {3, 16, 1}) aggregates_->AddAggregates(pr.kinds[static_cast<size_t>(kind)], first);
+    for (TrpBandKind kind : {bkPageFooter, bkColumnFooter, bkReportSummary})
+        aggregates_->AddAggregates(pr.kinds[kind], first);
 }
 
 void TrpEngine::collectBandAggregates(TrpBand* band)

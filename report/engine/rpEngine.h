@@ -17,13 +17,11 @@
 #include <utility>
 #include <vector>
 
+#include "rpBands.h"
 #include "rpCustomPreviewPages.h"
 #include "rpReport.h"
 
-class TrpBand;
-class TrpDataBand;
 class TrpDialogPage;
-class TrpGroupHeader;
 class TrpReportPage;
 class TrpSubreport;
 class TrpView;
@@ -40,11 +38,20 @@ public:
     // The calls in the texts of a band and its children; rows of
     // `defaultBand` feed the calls that name no band.
     virtual void AddAggregates(TrpBand* band, TrpBand* defaultBand) = 0;
-    virtual void AddValue(TrpBand* band, int vcolumn) = 0;
+    // The totals of page and column footers take a row on the page where
+    // it prints, before its child or the rest of a split goes on to the
+    // next page; the others once the row and its child are shown.
+    enum class Feed { All, PageTotals, OtherTotals };
+    virtual void AddValue(TrpBand* band, int vcolumn, Feed feed = Feed::All) = 0;
     virtual void Reset(TrpBand* band) = 0;
     // Page-footer rows held apart while a keep block is open.
     virtual void StartKeep() = 0;
     virtual void EndKeep() = 0;
+    // Page-footer rows of a set of band columns held apart until the set
+    // has its place: it may move whole to the next page. A keep block
+    // inside the set gives its rows to the set.
+    virtual void HoldRowSet() = 0;
+    virtual void ReleaseRowSet() = 0;
     // The rows of the band go back to before its last row.
     virtual void CancelKeep(TrpBand* band) = 0;
     // Between the passes of a double pass.
@@ -72,6 +79,12 @@ public:
     void AddItem(TrpBand* band, Extended left, bool isInKeepBlock) { items_.push_back({band, left, isInKeepBlock}); }
     // The first entry of that band; nothing when there is none.
     void RemoveItem(const TrpBand* band);
+    // The keep block the entries were registered in is over (moved or
+    // given up): from now on they are shown again like the others.
+    void ClearKeepMarks()
+    {
+        for (TrpHeaderListItem& item : items_) item.IsInKeepBlock = false;
+    }
 
 private:
     std::vector<TrpHeaderListItem> items_;
@@ -163,22 +176,37 @@ private:
     // False when the page existed and is filled again.
     bool startPreparedPage();
     void showHeaderList();
+    bool showTitle(TrpBand* title);
     void showReprinted(TrpBand* band);
     void addPageOutline();
     void resizeEndlessPage(Extended contentHeight);
     void showColumnFooter();
     // Where a page column starts (from the page's column positions).
     Extended columnLeft(int column);
+    // The column holds nothing below the bands of its start.
+    bool columnIsEmpty() const;
+    // A band that does not fit here may fit in the next column: this one
+    // holds more than the next would at its start.
+    bool nextColumnGivesRoom();
+    Extended nextColumnTop();
+    // Stops the run when a band meets an empty column that has no room at
+    // all: the headers and footers of the page fill it.
+    void checkRoom(TrpBand* band);
     void showFixedBand(TrpBand* band, bool reset = true);
     // Cuts an open keep block before a break and pastes it after.
     void keepBeforeBreak();
     void keepAfterBreak();
     bool keepTooTall(Extended extra);
     void closeKeep();
+    // The page-footer totals count a set of band columns where it stays.
+    void holdRowSet(TrpBand* band);
+    void releaseRowSet(TrpBand* band);
     void callHandler(TObject* object, const std::string& handler);
     void collectAggregates(TrpReportPage* page);
     void collectBandAggregates(TrpBand* band);
     void resetAggregates(TrpBand* band);
+    // The page totals take the row of the band shown now, once.
+    void feedPageTotals(TrpBand* band);
 
     // ---- band tree and data loop (rpEngineTree.cpp)
     void buildBandTree(TrpReportPage* page, bool vertical);
@@ -203,7 +231,15 @@ private:
     void reprepareBand(TrpBand* band);
     void finishBand(TrpBand* band);
     void outputBand(TrpBand* band);
+    struct SplitPiece;
     void splitBand(TrpBand* band);
+    void splitColumnRow(TrpDataBand* band);
+    std::vector<SplitPiece> splitPieces(TrpBand* band);
+    bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
+    void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);
+    void cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free);
+    void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool last);
+    void startNextPart(std::vector<SplitPiece>& pieces, Extended free);
     void computeShiftLinks(TrpBand* band, BandRun& run);
     void shiftObjects(BandRun& run);
     void freeExtraObjects(TrpBand* band);
@@ -230,7 +266,7 @@ private:
     BandRun& run(TrpBand* band);
     PageRun& pageRun(TrpReportPage* page);
     TrpDataSet* bandDataSet(TrpBand* band);
-    TrpBand* pageBand(TrpReportPage* page, int kind);
+    TrpBand* pageBand(TrpReportPage* page, TrpBandKind kind);
 
     TrpCustomPreviewPages* pages() const;
 
@@ -241,11 +277,20 @@ private:
 
     Extended pageHeight_ = 0;
     Extended savedColumnX_ = 0;
+    // CurY below the bands shown at the start of the current column, and
+    // those bands.
+    Extended columnTop_ = 0;
+    std::vector<TrpBand*> columnBands_;
+    // The start of the current column holds bands that print once (the
+    // report title, a page printed on the previous one).
+    bool columnStartOnce_ = false;
     // The band being prepared; the band whose output broke the page; the
     // band that asked for the page through StartNewPage.
     TrpBand* currentBand_ = nullptr;
     TrpBand* causedBreak_ = nullptr;
     TrpBand* askedBreak_ = nullptr;
+    // The data band whose row the page totals have not taken yet.
+    TrpBand* pageTotalsDue_ = nullptr;
     // Keep block.
     bool keepOpen_ = false;
     TrpBand* keepBand_ = nullptr;
@@ -253,6 +298,10 @@ private:
     int keepPosition_ = 0;
     TrpCustomOutline::Position keepOutline_;
     int keepAnchor_ = -1;
+    // The band whose set of columns holds its page-footer rows apart, and
+    // whether that set is moving to the next column or page.
+    TrpBand* rowSetBand_ = nullptr;
+    bool rowSetMoving_ = false;
     // Marks.
     bool headerKeep_ = false;
     bool footerPrinting_ = false;
@@ -292,5 +341,7 @@ private:
 // The object names and texts of prepared pages, one line each: a page with
 // its size, a band with its name, left, top and height, a text object with
 // its text (line breaks as "\n"); then the outline entries with their page
-// (from 1) and top. Tests and bug reports compare these.
-std::string DumpPreparedPages(TrpCustomPreviewPages& pages);
+// (from 1) and top. Tests and bug reports compare these. With `geometry`
+// a text object also gives its left, top, width and height ("@l,t wxh"),
+// and every other view is listed with its class and place.
+std::string DumpPreparedPages(TrpCustomPreviewPages& pages, bool geometry = false);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpEngine.h"
@@ -16,6 +17,7 @@
 
 using rp_engine::fits;
 using rp_engine::isDataBand;
+using Feed = TrpEngineAggregates::Feed;
 
 namespace {
 
@@ -68,14 +70,19 @@ bool firstLineCut(TrpCustomMemoView& memo, TrpReportComponent& object, Extended&
 
 void TrpEngine::ShowBand(TrpBand* band)
 {
-    if (!band) return;
+    // A stopped run shows no further band; what is shown stays.
+    if (!band || Report()->Terminated) return;
+    const bool row = aggregates_ && isDataBand(band);
+    // Inline subreports print into their band: its place is not known yet.
+    TemporaryValue<TrpBand*> due(pageTotalsDue_, row && !band->Vertical && !inline_ ? band : pageTotalsDue_);
     if (band->KeepChild) StartKeep(band);
     showBandItself(band);
+    feedPageTotals(band);
     TrpChild* child = band->Child();
     if (child && (band->Visible() || band->PrintChildIfInvisible)) ShowBand(child);
     if (band->KeepChild) EndKeep(band);
-    if (aggregates_ && isDataBand(band)) {
-        aggregates_->AddValue(band, 0);
+    if (row) {
+        aggregates_->AddValue(band, 0, pageTotalsDue_ == band ? Feed::All : Feed::OtherTotals);
         // The host's footers keep one value per vertical column.
         if (band->Vertical && cellHost_) aggregates_->AddValue(cellHost_, CurVColumn);
     }
@@ -90,8 +97,8 @@ void TrpEngine::showBandItself(TrpBand* band)
     }
     BandRun& r = run(band);
     const int kind = band->KindNumber();
-    const bool rowBand = isDataBand(band) || kind == 12;
-    if (r.hasVerticalObjects && kind != 2) {
+    const bool rowBand = isDataBand(band) || kind == bkGroupHeader;
+    if (r.hasVerticalObjects && kind != bkPageHeader) {
         TrpReport& report = *Report();
         report.CurObject = band->Name();
         band->BeforePrint();
@@ -102,33 +109,43 @@ void TrpEngine::showBandItself(TrpBand* band)
         CurLineThrough = r.lineThrough;
     }
     if (band->StartNewPage && band->Visible() && !r.isReprinted && !inline_ && !(rowBand && r.line == 1)) {
-        askedBreak_ = band;
+        TemporaryValue<TrpBand*> asked(askedBreak_, band);
         if (auto* group = dynamic_cast<TrpGroupHeader*>(band); group && group->ResetPageNumbers)
             pages()->EndLogicalPageGroup();
-        try {
-            NewPage();
-        } catch (...) {
-            askedBreak_ = nullptr;
-            throw;
-        }
-        askedBreak_ = nullptr;
+        NewPage();
     }
     prepareBand(band);
     r.printedHeight = band->Height();
     if (band->Visible()) {
-        const bool columns = rowBand && kind != 12 && static_cast<TrpDataBand*>(band)->Columns >= 2;
+        const bool columns = rowBand && kind != bkGroupHeader && static_cast<TrpDataBand*>(band)->Columns >= 2;
         // Bands shown again at a page or column start never break: one that
         // does not fit under the page header prints where it stands.
         const bool testFit =
-            !columns && kind != 17 && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
-        if (!testFit || fits(FreeSpace(), band->Height())) {
+            !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
+        if (columns && !keepOpen_ && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
+            !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
+            splitColumnRow(static_cast<TrpDataBand*>(band));
+        } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
         } else if ((!band->AllowSplit || keepOpen_) &&
                    (fits(GetPageHeight() - FooterHeight(), band->Height()) || r.hasVerticalObjects)) {
-            if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
-            NewColumn();
-            outputBand(band);
+            checkRoom(band);
+            // An empty column leaves a new one no more room: the band
+            // splits here rather than leave a page of headers alone.
+            if (keepOpen_ || r.hasVerticalObjects || nextColumnGivesRoom()) {
+                if (!keepOpen_ && r.hasRepeated) reprepareBand(band);
+                NewColumn();
+            }
+            // Taller than what the headers leave of an empty column: split
+            // like a band taller than the page.
+            if (fits(FreeSpace(), band->Height()) || r.hasVerticalObjects) {
+                outputBand(band);
+            } else {
+                checkRoom(band);
+                splitBand(band);
+            }
         } else {
+            checkRoom(band);
             if (!band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage) {
                 currentBand_ = band;
                 NewColumn();
@@ -142,6 +159,33 @@ void TrpEngine::showBandItself(TrpBand* band)
     if (band->Visible()) runSubreports(band);
 }
 
+// A row of band columns taller than an empty column can never stand whole
+// beside the others: it splits in its column (a line's first row moves to
+// a fresh column first) and ends its line of rows on the page it ends on.
+void TrpEngine::splitColumnRow(TrpDataBand* band)
+{
+    BandRun& r = run(band);
+    if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    {
+        const Extended columnLeft = band->Left();
+        TemporaryValue<Extended> columnX(savedColumnX_, savedColumnX_ + columnLeft);
+        TemporaryValue<Extended> x(CurX, CurX + columnLeft);
+        band->SetLeft(0);
+        splitBand(band);
+    }
+    // The rows beside it stay where they are; the next row starts a line
+    // below it.
+    r.maxColumnY = 0;
+    band->SetCurColumn(band->Columns);
+}
+
+void TrpEngine::feedPageTotals(TrpBand* band)
+{
+    if (pageTotalsDue_ != band || !band->Visible()) return;
+    pageTotalsDue_ = nullptr;
+    aggregates_->AddValue(band, 0, Feed::PageTotals);
+}
+
 void TrpEngine::outputBand(TrpBand* band)
 {
     BandRun& r = run(band);
@@ -152,11 +196,12 @@ void TrpEngine::outputBand(TrpBand* band)
     TrpCustomPreviewPages& pp = *pages();
     if (inline_)
         collectInline(band);
-    else if (r.cellsFrom >= 0 && band->KindNumber() != 2)
+    else if (r.cellsFrom >= 0 && band->KindNumber() != bkPageHeader)
         outputCells(band);
     else if (!r.isReprinted || columnReprinting_ > 0 || !pp.BandExists(band))
         pp.AddObject(band);
     CurY += band->Height();
+    feedPageTotals(band);
 }
 
 // ---------------------------------------------------------------- prepare and finish
@@ -219,6 +264,9 @@ void TrpEngine::prepareBand(TrpBand* band)
     }
     if (band->Stretched) band->SetHeight(bottom);
     callHandler(band, band->OnAfterCalcHeight);
+    // A height a script made negative would print what follows above the
+    // band, over what is printed already.
+    if (band->Height() < 0) band->SetHeight(0);
     if (!r.hasStretchable) return;
     for (const TrpBandObject& o : r.objects)
         if (o.stretchable && o.stretchable->StretchMode() == smMaxHeight)
@@ -235,14 +283,10 @@ void TrpEngine::reprepareBand(TrpBand* band)
     finishBand(band);
     CurLine = r.line;
     CurLineThrough = r.lineThrough;
-    SecondScriptCall = true;
-    try {
+    {
+        TemporaryValue<bool> second(SecondScriptCall, true);
         prepareBand(band);
-    } catch (...) {
-        SecondScriptCall = false;
-        throw;
     }
-    SecondScriptCall = false;
     r.printedHeight = band->Height();
 }
 
@@ -385,41 +429,47 @@ std::vector<TrpView*> TrpEngine::ShiftChildren(TrpBand* band, TrpComponent* pare
 
 // ---------------------------------------------------------------- split
 
+// An object of a band being split across pages.
+struct TrpEngine::SplitPiece {
+    TrpReportComponent* object = nullptr;
+    TrpView* view = nullptr;
+    TrpStretcheable* stretchable = nullptr;
+    TrpCustomMemoView* memo = nullptr;
+    bool visible = false;
+    // Still to print, in this part or a later one.
+    bool pending = false;
+    // Prints in the part being laid out; moved down to the next part in it.
+    bool inPart = false;
+    bool moved = false;
+    // Some of it printed in an earlier part.
+    bool printed = false;
+    // Its top when the part began, and the height it has left.
+    Extended savedTop = 0;
+    Extended savedHeight = 0;
+    // Where it stood before the part was laid out.
+    Extended startTop = 0;
+    Extended startBottom = 0;
+};
+
 void TrpEngine::splitBand(TrpBand* band)
 {
     TrpReport& report = *Report();
-    BandRun& r = run(band);
-    struct Piece {
-        TrpBandObject* o;
-        bool visible;
-        bool pending;
-        bool inPart = false;
-        bool moved = false;
-        bool printed = false;
-        Extended savedTop = 0;
-        Extended savedHeight = 0;
+    std::vector<SplitPiece> pieces = splitPieces(band);
+    // Objects left out of a part are hidden while it goes out.
+    ScopeExit showAgain([&] {
+        for (const SplitPiece& p : pieces) p.object->SetVisible(p.visible);
+    });
+    const auto pending = [&] {
+        return std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.pending; });
     };
-    // In the order of their tops, so that an object moved down takes those
-    // below it along.
-    std::vector<Piece> pieces;
-    for (const ShiftNode& node : r.nodes) {
-        if (!node.view) continue;
-        auto it = std::find_if(r.objects.begin(), r.objects.end(),
-                               [&](const TrpBandObject& o) { return o.view == node.view; });
-        TrpBandObject& o = *it;
-        const bool visible = o.object->Visible();
-        pieces.push_back({&o, visible, visible, false, false, false, o.object->Top(), o.object->Height()});
-        if (o.stretchable && visible) o.stretchable->InitPart();
-    }
-    auto pending = [&] { return std::any_of(pieces.begin(), pieces.end(), [](const Piece& p) { return p.pending; }); };
-
     Extended free = FreeSpace();
     int parts = 0;
     while (pending()) {
         report.ProcessMessages();
         if (report.Terminated) break;
-        const bool emptyColumn = CurY <= DataTop + rp_engine::kFitTolerance;
-        if (++parts > kMaxSplitParts || (free <= rp_engine::kFitTolerance && emptyColumn)) {
+        const bool emptyColumn = columnIsEmpty();
+        if (free <= rp_engine::kFitTolerance) checkRoom(band);
+        if (++parts > kMaxSplitParts) {
             report.Errors.Add(band->Name() + ": the band cannot be split across pages");
             break;
         }
@@ -429,145 +479,247 @@ void TrpEngine::splitBand(TrpBand* band)
             free = FreeSpace();
             continue;
         }
-        const Extended emptyRoom = GetPageHeight() - FooterHeight() - DataTop;
-        bool anyInPart = false;
-        for (Piece& p : pieces) {
-            p.inPart = p.moved = false;
-            if (!p.pending) continue;
-            TrpReportComponent* object = p.o->object;
-            TrpStretcheable* stretchable = p.o->stretchable;
-            const Extended remaining = p.savedHeight;
-            Extended unused = 0;
-            bool more = false;
-            if (stretchable) {
-                p.savedTop = object->Top();
-                object->SetHeight(free - object->Top());
-                if (object->Top() < free) {
-                    unused = stretchable->DrawPart();
-                    more = stretchable->HasNextPart();
-                } else {
-                    unused = object->Height();
-                }
-            }
-            if (fits(free, remaining + object->Top()) && !more) {
-                object->SetHeight(remaining);
-                p.inPart = true;
-                p.pending = false;
-            } else if (!stretchable) {
-                if (fits(emptyRoom, remaining) || object->Top() >= free) {
-                    // To the top of the next part, with what stands below it.
-                    const Extended oldTop = object->Top(), oldBottom = oldTop + object->Height();
-                    const Extended delta = free - oldTop;
-                    object->SetTop(free);
-                    p.moved = true;
-                    for (Piece& q : pieces) {
-                        if (&q == &p || !q.pending || q.moved) continue;
-                        TrpReportComponent* other = q.o->object;
-                        if (other->Top() < oldBottom - kOverlap) continue;
-                        const Extended overlap =
-                            std::min(object->Left() + object->Width(), other->Left() + other->Width()) -
-                            std::max(object->Left(), other->Left());
-                        if (overlap <= kOverlap) continue;
-                        other->SetTop(other->Top() + delta);
-                        q.moved = true;
-                    }
-                } else {
-                    // Taller than a page: printed here, cut at the bottom.
-                    object->SetHeight(free - object->Top());
-                    p.inPart = true;
-                    p.pending = false;
-                }
-            } else if (std::fabs(unused - object->Height()) >= kOverlap) {
-                p.inPart = p.printed = true;
-                p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
-            } else {
-                object->SetTop(free);
-                object->SetHeight(remaining);
-            }
-            anyInPart = anyInPart || p.inPart;
+        const bool anyInPart = layOutPart(pieces, free);
+        // A part that prints nothing on an empty column, with the first
+        // object waiting at its top, would do the same on every page: it
+        // prints that object cut instead. What waits below it waits for it.
+        Extended firstTop = -1;
+        for (const SplitPiece& p : pieces)
+            if (p.pending && (firstTop < 0 || p.startTop < firstTop)) firstTop = p.startTop;
+        bool inPart = anyInPart;
+        if (!anyInPart && emptyColumn && firstTop <= kOverlap) {
+            cutFirstWaiting(pieces, free);
+            inPart = true;
         }
-        // A part that prints nothing on an empty column, with every object
-        // waiting at its top, would do the same on every page: it prints
-        // the first object cut instead.
-        const bool stuck = std::all_of(pieces.begin(), pieces.end(), [](const Piece& p) {
-            return !p.pending || (p.o->stretchable ? p.savedTop : p.o->object->Top()) <= kOverlap;
-        });
-        if (!anyInPart && stuck && emptyColumn) {
-            for (Piece& p : pieces) {
-                if (!p.pending) continue;
-                TrpReportComponent* object = p.o->object;
-                if (p.o->stretchable) object->SetTop(std::max<Extended>(0, std::min(p.savedTop, free - 1)));
-                if (object->Top() >= free) object->SetTop(0);
-                object->SetHeight(free - object->Top());
-                // Asked again in the same place, a rich-text object prints its
-                // line taller than the page cut and keeps the rest for the
-                // next part. A memo would answer the same, its paragraph
-                // flags moved on.
-                if (p.o->stretchable && !p.o->memo) {
-                    const Extended remaining = p.savedHeight;
-                    const Extended unused = p.o->stretchable->DrawPart();
-                    if (std::fabs(unused - object->Height()) >= kOverlap) {
-                        p.inPart = p.printed = true;
-                        p.pending = p.o->stretchable->HasNextPart();
-                        p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
-                        break;
-                    }
-                }
-                if (p.o->memo && firstLineCut(*p.o->memo, *object, p.savedHeight)) {
-                    p.inPart = p.printed = true;
-                    p.pending = p.o->memo->HasNextPart();
-                    break;
-                }
-                if (p.o->memo) {
-                    p.o->memo->SetText(p.o->memo->PartText);
-                    p.o->memo->PartText.clear();
-                }
-                p.inPart = true;
-                p.pending = false;
-                break;
-            }
-        }
-
-        // The part: the band as high as what it holds.
         const bool last = !pending();
-        Extended bottom = 0;
-        for (const Piece& p : pieces)
-            if (p.inPart) bottom = std::max(bottom, p.o->object->Top() + p.o->object->Height());
-        if (last) {
-            for (const Piece& p : pieces) {
-                if (!p.inPart) continue;
-                TrpReportComponent* object = p.o->object;
-                if (p.o->view && p.o->view->Align() == baBottom) object->SetTop(bottom - object->Height());
-                if (p.o->stretchable && p.o->stretchable->StretchMode() == smMaxHeight)
-                    object->SetHeight(bottom - object->Top());
-            }
+        // A part holding nothing leaves no empty band behind.
+        if (inPart || last) {
+            // The row counts on the page of its first part that holds more
+            // than what only follows the band's height (column lines).
+            const bool content = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) {
+                return p.inPart && !(p.stretchable && p.stretchable->StretchMode() == smMaxHeight);
+            });
+            outputPart(band, pieces, last);
+            if (content || last) feedPageTotals(band);
         }
-        band->SetHeight(bottom);
-        band->SetLeft(CurX);
-        band->SetTop(CurY);
-        for (const Piece& p : pieces)
-            if (p.visible && !p.inPart) p.o->object->SetVisible(false);
-        try {
-            pages()->AddObject(band);
-        } catch (...) {
-            for (const Piece& p : pieces) p.o->object->SetVisible(p.visible);
-            throw;
-        }
-        for (const Piece& p : pieces) p.o->object->SetVisible(p.visible);
-        CurY += bottom;
         if (last) break;
         NewColumn();
-        for (Piece& p : pieces) {
-            if (!p.pending) continue;
-            TrpReportComponent* object = p.o->object;
-            if (p.o->stretchable) {
-                object->SetTop(std::max<Extended>(0, p.savedTop - free));
-                object->SetHeight(p.savedHeight);
-            } else {
-                object->SetTop(object->Top() - free);
-            }
-        }
+        startNextPart(pieces, free);
         free = FreeSpace();
     }
-    for (const Piece& p : pieces) p.o->object->SetVisible(p.visible);
+}
+
+// The visible objects in the order of their tops, so that an object moved
+// down takes those below it along: the band's own, and the rows its inline
+// subreports printed into it, each among them by its top.
+std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
+{
+    BandRun& r = run(band);
+    const auto piece = [](TrpReportComponent* object) {
+        SplitPiece p;
+        p.object = object;
+        p.view = dynamic_cast<TrpView*>(object);
+        p.stretchable = dynamic_cast<TrpStretcheable*>(object);
+        p.memo = dynamic_cast<TrpCustomMemoView*>(object);
+        p.visible = p.pending = object->Visible();
+        p.savedTop = object->Top();
+        p.savedHeight = object->Height();
+        if (p.stretchable && p.visible) p.stretchable->InitPart();
+        return p;
+    };
+    std::vector<SplitPiece> pieces;
+    for (const ShiftNode& node : r.nodes) {
+        if (!node.view) continue;
+        auto it = std::find_if(r.objects.begin(), r.objects.end(),
+                               [&](const TrpBandObject& o) { return o.view == node.view; });
+        pieces.push_back(piece(it->object));
+    }
+    if (r.inlineFrom >= 0) {
+        const std::vector<TrpComponent*>& objects = band->Objects();
+        for (size_t i = static_cast<size_t>(r.inlineFrom); i < objects.size(); ++i) {
+            auto* object = dynamic_cast<TrpReportComponent*>(objects[i]);
+            if (!object) continue;
+            const SplitPiece p = piece(object);
+            auto at = std::find_if(pieces.begin(), pieces.end(),
+                                   [&](const SplitPiece& q) { return q.object->Top() > p.object->Top(); });
+            pieces.insert(at, p);
+        }
+    }
+    return pieces;
+}
+
+// Which objects print in a part `free` high: those that fit whole, the
+// parts of stretchable ones that fit, objects taller than a page cut; the
+// others move down to the next part. Whether any prints.
+bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
+{
+    const Extended emptyRoom = GetPageHeight() - FooterHeight() - DataTop;
+    for (SplitPiece& p : pieces) {
+        p.startTop = p.object->Top();
+        p.startBottom = p.startTop + p.savedHeight;
+    }
+    bool anyInPart = false;
+    for (SplitPiece& p : pieces) {
+        p.inPart = p.moved = false;
+        if (!p.pending) continue;
+        TrpReportComponent* object = p.object;
+        const Extended remaining = p.savedHeight;
+        Extended unused = 0;
+        bool more = false;
+        if (p.stretchable) {
+            p.savedTop = object->Top();
+            object->SetHeight(free - object->Top());
+            if (object->Top() < free) {
+                unused = p.stretchable->DrawPart();
+                more = p.stretchable->HasNextPart();
+            } else {
+                unused = object->Height();
+            }
+        }
+        if (fits(free, remaining + object->Top()) && !more) {
+            object->SetHeight(remaining);
+            p.inPart = true;
+            p.pending = false;
+        } else if (!p.stretchable) {
+            if (fits(emptyRoom, remaining) || object->Top() >= free) {
+                moveToNextPart(pieces, p, free);
+            } else {
+                // Taller than a page: printed here, cut at the bottom.
+                object->SetHeight(free - object->Top());
+                p.inPart = true;
+                p.pending = false;
+            }
+        } else if (std::fabs(unused - object->Height()) >= kOverlap) {
+            p.inPart = p.printed = true;
+            p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
+        } else {
+            object->SetTop(free);
+            object->SetHeight(remaining);
+        }
+        anyInPart = anyInPart || p.inPart;
+    }
+    return anyInPart;
+}
+
+// To the top of the next part, with what stands below it.
+void TrpEngine::moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& p, Extended free)
+{
+    TrpReportComponent* object = p.object;
+    const Extended oldTop = object->Top(), oldBottom = oldTop + object->Height();
+    const Extended delta = free - oldTop;
+    object->SetTop(free);
+    p.moved = true;
+    for (SplitPiece& q : pieces) {
+        if (&q == &p || !q.pending || q.moved) continue;
+        TrpReportComponent* other = q.object;
+        if (other->Top() < oldBottom - kOverlap) continue;
+        const Extended overlap = std::min(object->Left() + object->Width(), other->Left() + other->Width()) -
+                                 std::max(object->Left(), other->Left());
+        if (overlap <= kOverlap) continue;
+        other->SetTop(other->Top() + delta);
+        q.moved = true;
+    }
+}
+
+// The first object waiting goes out in this part, cut to its height.
+void TrpEngine::cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free)
+{
+    for (SplitPiece& p : pieces) {
+        if (!p.pending) continue;
+        TrpReportComponent* object = p.object;
+        if (p.stretchable) object->SetTop(std::max<Extended>(0, std::min(p.savedTop, free - 1)));
+        if (object->Top() >= free) object->SetTop(0);
+        object->SetHeight(free - object->Top());
+        // Asked again in the same place, a rich-text object prints its
+        // line taller than the page cut and keeps the rest for the next
+        // part. A memo would answer the same, its paragraph flags moved on.
+        if (p.stretchable && !p.memo) {
+            const Extended remaining = p.savedHeight;
+            const Extended unused = p.stretchable->DrawPart();
+            if (std::fabs(unused - object->Height()) >= kOverlap) {
+                p.inPart = p.printed = true;
+                p.pending = p.stretchable->HasNextPart();
+                p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
+                return;
+            }
+        }
+        if (p.memo && firstLineCut(*p.memo, *object, p.savedHeight)) {
+            p.inPart = p.printed = true;
+            p.pending = p.memo->HasNextPart();
+            return;
+        }
+        if (p.memo) {
+            p.memo->SetText(p.memo->PartText);
+            p.memo->PartText.clear();
+        }
+        p.inPart = true;
+        p.pending = false;
+        return;
+    }
+}
+
+// The part goes out as a band as high as what it holds; on the last part
+// objects aligned to the bottom and those as high as the band follow it.
+void TrpEngine::outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool last)
+{
+    Extended bottom = 0;
+    for (const SplitPiece& p : pieces)
+        if (p.inPart) bottom = std::max(bottom, p.object->Top() + p.object->Height());
+    if (last) {
+        for (const SplitPiece& p : pieces) {
+            if (!p.inPart) continue;
+            TrpReportComponent* object = p.object;
+            if (p.view && p.view->Align() == baBottom) object->SetTop(bottom - object->Height());
+            if (p.stretchable && p.stretchable->StretchMode() == smMaxHeight) object->SetHeight(bottom - object->Top());
+        }
+    }
+    band->SetHeight(bottom);
+    band->SetLeft(CurX);
+    band->SetTop(CurY);
+    for (const SplitPiece& p : pieces)
+        if (p.visible && !p.inPart) p.object->SetVisible(false);
+    pages()->AddObject(band);
+    for (const SplitPiece& p : pieces) p.object->SetVisible(p.visible);
+    CurY += bottom;
+}
+
+// What waits moves up by the part just printed. What stood below another
+// object keeps its distance to it: to where that object goes on, or to
+// where the part printed it. A part of a text uses whole lines, less than
+// the part's height; a cut line uses more; both move what is below them by
+// what they used.
+void TrpEngine::startNextPart(std::vector<SplitPiece>& pieces, Extended free)
+{
+    std::vector<SplitPiece*> waiting;
+    for (SplitPiece& p : pieces)
+        if (p.pending) waiting.push_back(&p);
+    std::stable_sort(waiting.begin(), waiting.end(),
+                     [](const SplitPiece* a, const SplitPiece* b) { return a->startTop < b->startTop; });
+    const auto above = [](const SplitPiece& a, const SplitPiece& p) {
+        const TrpReportComponent* o = a.object;
+        return &a != &p && a.startBottom <= p.startTop + kOverlap &&
+               overlapsHorizontally({o->Left(), 0, o->Left() + o->Width(), 0}, p.object->Left(),
+                                    p.object->Left() + p.object->Width());
+    };
+    std::vector<Extended> newTops;
+    for (SplitPiece* p : waiting) {
+        TrpReportComponent* object = p->object;
+        bool below = false;
+        Extended top = 0;
+        const auto keepDistance = [&](const SplitPiece& a, Extended bottom) {
+            const Extended at = bottom + (p->startTop - a.startBottom);
+            top = below ? std::max(top, at) : at;
+            below = true;
+        };
+        for (size_t k = 0; k < newTops.size(); ++k)
+            if (above(*waiting[k], *p)) keepDistance(*waiting[k], newTops[k] + waiting[k]->savedHeight);
+        for (const SplitPiece& a : pieces)
+            if (a.inPart && !a.pending && above(a, *p)) keepDistance(a, a.object->Top() + a.object->Height() - free);
+        if (!below) top = p->stretchable ? p->savedTop - free : object->Top() - free;
+        newTops.push_back(std::max<Extended>(0, top));
+    }
+    for (size_t i = 0; i < waiting.size(); ++i) {
+        waiting[i]->object->SetTop(newTops[i]);
+        if (waiting[i]->stretchable) waiting[i]->object->SetHeight(waiting[i]->savedHeight);
+    }
 }

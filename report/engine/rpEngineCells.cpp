@@ -3,6 +3,7 @@
 // continue on further pages to the right.
 #include <algorithm>
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpEngine.h"
@@ -22,16 +23,12 @@ constexpr Extended kInside = 0.0001L;
 
 TrpReportComponent* TrpEngine::copyObject(TrpReportComponent* object, TrpBand* parent, Extended left, Extended top)
 {
-    auto* copy = dynamic_cast<TrpReportComponent*>(object->ClassType()->Create(nullptr));
+    std::unique_ptr<TObject> made(object->ClassType()->Create(nullptr));
+    auto* copy = dynamic_cast<TrpReportComponent*>(made.get());
     if (!copy) return nullptr;
-    try {
-        // Named like the object, outside the report, so that no name
-        // clashes.
-        copy->Assign(object);
-    } catch (...) {
-        delete copy;
-        throw;
-    }
+    // Named like the object, outside the report, so that no name clashes.
+    copy->Assign(object);
+    made.release();
     copy->SetLeft(left);
     copy->SetTop(top);
     if (parent) copy->SetParent(parent);
@@ -104,20 +101,12 @@ void TrpEngine::runVerticalBands(TrpBand* host)
     CurVColumn = 0;
     auto* page = dynamic_cast<TrpReportPage*>(host->GetPage());
     if (!page) return;
-    // Cells stand from the band's left edge.
-    const Extended x = CurX;
-    TrpBand* outer = cellHost_;
-    cellHost_ = host;
-    CurX = 0;
-    try {
+    {
+        // Cells stand from the band's left edge.
+        TemporaryValue<Extended> x(CurX, 0);
+        TemporaryValue<TrpBand*> outer(cellHost_, host);
         runDataBands(pageRun(page).verticalMasters);
-    } catch (...) {
-        cellHost_ = outer;
-        CurX = x;
-        throw;
     }
-    cellHost_ = outer;
-    CurX = x;
     h.cellBounds.push_back(static_cast<int>(host->Objects().size()) - h.cellsFrom);
 }
 
@@ -147,7 +136,14 @@ void TrpEngine::showVerticalBand(TrpBand* band)
                 std::vector<TrpBand*> headers;
                 for (int i = 0; i < VHeaderList.Count(); ++i)
                     if (VHeaderList.Items(i).Band != band) headers.push_back(VHeaderList.Items(i).Band);
-                for (TrpBand* header : headers) showReprinted(header);
+                // Their cells belong to the row: they count its lines, as
+                // they did where the row began.
+                const BandRun& row = run(host);
+                TemporaryValue<int> line(CurLine, row.line), through(CurLineThrough, row.lineThrough);
+                for (TrpBand* header : headers) {
+                    TemporaryValue<bool> reprinted(run(header).isReprinted, true);
+                    showBandItself(header);
+                }
                 currentBand_ = band;
             }
         }
@@ -174,18 +170,12 @@ void TrpEngine::addCells(TrpBand* band, TrpBand* host)
         if (!object || RowBand(object) != host) continue;
         report.CurObject = object->Name();
         object->BeforePrint();
-        try {
-            if (object->Visible()) {
-                report.DoBeforePrint(object);
-                object->GetData();
-                if (auto* view = dynamic_cast<TrpView*>(object)) callHandler(object, view->OnAfterData);
-                copyObject(object, host, CurX + object->Left(), object->Top());
-            }
-        } catch (...) {
-            object->AfterPrint();
-            throw;
-        }
-        object->AfterPrint();
+        ScopeExit afterPrint([object] { object->AfterPrint(); });
+        if (!object->Visible()) continue;
+        report.DoBeforePrint(object);
+        object->GetData();
+        if (auto* view = dynamic_cast<TrpView*>(object)) callHandler(object, view->OnAfterData);
+        copyObject(object, host, CurX + object->Left(), object->Top());
     }
 }
 
@@ -201,18 +191,18 @@ void TrpEngine::outputCells(TrpBand* band)
     const std::vector<TrpComponent*> objects = band->Objects();
     std::vector<bool> visible(objects.size());
     for (size_t i = 0; i < objects.size(); ++i) visible[i] = objects[i]->Visible();
-    auto restore = [&] {
-        for (size_t i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[i]);
-        pp.CurPage = startPage;
-        CurX = x;
-        CurY = y;
-        DataTop = dataTop;
-        FooterReserve = reserve;
-    };
     const std::vector<int> bounds = r.cellBounds;
     const int cellsEnd = r.cellsFrom + bounds.back();
     int page = startPage;
-    try {
+    {
+        ScopeExit restore([&] {
+            for (size_t i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[i]);
+            pp.CurPage = startPage;
+            CurX = x;
+            CurY = y;
+            DataTop = dataTop;
+            FooterReserve = reserve;
+        });
         for (size_t k = 0; k + 1 < bounds.size(); ++k) {
             if (k > 0 && bounds[k] == bounds[k + 1]) continue;
             for (size_t i = 0; i < objects.size(); ++i) {
@@ -228,11 +218,7 @@ void TrpEngine::outputCells(TrpBand* band)
             pp.AddObject(band);
             if (k > 0) endCellPage(y);
         }
-    } catch (...) {
-        restore();
-        throw;
     }
-    restore();
     cellPagesEnd_ = std::max(cellPagesEnd_, page);
 }
 
@@ -244,21 +230,15 @@ void TrpEngine::moveToCellPage(int index)
         return;
     }
     pp.CurPage = pp.GetCount() - 1;
-    cellPageBreak_ = true;
-    try {
-        startPreparedPage();
-    } catch (...) {
-        cellPageBreak_ = false;
-        throw;
-    }
-    cellPageBreak_ = false;
+    TemporaryValue<bool> cellPage(cellPageBreak_, true);
+    startPreparedPage();
 }
 
 // A page of cells gets its page footer and overlay once; the totals they
 // show are not started again (the rows' own page still counts them).
 void TrpEngine::endCellPage(Extended y)
 {
-    if (auto* footer = pageBand(CurPage, 3)) {
+    if (auto* footer = pageBand(CurPage, bkPageFooter)) {
         CurY = GetPageHeight() - footer->Height();
         showFixedBand(footer, false);
     }
@@ -287,13 +267,8 @@ bool TrpEngine::enterSubreport(TrpSubreport* subreport)
 void TrpEngine::runSubreportPage(TrpSubreport* subreport)
 {
     if (!enterSubreport(subreport)) return;
-    try {
-        runDataBands(pageRun(subreport->Page()).horizontalMasters);
-    } catch (...) {
-        subreportPages_.pop_back();
-        throw;
-    }
-    subreportPages_.pop_back();
+    ScopeExit leave([this] { subreportPages_.pop_back(); });
+    runDataBands(pageRun(subreport->Page()).horizontalMasters);
 }
 
 // Each subreport starts where the band started, at its own place in it;
@@ -320,7 +295,8 @@ void TrpEngine::runSubreports(TrpBand* band)
     const Place start{pp.CurPage, CurColumn, CurY};
     const Extended x = CurX, bandTop = CurY - run(band).printedHeight, columnX = savedColumnX_;
     Place end = start;
-    try {
+    {
+        TemporaryValue<Extended> columnXKept(savedColumnX_, columnX);
         for (TrpSubreport* s : subreports) {
             pp.CurPage = start.page;
             CurColumn = start.column;
@@ -331,11 +307,7 @@ void TrpEngine::runSubreports(TrpBand* band)
             const Place reached{pp.CurPage, CurColumn, CurY};
             if (reached.after(end)) end = reached;
         }
-    } catch (...) {
-        savedColumnX_ = columnX;
-        throw;
     }
-    savedColumnX_ = columnX;
     pp.CurPage = end.page;
     CurColumn = end.column;
     CurY = end.y;
@@ -352,29 +324,25 @@ void TrpEngine::runInlineSubreports(TrpBand* host)
         if (auto* s = dynamic_cast<TrpSubreport*>(o.object); s && s->Visible() && s->PrintOnParent && s->Page())
             subreports.push_back(s);
     if (subreports.empty()) return;
-    const Extended x = CurX, y = CurY, columnX = savedColumnX_;
-    inline_ = true;
     inlineObjects_.clear();
-    auto restore = [&] {
-        CurX = x;
-        CurY = y;
-        savedColumnX_ = columnX;
-        inline_ = false;
-    };
-    try {
-        for (TrpSubreport* s : subreports) {
-            savedColumnX_ = s->Left() + columnX;
-            CurX = s->Left();
-            CurY = s->Top();
-            runSubreportPage(s);
+    {
+        const Extended columnX = savedColumnX_;
+        TemporaryValue<Extended> x(CurX, CurX), y(CurY, CurY), columnXKept(savedColumnX_, columnX);
+        TemporaryValue<bool> collecting(inline_, true);
+        try {
+            for (TrpSubreport* s : subreports) {
+                savedColumnX_ = s->Left() + columnX;
+                CurX = s->Left();
+                CurY = s->Top();
+                runSubreportPage(s);
+            }
+        } catch (...) {
+            // What a failed run collected belongs to nothing.
+            for (TrpReportComponent* object : inlineObjects_) delete object;
+            inlineObjects_.clear();
+            throw;
         }
-    } catch (...) {
-        restore();
-        for (TrpReportComponent* object : inlineObjects_) delete object;
-        inlineObjects_.clear();
-        throw;
     }
-    restore();
     const int count = static_cast<int>(host->Objects().size());
     if (h.extraFrom < 0) h.extraFrom = count;
     h.inlineFrom = count;

@@ -21,15 +21,24 @@ std::string nameOf(const TrpComponent& object)
     return object.Name().empty() ? object.ClassName() : object.Name();
 }
 
-void dumpObject(const TrpComponent& object, const std::string& indent, std::string& out)
+std::string place(const TrpComponent& object)
+{
+    return "@" + FloatToStr(object.Left()) + "," + FloatToStr(object.Top()) + " " + FloatToStr(object.Width()) + "x" +
+           FloatToStr(object.Height()) + " ";
+}
+
+void dumpObject(const TrpComponent& object, const std::string& indent, bool geometry, std::string& out)
 {
     if (const auto* band = dynamic_cast<const TrpBand*>(&object)) {
         out += indent + "band " + nameOf(*band) + " " + FloatToStr(band->Left()) + " " + FloatToStr(band->Top()) + " " +
                FloatToStr(band->Height()) + "\n";
     } else if (const auto* memo = dynamic_cast<const TrpCustomMemoView*>(&object)) {
-        out += indent + "memo " + nameOf(*memo) + " " + oneLine(memo->AnsiText()) + "\n";
+        out += indent + "memo " + nameOf(*memo) + " " + (geometry ? place(*memo) : std::string()) +
+               oneLine(memo->AnsiText()) + "\n";
+    } else if (geometry && dynamic_cast<const TrpView*>(&object)) {
+        out += indent + "view " + nameOf(object) + " " + object.ClassName() + " " + place(object) + "\n";
     }
-    for (const TrpComponent* child : object.Objects()) dumpObject(*child, indent + "  ", out);
+    for (const TrpComponent* child : object.Objects()) dumpObject(*child, indent + "  ", geometry, out);
 }
 
 // The outline's entries under the current one, each with its page (from
@@ -49,7 +58,7 @@ void dumpOutline(TrpCustomOutline& outline, const std::string& indent, std::stri
 
 }  // namespace
 
-std::string DumpPreparedPages(TrpCustomPreviewPages& pages)
+std::string DumpPreparedPages(TrpCustomPreviewPages& pages, bool geometry)
 {
     std::string out;
     const int count = pages.GetCount();
@@ -57,7 +66,7 @@ std::string DumpPreparedPages(TrpCustomPreviewPages& pages)
         const TPoint size = pages.GetPageSize(i);
         out += "page " + IntToStr(i + 1) + " " + IntToStr(size.X) + "x" + IntToStr(size.Y) + "\n";
         if (const std::shared_ptr<TrpReportPage> page = pages.GetPage(i))
-            for (const TrpComponent* object : page->Objects()) dumpObject(*object, "  ", out);
+            for (const TrpComponent* object : page->Objects()) dumpObject(*object, "  ", geometry, out);
     }
     if (TrpCustomOutline* outline = pages.Outline()) {
         outline->LevelRoot();

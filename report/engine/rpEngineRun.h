@@ -77,7 +77,7 @@ struct TrpEngine::PageRun {
     std::vector<TrpBand*> horizontalMasters;
     std::vector<TrpBand*> verticalMasters;
     // The first band of each kind number, for the kinds a page has once.
-    std::array<TrpBand*, 18> kinds{};
+    std::array<TrpBand*, bkKindCount> kinds{};
     // The overlay drawn first and the one drawn last (PrintOnTop).
     TrpBand* overlayBelow = nullptr;
     TrpBand* overlayOnTop = nullptr;

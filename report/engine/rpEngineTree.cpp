@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpDataSets.h"
@@ -17,6 +18,12 @@ using rp_engine::fits;
 using rp_engine::isDataBand;
 
 namespace {
+
+// Headers, footers, data bands and groups make up the tree.
+bool inTree(int kind)
+{
+    return kind >= bkHeader && kind <= bkGroupFooter;
+}
 
 bool sameValue(const Variant& a, const Variant& b)
 {
@@ -65,7 +72,7 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
             }
         }
         const int kind = band->KindNumber();
-        if (vertical || (kind >= 4 && kind <= 13) || dynamic_cast<TrpNullBand*>(band)) continue;
+        if (vertical || inTree(kind) || dynamic_cast<TrpNullBand*>(band)) continue;
         if (!pr.kinds[static_cast<size_t>(kind)]) pr.kinds[static_cast<size_t>(kind)] = band;
         if (auto* overlay = dynamic_cast<TrpOverlay*>(band)) {
             TrpBand*& slot = overlay->PrintOnTop ? pr.overlayOnTop : pr.overlayBelow;
@@ -84,7 +91,7 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
     std::vector<Entry> sorted;
     for (TrpBand* band : bands) {
         const int kind = band->KindNumber();
-        if (kind < 4 || kind > 13) continue;
+        if (!inTree(kind)) continue;
         const int64_t key = rp_engine::positionKey(vertical ? band->Left() : band->Top());
         if (std::any_of(sorted.begin(), sorted.end(), [key](const Entry& e) { return e.key == key; })) continue;
         sorted.push_back({band, key});
@@ -100,13 +107,13 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
 
     // Group chains, each governing the next data band.
     for (size_t i = 0; i < list.size();) {
-        if (kindAt(i) != 12) {
+        if (kindAt(i) != bkGroupHeader) {
             ++i;
             continue;
         }
         BandRun& chain = run(list[i]);
         size_t j = i;
-        while (j < list.size() && kindAt(j) == 12) chain.subBands.push_back(list[j++]);
+        while (j < list.size() && kindAt(j) == bkGroupHeader) chain.subBands.push_back(list[j++]);
         while (j < list.size() && !isDataBand(list[j])) ++j;
         if (j < list.size())
             run(list[j]).group = static_cast<TrpGroupHeader*>(list[i]);
@@ -116,17 +123,17 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
     }
     // Each group footer closes the nearest open group header above it.
     for (size_t i = 0; i < list.size(); ++i) {
-        if (kindAt(i) != 13) continue;
+        if (kindAt(i) != bkGroupFooter) continue;
         for (size_t j = i; j-- > 0;) {
-            if (kindAt(j) != 12 || gone[j] || run(list[j]).footer) continue;
+            if (kindAt(j) != bkGroupHeader || gone[j] || run(list[j]).footer) continue;
             run(list[j]).footer = list[i];
             gone[i] = gone[j] = true;
             break;
         }
     }
     for (size_t i = 0; i < list.size(); ++i) {
-        if (kindAt(i) == 12) gone[i] = true;
-        if (kindAt(i) == 13 && !gone[i]) {
+        if (kindAt(i) == bkGroupHeader) gone[i] = true;
+        if (kindAt(i) == bkGroupFooter && !gone[i]) {
             error("enUnconnGFooter", list[i]);
             gone[i] = true;
         }
@@ -141,24 +148,24 @@ void TrpEngine::buildBandTree(TrpReportPage* page, bool vertical)
         if (gone[i] || !isDataBand(list[i])) continue;
         BandRun& r = run(list[i]);
         const size_t before = i == 0 ? list.size() : neighbour(i, -1);
-        if (before < list.size() && kindAt(before) == 4) {
+        if (before < list.size() && kindAt(before) == bkHeader) {
             r.header = list[before];
             gone[before] = true;
         }
         const size_t after = neighbour(i, 1);
-        if (after < list.size() && kindAt(after) == 5) {
+        if (after < list.size() && kindAt(after) == bkFooter) {
             r.footer = list[after];
             gone[after] = true;
         }
     }
     for (size_t i = 0; i < list.size(); ++i) {
-        if (gone[i] || (kindAt(i) != 4 && kindAt(i) != 5)) continue;
+        if (gone[i] || (kindAt(i) != bkHeader && kindAt(i) != bkFooter)) continue;
         error("enUnconnHeader", list[i]);
         gone[i] = true;
     }
     // Masters and their details, level by level.
     for (size_t i = 0; i < list.size(); ++i) {
-        if (gone[i] || kindAt(i) != 6) continue;
+        if (gone[i] || kindAt(i) != bkMasterData) continue;
         gone[i] = true;
         if (run(list[i]).dataSet) masters.push_back(list[i]);
         collectDetails(list, gone, i);
@@ -178,7 +185,7 @@ void TrpEngine::collectDetails(const std::vector<TrpBand*>& list, std::vector<bo
         if (kind != level + 1) continue;
         gone[i] = true;
         if (run(list[i]).dataSet) r.subBands.push_back(list[i]);
-        if (kind != 11) collectDetails(list, gone, i);
+        if (kind != bkDataBand6) collectDetails(list, gone, i);
     }
 }
 
@@ -239,8 +246,6 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
         int columnStart = 0;
         TrpBand* header = r.header;
         TrpBand* footer = r.footer;
-        std::vector<TrpBand*> chain;
-        if (r.group) chain = run(r.group).subBands;
 
         while (!ds->Eof()) {
             if (vertical || bandHasData(b, b->PrintIfDetailEmpty)) {
@@ -259,7 +264,10 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                         checkGroups(b, rowStart, columnStart);
                 }
                 if (b->KeepFooter) footerKeepStart = pp.CurrentObjectCount();
-                if (b->Columns > 1 && b->CurColumn() == 1) columnStart = pp.CurrentObjectCount();
+                if (b->Columns > 1 && b->CurColumn() == 1) {
+                    columnStart = pp.CurrentObjectCount();
+                    holdRowSet(b);
+                }
                 rowStart = CurY;
                 CurLine = r.line;
                 CurLineThrough = r.lineThrough;
@@ -288,14 +296,10 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
             if (r.group) showGroupFooters(b, 0);
             if (!b->FooterAfterEach) {
                 if (b->KeepFooter) StartKeep(b, footerKeepStart);
-                footerPrinting_ = true;
-                try {
+                {
+                    TemporaryValue<bool> printing(footerPrinting_, true);
                     ShowBand(footer);
-                } catch (...) {
-                    footerPrinting_ = false;
-                    throw;
                 }
-                footerPrinting_ = false;
                 if (b->KeepFooter) EndKeep(b);
             }
             unregisterReprint(header);
@@ -441,12 +445,16 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         // The set of rows moves whole to the next column or page.
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);
-        NewColumn();
+        {
+            TemporaryValue<bool> moving(rowSetMoving_, true);
+            NewColumn();
+        }
         pp.PasteObjects(CurX, CurY);
         CurY = r.maxColumnY + CurY - rowStart;
     } else {
         NewColumn();
     }
+    if (band->CurColumn() >= band->Columns) releaseRowSet(band);
     if (band->Visible()) setBandColumn(band, band->CurColumn() + 1);
 }
 

@@ -57,8 +57,55 @@ bool TrpReport::CheckDatasets()
     return Errors.Count() == before;
 }
 
+namespace {
+
+// The reports being prepared now, a report once per preparation running.
+std::vector<TrpReport*>& preparingReports()
+{
+    static std::vector<TrpReport*> reports;
+    return reports;
+}
+
+std::string nameOf(const TObject* object)
+{
+    const auto* component = dynamic_cast<const TComponent*>(object);
+    return component && !component->Name().empty() ? component->Name() : object->ClassName();
+}
+
+}  // namespace
+
+TrpReport::PreparingScope::PreparingScope(TrpReport& report) : report_(report)
+{
+    ++report_.preparing_;
+    preparingReports().push_back(&report_);
+}
+
+TrpReport::PreparingScope::~PreparingScope()
+{
+    --report_.preparing_;
+    std::vector<TrpReport*>& reports = preparingReports();
+    reports.erase(std::find(reports.begin(), reports.end(), &report_));
+}
+
+void TrpReport::RefuseWhilePreparing(const TObject* object, const std::string& action)
+{
+    if (!object) return;
+    const auto* component = dynamic_cast<const TrpComponent*>(object);
+    const auto* dataSet = dynamic_cast<const TrpDataSet*>(object);
+    for (TrpReport* report : preparingReports()) {
+        bool held = object == report || (component && component->GetReport() == report) ||
+                    (dataSet && report->DataSets()->FindByDataSet(dataSet));
+        for (const TComponent* owner = report->Owner(); owner && !held; owner = owner->Owner())
+            held = owner == object;
+        if (held) throw EInvalidOperation("Cannot " + action + " " + nameOf(object) + " while the report prepares");
+    }
+}
+
 bool TrpReport::PrepareReport(bool clearLastReport)
 {
+    // A handler of this preparation asked for another one.
+    if (Preparing()) throw EInvalidOperation("Cannot prepare " + nameOf(this) + " while it prepares");
+    PreparingScope preparing(*this);
     if (clearLastReport) previewPages_->Clear();
     printOptions_->DialogDuplex = dmNone;
     Errors.Clear();

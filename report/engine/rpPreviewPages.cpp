@@ -92,7 +92,7 @@ int TrpDictionary::Add(std::string uniqueName, std::string sourceName, TrpCompon
 {
     const int index = Count();
     index_[uniqueName] = index;
-    entries_.push_back({std::move(uniqueName), std::move(sourceName), object, std::move(fullText)});
+    entries_.push_back({std::move(uniqueName), std::move(sourceName), object, std::move(fullText), nullptr});
     return index;
 }
 
@@ -816,19 +816,24 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
     while (reader.Next(e)) {
         const int entry = entryOfName(e.name);
         const TrpDictionary::Entry* d = entry >= 0 ? &dictionary_[entry] : nullptr;
-        if (d) {
-            buffer.assign(d->FullText);
+        TComponent* made = nullptr;
+        if (d && prepared(*d)) {
+            made = serializer.XMLToObj(parent, *d->Prepared, e.text, true);
         } else {
-            // No source: the element is named by its class.
-            const TClass* cls = GetClass(store_.NameOf(e.name));
-            if (!cls || cls->IsAbstract() || !cls->InheritsFrom(component)) continue;
-            buffer.assign(store_.NameOf(e.name));
+            if (d) {
+                buffer.assign(d->FullText);
+            } else {
+                // No source: the element is named by its class.
+                const TClass* cls = GetClass(store_.NameOf(e.name));
+                if (!cls || cls->IsAbstract() || !cls->InheritsFrom(component)) continue;
+                buffer.assign(store_.NameOf(e.name));
+            }
+            buffer += ' ';
+            buffer.append(e.text);
+            made = serializer.XMLToObj(parent, buffer, true);
         }
-        buffer += ' ';
-        buffer.append(e.text);
         // Classes are checked through the registry: casts that walk the
         // type tree cost more than the rest of building an object.
-        TComponent* made = serializer.XMLToObj(parent, buffer, true);
         if (!made || !made->ClassType()->InheritsFrom(component)) {
             delete made;
             continue;
@@ -846,6 +851,25 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
         buildObjects(serializer, reader, object, buffer);
         reader.Leave();
     }
+}
+
+bool TrpPreviewPages::prepared(const TrpDictionary::Entry& entry)
+{
+    // Every printed object starts from its source's attributes: they are
+    // read once, against an object of the class that is made and dropped.
+    if (!entry.Prepared) {
+        auto props = std::make_shared<TrpPreparedProps>();
+        try {
+            TrpXMLSerializer serializer;
+            serializer.OldFormat = doc_.OldVersion;
+            std::unique_ptr<TComponent> sample(serializer.XMLToObj(nullptr, entry.FullText, true));
+            if (sample) *props = serializer.PrepareProps(sample.get(), entry.FullText);
+        } catch (const std::exception&) {
+            // Built from the text each time, which reports what fails.
+        }
+        entry.Prepared = std::move(props);
+    }
+    return entry.Prepared->Ready();
 }
 
 TPoint TrpPreviewPages::GetPageSize(int index)

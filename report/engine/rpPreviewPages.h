@@ -21,6 +21,7 @@
 #include "rpPageStore.h"
 #include "rpPictureCache.h"
 #include "rpXML.h"
+#include "rpXMLSerializer.h"
 
 class TrpPreviewPages;
 class TrpXMLSerializer;
@@ -38,6 +39,8 @@ public:
         // "ClassName attr=..." (only the class name for objects that store
         // all their properties on every page).
         std::string FullText;
+        // FullText made ready for building, on first use.
+        mutable std::shared_ptr<const TrpPreparedProps> Prepared;
     };
 
     void Clear();
@@ -208,6 +211,8 @@ private:
     int sourceIndexOfPage(int page) const;
     void addObject(int page, TrpComponent* object, std::string& buffer);
     std::shared_ptr<TrpReportPage> buildPage(int index);
+    // The entry's attributes made ready for building; false when they cannot be.
+    bool prepared(const TrpDictionary::Entry& entry);
     void buildObjects(TrpXMLSerializer& serializer, TrpPageStore::Reader& reader, TrpComponent* parent,
                       std::string& buffer);
     void appendWholePage(std::string_view name, const TrpXMLItem& element);

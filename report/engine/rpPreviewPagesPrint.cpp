@@ -295,6 +295,9 @@ bool PrintRun::beginPage()
         begun_ = true;
     }
     printer_.BeginPage();
+    // A queue's new job (another paper, tray or two-sided mode) starts on
+    // a sheet of its own.
+    if (printer_.PageStartsJob()) backNext_ = false;
     return true;
 }
 
@@ -320,24 +323,6 @@ void PrintRun::pageDone()
     if (pages_.OnProgress) pages_.OnProgress(kPrinting, done_);
     if (report_) report_->ProcessMessages();
     pages_.ClearPageCache();
-}
-
-// The page indexes to print, in order.
-std::vector<int> Selection(const TrpPrintSettings& s, const TStringList& numbers, int count)
-{
-    std::vector<int> order;
-    // Only blank page text means every page: "9-12" of a 7-page report or
-    // "3-2" leave the list empty too, and must not print the whole report.
-    if (numbers.Count() == 0 && s.PageNumbers.find_first_not_of(' ') != std::string::npos) return order;
-    const int positions = numbers.Count() > 0 ? numbers.Count() : count;
-    for (int i = 0; i < positions; ++i) {
-        const int at = s.Reverse ? positions - 1 - i : i;
-        const int index = numbers.Count() > 0 ? StrToIntDef(numbers.Strings(at), 0) - 1 : at;
-        if (index < 0 || index >= count) continue;
-        if ((s.PrintPages == ppOdd && index % 2 == 1) || (s.PrintPages == ppEven && index % 2 == 0)) continue;
-        order.push_back(index);
-    }
-    return order;
 }
 
 }  // namespace
@@ -418,14 +403,13 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
         ErrorMessageBox("Printer selected is not valid");
         return false;
     }
-    TStringList numbers;
+    std::vector<int> order;
     try {
-        ParsePageNumbers(settings.PageNumbers, &numbers, GetCount());
+        order = SelectPages(settings.PageNumbers, GetCount(), settings.Reverse, settings.PrintPages);
     } catch (const EConvertError& e) {
         ErrorMessageBox(e.what());
         return false;
     }
-    const std::vector<int> order = Selection(settings, numbers, GetCount());
 
     Sheet sheet;
     if (settings.PrintMode != pmDefault) {
@@ -454,9 +438,4 @@ bool TrpPreviewPages::PrintTo(TrpCustomPrinter& printer, const TrpPrintSettings&
     const bool printed = !order.empty() && run.Run(order);
     if (report && report->OnAfterPrintReport) report->OnAfterPrintReport(report);
     return printed;
-}
-
-void TrpPreviewPages::Export(TrpCustomExportFilter*)
-{
-    throw EInvalidOperation("Exporting prepared pages is not available yet");
 }

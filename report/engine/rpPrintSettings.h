@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum TrpPrintMode { pmDefault, pmSplit, pmJoin, pmScale };
 enum TrpPrintPages { ppAll, ppOdd, ppEven };
@@ -38,6 +39,14 @@ struct TrpPrintSettings {
     int32_t SplitOverlap = 3;
     bool ShowDialog = true;
 };
+
+// The 0-based indexes of the pages a page list ("1,3,5-12") picks out of
+// `count`, in the list's order, or reversed, without the even or odd page
+// numbers when asked. Only blank text picks every page: numbers beyond the
+// pages are skipped, so "9-12" of a 7-page report picks none. Text that is
+// no page list raises EConvertError.
+std::vector<int> SelectPages(const std::string& pageNumbers, int count, bool reverse = false,
+                             TrpPrintPages which = ppAll);
 
 // Sheets needed across one direction of a page `length` mm long when each
 // sheet prints `printable` mm of it and neighbours overlap by `overlap` mm:

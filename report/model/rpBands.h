@@ -13,6 +13,15 @@
 class TrpChild;
 class TrpUserDataSet;
 
+// The kind numbers of the table by name; the engine, the prepared pages and
+// the script bindings share the numbers.
+enum TrpBandKind : int {
+    bkReportTitle, bkReportSummary, bkPageHeader, bkPageFooter, bkHeader, bkFooter, bkMasterData, bkDetailData,
+    bkSubdetailData, bkDataBand4, bkDataBand5, bkDataBand6, bkGroupHeader, bkGroupFooter, bkChild, bkColumnHeader,
+    bkColumnFooter, bkOverlay,
+    bkKindCount
+};
+
 class TrpBand : public TrpReportComponent {
     DORVAK_CLASS(TrpBand, TrpReportComponent)
 public:
@@ -27,9 +36,8 @@ public:
     bool Stretched = false;
     bool PrintChildIfInvisible = false;
     std::string OnAfterCalcHeight, OnAfterPrint, OnBeforePrint;
-    // The engine's: sub-bands and the band's place among them, and whether
+    // The engine's: the band's place among its working values, and whether
     // the band is being printed past the end of its page.
-    std::vector<TrpBand*> SubBands;
     int BandIndex = -1;
     bool Overflow = false;
 
@@ -67,7 +75,7 @@ class TrpReportTitle : public TrpBand {
     DORVAK_CLASS(TrpReportTitle, TrpBand)
 public:
     using TrpBand::TrpBand;
-    int KindNumber() const override { return 0; }
+    int KindNumber() const override { return bkReportTitle; }
     static void Publish(TClassBuilder<TrpReportTitle>& b);
 };
 
@@ -75,7 +83,7 @@ class TrpReportSummary : public TrpBand {
     DORVAK_CLASS(TrpReportSummary, TrpBand)
 public:
     using TrpBand::TrpBand;
-    int KindNumber() const override { return 1; }
+    int KindNumber() const override { return bkReportSummary; }
     static void Publish(TClassBuilder<TrpReportSummary>& b);
 };
 
@@ -84,7 +92,7 @@ class TrpPageHeader : public TrpBand {
 public:
     using TrpBand::TrpBand;
     bool PrintOnFirstPage = true;
-    int KindNumber() const override { return 2; }
+    int KindNumber() const override { return bkPageHeader; }
     static void Publish(TClassBuilder<TrpPageHeader>& b);
 };
 
@@ -94,7 +102,7 @@ public:
     using TrpBand::TrpBand;
     bool PrintOnFirstPage = true;
     bool PrintOnLastPage = true;
-    int KindNumber() const override { return 3; }
+    int KindNumber() const override { return bkPageFooter; }
     static void Publish(TClassBuilder<TrpPageFooter>& b);
 };
 
@@ -103,7 +111,7 @@ class TrpHeader : public TrpBand {
 public:
     using TrpBand::TrpBand;
     bool ReprintOnNewPage = false;
-    int KindNumber() const override { return 4; }
+    int KindNumber() const override { return bkHeader; }
     static void Publish(TClassBuilder<TrpHeader>& b);
 };
 
@@ -111,7 +119,7 @@ class TrpFooter : public TrpBand {
     DORVAK_CLASS(TrpFooter, TrpBand)
 public:
     using TrpBand::TrpBand;
-    int KindNumber() const override { return 5; }
+    int KindNumber() const override { return bkFooter; }
     static void Publish(TClassBuilder<TrpFooter>& b);
 };
 
@@ -162,42 +170,42 @@ class TrpMasterData : public TrpDataBand {
     DORVAK_CLASS(TrpMasterData, TrpDataBand)
 public:
     using TrpDataBand::TrpDataBand;
-    int KindNumber() const override { return 6; }
+    int KindNumber() const override { return bkMasterData; }
 };
 
 class TrpDetailData : public TrpDataBand {
     DORVAK_CLASS(TrpDetailData, TrpDataBand)
 public:
     using TrpDataBand::TrpDataBand;
-    int KindNumber() const override { return 7; }
+    int KindNumber() const override { return bkDetailData; }
 };
 
 class TrpSubdetailData : public TrpDataBand {
     DORVAK_CLASS(TrpSubdetailData, TrpDataBand)
 public:
     using TrpDataBand::TrpDataBand;
-    int KindNumber() const override { return 8; }
+    int KindNumber() const override { return bkSubdetailData; }
 };
 
 class TrpDataBand4 : public TrpDataBand {
     DORVAK_CLASS(TrpDataBand4, TrpDataBand)
 public:
     using TrpDataBand::TrpDataBand;
-    int KindNumber() const override { return 9; }
+    int KindNumber() const override { return bkDataBand4; }
 };
 
 class TrpDataBand5 : public TrpDataBand {
     DORVAK_CLASS(TrpDataBand5, TrpDataBand)
 public:
     using TrpDataBand::TrpDataBand;
-    int KindNumber() const override { return 10; }
+    int KindNumber() const override { return bkDataBand5; }
 };
 
 class TrpDataBand6 : public TrpDataBand {
     DORVAK_CLASS(TrpDataBand6, TrpDataBand)
 public:
     using TrpDataBand::TrpDataBand;
-    int KindNumber() const override { return 11; }
+    int KindNumber() const override { return bkDataBand6; }
 };
 
 class TrpGroupHeader : public TrpBand {
@@ -213,7 +221,7 @@ public:
     bool ShowFooterIfDrillDown = false;
     bool ShowChildIfDrillDown = false;
     std::string DrillName;
-    int KindNumber() const override { return 12; }
+    int KindNumber() const override { return bkGroupHeader; }
     void DiffTo(std::string& out, TrpComponent* reference) override;
     static void Publish(TClassBuilder<TrpGroupHeader>& b);
 };
@@ -223,7 +231,7 @@ class TrpGroupFooter : public TrpBand {
 public:
     using TrpBand::TrpBand;
     bool HideIfSingleDataRecord = false;
-    int KindNumber() const override { return 13; }
+    int KindNumber() const override { return bkGroupFooter; }
     static void Publish(TClassBuilder<TrpGroupFooter>& b);
 };
 
@@ -231,7 +239,7 @@ class TrpChild : public TrpBand {
     DORVAK_CLASS(TrpChild, TrpBand)
 public:
     using TrpBand::TrpBand;
-    int KindNumber() const override { return 14; }
+    int KindNumber() const override { return bkChild; }
     static void Publish(TClassBuilder<TrpChild>& b);
 };
 
@@ -239,7 +247,7 @@ class TrpColumnHeader : public TrpBand {
     DORVAK_CLASS(TrpColumnHeader, TrpBand)
 public:
     using TrpBand::TrpBand;
-    int KindNumber() const override { return 15; }
+    int KindNumber() const override { return bkColumnHeader; }
     static void Publish(TClassBuilder<TrpColumnHeader>& b);
 };
 
@@ -247,7 +255,7 @@ class TrpColumnFooter : public TrpBand {
     DORVAK_CLASS(TrpColumnFooter, TrpBand)
 public:
     using TrpBand::TrpBand;
-    int KindNumber() const override { return 16; }
+    int KindNumber() const override { return bkColumnFooter; }
 };
 
 class TrpOverlay : public TrpBand {
@@ -255,7 +263,7 @@ class TrpOverlay : public TrpBand {
 public:
     using TrpBand::TrpBand;
     bool PrintOnTop = false;
-    int KindNumber() const override { return 17; }
+    int KindNumber() const override { return bkOverlay; }
     static void Publish(TClassBuilder<TrpOverlay>& b);
 };
 

@@ -147,6 +147,22 @@ void TrpComponent::renamed(const std::string& oldName)
     }
 }
 
+namespace {
+
+// Through the class registry where the classes are registered: a cast that
+// walks the type tree costs as much as the rest of making an object, and a
+// page built for printing makes hundreds.
+TrpComponent* reportComponentOf(TComponent* owner)
+{
+    if (!owner) return nullptr;
+    const TClass* base = TrpComponent::StaticClass();
+    const TClass* cls = owner->ClassType();
+    if (base && cls) return cls->InheritsFrom(base) ? static_cast<TrpComponent*>(owner) : nullptr;
+    return dynamic_cast<TrpComponent*>(owner);
+}
+
+}  // namespace
+
 TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner)), font_(std::make_unique<TFont>())
 {
     font_->SetName("Arial");
@@ -154,7 +170,7 @@ TrpComponent::TrpComponent(TComponent* owner) : TComponent(platformOwner(owner))
     font_->SetColor(clBlack);
     font_->SetCharset(DEFAULT_CHARSET);
     font_->OnChange = [this](TObject*) { FontChanged(); };
-    if (auto* parent = dynamic_cast<TrpComponent*>(owner)) SetParent(parent);
+    if (TrpComponent* parent = reportComponentOf(owner)) SetParent(parent);
 }
 
 TrpComponent::~TrpComponent()
@@ -359,6 +375,27 @@ bool overlapVertically(const TrpComponent* a, const TrpComponent* b)
 
 void TrpComponent::AlignChildren()
 {
+    // Only views aligned to their neighbours need the others in order (a
+    // page built for drawing has hundreds of views and seldom such a one).
+    const bool byNeighbours = std::any_of(objects_.begin(), objects_.end(), [](TrpComponent* child) {
+        auto* v = dynamic_cast<TrpView*>(child);
+        return v && (v->Align() == baLeft || v->Align() == baRight || v->Align() == baWidth);
+    });
+    if (byNeighbours) alignToNeighbours();
+    for (TrpComponent* child : objects_) {
+        auto* c = dynamic_cast<TrpView*>(child);
+        if (!c) continue;
+        switch (c->Align()) {
+        case baCenter: c->SetLeft((Width() - c->Width()) / 2); break;
+        case baBottom: c->SetTop(Height() - c->Height()); break;
+        case baClient: c->SetBounds(0, 0, Width(), Height()); break;
+        default: break;
+        }
+    }
+}
+
+void TrpComponent::alignToNeighbours()
+{
     // The views ordered by Left, as the sort key text orders them.
     TStringList sorted;
     sorted.SetSorted(true);
@@ -400,16 +437,6 @@ void TrpComponent::AlignChildren()
         } else if (c->Align() == baWidth) {
             TrpView* nb = neighbour(i, false);
             c->SetWidth(nb ? nb->Left() - c->Left() : Width() - c->Left());
-        }
-    }
-    for (TrpComponent* child : objects_) {
-        auto* c = dynamic_cast<TrpView*>(child);
-        if (!c) continue;
-        switch (c->Align()) {
-        case baCenter: c->SetLeft((Width() - c->Width()) / 2); break;
-        case baBottom: c->SetTop(Height() - c->Height()); break;
-        case baClient: c->SetBounds(0, 0, Width(), Height()); break;
-        default: break;
         }
     }
 }

@@ -186,6 +186,8 @@ private:
     // indexes of the reports at and above `from`.
     void indexBelow(const TrpComponent* from, bool add);
     void renamed(const std::string& oldName);
+    // baLeft, baRight and baWidth children against their neighbours.
+    void alignToNeighbours();
 
     TrpComponent* parent_ = nullptr;
     std::vector<TrpComponent*> objects_;

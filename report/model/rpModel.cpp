@@ -10,6 +10,7 @@
 #include "rpDataSets.h"
 #include "rpDialogControls.h"
 #include "rpEngine.h"
+#include "rpExportFilter.h"
 #include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPicture.h"
@@ -106,6 +107,7 @@ void registerReportModel()
     RegisterClass<TrpEngine>(TrpEngine::Publish);
     RegisterClass<TrpCustomOutline>();
     RegisterClass<TrpCustomPreview>();
+    RegisterClass<TrpCustomExportFilter>(TrpCustomExportFilter::Publish);
     RegisterClass<TrpOutline>();
     RegisterClass<TrpReport>(TrpReport::Publish);
     registerDialogControlClasses();

@@ -117,6 +117,13 @@ void TrpPictureView::Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, Ext
 {
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
     DrawBackground();
+    // Smoothed on paper, and on the screen when asked for.
+    struct Smoothing {
+        TCanvas& canvas;
+        const bool saved = canvas.SmoothPictures();
+        ~Smoothing() { canvas.SetSmoothPictures(saved); }
+    } smoothing{canvas};
+    canvas.SetSmoothPictures(HightQuality || Printing);
     if (const TGraphic* graphic = Graphic()) {
         const Extended gw = graphic->Width(), gh = graphic->Height();
         TRect r{X, Y, X1, Y1};

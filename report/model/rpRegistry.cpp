@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 
+#include <algorithm>
 #include <array>
 
 #include "Canvas.h"
@@ -339,10 +340,34 @@ TrpPropertyEditorCollection& GetPropertyEditors()
     return collection;
 }
 
+TrpCustomExportFilter& TrpExportFilterCollection::GetItem(int index) const
+{
+    if (index < 0 || index >= Count()) RaiseListIndexError(index);
+    return *filters_[static_cast<size_t>(index)];
+}
+
+int TrpExportFilterCollection::IndexOf(const TrpCustomExportFilter* filter) const
+{
+    const auto found = std::find(filters_.begin(), filters_.end(), filter);
+    return found == filters_.end() ? -1 : static_cast<int>(found - filters_.begin());
+}
+
+void TrpExportFilterCollection::Register(TrpCustomExportFilter* filter)
+{
+    if (filter && IndexOf(filter) < 0) filters_.push_back(filter);
+}
+
+void TrpExportFilterCollection::Unregister(const TrpCustomExportFilter* filter)
+{
+    std::erase(filters_, filter);
+}
+
 TrpExportFilterCollection& GetExportFilters()
 {
-    static TrpExportFilterCollection collection;
-    return collection;
+    // Never destroyed: filters leave it from their destructors, which may
+    // run after static objects are gone.
+    static auto* collection = new TrpExportFilterCollection;
+    return *collection;
 }
 
 namespace {

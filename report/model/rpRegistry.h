@@ -343,14 +343,24 @@ TrpPropertyEditorCollection& GetPropertyEditors();
 
 // ---------------------------------------------------------------- export filters
 
-// None is registered in this program; the preview hides Export.
+class TrpCustomExportFilter;
+
+// The filters the preview offers, in the order they registered. None is
+// registered in this program, so the preview hides its export buttons.
 class TrpExportFilterCollection {
 public:
     int Count() const noexcept { return static_cast<int>(filters_.size()); }
-    void Register(TObject* filter) { filters_.push_back(filter); }
+    // EListError out of range.
+    TrpCustomExportFilter& GetItem(int index) const;
+    // -1 when not registered.
+    int IndexOf(const TrpCustomExportFilter* filter) const;
+    // Once per filter; the filter stays its owner's and leaves the list
+    // when it is destroyed.
+    void Register(TrpCustomExportFilter* filter);
+    void Unregister(const TrpCustomExportFilter* filter);
 
 private:
-    std::vector<TObject*> filters_;
+    std::vector<TrpCustomExportFilter*> filters_;
 };
 
 TrpExportFilterCollection& GetExportFilters();

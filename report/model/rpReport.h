@@ -229,6 +229,26 @@ public:
     bool CheckDatasets();
     // True also stops the running script.
     void SetTerminated(bool value);
+    // From the start to the end of PrepareReport, or of a run of the engine
+    // started otherwise.
+    bool Preparing() const noexcept { return preparing_ > 0; }
+    // What a script may not take from a report while it prepares: the
+    // report, its objects, a dataset it reads, a component that owns it.
+    // Freeing, clearing, reloading or showing one of those ("free", "clear",
+    // "load", "show") raises an error naming it; a preparation has objects
+    // of its run in hand at every step.
+    static void RefuseWhilePreparing(const TObject* object, const std::string& action);
+    // Counts a preparation of the report for the time of a scope.
+    class PreparingScope {
+    public:
+        explicit PreparingScope(TrpReport& report);
+        ~PreparingScope();
+        PreparingScope(const PreparingScope&) = delete;
+        PreparingScope& operator=(const PreparingScope&) = delete;
+
+    private:
+        TrpReport& report_;
+    };
     // Progress of preparing, exporting and printing: the report's events,
     // its progress window or the preview; nothing in background mode.
     virtual void ProgressStart(TrpProgressType type);
@@ -338,6 +358,7 @@ private:
     std::vector<std::string> variablesInProgress_;
     // The hidden copy of an ancestor loads no ancestor of its own.
     bool ancestorCopy_ = false;
+    int preparing_ = 0;
 };
 
 // An expression error already composed and listed by Calc: outer Calc

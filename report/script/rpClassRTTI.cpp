@@ -330,15 +330,19 @@ void addReport(TscRegistrar& r)
         .method("function GetDataset(const Alias: String): TrpDataset",
                 [](TrpReport& o, TscArgs& a) { return o.GetDataset(a.Str(0)); })
         .method("function LoadFromFile(const FileName: String): Boolean",
-                [](TrpReport& o, TscArgs& a) { return o.LoadFromFile(a.Str(0)); })
+                [](TrpReport& o, TscArgs& a) {
+                    TrpReport::RefuseWhilePreparing(&o, "load");
+                    return o.LoadFromFile(a.Str(0));
+                })
         .method("procedure SaveToFile(const FileName: String)", [](TrpReport& o, TscArgs& a) { o.SaveToFile(a.Str(0)); })
-        .method("procedure ShowReport", [](TrpReport& o, TscArgs&) { o.ShowReport(); })
+        .method("procedure ShowReport",
+                [](TrpReport& o, TscArgs&) {
+                    TrpReport::RefuseWhilePreparing(&o, "show");
+                    o.ShowReport();
+                })
         .property(
             "Terminated", "Boolean", [](TrpReport& o) { return o.Terminated; },
-            [](TrpReport& o, const Variant& v) {
-                o.Terminated = v.toBool();
-                if (o.Terminated && o.Script()) o.Script()->Terminate();
-            })
+            [](TrpReport& o, const Variant& v) { o.SetTerminated(v.toBool()); })
         .property("Variables", "TrpVariables", [](TrpReport& o) { return o.Variables(); })
         .property("Styles", "TrpStyles", [](TrpReport& o) { return o.Styles(); });
 }
@@ -388,6 +392,7 @@ void addFunctions(TscRegistrar& r)
 
 TrpClassRTTI::TrpClassRTTI(TscScript* script) : TscRTTIModule(script)
 {
+    scAddFreeGuard([](TObject* object) { TrpReport::RefuseWhilePreparing(object, "free"); });
     TscRegistrar r(script);
     addConstants(r);
     addTypes(r);
@@ -396,11 +401,18 @@ TrpClassRTTI::TrpClassRTTI(TscScript* script) : TscRTTIModule(script)
     addWideStrings(r);
     addDataSets(r);
     r.cls<TrpComponent>("TComponent")
-        .method("procedure Clear", [](TrpComponent& o, TscArgs&) { o.Clear(); })
+        .method("procedure Clear",
+                [](TrpComponent& o, TscArgs&) {
+                    TrpReport::RefuseWhilePreparing(&o, "clear");
+                    o.Clear();
+                })
         .method("function FindObject(s: String): TrpComponent",
                 [](TrpComponent& o, TscArgs& a) { return o.FindObject(a.Str(0)); })
         .method("procedure LoadFromStream(Stream: TStream)",
-                [](TrpComponent& o, TscArgs& a) { o.LoadFromStream(a.Ref<TStream>(0)); })
+                [](TrpComponent& o, TscArgs& a) {
+                    TrpReport::RefuseWhilePreparing(&o, "load");
+                    o.LoadFromStream(a.Ref<TStream>(0));
+                })
         .method("procedure SaveToStream(Stream: TStream; SaveChildren: Boolean = True)",
                 [](TrpComponent& o, TscArgs& a) { o.SaveToStream(a.Ref<TStream>(0), a.Bool(1), false, false); })
         .method("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Extended)",

@@ -642,8 +642,9 @@ void TrpXMLReader::ReadHeader()
 void TrpXMLReader::ReadRootItem(TrpXMLItem* item, bool partial)
 {
     readItem(item, partial, 0);
-    // An end tag where the first element should begin.
-    if (!item->name_.empty() && item->name_[0] == '/') invalid();
+    // No element at all (a declaration alone), or an end tag where the
+    // first element should begin.
+    if (item->name_.empty() || item->name_[0] == '/') invalid();
 }
 
 // The parking mark ld="0" is ours, not the element's: it leaves the
@@ -718,8 +719,9 @@ bool TrpXMLReader::readItem(TrpXMLItem* item, bool partial, int depth)
         child->parent_ = item;
         item->children_.push_back(child);
     }
-    if (!lastTag_.empty() &&
-        !(lastTag_.size() == item->name_.size() + 1 && lastTag_[0] == '/' &&
+    // The stream ended before the end tag: a file cut short (a failed copy,
+    // a full disk) is not read as if it were whole.
+    if (!(lastTag_.size() == item->name_.size() + 1 && lastTag_[0] == '/' &&
           sameTextAscii(std::string_view(lastTag_).substr(1), item->name_)))
         invalid();
     takeParkingMark(item, partial, start);

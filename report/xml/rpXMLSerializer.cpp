@@ -512,6 +512,33 @@ std::string TrpXMLSerializer::decodeString(std::string_view value) const
     return s;
 }
 
+namespace {
+
+// "Memo1.Font.Height": the object being read and the attribute, for errors.
+std::string placeOf(const TPersistent* object, std::string_view attribute)
+{
+    const auto* component = dynamic_cast<const TComponent*>(object);
+    const std::string name = component && !component->Name().empty() ? component->Name() : object->ClassName();
+    return name + "." + std::string(attribute);
+}
+
+}  // namespace
+
+// Names are compared without case, so a band may be named like the dataset
+// a reference means: a name is only taken for an object of the class the
+// property holds.
+TComponent* TrpXMLSerializer::findReference(std::string_view name, const TClass* wanted) const
+{
+    const auto fits = [wanted](const TComponent* c) { return c && (!wanted || c->ClassType()->InheritsFrom(wanted)); };
+    TComponent* first = findObject(name);
+    if (fits(first)) return first;
+    if (TComponent* c = FindComponentByPath(Owner, name); fits(c)) return c;
+    // The report's datasets and the like live on the form that owns it.
+    if (Owner && Owner->Owner())
+        if (TComponent* c = Owner->Owner()->FindComponent(name); fits(c)) return c;
+    return first ? first : FindComponentByPath(Owner, name);
+}
+
 TComponent* TrpXMLSerializer::findObject(std::string_view name) const
 {
     if (!Owner || name.empty()) return nullptr;
@@ -690,7 +717,11 @@ void TrpXMLSerializer::WriteRootComponent(TComponent* root, bool saveChildren, b
 
 // ---- reading
 
-void TrpXMLSerializer::readProps(TPersistent* object, std::string_view text)
+namespace {
+
+// Each name="value" of attribute text, in order.
+template <typename F>
+void forEachAttribute(std::string_view text, F&& f)
 {
     size_t i = 0;
     const size_t n = text.size();
@@ -704,9 +735,141 @@ void TrpXMLSerializer::readProps(TPersistent* object, std::string_view text)
         if (open == std::string_view::npos) return;
         size_t close = text.find('"', open + 1);
         if (close == std::string_view::npos) close = n;
-        applyAttribute(object, name, text.substr(open + 1, close - open - 1));
+        f(name, text.substr(open + 1, close - open - 1));
         i = close + 1;
         if (i >= n) return;
+    }
+}
+
+}  // namespace
+
+void TrpXMLSerializer::readProps(TPersistent* object, std::string_view text)
+{
+    forEachAttribute(text, [&](const std::string& name, std::string_view value) { applyAttribute(object, name, value); });
+}
+
+TrpPreparedProps TrpXMLSerializer::PrepareProps(TPersistent* sample, std::string_view text)
+{
+    TrpPreparedProps props;
+    const std::string t = Trim(text);
+    const size_t blank = t.find(' ');
+    props.class_ = FindClass(t.substr(0, blank));
+    TrpXMLStorable* storableSample = storable(sample);
+    props.report_ = storableSample && storableSample->IsXMLReport();
+    const std::string_view attributes =
+        blank == std::string::npos ? std::string_view() : std::string_view(t).substr(blank + 1);
+    forEachAttribute(attributes, [&](const std::string& name, std::string_view value) {
+        TrpPreparedProps::Step& step = props.steps_.emplace_back();
+        step.name = name;
+        step.text = value;
+        // What applyAttribute treats apart stays text: the short names,
+        // PropData and the report's name.
+        if (name.size() <= 1 || SameText(name, "PropData") || (SameText(name, "Name") && props.report_)) return;
+        TPersistent* target = sample;
+        std::string_view path = name, last = name;
+        std::vector<const TPropInfo*> chain;
+        if (const size_t dot = name.rfind('.'); dot != std::string::npos) {
+            last = path.substr(dot + 1);
+            path = path.substr(0, dot);
+            while (!path.empty()) {
+                const size_t next = path.find('.');
+                const TPropInfo* p = GetPropInfo(target, path.substr(0, next));
+                if (!p || !IsObjectKind(p->Kind()) || p->Kind() == pkComponent) return;
+                target = dynamic_cast<TPersistent*>(p->GetObject(target));
+                if (!target) return;
+                chain.push_back(p);
+                path = next == std::string_view::npos ? std::string_view() : path.substr(next + 1);
+            }
+        }
+        if (SameText(last, "Text")) {
+            std::u16string current;
+            if (dynamic_cast<TStrings*>(target)) {
+                step.kind = TrpPreparedProps::Step::Strings;
+                step.text = decodeString(value);
+            } else if (dynamic_cast<TWideStrings*>(target)) {
+                step.kind = TrpPreparedProps::Step::WideStrings;
+                step.wide = Utf8ToUtf16(decodeString(value));
+            } else if (target == sample && storableSample && storableSample->GetXMLText(current)) {
+                step.kind = TrpPreparedProps::Step::ObjectText;
+                step.wide = Utf8ToUtf16(decodeString(value));
+            }
+            if (step.kind != TrpPreparedProps::Step::Attribute) {
+                step.path = std::move(chain);
+                return;
+            }
+        }
+        const TPropInfo* prop = GetPropInfo(target, last);
+        if (!prop || !prop->IsWritable()) return;
+        try {
+            switch (prop->Kind()) {
+            case pkInteger:
+            case pkInt64:
+            case pkChar: step.ord = StrToInt64(value); break;
+            case pkSet:
+                step.ord = !value.empty() && value[0] == '[' ? StringToSet(prop->PropType(), value) : StrToInt64(value);
+                break;
+            case pkEnumeration:
+                if (!TryStrToInt64(value, step.ord)) {
+                    step.ord = GetEnumValue(prop->PropType(), Trim(value));
+                    if (step.ord < 0) return;
+                }
+                break;
+            case pkFloat: step.number = StrToFloatAnySep(value); break;
+            case pkString:
+                step.text = prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value);
+                break;
+            case pkWideString: step.wide = Utf8ToUtf16(decodeString(value)); break;
+            case pkVariant: step.text = decodeString(value); break;
+            default: return;
+            }
+        } catch (const std::exception&) {
+            // Read as text when applied, which reports it.
+            return;
+        }
+        step.path = std::move(chain);
+        step.prop = prop;
+        step.kind = TrpPreparedProps::Step::Property;
+    });
+    return props;
+}
+
+void TrpXMLSerializer::applyPrepared(TPersistent* object, const TrpPreparedProps& props)
+{
+    using Step = TrpPreparedProps::Step;
+    for (const Step& step : props.steps_) {
+        if (step.kind == Step::Attribute) {
+            applyAttribute(object, step.name, step.text);
+            continue;
+        }
+        try {
+            TPersistent* target = object;
+            for (const TPropInfo* p : step.path) {
+                target = dynamic_cast<TPersistent*>(p->GetObject(target));
+                if (!target) break;
+            }
+            if (!target) continue;
+            if (step.kind == Step::Strings) {
+                if (auto* strings = dynamic_cast<TStrings*>(target)) strings->SetText(step.text);
+                continue;
+            }
+            if (step.kind == Step::WideStrings) {
+                if (auto* wide = dynamic_cast<TWideStrings*>(target)) wide->SetText(step.wide);
+                continue;
+            }
+            if (step.kind == Step::ObjectText) {
+                if (TrpXMLStorable* s = storable(target)) s->SetXMLText(step.wide);
+                continue;
+            }
+            switch (step.prop->Kind()) {
+            case pkFloat: step.prop->SetFloat(target, step.number); break;
+            case pkString: step.prop->SetStr(target, step.text); break;
+            case pkWideString: step.prop->SetWideStr(target, step.wide); break;
+            case pkVariant: step.prop->SetVariant(target, Variant(step.text)); break;
+            default: step.prop->SetOrd(target, step.ord); break;
+            }
+        } catch (const std::exception& e) {
+            addError(e.what());
+        }
     }
 }
 
@@ -798,11 +961,13 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             break;
         case pkWideString: prop->SetWideStr(target, Utf8ToUtf16(decodeString(value))); break;
         case pkVariant: prop->SetVariant(target, Variant(decodeString(value))); break;
-        case pkComponent: fixups_.push_back(Fixup{Ref<TObject>(target), prop, decodeString(value)}); break;
+        case pkComponent:
+            fixups_.push_back(Fixup{Ref<TObject>(target), prop, decodeString(value), placeOf(object, name)});
+            break;
         default: break;
         }
     } catch (const std::exception& e) {
-        addError(e.what());
+        addError(placeOf(object, name) + ": " + e.what());
     }
 }
 
@@ -821,7 +986,7 @@ void TrpXMLSerializer::applyPropData(TPersistent* object, std::string_view hex)
         const std::string name = reader.ReadPropName();
         auto it = filer.readers.find(LowerCase(name));
         if (it == filer.readers.end()) {
-            addError("Property " + name + " does not exist");
+            addError(placeOf(object, name) + ": Property " + name + " does not exist");
             reader.SkipValue();
             continue;
         }
@@ -843,11 +1008,10 @@ void TrpXMLSerializer::resolveFixups()
                 f.prop->SetObject(object, nullptr);
                 continue;
             }
-            TComponent* found = findObject(f.name);
-            if (!found) found = FindComponentByPath(Owner, f.name);
-            if (found) f.prop->SetObject(object, found);
+            if (TComponent* found = findReference(f.name, f.prop->PropType()->ClassRef()))
+                f.prop->SetObject(object, found);
         } catch (const std::exception& e) {
-            addError(e.what());
+            addError(f.where + ": " + e.what());
         }
     }
 }
@@ -935,16 +1099,35 @@ TComponent* TrpXMLSerializer::XMLToObj(TComponent* owner, std::string_view text,
     if (!Owner) Owner = owner ? owner : object;
     object->Loading();
     readProps(object, blank == std::string::npos ? std::string_view() : std::string_view(t).substr(blank + 1));
+    TrpXMLStorable* s = storable(object);
+    finishObject(object, withoutFixups, s && s->IsXMLReport());
+    return object;
+}
+
+TComponent* TrpXMLSerializer::XMLToObj(TComponent* owner, const TrpPreparedProps& props, std::string_view more,
+                                       bool withoutFixups)
+{
+    if (!props.class_ || !props.class_->InheritsFrom(TComponent::StaticClass()))
+        throw EClassNotFound("Class not found");
+    auto* object = static_cast<TComponent*>(props.class_->Create(owner));
+    if (!Owner) Owner = owner ? owner : object;
+    object->Loading();
+    applyPrepared(object, props);
+    readProps(object, more);
+    finishObject(object, withoutFixups, props.report_);
+    return object;
+}
+
+void TrpXMLSerializer::finishObject(TComponent* object, bool withoutFixups, bool report)
+{
     if (withoutFixups)
         fixups_.clear();
     else
         resolveFixups();
-    TrpXMLStorable* s = storable(object);
-    if (s && s->IsXMLReport())
+    if (report)
         object->TComponent::Loaded();
     else
         object->Loaded();
-    return object;
 }
 
 std::string StringsToXMLText(const TStrings& strings)

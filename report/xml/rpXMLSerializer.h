@@ -107,6 +107,33 @@ void WriteWideStringsData(TrpPropWriter& writer, std::string_view path, const TW
 // text of old files.
 inline constexpr std::string_view kRawBytesTypeName = "RawByteString";
 
+// Attribute text read once for many new objects of one class (the prepared
+// pages build every printed object from its source object's attributes):
+// names resolved to properties and values converted beforehand. What
+// cannot be resolved so stays text and is read as ReadProps reads it.
+class TrpPreparedProps {
+public:
+    // Of a class that XMLToObj makes.
+    bool Ready() const { return class_ != nullptr; }
+
+private:
+    friend class TrpXMLSerializer;
+    struct Step {
+        // Attribute text, a property's value, or the text of a string
+        // list, a wide string list or a text object.
+        enum Kind { Attribute, Property, Strings, WideStrings, ObjectText } kind = Attribute;
+        std::vector<const TPropInfo*> path;  // properties holding the objects on the way
+        const TPropInfo* prop = nullptr;
+        std::string name, text;  // the attribute; text also a string value
+        int64_t ord = 0;
+        Extended number = 0;
+        WideString wide;
+    };
+    const TClass* class_ = nullptr;
+    bool report_ = false;  // the report object itself
+    std::vector<Step> steps_;
+};
+
 class TrpXMLSerializer {
 public:
     // The stream is read or written by Read/WriteRootComponent when they
@@ -139,6 +166,12 @@ public:
     TComponent* XMLToObj(TComponent* owner, std::string_view text, bool withoutFixups = false);
     // Attributes into an existing object; references resolved against root.
     void ReadProps(TComponent* root, TPersistent* object, std::string_view text);
+    // "ClassName attr=..." made ready for XMLToObj below; sample is a new
+    // object of that class, read from the same text.
+    TrpPreparedProps PrepareProps(TPersistent* sample, std::string_view text);
+    // As XMLToObj of the prepared text followed by more attribute text.
+    TComponent* XMLToObj(TComponent* owner, const TrpPreparedProps& props, std::string_view more,
+                         bool withoutFixups = false);
     // Attribute text of an object (no Name), against an ancestor or none.
     std::string WriteProps(TPersistent* object, TPersistent* ancestor = nullptr);
     // One object as a self-contained empty-element tag on the stream.
@@ -151,6 +184,8 @@ private:
         Ref<TObject> object;
         const TPropInfo* prop;
         std::string name;
+        // The object and property as errors name them.
+        std::string where;
     };
 
     void writeElement(TComponent* object, TrpXMLItem* item, bool isRoot, bool children, bool inheritedNames,
@@ -160,11 +195,16 @@ private:
                      int depth);
     void readProps(TPersistent* object, std::string_view text);
     void applyAttribute(TPersistent* object, std::string_view name, std::string_view value);
+    void applyPrepared(TPersistent* object, const TrpPreparedProps& props);
+    // The steps of XMLToObj after the object is made.
+    void finishObject(TComponent* object, bool withoutFixups, bool report);
     void applyPropData(TPersistent* object, std::string_view hex);
     void resolveFixups();
     void addError(const std::string& message);
     std::string decodeString(std::string_view value) const;
     TComponent* findObject(std::string_view name) const;
+    // The component a reference names, of the class the property holds.
+    TComponent* findReference(std::string_view name, const TClass* wanted) const;
 
     TStream* stream_;
     std::vector<Fixup> fixups_;

@@ -216,3 +216,28 @@ TEST_F(Catalogue, SpecificationNameIsUniqueWithinItsProductOnly)
     EXPECT_EQ(Faddgg->focusWidget(), Faddgg->Ed_ggm);
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_cpgg WHERE cpm='酸奶'"), 2);
 }
+
+// A product name of 40 characters ended in "…" in the tree and in the
+// grid's 64-pixel column: the office could not tell two products apart.
+TEST_F(Catalogue, LongNamesShowWholeInTheTreeAndTheGrid)
+{
+    const QString product = QStringLiteral("不锈钢六角螺栓加长型配套垫片及螺母组合装工业级高强度防锈处理适用于户外钢结构安装");
+    const QString size = QStringLiteral("M12×150加长型热镀锌304材质");
+    seed({{"INSERT INTO zq_leibie(leibie) VALUES('五金配件')", {}},
+          {"INSERT INTO zq_cpm(cpm, leibie) VALUES(?, '五金配件')", {app::S(product)}},
+          {"INSERT INTO zq_cpgg(cpgg, cpm, leibie, dw) VALUES(?, ?, '五金配件', '箱')", {app::S(size), app::S(product)}}});
+    start();
+    Fchanpin->show();
+    QTreeWidgetItem* node = select(QStringLiteral("五金配件"), product);
+    expandAgain(node);
+    QTreeWidget* tree = Fchanpin->trlb;
+    EXPECT_GT(tree->columnWidth(0), tree->fontMetrics().horizontalAdvance(product));
+    EXPECT_GT(tree->columnWidth(0), tree->viewport()->width()) << "scrolls sideways";
+
+    TStringGrid* grid = Fchanpin->StringGrid1;
+    ASSERT_EQ(gridColumn(2).front(), product);
+    for (int col : {2, 3}) {
+        EXPECT_GT(grid->columnWidth(col), grid->fontMetrics().horizontalAdvance(grid->item(0, col)->text())) << col;
+        EXPECT_EQ(grid->item(0, col)->toolTip(), grid->item(0, col)->text()) << col;
+    }
+}

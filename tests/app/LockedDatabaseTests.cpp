@@ -1,9 +1,12 @@
 // Every writer against a database that another program is reading: the
 // save fails with a box, stores nothing and leaves no transaction open;
 // once the reader has gone, the same click stores the row exactly once.
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <functional>
 
@@ -17,6 +20,7 @@
 #include "Uluru.h"
 #include "Usys.h"
 #include "Uxgmm.h"
+#include "main.h"
 
 namespace {
 
@@ -140,3 +144,60 @@ TEST_P(LockedDatabase, FailedSaveStoresNothingAndTheRetryStoresOnce)
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, LockedDatabase, ::testing::ValuesIn(kWriters),
                          [](const ::testing::TestParamInfo<Writer>& info) { return std::string(info.param.name); });
+
+// ---- A file held by another program at start-up
+
+namespace {
+
+class LockedAtStart : public AppFixture {};
+
+}  // namespace
+
+// The start-up box said "database is locked", and every later click said
+// it again long after the other program had let the file go: the session
+// stayed unusable until a restart.
+TEST_F(LockedAtStart, TheFileOpensOnceFreeWithTheRightsOfThisComputersRow)
+{
+    seed({{"INSERT INTO zq_yhm(yhm, mm, mac, qx, bm) VALUES('admin', ?, ?, '2', '仓库')", {MD5Hex("123"), app::S(kMac)}},
+          {"INSERT INTO zq_km(km) VALUES('北区'), ('南区')", {}}});
+    std::optional<db::Database> holder;
+    holder.emplace(app::S(path("dorvak.db")), db::Database::OpenMode::ReadWrite);
+    holder->setBusyTimeout(0);
+    holder->executeScript("BEGIN EXCLUSIVE;");
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("database is locked"), app::kAppTitle);
+    start();
+    ASSERT_EQ(ui.messages().size(), 1);
+    ASSERT_TRUE(Fdl);
+    holder.reset();
+
+    Fdl->Ed_yhm->setText(QStringLiteral("admin"));
+    Fdl->Ed_mm->setText(QStringLiteral("123"));
+    Fdl->Button1->click();
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(fmain->isVisible());
+    // The rights were read again: a restricted station must not come up
+    // unrestricted because its row could not be read at start-up.
+    EXPECT_EQ(fmain->Tag, 2);
+    EXPECT_EQ(fmain->Cbqx1, QStringList{"南区"});
+    EXPECT_EQ(fmain->Label1->text(), QStringLiteral("欢迎仓库:admin使用本系统"));
+    EXPECT_EQ(fmain->trlb->topLevelItemCount(), 1);
+}
+
+// Nobody could log in on a new file held at start-up: the group that adds
+// the first user stayed hidden.
+TEST_F(LockedAtStart, AnEmptyUserTableOffersTheFirstUserOnceTheFileIsFree)
+{
+    seed({});
+    std::optional<db::Database> holder;
+    holder.emplace(app::S(path("dorvak.db")), db::Database::OpenMode::ReadWrite);
+    holder->executeScript("BEGIN EXCLUSIVE;");
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("database is locked"), app::kAppTitle);
+    start();
+    holder.reset();
+    EXPECT_FALSE(Fdl->GroupBox1->isVisibleTo(Fdl));
+    // The first click that reads the file finds it free.
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("用户密码有问题！"), QStringLiteral("提示"));
+    Fdl->Ed_yhm->setText(QStringLiteral("anyone"));
+    Fdl->Button1->click();
+    EXPECT_TRUE(Fdl->GroupBox1->isVisibleTo(Fdl));
+}

@@ -77,6 +77,29 @@ protected:
         Fluru->Ed_mrsl->setText(QString::fromUtf8(quantity));
         Fluru->Button7->click();
     }
+    // Types text that is no number into an amount and saves: one box naming
+    // the field, the focus on it, the form still open.
+    void expectRefusedOnSave(QLineEdit* field, const char* typed, const char* caption, const char* hint)
+    {
+        field->setText(QString::fromUtf8(typed));
+        Fluru->Ed_khmc->setFocus();
+        ui.expectMessage(gui::MsgResult::Ok,
+                         QString::fromUtf8(caption) + QStringLiteral("：“") + QString::fromUtf8(typed) +
+                             QStringLiteral("”不是数字。请填写金额，小数点用“.”，例如 12.5") + QString::fromUtf8(hint),
+                         app::kAppTitle);
+        Fluru->Button1->click();
+        EXPECT_EQ(Fluru->focusWidget(), field) << typed;
+        EXPECT_TRUE(Fluru->isVisible()) << typed;
+    }
+    // Opens order B1 again, types into an amount and saves: stored as given.
+    void expectSavedAs(QLineEdit* TFluru::*field, const char* typed, const char* column, const char* stored)
+    {
+        startEdit(QStringLiteral("B1"));
+        (Fluru->*field)->setText(QString::fromUtf8(typed));
+        Fluru->Button1->click();
+        EXPECT_FALSE(Fluru->isVisible()) << typed;
+        EXPECT_EQ(orderField("B1", column), QString::fromUtf8(stored)) << typed;
+    }
     // Saves the order on the form for this customer.
     static void saveFor(const QString& customer)
     {
@@ -342,6 +365,36 @@ TEST_F(OrderForm, EditDeleteTheMiddleLineAndAddOne)
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 1);
 }
 
+TEST_F(OrderForm, SavingAnEditKeepsEachCarriedLinesAddedTime)
+{
+    seedOrderB1();
+    seed({{"UPDATE zq_ddmx SET tjsj = CASE cpgg WHEN '250ml' THEN '2026-01-15 08:00:00' WHEN '1L' THEN NULL"
+           " ELSE '2026-01-16 17:45:09' END",
+           {}}});
+    startEdit(QStringLiteral("B1"));
+    // Rows move up under a deleted one and a new line comes last.
+    deleteRow(1);
+    addLine("牛奶", "酸奶", "原味", "4", "2");
+    Fluru->Button1->click();
+    EXPECT_EQ(lines("B1"), (QStringList{"1L", "全麦", "原味"}));
+    EXPECT_EQ(lines("B1", "COALESCE(tjsj, 'null')"), (QStringList{"null", "2026-01-16 17:45:09", "2026-12-06 09:30:00"}));
+
+    // A second edit a day later keeps them all, the first save's new line too.
+    pinClock(11, 0, 0, QDate(2026, 12, 7));
+    startEdit(QStringLiteral("B1"));
+    addLine("面包", "吐司", "全麦", "8", "1");
+    Fluru->Button1->click();
+    EXPECT_EQ(lines("B1", "COALESCE(tjsj, 'null')"),
+              (QStringList{"null", "2026-01-16 17:45:09", "2026-12-06 09:30:00", "2026-12-07 11:00:00"}));
+
+    // Cleared and entered again, a line is a new one.
+    startEdit(QStringLiteral("B1"));
+    Fluru->Button8->click();
+    addLine("牛奶", "鲜奶", "1L", "10.5", "1");
+    Fluru->Button1->click();
+    EXPECT_EQ(lines("B1", "tjsj"), QStringList{"2026-12-07 11:00:00"});
+}
+
 TEST_F(OrderForm, SavingAnOrderDeletedElsewhereSaysSo)
 {
     seedOrderB1();
@@ -352,6 +405,38 @@ TEST_F(OrderForm, SavingAnOrderDeletedElsewhereSaysSo)
     EXPECT_TRUE(Fluru->isVisible());
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM zq_dd"), 0);
     EXPECT_EQ(lines("B1").size(), 3);  // its lines are not replaced either
+}
+
+// The order sheet adds the extra charge to the total: text that is no
+// number is refused on save, naming the field, and nothing is stored.
+TEST_F(OrderForm, AnExtraChargeThatIsNoNumberIsRefusedOnSaveAndAnEmptyOneIsNone)
+{
+    seedOrderB1();
+    startEdit(QStringLiteral("B1"));
+    for (const char* charge : {"到付", "1,5", "5元"}) {
+        expectRefusedOnSave(Fluru->Ed_fjje, charge, "附加款项金额", "；没有附加款项请留空。");
+        EXPECT_EQ(orderField("B1", "fjje"), QString()) << charge;
+    }
+    // Blanks round a number are trimmed; an empty charge is none.
+    for (const auto& [typed, stored] : {std::pair{" 12.5 ", "12.5"}, std::pair{"", ""}})
+        expectSavedAs(&TFluru::Ed_fjje, typed, "fjje", stored);
+}
+
+// The total on the order sheet is the amount received plus the extra
+// charge: text there printed as the total and dropped the charge.
+TEST_F(OrderForm, AnAmountReceivedThatIsNoNumberIsRefusedOnSave)
+{
+    seedOrderB1();
+    startEdit(QStringLiteral("B1"));
+    Fluru->Ed_fjje->setText(QStringLiteral("5"));
+    for (const char* amount : {"一百元", "38,48", "38.48元"}) {
+        expectRefusedOnSave(Fluru->Ed_zje, amount, "实收总金额", "。");
+        EXPECT_EQ(orderField("B1", "je"), QStringLiteral("38.48")) << amount;
+        EXPECT_EQ(orderField("B1", "fjje"), QString()) << amount;
+    }
+    // A number is stored trimmed; an empty amount stays allowed, as stored
+    // orders may hold one.
+    for (const auto& [typed, stored] : {std::pair{" 40 ", "40"}, std::pair{"", ""}}) expectSavedAs(&TFluru::Ed_zje, typed, "je", stored);
 }
 
 TEST_F(OrderForm, ClearListThenSaveLeavesNoLines)
@@ -436,8 +521,9 @@ TEST_F(OrderForm, CustomerPickerFillsFromAnEarlierOrderAndIgnoresFreeText)
            "('B1', '张三', '北路', '111', '小张', '王五'), ('B2', '张三', '北路', '111', '老张', '赵六'), ('B3', '李四', '南路', '222', NULL, '王五')",
            {}}});
     startNew();
-    EXPECT_EQ(items(Fluru->Cb_kh), (QStringList{"张三", "李四"}));
-    EXPECT_EQ(Fluru->Cb_khid, (QStringList{"1", "3"}));
+    // Pinyin order: li before zhang.
+    EXPECT_EQ(items(Fluru->Cb_kh), (QStringList{"李四", "张三"}));
+    EXPECT_EQ(Fluru->Cb_khid, (QStringList{"3", "1"}));
     EXPECT_EQ(items(Fluru->cb_zdr), (QStringList{"王五", "赵六"}));
     EXPECT_EQ(Fluru->Cb_kh->currentText(), QString());
 
@@ -453,6 +539,26 @@ TEST_F(OrderForm, CustomerPickerFillsFromAnEarlierOrderAndIgnoresFreeText)
 
     pick(Fluru->cb_zdr, QStringLiteral("赵六"));
     EXPECT_EQ(Fluru->Ed_zdr->text(), QStringLiteral("赵六"));
+}
+
+TEST_F(OrderForm, PickersListNamesInPinyinOrder)
+{
+    // By code point 张 < 李 < 王 < 赵 < 陈; by pinyin chen, li, wang, zhang, zhao.
+    seed({{"INSERT INTO zq_dd(bh, khmc, khdz, zdr) VALUES"
+           "('B1', '张三', '北路', '赵六'), ('B2', '李四', '南路', '王五'), ('B3', '王五', '东路', '陈七'),"
+           "('B4', '陈七', '西路', '李四'), ('B5', '赵六', '中路', '张三'), ('B6', '李四', '北路', '王五')",
+           {}}});
+    startNew();
+    // One customer at two addresses is listed twice, the addresses in order too.
+    EXPECT_EQ(items(Fluru->Cb_kh), (QStringList{"陈七", "李四", "李四", "王五", "张三", "赵六"}));
+    EXPECT_EQ(Fluru->Cb_khid, (QStringList{"4", "6", "2", "3", "1", "5"}));
+    EXPECT_EQ(items(Fluru->cb_zdr), (QStringList{"陈七", "李四", "王五", "张三", "赵六"}));
+    // Picking goes by the same order, and an edit refills them alike.
+    pick(Fluru->Cb_kh, QStringLiteral("陈七"));
+    EXPECT_EQ(Fluru->Ed_khdz->text(), QStringLiteral("西路"));
+    start();
+    ASSERT_TRUE(Fluru->PrepareEditOrder(QStringLiteral("B1")));
+    EXPECT_EQ(items(Fluru->cb_zdr), (QStringList{"陈七", "李四", "王五", "张三", "赵六"}));
 }
 
 TEST_F(OrderForm, DateChosenByTheUserIsStored)

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -44,6 +45,37 @@ std::vector<std::string> printed(const std::string& dump, const std::string& mem
     for (std::string line; std::getline(lines, line);)
         if (line.rfind(key, 0) == 0) texts.push_back(line.substr(key.size()));
     return texts;
+}
+
+// The PDF's text in drawing order with the line breaks taken out, so that
+// a text wrapped in its box reads as one.
+std::string PdfTextUnwrapped(const std::string& pdf)
+{
+    std::string text;
+    if (FILE* p = popen(("pdftotext -raw '" + pdf + "' - 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) text.append(buffer, n);
+        pclose(p);
+    }
+    std::string out;
+    for (char c : text)
+        if (c != '\n' && c != '\f') out += c;
+    return out;
+}
+
+// Whether `text` holds all of `expected`: each of its runs of Chinese and of
+// Latin characters, since the two are drawn in runs of their own fonts.
+bool holdsAll(const std::string& text, const std::string& expected)
+{
+    size_t from = 0;
+    while (from < expected.size()) {
+        const bool latin = static_cast<unsigned char>(expected[from]) < 0x80;
+        size_t end = from;
+        while (end < expected.size() && (static_cast<unsigned char>(expected[end]) < 0x80) == latin) ++end;
+        if (text.find(expected.substr(from, end - from)) == std::string::npos) return false;
+        from = end;
+    }
+    return true;
 }
 
 int count(const std::string& text, const std::string& part)
@@ -140,6 +172,16 @@ protected:
         for (TrpComponent* c : page->GetAllObjects())
             if (c->Name() == memo) return {c->AbsLeft(), c->AbsTop()};
         ADD_FAILURE() << memo << " not printed";
+        return {-1, -1};
+    }
+
+    // The top and bottom of an object on the first prepared page.
+    static std::pair<Extended, Extended> spanOf(TrpReport* report, const char* name)
+    {
+        const std::shared_ptr<TrpReportPage> page = report->PreviewPages()->GetPage(0);
+        for (TrpComponent* c : page->GetAllObjects())
+            if (c->Name() == name) return {c->AbsTop(), c->AbsTop() + c->Height()};
+        ADD_FAILURE() << name << " not printed";
         return {-1, -1};
     }
 };
@@ -292,6 +334,95 @@ TEST_F(Printing, AReportScriptsMessageIsABox)
     fmain->N25->trigger();
 }
 
+// ---- Long texts
+
+TEST_F(Printing, LongNamesNotesAndAddressesPrintWholeOnTheOrderSheetAndTheWaybill)
+{
+    const std::string company = "杭州鼎盛商贸有限公司华东区第一销售分公司";  // 20 characters
+    const std::string product = "不锈钢六角螺栓加长型配套垫片及螺母组合装工业级高强度防锈处理适用于户外钢结构安装";
+    const std::string note = "客户要求每箱单独包装并贴标签注明批次号和生产日期，送货前请提前一天电话联系仓库收货人确认，谢谢配合，如有问题请致电销售部";
+    const std::string address = "广东省广州市天河区珠江新城珠江东路8号广州国际金融中心大厦第六十八层六八零八室东区（前台）";
+    seedFixture();
+    seed({{"UPDATE config SET khmc=?", {company}},
+          {"INSERT INTO zq_dd(bh, khmc, khdz, lxdh, lxr, kssj, zsl, je, fjmc, fjje) "
+           "VALUES('ZEZO-LONG', ?, ?, '020-12345678', '陈先生', '2026-12-08', '3', '9507.55', '运费', '5')",
+           {company, address}},
+          {"INSERT INTO zq_ddmx(bh, cp, cpgg, dj, sl, dw, bz) VALUES('ZEZO-LONG', ?, 'M12×150', '3169.184', '3', '箱', ?)",
+           {product, note}}});
+    start();
+    const std::string sheet = printOrderSheet("ZEZO-LONG");
+    const std::string d = dump(fmain->rpReport1);
+    EXPECT_EQ(printed(d, "Memo1"), std::vector<std::string>{company + "发货单"});
+    // The row grew with the product's name and the note.
+    const size_t row = d.find("band DetailData1 ");
+    ASSERT_NE(row, std::string::npos);
+    const std::string band = d.substr(row, d.find('\n', row) - row);
+    EXPECT_GT(StrToFloat(band.substr(band.rfind(' ') + 1)), 60) << band;
+    const std::string text = PdfTextUnwrapped(sheet);
+    for (const std::string& expected : {company + "发货单", company, product, note, std::string("9507.552")})
+        EXPECT_TRUE(holdsAll(text, expected)) << expected << " in:\n" << text;
+
+    addLayout({"0.5", "1", "0.5", "2", "0.5", "3", "0.5", "4", "10", "1", "10", "2", "10", "3", "10", "4"});
+    const std::string waybill = printWaybill("ZEZO-LONG");
+    const std::shared_ptr<TrpReportPage> page = fmain->rpReport2->PreviewPages()->GetPage(0);
+    for (TrpComponent* c : page->GetAllObjects())
+        if (c->Name() == "Memo7") {
+            // At the floor size, on two whole lines, where the layout puts it.
+            auto* m = static_cast<TrpMemoView*>(c);
+            EXPECT_EQ(m->Font()->Size(), 7);
+            EXPECT_NEAR(double(m->Height()), double(m->CalcHeight()), 0.01);
+            EXPECT_NEAR(double(m->AbsTop()), 3 * 37.7953, 1e-9);
+        }
+    const std::string label = PdfTextUnwrapped(waybill);
+    for (const std::string& expected : {address, company, std::string("陈先生")})
+        EXPECT_TRUE(holdsAll(label, expected)) << expected << " in:\n" << label;
+}
+
+// A customer's name of three lines at the floor size overprinted the
+// column captions under its box: the box grows, the captions move down.
+TEST_F(Printing, ACustomersNameOfSeveralLinesGrowsItsBoxAndMovesTheColumnCaptionsDown)
+{
+    std::string name;
+    for (int i = 0; i < 15; ++i) name += "华南区域第一物流配送中心";  // 180 characters
+    seedFixture();
+    seedOrder("ZEZO-NAME", 2);
+    seed({{"UPDATE zq_dd SET khmc=? WHERE bh='ZEZO-NAME'", {name}}});
+    start();
+    const std::string pdf = printOrderSheet("ZEZO-NAME");
+    const auto [memoTop, memoBottom] = spanOf(fmain->rpReport1, "Memo8");
+    const auto [boxTop, boxBottom] = spanOf(fmain->rpReport1, "Shape1");
+    EXPECT_GT(memoBottom - memoTop, 3 * 9.0) << "three lines at the floor size";
+    EXPECT_LE(memoBottom, boxBottom);
+    EXPECT_NEAR(double(spanOf(fmain->rpReport1, "Line1").second), double(boxBottom), 0.01);
+    const Extended captionsTop = spanOf(fmain->rpReport1, "Shape4").first;
+    EXPECT_NEAR(double(captionsTop), double(boxBottom), 0.01);
+    for (const char* below : {"Line2", "Line8", "Memo9", "Memo16"})
+        EXPECT_GE(spanOf(fmain->rpReport1, below).first, captionsTop) << below;
+    // The first line's row starts under the grown captions.
+    EXPECT_GE(spanOf(fmain->rpReport1, "Shape5").first, spanOf(fmain->rpReport1, "Shape4").second - 0.01);
+    EXPECT_TRUE(holdsAll(PdfTextUnwrapped(pdf), name));
+
+    // A name of one line leaves the design as it is.
+    printOrderSheet(kFirst);
+    EXPECT_NEAR(double(spanOf(fmain->rpReport1, "Shape4").first - spanOf(fmain->rpReport1, "Shape1").first), 34.02, 0.01);
+}
+
+TEST_F(Printing, AStoredExtraChargeThatIsNoNumberPrintsAsItStandsAndTheTotalWithoutIt)
+{
+    // Stored before the order form refused such text.
+    seedFixture();
+    seedOrder("ZEZO-DAOFU", 1, "100", "到付");
+    start();
+    const std::string pdf = printOrderSheet("ZEZO-DAOFU");
+    EXPECT_TRUE(ui.messages().isEmpty());
+    const std::string d = dump(fmain->rpReport1);
+    EXPECT_EQ(printed(d, "Memo25"), std::vector<std::string>{"到付"});
+    EXPECT_EQ(printed(d, "Memo5"), std::vector<std::string>{"100"});
+    EXPECT_EQ(printed(d, "Memo30"), std::vector<std::string>{"1"});
+    const std::string text = PdfText(pdf);
+    for (const char* expected : {"到付", "100", "螺母1"}) EXPECT_NE(text.find(expected), std::string::npos) << expected;
+}
+
 // ---- The waybill
 
 TEST_F(Printing, TheWaybillPrintsTheEightTextsOnItsOwnPaper)
@@ -402,6 +533,49 @@ TEST_F(Printing, TheWaybillReadsTheCompanyRowAsItStandsNow)
     const std::string pdf = printWaybill(kFirst, "two.prn");
     EXPECT_EQ(printed(dump(fmain->rpReport2), "Memo2"), std::vector<std::string>{"新公司"});
     EXPECT_NE(PdfText(pdf).find("新公司"), std::string::npos);
+}
+
+TEST_F(Printing, AWaybillTextNearThePapersRightEdgeIsNarrowedToItAndPrintsWhole)
+{
+    const std::string address = "广东省广州市天河区珠江新城珠江东路8号广州国际金融中心大厦第六十八层六八零八室东区";
+    seedFixture();
+    seed({{"UPDATE zq_dd SET khdz=? WHERE bh=?", {address, kFirst}}});
+    start();
+    // The recipient's address 14 cm in: its 9.5 cm box ran 2.3 cm past the
+    // printable area, and the characters there were lost.
+    std::vector<std::string> c = zeros();
+    c[12] = "14";
+    addLayout(c);
+    const std::string pdf = printWaybill(kFirst);
+    const std::shared_ptr<TrpReportPage> page = fmain->rpReport2->PreviewPages()->GetPage(0);
+    for (TrpComponent* o : page->GetAllObjects())
+        if (o->Name() == "Memo7") {
+            EXPECT_NEAR(double(o->AbsLeft() + o->Width()), 212 * 3.77953, 1e-6);
+        }
+    EXPECT_TRUE(holdsAll(PdfTextUnwrapped(pdf), address)) << PdfTextUnwrapped(pdf);
+
+    // Placed again further left, the box has its own width back.
+    DM->Write("UPDATE zq_kd SET sjdzx='1'");
+    printWaybill(kFirst, "again.prn");
+    EXPECT_NEAR(double(fmain->rpReport2->FindObject("Memo7")->Width()), 359.49, 1e-9);
+}
+
+TEST_F(Printing, AStoredWaybillPlaceOffThePaperIsOneBoxAndNothingPrints)
+{
+    seedFixture();
+    start();
+    std::vector<std::string> c = zeros();
+    c[15] = "12";  // sjdhy: the recipient's telephone under the paper's edge
+    addLayout(c);
+    select(QString::fromUtf8(kFirst));
+    fmain->N10->trigger();
+    ui.expectMessage(gui::MsgResult::Ok,
+                     QStringLiteral("收件人电话坐标（横 0，纵 12 厘米）超出了快递单的纸张，文字会印不全。"
+                                    "横坐标请在 -1 到 20.2 之间，纵坐标请在 -1 到 11.1 之间。"),
+                     app::kAppTitle);
+    Fdy->Button1->click();
+    EXPECT_EQ(fmain->rpReport2->PreviewPages()->GetCount(), 0);
+    EXPECT_FALSE(Fdy->isVisible());
 }
 
 TEST_F(Printing, AWaybillCoordinateThatIsNoNumberIsOneBoxAndNothingPrints)

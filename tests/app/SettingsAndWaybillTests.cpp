@@ -191,6 +191,42 @@ TEST_F(Waybill, EditKeepsTheNameAndRefusesABadCoordinate)
     EXPECT_EQ(buttons(), QStringLiteral("Button1Button2Button4"));
 }
 
+// A text placed off the courier's 232 x 127 mm paper (the origin is the
+// printable corner, 1 cm in) would print in part or not at all.
+TEST_F(Waybill, APlaceOffThePaperIsRefusedOnSaveNamingTheRow)
+{
+    seedLayouts();
+    openForOrder();
+    Fdy->Button4->click();
+    const QString limits = QStringLiteral("超出了快递单的纸张，文字会印不全。横坐标请在 -1 到 20.2 之间，纵坐标请在 -1 到 11.1 之间。");
+    const struct {
+        const char* column;
+        const char* value;
+        const char* shown;  // the place as the message gives it
+        const char* focus;
+    } refused[] = {
+        {"sjdzx", "20.3", "收件人地址坐标（横 20.3，纵 0 厘米）", "sjdzx"},
+        {"sjdzx", "-1.1", "收件人地址坐标（横 -1.1，纵 0 厘米）", "sjdzx"},
+        {"sjdzy", "11.2", "收件人地址坐标（横 0，纵 11.2 厘米）", "sjdzy"},
+        {"jjry", "-2", "寄件人坐标（横 1.5，纵 -2 厘米）", "jjry"},
+    };
+    for (const auto& r : refused) {
+        for (QLineEdit* e : Fdy->Coordinates) e->clear();
+        Fdy->coordinate("jjrx")->setText(QStringLiteral("1.5"));
+        Fdy->coordinate(r.column)->setText(QString::fromUtf8(r.value));
+        ui.expectMessage(gui::MsgResult::Ok, QString::fromUtf8(r.shown) + limits, app::kAppTitle);
+        Fdy->Button3->click();
+        EXPECT_EQ(Fdy->focusWidget(), Fdy->coordinate(r.focus)) << r.column << " " << r.value;
+        EXPECT_EQ(stored("ifnull(jjry,'')||'|'||ifnull(sjdzx,'')||'|'||ifnull(sjdzy,'')").front(), QStringLiteral("2||")) << r.value;
+    }
+    // The edges themselves are on the paper.
+    Fdy->coordinate("sjdzx")->setText(QStringLiteral("20.2"));
+    Fdy->coordinate("sjdzy")->setText(QStringLiteral("11.1"));
+    Fdy->coordinate("jjry")->setText(QStringLiteral("-1"));
+    Fdy->Button3->click();
+    EXPECT_EQ(stored("ifnull(jjry,'')||'|'||ifnull(sjdzx,'')||'|'||ifnull(sjdzy,'')").front(), QStringLiteral("-1|20.2|11.1"));
+}
+
 TEST_F(Waybill, SavingALayoutDeletedElsewhereSaysSo)
 {
     seedLayouts();

@@ -1,13 +1,16 @@
 // Start-up: the database file on first and later starts, a file that is not
 // a database, and the forms created once each.
+#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTranslator>
 
 #include "AppFixture.h"
 #include "Database.h"
 #include "Query.h"
+#include "Startup.h"
 #include "Uaddcp.h"
 #include "Uaddgg.h"
 #include "Uaddleibie.h"
@@ -140,4 +143,19 @@ TEST_F(Startup, DatabaseOfAnUnknownVersionIsRefused)
     start();
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("9")));
+}
+
+// The print-to-file dialog read "Look in", "File name" and "Cancel", and
+// every edit's context menu "Undo", "Paste": Qt's own texts follow the
+// office's language, not the machine's locale.
+TEST_F(Startup, QtsOwnDialogsAndMenusSpeakChinese)
+{
+    QTranslator* texts = app::InstallQtTranslations();
+    if (!texts) GTEST_SKIP() << "no Qt translations here (package qt6-translations-l10n)";
+    const QString lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+    const QString paste = QCoreApplication::translate("QLineEdit", "&Paste");
+    QCoreApplication::removeTranslator(texts);
+    EXPECT_NE(lookIn, QStringLiteral("Look in:"));
+    EXPECT_NE(paste, QStringLiteral("&Paste"));
+    EXPECT_TRUE(paste.contains(QStringLiteral("粘贴"))) << paste.toStdString();
 }

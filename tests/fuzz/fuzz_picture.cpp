@@ -1,7 +1,10 @@
 // The picture readers: the input is the data of a picture in any of the
 // formats a report keeps (PNG, JPEG, BMP, ICO, EMF, WMF). A picture that
-// loads is drawn, and what it saves loads again to the same size.
+// loads is drawn, and what it saves loads again to the same size. Every
+// input is also played as a metafile (bare Windows metafiles too, which
+// the loader does not take): one that does not hold together draws nothing.
 #include <QImage>
+#include <QPainter>
 
 #include <cstdint>
 #include <string>
@@ -11,7 +14,9 @@
 #include "FuzzGui.h"
 #include "ImageCodecs.h"
 #include "Pictures.h"
+#include "MetafilePlayer.h"
 #include "QtCanvas.h"
+#include "RecordingCanvas.h"
 #include "Streams.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -27,6 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 1 << 20) return 0;
     const std::string bytes(fuzz_support::bytes(data, size));
+    if (MetafileFormat(bytes) != TMetafileFormat::None) {
+        TRecordingCanvas recording;
+        PlayMetafile(bytes, recording, QRectF(0, 0, 640, 480));
+        FUZZ_CHECK(MetafileIsPlayable(bytes) || recording.Records().empty(), "a damaged metafile drew");
+        QImage small(24, 24, QImage::Format_ARGB32);
+        QPainter painter(&small);
+        painter.scale(0.5, 0.25);
+        PlayMetafile(bytes, painter, QRectF(-8, 4, 60, 90));
+    }
     TPicture picture;
     try {
         TStringStream in(bytes);

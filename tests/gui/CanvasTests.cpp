@@ -352,4 +352,95 @@ TEST(GlyphRenderer, PdfOutputKeepsTheTextAsText)
     EXPECT_EQ(text.count(QString::fromUtf8("\xE5\x8F\x91\xE8\xB4\xA7\xE5\x8D\x95 Order 123")), 2) << text.toStdString();
 }
 
+// Drawn on a 600-dpi PDF page and rendered back at 150 dpi; null when
+// poppler-utils are not installed.
+QImage drawnOnPdf(const std::function<void(TQtCanvas&)>& draw)
+{
+    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+    if (pdftoppm.isEmpty()) return {};
+    QTemporaryDir dir;
+    const QString path = dir.filePath("drawn.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(600);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        TQtCanvas canvas(writer);
+        draw(canvas);
+    }
+    QProcess process;
+    process.start(pdftoppm, {"-r", "150", "-png", "-singlefile", path, dir.filePath("page")});
+    if (!process.waitForFinished(30000)) return {};
+    return QImage(dir.filePath("page.png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// A PDF painter keeps the last shape's or text's pen and brush instead of
+// saving and restoring them: each call must still draw with its own.
+TEST(GlyphRenderer, OnAPdfEachShapeAndTextDrawsWithItsOwnPenAndBrush)
+{
+    const QImage page = drawnOnPdf([](TQtCanvas& canvas) {
+        canvas.Brush()->SetColor(clBlue);
+        canvas.FillRect({400, 400, 1000, 1000});
+        // Text right after a fill (which leaves no pen) is still inked.
+        setTextFont(canvas, "Arial", 200);
+        canvas.Font()->SetColor(clRed);
+        canvas.TextOut(1200, 400, std::u16string_view(u"HHH"));
+        // An outline after red text is black and leaves its inside alone.
+        canvas.Pen()->SetColor(clBlack);
+        canvas.Pen()->SetWidth(12);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.Rectangle(400, 1200, 1000, 1800);
+    });
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    auto at = [&](int x600, int y600) { return QColor(page.pixel(x600 / 4, y600 / 4)); };
+    EXPECT_EQ(at(700, 700), QColor(Qt::blue));
+    bool red = false;
+    for (int x = 1200 / 4; x < 1800 / 4 && !red; ++x)
+        for (int y = 400 / 4; y < 600 / 4 && !red; ++y) red = QColor(page.pixel(x, y)) == QColor(Qt::red);
+    EXPECT_TRUE(red);
+    EXPECT_EQ(at(404, 1500), QColor(Qt::black));
+    EXPECT_EQ(at(700, 1500), QColor(Qt::white));
+}
+
+// On a PDF a text is clipped only where its outlines come near the
+// rectangle: what crosses it is cut all the same.
+TEST(GlyphRenderer, OnAPdfClippedTextStaysInsideTheRectangle)
+{
+    const QImage page = drawnOnPdf([](TQtCanvas& canvas) {
+        setTextFont(canvas, "Arial", 120);
+        const TRect narrow{400, 400, 800, 600};
+        canvas.ExtTextOut(420, 420, ETO_CLIPPED, &narrow, u"WWWWWWWW");
+        const TRect wide{400, 800, 2400, 1200};
+        canvas.ExtTextOut(420, 900, ETO_CLIPPED, &wide, u"WW");
+        EXPECT_FALSE(canvas.ClipRect().has_value());
+    });
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    const QImage top = page.copy(0, 100, page.width(), 50), bottom = page.copy(0, 225, page.width(), 75);
+    // The rasteriser may ink the pixel on the edge.
+    EXPECT_TRUE(inkInColumns(top, 105, 200));
+    EXPECT_FALSE(inkInColumns(top, 202, page.width()));
+    EXPECT_TRUE(inkInColumns(bottom, 105, 200));
+}
+
+TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
+{
+    // Song has no bold file: its bold is overstruck, which must stay ink.
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bold.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(600);
+        TQtCanvas canvas(writer);
+        setTextFont(canvas, "SimSun", 83, {fsBold});
+        canvas.TextOut(300, 300, std::u16string_view(u"\u53D1\u8D27\u5355 Bold 7"));
+    }
+    QProcess process;
+    process.start(pdftotext, {"-raw", path, "-"});  // -raw keeps overprinted copies apart
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(text.count("Bold 7"), 1) << text.toStdString();
+    EXPECT_EQ(text.count(QString::fromUtf8("\xE5\x8F\x91\xE8\xB4\xA7\xE5\x8D\x95")), 1) << text.toStdString();
+}
+
 }  // namespace

@@ -229,11 +229,11 @@ bool CupsTestServer::runTool(const std::vector<std::string>& args, std::string& 
 }
 
 bool CupsTestServer::addQueue(const std::string& name, const std::string& location, bool makeDefault,
-                              std::string& reason)
+                              std::string& reason, bool raw)
 {
-    if (!runTool({"lpadmin", "-p", name, "-v", "capture:" + output_, "-P", CUPS_TEST_PPD, "-L", location, "-E"},
-                 reason))
-        return false;
+    std::vector<std::string> args{"lpadmin", "-p", name, "-v", "capture:" + output_, "-L", location, "-E"};
+    if (!raw) args.insert(args.begin() + 5, {"-P", CUPS_TEST_PPD});
+    if (!runTool(args, reason)) return false;
     if (makeDefault && !runTool({"lpadmin", "-d", name}, reason)) return false;
     return true;
 }
@@ -288,7 +288,7 @@ void CupsServerTest::StartServer(std::initializer_list<CupsQueueSpec> queues)
     skipReason_.clear();
     bool ok = server_->start(skipReason_);
     for (const CupsQueueSpec& q : queues)
-        ok = ok && server_->addQueue(q.name, q.location, q.isDefault, skipReason_);
+        ok = ok && server_->addQueue(q.name, q.location, q.isDefault, skipReason_, q.raw);
     if (!ok) {
         skipReason_ = "private cupsd unavailable: " + skipReason_;
         server_->stop();

@@ -29,7 +29,9 @@ public:
     pid_t pid() const { return pid_; }
     const std::string& rootDir() const { return root_; }
 
-    bool addQueue(const std::string& name, const std::string& location, bool makeDefault, std::string& reason);
+    // A raw queue has no driver file: no papers, trays or sides of its own.
+    bool addQueue(const std::string& name, const std::string& location, bool makeDefault, std::string& reason,
+                  bool raw = false);
     // Runs a CUPS command-line tool against this server (cupsreject ...).
     bool runTool(const std::vector<std::string>& args, std::string& reason);
 
@@ -55,6 +57,7 @@ struct CupsQueueSpec {
     std::string name;
     std::string location;
     bool isDefault = false;
+    bool raw = false;
 };
 
 // Base of a suite that prints through one private scheduler: SetUpTestSuite

@@ -180,3 +180,18 @@ TEST(FontMetrics, VerticalMetricsComeFromTheWindowsAscentAndDescent)
 }
 
 }  // namespace
+
+TEST(FontMetrics, GlyphBoxesHoldTheOutlinesAndBlanksHaveNone)
+{
+    const FontFace& face = *ResolveFont("Arial", false, false).primary().face;
+    const FontFace::GlyphBox h = face.glyphBox(face.glyphIndex(U'H'));
+    EXPECT_GT(h.xMin, 0);
+    EXPECT_EQ(h.yMin, 0);  // on the baseline
+    EXPECT_GT(h.yMax, face.unitsPerEm() / 2);
+    EXPECT_LT(h.yMax, face.winAscent());
+    EXPECT_LT(face.glyphBox(face.glyphIndex(U'g')).yMin, 0);  // below it
+    const FontFace::GlyphBox blank = face.glyphBox(face.glyphIndex(U' '));
+    EXPECT_EQ(blank.xMax - blank.xMin, 0);
+    const FontFace::GlyphBox beyond = face.glyphBox(1u << 30);
+    EXPECT_EQ(beyond.xMax - beyond.xMin, 0);
+}

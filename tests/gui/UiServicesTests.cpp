@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -304,6 +305,84 @@ TEST_F(ScriptedTest, ScriptActsOnWindowsInTurnAsAUserWould)
     EXPECT_TRUE(failures[0].contains(QStringLiteral("W/Missing"))) << failures[0].toStdString();
     EXPECT_EQ(ui.pending(), 0);
     EXPECT_TRUE(ui.log().contains(QStringLiteral("click W/Go")));
+}
+
+TEST_F(ScriptedTest, AnActionWaitsForTheScriptedDialogThatIsStillAtWork)
+{
+    // As a print from a preview: the preview's driver presses its button,
+    // whose handler answers a file box and then keeps the events running.
+    QWidget main;
+    main.setObjectName(QStringLiteral("M"));
+    auto* next = new QPushButton(&main);
+    next->setObjectName(QStringLiteral("Next"));
+    QStringList order;
+    QObject::connect(next, &QPushButton::clicked, [&] { order << QStringLiteral("next"); });
+    QDialog preview;
+    preview.setObjectName(QStringLiteral("Preview"));
+    auto* print = new QAction(&preview);
+    print->setObjectName(QStringLiteral("PrintB"));
+    QObject::connect(print, &QAction::triggered, [&] {
+        QString name;
+        gui::ui().fileDialog({}, name);
+        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        order << QStringLiteral("printed");
+    });
+    auto* open = new QPushButton(&main);
+    open->setObjectName(QStringLiteral("Open"));
+    QObject::connect(open, &QPushButton::clicked, [&] {
+        gui::ui().showModal(preview);
+        order << QStringLiteral("closed");
+    });
+    ui.expectAction(QStringLiteral("click"), QStringLiteral("M/Open"))
+        .expectModal(QStringLiteral("Preview"), QDialog::Accepted, {}, {QStringLiteral("PrintB")})
+        .expectFile(QStringLiteral("/tmp/x.pdf"))
+        .expectAction(QStringLiteral("click"), QStringLiteral("M/Next"))
+        .expectQuit();
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    ui.eventLoopStarting();
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(order, (QStringList{"printed", "closed", "next"}));
+    EXPECT_TRUE(ui.failures().isEmpty()) << ui.failures().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(ScriptedTest, ALineThatCannotHappenEndsTheLoopWithCode3)
+{
+    QWidget w;
+    w.setObjectName(QStringLiteral("W"));
+    auto* go = new QPushButton(&w);
+    go->setObjectName(QStringLiteral("Go"));
+    ui.setIdleLimit(200);
+    // Nothing shows this box: the program is idle and would wait for ever.
+    ui.expectAction(QStringLiteral("click"), QStringLiteral("W/Go")).expectMessage(MsgResult::Ok, QStringLiteral("never")).expectQuit();
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    ui.eventLoopStarting();
+    EXPECT_EQ(QCoreApplication::exec(), 3);
+    ASSERT_EQ(ui.failures().size(), 1);
+    EXPECT_TRUE(ui.failures()[0].contains(QStringLiteral("box never"))) << ui.failures()[0].toStdString();
+    EXPECT_EQ(ui.pending(), 2);
+
+    // A scripted dialog at work has longer, but not for ever.
+    ui.clear();
+    QDialog stuck;
+    stuck.setObjectName(QStringLiteral("Stuck"));
+    auto* hang = new QAction(&stuck);
+    hang->setObjectName(QStringLiteral("Hang"));
+    bool ended = false;
+    QObject::connect(hang, &QAction::triggered, [&] {
+        QEventLoop loop;  // a handler waiting on something that never comes
+        loop.exec();
+        ended = true;
+    });
+    QObject::connect(go, &QPushButton::clicked, [&] { gui::ui().showModal(stuck); });
+    ui.setIdleLimit(20);
+    ui.expectAction(QStringLiteral("click"), QStringLiteral("W/Go"))
+        .expectModal(QStringLiteral("Stuck"), QDialog::Accepted, {}, {QStringLiteral("Hang")})
+        .expectQuit();
+    ui.eventLoopStarting();
+    EXPECT_EQ(QCoreApplication::exec(), 3);
+    EXPECT_TRUE(ended);
+    ASSERT_FALSE(ui.failures().isEmpty());
+    EXPECT_TRUE(ui.failures()[0].contains(QStringLiteral("waited"))) << ui.failures()[0].toStdString();
 }
 
 // ---- Guard

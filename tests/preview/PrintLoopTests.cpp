@@ -409,18 +409,59 @@ TEST_F(PrintLoop, CancelInTheMiddleSendsNothingAndLeavesNoFile)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("cancelled.pdf"))));
     EXPECT_EQ(p.pages().CopyNo, 0);
 
-    // The same run without a cancel sends one job, its first page's paper
-    // and tray; Terminated is cleared when printing starts.
+    // The first page from its own tray is a job of its own, but nothing
+    // is sent before the last page: cancelled after it, still nothing.
     q.SetFileName({});
-    p.pages().OnProgress = nullptr;
     p.layouts[0].page->Bin = 2;
     p.layouts[0].page->Duplex = dmVertical;
+    p.pages().OnProgress = nullptr;
     p.fill(4);
+    p.pages().OnProgress = [&](int, int page) {
+        if (page == 2) p.report->Terminated = true;
+    };
+    EXPECT_FALSE(p.pages().PrintTo(q, TrpPrintSettings{}));
+    EXPECT_TRUE(spooler.jobs.empty());
+
+    // The same run without a cancel sends the first page from its tray,
+    // then the others from theirs; Terminated is cleared when printing
+    // starts.
+    p.pages().OnProgress = nullptr;
     ASSERT_TRUE(p.pages().PrintTo(q, TrpPrintSettings{}));
-    ASSERT_EQ(spooler.jobs.size(), 1u);
-    EXPECT_EQ(spooler.jobs[0]->options.media, "iso_a4_210x297mm");
+    ASSERT_EQ(spooler.jobs.size(), 2u);
+    for (const auto& job : spooler.jobs) {
+        EXPECT_EQ(job->options.media, "iso_a4_210x297mm");
+        EXPECT_EQ(job->options.sides, "two-sided-long-edge");
+    }
     EXPECT_EQ(spooler.jobs[0]->options.source, "bottom");
-    EXPECT_EQ(spooler.jobs[0]->options.sides, "two-sided-long-edge");
+    EXPECT_EQ(spooler.jobs[1]->options.source, "top");
+}
+
+TEST_F(PrintLoop, EachJobOfATwoSidedRunStartsOnAFrontSide)
+{
+    FakeSpooler& spooler = queue();
+    Pages p;
+    const int a4 = p.layout(DMPAPER_A4), a5 = p.layout(11);
+    p.fill({{a4, "P1"}, {a5, "P2"}, {a5, "P3"}});
+    TrpPrintSettings s;
+    s.Copies = 2;
+    s.Collate = true;
+    s.Duplex = dmVertical;
+    ASSERT_TRUE(p.pages().PrintTo(*GetPrinters().GetCurrentPrinter(), s));
+    // P2 starts the A5 job on a front side, so P2 and P3 fill one sheet:
+    // no empty page is sent, which would cost a sheet.
+    std::vector<std::string> jobs;
+    for (const auto& job : spooler.jobs) {
+        const std::string file = path("job.pdf");
+        QFile f(QString::fromStdString(file));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(job->data.data(), static_cast<qint64>(job->data.size()));
+        f.close();
+        std::string pages;
+        for (const std::string& text : texts(file)) pages += (text.empty() ? "-" : text) + " ";
+        jobs.push_back(job->options.media + ": " + pages);
+    }
+    EXPECT_EQ(jobs, (Texts{"iso_a4_210x297mm: P1 ", "iso_a5_148x210mm: P2 P3 ", "iso_a4_210x297mm: P1 ",
+                           "iso_a5_148x210mm: P2 P3 "}));
 }
 
 TEST_F(PrintLoop, ProgressWindowCancelsAndGivesTheFormBackWhenPrintingFails)
@@ -525,7 +566,7 @@ TEST_F(PrintLoop, ThePrintDialogDecidesForOneRun)
     }));
     ui.expectFile(QString::fromStdString(path("chosen.pdf")));
     ASSERT_TRUE(p.pages().Print());
-    EXPECT_EQ(texts(path("chosen.prn")), (Texts{"P2", "P2"}));
+    EXPECT_EQ(texts(path("chosen.pdf")), (Texts{"P2", "P2"}));
     EXPECT_EQ(o.Copies, 1) << "the report keeps its own options";
     EXPECT_TRUE(o.PageNumbers.empty());
     SetPrintDialogProvider(nullptr);

@@ -27,6 +27,8 @@ std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 }  // namespace
 
+std::string CommandOutput(const std::string& command) { return run(command); }
+
 ScriptedUi::ScriptedUi(int errorBoxes) : previous_(gui::setUi(&ui_))
 {
     ui_.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });

@@ -41,6 +41,8 @@ private:
     gui::UiServices* previous_;
 };
 
+// What a shell command writes to standard output.
+std::string CommandOutput(const std::string& command);
 // "595.276 x 841.89 pts (A4)" per page, from pdfinfo.
 std::vector<std::string> PdfPageSizes(const std::string& file);
 // Page size in whole millimetres, "210x297".

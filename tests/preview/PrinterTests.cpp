@@ -154,13 +154,32 @@ TEST(PrinterList, AQueueThatCannotBeReadStaysUninitialisedSilently)
     EXPECT_TRUE(ghost.Initialized());
 }
 
-TEST(PrinterList, AQueueWithoutPapersIsNotValid)
+TEST(PrinterList, AQueueWithoutPapersOffersThePaperTable)
 {
-    ScriptedUi boxes(1);
+    // A raw queue: no driver file, so no papers, trays or sides of its own.
+    ScriptedUi boxes(0);
     FakeQueue q;
-    q.queue().capabilities.media.clear();
-    EXPECT_FALSE(q.printer().Initialized());
-    EXPECT_EQ(boxes.messages(), (std::vector<std::string>{"Printer selected is not valid"}));
+    q.queue().capabilities = {};
+    TrpPrinter& p = q.printer();
+    ASSERT_TRUE(p.Initialized());
+    EXPECT_EQ(p.Papers().size(), 1u + PAPERCOUNT);
+    EXPECT_EQ(p.PaperNameToNumber("A5"), 11);
+    EXPECT_EQ(p.DefPaper(), DMPAPER_A4);
+    EXPECT_EQ(p.Bins().size(), 1u);
+    EXPECT_TRUE(p.DuplexModes().empty());
+    p.SetPrintParams(11, 0, 0, true, DMBIN_AUTO, 1, 1);
+    EXPECT_EQ(p.PaperWidth(), 210);
+    EXPECT_EQ(p.PaperHeight(), 148);
+    EXPECT_EQ(p.LeftMargin(), 5);
+    // The job asks for the paper by its size and for nothing the queue lacks.
+    ASSERT_TRUE(p.BeginDoc());
+    p.BeginPage();
+    ASSERT_TRUE(p.EndPage());
+    ASSERT_TRUE(p.EndDoc());
+    ASSERT_EQ(q.spooler.jobs.size(), 1u);
+    EXPECT_EQ(q.spooler.jobs[0]->options.media, "custom_14800x21000");
+    EXPECT_EQ(q.spooler.jobs[0]->options.source + q.spooler.jobs[0]->options.sides, "");
+    EXPECT_TRUE(boxes.messages().empty());
 }
 
 // ---- A queue's papers, bins and settings

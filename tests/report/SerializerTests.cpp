@@ -301,9 +301,12 @@ TEST(Serializer, BadValuesAreCollectedAndReadingGoesOn)
     auto* memo = dynamic_cast<TTestMemo*>(report.FindXMLObject("Memo1"));
     ASSERT_NE(memo, nullptr);
     EXPECT_EQ(memo->Caption, "ok");
-    ASSERT_EQ(errors.size(), 3u);  // each message once, sorted
+    // Each names its object and property; sorted.
+    ASSERT_EQ(errors.size(), 4u);
     EXPECT_TRUE(std::is_sorted(errors.begin(), errors.end()));
-    EXPECT_NE(std::find(errors.begin(), errors.end(), "'abc' is not a valid integer value"), errors.end());
+    EXPECT_NE(std::find(errors.begin(), errors.end(), "Memo1.Rotation: 'abc' is not a valid integer value"), errors.end());
+    EXPECT_NE(std::find(errors.begin(), errors.end(), "Memo2.Rotation: 'abc' is not a valid integer value"), errors.end());
+    EXPECT_NE(std::find(errors.begin(), errors.end(), "Memo1.HAlign: Invalid property value"), errors.end());
     EXPECT_NE(std::find(errors.begin(), errors.end(), "不明的类别 TBogus"), errors.end());
     EXPECT_EQ(report.FindXMLObject("B"), nullptr);
 }

@@ -194,9 +194,22 @@ TEST_F(XmlReader, ElementsAttributesCommentsAndAnOpenEnd)
     load(doc, kHeader + "<a><!-- x > y <z> --><b/><!----><c/></a>");
     ASSERT_EQ(doc.Root()->Count(), 2);
     EXPECT_EQ(doc.Root()->Items(1)->Name(), "c");
-    // The end of the stream outside a tag is accepted.
-    load(doc, kHeader + "<a><b/>");
+}
+
+TEST_F(XmlReader, AFileCutShortIsRefusedAndKeepsWhatWasRead)
+{
+    // Cut at an element boundary: the root, or an element in it, never
+    // closed.
+    EXPECT_THROW(load(doc, kHeader + "<a><b/>"), TrpInvalidXMLException);
     EXPECT_EQ(doc.Root()->Count(), 1);
+    EXPECT_THROW(load(doc, kHeader + "<a><b><c/></b><d>\r\n"), TrpInvalidXMLException);
+    EXPECT_THROW(load(doc, "<a>"), TrpInvalidXMLException);
+    // A declaration and nothing else (what the writer's "</>" came from).
+    for (const char* alone : {"<?xml version=\"1.0\"?>", "<?xml version=\"1.0\"?>\r\n<!-- c -->\r\n"})
+        EXPECT_THROW(load(doc, alone), TrpInvalidXMLException) << alone;
+    // Whole files still read, a single empty element too.
+    EXPECT_NO_THROW(load(doc, kHeader + "<a/>"));
+    EXPECT_NO_THROW(load(doc, kHeader + "<a><b/></a>\r\n"));
 }
 
 // The tree as names, attribute texts and children, to compare whole.
@@ -305,10 +318,14 @@ TEST_F(XmlReader, DeepNestingIsRefused)
     for (int i = 0; i < 100000; ++i) text += "<a>";
     EXPECT_THROW(load(doc, text), TrpInvalidXMLException);
 
-    std::string ok = kHeader;
-    for (int i = 0; i < TrpXMLReader::kMaxDepth; ++i) ok += "<a>";
-    EXPECT_NO_THROW(load(doc, ok));
-    EXPECT_THROW(load(doc, ok + "<a>"), TrpInvalidXMLException);
+    const auto nested = [](int depth) {
+        std::string text = kHeader;
+        for (int i = 0; i < depth; ++i) text += "<a>";
+        for (int i = 0; i < depth; ++i) text += "</a>";
+        return text;
+    };
+    EXPECT_NO_THROW(load(doc, nested(TrpXMLReader::kMaxDepth)));
+    EXPECT_THROW(load(doc, nested(TrpXMLReader::kMaxDepth + 1)), TrpInvalidXMLException);
 }
 
 TEST_F(XmlReader, LongTagsCrossBufferBoundaries)

@@ -178,3 +178,147 @@ TEST(Calls, InsertAtTheEndGrowsTheTextItLendsAndGivesItBackOnFailure)
 }
 
 }  // namespace
+
+// ---- global host functions (their own short way: no designator chain)
+
+TEST(HostCalls, ArgumentsResultsAndTheCallersWish)
+{
+    // A host function sees its arguments, defaults included, whether its
+    // caller wants the result, and nothing of the previous call: each
+    // argument is let go when the call returns.
+    TestScript t("var s: String;"
+                 "begin ShowMessage(Peek(1) + Peek(2, 'b') + Peek(3, s + 'c', 4.5) + Peek(Peek(7)));"
+                 "  Peek(8) end.");
+    std::vector<std::string> seen;
+    t.script.AddMethodEx("function Peek(a: Variant; b: String = 'dflt'; c: Variant = 0; d: Variant = 9): String",
+                         [&seen](TObject* instance, const TClass*, const std::string& name, TscMethodHelper* c) {
+                             std::string line = name + (instance ? " object" : "") + " need " +
+                                                std::to_string(c->NeedResult);
+                             for (int i = 0; i < c->ParamCount(); ++i) line += " " + VarToStr(c->GetParam(i));
+                             seen.push_back(line);
+                             return Variant("[" + VarToStr(c->GetParam(0)) + VarToStr(c->GetParam(1)) + "]");
+                         });
+    ASSERT_TRUE(t.compile()) << t.error();
+    t.script.Execute();
+    EXPECT_EQ(t.ui.lines, "[1dflt][2b][3c][[7dflt]dflt]|");
+    const std::vector<std::string> expected = {
+        "PEEK need 1 1 dflt 0 9",   "PEEK need 1 2 b 0 9",    "PEEK need 1 3 c 4.5 9",
+        "PEEK need 1 7 dflt 0 9",   "PEEK need 1 [7dflt] dflt 0 9", "PEEK need 0 8 dflt 0 9"};
+    EXPECT_EQ(seen, expected);
+    TscMethodHelper* peek = static_cast<TscMethodHelper*>(t.script.Find("Peek"));
+    for (int i = 0; i < peek->ParamCount(); ++i) EXPECT_TRUE(peek->GetParam(i).isEmpty()) << i;
+}
+
+TEST(HostCalls, AFunctionReachedAgainFromItsOwnCallbackKeepsItsArguments)
+{
+    // Twice's callback runs a script procedure that calls Twice again: the
+    // outer call still reads its own argument afterwards.
+    TestScript t("function Inner(n: Integer): Integer; begin Result := Twice(n + 100) end;"
+                 "begin ShowMessage(IntToStr(Twice(1)) + ' ' + IntToStr(Twice(Twice(2)))) end.");
+    TscScript* script = &t.script;
+    t.script.AddMethodEx("function Twice(n: Integer): Integer",
+                         [script](TObject*, const TClass*, const std::string&, TscMethodHelper* c) {
+                             const int n = c->GetParam(0).toInt();
+                             if (n == 1) {
+                                 auto* inner = static_cast<TscProcVariable*>(script->FindLocal("Inner"));
+                                 const Variant args[] = {Variant(5)};
+                                 const int fromInner = inner->Invoke(args).toInt();
+                                 return Variant(c->GetParam(0).toInt() * 1000 + fromInner);
+                             }
+                             return Variant(n * 2);
+                         });
+    ASSERT_TRUE(t.compile()) << t.error();
+    t.script.Execute();
+    EXPECT_EQ(t.ui.lines, "1210 8|");
+}
+
+TEST(HostCalls, AFailingCallLeavesTheFunctionUsable)
+{
+    TestScript t("var i, n: Integer;"
+                 "begin n := 0;"
+                 "  for i := 1 to 3 do try n := n + StrToInt(Copy('12x', 1, i)) except n := n + 100 end;"
+                 "  ShowMessage(IntToStr(n) + ' ' + IntToStr(StrToInt('7'))) end.");
+    EXPECT_EQ(t.run(), "113 7|");
+}
+
+// ---- a variable with an Integer constant on its right
+
+TEST(VariableAndConstant, EveryKindOfValueInTheVariable)
+{
+    // The short way serves Integers only; any other value, a value past
+    // the Integer range and a division by a zero constant take the Variant
+    // rules as before.
+    EXPECT_EQ(runPascal("var v: Variant; i: Integer; b: Boolean;"
+                        "begin i := 2147483647; ShowMessage(IntToStr(i + 1) + ' ' + IntToStr(-i - 2) + ' ' +"
+                        "  IntToStr(i * 2) + ' ' + IntToStr(i mod 10) + ' ' + IntToStr(i div 7));"
+                        "  v := 2.5; ShowMessage(FloatToStr(v + 1) + ' ' + FloatToStr(v * 2) + ' ' + BoolToStr(v > 2));"
+                        "  v := '40'; ShowMessage(VarToStr(v + 2) + ' ' + BoolToStr(v = 40) + ' ' + BoolToStr(v < 5));"
+                        "  v := Null; b := v = 1; ShowMessage(BoolToStr(b) + ' ' + VarToStr(v + 1) + '.');"
+                        "  i := -7; ShowMessage(IntToStr(i mod 3) + ' ' + IntToStr(i div 2) + ' ' + BoolToStr(i <> -7));"
+                        "  try i := i mod 0 except ShowMessage(ExceptionClassName) end;"
+                        "  try i := i div 0 except ShowMessage(ExceptionClassName) end end."),
+              "2147483648 -2147483649 4294967294 7 306783378|3.5 5 -1|42 -1 0|0 .|-1 -3 0|EDivByZero|EDivByZero|");
+}
+
+TEST(VariableAndConstant, AReadHookIsStillAsked)
+{
+    // A variable with a read hook gives the hook's value to every operator.
+    TestScript t("var Hooked: Integer;"
+                 "begin ShowMessage(IntToStr(Hooked + 1) + ' ' + BoolToStr(Hooked > 40) + ' ' + IntToStr(Hooked mod 5)) end.");
+    t.script.OnGetVarValue = [](const std::string& name, TscVarType, const Variant&) {
+        return name == "Hooked" ? Variant(42) : Variant::Null();
+    };
+    EXPECT_EQ(t.run(), "43 -1 2|");
+}
+
+TEST(VariableAndConstant, TheCompoundAssignmentAndTheLoopStillTakeIt)
+{
+    // x := x + 1 still runs as x += 1; a loop counting with the constant
+    // forms stops where it should.
+    EXPECT_EQ(runPascal("var i, n, k: Integer;"
+                        "begin n := 0; k := 0;"
+                        "  for i := 1 to 20 do if i mod 3 = 0 then n := n + 1 else if i > 15 then k := k + i;"
+                        "  while n < 100 do n := n * 2;"
+                        "  ShowMessage(IntToStr(n) + ' ' + IntToStr(k)) end."),
+              "192 72|");
+}
+
+TEST(VariableAndConstant, AComputedOperandBeforeAConstant)
+{
+    // The operand is evaluated once, whatever it gives: Integers combine
+    // directly, anything else by the Variant rules as before.
+    EXPECT_EQ(runPascal("var Calls: Integer;"
+                        "function V(k: Integer): Variant;"
+                        "begin Calls := Calls + 1;"
+                        "  case k of 0: Result := 2147483647; 1: Result := 2.5; 2: Result := '40'; 3: Result := Null;"
+                        "  else Result := -7 end end;"
+                        "var i: Integer;"
+                        "begin for i := 0 to 4 do"
+                        "    ShowMessage(VarToStr(V(i) + 1) + ' ' + VarToStr(V(i) * 2) + ' ' + VarToStr(V(i) - 3) + ' ' +"
+                        "      BoolToStr(V(i) > 2) + ' ' + BoolToStr(V(i) = 40));"
+                        "  ShowMessage(IntToStr((Calls * 3) mod 7) + ' ' + IntToStr(V(0) div 2) + ' ' + IntToStr(V(4) mod 4));"
+                        "  try ShowMessage(VarToStr(V(4) div 0)) except ShowMessage(ExceptionClassName) end;"
+                        "  ShowMessage(IntToStr(Calls)) end."),
+              "2147483648 4294967294 2147483644 -1 0|3.5 5 -0.5 -1 0|41 80 37 -1 -1|   0 0|-6 -14 -10 0 0|"
+              "5 1073741823 -3|EDivByZero|28|");
+}
+
+TEST(VariableAndConstant, TwoComputedOperands)
+{
+    // Both operands are evaluated, left first, each once; Integers combine
+    // directly (overflow widening, a zero divisor raising), other values by
+    // the Variant rules.
+    EXPECT_EQ(runPascal("var Trail: String;"
+                        "function V(k: Integer): Variant;"
+                        "begin Trail := Trail + IntToStr(k);"
+                        "  case k of 0: Result := 2147483647; 1: Result := 2.5; 2: Result := '40'; 3: Result := Null;"
+                        "  4: Result := 0; else Result := -7 end end;"
+                        "begin ShowMessage(VarToStr(V(0) + V(0)) + ' ' + VarToStr(V(0) * V(5)) + ' ' + VarToStr(V(5) - V(0)) + ' ' +"
+                        "    VarToStr(V(1) + V(5)) + ' ' + VarToStr(V(2) + V(2)) + ' ' + VarToStr(V(2) - V(5)) + ' [' +"
+                        "    VarToStr(V(3) + V(5)) + '] ' + BoolToStr(V(5) < V(0)) + BoolToStr(V(2) = V(2)) + ' ' +"
+                        "    VarToStr(V(5) mod V(5)) + ' ' + VarToStr(V(0) div V(5)));"
+                        "  try ShowMessage(VarToStr(V(5) mod V(4))) except ShowMessage(ExceptionClassName) end;"
+                        "  ShowMessage(Trail) end."),
+              "4294967294 -15032385529 -2147483654 -4.5 4040 47 [] -1-1 0 -306783378|EDivByZero|"
+              "000550152225355022550554|");
+}

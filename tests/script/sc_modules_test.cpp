@@ -311,6 +311,36 @@ TEST_F(ScriptModules, IniTextEdits)
     EXPECT_FALSE(text.Read("B", "k", value));
 }
 
+TEST_F(ScriptModules, IniLineBreaksAreRefusedNamingTheKey)
+{
+    const std::string file = path("breaks.ini");
+    write(file, "[S]\r\nk=1\r\n");
+    TIniFile ini(file);
+    TMemIniFile mem(file);
+    // Each would otherwise leave a key or a section that was never written.
+    const std::pair<const char*, const char*> writes[] = {{"k", "2\nadmin=1"}, {"k", "x\ry"}, {"new\nkey", "v"}};
+    for (const auto& [key, value] : writes) {
+        for (TCustomIniFile* f : {static_cast<TCustomIniFile*>(&ini), static_cast<TCustomIniFile*>(&mem)}) {
+            try {
+                f->WriteString("S", key, value);
+                ADD_FAILURE() << "written: " << value;
+            } catch (const EIniFileException& e) {
+                EXPECT_NE(std::string(e.what()).find(std::string("\"") + key + "\""), std::string::npos) << e.what();
+            }
+        }
+    }
+    mem.UpdateFile();
+    EXPECT_EQ(read(file), "[S]\r\nk=1\r\n");
+    // Breaks at either end go with the blanks, as they always did.
+    ini.WriteString("S", "k", "\r\n2\r\n");
+    EXPECT_EQ(read(file), "[S]\r\nk=2\r\n");
+    // A script sees the refusal as a run-time error and the file stays.
+    EXPECT_EQ(runWithFile("var i: TIniFile; begin i := TIniFile.Create(F); i.WriteString('S', 'k', 'a' + #10 + 'b'); i.Free end.",
+                          "breaks.ini"),
+              "EIniFileException: The value of ini key \"k\" in section [S] holds a line break");
+    EXPECT_EQ(read(file), "[S]\r\nk=2\r\n");
+}
+
 TEST_F(ScriptModules, MemoryIniFileWritesOnlyWhenUpdated)
 {
     const std::string file = path("mem.ini");

@@ -129,6 +129,32 @@ TEST(SystemModule, UppercaseChangesLettersOnly)
     EXPECT_EQ(runPascal("begin ShowMessage(Uppercase('ａα中b') + Lowercase('ΑB')) end."), "Ａ\xCE\x91中Bαb|");
 }
 
+TEST(SystemModule, CaseOfEveryAsciiCharacterInEveryPlaceOfAWord)
+{
+    // Plain ASCII text changes eight bytes at a time: each printable
+    // character at each of eight places (the bytes beside the letters, '@',
+    // '[', '`' and '{', stay), then text that turns non-ASCII after a whole
+    // word of ASCII, which must come out whole.
+    std::string ascii, upper, lower;
+    for (int c = 32; c < 127; ++c) {
+        ascii += static_cast<char>(c);
+        upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    std::string program = "begin";
+    std::string expected;
+    for (int shift = 0; shift < 8; ++shift) {
+        std::string text = ascii.substr(shift) + ascii.substr(0, shift);
+        std::string quoted;
+        for (const char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        program += " ShowMessage(Uppercase('" + quoted + "') + Lowercase('" + quoted + "'));";
+        expected += upper.substr(shift) + upper.substr(0, shift) + lower.substr(shift) + lower.substr(0, shift) + "|";
+    }
+    program += " ShowMessage(Uppercase('abcdefghij\xC3\xA9kl') + Lowercase('ABCDEFGH\xC3\x89IJ') + Uppercase('abcdefg'));";
+    expected += "ABCDEFGHIJ\xC3\x89KLabcdefgh\xC3\xA9ijABCDEFG|";
+    EXPECT_EQ(runPascal(program + " end."), expected);
+}
+
 TEST(SystemModule, DatesComeFromTheInjectedClock)
 {
     SetClock([] { return EncodeDate(2024, 3, 7) + EncodeTime(8, 30, 0, 0); });

@@ -245,6 +245,39 @@ TEST_F(RichEditorTest, FilesSavedAsRtfAndOpened)
     EXPECT_EQ(f->Editor->Document().toPlainText(), text);
 }
 
+TEST_F(RichEditorTest, FileKindsReadAsText)
+{
+    // The dialogs' file kinds, as the script answering them sees the requests.
+    struct Recorder : gui::UiServices {
+        gui::UiServices& inner;
+        QStringList filters;
+        explicit Recorder(gui::UiServices& i) : inner(i) {}
+        gui::MsgResult messageBox(const QString& t, const QString& c, gui::MsgButtons b, gui::MsgIcon i) override
+        {
+            return inner.messageBox(t, c, b, i);
+        }
+        int showModal(QDialog& d) override { return inner.showModal(d); }
+        bool inputQuery(const QString& c, const QString& p, QString& v) override { return inner.inputQuery(c, p, v); }
+        bool fileDialog(const gui::FileRequest& r, QString& name) override
+        {
+            filters << r.filter;
+            return inner.fileDialog(r, name);
+        }
+        bool fontDialog(QFont& f, const QString& c) override { return inner.fontDialog(f, c); }
+        bool colorDialog(QColor& c, const QString& t) override { return inner.colorDialog(c, t); }
+        bool openUrl(const QString& u) override { return inner.openUrl(u); }
+    } recorder(ui);
+    gui::ScopedUi scoped(recorder);
+    auto f = open();
+    ui.expectFile(std::nullopt);
+    f->OpenB->click();
+    ui.expectFile(std::nullopt);
+    f->SaveB->click();
+    ASSERT_EQ(recorder.filters.size(), 2);
+    EXPECT_EQ(recorder.filters[0], QStringLiteral("RTF 文件 (*.rtf)"));
+    EXPECT_EQ(recorder.filters[1], QStringLiteral("RTF 文件 (*.rtf);;文本文件 (*.txt)"));
+}
+
 TEST_F(RichEditorTest, FontDialogAndClipboard)
 {
     auto f = open(0, 5);

@@ -51,16 +51,6 @@ int Twips(qreal units)
     return static_cast<int>(std::ceil(units * 15 - 1e-6));
 }
 
-int Format(TReRichEdit& e, int from, int width, int height, TFormatRange* out = nullptr, const TRichTarget* target = nullptr)
-{
-    TFormatRange r;
-    r.cpMin = from;
-    r.rc = Rect(0, 0, width, height);
-    const int next = e.FormatRange(r, target);
-    if (out) *out = r;
-    return next;
-}
-
 // Splits the text into pages of a height; each part as its own RTF.
 std::vector<std::string> Split(TReRichEdit& e, int width, int height, std::vector<int>* starts = nullptr)
 {

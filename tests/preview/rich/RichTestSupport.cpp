@@ -11,6 +11,7 @@
 
 #include "RecordingCanvas.h"
 #include "rpRichDump.h"
+#include "rpRichEdit.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
 #include "rpRtfWriter.h"
@@ -68,7 +69,10 @@ std::string Mutate(const std::string& input, uint32_t& seed)
         "\\fs999999", "\\li-99999", "\\tx-1", "\\pard", "\\plain", "{\\*\\pn\\pnlvlblt}", "\\ls7", "\\'81",
         "\\'ff\\'fe", "{\\result ", "\\line", "\\tab", "\xe4\xb8", "\\sl-99999\\slmult1", "{{{{{{{{", "}}}}}}}}",
         "\\pnstart", "\\pnstart0 ", "\\pnstart-7 ", "\\pnstart99999 ", "{\\pn\\pnstart}", "{\\*\\pn\\pnlvlbody\\pndec\\pnstart5 ",
-        "\\pnlvlcont", "\\pnucrm", "\\pnlcltr", "{\\pn}", "{\\\n\\pn}"};
+        "\\pnlvlcont", "\\pnucrm", "\\pnlcltr", "{\\pn}", "{\\\n\\pn}", "\\cell ", "\\row ", "\\intbl ", "\\trowd",
+        "\\cellx1000", "\\cellx-5", "\\cellx99999999", "\\clmgf", "\\clmrg", "\\clvmgf", "\\clvmrg", "\\nestcell",
+        "\\itap2", "\\trgaph99999", "{\\*\\nesttableprops\\trowd\\cellx9\\nestrow}", "\\clbrdrt\\brdrdb\\brdrw9999",
+        "\\clcbpat1\\clshdng20000", "\\tldot\\tx500", "\\trowd\\cellx500\\intbl a\\cell b\\cell\\row "};
     std::string s = input;
     const int steps = 1 + static_cast<int>(next(seed) % 4);
     for (int i = 0; i < steps; ++i) {
@@ -100,6 +104,16 @@ std::string CheckStable(const std::string& data)
     if (w1 != w2) return "written twice, the RTF differs";
     if (DumpRichDocument(*first) != DumpRichDocument(*second)) return "read back, the document differs";
     return {};
+}
+
+int Format(TReCustomRichEdit& e, int from, int width, int height, TFormatRange* out, const TRichTarget* target)
+{
+    TFormatRange r;
+    r.cpMin = from;
+    r.rc = Rect(0, 0, width, height);
+    const int next = e.FormatRange(r, target);
+    if (out) *out = r;
+    return next;
 }
 
 std::vector<rich::TRichChar> Attributes(const QTextDocument& doc)

@@ -12,6 +12,9 @@
 #include "rpRichFormat.h"
 
 class TRecordingCanvas;
+class TReCustomRichEdit;
+struct TFormatRange;
+struct TRichTarget;
 
 namespace richtest {
 
@@ -31,6 +34,11 @@ std::string Mutate(const std::string& input, uint32_t& seed);
 // writing must equal the first. Returns a description of what failed, or
 // nothing.
 std::string CheckStable(const std::string& data);
+
+// Format range from `from` into a rectangle at the origin (twips); out
+// gets the range as laid out. Returns the first character not laid out.
+int Format(TReCustomRichEdit& e, int from, int width, int height, TFormatRange* out = nullptr,
+           const TRichTarget* target = nullptr);
 
 // The attributes of every character but paragraph marks.
 std::vector<rich::TRichChar> Attributes(const QTextDocument& doc);

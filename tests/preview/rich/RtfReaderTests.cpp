@@ -95,8 +95,15 @@ TEST(RtfReader, ParagraphMarks)
         {"{\\rtf1 a\\par\\par}", u"a\n"},
         {"{\\rtf1 \\par}", u""},
         {"{\\rtf1 a\\line b\\tab c\\\r\nd}", u"a\u2028b\tc\nd"},
-        // Table cells read as tab-separated paragraphs.
-        {"{\\rtf1\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row}", u"a\tb\t"},
+        // Table cells are paragraphs of their own; Qt keeps an empty one
+        // before and after the table.
+        {"{\\rtf1\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row}", u"\na\nb\n"},
+        // Characters that stand for paragraph, frame or object marks are text:
+        // line ends and marks as blanks, an object's mark as the replacement
+        // character (a writer drops marks, so they would not read back).
+        {"{\\rtf1 a\\u10?b\\u8233?c\\u-560?d\\'0de\\u-4?}", u"a b c d e\uFFFD"},
+        // Nested cells and rows read as tabs and paragraphs in their cell.
+        {"{\\rtf1\\intbl a\\nestcell b\\nestrow c\\cell\\row}", u"\na\tb\nc\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rtf);

@@ -29,6 +29,7 @@ protected:
         r.capabilities.sides.clear();
         r.capabilities.defaultSides.clear();
         spooler->queueList.push_back(r);
+        queues = spooler.get();
         SetPrintersSpooler(std::move(spooler));
         ui.setFailureHandler([](const QString& line) { ADD_FAILURE() << line.toStdString(); });
         previous_ = gui::setUi(&ui);
@@ -44,6 +45,7 @@ protected:
     void ExpectErrorBox(const QString& text = {}) { ui.expectMessage(gui::MsgResult::Ok, text, QStringLiteral("错误")); }
 
     gui::ScriptedUiServices ui;
+    FakeSpooler* queues = nullptr;  // behind the printer list
 
 private:
     gui::UiServices* previous_ = nullptr;

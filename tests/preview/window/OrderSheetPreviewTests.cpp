@@ -13,6 +13,7 @@
 #include "rpMemo.h"
 #include "rpPrintDialog.h"
 #include "rpPreviewForm.h"
+#include "rpPreviewSearch.h"
 #include "rpReport.h"
 
 using namespace preview_test;
@@ -118,4 +119,50 @@ TEST_F(DialogTest, TheOrderSheetShowsInThePreviewAndPrintsFromItToAPdfFile)
     const std::string text = PdfText(pdf);
     for (const char* expected : {"发货单", "华南贸易有限公司", kOrder, "螺丝"})
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in:\n" << text;
+}
+
+// The search finds text where the page draws it: with long names, notes
+// and titles every drawn line has its middle inside its own text object's
+// box (a font's line box may reach past the last line), none hidden under
+// the next cell.
+TEST(OrderSheetSearch, EveryTextRunOfALongOrderLiesInsideItsOwnBox)
+{
+    order_lines::OrderFile file(engine_test::testData("fixtures/orders.sql"), 0);
+    {
+        db::Database db(file.path, db::Database::OpenMode::ReadWrite);
+        db.execute("UPDATE zq_dd SET fjmc=?, bz=? WHERE bh=?",
+                   {"运输及装卸服务费（含保险、包装材料及夜间加急派送附加费用，另含节假日上门安装调试及旧件回收处理费用）",
+                    "这是一段很长的备注文字，用来检查备注是否能完整显示在订单上面而不会被截断，不会丢失任何一个字符，直到最后一个字。",
+                    kOrder});
+        db.execute("UPDATE zq_ddmx SET cp=?, bz=?, dj='3169.184', sl='100' WHERE bh=? AND cp='螺丝'",
+                   {"不锈钢六角螺栓加长型配套垫片及螺母组合装工业级高强度防锈处理适用于户外钢结构安装",
+                    "客户要求每箱单独包装并贴标签注明批次号和生产日期，送货前请提前一天电话联系仓库收货人确认", kOrder});
+    }
+    engine_test::Prepared run(engine_test::orderSheet(), file.path,
+                              {{"rpDBDataset1", order_lines::masterSql(kOrder)}, {"rpDBDataset2", order_lines::detailSql(kOrder)}});
+    auto* title = dynamic_cast<TrpMemoView*>(run.report->FindObject("Memo1"));
+    title->AllowExpressions = false;
+    title->SetText(u"杭州鼎盛商贸有限公司华东区第一销售分公司发货单");
+    ASSERT_TRUE(run.prepare()) << run.errors();
+    TrpSearchCanvas canvas;
+    run.pages().DrawPage(0, canvas, 1, 1, 0, 0);
+    const std::shared_ptr<TrpReportPage> page = run.pages().GetPage(0);
+    std::vector<std::pair<TrpMemoView*, QRectF>> boxes;
+    for (TrpComponent* c : page->GetAllObjects())
+        if (auto* memo = dynamic_cast<TrpMemoView*>(c))
+            boxes.emplace_back(memo, QRectF(static_cast<double>(page->LeftMargin * rp01cm + memo->AbsLeft()),
+                                            static_cast<double>(page->TopMargin * rp01cm + memo->AbsTop()),
+                                            static_cast<double>(memo->Width()), static_cast<double>(memo->Height())));
+    int checked = 0;
+    for (const TrpSearchCanvas::Run& r : canvas.Runs()) {
+        const QRectF at(r.Bounds.Left, r.Bounds.Top, r.Bounds.Right - r.Bounds.Left, r.Bounds.Bottom - r.Bounds.Top);
+        bool inside = false;
+        for (const auto& [memo, box] : boxes)
+            inside = inside || (memo->Text().find(r.Text) != std::u16string::npos && box.contains(at.center()) &&
+                                at.left() >= box.left() - 1 && at.right() <= box.right() + 1);
+        EXPECT_TRUE(inside) << QString::fromStdU16String(r.Text).toStdString() << " drawn outside its box at " << at.top()
+                            << ".." << at.bottom() << " x " << at.left() << ".." << at.right();
+        ++checked;
+    }
+    EXPECT_GT(checked, 40);
 }

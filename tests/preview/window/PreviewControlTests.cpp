@@ -532,6 +532,55 @@ TEST_F(EnginePreview, RefreshKeepsPageAndPlaceAndFallsBackWhenTheReportShrank)
     EXPECT_EQ(preview->PageNo(), 1);
 }
 
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(EnginePreview, WhilePagesComeTheFirstShowsAtOnceAndTheRestWithoutAPaintEach)
+{
+    PaintCounter counter;
+    area().viewport()->installEventFilter(&counter);
+    int paintedBeforeSecondPage = -1;
+    rows.report->OnProgress = [&](TrpReport*, int type, int page) {
+        if (type == ptRunning && page == 2) paintedBeforeSecondPage = counter.paints;
+    };
+    Prepare(120);
+    EXPECT_EQ(preview->PageCount(), 120);
+    EXPECT_GE(paintedBeforeSecondPage, 1);
+    // Each page painted as it came would take 120 paints or more.
+    EXPECT_LT(counter.paints, 20);
+    // The scroll range caught up with the pages at the end.
+    EXPECT_GE(area().VertRange(), area().GetPageBounds(119).Bottom);
+    area().viewport()->removeEventFilter(&counter);
+}
+
+TEST_F(PreviewControl, AMoveWhilePagesComeRepaintsAtOnce)
+{
+    Attach(0);
+    pages.engine.running = true;
+    preview->ProgressStart();
+    for (int i = 0; i < 10; ++i) {
+        pages.pages.push_back(FakePreviewPages::MakePage(i + 1));
+        preview->Progress(i);
+    }
+    Settle();
+    PaintCounter counter;
+    area().viewport()->installEventFilter(&counter);
+    area().SetVertPosition(area().VertPosition() + 300);
+    Settle();
+    EXPECT_GE(counter.paints, 1);
+    area().viewport()->removeEventFilter(&counter);
+    pages.engine.running = false;
+    preview->ProgressStop();
+}
+
 TEST_F(EnginePreview, PageSettingsChangeTheCurrentPageOrEveryReportPage)
 {
     Prepare(2);

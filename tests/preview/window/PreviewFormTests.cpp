@@ -5,10 +5,13 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
+#include "LoggingExportFilter.h"
 #include "PreviewTestSupport.h"
 #include "rpBands.h"
+#include "rpRegistry.h"
 #include "rpPreviewForm.h"
 #include "rpReport.h"
 
@@ -98,6 +101,86 @@ TEST_F(PreviewForm, ToolbarShowsTheOptionsButtonsAndTheMenuTakesItsCommands)
     EXPECT_EQ(form->ToolBar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
 }
 
+namespace {
+
+// Filters of the classes the window knows by name.
+class TrpPDFExport : public prepared_test::LoggingExportFilter {
+    DORVAK_CLASS(TrpPDFExport, LoggingExportFilter)
+};
+class TrpMailExport : public prepared_test::LoggingExportFilter {
+    DORVAK_CLASS(TrpMailExport, LoggingExportFilter)
+};
+class TrpTextExport : public prepared_test::LoggingExportFilter {
+    DORVAK_CLASS(TrpTextExport, LoggingExportFilter)
+};
+class DotMatrixExport : public prepared_test::LoggingExportFilter {
+public:
+    bool IsDotMatrix() const override { return true; }
+};
+
+}  // namespace
+
+TEST_F(PreviewForm, RegisteredFiltersFillTheExportMenuAndTheQuickButtons)
+{
+    RegisterClass<TrpPDFExport>();
+    RegisterClass<TrpMailExport>();
+    RegisterClass<TrpTextExport>();
+    {
+        // The dot-matrix filter alone is nothing to offer.
+        DotMatrixExport dotMatrix;
+        dotMatrix.ShowDialog = false;
+        GetExportFilters().Register(&dotMatrix);
+        Open();
+        for (QAction* a : {form->ExportB, form->PdfB, form->EmailB}) EXPECT_FALSE(a->isVisible());
+
+        TrpTextExport text;
+        TrpPDFExport pdf;
+        TrpMailExport mail;
+        text.description = "Text";
+        pdf.description = "PDF";
+        mail.description = "E-mail";
+        using Filters = std::initializer_list<prepared_test::LoggingExportFilter*>;
+        for (prepared_test::LoggingExportFilter* f : Filters{&text, &pdf, &mail}) {
+            f->ShowDialog = false;
+            GetExportFilters().Register(f);
+        }
+        form.reset();
+        Open();
+        for (QAction* a : {form->ExportB, form->PdfB, form->EmailB}) EXPECT_TRUE(a->isVisible());
+        QStringList items;
+        for (QAction* a : form->ExportPopup->actions()) items << a->text();
+        EXPECT_EQ(items, QStringList({"Text...", "PDF...", "E-mail..."}));
+        EXPECT_EQ(MenuTexts().mid(3, 7),
+                  QStringList({"打印", "打开", "保存", "导出", "导出PDF格式", "发送E-mail", "寻找"}));
+
+        // An item exports the pages, the quick button its own filter; the
+        // current page is the preview's.
+        form->Preview->SetPageNo(2);
+        text.CurPage = true;
+        form->ExportPopup->actions()[0]->trigger();
+        EXPECT_EQ(text.log.at(1), "page 1 margins 10/10");
+        form->PdfB->trigger();
+        EXPECT_EQ(std::count(pdf.log.begin(), pdf.log.end(), "finish"), 1);
+        // A dot-matrix report exports text through the dot-matrix filter.
+        sheet.report->DotMatrixReport = true;
+        text.log.clear();
+        form->ExportPopup->actions()[0]->trigger();
+        EXPECT_TRUE(text.log.empty());
+        EXPECT_EQ(dotMatrix.log.back(), "finish");
+
+        // A filter gone since the window opened is not reached.
+        GetExportFilters().Unregister(&pdf);
+        pdf.log.clear();
+        form->ExportPopup->actions()[1]->trigger();
+        EXPECT_TRUE(pdf.log.empty());
+        form.reset();
+    }
+    EXPECT_EQ(GetExportFilters().Count(), 0);
+    UnregisterClass<TrpTextExport>();
+    UnregisterClass<TrpMailExport>();
+    UnregisterClass<TrpPDFExport>();
+}
+
 TEST_F(PreviewForm, WithoutPagesTheCommandsOnPagesAreDisabledInToolbarAndMenu)
 {
     TrpPreviewForm& f = Open();
@@ -164,6 +247,26 @@ TEST_F(PreviewForm, FirstPassCountsPagesAndTheCloseButtonMayBeHidden)
     // Esc still closes.
     QTest::keyClick(f.Preview->Workspace, Qt::Key_Escape);
     EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(PreviewForm, ThePageCounterTellsTheLoadedFilesPagesAtOnce)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath(QStringLiteral("two.rpp")).toStdString();
+    {
+        prepared_test::Sheet two;
+        two.fill(2, 20);
+        two.pages().SaveToFile(file);
+    }
+    TrpPreviewForm& f = Open();
+    f.LastB->trigger();
+    EXPECT_EQ(f.Panels[0]->text(), QStringLiteral("页 3 / 3"));
+    ui.expectFile(QString::fromStdString(file));
+    f.OpenB->trigger();
+    Settle();
+    EXPECT_EQ(f.Preview->PageCount(), 2);
+    EXPECT_EQ(f.Panels[0]->text(), QStringLiteral("页 1 / 2"));
+    EXPECT_EQ(f.PageE->text(), QStringLiteral("1"));
 }
 
 TEST_F(PreviewForm, ZoomBoxTakesPercentagesAndModesAndShowsItsValueAgain)

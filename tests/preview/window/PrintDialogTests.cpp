@@ -129,15 +129,18 @@ TEST_F(DialogTest, PrintModeAndPrinterChangesMoveTheSheet)
     EXPECT_EQ(GetPrinters().GetCurrentPrinter()->Name(), "R");
 }
 
-TEST_F(DialogTest, PrintToFileTakesThePrnName)
+TEST_F(DialogTest, PrintToFileKeepsTheNameGivenAndGivesABareNameThePrnExtension)
 {
     const std::string dir = std::filesystem::temp_directory_path().string();
     const struct {
         std::optional<QString> answer;
         bool printed;
         std::string file;
-    } cases[] = {{QString::fromStdString(dir + "/out.pdf"), true, dir + "/out.prn"},
+    } cases[] = {{QString::fromStdString(dir + "/out.pdf"), true, dir + "/out.pdf"},
                  {QString::fromStdString(dir + "/报表"), true, dir + "/报表.prn"},
+                 // A dot in a folder's name is no extension; a lone final dot is none either.
+                 {QString::fromStdString(dir + "/v1.2/sheet"), true, dir + "/v1.2/sheet.prn"},
+                 {QString::fromStdString(dir + "/sheet."), true, dir + "/sheet.prn"},
                  {std::nullopt, false, ""}};
     for (const auto& c : cases) {
         TrpPrintSettings settings;
@@ -155,7 +158,51 @@ TEST_F(DialogTest, PrintToFileTakesThePrnName)
         EXPECT_EQ(GetPrinters().GetCurrentPrinter()->FileName(), c.file);
         GetPrinters().SetPrinterIndex(0);
     }
-    EXPECT_EQ(ui.log().filter("打印至文件").size(), 3);
+    EXPECT_EQ(ui.log().filter("打印至文件").size(), 5);
+}
+
+TEST_F(DialogTest, TheDialogOffersTheQueuesOfTheMomentARawOneAmongThem)
+{
+    TrpPrinters& printers = GetPrinters();
+    printers.SetPrinterIndex(1);
+    // Added while the program runs, without a driver file: no papers listed.
+    FakeSpooler::Queue raw = FakeSpooler::StandardQueue("Raw");
+    raw.queue.location = "Dock";
+    raw.capabilities = {};
+    queues->queueList.insert(queues->queueList.begin(), raw);
+    queues->queueList.pop_back();  // and "R" is gone
+    ASSERT_EQ(printers.Count(), 2);
+    TrpPrintSettings settings;
+    ui.expectModal("TrpPrintDialog", Driver([](QDialog& d) {
+        TrpPrintDialog& f = Form(d);
+        EXPECT_EQ(f.PrintersCB->count(), 2);
+        EXPECT_EQ(f.PrintersCB->itemText(0), "Raw");
+        // "R" was current; it is gone, so the default is.
+        EXPECT_EQ(f.PrintersCB->currentText(), "Q");
+        Choose(f.PrintersCB, 0);
+        EXPECT_EQ(f.WhereL1->text(), "Dock");
+        EXPECT_EQ(f.PagPageSizeCB->count(), 1 + PAPERCOUNT);
+        Choose(f.PrintModeCB, pmScale);
+        EXPECT_EQ(f.PagPageSizeCB->currentText(), "A4");
+        return ClickOk(d);
+    }));
+    ASSERT_TRUE(TrpPrintDialog::Execute(settings, 1));
+    EXPECT_EQ(settings.Printer, "Raw");
+    EXPECT_EQ(settings.PrintOnSheet, DMPAPER_A4);
+    EXPECT_TRUE(printers.HasPhysicalPrinters());
+    EXPECT_TRUE(printers.GetCurrentPrinter()->Initialized());
+
+    // With every queue gone the stand-in printer is offered; one coming back
+    // is a printer again.
+    queues->queueList.clear();
+    ui.expectModal("TrpPrintDialog", QDialog::Rejected);
+    EXPECT_FALSE(TrpPrintDialog::Execute(settings, 1));
+    EXPECT_FALSE(printers.HasPhysicalPrinters());
+    EXPECT_EQ(printers.Printers(), std::vector<std::string>{"虚拟"});
+    queues->queueList.push_back(FakeSpooler::StandardQueue("Q", true));
+    printers.Refresh();
+    EXPECT_TRUE(printers.HasPhysicalPrinters());
+    EXPECT_EQ(printers.GetCurrentPrinter()->Name(), "Q");
 }
 
 TEST_F(DialogTest, BadPageNumbersKeepTheDialogOpen)

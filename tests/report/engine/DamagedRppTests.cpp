@@ -106,6 +106,12 @@ TEST(DamagedRpp, StructuralDamageIsAnInvalidFileFormat)
         {"cut in the pages", base.substr(0, base.find("</page0>") + 3)},
         {"cut in the picture bytes", base.substr(0, base.find("<item stream=\"") + 30)},
         {"cut before the last byte", base.substr(0, base.size() - 1)},
+        // Cut where an element ends (a failed copy, a full disk): no tag is
+        // broken, only the end tags are missing.
+        {"cut inside the first page after a whole object", base.substr(0, base.find("/>", base.find("<page0")) + 2)},
+        {"cut after the first page", base.substr(0, base.find("</page0>") + 8)},
+        {"cut before the root's end tag", base.substr(0, base.rfind("</preparedreport>"))},
+        {"a declaration alone", "<?xml version=\"1.0\"?>"},
         {"100,000-deep nesting", Replaced(base, "<page0>", "<page0>" + deep)},
         {"short dictionary name", Replaced(base, "name=\"Page0.Logo\"", "name=\"Pa.\"")},
         {"empty dictionary name", Replaced(base, "name=\"Page0.Logo\"", "name=\"\"")},

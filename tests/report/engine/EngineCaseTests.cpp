@@ -1,16 +1,21 @@
 // Data-driven engine cases: each cases/NAME.xml is prepared (with the
-// datasets its NAME.data lists over cases.sql) and its dump compared with
-// NAME.dump; the error lines with NAME.errors (none when it is missing).
+// datasets its NAME.data lists over cases.sql) and its dump, with every
+// object's place, compared with NAME.dump; the error lines with
+// NAME.errors (none when it is missing). Every case is also checked for
+// faults of layout: nothing below the printable area, nothing printed over
+// what it did not lie over in the design.
 // DORVAK_UPDATE_GOLDEN=1 writes the files instead of comparing.
 #include <gtest/gtest.h>
 
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "EngineTestUtil.h"
+#include "LayoutCheck.h"
 #include "Watchdog.h"
 #include "rpRes.h"
 
@@ -18,9 +23,12 @@ using namespace engine_test;
 
 namespace {
 
+// DORVAK_ENGINE_CASES names another folder of cases to check (reports
+// being tried out before they become cases of their own).
 std::string casesFolder()
 {
-    return testData("engine/cases");
+    const char* other = std::getenv("DORVAK_ENGINE_CASES");
+    return other && *other ? std::string(other) : testData("engine/cases");
 }
 
 std::vector<std::string> caseNames()
@@ -68,8 +76,9 @@ TEST_P(EngineCase, DumpMatches)
         Watchdog watchdog(60, GetParam());
         run.prepare();
     }
-    const std::string dump = run.dump();
+    const std::string dump = DumpPreparedPages(run.pages(), true);
     const std::string errors = run.errors();
+    for (const std::string& fault : layoutFaults(*run.report, run.pages())) ADD_FAILURE() << fault;
     if (qEnvironmentVariableIsSet("DORVAK_UPDATE_GOLDEN")) {
         writeFile(base + ".dump", dump);
         if (!errors.empty()) writeFile(base + ".errors", errors);

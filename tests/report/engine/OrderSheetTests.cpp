@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "EngineTestUtil.h"
+#include "LayoutCheck.h"
 
 using namespace engine_test;
 
@@ -62,6 +63,18 @@ TEST(OrderSheet, PageCountsAndRowsPerPageFollowTheBandHeights)
         EXPECT_EQ(layout.rowsPerPage, c.rows) << c.lines << " lines";
         EXPECT_EQ(layout.summaryPage, c.summaryPage) << c.lines << " lines";
     }
+}
+
+// Long names too: rows grow and break whole.
+TEST(OrderSheet, NothingLiesBelowThePageOrOverAnotherText)
+{
+    for (const bool longNames : {false, true})
+        for (const int lines : {0, 1, 22, 23, 29, 30, 61, 300}) {
+            OrderSheet sheet(lines, longNames);
+            ASSERT_TRUE(sheet.run.prepare()) << sheet.run.errors();
+            for (const std::string& fault : layoutFaults(*sheet.run.report, sheet.run.pages()))
+                ADD_FAILURE() << lines << " lines" << (longNames ? ", long names: " : ": ") << fault;
+        }
 }
 
 TEST(OrderSheet, TenThousandLinesTakeThreeHundredThirteenPages)
@@ -127,6 +140,7 @@ TEST(Waybill, ObjectsPrintWhereTheLayoutPutsThem)
         }
         run.prepare();
         ASSERT_EQ(run.pageCount(), 1);
+        for (const std::string& fault : layoutFaults(*run.report, run.pages())) ADD_FAILURE() << fault;
         const std::shared_ptr<TrpReportPage> page = run.pages().GetPage(0);
         ASSERT_EQ(page->Objects().size(), 1u);
         const TrpComponent* band = page->Objects()[0];

@@ -381,6 +381,25 @@ TEST(Preparation, ACancelledDialogBuildsNothing)
     EXPECT_EQ(sheet.pages().GetCount(), 1);
 }
 
+TEST(Preparation, AnInvisibleDialogPageIsNotShown)
+{
+    RowsSheet sheet(1);
+    for (const char* name : {"Hidden", "Shown"}) {
+        auto* dialog = new TrpDialogPage(sheet.report);
+        dialog->SetName(name);
+        auto* control = new TrpEditControl(dialog);
+        control->SetName(std::string(name) + "Edit");
+        dialog->SetVisible(std::string(name) == "Shown");
+    }
+    std::vector<std::string> shown;
+    static_cast<TrpEngine*>(sheet.report->Engine())->OnRunDialog = [&](TrpDialogPage* page) {
+        shown.push_back(page->Name());
+        return 1;
+    };
+    EXPECT_TRUE(sheet.prepare()) << sheet.report->Errors.Text();
+    EXPECT_EQ(shown, std::vector<std::string>{"Shown"});
+}
+
 TEST(Preparation, PageInstancesFollowTheDatasetsAndTheCount)
 {
     {

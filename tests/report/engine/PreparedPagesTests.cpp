@@ -544,3 +544,53 @@ TEST(PreparedReportFile, SaveAndLoadKeepPagesOutlineAnchorsAndPictures)
     TStringStream junk("no xml here");
     EXPECT_THROW(q.LoadFromStream(junk), TrpInvalidXMLException);
 }
+
+// Pages build their objects from each source object's attributes read
+// once: what that makes must be what reading the attribute text makes,
+// nested properties, texts, enumerations by name and sets included, and a
+// value that cannot be read fails the same way.
+TEST(PreparedPages, AttributesReadOnceMakeTheObjectTheirTextMakes)
+{
+    TrpMemoView source(nullptr);
+    source.SetName("Memo7");
+    source.SetBounds(12.5L, 3, 140, 18.9L);
+    source.SetText(u"单价 [rpDBDataset2.\"dj\"]\r\n第二行");
+    source.Font()->SetName("宋体");
+    source.Font()->SetStyle({fsBold, fsUnderline});
+    source.Font()->SetHeight(-16);
+    source.HAlign = haRight;
+    source.SetRotation(90);
+    source.Frame()->SetTyp({ftLeft, ftBottom});
+    source.Frame()->SetWidth(2.5L);
+    source.Frame()->LeftLine()->SetColor(clBlue);
+    source.DisplayFormat()->FormatStr = "%2.2f";
+    source.URL = "https://example.com/?a=1&b=\"2\"";
+    TrpXMLSerializer writer;
+    const std::string text = writer.ObjToXML(&source);
+
+    const std::vector<std::string> diffs = {
+        "", " t=\"40.5\" x=\"3.25\"", " l=\"1\" w=\"20\" Font.Style=\"[fsItalic]\" HAlign=\"haCenter\"",
+        // Values that cannot be read are errors, and the rest still applies.
+        " HAlign=\"haNowhere\" Font.Height=\"many\" t=\"7\""};
+    for (const std::string& diff : diffs) {
+        TrpXMLSerializer plain, prepared;
+        std::unique_ptr<TComponent> sample(plain.XMLToObj(nullptr, text, true));
+        const TrpPreparedProps props = prepared.PrepareProps(static_cast<TPersistent*>(sample.get()), text);
+        ASSERT_TRUE(props.Ready());
+        plain.Errors.Clear();
+        std::unique_ptr<TComponent> expected(plain.XMLToObj(nullptr, text + diff, true));
+        std::unique_ptr<TComponent> built(prepared.XMLToObj(nullptr, props, diff, true));
+        ASSERT_TRUE(expected && built) << diff;
+        TrpXMLSerializer out;
+        EXPECT_EQ(out.ObjToXML(built.get()), out.ObjToXML(expected.get())) << diff;
+        EXPECT_EQ(prepared.Errors.Text(), plain.Errors.Text()) << diff;
+        EXPECT_EQ(plain.Errors.Count() > 0, diff.find("many") != std::string::npos) << plain.Errors.Text();
+        EXPECT_EQ(static_cast<TrpMemoView*>(built.get())->Text(), static_cast<TrpMemoView*>(expected.get())->Text());
+    }
+    // A class the registry does not know prepares nothing, and the page
+    // builds from the text as before.
+    TrpXMLSerializer s;
+    TrpPreparedProps none;
+    EXPECT_THROW(none = s.PrepareProps(&source, "TNoSuchView Left=\"1\""), EClassNotFound);
+    EXPECT_FALSE(none.Ready());
+}

@@ -166,7 +166,7 @@ TEST(Styles, SheetsLoadApplyAndRefuseWrongRoots)
     EXPECT_EQ(styles.Items(1)->Name(), "");
     EXPECT_EQ(styles.Items(1)->Color(), 2);
     EXPECT_EQ(errors.Count(), 1);
-    EXPECT_EQ(errors.Strings(0), "Duplicate name");
+    EXPECT_EQ(errors.Strings(0), "TrpStyleItem.Name: Duplicate name");
 }
 
 TEST(Styles, RenamesAndRoundTrip)

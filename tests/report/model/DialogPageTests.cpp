@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <functional>
 
@@ -541,4 +542,47 @@ TEST(DialogPageForm, HandlersSeeTheLiveControlsAndAButtonEndsTheDialog)
               }),
               mrOk);
     EXPECT_EQ(d.value("Got").toString(), "2026-12-06|Button1");
+}
+
+TEST(DialogPageForm, AMoveOrResizeByTheUserRunsOnModifyOnceAndThePageFollows)
+{
+    DialogReport d;
+    d.page->SetBounds(100, 100, 300, 200);
+    int runs = 0;
+    int left = 0;
+    std::vector<std::string> seen;
+    d.showModal([&](QDialog& w) {
+        // Counted around the page's own handler, which ShowModal set.
+        TrpDialogForm& form = *d.page->Form();
+        const TNotifyEvent pageHandler = form.OnModify;
+        form.OnModify = [&, pageHandler](TObject* sender) {
+            ++runs;
+            pageHandler(sender);
+        };
+        const QPoint start = w.pos();
+        // The program moving its window is no edit by the user.
+        w.move(start + QPoint(5, 5));
+        QTest::qWait(20);
+        seen.push_back(IntToStr(runs));
+        // The window system moves and resizes it: one notification for the
+        // burst, after it.
+        w.move(start + QPoint(37, 21));
+        w.resize(w.width() + 40, w.height() + 10);
+        QMoveEvent moved(w.pos(), start);
+        QResizeEvent resized(w.size(), w.size() - QSize(40, 10));
+        for (QEvent* e : {static_cast<QEvent*>(&moved), static_cast<QEvent*>(&resized)}) {
+            QSpontaneKeyEvent::setSpontaneous(e);
+            QCoreApplication::instance()->notify(&w, e);
+        }
+        seen.push_back(IntToStr(runs));
+        QTest::qWait(20);
+        seen.push_back(IntToStr(runs));
+        seen.push_back(FloatToStr(d.page->Left() - form.Left()) + " " + FloatToStr(d.page->Top() - form.Top()) + " " +
+                       FloatToStr(d.page->Width() - form.Width()) + " " + FloatToStr(d.page->Height() - form.Height()));
+        left = form.Left();
+        d.page->SetModalResult(mrOk);
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"0", "0", "1", "0 0 0 0"}));
+    // The page keeps where the user left it, and the report file says so.
+    EXPECT_NE(element(saveXml(d.report), "TrpDialogPage").find(" Left=\"" + IntToStr(left) + "\""), std::string::npos);
 }

@@ -88,7 +88,7 @@ TEST(PictureView, ProbingThroughTheView)
         }
     }
     // " EMF" at offset 40 of 100 bytes or more is a metafile: its bytes are
-    // kept and it draws as a placeholder of the frame's size.
+    // kept and it plays its records into the frame's size.
     std::string emf(120, '\0');
     auto put = [&](size_t at, uint32_t v) {
         for (int k = 0; k < 4; ++k) emf[at + k] = static_cast<char>(v >> (8 * k));
@@ -174,6 +174,45 @@ TEST(PictureView, UnstretchedIsClippedAndTransparentLeavesItsColour)
     const QImage& j = img2.done();
     EXPECT_TRUE(isColor(j, 0, 0, kRed));
     EXPECT_TRUE(isColor(j, 5, 5, kBlue));
+}
+
+TEST(PictureView, HightQualitySmoothsOnTheScreenAndPaperIsAlwaysSmoothed)
+{
+    // A black and a white pixel stretched forty times: smoothing leaves
+    // greys between them, the nearest pixels none.
+    TrpPictureView view;
+    view.SetBounds(0, 0, 80, 20);
+    view.KeepAspectRatio = false;
+    load(view, pngBytes(2, 1, Qt::white, Qt::black));
+    auto greys = [](const QImage& i) {
+        int n = 0;
+        for (int x = 0; x < 80; ++x)
+            if (const int g = qGreen(i.pixel(x, 10)); g > 16 && g < 240) ++n;
+        return n;
+    };
+    auto drawn = [&](bool replayed) {
+        Image img(80, 20);
+        if (!replayed) {
+            view.Draw(*img.canvas, 1, 1, 0, 0);
+            EXPECT_TRUE(img.canvas->SmoothPictures()) << "the canvas is given back as it was";
+        } else {
+            // A printed page is recorded, then played into the document.
+            TRecordingCanvas recorded;
+            view.Draw(recorded, 1, 1, 0, 0);
+            recorded.Replay(*img.canvas);
+        }
+        return greys(img.done());
+    };
+    for (const bool replayed : {false, true}) {
+        view.HightQuality = false;
+        EXPECT_EQ(drawn(replayed), 0) << replayed;
+        view.HightQuality = true;
+        EXPECT_GT(drawn(replayed), 10) << replayed;
+        view.HightQuality = false;
+        view.Printing = true;
+        EXPECT_GT(drawn(replayed), 10) << replayed;
+        view.Printing = false;
+    }
 }
 
 TEST(PictureView, AZeroSizedPictureIsEmpty)

@@ -98,7 +98,9 @@ TEST(Templates, OrderSheetHoldsItsLayout)
     EXPECT_TRUE(dynamic_cast<TrpDataBand*>(r.FindObject("MasterData1"))->PrintIfDetailEmpty);
     EXPECT_EQ(dynamic_cast<TrpBand*>(r.FindObject("ReportSummary1"))->OnBeforePrint, "ReportSummary1OnBeforePrint");
 
-    for (const Placed& p : {Placed{"Memo1", 230.55L, 3.78L, 287.24L, 49.13L}, Placed{"Memo3", 86.93L, 5.57L, 154.96L, 18.90L},
+    // The title spans the band, so that a long company name stays on its
+    // lines; everything else stands where the layout puts it.
+    for (const Placed& p : {Placed{"Memo1", 0, 3.78L, 718.11L, 49.13L}, Placed{"Memo3", 86.93L, 5.57L, 154.96L, 18.90L},
                             Placed{"Shape1", 0, 30.25L, 718.11L, 34.02L}, Placed{"Line1", 79.37L, 30.25L, 0, 34.02L},
                             Placed{"Shape5", 0.56L, 0, 718.11L, 30.24L}, Placed{"Memo27", -81.44L, 43.34L, 45.35L, 18.90L},
                             Placed{"Line16", 1, 33.28L, 717.22L, 0}, Placed{"Memo23", 7, 182.28L, 702, 21}})
@@ -114,6 +116,17 @@ TEST(Templates, OrderSheetHoldsItsLayout)
         expectText(r, t);
     EXPECT_TRUE(dynamic_cast<TrpMemoView*>(r.FindObject("Memo4"))->ParentFont());
 
+    // Texts grow with their bands; numbers keep to one line.
+    for (const char* name : {"PageHeader1", "DetailData1", "ReportSummary1"})
+        EXPECT_TRUE(dynamic_cast<TrpBand*>(r.FindObject(name))->Stretched) << name;
+    EXPECT_FALSE(dynamic_cast<TrpBand*>(r.FindObject("MasterData1"))->Stretched);
+    for (const char* name : {"Memo1", "Memo17", "Memo18", "Memo19", "Memo24", "Memo7", "Memo29", "Memo23"})
+        EXPECT_EQ(dynamic_cast<TrpMemoView*>(r.FindObject(name))->StretchMode(), smActualHeight) << name;
+    for (const char* name : {"Memo20", "Memo21", "Memo22", "Memo25", "Memo28", "Memo5", "Memo30"})
+        EXPECT_FALSE(dynamic_cast<TrpMemoView*>(r.FindObject(name))->WordWrap) << name;
+    expectPlaced(r, Placed{"Memo30", 3.78L, 5, 52.91L, 18.90L});
+    expectText(r, Text{"Memo30", u"[Line#]", "Arial", -13, false, haCenter});
+
     ASSERT_EQ(r.DataSets()->Count(), 2);
     EXPECT_EQ(r.DataSets()->Items(0)->DataSet(), w.rpDBDataset1);
     EXPECT_EQ(r.DataSets()->Items(1)->DataSet(), w.rpDBDataset2);
@@ -125,6 +138,13 @@ TEST(Templates, OrderSheetHoldsItsLayout)
     EXPECT_NE(r.ScriptText()->Text().find("floattostr(strtofloat(<rpDBDataset1.\"fjje\">) + "
                                           "strtofloat(<rpDBDataset1.\"je\">))"),
               std::string::npos);
+    // Every handler the objects name is in the script.
+    for (const char* handler : {"Memo3OnAfterData", "Memo8OnAfterData", "Memo25OnAfterData", "Memo5OnAfterData",
+                                "PageHeader1OnAfterCalcHeight", "DetailData1OnAfterCalcHeight",
+                                "ReportSummary1OnAfterCalcHeight"})
+        EXPECT_NE(r.ScriptText()->Text().find(std::string("procedure ") + handler + "(Sender: TrpComponent);"),
+                  std::string::npos)
+            << handler;
 }
 
 TEST(Templates, WaybillHoldsItsLayout)
@@ -155,12 +175,15 @@ TEST(Templates, WaybillHoldsItsLayout)
         EXPECT_NEAR(m->Width(), memos[i].width, 1e-9);
         EXPECT_NEAR(m->Height(), 18.90L, 1e-9);
         EXPECT_EQ(m->Font()->Height(), -16);
+        EXPECT_EQ(m->StretchMode(), smDontStretch);
+        EXPECT_EQ(m->OnAfterData, m->Name() + "OnAfterData");
     }
     ASSERT_EQ(r.DataSets()->Count(), 2);
     EXPECT_EQ(r.DataSets()->Items(0)->DataSet(), w.rpDBDataset3);
     EXPECT_EQ(r.DataSets()->Items(1)->DataSet(), w.rpDBDataset4);
     EXPECT_EQ(r.PrintOptions()->Printer, "预设");
-    EXPECT_EQ(r.ScriptText()->Text(), "begin\r\n\r\nend.\r\n");
+    EXPECT_NE(r.ScriptText()->Text().find("procedure FitBox(M: TrpMemoView);"), std::string::npos);
+    EXPECT_EQ(r.ScriptText()->Strings(r.ScriptText()->Count() - 1), "end.");
 }
 
 TEST(Templates, SaveLoadSaveIsByteIdentical)

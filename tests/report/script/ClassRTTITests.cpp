@@ -250,6 +250,22 @@ TEST(ReportScripts, ObjectListsParentsAndFreedObjects)
               "EInvalidOperation: Cannot free the TList: another object owns it");
 }
 
+TEST(ReportScripts, ClassNameOnAClassItselfAndOnNil)
+{
+    SmallReport r;
+    // Every class answers, whichever module registered it and in any language.
+    EXPECT_EQ(r.run("begin ShowMessage(TJPEGImage.ClassName + ' ' + TPNGObject.ClassName + ' ' + TStringList.ClassName"
+                    " + ' ' + TrpMemoView.ClassName + ' ' + TObject.ClassName + ' ' + Memo1.ClassName) end."),
+              "TJPEGImage TPNGObject TStringList TrpMemoView TObject TrpMemoView|");
+    EXPECT_EQ(r.run("var j: TJPEGImage; begin j := TJPEGImage.Create; ShowMessage(j.ClassName); j.Free end."),
+              "TJPEGImage|");
+    // A variable holding nil names no class.
+    EXPECT_EQ(r.run("var j: TJPEGImage; begin j := nil; ShowMessage(j.ClassName) end."),
+              "EObjectReferenceError: Invalid object reference");
+    r.report.ScriptLanguage = "JScript";
+    EXPECT_EQ(r.run("ShowMessage(TJPEGImage.ClassName);"), "TJPEGImage|");
+}
+
 TEST(ReportScripts, CalcAndStopping)
 {
     SmallReport r;
