@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "Exceptions.h"
+#include "Streams.h"
 #include "SysUtils.h"
 #include "sc_parser.h"
 #include "sc_stack.h"
@@ -422,10 +423,10 @@ void TscXMLDocument::LoadFromFile(const std::string& fileName)
 
 void TscXMLDocument::SaveToFile(const std::string& fileName) const
 {
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file) throw EFCreateError("Cannot create file \"" + fileName + "\"");
-    SaveToStream(file);
-    if (!file) throw EWriteError("Stream write error");
+    const std::string text = SaveToString();
+    TSaveFileStream file(fileName);
+    file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    file.Commit();
 }
 
 void TscXMLDocument::LoadFromString(std::string_view text)

@@ -194,7 +194,7 @@ void TFont::Assign(const TPersistent* source)
     }
     // Across resolutions the point size is what stays.
     const int32_t height =
-        font->pixelsPerInch_ == pixelsPerInch_ ? font->height_ : -MulDiv(font->Size(), pixelsPerInch_, 72);
+        font->pixelsPerInch_ == pixelsPerInch_ ? font->height_ : heightOf(font->Size(), pixelsPerInch_);
     bool changed = update(name_, font->name_);
     changed |= update(height_, height);
     changed |= update(style_, font->style_);
@@ -209,9 +209,15 @@ void TFont::SetName(const std::string& value)
     if (!value.empty() && update(name_, value)) Changed();
 }
 
-int32_t TFont::Size() const noexcept { return MulDiv(-height_, 72, pixelsPerInch_); }
+// Heights and sizes from a file may be anything: the conversions saturate.
+int32_t TFont::Size() const noexcept { return MulDivClamped(-static_cast<int64_t>(height_), 72, pixelsPerInch_); }
 
-void TFont::SetSize(int32_t value) { SetHeight(-MulDiv(value, pixelsPerInch_, 72)); }
+int32_t TFont::heightOf(int32_t size, int32_t pixelsPerInch)
+{
+    return ClampToInt32(-MulDiv64(size, pixelsPerInch, 72));
+}
+
+void TFont::SetSize(int32_t value) { SetHeight(heightOf(value, pixelsPerInch_)); }
 
 void TFont::SetHeight(int32_t value)
 {

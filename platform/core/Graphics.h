@@ -153,7 +153,8 @@ public:
     const std::string& Name() const noexcept { return name_; }
     // An empty name is ignored.
     void SetName(const std::string& value);
-    // Points: MulDiv(-Height, 72, PixelsPerInch).
+    // Points: MulDiv(-Height, 72, PixelsPerInch), held to the Int32 range
+    // as every conversion between the two is.
     int32_t Size() const noexcept;
     void SetSize(int32_t value);
     // Pixels; negative is the character height, positive the cell height.
@@ -174,6 +175,9 @@ public:
     static void Publish(TClassBuilder<TFont>& b);
 
 private:
+    // The height of a point size at a resolution.
+    static int32_t heightOf(int32_t size, int32_t pixelsPerInch);
+
     std::string name_ = "MS Sans Serif";
     int32_t height_ = -11;
     int32_t pixelsPerInch_ = 96;

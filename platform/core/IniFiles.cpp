@@ -368,10 +368,11 @@ std::string readWholeFile(const std::string& fileName, bool& exists)
 void writeWholeFile(const std::string& fileName, const std::string& text)
 {
     try {
-        TFileStream stream(fileName, fmCreate);
+        TSaveFileStream stream(fileName);
         stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
-    } catch (const EStreamError&) {
-        throw EIniFileException("Unable to write to " + fileName);
+        stream.Commit();
+    } catch (const EStreamError& e) {
+        throw EIniFileException("Unable to write to " + fileName + ": " + e.what());
     }
 }
 

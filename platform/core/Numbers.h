@@ -40,19 +40,40 @@ inline Extended Int(Extended x) { return std::trunc(x); }
 // Fractional part, with the sign of x.
 inline Extended Frac(Extended x) { return x - std::trunc(x); }
 
+// a * b / c rounded half away from zero, in 64 bits; |a| and |b| at most
+// 2^32, c not 0.
+inline int64_t MulDiv64(int64_t a, int64_t b, int64_t c)
+{
+    const int64_t p = a * b;
+    int64_t q = p / c;
+    const int64_t r = p % c;
+    // Compare 2|r| with |c| to round half away from zero.
+    const int64_t ar = r < 0 ? -r : r;
+    const int64_t ac = c < 0 ? -c : c;
+    if (2 * ar >= ac) q += ((p < 0) != (c < 0)) ? -1 : 1;
+    return q;
+}
+
 // a * b / c computed in 64 bits, rounded half away from zero; -1 when c is 0
 // (the platform's answer).
 inline int32_t MulDiv(int32_t a, int32_t b, int32_t c)
 {
     if (c == 0) return -1;
-    const int64_t p = static_cast<int64_t>(a) * b;
-    int64_t q = p / c;
-    const int64_t r = p % c;
-    // Compare 2|r| with |c| to round half away from zero.
-    const int64_t ar = r < 0 ? -r : r;
-    const int64_t ac = c < 0 ? -static_cast<int64_t>(c) : c;
-    if (2 * ar >= ac) q += ((p < 0) != (c < 0)) ? -1 : 1;
-    return static_cast<int32_t>(q);
+    return static_cast<int32_t>(MulDiv64(a, b, c));
+}
+
+// The Int32 nearest to v.
+inline int32_t ClampToInt32(int64_t v)
+{
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
+
+// MulDiv held to the Int32 range instead of wrapping round, for values
+// read from files (a font height of -2147483648); a may be -Int32 of one.
+inline int32_t MulDivClamped(int64_t a, int32_t b, int32_t c)
+{
+    if (c == 0) return -1;
+    return ClampToInt32(MulDiv64(a, b, c));
 }
 
 inline bool SameValue(Extended a, Extended b, Extended epsilon = 0)

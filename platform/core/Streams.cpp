@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -52,7 +53,7 @@ void TStream::ReadBuffer(void* buffer, int64_t count)
 
 void TStream::WriteBuffer(const void* buffer, int64_t count)
 {
-    if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+    if (count != 0 && Write(buffer, count) != count) throw EWriteError(WriteFailure());
 }
 
 std::string TStream::ReadString(int64_t count)
@@ -196,8 +197,9 @@ void TMemoryStream::SaveToStream(TStream* stream)
 
 void TMemoryStream::SaveToFile(const std::string& fileName)
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(&stream);
+    stream.Commit();
 }
 
 // ---------------------------------------------------------------- TFileStream
@@ -227,10 +229,7 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_
     }
 }
 
-TFileStream::~TFileStream()
-{
-    if (fd_ >= 0) ::close(fd_);
-}
+TFileStream::~TFileStream() { CloseHandle(); }
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
@@ -241,9 +240,25 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
-    return transfer(count, [&](int64_t done) {
+    errno = 0;
+    const int64_t moved = transfer(count, [&](int64_t done) {
         return ::write(fd_, static_cast<const char*>(buffer) + done, size_t(count - done));
     });
+    // A write that moves nothing without an error has run out of room.
+    if (moved < count) lastError_ = errno ? errno : ENOSPC;
+    return moved;
+}
+
+bool TFileStream::CloseHandle()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+}
+
+std::string TFileStream::WriteFailure() const
+{
+    return "Cannot write file \"" + fileName_ + "\". " + systemReason(lastError_ ? lastError_ : ENOSPC);
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
@@ -258,6 +273,105 @@ void TFileStream::SetSize(int64_t newSize)
     if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) {
         throw EStreamError("Cannot change the size of \"" + fileName_ + "\". " + systemReason(errno));
     }
+}
+
+// ---------------------------------------------------------------- TSaveFileStream
+
+namespace {
+
+// The file a name stands for, through symbolic links, so that a save
+// replaces the file and keeps the link.
+std::string followLinks(const std::string& name)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(name, ec)) return name;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(name, ec);
+    return ec ? name : real.string();
+}
+
+mode_t creationMode()
+{
+    // umask can only be read by setting it.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+TSaveFileStream::Temp TSaveFileStream::create(const std::string& fileName)
+{
+    auto refuse = [&](int error) -> Temp {
+        throw EFCreateError("Cannot create file \"" + fileName + "\". " + systemReason(error));
+    };
+    if (fileName.empty()) refuse(ENOENT);
+    Temp temp;
+    temp.target = followLinks(fileName);
+    struct stat info {};
+    const bool exists = ::stat(temp.target.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) refuse(EISDIR);
+    if (exists && !S_ISREG(info.st_mode)) {
+        temp.handle = ::open(temp.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (temp.handle < 0) refuse(errno);
+        return temp;
+    }
+    const std::filesystem::path target(temp.target);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string pattern = (folder / target.filename()).string() + ".XXXXXX";
+    temp.handle = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (temp.handle < 0) refuse(errno);
+    temp.name = pattern;
+    // The new file takes the old one's permissions, or a new file's.
+    if (exists) {
+        [[maybe_unused]] const int owned = ::fchown(temp.handle, info.st_uid, info.st_gid);
+        ::fchmod(temp.handle, info.st_mode & 07777);
+    } else {
+        ::fchmod(temp.handle, creationMode());
+    }
+    return temp;
+}
+
+TSaveFileStream::TSaveFileStream(const std::string& fileName) : TSaveFileStream(fileName, create(fileName)) {}
+
+TSaveFileStream::TSaveFileStream(const std::string& fileName, Temp temp)
+    : TFileStream(fileName, Opened{temp.handle}), tempName_(std::move(temp.name)), target_(std::move(temp.target))
+{
+}
+
+TSaveFileStream::~TSaveFileStream()
+{
+    CloseHandle();
+    if (!committed_ && !tempName_.empty()) ::unlink(tempName_.c_str());
+}
+
+void TSaveFileStream::failed(int error) const
+{
+    throw EWriteError("Cannot write file \"" + FileName() + "\". " + systemReason(error ? error : ENOSPC));
+}
+
+int64_t TSaveFileStream::Write(const void* buffer, int64_t count)
+{
+    if (committed_) failed(EBADF);
+    const int64_t moved = TFileStream::Write(buffer, count);
+    // Nobody may take a short count for a written file.
+    if (moved < count) throw EWriteError(WriteFailure());
+    return moved;
+}
+
+void TSaveFileStream::Commit()
+{
+    if (committed_) return;
+    if (tempName_.empty()) {
+        if (!CloseHandle()) failed(errno);
+        committed_ = true;
+        return;
+    }
+    // On the disk before the name moves: a crash after the rename must not
+    // find the new name over an empty file.
+    if (::fdatasync(Handle()) != 0 && errno != EINVAL) failed(errno);
+    if (!CloseHandle()) failed(errno);
+    if (::rename(tempName_.c_str(), target_.c_str()) != 0) failed(errno);
+    committed_ = true;
 }
 
 // ---------------------------------------------------------------- TStringStream

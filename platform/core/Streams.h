@@ -60,6 +60,10 @@ public:
     int64_t CopyFrom(TStream* source, int64_t count);
 
     static void Publish(TClassBuilder<TStream>& b) { b.abstract(); }
+
+protected:
+    // The text of the EWriteError a short WriteBuffer raises.
+    virtual std::string WriteFailure() const { return "Stream write error"; }
 };
 
 // Bytes in memory. Seeking past the end is allowed; a write there fills
@@ -94,7 +98,8 @@ private:
 
 // A file. fmCreate creates or truncates (EFCreateError "Cannot create file
 // \"%s\". %s" with the system's reason); other modes open an existing file
-// (EFOpenError "Cannot open file \"%s\". %s").
+// (EFOpenError "Cannot open file \"%s\". %s"). A short WriteBuffer says
+// "Cannot write file \"%s\". %s" with the system's reason.
 class TFileStream : public TStream {
     DORVAK_CLASS(TFileStream, TStream)
 public:
@@ -107,9 +112,54 @@ public:
     void SetSize(int64_t newSize) override;
     const std::string& FileName() const noexcept { return fileName_; }
 
+protected:
+    // A file opened by the caller, written under fileName's name.
+    struct Opened {
+        int handle;
+    };
+    TFileStream(std::string fileName, Opened file) : fileName_(std::move(fileName)), fd_(file.handle) {}
+    int Handle() const noexcept { return fd_; }
+    // Closes the file; false with errno set when the system refuses.
+    bool CloseHandle();
+    std::string WriteFailure() const override;
+
 private:
     std::string fileName_;
     int fd_ = -1;
+    int lastError_ = 0;
+};
+
+// A file written whole or not at all: the bytes go to a temporary file in
+// the target's folder that Commit renames over the target, so that a
+// crash, a kill or a full disk leaves the old file as it was. Freed
+// without Commit, the stream removes its temporary file. A target that
+// exists and is no regular file (a device, a pipe) is written in place.
+// A failed write raises EWriteError "Cannot write file \"%s\". %s" at
+// once, naming the target and the system's reason; a file that cannot be
+// made raises EFCreateError "Cannot create file \"%s\". %s".
+class TSaveFileStream : public TFileStream {
+    DORVAK_CLASS(TSaveFileStream, TFileStream)
+public:
+    explicit TSaveFileStream(const std::string& fileName);
+    ~TSaveFileStream() override;
+
+    int64_t Write(const void* buffer, int64_t count) override;
+    // Flushes the bytes to the disk and puts the file in the target's place.
+    void Commit();
+
+private:
+    struct Temp {
+        int handle = -1;
+        std::string name;    // empty: written in place
+        std::string target;  // symbolic links followed
+    };
+    TSaveFileStream(const std::string& fileName, Temp temp);
+    static Temp create(const std::string& fileName);
+    [[noreturn]] void failed(int error) const;
+
+    std::string tempName_;
+    std::string target_;
+    bool committed_ = false;
 };
 
 // Bytes in a string. Position stays within 0..Size.

@@ -328,8 +328,9 @@ void TStrings::LoadFromFile(const std::string& fileName)
 
 void TStrings::SaveToFile(const std::string& fileName) const
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(&stream);
+    stream.Commit();
 }
 
 void TStrings::BeginUpdate()

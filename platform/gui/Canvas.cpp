@@ -73,7 +73,7 @@ const ResolvedFont& TCanvas::ResolvedCanvasFont() const
 int TCanvas::FontPixelSize() const
 {
     const int height = font_->Height();
-    if (height < 0) return -height;
+    if (height < 0) return ClampToInt32(-static_cast<int64_t>(height));
     if (height == 0) return MulDiv(8, ppiY_, 72);  // the platform's default font size
     // A positive height is the cell: ascent plus descent.
     const FontFace& face = *ResolvedCanvasFont().primary().face;

@@ -1,16 +1,15 @@
 #include "PdfPrintDocument.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+
+#include "SaveFileDevice.h"
 
 struct PdfPrintDocument::Impl {
-    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<SaveFileDevice> file;
     std::unique_ptr<QPdfWriter> writer;
     std::unique_ptr<QPainter> painter;
     QString title;
@@ -25,15 +24,10 @@ PdfPrintDocument::~PdfPrintDocument() { abort(); }
 bool PdfPrintDocument::open(const std::string& fileName, const std::string& title, std::string& error)
 {
     abort();
-    const QString name = QString::fromStdString(fileName);
-    auto file = std::make_unique<QSaveFile>(name);
-    // QSaveFile writes beside the target and renames at commit, so an
-    // existing file is replaced only by a complete document.
-    if (name.isEmpty() || QFileInfo(name).isDir() || !file->open(QIODevice::WriteOnly)) {
-        error = "Cannot create file \"" + QDir::toNativeSeparators(name).toStdString() + "\". " +
-                (file->errorString().isEmpty() ? std::string("Not a file name") : file->errorString().toStdString());
-        return false;
-    }
+    // Written beside the target and renamed at commit, so an existing file
+    // is replaced only by a complete document.
+    auto file = std::make_unique<SaveFileDevice>();
+    if (!file->open(fileName, error)) return false;
     d_->file = std::move(file);
     d_->title = QString::fromStdString(title);
     d_->pages = 0;
@@ -82,18 +76,14 @@ bool PdfPrintDocument::endPage(std::string& error)
     // Each page starts from a clean painter, whatever the last one left.
     d_->painter->restore();
     d_->inPage = false;
-    if (d_->file->error() != QFileDevice::NoError) {
+    if (!d_->file->failure().empty()) {
         error = writeError();
         return false;
     }
     return true;
 }
 
-std::string PdfPrintDocument::writeError() const
-{
-    return "Cannot write file \"" + QDir::toNativeSeparators(d_->file->fileName()).toStdString() + "\". " +
-           d_->file->errorString().toStdString();
-}
+std::string PdfPrintDocument::writeError() const { return d_->file->failure(); }
 
 int PdfPrintDocument::pageCount() const { return d_->pages; }
 
@@ -112,14 +102,14 @@ bool PdfPrintDocument::close(std::string& error)
         beginPage(PdfPageLayout{});
         endPage(error);
     }
-    bool ok = d_->painter->end();
+    const bool ended = d_->painter->end();
     d_->painter.reset();
     d_->writer.reset();
-    if (ok && d_->file->error() == QFileDevice::NoError) ok = d_->file->commit();
-    else ok = false;
-    if (!ok) {
-        error = writeError();
-        d_->file->cancelWriting();
+    bool ok = false;
+    if (ended) {
+        ok = d_->file->commit(error);
+    } else {
+        error = d_->file->failure().empty() ? std::string("The PDF document could not be finished") : writeError();
     }
     d_->file.reset();
     return ok;
@@ -132,10 +122,7 @@ void PdfPrintDocument::abort() noexcept
         d_->painter.reset();
     }
     d_->writer.reset();
-    if (d_->file) {
-        d_->file->cancelWriting();
-        d_->file.reset();  // removes the temporary file
-    }
+    d_->file.reset();  // removes the temporary file
     d_->inPage = false;
     d_->pages = 0;
 }

@@ -94,6 +94,7 @@ int64_t SizedFont::width(std::u16string_view text) const
 
 int FontPixelSize(Extended points, int pixelsPerInch)
 {
-    const int64_t size = Round(points * pixelsPerInch / 72);
-    return size < 0 ? 0 : static_cast<int>(size);
+    const Extended size = points * pixelsPerInch / 72;
+    if (!(size < INT32_MAX)) return size > 0 ? INT32_MAX : 0;
+    return size < 0 ? 0 : static_cast<int>(Round(size));
 }

@@ -100,7 +100,9 @@ std::u16string joinedText(const QTextDocument& doc, int from, int to, bool plain
         lastRow = cell.isValid() ? cell.row() : -1;
         const int start = std::max(from, b.position());
         const int end = std::min(to, b.position() + b.length() - 1);
-        for (QChar ch : QStringView(b.text()).mid(start - b.position(), std::max(0, end - start))) {
+        // The block's text is a temporary: a view of it must not outlive it.
+        const QString text = b.text();
+        for (QChar ch : QStringView(text).mid(start - b.position(), std::max(0, end - start))) {
             const char16_t u = ch.unicode();
             if (!plain) out += u;
             else if (u == 0x2028) out += u"\r\n";
@@ -836,8 +838,9 @@ void TRichEditStrings::SaveToFile(const std::string& fileName) const
     if (ext == "txt") owner_->SetStreamFormat(sfPlainText);
     if (ext == "rtf") owner_->SetStreamFormat(sfRichText);
     try {
-        TFileStream file(fileName, fmCreate);
+        TSaveFileStream file(fileName);
         owner_->SaveToStream(file);
+        file.Commit();
     } catch (...) {
         owner_->SetStreamFormat(saved);
         throw;

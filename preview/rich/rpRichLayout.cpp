@@ -205,7 +205,7 @@ void LineDrawer::setFont(const TRichChar& a, qreal pixelUnits) const
     font->SetStyle(StylesOf(a));
     font->SetColor(toTColor(a.color));
     const Extended px = pixelUnits * TwipsPerUnit * t_.scaleY;
-    font->SetHeight(-static_cast<int>(std::max<int64_t>(1, Round(px))));
+    font->SetHeight(-static_cast<int>(std::clamp<Extended>(Round(std::clamp<Extended>(px, 1, INT32_MAX)), 1, INT32_MAX)));
 }
 
 void LineDrawer::fill(const TRect& r, TColor color) const

@@ -250,14 +250,16 @@ QTextCursor TRtfTableBuilder::EndRow()
     if (used_ == 1) {
         // A table right after another never has its edges, or it would
         // join it when read again: the edges it began with stay, or its
-        // last cell is a twip wider.
+        // last cell is a twip wider (narrower when it is as wide as a cell
+        // may be: reading again would take the twip away).
         const TRichRow* base = &def;
         if (follows_ && WithColumns(def, columns).SameEdges(previousRow_) && !rowStart_.cells.empty()) base = &rowStart_;
         std::vector<int> widths = ColumnWidths(*base, columns);
         TRichRow edges = WithColumns(*base, columns);
         if (follows_ && edges.SameEdges(previousRow_)) {
-            widths.back() += 1;
-            edges.cells.back().right += 1;
+            const int twip = widths.back() < MaxCellTwips ? 1 : -1;
+            widths.back() += twip;
+            edges.cells.back().right += twip;
         }
         table_->setFormat(ToTableFormat(*base, widths));
         tableRow_ = edges;

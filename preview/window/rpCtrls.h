@@ -11,6 +11,15 @@
 class QLabel;
 class QScrollBar;
 
+// Called first in a window's destructor: its children go only after that
+// body, when the window is a plain QWidget, and a signal one of them sends
+// as it goes (an edit losing the focus, a list being emptied) must reach
+// no handler of the window any more.
+inline void DisconnectChildren(QObject& window)
+{
+    for (QObject* child : window.findChildren<QObject*>()) QObject::disconnect(child, nullptr, &window, nullptr);
+}
+
 // A scrolling area with positions in its own units: each axis has a range,
 // a page (the visible part) and a position held to 0..range-page. A change
 // of position reaches OnHScroll/OnVScroll with the old position, which move

@@ -112,6 +112,7 @@ TrpPreview::TrpPreview(QWidget* parent) : QFrame(parent)
 
 TrpPreview::~TrpPreview()
 {
+    DisconnectChildren(*this);
     if (Report && Report->Preview() == this) Report->SetPreview(nullptr);
 }
 
@@ -793,5 +794,6 @@ void TrpPreview::Clear()
 
 void TrpPreview::Cancel()
 {
-    if (Report) Report->Terminated = true;
+    // Through the setter: a script looping in a handler stops too.
+    if (Report) Report->SetTerminated(true);
 }

@@ -175,8 +175,13 @@ TrpPreviewForm::TrpPreviewForm(TrpReport* report, QWidget* parent) : QDialog(par
 
 TrpPreviewForm::~TrpPreviewForm()
 {
-    // The control goes with the window: the report must not reach it after.
+    DisconnectChildren(*this);
+    // The control goes with the window: the report must not reach it after,
+    // nor it the window.
     Preview->Form = nullptr;
+    Preview->OnPageChanged = nullptr;
+    Preview->OnDblClick = nullptr;
+    Preview->OnHint = nullptr;
 }
 
 QAction* TrpPreviewForm::AddButton(const char* Name, int Image, const char* Caption, const char* Hint)
@@ -416,9 +421,15 @@ void TrpPreviewForm::PageEEnter()
     Preview->setFocus();
 }
 
+bool TrpPreviewForm::Preparing() const
+{
+    TrpReport* report = Report();
+    return Preview->Busy() || (report && report->Preparing());
+}
+
 void TrpPreviewForm::CancelBClick()
 {
-    if (Preview->Running()) Preview->Cancel();
+    if (Preparing()) Preview->Cancel();
     else close();
 }
 
@@ -455,14 +466,14 @@ void TrpPreviewForm::DrillDown(bool Expand)
 void TrpPreviewForm::reject()
 {
     // Esc: cancels a preparation, closes otherwise.
-    if (Preview->Running() && !FForcedClose) Preview->Cancel();
+    if (Preparing() && !FForcedClose) Preview->Cancel();
     else QDialog::reject();
 }
 
 void TrpPreviewForm::done(int Result)
 {
+    if (Preparing() && !FForcedClose) return;
     if (Preview->Busy()) {
-        if (!FForcedClose) return;
         // The preparation still runs through this window's control: the
         // window hides now and goes when it has returned.
         if (testAttribute(Qt::WA_DeleteOnClose)) {
@@ -482,7 +493,7 @@ void TrpPreviewForm::PreviewIdle()
 
 void TrpPreviewForm::closeEvent(QCloseEvent* event)
 {
-    if (Preview->Busy() && !FForcedClose) {
+    if (Preparing() && !FForcedClose) {
         event->ignore();
         return;
     }

@@ -55,6 +55,9 @@ public:
     void ZoomCBClick(int Index);
     void PageEEnter();
     void CancelBClick();
+    // The report is being prepared inside the window, from its script's
+    // main block on: the window stays and its close button cancels.
+    bool Preparing() const;
     void SetFullScreen(bool Value);
     bool FullScreen() const { return FFullScreen; }
     void CollapseAllClick() { DrillDown(false); }

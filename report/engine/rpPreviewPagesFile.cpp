@@ -30,6 +30,13 @@ private:
 const char* const kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
                                        "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
 
+// The name an unnamed source object has in the file: "_" and its unique
+// name, a valid name no designer gives.
+std::string standInName(const std::string& uniqueName) { return "_" + uniqueName; }
+
+// A short write is an error, never a cut file.
+void put(TStream& stream, std::string_view text) { stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size())); }
+
 bool settingText(TPersistent* object, std::string_view path, std::string& out)
 {
     for (;;) {
@@ -59,7 +66,7 @@ void TrpPreviewPages::writeDocument(TStream& stream)
     TrpXMLWriter writer(stream, false, &doc_);
     writer.WriteHeader();
     writer.Flush();
-    stream.WriteString("<preparedreport>");
+    put(stream, "<preparedreport>");
     rootItem("previewpages");
     TrpXMLItem* root = doc_.Root();
     for (int i = 0; i < root->Count(); ++i) {
@@ -70,10 +77,10 @@ void TrpPreviewPages::writeDocument(TStream& stream)
         }
         writer.Flush();
         if (store_.Count() == 0) {
-            stream.WriteString("<previewpages/>");
+            put(stream, "<previewpages/>");
             continue;
         }
-        stream.WriteString("<previewpages>");
+        put(stream, "<previewpages>");
         for (int page = 0; page < store_.Count(); ++page) {
             const bool parked = !store_.Loaded(page);
             TrpXMLItem item;
@@ -83,10 +90,10 @@ void TrpPreviewPages::writeDocument(TStream& stream)
             writer.WriteItem(&item);
         }
         writer.Flush();
-        stream.WriteString("</previewpages>");
+        put(stream, "</previewpages>");
     }
     writer.Flush();
-    stream.WriteString("</preparedreport>");
+    put(stream, "</preparedreport>");
 }
 
 void TrpPreviewPages::SaveToStream(TStream& stream)
@@ -101,6 +108,26 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
             if (settingText(Report(), path, value)) settings->SetProp(path, value);
         }
     }
+    // A source object without a name could not be found by it when the
+    // file is read: it goes in under a stand-in name that reading takes
+    // away again.
+    struct StandIns {
+        std::vector<TrpComponent*> objects;
+        ~StandIns()
+        {
+            for (TrpComponent* o : objects) o->SetName(std::string());
+        }
+    } standIns;
+    for (int i = 0; i < dictionary_.Count(); ++i) {
+        TrpComponent* object = dictionary_[i].Object;
+        if (!object || !object->Name().empty()) continue;
+        try {
+            object->SetName(standInName(dictionary_[i].UniqueName));
+            standIns.objects.push_back(object);
+        } catch (const Exception&) {
+            // The name is taken: the object stays without one.
+        }
+    }
     TrpXMLItem* sourcePages = rootItem("sourcepages");
     sourcePages->Clear();
     for (const Source& source : sources_) {
@@ -110,9 +137,11 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
     TrpXMLItem* dictionary = rootItem("dictionary");
     dictionary->Clear();
     for (const int i : dictionary_.Sorted()) {
+        const TrpDictionary::Entry& entry = dictionary_[i];
         TrpXMLItem* item = dictionary->Add();
-        item->SetName(dictionary_[i].UniqueName);
-        item->SetProp("name", dictionary_[i].SourceName);
+        item->SetName(entry.UniqueName);
+        const bool standIn = entry.Object && entry.Object->Name() == standInName(entry.UniqueName);
+        item->SetProp("name", standIn ? entry.SourceName + entry.Object->Name() : entry.SourceName);
     }
     pictures_.SaveToXML(rootItem("picturecache"));
     writeDocument(stream);
@@ -124,8 +153,9 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
 
 void TrpPreviewPages::SaveToFile(const std::string& fileName)
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(stream);
+    stream.Commit();
 }
 
 void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allowPartialLoading)
@@ -142,10 +172,17 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
         return i < 0 ? nullptr : root->Items(i);
     };
 
+    // Only the settings the file stores: whatever else its element carries
+    // (a script, datasets, events) would change the report that shows it
+    // and every later run of that report.
     if (TrpXMLItem* report = part("report"); report && report->Count() > 0 && Report()) {
+        const TrpXMLItem* element = report->Items(0);
+        TrpXMLItem settings;
+        for (const char* path : kReportSettings)
+            if (element->HasProp(path)) settings.SetProp(path, element->Prop(path));
         TrpXMLSerializer reader;
         reader.OldFormat = file.OldVersion;
-        reader.ReadProps(Report(), Report(), report->Items(0)->Text());
+        reader.ReadProps(Report(), Report(), settings.Text());
     }
     if (TrpXMLItem* sourcePages = part("sourcepages")) {
         for (int i = 0; i < sourcePages->Count(); ++i) {
@@ -178,8 +215,15 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
                 throw TrpInvalidXMLException("Invalid file format");
             // An entry of a page the file does not hold names nothing.
             if (page < 0 || page >= SourcePageCount()) continue;
-            TrpComponent* object = sources_[page].page->FindObject(std::string_view(sourceName).substr(dot + 1));
-            if (object) addDictionaryEntry(item->Name(), sourceName, object);
+            const std::string objectName = sourceName.substr(dot + 1);
+            TrpComponent* object = sources_[page].page->FindObject(objectName);
+            if (!object) continue;
+            if (objectName == standInName(item->Name())) {
+                object->SetName(std::string());
+                addDictionaryEntry(item->Name(), sourceName.substr(0, dot + 1), object);
+            } else {
+                addDictionaryEntry(item->Name(), sourceName, object);
+            }
         }
         dictionary->Clear();
     }

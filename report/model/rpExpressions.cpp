@@ -172,12 +172,36 @@ Variant TrpReport::CalcFromScript(const std::string& expression)
     return calc(expression, nullptr, true);
 }
 
+namespace {
+
+// ds."field": the dataset's name and the field's, or false for another
+// kind of expression.
+bool fieldReference(std::string_view expression, std::string_view& dataset, std::string& field)
+{
+    const size_t dot = expression.find(".\"");
+    if (dot == std::string_view::npos || dot == 0 || expression.size() < dot + 3 || expression.back() != '"')
+        return false;
+    field = expression.substr(dot + 2, expression.size() - dot - 3);
+    dataset = expression.substr(0, dot);
+    return field.find('"') == std::string::npos;
+}
+
+}  // namespace
+
 Variant TrpReport::calc(const std::string& expression, TscScript* scope, bool fromScript)
 {
     Variant value;
     if (GetScriptValue(expression, value)) return value;
     std::string error;
-    value = cache_->Calc(expression, error, scope ? scope : script_.get());
+    std::string_view dataset;
+    std::string field;
+    // A field the dataset lacks is no script text: compiled it would fail
+    // as a syntax error that names neither.
+    if (fieldReference(expression, dataset, field) && dataSets_->Find(dataset))
+        error = GetResources().Get("clExprError") + " '" + expression + "': " + GetResources().Get("clUnknownVar") + " " +
+                expression;
+    else
+        value = cache_->Calc(expression, error, scope ? scope : script_.get());
     if (error.empty()) return value;
     if (error == "Floating point division by zero" && engineOptions_->IgnoreDevByZero) return value;
     if (fromScript) throw ErpCalcError("Error in Calc expression: " + error);
@@ -191,23 +215,21 @@ bool TrpReport::GetScriptValue(const std::string& expression, Variant& value)
     value = Variant();
 
     // A pure field reference: ds."field", the dataset listed, the field there.
-    const size_t dot = expression.find(".\"");
-    if (dot != std::string::npos && dot > 0 && expression.size() >= dot + 3 && expression.back() == '"') {
-        const std::string field = expression.substr(dot + 2, expression.size() - dot - 3);
-        if (field.find('"') == std::string::npos) {
-            TrpDataSetItem* item = dataSets_->Find(std::string_view(expression).substr(0, dot));
-            TrpDataSet* ds = item ? item->DataSet() : nullptr;
-            if (ds && ds->HasField(field)) {
-                value = ds->GetValue(field);
-                if (value.isNull() && engineOptions_->ConvertNulls) {
-                    switch (ds->GetFieldType(field)) {
-                    case fftNumeric: value = Variant(0); break;
-                    case fftString: value = Variant(""); break;
-                    case fftBoolean: value = Variant(false); break;
-                    }
+    std::string_view dataset;
+    std::string field;
+    if (fieldReference(expression, dataset, field)) {
+        TrpDataSetItem* item = dataSets_->Find(dataset);
+        TrpDataSet* ds = item ? item->DataSet() : nullptr;
+        if (ds && ds->HasField(field)) {
+            value = ds->GetValue(field);
+            if (value.isNull() && engineOptions_->ConvertNulls) {
+                switch (ds->GetFieldType(field)) {
+                case fftNumeric: value = Variant(0); break;
+                case fftString: value = Variant(""); break;
+                case fftBoolean: value = Variant(false); break;
                 }
-                return true;
             }
+            return true;
         }
     }
 

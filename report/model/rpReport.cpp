@@ -363,8 +363,9 @@ void TrpReport::SaveToFile(const std::string& fileName)
     const QString parent = QString::fromStdString(parentReport_);
     if (!parent.isEmpty() && !QDir::isRelativePath(parent))
         parentReport_ = QFileInfo(QString::fromStdString(fileName)).absoluteDir().relativeFilePath(parent).toStdString();
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(stream, true, false, false);
+    stream.Commit();
 }
 
 std::unique_ptr<gui::SettingsStore> TrpReport::GetIniFile() const

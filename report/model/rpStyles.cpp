@@ -121,6 +121,7 @@ void TrpStyles::LoadFromFile(const std::string& fileName)
 
 void TrpStyles::SaveToFile(const std::string& fileName)
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(stream);
+    stream.Commit();
 }

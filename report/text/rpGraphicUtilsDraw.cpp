@@ -98,7 +98,8 @@ struct TrpDrawText::Frame {
 
 int TrpDrawText::devicePixels(int points, Extended scale) const
 {
-    return static_cast<int>(Round(FontPixelSize(points, PrinterPPI) * scale / r));
+    const Extended px = FontPixelSize(points, PrinterPPI) * scale / r;
+    return std::isfinite(px) ? ClampToInt32(Round(std::clamp<Extended>(px, INT32_MIN, INT32_MAX))) : 0;
 }
 
 void TrpDrawText::DrawText(TCanvas& canvas, int hAlign, int vAlign)

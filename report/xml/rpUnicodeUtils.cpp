@@ -173,8 +173,9 @@ void TWideStrings::LoadFromFile(const std::string& fileName)
 
 void TWideStrings::SaveToFile(const std::string& fileName) const
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(stream);
+    stream.Commit();
 }
 
 bool TWideStrings::operator==(const TWideStrings& other) const

@@ -884,8 +884,9 @@ void TrpXMLDocument::LoadFromFile(const std::string& fileName)
 
 void TrpXMLDocument::SaveToFile(const std::string& fileName)
 {
-    TFileStream stream(fileName, fmCreate);
+    TSaveFileStream stream(fileName);
     SaveToStream(stream);
+    stream.Commit();
 }
 
 TStream* TrpXMLDocument::storeOf(const TrpXMLItem* item) const

@@ -63,7 +63,7 @@ QFont ToQFont(const TFont& font)
 {
     const TFontStyles style = font.Style();
     QFont f(familyFor(font.Name(), style.Contains(fsBold), style.Contains(fsItalic)));
-    if (font.Height() != 0) f.setPixelSize(std::abs(font.Height()));
+    if (font.Height() != 0) f.setPixelSize(ClampToInt32(std::abs(static_cast<int64_t>(font.Height()))));
     f.setBold(style.Contains(fsBold));
     f.setItalic(style.Contains(fsItalic));
     f.setUnderline(style.Contains(fsUnderline));

@@ -7,7 +7,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ImageCodecs.h"
 #include "Pictures.h"
+#include "SysUtils.h"
 #include "UiServices.h"
 #include "scBridge.h"
 #include "scDialogs.h"
@@ -139,8 +141,15 @@ int32_t TCustomForm::Height() const
     return height_ + frameHeight();
 }
 
+void TCustomForm::checkSize(int64_t width, int64_t height) const
+{
+    if (width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels) return;
+    throw EInvalidOperation("a window of " + IntToStr(width) + " x " + IntToStr(height) + " pixels is too large");
+}
+
 void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
 {
+    checkSize(std::max<int64_t>(int64_t(width) - frameWidth(), 0), std::max<int64_t>(int64_t(height) - frameHeight(), 0));
     TScrollingWinControl::SetBounds(left, top, width - frameWidth(), height - frameHeight());
 }
 
@@ -156,11 +165,13 @@ int32_t TCustomForm::ClientHeight() const
 
 void TCustomForm::SetClientWidth(int32_t value)
 {
+    checkSize(value, height_);
     TScrollingWinControl::SetBounds(left_, top_, value, height_);
 }
 
 void TCustomForm::SetClientHeight(int32_t value)
 {
+    checkSize(width_, value);
     TScrollingWinControl::SetBounds(left_, top_, width_, value);
 }
 
@@ -409,7 +420,13 @@ void TCustomForm::growBacking()
 {
     // The picture grows with the window and never shrinks, so drawing
     // survives a window made smaller and larger again.
-    const int width = std::max(backing_->Width(), width_), height = std::max(backing_->Height(), height_);
+    int width = std::max(backing_->Width(), width_), height = std::max(backing_->Height(), height_);
+    // A wide window after a tall one: the window's own size, when both
+    // would make a picture too large.
+    if (int64_t(width) * height > kMaxPicturePixels) {
+        width = width_;
+        height = height_;
+    }
     if (width == backing_->Width() && height == backing_->Height()) return;
     const bool painting = painting_;
     painting_ = true;

@@ -101,6 +101,9 @@ private:
     void checkModal();
     void paint(QPainter& painter);
     void growBacking();
+    // A window the window system and its drawing surface can hold, or an
+    // error that gives the size (the caller names the window).
+    void checkSize(int64_t width, int64_t height) const;
     void applyWindowFlags();
     void placeWindow();
     int32_t frameWidth() const;

@@ -334,6 +334,36 @@ TEST_F(Printing, AReportScriptsMessageIsABox)
     fmain->N25->trigger();
 }
 
+TEST_F(Printing, APreparedReportOpenedInThePreviewLeavesTheOrderSheetsScriptAlone)
+{
+    seedFixture();
+    start();
+    const std::string script = fmain->rpReport1->ScriptText()->Text();
+    // Saved from the preview, then given a script and a handler, as a file
+    // received by mail might carry them.
+    select(QString::fromUtf8(kFirst));
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Rejected, {}, {QStringLiteral("SaveB")});
+    ui.expectFile(path("mailed.rpp"));
+    fmain->N25->trigger();
+    const std::string name = path("mailed.rpp").toStdString();
+    std::string rpp = readFile(name.c_str());
+    const size_t element = rpp.find("<TrpReport ");
+    ASSERT_NE(element, std::string::npos);
+    rpp.insert(element + 11, "ScriptText.Text=\"begin&#13;&#10;  ShowMessage(&#39;planted&#39;);&#13;&#10;end.\" "
+                             "OnStartReport=\"Planted\" ");
+    std::ofstream(name, std::ios::binary) << rpp;
+
+    ui.expectModal(QStringLiteral("TrpPreviewForm"), QDialog::Rejected, {}, {QStringLiteral("OpenB")});
+    ui.expectFile(path("mailed.rpp"));
+    fmain->N25->trigger();
+    EXPECT_EQ(fmain->rpReport1->ScriptText()->Text(), script);
+    EXPECT_EQ(fmain->rpReport1->OnStartReport, "");
+    // The next print runs the template's own script: no box, the total as
+    // its summary handler computes it.
+    printOrderSheet(kFirst);
+    EXPECT_EQ(printed(dump(fmain->rpReport1), "Memo5"), std::vector<std::string>{"47.5"});
+}
+
 // ---- Long texts
 
 TEST_F(Printing, LongNamesNotesAndAddressesPrintWholeOnTheOrderSheetAndTheWaybill)

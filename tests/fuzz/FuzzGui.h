@@ -1,9 +1,12 @@
 #pragma once
-// The fuzz targets over Qt: an offscreen application, and UI services that
-// answer every box and dialog with Cancel, silently.
+// The fuzz targets over Qt: an offscreen application, UI services that
+// answer every box and dialog with Cancel, silently, and the start of the
+// targets that draw.
 
 #include <QGuiApplication>
 
+#include "Canvas.h"
+#include "CoreClasses.h"
 #include "FuzzSupport.h"
 #include "UiServices.h"
 
@@ -11,6 +14,7 @@ namespace fuzz_support {
 
 // Made once and kept to the end of the process: the targets have no
 // place to tear it down before their own statics go.
+template <class Application = QGuiApplication>
 inline void ensureGuiApplication()
 {
     if (QCoreApplication::instance()) return;
@@ -18,7 +22,7 @@ inline void ensureGuiApplication()
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    static Application* app = new Application(argc, argv);
     (void)app;
 }
 
@@ -40,6 +44,14 @@ inline void installSilentUi()
 {
     static SilentUi ui;
     gui::setUi(&ui);
+}
+
+// The targets that draw: the application, the base and canvas classes.
+inline void startCanvasTarget()
+{
+    ensureGuiApplication();
+    registerCoreClasses();
+    registerCanvasClasses();
 }
 
 }  // namespace fuzz_support

@@ -1,9 +1,10 @@
 #pragma once
-// The report targets' start: an offscreen application, silent boxes and
-// every report class registered, as the program has them.
+// The report targets' start: an offscreen application with widgets (a
+// report's dialog pages are windows), silent boxes and every report class
+// registered, as the program has them.
 
-#include "Canvas.h"
-#include "CoreClasses.h"
+#include <QApplication>
+
 #include "FuzzGui.h"
 #include "Pictures.h"
 #include "rpDMPClass.h"
@@ -12,7 +13,7 @@
 
 inline void startReportTarget()
 {
-    fuzz_support::ensureGuiApplication();
+    fuzz_support::ensureGuiApplication<QApplication>();
     fuzz_support::installSilentUi();
     registerCoreClasses();
     registerCanvasClasses();

@@ -1,13 +1,21 @@
 #pragma once
-// What every fuzz target shares: a check that stops the process with a
-// message (a failed round trip is as much a finding as a crash), and the
-// input as text.
+// What every fuzz target shares: its start, a check that stops the process
+// with a message (a failed round trip is as much a finding as a crash), and
+// the input as text.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+
+// The target's start, run once before the first input.
+#define FUZZ_START(...)                                    \
+    extern "C" int LLVMFuzzerInitialize(int*, char***)     \
+    {                                                      \
+        __VA_ARGS__;                                       \
+        return 0;                                          \
+    }
 
 #define FUZZ_CHECK(condition, what)                                                                   \
     do {                                                                                              \

@@ -78,13 +78,7 @@ Options parse(std::string_view head)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz_support::ensureGuiApplication();
-    registerCoreClasses();
-    registerCanvasClasses();
-    return 0;
-}
+FUZZ_START(fuzz_support::startCanvasTarget())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -19,14 +19,7 @@
 #include "RecordingCanvas.h"
 #include "Streams.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz_support::ensureGuiApplication();
-    registerCoreClasses();
-    registerCanvasClasses();
-    registerPictureClasses();
-    return 0;
-}
+FUZZ_START(fuzz_support::startCanvasTarget(), registerPictureClasses())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -43,11 +43,7 @@ std::string saveReport(const std::string& text)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    startReportTarget();
-    return 0;
-}
+FUZZ_START(startReportTarget())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

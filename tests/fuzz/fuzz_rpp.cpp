@@ -29,11 +29,7 @@ std::string resave(const std::string& text)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    startReportTarget();
-    return 0;
-}
+FUZZ_START(startReportTarget())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

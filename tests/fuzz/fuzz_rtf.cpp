@@ -9,11 +9,7 @@
 #include "FuzzGui.h"
 #include "RichTestSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz_support::ensureGuiApplication();
-    return 0;
-}
+FUZZ_START(fuzz_support::ensureGuiApplication())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -67,6 +67,34 @@ TEST_F(GraphicsTest, FontSizeAndHeightConvertThroughThePixelsPerInch)
     EXPECT_EQ(font.Size(), 1);
 }
 
+TEST_F(GraphicsTest, FontHeightsAndSizesFromAnywhereSaturateInsteadOfWrapping)
+{
+    TFont font;
+    font.SetHeight(INT32_MIN);  // Font.Height="-2147483648" in a file
+    EXPECT_EQ(font.Size(), 1610612736);
+    font.SetHeight(INT32_MAX);
+    EXPECT_EQ(font.Size(), -1610612735);
+    font.SetSize(INT32_MAX);
+    EXPECT_EQ(font.Height(), INT32_MIN);
+    font.SetSize(INT32_MIN);
+    EXPECT_EQ(font.Height(), INT32_MAX);
+    font.SetPixelsPerInch(600);
+    font.SetSize(1610612736);
+    EXPECT_EQ(font.Height(), INT32_MIN);
+    // Across resolutions the size goes over held to the range.
+    TFont printer;
+    printer.SetPixelsPerInch(600);
+    TFont screen;
+    screen.SetHeight(INT32_MIN);
+    printer.Assign(&screen);
+    EXPECT_EQ(printer.Height(), INT32_MIN);
+    EXPECT_EQ(MulDivClamped(-int64_t(INT32_MIN), 1, 1), INT32_MAX);
+    EXPECT_EQ(MulDivClamped(INT32_MIN, 2, 1), INT32_MIN);
+    EXPECT_EQ(MulDivClamped(7, 1, 2), 4);
+    EXPECT_EQ(MulDivClamped(-7, 1, 2), -4);
+    EXPECT_EQ(MulDivClamped(1, 1, 0), -1);
+}
+
 TEST_F(GraphicsTest, FontChangesNotifyOnlyWhenSomethingChanged)
 {
     TFont font;

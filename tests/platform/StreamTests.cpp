@@ -3,10 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <limits>
+#include <sstream>
+#include <thread>
 
 #include "CoreClassesFixture.h"
+#include "FailingWrites.h"
+#include "IniFiles.h"
+#include "StringLists.h"
 #include "Streams.h"
 
 namespace {
@@ -192,6 +201,166 @@ TEST_F(StreamTest, MemoryStreamFilesRoundTrip)
     back.Clear();
     EXPECT_EQ(back.Size(), 0);
     EXPECT_EQ(back.Position(), 0);
+}
+
+// ---------------------------------------------------------------- saving whole files
+
+std::string fileText(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeText(const std::string& name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
+
+// What the folder holds besides the named files: temporary files left over.
+std::vector<std::string> leftovers(const std::filesystem::path& folder, std::initializer_list<const char*> known)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(known.begin(), known.end(), name) == known.end()) names.push_back(name);
+    }
+    return names;
+}
+
+TEST_F(StreamTest, ASavedFileChangesOnlyWhenCommitted)
+{
+    const std::string name = path("report.xml");
+    writeText(name, "old");
+    ::chmod(name.c_str(), 0640);
+    {
+        TSaveFileStream s(name);
+        s.WriteString("new and longer");
+        EXPECT_EQ(fileText(name), "old");  // the old file stands until the end
+        s.Commit();
+        s.Commit();  // once is enough
+    }
+    EXPECT_EQ(fileText(name), "new and longer");
+    struct stat info {};
+    ASSERT_EQ(::stat(name.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);  // the old file's permissions
+    {
+        // Given up half way (an exception while the caller writes).
+        TSaveFileStream s(name);
+        s.WriteString("half");
+    }
+    EXPECT_EQ(fileText(name), "new and longer");
+    EXPECT_TRUE(leftovers(dir_, {"report.xml"}).empty());
+
+    // A link keeps pointing at the file it named, now replaced.
+    std::filesystem::create_symlink("report.xml", dir_ / "link.xml");
+    TStringList lines;
+    lines.Add("through the link");
+    lines.SaveToFile(path("link.xml"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.xml"));
+    EXPECT_EQ(fileText(name), "through the link\r\n");
+    EXPECT_TRUE(leftovers(dir_, {"report.xml", "link.xml"}).empty());
+}
+
+TEST_F(StreamTest, SavesThatCannotStartOrFinishNameTheFileAndTheReason)
+{
+    auto raised = [](auto&& save) -> std::string {
+        try {
+            save();
+        } catch (const EStreamError& e) {
+            return e.message();
+        }
+        return "nothing raised";
+    };
+    const std::string missingFolder = path("no/such/folder.rpp");
+    EXPECT_EQ(raised([&] { TSaveFileStream s(missingFolder); }),
+              "Cannot create file \"" + missingFolder + "\". No such file or directory");
+    EXPECT_EQ(raised([&] { TSaveFileStream s(dir_.string()); }),
+              "Cannot create file \"" + dir_.string() + "\". Is a directory");
+    EXPECT_EQ(raised([] { TSaveFileStream s(""); }), "Cannot create file \"\". No such file or directory");
+
+    // A full device says so, instead of a bare "Stream write error" (a
+    // plain file stream: it opens what is there and renames nothing).
+    const std::string big(100000, 'x');
+    EXPECT_EQ(raised([&] {
+                  TFileStream s("/dev/full", fmOpenWrite);
+                  s.WriteBuffer(big.data(), static_cast<int64_t>(big.size()));
+              }),
+              "Cannot write file \"/dev/full\". No space left on device");
+}
+
+TEST_F(StreamTest, ASaveToWhatIsNoRegularFileWritesInPlace)
+{
+    // A pipe, here one of the test's own, as a device or a socket would be:
+    // renaming a file over it would replace it.
+    const std::string fifo = path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        std::ifstream in(fifo, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        received = text.str();
+    });
+    {
+        TSaveFileStream s(fifo);
+        s.WriteString("through the pipe");
+        s.Commit();
+    }
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(leftovers(dir_, {"pipe"}).empty());
+}
+
+TEST_F(StreamTest, AFullDiskOrAKillDuringASaveLeavesTheOldFile)
+{
+    const std::string name = path("pages.rpp");
+    const std::string old(3000, 'o');
+    writeText(name, old);
+    const std::string fresh(200000, 'n');
+    auto save = [&] {
+        TMemoryStream s;
+        s.WriteString(fresh);
+        s.SaveToFile(name);
+    };
+    using failing_writes::Limit;
+    const failing_writes::Outcome full = failing_writes::SaveInChild(save, 65536, Limit::Fails);
+    EXPECT_EQ(full.signal, 0);
+    EXPECT_FALSE(full.saved);
+    EXPECT_EQ(full.message, "Cannot write file \"" + name + "\". File too large");
+    EXPECT_EQ(fileText(name), old);
+    EXPECT_TRUE(leftovers(dir_, {"pages.rpp"}).empty());
+
+    const failing_writes::Outcome killed = failing_writes::SaveInChild(save, 65536, Limit::Kills);
+    EXPECT_EQ(killed.signal, SIGXFSZ);
+    EXPECT_EQ(fileText(name), old);
+
+    // Room enough: the new file whole.
+    const failing_writes::Outcome roomy = failing_writes::SaveInChild(save, 1 << 20, Limit::Kills);
+    EXPECT_TRUE(roomy.saved) << roomy.message;
+    EXPECT_EQ(fileText(name), fresh);
+}
+
+TEST_F(StreamTest, IniFilesAreWrittenWholeAndSayWhyNot)
+{
+    const std::string name = path("settings.ini");
+    writeText(name, "; kept\r\n[a]\r\nx=1\r\n");
+    {
+        TMemIniFile ini(name);
+        ini.WriteString("a", "y", "2");
+        ini.UpdateFile();
+    }
+    EXPECT_EQ(fileText(name), "; kept\r\n[a]\r\nx=1\r\ny=2\r\n");
+    EXPECT_TRUE(leftovers(dir_, {"settings.ini"}).empty());
+
+    const std::string nowhere = path("gone/settings.ini");
+    TIniFile ini(nowhere);
+    try {
+        ini.WriteString("a", "x", "1");
+        ADD_FAILURE() << "wrote into a missing folder";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.message(), "Unable to write to " + nowhere + ": Cannot create file \"" + nowhere +
+                                   "\". No such file or directory");
+    }
 }
 
 }  // namespace

@@ -20,13 +20,13 @@
 using ToolDatasetList = std::vector<std::pair<std::string, std::string>>;
 
 // Reads one of the options "--db FILE" and "--dataset NAME=SQL" with its
-// value; false for a dataset without a name before "=".
+// value; false for an empty file name or a dataset without a name before "=".
 inline bool takeDatasetOption(const std::string& option, const std::string& value, std::string& database,
                               ToolDatasetList& datasets)
 {
     if (option == "--db") {
         database = value;
-        return true;
+        return !value.empty();
     }
     const size_t eq = value.find('=');
     if (eq == std::string::npos || eq == 0) return false;

@@ -3,15 +3,17 @@
 // page and zoom, searches a text, and saves the window as a PNG.
 //
 //   previewshot (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...]) --png OUT.png
-//               [--page N] [--zoom Z|pagewidth|wholepage] [--find TEXT]
+//               [--page N] [--zoom Z|pagewidth|wholepage] [--find TEXT] [--timeout SECONDS]
 //
 // Z is device pixels per report unit (1 is 96 dpi). A wrong command line
-// exits with 2; a file that cannot be loaded or prepared with 1 (the
-// reasons on standard error). No box is ever shown: their texts go to
-// standard error.
+// exits with 2, a page the report does not have too; a file that cannot be
+// loaded or prepared with 1 (the reasons on standard error), as does a
+// preparation cancelled once --timeout SECONDS have passed. No box is ever
+// shown: their texts go to standard error.
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -23,19 +25,20 @@
 #include "CodePages.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
+#include "ToolMain.h"
+#include "ToolPng.h"
 #include "UiServices.h"
 #include "rpCustomPreviewPages.h"
 #include "rpPreviewForm.h"
 #include "rpReport.h"
 #include "rpRes.h"
-#include "rpStartup.h"
 #include "rpXMLSerializer.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: previewshot (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...]) --png OUT.png [--page N] "
-    "[--zoom Z|pagewidth|wholepage] [--find TEXT]\n";
+    "[--zoom Z|pagewidth|wholepage] [--find TEXT] [--timeout SECONDS]\n";
 
 struct Options {
     std::string input;
@@ -54,27 +57,28 @@ bool endsWith(const std::string& s, const char* tail)
     return s.size() >= t.size() && LowerCase(s.substr(s.size() - t.size())) == t;
 }
 
-bool parse(int argc, char** argv, Options& o)
+bool parse(const std::vector<std::string>& args, Options& o)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (isDatasetOption(a) && hasValue) {
-            if (!takeDatasetOption(a, argv[++i], o.database, o.datasets)) return false;
+            if (!takeDatasetOption(a, args[++i], o.database, o.datasets)) return false;
         } else if (a == "--png" && hasValue) {
-            o.png = argv[++i];
+            o.png = args[++i];
+            if (o.png.empty()) return false;
         } else if (a == "--page" && hasValue) {
-            if (!TryStrToInt(argv[++i], o.page) || o.page < 1) return false;
+            if (!TryStrToInt(args[++i], o.page) || o.page < 1) return false;
         } else if (a == "--zoom" && hasValue) {
-            const std::string z = argv[++i];
+            const std::string& z = args[++i];
             Extended value = 0;
             if (z == "pagewidth") o.zoomMode = zmPageWidth;
             else if (z == "wholepage") o.zoomMode = zmWholePage;
             else if (TryStrToFloat(z, value) && value > 0 && value <= 10) o.zoom = value;
             else return false;
         } else if (a == "--find" && hasValue) {
-            o.find = argv[++i];
-        } else if (a.rfind("--", 0) == 0 || !o.input.empty()) {
+            o.find = args[++i];
+        } else if (a.rfind("--", 0) == 0 || !o.input.empty() || a.empty()) {
             return false;
         } else {
             o.input = a;
@@ -86,28 +90,40 @@ bool parse(int argc, char** argv, Options& o)
     return o.database.empty() == o.datasets.empty();
 }
 
+ReportTool tool("previewshot", kUsage);
+
 // Boxes are written to standard error; the preview window is driven here
 // instead of waiting for a person.
 class ShotUi : public gui::UiServices {
 public:
-    explicit ShotUi(const Options& o) : options_(o) {}
+    explicit ShotUi(const Options& o) : options_(o)
+    {
+        // The time limit cancels a preparation inside the window, as its
+        // cancel button does.
+        tool.OnTimeout([this] {
+            if (form_ && form_->Preparing()) form_->CancelBClick();
+        });
+    }
     bool saved = false;
     // Cleared while a report is prepared inside the window, set by its end.
     bool prepared = true;
+    // The exit code of a failed shot: 1, or 2 for a page the file lacks.
+    int failure = 1;
     std::string error;
 
     gui::MsgResult messageBox(const QString& text, const QString&, gui::MsgButtons, gui::MsgIcon) override
     {
-        std::fprintf(stderr, "previewshot: %s\n", text.toStdString().c_str());
+        tool.Error(text.toStdString());
         return gui::MsgResult::Ok;
     }
     int showModal(QDialog& dialog) override
     {
         auto* form = qobject_cast<TrpPreviewForm*>(&dialog);
         if (!form) {
-            std::fprintf(stderr, "previewshot: %s refused\n", dialog.windowTitle().toStdString().c_str());
+            tool.Error(dialog.windowTitle().toStdString() + " refused");
             return QDialog::Rejected;
         }
+        form_ = form;
         shoot(*form);
         return QDialog::Accepted;
     }
@@ -138,6 +154,8 @@ private:
             QThread::msleep(5);
         }
         settle();
+        // The time limit has its own message.
+        if (tool.TimedOut()) return;
         // A report that could not be prepared shows nothing (or has closed
         // its window).
         if (!prepared || !form.isVisible()) {
@@ -145,17 +163,23 @@ private:
             return;
         }
         TrpPreview& preview = *form.Preview;
+        if (options_.page > preview.PageCount()) {
+            error = "--page " + IntToStr(options_.page) + ": " + options_.input + " has " +
+                    IntToStr(preview.PageCount()) + (preview.PageCount() == 1 ? " page" : " pages");
+            failure = 2;
+            return;
+        }
         if (options_.zoom) preview.SetZoom(*options_.zoom);
         if (options_.zoomMode != zmDefault) preview.SetZoomMode(options_.zoomMode);
         preview.SetPageNo(options_.page);
         if (options_.find) preview.FindText(Utf8ToUtf16(*options_.find), false, true);
         settle();
-        if (!form.grab().save(QString::fromStdString(options_.png), "PNG")) error = "cannot write " + options_.png;
-        else saved = true;
+        saved = SavePng(form.grab().toImage(), options_.png, error);
         form.hide();
     }
 
     const Options& options_;
+    QPointer<TrpPreviewForm> form_;
 };
 
 int run(const Options& o)
@@ -170,8 +194,7 @@ int run(const Options& o)
     } else {
         report->LoadFromFile(o.input, true);
         if (report->Errors.Count() > 0) {
-            for (int i = 0; i < report->Errors.Count(); ++i)
-                std::fprintf(stderr, "previewshot: %s\n", report->Errors.Strings(i).c_str());
+            for (int i = 0; i < report->Errors.Count(); ++i) tool.Error(o.input + ": " + report->Errors.Strings(i));
             return 1;
         }
         data.AddTo(*report);
@@ -180,8 +203,8 @@ int run(const Options& o)
         report->OnEndDoc = [&ui](TObject*) { ui.prepared = true; };
         report->ShowReport(true);
     }
-    if (!ui.error.empty()) std::fprintf(stderr, "previewshot: %s\n", ui.error.c_str());
-    return ui.saved ? 0 : 1;
+    if (!ui.error.empty()) tool.Error(ui.error);
+    return ui.saved ? 0 : ui.failure;
 }
 
 }  // namespace
@@ -189,17 +212,7 @@ int run(const Options& o)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!parse(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    registerReportSystem();
-    try {
-        return run(options);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "previewshot: %s\n", e.what());
-        return 1;
-    }
+    return tool.Main(
+        argc, argv, [&](const std::vector<std::string>& args) { return parse(args, options); },
+        [&] { return run(options); });
 }

@@ -2,7 +2,7 @@
 // computed the way the report computes them, against datasets made from
 // queries over an SQLite file.
 //
-//   rpcalc REPORT.xml --db FILE --dataset NAME=SQL... [--record N] (--memos | EXPR...)
+//   rpcalc REPORT.xml --db FILE --dataset NAME=SQL... [--record N] (--memos | EXPR...) [--timeout SECONDS]
 //
 // Each --dataset makes a report dataset of that user name over the query;
 // --record moves every dataset to its N-th row (from 1). Values go to
@@ -10,9 +10,8 @@
 // name, a tab and its text (line breaks as "\n"), after the script
 // handlers that run before it is printed (its band's and its own). Errors
 // go to standard error; the exit code is 1 when there were any (a report
-// script that does not compile among them), 2 for bad arguments.
-
-#include <QApplication>
+// script that does not compile among them, a script still running once
+// --timeout SECONDS have passed), 2 for bad arguments.
 
 #include <cstdio>
 #include <memory>
@@ -23,6 +22,7 @@
 #include "StringLists.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
+#include "ToolMain.h"
 #include "CodePages.h"
 #include "rpBands.h"
 #include "rpDBSet.h"
@@ -30,14 +30,13 @@
 #include "rpMemo.h"
 #include "rpReport.h"
 #include "rpRes.h"
-#include "rpStartup.h"
 #include "rpXMLSerializer.h"
 #include "sc_interpreter.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: rpcalc REPORT.xml --db FILE --dataset NAME=SQL... [--record N] (--memos | EXPR...)\n";
+    "usage: rpcalc REPORT.xml --db FILE --dataset NAME=SQL... [--record N] (--memos | EXPR...) [--timeout SECONDS]\n";
 
 struct Options {
     std::string report;
@@ -48,20 +47,21 @@ struct Options {
     std::vector<std::string> expressions;
 };
 
-bool parse(int argc, char** argv, Options& o)
+bool parse(const std::vector<std::string>& args, Options& o)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (isDatasetOption(a) && hasValue) {
-            if (!takeDatasetOption(a, argv[++i], o.database, o.datasets)) return false;
+            if (!takeDatasetOption(a, args[++i], o.database, o.datasets)) return false;
         } else if (a == "--record" && hasValue) {
-            if (!TryStrToInt(argv[++i], o.record) || o.record < 1) return false;
+            if (!TryStrToInt(args[++i], o.record) || o.record < 1) return false;
         } else if (a == "--memos") {
             o.memos = true;
         } else if (a.rfind("--", 0) == 0) {
             return false;
         } else if (o.report.empty()) {
+            if (a.empty()) return false;
             o.report = a;
         } else {
             o.expressions.push_back(a);
@@ -85,9 +85,11 @@ void runHandler(TrpReport& report, TrpComponent* object, const std::string& hand
     if (!handler.empty()) report.Script()->CallFunction(handler, VarArrayOf({ObjectToVariant(object)}));
 }
 
+ReportTool tool("rpcalc", kUsage);
+
 void printErrors(TrpReport& report)
 {
-    for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpcalc: %s\n", report.Errors.Strings(i).c_str());
+    for (int i = 0; i < report.Errors.Count(); ++i) tool.Error(report.Errors.Strings(i));
     report.Errors.Clear();
 }
 
@@ -98,12 +100,11 @@ int run(const Options& o)
     TComponent& form = data.form;
     auto* report = new TrpReport(&form);
     report->EngineOptions()->NewSilentMode = simSilent;
-    if (!report->LoadFromFile(o.report)) {
-        std::fprintf(stderr, "rpcalc: cannot open %s\n", o.report.c_str());
-        return 1;
-    }
+    report->LoadFromFile(o.report, true);
     int status = report->Errors.Count() > 0 ? 1 : 0;
-    printErrors(*report);
+    for (int i = 0; i < report->Errors.Count(); ++i) tool.Error(o.report + ": " + report->Errors.Strings(i));
+    report->Errors.Clear();
+    tool.OnTimeout([report] { report->SetTerminated(true); });
     // A script that does not compile still leaves the report's functions.
     const bool compiled = report->PrepareScript();
     if (!compiled) {
@@ -120,7 +121,7 @@ int run(const Options& o)
     }
 
     auto failed = [&](const std::exception& e) {
-        std::fprintf(stderr, "rpcalc: %s\n", e.what());
+        tool.Error(e.what());
         report->Errors.Clear();
         status = 1;
     };
@@ -135,6 +136,7 @@ int run(const Options& o)
     if (o.memos) {
         const std::vector<TrpComponent*> objects = report->GetAllObjects();
         for (TrpComponent* c : objects) {
+            if (report->Terminated) break;
             if (auto* band = dynamic_cast<TrpBand*>(c)) {
                 try {
                     runHandler(*report, band, band->OnBeforePrint);
@@ -157,6 +159,7 @@ int run(const Options& o)
         }
     } else {
         for (const std::string& expression : o.expressions) {
+            if (report->Terminated) break;
             try {
                 std::printf("%s\n", oneLine(VarToStr(report->Calc(expression))).c_str());
             } catch (const std::exception& e) {
@@ -173,24 +176,14 @@ int run(const Options& o)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!parse(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    registerReportSystem();
-    // Nobody answers boxes here: a password is refused, anything else is
-    // written to standard error.
-    gui::ScriptedUiServices ui;
-    ui.setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpcalc: %s\n", f.toStdString().c_str()); });
-    gui::ScopedUi scope(ui);
-    try {
-        const int status = run(options);
-        std::fflush(stdout);
-        return status;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "rpcalc: %s\n", e.what());
-        return 1;
-    }
+    return tool.Main(
+        argc, argv, [&](const std::vector<std::string>& args) { return parse(args, options); },
+        [&] {
+            // Nobody answers boxes here: a password is refused, anything
+            // else is written to standard error.
+            gui::ScriptedUiServices ui;
+            ui.setFailureHandler([](const QString& f) { tool.Error(f.toStdString()); });
+            gui::ScopedUi scope(ui);
+            return run(options);
+        });
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/ToolOutput.h"
+#include "../common/ToolPng.h"
 #include "ConsoleUiServices.h"
 #include "SysUtils.h"
 #include "rpDesignView.h"
@@ -41,6 +43,7 @@ int run(const std::vector<std::string>& args)
             tree = true;
         } else if (a == "--png" && hasValue) {
             output = args[++i];
+            if (output.empty()) return usage();
         } else if (a == "--page" && hasValue) {
             if (!TryStrToInt(args[++i], pageNumber) || pageNumber < 1) return usage();
         } else if (a == "--zoom" && hasValue) {
@@ -64,7 +67,8 @@ int run(const std::vector<std::string>& args)
     }
     if (console.count() > 0 || report.Errors.Count() > 0) {
         if (console.count() == 0)
-            for (int i = 0; i < report.Errors.Count(); ++i) std::fprintf(stderr, "rpdraw: %s\n", report.Errors.Strings(i).c_str());
+            for (int i = 0; i < report.Errors.Count(); ++i)
+                std::fprintf(stderr, "rpdraw: %s: %s\n", args[0].c_str(), report.Errors.Strings(i).c_str());
         return 1;
     }
     if (tree) {
@@ -74,14 +78,16 @@ int run(const std::vector<std::string>& args)
     std::vector<TrpReportPage*> pages;
     for (TrpComponent* child : report.Objects())
         if (auto* page = dynamic_cast<TrpReportPage*>(child)) pages.push_back(page);
+    // A page the report does not have is a wrong command line.
     if (pageNumber > static_cast<int>(pages.size())) {
-        std::fprintf(stderr, "rpdraw: the report has %zu pages\n", pages.size());
-        return 1;
+        std::fprintf(stderr, "rpdraw: --page %d: %s has %zu report pages\n", pageNumber, args[0].c_str(), pages.size());
+        return 2;
     }
     // A design view: no data, placeholders and sizes as they stand.
     report.SetDesigning(true);
-    if (!DrawPageDesign(*pages[static_cast<size_t>(pageNumber - 1)], zoom).save(QString::fromStdString(output), "PNG")) {
-        std::fprintf(stderr, "rpdraw: cannot write %s\n", output.c_str());
+    std::string error;
+    if (!SavePng(DrawPageDesign(*pages[static_cast<size_t>(pageNumber - 1)], zoom), output, error)) {
+        std::fprintf(stderr, "rpdraw: %s\n", error.c_str());
         return 1;
     }
     return 0;
@@ -94,10 +100,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
+    int status = 1;
     try {
-        return run(args);
+        status = run(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rpdraw: %s\n", e.what());
-        return 1;
     }
+    return FinishStandardOutput("rpdraw", status);
 }

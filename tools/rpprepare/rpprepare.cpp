@@ -2,21 +2,22 @@
 // datasets made from queries over an SQLite file, in background mode.
 //
 //   rpprepare REPORT.xml [--db FILE --dataset NAME=SQL...] [--dump] [--png DIR [--zoom Z]] [--rpp OUT.rpp]
+//             [--timeout SECONDS]
 //
 // The dump (the default) goes to standard output: per page its size, per
 // band its name, left, top and height, per text object its text. --png
 // writes page-0001.png ... into DIR at Z device pixels per report unit (1
 // is 96 dpi); --rpp saves the prepared-report file. Errors go to standard
 // error; the exit code is 1 after load or preparation errors (what was
-// prepared is still written), 2 for a wrong command line. A report's
-// dialog pages are answered by the UI script that DORVAK_UI_SCRIPT names;
-// without one they are refused, and a refused dialog prepares nothing.
+// prepared is still written) or once --timeout SECONDS have passed, 2 for
+// a wrong command line. A report's dialog pages are answered by the UI
+// script that DORVAK_UI_SCRIPT names; without one they are refused, and a
+// refused dialog prepares nothing.
 
-#include <QApplication>
-#include <QDir>
 #include <QImage>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,15 +26,17 @@
 #include "ScriptedUiServices.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
+#include "ToolMain.h"
+#include "ToolPng.h"
 #include "rpEngine.h"
 #include "rpPages.h"
 #include "rpReport.h"
-#include "rpStartup.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: rpprepare REPORT.xml [--db FILE --dataset NAME=SQL...] [--dump] [--png DIR [--zoom Z]] [--rpp OUT.rpp]\n";
+    "usage: rpprepare REPORT.xml [--db FILE --dataset NAME=SQL...] [--dump] [--png DIR [--zoom Z]] [--rpp OUT.rpp]"
+    " [--timeout SECONDS]\n";
 
 struct Options {
     std::string report;
@@ -46,23 +49,25 @@ struct Options {
     std::string rppFile;
 };
 
-bool parse(int argc, char** argv, Options& o)
+bool parse(const std::vector<std::string>& args, Options& o)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (isDatasetOption(a) && hasValue) {
-            if (!takeDatasetOption(a, argv[++i], o.database, o.datasets)) return false;
+            if (!takeDatasetOption(a, args[++i], o.database, o.datasets)) return false;
         } else if (a == "--dump") {
             o.dump = true;
         } else if (a == "--png" && hasValue) {
-            o.pngFolder = argv[++i];
+            o.pngFolder = args[++i];
+            if (o.pngFolder.empty()) return false;
         } else if (a == "--zoom" && hasValue) {
-            if (!TryStrToFloat(argv[++i], o.zoom) || o.zoom <= 0 || o.zoom > 20) return false;
+            if (!TryStrToFloat(args[++i], o.zoom) || o.zoom <= 0 || o.zoom > 20) return false;
             o.zoomGiven = true;
         } else if (a == "--rpp" && hasValue) {
-            o.rppFile = argv[++i];
-        } else if (a.rfind("--", 0) == 0 || !o.report.empty()) {
+            o.rppFile = args[++i];
+            if (o.rppFile.empty()) return false;
+        } else if (a.rfind("--", 0) == 0 || !o.report.empty() || a.empty()) {
             return false;
         } else {
             o.report = a;
@@ -74,10 +79,14 @@ bool parse(int argc, char** argv, Options& o)
     return true;
 }
 
+ReportTool tool("rpprepare", kUsage);
+
 bool writePngs(TrpCustomPreviewPages& pages, const Options& o)
 {
-    if (!QDir().mkpath(QString::fromStdString(o.pngFolder))) {
-        std::fprintf(stderr, "rpprepare: cannot make %s\n", o.pngFolder.c_str());
+    std::error_code ec;
+    std::filesystem::create_directories(o.pngFolder, ec);
+    if (ec) {
+        tool.Error("cannot make the folder " + o.pngFolder + ": " + ec.message());
         return false;
     }
     for (int i = 0; i < pages.GetCount(); ++i) {
@@ -91,9 +100,9 @@ bool writePngs(TrpCustomPreviewPages& pages, const Options& o)
         }
         char name[32];
         std::snprintf(name, sizeof name, "page-%04d.png", i + 1);
-        const QString file = QDir(QString::fromStdString(o.pngFolder)).filePath(QString::fromLatin1(name));
-        if (!image.save(file, "PNG")) {
-            std::fprintf(stderr, "rpprepare: cannot write %s\n", file.toStdString().c_str());
+        std::string error;
+        if (!SavePng(image, (std::filesystem::path(o.pngFolder) / name).string(), error)) {
+            tool.Error(error);
             return false;
         }
     }
@@ -106,17 +115,14 @@ int run(const Options& o)
     ToolDatasets data(o.database, o.datasets);
     auto* report = new TrpReport(&data.form);
     report->EngineOptions()->BackgroundMode = true;
-    if (!report->LoadFromFile(o.report)) {
-        std::fprintf(stderr, "rpprepare: cannot open %s\n", o.report.c_str());
-        return 1;
-    }
+    report->LoadFromFile(o.report, true);
     data.AddTo(*report);
     int status = 0;
     if (report->Errors.Count() > 0) {
-        for (int i = 0; i < report->Errors.Count(); ++i)
-            std::fprintf(stderr, "rpprepare: %s\n", report->Errors.Strings(i).c_str());
+        for (int i = 0; i < report->Errors.Count(); ++i) tool.Error(o.report + ": " + report->Errors.Strings(i));
         status = 1;
     }
+    tool.OnTimeout([report] { report->SetTerminated(true); });
     // Errors of the preparation are written to standard error by the report.
     if (!report->PrepareReport(true)) status = 1;
     TrpCustomPreviewPages& pages = *report->PreviewPages();
@@ -131,33 +137,25 @@ int run(const Options& o)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!parse(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    registerReportSystem();
-    // A tool never shows a box: anything that would ask goes to stderr,
-    // unless the UI script of DORVAK_UI_SCRIPT answers it (dialog pages).
-    bool scriptError = false;
-    std::unique_ptr<gui::ScriptedUiServices> ui(gui::installFromEnvironment(&scriptError));
-    if (scriptError) return 2;
-    gui::setUi(nullptr);
-    if (!ui) {
-        ui = std::make_unique<gui::ScriptedUiServices>();
-        ui->setFailureHandler([](const QString& f) { std::fprintf(stderr, "rpprepare: %s\n", f.toStdString().c_str()); });
-    }
-    gui::ScopedUi scope(*ui);
-    try {
-        int status = run(options);
-        std::fflush(stdout);
-        if (ui->pending() > 0) std::fprintf(stderr, "rpprepare: UI script lines left over: %d\n", ui->pending());
-        if (ui->pending() > 0 || !ui->failures().isEmpty()) status = 1;
-        return status;
-    } catch (const std::exception& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "rpprepare: %s\n", e.what());
-        return 1;
-    }
+    std::unique_ptr<gui::ScriptedUiServices> ui;
+    return tool.Main(
+        argc, argv, [&](const std::vector<std::string>& args) { return parse(args, options); },
+        [&] {
+            // A tool never shows a box: anything that would ask goes to
+            // stderr, unless the UI script of DORVAK_UI_SCRIPT answers it
+            // (dialog pages).
+            bool scriptError = false;
+            ui.reset(gui::installFromEnvironment(&scriptError));
+            if (scriptError) return 2;
+            gui::setUi(nullptr);
+            if (!ui) {
+                ui = std::make_unique<gui::ScriptedUiServices>();
+                ui->setFailureHandler([](const QString& f) { tool.Error(f.toStdString()); });
+            }
+            gui::ScopedUi scope(*ui);
+            int status = run(options);
+            if (ui->pending() > 0) tool.Error("UI script lines left over: " + IntToStr(ui->pending()));
+            if (ui->pending() > 0 || !ui->failures().isEmpty()) status = 1;
+            return status;
+        });
 }

@@ -4,14 +4,12 @@
 //   rpprint (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...])
 //           (--file OUT.pdf | --printer NAME) [--pages TEXT] [--copies N]
 //           [--collate] [--duplex N] [--reverse] [--odd | --even]
-//           [--mode split|join|scale --sheet CODE]
+//           [--mode split|join|scale --sheet CODE] [--timeout SECONDS]
 //
 // A report XML file is prepared first, against datasets over the SQLite
 // file, as rpprepare does. Errors go to standard error: the exit code is 2
-// for a wrong command line, 1 when the file cannot be read or prepared or
-// nothing was printed.
-#include <QApplication>
-
+// for a wrong command line, 1 when the file cannot be read or prepared,
+// nothing was printed or --timeout SECONDS have passed.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,11 +18,11 @@
 #include "StringLists.h"
 #include "SysUtils.h"
 #include "ToolDatasets.h"
+#include "ToolMain.h"
 #include "rpCustomPreviewPages.h"
 #include "rpPrinter.h"
 #include "rpRes.h"
 #include "rpReport.h"
-#include "rpStartup.h"
 #include "rpUtilsText.h"
 
 namespace {
@@ -32,7 +30,7 @@ namespace {
 const char* const kUsage =
     "usage: rpprint (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...]) (--file OUT.pdf | --printer NAME) "
     "[--pages TEXT] [--copies N] [--collate] [--duplex N] [--reverse] [--odd | --even] "
-    "[--mode split|join|scale --sheet CODE]\n";
+    "[--mode split|join|scale --sheet CODE] [--timeout SECONDS]\n";
 
 struct Options {
     std::string input;
@@ -61,8 +59,10 @@ bool parse(const std::vector<std::string>& args, Options& o)
             if (!takeDatasetOption(a, args[++i], o.database, o.datasets)) return false;
         } else if (a == "--file" && hasValue) {
             o.file = args[++i];
+            if (o.file.empty()) return false;
         } else if (a == "--printer" && hasValue) {
             o.printer = args[++i];
+            if (o.printer.empty()) return false;
         } else if (a == "--pages" && hasValue) {
             o.pages = args[++i];
             try {
@@ -94,7 +94,7 @@ bool parse(const std::vector<std::string>& args, Options& o)
             if (!TryStrToInt(args[++i], o.sheet) || (o.sheet != DMPAPER_USER && !GetPaperDimensions(o.sheet, w, h)))
                 return false;
             sheetGiven = true;
-        } else if (a.rfind("--", 0) == 0 || !o.input.empty()) {
+        } else if (a.rfind("--", 0) == 0 || !o.input.empty() || a.empty()) {
             return false;
         } else {
             o.input = a;
@@ -109,6 +109,8 @@ bool parse(const std::vector<std::string>& args, Options& o)
     return (o.mode == pmDefault) != sheetGiven;
 }
 
+ReportTool tool("rpprint", kUsage);
+
 // Boxes of the print path, written to standard error instead.
 class ToolUi {
 public:
@@ -117,8 +119,7 @@ public:
     bool Report()
     {
         const QStringList& shown = ui_.messages();
-        for (; written_ < shown.size(); ++written_)
-            std::fprintf(stderr, "rpprint: %s\n", shown[written_].toStdString().c_str());
+        for (; written_ < shown.size(); ++written_) tool.Error(shown[written_].toStdString());
         return written_ > 0;
     }
 
@@ -134,8 +135,7 @@ bool Prepare(TrpReport& report, ToolDatasets& data, const std::string& file)
 {
     report.EngineOptions()->BackgroundMode = true;
     if (!report.LoadFromFile(file, true)) return false;
-    for (int i = 0; i < report.Errors.Count(); ++i)
-        std::fprintf(stderr, "rpprint: %s\n", report.Errors.Strings(i).c_str());
+    for (int i = 0; i < report.Errors.Count(); ++i) tool.Error(file + ": " + report.Errors.Strings(i));
     if (report.Errors.Count() > 0) return false;
     data.AddTo(report);
     // The report writes the errors of its preparation to stderr itself.
@@ -147,6 +147,8 @@ int run(const Options& o)
     ToolUi boxes;
     ToolDatasets data(o.database, o.datasets);
     auto* report = new TrpReport(&data.form);
+    // Stops a preparation's script and the printing of pages.
+    tool.OnTimeout([report] { report->SetTerminated(true); });
     if (o.prepared) {
         report->EngineOptions()->NewSilentMode = simSilent;
         report->PreviewPages()->LoadFromFile(o.input, true);
@@ -159,7 +161,7 @@ int run(const Options& o)
     TrpPrinters& printers = GetPrinters();
     if (!o.printer.empty()) {
         if (printers.IndexOf(o.printer) < 0 || !printers.HasPhysicalPrinters()) {
-            std::fprintf(stderr, "rpprint: there is no printer %s\n", o.printer.c_str());
+            tool.Error("there is no printer " + o.printer);
             return 1;
         }
     }
@@ -178,7 +180,7 @@ int run(const Options& o)
     const bool printed = report->PreviewPages()->Print();
     if (boxes.Report()) return 1;
     if (!printed) {
-        std::fprintf(stderr, "rpprint: no page to print\n");
+        if (!tool.TimedOut()) tool.Error("no page to print");
         return 1;
     }
     return 0;
@@ -189,17 +191,7 @@ int run(const Options& o)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!parse(std::vector<std::string>(argv + 1, argv + argc), options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    registerReportSystem();
-    try {
-        return run(options);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "rpprint: %s\n", e.what());
-        return 1;
-    }
+    return tool.Main(
+        argc, argv, [&](const std::vector<std::string>& args) { return parse(args, options); },
+        [&] { return run(options); });
 }

@@ -4,12 +4,16 @@
 // --write, writes the document back in our RTF dialect.
 #include <QGuiApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 
+#include "../common/ToolOutput.h"
+#include "Streams.h"
 #include "rpRichDump.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
@@ -45,7 +49,7 @@ int main(int argc, char** argv)
 
     std::ifstream in(input, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "rtfdump: cannot open %s\n", input.c_str());
+        std::fprintf(stderr, "rtfdump: cannot open %s: %s\n", input.c_str(), std::strerror(errno));
         return 1;
     }
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -58,12 +62,14 @@ int main(int argc, char** argv)
     std::fwrite(dump.data(), 1, dump.size(), stdout);
     if (!output.empty()) {
         const std::string rtf = WriteRtf(*doc);
-        std::ofstream out(output, std::ios::binary);
-        out.write(rtf.data(), static_cast<std::streamsize>(rtf.size()));
-        if (!out) {
-            std::fprintf(stderr, "rtfdump: cannot write %s\n", output.c_str());
-            return 1;
+        try {
+            TSaveFileStream out(output);
+            out.WriteBuffer(rtf.data(), static_cast<int64_t>(rtf.size()));
+            out.Commit();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rtfdump: %s\n", e.what());
+            return FinishStandardOutput("rtfdump", 1);
         }
     }
-    return 0;
+    return FinishStandardOutput("rtfdump", 0);
 }

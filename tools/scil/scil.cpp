@@ -2,15 +2,18 @@
 //   scil [-l Language] [-a] [-I folder]... file
 // Writes the intermediate program to standard output, or "line:col: message"
 // (with the unit name in front for an error inside a used unit) to standard
-// error and exits with 1. -a keeps identifiers ASCII (no extended charset).
+// error and exits with 1 (as for a file it cannot read). -a keeps identifiers ASCII (no extended charset).
 // Used units are searched in the -I folders, then beside the file.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "../common/ToolOutput.h"
 #include "Exceptions.h"
 #include "sc_ilparser.h"
 #include "sc_tools.h"
@@ -44,8 +47,8 @@ int main(int argc, char** argv)
     if (file.empty()) return usage();
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "scil: cannot open %s\n", file.c_str());
-        return 2;
+        std::fprintf(stderr, "scil: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
+        return 1;
     }
     const auto slash = file.find_last_of('/');
     includePath.push_back(slash == std::string::npos ? std::string() : file.substr(0, slash));
@@ -63,5 +66,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scil: %s\n", e.what());
         return 1;
     }
-    return 0;
+    return FinishStandardOutput("scil", 0);
 }

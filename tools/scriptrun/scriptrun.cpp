@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "../common/ToolOutput.h"
 #include "scriptrun_common.h"
 
 // The upper-case global names that only scriptrun_qt's registration has or
@@ -101,7 +102,6 @@ int main(int argc, char** argv)
         if (usesUnits) std::exit(handOver(argv));
         return compiled;
     });
-    std::fflush(stdout);
     scSetScriptUi(nullptr);
-    return status;
+    return FinishStandardOutput("scriptrun", status);
 }

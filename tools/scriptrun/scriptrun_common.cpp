@@ -2,7 +2,9 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -149,7 +151,7 @@ bool readScriptFile(const std::string& file, std::string& source)
 {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "scriptrun: cannot open %s\n", file.c_str());
+        std::fprintf(stderr, "scriptrun: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
         return false;
     }
     source.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

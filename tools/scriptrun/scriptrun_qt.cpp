@@ -19,7 +19,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -27,6 +29,7 @@
 
 #include <QApplication>
 
+#include "../common/ToolOutput.h"
 #include "scriptrun_common.h"
 #include "ScriptedUiServices.h"
 #include "rpReport.h"
@@ -142,7 +145,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < report->Errors.Count(); ++i)
             std::fprintf(stderr, "scriptrun: %s\n", report->Errors.Strings(i).c_str());
         if (!loaded || report->Errors.Count() > 0) {
-            if (!loaded) std::fprintf(stderr, "scriptrun: cannot open %s\n", options.reportFile.c_str());
+            if (!loaded) std::fprintf(stderr, "scriptrun: cannot open %s: %s\n", options.reportFile.c_str(), std::strerror(ENOENT));
             return 1;
         }
     }
@@ -156,8 +159,7 @@ int main(int argc, char** argv)
         report->ScriptText()->SetText(source);
         return report->PrepareScript();
     });
-    std::fflush(stdout);
     scSetScriptUi(nullptr);
     gui::setUi(nullptr);
-    return status;
+    return FinishStandardOutput("scriptrun", status);
 }

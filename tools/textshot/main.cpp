@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QTextStream>
 
+#include "../common/ToolOutput.h"
+#include "../common/ToolPng.h"
 #include "CodePages.h"
 #include "QtCanvas.h"
 #include "SysUtils.h"
@@ -82,7 +84,8 @@ int run(QGuiApplication& app)
     text.replace("\\n", "\r\n");
     if (args.isSet("file")) {
         QFile file(args.value("file"));
-        if (!file.open(QIODevice::ReadOnly)) throw Exception("cannot read " + args.value("file").toStdString());
+        if (!file.open(QIODevice::ReadOnly))
+            throw Exception("cannot read " + args.value("file").toStdString() + ": " + file.errorString().toStdString());
         text = QString::fromUtf8(file.readAll());
     }
 
@@ -155,7 +158,11 @@ int run(QGuiApplication& app)
         drawer.DrawText(canvas, hAlign, vAlign);
     }
     const QString output = args.positionalArguments().front();
-    if (!image.save(output, "PNG")) throw Exception("cannot write " + output.toStdString());
+    std::string error;
+    if (!SavePng(image, output.toStdString(), error)) {
+        QTextStream(stderr) << "textshot: " << QString::fromStdString(error) << "\n";
+        return 1;
+    }
     out() << "wrote " << output << " (" << imageWidth << " x " << imageHeight << ")\n";
     return 0;
 }
@@ -166,10 +173,18 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    int status = 2;
     try {
-        return run(app);
+        status = run(app);
     } catch (const std::exception& e) {
         QTextStream(stderr) << "textshot: " << e.what() << "\n";
-        return 2;
     }
+    out().flush();
+    const bool lost = out().status() == QTextStream::WriteFailed;
+    status = FinishStandardOutput("textshot", status);
+    if (lost && status == 0) {
+        QTextStream(stderr) << "textshot: cannot write to standard output\n";
+        status = 1;
+    }
+    return status;
 }

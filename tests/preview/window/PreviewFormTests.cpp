@@ -1,6 +1,7 @@
 // The preview window: toolbar, menu, buttons while preparing, the zoom and
 // page boxes, status panels, full screen and drill-down.
 #include <QLabel>
+#include <QPointer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
@@ -401,4 +402,31 @@ TEST_F(PreviewForm, MinimisingAModalPreviewMinimisesTheProgram)
     EXPECT_TRUE(main.windowState() & Qt::WindowMinimized);
     f.setWindowState(Qt::WindowNoState);
     EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(PreviewForm, ClosingWhileTheZoomBoxHasTheFocusReachesNoHandlerOfTheGoingWindow)
+{
+    // The failed print's path: the window goes while the zoom box's edit
+    // holds the focus and a text that names another entry, so that losing
+    // the focus makes the box report that entry.
+    TrpPreviewForm& f = Open();
+    f.activateWindow();
+    QApplication::setActiveWindow(&f);
+    f.ZoomCB->setFocus();
+    Settle();
+    ASSERT_TRUE(f.ZoomCB->lineEdit()->hasFocus()) << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+    f.Preview->SetZoom(2);
+    f.ZoomCB->setEditText(QStringLiteral("50%"));
+    QPointer<TrpPreview> preview = f.Preview;
+    int reported = 0;
+    Extended zoomThen = 0;
+    // Connected after the window's own handler: it sees what that did.
+    QObject::connect(f.ZoomCB, &QComboBox::activated, [&] {
+        ++reported;
+        if (preview) zoomThen = preview->Zoom();
+    });
+    form.reset();
+    EXPECT_TRUE(preview.isNull());
+    ASSERT_EQ(reported, 1) << "the zoom box no longer speaks as it loses the focus: the case is gone";
+    EXPECT_EQ(zoomThen, 2) << "the zoom box's handler ran on the going window";
 }

@@ -28,7 +28,7 @@ Result RunShot(const QStringList& args)
 
 const QString kUsage = QStringLiteral(
     "usage: previewshot (FILE.rpp | REPORT.xml [--db FILE --dataset NAME=SQL...]) --png OUT.png [--page N] "
-    "[--zoom Z|pagewidth|wholepage] [--find TEXT]\n");
+    "[--zoom Z|pagewidth|wholepage] [--find TEXT] [--timeout SECONDS]\n");
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "PreviewTestSupport.h"
+#include "Watchdog.h"
 #include "rpMemo.h"
 #include "rpPreviewForm.h"
 #include "rpReport.h"
@@ -223,4 +224,38 @@ TEST_F(ShowReport, OldStyleProgressPreparesBeforeShowing)
     report->ShowReport(true);
     EXPECT_EQ(pagesWhenShown, 3);
     EXPECT_EQ(report->PrepareTimer(), nullptr);
+}
+
+TEST_F(ShowReport, CancelStopsAScriptThatLoopsInItsMainBlockOrInAHandler)
+{
+    // Neither loop ends on its own: each only lets the window's messages
+    // through, so the cancel button is the one way out.
+    const char* const scripts[] = {
+        "begin\r\n  while True do Application.ProcessMessages;\r\nend.",
+        "procedure RowsBefore(Sender: TrpComponent);\r\nvar i: Integer;\r\nbegin\r\n"
+        "  for i := 1 to 2000000000 do Application.ProcessMessages;\r\nend;\r\n\r\nbegin\r\nend.",
+    };
+    for (const char* script : scripts) {
+        report->ScriptText()->SetText(script);
+        rows->Find<TrpMasterData>("Rows").OnBeforePrint = "RowsBefore";
+        bool looping = false;
+        ui.expectModal(QStringLiteral("TrpPreviewForm"), [&](QDialog& d) {
+            TrpPreviewForm& f = Form(d);
+            f.show();
+            Watchdog limit(60, "a cancelled script");
+            // Fires inside the script's loop, which lets messages through.
+            QTimer::singleShot(300, &f, [&] {
+                looping = f.Preparing();
+                f.CancelB->click();
+            });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return looping && !f.Preparing(); }, 30000));
+            EXPECT_EQ(f.CancelB->text(), QStringLiteral("关闭(&X)"));
+            return QDialog::Rejected;
+        });
+        report->ShowReport(true);
+        EXPECT_TRUE(looping) << script;
+        EXPECT_TRUE(report->Terminated);
+        // Stopped at the first row of 1,500.
+        EXPECT_LT(report->PreviewPages()->GetCount(), 2) << script;
+    }
 }

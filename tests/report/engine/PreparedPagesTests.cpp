@@ -9,13 +9,6 @@ using namespace prepared_test;
 
 namespace {
 
-std::string rppText(TrpPreviewPages& pages)
-{
-    TStringStream out;
-    pages.SaveToStream(out);
-    return out.DataString();
-}
-
 // The prepared pages as the file writes them.
 std::string storedPages(TrpPreviewPages& pages)
 {

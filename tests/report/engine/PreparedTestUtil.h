@@ -34,6 +34,14 @@ struct FakeEngine : TrpEngineState {
     Extended CurY() const override { return curY; }
 };
 
+// The prepared-report file of the pages.
+inline std::string rppText(TrpPreviewPages& pages)
+{
+    TStringStream out;
+    pages.SaveToStream(out);
+    return out.DataString();
+}
+
 struct Sheet {
     std::unique_ptr<TrpReport> report = std::make_unique<TrpReport>();
     TrpReportPage* page = nullptr;

@@ -166,6 +166,30 @@ TEST(DialogPageStorage, WidthReadWhileLoadingLeavesAGivenClientSize)
     EXPECT_EQ(page->Form()->Width(), 400);
 }
 
+TEST(DialogPageStorage, APageTooLargeForAWindowIsRefusedAsSuch)
+{
+    // From the file and from a script alike; the page keeps a size it can
+    // have, and a wide page after a tall one stays drawable.
+    TrpReport report;
+    report.EngineOptions()->BackgroundMode = true;
+    loadXml(report, std::string(kXmlDeclaration) + "<TrpReport><TrpDialogPage Name=\"D\" Width=\"90000\" "
+                    "Height=\"300\"/></TrpReport>");
+    ASSERT_EQ(report.Errors.Count(), 1) << report.Errors.Text();
+    const std::string error = report.Errors.Strings(0);
+    EXPECT_EQ(error.rfind("D.Width: a window of 90000 x ", 0), 0u) << error;
+    EXPECT_NE(error.find(" pixels is too large"), std::string::npos) << error;
+    auto* page = dynamic_cast<TrpDialogPage*>(report.FindObject("D"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_LT(page->Form()->ClientWidth(), 1000);
+    EXPECT_THROW(page->SetClientWidth(40000), EInvalidOperation);
+    EXPECT_THROW(page->SetClientHeight(40000), EInvalidOperation);
+    page->SetClientHeight(30000);
+    page->SetClientHeight(10);
+    page->SetClientWidth(30000);
+    EXPECT_EQ(page->Form()->ClientWidth(), 30000);
+    EXPECT_NE(page->Form()->Canvas(), nullptr);
+}
+
 TEST(DialogPageStorage, ComponentPositionGoesIntoPropDataOnlyInAReport)
 {
     Sample s;

@@ -380,3 +380,20 @@ TEST(ViewDrawing, MemoTextStaysInsideItsFrame)
         EXPECT_TRUE(white(i, 11 * z, 25 * z));
     }
 }
+
+TEST(ViewDrawing, FontHeightsAtTheEndsOfTheRangeDrawAndMeasure)
+{
+    // Heights a file may carry, as character and as cell heights: the
+    // memo measures, stretches and draws without a wrapped size.
+    for (const int32_t height : {INT32_MIN, INT32_MAX, INT32_MIN + 1, -1}) {
+        TrpReport report;
+        auto* page = new TrpReportPage(&report);
+        auto* m = new TrpMemoView(page);
+        m->SetBounds(10, 10, 100, 20);
+        m->SetText(u"大 big");
+        m->Font()->SetHeight(height);
+        m->CalcHeight();
+        drawn(*m, 1);
+        drawn(*m, 2);
+    }
+}

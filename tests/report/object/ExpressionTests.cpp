@@ -161,6 +161,10 @@ TEST(Expressions, OnlyAPureFieldReferenceTakesTheShortWay)
         EXPECT_EQ(p.error(expression).rfind("运算式错误 '" + std::string(expression) + "': ", 0), 0u) << expression;
         EXPECT_EQ(p.r.Errors.Text().find("字段不存在"), std::string::npos) << expression;
     }
+    // The field the dataset lacks is named as such, not as the syntax
+    // error its text would be to the compiler.
+    EXPECT_EQ(p.error("rpDBDataset1.\"nosuch\""),
+              "运算式错误 'rpDBDataset1.\"nosuch\"': 未知的变量或数据库字段: rpDBDataset1.\"nosuch\"");
     EXPECT_EQ(p.text("<rpDBDataset1.\"lxr\"> + '/' + <rpDBDataset1.\"zdr\">"), "王经理/张三");
     EXPECT_EQ(p.error("<nosuch>"), "未知的变量或数据库字段: nosuch") << "Get names what it could not find";
 }

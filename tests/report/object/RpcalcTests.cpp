@@ -76,7 +76,7 @@ TEST(Rpcalc, RefusesWhatItCannotDo)
     }
     const Outcome missing = rpcalc({report("nosuch.xml"), "--db", db, "--dataset", "x=select 1", "1"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
+    EXPECT_NE(missing.err.find("Cannot open file"), std::string::npos) << missing.err;
     const Outcome badSql = rpcalc({report("waybill.xml"), "--db", db, "--dataset", "rpDBDataset4=select * from nosuch",
                                "rpDBDataset4.\"lxr\""});
     EXPECT_EQ(badSql.status, 1);
