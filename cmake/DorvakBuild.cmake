@@ -37,15 +37,61 @@ if(DORVAK_SHARED_LIBS AND NOT DORVAK_SANITIZE)
   add_link_options("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>:LINKER:--no-undefined>")
 endif()
 
-# Sources compile in batches of eight (unity builds): most of a file's
-# compile time is the headers it parses, and a batch parses them once. This
-# halves a fresh build. A source that cannot share a batch (a helper of the
-# same name as another file's, a name Qt's keywords take) is listed with
+# Sources compile in groups of about eight (unity builds): most of a file's
+# compile time is the headers it parses, and a group parses them once. This
+# halves a fresh build. A source's group follows from a hash of its path,
+# so that a new file joins one group and regroups no others (until its
+# target doubles). A source that cannot share a group (a helper named like
+# another file's, a name Qt's keywords take) is listed with
 # SKIP_UNITY_BUILD_INCLUSION in its folder's CMakeLists.txt. make sanitize
 # compiles file by file, so that every file still builds on its own.
-option(DORVAK_UNITY_BUILD "Compile the sources in batches (unity builds)" ON)
+option(DORVAK_UNITY_BUILD "Compile the sources in groups (unity builds)" ON)
 set(CMAKE_UNITY_BUILD ${DORVAK_UNITY_BUILD})
-set(CMAKE_UNITY_BUILD_BATCH_SIZE 8)
+set(CMAKE_UNITY_BUILD_MODE GROUP)
+
+# Called once every target of the tree is there.
+function(dorvak_unity_groups)
+  if(NOT DORVAK_UNITY_BUILD)
+    return()
+  endif()
+  set(dirs ${PROJECT_SOURCE_DIR})
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    list(APPEND dirs ${subdirs})
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target ${targets})
+      get_target_property(sources ${target} SOURCES)
+      if(NOT sources)
+        continue()
+      endif()
+      set(files)
+      foreach(source ${sources})
+        if(source MATCHES "\\.cpp$" AND NOT source MATCHES "^\\$<")
+          get_filename_component(path ${source} ABSOLUTE BASE_DIR ${dir})
+          list(APPEND files ${path})
+        endif()
+      endforeach()
+      list(LENGTH files count)
+      # Groups: the power of two at or above count / 8.
+      set(groups 1)
+      while(groups LESS count AND groups LESS 1024)
+        math(EXPR per "${count} / ${groups}")
+        if(per LESS_EQUAL 8)
+          break()
+        endif()
+        math(EXPR groups "${groups} * 2")
+      endwhile()
+      foreach(path ${files})
+        file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR} ${path})
+        string(MD5 hash "${name}")
+        string(SUBSTRING ${hash} 0 6 hash)
+        math(EXPR group "0x${hash} % ${groups}")
+        set_source_files_properties(${path} TARGET_DIRECTORY ${target} PROPERTIES UNITY_GROUP "${target}_${group}")
+      endforeach()
+    endforeach()
+  endwhile()
+endfunction()
 
 # make sanitize and make fuzz: every target, libraries and tools included,
 # so that a fault is found wherever it lies. Undefined behaviour stops the
