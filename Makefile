@@ -60,14 +60,14 @@ bench: deps
 sanitize: deps
 	@if command -v clang++ >/dev/null 2>&1; then cc=clang; cxx=clang++; else cc=gcc; cxx=g++; fi; \
 	  CC=$$cc CXX=$$cxx cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF -DDORVAK_UNITY_BUILD=OFF >/dev/null
+	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF -DDORVAK_UNITY_BUILD=OFF $(LAUNCHER) >/dev/null
 	@cmake --build $(SANBUILD) -j $(JOBS)
 	@cd $(SANBUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) --timeout 1800
 
 fuzz: deps
 	@scripts/install-deps.sh --clang
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DDORVAK_SANITIZE=ON -DDORVAK_LIBFUZZER=ON -DDORVAK_BUILD_BENCH=OFF >/dev/null
+	  -DDORVAK_SANITIZE=ON -DDORVAK_LIBFUZZER=ON -DDORVAK_BUILD_BENCH=OFF $(LAUNCHER) >/dev/null
 	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzz_targets
 	@scripts/run-fuzz.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 
