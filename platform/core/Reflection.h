@@ -479,6 +479,24 @@ private:
     mutable ObjectHandle handle_ = 0;
 };
 
+// The object as a T, or nullptr: through the class records where T has
+// one (a dynamic_cast walks the type tree, and comparing type names on the
+// way costs more than drawing or building the object it checks), else by
+// dynamic_cast. T derives from TObject without virtual bases.
+template <class T>
+T* ObjectAs(TObject* object) noexcept
+{
+    if (!object) return nullptr;
+    const TClass* wanted = T::StaticClass();
+    if (!wanted) return dynamic_cast<T*>(object);
+    return object->InheritsFrom(wanted) ? static_cast<T*>(object) : nullptr;
+}
+template <class T>
+const T* ObjectAs(const TObject* object) noexcept
+{
+    return ObjectAs<T>(const_cast<TObject*>(object));
+}
+
 // Checked handle resolution. 0 is nil and gives nullptr; a handle whose
 // object is gone, or one that was never issued, raises
 // EObjectReferenceError "Invalid object reference".

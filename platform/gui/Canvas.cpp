@@ -67,7 +67,15 @@ void TCanvas::IntersectClipRect(const TRect& rect)
 const ResolvedFont& TCanvas::ResolvedCanvasFont() const
 {
     const TFontStyles style = font_->Style();
-    return ResolveFont(font_->Name(), style.Contains(fsBold), style.Contains(fsItalic));
+    const bool bold = style.Contains(fsBold), italic = style.Contains(fsItalic);
+    LastResolved& last = lastResolved_;
+    if (!last.font || last.bold != bold || last.italic != italic || last.name != font_->Name()) {
+        last.font = &ResolveFont(font_->Name(), bold, italic);
+        last.name = font_->Name();
+        last.bold = bold;
+        last.italic = italic;
+    }
+    return *last.font;
 }
 
 int TCanvas::FontPixelSize() const

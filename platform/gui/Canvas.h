@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -156,6 +157,14 @@ private:
     TPenEndCap penEndCap_ = pecRound;
     TPoint penPos_;
     bool smoothPictures_ = true;
+    // The font resolved last (resolved fonts live as long as the process):
+    // text is drawn piece by piece, mostly in one font.
+    struct LastResolved {
+        const ResolvedFont* font = nullptr;
+        std::string name;
+        bool bold = false, italic = false;
+    };
+    mutable LastResolved lastResolved_;
 };
 
 // Registers TCanvas with the reflection registry (after the core classes).

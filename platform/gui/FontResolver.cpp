@@ -202,8 +202,19 @@ FontFace::~FontFace()
 
 uint32_t FontFace::glyphIndex(char32_t ch) const
 {
+    constexpr uint32_t kUnread = UINT32_MAX;
     std::lock_guard lock(fontLock());
-    return FT_Get_Char_Index(face_, ch);
+    if (ch > 0x10FFFF) return FT_Get_Char_Index(face_, ch);
+    const size_t block = ch >> 8;
+    if (indexBlocks_.size() <= block) indexBlocks_.resize(block + 1);
+    std::unique_ptr<uint32_t[]>& indexes = indexBlocks_[block];
+    if (!indexes) {
+        indexes = std::make_unique<uint32_t[]>(256);
+        std::fill_n(indexes.get(), 256, kUnread);
+    }
+    uint32_t& index = indexes[ch & 0xFF];
+    if (index == kUnread) index = FT_Get_Char_Index(face_, ch);
+    return index;
 }
 
 FontFace::GlyphBox FontFace::glyphBox(uint32_t glyph) const

@@ -6,6 +6,7 @@
 // primary face lacks.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,9 @@ private:
     int strikeoutSize_ = 0;
     mutable std::vector<GlyphBox> boxes_;
     mutable std::vector<bool> boxRead_;
+    // Glyph indexes by character, 256 characters a block, read on first
+    // use (every character drawn is looked up).
+    mutable std::vector<std::unique_ptr<uint32_t[]>> indexBlocks_;
 };
 
 // A face together with the styling we add to it ourselves.

@@ -7,10 +7,12 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -235,12 +237,32 @@ bool IsPdfPainter(const QPainter& painter)
     return engine && engine->type() == QPaintEngine::Pdf;
 }
 
+// A glyph's outline at the raw font's size, kept: a bold title is drawn
+// on every page.
+QPainterPath glyphOutline(const FontFace& face, const QRawFont& raw, quint32 glyph)
+{
+    struct Key {
+        const FontFace* face;
+        qint64 size;  // 1/64 px
+        quint32 glyph;
+        bool operator<(const Key& o) const { return std::tie(face, size, glyph) < std::tie(o.face, o.size, o.glyph); }
+    };
+    static auto& outlines = *new std::map<Key, QPainterPath>;
+    static std::mutex mutex;
+    const Key key{&face, qRound64(raw.pixelSize() * 64), glyph};
+    std::lock_guard lock(mutex);
+    if (auto it = outlines.find(key); it != outlines.end()) return it->second;
+    if (outlines.size() >= 1024) outlines.clear();
+    return outlines[key] = raw.pathForGlyph(glyph);
+}
+
 // The glyphs' outlines filled as shapes, which a PDF keeps out of its text.
-void fillGlyphOutlines(QPainter& painter, const QRawFont& raw, const Run& run, QPointF offset, const QColor& color)
+void fillGlyphOutlines(QPainter& painter, const FontFace& face, const QRawFont& raw, const Run& run, QPointF offset,
+                       const QColor& color)
 {
     QPainterPath outlines;
     for (size_t i = 0; i < run.glyphs.size(); ++i)
-        outlines.addPath(raw.pathForGlyph(run.glyphs[i]).translated(run.positions[int(i)] + offset));
+        outlines.addPath(glyphOutline(face, raw, run.glyphs[i]).translated(run.positions[int(i)] + offset));
     painter.fillPath(outlines, color);
 }
 
@@ -284,7 +306,78 @@ QRawFont RawFontFor(const FontFace& face, qreal pixelSize)
     return data.sizes[key] = font;
 }
 
-void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
+void GlyphBatch::Flush(QPainter& painter)
+{
+    if (groups_.empty()) return;
+    if (painter.pen().style() == Qt::NoPen || painter.pen().color() != color_) painter.setPen(QPen(color_, 0));
+    for (Group& group : groups_) {
+        const QRawFont raw = RawFontFor(*group.face, group.pixelSize);
+        if (!raw.isValid()) continue;
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(group.glyphs);
+        run.setPositions(group.positions);
+        painter.drawGlyphRun(QPointF(), run);
+    }
+    groups_.clear();
+    bands_.clear();
+}
+
+namespace {
+
+// Boxes are kept by bands of the page's height: a page's text waits whole
+// while its table's lines are drawn, and each line is checked against the
+// texts beside it alone.
+constexpr qreal kBand = 256;
+
+int bandOf(qreal y)
+{
+    return static_cast<int>(std::floor(std::clamp<qreal>(y, -1e9, 1e9) / kBand));
+}
+
+}  // namespace
+
+template <class Found>
+bool GlyphBatch::anyMeeting(const QRectF& area, Found&& found) const
+{
+    for (int band = bandOf(area.top()), last = bandOf(area.bottom()); band <= last; ++band) {
+        const auto it = bands_.find(band);
+        if (it == bands_.end()) continue;
+        for (const Box& box : it->second)
+            if (box.area.intersects(area) && found(box)) return true;
+    }
+    return false;
+}
+
+bool GlyphBatch::Meets(std::span<const QRectF> areas) const
+{
+    return std::any_of(areas.begin(), areas.end(),
+                       [&](const QRectF& area) { return anyMeeting(area, [](const Box&) { return true; }); });
+}
+
+void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
+                     const std::vector<quint32>& glyphs, const QList<QPointF>& positions)
+{
+    // Texts go out a face at a time: ink of another colour, or ink that
+    // meets a waiting text of another face, must wait for what came before.
+    auto same = [&](const Group& g) { return g.face == face && g.pixelSize == pixelSize; };
+    auto group = std::find_if(groups_.begin(), groups_.end(), same);
+    const size_t index = static_cast<size_t>(group - groups_.begin());
+    if (!groups_.empty() &&
+        (color != color_ || anyMeeting(box, [&](const Box& other) { return other.group != index; }))) {
+        Flush(painter);
+        group = groups_.end();
+    }
+    color_ = color;
+    if (group == groups_.end()) group = groups_.insert(groups_.end(), Group{face, pixelSize, {}, {}});
+    group->glyphs.append(QList<quint32>(glyphs.begin(), glyphs.end()));
+    group->positions.append(positions);
+    if (box.isEmpty()) return;
+    const Box kept{box, static_cast<size_t>(group - groups_.begin())};
+    for (int band = bandOf(box.top()), last = bandOf(box.bottom()); band <= last; ++band) bands_[band].push_back(kept);
+}
+
+void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch* batch)
 {
     if (!t.font || t.text.empty() || t.positions.size() < t.text.size() + 1 || t.pixelSize <= 0) return;
     const FontFace& primary = *t.font->primary().face;
@@ -305,13 +398,13 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
     const qreal baseline = cut(ascent);
 
     Run runs[2];
-    QRectF ink;  // where outlines may reach, in place only
+    QRectF ink;  // where outlines may reach, in place only (clipped or batched)
     for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
         const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
         runs[glyph.source].glyphs.push_back(glyph.index);
         const QPointF at(shift.x() + cut(t.positions[i]), shift.y() + baseline);
         runs[glyph.source].positions.append(at);
-        if (inPlace && clip) {
+        if (inPlace && (clip || batch)) {
             const FontChoice& choice = t.font->choice(glyph.source);
             const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
             if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
@@ -338,6 +431,19 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
     const qreal margin = std::max<qreal>(2, em / 10);
     const bool clipped =
         clip && (!inPlace || !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(ink));
+    // Plain text in place waits in the batch; anything else draws what
+    // waits first, so that the page keeps its order.
+    const bool batched = batch && inPlace && !clipped && !t.underline && !t.strikeOut &&
+                         !t.font->primary().syntheticBold && !t.font->fallback().syntheticBold;
+    if (batched) {
+        // Where a rasteriser may put ink for the outlines.
+        const QRectF box = ink.adjusted(-margin, -margin, margin, margin);
+        for (uint8_t source = 0; source < 2; ++source)
+            if (const Run& run = runs[source]; !run.glyphs.empty())
+                batch->add(painter, t.font->choice(source).face, em, t.color, box, run.glyphs, run.positions);
+        return;
+    }
+    if (batch) batch->Flush(painter);
     const bool saved = !inPlace || clipped;
     if (saved) painter.save();
     if (clipped) painter.setClipRect(*clip, Qt::IntersectClip);
@@ -376,8 +482,10 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
             // A PDF keeps glyph runs as text: a second run would put every
             // bold word twice into its text layer, so the overstrike is ink
             // only, at the outlines' own places (the run's are cut to 64ths).
-            if (inPlace) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
-            else if (IsPdfPainter(painter)) fillGlyphOutlines(painter, raw, run, QPointF(boldShift(), 0), t.color);
+            if (inPlace)
+                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
+            else if (IsPdfPainter(painter))
+                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), 0), t.color);
             else draw(boldShift());
         }
         if (!inPlace) painter.restore();

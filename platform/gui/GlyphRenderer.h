@@ -6,11 +6,15 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QRawFont>
 
 #include <span>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "FontResolver.h"
 
@@ -30,11 +34,48 @@ struct GlyphText {
     bool strikeOut = false;
 };
 
+// Texts drawn in place on a PDF one after another in one colour, kept to
+// go into the document as one glyph run a face and size where that
+// changes nothing seen (texts that meet keep their order): each run costs
+// the document the font, the colour and a text object of its own. Its
+// owner flushes it before anything else reaches the painter.
+class GlyphBatch {
+public:
+    bool Empty() const { return groups_.empty(); }
+    void Flush(QPainter& painter);
+    // Whether ink of a waiting text may fall in one of the areas (painter
+    // coordinates): what is drawn there must wait for it.
+    bool Meets(std::span<const QRectF> areas) const;
+
+private:
+    friend void DrawGlyphText(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch*);
+    void add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
+             const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
+    // A run for each face and size, all in one colour.
+    struct Group {
+        const FontFace* face;
+        qreal pixelSize;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    // Where a waiting text's ink may reach, and its group.
+    struct Box {
+        QRectF area;
+        size_t group;
+    };
+    template <class Found>
+    bool anyMeeting(const QRectF& area, Found&& found) const;
+    std::vector<Group> groups_;
+    std::unordered_map<int, std::vector<Box>> bands_;
+    QColor color_;
+};
+
 // Draws with the painter's current transform and clipping, and clipped to
 // clip (painter coordinates). A PDF gets the glyphs at their places on the
 // page, the clip only where outlines come near it, and keeps the text's
-// colour in the pen.
-void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr);
+// colour in the pen; with a batch, text a PDF takes as it is may wait in
+// it.
+void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr, GlyphBatch* batch = nullptr);
 
 // The face as a raw font at a pixel size, cached. Invalid when the face's
 // file cannot be read.

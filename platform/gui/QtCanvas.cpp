@@ -5,6 +5,7 @@
 #include <QPaintEngine>
 #include <QPolygon>
 
+#include <array>
 #include <vector>
 
 #include "GlyphRenderer.h"
@@ -85,11 +86,15 @@ TQtCanvas::TQtCanvas(int pixelsPerInch) : TCanvas(pixelsPerInch, pixelsPerInch),
 
 TQtCanvas::~TQtCanvas()
 {
+    // Only a PDF painter's text waits; a painter a derived canvas owned is
+    // gone by now, and its batch is empty.
+    flush();
     if (owned_ && owned_->isActive()) owned_->end();
 }
 
-bool TQtCanvas::applyPenAndBrush(bool fill)
+bool TQtCanvas::applyPenAndBrush(bool fill, std::span<const QRectF> areas)
 {
+    flushFor(areas);
     QPainter& p = *painter_;
     // A PDF painter keeps the pen and brush a shape sets: each restored
     // state would cost the document a new graphics state.
@@ -121,10 +126,10 @@ bool TQtCanvas::applyPenAndBrush(bool fill)
     p.setPen(qpen);
 
     const TBrush& brush = *Brush();
-    if (fill && brush.Style() != bsClear && brush.Color() != clNone)
-        p.setBrush(QBrush(ToQColor(brush.Color()), hatch(brush.Style())));
-    else
-        p.setBrush(Qt::NoBrush);
+    const QBrush qbrush = fill && brush.Style() != bsClear && brush.Color() != clNone
+                              ? QBrush(ToQColor(brush.Color()), hatch(brush.Style()))
+                              : QBrush(Qt::NoBrush);
+    if (p.brush() != qbrush) p.setBrush(qbrush);
 
     if (p.paintEngine() && p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
         if (pen.Mode() == pmXor) p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -159,7 +164,18 @@ void TQtCanvas::Polygon(std::span<const TPoint> points)
 
 void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2)
 {
-    if (!applyPenAndBrush(true)) return;
+    // An outline alone inks a band along the sides: text inside it, as in
+    // a table's cells, may go out after it.
+    const QRectF r(outlineRect(x1, y1, x2, y2));
+    const TBrush& brush = *Brush();
+    const qreal w = std::max(1, Pen()->Width()) / 2.0 + 2;
+    std::array<QRectF, 4> sides{QRectF(r.left() - w, r.top() - w, r.width() + 2 * w, 2 * w),
+                                QRectF(r.left() - w, r.bottom() - w, r.width() + 2 * w, 2 * w),
+                                QRectF(r.left() - w, r.top() - w, 2 * w, r.height() + 2 * w),
+                                QRectF(r.right() - w, r.top() - w, 2 * w, r.height() + 2 * w)};
+    const bool filled = brush.Style() != bsClear && brush.Color() != clNone;
+    std::array<QRectF, 1> whole{r.adjusted(-w, -w, w, w)};
+    if (!applyPenAndBrush(true, filled ? std::span<const QRectF>(whole) : std::span<const QRectF>(sides))) return;
     painter_->drawRect(outlineRect(x1, y1, x2, y2));
     endShape();
 }
@@ -182,12 +198,15 @@ void TQtCanvas::FillRect(const TRect& rect)
 {
     const TBrush& brush = *Brush();
     if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
+    const std::array<QRectF, 1> area{QRectF(toQRect(rect)).adjusted(-1, -1, 1, 1)};
+    flushFor(area);
     const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
     if (onPdf(*painter_)) {
         // What fillRect does, but the pen and brush stay: fills in a row
-        // then need no new graphics state each.
-        painter_->setPen(Qt::NoPen);
-        painter_->setBrush(fill);
+        // then need no new graphics state each (a brush set again, though
+        // equal, would write its colour again).
+        if (painter_->pen().style() != Qt::NoPen) painter_->setPen(Qt::NoPen);
+        if (painter_->brush() != fill) painter_->setBrush(fill);
         painter_->drawRect(toQRect(rect));
         return;
     }
@@ -197,6 +216,7 @@ void TQtCanvas::FillRect(const TRect& rect)
 void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 {
     if (image.isNull() || rect.IsEmpty()) return;
+    flush();
     painter_->save();
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, SmoothPictures());
     painter_->drawImage(toQRect(rect), image);
@@ -205,6 +225,7 @@ void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 
 TColor TQtCanvas::Pixel(int x, int y) const
 {
+    flush();
     QPaintDevice* device = painter_->device();
     if (!device || device->devType() != QInternal::Image) return clNone;
     const QImage& image = *static_cast<QImage*>(device);
@@ -216,11 +237,14 @@ TColor TQtCanvas::Pixel(int x, int y) const
 
 void TQtCanvas::SetPixel(int x, int y, TColor color)
 {
-    if (color != clNone) painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+    if (color == clNone) return;
+    flush();
+    painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
 }
 
 void TQtCanvas::SetClipRect(const std::optional<TRect>& rect)
 {
+    flush();
     clip_ = rect;
     if (rect)
         painter_->setClipRect(toQRect(*rect), Qt::ReplaceClip);
@@ -237,9 +261,11 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
     // A PDF's text sets its own clip where it needs one (see DrawGlyphText):
     // saved states and clips make most of a page's operators.
     const bool pdf = onPdf(p);
+    const bool opaque = (options & ETO_OPAQUE) && rect && Brush()->Color() != clNone;
+    if (!pdf || opaque) flush();
     if (!pdf) p.save();
     if (clipped && !pdf) p.setClipRect(box, Qt::IntersectClip);
-    if ((options & ETO_OPAQUE) && rect && Brush()->Color() != clNone) p.fillRect(box, ToQColor(Brush()->Color()));
+    if (opaque) p.fillRect(box, ToQColor(Brush()->Color()));
     if (!text.empty() && Font()->Color() != clNone) {
         const SizedFont& font = DeviceFont();
         const std::vector<int> positions = TextPositions(font, text, dx);
@@ -254,7 +280,7 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
         glyphs.color = ToQColor(Font()->Color());
         glyphs.underline = Font()->Style().Contains(fsUnderline);
         glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
-        DrawGlyphText(p, glyphs, clipped && pdf ? &box : nullptr);
+        DrawGlyphText(p, glyphs, clipped && pdf ? &box : nullptr, pdf ? &batch_ : nullptr);
     }
     if (!pdf) p.restore();
 }

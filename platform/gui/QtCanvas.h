@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Canvas.h"
+#include "GlyphRenderer.h"
 
 class QPaintDevice;
 
@@ -20,7 +21,12 @@ public:
     explicit TQtCanvas(QPaintDevice& device);
     ~TQtCanvas() override;
 
-    QPainter& Painter() const { return *painter_; }
+    // The painter, with the text that waits for it drawn.
+    QPainter& Painter() const
+    {
+        flush();
+        return *painter_;
+    }
 
     void Polyline(std::span<const TPoint> points) override;
     void Polygon(std::span<const TPoint> points) override;
@@ -40,18 +46,36 @@ protected:
     // A canvas of a fixed resolution whose painter changes: the printer's,
     // which draws each page into the painter of its document.
     explicit TQtCanvas(int pixelsPerInch);
-    void SetPainter(QPainter& painter) { painter_ = &painter; }
+    void SetPainter(QPainter& painter)
+    {
+        flush();
+        painter_ = &painter;
+    }
 
 private:
     TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned);
     // Pen and brush of the canvas on the painter; false when neither draws.
-    bool applyPenAndBrush(bool fill);
+    // The text waiting is drawn first unless it lies outside the areas the
+    // shape may ink (all of it when there are none).
+    bool applyPenAndBrush(bool fill, std::span<const QRectF> areas = {});
     void endShape();
+    // Draws the text waiting in the batch.
+    void flush() const
+    {
+        if (!batch_.Empty()) batch_.Flush(*painter_);
+    }
+    // The same where the waiting text meets an area to be drawn in.
+    void flushFor(std::span<const QRectF> areas) const
+    {
+        if (!batch_.Empty() && (areas.empty() || batch_.Meets(areas))) batch_.Flush(*painter_);
+    }
 
     std::unique_ptr<QPainter> owned_;
     QPainter* painter_;
     std::optional<TRect> clip_;
     bool shapeSaved_ = false;  // the shape being drawn saved the painter's state
+    // Text on a PDF waiting to be drawn in one run with the text after it.
+    mutable GlyphBatch batch_;
 };
 
 // A platform colour as a Qt colour (system colours by the fixed scheme);

@@ -353,10 +353,10 @@ void TrpAggregateList::AddValue(TrpBand* band, int vcolumn, Feed feed)
                 item->Counts.resize(column + 1, 0);
             }
             addRow(item->Kind, item->Counts[column], item->Values[column], v);
+        } else if (item->RowSetHeld && (item->RowSetInKeep || !item->Pending)) {
+            addRow(item->Kind, item->RowSetCount, item->RowSetValue, v);
         } else if (item->Pending) {
             addRow(item->Kind, item->PendingCount, item->PendingValue, v);
-        } else if (item->RowSetHeld) {
-            addRow(item->Kind, item->RowSetCount, item->RowSetValue, v);
         } else {
             item->SavedCount = item->Count;
             item->SavedValue = item->Value;
@@ -376,7 +376,7 @@ void TrpAggregateList::ClearValues()
 {
     for (const auto& item : items_) {
         resetItem(*item, true);
-        item->Pending = item->RowSetHeld = false;
+        item->Pending = item->RowSetHeld = item->RowSetInKeep = false;
         item->PendingCount = item->SavedCount = item->RowSetCount = 0;
         item->PendingValue = item->SavedValue = item->RowSetValue = Variant::Null();
     }
@@ -399,10 +399,11 @@ void TrpAggregateList::EndKeep()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (!item->Pending) continue;
         item->Pending = false;
-        if (item->RowSetHeld)
+        if (item->RowSetHeld && !item->RowSetInKeep)
             giveRows(item->Kind, item->PendingCount, item->PendingValue, item->RowSetCount, item->RowSetValue);
         else
             giveRows(item->Kind, item->PendingCount, item->PendingValue, item->Count, item->Value);
+        item->RowSetInKeep = false;
     }
 }
 
@@ -411,6 +412,7 @@ void TrpAggregateList::HoldRowSet()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (item->RowSetHeld) continue;
         item->RowSetHeld = true;
+        item->RowSetInKeep = item->Pending;
         item->RowSetCount = 0;
         item->RowSetValue = Variant::Null();
     }
@@ -421,7 +423,11 @@ void TrpAggregateList::ReleaseRowSet()
     for (TrpAggregateItem* item : pageFooterItems_) {
         if (!item->RowSetHeld) continue;
         item->RowSetHeld = false;
-        giveRows(item->Kind, item->RowSetCount, item->RowSetValue, item->Count, item->Value);
+        if (item->RowSetInKeep && item->Pending)
+            giveRows(item->Kind, item->RowSetCount, item->RowSetValue, item->PendingCount, item->PendingValue);
+        else
+            giveRows(item->Kind, item->RowSetCount, item->RowSetValue, item->Count, item->Value);
+        item->RowSetInKeep = false;
     }
 }
 

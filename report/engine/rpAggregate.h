@@ -44,6 +44,9 @@ struct TrpAggregateItem {
     Variant PendingValue = Variant::Null();
     // Rows of a set of band columns held apart (page footers only).
     bool RowSetHeld = false;
+    // The set began inside an open keep block: its rows are the block's
+    // when the set ends, and stay the set's when the block is given up.
+    bool RowSetInKeep = false;
     int RowSetCount = 0;
     Variant RowSetValue = Variant::Null();
     // Count and value before the last row.

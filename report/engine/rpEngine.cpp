@@ -742,9 +742,8 @@ void TrpEngine::closeKeep()
 
 void TrpEngine::holdRowSet(TrpBand* band)
 {
-    // Inside a keep block the block moves the rows; cells and inline
-    // subreports never break.
-    if (rowSetBand_ || keepOpen_ || cellHost_ || inline_ || !aggregates_) return;
+    // Cells and inline subreports never break.
+    if (rowSetBand_ || cellHost_ || inline_ || !aggregates_) return;
     rowSetBand_ = band;
     aggregates_->HoldRowSet();
 }

@@ -49,7 +49,9 @@ public:
     virtual void EndKeep() = 0;
     // Page-footer rows of a set of band columns held apart until the set
     // has its place: it may move whole to the next page. A keep block
-    // inside the set gives its rows to the set.
+    // inside the set gives its rows to the set; a set inside a keep block
+    // gives its rows to the block, or keeps them when the block is given
+    // up and the set moves on alone.
     virtual void HoldRowSet() = 0;
     virtual void ReleaseRowSet() = 0;
     // The rows of the band go back to before its last row.
@@ -238,7 +240,11 @@ private:
     bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
     void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);
     void cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free);
-    void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool last);
+    void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool continued, bool last);
+    // The pieces before a part is laid out, to lay it out again elsewhere.
+    std::vector<SplitPiece> saveParts(std::vector<SplitPiece>& pieces);
+    void restoreParts(std::vector<SplitPiece>& pieces, const std::vector<SplitPiece>& before);
+    void closeFrame(std::vector<SplitPiece>& pieces, Extended free);
     void startNextPart(std::vector<SplitPiece>& pieces, Extended free);
     void computeShiftLinks(TrpBand* band, BandRun& run);
     void shiftObjects(BandRun& run);

@@ -37,6 +37,16 @@ bool overlapsHorizontally(const Area& a, Extended left, Extended right)
     return a.left < right - kOverlap && left < a.right - kOverlap;
 }
 
+// What a stretchable object still needs after a part that left `unused`
+// of its `height`: a text measures its rest (each part carries its gaps
+// and frame, which taking off the used height would lose); others take
+// off what the part used.
+Extended restAfterPart(TrpStretcheable& object, Extended remaining, Extended height, Extended unused)
+{
+    const Extended rest = object.RestHeight();
+    return rest >= 0 ? rest : std::max<Extended>(0, remaining - (height - unused));
+}
+
 // A memo whose first line is taller than an empty page: that line goes out
 // cut in the memo's present height and the rest waits for the next part, so
 // no text is lost. Measured in ever taller boxes from the same start; false
@@ -53,7 +63,7 @@ bool firstLineCut(TrpCustomMemoView& memo, TrpReportComponent& object, Extended&
         const Extended unused = memo.DrawPart();
         if (!memo.Text().empty() && memo.PartText != text) {
             object.SetHeight(cut);
-            remaining = std::max<Extended>(0, remaining - (h - unused));
+            remaining = restAfterPart(memo, remaining, h, unused);
             return true;
         }
     }
@@ -62,6 +72,17 @@ bool firstLineCut(TrpCustomMemoView& memo, TrpReportComponent& object, Extended&
     memo.FirstParaBreak = startsInParagraph;
     object.SetHeight(cut);
     return false;
+}
+
+// How far the band's text stands from its top in the design: what goes on
+// to a new part starts that far down.
+template <class Pieces>
+Extended textPadding(const Pieces& pieces)
+{
+    Extended padding = -1;
+    for (const auto& p : pieces)
+        if (p.visible && !p.frame && (padding < 0 || p.designTop < padding)) padding = p.designTop;
+    return std::max<Extended>(padding, 0);
 }
 
 }  // namespace
@@ -122,8 +143,10 @@ void TrpEngine::showBandItself(TrpBand* band)
         // does not fit under the page header prints where it stands.
         const bool testFit =
             !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
-        if (columns && !keepOpen_ && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
+        if (columns && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
             !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
+            // No keep block holds a row taller than an empty column.
+            if (keepOpen_) EndKeep(keepBand_);
             splitColumnRow(static_cast<TrpDataBand*>(band));
         } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
@@ -166,6 +189,17 @@ void TrpEngine::splitColumnRow(TrpDataBand* band)
 {
     BandRun& r = run(band);
     if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    // The rows beside it do not fit above the page's foot either: the line
+    // moves on first and the row splits from the line's top there.
+    if (band->CurColumn() > 1 && !keepOpen_ && !fits(GetPageHeight() - FooterHeight(), r.maxColumnY)) {
+        TrpCustomPreviewPages& pp = *pages();
+        pp.CutObjects(r.lineStart);
+        {
+            TemporaryValue<bool> moving(rowSetMoving_, true);
+            NewColumn();
+        }
+        pp.PasteObjects(CurX, CurY);
+    }
     {
         const Extended columnLeft = band->Left();
         TemporaryValue<Extended> columnX(savedColumnX_, savedColumnX_ + columnLeft);
@@ -223,7 +257,7 @@ void TrpEngine::prepareBand(TrpBand* band)
     bool inlineSubreports = false;
     for (TrpBandObject& o : r.objects) {
         TrpReportComponent* object = o.object;
-        if (auto* sub = dynamic_cast<TrpSubreport*>(object); sub && sub->PrintOnParent && sub->Visible())
+        if (auto* sub = ObjectAs<TrpSubreport>(object); sub && sub->PrintOnParent && sub->Visible())
             inlineSubreports = true;
         report.CurObject = object->Name();
         object->BeforePrint();
@@ -449,6 +483,17 @@ struct TrpEngine::SplitPiece {
     // Where it stood before the part was laid out.
     Extended startTop = 0;
     Extended startBottom = 0;
+    // Its top when the split began.
+    Extended designTop = 0;
+    // It only draws the band's frame (lines, boxes as high as the band):
+    // a part holding nothing else holds nothing of the band. A line along
+    // the band's top or bottom edge is drawn on every part.
+    bool frame = false;
+    enum class Edge { None, Top, Bottom } edge = Edge::None;
+    // A text's part state, to lay a part out again elsewhere.
+    std::u16string partText;
+    bool firstParaBreak = false;
+    bool lastParaBreak = false;
 };
 
 void TrpEngine::splitBand(TrpBand* band)
@@ -459,12 +504,16 @@ void TrpEngine::splitBand(TrpBand* band)
     ScopeExit showAgain([&] {
         for (const SplitPiece& p : pieces) p.object->SetVisible(p.visible);
     });
-    const auto pending = [&] {
-        return std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.pending; });
+    // A band of lines only is all frame: its lines are what it holds.
+    const bool framed = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.visible && !p.frame; });
+    const auto holds = [&](const SplitPiece& p) { return !framed || !p.frame; };
+    const auto pendingContent = [&] {
+        return std::any_of(pieces.begin(), pieces.end(), [&](const SplitPiece& p) { return p.pending && holds(p); });
     };
     Extended free = FreeSpace();
     int parts = 0;
-    while (pending()) {
+    bool printedAny = false;
+    while (pendingContent()) {
         report.ProcessMessages();
         if (report.Terminated) break;
         const bool emptyColumn = columnIsEmpty();
@@ -479,33 +528,100 @@ void TrpEngine::splitBand(TrpBand* band)
             free = FreeSpace();
             continue;
         }
+        const std::vector<SplitPiece> before = saveParts(pieces);
         const bool anyInPart = layOutPart(pieces, free);
-        // A part that prints nothing on an empty column, with the first
-        // object waiting at its top, would do the same on every page: it
-        // prints that object cut instead. What waits below it waits for it.
-        Extended firstTop = -1;
-        for (const SplitPiece& p : pieces)
-            if (p.pending && (firstTop < 0 || p.startTop < firstTop)) firstTop = p.startTop;
-        bool inPart = anyInPart;
-        if (!anyInPart && emptyColumn && firstTop <= kOverlap) {
-            cutFirstWaiting(pieces, free);
-            inPart = true;
+        bool content = std::any_of(pieces.begin(), pieces.end(), [&](const SplitPiece& p) { return p.inPart && holds(p); });
+        // Only the frame of the band fits below what the column holds: the
+        // band starts whole in the next column rather than leave its frame
+        // behind.
+        if (!content && !printedAny && !emptyColumn) {
+            restoreParts(pieces, before);
+            NewColumn();
+            free = FreeSpace();
+            continue;
         }
-        const bool last = !pending();
+        // A part that prints nothing on an empty column would do the same
+        // on every page. What waits below a gap taller than the column
+        // moves up to the band's top; a first object taller than the
+        // column prints there, cut.
+        if (!anyInPart && emptyColumn) {
+            Extended firstTop = -1;
+            for (const SplitPiece& p : pieces)
+                if (p.pending && (firstTop < 0 || p.startTop < firstTop)) firstTop = p.startTop;
+            const Extended by = firstTop - std::min(firstTop, textPadding(pieces));
+            bool laidOut = false;
+            if (by > kOverlap) {
+                restoreParts(pieces, before);
+                for (SplitPiece& p : pieces) {
+                    if (!p.pending) continue;
+                    p.object->SetTop(p.object->Top() - by);
+                    p.savedTop -= by;
+                }
+                laidOut = layOutPart(pieces, free);
+            }
+            if (!laidOut) cutFirstWaiting(pieces, free);
+            content = true;
+        }
+        const bool last = !pendingContent();
+        if (last) closeFrame(pieces, free);
         // A part holding nothing leaves no empty band behind.
-        if (inPart || last) {
+        if (content || (last && !printedAny) || (anyInPart && !printedAny)) {
             // The row counts on the page of its first part that holds more
             // than what only follows the band's height (column lines).
-            const bool content = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) {
+            const bool rowContent = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) {
                 return p.inPart && !(p.stretchable && p.stretchable->StretchMode() == smMaxHeight);
             });
-            outputPart(band, pieces, last);
-            if (content || last) feedPageTotals(band);
+            outputPart(band, pieces, printedAny, last);
+            printedAny = true;
+            if (rowContent || last) feedPageTotals(band);
         }
         if (last) break;
         NewColumn();
         startNextPart(pieces, free);
         free = FreeSpace();
+    }
+}
+
+std::vector<TrpEngine::SplitPiece> TrpEngine::saveParts(std::vector<SplitPiece>& pieces)
+{
+    for (SplitPiece& p : pieces) {
+        p.startTop = p.object->Top();
+        if (!p.memo) continue;
+        p.partText = p.memo->PartText;
+        p.firstParaBreak = p.memo->FirstParaBreak;
+        p.lastParaBreak = p.memo->LastParaBreak;
+    }
+    return pieces;
+}
+
+void TrpEngine::restoreParts(std::vector<SplitPiece>& pieces, const std::vector<SplitPiece>& before)
+{
+    pieces = before;
+    for (SplitPiece& p : pieces) {
+        p.object->SetTop(p.startTop);
+        if (p.pending) p.object->SetHeight(p.savedHeight);
+        if (!p.memo) continue;
+        p.memo->PartText = p.partText;
+        p.memo->FirstParaBreak = p.firstParaBreak;
+        p.memo->LastParaBreak = p.lastParaBreak;
+    }
+}
+
+// Nothing of the band waits but its frame: the frame closes on this part.
+void TrpEngine::closeFrame(std::vector<SplitPiece>& pieces, Extended free)
+{
+    Extended bottom = 0;
+    for (const SplitPiece& p : pieces)
+        if (p.inPart) bottom = std::max(bottom, p.object->Top() + p.object->Height());
+    for (SplitPiece& p : pieces) {
+        if (!p.pending) continue;
+        p.pending = false;
+        if (p.inPart) continue;
+        TrpReportComponent* object = p.object;
+        const Extended height = std::min(p.savedHeight, free);
+        object->SetHeight(height);
+        object->SetTop(std::max<Extended>(0, std::min(object->Top(), bottom - height)));
+        p.inPart = true;
     }
 }
 
@@ -522,8 +638,11 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
         p.stretchable = dynamic_cast<TrpStretcheable*>(object);
         p.memo = dynamic_cast<TrpCustomMemoView*>(object);
         p.visible = p.pending = object->Visible();
-        p.savedTop = object->Top();
+        p.savedTop = p.designTop = object->Top();
         p.savedHeight = object->Height();
+        const auto* line = dynamic_cast<const TrpCustomLineView*>(object);
+        p.frame = line || (p.stretchable && p.stretchable->StretchMode() == smMaxHeight);
+        if (line && !line->Diagonal && object->Height() <= kOverlap) p.edge = SplitPiece::Edge::Top;
         if (p.stretchable && p.visible) p.stretchable->InitPart();
         return p;
     };
@@ -545,6 +664,21 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
             pieces.insert(at, p);
         }
     }
+    // A level line above all the rest draws the band's top edge, one below
+    // all the rest its bottom edge; others are no edge.
+    Extended contentTop = 1e300L, contentBottom = 0;
+    for (const SplitPiece& p : pieces) {
+        if (!p.visible || p.edge != SplitPiece::Edge::None) continue;
+        contentTop = std::min(contentTop, p.designTop);
+        contentBottom = std::max(contentBottom, p.designTop + p.savedHeight);
+    }
+    for (SplitPiece& p : pieces) {
+        if (p.edge == SplitPiece::Edge::None) continue;
+        if (p.view && p.view->Align() == baBottom) p.edge = SplitPiece::Edge::Bottom;
+        else if (p.designTop <= contentTop + kOverlap) p.edge = SplitPiece::Edge::Top;
+        else if (p.designTop >= contentBottom - kOverlap) p.edge = SplitPiece::Edge::Bottom;
+        else p.edge = SplitPiece::Edge::None;
+    }
     return pieces;
 }
 
@@ -553,7 +687,10 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
 // others move down to the next part. Whether any prints.
 bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
 {
-    const Extended emptyRoom = GetPageHeight() - FooterHeight() - DataTop;
+    // What an empty column gives: this one when it is empty (unless bands
+    // printed once stand at its start), else what the next one will.
+    const Extended emptyRoom = columnIsEmpty() && !columnStartOnce_ ? free
+                                                                     : GetPageHeight() - FooterHeight() - nextColumnTop();
     for (SplitPiece& p : pieces) {
         p.startTop = p.object->Top();
         p.startBottom = p.startTop + p.savedHeight;
@@ -591,7 +728,7 @@ bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
             }
         } else if (std::fabs(unused - object->Height()) >= kOverlap) {
             p.inPart = p.printed = true;
-            p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
+            p.savedHeight = restAfterPart(*p.stretchable, remaining, object->Height(), unused);
         } else {
             object->SetTop(free);
             object->SetHeight(remaining);
@@ -639,7 +776,7 @@ void TrpEngine::cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free)
             if (std::fabs(unused - object->Height()) >= kOverlap) {
                 p.inPart = p.printed = true;
                 p.pending = p.stretchable->HasNextPart();
-                p.savedHeight = std::max<Extended>(0, remaining - (object->Height() - unused));
+                p.savedHeight = restAfterPart(*p.stretchable, remaining, object->Height(), unused);
                 return;
             }
         }
@@ -660,7 +797,9 @@ void TrpEngine::cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free)
 
 // The part goes out as a band as high as what it holds; on the last part
 // objects aligned to the bottom and those as high as the band follow it.
-void TrpEngine::outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool last)
+// The lines along the band's edges close every part: its top edge on the
+// parts after the first, its bottom edge on those before the last.
+void TrpEngine::outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool continued, bool last)
 {
     Extended bottom = 0;
     for (const SplitPiece& p : pieces)
@@ -673,13 +812,33 @@ void TrpEngine::outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool 
             if (p.stretchable && p.stretchable->StretchMode() == smMaxHeight) object->SetHeight(bottom - object->Top());
         }
     }
+    struct Edge {
+        TrpReportComponent* object;
+        Extended top, height;
+    };
+    std::vector<Edge> edges;
+    for (const SplitPiece& p : pieces) {
+        if (!p.visible || p.inPart) continue;
+        const bool top = continued && p.edge == SplitPiece::Edge::Top && !p.pending;
+        const bool foot = !last && p.edge == SplitPiece::Edge::Bottom && p.pending;
+        if (!top && !foot) continue;
+        edges.push_back({p.object, p.object->Top(), p.object->Height()});
+        p.object->SetHeight(0);
+        p.object->SetTop(top ? p.designTop : bottom);
+    }
     band->SetHeight(bottom);
     band->SetLeft(CurX);
     band->SetTop(CurY);
-    for (const SplitPiece& p : pieces)
-        if (p.visible && !p.inPart) p.object->SetVisible(false);
+    for (const SplitPiece& p : pieces) {
+        const bool edge = std::any_of(edges.begin(), edges.end(), [&](const Edge& e) { return e.object == p.object; });
+        if (p.visible && !p.inPart && !edge) p.object->SetVisible(false);
+    }
     pages()->AddObject(band);
     for (const SplitPiece& p : pieces) p.object->SetVisible(p.visible);
+    for (const Edge& e : edges) {
+        e.object->SetTop(e.top);
+        e.object->SetHeight(e.height);
+    }
     CurY += bottom;
 }
 
@@ -701,6 +860,7 @@ void TrpEngine::startNextPart(std::vector<SplitPiece>& pieces, Extended free)
                overlapsHorizontally({o->Left(), 0, o->Left() + o->Width(), 0}, p.object->Left(),
                                     p.object->Left() + p.object->Width());
     };
+    const Extended padding = textPadding(pieces);
     std::vector<Extended> newTops;
     for (SplitPiece* p : waiting) {
         TrpReportComponent* object = p->object;
@@ -715,7 +875,11 @@ void TrpEngine::startNextPart(std::vector<SplitPiece>& pieces, Extended free)
             if (above(*waiting[k], *p)) keepDistance(*waiting[k], newTops[k] + waiting[k]->savedHeight);
         for (const SplitPiece& a : pieces)
             if (a.inPart && !a.pending && above(a, *p)) keepDistance(a, a.object->Top() + a.object->Height() - free);
+        bool waitsUnder = false;
+        for (size_t k = 0; k < newTops.size(); ++k) waitsUnder = waitsUnder || above(*waiting[k], *p);
         if (!below) top = p->stretchable ? p->savedTop - free : object->Top() - free;
+        // The first of what goes on keeps its distance to the band's top.
+        if (!waitsUnder) top = std::max(top, std::min(p->designTop, padding));
         newTops.push_back(std::max<Extended>(0, top));
     }
     for (size_t i = 0; i < waiting.size(); ++i) {

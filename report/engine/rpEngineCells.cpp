@@ -278,7 +278,7 @@ void TrpEngine::runSubreports(TrpBand* band)
 {
     std::vector<TrpSubreport*> subreports;
     for (TrpComponent* c : band->Objects())
-        if (auto* s = dynamic_cast<TrpSubreport*>(c); s && s->Visible() && !s->PrintOnParent && s->Page())
+        if (auto* s = ObjectAs<TrpSubreport>(c); s && s->Visible() && !s->PrintOnParent && s->Page())
             subreports.push_back(s);
     if (subreports.empty()) return;
     TrpCustomPreviewPages& pp = *pages();

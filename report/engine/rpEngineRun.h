@@ -45,6 +45,9 @@ struct TrpEngine::BandRun {
     int line = 1;
     int lineThrough = 1;
     Extended maxColumnY = 0;
+    // Band columns: where the objects of the current line of rows begin on
+    // the prepared page.
+    int lineStart = 0;
     Variant lastValue;
     Extended printedHeight = 0;
     bool isReprinted = false;

@@ -265,7 +265,7 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                 }
                 if (b->KeepFooter) footerKeepStart = pp.CurrentObjectCount();
                 if (b->Columns > 1 && b->CurColumn() == 1) {
-                    columnStart = pp.CurrentObjectCount();
+                    columnStart = r.lineStart = pp.CurrentObjectCount();
                     holdRowSet(b);
                 }
                 rowStart = CurY;
@@ -441,8 +441,13 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         CurY = rowStart;
     } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight)) {
         CurY = r.maxColumnY;
-    } else if (!keepOpen_) {
-        // The set of rows moves whole to the next column or page.
+    } else if (!keepOpen_ || keepTooTall(currentBand_ ? currentBand_->Height() : 0) ||
+               !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), r.maxColumnY - keepStartY_)) {
+        // The set of rows moves whole to the next column or page; a keep
+        // block it ends that the next column could not hold under its
+        // headers, or that the break would give up, is given up first, the
+        // rows before the set staying where they are.
+        if (keepOpen_) EndKeep(keepBand_);
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);
         {

@@ -228,8 +228,8 @@ namespace {
 
 const std::string* printHandler(TrpReportComponent* object, bool before)
 {
-    if (auto* view = dynamic_cast<TrpView*>(object)) return before ? &view->OnBeforePrint : &view->OnAfterPrint;
-    if (auto* band = dynamic_cast<TrpBand*>(object)) return before ? &band->OnBeforePrint : &band->OnAfterPrint;
+    if (auto* view = ObjectAs<TrpView>(object)) return before ? &view->OnBeforePrint : &view->OnAfterPrint;
+    if (auto* band = ObjectAs<TrpBand>(object)) return before ? &band->OnBeforePrint : &band->OnAfterPrint;
     return nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <typeinfo>
 
 #include "SysUtils.h"
 #include "rpBands.h"
@@ -10,6 +11,8 @@
 #include "rpPicture.h"
 #include "rpPrinter.h"
 #include "rpReport.h"
+#include "rpShapes.h"
+#include "rpUnicodeUtils.h"
 #include "rpUtilsText.h"
 #include "rpXMLSerializer.h"
 
@@ -71,6 +74,56 @@ std::string objToXMLWithoutPicture(TrpXMLSerializer& writer, TrpComponent* objec
     } restore{*picture};
     picture->PictureMark = false;
     return writer.ObjToXML(object);
+}
+
+// The names of an element's attributes, blank-separated, in their order.
+void attributeNames(std::string_view text, std::string& out)
+{
+    out.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && text[i] == ' ') ++i;
+        const size_t eq = text.find('=', i);
+        if (eq == std::string_view::npos) return;
+        if (!out.empty()) out += ' ';
+        out.append(text.substr(i, eq - i));
+        const size_t open = text.find('"', eq + 1);
+        if (open == std::string_view::npos) return;
+        const size_t close = text.find('"', open + 1);
+        if (close == std::string_view::npos) return;
+        i = close + 1;
+    }
+}
+
+// Objects whose state after building is their source's attributes and
+// their element's alone, whatever building and drawing did before: plain
+// texts, lines, shapes and bands. Views placed by their neighbours or
+// sized by their text, pictures and the classes of other libraries carry
+// more from one page to the next.
+// Asked as the object is built: drawing fills a text's placeholders in
+// place and straightens a line, and what it changed must not reach a later
+// page.
+bool recyclable(const TrpComponent& object)
+{
+    if (ObjectAs<TrpBand>(&object)) return true;
+    const std::type_info& type = typeid(object);
+    const bool memo = type == typeid(TrpMemoView) || type == typeid(TrpSysMemoView);
+    if (!memo && type != typeid(TrpLineView) && type != typeid(TrpShapeView)) return false;
+    if (static_cast<const TrpView&>(object).Align() != baNone) return false;
+    if (type == typeid(TrpLineView)) {
+        // A straight line makes itself one on drawing: only one that is so
+        // already keeps its size (its frame sides go back on recycling).
+        const auto& line = static_cast<const TrpLineView&>(object);
+        return line.Diagonal || (line.Height() >= line.Width() ? line.Width() == 0 : line.Height() == 0);
+    }
+    if (!memo) return true;
+    const auto& text = static_cast<const TrpCustomMemoView&>(object);
+    if (text.AutoWidth) return false;
+    if (!text.AllowExpressions) return true;
+    const TWideStrings& lines = *text.Memo();
+    for (int i = 0; i < lines.Count(); ++i)
+        if (lines.View(i).find(u'[') != std::u16string_view::npos) return false;
+    return true;
 }
 
 TPoint paperPixels(const TrpReportPage& page)
@@ -230,7 +283,8 @@ TrpPreviewPages::TrpPreviewPages(TrpReport* report) : TrpCustomPreviewPages(repo
 
 TrpPreviewPages::~TrpPreviewPages()
 {
-    clearCache();
+    cache_.clear();
+    dropSpares();
 }
 
 bool TrpPreviewPages::running() const
@@ -422,6 +476,7 @@ int TrpPreviewPages::GetCount()
 void TrpPreviewPages::Clear()
 {
     clearCache();
+    dropSpares();
     sources_.clear();
     doc_.Clear();
     doc_.Root()->SetName("preparedreport");
@@ -752,36 +807,50 @@ void TrpPreviewPages::ShiftAnchorsTo(int from, int newTop, int newPage)
 
 std::shared_ptr<TrpReportPage> TrpPreviewPages::GetPage(int index)
 {
+    return cachedPage(index, true);
+}
+
+std::shared_ptr<TrpReportPage> TrpPreviewPages::PageToDraw(int index)
+{
+    return cachedPage(index, false);
+}
+
+std::shared_ptr<TrpReportPage> TrpPreviewPages::cachedPage(int index, bool lend)
+{
     if (index < 0 || index >= store_.Count()) return nullptr;
     if (!running()) {
         for (auto it = cache_.begin(); it != cache_.end(); ++it) {
-            if (it->first != index) continue;
+            if (it->index != index) continue;
             cache_.splice(cache_.begin(), cache_, it);
-            return cache_.front().second;
+            cache_.front().lent |= lend;
+            return cache_.front().page;
         }
     }
     const bool parked = !store_.Loaded(index);
-    std::shared_ptr<TrpReportPage> page = buildPage(index);
+    Built built = buildPage(index);
     // Read back for building only: it goes again at once, to the place it
     // had in the file.
     if (parked) store_.Park(index);
     dropCached(index);
-    cache_.emplace_front(index, page);
+    std::shared_ptr<TrpReportPage> page = built.page;
+    cache_.push_front({index, std::move(built.page), std::move(built.text), std::move(built.objects), lend});
     while (cache_.size() > 1 && static_cast<int>(cache_.size()) > PagesInCache) {
-        const int oldest = cache_.back().first;
+        const int oldest = cache_.back().index;
         if (useFileCache() && store_.Unloadable(oldest)) store_.Park(oldest);
+        CachedPage gone = std::move(cache_.back());
         cache_.pop_back();
+        recycle(std::move(gone));
     }
     return page;
 }
 
-std::shared_ptr<TrpReportPage> TrpPreviewPages::buildPage(int index)
+TrpPreviewPages::Built TrpPreviewPages::buildPage(int index)
 {
-    std::shared_ptr<TrpReportPage> page;
+    Built built;
     TrpXMLSerializer serializer;
     serializer.OldFormat = doc_.OldVersion;
     const int source = sourceIndexOfPage(index);
-    std::string text;
+    std::string& text = built.text;
     if (source == kWholePage) {
         // A page stored whole: its class, its properties, its objects named
         // by class. Read element by element, as the serializer's name
@@ -798,24 +867,44 @@ std::shared_ptr<TrpReportPage> TrpPreviewPages::buildPage(int index)
         // A page of a report page that was never copied.
         text = "TrpReportPage " + store_.PageText(index);
     }
-    page.reset(static_cast<TrpReportPage*>(serializer.XMLToObj(nullptr, text, true)));
+    if (sparePage_ && sparePageText_ == text) {
+        // The page before, built from the same text and emptied.
+        built.page = std::move(sparePage_);
+        serializer.Owner = built.page.get();
+    } else {
+        built.page.reset(static_cast<TrpReportPage*>(serializer.XMLToObj(nullptr, text, true)));
+    }
+    TrpReportPage* page = built.page.get();
     if (source >= 0 && source < SourcePageCount()) page->TComponent::SetName(sources_[source].page->Name());
     TrpPageStore::Reader reader(store_, index);
     std::string buffer;
-    buildObjects(serializer, reader, page.get(), buffer);
+    buildObjects(serializer, reader, page, buffer, built.objects);
     page->AlignChildren();
-    return page;
+    return built;
 }
 
 void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::Reader& reader, TrpComponent* parent,
-                                   std::string& buffer)
+                                   std::string& buffer, std::vector<BuiltObject>& built)
 {
     static const TClass* const component = TrpComponent::StaticClass();
     static const TClass* const pictureView = TrpPictureView::StaticClass();
     TrpPageStore::Element e;
+    std::string names;
     while (reader.Next(e)) {
         const int entry = entryOfName(e.name);
         const TrpDictionary::Entry* d = entry >= 0 ? &dictionary_[entry] : nullptr;
+        if (d) attributeNames(e.text, names);
+        TrpComponent* spare = d ? takeSpare(entry, names) : nullptr;
+        if (spare) {
+            spare->SetParent(parent);
+            serializer.ReadMoreProps(spare, e.text, true);
+            built.push_back({spare, entry, names, recyclable(*spare)});
+            ++reused_;
+            reader.Enter();
+            buildObjects(serializer, reader, spare, buffer, built);
+            reader.Leave();
+            continue;
+        }
         TComponent* made = nullptr;
         if (d && prepared(*d)) {
             made = serializer.XMLToObj(parent, *d->Prepared, e.text, true);
@@ -846,10 +935,85 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
                 auto* picture = static_cast<TrpPictureView*>(object);
                 if (!picture->Graphic()) pictures_.GetPicture(*picture);
             }
+            built.push_back({object, entry, names, recyclable(*object)});
         }
         reader.Enter();
-        buildObjects(serializer, reader, object, buffer);
+        buildObjects(serializer, reader, object, buffer, built);
         reader.Leave();
+    }
+}
+
+TrpComponent* TrpPreviewPages::takeSpare(int entry, std::string_view names)
+{
+    if (entry < 0 || static_cast<size_t>(entry) >= spares_.size()) return nullptr;
+    // An entry's elements come in a few sets of names, most in one.
+    for (Spares& spares : spares_[static_cast<size_t>(entry)]) {
+        if (spares.names != names) continue;
+        if (spares.objects.empty()) return nullptr;
+        TrpComponent* object = spares.objects.back();
+        spares.objects.pop_back();
+        return object;
+    }
+    return nullptr;
+}
+
+void TrpPreviewPages::recycle(CachedPage&& cached)
+{
+    // A page lent out may have been changed; one still held is in use.
+    if (cached.lent || !cached.page || cached.page.use_count() != 1) return;
+    dropSpares();
+    spares_.resize(static_cast<size_t>(dictionary_.Count()));
+    // Children before their parents, each the last of its parent's: the
+    // first of a page's comes out of its list first.
+    for (auto it = cached.objects.rbegin(); it != cached.objects.rend(); ++it) {
+        TrpComponent* object = it->object;
+        object->SetParent(nullptr);
+        // Children that were not kept go with their parent.
+        if (it->entry >= dictionary_.Count() || !object->Objects().empty() || !it->recyclable) {
+            delete object;
+            continue;
+        }
+        if (auto* line = ObjectAs<TrpLineView>(object); line && !line->Diagonal) {
+            const auto* source = ObjectAs<TrpLineView>(dictionary_[it->entry].Object);
+            line->Frame()->SetTyp(source ? source->Frame()->Typ() : TrpFrameTyp{});
+        }
+        std::vector<Spares>& lists = spares_[static_cast<size_t>(it->entry)];
+        auto list = std::find_if(lists.begin(), lists.end(), [&](const Spares& l) { return l.names == it->names; });
+        if (list == lists.end()) list = lists.insert(lists.end(), Spares{std::move(it->names), {}});
+        list->objects.push_back(object);
+    }
+    if (cached.page->Objects().empty()) {
+        sparePage_ = std::move(cached.page);
+        sparePageText_ = std::move(cached.text);
+    }
+}
+
+void TrpPreviewPages::dropSpares()
+{
+    for (auto& lists : spares_)
+        for (auto& list : lists)
+            for (TrpComponent* object : list.objects) delete object;
+    spares_.clear();
+    sparePage_.reset();
+    sparePageText_.clear();
+}
+
+int TrpPreviewPages::SpareObjectCount() const noexcept
+{
+    size_t n = 0;
+    for (const auto& lists : spares_)
+        for (const auto& list : lists) n += list.objects.size();
+    return static_cast<int>(n);
+}
+
+void TrpPreviewPages::DoneDrawing(int index)
+{
+    if (running()) return;
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->index != index) continue;
+        if (it->lent) return;
+        dropCached(index);
+        return;
     }
 }
 
@@ -877,7 +1041,7 @@ TPoint TrpPreviewPages::GetPageSize(int index)
     if (index < 0 || index >= store_.Count()) return {};
     const int source = sourceIndexOfPage(index);
     if (source < 0 || source >= SourcePageCount()) {
-        const std::shared_ptr<TrpReportPage> page = GetPage(index);
+        const std::shared_ptr<TrpReportPage> page = PageToDraw(index);
         return page ? paperPixels(*page) : TPoint{};
     }
     TPoint size = paperPixels(*sources_[source].page);
@@ -911,15 +1075,21 @@ void TrpPreviewPages::SetPageSize(int index, Extended width, Extended height)
 void TrpPreviewPages::dropCached(int index)
 {
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
-        if (it->first != index) continue;
+        if (it->index != index) continue;
+        CachedPage gone = std::move(*it);
         cache_.erase(it);
+        recycle(std::move(gone));
         return;
     }
 }
 
 void TrpPreviewPages::clearCache()
 {
-    cache_.clear();
+    while (!cache_.empty()) {
+        CachedPage gone = std::move(cache_.front());
+        cache_.pop_front();
+        recycle(std::move(gone));
+    }
 }
 
 void TrpPreviewPages::Finish()

@@ -142,6 +142,15 @@ public:
     bool LoadFromFile(const std::string& fileName, bool failWhenMissing = false) override;
     void SaveToFile(const std::string& fileName) override;
 
+    // The page for drawing it alone: as GetPage, for callers that change
+    // nothing in it and keep it no longer than its drawing, so that its
+    // objects may be built into the next page once it leaves the cache.
+    std::shared_ptr<TrpReportPage> PageToDraw(int index);
+    // A page PageToDraw gave that is not wanted again soon (a print run
+    // draws each once): it leaves the cache at once, and its objects build
+    // the next page.
+    void DoneDrawing(int index);
+
     // ---- printing
     // The page loop of Print on a printer that is chosen and set up (its
     // output file too), with the settings as they stand: no dialog. True
@@ -182,6 +191,10 @@ public:
     // page.
     int CachedPageCount() const noexcept { return static_cast<int>(cache_.size()); }
     void ClearPageCache() { clearCache(); }
+    // Objects kept from pages that left the cache, to build later pages
+    // from, and how many objects building has taken from them so far.
+    int SpareObjectCount() const noexcept;
+    int64_t ReusedObjectCount() const noexcept { return reused_; }
 
 private:
     friend class TrpOutline;
@@ -195,6 +208,28 @@ private:
     struct Link {
         ObjectHandle handle;
         int entry;
+    };
+    // An object a page was built with, and the names of the attributes its
+    // element gave it: an element of the same entry and names builds a
+    // later page's object from it by its own attributes alone.
+    struct BuiltObject {
+        TrpComponent* object;
+        int entry;
+        std::string names;
+        bool recyclable;  // its state is its source's and its element's alone
+    };
+    struct CachedPage {
+        int index;
+        std::shared_ptr<TrpReportPage> page;
+        std::string text;  // the page's own attributes it was built from
+        std::vector<BuiltObject> objects;
+        bool lent = false;  // handed out by GetPage: may have been changed
+    };
+    // What buildPage makes.
+    struct Built {
+        std::shared_ptr<TrpReportPage> page;
+        std::string text;
+        std::vector<BuiltObject> objects;
     };
 
     bool running() const;
@@ -210,11 +245,19 @@ private:
     void registerSourceObject(TrpComponent* reportObject, TrpComponent* copy, int pageIndex);
     int sourceIndexOfPage(int page) const;
     void addObject(int page, TrpComponent* object, std::string& buffer);
-    std::shared_ptr<TrpReportPage> buildPage(int index);
+    std::shared_ptr<TrpReportPage> cachedPage(int index, bool lend);
+    Built buildPage(int index);
     // The entry's attributes made ready for building; false when they cannot be.
     bool prepared(const TrpDictionary::Entry& entry);
     void buildObjects(TrpXMLSerializer& serializer, TrpPageStore::Reader& reader, TrpComponent* parent,
-                      std::string& buffer);
+                      std::string& buffer, std::vector<BuiltObject>& built);
+    // A spare object of the entry built with attributes of these names,
+    // taken out of the spares; nullptr when there is none.
+    TrpComponent* takeSpare(int entry, std::string_view names);
+    // A page leaving the cache: its objects become the spares (those
+    // before go) when nothing outside could have changed or still holds it.
+    void recycle(CachedPage&& cached);
+    void dropSpares();
     void appendWholePage(std::string_view name, const TrpXMLItem& element);
     void followLink(const std::string& url, TrpPageClick& click);
     // The report's click handlers on the object hit.
@@ -232,7 +275,16 @@ private:
     std::vector<int> entryOfName_;      // by store name id, -1 for none
     std::vector<uint32_t> entryName_;  // store name id by entry
     mutable std::unordered_map<std::string, int> dense_;  // names 1..n known to exist, by base
-    std::list<std::pair<int, std::shared_ptr<TrpReportPage>>> cache_;  // newest first
+    std::list<CachedPage> cache_;  // newest first
+    // Objects of one entry built with attributes of the same names.
+    struct Spares {
+        std::string names;
+        std::vector<TrpComponent*> objects;
+    };
+    std::vector<std::vector<Spares>> spares_;  // by entry
+    std::shared_ptr<TrpReportPage> sparePage_;  // the last page recycled, emptied
+    std::string sparePageText_;
+    int64_t reused_ = 0;
     int64_t memCounter_ = 0;
     int logicalCounter_ = 0;
     int savedPage_ = -1;

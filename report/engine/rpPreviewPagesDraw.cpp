@@ -45,11 +45,22 @@ bool intersects(const TRect& a, const TRect& b)
 void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                                Extended offsetY)
 {
-    const std::shared_ptr<TrpReportPage> page = GetPage(index);
+    const std::shared_ptr<TrpReportPage> page = PageToDraw(index);
     if (!page) return;
     const bool printing = canvas.IsPrinter();
-    const bool mirrored = page->MirrorMargins && index % 2 == 1;
-    if (mirrored) std::swap(page->LeftMargin, page->RightMargin);
+    // The margins swap back also when drawing throws: the page is drawn again.
+    struct Mirror {
+        TrpReportPage& page;
+        const bool on;
+        Mirror(TrpReportPage& p, bool mirrored) : page(p), on(mirrored)
+        {
+            if (on) std::swap(page.LeftMargin, page.RightMargin);
+        }
+        ~Mirror()
+        {
+            if (on) std::swap(page.LeftMargin, page.RightMargin);
+        }
+    } mirror(*page, page->MirrorMargins && index % 2 == 1);
     const std::optional<TRect> savedClip = canvas.ClipRect();
     if (!printing) {
         canvas.IntersectClipRect(
@@ -71,20 +82,20 @@ void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Exte
     const int pageCount = GetCount();
     const std::vector<TrpComponent*> objects = page->GetAllObjects();
     for (TrpComponent* object : objects) {
-        auto* view = dynamic_cast<TrpView*>(object);
+        auto* view = ObjectAs<TrpView>(object);
         if (!view) continue;
         if (printing && !view->Printable()) continue;
         const std::optional<TRect> r = deviceRect(*view, scaleX, scaleY, offsetX, offsetY);
         if (!r || (!recording && visible && !intersects(*visible, *r))) continue;
-        if (auto* memo = dynamic_cast<TrpCustomMemoView*>(view)) {
+        if (auto* memo = ObjectAs<TrpCustomMemoView>(view)) {
             memo->TotalPages = pageCount;
             memo->CopyNo = CopyNo;
         }
-        if (auto* picture = dynamic_cast<TrpPictureView*>(view)) picture->Printing = printing;
+        auto* picture = ObjectAs<TrpPictureView>(view);
+        if (picture) picture->Printing = printing;
         view->Draw(canvas, scaleX, scaleY, offsetX, offsetY);
-        if (auto* picture = dynamic_cast<TrpPictureView*>(view)) picture->Printing = false;
+        if (picture) picture->Printing = false;
     }
-    if (mirrored) std::swap(page->LeftMargin, page->RightMargin);
     canvas.SetClipRect(savedClip);
 }
 

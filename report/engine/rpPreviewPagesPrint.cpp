@@ -157,8 +157,11 @@ bool PrintRun::pass(const std::vector<int>& order)
 
 std::shared_ptr<TrpReportPage> PrintRun::build(int index)
 {
-    std::shared_ptr<TrpReportPage> page = pages_.GetPage(index);
-    if (page && report_ && report_->OnPrintPage) report_->OnPrintPage(page.get(), pages_.CopyNo);
+    // A handler may change the page, so it gets it as any caller does;
+    // without one the page is only drawn, and its objects build the next.
+    const bool handler = report_ && report_->OnPrintPage;
+    std::shared_ptr<TrpReportPage> page = handler ? pages_.GetPage(index) : pages_.PageToDraw(index);
+    if (page && handler) report_->OnPrintPage(page.get(), pages_.CopyNo);
     return page;
 }
 
@@ -170,7 +173,7 @@ SheetParams PrintRun::sheetParams(bool turned, const TrpReportPage& page) const
 
 bool PrintRun::page(int index)
 {
-    const std::shared_ptr<TrpReportPage> page = build(index);
+    std::shared_ptr<TrpReportPage> page = build(index);
     if (!page) return true;
     const bool landscape = page->Orientation() == poLandscape;
     const Extended width = PaperMm(page->PaperWidth()), height = PaperMm(page->PaperHeight());
@@ -189,13 +192,15 @@ bool PrintRun::page(int index)
     pages_.DrawPage(index, printer_.Canvas(), scale * drawScale(), scale * drawScale(), -printer_.LeftMargin() * k,
                     -printer_.TopMargin() * k);
     if (!endPage()) return false;
+    page.reset();
+    pages_.DoneDrawing(index);
     pageDone();
     return true;
 }
 
 bool PrintRun::split(int index)
 {
-    const std::shared_ptr<TrpReportPage> page = build(index);
+    std::shared_ptr<TrpReportPage> page = build(index);
     if (!page) return true;
     const Extended width = PaperMm(page->PaperWidth()), height = PaperMm(page->PaperHeight());
     const Extended overlap = std::max<Extended>(s_.SplitOverlap, 0);
@@ -228,6 +233,8 @@ bool PrintRun::split(int index)
             if (!endPage()) return false;
         }
     }
+    page.reset();
+    pages_.DoneDrawing(index);
     pageDone();
     return true;
 }
@@ -241,7 +248,7 @@ bool PrintRun::join(const std::vector<int>& order)
     size_t next = 0;
     while (next < placed.size()) {
         if (cancelled()) return false;
-        const std::shared_ptr<TrpReportPage> first = build(placed[next]);
+        std::shared_ptr<TrpReportPage> first = build(placed[next]);
         if (!first) {
             ++next;
             continue;
@@ -264,6 +271,7 @@ bool PrintRun::join(const std::vector<int>& order)
             }
         }
         if (!endPage()) return false;
+        first.reset();
         pageDone();
     }
     return true;

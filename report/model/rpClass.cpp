@@ -375,15 +375,16 @@ bool overlapVertically(const TrpComponent* a, const TrpComponent* b)
 
 void TrpComponent::AlignChildren()
 {
+    auto asView = [](TrpComponent* child) { return ObjectAs<TrpView>(child); };
     // Only views aligned to their neighbours need the others in order (a
     // page built for drawing has hundreds of views and seldom such a one).
-    const bool byNeighbours = std::any_of(objects_.begin(), objects_.end(), [](TrpComponent* child) {
-        auto* v = dynamic_cast<TrpView*>(child);
+    const bool byNeighbours = std::any_of(objects_.begin(), objects_.end(), [&](TrpComponent* child) {
+        auto* v = asView(child);
         return v && (v->Align() == baLeft || v->Align() == baRight || v->Align() == baWidth);
     });
     if (byNeighbours) alignToNeighbours();
     for (TrpComponent* child : objects_) {
-        auto* c = dynamic_cast<TrpView*>(child);
+        auto* c = asView(child);
         if (!c) continue;
         switch (c->Align()) {
         case baCenter: c->SetLeft((Width() - c->Width()) / 2); break;

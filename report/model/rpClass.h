@@ -556,6 +556,10 @@ public:
     virtual Extended DrawPart() { return 0; }
     virtual void InitPart() {}
     virtual bool HasNextPart() { return false; }
+    // The height what DrawPart left for the next parts needs, with the
+    // gaps and frame every part carries; negative when the view cannot
+    // tell (the engine then takes off what the part used).
+    virtual Extended RestHeight() { return -1; }
 
     static void Publish(TClassBuilder<TrpStretcheable>& b);
 

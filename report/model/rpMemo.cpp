@@ -365,6 +365,24 @@ Extended TrpCustomMemoView::DrawPart()
     return unused == 0 ? Height() : unused;
 }
 
+Extended TrpCustomMemoView::RestHeight()
+{
+    // A box as high as its band follows the band, not its text.
+    if (StretchMode() == smMaxHeight) return -1;
+    if (PartText.empty()) return 0;
+    // Measured as the next DrawPart will lay it out.
+    const std::u16string shown = memo_->Text();
+    const bool first = FirstParaBreak, last = LastParaBreak;
+    memo_->SetText(PartText);
+    FirstParaBreak = LastParaBreak;
+    LastParaBreak = false;
+    const Extended height = CalcHeight();
+    memo_->SetText(shown);
+    FirstParaBreak = first;
+    LastParaBreak = last;
+    return height;
+}
+
 void TrpCustomMemoView::applyAutoWidth()
 {
     const Extended oldWidth = Width();
@@ -440,7 +458,7 @@ void TrpCustomMemoView::Draw(TCanvas& canvas, Extended scaleX, Extended scaleY, 
 void TrpCustomMemoView::DiffTo(std::string& out, TrpComponent* reference)
 {
     TrpStretcheable::DiffTo(out, reference);
-    auto* r = dynamic_cast<TrpCustomMemoView*>(reference);
+    auto* r = ObjectAs<TrpCustomMemoView>(reference);
     if (!r) return;
     rpDiffBool(out, " AutoWidth=\"", AutoWidth, r->AutoWidth);
     rpDiffFloat(out, " CharSpacing=\"", CharSpacing, r->CharSpacing);

@@ -104,6 +104,7 @@ public:
     void InitPart() override;
     Extended DrawPart() override;
     bool HasNextPart() override { return !PartText.empty(); }
+    Extended RestHeight() override;
     void DiffTo(std::string& out, TrpComponent* reference) override;
 
     // The text rectangle BeginDraw computed (device pixels).

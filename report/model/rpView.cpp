@@ -320,7 +320,7 @@ void TrpView::DrawFrame()
 void TrpView::DiffTo(std::string& out, TrpComponent* reference)
 {
     TrpReportComponent::DiffTo(out, reference);
-    auto* r = dynamic_cast<TrpView*>(reference);
+    auto* r = ObjectAs<TrpView>(reference);
     if (!r) return;
     rpDiffInt(out, " BrushStyle=\"", brushStyle_, r->brushStyle_);
     rpDiffInt(out, " Align=\"", align_, r->align_);

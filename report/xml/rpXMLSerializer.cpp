@@ -4,6 +4,8 @@
 #include <cstring>
 #include <map>
 #include <type_traits>
+#include <typeinfo>
+#include <unordered_map>
 
 #include "CodePages.h"
 #include "SysUtils.h"
@@ -15,9 +17,26 @@
 
 namespace {
 
+// A cross cast to the mixin walks the whole type tree, and building a
+// prepared page asks it for every object; the mixin lies at the same
+// offset in every object of one type.
 TrpXMLStorable* storable(TObject* o)
 {
-    return dynamic_cast<TrpXMLStorable*>(o);
+    if (!o) return nullptr;
+    struct Offset {
+        bool storable;
+        std::ptrdiff_t bytes;
+    };
+    thread_local std::unordered_map<const std::type_info*, Offset> offsets;
+    const std::type_info* type = &typeid(*o);
+    auto it = offsets.find(type);
+    if (it == offsets.end()) {
+        auto* s = dynamic_cast<TrpXMLStorable*>(o);
+        it = offsets.emplace(type, Offset{s != nullptr, s ? reinterpret_cast<char*>(s) - reinterpret_cast<char*>(o) : 0})
+                 .first;
+    }
+    return it->second.storable ? reinterpret_cast<TrpXMLStorable*>(reinterpret_cast<char*>(o) + it->second.bytes)
+                               : nullptr;
 }
 
 // Sets a flag for a scope.
@@ -1116,6 +1135,14 @@ TComponent* TrpXMLSerializer::XMLToObj(TComponent* owner, const TrpPreparedProps
     readProps(object, more);
     finishObject(object, withoutFixups, props.report_);
     return object;
+}
+
+void TrpXMLSerializer::ReadMoreProps(TComponent* object, std::string_view more, bool withoutFixups)
+{
+    object->Loading();
+    readProps(object, more);
+    TrpXMLStorable* s = storable(object);
+    finishObject(object, withoutFixups, s && s->IsXMLReport());
 }
 
 void TrpXMLSerializer::finishObject(TComponent* object, bool withoutFixups, bool report)

@@ -172,6 +172,9 @@ public:
     // As XMLToObj of the prepared text followed by more attribute text.
     TComponent* XMLToObj(TComponent* owner, const TrpPreparedProps& props, std::string_view more,
                          bool withoutFixups = false);
+    // More attribute text read into an object XMLToObj made, as XMLToObj
+    // reads its text.
+    void ReadMoreProps(TComponent* object, std::string_view more, bool withoutFixups = false);
     // Attribute text of an object (no Name), against an ancestor or none.
     std::string WriteProps(TPersistent* object, TPersistent* ancestor = nullptr);
     // One object as a self-contained empty-element tag on the stream.

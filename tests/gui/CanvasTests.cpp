@@ -421,6 +421,109 @@ TEST(GlyphRenderer, OnAPdfClippedTextStaysInsideTheRectangle)
     EXPECT_TRUE(inkInColumns(bottom, 105, 200));
 }
 
+// Texts in a row on a PDF wait to go out as one run: whatever comes after
+// them still covers them, each keeps its own colour, and text waiting when
+// the painter is asked for goes first.
+TEST(GlyphRenderer, OnAPdfTextsInARowKeepTheirOrderAndColours)
+{
+    const QImage page = drawnOnPdf([](TQtCanvas& canvas) {
+        setTextFont(canvas, "Arial", 200);
+        canvas.TextOut(400, 400, std::u16string_view(u"HHH"));
+        canvas.Font()->SetColor(clRed);
+        canvas.TextOut(400, 800, std::u16string_view(u"HHH"));
+        canvas.Font()->SetColor(clBlue);
+        canvas.TextOut(400, 1200, std::u16string_view(u"HHH"));
+        // Covers the first line only.
+        canvas.Brush()->SetColor(clWhite);
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.FillRect({300, 300, 1400, 700});
+        canvas.Font()->SetColor(clBlack);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.TextOut(400, 1600, std::u16string_view(u"HHH"));
+        canvas.Painter().fillRect(QRect(300, 1500, 1100, 400), Qt::green);
+    });
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    auto count = [&](int top600, QColor color) {
+        int n = 0;
+        for (int y = top600 / 4; y < (top600 + 300) / 4; ++y)
+            for (int x = 300 / 4; x < 1400 / 4; ++x) n += QColor(page.pixel(x, y)) == color;
+        return n;
+    };
+    EXPECT_EQ(count(350, Qt::black), 0) << "the fill after the text covers it";
+    EXPECT_GT(count(750, Qt::red), 100);
+    EXPECT_EQ(count(750, Qt::black), 0);
+    EXPECT_GT(count(1150, Qt::blue), 100);
+    EXPECT_EQ(count(1550, Qt::black), 0) << "drawn before the painter was handed out";
+    EXPECT_GT(count(1550, Qt::green), 1000);
+}
+
+// A table's frame around waiting text lets it wait; a shape whose ink
+// meets it, filled or stroked, is drawn over it as it was drawn after it.
+TEST(GlyphRenderer, OnAPdfShapesOverWaitingTextCoverIt)
+{
+    const QImage page = drawnOnPdf([](TQtCanvas& canvas) {
+        setTextFont(canvas, "Arial", 200);
+        canvas.Font()->SetColor(clRed);
+        canvas.TextOut(400, 400, std::u16string_view(u"HHH"));
+        canvas.TextOut(400, 1000, std::u16string_view(u"HHH"));
+        canvas.Pen()->SetColor(clBlack);
+        canvas.Pen()->SetWidth(4);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.Rectangle(300, 300, 1400, 1400);  // around both
+        // A wide white stroke across the first line's middle.
+        canvas.Pen()->SetColor(clWhite);
+        canvas.Pen()->SetWidth(60);
+        canvas.Rectangle(350, 470, 1350, 1300);
+        // A white box over the second line.
+        canvas.Pen()->SetStyle(psClear);
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(clWhite);
+        canvas.Rectangle(380, 980, 1300, 1250);
+    });
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    auto count = [&](int top600, int bottom600, QColor color) {
+        int n = 0;
+        for (int y = top600 / 4; y < bottom600 / 4; ++y)
+            for (int x = 380 / 4; x < 1300 / 4; ++x) n += QColor(page.pixel(x, y)) == color;
+        return n;
+    };
+    // The capitals ink 438 to 581.
+    EXPECT_GT(count(510, 570, Qt::red), 50) << "the first line below the stroke";
+    EXPECT_EQ(count(450, 490, Qt::red), 0) << "under the stroke";
+    EXPECT_EQ(count(1000, 1240, Qt::red), 0) << "under the box";
+    EXPECT_EQ(QColor(page.pixel(300 / 4, 800 / 4)), QColor(Qt::black)) << "the frame";
+}
+
+// Texts of two faces go out a face at a time, except where one meets a
+// waiting text of the other: there the order they were drawn in holds.
+TEST(GlyphRenderer, OnAPdfTextsThatMeetKeepTheirOrderAcrossFaces)
+{
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("order.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(600);
+        TQtCanvas canvas(writer);
+        setTextFont(canvas, "Arial", 83);
+        canvas.TextOut(300, 300, std::u16string_view(u"first"));
+        setTextFont(canvas, "SimSun", 83);
+        canvas.TextOut(320, 300, std::u16string_view(u"\u53D1\u8D27"));
+        setTextFont(canvas, "Arial", 83);
+        canvas.TextOut(340, 300, std::u16string_view(u"third"));
+    }
+    QProcess process;
+    process.start(pdftotext, {"-raw", path, "-"});  // the order of the content
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    const qsizetype first = text.indexOf("first"), cjk = text.indexOf(QString::fromUtf8("\xE5\x8F\x91")),
+                    third = text.indexOf("third");
+    ASSERT_GE(first, 0) << text.toStdString();
+    EXPECT_LT(first, cjk) << text.toStdString();
+    EXPECT_LT(cjk, third) << text.toStdString();
+}
+
 TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
 {
     // Song has no bold file: its bold is overstruck, which must stay ink.

@@ -3,16 +3,22 @@
 // prepared pages of a run: an object lying below the printable area, two
 // objects of one band lying over each other that did not in the design,
 // and objects of two bands lying over each other (overlays and the page's
-// own objects excepted: they lie over the rest by design).
+// own objects excepted: they lie over the rest by design), a growing text
+// whose box holds less than its lines, a part of a band holding only its
+// frame lines.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "CodePages.h"
 #include "SysUtils.h"
 #include "rpBands.h"
+#include "rpMemo.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
 #include "rpReport.h"
+#include "rpShapes.h"
 
 namespace engine_test {
 
@@ -56,6 +62,49 @@ inline std::string describe(int page, const PlacedObject& o)
            FloatToStr(o.left) + "," + FloatToStr(o.top) + "-" + FloatToStr(o.bottom);
 }
 
+// A text that grows with its lines shows them all: its box holds every
+// line the page got of it. A line taller than an empty page shows cut on
+// purpose: a box that holds no whole line is left to that.
+inline std::string textCut(TrpReport& report, const TrpComponent& object)
+{
+    const auto* shown = dynamic_cast<const TrpCustomMemoView*>(&object);
+    const auto* design = dynamic_cast<const TrpCustomMemoView*>(report.FindObject(object.Name()));
+    if (!shown || !design || design->StretchMode() == smDontStretch || shown->Text().empty()) return {};
+    // Laid out as a part of a split would be, then put back.
+    auto& memo = const_cast<TrpCustomMemoView&>(*shown);
+    const std::u16string text = memo.Text(), part = memo.PartText;
+    const bool first = memo.FirstParaBreak, last = memo.LastParaBreak;
+    memo.PartText = text;
+    memo.LastParaBreak = first;
+    memo.DrawPart();
+    const std::u16string fits = memo.Text(), rest = memo.PartText;
+    memo.SetText(text);
+    memo.PartText = part;
+    memo.FirstParaBreak = first;
+    memo.LastParaBreak = last;
+    if (fits.empty() || rest.empty()) return {};
+    return "shows part of its lines, without \"" + Utf16ToUtf8(rest) + "\"";
+}
+
+// Lines and boxes as high as the band only frame what the band holds.
+inline bool framesOnly(const TrpComponent& object)
+{
+    if (dynamic_cast<const TrpCustomLineView*>(&object)) return true;
+    const auto* stretchable = dynamic_cast<const TrpStretcheable*>(&object);
+    return stretchable && stretchable->StretchMode() == smMaxHeight;
+}
+
+// A printed band holding nothing but the frame of a band that holds more.
+inline bool frameStub(TrpReport& report, const TrpBand& band)
+{
+    const auto* design = dynamic_cast<const TrpBand*>(report.FindObject(band.Name()));
+    if (!design || band.Objects().empty()) return false;
+    const auto holds = [](const TrpComponent* o) { return o->Visible() && !framesOnly(*o); };
+    const auto& printed = band.Objects();
+    return std::none_of(printed.begin(), printed.end(), holds) &&
+           std::any_of(design->Objects().begin(), design->Objects().end(), holds);
+}
+
 // One line per fault; empty when the pages are sound.
 inline std::vector<std::string> layoutFaults(TrpReport& report, TrpPreviewPages& pages)
 {
@@ -68,6 +117,9 @@ inline std::vector<std::string> layoutFaults(TrpReport& report, TrpPreviewPages&
         for (const TrpComponent* c : page->Objects()) {
             const auto* band = dynamic_cast<const TrpBand*>(c);
             if (!band) continue;
+            if (frameStub(report, *band))
+                faults.push_back("page " + IntToStr(i + 1) + " " + band->Name() + " @" + FloatToStr(band->Top()) +
+                                 " holds only its frame");
             for (const TrpComponent* o : band->Objects()) {
                 if (!o->Visible() || !dynamic_cast<const TrpView*>(o)) continue;
                 const Extended left = band->Left() + o->Left(), top = band->Top() + o->Top();
@@ -76,6 +128,8 @@ inline std::vector<std::string> layoutFaults(TrpReport& report, TrpPreviewPages&
         }
         for (size_t a = 0; a < placed.size(); ++a) {
             const PlacedObject& p = placed[a];
+            if (const std::string cut = textCut(report, *p.object); !cut.empty())
+                faults.push_back(describe(i, p) + " " + cut);
             if (p.bottom > printable + 0.01L) faults.push_back(describe(i, p) + " below the printable " + FloatToStr(printable));
             for (size_t b = a + 1; b < placed.size(); ++b) {
                 const PlacedObject& q = placed[b];

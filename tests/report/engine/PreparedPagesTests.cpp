@@ -2,6 +2,7 @@
 
 #include "PreparedTestUtil.h"
 #include "Pictures.h"
+#include "RecordingCanvas.h"
 #include "rpPicture.h"
 #include "rpPrinter.h"
 
@@ -586,4 +587,97 @@ TEST(PreparedPages, AttributesReadOnceMakeTheObjectTheirTextMakes)
     TrpPreparedProps none;
     EXPECT_THROW(none = s.PrepareProps(&source, "TNoSuchView Left=\"1\""), EClassNotFound);
     EXPECT_FALSE(none.Ready());
+}
+
+namespace {
+
+// Six pages whose texts differ in their attributes from page to page: a
+// colour on even pages only, a text of its source's on odd ones, and a
+// placeholder drawing fills in.
+void fillVarying(Sheet& s)
+{
+    s.memos[1]->SetText(u"of [TotalPages#]");
+    s.start();
+    for (int p = 0; p < 6; ++p) {
+        s.pages().AddPage(s.page);
+        s.pages().AddObject(s.title);
+        for (int r = 0; r < 3; ++r) {
+            s.row(p, r);
+            s.memos[1]->SetText(u"of [TotalPages#]");
+            s.memos[2]->Font()->SetColor(p % 2 == 0 && r == 0 ? clRed : clBlack);
+            if (p % 2 == 1) s.memos[0]->SetText(u"");
+            s.pages().AddObject(s.band);
+        }
+    }
+    s.pages().Finish();
+}
+
+}  // namespace
+
+TEST(PreparedPages, PagesBuiltFromAnEarlierPagesObjectsAreAsIfBuiltAnew)
+{
+    Sheet fresh, reused;
+    fillVarying(fresh);
+    fillVarying(reused);
+    fresh.pages().PagesInCache = 1;
+    reused.pages().PagesInCache = 1;
+    TRecordingCanvas canvas;
+    for (int pass = 0; pass < 2; ++pass) {
+        // Back from the page before the last: the last is still the cached one, drawn.
+        for (int i = 0; i < 6 - pass; ++i) {
+            const int index = pass == 0 ? i : 4 - i;
+            // GetPage lends the page out, so its objects are never built into another.
+            const std::string expected = describe(*fresh.pages().GetPage(index));
+            EXPECT_EQ(describe(*reused.pages().PageToDraw(index)), expected) << "page " << index;
+            EXPECT_NE(expected.find("of [TotalPages#]"), std::string::npos);
+            reused.pages().DrawPage(index, canvas, 1, 1, 0, 0);
+        }
+    }
+    EXPECT_GT(reused.pages().ReusedObjectCount(), 0);
+    EXPECT_EQ(fresh.pages().ReusedObjectCount(), 0);
+}
+
+TEST(PreparedPages, APageLentOutIsNotBuiltIntoAnother)
+{
+    Sheet s;
+    s.fill(3, 2);
+    TrpPreviewPages& p = s.pages();
+    p.PagesInCache = 1;
+    p.PageToDraw(0);
+    p.PageToDraw(1);
+    {
+        // A caller that changes a page gets it from GetPage.
+        const std::shared_ptr<TrpReportPage> lent = p.GetPage(2);
+        for (TrpComponent* o : lent->GetAllObjects())
+            if (auto* memo = dynamic_cast<TrpMemoView*>(o)) memo->Font()->SetColor(clGreen);
+    }
+    EXPECT_GT(p.ReusedObjectCount(), 0) << "page 0's objects built page 2";
+    p.PageToDraw(0);
+    const int64_t before = p.ReusedObjectCount();
+    const std::shared_ptr<TrpReportPage> again = p.PageToDraw(1);
+    EXPECT_EQ(p.ReusedObjectCount(), before) << "nothing of the page lent out";
+    const std::string built = describe(*again);
+    EXPECT_EQ(built.find("clGreen"), std::string::npos) << built;
+    EXPECT_EQ(built.find("32768"), std::string::npos) << built;
+    // Held by a caller, a page's objects stay its own when it leaves the cache.
+    p.PageToDraw(2);
+    EXPECT_EQ(p.SpareObjectCount(), 0);
+    EXPECT_EQ(describe(*again), built);
+}
+
+TEST(PreparedPages, APageDoneDrawingLeavesTheCacheForTheNext)
+{
+    Sheet s;
+    s.fill(3, 2);
+    TrpPreviewPages& p = s.pages();
+    p.PageToDraw(0);
+    p.DoneDrawing(0);
+    EXPECT_EQ(p.CachedPageCount(), 0);
+    EXPECT_GT(p.SpareObjectCount(), 0);
+    p.PageToDraw(1);
+    EXPECT_GT(p.ReusedObjectCount(), 0);
+    // A page lent out stays where its holder may look for it again.
+    const std::shared_ptr<TrpReportPage> lent = p.GetPage(2);
+    p.DoneDrawing(2);
+    EXPECT_EQ(p.GetPage(2), lent);
 }
