@@ -2,7 +2,7 @@
 # make test     - install what is missing, build, run every test
 # make bench    - install what is missing, build in release mode, run the benchmarks
 # make sanitize - build everything with AddressSanitizer and UndefinedBehaviorSanitizer
-#                 (clang where installed) in build-sanitize/ and run every test there
+#                 (clang where installed) in build-sanitize/, file by file, and run every test there
 # make fuzz     - install clang, build the fuzz targets with libFuzzer in build-fuzz/ and
 #                 run each for FUZZ_SECONDS (default 180)
 
@@ -26,17 +26,11 @@ all: build
 deps:
 	@scripts/install-deps.sh
 
-# The everyday build keeps line tables only, compressed: full debug info made
-# build/ 4.4 GB, more than a CI machine may have free; this one is 0.6 GB and
-# still gives file and line in a backtrace.
-LEAN_DEBUG = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -gz -DNDEBUG" \
-	-DCMAKE_EXE_LINKER_FLAGS_RELWITHDEBINFO=-gz
-
 # A compiler cache, where one is installed, makes builds in fresh worktrees cheap.
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LEAN_DEBUG) $(LAUNCHER) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVAK_BUILD_BENCH=OFF $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -53,7 +47,8 @@ test: build
 # only (its packages come with --bench), into $(BENCHBUILD)/kreport.
 # Without it bench_engine says so and prints no ratio to it.
 bench: deps
-	@cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVAK_BUILD_TESTS=OFF $(LAUNCHER) >/dev/null
+	@cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVAK_BUILD_TESTS=OFF -DDORVAK_BUILD_BENCH=ON \
+	  -DDORVAK_SHARED_LIBS=OFF $(LAUNCHER) >/dev/null
 	@cmake --build $(BENCHBUILD) -j $(JOBS)
 	@(scripts/install-deps.sh --bench && \
 	  cmake -S bench/kreport -B $(BENCHBUILD)/kreport -G Ninja -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null && \
@@ -65,14 +60,14 @@ bench: deps
 sanitize: deps
 	@if command -v clang++ >/dev/null 2>&1; then cc=clang; cxx=clang++; else cc=gcc; cxx=g++; fi; \
 	  CC=$$cc CXX=$$cxx cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF >/dev/null
+	    -DDORVAK_SANITIZE=ON -DDORVAK_BUILD_BENCH=OFF -DDORVAK_UNITY_BUILD=OFF $(LAUNCHER) >/dev/null
 	@cmake --build $(SANBUILD) -j $(JOBS)
 	@cd $(SANBUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) --timeout 1800
 
 fuzz: deps
 	@scripts/install-deps.sh --clang
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DDORVAK_SANITIZE=ON -DDORVAK_LIBFUZZER=ON -DDORVAK_BUILD_BENCH=OFF >/dev/null
+	  -DDORVAK_SANITIZE=ON -DDORVAK_LIBFUZZER=ON -DDORVAK_BUILD_BENCH=OFF $(LAUNCHER) >/dev/null
 	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzz_targets
 	@scripts/run-fuzz.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 

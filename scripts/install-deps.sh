@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config lld
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3
   libcups2-dev cups-daemon cups-client cups-bsd

@@ -10,6 +10,7 @@
 
 #include "Canvas.h"
 #include "Classes.h"
+#include "ControlEvents.h"
 #include "ControlIdents.h"
 #include "Numbers.h"
 
@@ -75,7 +76,9 @@ private:
     TrpCustomPreviewPages* pages_;
 };
 
-enum TrpMouseButton { mbLeft, mbRight, mbMiddle };
+// The controls' own buttons: a second enumeration of the same names would
+// keep the two headers from ever being included together.
+using TrpMouseButton = TMouseButton;
 
 // A mouse event on a page of the preview, and what it leaves behind.
 struct TrpPageClick {

@@ -268,23 +268,12 @@ void addBands(TscRegistrar& r)
     r.cls<TrpOverlay>("TrpBand");
 }
 
-// A dialog page shows itself once its form exists; a page without one
-// says so instead of returning a result nobody chose.
-template <class Page>
-int showModal(Page& page)
-{
-    if constexpr (requires { page.ShowModal(); })
-        return page.ShowModal();
-    else
-        throw EInvalidOperation("The dialog page " + page.Name() + " cannot be shown");
-}
-
 void addPages(TscRegistrar& r)
 {
     r.cls<TrpPage>("TrpComponent");
     r.cls<TrpReportPage>("TrpPage");
     r.cls<TrpDialogPage>("TrpPage")
-        .method("function ShowModal: Integer", [](TrpDialogPage& o, TscArgs&) { return showModal(o); })
+        .method("function ShowModal: Integer", [](TrpDialogPage& o, TscArgs&) { return o.ShowModal(); })
         .property(
             "ModalResult", "Integer", [](TrpDialogPage& o) { return o.ModalResult(); },
             [](TrpDialogPage& o, const Variant& v) { o.SetModalResult(v.toInt()); });
@@ -333,16 +322,6 @@ void addOptionsAndVariables(TscRegistrar& r)
     r.object("rpGlobalVariables", &GlobalVariables());
 }
 
-// The report is shown by the preview layer once it is there.
-template <class Report>
-void showReport(Report& report)
-{
-    if constexpr (requires { report.ShowReport(); })
-        report.ShowReport();
-    else
-        throw EInvalidOperation("Reports cannot be shown here");
-}
-
 void addReport(TscRegistrar& r)
 {
     r.cls<TrpReport>("TrpComponent")
@@ -359,7 +338,7 @@ void addReport(TscRegistrar& r)
         .method("procedure ShowReport",
                 [](TrpReport& o, TscArgs&) {
                     TrpReport::RefuseWhilePreparing(&o, "show");
-                    showReport(o);
+                    o.ShowReport();
                 })
         .property(
             "Terminated", "Boolean", [](TrpReport& o) { return o.Terminated; },

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include "StringLists.h"
+#include "SysUtils.h"
 #include "scControls.h"
 #include "scQString.h"
 

@@ -14,28 +14,12 @@
 #include <cstdio>
 #include <string>
 
+#include "ConsoleUiServices.h"
 #include "SysUtils.h"
-#include "UiServices.h"
 #include "rpPrinter.h"
 #include "rpRes.h"
 
 namespace {
-
-// Boxes become lines on stderr: a tool must not wait for a click.
-class ConsoleUi : public gui::UiServices {
-public:
-    gui::MsgResult messageBox(const QString& text, const QString& caption, gui::MsgButtons, gui::MsgIcon) override
-    {
-        std::fputs((caption + QStringLiteral(": ") + text + QStringLiteral("\n")).toLocal8Bit().constData(), stderr);
-        return gui::MsgResult::Ok;
-    }
-    int showModal(QDialog&) override { return 0; }
-    bool inputQuery(const QString&, const QString&, QString&) override { return false; }
-    bool fileDialog(const gui::FileRequest&, QString&) override { return false; }
-    bool fontDialog(QFont&, const QString&) override { return false; }
-    bool colorDialog(QColor&, const QString&) override { return false; }
-    bool openUrl(const QString&) override { return false; }
-};
 
 int Px(Extended mm) { return static_cast<int>(Round(mm * 600 / 25.4L)); }
 
@@ -100,7 +84,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ConsoleUi console;
+    // Boxes become lines on stderr: a tool must not wait for a click.
+    gui::ConsoleUiServices console("printtest");
     gui::ScopedUi scope(console);
     registerPrinterTexts();
 
@@ -125,18 +110,18 @@ int main(int argc, char** argv)
     if (!printer.empty()) {
         const int index = printers.IndexOf(printer);
         if (index < 0) {
-            std::fputs(("no printer named \"" + printer + "\"\n").c_str(), stderr);
+            std::fputs(("printtest: no printer named \"" + printer + "\"\n").c_str(), stderr);
             return 1;
         }
         printers.SetPrinterIndex(index);
     }
     TrpCustomPrinter* p = printers.GetCurrentPrinter();
     if (!p || !p->Initialized()) {
-        std::fputs("Printer selected is not valid\n", stderr);
+        std::fputs("printtest: Printer selected is not valid\n", stderr);
         return 1;
     }
     if (!printers.HasPhysicalPrinters() && file.empty()) {
-        std::fputs("no printer is installed: give --file\n", stderr);
+        std::fputs("printtest: no printer is installed: give --file\n", stderr);
         return 1;
     }
     p->SetFileName(file);

@@ -25,7 +25,7 @@
 #include <string_view>
 
 #include "../common/ToolOutput.h"
-#include "ScriptRun.h"
+#include "scriptrun_common.h"
 
 // The upper-case global names that only scriptrun_qt's registration has or
 // registers differently, sorted.

@@ -30,7 +30,7 @@
 #include <QApplication>
 
 #include "../common/ToolOutput.h"
-#include "ScriptRun.h"
+#include "scriptrun_common.h"
 #include "ScriptedUiServices.h"
 #include "rpReport.h"
 #include "rpStartup.h"

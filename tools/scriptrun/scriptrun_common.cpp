@@ -1,4 +1,4 @@
-#include "ScriptRun.h"
+#include "scriptrun_common.h"
 
 #include <sys/resource.h>
 
