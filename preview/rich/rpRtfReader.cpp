@@ -14,6 +14,7 @@
 #include "rpRichFormat.h"
 #include "rpRtfLexer.h"
 #include "rpRtfTables.h"
+#include "rpRtfWriter.h"
 
 using namespace rich;
 
@@ -164,6 +165,8 @@ struct RawState {
     CharState outer;
     TRichPara outerPara;
     int outerUc = 1;
+    TRichTabKind outerTabKind = TRichTabKind::Left;
+    TRichTabLeader outerTabLeader = TRichTabLeader::None;
     size_t start = 0;
     int docStart = 0;
     bool field = false;
@@ -279,6 +282,8 @@ private:
     bool pendingBlock_ = false;
     bool hasContent_ = false;
     TRichPara lastContentPara_;
+    // Where the paragraph opened by a kept group's last mark begins, or -1.
+    int keptMarkAt_ = -1;
 
     PictState pict_;
     RawState raw_;
@@ -388,7 +393,13 @@ void Reader::close(const TRtfToken& t)
     if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
+        // A kept group's own \pn is closed with the group and changes
+        // nothing outside it: the group goes back whole, and read again the
+        // list would fall on whatever follows it.
+        const bool kept = raw_.ownerDepth == depth;
+        if (kept) closeRaw(t.end, closed);
         popGroup();
+        if (kept) return;
         top().para.list = pn.kind;
         top().para.listStart = pn.start;
         return;
@@ -671,6 +682,15 @@ void Reader::startRow()
             QTextCursor(b).deletePreviousChar();
             pendingBlock_ = true;
         }
+    } else if (!pendingBlock_ && cursor_.block().length() <= 1 && cursor_.position() == keptMarkAt_ &&
+               cursor_.position() > 0 && !IsGapBlock(cursor_.block())) {
+        // A kept group that ended with a paragraph mark made the empty
+        // paragraph the table now begins in: the paragraph before ended,
+        // as if the mark had been read outside the group. Left, it would be
+        // a gap the writer drops, and read again the table would follow
+        // the group's paragraph directly.
+        QTextCursor(cursor_.block()).deletePreviousChar();
+        pendingBlock_ = true;
     }
     const bool follows = tables_.Open();
     if (!tables_.Joins()) leaveTable();
@@ -883,6 +903,8 @@ void Reader::enterDestination(Kw kw)
             raw_.ownerDepth = depth;
             raw_.outer = outer.chr;
             raw_.outerUc = outer.uc;
+            raw_.outerTabKind = outer.tabKind;
+            raw_.outerTabLeader = outer.tabLeader;
             raw_.outerPara = outer.para;
             raw_.start = g.start;
             raw_.field = field;
@@ -1298,11 +1320,19 @@ void Reader::closeRaw(size_t end, bool closed)
     const RawState r = std::move(raw_);
     raw_ = RawState();
     // A group whose content ends with a paragraph mark keeps the mark.
-    if (pendingBlock_ && cursor_.position() + 1 > r.docStart) ensureBlock();
+    if (pendingBlock_ && cursor_.position() + 1 > r.docStart) {
+        ensureBlock();
+        keptMarkAt_ = cursor_.position();
+    }
     std::string bytes = closedGroup(r.start, end, closed);
     // Our files skip one character after \uN: a group read with another
     // count says its own.
     if (r.outerUc != 1) bytes.insert(1, std::string("\\uc") + std::to_string(r.outerUc) + ' ');
+    // A tab stop's kind and leader given before the group are the group's
+    // next \tx's: the group says them itself, or read again its stop
+    // would be a plain one.
+    for (const char* w : {RtfTabLeaderWord(r.outerTabLeader), RtfTabKindWord(r.outerTabKind)})
+        if (w) bytes.insert(1, std::string("\\") + w + ' ');
     if (cursor_.position() <= r.docStart && !r.field) {
         // An object without a result still takes its place.
         insertObject(PictureFormat(charFormat(top().chr), TRichPictKind::None, QByteArray(), QSize(),

@@ -332,6 +332,12 @@ void TRtfTableBuilder::merge(int row, int column, int rows, int columns)
             ApplyList(b, k.para[i]);
         }
     }
+    // The merged-away cells' paragraphs no longer stand between list items:
+    // lists run on across them, as they do when the file is read again.
+    const QTextTableCell first = table_->cellAt(row, column);
+    const int end = table_->cellAt(row + rows - 1, table_->columns() - 1).lastPosition();
+    for (QTextBlock b = doc_.findBlock(first.firstPosition()); b.isValid() && b.position() <= end; b = b.next())
+        if (b.textList()) ApplyList(b, FromBlock(b));
 }
 
 std::pair<int, int> TRtfTableBuilder::Close()

@@ -253,11 +253,8 @@ void Writer::setPara(const TRichPara& p)
     }
     for (const TRichTab& t : p.tabs) {
         if (t.position <= 0) continue;  // a stop not yet placed
-        if (t.kind == TRichTabKind::Center) word("tqc");
-        if (t.kind == TRichTabKind::Right) word("tqr");
-        if (t.kind == TRichTabKind::Decimal) word("tqdec");
-        static const char* const leaders[] = {"", "tldot", "tlhyph", "tlul", "tlth", "tleq", "tlmdot"};
-        if (t.leader != TRichTabLeader::None) word(leaders[static_cast<int>(t.leader)]);
+        if (const char* w = RtfTabKindWord(t.kind)) word(w);
+        if (const char* w = RtfTabLeaderWord(t.leader)) word(w);
         word("tx", t.position);
     }
     if (p.list != TRichList::None) {
@@ -629,6 +626,29 @@ void Writer::fontName(const TRichFont& f, std::string& out) const
 }
 
 }  // namespace
+
+const char* RtfTabKindWord(TRichTabKind kind)
+{
+    switch (kind) {
+    case TRichTabKind::Center: return "tqc";
+    case TRichTabKind::Right: return "tqr";
+    case TRichTabKind::Decimal: return "tqdec";
+    default: return nullptr;
+    }
+}
+
+const char* RtfTabLeaderWord(TRichTabLeader leader)
+{
+    switch (leader) {
+    case TRichTabLeader::Dot: return "tldot";
+    case TRichTabLeader::Hyphen: return "tlhyph";
+    case TRichTabLeader::Underline: return "tlul";
+    case TRichTabLeader::Thick: return "tlth";
+    case TRichTabLeader::Equal: return "tleq";
+    case TRichTabLeader::MiddleDot: return "tlmdot";
+    default: return nullptr;
+    }
+}
 
 std::string WriteRtf(const QTextDocument& doc, const TRtfWriteOptions& options)
 {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "rpRichFormat.h"
+
 class QTextDocument;
 
 struct TRtfWriteOptions {
@@ -19,3 +21,8 @@ struct TRtfWriteOptions {
 };
 
 std::string WriteRtf(const QTextDocument& doc, const TRtfWriteOptions& options = {});
+
+// The words that set a tab stop's kind and leader for the next \tx, without
+// their backslashes; nullptr for a left stop and for no leader.
+const char* RtfTabKindWord(rich::TRichTabKind kind);
+const char* RtfTabLeaderWord(rich::TRichTabLeader leader);

@@ -164,6 +164,12 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
         "{\\rtf1{\\fonttbl{\\f0\\fcharset13 N\\u-10179?\\u-8704?;}}\\'e9{\\object{\\result\\'e9}}}",
         // A bullet list's start number (without its number) beside a list without one.
         "{\\rtf{\\pn\\pnstart}{\\\n\\pn}r",
+        // A kept object ending with its mark, then text that a \cell makes a table.
+        "{\\rtf{\\object\\result\nr\\\n}\x01\\cell",
+        // A tab leader given before a kept group whose result places the stop.
+        "{\\rtf\\tldot{\\field\\fldrslt\\tx5l\\par",
+        // A kept object whose own group turns into a list definition, then a group cut off.
+        "{\\rtf\\{{\\object\\result\\pn}{",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);
@@ -176,6 +182,22 @@ TEST(RtfWriter, OnceBrokenInputsAreStable)
     const std::string over = WriteRtf(*Read(inputs[0]));
     EXPECT_NE(over.find("{\\object\\objemb{\\result x\\par y}}"), std::string::npos) << over;
     EXPECT_EQ(Read(over)->toRawText(), Read(inputs[0])->toRawText());
+    // The stop placed in the kept group keeps the kind and leader given
+    // before the group, read again too.
+    const std::string leader = "{\\rtf1\\tqr\\tldot{\\field{\\*\\fldinst I}{\\fldrslt\\tx500 r\\par}}}";
+    for (const std::string& rtf : {leader, WriteRtf(*Read(leader))}) {
+        const rich::TRichPara p = rich::FromBlock(Read(rtf)->begin());
+        ASSERT_EQ(p.tabs.size(), 1u) << rtf;
+        EXPECT_EQ(p.tabs[0].leader, rich::TRichTabLeader::Dot) << rtf;
+        EXPECT_EQ(p.tabs[0].kind, rich::TRichTabKind::Right) << rtf;
+    }
+    // A kept group's own \pn ends with the group: what follows is not
+    // kept with it, and the paragraph outside gets no list from it.
+    const std::string ownPn = "{\\rtf1 a{\\object\\result r\\pn}b\\par}";
+    const std::string written = WriteRtf(*Read(ownPn));
+    EXPECT_NE(written.find("{\\object\\result r\\pn}b"), std::string::npos) << written;
+    EXPECT_EQ(rich::FromBlock(Read(written)->begin()).list, rich::TRichList::None) << written;
+    EXPECT_EQ(rich::FromBlock(Read(ownPn)->begin()).list, rich::TRichList::None);
 }
 
 TEST(RtfPictures, SizesNearTheIntegerRangeAreHeld)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QTextBlock>
+#include <QTextList>
 #include <QTextTable>
 
 #include "RichTestSupport.h"
@@ -178,6 +179,25 @@ TEST(RtfTables, MergedCellsSpanAndGoBackAsMerges)
     EXPECT_EQ(CheckStable(bullet), "");
 }
 
+TEST(RtfTables, ListsRunOnAcrossMergedAwayCells)
+{
+    // The cell merged away held a list item when read and holds none when
+    // written: either way the item after it goes on with the list.
+    const std::string rtf = "{\\rtf\\clvmrg\\cellx\\cellx{\\pn\\pndec}\\cell\\row\\cell";
+    const std::string written = WriteRtf(*Read(rtf));
+    for (const std::string& input : {rtf, written}) {
+        const auto doc = Read(input);
+        const QTextTable& t = *Tables(*doc).at(0);
+        const QTextBlock first = doc->findBlock(t.cellAt(0, 0).firstPosition());
+        const QTextBlock last = doc->findBlock(t.cellAt(1, 1).firstPosition());
+        ASSERT_TRUE(first.textList() && last.textList()) << input;
+        EXPECT_EQ(first.textList(), last.textList()) << input;
+        EXPECT_EQ(last.textList()->itemNumber(last), 2) << input;
+    }
+    EXPECT_NE(written.find("{\\pntext 3.\\tab}"), std::string::npos) << written;
+    EXPECT_EQ(CheckStable(rtf), "");
+}
+
 TEST(RtfTables, BordersShadingAndAlignmentOfCells)
 {
     const auto doc = Read(Word(
@@ -237,6 +257,33 @@ TEST(RtfTables, WhatCellsHoldAndWhatDoesNotNest)
     ReadRtf(Word(std::string(kRow3) + "\\intbl a\\cell b\\cell c\\cell\\row"), *flat, asText);
     EXPECT_TRUE(Tables(*flat).empty());
     EXPECT_EQ(flat->begin().text(), QStringLiteral("a\tb\tc\t"));
+}
+
+TEST(RtfTables, AKeptGroupsLastMarkEndsTheParagraphBeforeATable)
+{
+    // The mark the group keeps ends "r": the table follows that paragraph,
+    // with no empty one between, whether the row is defined first or the
+    // text before \cell becomes it, and read again it stays so.
+    for (const std::string body : {"{\\object\\result r\\par}\\trowd\\cellx1440\\pard\\intbl x\\cell\\row",
+                                   "{\\object\\result r\\par}x\\cell\\row",
+                                   "{\\field{\\*\\fldinst I}{\\fldrslt r\\par}}\\trowd\\cellx1440\\intbl x\\cell\\row"}) {
+        SCOPED_TRACE(body);
+        const auto doc = Read(Word(body));
+        ASSERT_EQ(Tables(*doc).size(), 1u);
+        const QTextTable& t = *Tables(*doc)[0];
+        EXPECT_EQ(Grid(t), "x");
+        const QTextBlock before = doc->findBlock(t.firstPosition() - 1);
+        EXPECT_EQ(before.text(), QStringLiteral("r"));
+        EXPECT_FALSE(IsGapBlock(before));
+        EXPECT_EQ(CheckStable(Word(body)), "");
+    }
+    // A paragraph the input leaves empty after the group stays.
+    const auto kept = Read(Word("{\\object\\result r\\par}\\par\\trowd\\cellx1440\\pard\\intbl x\\cell\\row"));
+    const QTextTable& t = *Tables(*kept).at(0);
+    const QTextBlock empty = kept->findBlock(t.firstPosition() - 1);
+    EXPECT_TRUE(empty.text().isEmpty());
+    EXPECT_FALSE(IsGapBlock(empty));
+    EXPECT_EQ(empty.previous().text(), QStringLiteral("r"));
 }
 
 TEST(RtfTables, RangesWriteWholeRowsOrOneCellsParagraphs)
