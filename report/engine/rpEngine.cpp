@@ -738,6 +738,7 @@ void TrpEngine::closeKeep()
     keepPosition_ = 0;
     keepOutline_ = {};
     keepAnchor_ = -1;
+    keepRows_ = 0;
 }
 
 void TrpEngine::holdRowSet(TrpBand* band)
@@ -780,6 +781,22 @@ void TrpEngine::keepBeforeBreak()
     if (footerPrinting_ && aggregates_) aggregates_->CancelKeep(keepBand_);
     pp.CutObjects(keepPosition_);
     CurY = pp.BottomOfBands(0);
+}
+
+// A band taller than an empty page can never be held in a block. The block
+// is given up where it stands, unless it holds only the headers of that
+// band: they go on to the next column or page with it rather than stand
+// alone at the foot of this one.
+void TrpEngine::keepBeforeTallBand()
+{
+    if (!keepOpen_) return;
+    constexpr Extended tolerance = rp_engine::kFitTolerance;
+    if (keepRows_ == 0 && CurY > keepStartY_ + tolerance && keepStartY_ > columnTop_ + tolerance &&
+        !keepTooTall(0)) {
+        TemporaryValue<TrpBand*> blockAlone(currentBand_, nullptr);
+        NewColumn();
+    }
+    EndKeep(keepBand_);
 }
 
 void TrpEngine::keepAfterBreak()

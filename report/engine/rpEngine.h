@@ -199,6 +199,7 @@ private:
     void keepBeforeBreak();
     void keepAfterBreak();
     bool keepTooTall(Extended extra);
+    void keepBeforeTallBand();
     void closeKeep();
     // The page-footer totals count a set of band columns where it stays.
     void holdRowSet(TrpBand* band);
@@ -304,6 +305,9 @@ private:
     int keepPosition_ = 0;
     TrpCustomOutline::Position keepOutline_;
     int keepAnchor_ = -1;
+    // Rows shown whole since the block opened: none means it holds only
+    // the headers of the row at hand.
+    int keepRows_ = 0;
     // The band whose set of columns holds its page-footer rows apart, and
     // whether that set is moving to the next column or page.
     TrpBand* rowSetBand_ = nullptr;

@@ -98,6 +98,7 @@ void TrpEngine::ShowBand(TrpBand* band)
     TemporaryValue<TrpBand*> due(pageTotalsDue_, row && !band->Vertical && !inline_ ? band : pageTotalsDue_);
     if (band->KeepChild) StartKeep(band);
     showBandItself(band);
+    if (keepOpen_ && isDataBand(band) && !band->Vertical) ++keepRows_;
     feedPageTotals(band);
     TrpChild* child = band->Child();
     if (child && (band->Visible() || band->PrintChildIfInvisible)) ShowBand(child);
@@ -169,11 +170,11 @@ void TrpEngine::showBandItself(TrpBand* band)
             }
         } else {
             checkRoom(band);
+            keepBeforeTallBand();
             if (!band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage) {
                 currentBand_ = band;
                 NewColumn();
             }
-            EndKeep(band);
             splitBand(band);
         }
     }
