@@ -86,9 +86,12 @@ struct Fixture {
         report = new TrpReport(&form);
         report->EngineOptions()->BackgroundMode = true;
         report->EngineOptions()->NewSilentMode = simSilent;
-        // Statements look at the time limit.
+        // Statements look at the time limit. A report expression runs with
+        // no main scope above it.
         report->Script()->OnRunLine = [](TscScript* sender, const std::string&, const std::string&) {
-            if (g_expired) sender->MainProg()->Terminate();
+            if (!g_expired) return;
+            TscScript* main = sender->MainProg();
+            (main ? main : sender)->Terminate();
         };
     }
 };
