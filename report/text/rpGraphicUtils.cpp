@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "CodePages.h"
 
@@ -150,6 +151,8 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
 {
     text.clear();
     tags.clear();
+    text.reserve(line.size());
+    tags.reserve(line.size());
     TrpHTMLTag previous;
     previous.Size = defSize_;
     previous.Style = defStyle_;
@@ -311,9 +314,9 @@ void TrpDrawText::SetText(std::u16string_view text)
     SetText(splitLines(text));
 }
 
-void TrpDrawText::SetText(const std::vector<std::u16string>& lines)
+void TrpDrawText::SetText(std::vector<std::u16string> lines)
 {
-    source_ = lines;
+    source_ = std::move(lines);
     lines_.clear();
     tags_.SetDefaults(fontColor_, fontSize_, fontStyle_);
     const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
@@ -322,12 +325,15 @@ void TrpDrawText::SetText(const std::vector<std::u16string>& lines)
     wrapWidth_ = ClampCoordinate(Round(w * r));
     firstLineWidth_ = ClampCoordinate(Round((w - paragraphGap_) * r));
     charSpacingPx_ = ClampCoordinate(Round(charSpacing_ * r));
-    std::u16string text;
-    TrpHTMLTags tags;
     for (size_t k = 0; k < source_.size(); ++k) {
-        tags_.ExpandHTMLTags(source_[k], text, tags);
-        wrapLine(static_cast<int>(k), text, tags);
+        tags_.ExpandHTMLTags(source_[k], expanded_, expandedTags_);
+        wrapLine(static_cast<int>(k), expanded_, expandedTags_);
     }
+    // A long text's buffers are not held on to by the shared drawer.
+    constexpr size_t kKept = 4096;
+    if (expanded_.capacity() > kKept) std::u16string().swap(expanded_);
+    if (expandedTags_.capacity() > kKept) TrpHTMLTags().swap(expandedTags_);
+    if (widths_.capacity() > kKept) std::vector<int32_t>().swap(widths_);
 }
 
 void TrpDrawText::measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const
@@ -376,7 +382,7 @@ void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const T
 
 void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags)
 {
-    std::vector<int32_t> widths;
+    std::vector<int32_t>& widths = widths_;
     measure(text, tags, widths);
     const size_t n = text.size();
     const size_t first = lines_.size();

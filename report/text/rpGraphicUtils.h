@@ -107,7 +107,7 @@ public:
     // Lays the text out; lines are split at CR LF, LF or CR (a final line
     // break makes no empty line).
     void SetText(std::u16string_view text);
-    void SetText(const std::vector<std::u16string>& lines);
+    void SetText(std::vector<std::u16string> lines);
     // For a part of a memo split across pages: the first line continues a
     // paragraph (no paragraph-start flag), the last line is continued (no
     // paragraph-end flag).
@@ -187,6 +187,11 @@ private:
     TrpHTMLTagsList tags_;
     std::vector<std::u16string> source_;
     std::vector<TrpTextLine> lines_;
+    // A source line with its markup taken out, and its measures: kept from
+    // one text to the next rather than allocated for each (up to a size).
+    std::u16string expanded_;
+    TrpHTMLTags expandedTags_;
+    std::vector<int32_t> widths_;
     int wrapWidth_ = 0;
     int firstLineWidth_ = 0;
     int charSpacingPx_ = 0;
