@@ -174,6 +174,19 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
         tags.push_back(tag);
         previous = tag;
     };
+    // Most lines hold no markup: every character in the same state, the
+    // first one told whether that state differs from the font's.
+    if (!line.empty() && (!AllowTags || line.find(u'<') == std::u16string_view::npos)) {
+        append(line[0]);
+        text.append(line, 1);
+        const TrpHTMLTag first = tags[0];
+        tags.resize(line.size(), first);
+        for (size_t i = 1; i < tags.size(); ++i) {
+            tags[i].Position = static_cast<int>(i) + 1;
+            tags[i].Default = true;
+        }
+        return;
+    }
     // The first '>' after the current '<', found once for every '<' before
     // it: a line of unclosed tags is read once, not once per '<'.
     size_t close = 0;
