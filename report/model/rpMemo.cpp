@@ -162,8 +162,12 @@ std::u16string TrpCustomMemoView::CalcAndFormat(const std::u16string& expression
 void TrpCustomMemoView::ExpandPlaceholders()
 {
     if (!AllowExpressions) return;
+    // Looked for line by line: most texts hold no bracket, and joining the
+    // lines costs more than their search.
+    bool bracket = false;
+    for (int i = 0; i < memo_->Count() && !bracket; ++i) bracket = memo_->View(i).find(u'[') != std::u16string_view::npos;
+    if (!bracket) return;
     std::u16string text = memo_->Text();
-    if (text.find(u'[') == std::u16string::npos) return;
     bool changed = replacePlaceholder(text, u"[TOTALPAGES#]", Utf8ToUtf16(IntToStr(TotalPages)));
     if (text.find(u'[') != std::u16string::npos) {
         const std::string name = "CopyName" + IntToStr(CopyNo);
