@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 #include "CodePages.h"
@@ -342,11 +343,21 @@ void TrpDrawText::SetText(std::vector<std::u16string> lines)
         tags_.ExpandHTMLTags(source_[k], expanded_, expandedTags_);
         wrapLine(static_cast<int>(k), expanded_, expandedTags_);
     }
+    releaseLongBuffers();
+}
+
+void TrpDrawText::releaseLongBuffers()
+{
     // A long text's buffers are not held on to by the shared drawer.
     constexpr size_t kKept = 4096;
-    if (expanded_.capacity() > kKept) std::u16string().swap(expanded_);
-    if (expandedTags_.capacity() > kKept) TrpHTMLTags().swap(expandedTags_);
-    if (widths_.capacity() > kKept) std::vector<int32_t>().swap(widths_);
+    auto release = [](auto& buffer) {
+        if (buffer.capacity() > kKept) std::remove_reference_t<decltype(buffer)>().swap(buffer);
+    };
+    release(expanded_);
+    release(expandedTags_);
+    release(widths_);
+    release(linePos_);
+    release(runDx_);
 }
 
 void TrpDrawText::measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const
