@@ -87,11 +87,14 @@ void TrpPreviewPages::DrawPage(int index, TCanvas& canvas, Extended scaleX, Exte
         if (printing && !view->Printable()) continue;
         const std::optional<TRect> r = deviceRect(*view, scaleX, scaleY, offsetX, offsetY);
         if (!r || (!recording && visible && !intersects(*visible, *r))) continue;
+        // A text is no picture: one class check for either.
+        TrpPictureView* picture = nullptr;
         if (auto* memo = ObjectAs<TrpCustomMemoView>(view)) {
             memo->TotalPages = pageCount;
             memo->CopyNo = CopyNo;
+        } else {
+            picture = ObjectAs<TrpPictureView>(view);
         }
-        auto* picture = ObjectAs<TrpPictureView>(view);
         if (picture) picture->Printing = printing;
         view->Draw(canvas, scaleX, scaleY, offsetX, offsetY);
         if (picture) picture->Printing = false;

@@ -162,8 +162,12 @@ std::u16string TrpCustomMemoView::CalcAndFormat(const std::u16string& expression
 void TrpCustomMemoView::ExpandPlaceholders()
 {
     if (!AllowExpressions) return;
+    // Looked for line by line: most texts hold no bracket, and joining the
+    // lines costs more than their search.
+    bool bracket = false;
+    for (int i = 0; i < memo_->Count() && !bracket; ++i) bracket = memo_->View(i).find(u'[') != std::u16string_view::npos;
+    if (!bracket) return;
     std::u16string text = memo_->Text();
-    if (text.find(u'[') == std::u16string::npos) return;
     bool changed = replacePlaceholder(text, u"[TOTALPAGES#]", Utf8ToUtf16(IntToStr(TotalPages)));
     if (text.find(u'[') != std::u16string::npos) {
         const std::string name = "CopyName" + IntToStr(CopyNo);
@@ -277,8 +281,6 @@ TrpDrawText& TrpCustomMemoView::layOut(const TRect& bounds, const TRect& clip, E
 TRect TrpCustomMemoView::textRectAt(Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) const
 {
     const Extended l = AbsLeft(), t = AbsTop();
-    int x = static_cast<int>(Round(l * scaleX + offsetX));
-    int y = static_cast<int>(Round(t * scaleY + offsetY));
     int x1 = static_cast<int>(Round((l + Width()) * scaleX + offsetX));
     int y1 = static_cast<int>(Round((t + Height()) * scaleY + offsetY));
     const TrpFrame& frame = *Frame();
@@ -286,6 +288,13 @@ TRect TrpCustomMemoView::textRectAt(Extended scaleX, Extended scaleY, Extended o
         x1 -= static_cast<int>(Round(frame.ShadowWidth() * scaleX));
         y1 -= static_cast<int>(Round(frame.ShadowWidth() * scaleY));
     }
+    return textRectIn(static_cast<int>(Round(l * scaleX + offsetX)), static_cast<int>(Round(t * scaleY + offsetY)), x1,
+                      y1, scaleX, scaleY);
+}
+
+TRect TrpCustomMemoView::textRectIn(int x, int y, int x1, int y1, Extended scaleX, Extended scaleY) const
+{
+    const TrpFrame& frame = *Frame();
     const Extended w = frame.Width();
     const TrpFrameTyp typ = frame.Typ();
     if (typ.Contains(ftLeft)) x += static_cast<int>(Round((w * scaleX - 1) / 2));
@@ -301,7 +310,8 @@ void TrpCustomMemoView::BeginDraw(TCanvas& canvas, Extended scaleX, Extended sca
                                   Extended offsetY)
 {
     TrpStretcheable::BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
-    textRect_ = textRectAt(scaleX, scaleY, offsetX, offsetY);
+    // The view's own box, shadow taken off, as textRectAt would round it.
+    textRect_ = textRectIn(X, Y, X1, Y1, scaleX, scaleY);
 }
 
 Extended TrpCustomMemoView::verticalExtra() const

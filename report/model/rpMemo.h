@@ -129,6 +129,8 @@ private:
                         const TRect* wrapBox = nullptr);
     // The text rectangle at a scale and offset without a canvas.
     TRect textRectAt(Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) const;
+    // The text rectangle inside a box (device pixels) whose shadow is off.
+    TRect textRectIn(int x, int y, int x1, int y1, Extended scaleX, Extended scaleY) const;
     Extended verticalExtra() const;
     Extended horizontalExtra() const;
     void applyAutoWidth();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <utility>
 
 #include "CodePages.h"
 
@@ -150,6 +152,8 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
 {
     text.clear();
     tags.clear();
+    text.reserve(line.size());
+    tags.reserve(line.size());
     TrpHTMLTag previous;
     previous.Size = defSize_;
     previous.Style = defStyle_;
@@ -171,6 +175,19 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
         tags.push_back(tag);
         previous = tag;
     };
+    // Most lines hold no markup: every character in the same state, the
+    // first one told whether that state differs from the font's.
+    if (!line.empty() && (!AllowTags || line.find(u'<') == std::u16string_view::npos)) {
+        append(line[0]);
+        text.append(line, 1);
+        const TrpHTMLTag first = tags[0];
+        tags.resize(line.size(), first);
+        for (size_t i = 1; i < tags.size(); ++i) {
+            tags[i].Position = static_cast<int>(i) + 1;
+            tags[i].Default = true;
+        }
+        return;
+    }
     // The first '>' after the current '<', found once for every '<' before
     // it: a line of unclosed tags is read once, not once per '<'.
     size_t close = 0;
@@ -311,9 +328,9 @@ void TrpDrawText::SetText(std::u16string_view text)
     SetText(splitLines(text));
 }
 
-void TrpDrawText::SetText(const std::vector<std::u16string>& lines)
+void TrpDrawText::SetText(std::vector<std::u16string> lines)
 {
-    source_ = lines;
+    source_ = std::move(lines);
     lines_.clear();
     tags_.SetDefaults(fontColor_, fontSize_, fontStyle_);
     const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
@@ -322,12 +339,25 @@ void TrpDrawText::SetText(const std::vector<std::u16string>& lines)
     wrapWidth_ = ClampCoordinate(Round(w * r));
     firstLineWidth_ = ClampCoordinate(Round((w - paragraphGap_) * r));
     charSpacingPx_ = ClampCoordinate(Round(charSpacing_ * r));
-    std::u16string text;
-    TrpHTMLTags tags;
     for (size_t k = 0; k < source_.size(); ++k) {
-        tags_.ExpandHTMLTags(source_[k], text, tags);
-        wrapLine(static_cast<int>(k), text, tags);
+        tags_.ExpandHTMLTags(source_[k], expanded_, expandedTags_);
+        wrapLine(static_cast<int>(k), expanded_, expandedTags_);
     }
+    releaseLongBuffers();
+}
+
+void TrpDrawText::releaseLongBuffers()
+{
+    // A long text's buffers are not held on to by the shared drawer.
+    constexpr size_t kKept = 4096;
+    auto release = [](auto& buffer) {
+        if (buffer.capacity() > kKept) std::remove_reference_t<decltype(buffer)>().swap(buffer);
+    };
+    release(expanded_);
+    release(expandedTags_);
+    release(widths_);
+    release(linePos_);
+    release(runDx_);
 }
 
 void TrpDrawText::measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const
@@ -376,7 +406,7 @@ void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const T
 
 void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags)
 {
-    std::vector<int32_t> widths;
+    std::vector<int32_t>& widths = widths_;
     measure(text, tags, widths);
     const size_t n = text.size();
     const size_t first = lines_.size();

@@ -107,7 +107,7 @@ public:
     // Lays the text out; lines are split at CR LF, LF or CR (a final line
     // break makes no empty line).
     void SetText(std::u16string_view text);
-    void SetText(const std::vector<std::u16string>& lines);
+    void SetText(std::vector<std::u16string> lines);
     // For a part of a memo split across pages: the first line continues a
     // paragraph (no paragraph-start flag), the last line is continued (no
     // paragraph-end flag).
@@ -155,7 +155,9 @@ private:
     struct Frame;
     // A font size in points at the device's scale, in whole pixels.
     int devicePixels(int points, Extended scale) const;
-    void drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int64_t top, int hAlign) const;
+    void drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int64_t top, int hAlign);
+    // Lets the working buffers go that a long text grew.
+    void releaseLongBuffers();
 
     // Font.
     std::string fontName_ = "Arial";
@@ -187,6 +189,14 @@ private:
     TrpHTMLTagsList tags_;
     std::vector<std::u16string> source_;
     std::vector<TrpTextLine> lines_;
+    // A source line with its markup taken out, its measures, a drawn line's
+    // positions and a run's advances: kept from one text to the next rather
+    // than allocated for each, up to a size.
+    std::u16string expanded_;
+    TrpHTMLTags expandedTags_;
+    std::vector<int32_t> widths_;
+    std::vector<int64_t> linePos_;
+    std::vector<int> runDx_;
     int wrapWidth_ = 0;
     int firstLineWidth_ = 0;
     int charSpacingPx_ = 0;

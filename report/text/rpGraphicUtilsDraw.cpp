@@ -142,16 +142,18 @@ void TrpDrawText::DrawText(TCanvas& canvas, int hAlign, int vAlign)
     canvas.Font()->SetName(fontName_);
     canvas.SetFontEscapement(rotation_ * 10);
     for (size_t k = 0; k < n; ++k) drawLine(canvas, frame, lines_[k], offset + tops[k], hAlign);
+    releaseLongBuffers();
 }
 
-void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int64_t top, int hAlign) const
+void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLine& line, int64_t top, int hAlign)
 {
     const size_t count = line.Text.size();
     if (count == 0) return;
 
     // Positions of the characters along the line, in device pixels; 64 bits,
     // as huge spacings may run them far off the device.
-    std::vector<int64_t> pos(count + 1, 0);
+    std::vector<int64_t>& pos = linePos_;
+    pos.assign(count + 1, 0);
     if (wysiwyg_) {
         int64_t sum = 0;
         for (size_t i = 0; i < count; ++i) {
@@ -199,7 +201,7 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
     const unsigned options = (rtlReading_ ? ETO_RTLREADING : 0) | (clipped_ ? ETO_CLIPPED : 0);
     const int fullPixels = devicePixels(fontSize_, frame.across);
     const SizedFont& full = sized({}, fullPixels);
-    std::vector<int> dx;
+    std::vector<int>& dx = runDx_;
     for (size_t start = 0; start < count;) {
         size_t end = start + 1;
         while (end < count && sameRun(line.Tags[end], line.Tags[start])) ++end;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <tuple>
 
 #include "Numbers.h"
@@ -11,6 +13,27 @@ TEST(Numbers, RoundIsHalfToEven)
     for (const auto& [value, rounded] : {std::pair{2.5L, 2}, {3.5L, 4}, {-2.5L, -2}, {-3.5L, -4}, {0.5L, 0}, {2.5000001L, 3}})
         EXPECT_EQ(Round(value), rounded) << static_cast<double>(value);
     EXPECT_THROW(Round(1e30L), EInvalidOp);
+}
+
+// Round takes a shorter way below 2^53; each side of it, and the ends of
+// the Int64 range, give the same whole numbers as ever.
+TEST(Numbers, RoundAcrossTwoToThe53AndTheInt64Range)
+{
+    const Extended p53 = 9007199254740992.0L;  // 2^53
+    const int64_t i53 = int64_t{1} << 53;
+    for (const auto& [value, rounded] : {
+             std::pair{p53 - 1, i53 - 1}, {p53 - 0.5L, i53}, {p53 - 1.5L, i53 - 2}, {p53, i53}, {p53 + 1, i53 + 1},
+             {p53 + 0.5L, i53}, {p53 + 1.5L, i53 + 2}, {p53 + 3, i53 + 3}, {-(p53 - 1), -(i53 - 1)},
+             {-(p53 - 0.5L), -i53}, {-p53, -i53}, {-(p53 + 1), -(i53 + 1)}, {-(p53 + 1.5L), -(i53 + 2)},
+             {4503599627370496.5L, int64_t{4503599627370496}}, {4503599627370497.5L, int64_t{4503599627370498}},
+             {-0.5L, int64_t{0}}, {-0.4L, int64_t{0}}, {-1.5L, int64_t{-2}}, {-0.0L, int64_t{0}},
+             {9223372036854775807.0L, INT64_MAX}, {9223372036854775806.5L, INT64_MAX - 1},
+             {-9223372036854775808.0L, INT64_MIN}, {-9223372036854775807.5L, INT64_MIN}})
+        EXPECT_EQ(Round(value), rounded) << static_cast<double>(value);
+    for (const Extended out : {9223372036854775808.0L, 9223372036854775807.5L, -9223372036854775809.0L,
+                               std::numeric_limits<Extended>::infinity(), -std::numeric_limits<Extended>::infinity(),
+                               std::numeric_limits<Extended>::quiet_NaN()})
+        EXPECT_THROW(Round(out), EInvalidOp) << static_cast<double>(out);
 }
 
 TEST(Numbers, TruncIsTowardZeroInExtended)

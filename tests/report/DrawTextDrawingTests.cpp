@@ -53,6 +53,38 @@ std::vector<int> measuredScaled(const TrpTextLine& line, Extended scale)
     return p;
 }
 
+// The drawer keeps its working buffers from one text to the next (and lets
+// a long text's go): what it draws after a long text, or a text with
+// markup, is what a fresh drawer draws.
+TEST(DrawTextDrawing, ADrawerUsedBeforeDrawsAsAFreshOne)
+{
+    std::u16string longText;
+    for (int i = 0; i < 900; ++i) longText += u"<b>bold</b> x<sub>2</sub> ";
+    const std::u16string shortText = u"Wa <i>b</i>\r\nplain text that wraps in the box\r\n\r\nend";
+    for (const std::u16string& before : {longText, std::u16string(u"<font color=red>r\r\n<u>u")}) {
+        Drawn used = draw(before, 300, 2000, 1.5L, rpHBlock);
+        applyFont(used.d, makeFont("Arial", 12));
+        used.d.SetOptions(true, true, false, false, true, true, 0);
+        used.d.SetDimensions(used.box, used.box, 1.5L, 1.5L);
+        used.d.SetGaps(0, 0, 2);
+        used.d.SetText(shortText);
+        TRecordingCanvas canvas(int(Round(96 * 1.5L)));
+        used.d.DrawText(canvas, rpHBlock, rpVTop);
+        const Drawn fresh = draw(shortText, 300, 2000, 1.5L, rpHBlock, rpVTop, {}, makeFont("Arial", 12));
+        ASSERT_EQ(used.d.Lines().size(), fresh.d.Lines().size());
+        std::vector<TCanvasRecord> texts;
+        for (const TCanvasRecord& r : canvas.Records())
+            if (r.kind == TCanvasRecord::ExtTextOut) texts.push_back(r);
+        ASSERT_EQ(texts.size(), fresh.texts.size());
+        for (size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_EQ(texts[i].text, fresh.texts[i].text);
+            EXPECT_EQ(texts[i].points, fresh.texts[i].points);
+            EXPECT_EQ(texts[i].dx, fresh.texts[i].dx);
+            EXPECT_EQ(texts[i].fontStyle, fresh.texts[i].fontStyle);
+        }
+    }
+}
+
 TEST(DrawTextDrawing, GlyphPositionsAreTheMeasuredOnesScaledTo96Dpi)
 {
     const Drawn out = draw(u"Wa \u4E2D\u6587 ab", 200, 30, 1);

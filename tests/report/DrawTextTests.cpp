@@ -40,6 +40,43 @@ TEST_F(DrawTextTags, BoldTagCoversOnlyItsLetterAndPositionsCountTheTags)
     EXPECT_FALSE(line.Tags[2].Default);
 }
 
+// A line with no markup of its own is in the state the line before left
+// (its first character marked as a change from the font), and with tags
+// off, markup is text in the font's own state.
+TEST_F(DrawTextTags, LinesWithoutMarkupTakeTheStateLeftBefore)
+{
+    layout(d, u"a<b>b<sub>1\r\ncd\r\n\r\n<\r\ne", 500);
+    ASSERT_EQ(texts(), (std::vector<std::u16string>{u"ab1", u"cd", u" ", u"<", u"e"}));
+    for (size_t k = 1; k < d.Lines().size(); ++k) {
+        const TrpTextLine& line = d.Lines()[k];
+        for (size_t i = 0; i < line.Tags.size(); ++i) {
+            const TrpHTMLTag& tag = line.Tags[i];
+            EXPECT_EQ(tag.Position, static_cast<int>(i) + 1) << k;
+            EXPECT_TRUE(tag.Style.Contains(fsBold)) << k;
+            EXPECT_TRUE(tag.Small) << k;
+            EXPECT_EQ(tag.Size, 7) << k;
+            EXPECT_EQ(tag.AddY, 1) << k;
+            EXPECT_EQ(tag.Default, i > 0) << k << ' ' << i;
+        }
+    }
+
+    Options off;
+    off.tags = false;
+    layout(d, u"a<b>c\r\nxy", 5000, 1000, makeFont("Arial", 10, clRed, {fsItalic}), off);
+    ASSERT_EQ(texts(), (std::vector<std::u16string>{u"a<b>c", u"xy"}));
+    for (const TrpTextLine& line : d.Lines()) {
+        for (size_t i = 0; i < line.Tags.size(); ++i) {
+            const TrpHTMLTag& tag = line.Tags[i];
+            EXPECT_EQ(tag.Position, static_cast<int>(i) + 1);
+            EXPECT_TRUE(tag.Default);
+            EXPECT_EQ(tag.Style, TFontStyles{fsItalic});
+            EXPECT_EQ(tag.Color, clRed);
+            EXPECT_EQ(tag.Size, 10);
+            EXPECT_FALSE(tag.Small);
+        }
+    }
+}
+
 TEST_F(DrawTextTags, SubscriptAndSuperscriptTakeTwoThirdsOfTheSize)
 {
     layout(d, u"H<sub>2</sub>O x<sup>2</sup>", 500);

@@ -219,6 +219,10 @@ TEST(MemoText, PlaceholdersAreFilledWhenPagesAreDrawn)
     EXPECT_EQ(m->Text(), u"|12\r\n");
     m->SetText(u"of [TOTALPAGES]");
     EXPECT_EQ(m->GetComponentText(), "of 12\r\n");
+    // A placeholder below lines with no bracket.
+    m->SetText(u"a\r\n\r\nb [TotalPages#]");
+    m->ExpandPlaceholders();
+    EXPECT_EQ(m->Text(), u"a\r\n\r\nb 12\r\n");
 }
 
 TEST(MemoText, SplitAcrossPagesByParts)

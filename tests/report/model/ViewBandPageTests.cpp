@@ -48,6 +48,33 @@ TEST(ViewDraw, BeginDrawRoundsHalvesToEven)
     EXPECT_EQ(m.DX, 38);
 }
 
+// The text box inside the frame's lines, the gaps and the shadow, rounded
+// half to even at each step, at a scale and offset and at scale 1.
+TEST(ViewDraw, MemoTextRectInsetsFrameGapsAndShadow)
+{
+    TrpMemoView m;
+    TRecordingCanvas canvas;
+    m.SetBounds(10.5L, 20, 40, 30);
+    m.Frame()->SetTyp(TrpFrameTyp{ftLeft, ftRight, ftTop, ftBottom});
+    m.Frame()->SetDropShadow(true);
+    m.Frame()->SetShadowWidth(2.5L);
+    m.Frame()->SetWidth(3);
+    m.GapX = 2;
+    m.GapY = 1.5L;
+    m.BeginDraw(canvas, 1.5L, 1.5L, 0.25L, 0);
+    // Box 16, 30 to 76 - 4, 75 - 4; lines in by 2 a side; gaps 3 and 2.
+    EXPECT_EQ(m.TextRect(), (TRect{21, 34, 68, 68}));
+    m.Frame()->SetWidth(2);
+    m.GapX = 2.5L;
+    m.BeginDraw(canvas, 1, 1, 0, 0);
+    // Box 10, 20 to 50 - 2, 50 - 2; lines in by 0 and 1; gaps 2 and 2.
+    EXPECT_EQ(m.TextRect(), (TRect{12, 22, 46, 46}));
+    m.Frame()->SetTyp(TrpFrameTyp{});
+    m.Frame()->SetDropShadow(false);
+    m.BeginDraw(canvas, 1, 1, 0.5L, 0.5L);
+    EXPECT_EQ(m.TextRect(), (TRect{13, 22, 50, 49}));
+}
+
 TEST(ViewDecorations, HighlightAssignLeavesActiveAndFrameDiffReadsBack)
 {
     TrpHighlight a, b;
