@@ -277,6 +277,9 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                 DrillPath.emplace_back(b->Name(), r.lineThrough);
                 ++r.line;
                 ++r.lineThrough;
+                // Details print across the page under their row: the line of
+                // columns ends there rather than have them print over it.
+                if (b->Columns > 1 && !vertical && listHasData(r.subBands)) setBandColumn(b, b->Columns);
                 advanceBandColumn(b, rowStart, columnStart);
                 const bool outline = addBandOutline(b);
                 runDataBands(r.subBands);
