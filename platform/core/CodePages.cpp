@@ -210,6 +210,13 @@ std::string encode(int codePage, std::u16string_view text, bool strict, bool* lo
     const char* in = reinterpret_cast<const char*>(text.data());
     size_t inLeft = text.size() * 2;
     char buffer[256];
+    // Writes what a stateful encoding needs to end its shift state.
+    const auto flush = [&] {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        iconv(conv.fromWide, nullptr, nullptr, &outPtr, &outLeft);
+        out.append(buffer, outPtr - buffer);
+    };
     while (inLeft > 0) {
         char* outPtr = buffer;
         size_t outLeft = sizeof buffer;
@@ -230,16 +237,13 @@ std::string encode(int codePage, std::u16string_view text, bool strict, bool* lo
             throw EConvertError("Character U+" + hex4(cpValue) + " cannot be represented in code page " +
                                 std::to_string(cp));
         if (lossy) *lossy = true;
+        // Back to the initial shift state before the '?', which is ASCII.
+        flush();
         out += '?';
         in += units * 2;
         inLeft -= units * 2;
-        iconv(conv.fromWide, nullptr, nullptr, nullptr, nullptr);
     }
-    // Flush any shift state (stateful encodings).
-    char* outPtr = buffer;
-    size_t outLeft = sizeof buffer;
-    iconv(conv.fromWide, nullptr, nullptr, &outPtr, &outLeft);
-    out.append(buffer, outPtr - buffer);
+    flush();
     return out;
 }
 
@@ -331,6 +335,15 @@ std::u16string MultiByteToWide(int codePage, std::string_view bytes)
     const char* in = bytes.data();
     size_t inLeft = bytes.size();
     char16_t buffer[128];
+    // Some decoders (Vietnamese, Hebrew) hold a letter back to compose it
+    // with a combining mark that may follow: it is let go at the end and
+    // before a replacement, not thrown away with the state.
+    const auto flush = [&] {
+        char* outPtr = reinterpret_cast<char*>(buffer);
+        size_t outLeft = sizeof buffer;
+        iconv(conv.toWide, nullptr, nullptr, &outPtr, &outLeft);
+        out.append(buffer, (reinterpret_cast<char16_t*>(outPtr) - buffer));
+    };
     while (inLeft > 0) {
         char* outPtr = reinterpret_cast<char*>(buffer);
         size_t outLeft = sizeof buffer;
@@ -339,11 +352,12 @@ std::u16string MultiByteToWide(int codePage, std::string_view bytes)
         if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
         // A byte that starts no valid sequence, or a truncated sequence at
         // the end: one replacement character per byte.
+        flush();
         out += kReplacement;
         ++in;
         --inLeft;
-        iconv(conv.toWide, nullptr, nullptr, nullptr, nullptr);
     }
+    flush();
     return out;
 }
 

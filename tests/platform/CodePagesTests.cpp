@@ -50,6 +50,22 @@ TEST(CodePages, UnmappableCharacters)
     EXPECT_EQ(WideToMultiByte(1252, u"\U0001F4E6x"), "?x");
 }
 
+// Vietnamese and Hebrew decoders hold a letter back until they see whether
+// a combining mark follows: the end of the text and a bad byte let it go.
+TEST(CodePages, LettersHeldForACombiningMarkAreNotLost)
+{
+    EXPECT_EQ(MultiByteToWide(1258, "abc"), u"abc");
+    EXPECT_EQ(MultiByteToWide(1258, "\xCB\xCE" "c@c\xE5"), u"\u00CB\u00CEc@c\u00E5");
+    EXPECT_EQ(MultiByteToWide(1258, "a\xEC"), u"\u00E1");  // a and a combining acute compose
+    EXPECT_EQ(MultiByteToWide(1255, "\xF9"), u"\u05E9");
+    // A byte no code page 1255 character starts: the letter before it stays.
+    EXPECT_EQ(MultiByteToWide(1255, "\xF9\xFF"), u"\u05E9\uFFFD");
+    for (int codePage : {1258, 1255}) {
+        const std::u16string text = u"x1";
+        EXPECT_EQ(MultiByteToWide(codePage, WideToMultiByte(codePage, text)), text) << codePage;
+    }
+}
+
 TEST(CodePages, OtherCodePagesAndCharsets)
 {
     EXPECT_EQ(MultiByteToWide(1251, "\xCF\xF0\xE8"), u"При");
