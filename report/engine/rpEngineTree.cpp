@@ -278,8 +278,11 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
                 ++r.line;
                 ++r.lineThrough;
                 // Details print across the page under their row: the line of
-                // columns ends there rather than have them print over it.
-                if (b->Columns > 1 && !vertical && listHasData(r.subBands)) setBandColumn(b, b->Columns);
+                // columns ends there rather than have them print over it. A
+                // row shown only for its details has been asked already.
+                if (b->Columns > 1 && !vertical && !r.subBands.empty() &&
+                    (!b->PrintIfDetailEmpty || listHasData(r.subBands)))
+                    setBandColumn(b, b->Columns);
                 advanceBandColumn(b, rowStart, columnStart);
                 const bool outline = addBandOutline(b);
                 runDataBands(r.subBands);
