@@ -15,7 +15,7 @@ packages=(
   libcups2-dev cups-daemon cups-client cups-bsd
   libfreetype-dev libfontconfig-dev zlib1g-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei
+  fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
   poppler-utils xvfb xauth
   libxml2-utils
   liblua5.4-dev lua5.4 duktape-dev libmujs-dev
