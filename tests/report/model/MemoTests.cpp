@@ -225,6 +225,24 @@ TEST(MemoText, PlaceholdersAreFilledWhenPagesAreDrawn)
     EXPECT_EQ(m->Text(), u"a\r\n\r\nb 12\r\n");
 }
 
+// Placeholders by the thousand, in any case, next to brackets of their own.
+TEST(MemoText, EveryPlaceholderOfALongTextIsFilled)
+{
+    Sample s;
+    TrpMemoView* m = s.memo("Memo1", u"");
+    std::u16string text, expected;
+    for (int i = 0; i < 20000; ++i) {
+        text += i % 3 == 0 ? u"[totalpages#]" : i % 3 == 1 ? u"[[TotalPages#]]" : u"页[TOTALPAGES]";
+        expected += i % 3 == 0 ? u"7" : i % 3 == 1 ? u"[7]" : u"页[TOTALPAGES]";
+    }
+    text += u"[TotalPages";
+    expected += u"[TotalPages";
+    m->SetText(text);
+    m->TotalPages = 7;
+    m->ExpandPlaceholders();
+    EXPECT_EQ(m->Text(), expected + u"\r\n");
+}
+
 // A received page may hold a million characters in a one-line title: it
 // prints what its box shows, on the printer's scale as on the screen's.
 TEST(MemoText, ALongTextDrawsWhatItsBoxShows)
