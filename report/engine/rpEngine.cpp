@@ -160,6 +160,7 @@ void TrpEngine::resetRun()
     savedColumnX_ = 0;
     columnTop_ = 0;
     columnStartOnce_ = false;
+    spanning_ = false;
     columnBands_.clear();
     rowSetBand_ = nullptr;
     rowSetMoving_ = false;
@@ -428,7 +429,10 @@ void TrpEngine::pageStart(TrpReportPage* page)
         pp.CurPage = pp.GetCount() - 1;
         CurY = pp.BottomOfBands(0);
         HeaderList.RemoveItem(title);
-        ShowBand(title);
+        {
+            TemporaryValue<bool> spanning(spanning_, true);
+            ShowBand(title);
+        }
         columnStartOnce_ = true;
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
@@ -515,6 +519,7 @@ bool TrpEngine::showTitle(TrpBand* title)
     const int count = pages()->GetCount();
     {
         TemporaryValue<int> fitTested(reprinting_, 0);
+        TemporaryValue<bool> spanning(spanning_, true);
         showReprinted(title);
     }
     columnStartOnce_ = true;
@@ -570,6 +575,11 @@ void TrpEngine::NewPage()
     const Extended contentBottom = CurY + FooterHeight();
     EndPage();
     if (endless) resizeEndlessPage(contentBottom);
+    // A summary going on to a further page goes on in its first column.
+    if (finishing_) {
+        CurX = savedColumnX_;
+        CurColumn = 1;
+    }
     // The pages holding the vertical cells of these rows stay theirs.
     TrpCustomPreviewPages& pp = *pages();
     if (cellPagesEnd_ > pp.CurPage) pp.CurPage = cellPagesEnd_;
@@ -585,7 +595,7 @@ void TrpEngine::NewPage()
 void TrpEngine::NewColumn()
 {
     if (!CurPage || inline_) return;
-    if (CurColumn >= CurPage->Columns()) {
+    if (CurColumn >= CurPage->Columns() || spanning_) {
         NewPage();
         return;
     }
@@ -622,6 +632,17 @@ void TrpEngine::NewColumn()
     causedBreak_ = nullptr;
 }
 
+// The first column stands at the page's left: a page starts there.
+Extended TrpEngine::columnX(int column)
+{
+    return column > 1 ? columnLeft(column) : 0;
+}
+
+Extended TrpEngine::columnRight(int column)
+{
+    return column < CurPage->Columns() ? columnLeft(column + 1) : PageWidth;
+}
+
 // A column without a place of its own stands a column width right of the
 // one before, so that no column prints over the one before it.
 Extended TrpEngine::columnLeft(int column)
@@ -644,6 +665,16 @@ void TrpEngine::EndPage()
         if (TrpBand* summary = pageBand(CurPage, bkReportSummary)) {
             {
                 TemporaryValue<bool> printing(summaryPrinting_, true);
+                // Wider than the column the rows end in, it stands under
+                // the lowest of the columns and goes on to further pages
+                // at the page's left.
+                const bool spans = CurPage->Columns() > 1 && summary->Visible() &&
+                                   CurX + summary->Width() > columnRight(CurColumn) + rp_engine::kFitTolerance;
+                TemporaryValue<bool> spanning(spanning_, spans);
+                if (spans) {
+                    CurY = std::max(CurY, pages()->BottomOfBands(0));
+                    CurX = savedColumnX_;
+                }
                 ShowBand(summary);
             }
             if (CurPage->EndlessHeight) resizeEndlessPage(CurY + FooterHeight());
