@@ -159,7 +159,7 @@ void TrpEngine::resetRun()
     DataTop = 0;
     savedColumnX_ = 0;
     columnTop_ = 0;
-    columnStartOnce_ = false;
+    columnStartOnce_ = pageStartOnce_ = false;
     spanning_ = false;
     columnBands_.clear();
     rowSetBand_ = nullptr;
@@ -433,7 +433,7 @@ void TrpEngine::pageStart(TrpReportPage* page)
             TemporaryValue<bool> spanning(spanning_, true);
             ShowBand(title);
         }
-        columnStartOnce_ = true;
+        columnStartOnce_ = pageStartOnce_ = true;
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
     DataTop = CurY;
@@ -472,7 +472,7 @@ bool TrpEngine::startPreparedPage()
         CurY = 0;
     }
     columnBands_.clear();
-    columnStartOnce_ = false;
+    columnStartOnce_ = pageStartOnce_ = false;
     showHeaderList();
     columnTop_ = CurY;
     return added;
@@ -522,7 +522,7 @@ bool TrpEngine::showTitle(TrpBand* title)
         TemporaryValue<bool> spanning(spanning_, true);
         showReprinted(title);
     }
-    columnStartOnce_ = true;
+    columnStartOnce_ = pageStartOnce_ = true;
     FirstRowPending = false;
     return pages()->GetCount() != count;
 }
@@ -893,6 +893,8 @@ Extended TrpEngine::nextColumnTop()
             if (HeaderList.Items(i).Band == band) return true;
         return false;
     };
+    // A new page starts without the bands this one printed once.
+    if (pageStartOnce_ && (CurColumn >= CurPage->Columns() || spanning_)) return newPageTop();
     Extended nextTop = columnTop_;
     for (TrpBand* band : columnBands_)
         if (!listed(band)) nextTop -= run(band).printedHeight;
@@ -904,9 +906,24 @@ Extended TrpEngine::nextColumnTop()
     return nextTop;
 }
 
+// The bands of the header list a new page shows, each with its children.
+Extended TrpEngine::newPageTop()
+{
+    Extended top = 0;
+    for (int i = 0; i < HeaderList.Count(); ++i) {
+        TrpBand* band = HeaderList.Items(i).Band;
+        if (!band || dynamic_cast<TrpReportTitle*>(band)) continue;
+        for (TrpBand* b = band; b; b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr)
+            if (b->Visible()) top += run(b).printedHeight;
+    }
+    return top;
+}
+
 void TrpEngine::checkRoom(TrpBand* band)
 {
-    if (!CurPage || CurPage->EndlessHeight || !columnIsEmpty() || FreeSpace() > rp_engine::kFitTolerance) return;
+    if (!CurPage || CurPage->EndlessHeight || !columnIsEmpty() || FreeSpace() > rp_engine::kFitTolerance ||
+        nextColumnGivesRoom())
+        return;
     // Nothing could ever print here: every page would hold these bands
     // and no row.
     std::string under, above;

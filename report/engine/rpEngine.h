@@ -196,6 +196,7 @@ private:
     // holds more than the next would at its start.
     bool nextColumnGivesRoom();
     Extended nextColumnTop();
+    Extended newPageTop();
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
     void checkRoom(TrpBand* band);
@@ -296,6 +297,9 @@ private:
     // The start of the current column holds bands that print once (the
     // report title, a page printed on the previous one).
     bool columnStartOnce_ = false;
+    // So does the start of the current page: its later columns stand
+    // under them, the next page starts without them.
+    bool pageStartOnce_ = false;
     // A band spanning the page's columns is being shown (the report title,
     // a summary wider than its column): it goes on to the next page, not
     // the next column.
