@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -315,26 +316,52 @@ TSaveFileStream::Temp TSaveFileStream::create(const std::string& fileName)
         if (temp.handle < 0) refuse(errno);
         return temp;
     }
+    if (exists) {
+        // The answer the shell gives: a file the user may not write (its
+        // mode, a read-only mount, an immutable file) is not replaced either,
+        // though the folder would let a new file take its name.
+        const int probe = ::open(temp.target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (probe < 0) refuse(errno);
+        ::close(probe);
+    }
     const std::filesystem::path target(temp.target);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::string pattern = (folder / target.filename()).string() + ".XXXXXX";
     temp.handle = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (temp.handle < 0 && exists && (errno == EACCES || errno == EPERM)) {
+        // A writable file in a folder the user may not add to: the bytes
+        // wait in the system's temporary folder and are copied over it.
+        std::error_code ec;
+        pattern = (std::filesystem::temp_directory_path(ec) / target.filename()).string() + ".XXXXXX";
+        temp.handle = ::mkostemp(pattern.data(), O_CLOEXEC);
+        temp.copyBack = true;
+    }
     if (temp.handle < 0) refuse(errno);
     temp.name = pattern;
-    // The new file takes the old one's permissions, or a new file's.
-    if (exists) {
-        [[maybe_unused]] const int owned = ::fchown(temp.handle, info.st_uid, info.st_gid);
-        ::fchmod(temp.handle, info.st_mode & 07777);
-    } else {
+    if (!exists) {
         ::fchmod(temp.handle, creationMode());
+        return temp;
     }
+    // A file of another owner, or with other names (hard links), keeps its
+    // owner and its names only when it is written over, not replaced.
+    if (info.st_nlink > 1) temp.copyBack = true;
+    if (!temp.copyBack && ::fchown(temp.handle, info.st_uid, info.st_gid) != 0) {
+        struct stat made {};
+        [[maybe_unused]] const int group = ::fchown(temp.handle, static_cast<uid_t>(-1), info.st_gid);
+        if (::fstat(temp.handle, &made) != 0 || made.st_uid != info.st_uid || made.st_gid != info.st_gid)
+            temp.copyBack = true;
+    }
+    if (!temp.copyBack) ::fchmod(temp.handle, info.st_mode & 07777);
     return temp;
 }
 
 TSaveFileStream::TSaveFileStream(const std::string& fileName) : TSaveFileStream(fileName, create(fileName)) {}
 
 TSaveFileStream::TSaveFileStream(const std::string& fileName, Temp temp)
-    : TFileStream(fileName, Opened{temp.handle}), tempName_(std::move(temp.name)), target_(std::move(temp.target))
+    : TFileStream(fileName, Opened{temp.handle}),
+      tempName_(std::move(temp.name)),
+      target_(std::move(temp.target)),
+      copyBack_(temp.copyBack)
 {
 }
 
@@ -358,11 +385,47 @@ int64_t TSaveFileStream::Write(const void* buffer, int64_t count)
     return moved;
 }
 
+void TSaveFileStream::copyOver()
+{
+    // The whole file is made before the target is touched, so that only a
+    // failure of this copy itself can leave it cut.
+    if (::lseek(Handle(), 0, SEEK_SET) != 0) failed(errno);
+    const int out = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (out < 0) failed(errno);
+    std::vector<char> buffer(kCopyBufferSize);
+    int error = 0;
+    for (;;) {
+        const ssize_t got = ::read(Handle(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got < 0) error = errno;
+            break;
+        }
+        errno = 0;
+        const int64_t put =
+            transfer(got, [&](int64_t done) { return ::write(out, buffer.data() + done, size_t(got - done)); });
+        if (put < got) {
+            error = errno ? errno : ENOSPC;
+            break;
+        }
+    }
+    if (!error && ::fdatasync(out) != 0 && errno != EINVAL) error = errno;
+    if (::close(out) != 0 && !error) error = errno;
+    if (error) failed(error);
+}
+
 void TSaveFileStream::Commit()
 {
     if (committed_) return;
     if (tempName_.empty()) {
         if (!CloseHandle()) failed(errno);
+        committed_ = true;
+        return;
+    }
+    if (copyBack_) {
+        copyOver();
+        CloseHandle();
+        ::unlink(tempName_.c_str());
         committed_ = true;
         return;
     }

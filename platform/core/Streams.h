@@ -134,6 +134,11 @@ private:
 // crash, a kill or a full disk leaves the old file as it was. Freed
 // without Commit, the stream removes its temporary file. A target that
 // exists and is no regular file (a device, a pipe) is written in place.
+// A target the user may not write is refused as the shell refuses it
+// (EFCreateError with the system's reason). One whose owner the new file
+// could not take, one with hard links, or one in a folder the user may
+// not add to is copied over from the finished temporary file instead of
+// replaced, so that it keeps its owner, mode and names.
 // A failed write raises EWriteError "Cannot write file \"%s\". %s" at
 // once, naming the target and the system's reason; a file that cannot be
 // made raises EFCreateError "Cannot create file \"%s\". %s".
@@ -152,13 +157,16 @@ private:
         int handle = -1;
         std::string name;    // empty: written in place
         std::string target;  // symbolic links followed
+        bool copyBack = false;
     };
     TSaveFileStream(const std::string& fileName, Temp temp);
     static Temp create(const std::string& fileName);
     [[noreturn]] void failed(int error) const;
+    void copyOver();
 
     std::string tempName_;
     std::string target_;
+    bool copyBack_ = false;
     bool committed_ = false;
 };
 

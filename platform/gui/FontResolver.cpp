@@ -92,16 +92,38 @@ const PinnedFamily* findPinned(std::string_view name)
     return nullptr;
 }
 
+// A face styled as asked: what it lacks of bold or italic, or what the
+// font configuration says to add, we add ourselves. A matched pattern holds
+// the weight and slant that were asked for, not the face's: its own are
+// read from the face.
+FontChoice styledChoice(const FontFace* face, bool bold, bool italic, std::pair<bool, bool> configured = {})
+{
+    if (!face) return {};
+    constexpr int kSemiBold = 600;
+    return {face, bold && (configured.first || face->weight() < kSemiBold), italic && (configured.second || !face->italic())};
+}
+
+// Whether a matched pattern asks for emboldening and for a slanting matrix.
+std::pair<bool, bool> fontconfigStyling(FcPattern* match)
+{
+    FcBool embolden = FcFalse;
+    FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+    FcMatrix* matrix = nullptr;
+    const bool slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix &&
+                         (matrix->xy != 0 || matrix->yx != 0);
+    return {embolden == FcTrue, slanted};
+}
+
 FontChoice choiceFromPinned(const PinnedFamily& family, bool bold, bool italic)
 {
     if (family.files.size() == 4) {
         const size_t slot = (bold ? 1 : 0) + (italic ? 2 : 0);
-        if (const FontFace* face = FontFace::Open(family.files[slot], family.faceIndex)) return {face, false, false};
+        if (const FontFace* face = FontFace::Open(family.files[slot], family.faceIndex))
+            return styledChoice(face, bold, italic);
         // A missing style file: the regular face, styled by us.
-        if (const FontFace* face = FontFace::Open(family.files[0], family.faceIndex)) return {face, bold, italic};
-        return {};
+        return styledChoice(FontFace::Open(family.files[0], family.faceIndex), bold, italic);
     }
-    return {FontFace::Open(family.files[0], family.faceIndex), bold, italic};
+    return styledChoice(FontFace::Open(family.files[0], family.faceIndex), bold, italic);
 }
 
 // A name outside the table: ask fontconfig, as a Chinese desktop would.
@@ -126,15 +148,11 @@ FontChoice choiceFromFontconfig(std::string_view name, bool bold, bool italic)
     FontChoice choice;
     if (match) {
         FcChar8* file = nullptr;
-        int index = 0, weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+        int index = 0;
         FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-        FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-            choice.face = FontFace::Open(reinterpret_cast<const char*>(file), index);
-            choice.syntheticBold = bold && weight < FC_WEIGHT_DEMIBOLD;
-            choice.syntheticItalic = italic && slant == FC_SLANT_ROMAN;
-        }
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch)
+            choice = styledChoice(FontFace::Open(reinterpret_cast<const char*>(file), index), bold, italic,
+                                  fontconfigStyling(match));
         FcPatternDestroy(match);
     }
     return choice;
@@ -142,9 +160,8 @@ FontChoice choiceFromFontconfig(std::string_view name, bool bold, bool italic)
 
 FontChoice cjkFallback(bool bold, bool italic)
 {
-    if (const FontFace* face = FontFace::Open(kUmingFile, 0)) return {face, bold, italic};
-    if (const FontFace* face = FontFace::Open(kZenHeiFile, 1)) return {face, bold, italic};
-    return {};
+    if (const FontFace* face = FontFace::Open(kUmingFile, 0)) return styledChoice(face, bold, italic);
+    return styledChoice(FontFace::Open(kZenHeiFile, 1), bold, italic);
 }
 
 }  // namespace
@@ -175,7 +192,10 @@ const FontFace* FontFace::Open(const std::string& fileName, int faceIndex)
             result->underlineThickness_ = face->underline_thickness;
             result->strikeoutPosition_ = face->units_per_EM / 4;
             result->strikeoutSize_ = face->underline_thickness;
+            result->weight_ = (face->style_flags & FT_STYLE_FLAG_BOLD) ? 700 : 400;
+            result->italic_ = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
             if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF) {
+                if (os2->usWeightClass >= 1 && os2->usWeightClass <= 1000) result->weight_ = os2->usWeightClass;
                 if (os2->usWinAscent + os2->usWinDescent > 0) {
                     result->winAscent_ = os2->usWinAscent;
                     result->winDescent_ = os2->usWinDescent;

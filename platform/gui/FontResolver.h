@@ -34,6 +34,10 @@ public:
     int underlineThickness() const { return underlineThickness_; }
     int strikeoutPosition() const { return strikeoutPosition_; }
     int strikeoutSize() const { return strikeoutSize_; }
+    // The weight the face was drawn at (OS/2 usWeightClass, 400 regular,
+    // 700 bold) and whether it leans: what it brings of a style by itself.
+    int weight() const { return weight_; }
+    bool italic() const { return italic_; }
     // The box a glyph's outline lies in, in design units from its origin on
     // the baseline, y up; empty for a glyph without outline. Kept once read.
     struct GlyphBox {
@@ -67,6 +71,8 @@ private:
     int underlineThickness_ = 0;
     int strikeoutPosition_ = 0;
     int strikeoutSize_ = 0;
+    int weight_ = 400;
+    bool italic_ = false;
     mutable std::vector<GlyphBox> boxes_;
     mutable std::vector<bool> boxRead_;
     // Glyph indexes by character, 256 characters a block, read on first
@@ -77,7 +83,7 @@ private:
 // A face together with the styling we add to it ourselves.
 struct FontChoice {
     const FontFace* face = nullptr;
-    // Emboldened by us (the family has no bold file): one extra pixel of
+    // Emboldened by us (the face is lighter than bold): one extra pixel of
     // advance per character at any pixel size, as simulated bold has on the
     // platform.
     bool syntheticBold = false;

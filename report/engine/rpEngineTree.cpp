@@ -478,8 +478,14 @@ void TrpEngine::registerReprint(TrpBand* band)
     if (auto* header = dynamic_cast<TrpHeader*>(band)) reprint = header->ReprintOnNewPage;
     if (auto* group = dynamic_cast<TrpGroupHeader*>(band)) reprint = group->ReprintOnNewPage;
     if (!reprint) return;
-    TrpHeaderList& list = band->Vertical ? VHeaderList : HeaderList;
-    list.AddItem(band, CurX, keepOpen_ && !dynamic_cast<TrpHeader*>(band));
+    const bool inKeep = keepOpen_ && !dynamic_cast<TrpHeader*>(band);
+    if (band->Vertical) {
+        VHeaderList.AddItem(band, CurX, inKeep);
+        return;
+    }
+    // Its place within the page column: it comes back in the column it
+    // is shown again in.
+    HeaderList.AddItem(band, CurX - columnX(CurColumn), inKeep);
 }
 
 void TrpEngine::unregisterReprint(TrpBand* band)

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "CodePages.h"
+#include "ScopeExit.h"
 #include "SettingsStore.h"
 #include "SysUtils.h"
 #include "rpDataSets.h"
@@ -28,6 +29,9 @@
 #include "sc_interpreter.h"
 
 namespace {
+
+// The file LoadFromFile reads, for the messages of its load.
+thread_local const std::string* loadingFile = nullptr;
 
 // The stored password: every byte shifted, modulo 256 so that nothing is
 // lost either way.
@@ -278,6 +282,9 @@ void TrpReport::LoadFromStream(TStream& stream)
     std::string rawPassword;
     try {
         readTree(stream, rawPassword);
+    } catch (const TrpInvalidXMLException& e) {
+        SetLoadingFlag(false);
+        Errors.Add(loadingFile ? InvalidFileMessage(e.message(), *loadingFile) : e.message());
     } catch (const std::exception& e) {
         SetLoadingFlag(false);
         Errors.Add(e.what());
@@ -354,6 +361,7 @@ bool TrpReport::LoadFromFile(const std::string& fileName, bool exceptionIfNotFou
     if (!exists && !exceptionIfNotFound) return false;
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
     FileName = fileName;
+    const TemporaryValue<const std::string*> naming(loadingFile, &fileName);
     LoadFromStream(stream);
     return exists;
 }

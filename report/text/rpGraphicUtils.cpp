@@ -1,7 +1,10 @@
 #include "rpGraphicUtils.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -74,6 +77,25 @@ std::vector<std::u16string> splitLines(std::u16string_view text)
         start = end + 1;
     }
     return lines;
+}
+
+// The last place in (start, end] where Unicode line breaking lets a line of
+// `text` end, or end itself when there is none. No break falls inside a
+// nowrap span; the line breaks of the whole text are found on first use.
+size_t lastBreakOpportunity(std::optional<QTextBoundaryFinder>& breaks, const std::u16string& text,
+                            const TrpHTMLTags& tags, bool allowTags, size_t start, size_t end)
+{
+    if (!breaks)
+        breaks.emplace(QTextBoundaryFinder::Line, reinterpret_cast<const QChar*>(text.data()),
+                       static_cast<qsizetype>(text.size()));
+    // A leading blank alone would make a line that shows nothing.
+    const size_t first = text[start] == u' ' ? start + 2 : start + 1;
+    for (size_t p = end; p >= first; --p) {
+        if (allowTags && tags[p - 1].DontWrap && tags[p].DontWrap) continue;
+        breaks->setPosition(static_cast<qsizetype>(p));
+        if (breaks->isAtBoundary()) return p;
+    }
+    return end;
 }
 
 }  // namespace
@@ -415,6 +437,7 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
     if (!wordWrap_ || units >= n) {
         appendLine(sourceLine, text, tags, widths, 0, n, LineEnd::Cut);
     } else {
+        std::optional<QTextBoundaryFinder> breaks;  // found when first needed
         size_t start = 0;
         for (bool firstLine = true; start < n; firstLine = false) {
             const int64_t limit = firstLine ? firstLineWidth_ : wrapWidth_;
@@ -434,8 +457,12 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
                 break;
             }
             if (lastBlank == std::u16string::npos) {
-                appendLine(sourceLine, text, tags, widths, start, i, LineEnd::Cut);
-                start = i;
+                // No blank: cut where Unicode line breaking allows, so that a
+                // number or a Latin word stays whole and closing punctuation
+                // stays with what it closes.
+                const size_t cut = lastBreakOpportunity(breaks, text, tags, tags_.AllowTags, start, i);
+                appendLine(sourceLine, text, tags, widths, start, cut, LineEnd::Cut);
+                start = cut;
                 continue;
             }
             if (wordBreak_) {

@@ -184,6 +184,17 @@ TEST(QtCanvasText, SyntheticBoldInksMore)
     EXPECT_GT(inkCount(renderText("SimSun", {fsBold}, u"\u53D1\u8D27", 120)), regular * 11 / 10);
 }
 
+TEST(QtCanvasText, BoldAndItalicShowForFontsOutsideTheTable)
+{
+    // Fontconfig finds no bold or italic face for these names here.
+    for (const char* name : {"Verdana", "Calibri"}) {
+        SCOPED_TRACE(name);
+        const QImage regular = renderText(name, {}, u"Hello \u53D1\u8D27", 240);
+        EXPECT_GT(inkCount(renderText(name, {fsBold}, u"Hello \u53D1\u8D27", 240)), inkCount(regular) * 11 / 10);
+        EXPECT_NE(renderText(name, {fsItalic}, u"Hello \u53D1\u8D27", 240), regular);
+    }
+}
+
 TEST(QtCanvasText, ClippedTextStaysInsideTheRectangle)
 {
     const QImage image = drawn(200, 40, [](TQtCanvas& canvas) {

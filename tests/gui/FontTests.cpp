@@ -105,6 +105,35 @@ TEST(FontResolution, SongAndHeiHaveNoBoldFileSoTheyAreEmboldened)
     EXPECT_TRUE(ResolveFont("Arial", true, false).fallback().syntheticBold);
 }
 
+TEST(FontResolution, FontsOutsideTheTableGetTheStyleAskedFor)
+{
+    // Fontconfig answers a bold or italic request it cannot meet with the
+    // regular face and a note to embolden or slant it: that face is then
+    // styled by us. A face with the style of its own is left as it is.
+    for (const char* name : {"Verdana", "Calibri", "Cambria", "Tahoma Bold", "DejaVu Sans", "DejaVu Serif",
+                             "DejaVu Sans Mono", "No Such Font Family 44"}) {
+        for (const bool bold : {false, true}) {
+            for (const bool italic : {false, true}) {
+                SCOPED_TRACE(std::string(name) + (bold ? " bold" : "") + (italic ? " italic" : ""));
+                const FontChoice& choice = ResolveFont(name, bold, italic).primary();
+                ASSERT_NE(choice.face, nullptr);
+                EXPECT_EQ(choice.face->weight() >= 600 || choice.syntheticBold, bold) << choice.face->fileName();
+                EXPECT_EQ(choice.face->italic() || choice.syntheticItalic, italic) << choice.face->fileName();
+                EXPECT_FALSE(choice.syntheticBold && choice.face->weight() >= 600);
+                EXPECT_FALSE(choice.syntheticItalic && choice.face->italic());
+            }
+        }
+    }
+    // A family with files of its own styles gets them.
+    const FontChoice& dejaVu = ResolveFont("DejaVu Sans", true, true).primary();
+    if (dejaVu.face->familyName() == "DejaVu Sans") {
+        EXPECT_FALSE(dejaVu.syntheticBold);
+        EXPECT_FALSE(dejaVu.syntheticItalic);
+    }
+    EXPECT_EQ(ResolveFont("Arial", true, true).primary().face->weight(), 700);
+    EXPECT_TRUE(ResolveFont("Arial", true, true).primary().face->italic());
+}
+
 TEST(FontMetrics, GoldenAdvancesAt83PixelsAndNoneAtZero)
 {
     // 10 pt at 600 dpi.

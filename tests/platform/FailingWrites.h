@@ -4,6 +4,7 @@
 // in the middle of a save would) or fails the way a full disk fails, and the
 // child hands back what the save raised.
 
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -25,7 +26,8 @@ struct Outcome {
 
 enum class Limit { Kills, Fails };
 
-inline Outcome SaveInChild(const std::function<void()>& save, int64_t bytes, Limit limit)
+// The save in a child made ready by setup first (limits, another user).
+inline Outcome InChild(const std::function<void()>& save, const std::function<void()>& setup)
 {
     int fds[2];
     if (::pipe(fds) != 0) return {-1, false, "no pipe"};
@@ -34,9 +36,7 @@ inline Outcome SaveInChild(const std::function<void()>& save, int64_t bytes, Lim
         ::close(fds[0]);
         const rlimit none{0, 0};
         ::setrlimit(RLIMIT_CORE, &none);
-        const rlimit size{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
-        ::setrlimit(RLIMIT_FSIZE, &size);
-        ::signal(SIGXFSZ, limit == Limit::Kills ? SIG_DFL : SIG_IGN);
+        setup();
         std::string answer;
         try {
             save();
@@ -70,6 +70,25 @@ inline Outcome SaveInChild(const std::function<void()>& save, int64_t bytes, Lim
     outcome.saved = answer == "\1";
     if (!outcome.saved) outcome.message = answer;
     return outcome;
+}
+
+inline Outcome SaveInChild(const std::function<void()>& save, int64_t bytes, Limit limit)
+{
+    return InChild(save, [=] {
+        const rlimit size{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        ::signal(SIGXFSZ, limit == Limit::Kills ? SIG_DFL : SIG_IGN);
+    });
+}
+
+// The save in a child running as the given user (the caller must be root
+// to take another one's ids; otherwise it runs as the caller).
+inline Outcome SaveAsUser(const std::function<void()>& save, uid_t uid, gid_t gid)
+{
+    return InChild(save, [=] {
+        if (::geteuid() != 0) return;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(99);
+    });
 }
 
 }  // namespace failing_writes

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -338,6 +339,99 @@ TEST_F(StreamTest, AFullDiskOrAKillDuringASaveLeavesTheOldFile)
     const failing_writes::Outcome roomy = failing_writes::SaveInChild(save, 1 << 20, Limit::Kills);
     EXPECT_TRUE(roomy.saved) << roomy.message;
     EXPECT_EQ(fileText(name), fresh);
+}
+
+// The user saves run as: "nobody" when the tests run as root (root may
+// write every file, as the shell lets it), else the caller.
+struct SaveUser {
+    uid_t uid = ::geteuid();
+    gid_t gid = ::getegid();
+    bool other = false;  // another user than the test's
+};
+
+SaveUser saveUser()
+{
+    SaveUser user;
+    if (::geteuid() != 0) return user;
+    const passwd* nobody = ::getpwnam("nobody");
+    user.uid = nobody ? nobody->pw_uid : 65534;
+    user.gid = nobody ? nobody->pw_gid : 65534;
+    user.other = true;
+    return user;
+}
+
+std::string saveText(const std::string& name, const std::string& text)
+{
+    const failing_writes::Outcome outcome = failing_writes::SaveAsUser(
+        [&] {
+            TSaveFileStream s(name);
+            s.WriteString(text);
+            s.Commit();
+        },
+        saveUser().uid, saveUser().gid);
+    return outcome.saved ? "saved" : outcome.message;
+}
+
+TEST_F(StreamTest, ASaveRefusesWhatTheUserMayNotWrite)
+{
+    const SaveUser user = saveUser();
+    ASSERT_EQ(::chown(dir_.c_str(), user.uid, user.gid), 0);
+    const std::string readOnly = path("ro.rpp");
+    writeText(readOnly, "kept");
+    ASSERT_EQ(::chown(readOnly.c_str(), user.uid, user.gid), 0);
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_EQ(saveText(readOnly, "new"), "Cannot create file \"" + readOnly + "\". Permission denied");
+    EXPECT_EQ(fileText(readOnly), "kept");
+    // Through a link the file it names is asked, and the link stays.
+    std::filesystem::create_symlink("ro.rpp", dir_ / "link.rpp");
+    EXPECT_EQ(saveText(path("link.rpp"), "new"), "Cannot create file \"" + path("link.rpp") + "\". Permission denied");
+    EXPECT_EQ(fileText(readOnly), "kept");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.rpp"));
+    EXPECT_TRUE(leftovers(dir_, {"ro.rpp", "link.rpp"}).empty());
+
+    // A folder the user may not add to: no new file, but a writable file
+    // in it is written over.
+    const std::filesystem::path locked = dir_ / "locked";
+    std::filesystem::create_directory(locked);
+    const std::string mine = (locked / "mine.rpp").string();
+    writeText(mine, "old and longer");
+    ASSERT_EQ(::chown(mine.c_str(), user.uid, user.gid), 0);
+    ASSERT_EQ(::chown(locked.c_str(), user.other ? 0 : user.uid, user.other ? 0 : user.gid), 0);
+    ::chmod(locked.c_str(), 0555);
+    const std::string fresh = (locked / "new.rpp").string();
+    EXPECT_EQ(saveText(fresh, "x"), "Cannot create file \"" + fresh + "\". Permission denied");
+    EXPECT_EQ(saveText(mine, "new"), "saved");
+    EXPECT_EQ(fileText(mine), "new");
+    EXPECT_TRUE(leftovers(locked, {"mine.rpp"}).empty());
+    ::chmod(locked.c_str(), 0755);
+}
+
+TEST_F(StreamTest, ASaveKeepsTheOwnerAndTheOtherNamesOfTheFile)
+{
+    const SaveUser user = saveUser();
+    ASSERT_EQ(::chown(dir_.c_str(), user.uid, user.gid), 0);
+    // Two names of one file: both see what was saved.
+    const std::string first = path("first.ini");
+    writeText(first, "old");
+    ASSERT_EQ(::chown(first.c_str(), user.uid, user.gid), 0);
+    std::filesystem::create_hard_link(first, dir_ / "second.ini");
+    EXPECT_EQ(saveText(first, "new"), "saved");
+    EXPECT_EQ(fileText(path("second.ini")), "new");
+    EXPECT_TRUE(leftovers(dir_, {"first.ini", "second.ini"}).empty());
+    if (!user.other) GTEST_SKIP() << "a file of another owner needs root to make";
+
+    // Another user's file the user may write keeps its owner and mode.
+    const std::string shared = path("shared.pdf");
+    writeText(shared, "old and longer");
+    ::chmod(shared.c_str(), 0666);
+    EXPECT_EQ(saveText(shared, "new"), "saved");
+    EXPECT_EQ(fileText(shared), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(shared.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_gid, 0u);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+    EXPECT_TRUE(leftovers(dir_, {"first.ini", "second.ini", "shared.pdf"}).empty());
 }
 
 TEST_F(StreamTest, IniFilesAreWrittenWholeAndSayWhyNot)
