@@ -146,6 +146,15 @@ inline const TrpComponent* designOf(TrpReport& report, const TrpComponent& print
     return design && design->ClassType() == printed.ClassType() ? design : nullptr;
 }
 
+// The report's script sets the object's properties itself ("Shape5.Height
+// := h"): its size is the script's, not the design's.
+inline bool sizedByScript(TrpReport& report, const TrpComponent& object)
+{
+    if (object.Name().empty()) return false;
+    const std::string script = report.ScriptText()->Text();
+    return script.find(object.Name() + ".") != std::string::npos;
+}
+
 // Lays the memo out as a part of a split would be, in its own height, and
 // puts it back: the text that fits and the rest.
 inline std::pair<std::u16string, std::u16string> layOutPart(TrpCustomMemoView& memo)
@@ -198,7 +207,9 @@ inline std::string textCut(TrpReport& report, const TrpComponent& object, Extend
         if (rest.empty()) return {};
         return "shows part of its lines, without \"" + Utf16ToUtf8(rest) + "\"";
     }
-    if (height >= design->Height() - 0.5L || design->Height() > emptyRoom + kLayoutTolerance) return {};
+    if (height >= design->Height() - 0.5L || design->Height() > emptyRoom + kLayoutTolerance ||
+        sizedByScript(report, object))
+        return {};
     if (drawn.size() <= fits.size()) return {};
     return "shows fewer lines than drawn in a box " + FloatToStr(height) + " high, drawn " +
            FloatToStr(design->Height()) + " high";
@@ -229,7 +240,7 @@ inline std::string sizeChanged(TrpReport& report, const TrpComponent& object, Ex
     if (!dynamic_cast<const TrpView*>(&object) || dynamic_cast<const TrpStretcheable*>(&object)) return {};
     const TrpComponent* design = designOf(report, object);
     if (!design) return {};
-    if (design->Height() > emptyRoom + kLayoutTolerance) return {};
+    if (design->Height() > emptyRoom + kLayoutTolerance || sizedByScript(report, object)) return {};
     // Less than half a unit is rounding at a page's foot; an empty text
     // left at no height shows nothing.
     if (std::abs(object.Height() - design->Height()) < 0.5L) return {};
@@ -245,7 +256,10 @@ inline bool frameStub(TrpReport& report, const TrpBand& band)
 {
     const auto* design = dynamic_cast<const TrpBand*>(report.FindObject(band.Name()));
     if (!design || band.Objects().empty()) return false;
-    const auto holds = [](const TrpComponent* o) { return o->Visible() && !framesOnly(*o); };
+    // A subreport prints its rows apart, never in the band.
+    const auto holds = [](const TrpComponent* o) {
+        return o->Visible() && !framesOnly(*o) && !dynamic_cast<const TrpSubreport*>(o);
+    };
     const auto& printed = band.Objects();
     const auto& drawn = design->Objects();
     if (std::none_of(drawn.begin(), drawn.end(), holds)) return false;
@@ -282,6 +296,14 @@ inline std::string beyondRight(TrpReport& report, const PageArea& area, const Pl
                 : "beyond the right edge " + FloatToStr(limit) + " of column " + IntToStr(column + 1);
 }
 
+// An object drawn left of or above its band's own edge lies there by design.
+inline bool drawnOutside(TrpReport& report, const PlacedObject& p)
+{
+    const TrpComponent* design = designOf(report, *p.object);
+    return design && design->Parent() && design->Parent()->Name() == p.band->Name() &&
+           (design->Left() < -kLayoutTolerance || design->Top() < -kLayoutTolerance);
+}
+
 // One line per fault; empty when the pages are sound.
 inline std::vector<std::string> layoutFaults(TrpReport& report, TrpPreviewPages& pages)
 {
@@ -311,7 +333,7 @@ inline std::vector<std::string> layoutFaults(TrpReport& report, TrpPreviewPages&
                 if (!fault.empty()) faults.push_back(describe(i, p) + " " + fault);
             if (p.bottom > area.height + kLayoutTolerance)
                 faults.push_back(describe(i, p) + " below the printable " + FloatToStr(area.height));
-            if (p.left < -kLayoutTolerance || p.top < -kLayoutTolerance)
+            if ((p.left < -kLayoutTolerance || p.top < -kLayoutTolerance) && !drawnOutside(report, p))
                 faults.push_back(describe(i, p) + " left of or above the printable area");
             for (size_t b = a + 1; b < placed.size(); ++b) {
                 const PlacedObject& q = placed[b];

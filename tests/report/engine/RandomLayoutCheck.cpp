@@ -788,6 +788,7 @@ void Checker::pageTotals()
     };
     findKeeps(&report_);
     struct Home {
+        std::string id;
         int page = -1, column = 0, lastPage = -1, lastColumn = 0;
         long long qty = 0;
         std::map<std::string, long long> values;
@@ -826,12 +827,18 @@ void Checker::pageTotals()
             for (const PrintedObject& o : b.objects) {
                 content = content || o.content;
                 if (!own) continue;
-                for (const std::string& token : tokensOf(o.text)) {
-                    if (token.compare(0, prefix.size(), prefix) != 0) continue;
-                    const auto r = byId.find(token.substr(prefix.size()));
-                    if (r == byId.end()) continue;
+                // A row starts with its key, or with the start of one of its
+                // texts when the key went on to the next part: "(R17 ".
+                std::vector<std::string> marks = tokensOf(o.text);
+                const std::string text = Trim(o.text);
+                if (!text.empty() && text[0] == '(') marks.push_back(text.substr(1, text.find_first_of(" \r\n") - 1));
+                for (const std::string& mark : marks) {
+                    if (mark.compare(0, prefix.size(), prefix) != 0) continue;
+                    const auto r = byId.find(mark.substr(prefix.size()));
+                    if (r == byId.end() || (row && row->id == r->first)) continue;
                     list.push_back({});
                     row = &list.back();
+                    row->id = r->first;
                     for (const auto& [k, v] : *r->second)
                         if (!v.empty() && std::all_of(v.begin(), v.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
                             row->values[k] = std::stoll(v);
