@@ -339,6 +339,42 @@ TEST_F(DrawTextWrap, LinesOfAnyLength)
     EXPECT_EQ(d.CalcWidth(), 4600000 / TrpDrawText::r);
 }
 
+// Laying a text out takes work in proportion to its length whatever it
+// holds: counted here, not timed.
+TEST_F(DrawTextWrap, LayoutWorkGrowsInProportionToTheText)
+{
+    struct Case {
+        const char* name;
+        std::u16string head, unit;
+        Options o;
+        int width = 69;
+    };
+    const Case cases[] = {
+        {"letters", u"", u"a", {}},
+        {"letters in a box narrower than one", u"", u"a", {}, 0},
+        {"ideographs", u"", u"中", {}},
+        {"a number after an ideograph", u"一", u"1", {}},
+        {"short words", u"", u"ab ", {}},
+        {"Chinese address", u"", u"杭州市西湖区文三路478号A座1201室，（红色）logo", {}},
+        {"a Russian word after a blank, by syllables", u"aaaa ", u"мо", {.wordBreak = true}},
+        {"Russian words, by syllables", u"", u"молоко ", {.wordBreak = true}},
+        {"blanks in a nowrap span", u"<nowrap>", u"a ", {}},
+        {"unclosed tags", u"", u"<b", {}},
+        {"unwrapped", u"", u"ab ", {.wordWrap = false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const size_t size : {size_t{1} << 12, size_t{1} << 17}) {
+            std::u16string text = c.head;
+            while (text.size() < size) text += c.unit;
+            layout(d, text, c.width, 1000, makeFont(), c.o);
+            const double perCharacter = static_cast<double>(d.LayoutSteps()) / static_cast<double>(text.size());
+            EXPECT_GE(perCharacter, 1) << size;
+            EXPECT_LE(perCharacter, 6) << size;
+        }
+    }
+}
+
 TEST_F(DrawTextWrap, SidewaysTextWrapsByHeight)
 {
     layout(d, u"a", 10, 69, makeFont(), {.rotation = 450});
