@@ -184,9 +184,20 @@ std::vector<LayoutTab> layoutStops(const TRichPara& p)
     std::stable_sort(stops.begin(), stops.end(), [](const TRichTab* a, const TRichTab* b) { return a->position < b->position; });
     std::vector<LayoutTab> out;
     int last = start;
+    // A hanging first line has a stop of its own at the left indent, where
+    // the lines after it start: "1." and a tab put the text there.
+    bool hanging = p.list == TRichList::None && p.li > start;
     for (const TRichTab* t : stops) {
+        if (hanging && t->position >= p.li) {
+            if (t->position > p.li) out.push_back({TwipsToUnits(p.li - start), nullptr});
+            hanging = false;
+        }
         out.push_back({TwipsToUnits(t->position - start), t});
         last = std::max(last, t->position);
+    }
+    if (hanging) {
+        out.push_back({TwipsToUnits(p.li - start), nullptr});
+        last = std::max(last, p.li);
     }
     if (floorDiv(start, DefaultTabTwips) * DefaultTabTwips != start) {
         for (int at = (floorDiv(last, DefaultTabTwips) + 1) * DefaultTabTwips; at <= MaxTabTwips; at += DefaultTabTwips)
