@@ -145,8 +145,15 @@ std::string rowAttrs(const TRichRow& row)
     std::string s = std::string(aligns[static_cast<int>(row.align)]) + " left=" + std::to_string(row.left) +
                     " gap=" + std::to_string(row.gap);
     if (row.height) s += " height=" + std::to_string(row.height);
+    const auto padding = [&s](const char* what, const TRichPadding& pad) {
+        if (pad == NoPadding) return;
+        s += std::string(" ") + what + "=";
+        for (size_t e = 0; e < pad.size(); ++e) s += (e ? "," : "") + (pad[e] < 0 ? std::string("-") : std::to_string(pad[e]));
+    };
+    padding("pad", row.pad);
     for (const TRichCell& c : row.cells) {
         s += " |" + std::to_string(c.right);
+        padding("pad", c.pad);
         if (c.hMerge) s += c.hMerge == 1 ? " mgf" : " mrg";
         if (c.vMerge) s += c.vMerge == 1 ? " vmgf" : " vmrg";
         if (c.vAlign != TRichVAlign::Top) s += c.vAlign == TRichVAlign::Center ? " vcenter" : " vbottom";

@@ -74,6 +74,8 @@ enum Property : int {
     CellBorders,    // QList<int>, on a cell format: style, width, colour of the top, left, bottom, right edge
     CellVAlign,     // int, on a cell format (TRichVAlign)
     RowHeight,      // int, on the cells a row begins: \trrh, kept
+    RowPadding,     // QList<int>, on a row's cells: \trpadd of the top, left, bottom, right edge (-1 not given)
+    CellPadding,    // QList<int>, on a cell format: its own \clpad, as RowPadding
     GapBlock,       // bool, on a block Qt needs before or between tables that the text does not have
 };
 

@@ -92,8 +92,11 @@ private:
     qreal measure(int r) const
     {
         // Not where what follows starts: an empty paragraph after the
-        // table starts over its last row.
-        if (r == t_.rows()) return doc_.documentLayout()->frameBoundingRect(const_cast<QTextTable*>(&t_)).bottom();
+        // table starts over its last row. Nor at the frame's bottom: Qt
+        // moves the frame down by the first cell's top padding, not its
+        // height.
+        if (r == t_.rows())
+            return RowTop(0) + doc_.documentLayout()->frameBoundingRect(const_cast<QTextTable*>(&t_)).height();
         qreal top = std::numeric_limits<qreal>::quiet_NaN();
         for (int c = 0; c < t_.columns(); ++c) {
             const QTextTableCell cell = t_.cellAt(r, c);

@@ -6,6 +6,7 @@
 #include <QTextFragment>
 #include <QTextTable>
 
+#include <array>
 #include <vector>
 
 #include "CodePages.h"
@@ -39,6 +40,8 @@ private:
     void table(const QTextTable& t, int from, int to);
     void row(const QTextTable& t, int r, int from, int to);
     void border(const char* edge, const TRichBorder& b);
+    // Padding given in the TRichEdge order, with the words for each edge.
+    void padding(const TRichPadding& pad, std::array<const char*, 4> lengths, std::array<const char*, 4> units);
     void fragments(const QTextBlock& b, int from, int to);
     QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
                       int* end) const;
@@ -176,7 +179,10 @@ void Writer::row(const QTextTable& t, int r, int from, int to)
     if (def.align == TRichAlign::Center) word("trqc");
     if (def.align == TRichAlign::Right) word("trqr");
     if (def.height) word("trrh", def.height);
+    padding(def.pad, {"trpaddt", "trpaddl", "trpaddb", "trpaddr"}, {"trpaddft", "trpaddfl", "trpaddfb", "trpaddfr"});
     for (const TRichCell& c : def.cells) {
+        // Word's words: \clpadl for the top, \clpadt for the left.
+        padding(c.pad, {"clpadl", "clpadt", "clpadb", "clpadr"}, {"clpadfl", "clpadft", "clpadfb", "clpadfr"});
         if (c.vMerge) word(c.vMerge == 1 ? "clvmgf" : "clvmrg");
         if (c.hMerge) word(c.hMerge == 1 ? "clmgf" : "clmrg");
         if (c.vAlign == TRichVAlign::Center) word("clvertalc");
@@ -222,6 +228,15 @@ void Writer::row(const QTextTable& t, int r, int from, int to)
     paraWritten_ = false;
     body_ += "\r\n";
     needSpace_ = false;
+}
+
+void Writer::padding(const TRichPadding& pad, std::array<const char*, 4> lengths, std::array<const char*, 4> units)
+{
+    for (size_t e = 0; e < pad.size(); ++e) {
+        if (pad[e] < 0) continue;
+        word(lengths[e], pad[e]);
+        word(units[e], 3);  // twips
+    }
 }
 
 void Writer::border(const char* edge, const TRichBorder& b)
