@@ -82,6 +82,8 @@ std::string extras(const QTextCharFormat& f)
         else s += " raw=field:" + inst.toStdString();
     }
     if (f.isAnchor()) s += " link=" + f.anchorHref().toStdString();
+    const QByteArray marks = f.property(Bookmarks).toByteArray();
+    if (!marks.isEmpty()) s += " bookmarks=" + marks.toStdString();
     return s;
 }
 
@@ -199,7 +201,10 @@ std::string DumpRichDocument(const QTextDocument& doc)
             out += "para " + std::to_string(n) + " gap\n";
             continue;
         }
-        out += "para " + std::to_string(n) + " " + paraAttrs(FromBlock(b)) + "\n";
+        out += "para " + std::to_string(n) + " " + paraAttrs(FromBlock(b));
+        const QByteArray marks = b.blockFormat().property(Bookmarks).toByteArray();
+        if (!marks.isEmpty()) out += " bookmarks=" + marks.toStdString();
+        out += "\n";
         if (b.length() <= 1) {
             out += "  mark " + charAttrs(FromCharFormat(b.charFormat())) + "\n";
             continue;

@@ -77,6 +77,11 @@ enum Property : int {
     RowPadding,     // QList<int>, on a row's cells: \trpadd of the top, left, bottom, right edge (-1 not given)
     CellPadding,    // QList<int>, on a cell format: its own \clpad, as RowPadding
     GapBlock,       // bool, on a block Qt needs before or between tables that the text does not have
+    // Bookmark groups ({\*\bkmkstart ...}, {\*\bkmkend ...}) as read,
+    // on the character they stand before, or on the block whose mark they
+    // stand before.
+    Bookmarks,      // QByteArray
+    BookmarkSerial, // int, on characters: tells the same groups at two places apart
 };
 
 constexpr int RichObjectType = QTextFormat::UserObject + 0x72;

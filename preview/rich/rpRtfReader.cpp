@@ -24,7 +24,8 @@ namespace {
 // levels, hostile ones cannot make the stack grow without bound.
 constexpr size_t MaxDepth = 2000;
 
-enum class Dest { Text, Skip, FontTable, ColorTable, Pict, FieldBody, FieldInst, ObjectBody, Pn, ListTable, ListOverride };
+enum class Dest { Text, Skip, FontTable, ColorTable, Pict, FieldBody, FieldInst, ObjectBody, Pn, ListTable, ListOverride,
+                  Bookmark };
 
 enum class Kw {
     None,
@@ -32,7 +33,7 @@ enum class Kw {
     Rtf, Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U,
     // destinations
     FontTable, ColorTable, Pict, Object, Field, FldInst, FldRslt, Result, Pn, ListTable, ListOverrideTable, ShpPict,
-    SkipDest,
+    Bookmark, SkipDest,
     // font table
     F, FCharset, FPrq, FNil, FRoman, FSwiss, FModern, FScript, FDecor, FTech, FBidi,
     // colour table
@@ -64,7 +65,7 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable}, {"pict", Kw::Pict}, {"object", Kw::Object},
             {"field", Kw::Field}, {"fldinst", Kw::FldInst}, {"fldrslt", Kw::FldRslt}, {"result", Kw::Result},
             {"pn", Kw::Pn}, {"listtable", Kw::ListTable}, {"listoverridetable", Kw::ListOverrideTable},
-            {"shppict", Kw::ShpPict},
+            {"shppict", Kw::ShpPict}, {"bkmkstart", Kw::Bookmark}, {"bkmkend", Kw::Bookmark},
             {"f", Kw::F}, {"fcharset", Kw::FCharset}, {"fprq", Kw::FPrq}, {"fnil", Kw::FNil},
             {"froman", Kw::FRoman}, {"fswiss", Kw::FSwiss}, {"fmodern", Kw::FModern}, {"fscript", Kw::FScript},
             {"fdecor", Kw::FDecor}, {"ftech", Kw::FTech}, {"fbidi", Kw::FBidi},
@@ -100,7 +101,7 @@ const std::unordered_map<std::string_view, Kw>& keywords()
         for (std::string_view w :
              {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
               "footerf", "footnote", "annotation", "atnid", "atnauthor", "pntext", "pntxta", "pntxtb", "listtext",
-              "objdata", "objclass", "objname", "nonshppict", "bkmkstart", "bkmkend", "xe", "tc", "txe", "rxe",
+              "objdata", "objclass", "objname", "nonshppict", "xe", "tc", "txe", "rxe",
               "fldtype", "themedata", "colorschememapping", "latentstyles", "datastore", "xmlnstbl", "rsidtbl",
               "generator", "mmathPr", "filetbl", "revtbl", "pgdsctbl", "userprops", "docvar", "template", "comment",
               "title", "subject", "author", "operator", "keywords", "doccomm", "company", "buptim", "creatim",
@@ -217,6 +218,8 @@ private:
     // Skips the rest of the current group (never the document's own).
     void skip();
     void enterDestination(Kw kw);
+    // The word is the first of its group, after "\*".
+    bool opensGroup(const TRtfToken& t) const;
     void charWord(Kw kw, const TRtfToken& t);
     void paraWord(Kw kw, const TRtfToken& t);
 
@@ -295,6 +298,16 @@ private:
     int listId_ = 0;
     int listLevel_ = 0;
     ListDef listDef_;
+
+    // Bookmark groups read since the last character, kept for the next one
+    // (or the paragraph's mark); the depth of the one being read.
+    std::string bookmarks_;
+    int bookmarkDepth_ = -1;
+    int bookmarkSerial_ = 0;
+    // The format a character takes that the bookmarks read stand before.
+    QTextCharFormat withBookmarks(QTextCharFormat format);
+    // The paragraph's mark takes the bookmarks read before it.
+    void bookmarksAtMark();
 
     bool tablesAsText_ = false;
     TRtfTableBuilder tables_;
@@ -390,6 +403,10 @@ void Reader::close(const TRtfToken& t)
     }
     // The end of the input closes what is open; a brace there closes its group.
     const bool closed = t.end > t.start;
+    if (d == Dest::Bookmark && bookmarkDepth_ == depth) {
+        bookmarks_ += closedGroup(top().start, t.end, closed);
+        bookmarkDepth_ = -1;
+    }
     if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
@@ -603,8 +620,35 @@ void Reader::flushRun()
     if (run_.empty()) return;
     leaveTable();
     ensureBlock();
-    cursor_.insertText(QString::fromStdU16String(run_), charFormat(runState_));
+    QString text = QString::fromStdU16String(run_);
     run_.clear();
+    if (!bookmarks_.empty()) {
+        // The first character carries them, on its own.
+        const qsizetype n = text.size() > 1 && text.at(0).isHighSurrogate() ? 2 : 1;
+        cursor_.insertText(text.left(n), withBookmarks(charFormat(runState_)));
+        text.remove(0, n);
+    }
+    if (!text.isEmpty()) cursor_.insertText(text, charFormat(runState_));
+}
+
+QTextCharFormat Reader::withBookmarks(QTextCharFormat format)
+{
+    if (bookmarks_.empty()) return format;
+    format.setProperty(Bookmarks, QByteArray(bookmarks_.data(), static_cast<qsizetype>(bookmarks_.size())));
+    // Two equal groups at two places stay two.
+    format.setProperty(BookmarkSerial, ++bookmarkSerial_);
+    bookmarks_.clear();
+    return format;
+}
+
+void Reader::bookmarksAtMark()
+{
+    if (bookmarks_.empty()) return;
+    QTextBlockFormat f = cursor_.blockFormat();
+    const QByteArray before = f.property(Bookmarks).toByteArray();
+    f.setProperty(Bookmarks, before + QByteArray(bookmarks_.data(), static_cast<qsizetype>(bookmarks_.size())));
+    cursor_.setBlockFormat(f);
+    bookmarks_.clear();
 }
 
 void Reader::ensureBlock()
@@ -624,6 +668,7 @@ void Reader::endParagraph()
     const TRichPara& para = top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
     ApplyList(cursor_.block(), para);
+    bookmarksAtMark();
     // An empty paragraph's height comes from its mark's font.
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
     pendingBlock_ = true;
@@ -639,13 +684,18 @@ void Reader::finish()
     // What follows the last table is a gap until something is read into it.
     if (tables_.Open()) {
         leaveTable();
+        bookmarksAtMark();
         return;
     }
     // A last \par ends the last paragraph; it does not open another.
-    if (pendingBlock_) return;
+    if (pendingBlock_) {
+        bookmarksAtMark();
+        return;
+    }
     const TRichPara& para = hasContent_ ? lastContentPara_ : top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
     ApplyList(cursor_.block(), para);
+    bookmarksAtMark();
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
 }
 
@@ -715,6 +765,7 @@ void Reader::endCell()
     const TRichPara& para = top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
     ApplyList(cursor_.block(), para);
+    bookmarksAtMark();
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
     hasContent_ = false;
 }
@@ -784,7 +835,7 @@ void Reader::insertObject(const QTextCharFormat& format)
     flushRun();
     leaveTable();
     ensureBlock();
-    cursor_.insertText(QString(QChar::ObjectReplacementCharacter), format);
+    cursor_.insertText(QString(QChar::ObjectReplacementCharacter), withBookmarks(format));
     if (!hasContent_) lastContentPara_ = top().para;
     hasContent_ = true;
 }
@@ -836,6 +887,16 @@ QTextCharFormat Reader::charFormat(const CharState& s)
 TRichChar Reader::charAttrs(const CharState& s) const
 {
     return ToRichChar(s, fontAt(s.font), colorAt(s.color), colorAt(s.highlight));
+}
+
+bool Reader::opensGroup(const TRtfToken& t) const
+{
+    if (stack_.size() < 2 || overflowNest_ > 0 || t.start <= stack_.back().start) return false;
+    std::string_view before = in_.substr(stack_.back().start, t.start - stack_.back().start);
+    std::string kept;
+    for (char c : before)
+        if (c != '\r' && c != '\n' && c != ' ') kept += c;
+    return kept == "{\\*";
 }
 
 void Reader::enterDestination(Kw kw)
@@ -932,6 +993,18 @@ void Reader::enterDestination(Kw kw)
     case Kw::ListTable: g.dest = Dest::ListTable; return;
     case Kw::ListOverrideTable: g.dest = Dest::ListOverride; return;
     case Kw::ShpPict: return;  // its \pict is the picture
+    case Kw::Bookmark:
+        // Kept byte for byte before what follows it; one inside a kept
+        // group goes back with the group.
+        if (depth == 0 || raw_.ownerDepth >= 0 || bookmarkDepth_ >= 0) {
+            skip();
+            return;
+        }
+        // The text before it is where it ends.
+        flushRun();
+        g.dest = Dest::Bookmark;
+        bookmarkDepth_ = depth;
+        return;
     default: skip(); return;
     }
 }
@@ -962,6 +1035,12 @@ void Reader::word(const TRtfToken& t)
     case Kw::FldRslt: case Kw::Result: case Kw::Pn: case Kw::ListTable: case Kw::ListOverrideTable:
     case Kw::ShpPict: case Kw::SkipDest:
         enterDestination(kw);
+        return;
+    case Kw::Bookmark:
+        // Kept only as a group of its own, opened by its word: read again,
+        // whatever came before the word in the group would come twice.
+        if (opensGroup(t)) enterDestination(kw);
+        else skip();
         return;
     case Kw::Rtf: case Kw::Ansi: return;
     // The character set of the file, in its header only.

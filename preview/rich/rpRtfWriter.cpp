@@ -40,6 +40,8 @@ private:
     void table(const QTextTable& t, int from, int to);
     void row(const QTextTable& t, int r, int from, int to);
     void border(const char* edge, const TRichBorder& b);
+    // Bookmark groups as they were read.
+    void bookmarks(const QByteArray& groups);
     // Padding given in the TRichEdge order, with the words for each edge.
     void padding(const TRichPadding& pad, std::array<const char*, 4> lengths, std::array<const char*, 4> units);
     void fragments(const QTextBlock& b, int from, int to);
@@ -153,6 +155,7 @@ void Writer::block(const QTextBlock& b, int from, int to, bool continued, const 
     setPara(p);
     // An empty paragraph keeps its mark's font, which gives it its height.
     if (from >= to && !continued) setChar(b.charFormat(), b.charFormatIndex());
+    if (to >= b.position() + b.length() - 1) bookmarks(b.blockFormat().property(Bookmarks).toByteArray());
     word(end);
     body_ += "\r\n";
     needSpace_ = false;
@@ -237,6 +240,13 @@ void Writer::padding(const TRichPadding& pad, std::array<const char*, 4> lengths
         word(lengths[e], pad[e]);
         word(units[e], 3);  // twips
     }
+}
+
+void Writer::bookmarks(const QByteArray& groups)
+{
+    if (groups.isEmpty()) return;
+    body_.append(groups.constData(), static_cast<size_t>(groups.size()));
+    needSpace_ = false;
 }
 
 void Writer::border(const char* edge, const TRichBorder& b)
@@ -344,6 +354,7 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
         }
         const bool whole = spanStart >= from && spanEnd <= rangeTo_ && shown == expected;
         const QByteArray inst = format.property(FieldInst).toByteArray();
+        if (spanStart >= from) bookmarks(format.property(Bookmarks).toByteArray());
         if (whole && (inst.size() > 0 || !opt_.noObjects)) {
             // The group reads back in the state it was read in.
             setAttrs(DecodeChar(format.property(RawOuter).toString()));
@@ -418,6 +429,7 @@ void Writer::content(const QTextFragment& f, int from, int to)
     const int a = std::max(from, fs) - fs;
     const int e = std::min(to, fs + f.length()) - fs;
     if (e <= a) return;
+    if (a == 0) bookmarks(format.property(Bookmarks).toByteArray());
     if (format.objectType() == RichObjectType) {
         if (opt_.noObjects) return;
         // Equal pictures side by side share one fragment.
