@@ -129,6 +129,7 @@ std::string paraAttrs(const TRichPara& p)
     }
     if (p.list != TRichList::None) {
         s += std::string(" list=") + lists[static_cast<int>(p.list)];
+        if (p.bullet) s += "(" + QString::fromUcs4(&p.bullet, 1).toStdString() + ")";
         if (p.listStart != 1) {
             s += '@';
             s += std::to_string(p.listStart);

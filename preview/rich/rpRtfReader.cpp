@@ -13,6 +13,7 @@
 #include "Graphics.h"
 #include "rpRichFormat.h"
 #include "rpRtfLexer.h"
+#include "rpRtfSymbolFonts.h"
 #include "rpRtfTables.h"
 #include "rpRtfWriter.h"
 
@@ -25,7 +26,9 @@ namespace {
 constexpr size_t MaxDepth = 2000;
 
 enum class Dest { Text, Skip, FontTable, ColorTable, Pict, FieldBody, FieldInst, ObjectBody, Pn, ListTable, ListOverride,
-                  Bookmark };
+                  Bookmark,
+                  // A bullet's text: \pntxtb of a \pn, \leveltext of a list level.
+                  BulletText };
 
 enum class Kw {
     None,
@@ -52,8 +55,8 @@ enum class Kw {
     // objects
     ObjW, ObjH,
     // bullets and lists
-    PnLvlBlt, PnLvlBody, PnLvlCont, PnDec, PnLcltr, PnUcltr, PnLcrm, PnUcrm, PnStart,
-    List, ListLevel, LevelNfc, LevelStartAt, ListId,
+    PnLvlBlt, PnLvlBody, PnLvlCont, PnDec, PnLcltr, PnUcltr, PnLcrm, PnUcrm, PnStart, PnF, PnTxtB,
+    List, ListLevel, LevelNfc, LevelStartAt, ListId, LevelText,
 };
 
 const std::unordered_map<std::string_view, Kw>& keywords()
@@ -93,19 +96,20 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"picscaley", Kw::PicScaleY}, {"objw", Kw::ObjW}, {"objh", Kw::ObjH},
             {"pnlvlblt", Kw::PnLvlBlt}, {"pnlvlbody", Kw::PnLvlBody}, {"pnlvlcont", Kw::PnLvlCont},
             {"pndec", Kw::PnDec}, {"pnlcltr", Kw::PnLcltr}, {"pnucltr", Kw::PnUcltr}, {"pnlcrm", Kw::PnLcrm},
-            {"pnucrm", Kw::PnUcrm}, {"pnstart", Kw::PnStart}, {"list", Kw::List}, {"listlevel", Kw::ListLevel},
+            {"pnucrm", Kw::PnUcrm}, {"pnstart", Kw::PnStart}, {"pnf", Kw::PnF}, {"pntxtb", Kw::PnTxtB}, {"leveltext", Kw::LevelText},
+            {"list", Kw::List}, {"listlevel", Kw::ListLevel},
             {"levelnfc", Kw::LevelNfc}, {"levelnfcn", Kw::LevelNfc}, {"levelstartat", Kw::LevelStartAt},
             {"listid", Kw::ListId},
         };
         // Destinations whose content shows nothing we keep.
         for (std::string_view w :
              {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
-              "footerf", "footnote", "annotation", "atnid", "atnauthor", "pntext", "pntxta", "pntxtb", "listtext",
+              "footerf", "footnote", "annotation", "atnid", "atnauthor", "pntext", "pntxta", "listtext",
               "objdata", "objclass", "objname", "nonshppict", "xe", "tc", "txe", "rxe",
               "fldtype", "themedata", "colorschememapping", "latentstyles", "datastore", "xmlnstbl", "rsidtbl",
               "generator", "mmathPr", "filetbl", "revtbl", "pgdsctbl", "userprops", "docvar", "template", "comment",
               "title", "subject", "author", "operator", "keywords", "doccomm", "company", "buptim", "creatim",
-              "printim", "revtim", "falt", "panose", "fname", "leveltext", "levelnumbers", "listname", "blipuid",
+              "printim", "revtim", "falt", "panose", "fname", "levelnumbers", "listname", "blipuid",
               "picprop", "shpinst", "sp", "sn", "sv", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
               "pgptbl", "protusertbl", "wgrffmtfilter", "fchars", "lchars", "hlinkbase", "bookmark"})
             t.emplace(w, Kw::SkipDest);
@@ -176,9 +180,19 @@ struct RawState {
     QString instruction;
 };
 
+// A character of a bullet's text as the file gives it: a byte (\'hh or
+// 8-bit text) or a character (\uN).
+struct BulletChar {
+    char32_t c = 0;
+    bool byte = false;
+};
+
 struct ListDef {
     TRichList kind = TRichList::Bullet;
     int start = 1;
+    int font = -1;  // the bullet's font (\pnf, the level's \f); -1 the text's
+    std::vector<BulletChar> text;
+    char32_t bullet = 0;
 };
 
 TRichList listFromNfc(int nfc)
@@ -299,6 +313,10 @@ private:
     int listLevel_ = 0;
     ListDef listDef_;
 
+    std::vector<BulletChar> bulletText_;
+    // The bullet character text[at] stands for in a font: 0 for the usual one.
+    char32_t bulletOf(const std::vector<BulletChar>& text, size_t at, int font) const;
+
     // Bookmark groups read since the last character, kept for the next one
     // (or the paragraph's mark); the depth of the one being read.
     std::string bookmarks_;
@@ -403,6 +421,10 @@ void Reader::close(const TRtfToken& t)
     }
     // The end of the input closes what is open; a brace there closes its group.
     const bool closed = t.end > t.start;
+    if (d == Dest::BulletText && stack_[stack_.size() - 2].dest != Dest::BulletText) {
+        if (stack_[stack_.size() - 2].dest == Dest::Pn) pn_.text = bulletText_;
+        else if (listLevel_ == 1) listDef_.text = bulletText_;
+    }
     if (d == Dest::Bookmark && bookmarkDepth_ == depth) {
         bookmarks_ += closedGroup(top().start, t.end, closed);
         bookmarkDepth_ = -1;
@@ -419,6 +441,7 @@ void Reader::close(const TRtfToken& t)
         if (kept) return;
         top().para.list = pn.kind;
         top().para.listStart = pn.start;
+        top().para.bullet = pn.kind == TRichList::Bullet ? bulletOf(pn.text, 0, pn.font >= 0 ? pn.font : top().chr.font) : 0;
         return;
     }
     if (d == Dest::FieldInst && raw_.ownerDepth == depth - 1 && raw_.field &&
@@ -497,6 +520,9 @@ void Reader::text(std::string_view bytes)
     case Dest::Pict:
         pict_.hex.append(bytes);
         return;
+    case Dest::BulletText:
+        for (char c : bytes) bulletText_.push_back({static_cast<unsigned char>(c), true});
+        return;
     case Dest::ColorTable:
         for (char c : bytes) {
             if (c != ';') continue;
@@ -540,6 +566,10 @@ void Reader::text(std::string_view bytes)
 void Reader::textByte(char b, bool escaped)
 {
     const Dest d = dest();
+    if (d == Dest::BulletText) {
+        bulletText_.push_back({static_cast<unsigned char>(b), true});
+        return;
+    }
     if (d != Dest::Text && d != Dest::FieldInst && d != Dest::FontTable) return;
     const auto u = static_cast<unsigned char>(b);
     if (u >= 0x80) (escaped ? escapedHigh_ : literalHigh_) = true;
@@ -592,6 +622,9 @@ void Reader::flushBytes()
 void Reader::put(const std::u16string& s)
 {
     switch (dest()) {
+    case Dest::BulletText:
+        for (char16_t c : s) bulletText_.push_back({c, false});
+        return;
     case Dest::FontTable: fontName_ += s; return;
     case Dest::FieldInst: fieldInst_ += s; return;
     case Dest::Text: break;
@@ -889,6 +922,33 @@ TRichChar Reader::charAttrs(const CharState& s) const
     return ToRichChar(s, fontAt(s.font), colorAt(s.color), colorAt(s.highlight));
 }
 
+char32_t Reader::bulletOf(const std::vector<BulletChar>& text, size_t at, int font) const
+{
+    if (at >= text.size()) return 0;
+    const BulletChar b = text[at];
+    const TRichFont f = fontAt(font >= 0 ? font : deff_);
+    char32_t c = b.c;
+    if (const TSymbolFont symbol = SymbolFontOf(f.face); symbol != TSymbolFont::None) {
+        // The font's byte, given as such or as the private character for it.
+        const char32_t byte = c >= 0xF020 && c <= 0xF0FF ? c - 0xF000 : c <= 0xFF ? c : 0;
+        c = SymbolFontChar(symbol, static_cast<unsigned>(byte));
+    } else if (b.byte && c >= 0x80) {
+        const int charset = f.charset < 0 || f.charset == DEFAULT_CHARSET ? -1 : f.charset;
+        const int cp = charset < 0 ? ansiCp_ : CharsetToCodePage(charset);
+        std::u16string decoded;
+        try {
+            if (cp && cp != CP_SYMBOL) decoded = MultiByteToWide(cp, std::string(1, static_cast<char>(c)));
+        } catch (const Exception&) {
+        }
+        c = decoded.size() == 1 ? decoded[0] : 0;
+    } else if (QChar::isHighSurrogate(c) && at + 1 < text.size() && QChar::isLowSurrogate(text[at + 1].c)) {
+        c = QChar::surrogateToUcs4(static_cast<char16_t>(c), static_cast<char16_t>(text[at + 1].c));
+    }
+    // What shows nothing, or nothing we know, is the usual bullet.
+    if (c <= 0x20 || c == 0xFFFD || (c >= 0xE000 && c <= 0xF8FF) || QChar::isSurrogate(c) || c == DefaultBullet) return 0;
+    return c;
+}
+
 bool Reader::opensGroup(const TRtfToken& t) const
 {
     if (stack_.size() < 2 || overflowNest_ > 0 || t.start <= stack_.back().start) return false;
@@ -912,6 +972,16 @@ void Reader::enterDestination(Kw kw)
     // Tables, pictures and bullets hold data, not destinations: a nested
     // group that starts one is skipped, a word in their own group ignored.
     const bool fieldPart = kw == Kw::FldInst || kw == Kw::FldRslt || kw == Kw::Result;
+    // A bullet's text: of a \pn group, or of the first level of a list.
+    if ((kw == Kw::PnTxtB && g.dest == Dest::Pn) || (kw == Kw::LevelText && g.dest == Dest::ListTable)) {
+        if (depth > 0 && stack_[stack_.size() - 2].dest == g.dest && (kw == Kw::PnTxtB || listLevel_ == 1)) {
+            g.dest = Dest::BulletText;
+            bulletText_.clear();
+        } else {
+            skip();
+        }
+        return;
+    }
     if (g.dest != Dest::Text && !fieldPart) {
         if (depth > 0 && stack_[stack_.size() - 2].dest == g.dest) skip();
         return;
@@ -1033,7 +1103,7 @@ void Reader::word(const TRtfToken& t)
         return;
     case Kw::FontTable: case Kw::ColorTable: case Kw::Pict: case Kw::Object: case Kw::Field: case Kw::FldInst:
     case Kw::FldRslt: case Kw::Result: case Kw::Pn: case Kw::ListTable: case Kw::ListOverrideTable:
-    case Kw::ShpPict: case Kw::SkipDest:
+    case Kw::ShpPict: case Kw::SkipDest: case Kw::PnTxtB: case Kw::LevelText:
         enterDestination(kw);
         return;
     case Kw::Bookmark:
@@ -1136,8 +1206,12 @@ void Reader::word(const TRtfToken& t)
         case Kw::PnLcrm: pn_.kind = TRichList::LowerRoman; return;
         case Kw::PnUcrm: pn_.kind = TRichList::UpperRoman; return;
         case Kw::PnStart: pn_.start = std::clamp(param, 0, 32767); return;
+        case Kw::PnF: pn_.font = param; return;
         default: return;
         }
+    case Dest::BulletText:
+        if (kw == Kw::Bullet) bulletText_.push_back({0x2022, false});
+        return;
     case Dest::ListTable:
         switch (kw) {
         case Kw::List:
@@ -1151,7 +1225,14 @@ void Reader::word(const TRtfToken& t)
         case Kw::LevelStartAt:
             if (listLevel_ == 1) listDef_.start = std::clamp(param, 0, 32767);
             return;
-        case Kw::ListId: lists_[param] = listDef_; return;
+        case Kw::F:
+            if (listLevel_ == 1) listDef_.font = param;
+            return;
+        case Kw::ListId:
+            // The level's text begins with its length.
+            listDef_.bullet = listDef_.kind == TRichList::Bullet ? bulletOf(listDef_.text, 1, listDef_.font) : 0;
+            lists_[param] = listDef_;
+            return;
         default: return;
         }
     case Dest::ListOverride:
@@ -1280,6 +1361,7 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
         const ListDef def = l == lists_.end() ? ListDef() : l->second;
         p.list = def.kind;
         p.listStart = def.start;
+        p.bullet = def.bullet;
         return;
     }
     case Kw::Emdash: put(u'\u2014'); return;

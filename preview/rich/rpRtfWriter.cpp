@@ -15,6 +15,7 @@
 #include "rpRichFormat.h"
 #include "rpRichTable.h"
 #include "rpRtfLexer.h"
+#include "rpRtfSymbolFonts.h"
 
 using namespace rich;
 
@@ -50,6 +51,8 @@ private:
     void content(const QTextFragment& f, int from, int to);
     void setPara(const TRichPara& p);
     void listText(const QTextBlock& b, const TRichPara& p);
+    int bulletFont(const TRichPara& p);
+    static std::string bulletText(const TRichPara& p);
     void setChar(const QTextCharFormat& format, int formatIndex);
     void setAttrs(const TRichChar& a);
     void emitState(const WState& w);
@@ -77,7 +80,6 @@ private:
     bool paraWritten_ = false;
     bool inCell_ = false;       // paragraphs are written into a table cell
     bool paraInCell_ = false;   // the paragraph state written was a cell's
-    int symbolFont_ = -1;
     int skipUntil_ = 0;  // what a kept group wrote ends here
     int rangeTo_ = 0;
 };
@@ -286,15 +288,14 @@ void Writer::setPara(const TRichPara& p)
         body_ += "{\\*\\pn";
         const bool bullet = p.list == TRichList::Bullet;
         if (bullet) {
-            if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
-            body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_);
+            body_ += "\\pnlvlblt\\pnf" + std::to_string(bulletFont(p));
         } else {
             static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
             body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
         }
         // A bullet list keeps its start too: it tells two lists apart.
         if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
-        body_ += bullet ? "\\pnindent0{\\pntxtb\\'b7}}" : "\\pnindent0{\\pntxta .}}";
+        body_ += bullet ? "\\pnindent0{\\pntxtb" + bulletText(p) + "}}" : "\\pnindent0{\\pntxta .}}";
         needSpace_ = false;
     }
     para_ = p;
@@ -302,13 +303,36 @@ void Writer::setPara(const TRichPara& p)
     paraInCell_ = inCell_;
 }
 
+// A bullet is a byte of Symbol or Wingdings where one of them has it,
+// else its character in a font of ours: each reads back as itself.
+int Writer::bulletFont(const TRichPara& p)
+{
+    const char32_t c = p.bullet ? p.bullet : DefaultBullet;
+    if (const auto symbol = SymbolFontByte(c))
+        return fontIndex({SymbolFontFace(symbol->first), SYMBOL_CHARSET, 0});
+    return fontIndex({QStringLiteral("Arial"), ANSI_CHARSET, 0});
+}
+
+std::string Writer::bulletText(const TRichPara& p)
+{
+    const char32_t c = p.bullet ? p.bullet : DefaultBullet;
+    if (const auto symbol = SymbolFontByte(c)) {
+        static const char digits[] = "0123456789abcdef";
+        return std::string("\\'") + digits[symbol->second >> 4] + digits[symbol->second & 15];
+    }
+    std::string out;
+    for (char16_t u : QString::fromUcs4(&c, 1).toStdU16String())
+        out += "\\u" + std::to_string(u >= 0x8000 ? int(u) - 65536 : int(u)) + '?';
+    return out;
+}
+
 // What a reader without lists shows: the marker and a tab.
 void Writer::listText(const QTextBlock& b, const TRichPara& p)
 {
     if (p.list == TRichList::Bullet) {
-        body_ += "{\\pntext\\f" + std::to_string(symbolFont_) + "\\'b7\\tab}";
+        body_ += "{\\pntext\\f" + std::to_string(bulletFont(p)) + bulletText(p) + "\\tab}";
     } else {
-        body_ += "{\\pntext " + ListLabel(p.list, ListNumber(b)).toStdString() + "\\tab}";
+        body_ += "{\\pntext " + ListLabel(p, ListNumber(b)).toStdString() + "\\tab}";
     }
     needSpace_ = false;
 }
