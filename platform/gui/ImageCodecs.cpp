@@ -13,25 +13,15 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "LittleEndian.h"
 #include "Numbers.h"
 #include "SysUtils.h"
 
 namespace {
 
-uint16_t u16(std::string_view b, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
-}
-
-uint32_t u32(std::string_view b, size_t at)
-{
-    return u16(b, at) | (static_cast<uint32_t>(u16(b, at + 2)) << 16);
-}
-
-int32_t i32(std::string_view b, size_t at)
-{
-    return static_cast<int32_t>(u32(b, at));
-}
+using le::i32;
+using le::u16;
+using le::u32;
 
 [[noreturn]] void invalid(const char* what)
 {

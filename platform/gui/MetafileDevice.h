@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Canvas.h"
+#include "LittleEndian.h"
 
 namespace metafile {
 
@@ -35,13 +36,9 @@ public:
         return b_.substr(at, count);
     }
     uint8_t u8(size_t at) const { return static_cast<uint8_t>(bytes(at, 1)[0]); }
-    uint16_t u16(size_t at) const
-    {
-        const std::string_view v = bytes(at, 2);
-        return static_cast<uint16_t>(uint8_t(v[0]) | (uint8_t(v[1]) << 8));
-    }
+    uint16_t u16(size_t at) const { return le::u16(bytes(at, 2), 0); }
     int16_t i16(size_t at) const { return static_cast<int16_t>(u16(at)); }
-    uint32_t u32(size_t at) const { return u16(at) | (uint32_t(u16(at + 2)) << 16); }
+    uint32_t u32(size_t at) const { return le::u32(bytes(at, 4), 0); }
     int32_t i32(size_t at) const { return static_cast<int32_t>(u32(at)); }
     float f32(size_t at) const
     {

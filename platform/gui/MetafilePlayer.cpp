@@ -7,21 +7,14 @@
 #include <exception>
 
 #include "Exceptions.h"
+#include "LittleEndian.h"
 #include "MetafileDevice.h"
 #include "QtCanvas.h"
 
 namespace {
 
-uint32_t u32(std::string_view b, size_t at)
-{
-    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
-           uint32_t(uint8_t(b[at + 3])) << 24;
-}
-
-uint16_t u16(std::string_view b, size_t at)
-{
-    return static_cast<uint16_t>(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
-}
+using le::u16;
+using le::u32;
 
 // Reads, and with a canvas draws; false when a record does not hold together.
 bool play(TMetafileFormat format, std::string_view bytes, TCanvas* canvas, const QRectF& rect)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <typeinfo>
 
+#include "LittleEndian.h"
 #include "MetafilePlayer.h"
 #include "QtCanvas.h"
 #include "SysUtils.h"
@@ -701,25 +702,26 @@ int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart
     if (end - start > 0) {
         // A database graphic field: 1, 0x0100, then the length of the rest.
         if (end - start >= 8) {
-            uint8_t h[8];
+            char h[8];
             stream.ReadBuffer(h, 8);
-            const uint32_t length = h[4] | (h[5] << 8) | (h[6] << 16) | (uint32_t(h[7]) << 24);
-            const bool header = h[0] == 1 && h[1] == 0 && h[2] == 0 && h[3] == 1 && int64_t(length) == end - start - 8;
+            const std::string_view field(h, sizeof h);
+            const bool header = le::u16(field, 0) == 1 && le::u16(field, 2) == 0x0100 &&
+                                int64_t(le::u32(field, 4)) == end - start - 8;
             if (!header) stream.Seek(start, soBeginning);
         }
         const int64_t data = stream.Position();
         const int64_t remaining = end - data;
-        uint8_t b[100] = {};
-        stream.ReadBuffer(b, std::min<int64_t>(remaining, sizeof b));
+        char first[100] = {};
+        stream.ReadBuffer(first, std::min<int64_t>(remaining, sizeof first));
         stream.Seek(data, soBeginning);
-        auto word = [&](int at) { return b[at] | (b[at + 1] << 8); };
-        auto dword = [&](int at) { return uint32_t(word(at)) | (uint32_t(word(at + 2)) << 16); };
-        static constexpr uint8_t png[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+        const std::string_view b(first, sizeof first);
+        auto word = [&](size_t at) { return le::u16(b, at); };
+        auto dword = [&](size_t at) { return le::u32(b, at); };
         if (remaining >= 14 && word(0) == 0x4D42)
             graphic = std::make_unique<TBitmap>();
-        else if (remaining >= 2 && b[0] == 0xFF && b[1] == 0xD8)
+        else if (remaining >= 2 && word(0) == 0xD8FF)
             graphic = std::make_unique<TJPEGImage>();
-        else if (remaining >= 8 && std::equal(png, png + 8, b))
+        else if (remaining >= 8 && b.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8))
             graphic = std::make_unique<TPNGObject>();
         else if ((remaining >= 22 && dword(0) == 0x9AC6CDD7) || (remaining >= 100 && dword(40) == 0x464D4520))
             graphic = std::make_unique<TMetafile>();
