@@ -270,9 +270,10 @@ QImage DecodeDib(std::string_view info, std::string_view bits, bool alpha);
 // A colour reference: palette entries and flags fall back to their RGB.
 TColor ColorRef(uint32_t value);
 
-// Read (and with a canvas, draw) a whole metafile; Damaged when a record
-// does not hold together.
-void PlayEnhanced(std::string_view bytes, TCanvas* canvas, const QRectF& target);
-void PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target);
+// Read (and with a canvas, draw) a whole metafile. A record that does not
+// hold together within its size is passed over: the count of those is
+// returned. Damaged when the header or the chain of record sizes is broken.
+size_t PlayEnhanced(std::string_view bytes, TCanvas* canvas, const QRectF& target);
+size_t PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target);
 
 }  // namespace metafile

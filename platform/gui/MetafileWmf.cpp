@@ -32,7 +32,8 @@ public:
 
     // The window the picture's rectangle shows: the placeable header's box,
     // or for a bare metafile what its records say (else what they draw).
-    void play(const std::optional<QRectF>& window)
+    // The count of records passed over as damaged.
+    size_t play(const std::optional<QRectF>& window)
     {
         size_t at = 0;
         const Record all(bytes_);
@@ -57,17 +58,26 @@ public:
         }
         d_.mappingChanged();
 
+        size_t damaged = 0;
         while (at < bytes_.size()) {
             if (bytes_.size() - at < 6) throw Damaged{};
             const Record head(bytes_.substr(at, 6));
             const uint64_t size = uint64_t(head.u32(0)) * 2;
             const uint16_t function = head.u16(4);
             if (size < 6 || size > bytes_.size() - at) throw Damaged{};
-            if (function == META_EOF) return;
+            if (function == META_EOF) break;
             const Record r(bytes_.substr(at + 6, static_cast<size_t>(size - 6)));
-            record(function, r);
+            try {
+                record(function, r);
+            } catch (const Damaged&) {
+                ++damaged;
+                // Objects are found by their place in the table: a slot
+                // keeps the places of the objects made after it.
+                if (createsObject(function)) create(Object{Object::Other});
+            }
             at += static_cast<size_t>(size);
         }
+        return damaged;
     }
 
     bool sawWindow() const { return sawWindow_; }
@@ -126,6 +136,20 @@ private:
         const QRectF wanted = QRectF(x, image.height() - y - h, w, h).normalized();
         if (wanted.contains(whole) || wanted.isEmpty()) return image;
         return image.copy(wanted.intersected(whole).toAlignedRect());
+    }
+
+    static bool createsObject(uint16_t function)
+    {
+        switch (function) {
+        case META_CREATEPENINDIRECT:
+        case META_CREATEBRUSHINDIRECT:
+        case META_DIBCREATEPATTERNBRUSH:
+        case META_CREATEPATTERNBRUSH:
+        case META_CREATEFONTINDIRECT:
+        case META_CREATEPALETTE:
+        case META_CREATEREGION: return true;
+        default: return false;
+        }
     }
 
     // Objects go into the first free slot of the table.
@@ -367,7 +391,7 @@ private:
 
 }  // namespace
 
-void PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target)
+size_t PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target)
 {
     const bool placeable = bytes.size() >= 4 && Record(bytes).u32(0) == kPlaceableKey;
     std::optional<QRectF> window;
@@ -375,12 +399,12 @@ void PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target)
         // A bare metafile that sets no window is shown by what it draws.
         Device probe(nullptr, target);
         WmfPlayer check(bytes, probe);
-        check.play(std::nullopt);
+        const size_t damaged = check.play(std::nullopt);
         if (!check.sawWindow() && probe.seen()) window = *probe.seen();
-        if (!canvas) return;
+        if (!canvas) return damaged;
     }
     Device device(canvas, target);
-    WmfPlayer(bytes, device).play(window);
+    return WmfPlayer(bytes, device).play(window);
 }
 
 }  // namespace metafile
