@@ -359,9 +359,15 @@ std::string EncodeBmp(const QImage& image)
     return std::string(out.constData(), static_cast<size_t>(out.size()));
 }
 
+bool IsCutEnhancedMetafile(std::string_view b)
+{
+    return b.size() >= 4 && b.size() < 108 && u32(b, 0) == 1 && (b.size() < 44 || u32(b, 40) == 0x464D4520);
+}
+
 TMetafileHeader ReadMetafileHeader(std::string_view b)
 {
     TMetafileHeader h;
+    if (b.size() < 88 && IsCutEnhancedMetafile(b)) invalid(kCutMetafileMessage);
     if (b.size() >= 88 && u32(b, 0) == 1 && u32(b, 40) == 0x464D4520) {
         // The frame is in hundredths of a millimetre, edges included.
         h.Enhanced = true;

@@ -699,6 +699,7 @@ int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart
     const int64_t end = stream.Seek(0, soEnd);
     stream.Seek(start, soBeginning);
     std::unique_ptr<TGraphic> graphic;
+    bool cutMetafile = false;
     if (end - start > 0) {
         // A database graphic field: 1, 0x0100, then the length of the rest.
         if (end - start >= 8) {
@@ -727,6 +728,7 @@ int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart
             graphic = std::make_unique<TMetafile>();
         else if (remaining >= 6 && (word(2) == 0 || word(2) == 1))
             graphic = std::make_unique<TIcon>();
+        cutMetafile = remaining < int64_t(b.size()) && IsCutEnhancedMetafile(b.substr(0, size_t(remaining)));
     }
     if (!graphic) {
         picture.SetGraphic(nullptr);
@@ -734,6 +736,12 @@ int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart
     }
     try {
         graphic->LoadFromStream(stream);
+    } catch (const EInvalidGraphic&) {
+        picture.SetGraphic(nullptr);
+        // Too short to be taken for a metafile, an EMF cut short reads as
+        // an icon: the icon's complaint would mislead.
+        if (cutMetafile) throw EInvalidGraphic(kCutMetafileMessage);
+        throw;
     } catch (...) {
         picture.SetGraphic(nullptr);
         throw;
