@@ -377,95 +377,128 @@ void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, c
     for (int band = bandOf(box.top()), last = bandOf(box.bottom()); band <= last; ++band) bands_[band].push_back(kept);
 }
 
-void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch* batch)
-{
-    if (!t.font || t.text.empty() || t.positions.size() < t.text.size() + 1 || t.pixelSize <= 0) return;
-    const FontFace& primary = *t.font->primary().face;
-    const qreal em = t.pixelSize;
-    const qreal ascent = primary.winAscent() * em / primary.unitsPerEm();
-    auto boldShift = [em] { return std::max<qreal>(1.0, em / 24); };
+namespace {
 
-    // A PDF takes the glyphs where they stand on the page: every saved
-    // state, moved origin and clip costs the document operators, and their
-    // size is most of its writing time.
-    const bool inPlace = IsPdfPainter(painter) && t.angle == 0 &&
-                         !t.font->primary().syntheticItalic && !t.font->fallback().syntheticItalic;
-    const QPointF shift = inPlace ? t.origin : QPointF();
-    // Qt keeps glyph positions in 64ths of a pixel, cut towards zero: an
-    // offset cut before the origin is added lands where it lands from a
-    // moved origin, also left of or above it.
-    auto cut = [inPlace](qreal v) { return inPlace ? std::trunc(v * 64) / 64 : v; };
-    const qreal baseline = cut(ascent);
-
+// The glyphs of a text by the face that serves them, placed along its
+// baseline, with where their ink may reach.
+struct PlacedText {
     Run runs[2];
-    QRectF ink;  // where outlines may reach, in place only (clipped or batched)
+    QRectF ink;  // filled only when asked for
+};
+
+qreal emboldening(qreal em)
+{
+    // A twenty-fourth of the em, one device pixel at least, so that a light
+    // Song face still reads as bold.
+    return std::max<qreal>(1.0, em / 24);
+}
+
+// Glyph positions are offsets along the baseline from `shift`; with `cut`
+// each offset is cut to Qt's 64ths first, as Qt cuts the positions of a run
+// drawn from a moved origin.
+PlacedText placeGlyphs(const GlyphText& t, QPointF shift, qreal baseline, bool cut, bool withInk)
+{
+    PlacedText placed;
+    const qreal em = t.pixelSize;
     for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
         const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
-        runs[glyph.source].glyphs.push_back(glyph.index);
-        const QPointF at(shift.x() + cut(t.positions[i]), shift.y() + baseline);
-        runs[glyph.source].positions.append(at);
-        if (inPlace && (clip || batch)) {
-            const FontChoice& choice = t.font->choice(glyph.source);
-            const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
-            if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
-            const qreal k = em / choice.face->unitsPerEm();
-            ink |= QRectF(QPointF(at.x() + box.xMin * k, at.y() - box.yMax * k),
-                          QPointF(at.x() + box.xMax * k + (choice.syntheticBold ? boldShift() : 0),
-                                  at.y() - box.yMin * k));
-        }
+        Run& run = placed.runs[glyph.source];
+        run.glyphs.push_back(glyph.index);
+        const QPointF at(shift.x() + (cut ? std::trunc(t.positions[i] * 64) / 64 : t.positions[i]),
+                         shift.y() + baseline);
+        run.positions.append(at);
+        if (!withInk) continue;
+        const FontChoice& choice = t.font->choice(glyph.source);
+        const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
+        if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
+        const qreal k = em / choice.face->unitsPerEm();
+        placed.ink |= QRectF(QPointF(at.x() + box.xMin * k, at.y() - box.yMax * k),
+                             QPointF(at.x() + box.xMax * k + (choice.syntheticBold ? emboldening(em) : 0),
+                                     at.y() - box.yMin * k));
     }
-    const qreal scale = em / primary.unitsPerEm();
-    const qreal x0 = shift.x() + t.positions[0];
-    const qreal x1 = shift.x() + t.positions[t.text.size()];
-    auto barRect = [&](qreal position, qreal thickness) {
-        const qreal h = std::max<qreal>(1.0, thickness * scale);
-        return QRectF(x0, shift.y() + ascent - position * scale - h / 2, x1 - x0, h);
-    };
-    if (inPlace && clip) {
-        if (t.underline) ink |= barRect(primary.underlinePosition(), primary.underlineThickness());
-        if (t.strikeOut) ink |= barRect(primary.strikeoutPosition(), primary.strikeoutSize());
+    return placed;
+}
+
+// Underline and strike-out of a text whose cell has its top at `top`.
+class Bars {
+public:
+    Bars(const GlyphText& t, qreal left, qreal top)
+        : t_(t), face_(*t.font->primary().face), scale_(t.pixelSize / face_.unitsPerEm()),
+          x0_(left + t.positions[0]), x1_(left + t.positions[t.text.size()]),
+          baseline_(top + face_.winAscent() * scale_)
+    {
+    }
+    QRectF area() const
+    {
+        QRectF area;
+        if (t_.underline) area |= underline();
+        if (t_.strikeOut) area |= strikeOut();
+        return area;
+    }
+    void draw(QPainter& painter) const
+    {
+        if (t_.underline) painter.fillRect(underline(), t_.color);
+        if (t_.strikeOut) painter.fillRect(strikeOut(), t_.color);
     }
 
-    // Clipped only where the outlines come near the rectangle's edges, in
-    // place: a tenth of the em spares glyphs a rasteriser grows a little.
-    const qreal margin = std::max<qreal>(2, em / 10);
-    const bool clipped =
-        clip && (!inPlace || !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(ink));
-    // Plain text in place waits in the batch; anything else draws what
-    // waits first, so that the page keeps its order.
-    const bool batched = batch && inPlace && !clipped && !t.underline && !t.strikeOut &&
-                         !t.font->primary().syntheticBold && !t.font->fallback().syntheticBold;
-    if (batched) {
-        // Where a rasteriser may put ink for the outlines.
-        const QRectF box = ink.adjusted(-margin, -margin, margin, margin);
-        for (uint8_t source = 0; source < 2; ++source)
-            if (const Run& run = runs[source]; !run.glyphs.empty())
-                batch->add(painter, t.font->choice(source).face, em, t.color, box, run.glyphs, run.positions);
-        return;
+private:
+    QRectF underline() const { return bar(face_.underlinePosition(), face_.underlineThickness()); }
+    QRectF strikeOut() const { return bar(face_.strikeoutPosition(), face_.strikeoutSize()); }
+    QRectF bar(qreal position, qreal thickness) const
+    {
+        const qreal h = std::max<qreal>(1.0, thickness * scale_);
+        return QRectF(x0_, baseline_ - position * scale_ - h / 2, x1_ - x0_, h);
     }
-    if (batch) batch->Flush(painter);
-    const bool saved = !inPlace || clipped;
-    if (saved) painter.save();
-    if (clipped) painter.setClipRect(*clip, Qt::IntersectClip);
-    if (!inPlace) {
-        painter.translate(t.origin);
-        if (t.angle != 0) painter.rotate(-t.angle);
-        painter.setPen(t.color);
-    } else if (painter.pen().style() == Qt::NoPen || painter.pen().color() != t.color) {
-        // Text takes only the pen's colour; another pen would cost a state.
-        painter.setPen(QPen(t.color, 0));
-    }
+    const GlyphText& t_;
+    const FontFace& face_;
+    qreal scale_, x0_, x1_, baseline_;
+};
+
+QGlyphRun glyphRun(const QRawFont& raw, const Run& run)
+{
+    QGlyphRun glyphs;
+    glyphs.setRawFont(raw);
+    glyphs.setGlyphIndexes(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
+    glyphs.setPositions(run.positions);
+    return glyphs;
+}
+
+// Each face's run with the face's raw font at the text's size.
+template <class Draw>
+void forEachRun(const GlyphText& t, const PlacedText& placed, Draw&& draw)
+{
     for (uint8_t source = 0; source < 2; ++source) {
-        Run& run = runs[source];
+        const Run& run = placed.runs[source];
         if (run.glyphs.empty()) continue;
         const FontChoice& choice = t.font->choice(source);
-        QRawFont raw = RawFontFor(*choice.face, em);
-        if (!raw.isValid()) continue;
-        QGlyphRun glyphRun;
-        glyphRun.setRawFont(raw);
-        glyphRun.setGlyphIndexes(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
-        glyphRun.setPositions(run.positions);
-        if (!inPlace) painter.save();
+        const QRawFont raw = RawFontFor(*choice.face, t.pixelSize);
+        if (raw.isValid()) draw(choice, raw, run);
+    }
+}
+
+bool validText(const GlyphText& t)
+{
+    return t.font && !t.text.empty() && t.positions.size() >= t.text.size() + 1 && t.pixelSize > 0;
+}
+
+}  // namespace
+
+void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
+{
+    if (!validText(t)) return;
+    const qreal em = t.pixelSize;
+    const qreal ascent = t.font->primary().face->winAscent() * em / t.font->primary().face->unitsPerEm();
+    const PlacedText placed = placeGlyphs(t, QPointF(), ascent, false, false);
+    const bool pdf = IsPdfPainter(painter);
+
+    painter.save();
+    if (clip) painter.setClipRect(*clip, Qt::IntersectClip);
+    painter.translate(t.origin);
+    if (t.angle != 0) painter.rotate(-t.angle);
+    painter.setPen(t.color);
+    forEachRun(t, placed, [&](const FontChoice& choice, const QRawFont& raw, const Run& run) {
+        const QGlyphRun glyphs = glyphRun(raw, run);
+        painter.save();
         if (choice.syntheticItalic) {
             // Lean about the baseline, so positions stay where they were measured.
             painter.translate(0, ascent);
@@ -473,25 +506,70 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, Gly
             painter.translate(0, -ascent);
         }
         auto draw = [&](qreal dx) {
-            if (!drawFromImages(painter, raw, *choice.face, run, dx)) painter.drawGlyphRun(QPointF(dx, 0), glyphRun);
+            if (!drawFromImages(painter, raw, *choice.face, run, dx)) painter.drawGlyphRun(QPointF(dx, 0), glyphs);
         };
         draw(0);
-        // Emboldened by overstriking: a twenty-fourth of the em, one device
-        // pixel at least, so that a light Song face still reads as bold.
+        // Emboldened by overstriking. A PDF keeps glyph runs as text: a
+        // second run would put every bold word twice into its text layer,
+        // so there the overstrike is ink only.
         if (choice.syntheticBold) {
-            // A PDF keeps glyph runs as text: a second run would put every
-            // bold word twice into its text layer, so the overstrike is ink
-            // only, at the outlines' own places (the run's are cut to 64ths).
-            if (inPlace)
-                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
-            else if (IsPdfPainter(painter))
-                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), 0), t.color);
-            else draw(boldShift());
+            if (pdf) fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(emboldening(em), 0), t.color);
+            else draw(emboldening(em));
         }
-        if (!inPlace) painter.restore();
-    }
+        painter.restore();
+    });
+    Bars(t, 0, 0).draw(painter);
+    painter.restore();
+}
 
-    if (t.underline) painter.fillRect(barRect(primary.underlinePosition(), primary.underlineThickness()), t.color);
-    if (t.strikeOut) painter.fillRect(barRect(primary.strikeoutPosition(), primary.strikeoutSize()), t.color);
-    if (saved) painter.restore();
+void DrawGlyphTextOnPdf(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch& batch)
+{
+    if (!validText(t)) return;
+    if (t.angle != 0 || t.font->primary().syntheticItalic || t.font->fallback().syntheticItalic) {
+        batch.Flush(painter);
+        DrawGlyphText(painter, t, clip);
+        return;
+    }
+    // The glyphs go where they stand on the page: every saved state, moved
+    // origin and clip costs the document operators, and their size is most
+    // of its writing time. Qt keeps glyph positions in 64ths of a pixel,
+    // cut towards zero: an offset cut before the origin is added lands where
+    // it lands from a moved origin, also left of or above it.
+    const qreal em = t.pixelSize;
+    const qreal ascent = t.font->primary().face->winAscent() * em / t.font->primary().face->unitsPerEm();
+    const qreal baseline = std::trunc(ascent * 64) / 64;
+    PlacedText placed = placeGlyphs(t, t.origin, baseline, true, true);
+    const Bars bars(t, t.origin.x(), t.origin.y());
+    if (clip) placed.ink |= bars.area();
+
+    // Clipped only where the outlines come near the rectangle's edges: a
+    // tenth of the em spares glyphs a rasteriser grows a little.
+    const qreal margin = std::max<qreal>(2, em / 10);
+    const bool clipped = clip && !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(placed.ink);
+    // Plain text waits in the batch; anything else draws what waits first,
+    // so that the page keeps its order.
+    if (!clipped && !t.underline && !t.strikeOut && !t.font->primary().syntheticBold &&
+        !t.font->fallback().syntheticBold) {
+        // Where a rasteriser may put ink for the outlines.
+        const QRectF box = placed.ink.adjusted(-margin, -margin, margin, margin);
+        for (uint8_t source = 0; source < 2; ++source)
+            if (const Run& run = placed.runs[source]; !run.glyphs.empty())
+                batch.add(painter, t.font->choice(source).face, em, t.color, box, run.glyphs, run.positions);
+        return;
+    }
+    batch.Flush(painter);
+    if (clipped) {
+        painter.save();
+        painter.setClipRect(*clip, Qt::IntersectClip);
+    }
+    // Text takes only the pen's colour; another pen would cost a state.
+    if (painter.pen().style() == Qt::NoPen || painter.pen().color() != t.color) painter.setPen(QPen(t.color, 0));
+    forEachRun(t, placed, [&](const FontChoice& choice, const QRawFont& raw, const Run& run) {
+        painter.drawGlyphRun(QPointF(), glyphRun(raw, run));
+        // The overstrike at the outlines' own places (the run's are cut to 64ths).
+        if (choice.syntheticBold)
+            fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(emboldening(em), ascent - baseline), t.color);
+    });
+    bars.draw(painter);
+    if (clipped) painter.restore();
 }

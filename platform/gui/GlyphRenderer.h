@@ -48,7 +48,7 @@ public:
     bool Meets(std::span<const QRectF> areas) const;
 
 private:
-    friend void DrawGlyphText(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch*);
+    friend void DrawGlyphTextOnPdf(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch&);
     void add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
              const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
     // A run for each face and size, all in one colour.
@@ -71,11 +71,12 @@ private:
 };
 
 // Draws with the painter's current transform and clipping, and clipped to
-// clip (painter coordinates). A PDF gets the glyphs at their places on the
-// page, the clip only where outlines come near it, and keeps the text's
-// colour in the pen; with a batch, text a PDF takes as it is may wait in
-// it.
-void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr, GlyphBatch* batch = nullptr);
+// clip (painter coordinates), on any device.
+void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr);
+// The same on a PDF painter, in fewer operators: the glyphs at their places
+// on the page, the clip only where outlines come near it, the text's colour
+// kept in the pen, and text the page takes as it is waiting in the batch.
+void DrawGlyphTextOnPdf(QPainter& painter, const GlyphText& text, const QRect* clip, GlyphBatch& batch);
 
 // The face as a raw font at a pixel size, cached. Invalid when the face's
 // file cannot be read.
