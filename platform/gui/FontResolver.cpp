@@ -185,6 +185,7 @@ const FontFace* FontFace::Open(const std::string& fileName, int faceIndex)
             result->faceIndex_ = faceIndex;
             result->familyName_ = face->family_name ? face->family_name : "";
             result->styleName_ = face->style_name ? face->style_name : "";
+            if (const char* ps = FT_Get_Postscript_Name(face)) result->postscriptName_ = ps;
             result->unitsPerEm_ = face->units_per_EM;
             result->winAscent_ = face->ascender;
             result->winDescent_ = -face->descender;

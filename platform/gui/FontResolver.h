@@ -24,6 +24,7 @@ public:
     int faceIndex() const { return faceIndex_; }
     const std::string& familyName() const { return familyName_; }
     const std::string& styleName() const { return styleName_; }
+    const std::string& postscriptName() const { return postscriptName_; }
     int unitsPerEm() const { return unitsPerEm_; }
     // Vertical metrics in design units: OS/2 usWinAscent/usWinDescent, the
     // cell that top-aligned text output uses; underline from the post
@@ -63,6 +64,7 @@ private:
     std::string fileName_;
     std::string familyName_;
     std::string styleName_;
+    std::string postscriptName_;
     int faceIndex_ = 0;
     int unitsPerEm_ = 1000;
     int winAscent_ = 0;

@@ -49,11 +49,12 @@ public:
 
 private:
     friend void DrawGlyphTextOnPdf(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch&);
-    void add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
-             const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
-    // A run for each face and size, all in one colour.
+    void add(QPainter& painter, const FontFace* face, bool emboldened, qreal pixelSize, const QColor& color,
+             const QRectF& box, const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
+    // A run for each face, emboldening and size, all in one colour.
     struct Group {
         const FontFace* face;
+        bool emboldened;
         qreal pixelSize;
         QList<quint32> glyphs;
         QList<QPointF> positions;
@@ -81,6 +82,11 @@ void DrawGlyphTextOnPdf(QPainter& painter, const GlyphText& text, const QRect* c
 // The face as a raw font at a pixel size, cached. Invalid when the face's
 // file cannot be read.
 QRawFont RawFontFor(const FontFace& face, qreal pixelSize);
+
+// The face emboldened by Qt at a pixel size, cached: on a PDF its glyph
+// runs print bold and put their text into the document once. Invalid where
+// Qt does not embolden the face (one with a weight of its own, say).
+QRawFont EmboldenedRawFontFor(const FontFace& face, qreal pixelSize);
 
 // One face of a TrueType collection as a stand-alone font file (Qt opens
 // only the first face of collection data). Empty when the data is not a

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRawFont>
@@ -9,6 +10,7 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -558,3 +560,72 @@ TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
 }
 
 }  // namespace
+
+namespace {
+
+// The output of a poppler tool, or nullopt when it is not installed.
+std::optional<QByteArray> popplerOutput(const char* tool, const QStringList& args)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) return std::nullopt;
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(30000)) return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+// A document of `pages` pages, each with the text in a title's size and a
+// caption's, at 600 dpi.
+QString boldTestPdf(const QTemporaryDir& dir, const std::string& font, TFontStyles style, int pages)
+{
+    const QString path = dir.filePath(QString::fromStdString(font) + (style.Contains(fsBold) ? "-b.pdf" : ".pdf"));
+    QPdfWriter writer(path);
+    writer.setResolution(600);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    TQtCanvas canvas(writer);
+    for (int page = 0; page < pages; ++page) {
+        if (page) {
+            canvas.Painter();  // what waits goes onto this page
+            writer.newPage();
+        }
+        for (const auto [px, y] : {std::pair{219, 300}, {81, 700}}) {
+            setTextFont(canvas, font, px, style);
+            canvas.TextOut(300, y, std::u16string_view(u"\u53D1\u8D27\u5355 Bold 7"));
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+// Bold from a face that has no bold of its own: on paper it is as bold as
+// on the screen, the text layer holds each word once, and a title on every
+// page costs about what plain text costs (filled outlines cost most of a
+// kilobyte a glyph on every page).
+TEST(GlyphRenderer, EmboldenedPdfTextPrintsBoldOnceAndSmall)
+{
+    for (const char* font : {"SimSun", "SimHei", "Verdana", "Arial"}) {
+        SCOPED_TRACE(font);
+        QTemporaryDir dir;
+        const QString regular = boldTestPdf(dir, font, {}, 6), bold = boldTestPdf(dir, font, {fsBold}, 6);
+        const std::optional<QByteArray> text = popplerOutput("pdftotext", {"-raw", bold, "-"});
+        if (!text) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+        // Latin and Chinese come from two faces: each word is counted.
+        for (const char* word : {"\xE5\x8F\x91\xE8\xB4\xA7\xE5\x8D\x95", "Bold 7"})
+            EXPECT_EQ(QString::fromUtf8(*text).count(QString::fromUtf8(word)), 12) << text->toStdString();
+        // A second font subset of the glyphs drawn bold, once a document.
+        EXPECT_LT(QFileInfo(bold).size(), QFileInfo(regular).size() * 5 / 4 + 4096);
+
+        QImage pages[2];
+        for (int i = 0; i < 2; ++i) {
+            const QString root = dir.filePath(i ? "bold" : "regular");
+            if (!popplerOutput("pdftoppm", {"-r", "150", "-l", "1", "-png", "-singlefile", i ? bold : regular, root}))
+                GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+            pages[i] = QImage(root + ".png").convertToFormat(QImage::Format_RGB32);
+        }
+        // The caption's ink alone, then the title's.
+        for (const QRect area : {QRect(0, 160, 1200, 50), QRect(0, 50, 1200, 100)}) {
+            EXPECT_GT(inkCount(pages[1].copy(area)), inkCount(pages[0].copy(area)) * 6 / 5) << area.y();
+        }
+    }
+}
