@@ -2,12 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRawFont>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -15,6 +17,12 @@
 #include <vector>
 
 #include "CoreClasses.h"
+#include "CupsSpooler.h"
+#include "CupsTestServer.h"
+
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include "GlyphRenderer.h"
 #include "QtCanvas.h"
 #include "RecordingCanvas.h"
@@ -626,6 +634,131 @@ TEST(GlyphRenderer, EmboldenedPdfTextPrintsBoldOnceAndSmall)
         // The caption's ink alone, then the title's.
         for (const QRect area : {QRect(0, 160, 1200, 50), QRect(0, 50, 1200, 100)}) {
             EXPECT_GT(inkCount(pages[1].copy(area)), inkCount(pages[0].copy(area)) * 6 / 5) << area.y();
+        }
+    }
+}
+
+namespace {
+
+// CupsTest.ppd with the format its printer takes changed, in a file of its
+// own: the scheduler then runs the filters that make that format.
+std::string driverTaking(const std::string& format)
+{
+    static QTemporaryDir dir;
+    const std::string path = dir.filePath(QString::fromStdString(format).section('/', 1) + ".ppd").toStdString();
+    std::string ppd = CupsTestServer::readFile(CUPS_TEST_PPD);
+    const std::string line = "*cupsFilter: \"application/pdf 0 -\"";
+    ppd.replace(ppd.find(line), line.size(), "*cupsFilter: \"" + format + " 0 -\"");
+    std::ofstream(path, std::ios::binary) << ppd;
+    return path;
+}
+
+// Queues that hand their printers PDF rewritten by pdftopdf, as driverless
+// printers take it, and pages Ghostscript rasterised (gstoraster), as
+// printer drivers take them.
+class BoldThroughCupsFilters : public CupsServerTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!QFileInfo::exists("/usr/lib/cups/filter/gstoraster") || QStandardPaths::findExecutable("gs").isEmpty()) {
+            skipReason_ = "cups-filters and Ghostscript are not installed";
+            return;
+        }
+        StartServer({{"PdfQ", "", true, false, driverTaking("application/vnd.cups-pdf")},
+                     {"RasterQ", "", false, false, driverTaking("application/vnd.cups-raster")}},
+                    true);
+    }
+    static void TearDownTestSuite() { StopServer(); }
+};
+
+// The first page of a CUPS raster file of black dots (the test driver's
+// gray device takes one bit a pixel), black on white; null for another.
+QImage rasterPage(const QString& file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    if (fd < 0) return {};
+    QImage page;
+    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+    cups_page_header2_t header;
+    if (raster && cupsRasterReadHeader2(raster, &header) && header.cupsBitsPerPixel == 1 &&
+        header.cupsColorSpace == CUPS_CSPACE_K && header.cupsWidth < 20000 && header.cupsHeight < 20000) {
+        page = QImage(int(header.cupsWidth), int(header.cupsHeight), QImage::Format_RGB32);
+        std::vector<unsigned char> row(header.cupsBytesPerLine);
+        for (unsigned y = 0; y < header.cupsHeight && !page.isNull(); ++y) {
+            if (cupsRasterReadPixels(raster, row.data(), header.cupsBytesPerLine) == 0) page = QImage();
+            for (unsigned x = 0; x < header.cupsWidth && !page.isNull(); ++x)
+                page.setPixel(int(x), int(y), (row[x / 8] & (0x80 >> (x % 8))) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        }
+    }
+    if (raster) cupsRasterClose(raster);
+    ::close(fd);
+    return page;
+}
+
+}  // namespace
+
+// What a queue's filters hand its printer must still show bold captions
+// bold, and so must a PDF Ghostscript writes again (the cups-pdf queue):
+// every bold form of ours drawn again by Poppler and Ghostscript.
+TEST_F(BoldThroughCupsFilters, BoldCaptionsStayBold)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("captions.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+        TQtCanvas canvas(writer);
+        // Regular on the left half, bold on the right, a caption's size.
+        for (const auto [font, y] : {std::pair{"SimSun", 400}, {"SimHei", 600}, {"Verdana", 800}}) {
+            setTextFont(canvas, font, 81);
+            canvas.TextOut(200, y, std::u16string_view(u"\u5BA2\u6237\u540D\u79F0 Bold"));
+            setTextFont(canvas, font, 81, {fsBold});
+            canvas.TextOut(2600, y, std::u16string_view(u"\u5BA2\u6237\u540D\u79F0 Bold"));
+        }
+    }
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    // A 150-dpi page of a PDF file; null without poppler-utils.
+    auto rendered = [&](const QString& input) {
+        const QString root = input + ".page";
+        if (!popplerOutput("pdftoppm", {"-r", "150", "-l", "1", "-gray", "-png", "-singlefile", input, root}))
+            return QImage();
+        return QImage(root + ".png").convertToFormat(QImage::Format_RGB32);
+    };
+    CupsSpooler spooler;
+    for (const char* queue : {"PdfQ", "RasterQ"}) {
+        auto job = spooler.startJob(queue, {"captions", "iso_a4_210x297mm", "", ""}, SpoolerFormat::Pdf);
+        job->write(bytes.constData(), static_cast<size_t>(bytes.size()));
+        job->finish();
+    }
+    std::vector<std::pair<std::string, QImage>> pages;
+    for (const char* queue : {"PdfQ", "RasterQ"}) {
+        const std::optional<std::string> printed = server_->waitForJob(queue, 1);
+        ASSERT_TRUE(printed.has_value()) << "no job from " << queue;
+        const QString out = dir.filePath(queue);
+        std::ofstream(out.toStdString(), std::ios::binary) << *printed;
+        if (std::string(queue) == "RasterQ") {
+            pages.emplace_back(queue, rasterPage(out));
+            continue;
+        }
+        pages.emplace_back(queue, rendered(out));
+        QProcess gs;
+        gs.start("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite", "-sOutputFile=" + out + ".gs.pdf",
+                        out});
+        ASSERT_TRUE(gs.waitForFinished(60000) && gs.exitCode() == 0) << gs.readAllStandardError().toStdString();
+        pages.emplace_back("PdfQ through Ghostscript", rendered(out + ".gs.pdf"));
+    }
+    for (const auto& [what, page] : pages) {
+        SCOPED_TRACE(what);
+        if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed, or no raster page";
+        const int dpi = page.width() * 254 / 2100;  // an A4 page's width
+        for (const int y : {400, 600, 800}) {
+            const QRect line(0, y * dpi / 600 - dpi / 30, page.width() / 2, dpi / 4);
+            const int regular = inkCount(page.copy(line));
+            EXPECT_GT(regular, 0) << "line at " << y;
+            EXPECT_GT(inkCount(page.copy(line.translated(page.width() / 2, 0))), regular * 6 / 5) << "line at " << y;
         }
     }
 }
