@@ -3,52 +3,15 @@
 #include <QCollator>
 #include <QLocale>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 
 #include "AppCommon.h"
+#include "ConnectionSetting.h"
 #include "SysUtils.h"
 
 TDM* DM = nullptr;
 
 namespace {
-
-// Every application column is TEXT: what was typed is what is read back.
-// Text compares without case, as the old engine did.
-const char* const kSchema = R"SQL(
-CREATE TABLE zq_dd (id INTEGER PRIMARY KEY AUTOINCREMENT,
-  bh TEXT COLLATE NOCASE, zt TEXT COLLATE NOCASE DEFAULT '未付款',
-  khmc TEXT COLLATE NOCASE, khdz TEXT COLLATE NOCASE, lxdh TEXT COLLATE NOCASE, lxr TEXT COLLATE NOCASE,
-  zdr TEXT COLLATE NOCASE, kssj TEXT, zk TEXT COLLATE NOCASE, zsl TEXT, je TEXT, je2 TEXT,
-  bz TEXT, fjmc TEXT, fjje TEXT, xsd TEXT);
-CREATE UNIQUE INDEX zq_dd_bh ON zq_dd(bh);
-CREATE TABLE zq_ddmx (id INTEGER PRIMARY KEY AUTOINCREMENT,
-  ddid TEXT, bh TEXT COLLATE NOCASE, leibie TEXT COLLATE NOCASE, cp TEXT COLLATE NOCASE,
-  cpgg TEXT COLLATE NOCASE, dj TEXT, sl TEXT, dw TEXT, je TEXT, bz TEXT, khmc TEXT COLLATE NOCASE,
-  zt TEXT DEFAULT '未付款',
-  tjsj TEXT DEFAULT (strftime('%Y-%m-%d %H:%M:%S','now','localtime')));
-CREATE INDEX zq_ddmx_bh ON zq_ddmx(bh);
-CREATE INDEX zq_ddmx_lb ON zq_ddmx(leibie, cp, cpgg);
--- Lists a category newest first without sorting (the index ends in rowid).
-CREATE INDEX zq_ddmx_leibie ON zq_ddmx(leibie);
-CREATE INDEX zq_ddmx_cp ON zq_ddmx(cp);
-CREATE TABLE zq_leibie (id INTEGER PRIMARY KEY AUTOINCREMENT, leibie TEXT COLLATE NOCASE, jieshao TEXT);
-CREATE TABLE zq_cpm (id INTEGER PRIMARY KEY AUTOINCREMENT, cpm TEXT COLLATE NOCASE, js TEXT, leibie TEXT COLLATE NOCASE);
-CREATE INDEX zq_cpm_lb ON zq_cpm(leibie);
-CREATE TABLE zq_cpgg (id INTEGER PRIMARY KEY AUTOINCREMENT, cpgg TEXT COLLATE NOCASE, js TEXT,
-  cpm TEXT COLLATE NOCASE, dw TEXT, jg TEXT, leibie TEXT COLLATE NOCASE);
-CREATE INDEX zq_cpgg_lc ON zq_cpgg(leibie, cpm);
-CREATE TABLE zq_zk (zkmc TEXT COLLATE NOCASE, zk TEXT);
-CREATE TABLE zq_km (id INTEGER PRIMARY KEY AUTOINCREMENT, km TEXT, bj TEXT);
-CREATE TABLE zq_tdd (fxz TEXT, tdd TEXT);
-CREATE TABLE zq_yhm (yhm TEXT COLLATE NOCASE, mm TEXT, mac TEXT COLLATE NOCASE, qx TEXT, bm TEXT);
-CREATE TABLE zq_kd (id INTEGER PRIMARY KEY AUTOINCREMENT, kdmc TEXT COLLATE NOCASE,
-  jjrx TEXT, jjry TEXT, jjdwx TEXT, jjdwy TEXT, jjdzx TEXT, jjdzy TEXT, jjdhx TEXT, jjdhy TEXT,
-  sjrx TEXT, sjry TEXT, sjdwx TEXT, sjdwy TEXT, sjdzx TEXT, sjdzy TEXT, sjdhx TEXT, sjdhy TEXT);
-CREATE TABLE config (khmc TEXT, dz TEXT, lxr TEXT, lxdh TEXT, cz TEXT, url TEXT, bz TEXT);
-INSERT INTO zq_zk(zkmc, zk) VALUES ('不打折', '1'), ('98折', '0.98'), ('95折', '0.95');
-)SQL";
 
 // Names compare as a Chinese (PRC) workstation sorts them: Han characters
 // by their pinyin, through ICU, whatever the machine's locale. Texts the
@@ -65,10 +28,9 @@ int compareNames(void* collator, int lengthA, const void* a, int lengthB, const 
 
 void addNameCollation(db::Database& connection)
 {
-    auto* collator = new QCollator(QLocale(QLocale::Chinese, QLocale::China));
-    const int rc = sqlite3_create_collation_v2(connection.handle(), TDM::kNameCollation, SQLITE_UTF16_ALIGNED, collator,
-                                               &compareNames, [](void* c) { delete static_cast<QCollator*>(c); });
-    if (rc != SQLITE_OK) connection.fail(rc, "adding the name collation");
+    // A server sorts with its own ICU collation of the same language.
+    connection.defineCollation(TDM::kNameCollation, "zh-CN", &compareNames, new QCollator(QLocale(QLocale::Chinese, QLocale::China)),
+                               [](void* c) { delete static_cast<QCollator*>(c); });
 }
 
 }  // namespace
@@ -82,17 +44,26 @@ TDM::~TDM()
     ADOCn.close();
 }
 
-void TDM::createSchema()
-{
-    db::Transaction t(ADOCn);
-    ADOCn.executeScript(kSchema);
-    ADOCn.setUserVersion(kSchemaVersion);
-    t.commit();
-}
-
 void TDM::Connect()
 {
-    const std::string path = app::kDatabaseFile;
+    const std::string target = db::DatabaseSetting();
+    onServer_ = db::IsServerConnection(target);
+    if (onServer_) connectServer(target);
+    else connectFile(target);
+    everConnected_ = true;
+}
+
+void TDM::checkVersion(const std::string& shown)
+{
+    const int version = ADOCn.userVersion();
+    if (version != kSchemaVersion) {
+        ADOCn.close();
+        throw EDatabaseError(shown + " 的版本（" + IntToStr(version) + "）本程序不认识。");
+    }
+}
+
+void TDM::connectFile(const std::string& path)
+{
     const std::string shown = "数据库文件 " + path;
     try {
         const db::FileKind kind = db::SniffFile(path);
@@ -102,27 +73,54 @@ void TDM::Connect()
             ADOCn.open(path, db::Database::OpenMode::ReadWriteCreate);
             addNameCollation(ADOCn);
             try {
-                createSchema();
+                ADOCn.initializeIfEmpty(app::OrderDatabaseSchema(), app::kOrderDatabaseSeed, kSchemaVersion);
             } catch (...) {
-                // Leave no half-made file behind for the next start.
+                // Leave no half-made file behind for the next start, but
+                // keep one another program made meanwhile.
                 ADOCn.close();
-                std::remove(path.c_str());
+                bool empty = true;
+                try {
+                    empty = db::Database(path, db::Database::OpenMode::ReadOnly).tableNames().empty();
+                } catch (const EDatabaseError&) {
+                }
+                if (empty) std::remove(path.c_str());
                 throw;
             }
             return;
         }
         ADOCn.open(path, db::Database::OpenMode::ReadWrite);
         addNameCollation(ADOCn);
-        const int version = ADOCn.userVersion();
-        if (version == 0 && ADOCn.scalar("SELECT COUNT(*) FROM sqlite_master").asInt64() == 0) {
-            createSchema();
-        } else if (version != kSchemaVersion) {
-            ADOCn.close();
-            throw EDatabaseError(shown + " 的版本（" + IntToStr(version) + "）本程序不认识。");
-        }
+        if (ADOCn.userVersion() == 0 && ADOCn.initializeIfEmpty(app::OrderDatabaseSchema(), app::kOrderDatabaseSeed, kSchemaVersion)) return;
+        checkVersion(shown);
     } catch (const ENotADatabase&) {
         ADOCn.close();
         throw EDatabaseError(shown + " 不是本程序的数据库文件（SQLite），无法打开。");
+    } catch (const EDatabaseError&) {
+        ADOCn.close();
+        throw;
+    }
+}
+
+void TDM::connectServer(const std::string& connection)
+{
+    try {
+        ADOCn.open(connection, db::Database::OpenMode::ReadWrite);
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseServerUnreachable("无法连接数据库服务器，程序将退出。\n\n" + e.message());
+    }
+    const std::string shown = "数据库服务器上的数据库（" + ADOCn.displayName() + "）";
+    try {
+        addNameCollation(ADOCn);
+        // An empty database becomes the program's, as a new file does.
+        if (ADOCn.initializeIfEmpty(app::OrderDatabaseSchema(), app::kOrderDatabaseSeed, kSchemaVersion)) return;
+        if (!ADOCn.tableExists("zq_dd") || ADOCn.userVersion() == 0) {
+            ADOCn.close();
+            throw EDatabaseError(shown + " 里已有别的数据表，不是本程序的数据库。请为本程序建立一个空数据库。");
+        }
+        checkVersion(shown);
+    } catch (const EConnectionLost& e) {
+        ADOCn.close();
+        throw EDatabaseServerUnreachable("无法连接数据库服务器，程序将退出。\n\n" + e.message());
     } catch (const EDatabaseError&) {
         ADOCn.close();
         throw;
@@ -135,10 +133,22 @@ void TDM::requireConnection()
     // The failure was shown once when the module connected; the forms
     // created after it go on quietly.
     if (app::StartingUp()) throw EAbort();
+    // A server that went away and came back: the same connection again.
+    if (everConnected_ && onServer_) {
+        if (!ADOCn.reconnect())
+            throw EConnectionLost("与数据库服务器的连接已断开，现在仍连不上（" + ADOCn.lastError() + "）。请稍后再试。");
+        return;
+    }
     // It may have passed: a lock another program held at start-up kept the
     // session failing long after the file was free.
     Connect();
     if (OnReconnected) OnReconnected();
+}
+
+db::Database& TDM::Connection()
+{
+    requireConnection();
+    return ADOCn;
 }
 
 db::Query& TDM::Read(std::string sql, db::Params params)
@@ -146,7 +156,14 @@ db::Query& TDM::Read(std::string sql, db::Params params)
     requireConnection();
     ADOsel.close();
     ADOsel.setSql(std::move(sql), std::move(params));
-    ADOsel.open();
+    try {
+        ADOsel.open();
+    } catch (const EConnectionLost&) {
+        // A read changes nothing: once the server is there again it is
+        // simply read again (not inside a transaction: that is gone).
+        if (ADOCn.inTransaction() || !ADOCn.reconnect()) throw;
+        ADOsel.open();
+    }
     return ADOsel;
 }
 
@@ -159,8 +176,7 @@ int64_t TDM::Write(std::string sql, db::Params params)
 
 bool TDM::AppendUnless(std::string existsSql, db::Params existsParams, std::string insertSql, db::Params values)
 {
-    requireConnection();
-    db::Transaction t(ADOCn);
+    db::Transaction t(Connection());
     if (!Read(std::move(existsSql), std::move(existsParams)).eof()) return false;
     Write(std::move(insertSql), std::move(values));
     t.commit();

@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 #include "AppCommon.h"
 #include "DATAM.h"
@@ -42,16 +44,52 @@ constexpr int kRowCols = kGridCols + 1;
 std::string orderNumber(TDateTime at) { return "ZEZO-" + FormatDateTime("yyyy-mm-dd-HHMMSS", at); }
 
 // Two orders begun in the same second would share a number: a new order
-// takes the first second from its own on whose number is still free.
+// takes the first second from its own on whose number is still free. The
+// numbers taken in the day after it come in one read (they sort as their
+// times do).
 std::string freeOrderNumber(const std::string& typed, TDateTime madeAt)
 {
+    const std::string first = orderNumber(madeAt), last = orderNumber(madeAt + 1.0);
+    std::set<std::string> taken;
+    for (db::Query& q = DM->Read("SELECT bh FROM zq_dd WHERE (bh >= ? AND bh <= ?) OR bh = ?", {first, last, typed}); !q.eof(); q.next())
+        taken.insert(UpperCase(q.value(0).asText()));
     std::string number = typed;
-    for (int k = 1; !DM->Read("SELECT 1 FROM zq_dd WHERE bh=? LIMIT 1", {number}).eof(); ++k) {
+    for (int k = 1; taken.count(UpperCase(number)); ++k) {
         if (k > 86400) throw EDatabaseError("没有可用的订单编号。");
         number = orderNumber(madeAt + static_cast<TDateTime>(k) / 86400.0);
     }
     return number;
 }
+
+// The columns a save writes, order and lines, in the order it writes them.
+const char* const kSavedOrderColumns = "khmc,khdz,lxdh,lxr,zdr,kssj,zk,zsl,je,je2,bz,fjmc,fjje,xsd";
+const char* const kSavedLineColumns = "leibie,cp,cpgg,dj,sl,dw,je,bz,khmc,tjsj";
+
+// The stored order of that number as a save would have written it; its id
+// and number as stored go to `id` and `storedBh`. `lock` keeps another
+// workstation from saving it until this transaction ends.
+std::optional<TFluru::StoredOrder> readStoredOrder(const std::string& bh, bool lock, int64_t* id = nullptr, std::string* storedBh = nullptr)
+{
+    db::Query& order = DM->Read(std::string("SELECT id, bh, ") + kSavedOrderColumns + " FROM zq_dd WHERE bh=? ORDER BY id LIMIT 1" +
+                                    (lock ? " FOR UPDATE" : ""),
+                                {bh});
+    if (order.eof()) return std::nullopt;
+    TFluru::StoredOrder stored;
+    for (int i = 2; i < order.fieldCount(); ++i) stored.order.push_back(order.value(i));
+    if (id) *id = order.value(0).asInt64();
+    const std::string number = order.value(1).asText();
+    if (storedBh) *storedBh = number;
+    for (db::Query& q = DM->Read(std::string("SELECT ") + kSavedLineColumns + " FROM zq_ddmx WHERE bh=? ORDER BY id", {number}); !q.eof();
+         q.next()) {
+        std::vector<db::Value> line;
+        for (int i = 0; i < q.fieldCount(); ++i) line.push_back(q.value(i));
+        stored.lines.push_back(std::move(line));
+    }
+    return stored;
+}
+
+// The edited order changed in the database since the form read it.
+DORVAK_DECLARE_EXCEPTION(EOrderChanged, EDatabaseError)
 
 void setDate(QDateEdit* picker, TDateTime date)
 {
@@ -294,13 +332,27 @@ void TFluru::fillCustomerPickers()
     cb_zdr->setCurrentIndex(-1);
 }
 
-void TFluru::PrepareNewOrder() { prepareCommon(false); }
+void TFluru::PrepareNewOrder()
+{
+    prepareCommon(false);
+    opened_.reset();
+    unsure_.clear();
+}
 
 bool TFluru::PrepareEditOrder(const QString& bh)
 {
     prepareCommon(true);
+    unsure_.clear();
+    // The fields and what a save compares them with, from one state of the
+    // database.
+    db::Transaction reading(DM->Connection(), db::Transaction::Kind::Read);
+    opened_ = readStoredOrder(S(bh), false);
     db::Query& order = DM->Read("SELECT * FROM zq_dd WHERE bh=? ORDER BY id LIMIT 1", {S(bh)});
-    if (order.eof()) return false;
+    if (order.eof()) {
+        // Listed a moment ago, deleted by another workstation since.
+        gui::ShowMessage(Q("订单“" + S(bh) + "”已不存在（可能已被其他工作站删除）。"));
+        return false;
+    }
     auto text = [&order](const char* field) { return app::FieldText(order, field); };
     const std::pair<QLineEdit*, const char*> fields[] = {{Ed_bh, "bh"},   {Ed_khmc, "khmc"}, {Ed_khdz, "khdz"}, {Ed_lxdh, "lxdh"},
                                                          {ed_lxr, "lxr"}, {Ed_zdr, "zdr"},   {Ed_kssj, "kssj"}, {Ed_fjmc, "fjmc"},
@@ -328,6 +380,7 @@ bool TFluru::PrepareEditOrder(const QString& bh)
     columns.push_back({kLineIdCol, "id"});
     app::FillGridRows(StringGrid1, lines, columns, 1);
     LineCounter = static_cast<int>(lines.recordCount()) + 1;
+    reading.commit();
 
     // The change handlers recompute the amounts; the stored ones win.
     Ed_lbqh->setText(je2);
@@ -502,64 +555,104 @@ void TFluru::DeleteGridRow(int row)
 void TFluru::saveOrder()
 {
     const QString khmc = app::TrimQ(Ed_khmc->text());
-    const std::string bh = S(app::TrimQ(Ed_bh->text()));
-    const db::Params fields = {S(khmc),
-                               S(app::TrimQ(Ed_khdz->text())),
-                               S(app::TrimQ(Ed_lxdh->text())),
-                               S(app::TrimQ(ed_lxr->text())),
-                               S(app::TrimQ(Ed_zdr->text())),
-                               S(app::TrimQ(Ed_kssj->text())),
-                               S(app::TrimQ(Cb_zk->currentText())),
-                               S(app::TrimQ(Ed_zsl->text())),
-                               S(app::TrimQ(Ed_zje->text())),
-                               S(app::TrimQ(Ed_zje2->text())),
-                               S(app::TrimQ(M_bz->toPlainText())),
-                               S(app::TrimQ(Ed_fjmc->text())),
-                               S(app::TrimQ(Ed_fjje->text())),
-                               ""};
+    const std::vector<db::Value> fields = {S(khmc),
+                                           S(app::TrimQ(Ed_khdz->text())),
+                                           S(app::TrimQ(Ed_lxdh->text())),
+                                           S(app::TrimQ(ed_lxr->text())),
+                                           S(app::TrimQ(Ed_zdr->text())),
+                                           S(app::TrimQ(Ed_kssj->text())),
+                                           S(app::TrimQ(Cb_zk->currentText())),
+                                           S(app::TrimQ(Ed_zsl->text())),
+                                           S(app::TrimQ(Ed_zje->text())),
+                                           S(app::TrimQ(Ed_zje2->text())),
+                                           S(app::TrimQ(M_bz->toPlainText())),
+                                           S(app::TrimQ(Ed_fjmc->text())),
+                                           S(app::TrimQ(Ed_fjje->text())),
+                                           ""};
+    // Another workstation may store the number between our look and our
+    // insert: the unique index refuses the second, which tries the next.
+    constexpr int kAttempts = 50;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return saveOnce(S(app::TrimQ(Ed_bh->text())), fields);
+        } catch (const EUniqueViolation&) {
+            if (Tag != 0 || attempt == kAttempts) throw;
+        }
+    }
+}
 
+void TFluru::saveOnce(const std::string& typedBh, const std::vector<db::Value>& fields)
+{
+    std::string bh = typedBh;
     // The order, the removal of its old lines and the new lines stand or
     // fall together.
-    db::Transaction transaction(DM->ADOCn);
+    db::Transaction transaction(DM->Connection());
+    // A save whose answer was lost may have been stored: then this one
+    // changes that order instead of storing it twice.
+    if (Tag == 0)
+        for (const auto& [number, content] : unsure_)
+            if (auto stored = readStoredOrder(number, true); stored && *stored == content) {
+                Tag = 1;
+                opened_ = stored;
+                bh = number;
+                Ed_bh->setText(Q(number));
+                break;
+            }
     std::string storedBh;
     int64_t id = 0;
     std::map<std::string, db::Value> addedAt;  // stored line id -> its tjsj
-    if (Tag == 0) {
-        // Another station may have taken the number since it was shown.
-        storedBh = freeOrderNumber(bh, orderTime_);
-        db::Params values = fields;
-        values.insert(values.begin(), storedBh);
-        DM->Write("INSERT INTO zq_dd(bh,khmc,khdz,lxdh,lxr,zdr,kssj,zk,zsl,je,je2,bz,fjmc,fjje,xsd) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                  std::move(values));
-        id = DM->ADOCn.lastInsertRowId();
-    } else {
-        db::Query& order = DM->Read("SELECT id, bh FROM zq_dd WHERE bh=? ORDER BY id LIMIT 1", {bh});
-        if (order.eof()) throw EDatabaseError("订单“" + bh + "”已不存在（可能已被删除），没有保存。");
-        id = order.fieldByName("id").asInt64();
-        storedBh = order.fieldByName("bh").asString();
-        db::Params values = fields;
-        values.emplace_back(id);
-        DM->Write("UPDATE zq_dd SET khmc=?,khdz=?,lxdh=?,lxr=?,zdr=?,kssj=?,zk=?,zsl=?,je=?,je2=?,bz=?,fjmc=?,fjje=?,xsd=? WHERE id=?",
-                  std::move(values));
+    if (Tag != 0) {
+        auto stored = readStoredOrder(bh, true, &id, &storedBh);
+        if (!stored) throw EDatabaseError("订单“" + bh + "”已不存在（可能已被删除），没有保存。");
+        const bool ours = std::any_of(unsure_.begin(), unsure_.end(), [&](const auto& u) { return SameText(u.first, storedBh) && u.second == *stored; });
+        if (opened_ && *stored != *opened_ && !ours)
+            throw EOrderChanged("订单“" + storedBh + "”在你打开之后已被其他工作站修改，本次没有保存。");
         for (db::Query& q = DM->Read("SELECT id, tjsj FROM zq_ddmx WHERE bh=?", {storedBh}); !q.eof(); q.next())
             addedAt.emplace(q.value(0).asText(), q.value(1));
-        DM->Write("DELETE FROM zq_ddmx WHERE bh=?", {storedBh});
+    } else {
+        storedBh = freeOrderNumber(bh, orderTime_);
     }
-    const std::string ddid = IntToStr(id);
+    // What this save stores, known before any of it is written.
+    StoredOrder written{fields, {}};
     // New lines are stamped by the program's clock, as the order number is.
     const std::string now = FormatDateTime("yyyy-mm-dd hh:nn:ss", Now());
     for (int r = 1; r < StringGrid1->RowCount(); ++r) {
         if (!isLine(r)) continue;
-        db::Params line = {ddid, storedBh};
+        std::vector<db::Value> line;
         for (int c = 1; c < kGridCols; ++c) line.emplace_back(S(StringGrid1->Cell(c, r)));
-        line.emplace_back(S(khmc));
+        line.push_back(fields[0]);  // the customer
         const auto kept = addedAt.find(S(StringGrid1->Cell(kLineIdCol, r)));
         line.push_back(kept != addedAt.end() ? kept->second : db::Value(now));
-        DM->Write("INSERT INTO zq_ddmx(ddid,bh,leibie,cp,cpgg,dj,sl,dw,je,bz,khmc,tjsj) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)",
-                  std::move(line));
+        written.lines.push_back(std::move(line));
     }
-    transaction.commit();
-    if (storedBh != bh) {
+    try {
+        if (Tag == 0) {
+            db::Params values = fields;
+            values.insert(values.begin(), storedBh);
+            DM->Write("INSERT INTO zq_dd(bh,khmc,khdz,lxdh,lxr,zdr,kssj,zk,zsl,je,je2,bz,fjmc,fjje,xsd) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                      std::move(values));
+            id = DM->ADOCn.lastInsertRowId();
+        } else {
+            db::Params values = fields;
+            values.emplace_back(id);
+            DM->Write("UPDATE zq_dd SET khmc=?,khdz=?,lxdh=?,lxr=?,zdr=?,kssj=?,zk=?,zsl=?,je=?,je2=?,bz=?,fjmc=?,fjje=?,xsd=? WHERE id=?",
+                      std::move(values));
+            DM->Write("DELETE FROM zq_ddmx WHERE bh=?", {storedBh});
+        }
+        const std::string ddid = IntToStr(id);
+        for (const auto& line : written.lines) {
+            db::Params row = {ddid, storedBh};
+            row.insert(row.end(), line.begin(), line.end());
+            DM->Write("INSERT INTO zq_ddmx(ddid,bh,leibie,cp,cpgg,dj,sl,dw,je,bz,khmc,tjsj) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)", std::move(row));
+        }
+        transaction.commit();
+    } catch (const EConnectionLost&) {
+        unsure_.emplace_back(storedBh, std::move(written));
+        throw;
+    }
+    unsure_.clear();
+    opened_ = std::move(written);
+    if (Tag == 0 && storedBh != bh) {
         Ed_bh->setText(Q(storedBh));
         gui::ShowMessage(Q("订单编号 " + bh + " 已被占用，本订单以编号 " + storedBh + " 保存。"));
     }
@@ -579,7 +672,22 @@ void TFluru::Button1Click()
     const std::string received = S(app::TrimQ(Ed_zje->text()));
     if (!received.empty() && !TryStrToFloat(received, value))
         return app::RefuseWithError(Ed_zje, "实收总金额：“" + received + "”不是数字。请填写金额，小数点用“.”，例如 12.5。");
-    saveOrder();
+    try {
+        saveOrder();
+    } catch (const EOrderChanged& e) {
+        // Neither save overwrites the other: this one may start again from
+        // what is stored now.
+        const std::string bh = S(app::TrimQ(Ed_bh->text()));
+        if (gui::ui().messageBox(Q(e.message() + "\n\n要重新载入该订单的最新内容吗？（本窗口中的修改将放弃）"), QStringLiteral("提示"),
+                                 gui::MsgButtons::YesNo, gui::MsgIcon::Warning) == gui::MsgResult::Yes &&
+            !PrepareEditOrder(Q(bh)))
+            reject();
+        return;
+    } catch (const EConnectionLost& e) {
+        gui::ui().messageBox(Q("订单没有保存：与数据库服务器的连接断开了。窗口里的内容都还在，服务器恢复后请再按“保存关闭”。\n\n" + e.message()),
+                             QStringLiteral("提示"), gui::MsgButtons::Ok, gui::MsgIcon::Error);
+        return;
+    }
     accept();
 }
 

@@ -7,6 +7,12 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "DbValue.h"
 #include "Variant.h"  // TDateTime
 
 class QAction;
@@ -92,10 +98,26 @@ private:
     void renumberLines();
     // The lines to save: data rows with anything in columns 1 to 8.
     bool isLine(int row) const;
-    // Writes the order and its lines; an edited order that is gone raises.
+    // Writes the order and its lines; an edited order that is gone or was
+    // changed by another workstation since the form read it raises.
     void saveOrder();
+    void saveOnce(const std::string& bh, const std::vector<db::Value>& fields);
 
+public:
+    // An order as stored: the columns a save writes, and its lines'.
+    struct StoredOrder {
+        std::vector<db::Value> order;
+        std::vector<std::vector<db::Value>> lines;
+        bool operator==(const StoredOrder&) const = default;
+    };
+
+private:
     TDateTime orderTime_ = 0;  // when the new order's number was made
+    // The edited order as the form read it.
+    std::optional<StoredOrder> opened_;
+    // Saves whose connection was lost on the way: the server may have
+    // stored them all the same (number and what was written).
+    std::vector<std::pair<std::string, StoredOrder>> unsure_;
 };
 
 extern TFluru* Fluru;

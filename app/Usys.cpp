@@ -43,7 +43,7 @@ void TFsys::Button1Click()
     db::Params values;
     for (const auto& [edit, column] : fields()) values.emplace_back(S(app::TrimQ(edit->text())));
     // Only the first row is ever read or written.
-    db::Transaction t(DM->ADOCn);
+    db::Transaction t(DM->Connection());
     db::Query& first = DM->Read("SELECT rowid FROM config ORDER BY rowid LIMIT 1");
     if (first.eof()) {
         DM->Write("INSERT INTO config(khmc, dz, lxr, lxdh, cz, url, bz) VALUES(?, ?, ?, ?, ?, ?, ?)", std::move(values));

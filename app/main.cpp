@@ -87,9 +87,11 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
         ADOQuery1 = std::make_unique<db::Query>(DM->ADOCn, "ADOQuery1");
         ADOQuery2 = std::make_unique<db::Query>(DM->ADOCn, "ADOQuery2");
         ADOQuery3 = std::make_unique<db::Query>(DM->ADOCn, "ADOQuery3");
-        ADOQuery1->setSql("SELECT * FROM zq_dd ORDER BY rowid");
-        ADOQuery2->setSql("SELECT * FROM zq_ddmx ORDER BY rowid");
-        ADOQuery3->setSql("SELECT * FROM config ORDER BY rowid");
+        ADOQuery1->setSql("SELECT * FROM zq_dd ORDER BY id");
+        ADOQuery2->setSql("SELECT * FROM zq_ddmx ORDER BY id");
+        // The company's columns by name: a server's table has a row key
+        // besides them.
+        ADOQuery3->setSql("SELECT khmc, dz, lxr, lxdh, cz, url, bz FROM config ORDER BY rowid");
     }
     gui::guarded([this] { createReports(); });
     gui::guarded([this] { FormCreate(); });
@@ -244,7 +246,7 @@ void Tfmain::FormCreate()
     // The rights belong to this computer's row, whoever logs in.
     const QString mac = GetMacAddress();
     QString qx;
-    db::Query& user = DM->Read("SELECT * FROM zq_yhm WHERE mac=? ORDER BY rowid LIMIT 1", {S(mac)});
+    db::Query& user = DM->Read("SELECT yhm, qx, bm FROM zq_yhm WHERE mac=? ORDER BY rowid LIMIT 1", {S(mac)});
     if (!user.eof()) {
         qx = app::FieldText(user, "qx");
         Tag = app::TrimQ(qx).isEmpty() ? 0 : StrToInt(S(qx));
@@ -330,7 +332,7 @@ void Tfmain::FillOrderGrid()
     StringGrid1->ClearAllRows();
     StringGrid1->SetRowCount(2);
 
-    RecordCount = DM->Read("SELECT COUNT(*) FROM (" + listing.sql + ")", listing.params).value(0).asInt64();
+    RecordCount = DM->Read("SELECT COUNT(*) FROM (" + listing.sql + ") AS listing", listing.params).value(0).asInt64();
     PageCount = static_cast<int>(std::max<int64_t>(1, (RecordCount + kPageSize - 1) / kPageSize));
     if (PageNo < 1) PageNo = 1;
     if (PageNo > PageCount) PageNo = PageCount;
@@ -427,16 +429,27 @@ void reopen(db::Query* query, std::string sql, db::Params params)
 // The order a print command prints, into ADOQuery1.
 const char* const kOrderSql = "SELECT * FROM zq_dd WHERE bh=? ORDER BY id";
 
+// Listed a moment ago, deleted by another workstation since: said, and
+// nothing is printed.
+bool orderStillThere(const db::Query* order, const QString& bh)
+{
+    if (!order || !order->isEmpty()) return true;
+    gui::ShowMessage(QStringLiteral("订单“") + bh + QStringLiteral("”已不存在（可能已被其他工作站删除），不能打印。"));
+    return false;
+}
+
 }  // namespace
 
 void Tfmain::N10Click()
 {
     const QString bh = SelectedOrder();
     if (bh.isEmpty() || !Fdy) return;
-    Fdy->Open();
     // The recipient of the waybill.
-    waybillOrder_ = bh;
+    DM->Connection();
     reopen(ADOQuery1.get(), kOrderSql, {S(bh)});
+    if (!orderStillThere(ADOQuery1.get(), bh)) return;
+    Fdy->Open();
+    waybillOrder_ = bh;
     Fdy->show();
     Fdy->raise();
     Fdy->activateWindow();
@@ -467,8 +480,15 @@ void Tfmain::N25Click()
 {
     const QString bh = SelectedOrder();
     if (bh.isEmpty()) return;
-    reopen(ADOQuery1.get(), kOrderSql, {S(bh)});
-    reopen(ADOQuery2.get(), "SELECT * FROM zq_ddmx WHERE bh=? ORDER BY id", {S(bh)});
+    {
+        // The order and its lines as one state, whatever another
+        // workstation saves meanwhile.
+        db::Transaction reading(DM->Connection(), db::Transaction::Kind::Read);
+        reopen(ADOQuery1.get(), kOrderSql, {S(bh)});
+        reopen(ADOQuery2.get(), "SELECT * FROM zq_ddmx WHERE bh=? ORDER BY id", {S(bh)});
+        reading.commit();
+    }
+    if (!orderStillThere(ADOQuery1.get(), bh)) return;
     PrintOrderSheet();
 }
 
@@ -595,8 +615,12 @@ void Tfmain::PrintWaybill(const QString& id)
     }
     // The order sheet may have loaded another order into the recipient's
     // query, or left it at its end; the company row is read as it stands now.
-    if (!waybillOrder_.isEmpty()) reopen(ADOQuery1.get(), kOrderSql, {S(waybillOrder_)});
-    else if (ADOQuery1 && ADOQuery1->active()) ADOQuery1->first();
+    if (!waybillOrder_.isEmpty()) {
+        reopen(ADOQuery1.get(), kOrderSql, {S(waybillOrder_)});
+        if (!orderStillThere(ADOQuery1.get(), waybillOrder_)) return;
+    } else if (ADOQuery1 && ADOQuery1->active()) {
+        ADOQuery1->first();
+    }
     if (ADOQuery3) ADOQuery3->close();
     if (!rpReport2->PrepareReport(true)) return;
     // A box running past the printable area's right edge ends there: its

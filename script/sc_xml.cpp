@@ -418,7 +418,12 @@ void TscXMLDocument::LoadFromFile(const std::string& fileName)
 {
     std::ifstream file(fileName, std::ios::binary);
     if (!file) throw EFOpenError("Cannot open file \"" + fileName + "\"");
-    LoadFromStream(file);
+    try {
+        LoadFromStream(file);
+    } catch (const Exception& e) {
+        if (e.message() != "Invalid file format") throw;
+        throw Exception(e.message() + ": \"" + fileName + "\"");
+    }
 }
 
 void TscXMLDocument::SaveToFile(const std::string& fileName) const

@@ -2,10 +2,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include <charconv>
 #include <cstring>
 #include <fstream>
 
+#include "PgConnection.h"
+#include "Schema.h"
+#include "SqlDialect.h"
 #include "SysUtils.h"
 
 namespace db {
@@ -86,22 +91,147 @@ FileKind SniffFile(const std::string& path)
     return FileKind::Other;
 }
 
+// ---- Schema
+
+bool TableDef::hasId() const
+{
+    return std::any_of(columns.begin(), columns.end(), [](const ColumnDef& c) { return c.kind == ColumnKind::Id; });
+}
+
+const TableDef* Schema::find(std::string_view table) const
+{
+    for (const TableDef& t : tables)
+        if (SameText(t.name, table)) return &t;
+    return nullptr;
+}
+
 // ---- Database
 
+namespace {
+
+// What a connection opened for reading may do: read, and read the settings
+// and the tables' make-up. Writing, attaching another file (which creates
+// it) and anything else are refused before the statement runs.
+bool readOnlyPragma(const char* name)
+{
+    static const char* const allowed[] = {"table_info",   "table_xinfo",       "index_list",        "index_info",
+                                          "index_xinfo",  "foreign_key_list",  "foreign_key_check", "integrity_check",
+                                          "quick_check",  "collation_list",    "function_list",     "table_list"};
+    for (const char* a : allowed)
+        if (name && SameText(name, a)) return true;
+    return false;
+}
+
+int readOnlyAuthorizer(void*, int action, const char* first, const char* second, const char*, const char*)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT: return SQLITE_OK;
+    // A pragma that only reads, or one naming the table it describes.
+    case SQLITE_PRAGMA: return second == nullptr || readOnlyPragma(first) ? SQLITE_OK : SQLITE_DENY;
+    default: return SQLITE_DENY;
+    }
+}
+
+// A text or a name between its quotes, a quote inside it doubled. Table
+// and column names come from our own code, never from users; quoting them
+// keeps a stray name from changing the statement anyway.
+std::string quoted(std::string_view s, char quote)
+{
+    std::string out(1, quote);
+    for (char c : s) {
+        if (c == quote) out += quote;
+        out += c;
+    }
+    out += quote;
+    return out;
+}
+std::string quoteText(std::string_view s) { return quoted(s, '\''); }
+std::string quoteIdent(std::string_view name) { return quoted(name, '"'); }
+
+}  // namespace
+
+struct Database::Collation {
+    std::string name;
+    std::string icuLocale;
+    CollationCompare compare;
+    std::shared_ptr<void> context;
+};
+
+Database::Database() = default;
+
+Database::Database(const std::string& target, OpenMode mode) { open(target, mode); }
+
 Database::~Database() { close(); }
+
+bool Database::isOpen() const noexcept { return engine_ == Engine::SQLite ? db_ != nullptr : pg_ && pg_->alive(); }
+
+int Database::timeoutSeconds() const noexcept { return pg_ ? pg_->timeoutSeconds() : kDefaultBusyTimeoutMs / 1000; }
 
 void Database::fail(int rc, std::string_view what) const
 {
     std::string msg(what);
-    msg += ": ";
+    msg += " in " + display_ + ": ";
     msg += db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
     if ((rc & 0xFF) == SQLITE_NOTADB) throw ENotADatabase(msg);
+    if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) throw EUniqueViolation(msg);
+    if ((rc & 0xFF) == SQLITE_AUTH) throw EReadOnlyRefused(msg + " (" + display_ + " is open for reading only)");
     throw EDatabaseError(msg);
 }
 
-void Database::open(const std::string& path, OpenMode mode)
+PgConnection& Database::server()
+{
+    if (!pg_) throw EDatabaseError("Database is not open");
+    if (pg_->stillThere()) return *pg_;
+    // Closed by the server before this statement was sent: outside a
+    // transaction nothing is lost by making the connection again.
+    if (transactions_ == 0 && reconnect()) return *pg_;
+    throw EConnectionLost("The connection to the " + display_ + " was lost" + (lastError_.empty() ? "" : ": " + lastError_));
+}
+
+void Database::open(const std::string& target, OpenMode mode)
 {
     close();
+    collations_.clear();
+    mode_ = mode;
+    path_ = target;
+    lastError_.clear();
+    if (IsServerConnection(target)) {
+        engine_ = Engine::PostgreSQL;
+        display_ = PgConnection::Describe(target);
+        pg_ = std::make_unique<PgConnection>(target, mode == OpenMode::ReadOnly);
+        display_ = pg_->server();
+        return;
+    }
+    engine_ = Engine::SQLite;
+    display_ = target;
+    openFile(target, mode);
+}
+
+bool Database::reconnect()
+{
+    if (engine_ != Engine::PostgreSQL || path_.empty()) return isOpen();
+    // A transaction on the lost connection is gone: statements of it must
+    // not go on, outside any transaction, on a new one.
+    if (transactions_ > 0) throw EConnectionLost("The connection to the " + display_ + " was lost in the middle of a transaction");
+    try {
+        auto fresh = std::make_unique<PgConnection>(path_, mode_ == OpenMode::ReadOnly);
+        for (const auto& c : collations_) fresh->mapCollation(c->name, c->icuLocale);
+        pg_ = std::move(fresh);
+        lastError_.clear();
+        return true;
+    } catch (const EDatabaseError& e) {
+        lastError_ = e.message();
+        return false;
+    }
+}
+
+void Database::openFile(const std::string& path, OpenMode mode)
+{
     if (SniffFile(path) == FileKind::Access)
         throw ENotADatabase("Cannot open " + path + ": it is an Access database file");
     int flags = SQLITE_OPEN_FULLMUTEX;
@@ -116,18 +246,31 @@ void Database::open(const std::string& path, OpenMode mode)
         close();
         throw EDatabaseError(msg);
     }
-    path_ = path;
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kDefaultBusyTimeoutMs);
+    if (mode == OpenMode::ReadOnly) guardReadOnly();
     // SQLite reads the header only on first use: make that happen now, so a
     // file that is not a database is refused at open.
-    try {
-        executeScript("PRAGMA schema_version;");
-    } catch (const EDatabaseError& e) {
+    char* err = nullptr;
+    const int check = sqlite3_exec(db_, "PRAGMA schema_version;", nullptr, nullptr, &err);
+    if (check != SQLITE_OK) {
+        const std::string why = err ? err : sqlite3_errstr(check);
+        sqlite3_free(err);
         close();
-        if (dynamic_cast<const ENotADatabase*>(&e)) throw ENotADatabase("Cannot open " + path + ": file is not a database");
-        throw;
+        if ((check & 0xFF) == SQLITE_NOTADB) throw ENotADatabase("Cannot open " + path + ": file is not a database");
+        if (check == SQLITE_READONLY_ROLLBACK)
+            throw EDatabaseError("Cannot open " + path + " for reading: a save was cut short and its journal is left; the program "
+                                 "finishes undoing it the next time it opens the file");
+        throw EDatabaseError("Cannot open " + path + ": " + why);
     }
+}
+
+void Database::guardReadOnly()
+{
+    sqlite3_set_authorizer(db_, &readOnlyAuthorizer, nullptr);
+    // VACUUM INTO and ATTACH write files of their own: no file may join.
+    sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
 }
 
 void Database::close() noexcept
@@ -136,6 +279,7 @@ void Database::close() noexcept
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
+    pg_.reset();
 }
 
 int64_t Database::execute(std::string_view sql, const Params& params)
@@ -143,17 +287,39 @@ int64_t Database::execute(std::string_view sql, const Params& params)
     Statement st(*this, sql, params);
     while (st.step()) {
     }
-    return st.empty() ? 0 : sqlite3_changes64(db_);
+    return st.empty() ? 0 : st.changes();
 }
 
 void Database::executeScript(std::string_view sql)
 {
+    if (engine_ == Engine::PostgreSQL) return server().runScript(sql, "Statement failed");
     if (!db_) throw EDatabaseError("Database is not open");
+    if (mode_ == OpenMode::ReadOnly) {
+        // Statement by statement, so that each is checked as a query is.
+        std::string_view rest = sql;
+        while (!rest.empty()) {
+            const char* tail = nullptr;
+            sqlite3_stmt* st = nullptr;
+            const int rc = sqlite3_prepare_v2(db_, rest.data(), static_cast<int>(rest.size()), &st, &tail);
+            if (rc != SQLITE_OK) fail(rc, "Statement failed");
+            rest.remove_prefix(static_cast<std::size_t>(tail - rest.data()));
+            if (!st) continue;
+            if (!sqlite3_stmt_readonly(st)) {
+                sqlite3_finalize(st);
+                throw EReadOnlyRefused("Refused in " + display_ + ": it is open for reading only, and the statement would change it");
+            }
+            int step = SQLITE_ROW;
+            while (step == SQLITE_ROW) step = sqlite3_step(st);
+            sqlite3_finalize(st);
+            if (step != SQLITE_DONE) fail(step, "Statement failed");
+        }
+        return;
+    }
     char* err = nullptr;
     const std::string text(sql);
     const int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
-        std::string msg = err ? err : sqlite3_errstr(rc);
+        std::string msg = "Statement failed in " + display_ + ": " + (err ? err : sqlite3_errstr(rc));
         sqlite3_free(err);
         if ((rc & 0xFF) == SQLITE_NOTADB) throw ENotADatabase(msg);
         throw EDatabaseError(msg);
@@ -167,13 +333,31 @@ Value Database::scalar(std::string_view sql, const Params& params)
     return st.column(0);
 }
 
-int64_t Database::lastInsertRowId() const noexcept { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+int64_t Database::lastInsertRowId()
+{
+    if (engine_ == Engine::PostgreSQL) return scalar("SELECT lastval()").asInt64();
+    return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+}
 
-int Database::userVersion() { return static_cast<int>(scalar("PRAGMA user_version").asInt64()); }
+// The schema's version on a server: a table of its own, one row.
+static constexpr const char* kVersionTable = "dorvak_version";
+
+int Database::userVersion()
+{
+    if (engine_ == Engine::PostgreSQL)
+        return tableExists(kVersionTable) ? static_cast<int>(scalar(std::string("SELECT version FROM ") + kVersionTable).asInt64()) : 0;
+    return static_cast<int>(scalar("PRAGMA user_version").asInt64());
+}
 
 void Database::setUserVersion(int version)
 {
-    // PRAGMA takes no bound values; the number is formatted by us.
+    // Neither takes a bound value here; the number is formatted by us.
+    if (engine_ == Engine::PostgreSQL) {
+        const std::string t = kVersionTable;
+        executeScript("CREATE TABLE IF NOT EXISTS " + t + " (version INTEGER NOT NULL); DELETE FROM " + t + "; INSERT INTO " + t +
+                      " VALUES (" + IntToStr(version) + ");");
+        return;
+    }
     executeScript("PRAGMA user_version = " + IntToStr(version));
 }
 
@@ -182,29 +366,108 @@ void Database::setBusyTimeout(int milliseconds)
     if (db_) sqlite3_busy_timeout(db_, milliseconds);
 }
 
-bool Database::inTransaction() const noexcept { return db_ && sqlite3_get_autocommit(db_) == 0; }
+bool Database::inTransaction() const noexcept
+{
+    if (engine_ == Engine::PostgreSQL) return pg_ && pg_->inTransaction();
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
 
 bool Database::tableExists(std::string_view name)
 {
+    if (engine_ == Engine::PostgreSQL)
+        return !scalar("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)", {Value(name)})
+                    .isNull();
     return !scalar("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE", {Value(name)}).isNull();
 }
 
-namespace {
-
-// Table and column names come from our own code, never from users; quoting
-// them keeps a stray name from changing the statement anyway.
-std::string quoteIdent(std::string_view name)
+std::vector<std::string> Database::tableNames()
 {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
+    std::vector<std::string> out;
+    const char* sql = engine_ == Engine::PostgreSQL
+                          ? "SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND tablename <> ? ORDER BY 1"
+                          : "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ? "
+                            "ORDER BY 1";
+    Statement st(*this, sql, {Value(kVersionTable)});
+    while (st.step()) out.push_back(st.column(0).asText());
     return out;
 }
 
-}  // namespace
+void Database::createSchema(const Schema& schema)
+{
+    const bool server = engine_ == Engine::PostgreSQL;
+    std::string sql;
+    const auto quote = quoteIdent;
+    bool noCase = false;
+    for (const TableDef& t : schema.tables)
+        for (const ColumnDef& c : t.columns) noCase = noCase || c.kind == ColumnKind::NoCaseText;
+    // citext compares as SQLite's NOCASE does; "C" sorts by bytes, as SQLite.
+    if (server && noCase) sql += "CREATE EXTENSION IF NOT EXISTS citext;\n";
+    for (const TableDef& t : schema.tables) {
+        sql += "CREATE TABLE " + quote(t.name) + " (";
+        bool first = true;
+        for (const ColumnDef& c : t.columns) {
+            if (!first) sql += ", ";
+            first = false;
+            sql += quote(c.name) + " ";
+            switch (c.kind) {
+            case ColumnKind::Id: sql += server ? "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT"; break;
+            case ColumnKind::Text: sql += "TEXT"; break;
+            case ColumnKind::NoCaseText: sql += server ? "CITEXT COLLATE \"C\"" : "TEXT COLLATE NOCASE"; break;
+            }
+            if (c.defaultText) sql += " DEFAULT " + quoteText(*c.defaultText);
+            if (c.defaultLocalTime)
+                sql += server ? " DEFAULT to_char(localtimestamp(0), 'YYYY-MM-DD HH24:MI:SS')"
+                              : " DEFAULT (strftime('%Y-%m-%d %H:%M:%S','now','localtime'))";
+        }
+        // A server has no row number of its own to update a row by.
+        if (server && !t.hasId()) sql += std::string(first ? "" : ", ") + kRowIdColumn + " BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
+        sql += ");\n";
+    }
+    for (const IndexDef& i : schema.indexes) {
+        sql += std::string("CREATE ") + (i.unique ? "UNIQUE " : "") + "INDEX " + quote(i.name) + " ON " + quote(i.table) + "(";
+        for (std::size_t k = 0; k < i.columns.size(); ++k) sql += (k ? ", " : "") + quote(i.columns[k]);
+        sql += ");\n";
+    }
+    executeScript(sql);
+}
+
+bool Database::initializeIfEmpty(const Schema& schema, std::string_view seedScript, int version)
+{
+    Transaction t(*this);
+    // The other program waits here until the first one has made them.
+    if (engine_ == Engine::PostgreSQL) scalar("SELECT pg_advisory_xact_lock(7306261)");
+    if (!tableNames().empty()) return false;
+    createSchema(schema);
+    if (!seedScript.empty()) executeScript(seedScript);
+    setUserVersion(version);
+    t.commit();
+    return true;
+}
+
+void Database::resetIdSequences(const Schema& schema)
+{
+    // SQLite's AUTOINCREMENT follows the largest id by itself.
+    if (engine_ != Engine::PostgreSQL) return;
+    for (const TableDef& t : schema.tables) {
+        const std::string key = t.hasId() ? "id" : kRowIdColumn;
+        scalar("SELECT setval(pg_get_serial_sequence(?, ?), COALESCE((SELECT MAX(\"" + key + "\") FROM \"" + t.name + "\"), 0) + 1, false)",
+               {Value(t.name), Value(key)});
+    }
+}
+
+void Database::defineCollation(const std::string& name, const std::string& icuLocale, CollationCompare compare, void* context,
+                               void (*destroy)(void*))
+{
+    auto c = std::make_shared<Collation>(Collation{name, icuLocale, compare, std::shared_ptr<void>(context, destroy ? destroy : [](void*) {})});
+    if (engine_ == Engine::PostgreSQL) {
+        server().mapCollation(name, icuLocale);
+    } else {
+        if (!db_) throw EDatabaseError("Database is not open");
+        const int rc = sqlite3_create_collation_v2(db_, name.c_str(), SQLITE_UTF16_ALIGNED, c->context.get(), compare, nullptr);
+        if (rc != SQLITE_OK) fail(rc, "Cannot add the collation " + name);
+    }
+    collations_.push_back(std::move(c));
+}
 
 int64_t Database::insertRow(std::string_view table, const Row& values)
 {
@@ -246,17 +509,31 @@ int64_t Database::updateRow(std::string_view table, int64_t rowid, const Row& va
 
 // ---- Transaction
 
-Transaction::Transaction(Database& db) : db_(db)
+Transaction::Transaction(Database& db, Kind kind) : db_(db)
 {
-    if (!db_.inTransaction()) {
-        db_.executeScript("BEGIN IMMEDIATE");
-        owner_ = true;
+    if (db_.inTransaction()) return;
+    if (db_.engine() == Engine::PostgreSQL) {
+        const char* begin = kind == Kind::Write ? "BEGIN" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY";
+        // Nothing has happened yet: a connection found lost may be made
+        // again, and the transaction begun on the new one.
+        if (!db_.isOpen() && !db_.reconnect()) throw EConnectionLost("Cannot reach the " + db_.displayName() + ": " + db_.lastError());
+        try {
+            db_.executeScript(begin);
+        } catch (const EConnectionLost&) {
+            if (!db_.reconnect()) throw EConnectionLost("Cannot reach the " + db_.displayName() + ": " + db_.lastError());
+            db_.executeScript(begin);
+        }
+    } else {
+        db_.executeScript(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
     }
+    owner_ = true;
+    ++db_.transactions_;
 }
 
 Transaction::~Transaction()
 {
     if (owner_ && !done_) rollback();
+    if (owner_) --db_.transactions_;
 }
 
 void Transaction::commit()
@@ -281,23 +558,30 @@ void Transaction::commit()
 void Transaction::rollback() noexcept
 {
     done_ = true;
-    if (db_.isOpen() && db_.inTransaction()) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (db_.pg_) return db_.pg_->rollbackQuietly();
+    if (db_.isOpen() && db_.inTransaction()) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 // ---- Statement
 
-Statement::Statement(Database& db, std::string_view sql, const Params& params) : db_(db), sql_(sql)
+Statement::Statement(Database& db, std::string_view sql, const Params& params) : db_(db)
 {
+    if (db_.engine() == Engine::PostgreSQL) {
+        pg_ = db_.server().run(sql, params, "Statement failed");
+        return;
+    }
+    sql_ = dialect::ToSqlite(sql);
     if (!db_.isOpen()) throw EDatabaseError("Database is not open");
+    sqlite3* handle = db_.db_;
     const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(db_.handle(), sql_.c_str(), static_cast<int>(sql_.size()), &stmt_, &tail);
+    int rc = sqlite3_prepare_v2(handle, sql_.c_str(), static_cast<int>(sql_.size()), &stmt_, &tail);
     if (rc != SQLITE_OK) db_.fail(rc, "Cannot prepare statement");
     if (!stmt_) return;  // empty text or only a comment
     // A second statement in the text would be silently ignored: refuse it.
     while (tail && *tail) {
         sqlite3_stmt* extra = nullptr;
         const char* next = nullptr;
-        rc = sqlite3_prepare_v2(db_.handle(), tail, -1, &extra, &next);
+        rc = sqlite3_prepare_v2(handle, tail, -1, &extra, &next);
         if (extra) sqlite3_finalize(extra);
         if (rc != SQLITE_OK || extra) {
             sqlite3_finalize(stmt_);
@@ -306,6 +590,11 @@ Statement::Statement(Database& db, std::string_view sql, const Params& params) :
         }
         if (next == tail) break;
         tail = next;
+    }
+    if (db_.readOnly() && !sqlite3_stmt_readonly(stmt_)) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throw EReadOnlyRefused("Refused in " + db_.displayName() + ": it is open for reading only, and the statement would change it");
     }
     const int expected = sqlite3_bind_parameter_count(stmt_);
     if (expected != static_cast<int>(params.size())) {
@@ -338,6 +627,7 @@ Statement::~Statement()
 
 bool Statement::step()
 {
+    if (pg_) return pg_->step();
     if (!stmt_) return false;
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
@@ -345,22 +635,35 @@ bool Statement::step()
     db_.fail(rc, "Statement failed");
 }
 
-int Statement::columnCount() const noexcept { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+int64_t Statement::changes() const noexcept
+{
+    if (pg_) return pg_->changes();
+    return db_.db_ ? sqlite3_changes64(db_.db_) : 0;
+}
+
+int Statement::columnCount() const noexcept
+{
+    if (pg_) return pg_->columnCount();
+    return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
 
 std::string Statement::columnName(int i) const
 {
+    if (pg_) return pg_->column(i).name;
     const char* n = sqlite3_column_name(stmt_, i);
     return n ? n : "";
 }
 
 std::string Statement::columnDeclType(int i) const
 {
+    if (pg_) return pg_->column(i).declType;
     const char* t = sqlite3_column_decltype(stmt_, i);
     return t ? t : "";
 }
 
 StorageClass Statement::columnKind(int i) const noexcept
 {
+    if (pg_) return pg_->kind(i);
     switch (sqlite3_column_type(stmt_, i)) {
     case SQLITE_INTEGER: return StorageClass::Integer;
     case SQLITE_FLOAT: return StorageClass::Float;
@@ -370,12 +673,13 @@ StorageClass Statement::columnKind(int i) const noexcept
     }
 }
 
-int64_t Statement::columnInt64(int i) const noexcept { return sqlite3_column_int64(stmt_, i); }
+int64_t Statement::columnInt64(int i) const noexcept { return pg_ ? pg_->int64(i) : sqlite3_column_int64(stmt_, i); }
 
-double Statement::columnDouble(int i) const noexcept { return sqlite3_column_double(stmt_, i); }
+double Statement::columnDouble(int i) const noexcept { return pg_ ? pg_->real(i) : sqlite3_column_double(stmt_, i); }
 
 std::string_view Statement::columnBytes(int i, StorageClass kind) const noexcept
 {
+    if (pg_) return pg_->bytes(i);
     // The pointer first: asking for it may convert the value, which changes
     // its length.
     const void* p = kind == StorageClass::Blob ? sqlite3_column_blob(stmt_, i) : sqlite3_column_text(stmt_, i);

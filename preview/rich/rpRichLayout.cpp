@@ -33,17 +33,18 @@ QPointF layoutOrigin(const QTextDocument& doc, const QTextBlock& b)
     return doc.documentLayout()->blockBoundingRect(b).topLeft() - b.layout()->position() + b.layout()->position();
 }
 
-// The empty last paragraph behind a table: Qt gives it no room (and no
-// place of its own).
-bool ignoredAfterTable(const QTextDocument& doc, const QTextBlock& b)
+// An empty paragraph right behind a table: Qt lays it over the table's
+// last row and gives it no room. Word ends every table with one, and it
+// takes its line here, unless it is a gap block.
+bool hiddenAfterTable(const QTextDocument& doc, const QTextBlock& b)
 {
-    return b.length() <= 1 && !b.next().isValid() && b.previous().isValid() &&
-           TopTableAt(doc, b.previous().position()) != nullptr;
+    if (b.length() > 1 || !b.previous().isValid() || TopTableAt(doc, b.position())) return false;
+    const QTextTable* t = TopTableAt(doc, b.previous().position());
+    return t && t->lastPosition() + 1 == b.position();
 }
 
 qreal blockTop(const QTextDocument& doc, const QTextBlock& b)
 {
-    if (ignoredAfterTable(doc, b)) return doc.documentLayout()->documentSize().height();
     return doc.documentLayout()->blockBoundingRect(b).top();
 }
 
@@ -90,11 +91,9 @@ private:
     }
     qreal measure(int r) const
     {
-        if (r == t_.rows()) {
-            // The table ends where what follows it starts.
-            const QTextBlock after = doc_.findBlock(t_.lastPosition() + 1);
-            return after.isValid() ? blockTop(doc_, after) : doc_.documentLayout()->documentSize().height();
-        }
+        // Not where what follows starts: an empty paragraph after the
+        // table starts over its last row.
+        if (r == t_.rows()) return doc_.documentLayout()->frameBoundingRect(const_cast<QTextTable*>(&t_)).bottom();
         qreal top = std::numeric_limits<qreal>::quiet_NaN();
         for (int c = 0; c < t_.columns(); ++c) {
             const QTextTableCell cell = t_.cellAt(r, c);
@@ -566,6 +565,8 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
         s.top = lineTop(doc, b, i);
         const int count = b.layout()->lineCount();
         s.height = (i + 1 < count ? lineTop(doc, b, i + 1) : followingTop(doc, b, geometry)) - s.top;
+        if (hiddenAfterTable(doc, b))
+            s.height = IsGapBlock(b) ? 0 : doc.documentLayout()->blockBoundingRect(b).height();
         // Qt puts a table over an empty paragraph before it, and drops the
         // space after the paragraph: both keep their room here.
         if (i + 1 == count && b.next().isValid() && TopTableAt(doc, b.next().position())) {
@@ -618,10 +619,15 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
     qreal used = 0;
     int next = textLen;
     bool stopped = false;
+    // The document's last paragraph, when empty, starts where the text
+    // ends; a range to the end takes it, and its height.
+    const auto beyond = [&](const Slot& s) {
+        return s.start > cpMax || (s.start == cpMax && (cpMax < textLen || s.table || s.block.next().isValid()));
+    };
     const auto offer = [&](const Slot& s) {
         // At least one slot with a height goes, however tall: what Qt keeps
         // around tables has none.
-        if (s.start >= cpMax || (used > 1e-9 && used + s.height > height + 1e-9)) {
+        if (beyond(s) || (used > 1e-9 && used + s.height > height + 1e-9)) {
             next = std::min(s.start, cpMax);
             stopped = true;
             return;
@@ -652,7 +658,7 @@ int TReCustomRichEdit::FormatRange(TFormatRange& range, const TRichTarget* targe
                 s.height = g.RowTop(end) - s.top;
                 // Nor does Qt leave the space before the paragraph after a table.
                 const QTextBlock after = doc_->findBlock(t->lastPosition() + 1);
-                if (end == t->rows() && after.isValid() && !ignoredAfterTable(*doc_, after))
+                if (end == t->rows() && after.isValid() && !hiddenAfterTable(*doc_, after))
                     s.height += std::max<qreal>(0, after.blockFormat().topMargin());
                 s.start = RowStart(*t, first);
                 offer(s);

@@ -104,6 +104,7 @@ bool TRtfTableBuilder::Word(std::string_view word, bool hasParam, int param)
     switch (e.w) {
     case W::Trowd:
         def_ = TRichRow();
+        rightGiven_ = true;
         cell_ = TRichCell();
         for (TRichBorder& b : rowBorders_) b = TRichBorder();
         background_ = foreground_ = -1;
@@ -158,6 +159,9 @@ void TRtfTableBuilder::finishCell()
                                       rowBorders_[3].Shows() ? &rowBorders_[3] : &rowBorders_[5]};
     for (int e = 0; e < 4; ++e)
         if (!cellBorderGiven_[e]) cell_.borders[e] = *fallback[e];
+    // The cell before is not the last: its open right edge is an inner one.
+    if (index > 0 && !rightGiven_) def_.cells.back().borders[EdgeRight] = rowBorders_[5];
+    rightGiven_ = cellBorderGiven_[EdgeRight];
     if (shading_ > 0) cell_.shading = blend(foreground_, background_, shading_);
     else cell_.shading = background_;
     if (static_cast<int>(def_.cells.size()) < MaxTableColumns) def_.cells.push_back(cell_);

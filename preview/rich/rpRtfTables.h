@@ -68,6 +68,7 @@ private:
     int shading_ = 0;  // hundredths of a percent of foreground over background
     int target_ = -1;  // the border the \brdr words describe
     bool cellBorderGiven_[4] = {};
+    bool rightGiven_ = true;  // the last cell's right edge was given
 
     QTextTable* table_ = nullptr;
     rich::TRichRow tableRow_;  // the definition the table's columns came from

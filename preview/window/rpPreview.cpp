@@ -35,6 +35,8 @@ namespace {
 // Pages are laid out in int pixels; a larger zoom would overflow them on
 // long reports.
 constexpr Extended kMaxZoom = 10;
+// Wider than any screen; beyond it the splitter's sums could overflow.
+constexpr int kMaxOutlineWidth = 4000;
 
 // Unlocks the preview when a command ends, also by an exception.
 struct UnlockAtEnd {
@@ -113,6 +115,8 @@ TrpPreview::TrpPreview(QWidget* parent) : QFrame(parent)
 TrpPreview::~TrpPreview()
 {
     DisconnectChildren(*this);
+    // What a file opened here set in the report ends with this preview.
+    if (Report && PreviewPages) PreviewPages->RestoreReportSettings();
     if (Report && Report->Preview() == this) Report->SetPreview(nullptr);
 }
 
@@ -432,7 +436,9 @@ void TrpPreview::UpdatePages()
 
 void TrpPreview::SetOutlineWidth(int Value)
 {
-    FOutlineWidth = Value;
+    // The splitter adds to it: a width from a file or a script stays one
+    // the screen can have.
+    FOutlineWidth = std::clamp(Value, 0, kMaxOutlineWidth);
     UpdateSplitter();
 }
 
@@ -691,6 +697,12 @@ void TrpPreview::LoadFromFile(const std::string& Name)
         ~Refresh()
         {
             p.FPageNo = p.Workspace->PageNo = p.Thumbnail->PageNo = 1;
+            // The outline as the file has it, or as the report had it
+            // when the file was refused.
+            if (p.Report) {
+                p.SetOutlineWidth(p.Report->PreviewOptions()->OutlineWidth);
+                p.SetOutlineVisible(p.Report->PreviewOptions()->OutlineVisible);
+            }
             p.UpdateOutline();
             // The counter tells the file's pages now, not at the next move.
             p.PageChanged();

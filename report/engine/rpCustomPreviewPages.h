@@ -193,6 +193,9 @@ public:
     // Whether the file existed; a missing file raises only when asked to.
     virtual bool LoadFromFile(const std::string& fileName, bool failWhenMissing = false) = 0;
     virtual void SaveToFile(const std::string& fileName) = 0;
+    // The report's own values back for the settings a prepared-report file
+    // gave it (the preview that showed the file closes).
+    virtual void RestoreReportSettings() {}
 
     // ---- state the engine and the printing loop set
     // The page being filled or read; -1 after Clear.

@@ -475,6 +475,8 @@ int TrpPreviewPages::GetCount()
 
 void TrpPreviewPages::Clear()
 {
+    RestoreReportSettings();
+    fromFile_ = false;
     clearCache();
     dropSpares();
     sources_.clear();

@@ -11,6 +11,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -141,6 +142,12 @@ public:
     void SaveToStream(TStream& stream) override;
     bool LoadFromFile(const std::string& fileName, bool failWhenMissing = false) override;
     void SaveToFile(const std::string& fileName) override;
+    // Also done by Clear and by loading another file: a file's settings
+    // last as long as its pages.
+    void RestoreReportSettings() override;
+    // The pages came from a file: their objects' handler names are not the
+    // report's to run.
+    bool FromFile() const noexcept { return fromFile_; }
 
     // The page for drawing it alone: as GetPage, for callers that change
     // nothing in it and keep it no longer than its drawing, so that its
@@ -265,6 +272,7 @@ private:
     void dropCached(int index);
     void clearCache();
     void writeDocument(TStream& stream);
+    void loadDocument(TStream& stream);
 
     TrpXMLDocument doc_;
     TrpPageStore store_;
@@ -290,4 +298,13 @@ private:
     int savedPage_ = -1;
     int savedCount_ = 0;
     int savedOutlineCount_ = 0;
+    // The report's values of the settings the file loaded last replaced.
+    struct ReportSettings {
+        bool dotMatrix = false;
+        bool outlineVisible = false;
+        int32_t outlineWidth = 0;
+        std::string name;
+    };
+    std::optional<ReportSettings> reportSettings_;
+    bool fromFile_ = false;
 };

@@ -160,8 +160,10 @@ void TrpPreviewPages::clicked(int index, TrpPageClick& click)
     // The view's script handler gets [view, button, shift, modified] and
     // may set the last; then the program's event.
     bool modified = false;
+    // Names in a file from elsewhere would call the procedures of whatever
+    // report shows it.
     const std::string& handler = click.DoubleClick ? view->OnPreviewDblClick : view->OnPreviewClick;
-    if (!handler.empty()) {
+    if (!handler.empty() && !fromFile_) {
         Variant params = VarArrayOf({ObjectToVariant(view), Variant(static_cast<int32_t>(click.Button)),
                                      Variant(static_cast<int32_t>(click.Shift)), Variant(false)});
         report->DoParamEvent(handler, params, true);
@@ -173,8 +175,9 @@ void TrpPreviewPages::clicked(int index, TrpPageClick& click)
         ModifyPage(index, click.Page.get());
         click.Modified = true;
     }
-    // A click on a drill-down group opens or closes it: prepared again.
-    if (!click.Click) return;
+    // A click on a drill-down group opens or closes it: prepared again, by
+    // the report's script; a file's pages are no run of it.
+    if (!click.Click || fromFile_) return;
     for (TrpComponent* c = view; c; c = c->Parent()) {
         auto* header = dynamic_cast<TrpGroupHeader*>(c);
         if (!header || !header->DrillDown) continue;

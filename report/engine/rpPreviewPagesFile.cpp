@@ -30,6 +30,13 @@ private:
 const char* const kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
                                        "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
 
+// A file may hold no more pages than this, nor more elements under any
+// one element: an empty page costs a few hundred bytes while it is read.
+constexpr size_t kMaxElements = 1000000;
+
+// A longer report name is no name a designer gave.
+constexpr size_t kMaxReportName = 1000;
+
 // The name an unnamed source object has in the file: "_" and its unique
 // name, a valid name no designer gives.
 std::string standInName(const std::string& uniqueName) { return "_" + uniqueName; }
@@ -58,6 +65,28 @@ bool settingText(TPersistent* object, std::string_view path, std::string& out)
         path = path.substr(dot + 1);
     }
 }
+
+// Checks the numbers of the pages' own attributes on a page of their class.
+class PageNumbers {
+public:
+    void check(const std::string& elementName, std::string_view text)
+    {
+        const bool dotMatrix = SameText(elementName, "TrpDMPPage");
+        std::unique_ptr<TrpReportPage>& page = dotMatrix ? dotMatrix_ : plain_;
+        if (!page) {
+            const TClass* cls = dotMatrix ? GetClass("TrpDMPPage") : nullptr;
+            if (!cls || cls->IsAbstract() || !cls->InheritsFrom(TrpReportPage::StaticClass()))
+                cls = TrpReportPage::StaticClass();
+            page.reset(static_cast<TrpReportPage*>(cls->Create(nullptr)));
+        }
+        TrpXMLSerializer reader;
+        reader.RefuseBadNumbers = true;
+        reader.ReadProps(page.get(), page.get(), text);
+    }
+
+private:
+    std::unique_ptr<TrpReportPage> plain_, dotMatrix_;
+};
 
 }  // namespace
 
@@ -161,9 +190,22 @@ void TrpPreviewPages::SaveToFile(const std::string& fileName)
 void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allowPartialLoading)
 {
     Clear();
+    fromFile_ = true;
+    try {
+        loadDocument(stream);
+    } catch (...) {
+        // A refused file leaves the report as it was.
+        RestoreReportSettings();
+        throw;
+    }
+}
+
+void TrpPreviewPages::loadDocument(TStream& stream)
+{
     // Always read in parts: a parked page is read from the stream when its
     // turn comes, so that only one page stands as a tree at a time.
     TrpXMLDocument file;
+    file.MaxChildren = kMaxElements;
     file.LoadFromStream(std::make_unique<TBorrowedStream>(stream), true);
     doc_.OldVersion = file.OldVersion;
     TrpXMLItem* root = file.Root();
@@ -174,15 +216,24 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
 
     // Only the settings the file stores: whatever else its element carries
     // (a script, datasets, events) would change the report that shows it
-    // and every later run of that report.
+    // and every later run of that report. Those four are the report's
+    // again once the file's pages go.
     if (TrpXMLItem* report = part("report"); report && report->Count() > 0 && Report()) {
         const TrpXMLItem* element = report->Items(0);
         TrpXMLItem settings;
         for (const char* path : kReportSettings)
             if (element->HasProp(path)) settings.SetProp(path, element->Prop(path));
+        if (settings.Prop("ReportOptions.Name").size() > kMaxReportName)
+            throw TrpInvalidXMLException("Invalid file format: ReportOptions.Name is longer than " +
+                                         IntToStr(kMaxReportName) + " characters");
+        TrpReport& r = *Report();
+        reportSettings_ = ReportSettings{r.DotMatrixReport, r.PreviewOptions()->OutlineVisible,
+                                         r.PreviewOptions()->OutlineWidth, r.ReportOptions()->Name};
         TrpXMLSerializer reader;
         reader.OldFormat = file.OldVersion;
+        reader.RefuseBadNumbers = true;
         reader.ReadProps(Report(), Report(), settings.Text());
+        if (reader.Errors.Count() > 0) throw TrpInvalidXMLException("Invalid file format: " + reader.Errors.Strings(0));
     }
     if (TrpXMLItem* sourcePages = part("sourcepages")) {
         for (int i = 0; i < sourcePages->Count(); ++i) {
@@ -233,9 +284,13 @@ void TrpPreviewPages::LoadFromStream(TStream& stream, [[maybe_unused]] bool allo
     }
     if (TrpXMLItem* pages = part("previewpages")) {
         const bool park = useFileCache();
+        PageNumbers pageNumbers;
         for (int i = 0; i < pages->Count(); ++i) {
             TrpXMLItem* element = pages->Items(i);
             file.LoadItem(element);
+            // A page's own attributes (paper, margins) are read whenever it
+            // is drawn: a number out of range refuses the file now.
+            if (!element->Text().empty()) pageNumbers.check(element->Name(), element->Text());
             store_.AddPage(store_.Intern(element->Name()));
             const int index = store_.Count() - 1;
             store_.SetPageText(index, element->Text());
@@ -260,6 +315,23 @@ bool TrpPreviewPages::LoadFromFile(const std::string& fileName, bool failWhenMis
     std::error_code ec;
     if (!failWhenMissing && !std::filesystem::exists(fileName, ec)) return false;
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(stream);
+    try {
+        LoadFromStream(stream);
+    } catch (const TrpInvalidXMLException& e) {
+        throw TrpInvalidXMLException(InvalidFileMessage(e.message(), fileName));
+    }
     return true;
+}
+
+void TrpPreviewPages::RestoreReportSettings()
+{
+    if (!reportSettings_) return;
+    const ReportSettings saved = std::move(*reportSettings_);
+    reportSettings_.reset();
+    TrpReport* report = Report();
+    if (!report) return;
+    report->DotMatrixReport = saved.dotMatrix;
+    report->PreviewOptions()->OutlineVisible = saved.outlineVisible;
+    report->PreviewOptions()->OutlineWidth = saved.outlineWidth;
+    report->ReportOptions()->Name = saved.name;
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "CodePages.h"
+#include "ScopeExit.h"
 #include "SettingsStore.h"
 #include "SysUtils.h"
 #include "rpDataSets.h"
@@ -28,6 +29,9 @@
 #include "sc_interpreter.h"
 
 namespace {
+
+// The file LoadFromFile reads, for the messages of its load.
+thread_local const std::string* loadingFile = nullptr;
 
 // The stored password: every byte shifted, modulo 256 so that nothing is
 // lost either way.
@@ -188,6 +192,9 @@ std::string TrpReport::GetDescription() const
 
 void TrpReport::SetPreview(TrpCustomPreview* value)
 {
+    // The preview a preparation reports to (and that waits for its end)
+    // stays until the end.
+    if (value != preview_.get() && !Restoring && !IsLoading()) RefuseWhilePreparing(this, "set Preview of");
     if (TrpCustomPreview* old = preview_.get(); old && old != value) {
         old->Report = nullptr;
         old->PreviewPages = nullptr;
@@ -278,6 +285,9 @@ void TrpReport::LoadFromStream(TStream& stream)
     std::string rawPassword;
     try {
         readTree(stream, rawPassword);
+    } catch (const TrpInvalidXMLException& e) {
+        SetLoadingFlag(false);
+        Errors.Add(loadingFile ? InvalidFileMessage(e.message(), *loadingFile) : e.message());
     } catch (const std::exception& e) {
         SetLoadingFlag(false);
         Errors.Add(e.what());
@@ -354,6 +364,7 @@ bool TrpReport::LoadFromFile(const std::string& fileName, bool exceptionIfNotFou
     if (!exists && !exceptionIfNotFound) return false;
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
     FileName = fileName;
+    const TemporaryValue<const std::string*> naming(loadingFile, &fileName);
     LoadFromStream(stream);
     return exists;
 }
@@ -384,6 +395,9 @@ std::string TrpReport::GetApplicationFolder()
 
 void TrpReport::SetParentReport(const std::string& value)
 {
+    // An ancestor is loaded over this report: every object a running
+    // preparation holds would be freed. A preparation's own reload passes.
+    if (!Restoring && !IsLoading()) RefuseWhilePreparing(this, "set ParentReport of");
     if (value.empty()) {
         parentReport_.clear();
         ancestor_.reset();

@@ -116,7 +116,11 @@ void TrpStyles::SaveToStream(TStream& stream)
 void TrpStyles::LoadFromFile(const std::string& fileName)
 {
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(stream);
+    try {
+        LoadFromStream(stream);
+    } catch (const TrpInvalidXMLException& e) {
+        throw TrpInvalidXMLException(InvalidFileMessage(e.message(), fileName));
+    }
 }
 
 void TrpStyles::SaveToFile(const std::string& fileName)

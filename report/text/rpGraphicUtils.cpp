@@ -1,7 +1,10 @@
 #include "rpGraphicUtils.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -74,6 +77,25 @@ std::vector<std::u16string> splitLines(std::u16string_view text)
         start = end + 1;
     }
     return lines;
+}
+
+// The last place in (start, end] where Unicode line breaking lets a line of
+// `text` end, or end itself when there is none. No break falls inside a
+// nowrap span; the line breaks of the whole text are found on first use.
+size_t lastBreakOpportunity(std::optional<QTextBoundaryFinder>& breaks, const std::u16string& text,
+                            const TrpHTMLTags& tags, bool allowTags, size_t start, size_t end)
+{
+    if (!breaks)
+        breaks.emplace(QTextBoundaryFinder::Line, reinterpret_cast<const QChar*>(text.data()),
+                       static_cast<qsizetype>(text.size()));
+    // A leading blank alone would make a line that shows nothing.
+    const size_t first = text[start] == u' ' ? start + 2 : start + 1;
+    for (size_t p = end; p >= first; --p) {
+        if (allowTags && tags[p - 1].DontWrap && tags[p].DontWrap) continue;
+        breaks->setPosition(static_cast<qsizetype>(p));
+        if (breaks->isAtBoundary()) return p;
+    }
+    return end;
 }
 
 }  // namespace
@@ -235,9 +257,10 @@ std::vector<int> RussianSyllableBreaks(std::u16string_view word)
                                                                     : Other;
         if (kind[i] == Other) return breaks;  // not a Cyrillic word
     }
-    auto hasVowel = [&](int from, int to) {
-        return std::find(kind.begin() + from, kind.begin() + to, Vowel) != kind.begin() + to;
-    };
+    // Vowels before each place, so that a long word is read once.
+    std::vector<int> vowelsBefore(word.size() + 1, 0);
+    for (int i = 0; i < n; ++i) vowelsBefore[i + 1] = vowelsBefore[i] + (kind[i] == Vowel ? 1 : 0);
+    auto hasVowel = [&](int from, int to) { return vowelsBefore[to] > vowelsBefore[from]; };
     // Each part keeps two letters and a vowel; no line starts with a sign or
     // Й; splits fall after a vowel before consonant plus vowel (мо-ло-ко),
     // between two vowels (ау-ул), or between consonants (кар-та, край-ний).
@@ -332,6 +355,7 @@ void TrpDrawText::SetText(std::vector<std::u16string> lines)
 {
     source_ = std::move(lines);
     lines_.clear();
+    layoutSteps_ = 0;
     tags_.SetDefaults(fontColor_, fontSize_, fontStyle_);
     const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
     Extended w = sideways ? (bounds_.Bottom - bounds_.Top) / scaleY_ : (bounds_.Right - bounds_.Left) / scaleX_;
@@ -360,15 +384,16 @@ void TrpDrawText::releaseLongBuffers()
     release(runDx_);
 }
 
+int32_t TrpDrawText::charWidth(char32_t ch, const TrpHTMLTag& tag) const
+{
+    const int32_t w = sized(tag.Style).advance(ch) + charSpacingPx_;
+    return tag.Small ? static_cast<int32_t>(Round(w / 1.5L)) : w;
+}
+
 void TrpDrawText::measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const
 {
     widths.assign(text.size(), 0);
-    for (size_t i = 0, units = 1; i < text.size(); i += units) {
-        const char32_t ch = CodePointAt(text, i, &units);
-        int32_t w = sized(tags[i].Style).advance(ch) + charSpacingPx_;
-        if (tags[i].Small) w = static_cast<int32_t>(Round(w / 1.5L));
-        widths[i] = w;
-    }
+    for (size_t i = 0, units = 1; i < text.size(); i += units) widths[i] = charWidth(CodePointAt(text, i, &units), tags[i]);
 }
 
 void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags,
@@ -395,11 +420,9 @@ void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const T
     if (hyphen) {
         TrpHTMLTag tag = line.Tags.back();
         tag.Default = true;
-        std::vector<int32_t> w;
-        measure(u"-", {tag}, w);
         line.Text += u'-';
         line.Tags.push_back(tag);
-        line.Widths.push_back(w[0]);
+        line.Widths.push_back(charWidth(u'-', tag));
     }
     lines_.push_back(std::move(line));
 }
@@ -408,6 +431,7 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
 {
     std::vector<int32_t>& widths = widths_;
     measure(text, tags, widths);
+    layoutSteps_ += text.size();
     const size_t n = text.size();
     const size_t first = lines_.size();
     size_t units = 1;
@@ -415,12 +439,13 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
     if (!wordWrap_ || units >= n) {
         appendLine(sourceLine, text, tags, widths, 0, n, LineEnd::Cut);
     } else {
+        std::optional<QTextBoundaryFinder> breaks;  // found when first needed
         size_t start = 0;
         for (bool firstLine = true; start < n; firstLine = false) {
             const int64_t limit = firstLine ? firstLineWidth_ : wrapWidth_;
             int64_t width = 0;
             size_t i = start, lastBlank = std::u16string::npos;
-            for (; i < n; i += units) {
+            for (; i < n; i += units, ++layoutSteps_) {
                 CodePointAt(text, i, &units);
                 const bool blank = text[i] == u' ' && !(tags_.AllowTags && tags[i].DontWrap);
                 // The first character of a line is always taken, however
@@ -434,8 +459,13 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
                 break;
             }
             if (lastBlank == std::u16string::npos) {
-                appendLine(sourceLine, text, tags, widths, start, i, LineEnd::Cut);
-                start = i;
+                // No blank: cut where Unicode line breaking allows, so that a
+                // number or a Latin word stays whole and closing punctuation
+                // stays with what it closes.
+                const size_t cut = lastBreakOpportunity(breaks, text, tags, tags_.AllowTags, start, i);
+                layoutSteps_ += i - cut + 1;
+                appendLine(sourceLine, text, tags, widths, start, cut, LineEnd::Cut);
+                start = cut;
                 continue;
             }
             if (wordBreak_) {
@@ -446,18 +476,21 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
                 if (wordEnd == std::u16string::npos) wordEnd = n;
                 const std::vector<int> breaks =
                     RussianSyllableBreaks(std::u16string_view(text).substr(wordStart, wordEnd - wordStart));
-                bool split = false;
-                for (auto it = breaks.rbegin(); it != breaks.rend() && !split; ++it) {
-                    const size_t partEnd = wordStart + static_cast<size_t>(*it);
-                    int64_t partWidth = 0;
-                    for (size_t k = start; k < partEnd; ++k) partWidth += widths[k];
-                    std::vector<int32_t> hyphen;
-                    measure(u"-", {tags[partEnd - 1]}, hyphen);
-                    if (partWidth + hyphen[0] <= limit) {
-                        appendLine(sourceLine, text, tags, widths, start, partEnd, LineEnd::Hyphen);
-                        start = partEnd;
-                        split = true;
-                    }
+                layoutSteps_ += wordEnd - wordStart;
+                // The last break whose part still fits: the widths summed
+                // once, from the breaks in order.
+                size_t partEnd = std::u16string::npos, summed = start;
+                int64_t partWidth = 0;
+                for (const int at : breaks) {
+                    const size_t end = wordStart + static_cast<size_t>(at);
+                    for (; summed < end; ++summed) partWidth += widths[summed];
+                    if (partWidth + charWidth(u'-', tags[end - 1]) <= limit) partEnd = end;
+                }
+                layoutSteps_ += summed - start;
+                const bool split = partEnd != std::u16string::npos;
+                if (split) {
+                    appendLine(sourceLine, text, tags, widths, start, partEnd, LineEnd::Hyphen);
+                    start = partEnd;
                 }
                 if (split) continue;
             }

@@ -135,6 +135,9 @@ public:
     // Wrap widths in 600-dpi pixels: all lines, and a paragraph's first line.
     int WrapWidth() const { return wrapWidth_; }
     int FirstLineWidth() const { return firstLineWidth_; }
+    // Characters the last SetText measured and looked at while wrapping: a
+    // count of its work that grows with the text, never faster.
+    uint64_t LayoutSteps() const { return layoutSteps_; }
 
     // The canvas is the printer's (see TrpPrinterCanvas).
     static bool IsPrinter(const TCanvas& canvas) { return canvas.IsPrinter(); }
@@ -144,6 +147,7 @@ private:
     // device pixel size.
     const SizedFont& sized(TFontStyles style) const;
     const SizedFont& sized(TFontStyles style, int pixelSize) const;
+    int32_t charWidth(char32_t ch, const TrpHTMLTag& tag) const;
     void measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const;
     void wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags);
     // How a line ends: at the end of its source line or a hard cut, at a
@@ -200,6 +204,7 @@ private:
     int wrapWidth_ = 0;
     int firstLineWidth_ = 0;
     int charSpacingPx_ = 0;
+    uint64_t layoutSteps_ = 0;
 };
 
 // The shared drawer for text objects that have no report of their own, and

@@ -718,6 +718,9 @@ bool TrpXMLReader::readItem(TrpXMLItem* item, bool partial, int depth)
         }
         child->parent_ = item;
         item->children_.push_back(child);
+        if (MaxChildren != 0 && item->children_.size() > MaxChildren)
+            throw TrpInvalidXMLException(std::string(kInvalidFormat) + ": more than " + std::to_string(MaxChildren) +
+                                         " elements in <" + item->name_ + ">");
     }
     // The stream ended before the end tag: a file cut short (a failed copy,
     // a full disk) is not read as if it were whole.
@@ -726,6 +729,14 @@ bool TrpXMLReader::readItem(TrpXMLItem* item, bool partial, int depth)
         invalid();
     takeParkingMark(item, partial, start);
     return false;
+}
+
+std::string InvalidFileMessage(const std::string& message, const std::string& fileName)
+{
+    const std::string name = "\"" + fileName + "\"";
+    const std::string_view head = kInvalidFormat;
+    if (message.compare(0, head.size(), head) != 0) return name + ": " + message;
+    return std::string(head) + ": " + name + message.substr(head.size());
 }
 
 // ---------------------------------------------------------------- writer
@@ -850,6 +861,7 @@ void TrpXMLDocument::Clear()
 void TrpXMLDocument::load(TStream& stream, bool partial)
 {
     TrpXMLReader reader(stream);
+    reader.MaxChildren = MaxChildren;
     Clear();
     root_->offset_ = 0;
     reader.ReadHeader();
@@ -879,7 +891,11 @@ void TrpXMLDocument::SaveToStream(TStream& stream)
 void TrpXMLDocument::LoadFromFile(const std::string& fileName)
 {
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(stream);
+    try {
+        LoadFromStream(stream);
+    } catch (const TrpInvalidXMLException& e) {
+        throw TrpInvalidXMLException(InvalidFileMessage(e.message(), fileName));
+    }
 }
 
 void TrpXMLDocument::SaveToFile(const std::string& fileName)
@@ -909,6 +925,7 @@ void TrpXMLDocument::LoadItem(TrpXMLItem* item)
     {
         stream->Seek(item->offset_, soBeginning);
         TrpXMLReader reader(*stream);
+        reader.MaxChildren = MaxChildren;
         item->freeChildren();
         reader.ReadRootItem(item, false);
     }

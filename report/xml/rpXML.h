@@ -17,6 +17,11 @@
 
 DORVAK_DECLARE_EXCEPTION(TrpInvalidXMLException, Exception)
 
+// The message of a file that could not be read, naming it: "Invalid file
+// format" becomes "Invalid file format: "NAME"" (and what followed, after
+// it); another message gets the name in front.
+std::string InvalidFileMessage(const std::string& message, const std::string& fileName);
+
 class TrpXMLDocument;
 
 class TrpXMLItem {
@@ -104,6 +109,8 @@ public:
     // Reads one element and its subtree. Partial loading parks the children
     // of elements marked ld="0" instead of keeping them.
     void ReadRootItem(TrpXMLItem* item, bool partial);
+    // More children than this under one element are refused (0: no limit).
+    size_t MaxChildren = 0;
     int64_t Position() const { return bufStart_ + static_cast<int64_t>(bufPos_); }
 
     // Report files nest a handful of levels. Every walk of the tree and of
@@ -176,6 +183,9 @@ public:
     bool AutoIndent = false;
     bool OldVersion = true;
     std::string TempDir;
+    // A file from elsewhere: more children than this under one element
+    // refuse it, in loads and in LoadItem (0: no limit).
+    size_t MaxChildren = 0;
 
     // Clears Root and deletes the temporary file.
     void Clear();

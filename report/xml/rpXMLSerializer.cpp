@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "CodePages.h"
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "rpRes.h"
 #include "rpUnicodeUtils.h"
@@ -541,7 +542,51 @@ std::string placeOf(const TPersistent* object, std::string_view attribute)
     return name + "." + std::string(attribute);
 }
 
+// Measures of paper, margins and columns stay within what a device's
+// integer coordinates hold at any zoom; counts within what the loops over
+// them and the sums of their widths hold. Other numbers need only be finite.
+bool numberFits(std::string_view name, Extended value)
+{
+    if (!std::isfinite(static_cast<double>(value))) return false;
+    struct Range {
+        std::string_view name;
+        Extended low, high;
+    };
+    static constexpr Range kRanges[] = {
+        {"PaperWidth", 0, 100000},       {"PaperHeight", 0, 100000},      {"LeftMargin", -100000, 100000},
+        {"RightMargin", -100000, 100000}, {"TopMargin", -100000, 100000},  {"BottomMargin", -100000, 100000},
+        {"ColumnWidth", -100000, 100000}, {"ColumnGap", -100000, 100000},  {"Columns", 0, 1000},
+        {"Copies", -9999, 9999},          {"OutlineWidth", 0, 4000},
+    };
+    const size_t dot = name.rfind('.');
+    const std::string_view last = dot == std::string_view::npos ? name : name.substr(dot + 1);
+    for (const Range& r : kRanges)
+        if (last.size() == r.name.size() && SameText(last, r.name)) return value >= r.low && value <= r.high;
+    return true;
+}
+
 }  // namespace
+
+template <class Number>
+Number TrpXMLSerializer::checked(std::string_view name, std::string_view value, Number number) const
+{
+    if (numberFits(name, static_cast<Extended>(number))) return number;
+    constexpr size_t kShown = 40;
+    std::string what = std::string(name) + "=\"" + std::string(value.substr(0, kShown)) +
+                       (value.size() > kShown ? "...\"" : "\"") + " is out of range";
+    if (RefuseBadNumbers) throw TrpInvalidXMLException("Invalid file format: " + what);
+    throw EConvertError(what);
+}
+
+Extended TrpXMLSerializer::floatValue(std::string_view name, std::string_view value) const
+{
+    return checked(name, value, StrToFloatAnySep(value));
+}
+
+int64_t TrpXMLSerializer::intValue(std::string_view name, std::string_view value) const
+{
+    return checked(name, value, StrToInt64(value));
+}
 
 // Names are compared without case, so a band may be named like the dataset
 // a reference means: a name is only taken for an object of the class the
@@ -823,7 +868,7 @@ TrpPreparedProps TrpXMLSerializer::PrepareProps(TPersistent* sample, std::string
             switch (prop->Kind()) {
             case pkInteger:
             case pkInt64:
-            case pkChar: step.ord = StrToInt64(value); break;
+            case pkChar: step.ord = intValue(name, value); break;
             case pkSet:
                 step.ord = !value.empty() && value[0] == '[' ? StringToSet(prop->PropType(), value) : StrToInt64(value);
                 break;
@@ -833,7 +878,7 @@ TrpPreparedProps TrpXMLSerializer::PrepareProps(TPersistent* sample, std::string
                     if (step.ord < 0) return;
                 }
                 break;
-            case pkFloat: step.number = StrToFloatAnySep(value); break;
+            case pkFloat: step.number = floatValue(name, value); break;
             case pkString:
                 step.text = prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value);
                 break;
@@ -914,10 +959,10 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
         } else if (name.size() == 1) {
             // Short names of the prepared pages' object copies.
             switch (name[0]) {
-            case 'l': SetFloatProp(object, "Left", StrToFloatAnySep(value)); return;
-            case 't': SetFloatProp(object, "Top", StrToFloatAnySep(value)); return;
-            case 'w': SetFloatProp(object, "Width", StrToFloatAnySep(value)); return;
-            case 'h': SetFloatProp(object, "Height", StrToFloatAnySep(value)); return;
+            case 'l': SetFloatProp(object, "Left", floatValue(name, value)); return;
+            case 't': SetFloatProp(object, "Top", floatValue(name, value)); return;
+            case 'w': SetFloatProp(object, "Width", floatValue(name, value)); return;
+            case 'h': SetFloatProp(object, "Height", floatValue(name, value)); return;
             case 'u':
             case 'x':
                 if (TrpXMLStorable* s = storable(object)) s->SetXMLText(Utf8ToUtf16(decodeString(value)));
@@ -956,7 +1001,7 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
         switch (prop->Kind()) {
         case pkInteger:
         case pkInt64:
-        case pkChar: prop->SetOrd(target, StrToInt64(value)); break;
+        case pkChar: prop->SetOrd(target, intValue(name, value)); break;
         case pkSet:
             if (!value.empty() && value[0] == '[')
                 prop->SetOrd(target, StringToSet(prop->PropType(), value));
@@ -974,7 +1019,7 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             }
             break;
         }
-        case pkFloat: prop->SetFloat(target, StrToFloatAnySep(value)); break;
+        case pkFloat: prop->SetFloat(target, floatValue(name, value)); break;
         case pkString:
             prop->SetStr(target, prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value));
             break;
@@ -985,6 +1030,8 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             break;
         default: break;
         }
+    } catch (const TrpInvalidXMLException&) {
+        throw;
     } catch (const std::exception& e) {
         addError(placeOf(object, name) + ": " + e.what());
     }
@@ -1082,6 +1129,8 @@ void TrpXMLSerializer::ReadRootComponent(TComponent* root, TrpXMLItem* element)
         OldFormat = doc->OldVersion;
         element = doc->Root();
     }
+    // A file's numbers out of range refuse the file.
+    const TemporaryValue<bool> refuse(RefuseBadNumbers, true);
     std::vector<TComponent*> read;
     auto finish = [&] {
         for (TComponent* c : read) {

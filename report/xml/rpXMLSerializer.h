@@ -150,6 +150,11 @@ public:
     bool SerializeDefaultValues = false;
     // Copied from the document when the serializer loads one itself.
     bool OldFormat = true;
+    // A number out of range (not finite, paper or margins beyond 100 m,
+    // more than 1,000 columns, ...) raises TrpInvalidXMLException naming
+    // the attribute instead of being left out as an error; always so while
+    // ReadRootComponent reads.
+    bool RefuseBadNumbers = false;
     // The ancestor of an object written without one.
     std::function<TComponent*(const std::string& name)> OnGetAncestor;
 
@@ -202,6 +207,11 @@ private:
     // The steps of XMLToObj after the object is made.
     void finishObject(TComponent* object, bool withoutFixups, bool report);
     void applyPropData(TPersistent* object, std::string_view hex);
+    // A number of the attribute, refused when out of range.
+    template <class Number>
+    Number checked(std::string_view name, std::string_view value, Number number) const;
+    Extended floatValue(std::string_view name, std::string_view value) const;
+    int64_t intValue(std::string_view name, std::string_view value) const;
     void resolveFixups();
     void addError(const std::string& message);
     std::string decodeString(std::string_view value) const;

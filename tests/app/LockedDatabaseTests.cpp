@@ -164,7 +164,7 @@ TEST_F(LockedAtStart, TheFileOpensOnceFreeWithTheRightsOfThisComputersRow)
     holder.emplace(app::S(path("dorvak.db")), db::Database::OpenMode::ReadWrite);
     holder->setBusyTimeout(0);
     holder->executeScript("BEGIN EXCLUSIVE;");
-    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("database is locked"), app::kAppTitle);
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("Cannot open dorvak.db: database is locked"), app::kAppTitle);
     start();
     ASSERT_EQ(ui.messages().size(), 1);
     ASSERT_TRUE(Fdl);
@@ -191,7 +191,7 @@ TEST_F(LockedAtStart, AnEmptyUserTableOffersTheFirstUserOnceTheFileIsFree)
     std::optional<db::Database> holder;
     holder.emplace(app::S(path("dorvak.db")), db::Database::OpenMode::ReadWrite);
     holder->executeScript("BEGIN EXCLUSIVE;");
-    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("database is locked"), app::kAppTitle);
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("Cannot open dorvak.db: database is locked"), app::kAppTitle);
     start();
     holder.reset();
     EXPECT_FALSE(Fdl->GroupBox1->isVisibleTo(Fdl));

@@ -588,7 +588,8 @@ TEST_F(OrderForm, MenuEntersAnOrderThatTheGridThenLists)
     EXPECT_EQ(fmain->StringGrid1->Cell(2, 1), QStringLiteral("ZEZO-2026-12-06-093000"));
     EXPECT_EQ(fmain->StringGrid1->Cell(3, 1), QStringLiteral("张三"));
 
-    // Editing starts from the selected row; a vanished order is not shown.
+    // Editing starts from the selected row; a vanished order is not shown,
+    // and the box says why.
     fmain->StringGrid1->SetRow(1);
     ui.expectModal(QStringLiteral("Fluru"), [](QDialog&) {
         EXPECT_EQ(Fluru->Ed_bh->text(), QStringLiteral("ZEZO-2026-12-06-093000"));
@@ -597,6 +598,7 @@ TEST_F(OrderForm, MenuEntersAnOrderThatTheGridThenLists)
     });
     fmain->N22->trigger();
     DM->Write("DELETE FROM zq_dd");
+    ui.expectMessage(gui::MsgResult::Ok, QStringLiteral("订单“ZEZO-2026-12-06-093000”已不存在（可能已被其他工作站删除）。"));
     fmain->N22->trigger();
 }
 

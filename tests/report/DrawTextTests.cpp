@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "CodePages.h"
 #include "DrawTextTestUtil.h"
 
 namespace {
@@ -244,6 +247,74 @@ TEST_F(DrawTextWrap, IdeographsWithoutBlanksAreCutWhereTheyStopFitting)
     EXPECT_EQ(texts(), (std::vector<std::u16string>{u"\u4E2D", u"\u6587\u4E2D\u6587\u4E2D\u6587"}));
 }
 
+// Without a blank a line ends where Unicode line breaking lets it, not
+// before whatever character stops fitting.
+TEST_F(DrawTextWrap, LinesWithoutBlanksKeepNumbersAndWordsWhole)
+{
+    // A waybill's sender once read "...十二楼120" / "1至1205室": room 120.
+    layout(d, u"浙江省杭州市西湖区文三路478号华星时代广场A座十二楼1201至1205室", 253, 1000, makeFont("Arial", 7));
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"浙江省杭州市西湖区文三路478号华星时代广场A座十二楼", u"1201至1205室"}));
+    // Closing punctuation stays with what it closes: the ideograph before
+    // it goes down with it.
+    layout(d, u"中文中文中，文", 69);  // five ideographs fit
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"中文中文", u"中，文"}));
+    // A run with no break in it is cut where it stops fitting.
+    layout(d, u"12345678901234567890", 69);  // nine digits fit
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"123456789", u"012345678", u"90"}));
+    layout(d, u"一12345678901234567890", 69);
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"一", u"123456789", u"012345678", u"90"}));
+    // Nor does a line end inside a nowrap span when it may end before it.
+    layout(d, u"中中<nowrap>文文文文文文</nowrap>", 69);
+    EXPECT_EQ(texts(), (std::vector<std::u16string>{u"中中", u"文文文文文", u"文"}));
+}
+
+// Chinese product names and addresses of random make-up at every width: no
+// number or Latin word is split, no line starts with closing punctuation or
+// ends with opening punctuation, every line fits, nothing is lost.
+TEST_F(DrawTextWrap, RandomChineseTextNeverSplitsNumbersWordsOrPunctuation)
+{
+    const std::u16string ideographs = u"纸杯克红色印刷定制室楼号座广场单元线架", closing = u"，。）」、；：！？",
+                         opening = u"（「";
+    const std::u16string latin = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+    auto isLatin = [&](char16_t c) { return latin.find(c) != std::u16string::npos; };
+    std::mt19937 random(43);
+    auto pick = [&](const std::u16string& from) { return from[random() % from.size()]; };
+    for (int round = 0; round < 200; ++round) {
+        std::u16string text;
+        for (int token = 0; token < 30; ++token) {
+            switch (random() % 6) {
+            case 0: text += pick(opening); text += pick(ideographs); break;
+            // Runs of digits and letters end at an ideograph: a run is
+            // never wider than the narrowest box.
+            case 1: for (int k = 1 + random() % 5; k > 0; --k) text += char16_t(u'0' + random() % 10); text += pick(ideographs); break;
+            case 2: for (int k = 1 + random() % 4; k > 0; --k) text += pick(latin); text += pick(ideographs); break;
+            case 3: text += pick(ideographs); text += pick(closing); break;
+            default: text += pick(ideographs);
+            }
+        }
+        const int width = 60 + static_cast<int>(random() % 400);
+        layout(d, text, width);
+        std::u16string joined;
+        for (size_t k = 0; k < d.Lines().size(); ++k) {
+            const TrpTextLine& line = d.Lines()[k];
+            int64_t lineWidth = 0;
+            for (int32_t w : line.Widths) lineWidth += w;
+            EXPECT_LE(lineWidth, d.WrapWidth()) << k;
+            joined += line.Text;
+            if (k == 0) continue;
+            const char16_t before = d.Lines()[k - 1].Text.back(), after = line.Text.front();
+            const std::string where = "width " + std::to_string(width) + ", line " + std::to_string(k) + " of " +
+                                      Utf16ToUtf8(text);
+            EXPECT_FALSE(isDigit(before) && isDigit(after)) << where;
+            EXPECT_FALSE(isLatin(before) && isLatin(after)) << where;
+            EXPECT_EQ(closing.find(after), std::u16string::npos) << where;
+            EXPECT_EQ(opening.find(before), std::u16string::npos) << where;
+        }
+        EXPECT_EQ(joined, text);
+    }
+}
+
 TEST_F(DrawTextWrap, BlanksInsideNowrapDoNotBreak)
 {
     layout(d, u"aaaa <nowrap>aaaa aaaa</nowrap>", 69);
@@ -266,6 +337,42 @@ TEST_F(DrawTextWrap, LinesOfAnyLength)
     layout(d, text, 69, 1000, makeFont(), {.wordWrap = false});
     ASSERT_EQ(d.Lines().size(), 1u);
     EXPECT_EQ(d.CalcWidth(), 4600000 / TrpDrawText::r);
+}
+
+// Laying a text out takes work in proportion to its length whatever it
+// holds: counted here, not timed.
+TEST_F(DrawTextWrap, LayoutWorkGrowsInProportionToTheText)
+{
+    struct Case {
+        const char* name;
+        std::u16string head, unit;
+        Options o;
+        int width = 69;
+    };
+    const Case cases[] = {
+        {"letters", u"", u"a", {}},
+        {"letters in a box narrower than one", u"", u"a", {}, 0},
+        {"ideographs", u"", u"中", {}},
+        {"a number after an ideograph", u"一", u"1", {}},
+        {"short words", u"", u"ab ", {}},
+        {"Chinese address", u"", u"杭州市西湖区文三路478号A座1201室，（红色）logo", {}},
+        {"a Russian word after a blank, by syllables", u"aaaa ", u"мо", {.wordBreak = true}},
+        {"Russian words, by syllables", u"", u"молоко ", {.wordBreak = true}},
+        {"blanks in a nowrap span", u"<nowrap>", u"a ", {}},
+        {"unclosed tags", u"", u"<b", {}},
+        {"unwrapped", u"", u"ab ", {.wordWrap = false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const size_t size : {size_t{1} << 12, size_t{1} << 17}) {
+            std::u16string text = c.head;
+            while (text.size() < size) text += c.unit;
+            layout(d, text, c.width, 1000, makeFont(), c.o);
+            const double perCharacter = static_cast<double>(d.LayoutSteps()) / static_cast<double>(text.size());
+            EXPECT_GE(perCharacter, 1) << size;
+            EXPECT_LE(perCharacter, 6) << size;
+        }
+    }
 }
 
 TEST_F(DrawTextWrap, SidewaysTextWrapsByHeight)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "rpXML.h"
@@ -326,6 +328,39 @@ TEST_F(XmlReader, DeepNestingIsRefused)
     };
     EXPECT_NO_THROW(load(doc, nested(TrpXMLReader::kMaxDepth)));
     EXPECT_THROW(load(doc, nested(TrpXMLReader::kMaxDepth + 1)), TrpInvalidXMLException);
+}
+
+TEST_F(XmlReader, TooManyChildrenAndFileNamesInTheMessage)
+{
+    // A limit on the children of any one element, in the load and in
+    // reading a parked element back.
+    doc.MaxChildren = 3;
+    EXPECT_NO_THROW(load(doc, kHeader + "<r><p/><p/><p><o/><o/><o/></p></r>"));
+    try {
+        load(doc, kHeader + "<r><p/><p><o/><o/><o/><o/></p></r>");
+        ADD_FAILURE() << "loaded";
+    } catch (const TrpInvalidXMLException& e) {
+        EXPECT_STREQ(e.what(), "Invalid file format: more than 3 elements in <p>");
+    }
+    const std::string parked = kHeader + "<r><p ld=\"0\"><o/><o/><o/><o/></p></r>";
+    TrpXMLDocument partial;
+    partial.LoadFromStream(std::make_unique<TStringStream>(parked), true);
+    partial.MaxChildren = 3;
+    EXPECT_THROW(partial.LoadItem(partial.Root()->Items(0)), TrpInvalidXMLException);
+
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "xml_reader_cut.xml";
+    std::ofstream(file, std::ios::binary) << kHeader << "<a><b>";
+    try {
+        TrpXMLDocument named;
+        named.LoadFromFile(file.string());
+        ADD_FAILURE() << "loaded";
+    } catch (const TrpInvalidXMLException& e) {
+        EXPECT_EQ(std::string(e.what()), "Invalid file format: \"" + file.string() + "\"");
+    }
+    std::filesystem::remove(file);
+    EXPECT_EQ(InvalidFileMessage("Invalid file format: more than 3 elements in <p>", "a.rpp"),
+              "Invalid file format: \"a.rpp\": more than 3 elements in <p>");
+    EXPECT_EQ(InvalidFileMessage("Stream read error", "a.rpp"), "\"a.rpp\": Stream read error");
 }
 
 TEST_F(XmlReader, LongTagsCrossBufferBoundaries)

@@ -1,8 +1,9 @@
 #pragma once
 // The datasets of a developer tool's "--db FILE --dataset NAME=SQL" options:
-// one query per dataset over the SQLite file, each behind a report dataset
-// of that name on a form called "fmain", as the program's are, so that a
-// report made with the form as its owner finds them by name.
+// one query per dataset over the SQLite file or the PostgreSQL server (a
+// connection text), opened for reading only. Each query stands behind a
+// report dataset of that name on a form called "fmain", as the program's
+// are, so that a report made with the form as its owner finds them by name.
 
 #include <memory>
 #include <string>

@@ -289,3 +289,90 @@ TEST(RichLayout, TabLeadersAreDrawnAcrossTheTab)
         if (r.kind == TCanvasRecord::ExtTextOut) points += static_cast<int>(std::count(r.text.begin(), r.text.end(), u'.'));
     EXPECT_EQ(points, 1);
 }
+
+TEST(RichTableLayout, ALastRowKeepsItsBordersWhateverFollows)
+{
+    // Word ends a table with an empty paragraph; the last row keeps its
+    // borders before it, before text and at the very end, and the empty
+    // paragraph takes a line's height.
+    const std::string table = "\\trowd\\trgaph0\\clbrdrb\\brdrs\\brdrw15\\clbrdrl\\brdrs\\brdrw15\\cellx1500"
+                              "\\pard\\intbl a\\cell\\row\\trowd\\trgaph0\\clbrdrb\\brdrs\\brdrw15\\clbrdrl\\brdrs\\brdrw15"
+                              "\\cellx1500\\pard\\intbl b\\cell\\row";
+    TReRichEdit line;
+    line.LoadRtf(Mono("x"));
+    TFormatRange one;
+    Format(line, 0, 6000, 100000, &one);
+    const int lineUnits = one.rc.Bottom / 15;
+    for (const char* after : {"\\pard\\par after", "\\pard\\par", "\\pard after", "", "\\pard\\par\\pard\\par after"}) {
+        SCOPED_TRACE(after);
+        TReRichEdit e;
+        e.LoadRtf(Mono(table + after));
+        Units u;
+        TFormatRange r;
+        Format(e, 0, 6000, 100000, &r, &u.target);
+        ASSERT_NE(u.Text(u"b"), nullptr);
+        const int rowBottom = u.Text(u"b")->points[0].Y + lineUnits;
+        int bottoms = 0, lefts = 0;
+        for (const TCanvasRecord& f : u.Fills()) {
+            if (f.rect.Top > lineUnits / 2 && f.rect.Top <= rowBottom && f.rect.Bottom >= rowBottom - 1 && f.rect.Right >= 100)
+                ++bottoms;
+            if (f.rect.Left == 0 && f.rect.Top <= rowBottom - lineUnits + 1 && f.rect.Bottom >= rowBottom - 1) ++lefts;
+        }
+        EXPECT_EQ(bottoms, 1);
+        EXPECT_EQ(lefts, 1);
+        // Each empty paragraph takes a line.
+        const int empties = std::string_view(after).starts_with("\\pard\\par\\pard") ? 2 : std::string_view(after).starts_with("\\pard\\par") ? 1 : 0;
+        if (const TCanvasRecord* text = u.Text(u"after")) {
+            EXPECT_NEAR(text->points[0].Y, rowBottom + empties * lineUnits, 1);
+        }
+        EXPECT_NEAR(r.rc.Bottom / 15, 2 * lineUnits + empties * lineUnits + (u.Text(u"after") ? lineUnits : 0), 1);
+    }
+}
+
+TEST(RichTableLayout, AnInnerCellsBordersAreDrawnOnItsOwnEdges)
+{
+    // Three rows of three cells: the rows' outer edges thick, inner verticals
+    // dotted; the middle cell boxed in red. Columns end at 100, 200, 300 units.
+    const std::string def = "\\trowd\\trgaph0\\trbrdrl\\brdrth\\brdrw15\\trbrdrr\\brdrth\\brdrw15\\trbrdrv\\brdrdot\\brdrw15";
+    const std::string plain = def + "\\cellx1500\\cellx3000\\cellx4500";
+    const std::string boxed = def + "\\cellx1500\\clbrdrt\\brdrs\\brdrw30\\brdrcf1\\clbrdrl\\brdrs\\brdrw30\\brdrcf1"
+                                    "\\clbrdrb\\brdrs\\brdrw30\\brdrcf1\\clbrdrr\\brdrs\\brdrw30\\brdrcf1\\cellx3000\\cellx4500";
+    const auto row = [](const std::string& d, const char* n) {
+        return d + "\\pard\\intbl " + n + "1\\cell " + n + "2\\cell " + n + "3\\cell\\row";
+    };
+    TReRichEdit e;
+    e.LoadRtf(Mono(row(plain, "a") + row(boxed, "b") + row(plain, "c")));
+    const QTextTable* t = rich::TopTableAt(e.Document(), e.Document().begin().next().position());
+    ASSERT_NE(t, nullptr);
+    // Read: the inner cells' open edges take the inner vertical border, the
+    // outer ones the row's sides; the middle cell keeps its own.
+    const rich::TRichRow top = rich::RowOf(*t, 0);
+    EXPECT_EQ(top.cells[0].borders[rich::EdgeLeft].style, rich::TRichBorderStyle::Thick);
+    EXPECT_EQ(top.cells[0].borders[rich::EdgeRight].style, rich::TRichBorderStyle::Dotted);
+    EXPECT_EQ(top.cells[1].borders[rich::EdgeRight].style, rich::TRichBorderStyle::Dotted);
+    EXPECT_EQ(top.cells[2].borders[rich::EdgeRight].style, rich::TRichBorderStyle::Thick);
+    const rich::TRichCell middle = rich::RowOf(*t, 1).cells[1];
+    for (int edge = 0; edge < 4; ++edge)
+        EXPECT_EQ(middle.borders[edge], (rich::TRichBorder{rich::TRichBorderStyle::Single, 30, 0xFF0000})) << edge;
+    // Drawn: red along the middle cell's four edges, between its row's top and bottom.
+    Units u;
+    Format(e, 0, 6000, 100000, nullptr, &u.target);
+    ASSERT_NE(u.Text(u"b2"), nullptr);
+    ASSERT_NE(u.Text(u"c2"), nullptr);
+    const int rowTop = u.Text(u"b2")->points[0].Y, rowBottom = u.Text(u"c2")->points[0].Y;
+    int topEdge = 0, bottomEdge = 0, leftEdge = 0, rightEdge = 0;
+    for (const TCanvasRecord& f : u.Fills()) {
+        if (f.brushColor != clRed) continue;
+        const bool across = f.rect.Left <= 100 && f.rect.Right >= 200;
+        const bool down = f.rect.Top <= rowTop && f.rect.Bottom >= rowBottom;
+        if (across && std::abs(f.rect.Top + 1 - rowTop) <= 1) ++topEdge;
+        if (across && std::abs(f.rect.Top + 1 - rowBottom) <= 1) ++bottomEdge;
+        if (down && std::abs(f.rect.Left + 1 - 100) <= 1) ++leftEdge;
+        if (down && std::abs(f.rect.Left + 1 - 200) <= 1) ++rightEdge;
+    }
+    EXPECT_EQ(topEdge, 1);
+    EXPECT_EQ(bottomEdge, 1);
+    EXPECT_EQ(leftEdge, 1);
+    EXPECT_EQ(rightEdge, 1);
+    EXPECT_EQ(CheckStable(WriteRtf(e.Document())), "");
+}

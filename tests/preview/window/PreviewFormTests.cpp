@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
+#include <fstream>
+#include <sstream>
+
 #include "LoggingExportFilter.h"
 #include "PreviewTestSupport.h"
 #include "rpBands.h"
@@ -268,6 +271,60 @@ TEST_F(PreviewForm, ThePageCounterTellsTheLoadedFilesPagesAtOnce)
     EXPECT_EQ(f.Preview->PageCount(), 2);
     EXPECT_EQ(f.Panels[0]->text(), QStringLiteral("页 1 / 2"));
     EXPECT_EQ(f.PageE->text(), QStringLiteral("1"));
+}
+
+TEST_F(PreviewForm, AFileOpenedSetsItsOutlineAndNameForThisPreviewOnly)
+{
+    QTemporaryDir dir;
+    auto saved = [&](const char* name, int width, const std::string& title) {
+        const std::string file = dir.filePath(QString::fromUtf8(name)).toStdString();
+        prepared_test::Sheet other;
+        other.report->PreviewOptions()->OutlineVisible = true;
+        other.report->PreviewOptions()->OutlineWidth = width;
+        other.report->ReportOptions()->Name = title;
+        other.fill(2, 20);
+        other.pages().SaveToFile(file);
+        return file;
+    };
+    const std::string received = saved("received.rpp", 321, "来自邮件");
+    const std::string hostile = saved("hostile.rpp", 322, "");
+    {
+        // A width no screen has, as a file from elsewhere may carry it.
+        std::stringstream text;
+        text << std::ifstream(hostile, std::ios::binary).rdbuf();
+        std::string bytes = text.str();
+        bytes.replace(bytes.find("\"322\""), 5, "\"2147483647\"");
+        std::ofstream(hostile, std::ios::binary) << bytes;
+    }
+    TrpReport& report = *sheet.report;
+    report.ReportOptions()->Name = "出库单";
+    TrpPreviewForm& f = Open();
+    ui.expectFile(QString::fromStdString(received));
+    f.OpenB->trigger();
+    Settle();
+    // This preview shows the file as it was saved.
+    EXPECT_EQ(f.Preview->PageCount(), 2);
+    EXPECT_TRUE(f.Preview->OutlineVisible());
+    EXPECT_EQ(f.Preview->OutlineWidth(), 321);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("来自邮件"));
+    // A file whose settings are out of range is refused with a box naming
+    // the file and the attribute; the preview and the report keep theirs.
+    ui.expectFile(QString::fromStdString(hostile));
+    ui.expectMessage(gui::MsgResult::Ok, QString::fromStdString("Invalid file format: \"" + hostile +
+                                                                "\": PreviewOptions.OutlineWidth=\"2147483647\" is out of range"));
+    f.OpenB->trigger();
+    Settle();
+    EXPECT_EQ(ui.pending(), 0);
+    EXPECT_LE(f.Preview->OutlineWidth(), 321);
+    // Closed: the report's own settings again, for its next preview.
+    form.reset();
+    EXPECT_FALSE(report.PreviewOptions()->OutlineVisible);
+    EXPECT_EQ(report.PreviewOptions()->OutlineWidth, 120);
+    EXPECT_EQ(report.ReportOptions()->Name, "出库单");
+    TrpPreviewForm& again = Open();
+    EXPECT_FALSE(again.Preview->OutlineVisible());
+    EXPECT_EQ(again.Preview->OutlineWidth(), 120);
+    EXPECT_EQ(again.windowTitle(), QStringLiteral("出库单"));
 }
 
 TEST_F(PreviewForm, ZoomBoxTakesPercentagesAndModesAndShowsItsValueAgain)

@@ -61,12 +61,12 @@ TEST(CutFiles, AReportCutShortOrEmptyIsAnInvalidFileFormat)
         write(file, text);
         {
             Prepared run(file);
-            EXPECT_EQ(run.report->Errors.Text(), "Invalid file format\r\n") << what;
+            EXPECT_EQ(run.report->Errors.Text(), "Invalid file format: \"" + file + "\"\r\n") << what;
         }
         const ToolRun r = tool(RPPREPARE_PATH, {QString::fromStdString(file)});
         EXPECT_FALSE(r.crashed) << what;
         EXPECT_EQ(r.exitCode, 1) << what;
-        EXPECT_NE(r.err.find("Invalid file format"), std::string::npos) << what << ": " << r.err;
+        EXPECT_NE(r.err.find("Invalid file format: \"" + file + "\""), std::string::npos) << what << ": " << r.err;
         EXPECT_EQ(r.out, "") << what;
     }
 }
@@ -91,7 +91,7 @@ TEST(CutFiles, APreparedReportCutInsideItsFirstPageIsNotPrinted)
     const ToolRun r = tool(RPPRINT_PATH, {QString::fromStdString(cut), "--file", QString::fromStdString(pdf)});
     EXPECT_FALSE(r.crashed);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Invalid file format"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Invalid file format: \"" + cut + "\""), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(pdf));
     // The whole file prints.
     const ToolRun good = tool(RPPRINT_PATH, {QString::fromStdString(rpp), "--file", QString::fromStdString(pdf)});

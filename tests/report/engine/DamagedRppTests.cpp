@@ -191,8 +191,6 @@ TEST(DamagedRpp, OddContentLoadsAndDraws)
         {"1e300 band top", Replaced(base, "<b2 t=\"50\">", "<b2 t=\"1e300\">")},
         {"-1e300 object left", Replaced(base, "Left=\"600\"", "Left=\"-1e300\"")},
         {"1e300 object width", Replaced(base, "Width=\"20\"", "Width=\"1e300\"")},
-        {"1e300 paper", Replaced(base, "PaperWidth=\"210\"", "PaperWidth=\"1e300\"")},
-        {"nan paper", Replaced(base, "PaperHeight=\"297\"", "PaperHeight=\"nan\"")},
         {"unknown page class",
          Replaced(Replaced(base, "<TrpReportPage ", "<TrpNoSuchPage "), "</TrpReportPage>", "</TrpNoSuchPage>")},
         {"unknown object class", Replaced(base, "<TrpLineView ", "<TrpNoSuchView ")},
@@ -210,6 +208,33 @@ TEST(DamagedRpp, OddContentLoadsAndDraws)
             EXPECT_EQ(DrawAll(s.pages()).size(), 2u) << what;
         } catch (const std::exception& e) {
             ADD_FAILURE() << what << ": " << typeid(e).name() << " " << e.what();
+        }
+    }
+}
+
+TEST(DamagedRpp, NumbersOutOfRangeAreRefusedNamingTheAttribute)
+{
+    // Paper, margins and columns reach the device's integer coordinates at
+    // every paint; a page's own attributes are read whenever it is drawn.
+    const std::string base = Base();
+    std::string whole = Replaced(base, "<page0>", "<TrpReportPage PaperWidth=\"210\" TopMargin=\"-1e300\">");
+    whole.replace(whole.find("</page0>"), 8, "</TrpReportPage>");
+    const std::vector<std::pair<std::string, std::string>> corpus = {
+        {"PaperWidth=\"1e300\"", Replaced(base, "PaperWidth=\"210\"", "PaperWidth=\"1e300\"")},
+        {"PaperHeight=\"nan\"", Replaced(base, "PaperHeight=\"297\"", "PaperHeight=\"nan\"")},
+        {"LeftMargin=\"inf\"", Replaced(base, "LeftMargin=\"10\"", "LeftMargin=\"inf\"")},
+        {"Columns=\"2147483647\"", Replaced(base, "ColumnWidth=\"0\"", "ColumnWidth=\"0\" Columns=\"2147483647\"")},
+        {"TopMargin=\"-1e300\"", whole},
+        {"PaperHeight=\"1e6\"", Replaced(base, "<page0>", "<page0 PaperHeight=\"1e6\">")},
+    };
+    for (const auto& [attribute, text] : corpus) {
+        Sheet s;
+        TStringStream in(text);
+        try {
+            s.pages().LoadFromStream(in);
+            ADD_FAILURE() << attribute << ": loaded";
+        } catch (const TrpInvalidXMLException& e) {
+            EXPECT_EQ(std::string(e.what()), "Invalid file format: " + attribute + " is out of range");
         }
     }
 }

@@ -425,16 +425,7 @@ TEST(DrawPage, ClickHandlersAndDrillDown)
     s.pages().AddObject(group);
     s.row(0, 1);
     s.pages().AddObject(s.band);
-    struct Preview : TrpCustomPreview {
-        int refreshed = 0;
-        void Init() override {}
-        void Lock() override {}
-        void Unlock() override {}
-        void RefreshReport() override { ++refreshed; }
-        void ProgressStart() override {}
-        void Progress(int) override {}
-        void ProgressStop() override {}
-    } preview;
+    RefreshCountingPreview preview;
     s.report->SetPreview(&preview);
     auto click = [&](Extended x, Extended y) {
         TrpPageClick c;

@@ -13,6 +13,7 @@
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpMemo.h"
+#include "rpCustomPreview.h"
 #include "rpPages.h"
 #include "rpPreviewPages.h"
 #include "rpReport.h"
@@ -32,6 +33,18 @@ struct FakeEngine : TrpEngineState {
     bool FinalPass() const override { return finalPass; }
     int TotalPages() const override { return totalPages; }
     Extended CurY() const override { return curY; }
+};
+
+// A preview that counts the report's requests to prepare again.
+struct RefreshCountingPreview : TrpCustomPreview {
+    int refreshed = 0;
+    void Init() override {}
+    void Lock() override {}
+    void Unlock() override {}
+    void RefreshReport() override { ++refreshed; }
+    void ProgressStart() override {}
+    void Progress(int) override {}
+    void ProgressStop() override {}
 };
 
 // The prepared-report file of the pages.

@@ -84,6 +84,145 @@ TEST(PreparedReportFile, AFileSetsOnlyTheSettingsItStoresNeverTheScriptOrDataset
     EXPECT_NE(again.find("ReportOptions.Name=\"来自邮件\""), std::string::npos) << again.substr(0, 400);
 }
 
+TEST(PreparedReportFile, AFilesSettingsLastAsLongAsItsPages)
+{
+    Sheet s;
+    TrpReport& report = *s.report;
+    report.PreviewOptions()->OutlineWidth = 150;
+    report.ReportOptions()->Name = "出库单";
+    auto own = [&report] {
+        EXPECT_FALSE(report.DotMatrixReport);
+        EXPECT_FALSE(report.PreviewOptions()->OutlineVisible);
+        EXPECT_EQ(report.PreviewOptions()->OutlineWidth, 150);
+        EXPECT_EQ(report.ReportOptions()->Name, "出库单");
+    };
+    auto load = [&](const std::string& text) {
+        TStringStream in(text);
+        s.pages().LoadFromStream(in);
+    };
+    load(Planted());
+    EXPECT_EQ(report.PreviewOptions()->OutlineWidth, 321);
+    // The preview that showed it closes.
+    s.pages().RestoreReportSettings();
+    own();
+    // Another file, without settings of its own.
+    load(Planted());
+    std::string bare = Planted();
+    bare.erase(bare.find("<report>"), bare.find("</report>") + 9 - bare.find("<report>"));
+    load(bare);
+    own();
+    // The pages go: a new run, or the preview's clear.
+    load(Planted());
+    s.pages().Clear();
+    own();
+}
+
+TEST(PreparedReportFile, SettingsOutOfRangeRefuseTheFileAndLeaveTheReport)
+{
+    const std::string longName(1001, 'n');
+    const std::pair<std::string, std::string> cases[] = {
+        {"PreviewOptions.OutlineWidth=\"321\"", "PreviewOptions.OutlineWidth=\"2147483647\""},
+        {"PreviewOptions.OutlineWidth=\"321\"", "PreviewOptions.OutlineWidth=\"-5\""},
+        {"PreviewOptions.OutlineVisible=\"1\"", "PreviewOptions.OutlineVisible=\"7\""},
+        {"DotMatrixReport=\"1\"", "DotMatrixReport=\"yes\""},
+        {"ReportOptions.Name=\"来自邮件\"", "ReportOptions.Name=\"" + longName + "\""},
+    };
+    for (const auto& [from, to] : cases) {
+        Sheet s;
+        s.report->PreviewOptions()->OutlineWidth = 150;
+        std::string file = Planted();
+        file.replace(file.find(from), from.size(), to);
+        const std::string attribute = to.substr(0, to.find('='));
+        TStringStream in(file);
+        try {
+            s.pages().LoadFromStream(in);
+            ADD_FAILURE() << to.substr(0, 60) << ": loaded";
+        } catch (const TrpInvalidXMLException& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message.rfind("Invalid file format: ", 0), 0u) << message;
+            EXPECT_NE(message.find(attribute), std::string::npos) << message;
+        }
+        EXPECT_FALSE(s.report->DotMatrixReport) << attribute;
+        EXPECT_FALSE(s.report->PreviewOptions()->OutlineVisible) << attribute;
+        EXPECT_EQ(s.report->PreviewOptions()->OutlineWidth, 150) << attribute;
+        EXPECT_EQ(s.report->ReportOptions()->Name, "") << attribute;
+    }
+}
+
+TEST(PreparedReportFile, AFileOfMorePagesThanAnyReportMakesIsRefused)
+{
+    // Ten million empty pages took 3.7 GB to open: a page costs a few
+    // hundred bytes before its objects.
+    Sheet maker;
+    maker.fill(1, 1);
+    std::string file = rppText(maker.pages());
+    const size_t at = file.find("</previewpages>");
+    ASSERT_NE(at, std::string::npos);
+    std::string many;
+    many.reserve(8000008);
+    for (int i = 0; i < 1000000; ++i) many += "<page0/>";
+    file.insert(at, many);
+    Sheet s;
+    TStringStream in(file);
+    try {
+        s.pages().LoadFromStream(in);
+        ADD_FAILURE() << "loaded " << s.pages().GetCount() << " pages";
+    } catch (const TrpInvalidXMLException& e) {
+        EXPECT_STREQ(e.what(), "Invalid file format: more than 1000000 elements in <previewpages>");
+    }
+}
+
+TEST(PreparedReportFile, ItsHandlerNamesAndDrillDownsCallNothingOfTheReportShowingIt)
+{
+    // A file made by a report whose memo has a click handler and whose
+    // pages start with a drill-down group.
+    Sheet maker;
+    auto* group = new TrpGroupHeader(maker.page);
+    group->SetName("GroupHeader1");
+    group->SetBounds(0, 0, 718, 40);
+    group->DrillDown = true;
+    group->DrillName = "g1";
+    maker.memos[1]->OnPreviewClick = "Memo2Click";
+    maker.memos[1]->OnPreviewDblClick = "Memo2Click";
+    maker.start();
+    maker.pages().AddPage(maker.page);
+    maker.pages().AddObject(group);
+    maker.row(0, 1);
+    maker.pages().AddObject(maker.band);
+    const std::string file = rppText(maker.pages());
+
+    // Opened in the preview of a report that has a procedure of that name.
+    Sheet s;
+    s.report->ScriptText()->SetText(
+        "procedure Memo2Click(Sender: TrpView; Button, Shift: Integer; var Modified: Boolean);\n"
+        "begin Sender.Visible := False; Modified := True end;\nbegin end.");
+    ASSERT_TRUE(s.report->PrepareScript()) << s.report->Errors.Text();
+    RefreshCountingPreview preview;
+    s.report->SetPreview(&preview);
+    TStringStream in(file);
+    s.pages().LoadFromStream(in);
+    auto click = [&](Extended x, Extended y, bool dbl) {
+        TrpPageClick c;
+        c.X = static_cast<int>(10 * rp01cm + x);
+        c.Y = static_cast<int>(10 * rp01cm + y);
+        c.Click = !dbl;
+        c.DoubleClick = dbl;
+        s.pages().HandleObjectClick(0, c);
+        return c;
+    };
+    for (const bool dbl : {false, true}) {
+        const TrpPageClick memo = click(215, 90, dbl);
+        ASSERT_TRUE(memo.Object) << dbl;
+        EXPECT_EQ(memo.Object->Name(), "Memo2");
+        EXPECT_FALSE(memo.Modified) << dbl;
+        EXPECT_TRUE(s.pages().GetPage(0)->Objects()[1]->FindObject("Memo2")->Visible()) << dbl;
+        EXPECT_FALSE(click(20, 10, dbl).Refresh) << dbl;
+    }
+    EXPECT_EQ(preview.refreshed, 0);
+    EXPECT_TRUE(s.report->ExpandedDrillDowns.empty());
+    s.report->SetPreview(nullptr);
+}
+
 TEST(PreparedReportFile, ASaveCutShortByAKillOrAFullDiskLeavesTheOldFile)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rpp_cut_saves";
