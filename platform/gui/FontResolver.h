@@ -45,6 +45,8 @@ public:
         int16_t xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     };
     GlyphBox glyphBox(uint32_t glyph) const;
+    // The box every glyph of the face lies in (the head table's).
+    GlyphBox bbox() const { return bbox_; }
 
     // 0 when the face has no glyph for the character.
     uint32_t glyphIndex(char32_t ch) const;
@@ -73,6 +75,7 @@ private:
     int underlineThickness_ = 0;
     int strikeoutPosition_ = 0;
     int strikeoutSize_ = 0;
+    GlyphBox bbox_;
     int weight_ = 400;
     bool italic_ = false;
     mutable std::vector<GlyphBox> boxes_;

@@ -596,29 +596,69 @@ qreal emboldening(qreal em)
 
 // Glyph positions are offsets along the baseline from `shift`; with `cut`
 // each offset is cut to Qt's 64ths first, as Qt cuts the positions of a run
-// drawn from a moved origin.
-PlacedText placeGlyphs(const GlyphText& t, QPointF shift, qreal baseline, bool cut, bool withInk)
+// drawn from a moved origin. Glyphs whose ink cannot reach `shown` (in the
+// positions' coordinates) are left out.
+PlacedText placeGlyphs(const GlyphText& t, QPointF shift, qreal baseline, bool cut, bool withInk,
+                       const std::optional<QRectF>& shown)
 {
     PlacedText placed;
     const qreal em = t.pixelSize;
+    // What may show of a glyph beyond its box: overstrike, lean, and what a
+    // rasteriser grows; and how far from its origin any glyph's ink reaches.
+    QRectF area;
+    qreal reach = 0;
+    if (shown) {
+        qreal slack = 2 + em / 10;
+        reach = em;
+        for (const FontChoice* choice : {&t.font->primary(), &t.font->fallback()}) {
+            if (!choice->face) continue;
+            slack += (choice->syntheticBold ? emboldening(em) : 0) + (choice->syntheticItalic ? em / 4 : 0);
+            const FontFace::GlyphBox b = choice->face->bbox();
+            const int most = std::max({-int(b.xMin), int(b.xMax), -int(b.yMin), int(b.yMax)});
+            reach = std::max(reach, em * most / choice->face->unitsPerEm());
+        }
+        area = shown->adjusted(-slack, -slack, slack, slack);
+        // A line wholly above or below shows nothing.
+        if (shift.y() + baseline + reach < area.top() || shift.y() + baseline - reach > area.bottom()) return placed;
+    }
     for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
+        const qreal offset = cut ? std::trunc(t.positions[i] * 64) / 64 : t.positions[i];
+        const QPointF at(shift.x() + offset, shift.y() + baseline);
+        // Glyphs too far from what shows are passed over without a look.
+        if (shown && (at.x() + reach < area.left() || at.x() - reach > area.right())) {
+            CodePointAt(t.text, i, &units);
+            continue;
+        }
         const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
-        Run& run = placed.runs[glyph.source];
-        run.glyphs.push_back(glyph.index);
-        const QPointF at(shift.x() + (cut ? std::trunc(t.positions[i] * 64) / 64 : t.positions[i]),
-                         shift.y() + baseline);
-        run.positions.append(at);
-        if (!withInk) continue;
         const FontChoice& choice = t.font->choice(glyph.source);
         const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
-        if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
+        const bool blank = box.xMax <= box.xMin || box.yMax <= box.yMin;
         const qreal k = em / choice.face->unitsPerEm();
+        if (shown) {
+            // A blank keeps its place in the text where its cell shows.
+            const qreal left = blank ? at.x() : at.x() + box.xMin * k;
+            const qreal right = blank ? shift.x() + t.positions[std::min(i + units, t.text.size())] : at.x() + box.xMax * k;
+            if (right < area.left() || left > area.right()) continue;
+        }
+        Run& run = placed.runs[glyph.source];
+        run.glyphs.push_back(glyph.index);
+        run.positions.append(at);
+        if (!withInk || blank) continue;
         // Emboldened ink spreads to the right on images, to the left in a PDF.
         const qreal bold = choice.syntheticBold ? emboldening(em) : 0;
         placed.ink |= QRectF(QPointF(at.x() + box.xMin * k - bold, at.y() - box.yMax * k),
                              QPointF(at.x() + box.xMax * k + bold, at.y() - box.yMin * k));
     }
     return placed;
+}
+
+// Where the text shows, clipped to `clip` as well; nothing for turned text.
+std::optional<QRectF> shownArea(const GlyphText& t, const QRect* clip)
+{
+    if (t.angle != 0) return std::nullopt;
+    std::optional<QRectF> shown = t.visible;
+    if (clip) shown = shown ? shown->intersected(QRectF(*clip)) : QRectF(*clip);
+    return shown;
 }
 
 // Underline and strike-out of a text whose cell has its top at `top`.
@@ -690,7 +730,9 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
     if (!validText(t)) return;
     const qreal em = t.pixelSize;
     const qreal ascent = t.font->primary().face->winAscent() * em / t.font->primary().face->unitsPerEm();
-    const PlacedText placed = placeGlyphs(t, QPointF(), ascent, false, false);
+    std::optional<QRectF> shown = shownArea(t, clip);
+    if (shown) shown->translate(-t.origin);
+    const PlacedText placed = placeGlyphs(t, QPointF(), ascent, false, false, shown);
     const bool pdf = IsPdfPainter(painter);
 
     painter.save();
@@ -745,7 +787,7 @@ void DrawGlyphTextOnPdf(QPainter& painter, const GlyphText& t, const QRect* clip
     const qreal em = t.pixelSize;
     const qreal ascent = t.font->primary().face->winAscent() * em / t.font->primary().face->unitsPerEm();
     const qreal baseline = std::trunc(ascent * 64) / 64;
-    PlacedText placed = placeGlyphs(t, t.origin, baseline, true, true);
+    PlacedText placed = placeGlyphs(t, t.origin, baseline, true, true, shownArea(t, clip));
     const Bars bars(t, t.origin.x(), t.origin.y());
     if (clip) placed.ink |= bars.area();
 

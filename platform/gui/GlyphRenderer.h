@@ -11,6 +11,7 @@
 #include <QRectF>
 #include <QRawFont>
 
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_map>
@@ -32,6 +33,10 @@ struct GlyphText {
     QColor color;
     bool underline = false;
     bool strikeOut = false;
+    // Where the text can show (painter coordinates): glyphs of unturned text
+    // whose ink lies wholly outside are left out, so that a long line cut
+    // at its box's edge costs what the box shows.
+    std::optional<QRectF> visible;
 };
 
 // Texts drawn in place on a PDF one after another in one colour, kept to

@@ -276,9 +276,8 @@ void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, st
     }
     QPainter& p = painterFor({});
     p.save();
-    if (clipped) p.setClipRect(box, Qt::IntersectClip);
     if (opaque) p.fillRect(box, ToQColor(Brush()->Color()));
-    if (drawsText) DrawGlyphText(p, glyphText(x, y, text, dx, offsets));
+    if (drawsText) DrawGlyphText(p, glyphText(x, y, text, dx, offsets), clipped ? &box : nullptr);
     p.restore();
 }
 
@@ -298,5 +297,6 @@ GlyphText TQtCanvas::glyphText(int x, int y, std::u16string_view text, std::span
     glyphs.color = ToQColor(Font()->Color());
     glyphs.underline = Font()->Style().Contains(fsUnderline);
     glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
+    if (clip_) glyphs.visible = QRectF(toQRect(*clip_));
     return glyphs;
 }

@@ -762,3 +762,53 @@ TEST_F(BoldThroughCupsFilters, BoldCaptionsStayBold)
         }
     }
 }
+
+// A line cut at its box's edge goes into a PDF only as far as the box
+// shows it, however long it is, on either side and through either path
+// (slanted text is drawn with a moved origin); a line wholly outside goes
+// nowhere. What shows is drawn as before.
+TEST(GlyphRenderer, GlyphsOutsideTheClipAreLeftOut)
+{
+    std::u16string digits;
+    for (int i = 0; i < 20000; ++i) digits += char16_t(u'0' + i % 10);
+    const std::u16string_view line(digits);
+    struct Case {
+        const char* font;
+        TFontStyles style;
+        int x;        // where the line starts; the box is 1000..1600
+        int y;        // of the line; the box is 400..600
+        size_t shows;  // about this many digits show
+    };
+    for (const Case& c : {Case{"Arial", {}, 1000, 450, 13}, Case{"SimSun", {fsItalic}, 1000, 450, 14},
+                          Case{"Arial", {}, -900000, 450, 13}, Case{"Arial", {}, 1000, 900, 0}}) {
+        SCOPED_TRACE(std::string(c.font) + " at " + std::to_string(c.x) + "," + std::to_string(c.y));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("line.pdf");
+        const TRect box{1000, 400, 1600, 600};
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(600);
+            TQtCanvas canvas(writer);
+            setTextFont(canvas, c.font, 83, c.style);
+            // A memo's line, and the same under the canvas's clip.
+            canvas.ExtTextOut(c.x, c.y, ETO_CLIPPED, &box, line);
+            canvas.SetClipRect(box);
+            canvas.TextOut(c.x, c.y + 100, line);
+        }
+        const std::optional<QByteArray> text = popplerOutput("pdftotext", {"-raw", path, "-"});
+        if (!text) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+        const QString shown = QString::fromUtf8(*text).simplified().remove(u' ');
+        EXPECT_LE(size_t(shown.size()), 2 * (c.shows + 2)) << shown.toStdString();
+        EXPECT_GE(size_t(shown.size()), 2 * c.shows) << shown.toStdString();
+        EXPECT_LT(QFileInfo(path).size(), 40000);
+    }
+    // On an image the cut line looks as it did in full.
+    const TRect box{30, 0, 130, 40};
+    auto cut = [&](std::u16string_view text) {
+        return drawn(200, 40, [&](TQtCanvas& canvas) {
+            setTextFont(canvas, "Arial", 30);
+            canvas.ExtTextOut(20, 2, ETO_CLIPPED, &box, text);
+        });
+    };
+    EXPECT_EQ(cut(line), cut(line.substr(0, 12)));
+}
