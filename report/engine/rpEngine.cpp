@@ -473,6 +473,7 @@ bool TrpEngine::startPreparedPage()
     }
     columnBands_.clear();
     columnStartOnce_ = pageStartOnce_ = false;
+    DataTop = 0;
     showHeaderList();
     columnTop_ = CurY;
     return added;
@@ -485,9 +486,16 @@ void TrpEngine::showHeaderList()
     // A copy: the report title leaves the list as it is shown.
     std::vector<TrpHeaderListItem> items;
     for (int i = 0; i < HeaderList.Count(); ++i) items.push_back(HeaderList.Items(i));
+    bool afterTitle = false;
     for (const TrpHeaderListItem& item : items) {
         TrpBand* band = item.Band;
         if (band == askedBreak_) continue;
+        // Under a title that leaves them no room the page's top bands
+        // start the next page.
+        if (afterTitle && band->Visible() && !fits(FreeSpace(), band->Height())) {
+            NewPage();
+            return;
+        }
         if (auto* header = dynamic_cast<TrpPageHeader*>(band); header && firstPageStart_ && !header->PrintOnFirstPage) {
             if (header->PrintChildIfInvisible && header->Child()) {
                 CurX = item.Left;
@@ -502,11 +510,13 @@ void TrpEngine::showHeaderList()
         CurX = item.Left;
         if (dynamic_cast<TrpReportTitle*>(band)) {
             if (showTitle(band)) return;
+            afterTitle = true;
             continue;
         }
         showReprinted(band);
         if (band->Visible()) columnBands_.push_back(band);
-        if (dynamic_cast<TrpPageHeader*>(band)) DataTop = run(band).printedHeight;
+        // Columns start under the page header and its children.
+        if (dynamic_cast<TrpPageHeader*>(band)) DataTop = CurY;
     }
 }
 
@@ -926,13 +936,18 @@ void TrpEngine::checkRoom(TrpBand* band)
         return;
     // Nothing could ever print here: every page would hold these bands
     // and no row.
+    roomError(band, "no room is left for it on the page");
+}
+
+void TrpEngine::roomError(TrpBand* band, const std::string& what)
+{
     std::string under, above;
     for (const TrpBand* b : columnBands_)
         if (b->Height() > 0) under += (under.empty() ? "" : ", ") + b->Name();
     for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
         if (const TrpBand* b = pageBand(CurPage, kind); b && b->Height() > 0)
             above += (above.empty() ? "" : ", ") + b->Name();
-    std::string message = band->Name() + ": no room is left for it on the page";
+    std::string message = band->Name() + ": " + what;
     if (!under.empty()) message += " under " + under;
     if (!above.empty()) message += std::string(under.empty() ? "" : " and") + " above " + above;
     throw EInvalidOperation(message);

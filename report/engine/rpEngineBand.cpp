@@ -500,6 +500,8 @@ struct TrpEngine::SplitPiece {
     bool box = false;
     // A growing text with nothing to show.
     bool blank = false;
+    // Printed cut in the part laid out: taller than an empty column.
+    bool cut = false;
     enum class Edge { None, Top, Bottom } edge = Edge::None;
     // A text's part state, to lay a part out again elsewhere.
     std::u16string partText;
@@ -543,6 +545,9 @@ void TrpEngine::splitBand(TrpBand* band)
         }
         const std::vector<SplitPiece> before = saveParts(pieces);
         const bool anyInPart = layOutPart(pieces, free);
+        for (const SplitPiece& p : pieces)
+            if (p.cut && !p.frame && fits(GetPageHeight(), p.savedHeight) && CurPage && !CurPage->EndlessHeight)
+                roomError(band, "the page leaves too little room for it");
         bool content = std::any_of(pieces.begin(), pieces.end(), [&](const SplitPiece& p) { return p.inPart && holds(p); });
         // Only the frame of the band fits below what the column holds: the
         // band starts whole in the next column rather than leave its frame
@@ -572,7 +577,10 @@ void TrpEngine::splitBand(TrpBand* band)
                 }
                 laidOut = layOutPart(pieces, free);
             }
-            if (!laidOut) cutFirstWaiting(pieces, free);
+            if (!laidOut) {
+                checkPartRoom(band, pieces, free);
+                cutFirstWaiting(pieces, free);
+            }
             content = true;
         }
         const bool last = !pendingContent();
@@ -711,19 +719,19 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
 // Which objects print in a part `free` high: those that fit whole, the
 // parts of stretchable ones that fit, objects taller than a page cut; the
 // others move down to the next part. Whether any prints.
-bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
+bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free, Extended emptyRoom)
 {
     // What an empty column gives: this one when it is empty (unless bands
     // printed once stand at its start), else what the next one will.
-    const Extended emptyRoom = columnIsEmpty() && !columnStartOnce_ ? free
-                                                                     : GetPageHeight() - FooterHeight() - nextColumnTop();
+    if (emptyRoom < 0)
+        emptyRoom = columnIsEmpty() && !columnStartOnce_ ? free : GetPageHeight() - FooterHeight() - nextColumnTop();
     for (SplitPiece& p : pieces) {
         p.startTop = p.object->Top();
         p.startBottom = p.startTop + p.savedHeight;
     }
     bool anyInPart = false;
     for (SplitPiece& p : pieces) {
-        p.inPart = p.moved = false;
+        p.inPart = p.moved = p.cut = false;
         if (!p.pending) continue;
         TrpReportComponent* object = p.object;
         const Extended remaining = p.savedHeight;
@@ -756,7 +764,7 @@ bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
             } else {
                 // Taller than a page: printed here, cut at the bottom.
                 object->SetHeight(free - object->Top());
-                p.inPart = true;
+                p.inPart = p.cut = true;
                 p.pending = false;
             }
         } else if (std::fabs(unused - object->Height()) >= kOverlap) {
@@ -792,6 +800,33 @@ void TrpEngine::moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& p, E
         other->SetTop(other->Top() + delta);
         q.moved = true;
     }
+}
+
+void TrpEngine::checkPartRoom(TrpBand* band, std::vector<SplitPiece>& pieces, Extended free)
+{
+    const Extended page = GetPageHeight();
+    if (!CurPage || CurPage->EndlessHeight || fits(free, page)) return;
+    auto first = std::find_if(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.pending; });
+    if (first == pieces.end() || first->frame) return;
+    SplitPiece& p = *first;
+    bool fitsPage = fits(page, p.savedHeight);
+    if (p.memo && !fitsPage) {
+        // A text gives a line to a part as high as the page.
+        TrpCustomMemoView& memo = *p.memo;
+        const std::u16string shown = memo.Text(), rest = memo.PartText;
+        const bool firstBreak = memo.FirstParaBreak, lastBreak = memo.LastParaBreak;
+        const Extended height = p.object->Height();
+        p.object->SetHeight(page);
+        const Extended unused = memo.DrawPart();
+        fitsPage = !memo.Text().empty() && memo.PartText != rest;
+        (void)unused;
+        memo.SetText(shown);
+        memo.PartText = rest;
+        memo.FirstParaBreak = firstBreak;
+        memo.LastParaBreak = lastBreak;
+        p.object->SetHeight(height);
+    }
+    if (fitsPage) roomError(band, "the page leaves too little room for it");
 }
 
 // The first object waiting goes out in this part, cut to its height.
