@@ -826,18 +826,22 @@ void TrpEngine::keepBeforeBreak()
 
 // A band taller than an empty page can never be held in a block. The block
 // is given up where it stands, unless it holds only the headers of that
-// band: they go on to the next column or page with it rather than stand
+// band and the band starts in the next column anyway (it may not split
+// here, or nothing of it fits here): they go on with it rather than stand
 // alone at the foot of this one.
-void TrpEngine::keepBeforeTallBand()
+bool TrpEngine::keepBeforeTallBand(TrpBand* band, bool movesFirst)
 {
-    if (!keepOpen_) return;
+    if (!keepOpen_) return false;
     constexpr Extended tolerance = rp_engine::kFitTolerance;
-    if (keepRows_ == 0 && CurY > keepStartY_ + tolerance && keepStartY_ > columnTop_ + tolerance &&
-        !keepTooTall(0)) {
+    const bool headersOnly = keepRows_ == 0 && CurY > keepStartY_ + tolerance &&
+                             keepStartY_ > columnTop_ + tolerance && !keepTooTall(0);
+    const bool moved = headersOnly && (movesFirst || !firstPartHolds(band));
+    if (moved) {
         TemporaryValue<TrpBand*> blockAlone(currentBand_, nullptr);
         NewColumn();
     }
     EndKeep(keepBand_);
+    return moved;
 }
 
 void TrpEngine::keepAfterBreak()

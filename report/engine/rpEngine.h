@@ -207,7 +207,8 @@ private:
     void keepBeforeBreak();
     void keepAfterBreak();
     bool keepTooTall(Extended extra);
-    void keepBeforeTallBand();
+    // True when the block went on to the next column with the band.
+    bool keepBeforeTallBand(TrpBand* band, bool movesFirst);
     void closeKeep();
     // The page-footer totals count a set of band columns where it stays.
     void holdRowSet(TrpBand* band);
@@ -244,6 +245,8 @@ private:
     void outputBand(TrpBand* band);
     struct SplitPiece;
     void splitBand(TrpBand* band);
+    // The first part of a split here would hold more than the band's frame.
+    bool firstPartHolds(TrpBand* band);
     void splitColumnRow(TrpDataBand* band);
     std::vector<SplitPiece> splitPieces(TrpBand* band);
     // `emptyRoom`: what an empty column gives (-1: as the page is laid out).

@@ -152,8 +152,6 @@ void TrpEngine::showBandItself(TrpBand* band)
             !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
         if (columns && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
             !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
-            // No keep block holds a row taller than an empty column.
-            if (keepOpen_) EndKeep(keepBand_);
             splitColumnRow(static_cast<TrpDataBand*>(band));
         } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
@@ -176,8 +174,9 @@ void TrpEngine::showBandItself(TrpBand* band)
             }
         } else {
             checkRoom(band);
-            keepBeforeTallBand();
-            if (!band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage) {
+            const bool movesFirst = !band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage;
+            // Moved with the headers it is kept with, it starts a column.
+            if (!keepBeforeTallBand(band, movesFirst) && movesFirst) {
                 currentBand_ = band;
                 NewColumn();
             }
@@ -195,7 +194,11 @@ void TrpEngine::showBandItself(TrpBand* band)
 void TrpEngine::splitColumnRow(TrpDataBand* band)
 {
     BandRun& r = run(band);
-    if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    // No keep block holds a row taller than an empty column; headers kept
+    // with it go on with it when it starts a column.
+    const bool movesFirst =
+        band->CurColumn() == 1 && !band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage && nextColumnGivesRoom();
+    if (!keepBeforeTallBand(band, movesFirst) && movesFirst) NewColumn();
     // The rows beside it do not fit above the page's foot either: the line
     // moves on first and the row splits from the line's top there.
     if (band->CurColumn() > 1 && !keepOpen_ && !fits(GetPageHeight() - FooterHeight(), r.maxColumnY)) {
@@ -601,6 +604,24 @@ void TrpEngine::splitBand(TrpBand* band)
         startNextPart(pieces, free);
         free = FreeSpace();
     }
+}
+
+bool TrpEngine::firstPartHolds(TrpBand* band)
+{
+    std::vector<SplitPiece> pieces = splitPieces(band);
+    std::vector<std::u16string> texts;
+    for (const SplitPiece& p : pieces)
+        if (p.memo) texts.push_back(p.memo->Text());
+    const std::vector<SplitPiece> before = saveParts(pieces);
+    layOutPart(pieces, FreeSpace());
+    const bool framed = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.visible && !p.frame; });
+    const bool holds = std::any_of(pieces.begin(), pieces.end(),
+                                   [&](const SplitPiece& p) { return p.inPart && (!framed || !p.frame); });
+    restoreParts(pieces, before);
+    size_t i = 0;
+    for (const SplitPiece& p : pieces)
+        if (p.memo) p.memo->SetText(texts[i++]);
+    return holds;
 }
 
 std::vector<TrpEngine::SplitPiece> TrpEngine::saveParts(std::vector<SplitPiece>& pieces)
