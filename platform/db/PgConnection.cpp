@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -216,6 +218,19 @@ PgConnection::~PgConnection()
 }
 
 bool PgConnection::alive() const noexcept { return conn_ && PQstatus(conn_) == CONNECTION_OK; }
+
+bool PgConnection::stillThere() noexcept
+{
+    if (!alive()) return false;
+    // Something to read while no statement runs: the server's farewell,
+    // then the end of the connection.
+    for (int i = 0; i < 16 && alive(); ++i) {
+        pollfd p{PQsocket(conn_), POLLIN, 0};
+        if (poll(&p, 1, 0) <= 0) break;
+        if (!PQconsumeInput(conn_)) return false;
+    }
+    return alive();
+}
 
 bool PgConnection::inTransaction() const noexcept
 {

@@ -311,6 +311,7 @@ void TrpEngine::runPass()
         runPagesOnce();
         return;
     }
+    TrpDataSet::Walk walk(*ds, Report()->Name());
     ds->First();
     while (!ds->Eof() && !Report()->Terminated) {
         runPagesOnce();
@@ -341,6 +342,7 @@ void TrpEngine::runPage(TrpReportPage* page)
     FirstRowPending = true;
     callHandler(page, page->OnBeforePrint);
     if (TrpDataSet* ds = page->DataSet()) {
+        TrpDataSet::Walk walk(*ds, page->Name());
         ds->First();
         while (!ds->Eof() && !report.Terminated) {
             runPageInstance(page);

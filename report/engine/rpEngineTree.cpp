@@ -206,6 +206,7 @@ bool TrpEngine::listHasData(const std::vector<TrpBand*>& bands)
         if (!ds) continue;
         auto* data = static_cast<TrpDataBand*>(band);
         callHandler(band, data->OnMasterDetail);
+        TrpDataSet::Walk walk(*ds, band->Name());
         ds->First();
         while (!ds->Eof()) {
             if (bandHasData(band, data->PrintIfDetailEmpty)) {
@@ -235,6 +236,7 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
         if (!ds) continue;
         auto* b = static_cast<TrpDataBand*>(band);
         BandRun& r = run(b);
+        TrpDataSet::Walk walk(*ds, b->Name());
         ds->First();
         r.line = 1;
         r.lineThrough = 1;
