@@ -809,7 +809,8 @@ void TrpEngine::BreakAllKeep()
 
 bool TrpEngine::keepTooTall(Extended extra)
 {
-    return CurY - keepStartY_ + extra > GetPageHeight() - FooterHeight() + rp_engine::kFitTolerance;
+    // What the next column holds under the headers it starts with.
+    return CurY - keepStartY_ + extra > GetPageHeight() - FooterHeight() - nextColumnTop() + rp_engine::kFitTolerance;
 }
 
 void TrpEngine::keepBeforeBreak()
@@ -828,16 +829,17 @@ void TrpEngine::keepBeforeBreak()
 
 // A band taller than an empty page can never be held in a block. The block
 // is given up where it stands, unless it holds only the headers of that
-// band and the band starts in the next column anyway (it may not split
-// here, or nothing of it fits here): they go on with it rather than stand
-// alone at the foot of this one.
+// band and nothing of the band fits under them: they go on with it rather
+// than stand alone at the foot of this column. A band that starts a new
+// column first by its own rule (it may not split) leaves them where they
+// stand.
 bool TrpEngine::keepBeforeTallBand(TrpBand* band, bool movesFirst)
 {
     if (!keepOpen_) return false;
     constexpr Extended tolerance = rp_engine::kFitTolerance;
     const bool headersOnly = keepRows_ == 0 && CurY > keepStartY_ + tolerance &&
                              keepStartY_ > columnTop_ + tolerance && !keepTooTall(0);
-    const bool moved = headersOnly && (movesFirst || !firstPartHolds(band));
+    const bool moved = headersOnly && !movesFirst && !firstPartHolds(band);
     if (moved) {
         TemporaryValue<TrpBand*> blockAlone(currentBand_, nullptr);
         NewColumn();
@@ -916,6 +918,8 @@ Extended TrpEngine::nextColumnTop()
         if (!listed(band)) nextTop -= run(band).printedHeight;
     for (int i = 0; i < HeaderList.Count(); ++i) {
         TrpBand* band = HeaderList.Items(i).Band;
+        // A band of an open keep block goes on with the block.
+        if (HeaderList.Items(i).IsInKeepBlock && !footerPrinting_) continue;
         if (band && band->Visible() && !shownAtStart(band) && !dynamic_cast<TrpReportTitle*>(band))
             nextTop += run(band).printedHeight;
     }
@@ -928,7 +932,8 @@ Extended TrpEngine::newPageTop()
     Extended top = 0;
     for (int i = 0; i < HeaderList.Count(); ++i) {
         TrpBand* band = HeaderList.Items(i).Band;
-        if (!band || dynamic_cast<TrpReportTitle*>(band)) continue;
+        if (!band || dynamic_cast<TrpReportTitle*>(band) || (HeaderList.Items(i).IsInKeepBlock && !footerPrinting_))
+            continue;
         for (TrpBand* b = band; b; b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr)
             if (b->Visible()) top += run(b).printedHeight;
     }
