@@ -2,6 +2,7 @@
 #include "rpMemoPublish.h"
 
 #include <cmath>
+#include <limits>
 
 #include "CodePages.h"
 #include "SysUtils.h"
@@ -272,7 +273,7 @@ std::string TrpCustomMemoView::GetDescription() const
 // ---------------------------------------------------------------- layout
 
 TrpDrawText& TrpCustomMemoView::layOut(const TRect& bounds, const TRect& clip, Extended scaleX, Extended scaleY,
-                                       const TRect* wrapBox)
+                                       const TRect* wrapBox, bool inBoundsOnly)
 {
     TrpReport* report = GetReport();
     TrpDrawText& drawer = report ? report->DrawText() : DrawTextObject();
@@ -281,7 +282,7 @@ TrpDrawText& TrpCustomMemoView::layOut(const TRect& bounds, const TRect& clip, E
     drawer.SetDimensions(bounds, clip, scaleX, scaleY);
     if (wrapBox) drawer.SetWrapBox(wrapBox->Width(), wrapBox->Height());
     drawer.SetGaps(ParagraphGap, CharSpacing, LineSpacing);
-    drawer.SetText(linesOf(*memo_));
+    drawer.SetText(linesOf(*memo_), inBoundsOnly ? drawer.LinesInBounds() + 1 : std::numeric_limits<size_t>::max());
     drawer.SetParaBreaks(FirstParaBreak, LastParaBreak);
     return drawer;
 }
@@ -372,7 +373,7 @@ Extended TrpCustomMemoView::DrawPart()
     FirstParaBreak = LastParaBreak;
     LastParaBreak = false;
     const TRect bounds = textRectAt(1, 1, 0, 0);
-    const TrpDrawText& drawer = layOut(bounds, bounds, 1, 1);
+    const TrpDrawText& drawer = layOut(bounds, bounds, 1, 1, nullptr, true);
     std::u16string rest;
     bool continues = false;
     const std::u16string fits = drawer.GetInBoundsText(rest, &continues);

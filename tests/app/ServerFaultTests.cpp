@@ -16,10 +16,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "AppFixture.h"
 #include "Clock.h"
 #include "FormDriving.h"
-#include "PgTestServer.h"
+#include "ServerFixture.h"
 #include "StringGrid.h"
 #include "Uluru.h"
 #include "main.h"
@@ -139,23 +138,21 @@ private:
     std::vector<std::thread> pumps_;
 };
 
-class ServerFaults : public AppFixture {
+class ServerFaults : public ServerFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        server = std::make_unique<pgtest::TempDatabase>();
-        if (!server->ok()) GTEST_SKIP() << "PostgreSQL: " << server->why();
-        setenv("DORVAK_DB", server->connection().c_str(), 1);
+        ServerFixture::SetUp();
+        if (IsSkipped()) return;
+        useServer();
         gui::SetFixedClock(QDateTime(QDate(2026, 12, 6), QTime(9, 30, 0)));
     }
     void TearDown() override
     {
-        AppFixture::TearDown();
         gui::ResetClock();
-        unsetenv("DORVAK_DB");
+        // The program's connections first: the proxy waits for them to end.
+        ServerFixture::TearDown();
         proxy.reset();
-        server.reset();
     }
     // The program's connection through a proxy that can cut it.
     void throughProxy()
@@ -197,7 +194,6 @@ protected:
         }
     }
 
-    std::unique_ptr<pgtest::TempDatabase> server;
     std::unique_ptr<CommitCuttingProxy> proxy;
 };
 

@@ -2,30 +2,22 @@
 // PostgreSQL server: the same report computes and prepares the same, and a
 // dataset can change nothing on either.
 #include <QFile>
-#include <QProcess>
 
 #include <fstream>
 #include <sstream>
 
-#include "AppFixture.h"
-#include "PgTestServer.h"
+#include "ServerFixture.h"
 
 namespace {
 
 const char* const kOrder = "ZEZO-2026-12-06-093000";
 
-struct ToolRun {
-    int code = -1;
-    std::string out, err;
-};
-
-class ToolsOnServer : public AppFixture {
+class ToolsOnServer : public ServerFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        server = std::make_unique<pgtest::TempDatabase>();
-        if (!server->ok()) GTEST_SKIP() << "PostgreSQL: " << server->why();
+        ServerFixture::SetUp();
+        if (IsSkipped()) return;
         std::ifstream in(ORDERS_FIXTURE);
         std::stringstream sql;
         sql << in.rdbuf();
@@ -39,50 +31,31 @@ protected:
         }
         unsetenv("DORVAK_DB");
     }
-    void TearDown() override
-    {
-        AppFixture::TearDown();
-        unsetenv("DORVAK_DB");
-        server.reset();
-    }
     std::string file() const { return path("dorvak.db").toStdString(); }
 
-    static ToolRun tool(const char* program, const QStringList& args, const QString& workingDir = {})
-    {
-        QProcess p;
-        if (!workingDir.isEmpty()) p.setWorkingDirectory(workingDir);
-        p.start(QString::fromUtf8(program), args);
-        ToolRun r;
-        if (!p.waitForFinished(60000)) return r;
-        r.code = p.exitCode();
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
-    }
+    static ProcessRun tool(const char* program, const QStringList& args) { return runProcess(program, args); }
     static QStringList orderSheet(const std::string& db)
     {
         return {QStringLiteral(ORDER_SHEET), QStringLiteral("--db"), QString::fromStdString(db), QStringLiteral("--dataset"),
                 QStringLiteral("rpDBDataset1=select * from zq_dd where bh='%1'").arg(kOrder), QStringLiteral("--dataset"),
                 QStringLiteral("rpDBDataset2=select * from zq_ddmx where bh='%1' order by id").arg(kOrder)};
     }
-
-    std::unique_ptr<pgtest::TempDatabase> server;
 };
 
 }  // namespace
 
 TEST_F(ToolsOnServer, AReportComputesAndPreparesTheSameOnBoth)
 {
-    const ToolRun fileMemos = tool(RPCALC_PATH, orderSheet(file()) << QStringLiteral("--memos"));
-    const ToolRun serverMemos = tool(RPCALC_PATH, orderSheet(server->connection()) << QStringLiteral("--memos"));
+    const ProcessRun fileMemos = tool(RPCALC_PATH, orderSheet(file()) << QStringLiteral("--memos"));
+    const ProcessRun serverMemos = tool(RPCALC_PATH, orderSheet(server->connection()) << QStringLiteral("--memos"));
     EXPECT_EQ(fileMemos.code, 0) << fileMemos.err;
     EXPECT_EQ(serverMemos.code, 0) << serverMemos.err;
     EXPECT_EQ(serverMemos.out, fileMemos.out);
     // The total with the extra charge, from the order's texts.
     EXPECT_NE(fileMemos.out.find("Memo5\t47.5"), std::string::npos) << fileMemos.out;
 
-    const ToolRun filePages = tool(RPPREPARE_PATH, orderSheet(file()));
-    const ToolRun serverPages = tool(RPPREPARE_PATH, orderSheet(server->connection()));
+    const ProcessRun filePages = tool(RPPREPARE_PATH, orderSheet(file()));
+    const ProcessRun serverPages = tool(RPPREPARE_PATH, orderSheet(server->connection()));
     EXPECT_EQ(filePages.code, 0) << filePages.err;
     EXPECT_EQ(serverPages.out, filePages.out);
     EXPECT_NE(filePages.out.find("垫片"), std::string::npos) << filePages.out;
@@ -101,7 +74,7 @@ TEST_F(ToolsOnServer, ADatasetChangesNothing)
         if (db == file())
             statements << QStringLiteral("D=VACUUM INTO '%1'").arg(copy) << QStringLiteral("D=ATTACH '%1' AS c").arg(copy);
         for (const QString& statement : statements) {
-            const ToolRun r = tool(RPCALC_PATH, {QStringLiteral(ORDER_SHEET), QStringLiteral("--db"), QString::fromStdString(db),
+            const ProcessRun r = tool(RPCALC_PATH, {QStringLiteral(ORDER_SHEET), QStringLiteral("--db"), QString::fromStdString(db),
                                              QStringLiteral("--dataset"), statement, QStringLiteral("--memos")});
             EXPECT_EQ(r.code, 1) << statement.toStdString() << "\n" << r.err;
             EXPECT_FALSE(QFile::exists(copy)) << statement.toStdString();
