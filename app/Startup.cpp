@@ -64,10 +64,22 @@ void CreateForms()
 {
     gui::setApplicationTitle(kAppTitle);
     SetStartingUp(true);
-    gui::guarded([] {
+    bool noServer = false;
+    gui::guarded([&noServer] {
         DM = new TDM;
-        DM->Connect();
+        try {
+            DM->Connect();
+        } catch (const EDatabaseServerUnreachable&) {
+            noServer = true;
+            throw;
+        }
     });
+    if (noServer) {
+        // Every form works on the server: the box said why the program ends.
+        SetStartingUp(false);
+        Terminate();
+        return;
+    }
     gui::guarded([] { fmain = new Tfmain; });
     createForm(Fluru);
     createForm(Fchanpin);
@@ -126,6 +138,8 @@ int RunProgram(int argc, char** argv)
         gui::ui().eventLoopStarting();
         code = application.exec();
     }
+    // A server that could not be reached ends the program as a failure.
+    if (DM && DM->OnServer() && !DM->Connected()) code = 1;
     DestroyForms();
     if (scripted) {
         gui::setUi(nullptr);

@@ -122,6 +122,11 @@ private:
     TscVarType findType(TscScript* scope, std::string& typeName);
     void checkTypeCompatibility(TscScript* scope, const TscCustomVariable* target, const TscCustomVariable* source);
     std::unique_ptr<TscExpression> createExpression(const TscXMLItem* element, TscScript* scope);
+    // A macro reads its arguments as text, in its own way: one that does not
+    // compile as an expression here (a report band called Ord given to
+    // COUNT) is kept as its text alone.
+    static bool isMacro(const TscCustomVariable* ref);
+    std::unique_ptr<TscExpression> macroArgument(const TscXMLItem* element, TscScript* scope);
     std::unique_ptr<TscExpression> constantExpression(const Variant& value, TscScript* scope);
     std::unique_ptr<TscSetExpression> createSet(const TscXMLItem* element, TscScript* scope);
     std::unique_ptr<TscDesignator> createDesignator(const TscXMLItem* element, TscScript* scope, DesignatorMode mode);
@@ -386,6 +391,24 @@ std::unique_ptr<TscExpression> TscProgramBuilder::createExpression(const TscXMLI
     return expression;
 }
 
+bool TscProgramBuilder::isMacro(const TscCustomVariable* ref)
+{
+    return ref->IsMacro != 0;
+}
+
+std::unique_ptr<TscExpression> TscProgramBuilder::macroArgument(const TscXMLItem* element, TscScript* scope)
+{
+    const std::string savedPos = currentPos_;
+    try {
+        return createExpression(element, scope);
+    } catch (const Exception&) {
+        currentPos_ = savedPos;
+    }
+    std::unique_ptr<TscExpression> text = constantExpression(Variant(), scope);
+    text->Source = sourceText(element);
+    return text;
+}
+
 std::unique_ptr<TscExpression> TscProgramBuilder::constantExpression(const Variant& value, TscScript* scope)
 {
     auto expression = std::make_unique<TscExpression>(scope);
@@ -535,7 +558,8 @@ void TscProgramBuilder::resolveChildren(Chain& chain, const TscXMLItem* element,
         } else if (named(child, "expr")) {
             if (chain.items.empty()) fail(scMessages().VariableRequired);
             TscDesignatorItem* last = chain.items.back().get();
-            last->Add(createExpression(child, scope).release());
+            last->Add(isMacro(last->Ref) ? macroArgument(child, scope).release()
+                                         : createExpression(child, scope).release());
             if (last->Ref->ItemKind == ikOle) scAddOleParameter(last->Ref);
         }
     }

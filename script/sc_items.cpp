@@ -302,13 +302,18 @@ struct CallDepth {
     // The body as a compound statement runs it (the stack was checked on entry).
     const TscStatement* body = local->Prog();
     const int statements = body->Count();
-    if (statements == 1) {
-        if (!local->Terminated) body->Statement(0)->Execute();
-    } else {
-        for (int i = 0; i < statements && !local->Terminated; ++i) {
-            body->Statement(i)->Execute();
-            if (local->BreakCalled | local->ContinueCalled | local->ExitCalled) break;
+    try {
+        if (statements == 1) {
+            if (!local->Terminated) body->Statement(0)->Execute();
+        } else {
+            for (int i = 0; i < statements && !local->Terminated; ++i) {
+                body->Statement(i)->Execute();
+                if (local->BreakCalled | local->ContinueCalled | local->ExitCalled) break;
+            }
         }
+    } catch (EStackOverflow& e) {
+        scNameStackOverflow(e, Name);
+        throw;
     }
     return IsFunc && Result ? Result->Read() : Variant::Null();
 }
@@ -318,7 +323,7 @@ struct CallDepth {
 template <class Args, bool Outs>
 [[gnu::always_inline]] inline Variant TscProcVariable::enter(Args args, std::span<Variant> outs)
 {
-    if (callDepth >= scMaxCallDepth) scRaiseStackOverflow();
+    if (callDepth >= scMaxCallDepth) scRaiseStackOverflow(Name);
     scCheckStack();
     const CallDepth depth;
     // Entered again while running: the caller's locals come back afterwards.

@@ -47,6 +47,19 @@ void scRaiseStackOverflow()
     throw EStackOverflow(scMessages().StackOverflow);
 }
 
+void scRaiseStackOverflow(const std::string& procedure)
+{
+    EStackOverflow e(scMessages().StackOverflow);
+    scNameStackOverflow(e, procedure);
+    throw e;
+}
+
+void scNameStackOverflow(Exception& e, const std::string& procedure)
+{
+    if (!procedure.empty() && e.message() == scMessages().StackOverflow)
+        e.setMessage(e.message() + " in " + procedure);
+}
+
 void scRaiseNestingTooDeep()
 {
     throw Exception(scMessages().NestingTooDeep);

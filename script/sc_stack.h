@@ -6,6 +6,9 @@
 // a reserve above the stack's end, measured once per thread.
 
 #include <cstdint>
+#include <string>
+
+class Exception;
 
 // The lowest frame address that leaves the reserve; UINTPTR_MAX until this
 // thread's stack is measured, 0 when it cannot be.
@@ -39,8 +42,13 @@ bool scStackBelowLimit(uintptr_t frame) noexcept;
     return frame < scStackLimit && scStackBelowLimit(frame);
 }
 
-// Raises EStackOverflow "Stack overflow" (run time).
+// Raises EStackOverflow "Stack overflow" (run time), or "Stack overflow in
+// NAME" for the procedure that was being entered.
 [[noreturn]] void scRaiseStackOverflow();
+[[noreturn]] void scRaiseStackOverflow(const std::string& procedure);
+// Names the procedure the overflow happened in, unless one is named: the
+// innermost procedure an overflow passes through is where it happened.
+void scNameStackOverflow(Exception& e, const std::string& procedure);
 // Raises the compile error "Program nested too deeply".
 [[noreturn]] void scRaiseNestingTooDeep();
 

@@ -159,7 +159,8 @@ void TrpEngine::resetRun()
     DataTop = 0;
     savedColumnX_ = 0;
     columnTop_ = 0;
-    columnStartOnce_ = false;
+    columnStartOnce_ = pageStartOnce_ = false;
+    spanning_ = false;
     columnBands_.clear();
     rowSetBand_ = nullptr;
     rowSetMoving_ = false;
@@ -310,6 +311,7 @@ void TrpEngine::runPass()
         runPagesOnce();
         return;
     }
+    TrpDataSet::Walk walk(*ds, Report()->Name());
     ds->First();
     while (!ds->Eof() && !Report()->Terminated) {
         runPagesOnce();
@@ -340,6 +342,7 @@ void TrpEngine::runPage(TrpReportPage* page)
     FirstRowPending = true;
     callHandler(page, page->OnBeforePrint);
     if (TrpDataSet* ds = page->DataSet()) {
+        TrpDataSet::Walk walk(*ds, page->Name());
         ds->First();
         while (!ds->Eof() && !report.Terminated) {
             runPageInstance(page);
@@ -428,8 +431,11 @@ void TrpEngine::pageStart(TrpReportPage* page)
         pp.CurPage = pp.GetCount() - 1;
         CurY = pp.BottomOfBands(0);
         HeaderList.RemoveItem(title);
-        ShowBand(title);
-        columnStartOnce_ = true;
+        {
+            TemporaryValue<bool> spanning(spanning_, true);
+            ShowBand(title);
+        }
+        columnStartOnce_ = pageStartOnce_ = true;
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
     DataTop = CurY;
@@ -468,7 +474,7 @@ bool TrpEngine::startPreparedPage()
         CurY = 0;
     }
     columnBands_.clear();
-    columnStartOnce_ = false;
+    columnStartOnce_ = pageStartOnce_ = false;
     showHeaderList();
     columnTop_ = CurY;
     return added;
@@ -515,9 +521,10 @@ bool TrpEngine::showTitle(TrpBand* title)
     const int count = pages()->GetCount();
     {
         TemporaryValue<int> fitTested(reprinting_, 0);
+        TemporaryValue<bool> spanning(spanning_, true);
         showReprinted(title);
     }
-    columnStartOnce_ = true;
+    columnStartOnce_ = pageStartOnce_ = true;
     FirstRowPending = false;
     return pages()->GetCount() != count;
 }
@@ -570,6 +577,11 @@ void TrpEngine::NewPage()
     const Extended contentBottom = CurY + FooterHeight();
     EndPage();
     if (endless) resizeEndlessPage(contentBottom);
+    // A summary going on to a further page goes on in its first column.
+    if (finishing_) {
+        CurX = savedColumnX_;
+        CurColumn = 1;
+    }
     // The pages holding the vertical cells of these rows stay theirs.
     TrpCustomPreviewPages& pp = *pages();
     if (cellPagesEnd_ > pp.CurPage) pp.CurPage = cellPagesEnd_;
@@ -585,7 +597,7 @@ void TrpEngine::NewPage()
 void TrpEngine::NewColumn()
 {
     if (!CurPage || inline_) return;
-    if (CurColumn >= CurPage->Columns()) {
+    if (CurColumn >= CurPage->Columns() || spanning_) {
         NewPage();
         return;
     }
@@ -622,6 +634,17 @@ void TrpEngine::NewColumn()
     causedBreak_ = nullptr;
 }
 
+// The first column stands at the page's left: a page starts there.
+Extended TrpEngine::columnX(int column)
+{
+    return column > 1 ? columnLeft(column) : 0;
+}
+
+Extended TrpEngine::columnRight(int column)
+{
+    return column < CurPage->Columns() ? columnLeft(column + 1) : PageWidth;
+}
+
 // A column without a place of its own stands a column width right of the
 // one before, so that no column prints over the one before it.
 Extended TrpEngine::columnLeft(int column)
@@ -644,6 +667,16 @@ void TrpEngine::EndPage()
         if (TrpBand* summary = pageBand(CurPage, bkReportSummary)) {
             {
                 TemporaryValue<bool> printing(summaryPrinting_, true);
+                // Wider than the column the rows end in, it stands under
+                // the lowest of the columns and goes on to further pages
+                // at the page's left.
+                const bool spans = CurPage->Columns() > 1 && summary->Visible() &&
+                                   CurX + summary->Width() > columnRight(CurColumn) + rp_engine::kFitTolerance;
+                TemporaryValue<bool> spanning(spanning_, spans);
+                if (spans) {
+                    CurY = std::max(CurY, pages()->BottomOfBands(0));
+                    CurX = savedColumnX_;
+                }
                 ShowBand(summary);
             }
             if (CurPage->EndlessHeight) resizeEndlessPage(CurY + FooterHeight());
@@ -862,6 +895,8 @@ Extended TrpEngine::nextColumnTop()
             if (HeaderList.Items(i).Band == band) return true;
         return false;
     };
+    // A new page starts without the bands this one printed once.
+    if (pageStartOnce_ && (CurColumn >= CurPage->Columns() || spanning_)) return newPageTop();
     Extended nextTop = columnTop_;
     for (TrpBand* band : columnBands_)
         if (!listed(band)) nextTop -= run(band).printedHeight;
@@ -873,9 +908,24 @@ Extended TrpEngine::nextColumnTop()
     return nextTop;
 }
 
+// The bands of the header list a new page shows, each with its children.
+Extended TrpEngine::newPageTop()
+{
+    Extended top = 0;
+    for (int i = 0; i < HeaderList.Count(); ++i) {
+        TrpBand* band = HeaderList.Items(i).Band;
+        if (!band || dynamic_cast<TrpReportTitle*>(band)) continue;
+        for (TrpBand* b = band; b; b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr)
+            if (b->Visible()) top += run(b).printedHeight;
+    }
+    return top;
+}
+
 void TrpEngine::checkRoom(TrpBand* band)
 {
-    if (!CurPage || CurPage->EndlessHeight || !columnIsEmpty() || FreeSpace() > rp_engine::kFitTolerance) return;
+    if (!CurPage || CurPage->EndlessHeight || !columnIsEmpty() || FreeSpace() > rp_engine::kFitTolerance ||
+        nextColumnGivesRoom())
+        return;
     // Nothing could ever print here: every page would hold these bands
     // and no row.
     std::string under, above;

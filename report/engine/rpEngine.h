@@ -185,12 +185,18 @@ private:
     void showColumnFooter();
     // Where a page column starts (from the page's column positions).
     Extended columnLeft(int column);
+    // Where the bands of a page column start (CurX less what a subreport
+    // or band column adds).
+    Extended columnX(int column);
+    // Where the next column starts (the page's right for the last).
+    Extended columnRight(int column);
     // The column holds nothing below the bands of its start.
     bool columnIsEmpty() const;
     // A band that does not fit here may fit in the next column: this one
     // holds more than the next would at its start.
     bool nextColumnGivesRoom();
     Extended nextColumnTop();
+    Extended newPageTop();
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
     void checkRoom(TrpBand* band);
@@ -291,6 +297,13 @@ private:
     // The start of the current column holds bands that print once (the
     // report title, a page printed on the previous one).
     bool columnStartOnce_ = false;
+    // So does the start of the current page: its later columns stand
+    // under them, the next page starts without them.
+    bool pageStartOnce_ = false;
+    // A band spanning the page's columns is being shown (the report title,
+    // a summary wider than its column): it goes on to the next page, not
+    // the next column.
+    bool spanning_ = false;
     // The band being prepared; the band whose output broke the page; the
     // band that asked for the page through StartNewPage.
     TrpBand* currentBand_ = nullptr;

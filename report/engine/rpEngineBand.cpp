@@ -43,7 +43,8 @@ bool overlapsHorizontally(const Area& a, Extended left, Extended right)
 // off what the part used.
 Extended restAfterPart(TrpStretcheable& object, Extended remaining, Extended height, Extended unused)
 {
-    const Extended rest = object.RestHeight();
+    // A box of a fixed height keeps it, whatever its text needs.
+    const Extended rest = object.StretchMode() == smDontStretch ? -1 : object.RestHeight();
     return rest >= 0 ? rest : std::max<Extended>(0, remaining - (height - unused));
 }
 
@@ -72,6 +73,11 @@ bool firstLineCut(TrpCustomMemoView& memo, TrpReportComponent& object, Extended&
     memo.FirstParaBreak = startsInParagraph;
     object.SetHeight(cut);
     return false;
+}
+
+bool blankText(const std::u16string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c <= u' '; });
 }
 
 // How far the band's text stands from its top in the design: what goes on
@@ -490,6 +496,10 @@ struct TrpEngine::SplitPiece {
     // a part holding nothing else holds nothing of the band. A line along
     // the band's top or bottom edge is drawn on every part.
     bool frame = false;
+    // A text of a fixed height laid out as a box in the part at hand.
+    bool box = false;
+    // A growing text with nothing to show.
+    bool blank = false;
     enum class Edge { None, Top, Bottom } edge = Edge::None;
     // A text's part state, to lay a part out again elsewhere.
     std::u16string partText;
@@ -517,7 +527,9 @@ void TrpEngine::splitBand(TrpBand* band)
     while (pendingContent()) {
         report.ProcessMessages();
         if (report.Terminated) break;
-        const bool emptyColumn = columnIsEmpty();
+        // An empty column that the next one would give more room than
+        // (a page without the title) is not the place to cut the band.
+        const bool emptyColumn = columnIsEmpty() && !nextColumnGivesRoom();
         if (free <= rp_engine::kFitTolerance) checkRoom(band);
         if (++parts > kMaxSplitParts) {
             report.Errors.Add(band->Name() + ": the band cannot be split across pages");
@@ -619,6 +631,15 @@ void TrpEngine::closeFrame(std::vector<SplitPiece>& pieces, Extended free)
         p.pending = false;
         if (p.inPart) continue;
         TrpReportComponent* object = p.object;
+        // An empty text stays where it stood, in what room is left there.
+        if (p.blank) {
+            const Extended room = std::min(p.savedHeight, free - p.savedTop);
+            if (room <= kOverlap) continue;
+            object->SetTop(p.savedTop);
+            object->SetHeight(room);
+            p.inPart = true;
+            continue;
+        }
         const Extended height = std::min(p.savedHeight, free);
         object->SetHeight(height);
         object->SetTop(std::max<Extended>(0, std::min(object->Top(), bottom - height)));
@@ -643,6 +664,10 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
         p.savedHeight = object->Height();
         const auto* line = dynamic_cast<const TrpCustomLineView*>(object);
         p.frame = line || (p.stretchable && p.stretchable->StretchMode() == smMaxHeight);
+        // A growing text with nothing to show holds no more than a frame.
+        p.blank = p.memo && p.visible && p.memo->StretchMode() == smActualHeight &&
+                  blankText(p.memo->Text());
+        p.frame = p.frame || p.blank;
         if (line && !line->Diagonal && object->Height() <= kOverlap) p.edge = SplitPiece::Edge::Top;
         if (p.stretchable && p.visible) p.stretchable->InitPart();
         return p;
@@ -702,14 +727,21 @@ bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
         if (!p.pending) continue;
         TrpReportComponent* object = p.object;
         const Extended remaining = p.savedHeight;
+        // A text of a fixed height goes whole to the next part like a box,
+        // unless no page holds it.
+        p.box = p.stretchable && p.stretchable->StretchMode() == smDontStretch && !p.printed &&
+                fits(emptyRoom, remaining);
+        TrpStretcheable* stretchable = p.box ? nullptr : p.stretchable;
+        // Nothing of it printed: its text is still all of it.
+        if (p.box && p.memo) p.memo->SetText(p.memo->PartText);
         Extended unused = 0;
         bool more = false;
-        if (p.stretchable) {
+        if (stretchable) {
             p.savedTop = object->Top();
             object->SetHeight(free - object->Top());
             if (object->Top() < free) {
-                unused = p.stretchable->DrawPart();
-                more = p.stretchable->HasNextPart();
+                unused = stretchable->DrawPart();
+                more = stretchable->HasNextPart();
             } else {
                 unused = object->Height();
             }
@@ -718,7 +750,7 @@ bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
             object->SetHeight(remaining);
             p.inPart = true;
             p.pending = false;
-        } else if (!p.stretchable) {
+        } else if (!stretchable) {
             if (fits(emptyRoom, remaining) || object->Top() >= free) {
                 moveToNextPart(pieces, p, free);
             } else {
@@ -729,7 +761,10 @@ bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
             }
         } else if (std::fabs(unused - object->Height()) >= kOverlap) {
             p.inPart = p.printed = true;
-            p.savedHeight = restAfterPart(*p.stretchable, remaining, object->Height(), unused);
+            // A text whose every line printed ends here, its box cut to
+            // the part: the rest of its box would go on as an empty stub.
+            if (p.memo && !more) p.pending = false;
+            else p.savedHeight = restAfterPart(*stretchable, remaining, object->Height(), unused);
         } else {
             object->SetTop(free);
             object->SetHeight(remaining);
@@ -878,7 +913,7 @@ void TrpEngine::startNextPart(std::vector<SplitPiece>& pieces, Extended free)
             if (a.inPart && !a.pending && above(a, *p)) keepDistance(a, a.object->Top() + a.object->Height() - free);
         bool waitsUnder = false;
         for (size_t k = 0; k < newTops.size(); ++k) waitsUnder = waitsUnder || above(*waiting[k], *p);
-        if (!below) top = p->stretchable ? p->savedTop - free : object->Top() - free;
+        if (!below) top = p->stretchable && !p->box ? p->savedTop - free : object->Top() - free;
         // The first of what goes on keeps its distance to the band's top.
         if (!waitsUnder) top = std::max(top, std::min(p->designTop, padding));
         newTops.push_back(std::max<Extended>(0, top));

@@ -206,6 +206,7 @@ bool TrpEngine::listHasData(const std::vector<TrpBand*>& bands)
         if (!ds) continue;
         auto* data = static_cast<TrpDataBand*>(band);
         callHandler(band, data->OnMasterDetail);
+        TrpDataSet::Walk walk(*ds, band->Name());
         ds->First();
         while (!ds->Eof()) {
             if (bandHasData(band, data->PrintIfDetailEmpty)) {
@@ -235,6 +236,7 @@ void TrpEngine::runDataBands(const std::vector<TrpBand*>& bands)
         if (!ds) continue;
         auto* b = static_cast<TrpDataBand*>(band);
         BandRun& r = run(b);
+        TrpDataSet::Walk walk(*ds, b->Name());
         ds->First();
         r.line = 1;
         r.lineThrough = 1;
@@ -478,8 +480,14 @@ void TrpEngine::registerReprint(TrpBand* band)
     if (auto* header = dynamic_cast<TrpHeader*>(band)) reprint = header->ReprintOnNewPage;
     if (auto* group = dynamic_cast<TrpGroupHeader*>(band)) reprint = group->ReprintOnNewPage;
     if (!reprint) return;
-    TrpHeaderList& list = band->Vertical ? VHeaderList : HeaderList;
-    list.AddItem(band, CurX, keepOpen_ && !dynamic_cast<TrpHeader*>(band));
+    const bool inKeep = keepOpen_ && !dynamic_cast<TrpHeader*>(band);
+    if (band->Vertical) {
+        VHeaderList.AddItem(band, CurX, inKeep);
+        return;
+    }
+    // Its place within the page column: it comes back in the column it
+    // is shown again in.
+    HeaderList.AddItem(band, CurX - columnX(CurColumn), inKeep);
 }
 
 void TrpEngine::unregisterReprint(TrpBand* band)

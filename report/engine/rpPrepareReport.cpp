@@ -94,7 +94,7 @@ void TrpReport::RefuseWhilePreparing(const TObject* object, const std::string& a
     const auto* dataSet = dynamic_cast<const TrpDataSet*>(object);
     for (TrpReport* report : preparingReports()) {
         bool held = object == report || (component && component->GetReport() == report) ||
-                    (dataSet && report->DataSets()->FindByDataSet(dataSet));
+                    (dataSet && (report->DataSets()->FindByDataSet(dataSet) || !dataSet->Walker().empty()));
         for (const TComponent* owner = report->Owner(); owner && !held; owner = owner->Owner())
             held = owner == object;
         if (held) throw EInvalidOperation("Cannot " + action + " " + nameOf(object) + " while the report prepares");
@@ -110,6 +110,7 @@ bool TrpReport::PrepareReport(bool clearLastReport)
     printOptions_->DialogDuplex = dmNone;
     Errors.Clear();
     Terminated = false;
+    TerminatedByScript = false;
     bool result = false;
     if (CheckDatasets()) {
         // The report as it was, in memory or in a temporary file that is

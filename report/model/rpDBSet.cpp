@@ -319,6 +319,17 @@ int TrpDBDataset::RecordCount()
     return static_cast<int>(query_->recordCount());
 }
 
+std::string TrpDBDataset::Walker() const
+{
+    std::string walker = TrpCustomDBDataSet::Walker();
+    if (!walker.empty() || !query_) return walker;
+    for (TrpDataSet* other : GlobalDataSets()) {
+        const auto* db = dynamic_cast<const TrpDBDataset*>(other);
+        if (db && db != this && db->query_ == query_ && !(walker = db->TrpCustomDBDataSet::Walker()).empty()) break;
+    }
+    return walker;
+}
+
 void TrpDBDataset::Publish(TClassBuilder<TrpDBDataset>& b)
 {
     b.property("BCDToCurrency", &TrpDBDataset::BCDToCurrency).defaultValue(false);

@@ -47,6 +47,8 @@ public:
     // The aliases not hidden, or else every column once.
     void GetFieldList(TStrings& list) override;
     bool HasField(const std::string& field) override;
+    // Another dataset over the same query walks this one's rows too.
+    std::string Walker() const override;
 
     static void Publish(TClassBuilder<TrpDBDataset>& b);
 

@@ -140,6 +140,24 @@ int TrpDataSet::RecordCount()
     return RangeBegin == rbFirst && RangeEnd == reCount ? RangeEndCount : 0;
 }
 
+TrpDataSet::Walk::Walk(TrpDataSet& dataSet, std::string walker) : dataSet_(dataSet), outer_(dataSet.walker_)
+{
+    dataSet_.walker_ = walker.empty() ? std::string("the report") : std::move(walker);
+}
+
+TrpDataSet::Walk::~Walk()
+{
+    dataSet_.walker_ = std::move(outer_);
+}
+
+void TrpDataSet::RefuseWhileWalked(const std::string& call) const
+{
+    const std::string walker = Walker();
+    if (walker.empty()) return;
+    const std::string name = !userName_.empty() ? userName_ : !Name().empty() ? Name() : ClassName();
+    throw EInvalidOperation("Cannot call " + call + " on dataset " + name + " while " + walker + " prints its rows");
+}
+
 bool TrpDataSet::HasField(const std::string& field)
 {
     TStringList fields;

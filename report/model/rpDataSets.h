@@ -59,6 +59,28 @@ public:
     // A rename fills an empty user name.
     void SetName(const std::string& newName) override;
 
+    // Marks the dataset as walked, for the time of a scope, by the band,
+    // page or report of a running report whose name it is given. A walk
+    // holds a row position: a script that moved or closed the dataset under
+    // it would print rows twice or loop for ever.
+    class Walk {
+    public:
+        Walk(TrpDataSet& dataSet, std::string walker);
+        ~Walk();
+        Walk(const Walk&) = delete;
+        Walk& operator=(const Walk&) = delete;
+
+    private:
+        TrpDataSet& dataSet_;
+        std::string outer_;
+    };
+    // What walks the rows this dataset reads (its own walk or, for a
+    // dataset sharing its rows with others, theirs); empty when nothing.
+    virtual std::string Walker() const { return walker_; }
+    // Raises EInvalidOperation naming the call, the dataset and its walker
+    // while the dataset is walked; scripts call it before each move.
+    void RefuseWhileWalked(const std::string& call) const;
+
     static void Publish(TClassBuilder<TrpDataSet>& b);
 
 protected:
@@ -67,6 +89,7 @@ protected:
 private:
     std::string userName_;
     Ref<TrpReport> report_;
+    std::string walker_;
 };
 
 // A dataset whose values come from event handlers; every data band owns

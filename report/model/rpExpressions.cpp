@@ -383,6 +383,16 @@ Variant argumentValue(TrpReport& report, const Variant& source, TscScript* scope
     return report.Calc(text, scope);
 }
 
+// An aggregate's band argument: a name of a report object is that object,
+// also where a function has the name too (a band called Ord).
+Variant bandArgument(TrpReport& report, const Variant& source, TscScript* scope)
+{
+    const std::string text = Trim(VarToStr(source));
+    if (IsValidIdent(text))
+        if (TrpComponent* object = report.FindObject(text)) return ObjectToVariant(object);
+    return argumentValue(report, source, scope);
+}
+
 }  // namespace
 
 void AddReportScriptFunctions(TrpReport& report, TscScript& script)
@@ -417,7 +427,7 @@ void AddReportScriptFunctions(TrpReport& report, TscScript& script)
         TscScript* scope = r->ExpressionCache()->CallerScope(caller->Prog);
         const bool count = name == "COUNT";
         const int first = count ? 0 : 1;
-        const Variant band = argumentValue(*r, caller->GetParam(first), scope);
+        const Variant band = bandArgument(*r, caller->GetParam(first), scope);
         const int32_t flags = argumentValue(*r, caller->GetParam(first + 1), scope).toInt();
         const std::string expression = count ? std::string() : VarToStr(caller->GetParam(0));
         return r->Engine()->GetAggregateValue(name, expression, band, flags);

@@ -192,6 +192,9 @@ std::string TrpReport::GetDescription() const
 
 void TrpReport::SetPreview(TrpCustomPreview* value)
 {
+    // The preview a preparation reports to (and that waits for its end)
+    // stays until the end.
+    if (value != preview_.get() && !Restoring && !IsLoading()) RefuseWhilePreparing(this, "set Preview of");
     if (TrpCustomPreview* old = preview_.get(); old && old != value) {
         old->Report = nullptr;
         old->PreviewPages = nullptr;
@@ -392,6 +395,9 @@ std::string TrpReport::GetApplicationFolder()
 
 void TrpReport::SetParentReport(const std::string& value)
 {
+    // An ancestor is loaded over this report: every object a running
+    // preparation holds would be freed. A preparation's own reload passes.
+    if (!Restoring && !IsLoading()) RefuseWhilePreparing(this, "set ParentReport of");
     if (value.empty()) {
         parentReport_.clear();
         ancestor_.reset();

@@ -171,6 +171,10 @@ public:
     TrpDrawText& DrawText() noexcept { return drawText_; }
     std::string FileName;
     bool Terminated = false;
+    // Terminated was set by the report's own script (Report.Terminated,
+    // Engine.StopReport): the run ended before its end on purpose, which
+    // the tools report as a failure. Cleared when a preparation starts.
+    bool TerminatedByScript = false;
     // The name of the object being printed, for error lines.
     std::string CurObject;
     // The serializer reading the report, while it reads.
@@ -235,8 +239,9 @@ public:
     // What a script may not take from a report while it prepares: the
     // report, its objects, a dataset it reads, a component that owns it.
     // Freeing, clearing, reloading or showing one of those ("free", "clear",
-    // "load", "show") raises an error naming it; a preparation has objects
-    // of its run in hand at every step.
+    // "load", "show"), or setting the report's ancestor or preview ("set
+    // ParentReport of", "set Preview of") raises an error naming it; a
+    // preparation has objects of its run in hand at every step.
     static void RefuseWhilePreparing(const TObject* object, const std::string& action);
     // Counts a preparation of the report for the time of a scope.
     class PreparingScope {

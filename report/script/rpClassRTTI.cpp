@@ -174,14 +174,23 @@ void addWideStrings(TscRegistrar& r)
             [](TWideStrings& o, const Variant& v) { o.SetText(VarToWideStr(v)); });
 }
 
+// A move of a dataset that a band of a running report may be walking.
+auto walkedMove(const char* call, void (TrpDataSet::*move)())
+{
+    return [call, move](TrpDataSet& o, TscArgs&) {
+        o.RefuseWhileWalked(call);
+        (o.*move)();
+    };
+}
+
 void addDataSets(TscRegistrar& r)
 {
     r.cls<TrpDataSet>("TComponent")
         .method("procedure Open", [](TrpDataSet& o, TscArgs&) { o.Open(); })
-        .method("procedure Close", [](TrpDataSet& o, TscArgs&) { o.Close(); })
-        .method("procedure First", [](TrpDataSet& o, TscArgs&) { o.First(); })
-        .method("procedure Next", [](TrpDataSet& o, TscArgs&) { o.Next(); })
-        .method("procedure Prior", [](TrpDataSet& o, TscArgs&) { o.Prior(); })
+        .method("procedure Close", walkedMove("Close", &TrpDataSet::Close))
+        .method("procedure First", walkedMove("First", &TrpDataSet::First))
+        .method("procedure Next", walkedMove("Next", &TrpDataSet::Next))
+        .method("procedure Prior", walkedMove("Prior", &TrpDataSet::Prior))
         .method("function Eof: Boolean", [](TrpDataSet& o, TscArgs&) { return o.Eof(); })
         .method("function FieldsCount: Integer", [](TrpDataSet& o, TscArgs&) { return o.FieldsCount(); })
         .method("function HasField(const fName: String): Boolean",
@@ -342,7 +351,10 @@ void addReport(TscRegistrar& r)
                 })
         .property(
             "Terminated", "Boolean", [](TrpReport& o) { return o.Terminated; },
-            [](TrpReport& o, const Variant& v) { o.SetTerminated(v.toBool()); })
+            [](TrpReport& o, const Variant& v) {
+                o.SetTerminated(v.toBool());
+                o.TerminatedByScript = o.Terminated;
+            })
         .property("Variables", "TrpVariables", [](TrpReport& o) { return o.Variables(); })
         .property("Styles", "TrpStyles", [](TrpReport& o) { return o.Styles(); });
 }
@@ -356,7 +368,11 @@ void addEngine(TscRegistrar& r)
         .method("procedure NewColumn", [](TrpCustomEngine& o, TscArgs&) { o.NewColumn(); })
         .method("procedure ShowBand(Band: TrpBand)",
                 [](TrpCustomEngine& o, TscArgs& a) { o.ShowBand(&a.Ref<TrpBand>(0)); })
-        .method("procedure StopReport", [](TrpCustomEngine& o, TscArgs&) { o.StopReport(); })
+        .method("procedure StopReport",
+                [](TrpCustomEngine& o, TscArgs&) {
+                    o.StopReport();
+                    reportOf(o).TerminatedByScript = true;
+                })
         .method("function FreeSpace: Extended", [](TrpCustomEngine& o, TscArgs&) { return o.FreeSpace(); })
         .method("function GetAnchorPage(const Text: String): Integer",
                 [](TrpCustomEngine& o, TscArgs& a) { return pagesOf(o).GetAnchorPage(a.Str(0)); });

@@ -261,7 +261,7 @@ TEST(ScriptObject, DeepRecursionIsACatchableError)
         FAIL() << "no error";
     } catch (const Exception& e) {
         EXPECT_STREQ(e.className(), "EStackOverflow");
-        EXPECT_EQ(e.message(), "Stack overflow");
+        EXPECT_EQ(e.message(), "Stack overflow in Down");
     }
     // The procedure runs normally again afterwards.
     TestScript ok("function F(n: Integer): Integer; begin if n = 0 then Result := 0 else Result := F(n - 1) + 1 end; "

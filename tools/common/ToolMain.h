@@ -26,6 +26,7 @@
 
 #include "SysUtils.h"
 #include "ToolOutput.h"
+#include "rpReport.h"
 #include "rpStartup.h"
 
 class ReportTool {
@@ -45,6 +46,30 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         return expired_;
+    }
+
+    // A report whose own script set Terminated stopped before its end: an
+    // error line, true, and the run is a failure (the time limit, which
+    // stops it too, has its own line).
+    bool StoppedByScript(const TrpReport& report) const
+    {
+        if (!report.TerminatedByScript || TimedOut()) return false;
+        Error("stopped by the report's script");
+        return true;
+    }
+
+    // Reads a file through `read`; an error that does not name the file
+    // gets its name in front, as every error of the tools names its file.
+    template <class Read>
+    static void ReadFile(const std::string& file, Read read)
+    {
+        try {
+            read();
+        } catch (const std::exception& e) {
+            const std::string message = e.what();
+            if (message.find(file) != std::string::npos) throw;
+            throw Exception(file + ": " + message);
+        }
     }
 
     // parse gets the arguments without the program's name and without

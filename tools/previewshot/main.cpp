@@ -8,7 +8,8 @@
 // Z is device pixels per report unit (1 is 96 dpi). A wrong command line
 // exits with 2, a page the report does not have too; a file that cannot be
 // loaded or prepared with 1 (the reasons on standard error), as does a
-// preparation cancelled once --timeout SECONDS have passed. No box is ever
+// preparation its script stopped or cancelled once --timeout SECONDS have
+// passed. No box is ever
 // shown: their texts go to standard error.
 #include <QApplication>
 #include <QDialog>
@@ -154,8 +155,9 @@ private:
             QThread::msleep(5);
         }
         settle();
-        // The time limit has its own message.
-        if (tool.TimedOut()) return;
+        // The time limit has its own message, and so has a report that its
+        // script stopped before its end.
+        if (tool.TimedOut() || (report && tool.StoppedByScript(*report))) return;
         // A report that could not be prepared shows nothing (or has closed
         // its window).
         if (!prepared || !form.isVisible()) {
@@ -189,7 +191,7 @@ int run(const Options& o)
     ToolDatasets data(o.database, o.datasets);
     auto* report = new TrpReport(&data.form);
     if (endsWith(o.input, ".rpp")) {
-        report->PreviewPages()->LoadFromFile(o.input, true);
+        ReportTool::ReadFile(o.input, [&] { report->PreviewPages()->LoadFromFile(o.input, true); });
         report->ShowPreparedReport();
     } else {
         report->LoadFromFile(o.input, true);

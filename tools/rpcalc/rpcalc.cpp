@@ -168,6 +168,7 @@ int run(const Options& o)
         }
     }
     report->DataSets()->Finalize();
+    if (tool.StoppedByScript(*report)) status = 1;
     return status;
 }
 

@@ -9,7 +9,8 @@
 // writes page-0001.png ... into DIR at Z device pixels per report unit (1
 // is 96 dpi); --rpp saves the prepared-report file. Errors go to standard
 // error; the exit code is 1 after load or preparation errors (what was
-// prepared is still written) or once --timeout SECONDS have passed, 2 for
+// prepared is still written), when the report's script stopped it or once
+// --timeout SECONDS have passed, 2 for
 // a wrong command line. A report's dialog pages are answered by the UI
 // script that DORVAK_UI_SCRIPT names; without one they are refused, and a
 // refused dialog prepares nothing.
@@ -125,6 +126,7 @@ int run(const Options& o)
     tool.OnTimeout([report] { report->SetTerminated(true); });
     // Errors of the preparation are written to standard error by the report.
     if (!report->PrepareReport(true)) status = 1;
+    if (tool.StoppedByScript(*report)) status = 1;
     TrpCustomPreviewPages& pages = *report->PreviewPages();
     if (o.dump) std::fputs(DumpPreparedPages(pages).c_str(), stdout);
     if (!o.pngFolder.empty() && !writePngs(pages, o)) status = 1;

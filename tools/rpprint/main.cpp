@@ -9,7 +9,8 @@
 // A report XML file is prepared first, against datasets over the SQLite
 // file, as rpprepare does. Errors go to standard error: the exit code is 2
 // for a wrong command line, 1 when the file cannot be read or prepared,
-// nothing was printed or --timeout SECONDS have passed.
+// the report's script stopped it, nothing was printed or --timeout SECONDS
+// have passed.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -151,10 +152,14 @@ int run(const Options& o)
     tool.OnTimeout([report] { report->SetTerminated(true); });
     if (o.prepared) {
         report->EngineOptions()->NewSilentMode = simSilent;
-        report->PreviewPages()->LoadFromFile(o.input, true);
-    } else if (!Prepare(*report, data, o.input)) {
-        boxes.Report();
-        return 1;
+        ReportTool::ReadFile(o.input, [&] { report->PreviewPages()->LoadFromFile(o.input, true); });
+    } else {
+        const bool prepared = Prepare(*report, data, o.input);
+        // A report its script stopped is not printed in part.
+        if (tool.StoppedByScript(*report) || !prepared) {
+            boxes.Report();
+            return 1;
+        }
     }
     if (boxes.Report()) return 1;
 

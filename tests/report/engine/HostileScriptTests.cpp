@@ -145,7 +145,7 @@ TEST(HostileScript, TheToolEndsWithTheErrorNeverASignal)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     for (const char* statement : {"Sender.Free", "Rows.Free", "Row.Free", "Page1.Free", "Report.Clear",
-                                  "Report.LoadFromFile(&#39;x.xml&#39;)"}) {
+                                  "Report.LoadFromFile(&#39;x.xml&#39;)", "Report.ParentReport := &#39;x.xml&#39;"}) {
         const std::string file = folder.filePath("hostile.xml").toStdString();
         std::ofstream(file) << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                "<TrpReport ScriptLanguage=\"PascalScript\" ScriptText.Text=\"procedure R(Sender: "
