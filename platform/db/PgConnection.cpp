@@ -198,6 +198,9 @@ PgConnection::PgConnection(const std::string& connection, bool readOnly)
         conn_ = nullptr;
         throw EConnectionLost("Cannot connect to the database " + server_ + ": " + reason);
     }
+    // The server's notices ("... does not exist, skipping") are no
+    // business of the program's standard error.
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     std::string setup = "SET statement_timeout = " + millis + "; SET lock_timeout = " + millis + "; SET DateStyle = 'ISO, YMD';";
     if (readOnly) setup += " SET default_transaction_read_only = on;";
     try {
