@@ -14,10 +14,12 @@ FUZZ_SECONDS ?= 180
 JOBS       ?= $(shell nproc)
 
 # Sanitizer runs: leaks are errors; the suppressions name third-party
-# libraries only.
-SANITIZER_ENV = QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
-	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions.txt \
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# libraries only. A report ends the program with 86, not the sanitizers'
+# default 1: a tool that must fail with 1 (a full disk, a bad file) would
+# otherwise pass its test with a leak or an error report.
+SANITIZER_ENV = QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:exitcode=86 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions.txt:exitcode=86 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=86
 
 .PHONY: all deps configure build run test bench sanitize fuzz clean
 

@@ -75,9 +75,15 @@ void TDM::connectFile(const std::string& path)
             try {
                 ADOCn.initializeIfEmpty(app::OrderDatabaseSchema(), app::kOrderDatabaseSeed, kSchemaVersion);
             } catch (...) {
-                // Leave no half-made file behind for the next start.
+                // Leave no half-made file behind for the next start, but
+                // keep one another program made meanwhile.
                 ADOCn.close();
-                std::remove(path.c_str());
+                bool empty = true;
+                try {
+                    empty = db::Database(path, db::Database::OpenMode::ReadOnly).tableNames().empty();
+                } catch (const EDatabaseError&) {
+                }
+                if (empty) std::remove(path.c_str());
                 throw;
             }
             return;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QHeaderView>
 #include <QTreeWidget>
 
@@ -51,7 +53,59 @@ W* named(W* widget, const char* name)
     return widget;
 }
 
+// Keeps an edit's hover text the whole text while the box cuts it.
+class WholeTextTip : public QObject {
+public:
+    explicit WholeTextTip(QLineEdit* edit) : QObject(edit), edit_(edit)
+    {
+        edit->installEventFilter(this);
+        update();
+    }
+    void update()
+    {
+        const QMargins margins = edit_->textMargins();
+        const int frame = edit_->hasFrame() ? edit_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit_) : 0;
+        // The room QLineEdit leaves its text: its frame and a small margin each side.
+        const int room = edit_->contentsRect().width() - margins.left() - margins.right() - 2 * frame - 4;
+        const QString text = edit_->text();
+        const bool cut = edit_->echoMode() == QLineEdit::Normal && edit_->fontMetrics().horizontalAdvance(text) > room;
+        edit_->setToolTip(cut ? text : QString());
+    }
+    bool typing = false;  // the text changes as it is typed
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            update();
+        return false;
+    }
+
+private:
+    QLineEdit* edit_;
+};
+
 }  // namespace
+
+void ShowStartOfText(QLineEdit* edit)
+{
+    auto* tip = new WholeTextTip(edit);
+    // A text the program puts in shows from its start (setText puts the
+    // cursor at its end, even when the text stays the same); a text being
+    // typed shows where the typing is. Typing says so (textEdited) before
+    // the text and the cursor change.
+    QObject::connect(edit, &QLineEdit::textEdited, tip, gui::Slot([tip] {
+        tip->typing = true;
+        QTimer::singleShot(0, tip, [tip] { tip->typing = false; });
+    }));
+    QObject::connect(edit, &QLineEdit::textChanged, tip, gui::Slot([edit, tip] {
+        if (!tip->typing) edit->setCursorPosition(0);
+        tip->update();
+    }));
+    QObject::connect(edit, &QLineEdit::cursorPositionChanged, tip, gui::Slot([edit, tip] {
+        if (!tip->typing && !edit->hasFocus() && edit->cursorPosition() != 0) edit->setCursorPosition(0);
+    }));
+}
 
 QAction* NamedAction(QMenu* menu, const char* name, const char* text)
 {
@@ -75,6 +129,7 @@ QLineEdit* NamedEdit(QWidget* parent, const char* name, bool readOnly)
 {
     auto* e = named(new QLineEdit(parent), name);
     e->setReadOnly(readOnly);
+    ShowStartOfText(e);
     return e;
 }
 
@@ -85,6 +140,7 @@ QComboBox* NamedCombo(QWidget* parent, const char* name, bool editable)
     if (editable) {
         c->setInsertPolicy(QComboBox::NoInsert);
         c->setCompleter(nullptr);
+        ShowStartOfText(c->lineEdit());
     }
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     c->setMinimumContentsLength(8);

@@ -58,7 +58,10 @@ namespace app {
 QAction* NamedAction(QMenu* menu, const char* name, const char* text);
 QPushButton* NamedButton(QWidget* parent, const char* name, const char* text);
 QLabel* NamedLabel(QWidget* parent, const char* name, const QString& text = {});
+// Edits (NamedEdit, the editable pickers' too) show the start of a text the
+// program puts in them, and the whole text on hover while they cut it.
 QLineEdit* NamedEdit(QWidget* parent, const char* name, bool readOnly = false);
+void ShowStartOfText(QLineEdit* edit);
 // Editable pickers keep their list as it is: typing neither adds an item
 // nor completes one, so the typed text is what the handlers read.
 QComboBox* NamedCombo(QWidget* parent, const char* name, bool editable);

@@ -28,6 +28,9 @@ namespace app {
 
 namespace {
 
+// The database server could not be reached at start: the program ends.
+bool g_noServer = false;
+
 template <class Form>
 void createForm(Form*& global)
 {
@@ -64,10 +67,22 @@ void CreateForms()
 {
     gui::setApplicationTitle(kAppTitle);
     SetStartingUp(true);
+    g_noServer = false;
     gui::guarded([] {
         DM = new TDM;
-        DM->Connect();
+        try {
+            DM->Connect();
+        } catch (const EDatabaseServerUnreachable&) {
+            g_noServer = true;
+            throw;
+        }
     });
+    if (g_noServer) {
+        // Every form works on the server: the box said why the program ends.
+        SetStartingUp(false);
+        Terminate();
+        return;
+    }
     gui::guarded([] { fmain = new Tfmain; });
     createForm(Fluru);
     createForm(Fchanpin);
@@ -126,6 +141,8 @@ int RunProgram(int argc, char** argv)
         gui::ui().eventLoopStarting();
         code = application.exec();
     }
+    // A server that could not be reached ends the program as a failure.
+    if (g_noServer) code = 1;
     DestroyForms();
     if (scripted) {
         gui::setUi(nullptr);

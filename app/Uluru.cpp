@@ -249,9 +249,14 @@ void TFluru::buildForm()
     Ed_zje2 = NamedEdit(this, "Ed_zje2", true);
     const std::pair<const char*, QWidget*> sums[] = {{"总数量", Ed_zsl}, {"折扣", Cb_zk},     {nullptr, Ed_zk},
                                                      {"列表求和", Ed_lbqh}, {"实收总金额", Ed_zje}, {"实际总金额", Ed_zje2}};
+    // The three amounts hold ten digits and two decimals whole; the
+    // quantity and the factor take less.
+    const int amount = Ed_zje->fontMetrics().horizontalAdvance(QStringLiteral("0000000000.00")) + 16;
+    for (QLineEdit* e : {Ed_lbqh, Ed_zje, Ed_zje2}) e->setMinimumWidth(amount);
+    for (QLineEdit* e : {Ed_zsl, Ed_zk}) e->setMinimumWidth(Ed_zsl->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 16);
     for (const auto& [text, w] : sums) {
         if (text) totals->addWidget(new QLabel(QString::fromUtf8(text), this));
-        totals->addWidget(w, 1);
+        totals->addWidget(w, w == Ed_lbqh || w == Ed_zje || w == Ed_zje2 ? 3 : 2);
     }
     outer->addLayout(totals);
 

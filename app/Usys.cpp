@@ -23,7 +23,8 @@ TFsys::TFsys(QWidget* parent) : TFieldForm("Fsys", "系统设置", parent)
     Button1 = addButton("Button1", "保存");
     Button2 = addButton("Button2", "取消");
     connect(Button1, &QPushButton::clicked, this, gui::Slot([this] { Button1Click(); }));
-    setMinimumWidth(420);
+    // A company's name and address of thirty characters show whole.
+    setMinimumWidth(560);
 }
 
 std::vector<std::pair<QLineEdit*, const char*>> TFsys::fields() const

@@ -536,18 +536,22 @@ TscExpression::TscExpression(TscScript* script) : TscCustomVariable(std::string(
 
 namespace {
 
-// Frees a tree without recursing: a long chain of operators ("1+1+...")
-// is as deep as it has terms.
-void deleteTree(TscExpressionNode* root)
+// Frees a tree without recursing (a long chain of operators, "1+1+...",
+// is as deep as it has terms) and without allocating, as it runs in a
+// destructor also when memory ran out: left children are rotated up until
+// a node has none, which then goes.
+void deleteTree(TscExpressionNode* node) noexcept
 {
-    std::vector<TscExpressionNode*> pending;
-    if (root) pending.push_back(root);
-    while (!pending.empty()) {
-        TscExpressionNode* node = pending.back();
-        pending.pop_back();
-        if (node->Left) pending.push_back(std::exchange(node->Left, nullptr));
-        if (node->Right) pending.push_back(std::exchange(node->Right, nullptr));
+    while (node) {
+        if (TscExpressionNode* left = node->Left) {
+            node->Left = left->Right;
+            left->Right = node;
+            node = left;
+            continue;
+        }
+        TscExpressionNode* right = std::exchange(node->Right, nullptr);
         delete node;
+        node = right;
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTextLayout>
 
 #include <chrono>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "FontResolver.h"
+#include "QtCanvas.h"
 #include "SizedFont.h"
 #include "rpGraphicUtils.h"
 
@@ -171,6 +174,71 @@ void BM_MeasureWidth10000(benchmark::State& state)
         [&] { benchmark::DoNotOptimize(qtMeasureAll(metrics)); });
 }
 BENCHMARK(BM_MeasureWidth10000)->Unit(benchmark::kMillisecond);
+
+// One long text, as a received prepared report may hold in the order
+// sheet's title (a 718 x 49-unit box, 12 pt): laid out whole and drawn at
+// 600 dpi into an image of the box, where two lines show. The peer is Qt
+// wrapping the same text with QTextLayout and drawing the lines that show.
+void BM_LongTitle(benchmark::State& state)
+{
+    const size_t length = static_cast<size_t>(state.range(0));
+    const std::u16string address = u"浙江省杭州市西湖区文三路478号"
+                                   u"华星时代广场A座十二楼1201至1205室，"
+                                   u"logo 70克（红色）";
+    std::u16string text;
+    text.reserve(length + address.size());
+    while (text.size() < length) text += address;
+    text.resize(length);
+    const QString qtext = QString::fromStdU16String(text);
+    const Extended scale = TrpDrawText::r;
+    const TRect box{0, 0, static_cast<int>(Round(718 * scale)), static_cast<int>(Round(49 * scale))};
+    QImage image(box.Right, box.Bottom, QImage::Format_RGB32);
+    TFont font;
+    font.SetName("Arial");
+    font.SetSize(12);
+    TrpDrawText drawer;
+    size_t lines = 0;
+    QFont qfont = qtFont("Arial");
+    qfont.setPixelSize(FontPixelSize(12, TrpDrawText::PrinterPPI));
+    measureAgainstPeer(
+        state,
+        [&] {
+            image.fill(Qt::white);
+            TQtCanvas canvas(image);
+            drawer.SetFont(font);
+            drawer.SetOptions(true, false, false, false, true, true, 0);
+            drawer.SetDimensions(box, box, scale, scale);
+            drawer.SetWrapBox(718, 49);
+            drawer.SetGaps(0, 0, 2);
+            drawer.SetText(text);
+            drawer.DrawText(canvas, rpHCenter);
+            lines = drawer.Lines().size();
+        },
+        [&] {
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setClipRect(0, 0, box.Right, box.Bottom);
+            QTextOption option;
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            option.setAlignment(Qt::AlignHCenter);
+            QTextLayout layout(qtext, qfont);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            qreal y = 0;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(box.Right);
+                line.setPosition(QPointF(0, y));
+                y += line.height();
+            }
+            layout.endLayout();
+            for (int i = 0; i < layout.lineCount() && layout.lineAt(i).y() < box.Bottom; ++i)
+                layout.lineAt(i).draw(&painter, QPointF(0, 0));
+        });
+    state.counters["texts"] = 1;
+    state.counters["chars"] = static_cast<double>(length);
+    state.counters["lines"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_LongTitle)->Arg(1000000)->Arg(10000000)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -186,8 +186,11 @@ void Database::fail(int rc, std::string_view what) const
 PgConnection& Database::server()
 {
     if (!pg_) throw EDatabaseError("Database is not open");
-    if (!pg_->alive()) throw EConnectionLost("The connection to the " + display_ + " was lost");
-    return *pg_;
+    if (pg_->stillThere()) return *pg_;
+    // Closed by the server before this statement was sent: outside a
+    // transaction nothing is lost by making the connection again.
+    if (transactions_ == 0 && reconnect()) return *pg_;
+    throw EConnectionLost("The connection to the " + display_ + " was lost" + (lastError_.empty() ? "" : ": " + lastError_));
 }
 
 void Database::open(const std::string& target, OpenMode mode)
@@ -255,6 +258,9 @@ void Database::openFile(const std::string& path, OpenMode mode)
         sqlite3_free(err);
         close();
         if ((check & 0xFF) == SQLITE_NOTADB) throw ENotADatabase("Cannot open " + path + ": file is not a database");
+        if (check == SQLITE_READONLY_ROLLBACK)
+            throw EDatabaseError("Cannot open " + path + " for reading: a save was cut short and its journal is left; the program "
+                                 "finishes undoing it the next time it opens the file");
         throw EDatabaseError("Cannot open " + path + ": " + why);
     }
 }
@@ -580,7 +586,7 @@ Statement::Statement(Database& db, std::string_view sql, const Params& params) :
         if (rc != SQLITE_OK || extra) {
             sqlite3_finalize(stmt_);
             stmt_ = nullptr;
-            throw EDatabaseError("Only one statement may be run at a time");
+            throw EDatabaseError("Only one statement may be run at a time (" + db_.displayName() + ")");
         }
         if (next == tail) break;
         tail = next;
@@ -595,7 +601,7 @@ Statement::Statement(Database& db, std::string_view sql, const Params& params) :
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
         throw EDatabaseError("The statement takes " + IntToStr(expected) + " values, " + IntToStr(static_cast<int64_t>(params.size())) +
-                             " were given");
+                             " were given (" + db_.displayName() + ")");
     }
     for (int i = 0; i < expected; ++i) {
         const Value& v = params[static_cast<std::size_t>(i)];

@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -196,6 +198,9 @@ PgConnection::PgConnection(const std::string& connection, bool readOnly)
         conn_ = nullptr;
         throw EConnectionLost("Cannot connect to the database " + server_ + ": " + reason);
     }
+    // The server's notices ("... does not exist, skipping") are no
+    // business of the program's standard error.
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     std::string setup = "SET statement_timeout = " + millis + "; SET lock_timeout = " + millis + "; SET DateStyle = 'ISO, YMD';";
     if (readOnly) setup += " SET default_transaction_read_only = on;";
     try {
@@ -216,6 +221,19 @@ PgConnection::~PgConnection()
 }
 
 bool PgConnection::alive() const noexcept { return conn_ && PQstatus(conn_) == CONNECTION_OK; }
+
+bool PgConnection::stillThere() noexcept
+{
+    if (!alive()) return false;
+    // Something to read while no statement runs: the server's farewell,
+    // then the end of the connection.
+    for (int i = 0; i < 16 && alive(); ++i) {
+        pollfd p{PQsocket(conn_), POLLIN, 0};
+        if (poll(&p, 1, 0) <= 0) break;
+        if (!PQconsumeInput(conn_)) return false;
+    }
+    return alive();
+}
 
 bool PgConnection::inTransaction() const noexcept
 {

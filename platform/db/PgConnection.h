@@ -67,6 +67,10 @@ public:
     // Ends a transaction the server aborted or the caller gave up.
     void rollbackQuietly() noexcept;
     bool alive() const noexcept;
+    // Looks, without waiting, whether the server has closed the connection
+    // since the last statement (a restart, an administrator): nothing is
+    // sent, so a closed one can be made again safely.
+    bool stillThere() noexcept;
     const std::string& server() const noexcept { return server_; }
     int timeoutSeconds() const noexcept { return timeout_; }
     // The server's name for a collation a statement names; empty for a

@@ -82,6 +82,8 @@ std::string extras(const QTextCharFormat& f)
         else s += " raw=field:" + inst.toStdString();
     }
     if (f.isAnchor()) s += " link=" + f.anchorHref().toStdString();
+    const QByteArray marks = f.property(Bookmarks).toByteArray();
+    if (!marks.isEmpty()) s += " bookmarks=" + marks.toStdString();
     return s;
 }
 
@@ -127,6 +129,7 @@ std::string paraAttrs(const TRichPara& p)
     }
     if (p.list != TRichList::None) {
         s += std::string(" list=") + lists[static_cast<int>(p.list)];
+        if (p.bullet) s += "(" + QString::fromUcs4(&p.bullet, 1).toStdString() + ")";
         if (p.listStart != 1) {
             s += '@';
             s += std::to_string(p.listStart);
@@ -145,8 +148,15 @@ std::string rowAttrs(const TRichRow& row)
     std::string s = std::string(aligns[static_cast<int>(row.align)]) + " left=" + std::to_string(row.left) +
                     " gap=" + std::to_string(row.gap);
     if (row.height) s += " height=" + std::to_string(row.height);
+    const auto padding = [&s](const char* what, const TRichPadding& pad) {
+        if (pad == NoPadding) return;
+        s += std::string(" ") + what + "=";
+        for (size_t e = 0; e < pad.size(); ++e) s += (e ? "," : "") + (pad[e] < 0 ? std::string("-") : std::to_string(pad[e]));
+    };
+    padding("pad", row.pad);
     for (const TRichCell& c : row.cells) {
         s += " |" + std::to_string(c.right);
+        padding("pad", c.pad);
         if (c.hMerge) s += c.hMerge == 1 ? " mgf" : " mrg";
         if (c.vMerge) s += c.vMerge == 1 ? " vmgf" : " vmrg";
         if (c.vAlign != TRichVAlign::Top) s += c.vAlign == TRichVAlign::Center ? " vcenter" : " vbottom";
@@ -192,7 +202,10 @@ std::string DumpRichDocument(const QTextDocument& doc)
             out += "para " + std::to_string(n) + " gap\n";
             continue;
         }
-        out += "para " + std::to_string(n) + " " + paraAttrs(FromBlock(b)) + "\n";
+        out += "para " + std::to_string(n) + " " + paraAttrs(FromBlock(b));
+        const QByteArray marks = b.blockFormat().property(Bookmarks).toByteArray();
+        if (!marks.isEmpty()) out += " bookmarks=" + marks.toStdString();
+        out += "\n";
         if (b.length() <= 1) {
             out += "  mark " + charAttrs(FromCharFormat(b.charFormat())) + "\n";
             continue;

@@ -184,9 +184,20 @@ std::vector<LayoutTab> layoutStops(const TRichPara& p)
     std::stable_sort(stops.begin(), stops.end(), [](const TRichTab* a, const TRichTab* b) { return a->position < b->position; });
     std::vector<LayoutTab> out;
     int last = start;
+    // A hanging first line has a stop of its own at the left indent, where
+    // the lines after it start: "1." and a tab put the text there.
+    bool hanging = p.list == TRichList::None && p.li > start;
     for (const TRichTab* t : stops) {
+        if (hanging && t->position >= p.li) {
+            if (t->position > p.li) out.push_back({TwipsToUnits(p.li - start), nullptr});
+            hanging = false;
+        }
         out.push_back({TwipsToUnits(t->position - start), t});
         last = std::max(last, t->position);
+    }
+    if (hanging) {
+        out.push_back({TwipsToUnits(p.li - start), nullptr});
+        last = std::max(last, p.li);
     }
     if (floorDiv(start, DefaultTabTwips) * DefaultTabTwips != start) {
         for (int at = (floorDiv(last, DefaultTabTwips) + 1) * DefaultTabTwips; at <= MaxTabTwips; at += DefaultTabTwips)
@@ -328,6 +339,7 @@ TRichPara FromBlock(const QTextBlock& block)
     if (const QTextList* list = block.textList()) {
         p.list = richList(list->format().style());
         p.listStart = listStartOf(list);
+        if (p.list == TRichList::Bullet) p.bullet = static_cast<char32_t>(list->format().intProperty(ListBullet));
         p.fi = b.intProperty(ListIndent);
     } else {
         p.fi = UnitsToTwips(b.textIndent());
@@ -349,6 +361,16 @@ TRichPara FromBlock(const QTextBlock& block)
     return p;
 }
 
+namespace {
+
+// A bullet list's own marker; none for the usual one or another list.
+char32_t bulletOf(const TRichPara& p)
+{
+    return p.list == TRichList::Bullet && p.bullet != DefaultBullet ? p.bullet : 0;
+}
+
+}  // namespace
+
 void ApplyList(QTextBlock block, const TRichPara& para)
 {
     QTextList* current = block.textList();
@@ -357,7 +379,8 @@ void ApplyList(QTextBlock block, const TRichPara& para)
         return;
     }
     const auto fits = [&](const QTextList* list) {
-        return list && richList(list->format().style()) == para.list && listStartOf(list) == para.listStart;
+        return list && richList(list->format().style()) == para.list && listStartOf(list) == para.listStart &&
+               static_cast<char32_t>(list->format().intProperty(ListBullet)) == bulletOf(para);
     };
     const QTextBlock prev = block.previous();
     QTextList* before = prev.isValid() ? prev.textList() : nullptr;
@@ -373,15 +396,20 @@ void ApplyList(QTextBlock block, const TRichPara& para)
     lf.setStyle(qtListStyle(para.list));
     lf.setIndent(0);
     if (para.listStart != 1) lf.setProperty(ListStart, para.listStart);
+    if (bulletOf(para)) lf.setProperty(ListBullet, static_cast<int>(bulletOf(para)));
     if (current) current->remove(block);
     QTextCursor(block).createList(lf);
 }
 
-QString ListLabel(TRichList kind, int number)
+QString ListLabel(const TRichPara& para, int number)
 {
+    const TRichList kind = para.list;
     switch (kind) {
     case TRichList::None: return QString();
-    case TRichList::Bullet: return QString(QChar(0x2022));
+    case TRichList::Bullet: {
+        const char32_t c = para.bullet ? para.bullet : DefaultBullet;
+        return QString::fromUcs4(&c, 1);
+    }
     case TRichList::LowerAlpha:
     case TRichList::UpperAlpha: {
         QString s;
@@ -517,9 +545,10 @@ QString EncodePara(TRichPara p)
     // without a list, means nothing.
     if (p.sl == 0) p.slMult = 0;
     if (p.list == TRichList::None) p.listStart = 1;
+    if (p.list != TRichList::Bullet || p.bullet == DefaultBullet) p.bullet = 0;
     QStringList parts;
     for (int v : {static_cast<int>(p.align), p.li, p.ri, p.fi, p.sb, p.sa, p.sl, p.slMult, static_cast<int>(p.list),
-                  p.listStart})
+                  p.listStart, static_cast<int>(p.bullet)})
         parts << QString::number(v);
     for (const TRichTab& t : p.tabs) parts << encodeTabs({t});
     return parts.join(QLatin1Char('|'));
@@ -529,7 +558,7 @@ TRichPara DecodePara(const QString& text)
 {
     TRichPara p;
     const QStringList parts = text.split(QLatin1Char('|'));
-    if (parts.size() < 10) return p;
+    if (parts.size() < 11) return p;
     p.align = static_cast<TRichAlign>(std::clamp(parts[0].toInt(), 0, 3));
     p.li = parts[1].toInt();
     p.ri = parts[2].toInt();
@@ -540,7 +569,8 @@ TRichPara DecodePara(const QString& text)
     p.slMult = parts[7].toInt();
     p.list = static_cast<TRichList>(std::clamp(parts[8].toInt(), 0, 6));
     p.listStart = parts[9].toInt();
-    for (qsizetype i = 10; i < parts.size(); ++i) p.tabs.push_back(decodeTab(parts[i]));
+    p.bullet = static_cast<char32_t>(std::clamp(parts[10].toInt(), 0, 0x10FFFF));
+    for (qsizetype i = 11; i < parts.size(); ++i) p.tabs.push_back(decodeTab(parts[i]));
     return p;
 }
 

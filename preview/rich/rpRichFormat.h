@@ -65,6 +65,7 @@ enum Property : int {
     LineMultiple,   // int: \slmult
     ListIndent,     // int: \fi of a list paragraph (Qt's indent there makes room for the marker)
     ListStart,      // int, on the list format: first number
+    ListBullet,     // int, on the list format: a bullet list's marker (absent: the usual one)
     // The paragraph's tab stops as RTF gives them (EncodeTabs): Qt's own
     // count from where a line starts and carry no leader.
     TabStops,       // QString
@@ -74,7 +75,14 @@ enum Property : int {
     CellBorders,    // QList<int>, on a cell format: style, width, colour of the top, left, bottom, right edge
     CellVAlign,     // int, on a cell format (TRichVAlign)
     RowHeight,      // int, on the cells a row begins: \trrh, kept
+    RowPadding,     // QList<int>, on a row's cells: \trpadd of the top, left, bottom, right edge (-1 not given)
+    CellPadding,    // QList<int>, on a cell format: its own \clpad, as RowPadding
     GapBlock,       // bool, on a block Qt needs before or between tables that the text does not have
+    // Bookmark groups ({\*\bkmkstart ...}, {\*\bkmkend ...}) as read,
+    // on the character they stand before, or on the block whose mark they
+    // stand before.
+    Bookmarks,      // QByteArray
+    BookmarkSerial, // int, on characters: tells the same groups at two places apart
 };
 
 constexpr int RichObjectType = QTextFormat::UserObject + 0x72;
@@ -132,6 +140,7 @@ struct TRichPara {
     std::vector<TRichTab> tabs;
     TRichList list = TRichList::None;
     int listStart = 1;
+    char32_t bullet = 0;  // a bullet list's marker; 0 the usual one
     bool operator==(const TRichPara&) const = default;
 };
 
@@ -184,9 +193,11 @@ int FirstLineStart(const TRichPara& para);
 // goes to a default stop.
 const TRichTab* TabStopAt(const TRichPara& para, qreal x);
 
-// The marker of item `number` (from 1) of a list: a bullet, "3.", "c.",
-// "iii.".
-QString ListLabel(TRichList kind, int number);
+// The marker of item `number` (from 1) of a list: a bullet (the
+// paragraph's own, else the usual one), "3.", "c.", "iii.".
+QString ListLabel(const TRichPara& para, int number);
+// The usual bullet.
+constexpr char32_t DefaultBullet = 0x2022;
 // The number of a list paragraph's item (its list's start plus its place).
 int ListNumber(const QTextBlock& block);
 

@@ -92,8 +92,11 @@ private:
     qreal measure(int r) const
     {
         // Not where what follows starts: an empty paragraph after the
-        // table starts over its last row.
-        if (r == t_.rows()) return doc_.documentLayout()->frameBoundingRect(const_cast<QTextTable*>(&t_)).bottom();
+        // table starts over its last row. Nor at the frame's bottom: Qt
+        // moves the frame down by the first cell's top padding, not its
+        // height.
+        if (r == t_.rows())
+            return RowTop(0) + doc_.documentLayout()->frameBoundingRect(const_cast<QTextTable*>(&t_)).height();
         qreal top = std::numeric_limits<qreal>::quiet_NaN();
         for (int c = 0; c < t_.columns(); ++c) {
             const QTextTableCell cell = t_.cellAt(r, c);
@@ -158,6 +161,22 @@ bool drawsNothing(char16_t c)
 char16_t shownAs(char16_t c)
 {
     return c == 0x2011 || c == 0x00AD ? u'-' : c;
+}
+
+// A bullet the pinned faces have no picture of draws as the nearest one
+// they have: the document keeps its own.
+QString drawableBullet(const QString& bullet, const SizedFont& font)
+{
+    const char32_t c = bullet.toUcs4().value(0);
+    if (font.glyph(c).index != 0) return bullet;
+    static const std::pair<char32_t, char32_t> nearest[] = {
+        {0x27A2, 0x25BA}, {0x27B2, 0x25BA}, {0x2B9A, 0x25BA}, {0x2756, 0x2666}, {0x25C6, 0x2666}, {0x2B25, 0x2666},
+        {0x29EB, 0x25CA}, {0x2B27, 0x25CA}, {0x2714, 0x221A}, {0x2713, 0x221A}, {0x2751, 0x25A1}, {0x2752, 0x25A1},
+        {0x25FB, 0x25A1}, {0x2610, 0x25A1}, {0x2611, 0x25A1}, {0x2612, 0x25A1}, {0x274D, 0x25CB}, {0x2717, 0x00D7},
+        {0x21E8, 0x2192}, {0x21E6, 0x2190}, {0x21E7, 0x2191}, {0x21E9, 0x2193}};
+    for (const auto& [from, to] : nearest)
+        if (from == c && font.glyph(to).index != 0) return QString::fromUcs4(&to, 1);
+    return QString(QChar(DefaultBullet));
 }
 
 // Draws accepted lines and rows on a canvas. Layout units map to twips
@@ -462,7 +481,7 @@ void LineDrawer::object(const QTextLine& line, qreal x0, qreal top, const QTextC
 void LineDrawer::marker(const QTextLine& line, qreal x0, qreal top, const QTextBlock& b) const
 {
     const TRichPara p = FromBlock(b);
-    const QString label = ListLabel(p.list, ListNumber(b));
+    QString label = ListLabel(p, ListNumber(b));
     if (label.isEmpty()) return;
     QTextCursor first(b);
     first.setPosition(b.position() + (b.length() > 1 ? 1 : 0));
@@ -470,6 +489,7 @@ void LineDrawer::marker(const QTextLine& line, qreal x0, qreal top, const QTextB
     TCanvas& canvas = *t_.canvas;
     canvas.Brush()->SetStyle(bsClear);
     setFont(a, a.halfPoints / 2.0 * 96 / 72);
+    if (p.list == TRichList::Bullet) label = drawableBullet(label, canvas.DeviceFont());
     const qreal x = x0 + b.blockFormat().leftMargin() + TwipsToUnits(p.fi);
     const int yTop = static_cast<int>(Round(Y(top + line.ascent()))) - canvas.DeviceFont().ascent();
     canvas.ExtTextOut(X(x), yTop, 0, nullptr, label.toStdU16String());

@@ -18,6 +18,14 @@ Qt::Alignment tableAlign(TRichAlign a)
     }
 }
 
+TRichPadding paddingOf(const QTextFormat& f, int property)
+{
+    TRichPadding pad = NoPadding;
+    const QList<int> given = f.property(property).value<QList<int>>();
+    for (int e = 0; e < 4 && e < given.size(); ++e) pad[static_cast<size_t>(e)] = std::clamp(given[e], -1, MaxCellTwips);
+    return pad;
+}
+
 }  // namespace
 
 bool TRichRow::SameEdges(const TRichRow& other) const
@@ -78,14 +86,29 @@ QTextTableFormat ToTableFormat(const TRichRow& row, const std::vector<int>& widt
     return f;
 }
 
+TRichPadding CellPaddingOf(const TRichCell& cell, const TRichRow& row)
+{
+    TRichPadding pad;
+    for (int e = 0; e < 4; ++e) {
+        const int own = cell.pad[static_cast<size_t>(e)], ofRow = row.pad[static_cast<size_t>(e)];
+        const int fallback = e == EdgeLeft || e == EdgeRight ? row.gap : 0;
+        pad[static_cast<size_t>(e)] = std::clamp(own >= 0 ? own : ofRow >= 0 ? ofRow : fallback, 0, MaxCellTwips);
+    }
+    return pad;
+}
+
 QTextTableCellFormat ToCellFormat(const TRichCell& cell, const TRichRow& row)
 {
     QTextTableCellFormat f;
-    const qreal pad = TwipsToUnits(std::clamp(row.gap, 0, MaxCellTwips));
-    f.setTopPadding(0);
-    f.setBottomPadding(0);
-    f.setLeftPadding(pad);
-    f.setRightPadding(pad);
+    const TRichPadding pad = CellPaddingOf(cell, row);
+    f.setTopPadding(TwipsToUnits(pad[EdgeTop]));
+    f.setBottomPadding(TwipsToUnits(pad[EdgeBottom]));
+    f.setLeftPadding(TwipsToUnits(pad[EdgeLeft]));
+    f.setRightPadding(TwipsToUnits(pad[EdgeRight]));
+    const auto given = [](const TRichPadding& p) { return p != NoPadding; };
+    const auto list = [](const TRichPadding& p) { return QList<int>(p.begin(), p.end()); };
+    if (given(cell.pad)) f.setProperty(CellPadding, QVariant::fromValue(list(cell.pad)));
+    if (given(row.pad)) f.setProperty(RowPadding, QVariant::fromValue(list(row.pad)));
     bool borders = false;
     QList<int> edges;
     for (const TRichBorder& b : cell.borders) {
@@ -112,6 +135,7 @@ TRichCell FromCellFormat(const QTextCharFormat& f)
     if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
         cell.shading = static_cast<int>(f.background().color().rgb() & 0xFFFFFF);
     cell.vAlign = static_cast<TRichVAlign>(std::clamp(f.intProperty(CellVAlign), 0, 2));
+    cell.pad = paddingOf(f, CellPadding);
     return cell;
 }
 
@@ -136,6 +160,7 @@ TRichRow RowOf(const QTextTable& table, int r)
         if (cell.rowSpan() > 1) rc.vMerge = r == cell.row() ? 1 : 2;
         if (!heightTaken && cell.row() == r) {
             row.height = cell.format().intProperty(RowHeight);
+            row.pad = paddingOf(cell.format(), RowPadding);
             heightTaken = true;
         }
         row.cells.push_back(rc);

@@ -9,8 +9,10 @@
 //
 // Geometry: the table has no border, spacing or margin of its own; its
 // columns have the fixed widths between the cell edges; a cell's text
-// sits \trgaph in from its left and right edge. Borders are drawn on the
-// cell edges and take no room, as the edit control draws them.
+// sits its padding in from its edges: the cell's own (\clpad), else the
+// row's (\trpadd), else \trgaph left and right and nothing above and
+// below. Borders are drawn on the cell edges and take no room, as the
+// edit control draws them.
 //
 // Qt keeps a paragraph before a table at the start of a document and
 // between two tables: such a paragraph that the text did not have is a
@@ -19,6 +21,7 @@
 #include <QTextBlock>
 #include <QTextTable>
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -46,8 +49,13 @@ struct TRichBorder {
     bool operator==(const TRichBorder&) const = default;
 };
 
+// Padding of the four edges (TRichEdge order), twips; -1 where not given.
+using TRichPadding = std::array<int, 4>;
+constexpr TRichPadding NoPadding{-1, -1, -1, -1};
+
 struct TRichCell {
     TRichBorder borders[4];
+    TRichPadding pad = NoPadding;
     int shading = -1;  // RGB; -1 none
     TRichVAlign vAlign = TRichVAlign::Top;
     int right = 0;   // \cellx: the cell's right edge, twips from the left edge
@@ -62,6 +70,7 @@ struct TRichRow {
     int gap = 0;   // \trgaph
     TRichAlign align = TRichAlign::Left;
     int height = 0;  // \trrh (kept: a row is as high as its cells)
+    TRichPadding pad = NoPadding;
     std::vector<TRichCell> cells;
     // Same cell edges, gap and placing: rows that can share a table.
     bool SameEdges(const TRichRow& other) const;
@@ -75,6 +84,8 @@ std::vector<int> ColumnWidths(const TRichRow& row, int columns);
 TRichRow WithColumns(TRichRow row, int columns);
 QTextTableFormat ToTableFormat(const TRichRow& row, const std::vector<int>& widths);
 QTextTableCellFormat ToCellFormat(const TRichCell& cell, const TRichRow& row);
+// The padding a cell's text sits in by (twips, TRichEdge order).
+TRichPadding CellPaddingOf(const TRichCell& cell, const TRichRow& row);
 // Borders, shading and alignment of a cell format.
 TRichCell FromCellFormat(const QTextCharFormat& format);
 // Row r of a table as it is written: edges from the column widths,

@@ -13,6 +13,7 @@
 #include "Graphics.h"
 #include "rpRichFormat.h"
 #include "rpRtfLexer.h"
+#include "rpRtfSymbolFonts.h"
 #include "rpRtfTables.h"
 #include "rpRtfWriter.h"
 
@@ -24,7 +25,10 @@ namespace {
 // levels, hostile ones cannot make the stack grow without bound.
 constexpr size_t MaxDepth = 2000;
 
-enum class Dest { Text, Skip, FontTable, ColorTable, Pict, FieldBody, FieldInst, ObjectBody, Pn, ListTable, ListOverride };
+enum class Dest { Text, Skip, FontTable, ColorTable, Pict, FieldBody, FieldInst, ObjectBody, Pn, ListTable, ListOverride,
+                  Bookmark,
+                  // A bullet's text: \pntxtb of a \pn, \leveltext of a list level.
+                  BulletText };
 
 enum class Kw {
     None,
@@ -32,7 +36,7 @@ enum class Kw {
     Rtf, Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U,
     // destinations
     FontTable, ColorTable, Pict, Object, Field, FldInst, FldRslt, Result, Pn, ListTable, ListOverrideTable, ShpPict,
-    SkipDest,
+    Bookmark, SkipDest,
     // font table
     F, FCharset, FPrq, FNil, FRoman, FSwiss, FModern, FScript, FDecor, FTech, FBidi,
     // colour table
@@ -51,8 +55,8 @@ enum class Kw {
     // objects
     ObjW, ObjH,
     // bullets and lists
-    PnLvlBlt, PnLvlBody, PnLvlCont, PnDec, PnLcltr, PnUcltr, PnLcrm, PnUcrm, PnStart,
-    List, ListLevel, LevelNfc, LevelStartAt, ListId,
+    PnLvlBlt, PnLvlBody, PnLvlCont, PnDec, PnLcltr, PnUcltr, PnLcrm, PnUcrm, PnStart, PnF, PnTxtB,
+    List, ListLevel, LevelNfc, LevelStartAt, ListId, LevelText,
 };
 
 const std::unordered_map<std::string_view, Kw>& keywords()
@@ -64,7 +68,7 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable}, {"pict", Kw::Pict}, {"object", Kw::Object},
             {"field", Kw::Field}, {"fldinst", Kw::FldInst}, {"fldrslt", Kw::FldRslt}, {"result", Kw::Result},
             {"pn", Kw::Pn}, {"listtable", Kw::ListTable}, {"listoverridetable", Kw::ListOverrideTable},
-            {"shppict", Kw::ShpPict},
+            {"shppict", Kw::ShpPict}, {"bkmkstart", Kw::Bookmark}, {"bkmkend", Kw::Bookmark},
             {"f", Kw::F}, {"fcharset", Kw::FCharset}, {"fprq", Kw::FPrq}, {"fnil", Kw::FNil},
             {"froman", Kw::FRoman}, {"fswiss", Kw::FSwiss}, {"fmodern", Kw::FModern}, {"fscript", Kw::FScript},
             {"fdecor", Kw::FDecor}, {"ftech", Kw::FTech}, {"fbidi", Kw::FBidi},
@@ -92,19 +96,20 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"picscaley", Kw::PicScaleY}, {"objw", Kw::ObjW}, {"objh", Kw::ObjH},
             {"pnlvlblt", Kw::PnLvlBlt}, {"pnlvlbody", Kw::PnLvlBody}, {"pnlvlcont", Kw::PnLvlCont},
             {"pndec", Kw::PnDec}, {"pnlcltr", Kw::PnLcltr}, {"pnucltr", Kw::PnUcltr}, {"pnlcrm", Kw::PnLcrm},
-            {"pnucrm", Kw::PnUcrm}, {"pnstart", Kw::PnStart}, {"list", Kw::List}, {"listlevel", Kw::ListLevel},
+            {"pnucrm", Kw::PnUcrm}, {"pnstart", Kw::PnStart}, {"pnf", Kw::PnF}, {"pntxtb", Kw::PnTxtB}, {"leveltext", Kw::LevelText},
+            {"list", Kw::List}, {"listlevel", Kw::ListLevel},
             {"levelnfc", Kw::LevelNfc}, {"levelnfcn", Kw::LevelNfc}, {"levelstartat", Kw::LevelStartAt},
             {"listid", Kw::ListId},
         };
         // Destinations whose content shows nothing we keep.
         for (std::string_view w :
              {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
-              "footerf", "footnote", "annotation", "atnid", "atnauthor", "pntext", "pntxta", "pntxtb", "listtext",
-              "objdata", "objclass", "objname", "nonshppict", "bkmkstart", "bkmkend", "xe", "tc", "txe", "rxe",
+              "footerf", "footnote", "annotation", "atnid", "atnauthor", "pntext", "pntxta", "listtext",
+              "objdata", "objclass", "objname", "nonshppict", "xe", "tc", "txe", "rxe",
               "fldtype", "themedata", "colorschememapping", "latentstyles", "datastore", "xmlnstbl", "rsidtbl",
               "generator", "mmathPr", "filetbl", "revtbl", "pgdsctbl", "userprops", "docvar", "template", "comment",
               "title", "subject", "author", "operator", "keywords", "doccomm", "company", "buptim", "creatim",
-              "printim", "revtim", "falt", "panose", "fname", "leveltext", "levelnumbers", "listname", "blipuid",
+              "printim", "revtim", "falt", "panose", "fname", "levelnumbers", "listname", "blipuid",
               "picprop", "shpinst", "sp", "sn", "sv", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
               "pgptbl", "protusertbl", "wgrffmtfilter", "fchars", "lchars", "hlinkbase", "bookmark"})
             t.emplace(w, Kw::SkipDest);
@@ -175,9 +180,19 @@ struct RawState {
     QString instruction;
 };
 
+// A character of a bullet's text as the file gives it: a byte (\'hh or
+// 8-bit text) or a character (\uN).
+struct BulletChar {
+    char32_t c = 0;
+    bool byte = false;
+};
+
 struct ListDef {
     TRichList kind = TRichList::Bullet;
     int start = 1;
+    int font = -1;  // the bullet's font (\pnf, the level's \f); -1 the text's
+    std::vector<BulletChar> text;
+    char32_t bullet = 0;
 };
 
 TRichList listFromNfc(int nfc)
@@ -217,6 +232,8 @@ private:
     // Skips the rest of the current group (never the document's own).
     void skip();
     void enterDestination(Kw kw);
+    // The word is the first of its group, after "\*".
+    bool opensGroup(const TRtfToken& t) const;
     void charWord(Kw kw, const TRtfToken& t);
     void paraWord(Kw kw, const TRtfToken& t);
 
@@ -295,6 +312,20 @@ private:
     int listId_ = 0;
     int listLevel_ = 0;
     ListDef listDef_;
+
+    std::vector<BulletChar> bulletText_;
+    // The bullet character text[at] stands for in a font: 0 for the usual one.
+    char32_t bulletOf(const std::vector<BulletChar>& text, size_t at, int font) const;
+
+    // Bookmark groups read since the last character, kept for the next one
+    // (or the paragraph's mark); the depth of the one being read.
+    std::string bookmarks_;
+    int bookmarkDepth_ = -1;
+    int bookmarkSerial_ = 0;
+    // The format a character takes that the bookmarks read stand before.
+    QTextCharFormat withBookmarks(QTextCharFormat format);
+    // The paragraph's mark takes the bookmarks read before it.
+    void bookmarksAtMark();
 
     bool tablesAsText_ = false;
     TRtfTableBuilder tables_;
@@ -390,6 +421,14 @@ void Reader::close(const TRtfToken& t)
     }
     // The end of the input closes what is open; a brace there closes its group.
     const bool closed = t.end > t.start;
+    if (d == Dest::BulletText && stack_[stack_.size() - 2].dest != Dest::BulletText) {
+        if (stack_[stack_.size() - 2].dest == Dest::Pn) pn_.text = bulletText_;
+        else if (listLevel_ == 1) listDef_.text = bulletText_;
+    }
+    if (d == Dest::Bookmark && bookmarkDepth_ == depth) {
+        bookmarks_ += closedGroup(top().start, t.end, closed);
+        bookmarkDepth_ = -1;
+    }
     if (pict_.ownerDepth == depth) closePict(t.end, closed);
     if (d == Dest::Pn) {
         const ListDef pn = pn_;
@@ -402,6 +441,7 @@ void Reader::close(const TRtfToken& t)
         if (kept) return;
         top().para.list = pn.kind;
         top().para.listStart = pn.start;
+        top().para.bullet = pn.kind == TRichList::Bullet ? bulletOf(pn.text, 0, pn.font >= 0 ? pn.font : top().chr.font) : 0;
         return;
     }
     if (d == Dest::FieldInst && raw_.ownerDepth == depth - 1 && raw_.field &&
@@ -480,6 +520,9 @@ void Reader::text(std::string_view bytes)
     case Dest::Pict:
         pict_.hex.append(bytes);
         return;
+    case Dest::BulletText:
+        for (char c : bytes) bulletText_.push_back({static_cast<unsigned char>(c), true});
+        return;
     case Dest::ColorTable:
         for (char c : bytes) {
             if (c != ';') continue;
@@ -523,6 +566,10 @@ void Reader::text(std::string_view bytes)
 void Reader::textByte(char b, bool escaped)
 {
     const Dest d = dest();
+    if (d == Dest::BulletText) {
+        bulletText_.push_back({static_cast<unsigned char>(b), true});
+        return;
+    }
     if (d != Dest::Text && d != Dest::FieldInst && d != Dest::FontTable) return;
     const auto u = static_cast<unsigned char>(b);
     if (u >= 0x80) (escaped ? escapedHigh_ : literalHigh_) = true;
@@ -575,6 +622,9 @@ void Reader::flushBytes()
 void Reader::put(const std::u16string& s)
 {
     switch (dest()) {
+    case Dest::BulletText:
+        for (char16_t c : s) bulletText_.push_back({c, false});
+        return;
     case Dest::FontTable: fontName_ += s; return;
     case Dest::FieldInst: fieldInst_ += s; return;
     case Dest::Text: break;
@@ -603,8 +653,35 @@ void Reader::flushRun()
     if (run_.empty()) return;
     leaveTable();
     ensureBlock();
-    cursor_.insertText(QString::fromStdU16String(run_), charFormat(runState_));
+    QString text = QString::fromStdU16String(run_);
     run_.clear();
+    if (!bookmarks_.empty()) {
+        // The first character carries them, on its own.
+        const qsizetype n = text.size() > 1 && text.at(0).isHighSurrogate() ? 2 : 1;
+        cursor_.insertText(text.left(n), withBookmarks(charFormat(runState_)));
+        text.remove(0, n);
+    }
+    if (!text.isEmpty()) cursor_.insertText(text, charFormat(runState_));
+}
+
+QTextCharFormat Reader::withBookmarks(QTextCharFormat format)
+{
+    if (bookmarks_.empty()) return format;
+    format.setProperty(Bookmarks, QByteArray(bookmarks_.data(), static_cast<qsizetype>(bookmarks_.size())));
+    // Two equal groups at two places stay two.
+    format.setProperty(BookmarkSerial, ++bookmarkSerial_);
+    bookmarks_.clear();
+    return format;
+}
+
+void Reader::bookmarksAtMark()
+{
+    if (bookmarks_.empty()) return;
+    QTextBlockFormat f = cursor_.blockFormat();
+    const QByteArray before = f.property(Bookmarks).toByteArray();
+    f.setProperty(Bookmarks, before + QByteArray(bookmarks_.data(), static_cast<qsizetype>(bookmarks_.size())));
+    cursor_.setBlockFormat(f);
+    bookmarks_.clear();
 }
 
 void Reader::ensureBlock()
@@ -624,6 +701,7 @@ void Reader::endParagraph()
     const TRichPara& para = top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
     ApplyList(cursor_.block(), para);
+    bookmarksAtMark();
     // An empty paragraph's height comes from its mark's font.
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
     pendingBlock_ = true;
@@ -639,13 +717,18 @@ void Reader::finish()
     // What follows the last table is a gap until something is read into it.
     if (tables_.Open()) {
         leaveTable();
+        bookmarksAtMark();
         return;
     }
     // A last \par ends the last paragraph; it does not open another.
-    if (pendingBlock_) return;
+    if (pendingBlock_) {
+        bookmarksAtMark();
+        return;
+    }
     const TRichPara& para = hasContent_ ? lastContentPara_ : top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
     ApplyList(cursor_.block(), para);
+    bookmarksAtMark();
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
 }
 
@@ -715,6 +798,7 @@ void Reader::endCell()
     const TRichPara& para = top().para;
     cursor_.setBlockFormat(ToBlockFormat(para));
     ApplyList(cursor_.block(), para);
+    bookmarksAtMark();
     if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(top().chr));
     hasContent_ = false;
 }
@@ -784,7 +868,7 @@ void Reader::insertObject(const QTextCharFormat& format)
     flushRun();
     leaveTable();
     ensureBlock();
-    cursor_.insertText(QString(QChar::ObjectReplacementCharacter), format);
+    cursor_.insertText(QString(QChar::ObjectReplacementCharacter), withBookmarks(format));
     if (!hasContent_) lastContentPara_ = top().para;
     hasContent_ = true;
 }
@@ -838,6 +922,43 @@ TRichChar Reader::charAttrs(const CharState& s) const
     return ToRichChar(s, fontAt(s.font), colorAt(s.color), colorAt(s.highlight));
 }
 
+char32_t Reader::bulletOf(const std::vector<BulletChar>& text, size_t at, int font) const
+{
+    if (at >= text.size()) return 0;
+    const BulletChar b = text[at];
+    const TRichFont f = fontAt(font >= 0 ? font : deff_);
+    char32_t c = b.c;
+    if (const TSymbolFont symbol = SymbolFontOf(f.face); symbol != TSymbolFont::None) {
+        // The font's byte, given as such or as the private character for it.
+        const char32_t byte = c >= 0xF020 && c <= 0xF0FF ? c - 0xF000 : c <= 0xFF ? c : 0;
+        c = SymbolFontChar(symbol, static_cast<unsigned>(byte));
+    } else if (b.byte && c >= 0x80) {
+        const int charset = f.charset < 0 || f.charset == DEFAULT_CHARSET ? -1 : f.charset;
+        const int cp = charset < 0 ? ansiCp_ : CharsetToCodePage(charset);
+        std::u16string decoded;
+        try {
+            if (cp && cp != CP_SYMBOL) decoded = MultiByteToWide(cp, std::string(1, static_cast<char>(c)));
+        } catch (const Exception&) {
+        }
+        c = decoded.size() == 1 ? decoded[0] : 0;
+    } else if (QChar::isHighSurrogate(c) && at + 1 < text.size() && QChar::isLowSurrogate(text[at + 1].c)) {
+        c = QChar::surrogateToUcs4(static_cast<char16_t>(c), static_cast<char16_t>(text[at + 1].c));
+    }
+    // What shows nothing, or nothing we know, is the usual bullet.
+    if (c <= 0x20 || c == 0xFFFD || (c >= 0xE000 && c <= 0xF8FF) || QChar::isSurrogate(c) || c == DefaultBullet) return 0;
+    return c;
+}
+
+bool Reader::opensGroup(const TRtfToken& t) const
+{
+    if (stack_.size() < 2 || overflowNest_ > 0 || t.start <= stack_.back().start) return false;
+    std::string_view before = in_.substr(stack_.back().start, t.start - stack_.back().start);
+    std::string kept;
+    for (char c : before)
+        if (c != '\r' && c != '\n' && c != ' ') kept += c;
+    return kept == "{\\*";
+}
+
 void Reader::enterDestination(Kw kw)
 {
     Group& g = top();
@@ -851,6 +972,16 @@ void Reader::enterDestination(Kw kw)
     // Tables, pictures and bullets hold data, not destinations: a nested
     // group that starts one is skipped, a word in their own group ignored.
     const bool fieldPart = kw == Kw::FldInst || kw == Kw::FldRslt || kw == Kw::Result;
+    // A bullet's text: of a \pn group, or of the first level of a list.
+    if ((kw == Kw::PnTxtB && g.dest == Dest::Pn) || (kw == Kw::LevelText && g.dest == Dest::ListTable)) {
+        if (depth > 0 && stack_[stack_.size() - 2].dest == g.dest && (kw == Kw::PnTxtB || listLevel_ == 1)) {
+            g.dest = Dest::BulletText;
+            bulletText_.clear();
+        } else {
+            skip();
+        }
+        return;
+    }
     if (g.dest != Dest::Text && !fieldPart) {
         if (depth > 0 && stack_[stack_.size() - 2].dest == g.dest) skip();
         return;
@@ -932,6 +1063,18 @@ void Reader::enterDestination(Kw kw)
     case Kw::ListTable: g.dest = Dest::ListTable; return;
     case Kw::ListOverrideTable: g.dest = Dest::ListOverride; return;
     case Kw::ShpPict: return;  // its \pict is the picture
+    case Kw::Bookmark:
+        // Kept byte for byte before what follows it; one inside a kept
+        // group goes back with the group.
+        if (depth == 0 || raw_.ownerDepth >= 0 || bookmarkDepth_ >= 0) {
+            skip();
+            return;
+        }
+        // The text before it is where it ends.
+        flushRun();
+        g.dest = Dest::Bookmark;
+        bookmarkDepth_ = depth;
+        return;
     default: skip(); return;
     }
 }
@@ -960,8 +1103,14 @@ void Reader::word(const TRtfToken& t)
         return;
     case Kw::FontTable: case Kw::ColorTable: case Kw::Pict: case Kw::Object: case Kw::Field: case Kw::FldInst:
     case Kw::FldRslt: case Kw::Result: case Kw::Pn: case Kw::ListTable: case Kw::ListOverrideTable:
-    case Kw::ShpPict: case Kw::SkipDest:
+    case Kw::ShpPict: case Kw::SkipDest: case Kw::PnTxtB: case Kw::LevelText:
         enterDestination(kw);
+        return;
+    case Kw::Bookmark:
+        // Kept only as a group of its own, opened by its word: read again,
+        // whatever came before the word in the group would come twice.
+        if (opensGroup(t)) enterDestination(kw);
+        else skip();
         return;
     case Kw::Rtf: case Kw::Ansi: return;
     // The character set of the file, in its header only.
@@ -1057,8 +1206,12 @@ void Reader::word(const TRtfToken& t)
         case Kw::PnLcrm: pn_.kind = TRichList::LowerRoman; return;
         case Kw::PnUcrm: pn_.kind = TRichList::UpperRoman; return;
         case Kw::PnStart: pn_.start = std::clamp(param, 0, 32767); return;
+        case Kw::PnF: pn_.font = param; return;
         default: return;
         }
+    case Dest::BulletText:
+        if (kw == Kw::Bullet) bulletText_.push_back({0x2022, false});
+        return;
     case Dest::ListTable:
         switch (kw) {
         case Kw::List:
@@ -1072,7 +1225,14 @@ void Reader::word(const TRtfToken& t)
         case Kw::LevelStartAt:
             if (listLevel_ == 1) listDef_.start = std::clamp(param, 0, 32767);
             return;
-        case Kw::ListId: lists_[param] = listDef_; return;
+        case Kw::F:
+            if (listLevel_ == 1) listDef_.font = param;
+            return;
+        case Kw::ListId:
+            // The level's text begins with its length.
+            listDef_.bullet = listDef_.kind == TRichList::Bullet ? bulletOf(listDef_.text, 1, listDef_.font) : 0;
+            lists_[param] = listDef_;
+            return;
         default: return;
         }
     case Dest::ListOverride:
@@ -1201,6 +1361,7 @@ void Reader::paraWord(Kw kw, const TRtfToken& t)
         const ListDef def = l == lists_.end() ? ListDef() : l->second;
         p.list = def.kind;
         p.listStart = def.start;
+        p.bullet = def.bullet;
         return;
     }
     case Kw::Emdash: put(u'\u2014'); return;

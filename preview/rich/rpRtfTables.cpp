@@ -18,6 +18,7 @@ enum class W {
     Cellx, Clcbpat, Clcfpat, Clshdng, Clvertalt, Clvertalc, Clvertalb, Clmgf, Clmrg, Clvmgf, Clvmrg,
     Style,       // a border style: the TRichBorderStyle in the index
     Brdrw, Brdrcf,
+    RowPad, RowPadUnit, CellPad, CellPadUnit,  // the edge in the index
 };
 
 struct Entry {
@@ -39,6 +40,16 @@ const std::unordered_map<std::string_view, Entry>& words()
             {"clvertalt", {W::Clvertalt}}, {"clvertalc", {W::Clvertalc}}, {"clvertalb", {W::Clvertalb}},
             {"clmgf", {W::Clmgf}}, {"clmrg", {W::Clmrg}}, {"clvmgf", {W::Clvmgf}}, {"clvmrg", {W::Clvmrg}},
             {"brdrw", {W::Brdrw}}, {"brdrcf", {W::Brdrcf}},
+            {"trpaddt", {W::RowPad, EdgeTop}}, {"trpaddl", {W::RowPad, EdgeLeft}},
+            {"trpaddb", {W::RowPad, EdgeBottom}}, {"trpaddr", {W::RowPad, EdgeRight}},
+            {"trpaddft", {W::RowPadUnit, EdgeTop}}, {"trpaddfl", {W::RowPadUnit, EdgeLeft}},
+            {"trpaddfb", {W::RowPadUnit, EdgeBottom}}, {"trpaddfr", {W::RowPadUnit, EdgeRight}},
+            // Word reads and writes a cell's left padding as \clpadt and its
+            // top as \clpadl, and so do the programs that read its files.
+            {"clpadl", {W::CellPad, EdgeTop}}, {"clpadt", {W::CellPad, EdgeLeft}},
+            {"clpadb", {W::CellPad, EdgeBottom}}, {"clpadr", {W::CellPad, EdgeRight}},
+            {"clpadfl", {W::CellPadUnit, EdgeTop}}, {"clpadft", {W::CellPadUnit, EdgeLeft}},
+            {"clpadfb", {W::CellPadUnit, EdgeBottom}}, {"clpadfr", {W::CellPadUnit, EdgeRight}},
         };
         for (std::string_view w : {"brdrt", "brdrb", "brdrl", "brdrr", "brdrbtw", "brdrbar", "box", "chbrdr",
                                    "pgbrdrt", "pgbrdrb", "pgbrdrl", "pgbrdrr"})
@@ -104,6 +115,7 @@ bool TRtfTableBuilder::Word(std::string_view word, bool hasParam, int param)
     switch (e.w) {
     case W::Trowd:
         def_ = TRichRow();
+        rowPad_ = cellPad_ = Padding();
         rightGiven_ = true;
         cell_ = TRichCell();
         for (TRichBorder& b : rowBorders_) b = TRichBorder();
@@ -143,6 +155,17 @@ bool TRtfTableBuilder::Word(std::string_view word, bool hasParam, int param)
     case W::Clmrg: cell_.hMerge = on ? 2 : 0; return true;
     case W::Clvmgf: cell_.vMerge = on ? 1 : 0; return true;
     case W::Clvmrg: cell_.vMerge = on ? 2 : 0; return true;
+    case W::RowPad:
+    case W::RowPadUnit:
+    case W::CellPad:
+    case W::CellPadUnit: {
+        const bool row = e.w == W::RowPad || e.w == W::RowPadUnit;
+        Padding& pad = row ? rowPad_ : cellPad_;
+        if (e.w == W::RowPad || e.w == W::CellPad) pad.value[e.index] = std::clamp(param, 0, MaxCellTwips);
+        else pad.unit[e.index] = param;
+        (row ? def_.pad : cell_.pad) = pad.Twips();
+        return true;
+    }
     case W::Cellx:
         cell_.right = std::clamp(param, -MaxEdgeTwips, MaxEdgeTwips);
         finishCell();
@@ -166,10 +189,21 @@ void TRtfTableBuilder::finishCell()
     else cell_.shading = background_;
     if (static_cast<int>(def_.cells.size()) < MaxTableColumns) def_.cells.push_back(cell_);
     cell_ = TRichCell();
+    cellPad_ = Padding();
     background_ = foreground_ = -1;
     shading_ = 0;
     target_ = -1;
     std::fill(std::begin(cellBorderGiven_), std::end(cellBorderGiven_), false);
+}
+
+TRichPadding TRtfTableBuilder::Padding::Twips() const
+{
+    // A length counts in twips (unit 3); any other unit, or none, means
+    // none given: \trgaph, or nothing, stands.
+    TRichPadding pad = NoPadding;
+    for (size_t e = 0; e < pad.size(); ++e)
+        if (unit[e] == 3) pad[e] = value[e];
+    return pad;
 }
 
 bool TRtfTableBuilder::Joins() const

@@ -69,6 +69,14 @@ private:
     int target_ = -1;  // the border the \brdr words describe
     bool cellBorderGiven_[4] = {};
     bool rightGiven_ = true;  // the last cell's right edge was given
+    // Padding lengths and their units, as the words come.
+    struct Padding {
+        int value[4] = {};
+        int unit[4] = {};
+        rich::TRichPadding Twips() const;
+    };
+    Padding rowPad_;
+    Padding cellPad_;
 
     QTextTable* table_ = nullptr;
     rich::TRichRow tableRow_;  // the definition the table's columns came from

@@ -6,6 +6,7 @@
 #include <QTextFragment>
 #include <QTextTable>
 
+#include <array>
 #include <vector>
 
 #include "CodePages.h"
@@ -14,6 +15,7 @@
 #include "rpRichFormat.h"
 #include "rpRichTable.h"
 #include "rpRtfLexer.h"
+#include "rpRtfSymbolFonts.h"
 
 using namespace rich;
 
@@ -39,12 +41,18 @@ private:
     void table(const QTextTable& t, int from, int to);
     void row(const QTextTable& t, int r, int from, int to);
     void border(const char* edge, const TRichBorder& b);
+    // Bookmark groups as they were read.
+    void bookmarks(const QByteArray& groups);
+    // Padding given in the TRichEdge order, with the words for each edge.
+    void padding(const TRichPadding& pad, std::array<const char*, 4> lengths, std::array<const char*, 4> units);
     void fragments(const QTextBlock& b, int from, int to);
     QString shownFrom(QTextBlock b, QTextBlock::iterator it, const QByteArray& raw, int serial, qsizetype limit,
                       int* end) const;
     void content(const QTextFragment& f, int from, int to);
     void setPara(const TRichPara& p);
     void listText(const QTextBlock& b, const TRichPara& p);
+    int bulletFont(const TRichPara& p);
+    static std::string bulletText(const TRichPara& p);
     void setChar(const QTextCharFormat& format, int formatIndex);
     void setAttrs(const TRichChar& a);
     void emitState(const WState& w);
@@ -72,7 +80,6 @@ private:
     bool paraWritten_ = false;
     bool inCell_ = false;       // paragraphs are written into a table cell
     bool paraInCell_ = false;   // the paragraph state written was a cell's
-    int symbolFont_ = -1;
     int skipUntil_ = 0;  // what a kept group wrote ends here
     int rangeTo_ = 0;
 };
@@ -150,6 +157,7 @@ void Writer::block(const QTextBlock& b, int from, int to, bool continued, const 
     setPara(p);
     // An empty paragraph keeps its mark's font, which gives it its height.
     if (from >= to && !continued) setChar(b.charFormat(), b.charFormatIndex());
+    if (to >= b.position() + b.length() - 1) bookmarks(b.blockFormat().property(Bookmarks).toByteArray());
     word(end);
     body_ += "\r\n";
     needSpace_ = false;
@@ -176,7 +184,10 @@ void Writer::row(const QTextTable& t, int r, int from, int to)
     if (def.align == TRichAlign::Center) word("trqc");
     if (def.align == TRichAlign::Right) word("trqr");
     if (def.height) word("trrh", def.height);
+    padding(def.pad, {"trpaddt", "trpaddl", "trpaddb", "trpaddr"}, {"trpaddft", "trpaddfl", "trpaddfb", "trpaddfr"});
     for (const TRichCell& c : def.cells) {
+        // Word's words: \clpadl for the top, \clpadt for the left.
+        padding(c.pad, {"clpadl", "clpadt", "clpadb", "clpadr"}, {"clpadfl", "clpadft", "clpadfb", "clpadfr"});
         if (c.vMerge) word(c.vMerge == 1 ? "clvmgf" : "clvmrg");
         if (c.hMerge) word(c.hMerge == 1 ? "clmgf" : "clmrg");
         if (c.vAlign == TRichVAlign::Center) word("clvertalc");
@@ -224,6 +235,22 @@ void Writer::row(const QTextTable& t, int r, int from, int to)
     needSpace_ = false;
 }
 
+void Writer::padding(const TRichPadding& pad, std::array<const char*, 4> lengths, std::array<const char*, 4> units)
+{
+    for (size_t e = 0; e < pad.size(); ++e) {
+        if (pad[e] < 0) continue;
+        word(lengths[e], pad[e]);
+        word(units[e], 3);  // twips
+    }
+}
+
+void Writer::bookmarks(const QByteArray& groups)
+{
+    if (groups.isEmpty()) return;
+    body_.append(groups.constData(), static_cast<size_t>(groups.size()));
+    needSpace_ = false;
+}
+
 void Writer::border(const char* edge, const TRichBorder& b)
 {
     if (!b.Shows()) return;
@@ -261,15 +288,14 @@ void Writer::setPara(const TRichPara& p)
         body_ += "{\\*\\pn";
         const bool bullet = p.list == TRichList::Bullet;
         if (bullet) {
-            if (symbolFont_ < 0) symbolFont_ = fontIndex({QStringLiteral("Symbol"), SYMBOL_CHARSET, 0});
-            body_ += "\\pnlvlblt\\pnf" + std::to_string(symbolFont_);
+            body_ += "\\pnlvlblt\\pnf" + std::to_string(bulletFont(p));
         } else {
             static const char* const kinds[] = {"", "", "pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
             body_ += std::string("\\pnlvlbody\\") + kinds[static_cast<int>(p.list)];
         }
         // A bullet list keeps its start too: it tells two lists apart.
         if (p.listStart != 1) body_ += "\\pnstart" + std::to_string(p.listStart);
-        body_ += bullet ? "\\pnindent0{\\pntxtb\\'b7}}" : "\\pnindent0{\\pntxta .}}";
+        body_ += bullet ? "\\pnindent0{\\pntxtb" + bulletText(p) + "}}" : "\\pnindent0{\\pntxta .}}";
         needSpace_ = false;
     }
     para_ = p;
@@ -277,13 +303,36 @@ void Writer::setPara(const TRichPara& p)
     paraInCell_ = inCell_;
 }
 
+// A bullet is a byte of Symbol or Wingdings where one of them has it,
+// else its character in a font of ours: each reads back as itself.
+int Writer::bulletFont(const TRichPara& p)
+{
+    const char32_t c = p.bullet ? p.bullet : DefaultBullet;
+    if (const auto symbol = SymbolFontByte(c))
+        return fontIndex({SymbolFontFace(symbol->first), SYMBOL_CHARSET, 0});
+    return fontIndex({QStringLiteral("Arial"), ANSI_CHARSET, 0});
+}
+
+std::string Writer::bulletText(const TRichPara& p)
+{
+    const char32_t c = p.bullet ? p.bullet : DefaultBullet;
+    if (const auto symbol = SymbolFontByte(c)) {
+        static const char digits[] = "0123456789abcdef";
+        return std::string("\\'") + digits[symbol->second >> 4] + digits[symbol->second & 15];
+    }
+    std::string out;
+    for (char16_t u : QString::fromUcs4(&c, 1).toStdU16String())
+        out += "\\u" + std::to_string(u >= 0x8000 ? int(u) - 65536 : int(u)) + '?';
+    return out;
+}
+
 // What a reader without lists shows: the marker and a tab.
 void Writer::listText(const QTextBlock& b, const TRichPara& p)
 {
     if (p.list == TRichList::Bullet) {
-        body_ += "{\\pntext\\f" + std::to_string(symbolFont_) + "\\'b7\\tab}";
+        body_ += "{\\pntext\\f" + std::to_string(bulletFont(p)) + bulletText(p) + "\\tab}";
     } else {
-        body_ += "{\\pntext " + ListLabel(p.list, ListNumber(b)).toStdString() + "\\tab}";
+        body_ += "{\\pntext " + ListLabel(p, ListNumber(b)).toStdString() + "\\tab}";
     }
     needSpace_ = false;
 }
@@ -329,6 +378,7 @@ void Writer::fragments(const QTextBlock& b, int from, int to)
         }
         const bool whole = spanStart >= from && spanEnd <= rangeTo_ && shown == expected;
         const QByteArray inst = format.property(FieldInst).toByteArray();
+        if (spanStart >= from) bookmarks(format.property(Bookmarks).toByteArray());
         if (whole && (inst.size() > 0 || !opt_.noObjects)) {
             // The group reads back in the state it was read in.
             setAttrs(DecodeChar(format.property(RawOuter).toString()));
@@ -403,6 +453,7 @@ void Writer::content(const QTextFragment& f, int from, int to)
     const int a = std::max(from, fs) - fs;
     const int e = std::min(to, fs + f.length()) - fs;
     if (e <= a) return;
+    if (a == 0) bookmarks(format.property(Bookmarks).toByteArray());
     if (format.objectType() == RichObjectType) {
         if (opt_.noObjects) return;
         // Equal pictures side by side share one fragment.

@@ -233,8 +233,10 @@ public:
         std::u16string Text;
         bool CaseSensitive = false;
         bool Found = false;
-        // The found text's bounds in page pixels at zoom 1.
+        // The found text's bounds in page pixels at zoom 1, and of each of
+        // its parts (a text found across line breaks has one a line).
         TRect FoundRect{};
+        std::vector<TRect> FoundParts;
         int RecordCount = 0;
         int LastFoundRecord = -1;
         // The page being searched, from 0.

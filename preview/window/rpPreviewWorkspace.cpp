@@ -242,12 +242,14 @@ void TrpPreviewWorkspace::Paint(QPainter& Painter)
             canvas.TextOut(r.left() + 1, r.top() + 1, " " + IntToStr(i + 1) + " ");
         }
         if (search.Found && search.Page == i) {
-            const TRect& f = search.FoundRect;
-            const QRect hit(r.left() + static_cast<int>(Round(f.Left * Zoom)) - 1, r.top() + static_cast<int>(Round(f.Top * Zoom)),
-                            static_cast<int>(Round(f.Width() * Zoom)) + 2, static_cast<int>(Round(f.Height() * Zoom)));
             Painter.save();
             Painter.setCompositionMode(QPainter::CompositionMode_Difference);
-            Painter.fillRect(hit, Qt::white);
+            for (const TRect& f : search.FoundParts) {
+                const QRect hit(r.left() + static_cast<int>(Round(f.Left * Zoom)) - 1,
+                                r.top() + static_cast<int>(Round(f.Top * Zoom)), static_cast<int>(Round(f.Width() * Zoom)) + 2,
+                                static_cast<int>(Round(f.Height() * Zoom)));
+                Painter.fillRect(hit, Qt::white);
+            }
             Painter.restore();
         }
     }

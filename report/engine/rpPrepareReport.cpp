@@ -139,7 +139,7 @@ bool TrpReport::PrepareReport(bool clearLastReport)
             try {
                 result = runPreparation();
             } catch (const std::exception& e) {
-                Errors.Add(e.what());
+                Errors.Add(ExceptionText(e));
             } catch (...) {
                 Errors.Add("Unknown error");
             }
@@ -151,12 +151,18 @@ bool TrpReport::PrepareReport(bool clearLastReport)
                 for (int i = 0; i < Errors.Count(); ++i) lines.push_back(Errors.Strings(i));
                 return lines;
             }();
-            backup->Seek(0, soBeginning);
             Restoring = true;
-            try {
-                LoadFromStream(*backup);
-            } catch (const std::exception& e) {
-                Errors.Add(e.what());
+            // A restore cut short (memory ran out) would leave the report
+            // half loaded for the rest of the session: again, once the
+            // failed try has let its memory go.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                backup->Seek(0, soBeginning);
+                try {
+                    LoadFromStream(*backup);
+                } catch (const std::exception& e) {
+                    Errors.Add(e.what());
+                }
+                if (Errors.Count() == 0) break;
             }
             Restoring = false;
             backup.reset();

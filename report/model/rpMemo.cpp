@@ -2,6 +2,7 @@
 #include "rpMemoPublish.h"
 
 #include <cmath>
+#include <limits>
 
 #include "CodePages.h"
 #include "SysUtils.h"
@@ -28,26 +29,34 @@ std::vector<std::u16string> linesOf(const TWideStrings& memo)
     return lines;
 }
 
-// Replaces every occurrence of a placeholder, found ignoring case.
+// Replaces every occurrence of a placeholder (a key that begins with "["),
+// found ignoring case. The text is built anew in one pass: replacing in place moved the rest of a long
+// text once per placeholder.
 bool replacePlaceholder(std::u16string& text, std::u16string_view upperKey, std::u16string_view value)
 {
-    bool changed = false;
-    for (size_t at = 0; at + upperKey.size() <= text.size();) {
-        bool match = true;
-        for (size_t k = 0; match && k < upperKey.size(); ++k) {
+    auto matchesAt = [&](size_t at) {
+        if (at + upperKey.size() > text.size()) return false;
+        for (size_t k = 0; k < upperKey.size(); ++k) {
             char16_t c = text[at + k];
             if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-            match = c == upperKey[k];
+            if (c != upperKey[k]) return false;
         }
-        if (!match) {
+        return true;
+    };
+    std::u16string out;
+    size_t copied = 0;
+    for (size_t at = text.find(upperKey[0]); at != std::u16string::npos; at = text.find(upperKey[0], at)) {
+        if (!matchesAt(at)) {
             ++at;
             continue;
         }
-        text.replace(at, upperKey.size(), value);
-        at += value.size();
-        changed = true;
+        out.append(text, copied, at - copied).append(value);
+        at = copied = at + upperKey.size();
     }
-    return changed;
+    if (copied == 0) return false;
+    out.append(text, copied);
+    text = std::move(out);
+    return true;
 }
 
 }  // namespace
@@ -264,7 +273,7 @@ std::string TrpCustomMemoView::GetDescription() const
 // ---------------------------------------------------------------- layout
 
 TrpDrawText& TrpCustomMemoView::layOut(const TRect& bounds, const TRect& clip, Extended scaleX, Extended scaleY,
-                                       const TRect* wrapBox)
+                                       const TRect* wrapBox, bool inBoundsOnly)
 {
     TrpReport* report = GetReport();
     TrpDrawText& drawer = report ? report->DrawText() : DrawTextObject();
@@ -273,7 +282,7 @@ TrpDrawText& TrpCustomMemoView::layOut(const TRect& bounds, const TRect& clip, E
     drawer.SetDimensions(bounds, clip, scaleX, scaleY);
     if (wrapBox) drawer.SetWrapBox(wrapBox->Width(), wrapBox->Height());
     drawer.SetGaps(ParagraphGap, CharSpacing, LineSpacing);
-    drawer.SetText(linesOf(*memo_));
+    drawer.SetText(linesOf(*memo_), inBoundsOnly ? drawer.LinesInBounds() + 1 : std::numeric_limits<size_t>::max());
     drawer.SetParaBreaks(FirstParaBreak, LastParaBreak);
     return drawer;
 }
@@ -364,7 +373,7 @@ Extended TrpCustomMemoView::DrawPart()
     FirstParaBreak = LastParaBreak;
     LastParaBreak = false;
     const TRect bounds = textRectAt(1, 1, 0, 0);
-    const TrpDrawText& drawer = layOut(bounds, bounds, 1, 1);
+    const TrpDrawText& drawer = layOut(bounds, bounds, 1, 1, nullptr, true);
     std::u16string rest;
     bool continues = false;
     const std::u16string fits = drawer.GetInBoundsText(rest, &continues);

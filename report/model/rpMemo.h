@@ -124,9 +124,11 @@ protected:
 
 private:
     // The drawer set up for this text in a rectangle (device pixels) at a
-    // scale; the wrap width comes from the unscaled rectangle.
+    // scale; the wrap width comes from the unscaled rectangle. With
+    // inBoundsOnly just the lines the rectangle holds and the next one are
+    // laid out: enough to cut the text there.
     TrpDrawText& layOut(const TRect& bounds, const TRect& clip, Extended scaleX, Extended scaleY,
-                        const TRect* wrapBox = nullptr);
+                        const TRect* wrapBox = nullptr, bool inBoundsOnly = false);
     // The text rectangle at a scale and offset without a canvas.
     TRect textRectAt(Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) const;
     // The text rectangle inside a box (device pixels) whose shadow is off.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -170,12 +171,14 @@ bool TrpHTMLTagsList::tryTag(std::u16string_view tag)
     return true;
 }
 
-void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& text, TrpHTMLTags& tags)
+bool TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& text, TrpHTMLTags& tags,
+                                     size_t maxUnits)
 {
     text.clear();
     tags.clear();
-    text.reserve(line.size());
-    tags.reserve(line.size());
+    const size_t prefix = std::min(line.size(), maxUnits);
+    text.reserve(prefix);
+    tags.reserve(prefix);
     TrpHTMLTag previous;
     previous.Size = defSize_;
     previous.Style = defStyle_;
@@ -199,21 +202,21 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
     };
     // Most lines hold no markup: every character in the same state, the
     // first one told whether that state differs from the font's.
-    if (!line.empty() && (!AllowTags || line.find(u'<') == std::u16string_view::npos)) {
+    if (prefix > 0 && (!AllowTags || line.substr(0, prefix).find(u'<') == std::u16string_view::npos)) {
         append(line[0]);
-        text.append(line, 1);
+        text.append(line, 1, prefix - 1);
         const TrpHTMLTag first = tags[0];
-        tags.resize(line.size(), first);
+        tags.resize(prefix, first);
         for (size_t i = 1; i < tags.size(); ++i) {
             tags[i].Position = static_cast<int>(i) + 1;
             tags[i].Default = true;
         }
-        return;
+        return prefix == line.size();
     }
     // The first '>' after the current '<', found once for every '<' before
     // it: a line of unclosed tags is read once, not once per '<'.
-    size_t close = 0;
-    for (size_t i = 0; i < line.size();) {
+    size_t close = 0, i = 0;
+    while (i < line.size() && text.size() < maxUnits) {
         if (AllowTags && line[i] == u'<') {
             if (close != std::u16string_view::npos && close <= i) close = line.find(u'>', i + 1);
             if (close != std::u16string_view::npos && tryTag(line.substr(i + 1, close - i - 1))) {
@@ -226,10 +229,12 @@ void TrpHTMLTagsList::ExpandHTMLTags(std::u16string_view line, std::u16string& t
         ++position;
         ++i;
     }
+    if (i < line.size()) return false;
     if (text.empty()) {
         position = 1;
         append(u' ');
     }
+    return true;
 }
 
 // ---- Syllables of Russian words
@@ -257,9 +262,10 @@ std::vector<int> RussianSyllableBreaks(std::u16string_view word)
                                                                     : Other;
         if (kind[i] == Other) return breaks;  // not a Cyrillic word
     }
-    auto hasVowel = [&](int from, int to) {
-        return std::find(kind.begin() + from, kind.begin() + to, Vowel) != kind.begin() + to;
-    };
+    // Vowels before each place, so that a long word is read once.
+    std::vector<int> vowelsBefore(word.size() + 1, 0);
+    for (int i = 0; i < n; ++i) vowelsBefore[i + 1] = vowelsBefore[i] + (kind[i] == Vowel ? 1 : 0);
+    auto hasVowel = [&](int from, int to) { return vowelsBefore[to] > vowelsBefore[from]; };
     // Each part keeps two letters and a vowel; no line starts with a sign or
     // Й; splits fall after a vowel before consonant plus vowel (мо-ло-ко),
     // between two vowels (ау-ул), or between consonants (кар-та, край-ний).
@@ -345,15 +351,17 @@ const SizedFont& TrpDrawText::sized(TFontStyles style) const
 
 // ---- Layout
 
-void TrpDrawText::SetText(std::u16string_view text)
+void TrpDrawText::SetText(std::u16string_view text, size_t maxLines)
 {
-    SetText(splitLines(text));
+    SetText(splitLines(text), maxLines);
 }
 
-void TrpDrawText::SetText(std::vector<std::u16string> lines)
+void TrpDrawText::SetText(std::vector<std::u16string> lines, size_t maxLines)
 {
     source_ = std::move(lines);
     lines_.clear();
+    layoutSteps_ = 0;
+    truncated_ = false;
     tags_.SetDefaults(fontColor_, fontSize_, fontStyle_);
     const bool sideways = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
     Extended w = sideways ? (bounds_.Bottom - bounds_.Top) / scaleY_ : (bounds_.Right - bounds_.Left) / scaleX_;
@@ -361,9 +369,25 @@ void TrpDrawText::SetText(std::vector<std::u16string> lines)
     wrapWidth_ = ClampCoordinate(Round(w * r));
     firstLineWidth_ = ClampCoordinate(Round((w - paragraphGap_) * r));
     charSpacingPx_ = ClampCoordinate(Round(charSpacing_ * r));
-    for (size_t k = 0; k < source_.size(); ++k) {
-        tags_.ExpandHTMLTags(source_[k], expanded_, expandedTags_);
-        wrapLine(static_cast<int>(k), expanded_, expandedTags_);
+    for (size_t k = 0; k < source_.size() && !truncated_; ++k) {
+        if (lines_.size() >= maxLines) {
+            truncated_ = true;
+            break;
+        }
+        // With a limit, a long source line is taken a piece at a time, each
+        // piece twice the last, until its lines are found: what follows them
+        // is never read.
+        const TrpHTMLTagsList state = tags_;
+        const size_t wanted = maxLines - lines_.size();
+        size_t units = wanted > std::numeric_limits<size_t>::max() / 512 ? std::numeric_limits<size_t>::max() : wanted * 256 + 4096;
+        for (;;) {
+            const bool whole = tags_.ExpandHTMLTags(source_[k], expanded_, expandedTags_, units);
+            const size_t before = lines_.size();
+            if (wrapLine(static_cast<int>(k), expanded_, expandedTags_, whole, maxLines)) break;
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(before), lines_.end());
+            tags_ = state;
+            units = units > std::numeric_limits<size_t>::max() / 2 ? std::numeric_limits<size_t>::max() : units * 2;
+        }
     }
     releaseLongBuffers();
 }
@@ -382,15 +406,16 @@ void TrpDrawText::releaseLongBuffers()
     release(runDx_);
 }
 
+int32_t TrpDrawText::charWidth(char32_t ch, const TrpHTMLTag& tag) const
+{
+    const int32_t w = sized(tag.Style).advance(ch) + charSpacingPx_;
+    return tag.Small ? static_cast<int32_t>(Round(w / 1.5L)) : w;
+}
+
 void TrpDrawText::measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const
 {
     widths.assign(text.size(), 0);
-    for (size_t i = 0, units = 1; i < text.size(); i += units) {
-        const char32_t ch = CodePointAt(text, i, &units);
-        int32_t w = sized(tags[i].Style).advance(ch) + charSpacingPx_;
-        if (tags[i].Small) w = static_cast<int32_t>(Round(w / 1.5L));
-        widths[i] = w;
-    }
+    for (size_t i = 0, units = 1; i < text.size(); i += units) widths[i] = charWidth(CodePointAt(text, i, &units), tags[i]);
 }
 
 void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags,
@@ -417,33 +442,43 @@ void TrpDrawText::appendLine(int sourceLine, const std::u16string& text, const T
     if (hyphen) {
         TrpHTMLTag tag = line.Tags.back();
         tag.Default = true;
-        std::vector<int32_t> w;
-        measure(u"-", {tag}, w);
         line.Text += u'-';
         line.Tags.push_back(tag);
-        line.Widths.push_back(w[0]);
+        line.Widths.push_back(charWidth(u'-', tag));
     }
     lines_.push_back(std::move(line));
 }
 
-void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags)
+bool TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags, bool whole,
+                           size_t maxLines)
 {
     std::vector<int32_t>& widths = widths_;
     measure(text, tags, widths);
+    layoutSteps_ += text.size();
     const size_t n = text.size();
+    // Of a piece of the line, a break is decided only where what follows it
+    // is known well enough to say where the line may break.
+    constexpr size_t kLookahead = 64;
+    const size_t known = whole ? n : n > kLookahead ? n - kLookahead : 0;
     const size_t first = lines_.size();
     size_t units = 1;
     CodePointAt(text, 0, &units);
     if (!wordWrap_ || units >= n) {
+        if (!whole) return false;
         appendLine(sourceLine, text, tags, widths, 0, n, LineEnd::Cut);
     } else {
         std::optional<QTextBoundaryFinder> breaks;  // found when first needed
         size_t start = 0;
         for (bool firstLine = true; start < n; firstLine = false) {
+            if (lines_.size() >= maxLines) {
+                truncated_ = true;
+                break;
+            }
             const int64_t limit = firstLine ? firstLineWidth_ : wrapWidth_;
             int64_t width = 0;
             size_t i = start, lastBlank = std::u16string::npos;
-            for (; i < n; i += units) {
+            for (; i < n; i += units, ++layoutSteps_) {
+                if (i >= known) return false;
                 CodePointAt(text, i, &units);
                 const bool blank = text[i] == u' ' && !(tags_.AllowTags && tags[i].DontWrap);
                 // The first character of a line is always taken, however
@@ -461,6 +496,7 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
                 // number or a Latin word stays whole and closing punctuation
                 // stays with what it closes.
                 const size_t cut = lastBreakOpportunity(breaks, text, tags, tags_.AllowTags, start, i);
+                layoutSteps_ += i - cut + 1;
                 appendLine(sourceLine, text, tags, widths, start, cut, LineEnd::Cut);
                 start = cut;
                 continue;
@@ -470,21 +506,27 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
                 // first part and a hyphen still fit.
                 const size_t wordStart = lastBlank + 1;
                 size_t wordEnd = text.find_first_of(u" .,-;", wordStart);
-                if (wordEnd == std::u16string::npos) wordEnd = n;
+                if (wordEnd == std::u16string::npos) {
+                    if (!whole) return false;
+                    wordEnd = n;
+                }
                 const std::vector<int> breaks =
                     RussianSyllableBreaks(std::u16string_view(text).substr(wordStart, wordEnd - wordStart));
-                bool split = false;
-                for (auto it = breaks.rbegin(); it != breaks.rend() && !split; ++it) {
-                    const size_t partEnd = wordStart + static_cast<size_t>(*it);
-                    int64_t partWidth = 0;
-                    for (size_t k = start; k < partEnd; ++k) partWidth += widths[k];
-                    std::vector<int32_t> hyphen;
-                    measure(u"-", {tags[partEnd - 1]}, hyphen);
-                    if (partWidth + hyphen[0] <= limit) {
-                        appendLine(sourceLine, text, tags, widths, start, partEnd, LineEnd::Hyphen);
-                        start = partEnd;
-                        split = true;
-                    }
+                layoutSteps_ += wordEnd - wordStart;
+                // The last break whose part still fits: the widths summed
+                // once, from the breaks in order.
+                size_t partEnd = std::u16string::npos, summed = start;
+                int64_t partWidth = 0;
+                for (const int at : breaks) {
+                    const size_t end = wordStart + static_cast<size_t>(at);
+                    for (; summed < end; ++summed) partWidth += widths[summed];
+                    if (partWidth + charWidth(u'-', tags[end - 1]) <= limit) partEnd = end;
+                }
+                layoutSteps_ += summed - start;
+                const bool split = partEnd != std::u16string::npos;
+                if (split) {
+                    appendLine(sourceLine, text, tags, widths, start, partEnd, LineEnd::Hyphen);
+                    start = partEnd;
                 }
                 if (split) continue;
             }
@@ -492,8 +534,9 @@ void TrpDrawText::wrapLine(int sourceLine, const std::u16string& text, const Trp
             start = lastBlank + 1;
         }
     }
-    lines_[first].Flags |= 1;
-    lines_.back().Flags |= 2;
+    if (lines_.size() > first) lines_[first].Flags |= 1;
+    if (!truncated_) lines_.back().Flags |= 2;
+    return true;
 }
 
 void TrpDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak)
@@ -547,11 +590,16 @@ Extended TrpDrawText::UnusedSpace() const
     return unused == 0 ? 0.0001L : unused;
 }
 
-int TrpDrawText::fittingLines() const
+size_t TrpDrawText::LinesInBounds() const
 {
     const Extended height = (bounds_.Bottom - bounds_.Top + 1) / scaleY_;
-    const int64_t n = Trunc(height / LineHeight());
-    return static_cast<int>(std::clamp<int64_t>(n, 0, static_cast<int64_t>(lines_.size())));
+    const Extended n = height / LineHeight();
+    return n >= 1 ? static_cast<size_t>(std::min<Extended>(n, Extended(std::numeric_limits<int>::max()))) : 0;
+}
+
+int TrpDrawText::fittingLines() const
+{
+    return static_cast<int>(std::min(LinesInBounds(), lines_.size()));
 }
 
 std::u16string TrpDrawText::GetInBoundsText(std::u16string& rest, bool* paragraphContinues) const

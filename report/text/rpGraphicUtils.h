@@ -5,6 +5,7 @@
 // places each character at its measured position scaled to the device.
 
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -37,8 +38,10 @@ public:
     // Defaults, and the parser's state reset to them.
     void SetDefaults(TColor color, int size, TFontStyles style);
     // Splits a source line into its visible text and one tag per UTF-16 unit
-    // of it. An empty line becomes a single blank with one tag.
-    void ExpandHTMLTags(std::u16string_view line, std::u16string& text, TrpHTMLTags& tags);
+    // of it. An empty line becomes a single blank with one tag. Stops after
+    // maxUnits units of text; false when that left some of the line.
+    bool ExpandHTMLTags(std::u16string_view line, std::u16string& text, TrpHTMLTags& tags,
+                        size_t maxUnits = std::numeric_limits<size_t>::max());
 
     TColor DefaultColor() const { return defColor_; }
     int DefaultSize() const { return defSize_; }
@@ -105,9 +108,13 @@ public:
     void SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing);
     static constexpr Extended kMaxGap = 1e6L;
     // Lays the text out; lines are split at CR LF, LF or CR (a final line
-    // break makes no empty line).
-    void SetText(std::u16string_view text);
-    void SetText(std::vector<std::u16string> lines);
+    // break makes no empty line). With maxLines, only the first lines are
+    // laid out (Truncated says whether text follows them), at the cost of
+    // what they hold: enough to cut a long text at its bounds
+    // (LinesInBounds() + 1), not to measure it.
+    void SetText(std::u16string_view text, size_t maxLines = std::numeric_limits<size_t>::max());
+    void SetText(std::vector<std::u16string> lines, size_t maxLines = std::numeric_limits<size_t>::max());
+    bool Truncated() const { return truncated_; }
     // For a part of a memo split across pages: the first line continues a
     // paragraph (no paragraph-start flag), the last line is continued (no
     // paragraph-end flag).
@@ -120,6 +127,8 @@ public:
     Extended CalcHeight() const;
     Extended CalcWidth() const;
     Extended UnusedSpace() const;
+    // Whole lines of LineHeight() that the bounds hold.
+    size_t LinesInBounds() const;
 
     // The source text of the lines that fit into the bounds; the rest goes to
     // `rest`, opened (when tags are on) with a font colour tag for its first
@@ -135,6 +144,9 @@ public:
     // Wrap widths in 600-dpi pixels: all lines, and a paragraph's first line.
     int WrapWidth() const { return wrapWidth_; }
     int FirstLineWidth() const { return firstLineWidth_; }
+    // Characters the last SetText measured and looked at while wrapping: a
+    // count of its work that grows with the text, never faster.
+    uint64_t LayoutSteps() const { return layoutSteps_; }
 
     // The canvas is the printer's (see TrpPrinterCanvas).
     static bool IsPrinter(const TCanvas& canvas) { return canvas.IsPrinter(); }
@@ -144,8 +156,11 @@ private:
     // device pixel size.
     const SizedFont& sized(TFontStyles style) const;
     const SizedFont& sized(TFontStyles style, int pixelSize) const;
+    int32_t charWidth(char32_t ch, const TrpHTMLTag& tag) const;
     void measure(const std::u16string& text, const TrpHTMLTags& tags, std::vector<int32_t>& widths) const;
-    void wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags);
+    // Wraps a source line, or a piece of it (not `whole`), into lines, up to
+    // maxLines in all; false when the piece was too short to tell.
+    bool wrapLine(int sourceLine, const std::u16string& text, const TrpHTMLTags& tags, bool whole, size_t maxLines);
     // How a line ends: at the end of its source line or a hard cut, at a
     // blank that the break consumes, or with a syllable hyphen.
     enum class LineEnd { Cut, Blank, Hyphen };
@@ -200,6 +215,8 @@ private:
     int wrapWidth_ = 0;
     int firstLineWidth_ = 0;
     int charSpacingPx_ = 0;
+    uint64_t layoutSteps_ = 0;
+    bool truncated_ = false;
 };
 
 // The shared drawer for text objects that have no report of their own, and

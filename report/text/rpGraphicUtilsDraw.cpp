@@ -1,7 +1,9 @@
 // Drawing the laid-out lines of TrpDrawText on a canvas.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <optional>
 
 #include "CodePages.h"
 #include "rpGraphicUtils.h"
@@ -88,12 +90,38 @@ struct TrpDrawText::Frame {
     Extended across = 1;  // and across them
     TRect bounds{};
 
+    // The part of the frame the device shows, grown by a margin for glyphs
+    // that reach out of their cells.
+    Extended uMin = 0, uMax = 0, vMin = 0, vMax = 0;
+
     TPoint map(Extended u, Extended v) const
     {
         if (sinA == 0 && cosA == 1) return {ClampCoordinate(bounds.Left + Round(u)), ClampCoordinate(bounds.Top + Round(v))};
         const Extended du = u - boxWidth / 2, dv = v - boxHeight / 2;
         return {ClampCoordinate(Round(centreX + du * cosA + dv * sinA)), ClampCoordinate(Round(centreY - du * sinA + dv * cosA))};
     }
+
+    // The frame's extent of a device rectangle, the inverse of map.
+    void setVisible(const TRect& area, Extended margin)
+    {
+        uMin = vMin = std::numeric_limits<Extended>::max();
+        uMax = vMax = std::numeric_limits<Extended>::lowest();
+        for (const Extended x : {Extended(area.Left), Extended(area.Right)})
+            for (const Extended y : {Extended(area.Top), Extended(area.Bottom)}) {
+                Extended u = x - bounds.Left, v = y - bounds.Top;
+                if (!(sinA == 0 && cosA == 1)) {
+                    const Extended dx = x - centreX, dy = y - centreY;
+                    u = dx * cosA - dy * sinA + boxWidth / 2;
+                    v = dx * sinA + dy * cosA + boxHeight / 2;
+                }
+                uMin = std::min(uMin, u - margin);
+                uMax = std::max(uMax, u + margin);
+                vMin = std::min(vMin, v - margin);
+                vMax = std::max(vMax, v + margin);
+            }
+    }
+    bool showsAlong(int64_t from, int64_t to) const { return std::max(from, to) >= uMin && std::min(from, to) <= uMax; }
+    bool showsAcross(int64_t from, int64_t to) const { return std::max(from, to) >= vMin && std::min(from, to) <= vMax; }
 };
 
 int TrpDrawText::devicePixels(int points, Extended scale) const
@@ -138,10 +166,30 @@ void TrpDrawText::DrawText(TCanvas& canvas, int hAlign, int vAlign)
     const int64_t free = Round(frame.boxHeight) - blockHeight;
     const int64_t offset = vAlign == rpVBottom ? free : vAlign == rpVCenter ? free / 2 : 0;
 
+    // Only what the device can show is laid into glyph runs: the clip
+    // rectangle, the canvas's clip and, with neither, the largest paper
+    // around the box.
+    const Extended largestPaper = 200 * ScreenPPI * std::max(scaleX_, scaleY_);  // 5,080 mm
+    const int64_t reach = std::isfinite(largestPaper) ? static_cast<int64_t>(std::min<Extended>(largestPaper, kMaxCoordinate)) : kMaxCoordinate;
+    TRect area = clipped_ ? clipRect_
+                          : TRect{ClampCoordinate(bounds_.Left - reach), ClampCoordinate(bounds_.Top - reach),
+                                  ClampCoordinate(bounds_.Right + reach), ClampCoordinate(bounds_.Bottom + reach)};
+    if (const std::optional<TRect> clip = canvas.ClipRect()) area = IntersectRect(area, *clip);
+    if (area.IsEmpty()) return;
+    frame.setVisible(area, 2 * devicePixels(fontSize_, frame.across) + 2);
+
     SavedFont saved(canvas);
     canvas.Font()->SetName(fontName_);
     canvas.SetFontEscapement(rotation_ * 10);
-    for (size_t k = 0; k < n; ++k) drawLine(canvas, frame, lines_[k], offset + tops[k], hAlign);
+    // Lines far less than a pixel apart (a line spacing of nearly minus the
+    // font) print over one another: a few of them at one place show it all.
+    constexpr int kLinesAtOnePlace = 16;
+    int atThisPlace = 0;
+    for (size_t k = 0; k < n; ++k) {
+        atThisPlace = k > 0 && tops[k] == tops[k - 1] ? atThisPlace + 1 : 0;
+        if (atThisPlace < kLinesAtOnePlace && frame.showsAcross(offset + tops[k], offset + tops[k] + step))
+            drawLine(canvas, frame, lines_[k], offset + tops[k], hAlign);
+    }
     releaseLongBuffers();
 }
 
@@ -202,9 +250,21 @@ void TrpDrawText::drawLine(TCanvas& canvas, const Frame& frame, const TrpTextLin
     const int fullPixels = devicePixels(fontSize_, frame.across);
     const SizedFont& full = sized({}, fullPixels);
     std::vector<int>& dx = runDx_;
+    // A character is drawn where the device shows it; the second unit of a
+    // surrogate pair goes with the first.
+    auto shows = [&](size_t i) {
+        size_t units = 1;
+        if (i > 0 && (CodePointAt(line.Text, i - 1, &units), units == 2)) --i;
+        CodePointAt(line.Text, i, &units);
+        return frame.showsAlong(x + pos[i], x + pos[i + units]);
+    };
     for (size_t start = 0; start < count;) {
+        if (!shows(start)) {
+            ++start;
+            continue;
+        }
         size_t end = start + 1;
-        while (end < count && sameRun(line.Tags[end], line.Tags[start])) ++end;
+        while (end < count && sameRun(line.Tags[end], line.Tags[start]) && shows(end)) ++end;
         const TrpHTMLTag& tag = line.Tags[start];
         const int px = tag.Small ? devicePixels(tag.Size, frame.across) : fullPixels;
         int dy = 0;

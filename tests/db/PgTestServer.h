@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <fstream>
 #include <optional>
@@ -38,7 +39,9 @@ inline std::string readText(const std::string& path)
 // reason it is missing.
 inline std::optional<std::string> ServerConnection(std::string* why = nullptr)
 {
-    const std::string dir = DORVAK_TEST_PG_DIR;
+    // A server of one's own (pg_server.sh start DIR) may stand in.
+    const char* own = std::getenv("DORVAK_TEST_PG_DIR");
+    const std::string dir = own && *own ? own : DORVAK_TEST_PG_DIR;
     const std::string conn = readText(dir + "/conninfo");
     if (!conn.empty()) return conn;
     if (why) {

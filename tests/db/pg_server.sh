@@ -3,9 +3,12 @@
 # under DIR, no TCP port, run as an unprivileged user (root may not run a
 # server: as root the server runs as "nobody").
 #
-#   pg_server.sh start DIR   starts it (stopping one an earlier run left)
+#   pg_server.sh start DIR [--durable]
+#                            starts it (stopping one an earlier run left)
 #                            and writes DIR/conninfo; where no server can
-#                            start, writes the reason to DIR/skip instead
+#                            start, writes the reason to DIR/skip instead.
+#                            Tests' servers do not sync to the disk; a
+#                            --durable one does, as an office's (benchmarks)
 #   pg_server.sh stop DIR    stops it and removes its data
 #
 # The server also stops by itself when the process that started it (ctest)
@@ -14,6 +17,7 @@ set -uo pipefail
 
 action=${1:-}
 dir=${2:-}
+durable=${3:-}
 [ -n "$action" ] && [ -n "$dir" ] || { echo "usage: pg_server.sh start|stop DIR" >&2; exit 2; }
 dir=$(realpath -m "$dir")
 
@@ -90,8 +94,10 @@ if ! (cd / && as_owner "$bindir/initdb" -D "$where/data" -U dorvak_test --auth=t
         >"$dir/initdb.log" 2>&1); then
   skip "initdb failed: $(tail -n 3 "$dir/initdb.log" | tr '\n' ' ')"
 fi
-opts="-k $where/socket -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
-opts="$opts -c max_connections=200 -c shared_buffers=32MB -c log_min_messages=warning"
+opts="-k $where/socket -c listen_addresses= -c max_connections=200 -c log_min_messages=warning"
+if [ "$durable" != --durable ]; then
+  opts="$opts -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c shared_buffers=32MB"
+fi
 if ! (cd / && as_owner "$bindir/pg_ctl" -D "$where/data" -l "$where/server.log" -o "$opts" -w -t 60 start >"$dir/start.log" 2>&1); then
   cp "$where/server.log" "$dir/server.log" 2>/dev/null
   skip "the server did not start: $(tail -n 3 "$dir/start.log" "$where/server.log" 2>/dev/null | tr '\n' ' ')"

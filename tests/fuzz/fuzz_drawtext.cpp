@@ -106,8 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     drawer.CalcWidth();
     drawer.UnusedSpace();
     std::u16string rest;
-    drawer.GetInBoundsText(rest);
+    const std::u16string fits = drawer.GetInBoundsText(rest);
     drawer.GetWrappedText();
+    // Laid out only as far as the bounds, the text is cut where it was.
+    drawer.SetText(text, drawer.LinesInBounds() + 1);
+    std::u16string partRest;
+    const std::u16string partFits = drawer.GetInBoundsText(partRest);
+    FUZZ_CHECK(partFits == fits && partRest == rest, "the text is cut elsewhere when laid out only to its bounds");
 
     // Drawn at a device scale into a small image, as a preview page would.
     QImage image(64, 64, QImage::Format_RGB32);

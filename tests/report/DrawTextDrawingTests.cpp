@@ -257,6 +257,86 @@ TEST(DrawTextDrawing, AWrapBoxKeepsTheMeasuredLineBreaksAtAnyScale)
     EXPECT_EQ(d.Lines().size(), 1u);
 }
 
+size_t drawnCharacters(const std::vector<TCanvasRecord>& texts)
+{
+    size_t n = 0;
+    for (const TCanvasRecord& r : texts) n += r.text.size();
+    return n;
+}
+
+// A text of a million characters draws what its box shows and no more: the
+// lines below it and the characters past its edge make no glyph runs, and
+// what is drawn is drawn where it was.
+TEST(DrawTextDrawing, OnlyWhatTheBoxShowsIsDrawn)
+{
+    std::u16string words;
+    while (words.size() < 1000000) words += u"aaaa ";
+    const Drawn top = draw(words, 100, 40, 2);
+    ASSERT_GT(top.d.Lines().size(), 10000u);
+    ASSERT_LE(top.texts.size(), 5u);  // 15.28 units a line, a part-shown one included
+    for (size_t k = 0; k < top.texts.size(); ++k) EXPECT_EQ(top.texts[k].text, top.d.Lines()[k].Text);
+    const Drawn bottom = draw(words, 100, 40, 2, rpHLeft, rpVBottom);
+    ASSERT_FALSE(bottom.texts.empty());
+    EXPECT_LE(bottom.texts.size(), 5u);
+    EXPECT_EQ(bottom.texts.back().text, bottom.d.Lines().back().Text);
+    EXPECT_LT(bottom.texts.back().points[0].Y, bottom.box.Bottom);
+    // Lines with no height print over one another: only a few are drawn.
+    for (const bool wysiwyg : {false, true}) {
+        const Drawn stacked = draw(words, 100, 40, 2, rpHLeft, rpVTop, {.wysiwyg = wysiwyg, .lineSpacing = -20});
+        EXPECT_LE(stacked.texts.size(), 16u * 200) << wysiwyg;  // 80 pixels and a margin of glyphs
+    }
+
+    // One long line, cut past the box's edge; its first characters are drawn
+    // as a short text's are.
+    const std::u16string letters(1000000, u'a');
+    const Options oneLine{.wordWrap = false};
+    for (const int rotation : {0, 90, 30}) {
+        SCOPED_TRACE(rotation);
+        Options o = oneLine;
+        o.rotation = rotation;
+        const Drawn cut = draw(letters, 100, 100, 2, rpHLeft, rpVTop, o);
+        ASSERT_FALSE(cut.texts.empty());
+        EXPECT_LT(drawnCharacters(cut.texts), 100u);  // 'a' is 14.72 px at 2
+        const Drawn whole = draw(letters.substr(0, cut.texts[0].text.size()), 100, 100, 2, rpHLeft, rpVTop, o);
+        EXPECT_EQ(cut.texts[0].points, whole.texts[0].points);
+        EXPECT_EQ(cut.texts[0].dx, whole.texts[0].dx);
+    }
+    // Right-aligned, the end of the line shows.
+    const Drawn right = draw(letters, 100, 100, 2, rpHRight, rpVTop, oneLine);
+    EXPECT_LT(drawnCharacters(right.texts), 100u);
+    EXPECT_EQ(right.texts.back().points[0].X + positions(right.texts.back()).back(), right.box.Right);
+}
+
+// Text that is not clipped to its box shows as far as the canvas's clip, and
+// without one no farther than the largest paper.
+TEST(DrawTextDrawing, UnclippedTextIsDrawnAsFarAsTheCanvasShows)
+{
+    const std::u16string letters(1000000, u'a');
+    TrpDrawText d;
+    applyFont(d, makeFont());
+    d.SetOptions(false, true, false, false, false, true, 0);
+    const TRect box{10, 20, 110, 60};
+    d.SetDimensions(box, box);
+    d.SetGaps(0, 0, 2);
+    d.SetText(letters);
+    TRecordingCanvas clipped;
+    clipped.SetClipRect(TRect{0, 0, 800, 600});
+    d.DrawText(clipped, rpHLeft);
+    std::vector<TCanvasRecord> texts;
+    for (const TCanvasRecord& r : clipped.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut) texts.push_back(r);
+    const size_t shown = drawnCharacters(texts);
+    EXPECT_GT(shown, 700u / 8);  // 'a' is 7.36 px
+    EXPECT_LT(shown, 900u / 7);
+    TRecordingCanvas open;
+    d.DrawText(open, rpHLeft);
+    texts.clear();
+    for (const TCanvasRecord& r : open.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut) texts.push_back(r);
+    EXPECT_GT(drawnCharacters(texts), 19200u / 8);  // 200 inches
+    EXPECT_LT(drawnCharacters(texts), 19400u / 7);
+}
+
 TEST(DrawTextDrawing, TheCanvasFontIsPutBackAndEmptyTextDrawsNothing)
 {
     TrpDrawText d;

@@ -339,6 +339,42 @@ TEST_F(DrawTextWrap, LinesOfAnyLength)
     EXPECT_EQ(d.CalcWidth(), 4600000 / TrpDrawText::r);
 }
 
+// Laying a text out takes work in proportion to its length whatever it
+// holds: counted here, not timed.
+TEST_F(DrawTextWrap, LayoutWorkGrowsInProportionToTheText)
+{
+    struct Case {
+        const char* name;
+        std::u16string head, unit;
+        Options o;
+        int width = 69;
+    };
+    const Case cases[] = {
+        {"letters", u"", u"a", {}},
+        {"letters in a box narrower than one", u"", u"a", {}, 0},
+        {"ideographs", u"", u"中", {}},
+        {"a number after an ideograph", u"一", u"1", {}},
+        {"short words", u"", u"ab ", {}},
+        {"Chinese address", u"", u"杭州市西湖区文三路478号A座1201室，（红色）logo", {}},
+        {"a Russian word after a blank, by syllables", u"aaaa ", u"мо", {.wordBreak = true}},
+        {"Russian words, by syllables", u"", u"молоко ", {.wordBreak = true}},
+        {"blanks in a nowrap span", u"<nowrap>", u"a ", {}},
+        {"unclosed tags", u"", u"<b", {}},
+        {"unwrapped", u"", u"ab ", {.wordWrap = false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const size_t size : {size_t{1} << 12, size_t{1} << 17}) {
+            std::u16string text = c.head;
+            while (text.size() < size) text += c.unit;
+            layout(d, text, c.width, 1000, makeFont(), c.o);
+            const double perCharacter = static_cast<double>(d.LayoutSteps()) / static_cast<double>(text.size());
+            EXPECT_GE(perCharacter, 1) << size;
+            EXPECT_LE(perCharacter, 6) << size;
+        }
+    }
+}
+
 TEST_F(DrawTextWrap, SidewaysTextWrapsByHeight)
 {
     layout(d, u"a", 10, 69, makeFont(), {.rotation = 450});
@@ -425,6 +461,73 @@ TEST_F(DrawTextSplit, CutAtAParagraphEndAndNothingToCut)
     layout(d, u"one\r\ntwo", 69, 5, makeFont(), o);
     EXPECT_EQ(d.GetInBoundsText(rest), u"");
     EXPECT_EQ(rest, u"one\r\ntwo");
+}
+
+// Laying out only the first lines gives the lines a whole layout begins
+// with, and the same cut at the bounds, for texts of every make-up.
+TEST_F(DrawTextSplit, TheFirstLinesAloneAreTheFirstLinesOfTheWhole)
+{
+    const std::u16string pieces[] = {u"aaaa ", u"中文", u"1201", u"logo", u"，", u"（", u"<b>", u"</b>",
+                                     u"<font color=red>", u"<nowrap>", u"</nowrap>", u"молоко ", u"\r\n", u"  ",
+                                     u"<sub>2</sub>", u"𠀀", u"x"};
+    std::mt19937 random(45);
+    for (int round = 0; round < 300; ++round) {
+        std::u16string text;
+        // Every third text is one long paragraph in a wide box, so that its
+        // first lines hold more than the drawer reads at first.
+        const bool longParagraph = round % 3 == 0;
+        const int count = 1 + static_cast<int>(random() % (longParagraph ? 5000 : 60));
+        for (int k = 0; k < count; ++k) {
+            const std::u16string& piece = pieces[random() % std::size(pieces)];
+            if (!longParagraph || piece != u"\r\n") text += piece;
+        }
+        Options o;
+        o.wordWrap = random() % 8 != 0;
+        o.wordBreak = random() % 2;
+        o.tags = random() % 4 != 0;
+        o.paragraphGap = static_cast<int>(random() % 3) * 5;
+        const int width = longParagraph ? 2000 + static_cast<int>(random() % 20000) : 1 + static_cast<int>(random() % 150);
+        const int height = static_cast<int>(random() % 120);
+        const std::string where = "round " + std::to_string(round);
+        layout(d, text, width, height, makeFont(), o);
+        const std::vector<TrpTextLine> whole = d.Lines();
+        std::u16string wholeRest;
+        bool wholeContinues = false;
+        const std::u16string wholeFits = d.GetInBoundsText(wholeRest, &wholeContinues);
+        EXPECT_FALSE(d.Truncated()) << where;
+
+        const size_t maxLines = d.LinesInBounds() + 1;
+        applyFont(d, makeFont());
+        d.SetOptions(o.wordWrap, o.tags, o.rtl, o.wordBreak, o.clipped, o.wysiwyg, o.rotation);
+        d.SetDimensions({0, 0, width, height}, {0, 0, width, height});
+        d.SetGaps(o.paragraphGap, o.charSpacing, o.lineSpacing);
+        d.SetText(text, maxLines);
+        ASSERT_EQ(d.Lines().size(), std::min(maxLines, whole.size())) << where;
+        EXPECT_EQ(d.Truncated(), whole.size() > maxLines) << where;
+        for (size_t k = 0; k < d.Lines().size(); ++k) {
+            const TrpTextLine &part = d.Lines()[k], &all = whole[k];
+            EXPECT_EQ(part.Text, all.Text) << where << " line " << k;
+            EXPECT_EQ(part.SourceStart, all.SourceStart) << where << " line " << k;
+            EXPECT_EQ(part.SourceEnd, all.SourceEnd) << where << " line " << k;
+            EXPECT_EQ(part.Widths, all.Widths) << where << " line " << k;
+            EXPECT_EQ(part.Flags & 1, all.Flags & 1) << where << " line " << k;
+        }
+        std::u16string rest;
+        bool continues = false;
+        EXPECT_EQ(d.GetInBoundsText(rest, &continues), wholeFits) << where;
+        EXPECT_EQ(rest, wholeRest) << where;
+        EXPECT_EQ(continues, wholeContinues) << where;
+    }
+
+    // The first lines of a paragraph of a million characters cost what they
+    // hold, not what follows them.
+    std::u16string paragraph;
+    while (paragraph.size() < 1000000) paragraph += u"华星时代广场A座1201室 logo 70克，<b>粗</b>";
+    layout(d, u"", 300, 1000);
+    d.SetText(paragraph, 3);
+    EXPECT_EQ(d.Lines().size(), 3u);
+    EXPECT_TRUE(d.Truncated());
+    EXPECT_LT(d.LayoutSteps(), 50000u);
 }
 
 TEST_F(DrawTextSplit, WrappedTextIsTheLinesInSourceForm)

@@ -1,10 +1,9 @@
 #pragma once
 // The datasets of a developer tool's "--db FILE --dataset NAME=SQL" options:
 // one query per dataset over the SQLite file or the PostgreSQL server (a
-// connection text), opened for reading only; without --db, the program's
-// own database setting. Each query stands behind a report dataset
-// of that name on a form called "fmain", as the program's are, so that a
-// report made with the form as its owner finds them by name.
+// connection text), opened for reading only. Each query stands behind a
+// report dataset of that name on a form called "fmain", as the program's
+// are, so that a report made with the form as its owner finds them by name.
 
 #include <memory>
 #include <string>
@@ -12,7 +11,6 @@
 #include <vector>
 
 #include "Classes.h"
-#include "ConnectionSetting.h"
 #include "Database.h"
 #include "Query.h"
 #include "SysUtils.h"
@@ -40,12 +38,12 @@ inline bool isDatasetOption(const std::string& option) { return option == "--db"
 
 class ToolDatasets {
 public:
-    // No datasets: no database.
+    // No database: no datasets.
     ToolDatasets(const std::string& database, const ToolDatasetList& datasets)
     {
         form.SetName("fmain");
-        if (database.empty() && datasets.empty()) return;
-        database_ = std::make_unique<db::Database>(database.empty() ? db::DatabaseSetting() : database, db::Database::OpenMode::ReadOnly);
+        if (database.empty()) return;
+        database_ = std::make_unique<db::Database>(database, db::Database::OpenMode::ReadOnly);
         for (const auto& [name, sql] : datasets) {
             queries_.push_back(
                 std::make_unique<db::Query>(*database_, "Query" + IntToStr(static_cast<int64_t>(queries_.size()) + 1)));

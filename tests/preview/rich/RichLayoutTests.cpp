@@ -281,3 +281,26 @@ TEST(RichLayout, AContinuedParagraphKeepsItsLinesInPlace)
     ASSERT_FALSE(LineStarts(inside).empty());
     EXPECT_EQ(LineStarts(inside)[0], 720);
 }
+
+TEST(RichLayout, BulletsDrawAsTheirCharacterOrTheNearestTheFacesHave)
+{
+    // Liberation Sans has the small square; no pinned face has the three-D
+    // arrowhead, which draws as the pointer it comes nearest to, nor a
+    // hand, which draws as the usual bullet.
+    const std::string rtf = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Wingdings;}}\\f0\\fs20 "
+                            "\\pard{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'a7}}\\fi-360\\li360 square\\par "
+                            "\\pard{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'d8}}\\fi-360\\li360 arrow\\par "
+                            "\\pard{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'46}}\\fi-360\\li360 hand\\par}";
+    TReRichEdit e;
+    e.LoadRtf(rtf);
+    TRecordingCanvas canvas(1440);
+    TRichTarget target;
+    target.canvas = &canvas;
+    Format(e, 0, 6000, 100000, nullptr, &target);
+    std::vector<std::u16string> texts;
+    for (const TCanvasRecord& r : canvas.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut) texts.push_back(r.text);
+    EXPECT_EQ(texts, (std::vector<std::u16string>{u"\u25AA", u"square", u"\u25BA", u"arrow", u"\u2022", u"hand"}));
+    // The document keeps the arrowhead.
+    EXPECT_EQ(static_cast<int>(rich::FromBlock(e.Document().begin().next()).bullet), 0x27A2);
+}

@@ -7,6 +7,7 @@
 #include "RichTestSupport.h"
 #include "rpRichFormat.h"
 #include "rpRtfReader.h"
+#include "rpRtfWriter.h"
 
 using namespace richtest;
 
@@ -157,4 +158,60 @@ TEST(RtfReader, FontsAndColoursFromTheTables)
     EXPECT_EQ(rich::FromCharFormat(k.charFormat()).color, 0x010203);
     k.setPosition(2);
     EXPECT_EQ(rich::FromCharFormat(k.charFormat()).color, -1);
+}
+
+TEST(RtfReader, BulletsOfSymbolFontsAreTheirUnicodeCharacters)
+{
+    // The bullet a paragraph's list shows, as the writers give it: Word's
+    // list table (a level's text and font), the older \pn with \pnf,
+    // LibreOffice's Unicode bullet, a letter of a text font, a byte in the
+    // file's code page.
+    const std::string fonts = "{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fcourier Courier New;}{\\f2\\fnil\\fcharset2 Symbol;}"
+                              "{\\f3\\fnil\\fcharset2 Wingdings;}{\\f4\\fnil\\fcharset2 Webdings;}}";
+    const auto level = [&](const std::string& text, int font) {
+        return "{\\rtf1\\ansi" + fonts + "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc23{\\leveltext " + text +
+               ";}{\\levelnumbers;}\\f" + std::to_string(font) + "\\fi-360\\li720}{\\listlevel\\levelnfc23{\\leveltext \\'01\\u-3913 ?;}\\f2}"
+               "\\listid7}}{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}\\pard\\ls1\\fi-360\\li720 item\\par}";
+    };
+    const auto pn = [&](const std::string& words) {
+        return "{\\rtf1\\ansi" + fonts + "\\pard{\\*\\pn\\pnlvlblt" + words + "}\\fi-360\\li360 item\\par}";
+    };
+    struct Case {
+        const char* name;
+        std::string rtf;
+        char32_t bullet;
+    };
+    const Case cases[] = {
+        {"Word, Symbol", level("\\'01\\u-3913 ?", 2), 0},
+        {"Word, Wingdings square", level("\\'01\\u-3929 ?", 3), 0x25AA},
+        {"Word, Wingdings diamond", level("\\'01\\u-3978 ?", 3), 0x2756},
+        {"Word, Wingdings arrowhead", level("\\'01\\u-3880 ?", 3), 0x27A2},
+        {"Word, Wingdings check", level("\\'01\\u-3844 ?", 3), 0x2714},
+        {"Word, Courier o", level("\\'01o", 1), u'o'},
+        {"LibreOffice", level("\\'01\\u8226 ?", 0), 0},
+        {"LibreOffice, square", level("\\'01\\u9632 ?", 0), 0x25A0},
+        {"a byte of the code page", level("\\'01\\'a7", 0), 0xA7},
+        {"a symbol font we do not know", level("\\'01\\u-3929 ?", 4), 0},
+        {"pn, Wingdings", pn("\\pnf3\\pnindent360{\\pntxtb \\'d8}"), 0x27A2},
+        {"pn, Symbol", pn("\\pnf2{\\pntxtb\\'b7}"), 0},
+        {"pn, Symbol club", pn("\\pnf2{\\pntxtb\\'a7}"), 0x2663},
+        {"pn, no font", pn("{\\pntxtb -}"), u'-'},
+        {"pn, text after only", pn("\\pnf3{\\pntxta \\'a7}"), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto doc = Read(c.rtf);
+        const rich::TRichPara p = rich::FromBlock(doc->begin());
+        EXPECT_EQ(p.list, rich::TRichList::Bullet);
+        EXPECT_EQ(static_cast<int>(p.bullet), static_cast<int>(c.bullet));
+        EXPECT_EQ(rich::ListLabel(p, 1).toUcs4().value(0), c.bullet ? c.bullet : rich::DefaultBullet);
+        // Written back in Symbol or Wingdings where they have it, read back the same.
+        const std::string written = WriteRtf(*doc);
+        EXPECT_EQ(static_cast<int>(rich::FromBlock(Read(written)->begin()).bullet), static_cast<int>(c.bullet)) << written;
+        EXPECT_EQ(CheckStable(written), "");
+    }
+    // Two paragraphs with other bullets are two lists.
+    const auto two = Read("{\\rtf1\\ansi" + fonts + "\\pard{\\*\\pn\\pnlvlblt\\pnf3{\\pntxtb\\'a7}} a\\par"
+                          "\\pard{\\*\\pn\\pnlvlblt\\pnf3{\\pntxtb\\'d8}} b\\par}");
+    EXPECT_NE(two->begin().textList(), two->begin().next().textList());
 }

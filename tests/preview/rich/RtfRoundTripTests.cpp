@@ -218,3 +218,40 @@ TEST(RtfPictures, SizesNearTheIntegerRangeAreHeld)
     EXPECT_EQ(sizes[1], QSizeF(limit, limit));
     EXPECT_EQ(sizes[2], QSizeF(0, 0));  // pixels unknown, goal not positive
 }
+
+TEST(RtfWriter, BookmarksGoBackByteForByteWhereTheyWere)
+{
+    // Word's bookmarks around text, at a paragraph's end, in a cell,
+    // around a field and a picture, and at the very end; the same name
+    // twice; a bookmark inside a field goes back with the field.
+    const std::string start = "{\\*\\bkmkstart _Ref1}", end = "{\\*\\bkmkend _Ref1}";
+    const std::string cell = "{\\*\\bkmkstart c\\bkmkcolf0\\bkmkcoll1}", field = "{\\*\\bkmkstart f}";
+    const std::string inField = "{\\field{\\*\\fldinst { REF _Ref1 }}{\\fldrslt {\\*\\bkmkstart in}7{\\*\\bkmkend in}}}";
+    const std::string pict = "{\\*\\bkmkend f}{\\pict\\pngblip\\picw1\\pich1 00}";
+    const std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Before " + start + "{\\b marked}" + end + "\\par " +
+                            start + "again" + end + " " + field + inField + pict + "\\par\\trowd\\cellx2000\\pard\\intbl " +
+                            cell + "a" + "{\\*\\bkmkend c}\\cell\\row\\pard after{\\*\\bkmkstart last}\\par}";
+    const auto doc = Read(rtf);
+    // Nothing of them shows.
+    EXPECT_EQ(doc->toPlainText().toStdString(), "Before marked\nagain 7\uFFFC\na\nafter");
+    const std::string written = WriteRtf(*doc);
+    for (const std::string& near : std::vector<std::string>{"Before " + start, "marked" + end, "\\par\r\n" + start, "again" + end, field + "{\\field",
+                                    inField, "}" + pict.substr(0, pict.find("{\\pict")), cell, std::string("{\\*\\bkmkend c}\\cell"),
+                                    "after{\\*\\bkmkstart last}\\par"})
+        EXPECT_NE(written.find(near), std::string::npos) << near << "\n" << written;
+    // Twice the same bytes at two places: twice.
+    size_t count = 0;
+    for (size_t at = written.find(start); at != std::string::npos; at = written.find(start, at + 1)) ++count;
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(CheckStable(written), "");
+    // A range that leaves a bookmarked character out leaves its bookmark out.
+    TRtfWriteOptions part;
+    part.from = 8;
+    part.to = static_cast<int>(doc->begin().next().position());
+    const std::string cut = WriteRtf(*doc, part);
+    EXPECT_EQ(cut.find("bkmkstart _Ref1"), std::string::npos) << cut;
+    EXPECT_NE(cut.find(end), std::string::npos) << cut;
+    // A bookmark word after text in its group is no group of its own: kept,
+    // the text would come twice.
+    EXPECT_EQ(CheckStable(ReadFile(std::string(RICH_TEST_DATA) + "/../../fuzz/corpus/rtf/repro_rtf_bookmark_after_text.rtf")), "");
+}

@@ -9,6 +9,7 @@
 #include <QTextList>
 #include <QTextTable>
 
+#include "RecordingCanvas.h"
 #include "RichTestSupport.h"
 #include "rpRichDump.h"
 #include "rpRichEdit.h"
@@ -340,4 +341,54 @@ TEST(RtfTables, TextIntoACellAndTablesAsPlainText)
     e.SetSelStart(e.GetTextLen());
     e.ReplaceSelectionRtf(Word(std::string(kRow3) + "\\intbl 4\\cell 5\\cell 6\\cell\\row"));
     EXPECT_EQ(Tables(e.Document()).size(), 2u);
+}
+
+TEST(RtfTables, CellPaddingReadWrittenBackAndLaidOut)
+{
+    // The row's padding, a cell's own over it (Word's \clpadl is the top,
+    // \clpadt the left), lengths only with the twips unit, \trgaph where
+    // none is given.
+    const auto doc = Read(Word("\\trowd\\trgaph50\\trpaddl100\\trpaddfl3\\trpaddt30\\trpaddft3\\trpaddr70"
+                               "\\clpadfl3\\clpadl60\\clpadt300\\clpadft3\\clpadr9\\clpadfr0\\cellx2000"
+                               "\\clpadfb3\\clpadb45\\cellx4000\\cellx6000\\intbl a\\cell b\\cell c\\cell\\row"));
+    const QTextTable& t = *Tables(*doc).at(0);
+    const TRichRow row = RowOf(t, 0);
+    EXPECT_EQ(row.pad, (TRichPadding{30, 100, -1, -1}));
+    EXPECT_EQ(row.cells[0].pad, (TRichPadding{60, 300, -1, -1}));
+    EXPECT_EQ(row.cells[1].pad, (TRichPadding{-1, -1, 45, -1}));
+    EXPECT_EQ(row.cells[2].pad, NoPadding);
+    const auto padding = [&](int c) {
+        const QTextTableCellFormat f = t.cellAt(0, c).format().toTableCellFormat();
+        return std::vector<int>{UnitsToTwips(f.topPadding()), UnitsToTwips(f.leftPadding()), UnitsToTwips(f.bottomPadding()),
+                                UnitsToTwips(f.rightPadding())};
+    };
+    EXPECT_EQ(padding(0), (std::vector<int>{60, 300, 0, 50}));
+    EXPECT_EQ(padding(1), (std::vector<int>{30, 100, 45, 50}));
+    EXPECT_EQ(padding(2), (std::vector<int>{30, 100, 0, 50}));
+    // Written back in the same words, read back the same.
+    const std::string written = WriteRtf(*doc);
+    EXPECT_NE(written.find("\\clpadl60\\clpadfl3\\clpadt300\\clpadft3"), std::string::npos) << written;
+    EXPECT_EQ(RowOf(*Tables(*Read(written)).at(0), 0).cells[0].pad, row.cells[0].pad);
+    EXPECT_EQ(CheckStable(written), "");
+
+    // Laid out: the text sits the padding in from the cell's corner, and
+    // the row is as much taller.
+    TReRichEdit plain, padded;
+    plain.LoadRtf(Word("\\trowd\\trgaph0\\cellx3000\\intbl x\\cell\\row"));
+    padded.LoadRtf(Word("\\trowd\\trgaph0\\clpadt600\\clpadft3\\clpadl150\\clpadfl3\\clpadb300\\clpadfb3\\cellx3000\\intbl x\\cell\\row"));
+    TRecordingCanvas a(1440), b(1440);
+    TRichTarget ta, tb;
+    ta.canvas = &a;
+    tb.canvas = &b;
+    TFormatRange ra, rb;
+    Format(plain, 0, 6000, 100000, &ra, &ta);
+    Format(padded, 0, 6000, 100000, &rb, &tb);
+    const auto text = [](const TRecordingCanvas& c) {
+        for (const TCanvasRecord& r : c.Records())
+            if (r.kind == TCanvasRecord::ExtTextOut) return r.points[0];
+        return TPoint{-1, -1};
+    };
+    EXPECT_EQ(text(b).X - text(a).X, 600);
+    EXPECT_EQ(text(b).Y - text(a).Y, 150);
+    EXPECT_EQ(rb.rc.Bottom - ra.rc.Bottom, 450);
 }

@@ -222,3 +222,94 @@ TEST(SearchCanvas, KeepsOnlyTextRunsWithTheirBounds)
     EXPECT_EQ(c.FindAfter(1, u"xy", false), -1);
     EXPECT_EQ(c.FindAfter(-1, u"", false), -1);
 }
+
+TEST(SearchCanvas, AWrappedTextIsFoundAcrossItsLineBreaks)
+{
+    // Runs drawn as a text drawer draws a wrapped text: line below line,
+    // 2 pixels apart, and runs of another style side by side on a line.
+    TrpSearchCanvas c;
+    c.Font()->SetName("Arial");
+    c.Font()->SetHeight(-13);
+    const int line = c.TextHeight(u"配") + 2;
+    c.TextOut(40, 100, std::u16string_view(u"配件单元与理"));
+    c.TextOut(40, 100 + line, std::u16string_view(u"线架组合"));
+    c.TextOut(40, 100 + 3 * line, std::u16string_view(u"hello"));
+    c.TextOut(40, 100 + 4 * line, std::u16string_view(u"world"));
+    const int right = 40 + c.TextWidth(u"bold ");
+    c.TextOut(40, 300, std::u16string_view(u"bold "));
+    c.TextOut(right, 300, std::u16string_view(u"plain"));
+    // Apart: a box lower down, and one beside on the same line.
+    c.TextOut(40, 400, std::u16string_view(u"ab"));
+    c.TextOut(40, 400 + 3 * line, std::u16string_view(u"cd"));
+    c.TextOut(300, 400, std::u16string_view(u"ef"));
+
+    const TrpSearchCanvas::Hit hit = c.Find(-1, u"单元与理线架", false);
+    EXPECT_EQ(hit.Run, 0);
+    ASSERT_EQ(hit.Parts.size(), 2u);
+    // Each part covers the characters of its line it holds.
+    EXPECT_EQ(hit.Parts[0].Left, 40 + c.TextWidth(u"配件"));
+    EXPECT_EQ(hit.Parts[0].Right, 40 + c.TextWidth(u"配件单元与理"));
+    EXPECT_EQ(hit.Parts[1].Left, 40);
+    EXPECT_EQ(hit.Parts[1].Right, 40 + c.TextWidth(u"线架"));
+    EXPECT_EQ(hit.Parts[1].Top, 100 + line);
+    // The blank a line break took, or none; case as asked.
+    EXPECT_EQ(c.Find(-1, u"HELLO WORLD", false).Run, 2);
+    EXPECT_EQ(c.Find(-1, u"helloworld", false).Run, 2);
+    EXPECT_EQ(c.Find(-1, u"HELLO WORLD", true).Run, -1);
+    EXPECT_EQ(c.Find(-1, u"hello  world", false).Run, 2);
+    EXPECT_EQ(c.Find(-1, u"d plain", false).Parts.size(), 2u);
+    // Texts apart are not one.
+    EXPECT_EQ(c.Find(-1, u"bc", false).Run, -1);
+    EXPECT_EQ(c.Find(-1, u"be", false).Run, -1);
+    EXPECT_EQ(c.Find(-1, u"架组合hel", false).Run, -1);
+    // A text within one run is found as before: the run, whole.
+    const TrpSearchCanvas::Hit within = c.Find(-1, u"件单", false);
+    ASSERT_EQ(within.Parts.size(), 1u);
+    EXPECT_EQ(within.Parts[0].Left, c.Runs()[0].Bounds.Left);
+    EXPECT_EQ(within.Parts[0].Right, c.Runs()[0].Bounds.Right);
+    // Hits are told apart by the run they start in: the next one may start
+    // in the run the last one ended in.
+    EXPECT_EQ(c.Find(0, u"理线", false).Run, -1);
+    EXPECT_EQ(c.Find(0, u"线架", false).Run, 1);
+}
+
+TEST_F(PreviewSearch, AProductNameIsFoundWhereItsLineWrapsAndEachPartInverted)
+{
+    // The order sheet's product column takes six characters a line: the
+    // name wraps inside "单元与理线架".
+    order_lines::OrderFile file(engine_test::testData("fixtures/orders.sql"), 0);
+    const char* const order = "ZEZO-2026-12-06-093000";
+    {
+        db::Database db(file.path, db::Database::OpenMode::ReadWrite);
+        db.execute("UPDATE zq_ddmx SET cp=? WHERE bh=? AND cp='螺丝'", {"综合布线机柜配件单元与理线架组合套装", order});
+    }
+    engine_test::Prepared run(engine_test::orderSheet(), file.path,
+                              {{"rpDBDataset1", order_lines::masterSql(order)}, {"rpDBDataset2", order_lines::detailSql(order)}});
+    ASSERT_TRUE(run.prepare()) << run.errors();
+    TrpSearchCanvas drawn;
+    run.pages().DrawPage(0, drawn, 1, 1, 0, 0);
+    for (const TrpSearchCanvas::Run& r : drawn.Runs()) ASSERT_EQ(r.Text.find(u"单元与理线架"), std::u16string::npos);
+    preview->PreviewPages = &run.pages();
+    preview->Init();
+    Settle();
+    FindWith(QStringLiteral("单元与理线架"));
+    ASSERT_TRUE(preview->Search().Found);
+    const std::vector<TRect> parts = preview->Search().FoundParts;
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_LT(parts[0].Top, parts[1].Top);
+    // Both parts are inverted on the screen.
+    Settle();
+    const TRect page = area().GetPageBounds(0);
+    const QImage shown = area().viewport()->grab().toImage();
+    for (const TRect& p : parts) {
+        const QPoint corner(page.Left + p.Left - area().HorzPosition(), page.Top + p.Top - area().VertPosition());
+        int dark = 0;
+        for (int y = 1; y < p.Height() - 1; ++y)
+            for (int x = 1; x < p.Width() - 1; ++x) dark += qGray(shown.pixel(corner + QPoint(x, y))) < 100;
+        EXPECT_GT(dark, (p.Width() - 2) * (p.Height() - 2) / 2);
+    }
+    // The name is there once.
+    ExpectNotFound();
+    preview->FindNext();
+    EXPECT_FALSE(preview->Search().Found);
+}

@@ -225,6 +225,46 @@ TEST(MemoText, PlaceholdersAreFilledWhenPagesAreDrawn)
     EXPECT_EQ(m->Text(), u"a\r\n\r\nb 12\r\n");
 }
 
+// Placeholders by the thousand, in any case, next to brackets of their own.
+TEST(MemoText, EveryPlaceholderOfALongTextIsFilled)
+{
+    Sample s;
+    TrpMemoView* m = s.memo("Memo1", u"");
+    std::u16string text, expected;
+    for (int i = 0; i < 20000; ++i) {
+        text += i % 3 == 0 ? u"[totalpages#]" : i % 3 == 1 ? u"[[TotalPages#]]" : u"页[TOTALPAGES]";
+        expected += i % 3 == 0 ? u"7" : i % 3 == 1 ? u"[7]" : u"页[TOTALPAGES]";
+    }
+    text += u"[TotalPages";
+    expected += u"[TotalPages";
+    m->SetText(text);
+    m->TotalPages = 7;
+    m->ExpandPlaceholders();
+    EXPECT_EQ(m->Text(), expected + u"\r\n");
+}
+
+// A received page may hold a million characters in a one-line title: it
+// prints what its box shows, on the printer's scale as on the screen's.
+TEST(MemoText, ALongTextDrawsWhatItsBoxShows)
+{
+    Sample s;
+    std::u16string text;
+    while (text.size() < 1000000) text += u"华星时代广场A座1201室 logo 70克，";
+    for (const bool wrap : {true, false}) {
+        TrpMemoView* m = s.memo(wrap ? "Wrapped" : "OneLine", text, 0, 0, 718, 49);
+        m->WordWrap = wrap;
+        for (const Extended scale : {1.0L, 6.25L}) {
+            TRecordingCanvas canvas;
+            m->Draw(canvas, scale, scale, 0, 0);
+            size_t drawn = 0;
+            for (const TCanvasRecord& r : canvas.Records())
+                if (r.kind == TCanvasRecord::ExtTextOut) drawn += r.text.size();
+            EXPECT_GT(drawn, 50u) << wrap << ' ' << double(scale);
+            EXPECT_LT(drawn, 600u) << wrap << ' ' << double(scale);
+        }
+    }
+}
+
 TEST(MemoText, SplitAcrossPagesByParts)
 {
     Sample s;
