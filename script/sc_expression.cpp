@@ -148,8 +148,8 @@ public:
         if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
         if constexpr (O == opMinus) return scIntSub(a, b);
         if constexpr (O == opMul) return scIntMul(a, b);
-        if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
-        if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
+        if constexpr (O == opMod) return scIntMod(a, b);
+        if constexpr (O == opDivInt) return scIntQuotient(a, b);
         return Variant();
     }
 
@@ -536,18 +536,22 @@ TscExpression::TscExpression(TscScript* script) : TscCustomVariable(std::string(
 
 namespace {
 
-// Frees a tree without recursing: a long chain of operators ("1+1+...")
-// is as deep as it has terms.
-void deleteTree(TscExpressionNode* root)
+// Frees a tree without recursing (a long chain of operators, "1+1+...",
+// is as deep as it has terms) and without allocating, as it runs in a
+// destructor also when memory ran out: left children are rotated up until
+// a node has none, which then goes.
+void deleteTree(TscExpressionNode* node) noexcept
 {
-    std::vector<TscExpressionNode*> pending;
-    if (root) pending.push_back(root);
-    while (!pending.empty()) {
-        TscExpressionNode* node = pending.back();
-        pending.pop_back();
-        if (node->Left) pending.push_back(std::exchange(node->Left, nullptr));
-        if (node->Right) pending.push_back(std::exchange(node->Right, nullptr));
+    while (node) {
+        if (TscExpressionNode* left = node->Left) {
+            node->Left = left->Right;
+            left->Right = node;
+            node = left;
+            continue;
+        }
+        TscExpressionNode* right = std::exchange(node->Right, nullptr);
         delete node;
+        node = right;
     }
 }
 

@@ -146,14 +146,23 @@ void TscXMLItem::InsertItem(int index, TscXMLItem* item)
 
 void TscXMLItem::Clear()
 {
-    // Without recursion: an intermediate program nests as deep as its source.
-    std::vector<TscXMLItem*> pending;
-    pending.swap(children_);
-    while (!pending.empty()) {
-        TscXMLItem* item = pending.back();
-        pending.pop_back();
-        pending.insert(pending.end(), item->children_.begin(), item->children_.end());
-        item->children_.clear();
+    // Without recursion (an intermediate program nests as deep as its
+    // source) and without allocating, as it runs in destructors also when
+    // memory ran out: the items waiting are a stack linked through their
+    // own Parent fields.
+    TscXMLItem* pending = nullptr;
+    auto push = [&pending](std::vector<TscXMLItem*>& items) {
+        for (TscXMLItem* item : items) {
+            item->Parent = pending;
+            pending = item;
+        }
+        items.clear();
+    };
+    push(children_);
+    while (pending) {
+        TscXMLItem* item = pending;
+        pending = item->Parent;
+        push(item->children_);
         item->Parent = nullptr;
         delete item;
     }

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <memory>
+#include <new>
 #include <string>
 
 class Exception : public std::exception {
@@ -24,6 +25,14 @@ public:
 private:
     std::string message_;
 };
+
+// What a user is told of an exception: its message; memory that ran out
+// says so, where std::bad_alloc names only its class.
+inline std::string ExceptionText(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "Out of memory";
+    return e.what();
+}
 
 #define DORVAK_DECLARE_EXCEPTION(Name, Base)                                              \
     class Name : public Base {                                                            \

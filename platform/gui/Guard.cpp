@@ -9,7 +9,7 @@ void HandleException(const std::exception& e) noexcept
 {
     if (dynamic_cast<const EAbort*>(&e)) return;
     try {
-        ui().messageBox(QString::fromUtf8(e.what()), applicationTitle(), MsgButtons::Ok, MsgIcon::Error);
+        ui().messageBox(QString::fromStdString(ExceptionText(e)), applicationTitle(), MsgButtons::Ok, MsgIcon::Error);
     } catch (...) {
         // The box itself failed: nothing more can be shown.
     }

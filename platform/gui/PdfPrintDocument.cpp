@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <exception>
+
 #include "SaveFileDevice.h"
 
 struct PdfPrintDocument::Impl {
@@ -117,6 +119,13 @@ bool PdfPrintDocument::close(std::string& error)
 
 void PdfPrintDocument::abort() noexcept
 {
+    if (std::uncaught_exceptions() > 0) {
+        // An exception (memory running out) may have cut a call of Qt's PDF
+        // engine short, leaving it inconsistent: ending the document would
+        // write from that state. Painter and writer are let go unfinished.
+        [[maybe_unused]] QPainter* painter = d_->painter.release();
+        [[maybe_unused]] QPdfWriter* writer = d_->writer.release();
+    }
     if (d_->painter) {
         d_->painter->end();
         d_->painter.reset();

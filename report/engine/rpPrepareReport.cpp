@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <optional>
 #include <span>
 
 #include "SysUtils.h"
@@ -21,6 +22,7 @@
 #include "rpUtils.h"
 #include "sc_interpreter.h"
 #include "sc_statements.h"
+#include "sc_yield.h"
 
 namespace {
 
@@ -106,6 +108,10 @@ bool TrpReport::PrepareReport(bool clearLastReport)
     // A handler of this preparation asked for another one.
     if (Preparing()) throw EInvalidOperation("Cannot prepare " + nameOf(this) + " while it prepares");
     PreparingScope preparing(*this);
+    // A script that lets no message through still lets the window's in
+    // (its cancel button among them) every 50 ms.
+    std::optional<TscYieldScope> yield;
+    if (!engineOptions_->BackgroundMode) yield.emplace([this] { ProcessMessages(); }, std::chrono::milliseconds(50));
     if (clearLastReport) previewPages_->Clear();
     printOptions_->DialogDuplex = dmNone;
     Errors.Clear();
@@ -133,7 +139,7 @@ bool TrpReport::PrepareReport(bool clearLastReport)
             try {
                 result = runPreparation();
             } catch (const std::exception& e) {
-                Errors.Add(e.what());
+                Errors.Add(ExceptionText(e));
             } catch (...) {
                 Errors.Add("Unknown error");
             }
@@ -145,12 +151,18 @@ bool TrpReport::PrepareReport(bool clearLastReport)
                 for (int i = 0; i < Errors.Count(); ++i) lines.push_back(Errors.Strings(i));
                 return lines;
             }();
-            backup->Seek(0, soBeginning);
             Restoring = true;
-            try {
-                LoadFromStream(*backup);
-            } catch (const std::exception& e) {
-                Errors.Add(e.what());
+            // A restore cut short (memory ran out) would leave the report
+            // half loaded for the rest of the session: again, once the
+            // failed try has let its memory go.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                backup->Seek(0, soBeginning);
+                try {
+                    LoadFromStream(*backup);
+                } catch (const std::exception& e) {
+                    Errors.Add(e.what());
+                }
+                if (Errors.Count() == 0) break;
             }
             Restoring = false;
             backup.reset();

@@ -120,11 +120,11 @@ struct TrpComponent::TreeNames {
 
 void TrpComponent::indexBelow(const TrpComponent* from, bool add)
 {
-    std::vector<TreeNames*> indexes;
-    for (const TrpComponent* p = from; p; p = p->parent_)
-        if (p->names_) indexes.push_back(p->names_.get());
-    if (indexes.empty()) return;
     try {
+        std::vector<TreeNames*> indexes;
+        for (const TrpComponent* p = from; p; p = p->parent_)
+            if (p->names_) indexes.push_back(p->names_.get());
+        if (indexes.empty()) return;
         forSubtree(this, [&](TrpComponent* c) {
             for (TreeNames* index : indexes) add ? index->add(c->Name(), c) : index->drop(c->Name(), c);
         });

@@ -579,7 +579,9 @@ void TrpXMLReader::readElementTag(char quote)
         if (bufPos_ >= bufLen_ && !fill()) invalid();
         const char* p = buffer_.data() + bufPos_;
         const char* end = buffer_.data() + bufLen_;
-        if (!quote) {
+        // The fast path looks at a whole tag: never at the rest of one that
+        // began in the buffer before (its start may not be plain).
+        if (!quote && tag_.size() <= 1) {
             const void* gt = std::memchr(p, '>', static_cast<size_t>(end - p));
             if (gt && isPlainTag(p, static_cast<const char*>(gt))) {
                 const size_t n = static_cast<size_t>(static_cast<const char*>(gt) - p);

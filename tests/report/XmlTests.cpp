@@ -378,6 +378,28 @@ TEST_F(XmlReader, LongTagsCrossBufferBoundaries)
     EXPECT_EQ(save(back), text);
 }
 
+TEST_F(XmlReader, AnOtherWritersTagReadsTheSameWhereverTheReadBufferEnds)
+{
+    // The part of a tag after the 4096-byte buffer's end looks like our
+    // writer's form; its start does not and must still be put in it.
+    const std::string tag = "<m a=\"1 \"b=\"2\" c=\"3\" d=\"4\" e=\"5\"/>";
+    TrpXMLDocument whole;
+    load(whole, kHeader + "<r>" + tag + "</r>");
+    const std::string expected = whole.Root()->Items(0)->Text();
+    EXPECT_EQ(expected, "a=\"1 \" b=\"2\" c=\"3\" d=\"4\" e=\"5\"");
+    for (size_t before = 4096 - tag.size(); before < 4096 + 2; ++before) {
+        const std::string head = kHeader + "<r>";
+        const std::string text = head + std::string(before - head.size(), ' ') + tag + "</r>";
+        TrpXMLDocument once;
+        load(once, text);
+        ASSERT_EQ(once.Root()->Count(), 1);
+        EXPECT_EQ(once.Root()->Items(0)->Text(), expected) << "tag at " << before;
+        TrpXMLDocument again;
+        load(again, save(once));
+        EXPECT_EQ(save(again), save(once)) << "tag at " << before;
+    }
+}
+
 TEST_F(XmlReader, ParkingMarkIsStrippedOnFullLoad)
 {
     load(doc, kHeader + "<r><p ld=\"0\" a=\"1\"><m/></p><q a=\"1\" ld=\"0\"/><s ld=\"0\"/></r>");

@@ -96,7 +96,7 @@ public:
         try {
             status = run();
         } catch (const std::exception& e) {
-            Error(e.what());
+            Error(ExceptionText(e));
             status = 1;
         }
         stop_ = nullptr;

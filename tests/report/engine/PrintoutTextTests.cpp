@@ -1,8 +1,8 @@
 // The two printouts with texts longer than their boxes: the order sheet's
 // rows, title and summary grow with their text and keep their frames
-// round it, its numbers get smaller instead of wrapping, and the waybill's
-// boxes keep their places on the form, their texts set smaller down to a
-// floor and only then wrapped onto whole lines.
+// round it, its numbers get smaller down to the waybill's floor before
+// they wrap, and the waybill's boxes keep their places on the form, their
+// texts set smaller down to a floor and only then wrapped onto whole lines.
 #include <gtest/gtest.h>
 
 #include "CodePages.h"
@@ -154,6 +154,52 @@ TEST(OrderSheetText, NumbersWiderThanTheirColumnAreSetSmallerOnOneLineAndTheNext
         expectLargestFit(big);
         EXPECT_EQ(memo(rows[1], name)->Font()->Height(), -13) << name;
     }
+}
+
+TEST(OrderSheetText, NumbersStopAtSevenPointsAndWrapBelowGrowingTheirRow)
+{
+    // An amount of eleven digits has no room in its column at 7 points, the
+    // waybill's floor: it wraps there, and its row and frame grow with it.
+    Master m;
+    m.je = "13667933740";
+    LongSheet sheet(m, {{"螺栓", "M8", "13667.93374", "1000000"}, {"螺丝", "M6", "12.5", "3"}});
+    {
+        db::Database db(sheet.order.file.path, db::Database::OpenMode::ReadWrite);
+        db.execute("UPDATE zq_dd SET zsl='1234567890123' WHERE bh=?", {kOrder});
+    }
+    ASSERT_TRUE(sheet.run.prepare()) << sheet.run.errors();
+    const std::vector<TrpComponent*> rows = bands(sheet.run, "DetailData1");
+    ASSERT_EQ(rows.size(), 2u);
+    for (const char* name : {"Memo21", "Memo22"}) {
+        TrpMemoView* wrapped = memo(rows[0], name);
+        EXPECT_EQ(wrapped->Font()->Size(), 7) << name;
+        EXPECT_TRUE(wrapped->WordWrap) << name;
+        EXPECT_GT(wrapped->Height(), 18.9) << name;
+        expectWholeLines(wrapped);
+        // The row holds it, with the frame and the column lines.
+        EXPECT_GE(double(rows[0]->Height()), double(wrapped->Top() + wrapped->Height())) << name;
+    }
+    EXPECT_EQ(text(memo(rows[0], "Memo22")), "13667933740");
+    EXPECT_GE(double(child(rows[0], "Shape5")->Height()), double(memo(rows[0], "Memo22")->Top() + memo(rows[0], "Memo22")->Height()));
+    // The next row starts again from the design: full size on one line.
+    for (const char* name : {"Memo20", "Memo21", "Memo22"}) {
+        EXPECT_EQ(memo(rows[1], name)->Font()->Height(), -13) << name;
+        EXPECT_FALSE(memo(rows[1], name)->WordWrap) << name;
+        EXPECT_NEAR(double(memo(rows[1], name)->Height()), 18.9, 1e-9) << name;
+    }
+    EXPECT_NEAR(double(rows[1]->Height()), 30.46, 1e-9);
+    // The total quantity wraps in the summary: its row, the frame and the
+    // column lines grow, and the remark's box moves down as far.
+    TrpComponent* summary = bands(sheet.run, "ReportSummary1").at(0);
+    TrpMemoView* quantity = memo(summary, "Memo28");
+    EXPECT_EQ(quantity->Font()->Size(), 7);
+    expectWholeLines(quantity);
+    const Extended d = quantity->Height() - 18.9L;
+    EXPECT_GT(d, 5);
+    EXPECT_NEAR(double(child(summary, "Shape2")->Height()), double(65.02L + d), 1e-9);
+    EXPECT_NEAR(double(child(summary, "Line18")->Height()), double(34.02L + d), 1e-9);
+    EXPECT_NEAR(double(child(summary, "Shape3")->Top()), double(67.28L + d), 1e-9);
+    EXPECT_NEAR(double(child(summary, "Memo29")->Top()), double(82.28L + d), 1e-9);
 }
 
 TEST(OrderSheetText, TheTitleSpansTheBandAndALongOneWrapsOntoWholeLinesAndGrowsTheHeader)
