@@ -58,6 +58,24 @@ void TCanvas::Draw(int x, int y, const QImage& image)
     StretchDraw({x, y, x + image.width(), y + image.height()}, image);
 }
 
+TRect PolygonsBounds(std::span<const std::vector<TPoint>> polygons)
+{
+    std::optional<TRect> r;
+    for (const std::vector<TPoint>& polygon : polygons) {
+        for (const TPoint& p : polygon) {
+            if (!r) r = TRect{p.X, p.Y, p.X, p.Y};
+            r->Left = std::min(r->Left, p.X), r->Top = std::min(r->Top, p.Y);
+            r->Right = std::max(r->Right, p.X), r->Bottom = std::max(r->Bottom, p.Y);
+        }
+    }
+    return r.value_or(TRect{});
+}
+
+void TCanvas::SetClipPolygons(std::span<const std::vector<TPoint>> polygons)
+{
+    SetClipRect(PolygonsBounds(polygons));
+}
+
 void TCanvas::IntersectClipRect(const TRect& rect)
 {
     const std::optional<TRect> current = ClipRect();

@@ -58,6 +58,8 @@ inline TRect Rect(int left, int top, int right, int bottom)
 }
 // The common part; an empty rectangle when there is none.
 TRect IntersectRect(const TRect& a, const TRect& b);
+// The rectangle around the points of all the polygons.
+TRect PolygonsBounds(std::span<const std::vector<TPoint>> polygons);
 
 // Options of ExtTextOut, the platform's values.
 constexpr unsigned ETO_OPAQUE = 2;      // fill the rectangle with the brush colour first
@@ -122,6 +124,10 @@ public:
     // The clip region, a rectangle here; none means the whole device.
     virtual std::optional<TRect> ClipRect() const = 0;
     virtual void SetClipRect(const std::optional<TRect>& rect) = 0;
+    // Clips to the area the polygons enclose by the even-odd rule (a
+    // metafile's clip path); ClipRect then gives its bounds. A canvas that
+    // cannot clip to a shape clips to those bounds.
+    virtual void SetClipPolygons(std::span<const std::vector<TPoint>> polygons);
     void IntersectClipRect(const TRect& rect);
 
     // Text in the canvas font: Font()->Height() is in device pixels

@@ -1,5 +1,7 @@
 #include "MetafileDevice.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -18,6 +20,19 @@ constexpr double kPi = std::numbers::pi;
 // A pen or a font larger than this many device pixels draws nothing a
 // picture could mean, only work.
 constexpr double kMaxDeviceSize = 1 << 14;
+// Clip regions and paths of more pieces than these clip to their bounds:
+// shapes of that many corners cost more than they show. Combining shapes
+// costs with their crossing edges, which hostile data makes countless:
+// beyond a few of them, or past the work one picture may spend on its
+// clip, shapes are combined as their bounds.
+constexpr size_t kMaxClipRects = 1024;
+constexpr size_t kMaxClipPoints = 4096;
+constexpr size_t kMaxClipEdges = 8192;
+constexpr size_t kMaxClipCrossings = 256;
+constexpr double kClipWork = 1e8;
+// The most pattern pixels one fill draws, and dashes one line has.
+constexpr double kMaxPatternPixels = 1 << 22;
+constexpr size_t kMaxDashes = 1 << 18;
 
 int deviceInt(double v)
 {
@@ -60,6 +75,23 @@ double signedArea(const std::vector<QPointF>& points)
     return a;
 }
 
+// Whether a figure encloses nothing at all: its points on one line, as a
+// stroked line's path filled. (Figures merely thinner than a pixel do.)
+bool flat(const std::vector<QPointF>& points)
+{
+    if (points.empty()) return true;
+    const QPointF a = points.front();
+    for (const QPointF& b : points) {
+        const QPointF d = b - a;
+        const double length = std::hypot(d.x(), d.y());
+        if (!(length > 1e-9)) continue;
+        for (const QPointF& p : points)
+            if (std::fabs(d.x() * (p.y() - a.y()) - d.y() * (p.x() - a.x())) > 1e-6 * length) return false;
+        return true;
+    }
+    return true;
+}
+
 QRectF boundsOf(std::initializer_list<QPointF> points)
 {
     double l = INFINITY, t = INFINITY, r = -INFINITY, b = -INFINITY;
@@ -68,6 +100,102 @@ QRectF boundsOf(std::initializer_list<QPointF> points)
         r = std::max(r, p.x()), b = std::max(b, p.y());
     }
     return QRectF(QPointF(l, t), QPointF(r, b));
+}
+
+QPainterPath polygonPath(const std::vector<QPointF>& points)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(points.begin(), points.end())));
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath rectPath(const QRectF& rect)
+{
+    QPainterPath path;
+    path.addRect(rect);
+    return path;
+}
+
+// The one axis-aligned rectangle a path encloses, if it is one (an empty
+// rectangle for an empty path).
+std::optional<QRectF> rectangleOf(const QPainterPath& path)
+{
+    if (path.isEmpty()) return QRectF();
+    const QList<QPolygonF> polygons = path.toSubpathPolygons();
+    if (polygons.size() != 1) return std::nullopt;
+    std::vector<QPointF> corners;
+    for (const QPointF& p : polygons[0])
+        if (corners.empty() || corners.back() != p) corners.push_back(p);
+    while (corners.size() > 1 && corners.front() == corners.back()) corners.pop_back();
+    // Points along a side are no corners.
+    auto straight = [](QPointF a, QPointF b, QPointF c) {
+        return (a.x() == b.x() && b.x() == c.x()) || (a.y() == b.y() && b.y() == c.y());
+    };
+    for (size_t i = 0; i < corners.size() && corners.size() > 4;) {
+        const size_t n = corners.size();
+        if (straight(corners[(i + n - 1) % n], corners[i], corners[(i + 1) % n]))
+            corners.erase(corners.begin() + static_cast<std::ptrdiff_t>(i));
+        else
+            ++i;
+    }
+    if (corners.size() != 4) return std::nullopt;
+    for (size_t i = 0; i < 4; ++i) {
+        const QPointF a = corners[i], b = corners[(i + 1) % 4];
+        if (a.x() != b.x() && a.y() != b.y()) return std::nullopt;
+    }
+    return boundsOf({corners[0], corners[1], corners[2], corners[3]});
+}
+
+// The polygons of a path on the device, each of three corners or more.
+std::vector<std::vector<TPoint>> devicePolygons(const QPainterPath& path)
+{
+    std::vector<std::vector<TPoint>> out;
+    for (const QPolygonF& p : path.toSubpathPolygons()) {
+        std::vector<TPoint> d = devicePoints(std::vector<QPointF>(p.begin(), p.end()), false);
+        if (d.size() >= 3) out.push_back(std::move(d));
+    }
+    return out;
+}
+
+// Whether two segments cross at a point inside both.
+bool cross(QPointF a, QPointF b, QPointF c, QPointF d)
+{
+    auto side = [](QPointF p, QPointF q, QPointF r) {
+        const double v = (q.x() - p.x()) * (r.y() - p.y()) - (q.y() - p.y()) * (r.x() - p.x());
+        return (v > 0) - (v < 0);
+    };
+    return side(a, b, c) * side(a, b, d) < 0 && side(c, d, a) * side(c, d, b) < 0;
+}
+
+// Where a segment crosses a rectangle: the part [t0, t1] of it, if any.
+std::optional<std::pair<double, double>> segmentWithin(QPointF a, QPointF b, const QRectF& r)
+{
+    double t0 = 0, t1 = 1;
+    const double d[2] = {b.x() - a.x(), b.y() - a.y()};
+    const double lo[2] = {r.left() - a.x(), r.top() - a.y()}, hi[2] = {r.right() - a.x(), r.bottom() - a.y()};
+    for (int axis = 0; axis < 2; ++axis) {
+        if (d[axis] == 0) {
+            if (lo[axis] > 0 || hi[axis] < 0) return std::nullopt;
+            continue;
+        }
+        double enter = lo[axis] / d[axis], leave = hi[axis] / d[axis];
+        if (enter > leave) std::swap(enter, leave);
+        t0 = std::max(t0, enter), t1 = std::min(t1, leave);
+        if (t0 > t1) return std::nullopt;
+    }
+    return std::pair{t0, t1};
+}
+
+QRgb rgbOf(TColor c)
+{
+    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+TColor meanColor(const QImage& image)
+{
+    const QRgb c = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixel(0, 0);
+    return RGB(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c)));
 }
 
 TPenMode penMode(int rop2)
@@ -187,22 +315,33 @@ std::u16string DecodeText(std::string_view bytes, int charset)
     }
 }
 
+namespace {
+
+// The size and form of a BITMAPCOREHEADER or BITMAPINFOHEADER.
+struct DibHeader {
+    int64_t width = 0, height = 0;  // height negative: rows from the top
+    int bpp = 0;
+    uint32_t compression = 0;
+};
+
+std::optional<DibHeader> dibHeader(std::string_view info)
+{
+    if (info.size() < 12) return std::nullopt;
+    const uint32_t headerSize = le::u32(info, 0);
+    if (headerSize == 12) return DibHeader{le::u16(info, 4), le::u16(info, 6), le::u16(info, 10), 0};
+    if (headerSize >= 40 && headerSize <= info.size())
+        return DibHeader{le::i32(info, 4), le::i32(info, 8), le::u16(info, 14), le::u32(info, 16)};
+    return std::nullopt;
+}
+
+}  // namespace
+
 QImage DecodeDib(std::string_view info, std::string_view bits, bool alpha)
 {
     try {
-        if (info.size() < 12) return {};
-        const uint32_t headerSize = le::u32(info, 0);
-        int64_t width = 0, height = 0;
-        int bpp = 0;
-        uint32_t compression = 0;
-        if (headerSize == 12) {
-            width = le::u16(info, 4), height = le::u16(info, 6), bpp = le::u16(info, 10);
-        } else if (headerSize >= 40 && headerSize <= info.size()) {
-            width = int32_t(le::u32(info, 4)), height = int32_t(le::u32(info, 8)), bpp = le::u16(info, 14);
-            compression = le::u32(info, 16);
-        } else {
-            return {};
-        }
+        const std::optional<DibHeader> header = dibHeader(info);
+        if (!header) return {};
+        const auto [width, height, bpp, compression] = *header;
         if (compression == 4) return DecodeJpeg(bits);
         if (compression == 5) return DecodePng(bits);
         if (width <= 0 || height == 0 || height == INT32_MIN) return {};
@@ -228,6 +367,38 @@ QImage DecodeDib(std::string_view info, std::string_view bits, bool alpha)
     }
 }
 
+QImage DecodePatternDib(std::string_view info, std::string_view bits, bool& mono)
+{
+    mono = false;
+    const std::optional<DibHeader> header = dibHeader(info);
+    if (!header || header->bpp != 1 || header->compression != 0) return DecodeDib(info, bits, false);
+    const int64_t width = header->width, height = header->height;
+    // A pattern is a few pixels across: more is not one.
+    const int64_t rows = height < 0 ? -height : height;
+    if (width <= 0 || rows <= 0 || width > 4096 || rows > 4096) return {};
+    const int64_t stride = (width + 31) / 32 * 4;
+    if (int64_t(bits.size()) < stride * rows) return {};
+    QImage image(static_cast<int>(width), static_cast<int>(rows), QImage::Format_Mono);
+    if (image.isNull()) return {};
+    image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int64_t y = 0; y < rows; ++y) {
+        const int64_t from = height > 0 ? rows - 1 - y : y;
+        std::memcpy(image.scanLine(static_cast<int>(y)), bits.data() + from * stride, size_t((width + 7) / 8));
+    }
+    mono = true;
+    return image;
+}
+
+Brush PatternBrush(QImage pattern, bool mono)
+{
+    // Read without drawing, or unreadable: grey, as before patterns drew.
+    if (pattern.isNull()) return {BS_SOLID, RGB(0x80, 0x80, 0x80), 0};
+    Brush brush(BS_PATTERN, meanColor(pattern));
+    brush.pattern = std::move(pattern);
+    brush.mono = mono;
+    return brush;
+}
+
 // ---------------------------------------------------------------- device
 
 Device::Device(TCanvas* canvas, const QRectF& target) : canvas_(canvas), target_(target.normalized())
@@ -240,13 +411,27 @@ Device::Device(TCanvas* canvas, const QRectF& target) : canvas_(canvas), target_
             limit = limit.intersected(QRectF(c.Left, c.Top, c.Width(), c.Height()));
         }
         limit_ = limit;
+        const double pixel = canvas_->PixelsPerInchX() / 96.0;
+        referencePixel_ = QSizeF(pixel, canvas_->PixelsPerInchY() / 96.0);
     }
+    patternOrigin_ = target_.topLeft();
+    clipWork_ = kClipWork;
     mappingChanged();
 }
 
 Device::~Device()
 {
-    if (canvas_ && applied_) canvas_->SetClipRect(canvasClip_);
+    if (canvas_ && clipTouched_) canvas_->SetClipRect(canvasClip_);
+}
+
+void Device::setReferencePixel(QPointF origin, QSizeF size)
+{
+    const double w = std::fabs(size.width()), h = std::fabs(size.height());
+    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h) || !std::isfinite(origin.x()) ||
+        !std::isfinite(origin.y()))
+        return;
+    patternOrigin_ = origin;
+    referencePixel_ = QSizeF(w, h);
 }
 
 void Device::setBase(const Xform& base, double pixelsPerMmX, double pixelsPerMmY)
@@ -299,6 +484,7 @@ void Device::restore(int which)
     dc_ = saved_[static_cast<size_t>(level)];
     saved_.resize(static_cast<size_t>(level));
     mappingChanged();
+    clipChanged();
 }
 
 void Device::note(QPointF p)
@@ -405,16 +591,15 @@ void Device::polylineTo(const std::vector<QPointF>& points)
 {
     if (points.empty()) return;
     std::vector<QPointF> d = mapped(points);
-    const QPointF from = dc_.position;
-    dc_.position = points.back();
-    if (!canvas_) return;
-    if (inPath_) {
+    // A figure the path begins here starts at the current position, before it moves.
+    if (canvas_ && inPath_) {
         Figure& f = pathFigure();
         f.points.insert(f.points.end(), d.begin(), d.end());
-        return;
+    } else if (canvas_) {
+        d.insert(d.begin(), toDevice(dc_.position));
+        draw({{std::move(d), false}}, false, true);
     }
-    d.insert(d.begin(), toDevice(from));
-    draw({{std::move(d), false}}, false, true);
+    dc_.position = points.back();
 }
 
 void Device::polyBezier(const std::vector<QPointF>& points)
@@ -433,17 +618,17 @@ void Device::polyBezierTo(const std::vector<QPointF>& points)
     const size_t usable = points.size() / 3 * 3;
     if (usable == 0) return;
     const std::vector<QPointF> d = mapped(points);
-    const QPointF from = dc_.position;
-    dc_.position = points[usable - 1];
-    if (!canvas_) return;
-    std::vector<QPointF> out{toDevice(from)};
-    for (size_t i = 0; i < usable; i += 3) appendBezier(out, out.back(), d[i], d[i + 1], d[i + 2]);
-    if (inPath_) {
-        Figure& f = pathFigure();
-        f.points.insert(f.points.end(), out.begin() + 1, out.end());
-        return;
+    if (canvas_) {
+        std::vector<QPointF> out{toDevice(dc_.position)};
+        for (size_t i = 0; i < usable; i += 3) appendBezier(out, out.back(), d[i], d[i + 1], d[i + 2]);
+        if (inPath_) {
+            Figure& f = pathFigure();
+            f.points.insert(f.points.end(), out.begin() + 1, out.end());
+        } else {
+            draw({{std::move(out), false}}, false, true);
+        }
     }
-    draw({{std::move(out), false}}, false, true);
+    dc_.position = points[usable - 1];
 }
 
 void Device::polyPolyline(const std::vector<std::vector<QPointF>>& lines)
@@ -495,7 +680,7 @@ void Device::polyPolygon(const std::vector<std::vector<QPointF>>& polygons)
 
 void Device::rectangle(const QRectF& box)
 {
-    if (canvas_ && !inPath_ && transform_.axisAligned()) {
+    if (canvas_ && !inPath_ && transform_.axisAligned() && !needsFigures()) {
         if (!applyClip()) return;
         const QRectF d = boundsOf({toDevice(box.topLeft()), toDevice(box.bottomRight())});
         applyRop();
@@ -536,7 +721,7 @@ void Device::roundRect(const QRectF& box, QSizeF corner)
 
 void Device::ellipse(const QRectF& box)
 {
-    if (canvas_ && !inPath_ && transform_.axisAligned()) {
+    if (canvas_ && !inPath_ && transform_.axisAligned() && !needsFigures()) {
         if (!applyClip()) return;
         const QRectF d = boundsOf({toDevice(box.topLeft()), toDevice(box.bottomRight())});
         applyRop();
@@ -614,6 +799,10 @@ void Device::fillRect(const QRectF& box, const Brush& brush)
         return;
     }
     if (!applyClip()) return;
+    if (brush.style == BS_PATTERN) {
+        fillPattern(polygonPath(mapped({box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()})), brush);
+        return;
+    }
     if (!transform_.axisAligned()) {
         const Brush kept = dc_.brush;
         const Pen pen = dc_.pen;
@@ -826,21 +1015,89 @@ void Device::patBlt(const QRectF& dest, uint32_t rop)
 
 void Device::intersectClip(const QRectF& box)
 {
-    const QRectF d = boundsOf({toDevice(box.topLeft()), toDevice(box.topRight()), toDevice(box.bottomLeft()),
-                               toDevice(box.bottomRight())});
-    dc_.clip = dc_.clip ? dc_.clip->intersected(d) : d;
+    if (!canvas_) return;
+    combineClip(polygonPath(mapped({box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()})), RGN_AND);
 }
 
-void Device::selectClip(const std::optional<QRectF>& rect, int mode)
+void Device::excludeClip(const QRectF& box)
 {
-    std::optional<QRectF> d;
-    if (rect) d = boundsOf({base_.map(rect->topLeft()), base_.map(rect->bottomRight())});
-    if (mode == 5)
-        dc_.clip = d;
-    else if (mode == 1 && d)
-        dc_.clip = dc_.clip ? dc_.clip->intersected(*d) : *d;
-    else if (mode == 2 && d && dc_.clip)
-        dc_.clip = dc_.clip->united(*d);
+    if (!canvas_) return;
+    combineClip(polygonPath(mapped({box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()})), RGN_DIFF);
+}
+
+void Device::selectClip(const std::optional<std::vector<QRectF>>& rects, int mode)
+{
+    if (!canvas_) return;
+    if (!rects) {
+        combineClip(std::nullopt, mode);
+        return;
+    }
+    QPainterPath region;
+    region.setFillRule(Qt::WindingFill);
+    auto device = [&](const QRectF& r) { return boundsOf({base_.map(r.topLeft()), base_.map(r.bottomRight())}); };
+    if (rects->size() > kMaxClipRects) {
+        QRectF all;
+        for (const QRectF& r : *rects) all = all.united(device(r));
+        region.addRect(all);
+    } else {
+        for (const QRectF& r : *rects) region.addRect(device(r));
+    }
+    combineClip(region, mode);
+}
+
+bool Device::fewCrossings(std::initializer_list<const QPainterPath*> paths)
+{
+    struct Edge {
+        QPointF a, b;
+        double left, right;
+    };
+    std::vector<Edge> edges;
+    for (const QPainterPath* path : paths) {
+        for (const QPolygonF& p : path->toSubpathPolygons()) {
+            for (qsizetype i = 0; i + 1 < p.size(); ++i) {
+                if (edges.size() >= kMaxClipEdges) return false;
+                edges.push_back({p[i], p[i + 1], std::min(p[i].x(), p[i + 1].x()), std::max(p[i].x(), p[i + 1].x())});
+            }
+        }
+    }
+    // Only edges side by side can cross.
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.left < b.left; });
+    size_t crossings = 0;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        for (size_t j = i + 1; j < edges.size() && edges[j].left <= edges[i].right; ++j) {
+            if (--clipWork_ < 0) return false;
+            if (cross(edges[i].a, edges[i].b, edges[j].a, edges[j].b) && ++crossings > kMaxClipCrossings) return false;
+        }
+    }
+    return true;
+}
+
+void Device::combineClip(std::optional<QPainterPath> area, int mode)
+{
+    if (area && !fewCrossings({&*area})) area = rectPath(area->boundingRect());
+    if (mode == RGN_COPY) {
+        dc_.clip = area;
+        clipChanged();
+        return;
+    }
+    if (!area) return;
+    // Without a clip the whole picture is in it.
+    QPainterPath current = dc_.clip ? *dc_.clip : rectPath(*limit_);
+    if (!fewCrossings({&current, &*area})) {
+        current = rectPath(current.boundingRect());
+        area = rectPath(area->boundingRect());
+    }
+    switch (mode) {
+    case RGN_AND: dc_.clip = current.intersected(*area); break;
+    case RGN_OR:
+        if (!dc_.clip) return;
+        dc_.clip = current.united(*area);
+        break;
+    case RGN_XOR: dc_.clip = current.united(*area).subtracted(current.intersected(*area)); break;
+    case RGN_DIFF: dc_.clip = current.subtracted(*area); break;
+    default: return;
+    }
+    clipChanged();
 }
 
 void Device::offsetClip(QPointF by)
@@ -848,20 +1105,31 @@ void Device::offsetClip(QPointF by)
     if (!dc_.clip) return;
     const QPointF d = toDevice(by) - toDevice(QPointF(0, 0));
     dc_.clip->translate(d);
+    clipChanged();
 }
 
 bool Device::applyClip()
 {
-    QRectF effective = *limit_;
-    if (dc_.clip) effective = effective.intersected(*dc_.clip);
-    if (!(effective.width() > 0) || !(effective.height() > 0)) return false;
-    const TRect r{deviceInt(std::floor(effective.left())), deviceInt(std::floor(effective.top())),
-                  deviceInt(std::ceil(effective.right())), deviceInt(std::ceil(effective.bottom()))};
-    if (!applied_ || !(*applied_ == r)) {
-        canvas_->SetClipRect(r);
-        applied_ = r;
+    if (appliedVersion_ == clipVersion_) return !clipEmpty_;
+    appliedVersion_ = clipVersion_;
+    clipTouched_ = true;
+    std::optional<QRectF> rect = *limit_;
+    effectiveClip_ = rectPath(*limit_);
+    if (dc_.clip) {
+        effectiveClip_ = dc_.clip->intersected(effectiveClip_).simplified();
+        rect = rectangleOf(effectiveClip_);
     }
-    return true;
+    if (rect) {
+        clipEmpty_ = !(rect->width() > 0) || !(rect->height() > 0);
+        if (!clipEmpty_)
+            canvas_->SetClipRect(TRect{deviceInt(std::floor(rect->left())), deviceInt(std::floor(rect->top())),
+                                       deviceInt(std::ceil(rect->right())), deviceInt(std::ceil(rect->bottom()))});
+        return !clipEmpty_;
+    }
+    const std::vector<std::vector<TPoint>> polygons = devicePolygons(effectiveClip_);
+    clipEmpty_ = polygons.empty();
+    if (!clipEmpty_) canvas_->SetClipPolygons(polygons);
+    return !clipEmpty_;
 }
 
 // ---------------------------------------------------------------- paths
@@ -913,20 +1181,23 @@ void Device::selectClipPath(int mode)
 {
     std::vector<Figure> figures = std::move(path_);
     abortPath();
-    if (!canvas_) return;
-    std::optional<QRectF> bounds;
-    for (const Figure& f : figures) {
-        for (const QPointF& p : f.points) {
-            const QRectF r(p, p);
-            bounds = bounds ? boundsOf({bounds->topLeft(), bounds->bottomRight(), p}) : r;
+    if (!canvas_ || figures.empty()) return;
+    QPainterPath area;
+    area.setFillRule(dc_.fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    size_t points = 0;
+    for (const Figure& f : figures) points += f.points.size();
+    if (points > kMaxClipPoints) {
+        QRectF all;
+        for (const Figure& f : figures)
+            for (const QPointF& p : f.points) all = all.isNull() ? QRectF(p, QSizeF(0, 0)) : boundsOf({all.topLeft(), all.bottomRight(), p});
+        area.addRect(all);
+    } else {
+        for (const Figure& f : figures) {
+            area.addPolygon(QPolygonF(QList<QPointF>(f.points.begin(), f.points.end())));
+            area.closeSubpath();
         }
     }
-    if (!bounds) return;
-    // A clip path is held as its bounds, in device pixels already.
-    if (mode == 5 || !dc_.clip)
-        dc_.clip = *bounds;
-    else if (mode == 1)
-        dc_.clip = dc_.clip->intersected(*bounds);
+    combineClip(area, mode);
 }
 
 void Device::addToPath(std::vector<Figure> figures)
@@ -952,23 +1223,139 @@ TRect Device::deviceRect(const QRectF& r) const
     return {deviceInt(r.left()), deviceInt(r.top()), deviceInt(r.right()), deviceInt(r.bottom())};
 }
 
+bool Device::devicePenDashes() const
+{
+    const Pen& p = dc_.pen;
+    const int style = p.style & 0xF;
+    return (style == PS_USERSTYLE && !p.dashes.empty()) || style == PS_ALTERNATE ||
+           (p.extended && !p.cosmetic && style >= PS_DASH && style <= PS_DASHDOTDOT);
+}
+
+bool Device::needsFigures() const
+{
+    return (dc_.brush.style == BS_PATTERN && !dc_.brush.pattern.isNull()) || devicePenDashes();
+}
+
 bool Device::applyPen()
 {
     const Pen& p = dc_.pen;
     TPen* pen = canvas_->Pen();
     const int style = p.style & 0xF;
+    dashes_.clear();
     if (style == PS_NULL) {
         pen->SetStyle(psClear);
         return false;
     }
     pen->SetColor(p.color);
-    const double width = p.cosmetic ? 1 : p.width * std::sqrt(std::fabs(transform_.det()));
-    pen->SetWidth(static_cast<int>(std::lround(std::clamp(std::isfinite(width) ? width : 1.0, 1.0, kMaxDeviceSize))));
+    const double scale = std::sqrt(std::fabs(transform_.det()));
+    double width = p.cosmetic ? 1 : p.width * scale;
+    width = std::clamp(std::isfinite(width) ? width : 1.0, 1.0, kMaxDeviceSize);
+    pen->SetWidth(static_cast<int>(std::lround(width)));
     static constexpr TPenStyle styles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psSolid, psDot, psDot};
     pen->SetStyle(style <= PS_ALTERNATE ? styles[style] : psSolid);
     const int cap = p.style & 0xF00;
     canvas_->SetPenEndCap(p.cosmetic || cap == 0 ? pecRound : cap == 0x100 ? pecSquare : pecFlat);
+    if (!devicePenDashes()) return true;
+
+    // Dashes the canvas does not draw: of user styles, and of wide
+    // geometric pens, whose dashes and gaps go with the pen's width.
+    const double reference = std::sqrt(referencePixel_.width() * referencePixel_.height());
+    std::vector<double> d;
+    if (style == PS_USERSTYLE) {
+        for (double v : p.dashes) d.push_back(v * (p.cosmetic ? reference : scale));
+    } else if (style == PS_ALTERNATE) {
+        d = {reference, reference};
+    } else {
+        static const std::vector<double> shapes[] = {{3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1}};
+        for (double v : shapes[style - PS_DASH]) d.push_back(v * width);
+    }
+    // An odd count runs twice, dashes and gaps changing places.
+    if (d.size() % 2) d.insert(d.end(), d.begin(), d.end());
+    double period = 0;
+    for (double& v : d) {
+        v = std::isfinite(v) ? std::clamp<double>(v, 0, kMaxCoordinate) : 0;
+        period += v;
+    }
+    // Dashes finer than the device draw as a line.
+    if (!(period >= 2)) return true;
+    // Round and square ends reach half the width past each end of a dash.
+    if (!p.cosmetic && cap != 0x200) {
+        for (size_t i = 0; i + 1 < d.size(); i += 2) {
+            const double cut = std::min(d[i], width);
+            d[i] -= cut, d[i + 1] += cut;
+        }
+    }
+    pen->SetStyle(psSolid);
+    dashes_ = std::move(d);
     return true;
+}
+
+std::vector<std::vector<TPoint>> Device::dashed(const std::vector<TPoint>& line) const
+{
+    // Only what can show is walked: a line far out of the picture has
+    // dashes beyond count.
+    const double margin = canvas_->Pen()->Width() + 2;
+    const QRectF visible = effectiveClip_.boundingRect().adjusted(-margin, -margin, margin, margin);
+    double period = 0;
+    for (double v : dashes_) period += v;
+    const size_t n = dashes_.size();
+    size_t index = 0, budget = kMaxDashes;
+    double left = dashes_[0];
+    std::vector<std::vector<TPoint>> out;
+    std::vector<QPointF> current;
+    auto flush = [&] {
+        if (current.empty()) return;
+        std::vector<TPoint> d = devicePoints(current, false);
+        if (d.size() == 1) d.push_back({d[0].X + 1, d[0].Y});
+        out.push_back(std::move(d));
+        current.clear();
+    };
+    auto next = [&] {
+        index = (index + 1) % n;
+        left = dashes_[index];
+    };
+    // Along the pattern without drawing; whole periods change nothing.
+    auto skip = [&](double length) {
+        flush();
+        length = std::fmod(length, period);
+        while (length > 0) {
+            if (length < left) {
+                left -= length;
+                return;
+            }
+            length -= left;
+            next();
+        }
+    };
+    for (size_t i = 0; i + 1 < line.size(); ++i) {
+        const QPointF a(line[i].X, line[i].Y), b(line[i + 1].X, line[i + 1].Y);
+        const double length = std::hypot(b.x() - a.x(), b.y() - a.y());
+        if (!(length > 0)) continue;
+        const auto part = segmentWithin(a, b, visible);
+        if (!part) {
+            skip(length);
+            continue;
+        }
+        if (part->first > 0) skip(part->first * length);
+        const double end = part->second * length;
+        for (double at = part->first * length; at < end;) {
+            if (budget-- == 0) return {line};
+            const double step = std::min(left, end - at);
+            if (index % 2 == 0) {
+                if (current.empty()) current.push_back(a + (b - a) * (at / length));
+                current.push_back(a + (b - a) * ((at + step) / length));
+            }
+            at += step;
+            left -= step;
+            if (left <= 1e-9) {
+                if (index % 2 == 0) flush();
+                next();
+            }
+        }
+        if (part->second < 1) skip((1 - part->second) * length);
+    }
+    flush();
+    return out;
 }
 
 bool Device::applyBrush(const Brush& b, bool background)
@@ -1017,21 +1404,80 @@ void Device::fillPolygon(const std::vector<TPoint>& points, TColor color)
     canvas_->Polygon(points);
 }
 
+void Device::fillPattern(const QPainterPath& area, const Brush& brush)
+{
+    if (!applyClip()) return;
+    if (!fewCrossings({&area, &effectiveClip_})) {
+        // Too costly to cut to the clip: the mean colour, as a plain fill.
+        canvas_->Pen()->SetStyle(psClear);
+        canvas_->Brush()->SetStyle(bsSolid);
+        canvas_->Brush()->SetColor(brush.color);
+        for (const std::vector<TPoint>& p : devicePolygons(area)) canvas_->Polygon(p);
+        return;
+    }
+    const QPainterPath visible = area.intersected(effectiveClip_).simplified();
+    const QRectF bounds = visible.boundingRect();
+    const std::vector<std::vector<TPoint>> polygons = devicePolygons(visible);
+    if (polygons.empty() || !(bounds.width() > 0) || !(bounds.height() > 0)) return;
+    QImage tile = brush.pattern;
+    if (brush.mono) tile.setColorTable({rgbOf(dc_.textColor), rgbOf(dc_.bkColor)});
+    tile = tile.convertToFormat(QImage::Format_RGB32);
+    // The pattern's pixels from the brush origin, the reference device's.
+    const double sx = referencePixel_.width(), sy = referencePixel_.height();
+    const QPointF o = patternOrigin_;
+    const double u0 = std::floor((bounds.left() - o.x()) / sx), u1 = std::ceil((bounds.right() - o.x()) / sx);
+    const double v0 = std::floor((bounds.top() - o.y()) / sy), v1 = std::ceil((bounds.bottom() - o.y()) / sy);
+    canvas_->SetClipPolygons(polygons);
+    appliedVersion_ = UINT64_MAX;  // the records' clip is set again for what follows
+    canvas_->Pen()->SetStyle(psClear);
+    if (!((u1 - u0) * (v1 - v0) <= kMaxPatternPixels)) {
+        // Pixels far finer than the device's: their mean colour.
+        canvas_->Brush()->SetStyle(bsSolid);
+        canvas_->Brush()->SetColor(meanColor(tile));
+        canvas_->FillRect(deviceRect(bounds));
+        return;
+    }
+    QImage image(static_cast<int>(u1 - u0), static_cast<int>(v1 - v0), QImage::Format_RGB32);
+    if (image.isNull()) return;
+    {
+        QPainter painter(&image);
+        auto phase = [](double v, int size) { return static_cast<int>(std::fmod(std::fmod(v, size) + size, size)); };
+        painter.setBrushOrigin(-phase(u0, tile.width()), -phase(v0, tile.height()));
+        painter.fillRect(image.rect(), QBrush(tile));
+    }
+    const bool smooth = canvas_->SmoothPictures();
+    canvas_->SetSmoothPictures(false);
+    canvas_->StretchDraw(deviceRect(QRectF(QPointF(o.x() + u0 * sx, o.y() + v0 * sy), QPointF(o.x() + u1 * sx, o.y() + v1 * sy))),
+                         image);
+    canvas_->SetSmoothPictures(smooth);
+}
+
 void Device::drawFigures(const std::vector<Figure>& figures, bool fill, bool stroke)
 {
     if (!canvas_ || figures.empty() || dc_.rop2 == 11 || !applyClip()) return;
     applyRop();
     fill = fill && dc_.brush.style != BS_NULL;
     stroke = stroke && (dc_.pen.style & 0xF) != PS_NULL;
+    if (fill && dc_.brush.style == BS_PATTERN) {
+        QPainterPath area;
+        area.setFillRule(dc_.fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        for (const Figure& f : figures) {
+            area.addPolygon(QPolygonF(QList<QPointF>(f.points.begin(), f.points.end())));
+            area.closeSubpath();
+        }
+        fillPattern(area, dc_.brush);
+        fill = false;
+        if (stroke && !applyClip()) return;
+    }
     if (fill) {
         std::vector<std::vector<TPoint>> polygons;
         for (const Figure& f : figures) {
             std::vector<TPoint> p = devicePoints(f.points, false);
-            if (p.size() >= 2) polygons.push_back(std::move(p));
+            if (p.size() >= 2 && !flat(f.points)) polygons.push_back(std::move(p));
         }
         if (polygons.empty()) {
             fill = false;
-        } else if (polygons.size() == 1 && stroke && figures.size() == 1) {
+        } else if (polygons.size() == 1 && stroke && figures.size() == 1 && !devicePenDashes()) {
             // One closed figure: outline and fill in one call, as the platform draws it.
             if (dc_.brush.style == BS_HATCHED && dc_.bkMode == OPAQUE && applyBrush(dc_.brush, true)) {
                 canvas_->Pen()->SetStyle(psClear);
@@ -1076,7 +1522,9 @@ void Device::drawFigures(const std::vector<Figure>& figures, bool fill, bool str
         canvas_->Brush()->SetStyle(bsClear);
         for (const Figure& f : figures) {
             const std::vector<TPoint> p = devicePoints(f.points, f.closed);
-            if (p.size() >= 2)
+            if (!dashes_.empty() && p.size() >= 2) {
+                for (const std::vector<TPoint>& dash : dashed(p)) canvas_->Polyline(dash);
+            } else if (p.size() >= 2)
                 canvas_->Polyline(p);
             else if (p.size() == 1)
                 canvas_->Polyline(std::vector<TPoint>{p[0], {p[0].X + 1, p[0].Y}});

@@ -6,6 +6,7 @@
 // is drawn: the readers then only check that every record holds together.
 
 #include <QImage>
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 
@@ -66,7 +67,8 @@ struct Xform {
 // The platform's constants the records use.
 enum : int {
     PS_SOLID = 0, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME, PS_USERSTYLE, PS_ALTERNATE,
-    BS_SOLID = 0, BS_NULL = 1, BS_HATCHED = 2,
+    BS_SOLID = 0, BS_NULL = 1, BS_HATCHED = 2, BS_PATTERN = 3,
+    RGN_AND = 1, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY,
     TRANSPARENT = 1, OPAQUE = 2,
     ALTERNATE = 1, WINDING = 2,
     MM_TEXT = 1, MM_LOMETRIC, MM_HIMETRIC, MM_LOENGLISH, MM_HIENGLISH, MM_TWIPS, MM_ISOTROPIC, MM_ANISOTROPIC,
@@ -76,16 +78,30 @@ constexpr unsigned TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, 
 constexpr unsigned ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
 
 struct Pen {
+    Pen() = default;
+    Pen(int s, double w, bool c, TColor k) : style(s), width(w), cosmetic(c), color(k) {}
     int style = PS_SOLID;  // with the end cap (0x0F00) and geometric (0x10000) bits
     double width = 0;      // logical units
     bool cosmetic = true;  // one device pixel whatever the width
     TColor color = clBlack;
+    // Made by an extended pen record: a wide pen then keeps its dashes.
+    bool extended = false;
+    // PS_USERSTYLE: dash and gap lengths in turn, in logical units for a
+    // geometric pen, in reference-device pixels for a cosmetic one.
+    std::vector<double> dashes;
 };
 
 struct Brush {
+    Brush() = default;
+    Brush(int s, TColor c, int h = 0) : style(s), color(c), hatch(h) {}
     int style = BS_SOLID;
-    TColor color = clWhite;
+    TColor color = clWhite;  // a pattern's mean colour where it cannot be drawn
     int hatch = 0;
+    // BS_PATTERN: the pattern, one pixel a pixel of the reference device.
+    // A monochrome one (Format_Mono) is drawn in the text colour where its
+    // bits are 0 and the background colour where they are 1.
+    QImage pattern;
+    bool mono = false;
 };
 
 struct Font {
@@ -127,8 +143,8 @@ struct State {
     int mapMode = MM_TEXT;
     QPointF windowOrg{0, 0}, windowExt{1, 1}, viewportOrg{0, 0}, viewportExt{1, 1};
     Xform world;
-    QPointF position;            // logical
-    std::optional<QRectF> clip;  // device pixels; none: the picture's rectangle
+    QPointF position;                  // logical
+    std::optional<QPainterPath> clip;  // device pixels; none: the picture's rectangle
 };
 
 class Device {
@@ -145,6 +161,10 @@ public:
     // From reference-device pixels to the target (the frame of an EMF).
     void setBase(const Xform& base, double pixelsPerMmX, double pixelsPerMmY);
     const Xform& base() const { return base_; }
+    // Where a pixel of the reference device lies on the target: the origin
+    // and the size of pattern brushes' pixels and of cosmetic pens' dashes
+    // (by default, a pixel at 96 per inch on the canvas).
+    void setReferencePixel(QPointF origin, QSizeF size);
     // To be called after the mapping of dc() changed.
     void mappingChanged();
     // Logical units to device pixels, and the device's scale of one unit.
@@ -197,8 +217,10 @@ public:
     void patBlt(const QRectF& dest, uint32_t rop);
 
     void intersectClip(const QRectF& box);
-    // In reference-device pixels; RGN_AND 1, RGN_OR 2, RGN_COPY 5 (others keep the clip).
-    void selectClip(const std::optional<QRectF>& rect, int mode);
+    void excludeClip(const QRectF& box);
+    // A region of rectangles in reference-device pixels (none: the whole
+    // picture) combined with the clip by an RGN_ mode.
+    void selectClip(const std::optional<std::vector<QRectF>>& rects, int mode);
     void offsetClip(QPointF by);
 
     void beginPath();
@@ -235,10 +257,25 @@ private:
     void drawFigures(const std::vector<Figure>& figures, bool fill, bool stroke);
     // With the pen cleared; color is the brush's.
     void fillPolygon(const std::vector<TPoint>& points, TColor color);
+    // The area (device pixels) tiled with a pattern brush's pixels.
+    void fillPattern(const QPainterPath& area, const Brush& brush);
+    // Sets the pen on the canvas and the dashes the device draws itself
+    // (those the canvas does not: of wide geometric pens and user styles).
     bool applyPen();
+    bool devicePenDashes() const;
+    std::vector<std::vector<TPoint>> dashed(const std::vector<TPoint>& line) const;
+    // Whether shapes go through figures: the canvas's own rectangles and
+    // ellipses neither tile a pattern nor draw the device's dashes.
+    bool needsFigures() const;
     bool applyBrush(const Brush& brush, bool background);
     void applyRop();
     bool applyClip();
+    // The clip combined with an area by an RGN_ mode (none: the whole picture).
+    void combineClip(std::optional<QPainterPath> area, int mode);
+    // Whether the paths' edges cross in few places, so that combining them
+    // costs little; spends from the picture's budget of clip work.
+    bool fewCrossings(std::initializer_list<const QPainterPath*> paths);
+    void clipChanged() { ++clipVersion_; }
     TRect deviceRect(const QRectF& r) const;
 
     TCanvas* canvas_;
@@ -256,7 +293,17 @@ private:
 
     std::optional<TRect> canvasClip_;  // the caller's, restored at the end
     std::optional<QRectF> limit_;      // target within the caller's clip
-    std::optional<TRect> applied_;
+    // The clip the canvas has: limit_ cut by dc_.clip as it was at
+    // clipVersion_ (none set yet: another version).
+    uint64_t clipVersion_ = 0;
+    uint64_t appliedVersion_ = UINT64_MAX;
+    bool clipTouched_ = false;
+    bool clipEmpty_ = false;
+    QPainterPath effectiveClip_;
+    double clipWork_ = 0;
+    std::vector<double> dashes_;  // device pixels, on and off in turn; empty: the canvas's style
+    QPointF patternOrigin_;
+    QSizeF referencePixel_{1, 1};
     std::optional<QRectF> seen_;
 };
 
@@ -267,6 +314,11 @@ std::u16string DecodeText(std::string_view bytes, int charset);
 // RLE, bit-field, JPEG and PNG forms. With alpha, 32-bit pixels keep their
 // alpha channel. Null when it cannot be read.
 QImage DecodeDib(std::string_view info, std::string_view bits, bool alpha);
+// The bits of a one-bit device-independent bitmap as Format_Mono indices
+// (the colour table left aside), or its colours when it has more bits.
+QImage DecodePatternDib(std::string_view info, std::string_view bits, bool& mono);
+// A brush of a pattern: mono for the text and background colours.
+Brush PatternBrush(QImage pattern, bool mono);
 // A colour reference: palette entries and flags fall back to their RGB.
 TColor ColorRef(uint32_t value);
 

@@ -16,7 +16,7 @@ enum Emr : uint32_t {
     EMR_POLYPOLYGON, EMR_SETWINDOWEXTEX, EMR_SETWINDOWORGEX, EMR_SETVIEWPORTEXTEX, EMR_SETVIEWPORTORGEX,
     EMR_EOF = 14, EMR_SETPIXELV, EMR_SETMAPMODE = 17, EMR_SETBKMODE, EMR_SETPOLYFILLMODE, EMR_SETROP2,
     EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR, EMR_OFFSETCLIPRGN, EMR_MOVETOEX,
-    EMR_INTERSECTCLIPRECT = 30, EMR_SCALEVIEWPORTEXTEX, EMR_SCALEWINDOWEXTEX, EMR_SAVEDC, EMR_RESTOREDC,
+    EMR_EXCLUDECLIPRECT = 29, EMR_INTERSECTCLIPRECT, EMR_SCALEVIEWPORTEXTEX, EMR_SCALEWINDOWEXTEX, EMR_SAVEDC, EMR_RESTOREDC,
     EMR_SETWORLDTRANSFORM, EMR_MODIFYWORLDTRANSFORM, EMR_SELECTOBJECT, EMR_CREATEPEN, EMR_CREATEBRUSHINDIRECT,
     EMR_DELETEOBJECT, EMR_ANGLEARC, EMR_ELLIPSE, EMR_RECTANGLE, EMR_ROUNDRECT, EMR_ARC, EMR_CHORD, EMR_PIE,
     EMR_CREATEPALETTE = 49, EMR_LINETO = 54, EMR_ARCTO, EMR_POLYDRAW, EMR_SETARCDIRECTION, EMR_BEGINPATH = 59,
@@ -89,7 +89,9 @@ private:
         const double width = (frameRight - frameLeft) / 100 * ppmX, height = (frameBottom - frameTop) / 100 * ppmY;
         const QRectF& t = d_.target();
         const double sx = width != 0 ? t.width() / width : 0, sy = height != 0 ? t.height() / height : 0;
-        d_.setBase({sx, 0, 0, sy, t.left() - left * sx, t.top() - top * sy}, ppmX, ppmY);
+        const Xform base{sx, 0, 0, sy, t.left() - left * sx, t.top() - top * sy};
+        d_.setBase(base, ppmX, ppmY);
+        d_.setReferencePixel(base.map(QPointF(0, 0)), QSizeF(sx, sy));
     }
 
     static QPointF point(const Record& r, size_t at) { return QPointF(r.i32(at), r.i32(at + 4)); }
@@ -185,14 +187,15 @@ private:
         objects_[handle] = std::move(o);
     }
 
-    Brush patternBrush(const Record& r)
+    // A monochrome brush takes the text and background colours of when it
+    // fills, whatever the colours of its bitmap.
+    Brush monoBrush(const Record& r) const
     {
-        // Drawn in the pattern's mean colour.
-        const QImage image = bitmap(r, 16);
-        if (image.isNull()) return {BS_SOLID, RGB(0x80, 0x80, 0x80), 0};
-        const QImage one = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const QRgb c = one.pixel(0, 0);
-        return {BS_SOLID, RGB(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c))), 0};
+        const uint32_t offInfo = r.u32(16), cbInfo = r.u32(20), offBits = r.u32(24), cbBits = r.u32(28);
+        const std::string_view info = r.bytes(offInfo, cbInfo), bits = r.bytes(offBits, cbBits);
+        bool mono = false;
+        QImage pattern = d_.drawing() ? DecodePatternDib(info, bits, mono) : QImage();
+        return PatternBrush(std::move(pattern), mono);
     }
 
     std::vector<QRectF> regionRects(const Record& r, size_t at, uint32_t size)
@@ -449,6 +452,7 @@ private:
         case EMR_MOVETOEX: d_.moveTo(point(r, 8)); break;
         case EMR_LINETO: d_.lineTo(point(r, 8)); break;
         case EMR_INTERSECTCLIPRECT: d_.intersectClip(box(r, 8)); break;
+        case EMR_EXCLUDECLIPRECT: d_.excludeClip(box(r, 8)); break;
         case EMR_SAVEDC: d_.save(); break;
         case EMR_RESTOREDC: d_.restore(r.i32(8)); break;
         case EMR_SETWORLDTRANSFORM: transform(r, false); break;
@@ -470,7 +474,13 @@ private:
             o.pen.width = r.u32(32);
             o.pen.cosmetic = !(o.pen.style & 0x10000);
             o.pen.color = ColorRef(r.u32(40));
+            o.pen.extended = true;
             if (r.u32(36) == BS_NULL) o.pen.style = PS_NULL;
+            if ((o.pen.style & 0xF) == PS_USERSTYLE) {
+                // At most 16 entries, the platform's limit.
+                const uint32_t entries = std::min<uint32_t>(r.u32(48), 16);
+                for (uint32_t i = 0; i < entries; ++i) o.pen.dashes.push_back(r.u32(52 + size_t(i) * 4));
+            }
             create(r.u32(8), o);
             break;
         }
@@ -485,7 +495,7 @@ private:
         case EMR_CREATEMONOBRUSH:
         case EMR_CREATEDIBPATTERNBRUSHPT: {
             Object o{Object::BrushObject};
-            o.brush = patternBrush(r);
+            o.brush = type == EMR_CREATEMONOBRUSH ? monoBrush(r) : PatternBrush(bitmap(r, 16), false);
             create(r.u32(8), o);
             break;
         }
@@ -546,11 +556,12 @@ private:
         case EMR_EXTSELECTCLIPRGN: {
             const uint32_t size = r.u32(8), mode = r.u32(12);
             if (size == 0) {
-                if (mode == 5) d_.selectClip(std::nullopt, 5);
+                // No region: the whole picture again.
+                if (mode == RGN_COPY) d_.selectClip(std::nullopt, RGN_COPY);
                 break;
             }
-            regionRects(r, 16, size);
-            if (size >= 32) d_.selectClip(box(Record(r.bytes(16, size)), 16), static_cast<int>(mode));
+            const std::vector<QRectF> rects = regionRects(r, 16, size);
+            if (size >= 32) d_.selectClip(rects, static_cast<int>(mode));
             break;
         }
         case EMR_BITBLT:

@@ -2,6 +2,7 @@
 // device's calls. Parameters are 16-bit words, most of them in reverse
 // order (y before x, bottom before top).
 #include <cmath>
+#include <cstring>
 
 #include "MetafileDevice.h"
 
@@ -19,7 +20,8 @@ enum MetaFunction : uint16_t {
     META_SETWINDOWORG = 0x020B, META_SETWINDOWEXT = 0x020C, META_OFFSETWINDOWORG = 0x020F, META_LINETO = 0x0213,
     META_MOVETO = 0x0214, META_OFFSETCLIPRGN = 0x0220, META_CREATEPENINDIRECT = 0x02FA,
     META_CREATEFONTINDIRECT = 0x02FB, META_CREATEBRUSHINDIRECT = 0x02FC, META_POLYGON = 0x0324,
-    META_POLYLINE = 0x0325, META_SCALEWINDOWEXT = 0x0410, META_INTERSECTCLIPRECT = 0x0416, META_ELLIPSE = 0x0418,
+    META_POLYLINE = 0x0325, META_SCALEWINDOWEXT = 0x0410, META_EXCLUDECLIPRECT = 0x0415,
+    META_INTERSECTCLIPRECT = 0x0416, META_ELLIPSE = 0x0418,
     META_RECTANGLE = 0x041B, META_SETPIXEL = 0x041F, META_TEXTOUT = 0x0521, META_POLYPOLYGON = 0x0538,
     META_ROUNDRECT = 0x061C, META_PATBLT = 0x061D, META_CREATEREGION = 0x06FF, META_ARC = 0x0817, META_PIE = 0x081A,
     META_CHORD = 0x0830, META_DIBBITBLT = 0x0940, META_EXTTEXTOUT = 0x0A32, META_DIBSTRETCHBLT = 0x0B41,
@@ -38,8 +40,10 @@ public:
         size_t at = 0;
         const Record all(bytes_);
         std::optional<QRectF> box = window;
+        int inch = 0;
         if (all.u32(0) == kPlaceableKey) {
             if (!box) box = QRectF(QPointF(all.i16(6), all.i16(8)), QPointF(all.i16(10), all.i16(12)));
+            inch = all.u16(14);
             at = 22;
         }
         // The header: type 1 or 2, nine words, the version, sizes, object count.
@@ -55,6 +59,10 @@ public:
         if (box && box->width() != 0 && box->height() != 0) {
             s.windowOrg = box->topLeft();
             s.windowExt = QPointF(box->width(), box->height());
+            // A pixel at 96 per inch on the device it was drawn for.
+            if (inch > 0)
+                d_.setReferencePixel(t.topLeft(), QSizeF(t.width() / box->width() * inch / 96,
+                                                         t.height() / box->height() * inch / 96));
         }
         d_.mappingChanged();
 
@@ -99,8 +107,9 @@ private:
         return out;
     }
 
-    // A packed DIB: header, colour table, then the bits.
-    QImage dib(const Record& r, size_t at) const
+    // A packed DIB: header, colour table, then the bits; as a pattern,
+    // one-bit bitmaps are monochrome.
+    QImage dib(const Record& r, size_t at, bool* mono = nullptr) const
     {
         const std::string_view all = r.bytes(at, r.size() - std::min(at, r.size()));
         if (all.size() < 12) return {};
@@ -124,8 +133,27 @@ private:
         }
         size_t infoSize = headerSize + colors * entry;
         if (headerSize == 40 && (compression == 3 || compression == 6)) infoSize += compression == 3 ? 12 : 16;
-        if (infoSize > all.size()) return {};
-        return d_.drawing() ? DecodeDib(all.substr(0, infoSize), all.substr(infoSize), false) : QImage();
+        if (infoSize > all.size() || !d_.drawing()) return {};
+        if (mono) return DecodePatternDib(all.substr(0, infoSize), all.substr(infoSize), *mono);
+        return DecodeDib(all.substr(0, infoSize), all.substr(infoSize), false);
+    }
+
+    // A device-dependent bitmap's header (type, size, bytes a row, planes
+    // and bits a pixel), 18 bytes left aside, then rows from the top: a
+    // brush of its pattern when it is monochrome.
+    Brush bitmapBrush(const Record& r) const
+    {
+        const int width = r.i16(2), height = r.i16(4), rowBytes = r.i16(6);
+        const bool monochrome = r.u8(8) == 1 && r.u8(9) == 1;
+        if (!monochrome || width <= 0 || height <= 0 || rowBytes < (width + 7) / 8) return PatternBrush({}, false);
+        const std::string_view bits = r.bytes(32, size_t(rowBytes) * size_t(height));
+        if (!d_.drawing()) return PatternBrush({}, false);
+        QImage pattern(width, height, QImage::Format_Mono);
+        if (pattern.isNull()) return PatternBrush({}, false);
+        pattern.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        for (int y = 0; y < height; ++y)
+            std::memcpy(pattern.scanLine(y), bits.data() + size_t(y) * size_t(rowBytes), size_t((width + 7) / 8));
+        return PatternBrush(std::move(pattern), true);
     }
 
     static QImage part(const QImage& image, double x, double y, double w, double h)
@@ -196,12 +224,13 @@ private:
         d_.text(at, text, perUnit, options, rect);
     }
 
-    Brush patternBrush(const Record& r, size_t at)
+    // BS_PATTERN holds a bitmap that is monochrome when it has one bit a
+    // pixel; other styles a DIB in its own colours.
+    Brush patternBrush(const Record& r)
     {
-        const QImage image = dib(r, at);
-        if (image.isNull()) return {BS_SOLID, RGB(0x80, 0x80, 0x80), 0};
-        const QRgb c = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixel(0, 0);
-        return {BS_SOLID, RGB(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c))), 0};
+        bool mono = false;
+        QImage pattern = dib(r, 4, r.u16(0) == BS_PATTERN ? &mono : nullptr);
+        return PatternBrush(std::move(pattern), mono);
     }
 
     void record(uint16_t function, const Record& r)
@@ -234,6 +263,7 @@ private:
         case META_LINETO: d_.lineTo(yx(r, 0)); break;
         case META_MOVETO: d_.moveTo(yx(r, 0)); break;
         case META_INTERSECTCLIPRECT: d_.intersectClip(box(r, 0)); break;
+        case META_EXCLUDECLIPRECT: d_.excludeClip(box(r, 0)); break;
         case META_OFFSETCLIPRGN: d_.offsetClip(yx(r, 0)); break;
         case META_ELLIPSE: d_.ellipse(box(r, 0)); break;
         case META_RECTANGLE: d_.rectangle(box(r, 0)); break;
@@ -291,13 +321,13 @@ private:
         }
         case META_DIBCREATEPATTERNBRUSH: {
             Object o{Object::BrushObject};
-            o.brush = patternBrush(r, 4);
+            o.brush = patternBrush(r);
             create(o);
             break;
         }
         case META_CREATEPATTERNBRUSH: {
             Object o{Object::BrushObject};
-            o.brush = {BS_SOLID, RGB(0x80, 0x80, 0x80), 0};
+            o.brush = bitmapBrush(r);
             create(o);
             break;
         }

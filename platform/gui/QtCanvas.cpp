@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
+#include <QPainterPath>
 #include <QPolygon>
 
 #include <array>
@@ -255,6 +256,19 @@ void TQtCanvas::SetClipRect(const std::optional<TRect>& rect)
         p.setClipRect(toQRect(*rect), Qt::ReplaceClip);
     else
         p.setClipping(false);
+}
+
+void TQtCanvas::SetClipPolygons(std::span<const std::vector<TPoint>> polygons)
+{
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    for (const std::vector<TPoint>& polygon : polygons) {
+        path.addPolygon(QPolygonF(toPolygon(polygon)));
+        path.closeSubpath();
+    }
+    QPainter& p = Painter();
+    clip_ = PolygonsBounds(polygons);
+    p.setClipPath(path, Qt::ReplaceClip);
 }
 
 void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,

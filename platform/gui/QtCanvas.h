@@ -36,6 +36,7 @@ public:
     void SetPixel(int x, int y, TColor color) override;
     std::optional<TRect> ClipRect() const override { return clip_; }
     void SetClipRect(const std::optional<TRect>& rect) override;
+    void SetClipPolygons(std::span<const std::vector<TPoint>> polygons) override;
     void ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
                     std::span<const int> dx = {}) override;
 

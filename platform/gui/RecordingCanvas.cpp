@@ -74,6 +74,12 @@ void TRecordingCanvas::SetClipRect(const std::optional<TRect>& rect)
     if (rect) r.rect = *rect;
 }
 
+void TRecordingCanvas::SetClipPolygons(std::span<const std::vector<TPoint>> polygons)
+{
+    SetClipRect(PolygonsBounds(polygons));
+    records_.back().clip.assign(polygons.begin(), polygons.end());
+}
+
 void TRecordingCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
                                   std::span<const int> dx)
 {
@@ -122,7 +128,10 @@ void ReplayRecords(std::span<const TCanvasRecord> records, TCanvas& target)
         }
         case TCanvasRecord::SetPixel: target.SetPixel(p[0].X, p[0].Y, r.color); break;
         case TCanvasRecord::SetClipRect:
-            target.SetClipRect(r.hasRect ? std::optional<TRect>(r.rect) : std::nullopt);
+            if (!r.clip.empty())
+                target.SetClipPolygons(r.clip);
+            else
+                target.SetClipRect(r.hasRect ? std::optional<TRect>(r.rect) : std::nullopt);
             break;
         case TCanvasRecord::ExtTextOut:
             target.ExtTextOut(p[0].X, p[0].Y, r.options, r.hasRect ? &r.rect : nullptr, r.text, r.dx);

@@ -19,6 +19,7 @@ struct TCanvasRecord {
     std::vector<TPoint> points;
     TRect rect{};       // FillRect, StretchDraw, the text rectangle, the clip
     bool hasRect = false;  // false: no text rectangle, or the clip removed
+    std::vector<std::vector<TPoint>> clip;  // SetClipRect: the polygons of a shaped clip
     unsigned options = 0;
     std::u16string text;
     std::vector<int> dx;   // as given; empty when the font's advances were used
@@ -61,6 +62,7 @@ public:
     void SetPixel(int x, int y, TColor color) override;
     std::optional<TRect> ClipRect() const override { return clip_; }
     void SetClipRect(const std::optional<TRect>& rect) override;
+    void SetClipPolygons(std::span<const std::vector<TPoint>> polygons) override;
     void ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
                     std::span<const int> dx = {}) override;
 

@@ -9,6 +9,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -636,6 +638,244 @@ TEST_F(Metafiles, BytesStayAsRead)
     }
 }
 
+TEST_F(Metafiles, ClipPathsAndRegionsClipAsShapes)
+{
+    // The reference device's pixels are the target's here: regions are in them.
+    auto region = [](std::initializer_list<std::array<int32_t, 4>> rects, int mode) {
+        std::string data = ints({32, 1, int32_t(rects.size()), int32_t(rects.size() * 16), 0, 0, 100, 100});
+        for (const auto& r : rects) data += ints({r[0], r[1], r[2], r[3]});
+        return ints({int32_t(data.size()), mode}) + data;
+    };
+    auto fill = [](Emf& emf) { emf.nullPen().brush(9, kRed).rectangle(-10, -10, 110, 110); };
+    struct Case {
+        const char* what;
+        std::function<void(Emf&)> clip;
+        std::vector<std::pair<QPoint, bool>> inside;
+    };
+    const std::vector<Case> cases = {
+        // A circle as a path: round, not its bounding square.
+        {"circle path", [](Emf& e) { e.rec(59, {}).rec(42, {0, 0, 100, 100}).rec(60, {}).rec(67, {5}); },
+         {{{50, 50}, true}, {{50, 3}, true}, {{8, 8}, false}, {{92, 92}, false}}},
+        // Two squares corner to corner: not the square around both.
+        {"region of two rectangles", [&](Emf& e) { e.rec(75, region({{0, 0, 50, 50}, {50, 50, 100, 100}}, 5)); },
+         {{{25, 25}, true}, {{75, 75}, true}, {{75, 25}, false}, {{25, 75}, false}}},
+        {"excluded rectangle", [](Emf& e) { e.rec(29, {25, 25, 75, 75}); },
+         {{{10, 10}, true}, {{90, 50}, true}, {{50, 50}, false}}},
+        {"region taken from the clip", [&](Emf& e) { e.rec(30, {0, 0, 100, 50}).rec(75, region({{0, 0, 50, 100}}, 4)); },
+         {{{75, 25}, true}, {{25, 25}, false}, {{75, 75}, false}}},
+        {"region xor the clip", [&](Emf& e) { e.rec(30, {0, 0, 100, 50}).rec(75, region({{0, 0, 50, 100}}, 3)); },
+         {{{75, 25}, true}, {{25, 75}, true}, {{25, 25}, false}, {{75, 75}, false}}},
+        // A diamond path under a clip rectangle, then restored away.
+        {"path within a rectangle",
+         [](Emf& e) { e.rec(30, {0, 0, 100, 50}).rec(59, {}).rec(3, {0, 0, 0, 0, 4, 50, 0, 100, 50, 50, 100, 0, 50}).rec(60, {}).rec(67, {1}); },
+         {{{50, 25}, true}, {{50, 75}, false}, {{10, 10}, false}}},
+    };
+    for (const Case& c : cases) {
+        Emf emf(100, 100);
+        c.clip(emf);
+        fill(emf);
+        const std::string bytes = emf.bytes();
+        const QImage image = render(bytes, 100, 100);
+        for (const auto& [at, in] : c.inside)
+            EXPECT_EQ(image.pixel(at), in ? qRgb(255, 0, 0) : kWhite) << c.what << " " << at.x() << "," << at.y();
+        // Recorded and replayed, as pages are printed, the clip keeps its shape.
+        TRecordingCanvas recording(96);
+        PlayMetafile(bytes, recording, QRectF(0, 0, 100, 100));
+        QImage replayed(100, 100, QImage::Format_RGB32);
+        replayed.fill(Qt::white);
+        {
+            TQtCanvas canvas(replayed);
+            recording.Replay(canvas);
+        }
+        EXPECT_EQ(replayed, image) << c.what;
+    }
+    // Saved and restored: the clip comes back whole.
+    Emf saved(100, 100);
+    saved.rec(33, {}).rec(59, {}).rec(42, {0, 0, 100, 100}).rec(60, {}).rec(67, {5}).rec(34, {-1});
+    fill(saved);
+    EXPECT_EQ(render(saved.bytes(), 100, 100).pixel(3, 3), qRgb(255, 0, 0));
+}
+
+TEST_F(Metafiles, MonoPatternBrushesTakeTheTextAndBackgroundColours)
+{
+    // Eight by eight pixels, the left four of each row 1 (background), the
+    // right four 0 (text); its own colour table says black and white.
+    std::string info = ints({40, 8, 8});
+    add16(info, 1);
+    add16(info, 1);
+    info += ints({0, 32, 0, 0, 2, 0, 0, 0xFFFFFF});
+    std::string bits;
+    for (int row = 0; row < 8; ++row) bits += ints({0xF0});
+    const int32_t infoSize = int32_t(info.size());
+    const std::string mono = ints({7, 0, 32, infoSize, 32 + infoSize, int32_t(bits.size())}) + info + bits;
+    auto sample = [](const QImage& image) {
+        return std::array<QRgb, 4>{image.pixel(1, 50), image.pixel(5, 50), image.pixel(9, 50), image.pixel(13, 50)};
+    };
+    const std::array<QRgb, 4> blueRed{qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0)};
+    {
+        // The colours of when it fills, not of when it was made.
+        Emf emf(100, 100);
+        emf.rec(24, {int32_t(kGreen)}).rec(93, mono).select(7).rec(24, {int32_t(kRed)}).rec(25, {int32_t(kBlue)})
+            .nullPen().rectangle(0, 0, 100, 100);
+        EXPECT_EQ(sample(render(emf.bytes(), 100, 100)), blueRed);
+    }
+    {
+        // An ellipse: the pattern inside it only.
+        Emf emf(100, 100);
+        emf.rec(24, {int32_t(kRed)}).rec(25, {int32_t(kBlue)}).rec(93, mono).select(7).nullPen().rec(42, {0, 0, 100, 100});
+        const QImage image = render(emf.bytes(), 100, 100);
+        EXPECT_EQ(sample(image), blueRed);
+        EXPECT_EQ(image.pixel(5, 5), kWhite);
+    }
+    {
+        // A DIB pattern brush keeps the colours of its own table.
+        std::string green = info;
+        set32(green, 40, 0x00FF00);
+        const std::string dib = ints({7, 0, 32, infoSize, 32 + infoSize, int32_t(bits.size())}) + green + bits;
+        Emf emf(100, 100);
+        emf.rec(24, {int32_t(kRed)}).rec(25, {int32_t(kBlue)}).rec(94, dib).select(7).nullPen().rectangle(0, 0, 100, 100);
+        const QImage image = render(emf.bytes(), 100, 100);
+        EXPECT_EQ(image.pixel(1, 50), kWhite);
+        EXPECT_EQ(image.pixel(5, 50), qRgb(0, 255, 0));
+    }
+    // Windows metafiles: a DIB brush of style BS_PATTERN, and a bitmap's
+    // (rows from the top, two bytes each).
+    std::string dibBrush;
+    add16(dibBrush, 3);
+    add16(dibBrush, 0);
+    dibBrush += info + bits;
+    std::string bitmapBrush;
+    for (int v : {0, 8, 8, 2}) add16(bitmapBrush, uint16_t(v));
+    bitmapBrush += std::string("\x01\x01", 2) + std::string(22, '\0');
+    for (int row = 0; row < 8; ++row) bitmapBrush += std::string("\xF0\0", 2);
+    for (const auto& [function, params] : {std::pair{uint16_t(0x0142), dibBrush}, std::pair{uint16_t(0x01F9), bitmapBrush}}) {
+        Wmf wmf(100, 100, 96);
+        std::string red, blue;
+        add32(red, kRed);
+        add32(blue, kBlue);
+        wmf.nullPen().object(function, params).rec(0x012D, {1}).rec(0x0209, red).rec(0x0201, blue).rec(0x041B, {100, 100, 0, 0});
+        EXPECT_EQ(sample(render(wmf.bytes(), 100, 100)), blueRed) << std::hex << function;
+    }
+}
+
+TEST_F(Metafiles, GeometricAndUserStyledPensDrawDashed)
+{
+    // Runs along the row y = 50 of a line drawn across it: each (start, length) of ink.
+    auto runs = [](const QImage& image) {
+        std::vector<std::pair<int, int>> out;
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, 50) == kWhite) continue;
+            if (!out.empty() && out.back().first + out.back().second == x)
+                ++out.back().second;
+            else
+                out.push_back({x, 1});
+        }
+        return out;
+    };
+    auto line = [](const std::string& pen) {
+        Emf emf(200, 100);
+        emf.rec(95, pen).select(1).rec(27, {0, 50}).rec(54, {200, 50});
+        return render(emf.bytes(), 200, 100);
+    };
+    // PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_DASH, 4 units wide: dashes of 12, gaps of 4.
+    const auto dashes = runs(line(ints({1, 0, 0, 0, 0, 0x10201, 4, 0, 0, 0, 0})));
+    ASSERT_GE(dashes.size(), 10u);
+    EXPECT_NEAR(dashes[1].second, 12, 1);
+    EXPECT_NEAR(dashes[2].first - (dashes[1].first + dashes[1].second), 4, 1);
+    // Round ends: the same rhythm, each dash shorter by the pen's width.
+    const auto round = runs(line(ints({1, 0, 0, 0, 0, 0x10001, 4, 0, 0, 0, 0})));
+    ASSERT_GE(round.size(), 10u);
+    EXPECT_NEAR(round[2].first - round[1].first, 16, 1);
+    // A cosmetic user style of 10 on, 5 off, in pixels of the reference device.
+    const auto user = runs(line(ints({1, 0, 0, 0, 0, 0x7, 1, 0, 0, 0, 2, 10, 5})));
+    ASSERT_GE(user.size(), 10u);
+    // (A one-pixel line inks its last pixel too.)
+    EXPECT_EQ(user[0].first, 0);
+    EXPECT_NEAR(user[0].second, 10, 1);
+    EXPECT_EQ(user[1].first, 15);
+    EXPECT_EQ(user[2].first, 30);
+    // A wide pen of the old records stays solid, as the platform draws it.
+    Emf old(200, 100);
+    old.pen(1, 1, 4, 0).rec(27, {0, 50}).rec(54, {200, 50});
+    EXPECT_EQ(runs(render(old.bytes(), 200, 100)).size(), 1u);
+    // A dashed rectangle is dashed all round; a line far out of the
+    // picture costs nothing.
+    Emf box(200, 100);
+    box.rec(95, ints({1, 0, 0, 0, 0, 0x10201, 4, 0, 0, 0, 0})).select(1).select(0x80000005).rectangle(20, 20, 180, 80)
+        .rec(27, {-2000000000, 10}).rec(54, {2000000000, 10});
+    const QImage image = render(box.bytes(), 200, 100);
+    int inked = 0;
+    for (int x = 20; x < 180; ++x) inked += image.pixel(x, 20) != kWhite;
+    EXPECT_GT(inked, 80);
+    EXPECT_LT(inked, 150);
+}
+
+TEST_F(Metafiles, PathFiguresStartAtTheCurrentPosition)
+{
+    // From the right corner of a diamond, its three other corners by one
+    // record: the figure starts where the pen stood, not where it ends.
+    const std::vector<std::pair<uint32_t, std::vector<int32_t>>> records = {
+        {6, {0, 0, 0, 0, 3, 50, 100, 0, 50, 50, 0}},                                  // POLYLINETO
+        {89, {0, 0, 0, 0, 3, 50 | 100 << 16, 0 | 50 << 16, 50}},                    // POLYLINETO16
+        {5, {0, 0, 0, 0, 3, 75, 75, 75, 75, 50, 100}},                              // POLYBEZIERTO
+    };
+    for (const auto& [type, payload] : records) {
+        Emf emf(100, 100);
+        emf.nullPen().brush(1, kRed).rec(59, {}).rec(27, {100, 50});
+        std::string p;
+        for (int32_t v : payload) add32(p, uint32_t(v));
+        emf.rec(type, p);
+        if (type == 5) emf.rec(6, {0, 0, 0, 0, 2, 0, 50, 50, 0});
+        emf.rec(61, {}).rec(60, {}).rec(62, {0, 0, 100, 100});
+        const QImage image = render(emf.bytes(), 100, 100);
+        EXPECT_EQ(image.pixel(80, 50), qRgb(255, 0, 0)) << type;
+        EXPECT_EQ(image.pixel(20, 50), qRgb(255, 0, 0)) << type;
+        EXPECT_EQ(image.pixel(90, 10), kWhite) << type;
+    }
+    // A stroked line's path filled as well, as Inkscape writes it: no
+    // hairline of the brush along the line.
+    Emf line(100, 100);
+    line.nullPen().brush(1, kRed).rec(59, {}).rec(27, {0, 50}).rec(54, {100, 50}).rec(60, {}).rec(62, {0, 0, 100, 100});
+    EXPECT_TRUE(allWhite(render(line.bytes(), 100, 100)));
+    // A rule thinner than a pixel still shows.
+    Emf thin(400, 400);
+    thin.nullPen().brush(1, kRed).rec(3, {0, 0, 0, 0, 4, 0, 200, 400, 200, 400, 201, 0, 201});
+    EXPECT_FALSE(allWhite(render(thin.bytes(), 100, 100)));
+}
+
+TEST_F(Metafiles, FilesOfOtherProgramsDraw)
+{
+    // Inkscape (inkscape.svg): a red square with a blue corner clipped by
+    // a circle, a rectangle dashed 18 on 8 off, text.
+    const QImage ink = render(readFile("inkscape.emf"), 400, 300);
+    EXPECT_EQ(ink.pixel(60, 130), qRgb(0xCC, 0x33, 0x00));
+    EXPECT_EQ(ink.pixel(130, 70), qRgb(0x00, 0x66, 0xCC));
+    EXPECT_EQ(ink.pixel(30, 30), kWhite);    // in the square, out of the circle
+    EXPECT_EQ(ink.pixel(170, 170), kWhite);
+    int dashes = 0;
+    for (int x = 215; x < 380; ++x)
+        dashes += ink.pixel(x, 30) == qRgb(0x00, 0x33, 0x99) && ink.pixel(x - 1, 30) != qRgb(0x00, 0x33, 0x99);
+    EXPECT_GE(dashes, 5);
+    EXPECT_LE(dashes, 8);
+    // Its Windows metafile holds no clip and wide pens of the old records.
+    const std::string wmf = readFile("inkscape.wmf");
+    EXPECT_EQ(CheckMetafile(wmf).DamagedRecords, 0u);
+    EXPECT_EQ(render(wmf, 400, 300).pixel(60, 130), qRgb(0xCC, 0x33, 0x00));
+
+    // gnuplot: boxes filled with a monochrome pattern in the text colour
+    // (0, 158, 115) on the white background, a pixel in eight.
+    const QImage plot = render(readFile("gnuplot.emf"), 480, 320);
+    int teal = 0, white = 0;
+    for (int y = 95; y < 145; ++y) {
+        for (int x = 150; x < 200; ++x) {
+            teal += plot.pixel(x, y) == qRgb(0, 158, 115);
+            white += plot.pixel(x, y) == kWhite;
+        }
+    }
+    EXPECT_EQ(teal + white, 2500);
+    EXPECT_NEAR(teal, 2500 / 8, 40);
+}
+
 TEST_F(Metafiles, DamagedFilesDrawNothing)
 {
     Emf good(100, 100);
@@ -827,4 +1067,24 @@ TEST_F(Metafiles, HostileValuesDrawWithinBounds)
         }
     }
     EXPECT_EQ(image.pixel(150, 150), qRgb(0, 255, 0));
+
+    // Clip paths and pattern fills whose edges cross everywhere: combined
+    // as their bounds, at once, rather than after minutes.
+    std::string scribble = ints({0, 0, 100, 100, 3000});
+    uint32_t seed = 1;
+    for (int i = 0; i < 6000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        add32(scribble, (seed >> 16) % 100);
+    }
+    std::string info = ints({40, 8, 8});
+    add16(info, 1);
+    add16(info, 1);
+    info += ints({0, 32, 0, 0, 2, 0, 0, 0xFFFFFF});
+    const std::string mono = ints({7, 0, 32, int32_t(info.size()), 32 + int32_t(info.size()), 32}) + info + std::string(32, '\x0F');
+    Emf scribbled(100, 100);
+    scribbled.rec(59, {}).rec(3, scribble).rec(60, {}).rec(67, {5}).rec(59, {}).rec(3, scribble).rec(60, {}).rec(67, {1})
+        .rec(93, mono).select(7).nullPen().rec(3, scribble);
+    const QImage drawn = render(scribbled.bytes(), 100, 100, QRectF(20, 20, 60, 60));
+    EXPECT_FALSE(allWhite(drawn));
+    EXPECT_EQ(drawn.pixel(10, 10), kWhite);
 }

@@ -240,7 +240,9 @@ TEST_F(Pictures, ProbeMatrix)
             LoadPictureFromStream(picture, stream, true);
             ADD_FAILURE() << c.name;
         } catch (const EInvalidGraphic& e) {
-            if (c.message) EXPECT_STREQ(e.what(), c.message) << c.name;
+            if (c.message) {
+                EXPECT_STREQ(e.what(), c.message) << c.name;
+            }
         }
         EXPECT_EQ(picture.Graphic(), nullptr) << c.name;
     }

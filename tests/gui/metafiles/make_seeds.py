@@ -65,6 +65,29 @@ def wmf_brush(rgb):
     return (0x02FC, words(0) + ints(rgb) + words(0))
 
 
+def region(rects, mode):
+    data = ints(32, 1, len(rects), len(rects) * 16, 0, 0, 100, 100) + b''.join(ints(*r) for r in rects)
+    return (75, ints(len(data), mode) + data)
+
+
+def mono_dib():
+    """Eight by eight, the left half of each row background, the right half text."""
+    info = ints(40, 8, 8) + words(1, 1) + ints(0, 32, 0, 0, 2, 0, 0, 0xFFFFFF)
+    return info, ints(0xF0) * 8
+
+
+MONO_INFO, MONO_BITS = mono_dib()
+FILL = NULL_PEN + brush(9, RED) + [(43, ints(-10, -10, 110, 110))]
+
+def scribble(count):
+    """A polygon whose edges cross everywhere."""
+    seed, values = 1, []
+    for _ in range(count * 2):
+        seed = (seed * 1103515245 + 12345) & 0xFFFFFFFF
+        values.append((seed >> 16) % 100)
+    return ints(0, 0, 100, 100, count, *values)
+
+
 seeds = {
     # Four points said, three given.
     'emf_polygon_past_record.emf': emf(around((3, ints(0, 0, 100, 100, 4, 45, 0, 55, 0, 55, 100)))),
@@ -79,6 +102,24 @@ seeds = {
     # A pattern brush whose bitmap stops after its header's size field.
     'wmf_damaged_pattern_brush.wmf': wmf([(0x0142, words(5, 0) + ints(40, 8, 8)), wmf_brush(RED), (0x012D, words(1)),
                                           (0x041B, words(100, 40, 0, 0))]),
+    'emf_clip_path_circle.emf': emf([(59, b''), (42, ints(0, 0, 100, 100)), (60, b''), (67, ints(5))] + FILL),
+    'emf_clip_region_xor.emf': emf([(30, ints(0, 0, 100, 50)), region([(0, 0, 50, 50), (50, 50, 100, 100)], 3),
+                                    (29, ints(40, 40, 60, 60))] + FILL),
+    'emf_clip_scribble.emf': emf([(59, b''), (3, scribble(1500)), (60, b''), (67, ints(5)), (59, b''),
+                                  (3, scribble(1500)), (60, b''), (67, ints(1))] + FILL),
+    'emf_mono_brush.emf': emf([(24, ints(RED)), (25, ints(BLUE)),
+                               (93, ints(7, 0, 32, len(MONO_INFO), 32 + len(MONO_INFO), len(MONO_BITS)) + MONO_INFO +
+                                MONO_BITS), (37, ints(7))] + NULL_PEN + [(42, ints(0, 0, 100, 100))]),
+    # A geometric dashed pen with flat ends, and a cosmetic one of a user style.
+    'emf_dashed_pens.emf': emf([(95, ints(1, 0, 0, 0, 0, 0x10201, 4, 0, 0, 0, 0)), (37, ints(1)), (27, ints(0, 20)),
+                                (54, ints(100, 20)), (95, ints(2, 0, 0, 0, 0, 0x7, 1, 0, 0, 0, 3, 10, 5, 2)),
+                                (37, ints(2)), (43, ints(10, 40, 90, 90))]),
+    'wmf_pattern_brushes.wmf': wmf([(0x0209, ints(RED)), (0x0201, ints(BLUE)),
+                                    (0x0142, words(3, 0) + MONO_INFO + MONO_BITS), (0x012D, words(0)),
+                                    (0x041B, words(50, 100, 0, 0)),
+                                    (0x01F9, words(0, 8, 8, 2) + b'\x01\x01' + bytes(22) + b'\xF0\0' * 8),
+                                    (0x012D, words(1)), (0x0415, words(80, 80, 60, 20)),
+                                    (0x041B, words(100, 100, 50, 0))]),
 }
 
 for name, data in seeds.items():
