@@ -439,12 +439,17 @@ void Simulation::page(const TrpReportPage& p)
         if (b->KindNumber() == bkReportTitle && !title) title = b;
         if (b->KindNumber() == bkReportSummary && !summary) summary = b;
     }
-    const size_t before = sequence.size();
+    const auto texts = [&] {
+        size_t n = 0;
+        for (const auto& [name, list] : wholes) n += list.size();
+        return n;
+    };
+    const size_t before = sequence.size(), textsBefore = texts();
     show(title);
     dataBands(tree(p));
     show(summary);
-    if (std::any_of(sequence.begin() + static_cast<long>(before), sequence.end(),
-                    [](const Entry& e) { return !e.token.empty(); }))
+    if (texts() > textsBefore || std::any_of(sequence.begin() + static_cast<long>(before), sequence.end(),
+                                             [](const Entry& e) { return !e.token.empty(); }))
         pagesWithMarks.insert(p.Name());
 }
 
