@@ -28,6 +28,9 @@ namespace app {
 
 namespace {
 
+// The database server could not be reached at start: the program ends.
+bool g_noServer = false;
+
 template <class Form>
 void createForm(Form*& global)
 {
@@ -64,17 +67,17 @@ void CreateForms()
 {
     gui::setApplicationTitle(kAppTitle);
     SetStartingUp(true);
-    bool noServer = false;
-    gui::guarded([&noServer] {
+    g_noServer = false;
+    gui::guarded([] {
         DM = new TDM;
         try {
             DM->Connect();
         } catch (const EDatabaseServerUnreachable&) {
-            noServer = true;
+            g_noServer = true;
             throw;
         }
     });
-    if (noServer) {
+    if (g_noServer) {
         // Every form works on the server: the box said why the program ends.
         SetStartingUp(false);
         Terminate();
@@ -139,7 +142,7 @@ int RunProgram(int argc, char** argv)
         code = application.exec();
     }
     // A server that could not be reached ends the program as a failure.
-    if (DM && DM->OnServer() && !DM->Connected()) code = 1;
+    if (g_noServer) code = 1;
     DestroyForms();
     if (scripted) {
         gui::setUi(nullptr);

@@ -89,19 +89,29 @@ inline Variant scMul(const Variant& a, const Variant& b)
     return a * b;
 }
 
+// Remainder and quotient of two Integers (b not 0) in 32 bits, which
+// divide several times faster than 64; the minimum divided by -1, which
+// traps in 32 bits, is answered apart.
+[[gnu::always_inline]] inline Variant scIntMod(int32_t a, int32_t b) noexcept
+{
+    return Variant(b == -1 ? 0 : a % b);
+}
+[[gnu::always_inline]] inline Variant scIntQuotient(int32_t a, int32_t b) noexcept
+{
+    return b == -1 ? scIntResult(-static_cast<int64_t>(a)) : Variant(a / b);
+}
+
 inline Variant scMod(const Variant& a, const Variant& b)
 {
-    // The remainder of two Integers is an Integer (the 64-bit form spares
-    // the minimum divided by -1).
-    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
-        return Variant(static_cast<int32_t>(static_cast<int64_t>(a.rawInt()) % b.rawInt()));
+    // The remainder of two Integers is an Integer.
+    if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0) return scIntMod(a.rawInt(), b.rawInt());
     return VarMod(a, b);
 }
 
 inline Variant scIntDiv(const Variant& a, const Variant& b)
 {
     if (a.type() == varInteger && b.type() == varInteger && b.rawInt() != 0)
-        return scIntResult(static_cast<int64_t>(a.rawInt()) / b.rawInt());
+        return scIntQuotient(a.rawInt(), b.rawInt());
     return VarIntDiv(a, b);
 }
 

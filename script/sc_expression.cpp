@@ -148,8 +148,8 @@ public:
         if constexpr (O == opPlus || O == opStrCat) return scIntAdd(a, b);
         if constexpr (O == opMinus) return scIntSub(a, b);
         if constexpr (O == opMul) return scIntMul(a, b);
-        if constexpr (O == opMod) return Variant(static_cast<int32_t>(int64_t{a} % b));
-        if constexpr (O == opDivInt) return scIntResult(int64_t{a} / b);
+        if constexpr (O == opMod) return scIntMod(a, b);
+        if constexpr (O == opDivInt) return scIntQuotient(a, b);
         return Variant();
     }
 

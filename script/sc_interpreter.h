@@ -24,6 +24,7 @@
 
 #include "Classes.h"
 #include "Variant.h"
+#include "sc_yield.h"
 
 enum TscVarType {
     fvtInt,
@@ -289,6 +290,16 @@ public:
     uint8_t Terminated = 0;
     uint8_t IsRunning = 0;
     uint8_t IsMainProg = 0;
+    // Loop turns and calls left in this scope before the clock is read and
+    // the host may be let in (sc_yield.h).
+    int32_t YieldCountdown = scYieldTurns;
+    void YieldPoint()
+    {
+        if (--YieldCountdown <= 0) [[unlikely]] {
+            YieldCountdown = scYieldTurns;
+            scYieldSlow();
+        }
+    }
     std::string ErrorMsg;
     std::string ErrorPos;
     std::string ErrorUnit;

@@ -14,6 +14,7 @@
 #include "sc_parser.h"
 #include "sc_stack.h"
 #include "sc_statements.h"
+#include "sc_yield.h"
 
 // ---------------------------------------------------------------- item list
 
@@ -274,9 +275,10 @@ struct CallDepth {
         TscScript* progRunning;
         ~RunState()
         {
-            local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
+            local->ExitCalled = local->BreakCalled = local->ContinueCalled = 0;
             if (main) main->ProgRunning = progRunning;
             if (!again) {
+                local->Terminated = 0;
                 local->IsRunning = running;
                 proc->Executing = 0;
             }
@@ -297,7 +299,11 @@ struct CallDepth {
         }
     }
     if (main) main->ProgRunning = local;
-    local->ExitCalled = local->Terminated = local->BreakCalled = local->ContinueCalled = 0;
+    local->ExitCalled = local->BreakCalled = local->ContinueCalled = 0;
+    // Terminated holds for every call of a procedure already running (the
+    // frames of a recursion share its flags): a terminated recursion ends
+    // instead of starting afresh at each call.
+    if (!again) local->Terminated = 0;
     local->IsRunning = 1;
     // The body as a compound statement runs it (the stack was checked on entry).
     const TscStatement* body = local->Prog();
@@ -325,6 +331,7 @@ template <class Args, bool Outs>
 {
     if (callDepth >= scMaxCallDepth) scRaiseStackOverflow(Name);
     scCheckStack();
+    Prog->YieldPoint();
     const CallDepth depth;
     // Entered again while running: the caller's locals come back afterwards.
     // Arguments a host hands in may lie anywhere, even in this frame: the

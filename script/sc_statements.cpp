@@ -1,6 +1,7 @@
 // Statements and their execution.
 
 #include "sc_statements.h"
+#include "sc_yield.h"
 
 #include <cmath>
 
@@ -251,6 +252,7 @@ void TscRepeatStmt::Execute()
 {
     if (!Begin()) return;
     for (;;) {
+        Prog->YieldPoint();
         RunChildren();
         if (LoopMustStop()) break;
         const bool condition = Condition->Root->EvalBool();
@@ -265,6 +267,7 @@ void TscWhileStmt::Execute()
 {
     if (!Begin()) return;
     while (Condition->Root->EvalBool()) {
+        Prog->YieldPoint();
         RunChildren();
         if (LoopMustStop()) break;
     }
@@ -284,6 +287,7 @@ void TscForStmt::Execute()
     TscStatement* single = Count() == 1 ? Statement(0) : nullptr;
     for (int64_t i = first; Down ? i >= last : i <= last; i += step) {
         scStoreNumber(slot, static_cast<int32_t>(i));
+        Prog->YieldPoint();
         if (single) {
             if (Prog->Terminated) break;
             single->Execute();
@@ -306,6 +310,7 @@ void TscVbForStmt::Execute()
     const bool down = VarCompare(step, Variant(0)) < 0;
     while (down ? VarCompare(counter, last) >= 0 : VarCompare(counter, last) <= 0) {
         Variable->SetValue(counter);
+        Prog->YieldPoint();
         RunChildren();
         if (LoopMustStop()) break;
         counter = scAdd(counter, step);
@@ -329,6 +334,7 @@ void TscCppForStmt::Execute()
     // The usual step is one statement (i++): run it without the list around it.
     TscStatement* step = SecondStmt->Count() == 1 ? SecondStmt->Statement(0) : SecondStmt.get();
     while (!Prog->Terminated && (!Expression || Expression->Root->EvalBool())) {
+        Prog->YieldPoint();
         RunChildren();
         if (LoopMustStop()) break;
         step->Execute();

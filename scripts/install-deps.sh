@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3
   libpq-dev postgresql
-  libcups2-dev cups-daemon cups-client cups-bsd
+  libcups2-dev cups-daemon cups-client cups-bsd cups-filters
   libfreetype-dev libfontconfig-dev zlib1g-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation2 fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core

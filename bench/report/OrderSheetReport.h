@@ -5,6 +5,7 @@
 // engine tests' line generator (OrderLines.h).
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "Database.h"
@@ -32,8 +33,10 @@ struct Sheet {
     TrpReport* report;
 
     // Prepared in background mode, as the tools and the print path do;
-    // stretch: names and specifications grow with their text.
-    explicit Sheet(const std::string& file, bool stretch = false) : db(file, db::Database::OpenMode::ReadOnly)
+    // stretch: names and specifications grow with their text; a title
+    // replaces the template's, as the print command's company name does.
+    explicit Sheet(const std::string& file, bool stretch = false, std::u16string_view title = {})
+        : db(file, db::Database::OpenMode::ReadOnly)
     {
         form.SetName("fmain");
         master.setSql(order_lines::masterSql());
@@ -47,6 +50,10 @@ struct Sheet {
         report->EngineOptions()->BackgroundMode = true;
         report->EngineOptions()->NewSilentMode = simSilent;
         LoadReportTemplate(*report, rpOrderSheetTemplate);
+        if (auto* memo = dynamic_cast<TrpMemoView*>(report->FindObject("Memo1")); memo && !title.empty()) {
+            memo->AllowExpressions = false;
+            memo->SetText(title);
+        }
         if (stretch) {
             static_cast<TrpBand*>(report->FindObject("DetailData1"))->Stretched = true;
             for (const char* name : {"Memo17", "Memo18"})

@@ -586,7 +586,7 @@ Statement::Statement(Database& db, std::string_view sql, const Params& params) :
         if (rc != SQLITE_OK || extra) {
             sqlite3_finalize(stmt_);
             stmt_ = nullptr;
-            throw EDatabaseError("Only one statement may be run at a time");
+            throw EDatabaseError("Only one statement may be run at a time (" + db_.displayName() + ")");
         }
         if (next == tail) break;
         tail = next;
@@ -601,7 +601,7 @@ Statement::Statement(Database& db, std::string_view sql, const Params& params) :
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
         throw EDatabaseError("The statement takes " + IntToStr(expected) + " values, " + IntToStr(static_cast<int64_t>(params.size())) +
-                             " were given");
+                             " were given (" + db_.displayName() + ")");
     }
     for (int i = 0; i < expected; ++i) {
         const Value& v = params[static_cast<std::size_t>(i)];

@@ -185,6 +185,10 @@ const FontFace* FontFace::Open(const std::string& fileName, int faceIndex)
             result->faceIndex_ = faceIndex;
             result->familyName_ = face->family_name ? face->family_name : "";
             result->styleName_ = face->style_name ? face->style_name : "";
+            if (const char* ps = FT_Get_Postscript_Name(face)) result->postscriptName_ = ps;
+            auto clamp16 = [](FT_Pos v) { return static_cast<int16_t>(std::clamp<FT_Pos>(v, -32768, 32767)); };
+            result->bbox_ = {clamp16(face->bbox.xMin), clamp16(face->bbox.yMin), clamp16(face->bbox.xMax),
+                             clamp16(face->bbox.yMax)};
             result->unitsPerEm_ = face->units_per_EM;
             result->winAscent_ = face->ascender;
             result->winDescent_ = -face->descender;

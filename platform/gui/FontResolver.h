@@ -24,6 +24,7 @@ public:
     int faceIndex() const { return faceIndex_; }
     const std::string& familyName() const { return familyName_; }
     const std::string& styleName() const { return styleName_; }
+    const std::string& postscriptName() const { return postscriptName_; }
     int unitsPerEm() const { return unitsPerEm_; }
     // Vertical metrics in design units: OS/2 usWinAscent/usWinDescent, the
     // cell that top-aligned text output uses; underline from the post
@@ -44,6 +45,8 @@ public:
         int16_t xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     };
     GlyphBox glyphBox(uint32_t glyph) const;
+    // The box every glyph of the face lies in (the head table's).
+    GlyphBox bbox() const { return bbox_; }
 
     // 0 when the face has no glyph for the character.
     uint32_t glyphIndex(char32_t ch) const;
@@ -63,6 +66,7 @@ private:
     std::string fileName_;
     std::string familyName_;
     std::string styleName_;
+    std::string postscriptName_;
     int faceIndex_ = 0;
     int unitsPerEm_ = 1000;
     int winAscent_ = 0;
@@ -71,6 +75,7 @@ private:
     int underlineThickness_ = 0;
     int strikeoutPosition_ = 0;
     int strikeoutSize_ = 0;
+    GlyphBox bbox_;
     int weight_ = 400;
     bool italic_ = false;
     mutable std::vector<GlyphBox> boxes_;

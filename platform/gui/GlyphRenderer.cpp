@@ -1,11 +1,15 @@
 #include "GlyphRenderer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QGuiApplication>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTemporaryFile>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -40,12 +44,16 @@ void writeU32(QByteArray& data, qsizetype at, uint32_t v)
     data[at + 3] = char(v);
 }
 
-// Raw fonts of one face: the base one and its sizes.
+// Raw fonts of one face: the base one and its sizes, and the same
+// emboldened by Qt where Qt emboldens it.
 struct FaceFonts {
     std::unique_ptr<QFile> file;  // mapped bytes, when the font database fails us
     QByteArray bytes;
     QRawFont base;
     std::map<qint64, QRawFont> sizes;  // keyed by pixel size in 1/64 px
+    bool boldLookedUp = false;
+    QRawFont bold;
+    std::map<qint64, QRawFont> boldSizes;
 };
 
 std::mutex& rawFontMutex()
@@ -84,6 +92,168 @@ QRawFont fromDatabase(const FontFace& face)
     if (!raw.isValid() && QFontDatabase::addApplicationFont(QString::fromStdString(face.fileName())) >= 0)
         raw = lookup();
     return raw;
+}
+
+// Ink of a glyph's picture at the raw font's size.
+qint64 glyphInk(const QRawFont& raw, quint32 glyph)
+{
+    const QImage image = raw.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing);
+    qint64 ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ink += qAlpha(image.pixel(x, y));
+    return ink;
+}
+
+void writeU16(QByteArray& data, qsizetype at, uint16_t v)
+{
+    data[at] = char(v >> 8);
+    data[at + 1] = char(v);
+}
+
+constexpr uint32_t tagOf(const char (&tag)[5])
+{
+    return (uint32_t(uint8_t(tag[0])) << 24) | (uint32_t(uint8_t(tag[1])) << 16) | (uint32_t(uint8_t(tag[2])) << 8) |
+           uint8_t(tag[3]);
+}
+
+// A name table of the Windows platform in US English.
+QByteArray nameTable(const std::vector<std::pair<uint16_t, QString>>& names)
+{
+    QByteArray strings;
+    QByteArray table(6 + 12 * qsizetype(names.size()), '\0');
+    writeU16(table, 2, uint16_t(names.size()));
+    writeU16(table, 4, uint16_t(table.size()));
+    for (size_t i = 0; i < names.size(); ++i) {
+        const qsizetype record = 6 + 12 * qsizetype(i);
+        QByteArray text;
+        for (const QChar c : names[i].second) text.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+        for (const auto [at, value] : {std::pair{0, 3}, {2, 1}, {4, 0x409}, {6, int(names[i].first)},
+                                       {8, int(text.size())}, {10, int(strings.size())}})
+            writeU16(table, record + at, uint16_t(value));
+        strings.append(text);
+    }
+    return table + strings;
+}
+
+// The bytes at an offset of a file; fewer where the file ends.
+QByteArray readAt(QFile& file, qint64 offset, qint64 length)
+{
+    return file.seek(offset) ? file.read(length) : QByteArray();
+}
+
+// Writes a copy of the face's file (its face alone, from a collection)
+// that Qt's font database takes for a family of its own, lighter than bold
+// and proportional, so that Qt emboldens it at any size, and with an
+// underline a twelfth of the em thick: Qt's PDF output draws emboldened
+// text a second time half that far to the side, as far as we overstrike on
+// images. The tables it keeps are copied a piece at a time.
+bool writeEmboldenableCopy(const FontFace& face, const QString& family, QIODevice& out)
+{
+    QFile in(QString::fromStdString(face.fileName()));
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    qint64 header = 0;
+    if (const QByteArray start = readAt(in, 0, 12); start.size() == 12 && readU32(start, 0) == tagOf("ttcf")) {
+        if (face.faceIndex() < 0 || uint32_t(face.faceIndex()) >= readU32(start, 8)) return false;
+        const QByteArray at = readAt(in, 12 + 4 * qint64(face.faceIndex()), 4);
+        if (at.size() != 4) return false;
+        header = readU32(at, 0);
+    }
+    const QByteArray offsetTable = readAt(in, header, 12);
+    if (offsetTable.size() != 12) return false;
+    const qsizetype count = readU16(offsetTable, 4);
+    QByteArray directory = readAt(in, header, 12 + 16 * count);
+    if (directory.size() != 12 + 16 * count) return false;
+
+    struct Table {
+        qint64 offset = 0, length = 0;
+        QByteArray replaced;  // written instead of the file's bytes when not empty
+    };
+    std::vector<Table> tables(static_cast<size_t>(count));
+    const QString postscript = QString::fromStdString(face.postscriptName()) + QStringLiteral("-Bold");
+    int changed = 0;
+    qint64 at = directory.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype record = 12 + 16 * i;
+        Table& table = tables[size_t(i)];
+        table.offset = readU32(directory, record + 8);
+        table.length = readU32(directory, record + 12);
+        if (table.offset + table.length > in.size()) return false;
+        const uint32_t tag = readU32(directory, record);
+        if (tag == tagOf("post") || tag == tagOf("OS/2") || tag == tagOf("head")) {
+            table.replaced = readAt(in, table.offset, table.length);
+            if (table.replaced.size() != table.length) return false;
+            QByteArray& t = table.replaced;
+            if (tag == tagOf("post") && t.size() >= 16) {
+                writeU16(t, 10, uint16_t(std::max(1, face.unitsPerEm() / 12)));  // underlineThickness
+                writeU32(t, 12, 0);                                              // isFixedPitch
+                ++changed;
+            } else if (tag == tagOf("head") && t.size() >= 46) {
+                writeU16(t, 44, readU16(t, 44) & ~uint16_t(1));  // macStyle: not bold
+                ++changed;
+            } else if (tag == tagOf("OS/2") && t.size() >= 64) {
+                writeU16(t, 4, 400);                               // usWeightClass
+                writeU16(t, 62, readU16(t, 62) & ~uint16_t(0x20));  // fsSelection: not bold
+            }
+        } else if (tag == tagOf("name")) {
+            table.replaced = nameTable({{1, family}, {2, QStringLiteral("Regular")}, {4, family}, {6, postscript}});
+            ++changed;
+        }
+        const qint64 length = table.replaced.isEmpty() ? table.length : table.replaced.size();
+        writeU32(directory, record + 8, uint32_t(at));
+        writeU32(directory, record + 12, uint32_t(length));
+        at += (length + 3) / 4 * 4;
+    }
+    if (changed != 3 || out.write(directory) != directory.size()) return false;
+    for (const Table& table : tables) {
+        qint64 written = table.replaced.size();
+        if (!table.replaced.isEmpty()) {
+            if (out.write(table.replaced) != written) return false;
+        } else {
+            for (qint64 done = 0; done < table.length; done += written) {
+                const QByteArray piece = readAt(in, table.offset + done, std::min<qint64>(table.length - done, 1 << 20));
+                written = piece.size();
+                if (written == 0 || out.write(piece) != written) return false;
+            }
+            written = table.length;
+        }
+        if (const qint64 pad = (4 - written % 4) % 4; pad && out.write("\0\0\0", pad) != pad) return false;
+    }
+    return true;
+}
+
+// The face emboldened by Qt, from a copy of its file (writeEmboldenableCopy):
+// a PDF takes its glyph runs as text, and draws them a second time a little
+// to the side, marked as no text, so that the text layer holds each word
+// once and the page costs about what plain text costs. The copy is in the
+// font database only while its raw font is made (no font list shows it)
+// and its file is gone once the face is open. Invalid where Qt does not
+// embolden it after all.
+QRawFont emboldenedCopy(const FontFace& face)
+{
+    const QString family = QString::fromStdString(face.familyName()) + QStringLiteral(" Emboldened");
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/emboldened-XXXXXX.ttf"));
+    if (!file.open() || !writeEmboldenableCopy(face, family, file) || !file.flush()) return {};
+    const int id = QFontDatabase::addApplicationFont(file.fileName());
+    if (id < 0) return {};
+    QRawFont bold;
+    if (QFontDatabase::applicationFontFamilies(id).contains(family)) {
+        QFont font(family);
+        font.setWeight(QFont::Bold);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        font.setKerning(false);
+        font.setPixelSize(32);  // Qt emboldens only below 64 pixels; its other sizes stay so
+        bold = QRawFont::fromFont(font);
+        if (bold.familyName() != family) bold = QRawFont();
+    }
+    QFontDatabase::removeApplicationFont(id);
+    if (!bold.isValid()) return {};
+    const QRawFont regular = RawFontFor(face, 32);
+    for (const char32_t ch : {U'H', U'\u4E2D', U'a', U'1'}) {
+        const uint32_t glyph = face.glyphIndex(ch);
+        const qint64 plain = glyph ? glyphInk(regular, glyph) : 0;
+        if (plain > 0) return glyphInk(bold, glyph) > plain * 21 / 20 ? bold : QRawFont();
+    }
+    return {};
 }
 
 // From the file's bytes: draws the same, but PDF output gets outlines only.
@@ -293,17 +463,45 @@ QByteArray ExtractCollectionFace(const QByteArray& collection, int faceIndex)
     return out;
 }
 
+namespace {
+
+QRawFont sized(const QRawFont& base, std::map<qint64, QRawFont>& sizes, qreal pixelSize)
+{
+    if (!base.isValid()) return {};
+    const qint64 key = qRound64(pixelSize * 64);
+    if (auto it = sizes.find(key); it != sizes.end()) return it->second;
+    if (sizes.size() > 64) sizes.clear();  // zooming through many sizes
+    QRawFont font = base;
+    font.setPixelSize(key / 64.0);
+    return sizes[key] = font;
+}
+
+}  // namespace
+
 QRawFont RawFontFor(const FontFace& face, qreal pixelSize)
 {
     std::lock_guard lock(rawFontMutex());
     FaceFonts& data = faceFonts(face);
-    if (!data.base.isValid()) return {};
-    const qint64 key = qRound64(pixelSize * 64);
-    if (auto it = data.sizes.find(key); it != data.sizes.end()) return it->second;
-    if (data.sizes.size() > 64) data.sizes.clear();  // zooming through many sizes
-    QRawFont font = data.base;
-    font.setPixelSize(key / 64.0);
-    return data.sizes[key] = font;
+    return sized(data.base, data.sizes, pixelSize);
+}
+
+QRawFont EmboldenedRawFontFor(const FontFace& face, qreal pixelSize)
+{
+    FaceFonts* data = nullptr;
+    {
+        std::lock_guard lock(rawFontMutex());
+        data = &faceFonts(face);
+        if (data->boldLookedUp) return sized(data->bold, data->boldSizes, pixelSize);
+    }
+    // The font database is the GUI thread's: another thread asks again later.
+    if (!qApp || QThread::currentThread() != qApp->thread()) return {};
+    QRawFont bold = emboldenedCopy(face);
+    std::lock_guard lock(rawFontMutex());
+    if (!data->boldLookedUp) {
+        data->bold = bold;
+        data->boldLookedUp = true;
+    }
+    return sized(data->bold, data->boldSizes, pixelSize);
 }
 
 void GlyphBatch::Flush(QPainter& painter)
@@ -311,7 +509,8 @@ void GlyphBatch::Flush(QPainter& painter)
     if (groups_.empty()) return;
     if (painter.pen().style() == Qt::NoPen || painter.pen().color() != color_) painter.setPen(QPen(color_, 0));
     for (Group& group : groups_) {
-        const QRawFont raw = RawFontFor(*group.face, group.pixelSize);
+        const QRawFont raw = group.emboldened ? EmboldenedRawFontFor(*group.face, group.pixelSize)
+                                              : RawFontFor(*group.face, group.pixelSize);
         if (!raw.isValid()) continue;
         QGlyphRun run;
         run.setRawFont(raw);
@@ -355,12 +554,14 @@ bool GlyphBatch::Meets(std::span<const QRectF> areas) const
                        [&](const QRectF& area) { return anyMeeting(area, [](const Box&) { return true; }); });
 }
 
-void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
-                     const std::vector<quint32>& glyphs, const QList<QPointF>& positions)
+void GlyphBatch::add(QPainter& painter, const FontFace* face, bool emboldened, qreal pixelSize, const QColor& color,
+                     const QRectF& box, const std::vector<quint32>& glyphs, const QList<QPointF>& positions)
 {
     // Texts go out a face at a time: ink of another colour, or ink that
     // meets a waiting text of another face, must wait for what came before.
-    auto same = [&](const Group& g) { return g.face == face && g.pixelSize == pixelSize; };
+    auto same = [&](const Group& g) {
+        return g.face == face && g.emboldened == emboldened && g.pixelSize == pixelSize;
+    };
     auto group = std::find_if(groups_.begin(), groups_.end(), same);
     const size_t index = static_cast<size_t>(group - groups_.begin());
     if (!groups_.empty() &&
@@ -369,7 +570,7 @@ void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, c
         group = groups_.end();
     }
     color_ = color;
-    if (group == groups_.end()) group = groups_.insert(groups_.end(), Group{face, pixelSize, {}, {}});
+    if (group == groups_.end()) group = groups_.insert(groups_.end(), Group{face, emboldened, pixelSize, {}, {}});
     group->glyphs.append(QList<quint32>(glyphs.begin(), glyphs.end()));
     group->positions.append(positions);
     if (box.isEmpty()) return;
@@ -377,95 +578,176 @@ void GlyphBatch::add(QPainter& painter, const FontFace* face, qreal pixelSize, c
     for (int band = bandOf(box.top()), last = bandOf(box.bottom()); band <= last; ++band) bands_[band].push_back(kept);
 }
 
-void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch* batch)
-{
-    if (!t.font || t.text.empty() || t.positions.size() < t.text.size() + 1 || t.pixelSize <= 0) return;
-    const FontFace& primary = *t.font->primary().face;
-    const qreal em = t.pixelSize;
-    const qreal ascent = primary.winAscent() * em / primary.unitsPerEm();
-    auto boldShift = [em] { return std::max<qreal>(1.0, em / 24); };
+namespace {
 
-    // A PDF takes the glyphs where they stand on the page: every saved
-    // state, moved origin and clip costs the document operators, and their
-    // size is most of its writing time.
-    const bool inPlace = IsPdfPainter(painter) && t.angle == 0 &&
-                         !t.font->primary().syntheticItalic && !t.font->fallback().syntheticItalic;
-    const QPointF shift = inPlace ? t.origin : QPointF();
-    // Qt keeps glyph positions in 64ths of a pixel, cut towards zero: an
-    // offset cut before the origin is added lands where it lands from a
-    // moved origin, also left of or above it.
-    auto cut = [inPlace](qreal v) { return inPlace ? std::trunc(v * 64) / 64 : v; };
-    const qreal baseline = cut(ascent);
-
+// The glyphs of a text by the face that serves them, placed along its
+// baseline, with where their ink may reach.
+struct PlacedText {
     Run runs[2];
-    QRectF ink;  // where outlines may reach, in place only (clipped or batched)
-    for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
-        const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
-        runs[glyph.source].glyphs.push_back(glyph.index);
-        const QPointF at(shift.x() + cut(t.positions[i]), shift.y() + baseline);
-        runs[glyph.source].positions.append(at);
-        if (inPlace && (clip || batch)) {
-            const FontChoice& choice = t.font->choice(glyph.source);
-            const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
-            if (box.xMax <= box.xMin || box.yMax <= box.yMin) continue;  // a blank
-            const qreal k = em / choice.face->unitsPerEm();
-            ink |= QRectF(QPointF(at.x() + box.xMin * k, at.y() - box.yMax * k),
-                          QPointF(at.x() + box.xMax * k + (choice.syntheticBold ? boldShift() : 0),
-                                  at.y() - box.yMin * k));
+    QRectF ink;  // filled only when asked for
+};
+
+qreal emboldening(qreal em)
+{
+    // A twenty-fourth of the em, one device pixel at least, so that a light
+    // Song face still reads as bold.
+    return std::max<qreal>(1.0, em / 24);
+}
+
+// Glyph positions are offsets along the baseline from `shift`; with `cut`
+// each offset is cut to Qt's 64ths first, as Qt cuts the positions of a run
+// drawn from a moved origin. Glyphs whose ink cannot reach `shown` (in the
+// positions' coordinates) are left out.
+PlacedText placeGlyphs(const GlyphText& t, QPointF shift, qreal baseline, bool cut, bool withInk,
+                       const std::optional<QRectF>& shown)
+{
+    PlacedText placed;
+    const qreal em = t.pixelSize;
+    // What may show of a glyph beyond its box: overstrike, lean, and what a
+    // rasteriser grows; and how far from its origin any glyph's ink reaches.
+    QRectF area;
+    qreal reach = 0;
+    if (shown) {
+        qreal slack = 2 + em / 10;
+        reach = em;
+        for (const FontChoice* choice : {&t.font->primary(), &t.font->fallback()}) {
+            if (!choice->face) continue;
+            slack += (choice->syntheticBold ? emboldening(em) : 0) + (choice->syntheticItalic ? em / 4 : 0);
+            const FontFace::GlyphBox b = choice->face->bbox();
+            const int most = std::max({-int(b.xMin), int(b.xMax), -int(b.yMin), int(b.yMax)});
+            reach = std::max(reach, em * most / choice->face->unitsPerEm());
         }
+        area = shown->adjusted(-slack, -slack, slack, slack);
+        // A line wholly above or below shows nothing.
+        if (shift.y() + baseline + reach < area.top() || shift.y() + baseline - reach > area.bottom()) return placed;
     }
-    const qreal scale = em / primary.unitsPerEm();
-    const qreal x0 = shift.x() + t.positions[0];
-    const qreal x1 = shift.x() + t.positions[t.text.size()];
-    auto barRect = [&](qreal position, qreal thickness) {
-        const qreal h = std::max<qreal>(1.0, thickness * scale);
-        return QRectF(x0, shift.y() + ascent - position * scale - h / 2, x1 - x0, h);
-    };
-    if (inPlace && clip) {
-        if (t.underline) ink |= barRect(primary.underlinePosition(), primary.underlineThickness());
-        if (t.strikeOut) ink |= barRect(primary.strikeoutPosition(), primary.strikeoutSize());
+    for (size_t i = 0, units = 1; i < t.text.size(); i += units) {
+        const qreal offset = cut ? std::trunc(t.positions[i] * 64) / 64 : t.positions[i];
+        const QPointF at(shift.x() + offset, shift.y() + baseline);
+        // Glyphs too far from what shows are passed over without a look.
+        if (shown && (at.x() + reach < area.left() || at.x() - reach > area.right())) {
+            CodePointAt(t.text, i, &units);
+            continue;
+        }
+        const GlyphSource glyph = t.font->lookup(CodePointAt(t.text, i, &units));
+        const FontChoice& choice = t.font->choice(glyph.source);
+        const FontFace::GlyphBox box = choice.face->glyphBox(glyph.index);
+        const bool blank = box.xMax <= box.xMin || box.yMax <= box.yMin;
+        const qreal k = em / choice.face->unitsPerEm();
+        if (shown) {
+            // A blank keeps its place in the text where its cell shows.
+            const qreal left = blank ? at.x() : at.x() + box.xMin * k;
+            const qreal right = blank ? shift.x() + t.positions[std::min(i + units, t.text.size())] : at.x() + box.xMax * k;
+            if (right < area.left() || left > area.right()) continue;
+        }
+        Run& run = placed.runs[glyph.source];
+        run.glyphs.push_back(glyph.index);
+        run.positions.append(at);
+        if (!withInk || blank) continue;
+        // Emboldened ink spreads to the right on images, to the left in a PDF.
+        const qreal bold = choice.syntheticBold ? emboldening(em) : 0;
+        placed.ink |= QRectF(QPointF(at.x() + box.xMin * k - bold, at.y() - box.yMax * k),
+                             QPointF(at.x() + box.xMax * k + bold, at.y() - box.yMin * k));
+    }
+    return placed;
+}
+
+// Where the text shows, clipped to `clip` as well; nothing for turned text.
+std::optional<QRectF> shownArea(const GlyphText& t, const QRect* clip)
+{
+    if (t.angle != 0) return std::nullopt;
+    std::optional<QRectF> shown = t.visible;
+    if (clip) shown = shown ? shown->intersected(QRectF(*clip)) : QRectF(*clip);
+    return shown;
+}
+
+// Underline and strike-out of a text whose cell has its top at `top`.
+class Bars {
+public:
+    Bars(const GlyphText& t, qreal left, qreal top)
+        : t_(t), face_(*t.font->primary().face), scale_(t.pixelSize / face_.unitsPerEm()),
+          x0_(left + t.positions[0]), x1_(left + t.positions[t.text.size()]),
+          baseline_(top + face_.winAscent() * scale_)
+    {
+    }
+    QRectF area() const
+    {
+        QRectF area;
+        if (t_.underline) area |= underline();
+        if (t_.strikeOut) area |= strikeOut();
+        return area;
+    }
+    void draw(QPainter& painter) const
+    {
+        if (t_.underline) painter.fillRect(underline(), t_.color);
+        if (t_.strikeOut) painter.fillRect(strikeOut(), t_.color);
     }
 
-    // Clipped only where the outlines come near the rectangle's edges, in
-    // place: a tenth of the em spares glyphs a rasteriser grows a little.
-    const qreal margin = std::max<qreal>(2, em / 10);
-    const bool clipped =
-        clip && (!inPlace || !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(ink));
-    // Plain text in place waits in the batch; anything else draws what
-    // waits first, so that the page keeps its order.
-    const bool batched = batch && inPlace && !clipped && !t.underline && !t.strikeOut &&
-                         !t.font->primary().syntheticBold && !t.font->fallback().syntheticBold;
-    if (batched) {
-        // Where a rasteriser may put ink for the outlines.
-        const QRectF box = ink.adjusted(-margin, -margin, margin, margin);
-        for (uint8_t source = 0; source < 2; ++source)
-            if (const Run& run = runs[source]; !run.glyphs.empty())
-                batch->add(painter, t.font->choice(source).face, em, t.color, box, run.glyphs, run.positions);
-        return;
+private:
+    QRectF underline() const { return bar(face_.underlinePosition(), face_.underlineThickness()); }
+    QRectF strikeOut() const { return bar(face_.strikeoutPosition(), face_.strikeoutSize()); }
+    QRectF bar(qreal position, qreal thickness) const
+    {
+        const qreal h = std::max<qreal>(1.0, thickness * scale_);
+        return QRectF(x0_, baseline_ - position * scale_ - h / 2, x1_ - x0_, h);
     }
-    if (batch) batch->Flush(painter);
-    const bool saved = !inPlace || clipped;
-    if (saved) painter.save();
-    if (clipped) painter.setClipRect(*clip, Qt::IntersectClip);
-    if (!inPlace) {
-        painter.translate(t.origin);
-        if (t.angle != 0) painter.rotate(-t.angle);
-        painter.setPen(t.color);
-    } else if (painter.pen().style() == Qt::NoPen || painter.pen().color() != t.color) {
-        // Text takes only the pen's colour; another pen would cost a state.
-        painter.setPen(QPen(t.color, 0));
-    }
+    const GlyphText& t_;
+    const FontFace& face_;
+    qreal scale_, x0_, x1_, baseline_;
+};
+
+QGlyphRun glyphRun(const QRawFont& raw, const Run& run)
+{
+    QGlyphRun glyphs;
+    glyphs.setRawFont(raw);
+    glyphs.setGlyphIndexes(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
+    glyphs.setPositions(run.positions);
+    return glyphs;
+}
+
+// Each face's run with the face's raw font at the text's size.
+template <class Draw>
+void forEachRun(const GlyphText& t, const PlacedText& placed, Draw&& draw)
+{
     for (uint8_t source = 0; source < 2; ++source) {
-        Run& run = runs[source];
+        const Run& run = placed.runs[source];
         if (run.glyphs.empty()) continue;
         const FontChoice& choice = t.font->choice(source);
-        QRawFont raw = RawFontFor(*choice.face, em);
-        if (!raw.isValid()) continue;
-        QGlyphRun glyphRun;
-        glyphRun.setRawFont(raw);
-        glyphRun.setGlyphIndexes(QList<quint32>(run.glyphs.begin(), run.glyphs.end()));
-        glyphRun.setPositions(run.positions);
-        if (!inPlace) painter.save();
+        const QRawFont raw = RawFontFor(*choice.face, t.pixelSize);
+        if (raw.isValid()) draw(source, choice, raw, run);
+    }
+}
+
+bool validText(const GlyphText& t)
+{
+    return t.font && !t.text.empty() && t.positions.size() >= t.text.size() + 1 && t.pixelSize > 0;
+}
+
+}  // namespace
+
+void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip)
+{
+    if (!validText(t)) return;
+    const qreal em = t.pixelSize;
+    const qreal ascent = t.font->primary().face->winAscent() * em / t.font->primary().face->unitsPerEm();
+    std::optional<QRectF> shown = shownArea(t, clip);
+    if (shown) shown->translate(-t.origin);
+    const PlacedText placed = placeGlyphs(t, QPointF(), ascent, false, false, shown);
+    const bool pdf = IsPdfPainter(painter);
+
+    painter.save();
+    if (clip) painter.setClipRect(*clip, Qt::IntersectClip);
+    painter.translate(t.origin);
+    if (t.angle != 0) painter.rotate(-t.angle);
+    painter.setPen(t.color);
+    forEachRun(t, placed, [&](uint8_t, const FontChoice& choice, const QRawFont& regular, const Run& run) {
+        // A PDF takes Qt's own emboldening where it has one: text once, in
+        // little more than plain text's bytes.
+        const QRawFont emboldened =
+            pdf && choice.syntheticBold ? EmboldenedRawFontFor(*choice.face, em) : QRawFont();
+        const QRawFont& raw = emboldened.isValid() ? emboldened : regular;
+        const QGlyphRun glyphs = glyphRun(raw, run);
+        painter.save();
         if (choice.syntheticItalic) {
             // Lean about the baseline, so positions stay where they were measured.
             painter.translate(0, ascent);
@@ -473,25 +755,84 @@ void DrawGlyphText(QPainter& painter, const GlyphText& t, const QRect* clip, Gly
             painter.translate(0, -ascent);
         }
         auto draw = [&](qreal dx) {
-            if (!drawFromImages(painter, raw, *choice.face, run, dx)) painter.drawGlyphRun(QPointF(dx, 0), glyphRun);
+            if (!drawFromImages(painter, raw, *choice.face, run, dx)) painter.drawGlyphRun(QPointF(dx, 0), glyphs);
         };
         draw(0);
-        // Emboldened by overstriking: a twenty-fourth of the em, one device
-        // pixel at least, so that a light Song face still reads as bold.
-        if (choice.syntheticBold) {
-            // A PDF keeps glyph runs as text: a second run would put every
-            // bold word twice into its text layer, so the overstrike is ink
-            // only, at the outlines' own places (the run's are cut to 64ths).
-            if (inPlace)
-                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), ascent - baseline), t.color);
-            else if (IsPdfPainter(painter))
-                fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(boldShift(), 0), t.color);
-            else draw(boldShift());
+        // Emboldened by overstriking. A PDF keeps glyph runs as text: a
+        // second run would put every bold word twice into its text layer,
+        // so there the overstrike is ink only.
+        if (choice.syntheticBold && !emboldened.isValid()) {
+            if (pdf) fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(emboldening(em), 0), t.color);
+            else draw(emboldening(em));
         }
-        if (!inPlace) painter.restore();
-    }
+        painter.restore();
+    });
+    Bars(t, 0, 0).draw(painter);
+    painter.restore();
+}
 
-    if (t.underline) painter.fillRect(barRect(primary.underlinePosition(), primary.underlineThickness()), t.color);
-    if (t.strikeOut) painter.fillRect(barRect(primary.strikeoutPosition(), primary.strikeoutSize()), t.color);
-    if (saved) painter.restore();
+void DrawGlyphTextOnPdf(QPainter& painter, const GlyphText& t, const QRect* clip, GlyphBatch& batch)
+{
+    if (!validText(t)) return;
+    if (t.angle != 0 || t.font->primary().syntheticItalic || t.font->fallback().syntheticItalic) {
+        batch.Flush(painter);
+        DrawGlyphText(painter, t, clip);
+        return;
+    }
+    // The glyphs go where they stand on the page: every saved state, moved
+    // origin and clip costs the document operators, and their size is most
+    // of its writing time. Qt keeps glyph positions in 64ths of a pixel,
+    // cut towards zero: an offset cut before the origin is added lands where
+    // it lands from a moved origin, also left of or above it.
+    const qreal em = t.pixelSize;
+    const qreal ascent = t.font->primary().face->winAscent() * em / t.font->primary().face->unitsPerEm();
+    const qreal baseline = std::trunc(ascent * 64) / 64;
+    PlacedText placed = placeGlyphs(t, t.origin, baseline, true, true, shownArea(t, clip));
+    const Bars bars(t, t.origin.x(), t.origin.y());
+    if (clip) placed.ink |= bars.area();
+
+    // Clipped only where the outlines come near the rectangle's edges: a
+    // tenth of the em spares glyphs a rasteriser grows a little.
+    const qreal margin = std::max<qreal>(2, em / 10);
+    const bool clipped = clip && !QRectF(*clip).adjusted(margin, margin, -margin, -margin).contains(placed.ink);
+    // Emboldened where Qt emboldens the face; by overstriking outlines, which
+    // stay out of the text layer but cost their bytes on every page, where
+    // it does not.
+    bool emboldened[2] = {false, false}, outlined = false;
+    for (uint8_t source = 0; source < 2; ++source) {
+        const FontChoice& choice = t.font->choice(source);
+        if (placed.runs[source].glyphs.empty() || !choice.syntheticBold) continue;
+        emboldened[source] = EmboldenedRawFontFor(*choice.face, em).isValid();
+        outlined = outlined || !emboldened[source];
+    }
+    // Text waits in the batch; anything else draws what waits first, so
+    // that the page keeps its order.
+    if (!clipped && !t.underline && !t.strikeOut && !outlined) {
+        // Where a rasteriser may put ink for the outlines.
+        const QRectF box = placed.ink.adjusted(-margin, -margin, margin, margin);
+        for (uint8_t source = 0; source < 2; ++source)
+            if (const Run& run = placed.runs[source]; !run.glyphs.empty())
+                batch.add(painter, t.font->choice(source).face, emboldened[source], em, t.color, box, run.glyphs,
+                          run.positions);
+        return;
+    }
+    batch.Flush(painter);
+    if (clipped) {
+        painter.save();
+        painter.setClipRect(*clip, Qt::IntersectClip);
+    }
+    // Text takes only the pen's colour; another pen would cost a state.
+    if (painter.pen().style() == Qt::NoPen || painter.pen().color() != t.color) painter.setPen(QPen(t.color, 0));
+    forEachRun(t, placed, [&](uint8_t source, const FontChoice& choice, const QRawFont& raw, const Run& run) {
+        if (emboldened[source]) {
+            painter.drawGlyphRun(QPointF(), glyphRun(EmboldenedRawFontFor(*choice.face, em), run));
+            return;
+        }
+        painter.drawGlyphRun(QPointF(), glyphRun(raw, run));
+        // The overstrike at the outlines' own places (the run's are cut to 64ths).
+        if (choice.syntheticBold)
+            fillGlyphOutlines(painter, *choice.face, raw, run, QPointF(emboldening(em), ascent - baseline), t.color);
+    });
+    bars.draw(painter);
+    if (clipped) painter.restore();
 }

@@ -11,6 +11,7 @@
 #include <QRectF>
 #include <QRawFont>
 
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_map>
@@ -32,6 +33,10 @@ struct GlyphText {
     QColor color;
     bool underline = false;
     bool strikeOut = false;
+    // Where the text can show (painter coordinates): glyphs of unturned text
+    // whose ink lies wholly outside are left out, so that a long line cut
+    // at its box's edge costs what the box shows.
+    std::optional<QRectF> visible;
 };
 
 // Texts drawn in place on a PDF one after another in one colour, kept to
@@ -48,12 +53,13 @@ public:
     bool Meets(std::span<const QRectF> areas) const;
 
 private:
-    friend void DrawGlyphText(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch*);
-    void add(QPainter& painter, const FontFace* face, qreal pixelSize, const QColor& color, const QRectF& box,
-             const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
-    // A run for each face and size, all in one colour.
+    friend void DrawGlyphTextOnPdf(QPainter&, const struct GlyphText&, const QRect*, GlyphBatch&);
+    void add(QPainter& painter, const FontFace* face, bool emboldened, qreal pixelSize, const QColor& color,
+             const QRectF& box, const std::vector<quint32>& glyphs, const QList<QPointF>& positions);
+    // A run for each face, emboldening and size, all in one colour.
     struct Group {
         const FontFace* face;
+        bool emboldened;
         qreal pixelSize;
         QList<quint32> glyphs;
         QList<QPointF> positions;
@@ -71,15 +77,21 @@ private:
 };
 
 // Draws with the painter's current transform and clipping, and clipped to
-// clip (painter coordinates). A PDF gets the glyphs at their places on the
-// page, the clip only where outlines come near it, and keeps the text's
-// colour in the pen; with a batch, text a PDF takes as it is may wait in
-// it.
-void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr, GlyphBatch* batch = nullptr);
+// clip (painter coordinates), on any device.
+void DrawGlyphText(QPainter& painter, const GlyphText& text, const QRect* clip = nullptr);
+// The same on a PDF painter, in fewer operators: the glyphs at their places
+// on the page, the clip only where outlines come near it, the text's colour
+// kept in the pen, and text the page takes as it is waiting in the batch.
+void DrawGlyphTextOnPdf(QPainter& painter, const GlyphText& text, const QRect* clip, GlyphBatch& batch);
 
 // The face as a raw font at a pixel size, cached. Invalid when the face's
 // file cannot be read.
 QRawFont RawFontFor(const FontFace& face, qreal pixelSize);
+
+// The face emboldened by Qt at a pixel size, cached: on a PDF its glyph
+// runs print bold and put their text into the document once. Invalid where
+// Qt does not embolden the face (one with a weight of its own, say).
+QRawFont EmboldenedRawFontFor(const FontFace& face, qreal pixelSize);
 
 // One face of a TrueType collection as a stand-alone font file (Qt opens
 // only the first face of collection data). Empty when the data is not a

@@ -13,25 +13,15 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "LittleEndian.h"
 #include "Numbers.h"
 #include "SysUtils.h"
 
 namespace {
 
-uint16_t u16(std::string_view b, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
-}
-
-uint32_t u32(std::string_view b, size_t at)
-{
-    return u16(b, at) | (static_cast<uint32_t>(u16(b, at + 2)) << 16);
-}
-
-int32_t i32(std::string_view b, size_t at)
-{
-    return static_cast<int32_t>(u32(b, at));
-}
+using le::i32;
+using le::u16;
+using le::u32;
 
 [[noreturn]] void invalid(const char* what)
 {
@@ -369,9 +359,15 @@ std::string EncodeBmp(const QImage& image)
     return std::string(out.constData(), static_cast<size_t>(out.size()));
 }
 
+bool IsCutEnhancedMetafile(std::string_view b)
+{
+    return b.size() >= 4 && b.size() < 108 && u32(b, 0) == 1 && (b.size() < 44 || u32(b, 40) == 0x464D4520);
+}
+
 TMetafileHeader ReadMetafileHeader(std::string_view b)
 {
     TMetafileHeader h;
+    if (b.size() < 88 && IsCutEnhancedMetafile(b)) invalid(kCutMetafileMessage);
     if (b.size() >= 88 && u32(b, 0) == 1 && u32(b, 40) == 0x464D4520) {
         // The frame is in hundredths of a millimetre, edges included.
         h.Enhanced = true;

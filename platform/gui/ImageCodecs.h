@@ -44,10 +44,16 @@ std::string EncodeBmp(const QImage& image);
 // Windows metafile (key 9AC6CDD7). The size in pixels at 96 per inch from
 // the header's frame (EMF, hundredths of a millimetre) or bounding box and
 // units per inch (placeable WMF). EInvalidGraphic "Metafile is not valid"
-// for anything else.
+// for anything else, "Metafile is damaged: cut short" for the start of an
+// EMF too short for its header.
 struct TMetafileHeader {
     bool Enhanced = false;
     int Width = 0;
     int Height = 0;
 };
 TMetafileHeader ReadMetafileHeader(std::string_view bytes);
+// The start of an enhanced metafile (its header record's type, and " EMF"
+// at 40 where the bytes reach it) too short to hold a header and an end
+// record: an EMF cut short.
+bool IsCutEnhancedMetafile(std::string_view bytes);
+inline constexpr const char* kCutMetafileMessage = "Metafile is damaged: cut short";

@@ -93,16 +93,6 @@ TColor mix(TColor a, TColor b, double t)
     return static_cast<TColor>(channel(0) | channel(8) | channel(16));
 }
 
-uint16_t le16(std::string_view b, size_t at)
-{
-    return static_cast<uint16_t>(uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8));
-}
-
-uint32_t le32(std::string_view b, size_t at)
-{
-    return le16(b, at) | (uint32_t(le16(b, at + 2)) << 16);
-}
-
 void put32(std::string& out, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -201,15 +191,15 @@ QImage DecodeDib(std::string_view info, std::string_view bits, bool alpha)
 {
     try {
         if (info.size() < 12) return {};
-        const uint32_t headerSize = le32(info, 0);
+        const uint32_t headerSize = le::u32(info, 0);
         int64_t width = 0, height = 0;
         int bpp = 0;
         uint32_t compression = 0;
         if (headerSize == 12) {
-            width = le16(info, 4), height = le16(info, 6), bpp = le16(info, 10);
+            width = le::u16(info, 4), height = le::u16(info, 6), bpp = le::u16(info, 10);
         } else if (headerSize >= 40 && headerSize <= info.size()) {
-            width = int32_t(le32(info, 4)), height = int32_t(le32(info, 8)), bpp = le16(info, 14);
-            compression = le32(info, 16);
+            width = int32_t(le::u32(info, 4)), height = int32_t(le::u32(info, 8)), bpp = le::u16(info, 14);
+            compression = le::u32(info, 16);
         } else {
             return {};
         }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Canvas.h"
+#include "LittleEndian.h"
 
 namespace metafile {
 
@@ -35,13 +36,9 @@ public:
         return b_.substr(at, count);
     }
     uint8_t u8(size_t at) const { return static_cast<uint8_t>(bytes(at, 1)[0]); }
-    uint16_t u16(size_t at) const
-    {
-        const std::string_view v = bytes(at, 2);
-        return static_cast<uint16_t>(uint8_t(v[0]) | (uint8_t(v[1]) << 8));
-    }
+    uint16_t u16(size_t at) const { return le::u16(bytes(at, 2), 0); }
     int16_t i16(size_t at) const { return static_cast<int16_t>(u16(at)); }
-    uint32_t u32(size_t at) const { return u16(at) | (uint32_t(u16(at + 2)) << 16); }
+    uint32_t u32(size_t at) const { return le::u32(bytes(at, 4), 0); }
     int32_t i32(size_t at) const { return static_cast<int32_t>(u32(at)); }
     float f32(size_t at) const
     {
@@ -273,9 +270,10 @@ QImage DecodeDib(std::string_view info, std::string_view bits, bool alpha);
 // A colour reference: palette entries and flags fall back to their RGB.
 TColor ColorRef(uint32_t value);
 
-// Read (and with a canvas, draw) a whole metafile; Damaged when a record
-// does not hold together.
-void PlayEnhanced(std::string_view bytes, TCanvas* canvas, const QRectF& target);
-void PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target);
+// Read (and with a canvas, draw) a whole metafile. A record that does not
+// hold together within its size is passed over: the count of those is
+// returned. Damaged when the header or the chain of record sizes is broken.
+size_t PlayEnhanced(std::string_view bytes, TCanvas* canvas, const QRectF& target);
+size_t PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target);
 
 }  // namespace metafile

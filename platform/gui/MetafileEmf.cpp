@@ -32,25 +32,46 @@ class EmfPlayer {
 public:
     EmfPlayer(std::string_view bytes, Device& device) : bytes_(bytes), d_(device) {}
 
-    void play()
+    // The count of records passed over as damaged.
+    size_t play()
     {
         const Record header(bytes_.substr(0, std::min<size_t>(bytes_.size(), Record(bytes_).u32(4))));
         if (header.u32(0) != EMR_HEADER || header.size() < 88 || header.u32(40) != 0x464D4520) throw Damaged{};
         setUpFrame(header);
-        size_t at = 0;
+        size_t at = 0, damaged = 0;
         while (at < bytes_.size()) {
             if (bytes_.size() - at < 8) throw Damaged{};
             const Record head(bytes_.substr(at, 8));
             const uint32_t type = head.u32(0), size = head.u32(4);
             if (size < 8 || size % 4 != 0 || size > bytes_.size() - at) throw Damaged{};
             const Record r(bytes_.substr(at, size));
-            if (type == EMR_EOF) return;
-            if (at > 0) record(type, r);
+            if (type == EMR_EOF) break;
+            if (at > 0) {
+                try {
+                    record(type, r);
+                } catch (const Damaged&) {
+                    ++damaged;
+                }
+            }
             at += size;
         }
+        return damaged;
     }
 
 private:
+    // Whether the header holds its second extension (the reference device
+    // in micrometres, bytes 100 to 107). Many writers put the description,
+    // or the pixel format, right after the 88 bytes of the base header
+    // instead: what lies there is then theirs.
+    static bool hasMicrometres(const Record& h)
+    {
+        if (h.size() < 108) return false;
+        auto before = [&](uint32_t count, uint32_t offset) { return count != 0 && offset < 108; };
+        if (before(h.u32(60), h.u32(64))) return false;  // the description
+        if (before(h.u32(88), h.u32(92))) return false;  // the pixel format of the first extension
+        return true;
+    }
+
     // The frame (hundredths of a millimetre) on the reference device fills
     // the target.
     void setUpFrame(const Record& h)
@@ -58,7 +79,7 @@ private:
         const double frameLeft = h.i32(24), frameTop = h.i32(28), frameRight = h.i32(32), frameBottom = h.i32(36);
         double ppmX = 0, ppmY = 0;
         const double deviceX = h.i32(72), deviceY = h.i32(76);
-        if (h.size() >= 108 && h.i32(100) > 0 && h.i32(104) > 0) {
+        if (hasMicrometres(h) && h.i32(100) > 0 && h.i32(104) > 0) {
             ppmX = deviceX / (h.i32(100) / 1000.0), ppmY = deviceY / (h.i32(104) / 1000.0);
         } else if (h.i32(80) > 0 && h.i32(84) > 0) {
             ppmX = deviceX / h.i32(80), ppmY = deviceY / h.i32(84);
@@ -553,10 +574,10 @@ private:
 
 }  // namespace
 
-void PlayEnhanced(std::string_view bytes, TCanvas* canvas, const QRectF& target)
+size_t PlayEnhanced(std::string_view bytes, TCanvas* canvas, const QRectF& target)
 {
     Device device(canvas, target);
-    EmfPlayer(bytes, device).play();
+    return EmfPlayer(bytes, device).play();
 }
 
 }  // namespace metafile

@@ -7,36 +7,29 @@
 #include <exception>
 
 #include "Exceptions.h"
+#include "LittleEndian.h"
 #include "MetafileDevice.h"
 #include "QtCanvas.h"
 
 namespace {
 
-uint32_t u32(std::string_view b, size_t at)
-{
-    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
-           uint32_t(uint8_t(b[at + 3])) << 24;
-}
+using le::u16;
+using le::u32;
 
-uint16_t u16(std::string_view b, size_t at)
+// Reads, and with a canvas draws; not playable when the header or the
+// chain of records is broken.
+TMetafileCheck play(TMetafileFormat format, std::string_view bytes, TCanvas* canvas, const QRectF& rect)
 {
-    return static_cast<uint16_t>(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
-}
-
-// Reads, and with a canvas draws; false when a record does not hold together.
-bool play(TMetafileFormat format, std::string_view bytes, TCanvas* canvas, const QRectF& rect)
-{
+    TMetafileCheck check;
     try {
-        if (format == TMetafileFormat::Enhanced)
-            metafile::PlayEnhanced(bytes, canvas, rect);
-        else
-            metafile::PlayWindows(bytes, canvas, rect);
-        return true;
+        check.DamagedRecords = format == TMetafileFormat::Enhanced ? metafile::PlayEnhanced(bytes, canvas, rect)
+                                                                   : metafile::PlayWindows(bytes, canvas, rect);
+        check.Playable = true;
     } catch (const metafile::Damaged&) {
     } catch (const std::exception&) {
         // Memory or a conversion that failed on hostile data: nothing more is drawn.
     }
-    return false;
+    return check;
 }
 
 }  // namespace
@@ -51,10 +44,16 @@ TMetafileFormat MetafileFormat(std::string_view b)
     return TMetafileFormat::None;
 }
 
-bool MetafileIsPlayable(std::string_view bytes)
+TMetafileCheck CheckMetafile(std::string_view bytes)
 {
     const TMetafileFormat format = MetafileFormat(bytes);
-    return format != TMetafileFormat::None && play(format, bytes, nullptr, QRectF(0, 0, 100, 100));
+    if (format == TMetafileFormat::None) return {};
+    return play(format, bytes, nullptr, QRectF(0, 0, 100, 100));
+}
+
+bool MetafileIsPlayable(std::string_view bytes)
+{
+    return CheckMetafile(bytes).Playable;
 }
 
 void PlayMetafile(std::string_view bytes, TCanvas& canvas, const QRectF& rect)

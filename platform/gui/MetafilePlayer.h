@@ -7,8 +7,9 @@
 // to. Curves and rotated shapes become polygons at the device's resolution.
 //
 // The bytes come from anywhere: every record is read within its bounds
-// before anything is drawn, and a metafile whose records do not hold
-// together draws as nothing. Nothing here throws for bad data.
+// before anything is drawn. A record that does not hold together is passed
+// over; a metafile whose chain of records is broken draws as nothing.
+// Nothing here throws for bad data.
 
 #include <QRectF>
 
@@ -24,7 +25,16 @@ enum class TMetafileFormat { None, Enhanced, Placeable, Windows };
 // nine words, version 0x100 or 0x300).
 TMetafileFormat MetafileFormat(std::string_view bytes);
 
-// True when every record reads within its bounds up to the end record.
+// What reading a metafile's records found. A record that does not hold
+// together within its own size is passed over and the others drawn; a
+// header or a chain of record sizes that is broken makes the whole
+// metafile unplayable.
+struct TMetafileCheck {
+    bool Playable = false;
+    size_t DamagedRecords = 0;
+};
+TMetafileCheck CheckMetafile(std::string_view bytes);
+// True when the header and the chain of records hold together.
 bool MetafileIsPlayable(std::string_view bytes);
 
 // Draws the metafile stretched into rect (device pixels, fractions kept),

@@ -11,13 +11,29 @@ namespace {
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 
+enum MetaFunction : uint16_t {
+    META_EOF = 0x0000, META_SAVEDC = 0x001E, META_CREATEPALETTE = 0x00F7, META_SETBKMODE = 0x0102,
+    META_SETROP2 = 0x0104, META_SETPOLYFILLMODE = 0x0106, META_RESTOREDC = 0x0127, META_SELECTOBJECT = 0x012D,
+    META_SETTEXTALIGN = 0x012E, META_DIBCREATEPATTERNBRUSH = 0x0142, META_DELETEOBJECT = 0x01F0,
+    META_CREATEPATTERNBRUSH = 0x01F9, META_SETBKCOLOR = 0x0201, META_SETTEXTCOLOR = 0x0209,
+    META_SETWINDOWORG = 0x020B, META_SETWINDOWEXT = 0x020C, META_OFFSETWINDOWORG = 0x020F, META_LINETO = 0x0213,
+    META_MOVETO = 0x0214, META_OFFSETCLIPRGN = 0x0220, META_CREATEPENINDIRECT = 0x02FA,
+    META_CREATEFONTINDIRECT = 0x02FB, META_CREATEBRUSHINDIRECT = 0x02FC, META_POLYGON = 0x0324,
+    META_POLYLINE = 0x0325, META_SCALEWINDOWEXT = 0x0410, META_INTERSECTCLIPRECT = 0x0416, META_ELLIPSE = 0x0418,
+    META_RECTANGLE = 0x041B, META_SETPIXEL = 0x041F, META_TEXTOUT = 0x0521, META_POLYPOLYGON = 0x0538,
+    META_ROUNDRECT = 0x061C, META_PATBLT = 0x061D, META_CREATEREGION = 0x06FF, META_ARC = 0x0817, META_PIE = 0x081A,
+    META_CHORD = 0x0830, META_DIBBITBLT = 0x0940, META_EXTTEXTOUT = 0x0A32, META_DIBSTRETCHBLT = 0x0B41,
+    META_SETDIBTODEV = 0x0D33, META_STRETCHDIB = 0x0F43,
+};
+
 class WmfPlayer {
 public:
     WmfPlayer(std::string_view bytes, Device& device) : bytes_(bytes), d_(device) {}
 
     // The window the picture's rectangle shows: the placeable header's box,
     // or for a bare metafile what its records say (else what they draw).
-    void play(const std::optional<QRectF>& window)
+    // The count of records passed over as damaged.
+    size_t play(const std::optional<QRectF>& window)
     {
         size_t at = 0;
         const Record all(bytes_);
@@ -42,17 +58,26 @@ public:
         }
         d_.mappingChanged();
 
+        size_t damaged = 0;
         while (at < bytes_.size()) {
             if (bytes_.size() - at < 6) throw Damaged{};
             const Record head(bytes_.substr(at, 6));
             const uint64_t size = uint64_t(head.u32(0)) * 2;
             const uint16_t function = head.u16(4);
             if (size < 6 || size > bytes_.size() - at) throw Damaged{};
-            if (function == 0) return;  // META_EOF
+            if (function == META_EOF) break;
             const Record r(bytes_.substr(at + 6, static_cast<size_t>(size - 6)));
-            record(function, r);
+            try {
+                record(function, r);
+            } catch (const Damaged&) {
+                ++damaged;
+                // Objects are found by their place in the table: a slot
+                // keeps the places of the objects made after it.
+                if (createsObject(function)) create(Object{Object::Other});
+            }
             at += static_cast<size_t>(size);
         }
+        return damaged;
     }
 
     bool sawWindow() const { return sawWindow_; }
@@ -113,6 +138,20 @@ private:
         return image.copy(wanted.intersected(whole).toAlignedRect());
     }
 
+    static bool createsObject(uint16_t function)
+    {
+        switch (function) {
+        case META_CREATEPENINDIRECT:
+        case META_CREATEBRUSHINDIRECT:
+        case META_DIBCREATEPATTERNBRUSH:
+        case META_CREATEPATTERNBRUSH:
+        case META_CREATEFONTINDIRECT:
+        case META_CREATEPALETTE:
+        case META_CREATEREGION: return true;
+        default: return false;
+        }
+    }
+
     // Objects go into the first free slot of the table.
     void create(Object o)
     {
@@ -169,14 +208,14 @@ private:
     {
         State& s = d_.dc();
         switch (function) {
-        case 0x0201: s.bkColor = ColorRef(r.u32(0)); break;          // SETBKCOLOR
-        case 0x0102: s.bkMode = r.u16(0); break;                     // SETBKMODE
-        case 0x0104: s.rop2 = r.u16(0); break;                       // SETROP2
-        case 0x0106: s.fillMode = r.u16(0); break;                   // SETPOLYFILLMODE
-        case 0x0209: s.textColor = ColorRef(r.u32(0)); break;        // SETTEXTCOLOR
-        case 0x012E: s.textAlign = r.u16(0); break;                  // SETTEXTALIGN
-        case 0x020B: s.windowOrg = yx(r, 0); d_.mappingChanged(); break;  // SETWINDOWORG
-        case 0x020C: {                                               // SETWINDOWEXT
+        case META_SETBKCOLOR: s.bkColor = ColorRef(r.u32(0)); break;
+        case META_SETBKMODE: s.bkMode = r.u16(0); break;
+        case META_SETROP2: s.rop2 = r.u16(0); break;
+        case META_SETPOLYFILLMODE: s.fillMode = r.u16(0); break;
+        case META_SETTEXTCOLOR: s.textColor = ColorRef(r.u32(0)); break;
+        case META_SETTEXTALIGN: s.textAlign = r.u16(0); break;
+        case META_SETWINDOWORG: s.windowOrg = yx(r, 0); d_.mappingChanged(); break;
+        case META_SETWINDOWEXT: {
             const QPointF ext = yx(r, 0);
             if (ext.x() == 0 || ext.y() == 0) break;
             s.windowExt = ext;
@@ -184,39 +223,39 @@ private:
             d_.mappingChanged();
             break;
         }
-        case 0x020F: s.windowOrg += yx(r, 0); d_.mappingChanged(); break;  // OFFSETWINDOWORG
-        case 0x0410: {                                               // SCALEWINDOWEXT
+        case META_OFFSETWINDOWORG: s.windowOrg += yx(r, 0); d_.mappingChanged(); break;
+        case META_SCALEWINDOWEXT: {
             const int yDenom = r.i16(0), yNum = r.i16(2), xDenom = r.i16(4), xNum = r.i16(6);
             if (xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0) break;
             s.windowExt = {s.windowExt.x() * xNum / xDenom, s.windowExt.y() * yNum / yDenom};
             d_.mappingChanged();
             break;
         }
-        case 0x0213: d_.lineTo(yx(r, 0)); break;                     // LINETO
-        case 0x0214: d_.moveTo(yx(r, 0)); break;                     // MOVETO
-        case 0x0416: d_.intersectClip(box(r, 0)); break;             // INTERSECTCLIPRECT
-        case 0x0220: d_.offsetClip(yx(r, 0)); break;                 // OFFSETCLIPRGN
-        case 0x0418: d_.ellipse(box(r, 0)); break;                   // ELLIPSE
-        case 0x041B: d_.rectangle(box(r, 0)); break;                 // RECTANGLE
-        case 0x061C: d_.roundRect(box(r, 4), QSizeF(r.i16(2), r.i16(0))); break;  // ROUNDRECT
-        case 0x0817:                                                 // ARC
-        case 0x081A:                                                 // PIE
-        case 0x0830: {                                               // CHORD
-            const Device::ArcKind kind = function == 0x0817   ? Device::ArcKind::Arc
-                                         : function == 0x081A ? Device::ArcKind::Pie
-                                                              : Device::ArcKind::Chord;
+        case META_LINETO: d_.lineTo(yx(r, 0)); break;
+        case META_MOVETO: d_.moveTo(yx(r, 0)); break;
+        case META_INTERSECTCLIPRECT: d_.intersectClip(box(r, 0)); break;
+        case META_OFFSETCLIPRGN: d_.offsetClip(yx(r, 0)); break;
+        case META_ELLIPSE: d_.ellipse(box(r, 0)); break;
+        case META_RECTANGLE: d_.rectangle(box(r, 0)); break;
+        case META_ROUNDRECT: d_.roundRect(box(r, 4), QSizeF(r.i16(2), r.i16(0))); break;
+        case META_ARC:
+        case META_PIE:
+        case META_CHORD: {
+            const Device::ArcKind kind = function == META_ARC   ? Device::ArcKind::Arc
+                                         : function == META_PIE ? Device::ArcKind::Pie
+                                                                : Device::ArcKind::Chord;
             d_.arc(kind, box(r, 8), yx(r, 4), yx(r, 0));
             break;
         }
-        case 0x041F: d_.setPixel(yx(r, 4), ColorRef(r.u32(0))); break;  // SETPIXEL
-        case 0x061D: {                                               // PATBLT
+        case META_SETPIXEL: d_.setPixel(yx(r, 4), ColorRef(r.u32(0))); break;
+        case META_PATBLT: {
             const QRectF dest(r.i16(10), r.i16(8), r.i16(6), r.i16(4));
             d_.patBlt(dest, r.u32(0));
             break;
         }
-        case 0x0324: d_.polygon(points(r, 2, r.u16(0))); break;      // POLYGON
-        case 0x0325: d_.polyline(points(r, 2, r.u16(0))); break;     // POLYLINE
-        case 0x0538: {                                               // POLYPOLYGON
+        case META_POLYGON: d_.polygon(points(r, 2, r.u16(0))); break;
+        case META_POLYLINE: d_.polyline(points(r, 2, r.u16(0))); break;
+        case META_POLYPOLYGON: {
             const size_t count = r.u16(0);
             std::vector<std::vector<QPointF>> polygons;
             size_t at = 2 + count * 2;
@@ -228,13 +267,13 @@ private:
             d_.polyPolygon(polygons);
             break;
         }
-        case 0x001E: d_.save(); break;                               // SAVEDC
-        case 0x0127: d_.restore(r.i16(0)); break;                    // RESTOREDC
-        case 0x012D: select(r.u16(0)); break;                        // SELECTOBJECT
-        case 0x01F0:                                                 // DELETEOBJECT
+        case META_SAVEDC: d_.save(); break;
+        case META_RESTOREDC: d_.restore(r.i16(0)); break;
+        case META_SELECTOBJECT: select(r.u16(0)); break;
+        case META_DELETEOBJECT:
             if (r.u16(0) < objects_.size()) objects_[r.u16(0)] = Object{};
             break;
-        case 0x02FA: {                                               // CREATEPENINDIRECT
+        case META_CREATEPENINDIRECT: {
             Object o{Object::PenObject};
             o.pen.style = r.u16(0);
             o.pen.width = r.i16(2);
@@ -243,26 +282,26 @@ private:
             create(o);
             break;
         }
-        case 0x02FC: {                                               // CREATEBRUSHINDIRECT
+        case META_CREATEBRUSHINDIRECT: {
             Object o{Object::BrushObject};
             const int style = r.u16(0);
             o.brush = {style == BS_NULL || style == BS_HATCHED ? style : BS_SOLID, ColorRef(r.u32(2)), r.u16(6)};
             create(o);
             break;
         }
-        case 0x0142: {                                               // DIBCREATEPATTERNBRUSH
+        case META_DIBCREATEPATTERNBRUSH: {
             Object o{Object::BrushObject};
             o.brush = patternBrush(r, 4);
             create(o);
             break;
         }
-        case 0x01F9: {                                               // CREATEPATTERNBRUSH
+        case META_CREATEPATTERNBRUSH: {
             Object o{Object::BrushObject};
             o.brush = {BS_SOLID, RGB(0x80, 0x80, 0x80), 0};
             create(o);
             break;
         }
-        case 0x02FB: {                                               // CREATEFONTINDIRECT
+        case META_CREATEFONTINDIRECT: {
             Object o{Object::FontObject};
             o.font.height = r.i16(0);
             o.font.escapement = r.i16(4);
@@ -278,18 +317,18 @@ private:
             create(o);
             break;
         }
-        case 0x00F7:                                                 // CREATEPALETTE
-        case 0x06FF:                                                 // CREATEREGION
+        case META_CREATEPALETTE:
+        case META_CREATEREGION:
             create(Object{Object::Other});
             break;
-        case 0x0521: {                                               // TEXTOUT
+        case META_TEXTOUT: {
             const size_t count = r.u16(0);
             const std::string_view bytes = r.bytes(2, count);
             const size_t after = 2 + (count + 1) / 2 * 2;
             text(QPointF(r.i16(after + 2), r.i16(after)), bytes, {}, 0, std::nullopt);
             break;
         }
-        case 0x0A32: {                                               // EXTTEXTOUT
+        case META_EXTTEXTOUT: {
             const QPointF at(r.i16(2), r.i16(0));
             const size_t count = r.u16(4);
             const unsigned options = r.u16(6);
@@ -308,7 +347,7 @@ private:
             text(at, bytes, dx, options, rect);
             break;
         }
-        case 0x0940: {                                               // DIBBITBLT
+        case META_DIBBITBLT: {
             if (r.size() == 18) {  // no bitmap: a pattern, with a reserved word
                 d_.patBlt(QRectF(r.i16(16), r.i16(14), r.i16(12), r.i16(10)), r.u32(0));
                 break;
@@ -318,7 +357,7 @@ private:
             d_.image(QRectF(r.i16(14), r.i16(12), w, h), part(image, r.i16(6), r.i16(4), w, h), r.u32(0));
             break;
         }
-        case 0x0B41: {                                               // DIBSTRETCHBLT
+        case META_DIBSTRETCHBLT: {
             if (r.size() == 22) {
                 d_.patBlt(QRectF(r.i16(20), r.i16(18), r.i16(16), r.i16(14)), r.u32(0));
                 break;
@@ -328,13 +367,13 @@ private:
             d_.image(QRectF(r.i16(18), r.i16(16), r.i16(14), r.i16(12)), shown, r.u32(0));
             break;
         }
-        case 0x0F43: {                                               // STRETCHDIB
+        case META_STRETCHDIB: {
             const QImage image = dib(r, 22);
             const QImage shown = part(image, r.i16(12), r.i16(10), r.i16(8), r.i16(6));
             d_.image(QRectF(r.i16(20), r.i16(18), r.i16(16), r.i16(14)), shown, r.u32(0));
             break;
         }
-        case 0x0D33: {                                               // SETDIBTODEV
+        case META_SETDIBTODEV: {
             const QImage image = dib(r, 18);
             const double w = r.i16(12), h = r.i16(10);
             d_.image(QRectF(r.i16(16), r.i16(14), w, h), part(image, r.i16(8), r.i16(6), w, h), 0x00CC0020);
@@ -352,7 +391,7 @@ private:
 
 }  // namespace
 
-void PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target)
+size_t PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target)
 {
     const bool placeable = bytes.size() >= 4 && Record(bytes).u32(0) == kPlaceableKey;
     std::optional<QRectF> window;
@@ -360,12 +399,12 @@ void PlayWindows(std::string_view bytes, TCanvas* canvas, const QRectF& target)
         // A bare metafile that sets no window is shown by what it draws.
         Device probe(nullptr, target);
         WmfPlayer check(bytes, probe);
-        check.play(std::nullopt);
+        const size_t damaged = check.play(std::nullopt);
         if (!check.sawWindow() && probe.seen()) window = *probe.seen();
-        if (!canvas) return;
+        if (!canvas) return damaged;
     }
     Device device(canvas, target);
-    WmfPlayer(bytes, device).play(window);
+    return WmfPlayer(bytes, device).play(window);
 }
 
 }  // namespace metafile

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <typeinfo>
 
+#include "LittleEndian.h"
 #include "MetafilePlayer.h"
 #include "QtCanvas.h"
 #include "SysUtils.h"
@@ -698,33 +699,36 @@ int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart
     const int64_t end = stream.Seek(0, soEnd);
     stream.Seek(start, soBeginning);
     std::unique_ptr<TGraphic> graphic;
+    bool cutMetafile = false;
     if (end - start > 0) {
         // A database graphic field: 1, 0x0100, then the length of the rest.
         if (end - start >= 8) {
-            uint8_t h[8];
+            char h[8];
             stream.ReadBuffer(h, 8);
-            const uint32_t length = h[4] | (h[5] << 8) | (h[6] << 16) | (uint32_t(h[7]) << 24);
-            const bool header = h[0] == 1 && h[1] == 0 && h[2] == 0 && h[3] == 1 && int64_t(length) == end - start - 8;
+            const std::string_view field(h, sizeof h);
+            const bool header = le::u16(field, 0) == 1 && le::u16(field, 2) == 0x0100 &&
+                                int64_t(le::u32(field, 4)) == end - start - 8;
             if (!header) stream.Seek(start, soBeginning);
         }
         const int64_t data = stream.Position();
         const int64_t remaining = end - data;
-        uint8_t b[100] = {};
-        stream.ReadBuffer(b, std::min<int64_t>(remaining, sizeof b));
+        char first[100] = {};
+        stream.ReadBuffer(first, std::min<int64_t>(remaining, sizeof first));
         stream.Seek(data, soBeginning);
-        auto word = [&](int at) { return b[at] | (b[at + 1] << 8); };
-        auto dword = [&](int at) { return uint32_t(word(at)) | (uint32_t(word(at + 2)) << 16); };
-        static constexpr uint8_t png[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+        const std::string_view b(first, sizeof first);
+        auto word = [&](size_t at) { return le::u16(b, at); };
+        auto dword = [&](size_t at) { return le::u32(b, at); };
         if (remaining >= 14 && word(0) == 0x4D42)
             graphic = std::make_unique<TBitmap>();
-        else if (remaining >= 2 && b[0] == 0xFF && b[1] == 0xD8)
+        else if (remaining >= 2 && word(0) == 0xD8FF)
             graphic = std::make_unique<TJPEGImage>();
-        else if (remaining >= 8 && std::equal(png, png + 8, b))
+        else if (remaining >= 8 && b.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8))
             graphic = std::make_unique<TPNGObject>();
         else if ((remaining >= 22 && dword(0) == 0x9AC6CDD7) || (remaining >= 100 && dword(40) == 0x464D4520))
             graphic = std::make_unique<TMetafile>();
         else if (remaining >= 6 && (word(2) == 0 || word(2) == 1))
             graphic = std::make_unique<TIcon>();
+        cutMetafile = remaining < int64_t(b.size()) && IsCutEnhancedMetafile(b.substr(0, size_t(remaining)));
     }
     if (!graphic) {
         picture.SetGraphic(nullptr);
@@ -732,6 +736,12 @@ int32_t LoadPictureFromStream(TPicture& picture, TStream& stream, bool fromStart
     }
     try {
         graphic->LoadFromStream(stream);
+    } catch (const EInvalidGraphic&) {
+        picture.SetGraphic(nullptr);
+        // Too short to be taken for a metafile, an EMF cut short reads as
+        // an icon: the icon's complaint would mislead.
+        if (cutMetafile) throw EInvalidGraphic(kCutMetafileMessage);
+        throw;
     } catch (...) {
         picture.SetGraphic(nullptr);
         throw;

@@ -88,14 +88,13 @@ TQtCanvas::~TQtCanvas()
 {
     // Only a PDF painter's text waits; a painter a derived canvas owned is
     // gone by now, and its batch is empty.
-    flush();
+    if (painter_) painterFor({});
     if (owned_ && owned_->isActive()) owned_->end();
 }
 
-bool TQtCanvas::applyPenAndBrush(bool fill, std::span<const QRectF> areas)
+QPainter* TQtCanvas::applyPenAndBrush(bool fill, std::span<const QRectF> areas)
 {
-    flushFor(areas);
-    QPainter& p = *painter_;
+    QPainter& p = painterFor(areas);
     // A PDF painter keeps the pen and brush a shape sets: each restored
     // state would cost the document a new graphics state.
     shapeSaved_ = !onPdf(p);
@@ -138,9 +137,9 @@ bool TQtCanvas::applyPenAndBrush(bool fill, std::span<const QRectF> areas)
     }
     if (p.pen().style() == Qt::NoPen && p.brush().style() == Qt::NoBrush) {
         endShape();
-        return false;
+        return nullptr;
     }
-    return true;
+    return &p;
 }
 
 void TQtCanvas::endShape()
@@ -150,15 +149,19 @@ void TQtCanvas::endShape()
 
 void TQtCanvas::Polyline(std::span<const TPoint> points)
 {
-    if (points.size() < 2 || !applyPenAndBrush(false)) return;
-    painter_->drawPolyline(toPolygon(points));
+    if (points.size() < 2) return;
+    QPainter* p = applyPenAndBrush(false);
+    if (!p) return;
+    p->drawPolyline(toPolygon(points));
     endShape();
 }
 
 void TQtCanvas::Polygon(std::span<const TPoint> points)
 {
-    if (points.size() < 2 || !applyPenAndBrush(true)) return;
-    painter_->drawPolygon(toPolygon(points), Qt::OddEvenFill);
+    if (points.size() < 2) return;
+    QPainter* p = applyPenAndBrush(true);
+    if (!p) return;
+    p->drawPolygon(toPolygon(points), Qt::OddEvenFill);
     endShape();
 }
 
@@ -175,22 +178,25 @@ void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2)
                                 QRectF(r.right() - w, r.top() - w, 2 * w, r.height() + 2 * w)};
     const bool filled = brush.Style() != bsClear && brush.Color() != clNone;
     std::array<QRectF, 1> whole{r.adjusted(-w, -w, w, w)};
-    if (!applyPenAndBrush(true, filled ? std::span<const QRectF>(whole) : std::span<const QRectF>(sides))) return;
-    painter_->drawRect(outlineRect(x1, y1, x2, y2));
+    QPainter* p = applyPenAndBrush(true, filled ? std::span<const QRectF>(whole) : std::span<const QRectF>(sides));
+    if (!p) return;
+    p->drawRect(outlineRect(x1, y1, x2, y2));
     endShape();
 }
 
 void TQtCanvas::RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight)
 {
-    if (!applyPenAndBrush(true)) return;
-    painter_->drawRoundedRect(outlineRect(x1, y1, x2, y2), cornerWidth / 2.0, cornerHeight / 2.0);
+    QPainter* p = applyPenAndBrush(true);
+    if (!p) return;
+    p->drawRoundedRect(outlineRect(x1, y1, x2, y2), cornerWidth / 2.0, cornerHeight / 2.0);
     endShape();
 }
 
 void TQtCanvas::Ellipse(int x1, int y1, int x2, int y2)
 {
-    if (!applyPenAndBrush(true)) return;
-    painter_->drawEllipse(outlineRect(x1, y1, x2, y2));
+    QPainter* p = applyPenAndBrush(true);
+    if (!p) return;
+    p->drawEllipse(outlineRect(x1, y1, x2, y2));
     endShape();
 }
 
@@ -199,37 +205,37 @@ void TQtCanvas::FillRect(const TRect& rect)
     const TBrush& brush = *Brush();
     if (brush.Style() == bsClear || brush.Color() == clNone || rect.IsEmpty()) return;
     const std::array<QRectF, 1> area{QRectF(toQRect(rect)).adjusted(-1, -1, 1, 1)};
-    flushFor(area);
+    QPainter& p = painterFor(area);
     const QBrush fill(ToQColor(brush.Color()), hatch(brush.Style()));
-    if (onPdf(*painter_)) {
+    if (onPdf(p)) {
         // What fillRect does, but the pen and brush stay: fills in a row
         // then need no new graphics state each (a brush set again, though
         // equal, would write its colour again).
-        if (painter_->pen().style() != Qt::NoPen) painter_->setPen(Qt::NoPen);
-        if (painter_->brush() != fill) painter_->setBrush(fill);
-        painter_->drawRect(toQRect(rect));
+        if (p.pen().style() != Qt::NoPen) p.setPen(Qt::NoPen);
+        if (p.brush() != fill) p.setBrush(fill);
+        p.drawRect(toQRect(rect));
         return;
     }
-    painter_->fillRect(toQRect(rect), fill);
+    p.fillRect(toQRect(rect), fill);
 }
 
 void TQtCanvas::StretchDraw(const TRect& rect, const QImage& image)
 {
     if (image.isNull() || rect.IsEmpty()) return;
-    flush();
-    painter_->save();
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, SmoothPictures());
-    painter_->drawImage(toQRect(rect), image);
-    painter_->restore();
+    QPainter& p = painterFor({});
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, SmoothPictures());
+    p.drawImage(toQRect(rect), image);
+    p.restore();
 }
 
 TColor TQtCanvas::Pixel(int x, int y) const
 {
-    flush();
-    QPaintDevice* device = painter_->device();
+    const QPainter& p = painterFor({});
+    QPaintDevice* device = p.device();
     if (!device || device->devType() != QInternal::Image) return clNone;
     const QImage& image = *static_cast<QImage*>(device);
-    const QPoint at = painter_->transform().map(QPoint(x, y));
+    const QPoint at = p.transform().map(QPoint(x, y));
     if (!image.valid(at)) return clNone;
     const QRgb rgb = image.pixel(at);
     return RGB(static_cast<uint8_t>(qRed(rgb)), static_cast<uint8_t>(qGreen(rgb)), static_cast<uint8_t>(qBlue(rgb)));
@@ -238,49 +244,59 @@ TColor TQtCanvas::Pixel(int x, int y) const
 void TQtCanvas::SetPixel(int x, int y, TColor color)
 {
     if (color == clNone) return;
-    flush();
-    painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+    painterFor({}).fillRect(QRect(x, y, 1, 1), ToQColor(color));
 }
 
 void TQtCanvas::SetClipRect(const std::optional<TRect>& rect)
 {
-    flush();
+    QPainter& p = painterFor({});
     clip_ = rect;
     if (rect)
-        painter_->setClipRect(toQRect(*rect), Qt::ReplaceClip);
+        p.setClipRect(toQRect(*rect), Qt::ReplaceClip);
     else
-        painter_->setClipping(false);
+        p.setClipping(false);
 }
 
 void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::u16string_view text,
                            std::span<const int> dx)
 {
-    QPainter& p = *painter_;
     const QRect box = rect ? toQRect(*rect) : QRect();
     const bool clipped = (options & ETO_CLIPPED) && rect;
-    // A PDF's text sets its own clip where it needs one (see DrawGlyphText):
-    // saved states and clips make most of a page's operators.
-    const bool pdf = onPdf(p);
     const bool opaque = (options & ETO_OPAQUE) && rect && Brush()->Color() != clNone;
-    if (!pdf || opaque) flush();
-    if (!pdf) p.save();
-    if (clipped && !pdf) p.setClipRect(box, Qt::IntersectClip);
-    if (opaque) p.fillRect(box, ToQColor(Brush()->Color()));
-    if (!text.empty() && Font()->Color() != clNone) {
-        const SizedFont& font = DeviceFont();
-        const std::vector<int> positions = TextPositions(font, text, dx);
-        const std::vector<qreal> offsets(positions.begin(), positions.end());
-        GlyphText glyphs;
-        glyphs.font = &font.font();
-        glyphs.pixelSize = font.pixelSize();
-        glyphs.origin = QPointF(x, y);
-        glyphs.angle = FontEscapement() / 10.0;
-        glyphs.text = text;
-        glyphs.positions = offsets;
-        glyphs.color = ToQColor(Font()->Color());
-        glyphs.underline = Font()->Style().Contains(fsUnderline);
-        glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
-        DrawGlyphText(p, glyphs, clipped && pdf ? &box : nullptr, pdf ? &batch_ : nullptr);
+    const bool drawsText = !text.empty() && Font()->Color() != clNone;
+    // A PDF's text sets its own clip where it needs one and may wait to go
+    // out with the text after it: saved states and clips make most of a
+    // page's operators.
+    std::vector<qreal> offsets;
+    if (onPdf(*painter_)) {
+        if (opaque) painterFor({}).fillRect(box, ToQColor(Brush()->Color()));
+        if (drawsText)
+            DrawGlyphTextOnPdf(*painter_, glyphText(x, y, text, dx, offsets), clipped ? &box : nullptr, batch_);
+        return;
     }
-    if (!pdf) p.restore();
+    QPainter& p = painterFor({});
+    p.save();
+    if (opaque) p.fillRect(box, ToQColor(Brush()->Color()));
+    if (drawsText) DrawGlyphText(p, glyphText(x, y, text, dx, offsets), clipped ? &box : nullptr);
+    p.restore();
+}
+
+GlyphText TQtCanvas::glyphText(int x, int y, std::u16string_view text, std::span<const int> dx,
+                               std::vector<qreal>& offsets) const
+{
+    const SizedFont& font = DeviceFont();
+    const std::vector<int> positions = TextPositions(font, text, dx);
+    offsets.assign(positions.begin(), positions.end());
+    GlyphText glyphs;
+    glyphs.font = &font.font();
+    glyphs.pixelSize = font.pixelSize();
+    glyphs.origin = QPointF(x, y);
+    glyphs.angle = FontEscapement() / 10.0;
+    glyphs.text = text;
+    glyphs.positions = offsets;
+    glyphs.color = ToQColor(Font()->Color());
+    glyphs.underline = Font()->Style().Contains(fsUnderline);
+    glyphs.strikeOut = Font()->Style().Contains(fsStrikeout);
+    if (clip_) glyphs.visible = QRectF(toQRect(*clip_));
+    return glyphs;
 }

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <memory>
+#include <vector>
 
 #include "Canvas.h"
 #include "GlyphRenderer.h"
@@ -22,11 +23,7 @@ public:
     ~TQtCanvas() override;
 
     // The painter, with the text that waits for it drawn.
-    QPainter& Painter() const
-    {
-        flush();
-        return *painter_;
-    }
+    QPainter& Painter() const { return painterFor({}); }
 
     void Polyline(std::span<const TPoint> points) override;
     void Polygon(std::span<const TPoint> points) override;
@@ -48,27 +45,26 @@ protected:
     explicit TQtCanvas(int pixelsPerInch);
     void SetPainter(QPainter& painter)
     {
-        flush();
+        painterFor({});
         painter_ = &painter;
     }
 
 private:
     TQtCanvas(QPainter* painter, std::unique_ptr<QPainter> owned);
-    // Pen and brush of the canvas on the painter; false when neither draws.
-    // The text waiting is drawn first unless it lies outside the areas the
-    // shape may ink (all of it when there are none).
-    bool applyPenAndBrush(bool fill, std::span<const QRectF> areas = {});
-    void endShape();
-    // Draws the text waiting in the batch.
-    void flush() const
-    {
-        if (!batch_.Empty()) batch_.Flush(*painter_);
-    }
-    // The same where the waiting text meets an area to be drawn in.
-    void flushFor(std::span<const QRectF> areas) const
+    // Every call that draws or reads reaches the painter here: text waiting
+    // for a PDF is drawn first unless it lies outside the areas the call
+    // may ink (all of it when there are none), so the page keeps its order.
+    QPainter& painterFor(std::span<const QRectF> areas) const
     {
         if (!batch_.Empty() && (areas.empty() || batch_.Meets(areas))) batch_.Flush(*painter_);
+        return *painter_;
     }
+    // Pen and brush of the canvas on the painter; nullptr when neither draws.
+    QPainter* applyPenAndBrush(bool fill, std::span<const QRectF> areas = {});
+    void endShape();
+    // The text as glyphs in the canvas font, placed in `offsets`.
+    GlyphText glyphText(int x, int y, std::u16string_view text, std::span<const int> dx,
+                        std::vector<qreal>& offsets) const;
 
     std::unique_ptr<QPainter> owned_;
     QPainter* painter_;

@@ -475,6 +475,7 @@ bool TrpEngine::startPreparedPage()
     }
     columnBands_.clear();
     columnStartOnce_ = pageStartOnce_ = false;
+    DataTop = 0;
     showHeaderList();
     columnTop_ = CurY;
     return added;
@@ -487,9 +488,16 @@ void TrpEngine::showHeaderList()
     // A copy: the report title leaves the list as it is shown.
     std::vector<TrpHeaderListItem> items;
     for (int i = 0; i < HeaderList.Count(); ++i) items.push_back(HeaderList.Items(i));
+    bool afterTitle = false;
     for (const TrpHeaderListItem& item : items) {
         TrpBand* band = item.Band;
         if (band == askedBreak_) continue;
+        // Under a title that leaves them no room the page's top bands
+        // start the next page.
+        if (afterTitle && band->Visible() && !fits(FreeSpace(), band->Height())) {
+            NewPage();
+            return;
+        }
         if (auto* header = dynamic_cast<TrpPageHeader*>(band); header && firstPageStart_ && !header->PrintOnFirstPage) {
             if (header->PrintChildIfInvisible && header->Child()) {
                 CurX = item.Left;
@@ -504,11 +512,13 @@ void TrpEngine::showHeaderList()
         CurX = item.Left;
         if (dynamic_cast<TrpReportTitle*>(band)) {
             if (showTitle(band)) return;
+            afterTitle = true;
             continue;
         }
         showReprinted(band);
         if (band->Visible()) columnBands_.push_back(band);
-        if (dynamic_cast<TrpPageHeader*>(band)) DataTop = run(band).printedHeight;
+        // Columns start under the page header and its children.
+        if (dynamic_cast<TrpPageHeader*>(band)) DataTop = CurY;
     }
 }
 
@@ -799,7 +809,8 @@ void TrpEngine::BreakAllKeep()
 
 bool TrpEngine::keepTooTall(Extended extra)
 {
-    return CurY - keepStartY_ + extra > GetPageHeight() - FooterHeight() + rp_engine::kFitTolerance;
+    // What the next column holds under the headers it starts with.
+    return CurY - keepStartY_ + extra > GetPageHeight() - FooterHeight() - nextColumnTop() + rp_engine::kFitTolerance;
 }
 
 void TrpEngine::keepBeforeBreak()
@@ -818,18 +829,23 @@ void TrpEngine::keepBeforeBreak()
 
 // A band taller than an empty page can never be held in a block. The block
 // is given up where it stands, unless it holds only the headers of that
-// band: they go on to the next column or page with it rather than stand
-// alone at the foot of this one.
-void TrpEngine::keepBeforeTallBand()
+// band and nothing of the band fits under them: they go on with it rather
+// than stand alone at the foot of this column. A band that starts a new
+// column first by its own rule (it may not split) leaves them where they
+// stand.
+bool TrpEngine::keepBeforeTallBand(TrpBand* band, bool movesFirst)
 {
-    if (!keepOpen_) return;
+    if (!keepOpen_) return false;
     constexpr Extended tolerance = rp_engine::kFitTolerance;
-    if (keepRows_ == 0 && CurY > keepStartY_ + tolerance && keepStartY_ > columnTop_ + tolerance &&
-        !keepTooTall(0)) {
+    const bool headersOnly = keepRows_ == 0 && CurY > keepStartY_ + tolerance &&
+                             keepStartY_ > columnTop_ + tolerance && !keepTooTall(0);
+    const bool moved = headersOnly && !movesFirst && !firstPartHolds(band);
+    if (moved) {
         TemporaryValue<TrpBand*> blockAlone(currentBand_, nullptr);
         NewColumn();
     }
     EndKeep(keepBand_);
+    return moved;
 }
 
 void TrpEngine::keepAfterBreak()
@@ -902,6 +918,8 @@ Extended TrpEngine::nextColumnTop()
         if (!listed(band)) nextTop -= run(band).printedHeight;
     for (int i = 0; i < HeaderList.Count(); ++i) {
         TrpBand* band = HeaderList.Items(i).Band;
+        // A band of an open keep block goes on with the block.
+        if (HeaderList.Items(i).IsInKeepBlock && !footerPrinting_) continue;
         if (band && band->Visible() && !shownAtStart(band) && !dynamic_cast<TrpReportTitle*>(band))
             nextTop += run(band).printedHeight;
     }
@@ -914,7 +932,8 @@ Extended TrpEngine::newPageTop()
     Extended top = 0;
     for (int i = 0; i < HeaderList.Count(); ++i) {
         TrpBand* band = HeaderList.Items(i).Band;
-        if (!band || dynamic_cast<TrpReportTitle*>(band)) continue;
+        if (!band || dynamic_cast<TrpReportTitle*>(band) || (HeaderList.Items(i).IsInKeepBlock && !footerPrinting_))
+            continue;
         for (TrpBand* b = band; b; b = b->Visible() || b->PrintChildIfInvisible ? b->Child() : nullptr)
             if (b->Visible()) top += run(b).printedHeight;
     }
@@ -928,13 +947,18 @@ void TrpEngine::checkRoom(TrpBand* band)
         return;
     // Nothing could ever print here: every page would hold these bands
     // and no row.
+    roomError(band, "no room is left for it on the page");
+}
+
+void TrpEngine::roomError(TrpBand* band, const std::string& what)
+{
     std::string under, above;
     for (const TrpBand* b : columnBands_)
         if (b->Height() > 0) under += (under.empty() ? "" : ", ") + b->Name();
     for (TrpBandKind kind : {bkColumnFooter, bkPageFooter})
         if (const TrpBand* b = pageBand(CurPage, kind); b && b->Height() > 0)
             above += (above.empty() ? "" : ", ") + b->Name();
-    std::string message = band->Name() + ": no room is left for it on the page";
+    std::string message = band->Name() + ": " + what;
     if (!under.empty()) message += " under " + under;
     if (!above.empty()) message += std::string(under.empty() ? "" : " and") + " above " + above;
     throw EInvalidOperation(message);

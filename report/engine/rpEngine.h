@@ -200,12 +200,15 @@ private:
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
     void checkRoom(TrpBand* band);
+    // Names the bands at the column's start and the page's foot.
+    [[noreturn]] void roomError(TrpBand* band, const std::string& what);
     void showFixedBand(TrpBand* band, bool reset = true);
     // Cuts an open keep block before a break and pastes it after.
     void keepBeforeBreak();
     void keepAfterBreak();
     bool keepTooTall(Extended extra);
-    void keepBeforeTallBand();
+    // True when the block went on to the next column with the band.
+    bool keepBeforeTallBand(TrpBand* band, bool movesFirst);
     void closeKeep();
     // The page-footer totals count a set of band columns where it stays.
     void holdRowSet(TrpBand* band);
@@ -242,9 +245,15 @@ private:
     void outputBand(TrpBand* band);
     struct SplitPiece;
     void splitBand(TrpBand* band);
+    // The first part of a split here would hold more than the band's frame.
+    bool firstPartHolds(TrpBand* band);
     void splitColumnRow(TrpDataBand* band);
     std::vector<SplitPiece> splitPieces(TrpBand* band);
-    bool layOutPart(std::vector<SplitPiece>& pieces, Extended free);
+    // `emptyRoom`: what an empty column gives (-1: as the page is laid out).
+    bool layOutPart(std::vector<SplitPiece>& pieces, Extended free, Extended emptyRoom = -1);
+    // Headers and footers that leave a column less room than what waits
+    // of the band needs, when a page without them would hold it.
+    void checkPartRoom(TrpBand* band, std::vector<SplitPiece>& pieces, Extended free);
     void moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& piece, Extended free);
     void cutFirstWaiting(std::vector<SplitPiece>& pieces, Extended free);
     void outputPart(TrpBand* band, std::vector<SplitPiece>& pieces, bool continued, bool last);

@@ -152,8 +152,6 @@ void TrpEngine::showBandItself(TrpBand* band)
             !columns && kind != bkOverlay && !dynamic_cast<TrpNullBand*>(band) && reprinting_ == 0 && !inline_;
         if (columns && !inline_ && reprinting_ == 0 && !r.hasVerticalObjects &&
             !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), band->Height())) {
-            // No keep block holds a row taller than an empty column.
-            if (keepOpen_) EndKeep(keepBand_);
             splitColumnRow(static_cast<TrpDataBand*>(band));
         } else if (!testFit || fits(FreeSpace(), band->Height())) {
             outputBand(band);
@@ -176,8 +174,9 @@ void TrpEngine::showBandItself(TrpBand* band)
             }
         } else {
             checkRoom(band);
-            keepBeforeTallBand();
-            if (!band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage) {
+            const bool movesFirst = !band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage;
+            // Moved with the headers it is kept with, it starts a column.
+            if (!keepBeforeTallBand(band, movesFirst) && movesFirst) {
                 currentBand_ = band;
                 NewColumn();
             }
@@ -195,7 +194,11 @@ void TrpEngine::showBandItself(TrpBand* band)
 void TrpEngine::splitColumnRow(TrpDataBand* band)
 {
     BandRun& r = run(band);
-    if (band->CurColumn() == 1 && !band->AllowSplit && nextColumnGivesRoom()) NewColumn();
+    // No keep block holds a row taller than an empty column; headers kept
+    // with it go on with it when it starts a column.
+    const bool movesFirst =
+        band->CurColumn() == 1 && !band->AllowSplit && r.lineThrough > 1 && !band->StartNewPage && nextColumnGivesRoom();
+    if (!keepBeforeTallBand(band, movesFirst) && movesFirst) NewColumn();
     // The rows beside it do not fit above the page's foot either: the line
     // moves on first and the row splits from the line's top there.
     if (band->CurColumn() > 1 && !keepOpen_ && !fits(GetPageHeight() - FooterHeight(), r.maxColumnY)) {
@@ -500,6 +503,8 @@ struct TrpEngine::SplitPiece {
     bool box = false;
     // A growing text with nothing to show.
     bool blank = false;
+    // Printed cut in the part laid out: taller than an empty column.
+    bool cut = false;
     enum class Edge { None, Top, Bottom } edge = Edge::None;
     // A text's part state, to lay a part out again elsewhere.
     std::u16string partText;
@@ -543,6 +548,9 @@ void TrpEngine::splitBand(TrpBand* band)
         }
         const std::vector<SplitPiece> before = saveParts(pieces);
         const bool anyInPart = layOutPart(pieces, free);
+        for (const SplitPiece& p : pieces)
+            if (p.cut && !p.frame && fits(GetPageHeight(), p.savedHeight) && CurPage && !CurPage->EndlessHeight)
+                roomError(band, "the page leaves too little room for it");
         bool content = std::any_of(pieces.begin(), pieces.end(), [&](const SplitPiece& p) { return p.inPart && holds(p); });
         // Only the frame of the band fits below what the column holds: the
         // band starts whole in the next column rather than leave its frame
@@ -572,7 +580,10 @@ void TrpEngine::splitBand(TrpBand* band)
                 }
                 laidOut = layOutPart(pieces, free);
             }
-            if (!laidOut) cutFirstWaiting(pieces, free);
+            if (!laidOut) {
+                checkPartRoom(band, pieces, free);
+                cutFirstWaiting(pieces, free);
+            }
             content = true;
         }
         const bool last = !pendingContent();
@@ -593,6 +604,24 @@ void TrpEngine::splitBand(TrpBand* band)
         startNextPart(pieces, free);
         free = FreeSpace();
     }
+}
+
+bool TrpEngine::firstPartHolds(TrpBand* band)
+{
+    std::vector<SplitPiece> pieces = splitPieces(band);
+    std::vector<std::u16string> texts;
+    for (const SplitPiece& p : pieces)
+        if (p.memo) texts.push_back(p.memo->Text());
+    const std::vector<SplitPiece> before = saveParts(pieces);
+    layOutPart(pieces, FreeSpace());
+    const bool framed = std::any_of(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.visible && !p.frame; });
+    const bool holds = std::any_of(pieces.begin(), pieces.end(),
+                                   [&](const SplitPiece& p) { return p.inPart && (!framed || !p.frame); });
+    restoreParts(pieces, before);
+    size_t i = 0;
+    for (const SplitPiece& p : pieces)
+        if (p.memo) p.memo->SetText(texts[i++]);
+    return holds;
 }
 
 std::vector<TrpEngine::SplitPiece> TrpEngine::saveParts(std::vector<SplitPiece>& pieces)
@@ -711,19 +740,19 @@ std::vector<TrpEngine::SplitPiece> TrpEngine::splitPieces(TrpBand* band)
 // Which objects print in a part `free` high: those that fit whole, the
 // parts of stretchable ones that fit, objects taller than a page cut; the
 // others move down to the next part. Whether any prints.
-bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
+bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free, Extended emptyRoom)
 {
     // What an empty column gives: this one when it is empty (unless bands
     // printed once stand at its start), else what the next one will.
-    const Extended emptyRoom = columnIsEmpty() && !columnStartOnce_ ? free
-                                                                     : GetPageHeight() - FooterHeight() - nextColumnTop();
+    if (emptyRoom < 0)
+        emptyRoom = columnIsEmpty() && !columnStartOnce_ ? free : GetPageHeight() - FooterHeight() - nextColumnTop();
     for (SplitPiece& p : pieces) {
         p.startTop = p.object->Top();
         p.startBottom = p.startTop + p.savedHeight;
     }
     bool anyInPart = false;
     for (SplitPiece& p : pieces) {
-        p.inPart = p.moved = false;
+        p.inPart = p.moved = p.cut = false;
         if (!p.pending) continue;
         TrpReportComponent* object = p.object;
         const Extended remaining = p.savedHeight;
@@ -756,7 +785,7 @@ bool TrpEngine::layOutPart(std::vector<SplitPiece>& pieces, Extended free)
             } else {
                 // Taller than a page: printed here, cut at the bottom.
                 object->SetHeight(free - object->Top());
-                p.inPart = true;
+                p.inPart = p.cut = true;
                 p.pending = false;
             }
         } else if (std::fabs(unused - object->Height()) >= kOverlap) {
@@ -792,6 +821,33 @@ void TrpEngine::moveToNextPart(std::vector<SplitPiece>& pieces, SplitPiece& p, E
         other->SetTop(other->Top() + delta);
         q.moved = true;
     }
+}
+
+void TrpEngine::checkPartRoom(TrpBand* band, std::vector<SplitPiece>& pieces, Extended free)
+{
+    const Extended page = GetPageHeight();
+    if (!CurPage || CurPage->EndlessHeight || fits(free, page)) return;
+    auto first = std::find_if(pieces.begin(), pieces.end(), [](const SplitPiece& p) { return p.pending; });
+    if (first == pieces.end() || first->frame) return;
+    SplitPiece& p = *first;
+    bool fitsPage = fits(page, p.savedHeight);
+    if (p.memo && !fitsPage) {
+        // A text gives a line to a part as high as the page.
+        TrpCustomMemoView& memo = *p.memo;
+        const std::u16string shown = memo.Text(), rest = memo.PartText;
+        const bool firstBreak = memo.FirstParaBreak, lastBreak = memo.LastParaBreak;
+        const Extended height = p.object->Height();
+        p.object->SetHeight(page);
+        const Extended unused = memo.DrawPart();
+        fitsPage = !memo.Text().empty() && memo.PartText != rest;
+        (void)unused;
+        memo.SetText(shown);
+        memo.PartText = rest;
+        memo.FirstParaBreak = firstBreak;
+        memo.LastParaBreak = lastBreak;
+        p.object->SetHeight(height);
+    }
+    if (fitsPage) roomError(band, "the page leaves too little room for it");
 }
 
 // The first object waiting goes out in this part, cut to its height.

@@ -449,12 +449,14 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         CurY = rowStart;
     } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight)) {
         CurY = r.maxColumnY;
-    } else if (!keepOpen_ || keepTooTall(currentBand_ ? currentBand_->Height() : 0) ||
+    } else if (!keepOpen_ || keepPosition_ > columnStart || keepTooTall(currentBand_ ? currentBand_->Height() : 0) ||
                !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), r.maxColumnY - keepStartY_)) {
         // The set of rows moves whole to the next column or page; a keep
         // block it ends that the next column could not hold under its
         // headers, or that the break would give up, is given up first, the
-        // rows before the set staying where they are.
+        // rows before the set staying where they are. A block opened
+        // inside the set (a kept row) moves with the set: alone it would
+        // leave the rows beside it below the page's foot.
         if (keepOpen_) EndKeep(keepBand_);
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <optional>
 #include <span>
 
 #include "SysUtils.h"
@@ -21,6 +22,7 @@
 #include "rpUtils.h"
 #include "sc_interpreter.h"
 #include "sc_statements.h"
+#include "sc_yield.h"
 
 namespace {
 
@@ -106,6 +108,10 @@ bool TrpReport::PrepareReport(bool clearLastReport)
     // A handler of this preparation asked for another one.
     if (Preparing()) throw EInvalidOperation("Cannot prepare " + nameOf(this) + " while it prepares");
     PreparingScope preparing(*this);
+    // A script that lets no message through still lets the window's in
+    // (its cancel button among them) every 50 ms.
+    std::optional<TscYieldScope> yield;
+    if (!engineOptions_->BackgroundMode) yield.emplace([this] { ProcessMessages(); }, std::chrono::milliseconds(50));
     if (clearLastReport) previewPages_->Clear();
     printOptions_->DialogDuplex = dmNone;
     Errors.Clear();

@@ -63,6 +63,8 @@ private:
         std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
         return a;
     }
+    // A peer gone must not end the test with SIGPIPE.
+    static ssize_t put(int fd, const char* p, std::size_t n) { return send(fd, p, n, MSG_NOSIGNAL); }
     static bool readAll(int fd, char* p, std::size_t n)
     {
         while (n > 0) {
@@ -91,7 +93,7 @@ private:
             pumps_.emplace_back([client, server, dropping] {
                 char buf[65536];
                 for (ssize_t n; (n = read(server, buf, sizeof buf)) > 0;)
-                    if (!*dropping && write(client, buf, static_cast<std::size_t>(n)) != n) break;
+                    if (!*dropping && put(client, buf, static_cast<std::size_t>(n)) != n) break;
                 shutdown(client, SHUT_RDWR);
             });
             pumps_.emplace_back([this, client, server, dropping] {
@@ -102,8 +104,8 @@ private:
                 std::memcpy(&len, head, 4);
                 len = ntohl(len);
                 std::string body(len - 4, '\0');
-                if (!readAll(client, body.data(), body.size()) || write(server, head, 4) != 4 ||
-                    write(server, body.data(), body.size()) != static_cast<ssize_t>(body.size()))
+                if (!readAll(client, body.data(), body.size()) || put(server, head, 4) != 4 ||
+                    put(server, body.data(), body.size()) != static_cast<ssize_t>(body.size()))
                     return finish(client, server);
                 while (readAll(client, head, 5)) {
                     std::memcpy(&len, head + 1, 4);
@@ -113,7 +115,7 @@ private:
                     const bool commit = head[0] == 'Q' && std::strcmp(body.c_str(), "COMMIT") == 0 && armed_.exchange(false);
                     // Its answer never reaches the program.
                     if (commit) *dropping = true;
-                    if (write(server, head, 5) != 5 || write(server, body.data(), body.size()) != static_cast<ssize_t>(body.size())) break;
+                    if (put(server, head, 5) != 5 || put(server, body.data(), body.size()) != static_cast<ssize_t>(body.size())) break;
                     if (commit) {
                         std::this_thread::sleep_for(std::chrono::milliseconds(300));
                         cut_ = true;

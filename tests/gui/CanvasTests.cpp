@@ -1,18 +1,28 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRawFont>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <tuple>
 #include <vector>
 
 #include "CoreClasses.h"
+#include "CupsSpooler.h"
+#include "CupsTestServer.h"
+
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include "GlyphRenderer.h"
 #include "QtCanvas.h"
 #include "RecordingCanvas.h"
@@ -558,3 +568,247 @@ TEST(GlyphRenderer, EmboldenedPdfTextIsInItsTextLayerOnce)
 }
 
 }  // namespace
+
+namespace {
+
+// The output of a poppler tool, or nullopt when it is not installed.
+std::optional<QByteArray> popplerOutput(const char* tool, const QStringList& args)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) return std::nullopt;
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(30000)) return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+// A document of `pages` pages, each with the text in a title's size and a
+// caption's, at 600 dpi.
+QString boldTestPdf(const QTemporaryDir& dir, const std::string& font, TFontStyles style, int pages)
+{
+    const QString path = dir.filePath(QString::fromStdString(font) + (style.Contains(fsBold) ? "-b.pdf" : ".pdf"));
+    QPdfWriter writer(path);
+    writer.setResolution(600);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    TQtCanvas canvas(writer);
+    for (int page = 0; page < pages; ++page) {
+        if (page) {
+            canvas.Painter();  // what waits goes onto this page
+            writer.newPage();
+        }
+        for (const auto [px, y] : {std::pair{219, 300}, {81, 700}}) {
+            setTextFont(canvas, font, px, style);
+            canvas.TextOut(300, y, std::u16string_view(u"\u53D1\u8D27\u5355 Bold 7"));
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+// Bold from a face that has no bold of its own: on paper it is as bold as
+// on the screen, the text layer holds each word once, and a title on every
+// page costs about what plain text costs (filled outlines cost most of a
+// kilobyte a glyph on every page).
+TEST(GlyphRenderer, EmboldenedPdfTextPrintsBoldOnceAndSmall)
+{
+    for (const char* font : {"SimSun", "SimHei", "Verdana", "Arial"}) {
+        SCOPED_TRACE(font);
+        QTemporaryDir dir;
+        const QString regular = boldTestPdf(dir, font, {}, 6), bold = boldTestPdf(dir, font, {fsBold}, 6);
+        const std::optional<QByteArray> text = popplerOutput("pdftotext", {"-raw", bold, "-"});
+        if (!text) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+        // Latin and Chinese come from two faces: each word is counted.
+        for (const char* word : {"\xE5\x8F\x91\xE8\xB4\xA7\xE5\x8D\x95", "Bold 7"})
+            EXPECT_EQ(QString::fromUtf8(*text).count(QString::fromUtf8(word)), 12) << text->toStdString();
+        // A second font subset of the glyphs drawn bold, once a document.
+        EXPECT_LT(QFileInfo(bold).size(), QFileInfo(regular).size() * 5 / 4 + 4096);
+
+        QImage pages[2];
+        for (int i = 0; i < 2; ++i) {
+            const QString root = dir.filePath(i ? "bold" : "regular");
+            if (!popplerOutput("pdftoppm", {"-r", "150", "-l", "1", "-png", "-singlefile", i ? bold : regular, root}))
+                GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+            pages[i] = QImage(root + ".png").convertToFormat(QImage::Format_RGB32);
+        }
+        // The caption's ink alone, then the title's.
+        for (const QRect area : {QRect(0, 160, 1200, 50), QRect(0, 50, 1200, 100)}) {
+            EXPECT_GT(inkCount(pages[1].copy(area)), inkCount(pages[0].copy(area)) * 6 / 5) << area.y();
+        }
+    }
+}
+
+namespace {
+
+// CupsTest.ppd with the format its printer takes changed, in a file of its
+// own: the scheduler then runs the filters that make that format.
+std::string driverTaking(const std::string& format)
+{
+    static QTemporaryDir dir;
+    const std::string path = dir.filePath(QString::fromStdString(format).section('/', 1) + ".ppd").toStdString();
+    std::string ppd = CupsTestServer::readFile(CUPS_TEST_PPD);
+    const std::string line = "*cupsFilter: \"application/pdf 0 -\"";
+    ppd.replace(ppd.find(line), line.size(), "*cupsFilter: \"" + format + " 0 -\"");
+    std::ofstream(path, std::ios::binary) << ppd;
+    return path;
+}
+
+// Queues that hand their printers PDF rewritten by pdftopdf, as driverless
+// printers take it, and pages Ghostscript rasterised (gstoraster), as
+// printer drivers take them.
+class BoldThroughCupsFilters : public CupsServerTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!QFileInfo::exists("/usr/lib/cups/filter/gstoraster") || QStandardPaths::findExecutable("gs").isEmpty()) {
+            skipReason_ = "cups-filters and Ghostscript are not installed";
+            return;
+        }
+        StartServer({{"PdfQ", "", true, false, driverTaking("application/vnd.cups-pdf")},
+                     {"RasterQ", "", false, false, driverTaking("application/vnd.cups-raster")}},
+                    true);
+    }
+    static void TearDownTestSuite() { StopServer(); }
+};
+
+// The first page of a CUPS raster file of black dots (the test driver's
+// gray device takes one bit a pixel), black on white; null for another.
+QImage rasterPage(const QString& file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    if (fd < 0) return {};
+    QImage page;
+    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+    cups_page_header2_t header;
+    if (raster && cupsRasterReadHeader2(raster, &header) && header.cupsBitsPerPixel == 1 &&
+        header.cupsColorSpace == CUPS_CSPACE_K && header.cupsWidth < 20000 && header.cupsHeight < 20000) {
+        page = QImage(int(header.cupsWidth), int(header.cupsHeight), QImage::Format_RGB32);
+        std::vector<unsigned char> row(header.cupsBytesPerLine);
+        for (unsigned y = 0; y < header.cupsHeight && !page.isNull(); ++y) {
+            if (cupsRasterReadPixels(raster, row.data(), header.cupsBytesPerLine) == 0) page = QImage();
+            for (unsigned x = 0; x < header.cupsWidth && !page.isNull(); ++x)
+                page.setPixel(int(x), int(y), (row[x / 8] & (0x80 >> (x % 8))) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        }
+    }
+    if (raster) cupsRasterClose(raster);
+    ::close(fd);
+    return page;
+}
+
+}  // namespace
+
+// What a queue's filters hand its printer must still show bold captions
+// bold, and so must a PDF Ghostscript writes again (the cups-pdf queue):
+// every bold form of ours drawn again by Poppler and Ghostscript.
+TEST_F(BoldThroughCupsFilters, BoldCaptionsStayBold)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("captions.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+        TQtCanvas canvas(writer);
+        // Regular on the left half, bold on the right, a caption's size.
+        for (const auto [font, y] : {std::pair{"SimSun", 400}, {"SimHei", 600}, {"Verdana", 800}}) {
+            setTextFont(canvas, font, 81);
+            canvas.TextOut(200, y, std::u16string_view(u"\u5BA2\u6237\u540D\u79F0 Bold"));
+            setTextFont(canvas, font, 81, {fsBold});
+            canvas.TextOut(2600, y, std::u16string_view(u"\u5BA2\u6237\u540D\u79F0 Bold"));
+        }
+    }
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    // A 150-dpi page of a PDF file; null without poppler-utils.
+    auto rendered = [&](const QString& input) {
+        const QString root = input + ".page";
+        if (!popplerOutput("pdftoppm", {"-r", "150", "-l", "1", "-gray", "-png", "-singlefile", input, root}))
+            return QImage();
+        return QImage(root + ".png").convertToFormat(QImage::Format_RGB32);
+    };
+    CupsSpooler spooler;
+    for (const char* queue : {"PdfQ", "RasterQ"}) {
+        auto job = spooler.startJob(queue, {"captions", "iso_a4_210x297mm", "", ""}, SpoolerFormat::Pdf);
+        job->write(bytes.constData(), static_cast<size_t>(bytes.size()));
+        job->finish();
+    }
+    std::vector<std::pair<std::string, QImage>> pages;
+    for (const char* queue : {"PdfQ", "RasterQ"}) {
+        const std::optional<std::string> printed = server_->waitForJob(queue, 1);
+        ASSERT_TRUE(printed.has_value()) << "no job from " << queue;
+        const QString out = dir.filePath(queue);
+        std::ofstream(out.toStdString(), std::ios::binary) << *printed;
+        if (std::string(queue) == "RasterQ") {
+            pages.emplace_back(queue, rasterPage(out));
+            continue;
+        }
+        pages.emplace_back(queue, rendered(out));
+        QProcess gs;
+        gs.start("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite", "-sOutputFile=" + out + ".gs.pdf",
+                        out});
+        ASSERT_TRUE(gs.waitForFinished(60000) && gs.exitCode() == 0) << gs.readAllStandardError().toStdString();
+        pages.emplace_back("PdfQ through Ghostscript", rendered(out + ".gs.pdf"));
+    }
+    for (const auto& [what, page] : pages) {
+        SCOPED_TRACE(what);
+        if (page.isNull()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed, or no raster page";
+        const int dpi = page.width() * 254 / 2100;  // an A4 page's width
+        for (const int y : {400, 600, 800}) {
+            const QRect line(0, y * dpi / 600 - dpi / 30, page.width() / 2, dpi / 4);
+            const int regular = inkCount(page.copy(line));
+            EXPECT_GT(regular, 0) << "line at " << y;
+            EXPECT_GT(inkCount(page.copy(line.translated(page.width() / 2, 0))), regular * 6 / 5) << "line at " << y;
+        }
+    }
+}
+
+// A line cut at its box's edge goes into a PDF only as far as the box
+// shows it, however long it is, on either side and through either path
+// (slanted text is drawn with a moved origin); a line wholly outside goes
+// nowhere. What shows is drawn as before.
+TEST(GlyphRenderer, GlyphsOutsideTheClipAreLeftOut)
+{
+    std::u16string digits;
+    for (int i = 0; i < 20000; ++i) digits += char16_t(u'0' + i % 10);
+    const std::u16string_view line(digits);
+    struct Case {
+        const char* font;
+        TFontStyles style;
+        int x;        // where the line starts; the box is 1000..1600
+        int y;        // of the line; the box is 400..600
+        size_t shows;  // about this many digits show
+    };
+    for (const Case& c : {Case{"Arial", {}, 1000, 450, 13}, Case{"SimSun", {fsItalic}, 1000, 450, 14},
+                          Case{"Arial", {}, -900000, 450, 13}, Case{"Arial", {}, 1000, 900, 0}}) {
+        SCOPED_TRACE(std::string(c.font) + " at " + std::to_string(c.x) + "," + std::to_string(c.y));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("line.pdf");
+        const TRect box{1000, 400, 1600, 600};
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(600);
+            TQtCanvas canvas(writer);
+            setTextFont(canvas, c.font, 83, c.style);
+            // A memo's line, and the same under the canvas's clip.
+            canvas.ExtTextOut(c.x, c.y, ETO_CLIPPED, &box, line);
+            canvas.SetClipRect(box);
+            canvas.TextOut(c.x, c.y + 100, line);
+        }
+        const std::optional<QByteArray> text = popplerOutput("pdftotext", {"-raw", path, "-"});
+        if (!text) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+        const QString shown = QString::fromUtf8(*text).simplified().remove(u' ');
+        EXPECT_LE(size_t(shown.size()), 2 * (c.shows + 2)) << shown.toStdString();
+        EXPECT_GE(size_t(shown.size()), 2 * c.shows) << shown.toStdString();
+        EXPECT_LT(QFileInfo(path).size(), 40000);
+    }
+    // On an image the cut line looks as it did in full.
+    const TRect box{30, 0, 130, 40};
+    auto cut = [&](std::u16string_view text) {
+        return drawn(200, 40, [&](TQtCanvas& canvas) {
+            setTextFont(canvas, "Arial", 30);
+            canvas.ExtTextOut(20, 2, ETO_CLIPPED, &box, text);
+        });
+    };
+    EXPECT_EQ(cut(line), cut(line.substr(0, 12)));
+}

@@ -111,7 +111,7 @@ int runProgram(const std::vector<std::string>& args, const std::vector<std::stri
 
 CupsTestServer::~CupsTestServer() { stop(); }
 
-bool CupsTestServer::start(std::string& reason)
+bool CupsTestServer::start(std::string& reason, bool systemFilters)
 {
     if (access(CupsdPath, X_OK) != 0) {
         reason = "cupsd is not installed (package cups-daemon)";
@@ -143,6 +143,9 @@ bool CupsTestServer::start(std::string& reason)
     fs::permissions(root / "out", fs::perms::all);
     std::error_code ec;
     fs::create_symlink(CupsExec, root / "bin/daemon/cups-exec", ec);
+    if (systemFilters)
+        for (const auto& filter : fs::directory_iterator("/usr/lib/cups/filter", ec))
+            fs::create_symlink(filter.path(), root / "bin/filter" / filter.path().filename(), ec);
 
     const std::string conf = "Listen " + socket_ +
                              "\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
@@ -229,10 +232,10 @@ bool CupsTestServer::runTool(const std::vector<std::string>& args, std::string& 
 }
 
 bool CupsTestServer::addQueue(const std::string& name, const std::string& location, bool makeDefault,
-                              std::string& reason, bool raw)
+                              std::string& reason, bool raw, const std::string& ppd)
 {
     std::vector<std::string> args{"lpadmin", "-p", name, "-v", "capture:" + output_, "-L", location, "-E"};
-    if (!raw) args.insert(args.begin() + 5, {"-P", CUPS_TEST_PPD});
+    if (!raw) args.insert(args.begin() + 5, {"-P", ppd.empty() ? std::string(CUPS_TEST_PPD) : ppd});
     if (!runTool(args, reason)) return false;
     if (makeDefault && !runTool({"lpadmin", "-d", name}, reason)) return false;
     return true;
@@ -282,13 +285,13 @@ std::string CupsTestServer::readFile(const std::string& path)
 CupsTestServer* CupsServerTest::server_ = nullptr;
 std::string CupsServerTest::skipReason_;
 
-void CupsServerTest::StartServer(std::initializer_list<CupsQueueSpec> queues)
+void CupsServerTest::StartServer(std::initializer_list<CupsQueueSpec> queues, bool systemFilters)
 {
     server_ = new CupsTestServer;
     skipReason_.clear();
-    bool ok = server_->start(skipReason_);
+    bool ok = server_->start(skipReason_, systemFilters);
     for (const CupsQueueSpec& q : queues)
-        ok = ok && server_->addQueue(q.name, q.location, q.isDefault, skipReason_, q.raw);
+        ok = ok && server_->addQueue(q.name, q.location, q.isDefault, skipReason_, q.raw, q.ppd);
     if (!ok) {
         skipReason_ = "private cupsd unavailable: " + skipReason_;
         server_->stop();

@@ -23,15 +23,18 @@ public:
     CupsTestServer& operator=(const CupsTestServer&) = delete;
 
     // False with the reason when cupsd is missing or does not come up.
-    bool start(std::string& reason);
+    // With system filters the queues convert jobs with the installed CUPS
+    // filters (cups-filters), as a real queue does.
+    bool start(std::string& reason, bool systemFilters = false);
     void stop();
     bool running() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
     const std::string& rootDir() const { return root_; }
 
     // A raw queue has no driver file: no papers, trays or sides of its own.
+    // Other queues take CupsTest.ppd, or the driver file given.
     bool addQueue(const std::string& name, const std::string& location, bool makeDefault, std::string& reason,
-                  bool raw = false);
+                  bool raw = false, const std::string& ppd = {});
     // Runs a CUPS command-line tool against this server (cupsreject ...).
     bool runTool(const std::vector<std::string>& args, std::string& reason);
 
@@ -58,6 +61,7 @@ struct CupsQueueSpec {
     std::string location;
     bool isDefault = false;
     bool raw = false;
+    std::string ppd;  // empty: CupsTest.ppd
 };
 
 // Base of a suite that prints through one private scheduler: SetUpTestSuite
@@ -65,7 +69,7 @@ struct CupsQueueSpec {
 // skip with the reason when the scheduler cannot run here.
 class CupsServerTest : public ::testing::Test {
 protected:
-    static void StartServer(std::initializer_list<CupsQueueSpec> queues);
+    static void StartServer(std::initializer_list<CupsQueueSpec> queues, bool systemFilters = false);
     static void StopServer();
     void SetUp() override;
 

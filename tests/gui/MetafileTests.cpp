@@ -67,17 +67,24 @@ std::string utf16(std::u16string_view text)
 // width x height of them.
 class Emf {
 public:
-    Emf(int width, int height)
+    // The header may hold a description right after its 88 bytes, or the
+    // two extensions (the second one giving the device in micrometres).
+    Emf(int width, int height, std::u16string_view description = {}, int micrometres = 0)
     {
+        const uint32_t headerSize = micrometres ? 108 : 88;
         add32(bytes_, 1);
-        add32(bytes_, 88);
+        add32(bytes_, uint32_t(headerSize + description.size() * 2 + description.size() % 2 * 2));
         bytes_ += ints({0, 0, width - 1, height - 1, 0, 0, width * 25, height * 25});
         add32(bytes_, 0x464D4520);
         add32(bytes_, 0x10000);
         bytes_ += ints({0, 0});      // size and record count, set at the end
         add16(bytes_, 8);            // handles
         add16(bytes_, 0);
-        bytes_ += ints({0, 0, 0, 1000, 1000, 250, 250});
+        bytes_ += ints({int32_t(description.size()), description.empty() ? 0 : int32_t(headerSize)});
+        bytes_ += ints({0, 1000, 1000, 250, 250});
+        if (micrometres) bytes_ += ints({0, 0, 0, micrometres, micrometres});
+        bytes_ += utf16(description);
+        if (description.size() % 2) bytes_ += std::string(2, '\0');
     }
 
     Emf& rec(uint32_t type, const std::string& payload)
@@ -154,6 +161,12 @@ public:
         add16(p, 0);
         rec(0x02FC, p);
         return rec(0x012D, {objects_++});
+    }
+    // An object any record makes takes the next slot of the table.
+    Wmf& object(uint16_t function, const std::string& params)
+    {
+        ++objects_;
+        return rec(function, params);
     }
     Wmf& nullPen()
     {
@@ -256,6 +269,36 @@ TEST_F(Metafiles, ShapesLandWhereTheFrameMapsThem)
     EXPECT_EQ(wide.pixel(95, 60), kWhite);
     EXPECT_EQ(wide.pixel(150, 45), kWhite);
     EXPECT_EQ(wide.pixel(250, 88), qRgb(0, 0, 255));
+}
+
+TEST_F(Metafiles, TheHeaderExtensionsOnlyWhereTheDescriptionLeavesThem)
+{
+    // The frame is 25 mm across; the reference device has 4 pixels a
+    // millimetre, or 2 by the micrometres of the second extension, in which
+    // case the picture is 50 device pixels wide and a square of 50 fills it.
+    auto drawn = [](Emf emf) {
+        emf.nullPen().brush(1, kRed).rectangle(0, 0, 50, 50);
+        const QImage image = render(emf.bytes(), 100, 100);
+        return image.pixel(75, 75) == qRgb(255, 0, 0) ? "whole" : image.pixel(25, 25) == qRgb(255, 0, 0) ? "quarter" : "none";
+    };
+    EXPECT_STREQ(drawn(Emf(100, 100)), "quarter");
+    EXPECT_STREQ(drawn(Emf(100, 100, {}, 500000)), "whole");
+    // A description right after the base header, as fig2dev writes it: the
+    // bytes where the extensions would be are its text.
+    EXPECT_STREQ(drawn(Emf(100, 100, u"Converted from box.fig using fig2dev")), "quarter");
+    EXPECT_STREQ(drawn(Emf(100, 100, u"0123456789")), "quarter");  // a header of 108 bytes
+
+    // fig2dev's own file: a blue circle over a dashed rectangle, an open
+    // triangle and a line of text, on a frame of about 9 x 9 cm.
+    const std::string fig = readFile("fig2dev.emf");
+    EXPECT_TRUE(MetafileIsPlayable(fig));
+    const QImage image = render(fig, 340, 330);
+    int blue = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) blue += image.pixel(x, y) == qRgb(0, 0, 255);
+    // The circle, about a quarter of the picture's width across.
+    EXPECT_GT(blue, 3000);
+    EXPECT_EQ(image.pixel(113, 113), qRgb(0, 0, 255));
 }
 
 TEST_F(Metafiles, MappingModesAndWorldTransforms)
@@ -616,14 +659,11 @@ TEST_F(Metafiles, DamagedFilesDrawNothing)
     std::string past = valid;
     set32(past, last + 4, 4000);
     cases.push_back({"record past the end", past});
-    // Counts larger than their records.
-    cases.push_back({"polygon count", Emf(100, 100).rec(3, {0, 0, 0, 0, 0x7FFFFFFF, 1, 2}).bytes()});
-    cases.push_back({"figure count", Emf(100, 100).rec(8, {0, 0, 0, 0, 0x40000000, 2, 1, 1}).bytes()});
-    cases.push_back({"figure sizes", Emf(100, 100).rec(8, {0, 0, 0, 0, 2, 2, 3, 0x7FFFFFFF, 0, 0, 1, 1}).bytes()});
-    cases.push_back({"text beyond", Emf(100, 100).rec(84, {0, 0, 0, 0, 1, 0, 0, 0, 0, 100, 76, 0, 0, 0, 0, 0, 0}).bytes()});
-    cases.push_back({"bitmap beyond", Emf(100, 100).rec(81, {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 80, 40, 120, 1 << 30, 0,
-                                                             0xCC0020, 10, 10}).bytes()});
-    cases.push_back({"region count", Emf(100, 100).rec(74, {0, 0, 0, 0, 32, 32, 1, 0x10000000, 0, 0, 0, 0, 0}).bytes()});
+    // A record of 26 bytes: the chain reaches the end record, but off the
+    // word boundaries every record keeps.
+    std::string unaligned = Emf(100, 100).nullPen().brush(1, kRed).bytes();
+    unaligned.insert(unaligned.size() - 20, ints({43, 26, 0, 0, 100, 100}) + std::string(2, '\0'));
+    cases.push_back({"record size not a multiple of 4", unaligned});
     // Windows metafiles.
     Wmf wmfGood(100, 100, 96);
     wmfGood.nullPen().brush(kRed).rec(0x041B, {100, 100, 0, 0});
@@ -633,9 +673,6 @@ TEST_F(Metafiles, DamagedFilesDrawNothing)
     std::string wmfPast = wmf;
     set32(wmfPast, wmf.size() - 6 - 14, 0x7FFFFFF0);
     cases.push_back({"wmf record past the end", wmfPast});
-    cases.push_back({"wmf polygon count", Wmf(100, 100, 96).rec(0x0324, {30000, 1, 1}).bytes()});
-    cases.push_back({"wmf polypolygon", Wmf(100, 100, 96).rec(0x0538, {3, 2, 2}).bytes()});
-    cases.push_back({"wmf text", Wmf(100, 100, 96).rec(0x0521, {200, 1}).bytes()});
     for (const Case& c : cases) {
         EXPECT_FALSE(MetafileIsPlayable(c.bytes)) << c.what;
         EXPECT_TRUE(allWhite(render(c.bytes, 40, 40))) << c.what;
@@ -651,6 +688,92 @@ TEST_F(Metafiles, DamagedFilesDrawNothing)
         picture.Graphic()->Draw(recording, Rect(0, 0, 40, 40));
         EXPECT_TRUE(recording.Records().empty()) << c.what;
     }
+}
+
+TEST_F(Metafiles, DamagedRecordsArePassedOver)
+{
+    // A record whose contents run past its own size, between a red square
+    // at the left and a green one at the right: the record is refused, the
+    // squares drawn.
+    auto emf = [](uint32_t type, std::initializer_list<int32_t> damaged) {
+        Emf e(100, 100);
+        e.nullPen().brush(1, kRed).rectangle(0, 0, 40, 100).brush(2, kBlue).rec(type, damaged);
+        return e.brush(3, kGreen).rectangle(60, 0, 100, 100).bytes();
+    };
+    // Without the brush placeholder a damaged object record leaves, the
+    // red brush would take the pattern brush's slot and the selection of
+    // slot 1 would find nothing.
+    std::string shortBitmap;
+    add16(shortBitmap, 5);  // BS_DIBPATTERNPT
+    add16(shortBitmap, 0);
+    shortBitmap += ints({40, 8, 8});  // a BITMAPINFOHEADER cut after its size
+    auto wmf = [](uint16_t function, const std::string& damaged, bool object) {
+        Wmf w(100, 100, 96);
+        w.nullPen();
+        if (object)
+            w.object(function, damaged);
+        else
+            w.brush(kBlue).rec(function, damaged);
+        return w.brush(kRed).rec(0x041B, {100, 40, 0, 0}).brush(kGreen).rec(0x041B, {100, 100, 0, 60}).bytes();
+    };
+    auto words = [](std::initializer_list<int> values) {
+        std::string p;
+        for (int v : values) add16(p, uint16_t(v));
+        return p;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        // Four points said, three given: the fourth would be read from the
+        // record after it.
+        {"polygon list past its record", emf(3, {0, 0, 100, 100, 4, 45, 0, 55, 0, 55, 100})},
+        {"polygon count", emf(3, {0, 0, 0, 0, 0x7FFFFFFF, 1, 2})},
+        {"figure count", emf(8, {0, 0, 0, 0, 0x40000000, 2, 1, 1})},
+        {"figure sizes", emf(8, {0, 0, 0, 0, 2, 2, 3, 0x7FFFFFFF, 0, 0, 1, 1})},
+        {"text beyond", emf(84, {0, 0, 0, 0, 1, 0, 0, 0, 0, 100, 76, 0, 0, 0, 0, 0, 0})},
+        {"bitmap beyond", emf(81, {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 80, 40, 120, 1 << 30, 0, 0xCC0020, 10, 10})},
+        {"region count", emf(74, {0, 0, 0, 0, 32, 32, 1, 0x10000000, 0, 0, 0, 0, 0})},
+        {"wmf pattern brush with a short bitmap", wmf(0x0142, shortBitmap, true)},
+        {"wmf polygon count", wmf(0x0324, words({30000, 50, 0, 50, 100}), false)},
+        {"wmf polypolygon", wmf(0x0538, words({3, 2, 2}), false)},
+        {"wmf text", wmf(0x0521, words({200, 1}), false)},
+    };
+    for (const Case& c : cases) {
+        const TMetafileCheck check = CheckMetafile(c.bytes);
+        EXPECT_TRUE(check.Playable) << c.what;
+        EXPECT_EQ(check.DamagedRecords, 1u) << c.what;
+        const QImage image = render(c.bytes, 100, 100);
+        EXPECT_EQ(image.pixel(20, 50), qRgb(255, 0, 0)) << c.what;
+        EXPECT_EQ(image.pixel(80, 50), qRgb(0, 255, 0)) << c.what;
+        EXPECT_EQ(image.pixel(50, 50), kWhite) << c.what;
+    }
+    // A sound file has no damaged record.
+    const TMetafileCheck sound = CheckMetafile(readFile("chart.emf"));
+    EXPECT_TRUE(sound.Playable);
+    EXPECT_EQ(sound.DamagedRecords, 0u);
+}
+
+TEST_F(Metafiles, PolyPolygonsOfWindowsMetafiles)
+{
+    // Two triangles in one record, and a square with a square hole.
+    auto words = [](std::initializer_list<int> values) {
+        std::string p;
+        for (int v : values) add16(p, uint16_t(v));
+        return p;
+    };
+    Wmf two(100, 100, 96);
+    two.nullPen().brush(kBlue).rec(0x0538, words({2, 3, 3, 0, 0, 40, 0, 0, 40, 100, 100, 60, 100, 100, 60}));
+    const QImage a = render(two.bytes(), 100, 100);
+    EXPECT_EQ(a.pixel(10, 10), qRgb(0, 0, 255));
+    EXPECT_EQ(a.pixel(90, 90), qRgb(0, 0, 255));
+    EXPECT_EQ(a.pixel(50, 50), kWhite);
+    EXPECT_EQ(a.pixel(90, 10), kWhite);
+    Wmf holed(100, 100, 96);
+    holed.nullPen().brush(kBlue).rec(0x0538, words({2, 4, 4, 0, 0, 100, 0, 100, 100, 0, 100, 30, 30, 70, 30, 70, 70, 30, 70}));
+    const QImage b = render(holed.bytes(), 100, 100);
+    EXPECT_EQ(b.pixel(10, 50), qRgb(0, 0, 255));
+    EXPECT_EQ(b.pixel(50, 50), kWhite);
 }
 
 TEST_F(Metafiles, HostileValuesDrawWithinBounds)

@@ -220,17 +220,40 @@ TEST_F(Pictures, ProbeMatrix)
         EXPECT_EQ(className(picture), c.graphic) << c.name;
     }
     // Short of 100 bytes an EMF is no metafile; its second word 0 makes it
-    // an icon, which the icon decoder refuses.
+    // an icon, which the icon decoder refuses: as a metafile cut short.
     struct Rejected {
         const char* name;
         std::string data;
-    } rejected[] = {{"FF D8 is a JPEG", "\xFF\xD8xxxxxxxx"}, {"EMF of 99 bytes", emf99}};
+        const char* message;
+    } rejected[] = {
+        {"FF D8 is a JPEG", "\xFF\xD8xxxxxxxx", nullptr},
+        {"EMF of 99 bytes", emf99, kCutMetafileMessage},
+        {"EMF cut before its signature", emf().substr(0, 30), kCutMetafileMessage},
+        {"icon cut in its directory", ico.substr(0, 12), "Icon image is not valid"},
+        {"type 1 but no EMF signature", std::string("\x01\0\0\0", 4) + std::string(60, 'z'), "Icon image is not valid"},
+    };
     for (const Rejected& c : rejected) {
         TPicture picture;
         picture.SetGraphic(std::make_unique<TBitmap>());
         TStringStream stream(c.data);
-        EXPECT_THROW(LoadPictureFromStream(picture, stream, true), EInvalidGraphic) << c.name;
+        try {
+            LoadPictureFromStream(picture, stream, true);
+            ADD_FAILURE() << c.name;
+        } catch (const EInvalidGraphic& e) {
+            if (c.message) EXPECT_STREQ(e.what(), c.message) << c.name;
+        }
         EXPECT_EQ(picture.Graphic(), nullptr) << c.name;
+    }
+    // By its file name too, however short.
+    for (size_t size : {size_t(20), size_t(60)}) {
+        TMetafile metafile;
+        TStringStream stream(emf().substr(0, size));
+        try {
+            metafile.LoadFromStream(stream);
+            ADD_FAILURE() << size;
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), kCutMetafileMessage) << size;
+        }
     }
 }
 

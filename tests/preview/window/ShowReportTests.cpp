@@ -259,3 +259,45 @@ TEST_F(ShowReport, CancelStopsAScriptThatLoopsInItsMainBlockOrInAHandler)
         EXPECT_LT(report->PreviewPages()->GetCount(), 2) << script;
     }
 }
+
+TEST_F(ShowReport, CancelStopsAScriptThatLetsNoMessageThrough)
+{
+    // No loop here asks for the window's messages: the interpreter lets
+    // them through on its own, so the cancel button still answers.
+    struct Case {
+        const char* language;
+        const char* script;
+    };
+    const Case cases[] = {
+        {"PascalScript", "begin\r\n  while True do ;\r\nend."},
+        {"PascalScript",
+         "procedure RowsBefore(Sender: TrpComponent);\r\nbegin\r\n  repeat until False;\r\nend;\r\n\r\nbegin\r\nend."},
+        // Recursion without a loop, for hours.
+        {"PascalScript",
+         "function Fib(n: Integer): Integer;\r\nbegin\r\n  if n < 2 then Result := n else Result := Fib(n - 1) + "
+         "Fib(n - 2);\r\nend;\r\n\r\nprocedure RowsBefore(Sender: TrpComponent);\r\nbegin\r\n  Fib(60);\r\nend;\r\n"
+         "\r\nbegin\r\nend."},
+        {"JScript", "function RowsBefore(Sender) { for (;;) { } }"},
+    };
+    for (const Case& c : cases) {
+        report->ScriptLanguage = c.language;
+        report->ScriptText()->SetText(c.script);
+        rows->Find<TrpMasterData>("Rows").OnBeforePrint = "RowsBefore";
+        bool looping = false;
+        ui.expectModal(QStringLiteral("TrpPreviewForm"), [&](QDialog& d) {
+            TrpPreviewForm& f = Form(d);
+            f.show();
+            Watchdog limit(60, c.script);
+            QTimer::singleShot(300, &f, [&] {
+                looping = f.Preparing();
+                f.CancelB->click();
+            });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return looping && !f.Preparing(); }, 30000)) << c.script;
+            return QDialog::Rejected;
+        });
+        report->ShowReport(true);
+        EXPECT_TRUE(looping) << c.script;
+        EXPECT_TRUE(report->Terminated) << c.script;
+        EXPECT_LT(report->PreviewPages()->GetCount(), 2) << c.script;
+    }
+}

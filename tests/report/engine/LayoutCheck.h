@@ -48,6 +48,30 @@ inline bool overlap(const PlacedObject& a, const PlacedObject& b)
     return overlap(a.left, a.right, b.left, b.right) && overlap(a.top, a.bottom, b.top, b.bottom);
 }
 
+// Lines and boxes as high as the band only frame what the band holds.
+inline bool framesOnly(const TrpComponent& object)
+{
+    if (dynamic_cast<const TrpCustomLineView*>(&object)) return true;
+    const auto* stretchable = dynamic_cast<const TrpStretcheable*>(&object);
+    return stretchable && stretchable->StretchMode() == smMaxHeight;
+}
+
+// A row an inline subreport printed into a band lies where the subreport
+// was drawn and below it: over what the band's design has there.
+inline bool inlineOverDesign(const TrpComponent& row, const TrpComponent& own)
+{
+    const auto* rowPage = row.Parent() ? dynamic_cast<const TrpReportPage*>(row.Parent()->Parent()) : nullptr;
+    if (!rowPage || !own.Parent()) return false;
+    for (const TrpComponent* c : own.Parent()->Objects()) {
+        const auto* sub = dynamic_cast<const TrpSubreport*>(c);
+        if (!sub || !sub->PrintOnParent || sub->Page() != rowPage) continue;
+        if (overlap(sub->Left(), sub->Left() + sub->Width(), own.Left(), own.Left() + own.Width()) &&
+            (framesOnly(own) || own.Top() + own.Height() > sub->Top()))
+            return true;
+    }
+    return false;
+}
+
 // Whether two objects printed in one band overlapped in the design: both
 // named objects of one design band whose areas meet. Copies of one object
 // (cells, rows printed on their band) never lie over each other.
@@ -62,7 +86,7 @@ inline bool overlappedInDesign(TrpReport& report, const TrpComponent& a, const T
     // into its band.
     for (const TrpComponent* o : {da, db})
         if (const auto* view = dynamic_cast<const TrpView*>(o); view && view->ShiftMode() == smDontShift) return true;
-    if (da->Parent() != db->Parent()) return false;
+    if (da->Parent() != db->Parent()) return inlineOverDesign(*da, *db) || inlineOverDesign(*db, *da);
     return overlap(da->Left(), da->Left() + da->Width(), db->Left(), db->Left() + db->Width()) &&
            overlap(da->Top(), da->Top() + da->Height(), db->Top(), db->Top() + db->Height());
 }
@@ -215,13 +239,6 @@ inline std::string textCut(TrpReport& report, const TrpComponent& object, Extend
            FloatToStr(design->Height()) + " high";
 }
 
-// Lines and boxes as high as the band only frame what the band holds.
-inline bool framesOnly(const TrpComponent& object)
-{
-    if (dynamic_cast<const TrpCustomLineView*>(&object)) return true;
-    const auto* stretchable = dynamic_cast<const TrpStretcheable*>(&object);
-    return stretchable && stretchable->StretchMode() == smMaxHeight;
-}
 
 inline bool emptyText(const TrpComponent& object)
 {

@@ -959,9 +959,18 @@ void Checker::blankPages(const Simulation& simulation)
         if (std::any_of(b.objects.begin(), b.objects.end(), [](const PrintedObject& o) { return o.content; }))
             holds[static_cast<size_t>(b.page)] = true;
     }
+    // A band that asks for a new page gets one, even after a page that
+    // holds nothing.
+    std::vector<bool> asked(printed_.pages.size() + 1, false);
+    std::vector<bool> seen(printed_.pages.size() + 1, false);
+    for (const PrintedBand& b : printed_.bands) {
+        if (b.kind < 0 || excludedKind(b.kind) || seen[static_cast<size_t>(b.page)]) continue;
+        seen[static_cast<size_t>(b.page)] = true;
+        asked[static_cast<size_t>(b.page)] = b.design && b.design->StartNewPage;
+    }
     // A report page with nothing to print prints its headers alone.
     for (size_t i = 0; i < holds.size(); ++i)
-        if (!holds[i] && simulation.pagesWithMarks.count(printed_.pages[i]->Name())) faults.push_back("page " + std::to_string(i + 1) + " holds nothing but headers and footers (blank page)");
+        if (!holds[i] && !asked[i + 1] && simulation.pagesWithMarks.count(printed_.pages[i]->Name())) faults.push_back("page " + std::to_string(i + 1) + " holds nothing but headers and footers (blank page)");
 }
 
 // ---------------------------------------------------------------- the run
