@@ -6,7 +6,7 @@
 //
 // What is expected comes from walking the report's bands over the rows as
 // the engine does: groups break where their condition changes, footers see
-// the row before the break (and, after the last row, no row at all), a
+// the row before the break (and, after the last row, that row), a
 // footer of a single-row group may hide, bands shown again at the top of a
 // page or column may repeat their marks until their group ends.
 #include "RandomLayout.h"
@@ -52,12 +52,6 @@ std::string stripped(const std::string& text)
     for (char c : text)
         if (c != ' ' && c != '\r' && c != '\n' && c != '\t') out += c;
     return out;
-}
-
-std::string lower(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 // The marks {...} of a text, in order.
@@ -300,15 +294,15 @@ private:
 const Rows& Simulation::table(const std::string& dataset) const
 {
     static const Rows none;
-    const auto it = tables_.find(lower(dataset));
+    const auto it = tables_.find(LowerCase(dataset));
     return it == tables_.end() ? none : it->second;
 }
 
 std::string Simulation::value(const std::string& dataset, const std::string& field) const
 {
-    const auto it = current_.find(lower(dataset));
+    const auto it = current_.find(LowerCase(dataset));
     if (it == current_.end() || !it->second) return {};
-    const auto f = it->second->find(lower(field));
+    const auto f = it->second->find(LowerCase(field));
     return f == it->second->end() ? std::string() : f->second;
 }
 
@@ -462,7 +456,7 @@ bool Simulation::hasData(const BandNode& node)
 {
     if (node.band->PrintIfDetailEmpty || node.details.empty()) return true;
     for (const BandNode& d : node.details) {
-        const std::string ds = lower(d.band->DataSetName());
+        const std::string ds = LowerCase(d.band->DataSetName());
         const Row* saved = current_[ds];
         bool found = false;
         for (const Row& row : table(ds)) {
@@ -477,7 +471,7 @@ bool Simulation::hasData(const BandNode& node)
 
 void Simulation::dataBand(const BandNode& node)
 {
-    const std::string ds = lower(node.band->DataSetName());
+    const std::string ds = LowerCase(node.band->DataSetName());
     const Rows& rows = table(ds);
     bool first = true;
     int linesSince = 0;
@@ -564,11 +558,11 @@ std::string Simulation::expand(const std::string& text, const std::string& band)
                 out += collected_.count(band) ? "?" : "";
                 continue;
             }
-            const Totals& t = totals_[band][lower(call.band)];
+            const Totals& t = totals_[band][LowerCase(call.band)];
             if (call.count) {
                 out += std::to_string(t.count);
             } else {
-                const auto it = t.sums.find(lower(call.dataset) + "." + lower(call.field));
+                const auto it = t.sums.find(LowerCase(call.dataset) + "." + LowerCase(call.field));
                 out += std::to_string(it == t.sums.end() ? 0 : it->second);
             }
             continue;
@@ -599,13 +593,13 @@ void Simulation::feed(const TrpBand* band)
             for (const TrpComponent* o : b->Objects()) objects.push_back(o);
         for (const TrpComponent* o : objects) {
             for (const Call& call : callsOf(textOf(*o))) {
-                if (lower(call.band) != lower(band->Name())) continue;
-                Totals& t = totals_[footer][lower(call.band)];
+                if (LowerCase(call.band) != LowerCase(band->Name())) continue;
+                Totals& t = totals_[footer][LowerCase(call.band)];
                 if (call.count) {
                     ++t.count;
                 } else {
                     const std::string v = value(call.dataset, call.field);
-                    t.sums[lower(call.dataset) + "." + lower(call.field)] += v.empty() ? 0 : std::stoll(v);
+                    t.sums[LowerCase(call.dataset) + "." + LowerCase(call.field)] += v.empty() ? 0 : std::stoll(v);
                 }
             }
         }
@@ -816,8 +810,8 @@ void Checker::pageTotals()
             idField = text.substr(dot + 2, text.find('"', dot + 2) - dot - 2);
             break;
         }
-        if (prefix.empty() || lower(idField) != "id") return nullptr;
-        const auto table = tables_.find(lower(design->DataSetName()));
+        if (prefix.empty() || LowerCase(idField) != "id") return nullptr;
+        const auto table = tables_.find(LowerCase(design->DataSetName()));
         if (table == tables_.end()) return nullptr;
         std::map<std::string, const Row*> byId;
         for (const Row& r : table->second) byId[r.at("id")] = &r;
@@ -881,7 +875,7 @@ void Checker::pageTotals()
                 }
                 long long a = 0, z = 0;
                 for (const Home& h : *rows) {
-                    const long long v = call.count ? 1 : (h.values.count(lower(call.field)) ? h.values.at(lower(call.field)) : 0);
+                    const long long v = call.count ? 1 : (h.values.count(LowerCase(call.field)) ? h.values.at(LowerCase(call.field)) : 0);
                     if (h.page == b.page && (!column || h.column == b.column)) a += v;
                     if (h.lastPage == b.page && (!column || h.lastColumn == b.column)) z += v;
                 }
@@ -1002,10 +996,10 @@ struct Run {
             db::Query q(database);
             q.setSql(sql);
             q.open();
-            Rows& rows = tables[lower(name)];
+            Rows& rows = tables[LowerCase(name)];
             while (!q.eof()) {
                 Row row;
-                for (int i = 0; i < q.fieldCount(); ++i) row[lower(q.fieldDef(i).name)] = q.field(i).asString();
+                for (int i = 0; i < q.fieldCount(); ++i) row[LowerCase(q.fieldDef(i).name)] = q.field(i).asString();
                 rows.push_back(std::move(row));
                 q.next();
             }
