@@ -54,6 +54,14 @@ std::string stripped(const std::string& text)
     return out;
 }
 
+// At most `count` bytes of a UTF-8 text, cut between characters.
+std::string head(const std::string& text, size_t count)
+{
+    if (text.size() <= count) return text;
+    while (count > 0 && (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80) --count;
+    return text.substr(0, count);
+}
+
 // The marks {...} of a text, in order.
 std::vector<std::string> tokensOf(const std::string& text)
 {
@@ -736,13 +744,13 @@ void Checker::wholes(Simulation& simulation)
             if (part.empty() && it == current.end()) continue;
             if (!part.empty() && part[0] == '(') {
                 if (it != current.end())
-                    faults.push_back(where(*it->second.band) + "." + name + " text \"" + it->second.text.substr(0, 40) +
+                    faults.push_back(where(*it->second.band) + "." + name + " text \"" + head(it->second.text, 40) +
                                      "...\" stops before its end (text whole)");
                 const std::string raw = Trim(o.text);
                 const size_t space = raw.find_first_of(" \r\n");
                 current[name] = {part, raw.substr(1, space == std::string::npos ? raw.size() - 1 : space - 1) + ")", &b};
             } else if (it == current.end()) {
-                faults.push_back(where(b) + "." + name + " prints \"" + part.substr(0, 40) +
+                faults.push_back(where(b) + "." + name + " prints \"" + head(part, 40) +
                                  "...\" that belongs to no text (text whole)");
                 continue;
             } else {
@@ -757,12 +765,12 @@ void Checker::wholes(Simulation& simulation)
         }
     }
     for (const auto& [name, open] : current)
-        faults.push_back(where(*open.band) + "." + name + " text \"" + open.text.substr(0, 40) + "...\" never ends (text whole)");
+        faults.push_back(where(*open.band) + "." + name + " text \"" + head(open.text, 40) + "...\" never ends (text whole)");
     for (auto& [name, expected] : simulation.wholes) {
         std::deque<std::string>& got = done[name];
         for (size_t i = 0; i < std::min(expected.size(), got.size()); ++i) {
             if (expected[i] == got[i]) continue;
-            faults.push_back(name + " prints \"" + got[i].substr(0, 60) + "\" where \"" + expected[i].substr(0, 60) +
+            faults.push_back(name + " prints \"" + head(got[i], 60) + "\" where \"" + head(expected[i], 60) +
                              "\" was due (text whole)");
             break;
         }
@@ -1023,24 +1031,46 @@ struct Run {
 };
 
 // A page whose headers and footers leave a band less room than it needs
-// stops the run with an error naming them: right when the room the error
-// names is less than the band's height.
+// stops the run with an error naming them ("no room is left for it", or
+// "the page leaves too little room for it" when a part of it that cannot
+// be split would be cut): right when the room the error names is less
+// than the band, or than such a part of it.
 bool noRoomForBand(TrpReport& report, const std::string& errors)
 {
-    const std::string phrase = ": no room is left for it on the page";
-    const size_t at = errors.find(phrase);
-    if (at == std::string::npos || errors.find('\n') < Trim(errors).size()) return false;
-    const auto* band = dynamic_cast<const TrpBand*>(report.FindObject(Trim(errors.substr(0, at))));
+    const std::string trimmed = Trim(errors);
+    const size_t colon = trimmed.find(": ");
+    if (colon == std::string::npos || trimmed.find('\n') != std::string::npos) return false;
+    std::string rest = trimmed.substr(colon + 2);
+    bool whole = false;
+    for (const char* phrase : {"no room is left for it on the page", "the page leaves too little room for it"}) {
+        if (rest.compare(0, std::strlen(phrase), phrase) != 0) continue;
+        whole = std::string(phrase).find("no room") == 0;
+        rest = rest.substr(std::strlen(phrase));
+        break;
+    }
+    if (rest.size() == trimmed.size() - colon - 2) return false;
+    const auto* band = dynamic_cast<const TrpBand*>(report.FindObject(trimmed.substr(0, colon)));
     const auto* page = band ? dynamic_cast<const TrpReportPage*>(band->Parent()) : nullptr;
     if (!page) return false;
     Extended room = (page->PaperHeight() - page->TopMargin - page->BottomMargin) * rp01cm;
-    std::string names = errors.substr(at + phrase.size());
-    for (const char* word : {" under ", " and above ", " above ", ",", "\r", "\n"})
-        for (size_t w; (w = names.find(word)) != std::string::npos;) names.replace(w, std::strlen(word), " ");
-    std::istringstream list(names);
+    for (const char* word : {" under ", " and above ", " above ", ","})
+        for (size_t w; (w = rest.find(word)) != std::string::npos;) rest.replace(w, std::strlen(word), " ");
+    std::istringstream list(rest);
     for (std::string name; list >> name;)
         if (const auto* b = dynamic_cast<const TrpBand*>(report.FindObject(name))) room -= b->Height();
-    return room < band->Height() - engine_test::kLayoutTolerance;
+    // What cannot be split: the band, or its objects of a fixed height;
+    // the rows an inline subreport prints into it keep the height they
+    // grew to there, which only the run knows.
+    Extended needs = whole ? band->Height() : 0;
+    for (const TrpComponent* o : band->Objects()) {
+        if (const auto* sub = dynamic_cast<const TrpSubreport*>(o); sub && sub->PrintOnParent && !whole) return true;
+        const auto* stretchable = dynamic_cast<const TrpStretcheable*>(o);
+        if (!o->Visible() || !dynamic_cast<const TrpView*>(o) || engine_test::framesOnly(*o) ||
+            (stretchable && stretchable->StretchMode() != smDontStretch))
+            continue;
+        needs = std::max(needs, o->Top() + o->Height());
+    }
+    return room < needs - engine_test::kLayoutTolerance;
 }
 
 }  // namespace
