@@ -4,6 +4,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,7 +57,7 @@ enum class Kw {
     ObjW, ObjH,
     // bullets and lists
     PnLvlBlt, PnLvlBody, PnLvlCont, PnDec, PnLcltr, PnUcltr, PnLcrm, PnUcrm, PnStart, PnF, PnTxtB,
-    List, ListLevel, LevelNfc, LevelStartAt, ListId, LevelText,
+    List, ListLevel, LevelNfc, LevelStartAt, ListId, LevelText, ListOverride,
 };
 
 const std::unordered_map<std::string_view, Kw>& keywords()
@@ -99,7 +100,7 @@ const std::unordered_map<std::string_view, Kw>& keywords()
             {"pnucrm", Kw::PnUcrm}, {"pnstart", Kw::PnStart}, {"pnf", Kw::PnF}, {"pntxtb", Kw::PnTxtB}, {"leveltext", Kw::LevelText},
             {"list", Kw::List}, {"listlevel", Kw::ListLevel},
             {"levelnfc", Kw::LevelNfc}, {"levelnfcn", Kw::LevelNfc}, {"levelstartat", Kw::LevelStartAt},
-            {"listid", Kw::ListId},
+            {"listid", Kw::ListId}, {"listoverride", Kw::ListOverride},
         };
         // Destinations whose content shows nothing we keep.
         for (std::string_view w :
@@ -190,6 +191,7 @@ struct BulletChar {
 struct ListDef {
     TRichList kind = TRichList::Bullet;
     int start = 1;
+    bool nfcGiven = false;  // \levelnfc named the kind
     int font = -1;  // the bullet's font (\pnf, the level's \f); -1 the text's
     std::vector<BulletChar> text;
     char32_t bullet = 0;
@@ -929,9 +931,10 @@ char32_t Reader::bulletOf(const std::vector<BulletChar>& text, size_t at, int fo
     const TRichFont f = fontAt(font >= 0 ? font : deff_);
     char32_t c = b.c;
     if (const TSymbolFont symbol = SymbolFontOf(f.face); symbol != TSymbolFont::None) {
-        // The font's byte, given as such or as the private character for it.
-        const char32_t byte = c >= 0xF020 && c <= 0xF0FF ? c - 0xF000 : c <= 0xFF ? c : 0;
-        c = SymbolFontChar(symbol, static_cast<unsigned>(byte));
+        // The font's byte, given as such or as the private character for
+        // it; a character of its own is that character.
+        if (c >= 0xF020 && c <= 0xF0FF) c = SymbolFontChar(symbol, static_cast<unsigned>(c - 0xF000));
+        else if (c <= 0xFF) c = SymbolFontChar(symbol, static_cast<unsigned>(c));
     } else if (b.byte && c >= 0x80) {
         const int charset = f.charset < 0 || f.charset == DEFAULT_CHARSET ? -1 : f.charset;
         const int cp = charset < 0 ? ansiCp_ : CharsetToCodePage(charset);
@@ -1220,7 +1223,10 @@ void Reader::word(const TRtfToken& t)
             return;
         case Kw::ListLevel: ++listLevel_; return;
         case Kw::LevelNfc:
-            if (listLevel_ == 1) listDef_.kind = listFromNfc(param);
+            if (listLevel_ == 1) {
+                listDef_.kind = listFromNfc(param);
+                listDef_.nfcGiven = true;
+            }
             return;
         case Kw::LevelStartAt:
             if (listLevel_ == 1) listDef_.start = std::clamp(param, 0, 32767);
@@ -1229,6 +1235,13 @@ void Reader::word(const TRtfToken& t)
             if (listLevel_ == 1) listDef_.font = param;
             return;
         case Kw::ListId:
+            // A level that names no kind (as Apache FOP writes them) is
+            // numbered when its text holds the level's number.
+            if (!listDef_.nfcGiven)
+                listDef_.kind = std::any_of(listDef_.text.begin() + std::min<size_t>(1, listDef_.text.size()),
+                                            listDef_.text.end(), [](const BulletChar& c) { return c.c < 9; })
+                                    ? TRichList::Decimal
+                                    : TRichList::Bullet;
             // The level's text begins with its length.
             listDef_.bullet = listDef_.kind == TRichList::Bullet ? bulletOf(listDef_.text, 1, listDef_.font) : 0;
             lists_[param] = listDef_;

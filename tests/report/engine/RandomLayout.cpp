@@ -409,7 +409,7 @@ void Generator::addSubreport(Element& host, double width, double& bottom, bool i
     // One subreport a report: its page is as wide as the place it prints in.
     if (subPageMade_) return;
     const double left = rng_.range(0, 20);
-    const double subWidth = std::max(80.0, width - left - rng_.range(2, 20));
+    const double subWidth = std::max(40.0, width - left - rng_.range(2, 20));
     subPage_ = subreportPage(std::floor(subWidth), "SubPage");
     subPageMade_ = true;
     Element sub("TrpSubreport", "Subreport" + host.attrs[0].second);

@@ -6,7 +6,7 @@
 //
 // What is expected comes from walking the report's bands over the rows as
 // the engine does: groups break where their condition changes, footers see
-// the row before the break (and, after the last row, no row at all), a
+// the row before the break (and, after the last row, that row), a
 // footer of a single-row group may hide, bands shown again at the top of a
 // page or column may repeat their marks until their group ends.
 #include "RandomLayout.h"
@@ -54,10 +54,12 @@ std::string stripped(const std::string& text)
     return out;
 }
 
-std::string lower(std::string s)
+// At most `count` bytes of a UTF-8 text, cut between characters.
+std::string head(const std::string& text, size_t count)
 {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
+    if (text.size() <= count) return text;
+    while (count > 0 && (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80) --count;
+    return text.substr(0, count);
 }
 
 // The marks {...} of a text, in order.
@@ -300,15 +302,15 @@ private:
 const Rows& Simulation::table(const std::string& dataset) const
 {
     static const Rows none;
-    const auto it = tables_.find(lower(dataset));
+    const auto it = tables_.find(LowerCase(dataset));
     return it == tables_.end() ? none : it->second;
 }
 
 std::string Simulation::value(const std::string& dataset, const std::string& field) const
 {
-    const auto it = current_.find(lower(dataset));
+    const auto it = current_.find(LowerCase(dataset));
     if (it == current_.end() || !it->second) return {};
-    const auto f = it->second->find(lower(field));
+    const auto f = it->second->find(LowerCase(field));
     return f == it->second->end() ? std::string() : f->second;
 }
 
@@ -439,12 +441,17 @@ void Simulation::page(const TrpReportPage& p)
         if (b->KindNumber() == bkReportTitle && !title) title = b;
         if (b->KindNumber() == bkReportSummary && !summary) summary = b;
     }
-    const size_t before = sequence.size();
+    const auto texts = [&] {
+        size_t n = 0;
+        for (const auto& [name, list] : wholes) n += list.size();
+        return n;
+    };
+    const size_t before = sequence.size(), textsBefore = texts();
     show(title);
     dataBands(tree(p));
     show(summary);
-    if (std::any_of(sequence.begin() + static_cast<long>(before), sequence.end(),
-                    [](const Entry& e) { return !e.token.empty(); }))
+    if (texts() > textsBefore || std::any_of(sequence.begin() + static_cast<long>(before), sequence.end(),
+                                             [](const Entry& e) { return !e.token.empty(); }))
         pagesWithMarks.insert(p.Name());
 }
 
@@ -457,7 +464,7 @@ bool Simulation::hasData(const BandNode& node)
 {
     if (node.band->PrintIfDetailEmpty || node.details.empty()) return true;
     for (const BandNode& d : node.details) {
-        const std::string ds = lower(d.band->DataSetName());
+        const std::string ds = LowerCase(d.band->DataSetName());
         const Row* saved = current_[ds];
         bool found = false;
         for (const Row& row : table(ds)) {
@@ -472,7 +479,7 @@ bool Simulation::hasData(const BandNode& node)
 
 void Simulation::dataBand(const BandNode& node)
 {
-    const std::string ds = lower(node.band->DataSetName());
+    const std::string ds = LowerCase(node.band->DataSetName());
     const Rows& rows = table(ds);
     bool first = true;
     int linesSince = 0;
@@ -559,11 +566,11 @@ std::string Simulation::expand(const std::string& text, const std::string& band)
                 out += collected_.count(band) ? "?" : "";
                 continue;
             }
-            const Totals& t = totals_[band][lower(call.band)];
+            const Totals& t = totals_[band][LowerCase(call.band)];
             if (call.count) {
                 out += std::to_string(t.count);
             } else {
-                const auto it = t.sums.find(lower(call.dataset) + "." + lower(call.field));
+                const auto it = t.sums.find(LowerCase(call.dataset) + "." + LowerCase(call.field));
                 out += std::to_string(it == t.sums.end() ? 0 : it->second);
             }
             continue;
@@ -594,13 +601,13 @@ void Simulation::feed(const TrpBand* band)
             for (const TrpComponent* o : b->Objects()) objects.push_back(o);
         for (const TrpComponent* o : objects) {
             for (const Call& call : callsOf(textOf(*o))) {
-                if (lower(call.band) != lower(band->Name())) continue;
-                Totals& t = totals_[footer][lower(call.band)];
+                if (LowerCase(call.band) != LowerCase(band->Name())) continue;
+                Totals& t = totals_[footer][LowerCase(call.band)];
                 if (call.count) {
                     ++t.count;
                 } else {
                     const std::string v = value(call.dataset, call.field);
-                    t.sums[lower(call.dataset) + "." + lower(call.field)] += v.empty() ? 0 : std::stoll(v);
+                    t.sums[LowerCase(call.dataset) + "." + LowerCase(call.field)] += v.empty() ? 0 : std::stoll(v);
                 }
             }
         }
@@ -737,13 +744,13 @@ void Checker::wholes(Simulation& simulation)
             if (part.empty() && it == current.end()) continue;
             if (!part.empty() && part[0] == '(') {
                 if (it != current.end())
-                    faults.push_back(where(*it->second.band) + "." + name + " text \"" + it->second.text.substr(0, 40) +
+                    faults.push_back(where(*it->second.band) + "." + name + " text \"" + head(it->second.text, 40) +
                                      "...\" stops before its end (text whole)");
                 const std::string raw = Trim(o.text);
                 const size_t space = raw.find_first_of(" \r\n");
                 current[name] = {part, raw.substr(1, space == std::string::npos ? raw.size() - 1 : space - 1) + ")", &b};
             } else if (it == current.end()) {
-                faults.push_back(where(b) + "." + name + " prints \"" + part.substr(0, 40) +
+                faults.push_back(where(b) + "." + name + " prints \"" + head(part, 40) +
                                  "...\" that belongs to no text (text whole)");
                 continue;
             } else {
@@ -758,12 +765,12 @@ void Checker::wholes(Simulation& simulation)
         }
     }
     for (const auto& [name, open] : current)
-        faults.push_back(where(*open.band) + "." + name + " text \"" + open.text.substr(0, 40) + "...\" never ends (text whole)");
+        faults.push_back(where(*open.band) + "." + name + " text \"" + head(open.text, 40) + "...\" never ends (text whole)");
     for (auto& [name, expected] : simulation.wholes) {
         std::deque<std::string>& got = done[name];
         for (size_t i = 0; i < std::min(expected.size(), got.size()); ++i) {
             if (expected[i] == got[i]) continue;
-            faults.push_back(name + " prints \"" + got[i].substr(0, 60) + "\" where \"" + expected[i].substr(0, 60) +
+            faults.push_back(name + " prints \"" + head(got[i], 60) + "\" where \"" + head(expected[i], 60) +
                              "\" was due (text whole)");
             break;
         }
@@ -811,8 +818,8 @@ void Checker::pageTotals()
             idField = text.substr(dot + 2, text.find('"', dot + 2) - dot - 2);
             break;
         }
-        if (prefix.empty() || lower(idField) != "id") return nullptr;
-        const auto table = tables_.find(lower(design->DataSetName()));
+        if (prefix.empty() || LowerCase(idField) != "id") return nullptr;
+        const auto table = tables_.find(LowerCase(design->DataSetName()));
         if (table == tables_.end()) return nullptr;
         std::map<std::string, const Row*> byId;
         for (const Row& r : table->second) byId[r.at("id")] = &r;
@@ -876,7 +883,7 @@ void Checker::pageTotals()
                 }
                 long long a = 0, z = 0;
                 for (const Home& h : *rows) {
-                    const long long v = call.count ? 1 : (h.values.count(lower(call.field)) ? h.values.at(lower(call.field)) : 0);
+                    const long long v = call.count ? 1 : (h.values.count(LowerCase(call.field)) ? h.values.at(LowerCase(call.field)) : 0);
                     if (h.page == b.page && (!column || h.column == b.column)) a += v;
                     if (h.lastPage == b.page && (!column || h.lastColumn == b.column)) z += v;
                 }
@@ -997,10 +1004,10 @@ struct Run {
             db::Query q(database);
             q.setSql(sql);
             q.open();
-            Rows& rows = tables[lower(name)];
+            Rows& rows = tables[LowerCase(name)];
             while (!q.eof()) {
                 Row row;
-                for (int i = 0; i < q.fieldCount(); ++i) row[lower(q.fieldDef(i).name)] = q.field(i).asString();
+                for (int i = 0; i < q.fieldCount(); ++i) row[LowerCase(q.fieldDef(i).name)] = q.field(i).asString();
                 rows.push_back(std::move(row));
                 q.next();
             }
@@ -1024,24 +1031,46 @@ struct Run {
 };
 
 // A page whose headers and footers leave a band less room than it needs
-// stops the run with an error naming them: right when the room the error
-// names is less than the band's height.
+// stops the run with an error naming them ("no room is left for it", or
+// "the page leaves too little room for it" when a part of it that cannot
+// be split would be cut): right when the room the error names is less
+// than the band, or than such a part of it.
 bool noRoomForBand(TrpReport& report, const std::string& errors)
 {
-    const std::string phrase = ": no room is left for it on the page";
-    const size_t at = errors.find(phrase);
-    if (at == std::string::npos || errors.find('\n') < Trim(errors).size()) return false;
-    const auto* band = dynamic_cast<const TrpBand*>(report.FindObject(Trim(errors.substr(0, at))));
+    const std::string trimmed = Trim(errors);
+    const size_t colon = trimmed.find(": ");
+    if (colon == std::string::npos || trimmed.find('\n') != std::string::npos) return false;
+    std::string rest = trimmed.substr(colon + 2);
+    bool whole = false;
+    for (const char* phrase : {"no room is left for it on the page", "the page leaves too little room for it"}) {
+        if (rest.compare(0, std::strlen(phrase), phrase) != 0) continue;
+        whole = std::string(phrase).find("no room") == 0;
+        rest = rest.substr(std::strlen(phrase));
+        break;
+    }
+    if (rest.size() == trimmed.size() - colon - 2) return false;
+    const auto* band = dynamic_cast<const TrpBand*>(report.FindObject(trimmed.substr(0, colon)));
     const auto* page = band ? dynamic_cast<const TrpReportPage*>(band->Parent()) : nullptr;
     if (!page) return false;
     Extended room = (page->PaperHeight() - page->TopMargin - page->BottomMargin) * rp01cm;
-    std::string names = errors.substr(at + phrase.size());
-    for (const char* word : {" under ", " and above ", " above ", ",", "\r", "\n"})
-        for (size_t w; (w = names.find(word)) != std::string::npos;) names.replace(w, std::strlen(word), " ");
-    std::istringstream list(names);
+    for (const char* word : {" under ", " and above ", " above ", ","})
+        for (size_t w; (w = rest.find(word)) != std::string::npos;) rest.replace(w, std::strlen(word), " ");
+    std::istringstream list(rest);
     for (std::string name; list >> name;)
         if (const auto* b = dynamic_cast<const TrpBand*>(report.FindObject(name))) room -= b->Height();
-    return room < band->Height() - engine_test::kLayoutTolerance;
+    // What cannot be split: the band, or its objects of a fixed height;
+    // the rows an inline subreport prints into it keep the height they
+    // grew to there, which only the run knows.
+    Extended needs = whole ? band->Height() : 0;
+    for (const TrpComponent* o : band->Objects()) {
+        if (const auto* sub = dynamic_cast<const TrpSubreport*>(o); sub && sub->PrintOnParent && !whole) return true;
+        const auto* stretchable = dynamic_cast<const TrpStretcheable*>(o);
+        if (!o->Visible() || !dynamic_cast<const TrpView*>(o) || engine_test::framesOnly(*o) ||
+            (stretchable && stretchable->StretchMode() != smDontStretch))
+            continue;
+        needs = std::max(needs, o->Top() + o->Height());
+    }
+    return room < needs - engine_test::kLayoutTolerance;
 }
 
 }  // namespace
