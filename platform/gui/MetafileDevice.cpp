@@ -1087,8 +1087,9 @@ void Device::combineClip(std::optional<QPainterPath> area, int mode)
         current = rectPath(current.boundingRect());
         area = rectPath(area->boundingRect());
     }
+    const std::optional<QRectF> a = rectangleOf(current), b = rectangleOf(*area);
     switch (mode) {
-    case RGN_AND: dc_.clip = current.intersected(*area); break;
+    case RGN_AND: dc_.clip = a && b ? rectPath(a->intersected(*b)) : current.intersected(*area); break;
     case RGN_OR:
         if (!dc_.clip) return;
         dc_.clip = current.united(*area);
@@ -1115,7 +1116,10 @@ bool Device::applyClip()
     clipTouched_ = true;
     std::optional<QRectF> rect = *limit_;
     effectiveClip_ = rectPath(*limit_);
-    if (dc_.clip) {
+    if (const std::optional<QRectF> r = dc_.clip ? rectangleOf(*dc_.clip) : std::nullopt) {
+        rect = r->intersected(*limit_);
+        effectiveClip_ = rectPath(*rect);
+    } else if (dc_.clip) {
         effectiveClip_ = dc_.clip->intersected(effectiveClip_).simplified();
         rect = rectangleOf(effectiveClip_);
     }
