@@ -209,8 +209,9 @@ namespace {
 
 // A fitted number: on one line at the largest size that fits, never under
 // 7 points; one too wide even at 7 points wraps there onto whole lines,
-// inside its row.
-void expectFittedNumber(TrpMemoView* m, int designSize, TrpComponent* row, const char* frame)
+// inside its row. Says which of the three it found: 0 full size, 1
+// smaller, 2 wrapped.
+int expectFittedNumber(TrpMemoView* m, int designSize, TrpComponent* row, const char* frame)
 {
     SCOPED_TRACE(text(m));
     EXPECT_GE(m->Font()->Size(), 7) << m->Name();
@@ -221,11 +222,15 @@ void expectFittedNumber(TrpMemoView* m, int designSize, TrpComponent* row, const
         expectWholeLines(m);
         EXPECT_GE(double(row->Height()), double(m->Top() + m->Height())) << m->Name();
         EXPECT_GE(double(child(row, frame)->Top() + child(row, frame)->Height()), double(m->Top() + m->Height())) << m->Name();
-        return;
+        return 2;
     }
     EXPECT_NEAR(double(m->Height()), 18.9, 1e-9) << m->Name();
-    if (m->Font()->Size() < designSize) expectLargestFit(m);
-    else EXPECT_LE(m->CalcWidth(), m->Width()) << m->Name();
+    if (m->Font()->Size() < designSize) {
+        expectLargestFit(m);
+        return 1;
+    }
+    EXPECT_LE(m->CalcWidth(), m->Width()) << m->Name();
+    return 0;
 }
 
 std::string randomNumber(std::mt19937& random)
@@ -245,6 +250,7 @@ std::string randomNumber(std::mt19937& random)
 TEST(OrderSheetText, NumbersOfAnyLengthAreFittedDownToSevenPointsThenWrapped)
 {
     std::mt19937 random(20261208);
+    int found[3] = {};
     for (int sheetNo = 0; sheetNo < 3; ++sheetNo) {
         std::vector<Line> lines;
         for (int i = 0; i < 16; ++i) lines.emplace_back("螺栓", "M8", randomNumber(random), randomNumber(random));
@@ -263,7 +269,7 @@ TEST(OrderSheetText, NumbersOfAnyLengthAreFittedDownToSevenPointsThenWrapped)
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(text(memo(rows[i], "Memo20")), lines[i].sl);
             EXPECT_EQ(text(memo(rows[i], "Memo21")), lines[i].dj);
-            for (const char* name : {"Memo20", "Memo21", "Memo22"}) expectFittedNumber(memo(rows[i], name), 10, rows[i], "Shape5");
+            for (const char* name : {"Memo20", "Memo21", "Memo22"}) ++found[expectFittedNumber(memo(rows[i], name), 10, rows[i], "Shape5")];
         }
         TrpComponent* summary = bands(sheet.run, "ReportSummary1").at(0);
         EXPECT_EQ(text(memo(summary, "Memo28")), quantity);
@@ -275,6 +281,8 @@ TEST(OrderSheetText, NumbersOfAnyLengthAreFittedDownToSevenPointsThenWrapped)
         EXPECT_LE(double(memo(summary, "Memo25")->Top() + memo(summary, "Memo25")->Height()),
                   double(child(summary, "Line16")->Top()));
     }
+    // The numbers drawn reach all three.
+    for (int kind = 0; kind < 3; ++kind) EXPECT_GT(found[kind], 5) << kind;
 }
 
 TEST(OrderSheetText, AnExtraChargeOfSeveralLinesGrowsItsRowAndMovesTheTotalsDown)
