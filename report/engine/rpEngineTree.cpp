@@ -447,7 +447,9 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
     if (band->CurColumn() < band->Columns) {
         // The next row prints beside this one.
         CurY = rowStart;
-    } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight)) {
+    } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight) || inline_) {
+        // Rows printed into their band stand where the band puts them: the
+        // band splits across pages, the line of rows never moves.
         CurY = r.maxColumnY;
     } else if (!keepOpen_ || keepPosition_ > columnStart || keepTooTall(currentBand_ ? currentBand_->Height() : 0) ||
                !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), r.maxColumnY - keepStartY_)) {
