@@ -309,6 +309,12 @@ private:
     // So does the start of the current page: its later columns stand
     // under them, the next page starts without them.
     bool pageStartOnce_ = false;
+    // A page shared with the report pages before (PrintOnPreviousPage):
+    // the height their footers take at its foot, and the footers added
+    // above them (prepared page, band), which the page may hold beside
+    // another page footer.
+    Extended sharedReserve_ = 0;
+    std::vector<std::pair<int, const TrpBand*>> sharedFooters_;
     // A band spanning the page's columns is being shown (the report title,
     // a summary wider than its column): it goes on to the next page, not
     // the next column.
