@@ -47,7 +47,7 @@ public:
     // Page-footer rows held apart while a keep block is open.
     virtual void StartKeep() = 0;
     virtual void EndKeep() = 0;
-    // Page-footer rows of a set of band columns held apart until the set
+    // Page- and column-footer rows of a set of band columns held apart until the set
     // has its place: it may move whole to the next page. A keep block
     // inside the set gives its rows to the set; a set inside a keep block
     // gives its rows to the block, or keeps them when the block is given

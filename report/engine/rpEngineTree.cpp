@@ -462,6 +462,8 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         if (keepOpen_) EndKeep(keepBand_);
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);
+        // The column ends where the line that moves began.
+        CurY = rowStart;
         {
             TemporaryValue<bool> moving(rowSetMoving_, true);
             NewColumn();
