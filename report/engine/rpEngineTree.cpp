@@ -331,12 +331,13 @@ void TrpEngine::checkGroups(TrpDataBand* band, Extended rowStart, int columnStar
         report.CurObject = header->Name();
         const Variant value = report.Calc(header->Condition);
         if (sameValue(value, run(header).lastValue)) continue;
-        setBandColumn(band, band->Columns);
-        advanceBandColumn(band, rowStart, columnStart);
-        // The footers read the group that ends.
+        // The footers, and the headers shown again where the last line of
+        // band columns moves to, read the group that ends.
         TrpDataSet* ds = r.dataSet;
         ds->Prior();
         try {
+            setBandColumn(band, band->Columns);
+            advanceBandColumn(band, rowStart, columnStart);
             showGroupFooters(band, i);
         } catch (...) {
             ds->Next();
