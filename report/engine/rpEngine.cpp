@@ -775,6 +775,7 @@ bool TrpEngine::StartKeep(TrpBand* band, int position)
     keepOpen_ = true;
     keepBand_ = band;
     keepStartY_ = CurY;
+    keepOffsetX_ = CurX - columnX(CurColumn);
     keepPosition_ = position >= 0 ? position : pp.CurrentObjectCount();
     keepOutline_ = pp.Outline() ? pp.Outline()->GetPosition() : TrpCustomOutline::Position();
     keepAnchor_ = pp.LastAnchorIndex();
@@ -796,6 +797,7 @@ void TrpEngine::closeKeep()
     keepOpen_ = false;
     keepBand_ = nullptr;
     keepStartY_ = 0;
+    keepOffsetX_ = 0;
     keepPosition_ = 0;
     keepOutline_ = {};
     keepAnchor_ = -1;
@@ -870,7 +872,7 @@ void TrpEngine::keepAfterBreak()
 {
     if (!keepOpen_) return;
     TrpCustomPreviewPages& pp = *pages();
-    pp.PasteObjects(CurX, CurY);
+    pp.PasteObjects(columnX(CurColumn) + keepOffsetX_, CurY);
     // Entries and anchors go where their objects went: the next page, or
     // the same one when the block moved to the next column.
     const int top = static_cast<int>(Round(CurY));

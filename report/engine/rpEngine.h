@@ -330,6 +330,9 @@ private:
     bool keepOpen_ = false;
     TrpBand* keepBand_ = nullptr;
     Extended keepStartY_ = 0;
+    // How far right of its column the block began: a subreport printing
+    // when the block breaks stands further right than the block.
+    Extended keepOffsetX_ = 0;
     int keepPosition_ = 0;
     TrpCustomOutline::Position keepOutline_;
     int keepAnchor_ = -1;
