@@ -36,13 +36,18 @@ std::basic_string<Char> bracketed(std::basic_string_view<Char> s, std::basic_str
     bool outsideDouble = true;
     bool outsideSingle = true;
     int depth = 0;
+    // Every text of every printed row passes here: one-character
+    // delimiters, the usual ones, are compared as characters.
+    const auto startsAt = [s](int at, std::basic_string_view<Char> delimiter) {
+        if (delimiter.size() == 1) return s[static_cast<size_t>(at)] == delimiter[0];
+        return s.substr(static_cast<size_t>(at), delimiter.size()) == delimiter;
+    };
     for (;;) {
-        const auto at = s.substr(end - 1);
         if (outsideDouble && outsideSingle) {
-            if (at.substr(0, open.size()) == open) {
+            if (startsAt(end - 1, open)) {
                 if (depth == 0) start = end;
                 ++depth;
-            } else if (at.substr(0, close.size()) == close) {
+            } else if (startsAt(end - 1, close)) {
                 --depth;
             }
         }
