@@ -463,6 +463,7 @@ void TrpPreviewPages::Clear()
     memCounter_ = 0;
     // A new preparation numbers its pages from 1 again.
     logicalCounter_ = 0;
+    logical_.clear();
     savedPage_ = -1;
     savedCount_ = 0;
     savedOutlineCount_ = 0;
@@ -689,38 +690,62 @@ void TrpPreviewPages::AddLogicalPageNumber()
 {
     if (engine_ && engine_->DoublePass() && engine_->FinalPass()) return;
     ++logicalCounter_;
-    TrpXMLItem* item = rootItem("logicalpagenumbers")->Add();
-    item->SetName("page");
-    item->SetProp("n", IntToStr(logicalCounter_));
+    // The element stands in the document from the first page on, so that
+    // it keeps its place among the others in a saved file.
+    rootItem("logicalpagenumbers");
+    logical_.push_back({logicalCounter_, kNoTotal});
 }
 
 void TrpPreviewPages::EndLogicalPageGroup()
 {
     if (engine_ && engine_->DoublePass() && engine_->FinalPass()) return;
-    if (TrpXMLItem* numbers = findRootItem("logicalpagenumbers")) {
-        for (int i = std::min(CurPage, numbers->Count() - 1); i > savedPage_ && i >= 0; --i) {
-            TrpXMLItem* item = numbers->Items(i);
-            item->SetProp("t", IntToStr(logicalCounter_));
-            if (item->Prop("n") == "1") break;
-        }
+    for (int i = std::min(CurPage, static_cast<int>(logical_.size()) - 1); i > savedPage_ && i >= 0; --i) {
+        logical_[static_cast<size_t>(i)].total = logicalCounter_;
+        if (logical_[static_cast<size_t>(i)].number == 1) break;
     }
     logicalCounter_ = 0;
 }
 
 int TrpPreviewPages::LogicalPageNo()
 {
-    const TrpXMLItem* numbers = findRootItem("logicalpagenumbers");
-    if (numbers && CurPage >= 0 && CurPage < numbers->Count())
-        return StrToIntDef(numbers->Items(CurPage)->Prop("n"), 0);
+    if (CurPage >= 0 && CurPage < static_cast<int>(logical_.size())) return logical_[static_cast<size_t>(CurPage)].number;
     return CurPage - FirstPageOffset + 1;
 }
 
 int TrpPreviewPages::LogicalTotalPages()
 {
-    const TrpXMLItem* numbers = findRootItem("logicalpagenumbers");
-    if (numbers && CurPage >= 0 && CurPage < numbers->Count())
-        return StrToIntDef(numbers->Items(CurPage)->Prop("t"), 0);
+    if (CurPage >= 0 && CurPage < static_cast<int>(logical_.size())) {
+        const int total = logical_[static_cast<size_t>(CurPage)].total;
+        return total == kNoTotal ? 0 : total;
+    }
     return (engine_ ? engine_->TotalPages() : 0) - FirstPageOffset;
+}
+
+void TrpPreviewPages::writeLogicalPageNumbers()
+{
+    TrpXMLItem* numbers = findRootItem("logicalpagenumbers");
+    if (!numbers) return;
+    numbers->Clear();
+    for (const LogicalNumber& l : logical_) {
+        TrpXMLItem* item = numbers->Add();
+        item->SetName("page");
+        item->SetProp("n", IntToStr(l.number));
+        if (l.total != kNoTotal) item->SetProp("t", IntToStr(l.total));
+    }
+}
+
+void TrpPreviewPages::readLogicalPageNumbers()
+{
+    logical_.clear();
+    TrpXMLItem* numbers = findRootItem("logicalpagenumbers");
+    if (!numbers) return;
+    logical_.reserve(static_cast<size_t>(numbers->Count()));
+    for (int i = 0; i < numbers->Count(); ++i) {
+        const TrpXMLItem* item = numbers->Items(i);
+        logical_.push_back({StrToIntDef(item->Prop("n"), 0),
+                            item->HasProp("t") ? StrToIntDef(item->Prop("t"), 0) : kNoTotal});
+    }
+    numbers->Clear();
 }
 
 // ---- anchors

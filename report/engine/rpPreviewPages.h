@@ -9,6 +9,7 @@
 // are elements of the prepared-report document; pictures are kept once in
 // the picture cache.
 
+#include <climits>
 #include <list>
 #include <memory>
 #include <optional>
@@ -273,6 +274,10 @@ private:
     void dropCached(int index);
     void clearCache();
     void writeDocument(TStream& stream);
+    // The logical page numbers into the document's element for a file, and
+    // back out of it.
+    void writeLogicalPageNumbers();
+    void readLogicalPageNumbers();
     void loadDocument(TStream& stream);
 
     TrpXMLDocument doc_;
@@ -296,6 +301,15 @@ private:
     int64_t reused_ = 0;
     int64_t memCounter_ = 0;
     int logicalCounter_ = 0;
+    // Each page's number in its group and the group's page count: numbers,
+    // not elements, as a report may have 100,000 pages. The document's
+    // element holds them only while a file is written or read.
+    static constexpr int kNoTotal = INT_MIN;  // the group is not closed yet
+    struct LogicalNumber {
+        int number;
+        int total;
+    };
+    std::vector<LogicalNumber> logical_;
     int savedPage_ = -1;
     int savedCount_ = 0;
     int savedOutlineCount_ = 0;

@@ -173,11 +173,13 @@ void TrpPreviewPages::SaveToStream(TStream& stream)
         item->SetProp("name", standIn ? entry.SourceName + entry.Object->Name() : entry.SourceName);
     }
     pictures_.SaveToXML(rootItem("picturecache"));
+    writeLogicalPageNumbers();
     writeDocument(stream);
     // Made again on every save; not kept in memory meanwhile.
     sourcePages->Clear();
     dictionary->Clear();
     findRootItem("picturecache")->Clear();
+    if (TrpXMLItem* numbers = findRootItem("logicalpagenumbers")) numbers->Clear();
 }
 
 void TrpPreviewPages::SaveToFile(const std::string& fileName)
@@ -308,6 +310,7 @@ void TrpPreviewPages::loadDocument(TStream& stream)
         file.LoadItem(root->Items(0));
         doc_.Root()->AddItem(root->Items(0));
     }
+    readLogicalPageNumbers();
 }
 
 bool TrpPreviewPages::LoadFromFile(const std::string& fileName, bool failWhenMissing)

@@ -387,9 +387,12 @@ TEST(PreparedPages, LogicalPageNumbersOverTwoGroups)
     s.engine.doublePass = true;
     p.AddPage(s.page);
     p.EndLogicalPageGroup();
-    const TrpXMLItem* numbers = p.Document().Root()->FindItem("logicalpagenumbers");
-    EXPECT_EQ(numbers->Count(), 5);
-    EXPECT_EQ(numbers->Items(4)->Text(), "n=\"2\" t=\"2\"");
+    const std::string file = rppText(p);
+    const size_t from = file.find("<logicalpagenumbers>");
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(file.substr(from, file.find("</logicalpagenumbers>") - from),
+              "<logicalpagenumbers><page n=\"1\" t=\"3\"/><page n=\"2\" t=\"3\"/><page n=\"3\" t=\"3\"/>"
+              "<page n=\"1\" t=\"2\"/><page n=\"2\" t=\"2\"/>");
 }
 
 TEST(PreparedPages, BandsOnTheCurrentPage)
@@ -548,6 +551,10 @@ TEST(PreparedReportFile, SaveAndLoadKeepPagesOutlineAnchorsAndPictures)
     };
     EXPECT_NE(logical(file).find("<page n=\"5\"/>"), std::string::npos) << "logical page numbers";
     EXPECT_EQ(logical(rppText(q)), logical(file));
+    EXPECT_EQ(logical(rppText(q)), logical(file)) << "written again on every save";
+    q.CurPage = 4;
+    EXPECT_EQ(q.LogicalPageNo(), 5) << "read from the file";
+    EXPECT_EQ(q.LogicalTotalPages(), 0) << "a group the file does not close";
 
     // A missing file leaves the store as it was, unless asked to fail.
     EXPECT_FALSE(q.LoadFromFile("/nonexistent/report.rpp"));
