@@ -281,13 +281,19 @@ void TFileStream::SetSize(int64_t newSize)
 namespace {
 
 // The file a name stands for, through symbolic links, so that a save
-// replaces the file and keeps the link.
+// replaces the file and keeps the link; a link to a file not made yet
+// names the file to make. Too many links in a row are left to stat.
 std::string followLinks(const std::string& name)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(name, ec)) return name;
-    const std::filesystem::path real = std::filesystem::weakly_canonical(name, ec);
-    return ec ? name : real.string();
+    std::filesystem::path path(name);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(path, ec)) return path.string();
+        const std::filesystem::path to = std::filesystem::read_symlink(path, ec);
+        if (ec) return name;
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    return name;
 }
 
 mode_t creationMode()
@@ -310,6 +316,9 @@ TSaveFileStream::Temp TSaveFileStream::create(const std::string& fileName)
     temp.target = followLinks(fileName);
     struct stat info {};
     const bool exists = ::stat(temp.target.c_str(), &info) == 0;
+    // Only a name that is free makes a new file: links naming each other,
+    // a folder that cannot be searched, are refused as the shell does.
+    if (!exists && errno != ENOENT) refuse(errno);
     if (exists && S_ISDIR(info.st_mode)) refuse(EISDIR);
     if (exists && !S_ISREG(info.st_mode)) {
         temp.handle = ::open(temp.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);

@@ -73,6 +73,46 @@ bool typeInto(QDialog& dialog, const QString& name, const QString& text)
     return true;
 }
 
+QTreeWidgetItem* findNode(QTreeWidgetItem* item, const QString& caption)
+{
+    if (item->text(0) == caption) return item;
+    for (int i = 0; i < item->childCount(); ++i)
+        if (QTreeWidgetItem* found = findNode(item->child(i), caption)) return found;
+    return nullptr;
+}
+
+bool selectIn(QObject* control, const QString& text)
+{
+    if (auto* tree = qobject_cast<QTreeWidget*>(control)) {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            if (QTreeWidgetItem* node = findNode(tree->topLevelItem(i), text)) {
+                tree->setCurrentItem(node);
+                node->setExpanded(false);
+                node->setExpanded(true);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (auto* table = qobject_cast<QTableWidget*>(control)) {
+        for (int r = 0; r < table->rowCount(); ++r)
+            for (int c = 0; c < table->columnCount(); ++c)
+                if (const QTableWidgetItem* cell = table->item(r, c); cell && cell->text() == text) {
+                    table->setCurrentCell(r, c);
+                    return true;
+                }
+        return false;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        const int index = combo->findText(text);
+        if (index < 0) return false;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        return true;
+    }
+    return false;
+}
+
 // Presses a button or triggers an action of the dialog once it is enabled:
 // a dialog may be busy first (a preview preparing its pages).
 bool press(QDialog& dialog, const QString& name)
@@ -98,20 +138,40 @@ bool press(QDialog& dialog, const QString& name)
 ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, int result,
                                                     const QList<std::pair<QString, QString>>& fills, const QStringList& presses)
 {
-    return expectModal(objectName, [this, result, fills, presses](QDialog& dialog) {
-        for (const auto& [name, text] : fills) {
-            if (typeInto(dialog, name, text))
-                record(QStringLiteral("fill ") + name + QStringLiteral(" <- ") + text);
-            else
-                fail(QStringLiteral("fill ") + name + QStringLiteral(": no such field in ") + dialog.objectName() +
-                     QStringLiteral(" (or a check box given neither 1 nor 0)"));
-        }
-        for (const QString& name : presses) {
-            if (press(dialog, name))
-                record(QStringLiteral("press ") + name);
-            else
-                fail(QStringLiteral("press ") + name + QStringLiteral(": no such control in ") + dialog.objectName() +
-                     QStringLiteral(", or it stayed disabled"));
+    QList<DialogStep> steps;
+    for (const auto& [name, text] : fills) steps.append({DialogStep::Fill, name, text});
+    for (const QString& name : presses) steps.append({DialogStep::Press, name, {}});
+    return expectModal(objectName, result, steps);
+}
+
+ScriptedUiServices& ScriptedUiServices::expectModal(const QString& objectName, int result, const QList<DialogStep>& steps)
+{
+    return expectModal(objectName, [this, result, steps](QDialog& dialog) {
+        for (const DialogStep& step : steps) {
+            const QString& name = step.control;
+            switch (step.kind) {
+            case DialogStep::Fill:
+                if (typeInto(dialog, name, step.text))
+                    record(QStringLiteral("fill ") + name + QStringLiteral(" <- ") + step.text);
+                else
+                    fail(QStringLiteral("fill ") + name + QStringLiteral(": no such field in ") + dialog.objectName() +
+                         QStringLiteral(" (or a check box given neither 1 nor 0)"));
+                break;
+            case DialogStep::Press:
+                if (press(dialog, name))
+                    record(QStringLiteral("press ") + name);
+                else
+                    fail(QStringLiteral("press ") + name + QStringLiteral(": no such control in ") + dialog.objectName() +
+                         QStringLiteral(", or it stayed disabled"));
+                break;
+            case DialogStep::Select:
+                if (selectIn(dialog.findChild<QObject*>(name), step.text))
+                    record(QStringLiteral("select ") + name + QStringLiteral(" <- ") + step.text);
+                else
+                    fail(QStringLiteral("select ") + name + QStringLiteral(" ") + step.text + QStringLiteral(": no such control in ") +
+                         dialog.objectName() + QStringLiteral(", or nothing so captioned in it"));
+                break;
+            }
         }
         return result;
     });
@@ -303,46 +363,6 @@ QObject* findControl(const QString& path)
     return nullptr;
 }
 
-QTreeWidgetItem* findNode(QTreeWidgetItem* item, const QString& caption)
-{
-    if (item->text(0) == caption) return item;
-    for (int i = 0; i < item->childCount(); ++i)
-        if (QTreeWidgetItem* found = findNode(item->child(i), caption)) return found;
-    return nullptr;
-}
-
-bool selectIn(QObject* control, const QString& text)
-{
-    if (auto* tree = qobject_cast<QTreeWidget*>(control)) {
-        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-            if (QTreeWidgetItem* node = findNode(tree->topLevelItem(i), text)) {
-                tree->setCurrentItem(node);
-                node->setExpanded(false);
-                node->setExpanded(true);
-                return true;
-            }
-        }
-        return false;
-    }
-    if (auto* table = qobject_cast<QTableWidget*>(control)) {
-        for (int r = 0; r < table->rowCount(); ++r)
-            for (int c = 0; c < table->columnCount(); ++c)
-                if (const QTableWidgetItem* cell = table->item(r, c); cell && cell->text() == text) {
-                    table->setCurrentCell(r, c);
-                    return true;
-                }
-        return false;
-    }
-    if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        const int index = combo->findText(text);
-        if (index < 0) return false;
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-        return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 void ScriptedUiServices::act(const Expectation& action)
@@ -475,8 +495,7 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
         return false;
     }
     int lineNo = 0;
-    QList<std::pair<QString, QString>> fills;
-    QStringList presses;
+    QList<DialogStep> steps;
     while (!file.atEnd()) {
         ++lineNo;
         QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -497,13 +516,15 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
                 }
             }
         } else if (word == QLatin1String("fill") && !answer.isEmpty()) {
-            fills.append({answer, rest});
+            steps.append({DialogStep::Fill, answer, rest});
         } else if (word == QLatin1String("press") && !answer.isEmpty() && rest.isEmpty()) {
-            presses << answer;
+            steps.append({DialogStep::Press, answer, {}});
+        } else if (word == QLatin1String("select") && !answer.isEmpty() && !answer.contains(QLatin1Char('/')) && !rest.isEmpty()) {
+            // Without a window: a pick in the next modal dialog.
+            steps.append({DialogStep::Select, answer, rest});
         } else if (word == QLatin1String("modal") && (answer == QLatin1String("accept") || answer == QLatin1String("reject"))) {
-            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, fills, presses);
-            fills.clear();
-            presses.clear();
+            expectModal(rest, answer == QLatin1String("accept") ? QDialog::Accepted : QDialog::Rejected, steps);
+            steps.clear();
         } else if (word == QLatin1String("input") || word == QLatin1String("file")) {
             std::optional<QString> value;
             if (answer == QLatin1String("ok")) value = rest;
@@ -530,8 +551,8 @@ bool ScriptedUiServices::loadScript(const QString& path, QString* error)
             return false;
         }
     }
-    if (!fills.isEmpty() || !presses.isEmpty()) {
-        if (error) *error = path + QStringLiteral(": fill or press without a modal line after it");
+    if (!steps.isEmpty()) {
+        if (error) *error = path + QStringLiteral(": fill, press or select without a modal line after it");
         return false;
     }
     return true;

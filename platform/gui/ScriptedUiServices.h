@@ -23,6 +23,14 @@ public:
     // Drives a modal dialog that is not shown (fill fields, click buttons)
     // and returns its result.
     using Driver = std::function<int(QDialog&)>;
+    // One thing done in a modal dialog before it is answered: type into a
+    // field, press a control once it is enabled, or pick an item by its
+    // text (a tree node, a table row, a combo box's item, as a user does).
+    struct DialogStep {
+        enum Kind { Fill, Press, Select } kind = Fill;
+        QString control;
+        QString text;
+    };
 
     // An empty text or caption matches any.
     ScriptedUiServices& expectMessage(MsgResult answer, const QString& text = {}, const QString& caption = {});
@@ -35,6 +43,8 @@ public:
     // answers with the result.
     ScriptedUiServices& expectModal(const QString& objectName, int result,
                                     const QList<std::pair<QString, QString>>& fills, const QStringList& presses = {});
+    // Does the steps in their order, then answers with the result.
+    ScriptedUiServices& expectModal(const QString& objectName, int result, const QList<DialogStep>& steps);
     // nullopt answers Cancel.
     ScriptedUiServices& expectInput(std::optional<QString> answer);
     ScriptedUiServices& expectFile(std::optional<QString> answer);
@@ -60,8 +70,10 @@ public:
     //   font cancel   color cancel      url [address]     quit
     //   fill <field> <text>  (typed into the next modal dialog's field; a
     //                         check box takes 1 or 0)
-    //   press <control>      (pressed in the next modal dialog, after its
-    //                         fills, once enabled)
+    //   press <control>      (pressed in the next modal dialog once enabled)
+    //   select <control> <text>  (picked in the next modal dialog)
+    //                         fill, press and select lines happen in their
+    //                         order, before the modal line after them
     //   type <window/field> <text>   click <window/control>
     //   select <window/control> <text>
     bool loadScript(const QString& path, QString* error);

@@ -544,8 +544,12 @@ std::string placeOf(const TPersistent* object, std::string_view attribute)
 
 // Measures of paper, margins and columns stay within what a device's
 // integer coordinates hold at any zoom; counts within what the loops over
-// them and the sums of their widths hold. Other numbers need only be finite.
-bool numberFits(std::string_view name, Extended value)
+// them and the sums of their widths hold. Other measures but an object's
+// position and size (frame and line widths, gaps, spacing) stay within a
+// kilometre or so, far beyond any paper and far below what the rounding
+// to device pixels refuses; dates within the years 1 to 9999; other
+// numbers need only be finite.
+bool numberFits(std::string_view name, Extended value, TrpXMLSerializer::NumberKind kind)
 {
     if (!std::isfinite(static_cast<double>(value))) return false;
     struct Range {
@@ -562,15 +566,25 @@ bool numberFits(std::string_view name, Extended value)
     const std::string_view last = dot == std::string_view::npos ? name : name.substr(dot + 1);
     for (const Range& r : kRanges)
         if (last.size() == r.name.size() && SameText(last, r.name)) return value >= r.low && value <= r.high;
-    return true;
+    // 0001-01-01 and the day after 9999-12-31, in days since 1899-12-30.
+    constexpr Extended kFirstDay = -693593, kAfterLastDay = 2958466;
+    // Geometry beyond any device is only left undrawn: not refused.
+    const bool geometry = dot == std::string_view::npos &&
+                          (name.size() == 1 || SameText(name, "Left") || SameText(name, "Top") ||
+                           SameText(name, "Width") || SameText(name, "Height"));
+    switch (kind) {
+    case TrpXMLSerializer::NumberKind::Measure: return geometry || (value >= -1000000 && value <= 1000000);
+    case TrpXMLSerializer::NumberKind::Date: return value >= kFirstDay && value < kAfterLastDay;
+    default: return true;
+    }
 }
 
 }  // namespace
 
 template <class Number>
-Number TrpXMLSerializer::checked(std::string_view name, std::string_view value, Number number) const
+Number TrpXMLSerializer::checked(std::string_view name, std::string_view value, Number number, NumberKind kind) const
 {
-    if (numberFits(name, static_cast<Extended>(number))) return number;
+    if (numberFits(name, static_cast<Extended>(number), kind)) return number;
     constexpr size_t kShown = 40;
     std::string what = std::string(name) + "=\"" + std::string(value.substr(0, kShown)) +
                        (value.size() > kShown ? "...\"" : "\"") + " is out of range";
@@ -578,14 +592,15 @@ Number TrpXMLSerializer::checked(std::string_view name, std::string_view value, 
     throw EConvertError(what);
 }
 
-Extended TrpXMLSerializer::floatValue(std::string_view name, std::string_view value) const
+Extended TrpXMLSerializer::floatValue(std::string_view name, std::string_view value, const TPropInfo* prop) const
 {
-    return checked(name, value, StrToFloatAnySep(value));
+    const NumberKind kind = prop && prop->TypeName() == "TDateTime" ? NumberKind::Date : NumberKind::Measure;
+    return checked(name, value, StrToFloatAnySep(value), kind);
 }
 
 int64_t TrpXMLSerializer::intValue(std::string_view name, std::string_view value) const
 {
-    return checked(name, value, StrToInt64(value));
+    return checked(name, value, StrToInt64(value), NumberKind::Integer);
 }
 
 // Names are compared without case, so a band may be named like the dataset
@@ -878,7 +893,7 @@ TrpPreparedProps TrpXMLSerializer::PrepareProps(TPersistent* sample, std::string
                     if (step.ord < 0) return;
                 }
                 break;
-            case pkFloat: step.number = floatValue(name, value); break;
+            case pkFloat: step.number = floatValue(name, value, prop); break;
             case pkString:
                 step.text = prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value);
                 break;
@@ -1019,7 +1034,7 @@ void TrpXMLSerializer::applyAttribute(TPersistent* object, std::string_view name
             }
             break;
         }
-        case pkFloat: prop->SetFloat(target, floatValue(name, value)); break;
+        case pkFloat: prop->SetFloat(target, floatValue(name, value, prop)); break;
         case pkString:
             prop->SetStr(target, prop->TypeName() == kRawBytesTypeName ? XMLToStr(value) : decodeString(value));
             break;

@@ -155,6 +155,8 @@ public:
     // the attribute instead of being left out as an error; always so while
     // ReadRootComponent reads.
     bool RefuseBadNumbers = false;
+    // How a number read is checked.
+    enum class NumberKind { Integer, Measure, Date };
     // The ancestor of an object written without one.
     std::function<TComponent*(const std::string& name)> OnGetAncestor;
 
@@ -209,8 +211,10 @@ private:
     void applyPropData(TPersistent* object, std::string_view hex);
     // A number of the attribute, refused when out of range.
     template <class Number>
-    Number checked(std::string_view name, std::string_view value, Number number) const;
-    Extended floatValue(std::string_view name, std::string_view value) const;
+    Number checked(std::string_view name, std::string_view value, Number number, NumberKind kind) const;
+    // prop: the property it goes to (its type tells a date), or none for
+    // the short names of positions and sizes.
+    Extended floatValue(std::string_view name, std::string_view value, const TPropInfo* prop = nullptr) const;
     int64_t intValue(std::string_view name, std::string_view value) const;
     void resolveFixups();
     void addError(const std::string& message);

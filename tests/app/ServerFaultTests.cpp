@@ -27,8 +27,8 @@ namespace {
 
 // Stands between the program and the server on a socket of its own. Armed,
 // it passes the next COMMIT on, lets the server carry it out, and then
-// drops the connection before the answer comes back: the save is stored,
-// and the program cannot know.
+// drops the connection, keeping the answer from the program: the save is
+// stored, and the program cannot know.
 class CommitCuttingProxy {
 public:
     CommitCuttingProxy(const std::string& serverSocketDir, const std::string& port)
@@ -90,13 +90,16 @@ private:
             // Server to client as it comes; client to server message by
             // message, to see the COMMIT.
             auto dropping = std::make_shared<std::atomic<bool>>(false);
-            pumps_.emplace_back([client, server, dropping] {
+            auto answered = std::make_shared<std::atomic<bool>>(false);
+            pumps_.emplace_back([client, server, dropping, answered] {
                 char buf[65536];
-                for (ssize_t n; (n = read(server, buf, sizeof buf)) > 0;)
-                    if (!*dropping && put(client, buf, static_cast<std::size_t>(n)) != n) break;
+                for (ssize_t n; (n = read(server, buf, sizeof buf)) > 0;) {
+                    if (*dropping) *answered = true;
+                    else if (put(client, buf, static_cast<std::size_t>(n)) != n) break;
+                }
                 shutdown(client, SHUT_RDWR);
             });
-            pumps_.emplace_back([this, client, server, dropping] {
+            pumps_.emplace_back([this, client, server, dropping, answered] {
                 char head[5];
                 // The start-up packet: its length, then the rest.
                 if (!readAll(client, head, 4)) return finish(client, server);
@@ -117,7 +120,10 @@ private:
                     if (commit) *dropping = true;
                     if (put(server, head, 5) != 5 || put(server, body.data(), body.size()) != static_cast<ssize_t>(body.size())) break;
                     if (commit) {
-                        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                        // The server answers once the COMMIT is carried
+                        // out; however busy the machine, cut only then.
+                        for (int waited = 0; !*answered && waited < 60000; waited += 5)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(5));
                         cut_ = true;
                         break;
                     }
@@ -175,11 +181,7 @@ protected:
         db::Database a(server->adminConnection(), db::Database::OpenMode::ReadWrite);
         a.executeScript(sql);
     }
-    void dropProgramConnections()
-    {
-        // Waits until they are gone, as a restarted server's are.
-        admin("SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()");
-    }
+    void dropProgramConnections() { pgtest::DropOtherConnections(server->adminConnection()); }
     int64_t stored(const std::string& sql)
     {
         db::Database look(server->connection(), db::Database::OpenMode::ReadOnly);

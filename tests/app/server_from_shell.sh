@@ -4,16 +4,7 @@
 # the program ends with 1; an empty database gets the program's tables and
 # the first user on first start, and the next start logs that user in.
 # Exit 77 (skipped) where the tests' server is not running.
-set -euo pipefail
-program="$1"
-pgdir="$2"
-conn="$(cat "$pgdir/conninfo" 2>/dev/null || true)"
-if [ -z "$conn" ]; then echo "skipped: $(cat "$pgdir/skip" 2>/dev/null || echo 'no server')"; exit 77; fi
-work="$(mktemp -d)"
-db="shell_$$_$RANDOM"
-cleanup() { psql -X -q "$conn" -c "DROP DATABASE IF EXISTS $db WITH (FORCE)" >/dev/null 2>&1 || true; rm -rf "$work"; }
-trap cleanup EXIT
-export QT_QPA_PLATFORM=offscreen
+source "$(dirname "$0")/server_shell.sh"
 cd "$work"
 
 printf 'box ok\nquit\n' > script
@@ -25,8 +16,6 @@ set -e
 grep -q '^\[ui\] box.*无法连接数据库服务器' log && grep -q 'server .*/nothing:5999' log || { cat log; echo "the box does not name the server"; exit 1; }
 grep -q 'UNUSED' log && { cat log; echo "the program went on after the box"; exit 1; }
 
-psql -X -q "$conn" -c "CREATE DATABASE $db" >/dev/null
-target="${conn% dbname=*} dbname=$db"
 cat > script <<'SCRIPT'
 type Fdl/Edit1 admin
 type Fdl/Edit3 123

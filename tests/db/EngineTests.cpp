@@ -346,11 +346,7 @@ TEST(Server, ALostConnectionIsSaidAndMadeAgain)
     EXPECT_LT(took, 4.0);
     EXPECT_TRUE(db.isOpen());
     // As a restarted server does: the program's connections are gone.
-    auto dropOthers = [&] {
-        Database admin(pg.adminConnection(), Database::OpenMode::ReadWrite);
-        admin.scalar("SELECT COUNT(pg_terminate_backend(pid, 10000)) FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
-                     "pg_backend_pid()");
-    };
+    auto dropOthers = [&] { pgtest::DropOtherConnections(pg.adminConnection()); };
     dropOthers();
     // Nothing was sent on the closed connection yet: the statement goes
     // on a new one, as does a transaction.

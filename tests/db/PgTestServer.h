@@ -108,6 +108,23 @@ private:
     std::string why_;
 };
 
+// Ends every other connection to the database, as a restarted server does,
+// and returns once their processes are gone: pg_terminate_backend only
+// signals, and a statement sent meanwhile could still reach a backend on
+// its way out.
+inline void DropOtherConnections(const std::string& adminConnection)
+{
+    db::Database admin(adminConnection, db::Database::OpenMode::ReadWrite);
+    const std::string others = " FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()";
+    for (int round = 0; round < 100; ++round) {
+        // Each call waits up to 10 s for its process to exit.
+        admin.scalar("SELECT COUNT(pg_terminate_backend(pid, 10000))" + others);
+        if (admin.scalar("SELECT COUNT(*)" + others).asInt64() == 0) return;
+        usleep(50000);
+    }
+    ADD_FAILURE() << "the other connections to the database did not end";
+}
+
 }  // namespace pgtest
 
 // Skips the test where the server is not there, naming the reason.

@@ -227,6 +227,60 @@ TEST_F(ScriptedTest, ScriptPressesADialogsControlOnceItIsEnabled)
     EXPECT_EQ(ui.pending(), 0);
 }
 
+// A form filled line by line: each pick runs the form's own handler, and
+// each press sees the fields as the lines before it left them.
+TEST_F(ScriptedTest, ScriptStepsInADialogHappenInTheirOrder)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("select Tree 子节点\n"
+               "select Kind 快递\n"
+               "fill Qty 3\n"
+               "press Add\n"
+               "select Kind 平邮\n"
+               "fill Qty 4\n"
+               "press Add\n"
+               "modal accept Order\n"
+               "select Kind 海运\n"
+               "modal reject Order\n");
+    file.close();
+    QString error;
+    ASSERT_TRUE(ui.loadScript(file.fileName(), &error)) << error.toStdString();
+    QDialog d;
+    d.setObjectName(QStringLiteral("Order"));
+    auto* tree = new QTreeWidget(&d);
+    tree->setObjectName(QStringLiteral("Tree"));
+    auto* root = new QTreeWidgetItem(tree, QStringList{QStringLiteral("根")});
+    auto* child = new QTreeWidgetItem(root, QStringList{QStringLiteral("子节点")});
+    auto* kind = new QComboBox(&d);
+    kind->setObjectName(QStringLiteral("Kind"));
+    kind->addItems({QStringLiteral("平邮"), QStringLiteral("快递")});
+    QString picked;
+    QObject::connect(kind, &QComboBox::activated, [&](int i) { picked = kind->itemText(i); });
+    auto* qty = new QLineEdit(&d);
+    qty->setObjectName(QStringLiteral("Qty"));
+    auto* add = new QPushButton(&d);
+    add->setObjectName(QStringLiteral("Add"));
+    QStringList lines;
+    QObject::connect(add, &QPushButton::clicked, [&] { lines << picked + QLatin1Char(' ') + qty->text(); });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Accepted);
+    EXPECT_EQ(tree->currentItem(), child);
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("快递 3"), QStringLiteral("平邮 4")}));
+    EXPECT_TRUE(ui.failures().isEmpty()) << ui.failures().join(QLatin1Char('\n')).toStdString();
+    // An item the control does not have is a failure.
+    QStringList failures;
+    ui.setFailureHandler([&](const QString& f) { failures << f; });
+    EXPECT_EQ(gui::ui().showModal(d), QDialog::Rejected);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("海运"))) << failures[0].toStdString();
+
+    QTemporaryFile dangling;
+    ASSERT_TRUE(dangling.open());
+    dangling.write("select Kind 快递\n");
+    dangling.close();
+    EXPECT_FALSE(ui.loadScript(dangling.fileName(), &error));
+}
+
 TEST_F(ScriptedTest, QuitEndsTheEventLoopOnceItsTurnComes)
 {
     ui.expectMessage(MsgResult::Ok).expectQuit();

@@ -261,6 +261,44 @@ TEST_F(StreamTest, ASavedFileChangesOnlyWhenCommitted)
     EXPECT_TRUE(leftovers(dir_, {"report.xml", "link.xml"}).empty());
 }
 
+TEST_F(StreamTest, ASaveThroughLinksWritesTheFileTheLastOneNames)
+{
+    auto save = [](const std::string& name, const std::string& text) -> std::string {
+        try {
+            TSaveFileStream s(name);
+            s.WriteString(text);
+            s.Commit();
+            return "saved";
+        } catch (const EStreamError& e) {
+            return e.message();
+        }
+    };
+    // A link to a file not made yet: the shell's "> link" makes that file.
+    std::filesystem::create_directory(dir_ / "sub");
+    std::filesystem::create_symlink("sub/made.pdf", dir_ / "dangling.pdf");
+    EXPECT_EQ(save(path("dangling.pdf"), "one"), "saved");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "dangling.pdf"));
+    EXPECT_EQ(fileText(path("sub/made.pdf")), "one");
+
+    // Relative links through another folder, to a file not made yet.
+    std::filesystem::create_directory(dir_ / "other");
+    std::filesystem::create_symlink("../sub/later.pdf", dir_ / "other" / "hop.pdf");
+    std::filesystem::create_symlink("other/hop.pdf", dir_ / "chain.pdf");
+    EXPECT_EQ(save(path("chain.pdf"), "two"), "saved");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "chain.pdf"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "other" / "hop.pdf"));
+    EXPECT_EQ(fileText(path("sub/later.pdf")), "two");
+
+    // Links that name each other are refused as the shell refuses them.
+    std::filesystem::create_symlink("loop2.pdf", dir_ / "loop1.pdf");
+    std::filesystem::create_symlink("loop1.pdf", dir_ / "loop2.pdf");
+    EXPECT_EQ(save(path("loop1.pdf"), "three"),
+              "Cannot create file \"" + path("loop1.pdf") + "\". Too many levels of symbolic links");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "loop1.pdf"));
+    EXPECT_TRUE(leftovers(dir_, {"sub", "other", "dangling.pdf", "chain.pdf", "loop1.pdf", "loop2.pdf"}).empty());
+    EXPECT_TRUE(leftovers(dir_ / "sub", {"made.pdf", "later.pdf"}).empty());
+}
+
 TEST_F(StreamTest, SavesThatCannotStartOrFinishNameTheFileAndTheReason)
 {
     auto raised = [](auto&& save) -> std::string {

@@ -86,6 +86,21 @@ std::vector<size_t> DrawAll(TrpPreviewPages& pages)
     return counts;
 }
 
+// Each file is refused naming its attribute (the first of the pair).
+void ExpectOutOfRange(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    for (const auto& [attribute, text] : files) {
+        Sheet s;
+        TStringStream in(text);
+        try {
+            s.pages().LoadFromStream(in);
+            ADD_FAILURE() << attribute << ": loaded";
+        } catch (const TrpInvalidXMLException& e) {
+            EXPECT_EQ(std::string(e.what()), "Invalid file format: " + attribute + " is out of range");
+        }
+    }
+}
+
 const TrpPictureView* Logo(TrpPreviewPages& pages, int index)
 {
     std::shared_ptr<TrpReportPage> page = pages.GetPage(index);
@@ -227,16 +242,37 @@ TEST(DamagedRpp, NumbersOutOfRangeAreRefusedNamingTheAttribute)
         {"TopMargin=\"-1e300\"", whole},
         {"PaperHeight=\"1e6\"", Replaced(base, "<page0>", "<page0 PaperHeight=\"1e6\">")},
     };
-    for (const auto& [attribute, text] : corpus) {
-        Sheet s;
-        TStringStream in(text);
-        try {
-            s.pages().LoadFromStream(in);
-            ADD_FAILURE() << attribute << ": loaded";
-        } catch (const TrpInvalidXMLException& e) {
-            EXPECT_EQ(std::string(e.what()), "Invalid file format: " + attribute + " is out of range");
-        }
-    }
+    ExpectOutOfRange(corpus);
+}
+
+TEST(DamagedRpp, MeasuresBeyondAnyPaperAreRefusedInSourcesAndLeftOutOnPages)
+{
+    // A frame width or a gap of 1e300 stopped every paint of its page with
+    // "Invalid floating point operation".
+    const std::string base = Base();
+    const std::vector<std::pair<std::string, std::string>> sources = {
+        {"Frame.Width=\"1e300\"", Replaced(base, "<TrpMemoView Name=\"Memo1\"", "<TrpMemoView Name=\"Memo1\" Frame.Width=\"1e300\"")},
+        {"GapX=\"-1e7\"", Replaced(base, "GapX=\"2\"", "GapX=\"-1e7\"")},
+        {"LineSpacing=\"1000001\"", Replaced(base, "LineSpacing=\"2\"", "LineSpacing=\"1000001\"")},
+    };
+    ExpectOutOfRange(sources);
+    // On a page, as any bad value there: left out, the source's value stays.
+    Sheet s;
+    TStringStream in(Replaced(base, "<m2 ", "<m2 GapY=\"1e300\" Frame.Width=\"-1e300\" Frame.Typ=\"15\" "));
+    s.pages().LoadFromStream(in);
+    EXPECT_EQ(DrawAll(s.pages()).size(), 2u);
+    const auto* memo = dynamic_cast<TrpMemoView*>(s.pages().GetPage(0)->FindObject("Memo1"));
+    ASSERT_TRUE(memo);
+    EXPECT_EQ(memo->GapY, 1);
+    EXPECT_EQ(memo->Frame()->Width(), 1);
+
+    // Dates of a report stay within the years 1 to 9999.
+    TrpReport report;
+    report.EngineOptions()->NewSilentMode = simSilent;
+    TStringStream dated("<?xml version=\"1.0\"?><TrpReport ReportOptions.CreateDate=\"1e300\"/>");
+    report.LoadFromStream(dated);
+    ASSERT_EQ(report.Errors.Count(), 1);
+    EXPECT_EQ(report.Errors.Strings(0), "Invalid file format: ReportOptions.CreateDate=\"1e300\" is out of range");
 }
 
 TEST(DamagedRpp, XmllintAcceptsWhatWeWrite)

@@ -5,6 +5,9 @@
 // texts set smaller down to a floor and only then wrapped onto whole lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "CodePages.h"
 #include "EngineTestUtil.h"
 #include "rpShapes.h"
@@ -200,6 +203,121 @@ TEST(OrderSheetText, NumbersStopAtSevenPointsAndWrapBelowGrowingTheirRow)
     EXPECT_NEAR(double(child(summary, "Line18")->Height()), double(34.02L + d), 1e-9);
     EXPECT_NEAR(double(child(summary, "Shape3")->Top()), double(67.28L + d), 1e-9);
     EXPECT_NEAR(double(child(summary, "Memo29")->Top()), double(82.28L + d), 1e-9);
+}
+
+namespace {
+
+// A fitted number: on one line at the largest size that fits, never under
+// 7 points; one too wide even at 7 points wraps there onto whole lines,
+// inside its row. Says which of the three it found: 0 full size, 1
+// smaller, 2 wrapped.
+int expectFittedNumber(TrpMemoView* m, int designSize, TrpComponent* row, const char* frame)
+{
+    SCOPED_TRACE(text(m));
+    EXPECT_GE(m->Font()->Size(), 7) << m->Name();
+    EXPECT_LE(m->Font()->Size(), designSize) << m->Name();
+    if (m->WordWrap) {
+        EXPECT_EQ(m->Font()->Size(), 7) << m->Name();
+        EXPECT_GT(m->CalcWidth(), m->Width()) << m->Name() << " fits on one line";
+        expectWholeLines(m);
+        EXPECT_GE(double(row->Height()), double(m->Top() + m->Height())) << m->Name();
+        EXPECT_GE(double(child(row, frame)->Top() + child(row, frame)->Height()), double(m->Top() + m->Height())) << m->Name();
+        return 2;
+    }
+    EXPECT_NEAR(double(m->Height()), 18.9, 1e-9) << m->Name();
+    if (m->Font()->Size() < designSize) {
+        expectLargestFit(m);
+        return 1;
+    }
+    EXPECT_LE(m->CalcWidth(), m->Width()) << m->Name();
+    return 0;
+}
+
+std::string randomNumber(std::mt19937& random)
+{
+    const int digits = std::uniform_int_distribution(1, 14)(random);
+    std::string n = IntToStr(std::uniform_int_distribution(1, 9)(random));
+    for (int i = 1; i < digits; ++i) n += char('0' + random() % 10);
+    if (random() % 2) {
+        n += '.';
+        for (int i = std::uniform_int_distribution(1, 4)(random); i > 0; --i) n += char('1' + random() % 9);
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(OrderSheetText, NumbersOfAnyLengthAreFittedDownToSevenPointsThenWrapped)
+{
+    std::mt19937 random(20261208);
+    int found[3] = {};
+    for (int sheetNo = 0; sheetNo < 3; ++sheetNo) {
+        std::vector<Line> lines;
+        for (int i = 0; i < 16; ++i) lines.emplace_back("螺栓", "M8", randomNumber(random), randomNumber(random));
+        Master m;
+        m.je = randomNumber(random);
+        m.fjje = randomNumber(random);
+        LongSheet sheet(m, lines);
+        const std::string quantity = randomNumber(random);
+        {
+            db::Database db(sheet.order.file.path, db::Database::OpenMode::ReadWrite);
+            db.execute("UPDATE zq_dd SET zsl=? WHERE bh=?", {quantity, kOrder});
+        }
+        ASSERT_TRUE(sheet.run.prepare()) << sheet.run.errors();
+        const std::vector<TrpComponent*> rows = bands(sheet.run, "DetailData1");
+        ASSERT_EQ(rows.size(), lines.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(text(memo(rows[i], "Memo20")), lines[i].sl);
+            EXPECT_EQ(text(memo(rows[i], "Memo21")), lines[i].dj);
+            for (const char* name : {"Memo20", "Memo21", "Memo22"}) ++found[expectFittedNumber(memo(rows[i], name), 10, rows[i], "Shape5")];
+        }
+        TrpComponent* summary = bands(sheet.run, "ReportSummary1").at(0);
+        EXPECT_EQ(text(memo(summary, "Memo28")), quantity);
+        EXPECT_EQ(text(memo(summary, "Memo25")), m.fjje);
+        expectFittedNumber(memo(summary, "Memo28"), 10, summary, "Shape2");
+        expectFittedNumber(memo(summary, "Memo25"), 10, summary, "Shape2");
+        expectFittedNumber(memo(summary, "Memo5"), 12, summary, "Shape2");
+        // The charge's lines stay above the total's row.
+        EXPECT_LE(double(memo(summary, "Memo25")->Top() + memo(summary, "Memo25")->Height()),
+                  double(child(summary, "Line16")->Top()));
+    }
+    // The numbers drawn reach all three.
+    for (int kind = 0; kind < 3; ++kind) EXPECT_GT(found[kind], 5) << kind;
+}
+
+TEST(OrderSheetText, AnExtraChargeOfSeveralLinesGrowsItsRowAndMovesTheTotalsDown)
+{
+    // What an office writes for an extra charge is not always a number.
+    const std::string charge = kNote60 + "，" + kNote60;
+    for (const std::string& name : {std::string("运费"), kNote60 + kNote60 + kNote60}) {
+        Master m;
+        m.fjje = charge;
+        m.fjmc = name;
+        LongSheet sheet(m, {{"螺丝"}});
+        ASSERT_TRUE(sheet.run.prepare()) << sheet.run.errors();
+        TrpComponent* summary = bands(sheet.run, "ReportSummary1").at(0);
+        TrpMemoView* amount = memo(summary, "Memo25");
+        TrpMemoView* named = memo(summary, "Memo7");
+        EXPECT_EQ(text(amount), charge);
+        EXPECT_EQ(amount->Font()->Size(), 7);
+        expectWholeLines(amount);
+        EXPECT_GT(amount->Height(), 3 * 9);
+        // The total's row starts under the taller of the charge and its
+        // name, with the margin the design leaves under them.
+        const Extended line = child(summary, "Line16")->Top();
+        EXPECT_GE(double(line), double(amount->Top() + amount->Height() + 5)) << name;
+        EXPECT_GE(double(line), double(named->Top() + named->Height() + 5)) << name;
+        EXPECT_LE(double(line), double(std::max(amount->Top() + amount->Height(), named->Top() + named->Height()) + 6.2L)) << name;
+        for (const auto& [object, top] : {std::pair{"Line17", 34.28L}, std::pair{"Line18", 33.0L}, std::pair{"Line19", 33.0L},
+                                          std::pair{"Line20", 33.0L}, std::pair{"Memo26", 41.28L}, std::pair{"Memo28", 42.34L},
+                                          std::pair{"Memo5", 42.34L}, std::pair{"Shape3", 67.28L}, std::pair{"Memo29", 82.28L}})
+            EXPECT_NEAR(double(child(summary, object)->Top() - child(summary, "Line16")->Top()), double(top - 33.28L), 1e-9)
+                << object << " " << name;
+        EXPECT_NEAR(double(child(summary, "Shape2")->Top() + child(summary, "Shape2")->Height()),
+                    double(child(summary, "Shape3")->Top()), 1);
+        EXPECT_NEAR(double(memo(summary, "Memo23")->Top() - child(summary, "Shape3")->Top()), 182.28 - 67.28, 1e-9);
+        EXPECT_GE(double(summary->Height()), double(memo(summary, "Memo23")->Top() + memo(summary, "Memo23")->Height()));
+    }
 }
 
 TEST(OrderSheetText, TheTitleSpansTheBandAndALongOneWrapsOntoWholeLinesAndGrowsTheHeader)
