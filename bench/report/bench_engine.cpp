@@ -54,9 +54,12 @@ constexpr int kPages = 313;
 // last: 10,000 pages.
 constexpr int kManyPagesLines = 29 + 32 * 9998 + 25;
 constexpr int kManyPages = 10000;
+// The same at 100,000 pages (3.2 million lines).
+constexpr int kHugeLines = 29 + 32 * 99998 + 25;
+constexpr int kHugePages = 100000;
 
 std::string g_fixture;
-std::string g_file, g_longFile, g_manyFile;
+std::string g_file, g_longFile, g_manyFile, g_hugeFile;
 
 using order_sheet_report::Sheet;
 
@@ -221,21 +224,23 @@ BENCHMARK(BM_GetPageParked)->Unit(benchmark::kMillisecond)->UseRealTime();
 // "floor": the program with the report loaded and nothing prepared;
 // "10k": the order of 10,000 lines; "10k-pdf": the same printed to a PDF;
 // "pages-on"/"pages-off": 10,000 pages with the file cache on (MaxMemSize
-// 10) or off.
+// 10) or off; "huge-on": 100,000 pages with the file cache on; "-data":
+// their rows alone.
 int childMain(const std::string& what)
 {
-    const bool many = what.rfind("pages", 0) == 0;
-    Sheet sheet(many ? g_manyFile : g_file);
+    const bool huge = what.rfind("huge", 0) == 0;
+    const bool many = huge || what.rfind("pages", 0) == 0;
+    Sheet sheet(huge ? g_hugeFile : many ? g_manyFile : g_file);
     if (what == "floor") return 0;
-    if (what == "pages-data") {
+    if (what == "pages-data" || what == "huge-data") {
         // The rows alone, as the query holds them once opened.
         sheet.detail.open();
         int rows = 0;
         for (sheet.detail.first(); !sheet.detail.eof(); sheet.detail.next()) ++rows;
         std::printf("rows=%d\nheld=%zu\n", rows, sheet.detail.heldBytes());
-        return rows == kManyPagesLines ? 0 : 1;
+        return rows == (huge ? kHugeLines : kManyPagesLines) ? 0 : 1;
     }
-    if (what == "pages-on") {
+    if (what == "pages-on" || what == "huge-on") {
         sheet.report->EngineOptions()->UseFileCache = true;
         sheet.report->EngineOptions()->MaxMemSize = 10;
     }
@@ -249,7 +254,7 @@ int childMain(const std::string& what)
         std::filesystem::remove(pdf);
         if (!printed) return 1;
     }
-    return pages == (many ? kManyPages : kPages) ? 0 : 1;
+    return pages == (huge ? kHugePages : many ? kManyPages : kPages) ? 0 : 1;
 }
 
 // The text of the detail rows, each value as SQLite gives it as text.
@@ -337,6 +342,7 @@ int main(int argc, char** argv)
     g_file = fileName("lines");
     g_longFile = fileName("long");
     g_manyFile = fileName("pages");
+    g_hugeFile = fileName("huge");
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a.rfind("--child=", 0) == 0) {
@@ -355,6 +361,10 @@ int main(int argc, char** argv)
     std::filesystem::rename(lines.path, g_file);
     std::filesystem::rename(longNames.path, g_longFile);
     std::filesystem::rename(manyPages.path, g_manyFile);
+    {
+        order_lines::OrderFile hugeOrder(g_fixture, kHugeLines);
+        std::filesystem::rename(hugeOrder.path, g_hugeFile);
+    }
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -408,10 +418,20 @@ int main(int argc, char** argv)
     if (on.maxRssKb > 0 && data.maxRssKb > 0)
         std::printf("  the engine's own part with the file cache on: %.1f MB above the rows read\n",
                     (on.maxRssKb - data.maxRssKb) / 1024.0);
-    if (base.maxRssKb < 0 || tenK.maxRssKb < 0 || on.maxRssKb < 0 || off.maxRssKb < 0 || data.maxRssKb < 0)
+    const ChildResult huge = runChild(argv[0], "huge-on");
+    const ChildResult hugeData = runChild(argv[0], "huge-data");
+    if (huge.maxRssKb > 0)
+        std::printf("  100,000 pages (3.2 million lines), file cache on (MaxMemSize 10): %.1f MiB (target <= 200), "
+                    "%.0f rows/s\n",
+                    huge.maxRssKb / 1024.0, kHugeLines / huge.values.at("seconds"));
+    if (hugeData.maxRssKb > 0)
+        std::printf("  their rows read by the query, nothing prepared: %.1f MiB, %.1f bytes held per row\n",
+                    hugeData.maxRssKb / 1024.0, hugeData.values.at("held") / kHugeLines);
+    if (base.maxRssKb < 0 || tenK.maxRssKb < 0 || on.maxRssKb < 0 || off.maxRssKb < 0 || data.maxRssKb < 0 ||
+        huge.maxRssKb < 0 || hugeData.maxRssKb < 0)
         std::printf("  (a child process failed: its numbers are missing)\n");
     comparePeer(argv[0], reporter, tenK);
-    for (const std::string& f : {g_file, g_longFile, g_manyFile}) std::filesystem::remove(f);
+    for (const std::string& f : {g_file, g_longFile, g_manyFile, g_hugeFile}) std::filesystem::remove(f);
     benchmark::Shutdown();
     return noBoxes.exitCode();
 }

@@ -206,6 +206,7 @@ void TrpAggregateList::Clear()
     byBand_.clear();
     byParent_.clear();
     pageFooterItems_.clear();
+    pageTotalItems_.clear();
 }
 
 void TrpAggregateList::AddAggregates(TrpBand* band, TrpBand* defaultBand)
@@ -314,10 +315,12 @@ void TrpAggregateList::index()
     byBand_.clear();
     byParent_.clear();
     pageFooterItems_.clear();
+    pageTotalItems_.clear();
     for (const auto& item : items_) {
         byBand_[item->Band].push_back(item.get());
         byParent_[item->ParentBand].push_back(item.get());
         if (item->IsPageFooter) pageFooterItems_.push_back(item.get());
+        if (item->IsPageTotal) pageTotalItems_.push_back(item.get());
     }
 }
 
@@ -409,7 +412,7 @@ void TrpAggregateList::EndKeep()
 
 void TrpAggregateList::HoldRowSet()
 {
-    for (TrpAggregateItem* item : pageFooterItems_) {
+    for (TrpAggregateItem* item : pageTotalItems_) {
         if (item->RowSetHeld) continue;
         item->RowSetHeld = true;
         item->RowSetInKeep = item->Pending;
@@ -420,7 +423,7 @@ void TrpAggregateList::HoldRowSet()
 
 void TrpAggregateList::ReleaseRowSet()
 {
-    for (TrpAggregateItem* item : pageFooterItems_) {
+    for (TrpAggregateItem* item : pageTotalItems_) {
         if (!item->RowSetHeld) continue;
         item->RowSetHeld = false;
         if (item->RowSetInKeep && item->Pending)

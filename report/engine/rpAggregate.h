@@ -42,7 +42,7 @@ struct TrpAggregateItem {
     bool Pending = false;
     int PendingCount = 0;
     Variant PendingValue = Variant::Null();
-    // Rows of a set of band columns held apart (page footers only).
+    // Rows of a set of band columns held apart (page and column footers).
     bool RowSetHeld = false;
     // The set began inside an open keep block: its rows are the block's
     // when the set ends, and stay the set's when the block is given up.
@@ -95,4 +95,6 @@ private:
     std::unordered_map<const TrpBand*, std::vector<TrpAggregateItem*>> byBand_;
     std::unordered_map<const TrpBand*, std::vector<TrpAggregateItem*>> byParent_;
     std::vector<TrpAggregateItem*> pageFooterItems_;
+    // Page and column footers': the rows of a set of band columns.
+    std::vector<TrpAggregateItem*> pageTotalItems_;
 };

@@ -152,6 +152,8 @@ void TrpEngine::resetRun()
     VHeaderList.Clear();
     DrillPath.clear();
     FooterReserve = 0;
+    sharedReserve_ = 0;
+    sharedFooters_.clear();
     CurVColumn = 0;
     CurX = CurY = 0;
     CurLine = CurLineThrough = 0;
@@ -430,6 +432,11 @@ void TrpEngine::pageStart(TrpReportPage* page)
     } else {
         pp.CurPage = pp.GetCount() - 1;
         CurY = pp.BottomOfBands(0);
+        // The footers the lists before printed at the page's foot stay
+        // there; this list's footers stand above them, so that its rows
+        // on the page count in its page totals.
+        sharedReserve_ += FooterReserve;
+        FooterReserve = 0;
         HeaderList.RemoveItem(title);
         {
             TemporaryValue<bool> spanning(spanning_, true);
@@ -463,6 +470,7 @@ bool TrpEngine::startPreparedPage()
 {
     TrpCustomPreviewPages& pp = *pages();
     FooterReserve = 0;
+    sharedReserve_ = 0;
     const int count = pp.GetCount();
     pp.AddPage(CurPage);
     // A page printed before (side-by-side subreports go back to it) keeps
@@ -693,7 +701,7 @@ void TrpEngine::EndPage()
         }
     }
     if (auto* footer = static_cast<TrpPageFooter*>(pageBand(CurPage, bkPageFooter))) {
-        CurY = GetPageHeight() - footer->Height();
+        CurY = GetPageHeight() - sharedReserve_ - footer->Height();
         FooterReserve = finishing_ && footer->PrintOnLastPage && !summaryPrinting_ ? footer->Height() : 0;
         showFixedBand(footer);
     }
@@ -729,11 +737,21 @@ void TrpEngine::showFixedBand(TrpBand* band, bool reset)
     if (band->Visible()) {
         band->SetLeft(0);
         band->SetTop(CurY);
+        TrpCustomPreviewPages& pp = *pages();
         bool skip = false;
-        if (auto* footer = dynamic_cast<TrpPageFooter*>(band))
+        auto* footer = dynamic_cast<TrpPageFooter*>(band);
+        if (footer)
             skip = (firstPageStart_ && !footer->PrintOnFirstPage) ||
                    (finishing_ && !summaryPrinting_ && !footer->PrintOnLastPage);
-        if (!skip && !pages()->BandExists(band)) pages()->AddObject(band);
+        if (footer && sharedReserve_ > 0) {
+            const std::pair<int, const TrpBand*> placed{pp.CurPage, band};
+            if (!skip && std::find(sharedFooters_.begin(), sharedFooters_.end(), placed) == sharedFooters_.end()) {
+                sharedFooters_.push_back(placed);
+                pp.AddObject(band);
+            }
+        } else if (!skip && !pp.BandExists(band)) {
+            pp.AddObject(band);
+        }
         CurY += band->Height();
     }
     finishBand(band);
@@ -757,6 +775,7 @@ bool TrpEngine::StartKeep(TrpBand* band, int position)
     keepOpen_ = true;
     keepBand_ = band;
     keepStartY_ = CurY;
+    keepOffsetX_ = CurX - columnX(CurColumn);
     keepPosition_ = position >= 0 ? position : pp.CurrentObjectCount();
     keepOutline_ = pp.Outline() ? pp.Outline()->GetPosition() : TrpCustomOutline::Position();
     keepAnchor_ = pp.LastAnchorIndex();
@@ -778,6 +797,7 @@ void TrpEngine::closeKeep()
     keepOpen_ = false;
     keepBand_ = nullptr;
     keepStartY_ = 0;
+    keepOffsetX_ = 0;
     keepPosition_ = 0;
     keepOutline_ = {};
     keepAnchor_ = -1;
@@ -852,7 +872,7 @@ void TrpEngine::keepAfterBreak()
 {
     if (!keepOpen_) return;
     TrpCustomPreviewPages& pp = *pages();
-    pp.PasteObjects(CurX, CurY);
+    pp.PasteObjects(columnX(CurColumn) + keepOffsetX_, CurY);
     // Entries and anchors go where their objects went: the next page, or
     // the same one when the block moved to the next column.
     const int top = static_cast<int>(Round(CurY));
@@ -967,7 +987,7 @@ void TrpEngine::roomError(TrpBand* band, const std::string& what)
 Extended TrpEngine::FreeSpace()
 {
     if (CurPage && CurPage->EndlessHeight) return 1000000;
-    return pageHeight_ - (FooterReserve != 0 ? FooterReserve : FooterHeight()) - CurY;
+    return pageHeight_ - sharedReserve_ - (FooterReserve != 0 ? FooterReserve : FooterHeight()) - CurY;
 }
 
 void TrpEngine::ShowBandByType(const TClass* bandClass)

@@ -47,7 +47,7 @@ public:
     // Page-footer rows held apart while a keep block is open.
     virtual void StartKeep() = 0;
     virtual void EndKeep() = 0;
-    // Page-footer rows of a set of band columns held apart until the set
+    // Page- and column-footer rows of a set of band columns held apart until the set
     // has its place: it may move whole to the next page. A keep block
     // inside the set gives its rows to the set; a set inside a keep block
     // gives its rows to the block, or keeps them when the block is given
@@ -309,6 +309,12 @@ private:
     // So does the start of the current page: its later columns stand
     // under them, the next page starts without them.
     bool pageStartOnce_ = false;
+    // A page shared with the report pages before (PrintOnPreviousPage):
+    // the height their footers take at its foot, and the footers added
+    // above them (prepared page, band), which the page may hold beside
+    // another page footer.
+    Extended sharedReserve_ = 0;
+    std::vector<std::pair<int, const TrpBand*>> sharedFooters_;
     // A band spanning the page's columns is being shown (the report title,
     // a summary wider than its column): it goes on to the next page, not
     // the next column.
@@ -324,6 +330,9 @@ private:
     bool keepOpen_ = false;
     TrpBand* keepBand_ = nullptr;
     Extended keepStartY_ = 0;
+    // How far right of its column the block began: a subreport printing
+    // when the block breaks stands further right than the block.
+    Extended keepOffsetX_ = 0;
     int keepPosition_ = 0;
     TrpCustomOutline::Position keepOutline_;
     int keepAnchor_ = -1;

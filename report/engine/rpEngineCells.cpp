@@ -187,7 +187,7 @@ void TrpEngine::outputCells(TrpBand* band)
     BandRun& r = run(band);
     TrpCustomPreviewPages& pp = *pages();
     const int startPage = pp.CurPage;
-    const Extended x = CurX, y = CurY, dataTop = DataTop, reserve = FooterReserve;
+    const Extended x = CurX, y = CurY, dataTop = DataTop, reserve = FooterReserve, shared = sharedReserve_;
     const std::vector<TrpComponent*> objects = band->Objects();
     std::vector<bool> visible(objects.size());
     for (size_t i = 0; i < objects.size(); ++i) visible[i] = objects[i]->Visible();
@@ -202,6 +202,7 @@ void TrpEngine::outputCells(TrpBand* band)
             CurY = y;
             DataTop = dataTop;
             FooterReserve = reserve;
+            sharedReserve_ = shared;
         });
         for (size_t k = 0; k + 1 < bounds.size(); ++k) {
             if (k > 0 && bounds[k] == bounds[k + 1]) continue;

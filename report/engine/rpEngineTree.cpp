@@ -331,12 +331,13 @@ void TrpEngine::checkGroups(TrpDataBand* band, Extended rowStart, int columnStar
         report.CurObject = header->Name();
         const Variant value = report.Calc(header->Condition);
         if (sameValue(value, run(header).lastValue)) continue;
-        setBandColumn(band, band->Columns);
-        advanceBandColumn(band, rowStart, columnStart);
-        // The footers read the group that ends.
+        // The footers, and the headers shown again where the last line of
+        // band columns moves to, read the group that ends.
         TrpDataSet* ds = r.dataSet;
         ds->Prior();
         try {
+            setBandColumn(band, band->Columns);
+            advanceBandColumn(band, rowStart, columnStart);
             showGroupFooters(band, i);
         } catch (...) {
             ds->Next();
@@ -447,7 +448,9 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
     if (band->CurColumn() < band->Columns) {
         // The next row prints beside this one.
         CurY = rowStart;
-    } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight)) {
+    } else if (fits(GetPageHeight() - FooterHeight(), r.maxColumnY) || (CurPage && CurPage->EndlessHeight) || inline_) {
+        // Rows printed into their band stand where the band puts them: the
+        // band splits across pages, the line of rows never moves.
         CurY = r.maxColumnY;
     } else if (!keepOpen_ || keepPosition_ > columnStart || keepTooTall(currentBand_ ? currentBand_->Height() : 0) ||
                !fits(GetPageHeight() - FooterHeight() - nextColumnTop(), r.maxColumnY - keepStartY_)) {
@@ -460,6 +463,8 @@ void TrpEngine::advanceBandColumn(TrpDataBand* band, Extended rowStart, int colu
         if (keepOpen_) EndKeep(keepBand_);
         TrpCustomPreviewPages& pp = *pages();
         pp.CutObjects(columnStart);
+        // The column ends where the line that moves began.
+        CurY = rowStart;
         {
             TemporaryValue<bool> moving(rowSetMoving_, true);
             NewColumn();

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <climits>
-#include <typeinfo>
 
 #include "SysUtils.h"
 #include "rpBands.h"
 #include "rpMemo.h"
+#include "rpPageReuse.h"
 #include "rpPages.h"
 #include "rpPicture.h"
 #include "rpPrinter.h"
 #include "rpReport.h"
-#include "rpShapes.h"
 #include "rpUnicodeUtils.h"
 #include "rpUtilsText.h"
 #include "rpXMLSerializer.h"
@@ -93,37 +92,6 @@ void attributeNames(std::string_view text, std::string& out)
         if (close == std::string_view::npos) return;
         i = close + 1;
     }
-}
-
-// Objects whose state after building is their source's attributes and
-// their element's alone, whatever building and drawing did before: plain
-// texts, lines, shapes and bands. Views placed by their neighbours or
-// sized by their text, pictures and the classes of other libraries carry
-// more from one page to the next.
-// Asked as the object is built: drawing fills a text's placeholders in
-// place and straightens a line, and what it changed must not reach a later
-// page.
-bool recyclable(const TrpComponent& object)
-{
-    if (ObjectAs<TrpBand>(&object)) return true;
-    const std::type_info& type = typeid(object);
-    const bool memo = type == typeid(TrpMemoView) || type == typeid(TrpSysMemoView);
-    if (!memo && type != typeid(TrpLineView) && type != typeid(TrpShapeView)) return false;
-    if (static_cast<const TrpView&>(object).Align() != baNone) return false;
-    if (type == typeid(TrpLineView)) {
-        // A straight line makes itself one on drawing: only one that is so
-        // already keeps its size (its frame sides go back on recycling).
-        const auto& line = static_cast<const TrpLineView&>(object);
-        return line.Diagonal || (line.Height() >= line.Width() ? line.Width() == 0 : line.Height() == 0);
-    }
-    if (!memo) return true;
-    const auto& text = static_cast<const TrpCustomMemoView&>(object);
-    if (text.AutoWidth) return false;
-    if (!text.AllowExpressions) return true;
-    const TWideStrings& lines = *text.Memo();
-    for (int i = 0; i < lines.Count(); ++i)
-        if (lines.View(i).find(u'[') != std::u16string_view::npos) return false;
-    return true;
 }
 
 TPoint paperPixels(const TrpReportPage& page)
@@ -900,7 +868,7 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
         if (spare) {
             spare->SetParent(parent);
             serializer.ReadMoreProps(spare, e.text, true);
-            built.push_back({spare, entry, names, recyclable(*spare)});
+            built.push_back({spare, entry, names, PageReuseOf(*spare)});
             ++reused_;
             reader.Enter();
             buildObjects(serializer, reader, spare, buffer, built);
@@ -937,7 +905,7 @@ void TrpPreviewPages::buildObjects(TrpXMLSerializer& serializer, TrpPageStore::R
                 auto* picture = static_cast<TrpPictureView*>(object);
                 if (!picture->Graphic()) pictures_.GetPicture(*picture);
             }
-            built.push_back({object, entry, names, recyclable(*object)});
+            built.push_back({object, entry, names, PageReuseOf(*object)});
         }
         reader.Enter();
         buildObjects(serializer, reader, object, buffer, built);
@@ -971,14 +939,11 @@ void TrpPreviewPages::recycle(CachedPage&& cached)
         TrpComponent* object = it->object;
         object->SetParent(nullptr);
         // Children that were not kept go with their parent.
-        if (it->entry >= dictionary_.Count() || !object->Objects().empty() || !it->recyclable) {
+        if (it->entry >= dictionary_.Count() || !object->Objects().empty() || !it->reuse) {
             delete object;
             continue;
         }
-        if (auto* line = ObjectAs<TrpLineView>(object); line && !line->Diagonal) {
-            const auto* source = ObjectAs<TrpLineView>(dictionary_[it->entry].Object);
-            line->Frame()->SetTyp(source ? source->Frame()->Typ() : TrpFrameTyp{});
-        }
+        if (it->reuse->putBack) it->reuse->putBack(*object, *dictionary_[it->entry].Object);
         std::vector<Spares>& lists = spares_[static_cast<size_t>(it->entry)];
         auto list = std::find_if(lists.begin(), lists.end(), [&](const Spares& l) { return l.names == it->names; });
         if (list == lists.end()) list = lists.insert(lists.end(), Spares{std::move(it->names), {}});

@@ -19,6 +19,7 @@
 
 #include "Reflection.h"
 #include "rpCustomPreviewPages.h"
+#include "rpPageReuse.h"
 #include "rpPageStore.h"
 #include "rpPictureCache.h"
 #include "rpXML.h"
@@ -223,7 +224,7 @@ private:
         TrpComponent* object;
         int entry;
         std::string names;
-        bool recyclable;  // its state is its source's and its element's alone
+        const TrpPageReuse* reuse;  // nullptr: it is built afresh on later pages
     };
     struct CachedPage {
         int index;

@@ -29,20 +29,28 @@ std::vector<std::u16string> linesOf(const TWideStrings& memo)
     return lines;
 }
 
+// The placeholders drawing fills, upper-cased.
+constexpr std::u16string_view kTotalPagesKey = u"[TOTALPAGES#]";
+constexpr std::u16string_view kCopyNameKey = u"[COPYNAME#]";
+
+// Whether a placeholder's upper-cased key stands at `at`, ignoring case.
+bool placeholderAt(std::u16string_view text, size_t at, std::u16string_view upperKey)
+{
+    if (at + upperKey.size() > text.size()) return false;
+    for (size_t k = 0; k < upperKey.size(); ++k) {
+        char16_t c = text[at + k];
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+        if (c != upperKey[k]) return false;
+    }
+    return true;
+}
+
 // Replaces every occurrence of a placeholder (a key that begins with "["),
 // found ignoring case. The text is built anew in one pass: replacing in place moved the rest of a long
 // text once per placeholder.
 bool replacePlaceholder(std::u16string& text, std::u16string_view upperKey, std::u16string_view value)
 {
-    auto matchesAt = [&](size_t at) {
-        if (at + upperKey.size() > text.size()) return false;
-        for (size_t k = 0; k < upperKey.size(); ++k) {
-            char16_t c = text[at + k];
-            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-            if (c != upperKey[k]) return false;
-        }
-        return true;
-    };
+    auto matchesAt = [&](size_t at) { return placeholderAt(text, at, upperKey); };
     std::u16string out;
     size_t copied = 0;
     for (size_t at = text.find(upperKey[0]); at != std::u16string::npos; at = text.find(upperKey[0], at)) {
@@ -177,15 +185,26 @@ void TrpCustomMemoView::ExpandPlaceholders()
     for (int i = 0; i < memo_->Count() && !bracket; ++i) bracket = memo_->View(i).find(u'[') != std::u16string_view::npos;
     if (!bracket) return;
     std::u16string text = memo_->Text();
-    bool changed = replacePlaceholder(text, u"[TOTALPAGES#]", Utf8ToUtf16(IntToStr(TotalPages)));
+    bool changed = replacePlaceholder(text, kTotalPagesKey, Utf8ToUtf16(IntToStr(TotalPages)));
     if (text.find(u'[') != std::u16string::npos) {
         const std::string name = "CopyName" + IntToStr(CopyNo);
         TrpVariables& globals = GlobalVariables();
         const std::u16string copyName =
             globals.IndexOf(name) >= 0 ? VarToWideStr(globals.Get(name)) : std::u16string();
-        changed = replacePlaceholder(text, u"[COPYNAME#]", copyName) || changed;
+        changed = replacePlaceholder(text, kCopyNameKey, copyName) || changed;
     }
     if (changed) memo_->SetText(text);
+}
+
+bool TrpCustomMemoView::HasPlaceholders() const
+{
+    if (!AllowExpressions) return false;
+    for (int i = 0; i < memo_->Count(); ++i) {
+        const std::u16string_view line = memo_->View(i);
+        for (size_t at = line.find(u'['); at != std::u16string_view::npos; at = line.find(u'[', at + 1))
+            if (placeholderAt(line, at, kTotalPagesKey) || placeholderAt(line, at, kCopyNameKey)) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- printing

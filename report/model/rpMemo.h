@@ -90,6 +90,8 @@ public:
     std::u16string CalcAndFormat(const std::u16string& expression);
     // Fills "[TotalPages#]" and "[CopyName#]" in the text.
     void ExpandPlaceholders();
+    // Whether the text holds one of them, so that drawing will change it.
+    bool HasPlaceholders() const;
 
     void BeforePrint() override;
     void GetData() override;

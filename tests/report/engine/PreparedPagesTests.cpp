@@ -185,6 +185,25 @@ TEST(PreparedPages, ParkedPagesReadBackAsIfNeverParked)
     }
     EXPECT_TRUE(p.PageParked(3)) << "read back for building only";
     EXPECT_EQ(storedPages(p), storedPages(plain.pages())) << "saved in full";
+
+    // The engine going back to a parked page finds its objects where they
+    // were, and fills it on.
+    for (Sheet* s : {&cached, &plain}) {
+        s->pages().CurPage = 2;
+        s->pages().AddPage(s->page);
+        ASSERT_EQ(s->pages().CurPage, 3);
+    }
+    EXPECT_TRUE(p.PageParked(3));
+    EXPECT_EQ(p.CurrentObjectCount(), plain.pages().CurrentObjectCount());
+    EXPECT_TRUE(p.BandExists(cached.band));
+    EXPECT_EQ(p.BottomOfBands(0), plain.pages().BottomOfBands(0));
+    for (Sheet* s : {&cached, &plain}) {
+        s->row(3, 9);
+        s->pages().AddObject(s->band);
+        s->pages().CutObjects(2);
+        s->pages().PasteObjects(5, 7);
+    }
+    EXPECT_EQ(describe(*p.GetPage(3)), describe(*plain.pages().GetPage(3)));
 }
 
 TEST(PreparedPages, SweepsThroughParkedPagesDoNotGrowTheFile)
@@ -680,4 +699,129 @@ TEST(PreparedPages, APageDoneDrawingLeavesTheCacheForTheNext)
     const std::shared_ptr<TrpReportPage> lent = p.GetPage(2);
     p.DoneDrawing(2);
     EXPECT_EQ(p.GetPage(2), lent);
+}
+
+namespace {
+
+// The texts a page draws and where, as the preview draws it.
+std::string drawnTexts(TrpPreviewPages& pages, int index)
+{
+    TRecordingCanvas canvas;
+    pages.DrawPage(index, canvas, 1, 1, 0, 0);
+    std::string out;
+    for (const TCanvasRecord& r : canvas.Records())
+        if (r.kind == TCanvasRecord::ExtTextOut)
+            out += Utf16ToUtf8(r.text) + " @" + IntToStr(r.points[0].X) + "," + IntToStr(r.points[0].Y) + "\n";
+    return out;
+}
+
+// Pages drawn in turn with one in the cache, so that each is built from
+// the objects of a page drawn before: as built and as drawn, each must be
+// what a page built afresh is.
+void expectAsIfBuiltAnew(Sheet& fresh, Sheet& reused, int count)
+{
+    fresh.pages().PagesInCache = 1;
+    reused.pages().PagesInCache = 1;
+    for (int index = 0; index < count; ++index) {
+        // Lent out by GetPage: never built into another page.
+        const std::shared_ptr<TrpReportPage> expected = fresh.pages().GetPage(index);
+        EXPECT_EQ(describe(*reused.pages().PageToDraw(index)), describe(*expected)) << "page " << index;
+        EXPECT_EQ(drawnTexts(reused.pages(), index), drawnTexts(fresh.pages(), index)) << "page " << index;
+    }
+    EXPECT_GT(reused.pages().ReusedObjectCount(), 0);
+}
+
+}  // namespace
+
+TEST(PreparedPages, TextsThatDrawingChangesAreBuiltAfresh)
+{
+    {
+        // Centred and as wide as its content: drawing resizes and moves the
+        // text, and its element holds neither its width nor an unchanged left.
+        Sheet fresh, reused;
+        for (Sheet* s : {&fresh, &reused}) {
+            s->memos[0]->AutoWidth = true;
+            s->memos[0]->HAlign = haCenter;
+            s->start();
+            for (int p = 0; p < 4; ++p) {
+                s->pages().AddPage(s->page);
+                for (int r = 0; r < 2; ++r) {
+                    s->row(p, r);
+                    s->memos[0]->SetText(std::u16string(static_cast<size_t>(1 + 6 * ((p + r) % 3)), u'宽'));
+                    s->pages().AddObject(s->band);
+                }
+            }
+            s->pages().Finish();
+        }
+        expectAsIfBuiltAnew(fresh, reused, 4);
+    }
+    {
+        // Placeholders that drawing fills in place, in a text the elements do
+        // not hold: the first pass of two stores positions and sizes only.
+        Sheet fresh, reused;
+        for (Sheet* s : {&fresh, &reused}) {
+            s->memos[1]->SetText(u"第 [CopyName#] 份，共 [totalpages#] 页");
+            s->engine.doublePass = true;
+            s->engine.finalPass = false;
+            s->fill(4, 2);
+            s->pages().Finish();
+        }
+        expectAsIfBuiltAnew(fresh, reused, 4);
+    }
+}
+
+namespace {
+
+// A text class of another library: it may keep more than its attributes.
+class TOtherMemo : public TrpMemoView {
+public:
+    using TrpMemoView::TrpMemoView;
+};
+
+}  // namespace
+
+// Which objects may build a later page's object is each class's own
+// declaration, and a derived class does not take it over unasked.
+TEST(PreparedPages, EachClassDeclaresWhetherItsObjectsBuildLaterPages)
+{
+    TrpMemoView memo(nullptr);
+    memo.SetText(u"[不是占位符] [Page#]");
+    EXPECT_NE(PageReuseOf(memo), nullptr) << "brackets that drawing does not fill";
+    memo.SetText(u"x\r\n共 [TOTALPAGES#] 页");
+    EXPECT_EQ(PageReuseOf(memo), nullptr);
+    memo.AllowExpressions = false;
+    EXPECT_NE(PageReuseOf(memo), nullptr) << "not filled without expressions";
+    memo.AutoWidth = true;
+    EXPECT_EQ(PageReuseOf(memo), nullptr);
+    memo.AutoWidth = false;
+    memo.SetAlign(baBottom);
+    EXPECT_EQ(PageReuseOf(memo), nullptr);
+
+    TOtherMemo other(nullptr);
+    EXPECT_EQ(PageReuseOf(other), nullptr);
+    TrpPictureView picture(nullptr);
+    EXPECT_EQ(PageReuseOf(picture), nullptr);
+    TrpSysMemoView sys(nullptr);
+    TrpShapeView shape(nullptr);
+    TrpPageFooter footer(nullptr);
+    TrpSubdetailData detail(nullptr);
+    for (const TrpComponent* object : std::initializer_list<const TrpComponent*>{&sys, &shape, &footer, &detail})
+        EXPECT_NE(PageReuseOf(*object), nullptr) << object->ClassName();
+
+    // A sloped line that is not diagonal is made straight by drawing; a
+    // straight one keeps its size and gets its source's frame sides back.
+    TrpLineView source(nullptr), line(nullptr);
+    source.SetBounds(0, 0, 0, 30);
+    source.Frame()->SetTyp({ftLeft});
+    line.SetBounds(0, 0, 12, 30);
+    EXPECT_EQ(PageReuseOf(line), nullptr);
+    line.Diagonal = true;
+    EXPECT_NE(PageReuseOf(line), nullptr);
+    line.Diagonal = false;
+    line.SetBounds(0, 0, 0, 30);
+    const TrpPageReuse* reuse = PageReuseOf(line);
+    ASSERT_TRUE(reuse && reuse->putBack);
+    line.Frame()->SetTyp({ftTop, ftBottom});
+    reuse->putBack(line, source);
+    EXPECT_EQ(line.Frame()->Typ(), source.Frame()->Typ());
 }
