@@ -80,7 +80,7 @@ void TrpPageStore::InsertPage(int at, uint32_t name, std::string text)
 {
     Page page;
     page.name = name;
-    page.text = std::move(text);
+    if (!text.empty()) page.text = std::make_unique<std::string>(std::move(text));
     pages_.insert(pages_.begin() + at, std::move(page));
 }
 
@@ -98,9 +98,20 @@ void TrpPageStore::Clear()
     temp_.reset();
 }
 
+const std::string& TrpPageStore::PageText(int index) const
+{
+    static const std::string none;
+    const Page& page = pages_[index];
+    return page.text ? *page.text : none;
+}
+
 void TrpPageStore::SetPageText(int index, std::string text)
 {
-    writable(index).text = std::move(text);
+    Page& page = writable(index);
+    if (text.empty())
+        page.text.reset();
+    else
+        page.text = std::make_unique<std::string>(std::move(text));
 }
 
 void TrpPageStore::SetUnloadable(int index, bool value)
@@ -237,7 +248,7 @@ void TrpPageStore::ToXML(int index, TrpXMLItem* pageItem)
     EnsureLoaded(index);
     const Page& page = pages_[index];
     pageItem->SetName(NameOf(page.name));
-    pageItem->SetText(page.text);
+    pageItem->SetText(PageText(index));
     decodeTops(*this, page.blob, 0, pageItem);
 }
 
@@ -282,6 +293,7 @@ void TrpPageStore::Park(int index)
         page.changed = false;
     }
     std::string().swap(page.blob);
+    std::vector<uint32_t>().swap(page.tops);
     page.loaded = false;
 }
 
@@ -292,7 +304,15 @@ void TrpPageStore::EnsureLoaded(int index)
     std::string blob(page.fileSize, '\0');
     temp_->Seek(page.fileOffset, soBeginning);
     temp_->ReadBuffer(blob.data(), page.fileSize);
+    std::vector<uint32_t> tops;
+    Element e;
+    for (size_t pos = 0; pos < blob.size();) {
+        tops.push_back(static_cast<uint32_t>(pos));
+        if (!readHeader(blob, pos, e)) throw EReadError("Damaged prepared page");
+        skipChildren(blob, pos);
+    }
     page.blob = std::move(blob);
+    page.tops = std::move(tops);
     page.loaded = true;
     page.changed = false;
 }
@@ -304,9 +324,10 @@ int64_t TrpPageStore::TempSize() const
 
 size_t TrpPageStore::MemoryUsed() const
 {
-    size_t bytes = pages_.capacity() * sizeof(Page);
+    size_t bytes = pages_.size() * sizeof(Page);
     for (const Page& page : pages_)
-        bytes += page.blob.capacity() + page.tops.capacity() * sizeof(uint32_t) + page.text.capacity();
+        bytes += page.blob.capacity() + page.tops.capacity() * sizeof(uint32_t) +
+                 (page.text ? sizeof(std::string) + page.text->capacity() : 0);
     for (const std::string& name : names_) bytes += name.capacity() + sizeof(std::string) + 32;
     return bytes;
 }

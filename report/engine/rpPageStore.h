@@ -7,6 +7,7 @@
 // there, so browsing back and forth does not grow the file.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,7 +43,7 @@ public:
     uint32_t PageName(int index) const { return pages_[index].name; }
     void SetPageName(int index, uint32_t name) { pages_[index].name = name; }
     // The page element's own attributes (whole pages carry them).
-    const std::string& PageText(int index) const { return pages_[index].text; }
+    const std::string& PageText(int index) const;
     void SetPageText(int index, std::string text);
     bool Unloadable(int index) const { return pages_[index].unloadable; }
     // A page that may not be parked is read back first.
@@ -64,7 +65,11 @@ public:
     void Rollback(int page, const Mark& mark);
 
     // ---- top-level elements of a page ("objects" of the page)
-    int TopCount(int page) const { return static_cast<int>(pages_[page].tops.size()); }
+    int TopCount(int page)
+    {
+        EnsureLoaded(page);
+        return static_cast<int>(pages_[page].tops.size());
+    }
     struct Element {
         uint32_t name = 0;
         std::string_view text;
@@ -117,13 +122,17 @@ public:
     size_t MemoryUsed() const;
 
 private:
+    // A report of 100,000 pages keeps as many records: a parked page holds
+    // neither its bytes nor where its top-level elements start (found
+    // again when it is read back), and its own attributes only when it has
+    // some.
     struct Page {
-        uint32_t name = 0;
-        std::string text;
         std::string blob;
         std::vector<uint32_t> tops;
+        std::unique_ptr<std::string> text;
         int64_t fileOffset = -1;
         uint32_t fileSize = 0;
+        uint32_t name = 0;
         int depth = 0;
         bool loaded = true;
         bool unloadable = false;
@@ -135,6 +144,7 @@ private:
 
     std::vector<std::string> names_;
     std::unordered_map<std::string, uint32_t> ids_;
-    std::vector<Page> pages_;
+    // A deque: growing it moves no record, so its peak is its size.
+    std::deque<Page> pages_;
     std::unique_ptr<TStream> temp_;
 };

@@ -185,6 +185,25 @@ TEST(PreparedPages, ParkedPagesReadBackAsIfNeverParked)
     }
     EXPECT_TRUE(p.PageParked(3)) << "read back for building only";
     EXPECT_EQ(storedPages(p), storedPages(plain.pages())) << "saved in full";
+
+    // The engine going back to a parked page finds its objects where they
+    // were, and fills it on.
+    for (Sheet* s : {&cached, &plain}) {
+        s->pages().CurPage = 2;
+        s->pages().AddPage(s->page);
+        ASSERT_EQ(s->pages().CurPage, 3);
+    }
+    EXPECT_TRUE(p.PageParked(3));
+    EXPECT_EQ(p.CurrentObjectCount(), plain.pages().CurrentObjectCount());
+    EXPECT_TRUE(p.BandExists(cached.band));
+    EXPECT_EQ(p.BottomOfBands(0), plain.pages().BottomOfBands(0));
+    for (Sheet* s : {&cached, &plain}) {
+        s->row(3, 9);
+        s->pages().AddObject(s->band);
+        s->pages().CutObjects(2);
+        s->pages().PasteObjects(5, 7);
+    }
+    EXPECT_EQ(describe(*p.GetPage(3)), describe(*plain.pages().GetPage(3)));
 }
 
 TEST(PreparedPages, SweepsThroughParkedPagesDoNotGrowTheFile)
