@@ -105,8 +105,12 @@ void TDM::connectServer(const std::string& connection)
 {
     try {
         ADOCn.open(connection, db::Database::OpenMode::ReadWrite);
-    } catch (const EDatabaseError& e) {
+    } catch (const EConnectionLost& e) {
         throw EDatabaseServerUnreachable("无法连接数据库服务器，程序将退出。\n\n" + e.message());
+    } catch (const EDatabaseError& e) {
+        // Reached, but not to be used: a wrong connection text, a database
+        // that does not hold UTF-8.
+        throw EDatabaseServerUnreachable("无法使用数据库服务器上的数据库，程序将退出。\n\n" + e.message());
     }
     const std::string shown = "数据库服务器上的数据库（" + ADOCn.displayName() + "）";
     try {

@@ -85,6 +85,17 @@ struct World {
 
     explicit World(db::Engine e) : engine(e)
     {
+        try {
+            fill();
+        } catch (...) {
+            clear();
+            throw;
+        }
+    }
+    ~World() { clear(); }
+
+    void fill()
+    {
         QDir::setCurrent(dir.path());
         if (engine == db::Engine::PostgreSQL) setenv("DORVAK_DB", g_server->database().c_str(), 1);
         else unsetenv("DORVAK_DB");
@@ -117,7 +128,7 @@ struct World {
         SetClock([this] { return start + static_cast<TDateTime>(++tick) / 86400.0; });
         Fluru = new TFluru;
     }
-    ~World()
+    void clear()
     {
         delete fmain;
         fmain = nullptr;
@@ -143,7 +154,13 @@ World* world(benchmark::State& state, db::Engine engine)
     }
     if (!g_world || g_world->engine != engine) {
         g_world.reset();
-        g_world = std::make_unique<World>(engine);
+        try {
+            g_world = std::make_unique<World>(engine);
+        } catch (const EDatabaseError& e) {
+            // A server gone in the middle of the run: said, and no ratio.
+            state.SkipWithError(e.message().c_str());
+            return nullptr;
+        }
     }
     return g_world.get();
 }

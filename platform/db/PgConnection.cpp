@@ -198,6 +198,16 @@ PgConnection::PgConnection(const std::string& connection, bool readOnly)
         conn_ = nullptr;
         throw EConnectionLost("Cannot connect to the database " + server_ + ": " + reason);
     }
+    // A database that does not hold its text as UTF-8 (SQL_ASCII, what a
+    // cluster made in the C locale gives) would keep bytes unchecked,
+    // compare letters beyond ASCII by their bytes and know no ICU collation.
+    if (const char* encoding = PQparameterStatus(conn_, "server_encoding"); !encoding || std::string_view(encoding) != "UTF8") {
+        const std::string found = encoding ? encoding : "unknown";
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw EDatabaseError("Cannot use the database " + server_ + ": its text is encoded as " + found +
+                             ", not UTF8; make it anew with createdb --encoding=UTF8 --locale=C.UTF-8 --template=template0");
+    }
     // The server's notices ("... does not exist, skipping") are no
     // business of the program's standard error.
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);

@@ -445,6 +445,13 @@ void TrpEngine::pageStart(TrpReportPage* page)
         columnStartOnce_ = pageStartOnce_ = true;
     }
     if (FirstPageOfPass) pp.FirstPageOffset = pp.CurPage;
+    if (TrpBand* title = std::exchange(titleSubreports_, nullptr)) {
+        // They span the page's columns like the title.
+        TemporaryValue<bool> spanning(spanning_, true);
+        runSubreports(title, CurY);
+        // Printed once: the next column or page starts without them.
+        columnStartOnce_ = pageStartOnce_ = true;
+    }
     DataTop = CurY;
     TrpBand* columnHeader = pageBand(page, bkColumnHeader);
     ShowBand(columnHeader);
@@ -537,14 +544,22 @@ bool TrpEngine::showTitle(TrpBand* title)
 {
     HeaderList.RemoveItem(title);
     const int count = pages()->GetCount();
+    bool wentOn = false;
     {
         TemporaryValue<int> fitTested(reprinting_, 0);
         TemporaryValue<bool> spanning(spanning_, true);
-        showReprinted(title);
+        {
+            TemporaryValue<bool> later(titleSubreportsLater_, true);
+            showReprinted(title);
+        }
+        // The page the title ends on has shown its top bands above its rest.
+        wentOn = pages()->GetCount() != count;
+        if (wentOn)
+            if (TrpBand* band = std::exchange(titleSubreports_, nullptr)) runSubreports(band);
     }
     columnStartOnce_ = pageStartOnce_ = true;
     FirstRowPending = false;
-    return pages()->GetCount() != count;
+    return wentOn;
 }
 
 // A band shown again counts its own lines; the band whose row broke the
@@ -615,7 +630,7 @@ void TrpEngine::NewPage()
 void TrpEngine::NewColumn()
 {
     if (!CurPage || inline_) return;
-    if (CurColumn >= CurPage->Columns() || spanning_) {
+    if (CurColumn >= CurPage->Columns() || spanning_ || !pageColumnGivesRoom()) {
         NewPage();
         return;
     }
@@ -923,6 +938,21 @@ bool TrpEngine::nextColumnGivesRoom()
 // at this column's start that stay in it, and those registered since.
 Extended TrpEngine::nextColumnTop()
 {
+    // A new page starts without the bands this one printed once.
+    if (pageStartOnce_ && (CurColumn >= CurPage->Columns() || spanning_ || !pageColumnGivesRoom())) return newPageTop();
+    return pageColumnTop();
+}
+
+// Under bands printed once at the page's start every column of the page
+// starts as low as this one did: one that would hold no more than this
+// one gives way to the next page.
+bool TrpEngine::pageColumnGivesRoom()
+{
+    return !pageStartOnce_ || CurY > pageColumnTop() + rp_engine::kFitTolerance;
+}
+
+Extended TrpEngine::pageColumnTop()
+{
     const auto shownAtStart = [&](const TrpBand* band) {
         return std::find(columnBands_.begin(), columnBands_.end(), band) != columnBands_.end();
     };
@@ -931,8 +961,6 @@ Extended TrpEngine::nextColumnTop()
             if (HeaderList.Items(i).Band == band) return true;
         return false;
     };
-    // A new page starts without the bands this one printed once.
-    if (pageStartOnce_ && (CurColumn >= CurPage->Columns() || spanning_)) return newPageTop();
     Extended nextTop = columnTop_;
     for (TrpBand* band : columnBands_)
         if (!listed(band)) nextTop -= run(band).printedHeight;

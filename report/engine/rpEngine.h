@@ -196,6 +196,10 @@ private:
     // holds more than the next would at its start.
     bool nextColumnGivesRoom();
     Extended nextColumnTop();
+    // Where the next column of this page starts, and whether it holds more
+    // than this one.
+    Extended pageColumnTop();
+    bool pageColumnGivesRoom();
     Extended newPageTop();
     // Stops the run when a band meets an empty column that has no room at
     // all: the headers and footers of the page fill it.
@@ -275,7 +279,9 @@ private:
     void outputCells(TrpBand* band);
     void moveToCellPage(int index);
     void endCellPage(Extended y);
-    void runSubreports(TrpBand* band);
+    // `top`: where the band's subreports start their places from (-1: the
+    // band's own top).
+    void runSubreports(TrpBand* band, Extended top = -1);
     bool enterSubreport(TrpSubreport* subreport);
     void runSubreportPage(TrpSubreport* subreport);
     void runInlineSubreports(TrpBand* host);
@@ -319,6 +325,10 @@ private:
     // a summary wider than its column): it goes on to the next page, not
     // the next column.
     bool spanning_ = false;
+    // A report title shown at a page start runs its subreports under the
+    // bands the page starts with, which stand right under the title.
+    bool titleSubreportsLater_ = false;
+    TrpBand* titleSubreports_ = nullptr;
     // The band being prepared; the band whose output broke the page; the
     // band that asked for the page through StartNewPage.
     TrpBand* currentBand_ = nullptr;

@@ -185,7 +185,11 @@ void TrpEngine::showBandItself(TrpBand* band)
     }
     finishBand(band);
     if (aggregates_) aggregates_->Reset(band);
-    if (band->Visible()) runSubreports(band);
+    if (!band->Visible()) return;
+    if (titleSubreportsLater_ && dynamic_cast<TrpReportTitle*>(band))
+        titleSubreports_ = band;
+    else
+        runSubreports(band);
 }
 
 // A row of band columns taller than an empty column can never stand whole

@@ -275,7 +275,7 @@ void TrpEngine::runSubreportPage(TrpSubreport* subreport)
 // Each subreport starts where the band started, at its own place in it;
 // printing goes on after the one that ended furthest on (latest page, then
 // latest column, then lowest), never above the band's bottom.
-void TrpEngine::runSubreports(TrpBand* band)
+void TrpEngine::runSubreports(TrpBand* band, Extended top)
 {
     std::vector<TrpSubreport*> subreports;
     for (TrpComponent* c : band->Objects())
@@ -294,7 +294,14 @@ void TrpEngine::runSubreports(TrpBand* band)
         }
     };
     const Place start{pp.CurPage, CurColumn, CurY};
-    const Extended x = CurX, bandTop = CurY - run(band).printedHeight, columnX = savedColumnX_;
+    const Extended x = CurX, columnX = savedColumnX_;
+    Extended bandTop = CurY - run(band).printedHeight;
+    if (top >= 0) {
+        // The first of them starts there.
+        Extended first = subreports.front()->Top();
+        for (const TrpSubreport* s : subreports) first = std::min(first, s->Top());
+        bandTop = top - first;
+    }
     Place end = start;
     {
         TemporaryValue<Extended> columnXKept(savedColumnX_, columnX);

@@ -222,6 +222,24 @@ TEST_F(ServerFaults, UnreachableAtStartNamesTheServerAndEndsCleanly)
     std::filesystem::remove_all(nowhere);
 }
 
+// A database whose text is not UTF-8 gets nothing of the program's: one
+// box says why, and the program ends.
+TEST_F(ServerFaults, ADatabaseNotHoldingUtf8EndsTheProgramWithABox)
+{
+    const std::string name = server->name() + "_bytes";
+    db::Database admin(*pgtest::ServerConnection(), db::Database::OpenMode::ReadWrite);
+    admin.executeScript("CREATE DATABASE " + name + " ENCODING 'SQL_ASCII' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
+    const std::string conn = server->connection().substr(0, server->connection().find("dbname=")) + "dbname=" + name;
+    setenv("DORVAK_DB", conn.c_str(), 1);
+    ui.expectMessage(gui::MsgResult::Ok);
+    start();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("无法使用数据库服务器上的数据库"))) << ui.messages()[0].toStdString();
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("SQL_ASCII"))) << ui.messages()[0].toStdString();
+    EXPECT_TRUE(app::Terminated());
+    admin.executeScript("DROP DATABASE " + name + " WITH (FORCE)");
+}
+
 TEST_F(ServerFaults, AnEmptyDatabaseOfAnotherProgramIsNotTaken)
 {
     admin("CREATE TABLE other_program (x TEXT)");

@@ -372,6 +372,30 @@ TEST(Server, ALostConnectionIsSaidAndMadeAgain)
     EXPECT_EQ(db.scalar("SELECT string_agg(x, ',' ORDER BY x) FROM a").asText(), "1,2");
 }
 
+// What a cluster made in the C locale gives by default: text kept as
+// bytes. Refused at once, with the way out, before anything is stored.
+TEST(Server, ADatabaseNotHoldingUtf8IsRefusedByName)
+{
+    PG_TEST_DATABASE(pg);
+    const std::string name = pg.name() + "_bytes";
+    Database admin(*pgtest::ServerConnection(), Database::OpenMode::ReadWrite);
+    admin.executeScript("CREATE DATABASE " + name + " ENCODING 'SQL_ASCII' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
+    const std::string conn = pg.connection().substr(0, pg.connection().find("dbname=")) + "dbname=" + name;
+    for (auto mode : {Database::OpenMode::ReadWrite, Database::OpenMode::ReadOnly}) {
+        Database db;
+        try {
+            db.open(conn, mode);
+            ADD_FAILURE() << "opened a database of SQL_ASCII";
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(e.message().find("database " + name), std::string::npos) << e.message();
+            EXPECT_NE(e.message().find("SQL_ASCII"), std::string::npos) << e.message();
+            EXPECT_NE(e.message().find("--encoding=UTF8"), std::string::npos) << e.message();
+        }
+        EXPECT_FALSE(db.isOpen());
+    }
+    admin.executeScript("DROP DATABASE " + name + " WITH (FORCE)");
+}
+
 TEST(Server, AReadTransactionSeesOneState)
 {
     PG_TEST_DATABASE(pg);

@@ -104,9 +104,13 @@ if ! (cd / && as_owner "$bindir/pg_ctl" -D "$where/data" -l "$where/server.log" 
 fi
 echo "host=$where/socket port=5432 user=dorvak_test dbname=postgres" > "$dir/conninfo"
 
-# The watchdog: once ctest (our parent) is gone, the server goes too.
+# The watchdog: once ctest (our parent) is gone, the server goes too. It
+# minds this server only: one started in the same folder by the next run
+# (its own postmaster) is not its business.
 parent=$PPID
-setsid bash -c "while kill -0 $parent 2>/dev/null && [ -f '$where/data/postmaster.pid' ]; do sleep 2; done
-  '$0' stop '$dir'" </dev/null >/dev/null 2>&1 &
+postmaster=$(head -n 1 "$where/data/postmaster.pid")
+setsid bash -c "ours() { [ \"\$(head -n 1 '$where/data/postmaster.pid' 2>/dev/null)\" = '$postmaster' ]; }
+  while kill -0 $parent 2>/dev/null && ours; do sleep 2; done
+  if ours; then '$0' stop '$dir'; fi" </dev/null >/dev/null 2>&1 &
 echo "PostgreSQL $("$bindir/postgres" --version | awk "{print \$3}") started for the tests: $(cat "$dir/conninfo")"
 exit 0

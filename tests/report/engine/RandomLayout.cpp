@@ -471,7 +471,9 @@ Layout Generator::run(uint64_t seed)
         double bottom = 0;
         place(t, memo("TitleKey", 0, 0, std::min(pageWidth, 120.0), 18, "{TI}"), bottom);
         if (rng_.chance(0.45)) place(t, longText("TitleText", "TL", pageWidth), bottom);
-        if (rng_.chance(0.15)) addSubreport(t, pageWidth, bottom, false);
+        // What a title's subreport prints after it goes down the page's
+        // columns, so it is drawn as wide as one.
+        if (rng_.chance(0.15)) addSubreport(t, columnWidth, bottom, false);
         t.set("Height", bottom + rng_.range(0, 6));
         t.set("Stretched", "True");
         if (rng_.chance(0.5)) t.set("AllowSplit", "True");
@@ -575,7 +577,7 @@ Layout Generator::run(uint64_t seed)
         double bottom = 0;
         place(s, totalsMemo("SummaryTotal", "SU", pageWidth, "Rows", "r"), bottom);
         if (rng_.chance(0.45)) place(s, longText("SummaryText", "SL", pageWidth), bottom);
-        if (rng_.chance(0.15)) addSubreport(s, pageWidth, bottom, false);
+        if (rng_.chance(0.15)) addSubreport(s, columnWidth, bottom, false);
         s.set("Height", bottom + rng_.range(0, 6));
         s.set("Stretched", "True");
         if (rng_.chance(0.5)) s.set("AllowSplit", "True");

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +60,14 @@ Layout shrink(const Layout& layout, const std::string& kind);
 void writeFinding(const std::string& folder, const Layout& layout, const Outcome& outcome);
 // A finding's report and data read back (the seed from its README).
 Layout readFinding(const std::string& folder);
+
+// What a report is made of, in words such as "page-columns", "keep-group",
+// "sub-after" (a subreport printed after each row), "column-footer".
+std::set<std::string> makeOf(const std::string& xml);
+
+// The open finding (its folder under the engine findings) whose fault a
+// failing report shows, or empty when the fault is of a new kind.
+std::string knownFinding(const Layout& layout, const Outcome& outcome);
 
 // The seed a fuzz input stands for: its decimal text, else a hash of it.
 uint64_t seedOf(const std::string& input);

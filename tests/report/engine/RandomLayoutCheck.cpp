@@ -909,7 +909,8 @@ void Checker::keptTallRows()
     const auto& bands = printed_.bands;
     for (size_t i = 0; i < bands.size(); ++i) {
         const auto* header = dynamic_cast<const TrpGroupHeader*>(bands[i].design);
-        if (!header || !header->KeepTogether || reprinted_.count(bands[i].band)) continue;
+        // One that asks for a new page is first on it by design.
+        if (!header || !header->KeepTogether || header->StartNewPage || reprinted_.count(bands[i].band)) continue;
         const PrintedBand& h = bands[i];
         // The row after the header, and whether it splits across pages.
         size_t row = i + 1;
@@ -918,13 +919,16 @@ void Checker::keptTallRows()
             ++row;
         if (row >= bands.size() || bands[row].kind < bkMasterData || bands[row].kind > bkDataBand6) continue;
         bool split = false;
-        for (size_t k = row + 1; k < bands.size() && !split; ++k) {
+        Extended rowHeight = bands[row].band->Height();
+        for (size_t k = row + 1; k < bands.size(); ++k) {
             if (bands[k].name == bands[row].name &&
                 std::none_of(bands[k].objects.begin(), bands[k].objects.end(),
-                             [](const PrintedObject& o) { return !tokensOf(o.text).empty(); }))
-                split = bands[k].page != h.page || bands[k].column != h.column;
-            else if (!excludedKind(bands[k].kind) && !reprinted_.count(bands[k].band))
+                             [](const PrintedObject& o) { return !tokensOf(o.text).empty(); })) {
+                split = split || bands[k].page != h.page || bands[k].column != h.column;
+                rowHeight += bands[k].band->Height();
+            } else if (!excludedKind(bands[k].kind) && !reprinted_.count(bands[k].band)) {
                 break;
+            }
         }
         if (!split) continue;
         // First on its page or column, after what every page starts with?
@@ -951,7 +955,19 @@ void Checker::keptTallRows()
         }
         if (bottom < 0) continue;
         const Extended free = foot - bottom;
-        if (free < h.band->Height() + 20 || free < area.height / 4) continue;
+        // The block moves whole when the foot could not take its headers
+        // and a first line of the row under them.
+        Extended heads = 0;
+        for (size_t k = i; k < row; ++k)
+            if (!excludedKind(bands[k].kind)) heads += bands[k].band->Height();
+        if (free < heads + 20 || free < area.height / 4) continue;
+        // Taller than a page is measured against the printable height
+        // less the footers, whatever headers a page starts with.
+        if (heads + rowHeight <= foot + engine_test::kLayoutTolerance) continue;
+        // A row that may not split and fits a page goes on to the next page
+        // in any case; its headers go with it rather than stay behind.
+        const auto* rowDesign = bands[row].design;
+        if (rowDesign && !rowDesign->AllowSplit && rowHeight <= foot + engine_test::kLayoutTolerance) continue;
         faults.push_back(where(h) + " kept with a row taller than a page moved on, leaving " + FloatToStr(free) +
                          " free at the foot of page " + std::to_string(page + 1) + " (kept block)");
     }

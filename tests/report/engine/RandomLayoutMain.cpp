@@ -5,18 +5,20 @@
 //   layoutcheck --file FOLDER         a finding's report (report.xml,
 //                                     data.sql, report.data) and its faults
 //   layoutcheck --seeds FROM-TO       every seed of the range; the failing
-//                                     ones with their first fault
+//                                     ones with their first fault and the
+//                                     open finding they show, if any
 //   layoutcheck --seconds N           random seeds for N seconds
 //   layoutcheck --shrink SEED DIR     the smallest report that fails like
 //                                     the seed, written to DIR as a finding
 //
-// Exit code 0 when nothing failed, 1 when something did, 2 for a wrong
-// command line.
+// Exit code 0 when nothing failed, 1 when something did (in a sweep: a
+// fault that no open finding holds), 2 for a wrong command line.
 #include <QApplication>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <random>
 #include <string>
 
@@ -52,34 +54,53 @@ Outcome checked(const Layout& layout)
     return check(layout);
 }
 
+std::string makeText(const Layout& layout)
+{
+    std::string out;
+    for (const std::string& word : makeOf(layout.xml)) out += (out.empty() ? "" : " ") + word;
+    return out;
+}
+
 void report(const Layout& layout, const Outcome& outcome)
 {
     std::printf("seed %llu: %d pages%s\n", static_cast<unsigned long long>(layout.seed), outcome.pages,
                 outcome.faults.empty() ? ", no fault" : "");
     for (const std::string& fault : outcome.faults) std::printf("  %s\n", fault.c_str());
+    if (outcome.faults.empty()) return;
+    const std::string finding = knownFinding(layout, outcome);
+    std::printf("made of: %s\n%s\n", makeText(layout).c_str(),
+                finding.empty() ? "a fault of a new kind" : ("open finding: " + finding).c_str());
 }
 
 // Seeds one after the other until `more` says stop; the failing ones are
-// printed with their first fault.
+// printed with their first fault, and with the open finding they show or
+// what their report is made of. Only faults of a new kind fail the sweep.
 template <class More, class Next>
 int sweep(More more, Next next)
 {
     const auto start = std::chrono::steady_clock::now();
-    int ran = 0, failed = 0;
+    int ran = 0, failed = 0, fresh = 0;
+    std::map<std::string, int> known;
     while (more(ran)) {
         const Layout layout = generate(next());
         const Outcome outcome = checked(layout);
         ++ran;
         if (outcome.faults.empty()) continue;
         ++failed;
-        std::printf("seed %llu: %zu faults, first: %s\n", static_cast<unsigned long long>(layout.seed),
-                    outcome.faults.size(), outcome.faults.front().c_str());
+        const std::string finding = knownFinding(layout, outcome);
+        if (finding.empty()) ++fresh;
+        else ++known[finding];
+        std::printf("seed %llu: %zu faults, first: %s\n  %s\n", static_cast<unsigned long long>(layout.seed),
+                    outcome.faults.size(), outcome.faults.front().c_str(),
+                    finding.empty() ? ("NEW, made of: " + makeText(layout)).c_str() : ("known: " + finding).c_str());
         std::fflush(stdout);
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%d seeds in %.1f s, %d failed\n", ran, seconds, failed);
-    return failed ? 1 : 0;
+    std::printf("%d seeds in %.1f s, %d failed: %d of a new kind, %d of open findings\n", ran, seconds, failed, fresh,
+                failed - fresh);
+    for (const auto& [finding, count] : known) std::printf("  %5d %s\n", count, finding.c_str());
+    return fresh ? 1 : 0;
 }
 
 }  // namespace

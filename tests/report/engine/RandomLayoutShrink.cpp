@@ -9,86 +9,11 @@
 #include <vector>
 
 #include "RandomLayout.h"
+#include "RandomLayoutXml.h"
 
 namespace random_layout {
 
 namespace {
-
-// An element of a report file as the generator writes it: attributes (kept
-// as written) and children, no text.
-struct XmlNode {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> attrs;
-    std::vector<XmlNode> children;
-};
-
-void skipSpace(const std::string& s, size_t& i)
-{
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-}
-
-bool parse(const std::string& s, size_t& i, XmlNode& out)
-{
-    skipSpace(s, i);
-    if (i >= s.size() || s[i] != '<') return false;
-    ++i;
-    const size_t nameEnd = s.find_first_of(" />", i);
-    if (nameEnd == std::string::npos) return false;
-    out.name = s.substr(i, nameEnd - i);
-    i = nameEnd;
-    while (true) {
-        skipSpace(s, i);
-        if (i >= s.size()) return false;
-        if (s.compare(i, 2, "/>") == 0) {
-            i += 2;
-            return true;
-        }
-        if (s[i] == '>') {
-            ++i;
-            break;
-        }
-        const size_t eq = s.find('=', i);
-        if (eq == std::string::npos || eq + 1 >= s.size() || s[eq + 1] != '"') return false;
-        const size_t end = s.find('"', eq + 2);
-        if (end == std::string::npos) return false;
-        out.attrs.emplace_back(s.substr(i, eq - i), s.substr(eq + 2, end - eq - 2));
-        i = end + 1;
-    }
-    while (true) {
-        skipSpace(s, i);
-        if (s.compare(i, 2, "</") == 0) {
-            i = s.find('>', i);
-            if (i == std::string::npos) return false;
-            ++i;
-            return true;
-        }
-        XmlNode child;
-        if (!parse(s, i, child)) return false;
-        out.children.push_back(std::move(child));
-    }
-}
-
-void write(const XmlNode& n, std::string& out, int indent)
-{
-    out += std::string(static_cast<size_t>(indent), ' ') + "<" + n.name;
-    for (const auto& [k, v] : n.attrs) out += " " + k + "=\"" + v + "\"";
-    if (n.children.empty()) {
-        out += "/>\n";
-        return;
-    }
-    out += ">\n";
-    for (const XmlNode& c : n.children) write(c, out, indent + 2);
-    out += std::string(static_cast<size_t>(indent), ' ') + "</" + n.name + ">\n";
-}
-
-const std::string kXmlHead = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\n";
-
-std::string toXml(const XmlNode& root)
-{
-    std::string out = kXmlHead;
-    write(root, out, 0);
-    return out;
-}
 
 // Where an element is: child indexes from the root.
 using Path = std::vector<size_t>;
@@ -127,8 +52,7 @@ public:
 
     Layout run()
     {
-        size_t i = 0;
-        if (!parse(best_.xml, i = best_.xml.find("<TrpReport"), root_)) return best_;
+        if (!parseReport(best_.xml, root_)) return best_;
         splitRows();
         for (bool changed = true; changed;) {
             changed = false;
